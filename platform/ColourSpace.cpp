@@ -1,0 +1,126 @@
+#include "platform/ColourSpace.h"
+
+#include <lcms2.h>
+
+#include <array>
+#include <cmath>
+
+namespace platform {
+namespace {
+
+struct ProfileCloser {
+    void operator()(void* p) const { if (p) cmsCloseProfile(p); }
+};
+using Profile = std::unique_ptr<void, ProfileCloser>;
+
+Bytes saveProfile(cmsHPROFILE profile) {
+    cmsUInt32Number size = 0;
+    if (!cmsSaveProfileToMem(profile, nullptr, &size) || size == 0) return {};
+    Bytes data(size);
+    if (!cmsSaveProfileToMem(profile, data.data(), &size)) return {};
+    data.resize(size);
+    return data;
+}
+
+ColourModel modelOf(cmsColorSpaceSignature signature) {
+    switch (signature) {
+    case cmsSigGrayData: return ColourModel::monochrome;
+    case cmsSigRgbData: return ColourModel::rgb;
+    case cmsSigCmykData: return ColourModel::cmyk;
+    case cmsSigLabData: return ColourModel::lab;
+    default: return ColourModel::deviceN;
+    }
+}
+
+bool near(double a, double b, double tolerance) { return std::fabs(a - b) <= tolerance; }
+
+// sRGB's primaries adapted to D50 as ICC profiles store them, and its tone curve at one point.
+bool describesSRGB(cmsHPROFILE profile) {
+    if (cmsGetColorSpace(profile) != cmsSigRgbData) return false;
+    constexpr std::array<std::array<double, 3>, 3> expected{{
+        {0.4361, 0.2225, 0.0139}, {0.3851, 0.7169, 0.0971}, {0.1431, 0.0606, 0.7141}}};
+    const std::array<cmsTagSignature, 3> tags{cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
+    for (std::size_t i = 0; i < 3; ++i) {
+        auto* xyz = static_cast<cmsCIEXYZ*>(cmsReadTag(profile, tags[i]));
+        if (!xyz) return false;
+        if (!near(xyz->X, expected[i][0], 0.003) || !near(xyz->Y, expected[i][1], 0.003) ||
+            !near(xyz->Z, expected[i][2], 0.003))
+            return false;
+    }
+    for (auto tag : {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag}) {
+        auto* curve = static_cast<cmsToneCurve*>(cmsReadTag(profile, tag));
+        if (!curve) return false;
+        if (!near(cmsEvalToneCurveFloat(curve, 0.5f), 0.2140, 0.01) ||
+            !near(cmsEvalToneCurveFloat(curve, 0.04f), 0.0031, 0.002))
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::string> descriptionOf(cmsHPROFILE profile) {
+    char text[256] = {};
+    auto length = cmsGetProfileInfoASCII(profile, cmsInfoDescription, "en", "US", text, sizeof text);
+    if (length <= 1 || text[0] == '\0') return std::nullopt;
+    return std::string(text);
+}
+
+cmsToneCurve* makeSRGBCurve() {
+    // The sRGB curve as an ICC parametric type 4 curve.
+    const cmsFloat64Number parameters[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+    return cmsBuildParametricToneCurve(nullptr, 4, parameters);
+}
+
+} // namespace
+
+ColourSpaceRef ColourSpace::sRGB() {
+    static const ColourSpaceRef space = [] {
+        Profile profile(cmsCreate_sRGBProfile());
+        auto made = std::shared_ptr<ColourSpace>(new ColourSpace());
+        made->model_ = ColourModel::rgb;
+        made->name_ = sRGBName;
+        made->description_ = "sRGB IEC61966-2.1";
+        made->icc_ = saveProfile(profile.get());
+        return made;
+    }();
+    return space;
+}
+
+ColourSpaceRef ColourSpace::deviceGray() {
+    static const ColourSpaceRef space = [] {
+        cmsToneCurve* curve = makeSRGBCurve();
+        Profile profile(cmsCreateGrayProfile(cmsD50_xyY(), curve));
+        cmsFreeToneCurve(curve);
+        auto made = std::shared_ptr<ColourSpace>(new ColourSpace());
+        made->model_ = ColourModel::monochrome;
+        made->name_ = deviceGrayName;
+        made->icc_ = saveProfile(profile.get());
+        return made;
+    }();
+    return space;
+}
+
+ColourSpaceRef ColourSpace::fromICC(const Bytes& icc) {
+    if (icc.size() < 132 || icc.size() > (64u << 20)) return nullptr;
+    Profile profile(cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size())));
+    if (!profile) return nullptr;
+    const auto signature = cmsGetColorSpace(profile.get());
+    if (signature != cmsSigGrayData && signature != cmsSigRgbData && signature != cmsSigCmykData &&
+        signature != cmsSigLabData)
+        return nullptr;
+    auto made = std::shared_ptr<ColourSpace>(new ColourSpace());
+    made->model_ = modelOf(signature);
+    if (describesSRGB(profile.get())) made->name_ = sRGBName;
+    made->description_ = descriptionOf(profile.get());
+    made->icc_ = icc;
+    return made;
+}
+
+int ColourSpace::componentCount() const {
+    switch (model_) {
+    case ColourModel::monochrome: return 1;
+    case ColourModel::cmyk: return 4;
+    default: return 3;
+    }
+}
+
+} // namespace platform

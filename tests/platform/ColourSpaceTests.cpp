@@ -1,0 +1,61 @@
+#include "platform/Image.h"
+
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+using namespace platform;
+
+namespace {
+Bytes profileBytes(cmsHPROFILE profile) {
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    Bytes data(size);
+    cmsSaveProfileToMem(profile, data.data(), &size);
+    cmsCloseProfile(profile);
+    return data;
+}
+} // namespace
+
+TEST(ColourSpace, RecognisesSRGBFromAnyCopyOfItsProfile) {
+    auto fromFile = ColourSpace::fromICC(profileBytes(cmsCreate_sRGBProfile()));
+    ASSERT_TRUE(fromFile);
+    EXPECT_TRUE(fromFile->isSRGB());
+    EXPECT_EQ(fromFile->model(), ColourModel::rgb);
+    EXPECT_TRUE(ColourSpace::sRGB()->isSRGB());
+    EXPECT_EQ(ColourSpace::deviceGray()->model(), ColourModel::monochrome);
+    EXPECT_FALSE(ColourSpace::deviceGray()->isSRGB());
+}
+
+TEST(ColourSpace, WideGamutRGBIsNotNamedSRGB) {
+    // Display P3 primaries with the sRGB curve: an RGB space that must be converted.
+    cmsCIExyYTRIPLE p3{{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
+    const cmsFloat64Number parameters[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, parameters);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsCIExyY d65{0.3127, 0.3290, 1};
+    auto space = ColourSpace::fromICC(profileBytes(cmsCreateRGBProfile(&d65, &p3, curves)));
+    cmsFreeToneCurve(curve);
+    ASSERT_TRUE(space);
+    EXPECT_EQ(space->model(), ColourModel::rgb);
+    EXPECT_FALSE(space->isSRGB());
+}
+
+TEST(ColourSpace, RefusesBytesThatAreNoProfile) {
+    EXPECT_FALSE(ColourSpace::fromICC(Bytes(10, 0)));
+    EXPECT_FALSE(ColourSpace::fromICC(Bytes(4096, 0x41)));
+}
+
+TEST(Image, RefusesBuffersThatDoNotHoldTheDescribedPixels) {
+    auto pixels = std::make_shared<const Bytes>(4 * 3 * 2);
+    EXPECT_TRUE(Image::make(3, 2, 8, 4, AlphaInfo::last, ColourSpace::sRGB(), pixels, 12));
+    EXPECT_FALSE(Image::make(3, 3, 8, 4, AlphaInfo::last, ColourSpace::sRGB(), pixels, 12));
+    EXPECT_FALSE(Image::make(3, 2, 8, 4, AlphaInfo::last, ColourSpace::sRGB(), pixels, 11));
+    EXPECT_FALSE(Image::make(3, 2, 12, 4, AlphaInfo::last, ColourSpace::sRGB(), pixels, 12));
+    EXPECT_FALSE(Image::make(0, 2, 8, 4, AlphaInfo::last, ColourSpace::sRGB(), pixels, 12));
+    EXPECT_FALSE(Image::make(INT64_MAX, 2, 8, 4, AlphaInfo::last, ColourSpace::sRGB(), pixels, 12));
+
+    auto image = Image::make(3, 2, 8, 4, AlphaInfo::noneSkipLast, nullptr, pixels, 12);
+    EXPECT_FALSE(image->hasAlphaChannel());
+    EXPECT_EQ(image->colourComponents(), 3);
+    EXPECT_EQ(static_cast<int>(image->alphaInfo()), 5);
+}

@@ -1,0 +1,27 @@
+#pragma once
+#include "platform/Bytes.h"
+
+#include <filesystem>
+#include <string>
+
+namespace testing_support {
+
+// A fresh folder under the system's temporary directory, removed with everything in it.
+class TemporaryFolder {
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path file(const std::string& name) const { return path_ / name; }
+    std::filesystem::path write(const std::string& name, const platform::Bytes& bytes) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+platform::Bytes readFile(const std::filesystem::path& path);
+
+} // namespace testing_support
