@@ -1,0 +1,159 @@
+#include "platform/ExifOrientation.h"
+#include "platform/XmpOrientation.h"
+#include "support/ExifSamples.h"
+
+#include <exiv2/exiv2.hpp>
+#include <gtest/gtest.h>
+
+using namespace platform;
+using testing_support::exifBlock;
+using testing_support::exifTags;
+using testing_support::xmpPacket;
+
+namespace {
+
+std::map<std::string, std::string> withoutOrientation(std::map<std::string, std::string> tags) {
+    tags.erase("Exif.Image.Orientation");
+    return tags;
+}
+
+// What exiv2's own XMP parser reads as tiff:Orientation: nothing when the packet does not
+// parse, an empty text when it parses without the property.
+std::optional<std::string> parsedXmpOrientation(const std::string& text) {
+    Exiv2::XmpData data;
+    if (Exiv2::XmpParser::decode(data, text) != 0) return std::nullopt;
+    auto found = data.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation"));
+    if (found == data.end()) return std::string();
+    return found->toString();
+}
+
+void replaceAll(std::string& text, const std::string& from, const std::string& to) {
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+} // namespace
+
+TEST(ExifOrientation, RewritesOrAddsTheTagInBothByteOrdersAndKeepsEveryOtherTag) {
+    for (bool bigEndian : {false, true}) {
+        for (std::optional<int> stored : {std::optional<int>(6), std::optional<int>()}) {
+            SCOPED_TRACE(std::string(bigEndian ? "MM" : "II") + (stored ? " with tag" : " without tag"));
+            const Bytes source = exifBlock(bigEndian, stored);
+            const auto before = exifTags(source);
+            ASSERT_EQ(before.count("Exif.Image.Make"), 1u);
+
+            const auto patched = exifWithOrientation(source, 3);
+            ASSERT_TRUE(patched);
+            const auto after = exifTags(*patched);
+            EXPECT_EQ(after.at("Exif.Image.Orientation"), "3");
+            EXPECT_EQ(withoutOrientation(after), withoutOrientation(before));
+            EXPECT_EQ(exifOrientation(*patched), 3);
+            // A tag that is there is rewritten in place: the block keeps its size.
+            if (stored) {
+                EXPECT_EQ(patched->size(), source.size());
+            }
+        }
+    }
+}
+
+TEST(ExifOrientation, KeepsTheApp1MarkerAndLeavesAnAlreadyCorrectBlockAsItWas) {
+    const Bytes tiff = exifBlock(false, 1);
+    Bytes marked = {'E', 'x', 'i', 'f', 0, 0};
+    marked.insert(marked.end(), tiff.begin(), tiff.end());
+
+    const auto patched = exifWithOrientation(marked, 8);
+    ASSERT_TRUE(patched);
+    ASSERT_EQ(patched->size(), marked.size());
+    EXPECT_TRUE(std::equal(marked.begin(), marked.begin() + 6, patched->begin()));
+    EXPECT_EQ(exifTags(Bytes(patched->begin() + 6, patched->end())).at("Exif.Image.Orientation"), "8");
+
+    EXPECT_EQ(exifWithOrientation(tiff, 1), tiff);
+}
+
+TEST(ExifOrientation, GivesAWronglyTypedTagTheShortReadersExpect) {
+    Bytes block = exifBlock(false, 6);
+    // Find the orientation entry and turn it into a LONG, as some writers do.
+    bool changed = false;
+    for (std::size_t i = 8; i + 12 <= block.size(); i += 2) {
+        if (block[i] == 0x12 && block[i + 1] == 0x01 && block[i + 2] == 3 && block[i + 3] == 0) {
+            block[i + 2] = 4;
+            changed = true;
+            break;
+        }
+    }
+    ASSERT_TRUE(changed);
+    EXPECT_FALSE(exifOrientation(block));
+    const auto patched = exifWithOrientation(block, 5);
+    ASSERT_TRUE(patched);
+    EXPECT_EQ(exifOrientation(*patched), 5);
+    EXPECT_EQ(exifTags(*patched).at("Exif.Image.Orientation"), "5");
+}
+
+TEST(ExifOrientation, RefusesDamagedBlocksAndImpossibleOrientations) {
+    const Bytes sound = exifBlock(true, 6);
+    EXPECT_FALSE(exifWithOrientation(sound, 0));
+    EXPECT_FALSE(exifWithOrientation(sound, 9));
+    EXPECT_FALSE(exifWithOrientation(Bytes{}, 1));
+    EXPECT_FALSE(exifWithOrientation(Bytes{'I', 'I', 42, 0}, 1));
+    EXPECT_FALSE(exifWithOrientation(Bytes{'I', 'M', 42, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1));
+    EXPECT_FALSE(exifWithOrientation(Bytes{'M', 'M', 0, 43, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0}, 1));
+
+    // IFD0 pointing past the end, or into the header.
+    Bytes outside = sound;
+    outside[4] = 0x7F;
+    EXPECT_FALSE(exifWithOrientation(outside, 1));
+    Bytes intoHeader = sound;
+    intoHeader[4] = intoHeader[5] = intoHeader[6] = 0;
+    intoHeader[7] = 2;
+    EXPECT_FALSE(exifWithOrientation(intoHeader, 1));
+
+    // Every truncation either is refused or still reads back with the new orientation.
+    for (std::size_t length = 0; length < sound.size(); ++length) {
+        const Bytes cut(sound.begin(), sound.begin() + static_cast<std::ptrdiff_t>(length));
+        if (auto patched = exifWithOrientation(cut, 2)) {
+            EXPECT_EQ(exifOrientation(*patched), 2) << length;
+        }
+    }
+}
+
+TEST(XmpOrientation, RewritesTheAttributeAndKeepsEveryOtherByte) {
+    const auto patched = xmpWithOrientation(XmpPacket{xmpPacket(6)}, 1);
+    ASSERT_TRUE(patched);
+    EXPECT_EQ(patched->text, xmpPacket(1));
+    EXPECT_EQ(parsedXmpOrientation(patched->text), "1");
+}
+
+TEST(XmpOrientation, RewritesElementFormsUnderAnyPrefix) {
+    std::string text = xmpPacket(std::nullopt);
+    replaceAll(text, "<dc:title>",
+               "<t:Orientation>6</t:Orientation><exif:Orientation>6</exif:Orientation><dc:title>");
+    replaceAll(text, "xmlns:dc=", "xmlns:t='http://ns.adobe.com/tiff/1.0/' xmlns:exif=\"urn:other\" xmlns:dc=");
+    const auto patched = xmpWithOrientation(XmpPacket{text}, 8);
+    ASSERT_TRUE(patched);
+    std::string expected = text;
+    replaceAll(expected, "<t:Orientation>6<", "<t:Orientation>8<");
+    EXPECT_EQ(patched->text, expected); // another namespace's Orientation is left alone
+}
+
+TEST(XmpOrientation, AddsTheFieldToTheFirstDescriptionWhenThereIsNone) {
+    const auto patched = xmpWithOrientation(XmpPacket{xmpPacket(std::nullopt)}, 1);
+    ASSERT_TRUE(patched);
+    EXPECT_EQ(parsedXmpOrientation(patched->text), "1");
+    EXPECT_NE(patched->text.find("Harbour at dusk"), std::string::npos);
+
+    // A packet that already uses "tiff" for something else gets its own prefix.
+    std::string clash = xmpPacket(std::nullopt);
+    replaceAll(clash, "xmlns:dc=", "xmlns:tiff=\"urn:not-tiff\" xmlns:dc=");
+    const auto other = xmpWithOrientation(XmpPacket{clash}, 7);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(parsedXmpOrientation(other->text), "7");
+}
+
+TEST(XmpOrientation, RefusesWhatItCannotEdit) {
+    EXPECT_FALSE(xmpWithOrientation(XmpPacket{xmpPacket(6)}, 0));
+    EXPECT_FALSE(xmpWithOrientation(XmpPacket{"not xmp at all"}, 1));
+    EXPECT_FALSE(xmpWithOrientation(XmpPacket{""}, 1));
+    std::string unterminated = xmpPacket(6);
+    unterminated = unterminated.substr(0, unterminated.find("tiff:Orientation=\"") + 18);
+    EXPECT_FALSE(xmpWithOrientation(XmpPacket{unterminated}, 1));
+}

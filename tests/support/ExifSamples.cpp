@@ -1,0 +1,48 @@
+#include "support/ExifSamples.h"
+
+#include <exiv2/exiv2.hpp>
+
+namespace testing_support {
+
+platform::Bytes exifBlock(bool bigEndian, std::optional<int> orientation) {
+    Exiv2::ExifData data;
+    data["Exif.Image.Make"] = std::string("Pictavo Test Camera");
+    if (orientation) data["Exif.Image.Orientation"] = static_cast<std::uint16_t>(*orientation);
+    data["Exif.Photo.DateTimeOriginal"] = std::string("2024:05:06 07:08:09");
+    data["Exif.GPSInfo.GPSLatitudeRef"] = std::string("N");
+    Exiv2::Blob blob;
+    Exiv2::ExifParser::encode(blob, bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian, data);
+    return platform::Bytes(blob.begin(), blob.end());
+}
+
+std::map<std::string, std::string> exifTags(const platform::Bytes& exif) {
+    std::map<std::string, std::string> tags;
+    Exiv2::ExifData data;
+    try {
+        Exiv2::ExifParser::decode(data, exif.data(), static_cast<std::uint32_t>(exif.size()));
+    } catch (const Exiv2::AnyError&) {
+        return tags;
+    }
+    for (const auto& datum : data) tags[datum.key()] = datum.toString();
+    return tags;
+}
+
+std::string xmpPacket(std::optional<int> orientation) {
+    std::string text =
+        "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
+        " <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
+        "  <rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\"";
+    if (orientation)
+        text += " xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" tiff:Orientation=\"" + std::to_string(*orientation) + "\"";
+    text +=
+        ">\n"
+        "   <dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">Harbour at dusk</rdf:li></rdf:Alt></dc:title>\n"
+        "  </rdf:Description>\n"
+        " </rdf:RDF>\n"
+        "</x:xmpmeta>\n"
+        "<?xpacket end=\"w\"?>";
+    return text;
+}
+
+} // namespace testing_support
