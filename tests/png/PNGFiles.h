@@ -1,0 +1,52 @@
+#pragma once
+#include "platform/Bytes.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Real PNG files for the tests, written and read by libpng, so that our own chunk and
+// pixel-data code is checked against the reference library rather than against itself.
+namespace png_files {
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    int bitDepth = 8;
+    int colourType = 6;
+    bool interlaced = false;
+    platform::Bytes rows;         // unfiltered rows, 16-bit samples big-endian, as in the file
+    int filters = 0x08;           // libpng's filter mask; None alone by default
+    int compressionLevel = 6;
+    std::vector<std::pair<std::string, std::string>> texts;
+    bool significantBits = false; // writes an sBIT chunk
+    bool background = false;      // writes a bKGD chunk
+    bool physicalSize = false;    // writes a pHYs chunk
+    bool iccProfile = false;      // writes an iCCP chunk with the sRGB profile
+    int paletteSize = 0;          // for colour type 3
+};
+
+struct Decoded {
+    int width = 0;
+    int height = 0;
+    int bitDepth = 0;
+    int colourType = 0;
+    bool interlaced = false;
+    platform::Bytes rows; // unfiltered, deinterlaced, as stored
+    std::vector<std::pair<std::string, std::string>> texts;
+};
+
+int channelsOf(int colourType);
+std::size_t rowBytesOf(int width, int colourType, int bitDepth);
+
+// Rows of gradients and noise; with `opaque`, every alpha sample is at its maximum.
+platform::Bytes samplePixels(int width, int height, int colourType, int bitDepth, bool opaque, unsigned seed = 1);
+
+// A picture of sample pixels with nothing else set.
+Picture picture(int width, int height, int colourType, int bitDepth, bool opaque = false, unsigned seed = 1);
+
+platform::Bytes encode(const Picture& picture);
+std::optional<Decoded> decode(const platform::Bytes& file);
+
+} // namespace png_files
