@@ -1,0 +1,78 @@
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+#include <string>
+#include <thread>
+#include <type_traits>
+#include <vector>
+
+namespace pictavo {
+
+// Runs synchronous jobs on at most `width` threads at once; jobs that arrive while all of
+// them are busy wait and start in the order they arrived. Every conversion and estimate is
+// one such job, so however many cards a batch holds, at most `width` hold pixels at a time.
+//
+// A job's result, or the exception it threw, arrives through its future. Cancelling is the
+// job's own business: it is handed the stop token it was submitted with and is expected to
+// call platform::throwIfCancelled at its checks. A job cancelled while it waits still runs,
+// and stops with platform::CancellationError at its first check.
+//
+// Never wait on one of these futures from the interface thread: a job may itself be waiting
+// for that thread (the browser-drawn SVG render does).
+class EncodeExecutor {
+public:
+    // A width below 1 is raised to 1. Threads are started as jobs need them, never more
+    // than `width`.
+    explicit EncodeExecutor(std::int64_t width, std::string label = "encode");
+    // Runs what is still waiting, then joins the threads.
+    ~EncodeExecutor();
+    EncodeExecutor(const EncodeExecutor&) = delete;
+    EncodeExecutor& operator=(const EncodeExecutor&) = delete;
+
+    // The one executor of the process, made on first use with the width of that moment.
+    // It is never destroyed, so no joinable thread meets the end of the process.
+    static EncodeExecutor& shared();
+
+    std::int64_t width() const { return width_; }
+    const std::string& label() const { return label_; }
+
+    // Runs body(stop) as one job and hands back its result.
+    template <typename Body>
+    auto encoding(std::stop_token stop, Body body) -> std::future<std::invoke_result_t<Body&, std::stop_token>> {
+        using Result = std::invoke_result_t<Body&, std::stop_token>;
+        auto task = std::make_shared<std::packaged_task<Result()>>(
+            [body = std::move(body), stop = std::move(stop)]() mutable { return body(stop); });
+        auto future = task->get_future();
+        enqueue([task] { (*task)(); });
+        return future;
+    }
+
+    // The same, for a job that cannot be cancelled.
+    template <typename Body>
+    auto encoding(Body body) -> std::future<std::invoke_result_t<Body&>> {
+        return encoding(std::stop_token{}, [body = std::move(body)](std::stop_token) mutable { return body(); });
+    }
+
+private:
+    using Job = std::function<void()>;
+
+    void enqueue(Job job);
+    void work();
+
+    const std::int64_t width_;
+    const std::string label_;
+    std::mutex lock_;
+    std::condition_variable jobArrived_;
+    std::deque<Job> waiting_;
+    std::vector<std::thread> threads_;
+    std::int64_t idle_ = 0;
+    bool stopping_ = false;
+};
+
+} // namespace pictavo

@@ -1,0 +1,44 @@
+#pragma once
+#include "platform/Bytes.h"
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// A file that could not be read: which one, the system's error number, and why.
+class FileError : public std::runtime_error {
+public:
+    FileError(std::filesystem::path path, int errorNumber, const std::string& message);
+
+    const std::filesystem::path& path() const { return path_; }
+    int errorNumber() const { return errorNumber_; }
+
+private:
+    std::filesystem::path path_;
+    int errorNumber_;
+};
+
+// The whole file, read with ordinary reads into memory the caller owns. The file is never
+// mapped: a source that another program shortens while it is read must fail as an error,
+// not bring the process down. A file that ends before the size it had when it was opened
+// is a read error (EIO).
+Bytes readWholeFile(const std::filesystem::path& path);
+
+// Path texts with the rules of the platform's path strings: trailing slashes are ignored,
+// a name that starts with "." ("`.tiff`") has no extension, "a.tar.gz" has the extension
+// "gz", and a name that ends in "." ("photo.") has none.
+std::string lastPathComponent(std::string_view path);
+std::string pathExtension(std::string_view path);
+std::string deletingPathExtension(std::string_view path);
+
+// The component is always added below the folder, even when it starts with "/".
+std::filesystem::path appendingPathComponent(const std::filesystem::path& folder, std::string_view component);
+
+// Whether something, even a dangling symbolic link, holds this path. A path that cannot be
+// examined counts as taken, so that nobody writes over what could not be seen.
+bool pathExists(const std::filesystem::path& path);
+
+} // namespace platform

@@ -1,0 +1,56 @@
+#include "platform/UnicodeText.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+TEST(UnicodeText, DecodesEveryLengthOfScalar) {
+    EXPECT_EQ(scalars("a\u00E9\u20AC\U0001F600"), (std::vector<char32_t>{U'a', U'\u00E9', U'\u20AC', U'\U0001F600'}));
+    std::string text;
+    for (char32_t s : {U'a', U'\u00E9', U'\u20AC', U'\U0001F600', U'\0'}) appendScalar(text, s);
+    EXPECT_EQ(text, std::string("a\u00E9\u20AC\U0001F600") + '\0');
+}
+
+TEST(UnicodeText, MalformedBytesReadAsOneReplacementEach) {
+    const char32_t bad = replacementCharacter;
+    // A stray continuation byte, an overlong "/", a surrogate, a value past U+10FFFF, a
+    // lead byte that cannot start anything, and a sequence cut off at the end.
+    EXPECT_EQ(scalars("\x80"), (std::vector<char32_t>{bad}));
+    EXPECT_EQ(scalars("\xC0\xAF"), (std::vector<char32_t>{bad, bad}));
+    EXPECT_EQ(scalars("\xED\xA0\x80"), (std::vector<char32_t>{bad, bad, bad}));
+    EXPECT_EQ(scalars("\xF4\x90\x80\x80"), (std::vector<char32_t>{bad, bad, bad, bad}));
+    EXPECT_EQ(scalars("\xFFx"), (std::vector<char32_t>{bad, U'x'}));
+    EXPECT_EQ(scalars("a\xE2\x82"), (std::vector<char32_t>{U'a', bad, bad}));
+    EXPECT_EQ(decodeScalar("\xE2\x82", 0).length, 1u);
+}
+
+TEST(UnicodeText, TrimsEveryKindOfWhiteSpaceAndLineBreak) {
+    EXPECT_EQ(trimmingWhitespaceAndNewlines("  x  "), "x");
+    EXPECT_EQ(trimmingWhitespaceAndNewlines("\t\r\n\v\f x y \u0085"), "x y");
+    EXPECT_EQ(trimmingWhitespaceAndNewlines("\u00A0\u2003\u3000name\u2028\u2029\u202F\u205F\u1680"), "name");
+    EXPECT_EQ(trimmingWhitespaceAndNewlines("   "), "");
+    EXPECT_EQ(trimmingWhitespaceAndNewlines(""), "");
+    // Zero-width space and a control character that is not a line break are not white space.
+    EXPECT_EQ(trimmingWhitespaceAndNewlines("\u200B"), "\u200B");
+    EXPECT_EQ(trimmingWhitespaceAndNewlines(std::string(1, '\0')), std::string(1, '\0'));
+    EXPECT_EQ(trimmingWhitespaceAndNewlines(" \xFF "), "\xFF");
+}
+
+TEST(UnicodeText, ClassifiesControlCharacters) {
+    EXPECT_TRUE(isControlCharacter(0));
+    EXPECT_TRUE(isControlCharacter(0x1F));
+    EXPECT_TRUE(isControlCharacter(0x7F));
+    EXPECT_TRUE(isControlCharacter(0x9F));
+    EXPECT_FALSE(isControlCharacter(U' '));
+    EXPECT_FALSE(isControlCharacter(0xA0));
+}
+
+TEST(UnicodeText, ASCIICaseFoldingLeavesOtherLettersAlone) {
+    EXPECT_EQ(asciiLowercased("Holiday.JPG \u00C9"), "holiday.jpg \u00C9");
+    EXPECT_TRUE(equalsIgnoringASCIICase("Public.JPEG", "public.jpeg"));
+    EXPECT_FALSE(equalsIgnoringASCIICase("public.jpeg", "public.jpe"));
+    EXPECT_FALSE(equalsIgnoringASCIICase("\u00C9", "\u00E9"));
+    EXPECT_TRUE(hasSuffixIgnoringASCIICase("Holiday.JPG", ".jpg"));
+    EXPECT_FALSE(hasSuffixIgnoringASCIICase("jpg", ".jpg"));
+    EXPECT_TRUE(hasSuffixIgnoringASCIICase("", ""));
+}
