@@ -89,7 +89,7 @@ Picture picture(int width, int height, int colourType, int bitDepth, bool opaque
     made.colourType = colourType;
     made.bitDepth = bitDepth;
     made.rows = samplePixels(width, height, colourType, bitDepth, opaque, seed);
-    if (colourType == 3) made.paletteSize = 16;
+    if (colourType == 3) made.paletteSize = bitDepth < 8 ? 1 << bitDepth : 16;
     return made;
 }
 

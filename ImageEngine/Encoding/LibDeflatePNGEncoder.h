@@ -1,0 +1,45 @@
+#pragma once
+#include "ImageEngine/Encoding/PNGChunks.h"
+#include "platform/Bytes.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace pictavo {
+
+// Makes PNG files smaller without changing a pixel: the pixel data is read back to its rows,
+// an opaque alpha channel is dropped, row filters are chosen and the rows are compressed again
+// with libdeflate, then proved by reading them back. A result is kept only when it is strictly
+// smaller; nothing here throws.
+class LibDeflatePNGEncoder {
+public:
+    // Filter strategies: 0-4 put that one filter on every row; the two heuristics pick a
+    // filter per row.
+    static constexpr int minimumSumStrategy = 5;
+    static constexpr int minimumEntropyStrategy = 6;
+    static constexpr int noStrategy = 7;
+    static constexpr std::array<int, 7> choiceList{0, 1, 2, 3, 4, 6, 5};
+    static constexpr std::array<int, 6> refilterList{0, 1, 2, 3, 4, 6};
+
+    // Filtered rows (each led by its filter byte) to the raw samples, or none when they do not
+    // match the header or use an unknown filter.
+    static std::optional<platform::Bytes> unfilterRows(std::span<const std::uint8_t> filtered,
+                                                       const PNGChunks::Header& header);
+    // Raw rows filtered with strategy 0 to 6; empty when the rows do not match the header.
+    static platform::Bytes filterRows(std::span<const std::uint8_t> raw, const PNGChunks::Header& header,
+                                      int strategy);
+    // The candidate whose filtering the platform encoder packs smallest, or `noStrategy`.
+    static int chooseFilterStrategy(std::span<const std::uint8_t> raw, const PNGChunks::Header& header,
+                                    std::span<const int> candidates);
+    // The rows filtered by the best strategy of the re-filter list, when it packs more than 1 %
+    // below `limit`; else none.
+    static std::optional<platform::Bytes> refilterBelow(std::span<const std::uint8_t> raw,
+                                                        const PNGChunks::Header& header, std::size_t limit);
+    // A fast estimate of how well a buffer compresses; the bytes are not kept.
+    static std::optional<std::size_t> platformDeflatedSize(std::span<const std::uint8_t> buffer);
+};
+
+} // namespace pictavo

@@ -1,0 +1,156 @@
+#include "ImageEngine/Encoding/LibDeflatePNGEncoder.h"
+#include "ImageEngine/Encoding/PNGChunks.h"
+#include "ImageEngine/Encoding/ZlibStream.h"
+#include "PNGFiles.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <limits>
+#include <random>
+
+using namespace pictavo;
+using platform::Bytes;
+
+namespace {
+
+struct Format {
+    int colourType;
+    int bitDepth;
+};
+
+// Every colour type at every depth PNG allows.
+const std::vector<Format> everyFormat{{0, 1},  {0, 2},  {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
+                                      {3, 2},  {3, 4},  {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+
+PNGChunks::Header headerOf(int width, int height, const Format& format) {
+    return {width, height, format.bitDepth, format.colourType, false};
+}
+
+// The filtered rows inside a file libpng wrote.
+Bytes filteredRowsOf(const Bytes& file) {
+    const auto chunks = PNGChunks::parse(file);
+    const auto header = PNGChunks::header(*chunks);
+    const auto expected = static_cast<std::size_t>(header->height * (*header->rowByteCount() + 1));
+    return *inflateZlib(PNGChunks::imageData(*chunks), expected, 1 << 30);
+}
+
+int libpngMaskOf(int filter) {
+    const int masks[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH};
+    return masks[filter];
+}
+
+} // namespace
+
+TEST(PNGRowFilters, EachSingleFilterMatchesLibpngAndUnfiltersBack) {
+    // libpng filters with the same predictors and Paeth tie order, so the bytes must agree.
+    for (const auto& format : everyFormat) {
+        auto picture = png_files::picture(23, 7, format.colourType, format.bitDepth);
+        const auto header = headerOf(23, 7, format);
+        for (int filter = 0; filter <= 4; ++filter) {
+            picture.filters = libpngMaskOf(filter);
+            const Bytes reference = filteredRowsOf(png_files::encode(picture));
+            SCOPED_TRACE("colour type " + std::to_string(format.colourType) + " depth " +
+                         std::to_string(format.bitDepth) + " filter " + std::to_string(filter));
+            EXPECT_EQ(LibDeflatePNGEncoder::filterRows(picture.rows, header, filter), reference);
+            EXPECT_EQ(LibDeflatePNGEncoder::unfilterRows(reference, header), picture.rows);
+        }
+    }
+}
+
+TEST(PNGRowFilters, LibpngsAdaptiveFilteringUnfiltersToTheSamePixels) {
+    for (const auto& format : everyFormat) {
+        auto picture = png_files::picture(31, 12, format.colourType, format.bitDepth, false, 7);
+        picture.filters = PNG_ALL_FILTERS;
+        const Bytes reference = filteredRowsOf(png_files::encode(picture));
+        EXPECT_EQ(LibDeflatePNGEncoder::unfilterRows(reference, headerOf(31, 12, format)), picture.rows)
+            << format.colourType << "/" << format.bitDepth;
+    }
+}
+
+TEST(PNGRowFilters, EveryStrategyRoundTripsExactly) {
+    for (const auto& format : everyFormat) {
+        const auto header = headerOf(17, 9, format);
+        const Bytes raw = png_files::samplePixels(17, 9, format.colourType, format.bitDepth, false, 3);
+        for (int strategy = 0; strategy <= 6; ++strategy) {
+            const Bytes filtered = LibDeflatePNGEncoder::filterRows(raw, header, strategy);
+            ASSERT_EQ(filtered.size(), raw.size() + 9) << strategy;
+            EXPECT_EQ(LibDeflatePNGEncoder::unfilterRows(filtered, header), raw)
+                << format.colourType << "/" << format.bitDepth << " strategy " << strategy;
+        }
+    }
+}
+
+TEST(PNGRowFilters, RefusesRowsThatDoNotFitAndUnknownFilterBytes) {
+    const Format rgb{2, 8};
+    const auto header = headerOf(4, 3, rgb);
+    const Bytes raw = png_files::samplePixels(4, 3, 2, 8, false);
+    EXPECT_TRUE(LibDeflatePNGEncoder::filterRows(Bytes(raw.begin(), raw.end() - 1), header, 1).empty());
+    EXPECT_TRUE(LibDeflatePNGEncoder::filterRows(raw, header, 7).empty());
+    EXPECT_TRUE(LibDeflatePNGEncoder::filterRows(raw, PNGChunks::Header{4, 3, 8, 5, false}, 0).empty());
+
+    Bytes filtered = LibDeflatePNGEncoder::filterRows(raw, header, 4);
+    EXPECT_FALSE(LibDeflatePNGEncoder::unfilterRows(Bytes(filtered.begin(), filtered.end() - 1), header));
+    filtered.push_back(0);
+    EXPECT_FALSE(LibDeflatePNGEncoder::unfilterRows(filtered, header));
+    filtered.pop_back();
+    filtered[13] = 5; // the second row's filter byte
+    EXPECT_FALSE(LibDeflatePNGEncoder::unfilterRows(filtered, header));
+}
+
+TEST(PNGRowFilters, HeuristicsPickTheCheapestFilterAndTiesGoToTheLowerOne) {
+    const PNGChunks::Header grey{64, 3, 8, 0, false};
+    Bytes raw(64 * 3);
+    std::mt19937 noise(5);
+    for (int x = 0; x < 64; ++x) raw[x] = static_cast<std::uint8_t>(x * 3); // a ramp: Sub is flat
+    for (int x = 0; x < 64; ++x) raw[64 + x] = static_cast<std::uint8_t>(noise());
+    for (int x = 0; x < 64; ++x) raw[128 + x] = raw[64 + x]; // a repeat: Up is zero, Paeth ties it
+    for (const int strategy : {5, 6}) {
+        const Bytes filtered = LibDeflatePNGEncoder::filterRows(raw, grey, strategy);
+        EXPECT_EQ(filtered[0], 1) << strategy;
+        EXPECT_EQ(filtered[65 * 2], 2) << strategy;
+    }
+    // A flat image costs nothing under every filter: None wins every tie.
+    const Bytes flat(64 * 3, 0);
+    for (const int strategy : {5, 6}) {
+        const Bytes filtered = LibDeflatePNGEncoder::filterRows(flat, grey, strategy);
+        for (int y = 0; y < 3; ++y) EXPECT_EQ(filtered[y * 65], 0);
+    }
+}
+
+TEST(PNGRowFilters, ChooseFilterStrategyKeepsTheSmallestEstimate) {
+    const PNGChunks::Header rgb{120, 80, 8, 2, false};
+    const Bytes raw = png_files::samplePixels(120, 80, 2, 8, true);
+    EXPECT_EQ(LibDeflatePNGEncoder::chooseFilterStrategy(raw, rgb, {}), LibDeflatePNGEncoder::noStrategy);
+    EXPECT_EQ(LibDeflatePNGEncoder::chooseFilterStrategy(Bytes(5), rgb, LibDeflatePNGEncoder::choiceList),
+              LibDeflatePNGEncoder::noStrategy);
+
+    const int chosen = LibDeflatePNGEncoder::chooseFilterStrategy(raw, rgb, LibDeflatePNGEncoder::choiceList);
+    ASSERT_NE(chosen, LibDeflatePNGEncoder::noStrategy);
+    const auto sizeOf = [&](int strategy) {
+        return *LibDeflatePNGEncoder::platformDeflatedSize(LibDeflatePNGEncoder::filterRows(raw, rgb, strategy));
+    };
+    for (const int other : LibDeflatePNGEncoder::choiceList) EXPECT_LE(sizeOf(chosen), sizeOf(other)) << other;
+    // A one-entry list gives that entry.
+    const int only[] = {3};
+    EXPECT_EQ(LibDeflatePNGEncoder::chooseFilterStrategy(raw, rgb, only), 3);
+}
+
+TEST(PNGRowFilters, RefilterBelowDemandsMoreThanOnePercentGain) {
+    const PNGChunks::Header rgb{120, 80, 8, 2, false};
+    const Bytes raw = png_files::samplePixels(120, 80, 2, 8, true);
+    std::size_t best = std::numeric_limits<std::size_t>::max();
+    for (const int strategy : LibDeflatePNGEncoder::refilterList)
+        best = std::min(best, *LibDeflatePNGEncoder::platformDeflatedSize(
+                                  LibDeflatePNGEncoder::filterRows(raw, rgb, strategy)));
+
+    const auto unlimited = LibDeflatePNGEncoder::refilterBelow(raw, rgb, std::numeric_limits<std::size_t>::max());
+    ASSERT_TRUE(unlimited);
+    EXPECT_EQ(LibDeflatePNGEncoder::platformDeflatedSize(*unlimited), best);
+    EXPECT_EQ(LibDeflatePNGEncoder::unfilterRows(*unlimited, rgb), raw);
+    // Beating the best by under 1 % is not enough; a limit whose 99 % lies above it is.
+    EXPECT_FALSE(LibDeflatePNGEncoder::refilterBelow(raw, rgb, best));
+    EXPECT_FALSE(LibDeflatePNGEncoder::refilterBelow(raw, rgb, best + best / 100));
+    EXPECT_TRUE(LibDeflatePNGEncoder::refilterBelow(raw, rgb, best * 100 / 98));
+    EXPECT_FALSE(LibDeflatePNGEncoder::refilterBelow(raw, rgb, 0));
+}
