@@ -98,6 +98,13 @@ std::string asciiLowercased(std::string_view text) {
     return lowered;
 }
 
+std::string asciiUppercased(std::string_view text) {
+    std::string raised(text);
+    for (char& c : raised)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return raised;
+}
+
 bool equalsIgnoringASCIICase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {

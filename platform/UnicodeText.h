@@ -32,6 +32,7 @@ std::string_view trimmingWhitespaceAndNewlines(std::string_view text);
 
 // Only A-Z change: enough for file extensions and identifiers, which are ASCII.
 std::string asciiLowercased(std::string_view text);
+std::string asciiUppercased(std::string_view text);
 bool equalsIgnoringASCIICase(std::string_view a, std::string_view b);
 bool hasSuffixIgnoringASCIICase(std::string_view text, std::string_view suffix);
 

@@ -1,0 +1,67 @@
+#include "ImageEngine/Core/WriteableFormats.h"
+
+namespace pictavo {
+
+std::unordered_set<std::string> writeableIdentifiers(const std::vector<OutputFormat>& encoderFormats,
+                                                     const std::vector<OutputFormat>& optimisedKeepingAll,
+                                                     const std::vector<OutputFormat>& optimisedStripping) {
+    std::unordered_set<std::string> result;
+    for (const auto& format : encoderFormats) result.insert(format.id());
+    std::unordered_set<std::string> stripping;
+    for (const auto& format : optimisedStripping) stripping.insert(format.id());
+    for (const auto& format : optimisedKeepingAll)
+        if (stripping.count(format.id())) result.insert(format.id());
+    return result;
+}
+
+std::vector<OutputFormat> commonlyWantedAmong(const std::unordered_set<std::string>& writeable) {
+    std::vector<OutputFormat> result;
+    for (const OutputFormat* format : {&OutputFormat::heic(), &OutputFormat::jpeg(), &OutputFormat::png(),
+                                       &OutputFormat::webp(), &OutputFormat::avif(), &OutputFormat::tiff()})
+        if (writeable.count(format->id())) result.push_back(*format);
+    return result;
+}
+
+// PROVISIONAL until the platform image writer, the standard registries and the
+// compression probe exist. Until then these answer from the formats the platform writer
+// and the program's own encoders are being built to write:
+// - imageIOWriteable: the writer's list (to become platform::ImageWriter's own list);
+// - writeable: that list plus the program's JPEG, WebP and ICNS encoders, plus SVG, whose
+//   pass-through optimiser keeps and strips metadata (PDF's only keeps it), to become
+//   writeableIdentifiers() over EncoderRegistry::standard() and
+//   SourceOptimiserRegistry::standard();
+// - probedCompressions: no entries, to become the compression probe's table.
+
+const std::vector<OutputFormat>& OutputFormat::imageIOWriteable() {
+    static const std::vector<OutputFormat> formats = [] {
+        std::vector<OutputFormat> result;
+        for (const char* identifier : {"public.png", "public.tiff", "com.compuserve.gif", "com.microsoft.bmp",
+                                       "com.microsoft.ico", "public.heic", "public.avif", "public.jpeg-2000",
+                                       "com.adobe.pdf"})
+            if (auto type = platform::ContentType::withIdentifier(identifier)) result.emplace_back(*type);
+        return result;
+    }();
+    return formats;
+}
+
+const std::unordered_set<std::string>& OutputFormat::writeable() {
+    static const std::unordered_set<std::string> identifiers = [] {
+        std::vector<OutputFormat> encoders = imageIOWriteable();
+        encoders.insert(encoders.end(), {jpeg(), webp(), icns()});
+        const OutputFormat svg(platform::ContentType::svg());
+        return writeableIdentifiers(encoders, {svg, pdf()}, {svg});
+    }();
+    return identifiers;
+}
+
+const std::vector<OutputFormat>& OutputFormat::commonlyWanted() {
+    static const std::vector<OutputFormat> formats = commonlyWantedAmong(writeable());
+    return formats;
+}
+
+const std::unordered_map<std::string, OutputFormat::Compression>& OutputFormat::probedCompressions() {
+    static const std::unordered_map<std::string, Compression> table;
+    return table;
+}
+
+} // namespace pictavo

@@ -1,0 +1,188 @@
+#include "ImageEngine/Core/OutputFormat.h"
+#include "ImageEngine/Core/WriteableFormats.h"
+
+#include <gtest/gtest.h>
+
+using pictavo::OutputFormat;
+using platform::ContentType;
+namespace json = platform::json;
+
+namespace {
+
+OutputFormat formatOf(const char* identifier) { return OutputFormat(ContentType::importedAs(identifier)); }
+
+OutputFormat decoded(const std::string& text) {
+    const json::Value document = json::parse(text);
+    return OutputFormat::decode(json::Reader(document));
+}
+
+std::vector<std::string> idsOf(const std::vector<OutputFormat>& formats) {
+    std::vector<std::string> ids;
+    for (const auto& format : formats) ids.push_back(format.id());
+    return ids;
+}
+
+} // namespace
+
+TEST(OutputFormat, SameAsSourceAnswersForEveryFormat) {
+    const auto& same = OutputFormat::sameAsSource();
+    EXPECT_TRUE(same.isSameAsSource());
+    EXPECT_FALSE(same.utType());
+    EXPECT_EQ(same.id(), "com.brackwen.pictavobyfenwid.same-as-source");
+    EXPECT_EQ(same.displayName(), "Same as source");
+    EXPECT_EQ(same.summary(), "Optimise without converting");
+    EXPECT_EQ(same.fileExtension(), "img");
+    EXPECT_EQ(same.fileExtension("jpg"), "img");
+    EXPECT_FALSE(same.compression());
+    EXPECT_TRUE(same.supportsQuality());
+    EXPECT_TRUE(same.supportsAlpha());
+    EXPECT_EQ(json::write(same.encode()), "\"com.brackwen.pictavobyfenwid.same-as-source\"");
+}
+
+TEST(OutputFormat, NamesAndSummariesOfTheFixedFormats) {
+    struct Row { const OutputFormat* format; const char* name; const char* summary; const char* extension; };
+    // PNG, TIFF and the others outside the fixed sets have no probed compression yet.
+    const Row rows[] = {
+        {&OutputFormat::jpeg(), "JPEG", "Lossy, no transparency", "jpg"},
+        {&OutputFormat::heic(), "HEIC", "Lossy, transparency", "heic"},
+        {&OutputFormat::avif(), "AVIF", "Lossy, transparency", "avif"},
+        {&OutputFormat::webp(), "WebP", "Lossy, transparency", "webp"},
+        {&OutputFormat::jpeg2000(), "JPEG 2000", "Lossy, no transparency", "jp2"},
+        {&OutputFormat::gif(), "GIF", "256 colours, transparency", "gif"},
+        {&OutputFormat::bmp(), "BMP", "No transparency", "bmp"},
+        {&OutputFormat::png(), "PNG", "Transparency", "png"},
+        {&OutputFormat::tiff(), "TIFF", "Transparency", "tiff"},
+        {&OutputFormat::ico(), "ICO", "Transparency", "ico"},
+        {&OutputFormat::icns(), "ICNS", "Transparency", "icns"},
+        {&OutputFormat::pdf(), "PDF", "Transparency", "pdf"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.format->displayName(), row.name);
+        EXPECT_EQ(row.format->summary(), row.summary) << row.name;
+        EXPECT_EQ(row.format->fileExtension(), row.extension) << row.name;
+    }
+    EXPECT_EQ(formatOf("com.ilm.openexr-image").displayName(), "OpenEXR");
+    EXPECT_EQ(formatOf("com.adobe.photoshop-image").displayName(), "PSD");
+    EXPECT_EQ(formatOf("public.heics").displayName(), "HEICS");
+    EXPECT_EQ(OutputFormat::displayNameTable().size(), 15u);
+    EXPECT_EQ(OutputFormat::lossyIdentifiers().size(), 6u);
+    EXPECT_EQ(OutputFormat::transparentIdentifiers().size(), 12u);
+    EXPECT_EQ(OutputFormat::paletteIdentifiers().size(), 1u);
+}
+
+TEST(OutputFormat, FormatsOutsideTheTablesFallBackToTheirExtension) {
+    EXPECT_EQ(OutputFormat(*ContentType::forFilenameExtension("xyz")).displayName(), "XYZ");
+    EXPECT_EQ(OutputFormat(ContentType::svg()).displayName(), "SVG");
+    EXPECT_EQ(OutputFormat(ContentType::svg()).summary(), "No transparency");
+    const auto bare = formatOf("org.example.no-extension");
+    EXPECT_EQ(bare.displayName(), "IMG");
+    EXPECT_EQ(bare.fileExtension(), "img");
+    EXPECT_EQ(bare.fileExtension("raw"), "img");
+    EXPECT_FALSE(bare.compression());
+    EXPECT_FALSE(bare.supportsQuality());
+    EXPECT_FALSE(bare.supportsAlpha());
+    EXPECT_TRUE(formatOf("com.ilm.openexr-image").supportsAlpha());
+    EXPECT_FALSE(OutputFormat::jpeg2000().supportsAlpha());
+    EXPECT_TRUE(OutputFormat::jpeg2000().supportsQuality());
+    EXPECT_FALSE(OutputFormat::png().supportsQuality());
+    EXPECT_EQ(OutputFormat::gif().compression(), OutputFormat::Compression::palette);
+    EXPECT_EQ(OutputFormat::webp().compression(), OutputFormat::Compression::lossy);
+}
+
+TEST(OutputFormat, OutputExtensionsKeepTheSourceSpellingWhenItFits) {
+    EXPECT_EQ(OutputFormat::jpeg().fileExtension("JPEG"), "JPEG");
+    EXPECT_EQ(OutputFormat::jpeg().fileExtension("JPG"), "JPG");
+    EXPECT_EQ(OutputFormat::jpeg().fileExtension("jpe"), "jpe");
+    EXPECT_EQ(OutputFormat::jpeg().fileExtension("png"), "jpg");
+    EXPECT_EQ(OutputFormat::jpeg().fileExtension(""), "jpg");
+    EXPECT_EQ(OutputFormat::tiff().fileExtension("TIF"), "TIF");
+    EXPECT_EQ(OutputFormat::tiff().fileExtension("tiff "), "tiff");
+}
+
+TEST(OutputFormat, EqualityFollowsTheTypeAndHashingAgrees) {
+    const OutputFormat a(*ContentType::withIdentifier("public.png"));
+    const OutputFormat b(*ContentType::withIdentifier("PUBLIC.PNG"));
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(a.hash(), b.hash());
+    EXPECT_EQ(a, OutputFormat::png());
+    EXPECT_NE(a, OutputFormat::sameAsSource());
+    EXPECT_NE(OutputFormat::sameAsSource(), a);
+    EXPECT_EQ(OutputFormat::sameAsSource(), OutputFormat::sameAsSource());
+    EXPECT_NE(OutputFormat::png(), OutputFormat::jpeg());
+    EXPECT_NE(OutputFormat::png().hash(), OutputFormat::sameAsSource().hash());
+    // Built on the spot, the imported four are the registry's own types.
+    EXPECT_EQ(OutputFormat::avif(), OutputFormat(ContentType::avif()));
+    EXPECT_EQ(OutputFormat::avif().utType()->preferredFilenameExtension(), "avif");
+}
+
+TEST(OutputFormat, JsonIsOneStringAndTheMarkerIsExact) {
+    EXPECT_EQ(json::write(OutputFormat::webp().encode()), "\"org.webmproject.webp\"");
+    EXPECT_EQ(decoded("\"org.webmproject.webp\""), OutputFormat::webp());
+    EXPECT_EQ(decoded("\"PUBLIC.JPEG\""), OutputFormat::jpeg());
+    EXPECT_EQ(decoded("\"com.brackwen.pictavobyfenwid.same-as-source\""), OutputFormat::sameAsSource());
+    // Known but not writeable decodes all the same.
+    EXPECT_EQ(decoded("\"public.camera-raw-image\"").id(), "public.camera-raw-image");
+
+    const auto failureOf = [](const std::string& text) {
+        try {
+            decoded(text);
+        } catch (const json::DecodingError& error) {
+            return error;
+        }
+        ADD_FAILURE() << text << " decoded";
+        return json::DecodingError(json::DecodingError::Kind::keyNotFound, {}, "");
+    };
+    const auto empty = failureOf("\"\"");
+    EXPECT_EQ(empty.kind(), json::DecodingError::Kind::dataCorrupted);
+    EXPECT_EQ(empty.description(), "Unknown type identifier ");
+    EXPECT_EQ(failureOf("\"COM.BRACKWEN.PICTAVOBYFENWID.SAME-AS-SOURCE\"").description(),
+              "Unknown type identifier COM.BRACKWEN.PICTAVOBYFENWID.SAME-AS-SOURCE");
+    EXPECT_EQ(failureOf("\"org.example.unknown\"").description(), "Unknown type identifier org.example.unknown");
+    EXPECT_EQ(failureOf("42").kind(), json::DecodingError::Kind::typeMismatch);
+}
+
+TEST(OutputFormat, SameAsSourceResolvesToTheSourceOrAFallBack) {
+    const std::unordered_set<std::string> writeable = {"public.png", "public.jpeg", "public.tiff"};
+    const auto& same = OutputFormat::sameAsSource();
+
+    EXPECT_EQ(same.resolved(std::nullopt, true, writeable), (OutputFormat::Resolution{OutputFormat::png(), std::nullopt}));
+    EXPECT_EQ(same.resolved(std::nullopt, false, writeable), (OutputFormat::Resolution{OutputFormat::jpeg(), std::nullopt}));
+    for (bool alpha : {true, false})
+        EXPECT_EQ(same.resolved(ContentType::tiff(), alpha, writeable),
+                  (OutputFormat::Resolution{OutputFormat::tiff(), std::nullopt}));
+
+    const auto fellBack = same.resolved(ContentType::cameraRawImage(), false, writeable);
+    EXPECT_EQ(fellBack.format, OutputFormat::jpeg());
+    EXPECT_EQ(fellBack.insteadOf, ContentType::cameraRawImage());
+    EXPECT_EQ(same.resolved(ContentType::gif(), true, writeable).format, OutputFormat::png());
+
+    // A real format is never replaced, writeable or not.
+    EXPECT_EQ(OutputFormat::bmp().resolved(ContentType::png(), true, {}),
+              (OutputFormat::Resolution{OutputFormat::bmp(), std::nullopt}));
+
+    const OutputFormat::Resolution again{OutputFormat::jpeg(), ContentType::cameraRawImage()};
+    EXPECT_EQ(fellBack, again);
+    EXPECT_EQ(fellBack.hash(), again.hash());
+    EXPECT_NE(fellBack, (OutputFormat::Resolution{OutputFormat::jpeg(), std::nullopt}));
+}
+
+TEST(WriteableFormats, WriteableJoinsEncodersAndOptimisersThatHonourBothPolicies) {
+    const OutputFormat svg(ContentType::svg());
+    const auto ids = pictavo::writeableIdentifiers({OutputFormat::png(), OutputFormat::jpeg()},
+                                                   {svg, OutputFormat::pdf()}, {svg, OutputFormat::gif()});
+    EXPECT_EQ(ids, (std::unordered_set<std::string>{"public.png", "public.jpeg", "public.svg-image"}));
+}
+
+TEST(WriteableFormats, CommonlyWantedFiltersAndOrdersByWhatIsWriteable) {
+    EXPECT_EQ(idsOf(pictavo::commonlyWantedAmong({"public.tiff", "org.webmproject.webp", "public.png", "public.jpeg",
+                                                  "public.heic", "com.microsoft.bmp"})),
+              (std::vector<std::string>{"public.heic", "public.jpeg", "public.png", "org.webmproject.webp",
+                                        "public.tiff"}));
+    EXPECT_TRUE(pictavo::commonlyWantedAmong({}).empty());
+
+    EXPECT_EQ(idsOf(OutputFormat::commonlyWanted()), idsOf(pictavo::commonlyWantedAmong(OutputFormat::writeable())));
+    for (const auto& format : OutputFormat::imageIOWriteable())
+        EXPECT_TRUE(OutputFormat::writeable().count(format.id())) << format.id();
+    EXPECT_TRUE(OutputFormat::writeable().count("public.jpeg"));
+    EXPECT_FALSE(OutputFormat::writeable().count(std::string(OutputFormat::sameAsSourceMarker)));
+}
