@@ -1,0 +1,47 @@
+#include "ImageEngine/Encoding/LibDeflatePNGEncoder.h"
+#include "ImageEngine/Encoding/PNGAlpha.h"
+#include "ImageEngine/Encoding/PNGChunks.h"
+#include "ImageEngine/Encoding/ZlibStream.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+
+using namespace pictavo;
+
+// PNG files come straight from users: the chunk reader must refuse or give chunks that lie
+// inside the file, and writing them back must reproduce the file up to IEND.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::span<const std::uint8_t> file(data, size);
+    const auto chunks = PNGChunks::parse(file);
+    if (!chunks) return 0;
+    const auto assembled = PNGChunks::assemble(*chunks);
+    if (!assembled || assembled->size() > size || !std::equal(assembled->begin(), assembled->end(), data))
+        std::abort();
+    (void)PNGChunks::assemble(PNGChunks::removingMetadata(*chunks));
+    const platform::Bytes pixelData = PNGChunks::imageData(*chunks);
+    const auto rebuilt = PNGChunks::rebuild(*chunks, pixelData, 7);
+    if (!rebuilt || !PNGChunks::parse(*rebuilt)) std::abort();
+
+    const auto header = PNGChunks::header(*chunks);
+    if (!header) return 0;
+    const auto rowBytes = header->rowByteCount();
+    if (!rowBytes) return 0;
+    // A small budget keeps hostile sizes from allocating; the refusal is what is tested.
+    constexpr std::size_t budget = 1 << 22;
+    const auto expected = static_cast<std::uint64_t>(header->height) * static_cast<std::uint64_t>(*rowBytes + 1);
+    const auto filtered = inflateZlib(pixelData, expected, budget);
+    if (!filtered) return 0;
+    const auto raw = LibDeflatePNGEncoder::unfilterRows(*filtered, *header);
+    if (!raw) return 0;
+    for (int strategy = 0; strategy <= LibDeflatePNGEncoder::minimumEntropyStrategy; ++strategy)
+        if (LibDeflatePNGEncoder::unfilterRows(LibDeflatePNGEncoder::filterRows(*raw, *header, strategy), *header) != raw)
+            std::abort();
+    if (const auto reduced = PNGAlpha::reduction(*raw, *header)) {
+        if (!PNGAlpha::isOpaque(*raw, *header)) std::abort();
+        (void)PNGAlpha::rewritingHeader(*chunks, reduced->header.colourType);
+    }
+    return 0;
+}
