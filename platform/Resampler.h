@@ -1,0 +1,45 @@
+#pragma once
+#include "platform/PixelRowConverter.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+enum class Interpolation { none, high };
+
+// How one axis of a rectangle drawn into a bitmap takes its values from the source pixels.
+// Taps that fall outside the source take the edge pixel, so a draw that fills the bitmap has
+// no fringe; the rectangle's own edges show as partial coverage of the pixels they cut.
+struct AxisSampling {
+    std::int64_t firstDestination = 0; // first destination pixel the rectangle touches
+    std::int64_t destinationCount = 0; // pixels touched, clipped to the destination
+    std::int64_t firstSource = 0;      // source pixels read: [firstSource, endSource)
+    std::int64_t endSource = 0;
+    int taps = 0;                      // weights per destination pixel
+    std::vector<std::int64_t> start;   // first source pixel of each destination pixel
+    std::vector<float> weights;        // `taps` weights per destination pixel, summing to 1
+    std::vector<float> coverage;       // share of each destination pixel inside the rectangle
+    bool identity = false;             // every destination pixel is one whole source pixel
+
+    // `origin` and `length` place the source's `sourceLength` pixels on a destination axis
+    // of `destinationLength` pixels; fractions are kept.
+    static AxisSampling make(std::int64_t sourceLength, double origin, double length,
+                             std::int64_t destinationLength, Interpolation interpolation);
+};
+
+// Receives one destination row: premultiplied values 0-255 for the row's touched pixels,
+// `channels` per pixel, coverage not yet applied.
+using ResampledRow = std::function<void(std::int64_t row, const float* values)>;
+
+// Separable resampling of premultiplied, gamma-encoded pixels (as platform drawing does, so
+// transparent edges get no dark fringe): Lanczos-3 with its support widened by the
+// reduction factor when shrinking, or nearest neighbour. Large draws are split into bands
+// of rows on a few threads, each with its own converter from `makeConverter`.
+// False when a converter cannot be made.
+bool resample(const std::function<std::unique_ptr<PixelRowConverter>()>& makeConverter,
+              const AxisSampling& columns, const AxisSampling& rows, const ResampledRow& emit);
+
+} // namespace platform

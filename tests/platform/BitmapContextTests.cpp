@@ -1,0 +1,212 @@
+#include "platform/BitmapContext.h"
+
+#include "support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace platform;
+using namespace testing_support;
+
+namespace {
+
+Rect whole(const BitmapContext& context) {
+    return {{0, 0}, {static_cast<double>(context.width()), static_cast<double>(context.height())}};
+}
+
+ImageRef drawn(const ImageRef& image, std::int64_t width, std::int64_t height, BitmapLayout layout,
+               ColourSpaceRef space = ColourSpace::sRGB()) {
+    auto context = BitmapContext::create(width, height, std::move(space), layout);
+    EXPECT_TRUE(context);
+    EXPECT_TRUE(context->draw(image, whole(*context)));
+    return context->makeImage();
+}
+
+void expectNear(const std::vector<int>& actual, const std::vector<int>& expected, int tolerance) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t i = 0; i < actual.size(); ++i)
+        EXPECT_NEAR(actual[i], expected[i], tolerance) << "component " << i;
+}
+
+} // namespace
+
+TEST(BitmapContext, RefusesSpacesThatDoNotSuitTheLayoutAndSizesItCannotHold) {
+    EXPECT_FALSE(BitmapContext::create(4, 4, ColourSpace::deviceGray(), BitmapLayout::premultipliedLast));
+    EXPECT_FALSE(BitmapContext::create(4, 4, ColourSpace::sRGB(), BitmapLayout::greyNone));
+    EXPECT_FALSE(BitmapContext::create(4, 4, nullptr, BitmapLayout::noneSkipLast));
+    EXPECT_FALSE(BitmapContext::create(0, 4, ColourSpace::sRGB(), BitmapLayout::noneSkipLast));
+    EXPECT_FALSE(BitmapContext::create(INT64_MAX / 2, INT64_MAX / 2, ColourSpace::sRGB(), BitmapLayout::noneSkipLast));
+    EXPECT_TRUE(BitmapContext::create(4, 4, nullptr, BitmapLayout::alphaOnly));
+
+    auto context = BitmapContext::create(3, 2, ColourSpace::sRGB(), BitmapLayout::premultipliedLast);
+    auto image = context->makeImage();
+    EXPECT_EQ(image->alphaInfo(), AlphaInfo::premultipliedLast);
+    EXPECT_EQ(pixelAt(*image, 2, 1), (std::vector<int>{0, 0, 0, 0}));
+}
+
+TEST(BitmapContext, FillsWithSRGBColoursMatchedIntoItsSpaceAndCoversFractionalEdgesPartly) {
+    auto context = BitmapContext::create(4, 4, ColourSpace::sRGB(), BitmapLayout::premultipliedLast);
+    context->fill({{0, 0}, {4, 4}}, {1, 0, 0, 1});
+    context->fill({{1, 0}, {1.5, 4}}, {0, 0, 1, 0.5});
+    auto image = context->makeImage();
+    expectNear(pixelAt(*image, 0, 0), {255, 0, 0, 255}, 0);
+    expectNear(pixelAt(*image, 1, 3), {128, 0, 128, 255}, 1);
+    expectNear(pixelAt(*image, 2, 3), {191, 0, 64, 255}, 1); // half covered by the half-opaque blue
+
+    // Drawing after an image was taken leaves that image alone.
+    context->fill(whole(*context), {0, 1, 0, 1});
+    expectNear(pixelAt(*image, 0, 0), {255, 0, 0, 255}, 0);
+    expectNear(pixelAt(*context->makeImage(), 0, 0), {0, 255, 0, 255}, 0);
+
+    // sRGB red lies inside Display P3: it becomes a less saturated P3 red.
+    auto p3 = BitmapContext::create(1, 1, displayP3(), BitmapLayout::noneSkipLast);
+    p3->fill(whole(*p3), {1, 0, 0, 1});
+    expectNear(pixelAt(*p3->makeImage(), 0, 0), {234, 51, 35, 255}, 2);
+
+    auto grey = BitmapContext::create(1, 1, ColourSpace::deviceGray(), BitmapLayout::greyNone);
+    grey->fill(whole(*grey), {0.5, 0.5, 0.5, 1});
+    expectNear(pixelAt(*grey->makeImage(), 0, 0), {128}, 1);
+}
+
+TEST(BitmapContext, ConvertsEveryDepthAndLayoutToPremultipliedEightBits) {
+    const auto srgb = ColourSpace::sRGB();
+    // Straight RGBA becomes premultiplied.
+    auto straight = drawn(image8(1, 1, 4, AlphaInfo::last, srgb, {200, 100, 50, 128}), 1, 1, BitmapLayout::premultipliedLast);
+    expectNear(pixelAt(*straight, 0, 0), {100, 50, 25, 128}, 0);
+    // Premultiplied ARGB stays premultiplied, reordered.
+    auto argb = drawn(image8(1, 1, 4, AlphaInfo::premultipliedFirst, srgb, {128, 100, 50, 25}), 1, 1, BitmapLayout::premultipliedLast);
+    expectNear(pixelAt(*argb, 0, 0), {100, 50, 25, 128}, 0);
+    // XRGB with its skipped byte first.
+    auto xrgb = drawn(image8(1, 1, 4, AlphaInfo::noneSkipFirst, srgb, {0, 10, 20, 30}), 1, 1, BitmapLayout::noneSkipLast);
+    expectNear(pixelAt(*xrgb, 0, 0), {10, 20, 30, 255}, 0);
+    // 16-bit: an alpha of 65534 is opaque at 8 bits.
+    auto deep = drawn(image16(1, 1, 4, AlphaInfo::last, srgb, {65535, 32896, 0, 65534}), 1, 1, BitmapLayout::premultipliedLast);
+    expectNear(pixelAt(*deep, 0, 0), {255, 128, 0, 255}, 0);
+    // Float RGB, out-of-range values clipped.
+    auto floats = drawn(imageFloat(1, 1, 3, AlphaInfo::none, srgb, {1.5f, 0.5f, -0.2f}), 1, 1, BitmapLayout::noneSkipLast);
+    expectNear(pixelAt(*floats, 0, 0), {255, 128, 0, 255}, 0);
+    // Untagged grey with alpha into sRGB: grey shares sRGB's curve.
+    auto greyAlpha = drawn(image8(1, 1, 2, AlphaInfo::last, nullptr, {90, 255}), 1, 1, BitmapLayout::premultipliedLast);
+    expectNear(pixelAt(*greyAlpha, 0, 0), {90, 90, 90, 255}, 0);
+    // Untagged CMYK: the textbook formula.
+    auto cmyk = drawn(image8(1, 1, 4, AlphaInfo::none, nullptr, {255, 0, 0, 0}), 1, 1, BitmapLayout::noneSkipLast);
+    expectNear(pixelAt(*cmyk, 0, 0), {0, 255, 255, 255}, 0);
+    auto cmykDeep = drawn(image16(1, 1, 4, AlphaInfo::none, nullptr, {0, 0, 65535, 32768}), 1, 1, BitmapLayout::noneSkipLast);
+    expectNear(pixelAt(*cmykDeep, 0, 0), {127, 127, 0, 255}, 1);
+    // sRGB grey into a grey context, and the alpha of RGBA into an alpha-only one.
+    auto grey = drawn(image8(1, 1, 3, AlphaInfo::none, srgb, {77, 77, 77}), 1, 1, BitmapLayout::greyNone,
+                      ColourSpace::deviceGray());
+    expectNear(pixelAt(*grey, 0, 0), {77}, 1);
+    auto alpha = drawn(image8(2, 1, 4, AlphaInfo::last, srgb, {9, 9, 9, 254, 9, 9, 9, 3}), 2, 1, BitmapLayout::alphaOnly, nullptr);
+    EXPECT_EQ(alpha->alphaInfo(), AlphaInfo::alphaOnly);
+    EXPECT_EQ(pixelAt(*alpha, 0, 0), std::vector<int>{254});
+    EXPECT_EQ(pixelAt(*alpha, 1, 0), std::vector<int>{3});
+}
+
+TEST(BitmapContext, MatchesWideGamutColoursIntoSRGB) {
+    // Expected values from the published Display P3 and Adobe RGB (1998) to sRGB matrices.
+    auto fromP3 = drawn(image8(2, 1, 3, AlphaInfo::none, displayP3(), {200, 100, 50, 128, 128, 128}), 2, 1,
+                        BitmapLayout::noneSkipLast);
+    expectNear(pixelAt(*fromP3, 0, 0), {216, 93, 31, 255}, 2);
+    expectNear(pixelAt(*fromP3, 1, 0), {128, 128, 128, 255}, 1);
+    auto fromAdobe = drawn(image16(1, 1, 3, AlphaInfo::none, adobeRGB(), {100 * 257, 150 * 257, 200 * 257}), 1, 1,
+                           BitmapLayout::noneSkipLast);
+    expectNear(pixelAt(*fromAdobe, 0, 0), {66, 151, 203, 255}, 2);
+    // Premultiplied wide-gamut pixels are matched on their straight colour.
+    auto premultiplied = drawn(image8(1, 1, 4, AlphaInfo::premultipliedLast, displayP3(), {100, 50, 25, 128}), 1, 1,
+                               BitmapLayout::premultipliedLast);
+    expectNear(pixelAt(*premultiplied, 0, 0), {108, 47, 16, 128}, 2);
+}
+
+TEST(BitmapContext, ResizesToTheExactSizeWithoutFringes) {
+    // A flat colour stays exactly that colour to the last edge pixel, shrunk or enlarged.
+    const auto flat = filled8(601, 401, AlphaInfo::none, ColourSpace::sRGB(), {30, 160, 220});
+    for (auto [w, h] : {std::pair<std::int64_t, std::int64_t>{301, 203}, {1, 1}, {1500, 7}}) {
+        auto resized = drawn(flat, w, h, BitmapLayout::noneSkipLast);
+        ASSERT_EQ(resized->width(), w);
+        ASSERT_EQ(resized->height(), h);
+        for (auto [x, y] : {std::pair<std::int64_t, std::int64_t>{0, 0}, {w - 1, h - 1}, {w / 2, h / 2}, {0, h - 1}})
+            expectNear(pixelAt(*resized, x, y), {30, 160, 220, 255}, 1);
+    }
+
+    // Large enough to be drawn in bands on several threads: the bands meet seamlessly.
+    std::vector<std::uint8_t> ramp;
+    for (int y = 0; y < 2048; ++y)
+        for (int x = 0; x < 2048; ++x) ramp.push_back(static_cast<std::uint8_t>(y / 8));
+    auto bands = drawn(image8(2048, 2048, 1, AlphaInfo::none, ColourSpace::deviceGray(), ramp), 1000, 1000,
+                       BitmapLayout::greyNone, ColourSpace::deviceGray());
+    for (std::int64_t y = 1; y < 999; ++y) {
+        const double sourceRow = (y + 0.5) * 2.048 - 0.5;
+        EXPECT_NEAR(pixelAt(*bands, 0, y)[0], (sourceRow - 3.5) / 8, 1.0) << y;
+        EXPECT_NEAR(pixelAt(*bands, 999, y)[0], pixelAt(*bands, 0, y)[0], 1);
+    }
+
+    // A red disc on transparency: every pixel that shows anything is red, never darkened.
+    std::vector<std::uint8_t> disc;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const bool inside = (x - 100) * (x - 100) + (y - 100) * (y - 100) < 60 * 60;
+            disc.insert(disc.end(), {std::uint8_t(inside ? 255 : 0), 0, 0, std::uint8_t(inside ? 255 : 0)});
+        }
+    auto shrunk = drawn(image8(200, 200, 4, AlphaInfo::last, ColourSpace::sRGB(), disc), 37, 37,
+                        BitmapLayout::premultipliedLast);
+    int partial = 0;
+    for (std::int64_t y = 0; y < 37; ++y)
+        for (std::int64_t x = 0; x < 37; ++x) {
+            const auto p = pixelAt(*shrunk, x, y);
+            if (p[3] == 0) continue;
+            if (p[3] < 255) ++partial;
+            EXPECT_GE(p[0] * 255, (p[3] - 2) * 255) << x << "," << y;
+            EXPECT_LE(p[1], 1);
+        }
+    EXPECT_GT(partial, 10);
+    EXPECT_EQ(pixelAt(*shrunk, 0, 0)[3], 0);
+    EXPECT_EQ(pixelAt(*shrunk, 18, 18), (std::vector<int>{255, 0, 0, 255}));
+}
+
+TEST(BitmapContext, DrawsAtFractionalOffsetsFromTheLowerLeft) {
+    // A 16 x 1 line at a vertical offset of 7.5 covers rows 7 and 8 half each.
+    auto line = filled8(16, 1, AlphaInfo::none, ColourSpace::sRGB(), {0, 0, 255});
+    auto context = BitmapContext::create(16, 16, ColourSpace::sRGB(), BitmapLayout::premultipliedLast);
+    ASSERT_TRUE(context->draw(line, {{0, 7.5}, {16, 1}}));
+    auto rung = context->makeImage();
+    for (std::int64_t y = 0; y < 16; ++y) {
+        const int alpha = pixelAt(*rung, 5, y)[3];
+        if (y == 7 || y == 8) EXPECT_NEAR(alpha, 128, 1) << y;
+        else EXPECT_EQ(alpha, 0) << y;
+    }
+
+    // The origin is the lower left: a square drawn at y = 0 lands in the bottom rows.
+    auto low = BitmapContext::create(4, 4, ColourSpace::sRGB(), BitmapLayout::premultipliedLast);
+    low->draw(filled8(2, 2, AlphaInfo::none, ColourSpace::sRGB(), {255, 255, 255}), {{1, 0}, {2, 2}});
+    auto placed = low->makeImage();
+    EXPECT_EQ(pixelAt(*placed, 1, 3)[3], 255);
+    EXPECT_EQ(pixelAt(*placed, 2, 2)[3], 255);
+    EXPECT_EQ(pixelAt(*placed, 1, 1)[3], 0);
+    EXPECT_EQ(pixelAt(*placed, 0, 3)[3], 0);
+}
+
+TEST(BitmapContext, NoInterpolationRepeatsPixelsAndCopyReplacesWhatIsThere) {
+    auto twoPixels = image8(2, 1, 3, AlphaInfo::none, ColourSpace::sRGB(), {255, 0, 0, 0, 0, 255});
+    auto context = BitmapContext::create(4, 1, ColourSpace::sRGB(), BitmapLayout::premultipliedLast);
+    context->setInterpolation(Interpolation::none);
+    context->draw(twoPixels, whole(*context));
+    auto nearest = context->makeImage();
+    EXPECT_EQ(pixelAt(*nearest, 1, 0), (std::vector<int>{255, 0, 0, 255}));
+    EXPECT_EQ(pixelAt(*nearest, 2, 0), (std::vector<int>{0, 0, 255, 255}));
+
+    auto halfGreen = filled8(4, 1, AlphaInfo::last, ColourSpace::sRGB(), {0, 255, 0, 128});
+    context->draw(halfGreen, whole(*context));
+    expectNear(pixelAt(*context->makeImage(), 0, 0), {127, 128, 0, 255}, 1);
+    context->setBlendMode(BlendMode::copy);
+    context->draw(halfGreen, whole(*context));
+    expectNear(pixelAt(*context->makeImage(), 0, 0), {0, 128, 0, 128}, 0);
+}
+
+TEST(BitmapContext, RefusesImagesWhosePixelsDoNotMatchTheirColourSpace) {
+    auto mislabelled = filled8(2, 2, AlphaInfo::none, ColourSpace::deviceGray(), {1, 2, 3});
+    auto context = BitmapContext::create(2, 2, ColourSpace::sRGB(), BitmapLayout::noneSkipLast);
+    EXPECT_FALSE(context->draw(mislabelled, whole(*context)));
+    EXPECT_FALSE(context->draw(nullptr, whole(*context)));
+}
