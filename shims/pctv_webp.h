@@ -1,0 +1,38 @@
+#ifndef PCTV_WEBP_H
+#define PCTV_WEBP_H
+
+/* The program's one door to libwebp: every WebP it writes goes through here. Calls return
+ * 0 on success and 1 on failure; out-parameters are cleared once the arguments pass, and a
+ * failure message "<step> failed (<code>)" is written into `error` when it has room. */
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct pctv_webp_options {
+    int32_t quality;  /* 0...100 as libwebp reads it */
+    int32_t lossless; /* non-zero: lossless */
+    int32_t method;   /* libwebp's speed and size trade-off, 0...6 */
+} pctv_webp_options;
+
+/* Encodes 4-byte pixels (red, green, blue, then straight alpha when has_alpha is non-zero,
+ * else an ignored byte), row n at pixels + stride * n. The ICC profile and XMP packet, when
+ * given, travel as "ICCP" and "XMP " chunks. On success *out holds a buffer the caller
+ * releases with pctv_webp_free. */
+int pctv_webp_encode(const uint8_t* pixels, int32_t stride, int32_t width, int32_t height, int32_t has_alpha,
+                     const pctv_webp_options* options, const uint8_t* icc, size_t icc_length, const uint8_t* xmp,
+                     size_t xmp_length, uint8_t** out, size_t* out_length, char* error, size_t error_capacity);
+
+void pctv_webp_free(void* buffer);
+
+/* The linked libwebp encoder's version, "major.minor.revision". */
+const char* pctv_webp_version(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,232 @@
+#include "JpegInspection.h"
+#include "TestImages.h"
+
+#include "shims/pctv_mozjpeg.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <jpeglib.h>
+
+using namespace testing_support;
+
+namespace {
+
+struct EncodeResult {
+    int status = -1;
+    platform::Bytes jpeg;
+    std::string message;
+    bool outWasCleared = false;
+};
+
+EncodeResult encode(const platform::Bytes& pixels, std::size_t stride, int width, int height,
+                    pctv_mozjpeg_layout layout, const pctv_mozjpeg_options& options, const platform::Bytes& icc = {}) {
+    EncodeResult result;
+    auto* out = reinterpret_cast<std::uint8_t*>(&result); // a stale pointer the shim must clear
+    std::size_t length = 12345;
+    char error[256] = {};
+    result.status = pctv_mozjpeg_encode(pixels.data(), stride, width, height, layout, &options,
+                                        icc.empty() ? nullptr : icc.data(), icc.size(), &out, &length, error,
+                                        sizeof error);
+    result.message = error;
+    if (result.status == 0) {
+        result.jpeg.assign(out, out + length);
+        pctv_mozjpeg_free(out);
+    } else {
+        result.outWasCleared = out == nullptr && length == 0;
+    }
+    return result;
+}
+
+pctv_mozjpeg_options optionsFor(int quality) {
+    pctv_mozjpeg_options options;
+    pctv_mozjpeg_default_options(quality, &options);
+    return options;
+}
+
+} // namespace
+
+TEST(MozjpegOptions, DefaultsAreProgressiveTrellisAndFullChromaFromNinety) {
+    pctv_mozjpeg_options options = optionsFor(89);
+    EXPECT_EQ(options.quality, 89);
+    EXPECT_EQ(options.progressive, 1);
+    EXPECT_EQ(options.trellis, 1);
+    EXPECT_EQ(options.full_chroma, 0);
+    EXPECT_EQ(optionsFor(90).full_chroma, 1);
+    EXPECT_EQ(optionsFor(100).full_chroma, 1);
+    pctv_mozjpeg_default_options(90, nullptr); // does nothing, and does not crash
+}
+
+TEST(MozjpegEncode, SamplingFollowsFullChromaAndProgressionFollowsTheOption) {
+    platform::Bytes pixels = testPattern(40, 30, 4);
+    JpegInspection full = inspectJpeg(encode(pixels, 160, 40, 30, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90)).jpeg);
+    ASSERT_EQ(full.components.size(), 3u);
+    EXPECT_EQ(full.colourSpace, JCS_YCbCr);
+    for (const auto& component : full.components) {
+        EXPECT_EQ(component.hSampling, 1);
+        EXPECT_EQ(component.vSampling, 1);
+    }
+    EXPECT_TRUE(full.progressive);
+    EXPECT_EQ(full.width, 40);
+    EXPECT_EQ(full.height, 30);
+
+    pctv_mozjpeg_options sequential = optionsFor(89);
+    sequential.progressive = 0;
+    JpegInspection subsampled = inspectJpeg(encode(pixels, 160, 40, 30, PCTV_MOZJPEG_LAYOUT_RGBX, sequential).jpeg);
+    EXPECT_EQ(subsampled.components[0].hSampling, 2);
+    EXPECT_EQ(subsampled.components[0].vSampling, 2);
+    EXPECT_FALSE(subsampled.progressive);
+}
+
+TEST(MozjpegEncode, QualityIsClampedToOneToHundred) {
+    platform::Bytes pixels = testPattern(16, 16, 4);
+    auto tablesAt = [&](int quality) {
+        pctv_mozjpeg_options options = optionsFor(50);
+        options.quality = quality;
+        return inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, options).jpeg).quantTables;
+    };
+    EXPECT_EQ(tablesAt(0), tablesAt(1));
+    EXPECT_EQ(tablesAt(-40), tablesAt(1));
+    EXPECT_EQ(tablesAt(150), tablesAt(100));
+    EXPECT_NE(tablesAt(1), tablesAt(2));
+    // Baseline tables: even quality 1 keeps every entry within 8 bits.
+    auto lowest = tablesAt(1);
+    for (std::uint16_t value : lowest[0]) EXPECT_LE(value, 255);
+}
+
+TEST(MozjpegEncode, GreyRowsMakeOneComponentAndRGBXKeepsItsColours) {
+    platform::Bytes grey = testPattern(24, 20, 1);
+    EncodeResult encoded = encode(grey, 24, 24, 20, PCTV_MOZJPEG_LAYOUT_GREY, optionsFor(90));
+    JpegInspection inspected = inspectJpeg(encoded.jpeg);
+    EXPECT_EQ(inspected.colourSpace, JCS_GRAYSCALE);
+    EXPECT_EQ(inspected.components.size(), 1u);
+
+    // A pure red picture with noise in the ignored byte comes back red, whatever that byte held.
+    platform::Bytes red(16 * 16 * 4);
+    for (std::size_t i = 0; i < red.size(); i += 4) {
+        red[i] = 230;
+        red[i + 1] = 20;
+        red[i + 2] = 10;
+        red[i + 3] = static_cast<std::uint8_t>(i * 37);
+    }
+    DecodedJpeg decoded = decodeJpeg(encode(red, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(95)).jpeg);
+    ASSERT_EQ(decoded.components, 3);
+    for (std::size_t i = 0; i < decoded.pixels.size(); i += 3) {
+        EXPECT_NEAR(decoded.pixels[i], 230, 3);
+        EXPECT_NEAR(decoded.pixels[i + 1], 20, 3);
+        EXPECT_NEAR(decoded.pixels[i + 2], 10, 3);
+    }
+}
+
+TEST(MozjpegEncode, RowsAreReadAtTheStride) {
+    // Padding bytes between rows must never reach the picture.
+    std::size_t stride = 24 * 4 + 13;
+    platform::Bytes padded = testPattern(24, 10, 4, stride);
+    platform::Bytes tight(24 * 10 * 4);
+    for (int y = 0; y < 10; ++y) {
+        std::copy_n(padded.begin() + y * stride, 24 * 4, tight.begin() + y * 24 * 4);
+        std::fill_n(padded.begin() + y * stride + 24 * 4, 13, 0xEE);
+    }
+    EXPECT_EQ(encode(padded, stride, 24, 10, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(80)).jpeg,
+              encode(tight, 24 * 4, 24, 10, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(80)).jpeg);
+}
+
+TEST(MozjpegEncode, TheProfileTravelsWholeEvenAcrossSeveralMarkers) {
+    platform::Bytes pixels = testPattern(16, 16, 4);
+    platform::Bytes srgb = sRGBProfile();
+    ASSERT_FALSE(srgb.empty());
+    EXPECT_EQ(inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90), srgb).jpeg).icc, srgb);
+
+    platform::Bytes large(150000);
+    for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 131 + i / 7);
+    JpegInspection inspected = inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90), large).jpeg);
+    EXPECT_EQ(inspected.icc, large);
+    EXPECT_EQ(inspected.markerCount(JPEG_APP0 + 2, std::string("ICC_PROFILE\0", 12)), 3);
+    EXPECT_TRUE(inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90)).jpeg).icc.empty());
+}
+
+TEST(MozjpegEncode, HuffmanCodingIsOptimised) {
+    // The library's default tables make a bigger file from the same coefficients.
+    platform::Bytes pixels = testPattern(96, 64, 4);
+    pctv_mozjpeg_options options = optionsFor(75);
+    options.progressive = 0;
+    platform::Bytes ours = encode(pixels, 96 * 4, 96, 64, PCTV_MOZJPEG_LAYOUT_RGBX, options).jpeg;
+
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr error{};
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_compress(&cinfo);
+    unsigned char* plain = nullptr;
+    unsigned long plainLength = 0;
+    jpeg_mem_dest(&cinfo, &plain, &plainLength);
+    cinfo.image_width = 96;
+    cinfo.image_height = 64;
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_EXT_RGBX;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 75, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = pixels.data() + cinfo.next_scanline * 96 * 4;
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    EXPECT_LT(ours.size(), plainLength);
+    EXPECT_EQ(inspectJpeg(ours).components[0].coefficients,
+              inspectJpeg(platform::Bytes(plain, plain + plainLength)).components[0].coefficients);
+    std::free(plain);
+}
+
+TEST(MozjpegEncode, RefusesBadArgumentsWithoutTouchingTheOutputs) {
+    platform::Bytes pixels = testPattern(8, 8, 4);
+    pctv_mozjpeg_options options = optionsFor(90);
+    std::uint8_t* out = nullptr;
+    std::size_t length = 0;
+    char error[64];
+    auto refuses = [&](const std::uint8_t* p, std::size_t stride, int width, int height, pctv_mozjpeg_layout layout,
+                       const pctv_mozjpeg_options* o, std::uint8_t** outPointer, std::size_t* lengthPointer) {
+        std::snprintf(error, sizeof error, "untouched");
+        int status = pctv_mozjpeg_encode(p, stride, width, height, layout, o, nullptr, 0, outPointer,
+                                         lengthPointer, error, sizeof error);
+        return status == 1 && std::string(error) == "invalid arguments";
+    };
+    EXPECT_TRUE(refuses(pixels.data(), 32, 0, 8, PCTV_MOZJPEG_LAYOUT_RGBX, &options, &out, &length));
+    EXPECT_TRUE(refuses(pixels.data(), 32, 8, -1, PCTV_MOZJPEG_LAYOUT_RGBX, &options, &out, &length));
+    EXPECT_TRUE(refuses(nullptr, 32, 8, 8, PCTV_MOZJPEG_LAYOUT_RGBX, &options, &out, &length));
+    EXPECT_TRUE(refuses(pixels.data(), 32, 8, 8, PCTV_MOZJPEG_LAYOUT_RGBX, nullptr, &out, &length));
+    EXPECT_TRUE(refuses(pixels.data(), 32, 8, 8, PCTV_MOZJPEG_LAYOUT_RGBX, &options, nullptr, &length));
+    EXPECT_TRUE(refuses(pixels.data(), 32, 8, 8, PCTV_MOZJPEG_LAYOUT_RGBX, &options, &out, nullptr));
+    // A row narrower than its pixels would read past every row; a zero stride repeats row one.
+    EXPECT_TRUE(refuses(pixels.data(), 31, 8, 8, PCTV_MOZJPEG_LAYOUT_RGBX, &options, &out, &length));
+    EXPECT_TRUE(refuses(pixels.data(), 0, 8, 8, PCTV_MOZJPEG_LAYOUT_RGBX, &options, &out, &length));
+    EXPECT_TRUE(refuses(pixels.data(), 7, 8, 8, PCTV_MOZJPEG_LAYOUT_GREY, &options, &out, &length));
+    EXPECT_EQ(out, nullptr);
+
+    // A grey row needs only one byte per pixel, and the message is cut to the room given.
+    EXPECT_EQ(pctv_mozjpeg_encode(pixels.data(), 8, 8, 8, PCTV_MOZJPEG_LAYOUT_GREY, &options, nullptr, 0, &out,
+                                  &length, nullptr, 0), 0);
+    pctv_mozjpeg_free(out);
+    char small[8];
+    EXPECT_EQ(pctv_mozjpeg_encode(pixels.data(), 32, 0, 8, PCTV_MOZJPEG_LAYOUT_RGBX, &options, nullptr, 0, &out,
+                                  &length, small, sizeof small), 1);
+    EXPECT_STREQ(small, "invalid");
+}
+
+TEST(MozjpegEncode, ALibraryFailureCarriesTheLibrarysMessageAndClearsTheOutputs) {
+    platform::Bytes row(70000, 128);
+    EncodeResult result = encode(row, row.size(), 70000, 1, PCTV_MOZJPEG_LAYOUT_GREY, optionsFor(90));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.outWasCleared);
+    EXPECT_NE(result.message.find("Maximum supported image dimension"), std::string::npos) << result.message;
+}
+
+TEST(MozjpegVersion, NamesTheLinkedLibrarysRelease) {
+    int number = LIBJPEG_TURBO_VERSION_NUMBER;
+    std::string expected = std::to_string(number / 1000000) + "." + std::to_string(number / 1000 % 1000) + "." +
+                           std::to_string(number % 1000);
+    EXPECT_EQ(std::string(pctv_mozjpeg_version()), expected);
+}

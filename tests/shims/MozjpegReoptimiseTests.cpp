@@ -1,0 +1,323 @@
+#include "JpegInspection.h"
+#include "TestImages.h"
+
+#include "shims/pctv_mozjpeg.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include <jpeglib.h>
+
+using namespace testing_support;
+
+namespace {
+
+struct Rewritten {
+    int status = -1;
+    platform::Bytes jpeg;
+    std::string message;
+    bool outWasCleared = false;
+};
+
+Rewritten reoptimise(const platform::Bytes& source, bool keep, bool progressive, std::uint32_t turn,
+                     std::size_t limit = PCTV_MOZJPEG_DEFAULT_MEMORY_LIMIT) {
+    Rewritten result;
+    auto* out = reinterpret_cast<std::uint8_t*>(&result);
+    std::size_t length = 99;
+    char error[256] = {};
+    result.status = pctv_mozjpeg_reoptimise_bounded(source.data(), source.size(), keep, progressive, turn, &out,
+                                                    &length, error, sizeof error, limit);
+    result.message = error;
+    if (result.status == 0) {
+        result.jpeg.assign(out, out + length);
+        pctv_mozjpeg_free(out);
+    } else {
+        result.outWasCleared = out == nullptr && length == 0;
+    }
+    return result;
+}
+
+platform::Bytes turned(const platform::Bytes& source, std::uint32_t turn) {
+    Rewritten result = reoptimise(source, true, false, turn);
+    EXPECT_EQ(result.status, 0) << "turn " << turn << ": " << result.message;
+    return result.jpeg;
+}
+
+bool transposes(std::uint32_t turn) {
+    return turn == PCTV_MOZJPEG_TURN_TRANSPOSE || turn == PCTV_MOZJPEG_TURN_TRANSVERSE ||
+           turn == PCTV_MOZJPEG_TURN_ROT_90 || turn == PCTV_MOZJPEG_TURN_ROT_270;
+}
+
+// Where the pixel (x, y) of the turned picture was in a source of width w and height h,
+// written from what each turn means on screen.
+std::pair<int, int> sourcePixel(std::uint32_t turn, int x, int y, int w, int h) {
+    switch (turn) {
+    case PCTV_MOZJPEG_TURN_FLIP_H: return {w - 1 - x, y};
+    case PCTV_MOZJPEG_TURN_FLIP_V: return {x, h - 1 - y};
+    case PCTV_MOZJPEG_TURN_TRANSPOSE: return {y, x};
+    case PCTV_MOZJPEG_TURN_TRANSVERSE: return {w - 1 - y, h - 1 - x};
+    case PCTV_MOZJPEG_TURN_ROT_90: return {y, h - 1 - x};
+    case PCTV_MOZJPEG_TURN_ROT_180: return {w - 1 - x, h - 1 - y};
+    case PCTV_MOZJPEG_TURN_ROT_270: return {w - 1 - y, x};
+    default: return {x, y};
+    }
+}
+
+// The decoded turned picture matches the decoded source turned on screen, up to the
+// decoder's own rounding, which depends on the block orientation.
+void expectPicturesTurned(const platform::Bytes& source, const platform::Bytes& result, std::uint32_t turn) {
+    DecodedJpeg before = decodeJpeg(source);
+    DecodedJpeg after = decodeJpeg(result);
+    ASSERT_EQ(after.width, transposes(turn) ? before.height : before.width);
+    ASSERT_EQ(after.height, transposes(turn) ? before.width : before.height);
+    ASSERT_EQ(after.components, before.components);
+    int worst = 0;
+    for (int y = 0; y < after.height; ++y) {
+        for (int x = 0; x < after.width; ++x) {
+            auto [sx, sy] = sourcePixel(turn, x, y, before.width, before.height);
+            for (int c = 0; c < after.components; ++c) {
+                int a = after.pixels[(static_cast<std::size_t>(y) * after.width + x) * after.components + c];
+                int b = before.pixels[(static_cast<std::size_t>(sy) * before.width + sx) * before.components + c];
+                worst = std::max(worst, std::abs(a - b));
+            }
+        }
+    }
+    EXPECT_LE(worst, 6) << "turn " << turn;
+}
+
+const std::uint32_t allTurns[] = {0, 1, 2, 3, 4, 5, 6, 7};
+
+std::uint32_t inverseOf(std::uint32_t turn) {
+    if (turn == PCTV_MOZJPEG_TURN_ROT_90) return PCTV_MOZJPEG_TURN_ROT_270;
+    if (turn == PCTV_MOZJPEG_TURN_ROT_270) return PCTV_MOZJPEG_TURN_ROT_90;
+    return turn;
+}
+
+void expectSameCoefficients(const JpegInspection& a, const JpegInspection& b) {
+    ASSERT_EQ(a.components.size(), b.components.size());
+    for (std::size_t ci = 0; ci < a.components.size(); ++ci) {
+        EXPECT_EQ(a.components[ci].widthInBlocks, b.components[ci].widthInBlocks);
+        EXPECT_EQ(a.components[ci].heightInBlocks, b.components[ci].heightInBlocks);
+        EXPECT_EQ(a.components[ci].coefficients, b.components[ci].coefficients) << "component " << ci;
+    }
+}
+
+} // namespace
+
+TEST(MozjpegReoptimise, WithoutATurnTheCoefficientsAreKeptExactlyInEitherScanOrder) {
+    for (bool sourceProgressive : {false, true}) {
+        platform::Bytes source = makeJpeg(100, 75, 80, sourceProgressive ? JpegKind::progressive : JpegKind::sequential);
+        JpegInspection original = inspectJpeg(source);
+        for (bool progressive : {false, true}) {
+            Rewritten result = reoptimise(source, true, progressive, PCTV_MOZJPEG_TURN_NONE);
+            ASSERT_EQ(result.status, 0) << result.message;
+            JpegInspection rewritten = inspectJpeg(result.jpeg);
+            EXPECT_EQ(rewritten.progressive, progressive);
+            EXPECT_EQ(rewritten.width, 100);
+            EXPECT_EQ(rewritten.height, 75);
+            EXPECT_EQ(rewritten.quantTables, original.quantTables);
+            expectSameCoefficients(rewritten, original);
+        }
+    }
+}
+
+TEST(MozjpegReoptimise, EveryTurnMovesTheBlocksAsTheTurnMovesThePicture) {
+    // 4:2:0, 4:4:4 and grey, each a whole number of iMCUs so every turn is allowed.
+    struct Recipe {
+        int width, height, quality;
+        JpegKind kind;
+    };
+    const Recipe recipes[] = {{64, 48, 80, JpegKind::sequential},
+                              {40, 24, 92, JpegKind::progressive},
+                              {24, 40, 85, JpegKind::grey}};
+    for (const Recipe& recipe : recipes) {
+        platform::Bytes source = makeJpeg(recipe.width, recipe.height, recipe.quality, recipe.kind);
+        JpegInspection original = inspectJpeg(source);
+        for (std::uint32_t turn : allTurns) {
+            SCOPED_TRACE("turn " + std::to_string(turn) + " of " + std::to_string(recipe.width) + "x" +
+                         std::to_string(recipe.height));
+            platform::Bytes result = turned(source, turn);
+            JpegInspection inspected = inspectJpeg(result);
+            EXPECT_EQ(inspected.width, transposes(turn) ? recipe.height : recipe.width);
+            EXPECT_EQ(inspected.height, transposes(turn) ? recipe.width : recipe.height);
+            for (std::size_t ci = 0; ci < original.components.size(); ++ci) {
+                EXPECT_EQ(inspected.components[ci].hSampling,
+                          transposes(turn) ? original.components[ci].vSampling : original.components[ci].hSampling);
+                int table = original.components[ci].quantTable;
+                for (int r = 0; r < 8; ++r)
+                    for (int c = 0; c < 8; ++c)
+                        ASSERT_EQ(inspected.quantTables[table][r * 8 + c],
+                                  original.quantTables[table][transposes(turn) ? c * 8 + r : r * 8 + c]);
+            }
+            expectPicturesTurned(source, result, turn);
+            // Undoing the turn gives back the very coefficients of the source.
+            expectSameCoefficients(inspectJpeg(turned(result, inverseOf(turn))), original);
+        }
+    }
+}
+
+TEST(MozjpegReoptimise, TurnsComposeExactlyInTheCoefficients) {
+    platform::Bytes source = makeJpeg(48, 32, 88);
+    auto then = [](const platform::Bytes& jpeg, std::uint32_t first, std::uint32_t second) {
+        return inspectJpeg(turned(turned(jpeg, first), second));
+    };
+    JpegInspection half = inspectJpeg(turned(source, PCTV_MOZJPEG_TURN_ROT_180));
+    expectSameCoefficients(then(source, PCTV_MOZJPEG_TURN_ROT_90, PCTV_MOZJPEG_TURN_ROT_90), half);
+    expectSameCoefficients(then(source, PCTV_MOZJPEG_TURN_FLIP_H, PCTV_MOZJPEG_TURN_FLIP_V), half);
+    expectSameCoefficients(then(source, PCTV_MOZJPEG_TURN_TRANSPOSE, PCTV_MOZJPEG_TURN_FLIP_H),
+                           inspectJpeg(turned(source, PCTV_MOZJPEG_TURN_ROT_90)));
+    expectSameCoefficients(then(source, PCTV_MOZJPEG_TURN_TRANSPOSE, PCTV_MOZJPEG_TURN_FLIP_V),
+                           inspectJpeg(turned(source, PCTV_MOZJPEG_TURN_ROT_270)));
+    expectSameCoefficients(then(source, PCTV_MOZJPEG_TURN_TRANSPOSE, PCTV_MOZJPEG_TURN_ROT_180),
+                           inspectJpeg(turned(source, PCTV_MOZJPEG_TURN_TRANSVERSE)));
+
+    // One block read by hand: a transposed block holds the source block's coefficients
+    // mirrored over its diagonal, odd horizontal frequencies negated for a quarter turn right.
+    JpegInspection original = inspectJpeg(source);
+    JpegInspection right = inspectJpeg(turned(source, PCTV_MOZJPEG_TURN_ROT_90));
+    const JpegComponent& from = original.components[0];
+    const JpegComponent& to = right.components[0];
+    ASSERT_EQ(to.widthInBlocks, from.heightInBlocks);
+    const std::int16_t* in = from.block(1, from.heightInBlocks - 1); // bottom row, second column
+    const std::int16_t* out = to.block(0, 1);                        // lands top left, second row
+    for (int v = 0; v < 8; ++v)
+        for (int u = 0; u < 8; ++u)
+            EXPECT_EQ(out[v * 8 + u], (u % 2 ? -1 : 1) * in[u * 8 + v]) << v << "," << u;
+}
+
+TEST(MozjpegReoptimise, PartialEdgeBlocksMayOnlyStayAtTheRightAndBottom) {
+    platform::Bytes odd = makeJpeg(100, 75, 80); // 4:2:0, iMCU 16x16
+    for (std::uint32_t turn : {1u, 2u, 4u, 5u, 6u, 7u}) {
+        Rewritten refused = reoptimise(odd, false, false, turn);
+        EXPECT_EQ(refused.status, 1) << turn;
+        EXPECT_EQ(refused.message, "this turn cannot be made without moving the block padding");
+        EXPECT_TRUE(refused.outWasCleared);
+    }
+    expectPicturesTurned(odd, turned(odd, PCTV_MOZJPEG_TURN_TRANSPOSE), PCTV_MOZJPEG_TURN_TRANSPOSE);
+
+    // Whole iMCUs across but not down: the turns that only reverse columns are allowed.
+    platform::Bytes wide = makeJpeg(96, 75, 80);
+    for (std::uint32_t turn : {1u, 7u}) expectPicturesTurned(wide, turned(wide, turn), turn);
+    for (std::uint32_t turn : {2u, 5u, 6u}) EXPECT_EQ(reoptimise(wide, false, false, turn).status, 1) << turn;
+
+    // A grey picture is coded in 8x8 blocks, so 8 is enough even with odd sampling factors.
+    platform::Bytes grey = makeJpeg(24, 16, 70, JpegKind::grey);
+    expectPicturesTurned(grey, turned(grey, PCTV_MOZJPEG_TURN_ROT_90), PCTV_MOZJPEG_TURN_ROT_90);
+}
+
+TEST(MozjpegReoptimise, KeepsEveryMarkerOrOnlyTheProfile) {
+    platform::Bytes source = makeJpeg(32, 32, 85, JpegKind::sequential, sRGBProfile());
+    source = withSegmentAfterSOI(source, 0xFE, bytesOf("a comment"));
+    source = withSegmentAfterSOI(source, 0xED, bytesOf("Photoshop 3.0 resources"));
+    source = withSegmentAfterSOI(source, 0xE1, bytesOf(std::string("http://ns.adobe.com/xap/1.0/\0<x/>", 34)));
+    JpegInspection original = inspectJpeg(source);
+    ASSERT_EQ(original.markerCount(JPEG_APP0, std::string("JFIF\0", 5)), 1);
+
+    JpegInspection kept = inspectJpeg(reoptimise(source, true, true, 0).jpeg);
+    EXPECT_EQ(kept.markerCount(JPEG_APP0, std::string("JFIF\0", 5)), 1);
+    EXPECT_EQ(kept.markerCount(JPEG_APP0 + 1, "http://ns.adobe.com/xap/1.0/"), 1);
+    EXPECT_EQ(kept.markerCount(JPEG_APP0 + 13, "Photoshop"), 1);
+    EXPECT_EQ(kept.markerCount(JPEG_COM, "a comment"), 1);
+    EXPECT_EQ(kept.icc, sRGBProfile());
+    std::vector<int> originalOrder, keptOrder;
+    for (const auto& m : original.markers) if (m.code != JPEG_APP0) originalOrder.push_back(m.code);
+    for (const auto& m : kept.markers) if (m.code != JPEG_APP0) keptOrder.push_back(m.code);
+    EXPECT_EQ(keptOrder, originalOrder);
+
+    JpegInspection stripped = inspectJpeg(reoptimise(source, false, true, 0).jpeg);
+    EXPECT_EQ(stripped.icc, sRGBProfile());
+    for (const auto& marker : stripped.markers)
+        EXPECT_TRUE(marker.code == JPEG_APP0 + 2 || (marker.code == JPEG_APP0 && marker.startsWith("JFIF")))
+            << std::hex << marker.code;
+    EXPECT_EQ(stripped.markerCount(JPEG_APP0, std::string("JFIF\0", 5)), 1);
+}
+
+TEST(MozjpegReoptimise, AnExifMarkerFirstStandsInForTheJFIFHeader) {
+    platform::Bytes exif = bytesOf(std::string("Exif\0\0MM\0*\0\0\0\x08\0\0", 16));
+    // The encoder's file has a JFIF marker after the inserted EXIF; it is then the only one.
+    platform::Bytes source = withSegmentAfterSOI(makeJpeg(16, 16), 0xE1, exif);
+    JpegInspection kept = inspectJpeg(reoptimise(source, true, false, 0).jpeg);
+    ASSERT_GE(kept.markers.size(), 2u);
+    EXPECT_EQ(kept.markers[0].code, JPEG_APP0 + 1);
+    EXPECT_EQ(kept.markerCount(JPEG_APP0, std::string("JFIF\0", 5)), 1);
+}
+
+TEST(MozjpegReoptimise, RefusesASecondImageDamagedDataAndNonsense) {
+    platform::Bytes source = makeJpeg(64, 64);
+    platform::Bytes twice = source;
+    twice.insert(twice.end(), source.begin(), source.end());
+    Rewritten two = reoptimise(twice, true, false, 0);
+    EXPECT_EQ(two.message, "source holds more than one image");
+    EXPECT_TRUE(two.outWasCleared);
+
+    platform::Bytes truncated(source.begin(), source.begin() + static_cast<long>(source.size() * 2 / 3));
+    Rewritten damaged = reoptimise(truncated, true, false, 0);
+    EXPECT_EQ(damaged.message, "source data is damaged");
+    EXPECT_TRUE(damaged.outWasCleared);
+
+    Rewritten nonsense = reoptimise(bytesOf("this is no picture at all"), true, false, 0);
+    EXPECT_EQ(nonsense.status, 1);
+    EXPECT_NE(nonsense.message.find("Not a JPEG file"), std::string::npos) << nonsense.message;
+    EXPECT_TRUE(nonsense.outWasCleared);
+}
+
+TEST(MozjpegReoptimise, AFailureAfterTheOutputHasGrownFreesItOnce) {
+    // Large comments make the output outgrow its first buffer before the second image is seen.
+    platform::Bytes source = makeJpeg(64, 64);
+    for (int i = 0; i < 4; ++i) source = withSegmentAfterSOI(source, 0xFE, platform::Bytes(60000, 'c'));
+    platform::Bytes twice = source;
+    twice.insert(twice.end(), source.begin(), source.end());
+    EXPECT_EQ(reoptimise(twice, true, true, PCTV_MOZJPEG_TURN_ROT_180).message, "source holds more than one image");
+    Rewritten kept = reoptimise(source, true, true, PCTV_MOZJPEG_TURN_ROT_180);
+    EXPECT_EQ(kept.status, 0);
+    EXPECT_GT(kept.jpeg.size(), 240000u);
+}
+
+TEST(MozjpegReoptimise, AHugeDeclaredSizeFailsBeforeAnyCoefficientIsRead) {
+    platform::Bytes source = makeJpeg(16, 16, 80);
+    // Declare 60000 x 60000 pixels in the frame header: gigabytes of coefficients.
+    for (std::size_t i = 2; i + 9 < source.size(); ++i) {
+        if (source[i] == 0xFF && source[i + 1] == 0xC0) {
+            source[i + 5] = 0xEA, source[i + 6] = 0x60; // height
+            source[i + 7] = 0xEA, source[i + 8] = 0x60; // width
+            break;
+        }
+    }
+    for (std::uint32_t turn : {0u, 3u}) {
+        Rewritten result = reoptimise(source, true, false, turn);
+        EXPECT_EQ(result.message, "source needs more memory than the budget allows");
+        EXPECT_TRUE(result.outWasCleared);
+    }
+    // The caller's budget holds for ordinary files too; a turn needs room for two copies.
+    platform::Bytes ordinary = makeJpeg(512, 512, 95); // 3 x 4096 blocks of 128 bytes: 1.5 MiB
+    Rewritten fits = reoptimise(ordinary, true, false, 0, 2560 * 1024);
+    EXPECT_EQ(fits.status, 0) << fits.message;
+    EXPECT_EQ(reoptimise(ordinary, true, false, 3, 2560 * 1024).message,
+              "source needs more memory than the budget allows");
+    // The library's own allocations count too: a budget just under the need fails cleanly.
+    Rewritten tight = reoptimise(ordinary, true, false, 0, 3 * 4096 * 128);
+    EXPECT_EQ(tight.message, "Backing store not supported");
+    EXPECT_TRUE(tight.outWasCleared);
+}
+
+TEST(MozjpegReoptimise, RefusesBadArgumentsAndUnknownTurns) {
+    platform::Bytes source = makeJpeg(16, 16);
+    std::uint8_t* out = nullptr;
+    std::size_t length = 0;
+    char error[64] = {};
+    EXPECT_EQ(pctv_mozjpeg_reoptimise(nullptr, 10, 1, 0, 0, &out, &length, error, sizeof error), 1);
+    EXPECT_STREQ(error, "invalid arguments");
+    EXPECT_EQ(pctv_mozjpeg_reoptimise(source.data(), 0, 1, 0, 0, &out, &length, error, sizeof error), 1);
+    EXPECT_EQ(pctv_mozjpeg_reoptimise(source.data(), source.size(), 1, 0, 0, nullptr, &length, error, 64), 1);
+    EXPECT_EQ(pctv_mozjpeg_reoptimise(source.data(), source.size(), 1, 0, 0, &out, nullptr, error, 64), 1);
+    EXPECT_STREQ(error, "invalid arguments");
+    EXPECT_EQ(pctv_mozjpeg_reoptimise(source.data(), source.size(), 1, 0, 8, &out, &length, error, 64), 1);
+    EXPECT_STREQ(error, "unknown turn");
+    EXPECT_EQ(pctv_mozjpeg_reoptimise(source.data(), source.size(), 1, 0, 8, &out, &length, nullptr, 0), 1);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(pctv_mozjpeg_reoptimise(source.data(), source.size(), 1, 0, 0, &out, &length, nullptr, 0), 0);
+    EXPECT_NE(out, nullptr);
+    pctv_mozjpeg_free(out);
+}

@@ -1,0 +1,72 @@
+#include "TestImages.h"
+
+#include "platform/ColourSpace.h"
+#include "shims/pctv_mozjpeg.h"
+
+#include <gtest/gtest.h>
+
+namespace testing_support {
+
+platform::Bytes testPattern(int width, int height, int bytesPerPixel, std::size_t stride) {
+    if (stride == 0) stride = static_cast<std::size_t>(width) * bytesPerPixel;
+    platform::Bytes pixels(stride * height, 0);
+    std::uint32_t noise = 12345;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            noise = noise * 1103515245u + 12345u;
+            int grain = static_cast<int>((noise >> 16) & 31) - 16;
+            int edge = ((x / 7 + y / 5) % 2) * 60;
+            auto clamp = [](int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); };
+            std::uint8_t* pixel = pixels.data() + y * stride + static_cast<std::size_t>(x) * bytesPerPixel;
+            if (bytesPerPixel == 1) {
+                pixel[0] = clamp(x * 255 / width / 2 + edge + grain + 40);
+                continue;
+            }
+            pixel[0] = clamp(x * 255 / width + grain);
+            pixel[1] = clamp(y * 255 / height + edge / 2 - grain);
+            pixel[2] = clamp(128 + edge - x + grain / 2);
+            pixel[3] = static_cast<std::uint8_t>((x * 7 + y * 3) & 0xFF);
+        }
+    }
+    return pixels;
+}
+
+platform::Bytes makeJpeg(int width, int height, int quality, JpegKind kind, const platform::Bytes& icc) {
+    bool grey = kind == JpegKind::grey;
+    int bytesPerPixel = grey ? 1 : 4;
+    platform::Bytes pixels = testPattern(width, height, bytesPerPixel);
+    pctv_mozjpeg_options options;
+    pctv_mozjpeg_default_options(quality, &options);
+    options.progressive = kind == JpegKind::progressive;
+    std::uint8_t* out = nullptr;
+    std::size_t length = 0;
+    char error[256] = {};
+    int status = pctv_mozjpeg_encode(pixels.data(), static_cast<std::size_t>(width) * bytesPerPixel, width, height,
+                                     grey ? PCTV_MOZJPEG_LAYOUT_GREY : PCTV_MOZJPEG_LAYOUT_RGBX, &options,
+                                     icc.empty() ? nullptr : icc.data(), icc.size(), &out, &length, error,
+                                     sizeof error);
+    EXPECT_EQ(status, 0) << error;
+    platform::Bytes jpeg(out, out + length);
+    pctv_mozjpeg_free(out);
+    return jpeg;
+}
+
+platform::Bytes withSegmentAfterSOI(const platform::Bytes& jpeg, int code, const platform::Bytes& payload) {
+    std::size_t length = payload.size() + 2;
+    platform::Bytes result(jpeg.begin(), jpeg.begin() + 2);
+    result.insert(result.end(), {0xFF, static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(length >> 8),
+                                 static_cast<std::uint8_t>(length & 0xFF)});
+    result.insert(result.end(), payload.begin(), payload.end());
+    result.insert(result.end(), jpeg.begin() + 2, jpeg.end());
+    return result;
+}
+
+platform::Bytes bytesOf(const std::string& text) {
+    return platform::Bytes(text.begin(), text.end());
+}
+
+platform::Bytes sRGBProfile() {
+    return platform::ColourSpace::sRGB()->iccData();
+}
+
+} // namespace testing_support
