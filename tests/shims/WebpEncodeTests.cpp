@@ -1,0 +1,180 @@
+#include "TestImages.h"
+
+#include "shims/pctv_webp.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include <webp/decode.h>
+#include <webp/encode.h>
+#include <webp/mux.h>
+
+using namespace testing_support;
+
+namespace {
+
+struct WebpResult {
+    int status = -1;
+    platform::Bytes webp;
+    std::string message;
+    bool outWasCleared = false;
+};
+
+WebpResult encode(const platform::Bytes& pixels, int stride, int width, int height, bool alpha,
+                  pctv_webp_options options, const platform::Bytes& icc = {}, const platform::Bytes& xmp = {}) {
+    WebpResult result;
+    auto* out = reinterpret_cast<std::uint8_t*>(&result);
+    std::size_t length = 7;
+    char error[128] = {};
+    result.status = pctv_webp_encode(pixels.data(), stride, width, height, alpha, &options,
+                                     icc.empty() ? nullptr : icc.data(), icc.size(),
+                                     xmp.empty() ? nullptr : xmp.data(), xmp.size(), &out, &length, error,
+                                     sizeof error);
+    result.message = error;
+    if (result.status == 0) {
+        result.webp.assign(out, out + length);
+        pctv_webp_free(out);
+    } else {
+        result.outWasCleared = out == nullptr && length == 0;
+    }
+    return result;
+}
+
+const pctv_webp_options lossless{100, 1, 4};
+const pctv_webp_options lossy{80, 0, 2};
+
+platform::Bytes decodeRGBA(const platform::Bytes& webp, int& width, int& height) {
+    std::uint8_t* decoded = WebPDecodeRGBA(webp.data(), webp.size(), &width, &height);
+    EXPECT_NE(decoded, nullptr);
+    if (decoded == nullptr) return {};
+    platform::Bytes pixels(decoded, decoded + static_cast<std::size_t>(width) * height * 4);
+    WebPFree(decoded);
+    return pixels;
+}
+
+// The chunk's payload, or nothing when the file has no such chunk.
+std::optional<platform::Bytes> chunk(const platform::Bytes& webp, const char* fourcc) {
+    WebPData data = {webp.data(), webp.size()};
+    WebPMux* mux = WebPMuxCreate(&data, 0);
+    EXPECT_NE(mux, nullptr);
+    std::optional<platform::Bytes> payload;
+    WebPData found;
+    if (mux != nullptr && WebPMuxGetChunk(mux, fourcc, &found) == WEBP_MUX_OK)
+        payload = platform::Bytes(found.bytes, found.bytes + found.size);
+    WebPMuxDelete(mux);
+    return payload;
+}
+
+bool hasFourCC(const platform::Bytes& webp, const std::string& fourcc) {
+    return std::search(webp.begin(), webp.end(), fourcc.begin(), fourcc.end()) != webp.end();
+}
+
+} // namespace
+
+TEST(WebpEncode, LosslessKeepsEveryValueEvenUnderFullTransparency) {
+    platform::Bytes pixels = testPattern(37, 23, 4);
+    for (std::size_t i = 0; i < pixels.size(); i += 4 * 5) pixels[i + 3] = 0; // transparent, colour kept
+    WebpResult result = encode(pixels, 37 * 4, 37, 23, true, lossless);
+    ASSERT_EQ(result.status, 0) << result.message;
+    int width = 0, height = 0;
+    EXPECT_EQ(decodeRGBA(result.webp, width, height), pixels);
+    EXPECT_EQ(width, 37);
+    EXPECT_EQ(height, 23);
+    EXPECT_TRUE(hasFourCC(result.webp, "VP8L"));
+    // Without a profile or a packet the file is libwebp's plain RIFF, without an extended header.
+    EXPECT_FALSE(hasFourCC(result.webp, "VP8X"));
+}
+
+TEST(WebpEncode, LossyCarriesAlphaAndIgnoresTheFourthByteOfRGBX) {
+    platform::Bytes pixels = testPattern(32, 32, 4);
+    WebpResult withAlpha = encode(pixels, 32 * 4, 32, 32, true, lossy);
+    ASSERT_EQ(withAlpha.status, 0) << withAlpha.message;
+    EXPECT_TRUE(hasFourCC(withAlpha.webp, "VP8 "));
+    EXPECT_TRUE(hasFourCC(withAlpha.webp, "ALPH"));
+    int width = 0, height = 0;
+    platform::Bytes decoded = decodeRGBA(withAlpha.webp, width, height);
+    for (std::size_t i = 3; i < pixels.size(); i += 4) ASSERT_EQ(decoded[i], pixels[i]) << "alpha is lossless";
+
+    platform::Bytes other = pixels;
+    for (std::size_t i = 3; i < other.size(); i += 4) other[i] = static_cast<std::uint8_t>(~other[i]);
+    WebpResult opaque = encode(pixels, 32 * 4, 32, 32, false, lossy);
+    EXPECT_EQ(opaque.webp, encode(other, 32 * 4, 32, 32, false, lossy).webp);
+    platform::Bytes opaqueDecoded = decodeRGBA(opaque.webp, width, height);
+    for (std::size_t i = 3; i < opaqueDecoded.size(); i += 4) ASSERT_EQ(opaqueDecoded[i], 255);
+}
+
+TEST(WebpEncode, TheProfileAndThePacketBecomeChunksAndNothingElseIsAdded) {
+    platform::Bytes pixels = testPattern(20, 12, 4);
+    platform::Bytes icc = sRGBProfile();
+    platform::Bytes xmp = bytesOf("<x:xmpmeta xmlns:x='adobe:ns:meta/'/>");
+    for (const pctv_webp_options& options : {lossless, lossy}) {
+        WebpResult both = encode(pixels, 20 * 4, 20, 12, true, options, icc, xmp);
+        ASSERT_EQ(both.status, 0) << both.message;
+        EXPECT_EQ(chunk(both.webp, "ICCP"), icc);
+        EXPECT_EQ(chunk(both.webp, "XMP "), xmp);
+        EXPECT_EQ(chunk(both.webp, "EXIF"), std::nullopt);
+        int width = 0, height = 0;
+        EXPECT_EQ(decodeRGBA(both.webp, width, height).size(), pixels.size());
+    }
+    WebpResult profileOnly = encode(pixels, 20 * 4, 20, 12, false, lossy, icc);
+    EXPECT_EQ(chunk(profileOnly.webp, "ICCP"), icc);
+    EXPECT_EQ(chunk(profileOnly.webp, "XMP "), std::nullopt);
+    WebpResult packetOnly = encode(pixels, 20 * 4, 20, 12, false, lossless, {}, xmp);
+    EXPECT_EQ(chunk(packetOnly.webp, "ICCP"), std::nullopt);
+    EXPECT_EQ(chunk(packetOnly.webp, "XMP "), xmp);
+}
+
+TEST(WebpEncode, RowsAreReadAtTheStride) {
+    int stride = 10 * 4 + 24;
+    platform::Bytes padded = testPattern(10, 6, 4, static_cast<std::size_t>(stride));
+    platform::Bytes tight(10 * 6 * 4);
+    for (int y = 0; y < 6; ++y) std::copy_n(padded.begin() + y * stride, 40, tight.begin() + y * 40);
+    int width = 0, height = 0;
+    EXPECT_EQ(decodeRGBA(encode(padded, stride, 10, 6, true, lossless).webp, width, height), tight);
+}
+
+TEST(WebpEncode, FailuresNameTheirStepAndCode) {
+    platform::Bytes pixels = testPattern(8, 8, 4);
+    auto failure = [&](const std::uint8_t* p, int stride, int width, int height, const pctv_webp_options* options) {
+        std::uint8_t* out = nullptr;
+        std::size_t length = 0;
+        char error[128] = {};
+        int status = pctv_webp_encode(p, stride, width, height, 1, options, nullptr, 0, nullptr, 0, &out, &length,
+                                      error, sizeof error);
+        EXPECT_EQ(status, 1);
+        EXPECT_EQ(out, nullptr);
+        return std::string(error);
+    };
+    EXPECT_EQ(failure(pixels.data(), 32, 8, 8, nullptr), "arguments failed (0)");
+    EXPECT_EQ(failure(nullptr, 32, 8, 8, &lossy), "arguments failed (0)");
+    EXPECT_EQ(failure(pixels.data(), 32, 0, 8, &lossy), "arguments failed (0)");
+    EXPECT_EQ(failure(pixels.data(), 32, 8, 0, &lossy), "arguments failed (0)");
+    EXPECT_EQ(failure(pixels.data(), 31, 8, 8, &lossy), "arguments failed (0)");
+    EXPECT_EQ(failure(pixels.data(), -32, 8, 8, &lossy), "arguments failed (0)");
+    pctv_webp_options badMethod{80, 0, 9};
+    EXPECT_EQ(failure(pixels.data(), 32, 8, 8, &badMethod), "WebPValidateConfig failed (0)");
+
+    // Wider than a WebP can be: libwebp refuses it when encoding.
+    platform::Bytes row(20000 * 4, 200);
+    WebpResult tooWide = encode(row, 20000 * 4, 20000, 1, false, lossy);
+    EXPECT_EQ(tooWide.message, "WebPEncode failed (" + std::to_string(VP8_ENC_ERROR_BAD_DIMENSION) + ")");
+    EXPECT_TRUE(tooWide.outWasCleared);
+
+    char small[10];
+    std::uint8_t* out = nullptr;
+    std::size_t length = 0;
+    EXPECT_EQ(pctv_webp_encode(pixels.data(), 32, 8, 8, 1, nullptr, nullptr, 0, nullptr, 0, &out, &length, small,
+                               sizeof small), 1);
+    EXPECT_STREQ(small, "arguments");
+    EXPECT_EQ(pctv_webp_encode(pixels.data(), 32, 8, 8, 1, nullptr, nullptr, 0, nullptr, 0, &out, &length, nullptr,
+                               0), 1);
+}
+
+TEST(WebpVersion, IsTheLinkedEncodersVersion) {
+    int version = WebPGetEncoderVersion();
+    std::string expected = std::to_string(version >> 16) + "." + std::to_string((version >> 8) & 0xFF) + "." +
+                           std::to_string(version & 0xFF);
+    EXPECT_EQ(std::string(pctv_webp_version()), expected);
+    EXPECT_EQ(pctv_webp_version(), pctv_webp_version());
+}
