@@ -1,0 +1,171 @@
+#include "ImageEngine/Core/ConversionError.h"
+
+#include "platform/TextFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <unordered_set>
+
+using namespace pictavo;
+
+namespace {
+
+constexpr double infinity = std::numeric_limits<double>::infinity();
+const double notANumber = std::nan("");
+
+class EnglishErrors : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = platform::numberSeparators();
+        platform::setNumberSeparators({",", "."});
+    }
+    void TearDown() override { platform::setNumberSeparators(saved_); }
+
+private:
+    platform::NumberSeparators saved_;
+};
+
+struct Texts {
+    std::string description;
+    std::string diagnostic;
+};
+
+Texts texts(const ConversionError& error) { return {error.errorDescription(), error.diagnostic()}; }
+
+} // namespace
+
+TEST_F(EnglishErrors, EveryCaseHasItsSentenceAndDiagnostic) {
+    const auto jpeg = OutputFormat::jpeg();
+    const std::vector<std::pair<ConversionError, Texts>> cases = {
+        {ConversionError::unsupportedInput("This computer can't read .xyz files."),
+         {"This computer can't read .xyz files.", "unsupportedInput(This computer can't read .xyz files.)"}},
+        {ConversionError::decodeFailed("Holiday.heic"),
+         {"Holiday.heic can't be opened. It may be damaged.", "decodeFailed(Holiday.heic)"}},
+        {ConversionError::renderFailed(RenderFailure::resizing()),
+         {"This image can't be processed: resizing it failed.", "renderFailed(resizing)"}},
+        {ConversionError::noEncoder(jpeg), {"This computer can't write JPEG.", "noEncoder(public.jpeg)"}},
+        {ConversionError::noEncoder(OutputFormat::sameAsSource()),
+         {"This computer can't write Same as source.", "noEncoder(com.brackwen.pictavobyfenwid.same-as-source)"}},
+        {ConversionError::formatNeedsAMatchingSource(OutputFormat::pdf()),
+         {"PDF can only be kept, not created, so this file can't become one.",
+          "formatNeedsAMatchingSource(com.adobe.pdf)"}},
+        {ConversionError::metadataNotRemovable(OutputFormat::png()),
+         {"This PNG's metadata couldn't be removed safely, so it wasn't converted. Turning on Keep EXIF and GPS "
+          "converts it as it is.",
+          "metadataNotRemovable(public.png)"}},
+        {ConversionError::encodeFailed(OutputFormat::webp()),
+         {"Writing WebP failed.", "encodeFailed(org.webmproject.webp)"}},
+        {ConversionError::imageTooLarge(12000, 9000.4),
+         {"This image is too large to process (12,000 \u00D7 9,000 pixels).", "imageTooLarge(12000.0 by 9000.4)"}},
+        {ConversionError::sourceTooSmallForIcon(16),
+         {"This image is smaller than 16 px, the smallest size an icon file holds.",
+          "sourceTooSmallForIcon(smallest: 16)"}},
+        {ConversionError::pageOutOfRange(3, 1),
+         {"That page isn't there any more. This file has 1 page.", "pageOutOfRange(page: 3, of: 1)"}},
+        {ConversionError::pageOutOfRange(3, 0),
+         {"That page isn't there any more. This file has 0 pages.", "pageOutOfRange(page: 3, of: 0)"}},
+        {ConversionError::pageOutOfRange(12, 11000),
+         {"That page isn't there any more. This file has 11000 pages.", "pageOutOfRange(page: 12, of: 11000)"}},
+    };
+    for (const auto& [error, expected] : cases) {
+        const auto got = texts(error);
+        EXPECT_EQ(got.description, expected.description);
+        EXPECT_EQ(got.diagnostic, expected.diagnostic);
+        // What a caller that knows nothing of conversions shows is the same sentence.
+        const std::exception& generic = error;
+        EXPECT_EQ(std::string(generic.what()), expected.description);
+    }
+}
+
+TEST_F(EnglishErrors, UnreadableSizesGetTheirOwnSentence) {
+    const std::string unreadable = "This image doesn't declare a size that can be read. It may be damaged.";
+    for (double bad : {0.0, 0.3, 0.49, -5.0, infinity, -infinity, notANumber, 1e15, 1e300}) {
+        EXPECT_EQ(ConversionError::imageTooLarge(bad, 100).errorDescription(), unreadable) << bad;
+        EXPECT_EQ(ConversionError::imageTooLarge(100, bad).errorDescription(), unreadable) << bad;
+    }
+    EXPECT_EQ(ConversionError::imageTooLarge(0.5, 999999999999999).errorDescription(),
+              "This image is too large to process (1 \u00D7 999,999,999,999,999 pixels).");
+    EXPECT_EQ(ConversionError::imageTooLarge(1000000.5, 2.5).errorDescription(),
+              "This image is too large to process (1,000,001 \u00D7 3 pixels).");
+    EXPECT_EQ(ConversionError::imageTooLarge(infinity, notANumber).diagnostic(), "imageTooLarge(inf by nan)");
+    EXPECT_EQ(ConversionError::imageTooLarge(1e16, -0.00001).diagnostic(), "imageTooLarge(1e+16 by -1e-05)");
+}
+
+TEST(ConversionErrorEquality, SameCaseAndEqualPayloads) {
+    EXPECT_EQ(ConversionError::noEncoder(OutputFormat::jpeg()), ConversionError::noEncoder(OutputFormat::jpeg()));
+    EXPECT_NE(ConversionError::noEncoder(OutputFormat::jpeg()), ConversionError::noEncoder(OutputFormat::png()));
+    EXPECT_NE(ConversionError::noEncoder(OutputFormat::jpeg()), ConversionError::encodeFailed(OutputFormat::jpeg()));
+    EXPECT_EQ(ConversionError::imageTooLarge(1, 2), ConversionError::imageTooLarge(1, 2));
+    EXPECT_NE(ConversionError::imageTooLarge(notANumber, 2), ConversionError::imageTooLarge(notANumber, 2));
+    EXPECT_EQ(ConversionError::renderFailed(RenderFailure::iconRung(16)),
+              ConversionError::renderFailed(RenderFailure::iconRung(16)));
+    EXPECT_NE(ConversionError::renderFailed(RenderFailure::iconRung(16)),
+              ConversionError::renderFailed(RenderFailure::iconRung(32)));
+    EXPECT_NE(ConversionError::decodeFailed("a"), ConversionError::unsupportedInput("a"));
+
+    // Callers tell cases apart by type; a thrown error keeps its case.
+    try {
+        throw ConversionError::pageOutOfRange(4, 2);
+    } catch (const ConversionError& error) {
+        ASSERT_NE(error.get<ConversionError::PageOutOfRange>(), nullptr);
+        EXPECT_EQ(error.get<ConversionError::PageOutOfRange>()->of, 2);
+        EXPECT_EQ(error.get<ConversionError::ImageTooLarge>(), nullptr);
+    }
+}
+
+TEST(RenderFailureText, EveryCaseHasItsClauseAndDiagnostic) {
+    const std::vector<std::tuple<RenderFailure, std::string, std::string>> cases = {
+        {RenderFailure::turning(), "turning it upright failed", "turning"},
+        {RenderFailure::resizing(), "resizing it failed", "resizing"},
+        {RenderFailure::background(), "putting it on a background failed", "background"},
+        {RenderFailure::colour(), "converting its colours failed", "colour"},
+        {RenderFailure::greyscale(), "making it greyscale failed", "greyscale"},
+        {RenderFailure::iconRung(512), "the 512 px size inside the icon could not be drawn", "iconRung(side: 512)"},
+        {RenderFailure::vectorHasNoSize(), "this vector does not say what size it is", "vectorHasNoSize"},
+        {RenderFailure::vectorProducedNoImage(800, 600), "the vector produced no image at 800 by 600",
+         "vectorProducedNoImage(800 by 600)"},
+        {RenderFailure::pdfPageHasNoSize(3), "page 3 has no size", "pdfPageHasNoSize(page: 3)"},
+        {RenderFailure::pdfPageProducedNoImage(12000, 9000), "the page produced no image at 12000 by 9000",
+         "pdfPageProducedNoImage(12000 by 9000)"},
+        {RenderFailure::noDrawingSurface(640, -1), "your computer would not provide a 640 by -1 drawing surface",
+         "noDrawingSurface(640 by -1)"},
+        {RenderFailure::browserNeedsBackgroundThread(),
+         "this SVG needs the browser renderer, which cannot run on the main thread", "browserNeedsBackgroundThread"},
+        {RenderFailure::browserTimedOut(30), "the browser renderer did not finish within 30 seconds",
+         "browserTimedOut(seconds: 30)"},
+        {RenderFailure::browserReturnedNothing(), "the browser renderer returned nothing", "browserReturnedNothing"},
+        {RenderFailure::browserStalled(), "the browser renderer stalled", "browserStalled"},
+        {RenderFailure::browserProducedNoImage(), "the browser produced no image", "browserProducedNoImage"},
+        {RenderFailure::browserCouldNotBeIsolated(), "the browser renderer could not be sealed off from the network",
+         "browserCouldNotBeIsolated"},
+        {RenderFailure::browserCouldNotAssemble(4096, 2048),
+         "the browser's render could not be assembled at 4096 by 2048", "browserCouldNotAssemble(4096 by 2048)"},
+        {RenderFailure::browserRenderedWrongSize(100, 50, 200, 100), "the browser rendered 100 by 50, not 200 by 100",
+         "browserRenderedWrongSize(100 by 50, wanted 200 by 100)"},
+        {RenderFailure::browser("the page script threw"), "the page script threw", "browser(the page script threw)"},
+    };
+    ASSERT_EQ(cases.size(), std::variant_size_v<RenderFailure::Case>);
+    for (const auto& [failure, sentence, diagnostic] : cases) {
+        EXPECT_EQ(failure.sentence(), sentence);
+        EXPECT_EQ(failure.diagnostic(), diagnostic);
+    }
+    EXPECT_EQ(ConversionError::renderFailed(RenderFailure::browser("the page script threw")).errorDescription(),
+              "This image can't be processed: the page script threw.");
+}
+
+TEST(RenderFailureHash, EqualValuesHashAlikeAndCasesAreTold) {
+    std::unordered_set<RenderFailure> seen;
+    seen.insert(RenderFailure::turning());
+    seen.insert(RenderFailure::turning());
+    seen.insert(RenderFailure::resizing());
+    seen.insert(RenderFailure::vectorProducedNoImage(1, 2));
+    seen.insert(RenderFailure::vectorProducedNoImage(1, 2));
+    seen.insert(RenderFailure::pdfPageProducedNoImage(1, 2));
+    seen.insert(RenderFailure::vectorProducedNoImage(2, 1));
+    seen.insert(RenderFailure::browser("x"));
+    EXPECT_EQ(seen.size(), 6u);
+    EXPECT_EQ(RenderFailure::browser("x").hash(), RenderFailure::browser("x").hash());
+    EXPECT_NE(RenderFailure::vectorProducedNoImage(1, 2), RenderFailure::pdfPageProducedNoImage(1, 2));
+}

@@ -1,0 +1,75 @@
+#include "ImageEngine/Core/ConversionWarning.h"
+#include "ImageEngine/Core/Estimate.h"
+
+#include "platform/TextFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <unordered_set>
+
+using namespace pictavo;
+
+namespace {
+class EnglishWarnings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = platform::numberSeparators();
+        platform::setNumberSeparators({",", "."});
+    }
+    void TearDown() override { platform::setNumberSeparators(saved_); }
+
+private:
+    platform::NumberSeparators saved_;
+};
+} // namespace
+
+TEST_F(EnglishWarnings, EveryCaseHasItsMessage) {
+    const std::vector<std::pair<ConversionWarning, std::string>> cases = {
+        {ConversionWarning::animationLost(24), "Only the first of 24 frames will be converted."},
+        {ConversionWarning::transparencyFlattened(), "Transparency will be filled with the background colour."},
+        {ConversionWarning::upscaleClamped(),
+         "This image is smaller than the size you asked for, so it hasn't been enlarged."},
+        {ConversionWarning::targetSizeMissed(1'530'000), "Can't get below the target. The smallest is 1.5 MB."},
+        {ConversionWarning::targetSizeMissed(48'213), "Can't get below the target. The smallest is 48 kB."},
+        {ConversionWarning::targetSizeMissed(0), "Can't get below the target. The smallest is Zero kB."},
+        {ConversionWarning::iconLadderTrimmed(1, 10),
+         "This image is too small for the full icon, so it has 1 size instead of 10."},
+        {ConversionWarning::iconLadderTrimmed(4, 10),
+         "This image is too small for the full icon, so it has 4 sizes instead of 10."},
+        {ConversionWarning::formatFellBack(OutputFormat::png(), "PSD"),
+         "PSD can't be written, so this will be written as PNG."},
+        {ConversionWarning::vectorRasterised(12000, 800),
+         "This vector will be redrawn as 12000 \u00D7 800 pixels, so it won't scale any more."},
+        {ConversionWarning::reencoded(),
+         "This file can't be optimised without re-encoding it, so some quality will be lost."},
+    };
+    for (const auto& [warning, message] : cases) EXPECT_EQ(warning.message(), message);
+}
+
+TEST(ConversionWarningIdentity, EqualityAndHashFollowCaseAndPayload) {
+    std::unordered_set<ConversionWarning> seen{
+        ConversionWarning::reencoded(),
+        ConversionWarning::reencoded(),
+        ConversionWarning::transparencyFlattened(),
+        ConversionWarning::formatFellBack(OutputFormat::png(), "PSD"),
+        ConversionWarning::formatFellBack(OutputFormat::png(), "PSD"),
+        ConversionWarning::formatFellBack(OutputFormat::jpeg(), "PSD"),
+        ConversionWarning::formatFellBack(OutputFormat::png(), "EXR"),
+        ConversionWarning::iconLadderTrimmed(1, 10),
+        ConversionWarning::iconLadderTrimmed(10, 1),
+    };
+    EXPECT_EQ(seen.size(), 7u);
+    EXPECT_NE(ConversionWarning::animationLost(2), ConversionWarning::targetSizeMissed(2));
+    EXPECT_EQ(ConversionWarning::vectorRasterised(3, 4).hash(), ConversionWarning::vectorRasterised(3, 4).hash());
+    ASSERT_NE(ConversionWarning::animationLost(7).get<ConversionWarning::AnimationLost>(), nullptr);
+    EXPECT_EQ(ConversionWarning::animationLost(7).get<ConversionWarning::AnimationLost>()->frameCount, 7);
+}
+
+TEST(Estimate, EqualOnlyWithTheSameWarningsInTheSameOrder) {
+    const Estimate a{1000, {ConversionWarning::reencoded(), ConversionWarning::upscaleClamped()}};
+    const Estimate b{1000, {ConversionWarning::upscaleClamped(), ConversionWarning::reencoded()}};
+    EXPECT_EQ(a, (Estimate{1000, {ConversionWarning::reencoded(), ConversionWarning::upscaleClamped()}}));
+    EXPECT_NE(a, b);
+    EXPECT_NE(a, (Estimate{1000, {ConversionWarning::reencoded()}}));
+    EXPECT_NE(a, (Estimate{1001, a.warnings}));
+}

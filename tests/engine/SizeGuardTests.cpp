@@ -1,0 +1,79 @@
+#include "ImageEngine/Core/ConversionError.h"
+#include "ImageEngine/Core/DeclaredSize.h"
+#include "ImageEngine/Core/RenderTarget.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace pictavo;
+
+namespace {
+
+constexpr double infinity = std::numeric_limits<double>::infinity();
+
+// The sides a size guard put into its error, or nothing when it did not throw.
+std::optional<std::pair<double, double>> refusedSides(const std::function<void()>& check) {
+    try {
+        check();
+    } catch (const ConversionError& error) {
+        const auto* tooLarge = error.get<ConversionError::ImageTooLarge>();
+        if (!tooLarge) throw;
+        return std::pair{tooLarge->declaredWidth, tooLarge->declaredHeight};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TEST(DeclaredSize, AcceptsZeroOrAtLeastOnePixelUpToAMillion) {
+    EXPECT_EQ(DeclaredSize::pixels({0, 0}), (PixelDimensions{0, 0}));
+    EXPECT_EQ(DeclaredSize::pixels({-0.0, 3}), (PixelDimensions{0, 3}));
+    EXPECT_EQ(DeclaredSize::pixels({0.5, 10}), (PixelDimensions{1, 10}));
+    EXPECT_EQ(DeclaredSize::pixels({2.5, 10.49}), (PixelDimensions{3, 10}));
+    EXPECT_EQ(DeclaredSize::pixels({1'000'000.4, 1}), (PixelDimensions{1'000'000, 1}));
+
+    EXPECT_EQ(refusedSides([] { DeclaredSize::pixels({0.4, 10}); }), (std::pair{0.4, 10.0}));
+    EXPECT_EQ(refusedSides([] { DeclaredSize::pixels({1'000'000.5, 1}); }), (std::pair{1'000'000.5, 1.0}));
+    EXPECT_EQ(refusedSides([] { DeclaredSize::pixels({10, -1}); }), (std::pair{10.0, -1.0}));
+    EXPECT_EQ(refusedSides([] { DeclaredSize::pixels({infinity, 10}); }), (std::pair{infinity, 10.0}));
+    EXPECT_TRUE(refusedSides([] { DeclaredSize::pixels({10, std::nan("")}); }));
+    EXPECT_TRUE(refusedSides([] { DeclaredSize::pixels({1e300, 10}); }));
+}
+
+TEST(DeclaredSize, UsableSidesInWholeAndFractionalPixels) {
+    EXPECT_TRUE(DeclaredSize::usable(1000000));
+    EXPECT_TRUE(DeclaredSize::usable(0));
+    EXPECT_FALSE(DeclaredSize::usable(1000001));
+    EXPECT_FALSE(DeclaredSize::usable(-1));
+    EXPECT_FALSE(DeclaredSize::usable(std::numeric_limits<std::int64_t>::min()));
+    EXPECT_TRUE(DeclaredSize::usable(0.0));
+    EXPECT_TRUE(DeclaredSize::usable(0.5));
+    EXPECT_FALSE(DeclaredSize::usable(0.3));
+    EXPECT_FALSE(DeclaredSize::usable(-0.1));
+    EXPECT_FALSE(DeclaredSize::usable(std::nan("")));
+    EXPECT_FALSE(DeclaredSize::usable(-infinity));
+}
+
+TEST(RenderTarget, RaisesTinySidesToOnePixelAndChecksTheBudget) {
+    EXPECT_EQ(RenderTarget::pixels({0.2, 0.2}, 4), (PixelDimensions{1, 1}));
+    EXPECT_EQ(RenderTarget::pixels({0, 7.5}, 1000), (PixelDimensions{1, 8}));
+    EXPECT_EQ(RenderTarget::pixels({1000, 1000}, 4'000'000), (PixelDimensions{1000, 1000}));
+    EXPECT_EQ(refusedSides([] { RenderTarget::pixels({999.6, 1000.4}, 3'999'999); }), (std::pair{1000.0, 1000.0}));
+    EXPECT_EQ(refusedSides([] { RenderTarget::pixels({0.2, 0.2}, 3); }), (std::pair{1.0, 1.0}));
+    EXPECT_EQ(refusedSides([] { RenderTarget::pixels({1'000'000, 1'000'000}, -1); }),
+              (std::pair{1'000'000.0, 1'000'000.0}));
+    // The largest drawable square fits a large enough budget without overflow.
+    EXPECT_EQ(RenderTarget::pixels({1'000'000, 1'000'000}, std::numeric_limits<std::int64_t>::max()),
+              (PixelDimensions{1'000'000, 1'000'000}));
+}
+
+TEST(RenderTarget, RefusesSidesThatCannotBeDrawnWithTheSidesAsGiven) {
+    const auto budget = std::numeric_limits<std::int64_t>::max();
+    EXPECT_EQ(refusedSides([&] { RenderTarget::pixels({-1, 10}, budget); }), (std::pair{-1.0, 10.0}));
+    EXPECT_EQ(refusedSides([&] { RenderTarget::pixels({10, 1'000'000.5}, budget); }), (std::pair{10.0, 1'000'000.5}));
+    EXPECT_EQ(refusedSides([&] { RenderTarget::pixels({infinity, 10}, budget); }), (std::pair{infinity, 10.0}));
+    EXPECT_TRUE(refusedSides([&] { RenderTarget::pixels({std::nan(""), 10}, budget); }));
+    EXPECT_TRUE(refusedSides([&] { RenderTarget::pixels({1e308, 1e308}, budget); }));
+}
