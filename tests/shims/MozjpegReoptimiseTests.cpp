@@ -1,5 +1,5 @@
-#include "JpegInspection.h"
-#include "TestImages.h"
+#include "support/JpegInspection.h"
+#include "support/JpegSamples.h"
 
 #include "shims/pctv_mozjpeg.h"
 

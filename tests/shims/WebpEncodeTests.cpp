@@ -1,4 +1,4 @@
-#include "TestImages.h"
+#include "support/JpegSamples.h"
 
 #include "shims/pctv_webp.h"
 

@@ -1,4 +1,4 @@
-#include "JpegInspection.h"
+#include "support/JpegInspection.h"
 
 #include <csetjmp>
 #include <cstdio>
