@@ -1,0 +1,54 @@
+#include "platform/CarriedMetadata.h"
+
+#include "platform/ExifOrientation.h"
+#include "platform/XmpOrientation.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+const Bytes* bytesProperty(const PropertyMap& map, const char* key) {
+    auto found = map.find(key);
+    return found == map.end() ? nullptr : found->second.get<Bytes>();
+}
+
+std::optional<double> positiveNumber(const PropertyMap& map, const char* key) {
+    auto found = map.find(key);
+    if (found == map.end()) return std::nullopt;
+    double value = 0;
+    if (auto* d = found->second.get<double>()) value = *d;
+    else if (auto* i = found->second.get<std::int64_t>()) value = static_cast<double>(*i);
+    else return std::nullopt;
+    if (!std::isfinite(value) || value <= 0) return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+CarriedMetadata CarriedMetadata::from(const WriterProperties& properties) {
+    CarriedMetadata carried;
+    const int orientation = properties.orientation >= 1 && properties.orientation <= 8
+                                ? static_cast<int>(properties.orientation)
+                                : 1;
+    carried.orientation = static_cast<std::uint32_t>(orientation);
+    if (properties.properties) {
+        const PropertyMap& map = *properties.properties;
+        if (const Bytes* exif = bytesProperty(map, keys::exif)) {
+            if (auto patched = exifWithOrientation(*exif, orientation)) {
+                constexpr std::uint8_t marker[] = {'E', 'x', 'i', 'f', 0, 0};
+                if (patched->size() >= sizeof marker && std::memcmp(patched->data(), marker, sizeof marker) == 0)
+                    patched->erase(patched->begin(), patched->begin() + sizeof marker);
+                carried.exif = std::move(*patched);
+            }
+        }
+        if (const Bytes* iptc = bytesProperty(map, keys::iptc); iptc && !iptc->empty()) carried.iptc = *iptc;
+        carried.dpiWidth = positiveNumber(map, keys::dpiWidth);
+        carried.dpiHeight = positiveNumber(map, keys::dpiHeight);
+    }
+    if (properties.xmp) carried.xmp = xmpWithOrientation(*properties.xmp, orientation);
+    return carried;
+}
+
+} // namespace platform

@@ -1,0 +1,26 @@
+#include "platform/PngWriter.h"
+
+#include "platform/VipsImages.h"
+
+#include <vips/vips.h>
+
+namespace platform {
+
+std::optional<Bytes> PngWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+                                      std::optional<double>) const {
+    if (images.size() != 1) return std::nullopt;
+    return encode(images.front(), metadata, true);
+}
+
+std::optional<Bytes> PngWriter::encode(const ImageRef& image, const CarriedMetadata& metadata, bool embedProfile) {
+    auto prepared = VipsImages::prepare({image}, PackingRules{}, metadata, embedProfile);
+    if (!prepared) return std::nullopt;
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    // zlib level 6 with adaptive filtering: the PNG encoder re-compresses afterwards anyway.
+    const int status = vips_pngsave_buffer(prepared.get(), &buffer, &length, "compression", 6, "filter",
+                                           VIPS_FOREIGN_PNG_FILTER_ALL, nullptr);
+    return VipsImages::takeBuffer(status, buffer, length);
+}
+
+} // namespace platform

@@ -1,0 +1,19 @@
+#include "platform/TiffWriter.h"
+
+#include "platform/VipsImages.h"
+
+#include <vips/vips.h>
+
+namespace platform {
+
+std::optional<Bytes> TiffWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+                               [[maybe_unused]] std::optional<double> lossyQuality) const {
+    auto image = VipsImages::prepare(images, PackingRules{}, metadata, true);
+    if (!image) return std::nullopt;
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    const int status = vips_tiffsave_buffer(image.get(), &buffer, &length, "compression", VIPS_FOREIGN_TIFF_COMPRESSION_DEFLATE, "predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL, nullptr);
+    return VipsImages::takeBuffer(status, buffer, length);
+}
+
+} // namespace platform

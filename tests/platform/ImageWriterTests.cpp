@@ -1,0 +1,343 @@
+#include "platform/ExifOrientation.h"
+#include "platform/ImageWriter.h"
+#include "support/ExifSamples.h"
+#include "support/SampleImages.h"
+
+#include <algorithm>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <lcms2.h>
+#include <poppler.h>
+
+using namespace platform;
+using namespace testing_support;
+
+namespace {
+
+std::optional<Bytes> write(const std::string& type, std::vector<ImageRef> images, const WriterProperties& properties = {}) {
+    return ImageWriter::write(type, images, properties);
+}
+
+Bytes withoutExifMarker(const Bytes& exif) {
+    if (exif.size() >= 6 && std::memcmp(exif.data(), "Exif\0\0", 6) == 0) return Bytes(exif.begin() + 6, exif.end());
+    return exif;
+}
+
+// Carried metadata as a decoder would hand it over: EXIF with orientation 6 and a GPS
+// IFD, XMP with orientation 6, a Display P3 profile that is not the image's, 300 dpi.
+struct CarriedSource {
+    PropertyMap properties;
+    XmpPacket xmp{xmpPacket(6)};
+    CarriedSource() {
+        properties[keys::exif] = exifBlock(true, 6);
+        properties[keys::iccProfile] = displayP3Profile();
+        properties[keys::orientation] = 6;
+        properties[keys::dpiWidth] = 300.0;
+        properties[keys::dpiHeight] = 300.0;
+    }
+    WriterProperties writerProperties(std::uint32_t orientation = 1) const {
+        WriterProperties p;
+        p.orientation = orientation;
+        p.properties = &properties;
+        p.xmp = &xmp;
+        return p;
+    }
+};
+
+} // namespace
+
+TEST(ImageWriter, ListsItsFormatsAndRefusesWhatItCannotWrite) {
+    const auto& ids = ImageWriter::typeIdentifiers();
+    for (const char* expected : {"public.png", "public.jpeg", "public.tiff", "com.compuserve.gif", "public.heic",
+                                 "public.avif", "public.jpeg-2000", "com.microsoft.bmp", "com.microsoft.ico",
+                                 "com.adobe.pdf"})
+        EXPECT_NE(std::find(ids.begin(), ids.end(), expected), ids.end()) << expected;
+    EXPECT_EQ(std::find(ids.begin(), ids.end(), "org.webmproject.webp"), ids.end());
+
+    const auto image = solidImage(8, 8, 10, 20, 30);
+    EXPECT_FALSE(write("com.brackwen.pictavobyfenwid.same-as-source", {image}));
+    EXPECT_FALSE(write("public.unknown", {image}));
+    EXPECT_FALSE(write("public.png", {}));
+    // A format that holds one image refuses several rather than writing the first.
+    for (const char* single : {"public.png", "public.jpeg", "public.jpeg-2000", "com.microsoft.bmp"})
+        EXPECT_FALSE(write(single, {image, image})) << single;
+}
+
+TEST(ImageWriter, PngKeepsEveryPixelOfEveryLayoutWithStraightAlpha) {
+    struct Case {
+        int bits, components;
+        AlphaInfo alpha;
+        int bands;
+    };
+    const Case cases[] = {
+        {8, 1, AlphaInfo::none, 1},          {8, 2, AlphaInfo::last, 2},         {8, 3, AlphaInfo::none, 3},
+        {8, 4, AlphaInfo::last, 4},          {8, 4, AlphaInfo::first, 4},        {8, 4, AlphaInfo::noneSkipLast, 3},
+        {8, 4, AlphaInfo::noneSkipFirst, 3}, {8, 4, AlphaInfo::premultipliedLast, 4},
+        {16, 1, AlphaInfo::none, 1},         {16, 3, AlphaInfo::none, 3},        {16, 4, AlphaInfo::last, 4},
+        {16, 4, AlphaInfo::premultipliedFirst, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.bits) + " bits, " + std::to_string(c.components) + " components, alpha " +
+                     std::to_string(static_cast<int>(c.alpha)));
+        const auto image = patternImage(19, 7, c.bits, c.components, c.alpha);
+        ASSERT_TRUE(image);
+        const auto png = write("public.png", {image});
+        ASSERT_TRUE(png);
+        const auto back = readWithVips(*png);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->width, 19);
+        EXPECT_EQ(back->height, 7);
+        EXPECT_EQ(back->bands, c.bands);
+        EXPECT_EQ(back->bitsPerComponent, c.bits);
+        EXPECT_EQ(back->pixels, packedPixels(*image));
+    }
+}
+
+TEST(ImageWriter, PngCarriesItsOwnProfileAndTheMetadataWithOrientationRewritten) {
+    const CarriedSource source;
+    const auto image = patternImage(16, 12, 8, 3, AlphaInfo::none, ColourSpace::sRGB());
+    const auto png = write("public.png", {image}, source.writerProperties(1));
+    ASSERT_TRUE(png);
+    const auto back = readWithVips(*png);
+    ASSERT_TRUE(back);
+    // The profile is the image's own, never the one the source carried.
+    EXPECT_EQ(back->icc, ColourSpace::sRGB()->iccData());
+    const auto tags = exifTags(withoutExifMarker(back->exif));
+    EXPECT_EQ(tags.at("Exif.Image.Orientation"), "1");
+    EXPECT_EQ(tags.at("Exif.Image.Make"), "Pictavo Test Camera");
+    EXPECT_EQ(tags.at("Exif.GPSInfo.GPSLatitudeRef"), "N");
+    EXPECT_NE(back->xmp.find("tiff:Orientation=\"1\""), std::string::npos);
+    EXPECT_EQ(back->xmp.find("tiff:Orientation=\"6\""), std::string::npos);
+    EXPECT_NEAR(back->dpi, 300, 0.5);
+}
+
+TEST(ImageWriter, JpegAndJpeg2000WriteTheSizeAndTheQualityMatters) {
+    const CarriedSource source;
+    const auto image = patternImage(64, 48, 8, 4, AlphaInfo::last, ColourSpace::fromICC(displayP3Profile()));
+    for (const char* type : {"public.jpeg", "public.jpeg-2000"}) {
+        SCOPED_TRACE(type);
+        auto low = source.writerProperties(1);
+        low.lossyQuality = 0.2;
+        auto high = source.writerProperties(1);
+        high.lossyQuality = 0.95;
+        const auto small = write(type, {image}, low);
+        const auto large = write(type, {image}, high);
+        ASSERT_TRUE(small && large);
+        EXPECT_LT(small->size(), large->size());
+        const auto back = readWithVips(*large);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->width, 64);
+        EXPECT_EQ(back->height, 48);
+        EXPECT_EQ(back->bands, 3); // no alpha in either format
+        EXPECT_EQ(std::string(type) == "public.jpeg" ? back->icc : jp2Profile(*large), displayP3Profile());
+    }
+    const auto jpeg = readWithVips(*write("public.jpeg", {image}, source.writerProperties(1)));
+    ASSERT_TRUE(jpeg);
+    EXPECT_EQ(exifTags(withoutExifMarker(jpeg->exif)).at("Exif.Image.Orientation"), "1");
+    EXPECT_EQ(jpeg->orientation, 1);
+}
+
+TEST(ImageWriter, TiffWritesEveryImageAsAPageLosslesslyWithItsOrientationTag) {
+    const CarriedSource source;
+    const auto first = patternImage(20, 10, 16, 4, AlphaInfo::last);
+    const auto second = patternImage(20, 10, 16, 4, AlphaInfo::premultipliedLast);
+    const auto third = patternImage(20, 10, 16, 4, AlphaInfo::first);
+    const auto tiff = write("public.tiff", {first, second, third}, source.writerProperties(3));
+    ASSERT_TRUE(tiff);
+    const auto back = readWithVips(*tiff);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->pages, 3);
+    EXPECT_EQ(back->bitsPerComponent, 16);
+    EXPECT_EQ(back->bands, 4);
+    EXPECT_EQ(back->orientation, 3);
+    Bytes expected = packedPixels(*first);
+    for (const auto& image : {second, third}) {
+        const Bytes page = packedPixels(*image);
+        expected.insert(expected.end(), page.begin(), page.end());
+    }
+    EXPECT_EQ(back->pixels, expected);
+    EXPECT_EQ(back->icc, ColourSpace::sRGB()->iccData());
+    EXPECT_NE(back->xmp.find("tiff:Orientation=\"3\""), std::string::npos);
+
+    // Pages of different sizes cannot share one libvips page strip: refused, not cropped.
+    EXPECT_FALSE(write("public.tiff", {first, patternImage(10, 10, 16, 4, AlphaInfo::last)}));
+}
+
+TEST(ImageWriter, GifWritesOneFrameEachWithBinaryTransparency) {
+    const auto opaque = solidImage(12, 12, 200, 40, 40, 255);
+    const auto faint = solidImage(12, 12, 200, 40, 40, 100);
+    const auto gif = write("com.compuserve.gif", {opaque, faint});
+    ASSERT_TRUE(gif);
+    const auto back = readWithVips(*gif);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->pages, 2);
+    ASSERT_EQ(back->bands, 4);
+    const std::size_t pageBytes = 12 * 12 * 4;
+    EXPECT_EQ(back->pixels[3], 255);
+    EXPECT_EQ(back->pixels[0], 200);
+    EXPECT_EQ(back->pixels[pageBytes + 3], 0); // alpha below half is the transparent index
+}
+
+TEST(ImageWriter, HeifFormatsCarryQualityProfileMetadataAndSeveralImages) {
+    const CarriedSource source;
+    const auto image = patternImage(64, 64, 8, 4, AlphaInfo::last, ColourSpace::fromICC(displayP3Profile()));
+    for (const char* type : {"public.heic", "public.avif"}) {
+        SCOPED_TRACE(type);
+        auto low = source.writerProperties(1);
+        low.lossyQuality = 0.1;
+        auto high = source.writerProperties(1);
+        high.lossyQuality = 0.9;
+        const auto small = write(type, {image}, low);
+        const auto large = write(type, {image}, high);
+        ASSERT_TRUE(small && large);
+        EXPECT_LT(small->size(), large->size());
+        const auto back = readWithVips(*large);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->width, 64);
+        EXPECT_EQ(back->bands, 4);
+        EXPECT_EQ(back->icc, displayP3Profile());
+        EXPECT_EQ(exifTags(withoutExifMarker(back->exif)).at("Exif.Image.Orientation"), "1");
+        EXPECT_NE(heifXmp(*large).find("tiff:Orientation=\"1\""), std::string::npos);
+
+        const auto two = write(type, {image, patternImage(32, 16, 8, 3, AlphaInfo::none)});
+        ASSERT_TRUE(two);
+        const auto pages = readWithVips(*two);
+        ASSERT_TRUE(pages);
+        EXPECT_EQ(pages->pages, 2);
+        EXPECT_EQ(pages->width, 64); // the first image is the primary one
+    }
+}
+
+TEST(ImageWriter, BmpIsBottomUpBgrOrGreyWithAPaletteAndResolution) {
+    const CarriedSource source;
+    const auto colour = patternImage(5, 3, 8, 3, AlphaInfo::none);
+    const auto bmp = write("com.microsoft.bmp", {colour}, source.writerProperties());
+    ASSERT_TRUE(bmp);
+    ASSERT_GE(bmp->size(), 54u);
+    auto le32 = [&](std::size_t at) {
+        return std::uint32_t((*bmp)[at]) | std::uint32_t((*bmp)[at + 1]) << 8 | std::uint32_t((*bmp)[at + 2]) << 16 |
+               std::uint32_t((*bmp)[at + 3]) << 24;
+    };
+    EXPECT_EQ((*bmp)[0], 'B');
+    EXPECT_EQ(le32(2), bmp->size());
+    EXPECT_EQ(le32(18), 5u);
+    EXPECT_EQ(le32(22), 3u);
+    EXPECT_EQ((*bmp)[28], 24);
+    EXPECT_EQ(le32(38), 11811u); // 300 dpi in pixels per metre
+    const Bytes expected = packedPixels(*colour);
+    const std::size_t offset = le32(10);
+    const std::size_t stride = 16; // 15 bytes padded to 4
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            for (int c = 0; c < 3; ++c)
+                EXPECT_EQ((*bmp)[offset + (2 - y) * stride + x * 3 + (2 - c)], expected[(y * 5 + x) * 3 + c]);
+
+    const auto grey = write("com.microsoft.bmp", {patternImage(3, 2, 8, 1, AlphaInfo::none)});
+    ASSERT_TRUE(grey);
+    EXPECT_EQ((*grey)[28], 8);
+    EXPECT_EQ(grey->size(), 14u + 40 + 1024 + 2 * 4);
+
+    // Alpha is composited on black, as a drawing without alpha shows it.
+    const auto faint = write("com.microsoft.bmp", {solidImage(1, 1, 200, 100, 50, 128)});
+    ASSERT_TRUE(faint);
+    EXPECT_EQ((*faint)[54], 25);
+    EXPECT_EQ((*faint)[56], 100);
+}
+
+TEST(ImageWriter, IcoHoldsOnePngEntryPerImageWithTheByteForASideOf256) {
+    std::vector<ImageRef> ladder;
+    for (int side : {256, 48, 32, 16}) ladder.push_back(patternImage(side, side, 8, 4, AlphaInfo::premultipliedLast));
+    const auto ico = write("com.microsoft.ico", ladder);
+    ASSERT_TRUE(ico);
+    ASSERT_EQ((*ico)[2], 1);
+    ASSERT_EQ((*ico)[4], 4);
+    for (std::size_t i = 0; i < ladder.size(); ++i) {
+        const std::uint8_t* entry = ico->data() + 6 + 16 * i;
+        EXPECT_EQ(entry[0], ladder[i]->width() == 256 ? 0 : ladder[i]->width());
+        std::uint32_t size, offset;
+        std::memcpy(&size, entry + 8, 4);
+        std::memcpy(&offset, entry + 12, 4);
+        ASSERT_LE(std::uint64_t(offset) + size, ico->size());
+        const auto back = readWithVips(Bytes(ico->begin() + offset, ico->begin() + offset + size));
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->width, ladder[i]->width());
+        EXPECT_EQ(back->pixels, packedPixels(*ladder[i]));
+    }
+    EXPECT_FALSE(write("com.microsoft.ico", {patternImage(257, 16, 8, 4, AlphaInfo::last)}));
+}
+
+TEST(ImageWriter, PdfHasOnePageOfPixelSizePerImageWithProfileAndSoftMask) {
+    const auto opaque = solidImage(40, 30, 255, 0, 0, 255, false);
+    const auto translucent = patternImage(20, 50, 16, 4, AlphaInfo::last, ColourSpace::fromICC(displayP3Profile()));
+    const auto pdf = write("com.adobe.pdf", {opaque, translucent});
+    ASSERT_TRUE(pdf);
+    EXPECT_EQ(write("com.adobe.pdf", {opaque, translucent}), pdf); // deterministic
+    const std::string text(pdf->begin(), pdf->end());
+    EXPECT_NE(text.find("/SMask"), std::string::npos);
+    EXPECT_NE(text.find("/ICCBased"), std::string::npos);
+    EXPECT_NE(text.find("/BitsPerComponent 16"), std::string::npos);
+
+    GBytes* bytes = g_bytes_new(pdf->data(), pdf->size());
+    GError* error = nullptr;
+    PopplerDocument* document = poppler_document_new_from_bytes(bytes, nullptr, &error);
+    ASSERT_TRUE(document) << (error ? error->message : "");
+    EXPECT_EQ(poppler_document_get_n_pages(document), 2);
+    const double sizes[2][2] = {{40, 30}, {20, 50}};
+    for (int i = 0; i < 2; ++i) {
+        PopplerPage* page = poppler_document_get_page(document, i);
+        double width = 0, height = 0;
+        poppler_page_get_size(page, &width, &height);
+        EXPECT_EQ(width, sizes[i][0]);
+        EXPECT_EQ(height, sizes[i][1]);
+        if (i == 0) {
+            cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 40, 30);
+            cairo_t* cr = cairo_create(surface);
+            poppler_page_render(page, cr);
+            cairo_surface_flush(surface);
+            const std::uint8_t* pixel = cairo_image_surface_get_data(surface) + 15 * cairo_image_surface_get_stride(surface) + 20 * 4;
+            EXPECT_GT(pixel[2], 240); // red (BGRA in memory)
+            EXPECT_LT(pixel[1], 15);
+            cairo_destroy(cr);
+            cairo_surface_destroy(surface);
+        }
+        g_object_unref(page);
+    }
+    g_object_unref(document);
+    g_bytes_unref(bytes);
+}
+
+TEST(ImageWriter, DropsMetadataWhoseOrientationCannotBeRewritten) {
+    PropertyMap properties;
+    properties[keys::exif] = Bytes{'I', 'I', 42, 0, 200, 0, 0, 0, 1, 2}; // IFD0 outside the block
+    const XmpPacket unreadable{"<x:xmpmeta><tiff:Orientation>6"};
+    WriterProperties writer;
+    writer.properties = &properties;
+    writer.xmp = &unreadable;
+    const auto png = write("public.png", {solidImage(4, 4, 1, 2, 3)}, writer);
+    ASSERT_TRUE(png);
+    const auto back = readWithVips(*png);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->exif.empty());
+    EXPECT_TRUE(back->xmp.empty());
+}
+
+TEST(ImageWriter, ColourAFileCannotHoldIsWrittenAsSRGB) {
+    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(lab, nullptr, &size);
+    Bytes icc(size);
+    cmsSaveProfileToMem(lab, icc.data(), &size);
+    cmsCloseProfile(lab);
+    const auto space = ColourSpace::fromICC(icc);
+    ASSERT_TRUE(space);
+    ASSERT_EQ(space->model(), ColourModel::lab);
+    // L = 100, a = b = 0: white.
+    auto pixels = std::make_shared<Bytes>(Bytes{255, 128, 128, 255, 128, 128});
+    const auto image = Image::make(2, 1, 8, 3, AlphaInfo::none, space, pixels, 6);
+    const auto png = write("public.png", {image});
+    ASSERT_TRUE(png);
+    const auto back = readWithVips(*png);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->icc, ColourSpace::sRGB()->iccData());
+    for (auto v : back->pixels) EXPECT_GE(v, 253);
+}
