@@ -1,4 +1,5 @@
 #pragma once
+#include "ImageEngine/Core/EncodeEffort.h"
 #include "ImageEngine/Encoding/PNGChunks.h"
 #include "platform/Bytes.h"
 
@@ -23,6 +24,12 @@ public:
     static constexpr int noStrategy = 7;
     static constexpr std::array<int, 7> choiceList{0, 1, 2, 3, 4, 6, 5};
     static constexpr std::array<int, 6> refilterList{0, 1, 2, 3, 4, 6};
+
+    // The file with its pixel data re-compressed (and metadata chunks dropped when `strip`),
+    // or none when that fails or is not strictly shorter. `budget` bounds the bytes of the
+    // unpacked pixel data. Interlaced and animated files are left alone.
+    static std::optional<platform::Bytes> recompressIDAT(std::span<const std::uint8_t> file, EncodeEffort effort,
+                                                         bool strip, std::size_t budget);
 
     // Filtered rows (each led by its filter byte) to the raw samples, or none when they do not
     // match the header or use an unknown filter.

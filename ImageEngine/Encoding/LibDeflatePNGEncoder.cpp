@@ -1,0 +1,78 @@
+#include "ImageEngine/Encoding/LibDeflatePNGEncoder.h"
+
+#include "ImageEngine/Encoding/PNGAlpha.h"
+#include "ImageEngine/Encoding/ZlibStream.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace pictavo {
+namespace {
+
+constexpr int previewLevel = 9;
+constexpr int finalLevel = 12;
+
+// Frame chunks of an animated PNG hold pixel data laid out by IHDR; rewriting IHDR or the
+// default image alone would leave them describing something else.
+bool isAnimated(const std::vector<PNGChunks::Chunk>& chunks) {
+    return std::any_of(chunks.begin(), chunks.end(), [](const PNGChunks::Chunk& chunk) {
+        return chunk.type == "acTL" || chunk.type == "fcTL" || chunk.type == "fdAT";
+    });
+}
+
+} // namespace
+
+std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressIDAT(std::span<const std::uint8_t> file,
+                                                                    EncodeEffort effort, bool strip,
+                                                                    std::size_t budget) {
+    const auto chunks = PNGChunks::parse(file);
+    if (!chunks || isAnimated(*chunks)) return std::nullopt;
+    const auto header = PNGChunks::header(*chunks);
+    if (!header || header->interlaced) return std::nullopt;
+    const auto rowBytes = header->rowByteCount();
+    if (!rowBytes) return std::nullopt;
+    // Both factors are at most a few hundred million, so the product stays inside 64 bits.
+    const auto expectedLength = static_cast<std::uint64_t>(header->height) * static_cast<std::uint64_t>(*rowBytes + 1);
+    if (expectedLength > budget) return std::nullopt;
+
+    std::vector<PNGChunks::Chunk> kept = strip ? PNGChunks::removingMetadata(*chunks) : *chunks;
+    const auto filtered = inflateZlib(PNGChunks::imageData(*chunks), expectedLength, budget);
+    if (!filtered) return std::nullopt;
+    const bool final = effort == EncodeEffort::final;
+    const int level = final ? finalLevel : previewLevel;
+
+    std::optional<platform::Bytes> raw;
+    std::optional<platform::Bytes> stream;
+    if (PNGAlpha::canReduce(*header)) raw = unfilterRows(*filtered, *header);
+    if (raw && PNGAlpha::isOpaque(*raw, *header)) {
+        const auto reduced = PNGAlpha::reduction(*raw, *header);
+        if (!reduced) return std::nullopt;
+        kept = PNGAlpha::rewritingHeader(kept, reduced->header.colourType);
+        int strategy = minimumSumStrategy;
+        if (final) {
+            strategy = chooseFilterStrategy(reduced->raw, reduced->header, choiceList);
+            if (strategy == noStrategy) strategy = minimumSumStrategy;
+        }
+        stream = deflateAndVerify(filterRows(reduced->raw, reduced->header, strategy), level, budget);
+        if (!stream) return std::nullopt;
+    } else {
+        stream = deflateAndVerify(*filtered, level, budget);
+        if (!stream) return std::nullopt;
+        if (final) {
+            const std::size_t limit =
+                platformDeflatedSize(*filtered).value_or(std::numeric_limits<std::size_t>::max());
+            if (!raw) raw = unfilterRows(*filtered, *header);
+            const auto refiltered = raw ? refilterBelow(*raw, *header, limit) : std::nullopt;
+            if (refiltered) {
+                auto better = deflateAndVerify(*refiltered, finalLevel, budget);
+                if (better && better->size() < stream->size()) stream = std::move(better);
+            }
+        }
+    }
+
+    auto rebuilt = PNGChunks::rebuild(kept, *stream, PNGChunks::largestIDATLength);
+    if (!rebuilt || rebuilt->size() >= file.size()) return std::nullopt;
+    return rebuilt;
+}
+
+} // namespace pictavo
