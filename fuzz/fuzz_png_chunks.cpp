@@ -25,12 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto rebuilt = PNGChunks::rebuild(*chunks, pixelData, 7);
     if (!rebuilt || !PNGChunks::parse(*rebuilt)) std::abort();
 
+    // A small budget keeps hostile sizes from allocating; the refusal is what is tested.
+    constexpr std::size_t budget = 1 << 22;
+    const auto recompressed = LibDeflatePNGEncoder::recompressIDAT(file, EncodeEffort::preview, size % 2 == 0, budget);
+    if (recompressed && (recompressed->size() >= size || !PNGChunks::parse(*recompressed))) std::abort();
+
     const auto header = PNGChunks::header(*chunks);
     if (!header) return 0;
     const auto rowBytes = header->rowByteCount();
     if (!rowBytes) return 0;
-    // A small budget keeps hostile sizes from allocating; the refusal is what is tested.
-    constexpr std::size_t budget = 1 << 22;
     const auto expected = static_cast<std::uint64_t>(header->height) * static_cast<std::uint64_t>(*rowBytes + 1);
     const auto filtered = inflateZlib(pixelData, expected, budget);
     if (!filtered) return 0;
