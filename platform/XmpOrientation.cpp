@@ -8,6 +8,7 @@ namespace platform {
 namespace {
 
 constexpr std::string_view tiffNamespace = "http://ns.adobe.com/tiff/1.0/";
+constexpr std::string_view exifNamespace = "http://ns.adobe.com/exif/1.0/";
 constexpr std::string_view rdfNamespace = "http://www.w3.org/1999/02/22-rdf-syntax-ns#";
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -109,6 +110,17 @@ std::optional<XmpPacket> xmpWithOrientation(const XmpPacket& packet, int orienta
     if (!declares(startTag, prefix)) insertion += " xmlns:" + prefix + "=\"" + std::string(tiffNamespace) + "\"";
     insertion += " " + prefix + ":Orientation=\"" + value + "\"";
     text.insert(insertAt, insertion);
+    return XmpPacket{std::move(text)};
+}
+
+std::optional<XmpPacket> xmpWithPixelDimensions(const XmpPacket& packet, std::int64_t width, std::int64_t height) {
+    std::string text = packet.text;
+    bool found = false;
+    for (const auto& prefix : prefixesFor(text, exifNamespace)) {
+        if (!rewriteAll(text, prefix + ":PixelXDimension", std::to_string(width), found) ||
+            !rewriteAll(text, prefix + ":PixelYDimension", std::to_string(height), found))
+            return std::nullopt;
+    }
     return XmpPacket{std::move(text)};
 }
 

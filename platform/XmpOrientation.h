@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/XmpPacket.h"
 
+#include <cstdint>
 #include <optional>
 
 namespace platform {
@@ -12,5 +13,10 @@ namespace platform {
 // written, or when there is no description to hold one: callers then drop the packet
 // rather than carry a stale orientation.
 std::optional<XmpPacket> xmpWithOrientation(const XmpPacket& packet, int orientation);
+
+// The packet with every exif:PixelXDimension and exif:PixelYDimension it holds set to the
+// written image's size, so a redrawn copy does not claim the source's size; none is added.
+// Nothing when one of them cannot be read as written.
+std::optional<XmpPacket> xmpWithPixelDimensions(const XmpPacket& packet, std::int64_t width, std::int64_t height);
 
 } // namespace platform

@@ -157,3 +157,21 @@ TEST(XmpOrientation, RefusesWhatItCannotEdit) {
     unterminated = unterminated.substr(0, unterminated.find("tiff:Orientation=\"") + 18);
     EXPECT_FALSE(xmpWithOrientation(XmpPacket{unterminated}, 1));
 }
+
+TEST(XmpPixelDimensions, RewritesOnlyTheSizesThePacketHolds) {
+    std::string text = xmpPacket(6);
+    replaceAll(text, "xmlns:dc=",
+               "xmlns:e=\"http://ns.adobe.com/exif/1.0/\" e:PixelXDimension=\"4000\" xmlns:dc=");
+    replaceAll(text, "<dc:title>", "<e:PixelYDimension>3000</e:PixelYDimension><dc:title>");
+    const auto patched = xmpWithPixelDimensions(XmpPacket{text}, 640, 480);
+    ASSERT_TRUE(patched);
+    std::string expected = text;
+    replaceAll(expected, "\"4000\"", "\"640\"");
+    replaceAll(expected, ">3000<", ">480<");
+    EXPECT_EQ(patched->text, expected);
+
+    // Nothing is added to a packet without them; one that cannot be read as written is refused.
+    EXPECT_EQ(xmpWithPixelDimensions(XmpPacket{xmpPacket(1)}, 640, 480)->text, xmpPacket(1));
+    std::string broken = text.substr(0, text.find("PixelXDimension=\"") + 17);
+    EXPECT_FALSE(xmpWithPixelDimensions(XmpPacket{broken}, 640, 480));
+}
