@@ -1,5 +1,7 @@
 #include "ImageEngine/Core/WriteableFormats.h"
 
+#include "platform/ImageWriter.h"
+
 namespace pictavo {
 
 std::unordered_set<std::string> writeableIdentifiers(const std::vector<OutputFormat>& encoderFormats,
@@ -22,22 +24,19 @@ std::vector<OutputFormat> commonlyWantedAmong(const std::unordered_set<std::stri
     return result;
 }
 
-// PROVISIONAL until the platform image writer, the standard registries and the
-// compression probe exist. Until then these answer from the formats the platform writer
-// and the program's own encoders are being built to write:
-// - imageIOWriteable: the writer's list (to become platform::ImageWriter's own list);
-// - writeable: that list plus the program's JPEG, WebP and ICNS encoders, plus SVG, whose
-//   pass-through optimiser keeps and strips metadata (PDF's only keeps it), to become
+// PROVISIONAL until the standard registries and the platform image reader exist:
+// - writeable: the writer's list plus the program's JPEG, WebP and ICNS encoders, plus SVG,
+//   whose pass-through optimiser keeps and strips metadata (PDF's only keeps it), to become
 //   writeableIdentifiers() over EncoderRegistry::standard() and
 //   SourceOptimiserRegistry::standard();
-// - probedCompressions: no entries, to become the compression probe's table.
+// - probedCompressions: no entries, to become CompressionProbe::probedCompressions() over
+//   imageIOWriteable(), reading back with the platform image reader.
 
+// In the writer's own order; identifiers without a type are dropped.
 const std::vector<OutputFormat>& OutputFormat::imageIOWriteable() {
     static const std::vector<OutputFormat> formats = [] {
         std::vector<OutputFormat> result;
-        for (const char* identifier : {"public.png", "public.tiff", "com.compuserve.gif", "com.microsoft.bmp",
-                                       "com.microsoft.ico", "public.heic", "public.avif", "public.jpeg-2000",
-                                       "com.adobe.pdf"})
+        for (const auto& identifier : platform::ImageWriter::typeIdentifiers())
             if (auto type = platform::ContentType::withIdentifier(identifier)) result.emplace_back(*type);
         return result;
     }();

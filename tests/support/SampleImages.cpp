@@ -119,6 +119,18 @@ std::optional<ReadBack> readWithVips(const Bytes& file) {
     return back;
 }
 
+ImageRef imageReadWithVips(const Bytes& file) {
+    const auto back = readWithVips(file);
+    if (!back) return nullptr;
+    const bool alpha = back->bands == 2 || back->bands == 4;
+    const std::size_t rowBytes = static_cast<std::size_t>(back->width * back->bands * back->bitsPerComponent / 8);
+    auto pixels = std::make_shared<Bytes>(back->pixels.begin(),
+                                          back->pixels.begin() + static_cast<std::ptrdiff_t>(rowBytes * back->height));
+    return Image::make(back->width, back->height, back->bitsPerComponent, back->bands,
+                       alpha ? AlphaInfo::last : AlphaInfo::none,
+                       back->icc.empty() ? nullptr : ColourSpace::fromICC(back->icc), pixels, rowBytes);
+}
+
 Bytes packedPixels(const Image& image) {
     const int bytes = image.bitsPerComponent() / 8;
     const int components = image.componentsPerPixel();

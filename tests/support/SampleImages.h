@@ -36,6 +36,10 @@ struct ReadBack {
 };
 std::optional<ReadBack> readWithVips(const platform::Bytes& file);
 
+// The first image of a file as libvips reads it, as a bitmap: alpha last and straight,
+// tagged with the file's profile or untagged; null when libvips cannot read it.
+platform::ImageRef imageReadWithVips(const platform::Bytes& file);
+
 // The XMP packet of a HEIF file's primary image, read with libheif (libvips does not).
 std::string heifXmp(const platform::Bytes& file);
 
