@@ -145,8 +145,8 @@ double Reader::number() const {
     return value_->get<double>();
 }
 
-KeyedReader Reader::object(std::string_view typeName) const {
-    if (!value_->is_object()) mismatch(typeName);
+KeyedReader Reader::object() const {
+    if (!value_->is_object()) mismatch("Dictionary<String, Any>");
     return KeyedReader(*value_, path_);
 }
 

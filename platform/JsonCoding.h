@@ -81,8 +81,7 @@ public:
     // enough that no digit was lost on reading; anything else is refused.
     std::int64_t int64() const;
     double number() const;
-    // typeName names the expected value in a type-mismatch description.
-    KeyedReader object(std::string_view typeName) const;
+    KeyedReader object() const;
 
 private:
     [[noreturn]] void mismatch(std::string_view expected) const;

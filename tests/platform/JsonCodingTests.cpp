@@ -56,7 +56,7 @@ TEST(JsonCoding, IntegersNeverPassThroughADouble) {
 
 TEST(JsonCoding, ValuesOfTheWrongKindAreTypeMismatches) {
     const json::Value document = json::parse(R"({"flag":1,"text":5,"number":"1","nothing":null,"list":[]})");
-    json::KeyedReader object = json::Reader(document).object("Settings");
+    json::KeyedReader object = json::Reader(document).object();
 
     auto flag = failure([&] { object.boolean("flag"); });
     EXPECT_EQ(flag.kind(), Kind::typeMismatch); // 0 and 1 are not booleans
@@ -65,8 +65,8 @@ TEST(JsonCoding, ValuesOfTheWrongKindAreTypeMismatches) {
     EXPECT_EQ(failure([&] { object.string("text"); }).kind(), Kind::typeMismatch);
     EXPECT_EQ(failure([&] { object.number("number"); }).description(),
               "Expected to decode Double but found a string instead.");
-    EXPECT_EQ(failure([&] { object.at("list").object("Settings"); }).description(),
-              "Expected to decode Settings but found an array instead.");
+    EXPECT_EQ(failure([&] { object.at("list").object(); }).description(),
+              "Expected to decode Dictionary<String, Any> but found an array instead.");
 
     auto null = failure([&] { object.int64("nothing"); });
     EXPECT_EQ(null.kind(), Kind::valueNotFound);
@@ -85,7 +85,7 @@ TEST(JsonCoding, ValuesOfTheWrongKindAreTypeMismatches) {
 
 TEST(JsonCoding, CodingPathsFollowTheKeysDown) {
     const json::Value document = json::parse(R"({"outer":{"inner":{"leaf":true}}})");
-    auto leaf = json::Reader(document).object("A").at("outer").object("B").at("inner").object("C").at("leaf");
+    auto leaf = json::Reader(document).object().at("outer").object().at("inner").object().at("leaf");
     EXPECT_EQ(leaf.codingPath(), (json::CodingPath{"outer", "inner", "leaf"}));
     auto error = failure([&] { leaf.string(); });
     EXPECT_EQ(json::pathText(error.codingPath()), "outer.inner.leaf");
@@ -95,7 +95,7 @@ TEST(JsonCoding, CodingPathsFollowTheKeysDown) {
 TEST(JsonCoding, ClosedSetsTakeExactlyOneRecognisedKey) {
     const auto caseOf = [](const char* text) {
         const json::Value document = json::parse(text);
-        auto [name, payload] = json::Reader(document).object("Mode").closedSetCase({"lossless", "quality"});
+        auto [name, payload] = json::Reader(document).object().closedSetCase({"lossless", "quality"});
         return std::make_pair(name, json::pathText(payload.codingPath()));
     };
     EXPECT_EQ(caseOf(R"({"quality":{"_0":1},"other":{}})"), std::make_pair(std::string("quality"), std::string("quality")));

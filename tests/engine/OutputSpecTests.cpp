@@ -1,0 +1,211 @@
+#include "ImageEngine/Core/OutputSpec.h"
+
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <unordered_set>
+
+using namespace pictavo;
+namespace json = platform::json;
+using Kind = json::DecodingError::Kind;
+
+namespace {
+
+OutputSpec sampleSpec() {
+    return OutputSpec{OutputFormat::sameAsSource(), ResizeSpec::original(), QualityMode::lossless(),
+                      MetadataPolicy::strip,        ColourPolicy::preserve, MatteColour::white(),
+                      Adjustments::none(),          "{name}.{format}"};
+}
+
+// A stored specification with one key's value replaced by raw JSON text (or removed).
+std::string storedWith(const std::string& key, const std::optional<std::string>& rawValue) {
+    json::Value document = sampleSpec().encode();
+    if (rawValue) document[key] = json::parse(*rawValue);
+    else document.erase(key);
+    return json::write(document);
+}
+
+json::DecodingError failureOf(const std::string& text) {
+    try {
+        OutputSpec::fromJsonText(text);
+    } catch (const json::DecodingError& error) {
+        return error;
+    }
+    ADD_FAILURE() << text << " decoded";
+    return json::DecodingError(Kind::dataCorrupted, {}, "");
+}
+
+} // namespace
+
+TEST(OutputSpec, JsonWritesAllEightKeysInOrder) {
+    EXPECT_EQ(sampleSpec().jsonText(),
+              R"({"format":"com.brackwen.pictavobyfenwid.same-as-source","sizing":{"original":{}},)"
+              R"("quality":{"lossless":{}},"metadata":"strip","colour":"preserve",)"
+              R"("matte":{"red":1.0,"green":1.0,"blue":1.0},)"
+              R"("adjustments":{"reorientation":{"quarterTurns":0,"mirrored":false},"greyscale":false},)"
+              R"("namePattern":"{name}.{format}"})");
+}
+
+TEST(OutputSpec, RoundTripsThroughAStoredFile) {
+    const OutputSpec specs[] = {
+        sampleSpec(),
+        OutputSpec{OutputFormat::webp(), ResizeSpec::fit(1920, std::nullopt), QualityMode::quality(82),
+                   MetadataPolicy::keepAll, ColourPolicy::convertToSRGB, MatteColour{0.25, 0.5, 1.0 / 3.0},
+                   Adjustments{Reorientation(3, true), true}, "Ünïcode {w}×{h} 写真"},
+        OutputSpec{OutputFormat::avif(), ResizeSpec::scale(0.1), QualityMode::targetBytes(500'000),
+                   MetadataPolicy::strip, ColourPolicy::preserve, MatteColour{1.5, -0.0, 0}, Adjustments::none(), ""},
+    };
+    testing_support::TemporaryFolder folder;
+    for (const auto& spec : specs) {
+        const std::string text = spec.jsonText();
+        const auto path = folder.write("spec.json", platform::Bytes(text.begin(), text.end()));
+        const platform::Bytes stored = testing_support::readFile(path);
+        const OutputSpec read = OutputSpec::fromJsonText(std::string(stored.begin(), stored.end()));
+        EXPECT_EQ(read, spec) << text;
+        EXPECT_EQ(read.hash(), spec.hash());
+    }
+}
+
+TEST(OutputSpec, AMissingOrNullAdjustmentsKeyReadsAsNone) {
+    OutputSpec turned = sampleSpec();
+    turned.adjustments = Adjustments{Reorientation(1, false), true};
+    json::Value document = turned.encode();
+    document.erase("adjustments");
+    EXPECT_EQ(OutputSpec::fromJsonText(json::write(document)).adjustments, Adjustments::none());
+    document["adjustments"] = nullptr;
+    EXPECT_EQ(OutputSpec::fromJsonText(json::write(document)).adjustments, Adjustments::none());
+    document["adjustments"] = "turned";
+    EXPECT_EQ(failureOf(json::write(document)).kind(), Kind::typeMismatch);
+}
+
+TEST(OutputSpec, QualityModesReadAsStoredOrFailOnTheOneKeyRule) {
+    const auto qualityOf = [](const char* raw) { return OutputSpec::fromJsonText(storedWith("quality", raw)).quality; };
+    EXPECT_EQ(qualityOf(R"({"lossless":{"_0":5}})"), QualityMode::lossless());
+    EXPECT_EQ(qualityOf(R"({"quality":{"_0":-5}})"), QualityMode::quality(-5));
+    EXPECT_EQ(qualityOf(R"({"quality":{"_0":1000}})"), QualityMode::quality(1000));
+    EXPECT_EQ(qualityOf(R"({"quality":{"_0":80.0}})"), QualityMode::quality(80));
+    EXPECT_EQ(qualityOf(R"({"quality":{"_0":80},"best":{}})"), QualityMode::quality(80));
+    EXPECT_EQ(qualityOf(R"({"targetBytes":{"_0":9223372036854775807}})"),
+              QualityMode::targetBytes(std::numeric_limits<std::int64_t>::max()));
+    EXPECT_EQ(json::write(QualityMode::targetBytes(200).encode()), R"({"targetBytes":{"_0":200}})");
+    EXPECT_EQ(json::write(QualityMode::quality(-1).encode()), R"({"quality":{"_0":-1}})");
+
+    for (const char* raw : {R"({"quality":{"_0":80},"lossless":{}})", "{}"}) {
+        const auto error = failureOf(storedWith("quality", raw));
+        EXPECT_EQ(error.kind(), Kind::typeMismatch) << raw;
+        EXPECT_EQ(error.description(), "Invalid number of keys found, expected one.");
+        EXPECT_EQ(error.codingPath(), json::CodingPath{"quality"});
+    }
+    const auto fractional = failureOf(storedWith("quality", R"({"quality":{"_0":80.5}})"));
+    EXPECT_EQ(fractional.kind(), Kind::dataCorrupted);
+    EXPECT_EQ(fractional.codingPath(), (json::CodingPath{"quality", "quality", "_0"}));
+    EXPECT_EQ(failureOf(storedWith("quality", R"({"quality":{}})")).kind(), Kind::keyNotFound);
+    EXPECT_EQ(failureOf(storedWith("quality", R"({"lossless":true})")).kind(), Kind::typeMismatch);
+}
+
+TEST(OutputSpec, PoliciesMatchTheirRawStringsExactly) {
+    EXPECT_EQ(OutputSpec::fromJsonText(storedWith("metadata", "\"keepAll\"")).metadata, MetadataPolicy::keepAll);
+    EXPECT_EQ(OutputSpec::fromJsonText(storedWith("colour", "\"convertToSRGB\"")).colour, ColourPolicy::convertToSRGB);
+    const auto wrongCase = failureOf(storedWith("metadata", "\"keepall\""));
+    EXPECT_EQ(wrongCase.kind(), Kind::dataCorrupted);
+    EXPECT_EQ(wrongCase.codingPath(), json::CodingPath{"metadata"});
+    EXPECT_EQ(wrongCase.description(), "Cannot initialize MetadataPolicy from invalid String value keepall");
+    EXPECT_EQ(failureOf(storedWith("colour", "\"sRGB\"")).description(),
+              "Cannot initialize ColourPolicy from invalid String value sRGB");
+    EXPECT_EQ(failureOf(storedWith("colour", "0")).kind(), Kind::typeMismatch);
+
+    EXPECT_EQ(metadataPolicy("strip"), MetadataPolicy::strip);
+    EXPECT_EQ(metadataPolicy("Strip"), std::nullopt);
+    EXPECT_EQ(colourPolicy("preserve"), ColourPolicy::preserve);
+    EXPECT_EQ(colourPolicy(""), std::nullopt);
+    EXPECT_EQ(allMetadataPolicies[0], MetadataPolicy::keepAll);
+    EXPECT_EQ(allColourPolicies[1], ColourPolicy::preserve);
+}
+
+TEST(OutputSpec, EveryRequiredKeyIsRequired) {
+    for (const char* key : {"format", "sizing", "quality", "metadata", "colour", "matte", "namePattern"}) {
+        const auto error = failureOf(storedWith(key, std::nullopt));
+        EXPECT_EQ(error.kind(), Kind::keyNotFound) << key;
+        EXPECT_EQ(error.description(), "No value associated with key \"" + std::string(key) + "\".");
+    }
+    EXPECT_EQ(failureOf(storedWith("namePattern", "null")).kind(), Kind::valueNotFound);
+    EXPECT_EQ(failureOf(storedWith("matte", R"({"red":1,"green":1})")).codingPath(), json::CodingPath{"matte"});
+    EXPECT_EQ(failureOf(storedWith("format", "\"public.unknown\"")).description(), "Unknown type identifier public.unknown");
+    EXPECT_EQ(failureOf("[]").kind(), Kind::typeMismatch);
+    EXPECT_EQ(failureOf("{\"format\":").kind(), Kind::dataCorrupted);
+    // Keys are matched exactly and unknown keys are ignored.
+    json::Value document = sampleSpec().encode();
+    document["Format"] = "public.png";
+    document["comment"] = "kept by nobody";
+    EXPECT_EQ(OutputSpec::fromJsonText(json::write(document)), sampleSpec());
+}
+
+TEST(OutputSpec, StoredSizesAreSanitisedAndMattesKeptAsRead) {
+    const auto sizingOf = [](const char* raw) { return OutputSpec::fromJsonText(storedWith("sizing", raw)).sizing; };
+    EXPECT_EQ(sizingOf(R"({"fit":{"maxWidth":0,"maxHeight":5000000}})"), ResizeSpec::fit(1, 1'000'000));
+    EXPECT_EQ(sizingOf(R"({"scale":{"_0":0}})"), ResizeSpec::original());
+    EXPECT_EQ(sizingOf(R"({"percentage":{"_0":-1}})"), ResizeSpec::original());
+    EXPECT_EQ(sizingOf(R"({"scale":{"_0":1e308}})"), ResizeSpec::scale(1e308));
+    EXPECT_EQ(sizingOf(R"({"longestEdge":{"_0":-4}})"), ResizeSpec::longestEdge(1));
+
+    const auto matte = OutputSpec::fromJsonText(storedWith("matte", R"({"red":1.5,"green":-2,"blue":0.5})")).matte;
+    EXPECT_EQ(matte, (MatteColour{1.5, -2, 0.5}));
+    EXPECT_EQ(matte.clampedForDrawing(), (MatteColour{1, 0, 0.5}));
+    EXPECT_EQ((MatteColour{std::nan(""), 2, 0.25}).clampedForDrawing(), (MatteColour{0, 1, 0.25}));
+    EXPECT_EQ(failureOf(storedWith("matte", R"({"red":"1","green":1,"blue":1})")).kind(), Kind::typeMismatch);
+}
+
+TEST(OutputSpec, NonFiniteNumbersAreRefusedNotWritten) {
+    OutputSpec spec = sampleSpec();
+    spec.matte.green = std::numeric_limits<double>::infinity();
+    try {
+        spec.jsonText();
+        ADD_FAILURE() << "an infinite matte component was written";
+    } catch (const json::EncodingError& error) {
+        EXPECT_EQ(error.codingPath(), (json::CodingPath{"matte", "green"}));
+    }
+    spec = sampleSpec();
+    spec.sizing = ResizeSpec::percentage(std::nan(""));
+    EXPECT_THROW(spec.jsonText(), json::EncodingError);
+    spec = sampleSpec();
+    spec.namePattern = "bad \xC3 byte";
+    EXPECT_THROW(spec.jsonText(), json::EncodingError);
+}
+
+TEST(OutputSpec, EqualityHashingAndTheEncodingIdentity) {
+    OutputSpec a = sampleSpec();
+    OutputSpec b = sampleSpec();
+    b.namePattern = "{name}-small";
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a.encodingIdentity(), b.encodingIdentity());
+    EXPECT_EQ(a.encodingIdentity().hash(), b.encodingIdentity().hash());
+    EXPECT_EQ(a.encodingIdentity().namePattern, "");
+    EXPECT_EQ(a.encodingIdentity().format, a.format);
+
+    b = a;
+    b.matte = MatteColour{-0.0, 0, 0};
+    a.matte = MatteColour::black();
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(a.hash(), b.hash());
+    b.matte.red = std::nan("");
+    EXPECT_NE(b, b);
+
+    // Each field takes part.
+    std::unordered_set<OutputSpec> variants;
+    OutputSpec base = sampleSpec();
+    variants.insert(base);
+    OutputSpec changed = base; changed.format = OutputFormat::png(); variants.insert(changed);
+    changed = base; changed.sizing = ResizeSpec::scale(2); variants.insert(changed);
+    changed = base; changed.quality = QualityMode::quality(0); variants.insert(changed);
+    changed = base; changed.quality = QualityMode::targetBytes(0); variants.insert(changed);
+    changed = base; changed.metadata = MetadataPolicy::keepAll; variants.insert(changed);
+    changed = base; changed.colour = ColourPolicy::convertToSRGB; variants.insert(changed);
+    changed = base; changed.matte = MatteColour::black(); variants.insert(changed);
+    changed = base; changed.adjustments.greyscale = true; variants.insert(changed);
+    changed = base; changed.namePattern = "x"; variants.insert(changed);
+    EXPECT_EQ(variants.size(), 10u);
+    EXPECT_TRUE(variants.count(sampleSpec()));
+}

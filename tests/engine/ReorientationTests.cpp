@@ -1,0 +1,135 @@
+#include "ImageEngine/Core/Adjustments.h"
+#include "ImageEngine/Core/Reorientation.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <set>
+
+using pictavo::Adjustments;
+using pictavo::Reorientation;
+using platform::Size;
+namespace json = platform::json;
+
+namespace {
+
+Reorientation decodedReorientation(const char* text) {
+    const json::Value document = json::parse(text);
+    return Reorientation::decode(json::Reader(document));
+}
+
+Adjustments decodedAdjustments(const char* text) {
+    const json::Value document = json::parse(text);
+    return Adjustments::decode(json::Reader(document));
+}
+
+} // namespace
+
+TEST(Reorientation, TheEightValuesTheirNamesAndExifEquivalents) {
+    struct Row { std::int64_t turns; bool mirrored; const char* description; std::uint32_t exif; };
+    const Row rows[] = {
+        {0, false, "Unchanged", 1},            {1, false, "Turned right", 6},
+        {2, false, "Turned upside down", 3},   {3, false, "Turned left", 8},
+        {0, true, "Flipped horizontally", 2},  {1, true, "Flipped and turned right", 7},
+        {2, true, "Flipped vertically", 4},    {3, true, "Flipped and turned left", 5},
+    };
+    for (const auto& row : rows) {
+        const Reorientation value(row.turns, row.mirrored);
+        EXPECT_EQ(value.description(), row.description);
+        EXPECT_EQ(value.exifEquivalent(), row.exif) << row.description;
+        EXPECT_EQ(Reorientation::uprighting(row.exif), value) << row.description;
+    }
+    const auto& all = Reorientation::all();
+    ASSERT_EQ(all.size(), 8u);
+    EXPECT_EQ(all[1], Reorientation(0, true));
+    EXPECT_EQ(all[6], Reorientation(3, false));
+    EXPECT_EQ(Reorientation::uprighting(6).description(), "Turned right");
+    EXPECT_EQ(Reorientation::uprighting(5).description(), "Flipped and turned left");
+    EXPECT_EQ(Reorientation::uprighting(0), Reorientation::none());
+    EXPECT_EQ(Reorientation::uprighting(9), Reorientation::none());
+}
+
+TEST(Reorientation, ValuesAreNormalisedWhenMadeSoEveryAnswerAgrees) {
+    const Reorientation five(5, false);
+    EXPECT_EQ(five, Reorientation(1, false));
+    EXPECT_EQ(five.description(), "Turned right");
+    EXPECT_TRUE(five.swapsAxes());
+    EXPECT_FALSE(five.isIdentity());
+
+    const Reorientation minusOne(-1, true);
+    EXPECT_EQ(minusOne.quarterTurns(), 3);
+    EXPECT_EQ(minusOne.description(), "Flipped and turned left");
+    EXPECT_TRUE(minusOne.swapsAxes());
+
+    EXPECT_TRUE(Reorientation(4, false).isIdentity());
+    EXPECT_TRUE(Reorientation(-8, false).isIdentity());
+    EXPECT_EQ(Reorientation(std::numeric_limits<std::int64_t>::min(), false).quarterTurns(), 0);
+    EXPECT_EQ(Reorientation(std::numeric_limits<std::int64_t>::max(), false).quarterTurns(), 3);
+    EXPECT_EQ(Reorientation(-6, false).hash(), Reorientation(2, false).hash());
+}
+
+TEST(Reorientation, OperationsStayWithinTheEightValues) {
+    const Reorientation right(1, false);
+    EXPECT_EQ(right.flippedHorizontally(), Reorientation(3, true));
+    EXPECT_EQ(right.flippedVertically(), Reorientation(1, true));
+    EXPECT_EQ(Reorientation::none().rotatedLeft(), Reorientation(3, false));
+    EXPECT_EQ(Reorientation(3, true).rotatedRight(), Reorientation(0, true));
+    EXPECT_EQ(Reorientation(3, false).turnedHalfway(), Reorientation(1, false));
+    for (const auto& value : Reorientation::all()) {
+        EXPECT_EQ(value.rotatedRight().rotatedLeft(), value);
+        EXPECT_EQ(value.flippedHorizontally().flippedHorizontally(), value);
+        EXPECT_EQ(value.flippedVertically().flippedVertically(), value);
+        EXPECT_EQ(value.turnedHalfway().turnedHalfway(), value);
+        // Flipping both ways is a half turn.
+        EXPECT_EQ(value.flippedHorizontally().flippedVertically(), value.turnedHalfway());
+    }
+    std::set<std::uint32_t> exif;
+    for (const auto& value : Reorientation::all()) exif.insert(value.exifEquivalent());
+    EXPECT_EQ(exif.size(), 8u);
+}
+
+TEST(Reorientation, QuarterTurnsSwapTheSides) {
+    const Size photo{4000, 3000};
+    for (const auto& value : Reorientation::all()) {
+        const bool odd = value.quarterTurns() % 2 == 1;
+        EXPECT_EQ(value.swapsAxes(), odd);
+        EXPECT_EQ(value.outputSize(photo), odd ? (Size{3000, 4000}) : photo);
+        EXPECT_EQ(value.inputSize(value.outputSize(photo)), photo);
+    }
+}
+
+TEST(Reorientation, JsonReadsMissingKeysAsNothingAndTurnsModuloFour) {
+    EXPECT_EQ(json::write(Reorientation(3, true).encode()), R"({"quarterTurns":3,"mirrored":true})");
+    EXPECT_EQ(decodedReorientation(R"({"quarterTurns":6})"), Reorientation(2, false));
+    EXPECT_EQ(decodedReorientation(R"({"quarterTurns":-1,"mirrored":true})"), Reorientation(3, true));
+    EXPECT_EQ(decodedReorientation("{}"), Reorientation::none());
+    EXPECT_EQ(decodedReorientation(R"({"quarterTurns":null,"mirrored":null})"), Reorientation::none());
+    EXPECT_EQ(decodedReorientation(R"({"quarterTurns":9223372036854775807})"), Reorientation(3, false));
+    EXPECT_THROW(decodedReorientation(R"({"mirrored":1})"), json::DecodingError);
+    EXPECT_THROW(decodedReorientation(R"({"quarterTurns":1.5})"), json::DecodingError);
+    EXPECT_THROW(decodedReorientation(R"({"quarterTurns":1e30})"), json::DecodingError);
+    EXPECT_THROW(decodedReorientation("[]"), json::DecodingError);
+}
+
+TEST(Adjustments, IdentityAndJson) {
+    EXPECT_TRUE(Adjustments::none().isIdentity());
+    EXPECT_FALSE((Adjustments{Reorientation::none(), true}).isIdentity());
+    EXPECT_FALSE((Adjustments{Reorientation(0, true), false}).isIdentity());
+    EXPECT_TRUE((Adjustments{Reorientation(4, false), false}).isIdentity());
+
+    const Adjustments turned{Reorientation(1, true), true};
+    EXPECT_EQ(json::write(turned.encode()), R"({"reorientation":{"quarterTurns":1,"mirrored":true},"greyscale":true})");
+    EXPECT_EQ(decodedAdjustments(json::write(turned.encode()).c_str()), turned);
+    EXPECT_EQ(decodedAdjustments(R"({"reorientation":{},"greyscale":false})"), Adjustments::none());
+    EXPECT_NE(turned, (Adjustments{Reorientation(1, true), false}));
+    EXPECT_NE(turned.hash(), (Adjustments{Reorientation(1, true), false}).hash());
+
+    for (const char* text : {R"({"greyscale":false})", R"({"reorientation":{}})"}) {
+        try {
+            decodedAdjustments(text);
+            ADD_FAILURE() << text << " decoded";
+        } catch (const json::DecodingError& error) {
+            EXPECT_EQ(error.kind(), json::DecodingError::Kind::keyNotFound) << text;
+        }
+    }
+}

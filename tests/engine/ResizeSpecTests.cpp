@@ -1,0 +1,173 @@
+#include "ImageEngine/Core/ResizeSpec.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using pictavo::ResizeSpec;
+using platform::Size;
+namespace json = platform::json;
+
+namespace {
+
+constexpr double infinity = std::numeric_limits<double>::infinity();
+
+ResizeSpec decoded(const char* text) {
+    const json::Value document = json::parse(text);
+    return ResizeSpec::decode(json::Reader(document));
+}
+
+std::string encoded(const ResizeSpec& spec) { return json::write(spec.encode()); }
+
+json::DecodingError decodingFailure(const char* text) {
+    try {
+        decoded(text);
+    } catch (const json::DecodingError& error) {
+        return error;
+    }
+    ADD_FAILURE() << text << " decoded";
+    return json::DecodingError(json::DecodingError::Kind::dataCorrupted, {}, "");
+}
+
+} // namespace
+
+TEST(ResizeSpec, TargetSizesOfAPhoto) {
+    const Size photo{4000, 3000};
+    EXPECT_EQ(ResizeSpec::percentage(0.5).targetSize(photo, false), (Size{2000, 1500}));
+    EXPECT_EQ(ResizeSpec::scale(0.5).targetSize(photo, false), (Size{2000, 1500}));
+    EXPECT_EQ(ResizeSpec::longestEdge(1000).targetSize(photo, false), (Size{1000, 750}));
+    EXPECT_EQ(ResizeSpec::fit(800, std::nullopt).targetSize(photo, false), (Size{800, 600}));
+    EXPECT_EQ(ResizeSpec::fit(std::nullopt, 600).targetSize(photo, false), (Size{800, 600}));
+    EXPECT_EQ(ResizeSpec::fit(800, 800).targetSize(photo, false), (Size{800, 600}));
+    EXPECT_EQ(ResizeSpec::fit(std::nullopt, std::nullopt).targetSize(photo, false), photo);
+    EXPECT_EQ(ResizeSpec::original().targetSize(photo, false), photo);
+    // The tighter bound wins, whichever side it is on.
+    EXPECT_EQ(ResizeSpec::fit(2000, 500).targetSize(photo, false), (Size{667, 500}));
+}
+
+TEST(ResizeSpec, UpscalingOnlyWhenAllowedAndEachSideOnItsOwn) {
+    EXPECT_EQ(ResizeSpec::scale(2).targetSize({100, 50}, true), (Size{200, 100}));
+    EXPECT_EQ(ResizeSpec::scale(2).targetSize({100, 50}, false), (Size{100, 50}));
+    EXPECT_EQ(ResizeSpec::longestEdge(5000).targetSize({4000, 3000}, false), (Size{4000, 3000}));
+    EXPECT_EQ(ResizeSpec::fit(8000, 8000).targetSize({4000, 3000}, true), (Size{8000, 6000}));
+    // Fractional sources round to whole pixels even at their own size.
+    EXPECT_EQ(ResizeSpec::original().targetSize({10.5, 3.2}, false), (Size{11, 3}));
+}
+
+TEST(ResizeSpec, SidesRoundHalfAwayAndNeverFallBelowOne) {
+    EXPECT_EQ(ResizeSpec::scale(0.001).targetSize({100, 100}, false), (Size{1, 1}));
+    EXPECT_EQ(ResizeSpec::longestEdge(3).targetSize({1000, 333}, false), (Size{3, 1}));
+    EXPECT_EQ(ResizeSpec::scale(0.5).targetSize({5, 5}, false), (Size{3, 3}));
+    EXPECT_EQ(ResizeSpec::fit(0, -10).targetSize({100, 100}, true), (Size{1, 1}));
+    EXPECT_EQ(ResizeSpec::scale(std::nan("")).targetSize({100, 100}, true), (Size{1, 1}));
+    EXPECT_EQ(ResizeSpec::scale(-2).targetSize({100, 100}, true), (Size{1, 1}));
+    for (const auto& spec : {ResizeSpec::original(), ResizeSpec::scale(2), ResizeSpec::longestEdge(100),
+                             ResizeSpec::fit(10, 10), ResizeSpec::percentage(0.5)}) {
+        EXPECT_EQ(spec.targetSize({0, 100}, true), (Size{1, 1}));
+        EXPECT_EQ(spec.targetSize({100, -1}, true), (Size{1, 1}));
+        EXPECT_EQ(spec.targetSize({std::nan(""), 100}, true), (Size{1, 1}));
+    }
+}
+
+TEST(ResizeSpec, HugeFactorsStayDoublesForTheRenderGuard) {
+    const Size huge = ResizeSpec::scale(1e308).targetSize({4000, 3000}, true);
+    EXPECT_TRUE(std::isinf(huge.width));
+    EXPECT_TRUE(std::isinf(huge.height));
+    const Size large = ResizeSpec::percentage(1e10).targetSize({4000, 3000}, true);
+    EXPECT_EQ(large, (Size{4e13, 3e13}));
+    EXPECT_EQ(ResizeSpec::longestEdge(std::numeric_limits<std::int64_t>::max()).targetSize({2, 1}, true).width,
+              9223372036854775807.0);
+}
+
+TEST(ResizeSpec, StoredValuesAreBroughtWithinBounds) {
+    EXPECT_EQ(ResizeSpec::fit(0, 5'000'000).withinStorageBounds(), ResizeSpec::fit(1, 1'000'000));
+    EXPECT_EQ(ResizeSpec::fit(std::nullopt, -3).withinStorageBounds(), ResizeSpec::fit(std::nullopt, 1));
+    EXPECT_EQ(ResizeSpec::fit(std::nullopt, std::nullopt).withinStorageBounds(),
+              ResizeSpec::fit(std::nullopt, std::nullopt));
+    EXPECT_EQ(ResizeSpec::longestEdge(-4).withinStorageBounds(), ResizeSpec::longestEdge(1));
+    EXPECT_EQ(ResizeSpec::longestEdge(std::numeric_limits<std::int64_t>::max()).withinStorageBounds(),
+              ResizeSpec::longestEdge(1'000'000));
+    for (double bad : {0.0, -1.0, std::nan(""), infinity, -infinity}) {
+        EXPECT_EQ(ResizeSpec::scale(bad).withinStorageBounds(), ResizeSpec::original()) << bad;
+        EXPECT_EQ(ResizeSpec::percentage(bad).withinStorageBounds(), ResizeSpec::original()) << bad;
+    }
+    EXPECT_EQ(ResizeSpec::scale(250).withinStorageBounds(), ResizeSpec::scale(250));
+    EXPECT_EQ(ResizeSpec::percentage(1e308).withinStorageBounds(), ResizeSpec::percentage(1e308));
+}
+
+TEST(ResizeSpec, TypedDimensionsKeepOnlyDigits) {
+    EXPECT_EQ(ResizeSpec::typedDimension("1,920 px"), 1920);
+    EXPECT_EQ(ResizeSpec::typedDimension(" -640 "), 640);
+    EXPECT_EQ(ResizeSpec::typedDimension("wide"), std::nullopt);
+    EXPECT_EQ(ResizeSpec::typedDimension(""), std::nullopt);
+    EXPECT_EQ(ResizeSpec::typedDimension("0"), 1);
+    EXPECT_EQ(ResizeSpec::typedDimension("2000000"), 1'000'000);
+    EXPECT_EQ(ResizeSpec::typedDimension(std::string(25, '9')), 1'000'000);
+    EXPECT_EQ(ResizeSpec::typedDimension("0000000000000000000000042"), 42);
+    // Other scripts' digits are not ASCII digits.
+    EXPECT_EQ(ResizeSpec::typedDimension("\u0661\u0662"), std::nullopt);
+    EXPECT_TRUE(ResizeSpec::typeableDimensions.contains(1));
+    EXPECT_TRUE(ResizeSpec::typeableDimensions.contains(1'000'000));
+    EXPECT_FALSE(ResizeSpec::typeableDimensions.contains(0));
+    EXPECT_FALSE(ResizeSpec::typeableDimensions.contains(1'000'001));
+}
+
+TEST(ResizeSpec, EqualityComparesPayloadsAsNumbers) {
+    EXPECT_EQ(ResizeSpec::scale(0.0), ResizeSpec::scale(-0.0));
+    EXPECT_EQ(ResizeSpec::scale(0.0).hash(), ResizeSpec::scale(-0.0).hash());
+    EXPECT_NE(ResizeSpec::scale(std::nan("")), ResizeSpec::scale(std::nan("")));
+    EXPECT_NE(ResizeSpec::scale(0.5), ResizeSpec::percentage(0.5));
+    EXPECT_NE(ResizeSpec::scale(0.5).hash(), ResizeSpec::percentage(0.5).hash());
+    EXPECT_NE(ResizeSpec::fit(100, std::nullopt), ResizeSpec::fit(std::nullopt, 100));
+    EXPECT_NE(ResizeSpec::fit(100, std::nullopt).hash(), ResizeSpec::fit(std::nullopt, 100).hash());
+    EXPECT_EQ(ResizeSpec::fit(100, 200), ResizeSpec::fit(100, 200));
+    EXPECT_EQ(ResizeSpec::fit(100, 200).hash(), ResizeSpec::fit(100, 200).hash());
+}
+
+TEST(ResizeSpec, JsonFormOfEveryCase) {
+    EXPECT_EQ(encoded(ResizeSpec::original()), R"({"original":{}})");
+    EXPECT_EQ(encoded(ResizeSpec::fit(800, std::nullopt)), R"({"fit":{"maxWidth":800}})");
+    EXPECT_EQ(encoded(ResizeSpec::fit(std::nullopt, std::nullopt)), R"({"fit":{}})");
+    EXPECT_EQ(encoded(ResizeSpec::percentage(0.5)), R"({"percentage":{"_0":0.5}})");
+    EXPECT_EQ(encoded(ResizeSpec::scale(2)), R"({"scale":{"_0":2.0}})");
+    EXPECT_EQ(encoded(ResizeSpec::longestEdge(1024)), R"({"longestEdge":{"_0":1024}})");
+
+    for (const auto& spec : {ResizeSpec::original(), ResizeSpec::fit(1, 2), ResizeSpec::fit(std::nullopt, 7),
+                             ResizeSpec::percentage(0.25), ResizeSpec::scale(1.0 / 3.0), ResizeSpec::longestEdge(9)})
+        EXPECT_EQ(decoded(encoded(spec).c_str()), spec) << encoded(spec);
+
+    EXPECT_EQ(decoded(R"({"scale":{"_0":2},"zoom":{}})"), ResizeSpec::scale(2));
+    EXPECT_EQ(decoded(R"({"fit":{"maxWidth":null,"maxHeight":5}})"), ResizeSpec::fit(std::nullopt, 5));
+    EXPECT_EQ(decoded(R"({"original":{"ignored":true}})"), ResizeSpec::original());
+    // Decoding does not sanitise: that is for whoever stores the value.
+    EXPECT_EQ(decoded(R"({"longestEdge":{"_0":-4}})"), ResizeSpec::longestEdge(-4));
+}
+
+TEST(ResizeSpec, JsonThatIsNotOneCaseFails) {
+    for (const char* text : {R"({"scale":{"_0":2},"fit":{}})", "{}", R"({"Scale":{"_0":2}})"}) {
+        const auto error = decodingFailure(text);
+        EXPECT_EQ(error.kind(), json::DecodingError::Kind::typeMismatch) << text;
+        EXPECT_EQ(error.description(), "Invalid number of keys found, expected one.");
+    }
+    EXPECT_EQ(decodingFailure(R"({"scale":{}})").kind(), json::DecodingError::Kind::keyNotFound);
+    EXPECT_EQ(decodingFailure(R"({"longestEdge":{}})").kind(), json::DecodingError::Kind::keyNotFound);
+    EXPECT_EQ(decodingFailure(R"({"percentage":{"_0":"half"}})").kind(), json::DecodingError::Kind::typeMismatch);
+    EXPECT_EQ(decodingFailure(R"({"longestEdge":{"_0":10.5}})").kind(), json::DecodingError::Kind::dataCorrupted);
+    EXPECT_EQ(decodingFailure(R"({"fit":{"maxWidth":"800"}})").codingPath(),
+              (json::CodingPath{"fit", "maxWidth"}));
+    EXPECT_EQ(decodingFailure(R"({"original":[]})").kind(), json::DecodingError::Kind::typeMismatch);
+    EXPECT_EQ(decodingFailure("\"original\"").kind(), json::DecodingError::Kind::typeMismatch);
+}
+
+TEST(ResizeSpec, NonFiniteFactorsAreNotWritten) {
+    for (double bad : {std::nan(""), infinity, -infinity}) {
+        try {
+            ResizeSpec::scale(bad).encode({"sizing"});
+            ADD_FAILURE() << "a non-finite factor was encoded";
+        } catch (const json::EncodingError& error) {
+            EXPECT_EQ(error.codingPath(), (json::CodingPath{"sizing", "scale", "_0"}));
+        }
+        EXPECT_THROW(ResizeSpec::percentage(bad).encode(), json::EncodingError);
+    }
+}
