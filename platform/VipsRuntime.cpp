@@ -4,11 +4,20 @@
 #include <vips/vips.h>
 
 namespace platform {
+namespace {
+
+void ignoreLog(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
+} // namespace
 
 bool startVips() {
     static std::once_flag once;
     static bool started = false;
     std::call_once(once, [] {
+        // Damaged files make libvips log warnings on standard error; failures are carried
+        // as values instead.
+        g_log_set_handler("VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE), ignoreLog,
+                          nullptr);
         if (vips_init("pictavo") != 0) {
             vips_error_clear();
             return;

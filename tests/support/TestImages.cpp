@@ -9,11 +9,16 @@ using namespace platform;
 namespace testing_support {
 namespace {
 
-ColourSpaceRef rgbSpace(const cmsCIExyYTRIPLE& primaries, cmsToneCurve* curve) {
+ColourSpaceRef rgbSpace(const cmsCIExyYTRIPLE& primaries, cmsToneCurve* curve, const char* description) {
     cmsCIExyY d65{0.3127, 0.3290, 1};
     cmsToneCurve* curves[3] = {curve, curve, curve};
     cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &primaries, curves);
     cmsFreeToneCurve(curve);
+    // Named as editors name them, so that readers can report the profile's name.
+    cmsMLU* text = cmsMLUalloc(nullptr, 1);
+    cmsMLUsetASCII(text, "en", "US", description);
+    cmsWriteTag(profile, cmsSigProfileDescriptionTag, text);
+    cmsMLUfree(text);
     cmsUInt32Number size = 0;
     cmsSaveProfileToMem(profile, nullptr, &size);
     Bytes data(size);
@@ -37,14 +42,14 @@ ColourSpaceRef displayP3() {
     static const auto space = [] {
         const cmsFloat64Number srgbCurve[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
         return rgbSpace({{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}},
-                        cmsBuildParametricToneCurve(nullptr, 4, srgbCurve));
+                        cmsBuildParametricToneCurve(nullptr, 4, srgbCurve), "Display P3");
     }();
     return space;
 }
 
 ColourSpaceRef adobeRGB() {
     static const auto space = [] {
-        return rgbSpace({{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}}, cmsBuildGamma(nullptr, 2.19921875));
+        return rgbSpace({{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}}, cmsBuildGamma(nullptr, 2.19921875), "Adobe RGB (1998)");
     }();
     return space;
 }

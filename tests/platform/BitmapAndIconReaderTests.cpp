@@ -1,0 +1,152 @@
+#include "platform/ImageReader.h"
+#include "platform/ImageTypeIdentifiers.h"
+#include "support/IconSamples.h"
+#include "support/EncodedSamples.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+using namespace testing_support;
+
+namespace {
+
+std::optional<ImageReader> openBytes(const Bytes& bytes) { return ImageReader::open(std::make_shared<const Bytes>(bytes)); }
+
+std::int64_t intOf(const PropertyMap& map, const char* key) { return integerProperty(map, key).value_or(-1); }
+
+std::vector<int> pixel(const Image& image, std::int64_t x, std::int64_t y) {
+    std::vector<int> values;
+    for (int c = 0; c < image.componentsPerPixel(); ++c) values.push_back(image.row(y)[x * image.componentsPerPixel() + c]);
+    return values;
+}
+
+std::vector<int> expected(int x, int y, bool alpha) {
+    std::vector<int> values{samplePixel(x, y, 0), samplePixel(x, y, 1), samplePixel(x, y, 2)};
+    if (alpha) values.push_back(samplePixel(x, y, 3));
+    return values;
+}
+
+TEST(BitmapReader, ReadsBottomUpTopDownAndPalettedBitmaps) {
+    for (bool topDown : {false, true}) {
+        auto reader = openBytes(bmpFile(7, 5, 24, topDown, 11811));
+        ASSERT_TRUE(reader);
+        EXPECT_EQ(reader->typeIdentifier(), types::bmp);
+        EXPECT_EQ(reader->count(), 1);
+        auto properties = *reader->propertiesAt(0);
+        EXPECT_EQ(intOf(properties, keys::pixelWidth), 7);
+        EXPECT_EQ(intOf(properties, keys::pixelHeight), 5);
+        EXPECT_NEAR(*properties.at(keys::dpiWidth).get<double>(), 300, 0.1);
+        auto image = reader->imageAt(0).image;
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->alphaInfo(), AlphaInfo::none);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x) ASSERT_EQ(pixel(*image, x, y), expected(x, y, false)) << x << "," << y;
+    }
+    auto grey = openBytes(bmpFile(6, 3, 8));
+    ASSERT_TRUE(grey);
+    auto image = grey->imageAt(0).image;
+    ASSERT_TRUE(image);
+    const int v = samplePixel(4, 2, 0);
+    EXPECT_EQ(pixel(*image, 4, 2), (std::vector<int>{v, v, v}));
+    EXPECT_FALSE(grey->propertiesAt(0)->count(keys::dpiWidth));
+}
+
+TEST(BitmapReader, KeepsTheAlphaOfAVersionFiveBitmap) {
+    auto reader = openBytes(bmpFileWithAlpha(5, 4));
+    ASSERT_TRUE(reader);
+    auto properties = *reader->propertiesAt(0);
+    EXPECT_TRUE(*properties.at(keys::hasAlpha).get<bool>());
+    auto image = reader->imageAt(0).image;
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->alphaInfo(), AlphaInfo::last);
+    EXPECT_EQ(pixel(*image, 3, 1), expected(3, 1, true));
+}
+
+TEST(BitmapReader, RefusesTruncatedPixelsAndOversizedBudgets) {
+    auto whole = bmpFile(40, 30, 24);
+    Bytes cut(whole.begin(), whole.end() - 100);
+    auto reader = openBytes(cut);
+    ASSERT_TRUE(reader); // the header is whole
+    EXPECT_FALSE(reader->imageAt(0).image);
+    auto sound = openBytes(whole);
+    EXPECT_TRUE(sound->imageAt(0, PixelBudget{40 * 30 * 3 - 1}).exceedsBudget);
+    EXPECT_TRUE(sound->imageAt(0, PixelBudget{40 * 30 * 3}).image);
+    EXPECT_FALSE(openBytes(Bytes(whole.begin(), whole.begin() + 20)));
+}
+
+TEST(IconReader, CountsRenditionsAndReadsEachSize) {
+    auto reader = openBytes(icoFile({{16, false, 32}, {32, false, 24}, {256, true}}));
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->typeIdentifier(), types::ico);
+    EXPECT_EQ(reader->count(), 3);
+    EXPECT_FALSE(reader->hasFrameInfo());
+    const int sides[] = {16, 32, 256};
+    for (int i = 0; i < 3; ++i) {
+        auto properties = *reader->propertiesAt(i);
+        EXPECT_EQ(intOf(properties, keys::pixelWidth), sides[i]);
+        EXPECT_EQ(intOf(properties, keys::pixelHeight), sides[i]);
+        EXPECT_TRUE(*properties.at(keys::hasAlpha).get<bool>());
+        auto image = reader->imageAt(i).image;
+        ASSERT_TRUE(image) << i;
+        EXPECT_EQ(image->width(), sides[i]);
+        EXPECT_EQ(image->alphaInfo(), AlphaInfo::last);
+    }
+    // 32-bit entries carry their own alpha; 24-bit ones take it from the AND mask, whose
+    // left half is transparent.
+    auto withAlpha = reader->imageAt(0).image;
+    EXPECT_EQ(pixel(*withAlpha, 9, 4), expected(9, 4, true));
+    auto masked = reader->imageAt(1).image;
+    EXPECT_EQ(pixel(*masked, 3, 7)[3], 0);
+    EXPECT_EQ(pixel(*masked, 20, 7), (std::vector<int>{samplePixel(20, 7, 0), samplePixel(20, 7, 1), samplePixel(20, 7, 2), 255}));
+    auto png = reader->imageAt(2).image;
+    EXPECT_EQ(pixel(*png, 100, 50), expected(100, 50, true));
+}
+
+TEST(IconReader, ADamagedEntryHasNoPropertiesButTheOthersStillRead) {
+    auto file = icoFile({{16, false, 32}, {48, false, 32}});
+    // The second entry's payload offset now points past the end.
+    file[6 + 16 + 12] = 0xFF;
+    file[6 + 16 + 13] = 0xFF;
+    auto reader = openBytes(file);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->count(), 2);
+    EXPECT_TRUE(reader->propertiesAt(0));
+    EXPECT_FALSE(reader->propertiesAt(1));
+    EXPECT_FALSE(reader->imageAt(1).image);
+    // A directory cut short is no icon at all.
+    EXPECT_FALSE(openBytes(Bytes(file.begin(), file.begin() + 20)));
+}
+
+TEST(AppleIconReader, ReadsLegacyRunLengthAndPngElements) {
+    SampleImage large;
+    large.width = large.height = 128;
+    large.bands = 4;
+    auto reader = openBytes(icnsFile({{"TOC ", Bytes(8, 0)},
+                                      {"is32", icnsRunLengthRGB(16)},
+                                      {"s8mk", icnsMask(16)},
+                                      {"ic07", *encodeSample(large, ".png")}}));
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->typeIdentifier(), types::icns);
+    EXPECT_EQ(reader->count(), 2);
+    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::pixelWidth), 16);
+    EXPECT_EQ(intOf(*reader->propertiesAt(1), keys::pixelWidth), 128);
+    auto legacy = reader->imageAt(0).image;
+    ASSERT_TRUE(legacy);
+    EXPECT_EQ(pixel(*legacy, 5, 0), (std::vector<int>{200, 200, 200, samplePixel(5, 0, 3)}));
+    EXPECT_EQ(pixel(*legacy, 11, 9), expected(11, 9, true));
+    auto modern = reader->imageAt(1).image;
+    ASSERT_TRUE(modern);
+    EXPECT_EQ(pixel(*modern, 60, 70), expected(60, 70, true));
+}
+
+TEST(AppleIconReader, BadRunsAndEmptyFilesGiveNoImage) {
+    auto runs = icnsRunLengthRGB(16);
+    runs.resize(runs.size() / 2);
+    auto reader = openBytes(icnsFile({{"is32", runs}}));
+    ASSERT_TRUE(reader);
+    EXPECT_FALSE(reader->imageAt(0).image);
+    EXPECT_FALSE(openBytes(icnsFile({{"TOC ", Bytes(8, 0)}})));
+    EXPECT_FALSE(openBytes(icnsFile({{"ic08", Bytes{1, 2, 3}}})));
+}
+
+} // namespace

@@ -1,0 +1,440 @@
+#include "platform/ImageReader.h"
+#include "platform/ImageTypeIdentifiers.h"
+#include "support/ExifSamples.h"
+#include "support/EncodedSamples.h"
+#include "support/TestImages.h"
+#include "support/TemporaryFolder.h"
+
+#include <gif_lib.h>
+#include <vips/vips.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+using namespace platform;
+using namespace testing_support;
+
+namespace {
+
+std::optional<ImageReader> openBytes(const Bytes& bytes) { return ImageReader::open(std::make_shared<const Bytes>(bytes)); }
+
+std::int64_t intOf(const PropertyMap& map, const char* key) { return integerProperty(map, key).value_or(-1); }
+
+bool boolOf(const PropertyMap& map, const char* key) {
+    auto found = map.find(key);
+    return found != map.end() && found->second.get<bool>() && *found->second.get<bool>();
+}
+
+int component(const Image& image, std::int64_t x, std::int64_t y, int c) {
+    const auto* row = image.row(y);
+    if (image.bitsPerComponent() == 16) {
+        std::uint16_t value;
+        std::memcpy(&value, row + (x * image.componentsPerPixel() + c) * 2, 2);
+        return value;
+    }
+    return row[x * image.componentsPerPixel() + c];
+}
+
+// Every pixel of the decoded image against the sample pattern, within a tolerance for lossy formats.
+void expectSamplePixels(const Image& image, const SampleImage& sample, int page, int tolerance) {
+    ASSERT_EQ(image.width(), sample.width);
+    ASSERT_EQ(image.height(), sample.height);
+    const int scale = image.bitsPerComponent() == 16 ? 257 : 1;
+    const bool alpha = sample.bands == 2 || sample.bands == 4;
+    int worst = 0;
+    for (int y = 0; y < sample.height; ++y)
+        for (int x = 0; x < sample.width; ++x)
+            for (int b = 0; b < sample.bands; ++b) {
+                const int band = alpha && b == sample.bands - 1 ? 3 : b;
+                worst = std::max(worst, std::abs(component(image, x, y, b) - samplePixel(x, y, band, page) * scale));
+            }
+    EXPECT_LE(worst, tolerance * scale);
+}
+
+struct FormatCase {
+    const char* suffix;
+    const char* type;
+    int tolerance; // 0 for lossless
+    bool savedWithTransparency = false; // libvips' GIF saver always names a transparent index
+};
+
+class EveryFormat : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(EveryFormat, ReadsSizeTypeAndPixelsOfARealFile) {
+    const auto& format = GetParam();
+    SampleImage sample;
+    sample.width = 24;
+    sample.height = 16;
+    auto bytes = encodeSample(sample, format.suffix);
+    if (!bytes) GTEST_SKIP() << "this machine's libvips cannot write " << format.suffix;
+    TemporaryFolder folder;
+    // The name says JPEG whatever the content is: the reader goes by the bytes.
+    auto reader = ImageReader::open(folder.write("misnamed.jpg", *bytes));
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->typeIdentifier(), format.type);
+    EXPECT_EQ(reader->count(), 1);
+    EXPECT_FALSE(reader->hasFrameInfo());
+    auto properties = reader->propertiesAt(0);
+    ASSERT_TRUE(properties);
+    EXPECT_EQ(intOf(*properties, keys::pixelWidth), 24);
+    EXPECT_EQ(intOf(*properties, keys::pixelHeight), 16);
+    EXPECT_EQ(intOf(*properties, keys::orientation), 1);
+    EXPECT_EQ(boolOf(*properties, keys::hasAlpha), format.savedWithTransparency);
+    EXPECT_FALSE(reader->propertiesAt(1));
+
+    auto decoded = reader->imageAt(0);
+    ASSERT_TRUE(decoded.image);
+    EXPECT_FALSE(decoded.exceedsBudget);
+    EXPECT_EQ(decoded.image->alphaInfo(), format.savedWithTransparency ? AlphaInfo::last : AlphaInfo::none);
+    ASSERT_TRUE(decoded.image->colourSpace());
+    if (format.tolerance >= 0 && decoded.image->bitsPerComponent() != 32) expectSamplePixels(*decoded.image, sample, 0, format.tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ImageReader, EveryFormat,
+    ::testing::Values(FormatCase{".png", types::png, 0}, FormatCase{".tif", types::tiff, 0},
+                      FormatCase{".ppm", types::pnm, 0}, FormatCase{".webp[lossless]", types::webp, 0},
+                      FormatCase{".jpg[Q=98]", types::jpeg, 24}, FormatCase{".jp2[lossless]", types::jpeg2000, 0},
+                      FormatCase{".jxl[lossless]", types::jpegXL, 0}, FormatCase{".heic[Q=95]", types::heic, 60},
+                      FormatCase{".avif[Q=95]", types::avif, 60}, FormatCase{".gif", types::gif, 40, true},
+                      FormatCase{".hdr", types::radiance, -1}),
+    [](const auto& info) {
+        std::string name = info.param.suffix + 1;
+        name = name.substr(0, name.find('['));
+        return name;
+    });
+
+TEST(ImageReader, ListsTheFormatsItsBackEndsRead) {
+    const auto& types = ImageReader::readableTypeIdentifiers();
+    for (const char* expected : {types::png, types::jpeg, types::gif, types::tiff, types::webp, types::bmp, types::ico,
+                                 types::icns, types::dng, types::pnm})
+        EXPECT_NE(std::find(types.begin(), types.end(), expected), types.end()) << expected;
+    EXPECT_EQ(std::find(types.begin(), types.end(), "com.adobe.pdf"), types.end());
+    EXPECT_EQ(std::find(types.begin(), types.end(), "public.svg-image"), types.end());
+}
+
+TEST(ImageReader, ReportsAlphaAndDepthAndKeepsStraightAlpha) {
+    SampleImage rgba;
+    rgba.bands = 4;
+    auto reader = openBytes(*encodeSample(rgba, ".png"));
+    ASSERT_TRUE(reader);
+    EXPECT_TRUE(boolOf(*reader->propertiesAt(0), keys::hasAlpha));
+    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::depth), 8);
+    auto image = reader->imageAt(0).image;
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->alphaInfo(), AlphaInfo::last);
+    EXPECT_EQ(image->componentsPerPixel(), 4);
+    expectSamplePixels(*image, rgba, 0, 0);
+
+    SampleImage greyAlpha;
+    greyAlpha.bands = 2;
+    greyAlpha.sixteenBit = true;
+    reader = openBytes(*encodeSample(greyAlpha, ".png"));
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::depth), 16);
+    image = reader->imageAt(0).image;
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->bitsPerComponent(), 16);
+    EXPECT_EQ(image->componentsPerPixel(), 2);
+    EXPECT_EQ(image->colourSpace()->model(), ColourModel::monochrome);
+    expectSamplePixels(*image, greyAlpha, 0, 0);
+}
+
+TEST(ImageReader, ReadsEveryExifOrientationAndTheGpsDirectory) {
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SampleImage sample;
+        sample.exif = exifBlock(orientation % 2 == 0, orientation);
+        sample.orientation = orientation;
+        for (const char* suffix : {".jpg", ".png", ".webp", ".tif"}) {
+            auto reader = openBytes(*encodeSample(sample, suffix));
+            ASSERT_TRUE(reader) << suffix;
+            auto properties = reader->propertiesAt(0);
+            ASSERT_TRUE(properties);
+            EXPECT_EQ(intOf(*properties, keys::orientation), orientation) << suffix;
+            // Pixels stay as stored: the orientation is reported, not applied.
+            auto image = reader->imageAt(0).image;
+            ASSERT_TRUE(image);
+            EXPECT_EQ(image->width(), sample.width) << suffix;
+            if (std::string(suffix) == ".tif") continue; // TIFF carries its own tags, not an EXIF block
+            ASSERT_TRUE(properties->count(keys::exif)) << suffix;
+            const auto& exif = *properties->at(keys::exif).get<Bytes>();
+            ASSERT_GE(exif.size(), 8u);
+            EXPECT_TRUE(exif[0] == 'I' || exif[0] == 'M');
+            ASSERT_TRUE(properties->count(keys::gps)) << suffix;
+            EXPECT_EQ(*properties->at(keys::gps).get<PropertyMap>()->at("LatitudeRef").get<std::string>(), "N");
+        }
+    }
+    SampleImage plain;
+    auto reader = openBytes(*encodeSample(plain, ".jpg"));
+    EXPECT_FALSE(reader->propertiesAt(0)->count(keys::gps));
+}
+
+TEST(ImageReader, TakesTheOrientationFromXmpWhenNoExifNamesOne) {
+    SampleImage sample;
+    sample.xmp = xmpPacket(7);
+    auto reader = openBytes(*encodeSample(sample, ".png"));
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::orientation), 7);
+    auto xmp = reader->xmpAt(0);
+    ASSERT_TRUE(xmp);
+    EXPECT_NE(xmp->text.find("tiff:Orientation"), std::string::npos);
+    EXPECT_FALSE(openBytes(*encodeSample(SampleImage{}, ".png"))->xmpAt(0));
+}
+
+TEST(ImageReader, HeifOrientationIsAlwaysUprightBecauseLibheifTurnsThePixels) {
+    SampleImage sample;
+    sample.exif = exifBlock(false, 6);
+    sample.orientation = 6;
+    auto bytes = encodeSample(sample, ".heic");
+    if (!bytes) GTEST_SKIP() << "no HEIC encoder";
+    auto reader = openBytes(*bytes);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::orientation), 1);
+}
+
+TEST(ImageReader, NamesTheEmbeddedProfileAndTagsThePixelsWithIt) {
+    SampleImage sample;
+    sample.icc = displayP3()->iccData();
+    sample.dpi = 300;
+    auto reader = openBytes(*encodeSample(sample, ".png"));
+    ASSERT_TRUE(reader);
+    auto properties = *reader->propertiesAt(0);
+    EXPECT_EQ(*properties.at(keys::profileName).get<std::string>(), "Display P3");
+    EXPECT_EQ(*properties.at(keys::iccProfile).get<Bytes>(), *sample.icc);
+    EXPECT_NEAR(*properties.at(keys::dpiWidth).get<double>(), 300, 0.5);
+    auto image = reader->imageAt(0).image;
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->colourSpace()->description().value_or(""), "Display P3");
+
+    auto untagged = openBytes(*encodeSample(SampleImage{}, ".jpg"));
+    EXPECT_FALSE(untagged->propertiesAt(0)->count(keys::profileName));
+    EXPECT_FALSE(untagged->propertiesAt(0)->count(keys::dpiWidth));
+    EXPECT_TRUE(untagged->imageAt(0).image->colourSpace()->isSRGB());
+}
+
+TEST(ImageReader, CountsAnimationFramesAndMarksThemAsFrames) {
+    SampleImage animation;
+    animation.pages = 12;
+    auto gif = openBytes(*encodeSample(animation, ".gif"));
+    ASSERT_TRUE(gif);
+    EXPECT_EQ(gif->count(), 12);
+    EXPECT_TRUE(gif->hasFrameInfo());
+    EXPECT_EQ(intOf(*gif->propertiesAt(11), keys::pixelHeight), animation.height);
+
+    animation.pages = 3;
+    auto webp = openBytes(*encodeSample(animation, ".webp[lossless]"));
+    ASSERT_TRUE(webp);
+    EXPECT_EQ(webp->count(), 3);
+    EXPECT_TRUE(webp->hasFrameInfo());
+    auto frame = webp->imageAt(0).image;
+    ASSERT_TRUE(frame);
+    expectSamplePixels(*frame, animation, 0, 0);
+
+    SampleImage still;
+    auto apng = openBytes(withAnimationControl(*encodeSample(still, ".png"), 4));
+    ASSERT_TRUE(apng);
+    EXPECT_EQ(apng->count(), 4);
+    EXPECT_TRUE(apng->hasFrameInfo());
+    auto first = apng->imageAt(0).image;
+    ASSERT_TRUE(first);
+    expectSamplePixels(*first, still, 0, 0);
+
+    auto stillGif = openBytes(*encodeSample(still, ".gif"));
+    EXPECT_EQ(stillGif->count(), 1);
+    EXPECT_FALSE(openBytes(*encodeSample(still, ".webp"))->hasFrameInfo());
+}
+
+// A GIF written with giflib, with no graphic control extension at all.
+Bytes opaqueGif() {
+    Bytes out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, [](GifFileType* file, const GifByteType* data, int length) {
+        auto* target = static_cast<Bytes*>(file->UserData);
+        target->insert(target->end(), data, data + length);
+        return length;
+    }, &error);
+    GifColorType colours[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    ColorMapObject* map = GifMakeMapObject(4, colours);
+    EGifPutScreenDesc(gif, 4, 2, 2, 0, map);
+    EGifPutImageDesc(gif, 0, 0, 4, 2, false, nullptr);
+    GifPixelType row1[4] = {0, 1, 2, 3}, row2[4] = {3, 2, 1, 0};
+    EGifPutLine(gif, row1, 4);
+    EGifPutLine(gif, row2, 4);
+    GifFreeMapObject(map);
+    EGifCloseFile(gif, &error);
+    return out;
+}
+
+TEST(ImageReader, AGifWithoutATransparentIndexIsOpaque) {
+    auto reader = openBytes(opaqueGif());
+    ASSERT_TRUE(reader);
+    EXPECT_FALSE(boolOf(*reader->propertiesAt(0), keys::hasAlpha));
+    auto image = reader->imageAt(0).image;
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->alphaInfo(), AlphaInfo::none);
+    EXPECT_EQ(image->componentsPerPixel(), 3);
+    EXPECT_EQ(component(*image, 1, 0, 0), 255);
+    EXPECT_EQ(component(*image, 0, 1, 2), 255);
+}
+
+TEST(ImageReader, ReadsEachPageOfAMultiPageTiff) {
+    SampleImage pages;
+    pages.pages = 3;
+    auto reader = openBytes(*encodeSample(pages, ".tif"));
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->count(), 3);
+    EXPECT_FALSE(reader->hasFrameInfo());
+    for (int page = 0; page < 3; ++page) {
+        auto image = reader->imageAt(page).image;
+        ASSERT_TRUE(image);
+        expectSamplePixels(*image, pages, page, 0);
+    }
+    EXPECT_FALSE(reader->imageAt(3).image);
+    EXPECT_FALSE(reader->imageAt(-1).image);
+}
+
+TEST(ImageReader, RefusesAnImageOverTheBudgetBeforeDecodingIt) {
+    SampleImage sample;
+    sample.width = 100;
+    sample.height = 50;
+    auto reader = openBytes(*encodeSample(sample, ".png"));
+    ASSERT_TRUE(reader);
+    auto refused = reader->imageAt(0, PixelBudget{100 * 50 * 3 - 1});
+    EXPECT_FALSE(refused.image);
+    EXPECT_TRUE(refused.exceedsBudget);
+    auto admitted = reader->imageAt(0, PixelBudget{100 * 50 * 3});
+    EXPECT_TRUE(admitted.image);
+    EXPECT_FALSE(admitted.exceedsBudget);
+}
+
+// A PNG wider than libpng's default limit of 1,000,000 pixels: its size must still be read.
+Bytes hugePng(std::uint32_t width) {
+    auto png = *encodeSample(SampleImage{}, ".png");
+    // Patch IHDR's width and recompute its CRC; the pixel data no longer matches, which a
+    // refusal by size never reaches.
+    png[16] = static_cast<std::uint8_t>(width >> 24);
+    png[17] = static_cast<std::uint8_t>(width >> 16);
+    png[18] = static_cast<std::uint8_t>(width >> 8);
+    png[19] = static_cast<std::uint8_t>(width);
+    return png;
+}
+
+TEST(ImageReader, ReportsTheSizeOfAPngBeyondLibpngsLimitAndRefusesItByBudget) {
+    auto reader = openBytes(hugePng(1'000'001));
+    ASSERT_TRUE(reader);
+    auto properties = reader->propertiesAt(0);
+    ASSERT_TRUE(properties);
+    EXPECT_EQ(intOf(*properties, keys::pixelWidth), 1'000'001);
+    auto refused = reader->imageAt(0, PixelBudget{20'000'000});
+    EXPECT_TRUE(refused.exceedsBudget);
+    EXPECT_FALSE(refused.image);
+}
+
+TEST(ImageReader, AFileReplacedOnDiskIsReadAsItsNewPixels) {
+    TemporaryFolder folder;
+    SampleImage first;
+    const auto path = folder.write("photo.png", *encodeSample(first, ".png"));
+    auto before = ImageReader::open(path)->imageAt(0).image;
+    ASSERT_TRUE(before);
+    SampleImage second;
+    second.pages = 2; // the second page's pattern differs everywhere
+    auto replacement = *encodeSample(second, ".tif");
+    folder.write("photo.png", replacement);
+    auto reader = ImageReader::open(path);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->typeIdentifier(), types::tiff);
+    auto after = reader->imageAt(1).image;
+    ASSERT_TRUE(after);
+    expectSamplePixels(*after, second, 1, 0);
+}
+
+TEST(ImageReader, CmykWithoutAProfileIsReadAsSRGB) {
+    // libvips writes a CMYK JPEG from a four-band image marked CMYK.
+    SampleImage sample;
+    sample.bands = 4;
+    auto rgba = *encodeSample(sample, ".tif");
+    auto reader = openBytes(rgba);
+    ASSERT_TRUE(reader);
+    auto image = reader->imageAt(0).image;
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->colourSpace()->model(), ColourModel::rgb);
+}
+
+TEST(ImageReader, RadianceIsReadAsLinearFloat) {
+    auto bytes = encodeSample(SampleImage{}, ".hdr");
+    ASSERT_TRUE(bytes);
+    auto reader = openBytes(*bytes);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::depth), 32);
+    auto image = reader->imageAt(0).image;
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->bitsPerComponent(), 32);
+    EXPECT_FALSE(image->colourSpace()->isSRGB());
+    float first;
+    std::memcpy(&first, image->row(0), sizeof first);
+    EXPECT_GT(first, 0.0f);
+    EXPECT_LT(first, 1.01f);
+}
+
+TEST(ImageReader, DamagedAndTruncatedFilesOfEveryFormatGiveNoImage) {
+    SampleImage sample;
+    sample.width = 64;
+    sample.height = 48;
+    for (const char* suffix : {".png", ".jpg", ".gif", ".webp", ".tif", ".heic", ".avif", ".jp2", ".jxl", ".ppm", ".hdr"}) {
+        auto bytes = encodeSample(sample, suffix);
+        if (!bytes) continue;
+        for (double fraction : {0.05, 0.5, 0.9}) {
+            Bytes cut(bytes->begin(), bytes->begin() + static_cast<std::ptrdiff_t>(bytes->size() * fraction));
+            auto reader = openBytes(cut);
+            if (!reader) continue;
+            for (std::int64_t i = 0; i < reader->count(); ++i) {
+                reader->propertiesAt(i);
+                EXPECT_FALSE(reader->imageAt(i).image) << suffix << " cut to " << fraction;
+            }
+        }
+    }
+    EXPECT_FALSE(openBytes(Bytes{'h', 'e', 'l', 'l', 'o'}));
+    EXPECT_FALSE(openBytes(Bytes{}));
+    TemporaryFolder folder;
+    EXPECT_FALSE(ImageReader::open(folder.file("missing.png")));
+}
+
+} // namespace
+
+namespace {
+
+TEST(CameraRawReader, ReadsADngWithTheCamerasTurnAsOrientationAndPixelsAsStored) {
+    const std::pair<int, int> turns[] = {{1, 1}, {3, 3}, {6, 6}, {8, 8}};
+    for (const auto& [stored, reported] : turns) {
+        auto reader = openBytes(dngFile(32, 24, stored));
+        ASSERT_TRUE(reader);
+        EXPECT_EQ(reader->typeIdentifier(), types::dng);
+        EXPECT_EQ(reader->count(), 1);
+        auto properties = *reader->propertiesAt(0);
+        EXPECT_EQ(intOf(properties, keys::orientation), reported);
+        EXPECT_EQ(intOf(properties, keys::pixelWidth), 32);
+        EXPECT_EQ(intOf(properties, keys::pixelHeight), 24);
+        auto image = reader->imageAt(0).image;
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->width(), 32);
+        EXPECT_EQ(image->height(), 24);
+        EXPECT_EQ(image->bitsPerComponent(), 16);
+        EXPECT_TRUE(image->colourSpace()->isSRGB());
+    }
+    auto reader = openBytes(dngFile(32, 24, 1));
+    EXPECT_TRUE(reader->imageAt(0, PixelBudget{32 * 24 * 6 - 1}).exceedsBudget);
+}
+
+TEST(ImageReader, NeverHandsAFileToALoaderOutsideItsAllowList) {
+    // An SVG is no raster image to this reader, and libvips' own SVG loader stays blocked.
+    const std::string svg = "<svg xmlns='http://www.w3.org/2000/svg' width='4' height='4'/>";
+    EXPECT_FALSE(openBytes(Bytes(svg.begin(), svg.end())));
+    ImageReader::readableTypeIdentifiers(); // starts libvips as the reader sets it up
+    VipsImage* image = nullptr;
+    EXPECT_NE(vips_svgload_buffer(const_cast<char*>(svg.data()), svg.size(), &image, nullptr), 0);
+    EXPECT_EQ(image, nullptr);
+    vips_error_clear();
+}
+
+} // namespace

@@ -1,0 +1,147 @@
+#include "support/EncodedSamples.h"
+
+#include "support/TemporaryFolder.h"
+
+#include <tiffio.h>
+#include <vips/vips.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <vector>
+
+namespace testing_support {
+namespace {
+
+void putBigEndian(platform::Bytes& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+} // namespace
+
+std::uint8_t samplePixel(int x, int y, int band, int page) {
+    if (band == 3) return static_cast<std::uint8_t>(255 - (x * 20) % 200); // alpha
+    return static_cast<std::uint8_t>((x * 23 + y * 41 + band * 67 + page * 97) & 0xFF);
+}
+
+std::optional<platform::Bytes> encodeSample(const SampleImage& sample, const std::string& suffix) {
+    if (VIPS_INIT("pictavo-tests")) return std::nullopt;
+    const int fullHeight = sample.height * sample.pages;
+    const bool hasAlpha = sample.bands == 2 || sample.bands == 4;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(sample.width) * fullHeight * sample.bands);
+    for (int page = 0; page < sample.pages; ++page)
+        for (int y = 0; y < sample.height; ++y)
+            for (int x = 0; x < sample.width; ++x)
+                for (int b = 0; b < sample.bands; ++b) {
+                    const bool alphaBand = hasAlpha && b == sample.bands - 1;
+                    const std::size_t at = ((static_cast<std::size_t>(page) * sample.height + y) * sample.width + x) * sample.bands + b;
+                    pixels[at] = alphaBand ? samplePixel(x, y, 3, page) : samplePixel(x, y, b, page);
+                }
+    VipsImage* image = vips_image_new_from_memory_copy(pixels.data(), pixels.size(), sample.width, fullHeight,
+                                                       sample.bands, VIPS_FORMAT_UCHAR);
+    if (!image) return std::nullopt;
+    image->Type = sample.bands >= 3 ? VIPS_INTERPRETATION_sRGB : VIPS_INTERPRETATION_B_W;
+    if (sample.sixteenBit) {
+        VipsImage* wide = nullptr;
+        if (vips_cast_ushort(image, &wide, nullptr)) return std::nullopt;
+        VipsImage* scaled = nullptr;
+        if (vips_linear1(wide, &scaled, 257.0, 0.0, "uchar", FALSE, nullptr)) return std::nullopt;
+        g_object_unref(wide);
+        VipsImage* cast = nullptr;
+        if (vips_cast_ushort(scaled, &cast, nullptr)) return std::nullopt;
+        g_object_unref(scaled);
+        g_object_unref(image);
+        image = cast;
+        image->Type = sample.bands >= 3 ? VIPS_INTERPRETATION_RGB16 : VIPS_INTERPRETATION_GREY16;
+    }
+    // Savers change the image's metadata: work on a private copy.
+    VipsImage* copy = nullptr;
+    vips_copy(image, &copy, nullptr);
+    g_object_unref(image);
+    image = copy;
+    if (sample.pages > 1) {
+        vips_image_set_int(image, "page-height", sample.height);
+        vips_image_set_int(image, "n-pages", sample.pages);
+        std::vector<int> delays(static_cast<std::size_t>(sample.pages), 100);
+        vips_image_set_array_int(image, "delay", delays.data(), sample.pages);
+        vips_image_set_int(image, "loop", 0);
+    }
+    if (sample.orientation) vips_image_set_int(image, VIPS_META_ORIENTATION, *sample.orientation);
+    if (sample.exif) {
+        platform::Bytes block{'E', 'x', 'i', 'f', 0, 0};
+        block.insert(block.end(), sample.exif->begin(), sample.exif->end());
+        vips_image_set_blob_copy(image, VIPS_META_EXIF_NAME, block.data(), block.size());
+    }
+    if (sample.icc) {
+        vips_image_set_blob_copy(image, VIPS_META_ICC_NAME, sample.icc->data(), sample.icc->size());
+    }
+    if (sample.xmp) {
+        vips_image_set_blob_copy(image, VIPS_META_XMP_NAME, sample.xmp->data(), sample.xmp->size());
+    }
+    if (sample.dpi) {
+        image->Xres = *sample.dpi / 25.4;
+        image->Yres = *sample.dpi / 25.4;
+    }
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    const int failed = vips_image_write_to_buffer(image, suffix.c_str(), &buffer, &length, nullptr);
+    g_object_unref(image);
+    if (failed || !buffer) {
+        vips_error_clear();
+        return std::nullopt;
+    }
+    platform::Bytes bytes(static_cast<std::uint8_t*>(buffer), static_cast<std::uint8_t*>(buffer) + length);
+    g_free(buffer);
+    return bytes;
+}
+
+platform::Bytes withAnimationControl(const platform::Bytes& png, std::uint32_t frames) {
+    // After the signature (8) and IHDR (8 + 13 + 4).
+    const std::size_t insertAt = 8 + 25;
+    platform::Bytes chunk;
+    putBigEndian(chunk, 8);
+    const std::size_t typeAt = chunk.size();
+    chunk.insert(chunk.end(), {'a', 'c', 'T', 'L'});
+    putBigEndian(chunk, frames);
+    putBigEndian(chunk, 0);
+    const auto crc = crc32(0, chunk.data() + typeAt, static_cast<uInt>(chunk.size() - typeAt));
+    putBigEndian(chunk, static_cast<std::uint32_t>(crc));
+    platform::Bytes out(png.begin(), png.begin() + insertAt);
+    out.insert(out.end(), chunk.begin(), chunk.end());
+    out.insert(out.end(), png.begin() + insertAt, png.end());
+    return out;
+}
+
+platform::Bytes dngFile(int width, int height, int orientation) {
+    TemporaryFolder folder;
+    const auto path = folder.file("camera.dng");
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, 0);
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 16);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, 34892); // linear raw
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+    TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
+    TIFFSetField(tiff, TIFFTAG_MAKE, "Pictavo");
+    TIFFSetField(tiff, TIFFTAG_MODEL, "Test Camera");
+    const std::uint8_t version[4] = {1, 4, 0, 0};
+    TIFFSetField(tiff, TIFFTAG_DNGVERSION, version);
+    TIFFSetField(tiff, TIFFTAG_DNGBACKWARDVERSION, version);
+    TIFFSetField(tiff, TIFFTAG_UNIQUECAMERAMODEL, "Pictavo Test Camera");
+    const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    TIFFSetField(tiff, TIFFTAG_COLORMATRIX1, 9, identity);
+    const float neutral[3] = {1, 1, 1};
+    TIFFSetField(tiff, TIFFTAG_ASSHOTNEUTRAL, 3, neutral);
+    TIFFSetField(tiff, TIFFTAG_CALIBRATIONILLUMINANT1, 21);
+    std::vector<std::uint16_t> row(static_cast<std::size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width * 3; ++x) row[static_cast<std::size_t>(x)] = static_cast<std::uint16_t>(samplePixel(x / 3, y, x % 3) * 257);
+        TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0);
+    }
+    TIFFClose(tiff);
+    return readFile(path);
+}
+
+} // namespace testing_support

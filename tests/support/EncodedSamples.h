@@ -1,0 +1,40 @@
+#pragma once
+#include "platform/Bytes.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace testing_support {
+
+// What a sample image file holds: a pattern that differs per pixel, band and page, so that
+// decoded pixels can be checked against `samplePixel`.
+struct SampleImage {
+    int width = 9;
+    int height = 7;
+    int bands = 3;          // 1 grey, 2 grey and alpha, 3 RGB, 4 RGBA
+    bool sixteenBit = false;
+    int pages = 1;          // frames or pages, stacked as libvips saves them
+    std::optional<int> orientation;
+    std::optional<platform::Bytes> exif; // TIFF-structured
+    std::optional<platform::Bytes> icc;
+    std::optional<std::string> xmp;
+    std::optional<double> dpi;
+};
+
+// The 8-bit value of a band of a pixel of a page of every sample; band 3 is the alpha of
+// every sample that has one (the second band of grey and alpha).
+std::uint8_t samplePixel(int x, int y, int band, int page = 0);
+
+// The sample written by the libvips saver that the suffix names (".png", ".jpg[Q=95]",
+// ".tif", ".gif", ".webp[lossless]", ".heic", ".avif", ".jp2", ".jxl", ".ppm", ".hdr"), or
+// nothing when this machine's libvips cannot write it.
+std::optional<platform::Bytes> encodeSample(const SampleImage& sample, const std::string& suffix);
+
+// A PNG turned into an animated PNG by an acTL chunk naming `frames` frames.
+platform::Bytes withAnimationControl(const platform::Bytes& png, std::uint32_t frames);
+
+// A linear DNG as cameras' raw converters write it: 16-bit RGB, the given TIFF orientation.
+platform::Bytes dngFile(int width, int height, int orientation);
+
+} // namespace testing_support

@@ -1,0 +1,190 @@
+#include "support/IconSamples.h"
+
+#include "support/EncodedSamples.h"
+
+namespace testing_support {
+namespace {
+
+void le16(platform::Bytes& out, std::uint32_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void le32(platform::Bytes& out, std::uint32_t v) {
+    le16(out, v & 0xFFFF);
+    le16(out, v >> 16);
+}
+void be32(platform::Bytes& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+std::size_t stride(int width, int bitCount) { return static_cast<std::size_t>((width * bitCount + 31) / 32 * 4); }
+
+// BITMAPINFOHEADER, then the palette and the rows (bottom-up unless topDown).
+platform::Bytes dib(int width, int height, int bitCount, bool topDown, std::int32_t ppm, bool andMask) {
+    platform::Bytes out;
+    le32(out, 40);
+    le32(out, static_cast<std::uint32_t>(width));
+    const int storedHeight = (andMask ? 2 : 1) * height;
+    le32(out, static_cast<std::uint32_t>(topDown ? -storedHeight : storedHeight));
+    le16(out, 1);
+    le16(out, static_cast<std::uint32_t>(bitCount));
+    le32(out, 0);
+    le32(out, 0);
+    le32(out, static_cast<std::uint32_t>(ppm));
+    le32(out, static_cast<std::uint32_t>(ppm));
+    le32(out, bitCount == 8 ? 256 : 0);
+    le32(out, 0);
+    if (bitCount == 8)
+        for (int i = 0; i < 256; ++i) le32(out, static_cast<std::uint32_t>(i * 0x010101));
+    const std::size_t rowBytes = stride(width, bitCount);
+    for (int row = 0; row < height; ++row) {
+        const int y = topDown ? row : height - 1 - row;
+        platform::Bytes line;
+        for (int x = 0; x < width; ++x) {
+            if (bitCount == 8) {
+                line.push_back(samplePixel(x, y, 0));
+            } else {
+                line.push_back(samplePixel(x, y, 2));
+                line.push_back(samplePixel(x, y, 1));
+                line.push_back(samplePixel(x, y, 0));
+                if (bitCount == 32) line.push_back(samplePixel(x, y, 3));
+            }
+        }
+        line.resize(rowBytes, 0);
+        out.insert(out.end(), line.begin(), line.end());
+    }
+    if (andMask) {
+        const std::size_t maskBytes = stride(width, 1);
+        for (int row = 0; row < height; ++row) {
+            platform::Bytes line(maskBytes, 0);
+            for (int x = 0; x < width / 2; ++x) line[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+            out.insert(out.end(), line.begin(), line.end());
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+platform::Bytes bmpFile(int width, int height, int bitCount, bool topDown, std::int32_t pixelsPerMetre) {
+    const auto body = dib(width, height, bitCount, topDown, pixelsPerMetre, false);
+    const std::size_t paletteBytes = bitCount == 8 ? 1024 : 0;
+    platform::Bytes out{'B', 'M'};
+    le32(out, static_cast<std::uint32_t>(14 + body.size()));
+    le32(out, 0);
+    le32(out, static_cast<std::uint32_t>(14 + 40 + paletteBytes));
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+platform::Bytes bmpFileWithAlpha(int width, int height) {
+    platform::Bytes header;
+    le32(header, 124);
+    le32(header, static_cast<std::uint32_t>(width));
+    le32(header, static_cast<std::uint32_t>(height));
+    le16(header, 1);
+    le16(header, 32);
+    le32(header, 3); // bit fields
+    le32(header, static_cast<std::uint32_t>(width * height * 4));
+    le32(header, 2835);
+    le32(header, 2835);
+    le32(header, 0);
+    le32(header, 0);
+    le32(header, 0x00FF0000);
+    le32(header, 0x0000FF00);
+    le32(header, 0x000000FF);
+    le32(header, 0xFF000000);
+    header.resize(124, 0);
+    platform::Bytes out{'B', 'M'};
+    le32(out, static_cast<std::uint32_t>(14 + 124 + width * height * 4));
+    le32(out, 0);
+    le32(out, 14 + 124);
+    out.insert(out.end(), header.begin(), header.end());
+    for (int row = 0; row < height; ++row) {
+        const int y = height - 1 - row;
+        for (int x = 0; x < width; ++x) {
+            out.push_back(samplePixel(x, y, 2));
+            out.push_back(samplePixel(x, y, 1));
+            out.push_back(samplePixel(x, y, 0));
+            out.push_back(samplePixel(x, y, 3));
+        }
+    }
+    return out;
+}
+
+platform::Bytes icoFile(const std::vector<IconEntry>& entries) {
+    std::vector<platform::Bytes> payloads;
+    for (const auto& entry : entries) {
+        if (entry.png) {
+            SampleImage sample;
+            sample.width = sample.height = entry.side;
+            sample.bands = 4;
+            payloads.push_back(*encodeSample(sample, ".png"));
+        } else {
+            payloads.push_back(dib(entry.side, entry.side, entry.bitCount, false, 0, true));
+        }
+    }
+    platform::Bytes out;
+    le16(out, 0);
+    le16(out, 1);
+    le16(out, static_cast<std::uint32_t>(entries.size()));
+    std::size_t offset = 6 + 16 * entries.size();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const int side = entries[i].side;
+        out.push_back(static_cast<std::uint8_t>(side >= 256 ? 0 : side));
+        out.push_back(static_cast<std::uint8_t>(side >= 256 ? 0 : side));
+        out.push_back(0);
+        out.push_back(0);
+        le16(out, 1);
+        le16(out, static_cast<std::uint32_t>(entries[i].png ? 32 : entries[i].bitCount));
+        le32(out, static_cast<std::uint32_t>(payloads[i].size()));
+        le32(out, static_cast<std::uint32_t>(offset));
+        offset += payloads[i].size();
+    }
+    for (const auto& payload : payloads) out.insert(out.end(), payload.begin(), payload.end());
+    return out;
+}
+
+platform::Bytes icnsFile(const std::vector<IcnsElement>& elements) {
+    platform::Bytes body;
+    for (const auto& element : elements) {
+        body.insert(body.end(), element.type.begin(), element.type.end());
+        be32(body, static_cast<std::uint32_t>(8 + element.payload.size()));
+        body.insert(body.end(), element.payload.begin(), element.payload.end());
+    }
+    platform::Bytes out{'i', 'c', 'n', 's'};
+    be32(out, static_cast<std::uint32_t>(8 + body.size()));
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+platform::Bytes icnsRunLengthRGB(int side) {
+    // Each channel as literal runs of up to 128 bytes, except one repeated run per channel so
+    // that both kinds of run are read.
+    platform::Bytes out;
+    for (int band = 0; band < 3; ++band) {
+        std::vector<std::uint8_t> channel;
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x) channel.push_back(y == 0 ? 200 : samplePixel(x, y, band));
+        // The first row is one repeated value: a run of `side` (at most 130) bytes.
+        out.push_back(static_cast<std::uint8_t>(side + 125));
+        out.push_back(200);
+        for (std::size_t at = static_cast<std::size_t>(side); at < channel.size();) {
+            const std::size_t run = std::min<std::size_t>(128, channel.size() - at);
+            out.push_back(static_cast<std::uint8_t>(run - 1));
+            out.insert(out.end(), channel.begin() + static_cast<std::ptrdiff_t>(at),
+                       channel.begin() + static_cast<std::ptrdiff_t>(at + run));
+            at += run;
+        }
+    }
+    return out;
+}
+
+platform::Bytes icnsMask(int side) {
+    platform::Bytes out;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) out.push_back(samplePixel(x, y, 3));
+    return out;
+}
+
+} // namespace testing_support
