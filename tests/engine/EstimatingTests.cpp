@@ -1,0 +1,78 @@
+#include "ImageEngine/Core/EncodeExecutor.h"
+#include "ImageEngine/Core/EncodeOptions.h"
+#include "ImageEngine/Core/Estimating.h"
+
+#include "platform/Cancellation.h"
+#include "platform/FilePath.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+using namespace pictavo;
+using testing_support::TemporaryFolder;
+
+namespace {
+
+// The plainest estimator there is: the output is the source as it stands. It reads the
+// real file as a job of a real executor, as every estimator does.
+class SourceSizeEstimator : public Estimating {
+public:
+    mutable std::vector<std::int64_t> pagesAsked;
+
+protected:
+    std::future<Estimate> startEstimate(const std::filesystem::path& source, const OutputSpec&, std::int64_t page,
+                                        std::stop_token stop) const override {
+        pagesAsked.push_back(page);
+        return executor_.encoding(std::move(stop), [source](std::stop_token token) {
+            platform::throwIfCancelled(token);
+            return Estimate{static_cast<std::int64_t>(platform::readWholeFile(source).size()), {}};
+        });
+    }
+
+private:
+    mutable EncodeExecutor executor_{1};
+};
+
+OutputSpec pngSpec() {
+    return OutputSpec{OutputFormat::png(),    ResizeSpec::original(), QualityMode::lossless(), MetadataPolicy::strip,
+                      ColourPolicy::preserve, MatteColour::white(),   Adjustments::none(),     "{name}"};
+}
+
+} // namespace
+
+TEST(Estimating, TheShortFormAsksForTheFirstPage) {
+    TemporaryFolder folder;
+    const auto source = folder.write("a.png", platform::Bytes(1234, 7));
+    SourceSizeEstimator estimator;
+    const Estimating& estimating = estimator;
+    EXPECT_EQ(estimating.estimate(source, pngSpec()).get(), (Estimate{1234, {}}));
+    EXPECT_EQ(estimating.estimate(source, pngSpec(), 3).get().bytes, 1234);
+    EXPECT_EQ(estimator.pagesAsked, (std::vector<std::int64_t>{1, 3}));
+}
+
+TEST(Estimating, ErrorsAndCancellationArriveThroughTheFuture) {
+    TemporaryFolder folder;
+    SourceSizeEstimator estimator;
+    EXPECT_THROW(estimator.estimate(folder.file("gone.png"), pngSpec()).get(), platform::FileError);
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_THROW(estimator.estimate(folder.write("a.png", {1}), pngSpec(), 1, stop.get_token()).get(),
+                 platform::CancellationError);
+}
+
+TEST(EncodeOptions, OnlyEffortAndPolicyAreRequired) {
+    const EncodeOptions plain(EncodeEffort::preview, MetadataPolicy::strip);
+    EXPECT_FALSE(plain.quality);
+    EXPECT_FALSE(plain.orientation);
+    EXPECT_FALSE(plain.preserved);
+    EXPECT_EQ(plain.effort, EncodeEffort::preview);
+    EXPECT_EQ(plain.metadata, MetadataPolicy::strip);
+
+    platform::PropertyMap exif{{platform::keys::orientation, 6}};
+    const EncodeOptions full(80, 1, PreservedProperties(exif), EncodeEffort::final, MetadataPolicy::keepAll);
+    EXPECT_EQ(full.quality, 80);
+    EXPECT_EQ(full.orientation, 1u);
+    ASSERT_TRUE(full.preserved);
+    EXPECT_EQ(platform::integerProperty(full.preserved->dictionary, platform::keys::orientation), 6);
+    EXPECT_FALSE(full.preserved->metadata);
+}
