@@ -1,7 +1,11 @@
+#include "ImageEngine/Core/AdjustmentStage.h"
+#include "ImageEngine/Core/AlphaStage.h"
+#include "ImageEngine/Core/ColourStage.h"
 #include "ImageEngine/Core/ConversionError.h"
 #include "ImageEngine/Core/OrientationStage.h"
 #include "ImageEngine/Core/ResizeStage.h"
 
+#include "support/TemporaryFolder.h"
 #include "support/TestImages.h"
 
 #include <gtest/gtest.h>
@@ -93,4 +97,141 @@ TEST(ResizeStage, RefusesSizesTheEngineCannotDraw) {
     auto thin = ResizeStage::resize(photo, {0.2, 0.2});
     EXPECT_EQ(thin->width(), 1);
     EXPECT_EQ(thin->height(), 1);
+}
+
+TEST(AdjustmentStage, ReorientAppliesTheUsersTurnAsAnExactPermutation) {
+    auto photo = labelled(displayP3());
+    EXPECT_EQ(AdjustmentStage::reorient(photo, Reorientation::none()), photo);
+    // Two quarter turns and a flip: flipped vertically (orientation 4).
+    auto flipped = AdjustmentStage::reorient(photo, Reorientation(2, true));
+    EXPECT_EQ(pixelAt(*flipped, 0, 0), (std::vector<int>{4, 40, 80, 255}));
+    EXPECT_EQ(pixelAt(*flipped, 2, 1), (std::vector<int>{3, 40, 80, 255}));
+    auto left = AdjustmentStage::reorient(photo, Reorientation(3, false));
+    EXPECT_EQ(left->width(), 2);
+    EXPECT_EQ(pixelAt(*left, 0, 0), (std::vector<int>{3, 40, 80, 255}));
+    EXPECT_EQ(left->colourSpace(), displayP3());
+}
+
+TEST(AdjustmentStage, GreyscaleCollapsesOnlyImagesThatCameWithoutAlpha) {
+    auto red = filled8(4, 4, AlphaInfo::none, ColourSpace::sRGB(), {255, 0, 0});
+    auto collapsed = AdjustmentStage::greyscale(red, true);
+    EXPECT_EQ(collapsed->componentsPerPixel(), 1);
+    EXPECT_EQ(collapsed->alphaInfo(), AlphaInfo::none);
+    EXPECT_EQ(collapsed->colourSpace()->model(), ColourModel::monochrome);
+    EXPECT_NEAR(pixelAt(*collapsed, 3, 3)[0], 127, 1);
+
+    auto kept = AdjustmentStage::greyscale(red, false);
+    EXPECT_EQ(kept->alphaInfo(), AlphaInfo::noneSkipLast);
+    EXPECT_EQ(pixelAt(*kept, 0, 0), (std::vector<int>{127, 127, 127, 255}));
+
+    // With alpha: a grey-looking RGBA image that keeps its alpha, even when collapsing.
+    auto translucent = filled8(4, 4, AlphaInfo::last, displayP3(), {0, 255, 0, 51});
+    auto grey = AdjustmentStage::greyscale(translucent, true);
+    EXPECT_EQ(grey->alphaInfo(), AlphaInfo::premultipliedLast);
+    EXPECT_EQ(grey->colourSpace(), displayP3());
+    const auto pixel = pixelAt(*grey, 1, 1);
+    EXPECT_EQ(pixel[3], 51);
+    EXPECT_EQ(pixel[0], pixel[1]);
+    EXPECT_NEAR(pixel[0], 220 * 51 / 255, 1);
+
+    // 16-bit input comes out at 8 bits.
+    auto deep = image16(1, 1, 3, AlphaInfo::none, ColourSpace::sRGB(), {65535, 65535, 65535});
+    EXPECT_EQ(AdjustmentStage::greyscale(deep, false)->bitsPerComponent(), 8);
+}
+
+TEST(AlphaStage, TellsAlphaFromVisibleTransparency) {
+    EXPECT_FALSE(AlphaStage::hasAlpha(*labelled(ColourSpace::sRGB(), AlphaInfo::noneSkipLast)));
+    EXPECT_FALSE(AlphaStage::hasAlpha(*filled8(1, 1, AlphaInfo::none, nullptr, {1, 2, 3})));
+    EXPECT_FALSE(AlphaStage::hasAlpha(*image8(1, 1, 4, AlphaInfo::noneSkipFirst, nullptr, {0, 1, 2, 3})));
+    for (auto info : {AlphaInfo::premultipliedLast, AlphaInfo::premultipliedFirst, AlphaInfo::last, AlphaInfo::first})
+        EXPECT_TRUE(AlphaStage::hasAlpha(*labelled(ColourSpace::sRGB(), info)));
+
+    // Alpha 255 everywhere: alpha, but nothing to see through.
+    const auto opaque = filled8(300, 3600, AlphaInfo::last, ColourSpace::sRGB(), {1, 2, 3, 255});
+    EXPECT_FALSE(AlphaStage::hasVisibleTransparency(*opaque));
+    // One pixel at 254 in the last rows is found.
+    std::vector<std::uint8_t> values(*opaque->buffer());
+    values[values.size() - 1] = 254;
+    EXPECT_TRUE(AlphaStage::hasVisibleTransparency(*image8(300, 3600, 4, AlphaInfo::last, ColourSpace::sRGB(), values)));
+    // 16-bit alpha is judged at 8 bits: 65534 is opaque, 65000 is not.
+    EXPECT_FALSE(AlphaStage::hasVisibleTransparency(*image16(2, 1, 2, AlphaInfo::last, nullptr, {5, 65535, 5, 65534})));
+    EXPECT_TRUE(AlphaStage::hasVisibleTransparency(*image16(2, 1, 2, AlphaInfo::first, nullptr, {65535, 5, 65000, 5})));
+    // A row two million pixels wide.
+    std::vector<std::uint8_t> wide(2'000'000 * 2, 255);
+    wide[wide.size() - 1] = 0;
+    EXPECT_TRUE(AlphaStage::hasVisibleTransparency(*image8(2'000'000, 1, 2, AlphaInfo::last, nullptr, wide)));
+}
+
+TEST(AlphaStage, FlattensOverTheMatteInTheWorkingSpace) {
+    auto halfRed = filled8(2, 2, AlphaInfo::last, ColourSpace::sRGB(), {255, 0, 0, 128});
+    auto flat = AlphaStage::flatten(halfRed, MatteColour::white());
+    EXPECT_EQ(flat->alphaInfo(), AlphaInfo::noneSkipLast);
+    EXPECT_FALSE(AlphaStage::hasAlpha(*flat));
+    EXPECT_EQ(pixelAt(*flat, 1, 1), (std::vector<int>{255, 127, 127, 255}));
+
+    auto opaque = labelled(ColourSpace::sRGB());
+    EXPECT_EQ(AlphaStage::flatten(opaque, MatteColour::white()), opaque);
+
+    // A wide-gamut image keeps its space; the matte, given in sRGB, is matched into it.
+    auto clear = filled8(1, 1, AlphaInfo::premultipliedLast, displayP3(), {0, 0, 0, 0});
+    auto onRed = AlphaStage::flatten(clear, MatteColour{1, 0, 0});
+    EXPECT_EQ(onRed->colourSpace(), displayP3());
+    const auto pixel = pixelAt(*onRed, 0, 0);
+    EXPECT_NEAR(pixel[0], 234, 2);
+    EXPECT_NEAR(pixel[1], 51, 2);
+    // Out-of-range matte components are clamped, never wrapped.
+    auto clamped = AlphaStage::flatten(clear, MatteColour{7, -3, std::nan("")});
+    EXPECT_EQ(clamped->colourSpace(), displayP3());
+    EXPECT_NEAR(pixelAt(*AlphaStage::flatten(filled8(1, 1, AlphaInfo::last, nullptr, {0, 0, 0, 0}),
+                                             MatteColour{7, -3, std::nan("")}), 0, 0)[0], 255, 0);
+}
+
+TEST(ColourStage, ConvertsToSRGBUnlessItAlreadyIsOrColourIsPreserved) {
+    auto srgb = labelled(ColourSpace::sRGB());
+    EXPECT_EQ(ColourStage::apply(ColourPolicy::convertToSRGB, srgb), srgb);
+    // A profile that is sRGB, read from a file, counts as sRGB.
+    auto tagged = labelled(ColourSpace::fromICC(ColourSpace::sRGB()->iccData()));
+    EXPECT_EQ(ColourStage::apply(ColourPolicy::convertToSRGB, tagged), tagged);
+
+    auto p3 = image8(1, 1, 3, AlphaInfo::none, displayP3(), {200, 100, 50});
+    EXPECT_EQ(ColourStage::apply(ColourPolicy::preserve, p3), p3);
+    auto converted = ColourStage::apply(ColourPolicy::convertToSRGB, p3);
+    EXPECT_TRUE(converted->colourSpace()->isSRGB());
+    const auto pixel = pixelAt(*converted, 0, 0);
+    EXPECT_NEAR(pixel[0], 216, 2);
+    EXPECT_NEAR(pixel[1], 93, 2);
+    EXPECT_NEAR(pixel[2], 31, 2);
+
+    auto adobe = image16(1, 1, 4, AlphaInfo::last, adobeRGB(), {100 * 257, 150 * 257, 200 * 257, 65535});
+    auto fromAdobe = ColourStage::apply(ColourPolicy::convertToSRGB, adobe);
+    EXPECT_EQ(fromAdobe->alphaInfo(), AlphaInfo::premultipliedLast);
+    EXPECT_NEAR(pixelAt(*fromAdobe, 0, 0)[0], 66, 2);
+    EXPECT_NEAR(pixelAt(*fromAdobe, 0, 0)[1], 151, 2);
+    EXPECT_NEAR(pixelAt(*fromAdobe, 0, 0)[2], 203, 2);
+
+    // Untagged RGB has no space of its own: it is drawn as sRGB.
+    auto untagged = image8(1, 1, 3, AlphaInfo::none, nullptr, {1, 2, 3});
+    EXPECT_EQ(pixelAt(*ColourStage::apply(ColourPolicy::convertToSRGB, untagged), 0, 0), (std::vector<int>{1, 2, 3, 255}));
+}
+
+TEST(ColourStage, CMYKAndTaggedRGBBecomeSRGBBeforeEncodersWithoutAColourSpace) {
+    const auto cmykProfile = ColourSpace::fromICC(readFile("/usr/share/color/icc/ghostscript/default_cmyk.icc"));
+    ASSERT_TRUE(cmykProfile);
+    auto cmyk = image8(2, 1, 4, AlphaInfo::none, cmykProfile, {0, 0, 0, 0, 0, 0, 0, 255});
+    EXPECT_TRUE(ColourStage::needsSRGBWithoutColourSpace(*cmyk));
+    auto converted = ColourStage::apply(ColourPolicy::convertToSRGB, cmyk);
+    EXPECT_TRUE(converted->colourSpace()->isSRGB());
+    // Paper white stays white; full black ink is (near) black.
+    const auto white = pixelAt(*converted, 0, 0);
+    const auto black = pixelAt(*converted, 1, 0);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_GE(white[c], 250);
+        EXPECT_LE(black[c], 40);
+    }
+
+    EXPECT_TRUE(ColourStage::needsSRGBWithoutColourSpace(*filled8(1, 1, AlphaInfo::none, nullptr, {0, 0, 0, 0})));
+    EXPECT_TRUE(ColourStage::needsSRGBWithoutColourSpace(*labelled(displayP3())));
+    EXPECT_FALSE(ColourStage::needsSRGBWithoutColourSpace(*labelled(ColourSpace::sRGB())));
+    EXPECT_FALSE(ColourStage::needsSRGBWithoutColourSpace(*labelled(nullptr)));
+    EXPECT_FALSE(ColourStage::needsSRGBWithoutColourSpace(*filled8(1, 1, AlphaInfo::none, ColourSpace::deviceGray(), {9})));
 }
