@@ -1,0 +1,33 @@
+#pragma once
+#include "ImageEngine/Core/EncodeEffort.h"
+#include "ImageEngine/Core/OutputFormat.h"
+#include "ImageEngine/Core/MetadataPolicy.h"
+#include "platform/Bytes.h"
+
+#include <cstdint>
+#include <memory>
+#include <set>
+
+namespace pictavo {
+
+// Rewrites a source file of its own format without decoding its pixels, so nothing of the
+// picture is lost; an optimiser that cannot do so for a file throws.
+class SourceOptimiser {
+public:
+    virtual ~SourceOptimiser() = default;
+
+    virtual OutputFormat format() const = 0;
+    virtual std::set<MetadataPolicy> honouredMetadataPolicies() const { return {MetadataPolicy::keepAll}; }
+    virtual bool bakesOrientationWithoutDecoding() const { return false; }
+    // `orientation` is the source's EXIF orientation, 1 to 8.
+    virtual platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,
+                                     EncodeEffort effort) const = 0;
+
+    platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation) const {
+        return optimise(source, metadata, orientation, EncodeEffort::final);
+    }
+};
+
+using SourceOptimiserRef = std::shared_ptr<const SourceOptimiser>;
+
+} // namespace pictavo

@@ -1,0 +1,170 @@
+#include "ImageEngine/Core/FormatOrdering.h"
+#include "ImageEngine/Encoding/LosslessReoptimisation.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using namespace pictavo;
+using LosslessReoptimisation::Ineligibility;
+
+OutputSpec keeping(const OutputFormat& format, MetadataPolicy metadata = MetadataPolicy::keepAll) {
+    return OutputSpec{format,        ResizeSpec::original(), QualityMode::lossless(), metadata,
+                      ColourPolicy::preserve, MatteColour::white(), Adjustments::none(), "{name}.{format}"};
+}
+
+ImageProperties source(const platform::ContentType& type, std::uint32_t orientation = 1) {
+    ImageProperties properties;
+    properties.pixelWidth = 40;
+    properties.pixelHeight = 30;
+    properties.orientation = orientation;
+    properties.sourceUTType = type;
+    properties.byteCount = 1000;
+    return properties;
+}
+
+// A real optimiser that hands the source back unchanged, with the answers it is given.
+class PassThrough : public SourceOptimiser {
+public:
+    PassThrough(OutputFormat format, std::set<MetadataPolicy> policies, bool bakes = false)
+        : format_(std::move(format)), policies_(std::move(policies)), bakes_(bakes) {}
+    OutputFormat format() const override { return format_; }
+    std::set<MetadataPolicy> honouredMetadataPolicies() const override { return policies_; }
+    bool bakesOrientationWithoutDecoding() const override { return bakes_; }
+    platform::Bytes optimise(const platform::Bytes& bytes, MetadataPolicy, std::uint32_t, EncodeEffort) const override {
+        return bytes;
+    }
+
+private:
+    OutputFormat format_;
+    std::set<MetadataPolicy> policies_;
+    bool bakes_;
+};
+
+SourceOptimiserRegistry registryLikeTheStandardOne() {
+    const OutputFormat svg(platform::ContentType::svg());
+    return SourceOptimiserRegistry({
+        std::make_shared<PassThrough>(OutputFormat::jpeg(),
+                                      std::set{MetadataPolicy::keepAll, MetadataPolicy::strip}, true),
+        std::make_shared<PassThrough>(OutputFormat::png(), std::set{MetadataPolicy::keepAll, MetadataPolicy::strip}),
+        std::make_shared<PassThrough>(svg, std::set{MetadataPolicy::keepAll, MetadataPolicy::strip}),
+        std::make_shared<PassThrough>(OutputFormat::pdf(), std::set{MetadataPolicy::keepAll}),
+    });
+}
+
+TEST(LosslessReoptimisation, TheFirstFailingTestOfTheSpecificationDecides) {
+    const auto jpeg = source(platform::ContentType::jpeg());
+    OutputSpec spec = keeping(OutputFormat::jpeg());
+    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), std::nullopt);
+    EXPECT_TRUE(LosslessReoptimisation::wouldBeTheSameFile(spec, 1, jpeg));
+
+    spec.colour = ColourPolicy::convertToSRGB;
+    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), Ineligibility::colour);
+    spec.sizing = ResizeSpec::percentage(0.5);
+    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), Ineligibility::resize);
+    spec.format = OutputFormat::png();
+    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), Ineligibility::differentFormat);
+    EXPECT_FALSE(LosslessReoptimisation::wouldBeTheSameFile(spec, 1, jpeg));
+
+    spec = keeping(OutputFormat::jpeg());
+    spec.quality = QualityMode::quality(80);
+    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), Ineligibility::quality);
+    spec = keeping(OutputFormat::jpeg());
+    spec.adjustments.greyscale = true;
+    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), Ineligibility::adjustments);
+    spec = keeping(OutputFormat::jpeg());
+    spec.adjustments.reorientation = Reorientation(0, true);
+    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), Ineligibility::adjustments);
+    // A full turn is no turn.
+    spec.adjustments.reorientation = Reorientation(4, false);
+    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), std::nullopt);
+}
+
+TEST(LosslessReoptimisation, PagesFramesAndMissingTypesAreNotTheSameFile) {
+    auto gif = source(platform::ContentType::gif());
+    gif.frameCount = 12;
+    EXPECT_EQ(LosslessReoptimisation::ineligibility(keeping(OutputFormat::gif()), 1, gif), Ineligibility::animated);
+
+    auto pdf = source(platform::ContentType::pdf());
+    EXPECT_EQ(LosslessReoptimisation::ineligibility(keeping(OutputFormat::pdf()), 2, pdf), Ineligibility::multiPage);
+    pdf.pageCount = 3;
+    EXPECT_EQ(LosslessReoptimisation::ineligibility(keeping(OutputFormat::pdf()), 1, pdf), Ineligibility::multiPage);
+
+    auto unknown = source(platform::ContentType::png());
+    unknown.sourceUTType.reset();
+    EXPECT_EQ(LosslessReoptimisation::ineligibility(keeping(OutputFormat::png()), 1, unknown),
+              Ineligibility::differentFormat);
+    // Same as source is a request to resolve, never the source's own format.
+    EXPECT_EQ(LosslessReoptimisation::ineligibility(keeping(OutputFormat::sameAsSource()), 1,
+                                                    source(platform::ContentType::png())),
+              Ineligibility::differentFormat);
+}
+
+TEST(LosslessReoptimisation, TheOptimiserMustCarryOutThePolicyAndTheTurn) {
+    const auto registry = registryLikeTheStandardOne();
+    const auto pdf = source(platform::ContentType::pdf());
+    EXPECT_EQ(LosslessReoptimisation::check(keeping(OutputFormat::pdf(), MetadataPolicy::strip), 1, pdf, registry),
+              Ineligibility::metadata);
+    EXPECT_EQ(LosslessReoptimisation::check(keeping(OutputFormat::pdf()), 1, pdf, registry), std::nullopt);
+
+    const auto turnedJPEG = source(platform::ContentType::jpeg(), 6);
+    EXPECT_EQ(LosslessReoptimisation::check(keeping(OutputFormat::jpeg(), MetadataPolicy::strip), 1, turnedJPEG,
+                                            registry),
+              std::nullopt);
+    const auto turnedPNG = source(platform::ContentType::png(), 6);
+    EXPECT_EQ(LosslessReoptimisation::check(keeping(OutputFormat::png(), MetadataPolicy::strip), 1, turnedPNG,
+                                            registry),
+              Ineligibility::orientation);
+    EXPECT_EQ(LosslessReoptimisation::check(keeping(OutputFormat::png()), 1, turnedPNG, registry), std::nullopt);
+
+    const auto tiff = source(platform::ContentType::tiff());
+    EXPECT_EQ(LosslessReoptimisation::check(keeping(OutputFormat::tiff()), 1, tiff, registry),
+              Ineligibility::noOptimiser);
+    // The specification's own reasons come before the optimiser's.
+    auto spec = keeping(OutputFormat::tiff());
+    spec.colour = ColourPolicy::convertToSRGB;
+    EXPECT_EQ(LosslessReoptimisation::check(spec, 1, tiff, registry), Ineligibility::colour);
+}
+
+std::vector<std::string> ids(const std::vector<OutputFormat>& formats) {
+    std::vector<std::string> result;
+    for (const auto& format : formats) result.push_back(format.id());
+    return result;
+}
+
+TEST(SourceOptimiserRegistry, FindsOptimisersByFormatAndTheLastOneForAFormatWins) {
+    auto first = std::make_shared<PassThrough>(OutputFormat::png(), std::set{MetadataPolicy::keepAll});
+    auto second = std::make_shared<PassThrough>(OutputFormat::png(), std::set{MetadataPolicy::strip});
+    const SourceOptimiserRegistry registry({first, second});
+    EXPECT_EQ(registry.optimiser(OutputFormat::png()), second);
+    EXPECT_EQ(registry.optimiser(OutputFormat::jpeg()), nullptr);
+    EXPECT_EQ(registry.optimiser(OutputFormat::sameAsSource()), nullptr);
+    EXPECT_EQ(ids(registry.formats(MetadataPolicy::strip)), std::vector<std::string>{"public.png"});
+    EXPECT_TRUE(registry.formats(MetadataPolicy::keepAll).empty());
+}
+
+TEST(SourceOptimiserRegistry, ListsTheFormatsThatHonourAPolicyAndSortsThemByLabel) {
+    const auto registry = registryLikeTheStandardOne();
+    auto keepAll = ids(registry.formats(MetadataPolicy::keepAll));
+    std::sort(keepAll.begin(), keepAll.end());
+    EXPECT_EQ(keepAll, (std::vector<std::string>{"com.adobe.pdf", "public.jpeg", "public.png", "public.svg-image"}));
+    auto strip = ids(registry.formats(MetadataPolicy::strip));
+    std::sort(strip.begin(), strip.end());
+    EXPECT_EQ(strip, (std::vector<std::string>{"public.jpeg", "public.png", "public.svg-image"}));
+    EXPECT_EQ(ids(registry.supportedFormats()),
+              (std::vector<std::string>{"public.jpeg", "com.adobe.pdf", "public.png", "public.svg-image"}));
+}
+
+TEST(FormatOrdering, SortsByLabelThenByIdentifier) {
+    const auto sorted = sortedByDisplayName({OutputFormat::sameAsSource(), OutputFormat::png(),
+                                             OutputFormat::jpeg2000(), OutputFormat::webp(), OutputFormat::jpeg(),
+                                             OutputFormat::avif()});
+    std::vector<std::string> labels;
+    for (const auto& format : sorted) labels.push_back(format.displayName());
+    // Case-sensitive scalar order: "WebP" after "Same as source", "JPEG" before "JPEG 2000".
+    EXPECT_EQ(labels, (std::vector<std::string>{"AVIF", "JPEG", "JPEG 2000", "PNG", "Same as source", "WebP"}));
+}
+
+} // namespace
