@@ -121,6 +121,18 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
     // Grey turned into RGB keeps its values: device grey uses the sRGB tone curve.
     packed.data.resize(packed.rowBytes() * static_cast<std::size_t>(packed.height));
 
+    // Pixels already laid out as packed (straight alpha or none, colour first, same depth)
+    // are copied row by row: the common case of every file writer.
+    const bool sameLayout = !transform && !layout->premultiplied && layout->colourOffset == 0 &&
+                            image.componentsPerPixel() == packed.channels &&
+                            image.bitsPerComponent() == packed.bitsPerComponent && colourIn == colourOut;
+    if (sameLayout) {
+        const std::size_t rowBytes = packed.rowBytes();
+        for (std::int64_t y = 0; y < image.height(); ++y)
+            std::memcpy(packed.data.data() + static_cast<std::size_t>(y) * rowBytes, image.row(y), rowBytes);
+        return packed;
+    }
+
     const int bits = image.bitsPerComponent();
     const int pixelBytes = image.bytesPerPixel();
     const auto width = static_cast<std::size_t>(image.width());

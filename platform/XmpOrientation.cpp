@@ -40,6 +40,16 @@ std::vector<std::string> prefixesFor(const std::string& text, std::string_view u
     return prefixes;
 }
 
+// An orientation as written: a number, perhaps with blanks around it.
+bool isOrientationValue(std::string_view value) {
+    bool digit = false;
+    for (char c : value) {
+        if (c >= '0' && c <= '9') digit = true;
+        else if (!isSpace(c)) return false;
+    }
+    return digit;
+}
+
 bool declares(const std::string& text, const std::string& prefix) {
     return text.find("xmlns:" + prefix + "=") != std::string::npos ||
            text.find("xmlns:" + prefix + " ") != std::string::npos;
@@ -57,8 +67,14 @@ bool rewriteAll(std::string& text, const std::string& name, const std::string& v
             // Element form: <p:Orientation ...>6</p:Orientation>
             const auto startEnd = text.find('>', after);
             if (startEnd == std::string::npos || text[startEnd - 1] == '/') return false;
-            const auto closing = text.find("</" + name, startEnd);
-            if (closing == std::string::npos) return false;
+            // The value is plain text up to its own end tag; anything else is not a value
+            // this can rewrite.
+            const auto closing = text.find('<', startEnd);
+            if (closing == std::string::npos || text.compare(closing, name.size() + 2, "</" + name) != 0) return false;
+            std::size_t tail = closing + name.size() + 2;
+            while (tail < text.size() && isSpace(text[tail])) ++tail;
+            if (tail >= text.size() || text[tail] != '>') return false;
+            if (!isOrientationValue(std::string_view(text).substr(startEnd + 1, closing - startEnd - 1))) return false;
             text.replace(startEnd + 1, closing - startEnd - 1, value);
             found = true;
         } else if (isSpace(before)) {
@@ -71,6 +87,7 @@ bool rewriteAll(std::string& text, const std::string& name, const std::string& v
             if (cursor >= text.size() || (text[cursor] != '"' && text[cursor] != '\'')) return false;
             const auto close = text.find(text[cursor], cursor + 1);
             if (close == std::string::npos) return false;
+            if (!isOrientationValue(std::string_view(text).substr(cursor + 1, close - cursor - 1))) return false;
             text.replace(cursor + 1, close - cursor - 1, value);
             found = true;
         }
@@ -102,8 +119,16 @@ std::optional<XmpPacket> xmpWithOrientation(const XmpPacket& packet, int orienta
     if (at == std::string::npos) return std::nullopt;
     const std::size_t insertAt = at + description.size();
 
-    std::string prefix = tiffPrefixes.empty() ? "tiff" : tiffPrefixes.front();
-    if (tiffPrefixes.empty() && declares(text, prefix)) prefix = "pictavoTiff"; // "tiff" means something else here
+    // The packet's own prefix for the TIFF namespace, else the first free one: a prefix that
+    // means something else here, or that already names an Orientation, would make the new
+    // field clash with what is there.
+    std::string prefix = tiffPrefixes.empty() ? "" : tiffPrefixes.front();
+    for (int attempt = 0; prefix.empty() && attempt < 10; ++attempt) {
+        std::string candidate = attempt == 0 ? "tiff" : "pictavoTiff" + std::to_string(attempt);
+        if (!declares(text, candidate) && text.find(candidate + ":Orientation") == std::string::npos)
+            prefix = std::move(candidate);
+    }
+    if (prefix.empty()) return std::nullopt;
     const auto tagEnd = text.find('>', insertAt);
     const std::string startTag = text.substr(insertAt, tagEnd == std::string::npos ? std::string::npos : tagEnd - insertAt);
     std::string insertion;

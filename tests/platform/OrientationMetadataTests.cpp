@@ -156,6 +156,14 @@ TEST(XmpOrientation, RefusesWhatItCannotEdit) {
     std::string unterminated = xmpPacket(6);
     unterminated = unterminated.substr(0, unterminated.find("tiff:Orientation=\"") + 18);
     EXPECT_FALSE(xmpWithOrientation(XmpPacket{unterminated}, 1));
+    // A value that is not a number, or an element holding markup, is not rewritten blindly.
+    std::string word = xmpPacket(6);
+    replaceAll(word, "tiff:Orientation=\"6\"", "tiff:Orientation=\"six\"");
+    EXPECT_FALSE(xmpWithOrientation(XmpPacket{word}, 1));
+    std::string nested = xmpPacket(std::nullopt);
+    replaceAll(nested, "<dc:title>", "<tiff:Orientation><rdf:Seq/>6</tiff:Orientation><dc:title>");
+    replaceAll(nested, "xmlns:dc=", "xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" xmlns:dc=");
+    EXPECT_FALSE(xmpWithOrientation(XmpPacket{nested}, 1));
 }
 
 TEST(XmpPixelDimensions, RewritesOnlyTheSizesThePacketHolds) {

@@ -1,0 +1,20 @@
+#include "platform/XmpOrientation.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+// Carried XMP comes straight from user files; the editor must refuse or give a packet in
+// which rewriting the same orientation again changes nothing.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    const int orientation = data[0] % 10;
+    const platform::XmpPacket packet{std::string(reinterpret_cast<const char*>(data + 1), size - 1)};
+    const auto edited = platform::xmpWithOrientation(packet, orientation);
+    if (edited) {
+        const auto again = platform::xmpWithOrientation(*edited, orientation);
+        if (!again || again->text != edited->text) std::abort();
+    }
+    return 0;
+}
