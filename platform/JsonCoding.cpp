@@ -1,5 +1,7 @@
 #include "platform/JsonCoding.h"
 
+#include "platform/Geometry.h"
+
 #include <cmath>
 
 namespace platform::json {
@@ -134,8 +136,9 @@ std::int64_t Reader::int64() const {
     }
     if (value_->is_number_float()) {
         const double real = value_->get<double>();
-        if (!(std::fabs(real) < exactIntegerLimit) || std::trunc(real) != real) throw doesNotFit();
-        return static_cast<std::int64_t>(real);
+        const auto integral = toInt64Checked(real);
+        if (!integral || !(std::fabs(real) < exactIntegerLimit) || std::trunc(real) != real) throw doesNotFit();
+        return *integral;
     }
     mismatch("Int64");
 }
