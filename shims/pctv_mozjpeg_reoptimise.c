@@ -156,26 +156,51 @@ static void copy_markers(j_decompress_ptr source, j_compress_ptr destination, in
     }
 }
 
-static void turn_block(const JCOEF* in, JCOEF* out, struct turn_geometry geometry) {
+/* Where each coefficient of a turned block comes from, and its sign: c[v][u] is row v
+ * (vertical frequency), column u. */
+struct block_map {
+    int from[DCTSIZE2];
+    int sign[DCTSIZE2];
+};
+
+static struct block_map block_map_of(struct turn_geometry geometry) {
+    struct block_map map;
     for (int v = 0; v < DCTSIZE; v++) {
         for (int u = 0; u < DCTSIZE; u++) {
-            JCOEF value = geometry.transposes ? in[u * DCTSIZE + v] : in[v * DCTSIZE + u];
             int negate = (geometry.mirrors_columns && (u & 1)) != (geometry.mirrors_rows && (v & 1));
-            out[v * DCTSIZE + u] = negate ? (JCOEF)-value : value;
+            map.from[v * DCTSIZE + u] = geometry.transposes ? u * DCTSIZE + v : v * DCTSIZE + u;
+            map.sign[v * DCTSIZE + u] = negate ? -1 : 1;
         }
     }
+    return map;
 }
 
-/* One row of a source array; the decoder's arrays are accessed a sampling row group at a time. */
-static JBLOCKROW source_row(j_decompress_ptr source, jvirt_barray_ptr array, JDIMENSION row, JDIMENSION group) {
-    JBLOCKARRAY rows = (*source->mem->access_virt_barray)((j_common_ptr)source, array, row - row % group, group, FALSE);
-    return rows[row % group];
+static void turn_block(const JCOEF* in, JCOEF* out, const struct block_map* map) {
+    for (int k = 0; k < DCTSIZE2; k++) out[k] = (JCOEF)(in[map->from[k]] * map->sign[k]);
 }
+
+/* Every row of a virtual array, reached a sampling row group at a time as the array was
+ * declared. With the memory limit in place there is no backing store, so each array lies
+ * whole in memory and the row pointers stay valid while blocks are copied; taking all of
+ * them first lets the copy go in tiles, which keeps a transposing turn in the cache. */
+static JBLOCKROW* array_rows(j_common_ptr cinfo, jvirt_barray_ptr array, JDIMENSION rows, JDIMENSION group,
+                             boolean writable) {
+    JBLOCKROW* pointers = (*cinfo->mem->alloc_small)(cinfo, JPOOL_IMAGE, sizeof(JBLOCKROW) * (size_t)rows);
+    for (JDIMENSION first = 0; first < rows; first += group) {
+        JBLOCKARRAY chunk = (*cinfo->mem->access_virt_barray)(cinfo, array, first, group, writable);
+        for (JDIMENSION offset = 0; offset < group && first + offset < rows; offset++)
+            pointers[first + offset] = chunk[offset];
+    }
+    return pointers;
+}
+
+enum { PCTV_TILE_BLOCKS = 16 };
 
 /* Fills the destination arrays; only blocks inside the picture are taken from the source,
  * the compressor makes its own padding blocks. Returns 0 when the sizes disagree. */
 static int transform_blocks(j_decompress_ptr source, j_compress_ptr destination, jvirt_barray_ptr* source_arrays,
                             jvirt_barray_ptr* destination_arrays, struct turn_geometry geometry) {
+    struct block_map map = block_map_of(geometry);
     for (int ci = 0; ci < destination->num_components; ci++) {
         jpeg_component_info* from = source->comp_info + ci;
         jpeg_component_info* to = destination->comp_info + ci;
@@ -183,27 +208,26 @@ static int transform_blocks(j_decompress_ptr source, j_compress_ptr destination,
         JDIMENSION source_width = geometry.transposes ? from->height_in_blocks : from->width_in_blocks;
         JDIMENSION source_height = geometry.transposes ? from->width_in_blocks : from->height_in_blocks;
         if (width != source_width || height != source_height) return 0;
-        JDIMENSION group = (JDIMENSION)to->v_samp_factor, source_group = (JDIMENSION)from->v_samp_factor;
-        JDIMENSION rows = round_up(height, group), columns = round_up(width, (JDIMENSION)to->h_samp_factor);
-        for (JDIMENSION first = 0; first < rows; first += group) {
-            JBLOCKARRAY out = (*destination->mem->access_virt_barray)((j_common_ptr)destination,
-                                                                      destination_arrays[ci], first, group, TRUE);
-            for (JDIMENSION offset = 0; offset < group; offset++) {
-                JDIMENSION dy = first + offset;
-                if (dy >= height) {
-                    memset(out[offset], 0, sizeof(JBLOCK) * columns);
-                    continue;
+        JBLOCKROW* in = array_rows((j_common_ptr)source, source_arrays[ci], from->height_in_blocks,
+                                   (JDIMENSION)from->v_samp_factor, FALSE);
+        JDIMENSION padded_rows = round_up(height, (JDIMENSION)to->v_samp_factor);
+        JDIMENSION padded_columns = round_up(width, (JDIMENSION)to->h_samp_factor);
+        /* Rows are handed out in order, as the array requires, before any is filled. */
+        JBLOCKROW* out = array_rows((j_common_ptr)destination, destination_arrays[ci], padded_rows,
+                                    (JDIMENSION)to->v_samp_factor, TRUE);
+        for (JDIMENSION dy = 0; dy < padded_rows; dy++) {
+            JDIMENSION first_padding = dy < height ? width : 0;
+            memset(out[dy] + first_padding, 0, sizeof(JBLOCK) * (padded_columns - first_padding));
+        }
+        for (JDIMENSION top = 0; top < height; top += PCTV_TILE_BLOCKS) {
+            for (JDIMENSION left = 0; left < width; left += PCTV_TILE_BLOCKS) {
+                for (JDIMENSION dy = top; dy < height && dy < top + PCTV_TILE_BLOCKS; dy++) {
+                    JDIMENSION y = geometry.mirrors_rows ? height - 1 - dy : dy;
+                    for (JDIMENSION dx = left; dx < width && dx < left + PCTV_TILE_BLOCKS; dx++) {
+                        JDIMENSION x = geometry.mirrors_columns ? width - 1 - dx : dx;
+                        turn_block(geometry.transposes ? in[x][y] : in[y][x], out[dy][dx], &map);
+                    }
                 }
-                JDIMENSION y = geometry.mirrors_rows ? height - 1 - dy : dy;
-                JBLOCKROW straight = geometry.transposes ? NULL : source_row(source, source_arrays[ci], y, source_group);
-                for (JDIMENSION dx = 0; dx < width; dx++) {
-                    JDIMENSION x = geometry.mirrors_columns ? width - 1 - dx : dx;
-                    const JCOEF* block = geometry.transposes
-                                             ? source_row(source, source_arrays[ci], x, source_group)[y]
-                                             : straight[x];
-                    turn_block(block, out[offset][dx], geometry);
-                }
-                memset(out[offset] + width, 0, sizeof(JBLOCK) * (columns - width));
             }
         }
     }
