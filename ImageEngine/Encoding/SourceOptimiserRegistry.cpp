@@ -1,6 +1,7 @@
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 
 #include "ImageEngine/Core/FormatOrdering.h"
+#include "ImageEngine/Encoding/MozJPEGSourceOptimiser.h"
 
 namespace pictavo {
 
@@ -11,6 +12,7 @@ SourceOptimiserRegistry::SourceOptimiserRegistry(const std::vector<SourceOptimis
 SourceOptimiserRegistry SourceOptimiserRegistry::standard() {
     // One line per optimiser, in this order: JPEG, PNG, then the SVG and PDF pass-throughs.
     return SourceOptimiserRegistry(std::vector<SourceOptimiserRef>{
+        std::make_shared<MozJPEGSourceOptimiser>(),
     });
 }
 

@@ -1,0 +1,35 @@
+#pragma once
+#include "ImageEngine/Encoding/SourceOptimiser.h"
+
+#include <cstdint>
+
+namespace pictavo {
+
+class Reorientation;
+
+// Rewrites a JPEG without decoding it: the coefficients are kept, the entropy coding is
+// optimised, and the smaller of a sequential and a progressive file wins. When metadata is
+// stripped only the colour profile stays and the EXIF orientation is baked into the
+// coefficients by a lossless turn; when it is kept every marker stays and nothing turns.
+class MozJPEGSourceOptimiser final : public SourceOptimiser {
+public:
+    MozJPEGSourceOptimiser();
+
+    // The JPEG library's lossless turn code for a reorientation (quarter turns to the
+    // right, mirrored first).
+    static std::uint32_t turnFor(const Reorientation& reorientation);
+
+    OutputFormat format() const override { return format_; }
+    std::set<MetadataPolicy> honouredMetadataPolicies() const override {
+        return {MetadataPolicy::keepAll, MetadataPolicy::strip};
+    }
+    bool bakesOrientationWithoutDecoding() const override { return true; }
+    platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,
+                             EncodeEffort effort) const override;
+    using SourceOptimiser::optimise;
+
+private:
+    OutputFormat format_;
+};
+
+} // namespace pictavo
