@@ -37,7 +37,8 @@ const std::vector<std::string>& ImageReader::readableTypeIdentifiers() {
         const std::pair<const char*, const char*> vipsTypes[] = {
             {"jpegload_buffer", types::jpeg}, {"pngload_buffer", types::png}, {"gifload_buffer", types::gif},
             {"webpload_buffer", types::webp}, {"tiffload_buffer", types::tiff}, {"jp2kload_buffer", types::jpeg2000},
-            {"jxlload_buffer", types::jpegXL}, {"ppmload_source", types::pnm}, {"radload_buffer", types::radiance},
+            {"jxlload_buffer", types::jpegXL}, {"ppmload_source", types::pbm}, {"ppmload_source", types::pgm},
+            {"ppmload_source", types::ppm}, {"ppmload_source", types::pnm}, {"radload_buffer", types::radiance},
             {"openexrload", types::openEXR},
         };
         for (const auto& [loader, type] : vipsTypes)
@@ -48,7 +49,9 @@ const std::vector<std::string>& ImageReader::readableTypeIdentifiers() {
         }
         for (const char* own : {types::bmp, types::ico, types::icns}) found.emplace_back(own);
         for (const char* raw : {types::cameraRaw, types::dng, types::canonCR2, types::canonCR3, types::canonCRW,
-                                types::nikon, types::sony, types::fuji, types::olympus, types::panasonic, types::pentax})
+                                types::nikon, types::sony, types::fuji, types::olympus, types::panasonic, types::pentax,
+                                types::samsung, types::leica, types::hasselblad, types::phaseOne, types::sigma,
+                                types::kodak, types::minolta})
             found.emplace_back(raw);
         return found;
     }();

@@ -29,14 +29,19 @@ SniffResult sniffHeif(ByteView bytes) {
     return {};
 }
 
-bool isPnm(ByteView bytes) {
-    if (!bytes.startsWith(0, "P")) return false;
+SniffResult sniffNetpbm(ByteView bytes) {
+    if (!bytes.startsWith(0, "P")) return {};
     const auto kind = bytes.u8(1);
     const auto next = bytes.u8(2);
-    if (!kind || !next) return false;
-    const bool known = (*kind >= '1' && *kind <= '6') || *kind == 'f' || *kind == 'F';
-    const bool separated = *next == ' ' || *next == '\n' || *next == '\r' || *next == '\t';
-    return known && separated;
+    if (!kind || !next) return {};
+    if (*next != ' ' && *next != '\n' && *next != '\r' && *next != '\t') return {};
+    switch (*kind) {
+    case '1': case '4': return {SniffedFormat::pnm, types::pbm};
+    case '2': case '5': return {SniffedFormat::pnm, types::pgm};
+    case '3': case '6': return {SniffedFormat::pnm, types::ppm};
+    case 'f': case 'F': return {SniffedFormat::pnm, types::pnm};
+    default: return {};
+    }
 }
 
 } // namespace
@@ -55,7 +60,7 @@ SniffResult sniffImageFormat(ByteView bytes) {
         return {SniffedFormat::jpeg2000, types::jpeg2000};
     if (bytes.startsWith(0, std::string_view("\0\0\0\x0CJXL \r\n\x87\n", 12)) || bytes.startsWith(0, "\xFF\x0A"))
         return {SniffedFormat::jpegXL, types::jpegXL};
-    if (isPnm(bytes)) return {SniffedFormat::pnm, types::pnm};
+    if (auto netpbm = sniffNetpbm(bytes); netpbm.format != SniffedFormat::unknown) return netpbm;
     if (bytes.startsWith(0, "#?RADIANCE") || bytes.startsWith(0, "#?RGBE")) return {SniffedFormat::radiance, types::radiance};
     if (bytes.startsWith(0, "\x76\x2F\x31\x01")) return {SniffedFormat::openEXR, types::openEXR};
     if (bytes.startsWith(0, "BM")) return {SniffedFormat::bmp, types::bmp};

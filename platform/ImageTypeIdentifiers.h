@@ -13,7 +13,11 @@ inline constexpr const char* heic = "public.heic";
 inline constexpr const char* avif = "public.avif";
 inline constexpr const char* jpeg2000 = "public.jpeg-2000";
 inline constexpr const char* jpegXL = "public.jpeg-xl";
-inline constexpr const char* pnm = "public.pbm";
+// Netpbm: bitmaps (P1, P4), greymaps (P2, P5), pixmaps (P3, P6) and float maps (Pf, PF).
+inline constexpr const char* pbm = "public.pbm";
+inline constexpr const char* pgm = "public.pgm";
+inline constexpr const char* ppm = "public.ppm";
+inline constexpr const char* pnm = "public.pnm";
 inline constexpr const char* radiance = "public.radiance";
 inline constexpr const char* openEXR = "com.ilm.openexr-image";
 inline constexpr const char* bmp = "com.microsoft.bmp";
@@ -28,8 +32,15 @@ inline constexpr const char* canonCRW = "com.canon.crw-raw-image";
 inline constexpr const char* nikon = "com.nikon.raw-image";
 inline constexpr const char* sony = "com.sony.arw-raw-image";
 inline constexpr const char* fuji = "com.fuji.raw-image";
-inline constexpr const char* olympus = "com.olympus.raw-image";
+inline constexpr const char* olympus = "com.olympus.or-raw-image";
 inline constexpr const char* panasonic = "com.panasonic.rw2-raw-image";
 inline constexpr const char* pentax = "com.pentax.raw-image";
+inline constexpr const char* samsung = "com.samsung.raw-image";
+inline constexpr const char* leica = "com.leica.raw-image";
+inline constexpr const char* hasselblad = "com.hasselblad.3fr-raw-image";
+inline constexpr const char* phaseOne = "com.phaseone.raw-image";
+inline constexpr const char* sigma = "com.sigma.raw-image";
+inline constexpr const char* kodak = "com.kodak.raw-image";
+inline constexpr const char* minolta = "com.konicaminolta.raw-image";
 
 } // namespace platform::types

@@ -33,8 +33,15 @@ std::string typeOf(const LibRaw& raw, const Bytes& bytes) {
     if (make == "Sony" || make == "SONY") return types::sony;
     if (make == "Fujifilm" || make == "FUJIFILM") return types::fuji;
     if (make == "Olympus" || make == "OLYMPUS" || make == "OM Digital") return types::olympus;
-    if (make == "Panasonic" || make == "Leica") return types::panasonic;
+    if (make == "Panasonic") return types::panasonic;
+    if (make == "Leica") return types::leica;
     if (make == "Pentax" || make == "PENTAX" || make == "Ricoh") return types::pentax;
+    if (make == "Samsung" || make == "SAMSUNG") return types::samsung;
+    if (make == "Hasselblad") return types::hasselblad;
+    if (make == "Phase One") return types::phaseOne;
+    if (make == "Sigma") return types::sigma;
+    if (make == "Kodak") return types::kodak;
+    if (make == "Minolta" || make == "Konica Minolta") return types::minolta;
     return types::cameraRaw;
 }
 

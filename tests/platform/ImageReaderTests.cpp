@@ -94,7 +94,7 @@ TEST_P(EveryFormat, ReadsSizeTypeAndPixelsOfARealFile) {
 INSTANTIATE_TEST_SUITE_P(
     ImageReader, EveryFormat,
     ::testing::Values(FormatCase{".png", types::png, 0}, FormatCase{".tif", types::tiff, 0},
-                      FormatCase{".ppm", types::pnm, 0}, FormatCase{".webp[lossless]", types::webp, 0},
+                      FormatCase{".ppm", types::ppm, 0}, FormatCase{".webp[lossless]", types::webp, 0},
                       FormatCase{".jpg[Q=98]", types::jpeg, 24}, FormatCase{".jp2[lossless]", types::jpeg2000, 0},
                       FormatCase{".jxl[lossless]", types::jpegXL, 0}, FormatCase{".heic[Q=95]", types::heic, 60},
                       FormatCase{".avif[Q=95]", types::avif, 60}, FormatCase{".gif", types::gif, 40, true},
@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ImageReader, ListsTheFormatsItsBackEndsRead) {
     const auto& types = ImageReader::readableTypeIdentifiers();
     for (const char* expected : {types::png, types::jpeg, types::gif, types::tiff, types::webp, types::bmp, types::ico,
-                                 types::icns, types::dng, types::pnm})
+                                 types::icns, types::dng, types::ppm, types::pgm, types::pbm})
         EXPECT_NE(std::find(types.begin(), types.end(), expected), types.end()) << expected;
     EXPECT_EQ(std::find(types.begin(), types.end(), "com.adobe.pdf"), types.end());
     EXPECT_EQ(std::find(types.begin(), types.end(), "public.svg-image"), types.end());

@@ -111,6 +111,33 @@ platform::Bytes withAnimationControl(const platform::Bytes& png, std::uint32_t f
     return out;
 }
 
+platform::Bytes multiSizeTiff(const std::vector<std::pair<int, int>>& sizes) {
+    TemporaryFolder folder;
+    const auto path = folder.file("pages.tif");
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    for (std::size_t page = 0; page < sizes.size(); ++page) {
+        const auto [width, height] = sizes[page];
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+        TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+        TIFFSetField(tiff, TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(page), static_cast<std::uint16_t>(sizes.size()));
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width * 3; ++x)
+                row[static_cast<std::size_t>(x)] = samplePixel(x / 3, y, x % 3, static_cast<int>(page));
+            TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0);
+        }
+        TIFFWriteDirectory(tiff);
+    }
+    TIFFClose(tiff);
+    return readFile(path);
+}
+
 platform::Bytes dngFile(int width, int height, int orientation) {
     TemporaryFolder folder;
     const auto path = folder.file("camera.dng");

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace testing_support {
 
@@ -33,6 +35,10 @@ std::optional<platform::Bytes> encodeSample(const SampleImage& sample, const std
 
 // A PNG turned into an animated PNG by an acTL chunk naming `frames` frames.
 platform::Bytes withAnimationControl(const platform::Bytes& png, std::uint32_t frames);
+
+// A TIFF with one page per size, written with libtiff: 8-bit RGB, each page's pixels
+// following `samplePixel` for its page number.
+platform::Bytes multiSizeTiff(const std::vector<std::pair<int, int>>& sizes);
 
 // A linear DNG as cameras' raw converters write it: 16-bit RGB, the given TIFF orientation.
 platform::Bytes dngFile(int width, int height, int orientation);

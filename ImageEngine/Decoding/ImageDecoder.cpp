@@ -1,0 +1,15 @@
+#include "ImageEngine/Decoding/ImageDecoder.h"
+
+namespace pictavo {
+
+bool ImageDecoder::canDecode(const platform::ContentType& type) const {
+    const auto& readable = readableTypes();
+    if (readable.count(type)) return true;
+    for (const auto& member : readable)
+        if (type.conforms(member)) return true;
+    return false;
+}
+
+DecodedImage ImageDecoder::decode(const std::filesystem::path& url, std::int64_t) const { return decode(url); }
+
+} // namespace pictavo

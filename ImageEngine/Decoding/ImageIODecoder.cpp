@@ -1,0 +1,146 @@
+#include "ImageEngine/Decoding/ImageIODecoder.h"
+
+#include "ImageEngine/Core/ConversionError.h"
+#include "ImageEngine/Core/DeclaredSize.h"
+#include "ImageEngine/Core/EncodeConcurrency.h"
+#include "platform/FilePath.h"
+#include "platform/ImageReader.h"
+#include "platform/Overloaded.h"
+
+#include <limits>
+#include <system_error>
+
+namespace pictavo {
+namespace {
+
+ConversionError decodeFailed(const std::filesystem::path& url) {
+    return ConversionError::decodeFailed(platform::lastPathComponent(url.string()));
+}
+
+platform::ImageReader openReader(const std::filesystem::path& url) {
+    auto reader = platform::ImageReader::open(url);
+    if (!reader) throw decodeFailed(url);
+    return std::move(*reader);
+}
+
+// Width times height of an image's properties; 0 when either is missing or the product
+// does not fit.
+std::int64_t area(const platform::ImageReader& reader, std::int64_t index) {
+    const auto properties = reader.propertiesAt(index);
+    if (!properties) return 0;
+    const auto width = platform::integerProperty(*properties, platform::keys::pixelWidth);
+    const auto height = platform::integerProperty(*properties, platform::keys::pixelHeight);
+    if (!width || !height) return 0;
+    std::int64_t product = 0;
+    if (__builtin_mul_overflow(*width, *height, &product)) return 0;
+    return product;
+}
+
+// The image a page stands for: the page itself in a paged file, the largest rendition of an
+// icon, and the first image otherwise, whatever the page.
+std::int64_t imageIndex(const SourceLayout& layout, std::int64_t page) {
+    return std::visit(platform::Overloaded{
+                          [&](const SourceLayout::Pages& pages) -> std::int64_t {
+                              if (page < 1 || page > pages.count) throw ConversionError::pageOutOfRange(page, pages.count);
+                              return page - 1;
+                          },
+                          [](const SourceLayout::Renditions& renditions) -> std::int64_t { return renditions.largest; },
+                          [](const auto&) -> std::int64_t { return 0; },
+                      },
+                      layout.value);
+}
+
+ImageProperties build(const platform::ImageReader& reader, std::int64_t index, const SourceLayout& layout,
+                      const std::filesystem::path& url) {
+    auto dictionary = reader.propertiesAt(index);
+    if (!dictionary) throw decodeFailed(url);
+    const auto width = platform::integerProperty(*dictionary, platform::keys::pixelWidth);
+    const auto height = platform::integerProperty(*dictionary, platform::keys::pixelHeight);
+    if (!width || !height || *width < 1 || *height < 1) throw decodeFailed(url);
+    if (!DeclaredSize::usable(*width) || !DeclaredSize::usable(*height))
+        throw ConversionError::imageTooLarge(static_cast<double>(*width), static_cast<double>(*height));
+
+    ImageProperties properties;
+    properties.pixelWidth = *width;
+    properties.pixelHeight = *height;
+    const auto orientation = platform::integerProperty(*dictionary, platform::keys::orientation).value_or(1);
+    properties.orientation = orientation >= 1 && orientation <= 8 ? static_cast<std::uint32_t>(orientation) : 1;
+    std::error_code error;
+    const auto size = std::filesystem::file_size(url, error);
+    properties.byteCount =
+        error || size > static_cast<std::uintmax_t>(std::numeric_limits<std::int64_t>::max()) ? 0 : static_cast<std::int64_t>(size);
+    if (auto found = dictionary->find(platform::keys::hasAlpha); found != dictionary->end())
+        if (const bool* alpha = found->second.get<bool>()) properties.hasAlpha = *alpha;
+    std::visit(platform::Overloaded{
+                   [&](const SourceLayout::Animated& animated) { properties.frameCount = animated.frameCount; },
+                   [&](const SourceLayout::Pages& pages) { properties.pageCount = pages.count; },
+                   [&](const SourceLayout::Renditions& renditions) { properties.renditionCount = renditions.count; },
+                   [](const SourceLayout::Single&) {},
+               },
+               layout.value);
+    if (auto found = dictionary->find(platform::keys::profileName); found != dictionary->end())
+        if (const auto* name = found->second.get<std::string>()) properties.colourSpaceName = *name;
+    properties.sourceUTType = platform::ContentType::withIdentifier(reader.typeIdentifier());
+    properties.isVector = false;
+    platform::XmpRef xmp;
+    if (auto packet = reader.xmpAt(index)) xmp = std::make_shared<const platform::XmpPacket>(std::move(*packet));
+    properties.preserved = PreservedProperties(std::move(*dictionary), std::move(xmp));
+    return properties;
+}
+
+} // namespace
+
+const std::unordered_set<platform::ContentType>& ImageIODecoder::readableTypes() const {
+    static const std::unordered_set<platform::ContentType> types = [] {
+        std::unordered_set<platform::ContentType> found;
+        for (const auto& identifier : platform::ImageReader::readableTypeIdentifiers())
+            if (auto type = platform::ContentType::withIdentifier(identifier)) found.insert(*type);
+        return found;
+    }();
+    return types;
+}
+
+SourceLayout ImageIODecoder::layout(const platform::ImageReader& reader) {
+    const std::int64_t count = reader.count();
+    if (count < 2) return {SourceLayout::Single{}};
+    if (reader.hasFrameInfo()) return {SourceLayout::Animated{count}};
+    const auto type = platform::ContentType::withIdentifier(reader.typeIdentifier());
+    if (!type) return {SourceLayout::Pages{count}};
+    if (type->conforms(platform::ContentType::ico()) || type->conforms(platform::ContentType::icns())) {
+        std::int64_t largest = 0;
+        std::int64_t best = area(reader, 0);
+        for (std::int64_t index = 1; index < count; ++index) {
+            const auto candidate = area(reader, index);
+            if (candidate > best) {
+                best = candidate;
+                largest = index;
+            }
+        }
+        return {SourceLayout::Renditions{largest, count}};
+    }
+    return {SourceLayout::Pages{count}};
+}
+
+ImageProperties ImageIODecoder::properties(const std::filesystem::path& url) const {
+    const auto reader = openReader(url);
+    const auto arrangement = layout(reader);
+    return build(reader, imageIndex(arrangement, 1), arrangement, url);
+}
+
+DecodedImage ImageIODecoder::decode(const std::filesystem::path& url) const { return decode(url, 1); }
+
+DecodedImage ImageIODecoder::decode(const std::filesystem::path& url, std::int64_t page) const {
+    const auto reader = openReader(url);
+    const auto arrangement = layout(reader);
+    const auto index = imageIndex(arrangement, page);
+    auto properties = build(reader, index, arrangement, url);
+    const platform::PixelBudget budget{static_cast<std::uint64_t>(std::max<std::int64_t>(EncodeConcurrency::pixelBudget(), 0))};
+    auto pixels = reader.imageAt(index, budget);
+    if (pixels.exceedsBudget)
+        throw ConversionError::imageTooLarge(static_cast<double>(properties.pixelWidth),
+                                             static_cast<double>(properties.pixelHeight));
+    if (!pixels.image) throw decodeFailed(url);
+    return DecodedImage::raster(std::move(pixels.image), std::move(properties));
+}
+
+} // namespace pictavo

@@ -1,0 +1,94 @@
+#include "ImageEngine/Core/ConversionError.h"
+#include "ImageEngine/Decoding/DecoderRegistry.h"
+#include "ImageEngine/Decoding/ImageIODecoder.h"
+#include "platform/ImageReader.h"
+#include "support/EncodedSamples.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+using namespace pictavo;
+using platform::ContentType;
+using testing_support::TemporaryFolder;
+
+namespace {
+
+std::string unsupportedMessage(const DecoderRegistry& registry, const std::filesystem::path& path) {
+    try {
+        registry.decoder(path);
+    } catch (const ConversionError& error) {
+        if (auto* unsupported = error.get<ConversionError::UnsupportedInput>()) return unsupported->message;
+        return "another error: " + error.diagnostic();
+    }
+    return "no error";
+}
+
+// A decoder that reads only one type, to check the order of preference and the shared rules.
+class OneTypeDecoder final : public ImageDecoder {
+public:
+    explicit OneTypeDecoder(ContentType type) : types_{std::move(type)} {}
+    const std::unordered_set<ContentType>& readableTypes() const override { return types_; }
+    ImageProperties properties(const std::filesystem::path&) const override { return {}; }
+    DecodedImage decode(const std::filesystem::path&) const override {
+        throw ConversionError::decodeFailed("one type");
+    }
+
+private:
+    std::unordered_set<ContentType> types_;
+};
+
+TEST(DecoderRegistry, GivesRasterFilesToTheRasterDecoderByTheirExtension) {
+    const auto registry = DecoderRegistry::standard();
+    TemporaryFolder folder;
+    for (const char* name : {"a.png", "b.JPG", "c.heic", "d.gif", "e.tiff", "f.ico", "g.webp", "h.bmp", "i.icns",
+                             "j.dng", "k.nrw"}) {
+        auto decoder = registry.decoder(folder.file(name));
+        ASSERT_TRUE(decoder) << name;
+        EXPECT_TRUE(dynamic_cast<const ImageIODecoder*>(decoder.get())) << name;
+    }
+    // A vanished file is matched by its name; reading it is what fails, with its name.
+    auto decoder = registry.decoder(folder.file("vanished.png"));
+    try {
+        decoder->properties(folder.file("vanished.png"));
+        FAIL() << "a vanished file was read";
+    } catch (const ConversionError& error) {
+        EXPECT_EQ(error, ConversionError::decodeFailed("vanished.png"));
+        EXPECT_EQ(error.errorDescription(), "vanished.png can't be opened. It may be damaged.");
+    }
+}
+
+TEST(DecoderRegistry, NamesTheExtensionItCannotRead) {
+    const auto registry = DecoderRegistry::standard();
+    EXPECT_EQ(unsupportedMessage(registry, "/tmp/photo.abc"), "This computer can't read .abc files.");
+    EXPECT_EQ(unsupportedMessage(registry, "/tmp/photo.ABC"), "This computer can't read .abc files.");
+    EXPECT_EQ(unsupportedMessage(registry, "/tmp/Ünïcode.ÄBC"), "This computer can't read .äbc files.");
+    EXPECT_EQ(unsupportedMessage(registry, "/tmp/README"), "This computer can't read this kind of file.");
+    EXPECT_EQ(unsupportedMessage(registry, "/tmp/notes.txt"), "This computer can't read .txt files.");
+}
+
+TEST(DecoderRegistry, TheFirstDecoderThatAcceptsWinsAndSubtypesAreAccepted) {
+    auto first = std::make_shared<const OneTypeDecoder>(ContentType::png());
+    auto second = std::make_shared<const OneTypeDecoder>(ContentType::png());
+    const DecoderRegistry registry({first, second});
+    EXPECT_EQ(registry.decoder("/tmp/x.png"), first);
+
+    const OneTypeDecoder raw(ContentType::cameraRawImage());
+    EXPECT_TRUE(raw.canDecode(*ContentType::withIdentifier("com.nikon.raw-image")));
+    EXPECT_FALSE(raw.canDecode(ContentType::image()));
+    EXPECT_FALSE(OneTypeDecoder(ContentType::png()).canDecode(ContentType::data()));
+
+    EXPECT_EQ(registry.readableTypes(), (std::unordered_set<ContentType>{ContentType::png()}));
+    EXPECT_EQ(unsupportedMessage(DecoderRegistry({}), "/tmp/x.png"), "This computer can't read .png files.");
+}
+
+TEST(DecoderRegistry, ReadsEveryTypeTheImageReaderLists) {
+    const auto types = DecoderRegistry::standard().readableTypes();
+    // Every identifier the reader reports is a declared type: none is lost on the way.
+    EXPECT_EQ(types.size(), platform::ImageReader::readableTypeIdentifiers().size());
+    for (const auto* type : {&ContentType::png(), &ContentType::jpeg(), &ContentType::gif(), &ContentType::tiff(),
+                             &ContentType::ico(), &ContentType::icns(), &ContentType::bmp(), &ContentType::webp()})
+        EXPECT_TRUE(types.count(*type)) << type->identifier();
+    EXPECT_FALSE(types.count(ContentType::image()));
+}
+
+} // namespace
