@@ -1,5 +1,7 @@
 #include "ImageEngine/Core/WriteableFormats.h"
 
+#include "ImageEngine/Core/CompressionProbe.h"
+#include "platform/ImageReader.h"
 #include "platform/ImageWriter.h"
 
 namespace pictavo {
@@ -24,13 +26,11 @@ std::vector<OutputFormat> commonlyWantedAmong(const std::unordered_set<std::stri
     return result;
 }
 
-// PROVISIONAL until the standard registries and the platform image reader exist:
+// PROVISIONAL until the standard registries exist:
 // - writeable: the writer's list plus the program's JPEG, WebP and ICNS encoders, plus SVG,
 //   whose pass-through optimiser keeps and strips metadata (PDF's only keeps it), to become
 //   writeableIdentifiers() over EncoderRegistry::standard() and
-//   SourceOptimiserRegistry::standard();
-// - probedCompressions: no entries, to become CompressionProbe::probedCompressions() over
-//   imageIOWriteable(), reading back with the platform image reader.
+//   SourceOptimiserRegistry::standard().
 
 // In the writer's own order; identifiers without a type are dropped.
 const std::vector<OutputFormat>& OutputFormat::imageIOWriteable() {
@@ -58,8 +58,15 @@ const std::vector<OutputFormat>& OutputFormat::commonlyWanted() {
     return formats;
 }
 
+// Read back by the same reader the raster decoder uses, so that the answer is what a
+// conversion from the written file would see.
 const std::unordered_map<std::string, OutputFormat::Compression>& OutputFormat::probedCompressions() {
-    static const std::unordered_map<std::string, Compression> table;
+    static const std::unordered_map<std::string, Compression> table =
+        CompressionProbe::probedCompressions(imageIOWriteable(), [](const platform::Bytes& file) -> platform::ImageRef {
+            auto reader = platform::ImageReader::open(std::make_shared<const platform::Bytes>(file));
+            if (!reader || reader->count() < 1) return nullptr;
+            return reader->imageAt(0).image;
+        });
     return table;
 }
 

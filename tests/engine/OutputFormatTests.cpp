@@ -41,7 +41,8 @@ TEST(OutputFormat, SameAsSourceAnswersForEveryFormat) {
 
 TEST(OutputFormat, NamesAndSummariesOfTheFixedFormats) {
     struct Row { const OutputFormat* format; const char* name; const char* summary; const char* extension; };
-    // PNG, TIFF and the others outside the fixed sets have no probed compression yet.
+    // Formats outside the fixed sets are probed: the writer keeps every pixel of PNG, TIFF, BMP
+    // and ICO; PDF cannot be read back, ICNS is not a writer format, so they have no word.
     const Row rows[] = {
         {&OutputFormat::jpeg(), "JPEG", "Lossy, no transparency", "jpg"},
         {&OutputFormat::heic(), "HEIC", "Lossy, transparency", "heic"},
@@ -49,10 +50,10 @@ TEST(OutputFormat, NamesAndSummariesOfTheFixedFormats) {
         {&OutputFormat::webp(), "WebP", "Lossy, transparency", "webp"},
         {&OutputFormat::jpeg2000(), "JPEG 2000", "Lossy, no transparency", "jp2"},
         {&OutputFormat::gif(), "GIF", "256 colours, transparency", "gif"},
-        {&OutputFormat::bmp(), "BMP", "No transparency", "bmp"},
-        {&OutputFormat::png(), "PNG", "Transparency", "png"},
-        {&OutputFormat::tiff(), "TIFF", "Transparency", "tiff"},
-        {&OutputFormat::ico(), "ICO", "Transparency", "ico"},
+        {&OutputFormat::bmp(), "BMP", "Lossless, no transparency", "bmp"},
+        {&OutputFormat::png(), "PNG", "Lossless, transparency", "png"},
+        {&OutputFormat::tiff(), "TIFF", "Lossless, transparency", "tiff"},
+        {&OutputFormat::ico(), "ICO", "Lossless, transparency", "ico"},
         {&OutputFormat::icns(), "ICNS", "Transparency", "icns"},
         {&OutputFormat::pdf(), "PDF", "Transparency", "pdf"},
     };

@@ -1,5 +1,6 @@
 #include "support/ExifSamples.h"
 
+#include <cstring>
 #include <exiv2/exiv2.hpp>
 
 namespace testing_support {
@@ -18,8 +19,9 @@ platform::Bytes exifBlock(bool bigEndian, std::optional<int> orientation) {
 std::map<std::string, std::string> exifTags(const platform::Bytes& exif) {
     std::map<std::string, std::string> tags;
     Exiv2::ExifData data;
+    const std::size_t marker = exif.size() >= 6 && std::memcmp(exif.data(), "Exif\0\0", 6) == 0 ? 6 : 0;
     try {
-        Exiv2::ExifParser::decode(data, exif.data(), static_cast<std::uint32_t>(exif.size()));
+        Exiv2::ExifParser::decode(data, exif.data() + marker, static_cast<std::uint32_t>(exif.size() - marker));
     } catch (const Exiv2::AnyError&) {
         return tags;
     }

@@ -11,7 +11,7 @@ namespace testing_support {
 // date in the EXIF IFD and a latitude in the GPS IFD, and the orientation when given.
 platform::Bytes exifBlock(bool bigEndian, std::optional<int> orientation);
 
-// Every tag exiv2 reads from a TIFF-structured EXIF block ("Exif.Image.Orientation" -> "6");
+// Every tag exiv2 reads from a TIFF-structured EXIF block (behind the "Exif\0\0" marker or not) ("Exif.Image.Orientation" -> "6");
 // empty when exiv2 cannot read it.
 std::map<std::string, std::string> exifTags(const platform::Bytes& exif);
 

@@ -1,0 +1,54 @@
+#pragma once
+#include "ImageEngine/Core/EncodeOptions.h"
+#include "ImageEngine/Core/OutputFormat.h"
+#include "platform/Bytes.h"
+#include "platform/Image.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace pictavo {
+
+// The qualities worth trying with an encoder, both ends included.
+struct QualityRange {
+    std::int64_t lowest = 1;
+    std::int64_t highest = 100;
+    friend bool operator==(const QualityRange&, const QualityRange&) = default;
+};
+
+// Writes one image in one output format. The capability answers steer the conversion: the
+// quality search, the greyscale redraw, the colour conversion before encoding and the
+// re-encode warning. Encoders hold no mutable state, so one serves concurrent encodes.
+class ImageEncoder {
+public:
+    virtual ~ImageEncoder() = default;
+
+    virtual OutputFormat format() const = 0;
+    // A quality number changes the output.
+    virtual bool supportsQuality() const = 0;
+    // With no quality given, every pixel is kept.
+    virtual bool writesLosslesslyWithoutAQuality() const = 0;
+    // The format can hold a one-channel grey image.
+    virtual bool writesSingleChannelGrey() const = 0;
+    // The format can embed the image's colour space.
+    virtual bool carriesColourSpace() const = 0;
+    // The bytes do not depend on the encode effort.
+    virtual bool writesTheSameFileAtEveryEffort() const = 0;
+    virtual QualityRange qualityRange() const = 0;
+    // The whole file; throws ConversionError::encodeFailed(format) when it cannot be written.
+    virtual platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const = 0;
+};
+
+// An encoder that also writes several images, in order, into one file (the engine asks for
+// this with dynamic_cast).
+class MultiImageEncoder : public ImageEncoder {
+public:
+    using ImageEncoder::encode;
+    virtual platform::Bytes encode(const std::vector<platform::ImageRef>& images,
+                                   const EncodeOptions& options) const = 0;
+};
+
+using ImageEncoderRef = std::shared_ptr<const ImageEncoder>;
+
+} // namespace pictavo

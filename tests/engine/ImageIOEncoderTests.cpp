@@ -1,0 +1,180 @@
+#include "ImageEngine/Core/ConversionError.h"
+#include "ImageEngine/Encoding/ImageIOEncoder.h"
+#include "platform/ImageReader.h"
+#include "platform/ImageWriter.h"
+#include "support/ExifSamples.h"
+#include "support/SampleImages.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+
+using namespace pictavo;
+using platform::AlphaInfo;
+using platform::Bytes;
+using platform::ImageRef;
+using namespace testing_support;
+
+namespace {
+
+OutputFormat format(const char* identifier) { return OutputFormat(*platform::ContentType::withIdentifier(identifier)); }
+
+EncodeOptions options(std::optional<std::int64_t> quality = std::nullopt,
+                      std::optional<std::uint32_t> orientation = std::nullopt,
+                      std::optional<PreservedProperties> preserved = std::nullopt) {
+    return EncodeOptions(quality, orientation, std::move(preserved), EncodeEffort::final, MetadataPolicy::keepAll);
+}
+
+// What a decoder hands over under keepAll: EXIF and XMP saying 6 (the pixels are already
+// upright), a profile that is not the image's, and a resolution.
+PreservedProperties keptFromSource() {
+    platform::PropertyMap dictionary;
+    dictionary[platform::keys::exif] = exifBlock(false, 6);
+    dictionary[platform::keys::iccProfile] = displayP3Profile();
+    dictionary[platform::keys::orientation] = 6;
+    dictionary[platform::keys::dpiWidth] = 144.0;
+    dictionary[platform::keys::dpiHeight] = 144.0;
+    return PreservedProperties(dictionary, std::make_shared<platform::XmpPacket>(platform::XmpPacket{xmpPacket(6)}));
+}
+
+std::optional<platform::ImageReader> reader(const Bytes& file) {
+    return platform::ImageReader::open(std::make_shared<const Bytes>(file));
+}
+
+ImageRef firstImage(const Bytes& file) {
+    auto opened = reader(file);
+    if (!opened || opened->count() < 1) return nullptr;
+    return opened->imageAt(0).image;
+}
+
+ConversionError encodeError(const ImageIOEncoder& encoder, const std::vector<ImageRef>& images) {
+    try {
+        encoder.encode(images, options());
+    } catch (const ConversionError& error) {
+        return error;
+    }
+    ADD_FAILURE() << "encoded " << encoder.format().id();
+    return ConversionError::encodeFailed(OutputFormat::sameAsSource());
+}
+
+} // namespace
+
+TEST(ImageIOEncoder, AnswersItsCapabilitiesPerFormat) {
+    struct Row {
+        const char* id;
+        bool quality, lossless, grey, colourSpace;
+        std::int64_t highest;
+    };
+    const Row rows[] = {
+        {"public.png", false, true, true, true, 100},        {"public.tiff", false, true, true, true, 100},
+        {"com.microsoft.bmp", false, true, true, false, 100}, {"com.microsoft.ico", false, true, true, false, 100},
+        {"public.jpeg", true, false, true, true, 100},       {"public.heic", true, false, false, true, 100},
+        {"public.avif", true, false, false, true, 99},       {"public.jpeg-2000", true, false, true, false, 100},
+        {"com.compuserve.gif", false, false, true, false, 100},
+        // The reader cannot read PDF back, so the probe has no answer and it is not called lossless.
+        {"com.adobe.pdf", false, false, true, false, 100},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.id);
+        const ImageIOEncoder encoder(format(row.id));
+        EXPECT_EQ(encoder.supportsQuality(), row.quality);
+        EXPECT_EQ(encoder.writesLosslesslyWithoutAQuality(), row.lossless);
+        EXPECT_EQ(encoder.writesSingleChannelGrey(), row.grey);
+        EXPECT_EQ(encoder.carriesColourSpace(), row.colourSpace);
+        EXPECT_TRUE(encoder.writesTheSameFileAtEveryEffort());
+        EXPECT_EQ(encoder.qualityRange(), (QualityRange{1, row.highest}));
+    }
+    EXPECT_EQ(format("com.adobe.pdf").summary(), "Transparency");
+    EXPECT_EQ(format("public.tiff").summary(), "Lossless, transparency");
+    EXPECT_EQ(format("com.microsoft.bmp").summary(), "Lossless, no transparency");
+
+    const ImageIOEncoder same(OutputFormat::sameAsSource());
+    EXPECT_TRUE(same.supportsQuality());
+    EXPECT_FALSE(same.writesLosslesslyWithoutAQuality());
+    EXPECT_FALSE(same.writesSingleChannelGrey());
+    EXPECT_FALSE(same.carriesColourSpace());
+    EXPECT_EQ(same.qualityRange(), (QualityRange{1, 100}));
+}
+
+TEST(ImageIOEncoder, FailuresAreEncodeFailedForItsFormat) {
+    const auto image = solidImage(8, 8, 1, 2, 3);
+    const ImageIOEncoder same(OutputFormat::sameAsSource());
+    EXPECT_EQ(encodeError(same, {image}), ConversionError::encodeFailed(OutputFormat::sameAsSource()));
+    const ImageIOEncoder png(OutputFormat::png());
+    EXPECT_EQ(encodeError(png, {}), ConversionError::encodeFailed(OutputFormat::png()));
+    // PNG holds one image: several are refused, not cut down to the first.
+    EXPECT_EQ(encodeError(png, {image, image}), ConversionError::encodeFailed(OutputFormat::png()));
+}
+
+TEST(ImageIOEncoder, ClampsTheQualityToItsRangeAndIgnoresItForLosslessFormats) {
+    const auto image = patternImage(48, 40, 8, 3, AlphaInfo::none);
+    const ImageIOEncoder jpeg(OutputFormat::jpeg());
+    EXPECT_EQ(jpeg.encode(image, options(0)), jpeg.encode(image, options(1)));
+    EXPECT_EQ(jpeg.encode(image, options(-20)), jpeg.encode(image, options(1)));
+    EXPECT_EQ(jpeg.encode(image, options(150)), jpeg.encode(image, options(100)));
+    EXPECT_LT(jpeg.encode(image, options(10)).size(), jpeg.encode(image, options(90)).size());
+
+    const ImageIOEncoder avif(OutputFormat::avif());
+    EXPECT_EQ(avif.encode(image, options(150)), avif.encode(image, options(99)));
+
+    const ImageIOEncoder png(OutputFormat::png());
+    EXPECT_EQ(png.encode(image, options(5)), png.encode(image, options()));
+}
+
+TEST(ImageIOEncoder, KeptMetadataCarriesTheOrientationGivenAndTheImagesOwnProfile) {
+    const auto image = patternImage(30, 20, 8, 4, AlphaInfo::premultipliedLast);
+    const ImageIOEncoder png(OutputFormat::png());
+    for (auto [given, expected] : {std::pair<std::optional<std::uint32_t>, const char*>{std::nullopt, "1"}, {3, "3"}}) {
+        const auto file = png.encode(image, options(std::nullopt, given, keptFromSource()));
+        const auto back = readWithVips(file);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(exifTags(back->exif).at("Exif.Image.Orientation"), expected);
+        EXPECT_NE(back->xmp.find(std::string("tiff:Orientation=\"") + expected + "\""), std::string::npos);
+        EXPECT_EQ(back->icc, platform::ColourSpace::sRGB()->iccData());
+        EXPECT_NEAR(back->dpi, 144, 0.5);
+    }
+    // Without preserved properties (the strip policy) only the profile goes in.
+    const auto stripped = readWithVips(png.encode(image, options()));
+    ASSERT_TRUE(stripped);
+    EXPECT_TRUE(stripped->exif.empty());
+    EXPECT_TRUE(stripped->xmp.empty());
+    EXPECT_EQ(stripped->icc, platform::ColourSpace::sRGB()->iccData());
+}
+
+TEST(ImageIOEncoder, EveryWriterFormatReadsBackThroughThePlatformReader) {
+    const auto translucent = patternImage(40, 30, 8, 4, AlphaInfo::last);
+    const auto opaque = patternImage(40, 30, 8, 3, AlphaInfo::none);
+    for (const auto& identifier : platform::ImageWriter::typeIdentifiers()) {
+        SCOPED_TRACE(identifier);
+        const auto outputFormat = format(identifier.c_str());
+        if (outputFormat == OutputFormat::pdf()) continue; // read by the PDF decoder, not the image reader
+        const ImageIOEncoder encoder(outputFormat);
+        const auto& image = outputFormat.supportsAlpha() ? translucent : opaque;
+        const auto file = encoder.encode(image, options(90));
+        const auto back = firstImage(file);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->width(), 40);
+        EXPECT_EQ(back->height(), 30);
+        EXPECT_EQ(back->hasAlphaChannel(), outputFormat.supportsAlpha());
+        if (encoder.writesLosslesslyWithoutAQuality()) {
+            EXPECT_EQ(packedPixels(*back), packedPixels(*image));
+        }
+    }
+}
+
+TEST(ImageIOEncoder, WritesSeveralImagesIntoOneFile) {
+    const auto first = patternImage(16, 16, 16, 4, AlphaInfo::last);
+    const auto second = patternImage(16, 16, 16, 4, AlphaInfo::premultipliedFirst);
+    const ImageIOEncoder tiff(OutputFormat::tiff());
+    const auto file = tiff.encode(std::vector<ImageRef>{first, second}, options());
+    const auto opened = reader(file);
+    ASSERT_TRUE(opened);
+    ASSERT_EQ(opened->count(), 2);
+    EXPECT_EQ(packedPixels(*opened->imageAt(1).image), packedPixels(*second));
+
+    std::vector<ImageRef> ladder;
+    for (int side : {256, 48, 32, 16}) ladder.push_back(patternImage(side, side, 8, 4, AlphaInfo::premultipliedLast));
+    const ImageIOEncoder ico(OutputFormat::ico());
+    const auto icon = reader(ico.encode(ladder, options()));
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->count(), 4);
+}
