@@ -217,15 +217,18 @@ bool BitmapContext::draw(const ImageRef& image, const Rect& given) {
     if (columns.destinationCount == 0 || rows.destinationCount == 0) return static_cast<bool>(makeConverter());
     if (!makeWritable()) return false;
 
-    if (columns.identity && rows.identity) {
-        auto converter = makeConverter();
-        if (!converter) return false;
-        std::vector<std::uint8_t> line(static_cast<std::size_t>(columns.destinationCount) * converter->channelCount());
-        for (std::int64_t j = 0; j < rows.destinationCount; ++j) {
-            converter->convert(rows.start[j], columns.start[0], columns.destinationCount, line.data());
-            compositeWhole(rows.firstDestination + j, columns.firstDestination, columns.destinationCount, line.data());
-        }
-        return true;
+    if (columns.identity && rows.identity) { // whole pixels onto whole pixels: no resampling
+        const double sourcePixels = static_cast<double>(columns.destinationCount) * static_cast<double>(rows.destinationCount);
+        return inBands(rows.destinationCount, sourcePixels, makeConverter,
+                       [&](PixelRowConverter& converter, std::int64_t first, std::int64_t end) {
+                           std::vector<std::uint8_t> line(static_cast<std::size_t>(columns.destinationCount) *
+                                                          converter.channelCount());
+                           for (std::int64_t j = first; j < end; ++j) {
+                               converter.convert(rows.start[j], columns.start[0], columns.destinationCount, line.data());
+                               compositeWhole(rows.firstDestination + j, columns.firstDestination,
+                                              columns.destinationCount, line.data());
+                           }
+                       });
     }
     return resample(makeConverter, columns, rows, [&](std::int64_t y, const float* values) {
         composite(y, columns.firstDestination, columns.destinationCount, values, columns.coverage.data(),

@@ -4,6 +4,7 @@
 #include "platform/Image.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -18,6 +19,8 @@ enum class PremultipliedChannels { rgba = 4, greyAlpha = 2, alpha = 1 };
 // whole source. One converter serves one thread.
 class PixelRowConverter {
 public:
+    using Factory = std::function<std::unique_ptr<PixelRowConverter>()>;
+
     // Null when the image's pixels cannot be read as its colour space says, or when no
     // colour transform into `space` can be made.
     static std::unique_ptr<PixelRowConverter> make(ImageRef image, PremultipliedChannels channels,

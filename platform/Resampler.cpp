@@ -118,8 +118,9 @@ AxisSampling AxisSampling::make(std::int64_t sourceLength, double origin, double
     const bool high = interpolation == Interpolation::high && !axis.identity;
     const double filterScale = std::max(1.0, 1.0 / scale);
     const double support = lanczosRadius * filterScale;
-    const std::int64_t wantedTaps = high ? static_cast<std::int64_t>(std::ceil(2 * support)) + 1 : 1;
-    axis.taps = static_cast<int>(std::min(wantedTaps, sourceLength));
+    // A rectangle far smaller than the image reads all of it, never more.
+    const double wantedTaps = high ? std::ceil(2 * support) + 1 : 1;
+    axis.taps = static_cast<int>(std::min(wantedTaps, static_cast<double>(sourceLength)));
 
     const auto count = static_cast<std::size_t>(axis.destinationCount);
     axis.start.resize(count);
@@ -130,7 +131,9 @@ AxisSampling AxisSampling::make(std::int64_t sourceLength, double origin, double
         const std::int64_t d = axis.firstDestination + static_cast<std::int64_t>(i);
         const double dd = static_cast<double>(d);
         axis.coverage[i] = static_cast<float>(std::clamp(std::min(dd + 1, end) - std::max(dd, origin), 0.0, 1.0));
-        const double centre = (dd + 0.5 - origin) / scale - 0.5;
+        // Beyond the edges every tap lands on the edge pixel anyway; the clamp keeps the
+        // tap arithmetic finite for rectangles of extreme proportions.
+        const double centre = std::clamp((dd + 0.5 - origin) / scale - 0.5, -1.0, static_cast<double>(sourceLength));
         if (!high) {
             const double nearest = std::clamp(std::floor(centre + 0.5), 0.0, static_cast<double>(sourceLength - 1));
             axis.start[i] = static_cast<std::int64_t>(nearest);
@@ -159,40 +162,43 @@ AxisSampling AxisSampling::make(std::int64_t sourceLength, double origin, double
     return axis;
 }
 
-bool resample(const std::function<std::unique_ptr<PixelRowConverter>()>& makeConverter,
-              const AxisSampling& columns, const AxisSampling& rows, const ResampledRow& emit) {
-    if (columns.destinationCount == 0 || rows.destinationCount == 0) return true;
+bool inBands(std::int64_t rowCount, double sourcePixels, const PixelRowConverter::Factory& makeConverter,
+             const Band& band) {
+    if (rowCount <= 0) return true;
     // Bands pay off only when each has real work; the engine already runs several
     // conversions side by side, so a draw takes at most four threads.
-    const double work = static_cast<double>(columns.endSource - columns.firstSource) *
-                        static_cast<double>(rows.endSource - rows.firstSource);
     const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
     const auto bands = static_cast<std::int64_t>(std::min<double>(
-        {4.0, static_cast<double>(hardware), std::floor(work / 4.0e6) + 1.0,
-         static_cast<double>(rows.destinationCount)}));
-    if (bands <= 1) {
-        auto converter = makeConverter();
-        if (!converter) return false;
-        resampleBand(*converter, columns, rows, 0, rows.destinationCount, emit);
-        return true;
-    }
+        {4.0, static_cast<double>(hardware), std::floor(sourcePixels / 4.0e6) + 1.0, static_cast<double>(rowCount)}));
     std::vector<std::unique_ptr<PixelRowConverter>> converters;
     for (std::int64_t b = 0; b < bands; ++b) {
         converters.push_back(makeConverter());
         if (!converters.back()) return false;
     }
     std::vector<std::thread> threads;
-    for (std::int64_t b = 0; b < bands; ++b) {
-        const std::int64_t first = rows.destinationCount * b / bands;
-        const std::int64_t end = rows.destinationCount * (b + 1) / bands;
+    for (std::int64_t b = 1; b < bands; ++b) {
+        const std::int64_t first = rowCount * b / bands;
+        const std::int64_t end = rowCount * (b + 1) / bands;
         try {
-            threads.emplace_back([&, b, first, end] { resampleBand(*converters[b], columns, rows, first, end, emit); });
+            threads.emplace_back([&, b, first, end] { band(*converters[b], first, end); });
         } catch (const std::system_error&) { // no thread to be had: draw this band here
-            resampleBand(*converters[b], columns, rows, first, end, emit);
+            band(*converters[b], first, end);
         }
     }
+    band(*converters[0], 0, rowCount / bands);
     for (auto& thread : threads) thread.join();
     return true;
+}
+
+bool resample(const PixelRowConverter::Factory& makeConverter, const AxisSampling& columns, const AxisSampling& rows,
+              const ResampledRow& emit) {
+    if (columns.destinationCount == 0 || rows.destinationCount == 0) return true;
+    const double sourcePixels = static_cast<double>(columns.endSource - columns.firstSource) *
+                                static_cast<double>(rows.endSource - rows.firstSource);
+    return inBands(rows.destinationCount, sourcePixels, makeConverter,
+                   [&](PixelRowConverter& converter, std::int64_t first, std::int64_t end) {
+                       resampleBand(converter, columns, rows, first, end, emit);
+                   });
 }
 
 } // namespace platform

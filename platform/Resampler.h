@@ -34,12 +34,19 @@ struct AxisSampling {
 // `channels` per pixel, coverage not yet applied.
 using ResampledRow = std::function<void(std::int64_t row, const float* values)>;
 
+// Work on rows [first, end) of a draw, with a converter of its own.
+using Band = std::function<void(PixelRowConverter& converter, std::int64_t first, std::int64_t end)>;
+
+// Splits `rowCount` destination rows into bands on up to four threads when the source
+// pixels they read make it worthwhile. False when a converter cannot be made.
+bool inBands(std::int64_t rowCount, double sourcePixels, const PixelRowConverter::Factory& makeConverter,
+             const Band& band);
+
 // Separable resampling of premultiplied, gamma-encoded pixels (as platform drawing does, so
 // transparent edges get no dark fringe): Lanczos-3 with its support widened by the
-// reduction factor when shrinking, or nearest neighbour. Large draws are split into bands
-// of rows on a few threads, each with its own converter from `makeConverter`.
+// reduction factor when shrinking, or nearest neighbour, in bands of rows.
 // False when a converter cannot be made.
-bool resample(const std::function<std::unique_ptr<PixelRowConverter>()>& makeConverter,
-              const AxisSampling& columns, const AxisSampling& rows, const ResampledRow& emit);
+bool resample(const PixelRowConverter::Factory& makeConverter, const AxisSampling& columns, const AxisSampling& rows,
+              const ResampledRow& emit);
 
 } // namespace platform

@@ -210,3 +210,23 @@ TEST(BitmapContext, RefusesImagesWhosePixelsDoNotMatchTheirColourSpace) {
     EXPECT_FALSE(context->draw(mislabelled, whole(*context)));
     EXPECT_FALSE(context->draw(nullptr, whole(*context)));
 }
+
+TEST(BitmapContext, RedrawsLargeImagesPixelForPixelInBands) {
+    std::vector<std::uint8_t> values(2100 * 2100 * 4);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<std::uint8_t>(i % 4 == 3 ? 255 : i * 13);
+    auto image = image8(2100, 2100, 4, AlphaInfo::noneSkipLast, ColourSpace::sRGB(), values);
+    auto copy = drawn(image, 2100, 2100, BitmapLayout::noneSkipLast);
+    EXPECT_EQ(*copy->buffer(), *image->buffer());
+}
+
+TEST(BitmapContext, SurvivesRectanglesOfExtremeProportions) {
+    auto image = filled8(1000, 1000, AlphaInfo::none, ColourSpace::sRGB(), {255, 255, 255});
+    auto context = BitmapContext::create(8, 8, ColourSpace::sRGB(), BitmapLayout::premultipliedLast);
+    EXPECT_TRUE(context->draw(image, {{2, 2}, {1e-20, 1e-20}}));
+    EXPECT_TRUE(context->draw(image, {{-1e300, 0}, {1e300 + 4, 8}}));
+    EXPECT_TRUE(context->draw(image, {{0, 0}, {std::nan(""), 8}}));
+    context->fill({{0, 0}, {INFINITY, 8}}, {1, 1, 1, 1});
+    // None of them covers a visible share of any pixel.
+    EXPECT_EQ(pixelAt(*context->makeImage(), 7, 7)[3], 0);
+    EXPECT_EQ(pixelAt(*context->makeImage(), 2, 5)[3], 0);
+}
