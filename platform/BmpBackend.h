@@ -6,7 +6,8 @@
 
 namespace platform {
 
-// Windows bitmaps: 1, 4, 8, 16, 24 and 32 bits per pixel, uncompressed or with bit fields,
+// Windows bitmaps: 1, 4, 8, 16, 24 and 32 bits per pixel, uncoded, with bit fields or
+// run-length coded,
 // with the resolution and embedded profile of the newer headers.
 class BmpBackend final : public ImageBackend {
 public:

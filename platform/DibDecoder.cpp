@@ -1,11 +1,13 @@
 #include "platform/DibDecoder.h"
 
 #include <bit>
+#include <vector>
 
 namespace platform {
 namespace {
 
-constexpr std::uint32_t compressionRGB = 0, compressionBitfields = 3, compressionAlphaBitfields = 6;
+constexpr std::uint32_t compressionRGB = 0, compressionRLE8 = 1, compressionRLE4 = 2, compressionBitfields = 3,
+                        compressionAlphaBitfields = 6;
 constexpr std::uint32_t embeddedProfile = 0x4D424544; // 'MBED'
 
 std::size_t rowStride(std::int64_t width, int bitCount) {
@@ -20,6 +22,74 @@ std::uint8_t channel(std::uint32_t value, std::uint32_t mask) {
     const std::uint32_t raw = (value & mask) >> shift;
     if (bits == 0xFF) return static_cast<std::uint8_t>(raw);
     return static_cast<std::uint8_t>((raw * 255 + bits / 2) / bits);
+}
+
+// Palette indices of a run-length-coded bitmap, top row first. Pixels that the coding skips
+// keep index 0. Nothing when the runs leave the image or the data ends before the end mark.
+std::optional<std::vector<std::uint8_t>> expandRunLength(ByteView data, const DibHeader& header) {
+    const std::size_t width = static_cast<std::size_t>(header.width);
+    const std::size_t height = static_cast<std::size_t>(header.height);
+    std::vector<std::uint8_t> indices(width * height, 0);
+    const bool four = header.compression == compressionRLE4;
+    std::size_t x = 0, row = 0, at = 0; // row counts from the bottom, as the file does
+    auto put = [&](std::uint8_t index) {
+        if (x >= width || row >= height) return false;
+        indices[(height - 1 - row) * width + x++] = index;
+        return true;
+    };
+    while (true) {
+        const auto count = data.u8(at), value = data.u8(at + 1);
+        if (!count || !value) return std::nullopt;
+        at += 2;
+        if (*count > 0) {
+            for (unsigned i = 0; i < *count; ++i)
+                if (!put(four ? static_cast<std::uint8_t>(i % 2 ? *value & 0x0F : *value >> 4) : *value)) return std::nullopt;
+        } else if (*value == 0) {
+            x = 0;
+            ++row;
+        } else if (*value == 1) {
+            return indices;
+        } else if (*value == 2) {
+            const auto dx = data.u8(at), dy = data.u8(at + 1);
+            if (!dx || !dy) return std::nullopt;
+            at += 2;
+            x += *dx;
+            row += *dy;
+        } else {
+            const std::size_t bytes = four ? (*value + 1u) / 2 : *value;
+            if (!data.has(at, bytes)) return std::nullopt;
+            for (unsigned i = 0; i < *value; ++i) {
+                const std::uint8_t byte = data.data()[at + (four ? i / 2 : i)];
+                if (!put(four ? static_cast<std::uint8_t>(i % 2 ? byte & 0x0F : byte >> 4) : byte)) return std::nullopt;
+            }
+            at += bytes + (bytes % 2); // runs of literal pixels end on a 16-bit boundary
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+ImageReadResult decodeRunLength(ByteView dib, const DibHeader& header, std::size_t pixelOffset, const PixelBudget& budget) {
+    if (!budget.admits(header.width, header.height, 3)) return {nullptr, true};
+    if (!dib.has(header.paletteOffset, header.paletteEntries * header.paletteEntrySize) || pixelOffset > dib.size())
+        return {};
+    const auto indices = expandRunLength(dib.sub(pixelOffset, dib.size() - pixelOffset), header);
+    if (!indices) return {};
+    auto pixels = std::make_shared<Bytes>(indices->size() * 3);
+    const std::uint8_t* palette = dib.data() + header.paletteOffset;
+    for (std::size_t i = 0; i < indices->size(); ++i) {
+        const std::size_t index = (*indices)[i];
+        if (index >= header.paletteEntries) continue;
+        const std::uint8_t* entry = palette + index * header.paletteEntrySize;
+        (*pixels)[i * 3] = entry[2];
+        (*pixels)[i * 3 + 1] = entry[1];
+        (*pixels)[i * 3 + 2] = entry[0];
+    }
+    return {Image::make(header.width, header.height, 8, 3, AlphaInfo::none, colourSpaceForPixels(&header.iccProfile, 3),
+                        std::move(pixels), static_cast<std::size_t>(header.width) * 3),
+            false};
 }
 
 } // namespace
@@ -87,7 +157,10 @@ std::optional<DibHeader> readDibHeader(ByteView dib, bool icon) {
     default: return std::nullopt;
     }
     const bool bitfields = header.compression == compressionBitfields || header.compression == compressionAlphaBitfields;
-    if (header.compression != compressionRGB && !(bitfields && (header.bitCount == 16 || header.bitCount == 32)))
+    const bool runLength = (header.compression == compressionRLE8 && header.bitCount == 8) ||
+                           (header.compression == compressionRLE4 && header.bitCount == 4);
+    if (runLength && (icon || header.topDown)) return std::nullopt;
+    if (header.compression != compressionRGB && !runLength && !(bitfields && (header.bitCount == 16 || header.bitCount == 32)))
         return std::nullopt;
 
     if (header.bitCount <= 8) {
@@ -105,6 +178,8 @@ ImageReadResult decodeDib(ByteView dib, const DibHeader& header, std::size_t pix
                           const PixelBudget& budget) {
     const bool alpha = icon || header.hasAlphaMask();
     const int components = alpha ? 4 : 3;
+    if (header.compression == compressionRLE8 || header.compression == compressionRLE4)
+        return decodeRunLength(dib, header, pixelOffset, budget);
     const std::size_t stride = rowStride(header.width, header.bitCount);
     const auto height = static_cast<std::uint64_t>(header.height);
     if (stride == 0 || height > dib.size() / stride) return {};

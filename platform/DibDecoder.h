@@ -7,7 +7,8 @@
 
 namespace platform {
 
-// The device-independent bitmap inside BMP files and legacy icon entries.
+// The device-independent bitmap inside BMP files and legacy icon entries: 1, 4, 8, 16, 24
+// and 32 bits per pixel.
 struct DibHeader {
     std::int64_t width = 0;
     std::int64_t height = 0;       // the image's own height (an icon's doubled height halved)
@@ -30,7 +31,8 @@ struct DibHeader {
 // height, which is halved here.
 std::optional<DibHeader> readDibHeader(ByteView dib, bool icon);
 
-// Decodes the pixels at pixelOffset of the view. BMP pixels become RGB, or RGBA when the
+// Decodes the pixels at pixelOffset of the view: uncoded, with bit fields, or run-length
+// coded (8 and 4 bits per pixel). BMP pixels become RGB, or RGBA when the
 // header names an alpha mask; icon pixels are always RGBA, transparent where the AND mask
 // says so (unless the 32-bit pixels carry their own alpha).
 ImageReadResult decodeDib(ByteView dib, const DibHeader& header, std::size_t pixelOffset, bool icon,

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 
 using namespace pictavo;
 using namespace testing_support;
@@ -215,6 +217,32 @@ TEST_F(ImageIODecoderTest, CameraRawIsOneImageWithTheCamerasTurn) {
     EXPECT_EQ(properties.sourceUTType, ContentType::withIdentifier("com.adobe.raw-image"));
     EXPECT_EQ(properties.orientedPixelSize(), (platform::Size{24, 32}));
     EXPECT_EQ(decoder.decode(path).asRaster()->image->width(), 32);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ImageIODecoderThreads, DecodesFromSeveralThreadsAtOnce) {
+    TemporaryFolder folder;
+    SampleImage sample;
+    sample.width = 120;
+    sample.height = 80;
+    const std::vector<std::filesystem::path> files{
+        folder.write("a.jpg", *encodeSample(sample, ".jpg")), folder.write("b.png", *encodeSample(sample, ".png")),
+        folder.write("c.webp", *encodeSample(sample, ".webp")), folder.write("d.tif", *encodeSample(sample, ".tif")),
+        folder.write("e.dng", dngFile(40, 30, 1)), folder.write("f.ico", icoFile({{16, false, 32}, {48, true}}))};
+    std::vector<std::thread> threads;
+    std::atomic<int> decoded{0};
+    for (int t = 0; t < 6; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 5; ++round) {
+                const auto& file = files[static_cast<std::size_t>((t + round) % files.size())];
+                if (decoder.decode(file).asRaster()->image) ++decoded;
+            }
+        });
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(decoded.load(), 30);
 }
 
 } // namespace

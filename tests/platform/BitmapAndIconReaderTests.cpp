@@ -51,6 +51,24 @@ TEST(BitmapReader, ReadsBottomUpTopDownAndPalettedBitmaps) {
     EXPECT_FALSE(grey->propertiesAt(0)->count(keys::dpiWidth));
 }
 
+TEST(BitmapReader, ExpandsRunLengthCodedBitmaps) {
+    for (int bits : {8, 4}) {
+        auto file = bmpFileRunLength(9, 4, bits);
+        auto reader = openBytes(file);
+        ASSERT_TRUE(reader) << bits;
+        auto image = reader->imageAt(0).image;
+        ASSERT_TRUE(image) << bits;
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 9; ++x) {
+                const int v = bits == 4 ? samplePixel(x, y, 0) & 0x0F : samplePixel(x, y, 0);
+                ASSERT_EQ(pixel(*image, x, y), (std::vector<int>{v, v, v})) << bits << ": " << x << "," << y;
+            }
+        // Without its end mark the coding is cut short.
+        file.resize(file.size() - 2);
+        EXPECT_FALSE(openBytes(file)->imageAt(0).image) << bits;
+    }
+}
+
 TEST(BitmapReader, KeepsTheAlphaOfAVersionFiveBitmap) {
     auto reader = openBytes(bmpFileWithAlpha(5, 4));
     ASSERT_TRUE(reader);

@@ -77,6 +77,55 @@ platform::Bytes bmpFile(int width, int height, int bitCount, bool topDown, std::
     return out;
 }
 
+platform::Bytes bmpFileRunLength(int width, int height, int bitCount) {
+    const bool four = bitCount == 4;
+    const int colours = four ? 16 : 256;
+    auto index = [&](int x, int y) { return four ? samplePixel(x, y, 0) & 0x0F : samplePixel(x, y, 0); };
+    platform::Bytes runs;
+    for (int row = 0; row < height; ++row) {
+        const int y = height - 1 - row;
+        runs.push_back(1);
+        runs.push_back(static_cast<std::uint8_t>(four ? index(0, y) << 4 : index(0, y)));
+        runs.push_back(1);
+        runs.push_back(static_cast<std::uint8_t>(four ? index(1, y) << 4 : index(1, y)));
+        const int literal = width - 2;
+        runs.push_back(0);
+        runs.push_back(static_cast<std::uint8_t>(literal));
+        platform::Bytes packed;
+        for (int x = 2; x < width; ++x) {
+            if (!four) packed.push_back(index(x, y));
+            else if ((x - 2) % 2 == 0) packed.push_back(static_cast<std::uint8_t>(index(x, y) << 4));
+            else packed.back() |= static_cast<std::uint8_t>(index(x, y));
+        }
+        if (packed.size() % 2) packed.push_back(0);
+        runs.insert(runs.end(), packed.begin(), packed.end());
+        runs.push_back(0);
+        runs.push_back(0);
+    }
+    runs.push_back(0);
+    runs.push_back(1);
+    platform::Bytes header;
+    le32(header, 40);
+    le32(header, static_cast<std::uint32_t>(width));
+    le32(header, static_cast<std::uint32_t>(height));
+    le16(header, 1);
+    le16(header, static_cast<std::uint32_t>(bitCount));
+    le32(header, four ? 2 : 1);
+    le32(header, static_cast<std::uint32_t>(runs.size()));
+    le32(header, 0);
+    le32(header, 0);
+    le32(header, static_cast<std::uint32_t>(colours));
+    le32(header, 0);
+    for (int i = 0; i < colours; ++i) le32(header, static_cast<std::uint32_t>(i * 0x010101));
+    platform::Bytes out{'B', 'M'};
+    le32(out, static_cast<std::uint32_t>(14 + header.size() + runs.size()));
+    le32(out, 0);
+    le32(out, static_cast<std::uint32_t>(14 + header.size()));
+    out.insert(out.end(), header.begin(), header.end());
+    out.insert(out.end(), runs.begin(), runs.end());
+    return out;
+}
+
 platform::Bytes bmpFileWithAlpha(int width, int height) {
     platform::Bytes header;
     le32(header, 124);

@@ -13,6 +13,10 @@ namespace testing_support {
 // A BMP with a 40-byte header: 24-bit BGR, or 8-bit with a 256-grey palette, bottom-up
 // unless topDown; `pixelsPerMetre` fills both resolution fields.
 platform::Bytes bmpFile(int width, int height, int bitCount, bool topDown = false, std::int32_t pixelsPerMetre = 0);
+// A run-length-coded BMP (8 or 4 bits per pixel) with a grey palette; the index of a pixel
+// is samplePixel's band 0 (its low four bits for 4 bits per pixel). Each row starts with two
+// single-pixel runs and goes on as literal pixels.
+platform::Bytes bmpFileRunLength(int width, int height, int bitCount);
 // A 32-bit BMP with a version 5 header and bit fields naming an alpha mask.
 platform::Bytes bmpFileWithAlpha(int width, int height);
 
