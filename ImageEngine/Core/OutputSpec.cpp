@@ -1,5 +1,6 @@
 #include "ImageEngine/Core/OutputSpec.h"
 
+#include "platform/CanonicalText.h"
 #include "platform/Hashing.h"
 
 namespace pictavo {
@@ -12,6 +13,12 @@ OutputSpec OutputSpec::encodingIdentity() const {
     return identity;
 }
 
+bool operator==(const OutputSpec& a, const OutputSpec& b) {
+    return a.format == b.format && a.sizing == b.sizing && a.quality == b.quality && a.metadata == b.metadata &&
+           a.colour == b.colour && a.matte == b.matte && a.adjustments == b.adjustments &&
+           platform::canonicallyEquivalent(a.namePattern, b.namePattern);
+}
+
 std::size_t OutputSpec::hash() const {
     std::size_t seed = format.hash();
     platform::hashCombine(seed, sizing.hash());
@@ -20,7 +27,7 @@ std::size_t OutputSpec::hash() const {
     platform::hashCombineValue(seed, rawValue(colour));
     platform::hashCombine(seed, matte.hash());
     platform::hashCombine(seed, adjustments.hash());
-    platform::hashCombineValue(seed, namePattern);
+    platform::hashCombineValue(seed, platform::canonicallyComposed(namePattern));
     return seed;
 }
 

@@ -32,8 +32,8 @@ struct OutputSpec {
     // and bytes are equal as identities, whatever their files are to be called.
     OutputSpec encodingIdentity() const;
 
-    // Field by field; the name patterns compare as UTF-8 bytes.
-    friend bool operator==(const OutputSpec&, const OutputSpec&) = default;
+    // Field by field; name patterns that are canonically equivalent are equal.
+    friend bool operator==(const OutputSpec& a, const OutputSpec& b);
     std::size_t hash() const;
 
     // All eight keys. Throws EncodingError rather than write a number JSON cannot hold.

@@ -16,7 +16,8 @@ class Reorientation {
 public:
     // Quarter turns are kept modulo 4 (5 is 1, -1 is 3), so that the description, the axis
     // swap, the turn that is drawn and the identity test always describe the same image.
-    explicit Reorientation(std::int64_t quarterTurns = 0, bool mirrored = false);
+    Reorientation() : Reorientation(0, false) {}
+    explicit Reorientation(std::int64_t quarterTurns, bool mirrored = false);
 
     static const Reorientation& none();
     // (0,false), (0,true), (1,false), (1,true), (2,false), (2,true), (3,false), (3,true).

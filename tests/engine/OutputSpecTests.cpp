@@ -193,6 +193,16 @@ TEST(OutputSpec, EqualityHashingAndTheEncodingIdentity) {
     b.matte.red = std::nan("");
     EXPECT_NE(b, b);
 
+    // The same name typed with a precomposed or a combining accent is the same name.
+    a = sampleSpec();
+    b = sampleSpec();
+    a.namePattern = "caf\u00e9-{w}";
+    b.namePattern = "cafe\u0301-{w}";
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(a.hash(), b.hash());
+    b.namePattern = "cafe-{w}";
+    EXPECT_NE(a, b);
+
     // Each field takes part.
     std::unordered_set<OutputSpec> variants;
     OutputSpec base = sampleSpec();
@@ -208,4 +218,5 @@ TEST(OutputSpec, EqualityHashingAndTheEncodingIdentity) {
     changed = base; changed.namePattern = "x"; variants.insert(changed);
     EXPECT_EQ(variants.size(), 10u);
     EXPECT_TRUE(variants.count(sampleSpec()));
+    EXPECT_TRUE((Adjustments{}).isIdentity());
 }
