@@ -1,5 +1,7 @@
 #include "platform/FilePath.h"
 
+#include "platform/FileDescriptor.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,20 +13,6 @@ namespace platform {
 namespace {
 
 std::string systemMessage(int errorNumber) { return std::strerror(errorNumber); }
-
-class OpenFile {
-public:
-    explicit OpenFile(int descriptor) : descriptor_(descriptor) {}
-    ~OpenFile() {
-        if (descriptor_ >= 0) ::close(descriptor_);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    int get() const { return descriptor_; }
-
-private:
-    int descriptor_;
-};
 
 // The path without trailing slashes; "/" stays "/".
 std::string_view withoutTrailingSlashes(std::string_view path) {
@@ -47,8 +35,14 @@ std::size_t extensionDot(std::string_view path) {
 FileError::FileError(std::filesystem::path path, int errorNumber, const std::string& message)
     : std::runtime_error(path.string() + ": " + message), path_(std::move(path)), errorNumber_(errorNumber) {}
 
+FileError::FileError(std::filesystem::path path, int errorNumber, FileOperation operation)
+    : std::runtime_error(path.string() + ": " + systemMessage(errorNumber)),
+      path_(std::move(path)),
+      errorNumber_(errorNumber),
+      operation_(operation) {}
+
 Bytes readWholeFile(const std::filesystem::path& path) {
-    const OpenFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) {
         const int error = errno;
         throw FileError(path, error, systemMessage(error));

@@ -8,17 +8,29 @@
 
 namespace platform {
 
-// A file that could not be read: which one, the system's error number, and why.
+// What was being done to a file when it failed; it chooses the sentence the user reads.
+enum class FileOperation { read, write, move, trash, remove, copy, createFolder };
+
+// A file that could not be read (or written, moved...): which one, the system's error
+// number, and why.
 class FileError : public std::runtime_error {
 public:
     FileError(std::filesystem::path path, int errorNumber, const std::string& message);
+    // The message is the system's text for the error number.
+    FileError(std::filesystem::path path, int errorNumber, FileOperation operation);
 
     const std::filesystem::path& path() const { return path_; }
     int errorNumber() const { return errorNumber_; }
+    FileOperation operation() const { return operation_; }
+
+    // The same failure told about another file: what the user knows of, instead of a
+    // working file, or a path cut down to its name.
+    FileError withPath(std::filesystem::path path) const { return FileError(std::move(path), errorNumber_, operation_); }
 
 private:
     std::filesystem::path path_;
     int errorNumber_;
+    FileOperation operation_ = FileOperation::read;
 };
 
 // The whole file, read with ordinary reads into memory the caller owns. The file is never

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+namespace platform {
+
+// What the file system says of a file now, read afresh on every call (nothing is cached,
+// so an edited file is seen as edited).
+struct FileStamp {
+    std::int64_t byteCount = 0;
+    // Nanoseconds since the Unix epoch.
+    std::optional<std::int64_t> modifiedNanoseconds;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// The size and modification time, following a link; (0, none) when the file cannot be
+// examined.
+FileStamp readFileStamp(const std::filesystem::path& path);
+
+// The one key of a file, whatever path named it: absolute and cleaned, with symbolic links
+// resolved when the file exists (a missing file keeps its cleaned path).
+std::filesystem::path fileKey(const std::filesystem::path& path);
+
+// Following a link at the path itself.
+bool isDirectory(const std::filesystem::path& path);
+bool isRegularFile(const std::filesystem::path& path);
+// The entry itself: a link to a regular file is not one.
+bool isRegularFileNoFollow(const std::filesystem::path& path);
+
+} // namespace platform

@@ -1,0 +1,36 @@
+#include "platform/SafeFileName.h"
+
+#include "platform/FilePath.h"
+
+namespace platform {
+
+namespace {
+
+// The longest prefix of at most `limit` bytes that does not end inside a UTF-8 character.
+std::string cutAtCharacter(const std::string& text, std::size_t limit) {
+    if (text.size() <= limit) return text;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
+} // namespace
+
+std::optional<std::string> oneFileName(const std::string& name) {
+    std::string safe = name;
+    for (char& c : safe) {
+        if (c == '/' || c == '\0') c = '-';
+    }
+    if (safe.empty() || safe == "." || safe == "..") return std::nullopt;
+    if (safe.size() <= maximumFileNameBytes) return safe;
+
+    const std::string extension = pathExtension(safe);
+    // An extension too long to keep is no extension worth keeping.
+    if (extension.empty() || extension.size() + 2 > maximumFileNameBytes / 2) {
+        return cutAtCharacter(safe, maximumFileNameBytes);
+    }
+    const std::string stem = deletingPathExtension(safe);
+    return cutAtCharacter(stem, maximumFileNameBytes - extension.size() - 1) + "." + extension;
+}
+
+} // namespace platform

@@ -1,0 +1,230 @@
+#include "platform/FileErrorText.h"
+#include "platform/FileOperations.h"
+#include "platform/FileStatus.h"
+#include "platform/FolderWalk.h"
+#include "platform/PrivateFolder.h"
+#include "platform/SafeFileName.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::Bytes;
+using platform::FileError;
+using platform::FileOperations;
+using testing_support::readFile;
+using testing_support::TemporaryFolder;
+
+Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+int errorOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const FileError& error) {
+        return error.errorNumber();
+    }
+    return 0;
+}
+
+mode_t modeOf(const fs::path& path) {
+    struct stat status {};
+    ::lstat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class FileOperationsTest : public testing::Test {
+protected:
+    TemporaryFolder folder_;
+    FileOperations& files_ = FileOperations::system();
+};
+
+TEST_F(FileOperationsTest, NewFilesNeverReplaceWhatIsThereAndLeaveNothingBehind) {
+    files_.writeNewFileNoReplace(folder_.path(), "a.png", bytesOf("first"));
+    EXPECT_EQ(readFile(folder_.file("a.png")), bytesOf("first"));
+    EXPECT_EQ(errorOf([&] { files_.writeNewFileNoReplace(folder_.path(), "a.png", bytesOf("second")); }), EEXIST);
+    EXPECT_EQ(readFile(folder_.file("a.png")), bytesOf("first"));
+
+    // A dangling link holds its name too: writing through it would create a file elsewhere.
+    fs::create_symlink(folder_.file("elsewhere"), folder_.file("b.png"));
+    EXPECT_EQ(errorOf([&] { files_.writeNewFileNoReplace(folder_.path(), "b.png", bytesOf("x")); }), EEXIST);
+    EXPECT_FALSE(fs::exists(folder_.file("elsewhere")));
+    EXPECT_EQ(namesIn(folder_.path()), (std::vector<std::string>{"a.png", "b.png"}));
+
+    EXPECT_EQ(errorOf([&] { files_.writeNewFileNoReplace(folder_.file("missing"), "c.png", bytesOf("x")); }), ENOENT);
+}
+
+TEST_F(FileOperationsTest, ExclusiveWritesCarryTheGivenBitsAndRefuseTakenNames) {
+    const fs::path working = folder_.file(".export-1");
+    files_.writeExclusive(working, bytesOf("data"), 04750);
+    EXPECT_EQ(readFile(working), bytesOf("data"));
+    // setuid never travels from an original to its replacement.
+    EXPECT_EQ(modeOf(working), 0750u);
+    EXPECT_EQ(errorOf([&] { files_.writeExclusive(working, bytesOf("other")); }), EEXIST);
+    EXPECT_EQ(readFile(working), bytesOf("data"));
+    fs::create_symlink(folder_.file("target"), folder_.file("link"));
+    EXPECT_EQ(errorOf([&] { files_.writeExclusive(folder_.file("link"), bytesOf("x")); }), EEXIST);
+    EXPECT_FALSE(fs::exists(folder_.file("target")));
+}
+
+TEST_F(FileOperationsTest, MovesRefuseATakenNameAndKeepBothFiles) {
+    const fs::path from = folder_.write("from", bytesOf("moving"));
+    const fs::path to = folder_.write("to", bytesOf("staying"));
+    EXPECT_EQ(errorOf([&] { files_.moveNoReplace(from, to); }), EEXIST);
+    EXPECT_EQ(readFile(from), bytesOf("moving"));
+    EXPECT_EQ(readFile(to), bytesOf("staying"));
+
+    files_.moveNoReplace(from, folder_.file("free"));
+    EXPECT_FALSE(fs::exists(from));
+    EXPECT_EQ(readFile(folder_.file("free")), bytesOf("moving"));
+    EXPECT_EQ(errorOf([&] { files_.moveNoReplace(from, folder_.file("again")); }), ENOENT);
+}
+
+TEST_F(FileOperationsTest, ContentCopiesArePrivateFollowLinksAndRefusePipes) {
+    const fs::path source = folder_.write("source.png", bytesOf("pixels"));
+    ::chmod(source.c_str(), 0444);
+    fs::create_symlink(source, folder_.file("link.png"));
+    files_.copyContent(folder_.file("link.png"), folder_.file("copy.png"));
+    EXPECT_EQ(readFile(folder_.file("copy.png")), bytesOf("pixels"));
+    EXPECT_FALSE(fs::is_symlink(folder_.file("copy.png")));
+    // Writable by its owner (it is the working copy) and by nobody else.
+    EXPECT_EQ(modeOf(folder_.file("copy.png")), 0600u);
+    EXPECT_EQ(errorOf([&] { files_.copyContent(source, folder_.file("copy.png")); }), EEXIST);
+
+    const fs::path pipe = folder_.file("pipe.png");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(errorOf([&] { files_.copyContent(pipe, folder_.file("from-pipe.png")); }), EINVAL);
+    EXPECT_FALSE(fs::exists(folder_.file("from-pipe.png")));
+}
+
+TEST_F(FileOperationsTest, TreesAreRemovedWithoutFollowingLinksOutOfThem) {
+    TemporaryFolder outside;
+    outside.write("keep", bytesOf("keep"));
+    fs::create_directories(folder_.file("run/a"));
+    folder_.write("run/a/snapshot", bytesOf("x"));
+    fs::create_directory_symlink(outside.path(), folder_.file("run/link"));
+    files_.removeTree(folder_.file("run"));
+    EXPECT_FALSE(fs::exists(folder_.file("run")));
+    EXPECT_TRUE(fs::exists(outside.file("keep")));
+    files_.removeTree(folder_.file("run"));
+    EXPECT_TRUE(files_.syncFolder(folder_.path()));
+    EXPECT_FALSE(files_.syncFolder(folder_.file("run")));
+}
+
+TEST(FolderWalk, RegularFilesAtEveryDepthWithoutHiddenEntriesOrLinks) {
+    TemporaryFolder folder;
+    fs::create_directories(folder.file("a/b"));
+    fs::create_directories(folder.file(".hidden"));
+    folder.write("top.png", {});
+    folder.write("a/middle.png", {});
+    folder.write("a/b/deep.png", {});
+    folder.write(".secret.png", {});
+    folder.write(".hidden/inside.png", {});
+    fs::create_symlink(folder.file("top.png"), folder.file("a/link.png"));
+    // A link back up the tree must not make the walk go round for ever.
+    fs::create_directory_symlink(folder.path(), folder.file("a/loop"));
+    ASSERT_EQ(::mkfifo(folder.file("a/pipe.png").c_str(), 0600), 0);
+
+    auto found = platform::walkRegularFiles(folder.path());
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<fs::path>{folder.file("a/b/deep.png"), folder.file("a/middle.png"),
+                                            folder.file("top.png")}));
+    EXPECT_TRUE(platform::walkRegularFiles(folder.file("missing")).empty());
+}
+
+TEST(PrivateFolders, MadeClosedToOthersAndRefusedWhenALinkStandsThere) {
+    TemporaryFolder folder;
+    const fs::path base = folder.file("cache/pictavo/tmp");
+    platform::ensurePrivateFolder(base);
+    EXPECT_EQ(modeOf(base), 0700u);
+    // A folder opened up since is closed again.
+    ::chmod(base.c_str(), 0777);
+    platform::ensurePrivateFolder(base);
+    EXPECT_EQ(modeOf(base), 0700u);
+
+    // Someone else's link at the name would route our files to a folder they control.
+    fs::create_directory(folder.file("theirs"));
+    fs::create_directory_symlink(folder.file("theirs"), folder.file("planted"));
+    EXPECT_EQ(errorOf([&] { platform::ensurePrivateFolder(folder.file("planted")); }), EPERM);
+    const fs::path owned = folder.file("owned-by-another");
+    fs::create_directory(owned);
+    ASSERT_EQ(::chown(owned.c_str(), 12345, 12345), 0);
+    EXPECT_EQ(errorOf([&] { platform::ensurePrivateFolder(owned); }), EPERM);
+
+    platform::createPrivateFolder(base / "replace-1");
+    EXPECT_EQ(modeOf(base / "replace-1"), 0700u);
+    EXPECT_EQ(errorOf([&] { platform::createPrivateFolder(base / "replace-1"); }), EEXIST);
+}
+
+TEST(SafeFileNames, OneComponentThatStaysInItsFolderAndFitsTheFileSystem) {
+    EXPECT_EQ(platform::oneFileName("../escaped.png"), "..-escaped.png");
+    EXPECT_EQ(platform::oneFileName(std::string("a\0b.png", 7)), "a-b.png");
+    EXPECT_EQ(platform::oneFileName(""), std::nullopt);
+    EXPECT_EQ(platform::oneFileName("."), std::nullopt);
+    EXPECT_EQ(platform::oneFileName(".."), std::nullopt);
+    EXPECT_EQ(platform::oneFileName("photo.webp"), "photo.webp");
+
+    // 200 two-byte letters: cut between letters, and the extension kept.
+    std::string longName;
+    for (int i = 0; i < 200; ++i) longName += "\u00E9";
+    const auto cut = platform::oneFileName(longName + ".jpeg");
+    ASSERT_TRUE(cut);
+    EXPECT_LE(cut->size(), platform::maximumFileNameBytes);
+    EXPECT_TRUE(cut->ends_with("\u00E9.jpeg"));
+    EXPECT_EQ(platform::oneFileName(std::string(300, 'a'))->size(), platform::maximumFileNameBytes);
+}
+
+TEST(FileStatus, KeysStampsAndKinds) {
+    TemporaryFolder folder;
+    const fs::path file = folder.write("photo.png", bytesOf("12345"));
+    fs::create_symlink(file, folder.file("link.png"));
+    EXPECT_EQ(platform::fileKey(folder.file("link.png")), fs::canonical(file));
+    EXPECT_EQ(platform::fileKey(folder.path() / "sub/../photo.png"), fs::canonical(file));
+    EXPECT_EQ(platform::fileKey(folder.path() / "gone/./x.png"), fs::canonical(folder.path()) / "gone/x.png");
+
+    const auto stamp = platform::readFileStamp(folder.file("link.png"));
+    EXPECT_EQ(stamp.byteCount, 5);
+    ASSERT_TRUE(stamp.modifiedNanoseconds);
+    struct timespec times[2] = {{0, UTIME_OMIT}, {1'700'000'000, 123'456'789}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    EXPECT_EQ(platform::readFileStamp(file).modifiedNanoseconds, 1'700'000'000'123'456'789LL);
+    EXPECT_EQ(platform::readFileStamp(folder.file("missing")), platform::FileStamp{});
+
+    EXPECT_TRUE(platform::isRegularFile(folder.file("link.png")));
+    EXPECT_FALSE(platform::isRegularFileNoFollow(folder.file("link.png")));
+    EXPECT_TRUE(platform::isRegularFileNoFollow(file));
+    EXPECT_TRUE(platform::isDirectory(folder.path()));
+    EXPECT_FALSE(platform::isDirectory(file));
+}
+
+TEST(FileErrorText, SentencesNameOnlyTheFileAndItsFolder) {
+    const FileError denied("/home/x/Pictures/out/photo.webp", EACCES, platform::FileOperation::write);
+    EXPECT_EQ(platform::fileErrorDescription(denied),
+              "You don't have permission to save the file \u201Cphoto.webp\u201D in the folder \u201Cout\u201D "
+              "(Permission denied).");
+    EXPECT_EQ(platform::fileErrorDiagnostic(denied), "POSIX 13");
+    const FileError full = denied.withPath("/\u2026/photo.png");
+    EXPECT_EQ(full.errorNumber(), EACCES);
+    EXPECT_EQ(full.operation(), platform::FileOperation::write);
+    EXPECT_EQ(platform::fileErrorDescription(FileError("/a/b.png", ENOSPC, platform::FileOperation::write)),
+              "The file \u201Cb.png\u201D couldn't be saved because there isn't enough space (No space left on device).");
+    EXPECT_EQ(platform::fileErrorDescription(FileError("/a/b.png", EXDEV, platform::FileOperation::trash)),
+              "\u201Cb.png\u201D couldn't be moved to the Trash (Invalid cross-device link).");
+}
+
+} // namespace
