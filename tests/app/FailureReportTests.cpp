@@ -1,0 +1,163 @@
+#include "ImageEngine/Core/ConversionError.h"
+#include "app/batch/ExportWriterError.h"
+#include "app/batch/FailureDetails.h"
+#include "app/batch/PathCutting.h"
+#include "app/batch/ReplaceRefusal.h"
+
+#include <QLocale>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <limits>
+
+namespace {
+
+using namespace pictavo;
+using platform::FileError;
+using platform::FileOperation;
+
+class FailureReports : public testing::Test {
+protected:
+    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+
+    static OutputSpec jpegSpec() {
+        return OutputSpec{OutputFormat::jpeg(), ResizeSpec::original(), QualityMode::quality(80),
+                          MetadataPolicy::keepAll, ColourPolicy::convertToSRGB, MatteColour::white(),
+                          Adjustments::none(), "{name}.{format}"};
+    }
+    static FailureDetails::Environment environment() {
+        return {QStringLiteral("1.2"), QStringLiteral("45"), QStringLiteral("direct download"),
+                QStringLiteral("Debian GNU/Linux 12 (bookworm), kernel 6.1.0")};
+    }
+};
+
+TEST_F(FailureReports, ThirteenLinesForAConversionErrorOfATurnedPhoto) {
+    ImageProperties properties;
+    properties.pixelWidth = 4032;
+    properties.pixelHeight = 3024;
+    properties.orientation = 6;
+    properties.sourceUTType = platform::ContentType::heic();
+    auto source = FailureDetails::Source::fromProperties(properties);
+    EXPECT_EQ(source.width, 3024);
+    EXPECT_EQ(source.height, 4032);
+    source.byteCount = 2'400'000;
+
+    const QString report = FailureDetails::report(ConversionError::encodeFailed(OutputFormat::jpeg()),
+                                                  "/home/x/Pictures/IMG_0001.HEIC", jpegSpec(), source, environment());
+    const QStringList lines = report.split('\n');
+    ASSERT_EQ(lines.size(), 13);
+    EXPECT_EQ(lines[0], "Writing JPEG failed.");
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2], "File: IMG_0001.HEIC");
+    EXPECT_EQ(lines[3], QString::fromUtf8("Source: HEIC, 3,024 \u00D7 4,032, 2.4 MB, Exif orientation 6"));
+    EXPECT_EQ(lines[4], "App: 1.2 (45), direct download");
+    EXPECT_EQ(lines[5], "Linux: Debian GNU/Linux 12 (bookworm), kernel 6.1.0");
+    EXPECT_EQ(lines[6], "Writing: JPEG, quality 80");
+    EXPECT_EQ(lines[7], "Size: original size");
+    EXPECT_EQ(lines[8], "Colour: converted to sRGB");
+    EXPECT_EQ(lines[9], "Matte: white");
+    EXPECT_EQ(lines[10], "Metadata: kept");
+    EXPECT_EQ(lines[11], "Adjustments: none");
+    EXPECT_EQ(lines[12], "Error: encodeFailed(public.jpeg)");
+    EXPECT_FALSE(report.contains("/home"));
+}
+
+TEST_F(FailureReports, NoSourceLineWhenNothingButTheOrientationIsKnown) {
+    FailureDetails::Source source;
+    source.exifOrientation = 3;
+    EXPECT_EQ(FailureDetails::sourceLine(source), std::nullopt);
+    const QString report = FailureDetails::report(ReplaceRefusal::sourceChanged(), "a.png", jpegSpec(), source, environment());
+    EXPECT_EQ(report.split('\n').size(), 12);
+    EXPECT_FALSE(report.contains("Source: "));
+}
+
+TEST_F(FailureReports, FileErrorsReadAsAboutTheCardsFileInAFolderCalledEllipsis) {
+    const FileError denied("/home/x/Pictures/out/photo.webp", EACCES, FileOperation::write);
+    const QStringList lines = FailureDetails::report(denied, "/home/x/Pictures/photo.png", jpegSpec(), std::nullopt,
+                                                     environment()).split('\n');
+    EXPECT_EQ(lines.first(), QString::fromUtf8("You don't have permission to save the file \u201Cphoto.png\u201D in the "
+                                               "folder \u201C\u2026\u201D (Permission denied)."));
+    EXPECT_EQ(lines.last(), "Error: POSIX 13");
+
+    const auto refused = ExportWriterError::trashRefused(denied);
+    const QStringList wrapped =
+        FailureDetails::report(refused, "/home/x/photo.png", jpegSpec(), std::nullopt, environment()).split('\n');
+    EXPECT_TRUE(wrapped.first().startsWith("The original couldn't be moved to the Trash, so it was left as it is ("));
+    EXPECT_TRUE(wrapped.first().contains(QString::fromUtf8("\u201Cphoto.png\u201D in the folder \u201C\u2026\u201D")));
+    EXPECT_FALSE(wrapped.join('\n').contains("Pictures"));
+    EXPECT_EQ(wrapped.last(), "Error: trashRefused(POSIX 13)");
+}
+
+TEST_F(FailureReports, RefusalsOpenWithTheirOwnSentence) {
+    const QStringList lines = FailureDetails::report(ReplaceRefusal::wouldLosePages(2, 3), "/a/scan.pdf", jpegSpec(),
+                                                     std::nullopt, environment()).split('\n');
+    EXPECT_EQ(lines.first(),
+              "Replacing this would keep page 2 of 3 and lose the other 2, so the original was left as it is.");
+    EXPECT_EQ(lines.last(), "Error: replaceRefused(pages 2 of 3)");
+    EXPECT_EQ(FailureDetails::diagnostic(ExportWriterError::changedInTrash()), "changedInTrash");
+}
+
+TEST_F(FailureReports, PathsInLibraryMessagesAreCutToTheirNames) {
+    const auto error = ConversionError::unsupportedInput("\"/home/x/My Pictures/a.png\" is not a known file format");
+    EXPECT_EQ(FailureDetails::description(error), QString::fromUtf8("\"/\u2026/a.png\" is not a known file format"));
+    EXPECT_FALSE(FailureDetails::diagnostic(error).contains("My Pictures"));
+    EXPECT_EQ(cuttingPaths("cannot open /tmp/x/y.svg: no such file"), "cannot open /\u2026/y.svg: no such file");
+    EXPECT_EQ(cuttingPaths("failed (/var/a/b.png)."), "failed (/\u2026/b.png).");
+    // Fractions and words with slashes are not paths; a lone "/name" has no folder to hide.
+    EXPECT_EQ(cuttingPaths("1/2 and/or /root"), "1/2 and/or /root");
+    EXPECT_EQ(FailureDetails::description(std::runtime_error("at /home/x/f.png")), QString::fromUtf8("at /\u2026/f.png"));
+}
+
+TEST_F(FailureReports, WritingLineResolvesSameAsSourceAgainstTheSource) {
+    OutputSpec spec = jpegSpec();
+    spec.format = OutputFormat::sameAsSource();
+    EXPECT_EQ(FailureDetails::writingLine(spec, std::nullopt), "Same as source");
+    FailureDetails::Source source;
+    source.utType = platform::ContentType::jpeg();
+    EXPECT_EQ(FailureDetails::writingLine(spec, source), "Same as source (JPEG), quality 80");
+    source.utType = platform::ContentType::png();
+    EXPECT_EQ(FailureDetails::writingLine(spec, source), "Same as source (PNG)");
+    spec.format = OutputFormat::png();
+    EXPECT_EQ(FailureDetails::writingLine(spec, std::nullopt), "PNG");
+    spec.format = OutputFormat::webp();
+    spec.quality = QualityMode::targetBytes(150'000);
+    EXPECT_EQ(FailureDetails::writingLine(spec, std::nullopt), "WebP, target 150 kB");
+}
+
+TEST_F(FailureReports, SizeMatteAndAdjustmentTexts) {
+    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::fit(std::nullopt, std::nullopt)), "original size");
+    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::fit(1920, 1080)), QString::fromUtf8("fit within 1,920 \u00D7 1,080 px"));
+    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::fit(1200, std::nullopt)), "fit within 1,200 px wide");
+    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::fit(std::nullopt, 800)), "fit within 800 px high");
+    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::percentage(0.5)), "50%");
+    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::scale(2)), "@2x");
+    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::scale(1.5)), "@1.5x");
+    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::longestEdge(2048)), "longest edge 2,048 px");
+
+    EXPECT_EQ(FailureDetails::matteText({0.5, 0, 1}), "#8000FF");
+    EXPECT_EQ(FailureDetails::matteText(MatteColour::black()), "black");
+    // A corrupt stored value reads as none of that colour rather than as undefined behaviour.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(FailureDetails::matteText({nan, 7, -3}), "#00FF00");
+    EXPECT_EQ(FailureDetails::matteText({std::numeric_limits<double>::infinity(), 0.2, 0}), "#003300");
+
+    Adjustments adjustments;
+    adjustments.reorientation = Reorientation(1, false);
+    adjustments.greyscale = true;
+    EXPECT_EQ(FailureDetails::adjustmentsText(adjustments), "turned right, greyscale");
+    adjustments.reorientation = Reorientation();
+    EXPECT_EQ(FailureDetails::adjustmentsText(adjustments), "greyscale");
+}
+
+TEST_F(FailureReports, EnvironmentOfThisBuild) {
+    const auto environment = FailureDetails::Environment::current();
+    EXPECT_EQ(environment.appVersion, PICTAVO_VERSION);
+    EXPECT_EQ(environment.build, "unknown");
+    EXPECT_EQ(environment.flavour, "direct download");
+    EXPECT_TRUE(environment.system.contains("kernel"));
+}
+
+} // namespace
