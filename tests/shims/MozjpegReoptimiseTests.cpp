@@ -321,3 +321,42 @@ TEST(MozjpegReoptimise, RefusesBadArgumentsAndUnknownTurns) {
     EXPECT_NE(out, nullptr);
     pctv_mozjpeg_free(out);
 }
+
+TEST(MozjpegReoptimise, ACMYKFileKeepsOneAdobeMarkerAndTurnsAllFourComponents) {
+    // The encode shim writes no CMYK, so the library makes this one (with its Adobe marker).
+    platform::Bytes cmyk = testPattern(32, 16, 4);
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr error{};
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long length = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &length);
+    cinfo.image_width = 32;
+    cinfo.image_height = 16;
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = cmyk.data() + cinfo.next_scanline * 32 * 4;
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    platform::Bytes source(buffer, buffer + length);
+    std::free(buffer);
+    JpegInspection original = inspectJpeg(source);
+    ASSERT_EQ(original.markerCount(JPEG_APP0 + 14, "Adobe"), 1);
+
+    JpegInspection kept = inspectJpeg(reoptimise(source, true, true, 0).jpeg);
+    EXPECT_EQ(kept.markerCount(JPEG_APP0 + 14, "Adobe"), 1);
+    EXPECT_EQ(kept.colourSpace, JCS_CMYK);
+    expectSameCoefficients(kept, original);
+
+    JpegInspection turned = inspectJpeg(reoptimise(source, false, false, PCTV_MOZJPEG_TURN_ROT_90).jpeg);
+    EXPECT_EQ(turned.markerCount(JPEG_APP0 + 14, "Adobe"), 1);
+    EXPECT_EQ(turned.width, 16);
+    expectSameCoefficients(inspectJpeg(reoptimise(reoptimise(source, false, false, 5).jpeg, false, false, 7).jpeg),
+                           original);
+}
