@@ -3,6 +3,8 @@
 #include "ImageEngine/Core/ConversionError.h"
 #include "ImageEngine/Core/FormatOrdering.h"
 #include "ImageEngine/Encoding/ImageIOEncoder.h"
+#include "ImageEngine/Encoding/MozJPEGEncoder.h"
+#include "ImageEngine/Encoding/WebPEncoder.h"
 
 namespace pictavo {
 
@@ -14,6 +16,8 @@ EncoderRegistry EncoderRegistry::standard() {
     std::vector<ImageEncoderRef> encoders;
     for (const auto& format : OutputFormat::imageIOWriteable()) encoders.push_back(std::make_shared<ImageIOEncoder>(format));
     // The program's own encoders come last, one line each, so that they win over the platform writer.
+    encoders.push_back(std::make_shared<MozJPEGEncoder>());
+    encoders.push_back(std::make_shared<WebPEncoder>());
     return EncoderRegistry(encoders);
 }
 

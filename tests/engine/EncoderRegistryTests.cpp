@@ -52,7 +52,12 @@ TEST(EncoderRegistry, StandardServesEveryWriterFormatAndSortsByLabel) {
     for (const auto& identifier : platform::ImageWriter::typeIdentifiers()) {
         const auto format = OutputFormat(*platform::ContentType::withIdentifier(identifier));
         ASSERT_TRUE(registry.hasEncoder(format)) << identifier;
-        EXPECT_TRUE(dynamic_cast<const MultiImageEncoder*>(&registry.encoder(format))) << identifier;
+        // The program's own encoders replace the platform writer for their formats.
+        const bool ownEncoder = format == OutputFormat::jpeg() || format == OutputFormat::png() ||
+                                format == OutputFormat::webp() || format == OutputFormat::icns();
+        if (!ownEncoder) {
+            EXPECT_TRUE(dynamic_cast<const MultiImageEncoder*>(&registry.encoder(format))) << identifier;
+        }
     }
     auto unsorted = ids(registry.formats());
     const auto sorted = ids(registry.supportedFormats());

@@ -1,0 +1,166 @@
+#include "ImageEngine/Encoding/MozJPEGEncoder.h"
+
+#include "ImageEngine/Core/ConversionError.h"
+#include "ImageEngine/Encoding/EncoderRegistry.h"
+#include "ImageEngine/Encoding/WebPEncoder.h"
+#include "shims/pctv_mozjpeg.h"
+#include "support/ExifSamples.h"
+#include "support/JpegInspection.h"
+#include "support/JpegSamples.h"
+#include "support/TemporaryFolder.h"
+#include "support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <jpeglib.h>
+
+using namespace testing_support;
+using pictavo::EncodeEffort;
+using pictavo::EncodeOptions;
+using pictavo::MetadataPolicy;
+using pictavo::MozJPEGEncoder;
+using platform::AlphaInfo;
+
+namespace {
+
+const std::string exifHeader("Exif\0\0", 6);
+const std::string xmpHeader("http://ns.adobe.com/xap/1.0/\0", 29);
+
+// An 8-bit RGB picture of the shared test pattern, in the given space.
+platform::ImageRef photo(int width, int height, platform::ColourSpaceRef space = platform::ColourSpace::sRGB()) {
+    platform::Bytes rgbx = testPattern(width, height, 4);
+    return platform::Image::make(width, height, 8, 4, AlphaInfo::noneSkipLast, std::move(space),
+                                 std::make_shared<platform::Bytes>(std::move(rgbx)),
+                                 static_cast<std::size_t>(width) * 4);
+}
+
+EncodeOptions withQuality(std::optional<std::int64_t> quality) {
+    EncodeOptions options(EncodeEffort::final, MetadataPolicy::strip);
+    options.quality = quality;
+    return options;
+}
+
+EncodeOptions keeping(pictavo::PreservedProperties preserved, std::uint32_t orientation) {
+    EncodeOptions options(EncodeEffort::final, MetadataPolicy::keepAll);
+    options.orientation = orientation;
+    options.preserved = std::move(preserved);
+    return options;
+}
+
+platform::Bytes payloadAfter(const JpegMarker& marker, std::size_t header) {
+    return platform::Bytes(marker.data.begin() + static_cast<long>(header), marker.data.end());
+}
+
+} // namespace
+
+TEST(MozJPEGEncoder, AnswersAsTheJPEGEncoderOfTheLinkedLibrary) {
+    MozJPEGEncoder encoder;
+    EXPECT_EQ(encoder.format(), pictavo::OutputFormat::jpeg());
+    EXPECT_TRUE(encoder.supportsQuality());
+    EXPECT_FALSE(encoder.writesLosslesslyWithoutAQuality());
+    EXPECT_TRUE(encoder.writesSingleChannelGrey());
+    EXPECT_TRUE(encoder.carriesColourSpace());
+    EXPECT_TRUE(encoder.writesTheSameFileAtEveryEffort());
+    EXPECT_EQ(encoder.qualityRange(), (pictavo::QualityRange{1, 100}));
+    EXPECT_EQ(MozJPEGEncoder::libraryVersion(), pctv_mozjpeg_version());
+}
+
+TEST(MozJPEGEncoder, QualityDefaultsToNinetyAtFullChromaAndIsClamped) {
+    MozJPEGEncoder encoder;
+    auto image = photo(48, 32);
+    platform::Bytes byDefault = encoder.encode(image, withQuality(std::nullopt));
+    EXPECT_EQ(byDefault, encoder.encode(image, withQuality(90)));
+    JpegInspection inspected = inspectJpeg(byDefault);
+    EXPECT_EQ(inspected.components[0].hSampling, 1);
+    EXPECT_TRUE(inspected.progressive);
+    EXPECT_EQ(inspectJpeg(encoder.encode(image, withQuality(89))).components[0].hSampling, 2);
+    EXPECT_EQ(encoder.encode(image, withQuality(0)), encoder.encode(image, withQuality(1)));
+    EXPECT_EQ(encoder.encode(image, withQuality(-7)), encoder.encode(image, withQuality(1)));
+    EXPECT_EQ(encoder.encode(image, withQuality(150)), encoder.encode(image, withQuality(100)));
+}
+
+TEST(MozJPEGEncoder, GreyStaysGreyRGBKeepsItsSpaceAndCMYKBecomesSRGB) {
+    MozJPEGEncoder encoder;
+    auto grey = image8(16, 8, 1, AlphaInfo::none, platform::ColourSpace::deviceGray(),
+                       std::vector<std::uint8_t>(128, 90));
+    JpegInspection greyFile = inspectJpeg(encoder.encode(grey, withQuality(80)));
+    EXPECT_EQ(greyFile.components.size(), 1u);
+    EXPECT_EQ(greyFile.icc, platform::ColourSpace::deviceGray()->iccData());
+
+    JpegInspection wide = inspectJpeg(encoder.encode(photo(16, 16, displayP3()), withQuality(80)));
+    EXPECT_EQ(wide.components.size(), 3u);
+    EXPECT_EQ(wide.icc, displayP3()->iccData());
+
+    auto cmykSpace = platform::ColourSpace::fromICC(readFile("/usr/share/color/icc/ghostscript/default_cmyk.icc"));
+    ASSERT_NE(cmykSpace, nullptr);
+    auto cmyk = filled8(16, 16, AlphaInfo::none, cmykSpace, {0, 255, 255, 0}); // full magenta and yellow: red
+    platform::Bytes jpeg = encoder.encode(cmyk, withQuality(95));
+    JpegInspection inspected = inspectJpeg(jpeg);
+    EXPECT_EQ(inspected.components.size(), 3u);
+    EXPECT_EQ(inspected.colourSpace, JCS_YCbCr);
+    EXPECT_EQ(inspected.icc, platform::ColourSpace::sRGB()->iccData());
+    DecodedJpeg decoded = decodeJpeg(jpeg);
+    EXPECT_GT(decoded.pixels[0], 180);
+    EXPECT_LT(decoded.pixels[1], 90);
+}
+
+TEST(MozJPEGEncoder, TransparencyIsDrawnOnBlack) {
+    auto clear = filled8(16, 16, AlphaInfo::last, platform::ColourSpace::sRGB(), {255, 255, 255, 0});
+    DecodedJpeg decoded = decodeJpeg(MozJPEGEncoder().encode(clear, withQuality(95)));
+    for (std::uint8_t value : decoded.pixels) ASSERT_LE(value, 3);
+}
+
+TEST(MozJPEGEncoder, KeptMetadataTravelsWithTheOutputsOrientation) {
+    MozJPEGEncoder encoder;
+    auto image = photo(24, 16);
+    // Stripped: the profile and the JFIF header only.
+    JpegInspection bare = inspectJpeg(encoder.encode(image, withQuality(85)));
+    EXPECT_EQ(bare.markers.size(), 2u);
+    EXPECT_FALSE(bare.icc.empty());
+
+    platform::PropertyMap dictionary{{platform::keys::exif, exifBlock(true, 6)}};
+    auto xmp = std::make_shared<platform::XmpPacket>(platform::XmpPacket{xmpPacket(6)});
+    JpegInspection both = inspectJpeg(encoder.encode(image, keeping(pictavo::PreservedProperties(dictionary, xmp), 1)));
+    ASSERT_EQ(both.markerCount(JPEG_APP0 + 1, exifHeader), 1);
+    ASSERT_EQ(both.markerCount(JPEG_APP0 + 1, xmpHeader), 1);
+    for (const auto& marker : both.markers) {
+        if (marker.code != JPEG_APP0 + 1) continue;
+        if (marker.startsWith(exifHeader)) {
+            auto tags = exifTags(payloadAfter(marker, exifHeader.size()));
+            EXPECT_EQ(tags["Exif.Image.Orientation"], "1");
+            EXPECT_EQ(tags["Exif.Image.Make"], "Pictavo Test Camera");
+        } else {
+            platform::Bytes packet = payloadAfter(marker, xmpHeader.size());
+            EXPECT_EQ(std::string(packet.begin(), packet.end()), xmpPacket(1));
+        }
+    }
+    EXPECT_EQ(both.icc, bare.icc);
+
+    // Kept metadata without a packet or an EXIF block still declares the orientation.
+    JpegInspection orientationOnly = inspectJpeg(encoder.encode(image, keeping(pictavo::PreservedProperties(), 3)));
+    EXPECT_EQ(orientationOnly.markerCount(JPEG_APP0 + 1, xmpHeader), 0);
+    EXPECT_EQ(orientationOnly.markerCount(JPEG_APP0 + 1, exifHeader), 1);
+    for (const auto& marker : orientationOnly.markers) {
+        if (marker.startsWith(exifHeader)) {
+            EXPECT_EQ(exifTags(payloadAfter(marker, exifHeader.size()))["Exif.Image.Orientation"], "3");
+        }
+    }
+}
+
+TEST(MozJPEGEncoder, MetadataThatCannotFitFailsTheEncode) {
+    std::string packet = xmpPacket(1);
+    packet.insert(packet.find("</rdf:Description>"), std::string(70000, ' '));
+    auto xmp = std::make_shared<platform::XmpPacket>(platform::XmpPacket{packet});
+    try {
+        MozJPEGEncoder().encode(photo(8, 8), keeping(pictavo::PreservedProperties({}, xmp), 1));
+        FAIL() << "an XMP packet over one segment was dropped or written";
+    } catch (const pictavo::ConversionError& error) {
+        EXPECT_EQ(error, pictavo::ConversionError::encodeFailed(pictavo::OutputFormat::jpeg()));
+    }
+}
+
+TEST(MozJPEGEncoder, TheStandardRegistryWritesJPEGAndWebPWithTheProgramsOwnEncoders) {
+    auto registry = pictavo::EncoderRegistry::standard();
+    EXPECT_NE(dynamic_cast<const MozJPEGEncoder*>(&registry.encoder(pictavo::OutputFormat::jpeg())), nullptr);
+    EXPECT_NE(dynamic_cast<const pictavo::WebPEncoder*>(&registry.encoder(pictavo::OutputFormat::webp())), nullptr);
+}

@@ -1,0 +1,138 @@
+#include "ImageEngine/Encoding/WebPEncoder.h"
+
+#include "shims/pctv_webp.h"
+#include "support/ExifSamples.h"
+#include "support/JpegSamples.h"
+#include "support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <webp/decode.h>
+#include <webp/mux.h>
+
+using namespace testing_support;
+using pictavo::EncodeEffort;
+using pictavo::EncodeOptions;
+using pictavo::MetadataPolicy;
+using pictavo::WebPEncoder;
+using platform::AlphaInfo;
+
+namespace {
+
+EncodeOptions options(std::optional<std::int64_t> quality, EncodeEffort effort = EncodeEffort::final) {
+    EncodeOptions result(effort, MetadataPolicy::strip);
+    result.quality = quality;
+    return result;
+}
+
+struct Decoded {
+    int width = 0, height = 0;
+    platform::Bytes rgba;
+};
+
+Decoded decode(const platform::Bytes& webp) {
+    Decoded decoded;
+    std::uint8_t* pixels = WebPDecodeRGBA(webp.data(), webp.size(), &decoded.width, &decoded.height);
+    EXPECT_NE(pixels, nullptr);
+    if (pixels) decoded.rgba.assign(pixels, pixels + static_cast<std::size_t>(decoded.width) * decoded.height * 4);
+    WebPFree(pixels);
+    return decoded;
+}
+
+std::optional<std::string> chunk(const platform::Bytes& webp, const char* fourcc) {
+    WebPData data = {webp.data(), webp.size()};
+    WebPMux* mux = WebPMuxCreate(&data, 0);
+    std::optional<std::string> payload;
+    WebPData found;
+    if (mux && WebPMuxGetChunk(mux, fourcc, &found) == WEBP_MUX_OK)
+        payload = std::string(reinterpret_cast<const char*>(found.bytes), found.size);
+    WebPMuxDelete(mux);
+    return payload;
+}
+
+bool lossless(const platform::Bytes& webp) {
+    WebPBitstreamFeatures features;
+    return WebPGetFeatures(webp.data(), webp.size(), &features) == VP8_STATUS_OK && features.format == 2;
+}
+
+std::string asText(const platform::Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+} // namespace
+
+TEST(WebPEncoder, AnswersAsTheWebPEncoderOfTheLinkedLibrary) {
+    WebPEncoder encoder;
+    EXPECT_EQ(encoder.format(), pictavo::OutputFormat::webp());
+    EXPECT_TRUE(encoder.supportsQuality());
+    EXPECT_TRUE(encoder.writesLosslesslyWithoutAQuality());
+    EXPECT_TRUE(encoder.writesSingleChannelGrey());
+    EXPECT_TRUE(encoder.carriesColourSpace());
+    EXPECT_FALSE(encoder.writesTheSameFileAtEveryEffort());
+    EXPECT_EQ(encoder.qualityRange(), (pictavo::QualityRange{1, 100}));
+    EXPECT_EQ(WebPEncoder::libraryVersion(), pctv_webp_version());
+}
+
+TEST(WebPEncoder, StraightRGBAGoesThroughUntouchedAndLosslessKeepsEveryValue) {
+    // Fully transparent pixels keep their colour: the bytes come back exactly.
+    platform::Bytes rgba = testPattern(21, 13, 4);
+    for (std::size_t i = 3; i < rgba.size(); i += 4 * 3) rgba[i] = 0;
+    auto image = image8(21, 13, 4, AlphaInfo::last, displayP3(), std::vector<std::uint8_t>(rgba.begin(), rgba.end()));
+    WebPEncoder encoder;
+    for (EncodeEffort effort : {EncodeEffort::final, EncodeEffort::preview}) {
+        platform::Bytes webp = encoder.encode(image, options(std::nullopt, effort));
+        EXPECT_TRUE(lossless(webp));
+        EXPECT_EQ(decode(webp).rgba, rgba);
+        EXPECT_EQ(chunk(webp, "ICCP"), asText(displayP3()->iccData()));
+        EXPECT_EQ(chunk(webp, "XMP "), std::nullopt);
+    }
+    platform::Bytes lossy = encoder.encode(image, options(80));
+    EXPECT_FALSE(lossless(lossy));
+    EXPECT_EQ(decode(lossy).width, 21);
+    EXPECT_EQ(encoder.encode(image, options(0)), encoder.encode(image, options(1)));
+    EXPECT_EQ(encoder.encode(image, options(400)), encoder.encode(image, options(100)));
+}
+
+TEST(WebPEncoder, PremultipliedColourIsStraightenedAndOtherModelsBecomeSRGB) {
+    // Half-transparent orange, premultiplied: the file holds the straight colour.
+    auto premultiplied = filled8(8, 8, AlphaInfo::premultipliedLast, platform::ColourSpace::sRGB(), {120, 60, 20, 128});
+    Decoded straight = decode(WebPEncoder().encode(premultiplied, options(std::nullopt)));
+    EXPECT_NEAR(straight.rgba[0], 239, 1);
+    EXPECT_NEAR(straight.rgba[1], 120, 1);
+    EXPECT_NEAR(straight.rgba[2], 40, 1);
+    EXPECT_EQ(straight.rgba[3], 128);
+
+    auto grey = filled8(8, 8, AlphaInfo::none, platform::ColourSpace::deviceGray(), {200});
+    platform::Bytes webp = WebPEncoder().encode(grey, options(std::nullopt));
+    EXPECT_EQ(chunk(webp, "ICCP"), asText(platform::ColourSpace::sRGB()->iccData()));
+    Decoded decoded = decode(webp);
+    EXPECT_EQ(decoded.rgba[3], 255);
+    EXPECT_NEAR(decoded.rgba[0], 200, 1);
+    EXPECT_EQ(decoded.rgba[0], decoded.rgba[2]);
+}
+
+TEST(WebPEncoder, TheCarriedPacketTakesTheOutputsOrientationAndSize) {
+    auto image = filled8(30, 20, AlphaInfo::noneSkipLast, platform::ColourSpace::sRGB(), {10, 20, 30, 0});
+    std::string withSize = xmpPacket(6);
+    withSize.insert(withSize.find("xmlns:dc="),
+                    "xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" exif:PixelXDimension=\"4000\" "
+                    "exif:PixelYDimension=\"3000\" ");
+    EncodeOptions kept(EncodeEffort::final, MetadataPolicy::keepAll);
+    kept.orientation = 1;
+    kept.preserved = pictavo::PreservedProperties({}, std::make_shared<platform::XmpPacket>(platform::XmpPacket{withSize}));
+    auto packet = chunk(WebPEncoder().encode(image, kept), "XMP ");
+    ASSERT_TRUE(packet);
+    EXPECT_NE(packet->find("tiff:Orientation=\"1\""), std::string::npos);
+    EXPECT_NE(packet->find("exif:PixelXDimension=\"30\""), std::string::npos);
+    EXPECT_NE(packet->find("exif:PixelYDimension=\"20\""), std::string::npos);
+    EXPECT_NE(packet->find("Harbour at dusk"), std::string::npos);
+
+    // No size is added where there was none; the orientation defaults to upright.
+    kept.orientation.reset();
+    kept.preserved = pictavo::PreservedProperties({}, std::make_shared<platform::XmpPacket>(platform::XmpPacket{xmpPacket(8)}));
+    EXPECT_EQ(chunk(WebPEncoder().encode(image, kept), "XMP "), xmpPacket(1));
+
+    // A packet that cannot take the orientation is left out; the file is still written.
+    kept.preserved = pictavo::PreservedProperties({}, std::make_shared<platform::XmpPacket>(platform::XmpPacket{"junk"}));
+    platform::Bytes webp = WebPEncoder().encode(image, kept);
+    EXPECT_EQ(chunk(webp, "XMP "), std::nullopt);
+    EXPECT_EQ(chunk(webp, "EXIF"), std::nullopt);
+}
