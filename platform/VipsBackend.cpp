@@ -222,22 +222,24 @@ PixelPlan planPixels(VipsImage* loaded, bool hasUsableCMYKProfile, bool dropAlph
     return plan;
 }
 
+struct PixelDestination {
+    std::uint8_t* data;
+    std::size_t rowBytes;
+};
+
+// libvips computes the image in strips on its worker threads and hands them over top to
+// bottom; each strip is copied straight into the bitmap's buffer.
+int copyStrip(VipsRegion* region, VipsRect* area, void* destination) {
+    const auto* target = static_cast<const PixelDestination*>(destination);
+    for (int y = area->top; y < area->top + area->height; ++y)
+        std::memcpy(target->data + static_cast<std::size_t>(y) * target->rowBytes, VIPS_REGION_ADDR(region, 0, y),
+                    target->rowBytes);
+    return 0;
+}
+
 bool copyPixels(VipsImage* image, std::uint8_t* destination, std::size_t rowBytes) {
-    VipsRegion* region = vips_region_new(image);
-    if (!region) return false;
-    const int strip = static_cast<int>(std::clamp<std::size_t>((4u << 20) / std::max<std::size_t>(rowBytes, 1), 1, 256));
-    bool ok = true;
-    for (int top = 0; top < image->Ysize && ok; top += strip) {
-        VipsRect rect{0, top, image->Xsize, std::min(strip, image->Ysize - top)};
-        if (vips_region_prepare(region, &rect)) {
-            ok = false;
-            break;
-        }
-        for (int y = top; y < top + rect.height; ++y)
-            std::memcpy(destination + static_cast<std::size_t>(y) * rowBytes, VIPS_REGION_ADDR(region, 0, y), rowBytes);
-    }
-    g_object_unref(region);
-    return ok;
+    PixelDestination target{destination, rowBytes};
+    return vips_sink_disc(image, copyStrip, &target) == 0;
 }
 
 } // namespace
