@@ -5,10 +5,19 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <zlib.h>
 
 namespace platform {
 namespace {
+
+// Joins the pieces of a PDF object's text.
+template <typename... Parts>
+std::string text(const Parts&... parts) {
+    std::string out;
+    (out.append(std::string_view(parts)), ...);
+    return out;
+}
 
 std::optional<Bytes> flate(const Bytes& input) {
     uLongf length = compressBound(static_cast<uLong>(input.size()));
@@ -30,32 +39,32 @@ public:
     }
     void object(int number, const std::string& body) {
         begin(number);
-        append(body + "\nendobj\n");
+        append(text(body, "\nendobj\n"));
     }
     void stream(int number, std::string dictionary, const Bytes& data) {
         begin(number);
-        append("<< " + dictionary + " /Length " + std::to_string(data.size()) + " >>\nstream\n");
+        append(text("<< ", dictionary, " /Length ", std::to_string(data.size()), " >>\nstream\n"));
         out_.insert(out_.end(), data.begin(), data.end());
         append("\nendstream\nendobj\n");
     }
     Bytes finish(int root) {
         const std::size_t xref = out_.size();
-        append("xref\n0 " + std::to_string(offsets_.size() + 1) + "\n0000000000 65535 f \n");
+        append(text("xref\n0 ", std::to_string(offsets_.size() + 1), "\n0000000000 65535 f \n"));
         char line[32];
         for (std::size_t offset : offsets_) {
             std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
             append(line);
         }
-        append("trailer\n<< /Size " + std::to_string(offsets_.size() + 1) + " /Root " + ref(root) +
-               " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n");
+        append(text("trailer\n<< /Size ", std::to_string(offsets_.size() + 1), " /Root ", ref(root),
+                    " >>\nstartxref\n", std::to_string(xref), "\n%%EOF\n"));
         return std::move(out_);
     }
-    static std::string ref(int number) { return std::to_string(number) + " 0 R"; }
+    static std::string ref(int number) { return text(std::to_string(number), " 0 R"); }
 
 private:
     void begin(int number) {
         offsets_[static_cast<std::size_t>(number - 1)] = out_.size();
-        append(std::to_string(number) + " 0 obj\n");
+        append(text(std::to_string(number), " 0 obj\n"));
     }
     void append(const std::string& text) { out_.insert(out_.end(), text.begin(), text.end()); }
 
@@ -106,11 +115,12 @@ std::optional<Bytes> PdfWriter::write(const std::vector<ImageRef>& images, const
         const int page = pdf.reserve();
         const int contents = pdf.reserve();
         const int picture = pdf.reserve();
-        kids += (kids.empty() ? "" : " ") + PdfDocument::ref(page);
-        pdf.object(page, "<< /Type /Page /Parent " + PdfDocument::ref(pages) + " /MediaBox [0 0 " + width + " " +
-                             height + "] /Resources << /XObject << /Im0 " + PdfDocument::ref(picture) +
-                             " >> >> /Contents " + PdfDocument::ref(contents) + " >>");
-        const std::string drawing = "q " + width + " 0 0 " + height + " 0 0 cm /Im0 Do Q";
+        if (!kids.empty()) kids += ' ';
+        kids += PdfDocument::ref(page);
+        pdf.object(page, text("<< /Type /Page /Parent ", PdfDocument::ref(pages), " /MediaBox [0 0 ", width, " ", height,
+                              "] /Resources << /XObject << /Im0 ", PdfDocument::ref(picture), " >> >> /Contents ",
+                              PdfDocument::ref(contents), " >>"));
+        const std::string drawing = text("q ", width, " 0 0 ", height, " 0 0 cm /Im0 Do Q");
         pdf.stream(contents, "", Bytes(drawing.begin(), drawing.end()));
 
         std::string colourSpace = colours == 1 ? "/DeviceGray" : "/DeviceRGB";
@@ -118,7 +128,7 @@ std::optional<Bytes> PdfWriter::write(const std::vector<ImageRef>& images, const
         int profile = 0;
         if (!icc.empty()) {
             profile = pdf.reserve();
-            colourSpace = "[/ICCBased " + PdfDocument::ref(profile) + "]";
+            colourSpace = text("[/ICCBased ", PdfDocument::ref(profile), "]");
         }
         int mask = 0;
         if (pixels->hasAlpha()) mask = pdf.reserve();
@@ -126,29 +136,29 @@ std::optional<Bytes> PdfWriter::write(const std::vector<ImageRef>& images, const
         const auto colour = flate(samples(*pixels, 0, colours));
         if (!colour) return std::nullopt;
         pdf.stream(picture,
-                   "/Type /XObject /Subtype /Image /Width " + width + " /Height " + height + " /ColorSpace " +
-                       colourSpace + " /BitsPerComponent " + bits + " /Filter /FlateDecode" +
-                       (mask ? " /SMask " + PdfDocument::ref(mask) : std::string()),
+                   text("/Type /XObject /Subtype /Image /Width ", width, " /Height ", height, " /ColorSpace ",
+                        colourSpace, " /BitsPerComponent ", bits, " /Filter /FlateDecode",
+                        mask ? text(" /SMask ", PdfDocument::ref(mask)) : std::string()),
                    *colour);
         if (profile) {
             const auto compressed = flate(icc);
             if (!compressed) return std::nullopt;
             pdf.stream(profile,
-                       "/N " + std::to_string(colours) + " /Alternate " + (colours == 1 ? "/DeviceGray" : "/DeviceRGB") +
-                           " /Filter /FlateDecode",
+                       text("/N ", std::to_string(colours), " /Alternate ", colours == 1 ? "/DeviceGray" : "/DeviceRGB",
+                            " /Filter /FlateDecode"),
                        *compressed);
         }
         if (mask) {
             const auto alpha = flate(samples(*pixels, colours, 1));
             if (!alpha) return std::nullopt;
             pdf.stream(mask,
-                       "/Type /XObject /Subtype /Image /Width " + width + " /Height " + height +
-                           " /ColorSpace /DeviceGray /BitsPerComponent " + bits + " /Filter /FlateDecode",
+                       text("/Type /XObject /Subtype /Image /Width ", width, " /Height ", height,
+                            " /ColorSpace /DeviceGray /BitsPerComponent ", bits, " /Filter /FlateDecode"),
                        *alpha);
         }
     }
-    pdf.object(catalog, "<< /Type /Catalog /Pages " + PdfDocument::ref(pages) + " >>");
-    pdf.object(pages, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(images.size()) + " >>");
+    pdf.object(catalog, text("<< /Type /Catalog /Pages ", PdfDocument::ref(pages), " >>"));
+    pdf.object(pages, text("<< /Type /Pages /Kids [", kids, "] /Count ", std::to_string(images.size()), " >>"));
     return pdf.finish(catalog);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/TiffWriter.h"
 
+#include "platform/TiffExif.h"
 #include "platform/VipsImages.h"
 
 #include <vips/vips.h>
@@ -13,7 +14,13 @@ std::optional<Bytes> TiffWriter::write(const std::vector<ImageRef>& images, cons
     void* buffer = nullptr;
     std::size_t length = 0;
     const int status = vips_tiffsave_buffer(image.get(), &buffer, &length, "compression", VIPS_FOREIGN_TIFF_COMPRESSION_DEFLATE, "predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL, nullptr);
-    return VipsImages::takeBuffer(status, buffer, length);
+    auto tiff = VipsImages::takeBuffer(status, buffer, length);
+    // libvips writes no EXIF into TIFF; the carried block goes in afterwards, or the file
+    // goes without it rather than not at all.
+    if (tiff && metadata.exif) {
+        if (auto withExif = tiffWithExif(*tiff, *metadata.exif)) return withExif;
+    }
+    return tiff;
 }
 
 } // namespace platform

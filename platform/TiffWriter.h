@@ -5,7 +5,7 @@ namespace platform {
 
 // TIFF through libvips, one directory per image (all of one size): Deflate with the
 // horizontal predictor, so every pixel is kept; unassociated alpha; the image's profile,
-// orientation tag, resolution, XMP and IPTC. libvips writes no EXIF directory into TIFF.
+// orientation tag, resolution, XMP and IPTC, and the carried EXIF added by exiv2.
 class TiffWriter final : public ImageWriterBackend {
 public:
     std::string typeIdentifier() const override { return "public.tiff"; }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <gtest/gtest.h>
 #include <lcms2.h>
 #include <poppler.h>
@@ -153,6 +154,14 @@ TEST(ImageWriter, TiffWritesEveryImageAsAPageLosslesslyWithItsOrientationTag) {
     EXPECT_EQ(back->pixels, expected);
     EXPECT_EQ(back->icc, ColourSpace::sRGB()->iccData());
     EXPECT_NE(back->xmp.find("tiff:Orientation=\"3\""), std::string::npos);
+    // The carried EXIF joins the first directory without displacing the pages or the tags
+    // that describe the written pixels.
+    const auto tags = exifTagsOfFile(*tiff);
+    EXPECT_EQ(tags.at("Exif.Image.Orientation"), "3");
+    EXPECT_EQ(tags.at("Exif.Image.Make"), "Pictavo Test Camera");
+    EXPECT_EQ(tags.at("Exif.Photo.DateTimeOriginal"), "2024:05:06 07:08:09");
+    EXPECT_EQ(tags.at("Exif.GPSInfo.GPSLatitudeRef"), "N");
+    EXPECT_EQ(tags.at("Exif.Image.ImageWidth"), "20");
 
     // Pages of different sizes cannot share one libvips page strip: refused, not cropped.
     EXPECT_FALSE(write("public.tiff", {first, patternImage(10, 10, 16, 4, AlphaInfo::last)}));
@@ -335,4 +344,21 @@ TEST(ImageWriter, ColourAFileCannotHoldIsWrittenAsSRGB) {
     ASSERT_TRUE(back);
     EXPECT_EQ(back->icc, ColourSpace::sRGB()->iccData());
     for (auto v : back->pixels) EXPECT_GE(v, 253);
+}
+
+TEST(ImageWriter, FloatPixelsAreClampedTo16Bits) {
+    const float values[] = {0.5f, 1.5f, -0.25f, std::numeric_limits<float>::quiet_NaN(), 1.0f, 0.0f};
+    auto pixels = std::make_shared<Bytes>(sizeof values);
+    std::memcpy(pixels->data(), values, sizeof values);
+    const auto image = Image::make(2, 1, 32, 3, AlphaInfo::none, ColourSpace::sRGB(), pixels, sizeof values);
+    const auto png = write("public.png", {image});
+    ASSERT_TRUE(png);
+    const auto back = readWithVips(*png);
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->bitsPerComponent, 16);
+    std::uint16_t read[6];
+    ASSERT_EQ(back->pixels.size(), sizeof read);
+    std::memcpy(read, back->pixels.data(), sizeof read);
+    const std::uint16_t expected[] = {32768, 65535, 0, 0, 65535, 0};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(read[i], expected[i]) << i;
 }

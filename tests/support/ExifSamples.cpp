@@ -29,6 +29,17 @@ std::map<std::string, std::string> exifTags(const platform::Bytes& exif) {
     return tags;
 }
 
+std::map<std::string, std::string> exifTagsOfFile(const platform::Bytes& file) {
+    std::map<std::string, std::string> tags;
+    try {
+        auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
+        image->readMetadata();
+        for (const auto& datum : image->exifData()) tags[datum.key()] = datum.toString();
+    } catch (const Exiv2::AnyError&) {
+    }
+    return tags;
+}
+
 std::string xmpPacket(std::optional<int> orientation) {
     std::string text =
         "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"

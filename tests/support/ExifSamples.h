@@ -15,6 +15,10 @@ platform::Bytes exifBlock(bool bigEndian, std::optional<int> orientation);
 // empty when exiv2 cannot read it.
 std::map<std::string, std::string> exifTags(const platform::Bytes& exif);
 
+// Every EXIF tag exiv2 reads from a whole image file (for TIFF, whose tags libvips does not
+// pass on); empty when it cannot read it.
+std::map<std::string, std::string> exifTagsOfFile(const platform::Bytes& file);
+
 // An XMP packet as cameras write it, with a title and, when given, tiff:Orientation in
 // attribute form.
 std::string xmpPacket(std::optional<int> orientation);
