@@ -1,0 +1,283 @@
+#include "app/batch/DestinationStore.h"
+#include "app/batch/MemoryUserDefaults.h"
+#include "app/batch/PathBookmarks.h"
+#include "app/batch/SettingsUserDefaults.h"
+#include "support/TemporaryFolder.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace pictavo;
+using Choice = DestinationStore::Choice;
+using testing_support::TemporaryFolder;
+
+// Answers panels from a script, as a user would, and remembers what was asked.
+class ScriptedAsker : public FolderAsker {
+public:
+    std::deque<std::optional<fs::path>> answers;
+    std::vector<std::pair<PanelPurpose, std::optional<fs::path>>> asked;
+
+    std::optional<fs::path> ask(PanelPurpose purpose, const std::optional<fs::path>& startFolder) override {
+        asked.emplace_back(purpose, startFolder);
+        if (answers.empty()) return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+// Bookmarks that follow a folder that moves, as the platform's own do elsewhere: the data
+// is a number, and the test says where each numbered folder is now.
+class FollowingBookmarks : public Bookmarks {
+public:
+    std::map<int, fs::path> folders;
+    std::set<int> stale;
+    int stops = 0;
+
+    std::optional<QByteArray> make(const fs::path& folder) override {
+        for (const auto& [id, path] : folders) {
+            if (path == folder) return QByteArray::number(id);
+        }
+        const int id = static_cast<int>(folders.size()) + 1;
+        folders[id] = folder;
+        return QByteArray::number(id);
+    }
+    std::optional<Resolved> resolve(const QByteArray& data) override {
+        const auto found = folders.find(data.toInt());
+        if (found == folders.end() || !fs::is_directory(found->second)) return std::nullopt;
+        return Resolved{found->second, stale.count(found->first) > 0};
+    }
+    bool startAccessing(const fs::path&) override { return true; }
+    void stopAccessing(const fs::path&) override { ++stops; }
+};
+
+class Destinations : public testing::Test {
+protected:
+    std::unique_ptr<DestinationStore> makeStore() {
+        return std::make_unique<DestinationStore>(defaults_, bookmarks_, asker_);
+    }
+    QJsonObject replaceBookmarks() const {
+        return QJsonDocument::fromJson(defaults_.data(DestinationStore::replaceFolderBookmarksKey).value_or("")).object();
+    }
+
+    TemporaryFolder folder_;
+    MemoryUserDefaults defaults_;
+    PathBookmarks bookmarks_;
+    ScriptedAsker asker_;
+};
+
+TEST_F(Destinations, TheOlderKeyIsReadButNeverWritten) {
+    defaults_.setString("destinationChoice", "askEachTime");
+    auto store = makeStore();
+    EXPECT_EQ(store->choice(), Choice::askEachTime);
+    EXPECT_EQ(store->defaultChoice(), Choice::askEachTime);
+    EXPECT_FALSE(defaults_.contains("defaultDestinationChoice"));
+
+    store->setDefaultChoice(Choice::askEachTime);
+    EXPECT_EQ(defaults_.string("defaultDestinationChoice"), "askEachTime");
+    EXPECT_EQ(defaults_.string("destinationChoice"), "askEachTime");
+
+    defaults_.setString("defaultDestinationChoice", "somewhere");
+    EXPECT_EQ(makeStore()->choice(), Choice::besideOriginal);
+}
+
+TEST_F(Destinations, AssignmentsNotifyOnlyOnChangeAndPersistAsThePreferenceSays) {
+    auto store = makeStore();
+    QSignalSpy choiceSpy(store.get(), &DestinationStore::choiceChanged);
+    QSignalSpy defaultSpy(store.get(), &DestinationStore::defaultChoiceChanged);
+    store->setChoice(Choice::replaceOriginal);
+    store->setChoice(Choice::replaceOriginal);
+    EXPECT_EQ(choiceSpy.count(), 1);
+    EXPECT_FALSE(defaults_.contains("defaultDestinationChoice"));
+
+    store->setDefaultChoice(Choice::besideOriginal);
+    EXPECT_EQ(defaultSpy.count(), 0);
+    EXPECT_EQ(defaults_.string("defaultDestinationChoice"), "besideOriginal");
+
+    store->setHasConfirmedReplace(true);
+    EXPECT_TRUE(makeStore()->hasConfirmedReplace());
+
+    store->setDefaultChoice(Choice::chosenFolder);
+    store->resetChoiceToDefault();
+    EXPECT_EQ(store->choice(), Choice::chosenFolder);
+    store->resetToDefaults();
+    EXPECT_EQ(store->choice(), Choice::besideOriginal);
+    EXPECT_EQ(makeStore()->defaultChoice(), Choice::besideOriginal);
+}
+
+TEST_F(Destinations, ChosenFolderResolvesOnlyWhenItsBookmarkStillOpens) {
+    defaults_.setString("defaultDestinationChoice", "chosenFolder");
+    auto store = makeStore();
+    EXPECT_EQ(store->resolve(), DestinationResolution::unavailable(DestinationUnavailable::noFolderChosen));
+    EXPECT_EQ(store->statusText(), "No folder chosen to save into");
+
+    const fs::path out = folder_.path() / "out";
+    fs::create_directory(out);
+    asker_.answers.push_back(out);
+    EXPECT_EQ(store->chooseFolder(), out);
+    EXPECT_EQ(asker_.asked.back().first, PanelPurpose::defaultFolder);
+    EXPECT_EQ(store->resolve(), DestinationResolution::resolved(ExportDestination::folder(out)));
+
+    // The next launch opens the bookmark; once the folder is gone it is missing.
+    auto relaunched = makeStore();
+    EXPECT_EQ(relaunched->resolve(), DestinationResolution::resolved(ExportDestination::folder(out)));
+    ASSERT_TRUE(relaunched->folderScope());
+    EXPECT_EQ(relaunched->folderScope()->path(), out);
+    fs::remove(out);
+    EXPECT_EQ(makeStore()->resolve(), DestinationResolution::unavailable(DestinationUnavailable::folderMissing));
+    EXPECT_EQ(makeStore()->statusText(), "The folder you chose isn't there");
+
+    // A cancelled panel changes nothing.
+    asker_.answers.push_back(std::nullopt);
+    EXPECT_EQ(store->chooseFolder(), std::nullopt);
+    EXPECT_EQ(store->chosenFolder(), out);
+}
+
+TEST_F(Destinations, AskEachTimeAsksAtEveryResolveAndKeepsNothing) {
+    defaults_.setString("defaultDestinationChoice", "askEachTime");
+    auto store = makeStore();
+    asker_.answers = {std::nullopt, folder_.path()};
+    EXPECT_EQ(store->resolve(), DestinationResolution::cancelled());
+    EXPECT_EQ(store->resolve(), DestinationResolution::resolved(ExportDestination::folder(folder_.path())));
+    EXPECT_EQ(store->resolve(), DestinationResolution::cancelled());
+    EXPECT_EQ(asker_.asked.size(), 3u);
+    EXPECT_EQ(asker_.asked.front().first, PanelPurpose::thisExport);
+    EXPECT_FALSE(defaults_.contains("destinationBookmark"));
+}
+
+TEST_F(Destinations, ReplacePermissionsCoverTheFolderAndEverythingBelowIt) {
+    const fs::path pictures = folder_.path() / "Pictures";
+    const fs::path trip = pictures / "2024" / "Trip";
+    fs::create_directories(trip);
+    fs::create_directories(folder_.path() / "Pic");
+    auto store = makeStore();
+
+    // A folder beside the needed one is no permission for it, and is not kept.
+    asker_.answers.push_back(folder_.path() / "Pic");
+    EXPECT_EQ(store->accessReplaceFolder(pictures), std::nullopt);
+    EXPECT_FALSE(defaults_.contains(DestinationStore::replaceFolderBookmarksKey));
+    EXPECT_EQ(asker_.asked.back(), std::make_pair(PanelPurpose::replacePermission, std::optional<fs::path>(pictures)));
+
+    asker_.answers.push_back(pictures);
+    EXPECT_EQ(store->accessReplaceFolder(pictures), pictures);
+    EXPECT_EQ(replaceBookmarks().keys(), QStringList{QString::fromStdString(pictures.string())});
+
+    // Granted once, a subfolder needs no panel.
+    const auto panels = asker_.asked.size();
+    EXPECT_EQ(store->accessReplaceFolder(trip), pictures);
+    EXPECT_EQ(asker_.asked.size(), panels);
+    EXPECT_TRUE(DestinationStore::folderContains(pictures, trip));
+    EXPECT_FALSE(DestinationStore::folderContains(folder_.path() / "Pic", pictures));
+    EXPECT_FALSE(DestinationStore::isSandboxed());
+}
+
+TEST_F(Destinations, StoredPermissionsThatAreNotAllBookmarksAreIgnoredWhole) {
+    const fs::path pictures = folder_.path() / "Pictures";
+    fs::create_directory(pictures);
+    QJsonObject damaged;
+    damaged.insert(QString::fromStdString(pictures.string()), 12);
+    defaults_.setData(DestinationStore::replaceFolderBookmarksKey, QJsonDocument(damaged).toJson());
+    auto store = makeStore();
+    asker_.answers.push_back(pictures);
+    EXPECT_EQ(store->accessReplaceFolder(pictures), pictures);
+    EXPECT_EQ(asker_.asked.size(), 1u);
+    const QJsonObject written = replaceBookmarks();
+    ASSERT_EQ(written.size(), 1);
+    EXPECT_TRUE(written.begin().value().isString());
+}
+
+TEST_F(Destinations, AMovedPermittedFolderIsKeptUnderItsNewPath) {
+    FollowingBookmarks following;
+    DestinationStore store(defaults_, following, asker_);
+    const fs::path before = folder_.path() / "Pictures";
+    const fs::path after = folder_.path() / "Moved";
+    fs::create_directory(before);
+    asker_.answers.push_back(before);
+    ASSERT_EQ(store.accessReplaceFolder(before), before);
+
+    fs::rename(before, after);
+    following.folders[1] = after;
+    EXPECT_EQ(store.accessReplaceFolder(after), after);
+    EXPECT_EQ(asker_.asked.size(), 1u);
+    EXPECT_EQ(replaceBookmarks().keys(), QStringList{QString::fromStdString(after.string())});
+
+    // A stale destination bookmark is made again at launch.
+    fs::create_directory(before);
+    following.folders[2] = before;
+    following.stale.insert(2);
+    defaults_.setData("destinationBookmark", "2");
+    {
+        DestinationStore relaunched(defaults_, following, asker_);
+        EXPECT_EQ(relaunched.chosenFolder(), before);
+        relaunched.chooseFolder();
+    }
+    // Dropping the scope ends the access.
+    EXPECT_EQ(following.stops, 1);
+}
+
+TEST_F(Destinations, TextsForTheViews) {
+    EXPECT_EQ(DestinationStore::abbreviatedPath("/Users/x", std::string("/Users/x")), "~");
+    EXPECT_EQ(DestinationStore::abbreviatedPath("/Users/x/", std::string("/Users/x")), "~");
+    EXPECT_EQ(DestinationStore::abbreviatedPath("/Users/x/Desktop", std::string("/Users/x")), "~/Desktop");
+    EXPECT_EQ(DestinationStore::abbreviatedPath("/Users/xy", std::string("/Users/x")), "/Users/xy");
+    EXPECT_EQ(DestinationStore::abbreviatedPath("/", std::string("/Users/x")), "/");
+    EXPECT_EQ(DestinationStore::abbreviatedPath("/a/b", std::nullopt), "/a/b");
+
+    auto store = makeStore();
+    EXPECT_EQ(store->statusText(), "Saving beside each original");
+    store->setChoice(Choice::askEachTime);
+    EXPECT_EQ(store->statusText(), "Asking each time");
+    EXPECT_EQ(store->phrase(), "into the folder you chose");
+    store->setChoice(Choice::chosenFolder);
+    EXPECT_EQ(store->phrase(), "into a folder you choose");
+    EXPECT_EQ(store->subtitle(Choice::chosenFolder), "Choose a folder to save into");
+    EXPECT_EQ(store->sentenceTail(Choice::chosenFolder), "save into the folder you chose");
+    asker_.answers.push_back(folder_.path());
+    store->chooseFolder();
+    const QString shown = DestinationStore::abbreviatedPath(folder_.path());
+    EXPECT_EQ(store->statusText(), "Saving into " + shown);
+    EXPECT_EQ(store->sentenceTail(Choice::chosenFolder), "save into " + shown);
+    EXPECT_EQ(store->subtitle(Choice::replaceOriginal), "Originals go to the Trash, so this can be undone");
+    EXPECT_EQ(menuTitle(Choice::chosenFolder), QString::fromUtf8("In a folder\u2026"));
+    EXPECT_EQ(panelPrompt(PanelPurpose::fallbackFolder), "Save Here");
+}
+
+TEST(SettingsFile, PreferencesSurviveANewStoreOverTheSameFile) {
+    TemporaryFolder folder;
+    const QString file = QString::fromStdString((folder.path() / "Pictavo.conf").string());
+    const fs::path out = folder.path() / "out";
+    fs::create_directory(out);
+    PathBookmarks bookmarks;
+    ScriptedAsker asker;
+    {
+        SettingsUserDefaults defaults(file);
+        DestinationStore store(defaults, bookmarks, asker);
+        store.setDefaultChoice(Choice::replaceOriginal);
+        store.setHasConfirmedReplace(true);
+        asker.answers.push_back(out);
+        store.chooseFolder();
+        asker.answers.push_back(out);
+        store.accessReplaceFolder(out);
+    }
+    SettingsUserDefaults defaults(file);
+    DestinationStore store(defaults, bookmarks, asker);
+    EXPECT_EQ(store.defaultChoice(), Choice::replaceOriginal);
+    EXPECT_TRUE(store.hasConfirmedReplace());
+    EXPECT_EQ(store.chosenFolder(), out);
+    EXPECT_EQ(store.accessReplaceFolder(out), out);
+    EXPECT_EQ(asker.asked.size(), 2u);
+    // Paths are values, never keys: no group was made of a folder's name.
+    QSettings raw(file, QSettings::IniFormat);
+    EXPECT_TRUE(raw.childGroups().isEmpty());
+}
+
+} // namespace
