@@ -349,16 +349,22 @@ TEST(ImageReader, AFileReplacedOnDiskIsReadAsItsNewPixels) {
     expectSamplePixels(*after, second, 1, 0);
 }
 
-TEST(ImageReader, CmykWithoutAProfileIsReadAsSRGB) {
-    // libvips writes a CMYK JPEG from a four-band image marked CMYK.
-    SampleImage sample;
-    sample.bands = 4;
-    auto rgba = *encodeSample(sample, ".tif");
-    auto reader = openBytes(rgba);
-    ASSERT_TRUE(reader);
-    auto image = reader->imageAt(0).image;
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->colourSpace()->model(), ColourModel::rgb);
+TEST(ImageReader, InkImagesWithoutAProfileAreReadAsSRGB) {
+    SampleImage cmyk;
+    cmyk.bands = 4;
+    cmyk.cmyk = true;
+    for (const char* suffix : {".jpg[Q=95]", ".tif"}) {
+        auto reader = openBytes(*encodeSample(cmyk, suffix));
+        ASSERT_TRUE(reader) << suffix;
+        EXPECT_FALSE(boolOf(*reader->propertiesAt(0), keys::hasAlpha)) << suffix;
+        auto image = reader->imageAt(0).image;
+        ASSERT_TRUE(image) << suffix;
+        EXPECT_EQ(image->componentsPerPixel(), 3) << suffix;
+        EXPECT_EQ(image->alphaInfo(), AlphaInfo::none) << suffix;
+        EXPECT_TRUE(image->colourSpace()->isSRGB()) << suffix;
+        // No ink at all is white paper.
+        EXPECT_GT(component(*image, 0, 0, 0), 0) << suffix;
+    }
 }
 
 TEST(ImageReader, RadianceIsReadAsLinearFloat) {

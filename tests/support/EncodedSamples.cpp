@@ -26,7 +26,7 @@ std::uint8_t samplePixel(int x, int y, int band, int page) {
 std::optional<platform::Bytes> encodeSample(const SampleImage& sample, const std::string& suffix) {
     if (VIPS_INIT("pictavo-tests")) return std::nullopt;
     const int fullHeight = sample.height * sample.pages;
-    const bool hasAlpha = sample.bands == 2 || sample.bands == 4;
+    const bool hasAlpha = !sample.cmyk && (sample.bands == 2 || sample.bands == 4);
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(sample.width) * fullHeight * sample.bands);
     for (int page = 0; page < sample.pages; ++page)
         for (int y = 0; y < sample.height; ++y)
@@ -39,7 +39,8 @@ std::optional<platform::Bytes> encodeSample(const SampleImage& sample, const std
     VipsImage* image = vips_image_new_from_memory_copy(pixels.data(), pixels.size(), sample.width, fullHeight,
                                                        sample.bands, VIPS_FORMAT_UCHAR);
     if (!image) return std::nullopt;
-    image->Type = sample.bands >= 3 ? VIPS_INTERPRETATION_sRGB : VIPS_INTERPRETATION_B_W;
+    image->Type = sample.cmyk ? VIPS_INTERPRETATION_CMYK
+                  : sample.bands >= 3 ? VIPS_INTERPRETATION_sRGB : VIPS_INTERPRETATION_B_W;
     if (sample.sixteenBit) {
         VipsImage* wide = nullptr;
         if (vips_cast_ushort(image, &wide, nullptr)) return std::nullopt;

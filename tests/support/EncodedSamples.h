@@ -14,7 +14,8 @@ namespace testing_support {
 struct SampleImage {
     int width = 9;
     int height = 7;
-    int bands = 3;          // 1 grey, 2 grey and alpha, 3 RGB, 4 RGBA
+    int bands = 3;          // 1 grey, 2 grey and alpha, 3 RGB, 4 RGBA (or CMYK)
+    bool cmyk = false;      // four bands of ink, no alpha
     bool sixteenBit = false;
     int pages = 1;          // frames or pages, stacked as libvips saves them
     std::optional<int> orientation;
