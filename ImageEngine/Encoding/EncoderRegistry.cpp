@@ -2,7 +2,9 @@
 
 #include "ImageEngine/Core/ConversionError.h"
 #include "ImageEngine/Core/FormatOrdering.h"
+#include "ImageEngine/Encoding/ICNSEncoder.h"
 #include "ImageEngine/Encoding/ImageIOEncoder.h"
+#include "ImageEngine/Encoding/LibDeflatePNGEncoder.h"
 #include "ImageEngine/Encoding/MozJPEGEncoder.h"
 #include "ImageEngine/Encoding/WebPEncoder.h"
 
@@ -16,7 +18,9 @@ EncoderRegistry EncoderRegistry::standard() {
     std::vector<ImageEncoderRef> encoders;
     for (const auto& format : OutputFormat::imageIOWriteable()) encoders.push_back(std::make_shared<ImageIOEncoder>(format));
     // The program's own encoders come last, one line each, so that they win over the platform writer.
+    encoders.push_back(std::make_shared<ICNSEncoder>());
     encoders.push_back(std::make_shared<MozJPEGEncoder>());
+    encoders.push_back(std::make_shared<LibDeflatePNGEncoder>());
     encoders.push_back(std::make_shared<WebPEncoder>());
     return EncoderRegistry(encoders);
 }

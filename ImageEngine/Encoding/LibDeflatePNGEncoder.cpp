@@ -1,5 +1,6 @@
 #include "ImageEngine/Encoding/LibDeflatePNGEncoder.h"
 
+#include "ImageEngine/Core/EncodeConcurrency.h"
 #include "ImageEngine/Encoding/PNGAlpha.h"
 #include "ImageEngine/Encoding/ZlibStream.h"
 
@@ -20,7 +21,50 @@ bool isAnimated(const std::vector<PNGChunks::Chunk>& chunks) {
     });
 }
 
+// Read at the moment of use, as the machine's memory may be shared differently by then.
+std::size_t currentBudget() { return static_cast<std::size_t>(std::max<std::int64_t>(0, EncodeConcurrency::pixelBudget())); }
+
+// The length of the filtered rows the header describes; none when it cannot be known.
+std::optional<std::uint64_t> filteredLength(const PNGChunks::Header& header) {
+    if (header.interlaced) return std::nullopt;
+    const auto rowBytes = header.rowByteCount();
+    if (!rowBytes) return std::nullopt;
+    // Both factors are at most a few hundred million, so the product stays inside 64 bits.
+    return static_cast<std::uint64_t>(header.height) * static_cast<std::uint64_t>(*rowBytes + 1);
+}
+
 } // namespace
+
+LibDeflatePNGEncoder::LibDeflatePNGEncoder() : format_(OutputFormat::png()), base_(OutputFormat::png()) {}
+
+platform::Bytes LibDeflatePNGEncoder::encode(const platform::ImageRef& image, const EncodeOptions& options) const {
+    platform::Bytes written = base_.encode(image, options);
+    auto smaller = recompressPNG(written, options.effort, options.metadata == MetadataPolicy::strip);
+    return smaller ? std::move(*smaller) : written;
+}
+
+std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressPNG(std::span<const std::uint8_t> file,
+                                                                   EncodeEffort effort, bool strip) {
+    std::optional<platform::Bytes> fallback;
+    if (strip) {
+        const auto chunks = PNGChunks::parse(file);
+        if (!chunks || pixelDataIsDamaged(*chunks, currentBudget())) return std::nullopt;
+        fallback = PNGChunks::assemble(PNGChunks::removingMetadata(*chunks));
+        if (!fallback) return std::nullopt;
+    } else {
+        fallback = platform::Bytes(file.begin(), file.end());
+    }
+    auto recompressed = recompressIDAT(file, effort, strip, currentBudget());
+    if (recompressed && recompressed->size() < fallback->size()) return recompressed;
+    return fallback;
+}
+
+bool LibDeflatePNGEncoder::pixelDataIsDamaged(const std::vector<PNGChunks::Chunk>& chunks, std::size_t budget) {
+    const auto header = PNGChunks::header(chunks);
+    const auto expected = header ? filteredLength(*header) : std::nullopt;
+    if (!expected || *expected > budget) return false;
+    return !inflateZlib(PNGChunks::imageData(chunks), *expected, budget);
+}
 
 std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressIDAT(std::span<const std::uint8_t> file,
                                                                     EncodeEffort effort, bool strip,
@@ -28,15 +72,11 @@ std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressIDAT(std::span<co
     const auto chunks = PNGChunks::parse(file);
     if (!chunks || isAnimated(*chunks)) return std::nullopt;
     const auto header = PNGChunks::header(*chunks);
-    if (!header || header->interlaced) return std::nullopt;
-    const auto rowBytes = header->rowByteCount();
-    if (!rowBytes) return std::nullopt;
-    // Both factors are at most a few hundred million, so the product stays inside 64 bits.
-    const auto expectedLength = static_cast<std::uint64_t>(header->height) * static_cast<std::uint64_t>(*rowBytes + 1);
-    if (expectedLength > budget) return std::nullopt;
+    const auto expected = header ? filteredLength(*header) : std::nullopt;
+    if (!expected || *expected > budget) return std::nullopt;
 
     std::vector<PNGChunks::Chunk> kept = strip ? PNGChunks::removingMetadata(*chunks) : *chunks;
-    const auto filtered = inflateZlib(PNGChunks::imageData(*chunks), expectedLength, budget);
+    const auto filtered = inflateZlib(PNGChunks::imageData(*chunks), *expected, budget);
     if (!filtered) return std::nullopt;
     const bool final = effort == EncodeEffort::final;
     const int level = final ? finalLevel : previewLevel;

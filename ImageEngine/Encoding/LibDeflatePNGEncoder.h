@@ -1,5 +1,7 @@
 #pragma once
 #include "ImageEngine/Core/EncodeEffort.h"
+#include "ImageEngine/Encoding/ImageEncoder.h"
+#include "ImageEngine/Encoding/ImageIOEncoder.h"
 #include "ImageEngine/Encoding/PNGChunks.h"
 #include "platform/Bytes.h"
 
@@ -8,15 +10,40 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace pictavo {
 
-// Makes PNG files smaller without changing a pixel: the pixel data is read back to its rows,
-// an opaque alpha channel is dropped, row filters are chosen and the rows are compressed again
-// with libdeflate, then proved by reading them back. A result is kept only when it is strictly
-// smaller; nothing here throws.
-class LibDeflatePNGEncoder {
+// The PNG encoder: the platform writer writes the file, then the file is made smaller without
+// changing a pixel. The pixel data is read back to its rows, an opaque alpha channel is
+// dropped, row filters are chosen and the rows are compressed again with libdeflate, then
+// proved by reading them back. A rewritten file is kept only when it is strictly smaller; the
+// optimisation pass never throws.
+class LibDeflatePNGEncoder final : public ImageEncoder {
 public:
+    LibDeflatePNGEncoder();
+
+    OutputFormat format() const override { return format_; }
+    bool supportsQuality() const override { return false; }
+    bool writesLosslesslyWithoutAQuality() const override { return true; }
+    bool writesSingleChannelGrey() const override { return true; }
+    bool carriesColourSpace() const override { return true; }
+    // The preview effort compresses less.
+    bool writesTheSameFileAtEveryEffort() const override { return false; }
+    QualityRange qualityRange() const override { return {}; }
+    // Throws only what the platform writer throws.
+    platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const override;
+
+    // The file with its metadata chunks removed when `strip`, and its pixel data re-compressed
+    // when that is strictly smaller. Without `strip` it always gives a file, the input itself
+    // when nothing was gained; with `strip`, none for a file that does not parse, whose pixel
+    // data is damaged, or that cannot be written back.
+    static std::optional<platform::Bytes> recompressPNG(std::span<const std::uint8_t> file, EncodeEffort effort,
+                                                        bool strip);
+    // True when the pixel data can be checked and does not unpack to exactly the image's size.
+    // Interlaced images, unreadable headers and data over the budget count as sound.
+    static bool pixelDataIsDamaged(const std::vector<PNGChunks::Chunk>& chunks, std::size_t budget);
+
     // Filter strategies: 0-4 put that one filter on every row; the two heuristics pick a
     // filter per row.
     static constexpr int minimumSumStrategy = 5;
@@ -47,6 +74,10 @@ public:
                                                         const PNGChunks::Header& header, std::size_t limit);
     // A fast estimate of how well a buffer compresses; the bytes are not kept.
     static std::optional<std::size_t> platformDeflatedSize(std::span<const std::uint8_t> buffer);
+
+private:
+    OutputFormat format_;
+    ImageIOEncoder base_;
 };
 
 } // namespace pictavo

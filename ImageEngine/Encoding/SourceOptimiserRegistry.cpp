@@ -1,6 +1,7 @@
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 
 #include "ImageEngine/Core/FormatOrdering.h"
+#include "ImageEngine/Encoding/LibDeflatePNGSourceOptimiser.h"
 #include "ImageEngine/Encoding/MozJPEGSourceOptimiser.h"
 
 namespace pictavo {
@@ -13,6 +14,7 @@ SourceOptimiserRegistry SourceOptimiserRegistry::standard() {
     // One line per optimiser, in this order: JPEG, PNG, then the SVG and PDF pass-throughs.
     return SourceOptimiserRegistry(std::vector<SourceOptimiserRef>{
         std::make_shared<MozJPEGSourceOptimiser>(),
+        std::make_shared<LibDeflatePNGSourceOptimiser>(),
     });
 }
 

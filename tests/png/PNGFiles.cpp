@@ -174,4 +174,35 @@ std::optional<Decoded> decode(const platform::Bytes& file) {
     return decoded;
 }
 
+std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file) {
+    Decoded decoded;
+    ReadCursor cursor{&file, 0};
+    std::vector<png_bytep> rows;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, silence, silence);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return std::nullopt;
+    }
+    png_set_read_fn(png, &cursor, readFromBytes);
+    png_read_info(png, info);
+    png_set_expand(png);
+    png_set_gray_to_rgb(png);
+    png_set_add_alpha(png, 0xFFFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    decoded.width = static_cast<int>(png_get_image_width(png, info));
+    decoded.height = static_cast<int>(png_get_image_height(png, info));
+    decoded.bitDepth = png_get_bit_depth(png, info);
+    decoded.colourType = png_get_color_type(png, info);
+    const std::size_t rowBytes = png_get_rowbytes(png, info);
+    decoded.rows.resize(rowBytes * decoded.height);
+    rows.resize(decoded.height);
+    for (int y = 0; y < decoded.height; ++y) rows[y] = decoded.rows.data() + y * rowBytes;
+    png_read_image(png, rows.data());
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return decoded;
+}
+
 } // namespace png_files

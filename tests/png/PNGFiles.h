@@ -47,6 +47,10 @@ platform::Bytes samplePixels(int width, int height, int colourType, int bitDepth
 Picture picture(int width, int height, int colourType, int bitDepth, bool opaque = false, unsigned seed = 1);
 
 platform::Bytes encode(const Picture& picture);
+// The file as stored: rows in the file's own colour type and depth.
 std::optional<Decoded> decode(const platform::Bytes& file);
+// What a viewer shows: every file expanded to RGBA at its own depth (8 or 16 bits), so that
+// files of different colour types can be compared pixel for pixel.
+std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file);
 
 } // namespace png_files
