@@ -383,6 +383,30 @@ TEST(ImageReader, RadianceIsReadAsLinearFloat) {
     EXPECT_LT(first, 1.01f);
 }
 
+TEST(ImageReader, OpenEXRIsReadFromItsFileAsLinearFloat) {
+    TemporaryFolder folder;
+    const auto bytes = openEXRFile(6, 4);
+    auto reader = ImageReader::open(folder.write("light.exr", bytes));
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->typeIdentifier(), types::openEXR);
+    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::pixelWidth), 6);
+    auto image = reader->imageAt(0).image;
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->bitsPerComponent(), 32);
+    EXPECT_EQ(image->colourComponents(), 3);
+    float value;
+    std::memcpy(&value, image->row(2) + (3 * image->componentsPerPixel() + 1) * 4, 4);
+    EXPECT_NEAR(value, samplePixel(3, 2, 1) / 255.0f, 0.001); // read through half floats
+    // From memory there is no file to hand to the OpenEXR library.
+    EXPECT_FALSE(openBytes(bytes));
+    for (std::size_t length : {bytes.size() / 10, bytes.size() / 2, bytes.size() - 8}) {
+        auto cut = ImageReader::open(folder.write("cut.exr", Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length))));
+        if (cut) {
+            EXPECT_FALSE(cut->imageAt(0).image) << length;
+        }
+    }
+}
+
 TEST(ImageReader, DamagedAndTruncatedFilesOfEveryFormatGiveNoImage) {
     SampleImage sample;
     sample.width = 64;

@@ -112,6 +112,72 @@ platform::Bytes withAnimationControl(const platform::Bytes& png, std::uint32_t f
     return out;
 }
 
+namespace {
+
+void putLittleEndian(platform::Bytes& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+void putAttribute(platform::Bytes& out, const std::string& name, const std::string& type, const platform::Bytes& value) {
+    out.insert(out.end(), name.begin(), name.end());
+    out.push_back(0);
+    out.insert(out.end(), type.begin(), type.end());
+    out.push_back(0);
+    putLittleEndian(out, value.size(), 4);
+    out.insert(out.end(), value.begin(), value.end());
+}
+
+void putFloat(platform::Bytes& out, float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    putLittleEndian(out, bits, 4);
+}
+
+} // namespace
+
+platform::Bytes openEXRFile(int width, int height) {
+    platform::Bytes out;
+    putLittleEndian(out, 20000630, 4); // magic
+    putLittleEndian(out, 2, 4);        // version 2, single part, scan lines
+    platform::Bytes channels;
+    for (const char* name : {"B", "G", "R"}) { // in alphabetical order, as the format wants
+        channels.push_back(static_cast<std::uint8_t>(name[0]));
+        channels.push_back(0);
+        putLittleEndian(channels, 2, 4); // FLOAT
+        putLittleEndian(channels, 0, 4); // pLinear and reserved
+        putLittleEndian(channels, 1, 4); // x sampling
+        putLittleEndian(channels, 1, 4); // y sampling
+    }
+    channels.push_back(0);
+    putAttribute(out, "channels", "chlist", channels);
+    putAttribute(out, "compression", "compression", {0});
+    platform::Bytes window;
+    for (int v : {0, 0, width - 1, height - 1}) putLittleEndian(window, static_cast<std::uint32_t>(v), 4);
+    putAttribute(out, "dataWindow", "box2i", window);
+    putAttribute(out, "displayWindow", "box2i", window);
+    putAttribute(out, "lineOrder", "lineOrder", {0});
+    platform::Bytes one;
+    putFloat(one, 1.0f);
+    putAttribute(out, "pixelAspectRatio", "float", one);
+    platform::Bytes centre;
+    putFloat(centre, 0.0f);
+    putFloat(centre, 0.0f);
+    putAttribute(out, "screenWindowCenter", "v2f", centre);
+    putAttribute(out, "screenWindowWidth", "float", one);
+    out.push_back(0); // end of header
+
+    const std::size_t lineBytes = static_cast<std::size_t>(width) * 3 * 4;
+    const std::size_t firstLine = out.size() + static_cast<std::size_t>(height) * 8;
+    for (int y = 0; y < height; ++y) putLittleEndian(out, firstLine + static_cast<std::size_t>(y) * (8 + lineBytes), 8);
+    for (int y = 0; y < height; ++y) {
+        putLittleEndian(out, static_cast<std::uint32_t>(y), 4);
+        putLittleEndian(out, lineBytes, 4);
+        for (int band : {2, 1, 0})
+            for (int x = 0; x < width; ++x) putFloat(out, samplePixel(x, y, band) / 255.0f);
+    }
+    return out;
+}
+
 platform::Bytes multiSizeTiff(const std::vector<std::pair<int, int>>& sizes) {
     TemporaryFolder folder;
     const auto path = folder.file("pages.tif");

@@ -41,6 +41,10 @@ platform::Bytes withAnimationControl(const platform::Bytes& png, std::uint32_t f
 // following `samplePixel` for its page number.
 platform::Bytes multiSizeTiff(const std::vector<std::pair<int, int>>& sizes);
 
+// An OpenEXR file laid out byte by byte: one part, uncompressed scan lines, 32-bit float R,
+// G and B channels holding samplePixel / 255.
+platform::Bytes openEXRFile(int width, int height);
+
 // A linear DNG as cameras' raw converters write it: 16-bit RGB, the given TIFF orientation.
 platform::Bytes dngFile(int width, int height, int orientation);
 
