@@ -90,3 +90,24 @@ TEST(ICNSEncoder, FailsForNonSquareMissingOrUnlistedPictures) {
                 encoder.carriesColourSpace() && encoder.writesTheSameFileAtEveryEffort());
     EXPECT_TRUE(dynamic_cast<const ICNSEncoder*>(&EncoderRegistry::standard().encoder(OutputFormat::icns())));
 }
+
+TEST(ICNSEncoder, PremultipliedRungsAreStoredWithStraightAlpha) {
+    // The icon stage draws premultiplied pictures; a PNG element holds straight alpha.
+    auto pixels = std::make_shared<Bytes>(16 * 16 * 4);
+    for (std::size_t i = 0; i < pixels->size(); i += 4) {
+        (*pixels)[i] = 64;
+        (*pixels)[i + 1] = 32;
+        (*pixels)[i + 2] = 0;
+        (*pixels)[i + 3] = 128;
+    }
+    const auto image = platform::Image::make(16, 16, 8, 4, platform::AlphaInfo::premultipliedLast,
+                                             platform::ColourSpace::sRGB(), std::move(pixels), 64);
+    const auto elements = elementsOf(ICNSEncoder().encode(image, EncodeOptions(EncodeEffort::final, MetadataPolicy::keepAll)));
+    ASSERT_EQ(elements.size(), 1u);
+    const auto decoded = png_files::decodeAsRGBA(elements[0].second);
+    ASSERT_TRUE(decoded);
+    EXPECT_NEAR(decoded->rows[0], 127, 1);
+    EXPECT_NEAR(decoded->rows[1], 64, 1);
+    EXPECT_EQ(decoded->rows[2], 0);
+    EXPECT_EQ(decoded->rows[3], 128);
+}
