@@ -44,7 +44,10 @@ const std::vector<std::string>& ImageReader::readableTypeIdentifiers() {
         for (const auto& [loader, type] : vipsTypes)
             if (vipsHasLoader(loader)) found.emplace_back(type);
         if (vipsHasLoader("heifload_buffer")) {
-            if (heif_have_decoder_for_format(heif_compression_HEVC)) found.emplace_back(types::heic);
+            if (heif_have_decoder_for_format(heif_compression_HEVC)) {
+                found.emplace_back(types::heic);
+                found.emplace_back(types::heif);
+            }
             if (heif_have_decoder_for_format(heif_compression_AV1)) found.emplace_back(types::avif);
         }
         for (const char* own : {types::bmp, types::ico, types::icns}) found.emplace_back(own);

@@ -10,6 +10,8 @@ inline constexpr const char* gif = "com.compuserve.gif";
 inline constexpr const char* webp = "org.webmproject.webp";
 inline constexpr const char* tiff = "public.tiff";
 inline constexpr const char* heic = "public.heic";
+// HEIF files named by the container's own extension (.heif, .hif); their content is HEIC.
+inline constexpr const char* heif = "public.heif";
 inline constexpr const char* avif = "public.avif";
 inline constexpr const char* jpeg2000 = "public.jpeg-2000";
 inline constexpr const char* jpegXL = "public.jpeg-xl";

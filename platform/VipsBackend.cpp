@@ -327,14 +327,9 @@ bool VipsBackend::hasAlpha(VipsImage* image) const {
     return vips_image_hasalpha(image);
 }
 
-PropertyMap VipsBackend::propertiesFromIHDR() const {
-    auto properties = basicProperties(png_->width, png_->height, png_->hasAlpha(), png_->bitDepth);
-    return properties;
-}
-
 std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     if (index < 0 || index >= count_) return std::nullopt;
-    if (!headerReadable_) return propertiesFromIHDR();
+    if (!headerReadable_) return basicProperties(png_->width, png_->height, png_->hasAlpha(), png_->bitDepth);
     // The frames of an animated PNG all have the canvas size of the default image.
     const std::int64_t page = isPaged() ? index : 0;
     auto header = load(page, false);

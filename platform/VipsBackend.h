@@ -32,7 +32,6 @@ private:
     VipsBackend() = default;
     VipsImagePtr load(std::int64_t index, bool forPixels) const;
     bool isPaged() const;
-    PropertyMap propertiesFromIHDR() const;
     bool hasAlpha(VipsImage* image) const;
 
     SharedBytes bytes_;

@@ -41,7 +41,7 @@ TEST(DecoderRegistry, GivesRasterFilesToTheRasterDecoderByTheirExtension) {
     const auto registry = DecoderRegistry::standard();
     TemporaryFolder folder;
     for (const char* name : {"a.png", "b.JPG", "c.heic", "d.gif", "e.tiff", "f.ico", "g.webp", "h.bmp", "i.icns",
-                             "j.dng", "k.nrw"}) {
+                             "j.dng", "k.nrw", "l.heif", "m.HIF", "n.jp2", "o.exr", "p.pgm", "q.hdr", "r.jfif"}) {
         auto decoder = registry.decoder(folder.file(name));
         ASSERT_TRUE(decoder) << name;
         EXPECT_TRUE(dynamic_cast<const ImageIODecoder*>(decoder.get())) << name;
