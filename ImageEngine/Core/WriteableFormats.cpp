@@ -1,6 +1,8 @@
 #include "ImageEngine/Core/WriteableFormats.h"
 
 #include "ImageEngine/Core/CompressionProbe.h"
+#include "ImageEngine/Encoding/EncoderRegistry.h"
+#include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 #include "platform/ImageReader.h"
 #include "platform/ImageWriter.h"
 
@@ -26,12 +28,6 @@ std::vector<OutputFormat> commonlyWantedAmong(const std::unordered_set<std::stri
     return result;
 }
 
-// PROVISIONAL until the standard registries exist:
-// - writeable: the writer's list plus the program's JPEG, WebP and ICNS encoders, plus SVG,
-//   whose pass-through optimiser keeps and strips metadata (PDF's only keeps it), to become
-//   writeableIdentifiers() over EncoderRegistry::standard() and
-//   SourceOptimiserRegistry::standard().
-
 // In the writer's own order; identifiers without a type are dropped.
 const std::vector<OutputFormat>& OutputFormat::imageIOWriteable() {
     static const std::vector<OutputFormat> formats = [] {
@@ -43,12 +39,13 @@ const std::vector<OutputFormat>& OutputFormat::imageIOWriteable() {
     return formats;
 }
 
+// Building the registries reads imageIOWriteable() and the compression table, never this.
 const std::unordered_set<std::string>& OutputFormat::writeable() {
     static const std::unordered_set<std::string> identifiers = [] {
-        std::vector<OutputFormat> encoders = imageIOWriteable();
-        encoders.insert(encoders.end(), {jpeg(), webp(), icns()});
-        const OutputFormat svg(platform::ContentType::svg());
-        return writeableIdentifiers(encoders, {svg, pdf()}, {svg});
+        const auto optimisers = SourceOptimiserRegistry::standard();
+        return writeableIdentifiers(EncoderRegistry::standard().supportedFormats(),
+                                    optimisers.formats(MetadataPolicy::keepAll),
+                                    optimisers.formats(MetadataPolicy::strip));
     }();
     return identifiers;
 }

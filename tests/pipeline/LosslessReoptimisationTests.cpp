@@ -1,9 +1,11 @@
 #include "ImageEngine/Core/FormatOrdering.h"
+#include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/LosslessReoptimisation.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
 
 namespace {
 
@@ -165,6 +167,30 @@ TEST(FormatOrdering, SortsByLabelThenByIdentifier) {
     for (const auto& format : sorted) labels.push_back(format.displayName());
     // Case-sensitive scalar order: "WebP" after "Same as source", "JPEG" before "JPEG 2000".
     EXPECT_EQ(labels, (std::vector<std::string>{"AVIF", "JPEG", "JPEG 2000", "PNG", "Same as source", "WebP"}));
+}
+
+TEST(WriteableFormats, AreWhatTheStandardEncodersWriteAndWhatTheirOptimisersKeepAndStrip) {
+    // Several first readers at once share one computation.
+    std::vector<std::future<std::unordered_set<std::string>>> readers;
+    for (int i = 0; i < 4; ++i)
+        readers.push_back(std::async(std::launch::async, [] { return OutputFormat::writeable(); }));
+    for (auto& reader : readers) EXPECT_EQ(reader.get(), OutputFormat::writeable());
+
+    const auto& writeable = OutputFormat::writeable();
+    const auto encoders = EncoderRegistry::standard();
+    for (const auto& format : encoders.formats()) EXPECT_TRUE(writeable.count(format.id())) << format.id();
+    const auto optimisers = SourceOptimiserRegistry::standard();
+    for (const auto& format : optimisers.supportedFormats()) {
+        const auto policies = optimisers.optimiser(format)->honouredMetadataPolicies();
+        const bool both = policies.count(MetadataPolicy::keepAll) && policies.count(MetadataPolicy::strip);
+        EXPECT_EQ(writeable.count(format.id()) > 0, encoders.hasEncoder(format) || both) << format.id();
+    }
+    for (const auto& id : writeable) {
+        const auto type = platform::ContentType::withIdentifier(id);
+        ASSERT_TRUE(type) << id;
+        const OutputFormat format(*type);
+        EXPECT_TRUE(encoders.hasEncoder(format) || optimisers.optimiser(format)) << id;
+    }
 }
 
 } // namespace

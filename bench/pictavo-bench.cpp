@@ -1,0 +1,246 @@
+// Converts files through the conversion engine as the application does and reports the
+// throughput, so that the engine can be compared with other converters on the same files.
+//
+//   pictavo-bench [--spec FILE.json] [--effort final|preview] [--estimate] [--jobs N]
+//                 [--out DIR] PATH...
+//
+// Folders are walked recursively (regular files only, hidden ones skipped), page 1 of each
+// file is converted, at most W at a time (the engine's width, or N). Each failed file gets
+// one line (its name and the error's sentence); the last line is one JSON object.
+#include "ImageEngine/Core/ConversionEngine.h"
+#include "ImageEngine/Core/EncodeConcurrency.h"
+#include "ImageEngine/Core/EncodeExecutor.h"
+#include "ImageEngine/Core/OutputNamer.h"
+#include "platform/FilePath.h"
+
+#include <nlohmann/json.hpp>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <fcntl.h>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace pictavo;
+namespace fs = std::filesystem;
+
+struct Options {
+    std::optional<fs::path> specFile;
+    EncodeEffort effort = EncodeEffort::final;
+    bool estimate = false;
+    std::optional<std::int64_t> jobs;
+    std::optional<fs::path> out;
+    std::vector<fs::path> paths;
+};
+
+[[noreturn]] void usage(const std::string& problem) {
+    std::cerr << "pictavo-bench: " << problem << "\n"
+              << "usage: pictavo-bench [--spec FILE.json] [--effort final|preview] [--estimate] [--jobs N] "
+                 "[--out DIR] PATH...\n";
+    std::exit(2);
+}
+
+Options parse(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) usage(argument + " needs a value");
+            return argv[++i];
+        };
+        if (argument == "--spec") options.specFile = value();
+        else if (argument == "--effort") {
+            const std::string effort = value();
+            if (effort == "final") options.effort = EncodeEffort::final;
+            else if (effort == "preview") options.effort = EncodeEffort::preview;
+            else usage("--effort is final or preview");
+        } else if (argument == "--estimate") options.estimate = true;
+        else if (argument == "--jobs") {
+            const std::string jobs = value();
+            try {
+                options.jobs = std::stoll(jobs);
+            } catch (...) {
+                usage("--jobs needs a number");
+            }
+            if (*options.jobs < 1) usage("--jobs needs a number of at least 1");
+        } else if (argument == "--out") options.out = value();
+        else if (argument.starts_with("--")) usage("unknown option " + argument);
+        else options.paths.emplace_back(argument);
+    }
+    if (options.paths.empty()) usage("no files given");
+    return options;
+}
+
+// The specification a fresh installation starts from: kept as the source, losslessly, with
+// metadata stripped and colour preserved.
+OutputSpec builtInDefaultSpec() {
+    return OutputSpec{OutputFormat::sameAsSource(), ResizeSpec::original(), QualityMode::lossless(),
+                      MetadataPolicy::strip, ColourPolicy::preserve, MatteColour::white(), Adjustments::none(),
+                      "{name}.{format}"};
+}
+
+bool isHidden(const fs::path& path) { return path.filename().string().starts_with("."); }
+
+// Regular files in path order, as admission collects them.
+std::vector<fs::path> collectFiles(const std::vector<fs::path>& paths) {
+    std::vector<fs::path> files;
+    for (const auto& path : paths) {
+        std::error_code error;
+        if (fs::is_directory(path, error)) {
+            std::vector<fs::path> found;
+            for (auto it = fs::recursive_directory_iterator(path, fs::directory_options::skip_permission_denied, error);
+                 it != fs::recursive_directory_iterator(); it.increment(error)) {
+                if (error) break;
+                if (isHidden(it->path())) {
+                    if (it->is_directory(error)) it.disable_recursion_pending();
+                    continue;
+                }
+                if (it->is_regular_file(error)) found.push_back(it->path());
+            }
+            std::sort(found.begin(), found.end());
+            files.insert(files.end(), found.begin(), found.end());
+        } else {
+            files.push_back(path);
+        }
+    }
+    return files;
+}
+
+// Written exclusively under the suggested name, numbered when the name is taken.
+void writeOutput(const fs::path& folder, const std::string& name, const platform::Bytes& bytes) {
+    for (;;) {
+        const fs::path target =
+            OutputNamer::uniqueURL(folder, name, [](const fs::path& candidate) { return platform::pathExists(candidate); });
+        const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            throw platform::FileError(target, errno, "cannot create the output");
+        }
+        std::size_t written = 0;
+        while (written < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                const int error = errno;
+                ::close(fd);
+                throw platform::FileError(target, error, "cannot write the output");
+            }
+            written += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+        return;
+    }
+}
+
+std::int64_t peakResidentBytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<std::int64_t>(usage.ru_maxrss) * 1024;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const Options options = parse(argc, argv);
+
+    OutputSpec spec = builtInDefaultSpec();
+    if (options.specFile) {
+        try {
+            const platform::Bytes text = platform::readWholeFile(*options.specFile);
+            spec = OutputSpec::fromJsonText(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
+        } catch (const std::exception& error) {
+            usage(options.specFile->string() + ": " + error.what());
+        }
+    }
+    if (options.out) {
+        std::error_code error;
+        fs::create_directories(*options.out, error);
+        if (!fs::is_directory(*options.out)) usage(options.out->string() + " is not a folder");
+    }
+
+    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard());
+    const std::vector<fs::path> files = collectFiles(options.paths);
+    const std::int64_t width = options.jobs.value_or(EncodeConcurrency::width());
+    // With a width of its own the bench runs the engine's conversion on its own executor;
+    // otherwise through the engine's own asynchronous operations on the shared one.
+    std::optional<EncodeExecutor> ownExecutor;
+    if (options.jobs) ownExecutor.emplace(*options.jobs, "bench");
+
+    auto start = [&](const fs::path& file) -> std::future<ConversionResult> {
+        const EncodeEffort effort = options.estimate ? EncodeEffort::preview : options.effort;
+        if (ownExecutor)
+            return ownExecutor->encoding([&engine, file, &spec, effort] { return engine.convert(file, spec, 1, effort); });
+        return engine.converted(file, spec, 1, effort);
+    };
+    auto startEstimate = [&](const fs::path& file) -> std::future<Estimate> {
+        if (ownExecutor)
+            return ownExecutor->encoding([&engine, file, &spec] {
+                ConversionResult result = engine.convert(file, spec, 1, EncodeEffort::preview);
+                return Estimate{result.byteCount(), std::move(result.warnings)};
+            });
+        return engine.estimate(file, spec, 1, {});
+    };
+
+    std::int64_t failed = 0;
+    std::int64_t inputBytes = 0;
+    std::int64_t outputBytes = 0;
+    const auto began = std::chrono::steady_clock::now();
+
+    // At most W conversions are in flight, so finished outputs never pile up in memory.
+    struct InFlight {
+        fs::path file;
+        std::optional<std::future<ConversionResult>> conversion;
+        std::optional<std::future<Estimate>> estimate;
+    };
+    std::deque<InFlight> inFlight;
+    auto finishOldest = [&] {
+        InFlight job = std::move(inFlight.front());
+        inFlight.pop_front();
+        try {
+            if (job.estimate) {
+                outputBytes += job.estimate->get().bytes;
+            } else {
+                ConversionResult result = job.conversion->get();
+                outputBytes += result.byteCount();
+                if (options.out) writeOutput(*options.out, result.suggestedFileName, *result.data);
+            }
+        } catch (const std::exception& error) {
+            ++failed;
+            std::cout << platform::lastPathComponent(job.file.string()) << ": " << error.what() << "\n";
+        }
+    };
+    for (const auto& file : files) {
+        std::error_code error;
+        const auto size = fs::file_size(file, error);
+        if (!error) inputBytes += static_cast<std::int64_t>(size);
+        if (static_cast<std::int64_t>(inFlight.size()) >= width) finishOldest();
+        InFlight job{file, std::nullopt, std::nullopt};
+        if (options.estimate) job.estimate = startEstimate(file);
+        else job.conversion = start(file);
+        inFlight.push_back(std::move(job));
+    }
+    while (!inFlight.empty()) finishOldest();
+
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    const auto converted = static_cast<std::int64_t>(files.size()) - failed;
+    nlohmann::json summary = {
+        {"files", files.size()},
+        {"failed", failed},
+        {"inputBytes", inputBytes},
+        {"outputBytes", outputBytes},
+        {"seconds", seconds},
+        {"imagesPerSecond", seconds > 0 ? static_cast<double>(converted) / seconds : 0.0},
+        {"peakRSSBytes", peakResidentBytes()},
+    };
+    std::cout << summary.dump() << std::endl;
+    return failed == 0 ? 0 : 1;
+}

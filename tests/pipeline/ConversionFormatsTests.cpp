@@ -1,0 +1,129 @@
+#include "ConversionTesting.h"
+
+#include "ImageEngine/Core/ConversionError.h"
+#include "ImageEngine/Encoding/EncoderRegistry.h"
+#include "ImageEngine/Encoding/IconLadder.h"
+#include "platform/FilePath.h"
+#include "support/EncodedSamples.h"
+#include "support/IconSamples.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using namespace pictavo;
+using namespace pipeline_testing;
+using testing_support::TemporaryFolder;
+
+constexpr int sampleWidth = 24;
+constexpr int sampleHeight = 16;
+
+struct Source {
+    std::string name;
+    platform::Bytes bytes;
+};
+
+// One small file of every kind this machine reads, made as other programs make them.
+std::vector<Source> sourcesOfEveryReadableKind() {
+    testing_support::SampleImage picture;
+    picture.width = sampleWidth;
+    picture.height = sampleHeight;
+    std::vector<Source> sources;
+    for (const auto& [name, suffix] : std::vector<std::pair<std::string, std::string>>{
+             {"png.png", ".png"}, {"jpeg.jpg", ".jpg[Q=95]"}, {"tiff.tif", ".tif"}, {"gif.gif", ".gif"},
+             {"webp.webp", ".webp[lossless]"}, {"heic.heic", ".heic"}, {"avif.avif", ".avif"},
+             {"jpeg2000.jp2", ".jp2"}, {"jxl.jxl", ".jxl"}, {"ppm.ppm", ".ppm"}, {"radiance.hdr", ".hdr"}}) {
+        if (auto bytes = testing_support::encodeSample(picture, suffix)) sources.push_back({name, *bytes});
+    }
+    sources.push_back({"bitmap.bmp", testing_support::bmpFile(sampleWidth, sampleHeight, 24)});
+    sources.push_back({"icon.ico", testing_support::icoFile({{16, false, 32}, {24, true, 32}})});
+    sources.push_back({"raw.dng", testing_support::dngFile(sampleWidth, sampleHeight, 1)});
+    return sources;
+}
+
+bool startsWith(const platform::Bytes& bytes, const std::string& prefix) {
+    return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
+}
+
+TEST(ConversionFormats, EveryReadableKindBecomesEveryWritableFormat) {
+    TemporaryFolder folder;
+    const auto& engine = standardEngine();
+    const auto sources = sourcesOfEveryReadableKind();
+    ASSERT_GE(sources.size(), 12u);
+    const auto formats = engine.encoders().supportedFormats();
+    ASSERT_GE(formats.size(), 8u);
+
+    for (const auto& source : sources) {
+        const auto path = folder.write(source.name, source.bytes);
+        const auto properties = engine.properties(path);
+        const double width = static_cast<double>(properties.orientedPixelSize().width);
+        const double height = static_cast<double>(properties.orientedPixelSize().height);
+        for (const auto& format : formats) {
+            SCOPED_TRACE(source.name + " to " + format.id());
+            auto spec = specFor(format);
+            spec.metadata = MetadataPolicy::strip;
+            ConversionResult result = engine.convert(path, spec, 1, EncodeEffort::final);
+            EXPECT_EQ(result.format, format);
+            ASSERT_TRUE(result.data && !result.data->empty());
+            EXPECT_EQ(platform::pathExtension(result.suggestedFileName),
+                      format.fileExtension(platform::pathExtension(source.name)));
+            if (const auto ladder = IconLadder::forFormat(format)) {
+                EXPECT_EQ(result.pixelSize.width, result.pixelSize.height);
+                continue;
+            }
+            EXPECT_EQ(result.pixelSize, (platform::Size{width, height}));
+            if (format == OutputFormat::pdf()) {
+                EXPECT_TRUE(startsWith(*result.data, "%PDF-"));
+                continue;
+            }
+            const auto image = decodedOutput(result, folder);
+            EXPECT_EQ(image->width(), static_cast<std::int64_t>(width));
+            EXPECT_EQ(image->height(), static_cast<std::int64_t>(height));
+        }
+    }
+}
+
+TEST(ConversionFormats, DamagedFilesOfEveryKindFailAsConversionErrors) {
+    TemporaryFolder folder;
+    const auto& engine = standardEngine();
+    for (const auto& source : sourcesOfEveryReadableKind()) {
+        const auto extension = platform::pathExtension(source.name);
+        std::vector<std::pair<std::string, platform::Bytes>> damaged{
+            {"header", platform::Bytes(source.bytes.begin(), source.bytes.begin() + std::min<std::size_t>(12, source.bytes.size()))},
+            {"empty", {}},
+            {"noise", platform::Bytes(300, 0x5a)},
+        };
+        for (const auto& [damage, bytes] : damaged) {
+            SCOPED_TRACE(source.name + " cut to its " + damage);
+            const auto path = folder.write(damage + "." + extension, bytes);
+            try {
+                engine.convert(path, specFor(OutputFormat::png()), 1, EncodeEffort::final);
+                ADD_FAILURE() << "a damaged file converted";
+            } catch (const ConversionError&) {
+            }
+        }
+    }
+}
+
+TEST(ConversionFormats, TruncatedFilesNeverBringTheEngineDown) {
+    TemporaryFolder folder;
+    const auto& engine = standardEngine();
+    for (const auto& source : sourcesOfEveryReadableKind()) {
+        const auto extension = platform::pathExtension(source.name);
+        for (std::size_t keep : {source.bytes.size() / 2, source.bytes.size() * 3 / 4, source.bytes.size() - 1}) {
+            SCOPED_TRACE(source.name + " cut to " + std::to_string(keep) + " bytes");
+            const auto path =
+                folder.write("cut." + extension, platform::Bytes(source.bytes.begin(), source.bytes.begin() + keep));
+            // A cut stream may still hold a whole picture; either way only a ConversionError may come out.
+            try {
+                const auto result = engine.convert(path, specFor(OutputFormat::png()), 1, EncodeEffort::final);
+                EXPECT_FALSE(result.data->empty());
+            } catch (const ConversionError&) {
+            }
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,83 @@
+#include "ConversionTesting.h"
+
+#include "ImageEngine/Encoding/EncoderRegistry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+namespace pipeline_testing {
+
+using namespace pictavo;
+
+const ConversionEngine& standardEngine() {
+    static const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                         SourceOptimiserRegistry::standard());
+    return engine;
+}
+
+OutputSpec specFor(const OutputFormat& format) {
+    return OutputSpec{format, ResizeSpec::original(), QualityMode::lossless(), MetadataPolicy::keepAll,
+                      ColourPolicy::preserve, MatteColour::white(), Adjustments::none(), "{name}.{format}"};
+}
+
+platform::ImageRef decodedOutput(const ConversionResult& result, const testing_support::TemporaryFolder& folder) {
+    const auto path = folder.write("out-" + result.suggestedFileName, *result.data);
+    const DecodedImage decoded = standardEngine().decoders().decoder(path)->decode(path, 1);
+    const auto* raster = decoded.asRaster();
+    if (!raster) throw std::runtime_error("the output did not decode as pixels");
+    return raster->image;
+}
+
+namespace {
+
+int component(const platform::Image& image, std::int64_t x, std::int64_t y, int index) {
+    const std::size_t offset = static_cast<std::size_t>(x) * image.componentsPerPixel() + index;
+    switch (image.bitsPerComponent()) {
+    case 8: return image.row(y)[offset];
+    case 16: {
+        std::uint16_t value;
+        std::memcpy(&value, image.row(y) + offset * 2, 2);
+        return (value * 255 + 32767) / 65535;
+    }
+    default: {
+        float value;
+        std::memcpy(&value, image.row(y) + offset * 4, 4);
+        return static_cast<int>(std::lround(std::clamp(value, 0.0f, 1.0f) * 255));
+    }
+    }
+}
+
+} // namespace
+
+std::array<int, 4> colourAt(const platform::Image& image, std::int64_t x, std::int64_t y) {
+    using platform::AlphaInfo;
+    const AlphaInfo info = image.alphaInfo();
+    const bool alphaFirst = info == AlphaInfo::premultipliedFirst || info == AlphaInfo::first ||
+                            info == AlphaInfo::noneSkipFirst;
+    const int first = alphaFirst ? 1 : 0;
+    const int colours = image.colourComponents();
+    int alpha = 255;
+    if (image.hasAlphaChannel()) alpha = component(image, x, y, alphaFirst ? 0 : image.componentsPerPixel() - 1);
+    std::array<int, 4> colour{};
+    for (int c = 0; c < 3; ++c) colour[c] = component(image, x, y, first + (colours >= 3 ? c : 0));
+    if (image.isPremultiplied() && alpha > 0)
+        for (int c = 0; c < 3; ++c) colour[c] = std::min(255, (colour[c] * 255 + alpha / 2) / alpha);
+    colour[3] = alpha;
+    return colour;
+}
+
+bool near(const std::array<int, 4>& actual, const std::array<int, 4>& expected, int tolerance) {
+    for (int c = 0; c < 4; ++c)
+        if (std::abs(actual[c] - expected[c]) > tolerance) return false;
+    return true;
+}
+
+std::string describe(const std::array<int, 4>& colour) {
+    return "(" + std::to_string(colour[0]) + ", " + std::to_string(colour[1]) + ", " + std::to_string(colour[2]) +
+           ", " + std::to_string(colour[3]) + ")";
+}
+
+} // namespace pipeline_testing

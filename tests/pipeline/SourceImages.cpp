@@ -1,0 +1,127 @@
+#include "SourceImages.h"
+
+#include <vips/vips.h>
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+
+namespace pipeline_testing {
+
+Picture::Picture(int w, int h, int b)
+    : width(w), height(h), bands(b), pixels(static_cast<std::size_t>(w) * h * b, 0) {}
+
+namespace {
+
+void paint(Picture& picture, int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    auto* p = picture.at(x, y);
+    if (picture.bands <= 2) {
+        p[0] = static_cast<std::uint8_t>((r * 2126 + g * 7152 + b * 722) / 10000);
+    } else {
+        p[0] = r;
+        p[1] = g;
+        p[2] = b;
+    }
+    if (picture.bands == 2 || picture.bands == 4) p[picture.bands - 1] = 255;
+}
+
+} // namespace
+
+Picture quadrants(int width, int height, int bands) {
+    Picture picture(width, height, bands);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            bool right = x >= width / 2;
+            bool bottom = y >= height / 2;
+            if (!right && !bottom) paint(picture, x, y, 255, 0, 0);
+            else if (right && !bottom) paint(picture, x, y, 0, 255, 0);
+            else if (!right) paint(picture, x, y, 0, 0, 255);
+            else paint(picture, x, y, 255, 255, 255);
+        }
+    }
+    return picture;
+}
+
+Picture gradient(int width, int height, int bands) {
+    Picture picture(width, height, bands);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            auto r = static_cast<std::uint8_t>(255 * x / std::max(1, width - 1));
+            auto g = static_cast<std::uint8_t>(255 * y / std::max(1, height - 1));
+            auto b = static_cast<std::uint8_t>((x * 7 + y * 3) % 256);
+            paint(picture, x, y, r, g, b);
+        }
+    }
+    return picture;
+}
+
+Picture filled(int width, int height, std::vector<std::uint8_t> colour) {
+    Picture picture(width, height, static_cast<int>(colour.size()));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) std::copy(colour.begin(), colour.end(), picture.at(x, y));
+    return picture;
+}
+
+Picture displayed(const Picture& stored, int orientation) {
+    const int w = stored.width;
+    const int h = stored.height;
+    const bool swaps = orientation >= 5 && orientation <= 8;
+    Picture out(swaps ? h : w, swaps ? w : h, stored.bands);
+    for (int y = 0; y < out.height; ++y) {
+        for (int x = 0; x < out.width; ++x) {
+            int sx = x;
+            int sy = y;
+            switch (orientation) {
+            case 2: sx = w - 1 - x; break;
+            case 3: sx = w - 1 - x; sy = h - 1 - y; break;
+            case 4: sy = h - 1 - y; break;
+            case 5: sx = y; sy = x; break;
+            case 6: sx = y; sy = h - 1 - x; break;
+            case 7: sx = w - 1 - y; sy = h - 1 - x; break;
+            case 8: sx = w - 1 - y; sy = x; break;
+            default: break;
+            }
+            std::copy_n(stored.at(sx, sy), stored.bands, out.at(x, y));
+        }
+    }
+    return out;
+}
+
+Picture storedFor(const Picture& upright, int orientation) {
+    // Every orientation undoes itself except the two quarter turns, which undo each other.
+    int inverse = orientation == 6 ? 8 : orientation == 8 ? 6 : orientation;
+    return displayed(upright, inverse);
+}
+
+platform::Bytes encode(const Picture& picture, const std::string& suffix, const FileOptions& options) {
+    if (VIPS_INIT("pipeline-tests")) throw std::runtime_error("libvips did not start");
+    std::unique_ptr<VipsImage, decltype(&g_object_unref)> image(
+        vips_image_new_from_memory_copy(picture.pixels.data(), picture.pixels.size(), picture.width,
+                                        picture.height, picture.bands, VIPS_FORMAT_UCHAR),
+        g_object_unref);
+    if (!image) throw std::runtime_error("libvips could not take the picture");
+    image->Type = options.cmyk             ? VIPS_INTERPRETATION_CMYK
+                  : picture.bands <= 2 ? VIPS_INTERPRETATION_B_W
+                                       : VIPS_INTERPRETATION_sRGB;
+    if (!options.icc.empty()) {
+        vips_image_set_blob_copy(image.get(), VIPS_META_ICC_NAME, options.icc.data(), options.icc.size());
+    }
+    if (options.orientation != 1) vips_image_set_int(image.get(), VIPS_META_ORIENTATION, options.orientation);
+    if (options.pages > 1) {
+        vips_image_set_int(image.get(), VIPS_META_PAGE_HEIGHT, picture.height / options.pages);
+        std::vector<int> delays(static_cast<std::size_t>(options.pages), 100);
+        vips_image_set_array_int(image.get(), "delay", delays.data(), options.pages);
+    }
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    if (vips_image_write_to_buffer(image.get(), suffix.c_str(), &buffer, &length, nullptr)) {
+        std::string message = vips_error_buffer();
+        vips_error_clear();
+        throw std::runtime_error("libvips could not write " + suffix + ": " + message);
+    }
+    platform::Bytes bytes(static_cast<std::uint8_t*>(buffer), static_cast<std::uint8_t*>(buffer) + length);
+    g_free(buffer);
+    return bytes;
+}
+
+} // namespace pipeline_testing
