@@ -157,6 +157,17 @@ TEST(AppleIconReader, ReadsLegacyRunLengthAndPngElements) {
     EXPECT_EQ(pixel(*modern, 60, 70), expected(60, 70, true));
 }
 
+TEST(AppleIconReader, ReadsTheAlphaFirstCodingOfTheSmallSizes) {
+    auto reader = openBytes(icnsFile({{"ic05", icnsRunLengthARGB(32)}, {"name", Bytes{'x'}}}));
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->count(), 1);
+    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::pixelWidth), 32);
+    auto image = reader->imageAt(0).image;
+    ASSERT_TRUE(image);
+    EXPECT_EQ(pixel(*image, 7, 0), (std::vector<int>{200, 200, 200, 200}));
+    EXPECT_EQ(pixel(*image, 30, 17), expected(30, 17, true));
+}
+
 TEST(AppleIconReader, BadRunsAndEmptyFilesGiveNoImage) {
     auto runs = icnsRunLengthRGB(16);
     runs.resize(runs.size() / 2);

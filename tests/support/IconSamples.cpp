@@ -207,16 +207,17 @@ platform::Bytes icnsFile(const std::vector<IcnsElement>& elements) {
     return out;
 }
 
-platform::Bytes icnsRunLengthRGB(int side) {
-    // Each channel as literal runs of up to 128 bytes, except one repeated run per channel so
-    // that both kinds of run are read.
+namespace {
+
+// Each channel as literal runs of up to 128 bytes, except for its first row, which is one
+// repeated value, so that both kinds of run are read. Band 3 is the alpha channel.
+platform::Bytes runLengthChannels(int side, std::initializer_list<int> bands) {
     platform::Bytes out;
-    for (int band = 0; band < 3; ++band) {
+    for (int band : bands) {
         std::vector<std::uint8_t> channel;
         for (int y = 0; y < side; ++y)
             for (int x = 0; x < side; ++x) channel.push_back(y == 0 ? 200 : samplePixel(x, y, band));
-        // The first row is one repeated value: a run of `side` (at most 130) bytes.
-        out.push_back(static_cast<std::uint8_t>(side + 125));
+        out.push_back(static_cast<std::uint8_t>(side + 125)); // a run of `side` (at most 130) bytes
         out.push_back(200);
         for (std::size_t at = static_cast<std::size_t>(side); at < channel.size();) {
             const std::size_t run = std::min<std::size_t>(128, channel.size() - at);
@@ -226,6 +227,17 @@ platform::Bytes icnsRunLengthRGB(int side) {
             at += run;
         }
     }
+    return out;
+}
+
+} // namespace
+
+platform::Bytes icnsRunLengthRGB(int side) { return runLengthChannels(side, {0, 1, 2}); }
+
+platform::Bytes icnsRunLengthARGB(int side) {
+    platform::Bytes out{'A', 'R', 'G', 'B'};
+    const auto channels = runLengthChannels(side, {3, 0, 1, 2});
+    out.insert(out.end(), channels.begin(), channels.end());
     return out;
 }
 

@@ -38,5 +38,7 @@ platform::Bytes icnsFile(const std::vector<IcnsElement>& elements);
 // The legacy run-length coding of a side x side RGB image, and its 8-bit mask.
 platform::Bytes icnsRunLengthRGB(int side);
 platform::Bytes icnsMask(int side);
+// The same coding of alpha, red, green and blue behind an "ARGB" mark, as in ic04 and ic05.
+platform::Bytes icnsRunLengthARGB(int side);
 
 } // namespace testing_support
