@@ -1,5 +1,6 @@
 #include "support/EncodedSamples.h"
 
+#include "platform/VipsRuntime.h"
 #include "support/TemporaryFolder.h"
 
 #include <tiffio.h>
@@ -24,7 +25,7 @@ std::uint8_t samplePixel(int x, int y, int band, int page) {
 }
 
 std::optional<platform::Bytes> encodeSample(const SampleImage& sample, const std::string& suffix) {
-    if (VIPS_INIT("pictavo-tests")) return std::nullopt;
+    if (!platform::startVips()) return std::nullopt;
     const int fullHeight = sample.height * sample.pages;
     const bool hasAlpha = !sample.cmyk && (sample.bands == 2 || sample.bands == 4);
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(sample.width) * fullHeight * sample.bands);
