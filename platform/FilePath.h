@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/Bytes.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -22,6 +23,9 @@ public:
     const std::filesystem::path& path() const { return path_; }
     int errorNumber() const { return errorNumber_; }
     FileOperation operation() const { return operation_; }
+    // The system refused for lack of permission (EACCES or EPERM), not for want of space,
+    // a read-only disk or a missing folder.
+    bool isPermissionDenial() const { return errorNumber_ == EACCES || errorNumber_ == EPERM; }
 
     // The same failure told about another file: what the user knows of, instead of a
     // working file, or a path cut down to its name.

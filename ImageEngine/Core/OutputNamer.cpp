@@ -1,6 +1,7 @@
 #include "ImageEngine/Core/OutputNamer.h"
 
 #include "platform/FilePath.h"
+#include "platform/SafeFileName.h"
 #include "platform/TextFormat.h"
 #include "platform/UnicodeText.h"
 
@@ -98,7 +99,9 @@ std::string OutputNamer::fileName(const std::string& sourceName, const std::stri
     } else {
         name = matched ? expansion : expansion + suffix;
     }
-    return withSafeCharacters(name);
+    // The name always ends in "." and an extension, so it is never empty, "." or "..";
+    // the writer applies the same rule, so the name shown is the name written.
+    return platform::oneFileName(withSafeCharacters(name)).value_or(suffix);
 }
 
 std::filesystem::path OutputNamer::uniqueURL(const std::filesystem::path& directory, const std::string& fileName,

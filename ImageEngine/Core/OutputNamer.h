@@ -19,7 +19,8 @@ struct OutputNamer {
     // extension); anything else in braces is copied as it is. The name always ends in "."
     // and the output extension, in the letter case the user typed when the pattern already
     // ends with it. "/", ":" and control characters (NUL among them) become "-", so the
-    // name is one path component that the system will not cut short.
+    // name is one path component that the system will not cut short, and a name longer
+    // than a file name may be is shortened before its extension (platform::oneFileName).
     static std::string fileName(const std::string& sourceName, const std::string& pattern, const OutputFormat& format,
                                 platform::Size pixelSize, std::optional<double> scale,
                                 std::optional<std::int64_t> quality);

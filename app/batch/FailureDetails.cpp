@@ -2,11 +2,11 @@
 
 #include "ImageEngine/Core/ConversionError.h"
 #include "app/batch/ExportWriterError.h"
-#include "app/batch/PathCutting.h"
 #include "app/batch/ReplaceRefusal.h"
 #include "platform/FileErrorText.h"
 #include "platform/Geometry.h"
 #include "platform/Overloaded.h"
+#include "platform/PathCutting.h"
 #include "platform/TextFormat.h"
 
 #include <QLocale>
@@ -73,14 +73,14 @@ FailureDetails::Environment FailureDetails::Environment::current() {
 
 QString FailureDetails::description(const std::exception& error) {
     if (const auto* conversion = dynamic_cast<const ConversionError*>(&error)) {
-        return text(cuttingPaths(conversion->errorDescription()));
+        return text(platform::cuttingPaths(conversion->errorDescription()));
     }
     if (const auto* refusal = dynamic_cast<const ReplaceRefusal*>(&error)) return text(refusal->description());
     if (const auto* writer = dynamic_cast<const ExportWriterError*>(&error)) return text(writer->description());
     if (const auto* file = dynamic_cast<const platform::FileError*>(&error)) {
         return text(platform::fileErrorDescription(*file));
     }
-    return text(cuttingPaths(error.what()));
+    return text(platform::cuttingPaths(error.what()));
 }
 
 QString FailureDetails::sanitizedDescription(const std::exception& error, const std::string& fileName) {
@@ -96,7 +96,7 @@ QString FailureDetails::sanitizedDescription(const std::exception& error, const 
 
 QString FailureDetails::diagnostic(const std::exception& error) {
     if (const auto* conversion = dynamic_cast<const ConversionError*>(&error)) {
-        return text(cuttingPaths(conversion->diagnostic()));
+        return text(platform::cuttingPaths(conversion->diagnostic()));
     }
     if (const auto* refusal = dynamic_cast<const ReplaceRefusal*>(&error)) return text(refusal->diagnostic());
     if (const auto* writer = dynamic_cast<const ExportWriterError*>(&error)) return text(writer->diagnostic());

@@ -1,7 +1,7 @@
 #include "ImageEngine/Core/ConversionError.h"
 #include "app/batch/ExportWriterError.h"
 #include "app/batch/FailureDetails.h"
-#include "app/batch/PathCutting.h"
+#include "platform/PathCutting.h"
 #include "app/batch/ReplaceRefusal.h"
 
 #include <QLocale>
@@ -104,10 +104,10 @@ TEST_F(FailureReports, PathsInLibraryMessagesAreCutToTheirNames) {
     const auto error = ConversionError::unsupportedInput("\"/home/x/My Pictures/a.png\" is not a known file format");
     EXPECT_EQ(FailureDetails::description(error), QString::fromUtf8("\"/\u2026/a.png\" is not a known file format"));
     EXPECT_FALSE(FailureDetails::diagnostic(error).contains("My Pictures"));
-    EXPECT_EQ(cuttingPaths("cannot open /tmp/x/y.svg: no such file"), "cannot open /\u2026/y.svg: no such file");
-    EXPECT_EQ(cuttingPaths("failed (/var/a/b.png)."), "failed (/\u2026/b.png).");
+    EXPECT_EQ(platform::cuttingPaths("cannot open /tmp/x/y.svg: no such file"), "cannot open /\u2026/y.svg: no such file");
+    EXPECT_EQ(platform::cuttingPaths("failed (/var/a/b.png)."), "failed (/\u2026/b.png).");
     // Fractions and words with slashes are not paths; a lone "/name" has no folder to hide.
-    EXPECT_EQ(cuttingPaths("1/2 and/or /root"), "1/2 and/or /root");
+    EXPECT_EQ(platform::cuttingPaths("1/2 and/or /root"), "1/2 and/or /root");
     EXPECT_EQ(FailureDetails::description(std::runtime_error("at /home/x/f.png")), QString::fromUtf8("at /\u2026/f.png"));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-namespace pictavo {
+namespace platform {
 
 // The text with every absolute path that has a folder part cut to "/…/" and its last
 // part, so that messages written by libraries ("/home/x/Pictures/a.png" is not a known
@@ -10,4 +10,4 @@ namespace pictavo {
 // a phrase.
 std::string cuttingPaths(const std::string& text);
 
-} // namespace pictavo
+} // namespace platform

@@ -1,8 +1,8 @@
-#include "app/batch/PathCutting.h"
+#include "platform/PathCutting.h"
 
 #include <string_view>
 
-namespace pictavo {
+namespace platform {
 
 namespace {
 
@@ -74,4 +74,4 @@ std::string cuttingPaths(const std::string& text) {
     return result;
 }
 
-} // namespace pictavo
+} // namespace platform
