@@ -6,11 +6,16 @@ namespace platform {
 
 namespace {
 
+bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
 // The longest prefix of at most `limit` bytes that does not end inside a UTF-8 character.
+// A character has at most three continuation bytes; a longer run is not UTF-8 and is cut
+// where the limit falls.
 std::string cutAtCharacter(const std::string& text, std::size_t limit) {
     if (text.size() <= limit) return text;
     std::size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    while (end > 0 && limit - end < 3 && isContinuationByte(text[end])) --end;
+    if (isContinuationByte(text[end]) || end == 0) end = limit;
     return text.substr(0, end);
 }
 

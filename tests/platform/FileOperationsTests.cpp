@@ -187,6 +187,8 @@ TEST(SafeFileNames, OneComponentThatStaysInItsFolderAndFitsTheFileSystem) {
     EXPECT_LE(cut->size(), platform::maximumFileNameBytes);
     EXPECT_TRUE(cut->ends_with("\u00E9.jpeg"));
     EXPECT_EQ(platform::oneFileName(std::string(300, 'a'))->size(), platform::maximumFileNameBytes);
+    // Bytes that are not UTF-8 are cut where the limit falls, never down to nothing.
+    EXPECT_EQ(platform::oneFileName(std::string(300, '\x89'))->size(), platform::maximumFileNameBytes);
 }
 
 TEST(FileStatus, KeysStampsAndKinds) {
