@@ -58,7 +58,7 @@ std::optional<Bytes> BmpWriter::write(const std::vector<ImageRef>& images, const
 
     const std::size_t rowBytes = pixels->rowBytes();
     for (std::uint64_t y = height; y-- > 0;) {
-        const std::uint8_t* row = pixels->data.data() + y * rowBytes;
+        const std::uint8_t* row = pixels->data() + y * rowBytes;
         const std::size_t start = out.size();
         if (grey) {
             out.insert(out.end(), row, row + rowBytes);

@@ -43,7 +43,7 @@ std::unique_ptr<heif_image, ImageRelease> heifImage(const PackedPixels& pixels) 
     const std::size_t rowBytes = pixels.rowBytes();
     for (std::int64_t y = 0; y < pixels.height; ++y)
         std::memcpy(plane + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride),
-                    pixels.data.data() + static_cast<std::size_t>(y) * rowBytes, rowBytes);
+                    pixels.data() + static_cast<std::size_t>(y) * rowBytes, rowBytes);
     const Bytes& icc = pixels.colourSpace->iccData();
     if (!icc.empty() && heif_image_set_raw_color_profile(raw, "prof", icc.data(), icc.size()).code != heif_error_Ok)
         return nullptr;

@@ -119,17 +119,23 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
     packed.bitsPerComponent = image.bitsPerComponent() == 8 || rules.eightBit ? 8 : 16;
     packed.colourSpace = grey && rules.colourOnly ? ColourSpace::sRGB() : space;
     // Grey turned into RGB keeps its values: device grey uses the sRGB tone curve.
-    packed.data.resize(packed.rowBytes() * static_cast<std::size_t>(packed.height));
+    const std::size_t rowBytes = packed.rowBytes();
 
-    // Pixels already laid out as packed (straight alpha or none, colour first, same depth)
-    // are copied row by row: the common case of every file writer.
+    // Pixels already laid out as packed (straight alpha or none, colour first, same depth),
+    // the common case of every file writer, are shared when their rows have no padding and
+    // copied row by row when they have.
     const bool sameLayout = !transform && !layout->premultiplied && layout->colourOffset == 0 &&
                             image.componentsPerPixel() == packed.channels &&
                             image.bitsPerComponent() == packed.bitsPerComponent && colourIn == colourOut;
+    if (sameLayout && image.bytesPerRow() == rowBytes) {
+        packed.buffer = image.buffer();
+        return packed;
+    }
+    auto buffer = std::make_shared<Bytes>(rowBytes * static_cast<std::size_t>(packed.height));
+    packed.buffer = buffer;
     if (sameLayout) {
-        const std::size_t rowBytes = packed.rowBytes();
         for (std::int64_t y = 0; y < image.height(); ++y)
-            std::memcpy(packed.data.data() + static_cast<std::size_t>(y) * rowBytes, image.row(y), rowBytes);
+            std::memcpy(buffer->data() + static_cast<std::size_t>(y) * rowBytes, image.row(y), rowBytes);
         return packed;
     }
 
@@ -139,7 +145,7 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
     std::vector<std::uint16_t> colour(width * static_cast<std::size_t>(std::max(colourIn, 4)));
     std::vector<std::uint16_t> converted(width * 3);
     std::vector<std::uint16_t> alpha(width);
-    std::uint8_t* out = packed.data.data();
+    std::uint8_t* out = buffer->data();
 
     for (std::int64_t y = 0; y < image.height(); ++y) {
         const std::uint8_t* row = image.row(y);

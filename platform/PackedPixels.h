@@ -17,7 +17,10 @@ struct PackedPixels {
     int channels = 0;          // 1 grey, 2 grey and alpha, 3 RGB, 4 RGBA
     int bitsPerComponent = 8;  // 8 or 16
     ColourSpaceRef colourSpace; // the space the colour channels are in
-    Bytes data;
+    // Shared with the image when its rows are already packed this way, so nothing is copied.
+    SharedBytes buffer;
+
+    const std::uint8_t* data() const { return buffer->data(); }
 
     bool hasAlpha() const { return channels == 2 || channels == 4; }
     std::size_t rowBytes() const {

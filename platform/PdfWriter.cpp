@@ -79,7 +79,7 @@ Bytes samples(const PackedPixels& pixels, int first, int count) {
     Bytes out;
     out.reserve(pixelCount * static_cast<std::size_t>(count * bytes));
     for (std::size_t p = 0; p < pixelCount; ++p) {
-        const std::uint8_t* pixel = pixels.data.data() + p * static_cast<std::size_t>(pixels.channels * bytes);
+        const std::uint8_t* pixel = pixels.data() + p * static_cast<std::size_t>(pixels.channels * bytes);
         for (int c = first; c < first + count; ++c) {
             if (bytes == 1) {
                 out.push_back(pixel[c]);

@@ -10,11 +10,16 @@ void VipsImageUnref::operator()(VipsImage* image) const { g_object_unref(image);
 
 namespace {
 
+void releaseBuffer(VipsImage*, gpointer holder) { delete static_cast<SharedBytes*>(holder); }
+
+// The memory image reads the packed buffer in place; the image keeps it alive until it closes.
 VipsImagePtr memoryImage(const PackedPixels& pixels) {
-    VipsImage* image = vips_image_new_from_memory_copy(
-        pixels.data.data(), pixels.data.size(), static_cast<int>(pixels.width), static_cast<int>(pixels.height),
-        pixels.channels, pixels.bitsPerComponent == 8 ? VIPS_FORMAT_UCHAR : VIPS_FORMAT_USHORT);
+    VipsImage* image = vips_image_new_from_memory(
+        pixels.data(), pixels.rowBytes() * static_cast<std::size_t>(pixels.height), static_cast<int>(pixels.width),
+        static_cast<int>(pixels.height), pixels.channels,
+        pixels.bitsPerComponent == 8 ? VIPS_FORMAT_UCHAR : VIPS_FORMAT_USHORT);
     if (!image) return nullptr;
+    g_signal_connect(image, "postclose", G_CALLBACK(releaseBuffer), new SharedBytes(pixels.buffer));
     const bool grey = pixels.channels <= 2;
     image->Type = pixels.bitsPerComponent == 8 ? (grey ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB)
                                                : (grey ? VIPS_INTERPRETATION_GREY16 : VIPS_INTERPRETATION_RGB16);
