@@ -94,7 +94,7 @@ void FileOperations::writeNewFileNoReplace(const fs::path& folder, const std::st
     FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!directory.isOpen()) fail(target, FileOperation::write);
 
-    FileDescriptor anonymous(interruptible([&] { return ::openat(directory.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); }));
+    FileDescriptor anonymous(interruptible([&] { return openAnonymousFile(directory.get()); }));
     if (anonymous.isOpen()) {
         if (const int error = writeAllAndSync(anonymous.get(), bytes)) fail(target, FileOperation::write, error);
         if (const int error = linkAnonymousFile(anonymous.get(), directory.get(), name)) {
@@ -125,7 +125,7 @@ void FileOperations::writeNewFileNoReplace(const fs::path& folder, const std::st
 }
 
 void FileOperations::moveNoReplace(const fs::path& from, const fs::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+    if (renameNoReplace(from, to) == 0) return;
     if (errno != EINVAL && errno != ENOSYS) fail(to, FileOperation::move);
     // File systems without the no-replace rename: a second name, then the first removed.
     // The link fails on a taken name as the rename would; only the unlink can then fail,
@@ -193,6 +193,12 @@ bool FileOperations::syncFolder(const fs::path& folder) noexcept {
 }
 
 bool FileOperations::exists(const fs::path& path) { return pathExists(path); }
+
+int FileOperations::openAnonymousFile(int folder) { return ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); }
+
+int FileOperations::renameNoReplace(const fs::path& from, const fs::path& to) {
+    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+}
 
 mode_t FileOperations::permissionBits(const fs::path& path) {
     struct stat status {};

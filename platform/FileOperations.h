@@ -57,6 +57,13 @@ public:
 
     // The permission bits of the file (following a link), without setuid, setgid and sticky.
     virtual mode_t permissionBits(const std::filesystem::path& path);
+
+protected:
+    // The two system calls whose absence on some file systems (FAT, some network and FUSE
+    // file systems) sends the operations above down their fallback paths. Each answers like
+    // the call it makes: a descriptor or 0 on success, -1 with errno set on failure.
+    virtual int openAnonymousFile(int folder);
+    virtual int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 };
 
 } // namespace platform

@@ -69,6 +69,37 @@ TEST_F(FileOperationsTest, NewFilesNeverReplaceWhatIsThereAndLeaveNothingBehind)
     EXPECT_EQ(errorOf([&] { files_.writeNewFileNoReplace(folder_.file("missing"), "c.png", bytesOf("x")); }), ENOENT);
 }
 
+// A file system without anonymous files or the no-replace rename, as FAT and some network
+// file systems are.
+class OlderFileSystemOperations : public FileOperations {
+protected:
+    int openAnonymousFile(int) override {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    int renameNoReplace(const fs::path&, const fs::path&) override {
+        errno = EINVAL;
+        return -1;
+    }
+};
+
+TEST_F(FileOperationsTest, WithoutAnonymousFilesOrNoReplaceRenamesNothingIsReplacedEither) {
+    OlderFileSystemOperations older;
+    older.writeNewFileNoReplace(folder_.path(), "a.png", bytesOf("first"));
+    EXPECT_EQ(readFile(folder_.file("a.png")), bytesOf("first"));
+    EXPECT_EQ(errorOf([&] { older.writeNewFileNoReplace(folder_.path(), "a.png", bytesOf("second")); }), EEXIST);
+    EXPECT_EQ(readFile(folder_.file("a.png")), bytesOf("first"));
+    // No partly written or provisional file is left behind.
+    EXPECT_EQ(namesIn(folder_.path()), std::vector<std::string>{"a.png"});
+
+    const fs::path from = folder_.write("from", bytesOf("moving"));
+    EXPECT_EQ(errorOf([&] { older.moveNoReplace(from, folder_.file("a.png")); }), EEXIST);
+    EXPECT_EQ(readFile(folder_.file("a.png")), bytesOf("first"));
+    older.moveNoReplace(from, folder_.file("b.png"));
+    EXPECT_FALSE(fs::exists(from));
+    EXPECT_EQ(readFile(folder_.file("b.png")), bytesOf("moving"));
+}
+
 TEST_F(FileOperationsTest, ExclusiveWritesCarryTheGivenBitsAndRefuseTakenNames) {
     const fs::path working = folder_.file(".export-1");
     files_.writeExclusive(working, bytesOf("data"), 04750);
