@@ -7,7 +7,7 @@ namespace platform {
 
 int percentQuality(std::optional<double> lossyQuality, int fallback) {
     if (!lossyQuality || !std::isfinite(*lossyQuality)) return fallback;
-    return static_cast<int>(std::clamp(std::lround(*lossyQuality * 100), 1L, 100L));
+    return static_cast<int>(std::lround(std::clamp(*lossyQuality * 100, 1.0, 100.0)));
 }
 
 } // namespace platform

@@ -74,3 +74,16 @@ TEST(EncoderRegistry, StandardServesEveryWriterFormatAndSortsByLabel) {
     std::sort(again.begin(), again.end());
     EXPECT_EQ(unsorted, again);
 }
+
+TEST(EncoderRegistry, TheProgramsOwnEncodersReplaceThePlatformWriter) {
+    const auto registry = EncoderRegistry::standard();
+    // JPEG and PNG are written by the platform writer too, but the program's own encoders win.
+    EXPECT_FALSE(dynamic_cast<const ImageIOEncoder*>(&registry.encoder(OutputFormat::jpeg())));
+    EXPECT_FALSE(dynamic_cast<const ImageIOEncoder*>(&registry.encoder(OutputFormat::png())));
+    EXPECT_TRUE(dynamic_cast<const ImageIOEncoder*>(&registry.encoder(OutputFormat::tiff())));
+    // WebP and the Apple icon format are not writer formats, yet they are listed, once each.
+    const auto sorted = ids(registry.supportedFormats());
+    EXPECT_EQ(std::count(sorted.begin(), sorted.end(), "org.webmproject.webp"), 1);
+    EXPECT_EQ(std::count(sorted.begin(), sorted.end(), "com.apple.icns"), 1);
+    EXPECT_EQ(std::count(sorted.begin(), sorted.end(), "public.png"), 1);
+}
