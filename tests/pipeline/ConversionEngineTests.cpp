@@ -210,4 +210,23 @@ TEST(ConversionEngine, KeptMetadataLetsASmallerUntouchedSourceWin) {
     EXPECT_NE(*engine.convert(path, spec, 1, EncodeEffort::final).data, source);
 }
 
+TEST(ConversionEngine, ReoptimisingThroughALossyEncoderWarnsUnlessTheUntouchedSourceWins) {
+    TemporaryFolder folder;
+    const auto path = folder.write("small.heic", encode(gradient(64, 48), ".heic[Q=5]"));
+    const platform::Bytes source = platform::readWholeFile(path);
+    const auto& engine = standardEngine();
+    ASSERT_FALSE(engine.optimisers().optimiser(OutputFormat::heic()));
+
+    auto spec = specFor(OutputFormat::sameAsSource());
+    spec.metadata = MetadataPolicy::strip;
+    auto result = engine.convert(path, spec, 1, EncodeEffort::final);
+    EXPECT_EQ(result.format, OutputFormat::heic());
+    EXPECT_EQ(result.warnings, std::vector{ConversionWarning::reencoded()});
+
+    // Keeping metadata, the smaller source is the output and nothing was lost.
+    result = engine.convert(path, specFor(OutputFormat::sameAsSource()), 1, EncodeEffort::final);
+    EXPECT_EQ(*result.data, source);
+    EXPECT_TRUE(result.warnings.empty());
+}
+
 } // namespace
