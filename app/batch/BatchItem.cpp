@@ -1,0 +1,63 @@
+#include "app/batch/BatchItem.h"
+
+#include "platform/Overloaded.h"
+#include "platform/TextFormat.h"
+
+#include <functional>
+
+namespace pictavo {
+
+QString byteCountText(std::int64_t bytes) { return QString::fromStdString(platform::byteCount(bytes)); }
+
+std::size_t hashValue(const BatchItem::SourceStamp& stamp) {
+    std::size_t seed = std::hash<std::int64_t>{}(stamp.byteCount);
+    const auto mix = [&seed](std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); };
+    if (stamp.modifiedNanoseconds) {
+        mix(1);
+        mix(std::hash<std::int64_t>{}(*stamp.modifiedNanoseconds));
+    } else {
+        mix(0);
+    }
+    return seed;
+}
+
+BatchItem::SourceStamp readSourceStamp(const std::filesystem::path& url) { return platform::readFileStamp(url); }
+
+QString warningLabel(const ConversionWarning& warning) {
+    return std::visit(
+        platform::Overloaded{
+            [](const ConversionWarning::AnimationLost&) { return QStringLiteral("Frames"); },
+            [](const ConversionWarning::TargetSizeMissed&) { return QStringLiteral("Target missed"); },
+            [](const ConversionWarning::IconLadderTrimmed&) { return QStringLiteral("Fewer sizes"); },
+            [](const ConversionWarning::FormatFellBack& fellBack) {
+                return QStringLiteral("as ") + QString::fromStdString(fellBack.to.displayName());
+            },
+            [](const ConversionWarning::VectorRasterised&) { return QStringLiteral("Rasterised"); },
+            [](const ConversionWarning::TransparencyFlattened&) { return QStringLiteral("Alpha"); },
+            [](const ConversionWarning::UpscaleClamped&) { return QStringLiteral("Not enlarged"); },
+            [](const ConversionWarning::Reencoded&) { return QStringLiteral("Re-encoded"); },
+        },
+        warning.value());
+}
+
+QString BatchItem::accessibilityDescription() const {
+    if (const auto* failed = std::get_if<Failed>(&state)) return failed->reason;
+    const QString size = byteCountText(stamp.byteCount);
+    QString description = std::visit(
+        platform::Overloaded{
+            [&](const Estimated& estimated) { return size + QStringLiteral(", estimated ") + byteCountText(estimated.bytes); },
+            [&](const Exported&) { return size + QStringLiteral(", saved"); },
+            [&](const Failed& failed) { return failed.reason; },
+            [&](const Pending&) { return size + QStringLiteral(", waiting"); },
+            [&](const Estimating&) { return size + QStringLiteral(", estimating"); },
+            [&](const Exporting&) { return size + QStringLiteral(", saving"); },
+        },
+        state);
+    const bool hasAnAnswer = std::holds_alternative<Estimated>(state) || std::holds_alternative<Exported>(state);
+    if (hasAnAnswer && !warningsAboutTheAnswer.empty()) {
+        description += QStringLiteral(", ") + warningLabel(warningsAboutTheAnswer.front());
+    }
+    return description;
+}
+
+} // namespace pictavo

@@ -1,0 +1,276 @@
+#include "app/batch/BatchStore.h"
+
+#include "app/MainThread.h"
+#include "app/batch/BatchStoreWork.h"
+#include "platform/FilePath.h"
+#include "platform/FileStatus.h"
+
+#include <algorithm>
+
+namespace pictavo {
+
+namespace fs = std::filesystem;
+
+std::size_t BatchStore::CacheKeyHash::operator()(const CacheKey& key) const {
+    std::size_t seed = fs::hash_value(key.url);
+    const auto mix = [&seed](std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); };
+    mix(std::hash<std::int64_t>{}(key.page));
+    mix(key.identity.hash());
+    mix(hashValue(key.stamp));
+    return seed;
+}
+
+const OutputSpec& BatchStore::startingSpec() {
+    static const OutputSpec spec{OutputFormat::png(),      ResizeSpec::original(), QualityMode::quality(80),
+                                 MetadataPolicy::strip,    ColourPolicy::convertToSRGB, MatteColour::white(),
+                                 Adjustments::none(),      "{name}.{format}"};
+    return spec;
+}
+
+BatchStore::BatchStore(const Estimating& engine, ExportWriting& writer, DecoderRegistry decoders,
+                       std::chrono::milliseconds debounce, StampReader stampReader, std::int64_t width,
+                       platform::FileOperations& files, QObject* parent)
+    : QObject(parent),
+      engine_(engine),
+      writer_(writer),
+      files_(files),
+      decoders_(std::move(decoders)),
+      debounce_(debounce),
+      stampReader_(std::move(stampReader)),
+      width_(std::max<std::int64_t>(width, 1)),
+      spec_(startingSpec()) {
+    estimateTimer_.setSingleShot(true);
+    estimateTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&estimateTimer_, &QTimer::timeout, this, [this] {
+        if (estimatePass_) runEstimates(estimatePass_);
+    });
+}
+
+BatchStore::~BatchStore() {
+    cancelEstimatePass();
+    if (run_) {
+        run_->stop.request_stop();
+        endReplaceRun(run_->runFolder);
+    }
+    // Nobody waiting for an import is left waiting: what was owed or still being discovered
+    // ends with nothing added.
+    std::vector<OwedAdmission> owed = std::move(admissionsOwedAfterRun_);
+    admissionsOwedAfterRun_.clear();
+    for (OwedAdmission& admission : owed) admission.done({});
+    const QHash<QUuid, AddCompletion> discovering = std::move(importCompletions_);
+    importCompletions_.clear();
+    for (const AddCompletion& done : discovering) {
+        if (done) done({});
+    }
+}
+
+void BatchStore::setItems(std::vector<BatchItem> items) {
+    items_ = std::move(items);
+    Q_EMIT itemsReset();
+}
+
+void BatchStore::setSpec(const OutputSpec& spec) {
+    assertMainThread();
+    if (spec == spec_) return;
+    spec_ = spec;
+    Q_EMIT specChanged();
+    setExportSummary(std::nullopt);
+    scheduleEstimates();
+}
+
+void BatchStore::setExporting(bool exporting) {
+    if (isExporting_ == exporting) return;
+    isExporting_ = exporting;
+    Q_EMIT isExportingChanged(exporting);
+}
+
+void BatchStore::setExportSummary(std::optional<ExportSummary> summary) {
+    if (exportSummary_ == summary) return;
+    exportSummary_ = std::move(summary);
+    Q_EMIT exportSummaryChanged();
+}
+
+void BatchStore::setTotalEstimatedBytesAtRunStart(std::optional<std::int64_t> total) {
+    if (totalEstimatedBytesAtRunStart_ == total) return;
+    totalEstimatedBytesAtRunStart_ = total;
+    Q_EMIT totalEstimatedBytesAtRunStartChanged();
+}
+
+void BatchStore::setPage(std::int64_t page, const QUuid& id) {
+    assertMainThread();
+    if (isExporting_ || items_.empty()) return;
+    const auto card = std::find_if(items_.begin(), items_.end(), [&](const BatchItem& item) { return item.id == id; });
+    if (card == items_.end()) return;
+    if (page < 1 || page > card->pageCount || page == card->page) return;
+    card->page = page;
+    Q_EMIT itemChanged(static_cast<int>(card - items_.begin()));
+    setExportSummary(std::nullopt);
+    scheduleEstimates();
+}
+
+void BatchStore::remove(const QSet<QUuid>& ids) {
+    assertMainThread();
+    std::vector<fs::path> urls;
+    for (const BatchItem& item : items_) {
+        if (ids.contains(item.id) && std::find(urls.begin(), urls.end(), item.url) == urls.end()) urls.push_back(item.url);
+    }
+    if (urls.empty()) return;
+
+    ++removals_;
+    for (const fs::path& url : urls) {
+        const std::string key = platform::fileKey(url).string();
+        known_.erase(key);
+        removedAt_[key] = removals_;
+    }
+    pruneRemovedAt();
+
+    // Removed back to front, in runs of neighbours, so that every row told of is still right.
+    for (int row = static_cast<int>(items_.size()) - 1; row >= 0;) {
+        if (!ids.contains(items_[row].id)) {
+            --row;
+            continue;
+        }
+        const int last = row;
+        while (row >= 0 && ids.contains(items_[row].id)) --row;
+        items_.erase(items_.begin() + row + 1, items_.begin() + last + 1);
+        Q_EMIT itemsRemoved(row + 1, last);
+    }
+
+    setExportSummary(std::nullopt);
+    for (auto entry = cache_.begin(); entry != cache_.end();) {
+        if (std::find(urls.begin(), urls.end(), entry->first.url) != urls.end()) {
+            entry = cache_.erase(entry);
+        } else {
+            ++entry;
+        }
+    }
+    ++purgeGeneration_;
+    scheduleEstimates();
+}
+
+void BatchStore::clearAll() {
+    assertMainThread();
+    cancelEstimatePass();
+    setItems({});
+    known_.clear();
+    removedAt_.clear();
+    importsUnderWay_.clear();
+    cache_.clear();
+    ++purgeGeneration_;
+    ++batchGeneration_;
+    setExportSummary(std::nullopt);
+    refreshOwedAfterRun_ = false;
+}
+
+void BatchStore::pruneRemovedAt() {
+    if (importsUnderWay_.isEmpty()) {
+        removedAt_.clear();
+        return;
+    }
+    const std::int64_t oldestStart = *std::min_element(importsUnderWay_.cbegin(), importsUnderWay_.cend());
+    for (auto tombstone = removedAt_.begin(); tombstone != removedAt_.end();) {
+        if (tombstone->second > oldestStart) {
+            ++tombstone;
+        } else {
+            tombstone = removedAt_.erase(tombstone);
+        }
+    }
+}
+
+std::optional<int> BatchStore::indexOf(const QUuid& id) {
+    const auto hint = positions_.constFind(id);
+    if (hint != positions_.cend() && *hint >= 0 && *hint < static_cast<int>(items_.size()) && items_[*hint].id == id) {
+        return *hint;
+    }
+    positions_.clear();
+    for (int row = 0; row < static_cast<int>(items_.size()); ++row) {
+        if (!positions_.contains(items_[row].id)) positions_.insert(items_[row].id, row);
+    }
+    const auto found = positions_.constFind(id);
+    if (found == positions_.cend()) return std::nullopt;
+    return *found;
+}
+
+QList<QUuid> BatchStore::itemIds() const {
+    QList<QUuid> ids;
+    ids.reserve(static_cast<qsizetype>(items_.size()));
+    for (const BatchItem& item : items_) ids.push_back(item.id);
+    return ids;
+}
+
+std::vector<BatchItem> BatchStore::reviewableItems() const {
+    std::vector<BatchItem> reviewable;
+    std::copy_if(items_.begin(), items_.end(), std::back_inserter(reviewable),
+                 [](const BatchItem& item) { return !item.isFailed(); });
+    return reviewable.empty() ? items_ : reviewable;
+}
+
+std::int64_t BatchStore::sourceBytes() const {
+    std::int64_t total = 0;
+    for (const BatchItem& item : reviewableItems()) total += item.stamp.byteCount;
+    return total;
+}
+
+std::optional<std::int64_t> BatchStore::estimatedBytes() const {
+    const std::vector<BatchItem> reviewable = reviewableItems();
+    if (reviewable.empty()) return std::nullopt;
+    std::int64_t total = 0;
+    for (const BatchItem& item : reviewable) {
+        const auto* estimated = std::get_if<BatchItem::Estimated>(&item.state);
+        if (!estimated) return std::nullopt;
+        total += estimated->bytes;
+    }
+    return total;
+}
+
+std::int64_t BatchStore::finishedCount() const {
+    return std::count_if(items_.begin(), items_.end(), [](const BatchItem& item) { return item.isSettled(); });
+}
+
+std::vector<fs::path> BatchStore::exportedURLs() const {
+    std::vector<fs::path> urls;
+    for (const BatchItem& item : items_) {
+        if (const auto* exported = std::get_if<BatchItem::Exported>(&item.state)) urls.push_back(exported->url);
+    }
+    return urls;
+}
+
+bool BatchStore::fileExists(const fs::path& path) { return platform::pathExists(path); }
+
+void BatchStore::withItem(int index, const std::function<void(BatchItem&)>& change) {
+    BatchItem copy = items_.at(static_cast<std::size_t>(index));
+    const bool wasSettled = copy.isSettled();
+    change(copy);
+    const bool becomesSettled = copy.isSettled() || std::holds_alternative<BatchItem::Estimated>(copy.state);
+    if (wasSettled && becomesSettled) return;
+    items_[static_cast<std::size_t>(index)] = std::move(copy);
+    Q_EMIT itemChanged(index);
+}
+
+void BatchStore::setEstimated(int index, std::int64_t bytes, std::vector<ConversionWarning> warnings) {
+    withItem(index, [&](BatchItem& item) {
+        item.state = BatchItem::Estimated{bytes};
+        item.warningsAboutTheAnswer = std::move(warnings);
+    });
+}
+
+void BatchStore::setEstimatedBytes(int index, std::int64_t bytes) {
+    withItem(index, [&](BatchItem& item) { item.state = BatchItem::Estimated{bytes}; });
+}
+
+void BatchStore::setFailed(int index, QString reason, QString details) {
+    withItem(index, [&](BatchItem& item) {
+        item.state = BatchItem::Failed{std::move(reason)};
+        item.detailsOfTheFailure = std::move(details);
+    });
+}
+
+void BatchStore::markState(int index, BatchItem::State state) {
+    withItem(index, [&](BatchItem& item) { item.state = std::move(state); });
+}
+
+BatchStore::CacheKey BatchStore::cacheKey(const BatchItem& item, const OutputSpec& spec) const {
+    return CacheKey{item.url, item.page, spec.encodingIdentity(), item.stamp};
+}
+
+} // namespace pictavo

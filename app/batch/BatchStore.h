@@ -1,0 +1,289 @@
+#pragma once
+#include "ImageEngine/Core/Estimate.h"
+#include "ImageEngine/Core/Estimating.h"
+#include "ImageEngine/Core/OutputSpec.h"
+#include "ImageEngine/Decoding/DecoderRegistry.h"
+#include "app/batch/BatchItem.h"
+#include "app/batch/BatchSelection.h"
+#include "app/batch/Converting.h"
+#include "app/batch/DestinationResolution.h"
+#include "app/batch/ExportWriting.h"
+#include "app/batch/SecurityScope.h"
+#include "app/batch/SourceVersion.h"
+#include "platform/FileOperations.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QTimer>
+#include <QUrl>
+#include <QUuid>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace pictavo {
+
+// The model of one main window: the ordered cards of the batch, the output specification
+// for all of them, and the bookkeeping that admission, estimates and the export run share.
+//
+// It lives on the main thread and is only used there. Work that takes time (discovering
+// files, reading stamps, snapshots, conversions) runs elsewhere and comes back through the
+// event loop, one result at a time; a result is recognised as stale by the counters it
+// carries (batchGeneration, removals and their tombstones, purgeGeneration) and by equality
+// of the specification, never by locks.
+class BatchStore : public QObject, public BatchSelection<QUuid>::Batch {
+    Q_OBJECT
+
+public:
+    using StampReader = std::function<BatchItem::SourceStamp(const std::filesystem::path&)>;
+
+    // What an estimate depends on: the card's file as admitted, its page, the specification
+    // without its name pattern (renaming never costs an estimate) and the file's stamp (an
+    // edited file misses).
+    struct CacheKey {
+        std::filesystem::path url;
+        std::int64_t page = 1;
+        OutputSpec identity;
+        BatchItem::SourceStamp stamp;
+        friend bool operator==(const CacheKey&, const CacheKey&) = default;
+    };
+    struct CacheKeyHash {
+        std::size_t operator()(const CacheKey& key) const;
+    };
+
+    // What the last finished run did. `folder` is the destination of a folder run only.
+    struct ExportSummary {
+        std::int64_t saved = 0;
+        std::int64_t failed = 0;
+        std::optional<std::filesystem::path> folder;
+        friend bool operator==(const ExportSummary&, const ExportSummary&) = default;
+    };
+
+    // What one import did: cards added, and files skipped because they are not files or no
+    // decoder reads them. Duplicates and removed files count in neither.
+    struct AddResult {
+        std::int64_t added = 0;
+        std::int64_t skipped = 0;
+        friend bool operator==(const AddResult&, const AddResult&) = default;
+    };
+    using AddCompletion = std::function<void(AddResult)>;
+
+    // What one import found, off the main thread.
+    struct Discovery {
+        struct Found {
+            std::filesystem::path url;
+            std::filesystem::path key;
+            std::int64_t pageCount = 1;
+            std::int64_t frameCount = 1;
+            std::optional<FailureDetails::Source> source;
+            BatchItem::SourceStamp stamp;
+        };
+        std::vector<Found> found;
+        std::int64_t skipped = 0;
+    };
+
+    // Asks the user for a folder when a file cannot be written beside its original; none
+    // when the user declines.
+    using FallbackAsker = std::function<std::optional<std::filesystem::path>()>;
+    // Given the folder of an original, starts access to a folder that covers it and returns
+    // it, or none when the user did not allow access.
+    using ReplaceFolderAccess = std::function<std::optional<std::filesystem::path>(const std::filesystem::path&)>;
+
+    // `width` is how many conversions run at once (the encode executor's width); `files`
+    // makes and removes the snapshots of a replacing run.
+    BatchStore(const Estimating& engine, ExportWriting& writer, DecoderRegistry decoders,
+               std::chrono::milliseconds debounce, StampReader stampReader, std::int64_t width,
+               platform::FileOperations& files = platform::FileOperations::system(), QObject* parent = nullptr);
+    // Completes every import still waiting with (0, 0) and cancels running work.
+    ~BatchStore() override;
+
+    // The specification every new batch starts with: PNG, original size, quality 80,
+    // metadata stripped, converted to sRGB, white matte, no adjustments, "{name}.{format}".
+    static const OutputSpec& startingSpec();
+
+    // Observed state.
+    const std::vector<BatchItem>& items() const { return items_; }
+    const OutputSpec& spec() const { return spec_; }
+    // A different specification clears the summary and schedules estimates; an equal one
+    // does nothing at all.
+    void setSpec(const OutputSpec& spec);
+    bool isExporting() const override { return isExporting_; }
+    const std::optional<ExportSummary>& exportSummary() const { return exportSummary_; }
+    const std::optional<std::int64_t>& totalEstimatedBytesAtRunStart() const { return totalEstimatedBytesAtRunStart_; }
+
+    // Bookkeeping, read by tests and by nothing else that could change it.
+    bool refreshOwedAfterRun() const { return refreshOwedAfterRun_; }
+    std::int64_t batchGeneration() const { return batchGeneration_; }
+    std::int64_t removals() const { return removals_; }
+    std::int64_t purgeGeneration() const { return purgeGeneration_; }
+    std::size_t tombstoneCount() const { return removedAt_.size(); }
+    std::size_t importsUnderWayCount() const { return importsUnderWay_.size(); }
+    std::size_t owedAdmissionCount() const { return admissionsOwedAfterRun_.size(); }
+    std::size_t cacheSize() const { return cache_.size(); }
+    std::int64_t width() const { return width_; }
+
+    // Commands; none fails, and what the state does not allow is ignored.
+    void setPage(std::int64_t page, const QUuid& id);
+    void remove(const QSet<QUuid>& ids) override;
+    void clearAll();
+    void scheduleEstimates();
+    std::optional<int> indexOf(const QUuid& id);
+    QList<QUuid> itemIds() const override;
+
+    // Queries for the window.
+    // The cards not failed, or every card when all failed.
+    std::vector<BatchItem> reviewableItems() const;
+    std::int64_t sourceBytes() const;
+    // The total once every reviewable card is estimated.
+    std::optional<std::int64_t> estimatedBytes() const;
+    // Exported and failed cards.
+    std::int64_t finishedCount() const;
+    std::vector<std::filesystem::path> exportedURLs() const;
+
+    // Admission. True when one of the URLs is a folder or a readable file not yet in the batch.
+    bool accepts(const QList<QUrl>& urls) const;
+    // Discovers the files off the main thread and admits them; `done` is called exactly once
+    // on the main thread. An import that finishes during an export run waits for its end.
+    void add(const QList<QUrl>& urls, AddCompletion done);
+    // Off the main thread; reads no store state.
+    static Discovery discover(const QList<QUrl>& urls, const DecoderRegistry& decoders);
+    // Each folder replaced by the regular files below it, in the file manager's order.
+    static std::vector<std::filesystem::path> expandFolders(const std::vector<std::filesystem::path>& paths);
+
+    // Exports every card not yet exported whose source is not gone, at most `width` at a
+    // time. Returns at once; the run ends when isExporting turns false. A second call during
+    // a run does nothing.
+    void exportBatch(const Converting& engine, const DestinationResolution& resolution, SharedSecurityScope scope,
+                     ReplaceFolderAccess accessReplaceFolder, FallbackAsker fallbackAsker);
+
+    // Whether anything is at the path: the existence test given to unique output naming.
+    static bool fileExists(const std::filesystem::path& path);
+
+Q_SIGNALS:
+    // Fine-grained changes of items(), each sent once the change is made.
+    void itemsInserted(int first, int last);
+    void itemsRemoved(int first, int last);
+    void itemChanged(int row);
+    void itemsReset();
+    void specChanged();
+    void isExportingChanged(bool exporting);
+    void exportSummaryChanged();
+    void totalEstimatedBytesAtRunStartChanged();
+
+private:
+    struct EstimatePass;
+    struct EstimateJob;
+    struct EstimateOutcome;
+    struct ExportRun;
+    struct ExportJob;
+    struct ExportOutcome;
+    struct Prepared;
+    struct OwedAdmission {
+        Discovery discovery;
+        std::int64_t generation = 0;
+        std::int64_t startedAfter = 0;
+        AddCompletion done;
+    };
+
+    // Observed setters: they tell only of a change.
+    void setExporting(bool exporting);
+    void setExportSummary(std::optional<ExportSummary> summary);
+    void setTotalEstimatedBytesAtRunStart(std::optional<std::int64_t> total);
+    void setItems(std::vector<BatchItem> items);
+
+    // Admission.
+    void finishImport(const QUuid& importId, const Discovery& discovery, std::int64_t generation,
+                      std::int64_t startedAfter);
+    AddResult admit(const std::vector<Discovery::Found>& found, std::int64_t skipped, std::int64_t startedAfter);
+    void settleAfterRun();
+    void pruneRemovedAt();
+
+    // Estimates.
+    void cancelEstimatePass();
+    void runEstimates(const std::shared_ptr<EstimatePass>& pass);
+    void estimateWithStamps(const std::shared_ptr<EstimatePass>& pass,
+                            const QHash<QUuid, BatchItem::SourceStamp>& stamps);
+    std::vector<EstimateJob> prepareEstimates(const OutputSpec& spec,
+                                              const QHash<QUuid, BatchItem::SourceStamp>& stamps);
+    std::optional<EstimateJob> estimateJob(const BatchItem& item, const OutputSpec& spec) const;
+    void startEstimate(const std::shared_ptr<EstimatePass>& pass);
+    void receiveEstimateOutcome(const std::shared_ptr<EstimatePass>& pass, const EstimateOutcome& outcome);
+    void applyEstimateOutcome(const EstimateOutcome& outcome, const OutputSpec& spec);
+    void stopEstimating();
+    CacheKey cacheKey(const BatchItem& item, const OutputSpec& spec) const;
+
+    // Card updates, under one rule: an exported or failed card is not overwritten by
+    // another settled state.
+    void withItem(int index, const std::function<void(BatchItem&)>& change);
+    void setEstimated(int index, std::int64_t bytes, std::vector<ConversionWarning> warnings);
+    void setEstimatedBytes(int index, std::int64_t bytes);
+    void setFailed(int index, QString reason, QString details);
+    void markState(int index, BatchItem::State state);
+
+    // The export run.
+    void continueRun(const std::shared_ptr<ExportRun>& run);
+    enum class Start { childAdded, noJobLeft, waitingForSnapshot };
+    Start startNextExport(const std::shared_ptr<ExportRun>& run);
+    // Off the main thread: a private copy of the original in a folder of its own in the run
+    // folder, with the copy's version and counts.
+    static std::shared_ptr<Prepared> prepareForReplace(platform::FileOperations& files,
+                                                       const std::filesystem::path& source,
+                                                       const std::filesystem::path& runFolder,
+                                                       const DecoderRegistry& decoders);
+    Start takePrepared(const std::shared_ptr<ExportRun>& run);
+    void startExportChild(const std::shared_ptr<ExportRun>& run, const ExportJob& job,
+                          const std::filesystem::path& source);
+    void receiveExportOutcome(const std::shared_ptr<ExportRun>& run, ExportOutcome outcome);
+    void writeOutcome(const std::shared_ptr<ExportRun>& run, const ExportOutcome& outcome);
+    std::filesystem::path writeConverted(const std::shared_ptr<ExportRun>& run, const ExportOutcome& outcome);
+    std::filesystem::path replaceOriginal(const std::shared_ptr<ExportRun>& run, const ExportOutcome& outcome);
+    void finishExport(const std::shared_ptr<ExportRun>& run);
+    void endReplaceRun(const std::filesystem::path& runFolder);
+    void forgetSnapshot(const QUuid& id);
+
+    const Estimating& engine_;
+    ExportWriting& writer_;
+    platform::FileOperations& files_;
+    const DecoderRegistry decoders_;
+    const std::chrono::milliseconds debounce_;
+    const StampReader stampReader_;
+    const std::int64_t width_;
+
+    std::vector<BatchItem> items_;
+    OutputSpec spec_;
+    bool isExporting_ = false;
+    bool refreshOwedAfterRun_ = false;
+    std::unordered_set<std::string> known_;
+    std::int64_t batchGeneration_ = 0;
+    std::int64_t removals_ = 0;
+    std::unordered_map<std::string, std::int64_t> removedAt_;
+    QHash<QUuid, std::int64_t> importsUnderWay_;
+    // The completion of every import not yet finished, so that none is left waiting.
+    QHash<QUuid, AddCompletion> importCompletions_;
+    std::vector<OwedAdmission> admissionsOwedAfterRun_;
+    QTimer estimateTimer_;
+    std::shared_ptr<EstimatePass> estimatePass_;
+    std::unordered_map<CacheKey, Estimate, CacheKeyHash> cache_;
+    std::int64_t purgeGeneration_ = 0;
+    std::optional<std::int64_t> totalEstimatedBytesAtRunStart_;
+    std::optional<std::filesystem::path> besideOriginalFallback_;
+    std::unordered_map<std::string, bool> replaceFolderAnswers_;
+    std::vector<std::filesystem::path> replaceFolderScopes_;
+    SharedSecurityScope destinationScope_;
+    QHash<QUuid, SourceVersion> replaceVersions_;
+    QHash<QUuid, std::filesystem::path> replaceSnapshots_;
+    std::optional<ExportSummary> exportSummary_;
+    QHash<QUuid, int> positions_;
+    std::shared_ptr<ExportRun> run_;
+};
+
+} // namespace pictavo

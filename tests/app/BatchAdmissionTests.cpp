@@ -1,0 +1,165 @@
+#include "BatchStoreHarness.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/stat.h>
+
+namespace {
+
+using namespace pictavo;
+using namespace batch_testing;
+
+std::vector<std::string> displayNames(const BatchStore& store) {
+    std::vector<std::string> names;
+    for (const BatchItem& item : store.items()) names.push_back(item.displayName.toStdString());
+    return names;
+}
+
+class Admission : public testing::Test, protected BatchScene {
+protected:
+    Admission() { engine_.gated = false; }
+};
+
+TEST_F(Admission, FoldersAddTheirRegularFilesInNaturalOrderSkippingHiddenOnesAndCountingUnreadables) {
+    const fs::path folder = originals() / "trip";
+    writePng(folder / "b10.png");
+    writePng(folder / "b2.png");
+    writePng(folder / "B3.png");
+    writePng(folder / ".hidden.png");
+    writePng(folder / ".cache" / "inside.png");
+    writePng(folder / "day 1" / "a.png");
+    std::ofstream(folder / "notes.txt") << "not an image";
+    fs::create_symlink(folder / "b2.png", folder / "link.png");
+
+    const BatchStore::AddResult result = add({folder, "/nowhere/missing.png"});
+
+    EXPECT_EQ(displayNames(*store_), (std::vector<std::string>{"b2.png", "B3.png", "b10.png", "a.png"}));
+    // The text file, and the missing file which is no regular file.
+    EXPECT_EQ(result, (BatchStore::AddResult{4, 2}));
+    const BatchItem& first = store_->items().front();
+    EXPECT_EQ(first.url, folder / "b2.png");
+    EXPECT_EQ(first.pageCount, 1);
+    ASSERT_TRUE(first.header.has_value());
+    EXPECT_EQ(first.header->width, 9);
+    EXPECT_EQ(first.stamp, readSourceStamp(folder / "b2.png"));
+}
+
+TEST_F(Admission, EachFileOnceWhateverPathNamedIt) {
+    const fs::path photo = writePng(originals() / "photo.png");
+    fs::create_symlink(photo, originals() / "alias.png");
+
+    EXPECT_EQ(add({originals() / "alias.png", photo, originals()}), (BatchStore::AddResult{1, 0}));
+    ASSERT_EQ(store_->items().size(), 1u);
+    // The card keeps the path dropped first.
+    EXPECT_EQ(store_->items()[0].url, originals() / "alias.png");
+
+    EXPECT_FALSE(store_->accepts(urlsOf({photo})));
+    EXPECT_TRUE(store_->accepts(urlsOf({originals()})));
+    EXPECT_EQ(add({photo}), (BatchStore::AddResult{0, 0}));
+}
+
+TEST_F(Admission, OnlyRegularFilesAndLocalUrlsAreAdmittedSoAPipeNeverHangsTheImport) {
+    const fs::path pipe = originals() / "camera.png";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(store_->accepts(urlsOf({pipe})));
+
+    std::optional<BatchStore::AddResult> result;
+    store_->add(urlsOf({pipe}) << QUrl("https://example.com/a.png"),
+                [&](BatchStore::AddResult added) { result = added; });
+    ASSERT_TRUE(eventually([&] { return result.has_value(); }));
+    EXPECT_EQ(*result, (BatchStore::AddResult{0, 2}));
+    EXPECT_TRUE(store_->items().empty());
+}
+
+TEST_F(Admission, AFileWhosePropertiesCannotBeReadIsAdmittedWithOnePage) {
+    std::ofstream(originals() / "broken.png") << "not really a PNG";
+    EXPECT_EQ(add({originals() / "broken.png"}), (BatchStore::AddResult{1, 0}));
+    EXPECT_EQ(store_->items()[0].pageCount, 1);
+    EXPECT_FALSE(store_->items()[0].header.has_value());
+}
+
+TEST_F(Admission, ClearingOrRemovingDuringAnImportKeepsItsFindingsOut) {
+    const fs::path a = writePng(originals() / "a.png");
+    writePng(originals() / "b.png");
+
+    // Cleared while the import discovers: it adds nothing.
+    std::optional<BatchStore::AddResult> cleared;
+    store_->add(urlsOf({originals()}), [&](BatchStore::AddResult added) { cleared = added; });
+    store_->clearAll();
+    ASSERT_TRUE(eventually([&] { return cleared.has_value(); }));
+    EXPECT_EQ(*cleared, BatchStore::AddResult{});
+    EXPECT_TRUE(store_->items().empty());
+
+    // A card removed while an import of its folder runs is not added back by that import.
+    ASSERT_EQ(add({a}).added, 1);
+    std::optional<BatchStore::AddResult> rescan;
+    store_->add(urlsOf({originals()}), [&](BatchStore::AddResult added) { rescan = added; });
+    store_->remove({store_->items()[0].id});
+    EXPECT_EQ(store_->tombstoneCount(), 1u);
+    ASSERT_TRUE(eventually([&] { return rescan.has_value(); }));
+    EXPECT_EQ(*rescan, (BatchStore::AddResult{1, 0}));
+    EXPECT_EQ(displayNames(*store_), (std::vector<std::string>{"b.png"}));
+    // The import has ended, so its tombstone went, and the file can be dropped again.
+    EXPECT_EQ(store_->tombstoneCount(), 0u);
+    EXPECT_EQ(add({a}).added, 1);
+}
+
+TEST_F(Admission, AddingClearsTheSummaryAndRemovingWithNoImportLeavesNoTombstone) {
+    const fs::path a = writePng(originals() / "a.png");
+    add({a});
+    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    ASSERT_TRUE(exportEnds());
+    ASSERT_TRUE(store_->exportSummary().has_value());
+
+    add({a});
+    EXPECT_TRUE(store_->exportSummary().has_value()) << "adding nothing leaves the summary";
+    add({writePng(originals() / "b.png")});
+    EXPECT_FALSE(store_->exportSummary().has_value());
+
+    const std::int64_t removals = store_->removals();
+    store_->remove({QUuid::createUuid()});
+    EXPECT_EQ(store_->removals(), removals) << "ids not in the batch change nothing";
+    store_->remove({store_->items()[0].id});
+    EXPECT_EQ(store_->removals(), removals + 1);
+    EXPECT_EQ(store_->tombstoneCount(), 0u);
+}
+
+TEST_F(Admission, AnImportFinishingDuringARunWaitsForItsEnd) {
+    engine_.gated = true;
+    add({writePng(originals() / "a.png")});
+    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    ASSERT_TRUE(eventually([&] { return engine_.waitingCount() > 0; }));
+
+    std::optional<BatchStore::AddResult> owed;
+    store_->add(urlsOf({writePng(originals() / "later" / "b.png")}), [&](BatchStore::AddResult r) { owed = r; });
+    QTest::qWait(50);
+    EXPECT_FALSE(owed.has_value());
+    EXPECT_EQ(store_->items().size(), 1u);
+
+    engine_.finishAll();
+    ASSERT_TRUE(eventually([&] { return owed.has_value(); }));
+    EXPECT_EQ(*owed, (BatchStore::AddResult{1, 0}));
+    EXPECT_FALSE(store_->isExporting());
+    EXPECT_EQ(store_->items().size(), 2u);
+}
+
+TEST_F(Admission, ImportsStillOwedOrDiscoveringAreCompletedWhenTheStoreGoes) {
+    engine_.gated = true;
+    add({writePng(originals() / "a.png")});
+    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    ASSERT_TRUE(eventually([&] { return engine_.waitingCount() > 0; }));
+    std::optional<BatchStore::AddResult> owed, discovering;
+    store_->add(urlsOf({writePng(originals() / "b.png")}), [&](BatchStore::AddResult r) { owed = r; });
+    ASSERT_TRUE(eventually([&] { return store_->owedAdmissionCount() == 1; }));
+    store_->add(urlsOf({writePng(originals() / "c.png")}), [&](BatchStore::AddResult r) { discovering = r; });
+
+    store_.reset();
+    EXPECT_EQ(owed, BatchStore::AddResult{});
+    EXPECT_EQ(discovering, BatchStore::AddResult{});
+    // The run's conversion was cancelled.
+    EXPECT_TRUE(eventually([&] { return engine_.waitingCount() == 0; }));
+}
+
+} // namespace

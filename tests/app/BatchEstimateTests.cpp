@@ -1,0 +1,215 @@
+#include "BatchStoreHarness.h"
+
+#include "ImageEngine/Core/ConversionError.h"
+#include "support/EncodedSamples.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+using namespace pictavo;
+using namespace batch_testing;
+
+OutputSpec withQuality(std::int64_t quality) {
+    OutputSpec spec = BatchStore::startingSpec();
+    spec.quality = QualityMode::quality(quality);
+    return spec;
+}
+
+class Estimates : public testing::Test, protected BatchScene {
+protected:
+    Estimates() : BatchScene(2) {}
+
+    void addPhotos(int count) {
+        std::vector<fs::path> paths;
+        for (int i = 0; i < count; ++i) paths.push_back(writePng(originals() / ("p" + std::to_string(i) + ".png"), i));
+        add(paths);
+    }
+    const BatchItem& card(std::size_t row) const { return store_->items().at(row); }
+    std::optional<std::size_t> callFor(const fs::path& source, std::size_t from = 0) const {
+        for (std::size_t i = from; i < engine_.callCount(); ++i) {
+            if (engine_.call(i).source == source) return i;
+        }
+        return std::nullopt;
+    }
+};
+
+TEST_F(Estimates, AtMostWidthRunAtOnceAndEachOutcomeIsAppliedBeforeTheNextStarts) {
+    addPhotos(5);
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == 2; }));
+    EXPECT_EQ(std::get_if<BatchItem::Estimating>(&card(4).state) != nullptr, true);
+
+    // The second finishes first; its card is estimated and one more conversion starts.
+    engine_.finish(1);
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == 3; }));
+    EXPECT_EQ(card(1).state, BatchItem::State(BatchItem::Estimated{1001}));
+    EXPECT_TRUE(std::holds_alternative<BatchItem::Estimating>(card(0).state));
+
+    for (std::size_t next = 0; next < 5; ++next) {
+        ASSERT_TRUE(eventually([&] { return engine_.callCount() > next || next >= 5; }));
+        engine_.finish(next);
+    }
+    ASSERT_TRUE(estimatesSettle());
+    EXPECT_EQ(engine_.mostInFlight(), 2);
+    EXPECT_EQ(engine_.callCount(), 5u);
+    EXPECT_EQ(store_->estimatedBytes(), 5 * 1001);
+    EXPECT_EQ(store_->cacheSize(), 5u);
+}
+
+TEST_F(Estimates, TheCacheKeepsEstimatesAcrossRenamingAndReturningToASpecification) {
+    engine_.gated = false;
+    addPhotos(3);
+    ASSERT_TRUE(estimatesSettle());
+    ASSERT_EQ(engine_.callCount(), 3u);
+
+    OutputSpec renamed = BatchStore::startingSpec();
+    renamed.namePattern = "{name}-small.{format}";
+    store_->setSpec(renamed);
+    QTest::qWait(30);
+    EXPECT_EQ(engine_.callCount(), 3u) << "the name pattern is not part of an estimate";
+
+    store_->setSpec(withQuality(50));
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == 6; }));
+    ASSERT_TRUE(estimatesSettle());
+    EXPECT_EQ(engine_.call(5).spec, withQuality(50));
+
+    store_->setSpec(renamed);
+    ASSERT_TRUE(estimatesSettle());
+    QTest::qWait(30);
+    EXPECT_EQ(engine_.callCount(), 6u);
+    EXPECT_EQ(card(2).state, BatchItem::State(BatchItem::Estimated{1001}));
+}
+
+TEST_F(Estimates, AnEditedSourceIsEstimatedAgainUnderItsNewStamp) {
+    engine_.gated = false;
+    addPhotos(2);
+    ASSERT_TRUE(estimatesSettle());
+    const BatchItem::SourceStamp before = card(0).stamp;
+    writePng(card(0).url, 7);
+
+    store_->scheduleEstimates();
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == 3; }));
+    ASSERT_TRUE(estimatesSettle());
+    EXPECT_EQ(engine_.call(2).source, card(0).url);
+    EXPECT_NE(card(0).stamp, before);
+    EXPECT_EQ(card(0).stamp, readSourceStamp(card(0).url));
+    EXPECT_EQ(store_->cacheSize(), 3u) << "the old entry stays under the old stamp";
+}
+
+TEST_F(Estimates, FailuresShowOnTheCardAndAreNeverCached) {
+    engine_.gated = false;
+    engine_.estimateAnswer = [](const GatedEngine::Call& call) -> Estimate {
+        if (call.source.filename() == "p1.png") throw ConversionError(ConversionError::DecodeFailed{"p1.png"});
+        return Estimate{42, {ConversionWarning::upscaleClamped()}};
+    };
+    addPhotos(2);
+    ASSERT_TRUE(estimatesSettle());
+    const auto* failed = std::get_if<BatchItem::Failed>(&card(1).state);
+    ASSERT_NE(failed, nullptr);
+    EXPECT_EQ(failed->reason, FailureDetails::description(ConversionError(ConversionError::DecodeFailed{"p1.png"})));
+    ASSERT_TRUE(card(1).detailsOfTheFailure.has_value());
+    EXPECT_TRUE(card(1).detailsOfTheFailure->contains("File: p1.png"));
+    EXPECT_EQ(card(0).warningsAboutTheAnswer, std::vector<ConversionWarning>{ConversionWarning::upscaleClamped()});
+    // Reviewable cards leave the failed one out.
+    EXPECT_EQ(store_->estimatedBytes(), 42);
+    EXPECT_EQ(store_->sourceBytes(), card(0).stamp.byteCount);
+    EXPECT_EQ(store_->finishedCount(), 1);
+
+    store_->scheduleEstimates();
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == 3; }));
+    EXPECT_EQ(engine_.call(2).source.filename(), "p1.png");
+}
+
+TEST_F(Estimates, OutcomesOfAnOlderSpecificationOrOfRemovedCardsAreDiscarded) {
+    addPhotos(3);
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == 2; }));
+
+    // A new specification cancels the pass in flight; its outcomes never reach a card.
+    store_->setSpec(withQuality(10));
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == 4; }));
+    EXPECT_EQ(engine_.call(2).spec, withQuality(10));
+    EXPECT_EQ(engine_.inFlight(), 2);
+
+    const fs::path removedUrl = card(0).url;
+    store_->remove({card(0).id});
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == 6; }));
+    EXPECT_FALSE(callFor(removedUrl, 4).has_value());
+    engine_.finishAll();
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == 6 && engine_.waitingCount() == 0; }));
+    ASSERT_TRUE(estimatesSettle());
+    ASSERT_EQ(store_->items().size(), 2u);
+    EXPECT_EQ(store_->cacheSize(), 2u);
+    for (const BatchItem& item : store_->items()) EXPECT_EQ(item.state, BatchItem::State(BatchItem::Estimated{1001}));
+}
+
+TEST_F(Estimates, SetPageChoosesAnotherPageOnlyWhenItIsOneOfTheCardsPages) {
+    engine_.gated = false;
+    const auto tiff = testing_support::multiSizeTiff({{12, 10}, {12, 10}, {12, 10}});
+    std::ofstream(originals() / "scan.tif", std::ios::binary).write(reinterpret_cast<const char*>(tiff.data()),
+                                                                    static_cast<std::streamsize>(tiff.size()));
+    add({originals() / "scan.tif"});
+    ASSERT_TRUE(estimatesSettle());
+    ASSERT_EQ(card(0).pageCount, 3);
+    const std::size_t calls = engine_.callCount();
+    store_->setPage(0, card(0).id);
+    store_->setPage(4, card(0).id);
+    store_->setPage(1, card(0).id);
+    store_->setPage(2, QUuid::createUuid());
+    QTest::qWait(30);
+    EXPECT_EQ(engine_.callCount(), calls);
+    EXPECT_EQ(card(0).page, 1);
+
+    store_->setPage(2, card(0).id);
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == calls + 1; }));
+    EXPECT_EQ(engine_.call(calls).page, 2);
+    ASSERT_TRUE(estimatesSettle());
+    EXPECT_EQ(card(0).state, BatchItem::State(BatchItem::Estimated{1002}));
+}
+
+TEST_F(Estimates, ARunSendsEstimatingCardsBackToWaitingAndOwesTheRefresh) {
+    engine_.conversionAnswer = [](const GatedEngine::Call& call) -> ConversionResult {
+        throw ConversionError(ConversionError::DecodeFailed{call.source.filename().string()});
+    };
+    addPhotos(3);
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == 2; }));
+    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    EXPECT_TRUE(store_->isExporting());
+    // The two estimates were cancelled, and the third card never started its own.
+    EXPECT_TRUE(std::holds_alternative<BatchItem::Pending>(card(2).state) ||
+                std::holds_alternative<BatchItem::Exporting>(card(2).state));
+
+    store_->setSpec(withQuality(20));
+    EXPECT_TRUE(store_->refreshOwedAfterRun());
+    // Only the run's conversions are made while it runs.
+    engine_.gated = false;
+    engine_.finishAll();
+    ASSERT_TRUE(exportEnds());
+    EXPECT_FALSE(store_->refreshOwedAfterRun());
+    // The cards that failed to export are estimated again under the new specification.
+    ASSERT_TRUE(eventually([&] { return engine_.call(engine_.callCount() - 1).isEstimate; }));
+    EXPECT_EQ(engine_.call(engine_.callCount() - 1).spec, withQuality(20));
+}
+
+TEST(EstimateDebounce, ABurstOfChangesRunsOnePassWithTheLastSpecification) {
+    BatchScene scene(2, std::chrono::milliseconds(150));
+    scene.engine_.gated = false;
+    scene.add({writePng(scene.originals() / "a.png")});
+    ASSERT_TRUE(scene.estimatesSettle());
+    ASSERT_EQ(scene.engine_.callCount(), 1u);
+
+    QSignalSpy specChanges(scene.store_.get(), &BatchStore::specChanged);
+    scene.store_->setSpec(withQuality(30));
+    scene.store_->setSpec(withQuality(31));
+    scene.store_->setSpec(withQuality(31));
+    EXPECT_EQ(specChanges.count(), 2) << "an equal specification is stored silently";
+    ASSERT_TRUE(eventually([&] { return scene.engine_.callCount() == 2; }));
+    QTest::qWait(200);
+    EXPECT_EQ(scene.engine_.callCount(), 2u);
+    EXPECT_EQ(scene.engine_.call(1).spec, withQuality(31));
+}
+
+} // namespace

@@ -1,0 +1,266 @@
+#include "BatchStoreHarness.h"
+
+#include "ImageEngine/Decoding/DecoderRegistry.h"
+#include "platform/Cancellation.h"
+#include "support/EncodedSamples.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTest>
+
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
+namespace batch_testing {
+
+using namespace pictavo;
+
+struct GatedEngine::Pending {
+    explicit Pending(Call made) : call(std::move(made)) {}
+    Call call;
+    std::optional<std::promise<Estimate>> estimate;
+    std::optional<std::promise<ConversionResult>> conversion;
+    bool done = false;
+    std::unique_ptr<std::stop_callback<std::function<void()>>> onStop;
+};
+
+GatedEngine::GatedEngine() {
+    estimateAnswer = [](const Call& call) { return Estimate{1000 + call.page, {}}; };
+    conversionAnswer = [](const Call& call) {
+        ConversionResult result{nullptr, {}, OutputFormat::png(), {}, 0, {}};
+        std::ifstream in(call.source, std::ios::binary);
+        std::stringstream content;
+        content << "converted:" << in.rdbuf();
+        const std::string text = content.str();
+        result.data = std::make_shared<const platform::Bytes>(text.begin(), text.end());
+        result.suggestedFileName = call.source.stem().string() + ".out";
+        return result;
+    };
+}
+
+GatedEngine::~GatedEngine() {
+    // Callbacks must not outlive the records they settle.
+    std::vector<std::shared_ptr<Pending>> calls;
+    {
+        std::lock_guard guard(lock_);
+        calls = calls_;
+    }
+    for (const auto& pending : calls) pending->onStop.reset();
+}
+
+std::shared_ptr<GatedEngine::Pending> GatedEngine::record(Call call, std::stop_token stop) const {
+    auto pending = std::make_shared<Pending>(std::move(call));
+    if (pending->call.isEstimate) {
+        pending->estimate.emplace();
+    } else {
+        pending->conversion.emplace();
+    }
+    std::size_t index = 0;
+    {
+        std::lock_guard guard(lock_);
+        index = calls_.size();
+        calls_.push_back(pending);
+        mostInFlight_ = std::max(mostInFlight_, ++inFlight_);
+    }
+    if (!gated) {
+        settle(index, nullptr);
+    } else {
+        pending->onStop = std::make_unique<std::stop_callback<std::function<void()>>>(
+            std::move(stop), [this, index] { settle(index, std::make_exception_ptr(platform::CancellationError())); });
+    }
+    return pending;
+}
+
+void GatedEngine::settle(std::size_t index, std::exception_ptr error) const {
+    std::shared_ptr<Pending> pending;
+    {
+        std::lock_guard guard(lock_);
+        pending = calls_.at(index);
+        if (pending->done) return;
+        pending->done = true;
+        --inFlight_;
+    }
+    if (pending->estimate) {
+        if (error) {
+            pending->estimate->set_exception(error);
+        } else {
+            pending->estimate->set_value(estimateAnswer(pending->call));
+        }
+    } else {
+        if (error) {
+            pending->conversion->set_exception(error);
+        } else {
+            try {
+                pending->conversion->set_value(conversionAnswer(pending->call));
+            } catch (...) {
+                pending->conversion->set_exception(std::current_exception());
+            }
+        }
+    }
+}
+
+std::future<Estimate> GatedEngine::startEstimate(const fs::path& source, const OutputSpec& spec, std::int64_t page,
+                                                 std::stop_token stop) const {
+    auto pending = record(Call{source, spec, page, true}, std::move(stop));
+    return pending->estimate->get_future();
+}
+
+std::future<ConversionResult> GatedEngine::converted(const fs::path& source, const OutputSpec& spec, std::int64_t page,
+                                                     EncodeEffort, std::stop_token stop) const {
+    auto pending = record(Call{source, spec, page, false}, std::move(stop));
+    return pending->conversion->get_future();
+}
+
+std::size_t GatedEngine::callCount() const {
+    std::lock_guard guard(lock_);
+    return calls_.size();
+}
+
+GatedEngine::Call GatedEngine::call(std::size_t index) const {
+    std::lock_guard guard(lock_);
+    return calls_.at(index)->call;
+}
+
+int GatedEngine::inFlight() const {
+    std::lock_guard guard(lock_);
+    return inFlight_;
+}
+
+int GatedEngine::mostInFlight() const {
+    std::lock_guard guard(lock_);
+    return mostInFlight_;
+}
+
+std::size_t GatedEngine::waitingCount() const {
+    std::lock_guard guard(lock_);
+    return static_cast<std::size_t>(std::count_if(calls_.begin(), calls_.end(), [](const auto& p) { return !p->done; }));
+}
+
+void GatedEngine::finish(std::size_t index) { settle(index, nullptr); }
+void GatedEngine::fail(std::size_t index, std::exception_ptr error) { settle(index, std::move(error)); }
+
+void GatedEngine::finishAll() {
+    for (std::size_t index = 0; index < callCount(); ++index) finish(index);
+}
+
+bool eventually(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 10000); }
+
+QList<QUrl> urlsOf(const std::vector<fs::path>& paths) {
+    QList<QUrl> urls;
+    for (const fs::path& path : paths) urls.push_back(QUrl::fromLocalFile(QFile::decodeName(path.c_str())));
+    return urls;
+}
+
+platform::Bytes pngBytes(int variant) {
+    testing_support::SampleImage sample;
+    sample.width = 9 + variant;
+    return *testing_support::encodeSample(sample, ".png");
+}
+
+fs::path writePng(const fs::path& path, int variant) {
+    fs::create_directories(path.parent_path());
+    const platform::Bytes bytes = pngBytes(variant);
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+std::string textOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void FailingFileOperations::writeNewFileNoReplace(const fs::path& folder, const std::string& name,
+                                                  const platform::Bytes& bytes) {
+    if (refuseWritesIn && refuseWritesIn->first == folder) {
+        throw platform::FileError(folder / name, refuseWritesIn->second, platform::FileOperation::write);
+    }
+    FileOperations::writeNewFileNoReplace(folder, name, bytes);
+}
+
+void FailingFileOperations::writeExclusive(const fs::path& path, const platform::Bytes& bytes,
+                                           std::optional<mode_t> permissions) {
+    if (writeExclusiveError) throw platform::FileError(path, *writeExclusiveError, platform::FileOperation::write);
+    FileOperations::writeExclusive(path, bytes, permissions);
+}
+
+void FailingFileOperations::moveNoReplace(const fs::path& from, const fs::path& to) {
+    if (moveError) throw platform::FileError(to, *moveError, platform::FileOperation::move);
+    FileOperations::moveNoReplace(from, to);
+}
+
+void FailingFileOperations::copyContent(const fs::path& from, const fs::path& to) {
+    if (copyError) throw platform::FileError(to, *copyError, platform::FileOperation::copy);
+    FileOperations::copyContent(from, to);
+}
+
+TrashedItem FailingTrash::moveToTrash(const fs::path& path) {
+    if (trashError) throw platform::FileError(path, *trashError, platform::FileOperation::trash);
+    TrashedItem item = FreedesktopTrash::moveToTrash(path);
+    if (afterTrashing) afterTrashing(item);
+    return item;
+}
+
+void FailingTrash::putBack(const TrashedItem& item, const fs::path& to) {
+    if (putBackError) throw platform::FileError(to, *putBackError, platform::FileOperation::move);
+    FreedesktopTrash::putBack(item, to);
+}
+
+BatchScene::BatchScene(std::int64_t width, std::chrono::milliseconds debounce)
+    : previousDataHome_(qgetenv("XDG_DATA_HOME")), previousRuntime_(qgetenv("XDG_RUNTIME_DIR")) {
+    fs::create_directories(originals());
+    fs::create_directories(output());
+    fs::create_directories(root_.path() / "data");
+    fs::create_directories(runtime());
+    fs::permissions(runtime(), fs::perms::owner_all);
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((root_.path() / "data").string()));
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime().string()));
+    store_ = std::make_unique<BatchStore>(engine_, writer_, DecoderRegistry::standard(), debounce, readSourceStamp,
+                                          width, files_);
+}
+
+BatchScene::~BatchScene() {
+    store_.reset();
+    qputenv("XDG_DATA_HOME", previousDataHome_);
+    qputenv("XDG_RUNTIME_DIR", previousRuntime_);
+}
+
+BatchStore::AddResult BatchScene::add(const std::vector<fs::path>& paths) {
+    std::optional<BatchStore::AddResult> result;
+    store_->add(urlsOf(paths), [&result](BatchStore::AddResult added) { result = added; });
+    eventually([&] { return result.has_value(); });
+    return result.value_or(BatchStore::AddResult{-1, -1});
+}
+
+bool BatchScene::estimatesSettle() {
+    return eventually([&] {
+        return std::none_of(store_->items().begin(), store_->items().end(), [](const BatchItem& item) {
+            return std::holds_alternative<BatchItem::Pending>(item.state) ||
+                   std::holds_alternative<BatchItem::Estimating>(item.state);
+        });
+    });
+}
+
+void BatchScene::exportTo(const DestinationResolution& resolution, BatchStore::FallbackAsker asker) {
+    store_->exportBatch(engine_, resolution, nullptr, nullptr, std::move(asker));
+}
+
+bool BatchScene::exportEnds() {
+    return eventually([&] { return !store_->isExporting(); });
+}
+
+std::vector<fs::path> BatchScene::entries(const fs::path& folder) const {
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        found.push_back(entry->path().filename());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+} // namespace batch_testing

@@ -1,0 +1,147 @@
+#pragma once
+#include "ImageEngine/Core/Estimating.h"
+#include "app/batch/BatchStore.h"
+#include "app/batch/Converting.h"
+#include "app/batch/FreedesktopTrash.h"
+#include "app/batch/SystemExportWriter.h"
+#include "platform/FileOperations.h"
+#include "support/TemporaryFolder.h"
+
+#include <QByteArray>
+
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace batch_testing {
+
+namespace fs = std::filesystem;
+
+// An engine whose calls wait until the test lets them finish, so that the test chooses the
+// order in which they do. A call whose stop token is asked to stop ends at once with
+// platform::CancellationError, as the real engine's does at its next check. With `gated`
+// false every call finishes as soon as it is made.
+class GatedEngine : public pictavo::Estimating, public pictavo::Converting {
+public:
+    struct Call {
+        fs::path source;
+        pictavo::OutputSpec spec;
+        std::int64_t page;
+        bool isEstimate;
+    };
+
+    bool gated = true;
+    // The answers; by default an estimate of 1000 bytes plus the page, and a conversion to
+    // the file's bytes prefixed with "converted:", named after the source with ".out".
+    std::function<pictavo::Estimate(const Call&)> estimateAnswer;
+    std::function<pictavo::ConversionResult(const Call&)> conversionAnswer;
+
+    GatedEngine();
+    ~GatedEngine() override;
+
+    std::future<pictavo::ConversionResult> converted(const fs::path& source, const pictavo::OutputSpec& spec,
+                                                     std::int64_t page, pictavo::EncodeEffort effort,
+                                                     std::stop_token stop) const override;
+
+    std::size_t callCount() const;
+    Call call(std::size_t index) const;
+    // Calls made and not yet finished or cancelled.
+    int inFlight() const;
+    int mostInFlight() const;
+    std::size_t waitingCount() const;
+    // Lets call `index` finish with its answer, or with the error.
+    void finish(std::size_t index);
+    void fail(std::size_t index, std::exception_ptr error);
+    // Lets every waiting call finish, in the order they were made.
+    void finishAll();
+
+protected:
+    std::future<pictavo::Estimate> startEstimate(const fs::path& source, const pictavo::OutputSpec& spec,
+                                                 std::int64_t page, std::stop_token stop) const override;
+
+private:
+    struct Pending;
+    std::shared_ptr<Pending> record(Call call, std::stop_token stop) const;
+    void settle(std::size_t index, std::exception_ptr error) const;
+
+    mutable std::mutex lock_;
+    mutable std::vector<std::shared_ptr<Pending>> calls_;
+    mutable int inFlight_ = 0;
+    mutable int mostInFlight_ = 0;
+};
+
+// Waits, running the event loop, until the condition holds; false after ten seconds.
+bool eventually(const std::function<bool()>& condition);
+
+QList<QUrl> urlsOf(const std::vector<fs::path>& paths);
+// A small real PNG; `variant` changes its pixels and so its bytes.
+platform::Bytes pngBytes(int variant = 0);
+fs::path writePng(const fs::path& path, int variant = 0);
+std::string textOf(const fs::path& path);
+
+// The real file operations, with chosen calls made to fail as a real file system would
+// (tests run as root, where permissions cannot bring the failures about).
+class FailingFileOperations : public platform::FileOperations {
+public:
+    // Writes of new files into this folder are refused with this error.
+    std::optional<std::pair<fs::path, int>> refuseWritesIn;
+    std::optional<int> writeExclusiveError, moveError, copyError;
+
+    void writeNewFileNoReplace(const fs::path& folder, const std::string& name, const platform::Bytes& bytes) override;
+    void writeExclusive(const fs::path& path, const platform::Bytes& bytes, std::optional<mode_t> permissions) override;
+    void moveNoReplace(const fs::path& from, const fs::path& to) override;
+    void copyContent(const fs::path& from, const fs::path& to) override;
+};
+
+// The user's real Trash, kept inside the test's folder, whose moves can be made to fail.
+class FailingTrash : public pictavo::FreedesktopTrash {
+public:
+    explicit FailingTrash(platform::FileOperations& files) : FreedesktopTrash(files) {}
+    std::optional<int> trashError, putBackError;
+    std::function<void(const pictavo::TrashedItem&)> afterTrashing;
+
+    pictavo::TrashedItem moveToTrash(const fs::path& path) override;
+    void putBack(const pictavo::TrashedItem& item, const fs::path& to) override;
+};
+
+// A temporary folder holding the originals, an output folder and the user's Trash and
+// private temporary folder (XDG_DATA_HOME and XDG_RUNTIME_DIR point inside it), with the
+// real writer over injectable file operations and a store over a gated engine.
+class BatchScene {
+public:
+    explicit BatchScene(std::int64_t width = 2, std::chrono::milliseconds debounce = std::chrono::milliseconds(0));
+    ~BatchScene();
+
+    fs::path originals() const { return root_.path() / "photos"; }
+    fs::path output() const { return root_.path() / "out"; }
+    fs::path trashFiles() const { return root_.path() / "data" / "Trash" / "files"; }
+    fs::path runtime() const { return root_.path() / "runtime"; }
+
+    // Admits the files and waits for the admission.
+    pictavo::BatchStore::AddResult add(const std::vector<fs::path>& paths);
+    // Waits for the estimate pass to have settled every card.
+    bool estimatesSettle();
+    void exportTo(const pictavo::DestinationResolution& resolution,
+                  pictavo::BatchStore::FallbackAsker asker = nullptr);
+    bool exportEnds();
+    std::vector<fs::path> entries(const fs::path& folder) const;
+
+    testing_support::TemporaryFolder root_;
+    FailingFileOperations files_;
+    FailingTrash trash_{files_};
+    pictavo::SystemExportWriter writer_{files_, trash_};
+    GatedEngine engine_;
+    std::unique_ptr<pictavo::BatchStore> store_;
+
+private:
+    QByteArray previousDataHome_, previousRuntime_;
+};
+
+} // namespace batch_testing
