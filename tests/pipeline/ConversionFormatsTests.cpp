@@ -107,21 +107,21 @@ TEST(ConversionFormats, DamagedFilesOfEveryKindFailAsConversionErrors) {
     }
 }
 
-TEST(ConversionFormats, TruncatedFilesNeverBringTheEngineDown) {
+TEST(ConversionFormats, FilesCutShortFailAsConversionErrors) {
     TemporaryFolder folder;
     const auto& engine = standardEngine();
     for (const auto& source : sourcesOfEveryReadableKind()) {
+        // An icon file cut after its directory still holds whole pictures, which are read.
+        if (source.name == "icon.ico") continue;
         const auto extension = platform::pathExtension(source.name);
-        for (std::size_t keep : {source.bytes.size() / 2, source.bytes.size() * 3 / 4, source.bytes.size() - 1}) {
-            SCOPED_TRACE(source.name + " cut to " + std::to_string(keep) + " bytes");
+        for (std::size_t keep : {source.bytes.size() / 2, source.bytes.size() * 3 / 4}) {
+            SCOPED_TRACE(source.name + " cut to " + std::to_string(keep) + " of " + std::to_string(source.bytes.size()) +
+                         " bytes");
             const auto path =
                 folder.write("cut." + extension, platform::Bytes(source.bytes.begin(), source.bytes.begin() + keep));
-            // A cut stream may still hold a whole picture; either way only a ConversionError may come out.
-            try {
-                const auto result = engine.convert(path, specFor(OutputFormat::png()), 1, EncodeEffort::final);
-                EXPECT_FALSE(result.data->empty());
-            } catch (const ConversionError&) {
-            }
+            // Into another format, so that the pixels must be decoded.
+            const auto format = source.name == "tiff.tif" ? OutputFormat::png() : OutputFormat::tiff();
+            EXPECT_THROW(engine.convert(path, specFor(format), 1, EncodeEffort::final), ConversionError);
         }
     }
 }
