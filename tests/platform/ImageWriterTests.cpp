@@ -362,3 +362,15 @@ TEST(ImageWriter, FloatPixelsAreClampedTo16Bits) {
     const std::uint16_t expected[] = {32768, 65535, 0, 0, 65535, 0};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(read[i], expected[i]) << i;
 }
+
+TEST(ImageWriter, HeifWritesTheOrientationAsItsOwnRotation) {
+    // The file's rotation box turns a 32 x 16 image a quarter on display, as EXIF 6 says.
+    WriterProperties properties;
+    properties.orientation = 6;
+    const auto heic = write("public.heic", {patternImage(32, 16, 8, 3, AlphaInfo::none)}, properties);
+    ASSERT_TRUE(heic);
+    const auto back = readWithVips(*heic);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->width, 16);
+    EXPECT_EQ(back->height, 32);
+}
