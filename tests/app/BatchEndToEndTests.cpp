@@ -1,0 +1,95 @@
+#include "BatchStoreHarness.h"
+
+#include "ImageEngine/Core/ConversionEngine.h"
+#include "ImageEngine/Decoding/DecoderRegistry.h"
+#include "ImageEngine/Encoding/EncoderRegistry.h"
+#include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
+#include "app/batch/EngineConverting.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace pictavo;
+using namespace batch_testing;
+
+// Real images made here, converted by the real engine, written by the real writer into real
+// folders and the user's Trash.
+class EndToEnd : public testing::Test, protected BatchScene {
+protected:
+    EndToEnd()
+        : engine(DecoderRegistry::standard(), EncoderRegistry::standard(), SourceOptimiserRegistry::standard()),
+          converting(engine) {
+        store_ = std::make_unique<BatchStore>(engine, writer_, DecoderRegistry::standard(), std::chrono::milliseconds(0),
+                                              readSourceStamp, 2, files_);
+        for (int i = 0; i < 3; ++i) photos.push_back(writePng(originals() / ("photo " + std::to_string(i) + ".png"), i));
+        add(photos);
+    }
+
+    void exportTo(ExportDestination destination) {
+        store_->exportBatch(converting, DestinationResolution::resolved(std::move(destination)), nullptr, nullptr,
+                            nullptr);
+        ASSERT_TRUE(exportEnds());
+    }
+    static ImageProperties propertiesOf(const fs::path& path) {
+        return DecoderRegistry::standard().decoder(path)->properties(path);
+    }
+    void expectEveryCardWrittenTo(const fs::path& folder, const std::string& extension) {
+        for (std::size_t i = 0; i < photos.size(); ++i) {
+            const auto* exported = std::get_if<BatchItem::Exported>(&store_->items()[i].state);
+            ASSERT_NE(exported, nullptr) << store_->items()[i].accessibilityDescription().toStdString();
+            EXPECT_EQ(exported->url.parent_path(), folder);
+            EXPECT_EQ(exported->url.extension(), extension);
+            EXPECT_EQ(propertiesOf(exported->url).pixelWidth, 9 + static_cast<std::int64_t>(i));
+        }
+    }
+
+    ConversionEngine engine;
+    EngineConverting converting;
+    std::vector<fs::path> photos;
+};
+
+TEST_F(EndToEnd, EstimatesThenExportsIntoAFolderAndBesideTheOriginals) {
+    OutputSpec jpeg = BatchStore::startingSpec();
+    jpeg.format = OutputFormat::jpeg();
+    store_->setSpec(jpeg);
+    ASSERT_TRUE(estimatesSettle());
+    ASSERT_TRUE(store_->estimatedBytes().has_value()) << store_->items()[0].accessibilityDescription().toStdString();
+    EXPECT_GT(*store_->estimatedBytes(), 0);
+
+    exportTo(ExportDestination::folder(output()));
+    expectEveryCardWrittenTo(output(), ".jpg");
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{3, 0, output()}));
+
+    // Exported cards are not exported again; admitted afresh, the files go beside their originals.
+    store_->clearAll();
+    add(photos);
+    exportTo(ExportDestination::besideOriginal());
+    expectEveryCardWrittenTo(originals(), ".jpg");
+    EXPECT_EQ(entries(originals()).size(), 6u);
+}
+
+TEST_F(EndToEnd, ReplacesTheOriginalsInPlace) {
+    std::vector<std::string> old;
+    for (const fs::path& photo : photos) old.push_back(textOf(photo));
+    OutputSpec smaller = BatchStore::startingSpec();
+    smaller.sizing = ResizeSpec::longestEdge(4);
+    store_->setSpec(smaller);
+    ASSERT_TRUE(estimatesSettle());
+
+    exportTo(ExportDestination::replaceOriginal());
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{3, 0, std::nullopt}));
+    for (std::size_t i = 0; i < photos.size(); ++i) {
+        EXPECT_EQ(std::get<BatchItem::Exported>(store_->items()[i].state).url, photos[i]);
+        EXPECT_EQ(propertiesOf(photos[i]).pixelWidth, 4);
+        EXPECT_NE(textOf(photos[i]), old[i]);
+    }
+    std::vector<std::string> trashed;
+    for (const fs::path& name : entries(trashFiles())) trashed.push_back(textOf(trashFiles() / name));
+    std::sort(trashed.begin(), trashed.end());
+    std::sort(old.begin(), old.end());
+    EXPECT_EQ(trashed, old);
+    EXPECT_EQ(entries(originals()).size(), 3u) << "no working file is left";
+}
+
+} // namespace

@@ -1,0 +1,335 @@
+#include "BatchStoreHarness.h"
+
+#include "ImageEngine/Core/ConversionError.h"
+#include "app/batch/ExportWriterError.h"
+#include "app/batch/ReplaceRefusal.h"
+#include "support/EncodedSamples.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fstream>
+
+namespace {
+
+using namespace pictavo;
+using namespace batch_testing;
+
+QString failureOf(const BatchItem& item) {
+    const auto* failed = std::get_if<BatchItem::Failed>(&item.state);
+    return failed ? failed->reason : QString();
+}
+
+std::optional<fs::path> exportedTo(const BatchItem& item) {
+    const auto* exported = std::get_if<BatchItem::Exported>(&item.state);
+    return exported ? std::optional(exported->url) : std::nullopt;
+}
+
+class Export : public testing::Test, protected BatchScene {
+protected:
+    Export() : BatchScene(2) {}
+
+    std::vector<fs::path> addPhotos(int count, const fs::path& folder) {
+        std::vector<fs::path> paths;
+        for (int i = 0; i < count; ++i) paths.push_back(writePng(folder / ("p" + std::to_string(i) + ".png"), i));
+        add(paths);
+        return paths;
+    }
+    // Estimates off, so that every call the engine sees is a conversion of the run.
+    void settleEstimates() {
+        engine_.gated = false;
+        ASSERT_TRUE(estimatesSettle());
+        engine_.gated = true;
+    }
+    std::size_t conversionsBefore_ = 0;
+    const BatchItem& card(std::size_t row) const { return store_->items().at(row); }
+};
+
+TEST_F(Export, AtMostWidthConvertAtOnceAndResultsAreWrittenInTheOrderTheyFinish) {
+    // Two sources in different folders suggest the same name, which the output folder holds already.
+    writePng(originals() / "a" / "photo.png", 1);
+    writePng(originals() / "b" / "photo.png", 2);
+    std::ofstream(output() / "photo.out") << "someone else's";
+    add({originals() / "a" / "photo.png", originals() / "b" / "photo.png"});
+    addPhotos(3, originals());
+    settleEstimates();
+    const std::size_t before = engine_.callCount();
+
+    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == before + 2; }));
+    EXPECT_TRUE(std::holds_alternative<BatchItem::Exporting>(card(1).state));
+    EXPECT_FALSE(std::holds_alternative<BatchItem::Exporting>(card(2).state));
+
+    // A second export during the run does nothing.
+    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    engine_.finish(before + 1);
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == before + 3; }));
+    EXPECT_EQ(exportedTo(card(1)), output() / "photo-1.out");
+    EXPECT_EQ(textOf(output() / "photo.out"), "someone else's");
+
+    for (std::size_t call = before; call < before + 5; ++call) {
+        ASSERT_TRUE(eventually([&] { return engine_.callCount() > call; }));
+        engine_.finish(call);
+    }
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(exportedTo(card(0)), output() / "photo-2.out");
+    EXPECT_EQ(textOf(output() / "photo-2.out"), "converted:" + textOf(originals() / "a" / "photo.png"));
+    EXPECT_EQ(engine_.mostInFlight(), 2);
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{5, 0, output()}));
+    EXPECT_EQ(store_->finishedCount(), 5);
+    EXPECT_EQ(store_->exportedURLs().size(), 5u);
+
+    // Everything is exported: the next run converts nothing.
+    const std::size_t calls = engine_.callCount();
+    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(engine_.callCount(), calls);
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 0, output()}));
+}
+
+TEST_F(Export, AnUnresolvedDestinationEndsTheRunWithoutTouchingAnything) {
+    addPhotos(2, originals());
+    settleEstimates();
+    QSignalSpy exporting(store_.get(), &BatchStore::isExportingChanged);
+    exportTo(DestinationResolution::cancelled());
+    EXPECT_FALSE(store_->isExporting());
+    EXPECT_EQ(exporting.count(), 2);
+    EXPECT_EQ(store_->totalEstimatedBytesAtRunStart(), 2 * 1001);
+    EXPECT_FALSE(store_->exportSummary().has_value());
+    EXPECT_EQ(card(0).state, BatchItem::State(BatchItem::Estimated{1001}));
+}
+
+TEST_F(Export, FailuresAreCountedAndTheRunGoesOn) {
+    engine_.gated = false;
+    engine_.conversionAnswer = [base = engine_.conversionAnswer](const GatedEngine::Call& call) -> ConversionResult {
+        if (call.source.filename() == "p1.png") throw ConversionError(ConversionError::DecodeFailed{"p1.png"});
+        return base(call);
+    };
+    addPhotos(3, originals());
+    ASSERT_TRUE(estimatesSettle());
+    exportTo(DestinationResolution::resolved(ExportDestination::folder(output() / "gone")));
+    ASSERT_TRUE(exportEnds());
+    // A missing folder fails each write with a sentence that names no folder path.
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 3, output() / "gone"}));
+    EXPECT_FALSE(failureOf(card(0)).isEmpty());
+    EXPECT_FALSE(failureOf(card(0)).contains(QString::fromStdString(output().string())));
+    EXPECT_TRUE(card(0).detailsOfTheFailure->startsWith(failureOf(card(0)).left(10)));
+    EXPECT_TRUE(card(1).detailsOfTheFailure->contains("File: p1.png"));
+
+    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{2, 1, output()}));
+}
+
+TEST_F(Export, ARefusedFolderBesideTheOriginalsAsksForAnotherOnceForTheWholeRun) {
+    const auto paths = addPhotos(4, originals());
+    settleEstimates();
+    files_.refuseWritesIn = std::make_pair(originals(), EACCES);
+    int asked = 0;
+    exportTo(DestinationResolution::resolved(ExportDestination::besideOriginal()), [&]() -> std::optional<fs::path> {
+        ++asked;
+        return output();
+    });
+    engine_.gated = false;
+    engine_.finishAll();
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(entries(output()), (std::vector<fs::path>{"p0.out", "p1.out", "p2.out", "p3.out"}));
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{4, 0, std::nullopt}));
+}
+
+TEST_F(Export, DecliningTheFallbackStopsTheRunAndReturnsUnwrittenCardsToTheirEstimate) {
+    addPhotos(4, originals());
+    settleEstimates();
+    files_.refuseWritesIn = std::make_pair(originals(), EACCES);
+    int asked = 0;
+    exportTo(DestinationResolution::resolved(ExportDestination::besideOriginal()), [&]() -> std::optional<fs::path> {
+        ++asked;
+        return std::nullopt;
+    });
+    ASSERT_TRUE(eventually([&] { return engine_.waitingCount() == 2; }));
+    const std::size_t first = engine_.callCount() - 2;
+    engine_.finish(first);
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(store_->exportSummary().has_value());
+    EXPECT_EQ(engine_.waitingCount(), 0u) << "the conversions still running were cancelled";
+    for (const BatchItem& item : store_->items()) EXPECT_EQ(item.state, BatchItem::State(BatchItem::Estimated{1001}));
+    EXPECT_TRUE(entries(output()).empty());
+}
+
+TEST_F(Export, ACardRemovedWhileItConvertsIsNeitherWrittenNorCounted) {
+    addPhotos(2, originals());
+    settleEstimates();
+    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    ASSERT_TRUE(eventually([&] { return engine_.waitingCount() == 2; }));
+    store_->remove({card(0).id});
+    EXPECT_TRUE(store_->isExporting());
+    engine_.finishAll();
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(entries(output()), (std::vector<fs::path>{"p1.out"}));
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{1, 0, output()}));
+}
+
+TEST_F(Export, ADestroyedStoreCancelsItsRun) {
+    addPhotos(2, originals());
+    settleEstimates();
+    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    ASSERT_TRUE(eventually([&] { return engine_.waitingCount() == 2; }));
+    store_.reset();
+    EXPECT_EQ(engine_.waitingCount(), 0u);
+    QTest::qWait(30);
+    EXPECT_TRUE(entries(output()).empty());
+}
+
+// Replacing originals: the converted file takes the original's name, the original goes to
+// the user's Trash (inside the test's folder).
+class Replace : public Export {
+protected:
+    Replace() {
+        engine_.gated = false;
+        engine_.conversionAnswer = [](const GatedEngine::Call& call) {
+            ConversionResult result{nullptr, {}, OutputFormat::png(), {}, 0, {ConversionWarning::reencoded()}};
+            const std::string text = "new:" + call.source.filename().string();
+            result.data = std::make_shared<const platform::Bytes>(text.begin(), text.end());
+            result.suggestedFileName = call.source.filename().string();
+            return result;
+        };
+    }
+    void replaceAll() {
+        exportTo(DestinationResolution::resolved(ExportDestination::replaceOriginal()));
+        ASSERT_TRUE(exportEnds());
+    }
+    std::vector<std::string> trashed() const {
+        std::vector<std::string> contents;
+        for (const fs::path& name : entries(trashFiles())) contents.push_back(textOf(trashFiles() / name));
+        return contents;
+    }
+    bool temporaryFilesLeft() const {
+        for (const fs::path& name : entries(originals())) {
+            if (name.string().rfind(".export-", 0) == 0) return true;
+        }
+        const fs::path base = runtime() / QCoreApplication::applicationName().toStdString();
+        return !entries(base).empty();
+    }
+};
+
+TEST_F(Replace, TheConvertedFileTakesTheOriginalsPlaceAndTheOriginalGoesToTheTrash) {
+    const auto paths = addPhotos(2, originals());
+    const std::string old = textOf(paths[0]);
+    ASSERT_TRUE(estimatesSettle());
+    replaceAll();
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{2, 0, std::nullopt}));
+    EXPECT_EQ(textOf(paths[0]), "new:p0.png");
+    EXPECT_EQ(exportedTo(card(0)), paths[0]);
+    EXPECT_TRUE(card(0).originalWasReplaced);
+    EXPECT_EQ(card(0).warningsAboutTheAnswer, std::vector<ConversionWarning>{ConversionWarning::reencoded()});
+    EXPECT_EQ(trashed().size(), 2u);
+    EXPECT_NE(std::find(trashed().begin(), trashed().end(), old), trashed().end());
+    EXPECT_FALSE(temporaryFilesLeft());
+    // The conversion read a private snapshot, never the original itself.
+    EXPECT_NE(engine_.call(engine_.callCount() - 1).source.parent_path(), originals());
+}
+
+TEST_F(Replace, AnOriginalEditedDuringTheRunIsLeftUntouched) {
+    const auto paths = addPhotos(1, originals());
+    settleEstimates();
+    exportTo(DestinationResolution::resolved(ExportDestination::replaceOriginal()));
+    ASSERT_TRUE(eventually([&] { return engine_.waitingCount() == 1; }));
+    writePng(paths[0], 9);
+    const std::string edited = textOf(paths[0]);
+    engine_.finishAll();
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(failureOf(card(0)), QString::fromStdString(ReplaceRefusal::sourceChanged().description()));
+    EXPECT_EQ(textOf(paths[0]), edited);
+    EXPECT_TRUE(trashed().empty());
+    EXPECT_FALSE(temporaryFilesLeft());
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 1, std::nullopt}));
+}
+
+TEST_F(Replace, OriginalsWithSeveralPagesOrFramesAreRefusedWithoutAConversion) {
+    const auto tiff = testing_support::multiSizeTiff({{12, 10}, {12, 10}, {12, 10}});
+    std::ofstream(originals() / "scan.tif", std::ios::binary)
+        .write(reinterpret_cast<const char*>(tiff.data()), static_cast<std::streamsize>(tiff.size()));
+    const auto apng = testing_support::withAnimationControl(pngBytes(), 4);
+    std::ofstream(originals() / "moving.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(apng.data()), static_cast<std::streamsize>(apng.size()));
+    add({originals() / "scan.tif", originals() / "moving.png"});
+    ASSERT_TRUE(estimatesSettle());
+    store_->setPage(2, card(0).id);
+    ASSERT_TRUE(estimatesSettle());
+    const std::size_t calls = engine_.callCount();
+
+    replaceAll();
+    EXPECT_EQ(engine_.callCount(), calls);
+    EXPECT_EQ(failureOf(card(0)), QString::fromStdString(ReplaceRefusal::wouldLosePages(2, 3).description()));
+    EXPECT_EQ(failureOf(card(1)), QString::fromStdString(ReplaceRefusal::wouldLoseImages(4).description()));
+    EXPECT_TRUE(card(1).detailsOfTheFailure->endsWith("Error: replaceRefused(images 4)"));
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 2, std::nullopt}));
+    EXPECT_TRUE(trashed().empty());
+    EXPECT_FALSE(temporaryFilesLeft());
+}
+
+// Whatever step of a replacement fails, the original's bytes are never lost: they are in
+// place, or in the Trash (and then the card says its source is gone).
+TEST_F(Replace, NoFailureAtAnyStepLosesAnOriginal) {
+    enum class Step { snapshot, workingFile, trash, checkInTrashAndPutBack, finalMove };
+    for (Step step : {Step::snapshot, Step::workingFile, Step::trash, Step::checkInTrashAndPutBack, Step::finalMove}) {
+        SCOPED_TRACE(static_cast<int>(step));
+        store_->clearAll();
+        files_ = FailingFileOperations();
+        trash_.trashError.reset();
+        trash_.putBackError.reset();
+        trash_.afterTrashing = nullptr;
+        const fs::path photo = writePng(originals() / ("step" + std::to_string(static_cast<int>(step)) + ".png"),
+                                        static_cast<int>(step));
+        const std::string old = textOf(photo);
+        add({photo});
+        ASSERT_TRUE(estimatesSettle());
+
+        switch (step) {
+        case Step::snapshot: files_.copyError = EIO; break;
+        case Step::workingFile: files_.writeExclusiveError = ENOSPC; break;
+        case Step::trash: trash_.trashError = EXDEV; break;
+        case Step::checkInTrashAndPutBack:
+            trash_.afterTrashing = [](const TrashedItem& item) { std::ofstream(item.filesPath, std::ios::app) << "x"; };
+            trash_.putBackError = EACCES;
+            break;
+        case Step::finalMove: files_.moveError = EACCES; break;
+        }
+        replaceAll();
+
+        const bool inPlace = fs::exists(photo) && textOf(photo) == old;
+        const std::vector<std::string> inTrash = trashed();
+        const bool trashedIntact = std::find(inTrash.begin(), inTrash.end(), old) != inTrash.end();
+        EXPECT_TRUE(inPlace || trashedIntact || (step == Step::checkInTrashAndPutBack && !inTrash.empty()));
+        EXPECT_TRUE(card(0).isFailed());
+        const bool inTrashNow = !fs::exists(photo);
+        EXPECT_EQ(card(0).sourceIsGone, inTrashNow);
+        EXPECT_FALSE(temporaryFilesLeft());
+        EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 1, std::nullopt}));
+        if (step == Step::trash) {
+            EXPECT_EQ(failureOf(card(0)).left(40),
+                      QString::fromStdString(
+                          ExportWriterError::trashRefused(platform::FileError(photo, EXDEV, platform::FileOperation::trash))
+                              .description())
+                          .left(40));
+        }
+        // Nothing remains of the run: another can be made in the same folder.
+        fs::remove_all(trashFiles());
+    }
+}
+
+TEST_F(Replace, AWorkingCopyThatCannotBeMadeRefusesTheReplacement) {
+    const auto paths = addPhotos(1, originals());
+    ASSERT_TRUE(estimatesSettle());
+    files_.copyError = EIO;
+    replaceAll();
+    EXPECT_EQ(failureOf(card(0)), QString::fromStdString(ReplaceRefusal::workingCopyFailed().description()));
+    EXPECT_FALSE(card(0).sourceIsGone);
+    EXPECT_TRUE(fs::exists(paths[0]));
+}
+
+} // namespace
