@@ -58,16 +58,6 @@ TEST(PNGRowFilters, EachSingleFilterMatchesLibpngAndUnfiltersBack) {
     }
 }
 
-TEST(PNGRowFilters, LibpngsAdaptiveFilteringUnfiltersToTheSamePixels) {
-    for (const auto& format : everyFormat) {
-        auto picture = png_files::picture(31, 12, format.colourType, format.bitDepth, false, 7);
-        picture.filters = PNG_ALL_FILTERS;
-        const Bytes reference = filteredRowsOf(png_files::encode(picture));
-        EXPECT_EQ(LibDeflatePNGEncoder::unfilterRows(reference, headerOf(31, 12, format)), picture.rows)
-            << format.colourType << "/" << format.bitDepth;
-    }
-}
-
 TEST(PNGRowFilters, EveryStrategyRoundTripsExactly) {
     for (const auto& format : everyFormat) {
         const auto header = headerOf(17, 9, format);

@@ -163,13 +163,3 @@ TEST(RawDeflatedSize, CountsWithinTheLimitAndRefusesBeyondIt) {
     // Data that compresses well is counted smaller than data that does not.
     EXPECT_LT(platform::rawDeflatedSize(Bytes(200000, 7), 1 << 20).value(), *size);
 }
-
-TEST(InflateRaw, NeverWritesPastItsOutput) {
-    const Bytes rows = sampleRows(3000);
-    const Bytes stream = zlibStream(rows, 6);
-    const auto body = std::span(stream).subspan(2, stream.size() - 6);
-    Bytes exact(rows.size());
-    EXPECT_EQ(platform::inflateRaw(body, exact), rows.size());
-    Bytes small(rows.size() - 1);
-    EXPECT_FALSE(platform::inflateRaw(body, small));
-}
