@@ -41,6 +41,8 @@ class FailingFileOperations : public platform::FileOperations {
 public:
     std::optional<int> writeExclusiveError, moveError, permissionError;
     int movesBeforeFailing = 0;
+    // Runs before each move, as another program could between the free-name probe and the move.
+    std::function<void(const fs::path& to)> beforeMove;
 
     void writeExclusive(const fs::path& path, const Bytes& bytes, std::optional<mode_t> permissions) override {
         if (writeExclusiveError) throw FileError(path, *writeExclusiveError, platform::FileOperation::write);
@@ -48,6 +50,7 @@ public:
     }
     void moveNoReplace(const fs::path& from, const fs::path& to) override {
         if (moveError && movesBeforeFailing-- <= 0) throw FileError(to, *moveError, platform::FileOperation::move);
+        if (beforeMove) beforeMove(to);
         FileOperations::moveNoReplace(from, to);
     }
     mode_t permissionBits(const fs::path& path) override {
@@ -61,6 +64,8 @@ class FailingTrash : public FreedesktopTrash {
 public:
     explicit FailingTrash(platform::FileOperations& files) : FreedesktopTrash(files) {}
     std::optional<int> trashError, putBackError;
+    // Runs just before an item is put back.
+    std::function<void(const fs::path& to)> beforePutBack;
     // Runs once the item is in the Trash, before anything else looks at it.
     std::function<void(const TrashedItem&)> afterTrashing;
 
@@ -72,6 +77,7 @@ public:
     }
     void putBack(const TrashedItem& item, const fs::path& to) override {
         if (putBackError) throw FileError(to, *putBackError, platform::FileOperation::move);
+        if (beforePutBack) beforePutBack(to);
         FreedesktopTrash::putBack(item, to);
     }
 };
@@ -221,6 +227,34 @@ TEST_F(SafeReplacement, ChangedInTheTrashWithANewFileAtItsPathStaysInTheTrashAnd
     EXPECT_EQ(readFile(photo), bytesOf("a newcomer"));
     EXPECT_TRUE(originalIsSafe(photo, "old pixels edited"));
     EXPECT_FALSE(workingFileLeft());
+}
+
+// Files that appear after a name was found free are never replaced.
+TEST_F(SafeReplacement, AFileThatTakesTheFinalNameFirstIsKeptAndTheNextNameUsed) {
+    const fs::path photo = original();
+    files_.beforeMove = [&](const fs::path& to) {
+        if (to == photo) std::ofstream(photo) << "a newcomer";
+    };
+    const fs::path written = writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", recordedCheck(photo));
+    EXPECT_EQ(written, folder() / "photo-1.png");
+    EXPECT_EQ(readFile(photo), bytesOf("a newcomer"));
+    EXPECT_EQ(readFile(written), bytesOf("new"));
+    EXPECT_FALSE(workingFileLeft());
+}
+
+TEST_F(SafeReplacement, AFileThatTakesTheOriginalsPathBeforeItIsPutBackIsKept) {
+    const fs::path photo = original();
+    const auto check = recordedCheck(photo);
+    trash_.afterTrashing = [](const TrashedItem& item) { std::ofstream(item.filesPath, std::ios::app) << " edited"; };
+    trash_.beforePutBack = [](const fs::path& to) { std::ofstream(to) << "a newcomer"; };
+    try {
+        writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check);
+        FAIL() << "no error";
+    } catch (const ExportWriterError& error) {
+        EXPECT_EQ(error.kind(), ExportWriterError::Kind::changedInTrash);
+    }
+    EXPECT_EQ(readFile(photo), bytesOf("a newcomer"));
+    EXPECT_TRUE(originalIsSafe(photo, "old pixels edited"));
 }
 
 TEST_F(SafeReplacement, WorkingFileThatCannotBeWrittenIsReportedUnderTheFinalName) {
