@@ -83,8 +83,6 @@ std::optional<ConversionResult> ConversionPipeline::reoptimisedSource() {
     std::optional<platform::Bytes> optimised;
     try {
         optimised = optimiser->optimise(sourceBytes, spec_.metadata, properties.orientation, effort_);
-    } catch (const platform::CancellationError&) {
-        throw;
     } catch (...) {
         // The optimiser's failure is not the user's: keeping metadata keeps the source as it
         // is, stripping it re-encodes when an encoder can.

@@ -229,4 +229,17 @@ TEST(ConversionEngine, ReoptimisingThroughALossyEncoderWarnsUnlessTheUntouchedSo
     EXPECT_TRUE(result.warnings.empty());
 }
 
+TEST(ConversionEngine, AConversionOutlivesTheEngineThatStartedIt) {
+    TemporaryFolder folder;
+    const auto path = sample(folder, "p.png", {}, ".png");
+    std::vector<std::future<ConversionResult>> conversions;
+    {
+        const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                      SourceOptimiserRegistry::standard());
+        for (int i = 0; i < 8; ++i)
+            conversions.push_back(engine.converted(path, specFor(OutputFormat::tiff()), 1, EncodeEffort::final));
+    }
+    for (auto& conversion : conversions) EXPECT_GT(conversion.get().byteCount(), 0);
+}
+
 } // namespace
