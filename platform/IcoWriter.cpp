@@ -17,7 +17,9 @@ std::optional<Bytes> IcoWriter::write(const std::vector<ImageRef>& images, const
     std::vector<Bytes> payloads;
     for (const auto& image : images) {
         if (!image || image->width() > largestSide || image->height() > largestSide) return std::nullopt;
-        auto png = PngWriter::encode(image, CarriedMetadata{}, false);
+        // Icon readers expect 32-bit entries: grey and opaque images become RGBA.
+        auto png = PngWriter::encode(image, PackingRules{.eightBit = true, .colourOnly = true, .alwaysAlpha = true},
+                                     CarriedMetadata{}, false);
         if (!png) return std::nullopt;
         payloads.push_back(std::move(*png));
     }

@@ -3,8 +3,8 @@
 
 namespace platform {
 
-// Windows icon: an ICONDIR with one entry per image (sides up to 256), each entry a PNG,
-// which keeps alpha and every pixel exactly at every size. ICO carries no profile or
+// Windows icon: an ICONDIR with one entry per image (sides up to 256), each entry an 8-bit
+// RGBA PNG, which keeps alpha and every 8-bit pixel exactly at every size. ICO carries no profile or
 // metadata; the engine converts to sRGB first.
 class IcoWriter final : public ImageWriterBackend {
 public:

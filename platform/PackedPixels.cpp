@@ -111,7 +111,7 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
 
     const bool grey = model == ColourModel::monochrome;
     const int colourOut = grey && !rules.colourOnly ? 1 : 3;
-    const bool alphaOut = layout->alphaOffset >= 0 && rules.keepAlpha;
+    const bool alphaOut = (layout->alphaOffset >= 0 && rules.keepAlpha) || rules.alwaysAlpha;
     PackedPixels packed;
     packed.width = image.width();
     packed.height = image.height();

@@ -33,6 +33,7 @@ struct PackingRules {
     bool eightBit = false;  // 16-bit and float become 8-bit
     bool keepAlpha = true;  // without, alpha is composited on black, as a drawing without alpha does
     bool colourOnly = false; // grey becomes RGB
+    bool alwaysAlpha = false; // an opaque image gets an alpha channel of 255
 };
 
 // The image's pixels packed by the rules. Premultiplied colour is un-premultiplied, float

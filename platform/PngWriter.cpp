@@ -9,11 +9,12 @@ namespace platform {
 std::optional<Bytes> PngWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                       std::optional<double>) const {
     if (images.size() != 1) return std::nullopt;
-    return encode(images.front(), metadata, true);
+    return encode(images.front(), PackingRules{}, metadata, true);
 }
 
-std::optional<Bytes> PngWriter::encode(const ImageRef& image, const CarriedMetadata& metadata, bool embedProfile) {
-    auto prepared = VipsImages::prepare({image}, PackingRules{}, metadata, embedProfile);
+std::optional<Bytes> PngWriter::encode(const ImageRef& image, const PackingRules& rules, const CarriedMetadata& metadata,
+                                       bool embedProfile) {
+    auto prepared = VipsImages::prepare({image}, rules, metadata, embedProfile);
     if (!prepared) return std::nullopt;
     void* buffer = nullptr;
     std::size_t length = 0;

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/ImageWriterBackend.h"
+#include "platform/PackedPixels.h"
 
 namespace platform {
 
@@ -12,9 +13,10 @@ public:
     std::optional<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                std::optional<double> lossyQuality) const override;
 
-    // One image as PNG with the given metadata, with or without its profile: also the
-    // payload of icon entries, which carry no profile of their own.
-    static std::optional<Bytes> encode(const ImageRef& image, const CarriedMetadata& metadata, bool embedProfile);
+    // One image as PNG packed by the rules, with the given metadata, with or without its
+    // profile: also the payload of icon entries, which are RGBA and carry no profile.
+    static std::optional<Bytes> encode(const ImageRef& image, const PackingRules& rules, const CarriedMetadata& metadata,
+                                       bool embedProfile);
 };
 
 } // namespace platform

@@ -268,6 +268,16 @@ TEST(ImageWriter, IcoHoldsOnePngEntryPerImageWithTheByteForASideOf256) {
         EXPECT_EQ(back->pixels, packedPixels(*ladder[i]));
     }
     EXPECT_FALSE(write("com.microsoft.ico", {patternImage(257, 16, 8, 4, AlphaInfo::last)}));
+
+    // Grey and opaque entries are stored as RGBA with full alpha.
+    const auto grey = write("com.microsoft.ico", {patternImage(16, 16, 16, 1, AlphaInfo::none)});
+    ASSERT_TRUE(grey);
+    const auto entry = readWithVips(Bytes(grey->begin() + 22, grey->end()));
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->bands, 4);
+    EXPECT_EQ(entry->bitsPerComponent, 8);
+    EXPECT_EQ(entry->pixels[3], 255);
+    EXPECT_EQ(entry->pixels[0], entry->pixels[1]);
 }
 
 TEST(ImageWriter, PdfHasOnePageOfPixelSizePerImageWithProfileAndSoftMask) {
