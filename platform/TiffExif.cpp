@@ -1,5 +1,7 @@
 #include "platform/TiffExif.h"
 
+#include "platform/Exiv2Runtime.h"
+
 #include <exiv2/exiv2.hpp>
 #include <limits>
 #include <set>
@@ -12,12 +14,7 @@ std::optional<Bytes> tiffWithExif(const Bytes& tiff, const Bytes& exif) {
     static const std::set<std::string> descriptiveTags = {"Make",     "Model",  "Software",  "DateTime",
                                                           "Artist",   "Copyright", "ImageDescription",
                                                           "HostComputer"};
-    // exiv2 reports damaged blocks on stderr; here a damaged block just goes uncarried.
-    static const bool muted = [] {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        return true;
-    }();
-    (void)muted;
+    startExiv2();
     if (tiff.size() > std::numeric_limits<long>::max() || exif.size() > std::numeric_limits<std::uint32_t>::max())
         return std::nullopt;
     try {

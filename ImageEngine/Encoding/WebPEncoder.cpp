@@ -2,6 +2,7 @@
 
 #include "ImageEngine/Core/ConversionError.h"
 #include "platform/BitmapContext.h"
+#include "platform/ExifToXmp.h"
 #include "platform/XmpOrientation.h"
 #include "shims/pctv_webp.h"
 
@@ -68,11 +69,19 @@ std::optional<Surface> surfaceFor(const platform::ImageRef& image) {
 }
 
 // The carried packet with the output's orientation and size; left out when it cannot take
-// them, rather than carry fields that no longer describe the file.
+// them, rather than carry fields that no longer describe the file. The platform's reader
+// keeps EXIF beside the XMP, and a WebP gets no EXIF chunk, so the EXIF and GPS fields
+// travel inside the packet; when they cannot, the packet goes as it came.
 std::optional<platform::XmpPacket> packetFor(const EncodeOptions& options, const platform::Image& image) {
-    if (!options.preserved || !options.preserved->metadata) return std::nullopt;
-    auto turned = platform::xmpWithOrientation(*options.preserved->metadata,
-                                               static_cast<int>(options.orientation.value_or(1)));
+    if (!options.preserved) return std::nullopt;
+    const platform::XmpPacket* packet = options.preserved->metadata.get();
+    std::optional<platform::XmpPacket> withExif;
+    auto found = options.preserved->dictionary.find(platform::keys::exif);
+    if (found != options.preserved->dictionary.end())
+        if (const auto* exif = found->second.get<platform::Bytes>()) withExif = platform::xmpWithExif(packet, *exif);
+    if (withExif) packet = &*withExif;
+    if (!packet) return std::nullopt;
+    auto turned = platform::xmpWithOrientation(*packet, static_cast<int>(options.orientation.value_or(1)));
     if (!turned) return std::nullopt;
     return platform::xmpWithPixelDimensions(*turned, image.width(), image.height());
 }

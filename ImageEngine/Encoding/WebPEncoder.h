@@ -7,8 +7,8 @@ namespace pictavo {
 
 // Writes every WebP the engine makes, lossless without a quality and lossy with one: the
 // image goes to the WebP shim as straight RGBA or RGBX rows (drawn only when they are not
-// already 8-bit RGB), with its profile and the carried XMP set to the output's orientation
-// and size.
+// already 8-bit RGB), with its profile and the carried XMP, holding the carried EXIF and GPS
+// fields, set to the output's orientation and size.
 class WebPEncoder final : public ImageEncoder {
 public:
     WebPEncoder();

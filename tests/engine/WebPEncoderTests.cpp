@@ -1,8 +1,10 @@
 #include "ImageEngine/Encoding/WebPEncoder.h"
 
+#include "ImageEngine/Core/ConversionEngine.h"
 #include "shims/pctv_webp.h"
 #include "support/ExifSamples.h"
 #include "support/JpegSamples.h"
+#include "support/TemporaryFolder.h"
 #include "support/TestImages.h"
 
 #include <gtest/gtest.h>
@@ -135,4 +137,70 @@ TEST(WebPEncoder, TheCarriedPacketTakesTheOutputsOrientationAndSize) {
     platform::Bytes webp = WebPEncoder().encode(image, kept);
     EXPECT_EQ(chunk(webp, "XMP "), std::nullopt);
     EXPECT_EQ(chunk(webp, "EXIF"), std::nullopt);
+}
+
+namespace {
+
+// A 48 x 32 camera JPEG whose APP1 segments hold `exif` (behind the "Exif\0\0" marker)
+// and, when given, an XMP packet.
+platform::Bytes cameraJpeg(const platform::Bytes& exif, std::optional<std::string> xmp) {
+    platform::Bytes jpeg = makeJpeg(48, 32);
+    if (xmp) jpeg = withSegmentAfterSOI(jpeg, 0xE1, bytesOf(std::string("http://ns.adobe.com/xap/1.0/", 29) + *xmp));
+    platform::Bytes marked = bytesOf(std::string("Exif\0\0", 6));
+    marked.insert(marked.end(), exif.begin(), exif.end());
+    return withSegmentAfterSOI(jpeg, 0xE1, marked);
+}
+
+std::optional<std::string> convertedPacket(const platform::Bytes& jpeg, MetadataPolicy metadata) {
+    static const pictavo::ConversionEngine engine(pictavo::DecoderRegistry::standard(),
+                                                  pictavo::EncoderRegistry::standard(),
+                                                  pictavo::SourceOptimiserRegistry::standard());
+    TemporaryFolder folder;
+    const auto source = folder.write("camera.jpg", jpeg);
+    const pictavo::OutputSpec spec{pictavo::OutputFormat::webp(), pictavo::ResizeSpec::original(),
+                                   pictavo::QualityMode::lossless(), metadata,
+                                   pictavo::ColourPolicy::preserve, pictavo::MatteColour::white(),
+                                   pictavo::Adjustments::none(), "{name}.{format}"};
+    const auto result = engine.convert(source, spec, 1, EncodeEffort::final);
+    EXPECT_TRUE(result.data);
+    if (!result.data) return std::nullopt;
+    EXPECT_EQ(chunk(*result.data, "EXIF"), std::nullopt);
+    return chunk(*result.data, "XMP ");
+}
+
+} // namespace
+
+TEST(WebPEncoder, KeptCameraEXIFAndGPSTravelInTheXMPWithTheWrittenOrientationAndSize) {
+    auto packet = convertedPacket(cameraJpeg(cameraExifBlock(), xmpPacket(6)), MetadataPolicy::keepAll);
+    ASSERT_TRUE(packet);
+    for (const char* field : {"tiff:Make=\"Pictavo Test Camera\"", "tiff:Model=\"PT-1\"",
+                              "exif:GPSLatitude=\"51,30.0000000N\"", "photoshop:DateCreated=\"2024-05-06T07:08:09\"",
+                              "Harbour at dusk", "tiff:Orientation=\"1\"",
+                              // Turned upright, the 48 x 32 stored pixels are 32 x 48.
+                              "exif:PixelXDimension=\"32\"", "exif:PixelYDimension=\"48\""})
+        EXPECT_NE(packet->find(field), std::string::npos) << field << " in " << *packet;
+    EXPECT_EQ(packet->find("Orientation=\"6\""), std::string::npos);
+
+    // EXIF alone makes a packet of its own.
+    packet = convertedPacket(cameraJpeg(cameraExifBlock(), std::nullopt), MetadataPolicy::keepAll);
+    ASSERT_TRUE(packet);
+    EXPECT_NE(packet->find("exif:GPSLatitude=\"51,30.0000000N\""), std::string::npos);
+    EXPECT_NE(packet->find("tiff:Orientation=\"1\""), std::string::npos);
+
+    EXPECT_EQ(convertedPacket(cameraJpeg(cameraExifBlock(), xmpPacket(6)), MetadataPolicy::strip), std::nullopt);
+    EXPECT_EQ(convertedPacket(cameraJpeg(cameraExifBlock(), std::nullopt), MetadataPolicy::strip), std::nullopt);
+}
+
+TEST(WebPEncoder, DamagedCarriedEXIFLeavesTheFieldsOutAndTheFileIsStillWritten) {
+    platform::Bytes damaged = cameraExifBlock();
+    damaged[7] = 0x7F; // IFD0 far past the end
+    EXPECT_EQ(convertedPacket(cameraJpeg(damaged, std::nullopt), MetadataPolicy::keepAll), std::nullopt);
+
+    // The carried packet still goes, set upright, whatever the reader made of the block.
+    auto image = filled8(30, 20, AlphaInfo::noneSkipLast, platform::ColourSpace::sRGB(), {10, 20, 30, 0});
+    EncodeOptions kept(EncodeEffort::final, MetadataPolicy::keepAll);
+    kept.orientation = 1;
+    kept.preserved = pictavo::PreservedProperties({{platform::keys::exif, damaged}},
+                                                  std::make_shared<platform::XmpPacket>(platform::XmpPacket{xmpPacket(6)}));
+    EXPECT_EQ(chunk(WebPEncoder().encode(image, kept), "XMP "), xmpPacket(1));
 }

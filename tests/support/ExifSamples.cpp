@@ -16,6 +16,28 @@ platform::Bytes exifBlock(bool bigEndian, std::optional<int> orientation) {
     return platform::Bytes(blob.begin(), blob.end());
 }
 
+platform::Bytes cameraExifBlock() {
+    Exiv2::ExifData data;
+    data["Exif.Image.Make"] = std::string("Pictavo Test Camera");
+    data["Exif.Image.Model"] = std::string("PT-1");
+    data["Exif.Image.Orientation"] = std::uint16_t{6};
+    data["Exif.Image.ImageWidth"] = std::uint32_t{4000};
+    data["Exif.Image.ImageLength"] = std::uint32_t{3000};
+    data["Exif.Photo.DateTimeOriginal"] = std::string("2024:05:06 07:08:09");
+    data["Exif.Photo.PixelXDimension"] = std::uint32_t{4000};
+    data["Exif.Photo.PixelYDimension"] = std::uint32_t{3000};
+    data["Exif.GPSInfo.GPSLatitudeRef"] = std::string("N");
+    data["Exif.GPSInfo.GPSLongitudeRef"] = std::string("W");
+    Exiv2::URationalValue latitude, longitude;
+    latitude.read("51/1 30/1 0/1");
+    longitude.read("0/1 7/1 30/1");
+    data.add(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude"), &latitude);
+    data.add(Exiv2::ExifKey("Exif.GPSInfo.GPSLongitude"), &longitude);
+    Exiv2::Blob blob;
+    Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, data);
+    return platform::Bytes(blob.begin(), blob.end());
+}
+
 std::map<std::string, std::string> exifTags(const platform::Bytes& exif) {
     std::map<std::string, std::string> tags;
     Exiv2::ExifData data;

@@ -11,6 +11,11 @@ namespace testing_support {
 // date in the EXIF IFD and a latitude in the GPS IFD, and the orientation when given.
 platform::Bytes exifBlock(bool bigEndian, std::optional<int> orientation);
 
+// A camera's EXIF block (TIFF-structured, little-endian): make "Pictavo Test Camera", model
+// "PT-1", capture date 2024-05-06 07:08:09, latitude 51°30' N and longitude 0°7'30" W in the
+// GPS IFD, orientation 6, and the camera's 4000 x 3000 as pixel dimensions and IFD0 size.
+platform::Bytes cameraExifBlock();
+
 // Every tag exiv2 reads from a TIFF-structured EXIF block (behind the "Exif\0\0" marker or not) ("Exif.Image.Orientation" -> "6");
 // empty when exiv2 cannot read it.
 std::map<std::string, std::string> exifTags(const platform::Bytes& exif);
