@@ -110,14 +110,14 @@ void BatchStore::setPage(std::int64_t page, const QUuid& id) {
 
 void BatchStore::remove(const QSet<QUuid>& ids) {
     assertMainThread();
-    std::vector<fs::path> urls;
+    std::unordered_set<std::string> urls;
     for (const BatchItem& item : items_) {
-        if (ids.contains(item.id) && std::find(urls.begin(), urls.end(), item.url) == urls.end()) urls.push_back(item.url);
+        if (ids.contains(item.id)) urls.insert(item.url.string());
     }
     if (urls.empty()) return;
 
     ++removals_;
-    for (const fs::path& url : urls) {
+    for (const std::string& url : urls) {
         const std::string key = platform::fileKey(url).string();
         known_.erase(key);
         removedAt_[key] = removals_;
@@ -138,7 +138,7 @@ void BatchStore::remove(const QSet<QUuid>& ids) {
 
     setExportSummary(std::nullopt);
     for (auto entry = cache_.begin(); entry != cache_.end();) {
-        if (std::find(urls.begin(), urls.end(), entry->first.url) != urls.end()) {
+        if (urls.count(entry->first.url.string()) > 0) {
             entry = cache_.erase(entry);
         } else {
             ++entry;

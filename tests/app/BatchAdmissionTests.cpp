@@ -32,12 +32,14 @@ TEST_F(Admission, FoldersAddTheirRegularFilesInNaturalOrderSkippingHiddenOnesAnd
     writePng(folder / "day 1" / "a.png");
     std::ofstream(folder / "notes.txt") << "not an image";
     fs::create_symlink(folder / "b2.png", folder / "link.png");
+    // A name that is not UTF-8 could not be shown or named faithfully.
+    writePng(folder / "bad\xff.png");
 
     const BatchStore::AddResult result = add({folder, "/nowhere/missing.png"});
 
     EXPECT_EQ(displayNames(*store_), (std::vector<std::string>{"b2.png", "B3.png", "b10.png", "a.png"}));
-    // The text file, and the missing file which is no regular file.
-    EXPECT_EQ(result, (BatchStore::AddResult{4, 2}));
+    // The text file, the name that is not UTF-8, and the missing file which is no regular file.
+    EXPECT_EQ(result, (BatchStore::AddResult{4, 3}));
     const BatchItem& first = store_->items().front();
     EXPECT_EQ(first.url, folder / "b2.png");
     EXPECT_EQ(first.pageCount, 1);

@@ -69,6 +69,20 @@ TEST_F(EndToEnd, EstimatesThenExportsIntoAFolderAndBesideTheOriginals) {
     EXPECT_EQ(entries(originals()).size(), 6u);
 }
 
+TEST_F(EndToEnd, AnEditedSourceIsConvertedAsItIsNowNotAsItWasDecodedBefore) {
+    exportTo(ExportDestination::folder(output()));
+    ASSERT_EQ(propertiesOf(output() / "photo 0.png").pixelWidth, 9);
+    writePng(photos[0], 11);
+
+    store_->clearAll();
+    add({photos[0]});
+    ASSERT_TRUE(estimatesSettle());
+    exportTo(ExportDestination::folder(output()));
+    const auto& written = std::get<BatchItem::Exported>(store_->items()[0].state).url;
+    EXPECT_EQ(written, output() / "photo 0-1.png");
+    EXPECT_EQ(propertiesOf(written).pixelWidth, 20);
+}
+
 TEST_F(EndToEnd, ReplacesTheOriginalsInPlace) {
     std::vector<std::string> old;
     for (const fs::path& photo : photos) old.push_back(textOf(photo));
