@@ -4,6 +4,7 @@
 #include "platform/ImageWriter.h"
 #include "support/ExifSamples.h"
 #include "support/SampleImages.h"
+#include "support/TestImages.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -29,7 +30,7 @@ EncodeOptions options(std::optional<std::int64_t> quality = std::nullopt,
 PreservedProperties keptFromSource() {
     platform::PropertyMap dictionary;
     dictionary[platform::keys::exif] = exifBlock(false, 6);
-    dictionary[platform::keys::iccProfile] = displayP3Profile();
+    dictionary[platform::keys::iccProfile] = displayP3()->iccData();
     dictionary[platform::keys::orientation] = 6;
     dictionary[platform::keys::dpiWidth] = 144.0;
     dictionary[platform::keys::dpiHeight] = 144.0;

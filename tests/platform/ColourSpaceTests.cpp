@@ -1,20 +1,10 @@
 #include "platform/Image.h"
+#include "support/TestImages.h"
 
 #include <gtest/gtest.h>
-#include <lcms2.h>
 
 using namespace platform;
-
-namespace {
-Bytes profileBytes(cmsHPROFILE profile) {
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    Bytes data(size);
-    cmsSaveProfileToMem(profile, data.data(), &size);
-    cmsCloseProfile(profile);
-    return data;
-}
-} // namespace
+using testing_support::profileBytes;
 
 TEST(ColourSpace, RecognisesSRGBFromAnyCopyOfItsProfile) {
     auto fromFile = ColourSpace::fromICC(profileBytes(cmsCreate_sRGBProfile()));
@@ -28,13 +18,7 @@ TEST(ColourSpace, RecognisesSRGBFromAnyCopyOfItsProfile) {
 
 TEST(ColourSpace, WideGamutRGBIsNotNamedSRGB) {
     // Display P3 primaries with the sRGB curve: an RGB space that must be converted.
-    cmsCIExyYTRIPLE p3{{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
-    const cmsFloat64Number parameters[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
-    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, parameters);
-    cmsToneCurve* curves[3] = {curve, curve, curve};
-    cmsCIExyY d65{0.3127, 0.3290, 1};
-    auto space = ColourSpace::fromICC(profileBytes(cmsCreateRGBProfile(&d65, &p3, curves)));
-    cmsFreeToneCurve(curve);
+    auto space = ColourSpace::fromICC(testing_support::displayP3()->iccData());
     ASSERT_TRUE(space);
     EXPECT_EQ(space->model(), ColourModel::rgb);
     EXPECT_FALSE(space->isSRGB());

@@ -2,12 +2,12 @@
 #include "platform/ImageWriter.h"
 #include "support/ExifSamples.h"
 #include "support/SampleImages.h"
+#include "support/TestImages.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <gtest/gtest.h>
-#include <lcms2.h>
 #include <poppler.h>
 
 using namespace platform;
@@ -26,7 +26,7 @@ struct CarriedSource {
     XmpPacket xmp{xmpPacket(6)};
     CarriedSource() {
         properties[keys::exif] = exifBlock(true, 6);
-        properties[keys::iccProfile] = displayP3Profile();
+        properties[keys::iccProfile] = displayP3()->iccData();
         properties[keys::orientation] = 6;
         properties[keys::dpiWidth] = 300.0;
         properties[keys::dpiHeight] = 300.0;
@@ -109,7 +109,7 @@ TEST(ImageWriter, PngCarriesItsOwnProfileAndTheMetadataWithOrientationRewritten)
 
 TEST(ImageWriter, JpegAndJpeg2000WriteTheSizeAndTheQualityMatters) {
     const CarriedSource source;
-    const auto image = patternImage(64, 48, 8, 4, AlphaInfo::last, ColourSpace::fromICC(displayP3Profile()));
+    const auto image = patternImage(64, 48, 8, 4, AlphaInfo::last, displayP3());
     for (const char* type : {"public.jpeg", "public.jpeg-2000"}) {
         SCOPED_TRACE(type);
         auto low = source.writerProperties(1);
@@ -125,7 +125,7 @@ TEST(ImageWriter, JpegAndJpeg2000WriteTheSizeAndTheQualityMatters) {
         EXPECT_EQ(back->width, 64);
         EXPECT_EQ(back->height, 48);
         EXPECT_EQ(back->bands, 3); // no alpha in either format
-        EXPECT_EQ(std::string(type) == "public.jpeg" ? back->icc : jp2Profile(*large), displayP3Profile());
+        EXPECT_EQ(std::string(type) == "public.jpeg" ? back->icc : jp2Profile(*large), displayP3()->iccData());
     }
     const auto jpeg = readWithVips(*write("public.jpeg", {image}, source.writerProperties(1)));
     ASSERT_TRUE(jpeg);
@@ -184,7 +184,7 @@ TEST(ImageWriter, GifWritesOneFrameEachWithBinaryTransparency) {
 
 TEST(ImageWriter, HeifFormatsCarryQualityProfileMetadataAndSeveralImages) {
     const CarriedSource source;
-    const auto image = patternImage(64, 64, 8, 4, AlphaInfo::last, ColourSpace::fromICC(displayP3Profile()));
+    const auto image = patternImage(64, 64, 8, 4, AlphaInfo::last, displayP3());
     for (const char* type : {"public.heic", "public.avif"}) {
         SCOPED_TRACE(type);
         auto low = source.writerProperties(1);
@@ -199,7 +199,7 @@ TEST(ImageWriter, HeifFormatsCarryQualityProfileMetadataAndSeveralImages) {
         ASSERT_TRUE(back);
         EXPECT_EQ(back->width, 64);
         EXPECT_EQ(back->bands, 4);
-        EXPECT_EQ(back->icc, displayP3Profile());
+        EXPECT_EQ(back->icc, displayP3()->iccData());
         EXPECT_EQ(exifTags(back->exif).at("Exif.Image.Orientation"), "1");
         EXPECT_NE(heifXmp(*large).find("tiff:Orientation=\"1\""), std::string::npos);
 
@@ -282,7 +282,7 @@ TEST(ImageWriter, IcoHoldsOnePngEntryPerImageWithTheByteForASideOf256) {
 
 TEST(ImageWriter, PdfHasOnePageOfPixelSizePerImageWithProfileAndSoftMask) {
     const auto opaque = solidImage(40, 30, 255, 0, 0, 255, false);
-    const auto translucent = patternImage(20, 50, 16, 4, AlphaInfo::last, ColourSpace::fromICC(displayP3Profile()));
+    const auto translucent = patternImage(20, 50, 16, 4, AlphaInfo::last, displayP3());
     const auto pdf = write("com.adobe.pdf", {opaque, translucent});
     ASSERT_TRUE(pdf);
     EXPECT_EQ(write("com.adobe.pdf", {opaque, translucent}), pdf); // deterministic
@@ -336,13 +336,7 @@ TEST(ImageWriter, DropsMetadataWhoseOrientationCannotBeRewritten) {
 }
 
 TEST(ImageWriter, ColourAFileCannotHoldIsWrittenAsSRGB) {
-    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(lab, nullptr, &size);
-    Bytes icc(size);
-    cmsSaveProfileToMem(lab, icc.data(), &size);
-    cmsCloseProfile(lab);
-    const auto space = ColourSpace::fromICC(icc);
+    const auto space = ColourSpace::fromICC(profileBytes(cmsCreateLab4Profile(nullptr)));
     ASSERT_TRUE(space);
     ASSERT_EQ(space->model(), ColourModel::lab);
     // L = 100, a = b = 0: white.

@@ -1,7 +1,8 @@
 #include "PNGFiles.h"
 
+#include "platform/ColourSpace.h"
+
 #include <png.h>
-#include <lcms2.h>
 
 #include <csetjmp>
 #include <cstring>
@@ -28,16 +29,6 @@ void readFromBytes(png_structp png, png_bytep data, png_size_t length) {
 }
 
 void silence(png_structp, png_const_charp) {}
-
-platform::Bytes sRGBProfile() {
-    cmsHPROFILE profile = cmsCreate_sRGBProfile();
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    platform::Bytes data(size);
-    cmsSaveProfileToMem(profile, data.data(), &size);
-    cmsCloseProfile(profile);
-    return data;
-}
 
 } // namespace
 
@@ -98,7 +89,7 @@ platform::Bytes encode(const Picture& picture) {
     platform::Bytes file;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, silence);
     png_infop info = png_create_info_struct(png);
-    const platform::Bytes profile = picture.iccProfile ? sRGBProfile() : platform::Bytes{};
+    const platform::Bytes profile = picture.iccProfile ? platform::ColourSpace::sRGB()->iccData() : platform::Bytes{};
     std::vector<png_color> palette(picture.paletteSize);
     for (int i = 0; i < picture.paletteSize; ++i)
         palette[i] = png_color{static_cast<png_byte>(i * 16), static_cast<png_byte>(255 - i * 8), static_cast<png_byte>(i * 3)};

@@ -4,7 +4,6 @@
 #include "platform/VipsRuntime.h"
 
 #include <cstring>
-#include <lcms2.h>
 #include <libheif/heif.h>
 #include <openjpeg.h>
 #include <vips/vips.h>
@@ -55,26 +54,6 @@ ImageRef solidImage(int width, int height, std::uint8_t r, std::uint8_t g, std::
     }
     return Image::make(width, height, 8, components, withAlpha ? AlphaInfo::last : AlphaInfo::none,
                        ColourSpace::sRGB(), pixels, static_cast<std::size_t>(width * components));
-}
-
-Bytes displayP3Profile() {
-    // Made once: lcms2 stamps the time into every profile it saves.
-    static const Bytes profile = [] {
-    cmsCIExyYTRIPLE p3{{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
-    const cmsFloat64Number parameters[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
-    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, parameters);
-    cmsToneCurve* curves[3] = {curve, curve, curve};
-    cmsCIExyY d65{0.3127, 0.3290, 1};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &p3, curves);
-    cmsFreeToneCurve(curve);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    Bytes data(size);
-    cmsSaveProfileToMem(profile, data.data(), &size);
-    cmsCloseProfile(profile);
-    return data;
-    }();
-    return profile;
 }
 
 std::optional<ReadBack> readWithVips(const Bytes& file) {

@@ -17,9 +17,6 @@ platform::ImageRef patternImage(int width, int height, int bitsPerComponent, int
 platform::ImageRef solidImage(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b,
                               std::uint8_t a = 255, bool withAlpha = true);
 
-// An ICC profile for Display P3 (P3 primaries, the sRGB tone curve): an RGB space that is not sRGB.
-platform::Bytes displayP3Profile();
-
 // A file read back by libvips' own loaders, as a reader independent of the writer sees it.
 struct ReadBack {
     int width = 0;

@@ -1,7 +1,5 @@
 #include "TestImages.h"
 
-#include <lcms2.h>
-
 #include <cstring>
 
 using namespace platform;
@@ -19,12 +17,7 @@ ColourSpaceRef rgbSpace(const cmsCIExyYTRIPLE& primaries, cmsToneCurve* curve, c
     cmsMLUsetASCII(text, "en", "US", description);
     cmsWriteTag(profile, cmsSigProfileDescriptionTag, text);
     cmsMLUfree(text);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    Bytes data(size);
-    cmsSaveProfileToMem(profile, data.data(), &size);
-    cmsCloseProfile(profile);
-    return ColourSpace::fromICC(data);
+    return ColourSpace::fromICC(profileBytes(profile));
 }
 
 template <typename T>
@@ -37,6 +30,15 @@ ImageRef makeImage(std::int64_t width, std::int64_t height, int bits, int compon
 }
 
 } // namespace
+
+Bytes profileBytes(cmsHPROFILE profile) {
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    Bytes data(size);
+    cmsSaveProfileToMem(profile, data.data(), &size);
+    cmsCloseProfile(profile);
+    return data;
+}
 
 ColourSpaceRef displayP3() {
     static const auto space = [] {

@@ -2,10 +2,15 @@
 #include "platform/ColourSpace.h"
 #include "platform/Image.h"
 
+#include <lcms2.h>
+
 #include <cstdint>
 #include <vector>
 
 namespace testing_support {
+
+// The profile as it is embedded in files; the profile is closed.
+platform::Bytes profileBytes(cmsHPROFILE profile);
 
 // Real colour profiles made with lcms2, as cameras and editors embed them.
 platform::ColourSpaceRef displayP3();
