@@ -235,6 +235,16 @@ std::vector<fs::path> BatchStore::exportedURLs() const {
     return urls;
 }
 
+std::unordered_set<ThumbnailSource> BatchStore::thumbnailSources() const {
+    std::unordered_set<ThumbnailSource> sources;
+    for (const BatchItem& item : items_) {
+        if (item.originalWasReplaced || item.sourceIsGone) {
+            sources.insert(ThumbnailSource{fs::absolute(item.url).lexically_normal(), item.stamp});
+        }
+    }
+    return sources;
+}
+
 bool BatchStore::fileExists(const fs::path& path) { return platform::pathExists(path); }
 
 void BatchStore::withItem(int index, const std::function<void(BatchItem&)>& change) {

@@ -10,6 +10,7 @@
 #include "app/batch/ExportWriting.h"
 #include "app/batch/SecurityScope.h"
 #include "app/batch/SourceVersion.h"
+#include "app/batch/ThumbnailSource.h"
 #include "platform/FileOperations.h"
 
 #include <QHash>
@@ -148,6 +149,9 @@ public:
     // Exported and failed cards.
     std::int64_t finishedCount() const;
     std::vector<std::filesystem::path> exportedURLs() const;
+    // The pictures that can no longer be made again from their files: of cards whose
+    // original was replaced or whose source is gone. A thumbnail cache keeps these.
+    std::unordered_set<ThumbnailSource> thumbnailSources() const;
 
     // Admission. True when one of the URLs is a folder or a readable file not yet in the batch.
     bool accepts(const QList<QUrl>& urls) const;

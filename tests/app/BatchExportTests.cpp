@@ -229,6 +229,8 @@ TEST_F(Replace, TheConvertedFileTakesTheOriginalsPlaceAndTheOriginalGoesToTheTra
     EXPECT_EQ(trashed().size(), 2u);
     EXPECT_NE(std::find(trashed().begin(), trashed().end(), old), trashed().end());
     EXPECT_FALSE(temporaryFilesLeft());
+    EXPECT_EQ(store_->thumbnailSources(),
+              (std::unordered_set<ThumbnailSource>{{paths[0], card(0).stamp}, {paths[1], card(1).stamp}}));
     // The conversion read a private snapshot, never the original itself.
     EXPECT_NE(engine_.call(engine_.callCount() - 1).source.parent_path(), originals());
 }
@@ -308,6 +310,7 @@ TEST_F(Replace, NoFailureAtAnyStepLosesAnOriginal) {
         EXPECT_TRUE(card(0).isFailed());
         const bool inTrashNow = !fs::exists(photo);
         EXPECT_EQ(card(0).sourceIsGone, inTrashNow);
+        EXPECT_EQ(store_->thumbnailSources().size(), inTrashNow ? 1u : 0u);
         EXPECT_FALSE(temporaryFilesLeft());
         EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 1, std::nullopt}));
         if (step == Step::trash) {
