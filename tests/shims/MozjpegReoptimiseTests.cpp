@@ -324,28 +324,7 @@ TEST(MozjpegReoptimise, RefusesBadArgumentsAndUnknownTurns) {
 
 TEST(MozjpegReoptimise, ACMYKFileKeepsOneAdobeMarkerAndTurnsAllFourComponents) {
     // The encode shim writes no CMYK, so the library makes this one (with its Adobe marker).
-    platform::Bytes cmyk = testPattern(32, 16, 4);
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr error{};
-    cinfo.err = jpeg_std_error(&error);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long length = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &length);
-    cinfo.image_width = 32;
-    cinfo.image_height = 16;
-    cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = cmyk.data() + cinfo.next_scanline * 32 * 4;
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    platform::Bytes source(buffer, buffer + length);
-    std::free(buffer);
+    const platform::Bytes source = libraryDefaultJpeg(testPattern(32, 16, 4), 32, 16, 4, JCS_CMYK);
     JpegInspection original = inspectJpeg(source);
     ASSERT_EQ(original.markerCount(JPEG_APP0 + 14, "Adobe"), 1);
 

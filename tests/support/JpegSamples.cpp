@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
 namespace testing_support {
 
 platform::Bytes testPattern(int width, int height, int bytesPerPixel, std::size_t stride) {
@@ -48,6 +53,33 @@ platform::Bytes makeJpeg(int width, int height, int quality, JpegKind kind, cons
     EXPECT_EQ(status, 0) << error;
     platform::Bytes jpeg(out, out + length);
     pctv_mozjpeg_free(out);
+    return jpeg;
+}
+
+platform::Bytes libraryDefaultJpeg(const platform::Bytes& pixels, int width, int height, int components,
+                                   int colourSpace) {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr error{};
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long length = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &length);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = components;
+    cinfo.in_color_space = static_cast<J_COLOR_SPACE>(colourSpace);
+    jpeg_set_defaults(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * components;
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + cinfo.next_scanline * rowBytes);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    platform::Bytes jpeg(buffer, buffer + length);
+    std::free(buffer);
     return jpeg;
 }
 

@@ -17,6 +17,12 @@ enum class JpegKind { sequential, progressive, grey };
 platform::Bytes makeJpeg(int width, int height, int quality = 85, JpegKind kind = JpegKind::sequential,
                          const platform::Bytes& icc = {});
 
+// A JPEG written by the plain library with its default settings (quality 75, standard
+// Huffman tables, no progression) from rows of `components` bytes per pixel, without
+// padding, in `colourSpace` (a J_COLOR_SPACE such as JCS_CMYK).
+platform::Bytes libraryDefaultJpeg(const platform::Bytes& pixels, int width, int height, int components,
+                                   int colourSpace);
+
 // The file with a marker segment (code 0xE0-0xEF or 0xFE) inserted right after SOI.
 platform::Bytes withSegmentAfterSOI(const platform::Bytes& jpeg, int code, const platform::Bytes& payload);
 
