@@ -1,6 +1,7 @@
 #include "support/JpegInspection.h"
 #include "support/JpegSamples.h"
 
+#include "ShimOutput.h"
 #include "shims/pctv_mozjpeg.h"
 
 #include <gtest/gtest.h>
@@ -14,30 +15,14 @@ using namespace testing_support;
 
 namespace {
 
-struct EncodeResult {
-    int status = -1;
-    platform::Bytes jpeg;
-    std::string message;
-    bool outWasCleared = false;
-};
-
-EncodeResult encode(const platform::Bytes& pixels, std::size_t stride, int width, int height,
-                    pctv_mozjpeg_layout layout, const pctv_mozjpeg_options& options, const platform::Bytes& icc = {}) {
-    EncodeResult result;
-    auto* out = reinterpret_cast<std::uint8_t*>(&result); // a stale pointer the shim must clear
-    std::size_t length = 12345;
-    char error[256] = {};
-    result.status = pctv_mozjpeg_encode(pixels.data(), stride, width, height, layout, &options,
-                                        icc.empty() ? nullptr : icc.data(), icc.size(), &out, &length, error,
-                                        sizeof error);
-    result.message = error;
-    if (result.status == 0) {
-        result.jpeg.assign(out, out + length);
-        pctv_mozjpeg_free(out);
-    } else {
-        result.outWasCleared = out == nullptr && length == 0;
-    }
-    return result;
+ShimOutput encode(const platform::Bytes& pixels, std::size_t stride, int width, int height, pctv_mozjpeg_layout layout,
+                  const pctv_mozjpeg_options& options, const platform::Bytes& icc = {}) {
+    return callShim(
+        [&](std::uint8_t** out, std::size_t* length, char* error, std::size_t errorSize) {
+            return pctv_mozjpeg_encode(pixels.data(), stride, width, height, layout, &options,
+                                       icc.empty() ? nullptr : icc.data(), icc.size(), out, length, error, errorSize);
+        },
+        pctv_mozjpeg_free);
 }
 
 pctv_mozjpeg_options optionsFor(int quality) {
@@ -61,7 +46,7 @@ TEST(MozjpegOptions, DefaultsAreProgressiveTrellisAndFullChromaFromNinety) {
 
 TEST(MozjpegEncode, SamplingFollowsFullChromaAndProgressionFollowsTheOption) {
     platform::Bytes pixels = testPattern(40, 30, 4);
-    JpegInspection full = inspectJpeg(encode(pixels, 160, 40, 30, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90)).jpeg);
+    JpegInspection full = inspectJpeg(encode(pixels, 160, 40, 30, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90)).file);
     ASSERT_EQ(full.components.size(), 3u);
     EXPECT_EQ(full.colourSpace, JCS_YCbCr);
     for (const auto& component : full.components) {
@@ -74,7 +59,7 @@ TEST(MozjpegEncode, SamplingFollowsFullChromaAndProgressionFollowsTheOption) {
 
     pctv_mozjpeg_options sequential = optionsFor(89);
     sequential.progressive = 0;
-    JpegInspection subsampled = inspectJpeg(encode(pixels, 160, 40, 30, PCTV_MOZJPEG_LAYOUT_RGBX, sequential).jpeg);
+    JpegInspection subsampled = inspectJpeg(encode(pixels, 160, 40, 30, PCTV_MOZJPEG_LAYOUT_RGBX, sequential).file);
     EXPECT_EQ(subsampled.components[0].hSampling, 2);
     EXPECT_EQ(subsampled.components[0].vSampling, 2);
     EXPECT_FALSE(subsampled.progressive);
@@ -85,7 +70,7 @@ TEST(MozjpegEncode, QualityIsClampedToOneToHundred) {
     auto tablesAt = [&](int quality) {
         pctv_mozjpeg_options options = optionsFor(50);
         options.quality = quality;
-        return inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, options).jpeg).quantTables;
+        return inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, options).file).quantTables;
     };
     EXPECT_EQ(tablesAt(0), tablesAt(1));
     EXPECT_EQ(tablesAt(-40), tablesAt(1));
@@ -98,8 +83,8 @@ TEST(MozjpegEncode, QualityIsClampedToOneToHundred) {
 
 TEST(MozjpegEncode, GreyRowsMakeOneComponentAndRGBXKeepsItsColours) {
     platform::Bytes grey = testPattern(24, 20, 1);
-    EncodeResult encoded = encode(grey, 24, 24, 20, PCTV_MOZJPEG_LAYOUT_GREY, optionsFor(90));
-    JpegInspection inspected = inspectJpeg(encoded.jpeg);
+    ShimOutput encoded = encode(grey, 24, 24, 20, PCTV_MOZJPEG_LAYOUT_GREY, optionsFor(90));
+    JpegInspection inspected = inspectJpeg(encoded.file);
     EXPECT_EQ(inspected.colourSpace, JCS_GRAYSCALE);
     EXPECT_EQ(inspected.components.size(), 1u);
 
@@ -111,7 +96,7 @@ TEST(MozjpegEncode, GreyRowsMakeOneComponentAndRGBXKeepsItsColours) {
         red[i + 2] = 10;
         red[i + 3] = static_cast<std::uint8_t>(i * 37);
     }
-    DecodedJpeg decoded = decodeJpeg(encode(red, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(95)).jpeg);
+    DecodedJpeg decoded = decodeJpeg(encode(red, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(95)).file);
     ASSERT_EQ(decoded.components, 3);
     for (std::size_t i = 0; i < decoded.pixels.size(); i += 3) {
         EXPECT_NEAR(decoded.pixels[i], 230, 3);
@@ -129,22 +114,22 @@ TEST(MozjpegEncode, RowsAreReadAtTheStride) {
         std::copy_n(padded.begin() + y * stride, 24 * 4, tight.begin() + y * 24 * 4);
         std::fill_n(padded.begin() + y * stride + 24 * 4, 13, 0xEE);
     }
-    EXPECT_EQ(encode(padded, stride, 24, 10, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(80)).jpeg,
-              encode(tight, 24 * 4, 24, 10, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(80)).jpeg);
+    EXPECT_EQ(encode(padded, stride, 24, 10, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(80)).file,
+              encode(tight, 24 * 4, 24, 10, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(80)).file);
 }
 
 TEST(MozjpegEncode, TheProfileTravelsWholeEvenAcrossSeveralMarkers) {
     platform::Bytes pixels = testPattern(16, 16, 4);
     platform::Bytes srgb = sRGBProfile();
     ASSERT_FALSE(srgb.empty());
-    EXPECT_EQ(inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90), srgb).jpeg).icc, srgb);
+    EXPECT_EQ(inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90), srgb).file).icc, srgb);
 
     platform::Bytes large(150000);
     for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 131 + i / 7);
-    JpegInspection inspected = inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90), large).jpeg);
+    JpegInspection inspected = inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90), large).file);
     EXPECT_EQ(inspected.icc, large);
     EXPECT_EQ(inspected.markerCount(JPEG_APP0 + 2, std::string("ICC_PROFILE\0", 12)), 3);
-    EXPECT_TRUE(inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90)).jpeg).icc.empty());
+    EXPECT_TRUE(inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90)).file).icc.empty());
 }
 
 TEST(MozjpegEncode, HuffmanCodingIsOptimised) {
@@ -152,7 +137,7 @@ TEST(MozjpegEncode, HuffmanCodingIsOptimised) {
     platform::Bytes pixels = testPattern(96, 64, 4);
     pctv_mozjpeg_options options = optionsFor(75);
     options.progressive = 0;
-    platform::Bytes ours = encode(pixels, 96 * 4, 96, 64, PCTV_MOZJPEG_LAYOUT_RGBX, options).jpeg;
+    platform::Bytes ours = encode(pixels, 96 * 4, 96, 64, PCTV_MOZJPEG_LAYOUT_RGBX, options).file;
 
     const platform::Bytes plain = libraryDefaultJpeg(pixels, 96, 64, 4, JCS_EXT_RGBX);
     EXPECT_LT(ours.size(), plain.size());
@@ -196,7 +181,7 @@ TEST(MozjpegEncode, RefusesBadArgumentsWithoutTouchingTheOutputs) {
 
 TEST(MozjpegEncode, ALibraryFailureCarriesTheLibrarysMessageAndClearsTheOutputs) {
     platform::Bytes row(70000, 128);
-    EncodeResult result = encode(row, row.size(), 70000, 1, PCTV_MOZJPEG_LAYOUT_GREY, optionsFor(90));
+    ShimOutput result = encode(row, row.size(), 70000, 1, PCTV_MOZJPEG_LAYOUT_GREY, optionsFor(90));
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.outWasCleared);
     EXPECT_NE(result.message.find("Maximum supported image dimension"), std::string::npos) << result.message;

@@ -1,6 +1,7 @@
 #include "support/JpegInspection.h"
 #include "support/JpegSamples.h"
 
+#include "ShimOutput.h"
 #include "shims/pctv_mozjpeg.h"
 
 #include <gtest/gtest.h>
@@ -14,35 +15,20 @@ using namespace testing_support;
 
 namespace {
 
-struct Rewritten {
-    int status = -1;
-    platform::Bytes jpeg;
-    std::string message;
-    bool outWasCleared = false;
-};
-
-Rewritten reoptimise(const platform::Bytes& source, bool keep, bool progressive, std::uint32_t turn,
-                     std::size_t limit = PCTV_MOZJPEG_DEFAULT_MEMORY_LIMIT) {
-    Rewritten result;
-    auto* out = reinterpret_cast<std::uint8_t*>(&result);
-    std::size_t length = 99;
-    char error[256] = {};
-    result.status = pctv_mozjpeg_reoptimise_bounded(source.data(), source.size(), keep, progressive, turn, &out,
-                                                    &length, error, sizeof error, limit);
-    result.message = error;
-    if (result.status == 0) {
-        result.jpeg.assign(out, out + length);
-        pctv_mozjpeg_free(out);
-    } else {
-        result.outWasCleared = out == nullptr && length == 0;
-    }
-    return result;
+ShimOutput reoptimise(const platform::Bytes& source, bool keep, bool progressive, std::uint32_t turn,
+                      std::size_t limit = PCTV_MOZJPEG_DEFAULT_MEMORY_LIMIT) {
+    return callShim(
+        [&](std::uint8_t** out, std::size_t* length, char* error, std::size_t errorSize) {
+            return pctv_mozjpeg_reoptimise_bounded(source.data(), source.size(), keep, progressive, turn, out, length,
+                                                   error, errorSize, limit);
+        },
+        pctv_mozjpeg_free);
 }
 
 platform::Bytes turned(const platform::Bytes& source, std::uint32_t turn) {
-    Rewritten result = reoptimise(source, true, false, turn);
+    ShimOutput result = reoptimise(source, true, false, turn);
     EXPECT_EQ(result.status, 0) << "turn " << turn << ": " << result.message;
-    return result.jpeg;
+    return result.file;
 }
 
 bool transposes(std::uint32_t turn) {
@@ -111,9 +97,9 @@ TEST(MozjpegReoptimise, WithoutATurnTheCoefficientsAreKeptExactlyInEitherScanOrd
         platform::Bytes source = makeJpeg(100, 75, 80, sourceProgressive ? JpegKind::progressive : JpegKind::sequential);
         JpegInspection original = inspectJpeg(source);
         for (bool progressive : {false, true}) {
-            Rewritten result = reoptimise(source, true, progressive, PCTV_MOZJPEG_TURN_NONE);
+            ShimOutput result = reoptimise(source, true, progressive, PCTV_MOZJPEG_TURN_NONE);
             ASSERT_EQ(result.status, 0) << result.message;
-            JpegInspection rewritten = inspectJpeg(result.jpeg);
+            JpegInspection rewritten = inspectJpeg(result.file);
             EXPECT_EQ(rewritten.progressive, progressive);
             EXPECT_EQ(rewritten.width, 100);
             EXPECT_EQ(rewritten.height, 75);
@@ -190,7 +176,7 @@ TEST(MozjpegReoptimise, TurnsComposeExactlyInTheCoefficients) {
 TEST(MozjpegReoptimise, PartialEdgeBlocksMayOnlyStayAtTheRightAndBottom) {
     platform::Bytes odd = makeJpeg(100, 75, 80); // 4:2:0, iMCU 16x16
     for (std::uint32_t turn : {1u, 2u, 4u, 5u, 6u, 7u}) {
-        Rewritten refused = reoptimise(odd, false, false, turn);
+        ShimOutput refused = reoptimise(odd, false, false, turn);
         EXPECT_EQ(refused.status, 1) << turn;
         EXPECT_EQ(refused.message, "this turn cannot be made without moving the block padding");
         EXPECT_TRUE(refused.outWasCleared);
@@ -215,7 +201,7 @@ TEST(MozjpegReoptimise, KeepsEveryMarkerOrOnlyTheProfile) {
     JpegInspection original = inspectJpeg(source);
     ASSERT_EQ(original.markerCount(JPEG_APP0, std::string("JFIF\0", 5)), 1);
 
-    JpegInspection kept = inspectJpeg(reoptimise(source, true, true, 0).jpeg);
+    JpegInspection kept = inspectJpeg(reoptimise(source, true, true, 0).file);
     EXPECT_EQ(kept.markerCount(JPEG_APP0, std::string("JFIF\0", 5)), 1);
     EXPECT_EQ(kept.markerCount(JPEG_APP0 + 1, "http://ns.adobe.com/xap/1.0/"), 1);
     EXPECT_EQ(kept.markerCount(JPEG_APP0 + 13, "Photoshop"), 1);
@@ -226,7 +212,7 @@ TEST(MozjpegReoptimise, KeepsEveryMarkerOrOnlyTheProfile) {
     for (const auto& m : kept.markers) if (m.code != JPEG_APP0) keptOrder.push_back(m.code);
     EXPECT_EQ(keptOrder, originalOrder);
 
-    JpegInspection stripped = inspectJpeg(reoptimise(source, false, true, 0).jpeg);
+    JpegInspection stripped = inspectJpeg(reoptimise(source, false, true, 0).file);
     EXPECT_EQ(stripped.icc, sRGBProfile());
     for (const auto& marker : stripped.markers)
         EXPECT_TRUE(marker.code == JPEG_APP0 + 2 || (marker.code == JPEG_APP0 && marker.startsWith("JFIF")))
@@ -238,7 +224,7 @@ TEST(MozjpegReoptimise, AnExifMarkerFirstStandsInForTheJFIFHeader) {
     platform::Bytes exif = bytesOf(std::string("Exif\0\0MM\0*\0\0\0\x08\0\0", 16));
     // The encoder's file has a JFIF marker after the inserted EXIF; it is then the only one.
     platform::Bytes source = withSegmentAfterSOI(makeJpeg(16, 16), 0xE1, exif);
-    JpegInspection kept = inspectJpeg(reoptimise(source, true, false, 0).jpeg);
+    JpegInspection kept = inspectJpeg(reoptimise(source, true, false, 0).file);
     ASSERT_GE(kept.markers.size(), 2u);
     EXPECT_EQ(kept.markers[0].code, JPEG_APP0 + 1);
     EXPECT_EQ(kept.markerCount(JPEG_APP0, std::string("JFIF\0", 5)), 1);
@@ -248,16 +234,16 @@ TEST(MozjpegReoptimise, RefusesASecondImageDamagedDataAndNonsense) {
     platform::Bytes source = makeJpeg(64, 64);
     platform::Bytes twice = source;
     twice.insert(twice.end(), source.begin(), source.end());
-    Rewritten two = reoptimise(twice, true, false, 0);
+    ShimOutput two = reoptimise(twice, true, false, 0);
     EXPECT_EQ(two.message, "source holds more than one image");
     EXPECT_TRUE(two.outWasCleared);
 
     platform::Bytes truncated(source.begin(), source.begin() + static_cast<long>(source.size() * 2 / 3));
-    Rewritten damaged = reoptimise(truncated, true, false, 0);
+    ShimOutput damaged = reoptimise(truncated, true, false, 0);
     EXPECT_EQ(damaged.message, "source data is damaged");
     EXPECT_TRUE(damaged.outWasCleared);
 
-    Rewritten nonsense = reoptimise(bytesOf("this is no picture at all"), true, false, 0);
+    ShimOutput nonsense = reoptimise(bytesOf("this is no picture at all"), true, false, 0);
     EXPECT_EQ(nonsense.status, 1);
     EXPECT_NE(nonsense.message.find("Not a JPEG file"), std::string::npos) << nonsense.message;
     EXPECT_TRUE(nonsense.outWasCleared);
@@ -270,9 +256,9 @@ TEST(MozjpegReoptimise, AFailureAfterTheOutputHasGrownFreesItOnce) {
     platform::Bytes twice = source;
     twice.insert(twice.end(), source.begin(), source.end());
     EXPECT_EQ(reoptimise(twice, true, true, PCTV_MOZJPEG_TURN_ROT_180).message, "source holds more than one image");
-    Rewritten kept = reoptimise(source, true, true, PCTV_MOZJPEG_TURN_ROT_180);
+    ShimOutput kept = reoptimise(source, true, true, PCTV_MOZJPEG_TURN_ROT_180);
     EXPECT_EQ(kept.status, 0);
-    EXPECT_GT(kept.jpeg.size(), 240000u);
+    EXPECT_GT(kept.file.size(), 240000u);
 }
 
 TEST(MozjpegReoptimise, AHugeDeclaredSizeFailsBeforeAnyCoefficientIsRead) {
@@ -286,18 +272,18 @@ TEST(MozjpegReoptimise, AHugeDeclaredSizeFailsBeforeAnyCoefficientIsRead) {
         }
     }
     for (std::uint32_t turn : {0u, 3u}) {
-        Rewritten result = reoptimise(source, true, false, turn);
+        ShimOutput result = reoptimise(source, true, false, turn);
         EXPECT_EQ(result.message, "source needs more memory than the budget allows");
         EXPECT_TRUE(result.outWasCleared);
     }
     // The caller's budget holds for ordinary files too; a turn needs room for two copies.
     platform::Bytes ordinary = makeJpeg(512, 512, 95); // 3 x 4096 blocks of 128 bytes: 1.5 MiB
-    Rewritten fits = reoptimise(ordinary, true, false, 0, 2560 * 1024);
+    ShimOutput fits = reoptimise(ordinary, true, false, 0, 2560 * 1024);
     EXPECT_EQ(fits.status, 0) << fits.message;
     EXPECT_EQ(reoptimise(ordinary, true, false, 3, 2560 * 1024).message,
               "source needs more memory than the budget allows");
     // The library's own allocations count too: a budget just under the need fails cleanly.
-    Rewritten tight = reoptimise(ordinary, true, false, 0, 3 * 4096 * 128);
+    ShimOutput tight = reoptimise(ordinary, true, false, 0, 3 * 4096 * 128);
     EXPECT_EQ(tight.message, "Backing store not supported");
     EXPECT_TRUE(tight.outWasCleared);
 }
@@ -328,14 +314,14 @@ TEST(MozjpegReoptimise, ACMYKFileKeepsOneAdobeMarkerAndTurnsAllFourComponents) {
     JpegInspection original = inspectJpeg(source);
     ASSERT_EQ(original.markerCount(JPEG_APP0 + 14, "Adobe"), 1);
 
-    JpegInspection kept = inspectJpeg(reoptimise(source, true, true, 0).jpeg);
+    JpegInspection kept = inspectJpeg(reoptimise(source, true, true, 0).file);
     EXPECT_EQ(kept.markerCount(JPEG_APP0 + 14, "Adobe"), 1);
     EXPECT_EQ(kept.colourSpace, JCS_CMYK);
     expectSameCoefficients(kept, original);
 
-    JpegInspection turned = inspectJpeg(reoptimise(source, false, false, PCTV_MOZJPEG_TURN_ROT_90).jpeg);
+    JpegInspection turned = inspectJpeg(reoptimise(source, false, false, PCTV_MOZJPEG_TURN_ROT_90).file);
     EXPECT_EQ(turned.markerCount(JPEG_APP0 + 14, "Adobe"), 1);
     EXPECT_EQ(turned.width, 16);
-    expectSameCoefficients(inspectJpeg(reoptimise(reoptimise(source, false, false, 5).jpeg, false, false, 7).jpeg),
+    expectSameCoefficients(inspectJpeg(reoptimise(reoptimise(source, false, false, 5).file, false, false, 7).file),
                            original);
 }

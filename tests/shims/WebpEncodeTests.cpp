@@ -1,5 +1,6 @@
 #include "support/JpegSamples.h"
 
+#include "ShimOutput.h"
 #include "shims/pctv_webp.h"
 
 #include <gtest/gtest.h>
@@ -14,31 +15,15 @@ using namespace testing_support;
 
 namespace {
 
-struct WebpResult {
-    int status = -1;
-    platform::Bytes webp;
-    std::string message;
-    bool outWasCleared = false;
-};
-
-WebpResult encode(const platform::Bytes& pixels, int stride, int width, int height, bool alpha,
+ShimOutput encode(const platform::Bytes& pixels, int stride, int width, int height, bool alpha,
                   pctv_webp_options options, const platform::Bytes& icc = {}, const platform::Bytes& xmp = {}) {
-    WebpResult result;
-    auto* out = reinterpret_cast<std::uint8_t*>(&result);
-    std::size_t length = 7;
-    char error[128] = {};
-    result.status = pctv_webp_encode(pixels.data(), stride, width, height, alpha, &options,
-                                     icc.empty() ? nullptr : icc.data(), icc.size(),
-                                     xmp.empty() ? nullptr : xmp.data(), xmp.size(), &out, &length, error,
-                                     sizeof error);
-    result.message = error;
-    if (result.status == 0) {
-        result.webp.assign(out, out + length);
-        pctv_webp_free(out);
-    } else {
-        result.outWasCleared = out == nullptr && length == 0;
-    }
-    return result;
+    return callShim(
+        [&](std::uint8_t** out, std::size_t* length, char* error, std::size_t errorSize) {
+            return pctv_webp_encode(pixels.data(), stride, width, height, alpha, &options,
+                                    icc.empty() ? nullptr : icc.data(), icc.size(), xmp.empty() ? nullptr : xmp.data(),
+                                    xmp.size(), out, length, error, errorSize);
+        },
+        pctv_webp_free);
 }
 
 const pctv_webp_options lossless{100, 1, 4};
@@ -75,32 +60,32 @@ bool hasFourCC(const platform::Bytes& webp, const std::string& fourcc) {
 TEST(WebpEncode, LosslessKeepsEveryValueEvenUnderFullTransparency) {
     platform::Bytes pixels = testPattern(37, 23, 4);
     for (std::size_t i = 0; i < pixels.size(); i += 4 * 5) pixels[i + 3] = 0; // transparent, colour kept
-    WebpResult result = encode(pixels, 37 * 4, 37, 23, true, lossless);
+    ShimOutput result = encode(pixels, 37 * 4, 37, 23, true, lossless);
     ASSERT_EQ(result.status, 0) << result.message;
     int width = 0, height = 0;
-    EXPECT_EQ(decodeRGBA(result.webp, width, height), pixels);
+    EXPECT_EQ(decodeRGBA(result.file, width, height), pixels);
     EXPECT_EQ(width, 37);
     EXPECT_EQ(height, 23);
-    EXPECT_TRUE(hasFourCC(result.webp, "VP8L"));
+    EXPECT_TRUE(hasFourCC(result.file, "VP8L"));
     // Without a profile or a packet the file is libwebp's plain RIFF, without an extended header.
-    EXPECT_FALSE(hasFourCC(result.webp, "VP8X"));
+    EXPECT_FALSE(hasFourCC(result.file, "VP8X"));
 }
 
 TEST(WebpEncode, LossyCarriesAlphaAndIgnoresTheFourthByteOfRGBX) {
     platform::Bytes pixels = testPattern(32, 32, 4);
-    WebpResult withAlpha = encode(pixels, 32 * 4, 32, 32, true, lossy);
+    ShimOutput withAlpha = encode(pixels, 32 * 4, 32, 32, true, lossy);
     ASSERT_EQ(withAlpha.status, 0) << withAlpha.message;
-    EXPECT_TRUE(hasFourCC(withAlpha.webp, "VP8 "));
-    EXPECT_TRUE(hasFourCC(withAlpha.webp, "ALPH"));
+    EXPECT_TRUE(hasFourCC(withAlpha.file, "VP8 "));
+    EXPECT_TRUE(hasFourCC(withAlpha.file, "ALPH"));
     int width = 0, height = 0;
-    platform::Bytes decoded = decodeRGBA(withAlpha.webp, width, height);
+    platform::Bytes decoded = decodeRGBA(withAlpha.file, width, height);
     for (std::size_t i = 3; i < pixels.size(); i += 4) ASSERT_EQ(decoded[i], pixels[i]) << "alpha is lossless";
 
     platform::Bytes other = pixels;
     for (std::size_t i = 3; i < other.size(); i += 4) other[i] = static_cast<std::uint8_t>(~other[i]);
-    WebpResult opaque = encode(pixels, 32 * 4, 32, 32, false, lossy);
-    EXPECT_EQ(opaque.webp, encode(other, 32 * 4, 32, 32, false, lossy).webp);
-    platform::Bytes opaqueDecoded = decodeRGBA(opaque.webp, width, height);
+    ShimOutput opaque = encode(pixels, 32 * 4, 32, 32, false, lossy);
+    EXPECT_EQ(opaque.file, encode(other, 32 * 4, 32, 32, false, lossy).file);
+    platform::Bytes opaqueDecoded = decodeRGBA(opaque.file, width, height);
     for (std::size_t i = 3; i < opaqueDecoded.size(); i += 4) ASSERT_EQ(opaqueDecoded[i], 255);
 }
 
@@ -109,20 +94,20 @@ TEST(WebpEncode, TheProfileAndThePacketBecomeChunksAndNothingElseIsAdded) {
     platform::Bytes icc = sRGBProfile();
     platform::Bytes xmp = bytesOf("<x:xmpmeta xmlns:x='adobe:ns:meta/'/>");
     for (const pctv_webp_options& options : {lossless, lossy}) {
-        WebpResult both = encode(pixels, 20 * 4, 20, 12, true, options, icc, xmp);
+        ShimOutput both = encode(pixels, 20 * 4, 20, 12, true, options, icc, xmp);
         ASSERT_EQ(both.status, 0) << both.message;
-        EXPECT_EQ(chunk(both.webp, "ICCP"), icc);
-        EXPECT_EQ(chunk(both.webp, "XMP "), xmp);
-        EXPECT_EQ(chunk(both.webp, "EXIF"), std::nullopt);
+        EXPECT_EQ(chunk(both.file, "ICCP"), icc);
+        EXPECT_EQ(chunk(both.file, "XMP "), xmp);
+        EXPECT_EQ(chunk(both.file, "EXIF"), std::nullopt);
         int width = 0, height = 0;
-        EXPECT_EQ(decodeRGBA(both.webp, width, height).size(), pixels.size());
+        EXPECT_EQ(decodeRGBA(both.file, width, height).size(), pixels.size());
     }
-    WebpResult profileOnly = encode(pixels, 20 * 4, 20, 12, false, lossy, icc);
-    EXPECT_EQ(chunk(profileOnly.webp, "ICCP"), icc);
-    EXPECT_EQ(chunk(profileOnly.webp, "XMP "), std::nullopt);
-    WebpResult packetOnly = encode(pixels, 20 * 4, 20, 12, false, lossless, {}, xmp);
-    EXPECT_EQ(chunk(packetOnly.webp, "ICCP"), std::nullopt);
-    EXPECT_EQ(chunk(packetOnly.webp, "XMP "), xmp);
+    ShimOutput profileOnly = encode(pixels, 20 * 4, 20, 12, false, lossy, icc);
+    EXPECT_EQ(chunk(profileOnly.file, "ICCP"), icc);
+    EXPECT_EQ(chunk(profileOnly.file, "XMP "), std::nullopt);
+    ShimOutput packetOnly = encode(pixels, 20 * 4, 20, 12, false, lossless, {}, xmp);
+    EXPECT_EQ(chunk(packetOnly.file, "ICCP"), std::nullopt);
+    EXPECT_EQ(chunk(packetOnly.file, "XMP "), xmp);
 }
 
 TEST(WebpEncode, RowsAreReadAtTheStride) {
@@ -131,7 +116,7 @@ TEST(WebpEncode, RowsAreReadAtTheStride) {
     platform::Bytes tight(10 * 6 * 4);
     for (int y = 0; y < 6; ++y) std::copy_n(padded.begin() + y * stride, 40, tight.begin() + y * 40);
     int width = 0, height = 0;
-    EXPECT_EQ(decodeRGBA(encode(padded, stride, 10, 6, true, lossless).webp, width, height), tight);
+    EXPECT_EQ(decodeRGBA(encode(padded, stride, 10, 6, true, lossless).file, width, height), tight);
 }
 
 TEST(WebpEncode, FailuresNameTheirStepAndCode) {
@@ -157,7 +142,7 @@ TEST(WebpEncode, FailuresNameTheirStepAndCode) {
 
     // Wider than a WebP can be: libwebp refuses it when encoding.
     platform::Bytes row(20000 * 4, 200);
-    WebpResult tooWide = encode(row, 20000 * 4, 20000, 1, false, lossy);
+    ShimOutput tooWide = encode(row, 20000 * 4, 20000, 1, false, lossy);
     EXPECT_EQ(tooWide.message, "WebPEncode failed (" + std::to_string(VP8_ENC_ERROR_BAD_DIMENSION) + ")");
     EXPECT_TRUE(tooWide.outWasCleared);
 
