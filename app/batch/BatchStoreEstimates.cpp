@@ -9,13 +9,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::optional<FailureDetails::Source> sourceOfCard(const BatchItem& item) {
-    if (!item.header) return std::nullopt;
-    FailureDetails::Source source = *item.header;
-    source.byteCount = item.stamp.byteCount;
-    return source;
-}
-
 bool isEstimated(const BatchItem& item) { return !item.isExported() && !item.sourceIsGone; }
 
 } // namespace
@@ -93,7 +86,7 @@ std::vector<BatchStore::EstimateJob> BatchStore::prepareEstimates(const OutputSp
 
 std::optional<BatchStore::EstimateJob> BatchStore::estimateJob(const BatchItem& item, const OutputSpec& spec) const {
     if (!isEstimated(item) || cache_.count(cacheKey(item, spec)) > 0) return std::nullopt;
-    return EstimateJob{item.id, item.url, item.page, sourceOfCard(item)};
+    return EstimateJob{item.id, item.url, item.page, reportedSource(item)};
 }
 
 void BatchStore::startEstimate(const std::shared_ptr<EstimatePass>& pass) {

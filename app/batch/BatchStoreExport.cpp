@@ -12,13 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::optional<FailureDetails::Source> sourceOfCard(const BatchItem& item) {
-    if (!item.header) return std::nullopt;
-    FailureDetails::Source source = *item.header;
-    source.byteCount = item.stamp.byteCount;
-    return source;
-}
-
 // The snapshot's folder holds nothing else.
 void removeSnapshotFolder(platform::FileOperations& files, const fs::path& snapshot) {
     files.removeTree(snapshot.parent_path());
@@ -52,7 +45,7 @@ void BatchStore::exportBatch(const Converting& engine, const DestinationResoluti
     run->fallbackAsker = std::move(fallbackAsker);
     for (const BatchItem& item : items_) {
         if (item.isExported() || item.sourceIsGone) continue;
-        run->jobs.push_back(ExportJob{item.id, item.url, item.page, sourceOfCard(item), item});
+        run->jobs.push_back(ExportJob{item.id, item.url, item.page, reportedSource(item), item});
     }
     const std::optional<fs::path> summaryFolder =
         destination->kind() == ExportDestination::Kind::folder ? std::optional(destination->folderPath()) : std::nullopt;

@@ -46,8 +46,7 @@ void BatchStore::writeOutcome(const std::shared_ptr<ExportRun>& run, const Expor
             run->stopped = true;
         } catch (const std::exception& error) {
             if (const std::optional<int> now = indexOf(outcome.id)) {
-                std::optional<FailureDetails::Source> source = items_[*now].header;
-                if (source) source->byteCount = items_[*now].stamp.byteCount;
+                const std::optional<FailureDetails::Source> source = reportedSource(items_[*now]);
                 const QString reason = FailureDetails::description(error);
                 const QString details = FailureDetails::report(error, outcome.url, run->spec, source,
                                                                FailureDetails::Environment::current());

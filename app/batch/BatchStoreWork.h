@@ -11,6 +11,15 @@
 
 namespace pictavo {
 
+// What failure reports say of a card's source: its header with the card's current byte
+// count; none when admission learnt nothing of it.
+inline std::optional<FailureDetails::Source> reportedSource(const BatchItem& item) {
+    if (!item.header) return std::nullopt;
+    FailureDetails::Source source = *item.header;
+    source.byteCount = item.stamp.byteCount;
+    return source;
+}
+
 // One debounced estimate pass: the specification it was scheduled with, the stop source
 // that every child shares, and its sliding window of conversions.
 struct BatchStore::EstimatePass {

@@ -43,7 +43,6 @@ protected:
         ASSERT_TRUE(estimatesSettle());
         engine_.gated = true;
     }
-    std::size_t conversionsBefore_ = 0;
     const BatchItem& card(std::size_t row) const { return store_->items().at(row); }
 };
 
@@ -124,7 +123,7 @@ TEST_F(Export, FailuresAreCountedAndTheRunGoesOn) {
 }
 
 TEST_F(Export, ARefusedFolderBesideTheOriginalsAsksForAnotherOnceForTheWholeRun) {
-    const auto paths = addPhotos(4, originals());
+    addPhotos(4, originals());
     settleEstimates();
     files_.refuseWritesIn = std::make_pair(originals(), EACCES);
     int asked = 0;
