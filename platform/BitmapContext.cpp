@@ -174,6 +174,26 @@ void BitmapContext::compositeWhole(std::int64_t y, std::int64_t firstColumn, std
     }
 }
 
+// Only the pixels a rectangle's edges cut need coverage arithmetic; the rest are whole.
+void BitmapContext::compositeCovered(std::int64_t y, std::int64_t firstColumn, std::int64_t count,
+                                     const std::uint8_t* values, const float* columnCoverage, float rowCoverage) {
+    const int channelCount = static_cast<int>(channels());
+    std::int64_t i = 0;
+    while (i < count) {
+        std::int64_t whole = i;
+        while (whole < count && columnCoverage[whole] * rowCoverage >= 1.0f) ++whole;
+        if (whole > i) {
+            compositeWhole(y, firstColumn + i, whole - i, values + i * channelCount);
+            i = whole;
+            continue;
+        }
+        float pixel[4];
+        for (int c = 0; c < channelCount; ++c) pixel[c] = values[i * channelCount + c];
+        composite(y, firstColumn + i, 1, pixel, columnCoverage + i, rowCoverage);
+        ++i;
+    }
+}
+
 void BitmapContext::fill(const Rect& given, const SRGBColour& colour) {
     const Rect rect = standardised(given);
     const auto columns = AxisSampling::make(1, rect.origin.x, rect.size.width, width_, Interpolation::none);
@@ -230,9 +250,9 @@ bool BitmapContext::draw(const ImageRef& image, const Rect& given) {
                            }
                        });
     }
-    return resample(makeConverter, columns, rows, [&](std::int64_t y, const float* values) {
-        composite(y, columns.firstDestination, columns.destinationCount, values, columns.coverage.data(),
-                  rows.coverage[y - rows.firstDestination]);
+    return resample(makeConverter, columns, rows, [&](std::int64_t y, const std::uint8_t* values) {
+        compositeCovered(y, columns.firstDestination, columns.destinationCount, values, columns.coverage.data(),
+                         rows.coverage[y - rows.firstDestination]);
     });
 }
 

@@ -74,6 +74,8 @@ private:
     void composite(std::int64_t y, std::int64_t firstColumn, std::int64_t count, const float* values,
                    const float* columnCoverage, float rowCoverage);
     void compositeWhole(std::int64_t y, std::int64_t firstColumn, std::int64_t count, const std::uint8_t* values);
+    void compositeCovered(std::int64_t y, std::int64_t firstColumn, std::int64_t count, const std::uint8_t* values,
+                          const float* columnCoverage, float rowCoverage);
 
     std::int64_t width_ = 0;
     std::int64_t height_ = 0;

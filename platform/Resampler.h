@@ -19,8 +19,9 @@ struct AxisSampling {
     std::int64_t firstSource = 0;      // source pixels read: [firstSource, endSource)
     std::int64_t endSource = 0;
     int taps = 0;                      // weights per destination pixel
+    int weightBits = 0;                // weights are fixed point with this many fraction bits
     std::vector<std::int64_t> start;   // first source pixel of each destination pixel
-    std::vector<float> weights;        // `taps` weights per destination pixel, summing to 1
+    std::vector<std::int16_t> weights; // `taps` weights per destination pixel, summing to 1 << weightBits
     std::vector<float> coverage;       // share of each destination pixel inside the rectangle
     bool identity = false;             // every destination pixel is one whole source pixel
 
@@ -30,9 +31,9 @@ struct AxisSampling {
                              std::int64_t destinationLength, Interpolation interpolation);
 };
 
-// Receives one destination row: premultiplied values 0-255 for the row's touched pixels,
+// Receives one destination row: premultiplied 8-bit values for the row's touched pixels,
 // `channels` per pixel, coverage not yet applied.
-using ResampledRow = std::function<void(std::int64_t row, const float* values)>;
+using ResampledRow = std::function<void(std::int64_t row, const std::uint8_t* values)>;
 
 // Work on rows [first, end) of a draw, with a converter of its own.
 using Band = std::function<void(PixelRowConverter& converter, std::int64_t first, std::int64_t end)>;
