@@ -230,3 +230,21 @@ TEST(BitmapContext, SurvivesRectanglesOfExtremeProportions) {
     EXPECT_EQ(pixelAt(*context->makeImage(), 7, 7)[3], 0);
     EXPECT_EQ(pixelAt(*context->makeImage(), 2, 5)[3], 0);
 }
+
+TEST(BitmapContext, LanczosOvershootNeverLeavesColourAboveAlpha) {
+    // Half-transparent white beside opaque black: near the edge the colour lobes overshoot
+    // upwards where alpha dips, which premultiplied pixels cannot hold.
+    std::vector<std::uint8_t> edge;
+    for (int x = 0; x < 8; ++x) edge.insert(edge.end(), {255, 255, 255, 128});
+    for (int x = 0; x < 8; ++x) edge.insert(edge.end(), {0, 0, 0, 255});
+    for (auto [width, height] : {std::pair<std::int64_t, std::int64_t>{61, 3}, {9, 1}}) {
+        auto resized = drawn(image8(16, 1, 4, AlphaInfo::last, ColourSpace::sRGB(), edge), width, height,
+                             BitmapLayout::premultipliedLast);
+        for (std::int64_t x = 0; x < width; ++x) {
+            const auto p = pixelAt(*resized, x, height - 1);
+            for (int c = 0; c < 3; ++c) EXPECT_LE(p[c], p[3]) << x;
+        }
+        expectNear(pixelAt(*resized, 0, 0), {128, 128, 128, 128}, 1);
+        expectNear(pixelAt(*resized, width - 1, 0), {0, 0, 0, 255}, 0);
+    }
+}
