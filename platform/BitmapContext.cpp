@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 namespace platform {
@@ -159,6 +160,10 @@ void BitmapContext::compositeWhole(std::int64_t y, std::int64_t firstColumn, std
         const std::uint8_t* source = values + i * channelCount;
         std::uint8_t* pixel = out + i * pixelBytes;
         const unsigned alpha = source[channelCount - 1];
+        if (alpha == 255 && pixelBytes == 4) { // opaque over either four-byte layout
+            std::memcpy(pixel, source, 4);
+            continue;
+        }
         if (alpha == 255 || copy) {
             for (int c = 0; c < colours; ++c) pixel[c] = source[c];
             if (layout_ == BitmapLayout::premultipliedLast || layout_ == BitmapLayout::alphaOnly)
