@@ -33,23 +33,27 @@ constexpr int intermediateBits = 6;
 constexpr std::int64_t weightMagnitudeLimit = 65504;
 
 // The weights of each destination pixel as pairs of 16-bit values packed in 32 bits (an odd
-// tap out paired with a zero), as one multiply-add of adjacent 16-bit lanes takes them.
+// tap out paired with a zero), as one multiply-add of adjacent 16-bit lanes takes them; each
+// pair is stored four times over, ready to load as a whole vector.
 struct PairedWeights {
+    static constexpr int copies = 4;
     int pairs = 0;
     std::vector<std::int32_t> values;
 
     explicit PairedWeights(const AxisSampling& axis) : pairs((axis.taps + 1) / 2) {
-        values.resize(static_cast<std::size_t>(axis.destinationCount) * pairs);
+        values.resize(static_cast<std::size_t>(axis.destinationCount) * pairs * copies);
         for (std::int64_t d = 0; d < axis.destinationCount; ++d)
             for (int p = 0; p < pairs; ++p) {
                 const std::int16_t* w = axis.weights.data() + static_cast<std::size_t>(d) * axis.taps + 2 * p;
                 const auto low = static_cast<std::uint16_t>(w[0]);
                 const auto high = static_cast<std::uint16_t>(2 * p + 1 < axis.taps ? w[1] : 0);
-                values[static_cast<std::size_t>(d) * pairs + p] =
-                    static_cast<std::int32_t>(low | (static_cast<std::uint32_t>(high) << 16));
+                const auto pair = static_cast<std::int32_t>(low | (static_cast<std::uint32_t>(high) << 16));
+                std::fill_n(values.begin() + (static_cast<std::ptrdiff_t>(d) * pairs + p) * copies, copies, pair);
             }
     }
-    const std::int32_t* of(std::int64_t d) const { return values.data() + static_cast<std::size_t>(d) * pairs; }
+    const std::int32_t* of(std::int64_t d) const {
+        return values.data() + static_cast<std::size_t>(d) * pairs * copies;
+    }
 };
 
 // What every band of one draw shares.
@@ -104,8 +108,9 @@ void verticalPass(const std::int16_t* const* rows, const std::int32_t* weights, 
     for (std::size_t i = 0; i < values; ++i) {
         std::int32_t sum = 0;
         for (int p = 0; p < pairs; ++p) {
-            const auto low = static_cast<std::int16_t>(weights[p] & 0xffff);
-            const auto high = static_cast<std::int16_t>(weights[p] >> 16);
+            const std::int32_t pair = weights[p * PairedWeights::copies];
+            const auto low = static_cast<std::int16_t>(pair & 0xffff);
+            const auto high = static_cast<std::int16_t>(pair >> 16);
             sum += low * rows[2 * p][i] + high * rows[2 * p + 1][i];
         }
         out[i] = static_cast<std::uint8_t>(std::clamp<std::int32_t>(rounded(sum, shift), 0, 255));
@@ -114,6 +119,10 @@ void verticalPass(const std::int16_t* const* rows, const std::int32_t* weights, 
 #endif
 
 #if defined(__SSE2__)
+__m128i pairAt(const std::int32_t* weights, int pair) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + pair * PairedWeights::copies));
+}
+
 // RGBA: two taps of all four channels in one multiply-add.
 template <>
 void horizontalPass<4>(const std::uint8_t* line, const Plan& plan, std::int16_t* out) {
@@ -134,13 +143,13 @@ void horizontalPass<4>(const std::uint8_t* line, const Plan& plan, std::int16_t*
             // r0 r1 g0 g1 b0 b1 a0 a1 in the low half; pixels 2 and 3 likewise in the high one.
             const __m128i first = _mm_unpacklo_epi8(_mm_unpacklo_epi8(x, y), zero);
             const __m128i second = _mm_unpacklo_epi8(_mm_unpackhi_epi8(x, y), zero);
-            sum = _mm_add_epi32(sum, _mm_madd_epi16(first, _mm_set1_epi32(w[k])));
-            sum = _mm_add_epi32(sum, _mm_madd_epi16(second, _mm_set1_epi32(w[k + 1])));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(first, pairAt(w, k)));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(second, pairAt(w, k + 1)));
         }
         if (k < pairs) {
             const __m128i x = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
             const __m128i pair = _mm_unpacklo_epi8(_mm_unpacklo_epi8(x, _mm_srli_si128(x, 4)), zero);
-            sum = _mm_add_epi32(sum, _mm_madd_epi16(pair, _mm_set1_epi32(w[k])));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(pair, pairAt(w, k)));
         }
         sum = _mm_sra_epi32(_mm_add_epi32(sum, rounding), count);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + d * 4), _mm_packs_epi32(sum, sum));
@@ -159,7 +168,7 @@ void verticalPassVector(const std::int16_t* const* rows, const std::int32_t* wei
         for (int p = 0; p < pairs; ++p) {
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[2 * p] + i));
             const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[2 * p + 1] + i));
-            const __m128i w = _mm_set1_epi32(weights[p]);
+            const __m128i w = pairAt(weights, p);
             low = _mm_add_epi32(low, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), w));
             high = _mm_add_epi32(high, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), w));
         }
