@@ -50,4 +50,23 @@ int Image::colourComponents() const {
     return alphaInfo_ == AlphaInfo::none ? componentsPerPixel_ : componentsPerPixel_ - 1;
 }
 
+int Image::alphaComponent() const {
+    switch (alphaInfo_) {
+    case AlphaInfo::premultipliedLast:
+    case AlphaInfo::last:
+        return componentsPerPixel_ - 1;
+    case AlphaInfo::premultipliedFirst:
+    case AlphaInfo::first:
+    case AlphaInfo::alphaOnly:
+        return 0;
+    default:
+        return -1;
+    }
+}
+
+int Image::firstColourComponent() const {
+    const bool first = alphaInfo_ == AlphaInfo::first || alphaInfo_ == AlphaInfo::premultipliedFirst;
+    return first || alphaInfo_ == AlphaInfo::noneSkipFirst ? 1 : 0;
+}
+
 } // namespace platform

@@ -50,6 +50,10 @@ public:
     bool isPremultiplied() const;
     // Components that carry colour: all but the alpha or skipped one.
     int colourComponents() const;
+    // The component that holds alpha, first or last; -1 when there is none.
+    int alphaComponent() const;
+    // 1 when alpha or the skipped byte comes before the colour, else 0.
+    int firstColourComponent() const;
 
     const std::uint8_t* data() const { return pixels_->data(); }
     const std::uint8_t* row(std::int64_t y) const { return data() + static_cast<std::size_t>(y) * bytesPerRow_; }

@@ -10,33 +10,10 @@
 namespace platform {
 namespace {
 
-struct SourceLayout {
-    int colourOffset = 0;
-    int colourCount = 0;
-    int alphaOffset = -1;
-    bool premultiplied = false;
-};
-
-std::optional<SourceLayout> layoutOf(const Image& image) {
-    const int c = image.componentsPerPixel();
-    SourceLayout layout;
-    layout.premultiplied = image.isPremultiplied();
-    switch (image.alphaInfo()) {
-    case AlphaInfo::none: layout.colourCount = c; break;
-    case AlphaInfo::premultipliedLast:
-    case AlphaInfo::last: layout.colourCount = c - 1; layout.alphaOffset = c - 1; break;
-    case AlphaInfo::premultipliedFirst:
-    case AlphaInfo::first: layout.colourCount = c - 1; layout.colourOffset = 1; layout.alphaOffset = 0; break;
-    case AlphaInfo::noneSkipLast: layout.colourCount = c - 1; break;
-    case AlphaInfo::noneSkipFirst: layout.colourCount = c - 1; layout.colourOffset = 1; break;
-    case AlphaInfo::alphaOnly:
-        if (c != 1) return std::nullopt;
-        layout.alphaOffset = 0;
-        return layout;
-    default: return std::nullopt;
-    }
-    if (layout.colourCount < 1) return std::nullopt;
-    return layout;
+// Whether the image's alpha info is one the platform knows and fits its component count.
+bool hasKnownLayout(const Image& image) {
+    if (image.alphaInfo() == AlphaInfo::alphaOnly) return image.componentsPerPixel() == 1;
+    return image.alphaInfo() < AlphaInfo::alphaOnly && image.colourComponents() >= 1;
 }
 
 // Every component on a 0...65535 scale, whatever the stored depth.
@@ -79,21 +56,24 @@ std::unique_ptr<void, TransformDeleter> toSRGB(const ColourSpace& space, ColourM
 } // namespace
 
 std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& rules) {
-    const auto layout = layoutOf(image);
-    if (!layout) return std::nullopt;
+    if (!hasKnownLayout(image)) return std::nullopt;
+    const int colourCount = image.colourComponents();
+    const int colourOffset = image.firstColourComponent();
+    const int alphaOffset = image.alphaComponent();
+    const bool premultiplied = image.isPremultiplied();
 
     ColourSpaceRef space = image.colourSpace();
     if (!space) {
-        if (layout->colourCount == 1 || layout->colourCount == 0) space = ColourSpace::deviceGray();
-        else if (layout->colourCount == 3) space = ColourSpace::sRGB();
+        if (colourCount == 1 || colourCount == 0) space = ColourSpace::deviceGray();
+        else if (colourCount == 3) space = ColourSpace::sRGB();
         else return std::nullopt;
     }
-    const ColourModel model = layout->colourCount == 0 ? ColourModel::monochrome : space->model();
+    const ColourModel model = colourCount == 0 ? ColourModel::monochrome : space->model();
     std::unique_ptr<void, TransformDeleter> transform;
-    int colourIn = layout->colourCount;
+    int colourIn = colourCount;
     switch (model) {
     case ColourModel::monochrome:
-        if (colourIn != 1 && layout->colourCount != 0) return std::nullopt;
+        if (colourIn != 1 && colourCount != 0) return std::nullopt;
         break;
     case ColourModel::rgb:
         if (colourIn != 3) return std::nullopt;
@@ -111,7 +91,7 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
 
     const bool grey = model == ColourModel::monochrome;
     const int colourOut = grey && !rules.colourOnly ? 1 : 3;
-    const bool alphaOut = (layout->alphaOffset >= 0 && rules.keepAlpha) || rules.alwaysAlpha;
+    const bool alphaOut = (alphaOffset >= 0 && rules.keepAlpha) || rules.alwaysAlpha;
     PackedPixels packed;
     packed.width = image.width();
     packed.height = image.height();
@@ -124,7 +104,7 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
     // Pixels already laid out as packed (straight alpha or none, colour first, same depth),
     // the common case of every file writer, are shared when their rows have no padding and
     // copied row by row when they have.
-    const bool sameLayout = !transform && !layout->premultiplied && layout->colourOffset == 0 &&
+    const bool sameLayout = !transform && !premultiplied && colourOffset == 0 &&
                             image.componentsPerPixel() == packed.channels &&
                             image.bitsPerComponent() == packed.bitsPerComponent && colourIn == colourOut;
     if (sameLayout && image.bytesPerRow() == rowBytes) {
@@ -151,11 +131,11 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
         const std::uint8_t* row = image.row(y);
         for (std::size_t x = 0; x < width; ++x) {
             const std::uint8_t* pixel = row + x * static_cast<std::size_t>(pixelBytes);
-            const std::uint16_t a = layout->alphaOffset >= 0 ? readComponent(pixel, layout->alphaOffset, bits) : 65535;
+            const std::uint16_t a = alphaOffset >= 0 ? readComponent(pixel, alphaOffset, bits) : 65535;
             alpha[x] = a;
             for (int c = 0; c < colourIn; ++c) {
-                std::uint32_t v = readComponent(pixel, layout->colourOffset + c, bits);
-                if (layout->premultiplied) v = a == 0 ? 0 : std::min<std::uint32_t>(65535, (v * 65535 + a / 2) / a);
+                std::uint32_t v = readComponent(pixel, colourOffset + c, bits);
+                if (premultiplied) v = a == 0 ? 0 : std::min<std::uint32_t>(65535, (v * 65535 + a / 2) / a);
                 colour[x * static_cast<std::size_t>(colourIn) + c] = static_cast<std::uint16_t>(v);
             }
             if (colourIn == 0) colour[x] = 0; // an alpha-only image is black ink
@@ -172,7 +152,7 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
             for (int c = 0; c < colourOut; ++c) {
                 std::uint32_t v = source[x * static_cast<std::size_t>(sourceChannels) + (sourceChannels == 1 ? 0 : c)];
                 // Without an alpha channel in the file, the pixel is what a drawing on black shows.
-                if (!alphaOut && layout->alphaOffset >= 0) v = (v * alpha[x] + 32767) / 65535;
+                if (!alphaOut && alphaOffset >= 0) v = (v * alpha[x] + 32767) / 65535;
                 values[c] = static_cast<std::uint16_t>(v);
             }
             if (alphaOut) values[colourOut] = alpha[x];

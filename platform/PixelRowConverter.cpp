@@ -72,11 +72,8 @@ std::unique_ptr<PixelRowConverter> PixelRowConverter::make(ImageRef image, Premu
     const auto info = image->alphaInfo();
     const int components = image->componentsPerPixel();
     c.colourCount_ = image->colourComponents();
-    c.colourOffset_ = (info == AlphaInfo::first || info == AlphaInfo::premultipliedFirst ||
-                       info == AlphaInfo::noneSkipFirst) ? 1 : 0;
-    if (info == AlphaInfo::last || info == AlphaInfo::premultipliedLast) c.alphaIndex_ = components - 1;
-    if (info == AlphaInfo::first || info == AlphaInfo::premultipliedFirst || info == AlphaInfo::alphaOnly)
-        c.alphaIndex_ = 0;
+    c.colourOffset_ = image->firstColourComponent();
+    c.alphaIndex_ = image->alphaComponent();
     if (info == AlphaInfo::alphaOnly && components != 1) return nullptr;
     if (info != AlphaInfo::none && info != AlphaInfo::alphaOnly && components < 2) return nullptr;
 

@@ -43,3 +43,19 @@ TEST(Image, RefusesBuffersThatDoNotHoldTheDescribedPixels) {
     EXPECT_EQ(image->colourComponents(), 3);
     EXPECT_EQ(static_cast<int>(image->alphaInfo()), 5);
 }
+
+TEST(Image, NamesWhereAlphaAndColourSitAmongTheComponents) {
+    auto pixels = std::make_shared<const Bytes>(4 * 3 * 2);
+    auto layout = [&](AlphaInfo alpha, int components) {
+        const auto image = Image::make(3, 2, 8, components, alpha, nullptr, pixels, 12);
+        return std::make_pair(image->alphaComponent(), image->firstColourComponent());
+    };
+    EXPECT_EQ(layout(AlphaInfo::none, 3), std::make_pair(-1, 0));
+    EXPECT_EQ(layout(AlphaInfo::last, 4), std::make_pair(3, 0));
+    EXPECT_EQ(layout(AlphaInfo::premultipliedLast, 2), std::make_pair(1, 0));
+    EXPECT_EQ(layout(AlphaInfo::first, 4), std::make_pair(0, 1));
+    EXPECT_EQ(layout(AlphaInfo::premultipliedFirst, 4), std::make_pair(0, 1));
+    EXPECT_EQ(layout(AlphaInfo::noneSkipLast, 4), std::make_pair(-1, 0));
+    EXPECT_EQ(layout(AlphaInfo::noneSkipFirst, 4), std::make_pair(-1, 1));
+    EXPECT_EQ(layout(AlphaInfo::alphaOnly, 1), std::make_pair(0, 0));
+}
