@@ -1,6 +1,7 @@
 #include "ImageEngine/Core/ConversionError.h"
 
 #include "platform/TextFormat.h"
+#include "support/EnglishNumbers.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +16,7 @@ namespace {
 constexpr double infinity = std::numeric_limits<double>::infinity();
 const double notANumber = std::nan("");
 
-class EnglishErrors : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = platform::numberSeparators();
-        platform::setNumberSeparators({",", "."});
-    }
-    void TearDown() override { platform::setNumberSeparators(saved_); }
-
-private:
-    platform::NumberSeparators saved_;
-};
+class EnglishErrors : public testing_support::EnglishNumbers {};
 
 struct Texts {
     std::string description;

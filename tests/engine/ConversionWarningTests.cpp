@@ -2,6 +2,7 @@
 #include "ImageEngine/Core/Estimate.h"
 
 #include "platform/TextFormat.h"
+#include "support/EnglishNumbers.h"
 
 #include <gtest/gtest.h>
 
@@ -10,17 +11,7 @@
 using namespace pictavo;
 
 namespace {
-class EnglishWarnings : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = platform::numberSeparators();
-        platform::setNumberSeparators({",", "."});
-    }
-    void TearDown() override { platform::setNumberSeparators(saved_); }
-
-private:
-    platform::NumberSeparators saved_;
-};
+class EnglishWarnings : public testing_support::EnglishNumbers {};
 } // namespace
 
 TEST_F(EnglishWarnings, EveryCaseHasItsMessage) {

@@ -1,4 +1,5 @@
 #include "platform/TextFormat.h"
+#include "support/EnglishNumbers.h"
 
 #include <gtest/gtest.h>
 
@@ -7,20 +8,7 @@
 
 using namespace platform;
 
-namespace {
-// Every text of these tests is English: the marks are pinned, whatever the machine's locale.
-class EnglishNumbers : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = numberSeparators();
-        setNumberSeparators({",", "."});
-    }
-    void TearDown() override { setNumberSeparators(saved_); }
-
-private:
-    NumberSeparators saved_;
-};
-} // namespace
+using testing_support::EnglishNumbers;
 
 TEST_F(EnglishNumbers, IntegersArePlainOrGroupedInThrees) {
     EXPECT_EQ(plainInteger(12000), "12000");
