@@ -3,6 +3,7 @@
 #include "platform/BitmapContext.h"
 #include "platform/Cancellation.h"
 
+#include "support/ConversionErrorCapture.h"
 #include "support/TestImages.h"
 
 #include <gtest/gtest.h>
@@ -42,16 +43,6 @@ ImageProperties propertiesOf(std::int64_t width, std::int64_t height, std::uint3
 DecodedImage rasterPage(std::int64_t width, std::int64_t height, std::uint32_t orientation = 1) {
     return DecodedImage::raster(filled8(width, height, AlphaInfo::none, ColourSpace::sRGB(), {255, 0, 0}),
                                 propertiesOf(width, height, orientation));
-}
-
-ConversionError thrownBy(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const ConversionError& error) {
-        return error;
-    }
-    ADD_FAILURE() << "no ConversionError thrown";
-    return ConversionError::decodeFailed("");
 }
 
 int alphaAt(const ImageRef& image, std::int64_t x, std::int64_t y) { return pixelAt(*image, x, y)[3]; }

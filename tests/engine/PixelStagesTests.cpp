@@ -6,6 +6,7 @@
 #include "ImageEngine/Core/ResizeStage.h"
 
 #include "support/TemporaryFolder.h"
+#include "support/ConversionErrorCapture.h"
 #include "support/TestImages.h"
 
 #include <gtest/gtest.h>
@@ -15,16 +16,6 @@ using namespace platform;
 using namespace testing_support;
 
 namespace {
-
-ConversionError thrownBy(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const ConversionError& error) {
-        return error;
-    }
-    ADD_FAILURE() << "no ConversionError thrown";
-    return ConversionError::decodeFailed("");
-}
 
 // A 3 x 2 image whose red components label the pixels 1 to 6, green and blue fixed.
 ImageRef labelled(ColourSpaceRef space, AlphaInfo alpha = AlphaInfo::noneSkipLast) {
