@@ -149,26 +149,21 @@ PixelPlan planPixels(VipsImage* loaded, bool hasUsableCMYKProfile, bool dropAlph
 
     const auto interpretation = vips_image_guess_interpretation(current);
     const bool sixteen = current->BandFmt == VIPS_FORMAT_USHORT;
+    // Pixels libvips converts to sRGB itself no longer match the file's profile.
+    const auto convertToSRGB = [&] {
+        plan.keepsProfile = false;
+        return step(apply(current, [&](VipsImage* in, VipsImage** out) {
+            return vips_colourspace(in, out, sixteen ? VIPS_INTERPRETATION_RGB16 : VIPS_INTERPRETATION_sRGB, nullptr);
+        }));
+    };
     switch (interpretation) {
     case VIPS_INTERPRETATION_CMYK:
-        if (!hasUsableCMYKProfile || current->Bands < 4) {
-            plan.keepsProfile = false;
-            if (!step(apply(current, [&](VipsImage* in, VipsImage** out) {
-                    return vips_colourspace(in, out, sixteen ? VIPS_INTERPRETATION_RGB16 : VIPS_INTERPRETATION_sRGB,
-                                            nullptr);
-                })))
-                return plan;
-        }
+        if ((!hasUsableCMYKProfile || current->Bands < 4) && !convertToSRGB()) return plan;
         break;
     case VIPS_INTERPRETATION_LAB: case VIPS_INTERPRETATION_LABQ: case VIPS_INTERPRETATION_LABS:
     case VIPS_INTERPRETATION_LCH: case VIPS_INTERPRETATION_CMC: case VIPS_INTERPRETATION_XYZ:
     case VIPS_INTERPRETATION_YXY: case VIPS_INTERPRETATION_HSV:
-        plan.keepsProfile = false;
-        if (!step(apply(current, [&](VipsImage* in, VipsImage** out) {
-                return vips_colourspace(in, out, sixteen ? VIPS_INTERPRETATION_RGB16 : VIPS_INTERPRETATION_sRGB,
-                                        nullptr);
-            })))
-            return plan;
+        if (!convertToSRGB()) return plan;
         break;
     case VIPS_INTERPRETATION_scRGB:
         plan.linearLight = true;
