@@ -1,4 +1,5 @@
 #include "support/SampleImages.h"
+#include "support/TestImages.h"
 
 #include "platform/ColourSpace.h"
 #include "platform/VipsRuntime.h"
@@ -44,16 +45,8 @@ ImageRef patternImage(int width, int height, int bitsPerComponent, int component
 
 ImageRef solidImage(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a,
                     bool withAlpha) {
-    const int components = withAlpha ? 4 : 3;
-    auto pixels = std::make_shared<Bytes>(static_cast<std::size_t>(width * height * components));
-    for (std::size_t i = 0; i < pixels->size(); i += static_cast<std::size_t>(components)) {
-        (*pixels)[i] = r;
-        (*pixels)[i + 1] = g;
-        (*pixels)[i + 2] = b;
-        if (withAlpha) (*pixels)[i + 3] = a;
-    }
-    return Image::make(width, height, 8, components, withAlpha ? AlphaInfo::last : AlphaInfo::none,
-                       ColourSpace::sRGB(), pixels, static_cast<std::size_t>(width * components));
+    if (!withAlpha) return filled8(width, height, AlphaInfo::none, ColourSpace::sRGB(), {r, g, b});
+    return filled8(width, height, AlphaInfo::last, ColourSpace::sRGB(), {r, g, b, a});
 }
 
 std::optional<ReadBack> readWithVips(const Bytes& file) {
