@@ -145,7 +145,7 @@ void GatedEngine::finishAll() {
     for (std::size_t index = 0; index < callCount(); ++index) finish(index);
 }
 
-bool eventually(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 10000); }
+bool eventually(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 30000); }
 
 QList<QUrl> urlsOf(const std::vector<fs::path>& paths) {
     QList<QUrl> urls;
