@@ -5,6 +5,7 @@
 #include "app/batch/SystemExportWriter.h"
 #include "platform/FileErrorText.h"
 #include "support/TemporaryFolder.h"
+#include "support/Thrown.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
@@ -25,6 +26,7 @@ using platform::Bytes;
 using platform::FileError;
 using testing_support::readFile;
 using testing_support::TemporaryFolder;
+using testing_support::thrown;
 
 Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
@@ -178,12 +180,9 @@ TEST_F(SafeReplacement, OriginalEditedBeforeItsReplacementIsLeftUntouched) {
     const auto check = recordedCheck(photo);
     std::ofstream(photo, std::ios::binary) << "edited elsewhere";
 
-    try {
-        writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check);
-        FAIL() << "replaced an edited original";
-    } catch (const ReplaceRefusal& refusal) {
-        EXPECT_EQ(refusal, ReplaceRefusal::sourceChanged());
-    }
+    const auto refusal = thrown<ReplaceRefusal>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(*refusal, ReplaceRefusal::sourceChanged());
     EXPECT_EQ(readFile(photo), bytesOf("edited elsewhere"));
     EXPECT_TRUE(entries(trashFiles()).empty());
     EXPECT_FALSE(workingFileLeft());
@@ -218,12 +217,9 @@ TEST_F(SafeReplacement, ChangedInTheTrashWithANewFileAtItsPathStaysInTheTrashAnd
         std::ofstream(photo) << "a newcomer";
     };
 
-    try {
-        writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check);
-        FAIL() << "no error";
-    } catch (const ExportWriterError& error) {
-        EXPECT_EQ(error.kind(), ExportWriterError::Kind::changedInTrash);
-    }
+    const auto error = thrown<ExportWriterError>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->kind(), ExportWriterError::Kind::changedInTrash);
     EXPECT_EQ(readFile(photo), bytesOf("a newcomer"));
     EXPECT_TRUE(originalIsSafe(photo, "old pixels edited"));
     EXPECT_FALSE(workingFileLeft());
@@ -247,12 +243,9 @@ TEST_F(SafeReplacement, AFileThatTakesTheOriginalsPathBeforeItIsPutBackIsKept) {
     const auto check = recordedCheck(photo);
     trash_.afterTrashing = [](const TrashedItem& item) { std::ofstream(item.filesPath, std::ios::app) << " edited"; };
     trash_.beforePutBack = [](const fs::path& to) { std::ofstream(to) << "a newcomer"; };
-    try {
-        writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check);
-        FAIL() << "no error";
-    } catch (const ExportWriterError& error) {
-        EXPECT_EQ(error.kind(), ExportWriterError::Kind::changedInTrash);
-    }
+    const auto error = thrown<ExportWriterError>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->kind(), ExportWriterError::Kind::changedInTrash);
     EXPECT_EQ(readFile(photo), bytesOf("a newcomer"));
     EXPECT_TRUE(originalIsSafe(photo, "old pixels edited"));
 }
@@ -260,16 +253,13 @@ TEST_F(SafeReplacement, AFileThatTakesTheOriginalsPathBeforeItIsPutBackIsKept) {
 TEST_F(SafeReplacement, WorkingFileThatCannotBeWrittenIsReportedUnderTheFinalName) {
     const fs::path photo = original();
     files_.writeExclusiveError = EACCES;
-    try {
-        writer_.replaceOriginal(photo, bytesOf("new"), "photo.webp", recordedCheck(photo));
-        FAIL() << "no error";
-    } catch (const FileError& error) {
-        EXPECT_EQ(error.errorNumber(), EACCES);
-        EXPECT_EQ(error.path(), folder() / "photo.webp");
-        EXPECT_EQ(platform::fileErrorDescription(error),
-                  "You don't have permission to save the file \u201Cphoto.webp\u201D in the folder \u201Cphotos\u201D "
-                  "(Permission denied).");
-    }
+    const auto error = thrown<FileError>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.webp", recordedCheck(photo)); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->errorNumber(), EACCES);
+    EXPECT_EQ(error->path(), folder() / "photo.webp");
+    EXPECT_EQ(platform::fileErrorDescription(*error),
+              "You don't have permission to save the file \u201Cphoto.webp\u201D in the folder \u201Cphotos\u201D "
+              "(Permission denied).");
     EXPECT_EQ(readFile(photo), bytesOf("old pixels"));
 }
 
@@ -312,27 +302,21 @@ TEST_F(SafeReplacement, NoFailureAtAnyStepLosesTheOriginal) {
 TEST_F(SafeReplacement, FinalMoveThatFailsLeavesTheOriginalInTheTrashAndSaysSo) {
     const fs::path photo = original();
     files_.moveError = EACCES;
-    try {
-        writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", recordedCheck(photo));
-        FAIL() << "no error";
-    } catch (const ExportWriterError& error) {
-        EXPECT_EQ(error.kind(), ExportWriterError::Kind::replacedButNotMoved);
-        EXPECT_EQ(error.diagnostic(), "replacedButNotMoved(POSIX 13)");
-        EXPECT_EQ(error.underlying()->path(), photo);
-    }
+    const auto error = thrown<ExportWriterError>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", recordedCheck(photo)); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->kind(), ExportWriterError::Kind::replacedButNotMoved);
+    EXPECT_EQ(error->diagnostic(), "replacedButNotMoved(POSIX 13)");
+    EXPECT_EQ(error->underlying()->path(), photo);
     EXPECT_TRUE(originalIsSafe(photo, "old pixels"));
 }
 
 TEST_F(SafeReplacement, TrashThatRefusesLeavesTheOriginalInPlace) {
     const fs::path photo = original();
     trash_.trashError = EXDEV;
-    try {
-        writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", recordedCheck(photo));
-        FAIL() << "no error";
-    } catch (const ExportWriterError& error) {
-        EXPECT_EQ(error.kind(), ExportWriterError::Kind::trashRefused);
-        EXPECT_EQ(error.diagnostic(), "trashRefused(POSIX 18)");
-    }
+    const auto error = thrown<ExportWriterError>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", recordedCheck(photo)); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->kind(), ExportWriterError::Kind::trashRefused);
+    EXPECT_EQ(error->diagnostic(), "trashRefused(POSIX 18)");
     EXPECT_EQ(readFile(photo), bytesOf("old pixels"));
     EXPECT_FALSE(workingFileLeft());
 }
@@ -347,13 +331,10 @@ TEST_F(SafeReplacement, PlainWritesTakeTheNextFreeNameAndNeverReplace) {
 }
 
 TEST_F(SafeReplacement, PlainWriteIntoAMissingFolderFailsNamingTheFile) {
-    try {
-        writer_.write(bytesOf("x"), folder() / "gone", "photo.jpg");
-        FAIL() << "no error";
-    } catch (const FileError& error) {
-        EXPECT_EQ(error.errorNumber(), ENOENT);
-        EXPECT_EQ(error.path().filename(), "photo.jpg");
-    }
+    const auto error = thrown<FileError>([&] { writer_.write(bytesOf("x"), folder() / "gone", "photo.jpg"); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->errorNumber(), ENOENT);
+    EXPECT_EQ(error->path().filename(), "photo.jpg");
 }
 
 class SourceVersions : public testing::Test {
