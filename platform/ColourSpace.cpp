@@ -3,6 +3,7 @@
 #include <lcms2.h>
 
 #include <array>
+#include <cstdint>
 #include <cmath>
 
 namespace platform {
@@ -22,7 +23,14 @@ Bytes saveProfile(cmsHPROFILE profile) {
     return data;
 }
 
-ColourModel modelOf(cmsColorSpaceSignature signature) {
+// The data colour space is read from the header's own bytes: a hostile profile can hold a
+// signature outside lcms2's enumeration, and such a value must never be loaded as that enum.
+std::uint32_t dataColourSpaceOf(const Bytes& icc) {
+    return (std::uint32_t{icc[16]} << 24) | (std::uint32_t{icc[17]} << 16) | (std::uint32_t{icc[18]} << 8) |
+           std::uint32_t{icc[19]};
+}
+
+ColourModel modelOf(std::uint32_t signature) {
     switch (signature) {
     case cmsSigGrayData: return ColourModel::monochrome;
     case cmsSigRgbData: return ColourModel::rgb;
@@ -36,7 +44,6 @@ bool near(double a, double b, double tolerance) { return std::fabs(a - b) <= tol
 
 // sRGB's primaries adapted to D50 as ICC profiles store them, and its tone curve at one point.
 bool describesSRGB(cmsHPROFILE profile) {
-    if (cmsGetColorSpace(profile) != cmsSigRgbData) return false;
     constexpr std::array<std::array<double, 3>, 3> expected{{
         {0.4361, 0.2225, 0.0139}, {0.3851, 0.7169, 0.0971}, {0.1431, 0.0606, 0.7141}}};
     const std::array<cmsTagSignature, 3> tags{cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
@@ -103,13 +110,13 @@ ColourSpaceRef ColourSpace::fromICC(const Bytes& icc) {
     if (icc.size() < 132 || icc.size() > (64u << 20)) return nullptr;
     Profile profile(cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size())));
     if (!profile) return nullptr;
-    const auto signature = cmsGetColorSpace(profile.get());
+    const auto signature = dataColourSpaceOf(icc);
     if (signature != cmsSigGrayData && signature != cmsSigRgbData && signature != cmsSigCmykData &&
         signature != cmsSigLabData)
         return nullptr;
     auto made = std::shared_ptr<ColourSpace>(new ColourSpace());
     made->model_ = modelOf(signature);
-    if (describesSRGB(profile.get())) made->name_ = sRGBName;
+    if (made->model_ == ColourModel::rgb && describesSRGB(profile.get())) made->name_ = sRGBName;
     made->description_ = descriptionOf(profile.get());
     made->icc_ = icc;
     return made;

@@ -27,6 +27,13 @@ TEST(ColourSpace, WideGamutRGBIsNotNamedSRGB) {
 TEST(ColourSpace, RefusesBytesThatAreNoProfile) {
     EXPECT_FALSE(ColourSpace::fromICC(Bytes(10, 0)));
     EXPECT_FALSE(ColourSpace::fromICC(Bytes(4096, 0x41)));
+    // A well-formed profile whose data colour space is no signature lcms2 knows.
+    auto unknownSpace = profileBytes(cmsCreate_sRGBProfile());
+    unknownSpace[16] = 0xAE;
+    unknownSpace[17] = 0xB8;
+    unknownSpace[18] = 0x1F;
+    unknownSpace[19] = 0xDF;
+    EXPECT_FALSE(ColourSpace::fromICC(unknownSpace));
 }
 
 TEST(Image, RefusesBuffersThatDoNotHoldTheDescribedPixels) {
