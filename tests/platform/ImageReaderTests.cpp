@@ -36,6 +36,12 @@ int component(const Image& image, std::int64_t x, std::int64_t y, int c) {
     return row[x * image.componentsPerPixel() + c];
 }
 
+float floatComponent(const Image& image, std::int64_t x, std::int64_t y, int c) {
+    float value;
+    std::memcpy(&value, image.row(y) + (x * image.componentsPerPixel() + c) * 4, 4);
+    return value;
+}
+
 // Every pixel of the decoded image against the sample pattern, within a tolerance for lossy formats.
 void expectSamplePixels(const Image& image, const SampleImage& sample, int page, int tolerance) {
     ASSERT_EQ(image.width(), sample.width);
@@ -55,17 +61,21 @@ void expectSamplePixels(const Image& image, const SampleImage& sample, int page,
 struct FormatCase {
     const char* suffix;
     const char* type;
-    int tolerance; // 0 for lossless
+    int tolerance;                      // 0 for lossless, -1 for float pixels
     bool savedWithTransparency = false; // libvips' GIF saver always names a transparent index
+    int bands = 3;
+    bool sixteenBit = false;
 };
 
 class EveryFormat : public ::testing::TestWithParam<FormatCase> {};
 
-TEST_P(EveryFormat, ReadsSizeTypeAndPixelsOfARealFile) {
+TEST_P(EveryFormat, ReadsSizeTypeAlphaDepthAndPixelsOfARealFile) {
     const auto& format = GetParam();
     SampleImage sample;
     sample.width = 24;
     sample.height = 16;
+    sample.bands = format.bands;
+    sample.sixteenBit = format.sixteenBit;
     auto bytes = encodeSample(sample, format.suffix);
     if (!bytes) GTEST_SKIP() << "this machine's libvips cannot write " << format.suffix;
     TemporaryFolder folder;
@@ -77,18 +87,33 @@ TEST_P(EveryFormat, ReadsSizeTypeAndPixelsOfARealFile) {
     EXPECT_FALSE(reader->hasFrameInfo());
     auto properties = reader->propertiesAt(0);
     ASSERT_TRUE(properties);
+    EXPECT_FALSE(reader->propertiesAt(1));
+    const bool alpha = format.savedWithTransparency || format.bands % 2 == 0;
+    const int depth = format.tolerance < 0 ? 32 : format.sixteenBit ? 16 : 8;
     EXPECT_EQ(intOf(*properties, keys::pixelWidth), 24);
     EXPECT_EQ(intOf(*properties, keys::pixelHeight), 16);
     EXPECT_EQ(intOf(*properties, keys::orientation), 1);
-    EXPECT_EQ(boolOf(*properties, keys::hasAlpha), format.savedWithTransparency);
-    EXPECT_FALSE(reader->propertiesAt(1));
+    EXPECT_EQ(boolOf(*properties, keys::hasAlpha), alpha);
+    EXPECT_EQ(intOf(*properties, keys::depth), depth);
 
     auto decoded = reader->imageAt(0);
     ASSERT_TRUE(decoded.image);
     EXPECT_FALSE(decoded.exceedsBudget);
-    EXPECT_EQ(decoded.image->alphaInfo(), format.savedWithTransparency ? AlphaInfo::last : AlphaInfo::none);
-    ASSERT_TRUE(decoded.image->colourSpace());
-    if (format.tolerance >= 0 && decoded.image->bitsPerComponent() != 32) expectSamplePixels(*decoded.image, sample, 0, format.tolerance);
+    const auto& image = *decoded.image;
+    // Straight alpha, never premultiplied.
+    EXPECT_EQ(image.alphaInfo(), alpha ? AlphaInfo::last : AlphaInfo::none);
+    EXPECT_EQ(image.bitsPerComponent(), depth);
+    ASSERT_TRUE(image.colourSpace());
+    EXPECT_EQ(image.colourSpace()->model(), format.bands < 3 ? ColourModel::monochrome : ColourModel::rgb);
+    if (format.tolerance >= 0) {
+        EXPECT_EQ(image.componentsPerPixel(), format.bands + (format.savedWithTransparency ? 1 : 0));
+        expectSamplePixels(image, sample, 0, format.tolerance);
+    } else {
+        // Linear light, not sRGB; the pattern's values lie within 0-1.
+        EXPECT_FALSE(image.colourSpace()->isSRGB());
+        EXPECT_GT(floatComponent(image, 0, 0, 0), 0.0f);
+        EXPECT_LT(floatComponent(image, 0, 0, 0), 1.01f);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -98,47 +123,23 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{".jpg[Q=98]", types::jpeg, 24}, FormatCase{".jp2[lossless]", types::jpeg2000, 0},
                       FormatCase{".jxl[lossless]", types::jpegXL, 0}, FormatCase{".heic[Q=95]", types::heic, 60},
                       FormatCase{".avif[Q=95]", types::avif, 60}, FormatCase{".gif", types::gif, 40, true},
-                      FormatCase{".hdr", types::radiance, -1}),
+                      FormatCase{".hdr", types::radiance, -1},
+                      FormatCase{".png", types::png, 0, false, 4},
+                      FormatCase{".png", types::png, 0, false, 2, true}),
     [](const auto& info) {
         std::string name = info.param.suffix + 1;
         name = name.substr(0, name.find('['));
+        if (info.param.bands != 3) name += std::to_string(info.param.bands) + "bands" + (info.param.sixteenBit ? "16bit" : "");
         return name;
     });
 
-TEST(ImageReader, ListsTheFormatsItsBackEndsRead) {
+TEST(ImageReader, ListsTheFormatsItsBackEndsReadAndNoDocumentFormats) {
     const auto& types = ImageReader::readableTypeIdentifiers();
     for (const char* expected : {types::png, types::jpeg, types::gif, types::tiff, types::webp, types::bmp, types::ico,
                                  types::icns, types::dng, types::ppm, types::pgm, types::pbm})
         EXPECT_NE(std::find(types.begin(), types.end(), expected), types.end()) << expected;
-    EXPECT_EQ(std::find(types.begin(), types.end(), "com.adobe.pdf"), types.end());
-    EXPECT_EQ(std::find(types.begin(), types.end(), "public.svg-image"), types.end());
-}
-
-TEST(ImageReader, ReportsAlphaAndDepthAndKeepsStraightAlpha) {
-    SampleImage rgba;
-    rgba.bands = 4;
-    auto reader = openBytes(*encodeSample(rgba, ".png"));
-    ASSERT_TRUE(reader);
-    EXPECT_TRUE(boolOf(*reader->propertiesAt(0), keys::hasAlpha));
-    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::depth), 8);
-    auto image = reader->imageAt(0).image;
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->alphaInfo(), AlphaInfo::last);
-    EXPECT_EQ(image->componentsPerPixel(), 4);
-    expectSamplePixels(*image, rgba, 0, 0);
-
-    SampleImage greyAlpha;
-    greyAlpha.bands = 2;
-    greyAlpha.sixteenBit = true;
-    reader = openBytes(*encodeSample(greyAlpha, ".png"));
-    ASSERT_TRUE(reader);
-    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::depth), 16);
-    image = reader->imageAt(0).image;
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->bitsPerComponent(), 16);
-    EXPECT_EQ(image->componentsPerPixel(), 2);
-    EXPECT_EQ(image->colourSpace()->model(), ColourModel::monochrome);
-    expectSamplePixels(*image, greyAlpha, 0, 0);
+    for (const char* document : {"com.adobe.pdf", "public.svg-image"})
+        EXPECT_EQ(std::find(types.begin(), types.end(), document), types.end()) << document;
 }
 
 TEST(ImageReader, ReadsEveryExifOrientationAndTheGpsDirectory) {
@@ -147,27 +148,26 @@ TEST(ImageReader, ReadsEveryExifOrientationAndTheGpsDirectory) {
         sample.exif = exifBlock(orientation % 2 == 0, orientation);
         sample.orientation = orientation;
         for (const char* suffix : {".jpg", ".png", ".webp", ".tif"}) {
+            SCOPED_TRACE(std::string(suffix) + " orientation " + std::to_string(orientation));
             auto reader = openBytes(*encodeSample(sample, suffix));
-            ASSERT_TRUE(reader) << suffix;
+            ASSERT_TRUE(reader);
             auto properties = reader->propertiesAt(0);
             ASSERT_TRUE(properties);
-            EXPECT_EQ(intOf(*properties, keys::orientation), orientation) << suffix;
+            EXPECT_EQ(intOf(*properties, keys::orientation), orientation);
             // Pixels stay as stored: the orientation is reported, not applied.
             auto image = reader->imageAt(0).image;
             ASSERT_TRUE(image);
-            EXPECT_EQ(image->width(), sample.width) << suffix;
+            EXPECT_EQ(image->width(), sample.width);
             if (std::string(suffix) == ".tif") continue; // TIFF carries its own tags, not an EXIF block
-            ASSERT_TRUE(properties->count(keys::exif)) << suffix;
+            ASSERT_TRUE(properties->count(keys::exif));
             const auto& exif = *properties->at(keys::exif).get<Bytes>();
             ASSERT_GE(exif.size(), 8u);
             EXPECT_TRUE(exif[0] == 'I' || exif[0] == 'M');
-            ASSERT_TRUE(properties->count(keys::gps)) << suffix;
+            ASSERT_TRUE(properties->count(keys::gps));
             EXPECT_EQ(*properties->at(keys::gps).get<PropertyMap>()->at("LatitudeRef").get<std::string>(), "N");
         }
     }
-    SampleImage plain;
-    auto reader = openBytes(*encodeSample(plain, ".jpg"));
-    EXPECT_FALSE(reader->propertiesAt(0)->count(keys::gps));
+    EXPECT_FALSE(openBytes(*encodeSample(SampleImage{}, ".jpg"))->propertiesAt(0)->count(keys::gps));
 }
 
 TEST(ImageReader, TakesTheOrientationFromXmpWhenNoExifNamesOne) {
@@ -188,9 +188,7 @@ TEST(ImageReader, HeifOrientationIsAlwaysUprightBecauseLibheifTurnsThePixels) {
     sample.orientation = 6;
     auto bytes = encodeSample(sample, ".heic");
     if (!bytes) GTEST_SKIP() << "no HEIC encoder";
-    auto reader = openBytes(*bytes);
-    ASSERT_TRUE(reader);
-    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::orientation), 1);
+    EXPECT_EQ(intOf(*openBytes(*bytes)->propertiesAt(0), keys::orientation), 1);
 }
 
 TEST(ImageReader, NamesTheEmbeddedProfileAndTagsThePixelsWithIt) {
@@ -203,9 +201,7 @@ TEST(ImageReader, NamesTheEmbeddedProfileAndTagsThePixelsWithIt) {
     EXPECT_EQ(*properties.at(keys::profileName).get<std::string>(), "Display P3");
     EXPECT_EQ(*properties.at(keys::iccProfile).get<Bytes>(), *sample.icc);
     EXPECT_NEAR(*properties.at(keys::dpiWidth).get<double>(), 300, 0.5);
-    auto image = reader->imageAt(0).image;
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->colourSpace()->description().value_or(""), "Display P3");
+    EXPECT_EQ(reader->imageAt(0).image->colourSpace()->description().value_or(""), "Display P3");
 
     auto untagged = openBytes(*encodeSample(SampleImage{}, ".jpg"));
     EXPECT_FALSE(untagged->propertiesAt(0)->count(keys::profileName));
@@ -223,25 +219,20 @@ TEST(ImageReader, CountsAnimationFramesAndMarksThemAsFrames) {
     EXPECT_EQ(intOf(*gif->propertiesAt(11), keys::pixelHeight), animation.height);
 
     animation.pages = 3;
-    auto webp = openBytes(*encodeSample(animation, ".webp[lossless]"));
-    ASSERT_TRUE(webp);
-    EXPECT_EQ(webp->count(), 3);
-    EXPECT_TRUE(webp->hasFrameInfo());
-    auto frame = webp->imageAt(0).image;
-    ASSERT_TRUE(frame);
-    expectSamplePixels(*frame, animation, 0, 0);
-
-    SampleImage still;
-    auto apng = openBytes(withAnimationControl(*encodeSample(still, ".png"), 4));
-    ASSERT_TRUE(apng);
-    EXPECT_EQ(apng->count(), 4);
-    EXPECT_TRUE(apng->hasFrameInfo());
-    auto first = apng->imageAt(0).image;
-    ASSERT_TRUE(first);
-    expectSamplePixels(*first, still, 0, 0);
-
-    auto stillGif = openBytes(*encodeSample(still, ".gif"));
-    EXPECT_EQ(stillGif->count(), 1);
+    const SampleImage still;
+    const std::tuple<Bytes, int, const SampleImage*> animations[] = {
+        {*encodeSample(animation, ".webp[lossless]"), 3, &animation},
+        {withAnimationControl(*encodeSample(still, ".png"), 4), 4, &still}};
+    for (const auto& [bytes, frames, sample] : animations) {
+        auto reader = openBytes(bytes);
+        ASSERT_TRUE(reader);
+        EXPECT_EQ(reader->count(), frames);
+        EXPECT_TRUE(reader->hasFrameInfo());
+        auto first = reader->imageAt(0).image;
+        ASSERT_TRUE(first);
+        expectSamplePixels(*first, *sample, 0, 0);
+    }
+    EXPECT_EQ(openBytes(*encodeSample(still, ".gif"))->count(), 1);
     EXPECT_FALSE(openBytes(*encodeSample(still, ".webp"))->hasFrameInfo());
 }
 
@@ -278,22 +269,6 @@ TEST(ImageReader, AGifWithoutATransparentIndexIsOpaque) {
     EXPECT_EQ(component(*image, 0, 1, 2), 255);
 }
 
-TEST(ImageReader, ReadsEachPageOfAMultiPageTiff) {
-    SampleImage pages;
-    pages.pages = 3;
-    auto reader = openBytes(*encodeSample(pages, ".tif"));
-    ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->count(), 3);
-    EXPECT_FALSE(reader->hasFrameInfo());
-    for (int page = 0; page < 3; ++page) {
-        auto image = reader->imageAt(page).image;
-        ASSERT_TRUE(image);
-        expectSamplePixels(*image, pages, page, 0);
-    }
-    EXPECT_FALSE(reader->imageAt(3).image);
-    EXPECT_FALSE(reader->imageAt(-1).image);
-}
-
 TEST(ImageReader, RefusesAnImageOverTheBudgetBeforeDecodingIt) {
     SampleImage sample;
     sample.width = 100;
@@ -306,47 +281,39 @@ TEST(ImageReader, RefusesAnImageOverTheBudgetBeforeDecodingIt) {
     auto admitted = reader->imageAt(0, PixelBudget{100 * 50 * 3});
     EXPECT_TRUE(admitted.image);
     EXPECT_FALSE(admitted.exceedsBudget);
-}
 
-// A PNG wider than libpng's default limit of 1,000,000 pixels: its size must still be read.
-Bytes hugePng(std::uint32_t width) {
-    auto png = *encodeSample(SampleImage{}, ".png");
-    // Patch IHDR's width and recompute its CRC; the pixel data no longer matches, which a
-    // refusal by size never reaches.
-    png[16] = static_cast<std::uint8_t>(width >> 24);
-    png[17] = static_cast<std::uint8_t>(width >> 16);
-    png[18] = static_cast<std::uint8_t>(width >> 8);
-    png[19] = static_cast<std::uint8_t>(width);
-    return png;
-}
-
-TEST(ImageReader, ReportsTheSizeOfAPngBeyondLibpngsLimitAndRefusesItByBudget) {
-    auto reader = openBytes(hugePng(1'000'001));
+    // Wider than libpng's default limit of 1,000,000 pixels: the size is still read. IHDR's
+    // width is patched; the pixel data no longer matches, which a refusal by size never reaches.
+    auto huge = *encodeSample(SampleImage{}, ".png");
+    const std::uint32_t width = 1'000'001;
+    for (int i = 0; i < 4; ++i) huge[16 + i] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
+    reader = openBytes(huge);
     ASSERT_TRUE(reader);
-    auto properties = reader->propertiesAt(0);
-    ASSERT_TRUE(properties);
-    EXPECT_EQ(intOf(*properties, keys::pixelWidth), 1'000'001);
-    auto refused = reader->imageAt(0, PixelBudget{20'000'000});
+    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::pixelWidth), width);
+    refused = reader->imageAt(0, PixelBudget{20'000'000});
     EXPECT_TRUE(refused.exceedsBudget);
     EXPECT_FALSE(refused.image);
 }
 
-TEST(ImageReader, AFileReplacedOnDiskIsReadAsItsNewPixels) {
+TEST(ImageReader, ReadsEachPageOfAMultiPageTiffAndAFileReplacedOnDiskAsItsNewPixels) {
     TemporaryFolder folder;
-    SampleImage first;
-    const auto path = folder.write("photo.png", *encodeSample(first, ".png"));
-    auto before = ImageReader::open(path)->imageAt(0).image;
-    ASSERT_TRUE(before);
-    SampleImage second;
-    second.pages = 2; // the second page's pattern differs everywhere
-    auto replacement = *encodeSample(second, ".tif");
-    folder.write("photo.png", replacement);
+    const auto path = folder.write("photo.png", *encodeSample(SampleImage{}, ".png"));
+    ASSERT_TRUE(ImageReader::open(path)->imageAt(0).image);
+    SampleImage pages;
+    pages.pages = 3; // each page's pattern differs everywhere
+    folder.write("photo.png", *encodeSample(pages, ".tif"));
     auto reader = ImageReader::open(path);
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->typeIdentifier(), types::tiff);
-    auto after = reader->imageAt(1).image;
-    ASSERT_TRUE(after);
-    expectSamplePixels(*after, second, 1, 0);
+    EXPECT_EQ(reader->count(), 3);
+    EXPECT_FALSE(reader->hasFrameInfo());
+    for (int page = 0; page < 3; ++page) {
+        auto image = reader->imageAt(page).image;
+        ASSERT_TRUE(image);
+        expectSamplePixels(*image, pages, page, 0);
+    }
+    EXPECT_FALSE(reader->imageAt(3).image);
+    EXPECT_FALSE(reader->imageAt(-1).image);
 }
 
 TEST(ImageReader, InkImagesWithoutAProfileAreReadAsSRGB) {
@@ -354,33 +321,17 @@ TEST(ImageReader, InkImagesWithoutAProfileAreReadAsSRGB) {
     cmyk.bands = 4;
     cmyk.cmyk = true;
     for (const char* suffix : {".jpg[Q=95]", ".tif"}) {
+        SCOPED_TRACE(suffix);
         auto reader = openBytes(*encodeSample(cmyk, suffix));
-        ASSERT_TRUE(reader) << suffix;
-        EXPECT_FALSE(boolOf(*reader->propertiesAt(0), keys::hasAlpha)) << suffix;
+        ASSERT_TRUE(reader);
+        EXPECT_FALSE(boolOf(*reader->propertiesAt(0), keys::hasAlpha));
         auto image = reader->imageAt(0).image;
-        ASSERT_TRUE(image) << suffix;
-        EXPECT_EQ(image->componentsPerPixel(), 3) << suffix;
-        EXPECT_EQ(image->alphaInfo(), AlphaInfo::none) << suffix;
-        EXPECT_TRUE(image->colourSpace()->isSRGB()) << suffix;
-        // No ink at all is white paper.
-        EXPECT_GT(component(*image, 0, 0, 0), 0) << suffix;
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->componentsPerPixel(), 3);
+        EXPECT_EQ(image->alphaInfo(), AlphaInfo::none);
+        EXPECT_TRUE(image->colourSpace()->isSRGB());
+        EXPECT_GT(component(*image, 0, 0, 0), 0); // no ink at all is white paper
     }
-}
-
-TEST(ImageReader, RadianceIsReadAsLinearFloat) {
-    auto bytes = encodeSample(SampleImage{}, ".hdr");
-    ASSERT_TRUE(bytes);
-    auto reader = openBytes(*bytes);
-    ASSERT_TRUE(reader);
-    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::depth), 32);
-    auto image = reader->imageAt(0).image;
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->bitsPerComponent(), 32);
-    EXPECT_FALSE(image->colourSpace()->isSRGB());
-    float first;
-    std::memcpy(&first, image->row(0), sizeof first);
-    EXPECT_GT(first, 0.0f);
-    EXPECT_LT(first, 1.01f);
 }
 
 TEST(ImageReader, OpenEXRIsReadFromItsFileAsLinearFloat) {
@@ -394,16 +345,12 @@ TEST(ImageReader, OpenEXRIsReadFromItsFileAsLinearFloat) {
     ASSERT_TRUE(image);
     EXPECT_EQ(image->bitsPerComponent(), 32);
     EXPECT_EQ(image->colourComponents(), 3);
-    float value;
-    std::memcpy(&value, image->row(2) + (3 * image->componentsPerPixel() + 1) * 4, 4);
-    EXPECT_NEAR(value, samplePixel(3, 2, 1) / 255.0f, 0.001); // read through half floats
+    EXPECT_NEAR(floatComponent(*image, 3, 2, 1), samplePixel(3, 2, 1) / 255.0f, 0.001); // through half floats
     // From memory there is no file to hand to the OpenEXR library.
     EXPECT_FALSE(openBytes(bytes));
     for (std::size_t length : {bytes.size() / 10, bytes.size() / 2, bytes.size() - 8}) {
         auto cut = ImageReader::open(folder.write("cut.exr", Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length))));
-        if (cut) {
-            EXPECT_FALSE(cut->imageAt(0).image) << length;
-        }
+        EXPECT_FALSE(cut && cut->imageAt(0).image) << length;
     }
 }
 
@@ -415,8 +362,7 @@ TEST(ImageReader, DamagedAndTruncatedFilesOfEveryFormatGiveNoImage) {
         auto bytes = encodeSample(sample, suffix);
         if (!bytes) continue;
         for (double fraction : {0.05, 0.5, 0.9}) {
-            Bytes cut(bytes->begin(), bytes->begin() + static_cast<std::ptrdiff_t>(bytes->size() * fraction));
-            auto reader = openBytes(cut);
+            auto reader = openBytes(Bytes(bytes->begin(), bytes->begin() + static_cast<std::ptrdiff_t>(bytes->size() * fraction)));
             if (!reader) continue;
             for (std::int64_t i = 0; i < reader->count(); ++i) {
                 reader->propertiesAt(i);
@@ -430,19 +376,15 @@ TEST(ImageReader, DamagedAndTruncatedFilesOfEveryFormatGiveNoImage) {
     EXPECT_FALSE(ImageReader::open(folder.file("missing.png")));
 }
 
-} // namespace
-
-namespace {
-
 TEST(CameraRawReader, ReadsADngWithTheCamerasTurnAsOrientationAndPixelsAsStored) {
-    const std::pair<int, int> turns[] = {{1, 1}, {3, 3}, {6, 6}, {8, 8}};
-    for (const auto& [stored, reported] : turns) {
-        auto reader = openBytes(dngFile(32, 24, stored));
+    for (int turn : {1, 3, 6, 8}) {
+        SCOPED_TRACE(turn);
+        auto reader = openBytes(dngFile(32, 24, turn));
         ASSERT_TRUE(reader);
         EXPECT_EQ(reader->typeIdentifier(), types::dng);
         EXPECT_EQ(reader->count(), 1);
         auto properties = *reader->propertiesAt(0);
-        EXPECT_EQ(intOf(properties, keys::orientation), reported);
+        EXPECT_EQ(intOf(properties, keys::orientation), turn);
         EXPECT_EQ(intOf(properties, keys::pixelWidth), 32);
         EXPECT_EQ(intOf(properties, keys::pixelHeight), 24);
         auto image = reader->imageAt(0).image;
@@ -452,8 +394,7 @@ TEST(CameraRawReader, ReadsADngWithTheCamerasTurnAsOrientationAndPixelsAsStored)
         EXPECT_EQ(image->bitsPerComponent(), 16);
         EXPECT_TRUE(image->colourSpace()->isSRGB());
     }
-    auto reader = openBytes(dngFile(32, 24, 1));
-    EXPECT_TRUE(reader->imageAt(0, PixelBudget{32 * 24 * 6 - 1}).exceedsBudget);
+    EXPECT_TRUE(openBytes(dngFile(32, 24, 1))->imageAt(0, PixelBudget{32 * 24 * 6 - 1}).exceedsBudget);
 }
 
 TEST(ImageReader, NeverHandsAFileToALoaderOutsideItsAllowList) {
