@@ -54,21 +54,6 @@ protected:
     FileOperations& files_ = FileOperations::system();
 };
 
-TEST_F(FileOperationsTest, NewFilesNeverReplaceWhatIsThereAndLeaveNothingBehind) {
-    files_.writeNewFileNoReplace(folder_.path(), "a.png", bytesOf("first"));
-    EXPECT_EQ(readFile(folder_.file("a.png")), bytesOf("first"));
-    EXPECT_EQ(errorOf([&] { files_.writeNewFileNoReplace(folder_.path(), "a.png", bytesOf("second")); }), EEXIST);
-    EXPECT_EQ(readFile(folder_.file("a.png")), bytesOf("first"));
-
-    // A dangling link holds its name too: writing through it would create a file elsewhere.
-    fs::create_symlink(folder_.file("elsewhere"), folder_.file("b.png"));
-    EXPECT_EQ(errorOf([&] { files_.writeNewFileNoReplace(folder_.path(), "b.png", bytesOf("x")); }), EEXIST);
-    EXPECT_FALSE(fs::exists(folder_.file("elsewhere")));
-    EXPECT_EQ(namesIn(folder_.path()), (std::vector<std::string>{"a.png", "b.png"}));
-
-    EXPECT_EQ(errorOf([&] { files_.writeNewFileNoReplace(folder_.file("missing"), "c.png", bytesOf("x")); }), ENOENT);
-}
-
 // A file system without anonymous files or the no-replace rename, as FAT and some network
 // file systems are.
 class OlderFileSystemOperations : public FileOperations {
@@ -83,21 +68,31 @@ protected:
     }
 };
 
-TEST_F(FileOperationsTest, WithoutAnonymousFilesOrNoReplaceRenamesNothingIsReplacedEither) {
+TEST_F(FileOperationsTest, NewFilesAndMovesNeverReplaceWhatIsThereOnAnyFileSystemAndLeaveNothingBehind) {
     OlderFileSystemOperations older;
-    older.writeNewFileNoReplace(folder_.path(), "a.png", bytesOf("first"));
-    EXPECT_EQ(readFile(folder_.file("a.png")), bytesOf("first"));
-    EXPECT_EQ(errorOf([&] { older.writeNewFileNoReplace(folder_.path(), "a.png", bytesOf("second")); }), EEXIST);
-    EXPECT_EQ(readFile(folder_.file("a.png")), bytesOf("first"));
-    // No partly written or provisional file is left behind.
-    EXPECT_EQ(namesIn(folder_.path()), std::vector<std::string>{"a.png"});
+    for (FileOperations* files : {&files_, static_cast<FileOperations*>(&older)}) {
+        SCOPED_TRACE(files == &older ? "older file system" : "this file system");
+        TemporaryFolder folder;
+        files->writeNewFileNoReplace(folder.path(), "a.png", bytesOf("first"));
+        EXPECT_EQ(errorOf([&] { files->writeNewFileNoReplace(folder.path(), "a.png", bytesOf("second")); }), EEXIST);
+        EXPECT_EQ(readFile(folder.file("a.png")), bytesOf("first"));
+        // A dangling link holds its name too: writing through it would create a file elsewhere.
+        fs::create_symlink(folder.file("elsewhere"), folder.file("b.png"));
+        EXPECT_EQ(errorOf([&] { files->writeNewFileNoReplace(folder.path(), "b.png", bytesOf("x")); }), EEXIST);
+        EXPECT_FALSE(fs::exists(folder.file("elsewhere")));
+        EXPECT_EQ(errorOf([&] { files->writeNewFileNoReplace(folder.file("missing"), "c.png", bytesOf("x")); }), ENOENT);
+        // No partly written or provisional file is left behind.
+        EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{"a.png", "b.png"}));
 
-    const fs::path from = folder_.write("from", bytesOf("moving"));
-    EXPECT_EQ(errorOf([&] { older.moveNoReplace(from, folder_.file("a.png")); }), EEXIST);
-    EXPECT_EQ(readFile(folder_.file("a.png")), bytesOf("first"));
-    older.moveNoReplace(from, folder_.file("b.png"));
-    EXPECT_FALSE(fs::exists(from));
-    EXPECT_EQ(readFile(folder_.file("b.png")), bytesOf("moving"));
+        const fs::path from = folder.write("from", bytesOf("moving"));
+        EXPECT_EQ(errorOf([&] { files->moveNoReplace(from, folder.file("a.png")); }), EEXIST);
+        EXPECT_EQ(readFile(from), bytesOf("moving"));
+        EXPECT_EQ(readFile(folder.file("a.png")), bytesOf("first"));
+        files->moveNoReplace(from, folder.file("free"));
+        EXPECT_FALSE(fs::exists(from));
+        EXPECT_EQ(readFile(folder.file("free")), bytesOf("moving"));
+        EXPECT_EQ(errorOf([&] { files->moveNoReplace(from, folder.file("again")); }), ENOENT);
+    }
 }
 
 TEST_F(FileOperationsTest, ExclusiveWritesCarryTheGivenBitsAndRefuseTakenNames) {
@@ -111,19 +106,6 @@ TEST_F(FileOperationsTest, ExclusiveWritesCarryTheGivenBitsAndRefuseTakenNames) 
     fs::create_symlink(folder_.file("target"), folder_.file("link"));
     EXPECT_EQ(errorOf([&] { files_.writeExclusive(folder_.file("link"), bytesOf("x")); }), EEXIST);
     EXPECT_FALSE(fs::exists(folder_.file("target")));
-}
-
-TEST_F(FileOperationsTest, MovesRefuseATakenNameAndKeepBothFiles) {
-    const fs::path from = folder_.write("from", bytesOf("moving"));
-    const fs::path to = folder_.write("to", bytesOf("staying"));
-    EXPECT_EQ(errorOf([&] { files_.moveNoReplace(from, to); }), EEXIST);
-    EXPECT_EQ(readFile(from), bytesOf("moving"));
-    EXPECT_EQ(readFile(to), bytesOf("staying"));
-
-    files_.moveNoReplace(from, folder_.file("free"));
-    EXPECT_FALSE(fs::exists(from));
-    EXPECT_EQ(readFile(folder_.file("free")), bytesOf("moving"));
-    EXPECT_EQ(errorOf([&] { files_.moveNoReplace(from, folder_.file("again")); }), ENOENT);
 }
 
 TEST_F(FileOperationsTest, ContentCopiesArePrivateFollowLinksAndRefusePipes) {
