@@ -2,7 +2,7 @@
 #include "ImageEngine/Decoding/DecoderRegistry.h"
 #include "ImageEngine/Decoding/ImageIODecoder.h"
 #include "platform/ImageReader.h"
-#include "support/EncodedSamples.h"
+#include "support/ConversionErrorCapture.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 using namespace pictavo;
 using platform::ContentType;
 using testing_support::TemporaryFolder;
+using testing_support::thrownBy;
 
 namespace {
 
@@ -47,23 +48,17 @@ TEST(DecoderRegistry, GivesRasterFilesToTheRasterDecoderByTheirExtension) {
         EXPECT_TRUE(dynamic_cast<const ImageIODecoder*>(decoder.get())) << name;
     }
     // A vanished file is matched by its name; reading it is what fails, with its name.
-    auto decoder = registry.decoder(folder.file("vanished.png"));
-    try {
-        decoder->properties(folder.file("vanished.png"));
-        FAIL() << "a vanished file was read";
-    } catch (const ConversionError& error) {
-        EXPECT_EQ(error, ConversionError::decodeFailed("vanished.png"));
-        EXPECT_EQ(error.errorDescription(), "vanished.png can't be opened. It may be damaged.");
-    }
+    const auto vanished = folder.file("vanished.png");
+    const auto error = thrownBy([&] { registry.decoder(vanished)->properties(vanished); });
+    EXPECT_EQ(error, ConversionError::decodeFailed("vanished.png"));
+    EXPECT_EQ(error.errorDescription(), "vanished.png can't be opened. It may be damaged.");
 }
 
 TEST(DecoderRegistry, NamesTheExtensionItCannotRead) {
     const auto registry = DecoderRegistry::standard();
-    EXPECT_EQ(unsupportedMessage(registry, "/tmp/photo.abc"), "This computer can't read .abc files.");
     EXPECT_EQ(unsupportedMessage(registry, "/tmp/photo.ABC"), "This computer can't read .abc files.");
     EXPECT_EQ(unsupportedMessage(registry, "/tmp/Ünïcode.ÄBC"), "This computer can't read .äbc files.");
     EXPECT_EQ(unsupportedMessage(registry, "/tmp/README"), "This computer can't read this kind of file.");
-    EXPECT_EQ(unsupportedMessage(registry, "/tmp/notes.txt"), "This computer can't read .txt files.");
 }
 
 TEST(DecoderRegistry, TheFirstDecoderThatAcceptsWinsAndSubtypesAreAccepted) {

@@ -1,6 +1,7 @@
 #include "ImageEngine/Core/ConversionError.h"
 #include "ImageEngine/Core/EncodeConcurrency.h"
 #include "ImageEngine/Decoding/ImageIODecoder.h"
+#include "support/ConversionErrorCapture.h"
 #include "support/EncodedSamples.h"
 #include "support/ExifSamples.h"
 #include "support/IconSamples.h"
@@ -9,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <thread>
 
 using namespace pictavo;
@@ -19,16 +19,6 @@ using platform::ContentType;
 namespace {
 
 const ImageIODecoder decoder;
-
-ConversionError thrown(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const ConversionError& error) {
-        return error;
-    }
-    ADD_FAILURE() << "no ConversionError";
-    return ConversionError::decodeFailed("none");
-}
 
 int red(const platform::Image& image, int x, int y) { return image.row(y)[x * image.componentsPerPixel()]; }
 
@@ -67,11 +57,6 @@ TEST_F(ImageIODecoderTest, AStillImageIsSingleWithEveryPropertyFilledIn) {
     EXPECT_FALSE(decoded.allowsUpscale());
 }
 
-TEST_F(ImageIODecoderTest, TheTypeComesFromTheContentNotTheName) {
-    const auto path = write("really-a-png.jpg", *encodeSample(SampleImage{}, ".png"));
-    EXPECT_EQ(decoder.properties(path).sourceUTType, ContentType::png());
-}
-
 TEST_F(ImageIODecoderTest, AnimationsCountFramesAndAlwaysDecodeTheFirst) {
     SampleImage animation;
     animation.pages = 12;
@@ -82,11 +67,8 @@ TEST_F(ImageIODecoderTest, AnimationsCountFramesAndAlwaysDecodeTheFirst) {
     EXPECT_TRUE(properties.isAnimated());
     const auto fifth = decoder.decode(gif, 5);
     EXPECT_EQ(fifth.properties().frameCount, 12);
-    const auto& image = *fifth.asRaster()->image;
-    EXPECT_NEAR(red(image, 3, 2), samplePixel(3, 2, 0, 0), 40);
+    EXPECT_NEAR(red(*fifth.asRaster()->image, 3, 2), samplePixel(3, 2, 0, 0), 40);
 
-    animation.pages = 3;
-    EXPECT_EQ(decoder.properties(write("three.webp", *encodeSample(animation, ".webp[lossless]"))).frameCount, 3);
     const auto apng = write("four.png", withAnimationControl(*encodeSample(SampleImage{}, ".png"), 4));
     EXPECT_EQ(decoder.properties(apng).frameCount, 4);
     EXPECT_TRUE(decoder.decode(apng, 2).asRaster()->image);
@@ -104,7 +86,7 @@ TEST_F(ImageIODecoderTest, PagesAreDecodedByNumberAndCheckedAgainstTheirCount) {
     EXPECT_EQ(third.asRaster()->image->width(), 30);
     EXPECT_EQ(red(*third.asRaster()->image, 7, 3), samplePixel(7, 3, 0, 2));
     for (std::int64_t page : {0, 4, -1}) {
-        const auto error = thrown([&] { decoder.decode(path, page); });
+        const auto error = thrownBy([&] { decoder.decode(path, page); });
         EXPECT_EQ(error, ConversionError::pageOutOfRange(page, 3));
         EXPECT_EQ(error.errorDescription(), "That page isn't there any more. This file has 3 pages.");
     }
@@ -120,34 +102,24 @@ TEST_F(ImageIODecoderTest, IconsUseTheirLargestRenditionAndTheEarlierOfEqualOnes
 
     // Two 32 px renditions: the first, whose pixels carry their own alpha, is the one used.
     const auto equal = write("equal.ico", icoFile({{32, false, 32}, {32, false, 24}}));
-    const auto decoded = decoder.decode(equal);
-    EXPECT_EQ(decoded.asRaster()->image->row(3)[2 * 4 + 3], samplePixel(2, 3, 3));
+    EXPECT_EQ(decoder.decode(equal).asRaster()->image->row(3)[2 * 4 + 3], samplePixel(2, 3, 3));
 
     SampleImage large;
     large.width = large.height = 128;
-    const auto icns = write("app.icns", icnsFile({{"is32", icnsRunLengthRGB(16)}, {"ic07", *encodeSample(large, ".png")}}));
-    EXPECT_EQ(decoder.properties(icns).renditionCount, 2);
-    EXPECT_EQ(decoder.properties(icns).pixelWidth, 128);
+    const auto icns = decoder.properties(write("app.icns", icnsFile({{"is32", icnsRunLengthRGB(16)}, {"ic07", *encodeSample(large, ".png")}})));
+    EXPECT_EQ(icns.renditionCount, 2);
+    EXPECT_EQ(icns.pixelWidth, 128);
 }
 
 TEST_F(ImageIODecoderTest, OrientationsOutsideOneToEightReadAsUpright) {
-    for (int stored : {0, 9, 100}) {
+    for (const auto& [stored, read] : {std::pair{0, 1u}, {9, 1u}, {100, 1u}, {8, 8u}, {3, 3u}}) {
         SampleImage sample;
         sample.xmp = xmpPacket(stored);
-        EXPECT_EQ(decoder.properties(write("odd.png", *encodeSample(sample, ".png"))).orientation, 1u) << stored;
-    }
-    for (int stored = 1; stored <= 8; ++stored) {
-        SampleImage sample;
-        sample.exif = exifBlock(false, stored);
-        sample.orientation = stored;
-        const auto path = write("turned.jpg", *encodeSample(sample, ".jpg"));
-        EXPECT_EQ(decoder.properties(path).orientation, static_cast<std::uint32_t>(stored));
-        // The pixels stay as stored.
-        EXPECT_EQ(decoder.decode(path).asRaster()->image->width(), sample.width);
+        EXPECT_EQ(decoder.properties(write("turned.png", *encodeSample(sample, ".png"))).orientation, read) << stored;
     }
 }
 
-// A PNG whose header declares another width; its pixel data is never reached.
+// A PNG whose header declares another size; its pixel data is never reached.
 platform::Bytes pngDeclaring(std::uint32_t width, std::uint32_t height) {
     SampleImage sample;
     sample.width = 1;
@@ -160,29 +132,26 @@ platform::Bytes pngDeclaring(std::uint32_t width, std::uint32_t height) {
     return png;
 }
 
-TEST_F(ImageIODecoderTest, ASideAboveAMillionIsTooLargeAndAMillionIsNot) {
+TEST_F(ImageIODecoderTest, ASideAboveAMillionOrBeyondThePixelBudgetIsTooLargeBeforeItIsDecoded) {
     EXPECT_EQ(decoder.properties(write("wide.png", pngDeclaring(1'000'000, 1))).pixelWidth, 1'000'000);
-    const auto error = thrown([&] { decoder.properties(write("wider.png", pngDeclaring(1'000'001, 1))); });
-    EXPECT_EQ(error, ConversionError::imageTooLarge(1'000'001, 1));
-    const auto tall = thrown([&] { decoder.decode(write("tall.png", pngDeclaring(1, 1'000'001))); });
-    EXPECT_EQ(tall, ConversionError::imageTooLarge(1, 1'000'001));
-}
+    EXPECT_EQ(thrownBy([&] { decoder.properties(write("wider.png", pngDeclaring(1'000'001, 1))); }),
+              ConversionError::imageTooLarge(1'000'001, 1));
+    EXPECT_EQ(thrownBy([&] { decoder.decode(write("tall.png", pngDeclaring(1, 1'000'001))); }),
+              ConversionError::imageTooLarge(1, 1'000'001));
 
-TEST_F(ImageIODecoderTest, AnImageBeyondThePixelBudgetIsRefusedBeforeItIsDecoded) {
     // 999,999 x 999,999 RGB would take about 3 TB: far beyond any machine's budget, so it
     // must be refused as too large, not attempted and failed as damaged.
     ASSERT_LT(EncodeConcurrency::pixelBudget(), std::int64_t{999'999} * 999'999 * 3);
     const auto path = write("vast.png", pngDeclaring(999'999, 999'999));
     EXPECT_EQ(decoder.properties(path).pixelWidth, 999'999);
-    const auto error = thrown([&] { decoder.decode(path); });
-    EXPECT_EQ(error, ConversionError::imageTooLarge(999'999, 999'999));
+    EXPECT_EQ(thrownBy([&] { decoder.decode(path); }), ConversionError::imageTooLarge(999'999, 999'999));
 }
 
 TEST_F(ImageIODecoderTest, DamagedTruncatedAndForeignFilesFailWithTheirName) {
     const auto text = std::string("not an image at all");
     const auto path = write("photo.png", platform::Bytes(text.begin(), text.end()));
-    EXPECT_EQ(thrown([&] { decoder.properties(path); }), ConversionError::decodeFailed("photo.png"));
-    EXPECT_EQ(thrown([&] { decoder.decode(path); }), ConversionError::decodeFailed("photo.png"));
+    EXPECT_EQ(thrownBy([&] { decoder.properties(path); }), ConversionError::decodeFailed("photo.png"));
+    EXPECT_EQ(thrownBy([&] { decoder.decode(path); }), ConversionError::decodeFailed("photo.png"));
 
     SampleImage sample;
     sample.width = 64;
@@ -190,22 +159,20 @@ TEST_F(ImageIODecoderTest, DamagedTruncatedAndForeignFilesFailWithTheirName) {
     for (const char* suffix : {".jpg", ".png", ".webp", ".tif", ".gif"}) {
         auto bytes = *encodeSample(sample, suffix);
         bytes.resize(bytes.size() * 2 / 3);
-        const auto cut = write(std::string("cut") + suffix, bytes);
-        EXPECT_EQ(thrown([&] { decoder.decode(cut); }), ConversionError::decodeFailed(std::string("cut") + suffix))
-            << suffix;
+        const auto name = std::string("cut") + suffix;
+        EXPECT_EQ(thrownBy([&] { decoder.decode(write(name, bytes)); }), ConversionError::decodeFailed(name)) << suffix;
     }
 }
 
-TEST_F(ImageIODecoderTest, AFileReplacedOnDiskDecodesAsItsNewPixels) {
+TEST_F(ImageIODecoderTest, AFileReplacedOnDiskDecodesAsItsNewPixelsAndType) {
     SampleImage pages;
     pages.pages = 2;
     const auto path = write("photo.tif", *encodeSample(pages, ".tif"));
-    const auto before = decoder.decode(path, 1);
-    EXPECT_EQ(red(*before.asRaster()->image, 4, 4), samplePixel(4, 4, 0, 0));
+    EXPECT_EQ(red(*decoder.decode(path, 1).asRaster()->image, 4, 4), samplePixel(4, 4, 0, 0));
     // The same name, now holding the second page's pixels as its only page.
     write("photo.tif", multiSizeTiff({{9, 7}, {9, 7}}));
-    const auto after = decoder.decode(path, 2);
-    EXPECT_EQ(red(*after.asRaster()->image, 4, 4), samplePixel(4, 4, 0, 1));
+    EXPECT_EQ(red(*decoder.decode(path, 2).asRaster()->image, 4, 4), samplePixel(4, 4, 0, 1));
+    // The type comes from the content, not the name.
     write("photo.tif", *encodeSample(SampleImage{}, ".png"));
     EXPECT_EQ(decoder.properties(path).sourceUTType, ContentType::png());
 }
@@ -219,19 +186,14 @@ TEST_F(ImageIODecoderTest, CameraRawIsOneImageWithTheCamerasTurn) {
     EXPECT_EQ(decoder.decode(path).asRaster()->image->width(), 32);
 }
 
-} // namespace
-
-namespace {
-
-TEST(ImageIODecoderThreads, DecodesFromSeveralThreadsAtOnce) {
-    TemporaryFolder folder;
+TEST_F(ImageIODecoderTest, DecodesFromSeveralThreadsAtOnce) {
     SampleImage sample;
     sample.width = 120;
     sample.height = 80;
     const std::vector<std::filesystem::path> files{
-        folder.write("a.jpg", *encodeSample(sample, ".jpg")), folder.write("b.png", *encodeSample(sample, ".png")),
-        folder.write("c.webp", *encodeSample(sample, ".webp")), folder.write("d.tif", *encodeSample(sample, ".tif")),
-        folder.write("e.dng", dngFile(40, 30, 1)), folder.write("f.ico", icoFile({{16, false, 32}, {48, true}}))};
+        write("a.jpg", *encodeSample(sample, ".jpg")), write("b.png", *encodeSample(sample, ".png")),
+        write("c.webp", *encodeSample(sample, ".webp")), write("d.tif", *encodeSample(sample, ".tif")),
+        write("e.dng", dngFile(40, 30, 1)), write("f.ico", icoFile({{16, false, 32}, {48, true}}))};
     std::vector<std::thread> threads;
     std::atomic<int> decoded{0};
     for (int t = 0; t < 6; ++t)
