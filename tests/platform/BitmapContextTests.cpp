@@ -31,7 +31,7 @@ void expectNear(const std::vector<int>& actual, const std::vector<int>& expected
 
 } // namespace
 
-TEST(BitmapContext, RefusesSpacesThatDoNotSuitTheLayoutAndSizesItCannotHold) {
+TEST(BitmapContext, RefusesSpacesThatDoNotSuitTheLayoutSizesItCannotHoldAndMislabelledImages) {
     EXPECT_FALSE(BitmapContext::create(4, 4, ColourSpace::deviceGray(), BitmapLayout::premultipliedLast));
     EXPECT_FALSE(BitmapContext::create(4, 4, ColourSpace::sRGB(), BitmapLayout::greyNone));
     EXPECT_FALSE(BitmapContext::create(4, 4, nullptr, BitmapLayout::noneSkipLast));
@@ -43,6 +43,9 @@ TEST(BitmapContext, RefusesSpacesThatDoNotSuitTheLayoutAndSizesItCannotHold) {
     auto image = context->makeImage();
     EXPECT_EQ(image->alphaInfo(), AlphaInfo::premultipliedLast);
     EXPECT_EQ(pixelAt(*image, 2, 1), (std::vector<int>{0, 0, 0, 0}));
+    // Images whose pixels do not match their colour space are not drawn.
+    EXPECT_FALSE(context->draw(filled8(2, 2, AlphaInfo::none, ColourSpace::deviceGray(), {1, 2, 3}), whole(*context)));
+    EXPECT_FALSE(context->draw(nullptr, whole(*context)));
 }
 
 TEST(BitmapContext, FillsWithSRGBColoursMatchedIntoItsSpaceAndCoversFractionalEdgesPartly) {
@@ -69,54 +72,46 @@ TEST(BitmapContext, FillsWithSRGBColoursMatchedIntoItsSpaceAndCoversFractionalEd
     expectNear(pixelAt(*grey->makeImage(), 0, 0), {128}, 1);
 }
 
-TEST(BitmapContext, ConvertsEveryDepthAndLayoutToPremultipliedEightBits) {
+TEST(BitmapContext, ConvertsEveryDepthLayoutAndColourSpaceToItsOwn) {
+    struct Case {
+        const char* what;
+        ImageRef image;
+        BitmapLayout layout;
+        ColourSpaceRef space;
+        std::vector<int> expected;
+        int tolerance;
+    };
     const auto srgb = ColourSpace::sRGB();
-    // Straight RGBA becomes premultiplied.
-    auto straight = drawn(image8(1, 1, 4, AlphaInfo::last, srgb, {200, 100, 50, 128}), 1, 1, BitmapLayout::premultipliedLast);
-    expectNear(pixelAt(*straight, 0, 0), {100, 50, 25, 128}, 0);
-    // Premultiplied ARGB stays premultiplied, reordered.
-    auto argb = drawn(image8(1, 1, 4, AlphaInfo::premultipliedFirst, srgb, {128, 100, 50, 25}), 1, 1, BitmapLayout::premultipliedLast);
-    expectNear(pixelAt(*argb, 0, 0), {100, 50, 25, 128}, 0);
-    // XRGB with its skipped byte first.
-    auto xrgb = drawn(image8(1, 1, 4, AlphaInfo::noneSkipFirst, srgb, {0, 10, 20, 30}), 1, 1, BitmapLayout::noneSkipLast);
-    expectNear(pixelAt(*xrgb, 0, 0), {10, 20, 30, 255}, 0);
-    // 16-bit: an alpha of 65534 is opaque at 8 bits.
-    auto deep = drawn(image16(1, 1, 4, AlphaInfo::last, srgb, {65535, 32896, 0, 65534}), 1, 1, BitmapLayout::premultipliedLast);
-    expectNear(pixelAt(*deep, 0, 0), {255, 128, 0, 255}, 0);
-    // Float RGB, out-of-range values clipped.
-    auto floats = drawn(imageFloat(1, 1, 3, AlphaInfo::none, srgb, {1.5f, 0.5f, -0.2f}), 1, 1, BitmapLayout::noneSkipLast);
-    expectNear(pixelAt(*floats, 0, 0), {255, 128, 0, 255}, 0);
-    // Untagged grey with alpha into sRGB: grey shares sRGB's curve.
-    auto greyAlpha = drawn(image8(1, 1, 2, AlphaInfo::last, nullptr, {90, 255}), 1, 1, BitmapLayout::premultipliedLast);
-    expectNear(pixelAt(*greyAlpha, 0, 0), {90, 90, 90, 255}, 0);
-    // Untagged CMYK: the textbook formula.
-    auto cmyk = drawn(image8(1, 1, 4, AlphaInfo::none, nullptr, {255, 0, 0, 0}), 1, 1, BitmapLayout::noneSkipLast);
-    expectNear(pixelAt(*cmyk, 0, 0), {0, 255, 255, 255}, 0);
-    auto cmykDeep = drawn(image16(1, 1, 4, AlphaInfo::none, nullptr, {0, 0, 65535, 32768}), 1, 1, BitmapLayout::noneSkipLast);
-    expectNear(pixelAt(*cmykDeep, 0, 0), {127, 127, 0, 255}, 1);
-    // sRGB grey into a grey context, and the alpha of RGBA into an alpha-only one.
-    auto grey = drawn(image8(1, 1, 3, AlphaInfo::none, srgb, {77, 77, 77}), 1, 1, BitmapLayout::greyNone,
-                      ColourSpace::deviceGray());
-    expectNear(pixelAt(*grey, 0, 0), {77}, 1);
+    const auto premultiplied = BitmapLayout::premultipliedLast;
+    const auto opaque = BitmapLayout::noneSkipLast;
+    const Case cases[] = {
+        {"straight RGBA", image8(1, 1, 4, AlphaInfo::last, srgb, {200, 100, 50, 128}), premultiplied, srgb, {100, 50, 25, 128}, 0},
+        {"premultiplied ARGB", image8(1, 1, 4, AlphaInfo::premultipliedFirst, srgb, {128, 100, 50, 25}), premultiplied, srgb, {100, 50, 25, 128}, 0},
+        {"XRGB", image8(1, 1, 4, AlphaInfo::noneSkipFirst, srgb, {0, 10, 20, 30}), opaque, srgb, {10, 20, 30, 255}, 0},
+        // An alpha of 65534 is opaque at 8 bits.
+        {"16-bit RGBA", image16(1, 1, 4, AlphaInfo::last, srgb, {65535, 32896, 0, 65534}), premultiplied, srgb, {255, 128, 0, 255}, 0},
+        {"float RGB, clipped", imageFloat(1, 1, 3, AlphaInfo::none, srgb, {1.5f, 0.5f, -0.2f}), opaque, srgb, {255, 128, 0, 255}, 0},
+        // Untagged grey shares sRGB's curve; untagged CMYK takes the textbook formula.
+        {"untagged grey", image8(1, 1, 2, AlphaInfo::last, nullptr, {90, 255}), premultiplied, srgb, {90, 90, 90, 255}, 0},
+        {"untagged CMYK", image8(1, 1, 4, AlphaInfo::none, nullptr, {255, 0, 0, 0}), opaque, srgb, {0, 255, 255, 255}, 0},
+        {"16-bit CMYK", image16(1, 1, 4, AlphaInfo::none, nullptr, {0, 0, 65535, 32768}), opaque, srgb, {127, 127, 0, 255}, 1},
+        {"sRGB into grey", image8(1, 1, 3, AlphaInfo::none, srgb, {77, 77, 77}), BitmapLayout::greyNone, ColourSpace::deviceGray(), {77}, 1},
+        // Expected values from the published Display P3 and Adobe RGB (1998) to sRGB matrices;
+        // premultiplied wide-gamut pixels are matched on their straight colour.
+        {"Display P3", image8(1, 1, 3, AlphaInfo::none, displayP3(), {200, 100, 50}), opaque, srgb, {216, 93, 31, 255}, 2},
+        {"P3 grey", image8(1, 1, 3, AlphaInfo::none, displayP3(), {128, 128, 128}), opaque, srgb, {128, 128, 128, 255}, 1},
+        {"Adobe RGB", image16(1, 1, 3, AlphaInfo::none, adobeRGB(), {100 * 257, 150 * 257, 200 * 257}), opaque, srgb, {66, 151, 203, 255}, 2},
+        {"premultiplied P3", image8(1, 1, 4, AlphaInfo::premultipliedLast, displayP3(), {100, 50, 25, 128}), premultiplied, srgb, {108, 47, 16, 128}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        expectNear(pixelAt(*drawn(c.image, 1, 1, c.layout, c.space), 0, 0), c.expected, c.tolerance);
+    }
+    // The alpha of RGBA into an alpha-only context.
     auto alpha = drawn(image8(2, 1, 4, AlphaInfo::last, srgb, {9, 9, 9, 254, 9, 9, 9, 3}), 2, 1, BitmapLayout::alphaOnly, nullptr);
     EXPECT_EQ(alpha->alphaInfo(), AlphaInfo::alphaOnly);
     EXPECT_EQ(pixelAt(*alpha, 0, 0), std::vector<int>{254});
     EXPECT_EQ(pixelAt(*alpha, 1, 0), std::vector<int>{3});
-}
-
-TEST(BitmapContext, MatchesWideGamutColoursIntoSRGB) {
-    // Expected values from the published Display P3 and Adobe RGB (1998) to sRGB matrices.
-    auto fromP3 = drawn(image8(2, 1, 3, AlphaInfo::none, displayP3(), {200, 100, 50, 128, 128, 128}), 2, 1,
-                        BitmapLayout::noneSkipLast);
-    expectNear(pixelAt(*fromP3, 0, 0), {216, 93, 31, 255}, 2);
-    expectNear(pixelAt(*fromP3, 1, 0), {128, 128, 128, 255}, 1);
-    auto fromAdobe = drawn(image16(1, 1, 3, AlphaInfo::none, adobeRGB(), {100 * 257, 150 * 257, 200 * 257}), 1, 1,
-                           BitmapLayout::noneSkipLast);
-    expectNear(pixelAt(*fromAdobe, 0, 0), {66, 151, 203, 255}, 2);
-    // Premultiplied wide-gamut pixels are matched on their straight colour.
-    auto premultiplied = drawn(image8(1, 1, 4, AlphaInfo::premultipliedLast, displayP3(), {100, 50, 25, 128}), 1, 1,
-                               BitmapLayout::premultipliedLast);
-    expectNear(pixelAt(*premultiplied, 0, 0), {108, 47, 16, 128}, 2);
 }
 
 TEST(BitmapContext, ResizesToTheExactSizeWithoutFringes) {
@@ -202,13 +197,6 @@ TEST(BitmapContext, NoInterpolationRepeatsPixelsAndCopyReplacesWhatIsThere) {
     context->setBlendMode(BlendMode::copy);
     context->draw(halfGreen, whole(*context));
     expectNear(pixelAt(*context->makeImage(), 0, 0), {0, 128, 0, 128}, 0);
-}
-
-TEST(BitmapContext, RefusesImagesWhosePixelsDoNotMatchTheirColourSpace) {
-    auto mislabelled = filled8(2, 2, AlphaInfo::none, ColourSpace::deviceGray(), {1, 2, 3});
-    auto context = BitmapContext::create(2, 2, ColourSpace::sRGB(), BitmapLayout::noneSkipLast);
-    EXPECT_FALSE(context->draw(mislabelled, whole(*context)));
-    EXPECT_FALSE(context->draw(nullptr, whole(*context)));
 }
 
 TEST(BitmapContext, RedrawsLargeImagesPixelForPixelInBands) {
