@@ -1,6 +1,6 @@
 #include "platform/ColourSpace.h"
 
-#include <lcms2.h>
+#include "platform/LcmsProfile.h"
 
 #include <array>
 #include <cstdint>
@@ -8,20 +8,6 @@
 
 namespace platform {
 namespace {
-
-struct ProfileCloser {
-    void operator()(void* p) const { if (p) cmsCloseProfile(p); }
-};
-using Profile = std::unique_ptr<void, ProfileCloser>;
-
-Bytes saveProfile(cmsHPROFILE profile) {
-    cmsUInt32Number size = 0;
-    if (!cmsSaveProfileToMem(profile, nullptr, &size) || size == 0) return {};
-    Bytes data(size);
-    if (!cmsSaveProfileToMem(profile, data.data(), &size)) return {};
-    data.resize(size);
-    return data;
-}
 
 // The data colour space is read from the header's own bytes: a hostile profile can hold a
 // signature outside lcms2's enumeration, and such a value must never be loaded as that enum.
@@ -81,12 +67,12 @@ cmsToneCurve* makeSRGBCurve() {
 
 ColourSpaceRef ColourSpace::sRGB() {
     static const ColourSpaceRef space = [] {
-        Profile profile(cmsCreate_sRGBProfile());
+        LcmsProfile profile(cmsCreate_sRGBProfile());
         auto made = std::shared_ptr<ColourSpace>(new ColourSpace());
         made->model_ = ColourModel::rgb;
         made->name_ = sRGBName;
         made->description_ = "sRGB IEC61966-2.1";
-        made->icc_ = saveProfile(profile.get());
+        made->icc_ = lcmsProfileBytes(profile.get());
         return made;
     }();
     return space;
@@ -95,12 +81,12 @@ ColourSpaceRef ColourSpace::sRGB() {
 ColourSpaceRef ColourSpace::deviceGray() {
     static const ColourSpaceRef space = [] {
         cmsToneCurve* curve = makeSRGBCurve();
-        Profile profile(cmsCreateGrayProfile(cmsD50_xyY(), curve));
+        LcmsProfile profile(cmsCreateGrayProfile(cmsD50_xyY(), curve));
         cmsFreeToneCurve(curve);
         auto made = std::shared_ptr<ColourSpace>(new ColourSpace());
         made->model_ = ColourModel::monochrome;
         made->name_ = deviceGrayName;
-        made->icc_ = saveProfile(profile.get());
+        made->icc_ = lcmsProfileBytes(profile.get());
         return made;
     }();
     return space;
@@ -108,7 +94,7 @@ ColourSpaceRef ColourSpace::deviceGray() {
 
 ColourSpaceRef ColourSpace::fromICC(const Bytes& icc) {
     if (icc.size() < 132 || icc.size() > (64u << 20)) return nullptr;
-    Profile profile(cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size())));
+    const LcmsProfile profile = openLcmsProfile(icc);
     if (!profile) return nullptr;
     const auto signature = dataColourSpaceOf(icc);
     if (signature != cmsSigGrayData && signature != cmsSigRgbData && signature != cmsSigCmykData &&

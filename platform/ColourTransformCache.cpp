@@ -1,6 +1,6 @@
 #include "platform/ColourTransformCache.h"
 
-#include <lcms2.h>
+#include "platform/LcmsProfile.h"
 
 #include <functional>
 #include <mutex>
@@ -41,16 +41,6 @@ struct KeyHash {
 // ones from growing the cache without end.
 constexpr std::size_t maximumEntries = 64;
 
-struct ProfileCloser {
-    void operator()(void* profile) const { if (profile) cmsCloseProfile(profile); }
-};
-using Profile = std::unique_ptr<void, ProfileCloser>;
-
-Profile openProfile(const ColourSpace& space) {
-    const auto& icc = space.iccData();
-    return Profile(cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size())));
-}
-
 } // namespace
 
 ColourTransform::~ColourTransform() { cmsDeleteTransform(handle_); }
@@ -85,8 +75,8 @@ ColourTransformRef ColourTransformCache::transform(const ColourSpaceRef& source,
     // Made outside the lock: linking profiles can take milliseconds, and other threads
     // should not wait for a pair they do not need. Two threads may make the same transform
     // once; the first one stored wins.
-    Profile input = openProfile(*source);
-    Profile output = openProfile(*destination);
+    const LcmsProfile input = openLcmsProfile(source->iccData());
+    const LcmsProfile output = openLcmsProfile(destination->iccData());
     if (!input || !output) return nullptr;
     // Relative colorimetric keeps every in-gamut colour exactly and maps the source white
     // to the destination white, which is what a photo converted to sRGB should look like;

@@ -1,8 +1,7 @@
 #include "platform/ImageFilters.h"
 
 #include "platform/BitmapContext.h"
-
-#include <lcms2.h>
+#include "platform/LcmsProfile.h"
 
 #include <algorithm>
 #include <array>
@@ -92,12 +91,10 @@ double linearToSRGB(double v) { return v <= 0.0031308 ? v * 12.92 : 1.055 * std:
 // Adobe RGB and their kind); the sRGB curve for anything else.
 ToneCurves toneCurvesOf(const ColourSpace& space) {
     ToneCurves curves;
-    const auto& icc = space.iccData();
-    cmsHPROFILE profile = icc.empty() ? nullptr
-                                      : cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size()));
+    const LcmsProfile profile = openLcmsProfile(space.iccData());
     const std::array<cmsTagSignature, 3> tags{cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
     for (std::size_t c = 0; c < 3; ++c) {
-        auto* curve = profile ? static_cast<cmsToneCurve*>(cmsReadTag(profile, tags[c])) : nullptr;
+        auto* curve = profile ? static_cast<cmsToneCurve*>(cmsReadTag(profile.get(), tags[c])) : nullptr;
         cmsToneCurve* reverse = curve ? cmsReverseToneCurve(curve) : nullptr;
         const bool own = curve && reverse;
         for (int v = 0; v < 256; ++v) {
@@ -114,7 +111,6 @@ ToneCurves toneCurvesOf(const ColourSpace& space) {
         }
         if (reverse) cmsFreeToneCurve(reverse);
     }
-    if (profile) cmsCloseProfile(profile);
     return curves;
 }
 

@@ -1,9 +1,10 @@
 #include "platform/PackedPixels.h"
 
+#include "platform/LcmsProfile.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <lcms2.h>
 #include <memory>
 #include <vector>
 
@@ -35,19 +36,15 @@ std::uint16_t readComponent(const std::uint8_t* pixel, int index, int bits) {
     }
 }
 
-struct ProfileCloser {
-    void operator()(void* p) const { cmsCloseProfile(p); }
-};
 struct TransformDeleter {
     void operator()(void* t) const { cmsDeleteTransform(t); }
 };
 
 // A 16-bit transform from the image's CMYK or Lab space to sRGB.
 std::unique_ptr<void, TransformDeleter> toSRGB(const ColourSpace& space, ColourModel model) {
-    std::unique_ptr<void, ProfileCloser> source(
-        cmsOpenProfileFromMem(space.iccData().data(), static_cast<cmsUInt32Number>(space.iccData().size())));
+    const LcmsProfile source = openLcmsProfile(space.iccData());
     if (!source) return nullptr;
-    std::unique_ptr<void, ProfileCloser> target(cmsCreate_sRGBProfile());
+    const LcmsProfile target(cmsCreate_sRGBProfile());
     const cmsUInt32Number inputFormat = model == ColourModel::cmyk ? TYPE_CMYK_16 : TYPE_Lab_16;
     return std::unique_ptr<void, TransformDeleter>(cmsCreateTransform(
         source.get(), inputFormat, target.get(), TYPE_RGB_16, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE));

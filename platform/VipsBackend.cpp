@@ -2,9 +2,9 @@
 
 #include "platform/ExifGps.h"
 #include "platform/GifTransparency.h"
+#include "platform/LcmsProfile.h"
 #include "platform/VipsRuntime.h"
 
-#include <lcms2.h>
 #include <vips/vips.h>
 
 #include <algorithm>
@@ -71,16 +71,12 @@ std::optional<std::int64_t> orientationInXmp(std::string_view xmp) {
     return value;
 }
 
-struct ProfileCloser {
-    void operator()(void* profile) const { if (profile) cmsCloseProfile(profile); }
-};
-
 // Floating-point pixels from HDR, EXR and PFM files are linear light with sRGB primaries;
 // tagging them with the sRGB curve would brighten every mid-tone.
 ColourSpaceRef linearLightSpace(bool colour) {
     auto make = [](bool rgb) -> ColourSpaceRef {
         cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
-        std::unique_ptr<void, ProfileCloser> profile;
+        LcmsProfile profile;
         if (rgb) {
             cmsCIExyY white;
             cmsWhitePointFromTemp(&white, 6504);
@@ -96,11 +92,7 @@ ColourSpaceRef linearLightSpace(bool colour) {
         cmsMLUsetASCII(description, "en", "US", rgb ? "Linear sRGB" : "Linear Grey");
         cmsWriteTag(profile.get(), cmsSigProfileDescriptionTag, description);
         cmsMLUfree(description);
-        cmsUInt32Number size = 0;
-        if (!cmsSaveProfileToMem(profile.get(), nullptr, &size) || size == 0) return nullptr;
-        Bytes icc(size);
-        if (!cmsSaveProfileToMem(profile.get(), icc.data(), &size)) return nullptr;
-        return ColourSpace::fromICC(icc);
+        return ColourSpace::fromICC(lcmsProfileBytes(profile.get()));
     };
     static const ColourSpaceRef rgb = make(true);
     static const ColourSpaceRef grey = make(false);
