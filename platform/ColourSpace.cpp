@@ -1,5 +1,6 @@
 #include "platform/ColourSpace.h"
 
+#include "platform/BigEndian.h"
 #include "platform/LcmsProfile.h"
 
 #include <array>
@@ -12,8 +13,7 @@ namespace {
 // The data colour space is read from the header's own bytes: a hostile profile can hold a
 // signature outside lcms2's enumeration, and such a value must never be loaded as that enum.
 std::uint32_t dataColourSpaceOf(const Bytes& icc) {
-    return (std::uint32_t{icc[16]} << 24) | (std::uint32_t{icc[17]} << 16) | (std::uint32_t{icc[18]} << 8) |
-           std::uint32_t{icc[19]};
+    return readBigEndian32(icc.data() + 16);
 }
 
 ColourModel modelOf(std::uint32_t signature) {

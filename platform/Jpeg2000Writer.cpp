@@ -1,5 +1,6 @@
 #include "platform/Jpeg2000Writer.h"
 
+#include "platform/BigEndian.h"
 #include "platform/VipsImages.h"
 
 #include <cstring>
@@ -7,14 +8,6 @@
 
 namespace platform {
 namespace {
-
-std::uint32_t bigEndian32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
-}
-
-void appendBigEndian32(Bytes& out, std::size_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
 
 struct Box {
     std::size_t start = 0;
@@ -30,7 +23,7 @@ std::optional<std::vector<Box>> boxes(const Bytes& data, std::size_t begin, std:
         if (end - at < 8) return std::nullopt;
         Box box;
         box.start = at;
-        box.length = bigEndian32(data.data() + at);
+        box.length = readBigEndian32(data.data() + at);
         if (box.length == 0) box.length = end - at;
         if (box.length < 8 || box.length > end - at) return std::nullopt;
         std::memcpy(box.type, data.data() + at + 4, 4);

@@ -1,15 +1,13 @@
 #include "ImageEngine/Encoding/ICNSContainer.h"
 
+#include "platform/BigEndian.h"
+
 #include <limits>
 
 namespace pictavo::ICNSContainer {
 namespace {
 
 constexpr std::uint64_t typeAndLengthBytes = 8;
-
-void appendBigEndian32(platform::Bytes& output, std::uint64_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) output.push_back(static_cast<std::uint8_t>(value >> shift));
-}
 
 } // namespace
 
@@ -21,7 +19,7 @@ std::optional<platform::Bytes> write(const std::map<std::int64_t, platform::Byte
         const std::uint64_t elementLength = typeAndLengthBytes + png->second.size();
         if (elementLength > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
         body.insert(body.end(), element.type.begin(), element.type.end());
-        appendBigEndian32(body, elementLength);
+        platform::appendBigEndian32(body, elementLength);
         body.insert(body.end(), png->second.begin(), png->second.end());
     }
     const std::uint64_t fileLength = typeAndLengthBytes + body.size();
@@ -29,7 +27,7 @@ std::optional<platform::Bytes> write(const std::map<std::int64_t, platform::Byte
 
     platform::Bytes file{'i', 'c', 'n', 's'};
     file.reserve(fileLength);
-    appendBigEndian32(file, fileLength);
+    platform::appendBigEndian32(file, fileLength);
     file.insert(file.end(), body.begin(), body.end());
     return file;
 }

@@ -1,5 +1,7 @@
 #include "ImageEngine/Encoding/PNGChunks.h"
 
+#include "platform/BigEndian.h"
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -23,18 +25,6 @@ constexpr std::array<std::uint32_t, 256> crcTable = [] {
     }
     return table;
 }();
-
-std::uint32_t readBigEndian32(const std::uint8_t* bytes) {
-    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) |
-           std::uint32_t{bytes[3]};
-}
-
-void appendBigEndian32(platform::Bytes& output, std::uint32_t value) {
-    output.push_back(static_cast<std::uint8_t>(value >> 24));
-    output.push_back(static_cast<std::uint8_t>(value >> 16));
-    output.push_back(static_cast<std::uint8_t>(value >> 8));
-    output.push_back(static_cast<std::uint8_t>(value));
-}
 
 bool isMetadata(const std::string& type) {
     return type == "tEXt" || type == "zTXt" || type == "iTXt" || type == "eXIf" || type == "tIME";
@@ -77,13 +67,13 @@ std::optional<std::vector<Chunk>> parse(std::span<const std::uint8_t> file) {
     std::uint64_t position = signatureLength;
     for (;;) {
         if (end - position < lengthAndTypeBytes) return std::nullopt;
-        const std::uint64_t length = readBigEndian32(file.data() + position);
+        const std::uint64_t length = platform::readBigEndian32(file.data() + position);
         if (position + lengthAndTypeBytes + length + crcBytes > end) return std::nullopt;
         const auto typeBytes = file.subspan(position + 4, 4);
         if (std::any_of(typeBytes.begin(), typeBytes.end(), [](std::uint8_t byte) { return byte >= 0x80; }))
             return std::nullopt;
         const auto payload = file.subspan(position + lengthAndTypeBytes, length);
-        const std::uint32_t storedCrc = readBigEndian32(file.data() + position + lengthAndTypeBytes + length);
+        const std::uint32_t storedCrc = platform::readBigEndian32(file.data() + position + lengthAndTypeBytes + length);
         if (crc32({typeBytes, payload}) != storedCrc) return std::nullopt;
         chunks.push_back(Chunk{std::string(typeBytes.begin(), typeBytes.end()), payload, nullptr});
         if (chunks.back().type == "IEND") return chunks;
@@ -95,7 +85,7 @@ std::optional<Header> header(const std::vector<Chunk>& chunks) {
     if (chunks.empty() || chunks.front().type != "IHDR" || chunks.front().payload.size() < ihdrLength)
         return std::nullopt;
     const auto& payload = chunks.front().payload;
-    return Header{readBigEndian32(payload.data()), readBigEndian32(payload.data() + 4), payload[8], payload[9],
+    return Header{platform::readBigEndian32(payload.data()), platform::readBigEndian32(payload.data() + 4), payload[8], payload[9],
                   payload[12] != 0};
 }
 
@@ -117,10 +107,10 @@ bool serialise(std::string_view type, std::span<const std::uint8_t> payload, pla
     // A type of any other length would shift every later chunk out of place.
     if (payload.size() > std::numeric_limits<std::uint32_t>::max() || type.size() != 4) return false;
     const auto typeBytes = bytesOf(type);
-    appendBigEndian32(output, static_cast<std::uint32_t>(payload.size()));
+    platform::appendBigEndian32(output, static_cast<std::uint32_t>(payload.size()));
     output.insert(output.end(), typeBytes.begin(), typeBytes.end());
     output.insert(output.end(), payload.begin(), payload.end());
-    appendBigEndian32(output, crc32({typeBytes, payload}));
+    platform::appendBigEndian32(output, crc32({typeBytes, payload}));
     return true;
 }
 

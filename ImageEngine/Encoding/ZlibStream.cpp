@@ -1,5 +1,6 @@
 #include "ImageEngine/Encoding/ZlibStream.h"
 
+#include "platform/BigEndian.h"
 #include "platform/RawDeflate.h"
 
 #include <pctv_libdeflate.h>
@@ -22,18 +23,13 @@ bool isReadableHeader(std::uint8_t cmf, std::uint8_t flg) {
     return deflateWithSmallWindow && !presetDictionary && checksumHolds;
 }
 
-std::uint32_t bigEndian32(const std::uint8_t* bytes) {
-    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) |
-           std::uint32_t{bytes[3]};
-}
-
 } // namespace
 
 std::optional<platform::Bytes> inflateZlib(std::span<const std::uint8_t> stream, std::size_t expectedLength,
                                            std::size_t budget) {
     if (stream.size() < shortestStream || expectedLength < 1 || budget < expectedLength) return std::nullopt;
     if (!isReadableHeader(stream[0], stream[1])) return std::nullopt;
-    const std::uint32_t storedAdler = bigEndian32(stream.data() + stream.size() - trailerLength);
+    const std::uint32_t storedAdler = platform::readBigEndian32(stream.data() + stream.size() - trailerLength);
     const auto body = stream.subspan(headerLength, stream.size() - headerLength - trailerLength);
 
     // One spare byte shows a stream that decodes to more than it should.
