@@ -1,5 +1,6 @@
 #include "app/batch/BatchItem.h"
 
+#include "platform/Hashing.h"
 #include "platform/Overloaded.h"
 #include "platform/TextFormat.h"
 
@@ -11,13 +12,7 @@ QString byteCountText(std::int64_t bytes) { return QString::fromStdString(platfo
 
 std::size_t hashValue(const BatchItem::SourceStamp& stamp) {
     std::size_t seed = std::hash<std::int64_t>{}(stamp.byteCount);
-    const auto mix = [&seed](std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); };
-    if (stamp.modifiedNanoseconds) {
-        mix(1);
-        mix(std::hash<std::int64_t>{}(*stamp.modifiedNanoseconds));
-    } else {
-        mix(0);
-    }
+    platform::hashCombineValue(seed, stamp.modifiedNanoseconds);
     return seed;
 }
 

@@ -4,6 +4,7 @@
 #include "app/batch/BatchStoreWork.h"
 #include "platform/FilePath.h"
 #include "platform/FileStatus.h"
+#include "platform/Hashing.h"
 
 #include <algorithm>
 
@@ -13,10 +14,9 @@ namespace fs = std::filesystem;
 
 std::size_t BatchStore::CacheKeyHash::operator()(const CacheKey& key) const {
     std::size_t seed = fs::hash_value(key.url);
-    const auto mix = [&seed](std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); };
-    mix(std::hash<std::int64_t>{}(key.page));
-    mix(key.identity.hash());
-    mix(hashValue(key.stamp));
+    platform::hashCombineValue(seed, key.page);
+    platform::hashCombine(seed, key.identity.hash());
+    platform::hashCombine(seed, hashValue(key.stamp));
     return seed;
 }
 
