@@ -2,7 +2,6 @@
 
 #include "app/MainThread.h"
 #include "app/batch/BatchStoreWork.h"
-#include "platform/FilePath.h"
 #include "platform/FileStatus.h"
 #include "platform/Hashing.h"
 
@@ -244,8 +243,6 @@ std::unordered_set<ThumbnailSource> BatchStore::thumbnailSources() const {
     }
     return sources;
 }
-
-bool BatchStore::fileExists(const fs::path& path) { return platform::pathExists(path); }
 
 void BatchStore::withItem(int index, const std::function<void(BatchItem&)>& change) {
     BatchItem copy = items_.at(static_cast<std::size_t>(index));

@@ -169,9 +169,6 @@ public:
     void exportBatch(const Converting& engine, const DestinationResolution& resolution, SharedSecurityScope scope,
                      ReplaceFolderAccess accessReplaceFolder, FallbackAsker fallbackAsker);
 
-    // Whether anything is at the path: the existence test given to unique output naming.
-    static bool fileExists(const std::filesystem::path& path);
-
 Q_SIGNALS:
     // Fine-grained changes of items(), each sent once the change is made.
     void itemsInserted(int first, int last);
