@@ -35,8 +35,16 @@ static int32_t clamped_quality(int32_t quality) {
     return quality < 1 ? 1 : (quality > 100 ? 100 : quality);
 }
 
+static size_t bytes_per_pixel(pctv_mozjpeg_layout layout) {
+    switch (layout) {
+    case PCTV_MOZJPEG_LAYOUT_GREY: return 1;
+    case PCTV_MOZJPEG_LAYOUT_RGB: return 3;
+    default: return 4;
+    }
+}
+
 static int encode_into(struct encode_state* state, const uint8_t* pixels, size_t stride,
-                       int32_t width, int32_t height, int grey,
+                       int32_t width, int32_t height, pctv_mozjpeg_layout layout,
                        const pctv_mozjpeg_options* options, const uint8_t* icc, size_t icc_length) {
     struct jpeg_compress_struct* cinfo = &state->cinfo;
     cinfo->err = pctv_jpeg_error_init(&state->error);
@@ -47,8 +55,9 @@ static int encode_into(struct encode_state* state, const uint8_t* pixels, size_t
 
     cinfo->image_width = (JDIMENSION)width;
     cinfo->image_height = (JDIMENSION)height;
-    cinfo->input_components = grey ? 1 : 4;
-    cinfo->in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_RGBX;
+    int grey = layout == PCTV_MOZJPEG_LAYOUT_GREY;
+    cinfo->input_components = (int)bytes_per_pixel(layout);
+    cinfo->in_color_space = grey ? JCS_GRAYSCALE : (layout == PCTV_MOZJPEG_LAYOUT_RGB ? JCS_RGB : JCS_EXT_RGBX);
     jpeg_set_defaults(cinfo);
     jpeg_set_quality(cinfo, clamped_quality(options->quality), TRUE);
     if (grey) {
@@ -86,10 +95,8 @@ int pctv_mozjpeg_encode(const uint8_t* pixels, size_t stride, int32_t width, int
                         pctv_mozjpeg_layout layout, const pctv_mozjpeg_options* options,
                         const uint8_t* icc, size_t icc_length, uint8_t** out, size_t* out_length,
                         char* error, size_t error_capacity) {
-    int grey = layout == PCTV_MOZJPEG_LAYOUT_GREY;
-    size_t bytes_per_pixel = grey ? 1 : 4;
     if (height < 1 || width < 1 || pixels == NULL || options == NULL || out == NULL ||
-        out_length == NULL || stride / bytes_per_pixel < (size_t)width ||
+        out_length == NULL || stride / bytes_per_pixel(layout) < (size_t)width ||
         (icc != NULL && icc_length > (size_t)PCTV_ICC_BYTES_PER_MARKER * PCTV_ICC_MAX_MARKERS)) {
         pctv_shim_message(error, error_capacity, "invalid arguments");
         return 1;
@@ -102,7 +109,7 @@ int pctv_mozjpeg_encode(const uint8_t* pixels, size_t stride, int32_t width, int
         pctv_shim_message(error, error_capacity, "out of memory");
         return 1;
     }
-    int failed = encode_into(state, pixels, stride, width, height, grey, options, icc, icc_length);
+    int failed = encode_into(state, pixels, stride, width, height, layout, options, icc, icc_length);
     jpeg_destroy_compress(&state->cinfo);
     if (failed) {
         pctv_jpeg_destination_release(&state->destination);

@@ -15,7 +15,8 @@ extern "C" {
 
 typedef enum pctv_mozjpeg_layout {
     PCTV_MOZJPEG_LAYOUT_RGBX = 0, /* red, green, blue and one ignored byte */
-    PCTV_MOZJPEG_LAYOUT_GREY = 1  /* one byte per pixel; any value but this is RGBX */
+    PCTV_MOZJPEG_LAYOUT_GREY = 1, /* one byte per pixel */
+    PCTV_MOZJPEG_LAYOUT_RGB = 2   /* red, green, blue; any value but these three is RGBX */
 } pctv_mozjpeg_layout;
 
 typedef struct pctv_mozjpeg_options {

@@ -17,13 +17,29 @@ constexpr std::int64_t defaultQuality = 90;
 struct Surface {
     platform::ImageRef pixels;
     pctv_mozjpeg_layout layout;
-    platform::Bytes icc;
 };
+
+// 8-bit RGB (with or without a skipped fourth byte) in an RGB space, or 8-bit grey in a grey
+// one, is already what the library reads: a redraw would copy it unchanged.
+std::optional<pctv_mozjpeg_layout> layoutAsStored(const platform::Image& image) {
+    const auto& space = image.colourSpace();
+    if (!space || image.bitsPerComponent() != 8) return std::nullopt;
+    const int components = image.componentsPerPixel();
+    const auto alpha = image.alphaInfo();
+    if (space->model() == platform::ColourModel::rgb) {
+        if (alpha == platform::AlphaInfo::none && components == 3) return PCTV_MOZJPEG_LAYOUT_RGB;
+        if (alpha == platform::AlphaInfo::noneSkipLast && components == 4) return PCTV_MOZJPEG_LAYOUT_RGBX;
+    }
+    if (space->model() == platform::ColourModel::monochrome && alpha == platform::AlphaInfo::none && components == 1)
+        return PCTV_MOZJPEG_LAYOUT_GREY;
+    return std::nullopt;
+}
 
 // Grey stays grey and RGB stays in its own space; every other model (CMYK, Lab, indexed,
 // untagged) is drawn into sRGB. Transparency is composited on black, as a drawing without
 // alpha does; the pipeline has flattened it on the matte before this.
 std::optional<Surface> surfaceFor(const platform::ImageRef& image) {
+    if (const auto layout = layoutAsStored(*image)) return Surface{image, *layout};
     const auto& space = image->colourSpace();
     const auto model = space ? space->model() : platform::ColourModel::unknown;
     const bool grey = model == platform::ColourModel::monochrome;
@@ -36,8 +52,7 @@ std::optional<Surface> surfaceFor(const platform::ImageRef& image) {
     if (!context->draw(image, whole)) return std::nullopt;
     platform::ImageRef pixels = context->makeImage();
     if (!pixels) return std::nullopt;
-    return Surface{std::move(pixels), grey ? PCTV_MOZJPEG_LAYOUT_GREY : PCTV_MOZJPEG_LAYOUT_RGBX,
-                   context->colourSpace()->iccData()};
+    return Surface{std::move(pixels), grey ? PCTV_MOZJPEG_LAYOUT_GREY : PCTV_MOZJPEG_LAYOUT_RGBX};
 }
 
 } // namespace
@@ -63,7 +78,7 @@ platform::Bytes MozJPEGEncoder::encode(const platform::ImageRef& image, const En
     std::uint8_t* out = nullptr;
     std::size_t length = 0;
     char message[256] = {};
-    const platform::Bytes& icc = surface->icc;
+    const platform::Bytes& icc = surface->pixels->colourSpace()->iccData();
     int status = pctv_mozjpeg_encode(surface->pixels->data(), surface->pixels->bytesPerRow(),
                                      static_cast<std::int32_t>(image->width()),
                                      static_cast<std::int32_t>(image->height()), surface->layout, &shimOptions,

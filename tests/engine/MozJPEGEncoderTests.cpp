@@ -104,6 +104,48 @@ TEST(MozJPEGEncoder, GreyStaysGreyRGBKeepsItsSpaceAndCMYKBecomesSRGB) {
     EXPECT_LT(decoded.pixels[1], 90);
 }
 
+TEST(MozJPEGEncoder, EveryLayoutOfTheSamePixelsMakesTheSameFile) {
+    // RGB and RGBX go to the library as they are stored, other layouts are redrawn first:
+    // either way the file is the same, whatever the skipped byte or the row padding holds.
+    MozJPEGEncoder encoder;
+    const int width = 21;
+    const int height = 13;
+    const platform::Bytes rgbx = testPattern(width, height, 4);
+    std::vector<std::uint8_t> rgb, padded, junkX, xrgb, opaqueRGBA;
+    const std::size_t paddedRow = width * 3 + 5;
+    padded.assign(paddedRow * height, 0xA5);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = rgbx.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+            const auto junk = static_cast<std::uint8_t>(x * 31 + y * 7);
+            rgb.insert(rgb.end(), p, p + 3);
+            std::copy_n(p, 3, padded.begin() + static_cast<long>(y * paddedRow + x * 3));
+            junkX.insert(junkX.end(), {p[0], p[1], p[2], junk});
+            xrgb.insert(xrgb.end(), {junk, p[0], p[1], p[2]});
+            opaqueRGBA.insert(opaqueRGBA.end(), {p[0], p[1], p[2], 255});
+        }
+    const auto space = displayP3();
+    const platform::Bytes expected = encoder.encode(image8(width, height, 4, AlphaInfo::last, space, opaqueRGBA),
+                                                    withQuality(85));
+    EXPECT_EQ(encoder.encode(image8(width, height, 3, AlphaInfo::none, space, rgb), withQuality(85)), expected);
+    EXPECT_EQ(encoder.encode(image8(width, height, 4, AlphaInfo::noneSkipLast, space, junkX), withQuality(85)),
+              expected);
+    EXPECT_EQ(encoder.encode(image8(width, height, 4, AlphaInfo::noneSkipFirst, space, xrgb), withQuality(85)),
+              expected);
+    auto paddedImage = platform::Image::make(width, height, 8, 3, AlphaInfo::none, space,
+                                             std::make_shared<const platform::Bytes>(padded), paddedRow);
+    EXPECT_EQ(encoder.encode(paddedImage, withQuality(85)), expected);
+
+    std::vector<std::uint8_t> grey, greyAlpha;
+    for (std::size_t i = 0; i < rgb.size(); i += 3) {
+        grey.push_back(rgb[i + 1]);
+        greyAlpha.insert(greyAlpha.end(), {rgb[i + 1], 255});
+    }
+    const auto gray = platform::ColourSpace::deviceGray();
+    EXPECT_EQ(encoder.encode(image8(width, height, 1, AlphaInfo::none, gray, grey), withQuality(85)),
+              encoder.encode(image8(width, height, 2, AlphaInfo::last, gray, greyAlpha), withQuality(85)));
+}
+
 TEST(MozJPEGEncoder, TransparencyIsDrawnOnBlack) {
     auto clear = filled8(16, 16, AlphaInfo::last, platform::ColourSpace::sRGB(), {255, 255, 255, 0});
     DecodedJpeg decoded = decodeJpeg(MozJPEGEncoder().encode(clear, withQuality(95)));

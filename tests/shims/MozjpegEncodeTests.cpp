@@ -105,6 +105,17 @@ TEST(MozjpegEncode, GreyRowsMakeOneComponentAndRGBXKeepsItsColours) {
     }
 }
 
+TEST(MozjpegEncode, RGBRowsMakeTheSameFileAsTheSameColoursInRGBX) {
+    platform::Bytes rgbx = testPattern(19, 11, 4);
+    const std::size_t stride = 19 * 3 + 2;
+    platform::Bytes rgb(stride * 11, 0x5A);
+    for (std::size_t y = 0; y < 11; ++y)
+        for (std::size_t x = 0; x < 19; ++x) std::copy_n(&rgbx[(y * 19 + x) * 4], 3, &rgb[y * stride + x * 3]);
+    ShimOutput fromRGB = encode(rgb, stride, 19, 11, PCTV_MOZJPEG_LAYOUT_RGB, optionsFor(85));
+    ASSERT_EQ(fromRGB.status, 0);
+    EXPECT_EQ(fromRGB.file, encode(rgbx, 19 * 4, 19, 11, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(85)).file);
+}
+
 TEST(MozjpegEncode, RowsAreReadAtTheStride) {
     // Padding bytes between rows must never reach the picture.
     std::size_t stride = 24 * 4 + 13;
@@ -167,6 +178,7 @@ TEST(MozjpegEncode, RefusesBadArgumentsWithoutTouchingTheOutputs) {
     EXPECT_TRUE(refuses(pixels.data(), 31, 8, 8, PCTV_MOZJPEG_LAYOUT_RGBX, &options, &out, &length));
     EXPECT_TRUE(refuses(pixels.data(), 0, 8, 8, PCTV_MOZJPEG_LAYOUT_RGBX, &options, &out, &length));
     EXPECT_TRUE(refuses(pixels.data(), 7, 8, 8, PCTV_MOZJPEG_LAYOUT_GREY, &options, &out, &length));
+    EXPECT_TRUE(refuses(pixels.data(), 23, 8, 8, PCTV_MOZJPEG_LAYOUT_RGB, &options, &out, &length));
     EXPECT_EQ(out, nullptr);
 
     // A grey row needs only one byte per pixel, and the message is cut to the room given.
