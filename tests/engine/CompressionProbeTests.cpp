@@ -14,24 +14,12 @@ OutputFormat format(const char* identifier) { return OutputFormat(*platform::Con
 
 } // namespace
 
-TEST(CompressionProbe, PatternIsTheRgbxGradientWithACheckerboardOfBlue) {
+TEST(CompressionProbe, LosslessWriterFormatsComeBackExactly) {
+    // Opaque sRGB: formats without alpha or a profile still round-trip it.
     const auto pattern = CompressionProbe::probePattern();
     ASSERT_TRUE(pattern);
-    EXPECT_EQ(pattern->width(), 32);
     EXPECT_EQ(pattern->alphaInfo(), platform::AlphaInfo::noneSkipLast);
     EXPECT_TRUE(pattern->colourSpace()->isSRGB());
-    const std::uint8_t* row0 = pattern->row(0);
-    const std::uint8_t expectedReds[] = {0, 8, 16, 24, 32, 41};
-    for (int x = 0; x < 6; ++x) EXPECT_EQ(row0[x * 4], expectedReds[x]);
-    EXPECT_EQ(row0[31 * 4], 255);
-    EXPECT_EQ(pattern->row(31)[1], 255);
-    EXPECT_EQ(row0[2], 0);
-    EXPECT_EQ(row0[4 + 2], 255);
-    EXPECT_EQ(pattern->row(1)[2], 255);
-    EXPECT_EQ(row0[3], 255);
-}
-
-TEST(CompressionProbe, LosslessWriterFormatsComeBackExactly) {
     for (const char* identifier : {"public.png", "public.tiff"})
         EXPECT_EQ(CompressionProbe::probeCompression(identifier, imageReadWithVips), OutputFormat::Compression::lossless)
             << identifier;

@@ -1,7 +1,5 @@
 #include "ImageEngine/Core/ConversionWarning.h"
-#include "ImageEngine/Core/Estimate.h"
 
-#include "platform/TextFormat.h"
 #include "support/EnglishNumbers.h"
 
 #include <gtest/gtest.h>
@@ -51,16 +49,4 @@ TEST(ConversionWarningIdentity, EqualityAndHashFollowCaseAndPayload) {
     };
     EXPECT_EQ(seen.size(), 7u);
     EXPECT_NE(ConversionWarning::animationLost(2), ConversionWarning::targetSizeMissed(2));
-    EXPECT_EQ(ConversionWarning::vectorRasterised(3, 4).hash(), ConversionWarning::vectorRasterised(3, 4).hash());
-    ASSERT_NE(ConversionWarning::animationLost(7).get<ConversionWarning::AnimationLost>(), nullptr);
-    EXPECT_EQ(ConversionWarning::animationLost(7).get<ConversionWarning::AnimationLost>()->frameCount, 7);
-}
-
-TEST(Estimate, EqualOnlyWithTheSameWarningsInTheSameOrder) {
-    const Estimate a{1000, {ConversionWarning::reencoded(), ConversionWarning::upscaleClamped()}};
-    const Estimate b{1000, {ConversionWarning::upscaleClamped(), ConversionWarning::reencoded()}};
-    EXPECT_EQ(a, (Estimate{1000, {ConversionWarning::reencoded(), ConversionWarning::upscaleClamped()}}));
-    EXPECT_NE(a, b);
-    EXPECT_NE(a, (Estimate{1000, {ConversionWarning::reencoded()}}));
-    EXPECT_NE(a, (Estimate{1001, a.warnings}));
 }

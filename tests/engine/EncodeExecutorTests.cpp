@@ -155,6 +155,7 @@ TEST(EncodeExecutor, TheSharedExecutorIsOneInstanceAsWideAsTheMachineAllows) {
     EncodeExecutor& shared = EncodeExecutor::shared();
     EXPECT_EQ(&shared, &EncodeExecutor::shared());
     EXPECT_EQ(shared.width(), pictavo::EncodeConcurrency::width());
+    EXPECT_GE(shared.width(), 2);
     EXPECT_EQ(shared.label(), "com.fenwidapp.pictavobyfenwid.encode");
     EXPECT_EQ(shared.encoding([] { return 7; }).get(), 7);
 }

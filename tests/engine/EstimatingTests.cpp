@@ -1,5 +1,4 @@
 #include "ImageEngine/Core/EncodeExecutor.h"
-#include "ImageEngine/Core/EncodeOptions.h"
 #include "ImageEngine/Core/Estimating.h"
 
 #include "platform/Cancellation.h"
@@ -40,7 +39,7 @@ OutputSpec pngSpec() {
 
 } // namespace
 
-TEST(Estimating, TheShortFormAsksForTheFirstPage) {
+TEST(Estimating, TheShortFormAsksForTheFirstPageAndErrorsArriveThroughTheFuture) {
     TemporaryFolder folder;
     const auto source = folder.write("a.png", platform::Bytes(1234, 7));
     SourceSizeEstimator estimator;
@@ -48,31 +47,9 @@ TEST(Estimating, TheShortFormAsksForTheFirstPage) {
     EXPECT_EQ(estimating.estimate(source, pngSpec()).get(), (Estimate{1234, {}}));
     EXPECT_EQ(estimating.estimate(source, pngSpec(), 3).get().bytes, 1234);
     EXPECT_EQ(estimator.pagesAsked, (std::vector<std::int64_t>{1, 3}));
-}
 
-TEST(Estimating, ErrorsAndCancellationArriveThroughTheFuture) {
-    TemporaryFolder folder;
-    SourceSizeEstimator estimator;
     EXPECT_THROW(estimator.estimate(folder.file("gone.png"), pngSpec()).get(), platform::FileError);
     std::stop_source stop;
     stop.request_stop();
-    EXPECT_THROW(estimator.estimate(folder.write("a.png", {1}), pngSpec(), 1, stop.get_token()).get(),
-                 platform::CancellationError);
-}
-
-TEST(EncodeOptions, OnlyEffortAndPolicyAreRequired) {
-    const EncodeOptions plain(EncodeEffort::preview, MetadataPolicy::strip);
-    EXPECT_FALSE(plain.quality);
-    EXPECT_FALSE(plain.orientation);
-    EXPECT_FALSE(plain.preserved);
-    EXPECT_EQ(plain.effort, EncodeEffort::preview);
-    EXPECT_EQ(plain.metadata, MetadataPolicy::strip);
-
-    platform::PropertyMap exif{{platform::keys::orientation, 6}};
-    const EncodeOptions full(80, 1, PreservedProperties(exif), EncodeEffort::final, MetadataPolicy::keepAll);
-    EXPECT_EQ(full.quality, 80);
-    EXPECT_EQ(full.orientation, 1u);
-    ASSERT_TRUE(full.preserved);
-    EXPECT_EQ(platform::integerProperty(full.preserved->dictionary, platform::keys::orientation), 6);
-    EXPECT_FALSE(full.preserved->metadata);
+    EXPECT_THROW(estimator.estimate(source, pngSpec(), 1, stop.get_token()).get(), platform::CancellationError);
 }

@@ -1,6 +1,7 @@
 #include "ImageEngine/Core/OutputNamer.h"
 
 #include "platform/FilePath.h"
+#include "platform/SafeFileName.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +84,15 @@ TEST(OutputNamerFileName, NamesAreAlwaysOneSafePathComponent) {
               "ev-il-.jpg");
     // Bytes that are not UTF-8 are kept as the file system gave them.
     EXPECT_EQ(jpegName("{name}", {1, 1}, std::nullopt, std::nullopt, "caf\xE9.heic"), "caf\xE9.jpg");
+}
+
+// The preview shows the name the writer will write: one that fits the file system, with
+// its extension.
+TEST(OutputNamerFileName, ALongPatternIsShortenedBeforeTheExtension) {
+    const std::string name = jpegName("{name}-" + std::string(400, 'x'));
+    EXPECT_EQ(name.size(), platform::maximumFileNameBytes);
+    EXPECT_TRUE(name.starts_with("Holiday-xxx"));
+    EXPECT_TRUE(name.ends_with("x.jpg"));
 }
 
 TEST(OutputNamerUniqueURL, NumbersNamesUntilOneIsFree) {

@@ -43,17 +43,11 @@ TEST(DeclaredSize, AcceptsZeroOrAtLeastOnePixelUpToAMillion) {
 }
 
 TEST(DeclaredSize, UsableSidesInWholeAndFractionalPixels) {
-    EXPECT_TRUE(DeclaredSize::usable(1000000));
-    EXPECT_TRUE(DeclaredSize::usable(0));
-    EXPECT_FALSE(DeclaredSize::usable(1000001));
-    EXPECT_FALSE(DeclaredSize::usable(-1));
-    EXPECT_FALSE(DeclaredSize::usable(std::numeric_limits<std::int64_t>::min()));
-    EXPECT_TRUE(DeclaredSize::usable(0.0));
-    EXPECT_TRUE(DeclaredSize::usable(0.5));
-    EXPECT_FALSE(DeclaredSize::usable(0.3));
-    EXPECT_FALSE(DeclaredSize::usable(-0.1));
-    EXPECT_FALSE(DeclaredSize::usable(std::nan("")));
-    EXPECT_FALSE(DeclaredSize::usable(-infinity));
+    for (std::int64_t side : {std::int64_t{0}, std::int64_t{1'000'000}}) EXPECT_TRUE(DeclaredSize::usable(side)) << side;
+    for (std::int64_t side : {std::int64_t{1'000'001}, std::int64_t{-1}, std::numeric_limits<std::int64_t>::min()})
+        EXPECT_FALSE(DeclaredSize::usable(side)) << side;
+    for (double side : {0.0, 0.5}) EXPECT_TRUE(DeclaredSize::usable(side)) << side;
+    for (double side : {0.3, -0.1, std::nan(""), -infinity}) EXPECT_FALSE(DeclaredSize::usable(side)) << side;
 }
 
 TEST(RenderTarget, RaisesTinySidesToOnePixelAndChecksTheBudget) {

@@ -1,7 +1,6 @@
 #include "ImageEngine/Encoding/WebPEncoder.h"
 
 #include "ImageEngine/Core/ConversionEngine.h"
-#include "shims/pctv_webp.h"
 #include "support/ExifSamples.h"
 #include "support/JpegSamples.h"
 #include "support/TemporaryFolder.h"
@@ -60,18 +59,6 @@ bool lossless(const platform::Bytes& webp) {
 std::string asText(const platform::Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 } // namespace
-
-TEST(WebPEncoder, AnswersAsTheWebPEncoderOfTheLinkedLibrary) {
-    WebPEncoder encoder;
-    EXPECT_EQ(encoder.format(), pictavo::OutputFormat::webp());
-    EXPECT_TRUE(encoder.supportsQuality());
-    EXPECT_TRUE(encoder.writesLosslesslyWithoutAQuality());
-    EXPECT_TRUE(encoder.writesSingleChannelGrey());
-    EXPECT_TRUE(encoder.carriesColourSpace());
-    EXPECT_FALSE(encoder.writesTheSameFileAtEveryEffort());
-    EXPECT_EQ(encoder.qualityRange(), (pictavo::QualityRange{1, 100}));
-    EXPECT_EQ(WebPEncoder::libraryVersion(), pctv_webp_version());
-}
 
 TEST(WebPEncoder, StraightRGBAGoesThroughUntouchedAndLosslessKeepsEveryValue) {
     // Fully transparent pixels keep their colour: the bytes come back exactly.
