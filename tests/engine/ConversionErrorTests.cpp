@@ -1,6 +1,5 @@
 #include "ImageEngine/Core/ConversionError.h"
 
-#include "platform/TextFormat.h"
 #include "support/EnglishNumbers.h"
 
 #include <gtest/gtest.h>
@@ -18,55 +17,45 @@ const double notANumber = std::nan("");
 
 class EnglishErrors : public testing_support::EnglishNumbers {};
 
-struct Texts {
-    std::string description;
-    std::string diagnostic;
-};
-
-Texts texts(const ConversionError& error) { return {error.errorDescription(), error.diagnostic()}; }
-
 } // namespace
 
 TEST_F(EnglishErrors, EveryCaseHasItsSentenceAndDiagnostic) {
     const auto jpeg = OutputFormat::jpeg();
-    const std::vector<std::pair<ConversionError, Texts>> cases = {
+    const std::vector<std::tuple<ConversionError, std::string, std::string>> cases = {
         {ConversionError::unsupportedInput("This computer can't read .xyz files."),
-         {"This computer can't read .xyz files.", "unsupportedInput(This computer can't read .xyz files.)"}},
+         "This computer can't read .xyz files.", "unsupportedInput(This computer can't read .xyz files.)"},
         {ConversionError::decodeFailed("Holiday.heic"),
-         {"Holiday.heic can't be opened. It may be damaged.", "decodeFailed(Holiday.heic)"}},
+         "Holiday.heic can't be opened. It may be damaged.", "decodeFailed(Holiday.heic)"},
         {ConversionError::renderFailed(RenderFailure::resizing()),
-         {"This image can't be processed: resizing it failed.", "renderFailed(resizing)"}},
-        {ConversionError::noEncoder(jpeg), {"This computer can't write JPEG.", "noEncoder(public.jpeg)"}},
+         "This image can't be processed: resizing it failed.", "renderFailed(resizing)"},
+        {ConversionError::noEncoder(jpeg), "This computer can't write JPEG.", "noEncoder(public.jpeg)"},
         {ConversionError::noEncoder(OutputFormat::sameAsSource()),
-         {"This computer can't write Same as source.", "noEncoder(com.brackwen.pictavobyfenwid.same-as-source)"}},
+         "This computer can't write Same as source.", "noEncoder(com.brackwen.pictavobyfenwid.same-as-source)"},
         {ConversionError::formatNeedsAMatchingSource(OutputFormat::pdf()),
-         {"PDF can only be kept, not created, so this file can't become one.",
-          "formatNeedsAMatchingSource(com.adobe.pdf)"}},
+         "PDF can only be kept, not created, so this file can't become one.",
+         "formatNeedsAMatchingSource(com.adobe.pdf)"},
         {ConversionError::metadataNotRemovable(OutputFormat::png()),
-         {"This PNG's metadata couldn't be removed safely, so it wasn't converted. Turning on Keep EXIF and GPS "
-          "converts it as it is.",
-          "metadataNotRemovable(public.png)"}},
+         "This PNG's metadata couldn't be removed safely, so it wasn't converted. Turning on Keep EXIF and GPS "
+         "converts it as it is.", "metadataNotRemovable(public.png)"},
         {ConversionError::encodeFailed(OutputFormat::webp()),
-         {"Writing WebP failed.", "encodeFailed(org.webmproject.webp)"}},
+         "Writing WebP failed.", "encodeFailed(org.webmproject.webp)"},
         {ConversionError::imageTooLarge(12000, 9000.4),
-         {"This image is too large to process (12,000 \u00D7 9,000 pixels).", "imageTooLarge(12000.0 by 9000.4)"}},
+         "This image is too large to process (12,000 \u00D7 9,000 pixels).", "imageTooLarge(12000.0 by 9000.4)"},
         {ConversionError::sourceTooSmallForIcon(16),
-         {"This image is smaller than 16 px, the smallest size an icon file holds.",
-          "sourceTooSmallForIcon(smallest: 16)"}},
+         "This image is smaller than 16 px, the smallest size an icon file holds.",
+         "sourceTooSmallForIcon(smallest: 16)"},
         {ConversionError::pageOutOfRange(3, 1),
-         {"That page isn't there any more. This file has 1 page.", "pageOutOfRange(page: 3, of: 1)"}},
+         "That page isn't there any more. This file has 1 page.", "pageOutOfRange(page: 3, of: 1)"},
         {ConversionError::pageOutOfRange(3, 0),
-         {"That page isn't there any more. This file has 0 pages.", "pageOutOfRange(page: 3, of: 0)"}},
+         "That page isn't there any more. This file has 0 pages.", "pageOutOfRange(page: 3, of: 0)"},
         {ConversionError::pageOutOfRange(12, 11000),
-         {"That page isn't there any more. This file has 11000 pages.", "pageOutOfRange(page: 12, of: 11000)"}},
+         "That page isn't there any more. This file has 11000 pages.", "pageOutOfRange(page: 12, of: 11000)"},
     };
-    for (const auto& [error, expected] : cases) {
-        const auto got = texts(error);
-        EXPECT_EQ(got.description, expected.description);
-        EXPECT_EQ(got.diagnostic, expected.diagnostic);
+    for (const auto& [error, description, diagnostic] : cases) {
+        EXPECT_EQ(error.errorDescription(), description);
+        EXPECT_EQ(error.diagnostic(), diagnostic);
         // What a caller that knows nothing of conversions shows is the same sentence.
-        const std::exception& generic = error;
-        EXPECT_EQ(std::string(generic.what()), expected.description);
+        EXPECT_EQ(std::string(static_cast<const std::exception&>(error).what()), description);
     }
 }
 
@@ -82,28 +71,6 @@ TEST_F(EnglishErrors, UnreadableSizesGetTheirOwnSentence) {
               "This image is too large to process (1,000,001 \u00D7 3 pixels).");
     EXPECT_EQ(ConversionError::imageTooLarge(infinity, notANumber).diagnostic(), "imageTooLarge(inf by nan)");
     EXPECT_EQ(ConversionError::imageTooLarge(1e16, -0.00001).diagnostic(), "imageTooLarge(1e+16 by -1e-05)");
-}
-
-TEST(ConversionErrorEquality, SameCaseAndEqualPayloads) {
-    EXPECT_EQ(ConversionError::noEncoder(OutputFormat::jpeg()), ConversionError::noEncoder(OutputFormat::jpeg()));
-    EXPECT_NE(ConversionError::noEncoder(OutputFormat::jpeg()), ConversionError::noEncoder(OutputFormat::png()));
-    EXPECT_NE(ConversionError::noEncoder(OutputFormat::jpeg()), ConversionError::encodeFailed(OutputFormat::jpeg()));
-    EXPECT_EQ(ConversionError::imageTooLarge(1, 2), ConversionError::imageTooLarge(1, 2));
-    EXPECT_NE(ConversionError::imageTooLarge(notANumber, 2), ConversionError::imageTooLarge(notANumber, 2));
-    EXPECT_EQ(ConversionError::renderFailed(RenderFailure::iconRung(16)),
-              ConversionError::renderFailed(RenderFailure::iconRung(16)));
-    EXPECT_NE(ConversionError::renderFailed(RenderFailure::iconRung(16)),
-              ConversionError::renderFailed(RenderFailure::iconRung(32)));
-    EXPECT_NE(ConversionError::decodeFailed("a"), ConversionError::unsupportedInput("a"));
-
-    // Callers tell cases apart by type; a thrown error keeps its case.
-    try {
-        throw ConversionError::pageOutOfRange(4, 2);
-    } catch (const ConversionError& error) {
-        ASSERT_NE(error.get<ConversionError::PageOutOfRange>(), nullptr);
-        EXPECT_EQ(error.get<ConversionError::PageOutOfRange>()->of, 2);
-        EXPECT_EQ(error.get<ConversionError::ImageTooLarge>(), nullptr);
-    }
 }
 
 TEST(RenderFailureText, EveryCaseHasItsClauseAndDiagnostic) {
@@ -147,16 +114,12 @@ TEST(RenderFailureText, EveryCaseHasItsClauseAndDiagnostic) {
 }
 
 TEST(RenderFailureHash, EqualValuesHashAlikeAndCasesAreTold) {
-    std::unordered_set<RenderFailure> seen;
-    seen.insert(RenderFailure::turning());
-    seen.insert(RenderFailure::turning());
-    seen.insert(RenderFailure::resizing());
-    seen.insert(RenderFailure::vectorProducedNoImage(1, 2));
-    seen.insert(RenderFailure::vectorProducedNoImage(1, 2));
-    seen.insert(RenderFailure::pdfPageProducedNoImage(1, 2));
-    seen.insert(RenderFailure::vectorProducedNoImage(2, 1));
-    seen.insert(RenderFailure::browser("x"));
+    const std::unordered_set<RenderFailure> seen{
+        RenderFailure::turning(),   RenderFailure::turning(),
+        RenderFailure::resizing(),  RenderFailure::vectorProducedNoImage(1, 2),
+        RenderFailure::vectorProducedNoImage(1, 2), RenderFailure::pdfPageProducedNoImage(1, 2),
+        RenderFailure::vectorProducedNoImage(2, 1), RenderFailure::browser("x"),
+    };
     EXPECT_EQ(seen.size(), 6u);
     EXPECT_EQ(RenderFailure::browser("x").hash(), RenderFailure::browser("x").hash());
-    EXPECT_NE(RenderFailure::vectorProducedNoImage(1, 2), RenderFailure::pdfPageProducedNoImage(1, 2));
 }

@@ -1,6 +1,8 @@
 #include "ImageEngine/Core/Adjustments.h"
 #include "ImageEngine/Core/Reorientation.h"
 
+#include "support/Thrown.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -39,12 +41,6 @@ TEST(Reorientation, TheEightValuesTheirNamesAndExifEquivalents) {
         EXPECT_EQ(value.exifEquivalent(), row.exif) << row.description;
         EXPECT_EQ(Reorientation::uprighting(row.exif), value) << row.description;
     }
-    const auto& all = Reorientation::all();
-    ASSERT_EQ(all.size(), 8u);
-    EXPECT_EQ(all[1], Reorientation(0, true));
-    EXPECT_EQ(all[6], Reorientation(3, false));
-    EXPECT_EQ(Reorientation::uprighting(6).description(), "Turned right");
-    EXPECT_EQ(Reorientation::uprighting(5).description(), "Flipped and turned left");
     EXPECT_EQ(Reorientation::uprighting(0), Reorientation::none());
     EXPECT_EQ(Reorientation::uprighting(9), Reorientation::none());
 }
@@ -75,6 +71,8 @@ TEST(Reorientation, OperationsStayWithinTheEightValues) {
     EXPECT_EQ(Reorientation::none().rotatedLeft(), Reorientation(3, false));
     EXPECT_EQ(Reorientation(3, true).rotatedRight(), Reorientation(0, true));
     EXPECT_EQ(Reorientation(3, false).turnedHalfway(), Reorientation(1, false));
+    const Size photo{4000, 3000};
+    std::set<std::uint32_t> exif;
     for (const auto& value : Reorientation::all()) {
         EXPECT_EQ(value.rotatedRight().rotatedLeft(), value);
         EXPECT_EQ(value.flippedHorizontally().flippedHorizontally(), value);
@@ -82,20 +80,14 @@ TEST(Reorientation, OperationsStayWithinTheEightValues) {
         EXPECT_EQ(value.turnedHalfway().turnedHalfway(), value);
         // Flipping both ways is a half turn.
         EXPECT_EQ(value.flippedHorizontally().flippedVertically(), value.turnedHalfway());
-    }
-    std::set<std::uint32_t> exif;
-    for (const auto& value : Reorientation::all()) exif.insert(value.exifEquivalent());
-    EXPECT_EQ(exif.size(), 8u);
-}
-
-TEST(Reorientation, QuarterTurnsSwapTheSides) {
-    const Size photo{4000, 3000};
-    for (const auto& value : Reorientation::all()) {
+        // Quarter turns swap the sides.
         const bool odd = value.quarterTurns() % 2 == 1;
         EXPECT_EQ(value.swapsAxes(), odd);
         EXPECT_EQ(value.outputSize(photo), odd ? (Size{3000, 4000}) : photo);
         EXPECT_EQ(value.inputSize(value.outputSize(photo)), photo);
+        exif.insert(value.exifEquivalent());
     }
+    EXPECT_EQ(exif.size(), 8u);
 }
 
 TEST(Reorientation, JsonReadsMissingKeysAsNothingAndTurnsModuloFour) {
@@ -125,11 +117,7 @@ TEST(Adjustments, IdentityAndJson) {
     EXPECT_NE(turned.hash(), (Adjustments{Reorientation(1, true), false}).hash());
 
     for (const char* text : {R"({"greyscale":false})", R"({"reorientation":{}})"}) {
-        try {
-            decodedAdjustments(text);
-            ADD_FAILURE() << text << " decoded";
-        } catch (const json::DecodingError& error) {
-            EXPECT_EQ(error.kind(), json::DecodingError::Kind::keyNotFound) << text;
-        }
+        const auto error = testing_support::thrown<json::DecodingError>([&] { decodedAdjustments(text); });
+        EXPECT_TRUE(error && error->kind() == json::DecodingError::Kind::keyNotFound) << text;
     }
 }
