@@ -20,14 +20,12 @@ platform::XmpRef packet(const std::string& text) {
     return std::make_shared<platform::XmpPacket>(platform::XmpPacket{text});
 }
 
-const JpegMarker* findMarker(const JpegInspection& jpeg, int code, const std::string& prefix) {
+// What follows `header` in the APP1 segment that starts with it.
+std::optional<platform::Bytes> app1Payload(const JpegInspection& jpeg, const std::string& header) {
     for (const auto& marker : jpeg.markers)
-        if (marker.code == code && marker.startsWith(prefix)) return &marker;
-    return nullptr;
-}
-
-platform::Bytes withoutHeader(const JpegMarker& marker, std::size_t header) {
-    return platform::Bytes(marker.data.begin() + static_cast<long>(header), marker.data.end());
+        if (marker.code == JPEG_APP0 + 1 && marker.startsWith(header))
+            return platform::Bytes(marker.data.begin() + static_cast<long>(header.size()), marker.data.end());
+    return std::nullopt;
 }
 
 // The file with the segment of `length` payload bytes at `offset` cut out again.
@@ -52,12 +50,12 @@ TEST(JPEGMetadataSplice, CarriesTheEXIFAndXMPWithTheNewOrientationAndChangesNoth
         EXPECT_TRUE(inspected.markers[2].startsWith(xmpHeader));
         EXPECT_EQ(inspected.icc, sRGBProfile());
 
-        auto tags = exifTags(withoutHeader(inspected.markers[1], exifHeader.size()));
+        auto tags = exifTags(app1Payload(inspected, exifHeader).value_or(platform::Bytes{}));
         EXPECT_EQ(tags["Exif.Image.Orientation"], "1");
         EXPECT_EQ(tags["Exif.Image.Make"], "Pictavo Test Camera");
         EXPECT_EQ(tags["Exif.Photo.DateTimeOriginal"], "2024:05:06 07:08:09");
         EXPECT_EQ(tags["Exif.GPSInfo.GPSLatitudeRef"], "N");
-        platform::Bytes xmp = withoutHeader(inspected.markers[2], xmpHeader.size());
+        platform::Bytes xmp = app1Payload(inspected, xmpHeader).value_or(platform::Bytes{});
         EXPECT_EQ(std::string(xmp.begin(), xmp.end()), xmpPacket(1));
 
         // Cutting the two new segments out gives back the encoder's bytes exactly.
@@ -73,27 +71,26 @@ TEST(JPEGMetadataSplice, WithoutUsableEXIFAMinimalOneHoldsTheOrientation) {
         auto spliced = JPEGMetadataSplice::inserting(jpeg, exif, nullptr, 8);
         ASSERT_TRUE(spliced);
         JpegInspection inspected = inspectJpeg(*spliced);
-        const JpegMarker* marker = findMarker(inspected, JPEG_APP0 + 1, exifHeader);
-        ASSERT_NE(marker, nullptr);
-        auto tags = exifTags(withoutHeader(*marker, exifHeader.size()));
-        EXPECT_EQ(tags.size(), 1u);
-        EXPECT_EQ(tags["Exif.Image.Orientation"], "8");
-        EXPECT_EQ(findMarker(inspected, JPEG_APP0 + 1, xmpHeader), nullptr);
+        const auto minimal = app1Payload(inspected, exifHeader);
+        ASSERT_TRUE(minimal);
+        EXPECT_EQ(exifTags(*minimal), (std::map<std::string, std::string>{{"Exif.Image.Orientation", "8"}}));
+        EXPECT_FALSE(app1Payload(inspected, xmpHeader));
     }
     // A carried block that already has its APP1 header keeps exactly one.
     platform::Bytes headed(exifHeader.begin(), exifHeader.end());
     platform::Bytes block = exifBlock(false, 3);
     headed.insert(headed.end(), block.begin(), block.end());
     JpegInspection inspected = inspectJpeg(*JPEGMetadataSplice::inserting(jpeg, headed, nullptr, 2));
-    const JpegMarker* marker = findMarker(inspected, JPEG_APP0 + 1, exifHeader);
-    ASSERT_NE(marker, nullptr);
-    EXPECT_EQ(exifTags(withoutHeader(*marker, exifHeader.size()))["Exif.Image.Orientation"], "2");
+    const auto payload = app1Payload(inspected, exifHeader);
+    ASSERT_TRUE(payload);
+    EXPECT_EQ(platform::Bytes(payload->begin(), payload->begin() + 2), (platform::Bytes{'I', 'I'}));
+    EXPECT_EQ(exifTags(*payload)["Exif.Image.Orientation"], "2");
 }
 
 TEST(JPEGMetadataSplice, APacketThatCannotTakeTheOrientationIsLeftOut) {
     auto spliced = JPEGMetadataSplice::inserting(makeJpeg(16, 16), exifBlock(false, 1), packet("not xmp at all"), 3);
     ASSERT_TRUE(spliced);
-    EXPECT_EQ(findMarker(inspectJpeg(*spliced), JPEG_APP0 + 1, xmpHeader), nullptr);
+    EXPECT_FALSE(app1Payload(inspectJpeg(*spliced), xmpHeader));
 }
 
 TEST(JPEGMetadataSplice, FailsRatherThanDropWhatDoesNotFitOneSegment) {

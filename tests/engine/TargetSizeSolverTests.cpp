@@ -12,13 +12,14 @@ using Outcome = TargetSizeSolver::Outcome;
 
 namespace {
 
-// An encoder whose output shrinks as the quality falls: quality q writes q * 1000 bytes.
+// An encoder whose output shrinks as the quality falls: quality q writes q * bytesPerStep bytes.
 struct Probes {
+    std::int64_t bytesPerStep = 1000;
     std::vector<std::int64_t> asked;
     std::function<std::int64_t(std::int64_t)> callback() {
         return [this](std::int64_t quality) {
             asked.push_back(quality);
-            return quality * 1000;
+            return quality * bytesPerStep;
         };
     }
 };
@@ -26,23 +27,23 @@ struct Probes {
 } // namespace
 
 TEST(TargetSizeSolver, BinarySearchProbesInItsExactOrder) {
-    {
-        Probes probes; // everything fits
-        const auto outcome = TargetSizeSolver::solve(1'000'000, {1, 100}, 8, true, probes.callback());
-        EXPECT_EQ(probes.asked, (std::vector<std::int64_t>{50, 75, 88, 94, 97, 99, 100}));
-        EXPECT_EQ(outcome, (Outcome{100, 100'000, true, 7}));
-    }
-    {
-        Probes probes; // nothing fits: the lowest quality was probed, so no extra probe
-        const auto outcome = TargetSizeSolver::solve(10, {1, 100}, 8, true, probes.callback());
-        EXPECT_EQ(probes.asked, (std::vector<std::int64_t>{50, 25, 12, 6, 3, 1}));
-        EXPECT_EQ(outcome, (Outcome{1, 1000, false, 6}));
-    }
-    {
-        Probes probes; // the qualities up to 60 fit
-        const auto outcome = TargetSizeSolver::solve(60'000, {1, 100}, 8, true, probes.callback());
-        EXPECT_EQ(probes.asked, (std::vector<std::int64_t>{50, 75, 62, 56, 59, 60, 61}));
-        EXPECT_EQ(outcome, (Outcome{60, 60'000, true, 7}));
+    const std::vector<std::int64_t> downToTheLowest{50, 25, 12, 6, 3, 1};
+    struct Case { std::int64_t target; std::vector<std::int64_t> asked; Outcome outcome; };
+    const Case cases[] = {
+        {1'000'000, {50, 75, 88, 94, 97, 99, 100}, {100, 100'000, true, 7}}, // everything fits
+        {60'000, {50, 75, 62, 56, 59, 60, 61}, {60, 60'000, true, 7}},       // the qualities up to 60 fit
+        // Nothing fits: the lowest quality was probed, so no extra probe. A target of zero or
+        // less fits nothing.
+        {10, downToTheLowest, {1, 1000, false, 6}},
+        {0, downToTheLowest, {1, 1000, false, 6}},
+        {-1, downToTheLowest, {1, 1000, false, 6}},
+        {std::numeric_limits<std::int64_t>::min(), downToTheLowest, {1, 1000, false, 6}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        Probes probes;
+        EXPECT_EQ(TargetSizeSolver::solve(c.target, {1, 100}, 8, true, probes.callback()), c.outcome);
+        EXPECT_EQ(probes.asked, c.asked);
     }
 }
 
@@ -56,14 +57,6 @@ TEST(TargetSizeSolver, FallsBackToTheLowestQualityWhenTheBudgetRunsOut) {
     Probes none;
     EXPECT_EQ(TargetSizeSolver::solve(5000, {1, 100}, 0, true, none.callback()), (Outcome{1, 1000, false, 1}));
     EXPECT_EQ(none.asked, std::vector<std::int64_t>{1});
-}
-
-TEST(TargetSizeSolver, ATargetOfZeroOrLessFitsNothing) {
-    for (std::int64_t target : {std::int64_t{0}, std::int64_t{-1}, std::numeric_limits<std::int64_t>::min()}) {
-        Probes probes;
-        const auto outcome = TargetSizeSolver::solve(target, {1, 100}, 8, true, probes.callback());
-        EXPECT_EQ(outcome, (Outcome{1, 1000, false, 6}));
-    }
 }
 
 TEST(TargetSizeSolver, WithoutAQualityDialEncodesOnceAtTheTop) {
@@ -82,22 +75,14 @@ TEST(TargetSizeSolver, HalvesTowardZeroAndSurvivesExtremeRanges) {
     EXPECT_EQ(negative.asked.front(), -1);
 
     const auto top = std::numeric_limits<std::int64_t>::max();
-    std::vector<std::int64_t> asked;
-    const auto outcome = TargetSizeSolver::solve(0, {top - 2, top}, 8, true, [&](std::int64_t quality) {
-        asked.push_back(quality);
-        return std::int64_t{0};
-    });
-    EXPECT_EQ(asked, (std::vector<std::int64_t>{top - 1, top}));
-    EXPECT_EQ(outcome, (Outcome{top, 0, true, 2}));
+    Probes high{0, {}};
+    EXPECT_EQ(TargetSizeSolver::solve(0, {top - 2, top}, 8, true, high.callback()), (Outcome{top, 0, true, 2}));
+    EXPECT_EQ(high.asked, (std::vector<std::int64_t>{top - 1, top}));
 
     const auto bottom = std::numeric_limits<std::int64_t>::min();
-    asked.clear();
-    const auto low = TargetSizeSolver::solve(-1, {bottom, bottom + 1}, 8, true, [&](std::int64_t quality) {
-        asked.push_back(quality);
-        return std::int64_t{0};
-    });
-    EXPECT_EQ(asked, (std::vector<std::int64_t>{bottom + 1, bottom}));
-    EXPECT_EQ(low, (Outcome{bottom, 0, false, 2}));
+    Probes low{0, {}};
+    EXPECT_EQ(TargetSizeSolver::solve(-1, {bottom, bottom + 1}, 8, true, low.callback()), (Outcome{bottom, 0, false, 2}));
+    EXPECT_EQ(low.asked, (std::vector<std::int64_t>{bottom + 1, bottom}));
 }
 
 TEST(TargetSizeSolver, AnErrorFromAProbeEndsTheSearch) {

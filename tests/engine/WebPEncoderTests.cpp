@@ -58,6 +58,15 @@ bool lossless(const platform::Bytes& webp) {
 
 std::string asText(const platform::Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
+EncodeOptions keeping(const std::string& xmp, std::optional<std::uint32_t> orientation = 1,
+                      platform::PropertyMap dictionary = {}) {
+    EncodeOptions kept(EncodeEffort::final, MetadataPolicy::keepAll);
+    kept.orientation = orientation;
+    kept.preserved = pictavo::PreservedProperties(std::move(dictionary),
+                                                  std::make_shared<platform::XmpPacket>(platform::XmpPacket{xmp}));
+    return kept;
+}
+
 } // namespace
 
 TEST(WebPEncoder, StraightRGBAGoesThroughUntouchedAndLosslessKeepsEveryValue) {
@@ -104,24 +113,17 @@ TEST(WebPEncoder, TheCarriedPacketTakesTheOutputsOrientationAndSize) {
     withSize.insert(withSize.find("xmlns:dc="),
                     "xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" exif:PixelXDimension=\"4000\" "
                     "exif:PixelYDimension=\"3000\" ");
-    EncodeOptions kept(EncodeEffort::final, MetadataPolicy::keepAll);
-    kept.orientation = 1;
-    kept.preserved = pictavo::PreservedProperties({}, std::make_shared<platform::XmpPacket>(platform::XmpPacket{withSize}));
-    auto packet = chunk(WebPEncoder().encode(image, kept), "XMP ");
+    auto packet = chunk(WebPEncoder().encode(image, keeping(withSize)), "XMP ");
     ASSERT_TRUE(packet);
-    EXPECT_NE(packet->find("tiff:Orientation=\"1\""), std::string::npos);
-    EXPECT_NE(packet->find("exif:PixelXDimension=\"30\""), std::string::npos);
-    EXPECT_NE(packet->find("exif:PixelYDimension=\"20\""), std::string::npos);
-    EXPECT_NE(packet->find("Harbour at dusk"), std::string::npos);
+    for (const char* field : {"tiff:Orientation=\"1\"", "exif:PixelXDimension=\"30\"", "exif:PixelYDimension=\"20\"",
+                              "Harbour at dusk"})
+        EXPECT_NE(packet->find(field), std::string::npos) << field;
 
     // No size is added where there was none; the orientation defaults to upright.
-    kept.orientation.reset();
-    kept.preserved = pictavo::PreservedProperties({}, std::make_shared<platform::XmpPacket>(platform::XmpPacket{xmpPacket(8)}));
-    EXPECT_EQ(chunk(WebPEncoder().encode(image, kept), "XMP "), xmpPacket(1));
+    EXPECT_EQ(chunk(WebPEncoder().encode(image, keeping(xmpPacket(8), std::nullopt)), "XMP "), xmpPacket(1));
 
     // A packet that cannot take the orientation is left out; the file is still written.
-    kept.preserved = pictavo::PreservedProperties({}, std::make_shared<platform::XmpPacket>(platform::XmpPacket{"junk"}));
-    platform::Bytes webp = WebPEncoder().encode(image, kept);
+    platform::Bytes webp = WebPEncoder().encode(image, keeping("junk"));
     EXPECT_EQ(chunk(webp, "XMP "), std::nullopt);
     EXPECT_EQ(chunk(webp, "EXIF"), std::nullopt);
 }
@@ -185,9 +187,6 @@ TEST(WebPEncoder, DamagedCarriedEXIFLeavesTheFieldsOutAndTheFileIsStillWritten) 
 
     // The carried packet still goes, set upright, whatever the reader made of the block.
     auto image = filled8(30, 20, AlphaInfo::noneSkipLast, platform::ColourSpace::sRGB(), {10, 20, 30, 0});
-    EncodeOptions kept(EncodeEffort::final, MetadataPolicy::keepAll);
-    kept.orientation = 1;
-    kept.preserved = pictavo::PreservedProperties({{platform::keys::exif, damaged}},
-                                                  std::make_shared<platform::XmpPacket>(platform::XmpPacket{xmpPacket(6)}));
-    EXPECT_EQ(chunk(WebPEncoder().encode(image, kept), "XMP "), xmpPacket(1));
+    EXPECT_EQ(chunk(WebPEncoder().encode(image, keeping(xmpPacket(6), 1, {{platform::keys::exif, damaged}})), "XMP "),
+              xmpPacket(1));
 }
