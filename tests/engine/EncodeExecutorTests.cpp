@@ -2,17 +2,22 @@
 
 #include "ImageEngine/Core/EncodeConcurrency.h"
 #include "platform/Cancellation.h"
+#include "support/Thrown.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <limits>
 #include <set>
 #include <stdexcept>
 
+using pictavo::EncodeConcurrency;
 using pictavo::EncodeExecutor;
 
 namespace {
+
+constexpr std::uint64_t GiB = 1024ULL * 1024 * 1024;
 
 // Jobs that record when they start and then hold their place until the test lets them go,
 // so that what runs at once and in which order can be watched without any timing.
@@ -100,12 +105,8 @@ TEST(EncodeExecutor, AWidthBelowOneRunsOneJobAtATime) {
 TEST(EncodeExecutor, ExceptionsTravelInTheFutureAndTheWorkerCarriesOn) {
     EncodeExecutor executor(1);
     auto failing = executor.encoding([]() -> int { throw std::runtime_error("encoder broke"); });
-    try {
-        failing.get();
-        FAIL() << "the error was lost";
-    } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "encoder broke");
-    }
+    const auto error = testing_support::thrown<std::runtime_error>([&] { failing.get(); });
+    EXPECT_STREQ(error ? error->what() : "", "encoder broke");
     auto owned = std::make_unique<int>(41);
     EXPECT_EQ(executor.encoding([owned = std::move(owned)] { return *owned + 1; }).get(), 42);
     std::atomic<bool> ran = false;
@@ -154,8 +155,27 @@ TEST(EncodeExecutor, DestroyingAnExecutorFinishesWhatWaits) {
 TEST(EncodeExecutor, TheSharedExecutorIsOneInstanceAsWideAsTheMachineAllows) {
     EncodeExecutor& shared = EncodeExecutor::shared();
     EXPECT_EQ(&shared, &EncodeExecutor::shared());
-    EXPECT_EQ(shared.width(), pictavo::EncodeConcurrency::width());
+    EXPECT_EQ(shared.width(), EncodeConcurrency::width());
     EXPECT_GE(shared.width(), 2);
     EXPECT_EQ(shared.label(), "com.fenwidapp.pictavobyfenwid.encode");
     EXPECT_EQ(shared.encoding([] { return 7; }).get(), 7);
+}
+
+TEST(EncodeConcurrency, WidthIsTheSmallerOfMemoryAndProcessorsWithAFloorOfTwo) {
+    EXPECT_EQ(EncodeConcurrency::width(16 * GiB, 10), 6);
+    EXPECT_EQ(EncodeConcurrency::width(8 * GiB, 8), 3);
+    EXPECT_EQ(EncodeConcurrency::width(64 * GiB, 12), 10);
+    EXPECT_EQ(EncodeConcurrency::width(4 * GiB, 16), 2);
+    EXPECT_EQ(EncodeConcurrency::width(64 * GiB, 1), 2);
+    EXPECT_EQ(EncodeConcurrency::width(64 * GiB, 0), 2);
+    EXPECT_EQ(EncodeConcurrency::width(0, 64), 2);
+    EXPECT_EQ(EncodeConcurrency::width(~0ULL, 1'000'000), 1'000'000 - 2);
+    EXPECT_EQ(EncodeConcurrency::width(~0ULL, std::numeric_limits<std::int64_t>::min()), 2);
+}
+
+TEST(EncodeConcurrency, PixelBudgetSharesMemoryBetweenTheConversions) {
+    EXPECT_EQ(EncodeConcurrency::pixelBudget(16 * GiB, 6), 572'662'306);
+    EXPECT_EQ(EncodeConcurrency::pixelBudget(4 * GiB, 2), 429'496'729);
+    EXPECT_EQ(EncodeConcurrency::pixelBudget(~0ULL, 0), EncodeConcurrency::pixelBudget(~0ULL, 1));
+    EXPECT_GT(EncodeConcurrency::pixelBudget(), 0);
 }

@@ -36,7 +36,8 @@ TEST(EncoderRegistry, TheLastEncoderForAFormatWinsAndUnknownFormatsThrow) {
     EXPECT_EQ(registry.formats().size(), 2u);
     EXPECT_FALSE(registry.hasEncoder(OutputFormat::webp()));
 
-    EXPECT_EQ(thrownBy([&] { registry.encoder(OutputFormat::webp()); }), ConversionError::noEncoder(OutputFormat::webp()));
+    EXPECT_EQ(thrownBy([&] { registry.encoder(OutputFormat::webp()); }),
+              ConversionError::noEncoder(OutputFormat::webp()));
     // Same-as-source is resolved before encoding: only an encoder registered under its marker serves it.
     EXPECT_EQ(thrownBy([&] { registry.encoder(OutputFormat::sameAsSource()); }),
               ConversionError::noEncoder(OutputFormat::sameAsSource()));

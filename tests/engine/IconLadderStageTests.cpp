@@ -1,5 +1,6 @@
 #include "ImageEngine/Core/ConversionError.h"
 #include "ImageEngine/Core/IconLadderStage.h"
+#include "ImageEngine/Encoding/IconLadder.h"
 #include "platform/BitmapContext.h"
 #include "platform/Cancellation.h"
 
@@ -48,6 +49,17 @@ DecodedImage rasterPage(std::int64_t width, std::int64_t height, std::uint32_t o
 int alphaAt(const ImageRef& image, std::int64_t x, std::int64_t y) { return pixelAt(*image, x, y)[3]; }
 
 } // namespace
+
+TEST(IconLadder, BelongsToTheTwoIconFormatsOnlyAndKnowsItsSmallestSide) {
+    EXPECT_EQ(IconLadder::forFormat(OutputFormat::icns()), IconLadder::macOS());
+    EXPECT_EQ(IconLadder::forFormat(OutputFormat::ico()), IconLadder::windows());
+    EXPECT_FALSE(IconLadder::forFormat(OutputFormat::png()));
+    EXPECT_FALSE(IconLadder::forFormat(OutputFormat::sameAsSource()));
+    // The Apple ladder's sizes are checked through the stage that draws them.
+    EXPECT_EQ(IconLadder::windows().pixelSizes, (std::vector<std::int64_t>{256, 48, 32, 16}));
+    EXPECT_EQ((IconLadder{{32, 8, 64}}.smallest()), 8);
+    EXPECT_EQ(IconLadder{}.smallest(), 0);
+}
 
 TEST(IconLadderStage, DropsSizesLargerThanARasterSourceAndCentresTheRest) {
     const auto ladder = IconLadderStage::render(rasterPage(300, 200), IconLadder::macOS(), false);
@@ -119,7 +131,7 @@ TEST(IconLadderStage, TurnsARasterSourceUprightFirst) {
     EXPECT_EQ(alphaAt(rung, 2, 16), 0);
 }
 
-TEST(IconLadderStage, FailsWhenNothingFitsOrTheVectorHasNoSize) {
+TEST(IconLadderStage, FailsWhenNothingFitsOrTheVectorHasNoSizeAndStopsWhenCancelled) {
     EXPECT_EQ(thrownBy([] { IconLadderStage::render(rasterPage(10, 10), IconLadder::windows(), false); }),
               ConversionError::sourceTooSmallForIcon(16));
     EXPECT_EQ(thrownBy([] { IconLadderStage::render(rasterPage(10, 10), IconLadder{}, false); }),
@@ -129,9 +141,7 @@ TEST(IconLadderStage, FailsWhenNothingFitsOrTheVectorHasNoSize) {
                                                      IconLadder::macOS(), true); }),
               ConversionError::renderFailed(RenderFailure::vectorHasNoSize()));
     EXPECT_EQ(flat->renders, 0);
-}
 
-TEST(IconLadderStage, StopsBetweenSizesWhenCancelled) {
     std::stop_source stop;
     stop.request_stop();
     auto field = std::make_shared<BlueField>(Size{64, 64});

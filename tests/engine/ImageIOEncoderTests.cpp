@@ -51,13 +51,13 @@ ImageRef firstImage(const Bytes& file) {
 
 TEST(ImageIOEncoder, FailuresAreEncodeFailedForItsFormat) {
     const auto image = solidImage(8, 8, 1, 2, 3);
-    const auto encodeError = [](const OutputFormat& outputFormat, const std::vector<ImageRef>& images) {
-        return thrownBy([&] { ImageIOEncoder(outputFormat).encode(images, options()); });
-    };
-    EXPECT_EQ(encodeError(OutputFormat::sameAsSource(), {image}), ConversionError::encodeFailed(OutputFormat::sameAsSource()));
-    EXPECT_EQ(encodeError(OutputFormat::png(), {}), ConversionError::encodeFailed(OutputFormat::png()));
-    // PNG holds one image: several are refused, not cut down to the first.
-    EXPECT_EQ(encodeError(OutputFormat::png(), {image, image}), ConversionError::encodeFailed(OutputFormat::png()));
+    // Same-as-source names no format to write; PNG holds one image, so several are refused,
+    // not cut down to the first.
+    const std::vector<std::pair<OutputFormat, std::vector<ImageRef>>> cases = {
+        {OutputFormat::sameAsSource(), {image}}, {OutputFormat::png(), {}}, {OutputFormat::png(), {image, image}}};
+    for (const auto& [outputFormat, images] : cases)
+        EXPECT_EQ(thrownBy([&] { ImageIOEncoder(outputFormat).encode(images, options()); }),
+                  ConversionError::encodeFailed(outputFormat));
 }
 
 TEST(ImageIOEncoder, ClampsTheQualityToItsRangeAndIgnoresItForLosslessFormats) {

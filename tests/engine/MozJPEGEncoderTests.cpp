@@ -176,6 +176,7 @@ TEST(MozJPEGEncoder, MetadataThatCannotFitFailsTheEncode) {
     std::string packet = xmpPacket(1);
     packet.insert(packet.find("</rdf:Description>"), std::string(70000, ' '));
     auto xmp = std::make_shared<platform::XmpPacket>(platform::XmpPacket{packet});
-    EXPECT_EQ(thrownBy([&] { MozJPEGEncoder().encode(photo(8, 8), keeping(pictavo::PreservedProperties({}, xmp), 1)); }),
+    const auto options = keeping(pictavo::PreservedProperties({}, xmp), 1);
+    EXPECT_EQ(thrownBy([&] { MozJPEGEncoder().encode(photo(8, 8), options); }),
               pictavo::ConversionError::encodeFailed(pictavo::OutputFormat::jpeg()));
 }

@@ -58,7 +58,8 @@ TEST(MozJPEGSourceOptimiser, IsTheStandardJPEGOptimiserAndTurnsWithoutDecoding) 
     auto registered = pictavo::SourceOptimiserRegistry::standard().optimiser(pictavo::OutputFormat::jpeg());
     EXPECT_TRUE(dynamic_cast<const MozJPEGSourceOptimiser*>(registered.get()));
     EXPECT_TRUE(MozJPEGSourceOptimiser().bakesOrientationWithoutDecoding());
-    EXPECT_EQ(MozJPEGSourceOptimiser().honouredMetadataPolicies(), (std::set{MetadataPolicy::keepAll, MetadataPolicy::strip}));
+    EXPECT_EQ(MozJPEGSourceOptimiser().honouredMetadataPolicies(),
+              (std::set{MetadataPolicy::keepAll, MetadataPolicy::strip}));
 }
 
 TEST(MozJPEGSourceOptimiser, UprightsEachEXIFOrientationWithItsLosslessTurn) {

@@ -43,7 +43,8 @@ TEST(DeclaredSize, AcceptsZeroOrAtLeastOnePixelUpToAMillion) {
 }
 
 TEST(DeclaredSize, UsableSidesInWholeAndFractionalPixels) {
-    for (std::int64_t side : {std::int64_t{0}, std::int64_t{1'000'000}}) EXPECT_TRUE(DeclaredSize::usable(side)) << side;
+    for (std::int64_t side : {std::int64_t{0}, std::int64_t{1'000'000}})
+        EXPECT_TRUE(DeclaredSize::usable(side)) << side;
     for (std::int64_t side : {std::int64_t{1'000'001}, std::int64_t{-1}, std::numeric_limits<std::int64_t>::min()})
         EXPECT_FALSE(DeclaredSize::usable(side)) << side;
     for (double side : {0.0, 0.5}) EXPECT_TRUE(DeclaredSize::usable(side)) << side;

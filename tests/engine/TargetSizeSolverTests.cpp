@@ -81,7 +81,8 @@ TEST(TargetSizeSolver, HalvesTowardZeroAndSurvivesExtremeRanges) {
 
     const auto bottom = std::numeric_limits<std::int64_t>::min();
     Probes low{0, {}};
-    EXPECT_EQ(TargetSizeSolver::solve(-1, {bottom, bottom + 1}, 8, true, low.callback()), (Outcome{bottom, 0, false, 2}));
+    EXPECT_EQ(TargetSizeSolver::solve(-1, {bottom, bottom + 1}, 8, true, low.callback()),
+              (Outcome{bottom, 0, false, 2}));
     EXPECT_EQ(low.asked, (std::vector<std::int64_t>{bottom + 1, bottom}));
 }
 
