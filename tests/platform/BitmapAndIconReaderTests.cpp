@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace platform;
 using namespace testing_support;
 
@@ -26,64 +28,58 @@ std::vector<int> expected(int x, int y, bool alpha) {
     return values;
 }
 
-TEST(BitmapReader, ReadsBottomUpTopDownAndPalettedBitmaps) {
-    for (bool topDown : {false, true}) {
-        auto reader = openBytes(bmpFile(7, 5, 24, topDown, 11811));
+std::vector<int> grey(int x, int y, int mask = 0xFF) {
+    const int v = samplePixel(x, y, 0) & mask;
+    return {v, v, v};
+}
+
+TEST(BitmapReader, ReadsEveryRowOrderDepthAndCoding) {
+    struct Case {
+        const char* what;
+        Bytes file;
+        int width, height;
+        std::function<std::vector<int>(int, int)> pixel;
+        bool alpha = false;
+        double dpi = 0; // none stated
+    };
+    const auto colour = [](int x, int y) { return expected(x, y, false); };
+    const Case cases[] = {
+        {"bottom-up 24-bit", bmpFile(7, 5, 24, false, 11811), 7, 5, colour, false, 300},
+        {"top-down 24-bit", bmpFile(7, 5, 24, true, 11811), 7, 5, colour, false, 300},
+        {"8-bit grey palette", bmpFile(6, 3, 8), 6, 3, [](int x, int y) { return grey(x, y); }},
+        {"8-bit run lengths", bmpFileRunLength(9, 4, 8), 9, 4, [](int x, int y) { return grey(x, y); }},
+        {"4-bit run lengths", bmpFileRunLength(9, 4, 4), 9, 4, [](int x, int y) { return grey(x, y, 0x0F); }},
+        {"version 5 with alpha", bmpFileWithAlpha(5, 4), 5, 4, [](int x, int y) { return expected(x, y, true); }, true, 72},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto reader = openBytes(c.file);
         ASSERT_TRUE(reader);
         EXPECT_EQ(reader->typeIdentifier(), types::bmp);
         EXPECT_EQ(reader->count(), 1);
         auto properties = *reader->propertiesAt(0);
-        EXPECT_EQ(intOf(properties, keys::pixelWidth), 7);
-        EXPECT_EQ(intOf(properties, keys::pixelHeight), 5);
-        EXPECT_NEAR(*properties.at(keys::dpiWidth).get<double>(), 300, 0.1);
+        EXPECT_EQ(intOf(properties, keys::pixelWidth), c.width);
+        EXPECT_EQ(intOf(properties, keys::pixelHeight), c.height);
+        EXPECT_EQ(*properties.at(keys::hasAlpha).get<bool>(), c.alpha);
+        if (c.dpi > 0) EXPECT_NEAR(*properties.at(keys::dpiWidth).get<double>(), c.dpi, 0.1);
+        else EXPECT_FALSE(properties.count(keys::dpiWidth));
         auto image = reader->imageAt(0).image;
         ASSERT_TRUE(image);
-        EXPECT_EQ(image->alphaInfo(), AlphaInfo::none);
-        for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 7; ++x) ASSERT_EQ(pixel(*image, x, y), expected(x, y, false)) << x << "," << y;
+        EXPECT_EQ(image->alphaInfo(), c.alpha ? AlphaInfo::last : AlphaInfo::none);
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x) ASSERT_EQ(pixel(*image, x, y), c.pixel(x, y)) << x << "," << y;
     }
-    auto grey = openBytes(bmpFile(6, 3, 8));
-    ASSERT_TRUE(grey);
-    auto image = grey->imageAt(0).image;
-    ASSERT_TRUE(image);
-    const int v = samplePixel(4, 2, 0);
-    EXPECT_EQ(pixel(*image, 4, 2), (std::vector<int>{v, v, v}));
-    EXPECT_FALSE(grey->propertiesAt(0)->count(keys::dpiWidth));
-}
-
-TEST(BitmapReader, ExpandsRunLengthCodedBitmaps) {
-    for (int bits : {8, 4}) {
-        auto file = bmpFileRunLength(9, 4, bits);
-        auto reader = openBytes(file);
-        ASSERT_TRUE(reader) << bits;
-        auto image = reader->imageAt(0).image;
-        ASSERT_TRUE(image) << bits;
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 9; ++x) {
-                const int v = bits == 4 ? samplePixel(x, y, 0) & 0x0F : samplePixel(x, y, 0);
-                ASSERT_EQ(pixel(*image, x, y), (std::vector<int>{v, v, v})) << bits << ": " << x << "," << y;
-            }
-        // Without its end mark the coding is cut short.
-        file.resize(file.size() - 2);
-        EXPECT_FALSE(openBytes(file)->imageAt(0).image) << bits;
-    }
-}
-
-TEST(BitmapReader, KeepsTheAlphaOfAVersionFiveBitmap) {
-    auto reader = openBytes(bmpFileWithAlpha(5, 4));
-    ASSERT_TRUE(reader);
-    auto properties = *reader->propertiesAt(0);
-    EXPECT_TRUE(*properties.at(keys::hasAlpha).get<bool>());
-    auto image = reader->imageAt(0).image;
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->alphaInfo(), AlphaInfo::last);
-    EXPECT_EQ(pixel(*image, 3, 1), expected(3, 1, true));
 }
 
 TEST(BitmapReader, RefusesTruncatedPixelsAndOversizedBudgets) {
+    // Without its end mark a run-length coding is cut short.
+    for (int bits : {8, 4}) {
+        auto file = bmpFileRunLength(9, 4, bits);
+        file.resize(file.size() - 2);
+        EXPECT_FALSE(openBytes(file)->imageAt(0).image) << bits;
+    }
     auto whole = bmpFile(40, 30, 24);
-    Bytes cut(whole.begin(), whole.end() - 100);
-    auto reader = openBytes(cut);
+    auto reader = openBytes(Bytes(whole.begin(), whole.end() - 100));
     ASSERT_TRUE(reader); // the header is whole
     EXPECT_FALSE(reader->imageAt(0).image);
     auto sound = openBytes(whole);
@@ -135,37 +131,33 @@ TEST(IconReader, ADamagedEntryHasNoPropertiesButTheOthersStillRead) {
     EXPECT_FALSE(openBytes(Bytes(file.begin(), file.begin() + 20)));
 }
 
-TEST(AppleIconReader, ReadsLegacyRunLengthAndPngElements) {
+TEST(AppleIconReader, ReadsLegacyRunLengthAlphaFirstAndPngElements) {
     SampleImage large;
     large.width = large.height = 128;
     large.bands = 4;
     auto reader = openBytes(icnsFile({{"TOC ", Bytes(8, 0)},
                                       {"is32", icnsRunLengthRGB(16)},
                                       {"s8mk", icnsMask(16)},
+                                      {"ic05", icnsRunLengthARGB(32)},
+                                      {"name", Bytes{'x'}},
                                       {"ic07", *encodeSample(large, ".png")}}));
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->typeIdentifier(), types::icns);
-    EXPECT_EQ(reader->count(), 2);
+    ASSERT_EQ(reader->count(), 3);
     EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::pixelWidth), 16);
-    EXPECT_EQ(intOf(*reader->propertiesAt(1), keys::pixelWidth), 128);
+    EXPECT_EQ(intOf(*reader->propertiesAt(1), keys::pixelWidth), 32);
+    EXPECT_EQ(intOf(*reader->propertiesAt(2), keys::pixelWidth), 128);
     auto legacy = reader->imageAt(0).image;
     ASSERT_TRUE(legacy);
     EXPECT_EQ(pixel(*legacy, 5, 0), (std::vector<int>{200, 200, 200, samplePixel(5, 0, 3)}));
     EXPECT_EQ(pixel(*legacy, 11, 9), expected(11, 9, true));
-    auto modern = reader->imageAt(1).image;
+    auto alphaFirst = reader->imageAt(1).image;
+    ASSERT_TRUE(alphaFirst);
+    EXPECT_EQ(pixel(*alphaFirst, 7, 0), (std::vector<int>{200, 200, 200, 200}));
+    EXPECT_EQ(pixel(*alphaFirst, 30, 17), expected(30, 17, true));
+    auto modern = reader->imageAt(2).image;
     ASSERT_TRUE(modern);
     EXPECT_EQ(pixel(*modern, 60, 70), expected(60, 70, true));
-}
-
-TEST(AppleIconReader, ReadsTheAlphaFirstCodingOfTheSmallSizes) {
-    auto reader = openBytes(icnsFile({{"ic05", icnsRunLengthARGB(32)}, {"name", Bytes{'x'}}}));
-    ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->count(), 1);
-    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::pixelWidth), 32);
-    auto image = reader->imageAt(0).image;
-    ASSERT_TRUE(image);
-    EXPECT_EQ(pixel(*image, 7, 0), (std::vector<int>{200, 200, 200, 200}));
-    EXPECT_EQ(pixel(*image, 30, 17), expected(30, 17, true));
 }
 
 TEST(AppleIconReader, BadRunsAndEmptyFilesGiveNoImage) {

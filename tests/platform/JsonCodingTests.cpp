@@ -1,4 +1,5 @@
 #include "platform/JsonCoding.h"
+#include "support/Thrown.h"
 
 #include <gtest/gtest.h>
 
@@ -10,16 +11,10 @@ using Kind = json::DecodingError::Kind;
 
 namespace {
 
-// Runs a read and hands back the error it throws, failing the test when it throws none.
+// The error a read throws; a failure of the test when it throws none.
 template <typename Read>
 json::DecodingError failure(Read read) {
-    try {
-        read();
-    } catch (const json::DecodingError& error) {
-        return error;
-    }
-    ADD_FAILURE() << "expected a decoding error";
-    return json::DecodingError(Kind::dataCorrupted, {}, "");
+    return testing_support::thrown<json::DecodingError>(read).value_or(json::DecodingError(Kind::dataCorrupted, {}, ""));
 }
 
 std::int64_t int64Of(const char* text) {
@@ -82,7 +77,6 @@ TEST(JsonCoding, ValuesOfTheWrongKindAreTypeMismatches) {
     EXPECT_FALSE(object.ifPresent("nothing"));
     EXPECT_TRUE(object.ifPresent("flag"));
     EXPECT_DOUBLE_EQ(json::Reader(json::parse("7")).number(), 7.0);
-
 }
 
 TEST(JsonCoding, CodingPathsFollowTheKeysDown) {
@@ -114,19 +108,12 @@ TEST(JsonCoding, ClosedSetsTakeExactlyOneRecognisedKey) {
 TEST(JsonCoding, TheWriterRefusesWhatJsonCannotHold) {
     for (double bad : {std::nan(""), std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()}) {
         EXPECT_THROW(json::finiteNumber(bad, {"matte", "red"}), json::EncodingError);
-        json::Value tree = {{"matte", {{"red", bad}}}};
-        try {
-            json::write(tree);
-            ADD_FAILURE() << "a non-finite number was written";
-        } catch (const json::EncodingError& error) {
-            EXPECT_EQ(error.codingPath(), (json::CodingPath{"matte", "red"}));
-        }
+        const json::Value tree = {{"matte", {{"red", bad}}}};
+        const auto error = testing_support::thrown<json::EncodingError>([&] { json::write(tree); });
+        EXPECT_EQ(error ? error->codingPath() : json::CodingPath{}, (json::CodingPath{"matte", "red"}));
     }
-    try {
-        json::finiteNumber(std::nan(""), {});
-    } catch (const json::EncodingError& error) {
-        EXPECT_EQ(error.description(), "Unable to encode nan directly in JSON.");
-    }
+    const auto nan = testing_support::thrown<json::EncodingError>([] { json::finiteNumber(std::nan(""), {}); });
+    EXPECT_EQ(nan ? nan->description() : "", "Unable to encode nan directly in JSON.");
     EXPECT_THROW(json::write(json::Value("\xff\xfe")), json::EncodingError);
     EXPECT_EQ(json::write(json::finiteNumber(0.5, {})), "0.5");
     // Written numbers read back as the same double.
