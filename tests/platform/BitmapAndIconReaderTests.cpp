@@ -2,6 +2,7 @@
 #include "platform/ImageTypeIdentifiers.h"
 #include "support/IconSamples.h"
 #include "support/EncodedSamples.h"
+#include "support/TestImages.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +16,6 @@ namespace {
 std::optional<ImageReader> openBytes(const Bytes& bytes) { return ImageReader::open(std::make_shared<const Bytes>(bytes)); }
 
 std::int64_t intOf(const PropertyMap& map, const char* key) { return integerProperty(map, key).value_or(-1); }
-
-std::vector<int> pixel(const Image& image, std::int64_t x, std::int64_t y) {
-    std::vector<int> values;
-    for (int c = 0; c < image.componentsPerPixel(); ++c) values.push_back(image.row(y)[x * image.componentsPerPixel() + c]);
-    return values;
-}
 
 std::vector<int> expected(int x, int y, bool alpha) {
     std::vector<int> values{samplePixel(x, y, 0), samplePixel(x, y, 1), samplePixel(x, y, 2)};
@@ -67,7 +62,7 @@ TEST(BitmapReader, ReadsEveryRowOrderDepthAndCoding) {
         ASSERT_TRUE(image);
         EXPECT_EQ(image->alphaInfo(), c.alpha ? AlphaInfo::last : AlphaInfo::none);
         for (int y = 0; y < c.height; ++y)
-            for (int x = 0; x < c.width; ++x) ASSERT_EQ(pixel(*image, x, y), c.pixel(x, y)) << x << "," << y;
+            for (int x = 0; x < c.width; ++x) ASSERT_EQ(pixelAt(*image, x, y), c.pixel(x, y)) << x << "," << y;
     }
 }
 
@@ -108,12 +103,12 @@ TEST(IconReader, CountsRenditionsAndReadsEachSize) {
     // 32-bit entries carry their own alpha; 24-bit ones take it from the AND mask, whose
     // left half is transparent.
     auto withAlpha = reader->imageAt(0).image;
-    EXPECT_EQ(pixel(*withAlpha, 9, 4), expected(9, 4, true));
+    EXPECT_EQ(pixelAt(*withAlpha, 9, 4), expected(9, 4, true));
     auto masked = reader->imageAt(1).image;
-    EXPECT_EQ(pixel(*masked, 3, 7)[3], 0);
-    EXPECT_EQ(pixel(*masked, 20, 7), (std::vector<int>{samplePixel(20, 7, 0), samplePixel(20, 7, 1), samplePixel(20, 7, 2), 255}));
+    EXPECT_EQ(pixelAt(*masked, 3, 7)[3], 0);
+    EXPECT_EQ(pixelAt(*masked, 20, 7), (std::vector<int>{samplePixel(20, 7, 0), samplePixel(20, 7, 1), samplePixel(20, 7, 2), 255}));
     auto png = reader->imageAt(2).image;
-    EXPECT_EQ(pixel(*png, 100, 50), expected(100, 50, true));
+    EXPECT_EQ(pixelAt(*png, 100, 50), expected(100, 50, true));
 }
 
 TEST(IconReader, ADamagedEntryHasNoPropertiesButTheOthersStillRead) {
@@ -149,15 +144,15 @@ TEST(AppleIconReader, ReadsLegacyRunLengthAlphaFirstAndPngElements) {
     EXPECT_EQ(intOf(*reader->propertiesAt(2), keys::pixelWidth), 128);
     auto legacy = reader->imageAt(0).image;
     ASSERT_TRUE(legacy);
-    EXPECT_EQ(pixel(*legacy, 5, 0), (std::vector<int>{200, 200, 200, samplePixel(5, 0, 3)}));
-    EXPECT_EQ(pixel(*legacy, 11, 9), expected(11, 9, true));
+    EXPECT_EQ(pixelAt(*legacy, 5, 0), (std::vector<int>{200, 200, 200, samplePixel(5, 0, 3)}));
+    EXPECT_EQ(pixelAt(*legacy, 11, 9), expected(11, 9, true));
     auto alphaFirst = reader->imageAt(1).image;
     ASSERT_TRUE(alphaFirst);
-    EXPECT_EQ(pixel(*alphaFirst, 7, 0), (std::vector<int>{200, 200, 200, 200}));
-    EXPECT_EQ(pixel(*alphaFirst, 30, 17), expected(30, 17, true));
+    EXPECT_EQ(pixelAt(*alphaFirst, 7, 0), (std::vector<int>{200, 200, 200, 200}));
+    EXPECT_EQ(pixelAt(*alphaFirst, 30, 17), expected(30, 17, true));
     auto modern = reader->imageAt(2).image;
     ASSERT_TRUE(modern);
-    EXPECT_EQ(pixel(*modern, 60, 70), expected(60, 70, true));
+    EXPECT_EQ(pixelAt(*modern, 60, 70), expected(60, 70, true));
 }
 
 TEST(AppleIconReader, BadRunsAndEmptyFilesGiveNoImage) {
