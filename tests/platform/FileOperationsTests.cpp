@@ -4,14 +4,15 @@
 #include "platform/FolderWalk.h"
 #include "platform/PrivateFolder.h"
 #include "platform/SafeFileName.h"
+#include "support/JpegSamples.h"
 #include "support/TemporaryFolder.h"
+#include "support/Thrown.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,18 +22,13 @@ namespace fs = std::filesystem;
 using platform::Bytes;
 using platform::FileError;
 using platform::FileOperations;
+using testing_support::bytesOf;
 using testing_support::readFile;
 using testing_support::TemporaryFolder;
 
-Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
-
 int errorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const FileError& error) {
-        return error.errorNumber();
-    }
-    return 0;
+    const auto error = testing_support::thrown<FileError>(call);
+    return error ? error->errorNumber() : 0;
 }
 
 mode_t modeOf(const fs::path& path) {
@@ -143,11 +139,8 @@ TEST(FolderWalk, RegularFilesAtEveryDepthWithoutHiddenEntriesOrLinks) {
     TemporaryFolder folder;
     fs::create_directories(folder.file("a/b"));
     fs::create_directories(folder.file(".hidden"));
-    folder.write("top.png", {});
-    folder.write("a/middle.png", {});
-    folder.write("a/b/deep.png", {});
-    folder.write(".secret.png", {});
-    folder.write(".hidden/inside.png", {});
+    for (const char* name : {"top.png", "a/middle.png", "a/b/deep.png", ".secret.png", ".hidden/inside.png"})
+        folder.write(name, {});
     fs::create_symlink(folder.file("top.png"), folder.file("a/link.png"));
     // A link back up the tree must not make the walk go round for ever.
     fs::create_directory_symlink(folder.path(), folder.file("a/loop"));
@@ -187,9 +180,7 @@ TEST(PrivateFolders, MadeClosedToOthersAndRefusedWhenALinkStandsThere) {
 TEST(SafeFileNames, OneComponentThatStaysInItsFolderAndFitsTheFileSystem) {
     EXPECT_EQ(platform::oneFileName("../escaped.png"), "..-escaped.png");
     EXPECT_EQ(platform::oneFileName(std::string("a\0b.png", 7)), "a-b.png");
-    EXPECT_EQ(platform::oneFileName(""), std::nullopt);
-    EXPECT_EQ(platform::oneFileName("."), std::nullopt);
-    EXPECT_EQ(platform::oneFileName(".."), std::nullopt);
+    for (const char* nothing : {"", ".", ".."}) EXPECT_EQ(platform::oneFileName(nothing), std::nullopt) << nothing;
     EXPECT_EQ(platform::oneFileName("photo.webp"), "photo.webp");
 
     // 200 two-byte letters: cut between letters, and the extension kept.

@@ -37,12 +37,8 @@ TEST(UnicodeText, TrimsEveryKindOfWhiteSpaceAndLineBreak) {
 }
 
 TEST(UnicodeText, ClassifiesControlCharacters) {
-    EXPECT_TRUE(isControlCharacter(0));
-    EXPECT_TRUE(isControlCharacter(0x1F));
-    EXPECT_TRUE(isControlCharacter(0x7F));
-    EXPECT_TRUE(isControlCharacter(0x9F));
-    EXPECT_FALSE(isControlCharacter(U' '));
-    EXPECT_FALSE(isControlCharacter(0xA0));
+    for (char32_t c : {0x00, 0x1F, 0x7F, 0x9F}) EXPECT_TRUE(isControlCharacter(c)) << std::uint32_t(c);
+    for (char32_t c : {0x20, 0x7E, 0xA0}) EXPECT_FALSE(isControlCharacter(c)) << std::uint32_t(c);
 }
 
 TEST(UnicodeText, ASCIICaseFoldingLeavesOtherLettersAlone) {
