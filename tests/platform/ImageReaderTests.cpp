@@ -55,7 +55,7 @@ struct FormatCase {
 
 class EveryFormat : public ::testing::TestWithParam<FormatCase> {};
 
-TEST_P(EveryFormat, ReadsSizeTypeAlphaDepthAndPixelsOfARealFile) {
+TEST_P(EveryFormat, ReadsSizeTypeAlphaDepthAndPixelsOfARealFileAndNothingOfACutOne) {
     const auto& format = GetParam();
     SampleImage sample;
     sample.width = 24;
@@ -101,6 +101,15 @@ TEST_P(EveryFormat, ReadsSizeTypeAlphaDepthAndPixelsOfARealFile) {
         EXPECT_GT(first, 0.0f);
         EXPECT_LT(first, 1.01f);
     }
+
+    // Cut short, the file gives no image, whatever its header still tells.
+    for (double fraction : {0.05, 0.5, 0.9}) {
+        auto cut = openBytes(Bytes(bytes->begin(), bytes->begin() + static_cast<std::ptrdiff_t>(bytes->size() * fraction)));
+        for (std::int64_t i = 0; cut && i < cut->count(); ++i) {
+            cut->propertiesAt(i);
+            EXPECT_FALSE(cut->imageAt(i).image) << "cut to " << fraction;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -129,7 +138,7 @@ TEST(ImageReader, ListsTheFormatsItsBackEndsReadAndNoDocumentFormats) {
         EXPECT_EQ(std::find(types.begin(), types.end(), document), types.end()) << document;
 }
 
-TEST(ImageReader, ReadsEveryExifOrientationAndTheGpsDirectory) {
+TEST(ImageReader, ReadsTheOrientationFromExifOrXmpAndTheGpsDirectoryWithoutTurningThePixels) {
     for (int orientation = 1; orientation <= 8; ++orientation) {
         SampleImage sample;
         sample.exif = exifBlock(orientation % 2 == 0, orientation);
@@ -155,27 +164,23 @@ TEST(ImageReader, ReadsEveryExifOrientationAndTheGpsDirectory) {
         }
     }
     EXPECT_FALSE(openBytes(*encodeSample(SampleImage{}, ".jpg"))->propertiesAt(0)->count(keys::gps));
-}
 
-TEST(ImageReader, TakesTheOrientationFromXmpWhenNoExifNamesOne) {
-    SampleImage sample;
-    sample.xmp = xmpPacket(7);
-    auto reader = openBytes(*encodeSample(sample, ".png"));
+    // Without EXIF, the XMP packet names it.
+    SampleImage withXmp;
+    withXmp.xmp = xmpPacket(7);
+    auto reader = openBytes(*encodeSample(withXmp, ".png"));
     ASSERT_TRUE(reader);
     EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::orientation), 7);
-    auto xmp = reader->xmpAt(0);
-    ASSERT_TRUE(xmp);
-    EXPECT_NE(xmp->text.find("tiff:Orientation"), std::string::npos);
+    EXPECT_NE(reader->xmpAt(0).value_or(XmpPacket{""}).text.find("tiff:Orientation"), std::string::npos);
     EXPECT_FALSE(openBytes(*encodeSample(SampleImage{}, ".png"))->xmpAt(0));
-}
 
-TEST(ImageReader, HeifOrientationIsAlwaysUprightBecauseLibheifTurnsThePixels) {
-    SampleImage sample;
-    sample.exif = exifBlock(false, 6);
-    sample.orientation = 6;
-    auto bytes = encodeSample(sample, ".heic");
-    if (!bytes) GTEST_SKIP() << "no HEIC encoder";
-    EXPECT_EQ(intOf(*openBytes(*bytes)->propertiesAt(0), keys::orientation), 1);
+    // libheif turns HEIF pixels upright itself, so the orientation read is always 1.
+    SampleImage turned;
+    turned.exif = exifBlock(false, 6);
+    turned.orientation = 6;
+    if (auto heic = encodeSample(turned, ".heic")) {
+        EXPECT_EQ(intOf(*openBytes(*heic)->propertiesAt(0), keys::orientation), 1);
+    }
 }
 
 TEST(ImageReader, NamesTheEmbeddedProfileAndTagsThePixelsWithIt) {
@@ -340,22 +345,7 @@ TEST(ImageReader, OpenEXRIsReadFromItsFileAsLinearFloat) {
     }
 }
 
-TEST(ImageReader, DamagedAndTruncatedFilesOfEveryFormatGiveNoImage) {
-    SampleImage sample;
-    sample.width = 64;
-    sample.height = 48;
-    for (const char* suffix : {".png", ".jpg", ".gif", ".webp", ".tif", ".heic", ".avif", ".jp2", ".jxl", ".ppm", ".hdr"}) {
-        auto bytes = encodeSample(sample, suffix);
-        if (!bytes) continue;
-        for (double fraction : {0.05, 0.5, 0.9}) {
-            auto reader = openBytes(Bytes(bytes->begin(), bytes->begin() + static_cast<std::ptrdiff_t>(bytes->size() * fraction)));
-            if (!reader) continue;
-            for (std::int64_t i = 0; i < reader->count(); ++i) {
-                reader->propertiesAt(i);
-                EXPECT_FALSE(reader->imageAt(i).image) << suffix << " cut to " << fraction;
-            }
-        }
-    }
+TEST(ImageReader, BytesThatAreNoImageAndMissingFilesGiveNoReader) {
     EXPECT_FALSE(openBytes(Bytes{'h', 'e', 'l', 'l', 'o'}));
     EXPECT_FALSE(openBytes(Bytes{}));
     TemporaryFolder folder;
