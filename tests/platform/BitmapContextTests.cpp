@@ -62,14 +62,14 @@ TEST(BitmapContext, FillsWithSRGBColoursMatchedIntoItsSpaceAndCoversFractionalEd
     expectNear(pixelAt(*image, 0, 0), {255, 0, 0, 255}, 0);
     expectNear(pixelAt(*context->makeImage(), 0, 0), {0, 255, 0, 255}, 0);
 
+    const auto filled = [](ColourSpaceRef space, BitmapLayout layout, const SRGBColour& colour) {
+        auto one = BitmapContext::create(1, 1, std::move(space), layout);
+        one->fill(whole(*one), colour);
+        return pixelAt(*one->makeImage(), 0, 0);
+    };
     // sRGB red lies inside Display P3: it becomes a less saturated P3 red.
-    auto p3 = BitmapContext::create(1, 1, displayP3(), BitmapLayout::noneSkipLast);
-    p3->fill(whole(*p3), {1, 0, 0, 1});
-    expectNear(pixelAt(*p3->makeImage(), 0, 0), {234, 51, 35, 255}, 2);
-
-    auto grey = BitmapContext::create(1, 1, ColourSpace::deviceGray(), BitmapLayout::greyNone);
-    grey->fill(whole(*grey), {0.5, 0.5, 0.5, 1});
-    expectNear(pixelAt(*grey->makeImage(), 0, 0), {128}, 1);
+    expectNear(filled(displayP3(), BitmapLayout::noneSkipLast, {1, 0, 0, 1}), {234, 51, 35, 255}, 2);
+    expectNear(filled(ColourSpace::deviceGray(), BitmapLayout::greyNone, {0.5, 0.5, 0.5, 1}), {128}, 1);
 }
 
 TEST(BitmapContext, ConvertsEveryDepthLayoutAndColourSpaceToItsOwn) {
