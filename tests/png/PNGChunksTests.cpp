@@ -7,14 +7,9 @@
 
 using namespace pictavo;
 using platform::Bytes;
+using png_files::typesOf;
 
 namespace {
-
-std::vector<std::string> typesOf(const std::vector<PNGChunks::Chunk>& chunks) {
-    std::vector<std::string> types;
-    for (const auto& chunk : chunks) types.push_back(chunk.type);
-    return types;
-}
 
 Bytes rgbaWithMetadata() {
     auto picture = png_files::picture(40, 30, 6, 8);
@@ -26,7 +21,7 @@ Bytes rgbaWithMetadata() {
 
 } // namespace
 
-TEST(PNGChunks, ParsesAFileLibpngWroteAndAssemblesItBackByteForByte) {
+TEST(PNGChunks, ParsesAFileLibpngWroteAndAssemblesItBackByteForByteWithoutTrailingBytes) {
     const Bytes file = rgbaWithMetadata();
     const auto chunks = PNGChunks::parse(file);
     ASSERT_TRUE(chunks);
@@ -35,64 +30,43 @@ TEST(PNGChunks, ParsesAFileLibpngWroteAndAssemblesItBackByteForByte) {
     EXPECT_EQ(types.back(), "IEND");
     EXPECT_EQ(std::count(types.begin(), types.end(), "tEXt"), 2);
     EXPECT_EQ(PNGChunks::assemble(*chunks), file);
+    Bytes trailing = file;
+    trailing.insert(trailing.end(), {'j', 'u', 'n', 'k', 0, 0, 0, 0, 0xFF});
+    const auto untrailed = PNGChunks::parse(trailing);
+    ASSERT_TRUE(untrailed);
+    EXPECT_EQ(PNGChunks::assemble(*untrailed), file);
     // The known CRC of an empty IEND chunk.
     const std::string iend = "IEND";
     EXPECT_EQ(PNGChunks::crc32({std::span(reinterpret_cast<const std::uint8_t*>(iend.data()), 4)}), 0xAE426082u);
     EXPECT_EQ(PNGChunks::crc32({}), 0u);
 }
 
-TEST(PNGChunks, RefusesABadSignatureAndFilesThatEndEarly) {
+TEST(PNGChunks, RefusesBadSignaturesShortFilesFlippedBitsHugeLengthsAndNonASCIITypes) {
     const Bytes file = rgbaWithMetadata();
     const std::span<const std::uint8_t> whole(file);
-    EXPECT_FALSE(PNGChunks::parse(whole.first(8)));
+    // Without IEND, and with the last chunk running past the end.
+    for (const std::size_t length : {std::size_t{8}, std::size_t{20}, file.size() - 12, file.size() - 1})
+        EXPECT_FALSE(PNGChunks::parse(whole.first(length))) << length;
     Bytes wrongSignature = file;
     wrongSignature[1] = 'Q';
     EXPECT_FALSE(PNGChunks::parse(wrongSignature));
-    // Without IEND, and with the last chunk running past the end.
-    EXPECT_FALSE(PNGChunks::parse(whole.first(file.size() - 12)));
-    EXPECT_FALSE(PNGChunks::parse(whole.first(file.size() - 1)));
-    EXPECT_FALSE(PNGChunks::parse(whole.first(20)));
-}
-
-TEST(PNGChunks, AnyFlippedBitInTypePayloadOrCRCIsRefused) {
-    const Bytes file = rgbaWithMetadata();
     // A sample of bytes after the signature: lengths, types, payloads and CRCs alike.
-    std::size_t refused = 0, tried = 0;
     for (std::size_t i = 8; i < file.size(); i += 7) {
         Bytes damaged = file;
         damaged[i] ^= 0x04;
-        ++tried;
-        if (!PNGChunks::parse(damaged)) ++refused;
+        EXPECT_FALSE(PNGChunks::parse(damaged)) << "byte " << i;
     }
-    EXPECT_EQ(refused, tried);
-}
-
-TEST(PNGChunks, ALengthFieldNearTheLimitIsCheckedIn64Bits) {
-    Bytes file = rgbaWithMetadata();
     // The first chunk claims 0xFFFFFFF0 bytes: position + 12 + length must not wrap.
-    file[8] = 0xFF;
-    file[9] = 0xFF;
-    file[10] = 0xFF;
-    file[11] = 0xF0;
-    EXPECT_FALSE(PNGChunks::parse(file));
-}
-
-TEST(PNGChunks, ATypeByteAbove127IsRefusedEvenWithAValidCRC) {
-    Bytes file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    ASSERT_TRUE(PNGChunks::serialise("IHDR", Bytes(13, 1), file));
-    ASSERT_TRUE(PNGChunks::serialise("\xC3\xA9xT", Bytes{1, 2}, file));
-    ASSERT_TRUE(PNGChunks::serialise("IEND", Bytes{}, file));
-    EXPECT_FALSE(PNGChunks::parse(file));
-}
-
-TEST(PNGChunks, IgnoresTrailingBytesAndEndsTheListWithIEND) {
-    const Bytes file = rgbaWithMetadata();
-    Bytes trailing = file;
-    trailing.insert(trailing.end(), {'j', 'u', 'n', 'k', 0, 0, 0, 0, 0xFF});
-    const auto chunks = PNGChunks::parse(trailing);
-    ASSERT_TRUE(chunks);
-    EXPECT_EQ(chunks->back().type, "IEND");
-    EXPECT_EQ(PNGChunks::assemble(*chunks), file);
+    Bytes huge = file;
+    std::fill_n(huge.begin() + 8, 3, 0xFF);
+    huge[11] = 0xF0;
+    EXPECT_FALSE(PNGChunks::parse(huge));
+    // A type byte above 127 with a valid CRC.
+    Bytes accented{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    ASSERT_TRUE(PNGChunks::serialise("IHDR", Bytes(13, 1), accented));
+    ASSERT_TRUE(PNGChunks::serialise("\xC3\xA9xT", Bytes{1, 2}, accented));
+    ASSERT_TRUE(PNGChunks::serialise("IEND", Bytes{}, accented));
+    EXPECT_FALSE(PNGChunks::parse(accented));
 }
 
 TEST(PNGChunks, ReadsTheHeaderOnlyFromAFirstIHDR) {
@@ -101,9 +75,7 @@ TEST(PNGChunks, ReadsTheHeaderOnlyFromAFirstIHDR) {
     const Bytes file = png_files::encode(picture);
     const auto chunks = PNGChunks::parse(file);
     ASSERT_TRUE(chunks);
-    const auto header = PNGChunks::header(*chunks);
-    ASSERT_TRUE(header);
-    EXPECT_EQ(*header, (PNGChunks::Header{9, 5, 16, 4, true}));
+    EXPECT_EQ(PNGChunks::header(*chunks), (PNGChunks::Header{9, 5, 16, 4, true}));
 
     auto reordered = *chunks;
     std::swap(reordered[0], reordered[1]);
@@ -116,15 +88,14 @@ TEST(PNGChunks, ReadsTheHeaderOnlyFromAFirstIHDR) {
 
 TEST(PNGChunks, RowByteCountFollowsColourTypeDepthAndTheSideLimits) {
     using Header = PNGChunks::Header;
-    EXPECT_EQ((Header{3, 1, 8, 2, false}.rowByteCount()), 9);
-    EXPECT_EQ((Header{9, 1, 1, 0, false}.rowByteCount()), 2);
-    EXPECT_EQ((Header{5, 1, 16, 6, false}.rowByteCount()), 40);
-    EXPECT_EQ((Header{5, 1, 4, 3, false}.rowByteCount()), 3);
-    EXPECT_EQ((Header{1'000'000, 1'000'000, 16, 6, false}.rowByteCount()), 8'000'000);
-    EXPECT_FALSE((Header{0, 1, 8, 2, false}.rowByteCount()));
-    EXPECT_FALSE((Header{1, 1'000'001, 8, 2, false}.rowByteCount()));
-    EXPECT_FALSE((Header{1, 1, 8, 1, false}.rowByteCount()));
-    EXPECT_FALSE((Header{1, 1, 8, 5, false}.rowByteCount()));
+    const std::pair<Header, std::optional<std::int64_t>> cases[] = {
+        {{3, 1, 8, 2, false}, 9},          {{9, 1, 1, 0, false}, 2},
+        {{5, 1, 16, 6, false}, 40},        {{5, 1, 4, 3, false}, 3},
+        {{1'000'000, 1'000'000, 16, 6, false}, 8'000'000},
+        {{0, 1, 8, 2, false}, std::nullopt}, {{1, 1'000'001, 8, 2, false}, std::nullopt},
+        {{1, 1, 8, 1, false}, std::nullopt}, {{1, 1, 8, 5, false}, std::nullopt}};
+    for (const auto& [header, expected] : cases)
+        EXPECT_EQ(header.rowByteCount(), expected) << header.width << "x" << header.height << " type " << header.colourType;
 }
 
 TEST(PNGChunks, RemovingMetadataDropsExactlyTheTextTimeAndExifChunks) {
@@ -138,11 +109,6 @@ TEST(PNGChunks, RemovingMetadataDropsExactlyTheTextTimeAndExifChunks) {
         withMore.push_back(PNGChunks::Chunk::owning(type, Bytes{1, 2, 3}));
     withMore.push_back(end);
 
-    const auto kept = typesOf(PNGChunks::removingMetadata(withMore));
-    for (const char* gone : {"tEXt", "zTXt", "iTXt", "eXIf", "tIME"})
-        EXPECT_EQ(std::count(kept.begin(), kept.end(), gone), 0) << gone;
-    for (const char* stays : {"IHDR", "iCCP", "pHYs", "IDAT", "TEXT", "teXt", "bKGD", "IEND"})
-        EXPECT_EQ(std::count(kept.begin(), kept.end(), stays), 1) << stays;
     // What stays keeps its order.
     auto expected = typesOf(withMore);
     expected.erase(std::remove_if(expected.begin(), expected.end(),
@@ -151,7 +117,8 @@ TEST(PNGChunks, RemovingMetadataDropsExactlyTheTextTimeAndExifChunks) {
                                              type == "tIME";
                                   }),
                    expected.end());
-    EXPECT_EQ(kept, expected);
+    ASSERT_EQ(expected.size(), withMore.size() - 6);
+    EXPECT_EQ(typesOf(PNGChunks::removingMetadata(withMore)), expected);
 
     const auto stripped = PNGChunks::assemble(PNGChunks::removingMetadata(*chunks));
     ASSERT_TRUE(stripped);
@@ -180,12 +147,10 @@ TEST(PNGChunks, RebuildCutsNewDataIntoIDATsWhereTheFirstOneStood) {
         if (chunk.type == "IDAT") idatLengths.push_back(chunk.payload.size());
     EXPECT_EQ(idatLengths, (std::vector<std::size_t>{1'048'576, 1'048'576, 402'848}));
     EXPECT_EQ(PNGChunks::imageData(*rebuilt), data);
-    auto types = typesOf(*rebuilt);
     auto expected = typesOf(chunks);
     expected.erase(expected.begin() + position, expected.begin() + position + 2);
     expected.insert(expected.begin() + position, {"IDAT", "IDAT", "IDAT"});
-    EXPECT_EQ(types, expected);
-    EXPECT_EQ(types[position + 3], "sPLt");
+    EXPECT_EQ(typesOf(*rebuilt), expected);
 }
 
 TEST(PNGChunks, RebuildWithEmptyDataWritesOneEmptyIDATAndWithoutIDATWritesNone) {
@@ -193,17 +158,13 @@ TEST(PNGChunks, RebuildWithEmptyDataWritesOneEmptyIDATAndWithoutIDATWritesNone) 
     const auto chunks = *PNGChunks::parse(original);
     const auto file = PNGChunks::rebuild(chunks, Bytes{}, PNGChunks::largestIDATLength);
     ASSERT_TRUE(file);
-    const auto rebuilt = *PNGChunks::parse(*file);
-    const auto types = typesOf(rebuilt);
+    const auto types = typesOf(*file);
     EXPECT_EQ(std::count(types.begin(), types.end(), "IDAT"), 1);
-    EXPECT_TRUE(PNGChunks::imageData(rebuilt).empty());
+    EXPECT_TRUE(PNGChunks::imageData(*PNGChunks::parse(*file)).empty());
 
     std::vector<PNGChunks::Chunk> noData;
-    for (const auto& chunk : chunks)
-        if (chunk.type != "IDAT") noData.push_back(chunk);
-    const auto withoutData = PNGChunks::rebuild(noData, Bytes{1, 2, 3}, PNGChunks::largestIDATLength);
-    ASSERT_TRUE(withoutData);
-    EXPECT_EQ(withoutData, PNGChunks::assemble(noData));
+    std::copy_if(chunks.begin(), chunks.end(), std::back_inserter(noData), [](auto& c) { return c.type != "IDAT"; });
+    EXPECT_EQ(PNGChunks::rebuild(noData, Bytes{1, 2, 3}, PNGChunks::largestIDATLength), PNGChunks::assemble(noData));
 }
 
 TEST(PNGChunks, SerialiseRefusesWhatWouldCorruptTheStream) {

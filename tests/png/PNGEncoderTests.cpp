@@ -1,19 +1,16 @@
-#include "ImageEngine/Core/ConversionError.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/ImageIOEncoder.h"
 #include "ImageEngine/Encoding/LibDeflatePNGEncoder.h"
 #include "ImageEngine/Encoding/LibDeflatePNGSourceOptimiser.h"
-#include "ImageEngine/Encoding/PNGChunks.h"
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 #include "PNGFiles.h"
+#include "support/SampleImages.h"
+#include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 using namespace pictavo;
 using platform::Bytes;
@@ -22,67 +19,44 @@ namespace {
 
 constexpr std::size_t generous = 1 << 30;
 
-platform::ImageRef drawnImage(int width, int height, int components, platform::AlphaInfo alpha, bool opaque) {
-    auto pixels = std::make_shared<Bytes>(static_cast<std::size_t>(width * height * components));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            for (int c = 0; c < components; ++c) {
-                const bool isAlpha = alpha != platform::AlphaInfo::none && c == components - 1;
-                std::uint8_t value = static_cast<std::uint8_t>((x / 4) * (c + 3) + (y / 3) * (5 - c));
-                if (isAlpha) value = opaque || (x + y) % 5 ? 255 : 128;
-                (*pixels)[(static_cast<std::size_t>(y) * width + x) * components + c] = value;
-            }
-    const auto space = components == 1 ? platform::ColourSpace::deviceGray() : platform::ColourSpace::sRGB();
-    return platform::Image::make(width, height, 8, components, alpha, space, std::move(pixels),
-                                 static_cast<std::size_t>(width * components));
-}
-
 Bytes withText(png_files::Picture picture) {
     picture.texts = {{"Comment", "metadata to strip"}};
     return png_files::encode(picture);
 }
 
-Bytes damagedPixelData(const Bytes& file) {
-    auto chunks = *PNGChunks::parse(file);
-    auto idat = std::find_if(chunks.begin(), chunks.end(), [](auto& chunk) { return chunk.type == "IDAT"; });
-    Bytes payload(idat->payload.begin(), idat->payload.end());
-    payload[payload.size() / 2] ^= 0x33;
-    payload[payload.size() / 2 + 1] ^= 0x77;
-    *idat = PNGChunks::Chunk::owning("IDAT", payload);
-    return *PNGChunks::assemble(chunks);
-}
-
-std::vector<std::string> typesOf(const Bytes& file) {
-    std::vector<std::string> types;
-    const auto chunks = PNGChunks::parse(file);
-    for (const auto& chunk : *chunks) types.push_back(chunk.type);
-    return types;
+std::optional<Bytes> recompressed(const Bytes& file, bool strip, EncodeEffort effort = EncodeEffort::final) {
+    return LibDeflatePNGEncoder::recompressPNG(file, effort, strip);
 }
 
 } // namespace
 
-TEST(LibDeflatePNGEncoder, AnswersAsALosslessEffortSensitiveGreyCapableEncoder) {
+TEST(LibDeflatePNGEncoder, IsTheStandardLosslessEffortSensitiveGreyCapablePNGEncoderAndOptimiser) {
     const LibDeflatePNGEncoder encoder;
-    EXPECT_EQ(encoder.format(), OutputFormat::png());
     EXPECT_FALSE(encoder.supportsQuality());
-    EXPECT_TRUE(encoder.writesLosslesslyWithoutAQuality());
-    EXPECT_TRUE(encoder.writesSingleChannelGrey());
-    EXPECT_TRUE(encoder.carriesColourSpace());
+    EXPECT_TRUE(encoder.writesLosslesslyWithoutAQuality() && encoder.writesSingleChannelGrey() &&
+                encoder.carriesColourSpace());
     EXPECT_FALSE(encoder.writesTheSameFileAtEveryEffort());
     EXPECT_EQ(encoder.qualityRange(), (QualityRange{1, 100}));
-    const ImageEncoder& asEncoder = encoder;
-    EXPECT_FALSE(dynamic_cast<const MultiImageEncoder*>(&asEncoder));
+    EXPECT_FALSE(dynamic_cast<const MultiImageEncoder*>(static_cast<const ImageEncoder*>(&encoder)));
+    EXPECT_TRUE(dynamic_cast<const LibDeflatePNGEncoder*>(&EncoderRegistry::standard().encoder(OutputFormat::png())));
+
+    const auto optimiser = SourceOptimiserRegistry::standard().optimiser(OutputFormat::png());
+    EXPECT_TRUE(dynamic_cast<const LibDeflatePNGSourceOptimiser*>(optimiser.get()));
+    EXPECT_EQ(optimiser->honouredMetadataPolicies(), (std::set{MetadataPolicy::keepAll, MetadataPolicy::strip}));
+    EXPECT_FALSE(optimiser->bakesOrientationWithoutDecoding());
 }
 
 TEST(LibDeflatePNGEncoder, WritesTheSamePixelsAsThePlatformWriterAndNeverMoreBytes) {
     const ImageIOEncoder platformWriter(OutputFormat::png());
     const LibDeflatePNGEncoder encoder;
-    const platform::ImageRef images[] = {
-        drawnImage(90, 70, 4, platform::AlphaInfo::last, true),
-        drawnImage(90, 70, 4, platform::AlphaInfo::last, false),
-        drawnImage(90, 70, 1, platform::AlphaInfo::none, true),
+    // An opaque image drawn with alpha is written without it; a translucent one keeps it.
+    const std::pair<platform::ImageRef, int> images[] = {
+        {testing_support::solidImage(90, 70, 20, 140, 230), 2},
+        {testing_support::patternImage(90, 70, 8, 4, platform::AlphaInfo::last), 6},
+        {testing_support::patternImage(90, 70, 8, 1, platform::AlphaInfo::none), 0},
     };
-    for (const auto& image : images) {
+    for (const auto& [image, colourType] : images) {
+        SCOPED_TRACE(colourType);
         const Bytes reference = platformWriter.encode(image, EncodeOptions(EncodeEffort::final, MetadataPolicy::keepAll));
         const auto expected = png_files::decodeAsRGBA(reference);
         ASSERT_TRUE(expected);
@@ -92,79 +66,64 @@ TEST(LibDeflatePNGEncoder, WritesTheSamePixelsAsThePlatformWriterAndNeverMoreByt
             const auto decoded = png_files::decodeAsRGBA(written);
             ASSERT_TRUE(decoded);
             EXPECT_EQ(decoded->rows, expected->rows);
+            EXPECT_EQ(png_files::decode(written)->colourType, colourType);
         }
     }
-    // An opaque image drawn with alpha is written without it; a translucent one keeps it.
-    EXPECT_EQ(png_files::decode(encoder.encode(images[0], EncodeOptions(EncodeEffort::final, MetadataPolicy::strip)))->colourType, 2);
-    EXPECT_EQ(png_files::decode(encoder.encode(images[1], EncodeOptions(EncodeEffort::final, MetadataPolicy::strip)))->colourType, 6);
-    EXPECT_EQ(png_files::decode(encoder.encode(images[2], EncodeOptions(EncodeEffort::final, MetadataPolicy::strip)))->colourType, 0);
 }
 
-TEST(RecompressPNG, KeepingMetadataAlwaysGivesAFileAndNeverALargerOne) {
+TEST(RecompressPNG, KeepingMetadataNeverFailsNorGrowsStrippingRefusesWhatItCannotRead) {
+    const LibDeflatePNGSourceOptimiser optimiser;
     const Bytes notAPNG{'G', 'I', 'F', '8', '9', 'a', 0, 1, 2, 3};
-    EXPECT_EQ(LibDeflatePNGEncoder::recompressPNG(notAPNG, EncodeEffort::final, false), notAPNG);
-    const Bytes damaged = damagedPixelData(png_files::encode(png_files::picture(40, 30, 2, 8)));
-    EXPECT_EQ(LibDeflatePNGEncoder::recompressPNG(damaged, EncodeEffort::final, false), damaged);
+    const Bytes damaged = png_files::withDamagedPixelData(withText(png_files::picture(40, 30, 2, 8)));
+    for (const Bytes& unreadable : {notAPNG, damaged}) {
+        EXPECT_EQ(recompressed(unreadable, false), unreadable);
+        EXPECT_FALSE(recompressed(unreadable, true));
+        EXPECT_EQ(optimiser.optimise(unreadable, MetadataPolicy::keepAll, 6), unreadable);
+        EXPECT_ANY_THROW(optimiser.optimise(unreadable, MetadataPolicy::strip, 1, EncodeEffort::preview));
+    }
 
     auto picture = png_files::picture(50, 40, 6, 8);
     picture.compressionLevel = 1;
     const Bytes loose = withText(picture);
-    const auto smaller = LibDeflatePNGEncoder::recompressPNG(loose, EncodeEffort::final, false);
+    const auto smaller = recompressed(loose, false);
     ASSERT_TRUE(smaller);
     EXPECT_LT(smaller->size(), loose.size());
     EXPECT_EQ(png_files::decode(*smaller)->rows, picture.rows);
     EXPECT_EQ(png_files::decode(*smaller)->texts.size(), 1u);
 }
 
-TEST(RecompressPNG, StrippingRefusesDamagedOrUnreadableFiles) {
-    const Bytes damaged = damagedPixelData(withText(png_files::picture(40, 30, 2, 8)));
-    EXPECT_FALSE(LibDeflatePNGEncoder::recompressPNG(damaged, EncodeEffort::final, true));
-    EXPECT_FALSE(LibDeflatePNGEncoder::recompressPNG(Bytes{1, 2, 3}, EncodeEffort::final, true));
-}
-
 TEST(RecompressPNG, StrippingAnInterlacedFileDropsTheTextAndLeavesThePixelDataAlone) {
     auto picture = png_files::picture(33, 21, 2, 8);
     picture.interlaced = true;
     const Bytes file = withText(picture);
-    const auto stripped = LibDeflatePNGEncoder::recompressPNG(file, EncodeEffort::final, true);
+    const auto stripped = recompressed(file, true);
     ASSERT_TRUE(stripped);
     EXPECT_TRUE(png_files::decode(*stripped)->texts.empty());
-    const auto before = PNGChunks::parse(file);
-    const auto after = PNGChunks::parse(*stripped);
-    EXPECT_EQ(PNGChunks::imageData(*after), PNGChunks::imageData(*before));
+    EXPECT_EQ(PNGChunks::imageData(*PNGChunks::parse(*stripped)), PNGChunks::imageData(*PNGChunks::parse(file)));
     EXPECT_EQ(png_files::decode(*stripped)->rows, picture.rows);
 }
 
 TEST(RecompressPNG, StrippingAFileWithNothingToGainGivesItsOwnBytesUpToIEND) {
-    const Bytes loose = png_files::encode(png_files::picture(40, 40, 2, 8));
-    const Bytes tight = *LibDeflatePNGEncoder::recompressPNG(loose, EncodeEffort::preview, false);
+    const Bytes tight = *recompressed(png_files::encode(png_files::picture(40, 40, 2, 8)), false, EncodeEffort::preview);
     Bytes trailing = tight;
     trailing.insert(trailing.end(), {'x', 'y'});
-    EXPECT_EQ(LibDeflatePNGEncoder::recompressPNG(trailing, EncodeEffort::preview, true), tight);
+    EXPECT_EQ(recompressed(trailing, true, EncodeEffort::preview), tight);
 }
 
 TEST(RecompressPNG, StrippingAnAnimationKeepsEveryFrameChunk) {
-    const Bytes still = withText(png_files::picture(16, 16, 6, 8, true));
-    auto chunks = *PNGChunks::parse(still);
-    const Bytes frame = PNGChunks::imageData(chunks);
-    Bytes frameData{0, 0, 0, 2};
-    frameData.insert(frameData.end(), frame.begin(), frame.end());
-    chunks.insert(chunks.begin() + 1, PNGChunks::Chunk::owning("acTL", Bytes{0, 0, 0, 2, 0, 0, 0, 0}));
-    chunks.insert(chunks.end() - 1, PNGChunks::Chunk::owning("fcTL", Bytes(26, 0)));
-    chunks.insert(chunks.end() - 1, PNGChunks::Chunk::owning("fdAT", frameData));
-    const Bytes animated = *PNGChunks::assemble(chunks);
-    const auto stripped = LibDeflatePNGEncoder::recompressPNG(animated, EncodeEffort::final, true);
+    const Bytes animated = png_files::animated(withText(png_files::picture(16, 16, 6, 8, true)));
+    const auto stripped = recompressed(animated, true);
     ASSERT_TRUE(stripped);
-    auto expected = typesOf(animated);
+    auto expected = png_files::typesOf(animated);
     expected.erase(std::remove(expected.begin(), expected.end(), "tEXt"), expected.end());
-    EXPECT_EQ(typesOf(*stripped), expected);
+    EXPECT_EQ(png_files::typesOf(*stripped), expected);
     EXPECT_EQ(PNGChunks::header(*PNGChunks::parse(*stripped))->colourType, 6);
-    EXPECT_EQ(LibDeflatePNGEncoder::recompressPNG(animated, EncodeEffort::final, false), animated);
+    EXPECT_EQ(recompressed(animated, false), animated);
 }
 
 TEST(PixelDataIsDamaged, OnlyWhatCanBeCheckedCanBeDamaged) {
     const Bytes sound = png_files::encode(png_files::picture(30, 20, 2, 8));
-    const Bytes damaged = damagedPixelData(sound);
+    const Bytes damaged = png_files::withDamagedPixelData(sound);
     const auto soundChunks = *PNGChunks::parse(sound);
     const auto damagedChunks = *PNGChunks::parse(damaged);
     EXPECT_FALSE(LibDeflatePNGEncoder::pixelDataIsDamaged(soundChunks, generous));
@@ -174,27 +133,8 @@ TEST(PixelDataIsDamaged, OnlyWhatCanBeCheckedCanBeDamaged) {
     EXPECT_FALSE(LibDeflatePNGEncoder::pixelDataIsDamaged({damagedChunks.begin() + 1, damagedChunks.end()}, generous));
     auto interlaced = png_files::picture(30, 20, 2, 8);
     interlaced.interlaced = true;
-    const Bytes interlacedDamaged = damagedPixelData(png_files::encode(interlaced));
+    const Bytes interlacedDamaged = png_files::withDamagedPixelData(png_files::encode(interlaced));
     EXPECT_FALSE(LibDeflatePNGEncoder::pixelDataIsDamaged(*PNGChunks::parse(interlacedDamaged), generous));
-}
-
-TEST(LibDeflatePNGSourceOptimiser, IsThePNGEntryOfTheStandardRegistryAndHonoursBothPolicies) {
-    const auto optimiser = SourceOptimiserRegistry::standard().optimiser(OutputFormat::png());
-    ASSERT_TRUE(optimiser);
-    EXPECT_TRUE(dynamic_cast<const LibDeflatePNGSourceOptimiser*>(optimiser.get()));
-    EXPECT_EQ(optimiser->honouredMetadataPolicies(), (std::set{MetadataPolicy::keepAll, MetadataPolicy::strip}));
-    EXPECT_FALSE(optimiser->bakesOrientationWithoutDecoding());
-    EXPECT_TRUE(dynamic_cast<const LibDeflatePNGEncoder*>(&EncoderRegistry::standard().encoder(OutputFormat::png())));
-}
-
-TEST(LibDeflatePNGSourceOptimiser, KeepingNeverThrowsStrippingADamagedFileDoes) {
-    const LibDeflatePNGSourceOptimiser optimiser;
-    const Bytes notAPNG(100, 0x42);
-    EXPECT_EQ(optimiser.optimise(notAPNG, MetadataPolicy::keepAll, 6), notAPNG);
-    const Bytes damaged = damagedPixelData(withText(png_files::picture(40, 30, 2, 8)));
-    EXPECT_EQ(optimiser.optimise(damaged, MetadataPolicy::keepAll, 1), damaged);
-    EXPECT_ANY_THROW(optimiser.optimise(damaged, MetadataPolicy::strip, 1));
-    EXPECT_ANY_THROW(optimiser.optimise(notAPNG, MetadataPolicy::strip, 1, EncodeEffort::preview));
 }
 
 TEST(LibDeflatePNGSourceOptimiser, RealDebianPNGsComeBackWithIdenticalPixelsAndNeverLarger) {
@@ -213,8 +153,7 @@ TEST(LibDeflatePNGSourceOptimiser, RealDebianPNGsComeBackWithIdenticalPixelsAndN
     const LibDeflatePNGSourceOptimiser optimiser;
     std::size_t rewritten = 0;
     for (const auto& path : paths) {
-        std::ifstream stream(path, std::ios::binary);
-        const Bytes source((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+        const Bytes source = testing_support::readFile(path);
         const Bytes optimised = optimiser.optimise(source, MetadataPolicy::keepAll, 1);
         EXPECT_LE(optimised.size(), source.size()) << path;
         if (optimised != source) ++rewritten;

@@ -4,6 +4,9 @@
 
 #include <png.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <random>
@@ -139,33 +142,10 @@ platform::Bytes encode(const Picture& picture) {
     return file;
 }
 
-std::optional<Decoded> decode(const platform::Bytes& file) {
-    Decoded decoded;
-    ReadCursor cursor{&file, 0};
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, silence, silence);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return std::nullopt;
-    }
-    png_set_read_fn(png, &cursor, readFromBytes);
-    png_read_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
-    decoded.width = static_cast<int>(png_get_image_width(png, info));
-    decoded.height = static_cast<int>(png_get_image_height(png, info));
-    decoded.bitDepth = png_get_bit_depth(png, info);
-    decoded.colourType = png_get_color_type(png, info);
-    decoded.interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
-    const std::size_t rowBytes = png_get_rowbytes(png, info);
-    png_bytepp rows = png_get_rows(png, info);
-    for (int y = 0; y < decoded.height; ++y) decoded.rows.insert(decoded.rows.end(), rows[y], rows[y] + rowBytes);
-    png_textp texts = nullptr;
-    const int textCount = png_get_text(png, info, &texts, nullptr);
-    for (int i = 0; i < textCount; ++i) decoded.texts.emplace_back(texts[i].key, texts[i].text);
-    png_destroy_read_struct(&png, &info, nullptr);
-    return decoded;
-}
+namespace {
 
-std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file) {
+// libpng's reading, as stored or, with `expand`, as RGBA at the file's own depth.
+std::optional<Decoded> read(const platform::Bytes& file, bool expand) {
     Decoded decoded;
     ReadCursor cursor{&file, 0};
     std::vector<png_bytep> rows;
@@ -177,9 +157,12 @@ std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file) {
     }
     png_set_read_fn(png, &cursor, readFromBytes);
     png_read_info(png, info);
-    png_set_expand(png);
-    png_set_gray_to_rgb(png);
-    png_set_add_alpha(png, 0xFFFF, PNG_FILLER_AFTER);
+    decoded.interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+    if (expand) {
+        png_set_expand(png);
+        png_set_gray_to_rgb(png);
+        png_set_add_alpha(png, 0xFFFF, PNG_FILLER_AFTER);
+    }
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     decoded.width = static_cast<int>(png_get_image_width(png, info));
@@ -191,9 +174,81 @@ std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file) {
     rows.resize(decoded.height);
     for (int y = 0; y < decoded.height; ++y) rows[y] = decoded.rows.data() + y * rowBytes;
     png_read_image(png, rows.data());
-    png_read_end(png, nullptr);
+    png_read_end(png, info);
+    png_textp texts = nullptr;
+    const int textCount = png_get_text(png, info, &texts, nullptr);
+    for (int i = 0; i < textCount; ++i) decoded.texts.emplace_back(texts[i].key, texts[i].text);
     png_destroy_read_struct(&png, &info, nullptr);
     return decoded;
+}
+
+std::uint32_t bigEndian32(const platform::Bytes& bytes, std::size_t at) {
+    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 | std::uint32_t{bytes[at + 2]} << 8 |
+           bytes[at + 3];
+}
+
+} // namespace
+
+std::optional<Decoded> decode(const platform::Bytes& file) { return read(file, false); }
+std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file) { return read(file, true); }
+
+std::vector<std::string> typesOf(const std::vector<pictavo::PNGChunks::Chunk>& chunks) {
+    std::vector<std::string> types;
+    for (const auto& chunk : chunks) types.push_back(chunk.type);
+    return types;
+}
+
+std::vector<std::string> typesOf(const platform::Bytes& file) { return typesOf(*pictavo::PNGChunks::parse(file)); }
+
+platform::Bytes withDamagedPixelData(const platform::Bytes& file) {
+    auto chunks = *pictavo::PNGChunks::parse(file);
+    auto idat = std::find_if(chunks.begin(), chunks.end(), [](auto& chunk) { return chunk.type == "IDAT"; });
+    platform::Bytes payload(idat->payload.begin(), idat->payload.end());
+    payload[payload.size() / 2] ^= 0x33;
+    payload[payload.size() / 2 + 1] ^= 0x77;
+    *idat = pictavo::PNGChunks::Chunk::owning("IDAT", payload);
+    return *pictavo::PNGChunks::assemble(chunks);
+}
+
+platform::Bytes animated(const platform::Bytes& still) {
+    using pictavo::PNGChunks::Chunk;
+    auto chunks = *pictavo::PNGChunks::parse(still);
+    platform::Bytes frameControl(26, 0), frameData{0, 0, 0, 2};
+    frameControl[3] = 1;
+    const platform::Bytes frame = pictavo::PNGChunks::imageData(chunks);
+    frameData.insert(frameData.end(), frame.begin(), frame.end());
+    chunks.insert(chunks.begin() + 1, Chunk::owning("acTL", platform::Bytes{0, 0, 0, 2, 0, 0, 0, 0}));
+    chunks.insert(chunks.end() - 1, Chunk::owning("fcTL", frameControl));
+    chunks.insert(chunks.end() - 1, Chunk::owning("fdAT", frameData));
+    return *pictavo::PNGChunks::assemble(chunks);
+}
+
+platform::Bytes withoutAlpha(const platform::Bytes& rows, int channels, int bytesPerSample) {
+    platform::Bytes colour;
+    const std::size_t stride = static_cast<std::size_t>(channels * bytesPerSample);
+    for (std::size_t pixel = 0; pixel < rows.size(); pixel += stride)
+        colour.insert(colour.end(), rows.begin() + pixel, rows.begin() + pixel + stride - bytesPerSample);
+    return colour;
+}
+
+std::vector<std::pair<std::string, platform::Bytes>> icnsElements(const platform::Bytes& file) {
+    EXPECT_EQ(std::string(file.begin(), file.begin() + 4), "icns");
+    EXPECT_EQ(bigEndian32(file, 4), file.size());
+    std::vector<std::pair<std::string, platform::Bytes>> elements;
+    std::size_t at = 8;
+    while (at + 8 <= file.size()) {
+        const std::uint32_t length = bigEndian32(file, at + 4);
+        EXPECT_GE(length, 8u);
+        if (length < 8 || at + length > file.size()) {
+            ADD_FAILURE() << "an element runs past the end";
+            break;
+        }
+        elements.emplace_back(std::string(file.begin() + at, file.begin() + at + 4),
+                              platform::Bytes(file.begin() + at + 8, file.begin() + at + length));
+        at += length;
+    }
+    EXPECT_EQ(at, file.size());
+    return elements;
 }
 
 } // namespace png_files

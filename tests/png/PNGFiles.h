@@ -1,4 +1,5 @@
 #pragma once
+#include "ImageEngine/Encoding/PNGChunks.h"
 #include "platform/Bytes.h"
 
 #include <optional>
@@ -52,5 +53,24 @@ std::optional<Decoded> decode(const platform::Bytes& file);
 // What a viewer shows: every file expanded to RGBA at its own depth (8 or 16 bits), so that
 // files of different colour types can be compared pixel for pixel.
 std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file);
+
+// Files made from others with the engine's own chunk layer, for the cases libpng will not write.
+// The chunk types in order.
+std::vector<std::string> typesOf(const std::vector<pictavo::PNGChunks::Chunk>& chunks);
+std::vector<std::string> typesOf(const platform::Bytes& file);
+// The file with bytes in the middle of its first IDAT changed and the CRC made to match, so
+// that only a zlib reader finds the damage.
+platform::Bytes withDamagedPixelData(const platform::Bytes& file);
+// The still file made a two-frame animation: acTL after IHDR, then fcTL and fdAT with the
+// still's pixel data before IEND.
+platform::Bytes animated(const platform::Bytes& still);
+
+// The colour samples of every pixel, the last (alpha) sample left out, as a reference
+// independent of the code.
+platform::Bytes withoutAlpha(const platform::Bytes& rows, int channels, int bytesPerSample);
+
+// Type and payload of every element of an Apple icon file, walked with the lengths it states;
+// fails the current test when a length or the file's own does not add up.
+std::vector<std::pair<std::string, platform::Bytes>> icnsElements(const platform::Bytes& file);
 
 } // namespace png_files

@@ -25,19 +25,9 @@ Bytes looselyWritten(png_files::Picture picture) {
     return png_files::encode(picture);
 }
 
-Bytes withoutAlpha(const Bytes& rows, int channels, int bytesPerSample) {
-    Bytes colour;
-    const std::size_t stride = static_cast<std::size_t>(channels * bytesPerSample);
-    for (std::size_t pixel = 0; pixel < rows.size(); pixel += stride)
-        colour.insert(colour.end(), rows.begin() + pixel, rows.begin() + pixel + stride - bytesPerSample);
-    return colour;
-}
-
-std::vector<std::string> typesOf(const Bytes& file) {
-    std::vector<std::string> types;
-    const auto chunks = PNGChunks::parse(file);
-    for (const auto& chunk : *chunks) types.push_back(chunk.type);
-    return types;
+std::optional<Bytes> recompressed(const Bytes& file, EncodeEffort effort = EncodeEffort::final, bool strip = false,
+                                  std::size_t budget = generous) {
+    return LibDeflatePNGEncoder::recompressIDAT(file, effort, strip, budget);
 }
 
 // The filter byte of every row of a file's pixel data.
@@ -61,7 +51,7 @@ TEST(PNGRecompression, EveryColourTypeAndDepthComesBackSmallerWithIdenticalPixel
         const Bytes file = looselyWritten(picture);
         for (const EncodeEffort effort : efforts) {
             SCOPED_TRACE(std::to_string(colourType) + "/" + std::to_string(bitDepth) + " " + nameOf(effort));
-            const auto smaller = LibDeflatePNGEncoder::recompressIDAT(file, effort, false, generous);
+            const auto smaller = recompressed(file, effort);
             ASSERT_TRUE(smaller);
             EXPECT_LT(smaller->size(), file.size());
             const auto decoded = png_files::decode(*smaller);
@@ -72,7 +62,7 @@ TEST(PNGRecompression, EveryColourTypeAndDepthComesBackSmallerWithIdenticalPixel
     }
 }
 
-TEST(PNGRecompression, OpaqueAlphaIsDroppedWithTheColourSamplesUntouched) {
+TEST(PNGRecompression, OpaqueAlphaIsDroppedWithTheColourSamplesUntouchedAndOneTranslucentPixelKeepsIt) {
     for (const auto& [colourType, bitDepth, reduced] : {std::tuple{6, 8, 2}, {6, 16, 2}, {4, 8, 0}, {4, 16, 0}}) {
         auto picture = png_files::picture(30, 20, colourType, bitDepth, true);
         picture.significantBits = true;
@@ -80,58 +70,35 @@ TEST(PNGRecompression, OpaqueAlphaIsDroppedWithTheColourSamplesUntouched) {
         const Bytes file = looselyWritten(picture);
         for (const EncodeEffort effort : efforts) {
             SCOPED_TRACE(std::to_string(colourType) + "/" + std::to_string(bitDepth) + " " + nameOf(effort));
-            const auto smaller = LibDeflatePNGEncoder::recompressIDAT(file, effort, false, generous);
+            const auto smaller = recompressed(file, effort);
             ASSERT_TRUE(smaller);
             const auto decoded = png_files::decode(*smaller);
             ASSERT_TRUE(decoded);
             EXPECT_EQ(decoded->colourType, reduced);
             EXPECT_EQ(decoded->bitDepth, bitDepth);
-            EXPECT_EQ(decoded->rows, withoutAlpha(picture.rows, png_files::channelsOf(colourType), bitDepth / 8));
-            const auto types = typesOf(*smaller);
+            EXPECT_EQ(decoded->rows, png_files::withoutAlpha(picture.rows, png_files::channelsOf(colourType), bitDepth / 8));
+            const auto types = png_files::typesOf(*smaller);
             EXPECT_EQ(std::count(types.begin(), types.end(), "sBIT"), 0);
             EXPECT_EQ(std::count(types.begin(), types.end(), "bKGD"), 1);
         }
     }
-}
-
-TEST(PNGRecompression, ASingleTranslucentPixelKeepsTheAlphaChannel) {
     auto picture = png_files::picture(16, 16, 6, 8, true);
     picture.rows[4 * 100 + 3] = 254;
-    const auto smaller = LibDeflatePNGEncoder::recompressIDAT(looselyWritten(picture), EncodeEffort::final, false, generous);
-    ASSERT_TRUE(smaller);
-    const auto decoded = png_files::decode(*smaller);
-    EXPECT_EQ(decoded->colourType, 6);
-    EXPECT_EQ(decoded->rows, picture.rows);
+    const auto kept = png_files::decode(*recompressed(looselyWritten(picture)));
+    EXPECT_EQ(kept->colourType, 6);
+    EXPECT_EQ(kept->rows, picture.rows);
 }
 
-TEST(PNGRecompression, InterlacedFilesAreNeverRewritten) {
-    auto picture = png_files::picture(32, 32, 2, 8);
-    picture.interlaced = true;
-    picture.texts = {{"Comment", "to strip"}};
-    const Bytes file = looselyWritten(picture);
-    for (const EncodeEffort effort : efforts)
-        for (const bool strip : {false, true})
-            EXPECT_FALSE(LibDeflatePNGEncoder::recompressIDAT(file, effort, strip, generous));
-}
-
-TEST(PNGRecompression, AnimatedFilesKeepTheirBytes) {
+TEST(PNGRecompression, InterlacedAndAnimatedFilesAreNeverRewritten) {
+    auto interlaced = png_files::picture(32, 32, 2, 8);
+    interlaced.interlaced = true;
+    interlaced.texts = {{"Comment", "to strip"}};
     // An opaque RGBA animation: reducing IHDR to RGB would garble the four-channel frames.
     const Bytes still = looselyWritten(png_files::picture(20, 20, 6, 8, true));
-    ASSERT_TRUE(LibDeflatePNGEncoder::recompressIDAT(still, EncodeEffort::final, false, generous));
-    auto chunks = *PNGChunks::parse(still);
-    const Bytes frame = PNGChunks::imageData(chunks);
-    const Bytes control{0, 0, 0, 2, 0, 0, 0, 0};
-    Bytes frameControl(26, 0);
-    frameControl[3] = 1;
-    Bytes frameData{0, 0, 0, 2};
-    frameData.insert(frameData.end(), frame.begin(), frame.end());
-    chunks.insert(chunks.begin() + 1, PNGChunks::Chunk::owning("acTL", control));
-    chunks.insert(chunks.end() - 1, PNGChunks::Chunk::owning("fcTL", frameControl));
-    chunks.insert(chunks.end() - 1, PNGChunks::Chunk::owning("fdAT", frameData));
-    const Bytes animated = *PNGChunks::assemble(chunks);
-    for (const EncodeEffort effort : efforts)
-        for (const bool strip : {false, true})
-            EXPECT_FALSE(LibDeflatePNGEncoder::recompressIDAT(animated, effort, strip, generous));
+    ASSERT_TRUE(recompressed(still));
+    for (const Bytes& file : {looselyWritten(interlaced), png_files::animated(still)})
+        for (const EncodeEffort effort : efforts)
+            for (const bool strip : {false, true}) EXPECT_FALSE(recompressed(file, effort, strip));
 }
 
 TEST(PNGRecompression, StripDropsOnlyTheMetadataChunks) {
@@ -140,13 +107,13 @@ TEST(PNGRecompression, StripDropsOnlyTheMetadataChunks) {
     picture.iccProfile = true;
     picture.physicalSize = true;
     const Bytes file = looselyWritten(picture);
-    const auto stripped = LibDeflatePNGEncoder::recompressIDAT(file, EncodeEffort::preview, true, generous);
-    const auto kept = LibDeflatePNGEncoder::recompressIDAT(file, EncodeEffort::preview, false, generous);
+    const auto stripped = recompressed(file, EncodeEffort::preview, true);
+    const auto kept = recompressed(file, EncodeEffort::preview, false);
     ASSERT_TRUE(stripped && kept);
     EXPECT_TRUE(png_files::decode(*stripped)->texts.empty());
     EXPECT_EQ(png_files::decode(*kept)->texts.size(), 1u);
     for (const Bytes* result : {&*stripped, &*kept}) {
-        const auto types = typesOf(*result);
+        const auto types = png_files::typesOf(*result);
         EXPECT_EQ(std::count(types.begin(), types.end(), "iCCP"), 1);
         EXPECT_EQ(std::count(types.begin(), types.end(), "pHYs"), 1);
         EXPECT_EQ(png_files::decode(*result)->rows, picture.rows);
@@ -154,15 +121,14 @@ TEST(PNGRecompression, StripDropsOnlyTheMetadataChunks) {
 }
 
 TEST(PNGRecompression, OnlyAStrictlyShorterFileIsReturned) {
-    const Bytes file = looselyWritten(png_files::picture(40, 40, 2, 8));
-    const auto once = LibDeflatePNGEncoder::recompressIDAT(file, EncodeEffort::preview, false, generous);
+    const auto once = recompressed(looselyWritten(png_files::picture(40, 40, 2, 8)), EncodeEffort::preview);
     ASSERT_TRUE(once);
     // The same filters at the same level give the same stream: equal length is no gain.
-    EXPECT_FALSE(LibDeflatePNGEncoder::recompressIDAT(*once, EncodeEffort::preview, false, generous));
+    EXPECT_FALSE(recompressed(*once, EncodeEffort::preview));
     // One ignored byte after IEND makes the input one byte longer than the rebuilt file.
     Bytes padded = *once;
     padded.push_back(0);
-    const auto trimmed = LibDeflatePNGEncoder::recompressIDAT(padded, EncodeEffort::preview, false, generous);
+    const auto trimmed = recompressed(padded, EncodeEffort::preview);
     ASSERT_TRUE(trimmed);
     EXPECT_EQ(trimmed->size(), padded.size() - 1);
 }
@@ -173,8 +139,8 @@ TEST(PNGRecompression, OnlyTheFinalEffortRefiltersAndItNeverDoesWorse) {
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64 * 3; ++x) picture.rows[y * 64 * 3 + x] = static_cast<std::uint8_t>(x + 3 * y);
     const Bytes file = looselyWritten(picture);
-    const auto preview = LibDeflatePNGEncoder::recompressIDAT(file, EncodeEffort::preview, false, generous);
-    const auto final = LibDeflatePNGEncoder::recompressIDAT(file, EncodeEffort::final, false, generous);
+    const auto preview = recompressed(file, EncodeEffort::preview);
+    const auto final = recompressed(file, EncodeEffort::final);
     ASSERT_TRUE(preview && final);
     const auto previewFilters = rowFiltersOf(*preview);
     EXPECT_TRUE(std::all_of(previewFilters.begin(), previewFilters.end(), [](int f) { return f == 0; }));
@@ -185,18 +151,11 @@ TEST(PNGRecompression, OnlyTheFinalEffortRefiltersAndItNeverDoesWorse) {
 }
 
 TEST(PNGRecompression, GivesUpOnDamagedDataAndOverBudgetImages) {
-    const auto picture = png_files::picture(40, 30, 2, 8);
-    const Bytes file = looselyWritten(picture);
+    const Bytes file = looselyWritten(png_files::picture(40, 30, 2, 8));
     const std::size_t unpacked = 30 * (40 * 3 + 1);
-    EXPECT_FALSE(LibDeflatePNGEncoder::recompressIDAT(file, EncodeEffort::final, false, unpacked - 1));
-    EXPECT_TRUE(LibDeflatePNGEncoder::recompressIDAT(file, EncodeEffort::final, false, unpacked));
-
+    EXPECT_FALSE(recompressed(file, EncodeEffort::final, false, unpacked - 1));
+    EXPECT_TRUE(recompressed(file, EncodeEffort::final, false, unpacked));
     // A damaged IDAT whose CRC was made to match: the chunk layer accepts it, the zlib reader does not.
-    auto chunks = *PNGChunks::parse(file);
-    auto idat = std::find_if(chunks.begin(), chunks.end(), [](auto& chunk) { return chunk.type == "IDAT"; });
-    Bytes damaged(idat->payload.begin(), idat->payload.end());
-    damaged[damaged.size() / 2] ^= 0x5A;
-    *idat = PNGChunks::Chunk::owning("IDAT", damaged);
-    EXPECT_FALSE(LibDeflatePNGEncoder::recompressIDAT(*PNGChunks::assemble(chunks), EncodeEffort::final, false, generous));
-    EXPECT_FALSE(LibDeflatePNGEncoder::recompressIDAT(Bytes{1, 2, 3}, EncodeEffort::final, false, generous));
+    EXPECT_FALSE(recompressed(png_files::withDamagedPixelData(file)));
+    EXPECT_FALSE(recompressed(Bytes{1, 2, 3}));
 }

@@ -73,7 +73,7 @@ TEST(LibDeflateShim, ChecksumAndVersionComeFromTheLinkedLibrary) {
     EXPECT_STREQ(pctv_libdeflate_version(), LIBDEFLATE_VERSION_STRING);
 }
 
-TEST(InflateZlib, ReadsStreamsOfCommonHeadersToTheExactLength) {
+TEST(InflateZlib, ReadsStreamsOfCommonHeadersToTheExactLengthIgnoringBytesAfterTheDeflateData) {
     const Bytes rows = sampleRows(40000);
     const Bytes usual = zlibStream(rows, 6);
     const Bytes best = zlibStream(rows, 9);
@@ -81,14 +81,10 @@ TEST(InflateZlib, ReadsStreamsOfCommonHeadersToTheExactLength) {
     ASSERT_EQ(best[1], 0xDA);
     EXPECT_EQ(inflateZlib(usual, rows.size(), generous), rows);
     EXPECT_EQ(inflateZlib(best, rows.size(), rows.size()), rows); // a budget equal to the length suffices
-}
-
-TEST(InflateZlib, RefusesWithoutDecodingWhenArgumentsCannotWork) {
-    const Bytes rows = sampleRows(1000);
-    const Bytes stream = zlibStream(rows, 6);
-    EXPECT_FALSE(inflateZlib(std::span(stream).first(6), rows.size(), generous));
-    EXPECT_FALSE(inflateZlib(stream, 0, generous));
-    EXPECT_FALSE(inflateZlib(stream, rows.size(), rows.size() - 1));
+    Bytes padded(usual.begin(), usual.end() - 4);
+    padded.insert(padded.end(), {0xAA, 0xBB, 0xCC});
+    padded.insert(padded.end(), usual.end() - 4, usual.end());
+    EXPECT_EQ(inflateZlib(padded, rows.size(), generous), rows);
 }
 
 TEST(InflateZlib, RefusesHeadersItCannotTrust) {
@@ -109,17 +105,15 @@ TEST(InflateZlib, RefusesHeadersItCannotTrust) {
     ASSERT_EQ((0x78 * 256 + 0xBB) % 31, 0);
 }
 
-TEST(InflateZlib, RefusesALengthOneByteShortOrLong) {
+TEST(InflateZlib, RefusesAWrongLengthOrBudgetADamagedTrailerAndATruncatedBody) {
     const Bytes rows = sampleRows(4096);
     const Bytes stream = zlibStream(rows, 6);
+    // Arguments that cannot work are refused without decoding.
+    EXPECT_FALSE(inflateZlib(std::span(stream).first(6), rows.size(), generous));
+    EXPECT_FALSE(inflateZlib(stream, 0, generous));
+    EXPECT_FALSE(inflateZlib(stream, rows.size(), rows.size() - 1));
     EXPECT_FALSE(inflateZlib(stream, rows.size() - 1, generous));
     EXPECT_FALSE(inflateZlib(stream, rows.size() + 1, generous));
-    EXPECT_TRUE(inflateZlib(stream, rows.size(), generous));
-}
-
-TEST(InflateZlib, RefusesAnyDamagedTrailerByteAndATruncatedBody) {
-    const Bytes rows = sampleRows(4096);
-    const Bytes stream = zlibStream(rows, 6);
     for (std::size_t back = 1; back <= 4; ++back) {
         Bytes damaged = stream;
         damaged[damaged.size() - back] += 1;
@@ -129,16 +123,6 @@ TEST(InflateZlib, RefusesAnyDamagedTrailerByteAndATruncatedBody) {
     Bytes cut(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(stream.size() / 2));
     cut.insert(cut.end(), stream.end() - 4, stream.end());
     EXPECT_FALSE(inflateZlib(cut, rows.size(), generous));
-}
-
-TEST(InflateZlib, IgnoresBodyBytesAfterTheEndOfTheDeflateData) {
-    const Bytes rows = sampleRows(2000);
-    Bytes stream = zlibStream(rows, 6);
-    const Bytes trailer(stream.end() - 4, stream.end());
-    stream.resize(stream.size() - 4);
-    stream.insert(stream.end(), {0xAA, 0xBB, 0xCC});
-    stream.insert(stream.end(), trailer.begin(), trailer.end());
-    EXPECT_EQ(inflateZlib(stream, rows.size(), generous), rows);
 }
 
 TEST(DeflateAndVerify, RoundTripsAtTheHighestLevelAndRefusesEmptyOrOverBudgetInput) {
