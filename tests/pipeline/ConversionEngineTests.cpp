@@ -3,60 +3,57 @@
 
 #include "ImageEngine/Core/ConversionError.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
+#include "ImageEngine/Encoding/PNGChunks.h"
 #include "platform/Cancellation.h"
 #include "platform/FilePath.h"
+#include "support/ConversionErrorCapture.h"
 #include "support/EncodedSamples.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 namespace {
 
 using namespace pictavo;
 using namespace pipeline_testing;
 using testing_support::TemporaryFolder;
+using testing_support::thrownBy;
 
-template <typename Body>
-ConversionError conversionErrorOf(Body body) {
-    try {
-        body();
-    } catch (const ConversionError& error) {
-        return error;
+class ConversionEngineTest : public testing::Test {
+protected:
+    std::filesystem::path sample(const std::string& name, testing_support::SampleImage image = {}) const {
+        const auto suffix = "." + platform::pathExtension(name);
+        auto bytes = testing_support::encodeSample(image, suffix);
+        if (!bytes) throw std::runtime_error("libvips cannot write " + suffix);
+        return folder.write(name, *bytes);
     }
-    throw std::runtime_error("no conversion error was thrown");
-}
+    ConversionResult convert(const std::filesystem::path& path, const OutputSpec& spec) const {
+        return engine.convert(path, spec, 1, EncodeEffort::final);
+    }
 
-std::filesystem::path sample(const TemporaryFolder& folder, const std::string& name, testing_support::SampleImage image,
-                             const std::string& suffix) {
-    auto bytes = testing_support::encodeSample(image, suffix);
-    if (!bytes) throw std::runtime_error("libvips cannot write " + suffix);
-    return folder.write(name, *bytes);
-}
-
-TEST(ConversionEngine, AConcreteFormatIsResolvedWithoutReadingTheFile) {
     TemporaryFolder folder;
-    const auto& engine = standardEngine();
+    const ConversionEngine& engine = standardEngine();
+};
+
+TEST_F(ConversionEngineTest, AConcreteFormatIsResolvedWithoutReadingTheFile) {
     EXPECT_EQ(engine.resolvedFormat(folder.file("missing.png"), specFor(OutputFormat::tiff()), 1), OutputFormat::tiff());
 
     const auto unknown = folder.write("notes.abc", {1, 2, 3});
-    EXPECT_EQ(conversionErrorOf([&] { engine.resolvedFormat(unknown, specFor(OutputFormat::sameAsSource()), 1); }),
+    EXPECT_EQ(thrownBy([&] { engine.resolvedFormat(unknown, specFor(OutputFormat::sameAsSource()), 1); }),
               ConversionError::unsupportedInput("This computer can't read .abc files."));
 
-    const auto png = sample(folder, "a.png", {}, ".png");
+    const auto png = sample("a.png");
     EXPECT_EQ(engine.resolvedFormat(png, specFor(OutputFormat::sameAsSource()), 1), OutputFormat::png());
 }
 
-TEST(ConversionEngine, ASourceInAFormatNoEncoderWritesFallsBackAndSaysSo) {
-    TemporaryFolder folder;
-    const auto& engine = standardEngine();
-    const auto ppm = sample(folder, "a.ppm", {}, ".ppm");
+TEST_F(ConversionEngineTest, ASourceInAFormatNoEncoderWritesFallsBackAndSaysSo) {
+    const auto ppm = sample("a.ppm");
     const auto properties = engine.properties(ppm);
     ASSERT_TRUE(properties.sourceUTType);
     ASSERT_FALSE(engine.encoders().hasEncoder(OutputFormat(*properties.sourceUTType)));
 
     const auto spec = specFor(OutputFormat::sameAsSource());
     EXPECT_EQ(engine.resolvedFormat(ppm, spec, 1), OutputFormat::jpeg());
-    const auto result = engine.convert(ppm, spec, 1, EncodeEffort::final);
+    const auto result = convert(ppm, spec);
     EXPECT_EQ(result.format, OutputFormat::jpeg());
     EXPECT_EQ(result.warnings, std::vector{ConversionWarning::formatFellBack(
                                    OutputFormat::jpeg(), OutputFormat(*properties.sourceUTType).displayName())});
@@ -65,24 +62,23 @@ TEST(ConversionEngine, ASourceInAFormatNoEncoderWritesFallsBackAndSaysSo) {
     // With alpha the fall-back keeps it.
     testing_support::SampleImage withAlpha;
     withAlpha.bands = 4;
-    const auto tiff = sample(folder, "b.tif", withAlpha, ".tif");
+    const auto tiff = sample("b.tif", withAlpha);
     auto keepingTIFF = engine.writableIdentifiers(engine.properties(tiff), spec, 1);
     EXPECT_TRUE(keepingTIFF.count("public.tiff"));
 }
 
-TEST(ConversionEngine, WarningsComeInTheirFixedOrder) {
-    TemporaryFolder folder;
+TEST_F(ConversionEngineTest, WarningsComeInTheirFixedOrder) {
     testing_support::SampleImage animation;
     animation.width = 24;
     animation.height = 16;
     animation.bands = 4;
     animation.pages = 12;
-    const auto gif = sample(folder, "moving.gif", animation, ".gif");
+    const auto gif = sample("moving.gif", animation);
 
     auto spec = specFor(OutputFormat::jpeg());
     spec.sizing = ResizeSpec::scale(2);
     spec.quality = QualityMode::targetBytes(10);
-    const auto result = standardEngine().convert(gif, spec, 1, EncodeEffort::final);
+    const auto result = convert(gif, spec);
     ASSERT_EQ(result.warnings.size(), 4u);
     EXPECT_EQ(result.warnings[0], ConversionWarning::animationLost(12));
     EXPECT_EQ(result.warnings[1], ConversionWarning::upscaleClamped());
@@ -91,42 +87,38 @@ TEST(ConversionEngine, WarningsComeInTheirFixedOrder) {
     EXPECT_EQ(result.pixelSize, (platform::Size{24, 16}));
 }
 
-TEST(ConversionEngine, TheTargetSizeSearchKeepsTheBestQualityThatFits) {
-    TemporaryFolder folder;
+TEST_F(ConversionEngineTest, TheTargetSizeSearchKeepsTheBestQualityThatFits) {
     const auto path = folder.write("g.png", encode(gradient(96, 64), ".png"));
-    const auto& engine = standardEngine();
     auto spec = specFor(OutputFormat::jpeg());
     spec.namePattern = "{name}-{quality}";
 
     spec.quality = QualityMode::quality(100);
-    const auto best = engine.convert(path, spec, 1, EncodeEffort::final);
+    const auto best = convert(path, spec);
     EXPECT_EQ(best.suggestedFileName, "g-100.jpg");
     spec.quality = QualityMode::quality(1);
-    const auto worst = engine.convert(path, spec, 1, EncodeEffort::final);
+    const auto worst = convert(path, spec);
     ASSERT_LT(worst.byteCount(), best.byteCount());
 
     const std::int64_t target = (worst.byteCount() + best.byteCount()) / 2;
     spec.quality = QualityMode::targetBytes(target);
-    const auto fitted = engine.convert(path, spec, 1, EncodeEffort::final);
+    const auto fitted = convert(path, spec);
     EXPECT_LE(fitted.byteCount(), target);
     EXPECT_TRUE(fitted.warnings.empty());
     EXPECT_NE(fitted.suggestedFileName, "g-.jpg");
 
     spec.quality = QualityMode::targetBytes(0);
-    const auto missed = engine.convert(path, spec, 1, EncodeEffort::final);
+    const auto missed = convert(path, spec);
     EXPECT_EQ(missed.warnings, std::vector{ConversionWarning::targetSizeMissed(missed.byteCount())});
     EXPECT_EQ(missed.suggestedFileName, "g-" + std::to_string(engine.encoders().encoder(OutputFormat::jpeg()).qualityRange().lowest) + ".jpg");
     EXPECT_EQ(*missed.data, *worst.data);
 }
 
-TEST(ConversionEngine, EstimatesEqualFinalConversionsWhereEveryEffortWritesTheSameFile) {
-    TemporaryFolder folder;
+TEST_F(ConversionEngineTest, EstimatesEqualFinalConversionsWhereEveryEffortWritesTheSameFile) {
     testing_support::SampleImage picture;
     picture.width = 40;
     picture.height = 30;
     picture.bands = 4;
-    const auto path = sample(folder, "p.png", picture, ".png");
-    const auto& engine = standardEngine();
+    const auto path = sample("p.png", picture);
     int compared = 0;
     for (const auto& format : engine.encoders().formats()) {
         if (!engine.encoders().encoder(format).writesTheSameFileAtEveryEffort()) continue;
@@ -141,10 +133,8 @@ TEST(ConversionEngine, EstimatesEqualFinalConversionsWhereEveryEffortWritesTheSa
     EXPECT_GT(compared, 3);
 }
 
-TEST(ConversionEngine, ACancelledConversionStopsWithTheCancellationError) {
-    TemporaryFolder folder;
-    const auto path = sample(folder, "p.png", {}, ".png");
-    const auto& engine = standardEngine();
+TEST_F(ConversionEngineTest, ACancelledConversionStopsWithTheCancellationError) {
+    const auto path = sample("p.png");
     std::stop_source stop;
     stop.request_stop();
     auto spec = specFor(OutputFormat::tiff());
@@ -155,83 +145,64 @@ TEST(ConversionEngine, ACancelledConversionStopsWithTheCancellationError) {
     spec.format = OutputFormat::jpeg();
     EXPECT_THROW(engine.convert(path, spec, 1, EncodeEffort::final, stop.get_token()), platform::CancellationError);
     // The same conversion not cancelled goes through.
-    EXPECT_GT(engine.convert(path, spec, 1, EncodeEffort::final).byteCount(), 0);
+    EXPECT_GT(convert(path, spec).byteCount(), 0);
 }
 
-// A PNG whose header declares a size, followed by an empty image stream.
-platform::Bytes pngDeclaring(std::uint32_t width, std::uint32_t height) {
-    platform::Bytes file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    auto chunk = [&](const char* type, const platform::Bytes& payload) {
-        auto put32 = [&](std::uint32_t value) {
-            for (int shift = 24; shift >= 0; shift -= 8) file.push_back(static_cast<std::uint8_t>(value >> shift));
-        };
-        put32(static_cast<std::uint32_t>(payload.size()));
-        platform::Bytes body(type, type + 4);
-        body.insert(body.end(), payload.begin(), payload.end());
-        file.insert(file.end(), body.begin(), body.end());
-        put32(static_cast<std::uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
-    };
-    platform::Bytes header;
-    for (std::uint32_t value : {width, height})
-        for (int shift = 24; shift >= 0; shift -= 8) header.push_back(static_cast<std::uint8_t>(value >> shift));
+// A square PNG whose header declares a side, followed by an empty image stream.
+platform::Bytes pngDeclaring(std::uint32_t side) {
+    platform::Bytes header, file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    for (int i = 0; i < 8; ++i) header.push_back(static_cast<std::uint8_t>(side >> (24 - 8 * (i % 4)))); // width, height
     header.insert(header.end(), {8, 6, 0, 0, 0});
-    chunk("IHDR", header);
-    chunk("IDAT", {0x78, 0x9c, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01});
-    chunk("IEND", {});
+    PNGChunks::serialise("IHDR", header, file);
+    PNGChunks::serialise("IDAT", platform::Bytes{0x78, 0x9c, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}, file);
+    PNGChunks::serialise("IEND", platform::Bytes{}, file);
     return file;
 }
 
-TEST(ConversionEngine, AnImageBeyondTheMemoryBudgetIsRefusedBeforeItIsDecoded) {
-    TemporaryFolder folder;
-    const auto path = folder.write("huge.png", pngDeclaring(200'000, 200'000));
-    const auto error = conversionErrorOf(
-        [&] { standardEngine().convert(path, specFor(OutputFormat::jpeg()), 1, EncodeEffort::final); });
+TEST_F(ConversionEngineTest, AnImageBeyondTheMemoryBudgetIsRefusedBeforeItIsDecoded) {
+    const auto path = folder.write("huge.png", pngDeclaring(200'000));
+    const auto error = thrownBy([&] { convert(path, specFor(OutputFormat::jpeg())); });
     EXPECT_NE(error.get<ConversionError::ImageTooLarge>(), nullptr) << error.diagnostic();
 }
 
-TEST(ConversionEngine, KeptMetadataLetsASmallerUntouchedSourceWin) {
-    TemporaryFolder folder;
+TEST_F(ConversionEngineTest, KeptMetadataLetsASmallerUntouchedSourceWin) {
     // A flat picture compresses far better with deflate than the writer's own TIFF.
     const auto path = folder.write("flat.tif", encode(filled(64, 64, {90, 90, 200}), ".tif[compression=deflate]"));
     const platform::Bytes source = platform::readWholeFile(path);
-    const auto& engine = standardEngine();
 
-    auto result = engine.convert(path, specFor(OutputFormat::tiff()), 1, EncodeEffort::final);
+    auto result = convert(path, specFor(OutputFormat::tiff()));
     EXPECT_EQ(*result.data, source);
     EXPECT_EQ(result.pixelSize, (platform::Size{64, 64}));
     EXPECT_EQ(result.sourceByteCount, static_cast<std::int64_t>(source.size()));
 
     auto spec = specFor(OutputFormat::tiff());
     spec.metadata = MetadataPolicy::strip;
-    result = engine.convert(path, spec, 1, EncodeEffort::final);
+    result = convert(path, spec);
     EXPECT_NE(*result.data, source);
     spec = specFor(OutputFormat::tiff());
     spec.adjustments.greyscale = true;
-    EXPECT_NE(*engine.convert(path, spec, 1, EncodeEffort::final).data, source);
+    EXPECT_NE(*convert(path, spec).data, source);
 }
 
-TEST(ConversionEngine, ReoptimisingThroughALossyEncoderWarnsUnlessTheUntouchedSourceWins) {
-    TemporaryFolder folder;
+TEST_F(ConversionEngineTest, ReoptimisingThroughALossyEncoderWarnsUnlessTheUntouchedSourceWins) {
     const auto path = folder.write("small.heic", encode(gradient(64, 48), ".heic[Q=5]"));
     const platform::Bytes source = platform::readWholeFile(path);
-    const auto& engine = standardEngine();
     ASSERT_FALSE(engine.optimisers().optimiser(OutputFormat::heic()));
 
     auto spec = specFor(OutputFormat::sameAsSource());
     spec.metadata = MetadataPolicy::strip;
-    auto result = engine.convert(path, spec, 1, EncodeEffort::final);
+    auto result = convert(path, spec);
     EXPECT_EQ(result.format, OutputFormat::heic());
     EXPECT_EQ(result.warnings, std::vector{ConversionWarning::reencoded()});
 
     // Keeping metadata, the smaller source is the output and nothing was lost.
-    result = engine.convert(path, specFor(OutputFormat::sameAsSource()), 1, EncodeEffort::final);
+    result = convert(path, specFor(OutputFormat::sameAsSource()));
     EXPECT_EQ(*result.data, source);
     EXPECT_TRUE(result.warnings.empty());
 }
 
-TEST(ConversionEngine, AConversionOutlivesTheEngineThatStartedIt) {
-    TemporaryFolder folder;
-    const auto path = sample(folder, "p.png", {}, ".png");
+TEST_F(ConversionEngineTest, AConversionOutlivesTheEngineThatStartedIt) {
+    const auto path = sample("p.png");
     std::vector<std::future<ConversionResult>> conversions;
     {
         const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),

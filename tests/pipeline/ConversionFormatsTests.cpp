@@ -43,10 +43,6 @@ std::vector<Source> sourcesOfEveryReadableKind() {
     return sources;
 }
 
-bool startsWith(const platform::Bytes& bytes, const std::string& prefix) {
-    return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
-}
-
 TEST(ConversionFormats, EveryReadableKindBecomesEveryWritableFormat) {
     TemporaryFolder folder;
     const auto& engine = standardEngine();
@@ -75,7 +71,7 @@ TEST(ConversionFormats, EveryReadableKindBecomesEveryWritableFormat) {
             }
             EXPECT_EQ(result.pixelSize, (platform::Size{width, height}));
             if (format == OutputFormat::pdf()) {
-                EXPECT_TRUE(startsWith(*result.data, "%PDF-"));
+                EXPECT_EQ(std::string(result.data->begin(), result.data->begin() + 5), "%PDF-");
                 continue;
             }
             const auto image = decodedOutput(result, folder);
@@ -85,43 +81,26 @@ TEST(ConversionFormats, EveryReadableKindBecomesEveryWritableFormat) {
     }
 }
 
-TEST(ConversionFormats, DamagedFilesOfEveryKindFailAsConversionErrors) {
+TEST(ConversionFormats, DamagedAndCutShortFilesOfEveryKindFailAsConversionErrors) {
     TemporaryFolder folder;
     const auto& engine = standardEngine();
     for (const auto& source : sourcesOfEveryReadableKind()) {
         const auto extension = platform::pathExtension(source.name);
+        auto cut = [&](std::size_t keep) { return platform::Bytes(source.bytes.begin(), source.bytes.begin() + keep); };
         std::vector<std::pair<std::string, platform::Bytes>> damaged{
-            {"header", platform::Bytes(source.bytes.begin(), source.bytes.begin() + std::min<std::size_t>(12, source.bytes.size()))},
-            {"empty", {}},
-            {"noise", platform::Bytes(300, 0x5a)},
-        };
+            {"header", cut(std::min<std::size_t>(12, source.bytes.size()))}, {"empty", {}}, {"noise", platform::Bytes(300, 0x5a)}};
+        // An icon file cut after its directory still holds whole pictures, which are read.
+        if (source.name != "icon.ico")
+            for (std::size_t keep : {source.bytes.size() / 2, source.bytes.size() * 3 / 4})
+                damaged.emplace_back("first " + std::to_string(keep) + " of " + std::to_string(source.bytes.size()) + " bytes", cut(keep));
         for (const auto& [damage, bytes] : damaged) {
             SCOPED_TRACE(source.name + " cut to its " + damage);
-            const auto path = folder.write(damage + "." + extension, bytes);
-            try {
-                engine.convert(path, specFor(OutputFormat::png()), 1, EncodeEffort::final);
-                ADD_FAILURE() << "a damaged file converted";
-            } catch (const ConversionError&) {
-            }
-        }
-    }
-}
-
-TEST(ConversionFormats, FilesCutShortFailAsConversionErrors) {
-    TemporaryFolder folder;
-    const auto& engine = standardEngine();
-    for (const auto& source : sourcesOfEveryReadableKind()) {
-        // An icon file cut after its directory still holds whole pictures, which are read.
-        if (source.name == "icon.ico") continue;
-        const auto extension = platform::pathExtension(source.name);
-        for (std::size_t keep : {source.bytes.size() / 2, source.bytes.size() * 3 / 4}) {
-            SCOPED_TRACE(source.name + " cut to " + std::to_string(keep) + " of " + std::to_string(source.bytes.size()) +
-                         " bytes");
-            const auto path =
-                folder.write("cut." + extension, platform::Bytes(source.bytes.begin(), source.bytes.begin() + keep));
-            // Into another format, so that the pixels must be decoded.
-            const auto format = source.name == "tiff.tif" ? OutputFormat::png() : OutputFormat::tiff();
-            EXPECT_THROW(engine.convert(path, specFor(format), 1, EncodeEffort::final), ConversionError);
+            const auto path = folder.write("damaged." + extension, bytes);
+            // A PNG cut short goes into another format, so that its pixels must be decoded.
+            const bool cutPNG = source.name == "png.png" && damage.starts_with("first");
+            EXPECT_THROW(engine.convert(path, specFor(cutPNG ? OutputFormat::tiff() : OutputFormat::png()), 1,
+                                        EncodeEffort::final),
+                         ConversionError);
         }
     }
 }

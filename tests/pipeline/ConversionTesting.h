@@ -5,6 +5,8 @@
 
 #include <array>
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <string>
 
 namespace pipeline_testing {
@@ -26,6 +28,28 @@ std::array<int, 4> colourAt(const platform::Image& image, std::int64_t x, std::i
 
 // Whether each component is within `tolerance` of the expected one.
 bool near(const std::array<int, 4>& actual, const std::array<int, 4>& expected, int tolerance);
-std::string describe(const std::array<int, 4>& colour);
+
+inline const std::set<pictavo::MetadataPolicy> bothPolicies{pictavo::MetadataPolicy::keepAll,
+                                                            pictavo::MetadataPolicy::strip};
+
+// A real optimiser with the answers it is given that changes a file's length by a fixed
+// amount (dropping bytes from its end, or padding it), or, without a change, cannot read it.
+class ResizingOptimiser : public pictavo::SourceOptimiser {
+public:
+    ResizingOptimiser(pictavo::OutputFormat format, std::set<pictavo::MetadataPolicy> policies,
+                      std::optional<std::ptrdiff_t> change = 0, bool bakes = false)
+        : format_(std::move(format)), policies_(std::move(policies)), change_(change), bakes_(bakes) {}
+    pictavo::OutputFormat format() const override { return format_; }
+    std::set<pictavo::MetadataPolicy> honouredMetadataPolicies() const override { return policies_; }
+    bool bakesOrientationWithoutDecoding() const override { return bakes_; }
+    platform::Bytes optimise(const platform::Bytes& source, pictavo::MetadataPolicy, std::uint32_t,
+                             pictavo::EncodeEffort) const override;
+
+private:
+    pictavo::OutputFormat format_;
+    std::set<pictavo::MetadataPolicy> policies_;
+    std::optional<std::ptrdiff_t> change_;
+    bool bakes_;
+};
 
 } // namespace pipeline_testing

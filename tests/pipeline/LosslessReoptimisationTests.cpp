@@ -1,3 +1,5 @@
+#include "ConversionTesting.h"
+
 #include "ImageEngine/Core/FormatOrdering.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/LosslessReoptimisation.h"
@@ -10,11 +12,14 @@
 namespace {
 
 using namespace pictavo;
+using pipeline_testing::bothPolicies;
+using pipeline_testing::ResizingOptimiser;
 using LosslessReoptimisation::Ineligibility;
 
 OutputSpec keeping(const OutputFormat& format, MetadataPolicy metadata = MetadataPolicy::keepAll) {
-    return OutputSpec{format,        ResizeSpec::original(), QualityMode::lossless(), metadata,
-                      ColourPolicy::preserve, MatteColour::white(), Adjustments::none(), "{name}.{format}"};
+    auto spec = pipeline_testing::specFor(format);
+    spec.metadata = metadata;
+    return spec;
 }
 
 ImageProperties source(const platform::ContentType& type, std::uint32_t orientation = 1) {
@@ -27,32 +32,12 @@ ImageProperties source(const platform::ContentType& type, std::uint32_t orientat
     return properties;
 }
 
-// A real optimiser that hands the source back unchanged, with the answers it is given.
-class PassThrough : public SourceOptimiser {
-public:
-    PassThrough(OutputFormat format, std::set<MetadataPolicy> policies, bool bakes = false)
-        : format_(std::move(format)), policies_(std::move(policies)), bakes_(bakes) {}
-    OutputFormat format() const override { return format_; }
-    std::set<MetadataPolicy> honouredMetadataPolicies() const override { return policies_; }
-    bool bakesOrientationWithoutDecoding() const override { return bakes_; }
-    platform::Bytes optimise(const platform::Bytes& bytes, MetadataPolicy, std::uint32_t, EncodeEffort) const override {
-        return bytes;
-    }
-
-private:
-    OutputFormat format_;
-    std::set<MetadataPolicy> policies_;
-    bool bakes_;
-};
-
 SourceOptimiserRegistry registryLikeTheStandardOne() {
-    const OutputFormat svg(platform::ContentType::svg());
     return SourceOptimiserRegistry({
-        std::make_shared<PassThrough>(OutputFormat::jpeg(),
-                                      std::set{MetadataPolicy::keepAll, MetadataPolicy::strip}, true),
-        std::make_shared<PassThrough>(OutputFormat::png(), std::set{MetadataPolicy::keepAll, MetadataPolicy::strip}),
-        std::make_shared<PassThrough>(svg, std::set{MetadataPolicy::keepAll, MetadataPolicy::strip}),
-        std::make_shared<PassThrough>(OutputFormat::pdf(), std::set{MetadataPolicy::keepAll}),
+        std::make_shared<ResizingOptimiser>(OutputFormat::jpeg(), bothPolicies, 0, true),
+        std::make_shared<ResizingOptimiser>(OutputFormat::png(), bothPolicies),
+        std::make_shared<ResizingOptimiser>(OutputFormat(platform::ContentType::svg()), bothPolicies),
+        std::make_shared<ResizingOptimiser>(OutputFormat::pdf(), std::set{MetadataPolicy::keepAll}),
     });
 }
 
@@ -136,18 +121,16 @@ std::vector<std::string> ids(const std::vector<OutputFormat>& formats) {
     return result;
 }
 
-TEST(SourceOptimiserRegistry, FindsOptimisersByFormatAndTheLastOneForAFormatWins) {
-    auto first = std::make_shared<PassThrough>(OutputFormat::png(), std::set{MetadataPolicy::keepAll});
-    auto second = std::make_shared<PassThrough>(OutputFormat::png(), std::set{MetadataPolicy::strip});
-    const SourceOptimiserRegistry registry({first, second});
-    EXPECT_EQ(registry.optimiser(OutputFormat::png()), second);
-    EXPECT_EQ(registry.optimiser(OutputFormat::jpeg()), nullptr);
-    EXPECT_EQ(registry.optimiser(OutputFormat::sameAsSource()), nullptr);
-    EXPECT_EQ(ids(registry.formats(MetadataPolicy::strip)), std::vector<std::string>{"public.png"});
-    EXPECT_TRUE(registry.formats(MetadataPolicy::keepAll).empty());
-}
+TEST(SourceOptimiserRegistry, FindsTheLastOptimiserOfAFormatAndListsTheFormatsThatHonourAPolicy) {
+    auto first = std::make_shared<ResizingOptimiser>(OutputFormat::png(), std::set{MetadataPolicy::keepAll});
+    auto second = std::make_shared<ResizingOptimiser>(OutputFormat::png(), std::set{MetadataPolicy::strip});
+    const SourceOptimiserRegistry pair({first, second});
+    EXPECT_EQ(pair.optimiser(OutputFormat::png()), second);
+    EXPECT_EQ(pair.optimiser(OutputFormat::jpeg()), nullptr);
+    EXPECT_EQ(pair.optimiser(OutputFormat::sameAsSource()), nullptr);
+    EXPECT_EQ(ids(pair.formats(MetadataPolicy::strip)), std::vector<std::string>{"public.png"});
+    EXPECT_TRUE(pair.formats(MetadataPolicy::keepAll).empty());
 
-TEST(SourceOptimiserRegistry, ListsTheFormatsThatHonourAPolicyAndSortsThemByLabel) {
     const auto registry = registryLikeTheStandardOne();
     auto keepAll = ids(registry.formats(MetadataPolicy::keepAll));
     std::sort(keepAll.begin(), keepAll.end());
@@ -155,6 +138,7 @@ TEST(SourceOptimiserRegistry, ListsTheFormatsThatHonourAPolicyAndSortsThemByLabe
     auto strip = ids(registry.formats(MetadataPolicy::strip));
     std::sort(strip.begin(), strip.end());
     EXPECT_EQ(strip, (std::vector<std::string>{"public.jpeg", "public.png", "public.svg-image"}));
+    // Sorted by label.
     EXPECT_EQ(ids(registry.supportedFormats()),
               (std::vector<std::string>{"public.jpeg", "com.adobe.pdf", "public.png", "public.svg-image"}));
 }

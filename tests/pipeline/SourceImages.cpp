@@ -1,9 +1,8 @@
 #include "SourceImages.h"
 
-#include <vips/vips.h>
+#include "support/EncodedSamples.h"
 
 #include <algorithm>
-#include <memory>
 #include <stdexcept>
 
 namespace pipeline_testing {
@@ -93,35 +92,17 @@ Picture storedFor(const Picture& upright, int orientation) {
     return displayed(upright, inverse);
 }
 
-platform::Bytes encode(const Picture& picture, const std::string& suffix, const FileOptions& options) {
-    if (VIPS_INIT("pipeline-tests")) throw std::runtime_error("libvips did not start");
-    std::unique_ptr<VipsImage, decltype(&g_object_unref)> image(
-        vips_image_new_from_memory_copy(picture.pixels.data(), picture.pixels.size(), picture.width,
-                                        picture.height, picture.bands, VIPS_FORMAT_UCHAR),
-        g_object_unref);
-    if (!image) throw std::runtime_error("libvips could not take the picture");
-    image->Type = options.cmyk             ? VIPS_INTERPRETATION_CMYK
-                  : picture.bands <= 2 ? VIPS_INTERPRETATION_B_W
-                                       : VIPS_INTERPRETATION_sRGB;
-    if (!options.icc.empty()) {
-        vips_image_set_blob_copy(image.get(), VIPS_META_ICC_NAME, options.icc.data(), options.icc.size());
-    }
-    if (options.orientation != 1) vips_image_set_int(image.get(), VIPS_META_ORIENTATION, options.orientation);
-    if (options.pages > 1) {
-        vips_image_set_int(image.get(), VIPS_META_PAGE_HEIGHT, picture.height / options.pages);
-        std::vector<int> delays(static_cast<std::size_t>(options.pages), 100);
-        vips_image_set_array_int(image.get(), "delay", delays.data(), options.pages);
-    }
-    void* buffer = nullptr;
-    std::size_t length = 0;
-    if (vips_image_write_to_buffer(image.get(), suffix.c_str(), &buffer, &length, nullptr)) {
-        std::string message = vips_error_buffer();
-        vips_error_clear();
-        throw std::runtime_error("libvips could not write " + suffix + ": " + message);
-    }
-    platform::Bytes bytes(static_cast<std::uint8_t*>(buffer), static_cast<std::uint8_t*>(buffer) + length);
-    g_free(buffer);
-    return bytes;
+platform::Bytes encode(const Picture& picture, const std::string& suffix, int orientation, platform::Bytes icc) {
+    testing_support::SampleImage file;
+    file.width = picture.width;
+    file.height = picture.height;
+    file.bands = picture.bands;
+    file.cmyk = picture.cmyk;
+    file.orientation = orientation;
+    if (!icc.empty()) file.icc = std::move(icc);
+    auto bytes = testing_support::encodePixels(picture.pixels, file, suffix);
+    if (!bytes) throw std::runtime_error("libvips could not write " + suffix);
+    return *bytes;
 }
 
 } // namespace pipeline_testing

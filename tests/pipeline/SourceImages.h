@@ -14,6 +14,7 @@ struct Picture {
     int height = 0;
     int bands = 3;
     std::vector<std::uint8_t> pixels;
+    bool cmyk = false; // four bands of cyan, magenta, yellow and black ink rather than RGBA
 
     Picture(int width, int height, int bands);
     std::uint8_t* at(int x, int y) { return pixels.data() + (static_cast<std::size_t>(y) * width + x) * bands; }
@@ -33,34 +34,9 @@ Picture displayed(const Picture& stored, int orientation);
 // The pixels to store so that a viewer honouring the orientation shows `upright`.
 Picture storedFor(const Picture& upright, int orientation);
 
-// How a picture is written besides its format; each setter gives a changed copy.
-struct FileOptions {
-    platform::Bytes icc;
-    int orientation = 1;
-    // Pages or frames: the picture holds them stacked from the top, each picture.height / pages high.
-    int pages = 1;
-    // Four bands are cyan, magenta, yellow and black ink rather than RGBA.
-    bool cmyk = false;
-
-    FileOptions withProfile(platform::Bytes profile) const {
-        FileOptions copy = *this;
-        copy.icc = std::move(profile);
-        return copy;
-    }
-    FileOptions turned(int exifOrientation) const {
-        FileOptions copy = *this;
-        copy.orientation = exifOrientation;
-        return copy;
-    }
-    FileOptions inInk() const {
-        FileOptions copy = *this;
-        copy.cmyk = true;
-        return copy;
-    }
-};
-
 // The picture written as a real file by the libvips saver the suffix names, with its
-// options, such as ".jpg[Q=95]" or ".tif[compression=deflate]".
-platform::Bytes encode(const Picture& picture, const std::string& suffix, const FileOptions& options = FileOptions());
+// options, such as ".jpg[Q=95]" or ".tif[compression=deflate]", its EXIF orientation and
+// its profile.
+platform::Bytes encode(const Picture& picture, const std::string& suffix, int orientation = 1, platform::Bytes icc = {});
 
 } // namespace pipeline_testing

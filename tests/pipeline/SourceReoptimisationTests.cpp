@@ -1,48 +1,24 @@
 #include "ConversionTesting.h"
 #include "SourceImages.h"
 
-#include "ImageEngine/Core/ConversionError.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "platform/FilePath.h"
+#include "support/ConversionErrorCapture.h"
 #include "support/EncodedSamples.h"
 
 #include <gtest/gtest.h>
-
-#include <stdexcept>
 
 namespace {
 
 using namespace pictavo;
 using namespace pipeline_testing;
 using testing_support::TemporaryFolder;
-
-// An optimiser that changes a file's length by a fixed amount (dropping bytes from its end,
-// or padding it), or that cannot read the file at all.
-class ResizingOptimiser : public SourceOptimiser {
-public:
-    ResizingOptimiser(OutputFormat format, std::set<MetadataPolicy> policies, std::optional<std::ptrdiff_t> change)
-        : format_(std::move(format)), policies_(std::move(policies)), change_(change) {}
-    OutputFormat format() const override { return format_; }
-    std::set<MetadataPolicy> honouredMetadataPolicies() const override { return policies_; }
-    platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy, std::uint32_t, EncodeEffort) const override {
-        if (!change_) throw std::runtime_error("unreadable");
-        platform::Bytes result = source;
-        result.resize(static_cast<std::size_t>(static_cast<std::ptrdiff_t>(source.size()) + *change_), 0);
-        return result;
-    }
-
-private:
-    OutputFormat format_;
-    std::set<MetadataPolicy> policies_;
-    std::optional<std::ptrdiff_t> change_;
-};
+using testing_support::thrownBy;
 
 ConversionEngine engineWith(std::shared_ptr<const SourceOptimiser> optimiser) {
     return ConversionEngine(DecoderRegistry::standard(), EncoderRegistry::standard(),
                             SourceOptimiserRegistry({std::move(optimiser)}));
 }
-
-const std::set<MetadataPolicy> bothPolicies{MetadataPolicy::keepAll, MetadataPolicy::strip};
 
 TEST(SourceReoptimisation, AJPEGKeptAsItIsGoesThroughItsOptimiserWithoutDecoding) {
     TemporaryFolder folder;
@@ -63,7 +39,7 @@ TEST(SourceReoptimisation, AJPEGKeptAsItIsGoesThroughItsOptimiserWithoutDecoding
 TEST(SourceReoptimisation, AStrippedJPEGIsTurnedUprightAndReportsItsUprightSize) {
     TemporaryFolder folder;
     const Picture upright = quadrants(64, 48);
-    const auto path = folder.write("turned.jpg", encode(storedFor(upright, 6), ".jpg[Q=95]", FileOptions().turned(6)));
+    const auto path = folder.write("turned.jpg", encode(storedFor(upright, 6), ".jpg[Q=95]", 6));
     auto spec = specFor(OutputFormat::jpeg());
     spec.metadata = MetadataPolicy::strip;
     const auto result = standardEngine().convert(path, spec, 1, EncodeEffort::final);
@@ -119,20 +95,12 @@ TEST(SourceReoptimisation, AnOptimiserThatFailsKeepsTheSourceOrReencodesOrRefuse
     const OutputFormat ppmFormat(*standardEngine().properties(ppm).sourceUTType);
     auto failingPPM = engineWith(std::make_shared<ResizingOptimiser>(ppmFormat, bothPolicies, std::nullopt));
     stripping.format = ppmFormat;
-    try {
-        failingPPM.convert(ppm, stripping, 1, EncodeEffort::final);
-        ADD_FAILURE() << "metadata was said to be removed";
-    } catch (const ConversionError& error) {
-        EXPECT_EQ(error, ConversionError::metadataNotRemovable(ppmFormat));
-    }
+    EXPECT_EQ(thrownBy([&] { failingPPM.convert(ppm, stripping, 1, EncodeEffort::final); }),
+              ConversionError::metadataNotRemovable(ppmFormat));
     auto resized = specFor(ppmFormat);
     resized.sizing = ResizeSpec::percentage(0.5);
-    try {
-        failingPPM.convert(ppm, resized, 1, EncodeEffort::final);
-        ADD_FAILURE() << "a format without an encoder was drawn";
-    } catch (const ConversionError& error) {
-        EXPECT_EQ(error, ConversionError::formatNeedsAMatchingSource(ppmFormat));
-    }
+    EXPECT_EQ(thrownBy([&] { failingPPM.convert(ppm, resized, 1, EncodeEffort::final); }),
+              ConversionError::formatNeedsAMatchingSource(ppmFormat));
 }
 
 TEST(SourceReoptimisation, AFormatKeptOnlyByItsOptimiserIsWritableOnlyWhenItMayBeKept) {

@@ -1,8 +1,7 @@
 #include "ConversionTesting.h"
 
-#include "ImageEngine/Core/ConversionError.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
-#include "platform/FilePath.h"
+#include "support/ConversionErrorCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -62,19 +61,24 @@ private:
     platform::Size size_;
 };
 
-ConversionEngine drawingEngine(const platform::ContentType& type, platform::Size size) {
-    return ConversionEngine(DecoderRegistry({std::make_shared<const DrawingDecoder>(type, size)}),
-                            EncoderRegistry::standard(), SourceOptimiserRegistry({}));
-}
+// A 40 x 20 drawing, unless the test asks for another size, in a file of its own.
+class VectorConversion : public testing::Test {
+protected:
+    ConversionResult convert(const OutputSpec& spec, platform::Size size = {40, 20}) const {
+        const ConversionEngine engine(DecoderRegistry({std::make_shared<const DrawingDecoder>(platform::ContentType::pdf(), size)}),
+                                      EncoderRegistry::standard(), SourceOptimiserRegistry({}));
+        return engine.convert(path, spec, 1, EncodeEffort::final);
+    }
 
-TEST(VectorConversion, ADrawingIsDrawnAtTheWantedSizeEvenLargerThanItsOwn) {
     TemporaryFolder folder;
-    const auto path = folder.write("drawing.pdf", {'%', 'P', 'D', 'F'});
-    const auto engine = drawingEngine(platform::ContentType::pdf(), {40, 20});
+    const std::filesystem::path path = folder.write("drawing.pdf", {'%', 'P', 'D', 'F'});
+};
+
+TEST_F(VectorConversion, ADrawingIsDrawnAtTheWantedSizeEvenLargerThanItsOwn) {
     auto spec = specFor(OutputFormat::png());
     spec.sizing = ResizeSpec::scale(2);
     spec.namePattern = "{name}@{scale}x";
-    const auto result = engine.convert(path, spec, 1, EncodeEffort::final);
+    const auto result = convert(spec);
     EXPECT_EQ(result.pixelSize, (platform::Size{80, 40}));
     EXPECT_TRUE(result.warnings.empty());
     EXPECT_EQ(result.suggestedFileName, "drawing@2x.png");
@@ -83,14 +87,11 @@ TEST(VectorConversion, ADrawingIsDrawnAtTheWantedSizeEvenLargerThanItsOwn) {
     EXPECT_PRED3(near, colourAt(*image, 70, 20), (std::array<int, 4>{0, 0, 255, 255}), 0);
 }
 
-TEST(VectorConversion, AQuarterTurnIsSizedAfterTheTurnAndDrawnBeforeIt) {
-    TemporaryFolder folder;
-    const auto path = folder.write("drawing.pdf", {'%', 'P', 'D', 'F'});
-    const auto engine = drawingEngine(platform::ContentType::pdf(), {40, 20});
+TEST_F(VectorConversion, AQuarterTurnIsSizedAfterTheTurnAndDrawnBeforeIt) {
     auto spec = specFor(OutputFormat::png());
     spec.sizing = ResizeSpec::fit(10, std::nullopt);
     spec.adjustments.reorientation = Reorientation(1, false);
-    const auto result = engine.convert(path, spec, 1, EncodeEffort::final);
+    const auto result = convert(spec);
     EXPECT_EQ(result.pixelSize, (platform::Size{10, 20}));
     const auto image = decodedOutput(result, folder);
     // Turned right, the red left half is on top.
@@ -98,39 +99,22 @@ TEST(VectorConversion, AQuarterTurnIsSizedAfterTheTurnAndDrawnBeforeIt) {
     EXPECT_PRED3(near, colourAt(*image, 5, 15), (std::array<int, 4>{0, 0, 255, 255}), 0);
 }
 
-TEST(VectorConversion, ADrawingWrittenBackIntoItsOwnFormatSaysItWasRasterised) {
-    TemporaryFolder folder;
-    const auto path = folder.write("drawing.pdf", {'%', 'P', 'D', 'F'});
-    const auto engine = drawingEngine(platform::ContentType::pdf(), {40, 20});
-    ASSERT_TRUE(engine.encoders().hasEncoder(OutputFormat::pdf()));
+TEST_F(VectorConversion, ADrawingWrittenBackIntoItsOwnFormatSaysItWasRasterised) {
     auto spec = specFor(OutputFormat::pdf());
     spec.sizing = ResizeSpec::percentage(0.5);
-    const auto result = engine.convert(path, spec, 1, EncodeEffort::final);
+    const auto result = convert(spec);
     EXPECT_EQ(result.warnings, std::vector{ConversionWarning::vectorRasterised(20, 10)});
     EXPECT_EQ(result.pixelSize, (platform::Size{20, 10}));
 }
 
-TEST(VectorConversion, ADrawingWithoutASizeCannotBeDrawn) {
-    TemporaryFolder folder;
-    const auto path = folder.write("flat.pdf", {'%', 'P', 'D', 'F'});
-    const auto engine = drawingEngine(platform::ContentType::pdf(), {40, 0});
-    for (const auto& format : {OutputFormat::png(), OutputFormat::ico()}) {
-        try {
-            engine.convert(path, specFor(format), 1, EncodeEffort::final);
-            ADD_FAILURE() << "a drawing without a height was drawn as " << format.id();
-        } catch (const ConversionError& error) {
-            EXPECT_EQ(error, ConversionError::renderFailed(RenderFailure::vectorHasNoSize()));
-        }
-    }
-}
-
-TEST(VectorConversion, IconsOfADrawingFillEveryRung) {
-    TemporaryFolder folder;
-    const auto path = folder.write("drawing.pdf", {'%', 'P', 'D', 'F'});
-    const auto engine = drawingEngine(platform::ContentType::pdf(), {30, 20});
-    const auto result = engine.convert(path, specFor(OutputFormat::ico()), 1, EncodeEffort::final);
+TEST_F(VectorConversion, IconsOfADrawingFillEveryRungAndADrawingWithoutASizeCannotBeDrawn) {
+    const auto result = convert(specFor(OutputFormat::ico()), {30, 20});
     EXPECT_TRUE(result.warnings.empty());
     EXPECT_EQ(result.pixelSize, (platform::Size{256, 256}));
+    for (const auto& format : {OutputFormat::png(), OutputFormat::ico()})
+        EXPECT_EQ(testing_support::thrownBy([&] { convert(specFor(format), {40, 0}); }),
+                  ConversionError::renderFailed(RenderFailure::vectorHasNoSize()))
+            << format.id();
 }
 
 } // namespace

@@ -55,17 +55,12 @@ TEST(ICNSEncoder, ALaterPictureOfASideReplacesTheEarlierOne) {
     EXPECT_EQ(file.size(), 8 + 2 * (8 + elements[0].second.size()));
 }
 
-TEST(ICNSEncoder, FailsForNonSquareMissingOrUnlistedPictures) {
+TEST(ICNSEncoder, IsTheStandardIconEncoderAndFailsForNonSquareMissingOrUnlistedPictures) {
     const auto failed = ConversionError::encodeFailed(OutputFormat::icns());
     using testing_support::thrownBy;
     EXPECT_EQ(thrownBy([] { encoded({}); }), failed);
     EXPECT_EQ(thrownBy([] { encoded({square(48, 48, 1)}); }), failed);
     EXPECT_EQ(thrownBy([] { encoded({square(32, 32, 1), square(64, 63, 1), square(16, 16, 1)}); }), failed);
-    const ICNSEncoder encoder;
-    EXPECT_EQ(encoder.format(), OutputFormat::icns());
-    EXPECT_FALSE(encoder.supportsQuality());
-    EXPECT_TRUE(encoder.writesLosslesslyWithoutAQuality() && encoder.writesSingleChannelGrey() &&
-                encoder.carriesColourSpace() && encoder.writesTheSameFileAtEveryEffort());
     EXPECT_TRUE(dynamic_cast<const ICNSEncoder*>(&EncoderRegistry::standard().encoder(OutputFormat::icns())));
 }
 

@@ -49,7 +49,7 @@ TEST(LibDeflateShim, RefusesBadArgumentsAndClearsItsOutputs) {
     EXPECT_EQ(output, nullptr);
 }
 
-TEST(LibDeflateShim, WritesAStreamZlibReadsAtEveryLevel) {
+TEST(LibDeflateShim, WritesAStreamZlibReadsAtEveryLevelWithTheLibrarysOwnChecksum) {
     const Bytes input = sampleRows(5000);
     for (int level = 1; level <= 12; ++level) {
         std::uint8_t* output = nullptr;
@@ -61,15 +61,11 @@ TEST(LibDeflateShim, WritesAStreamZlibReadsAtEveryLevel) {
         EXPECT_EQ(decoded, input);
         pctv_libdeflate_free(output);
     }
-}
-
-TEST(LibDeflateShim, ChecksumAndVersionComeFromTheLinkedLibrary) {
-    const Bytes input = sampleRows(3000);
+    // The checksum, continued across pieces, and the version are the linked library's.
     const auto whole = pctv_libdeflate_adler32(1, input.data(), input.size());
     EXPECT_EQ(whole, adler32(1, input.data(), input.size()));
-    // A running value continues across pieces.
     const auto first = pctv_libdeflate_adler32(1, input.data(), 1000);
-    EXPECT_EQ(pctv_libdeflate_adler32(first, input.data() + 1000, 2000), whole);
+    EXPECT_EQ(pctv_libdeflate_adler32(first, input.data() + 1000, input.size() - 1000), whole);
     EXPECT_STREQ(pctv_libdeflate_version(), LIBDEFLATE_VERSION_STRING);
 }
 

@@ -25,7 +25,6 @@ std::uint8_t samplePixel(int x, int y, int band, int page) {
 }
 
 std::optional<platform::Bytes> encodeSample(const SampleImage& sample, const std::string& suffix) {
-    if (!platform::startVips()) return std::nullopt;
     const int fullHeight = sample.height * sample.pages;
     const bool hasAlpha = !sample.cmyk && (sample.bands == 2 || sample.bands == 4);
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(sample.width) * fullHeight * sample.bands);
@@ -37,6 +36,13 @@ std::optional<platform::Bytes> encodeSample(const SampleImage& sample, const std
                     const std::size_t at = ((static_cast<std::size_t>(page) * sample.height + y) * sample.width + x) * sample.bands + b;
                     pixels[at] = alphaBand ? samplePixel(x, y, 3, page) : samplePixel(x, y, b, page);
                 }
+    return encodePixels(pixels, sample, suffix);
+}
+
+std::optional<platform::Bytes> encodePixels(const std::vector<std::uint8_t>& pixels, const SampleImage& sample,
+                                            const std::string& suffix) {
+    if (!platform::startVips()) return std::nullopt;
+    const int fullHeight = sample.height * sample.pages;
     VipsImage* image = vips_image_new_from_memory_copy(pixels.data(), pixels.size(), sample.width, fullHeight,
                                                        sample.bands, VIPS_FORMAT_UCHAR);
     if (!image) return std::nullopt;

@@ -33,6 +33,10 @@ std::uint8_t samplePixel(int x, int y, int band, int page = 0);
 // ".tif", ".gif", ".webp[lossless]", ".heic", ".avif", ".jp2", ".jxl", ".ppm", ".hdr"), or
 // nothing when this machine's libvips cannot write it.
 std::optional<platform::Bytes> encodeSample(const SampleImage& sample, const std::string& suffix);
+// The same for pixels of one's own: 8-bit, `sample.bands` a pixel, rows without padding, every
+// page stacked; the sample's pattern is not used.
+std::optional<platform::Bytes> encodePixels(const std::vector<std::uint8_t>& pixels, const SampleImage& sample,
+                                            const std::string& suffix);
 
 // A PNG turned into an animated PNG by an acTL chunk naming `frames` frames.
 platform::Bytes withAnimationControl(const platform::Bytes& png, std::uint32_t frames);
