@@ -25,6 +25,12 @@ ShimOutput encode(const platform::Bytes& pixels, std::size_t stride, int width, 
         pctv_mozjpeg_free);
 }
 
+// Rows of four bytes a pixel without padding.
+platform::Bytes rgbx(const platform::Bytes& pixels, int width, int height, const pctv_mozjpeg_options& options,
+                     const platform::Bytes& icc = {}) {
+    return encode(pixels, static_cast<std::size_t>(width) * 4, width, height, PCTV_MOZJPEG_LAYOUT_RGBX, options, icc).file;
+}
+
 pctv_mozjpeg_options optionsFor(int quality) {
     pctv_mozjpeg_options options;
     pctv_mozjpeg_default_options(quality, &options);
@@ -33,33 +39,23 @@ pctv_mozjpeg_options optionsFor(int quality) {
 
 } // namespace
 
-TEST(MozjpegOptions, DefaultsAreProgressiveTrellisAndFullChromaFromNinety) {
-    pctv_mozjpeg_options options = optionsFor(89);
-    EXPECT_EQ(options.quality, 89);
-    EXPECT_EQ(options.progressive, 1);
-    EXPECT_EQ(options.trellis, 1);
-    EXPECT_EQ(options.full_chroma, 0);
-    EXPECT_EQ(optionsFor(90).full_chroma, 1);
-    EXPECT_EQ(optionsFor(100).full_chroma, 1);
+TEST(MozjpegEncode, DefaultsAreProgressiveTrellisedAndFullChromaFromNinety) {
+    EXPECT_EQ(optionsFor(89).quality, 89);
+    EXPECT_EQ(optionsFor(89).trellis, 1);
     pctv_mozjpeg_default_options(90, nullptr); // does nothing, and does not crash
-}
-
-TEST(MozjpegEncode, SamplingFollowsFullChromaAndProgressionFollowsTheOption) {
-    platform::Bytes pixels = testPattern(40, 30, 4);
-    JpegInspection full = inspectJpeg(encode(pixels, 160, 40, 30, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90)).file);
+    const platform::Bytes pixels = testPattern(40, 30, 4);
+    JpegInspection full = inspectJpeg(rgbx(pixels, 40, 30, optionsFor(90)));
     ASSERT_EQ(full.components.size(), 3u);
     EXPECT_EQ(full.colourSpace, JCS_YCbCr);
-    for (const auto& component : full.components) {
-        EXPECT_EQ(component.hSampling, 1);
-        EXPECT_EQ(component.vSampling, 1);
-    }
+    for (const auto& component : full.components) EXPECT_EQ(component.hSampling * component.vSampling, 1);
     EXPECT_TRUE(full.progressive);
     EXPECT_EQ(full.width, 40);
     EXPECT_EQ(full.height, 30);
+    EXPECT_EQ(optionsFor(100).full_chroma, 1);
 
     pctv_mozjpeg_options sequential = optionsFor(89);
     sequential.progressive = 0;
-    JpegInspection subsampled = inspectJpeg(encode(pixels, 160, 40, 30, PCTV_MOZJPEG_LAYOUT_RGBX, sequential).file);
+    JpegInspection subsampled = inspectJpeg(rgbx(pixels, 40, 30, sequential));
     EXPECT_EQ(subsampled.components[0].hSampling, 2);
     EXPECT_EQ(subsampled.components[0].vSampling, 2);
     EXPECT_FALSE(subsampled.progressive);
@@ -70,21 +66,20 @@ TEST(MozjpegEncode, QualityIsClampedToOneToHundred) {
     auto tablesAt = [&](int quality) {
         pctv_mozjpeg_options options = optionsFor(50);
         options.quality = quality;
-        return inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, options).file).quantTables;
+        return inspectJpeg(rgbx(pixels, 16, 16, options)).quantTables;
     };
     EXPECT_EQ(tablesAt(0), tablesAt(1));
     EXPECT_EQ(tablesAt(-40), tablesAt(1));
     EXPECT_EQ(tablesAt(150), tablesAt(100));
     EXPECT_NE(tablesAt(1), tablesAt(2));
     // Baseline tables: even quality 1 keeps every entry within 8 bits.
-    auto lowest = tablesAt(1);
+    const auto lowest = tablesAt(1);
     for (std::uint16_t value : lowest[0]) EXPECT_LE(value, 255);
 }
 
 TEST(MozjpegEncode, GreyRowsMakeOneComponentAndRGBXKeepsItsColours) {
     platform::Bytes grey = testPattern(24, 20, 1);
-    ShimOutput encoded = encode(grey, 24, 24, 20, PCTV_MOZJPEG_LAYOUT_GREY, optionsFor(90));
-    JpegInspection inspected = inspectJpeg(encoded.file);
+    JpegInspection inspected = inspectJpeg(encode(grey, 24, 24, 20, PCTV_MOZJPEG_LAYOUT_GREY, optionsFor(90)).file);
     EXPECT_EQ(inspected.colourSpace, JCS_GRAYSCALE);
     EXPECT_EQ(inspected.components.size(), 1u);
 
@@ -96,7 +91,7 @@ TEST(MozjpegEncode, GreyRowsMakeOneComponentAndRGBXKeepsItsColours) {
         red[i + 2] = 10;
         red[i + 3] = static_cast<std::uint8_t>(i * 37);
     }
-    DecodedJpeg decoded = decodeJpeg(encode(red, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(95)).file);
+    DecodedJpeg decoded = decodeJpeg(rgbx(red, 16, 16, optionsFor(95)));
     ASSERT_EQ(decoded.components, 3);
     for (std::size_t i = 0; i < decoded.pixels.size(); i += 3) {
         EXPECT_NEAR(decoded.pixels[i], 230, 3);
@@ -126,21 +121,21 @@ TEST(MozjpegEncode, RowsAreReadAtTheStride) {
         std::fill_n(padded.begin() + y * stride + 24 * 4, 13, 0xEE);
     }
     EXPECT_EQ(encode(padded, stride, 24, 10, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(80)).file,
-              encode(tight, 24 * 4, 24, 10, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(80)).file);
+              rgbx(tight, 24, 10, optionsFor(80)));
 }
 
 TEST(MozjpegEncode, TheProfileTravelsWholeEvenAcrossSeveralMarkers) {
     platform::Bytes pixels = testPattern(16, 16, 4);
     platform::Bytes srgb = sRGBProfile();
     ASSERT_FALSE(srgb.empty());
-    EXPECT_EQ(inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90), srgb).file).icc, srgb);
+    EXPECT_EQ(inspectJpeg(rgbx(pixels, 16, 16, optionsFor(90), srgb)).icc, srgb);
 
     platform::Bytes large(150000);
     for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 131 + i / 7);
-    JpegInspection inspected = inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90), large).file);
+    JpegInspection inspected = inspectJpeg(rgbx(pixels, 16, 16, optionsFor(90), large));
     EXPECT_EQ(inspected.icc, large);
     EXPECT_EQ(inspected.markerCount(JPEG_APP0 + 2, std::string("ICC_PROFILE\0", 12)), 3);
-    EXPECT_TRUE(inspectJpeg(encode(pixels, 64, 16, 16, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(90)).file).icc.empty());
+    EXPECT_TRUE(inspectJpeg(rgbx(pixels, 16, 16, optionsFor(90))).icc.empty());
 }
 
 TEST(MozjpegEncode, HuffmanCodingIsOptimised) {
@@ -148,7 +143,7 @@ TEST(MozjpegEncode, HuffmanCodingIsOptimised) {
     platform::Bytes pixels = testPattern(96, 64, 4);
     pctv_mozjpeg_options options = optionsFor(75);
     options.progressive = 0;
-    platform::Bytes ours = encode(pixels, 96 * 4, 96, 64, PCTV_MOZJPEG_LAYOUT_RGBX, options).file;
+    platform::Bytes ours = rgbx(pixels, 96, 64, options);
 
     const platform::Bytes plain = libraryDefaultJpeg(pixels, 96, 64, 4, JCS_EXT_RGBX);
     EXPECT_LT(ours.size(), plain.size());

@@ -25,6 +25,15 @@ ShimOutput reoptimise(const platform::Bytes& source, bool keep, bool progressive
         pctv_mozjpeg_free);
 }
 
+// The message of a rewrite that must fail, having cleared the outputs it was given.
+std::string refusal(const platform::Bytes& source, std::uint32_t turn = 0,
+                    std::size_t limit = PCTV_MOZJPEG_DEFAULT_MEMORY_LIMIT) {
+    ShimOutput result = reoptimise(source, true, false, turn, limit);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.outWasCleared);
+    return result.message;
+}
+
 platform::Bytes turned(const platform::Bytes& source, std::uint32_t turn) {
     ShimOutput result = reoptimise(source, true, false, turn);
     EXPECT_EQ(result.status, 0) << "turn " << turn << ": " << result.message;
@@ -175,18 +184,14 @@ TEST(MozjpegReoptimise, TurnsComposeExactlyInTheCoefficients) {
 
 TEST(MozjpegReoptimise, PartialEdgeBlocksMayOnlyStayAtTheRightAndBottom) {
     platform::Bytes odd = makeJpeg(100, 75, 80); // 4:2:0, iMCU 16x16
-    for (std::uint32_t turn : {1u, 2u, 4u, 5u, 6u, 7u}) {
-        ShimOutput refused = reoptimise(odd, false, false, turn);
-        EXPECT_EQ(refused.status, 1) << turn;
-        EXPECT_EQ(refused.message, "this turn cannot be made without moving the block padding");
-        EXPECT_TRUE(refused.outWasCleared);
-    }
+    for (std::uint32_t turn : {1u, 2u, 4u, 5u, 6u, 7u})
+        EXPECT_EQ(refusal(odd, turn), "this turn cannot be made without moving the block padding") << turn;
     expectPicturesTurned(odd, turned(odd, PCTV_MOZJPEG_TURN_TRANSPOSE), PCTV_MOZJPEG_TURN_TRANSPOSE);
 
     // Whole iMCUs across but not down: the turns that only reverse columns are allowed.
     platform::Bytes wide = makeJpeg(96, 75, 80);
     for (std::uint32_t turn : {1u, 7u}) expectPicturesTurned(wide, turned(wide, turn), turn);
-    for (std::uint32_t turn : {2u, 5u, 6u}) EXPECT_EQ(reoptimise(wide, false, false, turn).status, 1) << turn;
+    for (std::uint32_t turn : {2u, 5u, 6u}) EXPECT_FALSE(refusal(wide, turn).empty()) << turn;
 
     // A grey picture is coded in 8x8 blocks, so 8 is enough even with odd sampling factors.
     platform::Bytes grey = makeJpeg(24, 16, 70, JpegKind::grey);
@@ -234,19 +239,11 @@ TEST(MozjpegReoptimise, RefusesASecondImageDamagedDataAndNonsense) {
     platform::Bytes source = makeJpeg(64, 64);
     platform::Bytes twice = source;
     twice.insert(twice.end(), source.begin(), source.end());
-    ShimOutput two = reoptimise(twice, true, false, 0);
-    EXPECT_EQ(two.message, "source holds more than one image");
-    EXPECT_TRUE(two.outWasCleared);
-
-    platform::Bytes truncated(source.begin(), source.begin() + static_cast<long>(source.size() * 2 / 3));
-    ShimOutput damaged = reoptimise(truncated, true, false, 0);
-    EXPECT_EQ(damaged.message, "source data is damaged");
-    EXPECT_TRUE(damaged.outWasCleared);
-
-    ShimOutput nonsense = reoptimise(bytesOf("this is no picture at all"), true, false, 0);
-    EXPECT_EQ(nonsense.status, 1);
-    EXPECT_NE(nonsense.message.find("Not a JPEG file"), std::string::npos) << nonsense.message;
-    EXPECT_TRUE(nonsense.outWasCleared);
+    EXPECT_EQ(refusal(twice), "source holds more than one image");
+    EXPECT_EQ(refusal(platform::Bytes(source.begin(), source.begin() + static_cast<long>(source.size() * 2 / 3))),
+              "source data is damaged");
+    const std::string nonsense = refusal(bytesOf("this is no picture at all"));
+    EXPECT_NE(nonsense.find("Not a JPEG file"), std::string::npos) << nonsense;
 }
 
 TEST(MozjpegReoptimise, AFailureAfterTheOutputHasGrownFreesItOnce) {
@@ -271,21 +268,14 @@ TEST(MozjpegReoptimise, AHugeDeclaredSizeFailsBeforeAnyCoefficientIsRead) {
             break;
         }
     }
-    for (std::uint32_t turn : {0u, 3u}) {
-        ShimOutput result = reoptimise(source, true, false, turn);
-        EXPECT_EQ(result.message, "source needs more memory than the budget allows");
-        EXPECT_TRUE(result.outWasCleared);
-    }
+    for (std::uint32_t turn : {0u, 3u}) EXPECT_EQ(refusal(source, turn), "source needs more memory than the budget allows");
     // The caller's budget holds for ordinary files too; a turn needs room for two copies.
     platform::Bytes ordinary = makeJpeg(512, 512, 95); // 3 x 4096 blocks of 128 bytes: 1.5 MiB
     ShimOutput fits = reoptimise(ordinary, true, false, 0, 2560 * 1024);
     EXPECT_EQ(fits.status, 0) << fits.message;
-    EXPECT_EQ(reoptimise(ordinary, true, false, 3, 2560 * 1024).message,
-              "source needs more memory than the budget allows");
+    EXPECT_EQ(refusal(ordinary, 3, 2560 * 1024), "source needs more memory than the budget allows");
     // The library's own allocations count too: a budget just under the need fails cleanly.
-    ShimOutput tight = reoptimise(ordinary, true, false, 0, 3 * 4096 * 128);
-    EXPECT_EQ(tight.message, "Backing store not supported");
-    EXPECT_TRUE(tight.outWasCleared);
+    EXPECT_EQ(refusal(ordinary, 0, 3 * 4096 * 128), "Backing store not supported");
 }
 
 TEST(MozjpegReoptimise, RefusesBadArgumentsAndUnknownTurns) {

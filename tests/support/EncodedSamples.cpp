@@ -1,11 +1,11 @@
 #include "support/EncodedSamples.h"
 
+#include "ImageEngine/Encoding/PNGChunks.h"
 #include "platform/VipsRuntime.h"
 #include "support/TemporaryFolder.h"
 
 #include <tiffio.h>
 #include <vips/vips.h>
-#include <zlib.h>
 
 #include <cstring>
 #include <vector>
@@ -103,20 +103,12 @@ std::optional<platform::Bytes> encodePixels(const std::vector<std::uint8_t>& pix
 }
 
 platform::Bytes withAnimationControl(const platform::Bytes& png, std::uint32_t frames) {
-    // After the signature (8) and IHDR (8 + 13 + 4).
-    const std::size_t insertAt = 8 + 25;
-    platform::Bytes chunk;
-    putBigEndian(chunk, 8);
-    const std::size_t typeAt = chunk.size();
-    chunk.insert(chunk.end(), {'a', 'c', 'T', 'L'});
-    putBigEndian(chunk, frames);
-    putBigEndian(chunk, 0);
-    const auto crc = crc32(0, chunk.data() + typeAt, static_cast<uInt>(chunk.size() - typeAt));
-    putBigEndian(chunk, static_cast<std::uint32_t>(crc));
-    platform::Bytes out(png.begin(), png.begin() + insertAt);
-    out.insert(out.end(), chunk.begin(), chunk.end());
-    out.insert(out.end(), png.begin() + insertAt, png.end());
-    return out;
+    auto chunks = *pictavo::PNGChunks::parse(png);
+    platform::Bytes control;
+    putBigEndian(control, frames);
+    putBigEndian(control, 0); // plays forever
+    chunks.insert(chunks.begin() + 1, pictavo::PNGChunks::Chunk::owning("acTL", control));
+    return *pictavo::PNGChunks::assemble(chunks);
 }
 
 namespace {

@@ -19,21 +19,34 @@ void be32(platform::Bytes& out, std::uint32_t v) {
 
 std::size_t stride(int width, int bitCount) { return static_cast<std::size_t>((width * bitCount + 31) / 32 * 4); }
 
+// A BITMAPINFOHEADER of `size` bytes (40, or 124 for version 5, the rest filled by the caller).
+void putInfoHeader(platform::Bytes& out, std::uint32_t size, int width, int height, int bitCount,
+                   std::uint32_t compression, std::size_t imageBytes, std::int32_t ppm, std::uint32_t colours) {
+    for (const std::uint32_t value : {size, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)})
+        le32(out, value);
+    le16(out, 1);
+    le16(out, static_cast<std::uint32_t>(bitCount));
+    for (const std::uint32_t value : {compression, static_cast<std::uint32_t>(imageBytes), static_cast<std::uint32_t>(ppm),
+                                      static_cast<std::uint32_t>(ppm), colours, 0u})
+        le32(out, value);
+}
+
+// The 14-byte file header and the rest of the file.
+platform::Bytes bmpWrapping(const platform::Bytes& headers, const platform::Bytes& pixels) {
+    platform::Bytes out{'B', 'M'};
+    le32(out, static_cast<std::uint32_t>(14 + headers.size() + pixels.size()));
+    le32(out, 0);
+    le32(out, static_cast<std::uint32_t>(14 + headers.size()));
+    out.insert(out.end(), headers.begin(), headers.end());
+    out.insert(out.end(), pixels.begin(), pixels.end());
+    return out;
+}
+
 // BITMAPINFOHEADER, then the palette and the rows (bottom-up unless topDown).
 platform::Bytes dib(int width, int height, int bitCount, bool topDown, std::int32_t ppm, bool andMask) {
     platform::Bytes out;
-    le32(out, 40);
-    le32(out, static_cast<std::uint32_t>(width));
     const int storedHeight = (andMask ? 2 : 1) * height;
-    le32(out, static_cast<std::uint32_t>(topDown ? -storedHeight : storedHeight));
-    le16(out, 1);
-    le16(out, static_cast<std::uint32_t>(bitCount));
-    le32(out, 0);
-    le32(out, 0);
-    le32(out, static_cast<std::uint32_t>(ppm));
-    le32(out, static_cast<std::uint32_t>(ppm));
-    le32(out, bitCount == 8 ? 256 : 0);
-    le32(out, 0);
+    putInfoHeader(out, 40, width, topDown ? -storedHeight : storedHeight, bitCount, 0, 0, ppm, bitCount == 8 ? 256 : 0);
     if (bitCount == 8)
         for (int i = 0; i < 256; ++i) le32(out, static_cast<std::uint32_t>(i * 0x010101));
     const std::size_t rowBytes = stride(width, bitCount);
@@ -68,13 +81,8 @@ platform::Bytes dib(int width, int height, int bitCount, bool topDown, std::int3
 
 platform::Bytes bmpFile(int width, int height, int bitCount, bool topDown, std::int32_t pixelsPerMetre) {
     const auto body = dib(width, height, bitCount, topDown, pixelsPerMetre, false);
-    const std::size_t paletteBytes = bitCount == 8 ? 1024 : 0;
-    platform::Bytes out{'B', 'M'};
-    le32(out, static_cast<std::uint32_t>(14 + body.size()));
-    le32(out, 0);
-    le32(out, static_cast<std::uint32_t>(14 + 40 + paletteBytes));
-    out.insert(out.end(), body.begin(), body.end());
-    return out;
+    const auto pixels = body.begin() + 40 + (bitCount == 8 ? 1024 : 0);
+    return bmpWrapping(platform::Bytes(body.begin(), pixels), platform::Bytes(pixels, body.end()));
 }
 
 platform::Bytes bmpFileRunLength(int width, int height, int bitCount) {
@@ -105,60 +113,21 @@ platform::Bytes bmpFileRunLength(int width, int height, int bitCount) {
     runs.push_back(0);
     runs.push_back(1);
     platform::Bytes header;
-    le32(header, 40);
-    le32(header, static_cast<std::uint32_t>(width));
-    le32(header, static_cast<std::uint32_t>(height));
-    le16(header, 1);
-    le16(header, static_cast<std::uint32_t>(bitCount));
-    le32(header, four ? 2 : 1);
-    le32(header, static_cast<std::uint32_t>(runs.size()));
-    le32(header, 0);
-    le32(header, 0);
-    le32(header, static_cast<std::uint32_t>(colours));
-    le32(header, 0);
+    putInfoHeader(header, 40, width, height, bitCount, four ? 2 : 1, runs.size(), 0, static_cast<std::uint32_t>(colours));
     for (int i = 0; i < colours; ++i) le32(header, static_cast<std::uint32_t>(i * 0x010101));
-    platform::Bytes out{'B', 'M'};
-    le32(out, static_cast<std::uint32_t>(14 + header.size() + runs.size()));
-    le32(out, 0);
-    le32(out, static_cast<std::uint32_t>(14 + header.size()));
-    out.insert(out.end(), header.begin(), header.end());
-    out.insert(out.end(), runs.begin(), runs.end());
-    return out;
+    return bmpWrapping(header, runs);
 }
 
 platform::Bytes bmpFileWithAlpha(int width, int height) {
     platform::Bytes header;
-    le32(header, 124);
-    le32(header, static_cast<std::uint32_t>(width));
-    le32(header, static_cast<std::uint32_t>(height));
-    le16(header, 1);
-    le16(header, 32);
-    le32(header, 3); // bit fields
-    le32(header, static_cast<std::uint32_t>(width * height * 4));
-    le32(header, 2835);
-    le32(header, 2835);
-    le32(header, 0);
-    le32(header, 0);
-    le32(header, 0x00FF0000);
-    le32(header, 0x0000FF00);
-    le32(header, 0x000000FF);
-    le32(header, 0xFF000000);
+    putInfoHeader(header, 124, width, height, 32, 3 /* bit fields */, static_cast<std::size_t>(width * height * 4), 2835, 0);
+    for (const std::uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) le32(header, mask);
     header.resize(124, 0);
-    platform::Bytes out{'B', 'M'};
-    le32(out, static_cast<std::uint32_t>(14 + 124 + width * height * 4));
-    le32(out, 0);
-    le32(out, 14 + 124);
-    out.insert(out.end(), header.begin(), header.end());
-    for (int row = 0; row < height; ++row) {
-        const int y = height - 1 - row;
-        for (int x = 0; x < width; ++x) {
-            out.push_back(samplePixel(x, y, 2));
-            out.push_back(samplePixel(x, y, 1));
-            out.push_back(samplePixel(x, y, 0));
-            out.push_back(samplePixel(x, y, 3));
-        }
-    }
-    return out;
+    platform::Bytes pixels;
+    for (int row = 0; row < height; ++row)
+        for (int x = 0; x < width; ++x)
+            for (const int band : {2, 1, 0, 3}) pixels.push_back(samplePixel(x, height - 1 - row, band));
+    return bmpWrapping(header, pixels);
 }
 
 platform::Bytes icoFile(const std::vector<IconEntry>& entries) {

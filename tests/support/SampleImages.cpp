@@ -1,4 +1,5 @@
 #include "support/SampleImages.h"
+#include "support/TemporaryFolder.h"
 #include "support/TestImages.h"
 
 #include "platform/ColourSpace.h"
@@ -68,14 +69,16 @@ std::optional<ReadBack> readWithVips(const Bytes& file) {
     back.bands = image->Bands;
     back.bitsPerComponent = static_cast<int>(vips_format_sizeof(image->BandFmt)) * 8;
     back.dpi = image->Xres * 25.4;
-    const void* blob = nullptr;
-    std::size_t length = 0;
-    if (vips_image_get_typeof(image, VIPS_META_ICC_NAME) && vips_image_get_blob(image, VIPS_META_ICC_NAME, &blob, &length) == 0)
-        back.icc.assign(static_cast<const std::uint8_t*>(blob), static_cast<const std::uint8_t*>(blob) + length);
-    if (vips_image_get_typeof(image, VIPS_META_EXIF_NAME) && vips_image_get_blob(image, VIPS_META_EXIF_NAME, &blob, &length) == 0)
-        back.exif.assign(static_cast<const std::uint8_t*>(blob), static_cast<const std::uint8_t*>(blob) + length);
-    if (vips_image_get_typeof(image, VIPS_META_XMP_NAME) && vips_image_get_blob(image, VIPS_META_XMP_NAME, &blob, &length) == 0)
-        back.xmp.assign(static_cast<const char*>(blob), length);
+    auto blob = [&](const char* name) {
+        const void* data = nullptr;
+        std::size_t length = 0;
+        if (!vips_image_get_typeof(image, name) || vips_image_get_blob(image, name, &data, &length)) return Bytes{};
+        return Bytes(static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + length);
+    };
+    back.icc = blob(VIPS_META_ICC_NAME);
+    back.exif = blob(VIPS_META_EXIF_NAME);
+    const Bytes xmp = blob(VIPS_META_XMP_NAME);
+    back.xmp.assign(xmp.begin(), xmp.end());
     back.orientation = vips_image_get_orientation(image);
     std::size_t size = 0;
     void* memory = vips_image_write_to_memory(image, &size);
@@ -165,44 +168,10 @@ std::string heifXmp(const Bytes& file) {
     return xmp;
 }
 
-namespace {
-struct MemoryStream {
-    const Bytes* data;
-    std::size_t at = 0;
-};
-OPJ_SIZE_T readStream(void* buffer, OPJ_SIZE_T size, void* user) {
-    auto* stream = static_cast<MemoryStream*>(user);
-    const std::size_t left = stream->data->size() - stream->at;
-    if (left == 0) return static_cast<OPJ_SIZE_T>(-1);
-    const std::size_t n = std::min<std::size_t>(size, left);
-    std::memcpy(buffer, stream->data->data() + stream->at, n);
-    stream->at += n;
-    return n;
-}
-OPJ_OFF_T skipStream(OPJ_OFF_T count, void* user) {
-    auto* stream = static_cast<MemoryStream*>(user);
-    const auto target = std::min<std::size_t>(stream->data->size(), stream->at + static_cast<std::size_t>(count));
-    const auto moved = static_cast<OPJ_OFF_T>(target - stream->at);
-    stream->at = target;
-    return moved;
-}
-OPJ_BOOL seekStream(OPJ_OFF_T to, void* user) {
-    auto* stream = static_cast<MemoryStream*>(user);
-    if (to < 0 || static_cast<std::size_t>(to) > stream->data->size()) return OPJ_FALSE;
-    stream->at = static_cast<std::size_t>(to);
-    return OPJ_TRUE;
-}
-} // namespace
-
 Bytes jp2Profile(const Bytes& file) {
     Bytes icc;
-    MemoryStream memory{&file};
-    opj_stream_t* stream = opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_TRUE);
-    opj_stream_set_user_data(stream, &memory, nullptr);
-    opj_stream_set_user_data_length(stream, file.size());
-    opj_stream_set_read_function(stream, readStream);
-    opj_stream_set_skip_function(stream, skipStream);
-    opj_stream_set_seek_function(stream, seekStream);
+    const TemporaryFolder folder;
+    opj_stream_t* stream = opj_stream_create_default_file_stream(folder.write("image.jp2", file).c_str(), OPJ_TRUE);
     opj_codec_t* codec = opj_create_decompress(OPJ_CODEC_JP2);
     opj_dparameters_t parameters;
     opj_set_default_decoder_parameters(&parameters);
