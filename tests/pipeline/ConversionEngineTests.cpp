@@ -34,24 +34,18 @@ protected:
     const ConversionEngine& engine = standardEngine();
 };
 
-TEST_F(ConversionEngineTest, AConcreteFormatIsResolvedWithoutReadingTheFile) {
+TEST_F(ConversionEngineTest, ResolvesAConcreteFormatWithoutReadingTheFileAndFallsBackWhereNoEncoderWrites) {
     EXPECT_EQ(engine.resolvedFormat(folder.file("missing.png"), specFor(OutputFormat::tiff()), 1), OutputFormat::tiff());
-
+    const auto spec = specFor(OutputFormat::sameAsSource());
+    EXPECT_EQ(engine.resolvedFormat(sample("a.png"), spec, 1), OutputFormat::png());
     const auto unknown = folder.write("notes.abc", {1, 2, 3});
-    EXPECT_EQ(thrownBy([&] { engine.resolvedFormat(unknown, specFor(OutputFormat::sameAsSource()), 1); }),
+    EXPECT_EQ(thrownBy([&] { engine.resolvedFormat(unknown, spec, 1); }),
               ConversionError::unsupportedInput("This computer can't read .abc files."));
 
-    const auto png = sample("a.png");
-    EXPECT_EQ(engine.resolvedFormat(png, specFor(OutputFormat::sameAsSource()), 1), OutputFormat::png());
-}
-
-TEST_F(ConversionEngineTest, ASourceInAFormatNoEncoderWritesFallsBackAndSaysSo) {
     const auto ppm = sample("a.ppm");
     const auto properties = engine.properties(ppm);
     ASSERT_TRUE(properties.sourceUTType);
     ASSERT_FALSE(engine.encoders().hasEncoder(OutputFormat(*properties.sourceUTType)));
-
-    const auto spec = specFor(OutputFormat::sameAsSource());
     EXPECT_EQ(engine.resolvedFormat(ppm, spec, 1), OutputFormat::jpeg());
     const auto result = convert(ppm, spec);
     EXPECT_EQ(result.format, OutputFormat::jpeg());
@@ -62,9 +56,7 @@ TEST_F(ConversionEngineTest, ASourceInAFormatNoEncoderWritesFallsBackAndSaysSo) 
     // With alpha the fall-back keeps it.
     testing_support::SampleImage withAlpha;
     withAlpha.bands = 4;
-    const auto tiff = sample("b.tif", withAlpha);
-    auto keepingTIFF = engine.writableIdentifiers(engine.properties(tiff), spec, 1);
-    EXPECT_TRUE(keepingTIFF.count("public.tiff"));
+    EXPECT_TRUE(engine.writableIdentifiers(engine.properties(sample("b.tif", withAlpha)), spec, 1).count("public.tiff"));
 }
 
 TEST_F(ConversionEngineTest, WarningsComeInTheirFixedOrder) {

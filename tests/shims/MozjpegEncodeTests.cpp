@@ -78,28 +78,21 @@ TEST(MozjpegEncode, GreyRowsMakeOneComponentAndRGBXKeepsItsColours) {
     }
 }
 
-TEST(MozjpegEncode, RGBRowsMakeTheSameFileAsTheSameColoursInRGBX) {
-    platform::Bytes rgbx = testPattern(19, 11, 4);
-    const std::size_t stride = 19 * 3 + 2;
-    platform::Bytes rgb(stride * 11, 0x5A);
+TEST(MozjpegEncode, RowsAreReadAtTheStrideAndRGBMakesTheSameFileAsRGBX) {
+    // Padding bytes between rows, and the fourth byte of RGBX, must never reach the picture.
+    const platform::Bytes tight = testPattern(19, 11, 4);
+    const std::size_t rgbxStride = 19 * 4 + 13, rgbStride = 19 * 3 + 2;
+    platform::Bytes paddedRGBX(rgbxStride * 11, 0xEE), paddedRGB(rgbStride * 11, 0x5A);
     for (std::size_t y = 0; y < 11; ++y)
-        for (std::size_t x = 0; x < 19; ++x) std::copy_n(&rgbx[(y * 19 + x) * 4], 3, &rgb[y * stride + x * 3]);
-    ShimOutput fromRGB = encode(rgb, stride, 19, 11, PCTV_MOZJPEG_LAYOUT_RGB, optionsFor(85));
-    ASSERT_EQ(fromRGB.status, 0);
-    EXPECT_EQ(fromRGB.file, encode(rgbx, 19 * 4, 19, 11, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(85)).file);
-}
-
-TEST(MozjpegEncode, RowsAreReadAtTheStride) {
-    // Padding bytes between rows must never reach the picture.
-    std::size_t stride = 24 * 4 + 13;
-    platform::Bytes padded = testPattern(24, 10, 4, stride);
-    platform::Bytes tight(24 * 10 * 4);
-    for (int y = 0; y < 10; ++y) {
-        std::copy_n(padded.begin() + y * stride, 24 * 4, tight.begin() + y * 24 * 4);
-        std::fill_n(padded.begin() + y * stride + 24 * 4, 13, 0xEE);
-    }
-    EXPECT_EQ(encode(padded, stride, 24, 10, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(80)).file,
-              rgbx(tight, 24, 10, optionsFor(80)));
+        for (std::size_t x = 0; x < 19; ++x) {
+            std::copy_n(&tight[(y * 19 + x) * 4], 3, &paddedRGBX[y * rgbxStride + x * 4]);
+            std::copy_n(&tight[(y * 19 + x) * 4], 3, &paddedRGB[y * rgbStride + x * 3]);
+        }
+    const platform::Bytes expected = rgbx(tight, 19, 11, optionsFor(85));
+    EXPECT_EQ(encode(paddedRGBX, rgbxStride, 19, 11, PCTV_MOZJPEG_LAYOUT_RGBX, optionsFor(85)).file, expected);
+    ShimOutput fromRGB = encode(paddedRGB, rgbStride, 19, 11, PCTV_MOZJPEG_LAYOUT_RGB, optionsFor(85));
+    ASSERT_EQ(fromRGB.status, 0) << fromRGB.message;
+    EXPECT_EQ(fromRGB.file, expected);
 }
 
 TEST(MozjpegEncode, TheProfileTravelsWholeEvenAcrossSeveralMarkers) {

@@ -14,7 +14,6 @@ struct ThrowingError {
     jpeg_error_mgr manager;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
-    bool warned = false;
 };
 
 void exitByJump(j_common_ptr cinfo) {
@@ -23,17 +22,13 @@ void exitByJump(j_common_ptr cinfo) {
     std::longjmp(error->jump, 1);
 }
 
-void noteWarning(j_common_ptr cinfo, int level) {
-    if (level < 0) reinterpret_cast<ThrowingError*>(cinfo->err)->warned = true;
-}
-
 struct Decompressor {
     jpeg_decompress_struct cinfo{};
     ThrowingError error{};
     Decompressor() {
         cinfo.err = jpeg_std_error(&error.manager);
         error.manager.error_exit = exitByJump;
-        error.manager.emit_message = noteWarning;
+        error.manager.emit_message = [](j_common_ptr, int) {}; // warnings about the data stay quiet
         jpeg_create_decompress(&cinfo);
     }
     ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
@@ -97,7 +92,6 @@ JpegInspection inspectJpeg(const platform::Bytes& jpeg) {
     for (jpeg_saved_marker_ptr marker = cinfo->marker_list; marker != nullptr; marker = marker->next)
         result.markers.push_back({marker->marker, platform::Bytes(marker->data, marker->data + marker->data_length)});
     jpeg_finish_decompress(cinfo);
-    result.warned = decoder.error.warned;
     return result;
 }
 

@@ -37,7 +37,6 @@ struct JpegInspection {
     std::vector<std::vector<std::uint16_t>> quantTables; // by table number, 64 each; empty when absent
     std::vector<JpegMarker> markers;                     // COM and APPn in file order
     platform::Bytes icc;
-    bool warned = false;
 
     int markerCount(int code, const std::string& prefix) const;
 };
