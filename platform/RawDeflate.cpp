@@ -52,37 +52,66 @@ std::optional<std::size_t> inflateRaw(std::span<const std::uint8_t> body, std::s
 }
 
 std::optional<std::size_t> rawDeflatedSize(std::span<const std::uint8_t> input, std::size_t limit) {
-    if (input.empty()) return std::nullopt;
-    z_stream stream{};
-    if (deflateInit2(&stream, estimateLevel, Z_DEFLATED, rawWindowBits, defaultMemoryLevel,
-                     Z_DEFAULT_STRATEGY) != Z_OK)
-        return std::nullopt;
+    RawDeflatedSizeCounter counter(limit);
+    counter.add(input);
+    return counter.finish();
+}
 
+struct RawDeflatedSizeCounter::Stream {
+    z_stream z{};
+    bool open = false;
     // The output is counted and thrown away, so a small scratch area serves any input size.
     std::array<Bytef, 64 * 1024> scratch;
-    std::size_t inputLeft = input.size();
-    std::size_t total = 0;
-    stream.next_in = const_cast<Bytef*>(input.data());
-    std::optional<std::size_t> size;
-    for (;;) {
-        stream.avail_in = slice(inputLeft);
-        const uInt offeredIn = stream.avail_in;
-        stream.next_out = scratch.data();
-        stream.avail_out = static_cast<uInt>(scratch.size());
-        const int flush = stream.avail_in == inputLeft ? Z_FINISH : Z_NO_FLUSH;
-        const int status = deflate(&stream, flush);
-        inputLeft -= offeredIn - stream.avail_in;
-        total += scratch.size() - stream.avail_out;
-        if (total > limit) break;
-        if (status == Z_STREAM_END) {
-            size = total;
-            break;
-        }
-        if (status != Z_OK && status != Z_BUF_ERROR) break;
-        if (status == Z_BUF_ERROR && stream.avail_out != 0) break; // no progress was possible
+
+    ~Stream() {
+        if (open) deflateEnd(&z);
     }
-    deflateEnd(&stream);
-    return size;
+};
+
+RawDeflatedSizeCounter::RawDeflatedSizeCounter(std::size_t limit) : stream_(std::make_unique<Stream>()), limit_(limit) {
+    // A fresh stream for every count: zlib's reset keeps stale window bytes past the end of
+    // the input, which can steer the last matches and so the size.
+    stream_->open = deflateInit2(&stream_->z, estimateLevel, Z_DEFLATED, rawWindowBits, defaultMemoryLevel,
+                                 Z_DEFAULT_STRATEGY) == Z_OK;
+    failed_ = !stream_->open;
+}
+
+RawDeflatedSizeCounter::~RawDeflatedSizeCounter() = default;
+
+bool RawDeflatedSizeCounter::add(std::span<const std::uint8_t> piece) {
+    if (failed_) return false;
+    if (piece.empty()) return true;
+    anyInput_ = true;
+    return run(piece, false);
+}
+
+std::optional<std::size_t> RawDeflatedSizeCounter::finish() {
+    if (failed_ || !anyInput_ || !run({}, true)) return std::nullopt;
+    return total_;
+}
+
+bool RawDeflatedSizeCounter::run(std::span<const std::uint8_t> piece, bool last) {
+    z_stream& z = stream_->z;
+    std::size_t inputLeft = piece.size();
+    z.next_in = const_cast<Bytef*>(piece.data());
+    for (;;) {
+        z.avail_in = slice(inputLeft);
+        const uInt offeredIn = z.avail_in;
+        z.next_out = stream_->scratch.data();
+        z.avail_out = static_cast<uInt>(stream_->scratch.size());
+        const int flush = last && z.avail_in == inputLeft ? Z_FINISH : Z_NO_FLUSH;
+        const int status = deflate(&z, flush);
+        inputLeft -= offeredIn - z.avail_in;
+        total_ += stream_->scratch.size() - z.avail_out;
+        if (total_ > limit_) break;
+        if (status == Z_STREAM_END) return true;
+        if (status != Z_OK && status != Z_BUF_ERROR) break;
+        // Without finishing, a piece is done once zlib has taken all of it and has room left.
+        if (!last && inputLeft == 0 && z.avail_in == 0 && z.avail_out != 0) return true;
+        if (status == Z_BUF_ERROR && z.avail_out != 0) break; // no progress was possible
+    }
+    failed_ = true;
+    return false;
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 
@@ -20,5 +21,33 @@ std::optional<std::size_t> inflateRaw(std::span<const std::uint8_t> body, std::s
 // none when it would be larger, the input is empty, or the encoder fails. Only counts: the
 // compressed bytes are not kept.
 std::optional<std::size_t> rawDeflatedSize(std::span<const std::uint8_t> input, std::size_t limit);
+
+// rawDeflatedSize for input that arrives in pieces: the count for the pieces taken as one
+// input is the same however they are cut. Counting stops as soon as the output passes the
+// limit, so a candidate that cannot win costs only the part needed to show it.
+class RawDeflatedSizeCounter {
+public:
+    explicit RawDeflatedSizeCounter(std::size_t limit);
+    ~RawDeflatedSizeCounter();
+    RawDeflatedSizeCounter(const RawDeflatedSizeCounter&) = delete;
+    RawDeflatedSizeCounter& operator=(const RawDeflatedSizeCounter&) = delete;
+
+    // False once the size is known to pass the limit or the encoder failed; from then on
+    // pieces are ignored.
+    bool add(std::span<const std::uint8_t> piece);
+    // Ends the input: the size when the pieces held at least one byte and it is within the
+    // limit.
+    std::optional<std::size_t> finish();
+
+private:
+    struct Stream;
+    bool run(std::span<const std::uint8_t> piece, bool last);
+
+    std::unique_ptr<Stream> stream_;
+    std::size_t limit_;
+    std::size_t total_ = 0;
+    bool anyInput_ = false;
+    bool failed_ = false;
+};
 
 } // namespace platform

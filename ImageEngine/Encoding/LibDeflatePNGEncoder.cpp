@@ -88,12 +88,12 @@ std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressIDAT(std::span<co
         const auto reduced = PNGAlpha::reduction(*raw, *header);
         if (!reduced) return std::nullopt;
         kept = PNGAlpha::rewritingHeader(kept, reduced->header.colourType);
-        int strategy = minimumSumStrategy;
-        if (final) {
-            strategy = chooseFilterStrategy(reduced->raw, reduced->header, choiceList);
-            if (strategy == noStrategy) strategy = minimumSumStrategy;
-        }
-        stream = deflateAndVerify(filterRows(reduced->raw, reduced->header, strategy), level, budget);
+        std::optional<Filtering> chosen;
+        if (final)
+            chosen = bestFiltering(reduced->raw, reduced->header, choiceList, std::numeric_limits<std::size_t>::max());
+        const platform::Bytes rows =
+            chosen ? std::move(chosen->rows) : filterRows(reduced->raw, reduced->header, minimumSumStrategy);
+        stream = deflateAndVerify(rows, level, budget);
         if (!stream) return std::nullopt;
     } else {
         stream = deflateAndVerify(*filtered, level, budget);
@@ -102,7 +102,8 @@ std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressIDAT(std::span<co
             const std::size_t limit =
                 platformDeflatedSize(*filtered).value_or(std::numeric_limits<std::size_t>::max());
             if (!raw) raw = unfilterRows(*filtered, *header);
-            const auto refiltered = raw ? refilterBelow(*raw, *header, limit) : std::nullopt;
+            const auto refiltered =
+                raw ? refilterBelow(*raw, *header, limit, singleFilterOf(*filtered, *header)) : std::nullopt;
             if (refiltered) {
                 auto better = deflateAndVerify(*refiltered, finalLevel, budget);
                 if (better && better->size() < stream->size()) stream = std::move(better);

@@ -65,13 +65,27 @@ public:
     // Raw rows filtered with strategy 0 to 6; empty when the rows do not match the header.
     static platform::Bytes filterRows(std::span<const std::uint8_t> raw, const PNGChunks::Header& header,
                                       int strategy);
+    // Rows filtered by one strategy.
+    struct Filtering {
+        int strategy;
+        platform::Bytes rows;
+    };
+    // The earliest of `candidates` whose filtering the platform encoder packs smallest, when
+    // that size is strictly below `threshold`; else none.
+    static std::optional<Filtering> bestFiltering(std::span<const std::uint8_t> raw, const PNGChunks::Header& header,
+                                                  std::span<const int> candidates, std::size_t threshold);
     // The candidate whose filtering the platform encoder packs smallest, or `noStrategy`.
     static int chooseFilterStrategy(std::span<const std::uint8_t> raw, const PNGChunks::Header& header,
                                     std::span<const int> candidates);
     // The rows filtered by the best strategy of the re-filter list, when it packs more than 1 %
-    // below `limit`; else none.
+    // below `limit`; else none. `packsToLimit` names a strategy known to give the rows that
+    // packed to the limit (the input's own single filter), which is not tried again.
     static std::optional<platform::Bytes> refilterBelow(std::span<const std::uint8_t> raw,
-                                                        const PNGChunks::Header& header, std::size_t limit);
+                                                        const PNGChunks::Header& header, std::size_t limit,
+                                                        int packsToLimit = noStrategy);
+    // The filter type every row of `filtered` uses, or `noStrategy` when they differ or the
+    // rows do not match the header.
+    static int singleFilterOf(std::span<const std::uint8_t> filtered, const PNGChunks::Header& header);
     // A fast estimate of how well a buffer compresses; the bytes are not kept.
     static std::optional<std::size_t> platformDeflatedSize(std::span<const std::uint8_t> buffer);
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <vector>
 
 namespace pictavo {
 namespace {
@@ -81,6 +82,80 @@ double entropyCost(const std::uint8_t* bytes, std::size_t length) {
     return cost;
 }
 
+// Filters rows [first, end) of `raw` into `out`, each row led by its filter byte. `scratch`
+// holds the five variants of a row for the per-row strategies and grows on first use.
+void filterBand(std::span<const std::uint8_t> raw, const RowLayout& layout, int strategy, std::size_t first,
+                std::size_t end, std::uint8_t* out, platform::Bytes& scratch) {
+    const std::size_t length = layout.rowBytes;
+    const bool perRow = strategy >= LibDeflatePNGEncoder::minimumSumStrategy;
+    if (perRow && scratch.size() < filterTypes * length) scratch.resize(filterTypes * length);
+    const auto cost = strategy == LibDeflatePNGEncoder::minimumSumStrategy ? signedMagnitudeSum : entropyCost;
+    const platform::Bytes zeros(first == 0 ? length : 0, 0); // above the first row
+    for (std::size_t y = first; y < end; ++y, out += length + 1) {
+        const std::uint8_t* row = raw.data() + y * length;
+        const std::uint8_t* above = y == 0 ? zeros.data() : row - length;
+        if (!perRow) {
+            out[0] = static_cast<std::uint8_t>(strategy);
+            filterRow(strategy, row, above, length, layout.distance, out + 1);
+            continue;
+        }
+        int best = 0;
+        double bestCost = std::numeric_limits<double>::infinity();
+        for (int type = 0; type < filterTypes; ++type) {
+            std::uint8_t* variant = scratch.data() + type * length;
+            filterRow(type, row, above, length, layout.distance, variant);
+            const double variantCost = cost(variant, length);
+            if (variantCost < bestCost) {
+                best = type;
+                bestCost = variantCost;
+            }
+        }
+        out[0] = static_cast<std::uint8_t>(best);
+        std::copy_n(scratch.data() + best * length, length, out + 1);
+    }
+}
+
+// The size past which the platform encoder's estimate gives none for `length` bytes.
+std::size_t estimateBound(std::size_t length) { return length + length / 100 + 1024; }
+
+// Filters the rows with one candidate after another, band by band into a buffer reused from
+// trial to trial, and counts each band's packed size while the band is still in cache. The
+// rows of the best candidate so far are kept aside, so the winner is never filtered twice.
+class FilterTrials {
+public:
+    FilterTrials(std::span<const std::uint8_t> raw, const RowLayout& layout)
+        : raw_(raw), layout_(layout), rowsPerBand_(std::max<std::size_t>(1, bandBytes / (layout.rowBytes + 1))) {}
+
+    // The platform-deflated size of the rows under `strategy` when it is at most `limit`.
+    std::optional<std::size_t> measure(int strategy, std::size_t limit) {
+        const std::size_t stride = layout_.rowBytes + 1;
+        measured_.resize(layout_.height * stride);
+        platform::RawDeflatedSizeCounter counter(limit);
+        for (std::size_t first = 0; first < layout_.height; first += rowsPerBand_) {
+            const std::size_t end = std::min(layout_.height, first + rowsPerBand_);
+            std::uint8_t* band = measured_.data() + first * stride;
+            filterBand(raw_, layout_, strategy, first, end, band, scratch_);
+            if (!counter.add({band, (end - first) * stride})) return std::nullopt;
+        }
+        return counter.finish();
+    }
+
+    // Keeps the rows just measured as the best so far.
+    void keepMeasured() { std::swap(measured_, kept_); }
+    platform::Bytes takeKept() { return std::move(kept_); }
+
+private:
+    // Large enough to keep zlib busy between calls, small enough to stay in cache.
+    static constexpr std::size_t bandBytes = 128 * 1024;
+
+    std::span<const std::uint8_t> raw_;
+    RowLayout layout_;
+    std::size_t rowsPerBand_;
+    platform::Bytes measured_;
+    platform::Bytes kept_;
+    platform::Bytes scratch_;
+};
+
 } // namespace
 
 std::optional<platform::Bytes> LibDeflatePNGEncoder::unfilterRows(std::span<const std::uint8_t> filtered,
@@ -127,72 +202,70 @@ platform::Bytes LibDeflatePNGEncoder::filterRows(std::span<const std::uint8_t> r
     const auto layout = rowLayoutOf(header);
     if (!layout || raw.size() != layout->height * layout->rowBytes || strategy < 0 || strategy > minimumEntropyStrategy)
         return {};
-    const std::size_t length = layout->rowBytes;
-    platform::Bytes filtered(layout->height * (length + 1));
-    const platform::Bytes zeros(length, 0);
-    platform::Bytes scratch(strategy >= minimumSumStrategy ? filterTypes * length : 0);
-    const auto cost = strategy == minimumSumStrategy ? signedMagnitudeSum : entropyCost;
-    for (std::size_t y = 0; y < layout->height; ++y) {
-        const std::uint8_t* row = raw.data() + y * length;
-        const std::uint8_t* above = y == 0 ? zeros.data() : row - length;
-        std::uint8_t* out = filtered.data() + y * (length + 1);
-        if (strategy < minimumSumStrategy) {
-            out[0] = static_cast<std::uint8_t>(strategy);
-            filterRow(strategy, row, above, length, layout->distance, out + 1);
-            continue;
-        }
-        int best = 0;
-        double bestCost = std::numeric_limits<double>::infinity();
-        for (int type = 0; type < filterTypes; ++type) {
-            std::uint8_t* variant = scratch.data() + type * length;
-            filterRow(type, row, above, length, layout->distance, variant);
-            const double variantCost = cost(variant, length);
-            if (variantCost < bestCost) {
-                best = type;
-                bestCost = variantCost;
-            }
-        }
-        out[0] = static_cast<std::uint8_t>(best);
-        std::copy_n(scratch.data() + best * length, length, out + 1);
-    }
+    platform::Bytes filtered(layout->height * (layout->rowBytes + 1));
+    platform::Bytes scratch;
+    filterBand(raw, *layout, strategy, 0, layout->height, filtered.data(), scratch);
     return filtered;
+}
+
+std::optional<LibDeflatePNGEncoder::Filtering> LibDeflatePNGEncoder::bestFiltering(std::span<const std::uint8_t> raw,
+                                                                                   const PNGChunks::Header& header,
+                                                                                   std::span<const int> candidates,
+                                                                                   std::size_t threshold) {
+    const auto layout = rowLayoutOf(header);
+    if (!layout || raw.size() != layout->height * layout->rowBytes || threshold == 0) return std::nullopt;
+    std::vector<int> strategies;
+    for (const int candidate : candidates)
+        if (candidate >= 0 && candidate <= minimumEntropyStrategy) strategies.push_back(candidate);
+    const std::size_t filteredLength = layout->height * (layout->rowBytes + 1);
+    // Only a size strictly below the threshold can win, so counting stops past it.
+    const std::size_t limit = std::min(estimateBound(filteredLength), threshold - 1);
+
+    FilterTrials trials(raw, *layout);
+    std::optional<int> best;
+    for (const int strategy : strategies) {
+        const auto size = trials.measure(strategy, std::min(limit, threshold - 1));
+        if (size && *size > 0 && *size < threshold) {
+            best = strategy;
+            threshold = *size;
+            trials.keepMeasured();
+        }
+    }
+    if (!best) return std::nullopt;
+    return Filtering{*best, trials.takeKept()};
 }
 
 int LibDeflatePNGEncoder::chooseFilterStrategy(std::span<const std::uint8_t> raw, const PNGChunks::Header& header,
                                                std::span<const int> candidates) {
-    int best = noStrategy;
-    std::size_t bestSize = std::numeric_limits<std::size_t>::max();
-    for (const int candidate : candidates) {
-        const platform::Bytes filtered = filterRows(raw, header, candidate);
-        if (filtered.empty()) continue;
-        const auto size = platformDeflatedSize(filtered);
-        if (size && *size > 0 && *size < bestSize) {
-            best = candidate;
-            bestSize = *size;
-        }
-    }
-    return best;
+    const auto best = bestFiltering(raw, header, candidates, std::numeric_limits<std::size_t>::max());
+    return best ? best->strategy : noStrategy;
 }
 
 std::optional<platform::Bytes> LibDeflatePNGEncoder::refilterBelow(std::span<const std::uint8_t> raw,
-                                                                   const PNGChunks::Header& header, std::size_t limit) {
-    std::size_t threshold = limit == std::numeric_limits<std::size_t>::max() ? limit : limit - limit / 100;
-    std::optional<platform::Bytes> best;
-    for (const int strategy : refilterList) {
-        platform::Bytes filtered = filterRows(raw, header, strategy);
-        if (filtered.empty()) continue;
-        const auto size = platformDeflatedSize(filtered);
-        if (size && *size > 0 && *size < threshold) {
-            threshold = *size;
-            best = std::move(filtered);
-        }
-    }
-    return best;
+                                                                   const PNGChunks::Header& header, std::size_t limit,
+                                                                   int packsToLimit) {
+    const std::size_t threshold = limit == std::numeric_limits<std::size_t>::max() ? limit : limit - limit / 100;
+    // Rows that pack to exactly the limit cannot pack below 99 % of it.
+    std::vector<int> candidates;
+    for (const int strategy : refilterList)
+        if (strategy != packsToLimit) candidates.push_back(strategy);
+    auto best = bestFiltering(raw, header, candidates, threshold);
+    if (!best) return std::nullopt;
+    return std::move(best->rows);
+}
+
+int LibDeflatePNGEncoder::singleFilterOf(std::span<const std::uint8_t> filtered, const PNGChunks::Header& header) {
+    const auto layout = rowLayoutOf(header);
+    if (!layout || filtered.size() != layout->height * (layout->rowBytes + 1)) return noStrategy;
+    const std::uint8_t first = filtered[0];
+    if (first >= filterTypes) return noStrategy;
+    for (std::size_t y = 1; y < layout->height; ++y)
+        if (filtered[y * (layout->rowBytes + 1)] != first) return noStrategy;
+    return first;
 }
 
 std::optional<std::size_t> LibDeflatePNGEncoder::platformDeflatedSize(std::span<const std::uint8_t> buffer) {
-    const std::size_t n = buffer.size();
-    return platform::rawDeflatedSize(buffer, n + n / 100 + 1024);
+    return platform::rawDeflatedSize(buffer, estimateBound(buffer.size()));
 }
 
 } // namespace pictavo

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <limits>
 #include <random>
 
@@ -119,4 +120,52 @@ TEST(PNGRowFilters, TheChosenStrategyHasTheSmallestEstimateAndARefilterMustGainO
     EXPECT_FALSE(LibDeflatePNGEncoder::refilterBelow(raw, rgb, best + best / 100));
     EXPECT_TRUE(LibDeflatePNGEncoder::refilterBelow(raw, rgb, best * 100 / 98));
     EXPECT_FALSE(LibDeflatePNGEncoder::refilterBelow(raw, rgb, 0));
+}
+
+TEST(PNGRowFilters, BestFilteringAgreesWithFilteringEachCandidateOnItsOwn) {
+    // Large enough for several bands of rows, so the rows kept are put together band by band.
+    const PNGChunks::Header rgb{700, 300, 8, 2, false};
+    const Bytes raw = png_files::samplePixels(700, 300, 2, 8, true, 5);
+    std::vector<std::size_t> sizes;
+    for (int strategy = 0; strategy <= 6; ++strategy)
+        sizes.push_back(
+            *LibDeflatePNGEncoder::platformDeflatedSize(LibDeflatePNGEncoder::filterRows(raw, rgb, strategy)));
+
+    const auto best = LibDeflatePNGEncoder::bestFiltering(raw, rgb, LibDeflatePNGEncoder::choiceList,
+                                                          std::numeric_limits<std::size_t>::max());
+    ASSERT_TRUE(best);
+    const std::size_t smallest = *std::min_element(sizes.begin(), sizes.end());
+    EXPECT_EQ(sizes[best->strategy], smallest);
+    EXPECT_EQ(best->rows, LibDeflatePNGEncoder::filterRows(raw, rgb, best->strategy));
+    // Only a size strictly below the threshold wins.
+    EXPECT_FALSE(LibDeflatePNGEncoder::bestFiltering(raw, rgb, LibDeflatePNGEncoder::choiceList, smallest));
+    EXPECT_TRUE(LibDeflatePNGEncoder::bestFiltering(raw, rgb, LibDeflatePNGEncoder::choiceList, smallest + 1));
+
+    // Ties go to the earlier candidate: the same strategy twice keeps its first place.
+    const int twice[] = {best->strategy, best->strategy};
+    EXPECT_EQ(LibDeflatePNGEncoder::bestFiltering(raw, rgb, twice, smallest + 1)->strategy, best->strategy);
+    // Each candidate is judged on its own size, not on what a previous trial left behind.
+    const int worstFirst[] = {0, best->strategy, 0};
+    const auto again = LibDeflatePNGEncoder::bestFiltering(raw, rgb, worstFirst, smallest + 1);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->rows, best->rows);
+}
+
+TEST(PNGRowFilters, RefilterSkipsOnlyTheInputsOwnSingleFilter) {
+    const PNGChunks::Header rgb{120, 80, 8, 2, false};
+    const Bytes raw = png_files::samplePixels(120, 80, 2, 8, true);
+    for (int filter = 0; filter <= 4; ++filter) {
+        const Bytes own = LibDeflatePNGEncoder::filterRows(raw, rgb, filter);
+        EXPECT_EQ(LibDeflatePNGEncoder::singleFilterOf(own, rgb), filter);
+        const std::size_t limit = *LibDeflatePNGEncoder::platformDeflatedSize(own);
+        EXPECT_EQ(LibDeflatePNGEncoder::refilterBelow(raw, rgb, limit, filter),
+                  LibDeflatePNGEncoder::refilterBelow(raw, rgb, limit))
+            << filter;
+    }
+    Bytes mixed = LibDeflatePNGEncoder::filterRows(raw, rgb, 6);
+    mixed[0] = 0;
+    mixed[121 * 3] = 1;
+    EXPECT_EQ(LibDeflatePNGEncoder::singleFilterOf(mixed, rgb), LibDeflatePNGEncoder::noStrategy);
+    EXPECT_EQ(LibDeflatePNGEncoder::singleFilterOf(Bytes(mixed.begin(), mixed.end() - 1), rgb),
+              LibDeflatePNGEncoder::noStrategy);
 }

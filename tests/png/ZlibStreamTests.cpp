@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <libdeflate.h>
 
@@ -142,4 +143,43 @@ TEST(RawDeflatedSize, CountsWithinTheLimitAndRefusesBeyondIt) {
     EXPECT_FALSE(platform::rawDeflatedSize(Bytes{}, 100));
     // Data that compresses well is counted smaller than data that does not.
     EXPECT_LT(platform::rawDeflatedSize(Bytes(200000, 7), 1 << 20).value(), *size);
+}
+
+TEST(RawDeflatedSizeCounter, CountsTheSameHoweverTheInputIsCut) {
+    // Big enough for zlib to emit several blocks before the end, so cutting the input
+    // matters to its buffering.
+    Bytes rows = sampleRows(300000);
+    for (std::size_t i = 0; i < rows.size(); i += 97) rows[i] = static_cast<std::uint8_t>(i >> 3);
+    const auto whole = platform::rawDeflatedSize(rows, rows.size() * 2);
+    ASSERT_TRUE(whole);
+    for (const std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{4096}, std::size_t{65537}}) {
+        platform::RawDeflatedSizeCounter counter(rows.size() * 2);
+        for (std::size_t at = 0; at < rows.size(); at += piece)
+            ASSERT_TRUE(counter.add(std::span(rows).subspan(at, std::min(piece, rows.size() - at))));
+        EXPECT_EQ(counter.finish(), whole) << "pieces of " << piece;
+    }
+}
+
+TEST(RawDeflatedSizeCounter, StopsOncePastTheLimitAndNeedsInput) {
+    // Noise: zlib emits a block every few thousand literals, long before the end.
+    Bytes rows(300000);
+    std::uint32_t state = 1;
+    for (auto& byte : rows) byte = static_cast<std::uint8_t>((state = state * 1664525u + 1013904223u) >> 24);
+    const std::size_t size = platform::rawDeflatedSize(rows, rows.size() * 2).value();
+    platform::RawDeflatedSizeCounter exact(size);
+    EXPECT_TRUE(exact.add(rows));
+    EXPECT_EQ(exact.finish(), size);
+
+    // A limit far below the size is passed long before the end of the input.
+    platform::RawDeflatedSizeCounter small(size / 4);
+    bool refused = false;
+    for (std::size_t at = 0; at < rows.size() && !refused; at += 10000)
+        refused = !small.add(std::span(rows).subspan(at, 10000));
+    EXPECT_TRUE(refused);
+    EXPECT_FALSE(small.add(rows)); // stays refused
+    EXPECT_FALSE(small.finish());
+
+    platform::RawDeflatedSizeCounter nothing(100);
+    EXPECT_TRUE(nothing.add({}));
+    EXPECT_FALSE(nothing.finish());
 }
