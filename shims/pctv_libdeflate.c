@@ -39,4 +39,9 @@ uint32_t pctv_libdeflate_adler32(uint32_t adler, const uint8_t* buffer, size_t l
     return libdeflate_adler32(adler, buffer, length);
 }
 
+uint32_t pctv_libdeflate_crc32(uint32_t crc, const uint8_t* buffer, size_t length) {
+    if (buffer == NULL || length == 0) return crc;
+    return libdeflate_crc32(crc, buffer, length);
+}
+
 const char* pctv_libdeflate_version(void) { return LIBDEFLATE_VERSION_STRING; }

@@ -28,6 +28,9 @@ void pctv_libdeflate_free(void* buffer);
 /* Continues a running Adler-32 (start from 1) over `length` bytes. */
 uint32_t pctv_libdeflate_adler32(uint32_t adler, const uint8_t* buffer, size_t length);
 
+/* Continues a running CRC-32 of ISO 3309 (start from 0) over `length` bytes. */
+uint32_t pctv_libdeflate_crc32(uint32_t crc, const uint8_t* buffer, size_t length);
+
 /* The version of the libdeflate this program was built against, for the acknowledgements. */
 const char* pctv_libdeflate_version(void);
 

@@ -67,6 +67,11 @@ TEST(LibDeflateShim, WritesAStreamZlibReadsAtEveryLevelWithTheLibrarysOwnChecksu
     EXPECT_EQ(whole, adler32(1, input.data(), input.size()));
     const auto first = pctv_libdeflate_adler32(1, input.data(), 1000);
     EXPECT_EQ(pctv_libdeflate_adler32(first, input.data() + 1000, input.size() - 1000), whole);
+    const auto crc = pctv_libdeflate_crc32(0, input.data(), input.size());
+    EXPECT_EQ(crc, crc32(0, input.data(), input.size()));
+    const auto firstCrc = pctv_libdeflate_crc32(0, input.data(), 1000);
+    EXPECT_EQ(pctv_libdeflate_crc32(firstCrc, input.data() + 1000, input.size() - 1000), crc);
+    EXPECT_EQ(pctv_libdeflate_crc32(7, nullptr, 0), 7u);
     EXPECT_STREQ(pctv_libdeflate_version(), LIBDEFLATE_VERSION_STRING);
 }
 
