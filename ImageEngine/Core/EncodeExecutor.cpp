@@ -3,9 +3,17 @@
 #include "ImageEngine/Core/EncodeConcurrency.h"
 
 #include <algorithm>
+#include <atomic>
 #include <pthread.h>
 
 namespace pictavo {
+namespace {
+
+std::atomic<std::int64_t> running{0};
+
+} // namespace
+
+std::int64_t EncodeExecutor::runningJobs() { return running.load(); }
 
 EncodeExecutor::EncodeExecutor(std::int64_t width, std::string label)
     : width_(std::max<std::int64_t>(width, 1)), label_(std::move(label)) {}
@@ -64,7 +72,9 @@ void EncodeExecutor::work() {
         waiting_.pop_front();
         guard.unlock();
         // Jobs are packaged tasks: whatever they throw lands in their future, never here.
+        ++running;
         job();
+        --running;
         guard.lock();
     }
 }

@@ -40,6 +40,8 @@ public:
     static EncodeExecutor& shared();
 
     std::int64_t width() const { return width_; }
+    // Jobs running at this moment on every executor of the process.
+    static std::int64_t runningJobs();
     const std::string& label() const { return label_; }
 
     // Runs body(stop) as one job and hands back its result.

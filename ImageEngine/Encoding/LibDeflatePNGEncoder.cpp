@@ -1,6 +1,7 @@
 #include "ImageEngine/Encoding/LibDeflatePNGEncoder.h"
 
 #include "ImageEngine/Core/EncodeConcurrency.h"
+#include "ImageEngine/Core/SpareProcessors.h"
 #include "ImageEngine/Encoding/PNGAlpha.h"
 #include "ImageEngine/Encoding/ZlibStream.h"
 
@@ -96,19 +97,25 @@ std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressIDAT(std::span<co
         stream = deflateAndVerify(rows, level, budget);
         if (!stream) return std::nullopt;
     } else {
-        stream = deflateAndVerify(*filtered, level, budget);
-        if (!stream) return std::nullopt;
-        if (final) {
-            const std::size_t limit =
-                platformDeflatedSize(*filtered).value_or(std::numeric_limits<std::size_t>::max());
+        // The input's own filtering and the search for a better one do not depend on each
+        // other; on spare processors they run side by side.
+        std::optional<platform::Bytes> better;
+        const auto compressOwn = [&] { stream = deflateAndVerify(*filtered, level, budget); };
+        const auto refilter = [&] {
+            const std::size_t limit = platformDeflatedSize(*filtered).value_or(std::numeric_limits<std::size_t>::max());
             if (!raw) raw = unfilterRows(*filtered, *header);
             const auto refiltered =
                 raw ? refilterBelow(*raw, *header, limit, singleFilterOf(*filtered, *header)) : std::nullopt;
-            if (refiltered) {
-                auto better = deflateAndVerify(*refiltered, finalLevel, budget);
-                if (better && better->size() < stream->size()) stream = std::move(better);
-            }
+            if (refiltered) better = deflateAndVerify(*refiltered, finalLevel, budget);
+        };
+        if (final && filtered->size() >= sideBySideLength) {
+            SpareProcessors::runSideBySide({compressOwn, refilter});
+        } else {
+            compressOwn();
+            if (final && stream) refilter();
         }
+        if (!stream) return std::nullopt;
+        if (better && better->size() < stream->size()) stream = std::move(better);
     }
 
     auto rebuilt = PNGChunks::rebuild(kept, *stream, PNGChunks::largestIDATLength);

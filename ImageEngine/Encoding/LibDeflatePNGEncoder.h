@@ -51,6 +51,9 @@ public:
     static constexpr int noStrategy = 7;
     static constexpr std::array<int, 7> choiceList{0, 1, 2, 3, 4, 6, 5};
     static constexpr std::array<int, 6> refilterList{0, 1, 2, 3, 4, 6};
+    // Filtered rows from this length on are worth a thread: their trials and compressions run
+    // side by side on processors no conversion is using.
+    static constexpr std::size_t sideBySideLength = 64 * 1024;
 
     // The file with its pixel data re-compressed (and metadata chunks dropped when `strip`),
     // or none when that fails or is not strictly shorter. `budget` bounds the bytes of the

@@ -1,11 +1,14 @@
 #include "ImageEngine/Encoding/LibDeflatePNGEncoder.h"
 
+#include "ImageEngine/Core/SpareProcessors.h"
 #include "platform/RawDeflate.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <limits>
+#include <mutex>
 #include <vector>
 
 namespace pictavo {
@@ -118,22 +121,24 @@ void filterBand(std::span<const std::uint8_t> raw, const RowLayout& layout, int 
 // The size past which the platform encoder's estimate gives none for `length` bytes.
 std::size_t estimateBound(std::size_t length) { return length + length / 100 + 1024; }
 
-// Filters the rows with one candidate after another, band by band into a buffer reused from
-// trial to trial, and counts each band's packed size while the band is still in cache. The
-// rows of the best candidate so far are kept aside, so the winner is never filtered twice.
+// Filters the rows with one candidate after another, band by band, and counts each band's
+// packed size while the band is still in cache. When the rows are kept, they go into a buffer
+// of the whole image reused from trial to trial, and the rows of the best candidate so far are
+// put aside, so the winner is never filtered twice; otherwise one band's room serves.
 class FilterTrials {
 public:
-    FilterTrials(std::span<const std::uint8_t> raw, const RowLayout& layout)
-        : raw_(raw), layout_(layout), rowsPerBand_(std::max<std::size_t>(1, bandBytes / (layout.rowBytes + 1))) {}
+    FilterTrials(std::span<const std::uint8_t> raw, const RowLayout& layout, bool keepRows)
+        : raw_(raw), layout_(layout), rowsPerBand_(std::max<std::size_t>(1, bandBytes / (layout.rowBytes + 1))),
+          keepRows_(keepRows) {}
 
     // The platform-deflated size of the rows under `strategy` when it is at most `limit`.
     std::optional<std::size_t> measure(int strategy, std::size_t limit) {
         const std::size_t stride = layout_.rowBytes + 1;
-        measured_.resize(layout_.height * stride);
+        measured_.resize(keepRows_ ? layout_.height * stride : std::min(layout_.height, rowsPerBand_) * stride);
         platform::RawDeflatedSizeCounter counter(limit);
         for (std::size_t first = 0; first < layout_.height; first += rowsPerBand_) {
             const std::size_t end = std::min(layout_.height, first + rowsPerBand_);
-            std::uint8_t* band = measured_.data() + first * stride;
+            std::uint8_t* band = measured_.data() + (keepRows_ ? first * stride : 0);
             filterBand(raw_, layout_, strategy, first, end, band, scratch_);
             if (!counter.add({band, (end - first) * stride})) return std::nullopt;
         }
@@ -151,10 +156,54 @@ private:
     std::span<const std::uint8_t> raw_;
     RowLayout layout_;
     std::size_t rowsPerBand_;
+    bool keepRows_;
     platform::Bytes measured_;
     platform::Bytes kept_;
     platform::Bytes scratch_;
 };
+
+// The first of the candidates with the smallest size strictly below the threshold, as the
+// trials one after another would find it; none when no size is below it.
+std::optional<std::size_t> firstSmallest(const std::vector<std::optional<std::size_t>>& sizes, std::size_t threshold) {
+    std::optional<std::size_t> best;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        if (sizes[i] && *sizes[i] > 0 && *sizes[i] < threshold) {
+            best = i;
+            threshold = *sizes[i];
+        }
+    }
+    return best;
+}
+
+// The trials measured side by side. Each trial stops counting once it cannot win against the
+// trials that finished before it started: an earlier candidate wins a tie, so a later one must
+// beat its size by a byte, while matching a later candidate's size is enough. The trial that
+// the sequence would pick is therefore never stopped, and the choice is the same.
+std::vector<std::optional<std::size_t>> measuredSideBySide(std::span<const std::uint8_t> raw, const RowLayout& layout,
+                                                           const std::vector<int>& candidates, std::size_t limit) {
+    std::vector<std::optional<std::size_t>> sizes(candidates.size());
+    std::vector<bool> finished(candidates.size(), false);
+    std::mutex lock;
+    std::vector<std::function<void()>> tasks;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        tasks.emplace_back([&, i] {
+            std::size_t ownLimit = limit;
+            {
+                const std::lock_guard guard(lock);
+                for (std::size_t j = 0; j < candidates.size(); ++j)
+                    if (finished[j] && sizes[j] && *sizes[j] > 0)
+                        ownLimit = std::min(ownLimit, *sizes[j] - (j < i ? 1 : 0));
+            }
+            FilterTrials trials(raw, layout, false);
+            const auto size = trials.measure(candidates[i], ownLimit);
+            const std::lock_guard guard(lock);
+            sizes[i] = size;
+            finished[i] = true;
+        });
+    }
+    SpareProcessors::runSideBySide(tasks);
+    return sizes;
+}
 
 } // namespace
 
@@ -221,7 +270,13 @@ std::optional<LibDeflatePNGEncoder::Filtering> LibDeflatePNGEncoder::bestFilteri
     // Only a size strictly below the threshold can win, so counting stops past it.
     const std::size_t limit = std::min(estimateBound(filteredLength), threshold - 1);
 
-    FilterTrials trials(raw, *layout);
+    if (strategies.size() > 1 && filteredLength >= sideBySideLength && SpareProcessors::available() > 0) {
+        const auto best = firstSmallest(measuredSideBySide(raw, *layout, strategies, limit), threshold);
+        if (!best) return std::nullopt;
+        return Filtering{strategies[*best], filterRows(raw, header, strategies[*best])};
+    }
+
+    FilterTrials trials(raw, *layout, true);
     std::optional<int> best;
     for (const int strategy : strategies) {
         const auto size = trials.measure(strategy, std::min(limit, threshold - 1));

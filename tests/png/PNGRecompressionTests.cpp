@@ -1,3 +1,4 @@
+#include "ImageEngine/Core/SpareProcessors.h"
 #include "ImageEngine/Encoding/LibDeflatePNGEncoder.h"
 #include "ImageEngine/Encoding/PNGChunks.h"
 #include "ImageEngine/Encoding/ZlibStream.h"
@@ -148,6 +149,23 @@ TEST(PNGRecompression, OnlyTheFinalEffortRefiltersAndItNeverDoesWorse) {
     EXPECT_FALSE(std::all_of(finalFilters.begin(), finalFilters.end(), [](int f) { return f == 0; }));
     EXPECT_LT(final->size(), preview->size());
     EXPECT_EQ(png_files::decode(*final)->rows, picture.rows);
+}
+
+TEST(PNGRecompression, SpareProcessorsChangeNothingInTheFile) {
+    // Large enough for the compressions and trials to run side by side: an RGB gradient with
+    // noise (re-filtering path) and an opaque RGBA picture (alpha reduction path).
+    png_files::Picture gradient = png_files::picture(300, 200, 2, 8);
+    for (std::size_t i = 0; i < gradient.rows.size(); ++i)
+        gradient.rows[i] = static_cast<std::uint8_t>(i % 900 / 4 + (gradient.rows[i] & 7));
+    const png_files::Picture opaque = png_files::picture(300, 200, 6, 8, true);
+    for (const Bytes& file : {looselyWritten(gradient), looselyWritten(opaque)}) {
+        ASSERT_GT(SpareProcessors::available(), 0);
+        const auto sideBySide = LibDeflatePNGEncoder::recompressIDAT(file, EncodeEffort::final, false, generous);
+        const SpareProcessors::Loan everything(SpareProcessors::available());
+        const auto sequence = LibDeflatePNGEncoder::recompressIDAT(file, EncodeEffort::final, false, generous);
+        ASSERT_TRUE(sideBySide && sequence);
+        EXPECT_EQ(*sideBySide, *sequence);
+    }
 }
 
 TEST(PNGRecompression, GivesUpOnDamagedDataAndOverBudgetImages) {

@@ -1,3 +1,4 @@
+#include "ImageEngine/Core/SpareProcessors.h"
 #include "ImageEngine/Encoding/LibDeflatePNGEncoder.h"
 #include "ImageEngine/Encoding/PNGChunks.h"
 #include "ImageEngine/Encoding/ZlibStream.h"
@@ -168,4 +169,31 @@ TEST(PNGRowFilters, RefilterSkipsOnlyTheInputsOwnSingleFilter) {
     EXPECT_EQ(LibDeflatePNGEncoder::singleFilterOf(mixed, rgb), LibDeflatePNGEncoder::noStrategy);
     EXPECT_EQ(LibDeflatePNGEncoder::singleFilterOf(Bytes(mixed.begin(), mixed.end() - 1), rgb),
               LibDeflatePNGEncoder::noStrategy);
+}
+
+TEST(PNGRowFilters, TrialsSideBySideChooseWhatTheSequenceChooses) {
+    // Above the length that earns threads; this test process has every processor spare.
+    const PNGChunks::Header rgb{700, 300, 8, 2, false};
+    ASSERT_GE(700u * 3 * 300, LibDeflatePNGEncoder::sideBySideLength);
+    ASSERT_GT(SpareProcessors::available(), 0);
+    // On a flat image the per-row strategies pick None on every row, so 6, 5 and 0 pack to
+    // the same size and only the order of the list decides.
+    const Bytes flat(700 * 3 * 300, 90);
+    const Bytes varied = png_files::samplePixels(700, 300, 2, 8, true, 9);
+    const std::vector<std::vector<int>> lists{{6, 5, 0}, {0, 5, 6}, {4, 3, 2, 1, 0, 6, 5}, {0, 1, 2, 3, 4, 6, 5}};
+    for (const Bytes* raw : {&flat, &varied}) {
+        for (const auto& list : lists) {
+            constexpr auto unlimited = std::numeric_limits<std::size_t>::max();
+            const auto sideBySide = LibDeflatePNGEncoder::bestFiltering(*raw, rgb, list, unlimited);
+            std::optional<LibDeflatePNGEncoder::Filtering> sequence;
+            {
+                const SpareProcessors::Loan everything(SpareProcessors::available());
+                ASSERT_EQ(SpareProcessors::available(), 0);
+                sequence = LibDeflatePNGEncoder::bestFiltering(*raw, rgb, list, unlimited);
+            }
+            ASSERT_TRUE(sideBySide && sequence);
+            EXPECT_EQ(sideBySide->strategy, sequence->strategy) << "first of list " << list.front();
+            EXPECT_EQ(sideBySide->rows, sequence->rows);
+        }
+    }
 }

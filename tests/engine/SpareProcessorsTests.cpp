@@ -1,0 +1,66 @@
+#include "ImageEngine/Core/SpareProcessors.h"
+
+#include "ImageEngine/Core/EncodeExecutor.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <stdexcept>
+#include <thread>
+
+using pictavo::EncodeExecutor;
+using pictavo::SpareProcessors;
+
+TEST(SpareProcessors, LoansNeverHandOutMoreThanIsSpareAndComeBack) {
+    const std::int64_t spare = SpareProcessors::available();
+    ASSERT_GT(spare, 0); // nothing else runs in this process
+    {
+        const SpareProcessors::Loan all(spare + 5);
+        EXPECT_EQ(all.count(), spare);
+        EXPECT_EQ(SpareProcessors::available(), 0);
+        const SpareProcessors::Loan none(1);
+        EXPECT_EQ(none.count(), 0);
+    }
+    EXPECT_EQ(SpareProcessors::available(), spare);
+    EXPECT_EQ(SpareProcessors::Loan(0).count(), 0);
+    EXPECT_EQ(SpareProcessors::Loan(-3).count(), 0);
+}
+
+TEST(SpareProcessors, ARunningExecutorJobIsBusy) {
+    const std::int64_t spare = SpareProcessors::available();
+    EncodeExecutor executor(1);
+    std::promise<void> release;
+    std::promise<std::int64_t> seen;
+    auto job = executor.encoding([&] {
+        seen.set_value(SpareProcessors::available());
+        release.get_future().wait();
+    });
+    EXPECT_EQ(seen.get_future().get(), spare - 1);
+    release.set_value();
+    job.get();
+}
+
+TEST(SpareProcessors, RunsEveryTaskOnceEvenWithNothingSpare) {
+    for (const bool starved : {false, true}) {
+        const SpareProcessors::Loan hold(starved ? SpareProcessors::available() : 0);
+        std::vector<std::atomic<int>> runs(20);
+        std::vector<std::function<void()>> tasks;
+        for (std::size_t i = 0; i < runs.size(); ++i) tasks.emplace_back([&runs, i] { ++runs[i]; });
+        SpareProcessors::runSideBySide(tasks);
+        for (const auto& count : runs) EXPECT_EQ(count.load(), 1) << "starved " << starved;
+    }
+    SpareProcessors::runSideBySide({});
+}
+
+TEST(SpareProcessors, AFailingTaskIsRethrownAfterTheOthersFinish) {
+    std::atomic<int> finished{0};
+    const auto slow = [&] {
+        std::this_thread::yield();
+        ++finished;
+    };
+    const auto fail = [] { throw std::runtime_error("task failed"); };
+    EXPECT_THROW(SpareProcessors::runSideBySide({slow, fail, slow, fail, slow}), std::runtime_error);
+    EXPECT_EQ(finished.load(), 3);
+    EXPECT_EQ(SpareProcessors::available() > 0, true); // the loan was given back
+}
