@@ -32,8 +32,8 @@ bool near(const std::array<int, 4>& actual, const std::array<int, 4>& expected, 
 inline const std::set<pictavo::MetadataPolicy> bothPolicies{pictavo::MetadataPolicy::keepAll,
                                                             pictavo::MetadataPolicy::strip};
 
-// A real optimiser with the answers it is given that changes a file's length by a fixed
-// amount (dropping bytes from its end, or padding it), or, without a change, cannot read it.
+// An optimiser that gives the answers it is handed and changes a file's length by a fixed
+// amount (dropping bytes from its end, or padding it); without a change it cannot read the file.
 class ResizingOptimiser : public pictavo::SourceOptimiser {
 public:
     ResizingOptimiser(pictavo::OutputFormat format, std::set<pictavo::MetadataPolicy> policies,

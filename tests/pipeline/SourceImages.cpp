@@ -98,7 +98,7 @@ platform::Bytes encode(const Picture& picture, const std::string& suffix, int or
     file.height = picture.height;
     file.bands = picture.bands;
     file.cmyk = picture.cmyk;
-    file.orientation = orientation;
+    if (orientation != 1) file.orientation = orientation;
     if (!icc.empty()) file.icc = std::move(icc);
     auto bytes = testing_support::encodePixels(picture.pixels, file, suffix);
     if (!bytes) throw std::runtime_error("libvips could not write " + suffix);

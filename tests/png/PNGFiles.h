@@ -54,15 +54,15 @@ std::optional<Decoded> decode(const platform::Bytes& file);
 // files of different colour types can be compared pixel for pixel.
 std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file);
 
-// Files made from others with the engine's own chunk layer, for the cases libpng will not write.
 // The chunk types in order.
 std::vector<std::string> typesOf(const std::vector<pictavo::PNGChunks::Chunk>& chunks);
 std::vector<std::string> typesOf(const platform::Bytes& file);
-// The file with bytes in the middle of its first IDAT changed and the CRC made to match, so
-// that only a zlib reader finds the damage.
+
+// Files libpng will not write, made from others with the engine's own chunk layer: bytes in
+// the middle of the first IDAT changed and the CRC made to match, so that only a zlib reader
+// finds the damage; and a still made a two-frame animation, acTL after IHDR, then fcTL and
+// fdAT with the still's pixel data before IEND.
 platform::Bytes withDamagedPixelData(const platform::Bytes& file);
-// The still file made a two-frame animation: acTL after IHDR, then fcTL and fdAT with the
-// still's pixel data before IEND.
 platform::Bytes animated(const platform::Bytes& still);
 
 // The colour samples of every pixel, the last (alpha) sample left out, as a reference
