@@ -109,7 +109,7 @@ TEST(MozjpegEncode, TheProfileTravelsWholeEvenAcrossSeveralMarkers) {
     EXPECT_TRUE(inspectJpeg(rgbx(pixels, 16, 16, optionsFor(90))).icc.empty());
 }
 
-TEST(MozjpegEncode, HuffmanCodingIsOptimised) {
+TEST(MozjpegEncode, WithoutProgressionHuffmanCodingIsStillOptimised) {
     // The library's default tables make a bigger file from the same coefficients.
     platform::Bytes pixels = testPattern(96, 64, 4);
     pctv_mozjpeg_options options = optionsFor(75);
@@ -118,6 +118,7 @@ TEST(MozjpegEncode, HuffmanCodingIsOptimised) {
 
     const platform::Bytes plain = libraryDefaultJpeg(pixels, 96, 64, 4, JCS_EXT_RGBX);
     EXPECT_LT(ours.size(), plain.size());
+    EXPECT_FALSE(inspectJpeg(ours).progressive);
     EXPECT_EQ(inspectJpeg(ours).components[0].coefficients, inspectJpeg(plain).components[0].coefficients);
 }
 
