@@ -1,11 +1,10 @@
 #include "ConversionTesting.h"
 
 #include "ImageEngine/Encoding/EncoderRegistry.h"
+#include "support/TestImages.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <stdexcept>
 
 namespace pipeline_testing {
@@ -34,20 +33,8 @@ platform::ImageRef decodedOutput(const ConversionResult& result, const testing_s
 namespace {
 
 int component(const platform::Image& image, std::int64_t x, std::int64_t y, int index) {
-    const std::size_t offset = static_cast<std::size_t>(x) * image.componentsPerPixel() + index;
-    switch (image.bitsPerComponent()) {
-    case 8: return image.row(y)[offset];
-    case 16: {
-        std::uint16_t value;
-        std::memcpy(&value, image.row(y) + offset * 2, 2);
-        return (value * 255 + 32767) / 65535;
-    }
-    default: {
-        float value;
-        std::memcpy(&value, image.row(y) + offset * 4, 4);
-        return static_cast<int>(std::lround(std::clamp(value, 0.0f, 1.0f) * 255));
-    }
-    }
+    const int value = testing_support::pixelAt(image, x, y)[static_cast<std::size_t>(index)];
+    return image.bitsPerComponent() == 16 ? (value * 255 + 32767) / 65535 : std::clamp(value, 0, 255);
 }
 
 } // namespace
