@@ -47,7 +47,7 @@ ConversionResult ConversionPipeline::run() {
     resolveFormat();
     if (auto reoptimised = reoptimisedSource()) return std::move(*reoptimised);
     const ImageEncoder& encoder = chooseEncoder();
-    const DecodedImage decoded = decode(encoder);
+    DecodedImage decoded = decode(encoder);
     if (auto ladder = IconLadder::forFormat(spec_.format)) {
         if (auto* multi = dynamic_cast<const MultiImageEncoder*>(&encoder)) return iconFile(decoded, *ladder, *multi);
     }
@@ -177,8 +177,10 @@ platform::ImageRef ConversionPipeline::drawnVector(const DecodedImage::Vector& v
     return image;
 }
 
-platform::ImageRef ConversionPipeline::drawnRaster(const DecodedImage::Raster& raster) {
-    platform::ImageRef image = OrientationStage::normalise(raster.image, raster.properties.orientation);
+// Each stage's output replaces its input, so only the image being drawn and the one it is
+// drawn from are held at once.
+platform::ImageRef ConversionPipeline::drawnRaster(platform::ImageRef image, std::uint32_t orientation) {
+    image = OrientationStage::normalise(image, orientation);
     image = AdjustmentStage::reorient(image, spec_.adjustments.reorientation);
     const platform::Size size = sizeOf(image);
     const platform::Size target = spec_.sizing.targetSize(size, false);
@@ -190,10 +192,10 @@ platform::ImageRef ConversionPipeline::drawnRaster(const DecodedImage::Raster& r
     return image;
 }
 
-ConversionResult ConversionPipeline::oneImage(const DecodedImage& decoded, const ImageEncoder& encoder) {
+ConversionResult ConversionPipeline::oneImage(DecodedImage& decoded, const ImageEncoder& encoder) {
     platform::ImageRef image;
     if (const auto* vector = decoded.asVector()) image = drawnVector(*vector);
-    else image = drawnRaster(*decoded.asRaster());
+    else image = drawnRaster(decoded.takeRasterImage(), decoded.properties().orientation);
     const ImageProperties& properties = decoded.properties();
 
     if (spec_.format.utType() && !OutputFormat::transparentIdentifiers().count(spec_.format.id()) &&

@@ -35,9 +35,9 @@ private:
     DecodedImage decode(const ImageEncoder& encoder);
     ConversionResult iconFile(const DecodedImage& decoded, const IconLadder& ladder,
                               const MultiImageEncoder& encoder);
-    ConversionResult oneImage(const DecodedImage& decoded, const ImageEncoder& encoder);
+    ConversionResult oneImage(DecodedImage& decoded, const ImageEncoder& encoder);
     platform::ImageRef drawnVector(const DecodedImage::Vector& vector);
-    platform::ImageRef drawnRaster(const DecodedImage::Raster& raster);
+    platform::ImageRef drawnRaster(platform::ImageRef image, std::uint32_t orientation);
     platform::ImageRef colourForEncoder(platform::ImageRef image, const ImageEncoder& encoder) const;
     platform::Bytes encodedByQuality(const platform::ImageRef& image, const ImageEncoder& encoder,
                                      const ImageProperties& properties);

@@ -36,6 +36,12 @@ public:
     const ImageProperties& properties() const {
         return std::visit([](const auto& page) -> const ImageProperties& { return page.properties; }, value_);
     }
+    // The raster's pixels handed over, so that a conversion can let them go as soon as the
+    // next stage has drawn its own; the properties stay. Null for a vector.
+    platform::ImageRef takeRasterImage() {
+        auto* raster = std::get_if<Raster>(&value_);
+        return raster ? std::move(raster->image) : nullptr;
+    }
     // A vector may be drawn larger than its intrinsic size without loss; pixels may not.
     bool allowsUpscale() const { return asVector() != nullptr; }
 

@@ -1,0 +1,102 @@
+#include "ConversionTesting.h"
+
+#include "ImageEngine/Decoding/ImageIODecoder.h"
+#include "ImageEngine/Encoding/EncoderRegistry.h"
+#include "ImageEngine/Encoding/MozJPEGEncoder.h"
+#include "support/JpegSamples.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+namespace {
+
+using namespace pictavo;
+using namespace pipeline_testing;
+using testing_support::TemporaryFolder;
+
+// What a conversion still held of the decoded pixels when it reached the encoder.
+struct Watch {
+    std::mutex lock;
+    std::weak_ptr<const platform::Image> decoded;
+    platform::ImageRef encoded;
+    bool decodedAliveAtEncode = false;
+};
+
+// The real raster decoder, keeping only a weak handle on the pixels it hands out.
+class WatchedDecoder final : public ImageDecoder {
+public:
+    explicit WatchedDecoder(std::shared_ptr<Watch> watch) : watch_(std::move(watch)) {}
+    const std::unordered_set<platform::ContentType>& readableTypes() const override { return real_.readableTypes(); }
+    ImageProperties properties(const std::filesystem::path& url) const override { return real_.properties(url); }
+    DecodedImage decode(const std::filesystem::path& url) const override { return decode(url, 1); }
+    DecodedImage decode(const std::filesystem::path& url, std::int64_t page) const override {
+        DecodedImage decoded = real_.decode(url, page);
+        const std::lock_guard hold(watch_->lock);
+        watch_->decoded = decoded.asRaster()->image;
+        return decoded;
+    }
+
+private:
+    ImageIODecoder real_;
+    std::shared_ptr<Watch> watch_;
+};
+
+// The real JPEG encoder, noting whether the decoded pixels are still held when it starts.
+class WatchedEncoder final : public ImageEncoder {
+public:
+    explicit WatchedEncoder(std::shared_ptr<Watch> watch) : watch_(std::move(watch)) {}
+    OutputFormat format() const override { return real_.format(); }
+    bool supportsQuality() const override { return real_.supportsQuality(); }
+    bool writesLosslesslyWithoutAQuality() const override { return real_.writesLosslesslyWithoutAQuality(); }
+    bool writesSingleChannelGrey() const override { return real_.writesSingleChannelGrey(); }
+    bool carriesColourSpace() const override { return real_.carriesColourSpace(); }
+    bool writesTheSameFileAtEveryEffort() const override { return real_.writesTheSameFileAtEveryEffort(); }
+    QualityRange qualityRange() const override { return real_.qualityRange(); }
+    platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const override {
+        {
+            const std::lock_guard hold(watch_->lock);
+            watch_->decodedAliveAtEncode = !watch_->decoded.expired();
+            watch_->encoded = image;
+        }
+        return real_.encode(image, options);
+    }
+
+private:
+    MozJPEGEncoder real_;
+    std::shared_ptr<Watch> watch_;
+};
+
+struct WatchedConversion {
+    std::shared_ptr<Watch> watch = std::make_shared<Watch>();
+    ConversionEngine engine{DecoderRegistry({std::make_shared<const WatchedDecoder>(watch)}),
+                            EncoderRegistry({std::make_shared<const WatchedEncoder>(watch)}),
+                            SourceOptimiserRegistry({})};
+};
+
+} // namespace
+
+TEST(ConversionMemory, DecodedPixelsAreLetGoOnceTheResizedImageIsDrawn) {
+    TemporaryFolder folder;
+    const auto photo = folder.write("photo.jpg", testing_support::makeJpeg(96, 64));
+    WatchedConversion conversion;
+    auto spec = specFor(OutputFormat::jpeg());
+    spec.sizing = ResizeSpec::scale(0.5);
+    spec.quality = QualityMode::quality(85);
+    const auto result = conversion.engine.convert(photo, spec, 1, EncodeEffort::final);
+    EXPECT_EQ(result.pixelSize, (platform::Size{48, 32}));
+    EXPECT_FALSE(conversion.watch->decodedAliveAtEncode);
+    // The same conversion through the standard engine makes the very same file.
+    EXPECT_EQ(*result.data, *standardEngine().convert(photo, spec, 1, EncodeEffort::final).data);
+}
+
+TEST(ConversionMemory, PixelsNoStageChangesReachTheEncoderAsTheyWereDecoded) {
+    TemporaryFolder folder;
+    const auto photo = folder.write("photo.jpg", testing_support::makeJpeg(40, 30));
+    WatchedConversion conversion;
+    auto spec = specFor(OutputFormat::jpeg());
+    spec.quality = QualityMode::quality(85);
+    conversion.engine.convert(photo, spec, 1, EncodeEffort::final);
+    EXPECT_TRUE(conversion.watch->decodedAliveAtEncode);
+    EXPECT_EQ(conversion.watch->encoded, conversion.watch->decoded.lock());
+}
