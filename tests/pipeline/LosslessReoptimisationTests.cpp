@@ -43,76 +43,69 @@ SourceOptimiserRegistry registryLikeTheStandardOne() {
 
 TEST(LosslessReoptimisation, TheFirstFailingTestOfTheSpecificationDecides) {
     const auto jpeg = source(platform::ContentType::jpeg());
+    const auto ineligibility = [](const OutputSpec& spec, const ImageProperties& source, std::int64_t page = 1) {
+        return LosslessReoptimisation::ineligibility(spec, page, source);
+    };
     OutputSpec spec = keeping(OutputFormat::jpeg());
-    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), std::nullopt);
+    EXPECT_EQ(ineligibility(spec, jpeg), std::nullopt);
     EXPECT_TRUE(LosslessReoptimisation::wouldBeTheSameFile(spec, 1, jpeg));
-
     spec.colour = ColourPolicy::convertToSRGB;
-    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), Ineligibility::colour);
+    EXPECT_EQ(ineligibility(spec, jpeg), Ineligibility::colour);
     spec.sizing = ResizeSpec::percentage(0.5);
-    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), Ineligibility::resize);
+    EXPECT_EQ(ineligibility(spec, jpeg), Ineligibility::resize);
     spec.format = OutputFormat::png();
-    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), Ineligibility::differentFormat);
+    EXPECT_EQ(ineligibility(spec, jpeg), Ineligibility::differentFormat);
     EXPECT_FALSE(LosslessReoptimisation::wouldBeTheSameFile(spec, 1, jpeg));
 
     spec = keeping(OutputFormat::jpeg());
     spec.quality = QualityMode::quality(80);
-    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), Ineligibility::quality);
+    EXPECT_EQ(ineligibility(spec, jpeg), Ineligibility::quality);
     spec = keeping(OutputFormat::jpeg());
     spec.adjustments.greyscale = true;
-    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), Ineligibility::adjustments);
+    EXPECT_EQ(ineligibility(spec, jpeg), Ineligibility::adjustments);
     spec = keeping(OutputFormat::jpeg());
     spec.adjustments.reorientation = Reorientation(0, true);
-    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), Ineligibility::adjustments);
+    EXPECT_EQ(ineligibility(spec, jpeg), Ineligibility::adjustments);
     // A full turn is no turn.
     spec.adjustments.reorientation = Reorientation(4, false);
-    EXPECT_EQ(LosslessReoptimisation::ineligibility(spec, 1, jpeg), std::nullopt);
-}
+    EXPECT_EQ(ineligibility(spec, jpeg), std::nullopt);
 
-TEST(LosslessReoptimisation, PagesFramesAndMissingTypesAreNotTheSameFile) {
+    // Pages, frames and missing types are not the same file.
     auto gif = source(platform::ContentType::gif());
     gif.frameCount = 12;
-    EXPECT_EQ(LosslessReoptimisation::ineligibility(keeping(OutputFormat::gif()), 1, gif), Ineligibility::animated);
-
+    EXPECT_EQ(ineligibility(keeping(OutputFormat::gif()), gif), Ineligibility::animated);
     auto pdf = source(platform::ContentType::pdf());
-    EXPECT_EQ(LosslessReoptimisation::ineligibility(keeping(OutputFormat::pdf()), 2, pdf), Ineligibility::multiPage);
+    EXPECT_EQ(ineligibility(keeping(OutputFormat::pdf()), pdf, 2), Ineligibility::multiPage);
     pdf.pageCount = 3;
-    EXPECT_EQ(LosslessReoptimisation::ineligibility(keeping(OutputFormat::pdf()), 1, pdf), Ineligibility::multiPage);
-
+    EXPECT_EQ(ineligibility(keeping(OutputFormat::pdf()), pdf), Ineligibility::multiPage);
     auto unknown = source(platform::ContentType::png());
     unknown.sourceUTType.reset();
-    EXPECT_EQ(LosslessReoptimisation::ineligibility(keeping(OutputFormat::png()), 1, unknown),
-              Ineligibility::differentFormat);
+    EXPECT_EQ(ineligibility(keeping(OutputFormat::png()), unknown), Ineligibility::differentFormat);
     // Same as source is a request to resolve, never the source's own format.
-    EXPECT_EQ(LosslessReoptimisation::ineligibility(keeping(OutputFormat::sameAsSource()), 1,
-                                                    source(platform::ContentType::png())),
+    EXPECT_EQ(ineligibility(keeping(OutputFormat::sameAsSource()), source(platform::ContentType::png())),
               Ineligibility::differentFormat);
 }
 
 TEST(LosslessReoptimisation, TheOptimiserMustCarryOutThePolicyAndTheTurn) {
     const auto registry = registryLikeTheStandardOne();
+    const auto checked = [&](const OutputSpec& spec, const ImageProperties& source) {
+        return LosslessReoptimisation::check(spec, 1, source, registry);
+    };
     const auto pdf = source(platform::ContentType::pdf());
-    EXPECT_EQ(LosslessReoptimisation::check(keeping(OutputFormat::pdf(), MetadataPolicy::strip), 1, pdf, registry),
-              Ineligibility::metadata);
-    EXPECT_EQ(LosslessReoptimisation::check(keeping(OutputFormat::pdf()), 1, pdf, registry), std::nullopt);
-
-    const auto turnedJPEG = source(platform::ContentType::jpeg(), 6);
-    EXPECT_EQ(LosslessReoptimisation::check(keeping(OutputFormat::jpeg(), MetadataPolicy::strip), 1, turnedJPEG,
-                                            registry),
+    EXPECT_EQ(checked(keeping(OutputFormat::pdf(), MetadataPolicy::strip), pdf), Ineligibility::metadata);
+    EXPECT_EQ(checked(keeping(OutputFormat::pdf()), pdf), std::nullopt);
+    EXPECT_EQ(checked(keeping(OutputFormat::jpeg(), MetadataPolicy::strip), source(platform::ContentType::jpeg(), 6)),
               std::nullopt);
     const auto turnedPNG = source(platform::ContentType::png(), 6);
-    EXPECT_EQ(LosslessReoptimisation::check(keeping(OutputFormat::png(), MetadataPolicy::strip), 1, turnedPNG,
-                                            registry),
-              Ineligibility::orientation);
-    EXPECT_EQ(LosslessReoptimisation::check(keeping(OutputFormat::png()), 1, turnedPNG, registry), std::nullopt);
+    EXPECT_EQ(checked(keeping(OutputFormat::png(), MetadataPolicy::strip), turnedPNG), Ineligibility::orientation);
+    EXPECT_EQ(checked(keeping(OutputFormat::png()), turnedPNG), std::nullopt);
 
     const auto tiff = source(platform::ContentType::tiff());
-    EXPECT_EQ(LosslessReoptimisation::check(keeping(OutputFormat::tiff()), 1, tiff, registry),
-              Ineligibility::noOptimiser);
+    EXPECT_EQ(checked(keeping(OutputFormat::tiff()), tiff), Ineligibility::noOptimiser);
     // The specification's own reasons come before the optimiser's.
     auto spec = keeping(OutputFormat::tiff());
     spec.colour = ColourPolicy::convertToSRGB;
-    EXPECT_EQ(LosslessReoptimisation::check(spec, 1, tiff, registry), Ineligibility::colour);
+    EXPECT_EQ(checked(spec, tiff), Ineligibility::colour);
 }
 
 std::vector<std::string> ids(const std::vector<OutputFormat>& formats) {
