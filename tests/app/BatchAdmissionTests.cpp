@@ -111,7 +111,7 @@ TEST_F(Admission, ClearingOrRemovingDuringAnImportKeepsItsFindingsOut) {
 TEST_F(Admission, AddingClearsTheSummaryAndRemovingWithNoImportLeavesNoTombstone) {
     const fs::path a = writePng(originals() / "a.png");
     add({a});
-    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    exportTo(ExportDestination::folder(output()));
     ASSERT_TRUE(exportEnds());
     ASSERT_TRUE(store_->exportSummary().has_value());
 
@@ -131,7 +131,7 @@ TEST_F(Admission, AddingClearsTheSummaryAndRemovingWithNoImportLeavesNoTombstone
 TEST_F(Admission, AnImportFinishingDuringARunWaitsForItsEnd) {
     engine_.gated = true;
     add({writePng(originals() / "a.png")});
-    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    exportTo(ExportDestination::folder(output()));
     ASSERT_TRUE(eventually([&] { return engine_.waitingCount() > 0; }));
 
     std::optional<BatchStore::AddResult> owed;
@@ -150,7 +150,7 @@ TEST_F(Admission, AnImportFinishingDuringARunWaitsForItsEnd) {
 TEST_F(Admission, ImportsStillOwedOrDiscoveringAreCompletedWhenTheStoreGoes) {
     engine_.gated = true;
     add({writePng(originals() / "a.png")});
-    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    exportTo(ExportDestination::folder(output()));
     ASSERT_TRUE(eventually([&] { return engine_.waitingCount() > 0; }));
     std::optional<BatchStore::AddResult> owed, discovering;
     store_->add(urlsOf({writePng(originals() / "b.png")}), [&](BatchStore::AddResult r) { owed = r; });

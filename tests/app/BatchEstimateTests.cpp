@@ -176,7 +176,7 @@ TEST_F(Estimates, ARunSendsEstimatingCardsBackToWaitingAndOwesTheRefresh) {
     };
     addPhotos(3);
     ASSERT_TRUE(eventually([&] { return engine_.callCount() == 2; }));
-    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    exportTo(ExportDestination::folder(output()));
     EXPECT_TRUE(store_->isExporting());
     // The two estimates were cancelled, and the third card never started its own.
     EXPECT_TRUE(std::holds_alternative<BatchItem::Pending>(card(2).state) ||

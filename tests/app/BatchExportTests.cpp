@@ -29,21 +29,31 @@ std::optional<fs::path> exportedTo(const BatchItem& item) {
 
 class Export : public testing::Test, protected BatchScene {
 protected:
-    Export() : BatchScene(2) {}
-
-    std::vector<fs::path> addPhotos(int count, const fs::path& folder) {
-        std::vector<fs::path> paths;
-        for (int i = 0; i < count; ++i) paths.push_back(writePng(folder / ("p" + std::to_string(i) + ".png"), i));
-        add(paths);
-        return paths;
-    }
     // Estimates off, so that every call the engine sees is a conversion of the run.
     void settleEstimates() {
         engine_.gated = false;
         ASSERT_TRUE(estimatesSettle());
         engine_.gated = true;
     }
-    const BatchItem& card(std::size_t row) const { return store_->items().at(row); }
+    // Two photos are exported into the output folder; both conversions wait.
+    void startRunOfTwo() {
+        addPhotos(2);
+        settleEstimates();
+        exportTo(ExportDestination::folder(output()));
+        ASSERT_TRUE(eventually([&] { return engine_.waitingCount() == 2; }));
+    }
+    // Four photos are exported beside their originals, whose folder refuses every write;
+    // the fallback panel answers `answer`.
+    void exportBesideRefusedOriginals(std::optional<fs::path> answer) {
+        addPhotos(4);
+        settleEstimates();
+        files_.refuseWritesIn = std::make_pair(originals(), EACCES);
+        exportTo(ExportDestination::besideOriginal(), [this, answer] {
+            ++fallbackAsked;
+            return answer;
+        });
+    }
+    int fallbackAsked = 0;
 };
 
 TEST_F(Export, AtMostWidthConvertAtOnceAndResultsAreWrittenInTheOrderTheyFinish) {
@@ -52,17 +62,17 @@ TEST_F(Export, AtMostWidthConvertAtOnceAndResultsAreWrittenInTheOrderTheyFinish)
     writePng(originals() / "b" / "photo.png", 2);
     std::ofstream(output() / "photo.out") << "someone else's";
     add({originals() / "a" / "photo.png", originals() / "b" / "photo.png"});
-    addPhotos(3, originals());
+    addPhotos(3);
     settleEstimates();
     const std::size_t before = engine_.callCount();
 
-    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    exportTo(ExportDestination::folder(output()));
     ASSERT_TRUE(eventually([&] { return engine_.callCount() == before + 2; }));
     EXPECT_TRUE(std::holds_alternative<BatchItem::Exporting>(card(1).state));
     EXPECT_FALSE(std::holds_alternative<BatchItem::Exporting>(card(2).state));
 
     // A second export during the run does nothing.
-    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    exportTo(ExportDestination::folder(output()));
     engine_.finish(before + 1);
     ASSERT_TRUE(eventually([&] { return engine_.callCount() == before + 3; }));
     EXPECT_EQ(exportedTo(card(1)), output() / "photo-1.out");
@@ -82,17 +92,17 @@ TEST_F(Export, AtMostWidthConvertAtOnceAndResultsAreWrittenInTheOrderTheyFinish)
 
     // Everything is exported: the next run converts nothing.
     const std::size_t calls = engine_.callCount();
-    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    exportTo(ExportDestination::folder(output()));
     ASSERT_TRUE(exportEnds());
     EXPECT_EQ(engine_.callCount(), calls);
     EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 0, output()}));
 }
 
 TEST_F(Export, AnUnresolvedDestinationEndsTheRunWithoutTouchingAnything) {
-    addPhotos(2, originals());
+    addPhotos(2);
     settleEstimates();
     QSignalSpy exporting(store_.get(), &BatchStore::isExportingChanged);
-    exportTo(DestinationResolution::cancelled());
+    store_->exportBatch(engine_, DestinationResolution::cancelled(), nullptr, nullptr, nullptr);
     EXPECT_FALSE(store_->isExporting());
     EXPECT_EQ(exporting.count(), 2);
     EXPECT_EQ(store_->totalEstimatedBytesAtRunStart(), 2 * 1001);
@@ -106,9 +116,9 @@ TEST_F(Export, FailuresAreCountedAndTheRunGoesOn) {
         if (call.source.filename() == "p1.png") throw ConversionError(ConversionError::DecodeFailed{"p1.png"});
         return base(call);
     };
-    addPhotos(3, originals());
+    addPhotos(3);
     ASSERT_TRUE(estimatesSettle());
-    exportTo(DestinationResolution::resolved(ExportDestination::folder(output() / "gone")));
+    exportTo(ExportDestination::folder(output() / "gone"));
     ASSERT_TRUE(exportEnds());
     // A missing folder fails each write with a sentence that names no folder path.
     EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 3, output() / "gone"}));
@@ -117,42 +127,27 @@ TEST_F(Export, FailuresAreCountedAndTheRunGoesOn) {
     EXPECT_TRUE(card(0).detailsOfTheFailure->startsWith(failureOf(card(0)).left(10)));
     EXPECT_TRUE(card(1).detailsOfTheFailure->contains("File: p1.png"));
 
-    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
+    exportTo(ExportDestination::folder(output()));
     ASSERT_TRUE(exportEnds());
     EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{2, 1, output()}));
 }
 
 TEST_F(Export, ARefusedFolderBesideTheOriginalsAsksForAnotherOnceForTheWholeRun) {
-    addPhotos(4, originals());
-    settleEstimates();
-    files_.refuseWritesIn = std::make_pair(originals(), EACCES);
-    int asked = 0;
-    exportTo(DestinationResolution::resolved(ExportDestination::besideOriginal()), [&]() -> std::optional<fs::path> {
-        ++asked;
-        return output();
-    });
+    exportBesideRefusedOriginals(output());
     engine_.gated = false;
     engine_.finishAll();
     ASSERT_TRUE(exportEnds());
-    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(fallbackAsked, 1);
     EXPECT_EQ(entries(output()), (std::vector<fs::path>{"p0.out", "p1.out", "p2.out", "p3.out"}));
     EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{4, 0, std::nullopt}));
 }
 
 TEST_F(Export, DecliningTheFallbackStopsTheRunAndReturnsUnwrittenCardsToTheirEstimate) {
-    addPhotos(4, originals());
-    settleEstimates();
-    files_.refuseWritesIn = std::make_pair(originals(), EACCES);
-    int asked = 0;
-    exportTo(DestinationResolution::resolved(ExportDestination::besideOriginal()), [&]() -> std::optional<fs::path> {
-        ++asked;
-        return std::nullopt;
-    });
+    exportBesideRefusedOriginals(std::nullopt);
     ASSERT_TRUE(eventually([&] { return engine_.waitingCount() == 2; }));
-    const std::size_t first = engine_.callCount() - 2;
-    engine_.finish(first);
+    engine_.finish(engine_.callCount() - 2);
     ASSERT_TRUE(exportEnds());
-    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(fallbackAsked, 1);
     EXPECT_FALSE(store_->exportSummary().has_value());
     EXPECT_EQ(engine_.waitingCount(), 0u) << "the conversions still running were cancelled";
     for (const BatchItem& item : store_->items()) EXPECT_EQ(item.state, BatchItem::State(BatchItem::Estimated{1001}));
@@ -160,10 +155,7 @@ TEST_F(Export, DecliningTheFallbackStopsTheRunAndReturnsUnwrittenCardsToTheirEst
 }
 
 TEST_F(Export, ACardRemovedWhileItConvertsIsNeitherWrittenNorCounted) {
-    addPhotos(2, originals());
-    settleEstimates();
-    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
-    ASSERT_TRUE(eventually([&] { return engine_.waitingCount() == 2; }));
+    startRunOfTwo();
     store_->remove({card(0).id});
     EXPECT_TRUE(store_->isExporting());
     engine_.finishAll();
@@ -173,10 +165,7 @@ TEST_F(Export, ACardRemovedWhileItConvertsIsNeitherWrittenNorCounted) {
 }
 
 TEST_F(Export, ADestroyedStoreCancelsItsRun) {
-    addPhotos(2, originals());
-    settleEstimates();
-    exportTo(DestinationResolution::resolved(ExportDestination::folder(output())));
-    ASSERT_TRUE(eventually([&] { return engine_.waitingCount() == 2; }));
+    startRunOfTwo();
     store_.reset();
     EXPECT_EQ(engine_.waitingCount(), 0u);
     QTest::qWait(30);
@@ -198,25 +187,13 @@ protected:
         };
     }
     void replaceAll() {
-        exportTo(DestinationResolution::resolved(ExportDestination::replaceOriginal()));
+        exportTo(ExportDestination::replaceOriginal());
         ASSERT_TRUE(exportEnds());
-    }
-    std::vector<std::string> trashed() const {
-        std::vector<std::string> contents;
-        for (const fs::path& name : entries(trashFiles())) contents.push_back(textOf(trashFiles() / name));
-        return contents;
-    }
-    bool temporaryFilesLeft() const {
-        for (const fs::path& name : entries(originals())) {
-            if (name.string().rfind(".export-", 0) == 0) return true;
-        }
-        const fs::path base = runtime() / QCoreApplication::applicationName().toStdString();
-        return !entries(base).empty();
     }
 };
 
 TEST_F(Replace, TheConvertedFileTakesTheOriginalsPlaceAndTheOriginalGoesToTheTrash) {
-    const auto paths = addPhotos(2, originals());
+    const auto paths = addPhotos(2);
     const std::string old = textOf(paths[0]);
     ASSERT_TRUE(estimatesSettle());
     replaceAll();
@@ -235,9 +212,9 @@ TEST_F(Replace, TheConvertedFileTakesTheOriginalsPlaceAndTheOriginalGoesToTheTra
 }
 
 TEST_F(Replace, AnOriginalEditedDuringTheRunIsLeftUntouched) {
-    const auto paths = addPhotos(1, originals());
+    const auto paths = addPhotos(1);
     settleEstimates();
-    exportTo(DestinationResolution::resolved(ExportDestination::replaceOriginal()));
+    exportTo(ExportDestination::replaceOriginal());
     ASSERT_TRUE(eventually([&] { return engine_.waitingCount() == 1; }));
     writePng(paths[0], 9);
     const std::string edited = textOf(paths[0]);
@@ -251,13 +228,8 @@ TEST_F(Replace, AnOriginalEditedDuringTheRunIsLeftUntouched) {
 }
 
 TEST_F(Replace, OriginalsWithSeveralPagesOrFramesAreRefusedWithoutAConversion) {
-    const auto tiff = testing_support::multiSizeTiff({{12, 10}, {12, 10}, {12, 10}});
-    std::ofstream(originals() / "scan.tif", std::ios::binary)
-        .write(reinterpret_cast<const char*>(tiff.data()), static_cast<std::streamsize>(tiff.size()));
-    const auto apng = testing_support::withAnimationControl(pngBytes(), 4);
-    std::ofstream(originals() / "moving.png", std::ios::binary)
-        .write(reinterpret_cast<const char*>(apng.data()), static_cast<std::streamsize>(apng.size()));
-    add({originals() / "scan.tif", originals() / "moving.png"});
+    add({root_.write("photos/scan.tif", testing_support::multiSizeTiff({{12, 10}, {12, 10}, {12, 10}})),
+         root_.write("photos/moving.png", testing_support::withAnimationControl(pngBytes(), 4))});
     ASSERT_TRUE(estimatesSettle());
     store_->setPage(2, card(0).id);
     ASSERT_TRUE(estimatesSettle());
@@ -276,62 +248,54 @@ TEST_F(Replace, OriginalsWithSeveralPagesOrFramesAreRefusedWithoutAConversion) {
 // Whatever step of a replacement fails, the original's bytes are never lost: they are in
 // place, or in the Trash (and then the card says its source is gone).
 TEST_F(Replace, NoFailureAtAnyStepLosesAnOriginal) {
-    enum class Step { snapshot, workingFile, trash, checkInTrashAndPutBack, finalMove };
-    for (Step step : {Step::snapshot, Step::workingFile, Step::trash, Step::checkInTrashAndPutBack, Step::finalMove}) {
-        SCOPED_TRACE(static_cast<int>(step));
+    struct Step {
+        const char* name;
+        std::function<void(ExportScene&)> inject;
+        // The start of the card's failure, when the original stays in place and untouched.
+        std::string failure;
+        // The original changes once in the Trash and cannot be put back, so it stays there.
+        bool changesInTheTrash = false;
+    };
+    const std::string trashRefused =
+        ExportWriterError::trashRefused(platform::FileError("/a", EXDEV, platform::FileOperation::trash)).description();
+    const std::vector<Step> steps = {
+        {"snapshot", [](ExportScene& r) { r.files_.copyError = EIO; }, ReplaceRefusal::workingCopyFailed().description()},
+        {"working file", [](ExportScene& r) { r.files_.writeExclusiveError = ENOSPC; }, ""},
+        {"trash", [](ExportScene& r) { r.trash_.trashError = EXDEV; }, trashRefused.substr(0, 40)},
+        {"check in the Trash and put back", [](ExportScene& r) {
+             r.trash_.afterTrashing = [](const TrashedItem& item) { std::ofstream(item.filesPath, std::ios::app) << "x"; };
+             r.trash_.putBackError = EACCES;
+         }, "", true},
+        {"final move", [](ExportScene& r) { r.files_.moveError = EACCES; }, ""},
+    };
+    for (std::size_t index = 0; index < steps.size(); ++index) {
+        SCOPED_TRACE(steps[index].name);
         store_->clearAll();
         files_ = FailingFileOperations();
         trash_.trashError.reset();
         trash_.putBackError.reset();
         trash_.afterTrashing = nullptr;
-        const fs::path photo = writePng(originals() / ("step" + std::to_string(static_cast<int>(step)) + ".png"),
-                                        static_cast<int>(step));
+        const fs::path photo = writePng(originals() / ("step" + std::to_string(index) + ".png"), static_cast<int>(index));
         const std::string old = textOf(photo);
         add({photo});
         ASSERT_TRUE(estimatesSettle());
-
-        switch (step) {
-        case Step::snapshot: files_.copyError = EIO; break;
-        case Step::workingFile: files_.writeExclusiveError = ENOSPC; break;
-        case Step::trash: trash_.trashError = EXDEV; break;
-        case Step::checkInTrashAndPutBack:
-            trash_.afterTrashing = [](const TrashedItem& item) { std::ofstream(item.filesPath, std::ios::app) << "x"; };
-            trash_.putBackError = EACCES;
-            break;
-        case Step::finalMove: files_.moveError = EACCES; break;
-        }
+        steps[index].inject(static_cast<ExportScene&>(*this));
         replaceAll();
 
         const bool inPlace = fs::exists(photo) && textOf(photo) == old;
         const std::vector<std::string> inTrash = trashed();
         const bool trashedIntact = std::find(inTrash.begin(), inTrash.end(), old) != inTrash.end();
-        EXPECT_TRUE(inPlace || trashedIntact || (step == Step::checkInTrashAndPutBack && !inTrash.empty()));
+        EXPECT_TRUE(inPlace || trashedIntact || (steps[index].changesInTheTrash && !inTrash.empty()));
         EXPECT_TRUE(card(0).isFailed());
-        const bool inTrashNow = !fs::exists(photo);
-        EXPECT_EQ(card(0).sourceIsGone, inTrashNow);
-        EXPECT_EQ(store_->thumbnailSources().size(), inTrashNow ? 1u : 0u);
+        EXPECT_TRUE(failureOf(card(0)).startsWith(QString::fromStdString(steps[index].failure)));
+        EXPECT_TRUE(inPlace || steps[index].failure.empty());
+        EXPECT_EQ(card(0).sourceIsGone, !fs::exists(photo));
+        EXPECT_EQ(store_->thumbnailSources().size(), fs::exists(photo) ? 0u : 1u);
         EXPECT_FALSE(temporaryFilesLeft());
         EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 1, std::nullopt}));
-        if (step == Step::trash) {
-            EXPECT_EQ(failureOf(card(0)).left(40),
-                      QString::fromStdString(
-                          ExportWriterError::trashRefused(platform::FileError(photo, EXDEV, platform::FileOperation::trash))
-                              .description())
-                          .left(40));
-        }
         // Nothing remains of the run: another can be made in the same folder.
         fs::remove_all(trashFiles());
     }
-}
-
-TEST_F(Replace, AWorkingCopyThatCannotBeMadeRefusesTheReplacement) {
-    const auto paths = addPhotos(1, originals());
-    ASSERT_TRUE(estimatesSettle());
-    files_.copyError = EIO;
-    replaceAll();
-    EXPECT_EQ(failureOf(card(0)), QString::fromStdString(ReplaceRefusal::workingCopyFailed().description()));
-    EXPECT_FALSE(card(0).sourceIsGone);
-    EXPECT_TRUE(fs::exists(paths[0]));
 }
 
 } // namespace

@@ -174,6 +174,22 @@ std::string textOf(const fs::path& path) {
     return content.str();
 }
 
+EnvironmentRestorer::EnvironmentRestorer(std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        saved_.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+    }
+}
+
+EnvironmentRestorer::~EnvironmentRestorer() {
+    for (const auto& [name, value] : saved_) {
+        if (value) {
+            qputenv(name, *value);
+        } else {
+            qunsetenv(name);
+        }
+    }
+}
+
 void FailingFileOperations::writeNewFileNoReplace(const fs::path& folder, const std::string& name,
                                                   const platform::Bytes& bytes) {
     if (refuseWritesIn && refuseWritesIn->first == folder) {
@@ -190,12 +206,18 @@ void FailingFileOperations::writeExclusive(const fs::path& path, const platform:
 
 void FailingFileOperations::moveNoReplace(const fs::path& from, const fs::path& to) {
     if (moveError) throw platform::FileError(to, *moveError, platform::FileOperation::move);
+    if (beforeMove) beforeMove(to);
     FileOperations::moveNoReplace(from, to);
 }
 
 void FailingFileOperations::copyContent(const fs::path& from, const fs::path& to) {
     if (copyError) throw platform::FileError(to, *copyError, platform::FileOperation::copy);
     FileOperations::copyContent(from, to);
+}
+
+mode_t FailingFileOperations::permissionBits(const fs::path& path) {
+    if (permissionError) throw platform::FileError(path, *permissionError, platform::FileOperation::read);
+    return FileOperations::permissionBits(path);
 }
 
 TrashedItem FailingTrash::moveToTrash(const fs::path& path) {
@@ -207,27 +229,45 @@ TrashedItem FailingTrash::moveToTrash(const fs::path& path) {
 
 void FailingTrash::putBack(const TrashedItem& item, const fs::path& to) {
     if (putBackError) throw platform::FileError(to, *putBackError, platform::FileOperation::move);
+    if (beforePutBack) beforePutBack(to);
     FreedesktopTrash::putBack(item, to);
 }
 
-BatchScene::BatchScene(std::int64_t width, std::chrono::milliseconds debounce)
-    : previousDataHome_(qgetenv("XDG_DATA_HOME")), previousRuntime_(qgetenv("XDG_RUNTIME_DIR")) {
-    fs::create_directories(originals());
-    fs::create_directories(output());
-    fs::create_directories(root_.path() / "data");
-    fs::create_directories(runtime());
+ExportScene::ExportScene() {
+    for (const fs::path& folder : {originals(), output(), root_.path() / "data", runtime()}) {
+        fs::create_directories(folder);
+    }
     fs::permissions(runtime(), fs::perms::owner_all);
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString((root_.path() / "data").string()));
     qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime().string()));
-    store_ = std::make_unique<BatchStore>(engine_, writer_, DecoderRegistry::standard(), debounce, readSourceStamp,
-                                          width, files_);
 }
 
-BatchScene::~BatchScene() {
-    store_.reset();
-    qputenv("XDG_DATA_HOME", previousDataHome_);
-    qputenv("XDG_RUNTIME_DIR", previousRuntime_);
+std::vector<fs::path> ExportScene::entries(const fs::path& folder) const {
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        found.push_back(entry->path().filename());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
+
+std::vector<std::string> ExportScene::trashed() const {
+    std::vector<std::string> contents;
+    for (const fs::path& name : entries(trashFiles())) contents.push_back(textOf(trashFiles() / name));
+    return contents;
+}
+
+bool ExportScene::temporaryFilesLeft() const {
+    for (const fs::path& name : entries(originals())) {
+        if (name.string().rfind(".export-", 0) == 0) return true;
+    }
+    return !entries(runtime() / QCoreApplication::applicationName().toStdString()).empty();
+}
+
+BatchScene::BatchScene(std::int64_t width, std::chrono::milliseconds debounce)
+    : store_(std::make_unique<BatchStore>(engine_, writer_, DecoderRegistry::standard(), debounce, readSourceStamp,
+                                          width, files_)) {}
 
 BatchStore::AddResult BatchScene::add(const std::vector<fs::path>& paths) {
     std::optional<BatchStore::AddResult> result;
@@ -245,22 +285,19 @@ bool BatchScene::estimatesSettle() {
     });
 }
 
-void BatchScene::exportTo(const DestinationResolution& resolution, BatchStore::FallbackAsker asker) {
-    store_->exportBatch(engine_, resolution, nullptr, nullptr, std::move(asker));
+std::vector<fs::path> BatchScene::addPhotos(int count) {
+    std::vector<fs::path> paths;
+    for (int i = 0; i < count; ++i) paths.push_back(writePng(originals() / ("p" + std::to_string(i) + ".png"), i));
+    add(paths);
+    return paths;
+}
+
+void BatchScene::exportTo(const ExportDestination& destination, BatchStore::FallbackAsker asker) {
+    store_->exportBatch(engine_, DestinationResolution::resolved(destination), nullptr, nullptr, std::move(asker));
 }
 
 bool BatchScene::exportEnds() {
     return eventually([&] { return !store_->isExporting(); });
-}
-
-std::vector<fs::path> BatchScene::entries(const fs::path& folder) const {
-    std::vector<fs::path> found;
-    std::error_code error;
-    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
-        found.push_back(entry->path().filename());
-    }
-    std::sort(found.begin(), found.end());
-    return found;
 }
 
 } // namespace batch_testing

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <exception>
 #include <functional>
+#include <initializer_list>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -77,7 +78,7 @@ private:
     mutable int mostInFlight_ = 0;
 };
 
-// Waits, running the event loop, until the condition holds; false after ten seconds.
+// Waits, running the event loop, until the condition holds; false after thirty seconds.
 bool eventually(const std::function<bool()>& condition);
 
 QList<QUrl> urlsOf(const std::vector<fs::path>& paths);
@@ -86,18 +87,31 @@ platform::Bytes pngBytes(int variant = 0);
 fs::path writePng(const fs::path& path, int variant = 0);
 std::string textOf(const fs::path& path);
 
+// Puts environment variables back as they were (set or not) when it goes.
+class EnvironmentRestorer {
+public:
+    explicit EnvironmentRestorer(std::initializer_list<const char*> names);
+    ~EnvironmentRestorer();
+
+private:
+    std::vector<std::pair<const char*, std::optional<QByteArray>>> saved_;
+};
+
 // The real file operations, with chosen calls made to fail as a real file system would
 // (tests run as root, where permissions cannot bring the failures about).
 class FailingFileOperations : public platform::FileOperations {
 public:
     // Writes of new files into this folder are refused with this error.
     std::optional<std::pair<fs::path, int>> refuseWritesIn;
-    std::optional<int> writeExclusiveError, moveError, copyError;
+    std::optional<int> writeExclusiveError, moveError, copyError, permissionError;
+    // Runs before each move, as another program could between the free-name probe and the move.
+    std::function<void(const fs::path& to)> beforeMove;
 
     void writeNewFileNoReplace(const fs::path& folder, const std::string& name, const platform::Bytes& bytes) override;
     void writeExclusive(const fs::path& path, const platform::Bytes& bytes, std::optional<mode_t> permissions) override;
     void moveNoReplace(const fs::path& from, const fs::path& to) override;
     void copyContent(const fs::path& from, const fs::path& to) override;
+    mode_t permissionBits(const fs::path& path) override;
 };
 
 // The user's real Trash, kept inside the test's folder, whose moves can be made to fail.
@@ -105,43 +119,58 @@ class FailingTrash : public pictavo::FreedesktopTrash {
 public:
     explicit FailingTrash(platform::FileOperations& files) : FreedesktopTrash(files) {}
     std::optional<int> trashError, putBackError;
+    // Runs once the item is in the Trash, before anything else looks at it.
     std::function<void(const pictavo::TrashedItem&)> afterTrashing;
+    std::function<void(const fs::path& to)> beforePutBack;
 
     pictavo::TrashedItem moveToTrash(const fs::path& path) override;
     void putBack(const pictavo::TrashedItem& item, const fs::path& to) override;
 };
 
 // A temporary folder holding the originals, an output folder and the user's Trash and
-// private temporary folder (XDG_DATA_HOME and XDG_RUNTIME_DIR point inside it), with the
-// real writer over injectable file operations and a store over a gated engine.
-class BatchScene {
+// private temporary folder (XDG_DATA_HOME and XDG_RUNTIME_DIR point inside it, so the Trash
+// is on the same disk), with the real writer over injectable file operations.
+class ExportScene {
 public:
-    explicit BatchScene(std::int64_t width = 2, std::chrono::milliseconds debounce = std::chrono::milliseconds(0));
-    ~BatchScene();
+    ExportScene();
 
     fs::path originals() const { return root_.path() / "photos"; }
     fs::path output() const { return root_.path() / "out"; }
     fs::path trashFiles() const { return root_.path() / "data" / "Trash" / "files"; }
+    fs::path trashInfo() const { return root_.path() / "data" / "Trash" / "info"; }
     fs::path runtime() const { return root_.path() / "runtime"; }
-
-    // Admits the files and waits for the admission.
-    pictavo::BatchStore::AddResult add(const std::vector<fs::path>& paths);
-    // Waits for the estimate pass to have settled every card.
-    bool estimatesSettle();
-    void exportTo(const pictavo::DestinationResolution& resolution,
-                  pictavo::BatchStore::FallbackAsker asker = nullptr);
-    bool exportEnds();
+    // The names in the folder, sorted; none when it is missing.
     std::vector<fs::path> entries(const fs::path& folder) const;
+    // The contents of the files in the Trash.
+    std::vector<std::string> trashed() const;
+    // A working file beside the originals, or a run's private temporary folder.
+    bool temporaryFilesLeft() const;
 
+    EnvironmentRestorer environment_{"XDG_DATA_HOME", "XDG_RUNTIME_DIR"};
     testing_support::TemporaryFolder root_;
     FailingFileOperations files_;
     FailingTrash trash_{files_};
     pictavo::SystemExportWriter writer_{files_, trash_};
-    GatedEngine engine_;
-    std::unique_ptr<pictavo::BatchStore> store_;
+};
 
-private:
-    QByteArray previousDataHome_, previousRuntime_;
+// An export scene with a store over a gated engine.
+class BatchScene : public ExportScene {
+public:
+    explicit BatchScene(std::int64_t width = 2, std::chrono::milliseconds debounce = std::chrono::milliseconds(0));
+
+    // Admits the files and waits for the admission.
+    pictavo::BatchStore::AddResult add(const std::vector<fs::path>& paths);
+    // Admits photos p0.png, p1.png, ... of the originals, each with other pixels.
+    std::vector<fs::path> addPhotos(int count);
+    const pictavo::BatchItem& card(std::size_t row) const { return store_->items().at(row); }
+    // Waits for the estimate pass to have settled every card.
+    bool estimatesSettle();
+    void exportTo(const pictavo::ExportDestination& destination, pictavo::BatchStore::FallbackAsker asker = nullptr);
+    bool exportEnds();
+
+    GatedEngine engine_;
+    // Goes before the engine it calls.
+    std::unique_ptr<pictavo::BatchStore> store_;
 };
 
 } // namespace batch_testing

@@ -1,15 +1,13 @@
+#include "BatchStoreHarness.h"
+
 #include "app/batch/ExportWriterError.h"
-#include "app/batch/FreedesktopTrash.h"
+#include "app/batch/FailureDetails.h"
 #include "app/batch/ReplaceRefusal.h"
 #include "app/batch/SourceVersion.h"
-#include "app/batch/SystemExportWriter.h"
 #include "platform/FileErrorText.h"
-#include "support/TemporaryFolder.h"
 #include "support/Thrown.h"
 
-#include <QByteArray>
 #include <QCryptographicHash>
-#include <QtGlobal>
 
 #include <gtest/gtest.h>
 
@@ -20,8 +18,8 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace pictavo;
+using namespace batch_testing;
 using platform::Bytes;
 using platform::FileError;
 using testing_support::readFile;
@@ -30,114 +28,24 @@ using testing_support::thrown;
 
 Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-std::vector<fs::path> entries(const fs::path& folder) {
-    std::vector<fs::path> found;
-    if (!fs::exists(folder)) return found;
-    for (const auto& entry : fs::directory_iterator(folder)) found.push_back(entry.path());
-    std::sort(found.begin(), found.end());
-    return found;
-}
-
-// The real file operations, with one chosen call made to fail as a real file system would.
-class FailingFileOperations : public platform::FileOperations {
-public:
-    std::optional<int> writeExclusiveError, moveError, permissionError;
-    int movesBeforeFailing = 0;
-    // Runs before each move, as another program could between the free-name probe and the move.
-    std::function<void(const fs::path& to)> beforeMove;
-
-    void writeExclusive(const fs::path& path, const Bytes& bytes, std::optional<mode_t> permissions) override {
-        if (writeExclusiveError) throw FileError(path, *writeExclusiveError, platform::FileOperation::write);
-        FileOperations::writeExclusive(path, bytes, permissions);
-    }
-    void moveNoReplace(const fs::path& from, const fs::path& to) override {
-        if (moveError && movesBeforeFailing-- <= 0) throw FileError(to, *moveError, platform::FileOperation::move);
-        if (beforeMove) beforeMove(to);
-        FileOperations::moveNoReplace(from, to);
-    }
-    mode_t permissionBits(const fs::path& path) override {
-        if (permissionError) throw FileError(path, *permissionError, platform::FileOperation::read);
-        return FileOperations::permissionBits(path);
-    }
-};
-
-// The user's real Trash, whose moves can be made to fail.
-class FailingTrash : public FreedesktopTrash {
-public:
-    explicit FailingTrash(platform::FileOperations& files) : FreedesktopTrash(files) {}
-    std::optional<int> trashError, putBackError;
-    // Runs just before an item is put back.
-    std::function<void(const fs::path& to)> beforePutBack;
-    // Runs once the item is in the Trash, before anything else looks at it.
-    std::function<void(const TrashedItem&)> afterTrashing;
-
-    TrashedItem moveToTrash(const fs::path& path) override {
-        if (trashError) throw FileError(path, *trashError, platform::FileOperation::trash);
-        TrashedItem item = FreedesktopTrash::moveToTrash(path);
-        if (afterTrashing) afterTrashing(item);
-        return item;
-    }
-    void putBack(const TrashedItem& item, const fs::path& to) override {
-        if (putBackError) throw FileError(to, *putBackError, platform::FileOperation::move);
-        if (beforePutBack) beforePutBack(to);
-        FreedesktopTrash::putBack(item, to);
-    }
-};
-
-// A folder of originals and a Trash of its own: XDG_DATA_HOME points inside the same
-// temporary folder, so the Trash is on the same disk and is the one the writer uses.
-class Scene {
-public:
-    Scene() : previousDataHome_(qgetenv("XDG_DATA_HOME")), hadDataHome_(qEnvironmentVariableIsSet("XDG_DATA_HOME")) {
-        fs::create_directories(root_.path() / "data");
-        fs::create_directories(folder());
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString((root_.path() / "data").string()));
-    }
-    ~Scene() {
-        if (hadDataHome_) {
-            qputenv("XDG_DATA_HOME", previousDataHome_);
-        } else {
-            qunsetenv("XDG_DATA_HOME");
-        }
-    }
-
-public:
-    fs::path folder() const { return root_.path() / "photos"; }
-    fs::path trashFiles() const { return root_.path() / "data" / "Trash" / "files"; }
-    fs::path trashInfo() const { return root_.path() / "data" / "Trash" / "info"; }
-    fs::path original(const std::string& name = "photo.png", const std::string& content = "old pixels") {
-        const fs::path path = folder() / name;
+// The writer on its own, replacing originals in a folder with the user's Trash beside it.
+class SafeReplacement : public testing::Test, protected ExportScene {
+protected:
+    fs::path original(const std::string& content = "old pixels") {
+        const fs::path path = originals() / "photo.png";
         std::ofstream(path, std::ios::binary) << content;
         return path;
     }
-    ExportWriting::VersionCheck recordedCheck(const fs::path& path) { return SourceVersion::check(SourceVersion::read(path)); }
-    bool workingFileLeft() const {
-        for (const auto& entry : entries(folder())) {
-            if (entry.filename().string().rfind(".export-", 0) == 0) return true;
-        }
-        return false;
+    static ExportWriting::VersionCheck recordedCheck(const fs::path& path) {
+        return SourceVersion::check(SourceVersion::read(path));
     }
     // The old bytes are somewhere the user can find them: in place, or in the Trash.
     bool originalIsSafe(const fs::path& path, const std::string& content) const {
-        const Bytes expected = bytesOf(content);
-        if (fs::exists(path) && readFile(path) == expected) return true;
-        for (const auto& entry : entries(trashFiles())) {
-            if (readFile(entry) == expected) return true;
-        }
-        return false;
+        const std::vector<std::string> inTrash = trashed();
+        return (fs::exists(path) && textOf(path) == content) ||
+               std::find(inTrash.begin(), inTrash.end(), content) != inTrash.end();
     }
-
-    TemporaryFolder root_;
-    FailingFileOperations files_;
-    FailingTrash trash_{files_};
-    SystemExportWriter writer_{files_, trash_};
-
-private:
-    QByteArray previousDataHome_;
-    bool hadDataHome_;
 };
-
-class SafeReplacement : public testing::Test, protected Scene {};
 
 TEST_F(SafeReplacement, NewFileTakesTheOriginalsPlaceAndTheOriginalGoesToTheTrashWithItsRecord) {
     const fs::path photo = original();
@@ -145,56 +53,46 @@ TEST_F(SafeReplacement, NewFileTakesTheOriginalsPlaceAndTheOriginalGoesToTheTras
     const fs::path written = writer_.replaceOriginal(photo, bytesOf("new pixels"), "photo.png", recordedCheck(photo));
 
     EXPECT_EQ(written, photo);
-    EXPECT_EQ(readFile(photo), bytesOf("new pixels"));
-    ASSERT_EQ(entries(trashFiles()).size(), 1u);
-    EXPECT_EQ(readFile(entries(trashFiles()).front()), bytesOf("old pixels"));
+    EXPECT_EQ(textOf(photo), "new pixels");
+    EXPECT_EQ(trashed(), std::vector<std::string>{"old pixels"});
     EXPECT_EQ(entries(trashInfo()).size(), 1u);
-    EXPECT_FALSE(workingFileLeft());
+    EXPECT_FALSE(temporaryFilesLeft());
     // A private original does not come back readable by others.
     struct stat status {};
     ASSERT_EQ(::stat(photo.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0640u);
 }
 
-TEST_F(SafeReplacement, AnotherOutputNameTakesTheNextFreeNameBesideFilesAlreadyThere) {
+TEST_F(SafeReplacement, AnotherOutputNameTakesTheNextFreeNameAndNeverLeavesTheOriginalsFolder) {
     const fs::path photo = original();
-    std::ofstream(folder() / "photo.webp") << "someone else's";
+    std::ofstream(originals() / "photo.webp") << "someone else's";
     const fs::path written = writer_.replaceOriginal(photo, bytesOf("webp"), "photo.webp", recordedCheck(photo));
-
-    EXPECT_EQ(written, folder() / "photo-1.webp");
-    EXPECT_EQ(readFile(folder() / "photo.webp"), bytesOf("someone else's"));
-    EXPECT_EQ(readFile(written), bytesOf("webp"));
+    EXPECT_EQ(written, originals() / "photo-1.webp");
+    EXPECT_EQ(textOf(originals() / "photo.webp"), "someone else's");
+    EXPECT_EQ(textOf(written), "webp");
     EXPECT_FALSE(fs::exists(photo));
-}
 
-TEST_F(SafeReplacement, NameFromThePatternCannotLeaveTheOriginalsFolder) {
-    const fs::path photo = original();
-    const fs::path written = writer_.replaceOriginal(photo, bytesOf("x"), "../escaped.png", recordedCheck(photo));
-    EXPECT_EQ(written.parent_path(), folder());
+    const fs::path second = original();
+    const fs::path escaped = writer_.replaceOriginal(second, bytesOf("x"), "../escaped.png", recordedCheck(second));
+    EXPECT_EQ(escaped.parent_path(), originals());
     EXPECT_FALSE(fs::exists(root_.path() / "escaped.png"));
-    EXPECT_THROW(writer_.write(bytesOf("x"), folder(), ".."), FileError);
+    EXPECT_THROW(writer_.write(bytesOf("x"), originals(), ".."), FileError);
 }
 
-TEST_F(SafeReplacement, OriginalEditedBeforeItsReplacementIsLeftUntouched) {
-    const fs::path photo = original();
-    const auto check = recordedCheck(photo);
-    std::ofstream(photo, std::ios::binary) << "edited elsewhere";
-
-    const auto refusal = thrown<ReplaceRefusal>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(*refusal, ReplaceRefusal::sourceChanged());
-    EXPECT_EQ(readFile(photo), bytesOf("edited elsewhere"));
-    EXPECT_TRUE(entries(trashFiles()).empty());
-    EXPECT_FALSE(workingFileLeft());
-}
-
-TEST_F(SafeReplacement, OriginalWithoutARecordedVersionIsNeverReplaced) {
+TEST_F(SafeReplacement, AnOriginalEditedBeforeItsReplacementOrWithoutARecordedVersionIsLeftUntouched) {
     const fs::path photo = original();
     EXPECT_THROW(writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", SourceVersion::check(std::nullopt)),
                  ReplaceRefusal);
     EXPECT_THROW(writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", {}), ReplaceRefusal);
-    EXPECT_EQ(readFile(photo), bytesOf("old pixels"));
-    EXPECT_FALSE(workingFileLeft());
+    EXPECT_EQ(textOf(photo), "old pixels");
+
+    const auto check = recordedCheck(photo);
+    std::ofstream(photo, std::ios::binary) << "edited elsewhere";
+    const auto refusal = thrown<ReplaceRefusal>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
+    EXPECT_EQ(refusal, ReplaceRefusal::sourceChanged());
+    EXPECT_EQ(textOf(photo), "edited elsewhere");
+    EXPECT_TRUE(trashed().empty());
+    EXPECT_FALSE(temporaryFilesLeft());
 }
 
 TEST_F(SafeReplacement, ChangedInTheTrashWithItsPathFreeIsPutBackWithoutARecordLeft) {
@@ -203,51 +101,48 @@ TEST_F(SafeReplacement, ChangedInTheTrashWithItsPathFreeIsPutBackWithoutARecordL
     trash_.afterTrashing = [](const TrashedItem& item) { std::ofstream(item.filesPath, std::ios::app) << " edited"; };
 
     EXPECT_THROW(writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check), ReplaceRefusal);
-    EXPECT_EQ(readFile(photo), bytesOf("old pixels edited"));
+    EXPECT_EQ(textOf(photo), "old pixels edited");
     EXPECT_TRUE(entries(trashFiles()).empty());
     EXPECT_TRUE(entries(trashInfo()).empty());
-    EXPECT_FALSE(workingFileLeft());
+    EXPECT_FALSE(temporaryFilesLeft());
 }
 
-TEST_F(SafeReplacement, ChangedInTheTrashWithANewFileAtItsPathStaysInTheTrashAndTheNewFileIsKept) {
-    const fs::path photo = original();
-    const auto check = recordedCheck(photo);
-    trash_.afterTrashing = [&](const TrashedItem& item) {
-        std::ofstream(item.filesPath, std::ios::app) << " edited";
-        std::ofstream(photo) << "a newcomer";
-    };
+// Files that appear at the original's path after it was found free are never replaced: one
+// that comes while the changed original is in the Trash, or just before it is put back, is
+// kept and the changed original stays in the Trash.
+TEST_F(SafeReplacement, ANewcomerAtTheOriginalsPathIsKeptAndTheChangedOriginalStaysInTheTrash) {
+    for (const bool justBeforePutBack : {false, true}) {
+        SCOPED_TRACE(justBeforePutBack);
+        ExportScene fresh;
+        const fs::path photo = fresh.originals() / "photo.png";
+        std::ofstream(photo) << "old pixels";
+        const auto check = recordedCheck(photo);
+        fresh.trash_.afterTrashing = [&](const TrashedItem& item) {
+            std::ofstream(item.filesPath, std::ios::app) << " edited";
+            if (!justBeforePutBack) std::ofstream(photo) << "a newcomer";
+        };
+        if (justBeforePutBack) fresh.trash_.beforePutBack = [](const fs::path& to) { std::ofstream(to) << "a newcomer"; };
 
-    const auto error = thrown<ExportWriterError>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->kind(), ExportWriterError::Kind::changedInTrash);
-    EXPECT_EQ(readFile(photo), bytesOf("a newcomer"));
-    EXPECT_TRUE(originalIsSafe(photo, "old pixels edited"));
-    EXPECT_FALSE(workingFileLeft());
+        const auto error =
+            thrown<ExportWriterError>([&] { fresh.writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->kind(), ExportWriterError::Kind::changedInTrash);
+        EXPECT_EQ(textOf(photo), "a newcomer");
+        EXPECT_EQ(fresh.trashed(), std::vector<std::string>{"old pixels edited"});
+        EXPECT_FALSE(fresh.temporaryFilesLeft());
+    }
 }
 
-// Files that appear after a name was found free are never replaced.
 TEST_F(SafeReplacement, AFileThatTakesTheFinalNameFirstIsKeptAndTheNextNameUsed) {
     const fs::path photo = original();
     files_.beforeMove = [&](const fs::path& to) {
         if (to == photo) std::ofstream(photo) << "a newcomer";
     };
     const fs::path written = writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", recordedCheck(photo));
-    EXPECT_EQ(written, folder() / "photo-1.png");
-    EXPECT_EQ(readFile(photo), bytesOf("a newcomer"));
-    EXPECT_EQ(readFile(written), bytesOf("new"));
-    EXPECT_FALSE(workingFileLeft());
-}
-
-TEST_F(SafeReplacement, AFileThatTakesTheOriginalsPathBeforeItIsPutBackIsKept) {
-    const fs::path photo = original();
-    const auto check = recordedCheck(photo);
-    trash_.afterTrashing = [](const TrashedItem& item) { std::ofstream(item.filesPath, std::ios::app) << " edited"; };
-    trash_.beforePutBack = [](const fs::path& to) { std::ofstream(to) << "a newcomer"; };
-    const auto error = thrown<ExportWriterError>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->kind(), ExportWriterError::Kind::changedInTrash);
-    EXPECT_EQ(readFile(photo), bytesOf("a newcomer"));
-    EXPECT_TRUE(originalIsSafe(photo, "old pixels edited"));
+    EXPECT_EQ(written, originals() / "photo-1.png");
+    EXPECT_EQ(textOf(photo), "a newcomer");
+    EXPECT_EQ(textOf(written), "new");
+    EXPECT_FALSE(temporaryFilesLeft());
 }
 
 TEST_F(SafeReplacement, WorkingFileThatCannotBeWrittenIsReportedUnderTheFinalName) {
@@ -256,11 +151,11 @@ TEST_F(SafeReplacement, WorkingFileThatCannotBeWrittenIsReportedUnderTheFinalNam
     const auto error = thrown<FileError>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.webp", recordedCheck(photo)); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->errorNumber(), EACCES);
-    EXPECT_EQ(error->path(), folder() / "photo.webp");
+    EXPECT_EQ(error->path(), originals() / "photo.webp");
     EXPECT_EQ(platform::fileErrorDescription(*error),
               "You don't have permission to save the file \u201Cphoto.webp\u201D in the folder \u201Cphotos\u201D "
               "(Permission denied).");
-    EXPECT_EQ(readFile(photo), bytesOf("old pixels"));
+    EXPECT_EQ(textOf(photo), "old pixels");
 }
 
 // Whatever step fails, the old bytes are in place or in the Trash, no working file is
@@ -268,70 +163,62 @@ TEST_F(SafeReplacement, WorkingFileThatCannotBeWrittenIsReportedUnderTheFinalNam
 TEST_F(SafeReplacement, NoFailureAtAnyStepLosesTheOriginal) {
     struct Step {
         const char* name;
-        std::function<void(Scene&)> inject;
+        std::function<void(ExportScene&)> inject;
         bool originalInPlace;
+        const char* diagnostic;
     };
     const std::vector<Step> steps = {
-        {"mode bits", [](Scene& t) { t.files_.permissionError = EIO; }, true},
-        {"working file", [](Scene& t) { t.files_.writeExclusiveError = ENOSPC; }, true},
-        {"trash", [](Scene& t) { t.trash_.trashError = EXDEV; }, true},
-        {"put back", [](Scene& t) {
-             t.trash_.afterTrashing = [](const TrashedItem& item) { std::ofstream(item.filesPath, std::ios::app) << "!"; };
-             t.trash_.putBackError = EACCES;
-         }, false},
-        {"final move", [](Scene& t) { t.files_.moveError = EACCES; }, false},
-        {"final move across disks", [](Scene& t) { t.files_.moveError = EXDEV; }, false},
+        {"mode bits", [](ExportScene& s) { s.files_.permissionError = EIO; }, true, "POSIX 5"},
+        {"working file", [](ExportScene& s) { s.files_.writeExclusiveError = ENOSPC; }, true, "POSIX 28"},
+        {"trash", [](ExportScene& s) { s.trash_.trashError = EXDEV; }, true, "trashRefused(POSIX 18)"},
+        {"put back", [](ExportScene& s) {
+             s.trash_.afterTrashing = [](const TrashedItem& item) { std::ofstream(item.filesPath, std::ios::app) << "!"; };
+             s.trash_.putBackError = EACCES;
+         }, false, "changedInTrash"},
+        {"final move", [](ExportScene& s) { s.files_.moveError = EACCES; }, false, "replacedButNotMoved(POSIX 13)"},
+        {"final move across disks", [](ExportScene& s) { s.files_.moveError = EXDEV; }, false,
+         "replacedButNotMoved(POSIX 18)"},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
-        Scene fresh;
-        const fs::path photo = fresh.original();
-        const auto check = fresh.recordedCheck(photo);
+        ExportScene fresh;
+        const fs::path photo = fresh.originals() / "photo.png";
+        std::ofstream(photo) << "old pixels";
+        const auto check = recordedCheck(photo);
         step.inject(fresh);
-        EXPECT_ANY_THROW(fresh.writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check));
-        EXPECT_FALSE(fresh.workingFileLeft());
+        QString diagnostic;
+        try {
+            fresh.writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check);
+            ADD_FAILURE() << "no error thrown";
+        } catch (const ExportWriterError& error) {
+            diagnostic = FailureDetails::diagnostic(error);
+            // The file error behind it is told about the original, never the working file.
+            if (error.underlying()) {
+                EXPECT_EQ(error.underlying()->path(), photo);
+            }
+        } catch (const std::exception& error) {
+            diagnostic = FailureDetails::diagnostic(error);
+        }
+        EXPECT_EQ(diagnostic, step.diagnostic);
+        EXPECT_FALSE(fresh.temporaryFilesLeft());
         if (step.originalInPlace) {
-            EXPECT_EQ(readFile(photo), bytesOf("old pixels"));
+            EXPECT_EQ(textOf(photo), "old pixels");
         } else {
             EXPECT_FALSE(fs::exists(photo));
-            EXPECT_FALSE(entries(fresh.trashFiles()).empty());
+            EXPECT_FALSE(fresh.trashed().empty());
         }
     }
 }
 
-TEST_F(SafeReplacement, FinalMoveThatFailsLeavesTheOriginalInTheTrashAndSaysSo) {
-    const fs::path photo = original();
-    files_.moveError = EACCES;
-    const auto error = thrown<ExportWriterError>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", recordedCheck(photo)); });
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->kind(), ExportWriterError::Kind::replacedButNotMoved);
-    EXPECT_EQ(error->diagnostic(), "replacedButNotMoved(POSIX 13)");
-    EXPECT_EQ(error->underlying()->path(), photo);
-    EXPECT_TRUE(originalIsSafe(photo, "old pixels"));
-}
+TEST_F(SafeReplacement, PlainWritesTakeTheNextFreeNameNeverReplaceAndNameTheFileWhenTheyFail) {
+    std::ofstream(originals() / "photo.jpg") << "first";
+    EXPECT_EQ(writer_.write(bytesOf("second"), originals(), "photo.jpg"), originals() / "photo-1.jpg");
+    EXPECT_EQ(writer_.write(bytesOf("third"), originals(), "photo.jpg"), originals() / "photo-2.jpg");
+    EXPECT_EQ(textOf(originals() / "photo.jpg"), "first");
+    EXPECT_EQ(textOf(originals() / "photo-2.jpg"), "third");
+    EXPECT_EQ(entries(originals()).size(), 3u);
 
-TEST_F(SafeReplacement, TrashThatRefusesLeavesTheOriginalInPlace) {
-    const fs::path photo = original();
-    trash_.trashError = EXDEV;
-    const auto error = thrown<ExportWriterError>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", recordedCheck(photo)); });
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->kind(), ExportWriterError::Kind::trashRefused);
-    EXPECT_EQ(error->diagnostic(), "trashRefused(POSIX 18)");
-    EXPECT_EQ(readFile(photo), bytesOf("old pixels"));
-    EXPECT_FALSE(workingFileLeft());
-}
-
-TEST_F(SafeReplacement, PlainWritesTakeTheNextFreeNameAndNeverReplace) {
-    std::ofstream(folder() / "photo.jpg") << "first";
-    EXPECT_EQ(writer_.write(bytesOf("second"), folder(), "photo.jpg"), folder() / "photo-1.jpg");
-    EXPECT_EQ(writer_.write(bytesOf("third"), folder(), "photo.jpg"), folder() / "photo-2.jpg");
-    EXPECT_EQ(readFile(folder() / "photo.jpg"), bytesOf("first"));
-    EXPECT_EQ(readFile(folder() / "photo-2.jpg"), bytesOf("third"));
-    EXPECT_EQ(entries(folder()).size(), 3u);
-}
-
-TEST_F(SafeReplacement, PlainWriteIntoAMissingFolderFailsNamingTheFile) {
-    const auto error = thrown<FileError>([&] { writer_.write(bytesOf("x"), folder() / "gone", "photo.jpg"); });
+    const auto error = thrown<FileError>([&] { writer_.write(bytesOf("x"), originals() / "gone", "photo.jpg"); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->errorNumber(), ENOENT);
     EXPECT_EQ(error->path().filename(), "photo.jpg");
