@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 using namespace pictavo;
@@ -25,6 +27,8 @@ protected:
         for (int i = 0; i < 3; ++i) photos.push_back(writePng(originals() / ("photo " + std::to_string(i) + ".png"), i));
         add(photos);
     }
+    // The store goes before the engine it calls.
+    ~EndToEnd() override { store_.reset(); }
 
     void exportTo(ExportDestination destination) {
         store_->exportBatch(converting, DestinationResolution::resolved(std::move(destination)), nullptr, nullptr,
@@ -86,6 +90,7 @@ TEST_F(EndToEnd, AnEditedSourceIsConvertedAsItIsNowNotAsItWasDecodedBefore) {
 TEST_F(EndToEnd, ReplacesTheOriginalsInPlace) {
     std::vector<std::string> old;
     for (const fs::path& photo : photos) old.push_back(textOf(photo));
+    ::chmod(photos[0].c_str(), 0640);
     OutputSpec smaller = BatchStore::startingSpec();
     smaller.sizing = ResizeSpec::longestEdge(4);
     store_->setSpec(smaller);
@@ -98,12 +103,17 @@ TEST_F(EndToEnd, ReplacesTheOriginalsInPlace) {
         EXPECT_EQ(propertiesOf(photos[i]).pixelWidth, 4);
         EXPECT_NE(textOf(photos[i]), old[i]);
     }
-    std::vector<std::string> trashed;
-    for (const fs::path& name : entries(trashFiles())) trashed.push_back(textOf(trashFiles() / name));
+    std::vector<std::string> trashed = this->trashed();
     std::sort(trashed.begin(), trashed.end());
     std::sort(old.begin(), old.end());
     EXPECT_EQ(trashed, old);
+    EXPECT_EQ(entries(trashInfo()).size(), 3u);
     EXPECT_EQ(entries(originals()).size(), 3u) << "no working file is left";
+    EXPECT_FALSE(temporaryFilesLeft());
+    // A private original does not come back readable by others.
+    struct stat status {};
+    ASSERT_EQ(::stat(photos[0].c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
 }
 
 } // namespace

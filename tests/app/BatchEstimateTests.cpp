@@ -7,7 +7,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <fstream>
 
 namespace {
 
@@ -22,14 +21,6 @@ OutputSpec withQuality(std::int64_t quality) {
 
 class Estimates : public testing::Test, protected BatchScene {
 protected:
-    Estimates() : BatchScene(2) {}
-
-    void addPhotos(int count) {
-        std::vector<fs::path> paths;
-        for (int i = 0; i < count; ++i) paths.push_back(writePng(originals() / ("p" + std::to_string(i) + ".png"), i));
-        add(paths);
-    }
-    const BatchItem& card(std::size_t row) const { return store_->items().at(row); }
     std::optional<std::size_t> callFor(const fs::path& source, std::size_t from = 0) const {
         for (std::size_t i = from; i < engine_.callCount(); ++i) {
             if (engine_.call(i).source == source) return i;
@@ -41,7 +32,7 @@ protected:
 TEST_F(Estimates, AtMostWidthRunAtOnceAndEachOutcomeIsAppliedBeforeTheNextStarts) {
     addPhotos(5);
     ASSERT_TRUE(eventually([&] { return engine_.callCount() == 2; }));
-    EXPECT_EQ(std::get_if<BatchItem::Estimating>(&card(4).state) != nullptr, true);
+    EXPECT_TRUE(std::holds_alternative<BatchItem::Estimating>(card(4).state));
 
     // The second finishes first; its card is estimated and one more conversion starts.
     engine_.finish(1);
@@ -50,7 +41,7 @@ TEST_F(Estimates, AtMostWidthRunAtOnceAndEachOutcomeIsAppliedBeforeTheNextStarts
     EXPECT_TRUE(std::holds_alternative<BatchItem::Estimating>(card(0).state));
 
     for (std::size_t next = 0; next < 5; ++next) {
-        ASSERT_TRUE(eventually([&] { return engine_.callCount() > next || next >= 5; }));
+        ASSERT_TRUE(eventually([&] { return engine_.callCount() > next; }));
         engine_.finish(next);
     }
     ASSERT_TRUE(estimatesSettle());
@@ -148,10 +139,7 @@ TEST_F(Estimates, OutcomesOfAnOlderSpecificationOrOfRemovedCardsAreDiscarded) {
 
 TEST_F(Estimates, SetPageChoosesAnotherPageOnlyWhenItIsOneOfTheCardsPages) {
     engine_.gated = false;
-    const auto tiff = testing_support::multiSizeTiff({{12, 10}, {12, 10}, {12, 10}});
-    std::ofstream(originals() / "scan.tif", std::ios::binary).write(reinterpret_cast<const char*>(tiff.data()),
-                                                                    static_cast<std::streamsize>(tiff.size()));
-    add({originals() / "scan.tif"});
+    add({root_.write("photos/scan.tif", testing_support::multiSizeTiff({{12, 10}, {12, 10}, {12, 10}}))});
     ASSERT_TRUE(estimatesSettle());
     ASSERT_EQ(card(0).pageCount, 3);
     const std::size_t calls = engine_.callCount();

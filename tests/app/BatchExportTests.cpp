@@ -246,30 +246,38 @@ TEST_F(Replace, OriginalsWithSeveralPagesOrFramesAreRefusedWithoutAConversion) {
 }
 
 // Whatever step of a replacement fails, the original's bytes are never lost: they are in
-// place, or in the Trash (and then the card says its source is gone).
+// place, or in the Trash (and then the card says its source is gone), no working file is
+// left, and the card's details end with what failed.
 TEST_F(Replace, NoFailureAtAnyStepLosesAnOriginal) {
     struct Step {
         const char* name;
         std::function<void(ExportScene&)> inject;
-        // The start of the card's failure, when the original stays in place and untouched.
+        bool originalInPlace;
+        std::string diagnostic;
+        // The start of the card's failure, when it is one of the replacement's own sentences.
         std::string failure;
-        // The original changes once in the Trash and cannot be put back, so it stays there.
-        bool changesInTheTrash = false;
     };
     const std::string trashRefused =
         ExportWriterError::trashRefused(platform::FileError("/a", EXDEV, platform::FileOperation::trash)).description();
     const std::vector<Step> steps = {
-        {"snapshot", [](ExportScene& r) { r.files_.copyError = EIO; }, ReplaceRefusal::workingCopyFailed().description()},
-        {"working file", [](ExportScene& r) { r.files_.writeExclusiveError = ENOSPC; }, ""},
-        {"trash", [](ExportScene& r) { r.trash_.trashError = EXDEV; }, trashRefused.substr(0, 40)},
-        {"check in the Trash and put back", [](ExportScene& r) {
+        {"snapshot", [](ExportScene& r) { r.files_.copyError = EIO; }, true, "replaceRefused(workingCopyFailed)",
+         ReplaceRefusal::workingCopyFailed().description()},
+        {"mode bits", [](ExportScene& r) { r.files_.permissionError = EIO; }, true, "POSIX 5", ""},
+        {"working file", [](ExportScene& r) { r.files_.writeExclusiveError = ENOSPC; }, true, "POSIX 28", ""},
+        {"trash", [](ExportScene& r) { r.trash_.trashError = EXDEV; }, true, "trashRefused(POSIX 18)",
+         trashRefused.substr(0, 40)},
+        // The original changes once in the Trash and cannot be put back, so it stays there as it now is.
+        {"put back", [](ExportScene& r) {
              r.trash_.afterTrashing = [](const TrashedItem& item) { std::ofstream(item.filesPath, std::ios::app) << "x"; };
              r.trash_.putBackError = EACCES;
-         }, "", true},
-        {"final move", [](ExportScene& r) { r.files_.moveError = EACCES; }, ""},
+         }, false, "changedInTrash", ""},
+        {"final move", [](ExportScene& r) { r.files_.moveError = EACCES; }, false, "replacedButNotMoved(POSIX 13)", ""},
+        {"final move across disks", [](ExportScene& r) { r.files_.moveError = EXDEV; }, false,
+         "replacedButNotMoved(POSIX 18)", ""},
     };
     for (std::size_t index = 0; index < steps.size(); ++index) {
-        SCOPED_TRACE(steps[index].name);
+        const Step& step = steps[index];
+        SCOPED_TRACE(step.name);
         store_->clearAll();
         files_ = FailingFileOperations();
         trash_.trashError.reset();
@@ -279,18 +287,22 @@ TEST_F(Replace, NoFailureAtAnyStepLosesAnOriginal) {
         const std::string old = textOf(photo);
         add({photo});
         ASSERT_TRUE(estimatesSettle());
-        steps[index].inject(static_cast<ExportScene&>(*this));
+        step.inject(static_cast<ExportScene&>(*this));
         replaceAll();
 
-        const bool inPlace = fs::exists(photo) && textOf(photo) == old;
         const std::vector<std::string> inTrash = trashed();
-        const bool trashedIntact = std::find(inTrash.begin(), inTrash.end(), old) != inTrash.end();
-        EXPECT_TRUE(inPlace || trashedIntact || (steps[index].changesInTheTrash && !inTrash.empty()));
-        EXPECT_TRUE(card(0).isFailed());
-        EXPECT_TRUE(failureOf(card(0)).startsWith(QString::fromStdString(steps[index].failure)));
-        EXPECT_TRUE(inPlace || steps[index].failure.empty());
-        EXPECT_EQ(card(0).sourceIsGone, !fs::exists(photo));
-        EXPECT_EQ(store_->thumbnailSources().size(), fs::exists(photo) ? 0u : 1u);
+        if (step.originalInPlace) {
+            EXPECT_EQ(textOf(photo), old);
+        } else {
+            EXPECT_FALSE(fs::exists(photo));
+            EXPECT_EQ(inTrash.size(), 1u);
+            EXPECT_TRUE(inTrash.at(0).starts_with(old));
+        }
+        ASSERT_TRUE(card(0).isFailed());
+        EXPECT_TRUE(failureOf(card(0)).startsWith(QString::fromStdString(step.failure)));
+        EXPECT_TRUE(card(0).detailsOfTheFailure->endsWith(QString::fromStdString("Error: " + step.diagnostic)));
+        EXPECT_EQ(card(0).sourceIsGone, !step.originalInPlace);
+        EXPECT_EQ(store_->thumbnailSources().size(), step.originalInPlace ? 0u : 1u);
         EXPECT_FALSE(temporaryFilesLeft());
         EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 1, std::nullopt}));
         // Nothing remains of the run: another can be made in the same folder.

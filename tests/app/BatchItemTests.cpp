@@ -20,44 +20,19 @@ BatchItem card(BatchItem::State state, std::int64_t bytes = 2'400'000) {
     return item;
 }
 
-TEST(BatchItem, StatesAreEqualOnlyWithEqualPayloads) {
-    EXPECT_EQ(BatchItem::State(BatchItem::Estimated{1000}), BatchItem::State(BatchItem::Estimated{1000}));
-    EXPECT_NE(BatchItem::State(BatchItem::Estimated{1000}), BatchItem::State(BatchItem::Estimated{1001}));
-    EXPECT_NE(BatchItem::State(BatchItem::Failed{"a"}), BatchItem::State(BatchItem::Failed{"b"}));
-    EXPECT_NE(BatchItem::State(BatchItem::Exported{"/x/a.png"}), BatchItem::State(BatchItem::Exported{"/x/b.png"}));
-    EXPECT_EQ(BatchItem::State(BatchItem::Pending{}), BatchItem::State(BatchItem::Pending{}));
-    EXPECT_NE(BatchItem::State(BatchItem::Pending{}), BatchItem::State(BatchItem::Estimating{}));
-}
-
-TEST(BatchItem, StampsWithAndWithoutADateDifferAndHashApart) {
-    const BatchItem::SourceStamp dated{10, 5}, undated{10, std::nullopt};
-    EXPECT_NE(dated, undated);
-    EXPECT_EQ(undated, (BatchItem::SourceStamp{10, std::nullopt}));
-    EXPECT_NE(hashValue(dated), hashValue(undated));
-    EXPECT_EQ(hashValue(dated), hashValue(BatchItem::SourceStamp{10, 5}));
-}
-
-TEST(BatchItem, StampIsReadAfreshAndIsEmptyForAMissingFile) {
+TEST(BatchItem, StampIsReadAfreshAndIsUndatedForAMissingFile) {
     testing_support::TemporaryFolder folder;
     const auto path = folder.file("a.png");
-    EXPECT_EQ(readSourceStamp(path), (BatchItem::SourceStamp{0, std::nullopt}));
+    const BatchItem::SourceStamp missing = readSourceStamp(path);
+    EXPECT_EQ(missing, (BatchItem::SourceStamp{0, std::nullopt}));
     std::ofstream(path) << "12345";
     const BatchItem::SourceStamp first = readSourceStamp(path);
     EXPECT_EQ(first.byteCount, 5);
     EXPECT_TRUE(first.modifiedNanoseconds.has_value());
     std::ofstream(path, std::ios::app) << "678";
     EXPECT_EQ(readSourceStamp(path).byteCount, 8);
-}
-
-TEST(BatchItem, WarningLabels) {
-    EXPECT_EQ(warningLabel(ConversionWarning::animationLost(3)), "Frames");
-    EXPECT_EQ(warningLabel(ConversionWarning::targetSizeMissed(10)), "Target missed");
-    EXPECT_EQ(warningLabel(ConversionWarning::iconLadderTrimmed(2, 5)), "Fewer sizes");
-    EXPECT_EQ(warningLabel(ConversionWarning::formatFellBack(OutputFormat::png(), "HEIC")), "as PNG");
-    EXPECT_EQ(warningLabel(ConversionWarning::vectorRasterised(10, 10)), "Rasterised");
-    EXPECT_EQ(warningLabel(ConversionWarning::transparencyFlattened()), "Alpha");
-    EXPECT_EQ(warningLabel(ConversionWarning::upscaleClamped()), "Not enlarged");
-    EXPECT_EQ(warningLabel(ConversionWarning::reencoded()), "Re-encoded");
+    // A dated and an undated stamp of one size are different cache keys.
+    EXPECT_NE(hashValue(BatchItem::SourceStamp{0, 5}), hashValue(missing));
 }
 
 TEST(BatchItem, SpokenSummarySaysSizeStateAndOnlyTheFirstWarningOfAnAnswer) {
@@ -68,9 +43,11 @@ TEST(BatchItem, SpokenSummarySaysSizeStateAndOnlyTheFirstWarningOfAnAnswer) {
     EXPECT_EQ(card(BatchItem::Exported{"/a"}).accessibilityDescription(), size + ", saved");
 
     BatchItem estimated = card(BatchItem::Estimated{500'000});
-    estimated.warningsAboutTheAnswer = {ConversionWarning::upscaleClamped(), ConversionWarning::reencoded(),
-                                        ConversionWarning::transparencyFlattened()};
-    EXPECT_EQ(estimated.accessibilityDescription(), size + ", estimated " + byteCountText(500'000) + ", Not enlarged");
+    estimated.warningsAboutTheAnswer = {ConversionWarning::formatFellBack(OutputFormat::png(), "HEIC"),
+                                        ConversionWarning::reencoded(), ConversionWarning::transparencyFlattened()};
+    EXPECT_EQ(estimated.accessibilityDescription(), size + ", estimated " + byteCountText(500'000) + ", as PNG");
+    estimated.warningsAboutTheAnswer = {ConversionWarning::upscaleClamped()};
+    EXPECT_EQ(warningLabel(estimated.warningsAboutTheAnswer.front()), "Not enlarged");
 
     // Warnings left over from an earlier answer are not spoken while waiting.
     BatchItem waiting = estimated;
@@ -101,48 +78,43 @@ private:
     bool exporting_;
 };
 
-QSet<QString> ids(std::initializer_list<const char*> letters) {
+QSet<QString> ids(const QString& letters) {
     QSet<QString> set;
-    for (const char* letter : letters) set.insert(letter);
+    for (QChar letter : letters) set.insert(QString(letter));
     return set;
 }
 
-TEST(BatchSelection, FocusMovesToTheFirstSurvivorAfterItElseTheNearestBefore) {
-    LetterBatch batch("ABCDE");
-    Selection selection{ids({"B", "C", "D"}), QString("B"), QString("C")};
-    Selection::removeSelected(selection.ids, batch, selection);
-    EXPECT_EQ(batch.cards, (QList<QString>{"A", "E"}));
-    EXPECT_EQ(selection, (Selection{{}, std::nullopt, QString("E")}));
+std::optional<QString> letter(const char* id) { return id ? std::optional(QString(id)) : std::nullopt; }
 
-    LetterBatch tail("ABC");
-    Selection atEnd{ids({"B", "C"}), std::nullopt, QString("C")};
-    Selection::removeSelected(atEnd.ids, tail, atEnd);
-    EXPECT_EQ(atEnd.focus, QString("A"));
-
-    LetterBatch all("ABC");
-    Selection everything{ids({"A", "B", "C"}), QString("A"), QString("B")};
-    Selection::removeSelected(everything.ids, all, everything);
-    EXPECT_EQ(everything, Selection{});
-    EXPECT_TRUE(all.cards.isEmpty());
-}
-
-TEST(BatchSelection, UnremovedFocusAndAnchorStay) {
-    LetterBatch batch("ABCD");
-    Selection selection{ids({"B", "C"}), QString("A"), QString("D")};
-    Selection::removeSelected(selection.ids, batch, selection);
-    EXPECT_EQ(selection.anchor, QString("A"));
-    EXPECT_EQ(selection.focus, QString("D"));
-
-    // A focus that is no longer in the batch moves to the first survivor in order.
-    LetterBatch gone("ABC");
-    Selection stale{ids({"Z", "A"}), std::nullopt, QString("Z")};
-    Selection::removeSelected(stale.ids, gone, stale);
-    EXPECT_EQ(stale.focus, QString("B"));
+// The selection's own ids are removed, as the window passes them.
+TEST(BatchSelection, RemovedCardsLeaveTheBatchAndTheSelectionAndAFocusMovesToTheNearestSurvivor) {
+    struct Case {
+        const char *batch, *selected, *anchor, *focus;
+        const char *left, *anchorAfter, *focusAfter;
+    };
+    const Case cases[] = {
+        // The first survivor after the focus, else the nearest before it.
+        {"ABCDE", "BCD", "B", "C", "AE", nullptr, "E"},
+        {"ABC", "BC", nullptr, "C", "A", nullptr, "A"},
+        {"ABC", "ABC", "A", "B", "", nullptr, nullptr},
+        // A focus and an anchor that are not removed stay.
+        {"ABCD", "BC", "A", "D", "AD", "A", "D"},
+        // A focus no longer in the batch moves to the first survivor in order.
+        {"ABC", "ZA", nullptr, "Z", "BC", nullptr, "B"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(std::string(test.batch) + " without " + test.selected);
+        LetterBatch batch(test.batch);
+        Selection selection{ids(test.selected), letter(test.anchor), letter(test.focus)};
+        Selection::removeSelected(selection.ids, batch, selection);
+        EXPECT_EQ(QStringList(batch.cards).join(""), test.left);
+        EXPECT_EQ(selection, (Selection{{}, letter(test.anchorAfter), letter(test.focusAfter)}));
+    }
 }
 
 TEST(BatchSelection, NothingIsRemovedDuringARunOrForNoIds) {
     LetterBatch running("ABC", true);
-    const Selection selected{ids({"A"}), QString("A"), QString("A")};
+    const Selection selected{ids("A"), QString("A"), QString("A")};
     Selection selection = selected;
     Selection::removeSelected(selection.ids, running, selection);
     EXPECT_EQ(selection, selected);

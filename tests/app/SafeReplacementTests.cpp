@@ -1,7 +1,6 @@
 #include "BatchStoreHarness.h"
 
 #include "app/batch/ExportWriterError.h"
-#include "app/batch/FailureDetails.h"
 #include "app/batch/ReplaceRefusal.h"
 #include "app/batch/SourceVersion.h"
 #include "platform/FileErrorText.h"
@@ -46,22 +45,6 @@ protected:
                std::find(inTrash.begin(), inTrash.end(), content) != inTrash.end();
     }
 };
-
-TEST_F(SafeReplacement, NewFileTakesTheOriginalsPlaceAndTheOriginalGoesToTheTrashWithItsRecord) {
-    const fs::path photo = original();
-    ::chmod(photo.c_str(), 0640);
-    const fs::path written = writer_.replaceOriginal(photo, bytesOf("new pixels"), "photo.png", recordedCheck(photo));
-
-    EXPECT_EQ(written, photo);
-    EXPECT_EQ(textOf(photo), "new pixels");
-    EXPECT_EQ(trashed(), std::vector<std::string>{"old pixels"});
-    EXPECT_EQ(entries(trashInfo()).size(), 1u);
-    EXPECT_FALSE(temporaryFilesLeft());
-    // A private original does not come back readable by others.
-    struct stat status {};
-    ASSERT_EQ(::stat(photo.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0640u);
-}
 
 TEST_F(SafeReplacement, AnotherOutputNameTakesTheNextFreeNameAndNeverLeavesTheOriginalsFolder) {
     const fs::path photo = original();
@@ -156,58 +139,6 @@ TEST_F(SafeReplacement, WorkingFileThatCannotBeWrittenIsReportedUnderTheFinalNam
               "You don't have permission to save the file \u201Cphoto.webp\u201D in the folder \u201Cphotos\u201D "
               "(Permission denied).");
     EXPECT_EQ(textOf(photo), "old pixels");
-}
-
-// Whatever step fails, the old bytes are in place or in the Trash, no working file is
-// left, and the error says which of the two it is.
-TEST_F(SafeReplacement, NoFailureAtAnyStepLosesTheOriginal) {
-    struct Step {
-        const char* name;
-        std::function<void(ExportScene&)> inject;
-        bool originalInPlace;
-        const char* diagnostic;
-    };
-    const std::vector<Step> steps = {
-        {"mode bits", [](ExportScene& s) { s.files_.permissionError = EIO; }, true, "POSIX 5"},
-        {"working file", [](ExportScene& s) { s.files_.writeExclusiveError = ENOSPC; }, true, "POSIX 28"},
-        {"trash", [](ExportScene& s) { s.trash_.trashError = EXDEV; }, true, "trashRefused(POSIX 18)"},
-        {"put back", [](ExportScene& s) {
-             s.trash_.afterTrashing = [](const TrashedItem& item) { std::ofstream(item.filesPath, std::ios::app) << "!"; };
-             s.trash_.putBackError = EACCES;
-         }, false, "changedInTrash"},
-        {"final move", [](ExportScene& s) { s.files_.moveError = EACCES; }, false, "replacedButNotMoved(POSIX 13)"},
-        {"final move across disks", [](ExportScene& s) { s.files_.moveError = EXDEV; }, false,
-         "replacedButNotMoved(POSIX 18)"},
-    };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.name);
-        ExportScene fresh;
-        const fs::path photo = fresh.originals() / "photo.png";
-        std::ofstream(photo) << "old pixels";
-        const auto check = recordedCheck(photo);
-        step.inject(fresh);
-        QString diagnostic;
-        try {
-            fresh.writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check);
-            ADD_FAILURE() << "no error thrown";
-        } catch (const ExportWriterError& error) {
-            diagnostic = FailureDetails::diagnostic(error);
-            // The file error behind it is told about the original, never the working file.
-            if (error.underlying()) {
-                EXPECT_EQ(error.underlying()->path(), photo);
-            }
-        } catch (const std::exception& error) {
-            diagnostic = FailureDetails::diagnostic(error);
-        }
-        EXPECT_EQ(diagnostic, step.diagnostic);
-        EXPECT_FALSE(fresh.temporaryFilesLeft());
-        if (step.originalInPlace) {
-            EXPECT_EQ(textOf(photo), "old pixels");
-        } else {
-            EXPECT_FALSE(fs::exists(photo));
-            EXPECT_FALSE(fresh.trashed().empty());
-        }
-    }
 }
 
 TEST_F(SafeReplacement, PlainWritesTakeTheNextFreeNameNeverReplaceAndNameTheFileWhenTheyFail) {
