@@ -20,18 +20,6 @@ std::vector<std::string> displayNames(const BatchStore& store) {
 class Admission : public testing::Test, protected BatchScene {
 protected:
     Admission() { engine_.gated = false; }
-
-    // A run whose one conversion waits.
-    void startRun() {
-        engine_.gated = true;
-        add({writePng(originals() / "a.png")});
-        exportTo(ExportDestination::folder(output()));
-        ASSERT_TRUE(eventually([&] { return engine_.waitingCount() > 0; }));
-    }
-    // Starts an import of the file; its result lands in `result`.
-    void addLater(const fs::path& path, std::optional<BatchStore::AddResult>& result) {
-        store_->add(urlsOf({path}), [&result](BatchStore::AddResult added) { result = added; });
-    }
 };
 
 TEST_F(Admission, FoldersAddTheirRegularFilesInNaturalOrderSkippingHiddenOnesAndCountingUnreadables) {
@@ -100,7 +88,7 @@ TEST_F(Admission, ClearingOrRemovingDuringAnImportKeepsItsFindingsOut) {
 
     // Cleared while the import discovers: it adds nothing.
     std::optional<BatchStore::AddResult> cleared;
-    addLater(originals(), cleared);
+    store_->add(urlsOf({originals()}), [&](BatchStore::AddResult added) { cleared = added; });
     store_->clearAll();
     ASSERT_TRUE(eventually([&] { return cleared.has_value(); }));
     EXPECT_EQ(*cleared, BatchStore::AddResult{});
@@ -109,7 +97,7 @@ TEST_F(Admission, ClearingOrRemovingDuringAnImportKeepsItsFindingsOut) {
     // A card removed while an import of its folder runs is not added back by that import.
     ASSERT_EQ(add({a}).added, 1);
     std::optional<BatchStore::AddResult> rescan;
-    addLater(originals(), rescan);
+    store_->add(urlsOf({originals()}), [&](BatchStore::AddResult added) { rescan = added; });
     store_->remove({store_->items()[0].id});
     EXPECT_EQ(store_->tombstoneCount(), 1u);
     ASSERT_TRUE(eventually([&] { return rescan.has_value(); }));
@@ -141,9 +129,13 @@ TEST_F(Admission, AddingClearsTheSummaryAndRemovingWithNoImportLeavesNoTombstone
 }
 
 TEST_F(Admission, AnImportFinishingDuringARunWaitsForItsEnd) {
-    startRun();
+    engine_.gated = true;
+    add({writePng(originals() / "a.png")});
+    exportTo(ExportDestination::folder(output()));
+    ASSERT_TRUE(eventually([&] { return engine_.waitingCount() > 0; }));
+
     std::optional<BatchStore::AddResult> owed;
-    addLater(writePng(originals() / "later" / "b.png"), owed);
+    store_->add(urlsOf({writePng(originals() / "later" / "b.png")}), [&](BatchStore::AddResult r) { owed = r; });
     QTest::qWait(50);
     EXPECT_FALSE(owed.has_value());
     EXPECT_EQ(store_->items().size(), 1u);
@@ -156,11 +148,14 @@ TEST_F(Admission, AnImportFinishingDuringARunWaitsForItsEnd) {
 }
 
 TEST_F(Admission, ImportsStillOwedOrDiscoveringAreCompletedWhenTheStoreGoes) {
-    startRun();
+    engine_.gated = true;
+    add({writePng(originals() / "a.png")});
+    exportTo(ExportDestination::folder(output()));
+    ASSERT_TRUE(eventually([&] { return engine_.waitingCount() > 0; }));
     std::optional<BatchStore::AddResult> owed, discovering;
-    addLater(writePng(originals() / "b.png"), owed);
+    store_->add(urlsOf({writePng(originals() / "b.png")}), [&](BatchStore::AddResult r) { owed = r; });
     ASSERT_TRUE(eventually([&] { return store_->owedAdmissionCount() == 1; }));
-    addLater(writePng(originals() / "c.png"), discovering);
+    store_->add(urlsOf({writePng(originals() / "c.png")}), [&](BatchStore::AddResult r) { discovering = r; });
 
     store_.reset();
     EXPECT_EQ(owed, BatchStore::AddResult{});

@@ -123,7 +123,7 @@ TEST_F(Estimates, OutcomesOfAnOlderSpecificationOrOfRemovedCardsAreDiscarded) {
     store_->setSpec(withQuality(10));
     ASSERT_TRUE(eventually([&] { return engine_.callCount() == 4; }));
     EXPECT_EQ(engine_.call(2).spec, withQuality(10));
-    EXPECT_EQ(engine_.inFlight(), 2);
+    EXPECT_EQ(engine_.waitingCount(), 2u);
 
     const fs::path removedUrl = card(0).url;
     store_->remove({card(0).id});

@@ -30,10 +30,7 @@ GatedEngine::GatedEngine() {
     estimateAnswer = [](const Call& call) { return Estimate{1000 + call.page, {}}; };
     conversionAnswer = [](const Call& call) {
         ConversionResult result{nullptr, {}, OutputFormat::png(), {}, 0, {}};
-        std::ifstream in(call.source, std::ios::binary);
-        std::stringstream content;
-        content << "converted:" << in.rdbuf();
-        const std::string text = content.str();
+        const std::string text = "converted:" + textOf(call.source);
         result.data = std::make_shared<const platform::Bytes>(text.begin(), text.end());
         result.suggestedFileName = call.source.stem().string() + ".out";
         return result;
@@ -123,11 +120,6 @@ GatedEngine::Call GatedEngine::call(std::size_t index) const {
     return calls_.at(index)->call;
 }
 
-int GatedEngine::inFlight() const {
-    std::lock_guard guard(lock_);
-    return inFlight_;
-}
-
 int GatedEngine::mostInFlight() const {
     std::lock_guard guard(lock_);
     return mostInFlight_;
@@ -135,11 +127,10 @@ int GatedEngine::mostInFlight() const {
 
 std::size_t GatedEngine::waitingCount() const {
     std::lock_guard guard(lock_);
-    return static_cast<std::size_t>(std::count_if(calls_.begin(), calls_.end(), [](const auto& p) { return !p->done; }));
+    return static_cast<std::size_t>(inFlight_);
 }
 
 void GatedEngine::finish(std::size_t index) { settle(index, nullptr); }
-void GatedEngine::fail(std::size_t index, std::exception_ptr error) { settle(index, std::move(error)); }
 
 void GatedEngine::finishAll() {
     for (std::size_t index = 0; index < callCount(); ++index) finish(index);

@@ -9,11 +9,10 @@
 
 #include <QByteArray>
 
-#include <atomic>
 #include <exception>
 #include <functional>
-#include <initializer_list>
 #include <future>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -54,12 +53,10 @@ public:
     std::size_t callCount() const;
     Call call(std::size_t index) const;
     // Calls made and not yet finished or cancelled.
-    int inFlight() const;
-    int mostInFlight() const;
     std::size_t waitingCount() const;
-    // Lets call `index` finish with its answer, or with the error.
+    int mostInFlight() const;
+    // Lets call `index` finish with its answer.
     void finish(std::size_t index);
-    void fail(std::size_t index, std::exception_ptr error);
     // Lets every waiting call finish, in the order they were made.
     void finishAll();
 

@@ -1,6 +1,7 @@
 #include "app/batch/DestinationStore.h"
 #include "app/batch/MemoryUserDefaults.h"
 #include "app/batch/PathBookmarks.h"
+#include "app/batch/SettingsStore.h"
 #include "app/batch/SettingsUserDefaults.h"
 #include "support/TemporaryFolder.h"
 
@@ -177,7 +178,6 @@ TEST_F(Destinations, ReplacePermissionsCoverTheFolderAndEverythingBelowIt) {
     EXPECT_EQ(asker_.asked.size(), panels);
     EXPECT_TRUE(DestinationStore::folderContains(pictures, trip));
     EXPECT_FALSE(DestinationStore::folderContains(folder_.path() / "Pic", pictures));
-    EXPECT_FALSE(DestinationStore::isSandboxed());
 }
 
 TEST_F(Destinations, StoredPermissionsThatAreNotAllBookmarksAreIgnoredWhole) {
@@ -251,15 +251,18 @@ TEST_F(Destinations, TextsForTheViews) {
     EXPECT_EQ(panelPrompt(PanelPurpose::fallbackFolder), "Save Here");
 }
 
-TEST(SettingsFile, PreferencesSurviveANewStoreOverTheSameFile) {
+TEST(SettingsFile, PreferencesAndTheDefaultSpecificationSurviveARelaunchOverARealSettingsFile) {
     TemporaryFolder folder;
     const QString file = QString::fromStdString((folder.path() / "Pictavo.conf").string());
     const fs::path out = folder.path() / "out";
     fs::create_directory(out);
+    OutputSpec webp = SettingsStore::builtInDefaultSpec();
+    webp.format = OutputFormat::webp();
     PathBookmarks bookmarks;
     ScriptedAsker asker;
     {
         SettingsUserDefaults defaults(file);
+        SettingsStore(defaults).setDefaultSpec(webp);
         DestinationStore store(defaults, bookmarks, asker);
         store.setDefaultChoice(Choice::replaceOriginal);
         store.setHasConfirmedReplace(true);
@@ -269,6 +272,10 @@ TEST(SettingsFile, PreferencesSurviveANewStoreOverTheSameFile) {
         store.accessReplaceFolder(out);
     }
     SettingsUserDefaults defaults(file);
+    EXPECT_EQ(defaults.boolean("didRetirePNGAsTheDefaultFormat"), true);
+    SettingsStore settings(defaults);
+    EXPECT_EQ(settings.defaultSpec(), webp);
+    EXPECT_EQ(settings.spec(), webp);
     DestinationStore store(defaults, bookmarks, asker);
     EXPECT_EQ(store.defaultChoice(), Choice::replaceOriginal);
     EXPECT_TRUE(store.hasConfirmedReplace());

@@ -91,15 +91,6 @@ TEST_F(FailureReports, FileErrorsReadAsAboutTheCardsFileInAFolderCalledEllipsis)
     EXPECT_EQ(wrapped.last(), "Error: trashRefused(POSIX 13)");
 }
 
-TEST_F(FailureReports, RefusalsOpenWithTheirOwnSentence) {
-    const QStringList lines = FailureDetails::report(ReplaceRefusal::wouldLosePages(2, 3), "/a/scan.pdf", jpegSpec(),
-                                                     std::nullopt, environment()).split('\n');
-    EXPECT_EQ(lines.first(),
-              "Replacing this would keep page 2 of 3 and lose the other 2, so the original was left as it is.");
-    EXPECT_EQ(lines.last(), "Error: replaceRefused(pages 2 of 3)");
-    EXPECT_EQ(FailureDetails::diagnostic(ExportWriterError::changedInTrash()), "changedInTrash");
-}
-
 TEST_F(FailureReports, PathsInLibraryMessagesAreCutToTheirNames) {
     const auto error = ConversionError::unsupportedInput("\"/home/x/My Pictures/a.png\" is not a known file format");
     EXPECT_EQ(FailureDetails::description(error), QString::fromUtf8("\"/\u2026/a.png\" is not a known file format"));
@@ -150,14 +141,6 @@ TEST_F(FailureReports, SizeMatteAndAdjustmentTexts) {
     EXPECT_EQ(FailureDetails::adjustmentsText(adjustments), "turned right, greyscale");
     adjustments.reorientation = Reorientation();
     EXPECT_EQ(FailureDetails::adjustmentsText(adjustments), "greyscale");
-}
-
-TEST_F(FailureReports, EnvironmentOfThisBuild) {
-    const auto environment = FailureDetails::Environment::current();
-    EXPECT_EQ(environment.appVersion, PICTAVO_VERSION);
-    EXPECT_EQ(environment.build, "unknown");
-    EXPECT_EQ(environment.flavour, "direct download");
-    EXPECT_TRUE(environment.system.contains("kernel"));
 }
 
 } // namespace

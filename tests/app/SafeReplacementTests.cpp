@@ -21,7 +21,6 @@ using namespace pictavo;
 using namespace batch_testing;
 using platform::Bytes;
 using platform::FileError;
-using testing_support::readFile;
 using testing_support::TemporaryFolder;
 using testing_support::thrown;
 
@@ -30,19 +29,12 @@ Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end());
 // The writer on its own, replacing originals in a folder with the user's Trash beside it.
 class SafeReplacement : public testing::Test, protected ExportScene {
 protected:
-    fs::path original(const std::string& content = "old pixels") {
-        const fs::path path = originals() / "photo.png";
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
+    fs::path original() {
+        std::ofstream(originals() / "photo.png") << "old pixels";
+        return originals() / "photo.png";
     }
     static ExportWriting::VersionCheck recordedCheck(const fs::path& path) {
         return SourceVersion::check(SourceVersion::read(path));
-    }
-    // The old bytes are somewhere the user can find them: in place, or in the Trash.
-    bool originalIsSafe(const fs::path& path, const std::string& content) const {
-        const std::vector<std::string> inTrash = trashed();
-        return (fs::exists(path) && textOf(path) == content) ||
-               std::find(inTrash.begin(), inTrash.end(), content) != inTrash.end();
     }
 };
 

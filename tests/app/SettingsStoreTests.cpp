@@ -1,7 +1,5 @@
 #include "app/batch/MemoryUserDefaults.h"
 #include "app/batch/SettingsStore.h"
-#include "app/batch/SettingsUserDefaults.h"
-#include "support/TemporaryFolder.h"
 
 #include <QSignalSpy>
 
@@ -10,7 +8,6 @@
 namespace {
 
 using namespace pictavo;
-using testing_support::TemporaryFolder;
 
 QByteArray jsonOf(const OutputSpec& spec) { return QByteArray::fromStdString(spec.jsonText()); }
 
@@ -131,21 +128,6 @@ TEST_F(Settings, TheCurrentSpecificationIsNeverSavedAndEqualAssignmentsNotifyNob
     store.setDefaultSpec(store.defaultSpec());
     EXPECT_EQ(defaultSpy.count(), 0);
     EXPECT_EQ(defaults_.data("defaultOutputSpec"), saved);
-}
-
-TEST(SettingsFile, TheDefaultSurvivesARelaunchOverARealSettingsFile) {
-    TemporaryFolder folder;
-    const QString file = QString::fromStdString((folder.path() / "Pictavo.conf").string());
-    {
-        SettingsUserDefaults defaults(file);
-        SettingsStore store(defaults);
-        store.setDefaultSpec(webpSpec());
-    }
-    SettingsUserDefaults defaults(file);
-    EXPECT_EQ(defaults.boolean("didRetirePNGAsTheDefaultFormat"), true);
-    SettingsStore store(defaults);
-    EXPECT_EQ(store.defaultSpec(), webpSpec());
-    EXPECT_EQ(store.spec(), webpSpec());
 }
 
 } // namespace
