@@ -79,21 +79,19 @@ void GatedEngine::settle(std::size_t index, std::exception_ptr error) const {
         pending->done = true;
         --inFlight_;
     }
-    if (pending->estimate) {
-        if (error) {
-            pending->estimate->set_exception(error);
-        } else {
+    // A failing answer fails through the future, as the real engine's errors do.
+    try {
+        if (error) std::rethrow_exception(error);
+        if (pending->estimate) {
             pending->estimate->set_value(estimateAnswer(pending->call));
-        }
-    } else {
-        if (error) {
-            pending->conversion->set_exception(error);
         } else {
-            try {
-                pending->conversion->set_value(conversionAnswer(pending->call));
-            } catch (...) {
-                pending->conversion->set_exception(std::current_exception());
-            }
+            pending->conversion->set_value(conversionAnswer(pending->call));
+        }
+    } catch (...) {
+        if (pending->estimate) {
+            pending->estimate->set_exception(std::current_exception());
+        } else {
+            pending->conversion->set_exception(std::current_exception());
         }
     }
 }
