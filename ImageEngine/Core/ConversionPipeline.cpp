@@ -54,9 +54,14 @@ ConversionResult ConversionPipeline::run() {
     return oneImage(decoded, encoder);
 }
 
+const ImageProperties& ConversionPipeline::sourceProperties() {
+    if (!sourceProperties_) sourceProperties_ = decoder_->properties(source_);
+    return *sourceProperties_;
+}
+
 void ConversionPipeline::resolveFormat() {
     if (!spec_.format.isSameAsSource()) return;
-    const ImageProperties properties = decoder_->properties(source_);
+    const ImageProperties& properties = sourceProperties();
     const auto writeable = engine_.writableIdentifiers(properties, spec_, page_);
     const auto resolution = spec_.format.resolved(properties.sourceUTType, properties.hasAlpha, writeable);
     spec_.format = resolution.format;
@@ -70,7 +75,7 @@ std::optional<ConversionResult> ConversionPipeline::reoptimisedSource() {
     const SourceOptimiserRef optimiser = engine_.optimisers().optimiser(spec_.format);
     if (!optimiser) return std::nullopt;
     platform::throwIfCancelled(stop_);
-    const ImageProperties properties = decoder_->properties(source_);
+    const ImageProperties& properties = sourceProperties();
     if (LosslessReoptimisation::ineligibility(spec_, page_, properties) ||
         LosslessReoptimisation::optimiserRefuses(*optimiser, spec_.metadata, properties.orientation))
         return std::nullopt;

@@ -28,6 +28,8 @@ public:
     ConversionResult run();
 
 private:
+    // The first page's properties, read from the file once however many steps ask.
+    const ImageProperties& sourceProperties();
     void resolveFormat();
     // The source's own bytes re-optimised, when the specification only asks for that.
     std::optional<ConversionResult> reoptimisedSource();
@@ -55,6 +57,7 @@ private:
     OutputSpec spec_;
     std::vector<ConversionWarning> warnings_;
     std::shared_ptr<const ImageDecoder> decoder_;
+    std::optional<ImageProperties> sourceProperties_;
     std::optional<double> scaleToken_;
     std::optional<std::int64_t> qualityToken_;
 };
