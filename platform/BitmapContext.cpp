@@ -76,14 +76,7 @@ std::unique_ptr<BitmapContext> BitmapContext::create(std::int64_t width, std::in
 }
 
 BitmapLayout BitmapContext::layoutFor(const Image& image) {
-    switch (image.alphaInfo()) {
-    case AlphaInfo::none:
-    case AlphaInfo::noneSkipLast:
-    case AlphaInfo::noneSkipFirst:
-        return BitmapLayout::noneSkipLast;
-    default:
-        return BitmapLayout::premultipliedLast;
-    }
+    return image.hasAlphaChannel() ? BitmapLayout::premultipliedLast : BitmapLayout::noneSkipLast;
 }
 
 ColourSpaceRef BitmapContext::workingSpaceFor(const Image& image) {

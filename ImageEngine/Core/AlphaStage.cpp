@@ -9,17 +9,6 @@
 
 namespace pictavo {
 
-bool AlphaStage::hasAlpha(const platform::Image& image) {
-    switch (image.alphaInfo()) {
-    case platform::AlphaInfo::none:
-    case platform::AlphaInfo::noneSkipLast:
-    case platform::AlphaInfo::noneSkipFirst:
-        return false;
-    default:
-        return true;
-    }
-}
-
 bool AlphaStage::hasVisibleTransparency(const platform::Image& image) {
     if (!image.hasAlphaChannel()) return false;
     // The converter shares the image rather than owning it: the caller keeps it alive.
