@@ -1,6 +1,6 @@
 #include "ImageEngine/Core/CompressionProbe.h"
 
-#include "platform/BitmapContext.h"
+#include "ImageEngine/Core/Redraw.h"
 #include "platform/ImageWriter.h"
 
 #include <cstring>
@@ -14,11 +14,8 @@ constexpr int side = 32;
 // the bitmap cannot be made or the image cannot be drawn, which leaves no answer rather
 // than two empty buffers that would compare equal.
 std::optional<platform::Bytes> drawn(const platform::ImageRef& image) {
-    auto context = platform::BitmapContext::create(side, side, platform::ColourSpace::sRGB(),
-                                                   platform::BitmapLayout::premultipliedLast);
-    if (!context) return std::nullopt;
-    if (!context->draw(image, platform::Rect{{0, 0}, {side, side}})) return std::nullopt;
-    auto result = context->makeImage();
+    const auto result =
+        redrawn(image, side, side, platform::ColourSpace::sRGB(), platform::BitmapLayout::premultipliedLast);
     if (!result) return std::nullopt;
     platform::Bytes pixels;
     pixels.reserve(side * side * 4);

@@ -1,7 +1,7 @@
 #include "ImageEngine/Encoding/WebPEncoder.h"
 
 #include "ImageEngine/Core/ConversionError.h"
-#include "platform/BitmapContext.h"
+#include "ImageEngine/Core/Redraw.h"
 #include "platform/ExifToXmp.h"
 #include "platform/XmpOrientation.h"
 #include "shims/pctv_webp.h"
@@ -53,15 +53,10 @@ std::optional<Surface> surfaceFor(const platform::ImageRef& image) {
     const auto& own = image->colourSpace();
     platform::ColourSpaceRef space =
         own && own->model() == platform::ColourModel::rgb ? own : platform::ColourSpace::sRGB();
-    const AlphaInfo alpha = image->alphaInfo();
-    const bool opaque = alpha == AlphaInfo::none || alpha == AlphaInfo::noneSkipLast || alpha == AlphaInfo::noneSkipFirst;
-    auto context = platform::BitmapContext::create(
-        image->width(), image->height(), space,
-        opaque ? platform::BitmapLayout::noneSkipLast : platform::BitmapLayout::premultipliedLast);
-    if (!context) return std::nullopt;
-    platform::Rect whole{{0, 0}, {static_cast<double>(image->width()), static_cast<double>(image->height())}};
-    if (!context->draw(image, whole)) return std::nullopt;
-    platform::ImageRef drawn = context->makeImage();
+    const bool opaque = !image->hasAlphaChannel();
+    platform::ImageRef drawn = redrawn(image, image->width(), image->height(), space,
+                                       opaque ? platform::BitmapLayout::noneSkipLast
+                                              : platform::BitmapLayout::premultipliedLast);
     if (!drawn) return std::nullopt;
     Surface surface{drawn, nullptr, !opaque, space->iccData()};
     if (!opaque) surface.straightened = std::make_shared<const platform::Bytes>(unpremultiplied(*drawn));
