@@ -9,11 +9,6 @@
 namespace platform {
 namespace {
 
-const Bytes* bytesProperty(const PropertyMap& map, const char* key) {
-    auto found = map.find(key);
-    return found == map.end() ? nullptr : found->second.get<Bytes>();
-}
-
 std::optional<double> positiveNumber(const PropertyMap& map, const char* key) {
     auto found = map.find(key);
     if (found == map.end()) return std::nullopt;
@@ -35,7 +30,7 @@ CarriedMetadata CarriedMetadata::from(const WriterProperties& properties) {
     carried.orientation = static_cast<std::uint32_t>(orientation);
     if (properties.properties) {
         const PropertyMap& map = *properties.properties;
-        if (const Bytes* exif = bytesProperty(map, keys::exif)) {
+        if (const Bytes* exif = propertyOf<Bytes>(map, keys::exif)) {
             if (auto patched = exifWithOrientation(*exif, orientation)) {
                 constexpr std::uint8_t marker[] = {'E', 'x', 'i', 'f', 0, 0};
                 if (patched->size() >= sizeof marker && std::memcmp(patched->data(), marker, sizeof marker) == 0)
@@ -43,7 +38,7 @@ CarriedMetadata CarriedMetadata::from(const WriterProperties& properties) {
                 carried.exif = std::move(*patched);
             }
         }
-        if (const Bytes* iptc = bytesProperty(map, keys::iptc); iptc && !iptc->empty()) carried.iptc = *iptc;
+        if (const Bytes* iptc = propertyOf<Bytes>(map, keys::iptc); iptc && !iptc->empty()) carried.iptc = *iptc;
         carried.dpiWidth = positiveNumber(map, keys::dpiWidth);
         carried.dpiHeight = positiveNumber(map, keys::dpiHeight);
     }

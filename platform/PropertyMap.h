@@ -51,10 +51,15 @@ inline constexpr const char* iptc = "{IPTC}";                   // Bytes
 inline constexpr const char* png = "{PNG}";                     // PropertyMap of PNG-specific fields
 } // namespace keys
 
-inline std::optional<std::int64_t> integerProperty(const PropertyMap& map, const std::string& key) {
+// The value under the key when it is there and of type T; null otherwise.
+template <typename T>
+const T* propertyOf(const PropertyMap& map, const std::string& key) {
     auto found = map.find(key);
-    if (found == map.end()) return std::nullopt;
-    if (auto* i = found->second.get<std::int64_t>()) return *i;
+    return found == map.end() ? nullptr : found->second.get<T>();
+}
+
+inline std::optional<std::int64_t> integerProperty(const PropertyMap& map, const std::string& key) {
+    if (auto* i = propertyOf<std::int64_t>(map, key)) return *i;
     return std::nullopt;
 }
 

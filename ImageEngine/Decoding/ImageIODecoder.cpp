@@ -69,8 +69,8 @@ ImageProperties build(const platform::ImageReader& reader, std::int64_t index, c
     const auto size = std::filesystem::file_size(url, error);
     properties.byteCount =
         error || size > static_cast<std::uintmax_t>(std::numeric_limits<std::int64_t>::max()) ? 0 : static_cast<std::int64_t>(size);
-    if (auto found = dictionary->find(platform::keys::hasAlpha); found != dictionary->end())
-        if (const bool* alpha = found->second.get<bool>()) properties.hasAlpha = *alpha;
+    if (const bool* alpha = platform::propertyOf<bool>(*dictionary, platform::keys::hasAlpha))
+        properties.hasAlpha = *alpha;
     std::visit(platform::Overloaded{
                    [&](const SourceLayout::Animated& animated) { properties.frameCount = animated.frameCount; },
                    [&](const SourceLayout::Pages& pages) { properties.pageCount = pages.count; },
@@ -78,8 +78,8 @@ ImageProperties build(const platform::ImageReader& reader, std::int64_t index, c
                    [](const SourceLayout::Single&) {},
                },
                layout.value);
-    if (auto found = dictionary->find(platform::keys::profileName); found != dictionary->end())
-        if (const auto* name = found->second.get<std::string>()) properties.colourSpaceName = *name;
+    if (const auto* name = platform::propertyOf<std::string>(*dictionary, platform::keys::profileName))
+        properties.colourSpaceName = *name;
     properties.sourceUTType = platform::ContentType::withIdentifier(reader.typeIdentifier());
     properties.isVector = false;
     platform::XmpRef xmp;

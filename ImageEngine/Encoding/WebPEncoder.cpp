@@ -71,9 +71,8 @@ std::optional<platform::XmpPacket> packetFor(const EncodeOptions& options, const
     if (!options.preserved) return std::nullopt;
     const platform::XmpPacket* packet = options.preserved->metadata.get();
     std::optional<platform::XmpPacket> withExif;
-    auto found = options.preserved->dictionary.find(platform::keys::exif);
-    if (found != options.preserved->dictionary.end())
-        if (const auto* exif = found->second.get<platform::Bytes>()) withExif = platform::xmpWithExif(packet, *exif);
+    if (const auto* exif = platform::propertyOf<platform::Bytes>(options.preserved->dictionary, platform::keys::exif))
+        withExif = platform::xmpWithExif(packet, *exif);
     if (withExif) packet = &*withExif;
     if (!packet) return std::nullopt;
     auto turned = platform::xmpWithOrientation(*packet, static_cast<int>(options.orientation.value_or(1)));
