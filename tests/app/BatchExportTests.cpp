@@ -268,7 +268,9 @@ TEST_F(Replace, NoFailureAtAnyStepLosesAnOriginal) {
          trashRefused.substr(0, 40)},
         // The original changes once in the Trash and cannot be put back, so it stays there as it now is.
         {"put back", [](ExportScene& r) {
-             r.trash_.afterTrashing = [](const TrashedItem& item) { std::ofstream(item.filesPath, std::ios::app) << "x"; };
+             r.trash_.afterTrashing = [](const TrashedItem& item) {
+                 std::ofstream(item.filesPath, std::ios::app) << "x";
+             };
              r.trash_.putBackError = EACCES;
          }, false, "changedInTrash", ""},
         {"final move", [](ExportScene& r) { r.files_.moveError = EACCES; }, false, "replacedButNotMoved(POSIX 13)", ""},
@@ -283,7 +285,8 @@ TEST_F(Replace, NoFailureAtAnyStepLosesAnOriginal) {
         trash_.trashError.reset();
         trash_.putBackError.reset();
         trash_.afterTrashing = nullptr;
-        const fs::path photo = writePng(originals() / ("step" + std::to_string(index) + ".png"), static_cast<int>(index));
+        const fs::path photo =
+            writePng(originals() / ("step" + std::to_string(index) + ".png"), static_cast<int>(index));
         const std::string old = textOf(photo);
         add({photo});
         ASSERT_TRUE(estimatesSettle());

@@ -246,9 +246,6 @@ TEST_F(Destinations, TextsForTheViews) {
     const QString shown = DestinationStore::abbreviatedPath(folder_.path());
     EXPECT_EQ(store->statusText(), "Saving into " + shown);
     EXPECT_EQ(store->sentenceTail(Choice::chosenFolder), "save into " + shown);
-    EXPECT_EQ(store->subtitle(Choice::replaceOriginal), "Originals go to the Trash, so this can be undone");
-    EXPECT_EQ(menuTitle(Choice::chosenFolder), QString::fromUtf8("In a folder\u2026"));
-    EXPECT_EQ(panelPrompt(PanelPurpose::fallbackFolder), "Save Here");
 }
 
 TEST(SettingsFile, PreferencesAndTheDefaultSpecificationSurviveARelaunchOverARealSettingsFile) {

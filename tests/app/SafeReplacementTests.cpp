@@ -63,7 +63,8 @@ TEST_F(SafeReplacement, AnOriginalEditedBeforeItsReplacementOrWithoutARecordedVe
 
     const auto check = recordedCheck(photo);
     std::ofstream(photo, std::ios::binary) << "edited elsewhere";
-    const auto refusal = thrown<ReplaceRefusal>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
+    const auto refusal =
+        thrown<ReplaceRefusal>([&] { writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
     EXPECT_EQ(refusal, ReplaceRefusal::sourceChanged());
     EXPECT_EQ(textOf(photo), "edited elsewhere");
     EXPECT_TRUE(trashed().empty());
@@ -96,10 +97,12 @@ TEST_F(SafeReplacement, ANewcomerAtTheOriginalsPathIsKeptAndTheChangedOriginalSt
             std::ofstream(item.filesPath, std::ios::app) << " edited";
             if (!justBeforePutBack) std::ofstream(photo) << "a newcomer";
         };
-        if (justBeforePutBack) fresh.trash_.beforePutBack = [](const fs::path& to) { std::ofstream(to) << "a newcomer"; };
+        if (justBeforePutBack) {
+            fresh.trash_.beforePutBack = [](const fs::path& to) { std::ofstream(to) << "a newcomer"; };
+        }
 
-        const auto error =
-            thrown<ExportWriterError>([&] { fresh.writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
+        const auto error = thrown<ExportWriterError>(
+            [&] { fresh.writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
         ASSERT_TRUE(error);
         EXPECT_EQ(error->kind(), ExportWriterError::Kind::changedInTrash);
         EXPECT_EQ(textOf(photo), "a newcomer");
