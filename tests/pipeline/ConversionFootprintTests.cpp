@@ -15,9 +15,11 @@ using namespace pictavo;
 using namespace pipeline_testing;
 using testing_support::TemporaryFolder;
 
-// What a conversion still held of the decoded pixels when it reached the encoder.
+// How often a conversion inspected its source, and what it still held of the decoded
+// pixels when it reached the encoder.
 struct Watch {
     std::mutex lock;
+    int inspections = 0;
     std::weak_ptr<const platform::Image> decoded;
     platform::ImageRef encoded;
     bool decodedAliveAtEncode = false;
@@ -28,7 +30,13 @@ class WatchedDecoder final : public ImageDecoder {
 public:
     explicit WatchedDecoder(std::shared_ptr<Watch> watch) : watch_(std::move(watch)) {}
     const std::unordered_set<platform::ContentType>& readableTypes() const override { return real_.readableTypes(); }
-    ImageProperties properties(const std::filesystem::path& url) const override { return real_.properties(url); }
+    ImageProperties properties(const std::filesystem::path& url) const override {
+        {
+            const std::lock_guard hold(watch_->lock);
+            ++watch_->inspections;
+        }
+        return real_.properties(url);
+    }
     DecodedImage decode(const std::filesystem::path& url) const override { return decode(url, 1); }
     DecodedImage decode(const std::filesystem::path& url, std::int64_t page) const override {
         DecodedImage decoded = real_.decode(url, page);
@@ -71,12 +79,12 @@ struct WatchedConversion {
     std::shared_ptr<Watch> watch = std::make_shared<Watch>();
     ConversionEngine engine{DecoderRegistry({std::make_shared<const WatchedDecoder>(watch)}),
                             EncoderRegistry({std::make_shared<const WatchedEncoder>(watch)}),
-                            SourceOptimiserRegistry({})};
+                            SourceOptimiserRegistry::standard()};
 };
 
 } // namespace
 
-TEST(ConversionMemory, DecodedPixelsAreLetGoOnceTheResizedImageIsDrawn) {
+TEST(ConversionFootprint, DecodedPixelsAreLetGoOnceTheResizedImageIsDrawn) {
     TemporaryFolder folder;
     const auto photo = folder.write("photo.jpg", testing_support::makeJpeg(96, 64));
     WatchedConversion conversion;
@@ -90,7 +98,7 @@ TEST(ConversionMemory, DecodedPixelsAreLetGoOnceTheResizedImageIsDrawn) {
     EXPECT_EQ(*result.data, *standardEngine().convert(photo, spec, 1, EncodeEffort::final).data);
 }
 
-TEST(ConversionMemory, PixelsNoStageChangesReachTheEncoderAsTheyWereDecoded) {
+TEST(ConversionFootprint, PixelsNoStageChangesReachTheEncoderAsTheyWereDecoded) {
     TemporaryFolder folder;
     const auto photo = folder.write("photo.jpg", testing_support::makeJpeg(40, 30));
     WatchedConversion conversion;
@@ -99,4 +107,23 @@ TEST(ConversionMemory, PixelsNoStageChangesReachTheEncoderAsTheyWereDecoded) {
     conversion.engine.convert(photo, spec, 1, EncodeEffort::final);
     EXPECT_TRUE(conversion.watch->decodedAliveAtEncode);
     EXPECT_EQ(conversion.watch->encoded, conversion.watch->decoded.lock());
+}
+
+TEST(ConversionFootprint, ASourceIsInspectedApartOnlyWhenItMightBeKeptAsItIs) {
+    TemporaryFolder folder;
+    const auto photo = folder.write("photo.jpg", testing_support::makeJpeg(64, 48));
+    auto spec = specFor(OutputFormat::jpeg());
+
+    // Lossless into its own format: the source's coefficients are kept, never decoded.
+    WatchedConversion kept;
+    kept.engine.convert(photo, spec, 1, EncodeEffort::final);
+    EXPECT_GE(kept.watch->inspections, 1);
+    EXPECT_FALSE(kept.watch->encoded);
+
+    // A resize rules that out before the file is read: it is read once, to be decoded.
+    spec.sizing = ResizeSpec::scale(0.5);
+    WatchedConversion resized;
+    resized.engine.convert(photo, spec, 1, EncodeEffort::final);
+    EXPECT_EQ(resized.watch->inspections, 0);
+    EXPECT_TRUE(resized.watch->encoded);
 }
