@@ -153,8 +153,11 @@ void BitmapContext::compositeWhole(std::int64_t y, std::int64_t firstColumn, std
         const std::uint8_t* source = values + i * channelCount;
         std::uint8_t* pixel = out + i * pixelBytes;
         const unsigned alpha = source[channelCount - 1];
-        if (alpha == 255 && pixelBytes == 4) { // opaque over either four-byte layout
-            std::memcpy(pixel, source, 4);
+        if (alpha == 255 && pixelBytes == 4) { // a run of opaque pixels over either four-byte layout
+            std::int64_t end = i + 1;
+            while (end < count && values[end * 4 + 3] == 255) ++end;
+            std::memcpy(pixel, source, static_cast<std::size_t>(end - i) * 4);
+            i = end - 1;
             continue;
         }
         if (alpha == 255 || copy) {

@@ -35,7 +35,8 @@ private:
 
     PixelRowConverter() = default;
     void readAlpha(const std::uint8_t* pixels, std::int64_t count, std::uint8_t* out) const;
-    void convertDirect(const std::uint8_t* pixels, std::int64_t count, std::uint8_t* out) const;
+    // True when the pixels were written whole, alpha included (8-bit RGB without alpha).
+    bool convertDirect(const std::uint8_t* pixels, std::int64_t count, std::uint8_t* out) const;
     void convertThroughFloat(const std::uint8_t* pixels, std::int64_t count, std::uint8_t* out);
 
     ImageRef image_;

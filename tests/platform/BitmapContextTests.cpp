@@ -207,6 +207,56 @@ TEST(BitmapContext, RedrawsLargeImagesPixelForPixelInBands) {
     EXPECT_EQ(*copy->buffer(), *image->buffer());
 }
 
+TEST(BitmapContext, CopiesEightBitRGBRowsOfEveryWidthAndLayoutExactly) {
+    // Rows are copied several bytes at a time: every width, the last pixel of the buffer,
+    // a skipped byte on either side and runs of opaque pixels broken by translucent ones
+    // must come out as the per-pixel arithmetic says.
+    const std::uint8_t alphas[] = {255, 255, 0, 128, 255, 255, 255, 1, 255};
+    const auto srgb = ColourSpace::sRGB();
+    for (std::int64_t width = 1; width <= 9; ++width) {
+        std::vector<std::uint8_t> rgb, rgbx, xrgb, rgba;
+        std::vector<int> colours, premultiplied;
+        for (std::int64_t y = 0; y < 2; ++y)
+            for (std::int64_t x = 0; x < width; ++x) {
+                const auto r = static_cast<std::uint8_t>(17 * x + 5 * y + 1);
+                const auto g = static_cast<std::uint8_t>(250 - 23 * x);
+                const auto b = static_cast<std::uint8_t>(90 + 41 * x + y);
+                const std::uint8_t a = alphas[(x + y) % 9];
+                const auto junk = static_cast<std::uint8_t>(x * 7 + 3);
+                rgb.insert(rgb.end(), {r, g, b});
+                rgbx.insert(rgbx.end(), {r, g, b, junk});
+                xrgb.insert(xrgb.end(), {junk, r, g, b});
+                rgba.insert(rgba.end(), {r, g, b, a});
+                colours.insert(colours.end(), {r, g, b, 255});
+                for (int v : {int(r), int(g), int(b)}) premultiplied.push_back(int(std::lround(v * a / 255.0)));
+                premultiplied.push_back(a);
+            }
+        const auto everyPixel = [&](const ImageRef& image) {
+            std::vector<int> values;
+            for (std::int64_t y = 0; y < 2; ++y)
+                for (std::int64_t x = 0; x < width; ++x)
+                    for (int v : pixelAt(*image, x, y)) values.push_back(v);
+            return values;
+        };
+        SCOPED_TRACE(width);
+        for (auto layout : {BitmapLayout::noneSkipLast, BitmapLayout::premultipliedLast}) {
+            EXPECT_EQ(everyPixel(drawn(image8(width, 2, 3, AlphaInfo::none, srgb, rgb), width, 2, layout)), colours);
+            EXPECT_EQ(everyPixel(drawn(image8(width, 2, 4, AlphaInfo::noneSkipLast, srgb, rgbx), width, 2, layout)),
+                      colours);
+            EXPECT_EQ(everyPixel(drawn(image8(width, 2, 4, AlphaInfo::noneSkipFirst, srgb, xrgb), width, 2, layout)),
+                      colours);
+        }
+        EXPECT_EQ(everyPixel(drawn(image8(width, 2, 4, AlphaInfo::last, srgb, rgba), width, 2,
+                                   BitmapLayout::premultipliedLast)),
+                  premultiplied);
+        // Without alpha in the context, translucent pixels show as drawn on black.
+        for (std::size_t i = 3; i < premultiplied.size(); i += 4) premultiplied[i] = 255;
+        EXPECT_EQ(everyPixel(drawn(image8(width, 2, 4, AlphaInfo::last, srgb, rgba), width, 2,
+                                   BitmapLayout::noneSkipLast)),
+                  premultiplied);
+    }
+}
+
 TEST(BitmapContext, SurvivesRectanglesOfExtremeProportions) {
     auto image = filled8(1000, 1000, AlphaInfo::none, ColourSpace::sRGB(), {255, 255, 255});
     auto context = BitmapContext::create(8, 8, ColourSpace::sRGB(), BitmapLayout::premultipliedLast);
