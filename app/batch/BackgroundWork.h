@@ -39,6 +39,19 @@ void postTo(QPointer<QObject> context, Work work) {
 // Runs `work` on a thread of the pool.
 inline void runInBackground(QThreadPool& pool, std::function<void()> work) { pool.start(std::move(work)); }
 
+// The future the call returns, or one that holds what the call threw: a conversion that
+// fails to start is handled like one that fails on its way.
+template <typename Value, typename Call>
+std::future<Value> futureOf(Call call) {
+    try {
+        return call();
+    } catch (...) {
+        std::promise<Value> failed;
+        failed.set_exception(std::current_exception());
+        return failed.get_future();
+    }
+}
+
 // Waits for the future on a waiting thread, turns its value or exception into a message
 // there with `settle` (which must be safe on any thread), and hands the message to
 // `deliver` on the main thread, unless the context (a main-thread object) has gone by then.

@@ -1,7 +1,6 @@
 #include "app/MainThread.h"
 #include "app/batch/BackgroundWork.h"
 #include "app/batch/BatchStoreWork.h"
-#include "platform/Cancellation.h"
 
 namespace pictavo {
 
@@ -92,33 +91,16 @@ std::optional<BatchStore::EstimateJob> BatchStore::estimateJob(const BatchItem& 
 void BatchStore::startEstimate(const std::shared_ptr<EstimatePass>& pass) {
     const EstimateJob job = pass->jobs[pass->next++];
     const std::int64_t purges = purgeGeneration_;
-    std::future<Estimate> future;
-    try {
-        future = engine_.estimate(job.url, pass->spec, job.page, pass->stop.get_token());
-    } catch (...) {
-        std::promise<Estimate> failed;
-        failed.set_exception(std::current_exception());
-        future = failed.get_future();
-    }
     deliverWhenReady(
-        std::move(future), this,
+        futureOf<Estimate>([&] { return engine_.estimate(job.url, pass->spec, job.page, pass->stop.get_token()); }),
+        this,
         [job, purges, spec = pass->spec](std::future<Estimate>& ready) {
             EstimateOutcome outcome;
             outcome.id = job.id;
             outcome.url = job.url;
             outcome.page = job.page;
             outcome.purges = purges;
-            try {
-                outcome.estimate = ready.get();
-                outcome.kind = EstimateOutcome::Kind::estimated;
-            } catch (const platform::CancellationError&) {
-                outcome.kind = EstimateOutcome::Kind::cancelled;
-            } catch (const std::exception& error) {
-                outcome.kind = EstimateOutcome::Kind::failed;
-                outcome.reason = FailureDetails::description(error);
-                outcome.details = FailureDetails::report(error, job.url, spec, job.source,
-                                                         FailureDetails::Environment::current());
-            }
+            if (auto estimate = outcome.take(ready, job.url, spec, job.source)) outcome.estimate = std::move(*estimate);
             return outcome;
         },
         [this, pass](const EstimateOutcome& outcome) { receiveEstimateOutcome(pass, outcome); });
@@ -135,12 +117,12 @@ void BatchStore::receiveEstimateOutcome(const std::shared_ptr<EstimatePass>& pas
 }
 
 void BatchStore::applyEstimateOutcome(const EstimateOutcome& outcome, const OutputSpec& spec) {
-    if (outcome.kind == EstimateOutcome::Kind::cancelled) return;
+    if (outcome.kind == Settlement::Kind::cancelled) return;
     const std::optional<int> index = indexOf(outcome.id);
     if (!index) return;
     const BatchItem& item = items_[*index];
     if (!isEstimated(item)) return;
-    if (outcome.kind == EstimateOutcome::Kind::failed) {
+    if (outcome.kind == Settlement::Kind::failed) {
         setFailed(*index, outcome.reason, outcome.details);
         return;
     }

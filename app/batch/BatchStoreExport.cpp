@@ -2,7 +2,6 @@
 #include "app/batch/BackgroundWork.h"
 #include "app/batch/BatchStoreWork.h"
 #include "app/batch/PrivateTemporaryFolder.h"
-#include "platform/Cancellation.h"
 #include "platform/FileOperations.h"
 #include "platform/PrivateFolder.h"
 
@@ -182,31 +181,16 @@ BatchStore::Start BatchStore::takePrepared(const std::shared_ptr<ExportRun>& run
 
 void BatchStore::startExportChild(const std::shared_ptr<ExportRun>& run, const ExportJob& job, const fs::path& source) {
     ++run->inFlight;
-    std::future<ConversionResult> future;
-    try {
-        future = run->engine->converted(source, run->spec, job.page, EncodeEffort::final, run->stop.get_token());
-    } catch (...) {
-        std::promise<ConversionResult> failed;
-        failed.set_exception(std::current_exception());
-        future = failed.get_future();
-    }
     deliverWhenReady(
-        std::move(future), this,
+        futureOf<ConversionResult>([&] {
+            return run->engine->converted(source, run->spec, job.page, EncodeEffort::final, run->stop.get_token());
+        }),
+        this,
         [id = job.id, url = job.url, source = job.source, spec = run->spec](std::future<ConversionResult>& ready) {
             ExportOutcome outcome;
             outcome.id = id;
             outcome.url = url;
-            try {
-                outcome.result = ready.get();
-                outcome.kind = ExportOutcome::Kind::converted;
-            } catch (const platform::CancellationError&) {
-                outcome.kind = ExportOutcome::Kind::cancelled;
-            } catch (const std::exception& error) {
-                outcome.kind = ExportOutcome::Kind::failed;
-                outcome.reason = FailureDetails::description(error);
-                outcome.details =
-                    FailureDetails::report(error, url, spec, source, FailureDetails::Environment::current());
-            }
+            outcome.result = outcome.take(ready, url, spec, source);
             return outcome;
         },
         [this, run](ExportOutcome outcome) { receiveExportOutcome(run, std::move(outcome)); });

@@ -25,10 +25,10 @@ bool isWritePermissionDenied(const platform::FileError& error) {
 
 void BatchStore::writeOutcome(const std::shared_ptr<ExportRun>& run, const ExportOutcome& outcome) {
     const std::optional<int> index = indexOf(outcome.id);
-    if (index && outcome.kind == ExportOutcome::Kind::failed) {
+    if (index && outcome.kind == Settlement::Kind::failed) {
         setFailed(*index, outcome.reason, outcome.details);
         ++run->failed;
-    } else if (index && outcome.kind == ExportOutcome::Kind::converted) {
+    } else if (index && outcome.kind == Settlement::Kind::succeeded) {
         try {
             const fs::path written = writeConverted(run, outcome);
             if (const std::optional<int> now = indexOf(outcome.id)) {

@@ -6,7 +6,10 @@
 #include "app/batch/ExportDestination.h"
 #include "app/batch/ReplaceRefusal.h"
 
+#include "platform/Cancellation.h"
+
 #include <deque>
+#include <future>
 #include <stop_token>
 
 namespace pictavo {
@@ -19,6 +22,33 @@ inline std::optional<FailureDetails::Source> reportedSource(const BatchItem& ite
     source.byteCount = item.stamp.byteCount;
     return source;
 }
+
+// What became of one conversion, worked out on the thread that waited for it: its value, or
+// the card's reason and failure report, or neither after a cancellation.
+struct Settlement {
+    enum class Kind { succeeded, failed, cancelled };
+    Kind kind = Kind::cancelled;
+    QString reason;
+    QString details;
+
+    // The ready future's value; none when the conversion failed or was cancelled.
+    template <typename Value>
+    std::optional<Value> take(std::future<Value>& ready, const std::filesystem::path& url, const OutputSpec& spec,
+                              const std::optional<FailureDetails::Source>& source) {
+        try {
+            std::optional<Value> value(ready.get());
+            kind = Kind::succeeded;
+            return value;
+        } catch (const platform::CancellationError&) {
+            kind = Kind::cancelled;
+        } catch (const std::exception& error) {
+            kind = Kind::failed;
+            reason = FailureDetails::description(error);
+            details = FailureDetails::report(error, url, spec, source, FailureDetails::Environment::current());
+        }
+        return std::nullopt;
+    }
+};
 
 // One debounced estimate pass: the specification it was scheduled with, the stop source
 // that every child shares, and its sliding window of conversions.
@@ -38,17 +68,13 @@ struct BatchStore::EstimateJob {
     std::optional<FailureDetails::Source> source;
 };
 
-struct BatchStore::EstimateOutcome {
-    enum class Kind { estimated, failed, cancelled };
-    Kind kind = Kind::cancelled;
+struct BatchStore::EstimateOutcome : Settlement {
     QUuid id;
     std::filesystem::path url;
     std::int64_t page = 1;
     // purgeGeneration when the child started.
     std::int64_t purges = 0;
     Estimate estimate;
-    QString reason;
-    QString details;
 };
 
 struct BatchStore::ExportJob {
@@ -60,15 +86,11 @@ struct BatchStore::ExportJob {
     BatchItem item;
 };
 
-struct BatchStore::ExportOutcome {
-    enum class Kind { converted, failed, cancelled };
-    Kind kind = Kind::cancelled;
+struct BatchStore::ExportOutcome : Settlement {
     QUuid id;
     // The original, also when the conversion read a snapshot.
     std::filesystem::path url;
     std::optional<ConversionResult> result;
-    QString reason;
-    QString details;
 };
 
 // A card made ready for replacing its original: the snapshot its conversion reads, the
