@@ -1,6 +1,5 @@
 #include "BatchStoreHarness.h"
 
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -136,7 +135,7 @@ TEST_F(Admission, AnImportFinishingDuringARunWaitsForItsEnd) {
 
     std::optional<BatchStore::AddResult> owed;
     store_->add(urlsOf({writePng(originals() / "later" / "b.png")}), [&](BatchStore::AddResult r) { owed = r; });
-    QTest::qWait(50);
+    ASSERT_TRUE(eventually([&] { return store_->owedAdmissionCount() == 1; }));
     EXPECT_FALSE(owed.has_value());
     EXPECT_EQ(store_->items().size(), 1u);
 
