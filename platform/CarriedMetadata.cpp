@@ -1,10 +1,10 @@
 #include "platform/CarriedMetadata.h"
 
+#include "platform/ExifGps.h"
 #include "platform/ExifOrientation.h"
 #include "platform/XmpOrientation.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace platform {
 namespace {
@@ -31,12 +31,8 @@ CarriedMetadata CarriedMetadata::from(const WriterProperties& properties) {
     if (properties.properties) {
         const PropertyMap& map = *properties.properties;
         if (const Bytes* exif = propertyOf<Bytes>(map, keys::exif)) {
-            if (auto patched = exifWithOrientation(*exif, orientation)) {
-                constexpr std::uint8_t marker[] = {'E', 'x', 'i', 'f', 0, 0};
-                if (patched->size() >= sizeof marker && std::memcmp(patched->data(), marker, sizeof marker) == 0)
-                    patched->erase(patched->begin(), patched->begin() + sizeof marker);
-                carried.exif = std::move(*patched);
-            }
+            if (auto patched = exifWithOrientation(*exif, orientation))
+                carried.exif = tiffStructuredExif(patched->data(), patched->size());
         }
         if (const Bytes* iptc = propertyOf<Bytes>(map, keys::iptc); iptc && !iptc->empty()) carried.iptc = *iptc;
         carried.dpiWidth = positiveNumber(map, keys::dpiWidth);
