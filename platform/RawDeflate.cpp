@@ -79,14 +79,17 @@ RawDeflatedSizeCounter::RawDeflatedSizeCounter(std::size_t limit) : stream_(std:
 RawDeflatedSizeCounter::~RawDeflatedSizeCounter() = default;
 
 bool RawDeflatedSizeCounter::add(std::span<const std::uint8_t> piece) {
-    if (failed_) return false;
+    if (failed_ || total_ > limit_) {
+        failed_ = true;
+        return false;
+    }
     if (piece.empty()) return true;
     anyInput_ = true;
     return run(piece, false);
 }
 
 std::optional<std::size_t> RawDeflatedSizeCounter::finish() {
-    if (failed_ || !anyInput_ || !run({}, true)) return std::nullopt;
+    if (failed_ || !anyInput_ || total_ > limit_ || !run({}, true)) return std::nullopt;
     return total_;
 }
 

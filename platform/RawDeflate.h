@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -38,6 +39,8 @@ public:
     // Ends the input: the size when the pieces held at least one byte and it is within the
     // limit.
     std::optional<std::size_t> finish();
+    // Lowers the limit (it is never raised), for a count whose rival has just finished.
+    void lowerLimit(std::size_t limit) { limit_ = std::min(limit_, limit); }
 
 private:
     struct Stream;

@@ -1,7 +1,7 @@
 #include "ImageEngine/Core/SpareProcessors.h"
 
+#include "ImageEngine/Core/EncodeConcurrency.h"
 #include "ImageEngine/Core/EncodeExecutor.h"
-#include "platform/ProcessInfo.h"
 
 #include <algorithm>
 #include <atomic>
@@ -19,17 +19,17 @@ std::atomic<std::int64_t> lent{0};
 
 std::int64_t SpareProcessors::available() {
     const std::int64_t busy = EncodeExecutor::runningJobs() + lent.load();
-    return std::max<std::int64_t>(0, platform::ProcessInfo::activeProcessorCount() - busy);
+    return std::max<std::int64_t>(0, EncodeConcurrency::width() - busy);
 }
 
 SpareProcessors::Loan::Loan(std::int64_t wanted) {
     if (wanted <= 0) return;
-    // The processor count is read once; the loan itself is taken atomically, so two
-    // conversions asking at once never both get the last spare processor.
-    const std::int64_t processors = platform::ProcessInfo::activeProcessorCount();
+    // The width is read once; the loan itself is taken atomically, so two conversions asking
+    // at once never both get the last spare processor.
+    const std::int64_t width = EncodeConcurrency::width();
     std::int64_t current = lent.load();
     for (;;) {
-        const std::int64_t spare = processors - EncodeExecutor::runningJobs() - current;
+        const std::int64_t spare = width - EncodeExecutor::runningJobs() - current;
         const std::int64_t granted = std::clamp<std::int64_t>(spare, 0, wanted);
         if (granted == 0) return;
         if (lent.compare_exchange_weak(current, current + granted)) {

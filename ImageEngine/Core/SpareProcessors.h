@@ -8,8 +8,9 @@ namespace pictavo {
 // Processors that no conversion is using at this moment. A conversion whose work splits into
 // independent pieces borrows them, so that a lone large file does not leave the machine idle
 // while a full batch still runs one thread per conversion. Jobs running on the encode
-// executors and every open loan count as busy: borrowing never puts more threads to work than
-// the machine has processors.
+// executors and every open loan count as busy, against the engine's width: borrowing never
+// puts more threads to conversion work than the engine would run conversions, and the
+// processors the width leaves to the rest of the system stay theirs.
 class SpareProcessors {
 public:
     // Borrows up to `wanted` processors, as many as are spare; they are given back when the

@@ -131,8 +131,10 @@ public:
         : raw_(raw), layout_(layout), rowsPerBand_(std::max<std::size_t>(1, bandBytes / (layout.rowBytes + 1))),
           keepRows_(keepRows) {}
 
-    // The platform-deflated size of the rows under `strategy` when it is at most `limit`.
-    std::optional<std::size_t> measure(int strategy, std::size_t limit) {
+    // The platform-deflated size of the rows under `strategy` when it is at most `limit`, or
+    // at most what `currentLimit` says after any band when it is given.
+    std::optional<std::size_t> measure(int strategy, std::size_t limit,
+                                       const std::function<std::size_t()>& currentLimit = {}) {
         const std::size_t stride = layout_.rowBytes + 1;
         measured_.resize(keepRows_ ? layout_.height * stride : std::min(layout_.height, rowsPerBand_) * stride);
         platform::RawDeflatedSizeCounter counter(limit);
@@ -140,6 +142,7 @@ public:
             const std::size_t end = std::min(layout_.height, first + rowsPerBand_);
             std::uint8_t* band = measured_.data() + (keepRows_ ? first * stride : 0);
             filterBand(raw_, layout_, strategy, first, end, band, scratch_);
+            if (currentLimit) counter.lowerLimit(currentLimit());
             if (!counter.add({band, (end - first) * stride})) return std::nullopt;
         }
         return counter.finish();
@@ -176,26 +179,26 @@ std::optional<std::size_t> firstSmallest(const std::vector<std::optional<std::si
 }
 
 // The trials measured side by side. Each trial stops counting once it cannot win against the
-// trials that finished before it started: an earlier candidate wins a tie, so a later one must
-// beat its size by a byte, while matching a later candidate's size is enough. The trial that
-// the sequence would pick is therefore never stopped, and the choice is the same.
+// trials that have finished: an earlier candidate wins a tie, so a later one must beat its
+// size by a byte, while matching a later candidate's size is enough. The trial that the
+// sequence would pick is therefore never stopped, and the choice is the same.
 std::vector<std::optional<std::size_t>> measuredSideBySide(std::span<const std::uint8_t> raw, const RowLayout& layout,
                                                            const std::vector<int>& candidates, std::size_t limit) {
     std::vector<std::optional<std::size_t>> sizes(candidates.size());
     std::vector<bool> finished(candidates.size(), false);
     std::mutex lock;
+    const auto limitFor = [&](std::size_t i) {
+        const std::lock_guard guard(lock);
+        std::size_t own = limit;
+        for (std::size_t j = 0; j < candidates.size(); ++j)
+            if (finished[j] && sizes[j] && *sizes[j] > 0) own = std::min(own, *sizes[j] - (j < i ? 1 : 0));
+        return own;
+    };
     std::vector<std::function<void()>> tasks;
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         tasks.emplace_back([&, i] {
-            std::size_t ownLimit = limit;
-            {
-                const std::lock_guard guard(lock);
-                for (std::size_t j = 0; j < candidates.size(); ++j)
-                    if (finished[j] && sizes[j] && *sizes[j] > 0)
-                        ownLimit = std::min(ownLimit, *sizes[j] - (j < i ? 1 : 0));
-            }
             FilterTrials trials(raw, layout, false);
-            const auto size = trials.measure(candidates[i], ownLimit);
+            const auto size = trials.measure(candidates[i], limitFor(i), [&, i] { return limitFor(i); });
             const std::lock_guard guard(lock);
             sizes[i] = size;
             finished[i] = true;

@@ -184,6 +184,14 @@ TEST(RawDeflatedSizeCounter, StopsOncePastTheLimitAndNeedsInput) {
     EXPECT_FALSE(small.add(rows)); // stays refused
     EXPECT_FALSE(small.finish());
 
+    // A limit lowered part way judges what follows; raising it again has no effect.
+    platform::RawDeflatedSizeCounter lowered(size);
+    EXPECT_TRUE(lowered.add(std::span(rows).first(150000)));
+    lowered.lowerLimit(size / 4);
+    lowered.lowerLimit(size * 2);
+    EXPECT_FALSE(lowered.add(std::span(rows).subspan(150000)));
+    EXPECT_FALSE(lowered.finish());
+
     platform::RawDeflatedSizeCounter nothing(100);
     EXPECT_TRUE(nothing.add({}));
     EXPECT_FALSE(nothing.finish());
