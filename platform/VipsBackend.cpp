@@ -210,23 +210,29 @@ PixelPlan planPixels(VipsImage* loaded, bool hasUsableCMYKProfile, bool dropAlph
 }
 
 struct PixelDestination {
-    std::uint8_t* data;
+    Bytes& pixels;
     std::size_t rowBytes;
 };
 
 // libvips computes the image in strips on its worker threads and hands them over top to
-// bottom; each strip is copied straight into the bitmap's buffer.
-int copyStrip(VipsRegion* region, VipsRect* area, void* destination) {
-    const auto* target = static_cast<const PixelDestination*>(destination);
-    for (int y = area->top; y < area->top + area->height; ++y)
-        std::memcpy(target->data + static_cast<std::size_t>(y) * target->rowBytes, VIPS_REGION_ADDR(region, 0, y),
-                    target->rowBytes);
+// bottom; each strip's rows are appended to the bitmap's buffer, whose room was reserved
+// beforehand, so that no byte of it is written twice (zeroed first, then overwritten).
+int appendStrip(VipsRegion* region, VipsRect* area, void* destination) {
+    auto* target = static_cast<PixelDestination*>(destination);
+    // Strips that came out of order would leave a gap.
+    if (target->pixels.size() != static_cast<std::size_t>(area->top) * target->rowBytes) return -1;
+    for (int y = area->top; y < area->top + area->height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint8_t*>(VIPS_REGION_ADDR(region, 0, y));
+        target->pixels.insert(target->pixels.end(), row, row + target->rowBytes);
+    }
     return 0;
 }
 
-bool copyPixels(VipsImage* image, std::uint8_t* destination, std::size_t rowBytes) {
-    PixelDestination target{destination, rowBytes};
-    return vips_sink_disc(image, copyStrip, &target) == 0;
+bool copyPixels(VipsImage* image, Bytes& pixels, std::size_t rowBytes) {
+    const std::size_t size = rowBytes * static_cast<std::size_t>(image->Ysize);
+    pixels.reserve(size);
+    PixelDestination target{pixels, rowBytes};
+    return vips_sink_disc(image, appendStrip, &target) == 0 && pixels.size() == size;
 }
 
 } // namespace
@@ -392,8 +398,8 @@ ImageReadResult VipsBackend::imageAt(std::int64_t index, const PixelBudget& budg
     if (!budget.admits(image->Xsize, image->Ysize, bytesPerPixel)) return {nullptr, true};
 
     const std::size_t rowBytes = static_cast<std::size_t>(image->Xsize) * bytesPerPixel;
-    auto pixels = std::make_shared<Bytes>(rowBytes * static_cast<std::size_t>(image->Ysize));
-    if (!copyPixels(image.get(), pixels->data(), rowBytes)) {
+    auto pixels = std::make_shared<Bytes>();
+    if (!copyPixels(image.get(), *pixels, rowBytes)) {
         vips_error_clear();
         return {};
     }

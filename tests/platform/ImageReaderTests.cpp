@@ -129,6 +129,27 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+TEST(ImageReader, DecodesEveryRowOfAnImageTallerThanManyStripsInItsPlace) {
+    // libvips hands the pixels over in strips: each lands where it belongs, and the buffer
+    // holds exactly the image, nothing after it.
+    for (auto [bands, sixteenBit] : {std::pair{3, false}, std::pair{4, true}, std::pair{1, false}}) {
+        SampleImage sample;
+        sample.width = 33;
+        sample.height = 1500;
+        sample.bands = bands;
+        sample.sixteenBit = sixteenBit;
+        auto bytes = encodeSample(sample, ".png");
+        ASSERT_TRUE(bytes);
+        auto reader = openBytes(*bytes);
+        ASSERT_TRUE(reader);
+        auto decoded = reader->imageAt(0);
+        ASSERT_TRUE(decoded.image);
+        SCOPED_TRACE(bands);
+        expectSamplePixels(*decoded.image, sample, 0, 0);
+        EXPECT_EQ(decoded.image->buffer()->size(), decoded.image->bytesPerRow() * 1500);
+    }
+}
+
 TEST(ImageReader, ListsTheFormatsItsBackEndsReadAndNoDocumentFormats) {
     const auto& types = ImageReader::readableTypeIdentifiers();
     for (const char* expected : {types::png, types::jpeg, types::gif, types::tiff, types::webp, types::bmp, types::ico,
