@@ -39,6 +39,22 @@ Rect standardised(Rect rect) {
     return rect;
 }
 
+// RGBX black: each byte written once, copied from a block of the pattern, rather than the
+// whole buffer zeroed and then every fourth byte set.
+std::shared_ptr<Bytes> opaqueBlack(std::size_t size) {
+    static const Bytes block = [] {
+        Bytes pattern(std::size_t(1) << 16);
+        for (std::size_t i = 3; i < pattern.size(); i += 4) pattern[i] = 255;
+        return pattern;
+    }();
+    auto buffer = std::make_shared<Bytes>();
+    buffer->reserve(size);
+    while (buffer->size() < size)
+        buffer->insert(buffer->end(), block.begin(),
+                       block.begin() + static_cast<std::ptrdiff_t>(std::min(block.size(), size - buffer->size())));
+    return buffer;
+}
+
 } // namespace
 
 std::unique_ptr<BitmapContext> BitmapContext::create(std::int64_t width, std::int64_t height,
@@ -65,13 +81,12 @@ std::unique_ptr<BitmapContext> BitmapContext::create(std::int64_t width, std::in
     const auto h = static_cast<std::uint64_t>(height);
     if (w > largestBuffer / pixelBytes || h > largestBuffer / (w * pixelBytes)) return nullptr;
     context->bytesPerRow_ = static_cast<std::size_t>(w * pixelBytes);
+    const auto size = static_cast<std::size_t>(w * pixelBytes * h);
     try {
-        context->buffer_ = std::make_shared<Bytes>(static_cast<std::size_t>(w * pixelBytes * h), 0);
+        context->buffer_ = layout == BitmapLayout::noneSkipLast ? opaqueBlack(size) : std::make_shared<Bytes>(size, 0);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    if (layout == BitmapLayout::noneSkipLast)
-        for (std::size_t i = 3; i < context->buffer_->size(); i += 4) (*context->buffer_)[i] = 255;
     return context;
 }
 

@@ -43,6 +43,11 @@ TEST(BitmapContext, RefusesSpacesThatDoNotSuitTheLayoutSizesItCannotHoldAndMisla
     auto image = context->makeImage();
     EXPECT_EQ(image->alphaInfo(), AlphaInfo::premultipliedLast);
     EXPECT_EQ(pixelAt(*image, 2, 1), (std::vector<int>{0, 0, 0, 0}));
+    // An opaque context starts black in every pixel, far past its first few rows too.
+    auto opaque = BitmapContext::create(150, 123, ColourSpace::sRGB(), BitmapLayout::noneSkipLast)->makeImage();
+    ASSERT_EQ(opaque->buffer()->size(), 150u * 123 * 4);
+    for (std::int64_t y = 0; y < 123; ++y)
+        for (std::int64_t x = 0; x < 150; ++x) ASSERT_EQ(pixelAt(*opaque, x, y), (std::vector<int>{0, 0, 0, 255}));
     // Images whose pixels do not match their colour space are not drawn.
     EXPECT_FALSE(context->draw(filled8(2, 2, AlphaInfo::none, ColourSpace::deviceGray(), {1, 2, 3}), whole(*context)));
     EXPECT_FALSE(context->draw(nullptr, whole(*context)));
