@@ -74,13 +74,13 @@ void ConversionPipeline::resolveFormat() {
 std::optional<ConversionResult> ConversionPipeline::reoptimisedSource() {
     const SourceOptimiserRef optimiser = engine_.optimisers().optimiser(spec_.format);
     if (!optimiser) return std::nullopt;
+    platform::throwIfCancelled(stop_);
     // What the specification alone rules out (a resize, a quality, an adjustment) is ruled
     // out for a source of the very format asked for too, so such a source is not read
     // twice, once to be inspected and once to be decoded.
     ImageProperties sameFormat;
     sameFormat.sourceUTType = spec_.format.utType();
     if (LosslessReoptimisation::ineligibility(spec_, page_, sameFormat)) return std::nullopt;
-    platform::throwIfCancelled(stop_);
     const ImageProperties& properties = sourceProperties();
     if (LosslessReoptimisation::ineligibility(spec_, page_, properties) ||
         LosslessReoptimisation::optimiserRefuses(*optimiser, spec_.metadata, properties.orientation))

@@ -3,6 +3,7 @@
 #include "ImageEngine/Decoding/ImageIODecoder.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/MozJPEGEncoder.h"
+#include "platform/Cancellation.h"
 #include "support/JpegSamples.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@ using testing_support::TemporaryFolder;
 struct Watch {
     std::mutex lock;
     int inspections = 0;
+    int decodes = 0;
     std::weak_ptr<const platform::Image> decoded;
     platform::ImageRef encoded;
     bool decodedAliveAtEncode = false;
@@ -41,6 +43,7 @@ public:
     DecodedImage decode(const std::filesystem::path& url, std::int64_t page) const override {
         DecodedImage decoded = real_.decode(url, page);
         const std::lock_guard hold(watch_->lock);
+        ++watch_->decodes;
         watch_->decoded = decoded.asRaster()->image;
         return decoded;
     }
@@ -126,4 +129,17 @@ TEST(ConversionFootprint, ASourceIsInspectedApartOnlyWhenItMightBeKeptAsItIs) {
     resized.engine.convert(photo, spec, 1, EncodeEffort::final);
     EXPECT_EQ(resized.watch->inspections, 0);
     EXPECT_TRUE(resized.watch->encoded);
+}
+
+TEST(ConversionFootprint, AConversionCancelledBeforeItStartsDecodesNothing) {
+    TemporaryFolder folder;
+    const auto photo = folder.write("photo.jpg", testing_support::makeJpeg(64, 48));
+    auto spec = specFor(OutputFormat::jpeg());
+    spec.sizing = ResizeSpec::scale(0.5);
+    WatchedConversion conversion;
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_THROW(conversion.engine.convert(photo, spec, 1, EncodeEffort::final, stop.get_token()),
+                 platform::CancellationError);
+    EXPECT_EQ(conversion.watch->decodes, 0);
 }
