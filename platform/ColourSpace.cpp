@@ -63,6 +63,19 @@ cmsToneCurve* makeSRGBCurve() {
     return cmsBuildParametricToneCurve(nullptr, 4, parameters);
 }
 
+// lcms2 stamps a profile it makes with the current time, which would make the same
+// conversion give different bytes on every run. The profiles made here carry one fixed date,
+// the one of the widely shipped sRGB profile, 1998-02-09 06:49:00.
+Bytes withFixedCreationDate(Bytes icc) {
+    constexpr std::array<std::uint16_t, 6> date{1998, 2, 9, 6, 49, 0};
+    if (icc.size() < 36) return icc;
+    for (std::size_t i = 0; i < date.size(); ++i) {
+        icc[24 + 2 * i] = static_cast<std::uint8_t>(date[i] >> 8);
+        icc[25 + 2 * i] = static_cast<std::uint8_t>(date[i] & 0xFF);
+    }
+    return icc;
+}
+
 } // namespace
 
 ColourSpaceRef ColourSpace::sRGB() {
@@ -72,7 +85,7 @@ ColourSpaceRef ColourSpace::sRGB() {
         made->model_ = ColourModel::rgb;
         made->name_ = sRGBName;
         made->description_ = "sRGB IEC61966-2.1";
-        made->icc_ = lcmsProfileBytes(profile.get());
+        made->icc_ = withFixedCreationDate(lcmsProfileBytes(profile.get()));
         return made;
     }();
     return space;
@@ -86,7 +99,7 @@ ColourSpaceRef ColourSpace::deviceGray() {
         auto made = std::shared_ptr<ColourSpace>(new ColourSpace());
         made->model_ = ColourModel::monochrome;
         made->name_ = deviceGrayName;
-        made->icc_ = lcmsProfileBytes(profile.get());
+        made->icc_ = withFixedCreationDate(lcmsProfileBytes(profile.get()));
         return made;
     }();
     return space;

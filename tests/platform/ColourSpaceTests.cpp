@@ -21,6 +21,17 @@ TEST(ColourSpace, RecognisesSRGBFromAnyCopyOfItsProfileAndNoOtherSpace) {
     EXPECT_FALSE(wide->isSRGB());
 }
 
+TEST(ColourSpace, ProfilesMadeHereDoNotDependOnTheClock) {
+    // Header bytes 24-35: the creation date, six big-endian 16-bit numbers.
+    const Bytes date{0x07, 0xCE, 0, 2, 0, 9, 0, 6, 0, 49, 0, 0};
+    for (const auto& space : {ColourSpace::sRGB(), ColourSpace::deviceGray()}) {
+        const auto& icc = space->iccData();
+        ASSERT_GE(icc.size(), 36u);
+        EXPECT_EQ(Bytes(icc.begin() + 24, icc.begin() + 36), date);
+        EXPECT_TRUE(ColourSpace::fromICC(icc));
+    }
+}
+
 TEST(ColourSpace, RefusesBytesThatAreNoProfile) {
     EXPECT_FALSE(ColourSpace::fromICC(Bytes(10, 0)));
     EXPECT_FALSE(ColourSpace::fromICC(Bytes(4096, 0x41)));
