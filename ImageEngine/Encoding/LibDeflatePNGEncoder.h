@@ -77,9 +77,6 @@ public:
     // that size is strictly below `threshold`; else none.
     static std::optional<Filtering> bestFiltering(std::span<const std::uint8_t> raw, const PNGChunks::Header& header,
                                                   std::span<const int> candidates, std::size_t threshold);
-    // The candidate whose filtering the platform encoder packs smallest, or `noStrategy`.
-    static int chooseFilterStrategy(std::span<const std::uint8_t> raw, const PNGChunks::Header& header,
-                                    std::span<const int> candidates);
     // The rows filtered by the best strategy of the re-filter list, when it packs more than 1 %
     // below `limit`; else none. `packsToLimit` names a strategy known to give the rows that
     // packed to the limit (the input's own single filter), which is not tried again.

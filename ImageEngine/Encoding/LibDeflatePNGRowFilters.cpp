@@ -293,12 +293,6 @@ std::optional<LibDeflatePNGEncoder::Filtering> LibDeflatePNGEncoder::bestFilteri
     return Filtering{*best, trials.takeKept()};
 }
 
-int LibDeflatePNGEncoder::chooseFilterStrategy(std::span<const std::uint8_t> raw, const PNGChunks::Header& header,
-                                               std::span<const int> candidates) {
-    const auto best = bestFiltering(raw, header, candidates, std::numeric_limits<std::size_t>::max());
-    return best ? best->strategy : noStrategy;
-}
-
 std::optional<platform::Bytes> LibDeflatePNGEncoder::refilterBelow(std::span<const std::uint8_t> raw,
                                                                    const PNGChunks::Header& header, std::size_t limit,
                                                                    int packsToLimit) {

@@ -101,21 +101,22 @@ TEST(PNGRowFilters, TheChosenStrategyHasTheSmallestEstimateAndARefilterMustGainO
     const auto sizeOf = [&](int strategy) {
         return *LibDeflatePNGEncoder::platformDeflatedSize(LibDeflatePNGEncoder::filterRows(raw, rgb, strategy));
     };
-    EXPECT_EQ(LibDeflatePNGEncoder::chooseFilterStrategy(raw, rgb, {}), LibDeflatePNGEncoder::noStrategy);
-    EXPECT_EQ(LibDeflatePNGEncoder::chooseFilterStrategy(Bytes(5), rgb, LibDeflatePNGEncoder::choiceList),
-              LibDeflatePNGEncoder::noStrategy);
-    const int chosen = LibDeflatePNGEncoder::chooseFilterStrategy(raw, rgb, LibDeflatePNGEncoder::choiceList);
-    ASSERT_NE(chosen, LibDeflatePNGEncoder::noStrategy);
-    for (const int other : LibDeflatePNGEncoder::choiceList) EXPECT_LE(sizeOf(chosen), sizeOf(other)) << other;
+    constexpr auto unlimited = std::numeric_limits<std::size_t>::max();
+    EXPECT_FALSE(LibDeflatePNGEncoder::bestFiltering(raw, rgb, {}, unlimited));
+    EXPECT_FALSE(LibDeflatePNGEncoder::bestFiltering(Bytes(5), rgb, LibDeflatePNGEncoder::choiceList, unlimited));
+    const auto chosen = LibDeflatePNGEncoder::bestFiltering(raw, rgb, LibDeflatePNGEncoder::choiceList, unlimited);
+    ASSERT_TRUE(chosen);
+    for (const int other : LibDeflatePNGEncoder::choiceList)
+        EXPECT_LE(sizeOf(chosen->strategy), sizeOf(other)) << other;
     const int only[] = {3};
-    EXPECT_EQ(LibDeflatePNGEncoder::chooseFilterStrategy(raw, rgb, only), 3);
+    EXPECT_EQ(LibDeflatePNGEncoder::bestFiltering(raw, rgb, only, unlimited)->strategy, 3);
 
     std::size_t best = std::numeric_limits<std::size_t>::max();
     for (const int strategy : LibDeflatePNGEncoder::refilterList) best = std::min(best, sizeOf(strategy));
-    const auto unlimited = LibDeflatePNGEncoder::refilterBelow(raw, rgb, std::numeric_limits<std::size_t>::max());
-    ASSERT_TRUE(unlimited);
-    EXPECT_EQ(LibDeflatePNGEncoder::platformDeflatedSize(*unlimited), best);
-    EXPECT_EQ(LibDeflatePNGEncoder::unfilterRows(*unlimited, rgb), raw);
+    const auto refiltered = LibDeflatePNGEncoder::refilterBelow(raw, rgb, unlimited);
+    ASSERT_TRUE(refiltered);
+    EXPECT_EQ(LibDeflatePNGEncoder::platformDeflatedSize(*refiltered), best);
+    EXPECT_EQ(LibDeflatePNGEncoder::unfilterRows(*refiltered, rgb), raw);
     // Beating the best by under 1 % is not enough; a limit whose 99 % lies above it is.
     EXPECT_FALSE(LibDeflatePNGEncoder::refilterBelow(raw, rgb, best));
     EXPECT_FALSE(LibDeflatePNGEncoder::refilterBelow(raw, rgb, best + best / 100));
