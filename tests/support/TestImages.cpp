@@ -1,5 +1,7 @@
 #include "TestImages.h"
 
+#include "platform/LcmsProfile.h"
+
 #include <cstring>
 
 using namespace platform;
@@ -32,12 +34,8 @@ ImageRef makeImage(std::int64_t width, std::int64_t height, int bits, int compon
 } // namespace
 
 Bytes profileBytes(cmsHPROFILE profile) {
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    Bytes data(size);
-    cmsSaveProfileToMem(profile, data.data(), &size);
-    cmsCloseProfile(profile);
-    return data;
+    const LcmsProfile owned(profile);
+    return lcmsProfileBytes(owned.get());
 }
 
 ColourSpaceRef displayP3() {
