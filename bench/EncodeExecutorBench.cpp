@@ -1,5 +1,5 @@
-#include "ImageEngine/Core/EncodeExecutor.h"
-#include "platform/FilePath.h"
+#include "ImageEngine/Running/EncodeExecutor.h"
+#include "platform/files/FilePath.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,5 +1,5 @@
-#include "app/batch/SourceVersion.h"
-#include "app/batch/SystemExportWriter.h"
+#include "app/export/SourceVersion.h"
+#include "app/export/SystemExportWriter.h"
 
 #include <QByteArray>
 #include <QtGlobal>

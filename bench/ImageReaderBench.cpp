@@ -1,7 +1,7 @@
 // The image reader against libvips used directly on the same bytes: header reads, and whole
 // decodes of a 12-megapixel JPEG and PNG into memory.
-#include "platform/ImageReader.h"
-#include "platform/VipsRuntime.h"
+#include "platform/read/ImageReader.h"
+#include "platform/vips/VipsRuntime.h"
 
 #include <benchmark/benchmark.h>
 #include <vips/vips.h>

@@ -1,4 +1,4 @@
-#include "platform/ImageWriter.h"
+#include "platform/write/ImageWriter.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-#include "ImageEngine/Encoding/LibDeflatePNGSourceOptimiser.h"
+#include "ImageEngine/Encoding/png/LibDeflatePNGSourceOptimiser.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,15 +6,15 @@
 //   pictavo-batch-bench [--spec FILE.json] [--jobs N] --out DIR PATH...
 //
 // The last line is one JSON object, with the keys of pictavo-bench and the admission's time.
-#include "ImageEngine/Core/ConversionEngine.h"
-#include "ImageEngine/Core/EncodeConcurrency.h"
+#include "ImageEngine/Pipeline/ConversionEngine.h"
+#include "ImageEngine/Running/EncodeConcurrency.h"
 #include "ImageEngine/Decoding/DecoderRegistry.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 #include "app/batch/BatchStore.h"
 #include "app/batch/EngineConverting.h"
-#include "app/batch/SettingsStore.h"
-#include "app/batch/SystemExportWriter.h"
+#include "app/settings/SettingsStore.h"
+#include "app/export/SystemExportWriter.h"
 
 #include <QCoreApplication>
 #include <QFile>

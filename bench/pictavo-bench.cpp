@@ -7,11 +7,11 @@
 // Folders are walked recursively (regular files only, hidden ones skipped), page 1 of each
 // file is converted, at most W at a time (the engine's width, or N). Each failed file gets
 // one line (its name and the error's sentence); the last line is one JSON object.
-#include "ImageEngine/Core/ConversionEngine.h"
-#include "ImageEngine/Core/EncodeConcurrency.h"
-#include "ImageEngine/Core/EncodeExecutor.h"
-#include "ImageEngine/Core/OutputNamer.h"
-#include "platform/FilePath.h"
+#include "ImageEngine/Pipeline/ConversionEngine.h"
+#include "ImageEngine/Running/EncodeConcurrency.h"
+#include "ImageEngine/Running/EncodeExecutor.h"
+#include "ImageEngine/Model/OutputNamer.h"
+#include "platform/files/FilePath.h"
 
 #include <nlohmann/json.hpp>
 #include <sys/resource.h>

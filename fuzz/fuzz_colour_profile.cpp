@@ -1,8 +1,8 @@
 // Arbitrary bytes as the colour profile embedded in an image: the profile is read, and
 // pixels tagged with it are matched into sRGB and device grey, resampled, made grey, and
 // used as a drawing destination, as a conversion would with a profile from a user's file.
-#include "platform/BitmapContext.h"
-#include "platform/ImageFilters.h"
+#include "platform/pixels/BitmapContext.h"
+#include "platform/pixels/ImageFilters.h"
 
 #include <cstdint>
 #include <vector>

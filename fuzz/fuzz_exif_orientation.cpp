@@ -1,4 +1,4 @@
-#include "platform/ExifOrientation.h"
+#include "platform/metadata/ExifOrientation.h"
 
 #include <cstddef>
 #include <cstdint>

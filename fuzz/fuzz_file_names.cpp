@@ -1,5 +1,5 @@
-#include "platform/PathCutting.h"
-#include "platform/SafeFileName.h"
+#include "platform/files/PathCutting.h"
+#include "platform/files/SafeFileName.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Arbitrary bytes through the image reader: sniffing, every image's properties and XMP, and
 // the pixels of the first few images, under a budget that keeps each decode small.
-#include "platform/ImageReader.h"
-#include "platform/ImageSniffer.h"
+#include "platform/read/ImageReader.h"
+#include "platform/types/ImageSniffer.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "ImageEngine/Core/OutputNamer.h"
-#include "platform/FilePath.h"
-#include "platform/UnicodeText.h"
+#include "ImageEngine/Model/OutputNamer.h"
+#include "platform/files/FilePath.h"
+#include "platform/text/UnicodeText.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ImageEngine/Core/OutputSpec.h"
+#include "ImageEngine/Model/OutputSpec.h"
 
 #include <cstddef>
 #include <cstdint>

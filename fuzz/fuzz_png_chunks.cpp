@@ -1,7 +1,7 @@
-#include "ImageEngine/Encoding/LibDeflatePNGEncoder.h"
-#include "ImageEngine/Encoding/PNGAlpha.h"
-#include "ImageEngine/Encoding/PNGChunks.h"
-#include "ImageEngine/Encoding/ZlibStream.h"
+#include "ImageEngine/Encoding/png/LibDeflatePNGEncoder.h"
+#include "ImageEngine/Encoding/png/PNGAlpha.h"
+#include "ImageEngine/Encoding/png/PNGChunks.h"
+#include "ImageEngine/Encoding/png/ZlibStream.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,5 +1,5 @@
-#include "platform/ImageWriter.h"
-#include "platform/TiffExif.h"
+#include "platform/write/ImageWriter.h"
+#include "platform/metadata/TIFFExif.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "platform/XmpOrientation.h"
+#include "platform/metadata/XMPOrientation.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const int orientation = data[0] % 10;
-    const platform::XmpPacket packet{std::string(reinterpret_cast<const char*>(data + 1), size - 1)};
+    const platform::XMPPacket packet{std::string(reinterpret_cast<const char*>(data + 1), size - 1)};
     const auto edited = platform::xmpWithOrientation(packet, orientation);
     if (edited) {
         const auto again = platform::xmpWithOrientation(*edited, orientation);

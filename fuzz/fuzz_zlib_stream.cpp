@@ -1,4 +1,4 @@
-#include "ImageEngine/Encoding/ZlibStream.h"
+#include "ImageEngine/Encoding/png/ZlibStream.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,8 +1,8 @@
 #include "ImageEngine/Decoding/DecoderRegistry.h"
 
-#include "ImageEngine/Core/ConversionError.h"
+#include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Decoding/ImageIODecoder.h"
-#include "platform/FilePath.h"
+#include "platform/files/FilePath.h"
 
 #include <unicode/locid.h>
 #include <unicode/unistr.h>

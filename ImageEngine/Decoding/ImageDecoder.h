@@ -1,7 +1,7 @@
 #pragma once
-#include "ImageEngine/Core/DecodedImage.h"
-#include "ImageEngine/Core/ImageProperties.h"
-#include "platform/ContentType.h"
+#include "ImageEngine/Decoding/DecodedImage.h"
+#include "ImageEngine/Model/ImageProperties.h"
+#include "platform/types/ContentType.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,11 +1,11 @@
 #include "ImageEngine/Decoding/ImageIODecoder.h"
 
-#include "ImageEngine/Core/ConversionError.h"
-#include "ImageEngine/Core/DeclaredSize.h"
-#include "ImageEngine/Core/EncodeConcurrency.h"
-#include "platform/FilePath.h"
-#include "platform/ImageReader.h"
-#include "platform/Overloaded.h"
+#include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Model/DeclaredSize.h"
+#include "ImageEngine/Running/EncodeConcurrency.h"
+#include "platform/files/FilePath.h"
+#include "platform/read/ImageReader.h"
+#include "platform/base/Overloaded.h"
 
 #include <limits>
 #include <system_error>
@@ -83,7 +83,7 @@ ImageProperties build(const platform::ImageReader& reader, std::int64_t index, c
     properties.sourceUTType = platform::ContentType::withIdentifier(reader.typeIdentifier());
     properties.isVector = false;
     platform::XmpRef xmp;
-    if (auto packet = reader.xmpAt(index)) xmp = std::make_shared<const platform::XmpPacket>(std::move(*packet));
+    if (auto packet = reader.xmpAt(index)) xmp = std::make_shared<const platform::XMPPacket>(std::move(*packet));
     properties.preserved = PreservedProperties(std::move(*dictionary), std::move(xmp));
     return properties;
 }

@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/Geometry.h"
-#include "platform/Image.h"
+#include "platform/base/Geometry.h"
+#include "platform/pixels/Image.h"
 
 #include <memory>
 

@@ -1,12 +1,13 @@
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 
-#include "ImageEngine/Core/ConversionError.h"
-#include "ImageEngine/Core/FormatOrdering.h"
-#include "ImageEngine/Encoding/ICNSEncoder.h"
-#include "ImageEngine/Encoding/ImageIOEncoder.h"
-#include "ImageEngine/Encoding/LibDeflatePNGEncoder.h"
-#include "ImageEngine/Encoding/MozJPEGEncoder.h"
-#include "ImageEngine/Encoding/WebPEncoder.h"
+#include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Model/FormatOrdering.h"
+#include "ImageEngine/Encoding/icns/ICNSEncoder.h"
+#include "ImageEngine/Encoding/imageio/ImageIOEncoder.h"
+#include "ImageEngine/Encoding/imageio/ImageIOFormats.h"
+#include "ImageEngine/Encoding/png/LibDeflatePNGEncoder.h"
+#include "ImageEngine/Encoding/jpeg/MozJPEGEncoder.h"
+#include "ImageEngine/Encoding/webp/WebPEncoder.h"
 
 namespace pictavo {
 
@@ -16,7 +17,7 @@ EncoderRegistry::EncoderRegistry(const std::vector<ImageEncoderRef>& encoders) {
 
 EncoderRegistry EncoderRegistry::standard() {
     std::vector<ImageEncoderRef> encoders;
-    for (const auto& format : OutputFormat::imageIOWriteable()) encoders.push_back(std::make_shared<ImageIOEncoder>(format));
+    for (const auto& format : ImageIOFormats::writeable()) encoders.push_back(std::make_shared<ImageIOEncoder>(format));
     // The program's own encoders come last, one line each, so that they win over the platform writer.
     encoders.push_back(std::make_shared<ICNSEncoder>());
     encoders.push_back(std::make_shared<MozJPEGEncoder>());

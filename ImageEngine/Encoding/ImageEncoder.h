@@ -1,8 +1,8 @@
 #pragma once
-#include "ImageEngine/Core/EncodeOptions.h"
-#include "ImageEngine/Core/OutputFormat.h"
-#include "platform/Bytes.h"
-#include "platform/Image.h"
+#include "ImageEngine/Model/EncodeOptions.h"
+#include "ImageEngine/Model/OutputFormat.h"
+#include "platform/base/Bytes.h"
+#include "platform/pixels/Image.h"
 
 #include <cstdint>
 #include <memory>

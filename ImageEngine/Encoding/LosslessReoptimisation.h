@@ -1,6 +1,6 @@
 #pragma once
-#include "ImageEngine/Core/ImageProperties.h"
-#include "ImageEngine/Core/OutputSpec.h"
+#include "ImageEngine/Model/ImageProperties.h"
+#include "ImageEngine/Model/OutputSpec.h"
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
-#include "ImageEngine/Core/EncodeEffort.h"
-#include "ImageEngine/Core/OutputFormat.h"
-#include "ImageEngine/Core/MetadataPolicy.h"
-#include "platform/Bytes.h"
+#include "ImageEngine/Model/EncodeEffort.h"
+#include "ImageEngine/Model/OutputFormat.h"
+#include "ImageEngine/Model/MetadataPolicy.h"
+#include "platform/base/Bytes.h"
 
 #include <cstdint>
 #include <memory>

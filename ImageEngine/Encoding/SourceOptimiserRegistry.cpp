@@ -1,8 +1,8 @@
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 
-#include "ImageEngine/Core/FormatOrdering.h"
-#include "ImageEngine/Encoding/LibDeflatePNGSourceOptimiser.h"
-#include "ImageEngine/Encoding/MozJPEGSourceOptimiser.h"
+#include "ImageEngine/Model/FormatOrdering.h"
+#include "ImageEngine/Encoding/png/LibDeflatePNGSourceOptimiser.h"
+#include "ImageEngine/Encoding/jpeg/MozJPEGSourceOptimiser.h"
 
 namespace pictavo {
 

@@ -1,8 +1,8 @@
 #include "app/batch/BatchItem.h"
 
-#include "platform/Hashing.h"
-#include "platform/Overloaded.h"
-#include "platform/TextFormat.h"
+#include "platform/base/Hashing.h"
+#include "platform/base/Overloaded.h"
+#include "platform/text/TextFormat.h"
 
 #include <functional>
 

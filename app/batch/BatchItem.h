@@ -1,7 +1,7 @@
 #pragma once
-#include "ImageEngine/Core/ConversionWarning.h"
+#include "ImageEngine/Model/ConversionWarning.h"
 #include "app/batch/FailureDetails.h"
-#include "platform/FileStatus.h"
+#include "platform/files/FileStatus.h"
 
 #include <QString>
 #include <QUuid>

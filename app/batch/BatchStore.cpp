@@ -1,9 +1,9 @@
 #include "app/batch/BatchStore.h"
 
-#include "app/MainThread.h"
+#include "app/desktop/MainThread.h"
 #include "app/batch/BatchStoreWork.h"
-#include "platform/FileStatus.h"
-#include "platform/Hashing.h"
+#include "platform/files/FileStatus.h"
+#include "platform/base/Hashing.h"
 
 #include <algorithm>
 

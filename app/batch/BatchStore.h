@@ -1,17 +1,17 @@
 #pragma once
-#include "ImageEngine/Core/Estimate.h"
-#include "ImageEngine/Core/Estimating.h"
-#include "ImageEngine/Core/OutputSpec.h"
+#include "ImageEngine/Model/Estimate.h"
+#include "ImageEngine/Model/Estimating.h"
+#include "ImageEngine/Model/OutputSpec.h"
 #include "ImageEngine/Decoding/DecoderRegistry.h"
 #include "app/batch/BatchItem.h"
 #include "app/batch/BatchSelection.h"
 #include "app/batch/Converting.h"
-#include "app/batch/DestinationResolution.h"
-#include "app/batch/ExportWriting.h"
-#include "app/batch/SecurityScope.h"
-#include "app/batch/SourceVersion.h"
+#include "app/export/DestinationResolution.h"
+#include "app/export/ExportWriting.h"
+#include "app/export/SecurityScope.h"
+#include "app/export/SourceVersion.h"
 #include "app/batch/ThumbnailSource.h"
-#include "platform/FileOperations.h"
+#include "platform/files/FileOperations.h"
 
 #include <QHash>
 #include <QList>

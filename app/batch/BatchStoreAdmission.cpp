@@ -1,10 +1,10 @@
-#include "app/MainThread.h"
-#include "app/batch/BackgroundWork.h"
+#include "app/desktop/MainThread.h"
+#include "app/desktop/BackgroundWork.h"
 #include "app/batch/BatchStoreWork.h"
 #include "app/batch/NaturalPathOrder.h"
-#include "platform/FilePath.h"
-#include "platform/FileStatus.h"
-#include "platform/FolderWalk.h"
+#include "platform/files/FilePath.h"
+#include "platform/files/FileStatus.h"
+#include "platform/files/FolderWalk.h"
 
 #include <QFile>
 

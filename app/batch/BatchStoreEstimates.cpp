@@ -1,5 +1,5 @@
-#include "app/MainThread.h"
-#include "app/batch/BackgroundWork.h"
+#include "app/desktop/MainThread.h"
+#include "app/desktop/BackgroundWork.h"
 #include "app/batch/BatchStoreWork.h"
 
 namespace pictavo {

@@ -1,9 +1,9 @@
-#include "app/MainThread.h"
-#include "app/batch/BackgroundWork.h"
+#include "app/desktop/MainThread.h"
+#include "app/desktop/BackgroundWork.h"
 #include "app/batch/BatchStoreWork.h"
-#include "app/batch/PrivateTemporaryFolder.h"
-#include "platform/FileOperations.h"
-#include "platform/PrivateFolder.h"
+#include "app/export/PrivateTemporaryFolder.h"
+#include "platform/files/FileOperations.h"
+#include "platform/files/PrivateFolder.h"
 
 namespace pictavo {
 

@@ -1,7 +1,7 @@
 #include "app/batch/BatchStoreWork.h"
-#include "app/batch/ExportWriterError.h"
-#include "platform/FilePath.h"
-#include "platform/FileStatus.h"
+#include "app/export/ExportWriterError.h"
+#include "platform/files/FilePath.h"
+#include "platform/files/FileStatus.h"
 
 #include <cerrno>
 

@@ -2,11 +2,11 @@
 // The store's own records of work under way, shared by the files that implement BatchStore.
 #include "app/batch/BatchStore.h"
 
-#include "ImageEngine/Core/ConversionResult.h"
-#include "app/batch/ExportDestination.h"
-#include "app/batch/ReplaceRefusal.h"
+#include "ImageEngine/Model/ConversionResult.h"
+#include "app/export/ExportDestination.h"
+#include "app/export/ReplaceRefusal.h"
 
-#include "platform/Cancellation.h"
+#include "platform/base/Cancellation.h"
 
 #include <deque>
 #include <future>

@@ -1,7 +1,7 @@
 #pragma once
-#include "ImageEngine/Core/ConversionResult.h"
-#include "ImageEngine/Core/EncodeEffort.h"
-#include "ImageEngine/Core/OutputSpec.h"
+#include "ImageEngine/Model/ConversionResult.h"
+#include "ImageEngine/Model/EncodeEffort.h"
+#include "ImageEngine/Model/OutputSpec.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,5 +1,5 @@
 #pragma once
-#include "ImageEngine/Core/ConversionEngine.h"
+#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/batch/Converting.h"
 
 namespace pictavo {

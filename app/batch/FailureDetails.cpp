@@ -1,13 +1,14 @@
 #include "app/batch/FailureDetails.h"
 
-#include "ImageEngine/Core/ConversionError.h"
-#include "app/batch/ExportWriterError.h"
-#include "app/batch/ReplaceRefusal.h"
-#include "platform/FileErrorText.h"
-#include "platform/Geometry.h"
-#include "platform/Overloaded.h"
-#include "platform/PathCutting.h"
-#include "platform/TextFormat.h"
+#include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Pipeline/WriteableFormats.h"
+#include "app/export/ExportWriterError.h"
+#include "app/export/ReplaceRefusal.h"
+#include "platform/files/FileErrorText.h"
+#include "platform/base/Geometry.h"
+#include "platform/base/Overloaded.h"
+#include "platform/files/PathCutting.h"
+#include "platform/text/TextFormat.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -134,7 +135,7 @@ QString FailureDetails::writingLine(const OutputSpec& spec, const std::optional<
     QString line = text(spec.format.displayName());
     if (spec.format.isSameAsSource()) {
         if (!source) return line;
-        const OutputFormat resolved = spec.format.resolved(source->utType, source->hasAlpha, OutputFormat::writeable()).format;
+        const OutputFormat resolved = spec.format.resolved(source->utType, source->hasAlpha, WriteableFormats::writeable()).format;
         line += QStringLiteral(" (") + text(resolved.displayName()) + QStringLiteral(")");
         if (isLossy(resolved)) line += QStringLiteral(", ") + qualityText(spec.quality);
         return line;

@@ -1,7 +1,7 @@
 #pragma once
-#include "ImageEngine/Core/ImageProperties.h"
-#include "ImageEngine/Core/OutputSpec.h"
-#include "platform/ContentType.h"
+#include "ImageEngine/Model/ImageProperties.h"
+#include "ImageEngine/Model/OutputSpec.h"
+#include "platform/types/ContentType.h"
 
 #include <QString>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/FileStatus.h"
+#include "platform/files/FileStatus.h"
 
 #include <cstddef>
 #include <filesystem>

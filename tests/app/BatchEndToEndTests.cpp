@@ -1,6 +1,6 @@
 #include "BatchStoreHarness.h"
 
-#include "ImageEngine/Core/ConversionEngine.h"
+#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "ImageEngine/Decoding/DecoderRegistry.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"

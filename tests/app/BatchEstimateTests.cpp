@@ -1,6 +1,6 @@
 #include "BatchStoreHarness.h"
 
-#include "ImageEngine/Core/ConversionError.h"
+#include "ImageEngine/Model/ConversionError.h"
 #include "support/EncodedSamples.h"
 
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
 #include "BatchStoreHarness.h"
 
-#include "ImageEngine/Core/ConversionError.h"
-#include "app/batch/ExportWriterError.h"
-#include "app/batch/ReplaceRefusal.h"
+#include "ImageEngine/Model/ConversionError.h"
+#include "app/export/ExportWriterError.h"
+#include "app/export/ReplaceRefusal.h"
 #include "support/EncodedSamples.h"
 
 #include <QSignalSpy>

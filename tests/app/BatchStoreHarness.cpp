@@ -1,7 +1,7 @@
 #include "BatchStoreHarness.h"
 
 #include "ImageEngine/Decoding/DecoderRegistry.h"
-#include "platform/Cancellation.h"
+#include "platform/base/Cancellation.h"
 #include "support/EncodedSamples.h"
 
 #include <QCoreApplication>

@@ -1,10 +1,10 @@
 #pragma once
-#include "ImageEngine/Core/Estimating.h"
+#include "ImageEngine/Model/Estimating.h"
 #include "app/batch/BatchStore.h"
 #include "app/batch/Converting.h"
-#include "app/batch/FreedesktopTrash.h"
-#include "app/batch/SystemExportWriter.h"
-#include "platform/FileOperations.h"
+#include "app/export/FreedesktopTrash.h"
+#include "app/export/SystemExportWriter.h"
+#include "platform/files/FileOperations.h"
 #include "support/TemporaryFolder.h"
 
 #include <QByteArray>

@@ -1,8 +1,8 @@
-#include "app/batch/DestinationStore.h"
-#include "app/batch/MemoryUserDefaults.h"
-#include "app/batch/PathBookmarks.h"
-#include "app/batch/SettingsStore.h"
-#include "app/batch/SettingsUserDefaults.h"
+#include "app/export/DestinationStore.h"
+#include "app/settings/MemoryUserDefaults.h"
+#include "app/export/PathBookmarks.h"
+#include "app/settings/SettingsStore.h"
+#include "app/settings/SettingsUserDefaults.h"
 #include "support/TemporaryFolder.h"
 
 #include <QJsonDocument>

@@ -1,8 +1,8 @@
-#include "ImageEngine/Core/ConversionError.h"
-#include "app/batch/ExportWriterError.h"
+#include "ImageEngine/Model/ConversionError.h"
+#include "app/export/ExportWriterError.h"
 #include "app/batch/FailureDetails.h"
-#include "platform/PathCutting.h"
-#include "app/batch/ReplaceRefusal.h"
+#include "platform/files/PathCutting.h"
+#include "app/export/ReplaceRefusal.h"
 
 #include <QLocale>
 #include <QStringList>

@@ -1,9 +1,9 @@
 #include "BatchStoreHarness.h"
 
-#include "app/batch/ExportWriterError.h"
-#include "app/batch/ReplaceRefusal.h"
-#include "app/batch/SourceVersion.h"
-#include "platform/FileErrorText.h"
+#include "app/export/ExportWriterError.h"
+#include "app/export/ReplaceRefusal.h"
+#include "app/export/SourceVersion.h"
+#include "platform/files/FileErrorText.h"
 #include "support/Thrown.h"
 
 #include <QCryptographicHash>

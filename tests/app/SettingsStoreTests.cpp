@@ -1,5 +1,5 @@
-#include "app/batch/MemoryUserDefaults.h"
-#include "app/batch/SettingsStore.h"
+#include "app/settings/MemoryUserDefaults.h"
+#include "app/settings/SettingsStore.h"
 
 #include <QSignalSpy>
 

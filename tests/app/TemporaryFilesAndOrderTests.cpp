@@ -1,8 +1,8 @@
 #include "BatchStoreHarness.h"
 
 #include "app/batch/NaturalPathOrder.h"
-#include "app/batch/PrivateTemporaryFolder.h"
-#include "platform/FilePath.h"
+#include "app/export/PrivateTemporaryFolder.h"
+#include "platform/files/FilePath.h"
 #include "support/TemporaryFolder.h"
 
 #include <QtGlobal>

@@ -1,4 +1,4 @@
-#include "app/batch/BackgroundWork.h"
+#include "app/desktop/BackgroundWork.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

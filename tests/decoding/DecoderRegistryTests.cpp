@@ -1,7 +1,7 @@
-#include "ImageEngine/Core/ConversionError.h"
+#include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Decoding/DecoderRegistry.h"
 #include "ImageEngine/Decoding/ImageIODecoder.h"
-#include "platform/ImageReader.h"
+#include "platform/read/ImageReader.h"
 #include "support/ConversionErrorCapture.h"
 #include "support/TemporaryFolder.h"
 

@@ -1,5 +1,5 @@
-#include "ImageEngine/Core/ConversionError.h"
-#include "ImageEngine/Core/EncodeConcurrency.h"
+#include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Running/EncodeConcurrency.h"
 #include "ImageEngine/Decoding/ImageIODecoder.h"
 #include "support/ConversionErrorCapture.h"
 #include "support/EncodedSamples.h"

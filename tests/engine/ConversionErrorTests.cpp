@@ -1,4 +1,4 @@
-#include "ImageEngine/Core/ConversionError.h"
+#include "ImageEngine/Model/ConversionError.h"
 
 #include "support/EnglishNumbers.h"
 

@@ -1,4 +1,4 @@
-#include "ImageEngine/Core/ConversionWarning.h"
+#include "ImageEngine/Model/ConversionWarning.h"
 
 #include "support/EnglishNumbers.h"
 

@@ -1,7 +1,7 @@
-#include "ImageEngine/Core/EncodeExecutor.h"
+#include "ImageEngine/Running/EncodeExecutor.h"
 
-#include "ImageEngine/Core/EncodeConcurrency.h"
-#include "platform/Cancellation.h"
+#include "ImageEngine/Running/EncodeConcurrency.h"
+#include "platform/base/Cancellation.h"
 #include "support/Thrown.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "ImageEngine/Core/EncodeExecutor.h"
-#include "ImageEngine/Core/Estimating.h"
+#include "ImageEngine/Running/EncodeExecutor.h"
+#include "ImageEngine/Model/Estimating.h"
 
-#include "platform/Cancellation.h"
-#include "platform/FilePath.h"
+#include "platform/base/Cancellation.h"
+#include "platform/files/FilePath.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "ImageEngine/Core/ConversionError.h"
-#include "ImageEngine/Core/IconLadderStage.h"
-#include "ImageEngine/Encoding/IconLadder.h"
-#include "platform/BitmapContext.h"
-#include "platform/Cancellation.h"
+#include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Stages/IconLadderStage.h"
+#include "ImageEngine/Model/IconLadder.h"
+#include "platform/pixels/BitmapContext.h"
+#include "platform/base/Cancellation.h"
 
 #include "support/ConversionErrorCapture.h"
 #include "support/TestImages.h"

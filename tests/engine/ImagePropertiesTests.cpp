@@ -1,5 +1,5 @@
-#include "ImageEngine/Core/ConversionResult.h"
-#include "ImageEngine/Core/ImageProperties.h"
+#include "ImageEngine/Model/ConversionResult.h"
+#include "ImageEngine/Model/ImageProperties.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ImageEngine/Core/MetadataStage.h"
+#include "ImageEngine/Stages/MetadataStage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
-#include "ImageEngine/Core/OutputFormat.h"
-#include "ImageEngine/Core/WriteableFormats.h"
+#include "ImageEngine/Model/OutputFormat.h"
+#include "ImageEngine/Pipeline/WriteableFormats.h"
+#include "ImageEngine/Encoding/imageio/ImageIOFormats.h"
 
 #include "support/Thrown.h"
 
@@ -30,9 +31,9 @@ TEST(OutputFormat, SameAsSourceAnswersForEveryFormat) {
     const auto& same = OutputFormat::sameAsSource();
     EXPECT_FALSE(same.utType());
     EXPECT_EQ(same.displayName(), "Same as source");
-    EXPECT_EQ(same.summary(), "Optimise without converting");
+    EXPECT_EQ(pictavo::WriteableFormats::summary(same), "Optimise without converting");
     EXPECT_EQ(same.fileExtension("jpg"), "img");
-    EXPECT_FALSE(same.compression());
+    EXPECT_FALSE(pictavo::ImageIOFormats::compression(same));
     EXPECT_TRUE(same.supportsQuality());
     EXPECT_TRUE(same.supportsAlpha());
     EXPECT_EQ(json::write(same.encode()), "\"com.brackwen.pictavobyfenwid.same-as-source\"");
@@ -54,7 +55,7 @@ TEST(OutputFormat, NamesAndSummariesOfTheFixedFormats) {
     };
     for (const auto& row : rows) {
         EXPECT_EQ(row.format->displayName(), row.name);
-        EXPECT_EQ(row.format->summary(), row.summary) << row.name;
+        EXPECT_EQ(pictavo::WriteableFormats::summary(*row.format), row.summary) << row.name;
         EXPECT_EQ(row.format->fileExtension(), row.extension) << row.name;
     }
     EXPECT_EQ(formatOf("com.ilm.openexr-image").displayName(), "OpenEXR");
@@ -64,12 +65,12 @@ TEST(OutputFormat, NamesAndSummariesOfTheFixedFormats) {
 TEST(OutputFormat, FormatsOutsideTheTablesFallBackToTheirExtension) {
     EXPECT_EQ(OutputFormat(*ContentType::forFilenameExtension("xyz")).displayName(), "XYZ");
     EXPECT_EQ(OutputFormat(ContentType::svg()).displayName(), "SVG");
-    EXPECT_EQ(OutputFormat(ContentType::svg()).summary(), "No transparency");
+    EXPECT_EQ(pictavo::WriteableFormats::summary(OutputFormat(ContentType::svg())), "No transparency");
     const auto bare = formatOf("org.example.no-extension");
     EXPECT_EQ(bare.displayName(), "IMG");
     EXPECT_EQ(bare.fileExtension(), "img");
     EXPECT_EQ(bare.fileExtension("raw"), "img");
-    EXPECT_FALSE(bare.compression());
+    EXPECT_FALSE(pictavo::ImageIOFormats::compression(bare));
     EXPECT_FALSE(bare.supportsQuality());
     EXPECT_FALSE(bare.supportsAlpha());
     EXPECT_TRUE(formatOf("com.ilm.openexr-image").supportsAlpha());
@@ -149,21 +150,21 @@ TEST(OutputFormat, SameAsSourceResolvesToTheSourceOrAFallBack) {
 
 TEST(WriteableFormats, WriteableJoinsEncodersAndOptimisersThatHonourBothPolicies) {
     const OutputFormat svg(ContentType::svg());
-    const auto ids = pictavo::writeableIdentifiers({OutputFormat::png(), OutputFormat::jpeg()},
+    const auto ids = pictavo::WriteableFormats::writeableIdentifiers({OutputFormat::png(), OutputFormat::jpeg()},
                                                    {svg, OutputFormat::pdf()}, {svg, OutputFormat::gif()});
     EXPECT_EQ(ids, (std::unordered_set<std::string>{"public.png", "public.jpeg", "public.svg-image"}));
 }
 
 TEST(WriteableFormats, CommonlyWantedFiltersAndOrdersByWhatIsWriteable) {
-    EXPECT_EQ(idsOf(pictavo::commonlyWantedAmong({"public.tiff", "org.webmproject.webp", "public.png", "public.jpeg",
+    EXPECT_EQ(idsOf(pictavo::WriteableFormats::commonlyWantedAmong({"public.tiff", "org.webmproject.webp", "public.png", "public.jpeg",
                                                   "public.heic", "com.microsoft.bmp"})),
               (std::vector<std::string>{"public.heic", "public.jpeg", "public.png", "org.webmproject.webp",
                                         "public.tiff"}));
-    EXPECT_TRUE(pictavo::commonlyWantedAmong({}).empty());
+    EXPECT_TRUE(pictavo::WriteableFormats::commonlyWantedAmong({}).empty());
 
-    EXPECT_EQ(idsOf(OutputFormat::commonlyWanted()), idsOf(pictavo::commonlyWantedAmong(OutputFormat::writeable())));
-    for (const auto& format : OutputFormat::imageIOWriteable())
-        EXPECT_TRUE(OutputFormat::writeable().count(format.id())) << format.id();
-    EXPECT_TRUE(OutputFormat::writeable().count("public.jpeg"));
-    EXPECT_FALSE(OutputFormat::writeable().count(std::string(OutputFormat::sameAsSourceMarker)));
+    EXPECT_EQ(idsOf(pictavo::WriteableFormats::commonlyWanted()), idsOf(pictavo::WriteableFormats::commonlyWantedAmong(pictavo::WriteableFormats::writeable())));
+    for (const auto& format : pictavo::ImageIOFormats::writeable())
+        EXPECT_TRUE(pictavo::WriteableFormats::writeable().count(format.id())) << format.id();
+    EXPECT_TRUE(pictavo::WriteableFormats::writeable().count("public.jpeg"));
+    EXPECT_FALSE(pictavo::WriteableFormats::writeable().count(std::string(OutputFormat::sameAsSourceMarker)));
 }

@@ -1,7 +1,7 @@
-#include "ImageEngine/Core/OutputNamer.h"
+#include "ImageEngine/Model/OutputNamer.h"
 
-#include "platform/FilePath.h"
-#include "platform/SafeFileName.h"
+#include "platform/files/FilePath.h"
+#include "platform/files/SafeFileName.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "ImageEngine/Core/Adjustments.h"
-#include "ImageEngine/Core/Reorientation.h"
+#include "ImageEngine/Model/Adjustments.h"
+#include "ImageEngine/Model/Reorientation.h"
 
 #include "support/Thrown.h"
 

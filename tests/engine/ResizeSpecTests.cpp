@@ -1,4 +1,4 @@
-#include "ImageEngine/Core/ResizeSpec.h"
+#include "ImageEngine/Model/ResizeSpec.h"
 
 #include "support/Thrown.h"
 

@@ -1,6 +1,6 @@
-#include "ImageEngine/Core/ConversionError.h"
-#include "ImageEngine/Core/DeclaredSize.h"
-#include "ImageEngine/Core/RenderTarget.h"
+#include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Model/DeclaredSize.h"
+#include "ImageEngine/Model/RenderTarget.h"
 
 #include <gtest/gtest.h>
 

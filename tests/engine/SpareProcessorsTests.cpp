@@ -1,6 +1,6 @@
-#include "ImageEngine/Core/SpareProcessors.h"
+#include "ImageEngine/Running/SpareProcessors.h"
 
-#include "ImageEngine/Core/EncodeExecutor.h"
+#include "ImageEngine/Running/EncodeExecutor.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "ImageEngine/Core/TargetSizeSolver.h"
+#include "ImageEngine/Pipeline/TargetSizeSolver.h"
 
-#include "platform/Cancellation.h"
+#include "platform/base/Cancellation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "ConversionTesting.h"
 #include "SourceImages.h"
 
-#include "ImageEngine/Core/ConversionError.h"
+#include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
-#include "ImageEngine/Encoding/PNGChunks.h"
-#include "platform/Cancellation.h"
-#include "platform/FilePath.h"
+#include "ImageEngine/Encoding/png/PNGChunks.h"
+#include "platform/base/Cancellation.h"
+#include "platform/files/FilePath.h"
 #include "support/ConversionErrorCapture.h"
 #include "support/EncodedSamples.h"
 

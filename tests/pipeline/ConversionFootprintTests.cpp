@@ -2,9 +2,9 @@
 
 #include "ImageEngine/Decoding/ImageIODecoder.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
-#include "ImageEngine/Encoding/MozJPEGEncoder.h"
-#include "platform/Cancellation.h"
-#include "support/JpegSamples.h"
+#include "ImageEngine/Encoding/jpeg/MozJPEGEncoder.h"
+#include "platform/base/Cancellation.h"
+#include "support/JPEGSamples.h"
 
 #include <gtest/gtest.h>
 

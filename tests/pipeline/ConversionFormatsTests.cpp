@@ -1,9 +1,9 @@
 #include "ConversionTesting.h"
 
-#include "ImageEngine/Core/ConversionError.h"
+#include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
-#include "ImageEngine/Encoding/IconLadder.h"
-#include "platform/FilePath.h"
+#include "ImageEngine/Model/IconLadder.h"
+#include "platform/files/FilePath.h"
 #include "support/EncodedSamples.h"
 #include "support/IconSamples.h"
 

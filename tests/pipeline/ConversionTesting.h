@@ -1,6 +1,6 @@
 #pragma once
-#include "ImageEngine/Core/ConversionEngine.h"
-#include "platform/Image.h"
+#include "ImageEngine/Pipeline/ConversionEngine.h"
+#include "platform/pixels/Image.h"
 #include "support/TemporaryFolder.h"
 
 #include <array>

@@ -1,8 +1,9 @@
 #include "ConversionTesting.h"
 
-#include "ImageEngine/Core/FormatOrdering.h"
+#include "ImageEngine/Model/FormatOrdering.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/LosslessReoptimisation.h"
+#include "ImageEngine/Pipeline/WriteableFormats.h"
 
 #include <gtest/gtest.h>
 
@@ -150,10 +151,10 @@ TEST(WriteableFormats, AreWhatTheStandardEncodersWriteAndWhatTheirOptimisersKeep
     // Several first readers at once share one computation.
     std::vector<std::future<std::unordered_set<std::string>>> readers;
     for (int i = 0; i < 4; ++i)
-        readers.push_back(std::async(std::launch::async, [] { return OutputFormat::writeable(); }));
-    for (auto& reader : readers) EXPECT_EQ(reader.get(), OutputFormat::writeable());
+        readers.push_back(std::async(std::launch::async, [] { return pictavo::WriteableFormats::writeable(); }));
+    for (auto& reader : readers) EXPECT_EQ(reader.get(), pictavo::WriteableFormats::writeable());
 
-    const auto& writeable = OutputFormat::writeable();
+    const auto& writeable = pictavo::WriteableFormats::writeable();
     const auto encoders = EncoderRegistry::standard();
     for (const auto& format : encoders.formats()) EXPECT_TRUE(writeable.count(format.id())) << format.id();
     const auto optimisers = SourceOptimiserRegistry::standard();

@@ -2,7 +2,7 @@
 #include "SourceImages.h"
 
 #include "ImageEngine/Encoding/EncoderRegistry.h"
-#include "platform/FilePath.h"
+#include "platform/files/FilePath.h"
 #include "support/ConversionErrorCapture.h"
 #include "support/EncodedSamples.h"
 

@@ -1,6 +1,6 @@
-#include "ImageEngine/Core/TargetSizeEncode.h"
+#include "ImageEngine/Pipeline/TargetSizeEncode.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
-#include "platform/Cancellation.h"
+#include "platform/base/Cancellation.h"
 #include "support/SampleImages.h"
 
 #include <gtest/gtest.h>

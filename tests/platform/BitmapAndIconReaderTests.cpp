@@ -1,5 +1,5 @@
-#include "platform/ImageReader.h"
-#include "platform/ImageTypeIdentifiers.h"
+#include "platform/read/ImageReader.h"
+#include "platform/types/ImageTypeIdentifiers.h"
 #include "support/IconSamples.h"
 #include "support/EncodedSamples.h"
 #include "support/TestImages.h"

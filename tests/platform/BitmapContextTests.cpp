@@ -1,4 +1,4 @@
-#include "platform/BitmapContext.h"
+#include "platform/pixels/BitmapContext.h"
 
 #include "support/TestImages.h"
 

@@ -1,4 +1,4 @@
-#include "platform/CanonicalText.h"
+#include "platform/text/CanonicalText.h"
 
 #include <gtest/gtest.h>
 

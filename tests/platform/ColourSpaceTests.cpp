@@ -1,4 +1,4 @@
-#include "platform/Image.h"
+#include "platform/pixels/Image.h"
 #include "support/TestImages.h"
 
 #include <gtest/gtest.h>

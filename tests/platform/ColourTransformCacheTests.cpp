@@ -1,4 +1,4 @@
-#include "platform/ColourTransformCache.h"
+#include "platform/colour/ColourTransformCache.h"
 
 #include "support/TestImages.h"
 

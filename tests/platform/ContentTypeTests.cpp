@@ -1,4 +1,4 @@
-#include "platform/ContentType.h"
+#include "platform/types/ContentType.h"
 
 #include "support/TemporaryFolder.h"
 

@@ -1,4 +1,4 @@
-#include "platform/FilePath.h"
+#include "platform/files/FilePath.h"
 
 #include "support/TemporaryFolder.h"
 #include "support/Thrown.h"

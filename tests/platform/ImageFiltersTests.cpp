@@ -1,4 +1,4 @@
-#include "platform/ImageFilters.h"
+#include "platform/pixels/ImageFilters.h"
 
 #include "support/TestImages.h"
 

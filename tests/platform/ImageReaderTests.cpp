@@ -1,5 +1,5 @@
-#include "platform/ImageReader.h"
-#include "platform/ImageTypeIdentifiers.h"
+#include "platform/read/ImageReader.h"
+#include "platform/types/ImageTypeIdentifiers.h"
 #include "support/ExifSamples.h"
 #include "support/EncodedSamples.h"
 #include "support/TestImages.h"
@@ -192,7 +192,7 @@ TEST(ImageReader, ReadsTheOrientationFromExifOrXmpAndTheGpsDirectoryWithoutTurni
     auto reader = openBytes(*encodeSample(withXmp, ".png"));
     ASSERT_TRUE(reader);
     EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::orientation), 7);
-    EXPECT_NE(reader->xmpAt(0).value_or(XmpPacket{""}).text.find("tiff:Orientation"), std::string::npos);
+    EXPECT_NE(reader->xmpAt(0).value_or(XMPPacket{""}).text.find("tiff:Orientation"), std::string::npos);
     EXPECT_FALSE(openBytes(*encodeSample(SampleImage{}, ".png"))->xmpAt(0));
 
     // libheif turns HEIF pixels upright itself, so the orientation read is always 1.

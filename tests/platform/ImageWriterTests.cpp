@@ -1,5 +1,5 @@
-#include "platform/ExifOrientation.h"
-#include "platform/ImageWriter.h"
+#include "platform/metadata/ExifOrientation.h"
+#include "platform/write/ImageWriter.h"
 #include "support/ExifSamples.h"
 #include "support/SampleImages.h"
 #include "support/TestImages.h"
@@ -23,7 +23,7 @@ std::optional<Bytes> write(const std::string& type, std::vector<ImageRef> images
 // IFD, XMP with orientation 6, a Display P3 profile that is not the image's, 300 dpi.
 struct CarriedSource {
     PropertyMap properties;
-    XmpPacket xmp{xmpPacket(6)};
+    XMPPacket xmp{xmpPacket(6)};
     CarriedSource() {
         properties[keys::exif] = exifBlock(true, 6);
         properties[keys::iccProfile] = displayP3()->iccData();
@@ -313,7 +313,7 @@ TEST(ImageWriter, PdfHasOnePageOfPixelSizePerImageWithProfileAndSoftMask) {
 TEST(ImageWriter, DropsMetadataWhoseOrientationCannotBeRewritten) {
     PropertyMap properties;
     properties[keys::exif] = Bytes{'I', 'I', 42, 0, 200, 0, 0, 0, 1, 2}; // IFD0 outside the block
-    const XmpPacket unreadable{"<x:xmpmeta><tiff:Orientation>6"};
+    const XMPPacket unreadable{"<x:xmpmeta><tiff:Orientation>6"};
     WriterProperties writer;
     writer.properties = &properties;
     writer.xmp = &unreadable;

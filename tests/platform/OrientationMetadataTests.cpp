@@ -1,5 +1,5 @@
-#include "platform/ExifOrientation.h"
-#include "platform/XmpOrientation.h"
+#include "platform/metadata/ExifOrientation.h"
+#include "platform/metadata/XMPOrientation.h"
 #include "support/ExifSamples.h"
 
 #include <exiv2/exiv2.hpp>
@@ -109,25 +109,25 @@ TEST(ExifOrientation, RefusesDamagedBlocksAndImpossibleOrientations) {
     }
 }
 
-TEST(XmpOrientation, RewritesElementFormsUnderAnyPrefix) {
+TEST(XMPOrientation, RewritesElementFormsUnderAnyPrefix) {
     std::string text = xmpPacket(std::nullopt);
     replaceAll(text, "<dc:title>",
                "<t:Orientation>6</t:Orientation><exif:Orientation>6</exif:Orientation><dc:title>");
     replaceAll(text, "xmlns:dc=", "xmlns:t='http://ns.adobe.com/tiff/1.0/' xmlns:exif=\"urn:other\" xmlns:dc=");
-    const auto patched = xmpWithOrientation(XmpPacket{text}, 8);
+    const auto patched = xmpWithOrientation(XMPPacket{text}, 8);
     ASSERT_TRUE(patched);
     std::string expected = text;
     replaceAll(expected, "<t:Orientation>6<", "<t:Orientation>8<");
     EXPECT_EQ(patched->text, expected); // another namespace's Orientation is left alone
 }
 
-TEST(XmpOrientation, RewritesTheAttributeKeepingEveryOtherByteOrAddsItToTheFirstDescription) {
-    const auto rewritten = xmpWithOrientation(XmpPacket{xmpPacket(6)}, 1);
+TEST(XMPOrientation, RewritesTheAttributeKeepingEveryOtherByteOrAddsItToTheFirstDescription) {
+    const auto rewritten = xmpWithOrientation(XMPPacket{xmpPacket(6)}, 1);
     ASSERT_TRUE(rewritten);
     EXPECT_EQ(rewritten->text, xmpPacket(1));
     EXPECT_EQ(parsedXmpOrientation(rewritten->text), "1");
 
-    const auto patched = xmpWithOrientation(XmpPacket{xmpPacket(std::nullopt)}, 1);
+    const auto patched = xmpWithOrientation(XMPPacket{xmpPacket(std::nullopt)}, 1);
     ASSERT_TRUE(patched);
     EXPECT_EQ(parsedXmpOrientation(patched->text), "1");
     EXPECT_NE(patched->text.find("Harbour at dusk"), std::string::npos);
@@ -135,26 +135,26 @@ TEST(XmpOrientation, RewritesTheAttributeKeepingEveryOtherByteOrAddsItToTheFirst
     // A packet that already uses "tiff" for something else gets its own prefix.
     std::string clash = xmpPacket(std::nullopt);
     replaceAll(clash, "xmlns:dc=", "xmlns:tiff=\"urn:not-tiff\" xmlns:dc=");
-    const auto other = xmpWithOrientation(XmpPacket{clash}, 7);
+    const auto other = xmpWithOrientation(XMPPacket{clash}, 7);
     ASSERT_TRUE(other);
     EXPECT_EQ(parsedXmpOrientation(other->text), "7");
 }
 
-TEST(XmpOrientation, RefusesWhatItCannotEdit) {
-    EXPECT_FALSE(xmpWithOrientation(XmpPacket{xmpPacket(6)}, 0));
-    EXPECT_FALSE(xmpWithOrientation(XmpPacket{"not xmp at all"}, 1));
-    EXPECT_FALSE(xmpWithOrientation(XmpPacket{""}, 1));
+TEST(XMPOrientation, RefusesWhatItCannotEdit) {
+    EXPECT_FALSE(xmpWithOrientation(XMPPacket{xmpPacket(6)}, 0));
+    EXPECT_FALSE(xmpWithOrientation(XMPPacket{"not xmp at all"}, 1));
+    EXPECT_FALSE(xmpWithOrientation(XMPPacket{""}, 1));
     std::string unterminated = xmpPacket(6);
     unterminated = unterminated.substr(0, unterminated.find("tiff:Orientation=\"") + 18);
-    EXPECT_FALSE(xmpWithOrientation(XmpPacket{unterminated}, 1));
+    EXPECT_FALSE(xmpWithOrientation(XMPPacket{unterminated}, 1));
     // A value that is not a number, or an element holding markup, is not rewritten blindly.
     std::string word = xmpPacket(6);
     replaceAll(word, "tiff:Orientation=\"6\"", "tiff:Orientation=\"six\"");
-    EXPECT_FALSE(xmpWithOrientation(XmpPacket{word}, 1));
+    EXPECT_FALSE(xmpWithOrientation(XMPPacket{word}, 1));
     std::string nested = xmpPacket(std::nullopt);
     replaceAll(nested, "<dc:title>", "<tiff:Orientation><rdf:Seq/>6</tiff:Orientation><dc:title>");
     replaceAll(nested, "xmlns:dc=", "xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" xmlns:dc=");
-    EXPECT_FALSE(xmpWithOrientation(XmpPacket{nested}, 1));
+    EXPECT_FALSE(xmpWithOrientation(XMPPacket{nested}, 1));
 }
 
 TEST(XmpPixelDimensions, RewritesOnlyTheSizesThePacketHolds) {
@@ -162,7 +162,7 @@ TEST(XmpPixelDimensions, RewritesOnlyTheSizesThePacketHolds) {
     replaceAll(text, "xmlns:dc=",
                "xmlns:e=\"http://ns.adobe.com/exif/1.0/\" e:PixelXDimension=\"4000\" xmlns:dc=");
     replaceAll(text, "<dc:title>", "<e:PixelYDimension>3000</e:PixelYDimension><dc:title>");
-    const auto patched = xmpWithPixelDimensions(XmpPacket{text}, 640, 480);
+    const auto patched = xmpWithPixelDimensions(XMPPacket{text}, 640, 480);
     ASSERT_TRUE(patched);
     std::string expected = text;
     replaceAll(expected, "\"4000\"", "\"640\"");
@@ -170,7 +170,7 @@ TEST(XmpPixelDimensions, RewritesOnlyTheSizesThePacketHolds) {
     EXPECT_EQ(patched->text, expected);
 
     // Nothing is added to a packet without them; one that cannot be read as written is refused.
-    EXPECT_EQ(xmpWithPixelDimensions(XmpPacket{xmpPacket(1)}, 640, 480)->text, xmpPacket(1));
+    EXPECT_EQ(xmpWithPixelDimensions(XMPPacket{xmpPacket(1)}, 640, 480)->text, xmpPacket(1));
     std::string broken = text.substr(0, text.find("PixelXDimension=\"") + 17);
-    EXPECT_FALSE(xmpWithPixelDimensions(XmpPacket{broken}, 640, 480));
+    EXPECT_FALSE(xmpWithPixelDimensions(XMPPacket{broken}, 640, 480));
 }

@@ -1,4 +1,4 @@
-#include "platform/ProcessInfo.h"
+#include "platform/base/ProcessInfo.h"
 
 #include <gtest/gtest.h>
 

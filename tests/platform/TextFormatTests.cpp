@@ -1,4 +1,4 @@
-#include "platform/TextFormat.h"
+#include "platform/text/TextFormat.h"
 #include "support/EnglishNumbers.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/UnicodeText.h"
+#include "platform/text/UnicodeText.h"
 
 #include <gtest/gtest.h>
 

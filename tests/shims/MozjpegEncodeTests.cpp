@@ -1,5 +1,5 @@
-#include "support/JpegInspection.h"
-#include "support/JpegSamples.h"
+#include "support/JPEGInspection.h"
+#include "support/JPEGSamples.h"
 
 #include "ShimOutput.h"
 #include "shims/pctv_mozjpeg.h"
@@ -57,7 +57,7 @@ TEST(MozjpegEncode, QualityIsClampedToOneToHundred) {
 
 TEST(MozjpegEncode, GreyRowsMakeOneComponentAndRGBXKeepsItsColours) {
     platform::Bytes grey = testPattern(24, 20, 1);
-    JpegInspection inspected = inspectJpeg(encode(grey, 24, 24, 20, PCTV_MOZJPEG_LAYOUT_GREY, optionsFor(90)).file);
+    JPEGInspection inspected = inspectJpeg(encode(grey, 24, 24, 20, PCTV_MOZJPEG_LAYOUT_GREY, optionsFor(90)).file);
     EXPECT_EQ(inspected.colourSpace, JCS_GRAYSCALE);
     EXPECT_EQ(inspected.components.size(), 1u);
 
@@ -69,7 +69,7 @@ TEST(MozjpegEncode, GreyRowsMakeOneComponentAndRGBXKeepsItsColours) {
         red[i + 2] = 10;
         red[i + 3] = static_cast<std::uint8_t>(i * 37);
     }
-    DecodedJpeg decoded = decodeJpeg(rgbx(red, 16, 16, optionsFor(95)));
+    DecodedJPEG decoded = decodeJpeg(rgbx(red, 16, 16, optionsFor(95)));
     ASSERT_EQ(decoded.components, 3);
     for (std::size_t i = 0; i < decoded.pixels.size(); i += 3) {
         EXPECT_NEAR(decoded.pixels[i], 230, 3);
@@ -103,7 +103,7 @@ TEST(MozjpegEncode, TheProfileTravelsWholeEvenAcrossSeveralMarkers) {
 
     platform::Bytes large(150000);
     for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 131 + i / 7);
-    JpegInspection inspected = inspectJpeg(rgbx(pixels, 16, 16, optionsFor(90), large));
+    JPEGInspection inspected = inspectJpeg(rgbx(pixels, 16, 16, optionsFor(90), large));
     EXPECT_EQ(inspected.icc, large);
     EXPECT_EQ(inspected.markerCount(JPEG_APP0 + 2, std::string("ICC_PROFILE\0", 12)), 3);
     EXPECT_TRUE(inspectJpeg(rgbx(pixels, 16, 16, optionsFor(90))).icc.empty());

@@ -1,5 +1,5 @@
-#include "support/JpegInspection.h"
-#include "support/JpegSamples.h"
+#include "support/JPEGInspection.h"
+#include "support/JPEGSamples.h"
 
 #include "ShimOutput.h"
 #include "shims/pctv_mozjpeg.h"
@@ -63,8 +63,8 @@ std::pair<int, int> sourcePixel(std::uint32_t turn, int x, int y, int w, int h) 
 // The decoded turned picture matches the decoded source turned on screen, up to the
 // decoder's own rounding, which depends on the block orientation.
 void expectPicturesTurned(const platform::Bytes& source, const platform::Bytes& result, std::uint32_t turn) {
-    DecodedJpeg before = decodeJpeg(source);
-    DecodedJpeg after = decodeJpeg(result);
+    DecodedJPEG before = decodeJpeg(source);
+    DecodedJPEG after = decodeJpeg(result);
     ASSERT_EQ(after.width, transposes(turn) ? before.height : before.width);
     ASSERT_EQ(after.height, transposes(turn) ? before.width : before.height);
     ASSERT_EQ(after.components, before.components);
@@ -90,7 +90,7 @@ std::uint32_t inverseOf(std::uint32_t turn) {
     return turn;
 }
 
-void expectSameCoefficients(const JpegInspection& a, const JpegInspection& b) {
+void expectSameCoefficients(const JPEGInspection& a, const JPEGInspection& b) {
     ASSERT_EQ(a.components.size(), b.components.size());
     for (std::size_t ci = 0; ci < a.components.size(); ++ci) {
         EXPECT_EQ(a.components[ci].widthInBlocks, b.components[ci].widthInBlocks);
@@ -103,12 +103,12 @@ void expectSameCoefficients(const JpegInspection& a, const JpegInspection& b) {
 
 TEST(MozjpegReoptimise, WithoutATurnTheCoefficientsAreKeptExactlyInEitherScanOrder) {
     for (bool sourceProgressive : {false, true}) {
-        platform::Bytes source = makeJpeg(100, 75, 80, sourceProgressive ? JpegKind::progressive : JpegKind::sequential);
-        JpegInspection original = inspectJpeg(source);
+        platform::Bytes source = makeJpeg(100, 75, 80, sourceProgressive ? JPEGKind::progressive : JPEGKind::sequential);
+        JPEGInspection original = inspectJpeg(source);
         for (bool progressive : {false, true}) {
             ShimOutput result = reoptimise(source, true, progressive, PCTV_MOZJPEG_TURN_NONE);
             ASSERT_EQ(result.status, 0) << result.message;
-            JpegInspection rewritten = inspectJpeg(result.file);
+            JPEGInspection rewritten = inspectJpeg(result.file);
             EXPECT_EQ(rewritten.progressive, progressive);
             EXPECT_EQ(rewritten.width, 100);
             EXPECT_EQ(rewritten.height, 75);
@@ -122,19 +122,19 @@ TEST(MozjpegReoptimise, EveryTurnMovesTheBlocksAsTheTurnMovesThePicture) {
     // 4:2:0, 4:4:4 and grey, each a whole number of iMCUs so every turn is allowed.
     struct Recipe {
         int width, height, quality;
-        JpegKind kind;
+        JPEGKind kind;
     };
-    const Recipe recipes[] = {{64, 48, 80, JpegKind::sequential},
-                              {40, 24, 92, JpegKind::progressive},
-                              {24, 40, 85, JpegKind::grey}};
+    const Recipe recipes[] = {{64, 48, 80, JPEGKind::sequential},
+                              {40, 24, 92, JPEGKind::progressive},
+                              {24, 40, 85, JPEGKind::grey}};
     for (const Recipe& recipe : recipes) {
         platform::Bytes source = makeJpeg(recipe.width, recipe.height, recipe.quality, recipe.kind);
-        JpegInspection original = inspectJpeg(source);
+        JPEGInspection original = inspectJpeg(source);
         for (std::uint32_t turn : allTurns) {
             SCOPED_TRACE("turn " + std::to_string(turn) + " of " + std::to_string(recipe.width) + "x" +
                          std::to_string(recipe.height));
             platform::Bytes result = turned(source, turn);
-            JpegInspection inspected = inspectJpeg(result);
+            JPEGInspection inspected = inspectJpeg(result);
             EXPECT_EQ(inspected.width, transposes(turn) ? recipe.height : recipe.width);
             EXPECT_EQ(inspected.height, transposes(turn) ? recipe.width : recipe.height);
             for (std::size_t ci = 0; ci < original.components.size(); ++ci) {
@@ -158,7 +158,7 @@ TEST(MozjpegReoptimise, TurnsComposeExactlyInTheCoefficients) {
     auto then = [](const platform::Bytes& jpeg, std::uint32_t first, std::uint32_t second) {
         return inspectJpeg(turned(turned(jpeg, first), second));
     };
-    JpegInspection half = inspectJpeg(turned(source, PCTV_MOZJPEG_TURN_ROT_180));
+    JPEGInspection half = inspectJpeg(turned(source, PCTV_MOZJPEG_TURN_ROT_180));
     expectSameCoefficients(then(source, PCTV_MOZJPEG_TURN_ROT_90, PCTV_MOZJPEG_TURN_ROT_90), half);
     expectSameCoefficients(then(source, PCTV_MOZJPEG_TURN_FLIP_H, PCTV_MOZJPEG_TURN_FLIP_V), half);
     expectSameCoefficients(then(source, PCTV_MOZJPEG_TURN_TRANSPOSE, PCTV_MOZJPEG_TURN_FLIP_H),
@@ -170,10 +170,10 @@ TEST(MozjpegReoptimise, TurnsComposeExactlyInTheCoefficients) {
 
     // One block read by hand: a transposed block holds the source block's coefficients
     // mirrored over its diagonal, odd horizontal frequencies negated for a quarter turn right.
-    JpegInspection original = inspectJpeg(source);
-    JpegInspection right = inspectJpeg(turned(source, PCTV_MOZJPEG_TURN_ROT_90));
-    const JpegComponent& from = original.components[0];
-    const JpegComponent& to = right.components[0];
+    JPEGInspection original = inspectJpeg(source);
+    JPEGInspection right = inspectJpeg(turned(source, PCTV_MOZJPEG_TURN_ROT_90));
+    const JPEGComponent& from = original.components[0];
+    const JPEGComponent& to = right.components[0];
     ASSERT_EQ(to.widthInBlocks, from.heightInBlocks);
     const std::int16_t* in = from.block(1, from.heightInBlocks - 1); // bottom row, second column
     const std::int16_t* out = to.block(0, 1);                        // lands top left, second row
@@ -194,19 +194,19 @@ TEST(MozjpegReoptimise, PartialEdgeBlocksMayOnlyStayAtTheRightAndBottom) {
     for (std::uint32_t turn : {2u, 5u, 6u}) EXPECT_FALSE(refusal(wide, turn).empty()) << turn;
 
     // A grey picture is coded in 8x8 blocks, so 8 is enough even with odd sampling factors.
-    platform::Bytes grey = makeJpeg(24, 16, 70, JpegKind::grey);
+    platform::Bytes grey = makeJpeg(24, 16, 70, JPEGKind::grey);
     expectPicturesTurned(grey, turned(grey, PCTV_MOZJPEG_TURN_ROT_90), PCTV_MOZJPEG_TURN_ROT_90);
 }
 
 TEST(MozjpegReoptimise, KeepsEveryMarkerOrOnlyTheProfile) {
-    platform::Bytes source = makeJpeg(32, 32, 85, JpegKind::sequential, sRGBProfile());
+    platform::Bytes source = makeJpeg(32, 32, 85, JPEGKind::sequential, sRGBProfile());
     source = withSegmentAfterSOI(source, 0xFE, bytesOf("a comment"));
     source = withSegmentAfterSOI(source, 0xED, bytesOf("Photoshop 3.0 resources"));
     source = withSegmentAfterSOI(source, 0xE1, bytesOf(std::string("http://ns.adobe.com/xap/1.0/\0<x/>", 34)));
-    JpegInspection original = inspectJpeg(source);
+    JPEGInspection original = inspectJpeg(source);
     ASSERT_EQ(original.markerCount(JPEG_APP0, std::string("JFIF\0", 5)), 1);
 
-    JpegInspection kept = inspectJpeg(reoptimise(source, true, true, 0).file);
+    JPEGInspection kept = inspectJpeg(reoptimise(source, true, true, 0).file);
     EXPECT_EQ(kept.markerCount(JPEG_APP0, std::string("JFIF\0", 5)), 1);
     EXPECT_EQ(kept.markerCount(JPEG_APP0 + 1, "http://ns.adobe.com/xap/1.0/"), 1);
     EXPECT_EQ(kept.markerCount(JPEG_APP0 + 13, "Photoshop"), 1);
@@ -217,7 +217,7 @@ TEST(MozjpegReoptimise, KeepsEveryMarkerOrOnlyTheProfile) {
     for (const auto& m : kept.markers) if (m.code != JPEG_APP0) keptOrder.push_back(m.code);
     EXPECT_EQ(keptOrder, originalOrder);
 
-    JpegInspection stripped = inspectJpeg(reoptimise(source, false, true, 0).file);
+    JPEGInspection stripped = inspectJpeg(reoptimise(source, false, true, 0).file);
     EXPECT_EQ(stripped.icc, sRGBProfile());
     for (const auto& marker : stripped.markers)
         EXPECT_TRUE(marker.code == JPEG_APP0 + 2 || (marker.code == JPEG_APP0 && marker.startsWith("JFIF")))
@@ -229,7 +229,7 @@ TEST(MozjpegReoptimise, AnExifMarkerFirstStandsInForTheJFIFHeader) {
     platform::Bytes exif = bytesOf(std::string("Exif\0\0MM\0*\0\0\0\x08\0\0", 16));
     // The encoder's file has a JFIF marker after the inserted EXIF; it is then the only one.
     platform::Bytes source = withSegmentAfterSOI(makeJpeg(16, 16), 0xE1, exif);
-    JpegInspection kept = inspectJpeg(reoptimise(source, true, false, 0).file);
+    JPEGInspection kept = inspectJpeg(reoptimise(source, true, false, 0).file);
     ASSERT_GE(kept.markers.size(), 2u);
     EXPECT_EQ(kept.markers[0].code, JPEG_APP0 + 1);
     EXPECT_EQ(kept.markerCount(JPEG_APP0, std::string("JFIF\0", 5)), 1);
@@ -301,15 +301,15 @@ TEST(MozjpegReoptimise, RefusesBadArgumentsAndUnknownTurns) {
 TEST(MozjpegReoptimise, ACMYKFileKeepsOneAdobeMarkerAndTurnsAllFourComponents) {
     // The encode shim writes no CMYK, so the library makes this one (with its Adobe marker).
     const platform::Bytes source = libraryDefaultJpeg(testPattern(32, 16, 4), 32, 16, 4, JCS_CMYK);
-    JpegInspection original = inspectJpeg(source);
+    JPEGInspection original = inspectJpeg(source);
     ASSERT_EQ(original.markerCount(JPEG_APP0 + 14, "Adobe"), 1);
 
-    JpegInspection kept = inspectJpeg(reoptimise(source, true, true, 0).file);
+    JPEGInspection kept = inspectJpeg(reoptimise(source, true, true, 0).file);
     EXPECT_EQ(kept.markerCount(JPEG_APP0 + 14, "Adobe"), 1);
     EXPECT_EQ(kept.colourSpace, JCS_CMYK);
     expectSameCoefficients(kept, original);
 
-    JpegInspection turned = inspectJpeg(reoptimise(source, false, false, PCTV_MOZJPEG_TURN_ROT_90).file);
+    JPEGInspection turned = inspectJpeg(reoptimise(source, false, false, PCTV_MOZJPEG_TURN_ROT_90).file);
     EXPECT_EQ(turned.markerCount(JPEG_APP0 + 14, "Adobe"), 1);
     EXPECT_EQ(turned.width, 16);
     expectSameCoefficients(inspectJpeg(reoptimise(reoptimise(source, false, false, 5).file, false, false, 7).file),

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Bytes.h"
+#include "platform/base/Bytes.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "support/JpegSamples.h"
+#include "support/JPEGSamples.h"
 
 #include "ShimOutput.h"
 #include "shims/pctv_webp.h"

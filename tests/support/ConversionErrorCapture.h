@@ -1,5 +1,5 @@
 #pragma once
-#include "ImageEngine/Core/ConversionError.h"
+#include "ImageEngine/Model/ConversionError.h"
 #include "support/Thrown.h"
 
 #include <functional>

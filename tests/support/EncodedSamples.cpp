@@ -1,7 +1,7 @@
 #include "support/EncodedSamples.h"
 
-#include "ImageEngine/Encoding/PNGChunks.h"
-#include "platform/VipsRuntime.h"
+#include "ImageEngine/Encoding/png/PNGChunks.h"
+#include "platform/vips/VipsRuntime.h"
 #include "support/TemporaryFolder.h"
 
 #include <tiffio.h>

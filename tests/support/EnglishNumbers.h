@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/TextFormat.h"
+#include "platform/text/TextFormat.h"
 
 #include <gtest/gtest.h>
 

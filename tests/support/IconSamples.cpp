@@ -163,7 +163,7 @@ platform::Bytes icoFile(const std::vector<IconEntry>& entries) {
     return out;
 }
 
-platform::Bytes icnsFile(const std::vector<IcnsElement>& elements) {
+platform::Bytes icnsFile(const std::vector<ICNSElement>& elements) {
     platform::Bytes body;
     for (const auto& element : elements) {
         body.insert(body.end(), element.type.begin(), element.type.end());

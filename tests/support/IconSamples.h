@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Bytes.h"
+#include "platform/base/Bytes.h"
 
 #include <cstdint>
 #include <string>
@@ -30,11 +30,11 @@ struct IconEntry {
 platform::Bytes icoFile(const std::vector<IconEntry>& entries);
 
 // An Apple icon element: its four-character type and payload.
-struct IcnsElement {
+struct ICNSElement {
     std::string type;
     platform::Bytes payload;
 };
-platform::Bytes icnsFile(const std::vector<IcnsElement>& elements);
+platform::Bytes icnsFile(const std::vector<ICNSElement>& elements);
 // The legacy run-length coding of a side x side RGB image, and its 8-bit mask.
 platform::Bytes icnsRunLengthRGB(int side);
 platform::Bytes icnsMask(int side);

@@ -2,8 +2,8 @@
 #include "support/TemporaryFolder.h"
 #include "support/TestImages.h"
 
-#include "platform/ColourSpace.h"
-#include "platform/VipsRuntime.h"
+#include "platform/colour/ColourSpace.h"
+#include "platform/vips/VipsRuntime.h"
 
 #include <cstring>
 #include <libheif/heif.h>

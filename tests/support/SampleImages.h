@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/Bytes.h"
-#include "platform/Image.h"
+#include "platform/base/Bytes.h"
+#include "platform/pixels/Image.h"
 
 #include <optional>
 #include <string>

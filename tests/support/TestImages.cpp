@@ -1,6 +1,6 @@
 #include "TestImages.h"
 
-#include "platform/LcmsProfile.h"
+#include "platform/colour/LcmsProfile.h"
 
 #include <cstring>
 

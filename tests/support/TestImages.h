@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/ColourSpace.h"
-#include "platform/Image.h"
+#include "platform/colour/ColourSpace.h"
+#include "platform/pixels/Image.h"
 
 #include <lcms2.h>
 

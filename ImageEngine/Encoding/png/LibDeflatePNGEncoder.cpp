@@ -1,0 +1,126 @@
+#include "ImageEngine/Encoding/png/LibDeflatePNGEncoder.h"
+
+#include "ImageEngine/Running/EncodeConcurrency.h"
+#include "ImageEngine/Running/SpareProcessors.h"
+#include "ImageEngine/Encoding/png/PNGAlpha.h"
+#include "ImageEngine/Encoding/png/ZlibStream.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace pictavo {
+namespace {
+
+constexpr int previewLevel = 9;
+constexpr int finalLevel = 12;
+
+// Frame chunks of an animated PNG hold pixel data laid out by IHDR; rewriting IHDR or the
+// default image alone would leave them describing something else.
+bool isAnimated(const std::vector<PNGChunks::Chunk>& chunks) {
+    return std::any_of(chunks.begin(), chunks.end(), [](const PNGChunks::Chunk& chunk) {
+        return chunk.type == "acTL" || chunk.type == "fcTL" || chunk.type == "fdAT";
+    });
+}
+
+// Read at the moment of use, as the machine's memory may be shared differently by then.
+std::size_t currentBudget() { return static_cast<std::size_t>(std::max<std::int64_t>(0, EncodeConcurrency::pixelBudget())); }
+
+// The length of the filtered rows the header describes; none when it cannot be known.
+std::optional<std::uint64_t> filteredLength(const PNGChunks::Header& header) {
+    if (header.interlaced) return std::nullopt;
+    const auto rowBytes = header.rowByteCount();
+    if (!rowBytes) return std::nullopt;
+    // Both factors are at most a few hundred million, so the product stays inside 64 bits.
+    return static_cast<std::uint64_t>(header.height) * static_cast<std::uint64_t>(*rowBytes + 1);
+}
+
+} // namespace
+
+LibDeflatePNGEncoder::LibDeflatePNGEncoder() : format_(OutputFormat::png()), base_(OutputFormat::png()) {}
+
+platform::Bytes LibDeflatePNGEncoder::encode(const platform::ImageRef& image, const EncodeOptions& options) const {
+    platform::Bytes written = base_.encode(image, options);
+    auto smaller = recompressPNG(written, options.effort, options.metadata == MetadataPolicy::strip);
+    return smaller ? std::move(*smaller) : written;
+}
+
+std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressPNG(std::span<const std::uint8_t> file,
+                                                                   EncodeEffort effort, bool strip) {
+    std::optional<platform::Bytes> fallback;
+    if (strip) {
+        const auto chunks = PNGChunks::parse(file);
+        if (!chunks || pixelDataIsDamaged(*chunks, currentBudget())) return std::nullopt;
+        fallback = PNGChunks::assemble(PNGChunks::removingMetadata(*chunks));
+        if (!fallback) return std::nullopt;
+    } else {
+        fallback = platform::Bytes(file.begin(), file.end());
+    }
+    auto recompressed = recompressIDAT(file, effort, strip, currentBudget());
+    if (recompressed && recompressed->size() < fallback->size()) return recompressed;
+    return fallback;
+}
+
+bool LibDeflatePNGEncoder::pixelDataIsDamaged(const std::vector<PNGChunks::Chunk>& chunks, std::size_t budget) {
+    const auto header = PNGChunks::header(chunks);
+    const auto expected = header ? filteredLength(*header) : std::nullopt;
+    if (!expected || *expected > budget) return false;
+    return !inflateZlib(PNGChunks::imageData(chunks), *expected, budget);
+}
+
+std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressIDAT(std::span<const std::uint8_t> file,
+                                                                    EncodeEffort effort, bool strip,
+                                                                    std::size_t budget) {
+    const auto chunks = PNGChunks::parse(file);
+    if (!chunks || isAnimated(*chunks)) return std::nullopt;
+    const auto header = PNGChunks::header(*chunks);
+    const auto expected = header ? filteredLength(*header) : std::nullopt;
+    if (!expected || *expected > budget) return std::nullopt;
+
+    std::vector<PNGChunks::Chunk> kept = strip ? PNGChunks::removingMetadata(*chunks) : *chunks;
+    const auto filtered = inflateZlib(PNGChunks::imageData(*chunks), *expected, budget);
+    if (!filtered) return std::nullopt;
+    const bool final = effort == EncodeEffort::final;
+    const int level = final ? finalLevel : previewLevel;
+
+    std::optional<platform::Bytes> raw;
+    std::optional<platform::Bytes> stream;
+    if (PNGAlpha::canReduce(*header)) raw = unfilterRows(*filtered, *header);
+    if (raw && PNGAlpha::isOpaque(*raw, *header)) {
+        const auto reduced = PNGAlpha::reduction(*raw, *header);
+        if (!reduced) return std::nullopt;
+        kept = PNGAlpha::rewritingHeader(kept, reduced->header.colourType);
+        std::optional<Filtering> chosen;
+        if (final)
+            chosen = bestFiltering(reduced->raw, reduced->header, choiceList, std::numeric_limits<std::size_t>::max());
+        const platform::Bytes rows =
+            chosen ? std::move(chosen->rows) : filterRows(reduced->raw, reduced->header, minimumSumStrategy);
+        stream = deflateAndVerify(rows, level, budget);
+        if (!stream) return std::nullopt;
+    } else {
+        // The input's own filtering and the search for a better one do not depend on each
+        // other; on spare processors they run side by side.
+        std::optional<platform::Bytes> better;
+        const auto compressOwn = [&] { stream = deflateAndVerify(*filtered, level, budget); };
+        const auto refilter = [&] {
+            const std::size_t limit = platformDeflatedSize(*filtered).value_or(std::numeric_limits<std::size_t>::max());
+            if (!raw) raw = unfilterRows(*filtered, *header);
+            const auto refiltered =
+                raw ? refilterBelow(*raw, *header, limit, singleFilterOf(*filtered, *header)) : std::nullopt;
+            if (refiltered) better = deflateAndVerify(*refiltered, finalLevel, budget);
+        };
+        if (final && filtered->size() >= sideBySideLength) {
+            SpareProcessors::runSideBySide({compressOwn, refilter});
+        } else {
+            compressOwn();
+            if (final && stream) refilter();
+        }
+        if (!stream) return std::nullopt;
+        if (better && better->size() < stream->size()) stream = std::move(better);
+    }
+
+    auto rebuilt = PNGChunks::rebuild(kept, *stream, PNGChunks::largestIDATLength);
+    if (!rebuilt || rebuilt->size() >= file.size()) return std::nullopt;
+    return rebuilt;
+}
+
+} // namespace pictavo

@@ -1,0 +1,68 @@
+#include "ImageEngine/Pipeline/ConversionEngine.h"
+
+#include "ImageEngine/Pipeline/ConversionPipeline.h"
+#include "ImageEngine/Running/EncodeExecutor.h"
+#include "ImageEngine/Encoding/LosslessReoptimisation.h"
+
+namespace pictavo {
+
+ConversionEngine::ConversionEngine(DecoderRegistry decoders, EncoderRegistry encoders,
+                                   SourceOptimiserRegistry optimisers)
+    : registries_(std::make_shared<const Registries>(
+          Registries{std::move(decoders), std::move(encoders), std::move(optimisers)})) {}
+
+ImageProperties ConversionEngine::properties(const std::filesystem::path& source) const {
+    return decoders().decoder(source)->properties(source);
+}
+
+OutputFormat ConversionEngine::resolvedFormat(const std::filesystem::path& source, const OutputSpec& spec,
+                                              std::int64_t page) const {
+    if (!spec.format.isSameAsSource()) return spec.format;
+    const ImageProperties sourceProperties = properties(source);
+    const auto writeable = writableIdentifiers(sourceProperties, spec, page);
+    return spec.format.resolved(sourceProperties.sourceUTType, sourceProperties.hasAlpha, writeable).format;
+}
+
+std::unordered_set<std::string> ConversionEngine::writableIdentifiers(const ImageProperties& properties,
+                                                                      const OutputSpec& spec,
+                                                                      std::int64_t page) const {
+    std::unordered_set<std::string> identifiers;
+    for (const auto& format : encoders().formats()) identifiers.insert(format.id());
+    if (!properties.sourceUTType) return identifiers;
+    const OutputFormat sourceFormat(*properties.sourceUTType);
+    if (identifiers.count(sourceFormat.id())) return identifiers;
+    const SourceOptimiserRef optimiser = optimisers().optimiser(sourceFormat);
+    if (!optimiser) return identifiers;
+    OutputSpec keeping = spec;
+    keeping.format = sourceFormat;
+    if (!LosslessReoptimisation::ineligibility(keeping, page, properties) &&
+        !LosslessReoptimisation::optimiserRefuses(*optimiser, spec.metadata, properties.orientation))
+        identifiers.insert(sourceFormat.id());
+    return identifiers;
+}
+
+std::future<ConversionResult> ConversionEngine::converted(const std::filesystem::path& source,
+                                                          const OutputSpec& spec, std::int64_t page,
+                                                          EncodeEffort effort, std::stop_token stop) const {
+    // The job holds its own copy of the engine, which shares the registries.
+    return EncodeExecutor::shared().encoding(
+        std::move(stop), [engine = *this, source, spec, page, effort](std::stop_token token) {
+            return engine.convert(source, spec, page, effort, token);
+        });
+}
+
+std::future<Estimate> ConversionEngine::startEstimate(const std::filesystem::path& source, const OutputSpec& spec,
+                                                      std::int64_t page, std::stop_token stop) const {
+    return EncodeExecutor::shared().encoding(
+        std::move(stop), [engine = *this, source, spec, page](std::stop_token token) {
+            ConversionResult result = engine.convert(source, spec, page, EncodeEffort::preview, token);
+            return Estimate{result.byteCount(), std::move(result.warnings)};
+        });
+}
+
+ConversionResult ConversionEngine::convert(const std::filesystem::path& source, const OutputSpec& spec,
+                                           std::int64_t page, EncodeEffort effort, std::stop_token stop) const {
+    return ConversionPipeline(*this, source, spec, page, effort, std::move(stop)).run();
+}
+
+} // namespace pictavo

@@ -1,0 +1,66 @@
+#pragma once
+#include "ImageEngine/Model/ConversionResult.h"
+#include "ImageEngine/Model/EncodeOptions.h"
+#include "ImageEngine/Model/Estimating.h"
+#include "ImageEngine/Model/ImageProperties.h"
+#include "ImageEngine/Model/OutputFormat.h"
+#include "ImageEngine/Model/OutputSpec.h"
+#include "ImageEngine/Decoding/DecoderRegistry.h"
+#include "ImageEngine/Encoding/EncoderRegistry.h"
+#include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <future>
+#include <memory>
+#include <stop_token>
+#include <string>
+#include <unordered_set>
+
+namespace pictavo {
+
+// The one object through which the program converts images. It holds the three registries
+// and nothing else, all constant, so any number of its operations may run at once from any
+// thread. Conversions started through `converted` and `estimate` run as jobs of the shared
+// encode executor; they hold the registries themselves, so a job still waiting when the
+// engine goes away runs safely.
+class ConversionEngine : public Estimating {
+public:
+    ConversionEngine(DecoderRegistry decoders, EncoderRegistry encoders, SourceOptimiserRegistry optimisers);
+
+    const DecoderRegistry& decoders() const { return registries_->decoders; }
+    const EncoderRegistry& encoders() const { return registries_->encoders; }
+    const SourceOptimiserRegistry& optimisers() const { return registries_->optimisers; }
+
+    ImageProperties properties(const std::filesystem::path& source) const;
+    // The format the conversion will really write. A concrete format is returned without
+    // touching the file.
+    OutputFormat resolvedFormat(const std::filesystem::path& source, const OutputSpec& spec, std::int64_t page) const;
+    // Every format this source can be written as: the encoders' formats, and its own format
+    // when it may be kept by re-optimising its bytes.
+    std::unordered_set<std::string> writableIdentifiers(const ImageProperties& properties, const OutputSpec& spec,
+                                                        std::int64_t page) const;
+
+    // One page converted as a job of the shared encode executor. Asking `stop` to stop ends
+    // the conversion at its next check with platform::CancellationError.
+    std::future<ConversionResult> converted(const std::filesystem::path& source, const OutputSpec& spec,
+                                            std::int64_t page, EncodeEffort effort, std::stop_token stop = {}) const;
+    // The conversion itself, on the calling thread.
+    ConversionResult convert(const std::filesystem::path& source, const OutputSpec& spec, std::int64_t page,
+                             EncodeEffort effort, std::stop_token stop = {}) const;
+
+protected:
+    // The same conversion at preview effort, keeping only its byte count and warnings.
+    std::future<Estimate> startEstimate(const std::filesystem::path& source, const OutputSpec& spec,
+                                        std::int64_t page, std::stop_token stop) const override;
+
+private:
+    struct Registries {
+        DecoderRegistry decoders;
+        EncoderRegistry encoders;
+        SourceOptimiserRegistry optimisers;
+    };
+    std::shared_ptr<const Registries> registries_;
+};
+
+} // namespace pictavo

@@ -1,0 +1,278 @@
+#include "ImageEngine/Pipeline/ConversionPipeline.h"
+
+#include "ImageEngine/Stages/AdjustmentStage.h"
+#include "ImageEngine/Stages/AlphaStage.h"
+#include "ImageEngine/Stages/ColourStage.h"
+#include "ImageEngine/Pipeline/ConversionEngine.h"
+#include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Stages/IconLadderStage.h"
+#include "ImageEngine/Stages/MetadataStage.h"
+#include "ImageEngine/Stages/OrientationStage.h"
+#include "ImageEngine/Model/OutputNamer.h"
+#include "ImageEngine/Stages/ResizeStage.h"
+#include "ImageEngine/Pipeline/TargetSizeEncode.h"
+#include "ImageEngine/Model/IconLadder.h"
+#include "ImageEngine/Encoding/ImageEncoder.h"
+#include "ImageEngine/Encoding/LosslessReoptimisation.h"
+#include "platform/base/Cancellation.h"
+#include "platform/files/FilePath.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace pictavo {
+
+namespace {
+
+platform::Size sizeOf(const platform::ImageRef& image) {
+    return {static_cast<double>(image->width()), static_cast<double>(image->height())};
+}
+
+// The factor the file name's {scale} shows: only sizing by a scale has one.
+std::optional<double> scaleFactor(const ResizeSpec& sizing) {
+    if (const auto* scale = std::get_if<ResizeSpec::Scale>(&sizing.value())) return scale->factor;
+    return std::nullopt;
+}
+
+} // namespace
+
+ConversionPipeline::ConversionPipeline(const ConversionEngine& engine, std::filesystem::path source,
+                                       const OutputSpec& spec, std::int64_t page, EncodeEffort effort,
+                                       std::stop_token stop)
+    : engine_(engine), source_(std::move(source)), page_(page), effort_(effort), stop_(std::move(stop)),
+      spec_(spec) {}
+
+ConversionResult ConversionPipeline::run() {
+    decoder_ = engine_.decoders().decoder(source_);
+    resolveFormat();
+    if (auto reoptimised = reoptimisedSource()) return std::move(*reoptimised);
+    const ImageEncoder& encoder = chooseEncoder();
+    DecodedImage decoded = decode(encoder);
+    if (auto ladder = IconLadder::forFormat(spec_.format)) {
+        if (auto* multi = dynamic_cast<const MultiImageEncoder*>(&encoder)) return iconFile(decoded, *ladder, *multi);
+    }
+    return oneImage(decoded, encoder);
+}
+
+const ImageProperties& ConversionPipeline::sourceProperties() {
+    if (!sourceProperties_) sourceProperties_ = decoder_->properties(source_);
+    return *sourceProperties_;
+}
+
+void ConversionPipeline::resolveFormat() {
+    if (!spec_.format.isSameAsSource()) return;
+    const ImageProperties& properties = sourceProperties();
+    const auto writeable = engine_.writableIdentifiers(properties, spec_, page_);
+    const auto resolution = spec_.format.resolved(properties.sourceUTType, properties.hasAlpha, writeable);
+    spec_.format = resolution.format;
+    if (resolution.insteadOf) {
+        warnings_.push_back(
+            ConversionWarning::formatFellBack(resolution.format, OutputFormat(*resolution.insteadOf).displayName()));
+    }
+}
+
+std::optional<ConversionResult> ConversionPipeline::reoptimisedSource() {
+    const SourceOptimiserRef optimiser = engine_.optimisers().optimiser(spec_.format);
+    if (!optimiser) return std::nullopt;
+    platform::throwIfCancelled(stop_);
+    // What the specification alone rules out (a resize, a quality, an adjustment) is ruled
+    // out for a source of the very format asked for too, so such a source is not read
+    // twice, once to be inspected and once to be decoded.
+    ImageProperties sameFormat;
+    sameFormat.sourceUTType = spec_.format.utType();
+    if (LosslessReoptimisation::ineligibility(spec_, page_, sameFormat)) return std::nullopt;
+    const ImageProperties& properties = sourceProperties();
+    if (LosslessReoptimisation::ineligibility(spec_, page_, properties) ||
+        LosslessReoptimisation::optimiserRefuses(*optimiser, spec_.metadata, properties.orientation))
+        return std::nullopt;
+
+    // Read into memory we own, never mapped: a source shortened by another program while it
+    // is read must fail as a read error, not as a crash.
+    const platform::Bytes sourceBytes = platform::readWholeFile(source_);
+    platform::throwIfCancelled(stop_);
+
+    std::optional<platform::Bytes> optimised;
+    try {
+        optimised = optimiser->optimise(sourceBytes, spec_.metadata, properties.orientation, effort_);
+    } catch (...) {
+        // The optimiser's failure is not the user's: keeping metadata keeps the source as it
+        // is, stripping it re-encodes when an encoder can.
+        if (spec_.metadata == MetadataPolicy::strip) {
+            if (!engine_.encoders().hasEncoder(spec_.format))
+                throw ConversionError::metadataNotRemovable(spec_.format);
+            return std::nullopt;
+        }
+    }
+
+    platform::Bytes output;
+    if (spec_.metadata == MetadataPolicy::strip) output = std::move(*optimised);
+    else if (optimised && optimised->size() < sourceBytes.size()) output = std::move(*optimised);
+    else output = sourceBytes;
+
+    // The optimiser turns the pixels or keeps the tag that turns them: either way they show upright.
+    return finished(std::move(output), properties.orientedPixelSize(), properties);
+}
+
+const ImageEncoder& ConversionPipeline::chooseEncoder() {
+    if (engine_.optimisers().optimiser(spec_.format)) {
+        const auto formats = engine_.encoders().formats();
+        if (std::find(formats.begin(), formats.end(), spec_.format) == formats.end())
+            throw ConversionError::formatNeedsAMatchingSource(spec_.format);
+    }
+    return engine_.encoders().encoder(spec_.format);
+}
+
+DecodedImage ConversionPipeline::decode(const ImageEncoder& encoder) {
+    DecodedImage decoded = decoder_->decode(source_, page_);
+    const ImageProperties& properties = decoded.properties();
+    if (properties.frameCount >= 2) warnings_.push_back(ConversionWarning::animationLost(properties.frameCount));
+    if (LosslessReoptimisation::wouldBeTheSameFile(spec_, page_, properties)) {
+        const auto& type = spec_.format.utType();
+        const bool lossyFormat = !type || OutputFormat::lossyIdentifiers().count(spec_.format.id()) > 0;
+        if (lossyFormat && !encoder.writesLosslesslyWithoutAQuality())
+            warnings_.push_back(ConversionWarning::reencoded());
+    }
+    platform::throwIfCancelled(stop_);
+    return decoded;
+}
+
+platform::ImageRef ConversionPipeline::colourForEncoder(platform::ImageRef image, const ImageEncoder& encoder) const {
+    // A file without a profile is read as sRGB: tagged RGB is converted, and so is colour of
+    // any other model (CMYK, Lab), which such a file cannot hold. Grey stays grey.
+    if (encoder.carriesColourSpace() || !ColourStage::needsSRGBWithoutColourSpace(*image)) return image;
+    return ColourStage::apply(ColourPolicy::convertToSRGB, image);
+}
+
+ConversionResult ConversionPipeline::iconFile(const DecodedImage& decoded, const IconLadder& ladder,
+                                              const MultiImageEncoder& encoder) {
+    const auto drawn = IconLadderStage::render(decoded, ladder, decoded.allowsUpscale(), stop_);
+    if (!drawn.dropped.empty()) {
+        warnings_.push_back(ConversionWarning::iconLadderTrimmed(static_cast<std::int64_t>(drawn.images.size()),
+                                                                 static_cast<std::int64_t>(ladder.pixelSizes.size())));
+    }
+    platform::throwIfCancelled(stop_);
+
+    std::vector<platform::ImageRef> images;
+    images.reserve(drawn.images.size());
+    for (platform::ImageRef image : drawn.images) {
+        image = AdjustmentStage::reorient(image, spec_.adjustments.reorientation);
+        image = ColourStage::apply(spec_.colour, image);
+        if (spec_.adjustments.greyscale)
+            image = AdjustmentStage::greyscale(image, encoder.writesSingleChannelGrey());
+        images.push_back(colourForEncoder(std::move(image), encoder));
+    }
+
+    const ImageProperties& properties = decoded.properties();
+    const auto options = MetadataStage::options(spec_.metadata, properties, std::nullopt, effort_);
+    platform::Bytes file = encoder.encode(images, options);
+    if (spec_.quality.kind() == QualityMode::Kind::targetBytes &&
+        static_cast<std::int64_t>(file.size()) > spec_.quality.payload())
+        warnings_.push_back(ConversionWarning::targetSizeMissed(static_cast<std::int64_t>(file.size())));
+
+    return finished(std::move(file), sizeOf(images.front()), properties);
+}
+
+platform::ImageRef ConversionPipeline::drawnVector(const DecodedImage::Vector& vector) {
+    platform::Size size = vector.source->intrinsicSize();
+    if (!(size.width > 0) || !(size.height > 0)) throw ConversionError::renderFailed(RenderFailure::vectorHasNoSize());
+    const Reorientation& turn = spec_.adjustments.reorientation;
+    const bool oddTurn = turn.quarterTurns() % 2 != 0;
+    if (oddTurn) std::swap(size.width, size.height);
+    platform::Size target = spec_.sizing.targetSize(size, true);
+    if (oddTurn) std::swap(target.width, target.height);
+    platform::ImageRef image = vector.source->render(target.width, target.height);
+    image = AdjustmentStage::reorient(image, turn);
+    if (const auto& type = vector.properties.sourceUTType; type && spec_.format == OutputFormat(*type))
+        warnings_.push_back(ConversionWarning::vectorRasterised(image->width(), image->height()));
+    scaleToken_ = scaleFactor(spec_.sizing);
+    return image;
+}
+
+// Each stage's output replaces its input, so only the image being drawn and the one it is
+// drawn from are held at once.
+platform::ImageRef ConversionPipeline::drawnRaster(platform::ImageRef image, std::uint32_t orientation) {
+    image = OrientationStage::normalise(image, orientation);
+    image = AdjustmentStage::reorient(image, spec_.adjustments.reorientation);
+    const platform::Size size = sizeOf(image);
+    const platform::Size target = spec_.sizing.targetSize(size, false);
+    const platform::Size unclamped = spec_.sizing.targetSize(size, true);
+    const bool clamped = target.width != unclamped.width || target.height != unclamped.height;
+    if (clamped) warnings_.push_back(ConversionWarning::upscaleClamped());
+    image = ResizeStage::resize(image, target);
+    if (!clamped) scaleToken_ = scaleFactor(spec_.sizing);
+    return image;
+}
+
+ConversionResult ConversionPipeline::oneImage(DecodedImage& decoded, const ImageEncoder& encoder) {
+    platform::ImageRef image;
+    if (const auto* vector = decoded.asVector()) image = drawnVector(*vector);
+    else image = drawnRaster(decoded.takeRasterImage(), decoded.properties().orientation);
+    const ImageProperties& properties = decoded.properties();
+
+    if (spec_.format.utType() && !OutputFormat::transparentIdentifiers().count(spec_.format.id()) &&
+        AlphaStage::hasAlpha(*image)) {
+        const bool visible = AlphaStage::hasVisibleTransparency(*image);
+        image = AlphaStage::flatten(image, spec_.matte);
+        if (visible) warnings_.push_back(ConversionWarning::transparencyFlattened());
+    }
+    image = ColourStage::apply(spec_.colour, image);
+    if (spec_.adjustments.greyscale)
+        image = AdjustmentStage::greyscale(image, encoder.writesSingleChannelGrey());
+    image = colourForEncoder(std::move(image), encoder);
+    platform::throwIfCancelled(stop_);
+
+    platform::Bytes output = encodedByQuality(image, encoder, properties);
+
+    if (sourceMayBeKept(properties)) {
+        // A source that would have been kept as it is wins when it is smaller; a read that
+        // fails now only means the encoded bytes stand.
+        try {
+            platform::Bytes sourceBytes = platform::readWholeFile(source_);
+            if (sourceBytes.size() < output.size()) {
+                output = std::move(sourceBytes);
+                std::erase(warnings_, ConversionWarning::reencoded());
+            }
+        } catch (const platform::FileError&) {
+        }
+    }
+
+    return finished(std::move(output), sizeOf(image), properties);
+}
+
+platform::Bytes ConversionPipeline::encodedByQuality(const platform::ImageRef& image, const ImageEncoder& encoder,
+                                                     const ImageProperties& properties) {
+    const QualityMode& quality = spec_.quality;
+    switch (quality.kind()) {
+    case QualityMode::Kind::quality:
+        qualityToken_ = quality.payload();
+        return encoder.encode(image,
+                              MetadataStage::options(spec_.metadata, properties, quality.payload(), effort_));
+    case QualityMode::Kind::lossless:
+        return encoder.encode(image, MetadataStage::options(spec_.metadata, properties, std::nullopt, effort_));
+    case QualityMode::Kind::targetBytes:
+        break;
+    }
+    const std::int64_t target = quality.payload();
+    auto output = TargetSizeEncode::run(encoder, target, effort_, stop_, [&](std::int64_t q, EncodeEffort effort) {
+        return encoder.encode(image, MetadataStage::options(spec_.metadata, properties, q, effort));
+    });
+    if (encoder.supportsQuality()) qualityToken_ = output.quality;
+    if (static_cast<std::int64_t>(output.bytes.size()) > target)
+        warnings_.push_back(ConversionWarning::targetSizeMissed(static_cast<std::int64_t>(output.bytes.size())));
+    return std::move(output.bytes);
+}
+
+bool ConversionPipeline::sourceMayBeKept(const ImageProperties& properties) const {
+    return spec_.metadata == MetadataPolicy::keepAll &&
+           LosslessReoptimisation::wouldBeTheSameFile(spec_, page_, properties);
+}
+
+ConversionResult ConversionPipeline::finished(platform::Bytes bytes, platform::Size pixelSize,
+                                              const ImageProperties& properties) const {
+    std::string name = OutputNamer::fileName(platform::lastPathComponent(source_.string()), spec_.namePattern,
+                                             spec_.format, pixelSize, scaleToken_, qualityToken_);
+    return ConversionResult{std::make_shared<const platform::Bytes>(std::move(bytes)), pixelSize, spec_.format,
+                            std::move(name), properties.byteCount, warnings_};
+}
+
+} // namespace pictavo

@@ -1,0 +1,65 @@
+#pragma once
+#include "ImageEngine/Model/ConversionResult.h"
+#include "ImageEngine/Decoding/DecodedImage.h"
+#include "ImageEngine/Model/EncodeEffort.h"
+#include "ImageEngine/Model/OutputSpec.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stop_token>
+#include <vector>
+
+namespace pictavo {
+
+class ConversionEngine;
+class ImageDecoder;
+class ImageEncoder;
+class MultiImageEncoder;
+struct IconLadder;
+
+// One conversion of one page, from the source file to the bytes of the output. It keeps its
+// working values for the length of one call and shares nothing with other conversions.
+class ConversionPipeline {
+public:
+    ConversionPipeline(const ConversionEngine& engine, std::filesystem::path source, const OutputSpec& spec,
+                       std::int64_t page, EncodeEffort effort, std::stop_token stop);
+
+    ConversionResult run();
+
+private:
+    // The first page's properties, read from the file once however many steps ask.
+    const ImageProperties& sourceProperties();
+    void resolveFormat();
+    // The source's own bytes re-optimised, when the specification only asks for that.
+    std::optional<ConversionResult> reoptimisedSource();
+    const ImageEncoder& chooseEncoder();
+    DecodedImage decode(const ImageEncoder& encoder);
+    ConversionResult iconFile(const DecodedImage& decoded, const IconLadder& ladder,
+                              const MultiImageEncoder& encoder);
+    ConversionResult oneImage(DecodedImage& decoded, const ImageEncoder& encoder);
+    platform::ImageRef drawnVector(const DecodedImage::Vector& vector);
+    platform::ImageRef drawnRaster(platform::ImageRef image, std::uint32_t orientation);
+    platform::ImageRef colourForEncoder(platform::ImageRef image, const ImageEncoder& encoder) const;
+    platform::Bytes encodedByQuality(const platform::ImageRef& image, const ImageEncoder& encoder,
+                                     const ImageProperties& properties);
+    bool sourceMayBeKept(const ImageProperties& properties) const;
+    // The result with its name, the source's byte count and the warnings so far.
+    ConversionResult finished(platform::Bytes bytes, platform::Size pixelSize, const ImageProperties& properties) const;
+
+    const ConversionEngine& engine_;
+    const std::filesystem::path source_;
+    const std::int64_t page_;
+    const EncodeEffort effort_;
+    const std::stop_token stop_;
+
+    // The caller's specification with same-as-source resolved; nothing else of it changes.
+    OutputSpec spec_;
+    std::vector<ConversionWarning> warnings_;
+    std::shared_ptr<const ImageDecoder> decoder_;
+    std::optional<ImageProperties> sourceProperties_;
+    std::optional<double> scaleToken_;
+    std::optional<std::int64_t> qualityToken_;
+};
+
+} // namespace pictavo

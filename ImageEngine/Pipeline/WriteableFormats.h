@@ -1,0 +1,32 @@
+#pragma once
+#include "ImageEngine/Model/OutputFormat.h"
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+// The one catalogue of what this machine can write: the standard encoder and source-optimiser
+// registries, the platform image writer and the compression probe meet here.
+//
+// Each list is computed once, at first use. Building a registry must therefore never read
+// `writeable` (or `commonlyWanted`): that would re-enter its own one-time initialisation.
+namespace pictavo::WriteableFormats {
+
+// Every format this program can write.
+const std::unordered_set<std::string>& writeable();
+// The short list the format menu and the settings offer directly.
+const std::vector<OutputFormat>& commonlyWanted();
+// The second line of the format's menu entry, such as "Lossy, transparency".
+std::string summary(const OutputFormat& format);
+
+// Every format an encoder is registered for, plus every format whose source optimiser
+// honours both metadata policies (a format only re-optimised from its bytes is writeable
+// only when it can keep and strip metadata alike).
+std::unordered_set<std::string> writeableIdentifiers(const std::vector<OutputFormat>& encoderFormats,
+                                                     const std::vector<OutputFormat>& optimisedKeepingAll,
+                                                     const std::vector<OutputFormat>& optimisedStripping);
+
+// HEIC, JPEG, PNG, WebP, AVIF and TIFF, in that order, keeping those in the set.
+std::vector<OutputFormat> commonlyWantedAmong(const std::unordered_set<std::string>& writeable);
+
+} // namespace pictavo::WriteableFormats

@@ -1,0 +1,66 @@
+#pragma once
+#include "platform/base/Bytes.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace platform {
+
+struct PropertyValue;
+using PropertyArray = std::vector<PropertyValue>;
+using PropertyMap = std::map<std::string, PropertyValue>;
+
+// A value of an image reader's property dictionary: numbers, flags, text, raw blocks,
+// and nested arrays or dictionaries (the EXIF, GPS, TIFF and format sub-dictionaries).
+struct PropertyValue {
+    std::variant<std::int64_t, double, bool, std::string, Bytes, PropertyArray, PropertyMap> value;
+
+    PropertyValue() : value(std::int64_t{0}) {}
+    template <typename T>
+    PropertyValue(T v) : value(std::move(v)) {}
+    PropertyValue(int v) : value(std::int64_t{v}) {}
+    PropertyValue(std::uint32_t v) : value(std::int64_t{v}) {}
+    PropertyValue(const char* v) : value(std::string(v)) {}
+
+    template <typename T>
+    const T* get() const { return std::get_if<T>(&value); }
+    friend bool operator==(const PropertyValue&, const PropertyValue&) = default;
+};
+
+// The keys decoders fill and encoders read. Scalars sit at the top level; raw metadata
+// blocks are kept whole under their own keys so that writers can carry them unchanged
+// (apart from the orientation fields, which every writer rewrites).
+namespace keys {
+inline constexpr const char* pixelWidth = "PixelWidth";
+inline constexpr const char* pixelHeight = "PixelHeight";
+inline constexpr const char* orientation = "Orientation";       // int64 1..8
+inline constexpr const char* hasAlpha = "HasAlpha";             // bool
+inline constexpr const char* profileName = "ProfileName";       // string, the ICC description
+inline constexpr const char* depth = "Depth";                   // int64 bits per component
+inline constexpr const char* dpiWidth = "DPIWidth";             // double
+inline constexpr const char* dpiHeight = "DPIHeight";           // double
+inline constexpr const char* iccProfile = "ICCProfile";         // Bytes
+inline constexpr const char* exif = "{Exif}";                   // Bytes: TIFF-structured EXIF ("II*\0" or "MM\0*" first)
+inline constexpr const char* gps = "{GPS}";                     // PropertyMap, present when the EXIF holds a GPS IFD
+inline constexpr const char* tiff = "{TIFF}";                   // PropertyMap of TIFF tags the reader names
+inline constexpr const char* iptc = "{IPTC}";                   // Bytes
+inline constexpr const char* png = "{PNG}";                     // PropertyMap of PNG-specific fields
+} // namespace keys
+
+// The value under the key when it is there and of type T; null otherwise.
+template <typename T>
+const T* propertyOf(const PropertyMap& map, const std::string& key) {
+    auto found = map.find(key);
+    return found == map.end() ? nullptr : found->second.get<T>();
+}
+
+inline std::optional<std::int64_t> integerProperty(const PropertyMap& map, const std::string& key) {
+    if (auto* i = propertyOf<std::int64_t>(map, key)) return *i;
+    return std::nullopt;
+}
+
+} // namespace platform

@@ -1,0 +1,69 @@
+#pragma once
+#include "platform/base/Bytes.h"
+#include "platform/files/FilePath.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+
+namespace platform {
+
+// The file-system changes an export makes, none of which ever replaces a file that is
+// already there. Each failure is a FileError carrying the system's error number, so that a
+// caller can tell a taken name (EEXIST) from a refusal (EACCES, EPERM) or a full disk.
+//
+// The methods are virtual so that a test can make one chosen call fail the way a real
+// file system would (EACCES, EXDEV, ENOSPC) where the test, running as root, cannot bring
+// the failure about with permissions; system() is the only implementation the program uses.
+class FileOperations {
+public:
+    virtual ~FileOperations() = default;
+
+    static FileOperations& system();
+
+    // Creates the file, which must not exist yet (a symbolic link there counts as existing),
+    // with the bytes, and flushes it to disk before returning. With `permissions` the file
+    // carries those bits (setuid, setgid and sticky dropped) before any byte is written;
+    // without, the usual 0666 less the umask. A failure after creation removes the file.
+    virtual void writeExclusive(const std::filesystem::path& path, const Bytes& bytes,
+                                std::optional<mode_t> permissions = std::nullopt);
+
+    // Writes a new file called `name` in `folder`, complete and flushed, or nothing at all:
+    // the name appears only once the bytes are on disk, and a file that took the name in the
+    // meantime is never replaced (EEXIST, so the caller can try the next free name). The
+    // name must be one path component.
+    virtual void writeNewFileNoReplace(const std::filesystem::path& folder, const std::string& name,
+                                       const Bytes& bytes);
+
+    // Renames, refusing with EEXIST when `to` is taken. Between folders on different file
+    // systems this fails with EXDEV: a move is never turned into a copy.
+    virtual void moveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+    // A private copy (0600) of the content of `from`, following a link there, into `to`,
+    // which must not exist yet. Only a regular file is copied: a pipe or device is refused
+    // without being read, so it can never hang the copy.
+    virtual void copyContent(const std::filesystem::path& from, const std::filesystem::path& to);
+
+    // Clean-up that ignores its own failures and never follows a symbolic link.
+    virtual void removeFile(const std::filesystem::path& path) noexcept;
+    virtual void removeTree(const std::filesystem::path& path) noexcept;
+
+    // Makes the folder's entries (a rename, a new name) durable; false when that failed.
+    virtual bool syncFolder(const std::filesystem::path& folder) noexcept;
+
+    // Whether anything holds the path; see pathExists.
+    virtual bool exists(const std::filesystem::path& path);
+
+    // The permission bits of the file (following a link), without setuid, setgid and sticky.
+    virtual mode_t permissionBits(const std::filesystem::path& path);
+
+protected:
+    // The two system calls whose absence on some file systems (FAT, some network and FUSE
+    // file systems) sends the operations above down their fallback paths. Each answers like
+    // the call it makes: a descriptor or 0 on success, -1 with errno set on failure.
+    virtual int openAnonymousFile(int folder);
+    virtual int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+};
+
+} // namespace platform

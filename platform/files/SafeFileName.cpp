@@ -1,0 +1,41 @@
+#include "platform/files/SafeFileName.h"
+
+#include "platform/files/FilePath.h"
+
+namespace platform {
+
+namespace {
+
+bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The longest prefix of at most `limit` bytes that does not end inside a UTF-8 character.
+// A character has at most three continuation bytes; a longer run is not UTF-8 and is cut
+// where the limit falls.
+std::string cutAtCharacter(const std::string& text, std::size_t limit) {
+    if (text.size() <= limit) return text;
+    std::size_t end = limit;
+    while (end > 0 && limit - end < 3 && isContinuationByte(text[end])) --end;
+    if (isContinuationByte(text[end]) || end == 0) end = limit;
+    return text.substr(0, end);
+}
+
+} // namespace
+
+std::optional<std::string> oneFileName(const std::string& name) {
+    std::string safe = name;
+    for (char& c : safe) {
+        if (c == '/' || c == '\0') c = '-';
+    }
+    if (safe.empty() || safe == "." || safe == "..") return std::nullopt;
+    if (safe.size() <= maximumFileNameBytes) return safe;
+
+    const std::string extension = pathExtension(safe);
+    // An extension too long to keep is no extension worth keeping.
+    if (extension.empty() || extension.size() + 2 > maximumFileNameBytes / 2) {
+        return cutAtCharacter(safe, maximumFileNameBytes);
+    }
+    const std::string stem = deletingPathExtension(safe);
+    return cutAtCharacter(stem, maximumFileNameBytes - extension.size() - 1) + "." + extension;
+}
+
+} // namespace platform

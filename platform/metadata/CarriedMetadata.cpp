@@ -1,0 +1,45 @@
+#include "platform/metadata/CarriedMetadata.h"
+
+#include "platform/metadata/ExifGPS.h"
+#include "platform/metadata/ExifOrientation.h"
+#include "platform/metadata/XMPOrientation.h"
+
+#include <cmath>
+
+namespace platform {
+namespace {
+
+std::optional<double> positiveNumber(const PropertyMap& map, const char* key) {
+    auto found = map.find(key);
+    if (found == map.end()) return std::nullopt;
+    double value = 0;
+    if (auto* d = found->second.get<double>()) value = *d;
+    else if (auto* i = found->second.get<std::int64_t>()) value = static_cast<double>(*i);
+    else return std::nullopt;
+    if (!std::isfinite(value) || value <= 0) return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+CarriedMetadata CarriedMetadata::from(const WriterProperties& properties) {
+    CarriedMetadata carried;
+    const int orientation = properties.orientation >= 1 && properties.orientation <= 8
+                                ? static_cast<int>(properties.orientation)
+                                : 1;
+    carried.orientation = static_cast<std::uint32_t>(orientation);
+    if (properties.properties) {
+        const PropertyMap& map = *properties.properties;
+        if (const Bytes* exif = propertyOf<Bytes>(map, keys::exif)) {
+            if (auto patched = exifWithOrientation(*exif, orientation))
+                carried.exif = tiffStructuredExif(patched->data(), patched->size());
+        }
+        if (const Bytes* iptc = propertyOf<Bytes>(map, keys::iptc); iptc && !iptc->empty()) carried.iptc = *iptc;
+        carried.dpiWidth = positiveNumber(map, keys::dpiWidth);
+        carried.dpiHeight = positiveNumber(map, keys::dpiHeight);
+    }
+    if (properties.xmp) carried.xmp = xmpWithOrientation(*properties.xmp, orientation);
+    return carried;
+}
+
+} // namespace platform

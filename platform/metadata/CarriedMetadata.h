@@ -1,0 +1,26 @@
+#pragma once
+#include "platform/base/Bytes.h"
+#include "platform/metadata/WriterProperties.h"
+#include "platform/metadata/XMPPacket.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace platform {
+
+// The metadata a writer puts into its file, taken from the writer's properties with every
+// orientation field already set to the orientation asked for. A block whose orientation
+// cannot be rewritten (damaged EXIF, unreadable XMP) is left out rather than carried with
+// a stale orientation that would turn the upright pixels a second time.
+struct CarriedMetadata {
+    std::optional<Bytes> exif; // TIFF-structured, without the "Exif\0\0" marker
+    std::optional<XMPPacket> xmp;
+    std::optional<Bytes> iptc;
+    std::optional<double> dpiWidth;
+    std::optional<double> dpiHeight;
+    std::uint32_t orientation = 1;
+
+    static CarriedMetadata from(const WriterProperties& properties);
+};
+
+} // namespace platform

@@ -1,0 +1,27 @@
+#include "platform/metadata/Exiv2Runtime.h"
+
+#include <exiv2/exiv2.hpp>
+#include <mutex>
+
+namespace platform {
+namespace {
+
+std::mutex xmpRegistry;
+
+void lockXmpRegistry(void* mutex, bool lock) {
+    auto* registry = static_cast<std::mutex*>(mutex);
+    if (lock) registry->lock();
+    else registry->unlock();
+}
+
+} // namespace
+
+void startExiv2() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::XmpParser::initialize(lockXmpRegistry, &xmpRegistry);
+    });
+}
+
+} // namespace platform

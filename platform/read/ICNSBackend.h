@@ -1,0 +1,37 @@
+#pragma once
+#include "platform/read/ImageBackend.h"
+
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+// Apple icon files: one rendition per image element, each a PNG or JPEG 2000 payload, or
+// the legacy run-length-coded RGB and ARGB elements with their 8-bit masks.
+class ICNSBackend final : public ImageBackend {
+public:
+    static std::shared_ptr<const ICNSBackend> open(SharedBytes bytes);
+
+    std::string typeIdentifier() const override;
+    std::int64_t count() const override { return static_cast<std::int64_t>(elements_.size()); }
+    std::optional<PropertyMap> propertiesAt(std::int64_t index) const override;
+    ImageReadResult imageAt(std::int64_t index, const PixelBudget& budget) const override;
+
+private:
+    enum class Coding { embedded, rgbRunLength, argbRunLength };
+    struct Element {
+        std::size_t offset = 0; // of the payload, after the 8-byte element header
+        std::size_t size = 0;
+        Coding coding = Coding::embedded;
+        std::int64_t side = 0;  // for the legacy codings
+        std::string maskType;   // the 8-bit mask element that goes with a legacy RGB element
+    };
+    ICNSBackend() = default;
+    std::shared_ptr<const ImageBackend> embedded(const Element& element) const;
+    ImageReadResult decodeLegacy(const Element& element, const PixelBudget& budget) const;
+
+    SharedBytes bytes_;
+    std::vector<Element> elements_;
+};
+
+} // namespace platform

@@ -1,0 +1,61 @@
+#include "platform/read/ICOBackend.h"
+
+#include "platform/read/DIBDecoder.h"
+#include "platform/types/ImageSniffer.h"
+#include "platform/types/ImageTypeIdentifiers.h"
+#include "platform/read/PNGSummary.h"
+#include "platform/read/VipsBackend.h"
+
+namespace platform {
+
+std::shared_ptr<const ICOBackend> ICOBackend::open(SharedBytes bytes) {
+    if (!bytes) return nullptr;
+    const ByteView file(bytes->data(), bytes->size());
+    const auto type = file.u16le(2);
+    const auto count = file.u16le(4);
+    if (file.u16le(0) != 0 || type != 1 || !count || *count == 0) return nullptr;
+    auto backend = std::shared_ptr<ICOBackend>(new ICOBackend());
+    for (std::size_t i = 0; i < *count; ++i) {
+        const std::size_t at = 6 + i * 16;
+        const auto size = file.u32le(at + 8);
+        const auto offset = file.u32le(at + 12);
+        if (!size || !offset) return nullptr; // the directory itself is cut short
+        backend->entries_.push_back({*offset, *size});
+    }
+    backend->bytes_ = std::move(bytes);
+    return backend;
+}
+
+std::string ICOBackend::typeIdentifier() const { return types::ico; }
+
+std::optional<PropertyMap> ICOBackend::propertiesAt(std::int64_t index) const {
+    if (index < 0 || index >= count()) return std::nullopt;
+    const auto& entry = entries_[static_cast<std::size_t>(index)];
+    const auto payload = ByteView(bytes_->data(), bytes_->size()).sub(entry.offset, entry.size);
+    if (payload.size() == 0) return std::nullopt;
+    if (auto png = summarisePng(payload)) {
+        if (png->width == 0 || png->height == 0) return std::nullopt;
+        return basicProperties(png->width, png->height, true, png->bitDepth == 16 ? 16 : 8);
+    }
+    auto header = readDibHeader(payload, true);
+    if (!header) return std::nullopt;
+    return basicProperties(header->width, header->height, true, 8);
+}
+
+ImageReadResult ICOBackend::imageAt(std::int64_t index, const PixelBudget& budget) const {
+    if (index < 0 || index >= count()) return {};
+    const auto& entry = entries_[static_cast<std::size_t>(index)];
+    const auto payload = ByteView(bytes_->data(), bytes_->size()).sub(entry.offset, entry.size);
+    if (payload.size() == 0) return {};
+    if (summarisePng(payload)) {
+        auto copy = std::make_shared<const Bytes>(payload.data(), payload.data() + payload.size());
+        auto png = VipsBackend::open(std::move(copy), sniffImageFormat(payload), std::nullopt);
+        return png ? png->imageAt(0, budget) : ImageReadResult{};
+    }
+    auto header = readDibHeader(payload, true);
+    if (!header) return {};
+    const std::size_t pixelOffset = header->paletteOffset + header->paletteEntries * header->paletteEntrySize;
+    return decodeDib(payload, *header, pixelOffset, true, budget);
+}
+
+} // namespace platform

@@ -1,0 +1,27 @@
+#pragma once
+#include "platform/base/ByteView.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace platform {
+
+// What the chunks before a PNG's pixel data declare. Read by the reader itself so that
+// the size is known even when a decoder would refuse the image, and so that an animated
+// PNG is recognised from its acTL chunk, which the system's PNG library ignores.
+struct PNGSummary {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    int bitDepth = 0;
+    int colourType = 0;
+    bool hasTransparencyChunk = false;
+    // num_frames of the acTL chunk, when the file is an animated PNG.
+    std::optional<std::uint32_t> animationFrames;
+
+    bool hasAlpha() const { return colourType == 4 || colourType == 6 || hasTransparencyChunk; }
+};
+
+// Nothing when the bytes do not start with a PNG signature and a well-formed IHDR.
+std::optional<PNGSummary> summarisePng(ByteView bytes);
+
+} // namespace platform

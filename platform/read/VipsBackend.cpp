@@ -1,0 +1,416 @@
+#include "platform/read/VipsBackend.h"
+
+#include "platform/metadata/ExifGPS.h"
+#include "platform/read/GIFTransparency.h"
+#include "platform/colour/LcmsProfile.h"
+#include "platform/vips/VipsRuntime.h"
+
+#include <vips/vips.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace platform {
+namespace {
+
+const char* loaderFor(SniffedFormat format) {
+    switch (format) {
+    case SniffedFormat::jpeg: return "jpegload_buffer";
+    case SniffedFormat::png: return "pngload_buffer";
+    case SniffedFormat::gif: return "gifload_buffer";
+    case SniffedFormat::webp: return "webpload_buffer";
+    case SniffedFormat::tiff: return "tiffload_buffer";
+    case SniffedFormat::heif: return "heifload_buffer";
+    case SniffedFormat::jpeg2000: return "jp2kload_buffer";
+    case SniffedFormat::jpegXL: return "jxlload_buffer";
+    case SniffedFormat::radiance: return "radload_buffer";
+    case SniffedFormat::pnm: return "ppmload_source";
+    case SniffedFormat::openEXR: return "openexrload";
+    default: return nullptr;
+    }
+}
+
+std::optional<Bytes> blobField(VipsImage* image, const char* name) {
+    if (vips_image_get_typeof(image, name) == 0) return std::nullopt;
+    const void* data = nullptr;
+    std::size_t length = 0;
+    if (vips_image_get_blob(image, name, &data, &length) || !data || length == 0) return std::nullopt;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    return Bytes(bytes, bytes + length);
+}
+
+std::optional<int> intField(VipsImage* image, const char* name) {
+    if (vips_image_get_typeof(image, name) == 0) return std::nullopt;
+    int value = 0;
+    if (vips_image_get_int(image, name, &value)) return std::nullopt;
+    return value;
+}
+
+int bitsOf(VipsBandFormat format) {
+    switch (format) {
+    case VIPS_FORMAT_UCHAR: case VIPS_FORMAT_CHAR: return 8;
+    case VIPS_FORMAT_USHORT: case VIPS_FORMAT_SHORT: return 16;
+    case VIPS_FORMAT_DOUBLE: case VIPS_FORMAT_DPCOMPLEX: return 64;
+    default: return 32;
+    }
+}
+
+// tiff:Orientation as an attribute or an element of the packet, as writers put it.
+std::optional<std::int64_t> orientationInXmp(std::string_view xmp) {
+    const auto at = xmp.find("tiff:Orientation");
+    if (at == std::string_view::npos) return std::nullopt;
+    std::size_t digit = at + std::strlen("tiff:Orientation");
+    while (digit < xmp.size() && (xmp[digit] == '=' || xmp[digit] == '"' || xmp[digit] == '\'' ||
+                                  xmp[digit] == '>' || xmp[digit] == ' '))
+        ++digit;
+    if (digit >= xmp.size() || xmp[digit] < '0' || xmp[digit] > '9') return std::nullopt;
+    std::int64_t value = 0;
+    while (digit < xmp.size() && xmp[digit] >= '0' && xmp[digit] <= '9' && value < 1000)
+        value = value * 10 + (xmp[digit++] - '0');
+    return value;
+}
+
+// Floating-point pixels from HDR, EXR and PFM files are linear light with sRGB primaries;
+// tagging them with the sRGB curve would brighten every mid-tone.
+ColourSpaceRef linearLightSpace(bool colour) {
+    auto make = [](bool rgb) -> ColourSpaceRef {
+        cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
+        LcmsProfile profile;
+        if (rgb) {
+            cmsCIExyY white;
+            cmsWhitePointFromTemp(&white, 6504);
+            const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
+            cmsToneCurve* curves[3] = {linear, linear, linear};
+            profile.reset(cmsCreateRGBProfile(&white, &primaries, curves));
+        } else {
+            profile.reset(cmsCreateGrayProfile(cmsD50_xyY(), linear));
+        }
+        cmsFreeToneCurve(linear);
+        if (!profile) return nullptr;
+        cmsMLU* description = cmsMLUalloc(nullptr, 1);
+        cmsMLUsetASCII(description, "en", "US", rgb ? "Linear sRGB" : "Linear Grey");
+        cmsWriteTag(profile.get(), cmsSigProfileDescriptionTag, description);
+        cmsMLUfree(description);
+        return ColourSpace::fromICC(lcmsProfileBytes(profile.get()));
+    };
+    static const ColourSpaceRef rgb = make(true);
+    static const ColourSpaceRef grey = make(false);
+    return colour ? rgb : grey;
+}
+
+// Takes ownership of the result of one vips operation, or gives null when it failed.
+template <typename Operation>
+VipsImage* apply(VipsImage* input, Operation operation) {
+    VipsImage* output = nullptr;
+    if (operation(input, &output)) {
+        if (output) g_object_unref(output);
+        return nullptr;
+    }
+    return output;
+}
+
+struct PixelPlan {
+    VipsImage* image = nullptr; // owned
+    bool linearLight = false;
+    bool keepsProfile = true;   // false when the pixels were converted away from the embedded profile
+};
+
+// Brings the loaded image to interleaved 8-bit, 16-bit or float components of grey, RGB or
+// CMYK, with at most one alpha channel, still lazily: nothing is decoded here.
+PixelPlan planPixels(VipsImage* loaded, bool hasUsableCMYKProfile, bool dropAlpha) {
+    PixelPlan plan;
+    g_object_ref(loaded);
+    VipsImage* current = loaded;
+    auto step = [&](VipsImage* next) {
+        g_object_unref(current);
+        current = next;
+        return next != nullptr;
+    };
+
+    if (current->Coding == VIPS_CODING_RAD) {
+        if (!step(apply(current, [](VipsImage* in, VipsImage** out) { return vips_rad2float(in, out, nullptr); })))
+            return plan;
+    } else if (current->Coding != VIPS_CODING_NONE) {
+        plan.keepsProfile = false;
+        if (!step(apply(current, [](VipsImage* in, VipsImage** out) {
+                return vips_colourspace(in, out, VIPS_INTERPRETATION_sRGB, nullptr);
+            })))
+            return plan;
+    }
+
+    const auto interpretation = vips_image_guess_interpretation(current);
+    const bool sixteen = current->BandFmt == VIPS_FORMAT_USHORT;
+    // Pixels libvips converts to sRGB itself no longer match the file's profile.
+    const auto convertToSRGB = [&] {
+        plan.keepsProfile = false;
+        return step(apply(current, [&](VipsImage* in, VipsImage** out) {
+            return vips_colourspace(in, out, sixteen ? VIPS_INTERPRETATION_RGB16 : VIPS_INTERPRETATION_sRGB, nullptr);
+        }));
+    };
+    switch (interpretation) {
+    case VIPS_INTERPRETATION_CMYK:
+        if ((!hasUsableCMYKProfile || current->Bands < 4) && !convertToSRGB()) return plan;
+        break;
+    case VIPS_INTERPRETATION_LAB: case VIPS_INTERPRETATION_LABQ: case VIPS_INTERPRETATION_LABS:
+    case VIPS_INTERPRETATION_LCH: case VIPS_INTERPRETATION_CMC: case VIPS_INTERPRETATION_XYZ:
+    case VIPS_INTERPRETATION_YXY: case VIPS_INTERPRETATION_HSV:
+        if (!convertToSRGB()) return plan;
+        break;
+    case VIPS_INTERPRETATION_scRGB:
+        plan.linearLight = true;
+        break;
+    default:
+        break;
+    }
+
+    const bool cmyk = vips_image_guess_interpretation(current) == VIPS_INTERPRETATION_CMYK;
+    const bool alpha = vips_image_hasalpha(current) && !dropAlpha;
+    const int colour = cmyk ? 4 : (current->Bands >= 3 ? 3 : 1);
+    const int wanted = colour + (alpha ? 1 : 0);
+    if (current->Bands > wanted) {
+        if (!step(apply(current, [&](VipsImage* in, VipsImage** out) {
+                return vips_extract_band(in, out, 0, "n", wanted, nullptr);
+            })))
+            return plan;
+    }
+
+    switch (current->BandFmt) {
+    case VIPS_FORMAT_UCHAR: case VIPS_FORMAT_USHORT:
+        break;
+    case VIPS_FORMAT_FLOAT: case VIPS_FORMAT_DOUBLE:
+        if (plan.linearLight) {
+            if (current->BandFmt == VIPS_FORMAT_DOUBLE &&
+                !step(apply(current, [](VipsImage* in, VipsImage** out) { return vips_cast_float(in, out, nullptr); })))
+                return plan;
+        } else {
+            // Gamma-encoded floating point is on a 0-255 scale in libvips; 16 bits keep its precision.
+            if (!step(apply(current, [](VipsImage* in, VipsImage** out) {
+                    return vips_linear1(in, out, 257.0, 0.0, "uchar", FALSE, nullptr);
+                })))
+                return plan;
+            if (!step(apply(current, [](VipsImage* in, VipsImage** out) { return vips_cast_ushort(in, out, nullptr); })))
+                return plan;
+        }
+        break;
+    case VIPS_FORMAT_CHAR:
+        if (!step(apply(current, [](VipsImage* in, VipsImage** out) { return vips_cast_uchar(in, out, "shift", TRUE, nullptr); })))
+            return plan;
+        break;
+    case VIPS_FORMAT_SHORT: case VIPS_FORMAT_INT: case VIPS_FORMAT_UINT:
+        if (!step(apply(current, [](VipsImage* in, VipsImage** out) { return vips_cast_ushort(in, out, "shift", TRUE, nullptr); })))
+            return plan;
+        break;
+    default:
+        g_object_unref(current);
+        return plan;
+    }
+    plan.image = current;
+    return plan;
+}
+
+struct PixelDestination {
+    Bytes& pixels;
+    std::size_t rowBytes;
+};
+
+// libvips computes the image in strips on its worker threads and hands them over top to
+// bottom; each strip's rows are appended to the bitmap's buffer, whose room was reserved
+// beforehand, so that no byte of it is written twice (zeroed first, then overwritten).
+int appendStrip(VipsRegion* region, VipsRect* area, void* destination) {
+    auto* target = static_cast<PixelDestination*>(destination);
+    // Strips that came out of order would leave a gap.
+    if (target->pixels.size() != static_cast<std::size_t>(area->top) * target->rowBytes) return -1;
+    for (int y = area->top; y < area->top + area->height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint8_t*>(VIPS_REGION_ADDR(region, 0, y));
+        target->pixels.insert(target->pixels.end(), row, row + target->rowBytes);
+    }
+    return 0;
+}
+
+bool copyPixels(VipsImage* image, Bytes& pixels, std::size_t rowBytes) {
+    const std::size_t size = rowBytes * static_cast<std::size_t>(image->Ysize);
+    pixels.reserve(size);
+    PixelDestination target{pixels, rowBytes};
+    return vips_sink_disc(image, appendStrip, &target) == 0 && pixels.size() == size;
+}
+
+} // namespace
+
+bool VipsBackend::isPaged() const {
+    return format_ == SniffedFormat::gif || format_ == SniffedFormat::webp || format_ == SniffedFormat::tiff ||
+           format_ == SniffedFormat::heif;
+}
+
+VipsImagePtr VipsBackend::load(std::int64_t index, bool forPixels) const {
+    const char* loader = loaderFor(format_);
+    if (!loader) return nullptr;
+    VipsOperation* operation = vips_operation_new(loader);
+    if (!operation) {
+        vips_error_clear();
+        return nullptr;
+    }
+    VipsObject* object = VIPS_OBJECT(operation);
+    bool ready = true;
+    if (format_ == SniffedFormat::openEXR) {
+        if (path_) vips_object_set(object, "filename", path_->c_str(), nullptr);
+        else ready = false;
+    } else if (format_ == SniffedFormat::pnm) {
+        VipsSource* source = vips_source_new_from_memory(bytes_->data(), bytes_->size());
+        vips_object_set(object, "source", source, nullptr);
+        g_object_unref(source);
+    } else {
+        VipsBlob* blob = vips_blob_new(nullptr, bytes_->data(), bytes_->size());
+        vips_object_set(object, "buffer", blob, nullptr);
+        vips_area_unref(VIPS_AREA(blob));
+    }
+    vips_object_set(object, "fail_on", VIPS_FAIL_ON_ERROR, "access",
+                    forPixels ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM, nullptr);
+    if (isPaged()) vips_object_set(object, "page", static_cast<int>(index), "n", 1, nullptr);
+
+    VipsImage* out = nullptr;
+    if (!ready || vips_object_build(object)) {
+        vips_object_unref_outputs(object);
+        g_object_unref(operation);
+        vips_error_clear();
+        return nullptr;
+    }
+    g_object_get(operation, "out", &out, nullptr);
+    vips_object_unref_outputs(object);
+    g_object_unref(operation);
+    return VipsImagePtr(out);
+}
+
+std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes bytes, const SniffResult& sniffed,
+                                                     std::optional<std::filesystem::path> path) {
+    if (!startVips() || !bytes || !loaderFor(sniffed.format)) return nullptr;
+    auto backend = std::shared_ptr<VipsBackend>(new VipsBackend());
+    backend->bytes_ = std::move(bytes);
+    backend->format_ = sniffed.format;
+    backend->typeIdentifier_ = sniffed.typeIdentifier;
+    backend->path_ = std::move(path);
+    if (sniffed.format == SniffedFormat::png) {
+        backend->png_ = summarisePng(ByteView(backend->bytes_->data(), backend->bytes_->size()));
+        if (!backend->png_) return nullptr;
+    }
+
+    auto header = backend->load(0, false);
+    if (!header) {
+        // libpng refuses some images whose header is sound (a side beyond its limits); the
+        // declared size still has to reach the caller, who refuses it by size.
+        if (!backend->png_) return nullptr;
+        backend->headerReadable_ = false;
+    }
+    if (sniffed.format == SniffedFormat::gif)
+        backend->opaqueGif_ = !gifDeclaresTransparency(ByteView(backend->bytes_->data(), backend->bytes_->size()));
+    if (backend->png_ && backend->png_->animationFrames) {
+        backend->count_ = *backend->png_->animationFrames;
+        backend->hasFrameInfo_ = true;
+    } else if (header && backend->isPaged()) {
+        backend->count_ = std::max(1, vips_image_get_n_pages(header.get()));
+        backend->hasFrameInfo_ =
+            (sniffed.format == SniffedFormat::gif || sniffed.format == SniffedFormat::webp) && backend->count_ > 1;
+    }
+    return backend;
+}
+
+bool VipsBackend::hasAlpha(VipsImage* image) const {
+    // A Radiance file's four bands are its shared-exponent coding, not colour and alpha.
+    if (opaqueGif_ || image->Coding == VIPS_CODING_RAD) return false;
+    return vips_image_hasalpha(image);
+}
+
+std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
+    if (index < 0 || index >= count_) return std::nullopt;
+    if (!headerReadable_) return basicProperties(png_->width, png_->height, png_->hasAlpha(), png_->bitDepth);
+    // The frames of an animated PNG all have the canvas size of the default image.
+    const std::int64_t page = isPaged() ? index : 0;
+    auto header = load(page, false);
+    if (!header) return std::nullopt;
+    VipsImage* image = header.get();
+
+    int depth = intField(image, "bits-per-sample").value_or(bitsOf(image->BandFmt));
+    if (image->Coding == VIPS_CODING_RAD) depth = 32;
+    auto properties = basicProperties(image->Xsize, image->Ysize, hasAlpha(image), depth);
+
+    if (auto icc = blobField(image, VIPS_META_ICC_NAME)) addColourProfile(properties, *icc);
+    if (auto iptc = blobField(image, VIPS_META_IPTC_NAME)) properties[keys::iptc] = std::move(*iptc);
+    std::optional<std::int64_t> exifOrientation;
+    if (auto exif = blobField(image, VIPS_META_EXIF_NAME)) {
+        exifOrientation = addExif(properties, tiffStructuredExif(exif->data(), exif->size()));
+    }
+    if (!exifOrientation) {
+        // A TIFF's own orientation tag, else XMP's, when the EXIF names none.
+        if (auto tag = intField(image, VIPS_META_ORIENTATION); tag && format_ == SniffedFormat::tiff) {
+            properties[keys::orientation] = std::int64_t{*tag};
+        } else if (auto xmp = blobField(image, VIPS_META_XMP_NAME)) {
+            if (auto value = orientationInXmp(std::string_view(reinterpret_cast<const char*>(xmp->data()), xmp->size())))
+                properties[keys::orientation] = *value;
+        }
+    }
+    // libheif turns the pixels by the file's irot and imir boxes itself; reporting the EXIF
+    // orientation as well would turn them twice.
+    if (format_ == SniffedFormat::heif) properties[keys::orientation] = std::int64_t{1};
+
+    // libvips reports 1 pixel per millimetre when a file names no resolution.
+    if (image->Xres > 0 && image->Yres > 0 && !(image->Xres == 1.0 && image->Yres == 1.0)) {
+        properties[keys::dpiWidth] = image->Xres * 25.4;
+        properties[keys::dpiHeight] = image->Yres * 25.4;
+    }
+    return properties;
+}
+
+std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {
+    if (index < 0 || index >= count_ || !headerReadable_) return std::nullopt;
+    auto header = load(isPaged() ? index : 0, false);
+    if (!header) return std::nullopt;
+    auto xmp = blobField(header.get(), VIPS_META_XMP_NAME);
+    if (!xmp) return std::nullopt;
+    std::string text(xmp->begin(), xmp->end());
+    if (auto end = text.find('\0'); end != std::string::npos) text.resize(end);
+    if (text.empty()) return std::nullopt;
+    return XMPPacket{std::move(text)};
+}
+
+ImageReadResult VipsBackend::imageAt(std::int64_t index, const PixelBudget& budget) const {
+    if (index < 0 || index >= count_) return {};
+    if (!headerReadable_) {
+        static constexpr int channels[] = {1, 0, 3, 3, 2, 0, 4};
+        const int colourType = png_->colourType;
+        const int perPixel = (colourType >= 0 && colourType <= 6 ? channels[colourType] : 4) * (png_->bitDepth == 16 ? 2 : 1);
+        return {nullptr, !budget.admits(png_->width, png_->height, std::max(perPixel, 1))};
+    }
+    // Only the default image of an animated PNG can be decoded.
+    if (png_ && png_->animationFrames && index > 0) return {};
+    auto loaded = load(isPaged() ? index : 0, true);
+    if (!loaded) return {};
+
+    const auto icc = blobField(loaded.get(), VIPS_META_ICC_NAME);
+    const auto profile = icc ? ColourSpace::fromICC(*icc) : nullptr;
+    const bool cmykProfile = profile && profile->model() == ColourModel::cmyk;
+    const PixelPlan plan = planPixels(loaded.get(), cmykProfile, opaqueGif_);
+    if (!plan.image) return {};
+    const VipsImagePtr image(plan.image);
+
+    const int bands = image->Bands;
+    const int bits = image->BandFmt == VIPS_FORMAT_UCHAR ? 8 : image->BandFmt == VIPS_FORMAT_USHORT ? 16 : 32;
+    const int bytesPerPixel = bands * bits / 8;
+    if (!budget.admits(image->Xsize, image->Ysize, bytesPerPixel)) return {nullptr, true};
+
+    const std::size_t rowBytes = static_cast<std::size_t>(image->Xsize) * bytesPerPixel;
+    auto pixels = std::make_shared<Bytes>();
+    if (!copyPixels(image.get(), *pixels, rowBytes)) {
+        vips_error_clear();
+        return {};
+    }
+    const bool alpha = vips_image_hasalpha(image.get());
+    const int colour = bands - (alpha ? 1 : 0);
+    ColourSpaceRef space = plan.linearLight ? linearLightSpace(colour >= 3)
+                                            : colourSpaceForPixels(plan.keepsProfile && icc ? &*icc : nullptr, colour);
+    if (!space) return {};
+    auto made = Image::make(image->Xsize, image->Ysize, bits, bands, alpha ? AlphaInfo::last : AlphaInfo::none,
+                            std::move(space), std::move(pixels), rowBytes);
+    return {std::move(made), false};
+}
+
+} // namespace platform

@@ -1,0 +1,49 @@
+#pragma once
+#include "platform/read/ImageBackend.h"
+#include "platform/types/ImageSniffer.h"
+#include "platform/read/PNGSummary.h"
+#include "platform/vips/VipsImages.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace platform {
+
+// The formats libvips reads: JPEG, PNG (animated ones by their acTL chunk), GIF, WebP, TIFF,
+// HEIC and AVIF, JPEG 2000, JPEG XL, PNM, Radiance HDR and OpenEXR. Each call loads the
+// file's bytes afresh through the one loader the sniffed format names; headers are read
+// without decoding pixels.
+class VipsBackend final : public ImageBackend {
+public:
+    // Null when the loader cannot read the header (a PNG whose IHDR is readable still opens,
+    // so that its declared size is known). OpenEXR is only read from a file, so it needs the path.
+    static std::shared_ptr<const VipsBackend> open(SharedBytes bytes, const SniffResult& sniffed,
+                                                   std::optional<std::filesystem::path> path);
+
+    std::string typeIdentifier() const override { return typeIdentifier_; }
+    std::int64_t count() const override { return count_; }
+    bool hasFrameInfo() const override { return hasFrameInfo_; }
+    std::optional<PropertyMap> propertiesAt(std::int64_t index) const override;
+    std::optional<XMPPacket> xmpAt(std::int64_t index) const override;
+    ImageReadResult imageAt(std::int64_t index, const PixelBudget& budget) const override;
+
+private:
+    VipsBackend() = default;
+    VipsImagePtr load(std::int64_t index, bool forPixels) const;
+    bool isPaged() const;
+    bool hasAlpha(VipsImage* image) const;
+
+    SharedBytes bytes_;
+    SniffedFormat format_ = SniffedFormat::unknown;
+    std::string typeIdentifier_;
+    std::optional<std::filesystem::path> path_;
+    std::int64_t count_ = 1;
+    bool hasFrameInfo_ = false;
+    std::optional<PNGSummary> png_;
+    bool headerReadable_ = true;
+    // libvips gives every GIF an alpha band; it is dropped when no frame is transparent.
+    bool opaqueGif_ = false;
+};
+
+} // namespace platform

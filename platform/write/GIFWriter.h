@@ -1,0 +1,16 @@
+#pragma once
+#include "platform/write/ImageWriterBackend.h"
+
+namespace platform {
+
+// GIF through libvips (cgif, quantised by libimagequant), one frame per image (all of one
+// size); alpha below half becomes the transparent index.
+class GIFWriter final : public ImageWriterBackend {
+public:
+    std::string typeIdentifier() const override { return "com.compuserve.gif"; }
+    bool writesSeveralImages() const override { return true; }
+    std::optional<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+                               std::optional<double> lossyQuality) const override;
+};
+
+} // namespace platform

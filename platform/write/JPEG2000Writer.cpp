@@ -1,0 +1,89 @@
+#include "platform/write/JPEG2000Writer.h"
+
+#include "platform/base/BigEndian.h"
+#include "platform/vips/VipsImages.h"
+
+#include <cstring>
+#include <vips/vips.h>
+
+namespace platform {
+namespace {
+
+struct Box {
+    std::size_t start = 0;
+    std::size_t length = 0; // header included
+    char type[5] = {};
+};
+
+// The boxes of [begin, end), each with its whole length; nothing when one overruns.
+// Only the plain 32-bit length form and "to the end" occur in the header libvips writes.
+std::optional<std::vector<Box>> boxes(const Bytes& data, std::size_t begin, std::size_t end) {
+    std::vector<Box> found;
+    for (std::size_t at = begin; at < end;) {
+        if (end - at < 8) return std::nullopt;
+        Box box;
+        box.start = at;
+        box.length = readBigEndian32(data.data() + at);
+        if (box.length == 0) box.length = end - at;
+        if (box.length < 8 || box.length > end - at) return std::nullopt;
+        std::memcpy(box.type, data.data() + at + 4, 4);
+        found.push_back(box);
+        at += box.length;
+    }
+    return found;
+}
+
+} // namespace
+
+std::optional<Bytes> JPEG2000Writer::withProfile(const Bytes& jp2, const Bytes& icc) {
+    const auto top = boxes(jp2, 0, jp2.size());
+    if (!top) return std::nullopt;
+    Bytes out;
+    bool replaced = false;
+    for (const Box& box : *top) {
+        if (std::strcmp(box.type, "jp2h") != 0) {
+            out.insert(out.end(), jp2.begin() + static_cast<std::ptrdiff_t>(box.start),
+                       jp2.begin() + static_cast<std::ptrdiff_t>(box.start + box.length));
+            continue;
+        }
+        const auto inner = boxes(jp2, box.start + 8, box.start + box.length);
+        if (!inner) return std::nullopt;
+        Bytes header;
+        for (const Box& child : *inner) {
+            if (std::strcmp(child.type, "colr") == 0) {
+                if (replaced) continue;
+                appendBigEndian32(header, 8 + 3 + icc.size());
+                header.insert(header.end(), {'c', 'o', 'l', 'r', 2, 0, 0}); // method 2: restricted ICC
+                header.insert(header.end(), icc.begin(), icc.end());
+                replaced = true;
+                continue;
+            }
+            header.insert(header.end(), jp2.begin() + static_cast<std::ptrdiff_t>(child.start),
+                          jp2.begin() + static_cast<std::ptrdiff_t>(child.start + child.length));
+        }
+        appendBigEndian32(out, 8 + header.size());
+        out.insert(out.end(), {'j', 'p', '2', 'h'});
+        out.insert(out.end(), header.begin(), header.end());
+    }
+    if (!replaced) return std::nullopt;
+    return out;
+}
+
+std::optional<Bytes> JPEG2000Writer::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+                                           std::optional<double> lossyQuality) const {
+    if (images.size() != 1) return std::nullopt;
+    auto image = VipsImages::prepare(images, PackingRules{.keepAlpha = false}, metadata, false);
+    if (!image) return std::nullopt;
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    const int status = vips_jp2ksave_buffer(image.get(), &buffer, &length, "Q", percentQuality(lossyQuality, 48),
+                                            "lossless", FALSE, nullptr);
+    auto jp2 = VipsImages::takeBuffer(status, buffer, length);
+    if (!jp2) return std::nullopt;
+    const auto& space = images.front()->colourSpace();
+    if (!space || space->iccData().empty() || space->model() == ColourModel::cmyk || space->model() == ColourModel::lab)
+        return jp2; // written in sRGB, which the enumerated box already says
+    return withProfile(*jp2, space->iccData());
+}
+
+} // namespace platform

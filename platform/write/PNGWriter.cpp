@@ -1,0 +1,27 @@
+#include "platform/write/PNGWriter.h"
+
+#include "platform/vips/VipsImages.h"
+
+#include <vips/vips.h>
+
+namespace platform {
+
+std::optional<Bytes> PNGWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+                                      std::optional<double>) const {
+    if (images.size() != 1) return std::nullopt;
+    return encode(images.front(), PackingRules{}, metadata, true);
+}
+
+std::optional<Bytes> PNGWriter::encode(const ImageRef& image, const PackingRules& rules, const CarriedMetadata& metadata,
+                                       bool embedProfile) {
+    auto prepared = VipsImages::prepare({image}, rules, metadata, embedProfile);
+    if (!prepared) return std::nullopt;
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    // zlib level 6 with adaptive filtering: the PNG encoder re-compresses afterwards anyway.
+    const int status = vips_pngsave_buffer(prepared.get(), &buffer, &length, "compression", 6, "filter",
+                                           VIPS_FOREIGN_PNG_FILTER_ALL, nullptr);
+    return VipsImages::takeBuffer(status, buffer, length);
+}
+
+} // namespace platform

@@ -1,0 +1,182 @@
+#include "ImageEngine/Encoding/jpeg/MozJPEGEncoder.h"
+
+#include "ImageEngine/Model/ConversionError.h"
+#include "support/ConversionErrorCapture.h"
+#include "support/ExifSamples.h"
+#include "support/JPEGInspection.h"
+#include "support/JPEGSamples.h"
+#include "support/TemporaryFolder.h"
+#include "support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <jpeglib.h>
+
+using namespace testing_support;
+using pictavo::EncodeEffort;
+using pictavo::EncodeOptions;
+using pictavo::MetadataPolicy;
+using pictavo::MozJPEGEncoder;
+using platform::AlphaInfo;
+
+namespace {
+
+const std::string exifHeader("Exif\0\0", 6);
+const std::string xmpHeader("http://ns.adobe.com/xap/1.0/\0", 29);
+
+// An 8-bit RGB picture of the shared test pattern, in the given space.
+platform::ImageRef photo(int width, int height, platform::ColourSpaceRef space = platform::ColourSpace::sRGB()) {
+    platform::Bytes rgbx = testPattern(width, height, 4);
+    return platform::Image::make(width, height, 8, 4, AlphaInfo::noneSkipLast, std::move(space),
+                                 std::make_shared<platform::Bytes>(std::move(rgbx)),
+                                 static_cast<std::size_t>(width) * 4);
+}
+
+EncodeOptions withQuality(std::optional<std::int64_t> quality) {
+    EncodeOptions options(EncodeEffort::final, MetadataPolicy::strip);
+    options.quality = quality;
+    return options;
+}
+
+EncodeOptions keeping(pictavo::PreservedProperties preserved, std::uint32_t orientation) {
+    EncodeOptions options(EncodeEffort::final, MetadataPolicy::keepAll);
+    options.orientation = orientation;
+    options.preserved = std::move(preserved);
+    return options;
+}
+
+// What follows `header` in the APP1 segment that starts with it.
+std::optional<platform::Bytes> app1Payload(const JPEGInspection& jpeg, const std::string& header) {
+    for (const auto& marker : jpeg.markers)
+        if (marker.code == JPEG_APP0 + 1 && marker.startsWith(header))
+            return platform::Bytes(marker.data.begin() + static_cast<long>(header.size()), marker.data.end());
+    return std::nullopt;
+}
+
+} // namespace
+
+TEST(MozJPEGEncoder, QualityDefaultsToNinetyAtFullChromaAndIsClamped) {
+    MozJPEGEncoder encoder;
+    auto image = photo(48, 32);
+    platform::Bytes byDefault = encoder.encode(image, withQuality(std::nullopt));
+    EXPECT_EQ(byDefault, encoder.encode(image, withQuality(90)));
+    JPEGInspection inspected = inspectJpeg(byDefault);
+    EXPECT_EQ(inspected.components[0].hSampling, 1);
+    EXPECT_TRUE(inspected.progressive);
+    EXPECT_EQ(inspectJpeg(encoder.encode(image, withQuality(89))).components[0].hSampling, 2);
+    EXPECT_EQ(encoder.encode(image, withQuality(0)), encoder.encode(image, withQuality(1)));
+    EXPECT_EQ(encoder.encode(image, withQuality(-7)), encoder.encode(image, withQuality(1)));
+    EXPECT_EQ(encoder.encode(image, withQuality(150)), encoder.encode(image, withQuality(100)));
+}
+
+TEST(MozJPEGEncoder, GreyStaysGreyRGBKeepsItsSpaceAndCMYKBecomesSRGB) {
+    MozJPEGEncoder encoder;
+    auto grey = image8(16, 8, 1, AlphaInfo::none, platform::ColourSpace::deviceGray(),
+                       std::vector<std::uint8_t>(128, 90));
+    JPEGInspection greyFile = inspectJpeg(encoder.encode(grey, withQuality(80)));
+    EXPECT_EQ(greyFile.components.size(), 1u);
+    EXPECT_EQ(greyFile.icc, platform::ColourSpace::deviceGray()->iccData());
+
+    JPEGInspection wide = inspectJpeg(encoder.encode(photo(16, 16, displayP3()), withQuality(80)));
+    EXPECT_EQ(wide.components.size(), 3u);
+    EXPECT_EQ(wide.icc, displayP3()->iccData());
+
+    auto cmykSpace = platform::ColourSpace::fromICC(readFile("/usr/share/color/icc/ghostscript/default_cmyk.icc"));
+    ASSERT_NE(cmykSpace, nullptr);
+    auto cmyk = filled8(16, 16, AlphaInfo::none, cmykSpace, {0, 255, 255, 0}); // full magenta and yellow: red
+    platform::Bytes jpeg = encoder.encode(cmyk, withQuality(95));
+    JPEGInspection inspected = inspectJpeg(jpeg);
+    EXPECT_EQ(inspected.components.size(), 3u);
+    EXPECT_EQ(inspected.colourSpace, JCS_YCbCr);
+    EXPECT_EQ(inspected.icc, platform::ColourSpace::sRGB()->iccData());
+    DecodedJPEG decoded = decodeJpeg(jpeg);
+    EXPECT_GT(decoded.pixels[0], 180);
+    EXPECT_LT(decoded.pixels[1], 90);
+}
+
+TEST(MozJPEGEncoder, EveryLayoutOfTheSamePixelsMakesTheSameFile) {
+    // RGB and RGBX go to the library as they are stored, other layouts are redrawn first:
+    // either way the file is the same, whatever the skipped byte or the row padding holds.
+    MozJPEGEncoder encoder;
+    const int width = 21;
+    const int height = 13;
+    const platform::Bytes rgbx = testPattern(width, height, 4);
+    std::vector<std::uint8_t> rgb, padded, junkX, xrgb, opaqueRGBA;
+    const std::size_t paddedRow = width * 3 + 5;
+    padded.assign(paddedRow * height, 0xA5);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = rgbx.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+            const auto junk = static_cast<std::uint8_t>(x * 31 + y * 7);
+            rgb.insert(rgb.end(), p, p + 3);
+            std::copy_n(p, 3, padded.begin() + static_cast<long>(y * paddedRow + x * 3));
+            junkX.insert(junkX.end(), {p[0], p[1], p[2], junk});
+            xrgb.insert(xrgb.end(), {junk, p[0], p[1], p[2]});
+            opaqueRGBA.insert(opaqueRGBA.end(), {p[0], p[1], p[2], 255});
+        }
+    const auto space = displayP3();
+    const platform::Bytes expected = encoder.encode(image8(width, height, 4, AlphaInfo::last, space, opaqueRGBA),
+                                                    withQuality(85));
+    EXPECT_EQ(encoder.encode(image8(width, height, 3, AlphaInfo::none, space, rgb), withQuality(85)), expected);
+    EXPECT_EQ(encoder.encode(image8(width, height, 4, AlphaInfo::noneSkipLast, space, junkX), withQuality(85)),
+              expected);
+    EXPECT_EQ(encoder.encode(image8(width, height, 4, AlphaInfo::noneSkipFirst, space, xrgb), withQuality(85)),
+              expected);
+    auto paddedImage = platform::Image::make(width, height, 8, 3, AlphaInfo::none, space,
+                                             std::make_shared<const platform::Bytes>(padded), paddedRow);
+    EXPECT_EQ(encoder.encode(paddedImage, withQuality(85)), expected);
+
+    std::vector<std::uint8_t> grey, greyAlpha;
+    for (std::size_t i = 0; i < rgb.size(); i += 3) {
+        grey.push_back(rgb[i + 1]);
+        greyAlpha.insert(greyAlpha.end(), {rgb[i + 1], 255});
+    }
+    const auto gray = platform::ColourSpace::deviceGray();
+    EXPECT_EQ(encoder.encode(image8(width, height, 1, AlphaInfo::none, gray, grey), withQuality(85)),
+              encoder.encode(image8(width, height, 2, AlphaInfo::last, gray, greyAlpha), withQuality(85)));
+}
+
+TEST(MozJPEGEncoder, TransparencyIsDrawnOnBlack) {
+    auto clear = filled8(16, 16, AlphaInfo::last, platform::ColourSpace::sRGB(), {255, 255, 255, 0});
+    DecodedJPEG decoded = decodeJpeg(MozJPEGEncoder().encode(clear, withQuality(95)));
+    for (std::uint8_t value : decoded.pixels) ASSERT_LE(value, 3);
+}
+
+TEST(MozJPEGEncoder, KeptMetadataTravelsWithTheOutputsOrientation) {
+    MozJPEGEncoder encoder;
+    auto image = photo(24, 16);
+    // Stripped: the profile and the JFIF header only.
+    JPEGInspection bare = inspectJpeg(encoder.encode(image, withQuality(85)));
+    EXPECT_EQ(bare.markers.size(), 2u);
+    EXPECT_FALSE(bare.icc.empty());
+
+    platform::PropertyMap dictionary{{platform::keys::exif, exifBlock(true, 6)}};
+    auto xmp = std::make_shared<platform::XMPPacket>(platform::XMPPacket{xmpPacket(6)});
+    JPEGInspection both = inspectJpeg(encoder.encode(image, keeping(pictavo::PreservedProperties(dictionary, xmp), 1)));
+    EXPECT_EQ(both.markerCount(JPEG_APP0 + 1, exifHeader), 1);
+    EXPECT_EQ(both.markerCount(JPEG_APP0 + 1, xmpHeader), 1);
+    const auto exif = app1Payload(both, exifHeader);
+    ASSERT_TRUE(exif);
+    EXPECT_EQ(exifTags(*exif)["Exif.Image.Orientation"], "1");
+    EXPECT_EQ(exifTags(*exif)["Exif.Image.Make"], "Pictavo Test Camera");
+    const auto packet = app1Payload(both, xmpHeader);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(std::string(packet->begin(), packet->end()), xmpPacket(1));
+    EXPECT_EQ(both.icc, bare.icc);
+
+    // Kept metadata without a packet or an EXIF block still declares the orientation.
+    JPEGInspection orientationOnly = inspectJpeg(encoder.encode(image, keeping(pictavo::PreservedProperties(), 3)));
+    EXPECT_FALSE(app1Payload(orientationOnly, xmpHeader));
+    const auto minimal = app1Payload(orientationOnly, exifHeader);
+    ASSERT_TRUE(minimal);
+    EXPECT_EQ(exifTags(*minimal)["Exif.Image.Orientation"], "3");
+}
+
+TEST(MozJPEGEncoder, MetadataThatCannotFitFailsTheEncode) {
+    std::string packet = xmpPacket(1);
+    packet.insert(packet.find("</rdf:Description>"), std::string(70000, ' '));
+    auto xmp = std::make_shared<platform::XMPPacket>(platform::XMPPacket{packet});
+    const auto options = keeping(pictavo::PreservedProperties({}, xmp), 1);
+    EXPECT_EQ(thrownBy([&] { MozJPEGEncoder().encode(photo(8, 8), options); }),
+              pictavo::ConversionError::encodeFailed(pictavo::OutputFormat::jpeg()));
+}
