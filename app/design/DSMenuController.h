@@ -92,15 +92,15 @@ public:
         typeSelect_ = {};
     }
 
-    // Closes, then reports the tag.
-    void choose(const std::optional<T>& tag) {
+    // Closes, then reports the tag (taken by value: closing clears the highlight it may come from).
+    void choose(std::optional<T> tag) {
         const std::function<void(const T&)> onChoose = onChoose_;
         close();
         if (tag && onChoose) onChoose(*tag);
     }
 
     // The pointer's highlight: no scrolling, no announcement, and the type-select run goes on.
-    void hover(const std::optional<T>& tag) {
+    void hover(std::optional<T> tag) {
         highlighted_ = tag;
         refresh();
     }
