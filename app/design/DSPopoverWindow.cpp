@@ -32,11 +32,22 @@ DSPopoverWindow::DSPopoverWindow(QWidget* parentWindow, int width, double arrowX
     scrollArea_->setWidget(content);
     content->setAutoFillBackground(false);
     content->installEventFilter(this);
-    QPalette colours = content->palette();
-    colours.setColor(QPalette::Highlight, palette::DSAccent().current());
-    content->setPalette(colours);
-    connect(&DSTheme::shared(), &DSTheme::changed, this, qOverload<>(&QWidget::update));
+    restyleContent();
+    connect(&DSTheme::shared(), &DSTheme::changed, this, [this] {
+        restyleContent();
+        update();
+    });
     lastFittingHeight_ = fittingHeight();
+}
+
+void DSPopoverWindow::restyleContent() {
+    if (!content_) return;
+    // Text drawn straight on the panel follows the panel's appearance; controls keep their own
+    // backgrounds and text.
+    QPalette colours = content_->palette();
+    colours.setColor(QPalette::WindowText, palette::primary().current());
+    colours.setColor(QPalette::Highlight, palette::DSAccent().current());
+    content_->setPalette(colours);
 }
 
 int DSPopoverWindow::fittingHeight() const {

@@ -36,6 +36,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void restyleContent();
+
     double arrowX_;
     QScrollArea* scrollArea_;
     QPointer<QWidget> content_;

@@ -294,3 +294,24 @@ TEST(MenuPanel, DrawsGroupsWithSeparatorsHeadingsAndRowStates) {
 
 } // namespace
 } // namespace pictavo
+
+namespace pictavo {
+namespace {
+
+// Without an assistive-technology bus nothing is heard, but the showing menu window's accessible
+// name is what is read out.
+TEST(MenuAccessibility, TheOpenMenuSpeaksThroughItsAccessibleName) {
+    ThemeScope theme;
+    TriggerWindow window;
+    auto* menu = new DSMenuPresenter<int>(window.first, 220);
+    menu->setContent(formats());
+    menu->setSelection(1);
+    menu->setPresented(true);
+    ASSERT_NE(menu->controller().window(), nullptr);
+    EXPECT_EQ(menu->controller().window()->accessibleName(), QStringLiteral("PNG, Lossless, selected, 1 of 5"));
+    typeKey(&window.window, Qt::Key_Down);
+    EXPECT_EQ(menu->controller().window()->accessibleName(), QStringLiteral("JPEG, 2 of 5"));
+}
+
+} // namespace
+} // namespace pictavo
