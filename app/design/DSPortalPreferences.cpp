@@ -34,14 +34,15 @@ QVariant unwrapped(QVariant value) {
     return value;
 }
 
-std::optional<QVariant> readSetting(const QString& group, const QString& key) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) return std::nullopt;
+} // namespace
+
+std::optional<QVariant> DSPortalPreferences::readSetting(const QString& group, const QString& key) const {
+    if (!bus_.isConnected()) return std::nullopt;
     for (const char* method : {"ReadOne", "Read"}) {
         QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
                                                            QString::fromLatin1(method));
         call << group << key;
-        const QDBusMessage answer = bus.call(call, QDBus::Block, readTimeoutMilliseconds);
+        const QDBusMessage answer = bus_.call(call, QDBus::Block, readTimeoutMilliseconds);
         if (answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty()) {
             return unwrapped(answer.arguments().constFirst());
         }
@@ -51,11 +52,10 @@ std::optional<QVariant> readSetting(const QString& group, const QString& key) {
     return std::nullopt;
 }
 
-} // namespace
-
-DSPortalPreferences::DSPortalPreferences(QObject* parent) : DSDesktopPreferences(parent) {
+DSPortalPreferences::DSPortalPreferences(QDBusConnection bus, QObject* parent)
+    : DSDesktopPreferences(parent), bus_(std::move(bus)) {
     readAll();
-    QDBusConnection::sessionBus().connect(portalService, portalPath, settingsInterface,
+    bus_.connect(portalService, portalPath, settingsInterface,
                                           QStringLiteral("SettingChanged"), this,
                                           SLOT(settingChanged(QString, QString, QDBusVariant)));
 }

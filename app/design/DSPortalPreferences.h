@@ -1,6 +1,7 @@
 #pragma once
 #include "app/design/DSDesktopPreferences.h"
 
+#include <QDBusConnection>
 #include <QDBusVariant>
 #include <QString>
 
@@ -15,7 +16,7 @@ class DSPortalPreferences : public DSDesktopPreferences {
     Q_OBJECT
 
 public:
-    explicit DSPortalPreferences(QObject* parent = nullptr);
+    explicit DSPortalPreferences(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
 
     std::optional<bool> prefersDark() const override { return prefersDark_; }
     bool prefersIncreasedContrast() const override { return increasedContrast_; }
@@ -33,8 +34,10 @@ private Q_SLOTS:
 
 private:
     void readAll();
+    std::optional<QVariant> readSetting(const QString& group, const QString& key) const;
     void adopt(const QString& group, const QString& key, const QVariant& value);
 
+    QDBusConnection bus_;
     std::optional<bool> prefersDark_;
     bool increasedContrast_ = false;
     // The portal's own contrast key wins over the older desktop setting once it has been seen.
