@@ -104,11 +104,18 @@ bool DSEventMonitor::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonRelease: {
         // Input reaches its window before the widget under the pointer: acting there sees each
         // press once, and swallowing it there keeps it from every widget.
-        if (!watched->isWindowType() || monitors_.empty()) return false;
+        if (!watched->isWindowType()) return false;
         const auto* mouse = static_cast<QMouseEvent*>(event);
+        const bool isPress = event->type() == QEvent::MouseButtonPress;
         const DSMouseEvent seen{mouse->button(), mouse->globalPosition(), DSEventMonitor::widgetWindowOf(watched)};
-        return dispatchMouse(event->type() == QEvent::MouseButtonPress ? Kind::mouseDown : Kind::mouseUp, seen);
+        const bool swallowed = !monitors_.empty() && dispatchMouse(isPress ? Kind::mouseDown : Kind::mouseUp, seen);
+        if (isPress) swallowedPress_ = swallowed ? std::optional(mouse->button()) : std::nullopt;
+        return swallowed;
     }
+    case QEvent::MouseButtonDblClick:
+        // The second press of a double click arrives twice, as a press and as a double click;
+        // the double click goes where its press went.
+        return watched->isWindowType() && swallowedPress_ == static_cast<QMouseEvent*>(event)->button();
     case QEvent::ShortcutOverride:
     case QEvent::KeyPress:
         return filterKey(watched, static_cast<QKeyEvent*>(event));

@@ -78,6 +78,8 @@ private:
 
     std::vector<Monitor> monitors_;
     Token nextToken_ = 1;
+    // The button of the last press, when a handler swallowed it.
+    std::optional<Qt::MouseButton> swallowedPress_;
     // A key swallowed at its shortcut override is swallowed again when it arrives as a key press.
     struct SwallowedKey {
         int key;

@@ -68,6 +68,15 @@ TEST_F(HandoverFixture, APressOnTheOpenMenusOwnTriggerOnlyCloses) {
     EXPECT_EQ(clicked.count(), 0) << "the press that closed the menu is not delivered";
 }
 
+TEST_F(HandoverFixture, DoubleClickingATriggerOpensAndClosesItsMenu) {
+    QObject::connect(window.first, &QAbstractButton::clicked, first, [this] { first->setPresented(!first->isPresented()); });
+    const QPoint centre = windowPoint(window.first, window.first->rect().center());
+    QTest::mouseDClick(window.window.windowHandle(), Qt::LeftButton, {}, centre);
+    settle();
+    EXPECT_FALSE(first->isPresented()) << "the second press closes the menu, and its double click goes with it";
+    EXPECT_FALSE(window.first->isDown());
+}
+
 TEST_F(HandoverFixture, ADisabledTriggerTakesNoHandover) {
     window.second->setEnabled(false);
     first->setPresented(true);

@@ -2,6 +2,8 @@
 #include "tests/design/FixedPreferences.h"
 #include "tests/design/Windows.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QScreen>
 #include <QSignalSpy>
@@ -81,6 +83,24 @@ TEST_F(PopoverFixture, ClicksInsideAreDeliveredAndClicksOutsideDismiss) {
     click(window.plain);
     EXPECT_FALSE(popover->isPresented());
     EXPECT_EQ(shown(), nullptr);
+}
+
+TEST_F(PopoverFixture, AListOpenedFromInsideThePanelCountsAsThePanel) {
+    popover->setPresented(true);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(shown()));
+    auto* choice = new QComboBox(content);
+    choice->addItems({QStringLiteral("White"), QStringLiteral("Black")});
+    content->layout()->addWidget(choice);
+    settle();
+    choice->showPopup();
+    QWidget* list = choice->view()->window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list));
+    const QRect second = choice->view()->visualRect(choice->model()->index(1, 0));
+    const QPoint inList = choice->view()->viewport()->mapTo(list, second.center());
+    QTest::mouseClick(list->windowHandle(), Qt::LeftButton, {}, inList);
+    settle();
+    EXPECT_EQ(choice->currentIndex(), 1);
+    EXPECT_TRUE(popover->isPresented());
 }
 
 TEST_F(PopoverFixture, FollowsItsContentsHeight) {
