@@ -59,6 +59,7 @@ DropZone::DropZone(QWidget* parent) : QWidget(parent) {
     formats->setWordWrap(true);
     formats->setAlignment(Qt::AlignCenter);
     formats->setFixedWidth(320);
+    formats->setMinimumHeight(formats->heightForWidth(320));
     QPalette palette = formats->palette();
     palette.setColor(QPalette::WindowText, shellColour(ShellColour::secondaryText));
     formats->setPalette(palette);

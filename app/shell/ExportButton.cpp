@@ -2,6 +2,7 @@
 
 #include "app/shell/ShellPalette.h"
 
+#include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -53,7 +54,7 @@ void CapsuleButton::paintEvent(QPaintEvent*) {
         if (!isEnabled()) text.setAlphaF(0.45f);
     }
     painter.drawRoundedRect(capsule, radius, radius);
-    if (hasFocus()) {
+    if (hasFocus() && showsFocusRing_) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(shellColour(ShellColour::keyboardRing), 1.5));
         painter.drawRoundedRect(capsule.adjusted(1.5, 1.5, -1.5, -1.5), radius - 1.5, radius - 1.5);
@@ -61,6 +62,16 @@ void CapsuleButton::paintEvent(QPaintEvent*) {
     painter.setPen(text);
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignCenter, QPushButton::text());
+}
+
+void CapsuleButton::focusInEvent(QFocusEvent* event) {
+    showsFocusRing_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QPushButton::focusInEvent(event);
+}
+
+void CapsuleButton::focusOutEvent(QFocusEvent* event) {
+    showsFocusRing_ = false;
+    QPushButton::focusOutEvent(event);
 }
 
 ExportButton::ExportButton(QWidget* parent) : CapsuleButton(QStringLiteral("Export"), parent) {

@@ -17,9 +17,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     bool isFilled_ = false;
+    // The ring shows for focus that came from the keyboard only.
+    bool showsFocusRing_ = false;
 };
 
 // The window's primary toolbar button: exports the whole batch, and says so when the

@@ -19,8 +19,6 @@ QFont figureFont(int pixelSize, QFont::Weight weight) {
     font.setPixelSize(pixelSize);
     font.setWeight(weight);
     font.setLetterSpacing(QFont::AbsoluteSpacing, -0.02 * pixelSize);
-    // Digits of one width, so that a changing size does not make the row jump.
-    font.setFeature(QFont::Tag("tnum"), 1);
     return font;
 }
 

@@ -132,12 +132,14 @@ HeroBand::HeroBand(DestinationStore& destinations, QWidget* parent) : QWidget(pa
     destinationButton_->setAccessibleName(QStringLiteral("Destination"));
     destinationButton_->setToolTip(QStringLiteral("Where the finished files go"));
     destinationButton_->setCursor(Qt::PointingHandCursor);
-    destinationButton_->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0px; }"));
+    destinationButton_->setStyleSheet(
+        QStringLiteral("QToolButton { border: none; padding: 0px; } QToolButton::menu-indicator { image: none; }"));
     destinationMenu_ = new QMenu(this);
     destinationMenu_->setMinimumWidth(320);
     destinationButton_->setMenu(destinationMenu_);
     destinationButton_->setPopupMode(QToolButton::InstantPopup);
-    column->addWidget(destinationButton_, 0, Qt::AlignLeft);
+    // The chevron follows the text, so the button runs right to left; the band stays left-aligned.
+    column->addWidget(destinationButton_, 0, Qt::AlignLeft | Qt::AlignAbsolute);
     connect(destinationMenu_, &QMenu::aboutToShow, this, &HeroBand::rebuildDestinationMenu);
     connect(&destinations_, &DestinationStore::choiceChanged, this, &HeroBand::refreshDestination);
     connect(&destinations_, &DestinationStore::chosenFolderChanged, this, &HeroBand::refreshDestination);

@@ -18,6 +18,7 @@
 #include <QPainterPath>
 #include <QTextLayout>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -361,6 +362,8 @@ void ImageCard::paintStatus(QPainter& painter, const QRectF& row) {
     const QFontMetricsF metrics(font);
     painter.setFont(font);
     const QColor secondary = shellColour(ShellColour::secondaryText);
+    badgeBox_ = QRectF();
+    statusBox_ = row;
     if (const auto* failed = std::get_if<BatchItem::Failed>(&item_.state)) {
         const double icon = metrics.height() * 0.85;
         paintSymbol(painter, QStringLiteral("exclamationmark.triangle"),
@@ -380,7 +383,8 @@ void ImageCard::paintStatus(QPainter& painter, const QRectF& row) {
     double textRight = row.right();
     if (badge) {
         const QSizeF size = badge->size();
-        badge->paint(painter, QPointF(row.right() - size.width(), row.center().y() - size.height() / 2));
+        badgeBox_ = QRectF(QPointF(row.right() - size.width(), row.center().y() - size.height() / 2), size);
+        badge->paint(painter, badgeBox_.topLeft());
         textRight -= size.width() + 4;
     }
     double x = row.left();
@@ -450,6 +454,25 @@ void ImageCard::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && pressPosition_ && !dragged_) Q_EMIT clicked(event->modifiers());
     pressPosition_.reset();
     dragged_ = false;
+}
+
+bool ImageCard::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const QPointF at = static_cast<QHelpEvent*>(event)->pos();
+        QString help;
+        if (const auto* failed = std::get_if<BatchItem::Failed>(&item_.state); failed && statusBox_.contains(at)) {
+            help = failed->reason;
+        } else if (badgeBox_.contains(at)) {
+            help = badgeHelp(item_);
+        }
+        if (help.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), help, this);
+        }
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void ImageCard::contextMenuEvent(QContextMenuEvent* event) { Q_EMIT contextMenuRequested(event->globalPos()); }

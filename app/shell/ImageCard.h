@@ -56,6 +56,7 @@ Q_SIGNALS:
     void focusTaken();
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
@@ -86,6 +87,9 @@ private:
     std::function<QMimeData*()> dragData_;
     std::optional<QPoint> pressPosition_;
     bool dragged_ = false;
+    // Where the status line and the badge were last drawn, for their help texts.
+    QRectF statusBox_;
+    QRectF badgeBox_;
 };
 
 } // namespace pictavo
