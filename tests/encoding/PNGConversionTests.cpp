@@ -1,5 +1,7 @@
 #include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "PNGFiles.h"
+#include "support/ExifSamples.h"
+#include "support/JPEGSamples.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -55,5 +57,42 @@ TEST(PNGConversion, APNGKeptLosslessDecodesToTheSamePixelsIsNeverLargerAndCannot
                 EXPECT_TRUE(again.warnings.empty());
             }
         }
+    }
+}
+
+TEST(PNGConversion, APhotoKeepingItsMetadataCarriesOneEXIFBeforeThePixelDataAndItsXMPInITXt) {
+    using namespace testing_support;
+    const testing_support::TemporaryFolder folder;
+    Bytes exif = bytesOf(std::string("Exif\0\0", 6));
+    const Bytes camera = cameraExifBlock();
+    exif.insert(exif.end(), camera.begin(), camera.end());
+    const Bytes photo = withSegmentAfterSOI(
+        withSegmentAfterSOI(makeJpeg(320, 240, 92), 0xE1, bytesOf(std::string("http://ns.adobe.com/xap/1.0/", 29) + xmpPacket(6))),
+        0xE1, exif);
+    const auto path = folder.write("photo.jpg", photo);
+
+    for (const auto effort : {EncodeEffort::preview, EncodeEffort::final}) {
+        SCOPED_TRACE(effort == EncodeEffort::final ? "final" : "preview");
+        const Bytes png = *engine().convert(path, losslessSpec(OutputFormat::png(), MetadataPolicy::keepAll), 1, effort).data;
+
+        const auto types = png_files::typesOf(png);
+        const auto firstData = std::find(types.begin(), types.end(), "IDAT");
+        EXPECT_EQ(std::count(types.begin(), types.end(), "eXIf"), 1);
+        EXPECT_LT(std::find(types.begin(), types.end(), "eXIf"), firstData);
+        EXPECT_EQ(std::count(types.begin(), types.end(), "iTXt"), 1);
+        EXPECT_LT(std::find(types.begin(), types.end(), "iTXt"), firstData);
+        EXPECT_EQ(std::count(types.begin(), types.end(), "zTXt"), 0);
+
+        const auto seen = png_files::metadataSeenByLibpng(png);
+        ASSERT_TRUE(seen);
+        EXPECT_TRUE(seen->warnings.empty()) << seen->warnings.front();
+        ASSERT_TRUE(seen->exif);
+        const auto tags = exifTags(*seen->exif);
+        EXPECT_EQ(tags.at("Exif.Image.Model"), "PT-1");
+        EXPECT_EQ(tags.at("Exif.Image.Orientation"), "1"); // the pixels were turned upright
+        ASSERT_EQ(seen->texts.size(), 1u);
+        EXPECT_EQ(seen->texts[0].keyword, "XML:com.adobe.xmp");
+        EXPECT_EQ(seen->texts[0].compression, PNG_ITXT_COMPRESSION_NONE);
+        EXPECT_EQ(seen->texts[0].text, xmpPacket(1));
     }
 }

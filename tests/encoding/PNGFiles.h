@@ -54,6 +54,20 @@ std::optional<Decoded> decode(const platform::Bytes& file);
 // files of different colour types can be compared pixel for pixel.
 std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file);
 
+// The metadata libpng's reader finds, with every warning it gives on the way ("eXIf:
+// duplicate", a misplaced chunk); none when it cannot read the file.
+struct Text {
+    std::string keyword;
+    std::string text;
+    int compression = 0; // libpng's PNG_TEXT_COMPRESSION_* or PNG_ITXT_COMPRESSION_*
+};
+struct Metadata {
+    std::vector<std::string> warnings;
+    std::optional<platform::Bytes> exif;
+    std::vector<Text> texts;
+};
+std::optional<Metadata> metadataSeenByLibpng(const platform::Bytes& file);
+
 // The chunk types in order.
 std::vector<std::string> typesOf(const std::vector<pictavo::PNGChunks::Chunk>& chunks);
 std::vector<std::string> typesOf(const platform::Bytes& file);
