@@ -1,4 +1,6 @@
+#include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Pipeline/ConversionEngine.h"
+#include "ImageEngine/Running/EncodeConcurrency.h"
 #include "PNGFiles.h"
 #include "support/ExifSamples.h"
 #include "support/JPEGSamples.h"
@@ -95,4 +97,20 @@ TEST(PNGConversion, APhotoKeepingItsMetadataCarriesOneEXIFBeforeThePixelDataAndI
         EXPECT_EQ(seen->texts[0].compression, PNG_ITXT_COMPRESSION_NONE);
         EXPECT_EQ(seen->texts[0].text, xmpPacket(1));
     }
+}
+
+TEST(PNGConversion, ADamagedPictureTooLargeToInflateAtOnceIsNotReportedAsConverted) {
+    // Just past the budget of one conversion on this machine: too large to be inflated into
+    // memory, so its pixel data can only be checked as a stream.
+    const auto budget = static_cast<std::uint64_t>(EncodeConcurrency::pixelBudget());
+    if (budget > (std::uint64_t{3} << 30)) GTEST_SKIP() << "a budget this large would need a test file of its size";
+    constexpr int width = 20000;
+    const int height = static_cast<int>(budget / (width * 4 + 1)) + 8;
+    const Bytes sound = png_files::streamedRGBA(width, height);
+    const auto chunks = *PNGChunks::parse(sound);
+    const auto idats = std::count_if(chunks.begin(), chunks.end(), [](auto& chunk) { return chunk.type == "IDAT"; });
+    const testing_support::TemporaryFolder folder;
+    const auto path = folder.write("large.png", png_files::withOneIDATOverwritten(sound, static_cast<std::size_t>(idats / 2)));
+    EXPECT_THROW(engine().convert(path, losslessSpec(OutputFormat::png(), MetadataPolicy::strip), 1, EncodeEffort::final),
+                 ConversionError);
 }

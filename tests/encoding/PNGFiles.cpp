@@ -259,6 +259,50 @@ platform::Bytes withDamagedPixelData(const platform::Bytes& file) {
     return *pictavo::PNGChunks::assemble(chunks);
 }
 
+platform::Bytes withOneIDATOverwritten(const platform::Bytes& file, std::size_t index) {
+    auto chunks = *pictavo::PNGChunks::parse(file);
+    std::size_t seen = 0;
+    for (auto& chunk : chunks) {
+        if (chunk.type != "IDAT" || seen++ != index) continue;
+        platform::Bytes payload(chunk.payload.begin(), chunk.payload.end());
+        for (auto& byte : payload) byte ^= 0x5A;
+        chunk = pictavo::PNGChunks::Chunk::owning("IDAT", payload);
+        return *pictavo::PNGChunks::assemble(chunks);
+    }
+    ADD_FAILURE() << "the file has no IDAT chunk " << index;
+    return file;
+}
+
+platform::Bytes streamedRGBA(int width, int height) {
+    platform::Bytes file;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, silence);
+    png_infop info = png_create_info_struct(png);
+    platform::Bytes row(static_cast<std::size_t>(width) * 4);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(png, &file, appendToBytes, nullptr);
+    png_set_compression_level(png, 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
+                 PNG_FILTER_TYPE_BASE);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int band = (x + y) / 64;
+            row[x * 4] = static_cast<std::uint8_t>(band * 40);
+            row[x * 4 + 1] = static_cast<std::uint8_t>(band * 90);
+            row[x * 4 + 2] = static_cast<std::uint8_t>(y >> 4);
+            row[x * 4 + 3] = 255;
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return file;
+}
+
 platform::Bytes animated(const platform::Bytes& still) {
     using pictavo::PNGChunks::Chunk;
     auto chunks = *pictavo::PNGChunks::parse(still);
