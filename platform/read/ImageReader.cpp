@@ -4,6 +4,7 @@
 #include "platform/files/FilePath.h"
 #include "platform/read/ICNSBackend.h"
 #include "platform/read/ICOBackend.h"
+#include "platform/read/PNMBackend.h"
 #include "platform/types/ImageSniffer.h"
 #include "platform/types/ImageTypeIdentifiers.h"
 #include "platform/read/RawBackend.h"
@@ -80,6 +81,7 @@ std::optional<ImageReader> ImageReader::open(SharedBytes bytes, std::optional<st
     case SniffedFormat::ico: backend = ICOBackend::open(bytes); break;
     case SniffedFormat::icns: backend = ICNSBackend::open(bytes); break;
     case SniffedFormat::tiff: backend = openTiffFamily(bytes, sniffed, path); break;
+    case SniffedFormat::pnm: backend = PNMBackend::open(bytes, sniffed); break;
     case SniffedFormat::unknown: backend = RawBackend::open(bytes); break;
     default: backend = VipsBackend::open(bytes, sniffed, path); break;
     }
