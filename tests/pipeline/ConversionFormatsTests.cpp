@@ -41,21 +41,10 @@ std::vector<Source> sourcesOfEveryReadableKind() {
     sources.push_back({"bitmap.bmp", testing_support::bmpFile(sampleWidth, sampleHeight, 24)});
     sources.push_back({"icon.ico", testing_support::icoFile({{16, false, 32}, {24, true, 32}})});
     sources.push_back({"raw.dng", testing_support::dngFile(sampleWidth, sampleHeight, 1)});
+    // TGA as Netpbm writes it: run-length coded true colour, and an uncoded colour map.
     if (auto ppm = testing_support::encodeSample(picture, ".ppm"))
-        if (auto tga = testing_support::netpbmTGA(*ppm, "-rgb")) sources.push_back({"netpbm.tga", *tga});
-    // A colour map of 16-bit entries, run-length coded, top row first: what older tools write.
-    auto mapped = testing_support::tgaLayout(9, sampleWidth, sampleHeight, 8, 1);
-    mapped.topToBottom = true;
-    mapped.mapLength = 256;
-    mapped.mapEntryBits = 16;
-    for (int index = 0; index < 256; ++index) {
-        mapped.colourMap.push_back(static_cast<std::uint8_t>(index * 7));
-        mapped.colourMap.push_back(static_cast<std::uint8_t>(0x80 | index / 3));
-    }
-    platform::Bytes indices;
-    for (int i = 0; i < sampleWidth * sampleHeight; ++i) indices.push_back(static_cast<std::uint8_t>(i / 5 * 11));
-    mapped.pixels = testing_support::tgaRunLength(indices, 1);
-    sources.push_back({"mapped.tga", testing_support::tgaFile(mapped)});
+        for (const auto& [name, options] : {std::pair{"rgb.tga", "-rgb"}, std::pair{"mapped.tga", "-cmap -norle"}})
+            if (auto tga = testing_support::netpbmTGA(*ppm, options)) sources.push_back({name, *tga});
     return sources;
 }
 
