@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <map>
 #include <optional>
 #include <set>
@@ -135,6 +136,25 @@ bool preservesWhitespace(const XMLElement& element, const XMLDocument& document)
     return false;
 }
 
+// Whether anything names an element that would be cut ("#id" in an href, a url() or a
+// tref): cutting it would change what the document draws.
+bool isReferenced(const std::vector<XMLElement>& cut, std::string_view text) {
+    const auto isNameByte = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.' || c == ':' ||
+               static_cast<unsigned char>(c) >= 0x80;
+    };
+    for (const auto& element : cut)
+        for (const auto& identifier : element.identifiersWithin()) {
+            if (identifier.empty()) continue;
+            const std::string reference = "#" + identifier;
+            for (auto at = text.find(reference); at != std::string_view::npos; at = text.find(reference, at + 1)) {
+                const auto after = at + reference.size();
+                if (after == text.size() || !isNameByte(text[after])) return true;
+            }
+        }
+    return false;
+}
+
 bool isLineSpace(std::uint8_t byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
 
 } // namespace
@@ -203,6 +223,7 @@ platform::Bytes strip(std::span<const std::uint8_t> bytes) {
     std::copy_if(elements.begin(), elements.end(), std::back_inserter(candidates), isCandidate);
     const auto cut = outermostElements(candidates);
     if (cut.empty()) return unchanged;
+    if (isReferenced(cut, text)) throw CannotStrip("metadata that the drawing refers to");
 
     const auto ranges = scanMetadataRanges(bytes);
     if (ranges.size() != elements.size())

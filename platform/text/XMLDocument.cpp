@@ -173,6 +173,25 @@ std::optional<std::string> XMLElement::xmlSpace() const {
     return result;
 }
 
+std::vector<std::string> XMLElement::identifiersWithin() const {
+    std::vector<std::string> identifiers;
+    auto collect = [&](auto& self, xmlNode* node) -> void {
+        for (xmlAttr* attribute = node->properties; attribute; attribute = attribute->next) {
+            if (text(attribute->name) != "id") continue;
+            const bool plain = !attribute->ns;
+            const bool xmlID = attribute->ns && text(attribute->ns->href) == reinterpret_cast<const char*>(XML_XML_NAMESPACE);
+            if (!plain && !xmlID) continue;
+            xmlChar* value = xmlNodeListGetString(node->doc, attribute->children, 1);
+            if (value) identifiers.push_back(text(value));
+            xmlFree(value);
+        }
+        for (xmlNode* child = node->children; child; child = child->next)
+            if (child->type == XML_ELEMENT_NODE) self(self, child);
+    };
+    collect(collect, node_);
+    return identifiers;
+}
+
 void XMLDocument::Free::operator()(_xmlDoc* document) const { xmlFreeDoc(document); }
 
 XMLReading XMLDocument::read(std::span<const std::uint8_t> bytes) {

@@ -24,6 +24,8 @@ public:
     std::optional<XMLElement> parentElement() const;
     // The element's own xml:space attribute, if it has one.
     std::optional<std::string> xmlSpace() const;
+    // The id and xml:id values of the element and of every element inside it.
+    std::vector<std::string> identifiersWithin() const;
 
     friend bool operator==(const XMLElement&, const XMLElement&) = default;
 

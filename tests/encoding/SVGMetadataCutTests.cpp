@@ -34,6 +34,16 @@ TEST(SVGMetadataCut, AnElementAloneOnItsLinesGoesWithItsIndentationAndLineBreak)
     EXPECT_EQ(stripped(open + "<metadata><metadata>x</metadata></metadata><rect/></svg>"), open + "<rect/></svg>");
 }
 
+TEST(SVGMetadataCut, MetadataTheDrawingRefersToStays) {
+    // Inkscape's own example draws text taken from its metadata with a tref.
+    EXPECT_EQ(refusal(open + R"~(<metadata id="m"><t>Words</t></metadata><text><tref xlink:href="#m"/></text></svg>)~"),
+              "metadata that the drawing refers to");
+    EXPECT_EQ(refusal(open + R"~(<metadata><g id="inner"/></metadata><use href='#inner'/></svg>)~"),
+              "metadata that the drawing refers to");
+    // A longer name that only starts like the identifier is not a reference to it.
+    EXPECT_EQ(stripped(open + R"~(<metadata id="m"/><rect fill="url(#mask)"/></svg>)~"), open + R"~(<rect fill="url(#mask)"/></svg>)~");
+}
+
 TEST(SVGMetadataCut, CutsAreNotWidenedWhereWhiteSpaceCounts) {
     const std::string inText = open + "<text>\n  <metadata/>\n  word</text></svg>";
     EXPECT_EQ(stripped(inText), open + "<text>\n  \n  word</text></svg>");
