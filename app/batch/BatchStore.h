@@ -6,6 +6,7 @@
 #include "app/batch/BatchItem.h"
 #include "app/batch/BatchSelection.h"
 #include "app/batch/Converting.h"
+#include "app/batch/ExportSummary.h"
 #include "app/export/DestinationResolution.h"
 #include "app/export/ExportWriting.h"
 #include "app/export/SecurityScope.h"
@@ -61,13 +62,8 @@ public:
         std::size_t operator()(const CacheKey& key) const;
     };
 
-    // What the last finished run did. `folder` is the destination of a folder run only.
-    struct ExportSummary {
-        std::int64_t saved = 0;
-        std::int64_t failed = 0;
-        std::optional<std::filesystem::path> folder;
-        friend bool operator==(const ExportSummary&, const ExportSummary&) = default;
-    };
+    // What the last finished run did.
+    using ExportSummary = pictavo::ExportSummary;
 
     // What one import did: cards added, and files skipped because they are not files or no
     // decoder reads them. Duplicates and removed files count in neither.

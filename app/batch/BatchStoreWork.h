@@ -1,54 +1,17 @@
 #pragma once
 // The store's own records of work under way, shared by the files that implement BatchStore.
 #include "app/batch/BatchStore.h"
+#include "app/batch/Settlement.h"
 
 #include "ImageEngine/Model/ConversionResult.h"
 #include "app/export/ExportDestination.h"
 #include "app/export/ReplaceRefusal.h"
-
-#include "platform/base/Cancellation.h"
 
 #include <deque>
 #include <future>
 #include <stop_token>
 
 namespace pictavo {
-
-// What failure reports say of a card's source: its header with the card's current byte
-// count; none when admission learnt nothing of it.
-inline std::optional<FailureDetails::Source> reportedSource(const BatchItem& item) {
-    if (!item.header) return std::nullopt;
-    FailureDetails::Source source = *item.header;
-    source.byteCount = item.stamp.byteCount;
-    return source;
-}
-
-// What became of one conversion, worked out on the thread that waited for it: its value, or
-// the card's reason and failure report, or neither after a cancellation.
-struct Settlement {
-    enum class Kind { succeeded, failed, cancelled };
-    Kind kind = Kind::cancelled;
-    QString reason;
-    QString details;
-
-    // The ready future's value; none when the conversion failed or was cancelled.
-    template <typename Value>
-    std::optional<Value> take(std::future<Value>& ready, const std::filesystem::path& url, const OutputSpec& spec,
-                              const std::optional<FailureDetails::Source>& source) {
-        try {
-            std::optional<Value> value(ready.get());
-            kind = Kind::succeeded;
-            return value;
-        } catch (const platform::CancellationError&) {
-            kind = Kind::cancelled;
-        } catch (const std::exception& error) {
-            kind = Kind::failed;
-            reason = FailureDetails::description(error);
-            details = FailureDetails::report(error, url, spec, source, FailureDetails::Environment::current());
-        }
-        return std::nullopt;
-    }
-};
 
 // One debounced estimate pass: the specification it was scheduled with, the stop source
 // that every child shares, and its sliding window of conversions.
