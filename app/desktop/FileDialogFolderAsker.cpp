@@ -6,10 +6,9 @@
 
 namespace pictavo {
 
-std::optional<std::filesystem::path> FileDialogFolderAsker::ask(PanelPurpose purpose,
-                                                                const std::optional<std::filesystem::path>& startFolder) {
+std::optional<std::filesystem::path> FileDialogFolderAsker::ask(PanelPurpose purpose) {
     QFileDialog dialog;
-    setUpFolderPanel(dialog, purpose, startFolder);
+    setUpFolderPanel(dialog, purpose, std::nullopt);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return chosenFolder(dialog);
 }

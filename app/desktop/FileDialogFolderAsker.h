@@ -8,8 +8,7 @@ namespace pictavo {
 // FolderRequest instead.
 class FileDialogFolderAsker : public FolderAsker {
 public:
-    std::optional<std::filesystem::path> ask(PanelPurpose purpose,
-                                             const std::optional<std::filesystem::path>& startFolder) override;
+    std::optional<std::filesystem::path> ask(PanelPurpose purpose) override;
 };
 
 } // namespace pictavo

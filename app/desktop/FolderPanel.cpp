@@ -5,7 +5,8 @@
 
 namespace pictavo {
 
-void setUpFolderPanel(QFileDialog& panel, PanelPurpose purpose, const std::optional<std::filesystem::path>& startFolder) {
+void setUpFolderPanel(QFileDialog& panel, PanelPurpose purpose,
+                      const std::optional<std::filesystem::path>& startFolder) {
     panel.setFileMode(QFileDialog::Directory);
     panel.setOption(QFileDialog::ShowDirsOnly);
     panel.setWindowTitle(panelMessage(purpose));

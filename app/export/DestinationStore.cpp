@@ -94,7 +94,8 @@ SharedSecurityScope DestinationStore::openDestinationBookmark(const std::optiona
 
 SharedSecurityScope DestinationStore::scopeOf(const fs::path& folder) {
     Bookmarks* bookmarks = &bookmarks_;
-    return std::make_shared<SecurityScope>(folder, [bookmarks](const fs::path& path) { bookmarks->stopAccessing(path); });
+    return std::make_shared<SecurityScope>(folder,
+                                           [bookmarks](const fs::path& path) { bookmarks->stopAccessing(path); });
 }
 
 void DestinationStore::setChoice(Choice choice) {
@@ -206,9 +207,9 @@ SharedSecurityScope DestinationStore::grantReplaceFolder(const fs::path& folder,
     return scopeOf(picked);
 }
 
-std::optional<fs::path> DestinationStore::runOpenPanel(PanelPurpose purpose, const std::optional<fs::path>& startFolder) {
+std::optional<fs::path> DestinationStore::runOpenPanel(PanelPurpose purpose) {
     assertMainThread();
-    return asker_.ask(purpose, startFolder);
+    return asker_.ask(purpose);
 }
 
 bool DestinationStore::folderContains(const fs::path& outer, const fs::path& inner) {

@@ -64,10 +64,6 @@ public:
     SharedSecurityScope openKeptReplaceFolder(const std::filesystem::path& folder) override;
     SharedSecurityScope grantReplaceFolder(const std::filesystem::path& folder,
                                            const std::filesystem::path& picked) override;
-    // Shows the panel of the purpose; none when it was cancelled.
-    std::optional<std::filesystem::path> runOpenPanel(PanelPurpose purpose,
-                                                      const std::optional<std::filesystem::path>& startFolder = {});
-
     // This application never runs in a sandbox, so writing needs no granted folders.
     static bool isSandboxed() { return false; }
     // Whether `inner` is `outer` or lies below it, compared by whole components with links
@@ -89,6 +85,8 @@ Q_SIGNALS:
     void hasConfirmedReplaceChanged();
 
 private:
+    // Shows the panel of the purpose; none when it was cancelled.
+    std::optional<std::filesystem::path> runOpenPanel(PanelPurpose purpose);
     SharedSecurityScope openDestinationBookmark(const std::optional<QByteArray>& data);
     // The access to a folder whose access has begun, ended when the last owner lets go.
     SharedSecurityScope scopeOf(const std::filesystem::path& folder);

@@ -25,10 +25,10 @@ using testing_support::TemporaryFolder;
 class ScriptedAsker : public FolderAsker {
 public:
     std::deque<std::optional<fs::path>> answers;
-    std::vector<std::pair<PanelPurpose, std::optional<fs::path>>> asked;
+    std::vector<PanelPurpose> asked;
 
-    std::optional<fs::path> ask(PanelPurpose purpose, const std::optional<fs::path>& startFolder) override {
-        asked.emplace_back(purpose, startFolder);
+    std::optional<fs::path> ask(PanelPurpose purpose) override {
+        asked.push_back(purpose);
         if (answers.empty()) return std::nullopt;
         auto answer = answers.front();
         answers.pop_front();
@@ -130,7 +130,7 @@ TEST_F(Destinations, ChosenFolderResolvesOnlyWhenItsBookmarkStillOpens) {
     fs::create_directory(out);
     asker_.answers.push_back(out);
     EXPECT_EQ(store->chooseFolder(), out);
-    EXPECT_EQ(asker_.asked.back().first, PanelPurpose::defaultFolder);
+    EXPECT_EQ(asker_.asked.back(), PanelPurpose::defaultFolder);
     EXPECT_EQ(store->resolve(), DestinationResolution::resolved(ExportDestination::folder(out)));
 
     // The next launch opens the bookmark; once the folder is gone it is missing.
@@ -156,7 +156,7 @@ TEST_F(Destinations, AskEachTimeAsksAtEveryResolveAndKeepsNothing) {
     EXPECT_EQ(store->resolve(), DestinationResolution::resolved(ExportDestination::folder(folder_.path())));
     EXPECT_EQ(store->resolve(), DestinationResolution::cancelled());
     EXPECT_EQ(asker_.asked.size(), 3u);
-    EXPECT_EQ(asker_.asked.front().first, PanelPurpose::thisExport);
+    EXPECT_EQ(asker_.asked.front(), PanelPurpose::thisExport);
     EXPECT_FALSE(defaults_.contains("destinationBookmark"));
 }
 

@@ -24,7 +24,7 @@ QString failureOf(const BatchItem& item) {
 // Runs never ask through the destination store's own panels.
 class NoPanels : public FolderAsker {
 public:
-    std::optional<fs::path> ask(PanelPurpose, const std::optional<fs::path>&) override {
+    std::optional<fs::path> ask(PanelPurpose) override {
         ADD_FAILURE() << "a panel was shown while a run asked for a folder";
         return std::nullopt;
     }
