@@ -138,9 +138,9 @@ private:
         std::filesystem::path folder;
     };
 
-    // Where the run is. The fill step may also be waiting for a snapshot (`preparing_`) in
-    // Filling and Refilling.
-    //
+    // Where the run is; in Filling and Refilling the fill step may also be waiting for a
+    // snapshot (`preparing_`), which holds the run there until it is back.
+
     // The first `width` jobs are being started.
     struct Filling {
         std::int64_t calls = 0;
