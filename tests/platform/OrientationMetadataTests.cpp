@@ -8,6 +8,7 @@
 using namespace platform;
 using testing_support::exifBlock;
 using testing_support::exifTags;
+using testing_support::withExifMarker;
 using testing_support::xmpPacket;
 
 namespace {
@@ -58,8 +59,7 @@ TEST(ExifOrientation, RewritesOrAddsTheTagInBothByteOrdersAndKeepsEveryOtherTag)
 
 TEST(ExifOrientation, KeepsTheApp1MarkerAndLeavesAnAlreadyCorrectBlockAsItWas) {
     const Bytes tiff = exifBlock(false, 1);
-    Bytes marked = {'E', 'x', 'i', 'f', 0, 0};
-    marked.insert(marked.end(), tiff.begin(), tiff.end());
+    const Bytes marked = withExifMarker(tiff);
 
     const auto patched = exifWithOrientation(marked, 8);
     ASSERT_TRUE(patched);
