@@ -8,9 +8,8 @@ namespace platform {
 // profile (iCCP), the carried EXIF (eXIf), XMP and resolution (pHYs).
 class PNGWriter final : public ImageWriterBackend {
 public:
-    std::string typeIdentifier() const override { return "public.png"; }
     bool writesSeveralImages() const override { return false; }
-    std::optional<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+    Outcome<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                std::optional<double> lossyQuality) const override;
 
     // One image as PNG packed by the rules, with the given metadata, with or without its
