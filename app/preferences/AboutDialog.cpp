@@ -16,13 +16,13 @@
 namespace pictavo {
 namespace {
 
-// The small system font size of the credits.
-constexpr qreal smallPointSize = 11;
+// The small system font size of the credits, in pixels as the design system sets its fonts.
+constexpr int smallPixelSize = 11;
 
 QTextCharFormat formatFor(const CreditsRun& run, const QPalette& palette) {
     QTextCharFormat format;
     QFont font = QApplication::font();
-    font.setPointSizeF(run.style == CreditsRun::Style::finePrint ? smallPointSize - 1 : smallPointSize);
+    font.setPixelSize(run.style == CreditsRun::Style::finePrint ? smallPixelSize - 1 : smallPixelSize);
     font.setWeight(run.style == CreditsRun::Style::heading ? QFont::DemiBold : QFont::Normal);
     format.setFont(font);
     format.setForeground(run.colour == CreditsRun::Colour::label ? palette.color(QPalette::Text)
@@ -40,7 +40,7 @@ AboutDialog::AboutDialog(std::vector<Acknowledgement> entries, QWidget* parent)
     icon->setAlignment(Qt::AlignHCenter);
     auto* name = new QLabel(QStringLiteral("Pictavo by Fenwid"), this);
     QFont nameFont = name->font();
-    nameFont.setPointSizeF(14);
+    nameFont.setPixelSize(14);
     nameFont.setWeight(QFont::Bold);
     name->setFont(nameFont);
     name->setAlignment(Qt::AlignHCenter);

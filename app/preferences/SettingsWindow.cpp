@@ -193,7 +193,7 @@ QWidget* SettingsWindow::makeUpdatesSection() {
         auto* caption = new QLabel(QStringLiteral("This build has no update feed, so it never looks for updates."));
         setSecondary(caption);
         QFont small = caption->font();
-        small.setPointSizeF(11);
+        small.setPixelSize(11);
         caption->setFont(small);
         form->addRow(QString(), caption);
     }
@@ -264,8 +264,8 @@ void SettingsWindow::setScreenHeight(std::optional<int> height) {
 void SettingsWindow::measureContent() {
     QLayout* layout = content_->layout();
     layout->activate();
-    const int height = layout->hasHeightForWidth() ? layout->totalHeightForWidth(fixedWidth) : layout->totalSizeHint().height();
-    contentHeight_ = height;
+    contentHeight_ = layout->hasHeightForWidth() ? layout->totalHeightForWidth(fixedWidth)
+                                                 : layout->totalSizeHint().height();
     applyHeightRule();
 }
 
