@@ -5,6 +5,8 @@
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
 #include "app/desktop/PanelPurpose.h"
+#include "app/preferences/ApplicationUpdates.h"
+#include "app/preferences/SettingsWindow.h"
 #include "app/shell/AppIdentity.h"
 #include "app/shell/BatchGrid.h"
 #include "app/shell/DropZone.h"
@@ -178,6 +180,9 @@ void MainWindow::buildMenus() {
     edit->addSeparator();
     revealAction_ = edit->addAction(QStringLiteral("Show in File Manager"), this, &MainWindow::revealExported);
     revealAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+R")));
+    edit->addSeparator();
+    edit->addAction(QStringLiteral("Settings\u2026"), QKeySequence(QStringLiteral("Ctrl+,")), this,
+                    [this] { SettingsWindow::open(settings_, destinations_, applicationUpdates()); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     supportAction_ = help->addAction(QString::fromLatin1(identity::displayName) + QStringLiteral(" Support"), this,
@@ -185,6 +190,10 @@ void MainWindow::buildMenus() {
     supportAction_->setShortcut(QKeySequence::HelpContents);
     aboutAction_ = help->addAction(QStringLiteral("About ") + QString::fromLatin1(identity::displayName), this,
                                    [this] { services_.showAbout(this); });
+    QAction* checkForUpdates = help->addAction(QStringLiteral("Check for Updates\u2026"), this,
+                                               [] { applicationUpdates().controller().checkForUpdates(); });
+    checkForUpdates->setEnabled(applicationUpdates().canCheckForUpdates());
+    connect(&applicationUpdates(), &UpdateController::canCheckForUpdatesChanged, checkForUpdates, &QAction::setEnabled);
 }
 
 void MainWindow::buildToolbar() {
