@@ -61,6 +61,26 @@ std::optional<QString> librsvgVersion() {
     return QStringLiteral("%1.%2.%3").arg(*major).arg(*minor).arg(*micro);
 }
 
+std::optional<QString> popplerVersion() {
+    const auto call = loaded<const char* (*)()>("poppler_get_version");
+    if (!call) return std::nullopt;
+    return QString::fromLatin1(call());
+}
+
+std::optional<QString> cairoVersion() {
+    const auto call = loaded<const char* (*)()>("cairo_version_string");
+    if (!call) return std::nullopt;
+    return QString::fromLatin1(call());
+}
+
+std::optional<QString> libxml2Version() {
+    // "21004" for 2.10.4.
+    const auto* encoded = loaded<const char* const*>("xmlParserVersion");
+    if (!encoded || !*encoded) return std::nullopt;
+    const int number = QString::fromLatin1(*encoded).toInt();
+    return QStringLiteral("%1.%2.%3").arg(number / 10000).arg((number / 100) % 100).arg(number % 100);
+}
+
 QString lcmsVersion() {
     // Encoded as major × 1000 + minor × 10, so 2.14 is 2140.
     const int encoded = cmsGetEncodedCMMversion();
@@ -108,7 +128,12 @@ std::vector<Acknowledgement> build() {
         "LGPL-2.1 or CDDL-1.0");
     add("exiv2", QString::fromStdString(Exiv2::versionString()),
         "Reads and writes EXIF, IPTC and XMP metadata.", "GPL-2.0-or-later");
-    addLoaded("librsvg", librsvgVersion(), "Draws SVG images, through libvips.", "LGPL-2.0-or-later");
+    addLoaded("librsvg", librsvgVersion(), "Draws SVG documents at whatever size is asked.", "LGPL-2.0-or-later");
+    addLoaded("poppler", popplerVersion(), "Draws the pages of PDF documents.", "GPL-2.0-only or GPL-3.0-only");
+    addLoaded("cairo", cairoVersion(), "The surface PDF pages and SVG documents are drawn on.",
+              "LGPL-2.1-only or MPL-1.1");
+    addLoaded("libxml2", libxml2Version(), "Reads SVG documents as XML to check what the metadata cut leaves.",
+              "MIT");
     add("ICU", icuVersion(), "Puts text into its canonical Unicode form, so that names compare as people read them.",
         "Unicode licence (ICU)");
     add("Qt", QString::fromLatin1(qVersion()), "Draws the windows and runs the application.", "LGPL-3.0");
