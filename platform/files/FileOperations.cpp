@@ -31,19 +31,6 @@ auto interruptible(Call call) {
     }
 }
 
-// Writes every byte and flushes them to disk; the errno of the first failure otherwise.
-int writeAllAndSync(int descriptor, const Bytes& bytes) {
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t got =
-            interruptible([&] { return ::write(descriptor, bytes.data() + written, bytes.size() - written); });
-        if (got < 0) return errno;
-        written += static_cast<std::size_t>(got);
-    }
-    if (interruptible([&] { return ::fsync(descriptor); }) != 0) return errno;
-    return 0;
-}
-
 // A name nobody else uses in the folder, for the moment a file is written before it is
 // given its real name; the leading dot keeps it out of the file manager's sight.
 std::string provisionalName() {
@@ -193,6 +180,24 @@ bool FileOperations::syncFolder(const fs::path& folder) noexcept {
 }
 
 bool FileOperations::exists(const fs::path& path) { return pathExists(path); }
+
+int FileOperations::writeAllAndSync(int descriptor, const Bytes& bytes) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t got =
+            interruptible([&] { return writeSome(descriptor, bytes.data() + written, bytes.size() - written); });
+        if (got < 0) return errno;
+        // A write that takes nothing would be tried for ever.
+        if (got == 0) return EIO;
+        written += static_cast<std::size_t>(got);
+    }
+    if (interruptible([&] { return ::fsync(descriptor); }) != 0) return errno;
+    return 0;
+}
+
+ssize_t FileOperations::writeSome(int descriptor, const std::uint8_t* bytes, std::size_t count) {
+    return ::write(descriptor, bytes, count);
+}
 
 int FileOperations::openAnonymousFile(int folder) { return ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); }
 

@@ -2,6 +2,7 @@
 #include "platform/base/Bytes.h"
 #include "platform/files/FilePath.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -64,6 +65,13 @@ protected:
     // the call it makes: a descriptor or 0 on success, -1 with errno set on failure.
     virtual int openAnonymousFile(int folder);
     virtual int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+    // One write of new bytes, where a full disk or an exhausted quota shows (ENOSPC, EDQUOT):
+    // the count written, or -1 with errno set.
+    virtual ssize_t writeSome(int descriptor, const std::uint8_t* bytes, std::size_t count);
+
+private:
+    // Writes every byte and flushes them to disk; the errno of the first failure otherwise.
+    int writeAllAndSync(int descriptor, const Bytes& bytes);
 };
 
 } // namespace platform

@@ -273,8 +273,10 @@ TEST_F(Replace, NoFailureAtAnyStepLosesAnOriginal) {
              };
              r.trash_.putBackError = EACCES;
          }, false, "changedInTrash", ""},
-        {"final move", [](ExportScene& r) { r.files_.moveError = EACCES; }, false, "replacedButNotMoved(POSIX 13)", ""},
-        {"final move across disks", [](ExportScene& r) { r.files_.moveError = EXDEV; }, false,
+        {"final move", [](ExportScene& r) { r.files_.refuseMovesInto = std::make_pair(r.originals(), EACCES); }, false,
+         "replacedButNotMoved(POSIX 13)", ""},
+        {"final move across disks",
+         [](ExportScene& r) { r.files_.refuseMovesInto = std::make_pair(r.originals(), EXDEV); }, false,
          "replacedButNotMoved(POSIX 18)", ""},
     };
     for (std::size_t index = 0; index < steps.size(); ++index) {
