@@ -3,6 +3,7 @@
 #include "ImageEngine/Model/OutputNamer.h"
 #include "app/export/ExportWriterError.h"
 #include "app/export/ReplaceRefusal.h"
+#include "platform/files/FileStatus.h"
 #include "platform/files/SafeFileName.h"
 
 #include <QUuid>
@@ -69,8 +70,19 @@ fs::path SystemExportWriter::replaceOriginal(const fs::path& original, const pla
     const std::string name = safeName(folder, outputName);
     const fs::path working = folder / workingFileName();
 
+    // Only a file itself is replaced: a link moved to the Trash would point nowhere there,
+    // and the file it names would stay as it was.
+    if (platform::isSymbolicLink(original)) throw ReplaceRefusal::symbolicLink();
+    mode_t permissions = 0;
     try {
-        files_.writeExclusive(working, data, files_.permissionBits(original));
+        permissions = files_.permissionBits(original);
+    } catch (const FileError& error) {
+        // An original gone since its snapshot was taken has changed; its folder is not the matter.
+        if (error.errorNumber() == ENOENT || error.errorNumber() == ENOTDIR) throw ReplaceRefusal::sourceChanged();
+        throw FileError(folder / name, error.errorNumber(), FileOperation::write);
+    }
+    try {
+        files_.writeExclusive(working, data, permissions);
     } catch (const FileError& error) {
         throw FileError(folder / name, error.errorNumber(), FileOperation::write);
     }
