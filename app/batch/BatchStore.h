@@ -10,6 +10,7 @@
 #include "app/export/ExportWriting.h"
 #include "app/export/SecurityScope.h"
 #include "app/export/SourceVersion.h"
+#include "app/export/WorkingFileSweep.h"
 #include "app/batch/ThumbnailSource.h"
 #include "platform/files/FileOperations.h"
 
@@ -100,10 +101,12 @@ public:
     using ReplaceFolderAccess = std::function<std::optional<std::filesystem::path>(const std::filesystem::path&)>;
 
     // `width` is how many conversions run at once (the encode executor's width); `files`
-    // makes and removes the snapshots of a replacing run.
+    // makes and removes the snapshots of a replacing run; `workingFiles`, when given, sweeps
+    // what interrupted runs left, once now and at the start of each replacing run.
     BatchStore(const Estimating& engine, ExportWriting& writer, DecoderRegistry decoders,
                std::chrono::milliseconds debounce, StampReader stampReader, std::int64_t width,
-               platform::FileOperations& files = platform::FileOperations::system(), QObject* parent = nullptr);
+               platform::FileOperations& files = platform::FileOperations::system(),
+               WorkingFileSweep* workingFiles = nullptr, QObject* parent = nullptr);
     // Completes every import still waiting with (0, 0) and cancels running work.
     ~BatchStore() override;
 
@@ -254,6 +257,7 @@ private:
     const Estimating& engine_;
     ExportWriting& writer_;
     platform::FileOperations& files_;
+    WorkingFileSweep* const workingFiles_;
     const DecoderRegistry decoders_;
     const std::chrono::milliseconds debounce_;
     const StampReader stampReader_;

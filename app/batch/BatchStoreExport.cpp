@@ -11,6 +11,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The files a run converts (the job type is the store's own, so it is not named here).
+template <typename Jobs>
+std::vector<fs::path> sourcesOf(const Jobs& jobs) {
+    std::vector<fs::path> sources;
+    for (const auto& job : jobs) sources.push_back(job.url);
+    return sources;
+}
+
 // The snapshot's folder holds nothing else.
 void removeSnapshotFolder(platform::FileOperations& files, const fs::path& snapshot) {
     files.removeTree(snapshot.parent_path());
@@ -55,6 +63,7 @@ void BatchStore::exportBatch(const Converting& engine, const DestinationResoluti
         settleAfterRun();
         return;
     }
+    if (workingFiles_) workingFiles_->runStarts(*destination, sourcesOf(run->jobs));
     run_ = run;
     run->startsOwed = width_;
     continueRun(run);

@@ -32,11 +32,27 @@ std::string safeName(const fs::path& folder, const std::string& name) {
     throw FileError(folder / name, EINVAL, FileOperation::write);
 }
 
+constexpr std::string_view workingFilePrefix = ".export-";
+
 std::string workingFileName() {
-    return ".export-" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
+    return std::string(workingFilePrefix) + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
 }
 
 } // namespace
+
+bool SystemExportWriter::isWorkingFileName(std::string_view name) {
+    if (!name.starts_with(workingFilePrefix)) return false;
+    name.remove_prefix(workingFilePrefix.size());
+    // 8-4-4-4-12 upper-case hexadecimal digits.
+    constexpr std::string_view shape = "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX";
+    if (name.size() != shape.size()) return false;
+    for (std::size_t i = 0; i < shape.size(); ++i) {
+        const char c = name[i];
+        const bool digit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+        if (shape[i] == '-' ? c != '-' : !digit) return false;
+    }
+    return true;
+}
 
 SystemExportWriter::SystemExportWriter() : files_(platform::FileOperations::system()), trash_(userTrash()) {}
 

@@ -31,13 +31,16 @@ auto interruptible(Call call) {
     }
 }
 
+constexpr std::string_view provisionalPrefix = ".pictavo-partial-";
+constexpr std::size_t provisionalDigits = 16;
+constexpr char hexadecimalDigits[] = "0123456789abcdef";
+
 // A name nobody else uses in the folder, for the moment a file is written before it is
 // given its real name; the leading dot keeps it out of the file manager's sight.
 std::string provisionalName() {
     thread_local std::mt19937_64 generator{std::random_device{}()};
-    constexpr char digits[] = "0123456789abcdef";
-    std::string name = ".pictavo-partial-";
-    for (int i = 0; i < 16; ++i) name += digits[generator() % 16];
+    std::string name(provisionalPrefix);
+    for (std::size_t i = 0; i < provisionalDigits; ++i) name += hexadecimalDigits[generator() % 16];
     return name;
 }
 
@@ -53,6 +56,12 @@ int linkAnonymousFile(int file, int folder, const std::string& name) {
 }
 
 } // namespace
+
+bool isProvisionalFileName(std::string_view name) {
+    if (!name.starts_with(provisionalPrefix) || name.size() != provisionalPrefix.size() + provisionalDigits) return false;
+    name.remove_prefix(provisionalPrefix.size());
+    return name.find_first_not_of(hexadecimalDigits) == std::string_view::npos;
+}
 
 FileOperations& FileOperations::system() {
     static FileOperations operations;

@@ -6,9 +6,15 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 
 namespace platform {
+
+// Whether the name is one that writeNewFileNoReplace gives a file while it is written, on a
+// file system without anonymous files (".pictavo-partial-" and 16 hexadecimal digits): a
+// file under such a name that outlived its writer is a leftover.
+bool isProvisionalFileName(std::string_view name);
 
 // The file-system changes an export makes, none of which ever replaces a file that is
 // already there. Each failure is a FileError carrying the system's error number, so that a
