@@ -101,8 +101,9 @@ public:
     using ReplaceFolderAccess = std::function<std::optional<std::filesystem::path>(const std::filesystem::path&)>;
 
     // `width` is how many conversions run at once (the encode executor's width); `files`
-    // makes and removes the snapshots of a replacing run; `workingFiles`, when given, sweeps
-    // what interrupted runs left, once now and at the start of each replacing run.
+    // makes and removes the snapshots of a replacing run; `workingFiles`, when given, is told
+    // of each run's start and sweeps what interrupted runs left, once now and then in the
+    // originals' folders of each replacing run.
     BatchStore(const Estimating& engine, ExportWriting& writer, DecoderRegistry decoders,
                std::chrono::milliseconds debounce, StampReader stampReader, std::int64_t width,
                platform::FileOperations& files = platform::FileOperations::system(),

@@ -265,6 +265,22 @@ TEST_F(TrashWriting, EachFailureReportsItsErrorAndRemovesTheRecord) {
     }
 }
 
+// File systems without the no-replace rename (EINVAL) take the item by a second name and the
+// removal of the first, still never over an item already in the Trash.
+TEST_F(TrashWriting, AFileSystemWithoutTheNoReplaceRenameStillTakesTheItem) {
+    FailingOperations files;
+    files.renameError = EINVAL;
+    fs::create_directories(trash() / "files");
+    std::ofstream(trash() / "files" / "photo.png") << "stray";
+    const fs::path original = photo("photo.png");
+    const TrashEntry entry = TrashWriter(files).moveToTrash(original);
+    EXPECT_EQ(entry.filesPath, trash() / "files" / "photo.2.png");
+    EXPECT_EQ(contentOf(entry.filesPath), "pixels");
+    EXPECT_EQ(contentOf(trash() / "files" / "photo.png"), "stray");
+    EXPECT_FALSE(fs::exists(original));
+    EXPECT_EQ(namesIn(trash() / "info"), std::vector<std::string>{"photo.2.png.trashinfo"});
+}
+
 TEST_F(TrashWriting, EveryNameTakenEndsTheTryWithATakenNameError) {
     FailingOperations files;
     files.createError = EEXIST;
