@@ -58,12 +58,13 @@ QString phraseOf(const ExportDestination& destination) {
 } // namespace
 
 MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, OpenedFiles& openedFiles,
-                       ShellServices& services, QWidget* parent)
+                       ShellServices& services, WorkingFileSweep* workingFiles, QWidget* parent)
     : QMainWindow(parent), settings_(settings), destinations_(destinations), openedFiles_(openedFiles),
       services_(services),
       engine_(DecoderRegistry::standard(), EncoderRegistry::standard(), SourceOptimiserRegistry::standard()) {
     store_ = std::make_unique<BatchStore>(engine_, writer_, DecoderRegistry::standard(), std::chrono::milliseconds(150),
-                                          readSourceStamp, EncodeConcurrency::width());
+                                          readSourceStamp, EncodeConcurrency::width(),
+                                          platform::FileOperations::system(), workingFiles);
     setWindowTitle(QString::fromLatin1(identity::displayName));
     resize(1120, 760);
     setMinimumSize(720, 480);

@@ -39,8 +39,9 @@ class MainWindow : public QMainWindow {
 public:
     static inline const QString nothingReadable = QStringLiteral("Nothing there could be read as an image.");
 
+    // `workingFiles`, when given, sweeps what interrupted runs left in the user's folders.
     MainWindow(SettingsStore& settings, DestinationStore& destinations, OpenedFiles& openedFiles,
-               ShellServices& services, QWidget* parent = nullptr);
+               ShellServices& services, WorkingFileSweep* workingFiles = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     BatchStore& store() { return *store_; }

@@ -7,7 +7,7 @@
 namespace pictavo {
 
 PictavoByFenwidApp::PictavoByFenwidApp()
-    : window_(std::make_unique<MainWindow>(settings_, destinations_, openedFiles_, services_)) {}
+    : window_(std::make_unique<MainWindow>(settings_, destinations_, openedFiles_, services_, &workingFiles_)) {}
 
 PictavoByFenwidApp::~PictavoByFenwidApp() = default;
 

@@ -34,6 +34,7 @@ private:
     FileDialogFolderAsker folderAsker_;
     SettingsStore settings_{defaults_};
     DestinationStore destinations_{defaults_, bookmarks_, folderAsker_};
+    WorkingFileSweep workingFiles_{defaults_};
     OpenedFiles openedFiles_;
     DesktopShellServices services_;
     std::unique_ptr<MainWindow> window_;
