@@ -2,6 +2,7 @@
 #include "app/desktop/FileDialogFolderAsker.h"
 #include "app/export/DestinationStore.h"
 #include "app/export/PathBookmarks.h"
+#include "app/export/WorkingFileSweep.h"
 #include "app/settings/SettingsStore.h"
 #include "app/settings/SettingsUserDefaults.h"
 #include "app/shell/DesktopShellServices.h"
