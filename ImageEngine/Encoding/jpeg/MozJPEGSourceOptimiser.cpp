@@ -11,15 +11,16 @@
 namespace pictavo {
 namespace {
 
-std::optional<platform::Bytes> rewritten(const platform::Bytes& source, bool strip, bool progressive,
-                                         std::uint32_t turn) {
+// The smaller of the sequential and the progressive rewrite, the sequential one on a tie,
+// from one reading of the coefficients.
+std::optional<platform::Bytes> rewritten(const platform::Bytes& source, bool strip, std::uint32_t turn) {
     std::uint8_t* out = nullptr;
     std::size_t length = 0;
     char message[256] = {};
     // The coefficients of a hostile file declaring a huge size must fail, not be allocated.
     const auto budget = static_cast<std::size_t>(EncodeConcurrency::pixelBudget());
-    int status = pctv_mozjpeg_reoptimise_bounded(source.data(), source.size(), strip ? 0 : 1, progressive ? 1 : 0,
-                                                 turn, &out, &length, message, sizeof message, budget);
+    int status = pctv_mozjpeg_reoptimise_smaller(source.data(), source.size(), strip ? 0 : 1, turn, &out, &length,
+                                                 message, sizeof message, budget);
     if (status != 0 || out == nullptr) return std::nullopt;
     std::unique_ptr<std::uint8_t, decltype(&pctv_mozjpeg_free)> owned(out, pctv_mozjpeg_free);
     return platform::Bytes(out, out + length);
@@ -45,11 +46,9 @@ platform::Bytes MozJPEGSourceOptimiser::optimise(const platform::Bytes& source, 
     // Kept metadata carries the orientation on; stripped metadata cannot, so the pixels turn.
     const std::uint32_t turn =
         strip ? turnFor(Reorientation::uprighting(orientation)) : std::uint32_t{PCTV_MOZJPEG_TURN_NONE};
-    std::optional<platform::Bytes> sequential = rewritten(source, strip, false, turn);
-    if (!sequential) throw ConversionError::encodeFailed(format_);
-    std::optional<platform::Bytes> progressive = rewritten(source, strip, true, turn);
-    if (progressive && progressive->size() < sequential->size()) return std::move(*progressive);
-    return std::move(*sequential);
+    std::optional<platform::Bytes> smaller = rewritten(source, strip, turn);
+    if (!smaller) throw ConversionError::encodeFailed(format_);
+    return std::move(*smaller);
 }
 
 } // namespace pictavo
