@@ -120,6 +120,7 @@ int pctv_webp_encode(const uint8_t* pixels, int32_t stride, int32_t width, int32
     config.quality = (float)options->quality;
     config.method = options->method;
     config.exact = 1; /* fully transparent pixels keep their colour */
+    config.thread_level = options->threads != 0;
     if (!WebPValidateConfig(&config)) return failed(error, error_capacity, "WebPValidateConfig", 0);
 
     WebPPicture picture;

@@ -19,6 +19,7 @@ typedef struct pctv_webp_options {
     int32_t quality;  /* 0...100 as libwebp reads it */
     int32_t lossless; /* non-zero: lossless */
     int32_t method;   /* libwebp's speed and size trade-off, 0...6 */
+    int32_t threads;  /* non-zero: libwebp may use a second thread; the bytes are the same */
 } pctv_webp_options;
 
 /* Encodes 4-byte pixels (red, green, blue, then straight alpha when has_alpha is non-zero,
