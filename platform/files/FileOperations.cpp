@@ -58,7 +58,9 @@ int linkAnonymousFile(int file, int folder, const std::string& name) {
 } // namespace
 
 bool isProvisionalFileName(std::string_view name) {
-    if (!name.starts_with(provisionalPrefix) || name.size() != provisionalPrefix.size() + provisionalDigits) return false;
+    if (!name.starts_with(provisionalPrefix) || name.size() != provisionalPrefix.size() + provisionalDigits) {
+        return false;
+    }
     name.remove_prefix(provisionalPrefix.size());
     return name.find_first_not_of(hexadecimalDigits) == std::string_view::npos;
 }

@@ -48,8 +48,8 @@ protected:
         store_.reset();
         defaults_ = std::make_unique<SettingsUserDefaults>(QFile::decodeName(settingsFile().c_str()));
         sweep_ = std::make_unique<WorkingFileSweep>(*defaults_);
-        store_ = std::make_unique<BatchStore>(engine_, writer_, DecoderRegistry::standard(), std::chrono::milliseconds(0),
-                                              readSourceStamp, 2, files_, sweep_.get());
+        store_ = std::make_unique<BatchStore>(engine_, writer_, DecoderRegistry::standard(),
+                                              std::chrono::milliseconds(0), readSourceStamp, 2, files_, sweep_.get());
     }
     fs::path settingsFile() const { return root_.path() / "settings.conf"; }
     void runTo(const ExportDestination& destination) {

@@ -101,7 +101,8 @@ public:
     std::optional<int> writeError, createError, renameError;
     int creations = 0;
 
-    void writeExclusive(const fs::path& path, const platform::Bytes& bytes, std::optional<mode_t> permissions) override {
+    void writeExclusive(const fs::path& path, const platform::Bytes& bytes,
+                        std::optional<mode_t> permissions) override {
         ++creations;
         if (createError) throw FileError(path, *createError, platform::FileOperation::write);
         FileOperations::writeExclusive(path, bytes, permissions);
@@ -301,9 +302,7 @@ TEST_F(TrashWriting, ARealFullDiskOrOneWithoutFreeInodesLeavesNothingBehind) {
         auto mounted = TemporaryMount::smallDisk(disk, 256 * 1024, 64);
         if (!mounted) GTEST_SKIP() << "this process cannot mount a disk of its own";
         EnvironmentVariable dataHome("XDG_DATA_HOME", (disk / "data").string());
-        for (const fs::path& folder : {disk / "photos", disk / "data" / "Trash" / "files", disk / "data" / "Trash" / "info"}) {
-            fs::create_directories(folder);
-        }
+        for (const char* folder : {"photos", "data/Trash/files", "data/Trash/info"}) fs::create_directories(disk / folder);
         const fs::path original = disk / "photos" / "photo.png";
         std::ofstream(original) << "pixels";
         if (outOfInodes) {
