@@ -94,18 +94,22 @@ void BatchGrid::wire(ImageCard* card) {
         selection.focus = id;
         selection_.set(selection);
     });
-    card->setDragData([this, card]() -> QMimeData* {
-        const BatchItem& item = card->item();
-        if (const auto* exported = std::get_if<BatchItem::Exported>(&item.state)) {
-            if (!std::filesystem::exists(exported->url)) return nullptr;
-            auto* data = new QMimeData;
-            data->setUrls({urlOf(exported->url)});
-            return data;
-        }
-        if (item.sourceIsGone) return nullptr;
-        const ExportedImage image(item.url, store_.spec(), engine_, item.page);
-        return new DragFileMimeData(image.writeDragFile());
-    });
+    card->setDragData([this, id] { return dragData(id); });
+}
+
+QMimeData* BatchGrid::dragData(const QUuid& id) const {
+    const ImageCard* card = cards_.value(id);
+    if (!card) return nullptr;
+    const BatchItem& item = card->item();
+    if (const auto* exported = std::get_if<BatchItem::Exported>(&item.state)) {
+        if (!std::filesystem::exists(exported->url)) return nullptr;
+        auto* data = new QMimeData;
+        data->setUrls({urlOf(exported->url)});
+        return data;
+    }
+    if (item.sourceIsGone) return nullptr;
+    const ExportedImage image(item.url, store_.spec(), engine_, item.page);
+    return new DragFileMimeData(image.writeDragFile());
 }
 
 void BatchGrid::syncCards() {

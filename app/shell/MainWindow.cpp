@@ -4,6 +4,8 @@
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
+#include "app/design/DSPalette.h"
+#include "app/design/DSTheme.h"
 #include "app/desktop/PanelPurpose.h"
 #include "app/shell/AppIdentity.h"
 #include "app/shell/BatchGrid.h"
@@ -11,7 +13,6 @@
 #include "app/shell/ExportButton.h"
 #include "app/shell/HeroBand.h"
 #include "app/shell/OpenedFiles.h"
-#include "app/shell/ShellPalette.h"
 #include "app/shell/ShellServices.h"
 
 #include <QAction>
@@ -82,9 +83,8 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
     pages_->addWidget(batchPage);
     setCentralWidget(pages_);
     pages_->setAutoFillBackground(true);
-    QPalette background = pages_->palette();
-    background.setColor(QPalette::Window, shellColour(ShellColour::windowBackground));
-    pages_->setPalette(background);
+    restyle();
+    connect(&DSTheme::shared(), &DSTheme::changed, this, &MainWindow::restyle);
 
     buildMenus();
     buildToolbar();
@@ -139,6 +139,14 @@ MainWindow::~MainWindow() {
     store_.reset();
 }
 
+void MainWindow::restyle() {
+    QPalette background = pages_->palette();
+    background.setColor(QPalette::Window, palette::DSWindowBg().current());
+    pages_->setPalette(background);
+    // Cards, pills and symbols resolve their colours when they are drawn.
+    update();
+}
+
 void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     openAction_ = file->addAction(QStringLiteral("Open\u2026"), this, &MainWindow::chooseImages);
@@ -187,7 +195,7 @@ void MainWindow::buildToolbar() {
     toolbar->addWidget(spacer);
     exportButton_ = new ExportButton(toolbar);
     toolbar->addWidget(exportButton_);
-    connect(exportButton_, &QPushButton::clicked, this, &MainWindow::requestExport);
+    connect(exportButton_, &QAbstractButton::clicked, this, &MainWindow::requestExport);
 }
 
 BatchCommands MainWindow::commands() const {

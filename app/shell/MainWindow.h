@@ -91,6 +91,8 @@ protected:
 
 private:
     void buildMenus();
+    // The window's own background follows the appearance; its content draws in it.
+    void restyle();
     void buildToolbar();
     void scheduleRefresh();
     void refresh();
