@@ -33,35 +33,26 @@ void ApplicationPalette::apply() {
 
 QPalette ApplicationPalette::make(DSAppearance appearance) {
     const auto colour = [appearance](const DSColour& named) { return named.resolve(appearance); };
-    const bool dark = isDark(appearance);
     const QColor window = colour(palette::DSWindowBg());
     const QColor base = colour(palette::DSSurface());
-    const QColor button = colour(palette::DSGlassSolid());
+    const QColor button = over(colour(palette::DSFill()), base);
     const QColor text = over(colour(palette::primary()), base);
     const QColor disabledText = over(colour(palette::tertiaryLabel()), base);
-    const QColor separator = over(colour(palette::DSSeparator()), window);
 
-    QPalette result;
-    result.setColor(QPalette::Window, window);
+    // The bevel shades styles draw frames, scroll bars and buttons with come from the button colour.
+    QPalette result(button, window);
     result.setColor(QPalette::WindowText, over(colour(palette::primary()), window));
     result.setColor(QPalette::Base, base);
-    result.setColor(QPalette::AlternateBase, over(colour(palette::DSFill()), base));
+    result.setColor(QPalette::AlternateBase, button);
     result.setColor(QPalette::Text, text);
-    result.setColor(QPalette::Button, button);
     result.setColor(QPalette::ButtonText, over(colour(palette::primary()), button));
     result.setColor(QPalette::BrightText, colour(palette::red()));
-    // The bevel shades the styles draw frames, scroll bar grooves and handles with.
-    result.setColor(QPalette::Light, dark ? button.lighter(130) : button);
-    result.setColor(QPalette::Midlight, dark ? button.lighter(115) : window);
-    result.setColor(QPalette::Mid, separator);
-    result.setColor(QPalette::Dark, dark ? window.darker(140) : separator.darker(115));
-    result.setColor(QPalette::Shadow, colour(palette::black()));
     result.setColor(QPalette::Highlight, colour(palette::DSAccent()));
     result.setColor(QPalette::HighlightedText, colour(palette::white()));
     result.setColor(QPalette::Link, colour(palette::DSAccent()));
     result.setColor(QPalette::LinkVisited, colour(palette::DSAccentPress()));
     result.setColor(QPalette::PlaceholderText, disabledText);
-    result.setColor(QPalette::ToolTipBase, dark ? button : base);
+    result.setColor(QPalette::ToolTipBase, isDark(appearance) ? button : base);
     result.setColor(QPalette::ToolTipText, text);
     for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
         result.setColor(QPalette::Disabled, role, disabledText);

@@ -70,6 +70,8 @@ HeroBand::HeroBand(DestinationStore& destinations, QWidget* parent) : QWidget(pa
     removeLink_->setLeadingSymbol(QStringLiteral("trash"));
     deselectLink_ = new LinkButton(QStringLiteral("Deselect"), palette::secondary(), linkFont, this);
     clearAllLink_ = new LinkButton(QStringLiteral("Clear all"), palette::secondary(), linkFont, this);
+    // The row keeps the links' height when they go, so the band never jumps as an export starts.
+    countLabel_->setMinimumHeight(clearAllLink_->sizeHint().height());
     top->addWidget(countLabel_);
     top->addWidget(noticePill_);
     top->addStretch(1);

@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QPointer>
 #include <QStackedWidget>
 #include <QToolBar>
@@ -42,6 +43,20 @@ QList<QUrl> localFiles(const QList<QUrl>& urls) {
     }
     return files;
 }
+
+// The toolbar sits flat on the window's own background, with a hairline under it.
+class WindowToolBar : public QToolBar {
+public:
+    using QToolBar::QToolBar;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette::DSWindowBg().current());
+        painter.setPen(QPen(palette::DSSeparator().current(), 1));
+        painter.drawLine(QPointF(0, height() - 0.5), QPointF(width(), height() - 0.5));
+    }
+};
 
 // What a run's summary says of where it wrote, fixed when the run starts.
 QString phraseOf(const ExportDestination& destination) {
@@ -186,7 +201,8 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::buildToolbar() {
-    QToolBar* toolbar = addToolBar(QStringLiteral("Toolbar"));
+    auto* toolbar = new WindowToolBar(QStringLiteral("Toolbar"), this);
+    addToolBar(toolbar);
     toolbar->setMovable(false);
     toolbar->setFloatable(false);
     toolbar->setContentsMargins(8, 4, 8, 4);
