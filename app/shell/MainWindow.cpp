@@ -4,6 +4,8 @@
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
+#include "app/design/DSPalette.h"
+#include "app/design/DSTheme.h"
 #include "app/desktop/PanelPurpose.h"
 #include "app/preferences/ApplicationUpdates.h"
 #include "app/preferences/SettingsWindow.h"
@@ -13,7 +15,6 @@
 #include "app/shell/ExportButton.h"
 #include "app/shell/HeroBand.h"
 #include "app/shell/OpenedFiles.h"
-#include "app/shell/ShellPalette.h"
 #include "app/shell/ShellServices.h"
 
 #include <QAction>
@@ -22,6 +23,7 @@
 #include <QFile>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QPointer>
 #include <QStackedWidget>
 #include <QToolBar>
@@ -43,6 +45,20 @@ QList<QUrl> localFiles(const QList<QUrl>& urls) {
     }
     return files;
 }
+
+// The toolbar sits flat on the window's own background, with a hairline under it.
+class WindowToolBar : public QToolBar {
+public:
+    using QToolBar::QToolBar;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette::DSWindowBg().current());
+        painter.setPen(QPen(palette::DSSeparator().current(), 1));
+        painter.drawLine(QPointF(0, height() - 0.5), QPointF(width(), height() - 0.5));
+    }
+};
 
 // What a run's summary says of where it wrote, fixed when the run starts.
 QString phraseOf(const ExportDestination& destination) {
@@ -85,9 +101,8 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
     pages_->addWidget(batchPage);
     setCentralWidget(pages_);
     pages_->setAutoFillBackground(true);
-    QPalette background = pages_->palette();
-    background.setColor(QPalette::Window, shellColour(ShellColour::windowBackground));
-    pages_->setPalette(background);
+    restyle();
+    connect(&DSTheme::shared(), &DSTheme::changed, this, &MainWindow::restyle);
 
     buildMenus();
     buildToolbar();
@@ -152,6 +167,14 @@ MainWindow::~MainWindow() {
     store_.reset();
 }
 
+void MainWindow::restyle() {
+    QPalette background = pages_->palette();
+    background.setColor(QPalette::Window, palette::DSWindowBg().current());
+    pages_->setPalette(background);
+    // Cards, pills and symbols resolve their colours when they are drawn.
+    update();
+}
+
 void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     openAction_ = file->addAction(QStringLiteral("Open\u2026"), this, &MainWindow::chooseImages);
@@ -198,7 +221,8 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::buildToolbar() {
-    QToolBar* toolbar = addToolBar(QStringLiteral("Toolbar"));
+    auto* toolbar = new WindowToolBar(QStringLiteral("Toolbar"), this);
+    addToolBar(toolbar);
     toolbar->setMovable(false);
     toolbar->setFloatable(false);
     toolbar->setContentsMargins(8, 4, 8, 4);
@@ -207,7 +231,7 @@ void MainWindow::buildToolbar() {
     toolbar->addWidget(spacer);
     exportButton_ = new ExportButton(toolbar);
     toolbar->addWidget(exportButton_);
-    connect(exportButton_, &QPushButton::clicked, this, &MainWindow::requestExport);
+    connect(exportButton_, &QAbstractButton::clicked, this, &MainWindow::requestExport);
 }
 
 BatchCommands MainWindow::commands() const {

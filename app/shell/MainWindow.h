@@ -93,6 +93,8 @@ protected:
 
 private:
     void buildMenus();
+    // The window's own background follows the appearance; its content draws in it.
+    void restyle();
     void buildToolbar();
     void scheduleRefresh();
     void refresh();

@@ -2,8 +2,6 @@
 
 #include "app/shell/MainWindow.h"
 
-#include <QFile>
-
 namespace pictavo {
 
 PictavoByFenwidApp::PictavoByFenwidApp()

@@ -5,6 +5,7 @@
 #include "app/export/WorkingFileSweep.h"
 #include "app/settings/SettingsStore.h"
 #include "app/settings/SettingsUserDefaults.h"
+#include "app/shell/ApplicationPalette.h"
 #include "app/shell/DesktopShellServices.h"
 #include "app/shell/OpenedFiles.h"
 
@@ -30,6 +31,8 @@ public:
     void open(const QStringList& paths);
 
 private:
+    // Before any widget, so that the first one already draws in the theme's appearance.
+    ApplicationPalette palette_;
     SettingsUserDefaults defaults_;
     PathBookmarks bookmarks_;
     FileDialogFolderAsker folderAsker_;
