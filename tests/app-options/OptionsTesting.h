@@ -79,3 +79,30 @@ void typeText(QWidget* widget, const QString& text);
 void typeKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
 
 } // namespace options_testing
+
+#include "app/design/DSMenuPresenter.h"
+#include "app/design/DSMenuWindow.h"
+#include "app/design/DSMenuPanel.h"
+
+namespace options_testing {
+
+// Picks the menu's row with this title as a person would: opens the menu by clicking its chip
+// when it is closed, scrolls the row into view and clicks it. False when no row has the title.
+template <typename T>
+bool chooseRow(QWidget* chip, pictavo::DSMenuPresenter<T>* menu, const QString& title) {
+    if (!menu->isPresented()) click(chip);
+    if (!menu->controller().isOpen()) return false;
+    settle();
+    const auto rows = menu->content().allRows();
+    for (std::size_t position = 0; position < rows.size(); ++position) {
+        if (rows[position].title != title) continue;
+        pictavo::DSMenuWindow* window = menu->controller().window();
+        window->scrollToRow(position, true);
+        settle();
+        click(window->panel()->rowView(position));
+        return true;
+    }
+    return false;
+}
+
+} // namespace options_testing
