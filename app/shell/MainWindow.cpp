@@ -5,6 +5,7 @@
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
 #include "app/desktop/PanelPurpose.h"
+#include "app/options/ToolbarChips.h"
 #include "app/shell/AppIdentity.h"
 #include "app/shell/BatchGrid.h"
 #include "app/shell/DropZone.h"
@@ -182,6 +183,14 @@ void MainWindow::buildToolbar() {
     toolbar->setMovable(false);
     toolbar->setFloatable(false);
     toolbar->setContentsMargins(8, 4, 8, 4);
+    chips_ = new ToolbarChips(
+        settings_,
+        [this]() -> std::optional<FilenameSubject> {
+            if (store_->items().empty()) return std::nullopt;
+            return FilenameSubject::ofCard(engine_, store_->items().front(), settings_.spec());
+        },
+        toolbar);
+    toolbar->addWidget(chips_);
     auto* spacer = new QWidget(toolbar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolbar->addWidget(spacer);
@@ -219,6 +228,7 @@ void MainWindow::refresh() {
     pages_->setCurrentIndex(empty ? 0 : 1);
     dropZone_->setNotice(notice_);
     band_->setSummary(summary(), !store_->exportedURLs().empty(), notice_);
+    chips_->setEnabled(!store_->isExporting());
     exportButton_->refresh(static_cast<std::int64_t>(store_->items().size()),
                            destinations_.choice() == DestinationStore::Choice::replaceOriginal,
                            store_->isExporting());
