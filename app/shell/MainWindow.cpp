@@ -7,6 +7,7 @@
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
 #include "app/desktop/PanelPurpose.h"
+#include "app/options/ToolbarChips.h"
 #include "app/preferences/ApplicationUpdates.h"
 #include "app/preferences/SettingsWindow.h"
 #include "app/shell/AppIdentity.h"
@@ -226,6 +227,14 @@ void MainWindow::buildToolbar() {
     toolbar->setMovable(false);
     toolbar->setFloatable(false);
     toolbar->setContentsMargins(8, 4, 8, 4);
+    chips_ = new ToolbarChips(
+        settings_,
+        [this]() -> std::optional<FilenameSubject> {
+            if (store_->items().empty()) return std::nullopt;
+            return FilenameSubject::ofCard(engine_, store_->items().front(), settings_.spec());
+        },
+        toolbar);
+    toolbar->addWidget(chips_);
     auto* spacer = new QWidget(toolbar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolbar->addWidget(spacer);
@@ -263,6 +272,7 @@ void MainWindow::refresh() {
     pages_->setCurrentIndex(empty ? 0 : 1);
     dropZone_->setNotice(notice_);
     band_->setSummary(summary(), !store_->exportedURLs().empty(), notice_);
+    chips_->setEnabled(!store_->isExporting());
     exportButton_->refresh(static_cast<std::int64_t>(store_->items().size()),
                            destinations_.choice() == DestinationStore::Choice::replaceOriginal,
                            store_->isExporting());

@@ -28,6 +28,7 @@ class ExportButton;
 class HeroBand;
 class OpenedFiles;
 class ShellServices;
+class ToolbarChips;
 
 // The main window: one batch with its engine, store and thumbnail cache; the summary band
 // and card grid, or the drop zone while the batch is empty; the toolbar's export button and
@@ -56,6 +57,7 @@ public:
     DropZone* dropZone() const { return dropZone_; }
     BatchGrid* grid() const { return grid_; }
     ExportButton* exportButton() const { return exportButton_; }
+    ToolbarChips* chips() const { return chips_; }
     bool showsDropZone() const;
 
     QAction* openAction() const { return openAction_; }
@@ -132,6 +134,7 @@ private:
     HeroBand* band_ = nullptr;
     BatchGrid* grid_ = nullptr;
     ExportButton* exportButton_ = nullptr;
+    ToolbarChips* chips_ = nullptr;
     QAction* openAction_ = nullptr;
     QAction* addFolderAction_ = nullptr;
     QAction* exportAction_ = nullptr;
