@@ -34,7 +34,11 @@ std::string scriptNumber(double value) {
 
 int cssSide(std::int64_t pixels, double ratio) { return static_cast<int>(std::ceil(static_cast<double>(pixels) / ratio)); }
 
-const char* const probeScript = "String(document.documentElement.localName) + ' ' + String(window.devicePixelRatio)";
+// A document may end up with no root at all (a transform whose stylesheet was blocked): that
+// is a document that is not a drawing, not a failure of the script.
+const char* const probeScript =
+    "String(document.documentElement ? document.documentElement.localName : null) + ' ' + "
+    "String(window.devicePixelRatio)";
 
 const char* const viewportScript = "String(window.innerWidth) + ' ' + String(window.innerHeight)";
 
