@@ -1,0 +1,50 @@
+#pragma once
+#include <QPointer>
+#include <QWidget>
+
+class QScrollArea;
+
+namespace pictavo {
+
+// The window of a pop-over panel: a short arrow on its top edge aimed at the trigger, above a
+// rounded body holding the content, which scrolls when the window is shorter than it. Unlike a
+// menu it takes the focus, so that fields inside it can be typed in.
+class DSPopoverWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int arrowWidth = 20;
+    static constexpr int arrowHeight = 9;
+    static constexpr double cornerRadius = 12;
+
+    // Takes the content. `arrowX` is where the arrow's left edge wants to be, from the window's
+    // left edge; it stays at least 10 points inside either side.
+    DSPopoverWindow(QWidget* parentWindow, int width, double arrowX, QWidget* content);
+
+    QWidget* content() const { return content_; }
+    // The window height that shows all of the content.
+    int fittingHeight() const;
+    double arrowLeft() const;
+
+Q_SIGNALS:
+    // The content asks for a new height.
+    void fittingHeightChanged(int height);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void restyleContent();
+
+    double arrowX_;
+    QScrollArea* scrollArea_;
+    QPointer<QWidget> content_;
+    int lastFittingHeight_ = -1;
+};
+
+// The window flags of a floating panel that takes the focus.
+Qt::WindowFlags focusablePanelFlags();
+
+} // namespace pictavo

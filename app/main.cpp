@@ -1,0 +1,79 @@
+#include "app/batch/ExportedImage.h"
+#include "app/batch/ThumbnailLoader.h"
+#include "app/desktop/BackgroundWork.h"
+#include "app/shell/AppIdentity.h"
+#include "app/shell/FileArguments.h"
+#include "app/shell/PictavoByFenwidApp.h"
+#include "app/shell/SingleInstance.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Qt would abort with a page about platform plugins; one plain line says what is wrong.
+bool hasDisplay(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) return true;
+    }
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value) return true;
+    }
+    return false;
+}
+
+// The last files being written, previews being made and conversions being waited on finish
+// before the process ends, so that none is cut off half way.
+void waitForBackgroundWork() {
+    const QDeadlineTimer deadline(30000);
+    for (QThreadPool* pool : {&pictavo::fileWorkPool(), &pictavo::futureWaitingPool(), &pictavo::ThumbnailLoader::pool()}) {
+        while (pool->activeThreadCount() > 0 && !deadline.hasExpired()) QThread::msleep(5);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!hasDisplay(argc, argv)) {
+        std::fputs("Pictavo needs a graphical display: no X11 or Wayland display is set (DISPLAY, WAYLAND_DISPLAY).\n",
+                   stderr);
+        return 1;
+    }
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QString::fromLatin1(pictavo::identity::organisationName));
+    QApplication::setApplicationName(QString::fromLatin1(pictavo::identity::applicationName));
+    QApplication::setApplicationDisplayName(QString::fromLatin1(pictavo::identity::displayName));
+    QApplication::setApplicationVersion(QStringLiteral(PICTAVO_VERSION));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(pictavo::identity::applicationId));
+
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Images or folders to convert."));
+    parser.parse(QApplication::arguments());
+    const QStringList paths = pictavo::absoluteFilePaths(parser.positionalArguments(), QDir::currentPath());
+
+    pictavo::SingleInstance instance(pictavo::SingleInstance::runtimeFolder(),
+                                     QString::fromLatin1(pictavo::identity::applicationId) + QStringLiteral(".sock"));
+    if (instance.start(paths) == pictavo::SingleInstance::Outcome::forwarded) return 0;
+
+    // Only the instance that stays clears what earlier drags left: a forwarding launch must
+    // not take files from under a running one.
+    pictavo::ExportedImage::removeDragsFolder();
+    int result = 0;
+    {
+        pictavo::PictavoByFenwidApp app;
+        QObject::connect(&instance, &pictavo::SingleInstance::pathsReceived, &application,
+                         [&app](const QStringList& received) { app.open(received); });
+        app.open(paths);
+        result = QApplication::exec();
+    }
+    waitForBackgroundWork();
+    return result;
+}

@@ -1,0 +1,326 @@
+#include "app/shell/BatchGrid.h"
+
+#include "app/batch/DragFileMimeData.h"
+#include "app/batch/ExportedImage.h"
+#include "app/shell/BatchCommands.h"
+#include "app/shell/GridGeometry.h"
+#include "app/shell/ImageCard.h"
+#include "app/shell/ShellServices.h"
+#include "app/shell/WindowSelection.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace pictavo {
+
+namespace {
+
+QUrl urlOf(const std::filesystem::path& path) { return QUrl::fromLocalFile(QFile::decodeName(path.c_str())); }
+
+} // namespace
+
+// The grid's content: lays the cards out, and takes the keys and clicks no card takes.
+class BatchGrid::Canvas : public QWidget {
+public:
+    explicit Canvas(BatchGrid* grid) : QWidget(grid), grid_(grid) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!grid_->handleKey(event->key(), event->modifiers())) QWidget::keyPressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton) {
+            CardSelection::Selection selection = grid_->selection_.value();
+            CardSelection::clearIds(selection);
+            grid_->selection_.set(selection);
+        }
+    }
+
+private:
+    BatchGrid* grid_;
+};
+
+BatchGrid::BatchGrid(BatchStore& store, ThumbnailLoader& loader, const Converting& engine,
+                     WindowSelection& selection, ShellServices& services, QWidget* parent)
+    : QScrollArea(parent), store_(store), loader_(loader), engine_(engine), selection_(selection),
+      services_(services) {
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setWidgetResizable(false);
+    setFocusPolicy(Qt::TabFocus);
+    viewport()->setAutoFillBackground(false);
+    canvas_ = new Canvas(this);
+    canvas_->setAutoFillBackground(false);
+    setWidget(canvas_);
+
+    relayoutTimer_.setSingleShot(true);
+    relayoutTimer_.setInterval(0);
+    connect(&relayoutTimer_, &QTimer::timeout, this, &BatchGrid::relayout);
+    spinnerTimer_.setInterval(50);
+    connect(&spinnerTimer_, &QTimer::timeout, this, &BatchGrid::animateBusyCards);
+
+    connect(&store_, &BatchStore::itemsInserted, this, &BatchGrid::syncCards);
+    connect(&store_, &BatchStore::itemsRemoved, this, &BatchGrid::syncCards);
+    connect(&store_, &BatchStore::itemsReset, this, &BatchGrid::syncCards);
+    connect(&store_, &BatchStore::itemChanged, this, &BatchGrid::updateCard);
+    connect(&store_, &BatchStore::specChanged, this, &BatchGrid::loadVisibleThumbnails);
+    connect(&store_, &BatchStore::isExportingChanged, this, [this](bool exporting) {
+        for (ImageCard* card : std::as_const(cards_)) card->setLocked(exporting);
+    });
+    connect(&selection_, &WindowSelection::changed, this, &BatchGrid::applySelection);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &BatchGrid::loadVisibleThumbnails);
+    syncCards();
+}
+
+void BatchGrid::wire(ImageCard* card) {
+    const QUuid id = card->item().id;
+    connect(card, &ImageCard::clicked, this, [this, id](Qt::KeyboardModifiers modifiers) { clickCard(id, modifiers); });
+    connect(card, &ImageCard::removeRequested, this, [this, id] { removeCards({id}); });
+    connect(card, &ImageCard::pageChosen, this, [this, id](std::int64_t page) { store_.setPage(page, id); });
+    connect(card, &ImageCard::contextMenuRequested, this,
+            [this, id](const QPoint& position) { showContextMenu(id, position); });
+    connect(card, &ImageCard::focusTaken, this, [this, id] {
+        focusedCard_ = id;
+        for (ImageCard* each : std::as_const(cards_)) each->setFocusedCard(each->item().id == id);
+        CardSelection::Selection selection = selection_.value();
+        selection.focus = id;
+        selection_.set(selection);
+    });
+    card->setDragData([this, card]() -> QMimeData* {
+        const BatchItem& item = card->item();
+        if (const auto* exported = std::get_if<BatchItem::Exported>(&item.state)) {
+            if (!std::filesystem::exists(exported->url)) return nullptr;
+            auto* data = new QMimeData;
+            data->setUrls({urlOf(exported->url)});
+            return data;
+        }
+        if (item.sourceIsGone) return nullptr;
+        const ExportedImage image(item.url, store_.spec(), engine_, item.page);
+        return new DragFileMimeData(image.writeDragFile());
+    });
+}
+
+void BatchGrid::syncCards() {
+    QList<QUuid> order;
+    order.reserve(static_cast<qsizetype>(store_.items().size()));
+    QHash<QUuid, ImageCard*> kept;
+    for (const BatchItem& item : store_.items()) {
+        order.append(item.id);
+        ImageCard* card = cards_.take(item.id);
+        if (!card) {
+            card = new ImageCard(item, canvas_);
+            card->setLocked(store_.isExporting());
+            wire(card);
+            card->show();
+        } else {
+            card->setItem(item);
+        }
+        kept.insert(item.id, card);
+    }
+    std::swap(cards_, kept);
+    // A focused card that goes hands the keyboard focus on first, so that none is lost; the
+    // removal then moves it to the card that takes its place.
+    for (ImageCard* gone : std::as_const(kept)) {
+        if (gone->hasFocus()) canvas_->setFocus();
+        gone->hide();
+        gone->deleteLater();
+    }
+    order_ = std::move(order);
+    if (focusedCard_ && !cards_.contains(*focusedCard_)) focusedCard_.reset();
+    applySelection();
+    scheduleRelayout();
+}
+
+void BatchGrid::updateCard(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= store_.items().size()) return;
+    const BatchItem& item = store_.items()[static_cast<std::size_t>(row)];
+    ImageCard* card = cards_.value(item.id);
+    if (!card) return syncCards();
+    const int before = card->heightForWidth(card->width());
+    card->setItem(item);
+    if (card->heightForWidth(card->width()) != before) scheduleRelayout();
+    if (!spinnerTimer_.isActive()) spinnerTimer_.start();
+}
+
+void BatchGrid::scheduleRelayout() { relayoutTimer_.start(); }
+
+void BatchGrid::relayout() {
+    const double available = viewport()->width() - 2 * GridGeometry::padding;
+    columns_ = GridGeometry::columnsFor(available);
+    const double cardWidth = std::max(1.0, GridGeometry::cardWidth(available, columns_));
+    double y = GridGeometry::padding;
+    for (qsizetype first = 0; first < order_.size(); first += columns_) {
+        int rowHeight = 0;
+        const qsizetype end = std::min<qsizetype>(first + columns_, order_.size());
+        for (qsizetype i = first; i < end; ++i) {
+            rowHeight = std::max(rowHeight, cards_.value(order_[i])->heightForWidth(static_cast<int>(cardWidth)));
+        }
+        for (qsizetype i = first; i < end; ++i) {
+            const double x = GridGeometry::padding + static_cast<double>(i - first) * (cardWidth + GridGeometry::spacing);
+            ImageCard* card = cards_.value(order_[i]);
+            const int height = card->heightForWidth(static_cast<int>(cardWidth));
+            card->setGeometry(static_cast<int>(std::round(x)), static_cast<int>(y), static_cast<int>(cardWidth), height);
+        }
+        y += rowHeight + GridGeometry::spacing;
+    }
+    const double contentHeight = order_.isEmpty() ? 2 * GridGeometry::padding
+                                                  : y - GridGeometry::spacing + GridGeometry::padding;
+    canvas_->resize(viewport()->width(), static_cast<int>(std::ceil(contentHeight)));
+    loadVisibleThumbnails();
+    Q_EMIT cardsLaidOut();
+}
+
+void BatchGrid::loadVisibleThumbnails() {
+    // What is shown and one screen above and below.
+    const int top = verticalScrollBar()->value();
+    const int screen = viewport()->height();
+    const QRect wanted(0, top - screen, canvas_->width(), screen * 3);
+    const Adjustments adjustments = store_.spec().adjustments;
+    bool busy = false;
+    for (ImageCard* card : std::as_const(cards_)) {
+        if (card->geometry().intersects(wanted)) card->loadThumbnail(loader_, adjustments);
+        const auto& state = card->item().state;
+        busy = busy || std::holds_alternative<BatchItem::Estimating>(state) ||
+               std::holds_alternative<BatchItem::Exporting>(state);
+    }
+    if (busy && !spinnerTimer_.isActive()) spinnerTimer_.start();
+}
+
+void BatchGrid::animateBusyCards() {
+    const QRect shown(0, verticalScrollBar()->value(), canvas_->width(), viewport()->height());
+    bool busy = false;
+    for (ImageCard* card : std::as_const(cards_)) {
+        const auto& state = card->item().state;
+        if (!std::holds_alternative<BatchItem::Estimating>(state) && !std::holds_alternative<BatchItem::Exporting>(state)) {
+            continue;
+        }
+        busy = true;
+        if (card->geometry().intersects(shown)) card->update();
+    }
+    if (!busy) spinnerTimer_.stop();
+}
+
+void BatchGrid::applySelection() {
+    const CardSelection::Selection& selection = selection_.value();
+    for (ImageCard* card : std::as_const(cards_)) card->setSelected(selection.ids.contains(card->item().id));
+    // A focus moved elsewhere (by a removal from the menu) takes the keyboard focus along.
+    if (selection.focus != focusedCard_) {
+        if (selection.focus && cards_.contains(*selection.focus)) {
+            focusCard(*selection.focus);
+        } else if (!selection.focus) {
+            focusedCard_.reset();
+            for (ImageCard* card : std::as_const(cards_)) card->setFocusedCard(false);
+        }
+    }
+}
+
+void BatchGrid::focusCard(const QUuid& id) {
+    ImageCard* card = cards_.value(id);
+    if (!card) return;
+    focusedCard_ = id;
+    for (ImageCard* each : std::as_const(cards_)) each->setFocusedCard(each == card);
+    if (isVisible()) card->setFocus(Qt::OtherFocusReason);
+}
+
+void BatchGrid::clickCard(const QUuid& id, Qt::KeyboardModifiers modifiers) {
+    focusCard(id);
+    CardSelection::Selection selection = selection_.value();
+    CardSelection::click(selection, id, CardSelection::clickMode(modifiers), order_);
+    selection_.set(selection);
+}
+
+bool BatchGrid::handleKey(int key, Qt::KeyboardModifiers modifiers) {
+    CardSelection::Selection selection = selection_.value();
+    if (key == Qt::Key_Escape) {
+        CardSelection::clearIds(selection);
+        selection_.set(selection);
+        return true;
+    }
+    if (key == Qt::Key_Space) {
+        if (focusedCard_) {
+            CardSelection::toggle(selection, *focusedCard_);
+            selection_.set(selection);
+        }
+        return true;
+    }
+    std::optional<CardSelection::Arrow> arrow;
+    if (key == Qt::Key_Left) arrow = CardSelection::Arrow::left;
+    if (key == Qt::Key_Right) arrow = CardSelection::Arrow::right;
+    if (key == Qt::Key_Up) arrow = CardSelection::Arrow::up;
+    if (key == Qt::Key_Down) arrow = CardSelection::Arrow::down;
+    if (!arrow || !focusedCard_) return false;
+    const std::optional<qsizetype> target =
+        CardSelection::arrowTarget(order_.size(), order_.indexOf(*focusedCard_), columns_, *arrow);
+    // Not handled, but not passed on either: the scroll area would move the view instead.
+    if (!target) return true;
+    const QUuid id = order_[*target];
+    ensureWidgetVisible(cards_.value(id), 0, 0);
+    focusCard(id);
+    CardSelection::moveTo(selection, id, modifiers.testFlag(Qt::ShiftModifier));
+    selection_.set(selection);
+    return true;
+}
+
+void BatchGrid::removeCards(const QSet<QUuid>& ids) {
+    CardSelection::Selection selection = selection_.value();
+    BatchSelection<QUuid>::removeSelected(ids, store_, selection);
+    selection_.set(selection);
+    if (selection.focus) focusCard(*selection.focus);
+}
+
+void BatchGrid::showContextMenu(const QUuid& id, const QPoint& globalPosition) {
+    ImageCard* card = cards_.value(id);
+    if (!card) return;
+    const BatchItem item = card->item();
+    QMenu menu(this);
+    if (const auto* exported = std::get_if<BatchItem::Exported>(&item.state)) {
+        const std::filesystem::path file = exported->url;
+        menu.addAction(QStringLiteral("Show in File Manager"), this, [this, file] { services_.reveal({file}); });
+    }
+    if (item.isFailed() && item.detailsOfTheFailure) {
+        const QString details = *item.detailsOfTheFailure;
+        menu.addAction(QStringLiteral("Copy Details"), this, [this, details] { services_.copyText(details); });
+    }
+    const QSet<QUuid> selected = selection_.value().ids;
+    const bool wholeSelection = selected.size() >= 2 && selected.contains(id);
+    QAction* remove = menu.addAction(removeTitle(wholeSelection ? selected.size() : 1), this,
+                                     [this, id, wholeSelection, selected] {
+                                         removeCards(wholeSelection ? selected : QSet<QUuid>{id});
+                                     });
+    remove->setEnabled(!store_.isExporting());
+    menu.exec(globalPosition);
+}
+
+void BatchGrid::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    relayout();
+}
+
+void BatchGrid::showEvent(QShowEvent* event) {
+    QScrollArea::showEvent(event);
+    relayout();
+    if (!focusedCard_ && !order_.isEmpty()) {
+        const QUuid first = order_.front();
+        // Looked up again when the wait ends: the card may have gone meanwhile.
+        QTimer::singleShot(50, this, [this, first] {
+            if (!focusedCard_ && cards_.contains(first)) focusCard(first);
+        });
+    }
+}
+
+void BatchGrid::focusInEvent(QFocusEvent* event) {
+    QScrollArea::focusInEvent(event);
+    // Tab reaches the grid once and lands on its focused card, not on every card in turn.
+    const std::optional<QUuid> target = focusedCard_ ? focusedCard_ : (order_.isEmpty() ? std::nullopt : std::optional(order_.front()));
+    if (target) focusCard(*target);
+}
+
+} // namespace pictavo

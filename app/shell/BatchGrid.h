@@ -1,0 +1,79 @@
+#pragma once
+#include "app/batch/BatchStore.h"
+#include "app/batch/Converting.h"
+#include "app/batch/ThumbnailLoader.h"
+#include "app/shell/CardSelection.h"
+
+#include <QHash>
+#include <QList>
+#include <QScrollArea>
+#include <QTimer>
+#include <QUuid>
+
+#include <optional>
+
+namespace pictavo {
+
+class ImageCard;
+class ShellServices;
+class WindowSelection;
+
+// The scrolling grid of cards, one per item of the batch in its order. It owns the keyboard
+// focus among the cards and answers clicks, arrows, Space and Escape with the selection rules;
+// removal, the context menu and dragging out go through the stores and the shell services.
+class BatchGrid : public QScrollArea {
+    Q_OBJECT
+
+public:
+    BatchGrid(BatchStore& store, ThumbnailLoader& loader, const Converting& engine, WindowSelection& selection,
+              ShellServices& services, QWidget* parent = nullptr);
+
+    int columns() const { return columns_; }
+    std::optional<QUuid> focusedCard() const { return focusedCard_; }
+    ImageCard* card(const QUuid& id) const { return cards_.value(id); }
+    QList<QUuid> order() const { return order_; }
+
+    // Removes the cards (the selection's when `ids` holds them), then puts the keyboard focus
+    // on the card that took the focus's place.
+    void removeCards(const QSet<QUuid>& ids);
+    // Arrow keys, Space and Escape, as the focused card receives them; false when not handled.
+    bool handleKey(int key, Qt::KeyboardModifiers modifiers);
+
+Q_SIGNALS:
+    void cardsLaidOut();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    class Canvas;
+
+    void syncCards();
+    void updateCard(int row);
+    void relayout();
+    void scheduleRelayout();
+    void loadVisibleThumbnails();
+    void applySelection();
+    void focusCard(const QUuid& id);
+    void clickCard(const QUuid& id, Qt::KeyboardModifiers modifiers);
+    void showContextMenu(const QUuid& id, const QPoint& globalPosition);
+    void animateBusyCards();
+    void wire(ImageCard* card);
+
+    BatchStore& store_;
+    ThumbnailLoader& loader_;
+    const Converting& engine_;
+    WindowSelection& selection_;
+    ShellServices& services_;
+    Canvas* canvas_ = nullptr;
+    QHash<QUuid, ImageCard*> cards_;
+    QList<QUuid> order_;
+    int columns_ = 1;
+    std::optional<QUuid> focusedCard_;
+    QTimer relayoutTimer_;
+    QTimer spinnerTimer_;
+};
+
+} // namespace pictavo

@@ -1,0 +1,21 @@
+#pragma once
+
+namespace pictavo {
+
+// The colours a card wears for its selection and keyboard focus, by role; the palette
+// gives each role its value in the current appearance.
+struct CardChrome {
+    enum class Colour { clear, accent, keyboardRing, accentTint, accentTintStrong };
+    Colour outerRing = Colour::clear;
+    Colour innerRing = Colour::clear;
+    // Of the card's lower area.
+    Colour tint = Colour::clear;
+    bool isTinted = false;
+    friend bool operator==(const CardChrome&, const CardChrome&) = default;
+
+    // Selected cards ring in the accent; a focused card takes the strong tint, and under
+    // increased contrast a keyboard ring as well.
+    static CardChrome of(bool isSelected, bool isFocused, bool increasedContrast);
+};
+
+} // namespace pictavo

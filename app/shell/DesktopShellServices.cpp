@@ -1,0 +1,98 @@
+#include "app/shell/DesktopShellServices.h"
+
+#include "app/shell/AppIdentity.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace pictavo {
+
+namespace {
+
+QUrl urlOf(const std::filesystem::path& path) { return QUrl::fromLocalFile(QFile::decodeName(path.c_str())); }
+
+} // namespace
+
+QList<QUrl> DesktopShellServices::chooseImages(QWidget* parent, const QStringList& nameFilters) {
+    QFileDialog dialog(parent, QStringLiteral("Choose images to convert."));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(nameFilters);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Add"));
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedUrls();
+}
+
+QList<QUrl> DesktopShellServices::chooseFolderOfImages(QWidget* parent) {
+    QFileDialog dialog(parent, QStringLiteral("Choose images to convert."));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Add"));
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedUrls();
+}
+
+bool DesktopShellServices::confirmReplace(QWidget* parent) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Replace the originals?"),
+                    QStringLiteral("Replace the originals?"), QMessageBox::NoButton, parent);
+    box.setInformativeText(QStringLiteral("Nothing is deleted: originals go to the Trash, so this is always undoable."));
+    QPushButton* replace = box.addButton(QStringLiteral("Replace"), QMessageBox::DestructiveRole);
+    box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(qobject_cast<QPushButton*>(box.buttons().last()));
+    box.exec();
+    return box.clickedButton() == replace;
+}
+
+bool DesktopShellServices::offerToChooseFolder(QWidget* parent, DestinationUnavailable reason) {
+    QMessageBox box(QMessageBox::Warning, title(reason), title(reason), QMessageBox::NoButton, parent);
+    box.setInformativeText(alertMessage(reason));
+    QPushButton* choose = box.addButton(QStringLiteral("Choose Folder\u2026"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(choose);
+    box.exec();
+    return box.clickedButton() == choose;
+}
+
+bool DesktopShellServices::confirmQuitDuringExport(QWidget* parent) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Stop exporting and quit?"),
+                    QStringLiteral("Stop exporting and quit?"), QMessageBox::NoButton, parent);
+    box.setInformativeText(
+        QStringLiteral("Files being written are finished first. Images not exported yet stay as they are."));
+    QPushButton* quit = box.addButton(QStringLiteral("Quit"), QMessageBox::DestructiveRole);
+    QPushButton* keep = box.addButton(QStringLiteral("Keep Exporting"), QMessageBox::RejectRole);
+    box.setDefaultButton(keep);
+    box.exec();
+    return box.clickedButton() == quit;
+}
+
+void DesktopShellServices::showAbout(QWidget* parent) {
+    QMessageBox::about(parent, QStringLiteral("About ") + QString::fromLatin1(identity::displayName),
+                       QStringLiteral("<b>") + QString::fromLatin1(identity::displayName) + QStringLiteral("</b><br>") +
+                           QStringLiteral("Version ") + QCoreApplication::applicationVersion());
+}
+
+void DesktopShellServices::reveal(const std::vector<std::filesystem::path>& files) {
+    if (files.empty()) return;
+    QStringList uris;
+    for (const auto& file : files) uris.append(urlOf(file).toString(QUrl::FullyEncoded));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << uris << QString();
+    const QDBusMessage answer = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
+    if (answer.type() == QDBusMessage::ReplyMessage) return;
+    // No file manager answers on the bus: its folder at least.
+    QDesktopServices::openUrl(urlOf(files.front().parent_path()));
+}
+
+void DesktopShellServices::openWebPage(const QUrl& url) { QDesktopServices::openUrl(url); }
+
+void DesktopShellServices::copyText(const QString& text) { QGuiApplication::clipboard()->setText(text); }
+
+} // namespace pictavo

@@ -1,0 +1,71 @@
+#pragma once
+#include "app/export/DestinationStore.h"
+#include "app/shell/BandSummary.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QStackedWidget;
+class QToolButton;
+
+namespace pictavo {
+
+class FigureLabel;
+class StatusPillWidget;
+
+// The strip above the cards: how many there are or are selected, what the batch weighs now
+// and after conversion (or how far an export has got, or how it went), and where the files
+// go. It draws a BandSummary and forwards its links; it works nothing out itself.
+class HeroBand : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit HeroBand(DestinationStore& destinations, QWidget* parent = nullptr);
+
+    void setSummary(const BandSummary& summary, bool canReveal, const std::optional<QString>& notice);
+    const BandSummary& summary() const { return summary_; }
+    // The visible texts, in reading order, for tests and screen readers.
+    QStringList texts() const;
+    QToolButton* destinationButton() const { return destinationButton_; }
+    QMenu* destinationMenu() const { return destinationMenu_; }
+
+Q_SIGNALS:
+    void removeSelectedRequested();
+    void deselectRequested();
+    void clearAllRequested();
+    void revealRequested();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void refreshDestination();
+    void rebuildDestinationMenu();
+    void choose(std::optional<DestinationStore::Choice> choice);
+
+    DestinationStore& destinations_;
+    BandSummary summary_;
+    QLabel* countLabel_ = nullptr;
+    StatusPillWidget* noticePill_ = nullptr;
+    QPushButton* removeLink_ = nullptr;
+    QPushButton* deselectLink_ = nullptr;
+    QPushButton* clearAllLink_ = nullptr;
+    QStackedWidget* figureRow_ = nullptr;
+    FigureLabel* figure_ = nullptr;
+    StatusPillWidget* sizePill_ = nullptr;
+    QWidget* progress_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QLabel* progressLabel_ = nullptr;
+    QLabel* doneIcon_ = nullptr;
+    QLabel* doneText_ = nullptr;
+    QPushButton* revealLink_ = nullptr;
+    QToolButton* destinationButton_ = nullptr;
+    QMenu* destinationMenu_ = nullptr;
+};
+
+} // namespace pictavo

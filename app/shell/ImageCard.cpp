@@ -1,0 +1,485 @@
+#include "app/shell/ImageCard.h"
+
+#include "app/shell/CardBadge.h"
+#include "app/shell/CardChrome.h"
+#include "app/shell/ShellPalette.h"
+#include "app/shell/StatusPill.h"
+#include "app/shell/Symbols.h"
+#include "platform/base/Overloaded.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QDrag>
+#include <QFontMetricsF>
+#include <QMimeData>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTextLayout>
+#include <QToolButton>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cmath>
+
+namespace pictavo {
+
+namespace {
+
+constexpr double radius = 16;
+constexpr int padding = 12;
+constexpr int rowSpacing = 8;
+constexpr int maximumReasonLines = 3;
+
+QFont systemFont(int pixels, QFont::Weight weight = QFont::Normal) {
+    QFont font;
+    font.setPixelSize(pixels);
+    font.setWeight(weight);
+    return font;
+}
+
+QColor chromeColour(CardChrome::Colour colour) {
+    switch (colour) {
+    case CardChrome::Colour::clear: return Qt::transparent;
+    case CardChrome::Colour::accent: return shellColour(ShellColour::accent);
+    case CardChrome::Colour::keyboardRing: return shellColour(ShellColour::keyboardRing);
+    case CardChrome::Colour::accentTint: return shellColour(ShellColour::accentTint);
+    case CardChrome::Colour::accentTintStrong: return shellColour(ShellColour::accentTintStrong);
+    }
+    return Qt::transparent;
+}
+
+bool increasedContrast() { return false; }
+
+// The badge of the card as it stands, with its help text.
+std::optional<StatusPill> badgeOf(const BatchItem& item, bool onTint) {
+    std::optional<SizeChange> change;
+    if (const auto* estimated = std::get_if<BatchItem::Estimated>(&item.state)) {
+        change = SizeChange::between(item.stamp.byteCount, estimated->bytes);
+    }
+    const bool answered = std::holds_alternative<BatchItem::Estimated>(item.state) || item.isExported();
+    const std::vector<ConversionWarning> none;
+    const std::optional<CardBadge> badge = cardBadge(change, answered ? item.warningsAboutTheAnswer : none);
+    if (!badge) return std::nullopt;
+    StatusPill pill;
+    pill.prominence = StatusPill::Prominence::card(onTint);
+    switch (badge->kind) {
+    case CardBadge::Kind::saved:
+        pill.label = badge->text;
+        pill.colour = shellColour(ShellColour::accent);
+        break;
+    case CardBadge::Kind::grew:
+        pill.label = badge->text;
+        pill.icon = QStringLiteral("arrow.up");
+        pill.colour = shellColour(ShellColour::orange);
+        break;
+    case CardBadge::Kind::warning:
+        pill.label = badge->text;
+        pill.icon = QStringLiteral("exclamationmark.triangle");
+        pill.colour = shellColour(ShellColour::orange);
+        break;
+    case CardBadge::Kind::plain:
+        pill.label = QStringLiteral("no change");
+        break;
+    }
+    return pill;
+}
+
+QString badgeHelp(const BatchItem& item) {
+    const bool answered = std::holds_alternative<BatchItem::Estimated>(item.state) || item.isExported();
+    if (!answered) return {};
+    QStringList sentences;
+    for (const ConversionWarning& warning : item.warningsAboutTheAnswer) {
+        sentences.append(QString::fromStdString(warning.message()));
+    }
+    return sentences.join(QLatin1Char('\n'));
+}
+
+bool isBusy(const BatchItem& item) {
+    return std::holds_alternative<BatchItem::Estimating>(item.state) ||
+           std::holds_alternative<BatchItem::Exporting>(item.state);
+}
+
+void paintSpinner(QPainter& painter, const QRectF& box, const QColor& colour) {
+    const double turn = static_cast<double>(QDateTime::currentMSecsSinceEpoch() % 1000) / 1000.0;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen pen(colour, 1.6, Qt::SolidLine, Qt::RoundCap);
+    painter.setPen(pen);
+    painter.drawArc(box.adjusted(1, 1, -1, -1), static_cast<int>(-turn * 360 * 16), 270 * 16);
+    painter.restore();
+}
+
+// The reason of a failed card laid out in at most three lines, the last one elided.
+QStringList reasonLines(const QString& reason, const QFont& font, double width) {
+    QStringList lines;
+    QTextLayout layout(reason, font);
+    layout.beginLayout();
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid()) break;
+        line.setLineWidth(width);
+        if (lines.size() == maximumReasonLines - 1) {
+            const QFontMetricsF metrics(font);
+            lines.append(metrics.elidedText(reason.mid(line.textStart()), Qt::ElideRight, width));
+            break;
+        }
+        lines.append(reason.mid(line.textStart(), line.textLength()).trimmed());
+    }
+    layout.endLayout();
+    if (lines.isEmpty()) lines.append(QString());
+    return lines;
+}
+
+} // namespace
+
+ImageCard::ImageCard(const BatchItem& item, QWidget* parent) : QWidget(parent), item_(item) {
+    setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::ClickFocus);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    refreshChildren();
+}
+
+void ImageCard::setItem(const BatchItem& item) {
+    const bool pagesChanged = item.pageCount != item_.pageCount || item.page != item_.page;
+    item_ = item;
+    if (pagesChanged) {
+        delete pagePicker_;
+        pagePicker_ = nullptr;
+    }
+    refreshChildren();
+    updateGeometry();
+    update();
+}
+
+void ImageCard::setSelected(bool selected) {
+    if (selected == isSelected_) return;
+    isSelected_ = selected;
+    update();
+}
+
+void ImageCard::setFocusedCard(bool focused) {
+    if (focused == isFocused_) return;
+    isFocused_ = focused;
+    refreshChildren();
+    update();
+}
+
+void ImageCard::setLocked(bool locked) {
+    if (locked == isLocked_) return;
+    isLocked_ = locked;
+    refreshChildren();
+    update();
+}
+
+bool ImageCard::isRemoveButtonShown() const { return removeButton_ && removeButton_->isVisible(); }
+
+void ImageCard::makeRemoveButton() {
+    removeButton_ = new QToolButton(this);
+    removeButton_->setToolTip(QStringLiteral("Take this image out of the batch"));
+    removeButton_->setFixedSize(24, 24);
+    removeButton_->setCursor(Qt::ArrowCursor);
+    removeButton_->setFocusPolicy(Qt::NoFocus);
+    removeButton_->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
+    connect(removeButton_, &QToolButton::clicked, this, &ImageCard::removeRequested);
+    // The cross is drawn over the button by a child that takes no events.
+    class Cross : public QWidget {
+    public:
+        using QWidget::QWidget;
+        void paintEvent(QPaintEvent*) override {
+            QPainter painter(this);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(QColor(0, 0, 0, 140));
+            painter.drawEllipse(rect());
+            paintSymbol(painter, QStringLiteral("xmark"), QRectF(rect()).adjusted(7, 7, -7, -7), Qt::white, 1.6);
+        }
+    };
+    auto* cross = new Cross(removeButton_);
+    cross->setAttribute(Qt::WA_TransparentForMouseEvents);
+    cross->setGeometry(0, 0, 24, 24);
+}
+
+void ImageCard::refreshChildren() {
+    setAccessibleName(item_.displayName);
+    setAccessibleDescription(item_.accessibilityDescription());
+    const bool showsRemove = (isHovering_ || isFocused_) && !isLocked_;
+    // Made on first need: a batch of a thousand cards needs few of them.
+    if (showsRemove && !removeButton_) makeRemoveButton();
+    if (removeButton_) {
+        removeButton_->setAccessibleName(QStringLiteral("Remove ") + item_.displayName +
+                                         QStringLiteral(" from the batch"));
+        removeButton_->setVisible(showsRemove);
+        removeButton_->move(width() - 8 - removeButton_->width(), 8);
+        removeButton_->raise();
+    }
+    if (item_.pageCount >= 2 && !pagePicker_) {
+        pagePicker_ = new QComboBox(this);
+        pagePicker_->setAccessibleName(QStringLiteral("Page"));
+        pagePicker_->setFont(systemFont(12));
+        pagePicker_->setFocusPolicy(Qt::NoFocus);
+        for (std::int64_t page = 1; page <= item_.pageCount; ++page) {
+            pagePicker_->addItem(QStringLiteral("Page %1 of %2").arg(page).arg(item_.pageCount), QVariant::fromValue(page));
+        }
+        pagePicker_->setCurrentIndex(static_cast<int>(item_.page - 1));
+        connect(pagePicker_, &QComboBox::activated, this,
+                [this](int index) { Q_EMIT pageChosen(static_cast<std::int64_t>(index) + 1); });
+        pagePicker_->show();
+    }
+    if (pagePicker_) pagePicker_->setEnabled(!isLocked_);
+    if (pagePicker_) {
+        const QRectF box = thumbnailBox();
+        const int nameHeight = static_cast<int>(std::ceil(QFontMetricsF(systemFont(13, QFont::DemiBold)).height()));
+        pagePicker_->setGeometry(padding, static_cast<int>(box.bottom()) + padding + nameHeight + rowSpacing,
+                                 std::min(width() - 2 * padding, pagePicker_->sizeHint().width()),
+                                 pagePicker_->sizeHint().height());
+    }
+}
+
+void ImageCard::loadThumbnail(ThumbnailLoader& loader, const Adjustments& adjustments) {
+    const ThumbnailLoader::Request request{item_.url, item_.page, thumbnailSide, adjustments, item_.stamp};
+    const QString key = ThumbnailLoader::keyText(request);
+    if (key == requestedKey_) return;
+    requestedKey_ = key;
+    loader.thumbnail(request, this, [this, key](const QImage& image) {
+        if (key != requestedKey_) return;
+        thumbnail_ = image;
+        update();
+    });
+}
+
+QRectF ImageCard::thumbnailBox() const { return QRectF(0, 0, width(), width() * 170.0 / 256.0); }
+
+int ImageCard::statusHeight(int width) const {
+    if (const auto* failed = std::get_if<BatchItem::Failed>(&item_.state)) {
+        const QFont font = systemFont(12);
+        const auto lines = reasonLines(failed->reason, font, std::max(1, width - 2 * padding - 18));
+        return static_cast<int>(std::ceil(QFontMetricsF(font).lineSpacing() * lines.size()));
+    }
+    const double text = QFontMetricsF(systemFont(12)).height();
+    const double pill = StatusPill{QStringLiteral("x"), std::nullopt, std::nullopt, StatusPill::Prominence::card(false)}
+                            .size()
+                            .height();
+    return static_cast<int>(std::ceil(std::max(text, pill)));
+}
+
+int ImageCard::lowerAreaHeight(int width) const {
+    int height = padding + static_cast<int>(std::ceil(QFontMetricsF(systemFont(13, QFont::DemiBold)).height()));
+    if (item_.pageCount >= 2) {
+        const int picker = pagePicker_ ? pagePicker_->sizeHint().height() : 24;
+        height += rowSpacing + picker;
+    }
+    height += rowSpacing + statusHeight(width) + padding;
+    return height;
+}
+
+int ImageCard::heightForWidth(int width) const {
+    return static_cast<int>(std::ceil(width * 170.0 / 256.0)) + lowerAreaHeight(width);
+}
+
+QSize ImageCard::sizeHint() const { return {256, heightForWidth(256)}; }
+
+QString ImageCard::statusText() const {
+    const QString size = byteCountText(item_.stamp.byteCount);
+    return std::visit(platform::Overloaded{
+                          [&](const BatchItem::Estimated& estimated) {
+                              return size + QStringLiteral(" \u2192 ") + byteCountText(estimated.bytes);
+                          },
+                          [](const BatchItem::Exported&) { return QStringLiteral("Saved"); },
+                          [](const BatchItem::Failed& failed) { return failed.reason; },
+                          [&](const BatchItem::Pending&) { return size; },
+                          [&](const BatchItem::Estimating&) { return size; },
+                          [](const BatchItem::Exporting&) { return QStringLiteral("Saving\u2026"); },
+                      },
+                      item_.state);
+}
+
+void ImageCard::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF whole = QRectF(rect());
+    QPainterPath shape;
+    shape.addRoundedRect(whole.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+    const CardChrome chrome = CardChrome::of(isSelected_, isFocused_, increasedContrast());
+
+    painter.save();
+    painter.setClipPath(shape);
+    painter.fillRect(whole, shellColour(ShellColour::surface));
+
+    // The checkerboard: a base fill, then every other 8-point square.
+    const QRectF box = thumbnailBox();
+    painter.fillRect(box, shellColour(ShellColour::checkerboard));
+    QPainterPath squares;
+    for (int row = 0; row * 8 < box.height(); ++row) {
+        for (double x = (row % 2 == 0) ? 0 : 8; x < box.width(); x += 16) squares.addRect(x, row * 8, 8, 8);
+    }
+    painter.save();
+    painter.setClipRect(box, Qt::IntersectClip);
+    painter.fillPath(squares, shellColour(ShellColour::checkerboardAlt));
+    if (!thumbnail_.isNull()) {
+        // Fills the box, cropped at the sides or at the top and bottom.
+        const double scale = std::max(box.width() / thumbnail_.width(), box.height() / thumbnail_.height());
+        const QSizeF drawn(thumbnail_.width() * scale, thumbnail_.height() * scale);
+        const QRectF target(box.center().x() - drawn.width() / 2, box.center().y() - drawn.height() / 2,
+                            drawn.width(), drawn.height());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(target, thumbnail_);
+    }
+    painter.restore();
+
+    // The lower area, tinted by the selection and focus.
+    const QRectF lower(0, box.bottom(), whole.width(), whole.height() - box.bottom());
+    painter.fillRect(lower, chromeColour(chrome.tint));
+    painter.setPen(shellColour(ShellColour::primaryText));
+    const QFont nameFont = systemFont(13, QFont::DemiBold);
+    painter.setFont(nameFont);
+    const QFontMetricsF nameMetrics(nameFont);
+    const QRectF nameRow(padding, lower.top() + padding, whole.width() - 2 * padding, nameMetrics.height());
+    painter.drawText(nameRow, Qt::AlignLeft | Qt::AlignVCenter,
+                     nameMetrics.elidedText(item_.displayName, Qt::ElideMiddle, nameRow.width()));
+    double statusTop = nameRow.bottom() + rowSpacing;
+    if (item_.pageCount >= 2) statusTop += (pagePicker_ ? pagePicker_->height() : 24) + rowSpacing;
+    paintStatus(painter, QRectF(padding, statusTop, whole.width() - 2 * padding, statusHeight(width())));
+    painter.restore();
+
+    // The border and the two rings, each inside the edge.
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(shellColour(ShellColour::separator), 1));
+    painter.drawPath(shape);
+    const auto ring = [&](CardChrome::Colour colour, double inset) {
+        if (colour == CardChrome::Colour::clear) return;
+        painter.setPen(QPen(chromeColour(colour), 2));
+        painter.drawRoundedRect(whole.adjusted(inset + 1, inset + 1, -inset - 1, -inset - 1), radius - inset,
+                                radius - inset);
+    };
+    ring(chrome.outerRing, 0);
+    ring(chrome.innerRing, 2);
+}
+
+void ImageCard::paintStatus(QPainter& painter, const QRectF& row) {
+    const QFont font = systemFont(12);
+    const QFontMetricsF metrics(font);
+    painter.setFont(font);
+    const QColor secondary = shellColour(ShellColour::secondaryText);
+    badgeBox_ = QRectF();
+    statusBox_ = row;
+    if (const auto* failed = std::get_if<BatchItem::Failed>(&item_.state)) {
+        const double icon = metrics.height() * 0.85;
+        paintSymbol(painter, QStringLiteral("exclamationmark.triangle"),
+                    QRectF(row.left(), row.top() + (metrics.height() - icon) / 2, icon, icon),
+                    shellColour(ShellColour::red), 1.2);
+        painter.setPen(shellColour(ShellColour::primaryText));
+        const QStringList lines = reasonLines(failed->reason, font, row.width() - 18);
+        for (int i = 0; i < lines.size(); ++i) {
+            painter.drawText(QRectF(row.left() + 18, row.top() + i * metrics.lineSpacing(), row.width() - 18,
+                                    metrics.height()),
+                             Qt::AlignLeft | Qt::AlignVCenter, lines[i]);
+        }
+        return;
+    }
+    const CardChrome chrome = CardChrome::of(isSelected_, isFocused_, increasedContrast());
+    const std::optional<StatusPill> badge = badgeOf(item_, chrome.isTinted);
+    double textRight = row.right();
+    if (badge) {
+        const QSizeF size = badge->size();
+        badgeBox_ = QRectF(QPointF(row.right() - size.width(), row.center().y() - size.height() / 2), size);
+        badge->paint(painter, badgeBox_.topLeft());
+        textRight -= size.width() + 4;
+    }
+    double x = row.left();
+    const QRectF line(x, row.center().y() - metrics.height() / 2, textRight - x, metrics.height());
+    if (isBusy(item_)) {
+        const double side = metrics.height() * 0.8;
+        paintSpinner(painter, QRectF(x, row.center().y() - side / 2, side, side), secondary);
+        x += side + 4;
+    }
+    if (item_.isExported()) {
+        const double side = metrics.height() * 0.85;
+        paintSymbol(painter, QStringLiteral("checkmark.circle"), QRectF(x, row.center().y() - side / 2, side, side),
+                    shellColour(ShellColour::green), 1.2);
+        x += side + 4;
+        painter.setPen(shellColour(ShellColour::primaryText));
+    } else {
+        painter.setPen(secondary);
+    }
+    QString text = statusText();
+    QFont shrunk = font;
+    const double room = textRight - x;
+    if (std::holds_alternative<BatchItem::Estimated>(item_.state) && metrics.horizontalAdvance(text) > room) {
+        // Shrinks to 0.8 of its size before it is cut.
+        shrunk.setPixelSize(std::max(1, static_cast<int>(std::floor(12 * 0.8))));
+        painter.setFont(shrunk);
+    }
+    painter.drawText(QRectF(x, line.top(), room, line.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                     QFontMetricsF(painter.font()).elidedText(text, Qt::ElideRight, room));
+}
+
+void ImageCard::resizeEvent(QResizeEvent*) { refreshChildren(); }
+
+void ImageCard::enterEvent(QEnterEvent*) {
+    isHovering_ = true;
+    refreshChildren();
+}
+
+void ImageCard::leaveEvent(QEvent*) {
+    isHovering_ = false;
+    refreshChildren();
+}
+
+void ImageCard::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        pressPosition_ = event->position().toPoint();
+        dragged_ = false;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void ImageCard::mouseMoveEvent(QMouseEvent* event) {
+    if (!pressPosition_ || dragged_ || !(event->buttons() & Qt::LeftButton)) return;
+    if ((event->position().toPoint() - *pressPosition_).manhattanLength() < QApplication::startDragDistance()) return;
+    dragged_ = true;
+    QMimeData* data = dragData_ ? dragData_() : nullptr;
+    if (!data) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    if (!thumbnail_.isNull()) {
+        drag->setPixmap(QPixmap::fromImage(thumbnail_.scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    }
+    drag->exec(Qt::CopyAction);
+}
+
+void ImageCard::mouseReleaseEvent(QMouseEvent* event) {
+    // A click is a press and release without a drag, so starting a drag leaves the selection.
+    if (event->button() == Qt::LeftButton && pressPosition_ && !dragged_) Q_EMIT clicked(event->modifiers());
+    pressPosition_.reset();
+    dragged_ = false;
+}
+
+bool ImageCard::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const QPointF at = static_cast<QHelpEvent*>(event)->pos();
+        QString help;
+        if (const auto* failed = std::get_if<BatchItem::Failed>(&item_.state); failed && statusBox_.contains(at)) {
+            help = failed->reason;
+        } else if (badgeBox_.contains(at)) {
+            help = badgeHelp(item_);
+        }
+        if (help.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), help, this);
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void ImageCard::contextMenuEvent(QContextMenuEvent* event) { Q_EMIT contextMenuRequested(event->globalPos()); }
+
+void ImageCard::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    Q_EMIT focusTaken();
+}
+
+} // namespace pictavo

@@ -1,0 +1,95 @@
+#pragma once
+#include "ImageEngine/Model/Adjustments.h"
+#include "app/batch/BatchItem.h"
+#include "app/batch/ThumbnailLoader.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QComboBox;
+class QMimeData;
+class QToolButton;
+
+namespace pictavo {
+
+// One card of the grid: the thumbnail over a checkerboard, the file's name, a page picker for
+// files of several pages, the status line with its badge, and the selection and focus rings.
+// It draws and forwards; the grid decides what clicks, keys and removals do.
+class ImageCard : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int thumbnailSide = 256;
+
+    explicit ImageCard(const BatchItem& item, QWidget* parent = nullptr);
+
+    const BatchItem& item() const { return item_; }
+    void setItem(const BatchItem& item);
+    void setSelected(bool selected);
+    void setFocusedCard(bool focused);
+    bool isFocusedCard() const { return isFocused_; }
+    void setLocked(bool locked);
+    bool isSelected() const { return isSelected_; }
+    bool isRemoveButtonShown() const;
+    // Asks the loader for the preview when the key (file, page, turn, stamp) changed; the
+    // old preview stays until the new one arrives.
+    void loadThumbnail(ThumbnailLoader& loader, const Adjustments& adjustments);
+    const QImage& thumbnail() const { return thumbnail_; }
+    // Makes the drag's data when a drag starts; null starts no drag.
+    void setDragData(std::function<QMimeData*()> dragData) { dragData_ = std::move(dragData); }
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+
+    // The status line's text as drawn, for the accessibility value and for tests.
+    QString statusText() const;
+
+Q_SIGNALS:
+    void clicked(Qt::KeyboardModifiers modifiers);
+    void removeRequested();
+    void pageChosen(std::int64_t page);
+    void contextMenuRequested(const QPoint& globalPosition);
+    void focusTaken();
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    QRectF thumbnailBox() const;
+    int lowerAreaHeight(int width) const;
+    int statusHeight(int width) const;
+    void refreshChildren();
+    void makeRemoveButton();
+    void paintStatus(QPainter& painter, const QRectF& row);
+
+    BatchItem item_;
+    bool isSelected_ = false;
+    bool isFocused_ = false;
+    bool isLocked_ = false;
+    bool isHovering_ = false;
+    QImage thumbnail_;
+    QString requestedKey_;
+    QToolButton* removeButton_ = nullptr;
+    QComboBox* pagePicker_ = nullptr;
+    std::function<QMimeData*()> dragData_;
+    std::optional<QPoint> pressPosition_;
+    bool dragged_ = false;
+    // Where the status line and the badge were last drawn, for their help texts.
+    QRectF statusBox_;
+    QRectF badgeBox_;
+};
+
+} // namespace pictavo

@@ -1,0 +1,398 @@
+#include "app/shell/MainWindow.h"
+
+#include "ImageEngine/Decoding/DecoderRegistry.h"
+#include "ImageEngine/Encoding/EncoderRegistry.h"
+#include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
+#include "ImageEngine/Running/EncodeConcurrency.h"
+#include "app/desktop/PanelPurpose.h"
+#include "app/shell/AppIdentity.h"
+#include "app/shell/BatchGrid.h"
+#include "app/shell/DropZone.h"
+#include "app/shell/ExportButton.h"
+#include "app/shell/HeroBand.h"
+#include "app/shell/OpenedFiles.h"
+#include "app/shell/ShellPalette.h"
+#include "app/shell/ShellServices.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPointer>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <set>
+
+namespace pictavo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QList<QUrl> localFiles(const QList<QUrl>& urls) {
+    QList<QUrl> files;
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile()) files.append(url);
+    }
+    return files;
+}
+
+// What a run's summary says of where it wrote, fixed when the run starts.
+QString phraseOf(const ExportDestination& destination) {
+    switch (destination.kind()) {
+    case ExportDestination::Kind::besideOriginal: return QStringLiteral("beside each original");
+    case ExportDestination::Kind::folder:
+        return QStringLiteral("into ") + DestinationStore::abbreviatedPath(destination.folderPath());
+    case ExportDestination::Kind::replaceOriginal: return QStringLiteral("over each original");
+    }
+    return {};
+}
+
+} // namespace
+
+MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, OpenedFiles& openedFiles,
+                       ShellServices& services, QWidget* parent)
+    : QMainWindow(parent), settings_(settings), destinations_(destinations), openedFiles_(openedFiles),
+      services_(services),
+      engine_(DecoderRegistry::standard(), EncoderRegistry::standard(), SourceOptimiserRegistry::standard()) {
+    store_ = std::make_unique<BatchStore>(engine_, writer_, DecoderRegistry::standard(), std::chrono::milliseconds(150),
+                                          readSourceStamp, EncodeConcurrency::width());
+    setWindowTitle(QString::fromLatin1(identity::displayName));
+    resize(1120, 760);
+    setMinimumSize(720, 480);
+    setAcceptDrops(true);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+
+    pages_ = new QStackedWidget(this);
+    dropZone_ = new DropZone(pages_);
+    pages_->addWidget(dropZone_);
+    auto* batchPage = new QWidget(pages_);
+    auto* column = new QVBoxLayout(batchPage);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    band_ = new HeroBand(destinations_, batchPage);
+    grid_ = new BatchGrid(*store_, loader_, converting_, selection_, services_, batchPage);
+    column->addWidget(band_);
+    column->addWidget(grid_, 1);
+    pages_->addWidget(batchPage);
+    setCentralWidget(pages_);
+    pages_->setAutoFillBackground(true);
+    QPalette background = pages_->palette();
+    background.setColor(QPalette::Window, shellColour(ShellColour::windowBackground));
+    pages_->setPalette(background);
+
+    buildMenus();
+    buildToolbar();
+
+    refreshTimer_.setSingleShot(true);
+    refreshTimer_.setInterval(0);
+    connect(&refreshTimer_, &QTimer::timeout, this, &MainWindow::refresh);
+    for (auto signal : {&BatchStore::itemsInserted, &BatchStore::itemsRemoved}) {
+        connect(store_.get(), signal, this, &MainWindow::scheduleRefresh);
+    }
+    connect(store_.get(), &BatchStore::itemChanged, this, &MainWindow::scheduleRefresh);
+    connect(store_.get(), &BatchStore::itemsReset, this, &MainWindow::scheduleRefresh);
+    connect(store_.get(), &BatchStore::exportSummaryChanged, this, &MainWindow::scheduleRefresh);
+    connect(store_.get(), &BatchStore::totalEstimatedBytesAtRunStartChanged, this, &MainWindow::scheduleRefresh);
+    connect(store_.get(), &BatchStore::isExportingChanged, this, [this](bool exporting) {
+        refresh();
+        if (!exporting) exportDidEnd();
+    });
+    connect(&selection_, &WindowSelection::changed, this, &MainWindow::refresh);
+    connect(&destinations_, &DestinationStore::choiceChanged, this, &MainWindow::refresh);
+    connect(&destinations_, &DestinationStore::chosenFolderChanged, this, &MainWindow::refresh);
+    connect(&settings_, &SettingsStore::specChanged, this, &MainWindow::syncSpec);
+    connect(&openedFiles_, &OpenedFiles::pendingChanged, this, &MainWindow::admitOpenedFiles);
+    connect(dropZone_, &DropZone::chooseRequested, this, &MainWindow::chooseImages);
+    connect(band_, &HeroBand::removeSelectedRequested, this, &MainWindow::removeSelectedCards);
+    connect(band_, &HeroBand::deselectRequested, this, [this] {
+        CardSelection::Selection selection = selection_.value();
+        CardSelection::clearIds(selection);
+        selection_.set(selection);
+    });
+    connect(band_, &HeroBand::clearAllRequested, this, [this] {
+        store_->clearAll();
+        selection_.set({});
+    });
+    connect(band_, &HeroBand::revealRequested, this, &MainWindow::revealExported);
+    // Thumbnails of cards whose files can no longer make them again are kept from eviction.
+    const auto keepThumbnails = [this] { loader_.keep(store_->thumbnailSources()); };
+    connect(store_.get(), &BatchStore::itemChanged, this, keepThumbnails);
+    connect(store_.get(), &BatchStore::itemsRemoved, this, keepThumbnails);
+    connect(store_.get(), &BatchStore::itemsReset, this, keepThumbnails);
+
+    syncSpec();
+    refresh();
+    // Files handed over before the window existed are taken once it shows.
+    QTimer::singleShot(0, this, &MainWindow::admitOpenedFiles);
+}
+
+MainWindow::~MainWindow() {
+    // The grid's cards go before the store they show.
+    delete pages_;
+    pages_ = nullptr;
+    store_.reset();
+}
+
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    openAction_ = file->addAction(QStringLiteral("Open\u2026"), this, &MainWindow::chooseImages);
+    openAction_->setShortcut(QKeySequence::Open);
+    addFolderAction_ = file->addAction(QStringLiteral("Add Folder\u2026"), this, &MainWindow::chooseFolderOfImages);
+    addFolderAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+O")));
+    file->addSeparator();
+    exportAction_ = file->addAction(QStringLiteral("Export"), this, &MainWindow::requestExport);
+    exportAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
+    file->addSeparator();
+    quitAction_ = file->addAction(QStringLiteral("Quit"), this, &QWidget::close);
+    quitAction_->setShortcut(QKeySequence::Quit);
+    quitAction_->setShortcutContext(Qt::ApplicationShortcut);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    selectAllAction_ = edit->addAction(QStringLiteral("Select All"), this, [this] {
+        CardSelection::Selection selection = selection_.value();
+        CardSelection::selectAll(selection, store_->itemIds());
+        selection_.set(selection);
+    });
+    selectAllAction_->setShortcut(QKeySequence::SelectAll);
+    // Only while the grid has the focus: a text field keeps its own Ctrl+A.
+    selectAllAction_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    grid_->addAction(selectAllAction_);
+    removeAction_ = edit->addAction(QStringLiteral("Remove"), this, &MainWindow::removeSelectedCards);
+    removeAction_->setShortcuts({QKeySequence::Delete, QKeySequence(QStringLiteral("Ctrl+Backspace"))});
+    edit->addSeparator();
+    revealAction_ = edit->addAction(QStringLiteral("Show in File Manager"), this, &MainWindow::revealExported);
+    revealAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+R")));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    supportAction_ = help->addAction(QString::fromLatin1(identity::displayName) + QStringLiteral(" Support"), this,
+                                     [this] { services_.openWebPage(QUrl(QString::fromLatin1(identity::supportPage))); });
+    supportAction_->setShortcut(QKeySequence::HelpContents);
+    aboutAction_ = help->addAction(QStringLiteral("About ") + QString::fromLatin1(identity::displayName), this,
+                                   [this] { services_.showAbout(this); });
+}
+
+void MainWindow::buildToolbar() {
+    QToolBar* toolbar = addToolBar(QStringLiteral("Toolbar"));
+    toolbar->setMovable(false);
+    toolbar->setFloatable(false);
+    toolbar->setContentsMargins(8, 4, 8, 4);
+    auto* spacer = new QWidget(toolbar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    toolbar->addWidget(spacer);
+    exportButton_ = new ExportButton(toolbar);
+    toolbar->addWidget(exportButton_);
+    connect(exportButton_, &QPushButton::clicked, this, &MainWindow::requestExport);
+}
+
+BatchCommands MainWindow::commands() const {
+    return BatchCommands::of(static_cast<std::int64_t>(store_->items().size()),
+                             store_->isExporting() || isPreparingExport_, selection_.value().ids.size(),
+                             static_cast<std::int64_t>(store_->exportedURLs().size()));
+}
+
+BandSummary MainWindow::summary() const {
+    ExportPhase phase;
+    if (store_->isExporting()) {
+        phase.value = ExportPhase::Running{store_->finishedCount(), store_->totalEstimatedBytesAtRunStart()};
+    } else if (const auto& summary = store_->exportSummary()) {
+        phase.value = ExportPhase::Finished{summary->saved, summary->failed};
+    }
+    return BandSummary::make(static_cast<std::int64_t>(store_->items().size()), selection_.value().ids.size(),
+                             store_->sourceBytes(), store_->estimatedBytes(), phase, runPhrase_);
+}
+
+bool MainWindow::showsDropZone() const { return pages_->currentWidget() == dropZone_; }
+
+void MainWindow::scheduleRefresh() { refreshTimer_.start(); }
+
+void MainWindow::refresh() {
+    refreshTimer_.stop();
+    const bool empty = store_->items().empty();
+    if (empty && !wasEmpty_) resetForEmptyBatch();
+    wasEmpty_ = empty;
+    pages_->setCurrentIndex(empty ? 0 : 1);
+    dropZone_->setNotice(notice_);
+    band_->setSummary(summary(), !store_->exportedURLs().empty(), notice_);
+    exportButton_->refresh(static_cast<std::int64_t>(store_->items().size()),
+                           destinations_.choice() == DestinationStore::Choice::replaceOriginal,
+                           store_->isExporting());
+    refreshActions();
+}
+
+void MainWindow::refreshActions() {
+    const BatchCommands now = commands();
+    openAction_->setEnabled(now.canOpen);
+    addFolderAction_->setEnabled(now.canOpen);
+    exportAction_->setEnabled(now.canExport);
+    removeAction_->setEnabled(now.canRemoveSelected);
+    removeAction_->setText(removeTitle(now.selectionCount));
+    revealAction_->setEnabled(now.canRevealExported);
+    selectAllAction_->setEnabled(!store_->items().empty());
+}
+
+QStringList MainWindow::imageNameFilters() const {
+    std::set<QString> patterns;
+    for (const platform::ContentType& type : engine_.decoders().readableTypes()) {
+        for (const std::string& extension : type.filenameExtensions()) {
+            patterns.insert(QStringLiteral("*.") + QString::fromStdString(extension));
+        }
+    }
+    QStringList list(patterns.begin(), patterns.end());
+    return {QStringLiteral("Images (") + list.join(QLatin1Char(' ')) + QLatin1Char(')')};
+}
+
+void MainWindow::chooseImages() {
+    if (!commands().canOpen) return;
+    const QList<QUrl> urls = services_.chooseImages(this, imageNameFilters());
+    if (!urls.isEmpty()) importFiles(urls);
+}
+
+void MainWindow::chooseFolderOfImages() {
+    if (!commands().canOpen) return;
+    const QList<QUrl> urls = services_.chooseFolderOfImages(this);
+    if (!urls.isEmpty()) importFiles(urls);
+}
+
+bool MainWindow::acceptDrop(const QList<QUrl>& urls) {
+    if (store_->isExporting()) return false;
+    const bool accepted = store_->accepts(urls);
+    importFiles(urls);
+    return accepted;
+}
+
+void MainWindow::importFiles(const QList<QUrl>& urls) {
+    store_->add(urls, [window = QPointer<MainWindow>(this)](BatchStore::AddResult result) {
+        if (!window) return;
+        if (result.added == 0 && result.skipped >= 1) {
+            window->notice_ = nothingReadable;
+        } else {
+            window->notice_.reset();
+        }
+        window->refresh();
+        Q_EMIT window->importFinished();
+    });
+}
+
+void MainWindow::requestExport() {
+    if (!commands().canExport) return;
+    if (destinations_.choice() == DestinationStore::Choice::replaceOriginal && !destinations_.hasConfirmedReplace()) {
+        if (!services_.confirmReplace(this)) return;
+        destinations_.setHasConfirmedReplace(true);
+    }
+    runExport();
+}
+
+void MainWindow::runExport() {
+    if (store_->isExporting() || isPreparingExport_ || store_->items().empty()) return;
+    // A second request while the folder is being asked for asks nothing more.
+    isPreparingExport_ = true;
+    refreshActions();
+    const DestinationResolution resolution = destinations_.resolve();
+    isPreparingExport_ = false;
+    refreshActions();
+    if (const std::optional<DestinationUnavailable> reason = resolution.reason()) {
+        if (services_.offerToChooseFolder(this, *reason)) {
+            QTimer::singleShot(0, this, &MainWindow::chooseFolderAndExport);
+        }
+        return;
+    }
+    // A cancelled folder panel is no run at all: nothing saved is reported.
+    const std::optional<ExportDestination> destination = resolution.destination();
+    if (!destination || store_->isExporting()) return;
+    runPhrase_ = phraseOf(*destination);
+    const SharedSecurityScope scope =
+        destinations_.choice() == DestinationStore::Choice::chosenFolder ? destinations_.folderScope() : nullptr;
+    store_->exportBatch(converting_, resolution, scope, nullptr,
+                        [destinations = &destinations_] { return destinations->runOpenPanel(PanelPurpose::fallbackFolder); });
+}
+
+void MainWindow::chooseFolderAndExport() {
+    if (destinations_.chooseFolder()) runExport();
+}
+
+void MainWindow::removeSelectedCards() {
+    if (!commands().canRemoveSelected) return;
+    grid_->removeCards(selection_.value().ids);
+}
+
+void MainWindow::revealExported() {
+    const std::vector<fs::path> files = store_->exportedURLs();
+    if (!files.empty()) services_.reveal(files);
+}
+
+void MainWindow::admitOpenedFiles() {
+    if (store_->isExporting()) return;
+    const QList<QUrl> urls = openedFiles_.pending();
+    openedFiles_.setPending({});
+    if (!urls.isEmpty()) importFiles(urls);
+}
+
+void MainWindow::syncSpec() {
+    if (!store_->isExporting()) store_->setSpec(settings_.spec());
+}
+
+void MainWindow::resetForEmptyBatch() {
+    settings_.setSpec(settings_.defaultSpec());
+    destinations_.resetChoiceToDefault();
+    notice_.reset();
+    selection_.set({});
+}
+
+void MainWindow::exportDidEnd() {
+    store_->setSpec(settings_.spec());
+    admitOpenedFiles();
+}
+
+void MainWindow::setTargeted(bool targeted) { dropZone_->setTargeted(targeted && !store_->isExporting()); }
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    // A card dragged back onto its own window is not a new file.
+    if (store_->isExporting() || event->source() != nullptr || localFiles(event->mimeData()->urls()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    setTargeted(true);
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (store_->isExporting() || event->source() != nullptr) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void MainWindow::dragLeaveEvent(QDragLeaveEvent*) { setTargeted(false); }
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    setTargeted(false);
+    const QList<QUrl> urls = localFiles(event->mimeData()->urls());
+    if (event->source() != nullptr || urls.isEmpty() || !acceptDrop(urls)) {
+        event->ignore();
+        return;
+    }
+    // Always a copy: the source must never move or delete the originals.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Each file is written whole between two events of this thread, so quitting never leaves
+    // an original half replaced; cards not written yet simply stay as they are.
+    if (store_->isExporting() && !services_.confirmQuitDuringExport(this)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+} // namespace pictavo

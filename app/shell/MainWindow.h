@@ -1,0 +1,141 @@
+#pragma once
+#include "ImageEngine/Pipeline/ConversionEngine.h"
+#include "app/batch/BatchStore.h"
+#include "app/batch/EngineConverting.h"
+#include "app/batch/ThumbnailLoader.h"
+#include "app/export/DestinationStore.h"
+#include "app/export/SystemExportWriter.h"
+#include "app/settings/SettingsStore.h"
+#include "app/shell/BandSummary.h"
+#include "app/shell/BatchCommands.h"
+#include "app/shell/WindowSelection.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+class QAction;
+class QStackedWidget;
+
+namespace pictavo {
+
+class BatchGrid;
+class DropZone;
+class ExportButton;
+class HeroBand;
+class OpenedFiles;
+class ShellServices;
+
+// The main window: one batch with its engine, store and thumbnail cache; the summary band
+// and card grid, or the drop zone while the batch is empty; the toolbar's export button and
+// the menu commands. It receives dropped, chosen and opened files, asks before originals are
+// replaced, and starts exports.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static inline const QString nothingReadable = QStringLiteral("Nothing there could be read as an image.");
+
+    MainWindow(SettingsStore& settings, DestinationStore& destinations, OpenedFiles& openedFiles,
+               ShellServices& services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    BatchStore& store() { return *store_; }
+    ThumbnailLoader& loader() { return loader_; }
+    WindowSelection& selection() { return selection_; }
+    BatchCommands commands() const;
+    const std::optional<QString>& notice() const { return notice_; }
+    // The band's summary as it is now.
+    BandSummary summary() const;
+
+    HeroBand* band() const { return band_; }
+    DropZone* dropZone() const { return dropZone_; }
+    BatchGrid* grid() const { return grid_; }
+    ExportButton* exportButton() const { return exportButton_; }
+    bool showsDropZone() const;
+
+    QAction* openAction() const { return openAction_; }
+    QAction* addFolderAction() const { return addFolderAction_; }
+    QAction* exportAction() const { return exportAction_; }
+    QAction* quitAction() const { return quitAction_; }
+    QAction* selectAllAction() const { return selectAllAction_; }
+    QAction* removeAction() const { return removeAction_; }
+    QAction* revealAction() const { return revealAction_; }
+    QAction* supportAction() const { return supportAction_; }
+    QAction* aboutAction() const { return aboutAction_; }
+
+    // A drop of these URLs: refused during an export; otherwise the import runs whatever the
+    // answer, which says whether any of them can be taken.
+    bool acceptDrop(const QList<QUrl>& urls);
+    void importFiles(const QList<QUrl>& urls);
+    void chooseImages();
+    void chooseFolderOfImages();
+    // The export button and Ctrl+E: confirms a replacement once, resolves the destination and
+    // starts the run.
+    void requestExport();
+    void removeSelectedCards();
+    void revealExported();
+
+Q_SIGNALS:
+    // An import has been admitted (or found nothing).
+    void importFinished();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void scheduleRefresh();
+    void refresh();
+    void refreshActions();
+    void setTargeted(bool targeted);
+    void runExport();
+    void chooseFolderAndExport();
+    void admitOpenedFiles();
+    void syncSpec();
+    void resetForEmptyBatch();
+    void exportDidEnd();
+    QStringList imageNameFilters() const;
+
+    SettingsStore& settings_;
+    DestinationStore& destinations_;
+    OpenedFiles& openedFiles_;
+    ShellServices& services_;
+    ConversionEngine engine_;
+    EngineConverting converting_{engine_};
+    SystemExportWriter writer_;
+    ThumbnailLoader loader_;
+    // Goes before the engine it calls.
+    std::unique_ptr<BatchStore> store_;
+    WindowSelection selection_;
+    std::optional<QString> notice_;
+    // Where the last run wrote, as its summary says it; kept from when it started.
+    QString runPhrase_;
+    bool isPreparingExport_ = false;
+    bool wasEmpty_ = true;
+    QTimer refreshTimer_;
+
+    QStackedWidget* pages_ = nullptr;
+    DropZone* dropZone_ = nullptr;
+    HeroBand* band_ = nullptr;
+    BatchGrid* grid_ = nullptr;
+    ExportButton* exportButton_ = nullptr;
+    QAction* openAction_ = nullptr;
+    QAction* addFolderAction_ = nullptr;
+    QAction* exportAction_ = nullptr;
+    QAction* quitAction_ = nullptr;
+    QAction* selectAllAction_ = nullptr;
+    QAction* removeAction_ = nullptr;
+    QAction* revealAction_ = nullptr;
+    QAction* supportAction_ = nullptr;
+    QAction* aboutAction_ = nullptr;
+};
+
+} // namespace pictavo

@@ -1,0 +1,23 @@
+#include "app/shell/PictavoByFenwidApp.h"
+
+#include "app/shell/MainWindow.h"
+
+#include <QFile>
+
+namespace pictavo {
+
+PictavoByFenwidApp::PictavoByFenwidApp()
+    : window_(std::make_unique<MainWindow>(settings_, destinations_, openedFiles_, services_)) {}
+
+PictavoByFenwidApp::~PictavoByFenwidApp() = default;
+
+void PictavoByFenwidApp::open(const QStringList& paths) {
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls.append(QUrl::fromLocalFile(path));
+    if (!urls.isEmpty()) openedFiles_.append(urls);
+    window_->showNormal();
+    window_->raise();
+    window_->activateWindow();
+}
+
+} // namespace pictavo

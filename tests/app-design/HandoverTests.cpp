@@ -1,0 +1,134 @@
+#include "app/design/DSMenuPresenter.h"
+#include "app/design/DSPanelHandover.h"
+#include "app-design/FixedPreferences.h"
+#include "app-design/Windows.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace pictavo {
+namespace {
+
+DSMenuContent<int> content() {
+    return {{{std::nullopt, {{1, QStringLiteral("One"), std::nullopt, std::nullopt, false}}}}};
+}
+
+struct HandoverFixture : ::testing::Test {
+    ThemeScope theme;
+    TriggerWindow window;
+    RecordingAnnouncer announcer;
+    DSMenuPresenter<int>* first = new DSMenuPresenter<int>(window.first, 200, announcer);
+    DSMenuPresenter<int>* second = new DSMenuPresenter<int>(window.second, 200, announcer);
+
+    HandoverFixture() {
+        first->setContent(content());
+        second->setContent(content());
+    }
+    ~HandoverFixture() override { DSPanelHandover::shared().removeReleaseMonitor(); }
+};
+
+TEST_F(HandoverFixture, APressOnAnotherTriggerReleasedThereOpensItsMenu) {
+    first->setPresented(true);
+    press(window.second);
+    EXPECT_FALSE(first->controller().isOpen());
+    EXPECT_FALSE(first->isPresented());
+    EXPECT_FALSE(second->isPresented()) << "opening waits for the release";
+    EXPECT_TRUE(DSPanelHandover::shared().isReleaseArmed());
+    release(window.second);
+    EXPECT_FALSE(DSPanelHandover::shared().isReleaseArmed());
+    settle();
+    EXPECT_TRUE(second->isPresented());
+    EXPECT_TRUE(second->controller().isOpen());
+}
+
+TEST_F(HandoverFixture, TheRightButtonHandsOverToo) {
+    first->setPresented(true);
+    click(window.second, Qt::RightButton);
+    settle();
+    EXPECT_TRUE(second->controller().isOpen());
+}
+
+TEST_F(HandoverFixture, APressDraggedOffTheTriggerOnlyCloses) {
+    first->setPresented(true);
+    press(window.second);
+    release(window.plain);
+    settle();
+    EXPECT_FALSE(first->controller().isOpen());
+    EXPECT_FALSE(second->isPresented());
+    EXPECT_FALSE(DSPanelHandover::shared().isReleaseArmed());
+}
+
+TEST_F(HandoverFixture, APressOnTheOpenMenusOwnTriggerOnlyCloses) {
+    QSignalSpy clicked(window.first, &QAbstractButton::clicked);
+    first->setPresented(true);
+    click(window.first);
+    settle();
+    EXPECT_FALSE(first->controller().isOpen());
+    EXPECT_FALSE(first->isPresented());
+    EXPECT_EQ(clicked.count(), 0) << "the press that closed the menu is not delivered";
+}
+
+TEST_F(HandoverFixture, DoubleClickingATriggerOpensAndClosesItsMenu) {
+    QObject::connect(window.first, &QAbstractButton::clicked, first, [this] { first->setPresented(!first->isPresented()); });
+    const QPoint centre = windowPoint(window.first, window.first->rect().center());
+    QTest::mouseDClick(window.window.windowHandle(), Qt::LeftButton, {}, centre);
+    settle();
+    EXPECT_FALSE(first->isPresented()) << "the second press closes the menu, and its double click goes with it";
+    EXPECT_FALSE(window.first->isDown());
+}
+
+TEST_F(HandoverFixture, ADisabledTriggerTakesNoHandover) {
+    window.second->setEnabled(false);
+    first->setPresented(true);
+    click(window.second);
+    settle();
+    EXPECT_FALSE(second->isPresented());
+}
+
+TEST_F(HandoverFixture, HitTestFollowsRegistrationOrderAndSkipsHiddenAnchors) {
+    DSPanelHandover& handover = DSPanelHandover::shared();
+    const QPointF inFirst = window.first->mapToGlobal(window.first->rect().center());
+    // A trigger on top of the first, registered later.
+    auto* overlapping = new QPushButton(&window.window);
+    overlapping->setGeometry(window.first->geometry());
+    overlapping->show();
+    int activated = 0;
+    DSPanelAnchor anchor(overlapping, [&activated] { ++activated; });
+    std::optional<DSPanelHandover::Hit> hit = handover.hitTest(nullptr, inFirst);
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->id, window.first);
+    hit = handover.hitTest(window.first, inFirst);
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->id, overlapping);
+    hit->activate();
+    EXPECT_EQ(activated, 1);
+
+    overlapping->hide();
+    EXPECT_FALSE(handover.hitTest(window.first, inFirst)) << "a hidden anchor is never hit";
+}
+
+TEST_F(HandoverFixture, AGoneAnchorIsForgotten) {
+    const QPointF inSecond = window.second->mapToGlobal(window.second->rect().center());
+    delete window.second;
+    window.second = nullptr;
+    EXPECT_FALSE(DSPanelHandover::shared().hitTest(nullptr, inSecond));
+}
+
+TEST(PanelAnchor, UpdatingReplacesTheActivation) {
+    QWidget window;
+    window.setGeometry(50, 50, 200, 100);
+    auto* trigger = new QPushButton(&window);
+    trigger->setGeometry(10, 10, 50, 20);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    std::vector<int> runs;
+    DSPanelAnchor anchor(trigger, [&runs] { runs.push_back(1); });
+    anchor.setActivation([&runs] { runs.push_back(2); });
+    const auto hit = DSPanelHandover::shared().hitTest(nullptr, trigger->mapToGlobal(QPointF(5, 5)));
+    ASSERT_TRUE(hit);
+    hit->activate();
+    EXPECT_EQ(runs, std::vector<int>{2});
+}
+
+} // namespace
+} // namespace pictavo

@@ -1,0 +1,317 @@
+#include "app/design/DSMenuPresenter.h"
+#include "app-design/FixedPreferences.h"
+#include "app-design/Windows.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace pictavo {
+namespace {
+
+DSMenuRow<int> row(int tag, const char* title, std::optional<QString> subtitle = std::nullopt) {
+    return {tag, QString::fromUtf8(title), std::move(subtitle), std::nullopt, false};
+}
+
+DSMenuContent<int> formats() {
+    return {{{std::nullopt, {row(1, "PNG", QStringLiteral("Lossless")), row(2, "JPEG")}},
+             {QStringLiteral("More"), {row(3, "PDF"), row(4, "Éclair"), row(5, "Pear tart")}}}};
+}
+
+struct MenuFixture : ::testing::Test {
+    ThemeScope theme;
+    TriggerWindow window;
+    RecordingAnnouncer announcer;
+    DSMenuPresenter<int>* menu = new DSMenuPresenter<int>(window.first, 220, announcer);
+    std::vector<int> chosen;
+    // Whether the menu was already closed when the choice was reported.
+    std::vector<bool> closedWhenChosen;
+
+    MenuFixture() {
+        menu->setContent(formats());
+        menu->setSelection(1);
+        menu->setOnChoose([this](const int& tag) {
+            chosen.push_back(tag);
+            closedWhenChosen.push_back(!menu->controller().isOpen());
+        });
+    }
+
+    DSMenuWindow* menuWindow() { return menu->controller().window(); }
+    DSMenuRowView* rowView(std::size_t position) { return menuWindow()->panel()->rowView(position); }
+};
+
+TEST_F(MenuFixture, OpensBelowItsTriggerWithTheSelectionHighlightedAndAnnounced) {
+    menu->setPresented(true);
+    ASSERT_TRUE(menu->controller().isOpen());
+    DSMenuWindow* shown = menuWindow();
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_TRUE(shown->windowFlags().testFlag(Qt::ToolTip)) << "a menu window never takes the focus";
+    EXPECT_TRUE(shown->testAttribute(Qt::WA_ShowWithoutActivating));
+    const QRect trigger(window.first->mapToGlobal(QPoint(0, 0)), window.first->size());
+    EXPECT_EQ(shown->geometry().top(), trigger.bottom() + 1 + 4);
+    EXPECT_EQ(shown->geometry().left(), trigger.left());
+    EXPECT_EQ(shown->width(), 220);
+    EXPECT_EQ(shown->height(), shown->fittingHeight());
+    EXPECT_EQ(shown->parentWidget(), &window.window);
+
+    EXPECT_EQ(menu->controller().highlighted(), 1);
+    EXPECT_TRUE(rowView(0)->row().isSelected);
+    EXPECT_TRUE(rowView(0)->row().isHighlighted);
+    EXPECT_TRUE(rowView(0)->isChecked());
+    EXPECT_EQ(rowView(0)->accessibleName(), QStringLiteral("PNG, Lossless"));
+    EXPECT_FALSE(rowView(1)->row().isSelected);
+    EXPECT_EQ(announcer.spoken, QStringList{QStringLiteral("PNG, Lossless, selected, 1 of 5")});
+    EXPECT_TRUE(QApplication::activeWindow() == &window.window) << "the trigger's window keeps the focus";
+}
+
+TEST_F(MenuFixture, KeyboardMovesTheHighlightAndReturnChooses) {
+    menu->setPresented(true);
+    typeKey(&window.window, Qt::Key_Down);
+    EXPECT_EQ(menu->controller().highlighted(), 2);
+    EXPECT_TRUE(rowView(1)->row().isHighlighted);
+    EXPECT_FALSE(rowView(0)->row().isHighlighted);
+    EXPECT_EQ(announcer.spoken.last(), QStringLiteral("JPEG, 2 of 5"));
+    typeKey(&window.window, Qt::Key_End);
+    EXPECT_EQ(menu->controller().highlighted(), 5);
+    typeKey(&window.window, Qt::Key_Down);
+    EXPECT_EQ(menu->controller().highlighted(), 1);
+    typeKey(&window.window, Qt::Key_Up);
+    typeKey(&window.window, Qt::Key_Home);
+    EXPECT_EQ(menu->controller().highlighted(), 1);
+    typeCharacter(&window.window, 'e');
+    EXPECT_EQ(menu->controller().highlighted(), 4) << "accents do not count";
+
+    typeKey(&window.window, Qt::Key_Return);
+    EXPECT_EQ(chosen, std::vector<int>{4});
+    EXPECT_EQ(closedWhenChosen, std::vector<bool>{true});
+    EXPECT_FALSE(menu->isPresented());
+    EXPECT_FALSE(menu->controller().hasKeyMonitor());
+    settle();
+    EXPECT_EQ(menu->controller().window(), nullptr);
+}
+
+TEST_F(MenuFixture, MenuKeysComeBeforeShortcutsButCommandShortcutsPassThrough) {
+    QAction plainShortcut(&window.window);
+    plainShortcut.setShortcut(QKeySequence(Qt::Key_Down));
+    QAction commandShortcut(&window.window);
+    commandShortcut.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    window.window.addAction(&plainShortcut);
+    window.window.addAction(&commandShortcut);
+    QSignalSpy plainTriggered(&plainShortcut, &QAction::triggered);
+    QSignalSpy commandTriggered(&commandShortcut, &QAction::triggered);
+    QSignalSpy buttonClicked(window.first, &QAbstractButton::clicked);
+
+    menu->setPresented(true);
+    typeKey(&window.window, Qt::Key_Down);
+    EXPECT_EQ(plainTriggered.count(), 0);
+    EXPECT_EQ(menu->controller().highlighted(), 2);
+    typeKey(&window.window, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(commandTriggered.count(), 1);
+    EXPECT_TRUE(menu->controller().isOpen());
+    // Space chooses; the focused trigger button never sees it.
+    typeKey(&window.window, Qt::Key_Space);
+    EXPECT_EQ(chosen, std::vector<int>{2});
+    EXPECT_EQ(buttonClicked.count(), 0);
+
+    // With the menu closed the keys reach the window again.
+    typeKey(&window.window, Qt::Key_Down);
+    EXPECT_EQ(plainTriggered.count(), 1);
+}
+
+TEST_F(MenuFixture, ReturnWithNothingHighlightedKeepsTheMenuOpen) {
+    menu->setSelection(std::nullopt);
+    menu->setPresented(true);
+    EXPECT_TRUE(announcer.spoken.isEmpty());
+    typeKey(&window.window, Qt::Key_Return);
+    EXPECT_TRUE(menu->controller().isOpen());
+    EXPECT_TRUE(chosen.empty());
+}
+
+TEST_F(MenuFixture, ReturnReportsASelectionThatNoRowCarries) {
+    menu->setSelection(42);
+    menu->setPresented(true);
+    EXPECT_EQ(menu->controller().scrollRequest(), std::nullopt);
+    typeKey(&window.window, Qt::Key_Return);
+    EXPECT_EQ(chosen, std::vector<int>{42});
+}
+
+TEST_F(MenuFixture, EscapeDismissesWithoutChoosing) {
+    QSignalSpy presented(menu, &DSPresenter::presentedChanged);
+    menu->setPresented(true);
+    typeKey(&window.window, Qt::Key_Escape);
+    EXPECT_FALSE(menu->controller().isOpen());
+    EXPECT_FALSE(menu->isPresented());
+    EXPECT_TRUE(chosen.empty());
+    EXPECT_EQ(presented.count(), 2);
+}
+
+TEST_F(MenuFixture, AClickOnARowChoosesIt) {
+    menu->setPresented(true);
+    click(rowView(2));
+    EXPECT_EQ(chosen, std::vector<int>{3});
+    EXPECT_EQ(closedWhenChosen, std::vector<bool>{true});
+    EXPECT_FALSE(menu->isPresented());
+}
+
+TEST_F(MenuFixture, AClickElsewhereClosesTheMenuAndGoesNoFurther) {
+    QSignalSpy plainClicked(window.plain, &QAbstractButton::clicked);
+    menu->setPresented(true);
+    click(window.plain);
+    EXPECT_FALSE(menu->controller().isOpen());
+    EXPECT_FALSE(menu->isPresented());
+    EXPECT_EQ(plainClicked.count(), 0);
+    click(window.plain);
+    EXPECT_EQ(plainClicked.count(), 1);
+}
+
+TEST_F(MenuFixture, HoveringHighlightsWithoutSpeakingOrScrolling) {
+    menu->setPresented(true);
+    const qsizetype spokenBefore = announcer.spoken.size();
+    // The pointer comes into the window over the card's margin first.
+    QTest::mouseMove(menuWindow()->windowHandle(), QPoint(2, 2));
+    const QPoint inSecond = rowView(1)->mapTo(menuWindow(), rowView(1)->rect().center());
+    QTest::mouseMove(menuWindow()->windowHandle(), inSecond);
+    EXPECT_EQ(menu->controller().highlighted(), 2);
+    const QPoint inThird = rowView(2)->mapTo(menuWindow(), rowView(2)->rect().center());
+    QTest::mouseMove(menuWindow()->windowHandle(), inThird);
+    EXPECT_EQ(menu->controller().highlighted(), 3);
+    EXPECT_EQ(announcer.spoken.size(), spokenBefore);
+    // The next keyboard move starts from the hovered row.
+    typeKey(&window.window, Qt::Key_Down);
+    EXPECT_EQ(menu->controller().highlighted(), 4);
+}
+
+TEST_F(MenuFixture, ContentAndSelectionFollowTheOwnerWhileOpen) {
+    menu->setPresented(true);
+    menu->setSelection(2);
+    EXPECT_TRUE(rowView(1)->row().isSelected);
+    EXPECT_FALSE(rowView(0)->row().isSelected);
+    DSMenuContent<int> fewer{{{std::nullopt, {row(2, "JPEG"), row(3, "PDF")}}}};
+    menu->setContent(fewer);
+    EXPECT_EQ(menuWindow()->panel()->rowCount(), 2u);
+    EXPECT_EQ(menu->controller().highlighted(), 1) << "the highlight stays though no row carries it";
+}
+
+TEST_F(MenuFixture, DisablingTheTriggerClosesAndADisabledTriggerDoesNotOpen) {
+    menu->setPresented(true);
+    window.first->setEnabled(false);
+    EXPECT_FALSE(menu->controller().isOpen());
+    EXPECT_FALSE(menu->isPresented());
+    menu->setPresented(true);
+    EXPECT_FALSE(menu->isPresented());
+    EXPECT_FALSE(menu->controller().isOpen());
+}
+
+TEST_F(MenuFixture, ATriggerInNoShownWindowOpensNothingAndStaysPresented) {
+    QWidget hidden;
+    auto* trigger = new QPushButton(&hidden);
+    auto* other = new DSMenuPresenter<int>(trigger, 200, announcer);
+    other->setContent(formats());
+    other->setPresented(true);
+    EXPECT_TRUE(other->isPresented());
+    EXPECT_FALSE(other->controller().isOpen());
+}
+
+TEST_F(MenuFixture, FocusMovingToAnotherWindowClosesTheMenu) {
+    menu->setPresented(true);
+    QWidget other;
+    other.setGeometry(300, 450, 200, 100);
+    other.show();
+    TriggerWindow::activate(other);
+    settle();
+    EXPECT_FALSE(menu->controller().isOpen());
+    EXPECT_FALSE(menu->isPresented());
+}
+
+TEST_F(MenuFixture, KeysOfOtherWindowsPassUntouched) {
+    QWidget other;
+    other.setGeometry(300, 450, 200, 100);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    menu->setPresented(true);
+    typeKey(&other, Qt::Key_Down);
+    typeKey(&other, Qt::Key_Escape);
+    EXPECT_EQ(menu->controller().highlighted(), 1);
+    EXPECT_TRUE(menu->controller().isOpen());
+}
+
+TEST_F(MenuFixture, OpeningAgainWhileOpenClosesTheFirstSilently) {
+    QSignalSpy presented(menu, &DSPresenter::presentedChanged);
+    menu->setPresented(true);
+    DSMenuWindow* first = menuWindow();
+    bool dismissed = false;
+    menu->controller().showPanel(formats(), 3, [](const int&) {}, [&dismissed] { dismissed = true; }, 220);
+    EXPECT_NE(menuWindow(), first);
+    EXPECT_FALSE(dismissed);
+    EXPECT_EQ(presented.count(), 1);
+    EXPECT_EQ(menu->controller().highlighted(), 3);
+}
+
+TEST_F(MenuFixture, ALongMenuOpensCappedAndScrolledToTheSelection) {
+    DSMenuContent<int> many;
+    many.groups.push_back({});
+    for (int tag = 0; tag < 80; ++tag) many.groups[0].rows.push_back(row(tag, "Row"));
+    menu->setContent(many);
+    menu->setSelection(60);
+    menu->setPresented(true);
+    const QRect available = window.window.screen()->availableGeometry();
+    EXPECT_LE(menuWindow()->height(), int(0.7 * available.height()) + 1);
+    QScrollBar* bar = menuWindow()->scrollArea()->verticalScrollBar();
+    EXPECT_GT(bar->value(), 0);
+    const QRect selected(rowView(60)->mapTo(menuWindow()->scrollArea()->viewport(), QPoint(0, 0)), rowView(60)->size());
+    EXPECT_TRUE(menuWindow()->scrollArea()->viewport()->rect().contains(selected));
+    // A keyboard move scrolls only as far as needed.
+    typeKey(&window.window, Qt::Key_End);
+    const QRect last(rowView(79)->mapTo(menuWindow()->scrollArea()->viewport(), QPoint(0, 0)), rowView(79)->size());
+    EXPECT_TRUE(menuWindow()->scrollArea()->viewport()->rect().contains(last));
+}
+
+TEST(MenuPanel, DrawsGroupsWithSeparatorsHeadingsAndRowStates) {
+    DSMenuPanel panel;
+    panel.setGroups({{std::nullopt, {{QStringLiteral("Delete"), std::nullopt, QStringLiteral("⌫"), true,
+                                      QStringLiteral("Delete, ⌫"), false, true}}},
+                     {QStringLiteral("more formats"), {}}});
+    panel.resize(240, panel.sizeHint().height());
+    // One row, a separator and a heading, in that order.
+    const QList<QWidget*> items = panel.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(items.size(), 3);
+    const auto* heading = qobject_cast<QLabel*>(items[2]);
+    ASSERT_NE(heading, nullptr);
+    EXPECT_EQ(heading->text(), QStringLiteral("MORE FORMATS"));
+    EXPECT_EQ(panel.rowCount(), 1u);
+
+    // Restyling keeps the row widget; a new text rebuilds it.
+    DSMenuRowView* before = panel.rowView(0);
+    auto groups = panel.groups();
+    groups[0].rows[0].isSelected = true;
+    panel.setGroups(groups);
+    EXPECT_EQ(panel.rowView(0), before);
+    EXPECT_TRUE(before->isChecked());
+}
+
+} // namespace
+} // namespace pictavo
+
+namespace pictavo {
+namespace {
+
+// Without an assistive-technology bus nothing is heard, but the showing menu window's accessible
+// name is what is read out.
+TEST(MenuAccessibility, TheOpenMenuSpeaksThroughItsAccessibleName) {
+    ThemeScope theme;
+    TriggerWindow window;
+    auto* menu = new DSMenuPresenter<int>(window.first, 220);
+    menu->setContent(formats());
+    menu->setSelection(1);
+    menu->setPresented(true);
+    ASSERT_NE(menu->controller().window(), nullptr);
+    EXPECT_EQ(menu->controller().window()->accessibleName(), QStringLiteral("PNG, Lossless, selected, 1 of 5"));
+    typeKey(&window.window, Qt::Key_Down);
+    EXPECT_EQ(menu->controller().window()->accessibleName(), QStringLiteral("JPEG, 2 of 5"));
+}
+
+} // namespace
+} // namespace pictavo

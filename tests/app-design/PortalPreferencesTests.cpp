@@ -1,0 +1,180 @@
+#include "app/design/DSPortalPreferences.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace pictavo {
+
+// The desktop portal's settings interface, as a desktop publishes it. It runs on a thread of its
+// own, as the portal runs in a process of its own: the preferences block on their calls.
+class PortalSettings : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+
+public:
+    std::map<std::pair<QString, QString>, QVariant> values;
+
+public Q_SLOTS:
+    QDBusVariant ReadOne(const QString& group, const QString& key) {
+        const auto found = values.find({group, key});
+        if (found == values.end()) {
+            sendErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"), QStringLiteral("no such key"));
+            return {};
+        }
+        return QDBusVariant(found->second);
+    }
+
+    void change(const QString& group, const QString& key, const QVariant& value) {
+        values[{group, key}] = value;
+        Q_EMIT SettingChanged(group, key, QDBusVariant(value));
+    }
+
+Q_SIGNALS:
+    void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+};
+
+// An older portal, which answers only Read, with the value wrapped twice.
+class OlderPortalSettings : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+
+public Q_SLOTS:
+    QDBusVariant Read(const QString& group, const QString& key) {
+        if (group == QLatin1String("org.freedesktop.appearance") && key == QLatin1String("color-scheme")) {
+            return QDBusVariant(QVariant::fromValue(QDBusVariant(uint(1))));
+        }
+        sendErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"), QStringLiteral("no such key"));
+        return {};
+    }
+};
+
+namespace {
+
+const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+
+// A private session bus for one test.
+struct PrivateBus {
+    QProcess daemon;
+    QString address;
+
+    PrivateBus() {
+        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                     QStringLiteral("--print-address=1")});
+        EXPECT_TRUE(daemon.waitForStarted(10000));
+        while (!daemon.canReadLine() && daemon.waitForReadyRead(10000)) {
+        }
+        address = QString::fromUtf8(daemon.readLine()).trimmed();
+    }
+    ~PrivateBus() {
+        for (const char* name : {"portal-test-service", "portal-test-client"}) {
+            QDBusConnection::disconnectFromBus(QString::fromLatin1(name));
+        }
+        daemon.terminate();
+        daemon.waitForFinished(10000);
+    }
+
+    QDBusConnection connection(const char* name) const {
+        return QDBusConnection::connectToBus(address, QString::fromLatin1(name));
+    }
+
+    // Publishes the object as the portal, served on its own thread, where it is also registered.
+    void publish(QObject* portal, QThread& thread) const {
+        portal->moveToThread(&thread);
+        thread.start();
+        bool published = false;
+        QMetaObject::invokeMethod(
+            portal,
+            [this, portal, &published] {
+                QDBusConnection service = connection("portal-test-service");
+                published = service.registerService(portalService) &&
+                            service.registerObject(portalPath, portal,
+                                                   QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
+            },
+            Qt::BlockingQueuedConnection);
+        ASSERT_TRUE(published);
+    }
+};
+
+struct ServiceThread : QThread {
+    ~ServiceThread() override {
+        quit();
+        wait();
+    }
+};
+
+TEST(PortalPreferences, ReadsTheDesktopsPreferencesAndFollowsTheirChanges) {
+    PrivateBus bus;
+    ASSERT_FALSE(bus.address.isEmpty());
+    ServiceThread thread;
+    auto* portal = new PortalSettings;
+    portal->values[{QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme")}] = uint(1);
+    portal->values[{QStringLiteral("org.freedesktop.appearance"), QStringLiteral("contrast")}] = uint(1);
+    // The portal's own contrast key wins over the desktop's older switch.
+    portal->values[{QStringLiteral("org.gnome.desktop.a11y.interface"), QStringLiteral("high-contrast")}] = false;
+    portal->values[{QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("text-scaling-factor")}] = 1.25;
+    bus.publish(portal, thread);
+
+    DSPortalPreferences preferences(bus.connection("portal-test-client"));
+    EXPECT_EQ(preferences.prefersDark(), true);
+    EXPECT_TRUE(preferences.prefersIncreasedContrast());
+    EXPECT_DOUBLE_EQ(preferences.textScale(), 1.25);
+    EXPECT_FALSE(preferences.prefersReducedTransparency());
+
+    QSignalSpy changed(&preferences, &DSDesktopPreferences::changed);
+    QMetaObject::invokeMethod(portal, [portal] {
+        portal->change(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"), uint(2));
+    });
+    ASSERT_TRUE(changed.wait(10000));
+    EXPECT_EQ(preferences.prefersDark(), false);
+
+    QMetaObject::invokeMethod(portal, [portal] {
+        portal->change(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"), uint(0));
+    });
+    ASSERT_TRUE(changed.wait(10000));
+    EXPECT_EQ(preferences.prefersDark(), std::nullopt) << "0 states no preference";
+    QMetaObject::invokeMethod(portal, &QObject::deleteLater);
+}
+
+TEST(PortalPreferences, AnOlderPortalIsReadThroughRead) {
+    PrivateBus bus;
+    ServiceThread thread;
+    auto* portal = new OlderPortalSettings;
+    bus.publish(portal, thread);
+    DSPortalPreferences preferences(bus.connection("portal-test-client"));
+    EXPECT_EQ(preferences.prefersDark(), true);
+    EXPECT_FALSE(preferences.prefersIncreasedContrast());
+    EXPECT_DOUBLE_EQ(preferences.textScale(), 1.0);
+    QMetaObject::invokeMethod(portal, &QObject::deleteLater);
+}
+
+TEST(PortalPreferences, WithoutAPortalOrABusThereIsNoPreference) {
+    PrivateBus bus;
+    const DSPortalPreferences withoutPortal(bus.connection("portal-test-client"));
+    EXPECT_EQ(withoutPortal.prefersDark(), std::nullopt);
+    EXPECT_FALSE(withoutPortal.prefersIncreasedContrast());
+
+    const DSPortalPreferences withoutBus(QDBusConnection(QStringLiteral("no-such-connection")));
+    EXPECT_EQ(withoutBus.prefersDark(), std::nullopt);
+    EXPECT_DOUBLE_EQ(withoutBus.textScale(), 1.0);
+}
+
+TEST(PortalPreferences, ImplausibleTextScalesAreKeptInBounds) {
+    EXPECT_DOUBLE_EQ(DSPortalPreferences::clampedTextScale(0), 1.0);
+    EXPECT_DOUBLE_EQ(DSPortalPreferences::clampedTextScale(-2), 1.0);
+    EXPECT_DOUBLE_EQ(DSPortalPreferences::clampedTextScale(std::numeric_limits<double>::quiet_NaN()), 1.0);
+    EXPECT_DOUBLE_EQ(DSPortalPreferences::clampedTextScale(40), 3.0);
+    EXPECT_DOUBLE_EQ(DSPortalPreferences::clampedTextScale(0.1), 0.5);
+}
+
+} // namespace
+} // namespace pictavo
+
+#include "PortalPreferencesTests.moc"

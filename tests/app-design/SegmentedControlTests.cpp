@@ -1,0 +1,92 @@
+#include "app/design/DSPalette.h"
+#include "app/design/DSSegmentedControl.h"
+#include "app/design/DSSegments.h"
+#include "app-design/FixedPreferences.h"
+#include "app-design/Windows.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace pictavo {
+namespace {
+
+enum class Quality { lossless, quality, fileSize };
+
+const DSSegments<Quality> qualities{{QStringLiteral("Lossless"), Quality::lossless},
+                                    {QStringLiteral("Quality"), Quality::quality},
+                                    {QStringLiteral("File size"), Quality::fileSize}};
+
+TEST(Segments, SelectionIsTheFirstOptionWithTheValue) {
+    EXPECT_EQ(qualities.indexOf(Quality::quality), 1);
+    const DSSegments<int> twice{{QStringLiteral("A"), 1}, {QStringLiteral("B"), 1}};
+    EXPECT_EQ(twice.indexOf(1), 0);
+    EXPECT_EQ(twice.indexOf(2), -1);
+    EXPECT_EQ(qualities.tagAt(2), Quality::fileSize);
+    EXPECT_EQ(qualities.tagAt(3), std::nullopt);
+    EXPECT_EQ(qualities.tagAt(-1), std::nullopt);
+}
+
+TEST(SegmentedControl, ShowsTitlesInEqualSegmentsAndReportsPicks) {
+    ThemeScope theme;
+    QWidget window;
+    window.setGeometry(100, 100, 330, 60);
+    auto* control = new DSSegmentedControl(QStringLiteral("Compression"), &window);
+    control->setGeometry(10, 10, 300, control->sizeHint().height());
+    control->setSegments(qualities.titles());
+    control->setSelectedIndex(qualities.indexOf(Quality::lossless));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    EXPECT_EQ(control->accessibleName(), QStringLiteral("Compression"));
+    EXPECT_EQ(control->segments(), qualities.titles());
+    EXPECT_EQ(control->segment(0)->font().pixelSize(), 13);
+    EXPECT_EQ(control->segment(0)->width(), control->segment(2)->width());
+    EXPECT_TRUE(control->segment(0)->isChecked());
+
+    QSignalSpy chosen(control, &DSSegmentedControl::segmentChosen);
+    click(control->segment(2));
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen.first().first().toInt(), 2);
+    EXPECT_EQ(control->selectedIndex(), 2);
+    EXPECT_FALSE(control->segment(0)->isChecked());
+
+    control->setSelectedIndex(-1);
+    for (int index = 0; index < 3; ++index) EXPECT_FALSE(control->segment(index)->isChecked());
+}
+
+TEST(SegmentedControl, NewTitlesKeepUnchangedSegments) {
+    DSSegmentedControl control(QStringLiteral("Metadata"));
+    control.setSegments(qualities.titles());
+    control.setSelectedIndex(2);
+    DSSegmentButton* first = control.segment(0);
+    DSSegmentButton* second = control.segment(1);
+    control.setSegments({QStringLiteral("Lossless"), QStringLiteral("Target")});
+    EXPECT_EQ(control.count(), 2);
+    EXPECT_EQ(control.segment(0), first);
+    EXPECT_EQ(control.segment(1), second);
+    EXPECT_EQ(second->text(), QStringLiteral("Target"));
+    EXPECT_EQ(control.selectedIndex(), -1) << "the selected segment went away";
+}
+
+TEST(SegmentedControl, TheSelectedSegmentIsFilledForTheAppearance) {
+    ThemeScope theme;
+    DSSegmentedControl control(QStringLiteral("Quality"));
+    control.setSegments(qualities.titles());
+    control.setSelectedIndex(0);
+    control.resize(300, control.sizeHint().height());
+    control.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&control));
+    const auto selectedPixel = [&control] {
+        DSSegmentButton* segment = control.segment(0);
+        QImage canvas(segment->size(), QImage::Format_ARGB32);
+        canvas.fill(Qt::transparent);
+        segment->render(&canvas, QPoint(), QRegion(), QWidget::RenderFlags());
+        return canvas.pixelColor(4, segment->height() / 2);
+    };
+    EXPECT_NEAR(selectedPixel().alphaF(), 0.2, 0.01);
+    theme.preferences->set(true);
+    EXPECT_NEAR(selectedPixel().alphaF(), 0.36, 0.01);
+}
+
+} // namespace
+} // namespace pictavo

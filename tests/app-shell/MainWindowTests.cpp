@@ -1,0 +1,218 @@
+#include "ShellTesting.h"
+
+#include "app/shell/BatchGrid.h"
+#include "app/shell/DropZone.h"
+#include "app/shell/ExportButton.h"
+#include "app/shell/HeroBand.h"
+#include "app/shell/ImageCard.h"
+
+#include <QAction>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace pictavo;
+using namespace shell_testing;
+
+QList<QUrl> urlsOf(const std::vector<fs::path>& paths) {
+    QList<QUrl> urls;
+    for (const auto& path : paths) urls.append(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+    return urls;
+}
+
+class MainWindowTest : public testing::Test, protected WindowScene {};
+
+TEST_F(MainWindowTest, AnEmptyWindowShowsTheDropZoneAndWithholdsBatchCommands) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Pictavo by Fenwid"));
+    EXPECT_EQ(window->minimumSize(), QSize(720, 480));
+    EXPECT_TRUE(window->showsDropZone());
+    EXPECT_FALSE(window->exportAction()->isEnabled());
+    EXPECT_FALSE(window->removeAction()->isEnabled());
+    EXPECT_FALSE(window->revealAction()->isEnabled());
+    EXPECT_TRUE(window->openAction()->isEnabled());
+    EXPECT_EQ(window->exportButton()->text(), QStringLiteral("Export"));
+    EXPECT_FALSE(window->exportButton()->isEnabled());
+    EXPECT_FALSE(window->exportButton()->isFilled());
+
+    EXPECT_EQ(window->openAction()->shortcut(), QKeySequence(QKeySequence::Open));
+    EXPECT_EQ(window->exportAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
+    EXPECT_EQ(window->revealAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+R")));
+    EXPECT_EQ(window->quitAction()->shortcut(), QKeySequence(QKeySequence::Quit));
+    EXPECT_EQ(window->selectAllAction()->shortcutContext(), Qt::WidgetWithChildrenShortcut);
+    EXPECT_TRUE(window->removeAction()->shortcuts().contains(QKeySequence(QKeySequence::Delete)));
+    EXPECT_EQ(window->supportAction()->text(), QStringLiteral("Pictavo by Fenwid Support"));
+    window->supportAction()->trigger();
+    ASSERT_EQ(services.webPages.size(), 1);
+    EXPECT_EQ(services.webPages.front().path(), QStringLiteral("/support/"));
+}
+
+TEST_F(MainWindowTest, ChosenImagesBecomeCardsWithEstimatesAndTheBandTotalsThem) {
+    services.imagesToChoose = urlsOf({writePhoto(photos() / "a.png"), writePhoto(photos() / "b.png", 80, 60, 1)});
+    window->openAction()->trigger();
+    ASSERT_TRUE(eventually([&] { return window->store().items().size() == 2; }));
+    ASSERT_TRUE(estimatesSettle());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->showsDropZone());
+    EXPECT_EQ(window->band()->summary().countLabel, QStringLiteral("2 IMAGES"));
+    EXPECT_TRUE(std::holds_alternative<BandSummary::Bytes>(window->band()->summary().figure));
+    EXPECT_TRUE(window->exportAction()->isEnabled());
+    EXPECT_TRUE(window->exportButton()->isFilled());
+    EXPECT_EQ(window->grid()->order().size(), 2);
+    const ImageCard* card = window->grid()->card(window->store().items()[0].id);
+    ASSERT_NE(card, nullptr);
+    EXPECT_TRUE(card->statusText().contains(QStringLiteral("\u2192"))) << card->statusText().toStdString();
+    // Its preview arrives once the card is in view.
+    EXPECT_TRUE(eventually([&] { return !card->thumbnail().isNull(); }));
+}
+
+TEST_F(MainWindowTest, SelectionDrivesTheRemoveTitleAndRemovingTheLastCardResetsTheBatch) {
+    addPhotos(3);
+    ASSERT_EQ(window->store().items().size(), 3u);
+    window->selectAllAction()->trigger();
+    EXPECT_EQ(window->removeAction()->text(), QStringLiteral("Remove 3 Images"));
+    EXPECT_EQ(window->band()->summary().countLabel, QStringLiteral("3 SELECTED"));
+
+    OutputSpec turned = settings.spec();
+    turned.adjustments.reorientation = Reorientation(1);
+    settings.setSpec(turned);
+    destinations.setChoice(DestinationStore::Choice::askEachTime);
+    window->removeAction()->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->store().items().empty());
+    EXPECT_TRUE(window->showsDropZone());
+    EXPECT_EQ(settings.spec(), settings.defaultSpec());
+    EXPECT_EQ(destinations.choice(), destinations.defaultChoice());
+}
+
+TEST_F(MainWindowTest, DropsAreCopiesRefusedFromTheWindowItselfAndNoticeWhenNothingReads) {
+    const fs::path photo = writePhoto(photos() / "dropped.png");
+    const fs::path text = root.write("notes.txt", {'h', 'i'});
+    QMimeData data;
+    data.setUrls(urlsOf({photo}));
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    EXPECT_TRUE(window->dropZone()->isTargeted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_FALSE(window->dropZone()->isTargeted());
+    ASSERT_TRUE(eventually([&] { return window->store().items().size() == 1; }));
+
+    // Only unreadable files: the drop is refused, yet the import runs and leaves its notice.
+    bool imported = false;
+    QObject::connect(window.get(), &MainWindow::importFinished, [&] { imported = true; });
+    EXPECT_FALSE(window->acceptDrop(urlsOf({text})));
+    ASSERT_TRUE(eventually([&] { return imported; }));
+    EXPECT_EQ(window->notice(), MainWindow::nothingReadable);
+    EXPECT_TRUE(window->band()->texts().contains(MainWindow::nothingReadable));
+}
+
+TEST_F(MainWindowTest, ExportsIntoTheChosenFolderAndTheResultKeepsTheRunsDestination) {
+    const auto sources = addPhotos(2);
+    folderAsker.answers = {output()};
+    ASSERT_TRUE(destinations.chooseFolder());
+    window->exportAction()->trigger();
+    EXPECT_TRUE(window->store().isExporting());
+    EXPECT_FALSE(window->exportAction()->isEnabled());
+    ASSERT_TRUE(exportEnds());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(fs::exists(output() / "photo 0.png"));
+    EXPECT_TRUE(fs::exists(output() / "photo 1.png"));
+    const auto* done = std::get_if<BandSummary::Done>(&window->band()->summary().figure);
+    ASSERT_NE(done, nullptr);
+    const QString said = done->text;
+    EXPECT_TRUE(said.startsWith(QStringLiteral("2 saved into "))) << said.toStdString();
+    EXPECT_TRUE(window->revealAction()->isEnabled());
+    window->revealAction()->trigger();
+    ASSERT_EQ(services.revealed.size(), 1u);
+    EXPECT_EQ(services.revealed.front().size(), 2u);
+
+    // Choosing another destination afterwards does not rewrite what the finished run did.
+    destinations.setChoice(DestinationStore::Choice::replaceOriginal);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(std::get<BandSummary::Done>(window->band()->summary().figure).text, said);
+    EXPECT_EQ(window->exportButton()->text(), QStringLiteral("Replace 2 Images"));
+}
+
+TEST_F(MainWindowTest, ACancelledAskEachTimeFolderStartsNoRunAndReportsNothing) {
+    addPhotos(1);
+    destinations.setChoice(DestinationStore::Choice::askEachTime);
+    bool flickered = false;
+    QObject::connect(&window->store(), &BatchStore::isExportingChanged, [&](bool) { flickered = true; });
+    window->requestExport();
+    EXPECT_EQ(folderAsker.asked, 1);
+    EXPECT_FALSE(flickered);
+    EXPECT_FALSE(window->store().exportSummary().has_value());
+    EXPECT_EQ(services.folderOffers, 0);
+}
+
+TEST_F(MainWindowTest, ReplacingAsksOnceAndAMissingFolderOffersToChooseOne) {
+    const auto sources = addPhotos(1);
+    destinations.setChoice(DestinationStore::Choice::replaceOriginal);
+    window->requestExport();
+    EXPECT_EQ(services.replaceQuestions, 1);
+    EXPECT_FALSE(window->store().isExporting());
+    EXPECT_FALSE(destinations.hasConfirmedReplace());
+
+    destinations.setChoice(DestinationStore::Choice::chosenFolder);
+    window->requestExport();
+    EXPECT_EQ(services.folderOffers, 1);
+    EXPECT_FALSE(window->store().isExporting());
+
+    // "Choose Folder…" asks for the folder after the alert, then exports into it.
+    services.chooseFolderAnswer = true;
+    folderAsker.answers = {output()};
+    window->requestExport();
+    ASSERT_TRUE(eventually([&] { return fs::exists(output() / "photo 0.png"); }));
+    ASSERT_TRUE(exportEnds());
+}
+
+TEST_F(MainWindowTest, QuittingDuringAnExportAsksFirst) {
+    addPhotos(2);
+    destinations.setChoice(DestinationStore::Choice::besideOriginal);
+    window->requestExport();
+    ASSERT_TRUE(window->store().isExporting());
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(services.quitQuestions, 1);
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_TRUE(exportEnds());
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(services.quitQuestions, 1);
+}
+
+TEST_F(MainWindowTest, FilesOpenedFromOutsideJoinTheBatch) {
+    const fs::path photo = writePhoto(photos() / "opened.png");
+    openedFiles.append(urlsOf({photo}));
+    ASSERT_TRUE(eventually([&] { return window->store().items().size() == 1; }));
+    EXPECT_TRUE(openedFiles.pending().isEmpty());
+}
+
+TEST_F(MainWindowTest, ArrowKeysMoveTheFocusAndShiftAddsToTheSelection) {
+    addPhotos(3);
+    window->resize(1120, 760);
+    ASSERT_TRUE(eventually([&] { return window->grid()->focusedCard().has_value(); }));
+    const QList<QUuid> order = window->grid()->order();
+    EXPECT_EQ(window->grid()->focusedCard(), order[0]);
+    EXPECT_GE(window->grid()->columns(), 3);
+    EXPECT_TRUE(window->grid()->handleKey(Qt::Key_Right, Qt::ShiftModifier));
+    EXPECT_EQ(window->grid()->focusedCard(), order[1]);
+    EXPECT_EQ(window->selection().value().ids, QSet<QUuid>{order[1]});
+    EXPECT_TRUE(window->grid()->handleKey(Qt::Key_Right, Qt::ShiftModifier));
+    EXPECT_EQ(window->selection().value().ids, (QSet<QUuid>{order[1], order[2]}));
+    EXPECT_TRUE(window->grid()->handleKey(Qt::Key_Escape, Qt::NoModifier));
+    EXPECT_TRUE(window->selection().value().ids.isEmpty());
+    EXPECT_TRUE(window->grid()->handleKey(Qt::Key_Space, Qt::NoModifier));
+    EXPECT_EQ(window->selection().value().ids, QSet<QUuid>{order[2]});
+    // Delete removes it and the focus goes to the card before it, the last one left.
+    window->removeAction()->trigger();
+    EXPECT_EQ(window->grid()->focusedCard(), order[1]);
+}
+
+} // namespace

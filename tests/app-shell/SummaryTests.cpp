@@ -1,0 +1,168 @@
+#include "ImageEngine/Model/ConversionWarning.h"
+#include "app/shell/BandSummary.h"
+#include "app/shell/BatchCommands.h"
+#include "app/shell/ByteUnit.h"
+#include "app/shell/CardBadge.h"
+#include "app/shell/CardChrome.h"
+#include "app/shell/ExportButton.h"
+#include "app/shell/SizeChange.h"
+#include "app/shell/StatusPill.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace pictavo;
+using Figure = BandSummary::Figure;
+
+ExportPhase running(std::int64_t finished, std::optional<std::int64_t> total = std::nullopt) {
+    return ExportPhase{ExportPhase::Running{finished, total}};
+}
+ExportPhase finished(std::int64_t saved, std::int64_t failed) { return ExportPhase{ExportPhase::Finished{saved, failed}}; }
+
+TEST(SizeChange, PercentsTruncateAndTheBadgeUsesTheMinusSign) {
+    EXPECT_EQ(percentSaved(0, 0), (PercentSaved{0, true}));
+    EXPECT_EQ(percentSaved(100, 100), (PercentSaved{0, true}));
+    EXPECT_EQ(percentSaved(100, 0), (PercentSaved{100, false}));
+    EXPECT_EQ(percentSaved(1000, 661), (PercentSaved{33, false}));
+    EXPECT_EQ(percentSaved(1000, 995), (PercentSaved{0, true}));
+    EXPECT_EQ(percentSaved(1000, 1001), (PercentSaved{0, true}));
+
+    EXPECT_EQ(SizeChange::between(100, 150), (SizeChange{SizeChange::Kind::grew, 50, 0, false}));
+    EXPECT_EQ(sizeChangeText(SizeChange::between(100, 150)), QStringLiteral("+50 bytes"));
+    EXPECT_EQ(sizeChangeText(SizeChange::between(3000, 2000)), QStringLiteral("\u221233%"));
+    EXPECT_EQ(sizeChangeText(SizeChange{SizeChange::Kind::saved, 10, 0, true}), std::nullopt);
+    EXPECT_EQ(sizeChangeText(SizeChange::between(7, 7)), std::nullopt);
+}
+
+TEST(ByteUnit, ForcedUnitsKeepTheirPrecision) {
+    EXPECT_EQ(byteCountText(12'345, ByteUnit::bytes), QStringLiteral("12,345 bytes"));
+    EXPECT_EQ(byteCountText(1, ByteUnit::bytes), QStringLiteral("1 byte"));
+    EXPECT_EQ(byteCountText(12'345, ByteUnit::kilobytes), QStringLiteral("12 kB"));
+    EXPECT_EQ(byteCountText(12'345'678, ByteUnit::kilobytes), QStringLiteral("12,346 kB"));
+    EXPECT_EQ(byteCountText(1'250'000, ByteUnit::megabytes), QStringLiteral("1.3 MB"));
+    EXPECT_EQ(byteCountText(12'345, ByteUnit::megabytes), QStringLiteral("0 MB"));
+    EXPECT_EQ(byteCountText(2'345'000'000, ByteUnit::gigabytes), QStringLiteral("2.35 GB"));
+    EXPECT_EQ(byteCountText(0, ByteUnit::megabytes), QStringLiteral("Zero MB"));
+}
+
+TEST(BandSummary, CountLabelAndActionFollowTheSelectionAndTheRun) {
+    const auto summary = [](std::int64_t count, std::int64_t selected, ExportPhase phase = {}) {
+        return BandSummary::make(count, selected, 1000, std::nullopt, phase, QStringLiteral("beside each original"));
+    };
+    EXPECT_EQ(summary(0, 0).countLabel, QStringLiteral("0 IMAGES"));
+    EXPECT_EQ(summary(0, 0).action, std::nullopt);
+    EXPECT_EQ(summary(0, 0).figure, Figure(BandSummary::Idle{}));
+    EXPECT_EQ(summary(1, 0).countLabel, QStringLiteral("1 IMAGE"));
+    EXPECT_EQ(summary(1, 0).action, BandSummary::Action(BandSummary::ClearAll{}));
+    EXPECT_EQ(summary(1000, 0).countLabel, QStringLiteral("1000 IMAGES"));
+    const BandSummary selecting = summary(5, 2);
+    EXPECT_EQ(selecting.countLabel, QStringLiteral("2 SELECTED"));
+    EXPECT_TRUE(selecting.isSelecting);
+    EXPECT_EQ(selecting.action, BandSummary::Action(BandSummary::Remove{2}));
+    EXPECT_EQ(summary(5, 2, running(0)).action, std::nullopt);
+}
+
+TEST(BandSummary, FiguresForEveryPhase) {
+    const QString beside = QStringLiteral("beside each original");
+    EXPECT_EQ(BandSummary::makeFigure(5, 1000, 500, finished(5, 0), beside),
+              Figure(BandSummary::Done{QStringLiteral("5 saved beside each original"), false}));
+    EXPECT_EQ(BandSummary::makeFigure(5, 1000, 500, finished(4, 1), beside),
+              Figure(BandSummary::Done{QStringLiteral("4 saved, 1 failed"), true}));
+    EXPECT_EQ(BandSummary::makeFigure(3, 1000, 500, finished(0, 3), beside),
+              Figure(BandSummary::Done{QStringLiteral("0 saved, 3 failed"), true}));
+    // Not estimated yet: the source alone.
+    EXPECT_EQ(BandSummary::makeFigure(2, 2'000'000, std::nullopt, {}, beside),
+              Figure(BandSummary::Bytes{QStringLiteral("2 MB"), std::nullopt, std::nullopt}));
+    // A saving: the pill, texts as they are.
+    EXPECT_EQ(BandSummary::makeFigure(2, 2'000'000, 1'000'000, {}, beside),
+              Figure(BandSummary::Bytes{QStringLiteral("2 MB"), QStringLiteral("1 MB"),
+                                        BandSummary::Pill{QStringLiteral("saving 50%"), BandSummary::Tone::accent,
+                                                          std::nullopt}}));
+    // A growth.
+    EXPECT_EQ(BandSummary::makeFigure(1, 1'000'000, 1'500'000, {}, beside),
+              Figure(BandSummary::Bytes{QStringLiteral("1 MB"), QStringLiteral("1.5 MB"),
+                                        BandSummary::Pill{QStringLiteral("adds 500 kB"), BandSummary::Tone::caution,
+                                                          QStringLiteral("arrow.up")}}));
+    // Running: progress replaces the pill; the run-start total stands in for a missing estimate.
+    EXPECT_EQ(BandSummary::makeFigure(10, 2'000'000, std::nullopt, running(3, 1'000'000), beside),
+              Figure(BandSummary::Bytes{QStringLiteral("2 MB"), QStringLiteral("1 MB"),
+                                        BandSummary::Progress{0.3, QStringLiteral("3 of 10")}}));
+    EXPECT_EQ(BandSummary::makeFigure(10, 2'000'000, std::nullopt, running(0), beside),
+              Figure(BandSummary::Bytes{QStringLiteral("2 MB"), std::nullopt,
+                                        BandSummary::Progress{0.0, QStringLiteral("0 of 10")}}));
+    // The same size, or a saving under one percent: no pill and no rewriting of the texts.
+    EXPECT_EQ(BandSummary::makeFigure(1, 1000, 995, {}, beside),
+              Figure(BandSummary::Bytes{QStringLiteral("1 kB"), QStringLiteral("995 bytes"), std::nullopt}));
+}
+
+TEST(BandSummary, TextsThatReadAlikeAreWrittenInSmallerUnitsUntilTheyDiffer) {
+    const auto texts = BandSummary::byteTexts(12'345, 12'100, true);
+    EXPECT_EQ(texts.first, QStringLiteral("12,345 bytes"));
+    EXPECT_EQ(texts.second, QStringLiteral("12,100 bytes"));
+    const auto megabytes = BandSummary::byteTexts(5'430'000, 5'380'000, true);
+    EXPECT_EQ(megabytes.first, QStringLiteral("5,430 kB"));
+    EXPECT_EQ(megabytes.second, QStringLiteral("5,380 kB"));
+    EXPECT_EQ(BandSummary::byteTexts(12'345, 12'100, false).second, QStringLiteral("12 kB"));
+    const Figure figure = BandSummary::makeFigure(1, 12'345, 12'100, {}, {});
+    EXPECT_EQ(std::get<BandSummary::Bytes>(figure).trailing,
+              BandSummary::Trailing(BandSummary::Pill{QStringLiteral("saving 1%"), BandSummary::Tone::accent, std::nullopt}));
+}
+
+TEST(CardBadge, GrowthFirstThenWarningsThenSavings) {
+    const std::vector<ConversionWarning> none;
+    const std::vector<ConversionWarning> reencoded{ConversionWarning::reencoded()};
+    const std::vector<ConversionWarning> flattened{ConversionWarning::reencoded(),
+                                                   ConversionWarning::TransparencyFlattened{}};
+    const SizeChange grew = SizeChange::between(100, 200);
+    const SizeChange saved = SizeChange::between(100, 88);
+    const SizeChange same = SizeChange::between(100, 100);
+    EXPECT_EQ(cardBadge(grew, flattened), (CardBadge{CardBadge::Kind::grew, QStringLiteral("+100 bytes")}));
+    EXPECT_EQ(cardBadge(saved, reencoded), (CardBadge{CardBadge::Kind::saved, QStringLiteral("\u221212%")}));
+    EXPECT_EQ(cardBadge(saved, flattened), (CardBadge{CardBadge::Kind::warning, QStringLiteral("Alpha")}));
+    EXPECT_EQ(cardBadge(same, none), (CardBadge{CardBadge::Kind::plain, {}}));
+    EXPECT_EQ(cardBadge(same, reencoded), (CardBadge{CardBadge::Kind::warning, QStringLiteral("Re-encoded")}));
+    EXPECT_EQ(cardBadge(std::nullopt, none), std::nullopt);
+    EXPECT_EQ(cardBadge(std::nullopt, reencoded), (CardBadge{CardBadge::Kind::warning, QStringLiteral("Re-encoded")}));
+}
+
+TEST(CardChrome, RingsAndTintsForSelectionFocusAndContrast) {
+    using C = CardChrome::Colour;
+    EXPECT_EQ(CardChrome::of(true, true, true), (CardChrome{C::accent, C::keyboardRing, C::accentTintStrong, true}));
+    EXPECT_EQ(CardChrome::of(true, true, false), (CardChrome{C::accent, C::clear, C::accentTintStrong, true}));
+    EXPECT_EQ(CardChrome::of(true, false, true), (CardChrome{C::accent, C::clear, C::accentTint, true}));
+    EXPECT_EQ(CardChrome::of(false, true, true), (CardChrome{C::keyboardRing, C::clear, C::accentTintStrong, true}));
+    EXPECT_EQ(CardChrome::of(false, true, false), (CardChrome{C::clear, C::clear, C::accentTintStrong, true}));
+    EXPECT_EQ(CardChrome::of(false, false, true), (CardChrome{C::clear, C::clear, C::clear, false}));
+}
+
+TEST(StatusPill, TintOpacityByAppearanceAndPlace) {
+    EXPECT_DOUBLE_EQ(StatusPill::tintOpacity(true, StatusPill::Prominence::card(true)), 0.22);
+    EXPECT_DOUBLE_EQ(StatusPill::tintOpacity(false, StatusPill::Prominence::card(true)), 0.18);
+    EXPECT_DOUBLE_EQ(StatusPill::tintOpacity(false, StatusPill::Prominence::card(false)), 0.12);
+    EXPECT_DOUBLE_EQ(StatusPill::tintOpacity(true, StatusPill::Prominence::band()), 0.16);
+}
+
+TEST(Titles, RemoveAndExportTitles) {
+    EXPECT_EQ(removeTitle(0), QStringLiteral("Remove"));
+    EXPECT_EQ(removeTitle(1), QStringLiteral("Remove"));
+    EXPECT_EQ(removeTitle(2), QStringLiteral("Remove 2 Images"));
+    EXPECT_EQ(removeTitle(1000), QStringLiteral("Remove 1000 Images"));
+    EXPECT_EQ(ExportButton::title(0, true, false), QStringLiteral("Export"));
+    EXPECT_EQ(ExportButton::title(3, false, false), QStringLiteral("Export"));
+    EXPECT_EQ(ExportButton::title(1, true, false), QStringLiteral("Replace 1 Image"));
+    EXPECT_EQ(ExportButton::title(3, true, false), QStringLiteral("Replace 3 Images"));
+    EXPECT_EQ(ExportButton::title(3, true, true), QStringLiteral("Exporting\u2026"));
+}
+
+TEST(BatchCommands, WithheldDuringAnExportExceptReveal) {
+    const BatchCommands idle = BatchCommands::of(3, false, 2, 0);
+    EXPECT_TRUE(idle.canOpen && idle.canExport && idle.canRemoveSelected);
+    EXPECT_FALSE(idle.canRevealExported);
+    const BatchCommands exporting = BatchCommands::of(3, true, 2, 1);
+    EXPECT_FALSE(exporting.canOpen || exporting.canExport || exporting.canRemoveSelected);
+    EXPECT_TRUE(exporting.canRevealExported);
+    EXPECT_FALSE(BatchCommands::of(0, false, 0, 0).canExport);
+}
+
+} // namespace
