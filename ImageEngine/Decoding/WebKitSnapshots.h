@@ -3,8 +3,6 @@
 #include "platform/pixels/Image.h"
 
 #include <cstdint>
-#include <optional>
-#include <vector>
 
 namespace pictavo {
 
@@ -14,15 +12,6 @@ namespace pictavo {
 struct WebKitSnapshots {
     BrowserRenderProtocol::Snapshot overWhite;
     BrowserRenderProtocol::Snapshot overBlack;
-
-    // One snapshot as premultiplied RGBA rows of width times 4 bytes; nothing when its
-    // pixels do not fill its size.
-    struct RGBAPixels {
-        std::vector<std::uint8_t> bytes;
-        std::int64_t width = 0;
-        std::int64_t height = 0;
-    };
-    static std::optional<RGBAPixels> rgbaPixels(const BrowserRenderProtocol::Snapshot& snapshot);
 
     // The top-left `width` by `height` pixels as premultiplied RGBA in sRGB, the browser's own
     // space. Throws ConversionError::renderFailed when a snapshot cannot be read, when the

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <glib-unix.h>
 #include <gtk/gtk.h>
 #include <memory>
@@ -58,6 +59,15 @@ gboolean requestArrived(gint, GIOCondition, gpointer state) {
     return G_SOURCE_CONTINUE;
 }
 
+// The program may end without killing the renderer (it just closes the socket): what was
+// put into its folder goes with the renderer, and the folder too once empty.
+void leaveFolder(const std::filesystem::path& folder) {
+    std::error_code ignored;
+    std::filesystem::remove(folder / protocol::documentName, ignored);
+    std::filesystem::remove_all(folder / protocol::ruleStoreName, ignored);
+    std::filesystem::remove(folder, ignored);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -89,6 +99,7 @@ int main(int argc, char** argv) {
         g_main_loop_run(renderer.loop);
     }
     display.reset();
+    leaveFolder(argv[1]);
     std::fflush(nullptr);
     // The browser's objects are the operating system's to reclaim: tearing them down one by
     // one at exit gains nothing and can hang on a browser that is misbehaving.
