@@ -18,16 +18,18 @@ platform::ImageRef WebKitSVGSource::render(double width, double height) const {
     auto document = platform::readWholeFile(url_);
     const auto stop = platform::currentJobStopToken();
 
-    const auto turn = browser_.gate->take<WebKitSnapshots>(stop);
+    auto& gate = browser_.gate ? *browser_.gate : BrowserRenderGate::shared();
+    auto& host = browser_.host ? *browser_.host : BrowserHost::shared();
+    const auto turn = gate.take<WebKitSnapshots>(stop);
     // The host kills a renderer that overruns this deadline, counted from the moment the
     // turn is had, and delivers the failure; so the gate opens even if the renderer never
     // answers, and even before the renderer was started.
     BrowserHost::Render render{std::move(document),
                                platform::lastPathComponent(url_.string()),
                                {intrinsicSize_.width, intrinsicSize_.height, pixels.width, pixels.height},
-                               std::chrono::steady_clock::now() + browser_.host->watchdog(),
+                               std::chrono::steady_clock::now() + host.watchdog(),
                                turn};
-    browser_.host->render(std::move(render));
+    host.render(std::move(render));
     const auto snapshots = turn->wait(browser_.wait, browser_.pollInterval, stop);
     return snapshots.combine(pixels.width, pixels.height);
 }

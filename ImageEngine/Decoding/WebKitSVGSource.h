@@ -14,19 +14,20 @@ namespace pictavo {
 // outcome. It refuses to run on the main thread, which it would block.
 class WebKitSVGSource final : public VectorSource {
 public:
-    // Where renders go: the gate and host of the process, or a test's own.
+    // Where renders go: the gate and host of the process (made on the first render), or a
+    // test's own.
     struct Browser {
         static constexpr std::chrono::milliseconds standardWait{30'000};
 
-        BrowserRenderGate* gate;
-        BrowserHost* host;
+        BrowserRenderGate* gate = nullptr;
+        BrowserHost* host = nullptr;
         std::chrono::milliseconds wait = standardWait;
         std::chrono::milliseconds pollInterval = BrowserRenderGate::standardPollInterval;
-
-        static Browser shared() { return {&BrowserRenderGate::shared(), &BrowserHost::shared()}; }
     };
 
-    WebKitSVGSource(std::filesystem::path url, platform::Size intrinsicSize, Browser browser = Browser::shared())
+    WebKitSVGSource(std::filesystem::path url, platform::Size intrinsicSize)
+        : WebKitSVGSource(std::move(url), intrinsicSize, Browser{}) {}
+    WebKitSVGSource(std::filesystem::path url, platform::Size intrinsicSize, Browser browser)
         : url_(std::move(url)), intrinsicSize_(intrinsicSize), browser_(browser) {}
 
     platform::Size intrinsicSize() const override { return intrinsicSize_; }

@@ -199,8 +199,10 @@ TEST_F(BrowserRendererTest, TheDocumentReachesNoOtherFileAndNoNetwork) {
     ::close(watcher);
 }
 
+// Through the process's own gate and host, which find the renderer beside the program.
 TEST_F(BrowserRendererTest, AnHTMLDocumentNamedSVGIsNotDrawn) {
-    const auto page = source("page.svg", "<html><body><p>Not a drawing</p></body></html>", {100, 100});
+    const WebKitSVGSource page(folder.write("page.svg", bytes("<html><body><p>Not a drawing</p></body></html>")),
+                               {100, 100});
     EXPECT_EQ(thrownBy([&] { renderElsewhere(page, 50, 50); }), ConversionError::decodeFailed("page.svg"));
 }
 
