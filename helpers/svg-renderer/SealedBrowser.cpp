@@ -27,9 +27,23 @@ SealedBrowser::SealedBrowser(const std::string& folder, std::function<void()> re
     webkit_user_content_filter_store_save(ruleStore_, std::string(protocol::ruleListIdentifier).c_str(), source,
                                           nullptr, &SealedBrowser::rulesCompiled, this);
     g_bytes_unref(source);
+    startContentProcess();
+}
+
+void SealedBrowser::startContentProcess() {
+    processKeeper_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context_, "settings", settings_,
+                                                  "user-content-manager", contentManager_, nullptr));
+    g_object_ref_sink(processKeeper_);
+    webkit_web_view_load_uri(processKeeper_, "about:blank");
+}
+
+void SealedBrowser::renewContentProcess() {
+    g_clear_object(&processKeeper_);
+    startContentProcess();
 }
 
 SealedBrowser::~SealedBrowser() {
+    g_clear_object(&processKeeper_);
     g_clear_object(&ruleStore_);
     g_clear_object(&contentManager_);
     g_clear_object(&settings_);
@@ -51,6 +65,6 @@ void SealedBrowser::rulesCompiled(GObject* store, GAsyncResult* result, gpointer
 }
 
 WebKitWebView* SealedBrowser::makeView() const {
-    return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context_, "settings", settings_,
+    return WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", processKeeper_, "settings", settings_,
                                         "user-content-manager", contentManager_, nullptr));
 }

@@ -17,18 +17,25 @@ public:
 
     // False when the rules could not be compiled: nothing may then be drawn.
     bool isSealed() const { return sealed_; }
-    // A new view in the sealed context, with the rules and settings.
+    // A new view in the sealed context, with the rules and settings, drawn by the content
+    // process that is already running.
     WebKitWebView* makeView() const;
+    // After the content process ended: the next view gets a new one.
+    void renewContentProcess();
     const std::string& documentURL() const { return documentURL_; }
 
 private:
     static void rulesCompiled(GObject* store, GAsyncResult* result, gpointer self);
+    void startContentProcess();
 
     std::string documentURL_;
     WebKitWebContext* context_ = nullptr;
     WebKitSettings* settings_ = nullptr;
     WebKitUserContentManager* contentManager_ = nullptr;
     WebKitUserContentFilterStore* ruleStore_ = nullptr;
+    // A view that never shows anything: it keeps one content process running between
+    // renders, which every render's view shares instead of starting its own.
+    WebKitWebView* processKeeper_ = nullptr;
     std::function<void()> ready_;
     bool sealed_ = false;
 };

@@ -142,13 +142,13 @@ bool readPixels(cairo_surface_t* surface, protocol::Snapshot& into) {
 
 } // namespace
 
-void WebKitSVGRenderer::start(const SealedBrowser& browser, const protocol::Request& request, Completion completion) {
+void WebKitSVGRenderer::start(SealedBrowser& browser, const protocol::Request& request, Completion completion) {
     auto renderer = std::make_shared<WebKitSVGRenderer>(browser, request, std::move(completion));
     renderer->keepAlive_ = renderer;
     renderer->begin();
 }
 
-WebKitSVGRenderer::WebKitSVGRenderer(const SealedBrowser& browser, const protocol::Request& request,
+WebKitSVGRenderer::WebKitSVGRenderer(SealedBrowser& browser, const protocol::Request& request,
                                      Completion completion)
     : browser_(browser), request_(request), completion_(std::move(completion)), viewportChecksLeft_(viewportChecks) {}
 
@@ -217,7 +217,9 @@ void WebKitSVGRenderer::loadChanged(WebKitWebView*, WebKitLoadEvent event, gpoin
 }
 
 void WebKitSVGRenderer::processTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self) {
-    static_cast<WebKitSVGRenderer*>(self)->finishWith(ReplyKind::browserStopped);
+    auto* renderer = static_cast<WebKitSVGRenderer*>(self);
+    renderer->browser_.renewContentProcess();
+    renderer->finishWith(ReplyKind::browserStopped);
 }
 
 void WebKitSVGRenderer::evaluate(const std::string& script, GAsyncReadyCallback done) {

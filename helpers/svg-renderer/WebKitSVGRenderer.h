@@ -19,10 +19,10 @@ public:
     using Completion = std::function<void(Reply)>;
 
     // `completion` runs once, on this thread, after the view has been torn down.
-    static void start(const SealedBrowser& browser, const pictavo::BrowserRenderProtocol::Request& request,
+    static void start(SealedBrowser& browser, const pictavo::BrowserRenderProtocol::Request& request,
                       Completion completion);
 
-    WebKitSVGRenderer(const SealedBrowser& browser, const pictavo::BrowserRenderProtocol::Request& request,
+    WebKitSVGRenderer(SealedBrowser& browser, const pictavo::BrowserRenderProtocol::Request& request,
                       Completion completion);
     ~WebKitSVGRenderer();
     WebKitSVGRenderer(const WebKitSVGRenderer&) = delete;
@@ -58,7 +58,7 @@ private:
     static void loadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
     static void processTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
 
-    const SealedBrowser& browser_;
+    SealedBrowser& browser_;
     const pictavo::BrowserRenderProtocol::Request request_;
     Completion completion_;
     GtkWidget* window_ = nullptr;
