@@ -237,6 +237,7 @@ std::shared_ptr<WebKitSVGRenderer> WebKitSVGRenderer::answered(GObject* view, GA
                      : webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
     if (!value) {
         renderer->finishWithError(error);
+        g_clear_error(&error);
         return nullptr;
     }
     if (text) *text = resultText(value);
@@ -320,8 +321,9 @@ void WebKitSVGRenderer::photograph() {
             GError* error = nullptr;
             cairo_surface_t* surface = webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(view), result, &error);
             if (!surface) {
-                if (error) return renderer->finishWithError(error);
-                return renderer->finishWith(ReplyKind::producedNoImage);
+                if (!error) return renderer->finishWith(ReplyKind::producedNoImage);
+                renderer->finishWithError(error);
+                return g_error_free(error);
             }
             auto& photographs = renderer->photographs_;
             const bool white = photographs.overWhite.pixels.empty();
@@ -335,14 +337,13 @@ void WebKitSVGRenderer::photograph() {
         hold());
 }
 
-void WebKitSVGRenderer::finishWithError(GError* error) {
+void WebKitSVGRenderer::finishWithError(const GError* error) {
     Reply reply;
     reply.kind = ReplyKind::browserError;
     if (error) {
         reply.domain = g_quark_to_string(error->domain);
         reply.code = error->code;
         reply.message = error->message ? error->message : "";
-        g_error_free(error);
     }
     finish(std::move(reply));
 }

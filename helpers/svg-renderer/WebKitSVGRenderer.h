@@ -39,7 +39,7 @@ private:
     void paintNext();
     void photograph();
     void finish(Reply reply);
-    void finishWithError(GError* error);
+    void finishWithError(const GError* error);
     void finishWith(pictavo::BrowserRenderProtocol::ReplyKind kind);
 
     void evaluate(const std::string& script, GAsyncReadyCallback done);

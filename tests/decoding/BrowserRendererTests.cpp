@@ -223,18 +223,28 @@ TEST_F(BrowserRendererTest, ARendererThatDiesMidRenderFailsItAndTheNextRenderSta
     EXPECT_TRUE(areaIs(*image, 10, 10, {0, 0, 255, 255}));
 }
 
-TEST_F(BrowserRendererTest, ARendererThatNeverAnswersIsKilledAndFreesTheGate) {
-    BrowserHost silent({"/bin/sh", "-c", "exec sleep 600", "renderer"}, 2s);
-    const WebKitSVGSource drawing(folder.write("drawing.svg", bytes("<svg/>")), {4, 4}, {&gate, &silent, 1s});
-    EXPECT_EQ(thrownBy([&] { renderElsewhere(drawing, 4, 4); }),
+TEST_F(BrowserRendererTest, ARendererThatNeverAnswersIsKilledAndFreesTheGateForAFreshOne) {
+    const auto marker = folder.file("started-once");
+    // The first renderer never answers; the next is the real one.
+    BrowserHost silent({"/bin/sh", "-c",
+                        "if [ -e \"$0\" ]; then exec '" + BrowserHost::installedRenderer().front() +
+                            "' \"$1\"; fi; : > \"$0\"; exec sleep 600",
+                        marker.string()},
+                       2s);
+    const WebKitSVGSource drawing(folder.write("drawing.svg",
+                                              bytes(R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 4 4">)"
+                                                    R"(<rect width="4" height="4" fill="#00ff00"/></svg>)")),
+                                  {4, 4}, {&gate, &silent, 1s});
+    EXPECT_EQ(thrownBy([&] { renderElsewhere(drawing, 8, 8); }),
               ConversionError::renderFailed(RenderFailure::browserTimedOut(1)));
     const pid_t stuck = silent.rendererProcessId();
     ASSERT_GT(stuck, 0);
     // The gate opens when the host's watchdog has killed the renderer.
-    const auto next = gate.take<WebKitSnapshots>({});
-    EXPECT_EQ(silent.rendererProcessId(), 0);
+    gate.take<WebKitSnapshots>({})->fail(nullptr);
     EXPECT_NE(::kill(stuck, 0), 0);
-    next->fail(nullptr);
+
+    const WebKitSVGSource patient(folder.file("drawing.svg"), {4, 4}, {&gate, &silent});
+    EXPECT_TRUE(areaIs(*renderElsewhere(patient, 20, 20), 10, 10, {0, 255, 0, 255}));
 }
 
 } // namespace
