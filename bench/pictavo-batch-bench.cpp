@@ -109,8 +109,7 @@ int main(int argc, char** argv) {
         if (!exporting) QCoreApplication::exit(0);
     });
     const auto exportBegan = std::chrono::steady_clock::now();
-    store.exportBatch(converting, DestinationResolution::resolved(ExportDestination::folder(*out)), nullptr, nullptr,
-                      nullptr);
+    store.exportBatch(converting, DestinationResolution::resolved(ExportDestination::folder(*out)), nullptr);
     if (store.isExporting()) QCoreApplication::exec();
     const double seconds = secondsSince(exportBegan);
 

@@ -2,10 +2,10 @@
 // throughput, so that the engine can be compared with other converters on the same files.
 //
 //   pictavo-bench [--spec FILE.json] [--effort final|preview] [--estimate] [--jobs N]
-//                 [--out DIR] PATH...
+//                 [--every-page] [--out DIR] PATH...
 //
 // Folders are walked recursively (regular files only, hidden ones skipped), page 1 of each
-// file is converted, at most W at a time (the engine's width, or N). Each failed file gets
+// file is converted (every page with --every-page), at most W at a time (the engine's width, or N). Each failed file gets
 // one line (its name and the error's sentence); the last line is one JSON object.
 #include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
@@ -38,13 +38,14 @@ struct Options {
     bool estimate = false;
     std::optional<std::int64_t> jobs;
     std::optional<fs::path> out;
+    bool everyPage = false;
     std::vector<fs::path> paths;
 };
 
 [[noreturn]] void usage(const std::string& problem) {
     std::cerr << "pictavo-bench: " << problem << "\n"
               << "usage: pictavo-bench [--spec FILE.json] [--effort final|preview] [--estimate] [--jobs N] "
-                 "[--out DIR] PATH...\n";
+                 "[--every-page] [--out DIR] PATH...\n";
     std::exit(2);
 }
 
@@ -72,6 +73,7 @@ Options parse(int argc, char** argv) {
             }
             if (*options.jobs < 1) usage("--jobs needs a number of at least 1");
         } else if (argument == "--out") options.out = value();
+        else if (argument == "--every-page") options.everyPage = true;
         else if (argument.starts_with("--")) usage("unknown option " + argument);
         else options.paths.emplace_back(argument);
     }
@@ -175,22 +177,32 @@ int main(int argc, char** argv) {
     std::optional<EncodeExecutor> ownExecutor;
     if (options.jobs) ownExecutor.emplace(*options.jobs, "bench");
 
-    auto start = [&](const fs::path& file) -> std::future<ConversionResult> {
+    auto start = [&](const fs::path& file, std::int64_t page) -> std::future<ConversionResult> {
         const EncodeEffort effort = options.estimate ? EncodeEffort::preview : options.effort;
         if (ownExecutor)
-            return ownExecutor->encoding([&engine, file, &spec, effort] { return engine.convert(file, spec, 1, effort); });
-        return engine.converted(file, spec, 1, effort);
+            return ownExecutor->encoding([&engine, file, &spec, page, effort] { return engine.convert(file, spec, page, effort); });
+        return engine.converted(file, spec, page, effort);
     };
-    auto startEstimate = [&](const fs::path& file) -> std::future<Estimate> {
+    auto startEstimate = [&](const fs::path& file, std::int64_t page) -> std::future<Estimate> {
         if (ownExecutor)
-            return ownExecutor->encoding([&engine, file, &spec] {
-                ConversionResult result = engine.convert(file, spec, 1, EncodeEffort::preview);
+            return ownExecutor->encoding([&engine, file, &spec, page] {
+                ConversionResult result = engine.convert(file, spec, page, EncodeEffort::preview);
                 return Estimate{result.byteCount(), std::move(result.warnings)};
             });
-        return engine.estimate(file, spec, 1, {});
+        return engine.estimate(file, spec, page, {});
+    };
+    // Every page of a file counts in the time: its pages are looked up as the batch does.
+    auto pagesOf = [&](const fs::path& file) -> std::int64_t {
+        if (!options.everyPage) return 1;
+        try {
+            return std::max<std::int64_t>(engine.decoders().decoder(file)->properties(file).pageCount, 1);
+        } catch (const std::exception&) {
+            return 1;
+        }
     };
 
     std::int64_t failed = 0;
+    std::int64_t conversions = 0;
     std::int64_t inputBytes = 0;
     std::int64_t outputBytes = 0;
     const auto began = std::chrono::steady_clock::now();
@@ -222,18 +234,23 @@ int main(int argc, char** argv) {
         std::error_code error;
         const auto size = fs::file_size(file, error);
         if (!error) inputBytes += static_cast<std::int64_t>(size);
-        if (static_cast<std::int64_t>(inFlight.size()) >= width) finishOldest();
-        InFlight job{file, std::nullopt, std::nullopt};
-        if (options.estimate) job.estimate = startEstimate(file);
-        else job.conversion = start(file);
-        inFlight.push_back(std::move(job));
+        const std::int64_t pages = pagesOf(file);
+        for (std::int64_t page = 1; page <= pages; ++page) {
+            if (static_cast<std::int64_t>(inFlight.size()) >= width) finishOldest();
+            InFlight job{file, std::nullopt, std::nullopt};
+            if (options.estimate) job.estimate = startEstimate(file, page);
+            else job.conversion = start(file, page);
+            inFlight.push_back(std::move(job));
+            ++conversions;
+        }
     }
     while (!inFlight.empty()) finishOldest();
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    const auto converted = static_cast<std::int64_t>(files.size()) - failed;
+    const auto converted = conversions - failed;
     nlohmann::json summary = {
         {"files", files.size()},
+        {"conversions", conversions},
         {"failed", failed},
         {"inputBytes", inputBytes},
         {"outputBytes", outputBytes},

@@ -27,6 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // A small budget keeps hostile sizes from allocating; the refusal is what is tested.
     constexpr std::size_t budget = 1 << 22;
+    // With no budget at all the damage check streams the data through its one small buffer.
+    (void)LibDeflatePNGEncoder::pixelDataIsDamaged(*chunks, size % 3 == 0 ? budget : 0);
     const auto recompressed = LibDeflatePNGEncoder::recompressIDAT(file, EncodeEffort::preview, size % 2 == 0, budget);
     if (recompressed && (recompressed->size() >= size || !PNGChunks::parse(*recompressed))) std::abort();
 

@@ -1,7 +1,9 @@
 #include "ImageEngine/Decoding/DecoderRegistry.h"
 
 #include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Decoding/CoreSVGDecoder.h"
 #include "ImageEngine/Decoding/ImageIODecoder.h"
+#include "ImageEngine/Decoding/PDFDecoder.h"
 #include "platform/files/FilePath.h"
 
 #include <unicode/locid.h>
@@ -10,7 +12,10 @@
 namespace pictavo {
 
 DecoderRegistry DecoderRegistry::standard() {
-    return DecoderRegistry({std::make_shared<const ImageIODecoder>()});
+    // SVG first, then PDF, then every raster type: a type two of them read goes to the first.
+    // SVGs that need the browser have no fallback yet and fail with its message.
+    return DecoderRegistry({std::make_shared<const CoreSVGDecoder>(), std::make_shared<const PDFDecoder>(),
+                            std::make_shared<const ImageIODecoder>()});
 }
 
 ImageDecoderRef DecoderRegistry::decoder(const std::filesystem::path& url) const {

@@ -3,6 +3,7 @@
 #include "ImageEngine/Model/FormatOrdering.h"
 #include "ImageEngine/Encoding/png/LibDeflatePNGSourceOptimiser.h"
 #include "ImageEngine/Encoding/jpeg/MozJPEGSourceOptimiser.h"
+#include "ImageEngine/Encoding/vector/VectorPassthroughOptimiser.h"
 
 namespace pictavo {
 
@@ -15,6 +16,11 @@ SourceOptimiserRegistry SourceOptimiserRegistry::standard() {
     return SourceOptimiserRegistry(std::vector<SourceOptimiserRef>{
         std::make_shared<MozJPEGSourceOptimiser>(),
         std::make_shared<LibDeflatePNGSourceOptimiser>(),
+        std::make_shared<VectorPassthroughOptimiser>(OutputFormat(platform::ContentType::svg()),
+                                                     std::set{MetadataPolicy::keepAll, MetadataPolicy::strip},
+                                                     VectorPassthroughOptimiser::Stripping::svgXMP),
+        std::make_shared<VectorPassthroughOptimiser>(OutputFormat::pdf(), std::set{MetadataPolicy::keepAll},
+                                                     VectorPassthroughOptimiser::Stripping::nothing),
     });
 }
 

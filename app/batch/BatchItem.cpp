@@ -10,6 +10,13 @@ namespace pictavo {
 
 QString byteCountText(std::int64_t bytes) { return QString::fromStdString(platform::byteCount(bytes)); }
 
+std::optional<FailureDetails::Source> reportedSource(const BatchItem& item) {
+    if (!item.header) return std::nullopt;
+    FailureDetails::Source source = *item.header;
+    source.byteCount = item.stamp.byteCount;
+    return source;
+}
+
 std::size_t hashValue(const BatchItem::SourceStamp& stamp) {
     std::size_t seed = std::hash<std::int64_t>{}(stamp.byteCount);
     platform::hashCombineValue(seed, stamp.modifiedNanoseconds);

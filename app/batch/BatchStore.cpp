@@ -47,10 +47,7 @@ BatchStore::BatchStore(const Estimating& engine, ExportWriting& writer, DecoderR
 
 BatchStore::~BatchStore() {
     cancelEstimatePass();
-    if (run_) {
-        run_->stop.request_stop();
-        endReplaceRun(run_->runFolder);
-    }
+    if (run_) run_->abandon();
     // Nobody waiting for an import is left waiting: what was owed or still being discovered
     // ends with nothing added.
     std::vector<OwedAdmission> owed = std::move(admissionsOwedAfterRun_);

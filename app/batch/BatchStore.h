@@ -6,11 +6,14 @@
 #include "app/batch/BatchItem.h"
 #include "app/batch/BatchSelection.h"
 #include "app/batch/Converting.h"
+#include "app/batch/ExportRun.h"
+#include "app/batch/ExportSummary.h"
+#include "app/batch/ThumbnailSource.h"
+#include "app/desktop/FolderRequest.h"
 #include "app/export/DestinationResolution.h"
 #include "app/export/ExportWriting.h"
+#include "app/export/ReplaceFolderAccess.h"
 #include "app/export/SecurityScope.h"
-#include "app/export/SourceVersion.h"
-#include "app/batch/ThumbnailSource.h"
 #include "platform/files/FileOperations.h"
 
 #include <QHash>
@@ -41,7 +44,7 @@ namespace pictavo {
 // event loop, one result at a time; a result is recognised as stale by the counters it
 // carries (batchGeneration, removals and their tombstones, purgeGeneration) and by equality
 // of the specification, never by locks.
-class BatchStore : public QObject, public BatchSelection<QUuid>::Batch {
+class BatchStore : public QObject, public BatchSelection<QUuid>::Batch, private ExportRun::Owner {
     Q_OBJECT
 
 public:
@@ -61,13 +64,8 @@ public:
         std::size_t operator()(const CacheKey& key) const;
     };
 
-    // What the last finished run did. `folder` is the destination of a folder run only.
-    struct ExportSummary {
-        std::int64_t saved = 0;
-        std::int64_t failed = 0;
-        std::optional<std::filesystem::path> folder;
-        friend bool operator==(const ExportSummary&, const ExportSummary&) = default;
-    };
+    // What the last finished run did.
+    using ExportSummary = pictavo::ExportSummary;
 
     // What one import did: cards added, and files skipped because they are not files or no
     // decoder reads them. Duplicates and removed files count in neither.
@@ -92,13 +90,6 @@ public:
         std::int64_t skipped = 0;
     };
 
-    // Asks the user for a folder when a file cannot be written beside its original; none
-    // when the user declines.
-    using FallbackAsker = std::function<std::optional<std::filesystem::path>()>;
-    // Given the folder of an original, starts access to a folder that covers it and returns
-    // it, or none when the user did not allow access.
-    using ReplaceFolderAccess = std::function<std::optional<std::filesystem::path>(const std::filesystem::path&)>;
-
     // `width` is how many conversions run at once (the encode executor's width); `files`
     // makes and removes the snapshots of a replacing run.
     BatchStore(const Estimating& engine, ExportWriting& writer, DecoderRegistry decoders,
@@ -112,7 +103,7 @@ public:
     static const OutputSpec& startingSpec();
 
     // Observed state.
-    const std::vector<BatchItem>& items() const { return items_; }
+    const std::vector<BatchItem>& items() const override { return items_; }
     const OutputSpec& spec() const { return spec_; }
     // A different specification clears the summary and schedules estimates; an equal one
     // does nothing at all.
@@ -137,7 +128,7 @@ public:
     void remove(const QSet<QUuid>& ids) override;
     void clearAll();
     void scheduleEstimates();
-    std::optional<int> indexOf(const QUuid& id);
+    std::optional<int> indexOf(const QUuid& id) override;
     QList<QUuid> itemIds() const override;
 
     // Queries for the window.
@@ -165,9 +156,20 @@ public:
 
     // Exports every card not yet exported whose source is not gone, at most `width` at a
     // time. Returns at once; the run ends when isExporting turns false. A second call during
-    // a run does nothing.
+    // a run does nothing. `scope` is the chosen folder's access, held for the run;
+    // `accessReplaceFolder`, when given, opens folders of originals that refuse to be
+    // written, and must outlive the run.
     void exportBatch(const Converting& engine, const DestinationResolution& resolution, SharedSecurityScope scope,
-                     ReplaceFolderAccess accessReplaceFolder, FallbackAsker fallbackAsker);
+                     ReplaceFolderAccess* accessReplaceFolder = nullptr);
+
+    // The folder the running export waits for: a folder for the files that could not be
+    // written beside their originals, or permission to replace the originals in a folder.
+    // Nothing else is written until it is answered. The window shows its panel without
+    // waiting (FolderRequestDialog) and hands the user's answer to answerFolderRequest.
+    std::optional<FolderRequest> folderRequest() const;
+    // The chosen folder, or none when the panel was cancelled, which for the fallback folder
+    // stops the run. An answer to any request but the one waited for is ignored.
+    void answerFolderRequest(const QUuid& id, std::optional<std::filesystem::path> folder);
 
 Q_SIGNALS:
     // Fine-grained changes of items(), each sent once the change is made.
@@ -179,15 +181,12 @@ Q_SIGNALS:
     void isExportingChanged(bool exporting);
     void exportSummaryChanged();
     void totalEstimatedBytesAtRunStartChanged();
+    void folderRequestChanged();
 
 private:
     struct EstimatePass;
     struct EstimateJob;
     struct EstimateOutcome;
-    struct ExportRun;
-    struct ExportJob;
-    struct ExportOutcome;
-    struct Prepared;
     struct OwedAdmission {
         Discovery discovery;
         std::int64_t generation = 0;
@@ -224,32 +223,15 @@ private:
 
     // Card updates, under one rule: an exported or failed card is not overwritten by
     // another settled state.
-    void withItem(int index, const std::function<void(BatchItem&)>& change);
+    void withItem(int index, const std::function<void(BatchItem&)>& change) override;
     void setEstimated(int index, std::int64_t bytes, std::vector<ConversionWarning> warnings);
     void setEstimatedBytes(int index, std::int64_t bytes);
     void setFailed(int index, QString reason, QString details);
     void markState(int index, BatchItem::State state);
 
-    // The export run.
-    void continueRun(const std::shared_ptr<ExportRun>& run);
-    enum class Start { childAdded, noJobLeft, waitingForSnapshot };
-    Start startNextExport(const std::shared_ptr<ExportRun>& run);
-    // Off the main thread: a private copy of the original in a folder of its own in the run
-    // folder, with the copy's version and counts.
-    static std::shared_ptr<Prepared> prepareForReplace(platform::FileOperations& files,
-                                                       const std::filesystem::path& source,
-                                                       const std::filesystem::path& runFolder,
-                                                       const DecoderRegistry& decoders);
-    Start takePrepared(const std::shared_ptr<ExportRun>& run);
-    void startExportChild(const std::shared_ptr<ExportRun>& run, const ExportJob& job,
-                          const std::filesystem::path& source);
-    void receiveExportOutcome(const std::shared_ptr<ExportRun>& run, ExportOutcome outcome);
-    void writeOutcome(const std::shared_ptr<ExportRun>& run, const ExportOutcome& outcome);
-    std::filesystem::path writeConverted(const std::shared_ptr<ExportRun>& run, const ExportOutcome& outcome);
-    std::filesystem::path replaceOriginal(const std::shared_ptr<ExportRun>& run, const ExportOutcome& outcome);
-    void finishExport(const std::shared_ptr<ExportRun>& run);
-    void endReplaceRun(const std::filesystem::path& runFolder);
-    void forgetSnapshot(const QUuid& id);
+    // The export run's word to its store.
+    void exportFolderRequestChanged() override;
+    void exportRunEnded(const OutputSpec& spec, std::optional<ExportSummary> summary) override;
 
     const Estimating& engine_;
     ExportWriting& writer_;
@@ -276,14 +258,9 @@ private:
     std::unordered_map<CacheKey, Estimate, CacheKeyHash> cache_;
     std::int64_t purgeGeneration_ = 0;
     std::optional<std::int64_t> totalEstimatedBytesAtRunStart_;
-    std::optional<std::filesystem::path> besideOriginalFallback_;
-    std::unordered_map<std::string, bool> replaceFolderAnswers_;
-    std::vector<std::filesystem::path> replaceFolderScopes_;
-    SharedSecurityScope destinationScope_;
-    QHash<QUuid, SourceVersion> replaceVersions_;
-    QHash<QUuid, std::filesystem::path> replaceSnapshots_;
     std::optional<ExportSummary> exportSummary_;
     QHash<QUuid, int> positions_;
+    // The run under way; none between runs.
     std::shared_ptr<ExportRun> run_;
 };
 

@@ -1,54 +1,11 @@
 #pragma once
-// The store's own records of work under way, shared by the files that implement BatchStore.
+// The store's own records of its estimate passes, shared by the files that implement BatchStore.
 #include "app/batch/BatchStore.h"
+#include "app/batch/Settlement.h"
 
-#include "ImageEngine/Model/ConversionResult.h"
-#include "app/export/ExportDestination.h"
-#include "app/export/ReplaceRefusal.h"
-
-#include "platform/base/Cancellation.h"
-
-#include <deque>
-#include <future>
 #include <stop_token>
 
 namespace pictavo {
-
-// What failure reports say of a card's source: its header with the card's current byte
-// count; none when admission learnt nothing of it.
-inline std::optional<FailureDetails::Source> reportedSource(const BatchItem& item) {
-    if (!item.header) return std::nullopt;
-    FailureDetails::Source source = *item.header;
-    source.byteCount = item.stamp.byteCount;
-    return source;
-}
-
-// What became of one conversion, worked out on the thread that waited for it: its value, or
-// the card's reason and failure report, or neither after a cancellation.
-struct Settlement {
-    enum class Kind { succeeded, failed, cancelled };
-    Kind kind = Kind::cancelled;
-    QString reason;
-    QString details;
-
-    // The ready future's value; none when the conversion failed or was cancelled.
-    template <typename Value>
-    std::optional<Value> take(std::future<Value>& ready, const std::filesystem::path& url, const OutputSpec& spec,
-                              const std::optional<FailureDetails::Source>& source) {
-        try {
-            std::optional<Value> value(ready.get());
-            kind = Kind::succeeded;
-            return value;
-        } catch (const platform::CancellationError&) {
-            kind = Kind::cancelled;
-        } catch (const std::exception& error) {
-            kind = Kind::failed;
-            reason = FailureDetails::description(error);
-            details = FailureDetails::report(error, url, spec, source, FailureDetails::Environment::current());
-        }
-        return std::nullopt;
-    }
-};
 
 // One debounced estimate pass: the specification it was scheduled with, the stop source
 // that every child shares, and its sliding window of conversions.
@@ -75,64 +32,6 @@ struct BatchStore::EstimateOutcome : Settlement {
     // purgeGeneration when the child started.
     std::int64_t purges = 0;
     Estimate estimate;
-};
-
-struct BatchStore::ExportJob {
-    QUuid id;
-    std::filesystem::path url;
-    std::int64_t page = 1;
-    std::optional<FailureDetails::Source> source;
-    // The card as it was when the run started.
-    BatchItem item;
-};
-
-struct BatchStore::ExportOutcome : Settlement {
-    QUuid id;
-    // The original, also when the conversion read a snapshot.
-    std::filesystem::path url;
-    std::optional<ConversionResult> result;
-};
-
-// A card made ready for replacing its original: the snapshot its conversion reads, the
-// snapshot's version, and its counts (none when no decoder could read them).
-struct BatchStore::Prepared {
-    std::filesystem::path snapshot;
-    std::optional<SourceVersion> version;
-    std::optional<std::int64_t> pages, frames, renditions;
-    // Set instead when the snapshot could not be made or read.
-    std::optional<ReplaceRefusal> refusal;
-};
-
-// One export run. Outcomes are handled one at a time, in the order they arrive; `busy`
-// keeps a nested event loop (a folder panel) from handling another meanwhile.
-struct BatchStore::ExportRun {
-    ExportRun(const Converting& runEngine, ExportDestination runDestination, OutputSpec runSpec)
-        : engine(&runEngine), destination(std::move(runDestination)), spec(std::move(runSpec)) {}
-    const Converting* engine;
-    ExportDestination destination;
-    OutputSpec spec;
-    std::filesystem::path runFolder;
-    ReplaceFolderAccess accessReplaceFolder;
-    FallbackAsker fallbackAsker;
-    std::vector<ExportJob> jobs;
-    std::size_t next = 0;
-    std::int64_t saved = 0;
-    std::int64_t failed = 0;
-    bool stopped = false;
-    std::stop_source stop;
-
-    // Calls of startNextExport still to make: the first fill, then one per outcome, each
-    // made before that outcome is written.
-    std::int64_t startsOwed = 0;
-    std::int64_t inFlight = 0;
-    std::deque<ExportOutcome> arrived;
-    std::optional<ExportOutcome> beingHandled;
-    // A snapshot is being made off the main thread; the fill goes on when it is back.
-    bool preparing = false;
-    std::optional<ExportJob> preparingJob;
-    std::shared_ptr<Prepared> prepared;
-    bool busy = false;
-    bool finished = false;
 };
 
 } // namespace pictavo

@@ -1,6 +1,6 @@
 #include "app/design/DSCapsuleButton.h"
 
-#include "app/MainThread.h"
+#include "app/desktop/MainThread.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"

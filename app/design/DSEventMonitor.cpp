@@ -1,6 +1,6 @@
 #include "app/design/DSEventMonitor.h"
 
-#include "app/MainThread.h"
+#include "app/desktop/MainThread.h"
 
 #include <QApplication>
 #include <QKeyEvent>

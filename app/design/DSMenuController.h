@@ -1,5 +1,5 @@
 #pragma once
-#include "app/MainThread.h"
+#include "app/desktop/MainThread.h"
 #include "app/design/DSAnnouncer.h"
 #include "app/design/DSEventMonitor.h"
 #include "app/design/DSMenuAnnouncement.h"

@@ -1,6 +1,6 @@
 #include "app/design/DSPanelController.h"
 
-#include "app/MainThread.h"
+#include "app/desktop/MainThread.h"
 
 namespace pictavo {
 

@@ -1,6 +1,6 @@
 #include "app/design/DSPanelHandover.h"
 
-#include "app/MainThread.h"
+#include "app/desktop/MainThread.h"
 #include "app/design/DSPanelPlacement.h"
 
 #include <QCoreApplication>

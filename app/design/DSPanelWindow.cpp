@@ -1,6 +1,6 @@
 #include "app/design/DSPanelWindow.h"
 
-#include "app/MainThread.h"
+#include "app/desktop/MainThread.h"
 #include "app/design/DSPanelHandover.h"
 
 #include <QGuiApplication>

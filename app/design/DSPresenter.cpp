@@ -1,6 +1,6 @@
 #include "app/design/DSPresenter.h"
 
-#include "app/MainThread.h"
+#include "app/desktop/MainThread.h"
 
 #include <QEvent>
 

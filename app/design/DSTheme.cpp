@@ -1,6 +1,6 @@
 #include "app/design/DSTheme.h"
 
-#include "app/MainThread.h"
+#include "app/desktop/MainThread.h"
 #include "app/design/DSPortalPreferences.h"
 
 #include <QEvent>

@@ -3,12 +3,12 @@
 
 namespace pictavo {
 
-// Asks in a modal folder dialog: folders only, new folders allowed, the purpose's message
-// as its title (Qt's dialogs have no message line) and its prompt on the accepting button.
+// Asks in a modal folder panel (see FolderPanel.h). Only for asking that answers a user's
+// own command, such as choosing the default folder; work under way asks through a
+// FolderRequest instead.
 class FileDialogFolderAsker : public FolderAsker {
 public:
-    std::optional<std::filesystem::path> ask(PanelPurpose purpose,
-                                             const std::optional<std::filesystem::path>& startFolder) override;
+    std::optional<std::filesystem::path> ask(PanelPurpose purpose) override;
 };
 
 } // namespace pictavo

@@ -11,9 +11,7 @@ namespace pictavo {
 class FolderAsker {
 public:
     virtual ~FolderAsker() = default;
-    // `startFolder`, when given, is the folder the panel opens in.
-    virtual std::optional<std::filesystem::path> ask(PanelPurpose purpose,
-                                                     const std::optional<std::filesystem::path>& startFolder) = 0;
+    virtual std::optional<std::filesystem::path> ask(PanelPurpose purpose) = 0;
 };
 
 } // namespace pictavo

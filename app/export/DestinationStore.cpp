@@ -85,13 +85,17 @@ SharedSecurityScope DestinationStore::openDestinationBookmark(const std::optiona
     if (!data) return nullptr;
     const auto resolved = bookmarks_.resolve(*data);
     if (!resolved || !bookmarks_.startAccessing(resolved->path)) return nullptr;
-    Bookmarks* bookmarks = &bookmarks_;
-    auto scope = std::make_shared<SecurityScope>(resolved->path,
-                                                 [bookmarks](const fs::path& path) { bookmarks->stopAccessing(path); });
+    SharedSecurityScope scope = scopeOf(resolved->path);
     if (resolved->isStale) {
         if (const auto fresh = bookmarks_.make(resolved->path)) defaults_.setData(key(destinationBookmarkKey), *fresh);
     }
     return scope;
+}
+
+SharedSecurityScope DestinationStore::scopeOf(const fs::path& folder) {
+    Bookmarks* bookmarks = &bookmarks_;
+    return std::make_shared<SecurityScope>(folder,
+                                           [bookmarks](const fs::path& path) { bookmarks->stopAccessing(path); });
 }
 
 void DestinationStore::setChoice(Choice choice) {
@@ -171,36 +175,41 @@ void DestinationStore::resetToDefaults() {
     setChoice(Choice::besideOriginal);
 }
 
-std::optional<fs::path> DestinationStore::accessReplaceFolder(const fs::path& folder) {
+SharedSecurityScope DestinationStore::openKeptReplaceFolder(const fs::path& folder) {
     assertMainThread();
     QJsonObject stored = readReplaceBookmarks(defaults_);
     for (auto entry = stored.begin(); entry != stored.end(); ++entry) {
         const auto resolved = bookmarks_.resolve(bookmarkData(entry.value()));
         if (!resolved || !folderContains(resolved->path, folder) || !bookmarks_.startAccessing(resolved->path)) continue;
         const QString resolvedKey = standardizedPath(resolved->path);
-        if (!resolved->isStale && resolvedKey == entry.key()) return resolved->path;
-        // The folder moved, or its bookmark wants making again: keep it under its new path.
-        if (const auto fresh = bookmarks_.make(resolved->path)) {
-            stored.erase(entry);
-            stored.insert(resolvedKey, QString::fromLatin1(fresh->toBase64()));
-            writeReplaceBookmarks(defaults_, stored);
+        if (resolved->isStale || resolvedKey != entry.key()) {
+            // The folder moved, or its bookmark wants making again: keep it under its new path.
+            if (const auto fresh = bookmarks_.make(resolved->path)) {
+                stored.erase(entry);
+                stored.insert(resolvedKey, QString::fromLatin1(fresh->toBase64()));
+                writeReplaceBookmarks(defaults_, stored);
+            }
         }
-        return resolved->path;
+        return scopeOf(resolved->path);
     }
-
-    const auto picked = runOpenPanel(PanelPurpose::replacePermission, folder);
-    if (!picked || !folderContains(*picked, folder)) return std::nullopt;
-    bookmarks_.startAccessing(*picked);
-    if (const auto bookmark = bookmarks_.make(*picked)) {
-        stored.insert(standardizedPath(*picked), QString::fromLatin1(bookmark->toBase64()));
-        writeReplaceBookmarks(defaults_, stored);
-    }
-    return picked;
+    return nullptr;
 }
 
-std::optional<fs::path> DestinationStore::runOpenPanel(PanelPurpose purpose, const std::optional<fs::path>& startFolder) {
+SharedSecurityScope DestinationStore::grantReplaceFolder(const fs::path& folder, const fs::path& picked) {
     assertMainThread();
-    return asker_.ask(purpose, startFolder);
+    if (!folderContains(picked, folder)) return nullptr;
+    bookmarks_.startAccessing(picked);
+    if (const auto bookmark = bookmarks_.make(picked)) {
+        QJsonObject stored = readReplaceBookmarks(defaults_);
+        stored.insert(standardizedPath(picked), QString::fromLatin1(bookmark->toBase64()));
+        writeReplaceBookmarks(defaults_, stored);
+    }
+    return scopeOf(picked);
+}
+
+std::optional<fs::path> DestinationStore::runOpenPanel(PanelPurpose purpose) {
+    assertMainThread();
+    return asker_.ask(purpose);
 }
 
 bool DestinationStore::folderContains(const fs::path& outer, const fs::path& inner) {

@@ -2,6 +2,7 @@
 #include "app/export/Bookmarks.h"
 #include "app/export/DestinationChoice.h"
 #include "app/export/DestinationResolution.h"
+#include "app/export/ReplaceFolderAccess.h"
 #include "app/desktop/FolderAsker.h"
 #include "app/export/SecurityScope.h"
 #include "app/settings/UserDefaults.h"
@@ -16,7 +17,7 @@ namespace pictavo {
 
 // Where exported files go, the folder chosen to save into, and the folder permissions that
 // writing needs. One per application, on the main thread.
-class DestinationStore : public QObject {
+class DestinationStore : public QObject, public ReplaceFolderAccess {
     Q_OBJECT
 
 public:
@@ -57,15 +58,12 @@ public:
     void resetChoiceToDefault();
     void resetToDefaults();
 
-    // A folder covering `folder` that may be written to, from a stored permission or from
-    // one the user grants in a panel; none when it was not granted. The caller owns the
-    // access and ends it.
-    std::optional<std::filesystem::path> accessReplaceFolder(const std::filesystem::path& folder);
-    // Shows the panel of the purpose; none when it was cancelled. The fallback folder asker
-    // of an export run is runOpenPanel(PanelPurpose::fallbackFolder).
-    std::optional<std::filesystem::path> runOpenPanel(PanelPurpose purpose,
-                                                      const std::optional<std::filesystem::path>& startFolder = {});
-
+    // Permissions to replace originals: the folders granted are kept as bookmarks, and a
+    // kept folder covers every folder below it. An export run asks the user for a folder
+    // only when no kept permission covers the one it needs.
+    SharedSecurityScope openKeptReplaceFolder(const std::filesystem::path& folder) override;
+    SharedSecurityScope grantReplaceFolder(const std::filesystem::path& folder,
+                                           const std::filesystem::path& picked) override;
     // This application never runs in a sandbox, so writing needs no granted folders.
     static bool isSandboxed() { return false; }
     // Whether `inner` is `outer` or lies below it, compared by whole components with links
@@ -87,7 +85,11 @@ Q_SIGNALS:
     void hasConfirmedReplaceChanged();
 
 private:
+    // Shows the panel of the purpose; none when it was cancelled.
+    std::optional<std::filesystem::path> runOpenPanel(PanelPurpose purpose);
     SharedSecurityScope openDestinationBookmark(const std::optional<QByteArray>& data);
+    // The access to a folder whose access has begun, ended when the last owner lets go.
+    SharedSecurityScope scopeOf(const std::filesystem::path& folder);
     void adoptChosenFolder(const std::filesystem::path& folder, const std::optional<QByteArray>& bookmark);
 
     UserDefaults& defaults_;

@@ -7,7 +7,12 @@ namespace platform {
 namespace {
 
 constexpr std::uint16_t orientationTag = 0x0112;
+constexpr std::uint16_t byteType = 1;
 constexpr std::uint16_t shortType = 3;
+constexpr std::uint16_t longType = 4;
+constexpr std::uint16_t signedByteType = 6;
+constexpr std::uint16_t signedShortType = 8;
+constexpr std::uint16_t signedLongType = 9;
 constexpr std::size_t entrySize = 12;
 constexpr std::uint8_t exifMarker[] = {'E', 'x', 'i', 'f', 0, 0};
 
@@ -66,6 +71,22 @@ std::optional<Ifd0> locateIfd0(std::uint8_t* tiff, std::size_t size) {
     const std::uint16_t count = view.u16(offset);
     if ((size - offset - 2) / entrySize < count || size - offset - 2 - count * entrySize < 4) return std::nullopt;
     return Ifd0{view, offset, count};
+}
+
+// The one integer value held in an entry's value field, whatever integer type the writer
+// chose: cameras and editors store the orientation as SHORT, but also as LONG, SLONG, SSHORT
+// or BYTE, and every reader that takes those must see the same turn.
+std::optional<std::int64_t> inlineInteger(const TIFFView& view, std::size_t entry) {
+    const std::size_t value = entry + 8;
+    switch (view.u16(entry + 2)) {
+    case byteType: return view.base[value];
+    case signedByteType: return static_cast<std::int8_t>(view.base[value]);
+    case shortType: return view.u16(value);
+    case signedShortType: return static_cast<std::int16_t>(view.u16(value));
+    case longType: return view.u32(value);
+    case signedLongType: return static_cast<std::int32_t>(view.u32(value));
+    default: return std::nullopt;
+    }
 }
 
 void writeOrientationEntry(const TIFFView& view, std::size_t at, int orientation) {
@@ -133,9 +154,10 @@ std::optional<int> exifOrientation(const Bytes& exif) {
     if (!ifd) return std::nullopt;
     for (std::size_t i = 0; i < ifd->count; ++i) {
         const std::size_t entry = ifd->offset + 2 + i * entrySize;
-        if (ifd->view.u16(entry) == orientationTag && ifd->view.u16(entry + 2) == shortType &&
-            ifd->view.u32(entry + 4) == 1)
-            return ifd->view.u16(entry + 8);
+        if (ifd->view.u16(entry) != orientationTag || ifd->view.u32(entry + 4) != 1) continue;
+        const auto value = inlineInteger(ifd->view, entry);
+        if (value && *value >= 1 && *value <= 8) return static_cast<int>(*value);
+        return std::nullopt;
     }
     return std::nullopt;
 }

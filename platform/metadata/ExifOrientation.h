@@ -15,7 +15,8 @@ namespace platform {
 // then drop the block rather than carry a stale orientation.
 std::optional<Bytes> exifWithOrientation(const Bytes& exif, int orientation);
 
-// IFD0's orientation as stored, when the block is sound and holds one as a SHORT.
+// IFD0's orientation, when the block is sound and holds one value of 1 to 8 in any integer
+// type (BYTE, SHORT, LONG or their signed forms).
 std::optional<int> exifOrientation(const Bytes& exif);
 
 } // namespace platform

@@ -4,9 +4,11 @@
 #include "platform/files/FilePath.h"
 #include "platform/read/ICNSBackend.h"
 #include "platform/read/ICOBackend.h"
+#include "platform/read/PNMBackend.h"
 #include "platform/types/ImageSniffer.h"
 #include "platform/types/ImageTypeIdentifiers.h"
 #include "platform/read/RawBackend.h"
+#include "platform/read/TGABackend.h"
 #include "platform/read/VipsBackend.h"
 #include "platform/vips/VipsRuntime.h"
 
@@ -50,7 +52,7 @@ const std::vector<std::string>& ImageReader::readableTypeIdentifiers() {
             }
             if (heif_have_decoder_for_format(heif_compression_AV1)) found.emplace_back(types::avif);
         }
-        for (const char* own : {types::bmp, types::ico, types::icns}) found.emplace_back(own);
+        for (const char* own : {types::bmp, types::ico, types::icns, types::tga}) found.emplace_back(own);
         for (const char* raw : {types::cameraRaw, types::dng, types::canonCR2, types::canonCR3, types::canonCRW,
                                 types::nikon, types::sony, types::fuji, types::olympus, types::panasonic, types::pentax,
                                 types::samsung, types::leica, types::hasselblad, types::phaseOne, types::sigma,
@@ -80,6 +82,8 @@ std::optional<ImageReader> ImageReader::open(SharedBytes bytes, std::optional<st
     case SniffedFormat::ico: backend = ICOBackend::open(bytes); break;
     case SniffedFormat::icns: backend = ICNSBackend::open(bytes); break;
     case SniffedFormat::tiff: backend = openTiffFamily(bytes, sniffed, path); break;
+    case SniffedFormat::pnm: backend = PNMBackend::open(bytes, sniffed); break;
+    case SniffedFormat::tga: backend = TGABackend::open(bytes); break;
     case SniffedFormat::unknown: backend = RawBackend::open(bytes); break;
     default: backend = VipsBackend::open(bytes, sniffed, path); break;
     }

@@ -1,5 +1,9 @@
 #include "platform/text/UnicodeText.h"
 
+#include <unicode/bytestream.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
 namespace platform {
 
 namespace {
@@ -45,6 +49,24 @@ std::vector<char32_t> scalars(std::string_view text) {
         offset += decoded.length;
     }
     return result;
+}
+
+bool isValidUTF8(std::string_view text) {
+    for (std::size_t offset = 0; offset < text.size();) {
+        const auto decoded = decodeScalar(text, offset);
+        // A malformed byte reads as U+FFFD taking one byte; a real U+FFFD takes three.
+        if (decoded.scalar == replacementCharacter && decoded.length == 1) return false;
+        offset += decoded.length;
+    }
+    return true;
+}
+
+std::string unicodeLowercased(std::string_view text) {
+    std::string lowered;
+    icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())))
+        .toLower(icu::Locale::getRoot())
+        .toUTF8String(lowered);
+    return lowered;
 }
 
 void appendScalar(std::string& text, char32_t scalar) {

@@ -21,6 +21,14 @@ struct DecodedScalar {
 DecodedScalar decodeScalar(std::string_view text, std::size_t offset);
 
 std::vector<char32_t> scalars(std::string_view text);
+
+// Well-formed UTF-8 only: no overlong forms, surrogates, values past U+10FFFF or cut-short
+// sequences. A real U+FFFD is well-formed.
+bool isValidUTF8(std::string_view text);
+
+// Unicode lower case by the root locale's rules, the same whatever the user's locale; the
+// result may differ in length from the text.
+std::string unicodeLowercased(std::string_view text);
 void appendScalar(std::string& text, char32_t scalar);
 
 // Unicode White_Space: spaces, tabs, line and paragraph breaks of every script.

@@ -1,6 +1,7 @@
 #include "platform/types/ImageSniffer.h"
 
 #include "platform/types/ImageTypeIdentifiers.h"
+#include "platform/types/TGAHeader.h"
 
 #include <algorithm>
 
@@ -66,6 +67,7 @@ SniffResult sniffImageFormat(ByteView bytes) {
     if (bytes.startsWith(0, "BM")) return {SniffedFormat::bmp, types::bmp};
     if (bytes.startsWith(0, std::string_view("\0\0\1\0", 4))) return {SniffedFormat::ico, types::ico};
     if (bytes.startsWith(0, "icns")) return {SniffedFormat::icns, types::icns};
+    if (readTGAHeader(bytes)) return {SniffedFormat::tga, types::tga};
     return {};
 }
 

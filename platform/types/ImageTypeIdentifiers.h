@@ -25,6 +25,7 @@ inline constexpr const char* openEXR = "com.ilm.openexr-image";
 inline constexpr const char* bmp = "com.microsoft.bmp";
 inline constexpr const char* ico = "com.microsoft.ico";
 inline constexpr const char* icns = "com.apple.icns";
+inline constexpr const char* tga = "com.truevision.tga-image";
 // Camera RAW: the generic type, and the makers' own types where a maker is recognised.
 inline constexpr const char* cameraRaw = "public.camera-raw-image";
 inline constexpr const char* dng = "com.adobe.raw-image";

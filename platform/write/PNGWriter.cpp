@@ -1,6 +1,7 @@
 #include "platform/write/PNGWriter.h"
 
 #include "platform/vips/VipsImages.h"
+#include "platform/write/PNGMetadataChunks.h"
 
 #include <vips/vips.h>
 
@@ -14,14 +15,21 @@ std::optional<Bytes> PNGWriter::write(const std::vector<ImageRef>& images, const
 
 std::optional<Bytes> PNGWriter::encode(const ImageRef& image, const PackingRules& rules, const CarriedMetadata& metadata,
                                        bool embedProfile) {
-    auto prepared = VipsImages::prepare({image}, rules, metadata, embedProfile);
+    // libpng writes a given eXIf chunk a second time after the pixel data, and libvips puts XMP
+    // into a zTXt chunk meant for Latin-1 text; both are added here instead, as PNG asks.
+    CarriedMetadata withoutBlocks = metadata;
+    withoutBlocks.exif.reset();
+    withoutBlocks.xmp.reset();
+    auto prepared = VipsImages::prepare({image}, rules, withoutBlocks, embedProfile);
     if (!prepared) return std::nullopt;
     void* buffer = nullptr;
     std::size_t length = 0;
     // zlib level 6 with adaptive filtering: the PNG encoder re-compresses afterwards anyway.
     const int status = vips_pngsave_buffer(prepared.get(), &buffer, &length, "compression", 6, "filter",
                                            VIPS_FOREIGN_PNG_FILTER_ALL, nullptr);
-    return VipsImages::takeBuffer(status, buffer, length);
+    auto written = VipsImages::takeBuffer(status, buffer, length);
+    if (!written || (!metadata.exif && !metadata.xmp)) return written;
+    return pngWithMetadataChunks(*written, metadata.exif, metadata.xmp);
 }
 
 } // namespace platform

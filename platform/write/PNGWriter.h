@@ -5,7 +5,8 @@
 namespace platform {
 
 // PNG through libvips: grey or RGB, with or without alpha, 8 or 16 bits, with the image's
-// profile (iCCP), the carried EXIF (eXIf), XMP and resolution (pHYs).
+// profile (iCCP), the carried EXIF (one eXIf before the pixel data), XMP (iTXt) and
+// resolution (pHYs).
 class PNGWriter final : public ImageWriterBackend {
 public:
     std::string typeIdentifier() const override { return "public.png"; }

@@ -31,8 +31,7 @@ protected:
     ~EndToEnd() override { store_.reset(); }
 
     void exportTo(ExportDestination destination) {
-        store_->exportBatch(converting, DestinationResolution::resolved(std::move(destination)), nullptr, nullptr,
-                            nullptr);
+        store_->exportBatch(converting, DestinationResolution::resolved(std::move(destination)), nullptr);
         ASSERT_TRUE(exportEnds());
     }
     static ImageProperties propertiesOf(const fs::path& path) {

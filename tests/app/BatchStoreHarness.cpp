@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTest>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -281,8 +282,32 @@ std::vector<fs::path> BatchScene::addPhotos(int count) {
     return paths;
 }
 
-void BatchScene::exportTo(const ExportDestination& destination, BatchStore::FallbackAsker asker) {
-    store_->exportBatch(engine_, DestinationResolution::resolved(destination), nullptr, nullptr, std::move(asker));
+void BatchScene::settleEstimatesThenGate() {
+    engine_.gated = false;
+    EXPECT_TRUE(estimatesSettle());
+    engine_.gated = true;
+}
+
+void BatchScene::exportTo(const ExportDestination& destination, ReplaceFolderAccess* access) {
+    store_->exportBatch(engine_, DestinationResolution::resolved(destination), nullptr, access);
+}
+
+void BatchScene::followRequests(std::optional<std::optional<fs::path>> answerAtOnce) {
+    QObject::connect(store_.get(), &BatchStore::folderRequestChanged, store_.get(), [this, answerAtOnce] {
+        const std::optional<FolderRequest> request = store_->folderRequest();
+        if (!request) return;
+        requests_.push_back(*request);
+        if (answerAtOnce) store_->answerFolderRequest(request->id, *answerAtOnce);
+    });
+}
+
+bool BatchScene::requestMade() {
+    return eventually([&] { return store_->folderRequest().has_value(); });
+}
+
+void BatchScene::answer(std::optional<fs::path> folder) {
+    ASSERT_TRUE(store_->folderRequest());
+    store_->answerFolderRequest(store_->folderRequest()->id, std::move(folder));
 }
 
 bool BatchScene::exportEnds() {

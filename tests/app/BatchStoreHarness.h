@@ -162,12 +162,24 @@ public:
     const pictavo::BatchItem& card(std::size_t row) const { return store_->items().at(row); }
     // Waits for the estimate pass to have settled every card.
     bool estimatesSettle();
-    void exportTo(const pictavo::ExportDestination& destination, pictavo::BatchStore::FallbackAsker asker = nullptr);
+    // Lets the estimate pass settle every card, then gates the engine again, so that every
+    // call it sees from then on is a conversion of a run.
+    void settleEstimatesThenGate();
+    void exportTo(const pictavo::ExportDestination& destination, pictavo::ReplaceFolderAccess* access = nullptr);
     bool exportEnds();
+
+    // Keeps every folder request the store makes in requests_; with `answerAtOnce`, answers
+    // each with it as soon as it is made, inside the store's own notice of it.
+    void followRequests(std::optional<std::optional<fs::path>> answerAtOnce = std::nullopt);
+    // Waits for the run to ask for a folder.
+    bool requestMade();
+    // Answers the request the run waits for.
+    void answer(std::optional<fs::path> folder);
 
     GatedEngine engine_;
     // Goes before the engine it calls.
     std::unique_ptr<pictavo::BatchStore> store_;
+    std::vector<pictavo::FolderRequest> requests_;
 };
 
 } // namespace batch_testing

@@ -25,10 +25,10 @@ using testing_support::TemporaryFolder;
 class ScriptedAsker : public FolderAsker {
 public:
     std::deque<std::optional<fs::path>> answers;
-    std::vector<std::pair<PanelPurpose, std::optional<fs::path>>> asked;
+    std::vector<PanelPurpose> asked;
 
-    std::optional<fs::path> ask(PanelPurpose purpose, const std::optional<fs::path>& startFolder) override {
-        asked.emplace_back(purpose, startFolder);
+    std::optional<fs::path> ask(PanelPurpose purpose) override {
+        asked.push_back(purpose);
         if (answers.empty()) return std::nullopt;
         auto answer = answers.front();
         answers.pop_front();
@@ -60,6 +60,11 @@ public:
     bool startAccessing(const fs::path&) override { return true; }
     void stopAccessing(const fs::path&) override { ++stops; }
 };
+
+// The folder a replace permission opened; none without one.
+std::optional<fs::path> pathOf(const SharedSecurityScope& scope) {
+    return scope ? std::optional(scope->path()) : std::nullopt;
+}
 
 class Destinations : public testing::Test {
 protected:
@@ -125,7 +130,7 @@ TEST_F(Destinations, ChosenFolderResolvesOnlyWhenItsBookmarkStillOpens) {
     fs::create_directory(out);
     asker_.answers.push_back(out);
     EXPECT_EQ(store->chooseFolder(), out);
-    EXPECT_EQ(asker_.asked.back().first, PanelPurpose::defaultFolder);
+    EXPECT_EQ(asker_.asked.back(), PanelPurpose::defaultFolder);
     EXPECT_EQ(store->resolve(), DestinationResolution::resolved(ExportDestination::folder(out)));
 
     // The next launch opens the bookmark; once the folder is gone it is missing.
@@ -151,7 +156,7 @@ TEST_F(Destinations, AskEachTimeAsksAtEveryResolveAndKeepsNothing) {
     EXPECT_EQ(store->resolve(), DestinationResolution::resolved(ExportDestination::folder(folder_.path())));
     EXPECT_EQ(store->resolve(), DestinationResolution::cancelled());
     EXPECT_EQ(asker_.asked.size(), 3u);
-    EXPECT_EQ(asker_.asked.front().first, PanelPurpose::thisExport);
+    EXPECT_EQ(asker_.asked.front(), PanelPurpose::thisExport);
     EXPECT_FALSE(defaults_.contains("destinationBookmark"));
 }
 
@@ -163,19 +168,18 @@ TEST_F(Destinations, ReplacePermissionsCoverTheFolderAndEverythingBelowIt) {
     auto store = makeStore();
 
     // A folder beside the needed one is no permission for it, and is not kept.
-    asker_.answers.push_back(folder_.path() / "Pic");
-    EXPECT_EQ(store->accessReplaceFolder(pictures), std::nullopt);
+    EXPECT_EQ(store->openKeptReplaceFolder(pictures), nullptr);
+    EXPECT_EQ(store->grantReplaceFolder(pictures, folder_.path() / "Pic"), nullptr);
     EXPECT_FALSE(defaults_.contains(DestinationStore::replaceFolderBookmarksKey));
-    EXPECT_EQ(asker_.asked.back(), std::make_pair(PanelPurpose::replacePermission, std::optional<fs::path>(pictures)));
 
-    asker_.answers.push_back(pictures);
-    EXPECT_EQ(store->accessReplaceFolder(pictures), pictures);
+    EXPECT_EQ(pathOf(store->grantReplaceFolder(pictures, pictures)), pictures);
     EXPECT_EQ(replaceBookmarks().keys(), QStringList{QString::fromStdString(pictures.string())});
 
-    // Granted once, a subfolder needs no panel.
-    const auto panels = asker_.asked.size();
-    EXPECT_EQ(store->accessReplaceFolder(trip), pictures);
-    EXPECT_EQ(asker_.asked.size(), panels);
+    // Granted once, the folder and a subfolder are opened from the kept permission.
+    EXPECT_EQ(pathOf(store->openKeptReplaceFolder(pictures)), pictures);
+    EXPECT_EQ(pathOf(store->openKeptReplaceFolder(trip)), pictures);
+    EXPECT_EQ(store->openKeptReplaceFolder(folder_.path() / "Pic"), nullptr);
+    EXPECT_TRUE(asker_.asked.empty());
     EXPECT_TRUE(DestinationStore::folderContains(pictures, trip));
     EXPECT_FALSE(DestinationStore::folderContains(folder_.path() / "Pic", pictures));
 }
@@ -187,9 +191,8 @@ TEST_F(Destinations, StoredPermissionsThatAreNotAllBookmarksAreIgnoredWhole) {
     damaged.insert(QString::fromStdString(pictures.string()), 12);
     defaults_.setData(DestinationStore::replaceFolderBookmarksKey, QJsonDocument(damaged).toJson());
     auto store = makeStore();
-    asker_.answers.push_back(pictures);
-    EXPECT_EQ(store->accessReplaceFolder(pictures), pictures);
-    EXPECT_EQ(asker_.asked.size(), 1u);
+    EXPECT_EQ(store->openKeptReplaceFolder(pictures), nullptr);
+    EXPECT_EQ(pathOf(store->grantReplaceFolder(pictures, pictures)), pictures);
     const QJsonObject written = replaceBookmarks();
     ASSERT_EQ(written.size(), 1);
     EXPECT_TRUE(written.begin().value().isString());
@@ -201,13 +204,13 @@ TEST_F(Destinations, AMovedPermittedFolderIsKeptUnderItsNewPath) {
     const fs::path before = folder_.path() / "Pictures";
     const fs::path after = folder_.path() / "Moved";
     fs::create_directory(before);
-    asker_.answers.push_back(before);
-    ASSERT_EQ(store.accessReplaceFolder(before), before);
+    ASSERT_EQ(pathOf(store.grantReplaceFolder(before, before)), before);
+    // The run let go of the access it was given, which ends it.
+    EXPECT_EQ(following.stops, 1);
 
     fs::rename(before, after);
     following.folders[1] = after;
-    EXPECT_EQ(store.accessReplaceFolder(after), after);
-    EXPECT_EQ(asker_.asked.size(), 1u);
+    EXPECT_EQ(pathOf(store.openKeptReplaceFolder(after)), after);
     EXPECT_EQ(replaceBookmarks().keys(), QStringList{QString::fromStdString(after.string())});
 
     // A stale destination bookmark is made again at launch.
@@ -221,7 +224,7 @@ TEST_F(Destinations, AMovedPermittedFolderIsKeptUnderItsNewPath) {
         relaunched.chooseFolder();
     }
     // Dropping the scope ends the access.
-    EXPECT_EQ(following.stops, 1);
+    EXPECT_EQ(following.stops, 3);
 }
 
 TEST_F(Destinations, TextsForTheViews) {
@@ -265,8 +268,7 @@ TEST(SettingsFile, PreferencesAndTheDefaultSpecificationSurviveARelaunchOverARea
         store.setHasConfirmedReplace(true);
         asker.answers.push_back(out);
         store.chooseFolder();
-        asker.answers.push_back(out);
-        store.accessReplaceFolder(out);
+        store.grantReplaceFolder(out, out);
     }
     SettingsUserDefaults defaults(file);
     EXPECT_EQ(defaults.boolean("didRetirePNGAsTheDefaultFormat"), true);
@@ -277,8 +279,7 @@ TEST(SettingsFile, PreferencesAndTheDefaultSpecificationSurviveARelaunchOverARea
     EXPECT_EQ(store.defaultChoice(), Choice::replaceOriginal);
     EXPECT_TRUE(store.hasConfirmedReplace());
     EXPECT_EQ(store.chosenFolder(), out);
-    EXPECT_EQ(store.accessReplaceFolder(out), out);
-    EXPECT_EQ(asker.asked.size(), 2u);
+    EXPECT_EQ(pathOf(store.openKeptReplaceFolder(out)), out);
     // Paths are values, never keys: no group was made of a folder's name.
     QSettings raw(file, QSettings::IniFormat);
     EXPECT_TRUE(raw.childGroups().isEmpty());

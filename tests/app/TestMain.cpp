@@ -1,6 +1,6 @@
 #include "app/desktop/BackgroundWork.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -22,9 +22,10 @@ bool becomesIdle(const QThreadPool& pool) {
 
 } // namespace
 
-// The stores live on the thread of an application object and deliver work through its event loop.
+// The stores live on the thread of an application object and deliver work through its event
+// loop; the folder panels are real widgets, on the offscreen platform.
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
+    QApplication application(argc, argv);
     QCoreApplication::setOrganizationName("Fenwid");
     QCoreApplication::setApplicationName("Pictavo-tests");
     ::testing::InitGoogleTest(&argc, argv);

@@ -76,10 +76,12 @@ TEST(DecoderRegistry, TheFirstDecoderThatAcceptsWinsAndSubtypesAreAccepted) {
     EXPECT_EQ(unsupportedMessage(DecoderRegistry({}), "/tmp/x.png"), "This computer can't read .png files.");
 }
 
-TEST(DecoderRegistry, ReadsEveryTypeTheImageReaderLists) {
+TEST(DecoderRegistry, ReadsEveryTypeTheImageReaderListsAndSVGAndPDF) {
     const auto types = DecoderRegistry::standard().readableTypes();
     // Every identifier the reader reports is a declared type: none is lost on the way.
-    EXPECT_EQ(types.size(), platform::ImageReader::readableTypeIdentifiers().size());
+    EXPECT_EQ(types.size(), platform::ImageReader::readableTypeIdentifiers().size() + 2);
+    EXPECT_TRUE(types.count(ContentType::svg()));
+    EXPECT_TRUE(types.count(ContentType::pdf()));
     for (const auto* type : {&ContentType::png(), &ContentType::jpeg(), &ContentType::gif(), &ContentType::tiff(),
                              &ContentType::ico(), &ContentType::icns(), &ContentType::bmp(), &ContentType::webp()})
         EXPECT_TRUE(types.count(*type)) << type->identifier();

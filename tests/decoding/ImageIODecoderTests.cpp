@@ -164,6 +164,30 @@ TEST_F(ImageIODecoderTest, DamagedTruncatedAndForeignFilesFailWithTheirName) {
     }
 }
 
+TEST_F(ImageIODecoderTest, NetpbmHeadersWithImpossibleSizesOrMaxvalsAreDamagedAndHugeOnesTooLarge) {
+    const auto file = [](const std::string& header) {
+        platform::Bytes bytes(header.begin(), header.end());
+        bytes.resize(bytes.size() + 64, 0x40);
+        return bytes;
+    };
+    for (const std::string header : {"P6\n0 0\n255\n", "P6\n-1 -1\n255\n", "P5\n4 0\n255\n", "P5\n4 2\n0\n",
+                                     "P5\n4 2\n-1\n", "P5\n4 2\n65536\n", "P2\n4 2\n2x5\n", "P4\n+8 1\n",
+                                     "PF\n2 2\n0\n", "Pf\n2 2\nnan\n", "P6\n4 # cut short"}) {
+        SCOPED_TRACE(header);
+        const auto path = write("hazard.pnm", file(header));
+        EXPECT_EQ(thrownBy([&] { decoder.properties(path); }), ConversionError::decodeFailed("hazard.pnm"));
+        EXPECT_EQ(thrownBy([&] { decoder.decode(path); }), ConversionError::decodeFailed("hazard.pnm"));
+    }
+    EXPECT_EQ(thrownBy([&] { decoder.decode(write("tall.pgm", file("P5\n10 2222222220\n255\n"))); }),
+              ConversionError::imageTooLarge(10, 2'222'222'220));
+    EXPECT_EQ(thrownBy([&] { decoder.decode(write("wide.ppm", file("P6\n# far too wide\n99999999999999999999999 1\n255\n"))); }),
+              ConversionError::imageTooLarge(1e18, 1));
+    // Sides libvips could hold, but not the budget: refused by size before anything is decoded.
+    const auto vast = write("vast.ppm", file("P6\n999999 999999\n65535\n"));
+    EXPECT_EQ(decoder.properties(vast).pixelWidth, 999'999);
+    EXPECT_EQ(thrownBy([&] { decoder.decode(vast); }), ConversionError::imageTooLarge(999'999, 999'999));
+}
+
 TEST_F(ImageIODecoderTest, AFileReplacedOnDiskDecodesAsItsNewPixelsAndType) {
     SampleImage pages;
     pages.pages = 2;

@@ -1,5 +1,9 @@
+#include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Pipeline/ConversionEngine.h"
+#include "ImageEngine/Running/EncodeConcurrency.h"
 #include "PNGFiles.h"
+#include "support/ExifSamples.h"
+#include "support/JPEGSamples.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -56,4 +60,57 @@ TEST(PNGConversion, APNGKeptLosslessDecodesToTheSamePixelsIsNeverLargerAndCannot
             }
         }
     }
+}
+
+TEST(PNGConversion, APhotoKeepingItsMetadataCarriesOneEXIFBeforeThePixelDataAndItsXMPInITXt) {
+    using namespace testing_support;
+    const testing_support::TemporaryFolder folder;
+    Bytes exif = bytesOf(std::string("Exif\0\0", 6));
+    const Bytes camera = cameraExifBlock();
+    exif.insert(exif.end(), camera.begin(), camera.end());
+    const Bytes photo = withSegmentAfterSOI(
+        withSegmentAfterSOI(makeJpeg(320, 240, 92), 0xE1, bytesOf(std::string("http://ns.adobe.com/xap/1.0/", 29) + xmpPacket(6))),
+        0xE1, exif);
+    const auto path = folder.write("photo.jpg", photo);
+
+    for (const auto effort : {EncodeEffort::preview, EncodeEffort::final}) {
+        SCOPED_TRACE(effort == EncodeEffort::final ? "final" : "preview");
+        const Bytes png = *engine().convert(path, losslessSpec(OutputFormat::png(), MetadataPolicy::keepAll), 1, effort).data;
+
+        const auto types = png_files::typesOf(png);
+        const auto firstData = std::find(types.begin(), types.end(), "IDAT");
+        EXPECT_EQ(std::count(types.begin(), types.end(), "eXIf"), 1);
+        EXPECT_LT(std::find(types.begin(), types.end(), "eXIf"), firstData);
+        EXPECT_EQ(std::count(types.begin(), types.end(), "iTXt"), 1);
+        EXPECT_LT(std::find(types.begin(), types.end(), "iTXt"), firstData);
+        EXPECT_EQ(std::count(types.begin(), types.end(), "zTXt"), 0);
+
+        const auto seen = png_files::metadataSeenByLibpng(png);
+        ASSERT_TRUE(seen);
+        EXPECT_TRUE(seen->warnings.empty()) << seen->warnings.front();
+        ASSERT_TRUE(seen->exif);
+        const auto tags = exifTags(*seen->exif);
+        EXPECT_EQ(tags.at("Exif.Image.Model"), "PT-1");
+        EXPECT_EQ(tags.at("Exif.Image.Orientation"), "1"); // the pixels were turned upright
+        ASSERT_EQ(seen->texts.size(), 1u);
+        EXPECT_EQ(seen->texts[0].keyword, "XML:com.adobe.xmp");
+        EXPECT_EQ(seen->texts[0].compression, PNG_ITXT_COMPRESSION_NONE);
+        EXPECT_EQ(seen->texts[0].text, xmpPacket(1));
+    }
+}
+
+TEST(PNGConversion, ADamagedPictureTooLargeToInflateAtOnceIsNotReportedAsConverted) {
+    // Just past the budget of one conversion on this machine: too large to be inflated into
+    // memory, so its pixel data can only be checked as a stream.
+    const auto budget = static_cast<std::uint64_t>(EncodeConcurrency::pixelBudget());
+    if (budget > (std::uint64_t{3} << 30)) GTEST_SKIP() << "a budget this large would need a test file of its size";
+    constexpr int width = 20000;
+    const int height = static_cast<int>(budget / (width * 4 + 1)) + 8;
+    const Bytes sound = png_files::streamedRGBA(width, height);
+    const auto chunks = *PNGChunks::parse(sound);
+    const auto idats = std::count_if(chunks.begin(), chunks.end(), [](auto& chunk) { return chunk.type == "IDAT"; });
+    const testing_support::TemporaryFolder folder;
+    const auto path = folder.write("large.png", png_files::withOneIDATOverwritten(sound, static_cast<std::size_t>(idats / 2)));
+    EXPECT_THROW(engine().convert(path, losslessSpec(OutputFormat::png(), MetadataPolicy::strip), 1, EncodeEffort::final),
+                 ConversionError);
 }

@@ -105,20 +105,41 @@ TEST(RecompressPNG, StrippingAnAnimationKeepsEveryFrameChunk) {
     EXPECT_EQ(recompressed(animated, false), animated);
 }
 
-TEST(PixelDataIsDamaged, OnlyWhatCanBeCheckedCanBeDamaged) {
-    const Bytes sound = png_files::encode(png_files::picture(30, 20, 2, 8));
-    const Bytes damaged = png_files::withDamagedPixelData(sound);
+TEST(PixelDataIsDamaged, DamageIsFoundWithinTheBudgetPastItAndInInterlacedData) {
+    for (const bool interlace : {false, true}) {
+        SCOPED_TRACE(interlace ? "interlaced" : "progressive");
+        auto picture = png_files::picture(30, 20, 2, 8);
+        picture.interlaced = interlace;
+        const Bytes sound = png_files::encode(picture);
+        const auto soundChunks = *PNGChunks::parse(sound);
+        const Bytes damaged = png_files::withDamagedPixelData(sound);
+        const auto damagedChunks = *PNGChunks::parse(damaged);
+        for (const std::size_t budget : {generous, std::size_t{20 * (30 * 3 + 1) - 1}, std::size_t{0}}) {
+            EXPECT_FALSE(LibDeflatePNGEncoder::pixelDataIsDamaged(soundChunks, budget)) << budget;
+            EXPECT_TRUE(LibDeflatePNGEncoder::pixelDataIsDamaged(damagedChunks, budget)) << budget;
+        }
+        // Without a header first, nothing says what the data should hold.
+        EXPECT_TRUE(LibDeflatePNGEncoder::pixelDataIsDamaged({soundChunks.begin() + 1, soundChunks.end()}, generous));
+    }
+}
+
+TEST(PixelDataIsDamaged, ALargePictureWithOneIDATOverwrittenIsDamagedPastTheBudget) {
+    const Bytes sound = png_files::encode(png_files::picture(1600, 1200, 2, 8));
     const auto soundChunks = *PNGChunks::parse(sound);
-    const auto damagedChunks = *PNGChunks::parse(damaged);
-    EXPECT_FALSE(LibDeflatePNGEncoder::pixelDataIsDamaged(soundChunks, generous));
-    EXPECT_TRUE(LibDeflatePNGEncoder::pixelDataIsDamaged(damagedChunks, generous));
-    // Over the budget, without a header first, or interlaced: it cannot be told, so it is sound.
-    EXPECT_FALSE(LibDeflatePNGEncoder::pixelDataIsDamaged(damagedChunks, 20 * (30 * 3 + 1) - 1));
-    EXPECT_FALSE(LibDeflatePNGEncoder::pixelDataIsDamaged({damagedChunks.begin() + 1, damagedChunks.end()}, generous));
-    auto interlaced = png_files::picture(30, 20, 2, 8);
-    interlaced.interlaced = true;
-    const Bytes interlacedDamaged = png_files::withDamagedPixelData(png_files::encode(interlaced));
-    EXPECT_FALSE(LibDeflatePNGEncoder::pixelDataIsDamaged(*PNGChunks::parse(interlacedDamaged), generous));
+    const auto idats = std::count_if(soundChunks.begin(), soundChunks.end(), [](auto& chunk) { return chunk.type == "IDAT"; });
+    ASSERT_GT(idats, 8);
+    const std::size_t budget = 1 << 20; // well under the 5.7 MB of filtered rows
+    EXPECT_FALSE(LibDeflatePNGEncoder::pixelDataIsDamaged(soundChunks, budget));
+
+    const Bytes overwritten = png_files::withOneIDATOverwritten(sound, static_cast<std::size_t>(idats / 2));
+    EXPECT_TRUE(LibDeflatePNGEncoder::pixelDataIsDamaged(*PNGChunks::parse(overwritten), budget));
+    // A stream cut short by a lost chunk, and one followed by stray bytes, are damaged too.
+    auto withoutLast = soundChunks;
+    withoutLast.erase(std::find_if(withoutLast.rbegin(), withoutLast.rend(), [](auto& chunk) { return chunk.type == "IDAT"; }).base() - 1);
+    EXPECT_TRUE(LibDeflatePNGEncoder::pixelDataIsDamaged(withoutLast, budget));
+    auto withStrayBytes = soundChunks;
+    withStrayBytes.insert(withStrayBytes.end() - 1, PNGChunks::Chunk::owning("IDAT", Bytes{1, 2, 3}));
+    EXPECT_TRUE(LibDeflatePNGEncoder::pixelDataIsDamaged(withStrayBytes, budget));
 }
 
 TEST(LibDeflatePNGSourceOptimiser, RealDebianPNGsComeBackWithIdenticalPixelsAndNeverLarger) {

@@ -192,6 +192,55 @@ std::uint32_t bigEndian32(const platform::Bytes& bytes, std::size_t at) {
 std::optional<Decoded> decode(const platform::Bytes& file) { return read(file, false); }
 std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file) { return read(file, true); }
 
+namespace {
+
+void recordWarning(png_structp png, png_const_charp message) {
+    static_cast<Metadata*>(png_get_error_ptr(png))->warnings.emplace_back(message);
+}
+
+} // namespace
+
+std::optional<Metadata> metadataSeenByLibpng(const platform::Bytes& file) {
+    Metadata metadata;
+    ReadCursor cursor{&file, 0};
+    std::vector<png_bytep> rows;
+    platform::Bytes pixels;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &metadata, silence, recordWarning);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return std::nullopt;
+    }
+    png_set_read_fn(png, &cursor, readFromBytes);
+    png_read_info(png, info);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    const std::size_t rowBytes = png_get_rowbytes(png, info);
+    const std::size_t height = png_get_image_height(png, info);
+    pixels.resize(rowBytes * height);
+    for (std::size_t y = 0; y < height; ++y) rows.push_back(pixels.data() + y * rowBytes);
+    png_read_image(png, rows.data());
+    // Chunks after the pixel data are read into a second info, so that a duplicate shows.
+    png_infop end = png_create_info_struct(png);
+    png_read_end(png, end);
+    for (png_infop part : {info, end}) {
+        png_uint_32 exifLength = 0;
+        png_bytep exif = nullptr;
+        if (png_get_eXIf_1(png, part, &exifLength, &exif) && exif) {
+            if (metadata.exif) metadata.warnings.emplace_back("a second eXIf after the pixel data");
+            metadata.exif = platform::Bytes(exif, exif + exifLength);
+        }
+        png_textp texts = nullptr;
+        const int count = png_get_text(png, part, &texts, nullptr);
+        for (int i = 0; i < count; ++i)
+            metadata.texts.push_back({texts[i].key, std::string(texts[i].text, texts[i].itxt_length ? texts[i].itxt_length : texts[i].text_length),
+                                      texts[i].compression});
+    }
+    png_destroy_info_struct(png, &end);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return metadata;
+}
+
 std::vector<std::string> typesOf(const std::vector<pictavo::PNGChunks::Chunk>& chunks) {
     std::vector<std::string> types;
     for (const auto& chunk : chunks) types.push_back(chunk.type);
@@ -208,6 +257,50 @@ platform::Bytes withDamagedPixelData(const platform::Bytes& file) {
     payload[payload.size() / 2 + 1] ^= 0x77;
     *idat = pictavo::PNGChunks::Chunk::owning("IDAT", payload);
     return *pictavo::PNGChunks::assemble(chunks);
+}
+
+platform::Bytes withOneIDATOverwritten(const platform::Bytes& file, std::size_t index) {
+    auto chunks = *pictavo::PNGChunks::parse(file);
+    std::size_t seen = 0;
+    for (auto& chunk : chunks) {
+        if (chunk.type != "IDAT" || seen++ != index) continue;
+        platform::Bytes payload(chunk.payload.begin(), chunk.payload.end());
+        for (auto& byte : payload) byte ^= 0x5A;
+        chunk = pictavo::PNGChunks::Chunk::owning("IDAT", payload);
+        return *pictavo::PNGChunks::assemble(chunks);
+    }
+    ADD_FAILURE() << "the file has no IDAT chunk " << index;
+    return file;
+}
+
+platform::Bytes streamedRGBA(int width, int height) {
+    platform::Bytes file;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, silence);
+    png_infop info = png_create_info_struct(png);
+    platform::Bytes row(static_cast<std::size_t>(width) * 4);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(png, &file, appendToBytes, nullptr);
+    png_set_compression_level(png, 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
+                 PNG_FILTER_TYPE_BASE);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int band = (x + y) / 64;
+            row[x * 4] = static_cast<std::uint8_t>(band * 40);
+            row[x * 4 + 1] = static_cast<std::uint8_t>(band * 90);
+            row[x * 4 + 2] = static_cast<std::uint8_t>(y >> 4);
+            row[x * 4 + 3] = 255;
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return file;
 }
 
 platform::Bytes animated(const platform::Bytes& still) {

@@ -54,6 +54,20 @@ std::optional<Decoded> decode(const platform::Bytes& file);
 // files of different colour types can be compared pixel for pixel.
 std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file);
 
+// The metadata libpng's reader finds, with every warning it gives on the way ("eXIf:
+// duplicate", a misplaced chunk); none when it cannot read the file.
+struct Text {
+    std::string keyword;
+    std::string text;
+    int compression = 0; // libpng's PNG_TEXT_COMPRESSION_* or PNG_ITXT_COMPRESSION_*
+};
+struct Metadata {
+    std::vector<std::string> warnings;
+    std::optional<platform::Bytes> exif;
+    std::vector<Text> texts;
+};
+std::optional<Metadata> metadataSeenByLibpng(const platform::Bytes& file);
+
 // The chunk types in order.
 std::vector<std::string> typesOf(const std::vector<pictavo::PNGChunks::Chunk>& chunks);
 std::vector<std::string> typesOf(const platform::Bytes& file);
@@ -63,6 +77,13 @@ std::vector<std::string> typesOf(const platform::Bytes& file);
 // finds the damage; and a still made a two-frame animation, acTL after IHDR, then fcTL and
 // fdAT with the still's pixel data before IEND.
 platform::Bytes withDamagedPixelData(const platform::Bytes& file);
+// Every byte of the IDAT chunk at `index` (counting IDAT chunks only) changed, and its CRC
+// made to match, as a copy damaged in one place gives it.
+platform::Bytes withOneIDATOverwritten(const platform::Bytes& file, std::size_t index);
+
+// A large 8-bit RGBA picture written by libpng a row at a time, so that the rows are never all
+// in memory: diagonal bands of colour, quickly compressed, in IDAT chunks of libpng's own size.
+platform::Bytes streamedRGBA(int width, int height);
 platform::Bytes animated(const platform::Bytes& still);
 
 // The colour samples of every pixel, the last (alpha) sample left out, as a reference

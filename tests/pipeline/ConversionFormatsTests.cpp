@@ -6,6 +6,7 @@
 #include "platform/files/FilePath.h"
 #include "support/EncodedSamples.h"
 #include "support/IconSamples.h"
+#include "support/TGASamples.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,10 @@ std::vector<Source> sourcesOfEveryReadableKind() {
     sources.push_back({"bitmap.bmp", testing_support::bmpFile(sampleWidth, sampleHeight, 24)});
     sources.push_back({"icon.ico", testing_support::icoFile({{16, false, 32}, {24, true, 32}})});
     sources.push_back({"raw.dng", testing_support::dngFile(sampleWidth, sampleHeight, 1)});
+    // TGA as Netpbm writes it: run-length coded true colour, and an uncoded colour map.
+    if (auto ppm = testing_support::encodeSample(picture, ".ppm"))
+        for (const auto& [name, options] : {std::pair{"rgb.tga", "-rgb"}, std::pair{"mapped.tga", "-cmap -norle"}})
+            if (auto tga = testing_support::netpbmTGA(*ppm, options)) sources.push_back({name, *tga});
     return sources;
 }
 

@@ -3,6 +3,8 @@
 
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "support/ConversionErrorCapture.h"
+#include "support/ExifSamples.h"
+#include "support/JPEGSamples.h"
 #include "support/TestImages.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +60,32 @@ TEST_F(ConversionPixels, EveryExifOrientationComesOutUprightAndIsNotTurnedAgain)
         const auto written = folder.write("written-" + std::to_string(orientation) + ".png", *result.data);
         EXPECT_EQ(standardEngine().properties(written).orientation, 1u);
     }
+}
+
+TEST_F(ConversionPixels, AnOrientationStoredAsASignedLongIsHonouredAndWrittenBackAsAShort) {
+    const Picture upright = quadrants(48, 32);
+    platform::Bytes app1 = testing_support::bytesOf(std::string("Exif\0\0", 6));
+    const auto exif = testing_support::exifBlockWithOrientationType(false, 9, 6);
+    app1.insert(app1.end(), exif.begin(), exif.end());
+    const auto path = folder.write(
+        "signed-long.jpg", testing_support::withSegmentAfterSOI(encode(storedFor(upright, 6), ".jpg[Q=95]"), 0xE1, app1));
+    ASSERT_EQ(standardEngine().properties(path).orientation, 6u);
+
+    // Decoded into PNG, the pixels are turned upright and the tag says so.
+    const auto png = convert(path, specFor(OutputFormat::png()));
+    const auto image = decodedOutput(png, folder);
+    ASSERT_EQ(image->width(), 48);
+    ASSERT_EQ(image->height(), 32);
+    expectCorners(*image, {red, green, blue, white}, 24);
+    EXPECT_EQ(testing_support::exifTagsOfFile(*png.data).at("Exif.Image.Orientation"), "1");
+
+    // Re-optimised as JPEG, the pixels stay as stored and the rewritten tag still turns them.
+    const auto jpeg = convert(path, specFor(OutputFormat::jpeg()));
+    const auto tags = testing_support::exifTagsOfFile(*jpeg.data);
+    EXPECT_EQ(tags.at("Exif.Image.Orientation"), "6");
+    EXPECT_EQ(tags.at("Exif.Image.Make"), "Pictavo Test Camera");
+    EXPECT_EQ(standardEngine().properties(folder.write("written.jpg", *jpeg.data)).orientation, 6u);
+    EXPECT_EQ(jpeg.pixelSize, (platform::Size{48, 32}));
 }
 
 TEST_F(ConversionPixels, TiffOrientationAndTheUsersTurnAddUp) {

@@ -394,6 +394,31 @@ TEST(CameraRawReader, ReadsADngWithTheCamerasTurnAsOrientationAndPixelsAsStored)
     EXPECT_TRUE(openBytes(dngFile(32, 24, 1))->imageAt(0, PixelBudget{32 * 24 * 6 - 1}).exceedsBudget);
 }
 
+TEST(ImageReader, NetpbmSamplesAreScaledFromTheirMaxvalToTheFullRangeWithCommentsAnywhereInTheHeader) {
+    const std::string grey = "P5\n# made by hand\n4 # wide\n1\n#\n15\n";
+    Bytes bytes(grey.begin(), grey.end());
+    for (std::uint8_t sample : {0, 5, 10, 15}) bytes.push_back(sample);
+    auto reader = openBytes(bytes);
+    ASSERT_TRUE(reader);
+    auto image = reader->imageAt(0).image;
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->bitsPerComponent(), 8);
+    EXPECT_EQ(Bytes(image->data(), image->data() + 4), (Bytes{0, 85, 170, 255}));
+
+    const std::string deep = "P5 2 1 1000\n";
+    bytes.assign(deep.begin(), deep.end());
+    for (std::uint8_t byte : {0x01, 0xF4, 0x03, 0xE8}) bytes.push_back(byte); // 500 and 1000, big-endian
+    reader = openBytes(bytes);
+    ASSERT_TRUE(reader);
+    image = reader->imageAt(0).image;
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->bitsPerComponent(), 16);
+    std::uint16_t samples[2];
+    std::memcpy(samples, image->data(), sizeof samples);
+    EXPECT_EQ(samples[0], 32768);
+    EXPECT_EQ(samples[1], 65535);
+}
+
 TEST(ImageReader, NeverHandsAFileToALoaderOutsideItsAllowList) {
     // An SVG is no raster image to this reader, and libvips' own SVG loader stays blocked.
     const std::string svg = "<svg xmlns='http://www.w3.org/2000/svg' width='4' height='4'/>";

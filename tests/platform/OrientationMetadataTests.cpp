@@ -70,23 +70,31 @@ TEST(ExifOrientation, KeepsTheApp1MarkerAndLeavesAnAlreadyCorrectBlockAsItWas) {
     EXPECT_EQ(exifWithOrientation(tiff, 1), tiff);
 }
 
-TEST(ExifOrientation, GivesAWronglyTypedTagTheShortReadersExpect) {
-    Bytes block = exifBlock(false, 6);
-    // Find the orientation entry and turn it into a LONG, as some writers do.
-    bool changed = false;
-    for (std::size_t i = 8; i + 12 <= block.size(); i += 2) {
-        if (block[i] == 0x12 && block[i + 1] == 0x01 && block[i + 2] == 3 && block[i + 3] == 0) {
-            block[i + 2] = 4;
-            changed = true;
-            break;
+TEST(ExifOrientation, ReadsEveryIntegerTypeAndRewritesItAsTheShortReadersExpect) {
+    using testing_support::exifBlockWithOrientationType;
+    constexpr int byteType = 1, shortType = 3, longType = 4, signedByteType = 6, signedShortType = 8, signedLongType = 9;
+    for (bool bigEndian : {false, true}) {
+        for (int type : {byteType, shortType, longType, signedByteType, signedShortType, signedLongType}) {
+            SCOPED_TRACE(std::string(bigEndian ? "MM" : "II") + " type " + std::to_string(type));
+            const Bytes block = exifBlockWithOrientationType(bigEndian, type, 6);
+            ASSERT_EQ(exifTags(block).at("Exif.Image.Orientation"), "6");
+            EXPECT_EQ(exifOrientation(block), 6);
+
+            const auto patched = exifWithOrientation(block, 5);
+            ASSERT_TRUE(patched);
+            EXPECT_EQ(exifOrientation(*patched), 5);
+            Exiv2::ExifData data;
+            Exiv2::ExifParser::decode(data, patched->data(), static_cast<std::uint32_t>(patched->size()));
+            const auto tag = data.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+            ASSERT_NE(tag, data.end());
+            EXPECT_EQ(tag->typeId(), Exiv2::unsignedShort);
+            EXPECT_EQ(tag->toLong(), 5);
         }
+        // Values no orientation has are no orientation, whatever their type.
+        for (int value : {0, 9, -6, 65542})
+            EXPECT_FALSE(exifOrientation(exifBlockWithOrientationType(bigEndian, signedLongType, value))) << value;
+        EXPECT_FALSE(exifOrientation(exifBlockWithOrientationType(bigEndian, signedShortType, -1)));
     }
-    ASSERT_TRUE(changed);
-    EXPECT_FALSE(exifOrientation(block));
-    const auto patched = exifWithOrientation(block, 5);
-    ASSERT_TRUE(patched);
-    EXPECT_EQ(exifOrientation(*patched), 5);
-    EXPECT_EQ(exifTags(*patched).at("Exif.Image.Orientation"), "5");
 }
 
 TEST(ExifOrientation, RefusesDamagedBlocksAndImpossibleOrientations) {

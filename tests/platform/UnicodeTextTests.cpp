@@ -50,3 +50,10 @@ TEST(UnicodeText, ASCIICaseFoldingLeavesOtherLettersAlone) {
     EXPECT_FALSE(hasSuffixIgnoringASCIICase("jpg", ".jpg"));
     EXPECT_TRUE(hasSuffixIgnoringASCIICase("", ""));
 }
+
+TEST(UnicodeText, OnlyWellFormedUTF8IsValidAndLowerCaseFollowsUnicode) {
+    EXPECT_TRUE(isValidUTF8("caf\xC3\xA9 \xEF\xBF\xBD \xF0\x9F\x98\x80"));
+    for (const std::string bad : {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80", "a\xE2\x82"})
+        EXPECT_FALSE(isValidUTF8(bad)) << bad;
+    EXPECT_EQ(unicodeLowercased("<FILTER> \xC3\x89T\xC3\x89 \xCE\xA3"), "<filter> \xC3\xA9t\xC3\xA9 \xCF\x83");
+}

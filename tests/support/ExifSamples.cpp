@@ -16,6 +16,18 @@ platform::Bytes exifBlock(bool bigEndian, std::optional<int> orientation) {
     return platform::Bytes(blob.begin(), blob.end());
 }
 
+platform::Bytes exifBlockWithOrientationType(bool bigEndian, int tiffType, int orientation) {
+    Exiv2::ExifData data;
+    data["Exif.Image.Make"] = std::string("Pictavo Test Camera");
+    const auto value = Exiv2::Value::create(static_cast<Exiv2::TypeId>(tiffType));
+    value->read(std::to_string(orientation));
+    data.add(Exiv2::ExifKey("Exif.Image.Orientation"), value.get());
+    data["Exif.Photo.DateTimeOriginal"] = std::string("2024:05:06 07:08:09");
+    Exiv2::Blob blob;
+    Exiv2::ExifParser::encode(blob, bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian, data);
+    return platform::Bytes(blob.begin(), blob.end());
+}
+
 platform::Bytes cameraExifBlock() {
     Exiv2::ExifData data;
     data["Exif.Image.Make"] = std::string("Pictavo Test Camera");

@@ -11,6 +11,10 @@ namespace testing_support {
 // date in the EXIF IFD and a latitude in the GPS IFD, and the orientation when given.
 platform::Bytes exifBlock(bool bigEndian, std::optional<int> orientation);
 
+// The same block with the orientation stored in the given TIFF integer type (1 BYTE, 3 SHORT,
+// 4 LONG, 6 SBYTE, 8 SSHORT, 9 SLONG), as some cameras and editors write it.
+platform::Bytes exifBlockWithOrientationType(bool bigEndian, int tiffType, int orientation);
+
 // A camera's EXIF block (TIFF-structured, little-endian): make "Pictavo Test Camera", model
 // "PT-1", capture date 2024-05-06 07:08:09, latitude 51°30' N and longitude 0°7'30" W in the
 // GPS IFD, orientation 6, and the camera's 4000 x 3000 as pixel dimensions and IFD0 size.

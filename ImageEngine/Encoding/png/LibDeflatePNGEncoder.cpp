@@ -4,6 +4,7 @@
 #include "ImageEngine/Running/SpareProcessors.h"
 #include "ImageEngine/Encoding/png/PNGAlpha.h"
 #include "ImageEngine/Encoding/png/ZlibStream.h"
+#include "platform/base/ZlibInflatedLength.h"
 
 #include <algorithm>
 #include <limits>
@@ -34,6 +35,35 @@ std::optional<std::uint64_t> filteredLength(const PNGChunks::Header& header) {
     return static_cast<std::uint64_t>(header.height) * static_cast<std::uint64_t>(*rowBytes + 1);
 }
 
+// The length of the filtered rows of all seven passes of an interlaced image, each pass's
+// rows being as wide as the pixels it holds; none when the header cannot say.
+std::optional<std::uint64_t> interlacedFilteredLength(const PNGChunks::Header& header) {
+    struct Pass {
+        std::int64_t x, y, dx, dy;
+    };
+    static constexpr Pass passes[] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                      {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+    if (!header.rowByteCount()) return std::nullopt;
+    std::uint64_t total = 0;
+    for (const auto& pass : passes) {
+        const std::int64_t columns = (header.width - pass.x + pass.dx - 1) / pass.dx;
+        const std::int64_t rows = (header.height - pass.y + pass.dy - 1) / pass.dy;
+        if (columns <= 0 || rows <= 0) continue;
+        PNGChunks::Header reduced = header;
+        reduced.width = columns;
+        total += static_cast<std::uint64_t>(rows) * static_cast<std::uint64_t>(*reduced.rowByteCount() + 1);
+    }
+    return total;
+}
+
+// Checks the pixel data without holding it: it is inflated in pieces and only counted.
+bool imageDataInflatesTo(const std::vector<PNGChunks::Chunk>& chunks, std::uint64_t expected) {
+    std::vector<std::span<const std::uint8_t>> pieces;
+    for (const auto& chunk : chunks)
+        if (chunk.type == "IDAT") pieces.push_back(chunk.payload);
+    return platform::zlibInflatedLength(pieces, expected) == expected;
+}
+
 } // namespace
 
 LibDeflatePNGEncoder::LibDeflatePNGEncoder() : format_(OutputFormat::png()), base_(OutputFormat::png()) {}
@@ -62,9 +92,13 @@ std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressPNG(std::span<con
 
 bool LibDeflatePNGEncoder::pixelDataIsDamaged(const std::vector<PNGChunks::Chunk>& chunks, std::size_t budget) {
     const auto header = PNGChunks::header(chunks);
-    const auto expected = header ? filteredLength(*header) : std::nullopt;
-    if (!expected || *expected > budget) return false;
-    return !inflateZlib(PNGChunks::imageData(chunks), *expected, budget);
+    if (!header) return true;
+    const auto expected = header->interlaced ? interlacedFilteredLength(*header) : filteredLength(*header);
+    if (!expected) return true;
+    // Within the budget the data is inflated at once, which is quicker; past it, it is
+    // streamed, as data that was never checked must not pass for sound.
+    if (!header->interlaced && *expected <= budget) return !inflateZlib(PNGChunks::imageData(chunks), *expected, budget);
+    return !imageDataInflatesTo(chunks, *expected);
 }
 
 std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressIDAT(std::span<const std::uint8_t> file,

@@ -40,8 +40,9 @@ public:
     // data is damaged, or that cannot be written back.
     static std::optional<platform::Bytes> recompressPNG(std::span<const std::uint8_t> file, EncodeEffort effort,
                                                         bool strip);
-    // True when the pixel data can be checked and does not unpack to exactly the image's size.
-    // Interlaced images, unreadable headers and data over the budget count as sound.
+    // False only when the pixel data unpacks to exactly the size the header gives, interlaced
+    // or not; an unreadable header counts as damage. Data over `budget` is checked in
+    // constant memory.
     static bool pixelDataIsDamaged(const std::vector<PNGChunks::Chunk>& chunks, std::size_t budget);
 
     // Filter strategies: 0-4 put that one filter on every row; the two heuristics pick a

@@ -1,0 +1,67 @@
+#include "ImageEngine/Decoding/PDFDecoder.h"
+
+#include "ImageEngine/Decoding/PDFPageSource.h"
+#include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Model/DeclaredSize.h"
+#include "platform/files/FilePath.h"
+#include "platform/files/FileStatus.h"
+
+namespace pictavo {
+
+namespace {
+
+ImageProperties pageProperties(const std::filesystem::path& url, const platform::PDFDocument& document,
+                               const platform::PDFPage& page) {
+    const auto pixels = DeclaredSize::pixels(page.displayedSize());
+    ImageProperties properties;
+    properties.pixelWidth = pixels.width;
+    properties.pixelHeight = pixels.height;
+    properties.orientation = 1;
+    // Pages are drawn on a transparent background.
+    properties.hasAlpha = true;
+    properties.pageCount = document.pageCount();
+    properties.isVector = true;
+    properties.sourceUTType = platform::ContentType::pdf();
+    properties.byteCount = platform::readFileStamp(url).byteCount;
+    return properties;
+}
+
+} // namespace
+
+const std::unordered_set<platform::ContentType>& PDFDecoder::readableTypes() const {
+    static const std::unordered_set<platform::ContentType> types{platform::ContentType::pdf()};
+    return types;
+}
+
+platform::PDFDocument PDFDecoder::open(const std::filesystem::path& url) {
+    auto opened = platform::PDFDocument::open(url);
+    const auto unreadable = [&] { return ConversionError::decodeFailed(platform::lastPathComponent(url.string())); };
+    if (std::holds_alternative<platform::PDFDocument::Locked>(opened))
+        throw ConversionError::unsupportedInput("This PDF is password-protected, so it can't be read.");
+    auto* document = std::get_if<platform::PDFDocument>(&opened);
+    if (!document || document->pageCount() < 1) throw unreadable();
+    return std::move(*document);
+}
+
+platform::PDFPage PDFDecoder::page(const platform::PDFDocument& document, std::int64_t number) {
+    auto page = document.page(number);
+    if (!page) throw ConversionError::pageOutOfRange(number, document.pageCount());
+    return std::move(*page);
+}
+
+ImageProperties PDFDecoder::properties(const std::filesystem::path& url) const {
+    const auto document = open(url);
+    return pageProperties(url, document, page(document, 1));
+}
+
+DecodedImage PDFDecoder::decode(const std::filesystem::path& url) const { return decode(url, 1); }
+
+DecodedImage PDFDecoder::decode(const std::filesystem::path& url, std::int64_t number) const {
+    const auto document = open(url);
+    const auto found = page(document, number);
+    auto properties = pageProperties(url, document, found);
+    return DecodedImage::vector(std::make_shared<const PDFPageSource>(url, number, found.displayedSize()),
+                                std::move(properties));
+}
+
+} // namespace pictavo

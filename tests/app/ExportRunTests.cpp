@@ -1,0 +1,195 @@
+#include "BatchStoreHarness.h"
+
+#include "app/export/DestinationStore.h"
+#include "app/export/PathBookmarks.h"
+#include "app/export/ReplaceRefusal.h"
+#include "app/settings/MemoryUserDefaults.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace {
+
+using namespace pictavo;
+using namespace batch_testing;
+
+QString failureOf(const BatchItem& item) {
+    const auto* failed = std::get_if<BatchItem::Failed>(&item.state);
+    return failed ? failed->reason : QString();
+}
+
+// Runs never ask through the destination store's own panels.
+class NoPanels : public FolderAsker {
+public:
+    std::optional<fs::path> ask(PanelPurpose) override {
+        ADD_FAILURE() << "a panel was shown while a run asked for a folder";
+        return std::nullopt;
+    }
+};
+
+// A run that needs a folder from the user asks for it and rests until the answer comes,
+// however late; nothing else is written meanwhile.
+class WaitingRun : public testing::Test, protected BatchScene {
+protected:
+    // Four photos go beside their originals, whose folder refuses every write; the first
+    // finished conversion makes the run ask for a fallback folder.
+    void waitForFallbackFolder() {
+        addPhotos(4);
+        settleEstimatesThenGate();
+        files_.refuseWritesIn = std::make_pair(originals(), EACCES);
+        followRequests();
+        exportTo(ExportDestination::besideOriginal());
+        ASSERT_TRUE(eventually([&] { return engine_.waitingCount() == 2; }));
+        first_ = engine_.callCount() - 2;
+        engine_.finish(first_);
+        ASSERT_TRUE(requestMade());
+    }
+    // The next conversion started before the refused write, and finishes while the run waits.
+    void finishWhatRunsMeanwhile() {
+        ASSERT_TRUE(eventually([&] { return engine_.callCount() == first_ + 3; }));
+        engine_.finish(first_ + 1);
+        engine_.finish(first_ + 2);
+        QTest::qWait(30);
+    }
+
+    std::size_t first_ = 0;
+};
+
+TEST_F(WaitingRun, AFallbackFolderAnsweredLaterTakesTheWaitingResultAndThoseThatQueued) {
+    waitForFallbackFolder();
+    EXPECT_EQ(requests_.at(0).purpose, PanelPurpose::fallbackFolder);
+    EXPECT_EQ(requests_.at(0).startFolder, std::nullopt);
+    finishWhatRunsMeanwhile();
+    EXPECT_EQ(engine_.callCount(), first_ + 3) << "no conversion starts while a result waits for its folder";
+    EXPECT_TRUE(entries(output()).empty());
+    EXPECT_EQ(store_->finishedCount(), 0);
+    EXPECT_EQ(requests_.size(), 1u);
+
+    // The card whose result waits leaves the batch while the panel stands open.
+    store_->remove({card(0).id});
+    answer(output());
+    EXPECT_FALSE(store_->folderRequest());
+    engine_.gated = false;
+    engine_.finishAll();
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(requests_.size(), 1u);
+    EXPECT_EQ(entries(output()), (std::vector<fs::path>{"p1.out", "p2.out", "p3.out"}));
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{3, 0, std::nullopt}));
+}
+
+TEST_F(WaitingRun, ACancelledFallbackStopsTheRunAndDiscardsWhatQueuedOrStillConverts) {
+    waitForFallbackFolder();
+    finishWhatRunsMeanwhile();
+    QSignalSpy summaries(store_.get(), &BatchStore::exportSummaryChanged);
+    answer(std::nullopt);
+    ASSERT_TRUE(exportEnds());
+    EXPECT_FALSE(store_->folderRequest());
+    EXPECT_FALSE(store_->exportSummary().has_value());
+    EXPECT_EQ(summaries.count(), 0);
+    EXPECT_EQ(engine_.waitingCount(), 0u) << "the conversions still running were cancelled";
+    for (const BatchItem& item : store_->items()) EXPECT_EQ(item.state, BatchItem::State(BatchItem::Estimated{1001}));
+    EXPECT_TRUE(entries(output()).empty());
+}
+
+TEST_F(WaitingRun, ExportPressedAgainAndStrayAnswersChangeNothing) {
+    waitForFallbackFolder();
+    const FolderRequest waiting = *store_->folderRequest();
+    QSignalSpy exporting(store_.get(), &BatchStore::isExportingChanged);
+    const std::size_t calls = engine_.callCount();
+
+    exportTo(ExportDestination::folder(output()));
+    store_->answerFolderRequest(QUuid::createUuid(), output());
+    QTest::qWait(30);
+    EXPECT_EQ(store_->folderRequest(), waiting);
+    EXPECT_EQ(engine_.callCount(), calls);
+    EXPECT_EQ(exporting.count(), 0);
+    EXPECT_TRUE(store_->isExporting());
+
+    answer(output());
+    // The request is answered: a second answer to it is not another.
+    store_->answerFolderRequest(waiting.id, std::nullopt);
+    engine_.gated = false;
+    engine_.finishAll();
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(entries(output()).size(), 4u);
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{4, 0, std::nullopt}));
+}
+
+TEST_F(WaitingRun, AStoreClosedWhileItsRunWaitsCancelsItAndWritesNothing) {
+    waitForFallbackFolder();
+    store_.reset();
+    EXPECT_EQ(engine_.waitingCount(), 0u);
+    QTest::qWait(30);
+    EXPECT_TRUE(entries(output()).empty());
+}
+
+// Replacing originals in a folder the run may not write to: access comes from a permission
+// kept by the destination store, or from the folder the user picks when the run asks.
+class ReplacePermission : public WaitingRun {
+protected:
+    ReplacePermission() {
+        engine_.gated = false;
+        paths_ = addPhotos(2);
+        EXPECT_TRUE(estimatesSettle());
+        followRequests();
+        // The originals' folder refuses the working file until the user gives access.
+        files_.writeExclusiveError = EACCES;
+    }
+
+    MemoryUserDefaults defaults_;
+    PathBookmarks bookmarks_;
+    NoPanels panels_;
+    DestinationStore destinations_{defaults_, bookmarks_, panels_};
+    std::vector<fs::path> paths_;
+};
+
+TEST_F(ReplacePermission, IsAskedOnceForTheFolderAndARefusalFailsEveryOriginalInIt) {
+    const std::string old = textOf(paths_[0]);
+    exportTo(ExportDestination::replaceOriginal(), &destinations_);
+    ASSERT_TRUE(requestMade());
+    EXPECT_EQ(requests_.at(0).purpose, PanelPurpose::replacePermission);
+    EXPECT_EQ(requests_.at(0).startFolder, originals());
+
+    // A folder beside the needed one is no permission for it.
+    fs::create_directories(root_.path() / "elsewhere");
+    answer(root_.path() / "elsewhere");
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(requests_.size(), 1u);
+    const QString notOpened = QString::fromStdString(ReplaceRefusal::folderNotOpened().description());
+    EXPECT_EQ(failureOf(card(0)), notOpened);
+    EXPECT_EQ(failureOf(card(1)), notOpened);
+    EXPECT_EQ(textOf(paths_[0]), old);
+    EXPECT_TRUE(trashed().empty());
+    EXPECT_FALSE(temporaryFilesLeft());
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 2, std::nullopt}));
+}
+
+TEST_F(ReplacePermission, AGrantedFolderIsWrittenAndKeptForTheNextRun) {
+    exportTo(ExportDestination::replaceOriginal(), &destinations_);
+    ASSERT_TRUE(requestMade());
+    files_.writeExclusiveError.reset();
+    answer(root_.path());
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(requests_.size(), 1u);
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{2, 0, std::nullopt}));
+    EXPECT_EQ(trashed().size(), 2u);
+    ASSERT_TRUE(destinations_.openKeptReplaceFolder(originals()));
+    EXPECT_EQ(destinations_.openKeptReplaceFolder(originals())->path(), root_.path());
+}
+
+TEST_F(ReplacePermission, AStoreClosedWhileItsRunWaitsLeavesTheOriginalsAndNoWorkingFiles) {
+    const std::string old = textOf(paths_[0]);
+    exportTo(ExportDestination::replaceOriginal(), &destinations_);
+    ASSERT_TRUE(requestMade());
+    EXPECT_TRUE(temporaryFilesLeft()) << "the run's snapshots are there while it waits";
+    store_.reset();
+    QTest::qWait(30);
+    EXPECT_EQ(textOf(paths_[0]), old);
+    EXPECT_TRUE(trashed().empty());
+    EXPECT_FALSE(temporaryFilesLeft());
+}
+
+} // namespace

@@ -1,0 +1,74 @@
+#include "ConversionTesting.h"
+
+#include "support/ConversionErrorCapture.h"
+#include "support/PDFSamples.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace pictavo;
+using namespace pipeline_testing;
+using testing_support::TemporaryFolder;
+
+platform::Bytes bytesOf(const std::string& text) { return platform::Bytes(text.begin(), text.end()); }
+
+const OutputFormat svg{platform::ContentType::svg()};
+
+class VectorSourceConversion : public testing::Test {
+protected:
+    ConversionResult convert(const std::filesystem::path& path, const OutputSpec& spec, std::int64_t page = 1) const {
+        return standardEngine().convert(path, spec, page, EncodeEffort::final);
+    }
+    TemporaryFolder folder;
+};
+
+TEST_F(VectorSourceConversion, APDFKeptAsPDFIsTheSameFileByteForByte) {
+    const auto file = testing_support::handWrittenPDF({{}});
+    const auto path = folder.write("page.pdf", file);
+    const auto result = convert(path, specFor(OutputFormat::pdf()));
+    EXPECT_EQ(*result.data, file);
+    EXPECT_TRUE(result.warnings.empty());
+}
+
+TEST_F(VectorSourceConversion, AnSVGKeptAsSVGLosesOnlyItsMetadataWhenAsked) {
+    const std::string source = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"60\" height=\"40\">\n"
+                               "  <metadata><x>author</x></metadata>\n"
+                               "  <rect width=\"60\" height=\"40\" fill=\"#f00\"/>\n</svg>\n";
+    const auto path = folder.write("drawing.svg", bytesOf(source));
+    auto spec = specFor(svg);
+    EXPECT_EQ(*convert(path, spec).data, bytesOf(source));
+    spec.metadata = MetadataPolicy::strip;
+    EXPECT_EQ(*convert(path, spec).data,
+              bytesOf("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"60\" height=\"40\">\n"
+                      "  <rect width=\"60\" height=\"40\" fill=\"#f00\"/>\n</svg>\n"));
+    // No encoder writes SVG: metadata that cannot be cut cannot be removed.
+    // librsvg cannot read it either; its size comes from the view box.
+    folder.write("drawing.svg", bytesOf("<!DOCTYPE svg [ <!ENTITY a 'x'> ]><svg viewBox=\"0 0 6 4\"><metadata/>&b;</svg>"));
+    EXPECT_EQ(testing_support::thrownBy([&] { convert(path, spec); }), ConversionError::metadataNotRemovable(svg));
+}
+
+TEST_F(VectorSourceConversion, PDFPagesAndSVGDocumentsAreDrawnAtTheSizeAsked) {
+    const auto pdf = folder.write("two.pdf", testing_support::handWrittenPDF({testing_support::handWrittenPage({0, 0, 100, 100}),
+                                                                               testing_support::handWrittenPage({0, 0, 200, 100}, std::nullopt, 90)}));
+    auto spec = specFor(OutputFormat::png());
+    spec.sizing = ResizeSpec::longestEdge(2000);
+    const auto second = convert(pdf, spec, 2);
+    EXPECT_EQ(second.pixelSize, (platform::Size{1000, 2000}));
+    const auto image = decodedOutput(second, folder);
+    EXPECT_PRED3(near, colourAt(*image, 500, 400), (std::array<int, 4>{255, 0, 0, 255}), 0);
+    EXPECT_PRED3(near, colourAt(*image, 500, 1600), (std::array<int, 4>{0, 0, 255, 255}), 0);
+
+    const auto drawing = folder.write("half.svg", bytesOf(R"~(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 30 20"><rect width="15" height="20" fill="#0f0"/></svg>)~"));
+    auto jpeg = specFor(OutputFormat::jpeg());
+    jpeg.quality = QualityMode::quality(90);
+    jpeg.sizing = ResizeSpec::scale(4);
+    jpeg.matte = MatteColour{0, 0, 1};
+    const auto result = convert(drawing, jpeg);
+    EXPECT_EQ(result.pixelSize, (platform::Size{120, 80}));
+    const auto flattened = decodedOutput(result, folder);
+    EXPECT_PRED3(near, colourAt(*flattened, 20, 40), (std::array<int, 4>{0, 255, 0, 255}), 8);
+    EXPECT_PRED3(near, colourAt(*flattened, 100, 40), (std::array<int, 4>{0, 0, 255, 255}), 8);
+}
+
+} // namespace

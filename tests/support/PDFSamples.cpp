@@ -1,0 +1,78 @@
+#include "support/PDFSamples.h"
+
+#include "support/TemporaryFolder.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+namespace testing_support {
+
+namespace {
+
+std::string boxText(const PDFBox& box) {
+    std::ostringstream text;
+    text << "[" << box[0] << " " << box[1] << " " << box[2] << " " << box[3] << "]";
+    return text.str();
+}
+
+} // namespace
+
+HandWrittenPage handWrittenPage(PDFBox mediaBox, std::optional<PDFBox> cropBox, std::optional<int> rotate, std::string content) {
+    HandWrittenPage page;
+    page.mediaBox = mediaBox;
+    page.cropBox = cropBox;
+    page.rotate = rotate;
+    page.content = std::move(content);
+    return page;
+}
+
+std::string halvesDrawing(const PDFBox& box) {
+    const double middle = (box[0] + box[2]) / 2;
+    std::ostringstream text;
+    text << "1 0 0 rg " << box[0] << " " << box[1] << " " << middle - box[0] << " " << box[3] - box[1] << " re f\n"
+         << "0 0 1 rg " << middle << " " << box[1] << " " << box[2] - middle << " " << box[3] - box[1] << " re f\n";
+    return text.str();
+}
+
+platform::Bytes handWrittenPDF(const std::vector<HandWrittenPage>& pages) {
+    std::string file = "%PDF-1.4\n";
+    std::vector<std::size_t> offsets;
+    auto object = [&](const std::string& body) {
+        offsets.push_back(file.size());
+        file += std::to_string(offsets.size()) + " 0 obj\n" + body + "\nendobj\n";
+    };
+    object("<< /Type /Catalog /Pages 2 0 R >>");
+    std::string kids;
+    for (std::size_t i = 0; i < pages.size(); ++i) kids += std::to_string(3 + 2 * i) + " 0 R ";
+    object("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages.size()) + " >>");
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const auto& page = pages[i];
+        std::string dictionary = "<< /Type /Page /Parent 2 0 R /MediaBox " + boxText(page.mediaBox);
+        if (page.cropBox) dictionary += " /CropBox " + boxText(*page.cropBox);
+        if (page.rotate) dictionary += " /Rotate " + std::to_string(*page.rotate);
+        dictionary += " /Resources << >> /Contents " + std::to_string(4 + 2 * i) + " 0 R >>";
+        object(dictionary);
+        const std::string content = page.content.empty() ? halvesDrawing(page.mediaBox) : page.content;
+        object("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream");
+    }
+    const std::size_t table = file.size();
+    file += "xref\n0 " + std::to_string(offsets.size() + 1) + "\n0000000000 65535 f \n";
+    for (const auto offset : offsets) {
+        char line[32];
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+        file += line;
+    }
+    file += "trailer\n<< /Size " + std::to_string(offsets.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+            std::to_string(table) + "\n%%EOF\n";
+    return platform::Bytes(file.begin(), file.end());
+}
+
+platform::Bytes lockedCopy(const std::filesystem::path& source, const std::filesystem::path& scratch) {
+    const auto target = scratch / "locked-by-qpdf.pdf";
+    const std::string command = "qpdf --encrypt secret owner 256 -- '" + source.string() + "' '" + target.string() + "'";
+    if (std::system(command.c_str()) != 0) return {};
+    return readFile(target);
+}
+
+} // namespace testing_support

@@ -1,0 +1,35 @@
+#pragma once
+#include "platform/base/Bytes.h"
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// x0, y0, x1, y1 in points, as a PDF writes a box.
+using PDFBox = std::array<double, 4>;
+
+struct HandWrittenPage {
+    PDFBox mediaBox{0, 0, 200, 100};
+    std::optional<PDFBox> cropBox;
+    std::optional<int> rotate;
+    // The page's content stream; halvesDrawing of the media box when empty.
+    std::string content;
+};
+
+HandWrittenPage handWrittenPage(PDFBox mediaBox, std::optional<PDFBox> cropBox = std::nullopt,
+                                std::optional<int> rotate = std::nullopt, std::string content = {});
+
+// A small PDF written out by hand, object by object, with a correct cross-reference table.
+platform::Bytes handWrittenPDF(const std::vector<HandWrittenPage>& pages);
+
+// A content stream that paints the left half of the box red and the right half blue.
+std::string halvesDrawing(const PDFBox& box);
+
+// The file at `source` encrypted by qpdf with a user password, so that it opens only with it.
+platform::Bytes lockedCopy(const std::filesystem::path& source, const std::filesystem::path& scratch);
+
+} // namespace testing_support
