@@ -77,8 +77,10 @@ std::vector<std::string> BrowserHost::installedRenderer() {
     std::error_code failed;
     const auto program = std::filesystem::read_symlink("/proc/self/exe", failed);
     if (!failed) {
-        const auto beside = program.parent_path() / rendererName;
-        if (::access(beside.c_str(), X_OK) == 0) return {beside.string()};
+        // Beside the program when run from the build; in the libexec folder when installed.
+        for (const auto& candidate : {program.parent_path() / rendererName,
+                                      program.parent_path().parent_path() / "libexec" / "pictavo" / rendererName})
+            if (::access(candidate.c_str(), X_OK) == 0) return {candidate.string()};
     }
 #ifdef PICTAVO_SVG_RENDERER_PATH
     if (::access(PICTAVO_SVG_RENDERER_PATH, X_OK) == 0) return {PICTAVO_SVG_RENDERER_PATH};

@@ -53,7 +53,8 @@ public:
 
     // The host of the process, with the installed renderer; made on first use, never ended.
     static BrowserHost& shared();
-    // The installed renderer: beside the running program, else where the build put it.
+    // The installed renderer: beside the running program or in its libexec folder, else
+    // where the build put it.
     static std::vector<std::string> installedRenderer();
 
     std::chrono::milliseconds watchdog() const { return watchdog_; }
