@@ -10,6 +10,7 @@
 #include "helpers/svg-renderer/SealedBrowser.h"
 #include "helpers/svg-renderer/WebKitSVGRenderer.h"
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -41,13 +42,22 @@ void refuseEveryRequest(const RendererSocket& socket, const std::string& reason)
     }
 }
 
+// The program has checked the sizes against its budget; anything else is not its request.
+bool isSensible(const protocol::Request& request) {
+    constexpr std::int64_t largestSide = 1'000'000;
+    const auto isSide = [](std::int64_t side) { return side >= 1 && side <= largestSide; };
+    const auto isSize = [](double side) { return std::isfinite(side) && side > 0; };
+    return isSide(request.width) && isSide(request.height) && isSize(request.intrinsicWidth) &&
+           isSize(request.intrinsicHeight);
+}
+
 gboolean requestArrived(gint, GIOCondition, gpointer state) {
     auto& renderer = *static_cast<Renderer*>(state);
     const auto body = renderer.socket.read(protocol::largestRequest);
     const auto request = body ? protocol::decodeRequest(body->data(), body->size()) : std::nullopt;
     // The program has gone, or no longer speaks this protocol, or sent a second request
     // before the first was answered.
-    if (!request || renderer.rendering) {
+    if (!request || !isSensible(*request) || renderer.rendering) {
         g_main_loop_quit(renderer.loop);
         return G_SOURCE_REMOVE;
     }

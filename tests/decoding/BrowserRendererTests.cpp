@@ -173,7 +173,9 @@ TEST_F(BrowserRendererTest, TheDocumentReachesNoOtherFileAndNoNetwork) {
         "<image href=\"" + server.url("network.svg") + "\" x=\"0\" y=\"0\" width=\"50\" height=\"50\"/>\n"
         "<image xlink:href=\"" + fileURL(absolute) + "\" x=\"50\" y=\"0\" width=\"50\" height=\"50\"/>\n"
         "<image href=\"beside.svg\" x=\"0\" y=\"50\" width=\"50\" height=\"50\"/>\n"
-        "<text x=\"60\" y=\"90\">Text</text>\n"
+        "<text x=\"60\" y=\"60\">Text</text>\n"
+        // Embedded pictures are the document's own and still draw.
+        "<image href=\"data:image/svg+xml;base64,PHN2ZyB4bWxucz0iaHR0cDovL3d3dy53My5vcmcvMjAwMC9zdmciIHdpZHRoPSIxMCIgaGVpZ2h0PSIxMCI+PHJlY3Qgd2lkdGg9IjEwIiBoZWlnaHQ9IjEwIiBmaWxsPSIjMDAwMGZmIi8+PC9zdmc+\" x=\"50\" y=\"70\" width=\"50\" height=\"30\"/>\n"
         "<foreignObject width=\"1\" height=\"1\"><meta xmlns=\"http://www.w3.org/1999/xhtml\" "
         "http-equiv=\"refresh\" content=\"0;url=" + fileURL(refreshed) + "\"/></foreignObject>\n"
         "</svg>";
@@ -185,6 +187,7 @@ TEST_F(BrowserRendererTest, TheDocumentReachesNoOtherFileAndNoNetwork) {
     EXPECT_TRUE(areaIs(*image, 25, 25, {0, 255, 0, 255}));
     EXPECT_TRUE(areaIs(*image, 75, 25, {0, 255, 0, 255}));
     EXPECT_TRUE(areaIs(*image, 25, 75, {0, 255, 0, 255}));
+    EXPECT_TRUE(areaIs(*image, 75, 85, {0, 0, 255, 255}));
 
     // A transform that cannot load leaves no document to draw.
     const auto transformed =
