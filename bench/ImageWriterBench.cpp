@@ -1,4 +1,5 @@
 #include "platform/write/ImageWriter.h"
+#include "platform/types/ImageTypeIdentifiers.h"
 
 #include <benchmark/benchmark.h>
 
@@ -47,12 +48,12 @@ void writeOnce(benchmark::State& state, const char* identifier, bool withAlpha) 
 
 // The platform writer on a 12-megapixel image, per format: straight copies for opaque
 // RGB, an un-premultiplying pass for premultiplied RGBA.
-static void BM_WritePng(benchmark::State& state) { writeOnce(state, "public.png", false); }
-static void BM_WritePngPremultiplied(benchmark::State& state) { writeOnce(state, "public.png", true); }
-static void BM_WriteTiff(benchmark::State& state) { writeOnce(state, "public.tiff", false); }
-static void BM_WriteJpeg(benchmark::State& state) { writeOnce(state, "public.jpeg", false); }
-static void BM_WriteHeic(benchmark::State& state) { writeOnce(state, "public.heic", false); }
-static void BM_WriteBmp(benchmark::State& state) { writeOnce(state, "com.microsoft.bmp", false); }
+static void BM_WritePng(benchmark::State& state) { writeOnce(state, platform::types::png, false); }
+static void BM_WritePngPremultiplied(benchmark::State& state) { writeOnce(state, platform::types::png, true); }
+static void BM_WriteTiff(benchmark::State& state) { writeOnce(state, platform::types::tiff, false); }
+static void BM_WriteJpeg(benchmark::State& state) { writeOnce(state, platform::types::jpeg, false); }
+static void BM_WriteHeic(benchmark::State& state) { writeOnce(state, platform::types::heic, false); }
+static void BM_WriteBmp(benchmark::State& state) { writeOnce(state, platform::types::bmp, false); }
 BENCHMARK(BM_WritePng)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WritePngPremultiplied)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteTiff)->Unit(benchmark::kMillisecond);

@@ -1,5 +1,6 @@
 #include "platform/write/ImageWriter.h"
 #include "platform/metadata/TIFFExif.h"
+#include "platform/types/ImageTypeIdentifiers.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +13,7 @@ const platform::Bytes& sampleTiff() {
         auto pixels = std::make_shared<platform::Bytes>(4 * 4 * 3, 128);
         auto image = platform::Image::make(4, 4, 8, 3, platform::AlphaInfo::none, platform::ColourSpace::sRGB(),
                                            pixels, 12);
-        return platform::ImageWriter::write("public.tiff", {image}, {}).value_or(platform::Bytes{});
+        return platform::ImageWriter::write(platform::types::tiff, {image}, {}).value_or(platform::Bytes{});
     }();
     return tiff;
 }

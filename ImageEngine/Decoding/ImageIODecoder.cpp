@@ -4,6 +4,7 @@
 #include "ImageEngine/Model/DeclaredSize.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
 #include "platform/files/FilePath.h"
+#include "platform/files/PathCutting.h"
 #include "platform/read/ImageReader.h"
 #include "platform/base/Overloaded.h"
 
@@ -19,7 +20,7 @@ ConversionError decodeFailed(const std::filesystem::path& url) {
 
 platform::ImageReader openReader(const std::filesystem::path& url) {
     auto reader = platform::ImageReader::open(url);
-    if (!reader) throw decodeFailed(url);
+    if (!reader) throw decodeFailed(url).withCause(reader.cause());
     return std::move(*reader);
 }
 
@@ -139,7 +140,7 @@ DecodedImage ImageIODecoder::decode(const std::filesystem::path& url, std::int64
     if (pixels.exceedsBudget)
         throw ConversionError::imageTooLarge(static_cast<double>(properties.pixelWidth),
                                              static_cast<double>(properties.pixelHeight));
-    if (!pixels.image) throw decodeFailed(url);
+    if (!pixels.image) throw decodeFailed(url).withCause(platform::namingByFileName(pixels.cause, url));
     return DecodedImage::raster(std::move(pixels.image), std::move(properties));
 }
 

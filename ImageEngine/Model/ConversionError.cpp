@@ -63,8 +63,14 @@ std::string ConversionError::errorDescription() const {
         value_);
 }
 
+ConversionError ConversionError::withCause(std::string cause) const {
+    ConversionError error = *this;
+    if (!cause.empty()) error.cause_ = std::move(cause);
+    return error;
+}
+
 std::string ConversionError::diagnostic() const {
-    return std::visit(
+    std::string form = std::visit(
         Overloaded{
             [](const E::UnsupportedInput& c) { return "unsupportedInput(" + c.message + ")"; },
             [](const E::DecodeFailed& c) { return "decodeFailed(" + c.fileName + ")"; },
@@ -84,6 +90,8 @@ std::string ConversionError::diagnostic() const {
             },
         },
         value_);
+    if (!cause_.empty()) form += " because " + cause_;
+    return form;
 }
 
 } // namespace pictavo

@@ -11,7 +11,8 @@
 namespace pictavo {
 
 // Every way a conversion fails, each with the sentence the user reads (what() and
-// errorDescription()) and a compact form for failure reports (diagnostic()).
+// errorDescription()) and a compact form for failure reports (diagnostic()), which also
+// carries what a library said of the failure when one said anything.
 class ConversionError : public std::exception {
 public:
     // The payload is the complete sentence to show.
@@ -86,18 +87,26 @@ public:
     template <typename T>
     const T* get() const { return std::get_if<T>(&value_); }
 
+    // The same error carrying a library's words on why it failed ("libvips: …"), for the
+    // diagnostic only; an empty cause leaves it as it was.
+    ConversionError withCause(std::string cause) const;
+    const std::string& cause() const { return cause_; }
+
     // The sentence shown to the user; every case has one.
     std::string errorDescription() const;
+    // "decodeFailed(photo.jpg)", followed by " because libvips: …" when a cause is carried.
     std::string diagnostic() const;
     // The description as it read when the error was made.
     const char* what() const noexcept override { return description_.c_str(); }
 
-    // Doubles compare by value, so an error with a NaN side equals nothing.
+    // Doubles compare by value, so an error with a NaN side equals nothing. The cause is
+    // commentary, not part of which error it is.
     friend bool operator==(const ConversionError& a, const ConversionError& b) { return a.value_ == b.value_; }
 
 private:
     Case value_;
     std::string description_;
+    std::string cause_;
 };
 
 } // namespace pictavo

@@ -2,10 +2,13 @@
 
 #include "platform/text/UnicodeText.h"
 #include "platform/base/Hashing.h"
+#include "platform/types/FormatFacts.h"
+#include "platform/types/ImageTypeIdentifiers.h"
 
 namespace pictavo {
 
 using platform::ContentType;
+namespace types = platform::types;
 
 namespace {
 
@@ -14,6 +17,15 @@ std::size_t hashOptionalType(const std::optional<ContentType>& type) {
     platform::hashCombine(seed, type ? 1 : 0);
     if (type) platform::hashCombine(seed, type->hash());
     return seed;
+}
+
+// The identifiers of the format table's rows with a fact.
+template <typename Fact>
+std::unordered_set<std::string> identifiersWhere(Fact fact) {
+    std::unordered_set<std::string> identifiers;
+    for (const auto& row : platform::formatTable())
+        if (fact(row)) identifiers.emplace(row.identifier);
+    return identifiers;
 }
 
 } // namespace
@@ -28,50 +40,36 @@ const OutputFormat& OutputFormat::bmp() { static const OutputFormat f(ContentTyp
 const OutputFormat& OutputFormat::ico() { static const OutputFormat f(ContentType::ico()); return f; }
 const OutputFormat& OutputFormat::pdf() { static const OutputFormat f(ContentType::pdf()); return f; }
 // These four exist even where the type registry would not declare them.
-const OutputFormat& OutputFormat::icns() { static const OutputFormat f(ContentType::importedAs("com.apple.icns")); return f; }
-const OutputFormat& OutputFormat::avif() { static const OutputFormat f(ContentType::importedAs("public.avif")); return f; }
-const OutputFormat& OutputFormat::webp() { static const OutputFormat f(ContentType::importedAs("org.webmproject.webp")); return f; }
-const OutputFormat& OutputFormat::jpeg2000() { static const OutputFormat f(ContentType::importedAs("public.jpeg-2000")); return f; }
+const OutputFormat& OutputFormat::icns() { static const OutputFormat f(ContentType::importedAs(types::icns)); return f; }
+const OutputFormat& OutputFormat::avif() { static const OutputFormat f(ContentType::importedAs(types::avif)); return f; }
+const OutputFormat& OutputFormat::webp() { static const OutputFormat f(ContentType::importedAs(types::webp)); return f; }
+const OutputFormat& OutputFormat::jpeg2000() {
+    static const OutputFormat f(ContentType::importedAs(types::jpeg2000));
+    return f;
+}
 
 const std::unordered_set<std::string>& OutputFormat::lossyIdentifiers() {
-    static const std::unordered_set<std::string> set = {
-        ContentType::jpeg().identifier(), ContentType::heic().identifier(), "public.heics",
-        "public.avif", "org.webmproject.webp", "public.jpeg-2000"};
+    static const auto set = identifiersWhere([](const platform::FormatFacts& row) { return row.lossy; });
     return set;
 }
 
 const std::unordered_set<std::string>& OutputFormat::transparentIdentifiers() {
-    static const std::unordered_set<std::string> set = {
-        ContentType::png().identifier(), ContentType::tiff().identifier(), ContentType::gif().identifier(),
-        ContentType::ico().identifier(), ContentType::pdf().identifier(), ContentType::heic().identifier(),
-        "public.heics", "public.avif", "org.webmproject.webp", "com.apple.icns",
-        "com.adobe.photoshop-image", "com.ilm.openexr-image"};
+    static const auto set = identifiersWhere([](const platform::FormatFacts& row) { return row.alpha; });
     return set;
 }
 
 const std::unordered_set<std::string>& OutputFormat::paletteIdentifiers() {
-    static const std::unordered_set<std::string> set = {ContentType::gif().identifier()};
+    static const auto set = identifiersWhere([](const platform::FormatFacts& row) { return row.palette; });
     return set;
 }
 
 const std::unordered_map<std::string, std::string>& OutputFormat::displayNameTable() {
-    static const std::unordered_map<std::string, std::string> table = {
-        {ContentType::png().identifier(), "PNG"},
-        {ContentType::jpeg().identifier(), "JPEG"},
-        {ContentType::heic().identifier(), "HEIC"},
-        {ContentType::tiff().identifier(), "TIFF"},
-        {ContentType::gif().identifier(), "GIF"},
-        {ContentType::bmp().identifier(), "BMP"},
-        {ContentType::ico().identifier(), "ICO"},
-        {ContentType::pdf().identifier(), "PDF"},
-        {"com.apple.icns", "ICNS"},
-        {"public.avif", "AVIF"},
-        {"org.webmproject.webp", "WebP"},
-        {"public.jpeg-2000", "JPEG 2000"},
-        {"public.heics", "HEICS"},
-        {"com.adobe.photoshop-image", "PSD"},
-        {"com.ilm.openexr-image", "OpenEXR"},
-    };
+    static const auto table = [] {
+        std::unordered_map<std::string, std::string> names;
+        for (const auto& row : platform::formatTable())
+            if (row.displayName) names.emplace(row.identifier, row.displayName);
+        return names;
+    }();
     return table;
 }
 

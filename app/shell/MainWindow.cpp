@@ -99,6 +99,16 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
     connect(store_.get(), &BatchStore::itemsReset, this, &MainWindow::scheduleRefresh);
     connect(store_.get(), &BatchStore::exportSummaryChanged, this, &MainWindow::scheduleRefresh);
     connect(store_.get(), &BatchStore::totalEstimatedBytesAtRunStartChanged, this, &MainWindow::scheduleRefresh);
+    // A run that needs a folder waits for it; the panel opens without holding up the window.
+    connect(store_.get(), &BatchStore::folderRequestChanged, this, [this] {
+        if (const std::optional<FolderRequest> request = store_->folderRequest()) {
+            folderRequests_.show(*request, [store = store_.get()](const QUuid& id, std::optional<fs::path> folder) {
+                store->answerFolderRequest(id, std::move(folder));
+            });
+        } else {
+            folderRequests_.withdraw();
+        }
+    });
     connect(store_.get(), &BatchStore::isExportingChanged, this, [this](bool exporting) {
         refresh();
         if (!exporting) exportDidEnd();
@@ -308,8 +318,7 @@ void MainWindow::runExport() {
     runPhrase_ = phraseOf(*destination);
     const SharedSecurityScope scope =
         destinations_.choice() == DestinationStore::Choice::chosenFolder ? destinations_.folderScope() : nullptr;
-    store_->exportBatch(converting_, resolution, scope, nullptr,
-                        [destinations = &destinations_] { return destinations->runOpenPanel(PanelPurpose::fallbackFolder); });
+    store_->exportBatch(converting_, resolution, scope);
 }
 
 void MainWindow::chooseFolderAndExport() {

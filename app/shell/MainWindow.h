@@ -1,6 +1,7 @@
 #pragma once
 #include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/batch/BatchStore.h"
+#include "app/desktop/FolderRequestDialog.h"
 #include "app/batch/EngineConverting.h"
 #include "app/batch/ThumbnailLoader.h"
 #include "app/export/DestinationStore.h"
@@ -114,6 +115,7 @@ private:
     ThumbnailLoader loader_;
     // Goes before the engine it calls.
     std::unique_ptr<BatchStore> store_;
+    FolderRequestDialog folderRequests_{this};
     WindowSelection selection_;
     std::optional<QString> notice_;
     // Where the last run wrote, as its summary says it; kept from when it started.

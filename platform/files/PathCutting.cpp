@@ -74,4 +74,13 @@ std::string cuttingPaths(const std::string& text) {
     return result;
 }
 
+std::string namingByFileName(std::string text, const std::filesystem::path& path) {
+    const std::string full = path.string();
+    const std::string name = path.filename().string();
+    if (full.empty()) return text;
+    for (auto at = text.find(full); at != std::string::npos; at = text.find(full, at + name.size()))
+        text.replace(at, full.size(), name);
+    return text;
+}
+
 } // namespace platform

@@ -1,4 +1,5 @@
 #pragma once
+#include <filesystem>
 #include <string>
 
 namespace platform {
@@ -9,5 +10,8 @@ namespace platform {
 // mark and may hold spaces; any other path ends at white space or punctuation that closes
 // a phrase.
 std::string cuttingPaths(const std::string& text);
+
+// The text with every occurrence of the path written as the path's last part alone.
+std::string namingByFileName(std::string text, const std::filesystem::path& path);
 
 } // namespace platform

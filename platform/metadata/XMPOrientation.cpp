@@ -1,5 +1,6 @@
 #include "platform/metadata/XMPOrientation.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,9 +56,16 @@ bool declares(const std::string& text, const std::string& prefix) {
            text.find("xmlns:" + prefix + " ") != std::string::npos;
 }
 
-// Rewrites every occurrence of `name` (prefix:Orientation) in place; false when one of
-// them is not in a form that can be rewritten. Sets `found` when there was at least one.
-bool rewriteAll(std::string& text, const std::string& name, const std::string& value, bool& found) {
+// Where the value of one field lies in the text: [begin, end).
+struct ValueSpan {
+    std::size_t begin;
+    std::size_t end;
+};
+
+// The value of every occurrence of `name` (prefix:Orientation) in text order, or nothing when
+// one of them is not in a form that can be read as written.
+std::optional<std::vector<ValueSpan>> fieldValues(const std::string& text, const std::string& name) {
+    std::vector<ValueSpan> values;
     for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
         const std::size_t after = at + name.size();
         if (after < text.size() && isNameChar(text[after])) continue; // a longer name
@@ -66,17 +74,18 @@ bool rewriteAll(std::string& text, const std::string& name, const std::string& v
         if (before == '<') {
             // Element form: <p:Orientation ...>6</p:Orientation>
             const auto startEnd = text.find('>', after);
-            if (startEnd == std::string::npos || text[startEnd - 1] == '/') return false;
+            if (startEnd == std::string::npos || text[startEnd - 1] == '/') return std::nullopt;
             // The value is plain text up to its own end tag; anything else is not a value
-            // this can rewrite.
+            // this can read.
             const auto closing = text.find('<', startEnd);
-            if (closing == std::string::npos || text.compare(closing, name.size() + 2, "</" + name) != 0) return false;
+            if (closing == std::string::npos || text.compare(closing, name.size() + 2, "</" + name) != 0)
+                return std::nullopt;
             std::size_t tail = closing + name.size() + 2;
             while (tail < text.size() && isSpace(text[tail])) ++tail;
-            if (tail >= text.size() || text[tail] != '>') return false;
-            if (!isOrientationValue(std::string_view(text).substr(startEnd + 1, closing - startEnd - 1))) return false;
-            text.replace(startEnd + 1, closing - startEnd - 1, value);
-            found = true;
+            if (tail >= text.size() || text[tail] != '>') return std::nullopt;
+            if (!isOrientationValue(std::string_view(text).substr(startEnd + 1, closing - startEnd - 1)))
+                return std::nullopt;
+            values.push_back({startEnd + 1, closing});
         } else if (isSpace(before)) {
             // Attribute form: p:Orientation="6"
             std::size_t cursor = after;
@@ -84,18 +93,54 @@ bool rewriteAll(std::string& text, const std::string& name, const std::string& v
             if (cursor >= text.size() || text[cursor] != '=') continue; // mentioned in text
             ++cursor;
             while (cursor < text.size() && isSpace(text[cursor])) ++cursor;
-            if (cursor >= text.size() || (text[cursor] != '"' && text[cursor] != '\'')) return false;
+            if (cursor >= text.size() || (text[cursor] != '"' && text[cursor] != '\'')) return std::nullopt;
             const auto close = text.find(text[cursor], cursor + 1);
-            if (close == std::string::npos) return false;
-            if (!isOrientationValue(std::string_view(text).substr(cursor + 1, close - cursor - 1))) return false;
-            text.replace(cursor + 1, close - cursor - 1, value);
-            found = true;
+            if (close == std::string::npos) return std::nullopt;
+            if (!isOrientationValue(std::string_view(text).substr(cursor + 1, close - cursor - 1))) return std::nullopt;
+            values.push_back({cursor + 1, close});
         }
+    }
+    return values;
+}
+
+// Rewrites every occurrence of `name` in place; false when one of them is not in a form that
+// can be rewritten. Sets `found` when there was at least one.
+bool rewriteAll(std::string& text, const std::string& name, const std::string& value, bool& found) {
+    const auto values = fieldValues(text, name);
+    if (!values) return false;
+    // From the last to the first, so that the spans before each one stay where they were.
+    for (auto span = values->rbegin(); span != values->rend(); ++span) {
+        text.replace(span->begin, span->end - span->begin, value);
+        found = true;
     }
     return true;
 }
 
+// The number a field holds, blanks around it allowed; nothing past three digits.
+std::optional<int> numberIn(std::string_view value) {
+    int number = 0;
+    int digits = 0;
+    for (char c : value) {
+        if (c < '0' || c > '9') continue;
+        if (++digits > 3) return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
 } // namespace
+
+std::optional<int> xmpOrientation(const XMPPacket& packet) {
+    for (const auto& prefix : prefixesFor(packet.text, tiffNamespace)) {
+        const auto values = fieldValues(packet.text, prefix + ":Orientation");
+        if (!values) continue;
+        for (const auto& span : *values) {
+            const auto number = numberIn(std::string_view(packet.text).substr(span.begin, span.end - span.begin));
+            if (number && *number >= 1 && *number <= 8) return *number;
+        }
+    }
+    return std::nullopt;
+}
 
 std::optional<XMPPacket> xmpWithOrientation(const XMPPacket& packet, int orientation) {
     if (orientation < 1 || orientation > 8) return std::nullopt;

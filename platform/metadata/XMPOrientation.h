@@ -6,6 +6,11 @@
 
 namespace platform {
 
+// The orientation (1 to 8) the packet's first readable tiff:Orientation holds, under whatever
+// prefix the packet binds to the TIFF namespace, as an attribute or as an element; nothing
+// when it names none, or only values outside 1 to 8 or in forms that cannot be read.
+std::optional<int> xmpOrientation(const XMPPacket& packet);
+
 // The packet with every tiff:Orientation (as an attribute or as an element, under whatever
 // prefix the packet binds to the TIFF namespace) set to `orientation`; when it has none,
 // the property is added to the first rdf:Description. The rest of the text is kept byte

@@ -18,6 +18,8 @@ struct ImageReadResult {
     // True when the image was refused because its decoded size exceeds the budget; it was
     // not decoded. False with no image means the file could not be decoded.
     bool exceedsBudget = false;
+    // What the decoding library said of a failure; empty when it said nothing.
+    std::string cause = {};
 };
 
 // One family of formats behind the image reader. Back ends are immutable once opened and

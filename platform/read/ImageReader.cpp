@@ -1,12 +1,14 @@
 #include "platform/read/ImageReader.h"
 
 #include "platform/read/BMPBackend.h"
+#include "platform/files/FileErrorText.h"
 #include "platform/files/FilePath.h"
+#include "platform/files/PathCutting.h"
 #include "platform/read/ICNSBackend.h"
 #include "platform/read/ICOBackend.h"
 #include "platform/read/PNMBackend.h"
 #include "platform/types/ImageSniffer.h"
-#include "platform/types/ImageTypeIdentifiers.h"
+#include "platform/types/FormatFacts.h"
 #include "platform/read/RawBackend.h"
 #include "platform/read/TGABackend.h"
 #include "platform/read/VipsBackend.h"
@@ -26,9 +28,29 @@ bool vipsHasLoader(const char* nickname) { return startVips() && vips_type_find(
 // A TIFF-structured file is a camera RAW file when libraw recognises a camera in it; a TIFF
 // written by any other program goes to the TIFF loader.
 std::shared_ptr<const ImageBackend> openTiffFamily(const SharedBytes& bytes, const SniffResult& sniffed,
-                                                   const std::optional<std::filesystem::path>& path) {
+                                                   const std::optional<std::filesystem::path>& path, std::string& cause) {
     if (auto raw = RawBackend::open(bytes)) return raw;
-    return VipsBackend::open(bytes, sniffed, path);
+    return VipsBackend::open(bytes, sniffed, path, &cause);
+}
+
+bool heifDecodes(HEIFCodec codec) {
+    switch (codec) {
+    case HEIFCodec::none: return true;
+    case HEIFCodec::hevc: return heif_have_decoder_for_format(heif_compression_HEVC);
+    case HEIFCodec::av1: return heif_have_decoder_for_format(heif_compression_AV1);
+    }
+    return false;
+}
+
+// Whether this machine has what the row's back end needs.
+bool canRead(const FormatFacts& row) {
+    switch (row.reader) {
+    case ReadBackEnd::none: return false;
+    case ReadBackEnd::vips: return vipsHasLoader(row.vipsLoader) && heifDecodes(row.heifCodec);
+    case ReadBackEnd::bmp: case ReadBackEnd::ico: case ReadBackEnd::icns: case ReadBackEnd::tga: case ReadBackEnd::cameraRaw:
+        return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -36,58 +58,42 @@ std::shared_ptr<const ImageBackend> openTiffFamily(const SharedBytes& bytes, con
 const std::vector<std::string>& ImageReader::readableTypeIdentifiers() {
     static const std::vector<std::string> identifiers = [] {
         std::vector<std::string> found;
-        const std::pair<const char*, const char*> vipsTypes[] = {
-            {"jpegload_buffer", types::jpeg}, {"pngload_buffer", types::png}, {"gifload_buffer", types::gif},
-            {"webpload_buffer", types::webp}, {"tiffload_buffer", types::tiff}, {"jp2kload_buffer", types::jpeg2000},
-            {"jxlload_buffer", types::jpegXL}, {"ppmload_source", types::pbm}, {"ppmload_source", types::pgm},
-            {"ppmload_source", types::ppm}, {"ppmload_source", types::pnm}, {"radload_buffer", types::radiance},
-            {"openexrload", types::openEXR},
-        };
-        for (const auto& [loader, type] : vipsTypes)
-            if (vipsHasLoader(loader)) found.emplace_back(type);
-        if (vipsHasLoader("heifload_buffer")) {
-            if (heif_have_decoder_for_format(heif_compression_HEVC)) {
-                found.emplace_back(types::heic);
-                found.emplace_back(types::heif);
-            }
-            if (heif_have_decoder_for_format(heif_compression_AV1)) found.emplace_back(types::avif);
-        }
-        for (const char* own : {types::bmp, types::ico, types::icns, types::tga}) found.emplace_back(own);
-        for (const char* raw : {types::cameraRaw, types::dng, types::canonCR2, types::canonCR3, types::canonCRW,
-                                types::nikon, types::sony, types::fuji, types::olympus, types::panasonic, types::pentax,
-                                types::samsung, types::leica, types::hasselblad, types::phaseOne, types::sigma,
-                                types::kodak, types::minolta})
-            found.emplace_back(raw);
+        for (const auto& row : formatTable())
+            if (canRead(row)) found.emplace_back(row.identifier);
         return found;
     }();
     return identifiers;
 }
 
-std::optional<ImageReader> ImageReader::open(const std::filesystem::path& path) {
+Outcome<ImageReader> ImageReader::open(const std::filesystem::path& path) {
     try {
-        return open(std::make_shared<const Bytes>(readWholeFile(path)), path);
-    } catch (const FileError&) {
-        return std::nullopt;
+        auto opened = open(std::make_shared<const Bytes>(readWholeFile(path)), path);
+        // Loaders that read the file themselves name it; the cause names it by its name alone.
+        if (!opened) return Outcome<ImageReader>::failure(namingByFileName(opened.cause(), path));
+        return opened;
+    } catch (const FileError& error) {
+        return Outcome<ImageReader>::failure(fileErrorDiagnostic(error));
     }
 }
 
-std::optional<ImageReader> ImageReader::open(SharedBytes bytes) { return open(std::move(bytes), std::nullopt); }
+Outcome<ImageReader> ImageReader::open(SharedBytes bytes) { return open(std::move(bytes), std::nullopt); }
 
-std::optional<ImageReader> ImageReader::open(SharedBytes bytes, std::optional<std::filesystem::path> path) {
+Outcome<ImageReader> ImageReader::open(SharedBytes bytes, std::optional<std::filesystem::path> path) {
     if (!bytes || bytes->empty()) return std::nullopt;
     const auto sniffed = sniffImageFormat(ByteView(bytes->data(), bytes->size()));
     std::shared_ptr<const ImageBackend> backend;
+    std::string cause;
     switch (sniffed.format) {
     case SniffedFormat::bmp: backend = BMPBackend::open(bytes); break;
     case SniffedFormat::ico: backend = ICOBackend::open(bytes); break;
     case SniffedFormat::icns: backend = ICNSBackend::open(bytes); break;
-    case SniffedFormat::tiff: backend = openTiffFamily(bytes, sniffed, path); break;
+    case SniffedFormat::tiff: backend = openTiffFamily(bytes, sniffed, path, cause); break;
     case SniffedFormat::pnm: backend = PNMBackend::open(bytes, sniffed); break;
     case SniffedFormat::tga: backend = TGABackend::open(bytes); break;
     case SniffedFormat::unknown: backend = RawBackend::open(bytes); break;
-    default: backend = VipsBackend::open(bytes, sniffed, path); break;
+    default: backend = VipsBackend::open(bytes, sniffed, path, &cause); break;
     }
-    if (!backend || backend->count() < 1) return std::nullopt;
+    if (!backend || backend->count() < 1) return Outcome<ImageReader>::failure(std::move(cause));
     return ImageReader(std::move(backend));
 }
 

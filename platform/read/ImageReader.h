@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/base/Bytes.h"
+#include "platform/base/Outcome.h"
 #include "platform/read/ImageBackend.h"
 #include "platform/base/PixelBudget.h"
 #include "platform/base/PropertyMap.h"
@@ -22,10 +23,11 @@ public:
     // The type identifiers of the formats whose back end is present on this machine.
     static const std::vector<std::string>& readableTypeIdentifiers();
 
-    // Nothing when the file cannot be read or holds no image the reader knows.
-    static std::optional<ImageReader> open(const std::filesystem::path& path);
+    // Nothing when the file cannot be read or holds no image the reader knows, with what the
+    // library or the system said as the cause (naming the file by its name alone).
+    static Outcome<ImageReader> open(const std::filesystem::path& path);
     // The same for bytes already in memory. OpenEXR needs a file, so it is not read here.
-    static std::optional<ImageReader> open(SharedBytes bytes);
+    static Outcome<ImageReader> open(SharedBytes bytes);
 
     // The type the content was recognised as, such as "public.png".
     std::string typeIdentifier() const { return backend_->typeIdentifier(); }
@@ -43,7 +45,7 @@ public:
 
 private:
     explicit ImageReader(std::shared_ptr<const ImageBackend> backend) : backend_(std::move(backend)) {}
-    static std::optional<ImageReader> open(SharedBytes bytes, std::optional<std::filesystem::path> path);
+    static Outcome<ImageReader> open(SharedBytes bytes, std::optional<std::filesystem::path> path);
 
     std::shared_ptr<const ImageBackend> backend_;
 };

@@ -1,6 +1,7 @@
 #include "platform/read/VipsBackend.h"
 
 #include "platform/metadata/ExifGPS.h"
+#include "platform/metadata/XMPOrientation.h"
 #include "platform/read/GIFTransparency.h"
 #include "platform/colour/LcmsProfile.h"
 #include "platform/vips/VipsRuntime.h"
@@ -8,27 +9,15 @@
 #include <vips/vips.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 
 namespace platform {
 namespace {
 
-const char* loaderFor(SniffedFormat format) {
-    switch (format) {
-    case SniffedFormat::jpeg: return "jpegload_buffer";
-    case SniffedFormat::png: return "pngload_buffer";
-    case SniffedFormat::gif: return "gifload_buffer";
-    case SniffedFormat::webp: return "webpload_buffer";
-    case SniffedFormat::tiff: return "tiffload_buffer";
-    case SniffedFormat::heif: return "heifload_buffer";
-    case SniffedFormat::jpeg2000: return "jp2kload_buffer";
-    case SniffedFormat::jpegXL: return "jxlload_buffer";
-    case SniffedFormat::radiance: return "radload_buffer";
-    case SniffedFormat::pnm: return "ppmload_source";
-    case SniffedFormat::openEXR: return "openexrload";
-    default: return nullptr;
-    }
+// The loader the format's row names; null for a type the vips back end does not read.
+const char* loaderFor(const std::string& typeIdentifier) {
+    const FormatFacts* row = formatFacts(typeIdentifier);
+    return row && row->reader == ReadBackEnd::vips ? row->vipsLoader : nullptr;
 }
 
 std::optional<Bytes> blobField(VipsImage* image, const char* name) {
@@ -47,6 +36,23 @@ std::optional<int> intField(VipsImage* image, const char* name) {
     return value;
 }
 
+// The image's XMP packet up to its first NUL, which some writers end it with.
+std::optional<XMPPacket> xmpPacket(VipsImage* image) {
+    auto xmp = blobField(image, VIPS_META_XMP_NAME);
+    if (!xmp) return std::nullopt;
+    std::string text(xmp->begin(), xmp->end());
+    if (auto end = text.find('\0'); end != std::string::npos) text.resize(end);
+    if (text.empty()) return std::nullopt;
+    return XMPPacket{std::move(text)};
+}
+
+// Takes what libvips said of a failure, into `cause` when there is one; the buffer is left
+// clear either way, so that no later failure reports these words.
+void recordVipsError(std::string* cause) {
+    std::string said = takeVipsError();
+    if (cause) *cause = std::move(said);
+}
+
 int bitsOf(VipsBandFormat format) {
     switch (format) {
     case VIPS_FORMAT_UCHAR: case VIPS_FORMAT_CHAR: return 8;
@@ -54,21 +60,6 @@ int bitsOf(VipsBandFormat format) {
     case VIPS_FORMAT_DOUBLE: case VIPS_FORMAT_DPCOMPLEX: return 64;
     default: return 32;
     }
-}
-
-// tiff:Orientation as an attribute or an element of the packet, as writers put it.
-std::optional<std::int64_t> orientationInXmp(std::string_view xmp) {
-    const auto at = xmp.find("tiff:Orientation");
-    if (at == std::string_view::npos) return std::nullopt;
-    std::size_t digit = at + std::strlen("tiff:Orientation");
-    while (digit < xmp.size() && (xmp[digit] == '=' || xmp[digit] == '"' || xmp[digit] == '\'' ||
-                                  xmp[digit] == '>' || xmp[digit] == ' '))
-        ++digit;
-    if (digit >= xmp.size() || xmp[digit] < '0' || xmp[digit] > '9') return std::nullopt;
-    std::int64_t value = 0;
-    while (digit < xmp.size() && xmp[digit] >= '0' && xmp[digit] <= '9' && value < 1000)
-        value = value * 10 + (xmp[digit++] - '0');
-    return value;
 }
 
 // Floating-point pixels from HDR, EXR and PFM files are linear light with sRGB primaries;
@@ -242,12 +233,12 @@ bool VipsBackend::isPaged() const {
            format_ == SniffedFormat::heif;
 }
 
-VipsImagePtr VipsBackend::load(std::int64_t index, bool forPixels) const {
-    const char* loader = loaderFor(format_);
+VipsImagePtr VipsBackend::load(std::int64_t index, bool forPixels, std::string* cause) const {
+    const char* loader = loaderFor(typeIdentifier_);
     if (!loader) return nullptr;
     VipsOperation* operation = vips_operation_new(loader);
     if (!operation) {
-        vips_error_clear();
+        recordVipsError(cause);
         return nullptr;
     }
     VipsObject* object = VIPS_OBJECT(operation);
@@ -272,7 +263,7 @@ VipsImagePtr VipsBackend::load(std::int64_t index, bool forPixels) const {
     if (!ready || vips_object_build(object)) {
         vips_object_unref_outputs(object);
         g_object_unref(operation);
-        vips_error_clear();
+        recordVipsError(cause);
         return nullptr;
     }
     g_object_get(operation, "out", &out, nullptr);
@@ -282,8 +273,9 @@ VipsImagePtr VipsBackend::load(std::int64_t index, bool forPixels) const {
 }
 
 std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes bytes, const SniffResult& sniffed,
-                                                     std::optional<std::filesystem::path> path) {
-    if (!startVips() || !bytes || !loaderFor(sniffed.format)) return nullptr;
+                                                     std::optional<std::filesystem::path> path,
+                                                     std::string* cause) {
+    if (!startVips() || !bytes || !loaderFor(sniffed.typeIdentifier)) return nullptr;
     auto backend = std::shared_ptr<VipsBackend>(new VipsBackend());
     backend->bytes_ = std::move(bytes);
     backend->format_ = sniffed.format;
@@ -294,7 +286,7 @@ std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes bytes, const Sn
         if (!backend->png_) return nullptr;
     }
 
-    auto header = backend->load(0, false);
+    auto header = backend->load(0, false, cause);
     if (!header) {
         // libpng refuses some images whose header is sound (a side beyond its limits); the
         // declared size still has to reach the caller, who refuses it by size.
@@ -343,9 +335,8 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
         // A TIFF's own orientation tag, else XMP's, when the EXIF names none.
         if (auto tag = intField(image, VIPS_META_ORIENTATION); tag && format_ == SniffedFormat::tiff) {
             properties[keys::orientation] = std::int64_t{*tag};
-        } else if (auto xmp = blobField(image, VIPS_META_XMP_NAME)) {
-            if (auto value = orientationInXmp(std::string_view(reinterpret_cast<const char*>(xmp->data()), xmp->size())))
-                properties[keys::orientation] = *value;
+        } else if (auto xmp = xmpPacket(image)) {
+            if (auto value = xmpOrientation(*xmp)) properties[keys::orientation] = std::int64_t{*value};
         }
     }
     // libheif turns the pixels by the file's irot and imir boxes itself; reporting the EXIF
@@ -364,12 +355,7 @@ std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {
     if (index < 0 || index >= count_ || !headerReadable_) return std::nullopt;
     auto header = load(isPaged() ? index : 0, false);
     if (!header) return std::nullopt;
-    auto xmp = blobField(header.get(), VIPS_META_XMP_NAME);
-    if (!xmp) return std::nullopt;
-    std::string text(xmp->begin(), xmp->end());
-    if (auto end = text.find('\0'); end != std::string::npos) text.resize(end);
-    if (text.empty()) return std::nullopt;
-    return XMPPacket{std::move(text)};
+    return xmpPacket(header.get());
 }
 
 ImageReadResult VipsBackend::imageAt(std::int64_t index, const PixelBudget& budget) const {
@@ -382,14 +368,18 @@ ImageReadResult VipsBackend::imageAt(std::int64_t index, const PixelBudget& budg
     }
     // Only the default image of an animated PNG can be decoded.
     if (png_ && png_->animationFrames && index > 0) return {};
-    auto loaded = load(isPaged() ? index : 0, true);
-    if (!loaded) return {};
+    ImageReadResult failed;
+    auto loaded = load(isPaged() ? index : 0, true, &failed.cause);
+    if (!loaded) return failed;
 
     const auto icc = blobField(loaded.get(), VIPS_META_ICC_NAME);
     const auto profile = icc ? ColourSpace::fromICC(*icc) : nullptr;
     const bool cmykProfile = profile && profile->model() == ColourModel::cmyk;
     const PixelPlan plan = planPixels(loaded.get(), cmykProfile, opaqueGif_);
-    if (!plan.image) return {};
+    if (!plan.image) {
+        recordVipsError(&failed.cause);
+        return failed;
+    }
     const VipsImagePtr image(plan.image);
 
     const int bands = image->Bands;
@@ -400,8 +390,8 @@ ImageReadResult VipsBackend::imageAt(std::int64_t index, const PixelBudget& budg
     const std::size_t rowBytes = static_cast<std::size_t>(image->Xsize) * bytesPerPixel;
     auto pixels = std::make_shared<Bytes>();
     if (!copyPixels(image.get(), *pixels, rowBytes)) {
-        vips_error_clear();
-        return {};
+        recordVipsError(&failed.cause);
+        return failed;
     }
     const bool alpha = vips_image_hasalpha(image.get());
     const int colour = bands - (alpha ? 1 : 0);

@@ -17,9 +17,11 @@ namespace platform {
 class VipsBackend final : public ImageBackend {
 public:
     // Null when the loader cannot read the header (a PNG whose IHDR is readable still opens,
-    // so that its declared size is known). OpenEXR is only read from a file, so it needs the path.
+    // so that its declared size is known), with what libvips said in `cause` when one is
+    // given. OpenEXR is only read from a file, so it needs the path.
     static std::shared_ptr<const VipsBackend> open(SharedBytes bytes, const SniffResult& sniffed,
-                                                   std::optional<std::filesystem::path> path);
+                                                   std::optional<std::filesystem::path> path,
+                                                   std::string* cause = nullptr);
 
     std::string typeIdentifier() const override { return typeIdentifier_; }
     std::int64_t count() const override { return count_; }
@@ -30,7 +32,8 @@ public:
 
 private:
     VipsBackend() = default;
-    VipsImagePtr load(std::int64_t index, bool forPixels) const;
+    // Null on failure, with what libvips said in `cause` when one is given.
+    VipsImagePtr load(std::int64_t index, bool forPixels, std::string* cause = nullptr) const;
     bool isPaged() const;
     bool hasAlpha(VipsImage* image) const;
 

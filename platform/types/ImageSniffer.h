@@ -1,16 +1,10 @@
 #pragma once
 #include "platform/base/ByteView.h"
+#include "platform/types/FormatFacts.h"
 
 #include <string>
 
 namespace platform {
-
-// The families the image reader has a back end for, told apart by their first bytes
-// and never by the file's name: a PNG named .jpg is still a PNG. TGA, which has no
-// signature, is told by a header whose every field is plausible, after every other family.
-enum class SniffedFormat {
-    jpeg, png, gif, webp, tiff, heif, jpeg2000, jpegXL, pnm, radiance, openEXR, bmp, ico, icns, tga, unknown
-};
 
 struct SniffResult {
     SniffedFormat format = SniffedFormat::unknown;
@@ -18,6 +12,7 @@ struct SniffResult {
     std::string typeIdentifier;
 };
 
+// The first row of the format table, in its order, whose signature the bytes have.
 SniffResult sniffImageFormat(ByteView bytes);
 
 } // namespace platform

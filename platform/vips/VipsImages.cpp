@@ -86,13 +86,13 @@ VipsImagePtr VipsImages::prepare(const std::vector<ImageRef>& images, const Pack
     return result;
 }
 
-std::optional<Bytes> VipsImages::takeBuffer(int status, void* buffer, std::size_t length) {
-    std::optional<Bytes> bytes;
+Outcome<Bytes> VipsImages::takeBuffer(int status, void* buffer, std::size_t length) {
+    Outcome<Bytes> bytes;
     if (status == 0 && buffer && length > 0) {
         const auto* begin = static_cast<const std::uint8_t*>(buffer);
         bytes = Bytes(begin, begin + length);
     }
-    if (status != 0) vips_error_clear();
+    if (status != 0) bytes = Outcome<Bytes>::failure(takeVipsError());
     g_free(buffer);
     return bytes;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/base/Bytes.h"
+#include "platform/base/Outcome.h"
 #include "platform/metadata/CarriedMetadata.h"
 #include "platform/pixels/Image.h"
 #include "platform/pixels/PackedPixels.h"
@@ -28,8 +29,8 @@ struct VipsImages {
                                 const CarriedMetadata& metadata, bool embedProfile);
 
     // The buffer a libvips saver returned, freed here; nothing when the save failed or
-    // wrote no bytes. The libvips error text is cleared, not printed.
-    static std::optional<Bytes> takeBuffer(int status, void* buffer, std::size_t length);
+    // wrote no bytes, with what libvips said of the failure as the cause.
+    static Outcome<Bytes> takeBuffer(int status, void* buffer, std::size_t length);
 };
 
 } // namespace platform

@@ -19,7 +19,7 @@ std::int32_t pixelsPerMetre(std::optional<double> dpi) {
 
 } // namespace
 
-std::optional<Bytes> BMPWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+Outcome<Bytes> BMPWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                       std::optional<double>) const {
     if (images.size() != 1 || !images.front()) return std::nullopt;
     const auto pixels = packPixels(*images.front(), PackingRules{.eightBit = true, .keepAlpha = false});

@@ -8,9 +8,8 @@ namespace platform {
 // alpha, so alpha is composited away (the engine flattens on its matte before).
 class BMPWriter final : public ImageWriterBackend {
 public:
-    std::string typeIdentifier() const override { return "com.microsoft.bmp"; }
     bool writesSeveralImages() const override { return false; }
-    std::optional<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+    Outcome<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                std::optional<double> lossyQuality) const override;
 };
 

@@ -7,9 +7,8 @@ namespace platform {
 // size); alpha below half becomes the transparent index.
 class GIFWriter final : public ImageWriterBackend {
 public:
-    std::string typeIdentifier() const override { return "com.compuserve.gif"; }
     bool writesSeveralImages() const override { return true; }
-    std::optional<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+    Outcome<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                std::optional<double> lossyQuality) const override;
 };
 

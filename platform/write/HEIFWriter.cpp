@@ -5,6 +5,7 @@
 #include <cstring>
 #include <libheif/heif.h>
 #include <memory>
+#include <string>
 
 namespace platform {
 namespace {
@@ -57,20 +58,26 @@ heif_error appendTo(heif_context*, const void* data, size_t size, void* userdata
     return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
 }
 
+Outcome<Bytes> refusal(const heif_error& error) {
+    return Outcome<Bytes>::failure(std::string("libheif: ") + (error.message ? error.message : "no message"));
+}
+
 } // namespace
 
 bool HEIFWriter::isAvailable() const { return heif_have_encoder_for_format(formatOf(codec_)) != 0; }
 
-std::optional<Bytes> HEIFWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+Outcome<Bytes> HEIFWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                        std::optional<double> lossyQuality) const {
     std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
     if (!context) return std::nullopt;
     heif_encoder* rawEncoder = nullptr;
-    if (heif_context_get_encoder_for_format(context.get(), formatOf(codec_), &rawEncoder).code != heif_error_Ok)
-        return std::nullopt;
+    if (const auto error = heif_context_get_encoder_for_format(context.get(), formatOf(codec_), &rawEncoder);
+        error.code != heif_error_Ok)
+        return refusal(error);
     std::unique_ptr<heif_encoder, EncoderRelease> encoder(rawEncoder);
-    if (heif_encoder_set_lossy_quality(rawEncoder, percentQuality(lossyQuality, 50)).code != heif_error_Ok)
-        return std::nullopt;
+    if (const auto error = heif_encoder_set_lossy_quality(rawEncoder, percentQuality(lossyQuality, 50));
+        error.code != heif_error_Ok)
+        return refusal(error);
     heif_encoder_set_parameter_string(rawEncoder, "chroma", "420");
 
     std::unique_ptr<heif_encoding_options, OptionsFree> options(heif_encoding_options_alloc());
@@ -85,12 +92,13 @@ std::optional<Bytes> HEIFWriter::write(const std::vector<ImageRef>& images, cons
         auto image = heifImage(*pixels);
         if (!image) return std::nullopt;
         heif_image_handle* rawHandle = nullptr;
-        if (heif_context_encode_image(context.get(), image.get(), rawEncoder, options.get(), &rawHandle).code !=
-            heif_error_Ok)
-            return std::nullopt;
+        if (const auto error = heif_context_encode_image(context.get(), image.get(), rawEncoder, options.get(), &rawHandle);
+            error.code != heif_error_Ok)
+            return refusal(error);
         std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
         if (index == 0) {
-            if (heif_context_set_primary_image(context.get(), rawHandle).code != heif_error_Ok) return std::nullopt;
+            if (const auto error = heif_context_set_primary_image(context.get(), rawHandle); error.code != heif_error_Ok)
+                return refusal(error);
         }
         if (metadata.exif &&
             heif_context_add_exif_metadata(context.get(), rawHandle, metadata.exif->data(),
@@ -104,7 +112,9 @@ std::optional<Bytes> HEIFWriter::write(const std::vector<ImageRef>& images, cons
 
     Bytes out;
     heif_writer writer{1, &appendTo};
-    if (heif_context_write(context.get(), &writer, &out).code != heif_error_Ok || out.empty()) return std::nullopt;
+    if (const auto error = heif_context_write(context.get(), &writer, &out); error.code != heif_error_Ok)
+        return refusal(error);
+    if (out.empty()) return std::nullopt;
     return out;
 }
 

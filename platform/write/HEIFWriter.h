@@ -12,10 +12,9 @@ public:
     enum class Codec { hevc, av1 };
     explicit HEIFWriter(Codec codec) : codec_(codec) {}
 
-    std::string typeIdentifier() const override { return codec_ == Codec::hevc ? "public.heic" : "public.avif"; }
     bool writesSeveralImages() const override { return true; }
     bool isAvailable() const override;
-    std::optional<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+    Outcome<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                std::optional<double> lossyQuality) const override;
 
 private:

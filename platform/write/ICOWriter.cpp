@@ -7,7 +7,7 @@
 
 namespace platform {
 
-std::optional<Bytes> ICOWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata&,
+Outcome<Bytes> ICOWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata&,
                                       std::optional<double>) const {
     constexpr std::int64_t largestSide = 256;
     constexpr std::size_t directorySize = 6;

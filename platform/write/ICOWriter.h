@@ -8,9 +8,8 @@ namespace platform {
 // metadata; the engine converts to sRGB first.
 class ICOWriter final : public ImageWriterBackend {
 public:
-    std::string typeIdentifier() const override { return "com.microsoft.ico"; }
     bool writesSeveralImages() const override { return true; }
-    std::optional<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+    Outcome<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                std::optional<double> lossyQuality) const override;
 };
 

@@ -10,28 +10,43 @@
 #include "platform/write/PDFWriter.h"
 #include "platform/write/PNGWriter.h"
 #include "platform/write/TIFFWriter.h"
+#include "platform/types/FormatFacts.h"
 
 #include <memory>
 
 namespace platform {
 namespace {
 
-const std::vector<std::unique_ptr<ImageWriterBackend>>& backends() {
+std::unique_ptr<ImageWriterBackend> backendFor(const FormatFacts& row) {
+    switch (row.writer) {
+    case WriteBackEnd::none: return nullptr;
+    case WriteBackEnd::png: return std::make_unique<PNGWriter>();
+    case WriteBackEnd::jpeg: return std::make_unique<JPEGWriter>();
+    case WriteBackEnd::tiff: return std::make_unique<TIFFWriter>();
+    case WriteBackEnd::gif: return std::make_unique<GIFWriter>();
+    case WriteBackEnd::heif:
+        return std::make_unique<HEIFWriter>(row.heifCodec == HEIFCodec::av1 ? HEIFWriter::Codec::av1 : HEIFWriter::Codec::hevc);
+    case WriteBackEnd::jpeg2000: return std::make_unique<JPEG2000Writer>();
+    case WriteBackEnd::bmp: return std::make_unique<BMPWriter>();
+    case WriteBackEnd::ico: return std::make_unique<ICOWriter>();
+    case WriteBackEnd::pdf: return std::make_unique<PDFWriter>();
+    }
+    return nullptr;
+}
+
+struct ListedBackend {
+    std::string typeIdentifier;
+    std::unique_ptr<ImageWriterBackend> backend;
+};
+
+// The back end of every row that names one, in the table's order, when its codec is present.
+const std::vector<ListedBackend>& backends() {
     static const auto table = [] {
-        std::vector<std::unique_ptr<ImageWriterBackend>> all;
-        all.push_back(std::make_unique<PNGWriter>());
-        all.push_back(std::make_unique<JPEGWriter>());
-        all.push_back(std::make_unique<TIFFWriter>());
-        all.push_back(std::make_unique<GIFWriter>());
-        all.push_back(std::make_unique<HEIFWriter>(HEIFWriter::Codec::hevc));
-        all.push_back(std::make_unique<HEIFWriter>(HEIFWriter::Codec::av1));
-        all.push_back(std::make_unique<JPEG2000Writer>());
-        all.push_back(std::make_unique<BMPWriter>());
-        all.push_back(std::make_unique<ICOWriter>());
-        all.push_back(std::make_unique<PDFWriter>());
-        std::vector<std::unique_ptr<ImageWriterBackend>> present;
-        for (auto& backend : all)
-            if (backend->isAvailable()) present.push_back(std::move(backend));
+        std::vector<ListedBackend> present;
+        for (const auto& row : formatTable()) {
+            auto backend = backendFor(row);
+            if (backend && backend->isAvailable()) present.push_back({row.identifier, std::move(backend)});
+        }
         return present;
     }();
     return table;
@@ -42,22 +57,22 @@ const std::vector<std::unique_ptr<ImageWriterBackend>>& backends() {
 const std::vector<std::string>& ImageWriter::typeIdentifiers() {
     static const auto identifiers = [] {
         std::vector<std::string> ids;
-        for (const auto& backend : backends()) ids.push_back(backend->typeIdentifier());
+        for (const auto& listed : backends()) ids.push_back(listed.typeIdentifier);
         return ids;
     }();
     return identifiers;
 }
 
-std::optional<Bytes> ImageWriter::write(const std::string& typeIdentifier, const std::vector<ImageRef>& images,
-                                        const WriterProperties& properties) {
+Outcome<Bytes> ImageWriter::write(const std::string& typeIdentifier, const std::vector<ImageRef>& images,
+                                  const WriterProperties& properties) {
     if (images.empty()) return std::nullopt;
     for (const auto& image : images)
         if (!image) return std::nullopt;
-    for (const auto& backend : backends()) {
-        if (backend->typeIdentifier() != typeIdentifier) continue;
+    for (const auto& [identifier, backend] : backends()) {
+        if (identifier != typeIdentifier) continue;
         if (images.size() > 1 && !backend->writesSeveralImages()) return std::nullopt;
         auto bytes = backend->write(images, CarriedMetadata::from(properties), properties.lossyQuality);
-        if (!bytes || bytes->empty()) return std::nullopt;
+        if (bytes && bytes->empty()) return std::nullopt;
         return bytes;
     }
     return std::nullopt;

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/base/Bytes.h"
+#include "platform/base/Outcome.h"
 #include "platform/pixels/Image.h"
 #include "platform/metadata/WriterProperties.h"
 
@@ -19,8 +20,8 @@ public:
 
     // The whole file, or nothing: for an identifier that is not listed, an empty list, a
     // list of several for a format that holds one image (never just the first of them),
-    // or images the format cannot take.
-    static std::optional<Bytes> write(const std::string& typeIdentifier, const std::vector<ImageRef>& images,
+    // or images the format cannot take. A library's refusal comes with its words.
+    static Outcome<Bytes> write(const std::string& typeIdentifier, const std::vector<ImageRef>& images,
                                       const WriterProperties& properties);
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/base/Bytes.h"
+#include "platform/base/Outcome.h"
 #include "platform/metadata/CarriedMetadata.h"
 #include "platform/pixels/Image.h"
 
@@ -9,17 +10,16 @@
 
 namespace platform {
 
-// One file format of the image writer. A backend receives at least one image (and several
+// One file format of the image writer, named by its row of the format table. A backend receives at least one image (and several
 // only when it writes several), metadata whose orientation fields are already rewritten,
 // and the lossy quality (0...1) when one was given; it returns the whole file, or nothing.
 class ImageWriterBackend {
 public:
     virtual ~ImageWriterBackend() = default;
-    virtual std::string typeIdentifier() const = 0;
     virtual bool writesSeveralImages() const = 0;
     // False when the library the backend needs lacks the codec on this machine.
     virtual bool isAvailable() const { return true; }
-    virtual std::optional<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+    virtual Outcome<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                        std::optional<double> lossyQuality) const = 0;
 };
 

@@ -69,7 +69,7 @@ std::optional<Bytes> JPEG2000Writer::withProfile(const Bytes& jp2, const Bytes& 
     return out;
 }
 
-std::optional<Bytes> JPEG2000Writer::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+Outcome<Bytes> JPEG2000Writer::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                            std::optional<double> lossyQuality) const {
     if (images.size() != 1) return std::nullopt;
     auto image = VipsImages::prepare(images, PackingRules{.keepAlpha = false}, metadata, false);
@@ -79,7 +79,7 @@ std::optional<Bytes> JPEG2000Writer::write(const std::vector<ImageRef>& images, 
     const int status = vips_jp2ksave_buffer(image.get(), &buffer, &length, "Q", percentQuality(lossyQuality, 48),
                                             "lossless", FALSE, nullptr);
     auto jp2 = VipsImages::takeBuffer(status, buffer, length);
-    if (!jp2) return std::nullopt;
+    if (!jp2) return jp2;
     const auto& space = images.front()->colourSpace();
     if (!space || space->iccData().empty() || space->model() == ColourModel::cmyk || space->model() == ColourModel::lab)
         return jp2; // written in sRGB, which the enumerated box already says

@@ -9,9 +9,8 @@ namespace platform {
 // box afterwards (colour specification method 2).
 class JPEG2000Writer final : public ImageWriterBackend {
 public:
-    std::string typeIdentifier() const override { return "public.jpeg-2000"; }
     bool writesSeveralImages() const override { return false; }
-    std::optional<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+    Outcome<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                std::optional<double> lossyQuality) const override;
 
     // The JP2 file with every colour box of its header replaced by one that holds `icc`;

@@ -6,7 +6,7 @@
 
 namespace platform {
 
-std::optional<Bytes> JPEGWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+Outcome<Bytes> JPEGWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                [[maybe_unused]] std::optional<double> lossyQuality) const {
     auto image = VipsImages::prepare(images, PackingRules{.eightBit = true, .keepAlpha = false}, metadata, true);
     if (!image) return std::nullopt;

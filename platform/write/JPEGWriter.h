@@ -6,9 +6,8 @@ namespace platform {
 // Baseline JPEG through libvips, grey or RGB, with the image's profile, EXIF and XMP.
 class JPEGWriter final : public ImageWriterBackend {
 public:
-    std::string typeIdentifier() const override { return "public.jpeg"; }
     bool writesSeveralImages() const override { return false; }
-    std::optional<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+    Outcome<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                std::optional<double> lossyQuality) const override;
 };
 

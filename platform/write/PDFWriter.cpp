@@ -96,7 +96,7 @@ Bytes samples(const PackedPixels& pixels, int first, int count) {
 
 } // namespace
 
-std::optional<Bytes> PDFWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata&,
+Outcome<Bytes> PDFWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata&,
                                       std::optional<double>) const {
     if (images.empty()) return std::nullopt;
     PDFDocument pdf;

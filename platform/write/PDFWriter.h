@@ -8,9 +8,8 @@ namespace platform {
 // Flate-compressed. The bytes depend only on the images, so equal input gives an equal file.
 class PDFWriter final : public ImageWriterBackend {
 public:
-    std::string typeIdentifier() const override { return "com.adobe.pdf"; }
     bool writesSeveralImages() const override { return true; }
-    std::optional<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+    Outcome<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                std::optional<double> lossyQuality) const override;
 };
 

@@ -7,7 +7,7 @@
 
 namespace platform {
 
-std::optional<Bytes> PNGWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+Outcome<Bytes> PNGWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                       std::optional<double>) const {
     if (images.size() != 1) return std::nullopt;
     return encode(images.front(), PackingRules{}, metadata, true);

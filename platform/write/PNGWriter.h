@@ -9,9 +9,8 @@ namespace platform {
 // resolution (pHYs).
 class PNGWriter final : public ImageWriterBackend {
 public:
-    std::string typeIdentifier() const override { return "public.png"; }
     bool writesSeveralImages() const override { return false; }
-    std::optional<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+    Outcome<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                std::optional<double> lossyQuality) const override;
 
     // One image as PNG packed by the rules, with the given metadata, with or without its

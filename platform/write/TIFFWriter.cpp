@@ -7,7 +7,7 @@
 
 namespace platform {
 
-std::optional<Bytes> TIFFWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+Outcome<Bytes> TIFFWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                [[maybe_unused]] std::optional<double> lossyQuality) const {
     auto image = VipsImages::prepare(images, PackingRules{}, metadata, true);
     if (!image) return std::nullopt;

@@ -8,9 +8,8 @@ namespace platform {
 // orientation tag, resolution, XMP and IPTC, and the carried EXIF added by exiv2.
 class TIFFWriter final : public ImageWriterBackend {
 public:
-    std::string typeIdentifier() const override { return "public.tiff"; }
     bool writesSeveralImages() const override { return true; }
-    std::optional<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+    Outcome<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                std::optional<double> lossyQuality) const override;
 };
 

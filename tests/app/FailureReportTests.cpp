@@ -1,8 +1,11 @@
 #include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/export/ExportWriterError.h"
 #include "app/batch/FailureDetails.h"
 #include "platform/files/PathCutting.h"
 #include "app/export/ReplaceRefusal.h"
+#include "support/JPEGSamples.h"
+#include "support/TemporaryFolder.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -63,6 +66,48 @@ TEST_F(FailureReports, ThirteenLinesForAConversionErrorOfATurnedPhoto) {
     EXPECT_EQ(lines[11], "Adjustments: none");
     EXPECT_EQ(lines[12], "Error: encodeFailed(public.jpeg)");
     EXPECT_FALSE(report.contains("/home"));
+}
+
+TEST_F(FailureReports, ABrokenFilesReportCarriesTheLibrarysWordsInTheErrorLineOnly) {
+    // A JPEG cut off inside its header: libvips refuses it and says why.
+    const platform::Bytes whole = testing_support::makeJpeg(64, 48);
+    const platform::Bytes cut(whole.begin(), whole.begin() + 200);
+    testing_support::TemporaryFolder folder;
+    const auto file = folder.write("broken.jpg", cut);
+    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard());
+    OutputSpec spec = jpegSpec();
+    spec.format = OutputFormat::png();
+    std::optional<ConversionError> failure;
+    try {
+        engine.convert(file, spec, 1, EncodeEffort::final);
+    } catch (const ConversionError& error) {
+        failure = error;
+    }
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(*failure, ConversionError::decodeFailed("broken.jpg"));
+    EXPECT_NE(failure->cause().find("libvips: "), std::string::npos) << failure->cause();
+
+    const QStringList lines = FailureDetails::report(*failure, file, spec, std::nullopt, environment()).split('\n');
+    ASSERT_EQ(lines.size(), 12);
+    EXPECT_EQ(lines[0], "broken.jpg can't be opened. It may be damaged.");
+    const QString words = QString::fromStdString(failure->cause());
+    EXPECT_EQ(lines[11], "Error: decodeFailed(broken.jpg) because " + words);
+    EXPECT_GT(words.size(), QStringLiteral("libvips: ").size());
+    EXPECT_FALSE(lines.join('\n').contains(QString::fromStdString(folder.path().string())));
+}
+
+TEST_F(FailureReports, CausesStayOutOfTheSentenceAndTheComparison) {
+    const auto plain = ConversionError::encodeFailed(OutputFormat::webp());
+    const auto explained = plain.withCause("libwebp: WebPEncode failed (6)");
+    EXPECT_EQ(explained, plain);
+    EXPECT_EQ(explained.errorDescription(), plain.errorDescription());
+    EXPECT_EQ(explained.diagnostic(), "encodeFailed(org.webmproject.webp) because libwebp: WebPEncode failed (6)");
+    EXPECT_EQ(plain.withCause("").diagnostic(), "encodeFailed(org.webmproject.webp)");
+    // A path a library wrote into its words is cut like any other in the report.
+    const auto named = ConversionError::decodeFailed("a.exr").withCause("libvips: unable to open \"/home/x/Pictures/a.exr\"");
+    EXPECT_EQ(FailureDetails::diagnostic(named),
+              QString::fromUtf8("decodeFailed(a.exr) because libvips: unable to open \"/\u2026/a.exr\""));
 }
 
 TEST_F(FailureReports, NoSourceLineWhenNothingButTheOrientationIsKnown) {

@@ -88,37 +88,54 @@ Picture picture(int width, int height, int colourType, int bitDepth, bool opaque
     return made;
 }
 
-platform::Bytes encode(const Picture& picture) {
-    platform::Bytes file;
+namespace {
+
+// Everything libpng is handed that needs building, made before its setjmp: a function that
+// calls setjmp keeps no C++ object of its own, whose state a longjmp could leave stale.
+struct WriteInput {
+    platform::Bytes profile;
+    std::vector<png_color> palette;
+    std::vector<png_text> texts;
+    std::vector<png_bytep> rowPointers;
+};
+
+WriteInput writeInput(const Picture& picture) {
+    WriteInput input;
+    if (picture.iccProfile) input.profile = platform::ColourSpace::sRGB()->iccData();
+    input.palette.reserve(static_cast<std::size_t>(picture.paletteSize));
+    for (int i = 0; i < picture.paletteSize; ++i)
+        input.palette.push_back(
+            png_color{static_cast<png_byte>(i * 16), static_cast<png_byte>(255 - i * 8), static_cast<png_byte>(i * 3)});
+    input.texts.reserve(picture.texts.size());
+    for (const auto& [key, value] : picture.texts) {
+        png_text text{};
+        text.compression = PNG_TEXT_COMPRESSION_NONE;
+        text.key = const_cast<char*>(key.c_str());
+        text.text = const_cast<char*>(value.c_str());
+        input.texts.push_back(text);
+    }
+    const std::size_t rowBytes = rowBytesOf(picture.width, picture.colourType, picture.bitDepth);
+    input.rowPointers.reserve(static_cast<std::size_t>(picture.height));
+    for (int y = 0; y < picture.height; ++y)
+        input.rowPointers.push_back(const_cast<png_bytep>(picture.rows.data() + y * rowBytes));
+    return input;
+}
+
+bool writeWithLibpng(const Picture& picture, WriteInput& input, platform::Bytes* file) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, silence);
     png_infop info = png_create_info_struct(png);
-    const platform::Bytes profile = picture.iccProfile ? platform::ColourSpace::sRGB()->iccData() : platform::Bytes{};
-    std::vector<png_color> palette(picture.paletteSize);
-    for (int i = 0; i < picture.paletteSize; ++i)
-        palette[i] = png_color{static_cast<png_byte>(i * 16), static_cast<png_byte>(255 - i * 8), static_cast<png_byte>(i * 3)};
-    std::vector<png_text> texts(picture.texts.size());
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        texts[i] = png_text{};
-        texts[i].compression = PNG_TEXT_COMPRESSION_NONE;
-        texts[i].key = const_cast<char*>(picture.texts[i].first.c_str());
-        texts[i].text = const_cast<char*>(picture.texts[i].second.c_str());
-    }
-    std::vector<png_bytep> rowPointers(picture.height);
-    const std::size_t rowBytes = rowBytesOf(picture.width, picture.colourType, picture.bitDepth);
-    for (int y = 0; y < picture.height; ++y)
-        rowPointers[y] = const_cast<png_bytep>(picture.rows.data() + y * rowBytes);
-
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        return {};
+        return false;
     }
-    png_set_write_fn(png, &file, appendToBytes, nullptr);
+    png_set_write_fn(png, file, appendToBytes, nullptr);
     png_set_compression_level(png, picture.compressionLevel);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, picture.filters);
     png_set_IHDR(png, info, picture.width, picture.height, picture.bitDepth, picture.colourType,
                  picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
                  PNG_FILTER_TYPE_BASE);
-    if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+    if (!input.palette.empty())
+        png_set_PLTE(png, info, input.palette.data(), static_cast<int>(input.palette.size()));
     if (picture.significantBits) {
         png_color_8 bits{};
         bits.red = bits.green = bits.blue = bits.gray = bits.alpha = static_cast<png_byte>(picture.bitDepth);
@@ -134,26 +151,34 @@ platform::Bytes encode(const Picture& picture) {
     }
     if (picture.physicalSize) png_set_pHYs(png, info, 2835, 2835, PNG_RESOLUTION_METER);
     if (picture.iccProfile)
-        png_set_iCCP(png, info, "sRGB", PNG_COMPRESSION_TYPE_BASE, profile.data(), static_cast<png_uint_32>(profile.size()));
-    if (!texts.empty()) png_set_text(png, info, texts.data(), static_cast<int>(texts.size()));
-    png_set_rows(png, info, rowPointers.data());
+        png_set_iCCP(png, info, "sRGB", PNG_COMPRESSION_TYPE_BASE, input.profile.data(),
+                     static_cast<png_uint_32>(input.profile.size()));
+    if (!input.texts.empty()) png_set_text(png, info, input.texts.data(), static_cast<int>(input.texts.size()));
+    png_set_rows(png, info, input.rowPointers.data());
     png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
     png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+} // namespace
+
+platform::Bytes encode(const Picture& picture) {
+    WriteInput input = writeInput(picture);
+    platform::Bytes file;
+    if (!writeWithLibpng(picture, input, &file)) return {};
     return file;
 }
 
 namespace {
 
-// libpng's reading, as stored or, with `expand`, as RGBA at the file's own depth.
-std::optional<Decoded> read(const platform::Bytes& file, bool expand) {
-    Decoded decoded;
+// Fills what the caller owns, so that this function, which calls setjmp, keeps no C++ object.
+bool readWithLibpng(const platform::Bytes& file, bool expand, Decoded& decoded, std::vector<png_bytep>& rows) {
     ReadCursor cursor{&file, 0};
-    std::vector<png_bytep> rows;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, silence, silence);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return std::nullopt;
+        return false;
     }
     png_set_read_fn(png, &cursor, readFromBytes);
     png_read_info(png, info);
@@ -179,6 +204,14 @@ std::optional<Decoded> read(const platform::Bytes& file, bool expand) {
     const int textCount = png_get_text(png, info, &texts, nullptr);
     for (int i = 0; i < textCount; ++i) decoded.texts.emplace_back(texts[i].key, texts[i].text);
     png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
+// libpng's reading, as stored or, with `expand`, as RGBA at the file's own depth.
+std::optional<Decoded> read(const platform::Bytes& file, bool expand) {
+    Decoded decoded;
+    std::vector<png_bytep> rows;
+    if (!readWithLibpng(file, expand, decoded, rows)) return std::nullopt;
     return decoded;
 }
 
@@ -252,7 +285,10 @@ std::vector<std::string> typesOf(const platform::Bytes& file) { return typesOf(*
 platform::Bytes withDamagedPixelData(const platform::Bytes& file) {
     auto chunks = *pictavo::PNGChunks::parse(file);
     auto idat = std::find_if(chunks.begin(), chunks.end(), [](auto& chunk) { return chunk.type == "IDAT"; });
-    platform::Bytes payload(idat->payload.begin(), idat->payload.end());
+    platform::Bytes payload;
+    payload.reserve(idat->payload.size());
+    payload.insert(payload.end(), idat->payload.begin(), idat->payload.end());
+    if (payload.size() < 2) return file;
     payload[payload.size() / 2] ^= 0x33;
     payload[payload.size() / 2 + 1] ^= 0x77;
     *idat = pictavo::PNGChunks::Chunk::owning("IDAT", payload);

@@ -21,17 +21,11 @@ std::map<std::string, std::string> properties(const XMPPacket& packet) {
     return found;
 }
 
-platform::Bytes withMarker(const platform::Bytes& block) {
-    platform::Bytes marked{'E', 'x', 'i', 'f', 0, 0};
-    marked.insert(marked.end(), block.begin(), block.end());
-    return marked;
-}
-
 } // namespace
 
 TEST(ExifToXMP, CameraAndGPSFieldsJoinTheCarriedPacketAndTheEXIFValueWins) {
     const XMPPacket carried{xmpPacket(3)};
-    for (const auto& exif : {cameraExifBlock(), withMarker(cameraExifBlock())}) {
+    for (const auto& exif : {cameraExifBlock(), withExifMarker(cameraExifBlock())}) {
         auto merged = platform::xmpWithExif(&carried, exif);
         ASSERT_TRUE(merged);
         auto fields = properties(*merged);

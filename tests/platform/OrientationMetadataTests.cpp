@@ -8,6 +8,7 @@
 using namespace platform;
 using testing_support::exifBlock;
 using testing_support::exifTags;
+using testing_support::withExifMarker;
 using testing_support::xmpPacket;
 
 namespace {
@@ -58,8 +59,7 @@ TEST(ExifOrientation, RewritesOrAddsTheTagInBothByteOrdersAndKeepsEveryOtherTag)
 
 TEST(ExifOrientation, KeepsTheApp1MarkerAndLeavesAnAlreadyCorrectBlockAsItWas) {
     const Bytes tiff = exifBlock(false, 1);
-    Bytes marked = {'E', 'x', 'i', 'f', 0, 0};
-    marked.insert(marked.end(), tiff.begin(), tiff.end());
+    const Bytes marked = withExifMarker(tiff);
 
     const auto patched = exifWithOrientation(marked, 8);
     ASSERT_TRUE(patched);
@@ -115,6 +115,34 @@ TEST(ExifOrientation, RefusesDamagedBlocksAndImpossibleOrientations) {
         const auto patched = exifWithOrientation(Bytes(sound.begin(), sound.begin() + static_cast<std::ptrdiff_t>(length)), 2);
         EXPECT_TRUE(!patched || exifOrientation(*patched) == 2) << length;
     }
+}
+
+TEST(XMPOrientation, ReadsTheTIFFNamespacesFieldUnderAnyPrefixAndNothingElse) {
+    EXPECT_EQ(xmpOrientation(XMPPacket{xmpPacket(6)}), 6);
+    EXPECT_FALSE(xmpOrientation(XMPPacket{xmpPacket(std::nullopt)}));
+
+    // The cases a plain search for "tiff:Orientation" read wrongly: another prefix for the TIFF
+    // namespace, "tiff" bound to another one, and the name mentioned before the field.
+    std::string otherPrefix = xmpPacket(std::nullopt);
+    replaceAll(otherPrefix, "xmlns:dc=", "xmlns:t=\"http://ns.adobe.com/tiff/1.0/\" t:Orientation=\"6\" xmlns:dc=");
+    std::string foreignTiff = xmpPacket(std::nullopt);
+    replaceAll(foreignTiff, "xmlns:dc=", "xmlns:tiff=\"urn:not-tiff\" tiff:Orientation=\"6\" xmlns:dc=");
+    std::string mentionedFirst = xmpPacket(3);
+    replaceAll(mentionedFirst, "xmlns:x=\"adobe:ns:meta/\"", "xmlns:x=\"adobe:ns:meta/\" x:xmptk=\"tiff:Orientation 5\"");
+    const std::pair<std::string, std::optional<int>> cases[] = {
+        {otherPrefix, 6}, {foreignTiff, std::nullopt}, {mentionedFirst, 3}};
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(xmpOrientation(XMPPacket{text}), expected) << text;
+    }
+
+    // Element form, blanks around the number, and a value outside 1 to 8, which names nothing.
+    std::string element = xmpPacket(std::nullopt);
+    replaceAll(element, "<dc:title>", "<tf:Orientation> 8 </tf:Orientation><dc:title>");
+    replaceAll(element, "xmlns:dc=", "xmlns:tf=\"http://ns.adobe.com/tiff/1.0/\" xmlns:dc=");
+    EXPECT_EQ(xmpOrientation(XMPPacket{element}), 8);
+    EXPECT_FALSE(xmpOrientation(XMPPacket{xmpPacket(9)}));
+    EXPECT_FALSE(xmpOrientation(XMPPacket{xmpPacket(0)}));
+    EXPECT_FALSE(xmpOrientation(XMPPacket{"tiff:Orientation=\"6\""}));
 }
 
 TEST(XMPOrientation, RewritesElementFormsUnderAnyPrefix) {

@@ -2,6 +2,7 @@
 
 #include "ImageEngine/Encoding/png/PNGChunks.h"
 #include "platform/vips/VipsRuntime.h"
+#include "support/ExifSamples.h"
 #include "support/TemporaryFolder.h"
 
 #include <tiffio.h>
@@ -75,8 +76,7 @@ std::optional<platform::Bytes> encodePixels(const std::vector<std::uint8_t>& pix
     }
     if (sample.orientation) vips_image_set_int(image, VIPS_META_ORIENTATION, *sample.orientation);
     if (sample.exif) {
-        platform::Bytes block{'E', 'x', 'i', 'f', 0, 0};
-        block.insert(block.end(), sample.exif->begin(), sample.exif->end());
+        const platform::Bytes block = withExifMarker(*sample.exif);
         vips_image_set_blob_copy(image, VIPS_META_EXIF_NAME, block.data(), block.size());
     }
     if (sample.icc) {

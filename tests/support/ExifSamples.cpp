@@ -1,6 +1,8 @@
 #include "support/ExifSamples.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <exiv2/exiv2.hpp>
 
 namespace testing_support {
@@ -48,6 +50,16 @@ platform::Bytes cameraExifBlock() {
     Exiv2::Blob blob;
     Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, data);
     return platform::Bytes(blob.begin(), blob.end());
+}
+
+platform::Bytes withExifMarker(const platform::Bytes& tiffStructured) {
+    // Sized once and copied into: g++ 12 at -O2 misreads inserts that grow a short vector as
+    // writing out of bounds.
+    static constexpr std::uint8_t marker[] = {'E', 'x', 'i', 'f', 0, 0};
+    platform::Bytes marked(sizeof marker + tiffStructured.size());
+    std::copy(std::begin(marker), std::end(marker), marked.begin());
+    std::copy(tiffStructured.begin(), tiffStructured.end(), marked.begin() + sizeof marker);
+    return marked;
 }
 
 std::map<std::string, std::string> exifTags(const platform::Bytes& exif) {

@@ -20,6 +20,9 @@ platform::Bytes exifBlockWithOrientationType(bool bigEndian, int tiffType, int o
 // GPS IFD, orientation 6, and the camera's 4000 x 3000 as pixel dimensions and IFD0 size.
 platform::Bytes cameraExifBlock();
 
+// The block behind the "Exif\0\0" marker, as JPEG and WebP files carry it.
+platform::Bytes withExifMarker(const platform::Bytes& tiffStructured);
+
 // Every tag exiv2 reads from a TIFF-structured EXIF block (behind the "Exif\0\0" marker or not) ("Exif.Image.Orientation" -> "6");
 // empty when exiv2 cannot read it.
 std::map<std::string, std::string> exifTags(const platform::Bytes& exif);

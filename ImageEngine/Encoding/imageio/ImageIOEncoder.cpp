@@ -2,23 +2,12 @@
 #include "ImageEngine/Encoding/imageio/ImageIOFormats.h"
 
 #include "ImageEngine/Model/ConversionError.h"
+#include "platform/types/FormatFacts.h"
 #include "platform/write/ImageWriter.h"
 
 #include <algorithm>
-#include <string>
-#include <unordered_set>
 
 namespace pictavo {
-namespace {
-
-const std::unordered_set<std::string>& colourSpaceIdentifiers() {
-    static const std::unordered_set<std::string> identifiers = {
-        "public.jpeg", "public.png", "public.tiff", "public.heic", "public.avif",
-        "com.adobe.photoshop-image", "com.apple.atx", "com.ilm.openexr-image"};
-    return identifiers;
-}
-
-} // namespace
 
 bool ImageIOEncoder::supportsQuality() const {
     return format_.isSameAsSource() || OutputFormat::lossyIdentifiers().count(format_.id()) != 0;
@@ -31,12 +20,13 @@ bool ImageIOEncoder::writesLosslesslyWithoutAQuality() const {
 
 bool ImageIOEncoder::writesSingleChannelGrey() const {
     if (format_.isSameAsSource()) return false;
-    static const auto heifStandard = platform::ContentType::withIdentifier("public.heif-standard");
-    if (!heifStandard) return false;
-    return !format_.utType()->conforms(*heifStandard);
+    return !format_.utType()->conforms(platform::ContentType::heifStandard());
 }
 
-bool ImageIOEncoder::carriesColourSpace() const { return colourSpaceIdentifiers().count(format_.id()) != 0; }
+bool ImageIOEncoder::carriesColourSpace() const {
+    const platform::FormatFacts* row = platform::formatFacts(format_.id());
+    return row && row->colourProfile;
+}
 
 QualityRange ImageIOEncoder::qualityRange() const {
     return format_ == OutputFormat::avif() ? QualityRange{1, 99} : QualityRange{1, 100};
@@ -62,7 +52,7 @@ platform::Bytes ImageIOEncoder::encode(const std::vector<platform::ImageRef>& im
     properties.orientation = options.orientation.value_or(1);
     // The same-as-source marker names no writer format, so it fails here like any other.
     auto bytes = platform::ImageWriter::write(format_.id(), images, properties);
-    if (!bytes || bytes->empty()) throw ConversionError::encodeFailed(format_);
+    if (!bytes || bytes->empty()) throw ConversionError::encodeFailed(format_).withCause(bytes.cause());
     return std::move(*bytes);
 }
 

@@ -1,6 +1,7 @@
 #include "ImageEngine/Encoding/jpeg/MozJPEGEncoder.h"
 
 #include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Encoding/ShimCause.h"
 #include "ImageEngine/Encoding/jpeg/JPEGMetadataSplice.h"
 #include "platform/pixels/BitmapContext.h"
 #include "shims/pctv_mozjpeg.h"
@@ -84,7 +85,7 @@ platform::Bytes MozJPEGEncoder::encode(const platform::ImageRef& image, const En
                                      static_cast<std::int32_t>(image->height()), surface->layout, &shimOptions,
                                      icc.empty() ? nullptr : icc.data(), icc.size(), &out, &length, message,
                                      sizeof message);
-    if (status != 0 || out == nullptr) throw failed();
+    if (status != 0 || out == nullptr) throw failed().withCause(shimCause("libjpeg", message, sizeof message));
     std::unique_ptr<std::uint8_t, decltype(&pctv_mozjpeg_free)> owned(out, pctv_mozjpeg_free);
     platform::Bytes jpeg(out, out + length);
     if (!options.preserved) return jpeg;

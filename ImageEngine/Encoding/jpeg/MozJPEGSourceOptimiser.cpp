@@ -1,8 +1,10 @@
 #include "ImageEngine/Encoding/jpeg/MozJPEGSourceOptimiser.h"
 
 #include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Encoding/ShimCause.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
 #include "ImageEngine/Model/Reorientation.h"
+#include "platform/base/Outcome.h"
 #include "shims/pctv_mozjpeg.h"
 
 #include <memory>
@@ -11,8 +13,8 @@
 namespace pictavo {
 namespace {
 
-std::optional<platform::Bytes> rewritten(const platform::Bytes& source, bool strip, bool progressive,
-                                         std::uint32_t turn) {
+platform::Outcome<platform::Bytes> rewritten(const platform::Bytes& source, bool strip, bool progressive,
+                                             std::uint32_t turn) {
     std::uint8_t* out = nullptr;
     std::size_t length = 0;
     char message[256] = {};
@@ -20,7 +22,8 @@ std::optional<platform::Bytes> rewritten(const platform::Bytes& source, bool str
     const auto budget = static_cast<std::size_t>(EncodeConcurrency::pixelBudget());
     int status = pctv_mozjpeg_reoptimise_bounded(source.data(), source.size(), strip ? 0 : 1, progressive ? 1 : 0,
                                                  turn, &out, &length, message, sizeof message, budget);
-    if (status != 0 || out == nullptr) return std::nullopt;
+    if (status != 0 || out == nullptr)
+        return platform::Outcome<platform::Bytes>::failure(shimCause("libjpeg", message, sizeof message));
     std::unique_ptr<std::uint8_t, decltype(&pctv_mozjpeg_free)> owned(out, pctv_mozjpeg_free);
     return platform::Bytes(out, out + length);
 }
@@ -45,9 +48,9 @@ platform::Bytes MozJPEGSourceOptimiser::optimise(const platform::Bytes& source, 
     // Kept metadata carries the orientation on; stripped metadata cannot, so the pixels turn.
     const std::uint32_t turn =
         strip ? turnFor(Reorientation::uprighting(orientation)) : std::uint32_t{PCTV_MOZJPEG_TURN_NONE};
-    std::optional<platform::Bytes> sequential = rewritten(source, strip, false, turn);
-    if (!sequential) throw ConversionError::encodeFailed(format_);
-    std::optional<platform::Bytes> progressive = rewritten(source, strip, true, turn);
+    auto sequential = rewritten(source, strip, false, turn);
+    if (!sequential) throw ConversionError::encodeFailed(format_).withCause(sequential.cause());
+    auto progressive = rewritten(source, strip, true, turn);
     if (progressive && progressive->size() < sequential->size()) return std::move(*progressive);
     return std::move(*sequential);
 }

@@ -1,6 +1,7 @@
 #include "ImageEngine/Encoding/webp/WebPEncoder.h"
 
 #include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Encoding/ShimCause.h"
 #include "ImageEngine/Stages/Redraw.h"
 #include "platform/metadata/ExifToXMP.h"
 #include "platform/metadata/XMPOrientation.h"
@@ -114,7 +115,7 @@ platform::Bytes WebPEncoder::encode(const platform::ImageRef& image, const Encod
         &shimOptions, icc.empty() ? nullptr : icc.data(), icc.size(),
         xmp ? reinterpret_cast<const std::uint8_t*>(xmp->text.data()) : nullptr, xmp ? xmp->text.size() : 0, &out,
         &length, message, sizeof message);
-    if (status != 0 || out == nullptr) throw failed();
+    if (status != 0 || out == nullptr) throw failed().withCause(shimCause("libwebp", message, sizeof message));
     std::unique_ptr<std::uint8_t, decltype(&pctv_webp_free)> owned(out, pctv_webp_free);
     return platform::Bytes(out, out + length);
 }

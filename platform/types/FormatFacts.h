@@ -1,0 +1,76 @@
+#pragma once
+#include "platform/base/ByteView.h"
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// The families the image reader has a back end for, told apart by their first bytes
+// and never by the file's name: a PNG named .jpg is still a PNG. TGA, which has no
+// signature, is told by a header whose every field is plausible, after every other family.
+enum class SniffedFormat {
+    jpeg, png, gif, webp, tiff, heif, jpeg2000, jpegXL, pnm, radiance, openEXR, bmp, ico, icns, tga, unknown
+};
+
+// Which of the reader's back ends opens a format; `none` for types it does not read.
+enum class ReadBackEnd { none, vips, bmp, ico, icns, tga, cameraRaw };
+// Which of the writer's back ends writes a format; `none` for types it does not write.
+enum class WriteBackEnd { none, png, jpeg, tiff, gif, heif, jpeg2000, bmp, ico, pdf };
+// The libheif codec a HEIF-family format is read and written with.
+enum class HEIFCodec { none, hevc, av1 };
+
+// Bytes that stand at an offset of a file of the format.
+struct SignatureMark {
+    enum class Kind {
+        exact,    // `bytes` at `offset`
+        oneOf,    // one of the bytes of `bytes` at `offset`
+        isoBrand, // `bytes` is one of the brands of the leading ISO base media ftyp box
+    };
+    std::size_t offset;
+    std::string_view bytes;
+    Kind kind = Kind::exact;
+};
+// One way a file of the format starts: every mark holds.
+using Signature = std::vector<SignatureMark>;
+
+bool matches(ByteView bytes, const Signature& signature);
+
+// Everything the program knows of one type: its place among the types, its names, how its
+// files are recognised, read and written, and what a file of it can hold.
+struct FormatFacts {
+    const char* identifier = nullptr;
+    // Each declared above this row.
+    std::vector<const char*> parents = {};
+    // Preferred first.
+    std::vector<const char*> extensions = {};
+    // Null when none is registered.
+    const char* mimeType = nullptr;
+
+    // What the sniffer reports a file starting with one of the signatures as.
+    SniffedFormat family = SniffedFormat::unknown;
+    std::vector<Signature> signatures = {};
+    ReadBackEnd reader = ReadBackEnd::none;
+    // The libvips loader the vips back end opens it with.
+    const char* vipsLoader = nullptr;
+    HEIFCodec heifCodec = HEIFCodec::none;
+    WriteBackEnd writer = WriteBackEnd::none;
+
+    // What a file of the format holds.
+    bool lossy = false;
+    bool alpha = false;
+    // At most 256 colours.
+    bool palette = false;
+    // Its written files carry the image's colour profile.
+    bool colourProfile = false;
+    // The name the format menus show; null for the preferred extension in capitals.
+    const char* displayName = nullptr;
+};
+
+// Every type, a parent above its children; the sniffer tries the signatures in this order.
+const std::vector<FormatFacts>& formatTable();
+// The row with this identifier, compared without regard to ASCII letter case; null for none.
+const FormatFacts* formatFacts(std::string_view identifier);
+
+} // namespace platform
