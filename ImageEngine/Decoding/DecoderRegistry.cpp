@@ -4,6 +4,7 @@
 #include "ImageEngine/Decoding/CoreSVGDecoder.h"
 #include "ImageEngine/Decoding/ImageIODecoder.h"
 #include "ImageEngine/Decoding/PDFDecoder.h"
+#include "ImageEngine/Decoding/WebKitSVGDecoder.h"
 #include "platform/files/FilePath.h"
 
 #include <unicode/locid.h>
@@ -13,9 +14,9 @@ namespace pictavo {
 
 DecoderRegistry DecoderRegistry::standard() {
     // SVG first, then PDF, then every raster type: a type two of them read goes to the first.
-    // SVGs that need the browser have no fallback yet and fail with its message.
-    return DecoderRegistry({std::make_shared<const CoreSVGDecoder>(), std::make_shared<const PDFDecoder>(),
-                            std::make_shared<const ImageIODecoder>()});
+    // SVGs that the system drawer cannot draw faithfully go on to the browser.
+    return DecoderRegistry({std::make_shared<const CoreSVGDecoder>(std::make_shared<const WebKitSVGDecoder>()),
+                            std::make_shared<const PDFDecoder>(), std::make_shared<const ImageIODecoder>()});
 }
 
 ImageDecoderRef DecoderRegistry::decoder(const std::filesystem::path& url) const {

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/base/Cancellation.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -49,7 +51,10 @@ public:
     auto encoding(std::stop_token stop, Body body) -> std::future<std::invoke_result_t<Body&, std::stop_token>> {
         using Result = std::invoke_result_t<Body&, std::stop_token>;
         auto task = std::make_shared<std::packaged_task<Result()>>(
-            [body = std::move(body), stop = std::move(stop)]() mutable { return body(stop); });
+            [body = std::move(body), stop = std::move(stop)]() mutable {
+                const platform::CurrentJobScope job(stop);
+                return body(stop);
+            });
         auto future = task->get_future();
         enqueue([task] { (*task)(); });
         return future;

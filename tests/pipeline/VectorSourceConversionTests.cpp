@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 namespace {
 
 using namespace pictavo;
@@ -69,6 +71,32 @@ TEST_F(VectorSourceConversion, PDFPagesAndSVGDocumentsAreDrawnAtTheSizeAsked) {
     const auto flattened = decodedOutput(result, folder);
     EXPECT_PRED3(near, colourAt(*flattened, 20, 40), (std::array<int, 4>{0, 255, 0, 255}), 8);
     EXPECT_PRED3(near, colourAt(*flattened, 100, 40), (std::array<int, 4>{0, 0, 255, 255}), 8);
+}
+
+// What the system drawer cannot draw the browser draws, and it converts like any other drawing.
+TEST_F(VectorSourceConversion, AnSVGOnlyTheBrowserDrawsConvertsWithAndWithoutTransparency) {
+    const auto drawing = folder.write("flooded.svg", bytesOf(R"~(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 30 20">
+  <filter id="f" x="0" y="0" width="1" height="1"><feFlood flood-color="#0000ff"/></filter>
+  <rect width="15" height="20" filter="url(#f)"/></svg>)~"));
+    // A conversion that waits for the browser may not run on the main thread.
+    const auto converted = [&](const OutputSpec& spec) {
+        return std::async(std::launch::async, [&] { return convert(drawing, spec); }).get();
+    };
+    auto png = specFor(OutputFormat::png());
+    png.sizing = ResizeSpec::scale(4);
+    const auto transparent = decodedOutput(converted(png), folder);
+    ASSERT_EQ(transparent->width(), 120);
+    ASSERT_EQ(transparent->height(), 80);
+    EXPECT_PRED3(near, colourAt(*transparent, 20, 40), (std::array<int, 4>{0, 0, 255, 255}), 0);
+    EXPECT_EQ(colourAt(*transparent, 100, 40)[3], 0);
+
+    auto jpeg = specFor(OutputFormat::jpeg());
+    jpeg.quality = QualityMode::quality(90);
+    jpeg.sizing = ResizeSpec::scale(4);
+    jpeg.matte = MatteColour{1, 0, 0};
+    const auto flattened = decodedOutput(converted(jpeg), folder);
+    EXPECT_PRED3(near, colourAt(*flattened, 20, 40), (std::array<int, 4>{0, 0, 255, 255}), 8);
+    EXPECT_PRED3(near, colourAt(*flattened, 100, 40), (std::array<int, 4>{255, 0, 0, 255}), 8);
 }
 
 } // namespace

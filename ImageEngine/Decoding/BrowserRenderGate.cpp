@@ -1,0 +1,10 @@
+#include "ImageEngine/Decoding/BrowserRenderGate.h"
+
+namespace pictavo {
+
+BrowserRenderGate& BrowserRenderGate::shared() {
+    static BrowserRenderGate gate;
+    return gate;
+}
+
+} // namespace pictavo

@@ -1,0 +1,37 @@
+#include "ImageEngine/Decoding/WebKitSVGSource.h"
+
+#include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Model/RenderTarget.h"
+#include "ImageEngine/Running/EncodeConcurrency.h"
+#include "platform/base/Cancellation.h"
+#include "platform/base/MainThread.h"
+#include "platform/files/FilePath.h"
+
+namespace pictavo {
+
+platform::ImageRef WebKitSVGSource::render(double width, double height) const {
+    if (platform::isMainThread()) {
+        throw ConversionError::renderFailed(RenderFailure::browserNeedsBackgroundThread());
+    }
+    const auto pixels = RenderTarget::pixels({width, height}, EncodeConcurrency::pixelBudget());
+    // Read now, drawn from a private copy: the renderer never sees where the file lies.
+    auto document = platform::readWholeFile(url_);
+    const auto stop = platform::currentJobStopToken();
+
+    auto& gate = browser_.gate ? *browser_.gate : BrowserRenderGate::shared();
+    auto& host = browser_.host ? *browser_.host : BrowserHost::shared();
+    const auto turn = gate.take<WebKitSnapshots>(stop);
+    // The host kills a renderer that overruns this deadline, counted from the moment the
+    // turn is had, and delivers the failure; so the gate opens even if the renderer never
+    // answers, and even before the renderer was started.
+    BrowserHost::Render render{std::move(document),
+                               platform::lastPathComponent(url_.string()),
+                               {intrinsicSize_.width, intrinsicSize_.height, pixels.width, pixels.height},
+                               std::chrono::steady_clock::now() + host.watchdog(),
+                               turn};
+    host.render(std::move(render));
+    const auto snapshots = turn->wait(browser_.wait, browser_.pollInterval, stop);
+    return snapshots.combine(pixels.width, pixels.height);
+}
+
+} // namespace pictavo
