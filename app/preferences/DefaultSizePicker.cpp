@@ -3,6 +3,8 @@
 #include "app/options/CustomSizeEditor.h"
 #include "app/options/SpecBindings.h"
 
+#include <QLayout>
+
 namespace pictavo {
 
 namespace {

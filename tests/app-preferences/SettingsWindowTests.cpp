@@ -91,7 +91,7 @@ namespace {
 class ScriptedFolderAsker : public FolderAsker {
 public:
     std::optional<fs::path> answer;
-    std::optional<fs::path> ask(PanelPurpose, const std::optional<fs::path>&) override {
+    std::optional<fs::path> ask(PanelPurpose) override {
         auto given = answer;
         answer.reset();
         return given;
