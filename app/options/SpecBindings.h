@@ -11,4 +11,11 @@ inline Binding<OutputSpec> currentSpecBinding(SettingsStore& settings) {
     return {[&settings] { return settings.spec(); }, [&settings](const OutputSpec& spec) { settings.setSpec(spec); }};
 }
 
+// The settings store's saved default, the one the settings window edits; every write is saved at
+// once, and its owner announces changes with SettingsStore::defaultSpecChanged.
+inline Binding<OutputSpec> defaultSpecBinding(SettingsStore& settings) {
+    return {[&settings] { return settings.defaultSpec(); },
+            [&settings](const OutputSpec& spec) { settings.setDefaultSpec(spec); }};
+}
+
 } // namespace pictavo

@@ -1,15 +1,31 @@
 #include "app/preferences/DefaultSpecEditors.h"
 
+#include "app/options/FilenamePatternField.h"
+#include "app/options/QualityControl.h"
+#include "app/options/SpecBindings.h"
+#include "app/preferences/DefaultSizePicker.h"
+
 namespace pictavo {
 
-// These rows come from the options controls (size presets with their dimension fields,
-// QualityControl, FilenamePatternField); each factory makes its control here once those
-// controls are in the tree.
+DefaultSizePicker* DefaultSpecEditors::sizeEditor(SettingsStore& settings, QWidget* parent) {
+    return new DefaultSizePicker(settings, parent);
+}
 
-QWidget* DefaultSpecEditors::sizeEditor(SettingsStore&, QWidget*) { return nullptr; }
+QualityControl* DefaultSpecEditors::compressionEditor(SettingsStore& settings, QWidget* parent) {
+    auto* control = new QualityControl(defaultSpecBinding(settings).member(&OutputSpec::quality), parent);
+    QObject::connect(&settings, &SettingsStore::defaultSpecChanged, control, &QualityControl::refresh);
+    return control;
+}
 
-QWidget* DefaultSpecEditors::compressionEditor(SettingsStore&, QWidget*) { return nullptr; }
-
-QWidget* DefaultSpecEditors::namingEditor(SettingsStore&, QWidget*) { return nullptr; }
+FilenamePatternField* DefaultSpecEditors::namingEditor(SettingsStore& settings, QWidget* parent) {
+    auto* field = new FilenamePatternField(defaultSpecBinding(settings).member(&OutputSpec::namePattern),
+                                           FilenameSubject::example(settings.defaultSpec()), parent);
+    // The example name follows the default format, size and quality as well as the pattern.
+    QObject::connect(&settings, &SettingsStore::defaultSpecChanged, field, [&settings, field] {
+        field->setSubject(FilenameSubject::example(settings.defaultSpec()));
+        field->refresh();
+    });
+    return field;
+}
 
 } // namespace pictavo

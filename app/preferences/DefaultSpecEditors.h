@@ -5,14 +5,18 @@ class QWidget;
 
 namespace pictavo {
 
+class DefaultSizePicker;
+class FilenamePatternField;
+class QualityControl;
+
 // The editors of the default specification that the options panel shares with the settings
 // window: the size picker with its dimensions, the compression control and the file-name
-// pattern field. Each returns the row's widget bound to the store's default specification,
-// or none while that editor is not part of this build, in which case the row is left out.
+// pattern field. Each is bound to the store's default specification and follows it when it
+// changes elsewhere.
 struct DefaultSpecEditors {
-    static QWidget* sizeEditor(SettingsStore& settings, QWidget* parent);
-    static QWidget* compressionEditor(SettingsStore& settings, QWidget* parent);
-    static QWidget* namingEditor(SettingsStore& settings, QWidget* parent);
+    static DefaultSizePicker* sizeEditor(SettingsStore& settings, QWidget* parent);
+    static QualityControl* compressionEditor(SettingsStore& settings, QWidget* parent);
+    static FilenamePatternField* namingEditor(SettingsStore& settings, QWidget* parent);
 };
 
 } // namespace pictavo

@@ -1,6 +1,10 @@
 #include "app/preferences/SettingsWindow.h"
 
 #include "app/design/DSSegmentedControl.h"
+#include "app/options/CustomSizeEditor.h"
+#include "app/options/FilenamePatternField.h"
+#include "app/options/QualityControl.h"
+#include "app/preferences/DefaultSizePicker.h"
 #include "app/preferences/DefaultSpecEditors.h"
 #include "app/preferences/SettingsFormatChoices.h"
 #include "app/preferences/SettingsWindowFit.h"
@@ -111,9 +115,15 @@ QWidget* SettingsWindow::makeOutputSection() {
     });
     outputForm_->addRow(QStringLiteral("Format"), format_);
 
-    if (QWidget* size = DefaultSpecEditors::sizeEditor(settings_, box)) outputForm_->addRow(QStringLiteral("Size"), size);
+    size_ = DefaultSpecEditors::sizeEditor(settings_, box);
+    outputForm_->addRow(QStringLiteral("Size"), size_);
+    dimensions_ = size_->dimensions();
+    outputForm_->addRow(QStringLiteral("Dimensions"), dimensions_);
+    connect(size_, &DefaultSizePicker::shownChoiceChanged, this,
+            [this] { outputForm_->setRowVisible(dimensions_, size_->showsCustom()); });
+    outputForm_->setRowVisible(dimensions_, size_->showsCustom());
     compression_ = DefaultSpecEditors::compressionEditor(settings_, box);
-    if (compression_) outputForm_->addRow(QStringLiteral("Compression"), compression_);
+    outputForm_->addRow(QStringLiteral("Compression"), compression_);
 
     keepMetadata_ = new QCheckBox(QStringLiteral("Keep EXIF and GPS"));
     keepMetadata_->setToolTip(QStringLiteral("Off removes camera, location and timestamps"));
@@ -133,8 +143,8 @@ QWidget* SettingsWindow::makeOutputSection() {
     });
     outputForm_->addRow(QString(), convertToSRGB_);
 
-    if (QWidget* naming = DefaultSpecEditors::namingEditor(settings_, box))
-        outputForm_->addRow(QStringLiteral("Naming"), naming);
+    naming_ = DefaultSpecEditors::namingEditor(settings_, box);
+    outputForm_->addRow(QStringLiteral("Naming"), naming_);
 
     background_ = new DSSegmentedControl(QStringLiteral("Background"));
     background_->setSegments({QStringLiteral("White"), QStringLiteral("Black")});
@@ -215,12 +225,13 @@ void SettingsWindow::resetToDefaults() {
     settings_.setDefaultSpec(SettingsStore::builtInDefaultSpec());
     settings_.setSpec(SettingsStore::builtInDefaultSpec());
     destinations_.resetToDefaults();
+    size_->forgetChoice();
 }
 
 void SettingsWindow::refreshOutput() {
     const OutputSpec& spec = settings_.defaultSpec();
     format_->setCurrentIndex(format_->findData(QString::fromStdString(spec.format.id())));
-    if (compression_) outputForm_->setRowVisible(compression_, formatIsLossy(spec.format));
+    outputForm_->setRowVisible(compression_, formatIsLossy(spec.format));
     keepMetadata_->setChecked(spec.metadata == MetadataPolicy::keepAll);
     convertToSRGB_->setChecked(spec.colour == ColourPolicy::convertToSRGB);
     background_->setSelectedIndex(spec.matte == MatteColour::white() ? 0 : spec.matte == MatteColour::black() ? 1 : -1);

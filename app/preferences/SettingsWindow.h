@@ -16,7 +16,11 @@ class QScrollArea;
 
 namespace pictavo {
 
+class CustomSizeEditor;
 class DSSegmentedControl;
+class DefaultSizePicker;
+class FilenamePatternField;
+class QualityControl;
 
 // Edits what new batches start with, where their files go and the update preference. Every
 // change goes straight into the stores: there is nothing to apply or cancel.
@@ -38,6 +42,10 @@ public:
 
     QComboBox* formatPicker() const { return format_; }
     QComboBox* savePicker() const { return save_; }
+    DefaultSizePicker* sizePicker() const { return size_; }
+    CustomSizeEditor* dimensionsRow() const { return dimensions_; }
+    QualityControl* compressionControl() const { return compression_; }
+    FilenamePatternField* namingField() const { return naming_; }
     QCheckBox* keepMetadataToggle() const { return keepMetadata_; }
     QCheckBox* convertToSRGBToggle() const { return convertToSRGB_; }
     DSSegmentedControl* backgroundPicker() const { return background_; }
@@ -73,7 +81,10 @@ private:
     QFormLayout* outputForm_ = nullptr;
     QFormLayout* destinationForm_ = nullptr;
     QComboBox* format_ = nullptr;
-    QWidget* compression_ = nullptr;
+    DefaultSizePicker* size_ = nullptr;
+    CustomSizeEditor* dimensions_ = nullptr;
+    QualityControl* compression_ = nullptr;
+    FilenamePatternField* naming_ = nullptr;
     QCheckBox* keepMetadata_ = nullptr;
     QCheckBox* convertToSRGB_ = nullptr;
     DSSegmentedControl* background_ = nullptr;

@@ -1,6 +1,11 @@
 #include "app/design/DSSegmentedControl.h"
 #include "app/desktop/FolderAsker.h"
 #include "app/export/PathBookmarks.h"
+#include "app/options/CustomSizeEditor.h"
+#include "app/options/DimensionField.h"
+#include "app/options/FilenamePatternField.h"
+#include "app/options/QualityControl.h"
+#include "app/preferences/DefaultSizePicker.h"
 #include "app/preferences/SettingsFormatChoices.h"
 #include "app/preferences/SettingsWindow.h"
 #include "app/preferences/SettingsWindowFit.h"
@@ -12,7 +17,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QScrollArea>
+#include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -84,7 +91,7 @@ namespace {
 class ScriptedFolderAsker : public FolderAsker {
 public:
     std::optional<fs::path> answer;
-    std::optional<fs::path> ask(PanelPurpose, const std::optional<fs::path>&) override {
+    std::optional<fs::path> ask(PanelPurpose) override {
         auto given = answer;
         answer.reset();
         return given;
@@ -194,6 +201,101 @@ TEST_F(SettingsWindowTest, ResetPutsDefaultsBackAndLeavesUpdatesAndTheFolder) {
     // The folder chosen before is still there when the folder choice comes back.
     Q_EMIT window.savePicker()->activated(1);
     EXPECT_EQ(window.folderText()->text(), DestinationStore::abbreviatedPath(folder));
+}
+
+namespace {
+
+void pickSize(DefaultSizePicker* picker, SizeChoice choice) {
+    const int index = picker->findText(choice.menuTitle());
+    ASSERT_GE(index, 0);
+    picker->setCurrentIndex(index);
+    Q_EMIT picker->activated(index);
+}
+
+} // namespace
+
+TEST_F(SettingsWindowTest, SizeRowEditsAndSavesTheDefaultSizingOnly) {
+    SettingsWindow window(settings, destinations, updates);
+    window.show();
+    DefaultSizePicker* size = window.sizePicker();
+    EXPECT_EQ(size->currentText(), "Original size");
+    EXPECT_FALSE(window.isRowShown(window.dimensionsRow()));
+
+    pickSize(size, SizeChoice::half);
+    EXPECT_EQ(settings.defaultSpec().sizing, SizeChoice(SizeChoice::half).resize());
+    EXPECT_EQ(SettingsStore(defaults).defaultSpec().sizing, SizeChoice(SizeChoice::half).resize());
+    EXPECT_EQ(settings.spec().sizing, ResizeSpec::original());
+    // A default saved elsewhere that the remembered preset no longer describes.
+    OutputSpec saved = settings.defaultSpec();
+    saved.sizing = ResizeSpec::scale(2);
+    settings.setDefaultSpec(saved);
+    EXPECT_EQ(size->currentText(), "@2x");
+
+    // "Custom…" starts from the original size with both fields empty, and stays selected.
+    pickSize(size, SizeChoice::custom);
+    EXPECT_EQ(settings.defaultSpec().sizing, ResizeSpec::original());
+    EXPECT_TRUE(size->showsCustom());
+    EXPECT_TRUE(window.isRowShown(window.dimensionsRow()));
+    DimensionField* width = window.dimensionsRow()->widthField();
+    EXPECT_TRUE(width->text().isEmpty());
+    EXPECT_TRUE(window.dimensionsRow()->heightField()->text().isEmpty());
+    QTest::keyClicks(width, "800");
+    EXPECT_EQ(settings.defaultSpec().sizing, ResizeSpec::fit(800, std::nullopt));
+    EXPECT_EQ(SettingsStore(defaults).defaultSpec().sizing, ResizeSpec::fit(800, std::nullopt));
+    EXPECT_EQ(settings.spec().sizing, ResizeSpec::original());
+    width->selectAll();
+    QTest::keyClick(width, Qt::Key_Backspace);
+    EXPECT_EQ(settings.defaultSpec().sizing, ResizeSpec::original());
+    EXPECT_TRUE(size->showsCustom());
+
+    // Reset forgets the remembered preset: the original size reads as such again.
+    window.resetButton()->click();
+    EXPECT_EQ(size->currentText(), "Original size");
+    EXPECT_FALSE(window.isRowShown(window.dimensionsRow()));
+}
+
+TEST_F(SettingsWindowTest, CompressionRowEditsTheDefaultQualityOfLossyFormatsOnly) {
+    SettingsWindow window(settings, destinations, updates);
+    QualityControl* compression = window.compressionControl();
+    // Same as source may well be lossy.
+    EXPECT_TRUE(window.isRowShown(compression));
+    Q_EMIT compression->modes()->segmentChosen(1);
+    EXPECT_EQ(settings.defaultSpec().quality, QualityMode::quality(80));
+    compression->slider()->setValue(55);
+    EXPECT_EQ(settings.defaultSpec().quality, QualityMode::quality(55));
+    EXPECT_EQ(SettingsStore(defaults).defaultSpec().quality, QualityMode::quality(55));
+    EXPECT_EQ(settings.spec().quality, QualityMode::lossless());
+
+    QComboBox* format = window.formatPicker();
+    const int png = format->findData(QString::fromStdString(OutputFormat::png().id()));
+    ASSERT_GE(png, 0);
+    Q_EMIT format->activated(png);
+    EXPECT_FALSE(window.isRowShown(compression));
+    // A change saved elsewhere shows in the control.
+    OutputSpec saved = settings.defaultSpec();
+    saved.quality = QualityMode::quality(30);
+    settings.setDefaultSpec(saved);
+    EXPECT_EQ(compression->slider()->value(), 30);
+}
+
+TEST_F(SettingsWindowTest, NamingRowEditsTheDefaultPatternWithAnExampleName) {
+    SettingsWindow window(settings, destinations, updates);
+    window.show();
+    FilenamePatternField* naming = window.namingField();
+    EXPECT_TRUE(window.isRowShown(naming));
+    EXPECT_EQ(naming->field()->text(), "{name}.{format}");
+    naming->field()->selectAll();
+    QTest::keyClicks(naming->field(), "{name}-small.{format}");
+    EXPECT_EQ(settings.defaultSpec().namePattern, "{name}-small.{format}");
+    EXPECT_EQ(SettingsStore(defaults).defaultSpec().namePattern, "{name}-small.{format}");
+    EXPECT_EQ(settings.spec().namePattern, "{name}.{format}");
+    EXPECT_EQ(naming->previewLine()->text(),
+              FilenameSubject::example(settings.defaultSpec()).preview("{name}-small.{format}"));
+
+    // The example follows the default format.
+    QComboBox* format = window.formatPicker();
+    Q_EMIT format->activated(format->findData(QString::fromStdString(OutputFormat::webp().id())));
+    EXPECT_TRUE(naming->previewLine()->text().contains("photo-small.webp")) << naming->previewLine()->text().toStdString();
 }
 
 TEST_F(SettingsWindowTest, UpdatesSectionFollowsTheController) {
