@@ -14,7 +14,6 @@ namespace pictavo {
 ChipLabel::ChipLabel(const QString& glyph, const QString& value, bool chevron, QWidget* parent)
     : QWidget(parent), glyph_(glyph), value_(value), chevron_(chevron) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
     connect(&DSTheme::shared(), &DSTheme::changed, this, [this] {
         updateGeometry();
         update();

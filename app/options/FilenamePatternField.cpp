@@ -2,8 +2,8 @@
 
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
-#include "app/options/ColouredLabel.h"
 #include "app/options/TokenLegend.h"
+#include "app/options/WrappingText.h"
 
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -15,7 +15,7 @@ FilenamePatternField::FilenamePatternField(Binding<std::string> pattern, Filenam
       legend_(new TokenLegend({QStringLiteral("{name}"), QStringLiteral("{w}"), QStringLiteral("{h}"),
                                QStringLiteral("{scale}"), QStringLiteral("{quality}"), QStringLiteral("{format}")},
                               this)),
-      preview_(new ColouredLabel(QString(), palette::secondary(), fonts::DSFontCaption(), this)) {
+      preview_(new WrappingText(palette::secondary(), fonts::DSFontCaption(), this)) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(9);
@@ -23,7 +23,6 @@ FilenamePatternField::FilenamePatternField(Binding<std::string> pattern, Filenam
     field_->setPlaceholderText(QStringLiteral("Naming"));
     field_->setToolTip(QStringLiteral("What each exported file is called, with tokens filled in"));
     field_->setAccessibleName(QStringLiteral("Filename pattern"));
-    preview_->setWordWrap(true);
     column->addWidget(field_);
     column->addWidget(legend_);
     column->addWidget(preview_);

@@ -6,12 +6,12 @@
 
 #include <string>
 
-class QLabel;
 class QLineEdit;
 
 namespace pictavo {
 
 class TokenLegend;
+class WrappingText;
 
 // The filename pattern: a field written on every keystroke, the tokens it may use, and the name
 // it gives the subject, which follows as the user types.
@@ -27,7 +27,7 @@ public:
 
     QLineEdit* field() const { return field_; }
     TokenLegend* legend() const { return legend_; }
-    QLabel* previewLine() const { return preview_; }
+    WrappingText* previewLine() const { return preview_; }
 
 private:
     void showPreview();
@@ -36,7 +36,7 @@ private:
     FilenameSubject subject_;
     QLineEdit* field_;
     TokenLegend* legend_;
-    QLabel* preview_;
+    WrappingText* preview_;
 };
 
 } // namespace pictavo

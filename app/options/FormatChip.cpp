@@ -1,7 +1,7 @@
 #include "app/options/FormatChip.h"
 
 #include "ImageEngine/Pipeline/WriteableFormats.h"
-#include "app/options/ChipButton.h"
+#include "app/options/ApplyChipFace.h"
 #include "app/options/ChipLabel.h"
 #include "app/settings/SettingsStore.h"
 

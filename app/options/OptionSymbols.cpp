@@ -66,11 +66,11 @@ void rotation(Strokes& s, bool clockwise) {
         painter.scale(-1, 1);
         painter.translate(-centre);
     }
-    painter.drawRoundedRect(QRectF(s.at(0.3, 0.42), s.at(0.86, 0.9)), s.side() * 0.06, s.side() * 0.06);
-    QPainterPath arc(s.at(0.62, 0.3));
-    arc.cubicTo(s.at(0.5, 0.12), s.at(0.2, 0.12), s.at(0.16, 0.4));
+    painter.drawRoundedRect(QRectF(s.at(0.4, 0.46), s.at(0.9, 0.92)), s.side() * 0.07, s.side() * 0.07);
+    QPainterPath arc(s.at(0.72, 0.3));
+    arc.cubicTo(s.at(0.6, 0.04), s.at(0.14, 0.02), s.at(0.12, 0.5));
     painter.drawPath(arc);
-    s.head(0.16, 0.44, 90, 0.16);
+    s.head(0.12, 0.54, 90, 0.2);
     painter.restore();
 }
 
@@ -85,23 +85,23 @@ void flip(Strokes& s, bool vertical) {
         painter.rotate(90);
         painter.translate(-centre);
     }
-    QPainterPath left(s.at(0.4, 0.2));
-    left.lineTo(s.at(0.4, 0.84));
-    left.lineTo(s.at(0.06, 0.84));
+    QPainterPath left(s.at(0.38, 0.14));
+    left.lineTo(s.at(0.38, 0.86));
+    left.lineTo(s.at(0.04, 0.86));
     left.closeSubpath();
     painter.setBrush(painter.pen().color());
     painter.drawPath(left);
     painter.setBrush(Qt::NoBrush);
-    QPainterPath right(s.at(0.6, 0.2));
-    right.lineTo(s.at(0.6, 0.84));
-    right.lineTo(s.at(0.94, 0.84));
+    QPainterPath right(s.at(0.62, 0.14));
+    right.lineTo(s.at(0.62, 0.86));
+    right.lineTo(s.at(0.96, 0.86));
     right.closeSubpath();
     painter.drawPath(right);
     QPen dashed = painter.pen();
     dashed.setWidthF(dashed.widthF() * 0.7);
     dashed.setDashPattern({1.5, 2.5});
     painter.setPen(dashed);
-    painter.drawLine(s.at(0.5, 0.06), s.at(0.5, 0.96));
+    painter.drawLine(s.at(0.5, 0.02), s.at(0.5, 0.98));
     painter.restore();
 }
 

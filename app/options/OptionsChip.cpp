@@ -1,6 +1,6 @@
 #include "app/options/OptionsChip.h"
 
-#include "app/options/ChipButton.h"
+#include "app/options/ApplyChipFace.h"
 #include "app/options/ChipLabel.h"
 #include "app/options/OptionsPanel.h"
 #include "app/options/SpecBindings.h"

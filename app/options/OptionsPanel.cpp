@@ -117,6 +117,13 @@ OptionsPanel::OptionsPanel(Inputs inputs, QWidget* parent)
     refresh();
 }
 
+QSize OptionsPanel::minimumSizeHint() const {
+    // The captions wrap, so the height the panel needs follows from the width it is given
+    // (heightForWidth). Their narrowest, tallest form would otherwise set a minimum height
+    // that a pop-over of fixed width never needs, and scroll it for nothing.
+    return {QWidget::minimumSizeHint().width(), 0};
+}
+
 void OptionsPanel::write(const std::function<void(OutputSpec&)>& change) {
     OutputSpec spec = inputs_.spec.get();
     change(spec);

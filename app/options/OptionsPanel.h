@@ -47,6 +47,8 @@ public:
 
     void refresh();
 
+    QSize minimumSizeHint() const override;
+
     // None while the format has no compression to choose.
     QualityControl* qualityControl() const { return quality_; }
     OptionSection* compressionSection() const { return compression_; }

@@ -15,7 +15,7 @@ namespace pictavo {
 
 namespace {
 
-constexpr int symbolSide = 15;
+constexpr int symbolSide = 18;
 
 struct ButtonFace {
     const char* symbol;

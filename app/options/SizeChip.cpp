@@ -1,6 +1,6 @@
 #include "app/options/SizeChip.h"
 
-#include "app/options/ChipButton.h"
+#include "app/options/ApplyChipFace.h"
 #include "app/options/ChipLabel.h"
 #include "app/options/CustomSizeEditor.h"
 #include "app/settings/SettingsStore.h"

@@ -11,6 +11,7 @@
 #include "app/options/QualityControl.h"
 #include "app/options/SpecBindings.h"
 #include "app/options/TokenLegend.h"
+#include "app/options/WrappingText.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -250,7 +251,6 @@ TEST_F(PanelFixture, ThePatternIsWrittenAtEveryKeystrokeAndPreviewsTheSubject) {
     EXPECT_EQ(field->toolTip(), "What each exported file is called, with tokens filled in");
     EXPECT_EQ(naming->legend()->accessibleName(), "Tokens: {name}, {w}, {h}, {scale}, {quality}, {format}");
     EXPECT_EQ(naming->previewLine()->text(), QStringLiteral("For example, photo.jpg \u2192 photo.jpg"));
-    EXPECT_EQ(naming->previewLine()->textFormat(), Qt::PlainText);
 
     field->setFocus();
     field->setCursorPosition(6);
@@ -269,6 +269,20 @@ TEST_F(PanelFixture, ThePatternIsWrittenAtEveryKeystrokeAndPreviewsTheSubject) {
     typeKey(field, Qt::Key_Backspace);
     EXPECT_EQ(spec().namePattern, "");
     EXPECT_EQ(naming->previewLine()->text(), QStringLiteral("IMG_0001.PNG \u2192 IMG_0001.PNG"));
+}
+
+TEST_F(PanelFixture, ALongNameWrapsInsideThePanelInsteadOfWideningIt) {
+    const int lineHeight = panel->patternField()->previewLine()->heightForWidth(276);
+    settings.change([](OutputSpec& spec) { spec.namePattern = "{name}-" + std::string(120, 'x') + "-{w}x{h}"; });
+    settle();
+    EXPECT_LE(panel->minimumSizeHint().width(), 308 - 2 * 16);
+    EXPECT_LE(panel->width(), window.width());
+    EXPECT_GE(panel->patternField()->previewLine()->heightForWidth(276), 3 * lineHeight);
+    SwitchToggle* toggle = panel->keepMetadataSwitch()->toggle();
+    EXPECT_LE(toggle->mapTo(&window, QPoint(toggle->width(), 0)).x(), window.width()) << "the switches stay in view";
+    // The panel's height follows its width, never the captions' narrowest form.
+    EXPECT_EQ(panel->minimumSizeHint().height(), 0);
+    EXPECT_GE(panel->height(), panel->heightForWidth(panel->width()));
 }
 
 TEST_F(PanelFixture, TheFooterSavesTheOptionsButNeverTheTurnOrGreyscale) {

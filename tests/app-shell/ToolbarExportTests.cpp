@@ -11,9 +11,9 @@
 #include "app/options/QualityControl.h"
 #include "app/options/SizeChip.h"
 #include "app/options/ToolbarChips.h"
+#include "app/options/WrappingText.h"
 
 #include <QImageReader>
-#include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
 #include <QTest>

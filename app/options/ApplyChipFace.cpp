@@ -1,4 +1,4 @@
-#include "app/options/ChipButton.h"
+#include "app/options/ApplyChipFace.h"
 
 #include "app/options/ChipLabel.h"
 
