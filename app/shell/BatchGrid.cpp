@@ -214,7 +214,11 @@ void BatchGrid::loadVisibleThumbnails() {
     const Adjustments adjustments = store_.spec().adjustments;
     bool busy = false;
     for (ImageCard* card : std::as_const(cards_)) {
-        if (card->geometry().intersects(wanted)) card->loadThumbnail(loader_, adjustments);
+        if (card->geometry().intersects(wanted)) {
+            card->loadThumbnail(loader_, adjustments);
+        } else {
+            card->releaseThumbnail();
+        }
         const auto& state = card->item().state;
         busy = busy || std::holds_alternative<BatchItem::Estimating>(state) ||
                std::holds_alternative<BatchItem::Exporting>(state);
@@ -231,7 +235,7 @@ void BatchGrid::animateBusyCards() {
             continue;
         }
         busy = true;
-        if (card->geometry().intersects(shown)) card->update();
+        if (card->geometry().intersects(shown)) card->updateBusyIndicator();
     }
     if (!busy) spinnerTimer_.stop();
 }

@@ -247,6 +247,12 @@ void ImageCard::loadThumbnail(ThumbnailLoader& loader, const Adjustments& adjust
     });
 }
 
+void ImageCard::releaseThumbnail() {
+    thumbnail_ = QImage();
+    picture_ = QPixmap();
+    requestedKey_.clear();
+}
+
 QRectF ImageCard::thumbnailBox() const { return QRectF(0, 0, width(), width() * 170.0 / 256.0); }
 
 int ImageCard::statusHeight(int width) const {
@@ -305,26 +311,8 @@ void ImageCard::paintEvent(QPaintEvent*) {
     painter.setClipPath(shape);
     painter.fillRect(whole, palette::DSSurface().current());
 
-    // The checkerboard: a base fill, then every other 8-point square.
     const QRectF box = thumbnailBox();
-    painter.fillRect(box, palette::DSCheckerboard().current());
-    QPainterPath squares;
-    for (int row = 0; row * 8 < box.height(); ++row) {
-        for (double x = (row % 2 == 0) ? 0 : 8; x < box.width(); x += 16) squares.addRect(x, row * 8, 8, 8);
-    }
-    painter.save();
-    painter.setClipRect(box, Qt::IntersectClip);
-    painter.fillPath(squares, palette::DSCheckerboardAlt().current());
-    if (!thumbnail_.isNull()) {
-        // Fills the box, cropped at the sides or at the top and bottom.
-        const double scale = std::max(box.width() / thumbnail_.width(), box.height() / thumbnail_.height());
-        const QSizeF drawn(thumbnail_.width() * scale, thumbnail_.height() * scale);
-        const QRectF target(box.center().x() - drawn.width() / 2, box.center().y() - drawn.height() / 2,
-                            drawn.width(), drawn.height());
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(target, thumbnail_);
-    }
-    painter.restore();
+    painter.drawPixmap(box.topLeft(), picture(box.size().toSize()));
 
     // The lower area, tinted by the selection and focus.
     const QRectF lower(0, box.bottom(), whole.width(), whole.height() - box.bottom());
@@ -353,6 +341,44 @@ void ImageCard::paintEvent(QPaintEvent*) {
     };
     ring(chrome.outerRing, 0);
     ring(chrome.innerRing, 2);
+}
+
+QPixmap ImageCard::picture(const QSize& size) {
+    const double ratio = devicePixelRatioF();
+    const QColor light = palette::DSCheckerboard().current();
+    const QColor dark = palette::DSCheckerboardAlt().current();
+    const std::tuple key{size, ratio, thumbnail_.cacheKey(), light.rgba(), dark.rgba()};
+    if (key == pictureKey_ && !picture_.isNull()) return picture_;
+    pictureKey_ = key;
+    picture_ = QPixmap((QSizeF(size) * ratio).toSize());
+    picture_.setDevicePixelRatio(ratio);
+    QPainter painter(&picture_);
+    // The checkerboard of 8-point squares, as a tile that repeats from the box's corner.
+    QPixmap tile(QSize(16, 16) * ratio);
+    tile.setDevicePixelRatio(ratio);
+    tile.fill(light);
+    {
+        QPainter squares(&tile);
+        squares.fillRect(QRectF(8, 0, 8, 8), dark);
+        squares.fillRect(QRectF(0, 8, 8, 8), dark);
+    }
+    painter.fillRect(QRectF(QPointF(0, 0), QSizeF(size)), QBrush(tile));
+    if (!thumbnail_.isNull()) {
+        // Fills the box, cropped at the sides or at the top and bottom; scaled once here rather
+        // than at every paint.
+        const double scale = std::max(double(size.width()) / thumbnail_.width(),
+                                      double(size.height()) / thumbnail_.height());
+        const QSizeF drawn(thumbnail_.width() * scale, thumbnail_.height() * scale);
+        const QRectF target((size.width() - drawn.width()) / 2, (size.height() - drawn.height()) / 2, drawn.width(),
+                            drawn.height());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(target, thumbnail_);
+    }
+    return picture_;
+}
+
+void ImageCard::updateBusyIndicator() {
+    if (!spinnerBox_.isEmpty()) update(spinnerBox_.toAlignedRect().adjusted(-1, -1, 1, 1));
 }
 
 void ImageCard::paintStatus(QPainter& painter, const QRectF& row) {
@@ -387,9 +413,11 @@ void ImageCard::paintStatus(QPainter& painter, const QRectF& row) {
     }
     double x = row.left();
     const QRectF line(x, row.center().y() - metrics.height() / 2, textRight - x, metrics.height());
+    spinnerBox_ = QRectF();
     if (isBusy(item_)) {
         const double side = metrics.height() * 0.8;
-        paintSpinner(painter, QRectF(x, row.center().y() - side / 2, side, side), secondary);
+        spinnerBox_ = QRectF(x, row.center().y() - side / 2, side, side);
+        paintSpinner(painter, spinnerBox_, secondary);
         x += side + 4;
     }
     if (item_.isExported()) {

@@ -4,10 +4,12 @@
 #include "app/batch/ThumbnailLoader.h"
 
 #include <QImage>
+#include <QPixmap>
 #include <QWidget>
 
 #include <functional>
 #include <optional>
+#include <tuple>
 
 class QComboBox;
 class QMimeData;
@@ -38,12 +40,18 @@ public:
     // old preview stays until the new one arrives.
     void loadThumbnail(ThumbnailLoader& loader, const Adjustments& adjustments);
     const QImage& thumbnail() const { return thumbnail_; }
+    // Lets go of the preview of a card far out of view, so that the memory the window holds
+    // stays that of the cards near the view and of the loader's bounded cache.
+    void releaseThumbnail();
     // Makes the drag's data when a drag starts; null starts no drag.
     void setDragData(std::function<QMimeData*()> dragData) { dragData_ = std::move(dragData); }
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
+
+    // Redraws the spinner of a card being estimated or saved, and nothing else of it.
+    void updateBusyIndicator();
 
     // The status line's text as drawn, for the accessibility value and for tests.
     QString statusText() const;
@@ -74,6 +82,9 @@ private:
     void refreshChildren();
     void makeRemoveButton();
     void paintStatus(QPainter& painter, const QRectF& row);
+    // The checkerboard with the thumbnail over it at the box's size, made again only when the
+    // size, the thumbnail or the appearance changed.
+    QPixmap picture(const QSize& size);
 
     BatchItem item_;
     bool isSelected_ = false;
@@ -90,6 +101,9 @@ private:
     // Where the status line and the badge were last drawn, for their help texts.
     QRectF statusBox_;
     QRectF badgeBox_;
+    QRectF spinnerBox_;
+    QPixmap picture_;
+    std::tuple<QSize, double, qint64, QRgb, QRgb> pictureKey_;
 };
 
 } // namespace pictavo

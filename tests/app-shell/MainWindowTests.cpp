@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -239,6 +240,26 @@ TEST_F(MainWindowTest, ACardDraggedOutCarriesItsConversionOrTheFileItWasExported
     // Once the exported file has gone there is nothing to drag.
     fs::remove(output() / "photo 1.png");
     EXPECT_EQ(window->grid()->dragData(order[1]), nullptr);
+}
+
+TEST_F(MainWindowTest, OnlyCardsNearTheViewHoldPreviewsSoMemoryStaysBounded) {
+    addPhotos(60);
+    window->resize(1120, 760);
+    QCoreApplication::processEvents();
+    BatchGrid* grid = window->grid();
+    const QList<QUuid> order = grid->order();
+    ImageCard* first = grid->card(order.front());
+    ImageCard* last = grid->card(order.back());
+    ASSERT_TRUE(eventually([&] { return !first->thumbnail().isNull(); }));
+    EXPECT_TRUE(last->thumbnail().isNull()) << "far below the view, nothing is asked for";
+
+    grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+    ASSERT_TRUE(eventually([&] { return !last->thumbnail().isNull(); }));
+    EXPECT_TRUE(first->thumbnail().isNull()) << "far above the view, the preview is let go";
+
+    // Back at the top the loader's cache answers at once.
+    grid->verticalScrollBar()->setValue(0);
+    EXPECT_FALSE(first->thumbnail().isNull());
 }
 
 } // namespace
