@@ -19,8 +19,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <deque>
+#include <list>
 #include <fcntl.h>
+#include <future>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -207,16 +208,21 @@ int main(int argc, char** argv) {
     std::int64_t outputBytes = 0;
     const auto began = std::chrono::steady_clock::now();
 
-    // At most W conversions are in flight, so finished outputs never pile up in memory.
+    // At most W conversions are in flight, so finished outputs never pile up in memory. The
+    // first to finish frees its place, so that one large file does not hold back the rest.
     struct InFlight {
         fs::path file;
         std::optional<std::future<ConversionResult>> conversion;
         std::optional<std::future<Estimate>> estimate;
+
+        bool isReady(std::chrono::milliseconds wait) const {
+            return (estimate ? estimate->wait_for(wait) : conversion->wait_for(wait)) == std::future_status::ready;
+        }
     };
-    std::deque<InFlight> inFlight;
-    auto finishOldest = [&] {
-        InFlight job = std::move(inFlight.front());
-        inFlight.pop_front();
+    std::list<InFlight> inFlight;
+    auto finish = [&](std::list<InFlight>::iterator at) {
+        InFlight job = std::move(*at);
+        inFlight.erase(at);
         try {
             if (job.estimate) {
                 outputBytes += job.estimate->get().bytes;
@@ -230,13 +236,21 @@ int main(int argc, char** argv) {
             std::cout << platform::lastPathComponent(job.file.string()) << ": " << error.what() << "\n";
         }
     };
+    auto finishFirstReady = [&] {
+        for (;;) {
+            for (auto at = inFlight.begin(); at != inFlight.end(); ++at) {
+                if (at->isReady(std::chrono::milliseconds(0))) return finish(at);
+            }
+            inFlight.front().isReady(std::chrono::milliseconds(2));
+        }
+    };
     for (const auto& file : files) {
         std::error_code error;
         const auto size = fs::file_size(file, error);
         if (!error) inputBytes += static_cast<std::int64_t>(size);
         const std::int64_t pages = pagesOf(file);
         for (std::int64_t page = 1; page <= pages; ++page) {
-            if (static_cast<std::int64_t>(inFlight.size()) >= width) finishOldest();
+            if (static_cast<std::int64_t>(inFlight.size()) >= width) finishFirstReady();
             InFlight job{file, std::nullopt, std::nullopt};
             if (options.estimate) job.estimate = startEstimate(file, page);
             else job.conversion = start(file, page);
@@ -244,7 +258,7 @@ int main(int argc, char** argv) {
             ++conversions;
         }
     }
-    while (!inFlight.empty()) finishOldest();
+    while (!inFlight.empty()) finishFirstReady();
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     const auto converted = conversions - failed;

@@ -7,5 +7,5 @@ set(PICTAVO_LAYERS
   platform/metadata platform/vips platform/read platform/write platform/vector
   ImageEngine/Model ImageEngine/Running ImageEngine/Decoding ImageEngine/Stages ImageEngine/Minify
   ImageEngine/Encoding ImageEngine/Pipeline
-  app/desktop app/settings app/export app/batch app/design app/options app/shell app/main.cpp
+  app/desktop app/settings app/export app/batch app/design app/options app/preferences app/shell app/main.cpp
   helpers)

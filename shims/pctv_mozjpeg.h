@@ -64,6 +64,14 @@ int pctv_mozjpeg_reoptimise_bounded(const uint8_t* source, size_t source_length,
                                     uint8_t** out, size_t* out_length, char* error,
                                     size_t error_capacity, size_t memory_limit);
 
+/* The smaller of the sequential and the progressive rewrite within the memory budget, the
+ * sequential one on equal sizes, from one reading of the coefficients. When the sequential
+ * rewrite fails the call fails; when only the progressive one does, the sequential one is
+ * given. */
+int pctv_mozjpeg_reoptimise_smaller(const uint8_t* source, size_t source_length, int32_t keep_metadata,
+                                    uint32_t turn, uint8_t** out, size_t* out_length, char* error,
+                                    size_t error_capacity, size_t memory_limit);
+
 void pctv_mozjpeg_free(void* buffer);
 
 /* The version of the linked JPEG library (libjpeg-turbo), for the acknowledgements. */

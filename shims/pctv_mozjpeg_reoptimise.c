@@ -15,6 +15,10 @@
 
 #include <jpeglib.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 enum { PCTV_MARKER_LENGTH_LIMIT = 0xFFFF, PCTV_APP_MARKER_COUNT = 16 };
 
 /* How one turn moves blocks and coefficients: optionally transpose, then mirror the
@@ -125,35 +129,60 @@ static JDIMENSION destination_blocks(JDIMENSION pixels, int factor, int max_fact
     return div_round_up((JDIMENSION)((unsigned long long)pixels * (unsigned)factor), (JDIMENSION)max_factor * DCTSIZE);
 }
 
-static jvirt_barray_ptr* request_destination_arrays(j_compress_ptr destination) {
+/* A component's blocks inside the picture as the compressor will count them. */
+struct component_blocks {
+    JDIMENSION width, height;
+};
+
+static struct component_blocks blocks_of(j_compress_ptr destination, int ci) {
     int max_h = 1, max_v = 1;
-    for (int ci = 0; ci < destination->num_components; ci++) {
-        if (destination->comp_info[ci].h_samp_factor > max_h) max_h = destination->comp_info[ci].h_samp_factor;
-        if (destination->comp_info[ci].v_samp_factor > max_v) max_v = destination->comp_info[ci].v_samp_factor;
+    for (int c = 0; c < destination->num_components; c++) {
+        if (destination->comp_info[c].h_samp_factor > max_h) max_h = destination->comp_info[c].h_samp_factor;
+        if (destination->comp_info[c].v_samp_factor > max_v) max_v = destination->comp_info[c].v_samp_factor;
     }
-    jvirt_barray_ptr* arrays = (*destination->mem->alloc_small)(
-        (j_common_ptr)destination, JPOOL_IMAGE, sizeof(jvirt_barray_ptr) * (size_t)destination->num_components);
+    jpeg_component_info* component = destination->comp_info + ci;
+    struct component_blocks blocks = {destination_blocks(destination->image_width, component->h_samp_factor, max_h),
+                                      destination_blocks(destination->image_height, component->v_samp_factor, max_v)};
+    return blocks;
+}
+
+/* The turned coefficients live beside the source's, in the source's memory, so that they
+ * outlast each compression that writes them. */
+static jvirt_barray_ptr* request_destination_arrays(j_decompress_ptr source, j_compress_ptr destination) {
+    jvirt_barray_ptr* arrays = (*source->mem->alloc_small)(
+        (j_common_ptr)source, JPOOL_IMAGE, sizeof(jvirt_barray_ptr) * (size_t)destination->num_components);
     for (int ci = 0; ci < destination->num_components; ci++) {
         jpeg_component_info* component = destination->comp_info + ci;
-        JDIMENSION width = destination_blocks(destination->image_width, component->h_samp_factor, max_h);
-        JDIMENSION height = destination_blocks(destination->image_height, component->v_samp_factor, max_v);
-        arrays[ci] = (*destination->mem->request_virt_barray)(
-            (j_common_ptr)destination, JPOOL_IMAGE, FALSE, round_up(width, (JDIMENSION)component->h_samp_factor),
-            round_up(height, (JDIMENSION)component->v_samp_factor), (JDIMENSION)component->v_samp_factor);
+        struct component_blocks blocks = blocks_of(destination, ci);
+        arrays[ci] = (*source->mem->request_virt_barray)(
+            (j_common_ptr)source, JPOOL_IMAGE, FALSE, round_up(blocks.width, (JDIMENSION)component->h_samp_factor),
+            round_up(blocks.height, (JDIMENSION)component->v_samp_factor), (JDIMENSION)component->v_samp_factor);
     }
+    (*source->mem->realize_virt_arrays)((j_common_ptr)source);
     return arrays;
 }
 
+static int marker_is_copied(jpeg_saved_marker_ptr marker, j_compress_ptr destination, int keep_metadata) {
+    if (!keep_metadata && !(marker->marker == JPEG_APP0 + 2 && starts_with(marker, "ICC_PROFILE\0", 12))) return 0;
+    if (destination->write_JFIF_header && marker->marker == JPEG_APP0 && starts_with(marker, "JFIF\0", 5)) return 0;
+    if (destination->write_Adobe_marker && marker->marker == JPEG_APP0 + 14 && starts_with(marker, "Adobe", 5))
+        return 0;
+    return 1;
+}
+
 static void copy_markers(j_decompress_ptr source, j_compress_ptr destination, int keep_metadata) {
-    for (jpeg_saved_marker_ptr marker = source->marker_list; marker != NULL; marker = marker->next) {
-        if (!keep_metadata && !(marker->marker == JPEG_APP0 + 2 && starts_with(marker, "ICC_PROFILE\0", 12)))
-            continue;
-        if (destination->write_JFIF_header && marker->marker == JPEG_APP0 && starts_with(marker, "JFIF\0", 5))
-            continue;
-        if (destination->write_Adobe_marker && marker->marker == JPEG_APP0 + 14 && starts_with(marker, "Adobe", 5))
-            continue;
-        jpeg_write_marker(destination, marker->marker, marker->data, marker->data_length);
-    }
+    for (jpeg_saved_marker_ptr marker = source->marker_list; marker != NULL; marker = marker->next)
+        if (marker_is_copied(marker, destination, keep_metadata))
+            jpeg_write_marker(destination, marker->marker, marker->data, marker->data_length);
+}
+
+/* Bytes the copied markers take in the output: code, length and data each. */
+static unsigned long long copied_marker_bytes(j_decompress_ptr source, j_compress_ptr destination,
+                                              int keep_metadata) {
+    unsigned long long total = 0;
+    for (jpeg_saved_marker_ptr marker = source->marker_list; marker != NULL; marker = marker->next)
+        if (marker_is_copied(marker, destination, keep_metadata)) total += 4 + (unsigned long long)marker->data_length;
+    return total;
 }
 
 /* Where each coefficient of a turned block comes from, and its sign: c[v][u] is row v
@@ -204,7 +233,8 @@ static int transform_blocks(j_decompress_ptr source, j_compress_ptr destination,
     for (int ci = 0; ci < destination->num_components; ci++) {
         jpeg_component_info* from = source->comp_info + ci;
         jpeg_component_info* to = destination->comp_info + ci;
-        JDIMENSION width = to->width_in_blocks, height = to->height_in_blocks;
+        struct component_blocks blocks = blocks_of(destination, ci);
+        JDIMENSION width = blocks.width, height = blocks.height;
         JDIMENSION source_width = geometry.transposes ? from->height_in_blocks : from->width_in_blocks;
         JDIMENSION source_height = geometry.transposes ? from->width_in_blocks : from->height_in_blocks;
         if (width != source_width || height != source_height) return 0;
@@ -213,7 +243,7 @@ static int transform_blocks(j_decompress_ptr source, j_compress_ptr destination,
         JDIMENSION padded_rows = round_up(height, (JDIMENSION)to->v_samp_factor);
         JDIMENSION padded_columns = round_up(width, (JDIMENSION)to->h_samp_factor);
         /* Rows are handed out in order, as the array requires, before any is filled. */
-        JBLOCKROW* out = array_rows((j_common_ptr)destination, destination_arrays[ci], padded_rows,
+        JBLOCKROW* out = array_rows((j_common_ptr)source, destination_arrays[ci], padded_rows,
                                     (JDIMENSION)to->v_samp_factor, TRUE);
         for (JDIMENSION dy = 0; dy < padded_rows; dy++) {
             JDIMENSION first_padding = dy < height ? width : 0;
@@ -242,28 +272,181 @@ static int holds_another_image(j_decompress_ptr source) {
     return 0;
 }
 
-/* Everything the error path needs, kept outside the function that calls setjmp. */
+/* The zigzag order in which a block's coefficients are coded. */
+static const unsigned char zigzag[DCTSIZE2] = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
+    41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
+    30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+static int magnitude_bits(int value) {
+    unsigned magnitude = (unsigned)(value < 0 ? -value : value);
+    return magnitude == 0 ? 0 : 32 - __builtin_clz(magnitude);
+}
+
+/* Where each coefficient, in memory order, comes in the zigzag order. */
+static const unsigned char zigzag_position[DCTSIZE2] = {
+    0,  1,  5,  6,  14, 15, 27, 28, 2,  4,  7,  13, 16, 26, 29, 42, 3,  8,  12, 17, 25, 30,
+    41, 43, 9,  11, 18, 24, 31, 40, 44, 53, 10, 19, 23, 32, 39, 45, 52, 54, 20, 22, 33, 38,
+    46, 51, 55, 60, 21, 34, 37, 47, 50, 56, 59, 61, 35, 36, 48, 49, 57, 58, 62, 63};
+
+/* One bit for each AC coefficient that is not zero, in zigzag order. The values are found in
+ * memory order, eight at a time where the processor can, and only those are then placed, so
+ * a block costs a step per value, not per position. */
+static uint64_t nonzero_ac(const JCOEF* block) {
+    uint64_t found = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (int part = 0; part < 4; part++) {
+        __m128i low = _mm_loadu_si128((const __m128i*)(const void*)(block + part * 16));
+        __m128i high = _mm_loadu_si128((const __m128i*)(const void*)(block + part * 16 + 8));
+        __m128i zeros = _mm_packs_epi16(_mm_cmpeq_epi16(low, zero), _mm_cmpeq_epi16(high, zero));
+        found |= (uint64_t)(uint16_t)~_mm_movemask_epi8(zeros) << (part * 16);
+    }
+#else
+    for (int k = 0; k < DCTSIZE2; k++) found |= (uint64_t)(block[k] != 0) << k;
+#endif
+    uint64_t mask = 0;
+    for (found &= ~(uint64_t)1; found != 0; found &= found - 1)
+        mask |= (uint64_t)1 << zigzag_position[__builtin_ctzll(found)];
+    return mask;
+}
+
+/* How often each Huffman symbol of one component occurs in a sequential scan. */
+struct symbol_counts {
+    unsigned long long dc[17];
+    unsigned long long ac[256];
+};
+
+static int ascending(const void* a, const void* b) {
+    unsigned long long x = *(const unsigned long long*)a, y = *(const unsigned long long*)b;
+    return (x > y) - (x < y);
+}
+
+/* The bits of the best prefix code for these counts: Huffman's merging, which no code the
+ * library builds can beat, whatever its length limit and reserved code word cost it. */
+static unsigned long long huffman_bits(const unsigned long long* counts, int symbols) {
+    unsigned long long leaves[256], merged[256];
+    int leaf_count = 0;
+    for (int symbol = 0; symbol < symbols; symbol++)
+        if (counts[symbol] != 0) leaves[leaf_count++] = counts[symbol];
+    qsort(leaves, (size_t)leaf_count, sizeof leaves[0], ascending);
+    /* Two queues in ascending order: the leaves, and the merged nodes as they are made. */
+    int next_leaf = 0, first_merged = 0, merged_count = 0;
+    unsigned long long bits = 0;
+    for (int remaining = leaf_count; remaining > 1; remaining--) {
+        unsigned long long pair[2];
+        for (int i = 0; i < 2; i++) {
+            if (next_leaf < leaf_count && (first_merged == merged_count || leaves[next_leaf] <= merged[first_merged]))
+                pair[i] = leaves[next_leaf++];
+            else
+                pair[i] = merged[first_merged++];
+        }
+        merged[merged_count++] = pair[0] + pair[1];
+        bits += pair[0] + pair[1];
+    }
+    return bits;
+}
+
+/* Counts the symbols of the blocks of one component in the order the scan codes them:
+ * interleaved scans visit each MCU's blocks row by row, a scan of one component goes in
+ * raster order. Padding blocks repeat the previous DC value and hold no AC value, so
+ * leaving them out changes no other block's symbols and only lowers the counts. */
+static unsigned long long count_symbols(j_decompress_ptr source, j_compress_ptr destination, jvirt_barray_ptr array,
+                                        int ci, struct symbol_counts* counts) {
+    jpeg_component_info* component = destination->comp_info + ci;
+    struct component_blocks blocks = blocks_of(destination, ci);
+    int interleaved = destination->num_components > 1;
+    JDIMENSION h = interleaved ? (JDIMENSION)component->h_samp_factor : 1;
+    JDIMENSION v = interleaved ? (JDIMENSION)component->v_samp_factor : 1;
+    JDIMENSION mcu_columns = div_round_up(blocks.width, h), mcu_rows = div_round_up(blocks.height, v);
+    if (interleaved) {
+        int max_h = 1, max_v = 1;
+        for (int c = 0; c < destination->num_components; c++) {
+            if (destination->comp_info[c].h_samp_factor > max_h) max_h = destination->comp_info[c].h_samp_factor;
+            if (destination->comp_info[c].v_samp_factor > max_v) max_v = destination->comp_info[c].v_samp_factor;
+        }
+        mcu_columns = div_round_up(destination->image_width, (JDIMENSION)max_h * DCTSIZE);
+        mcu_rows = div_round_up(destination->image_height, (JDIMENSION)max_v * DCTSIZE);
+    }
+    JBLOCKROW* rows = array_rows((j_common_ptr)source, array, round_up(blocks.height, (JDIMENSION)component->v_samp_factor),
+                                 (JDIMENSION)component->v_samp_factor, FALSE);
+    unsigned long long extra_bits = 0;
+    int previous_dc = 0;
+    for (JDIMENSION mcu_row = 0; mcu_row < mcu_rows; mcu_row++) {
+        for (JDIMENSION mcu_column = 0; mcu_column < mcu_columns; mcu_column++) {
+            for (JDIMENSION dy = 0; dy < v; dy++) {
+                JDIMENSION y = mcu_row * v + dy;
+                if (y >= blocks.height) break;
+                for (JDIMENSION dx = 0; dx < h; dx++) {
+                    JDIMENSION x = mcu_column * h + dx;
+                    if (x >= blocks.width) break;
+                    const JCOEF* block = rows[y][x];
+                    int dc_bits = magnitude_bits(block[0] - previous_dc);
+                    previous_dc = block[0];
+                    counts->dc[dc_bits]++;
+                    extra_bits += (unsigned long long)dc_bits;
+                    int previous = 0;
+                    for (uint64_t left = nonzero_ac(block); left != 0; left &= left - 1) {
+                        int k = __builtin_ctzll(left);
+                        int run = k - previous - 1;
+                        for (; run > 15; run -= 16) counts->ac[0xF0]++;
+                        int bits = magnitude_bits(block[zigzag[k]]);
+                        counts->ac[(run << 4) | bits]++;
+                        extra_bits += (unsigned long long)bits;
+                        previous = k;
+                    }
+                    /* Zeros after the last value end the block with one symbol. */
+                    if (previous < DCTSIZE2 - 1) counts->ac[0x00]++;
+                }
+            }
+        }
+    }
+    return extra_bits;
+}
+
+/* Everything the error path needs, kept outside the functions that call setjmp. */
 struct reoptimise_state {
     struct jpeg_decompress_struct source;
     struct jpeg_compress_struct destination;
     struct pctv_jpeg_error error;
-    struct pctv_jpeg_destination output;
+    jvirt_barray_ptr* arrays; /* the coefficients to write: the source's, or their turned copy */
+    unsigned turn;
+    struct turn_geometry geometry;
+    int keep_metadata;
 };
 
-/* Returns NULL on success, else the failure's text. */
-static const char* reoptimise_into(struct reoptimise_state* state, const uint8_t* bytes, size_t length,
-                                   int keep_metadata, int progressive, unsigned turn, size_t memory_limit) {
+/* No sequential rewrite can be shorter than this: its copied markers, and its entropy-coded
+ * data under codes that could only be longer than each component's own Huffman code, with
+ * no byte stuffing, tables or headers counted. */
+static unsigned long long sequential_bytes_at_least(struct reoptimise_state* state) {
     j_decompress_ptr source = &state->source;
     j_compress_ptr destination = &state->destination;
-    struct turn_geometry geometry = geometry_of(turn);
-    source->err = pctv_jpeg_error_init(&state->error);
-    destination->err = source->err;
+    jpeg_copy_critical_parameters(source, destination);
+    adjust_parameters(source, destination, state->turn, state->geometry, state->keep_metadata);
+    unsigned long long bits = 0;
+    for (int ci = 0; ci < destination->num_components; ci++) {
+        struct symbol_counts counts;
+        memset(&counts, 0, sizeof counts);
+        bits += count_symbols(source, destination, state->arrays[ci], ci, &counts);
+        bits += huffman_bits(counts.dc, 17) + huffman_bits(counts.ac, 256);
+    }
+    return bits / 8 + copied_marker_bytes(source, destination, state->keep_metadata);
+}
+
+/* Reads the source's coefficients and turns them when asked. Returns NULL on success, else
+ * the failure's text. */
+static const char* read_source(struct reoptimise_state* state, const uint8_t* bytes, size_t length,
+                               size_t memory_limit) {
+    j_decompress_ptr source = &state->source;
+    j_compress_ptr destination = &state->destination;
     if (setjmp(state->error.jump)) return state->error.message;
 
     jpeg_create_decompress(source);
     jpeg_create_compress(destination);
     long library_limit = memory_limit > (size_t)LONG_MAX ? LONG_MAX : (long)memory_limit;
-    source->mem->max_memory_to_use = library_limit;
+    /* A turn keeps its copy of the coefficients in the source's memory too. */
+    source->mem->max_memory_to_use =
+        state->turn != PCTV_MOZJPEG_TURN_NONE && library_limit <= LONG_MAX / 2 ? library_limit * 2 : library_limit;
     destination->mem->max_memory_to_use = library_limit;
 
     jpeg_save_markers(source, JPEG_COM, PCTV_MARKER_LENGTH_LIMIT);
@@ -272,16 +455,37 @@ static const char* reoptimise_into(struct reoptimise_state* state, const uint8_t
     jpeg_mem_src(source, bytes, (unsigned long)length);
     jpeg_read_header(source, TRUE);
 
-    if (!turn_keeps_block_padding(source, geometry))
+    if (!turn_keeps_block_padding(source, state->geometry))
         return "this turn cannot be made without moving the block padding";
-    if (coefficient_bytes(source, turn != PCTV_MOZJPEG_TURN_NONE) > memory_limit)
+    if (coefficient_bytes(source, state->turn != PCTV_MOZJPEG_TURN_NONE) > memory_limit)
         return "source needs more memory than the budget allows";
 
     jvirt_barray_ptr* source_arrays = jpeg_read_coefficients(source);
+    /* The whole source has been read: a second image or a damaged one fails before any
+     * rewrite is made. */
+    if (holds_another_image(source)) return "source holds more than one image";
+    if (state->error.warned) return "source data is damaged";
+    state->arrays = source_arrays;
+    if (state->turn == PCTV_MOZJPEG_TURN_NONE) return NULL;
     jpeg_copy_critical_parameters(source, destination);
-    adjust_parameters(source, destination, turn, geometry, keep_metadata);
-    jvirt_barray_ptr* destination_arrays =
-        turn == PCTV_MOZJPEG_TURN_NONE ? source_arrays : request_destination_arrays(destination);
+    adjust_parameters(source, destination, state->turn, state->geometry, state->keep_metadata);
+    state->arrays = request_destination_arrays(source, destination);
+    if (!transform_blocks(source, destination, source_arrays, state->arrays, state->geometry))
+        return "the turned image does not match the source's blocks";
+    return NULL;
+}
+
+/* Writes the coefficients read in one layout; the compressor is ready for another after. */
+static const char* write_layout(struct reoptimise_state* state, int progressive,
+                                struct pctv_jpeg_destination* output) {
+    j_decompress_ptr source = &state->source;
+    j_compress_ptr destination = &state->destination;
+    if (setjmp(state->error.jump)) {
+        jpeg_abort_compress(destination);
+        return state->error.message;
+    }
+    jpeg_copy_critical_parameters(source, destination);
+    adjust_parameters(source, destination, state->turn, state->geometry, state->keep_metadata);
 #ifdef PCTV_MOZJPEG_EXTENSIONS
     if (jpeg_c_bool_param_supported(destination, JBOOLEAN_OPTIMIZE_SCANS))
         jpeg_c_set_bool_param(destination, JBOOLEAN_OPTIMIZE_SCANS, TRUE);
@@ -293,52 +497,113 @@ static const char* reoptimise_into(struct reoptimise_state* state, const uint8_t
         destination->num_scans = 0;
     }
     destination->optimize_coding = TRUE;
-    pctv_jpeg_destination_attach(&state->output, destination);
-    jpeg_write_coefficients(destination, destination_arrays);
-    copy_markers(source, destination, keep_metadata);
-    if (turn != PCTV_MOZJPEG_TURN_NONE &&
-        !transform_blocks(source, destination, source_arrays, destination_arrays, geometry))
-        return "the turned image does not match the source's blocks";
+    pctv_jpeg_destination_attach(output, destination);
+    jpeg_write_coefficients(destination, state->arrays);
+    copy_markers(source, destination, state->keep_metadata);
     jpeg_finish_compress(destination);
-    jpeg_finish_decompress(source);
+    return state->error.warned ? "source data is damaged" : NULL;
+}
 
-    if (holds_another_image(source)) return "source holds more than one image";
-    if (state->error.warned) return "source data is damaged";
+/* Ends the reading; a library error here is the run's failure. */
+static const char* finish_source(struct reoptimise_state* state) {
+    if (setjmp(state->error.jump)) return state->error.message;
+    jpeg_finish_decompress(&state->source);
     return NULL;
 }
 
-int pctv_mozjpeg_reoptimise_bounded(const uint8_t* source, size_t source_length, int32_t keep_metadata,
-                                    int32_t progressive, uint32_t turn, uint8_t** out, size_t* out_length,
-                                    char* error, size_t error_capacity, size_t memory_limit) {
-    if (source_length == 0 || source == NULL || out == NULL || out_length == NULL) {
-        pctv_shim_message(error, error_capacity, "invalid arguments");
-        return 1;
-    }
-    if (turn >= 8) {
-        pctv_shim_message(error, error_capacity, "unknown turn");
-        return 1;
-    }
+static const char* read_arguments(const uint8_t* source, size_t source_length, uint32_t turn, uint8_t** out,
+                                  size_t* out_length) {
+    if (source_length == 0 || source == NULL || out == NULL || out_length == NULL) return "invalid arguments";
+    if (turn >= 8) return "unknown turn";
     *out = NULL;
     *out_length = 0;
+    return NULL;
+}
 
+/* The layouts a run writes, and how it picks one. */
+enum run_kind { PCTV_RUN_SEQUENTIAL, PCTV_RUN_PROGRESSIVE, PCTV_RUN_SMALLER };
+
+static struct pctv_jpeg_destination* smaller_of(struct pctv_jpeg_destination* sequential,
+                                                struct pctv_jpeg_destination* progressive) {
+    return progressive->length < sequential->length ? progressive : sequential;
+}
+
+/* Writes what the kind asks for into `kept`. The smaller of the two layouts is the
+ * progressive one without a sequential rewrite when it is shorter than any sequential
+ * rewrite could be; otherwise both are written, and a tie goes to the sequential. A failed
+ * progressive rewrite leaves the sequential one. */
+/* The bound above, or 0 (which proves nothing) when the library fails to give it. */
+static unsigned long long sequential_bound(struct reoptimise_state* state) {
+    if (setjmp(state->error.jump)) return 0;
+    return sequential_bytes_at_least(state);
+}
+
+static const char* write_kind(struct reoptimise_state* state, enum run_kind kind,
+                              struct pctv_jpeg_destination* kept) {
+    if (kind != PCTV_RUN_SMALLER) return write_layout(state, kind == PCTV_RUN_PROGRESSIVE, kept);
+    struct pctv_jpeg_destination progressive, sequential;
+    memset(&progressive, 0, sizeof progressive);
+    memset(&sequential, 0, sizeof sequential);
+    if (write_layout(state, 1, &progressive) != NULL) {
+        pctv_jpeg_destination_release(&progressive);
+        return write_layout(state, 0, kept);
+    }
+    if (progressive.length < sequential_bound(state)) {
+        *kept = progressive;
+        return NULL;
+    }
+    const char* failure = write_layout(state, 0, &sequential);
+    if (failure != NULL) {
+        pctv_jpeg_destination_release(&progressive);
+        pctv_jpeg_destination_release(&sequential);
+        return failure;
+    }
+    struct pctv_jpeg_destination* winner = smaller_of(&sequential, &progressive);
+    pctv_jpeg_destination_release(winner == &sequential ? &progressive : &sequential);
+    *kept = *winner;
+    return NULL;
+}
+
+static int run(const uint8_t* source, size_t source_length, int32_t keep_metadata, enum run_kind kind, uint32_t turn,
+               uint8_t** out, size_t* out_length, char* error, size_t error_capacity, size_t memory_limit) {
+    const char* failure = read_arguments(source, source_length, turn, out, out_length);
+    if (failure != NULL) {
+        pctv_shim_message(error, error_capacity, "%s", failure);
+        return 1;
+    }
     struct reoptimise_state* state = calloc(1, sizeof *state);
     if (state == NULL) {
         pctv_shim_message(error, error_capacity, "out of memory");
         return 1;
     }
-    const char* failure =
-        reoptimise_into(state, source, source_length, keep_metadata, progressive, turn, memory_limit);
+    state->turn = turn;
+    state->geometry = geometry_of(turn);
+    state->keep_metadata = keep_metadata;
+    state->source.err = pctv_jpeg_error_init(&state->error);
+    state->destination.err = state->source.err;
+    struct pctv_jpeg_destination output;
+    memset(&output, 0, sizeof output);
+    failure = read_source(state, source, source_length, memory_limit);
+    if (failure == NULL) failure = write_kind(state, kind, &output);
+    if (failure == NULL) failure = finish_source(state);
     jpeg_destroy_compress(&state->destination);
     jpeg_destroy_decompress(&state->source);
     if (failure != NULL) {
-        pctv_jpeg_destination_release(&state->output);
+        pctv_jpeg_destination_release(&output);
         pctv_shim_message(error, error_capacity, "%s", failure);
     } else {
-        *out_length = state->output.length;
-        *out = pctv_jpeg_destination_take(&state->output);
+        *out_length = output.length;
+        *out = pctv_jpeg_destination_take(&output);
     }
     free(state);
     return failure != NULL;
+}
+
+int pctv_mozjpeg_reoptimise_bounded(const uint8_t* source, size_t source_length, int32_t keep_metadata,
+                                    int32_t progressive, uint32_t turn, uint8_t** out, size_t* out_length,
+                                    char* error, size_t error_capacity, size_t memory_limit) {
+    return run(source, source_length, keep_metadata, progressive ? PCTV_RUN_PROGRESSIVE : PCTV_RUN_SEQUENTIAL, turn,
+               out, out_length, error, error_capacity, memory_limit);
 }
 
 int pctv_mozjpeg_reoptimise(const uint8_t* source, size_t source_length, int32_t keep_metadata,
@@ -346,4 +611,11 @@ int pctv_mozjpeg_reoptimise(const uint8_t* source, size_t source_length, int32_t
                             char* error, size_t error_capacity) {
     return pctv_mozjpeg_reoptimise_bounded(source, source_length, keep_metadata, progressive, turn, out,
                                            out_length, error, error_capacity, PCTV_MOZJPEG_DEFAULT_MEMORY_LIMIT);
+}
+
+int pctv_mozjpeg_reoptimise_smaller(const uint8_t* source, size_t source_length, int32_t keep_metadata,
+                                    uint32_t turn, uint8_t** out, size_t* out_length, char* error,
+                                    size_t error_capacity, size_t memory_limit) {
+    return run(source, source_length, keep_metadata, PCTV_RUN_SMALLER, turn, out, out_length, error, error_capacity,
+               memory_limit);
 }

@@ -14,6 +14,48 @@ static int failed(char* error, size_t error_capacity, const char* step, int code
     return 1;
 }
 
+/* libwebp's own names for its encoding errors, so that a failure report says which limit was met. */
+static const char* encoding_error_name(int code) {
+    static const char* const names[] = {
+        "VP8_ENC_OK",
+        "VP8_ENC_ERROR_OUT_OF_MEMORY",
+        "VP8_ENC_ERROR_BITSTREAM_OUT_OF_MEMORY",
+        "VP8_ENC_ERROR_NULL_PARAMETER",
+        "VP8_ENC_ERROR_INVALID_CONFIGURATION",
+        "VP8_ENC_ERROR_BAD_DIMENSION",
+        "VP8_ENC_ERROR_PARTITION0_OVERFLOW",
+        "VP8_ENC_ERROR_PARTITION_OVERFLOW",
+        "VP8_ENC_ERROR_BAD_WRITE",
+        "VP8_ENC_ERROR_FILE_TOO_BIG",
+        "VP8_ENC_ERROR_USER_ABORT",
+    };
+    if (code < 0 || (size_t)code >= sizeof names / sizeof names[0]) return "unknown error";
+    return names[code];
+}
+
+/* A large picture can overflow the partition that holds the prediction modes (512 KiB) or
+ * one of the token partitions (16 MiB). libwebp can trade a little quality for fewer mode
+ * bits, code the segments without a map, and spread the tokens over up to eight partitions;
+ * each overflow loosens the limit that was met, the modes first by degrading the costly
+ * four-by-four modes, then by dropping the segment map. Returns 0 when nothing is left to
+ * loosen. */
+static int loosen_for(int code, WebPConfig* config) {
+    if (code == VP8_ENC_ERROR_PARTITION0_OVERFLOW) {
+        if (config->partition_limit < 100) {
+            config->partition_limit = 100;
+            return 1;
+        }
+        if (config->segments > 1) {
+            config->segments = 1;
+            return 1;
+        }
+    } else if (code == VP8_ENC_ERROR_PARTITION_OVERFLOW && config->partitions < 3) {
+        config->partitions = 3;
+        return 1;
+    }
+    return 0;
+}
+
 static int has_bytes(const uint8_t* bytes, size_t length) {
     return bytes != NULL && length != 0;
 }
@@ -78,6 +120,7 @@ int pctv_webp_encode(const uint8_t* pixels, int32_t stride, int32_t width, int32
     config.quality = (float)options->quality;
     config.method = options->method;
     config.exact = 1; /* fully transparent pixels keep their colour */
+    config.thread_level = options->threads != 0;
     if (!WebPValidateConfig(&config)) return failed(error, error_capacity, "WebPValidateConfig", 0);
 
     WebPPicture picture;
@@ -99,10 +142,18 @@ int pctv_webp_encode(const uint8_t* pixels, int32_t stride, int32_t width, int32
     picture.custom_ptr = &writer;
     int encoded = WebPEncode(&config, &picture);
     int code = picture.error_code;
+    /* The imported planes are kept, so a retry encodes them again without a second import. */
+    while (!encoded && loosen_for(code, &config)) {
+        WebPMemoryWriterClear(&writer);
+        WebPMemoryWriterInit(&writer);
+        encoded = WebPEncode(&config, &picture);
+        code = picture.error_code;
+    }
     WebPPictureFree(&picture);
     if (!encoded) {
         WebPMemoryWriterClear(&writer);
-        return failed(error, error_capacity, "WebPEncode", code);
+        pctv_shim_message(error, error_capacity, "WebPEncode failed (%d %s)", code, encoding_error_name(code));
+        return 1;
     }
 
     if (!has_bytes(icc, icc_length) && !has_bytes(xmp, xmp_length)) {

@@ -3,7 +3,10 @@
 
 /* The program's one door to libwebp: every WebP it writes goes through here. Calls return
  * 0 on success and 1 on failure; out-parameters are cleared once the arguments pass, and a
- * failure message "<step> failed (<code>)" is written into `error` when it has room. */
+ * failure message "<step> failed (<code>)" is written into `error` when it has room; an
+ * encoding failure adds libwebp's name for its code, "WebPEncode failed (<code> <name>)". A
+ * picture too large for the limits of libwebp's partitions is encoded again with those
+ * limits loosened before it counts as failed. */
 
 #include <stddef.h>
 #include <stdint.h>
@@ -16,6 +19,7 @@ typedef struct pctv_webp_options {
     int32_t quality;  /* 0...100 as libwebp reads it */
     int32_t lossless; /* non-zero: lossless */
     int32_t method;   /* libwebp's speed and size trade-off, 0...6 */
+    int32_t threads;  /* non-zero: libwebp may use a second thread; the bytes are the same */
 } pctv_webp_options;
 
 /* Encodes 4-byte pixels (red, green, blue, then straight alpha when has_alpha is non-zero,

@@ -38,6 +38,12 @@ public:
     virtual QualityRange qualityRange() const = 0;
     // The whole file; throws ConversionError::encodeFailed(format) when it cannot be written.
     virtual platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const = 0;
+    // The same file, for a caller that hands its reference to the image over: an encoder whose
+    // work goes on once the pixels are in a form of its own lets the image go then, so that a
+    // large conversion does not hold both.
+    virtual platform::Bytes encodeReleasing(platform::ImageRef image, const EncodeOptions& options) const {
+        return encode(image, options);
+    }
 };
 
 // An encoder that also writes several images, in order, into one file (the engine asks for

@@ -221,7 +221,8 @@ ConversionResult ConversionPipeline::oneImage(DecodedImage& decoded, const Image
     image = colourForEncoder(std::move(image), encoder);
     platform::throwIfCancelled(stop_);
 
-    platform::Bytes output = encodedByQuality(image, encoder, properties);
+    const platform::Size pixelSize = sizeOf(image);
+    platform::Bytes output = encodedByQuality(std::move(image), encoder, properties);
 
     if (sourceMayBeKept(properties)) {
         // A source that would have been kept as it is wins when it is smaller; a read that
@@ -236,19 +237,20 @@ ConversionResult ConversionPipeline::oneImage(DecodedImage& decoded, const Image
         }
     }
 
-    return finished(std::move(output), sizeOf(image), properties);
+    return finished(std::move(output), pixelSize, properties);
 }
 
-platform::Bytes ConversionPipeline::encodedByQuality(const platform::ImageRef& image, const ImageEncoder& encoder,
+platform::Bytes ConversionPipeline::encodedByQuality(platform::ImageRef image, const ImageEncoder& encoder,
                                                      const ImageProperties& properties) {
     const QualityMode& quality = spec_.quality;
     switch (quality.kind()) {
     case QualityMode::Kind::quality:
         qualityToken_ = quality.payload();
-        return encoder.encode(image,
-                              MetadataStage::options(spec_.metadata, properties, quality.payload(), effort_));
+        return encoder.encodeReleasing(
+            std::move(image), MetadataStage::options(spec_.metadata, properties, quality.payload(), effort_));
     case QualityMode::Kind::lossless:
-        return encoder.encode(image, MetadataStage::options(spec_.metadata, properties, std::nullopt, effort_));
+        return encoder.encodeReleasing(std::move(image),
+                                       MetadataStage::options(spec_.metadata, properties, std::nullopt, effort_));
     case QualityMode::Kind::targetBytes:
         break;
     }

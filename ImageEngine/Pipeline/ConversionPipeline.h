@@ -41,7 +41,8 @@ private:
     platform::ImageRef drawnVector(const DecodedImage::Vector& vector);
     platform::ImageRef drawnRaster(platform::ImageRef image, std::uint32_t orientation);
     platform::ImageRef colourForEncoder(platform::ImageRef image, const ImageEncoder& encoder) const;
-    platform::Bytes encodedByQuality(const platform::ImageRef& image, const ImageEncoder& encoder,
+    // Takes the conversion's reference to the image, so that the encoder can let it go.
+    platform::Bytes encodedByQuality(platform::ImageRef image, const ImageEncoder& encoder,
                                      const ImageProperties& properties);
     bool sourceMayBeKept(const ImageProperties& properties) const;
     // The result with its name, the source's byte count and the warnings so far.

@@ -2,6 +2,7 @@
 
 #include "ImageEngine/Running/EncodeConcurrency.h"
 #include "ImageEngine/Running/EncodeExecutor.h"
+#include "platform/pixels/BandRunner.h"
 
 #include <algorithm>
 #include <atomic>
@@ -14,6 +15,13 @@ namespace pictavo {
 namespace {
 
 std::atomic<std::int64_t> lent{0};
+
+// The platform's draws split into bands; wherever the engine is linked, they borrow spare
+// processors like every other piece of a conversion instead of a thread each.
+[[maybe_unused]] const bool bandsBorrow = [] {
+    platform::BandRunner::install(&SpareProcessors::runSideBySide);
+    return true;
+}();
 
 } // namespace
 

@@ -28,11 +28,12 @@ const OutputSpec& BatchStore::startingSpec() {
 
 BatchStore::BatchStore(const Estimating& engine, ExportWriting& writer, DecoderRegistry decoders,
                        std::chrono::milliseconds debounce, StampReader stampReader, std::int64_t width,
-                       platform::FileOperations& files, QObject* parent)
+                       platform::FileOperations& files, WorkingFileSweep* workingFiles, QObject* parent)
     : QObject(parent),
       engine_(engine),
       writer_(writer),
       files_(files),
+      workingFiles_(workingFiles),
       decoders_(std::move(decoders)),
       debounce_(debounce),
       stampReader_(std::move(stampReader)),
@@ -43,6 +44,7 @@ BatchStore::BatchStore(const Estimating& engine, ExportWriting& writer, DecoderR
     connect(&estimateTimer_, &QTimer::timeout, this, [this] {
         if (estimatePass_) runEstimates(estimatePass_);
     });
+    if (workingFiles_) workingFiles_->sweepFoldersOfLastRun();
 }
 
 BatchStore::~BatchStore() {

@@ -14,6 +14,8 @@
 #include "app/export/ExportWriting.h"
 #include "app/export/ReplaceFolderAccess.h"
 #include "app/export/SecurityScope.h"
+#include "app/export/SourceVersion.h"
+#include "app/export/WorkingFileSweep.h"
 #include "platform/files/FileOperations.h"
 
 #include <QHash>
@@ -91,10 +93,13 @@ public:
     };
 
     // `width` is how many conversions run at once (the encode executor's width); `files`
-    // makes and removes the snapshots of a replacing run.
+    // makes and removes the snapshots of a replacing run; `workingFiles`, when given, is told
+    // of each run's start and sweeps what interrupted runs left, once now and then in the
+    // originals' folders of each replacing run.
     BatchStore(const Estimating& engine, ExportWriting& writer, DecoderRegistry decoders,
                std::chrono::milliseconds debounce, StampReader stampReader, std::int64_t width,
-               platform::FileOperations& files = platform::FileOperations::system(), QObject* parent = nullptr);
+               platform::FileOperations& files = platform::FileOperations::system(),
+               WorkingFileSweep* workingFiles = nullptr, QObject* parent = nullptr);
     // Completes every import still waiting with (0, 0) and cancels running work.
     ~BatchStore() override;
 
@@ -236,6 +241,7 @@ private:
     const Estimating& engine_;
     ExportWriting& writer_;
     platform::FileOperations& files_;
+    WorkingFileSweep* const workingFiles_;
     const DecoderRegistry decoders_;
     const std::chrono::milliseconds debounce_;
     const StampReader stampReader_;

@@ -30,6 +30,11 @@ void BatchStore::exportBatch(const Converting& engine, const DestinationResoluti
         settleAfterRun();
         return;
     }
+    if (workingFiles_) {
+        std::vector<fs::path> sources;
+        for (const ExportRun::ExportJob& job : jobs) sources.push_back(job.url);
+        workingFiles_->runStarts(*destination, sources);
+    }
     // Held here too: the run may end before start returns.
     ExportRun::Owner& owner = *this;
     const auto run = std::make_shared<ExportRun>(

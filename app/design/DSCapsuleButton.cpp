@@ -152,7 +152,8 @@ QSize DSCapsuleButton::sizeHint() const {
         const QFontMetricsF metrics(font());
         content = QSizeF(metrics.horizontalAdvance(text()), metrics.height()).toSize();
     }
-    const int width = int(std::ceil(content.width() + 2 * padding()));
+    // The same whole margins the label's layout keeps, so a label is never squeezed by a pixel.
+    const int width = content.width() + 2 * int(std::lround(padding()));
     return {width, std::max(int(std::ceil(height)), content.height())};
 }
 

@@ -118,11 +118,13 @@ public:
         refresh();
     }
 
+    // Restyles the rows and leaves the scroll position alone: a menu the user scrolled must stay
+    // where it is when the pointer highlights a row, or the row under the pointer would move
+    // away before the click.
     void refresh() {
         DSMenuWindow* menu = window();
         if (!menu) return;
         menu->panel()->setGroups(panelGroups());
-        scrollToRequest();
     }
 
     void installKeyMonitor() {
@@ -154,10 +156,11 @@ public:
 
     void applyHighlight(const DSMenuHighlight<T>& highlight) {
         highlighted_ = highlight.tag;
+        refresh();
         if (highlight.scrollTarget) {
             scrollRequest_ = DSMenuScrollRequest<T>::following(scrollRequest_, *highlight.scrollTarget);
+            scrollToRequest();
         }
-        refresh();
         announce(highlighted_);
     }
 

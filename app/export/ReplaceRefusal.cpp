@@ -29,6 +29,9 @@ std::string ReplaceRefusal::description() const {
     case Kind::sourceChanged:
         return "This file changed while it was being converted, so the original was left as it is. Export again to "
                "replace the new version.";
+    case Kind::symbolicLink:
+        return "This file is a symbolic link, so the original was left as it is. To replace the file it links to, "
+               "add that file instead.";
     }
     return {};
 }
@@ -42,6 +45,7 @@ std::string ReplaceRefusal::diagnostic() const {
     case Kind::sourceUnreadable: return "replaceRefused(sourceUnreadable)";
     case Kind::workingCopyFailed: return "replaceRefused(workingCopyFailed)";
     case Kind::sourceChanged: return "replaceRefused(sourceChanged)";
+    case Kind::symbolicLink: return "replaceRefused(symbolicLink)";
     }
     return {};
 }

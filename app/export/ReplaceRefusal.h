@@ -9,7 +9,15 @@ namespace pictavo {
 // Its texts name no file, so a failure report keeps it as it is.
 class ReplaceRefusal : public std::exception {
 public:
-    enum class Kind { wouldLosePages, wouldLoseImages, folderNotOpened, sourceUnreadable, workingCopyFailed, sourceChanged };
+    enum class Kind {
+        wouldLosePages,
+        wouldLoseImages,
+        folderNotOpened,
+        sourceUnreadable,
+        workingCopyFailed,
+        sourceChanged,
+        symbolicLink
+    };
 
     // Only page `kept` of `of` pages would be written.
     static ReplaceRefusal wouldLosePages(std::int64_t kept, std::int64_t of) { return {Kind::wouldLosePages, kept, of}; }
@@ -19,6 +27,9 @@ public:
     static ReplaceRefusal sourceUnreadable() { return {Kind::sourceUnreadable, 0, 0}; }
     static ReplaceRefusal workingCopyFailed() { return {Kind::workingCopyFailed, 0, 0}; }
     static ReplaceRefusal sourceChanged() { return {Kind::sourceChanged, 0, 0}; }
+    // The card's file is a symbolic link: moving it to the Trash would leave a link that
+    // points nowhere and the file it names unchanged.
+    static ReplaceRefusal symbolicLink() { return {Kind::symbolicLink, 0, 0}; }
 
     Kind kind() const { return kind_; }
     // The kept page, or the image count.

@@ -16,8 +16,9 @@ struct SourceVersion {
     QByteArray digest;
 
     // The version of the regular file at the path, read in 1 MiB chunks; none when it cannot
-    // be read, is not a regular file (a pipe or device is never waited on), or changed while
-    // it was read (its status-change time or size moved, or the path now names another file).
+    // be read, is not a regular file (a pipe or device is never waited on nor read), or
+    // changed while it was read (it grew past the size it had when opened, its status-change
+    // time or size moved, or the path now names another file).
     // Never throws; safe on any thread.
     static std::optional<SourceVersion> read(const std::filesystem::path& path);
 

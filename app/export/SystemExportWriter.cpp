@@ -3,6 +3,7 @@
 #include "ImageEngine/Model/OutputNamer.h"
 #include "app/export/ExportWriterError.h"
 #include "app/export/ReplaceRefusal.h"
+#include "platform/files/FileStatus.h"
 #include "platform/files/SafeFileName.h"
 
 #include <QUuid>
@@ -31,11 +32,27 @@ std::string safeName(const fs::path& folder, const std::string& name) {
     throw FileError(folder / name, EINVAL, FileOperation::write);
 }
 
+constexpr std::string_view workingFilePrefix = ".export-";
+
 std::string workingFileName() {
-    return ".export-" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
+    return std::string(workingFilePrefix) + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
 }
 
 } // namespace
+
+bool SystemExportWriter::isWorkingFileName(std::string_view name) {
+    if (!name.starts_with(workingFilePrefix)) return false;
+    name.remove_prefix(workingFilePrefix.size());
+    // 8-4-4-4-12 upper-case hexadecimal digits.
+    constexpr std::string_view shape = "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX";
+    if (name.size() != shape.size()) return false;
+    for (std::size_t i = 0; i < shape.size(); ++i) {
+        const char c = name[i];
+        const bool digit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+        if (shape[i] == '-' ? c != '-' : !digit) return false;
+    }
+    return true;
+}
 
 SystemExportWriter::SystemExportWriter() : files_(platform::FileOperations::system()), trash_(userTrash()) {}
 
@@ -69,8 +86,19 @@ fs::path SystemExportWriter::replaceOriginal(const fs::path& original, const pla
     const std::string name = safeName(folder, outputName);
     const fs::path working = folder / workingFileName();
 
+    // Only a file itself is replaced: a link moved to the Trash would point nowhere there,
+    // and the file it names would stay as it was.
+    if (platform::isSymbolicLink(original)) throw ReplaceRefusal::symbolicLink();
+    mode_t permissions = 0;
     try {
-        files_.writeExclusive(working, data, files_.permissionBits(original));
+        permissions = files_.permissionBits(original);
+    } catch (const FileError& error) {
+        // An original gone since its snapshot was taken has changed; its folder is not the matter.
+        if (error.errorNumber() == ENOENT || error.errorNumber() == ENOTDIR) throw ReplaceRefusal::sourceChanged();
+        throw FileError(folder / name, error.errorNumber(), FileOperation::write);
+    }
+    try {
+        files_.writeExclusive(working, data, permissions);
     } catch (const FileError& error) {
         throw FileError(folder / name, error.errorNumber(), FileOperation::write);
     }

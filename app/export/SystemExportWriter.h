@@ -3,6 +3,8 @@
 #include "app/export/FreedesktopTrash.h"
 #include "platform/files/FileOperations.h"
 
+#include <string_view>
+
 namespace pictavo {
 
 // The export writer over the real file system and the user's Trash.
@@ -21,6 +23,10 @@ public:
                                 const std::string& fileName) override;
     std::filesystem::path replaceOriginal(const std::filesystem::path& original, const platform::Bytes& data,
                                           const std::string& outputName, const VersionCheck& check) override;
+
+    // Whether the name is that of a working file (".export-" and an upper-case UUID): one
+    // found outside a replacement was left by a writer that did not finish.
+    static bool isWorkingFileName(std::string_view name);
 
 private:
     std::filesystem::path freeName(const std::filesystem::path& folder, const std::string& name);

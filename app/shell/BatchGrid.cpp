@@ -2,6 +2,8 @@
 
 #include "app/batch/DragFileMimeData.h"
 #include "app/batch/ExportedImage.h"
+#include "app/design/DSPalette.h"
+#include "app/design/DSTheme.h"
 #include "app/shell/BatchCommands.h"
 #include "app/shell/GridGeometry.h"
 #include "app/shell/ImageCard.h"
@@ -23,6 +25,25 @@ namespace pictavo {
 namespace {
 
 QUrl urlOf(const std::filesystem::path& path) { return QUrl::fromLocalFile(QFile::decodeName(path.c_str())); }
+
+QString cssColour(const QColor& colour) {
+    return QStringLiteral("rgba(%1, %2, %3, %4)")
+        .arg(colour.red())
+        .arg(colour.green())
+        .arg(colour.blue())
+        .arg(colour.alphaF(), 0, 'f', 3);
+}
+
+// A slim rounded handle in a label colour, with no arrows and no groove: the grid scrolls
+// under it, as the cards' own surfaces are the only boxes in the window.
+QString scrollBarLook() {
+    return QStringLiteral("QScrollBar:vertical { background: transparent; width: 14px; margin: 2px 3px 2px 3px; }"
+                          "QScrollBar::handle:vertical { background: %1; border-radius: 4px; min-height: 36px; }"
+                          "QScrollBar::handle:vertical:hover, QScrollBar::handle:vertical:pressed { background: %2; }"
+                          "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0px; }"
+                          "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }")
+        .arg(cssColour(palette::tertiaryLabel().current()), cssColour(palette::secondary().current()));
+}
 
 } // namespace
 
@@ -60,6 +81,9 @@ BatchGrid::BatchGrid(BatchStore& store, ThumbnailLoader& loader, const Convertin
     canvas_ = new Canvas(this);
     canvas_->setAutoFillBackground(false);
     setWidget(canvas_);
+    verticalScrollBar()->setStyleSheet(scrollBarLook());
+    connect(&DSTheme::shared(), &DSTheme::changed, this,
+            [this] { verticalScrollBar()->setStyleSheet(scrollBarLook()); });
 
     relayoutTimer_.setSingleShot(true);
     relayoutTimer_.setInterval(0);
@@ -94,18 +118,22 @@ void BatchGrid::wire(ImageCard* card) {
         selection.focus = id;
         selection_.set(selection);
     });
-    card->setDragData([this, card]() -> QMimeData* {
-        const BatchItem& item = card->item();
-        if (const auto* exported = std::get_if<BatchItem::Exported>(&item.state)) {
-            if (!std::filesystem::exists(exported->url)) return nullptr;
-            auto* data = new QMimeData;
-            data->setUrls({urlOf(exported->url)});
-            return data;
-        }
-        if (item.sourceIsGone) return nullptr;
-        const ExportedImage image(item.url, store_.spec(), engine_, item.page);
-        return new DragFileMimeData(image.writeDragFile());
-    });
+    card->setDragData([this, id] { return dragData(id); });
+}
+
+QMimeData* BatchGrid::dragData(const QUuid& id) const {
+    const ImageCard* card = cards_.value(id);
+    if (!card) return nullptr;
+    const BatchItem& item = card->item();
+    if (const auto* exported = std::get_if<BatchItem::Exported>(&item.state)) {
+        if (!std::filesystem::exists(exported->url)) return nullptr;
+        auto* data = new QMimeData;
+        data->setUrls({urlOf(exported->url)});
+        return data;
+    }
+    if (item.sourceIsGone) return nullptr;
+    const ExportedImage image(item.url, store_.spec(), engine_, item.page);
+    return new DragFileMimeData(image.writeDragFile());
 }
 
 void BatchGrid::syncCards() {

@@ -12,6 +12,8 @@
 
 #include <optional>
 
+class QMimeData;
+
 namespace pictavo {
 
 class ImageCard;
@@ -36,6 +38,10 @@ public:
     // Removes the cards (the selection's when `ids` holds them), then puts the keyboard focus
     // on the card that took the focus's place.
     void removeCards(const QSet<QUuid>& ids);
+    // What dragging the card out carries: its exported file; for a card not exported, a file
+    // converted with the batch's specification into the private drags folder, made as the drag
+    // starts. Null, and no drag, when the card or its file is gone.
+    QMimeData* dragData(const QUuid& id) const;
     // Arrow keys, Space and Escape, as the focused card receives them; false when not handled.
     bool handleKey(int key, Qt::KeyboardModifiers modifiers);
 

@@ -1,5 +1,6 @@
 #include "app/shell/DesktopShellServices.h"
 
+#include "app/preferences/AboutDialog.h"
 #include "app/shell/AppIdentity.h"
 
 #include <QApplication>
@@ -71,11 +72,7 @@ bool DesktopShellServices::confirmQuitDuringExport(QWidget* parent) {
     return box.clickedButton() == quit;
 }
 
-void DesktopShellServices::showAbout(QWidget* parent) {
-    QMessageBox::about(parent, QStringLiteral("About ") + QString::fromLatin1(identity::displayName),
-                       QStringLiteral("<b>") + QString::fromLatin1(identity::displayName) + QStringLiteral("</b><br>") +
-                           QStringLiteral("Version ") + QCoreApplication::applicationVersion());
-}
+void DesktopShellServices::showAbout(QWidget* parent) { AboutDialog::open(parent); }
 
 void DesktopShellServices::reveal(const std::vector<std::filesystem::path>& files) {
     if (files.empty()) return;

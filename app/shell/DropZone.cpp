@@ -1,11 +1,12 @@
 #include "app/shell/DropZone.h"
 
-#include "app/shell/ExportButton.h"
-#include "app/shell/ShellPalette.h"
+#include "app/design/DSCapsuleButton.h"
+#include "app/design/DSFonts.h"
+#include "app/design/DSPalette.h"
+#include "app/design/DSSymbols.h"
+#include "app/design/DSTheme.h"
 #include "app/shell/StatusPill.h"
-#include "app/shell/Symbols.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -17,10 +18,7 @@ namespace pictavo {
 namespace {
 
 // The icon grows and shrinks with the user's text size, as a large title would.
-int iconSide() {
-    const double scale = QApplication::font().pointSizeF() > 0 ? QApplication::font().pointSizeF() / 10.0 : 1.0;
-    return static_cast<int>(std::round(52 * std::max(scale, 1.0)));
-}
+int iconSide() { return static_cast<int>(std::lround(52 * DSTheme::shared().typeScale())); }
 
 class DropIcon : public QWidget {
 public:
@@ -29,9 +27,16 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        paintSymbol(painter, QStringLiteral("photo.on.rectangle"), QRectF(rect()), shellColour(ShellColour::accent), 1.4);
+        symbols::paint(painter, QStringLiteral("photo.on.rectangle"), QRectF(rect()), palette::DSAccent().current(),
+                       1.4);
     }
 };
+
+void colourText(QLabel* label, const DSColour& colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour.current());
+    label->setPalette(palette);
+}
 
 } // namespace
 
@@ -40,41 +45,45 @@ DropZone::DropZone(QWidget* parent) : QWidget(parent) {
     column->setSpacing(16);
     column->setContentsMargins(32, 32, 32, 32);
     column->addStretch(1);
-    column->addWidget(new DropIcon(this), 0, Qt::AlignHCenter);
+    icon_ = new DropIcon(this);
+    column->addWidget(icon_, 0, Qt::AlignHCenter);
 
-    auto* title = new QLabel(QStringLiteral("Drop images here"), this);
-    QFont titleFont;
-    titleFont.setPixelSize(22);
-    titleFont.setWeight(QFont::DemiBold);
-    title->setFont(titleFont);
-    title->setAlignment(Qt::AlignCenter);
-    column->addWidget(title, 0, Qt::AlignHCenter);
+    title_ = new QLabel(QStringLiteral("Drop images here"), this);
+    title_->setFont(fonts::DSFontDropTitle());
+    title_->setAlignment(Qt::AlignCenter);
+    column->addWidget(title_, 0, Qt::AlignHCenter);
 
-    auto* formats = new QLabel(QStringLiteral("SVG, PDF, PNG, JPEG, HEIC, WebP, AVIF, TIFF and RAW. They are optimised "
-                                              "where they are, unless you ask for something else."),
-                               this);
-    QFont formatsFont;
-    formatsFont.setPixelSize(15);
-    formats->setFont(formatsFont);
-    formats->setWordWrap(true);
-    formats->setAlignment(Qt::AlignCenter);
-    formats->setFixedWidth(320);
-    formats->setMinimumHeight(formats->heightForWidth(320));
-    QPalette palette = formats->palette();
-    palette.setColor(QPalette::WindowText, shellColour(ShellColour::secondaryText));
-    formats->setPalette(palette);
-    column->addWidget(formats, 0, Qt::AlignHCenter);
+    formats_ = new QLabel(QStringLiteral("SVG, PDF, PNG, JPEG, HEIC, WebP, AVIF, TIFF and RAW. They are optimised "
+                                         "where they are, unless you ask for something else."),
+                          this);
+    formats_->setFont(fonts::DSFontDropBody());
+    formats_->setWordWrap(true);
+    formats_->setAlignment(Qt::AlignCenter);
+    formats_->setFixedWidth(320);
+    formats_->setMinimumHeight(formats_->heightForWidth(320));
+    column->addWidget(formats_, 0, Qt::AlignHCenter);
 
     column->addSpacing(4);
-    chooseButton_ = new CapsuleButton(QStringLiteral("Choose Images\u2026"), this);
-    static_cast<CapsuleButton*>(chooseButton_)->setFilled(true);
-    connect(chooseButton_, &QPushButton::clicked, this, &DropZone::chooseRequested);
+    chooseButton_ = new DSCapsuleButton(QStringLiteral("Choose Images\u2026"),
+                                        DSCapsuleButtonStyle{DSCapsuleButtonStyle::Role::primary, false, true}, this);
+    chooseButton_->setCursor(Qt::PointingHandCursor);
+    connect(chooseButton_, &QAbstractButton::clicked, this, &DropZone::chooseRequested);
     column->addWidget(chooseButton_, 0, Qt::AlignHCenter);
 
     notice_ = new StatusPillWidget(this);
     notice_->hide();
     column->addWidget(notice_, 0, Qt::AlignHCenter);
     column->addStretch(1);
+
+    connect(&DSTheme::shared(), &DSTheme::changed, this, &DropZone::restyle);
+    restyle();
+}
+
+void DropZone::restyle() {
+    icon_->setFixedSize(iconSide(), iconSide());
+    colourText(title_, palette::primary());
+    colourText(formats_, palette::secondary());
+    update();
 }
 
 void DropZone::setTargeted(bool targeted) {
@@ -86,8 +95,8 @@ void DropZone::setTargeted(bool targeted) {
 void DropZone::setNotice(const std::optional<QString>& notice) {
     notice_->setVisible(notice.has_value());
     if (notice) {
-        notice_->setPill(StatusPill{*notice, QStringLiteral("exclamationmark.triangle"),
-                                    shellColour(ShellColour::orange), StatusPill::Prominence::band()});
+        notice_->setPill(StatusPill{*notice, QStringLiteral("exclamationmark.triangle"), &palette::orange(),
+                                    StatusPill::Prominence::band()});
     }
 }
 
@@ -96,7 +105,7 @@ bool DropZone::showsNotice() const { return notice_->isVisibleTo(this); }
 void DropZone::paintEvent(QPaintEvent*) {
     if (!isTargeted_) return;
     QPainter painter(this);
-    painter.fillRect(rect(), shellColour(ShellColour::accentTint));
+    painter.fillRect(rect(), palette::DSAccentTint().current());
 }
 
 } // namespace pictavo

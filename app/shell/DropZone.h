@@ -4,7 +4,8 @@
 
 #include <optional>
 
-class QPushButton;
+class QAbstractButton;
+class QLabel;
 
 namespace pictavo {
 
@@ -21,7 +22,7 @@ public:
     void setTargeted(bool targeted);
     bool isTargeted() const { return isTargeted_; }
     void setNotice(const std::optional<QString>& notice);
-    QPushButton* chooseButton() const { return chooseButton_; }
+    QAbstractButton* chooseButton() const { return chooseButton_; }
     bool showsNotice() const;
 
 Q_SIGNALS:
@@ -31,8 +32,14 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Colours and the icon's size follow the appearance and the user's text size.
+    void restyle();
+
     bool isTargeted_ = false;
-    QPushButton* chooseButton_ = nullptr;
+    QWidget* icon_ = nullptr;
+    QLabel* title_ = nullptr;
+    QLabel* formats_ = nullptr;
+    QAbstractButton* chooseButton_ = nullptr;
     StatusPillWidget* notice_ = nullptr;
 };
 

@@ -1,34 +1,13 @@
 #pragma once
-#include <QPushButton>
+#include "app/design/DSCapsuleButton.h"
 
 #include <cstdint>
 
 namespace pictavo {
 
-// A capsule-shaped push button, filled with the accent or outlined.
-class CapsuleButton : public QPushButton {
-    Q_OBJECT
-
-public:
-    explicit CapsuleButton(const QString& text, QWidget* parent = nullptr);
-    void setFilled(bool filled);
-    bool isFilled() const { return isFilled_; }
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-
-private:
-    bool isFilled_ = false;
-    // The ring shows for focus that came from the keyboard only.
-    bool showsFocusRing_ = false;
-};
-
 // The window's primary toolbar button: exports the whole batch, and says so when the
 // originals are about to be replaced.
-class ExportButton : public CapsuleButton {
+class ExportButton : public DSCapsuleButton {
     Q_OBJECT
 
 public:
@@ -36,6 +15,7 @@ public:
 
     // "Exporting…" during an export; "Replace 3 Images" when replacing; else "Export".
     static QString title(std::int64_t count, bool replacing, bool exporting);
+    // Filled while the batch holds a card; disabled while it is empty or being exported.
     void refresh(std::int64_t count, bool replacing, bool exporting);
 };
 

@@ -1,6 +1,7 @@
 #include "app/shell/FigureLabel.h"
 
-#include "app/shell/ShellPalette.h"
+#include "app/design/DSFonts.h"
+#include "app/design/DSPalette.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -15,9 +16,7 @@ constexpr double gap = 8;
 const QString arrow = QStringLiteral("\u2192");
 
 QFont figureFont(int pixelSize, QFont::Weight weight) {
-    QFont font;
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
+    QFont font = fonts::systemFont(pixelSize, weight);
     font.setLetterSpacing(QFont::AbsoluteSpacing, -0.02 * pixelSize);
     return font;
 }
@@ -75,10 +74,10 @@ void FigureLabel::paintEvent(QPaintEvent*) {
         painter.drawText(QPointF(x, baseline), shown);
         x += metrics.horizontalAdvance(shown) + gap;
     };
-    run(source_, regular, shellColour(ShellColour::secondaryText));
+    run(source_, regular, palette::secondary().current());
     if (output_) {
-        run(arrow, bold, shellColour(ShellColour::tertiaryText));
-        run(*output_, bold, shellColour(ShellColour::primaryText));
+        run(arrow, bold, palette::tertiaryLabel().current());
+        run(*output_, bold, palette::primary().current());
     }
 }
 

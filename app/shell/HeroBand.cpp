@@ -1,51 +1,55 @@
 #include "app/shell/HeroBand.h"
 
+#include "app/design/DSFonts.h"
+#include "app/design/DSPalette.h"
+#include "app/design/DSSymbols.h"
+#include "app/design/DSTheme.h"
 #include "app/shell/FigureLabel.h"
-#include "app/shell/ShellPalette.h"
+#include "app/shell/LinkButton.h"
 #include "app/shell/StatusPill.h"
-#include "app/shell/Symbols.h"
 
-#include <QActionGroup>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMenu>
 #include <QPainter>
+#include <QPainterPath>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QStackedWidget>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace pictavo {
 
 namespace {
 
-QFont pixelFont(int pixels, QFont::Weight weight = QFont::Normal) {
-    QFont font;
-    font.setPixelSize(pixels);
-    font.setWeight(weight);
-    return font;
-}
-
-QPushButton* link(const QString& text, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setFlat(true);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setFont(pixelFont(12));
-    button->setFocusPolicy(Qt::TabFocus);
-    return button;
-}
-
-void colourLink(QPushButton* button, const QColor& colour) {
-    button->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0px; color: %1; }")
-                              .arg(colour.name(QColor::HexArgb)));
-}
-
-void colourLabel(QLabel* label, const QColor& colour) {
+void colourText(QLabel* label, const DSColour& colour) {
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::WindowText, colour.current());
     label->setPalette(palette);
 }
+
+// The export's progress: an accent capsule growing over a grey one, 8 points high.
+class CapsuleProgressBar : public QProgressBar {
+public:
+    using QProgressBar::QProgressBar;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF track(0, (height() - 8) / 2.0, width(), 8);
+        const auto capsule = [](const QRectF& rect) {
+            QPainterPath path;
+            path.addRoundedRect(rect, rect.height() / 2, rect.height() / 2);
+            return path;
+        };
+        painter.fillPath(capsule(track), palette::DSFill2().current());
+        const double span = maximum() > minimum() ? double(value() - minimum()) / (maximum() - minimum()) : 0.0;
+        if (span > 0) {
+            // The filled part is never narrower than its own rounded ends.
+            const QRectF done(track.left(), track.top(), std::max(track.height(), track.width() * span), track.height());
+            painter.fillPath(capsule(done), palette::DSAccent().current());
+        }
+    }
+};
 
 } // namespace
 
@@ -57,13 +61,17 @@ HeroBand::HeroBand(DestinationStore& destinations, QWidget* parent) : QWidget(pa
     auto* top = new QHBoxLayout;
     top->setSpacing(8);
     countLabel_ = new QLabel(this);
-    QFont countFont = pixelFont(11, QFont::DemiBold);
+    QFont countFont = fonts::DSFontCaptionSemibold();
     countFont.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
     countLabel_->setFont(countFont);
     noticePill_ = new StatusPillWidget(this);
-    removeLink_ = link(QString(), this);
-    deselectLink_ = link(QStringLiteral("Deselect"), this);
-    clearAllLink_ = link(QStringLiteral("Clear all"), this);
+    const QFont linkFont = fonts::DSFontSmall();
+    removeLink_ = new LinkButton(QString(), palette::DSAccent(), linkFont, this);
+    removeLink_->setLeadingSymbol(QStringLiteral("trash"));
+    deselectLink_ = new LinkButton(QStringLiteral("Deselect"), palette::secondary(), linkFont, this);
+    clearAllLink_ = new LinkButton(QStringLiteral("Clear all"), palette::secondary(), linkFont, this);
+    // The row keeps the links' height when they go, so the band never jumps as an export starts.
+    countLabel_->setMinimumHeight(clearAllLink_->sizeHint().height());
     top->addWidget(countLabel_);
     top->addWidget(noticePill_);
     top->addStretch(1);
@@ -71,9 +79,9 @@ HeroBand::HeroBand(DestinationStore& destinations, QWidget* parent) : QWidget(pa
     top->addWidget(deselectLink_);
     top->addWidget(clearAllLink_);
     column->addLayout(top);
-    connect(removeLink_, &QPushButton::clicked, this, &HeroBand::removeSelectedRequested);
-    connect(deselectLink_, &QPushButton::clicked, this, &HeroBand::deselectRequested);
-    connect(clearAllLink_, &QPushButton::clicked, this, &HeroBand::clearAllRequested);
+    connect(removeLink_, &QAbstractButton::clicked, this, &HeroBand::removeSelectedRequested);
+    connect(deselectLink_, &QAbstractButton::clicked, this, &HeroBand::deselectRequested);
+    connect(clearAllLink_, &QAbstractButton::clicked, this, &HeroBand::clearAllRequested);
 
     figureRow_ = new QStackedWidget(this);
     figureRow_->setMinimumHeight(40);
@@ -89,13 +97,13 @@ HeroBand::HeroBand(DestinationStore& destinations, QWidget* parent) : QWidget(pa
     auto* progressRow = new QHBoxLayout(progress_);
     progressRow->setContentsMargins(0, 0, 0, 0);
     progressRow->setSpacing(8);
-    progressBar_ = new QProgressBar(progress_);
+    progressBar_ = new CapsuleProgressBar(progress_);
     progressBar_->setRange(0, 1000);
     progressBar_->setTextVisible(false);
     progressBar_->setFixedSize(120, 8);
     progressBar_->setAccessibleName(QStringLiteral("Export progress"));
     progressLabel_ = new QLabel(progress_);
-    progressLabel_->setFont(pixelFont(13, QFont::Medium));
+    progressLabel_->setFont(fonts::DSFontBodyMedium());
     progressRow->addWidget(progressBar_);
     progressRow->addWidget(progressLabel_);
     bytesRow->addWidget(figure_, 0, Qt::AlignVCenter);
@@ -112,97 +120,71 @@ HeroBand::HeroBand(DestinationStore& destinations, QWidget* parent) : QWidget(pa
     doneLabel->setSpacing(6);
     doneIcon_ = new QLabel(done);
     doneText_ = new QLabel(done);
-    doneText_->setFont(pixelFont(13, QFont::Medium));
+    doneText_->setFont(fonts::DSFontBodyMedium());
     doneLabel->addWidget(doneIcon_);
     doneLabel->addWidget(doneText_);
-    revealLink_ = link(QStringLiteral("Reveal"), done);
+    revealLink_ = new LinkButton(QStringLiteral("Reveal"), palette::secondary(), fonts::DSFontBodyMedium(), done);
     revealLink_->setToolTip(QStringLiteral("Show the finished files in the File Manager"));
     doneRow->addLayout(doneLabel);
     doneRow->addWidget(revealLink_);
     doneRow->addStretch(1);
     figureRow_->addWidget(done);
-    connect(revealLink_, &QPushButton::clicked, this, &HeroBand::revealRequested);
+    connect(revealLink_, &QAbstractButton::clicked, this, &HeroBand::revealRequested);
     column->addWidget(figureRow_);
 
-    destinationButton_ = new QToolButton(this);
-    destinationButton_->setAutoRaise(true);
-    destinationButton_->setFont(pixelFont(13, QFont::Medium));
-    destinationButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    destinationButton_->setLayoutDirection(Qt::RightToLeft);
+    destinationButton_ = new LinkButton(QString(), palette::secondary(), fonts::DSFontBodyMedium(), this);
+    destinationButton_->setTrailingSymbol(QStringLiteral("chevron.down"), 10, QFont::DemiBold);
     destinationButton_->setAccessibleName(QStringLiteral("Destination"));
     destinationButton_->setToolTip(QStringLiteral("Where the finished files go"));
-    destinationButton_->setCursor(Qt::PointingHandCursor);
-    destinationButton_->setStyleSheet(
-        QStringLiteral("QToolButton { border: none; padding: 0px; } QToolButton::menu-indicator { image: none; }"));
-    destinationMenu_ = new QMenu(this);
-    destinationMenu_->setMinimumWidth(320);
-    destinationButton_->setMenu(destinationMenu_);
-    destinationButton_->setPopupMode(QToolButton::InstantPopup);
-    // The chevron follows the text, so the button runs right to left; the band stays left-aligned.
-    column->addWidget(destinationButton_, 0, Qt::AlignLeft | Qt::AlignAbsolute);
-    connect(destinationMenu_, &QMenu::aboutToShow, this, &HeroBand::rebuildDestinationMenu);
-    connect(&destinations_, &DestinationStore::choiceChanged, this, &HeroBand::refreshDestination);
-    connect(&destinations_, &DestinationStore::chosenFolderChanged, this, &HeroBand::refreshDestination);
+    column->addWidget(destinationButton_, 0, Qt::AlignLeft);
+    destinationMenu_ = new DSMenuPresenter<DestinationMenuTag>(destinationButton_, 320);
+    destinationMenu_->setOnChoose([this](const DestinationMenuTag& tag) { chooseDestination(destinations_, tag); });
+    connect(destinationButton_, &QAbstractButton::clicked, destinationMenu_,
+            [this] { destinationMenu_->setPresented(!destinationMenu_->isPresented()); });
+
+    for (auto signal : {&DestinationStore::choiceChanged, &DestinationStore::chosenFolderChanged,
+                        &DestinationStore::defaultChoiceChanged}) {
+        connect(&destinations_, signal, this, &HeroBand::refreshDestination);
+    }
+    connect(&DSTheme::shared(), &DSTheme::changed, this, &HeroBand::restyle);
     refreshDestination();
     setSummary(summary_, false, std::nullopt);
 }
 
+QAbstractButton* HeroBand::destinationButton() const { return destinationButton_; }
+
 void HeroBand::refreshDestination() {
     const QString status = destinations_.statusText();
     destinationButton_->setText(status);
+    destinationButton_->updateGeometry();
     destinationButton_->setAccessibleDescription(status);
-    destinationButton_->setIcon(
-        QIcon(symbolPixmap(QStringLiteral("chevron.down"), 10, shellColour(ShellColour::secondaryText), 1.4)));
-    QPalette palette = destinationButton_->palette();
-    palette.setColor(QPalette::ButtonText, shellColour(ShellColour::secondaryText));
-    destinationButton_->setPalette(palette);
+    // An open menu shows the change at once.
+    destinationMenu_->setContent(pictavo::destinationMenu(destinations_));
+    destinationMenu_->setSelection(DestinationMenuTag::value(destinations_.choice()));
 }
 
-void HeroBand::rebuildDestinationMenu() {
-    destinationMenu_->clear();
-    auto* group = new QActionGroup(destinationMenu_);
-    const auto row = [&](DestinationStore::Choice choice) {
-        QAction* action = destinationMenu_->addAction(menuTitle(choice) + QStringLiteral("\n") +
-                                                      destinations_.subtitle(choice));
-        action->setCheckable(true);
-        action->setChecked(destinations_.choice() == choice);
-        action->setActionGroup(group);
-        connect(action, &QAction::triggered, this, [this, choice] { choose(choice); });
-    };
-    row(DestinationStore::Choice::besideOriginal);
-    row(DestinationStore::Choice::chosenFolder);
-    row(DestinationStore::Choice::askEachTime);
-    destinationMenu_->addSeparator();
-    row(DestinationStore::Choice::replaceOriginal);
-    if (destinations_.choice() != destinations_.defaultChoice()) {
-        destinationMenu_->addSeparator();
-        QAction* save = destinationMenu_->addAction(QStringLiteral("Save as default\nNew batches ") +
-                                                    destinations_.sentenceTail(destinations_.choice()));
-        connect(save, &QAction::triggered, this, [this] { choose(std::nullopt); });
+void HeroBand::restyle() {
+    colourText(countLabel_, summary_.isSelecting ? palette::DSAccent() : palette::DSStructural());
+    colourText(progressLabel_, palette::secondary());
+    colourText(doneText_, palette::primary());
+    const auto* done = std::get_if<BandSummary::Done>(&summary_.figure);
+    if (done && done->failed) {
+        doneIcon_->setPixmap(symbols::pixmap(QStringLiteral("exclamationmark.triangle"), 15,
+                                             palette::orange().current(), 1.3, devicePixelRatioF()));
+    } else {
+        doneIcon_->setPixmap(symbols::pixmap(QStringLiteral("checkmark.circle"), 15, palette::green().current(), 1.3,
+                                             devicePixelRatioF()));
     }
-}
-
-void HeroBand::choose(std::optional<DestinationStore::Choice> choice) {
-    if (!choice) {
-        destinations_.setDefaultChoice(destinations_.choice());
-        return;
-    }
-    // "In a folder…" always asks, also when a folder is chosen already.
-    if (*choice == DestinationStore::Choice::chosenFolder) {
-        destinations_.chooseFolder();
-        return;
-    }
-    destinations_.setChoice(*choice);
+    update();
 }
 
 void HeroBand::setSummary(const BandSummary& summary, bool canReveal, const std::optional<QString>& notice) {
     summary_ = summary;
     countLabel_->setText(summary.countLabel);
-    colourLabel(countLabel_, shellColour(summary.isSelecting ? ShellColour::accent : ShellColour::structural));
     noticePill_->setVisible(notice.has_value());
     if (notice) {
-        noticePill_->setPill(StatusPill{*notice, QStringLiteral("exclamationmark.triangle"),
-                                        shellColour(ShellColour::orange), StatusPill::Prominence::band()});
+        noticePill_->setPill(StatusPill{*notice, QStringLiteral("exclamationmark.triangle"), &palette::orange(),
+                                        StatusPill::Prominence::band()});
     }
     const auto* remove = summary.action ? std::get_if<BandSummary::Remove>(&*summary.action) : nullptr;
     const bool clearAll = summary.action && std::holds_alternative<BandSummary::ClearAll>(*summary.action);
@@ -211,12 +193,8 @@ void HeroBand::setSummary(const BandSummary& summary, bool canReveal, const std:
     clearAllLink_->setVisible(clearAll);
     if (remove) {
         removeLink_->setText(QStringLiteral("Remove ") + QString::number(remove->count));
-        removeLink_->setIcon(QIcon(symbolPixmap(QStringLiteral("trash"), 12, shellColour(ShellColour::accent), 1.2)));
-        colourLink(removeLink_, shellColour(ShellColour::accent));
+        removeLink_->updateGeometry();
     }
-    colourLink(deselectLink_, shellColour(ShellColour::secondaryText));
-    colourLink(clearAllLink_, shellColour(ShellColour::secondaryText));
-    colourLink(revealLink_, shellColour(ShellColour::secondaryText));
 
     if (const auto* bytes = std::get_if<BandSummary::Bytes>(&summary.figure)) {
         figureRow_->setCurrentIndex(1);
@@ -227,34 +205,29 @@ void HeroBand::setSummary(const BandSummary& summary, bool canReveal, const std:
         progress_->setVisible(progress != nullptr);
         if (pill) {
             sizePill_->setPill(StatusPill{pill->label, pill->icon,
-                                          shellColour(pill->tone == BandSummary::Tone::accent ? ShellColour::accent
-                                                                                              : ShellColour::orange),
+                                          pill->tone == BandSummary::Tone::accent ? &palette::DSAccent()
+                                                                                  : &palette::orange(),
                                           StatusPill::Prominence::band()});
         }
         if (progress) {
             progressBar_->setValue(static_cast<int>(progress->fraction * 1000));
             progressBar_->setAccessibleDescription(progress->label);
             progressLabel_->setText(progress->label);
-            colourLabel(progressLabel_, shellColour(ShellColour::secondaryText));
         }
     } else if (const auto* done = std::get_if<BandSummary::Done>(&summary.figure)) {
         figureRow_->setCurrentIndex(2);
         doneText_->setText(done->text);
-        doneIcon_->setPixmap(done->failed ? symbolPixmap(QStringLiteral("exclamationmark.triangle"), 15,
-                                                         shellColour(ShellColour::orange), 1.3)
-                                          : symbolPixmap(QStringLiteral("checkmark.circle"), 15,
-                                                         shellColour(ShellColour::green), 1.3));
         revealLink_->setVisible(canReveal);
     } else {
         figureRow_->setCurrentIndex(0);
     }
-    refreshDestination();
+    restyle();
 }
 
 QStringList HeroBand::texts() const {
     QStringList texts{countLabel_->text()};
     if (noticePill_->isVisibleTo(this)) texts.append(noticePill_->pill().label);
-    for (const QPushButton* link : {removeLink_, deselectLink_, clearAllLink_}) {
+    for (const LinkButton* link : {removeLink_, deselectLink_, clearAllLink_}) {
         if (link->isVisibleTo(this)) texts.append(link->text());
     }
     switch (figureRow_->currentIndex()) {
@@ -276,7 +249,7 @@ QStringList HeroBand::texts() const {
 
 void HeroBand::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setPen(QPen(shellColour(ShellColour::separator), 1));
+    painter.setPen(QPen(palette::DSSeparator().current(), 1));
     painter.drawLine(QPointF(0, height() - 0.5), QPointF(width(), height() - 0.5));
 }
 

@@ -1,21 +1,21 @@
 #pragma once
+#include "app/design/DSMenuPresenter.h"
 #include "app/export/DestinationStore.h"
 #include "app/shell/BandSummary.h"
+#include "app/shell/DestinationMenu.h"
 
 #include <QWidget>
 
 #include <optional>
 
 class QLabel;
-class QMenu;
 class QProgressBar;
-class QPushButton;
 class QStackedWidget;
-class QToolButton;
 
 namespace pictavo {
 
 class FigureLabel;
+class LinkButton;
 class StatusPillWidget;
 
 // The strip above the cards: how many there are or are selected, what the batch weighs now
@@ -31,8 +31,8 @@ public:
     const BandSummary& summary() const { return summary_; }
     // The visible texts, in reading order, for tests and screen readers.
     QStringList texts() const;
-    QToolButton* destinationButton() const { return destinationButton_; }
-    QMenu* destinationMenu() const { return destinationMenu_; }
+    QAbstractButton* destinationButton() const;
+    DSMenuPresenter<DestinationMenuTag>& destinationMenu() const { return *destinationMenu_; }
 
 Q_SIGNALS:
     void removeSelectedRequested();
@@ -45,16 +45,15 @@ protected:
 
 private:
     void refreshDestination();
-    void rebuildDestinationMenu();
-    void choose(std::optional<DestinationStore::Choice> choice);
+    void restyle();
 
     DestinationStore& destinations_;
     BandSummary summary_;
     QLabel* countLabel_ = nullptr;
     StatusPillWidget* noticePill_ = nullptr;
-    QPushButton* removeLink_ = nullptr;
-    QPushButton* deselectLink_ = nullptr;
-    QPushButton* clearAllLink_ = nullptr;
+    LinkButton* removeLink_ = nullptr;
+    LinkButton* deselectLink_ = nullptr;
+    LinkButton* clearAllLink_ = nullptr;
     QStackedWidget* figureRow_ = nullptr;
     FigureLabel* figure_ = nullptr;
     StatusPillWidget* sizePill_ = nullptr;
@@ -63,9 +62,9 @@ private:
     QLabel* progressLabel_ = nullptr;
     QLabel* doneIcon_ = nullptr;
     QLabel* doneText_ = nullptr;
-    QPushButton* revealLink_ = nullptr;
-    QToolButton* destinationButton_ = nullptr;
-    QMenu* destinationMenu_ = nullptr;
+    LinkButton* revealLink_ = nullptr;
+    LinkButton* destinationButton_ = nullptr;
+    DSMenuPresenter<DestinationMenuTag>* destinationMenu_ = nullptr;
 };
 
 } // namespace pictavo

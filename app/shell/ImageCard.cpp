@@ -1,10 +1,12 @@
 #include "app/shell/ImageCard.h"
 
+#include "app/design/DSFonts.h"
+#include "app/design/DSPalette.h"
+#include "app/design/DSSymbols.h"
+#include "app/design/DSTheme.h"
 #include "app/shell/CardBadge.h"
 #include "app/shell/CardChrome.h"
-#include "app/shell/ShellPalette.h"
 #include "app/shell/StatusPill.h"
-#include "app/shell/Symbols.h"
 #include "platform/base/Overloaded.h"
 
 #include <QApplication>
@@ -32,25 +34,18 @@ constexpr int padding = 12;
 constexpr int rowSpacing = 8;
 constexpr int maximumReasonLines = 3;
 
-QFont systemFont(int pixels, QFont::Weight weight = QFont::Normal) {
-    QFont font;
-    font.setPixelSize(pixels);
-    font.setWeight(weight);
-    return font;
-}
+QFont systemFont(int pixels, QFont::Weight weight = QFont::Normal) { return fonts::systemFont(pixels, weight); }
 
 QColor chromeColour(CardChrome::Colour colour) {
     switch (colour) {
     case CardChrome::Colour::clear: return Qt::transparent;
-    case CardChrome::Colour::accent: return shellColour(ShellColour::accent);
-    case CardChrome::Colour::keyboardRing: return shellColour(ShellColour::keyboardRing);
-    case CardChrome::Colour::accentTint: return shellColour(ShellColour::accentTint);
-    case CardChrome::Colour::accentTintStrong: return shellColour(ShellColour::accentTintStrong);
+    case CardChrome::Colour::accent: return palette::DSAccent().current();
+    case CardChrome::Colour::keyboardRing: return palette::DSKeyboardRing().current();
+    case CardChrome::Colour::accentTint: return palette::DSAccentTint().current();
+    case CardChrome::Colour::accentTintStrong: return palette::DSAccentTintStrong().current();
     }
     return Qt::transparent;
 }
-
-bool increasedContrast() { return false; }
 
 // The badge of the card as it stands, with its help text.
 std::optional<StatusPill> badgeOf(const BatchItem& item, bool onTint) {
@@ -67,17 +62,17 @@ std::optional<StatusPill> badgeOf(const BatchItem& item, bool onTint) {
     switch (badge->kind) {
     case CardBadge::Kind::saved:
         pill.label = badge->text;
-        pill.colour = shellColour(ShellColour::accent);
+        pill.colour = &palette::DSAccent();
         break;
     case CardBadge::Kind::grew:
         pill.label = badge->text;
         pill.icon = QStringLiteral("arrow.up");
-        pill.colour = shellColour(ShellColour::orange);
+        pill.colour = &palette::orange();
         break;
     case CardBadge::Kind::warning:
         pill.label = badge->text;
         pill.icon = QStringLiteral("exclamationmark.triangle");
-        pill.colour = shellColour(ShellColour::orange);
+        pill.colour = &palette::orange();
         break;
     case CardBadge::Kind::plain:
         pill.label = QStringLiteral("no change");
@@ -191,9 +186,12 @@ void ImageCard::makeRemoveButton() {
             QPainter painter(this);
             painter.setRenderHint(QPainter::Antialiasing);
             painter.setPen(Qt::NoPen);
-            painter.setBrush(QColor(0, 0, 0, 140));
+            QColor backing = palette::black().current();
+            backing.setAlphaF(0.55f);
+            painter.setBrush(backing);
             painter.drawEllipse(rect());
-            paintSymbol(painter, QStringLiteral("xmark"), QRectF(rect()).adjusted(7, 7, -7, -7), Qt::white, 1.6);
+            symbols::paint(painter, QStringLiteral("xmark"), QRectF(rect()).adjusted(7, 7, -7, -7),
+                           palette::white().current(), 1.6);
         }
     };
     auto* cross = new Cross(removeButton_);
@@ -258,7 +256,7 @@ int ImageCard::statusHeight(int width) const {
         return static_cast<int>(std::ceil(QFontMetricsF(font).lineSpacing() * lines.size()));
     }
     const double text = QFontMetricsF(systemFont(12)).height();
-    const double pill = StatusPill{QStringLiteral("x"), std::nullopt, std::nullopt, StatusPill::Prominence::card(false)}
+    const double pill = StatusPill{QStringLiteral("x"), std::nullopt, nullptr, StatusPill::Prominence::card(false)}
                             .size()
                             .height();
     return static_cast<int>(std::ceil(std::max(text, pill)));
@@ -301,22 +299,22 @@ void ImageCard::paintEvent(QPaintEvent*) {
     const QRectF whole = QRectF(rect());
     QPainterPath shape;
     shape.addRoundedRect(whole.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-    const CardChrome chrome = CardChrome::of(isSelected_, isFocused_, increasedContrast());
+    const CardChrome chrome = CardChrome::of(isSelected_, isFocused_, DSTheme::shared().increasedContrast());
 
     painter.save();
     painter.setClipPath(shape);
-    painter.fillRect(whole, shellColour(ShellColour::surface));
+    painter.fillRect(whole, palette::DSSurface().current());
 
     // The checkerboard: a base fill, then every other 8-point square.
     const QRectF box = thumbnailBox();
-    painter.fillRect(box, shellColour(ShellColour::checkerboard));
+    painter.fillRect(box, palette::DSCheckerboard().current());
     QPainterPath squares;
     for (int row = 0; row * 8 < box.height(); ++row) {
         for (double x = (row % 2 == 0) ? 0 : 8; x < box.width(); x += 16) squares.addRect(x, row * 8, 8, 8);
     }
     painter.save();
     painter.setClipRect(box, Qt::IntersectClip);
-    painter.fillPath(squares, shellColour(ShellColour::checkerboardAlt));
+    painter.fillPath(squares, palette::DSCheckerboardAlt().current());
     if (!thumbnail_.isNull()) {
         // Fills the box, cropped at the sides or at the top and bottom.
         const double scale = std::max(box.width() / thumbnail_.width(), box.height() / thumbnail_.height());
@@ -331,7 +329,7 @@ void ImageCard::paintEvent(QPaintEvent*) {
     // The lower area, tinted by the selection and focus.
     const QRectF lower(0, box.bottom(), whole.width(), whole.height() - box.bottom());
     painter.fillRect(lower, chromeColour(chrome.tint));
-    painter.setPen(shellColour(ShellColour::primaryText));
+    painter.setPen(palette::primary().current());
     const QFont nameFont = systemFont(13, QFont::DemiBold);
     painter.setFont(nameFont);
     const QFontMetricsF nameMetrics(nameFont);
@@ -345,7 +343,7 @@ void ImageCard::paintEvent(QPaintEvent*) {
 
     // The border and the two rings, each inside the edge.
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(shellColour(ShellColour::separator), 1));
+    painter.setPen(QPen(palette::DSSeparator().current(), 1));
     painter.drawPath(shape);
     const auto ring = [&](CardChrome::Colour colour, double inset) {
         if (colour == CardChrome::Colour::clear) return;
@@ -361,15 +359,15 @@ void ImageCard::paintStatus(QPainter& painter, const QRectF& row) {
     const QFont font = systemFont(12);
     const QFontMetricsF metrics(font);
     painter.setFont(font);
-    const QColor secondary = shellColour(ShellColour::secondaryText);
+    const QColor secondary = palette::secondary().current();
     badgeBox_ = QRectF();
     statusBox_ = row;
     if (const auto* failed = std::get_if<BatchItem::Failed>(&item_.state)) {
         const double icon = metrics.height() * 0.85;
-        paintSymbol(painter, QStringLiteral("exclamationmark.triangle"),
+        symbols::paint(painter, QStringLiteral("exclamationmark.triangle"),
                     QRectF(row.left(), row.top() + (metrics.height() - icon) / 2, icon, icon),
-                    shellColour(ShellColour::red), 1.2);
-        painter.setPen(shellColour(ShellColour::primaryText));
+                    palette::red().current(), 1.2);
+        painter.setPen(palette::primary().current());
         const QStringList lines = reasonLines(failed->reason, font, row.width() - 18);
         for (int i = 0; i < lines.size(); ++i) {
             painter.drawText(QRectF(row.left() + 18, row.top() + i * metrics.lineSpacing(), row.width() - 18,
@@ -378,7 +376,7 @@ void ImageCard::paintStatus(QPainter& painter, const QRectF& row) {
         }
         return;
     }
-    const CardChrome chrome = CardChrome::of(isSelected_, isFocused_, increasedContrast());
+    const CardChrome chrome = CardChrome::of(isSelected_, isFocused_, DSTheme::shared().increasedContrast());
     const std::optional<StatusPill> badge = badgeOf(item_, chrome.isTinted);
     double textRight = row.right();
     if (badge) {
@@ -396,10 +394,10 @@ void ImageCard::paintStatus(QPainter& painter, const QRectF& row) {
     }
     if (item_.isExported()) {
         const double side = metrics.height() * 0.85;
-        paintSymbol(painter, QStringLiteral("checkmark.circle"), QRectF(x, row.center().y() - side / 2, side, side),
-                    shellColour(ShellColour::green), 1.2);
+        symbols::paint(painter, QStringLiteral("checkmark.circle"), QRectF(x, row.center().y() - side / 2, side, side),
+                    palette::green().current(), 1.2);
         x += side + 4;
-        painter.setPen(shellColour(ShellColour::primaryText));
+        painter.setPen(palette::primary().current());
     } else {
         painter.setPen(secondary);
     }

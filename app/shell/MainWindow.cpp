@@ -4,14 +4,18 @@
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
+#include "app/design/DSPalette.h"
+#include "app/design/DSTheme.h"
 #include "app/desktop/PanelPurpose.h"
+#include "app/options/ToolbarChips.h"
+#include "app/preferences/ApplicationUpdates.h"
+#include "app/preferences/SettingsWindow.h"
 #include "app/shell/AppIdentity.h"
 #include "app/shell/BatchGrid.h"
 #include "app/shell/DropZone.h"
 #include "app/shell/ExportButton.h"
 #include "app/shell/HeroBand.h"
 #include "app/shell/OpenedFiles.h"
-#include "app/shell/ShellPalette.h"
 #include "app/shell/ShellServices.h"
 
 #include <QAction>
@@ -20,6 +24,7 @@
 #include <QFile>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QPointer>
 #include <QStackedWidget>
 #include <QToolBar>
@@ -42,6 +47,20 @@ QList<QUrl> localFiles(const QList<QUrl>& urls) {
     return files;
 }
 
+// The toolbar sits flat on the window's own background, with a hairline under it.
+class WindowToolBar : public QToolBar {
+public:
+    using QToolBar::QToolBar;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette::DSWindowBg().current());
+        painter.setPen(QPen(palette::DSSeparator().current(), 1));
+        painter.drawLine(QPointF(0, height() - 0.5), QPointF(width(), height() - 0.5));
+    }
+};
+
 // What a run's summary says of where it wrote, fixed when the run starts.
 QString phraseOf(const ExportDestination& destination) {
     switch (destination.kind()) {
@@ -56,12 +75,13 @@ QString phraseOf(const ExportDestination& destination) {
 } // namespace
 
 MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, OpenedFiles& openedFiles,
-                       ShellServices& services, QWidget* parent)
+                       ShellServices& services, WorkingFileSweep* workingFiles, QWidget* parent)
     : QMainWindow(parent), settings_(settings), destinations_(destinations), openedFiles_(openedFiles),
       services_(services),
       engine_(DecoderRegistry::standard(), EncoderRegistry::standard(), SourceOptimiserRegistry::standard()) {
     store_ = std::make_unique<BatchStore>(engine_, writer_, DecoderRegistry::standard(), std::chrono::milliseconds(150),
-                                          readSourceStamp, EncodeConcurrency::width());
+                                          readSourceStamp, EncodeConcurrency::width(),
+                                          platform::FileOperations::system(), workingFiles);
     setWindowTitle(QString::fromLatin1(identity::displayName));
     resize(1120, 760);
     setMinimumSize(720, 480);
@@ -82,9 +102,8 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
     pages_->addWidget(batchPage);
     setCentralWidget(pages_);
     pages_->setAutoFillBackground(true);
-    QPalette background = pages_->palette();
-    background.setColor(QPalette::Window, shellColour(ShellColour::windowBackground));
-    pages_->setPalette(background);
+    restyle();
+    connect(&DSTheme::shared(), &DSTheme::changed, this, &MainWindow::restyle);
 
     buildMenus();
     buildToolbar();
@@ -149,6 +168,14 @@ MainWindow::~MainWindow() {
     store_.reset();
 }
 
+void MainWindow::restyle() {
+    QPalette background = pages_->palette();
+    background.setColor(QPalette::Window, palette::DSWindowBg().current());
+    pages_->setPalette(background);
+    // Cards, pills and symbols resolve their colours when they are drawn.
+    update();
+}
+
 void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     openAction_ = file->addAction(QStringLiteral("Open\u2026"), this, &MainWindow::chooseImages);
@@ -178,6 +205,9 @@ void MainWindow::buildMenus() {
     edit->addSeparator();
     revealAction_ = edit->addAction(QStringLiteral("Show in File Manager"), this, &MainWindow::revealExported);
     revealAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+R")));
+    edit->addSeparator();
+    edit->addAction(QStringLiteral("Settings\u2026"), QKeySequence(QStringLiteral("Ctrl+,")), this,
+                    [this] { SettingsWindow::open(settings_, destinations_, applicationUpdates()); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     supportAction_ = help->addAction(QString::fromLatin1(identity::displayName) + QStringLiteral(" Support"), this,
@@ -185,19 +215,32 @@ void MainWindow::buildMenus() {
     supportAction_->setShortcut(QKeySequence::HelpContents);
     aboutAction_ = help->addAction(QStringLiteral("About ") + QString::fromLatin1(identity::displayName), this,
                                    [this] { services_.showAbout(this); });
+    QAction* checkForUpdates = help->addAction(QStringLiteral("Check for Updates\u2026"), this,
+                                               [] { applicationUpdates().controller().checkForUpdates(); });
+    checkForUpdates->setEnabled(applicationUpdates().canCheckForUpdates());
+    connect(&applicationUpdates(), &UpdateController::canCheckForUpdatesChanged, checkForUpdates, &QAction::setEnabled);
 }
 
 void MainWindow::buildToolbar() {
-    QToolBar* toolbar = addToolBar(QStringLiteral("Toolbar"));
+    auto* toolbar = new WindowToolBar(QStringLiteral("Toolbar"), this);
+    addToolBar(toolbar);
     toolbar->setMovable(false);
     toolbar->setFloatable(false);
     toolbar->setContentsMargins(8, 4, 8, 4);
+    chips_ = new ToolbarChips(
+        settings_,
+        [this]() -> std::optional<FilenameSubject> {
+            if (store_->items().empty()) return std::nullopt;
+            return FilenameSubject::ofCard(engine_, store_->items().front(), settings_.spec());
+        },
+        toolbar);
+    toolbar->addWidget(chips_);
     auto* spacer = new QWidget(toolbar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolbar->addWidget(spacer);
     exportButton_ = new ExportButton(toolbar);
     toolbar->addWidget(exportButton_);
-    connect(exportButton_, &QPushButton::clicked, this, &MainWindow::requestExport);
+    connect(exportButton_, &QAbstractButton::clicked, this, &MainWindow::requestExport);
 }
 
 BatchCommands MainWindow::commands() const {
@@ -229,6 +272,7 @@ void MainWindow::refresh() {
     pages_->setCurrentIndex(empty ? 0 : 1);
     dropZone_->setNotice(notice_);
     band_->setSummary(summary(), !store_->exportedURLs().empty(), notice_);
+    chips_->setEnabled(!store_->isExporting());
     exportButton_->refresh(static_cast<std::int64_t>(store_->items().size()),
                            destinations_.choice() == DestinationStore::Choice::replaceOriginal,
                            store_->isExporting());

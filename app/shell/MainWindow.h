@@ -28,6 +28,7 @@ class ExportButton;
 class HeroBand;
 class OpenedFiles;
 class ShellServices;
+class ToolbarChips;
 
 // The main window: one batch with its engine, store and thumbnail cache; the summary band
 // and card grid, or the drop zone while the batch is empty; the toolbar's export button and
@@ -39,8 +40,9 @@ class MainWindow : public QMainWindow {
 public:
     static inline const QString nothingReadable = QStringLiteral("Nothing there could be read as an image.");
 
+    // `workingFiles`, when given, sweeps what interrupted runs left in the user's folders.
     MainWindow(SettingsStore& settings, DestinationStore& destinations, OpenedFiles& openedFiles,
-               ShellServices& services, QWidget* parent = nullptr);
+               ShellServices& services, WorkingFileSweep* workingFiles = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     BatchStore& store() { return *store_; }
@@ -55,6 +57,7 @@ public:
     DropZone* dropZone() const { return dropZone_; }
     BatchGrid* grid() const { return grid_; }
     ExportButton* exportButton() const { return exportButton_; }
+    ToolbarChips* chips() const { return chips_; }
     bool showsDropZone() const;
 
     QAction* openAction() const { return openAction_; }
@@ -92,6 +95,8 @@ protected:
 
 private:
     void buildMenus();
+    // The window's own background follows the appearance; its content draws in it.
+    void restyle();
     void buildToolbar();
     void scheduleRefresh();
     void refresh();
@@ -129,6 +134,7 @@ private:
     HeroBand* band_ = nullptr;
     BatchGrid* grid_ = nullptr;
     ExportButton* exportButton_ = nullptr;
+    ToolbarChips* chips_ = nullptr;
     QAction* openAction_ = nullptr;
     QAction* addFolderAction_ = nullptr;
     QAction* exportAction_ = nullptr;

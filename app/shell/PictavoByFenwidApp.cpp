@@ -2,12 +2,10 @@
 
 #include "app/shell/MainWindow.h"
 
-#include <QFile>
-
 namespace pictavo {
 
 PictavoByFenwidApp::PictavoByFenwidApp()
-    : window_(std::make_unique<MainWindow>(settings_, destinations_, openedFiles_, services_)) {}
+    : window_(std::make_unique<MainWindow>(settings_, destinations_, openedFiles_, services_, &workingFiles_)) {}
 
 PictavoByFenwidApp::~PictavoByFenwidApp() = default;
 

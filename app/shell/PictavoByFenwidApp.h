@@ -2,8 +2,10 @@
 #include "app/desktop/FileDialogFolderAsker.h"
 #include "app/export/DestinationStore.h"
 #include "app/export/PathBookmarks.h"
+#include "app/export/WorkingFileSweep.h"
 #include "app/settings/SettingsStore.h"
 #include "app/settings/SettingsUserDefaults.h"
+#include "app/shell/ApplicationPalette.h"
 #include "app/shell/DesktopShellServices.h"
 #include "app/shell/OpenedFiles.h"
 
@@ -29,11 +31,14 @@ public:
     void open(const QStringList& paths);
 
 private:
+    // Before any widget, so that the first one already draws in the theme's appearance.
+    ApplicationPalette palette_;
     SettingsUserDefaults defaults_;
     PathBookmarks bookmarks_;
     FileDialogFolderAsker folderAsker_;
     SettingsStore settings_{defaults_};
     DestinationStore destinations_{defaults_, bookmarks_, folderAsker_};
+    WorkingFileSweep workingFiles_{defaults_};
     OpenedFiles openedFiles_;
     DesktopShellServices services_;
     std::unique_ptr<MainWindow> window_;

@@ -1,7 +1,9 @@
 #include "app/shell/StatusPill.h"
 
-#include "app/shell/ShellPalette.h"
-#include "app/shell/Symbols.h"
+#include "app/design/DSFonts.h"
+#include "app/design/DSPalette.h"
+#include "app/design/DSSymbols.h"
+#include "app/design/DSTheme.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -25,12 +27,7 @@ double StatusPill::tintOpacity(bool dark, Prominence prominence) {
     return base + (prominence.onCard && prominence.onTint ? 0.06 : 0.0);
 }
 
-QFont StatusPill::font() {
-    QFont font;
-    font.setPixelSize(12);
-    font.setWeight(QFont::Medium);
-    return font;
-}
+QFont StatusPill::font() { return fonts::systemFont(12, QFont::Medium); }
 
 QSizeF StatusPill::size() const {
     const QFontMetricsF metrics(font());
@@ -45,10 +42,11 @@ void StatusPill::paint(QPainter& painter, const QPointF& topLeft) const {
     const QRectF capsule(topLeft, extent);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor background = shellColour(ShellColour::fill);
+    const DSAppearance appearance = DSTheme::shared().appearance();
+    QColor background = palette::DSFill().resolve(appearance);
     if (colour) {
-        background = *colour;
-        background.setAlphaF(static_cast<float>(tintOpacity(isDarkAppearance(), prominence)));
+        background = colour->resolve(appearance);
+        background.setAlphaF(static_cast<float>(tintOpacity(isDark(appearance), prominence)));
     }
     painter.setPen(Qt::NoPen);
     painter.setBrush(background);
@@ -59,11 +57,11 @@ void StatusPill::paint(QPainter& painter, const QPointF& topLeft) const {
     if (icon) {
         const double side = metrics.height() * 0.8;
         const QRectF box(x, capsule.center().y() - side / 2, side, side);
-        paintSymbol(painter, *icon, box, colour ? *colour : shellColour(ShellColour::secondaryText), 1.3);
+        symbols::paint(painter, *icon, box, (colour ? *colour : palette::secondary()).resolve(appearance), 1.3);
         x += side + iconGap;
     }
     painter.setFont(font());
-    painter.setPen(shellColour(ShellColour::primaryText));
+    painter.setPen(palette::primary().resolve(appearance));
     painter.drawText(QRectF(x, capsule.top(), capsule.right() - x, capsule.height()), Qt::AlignVCenter | Qt::AlignLeft,
                      label);
     painter.restore();

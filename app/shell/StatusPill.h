@@ -1,5 +1,6 @@
 #pragma once
-#include <QColor>
+#include "app/design/DSColour.h"
+
 #include <QFont>
 #include <QSizeF>
 #include <QString>
@@ -25,7 +26,8 @@ struct StatusPill {
 
     QString label;
     std::optional<QString> icon;
-    std::optional<QColor> colour;
+    // A palette colour, resolved when the pill is drawn; none draws the plain fill.
+    const DSColour* colour = nullptr;
     Prominence prominence = Prominence::band();
 
     // The capsule's opacity over a colour: 0.12 light or 0.16 dark, 0.06 more on a tinted card.

@@ -51,6 +51,39 @@ std::optional<std::size_t> inflateRaw(std::span<const std::uint8_t> body, std::s
     return produced;
 }
 
+bool inflatesRawTo(std::span<const std::uint8_t> body, std::span<const std::uint8_t> expected) {
+    z_stream stream{};
+    if (inflateInit2(&stream, rawWindowBits) != Z_OK) return false;
+    std::array<Bytef, 256 * 1024> window;
+    std::size_t inputLeft = body.size();
+    std::size_t compared = 0;
+    stream.next_in = const_cast<Bytef*>(body.data());
+    bool matches = false;
+    for (;;) {
+        stream.avail_in = slice(inputLeft);
+        stream.next_out = window.data();
+        stream.avail_out = static_cast<uInt>(window.size());
+        const uInt offeredIn = stream.avail_in;
+        const int status = inflate(&stream, Z_NO_FLUSH);
+        const std::size_t consumed = offeredIn - stream.avail_in;
+        const std::size_t written = window.size() - stream.avail_out;
+        inputLeft -= consumed;
+        if (written > expected.size() - compared ||
+            !std::equal(window.begin(), window.begin() + static_cast<std::ptrdiff_t>(written),
+                        expected.begin() + static_cast<std::ptrdiff_t>(compared)))
+            break;
+        compared += written;
+        if (status == Z_STREAM_END) {
+            matches = compared == expected.size();
+            break;
+        }
+        if (status != Z_OK) break; // data error, or a buffer error: nothing more can happen
+        if (consumed == 0 && written == 0) break;
+    }
+    inflateEnd(&stream);
+    return matches;
+}
+
 std::optional<std::size_t> rawDeflatedSize(std::span<const std::uint8_t> input, std::size_t limit) {
     RawDeflatedSizeCounter counter(limit);
     counter.add(input);

@@ -18,6 +18,11 @@ namespace platform {
 // the end of the DEFLATE data are ignored.
 std::optional<std::size_t> inflateRaw(std::span<const std::uint8_t> body, std::span<std::uint8_t> output);
 
+// True when a raw DEFLATE body decodes to exactly `expected` and ends there. The decoded bytes
+// pass through a small window and are compared as they come, so checking a stream costs no
+// memory of its size.
+bool inflatesRawTo(std::span<const std::uint8_t> body, std::span<const std::uint8_t> expected);
+
 // The size of `input` compressed as raw DEFLATE at level 5 when that is at most `limit` bytes;
 // none when it would be larger, the input is empty, or the encoder fails. Only counts: the
 // compressed bytes are not kept.

@@ -31,26 +31,16 @@ auto interruptible(Call call) {
     }
 }
 
-// Writes every byte and flushes them to disk; the errno of the first failure otherwise.
-int writeAllAndSync(int descriptor, const Bytes& bytes) {
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t got =
-            interruptible([&] { return ::write(descriptor, bytes.data() + written, bytes.size() - written); });
-        if (got < 0) return errno;
-        written += static_cast<std::size_t>(got);
-    }
-    if (interruptible([&] { return ::fsync(descriptor); }) != 0) return errno;
-    return 0;
-}
+constexpr std::string_view provisionalPrefix = ".pictavo-partial-";
+constexpr std::size_t provisionalDigits = 16;
+constexpr char hexadecimalDigits[] = "0123456789abcdef";
 
 // A name nobody else uses in the folder, for the moment a file is written before it is
 // given its real name; the leading dot keeps it out of the file manager's sight.
 std::string provisionalName() {
     thread_local std::mt19937_64 generator{std::random_device{}()};
-    constexpr char digits[] = "0123456789abcdef";
-    std::string name = ".pictavo-partial-";
-    for (int i = 0; i < 16; ++i) name += digits[generator() % 16];
+    std::string name(provisionalPrefix);
+    for (std::size_t i = 0; i < provisionalDigits; ++i) name += hexadecimalDigits[generator() % 16];
     return name;
 }
 
@@ -66,6 +56,14 @@ int linkAnonymousFile(int file, int folder, const std::string& name) {
 }
 
 } // namespace
+
+bool isProvisionalFileName(std::string_view name) {
+    if (!name.starts_with(provisionalPrefix) || name.size() != provisionalPrefix.size() + provisionalDigits) {
+        return false;
+    }
+    name.remove_prefix(provisionalPrefix.size());
+    return name.find_first_not_of(hexadecimalDigits) == std::string_view::npos;
+}
 
 FileOperations& FileOperations::system() {
     static FileOperations operations;
@@ -193,6 +191,24 @@ bool FileOperations::syncFolder(const fs::path& folder) noexcept {
 }
 
 bool FileOperations::exists(const fs::path& path) { return pathExists(path); }
+
+int FileOperations::writeAllAndSync(int descriptor, const Bytes& bytes) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t got =
+            interruptible([&] { return writeSome(descriptor, bytes.data() + written, bytes.size() - written); });
+        if (got < 0) return errno;
+        // A write that takes nothing would be tried for ever.
+        if (got == 0) return EIO;
+        written += static_cast<std::size_t>(got);
+    }
+    if (interruptible([&] { return ::fsync(descriptor); }) != 0) return errno;
+    return 0;
+}
+
+ssize_t FileOperations::writeSome(int descriptor, const std::uint8_t* bytes, std::size_t count) {
+    return ::write(descriptor, bytes, count);
+}
 
 int FileOperations::openAnonymousFile(int folder) { return ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); }
 

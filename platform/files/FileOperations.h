@@ -2,12 +2,19 @@
 #include "platform/base/Bytes.h"
 #include "platform/files/FilePath.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 
 namespace platform {
+
+// Whether the name is one that writeNewFileNoReplace gives a file while it is written, on a
+// file system without anonymous files (".pictavo-partial-" and 16 hexadecimal digits): a
+// file under such a name that outlived its writer is a leftover.
+bool isProvisionalFileName(std::string_view name);
 
 // The file-system changes an export makes, none of which ever replaces a file that is
 // already there. Each failure is a FileError carrying the system's error number, so that a
@@ -64,6 +71,13 @@ protected:
     // the call it makes: a descriptor or 0 on success, -1 with errno set on failure.
     virtual int openAnonymousFile(int folder);
     virtual int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+    // One write of new bytes, where a full disk or an exhausted quota shows (ENOSPC, EDQUOT):
+    // the count written, or -1 with errno set.
+    virtual ssize_t writeSome(int descriptor, const std::uint8_t* bytes, std::size_t count);
+
+private:
+    // Writes every byte and flushes them to disk; the errno of the first failure otherwise.
+    int writeAllAndSync(int descriptor, const Bytes& bytes);
 };
 
 } // namespace platform

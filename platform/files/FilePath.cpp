@@ -1,6 +1,6 @@
 #include "platform/files/FilePath.h"
 
-#include "platform/files/FileDescriptor.h"
+#include "platform/files/RegularFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -42,43 +42,21 @@ FileError::FileError(std::filesystem::path path, int errorNumber, FileOperation 
       operation_(operation) {}
 
 Bytes readWholeFile(const std::filesystem::path& path) {
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) {
-        const int error = errno;
-        throw FileError(path, error, systemMessage(error));
-    }
-    struct stat status {};
-    if (::fstat(file.get(), &status) != 0) {
-        const int error = errno;
-        throw FileError(path, error, systemMessage(error));
-    }
-    // Pipes and special files report no size; they are read to their end.
-    const std::size_t expected = S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
-
-    Bytes bytes(expected);
-    std::size_t filled = 0;
+    const OpenRegularFile file = openRegularFile(path);
     auto readInto = [&](std::uint8_t* target, std::size_t room) -> std::size_t {
         for (;;) {
-            const ssize_t got = ::read(file.get(), target, room);
+            const ssize_t got = ::read(file.descriptor.get(), target, room);
             if (got >= 0) return static_cast<std::size_t>(got);
             if (errno == EINTR) continue;
             const int error = errno;
             throw FileError(path, error, systemMessage(error));
         }
     };
-    for (;;) {
-        if (filled == bytes.size()) {
-            // Full to the size the file had: a small read tells the end from a file that grew,
-            // without first doubling a large buffer.
-            std::uint8_t probe[4096];
-            const std::size_t got = readInto(probe, sizeof probe);
-            if (got == 0) break;
-            bytes.insert(bytes.end(), probe, probe + got);
-            filled += got;
-            bytes.resize(filled + (filled < 65536 ? 65536 : filled / 2));
-            continue;
-        }
-        const std::size_t got = readInto(bytes.data() + filled, bytes.size() - filled);
+    const auto expected = static_cast<std::size_t>(file.status.st_size);
+    Bytes bytes(expected);
+    std::size_t filled = 0;
+    while (filled < expected) {
+        const std::size_t got = readInto(bytes.data() + filled, expected - filled);
         if (got == 0) break;
         filled += got;
     }
@@ -87,7 +65,13 @@ Bytes readWholeFile(const std::filesystem::path& path) {
                         "the file ended after " + std::to_string(filled) + " of its " + std::to_string(expected) +
                             " bytes; it changed while it was read");
     }
-    bytes.resize(filled);
+    // One byte more tells a file that grew since it was opened, which is a changed file, not
+    // one to follow for as long as it grows.
+    std::uint8_t beyond = 0;
+    if (readInto(&beyond, 1) != 0) {
+        throw FileError(path, EIO,
+                        "the file grew beyond its " + std::to_string(expected) + " bytes; it changed while it was read");
+    }
     return bytes;
 }
 

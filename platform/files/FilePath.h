@@ -37,10 +37,12 @@ private:
     FileOperation operation_ = FileOperation::read;
 };
 
-// The whole file, read with ordinary reads into memory the caller owns. The file is never
-// mapped: a source that another program shortens while it is read must fail as an error,
-// not bring the process down. A file that ends before the size it had when it was opened
-// is a read error (EIO).
+// The whole of a regular file, opened as openRegularFile does (so a pipe or a device is
+// refused, never waited on or read without end), read with ordinary reads into memory the
+// caller owns. The file is never mapped: a source that another program shortens while it
+// is read must fail as an error, not bring the process down. A file that ends before the
+// size it had when it was opened, or goes on past it, changed while it was read: a read
+// error (EIO).
 Bytes readWholeFile(const std::filesystem::path& path);
 
 // Path texts with the rules of the platform's path strings: trailing slashes are ignored,

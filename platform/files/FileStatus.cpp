@@ -41,4 +41,9 @@ bool isRegularFileNoFollow(const fs::path& path) {
     return ::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
+bool isSymbolicLink(const fs::path& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
 } // namespace platform

@@ -27,5 +27,6 @@ bool isDirectory(const std::filesystem::path& path);
 bool isRegularFile(const std::filesystem::path& path);
 // The entry itself: a link to a regular file is not one.
 bool isRegularFileNoFollow(const std::filesystem::path& path);
+bool isSymbolicLink(const std::filesystem::path& path);
 
 } // namespace platform

@@ -27,15 +27,16 @@ std::optional<std::string> oneFileName(const std::string& name) {
         if (c == '/' || c == '\0') c = '-';
     }
     if (safe.empty() || safe == "." || safe == "..") return std::nullopt;
-    if (safe.size() <= maximumFileNameBytes) return safe;
+    return fileNameWithin(safe, maximumFileNameBytes);
+}
 
-    const std::string extension = pathExtension(safe);
+std::string fileNameWithin(const std::string& name, std::size_t limit) {
+    if (name.size() <= limit) return name;
+    const std::string extension = pathExtension(name);
     // An extension too long to keep is no extension worth keeping.
-    if (extension.empty() || extension.size() + 2 > maximumFileNameBytes / 2) {
-        return cutAtCharacter(safe, maximumFileNameBytes);
-    }
-    const std::string stem = deletingPathExtension(safe);
-    return cutAtCharacter(stem, maximumFileNameBytes - extension.size() - 1) + "." + extension;
+    if (extension.empty() || extension.size() + 2 > limit / 2) return cutAtCharacter(name, limit);
+    const std::string stem = deletingPathExtension(name);
+    return cutAtCharacter(stem, limit - extension.size() - 1) + "." + extension;
 }
 
 } // namespace platform

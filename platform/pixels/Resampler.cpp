@@ -1,8 +1,9 @@
 #include "platform/pixels/Resampler.h"
 
+#include "platform/pixels/BandRunner.h"
+
 #include <algorithm>
 #include <cmath>
-#include <system_error>
 #include <thread>
 
 #if defined(__SSE2__)
@@ -340,8 +341,8 @@ AxisSampling AxisSampling::make(std::int64_t sourceLength, double origin, double
 bool inBands(std::int64_t rowCount, double sourcePixels, const PixelRowConverter::Factory& makeConverter,
              const Band& band) {
     if (rowCount <= 0) return true;
-    // Bands pay off only when each has real work; the engine already runs several
-    // conversions side by side, so a draw takes at most four threads.
+    // Bands pay off only when each has real work, and a draw cuts at most four; how many
+    // threads run them is the band runner's choice.
     const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
     const auto bands = static_cast<std::int64_t>(std::min<double>(
         {4.0, static_cast<double>(hardware), std::floor(sourcePixels / 4.0e6) + 1.0, static_cast<double>(rowCount)}));
@@ -350,18 +351,13 @@ bool inBands(std::int64_t rowCount, double sourcePixels, const PixelRowConverter
         converters.push_back(makeConverter());
         if (!converters.back()) return false;
     }
-    std::vector<std::thread> threads;
-    for (std::int64_t b = 1; b < bands; ++b) {
+    BandRunner::Tasks tasks;
+    for (std::int64_t b = 0; b < bands; ++b) {
         const std::int64_t first = rowCount * b / bands;
         const std::int64_t end = rowCount * (b + 1) / bands;
-        try {
-            threads.emplace_back([&, b, first, end] { band(*converters[b], first, end); });
-        } catch (const std::system_error&) { // no thread to be had: draw this band here
-            band(*converters[b], first, end);
-        }
+        tasks.emplace_back([&, b, first, end] { band(*converters[b], first, end); });
     }
-    band(*converters[0], 0, rowCount / bands);
-    for (auto& thread : threads) thread.join();
+    BandRunner::run(tasks);
     return true;
 }
 

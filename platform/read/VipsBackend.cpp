@@ -4,6 +4,7 @@
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/read/GIFTransparency.h"
 #include "platform/colour/LcmsProfile.h"
+#include "platform/files/RegularFile.h"
 #include "platform/vips/VipsRuntime.h"
 
 #include <vips/vips.h>
@@ -244,8 +245,12 @@ VipsImagePtr VipsBackend::load(std::int64_t index, bool forPixels, std::string* 
     VipsObject* object = VIPS_OBJECT(operation);
     bool ready = true;
     if (format_ == SniffedFormat::openEXR) {
-        if (path_) vips_object_set(object, "filename", path_->c_str(), nullptr);
-        else ready = false;
+        if (openEXRFile_.isOpen()) {
+            const std::string name = "/proc/self/fd/" + std::to_string(openEXRFile_.get());
+            vips_object_set(object, "filename", name.c_str(), nullptr);
+        } else {
+            ready = false;
+        }
     } else if (format_ == SniffedFormat::pnm) {
         VipsSource* source = vips_source_new_from_memory(bytes_->data(), bytes_->size());
         vips_object_set(object, "source", source, nullptr);
@@ -280,7 +285,13 @@ std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes bytes, const Sn
     backend->bytes_ = std::move(bytes);
     backend->format_ = sniffed.format;
     backend->typeIdentifier_ = sniffed.typeIdentifier;
-    backend->path_ = std::move(path);
+    if (sniffed.format == SniffedFormat::openEXR && path) {
+        try {
+            backend->openEXRFile_ = openRegularFile(*path).descriptor;
+        } catch (const FileError&) {
+            return nullptr;
+        }
+    }
     if (sniffed.format == SniffedFormat::png) {
         backend->png_ = summarisePng(ByteView(backend->bytes_->data(), backend->bytes_->size()));
         if (!backend->png_) return nullptr;

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/files/FileDescriptor.h"
 #include "platform/read/ImageBackend.h"
 #include "platform/types/ImageSniffer.h"
 #include "platform/read/PNGSummary.h"
@@ -18,7 +19,9 @@ class VipsBackend final : public ImageBackend {
 public:
     // Null when the loader cannot read the header (a PNG whose IHDR is readable still opens,
     // so that its declared size is known), with what libvips said in `cause` when one is
-    // given. OpenEXR is only read from a file, so it needs the path.
+    // given. OpenEXR is only read from a file, so it needs the path; the file is opened once,
+    // as a regular file, and every later load reads that open file, never whatever the path
+    // names by then (a pipe would hold the loader).
     static std::shared_ptr<const VipsBackend> open(SharedBytes bytes, const SniffResult& sniffed,
                                                    std::optional<std::filesystem::path> path,
                                                    std::string* cause = nullptr);
@@ -40,7 +43,8 @@ private:
     SharedBytes bytes_;
     SniffedFormat format_ = SniffedFormat::unknown;
     std::string typeIdentifier_;
-    std::optional<std::filesystem::path> path_;
+    // The OpenEXR file, open for the backend's life.
+    FileDescriptor openEXRFile_;
     std::int64_t count_ = 1;
     bool hasFrameInfo_ = false;
     std::optional<PNGSummary> png_;

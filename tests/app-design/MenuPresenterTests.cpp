@@ -269,6 +269,26 @@ TEST_F(MenuFixture, ALongMenuOpensCappedAndScrolledToTheSelection) {
     EXPECT_TRUE(menuWindow()->scrollArea()->viewport()->rect().contains(last));
 }
 
+TEST_F(MenuFixture, AMenuTheUserScrolledStaysPutUnderThePointerSoTheClickedRowIsChosen) {
+    DSMenuContent<int> many;
+    many.groups.push_back({});
+    for (int tag = 0; tag < 80; ++tag) many.groups[0].rows.push_back(row(tag, "Row"));
+    menu->setContent(many);
+    menu->setSelection(60);
+    menu->setPresented(true);
+    QScrollBar* bar = menuWindow()->scrollArea()->verticalScrollBar();
+    ASSERT_GT(bar->value(), 0);
+    bar->setValue(0);
+    // The pointer comes from the trigger's window; the press enters the row, which highlights it
+    // before the release chooses it.
+    QTest::mouseMove(window.window.windowHandle(), windowPoint(window.first, window.first->rect().center()));
+    press(rowView(2));
+    EXPECT_EQ(menu->controller().highlighted(), 2);
+    EXPECT_EQ(bar->value(), 0);
+    release(rowView(2));
+    EXPECT_EQ(chosen, std::vector<int>{2});
+}
+
 TEST(MenuPanel, DrawsGroupsWithSeparatorsHeadingsAndRowStates) {
     DSMenuPanel panel;
     panel.setGroups({{std::nullopt, {{QStringLiteral("Delete"), std::nullopt, QStringLiteral("⌫"), true,

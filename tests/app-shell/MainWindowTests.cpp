@@ -1,5 +1,6 @@
 #include "ShellTesting.h"
 
+#include "app/batch/ExportedImage.h"
 #include "app/shell/BatchGrid.h"
 #include "app/shell/DropZone.h"
 #include "app/shell/ExportButton.h"
@@ -36,7 +37,7 @@ TEST_F(MainWindowTest, AnEmptyWindowShowsTheDropZoneAndWithholdsBatchCommands) {
     EXPECT_TRUE(window->openAction()->isEnabled());
     EXPECT_EQ(window->exportButton()->text(), QStringLiteral("Export"));
     EXPECT_FALSE(window->exportButton()->isEnabled());
-    EXPECT_FALSE(window->exportButton()->isFilled());
+    EXPECT_FALSE(window->exportButton()->capsuleStyle().isFilled);
 
     EXPECT_EQ(window->openAction()->shortcut(), QKeySequence(QKeySequence::Open));
     EXPECT_EQ(window->exportAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
@@ -60,7 +61,7 @@ TEST_F(MainWindowTest, ChosenImagesBecomeCardsWithEstimatesAndTheBandTotalsThem)
     EXPECT_EQ(window->band()->summary().countLabel, QStringLiteral("2 IMAGES"));
     EXPECT_TRUE(std::holds_alternative<BandSummary::Bytes>(window->band()->summary().figure));
     EXPECT_TRUE(window->exportAction()->isEnabled());
-    EXPECT_TRUE(window->exportButton()->isFilled());
+    EXPECT_TRUE(window->exportButton()->capsuleStyle().isFilled);
     EXPECT_EQ(window->grid()->order().size(), 2);
     const ImageCard* card = window->grid()->card(window->store().items()[0].id);
     ASSERT_NE(card, nullptr);
@@ -213,6 +214,31 @@ TEST_F(MainWindowTest, ArrowKeysMoveTheFocusAndShiftAddsToTheSelection) {
     // Delete removes it and the focus goes to the card before it, the last one left.
     window->removeAction()->trigger();
     EXPECT_EQ(window->grid()->focusedCard(), order[1]);
+}
+
+TEST_F(MainWindowTest, ACardDraggedOutCarriesItsConversionOrTheFileItWasExportedTo) {
+    addPhotos(2);
+    const QList<QUuid> order = window->grid()->order();
+    std::unique_ptr<QMimeData> converted(window->grid()->dragData(order[0]));
+    ASSERT_NE(converted, nullptr);
+    const QList<QUrl> urls = converted->urls();
+    ASSERT_EQ(urls.size(), 1);
+    const fs::path file = urls.front().toLocalFile().toStdString();
+    EXPECT_EQ(file.filename(), "photo 0.png");
+    EXPECT_EQ(file.parent_path().parent_path(), ExportedImage::dragsFolder());
+    EXPECT_TRUE(file.string().starts_with((root.path() / "runtime").string())) << file;
+    EXPECT_TRUE(fs::is_regular_file(file));
+
+    folderAsker.answers = {output()};
+    ASSERT_TRUE(destinations.chooseFolder());
+    window->requestExport();
+    ASSERT_TRUE(exportEnds());
+    std::unique_ptr<QMimeData> exported(window->grid()->dragData(order[1]));
+    ASSERT_NE(exported, nullptr);
+    EXPECT_EQ(exported->urls(), QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString((output() / "photo 1.png").string()))});
+    // Once the exported file has gone there is nothing to drag.
+    fs::remove(output() / "photo 1.png");
+    EXPECT_EQ(window->grid()->dragData(order[1]), nullptr);
 }
 
 } // namespace

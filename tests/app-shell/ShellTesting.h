@@ -65,7 +65,7 @@ class ScriptedFolderAsker : public pictavo::FolderAsker {
 public:
     std::vector<std::optional<fs::path>> answers;
     int asked = 0;
-    std::optional<fs::path> ask(pictavo::PanelPurpose, const std::optional<fs::path>&) override {
+    std::optional<fs::path> ask(pictavo::PanelPurpose) override {
         ++asked;
         if (answers.empty()) return std::nullopt;
         auto answer = answers.front();

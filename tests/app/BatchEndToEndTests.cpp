@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -84,6 +87,37 @@ TEST_F(EndToEnd, AnEditedSourceIsConvertedAsItIsNowNotAsItWasDecodedBefore) {
     const auto& written = std::get<BatchItem::Exported>(store_->items()[0].state).url;
     EXPECT_EQ(written, output() / "photo 0-1.png");
     EXPECT_EQ(propertiesOf(written).pixelWidth, 20);
+}
+
+// Another program turns two admitted sources into a pipe and a device: their cards fail at
+// once, for estimates and for the export, and the run ends; no thread is left waiting on the
+// pipe and the device is never read.
+TEST_F(EndToEnd, SourcesTurnedIntoAPipeOrADeviceFailOnTheirCardsAndHoldNothing) {
+    ASSERT_TRUE(estimatesSettle());
+    fs::remove(photos[0]);
+    ASSERT_EQ(::mkfifo(photos[0].c_str(), 0600), 0);
+    fs::remove(photos[1]);
+    // Root makes a device node of /dev/zero's kind; anyone else links to it.
+    if (::mknod(photos[1].c_str(), S_IFCHR | 0600, ::makedev(1, 5)) != 0) fs::create_symlink("/dev/zero", photos[1]);
+
+    OutputSpec jpeg = BatchStore::startingSpec();
+    jpeg.format = OutputFormat::jpeg();
+    store_->setSpec(jpeg);
+    EXPECT_TRUE(eventually([&] { return store_->items()[0].isFailed() && store_->items()[1].isFailed(); }));
+    for (std::size_t i = 0; i < 2; ++i) {
+        const auto* failed = std::get_if<BatchItem::Failed>(&store_->items()[i].state);
+        ASSERT_NE(failed, nullptr) << i << store_->items()[i].accessibilityDescription().toStdString();
+        EXPECT_TRUE(failed->reason.contains(QString::fromStdString(photos[i].filename().string()))) << i;
+    }
+    exportTo(ExportDestination::folder(output()));
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{1, 2, output()}));
+    EXPECT_TRUE(store_->items()[0].isFailed());
+    EXPECT_TRUE(store_->items()[1].isFailed());
+
+    // A reader still waiting on the pipe would let a writer in; it is released if so.
+    const int writer = ::open(photos[0].c_str(), O_WRONLY | O_NONBLOCK);
+    EXPECT_EQ(writer, -1) << "a thread was left waiting on the pipe";
+    if (writer >= 0) ::close(writer);
 }
 
 TEST_F(EndToEnd, ReplacesTheOriginalsInPlace) {

@@ -203,6 +203,34 @@ TEST_F(Replace, AnOriginalEditedDuringTheRunIsLeftUntouched) {
     EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 1, std::nullopt}));
 }
 
+// An original deleted after its snapshot was taken is a changed source, not a missing
+// folder; a card that is a link is refused rather than trashed as a link that would point
+// nowhere in the Trash.
+TEST_F(Replace, AnOriginalDeletedOrALinkedOneIsRefusedWithItsOwnSentence) {
+    const auto paths = addPhotos(1);
+    const fs::path linked = writePng(root_.path() / "elsewhere" / "photo.png", 5);
+    const std::string linkedBytes = textOf(linked);
+    fs::create_symlink("../elsewhere/photo.png", originals() / "link.png");
+    add({originals() / "link.png"});
+    ASSERT_EQ(store_->items().size(), 2u);
+    settleEstimates();
+    exportTo(ExportDestination::replaceOriginal());
+    ASSERT_TRUE(eventually([&] { return engine_.waitingCount() == 2; }));
+    fs::remove(paths[0]);
+    engine_.finishAll();
+    ASSERT_TRUE(exportEnds());
+
+    EXPECT_EQ(failureOf(card(0)), QString::fromStdString(ReplaceRefusal::sourceChanged().description()));
+    EXPECT_TRUE(card(0).detailsOfTheFailure->endsWith("Error: replaceRefused(sourceChanged)"));
+    EXPECT_EQ(failureOf(card(1)), QString::fromStdString(ReplaceRefusal::symbolicLink().description()));
+    EXPECT_TRUE(card(1).detailsOfTheFailure->endsWith("Error: replaceRefused(symbolicLink)"));
+    EXPECT_EQ(fs::read_symlink(originals() / "link.png"), "../elsewhere/photo.png");
+    EXPECT_EQ(textOf(linked), linkedBytes);
+    EXPECT_TRUE(trashed().empty());
+    EXPECT_FALSE(temporaryFilesLeft());
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 2, std::nullopt}));
+}
+
 TEST_F(Replace, OriginalsWithSeveralPagesOrFramesAreRefusedWithoutAConversion) {
     add({root_.write("photos/scan.tif", testing_support::multiSizeTiff({{12, 10}, {12, 10}, {12, 10}})),
          root_.write("photos/moving.png", testing_support::withAnimationControl(pngBytes(), 4))});
@@ -249,8 +277,10 @@ TEST_F(Replace, NoFailureAtAnyStepLosesAnOriginal) {
              };
              r.trash_.putBackError = EACCES;
          }, false, "changedInTrash", ""},
-        {"final move", [](ExportScene& r) { r.files_.moveError = EACCES; }, false, "replacedButNotMoved(POSIX 13)", ""},
-        {"final move across disks", [](ExportScene& r) { r.files_.moveError = EXDEV; }, false,
+        {"final move", [](ExportScene& r) { r.files_.refuseMovesInto = std::make_pair(r.originals(), EACCES); }, false,
+         "replacedButNotMoved(POSIX 13)", ""},
+        {"final move across disks",
+         [](ExportScene& r) { r.files_.refuseMovesInto = std::make_pair(r.originals(), EXDEV); }, false,
          "replacedButNotMoved(POSIX 18)", ""},
     };
     for (std::size_t index = 0; index < steps.size(); ++index) {

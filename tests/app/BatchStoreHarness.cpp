@@ -191,11 +191,16 @@ void FailingFileOperations::writeNewFileNoReplace(const fs::path& folder, const 
 void FailingFileOperations::writeExclusive(const fs::path& path, const platform::Bytes& bytes,
                                            std::optional<mode_t> permissions) {
     if (writeExclusiveError) throw platform::FileError(path, *writeExclusiveError, platform::FileOperation::write);
+    if (refuseWritesIn && refuseWritesIn->first == path.parent_path()) {
+        throw platform::FileError(path, refuseWritesIn->second, platform::FileOperation::write);
+    }
     FileOperations::writeExclusive(path, bytes, permissions);
 }
 
 void FailingFileOperations::moveNoReplace(const fs::path& from, const fs::path& to) {
-    if (moveError) throw platform::FileError(to, *moveError, platform::FileOperation::move);
+    if (refuseMovesInto && refuseMovesInto->first == to.parent_path()) {
+        throw platform::FileError(to, refuseMovesInto->second, platform::FileOperation::move);
+    }
     if (beforeMove) beforeMove(to);
     FileOperations::moveNoReplace(from, to);
 }

@@ -98,9 +98,9 @@ private:
 // (tests run as root, where permissions cannot bring the failures about).
 class FailingFileOperations : public platform::FileOperations {
 public:
-    // Writes of new files into this folder are refused with this error.
-    std::optional<std::pair<fs::path, int>> refuseWritesIn;
-    std::optional<int> writeExclusiveError, moveError, copyError, permissionError;
+    // Writes of new files, or moves, into this folder are refused with this error.
+    std::optional<std::pair<fs::path, int>> refuseWritesIn, refuseMovesInto;
+    std::optional<int> writeExclusiveError, copyError, permissionError;
     // Runs before each move, as another program could between the free-name probe and the move.
     std::function<void(const fs::path& to)> beforeMove;
 

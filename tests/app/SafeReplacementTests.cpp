@@ -4,6 +4,7 @@
 #include "app/export/ReplaceRefusal.h"
 #include "app/export/SourceVersion.h"
 #include "platform/files/FileErrorText.h"
+#include "support/TemporaryMount.h"
 #include "support/Thrown.h"
 
 #include <QCryptographicHash>
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -115,6 +117,35 @@ TEST_F(SafeReplacement, AFileThatTakesTheFinalNameFirstIsKeptAndTheNextNameUsed)
     EXPECT_EQ(textOf(photo), "a newcomer");
     EXPECT_EQ(textOf(written), "new");
     EXPECT_FALSE(temporaryFilesLeft());
+}
+
+// Qt's Trash froze the window on a name whose record did not fit and on a record folder it
+// could not write; the replacement now either finishes or fails at once, losing nothing.
+TEST_F(SafeReplacement, ALongNameIsReplacedAndARefusingTrashLeavesTheOriginalAsItWas) {
+    const std::string longName = std::string(246, 'a') + ".png";
+    std::ofstream(originals() / longName) << "old pixels";
+    const fs::path photo = originals() / longName;
+    EXPECT_EQ(writer_.replaceOriginal(photo, bytesOf("new"), longName, recordedCheck(photo)), photo);
+    EXPECT_EQ(textOf(photo), "new");
+    EXPECT_EQ(trashed(), std::vector<std::string>{"old pixels"});
+    ASSERT_EQ(entries(trashInfo()).size(), 1u);
+    EXPECT_LE(entries(trashInfo()).front().string().size(), 255u);
+
+    const fs::path second = original();
+    ::chmod(trashInfo().c_str(), 0500);
+    std::optional<testing_support::TemporaryMount> readOnly;
+    if (::geteuid() == 0) readOnly = testing_support::TemporaryMount::readOnly(trashInfo());
+    if (::geteuid() != 0 || readOnly) {
+        const auto error = thrown<ExportWriterError>(
+            [&] { writer_.replaceOriginal(second, bytesOf("new"), "photo.png", recordedCheck(second)); });
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->kind(), ExportWriterError::Kind::trashRefused);
+        EXPECT_EQ(textOf(second), "old pixels");
+        EXPECT_EQ(entries(trashInfo()).size(), 1u);
+        EXPECT_FALSE(temporaryFilesLeft());
+    }
+    readOnly.reset();
+    ::chmod(trashInfo().c_str(), 0700);
 }
 
 TEST_F(SafeReplacement, WorkingFileThatCannotBeWrittenIsReportedUnderTheFinalName) {

@@ -60,9 +60,7 @@ TEST_F(PrivateTemporaryFolders, WithoutARuntimeFolderTheCacheIsUsedNeverTheShare
     EXPECT_EQ(modeOf(base), 0700u);
 
     // A runtime folder that belongs to someone else is not this user's.
-    const fs::path theirs = folder_.path() / "theirs";
-    fs::create_directory(theirs);
-    ASSERT_EQ(::chown(theirs.c_str(), 4321, 4321), 0);
+    const fs::path theirs = testing_support::someoneElsesFolder(folder_.path() / "theirs");
     qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(theirs.string()));
     EXPECT_EQ(privateTemporaryBase(), base);
 }

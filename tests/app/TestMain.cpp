@@ -1,3 +1,4 @@
+#include "app/batch/ThumbnailLoader.h"
 #include "app/desktop/BackgroundWork.h"
 
 #include <QApplication>
@@ -34,7 +35,8 @@ int main(int argc, char** argv) {
     // still be being written on a pool thread. Returning now would tear Qt's statics (its
     // locales) down under that thread and crash the exit, so the pools are let finish first.
     // Every engine of the tests has gone, so every future they wait for is settled.
-    const bool idle = becomesIdle(pictavo::fileWorkPool()) && becomesIdle(pictavo::futureWaitingPool());
+    const bool idle = becomesIdle(pictavo::fileWorkPool()) && becomesIdle(pictavo::futureWaitingPool()) &&
+                      becomesIdle(pictavo::ThumbnailLoader::pool());
     if (!idle) std::fputs("Background work was still running a minute after the tests ended.\n", stderr);
     return idle ? result : 1;
 }

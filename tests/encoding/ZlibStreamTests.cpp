@@ -137,6 +137,25 @@ TEST(DeflateAndVerify, RoundTripsAtTheHighestLevelAndRefusesEmptyOrOverBudgetInp
     EXPECT_FALSE(deflateAndVerify(rows, 12, rows.size() - 1));
 }
 
+TEST(InflatesRawTo, MatchesOnlyTheExactBytesAcrossManyWindows) {
+    // Several times the reader's window, so that bytes are compared window by window.
+    const Bytes rows = sampleRows(3 * 256 * 1024 + 123);
+    const Bytes stream = zlibStream(rows, 6);
+    const auto body = std::span(stream).subspan(2, stream.size() - 6);
+    EXPECT_TRUE(platform::inflatesRawTo(body, rows));
+    Bytes changed = rows;
+    changed[2 * 256 * 1024 + 7] ^= 1;
+    EXPECT_FALSE(platform::inflatesRawTo(body, changed));
+    EXPECT_FALSE(platform::inflatesRawTo(body, std::span(rows).first(rows.size() - 1)));
+    Bytes longer = rows;
+    longer.push_back(0);
+    EXPECT_FALSE(platform::inflatesRawTo(body, longer));
+    EXPECT_FALSE(platform::inflatesRawTo(body.first(body.size() / 2), rows));
+    Bytes corrupt(body.begin(), body.end());
+    corrupt[corrupt.size() / 3] ^= 0x55;
+    EXPECT_FALSE(platform::inflatesRawTo(corrupt, rows));
+}
+
 TEST(RawDeflatedSize, CountsWithinTheLimitAndRefusesBeyondIt) {
     const Bytes rows = sampleRows(200000);
     const auto size = platform::rawDeflatedSize(rows, rows.size() * 2);

@@ -1,11 +1,14 @@
 #include "ImageEngine/Running/SpareProcessors.h"
 
 #include "ImageEngine/Running/EncodeExecutor.h"
+#include "platform/pixels/BandRunner.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <future>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <thread>
 
@@ -63,4 +66,18 @@ TEST(SpareProcessors, AFailingTaskIsRethrownAfterTheOthersFinish) {
     EXPECT_THROW(SpareProcessors::runSideBySide({slow, fail, slow, fail, slow}), std::runtime_error);
     EXPECT_EQ(finished.load(), 3);
     EXPECT_EQ(SpareProcessors::available() > 0, true); // the loan was given back
+}
+
+TEST(SpareProcessors, DrawBandsBorrowOnlySpareProcessors) {
+    // With the engine linked in, the platform's draw bands run as side-by-side tasks: with
+    // every processor lent elsewhere they all run on the drawing thread.
+    const SpareProcessors::Loan everything(SpareProcessors::available());
+    std::mutex lock;
+    std::set<std::thread::id> threads;
+    platform::BandRunner::Tasks tasks(4, [&] {
+        const std::lock_guard guard(lock);
+        threads.insert(std::this_thread::get_id());
+    });
+    platform::BandRunner::run(tasks);
+    EXPECT_EQ(threads, std::set<std::thread::id>{std::this_thread::get_id()});
 }

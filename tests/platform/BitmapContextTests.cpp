@@ -1,9 +1,11 @@
 #include "platform/pixels/BitmapContext.h"
+#include "platform/pixels/BandRunner.h"
 
 #include "support/TestImages.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 
 using namespace platform;
@@ -210,6 +212,27 @@ TEST(BitmapContext, RedrawsLargeImagesPixelForPixelInBands) {
     auto image = image8(2100, 2100, 4, AlphaInfo::noneSkipLast, ColourSpace::sRGB(), values);
     auto copy = drawn(image, 2100, 2100, BitmapLayout::noneSkipLast);
     EXPECT_EQ(*copy->buffer(), *image->buffer());
+}
+
+TEST(BitmapContext, BandsGiveTheSamePixelsWhateverRunsThem) {
+    // A resize large enough to be cut into bands, drawn with each band on its own thread and
+    // again with the bands run one after another, last first, as a starved runner might.
+    std::vector<std::uint8_t> values(2400 * 1800 * 3);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<std::uint8_t>((i * 7) ^ (i >> 11));
+    auto image = image8(2400, 1800, 3, AlphaInfo::none, ColourSpace::sRGB(), values);
+    BandRunner::install(nullptr);
+    const auto threaded = drawn(image, 1000, 700, BitmapLayout::noneSkipLast);
+    static std::atomic<int> bandsRun{0};
+    BandRunner::install([](const BandRunner::Tasks& tasks) {
+        for (auto task = tasks.rbegin(); task != tasks.rend(); ++task) {
+            (*task)();
+            ++bandsRun;
+        }
+    });
+    const auto oneByOne = drawn(image, 1000, 700, BitmapLayout::noneSkipLast);
+    BandRunner::install(nullptr);
+    EXPECT_GT(bandsRun.load(), 1);
+    EXPECT_EQ(*oneByOne->buffer(), *threaded->buffer());
 }
 
 TEST(BitmapContext, CopiesEightBitRGBRowsOfEveryWidthAndLayoutExactly) {

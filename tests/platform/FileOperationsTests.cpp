@@ -167,9 +167,7 @@ TEST(PrivateFolders, MadeClosedToOthersAndRefusedWhenALinkStandsThere) {
     fs::create_directory(folder.file("theirs"));
     fs::create_directory_symlink(folder.file("theirs"), folder.file("planted"));
     EXPECT_EQ(errorOf([&] { platform::ensurePrivateFolder(folder.file("planted")); }), EPERM);
-    const fs::path owned = folder.file("owned-by-another");
-    fs::create_directory(owned);
-    ASSERT_EQ(::chown(owned.c_str(), 12345, 12345), 0);
+    const fs::path owned = testing_support::someoneElsesFolder(folder.file("owned-by-another"));
     EXPECT_EQ(errorOf([&] { platform::ensurePrivateFolder(owned); }), EPERM);
 
     platform::createPrivateFolder(base / "replace-1");

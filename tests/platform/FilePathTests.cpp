@@ -8,38 +8,49 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace platform;
 using testing_support::TemporaryFolder;
 using testing_support::thrown;
 
-TEST(ReadWholeFile, ReadsEveryByteOfSmallEmptyLargeAndSpecialFiles) {
+TEST(ReadWholeFile, ReadsEveryByteOfSmallEmptyAndLargeFiles) {
     TemporaryFolder folder;
     Bytes large(3 * 1024 * 1024 + 17);
     for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 31 + (i >> 11));
     EXPECT_EQ(readWholeFile(folder.write("large.bin", large)), large);
     EXPECT_EQ(readWholeFile(folder.write("empty.bin", {})), Bytes{});
     EXPECT_EQ(readWholeFile(folder.write("nul.bin", {0, 1, 0})), (Bytes{0, 1, 0}));
+}
 
-    // A named pipe reports no size; everything written into it must still arrive.
-    const auto pipe = folder.file("pipe");
+// A source another program turned into a pipe would hold the reading thread until someone
+// writes to it, and a device like /dev/zero would be read until memory runs out: both are
+// refused at once, naming the file, whether the path names them or links to them.
+TEST(ReadWholeFile, PipesAndDevicesAreRefusedWithoutWaitingOrReading) {
+    TemporaryFolder folder;
+    const auto pipe = folder.file("photo.png");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    const Bytes sent(large.begin(), large.begin() + 200'000);
-    std::thread writer([&] {
-        const int out = ::open(pipe.c_str(), O_WRONLY);
-        std::size_t written = 0;
-        while (out >= 0 && written < sent.size()) {
-            const ssize_t n = ::write(out, sent.data() + written, sent.size() - written);
-            if (n <= 0) break;
-            written += static_cast<std::size_t>(n);
-        }
-        if (out >= 0) ::close(out);
-    });
-    const Bytes received = readWholeFile(pipe);
-    writer.join();
-    EXPECT_EQ(received, sent);
+    const auto zeros = folder.file("zeros.png");
+    std::filesystem::create_symlink("/dev/zero", zeros);
+    for (const auto& path : {pipe, zeros}) {
+        SCOPED_TRACE(path);
+        const auto refused = thrown<FileError>([&] { readWholeFile(path); });
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->errorNumber(), EINVAL);
+        EXPECT_EQ(refused->path(), path);
+    }
+    // Nobody was left waiting on the pipe: a writer that does not wait finds no reader.
+    const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+    EXPECT_EQ(writer, -1);
+    if (writer >= 0) ::close(writer);
+
+    // A kernel file claims no size and holds text: to a reader it is a file that grew past
+    // the size it had when it was opened, which is read no further.
+    const std::filesystem::path growing = "/proc/self/status";
+    if (!std::filesystem::is_regular_file(growing)) GTEST_SKIP() << "no /proc";
+    const auto grew = thrown<FileError>([&] { readWholeFile(growing); });
+    ASSERT_TRUE(grew);
+    EXPECT_EQ(grew->errorNumber(), EIO);
 }
 
 TEST(ReadWholeFile, FailuresCarryThePathAndTheSystemError) {

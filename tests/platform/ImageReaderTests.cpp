@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
 
 using namespace platform;
 using namespace testing_support;
@@ -376,6 +378,23 @@ TEST(ImageReader, OpenEXRIsReadFromItsFileAsLinearFloat) {
         auto cut = ImageReader::open(folder.write("cut.exr", Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length))));
         EXPECT_FALSE(cut && cut->imageAt(0).image) << length;
     }
+}
+
+// The OpenEXR library loads pixels from a file when they are asked for, long after the file
+// was opened: it reads the file that was opened, never a pipe put at its path since, which
+// would hold it until someone wrote to the pipe.
+TEST(ImageReader, OpenEXRPixelsComeFromTheFileOpenedNotFromWhatTookItsPath) {
+    TemporaryFolder folder;
+    const auto path = folder.write("light.exr", openEXRFile(6, 4));
+    auto reader = ImageReader::open(path);
+    ASSERT_TRUE(reader);
+    const auto pipe = folder.file("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::filesystem::rename(pipe, path);
+    auto image = reader->imageAt(0).image;
+    ASSERT_TRUE(image);
+    EXPECT_EQ(pixelAt(*image, 3, 2)[1], samplePixel(3, 2, 1));
+    EXPECT_FALSE(ImageReader::open(path));
 }
 
 TEST(ImageReader, BytesThatAreNoImageAndMissingFilesGiveNoReader) {

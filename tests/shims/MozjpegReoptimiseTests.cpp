@@ -315,3 +315,59 @@ TEST(MozjpegReoptimise, ACMYKFileKeepsOneAdobeMarkerAndTurnsAllFourComponents) {
     expectSameCoefficients(inspectJpeg(reoptimise(reoptimise(source, false, false, 5).file, false, false, 7).file),
                            original);
 }
+
+TEST(MozjpegReoptimise, OneReadingGivesExactlyTheSmallerOfBothLayouts) {
+    const std::uint32_t turns[] = {PCTV_MOZJPEG_TURN_NONE, PCTV_MOZJPEG_TURN_ROT_90, PCTV_MOZJPEG_TURN_FLIP_V};
+    std::vector<platform::Bytes> sources;
+    for (int side : {16, 64, 256, 640})
+        for (JPEGKind kind : {JPEGKind::sequential, JPEGKind::progressive, JPEGKind::grey})
+            for (int quality : {50, 95}) sources.push_back(makeJpeg(side, side * 3 / 4, quality, kind));
+    sources.push_back(libraryDefaultJpeg(testPattern(256, 128, 4), 256, 128, 4, JCS_CMYK));
+    sources.push_back(withSegmentAfterSOI(makeJpeg(128, 96, 80), 0xFE, platform::Bytes(60000, 'c')));
+    int progressiveWins = 0, sequentialWins = 0;
+    for (const auto& source : sources) {
+        for (const std::uint32_t turn : turns) {
+            for (bool keep : {false, true}) {
+                ShimOutput sequential = reoptimise(source, keep, false, turn);
+                ShimOutput progressive = reoptimise(source, keep, true, turn);
+                ShimOutput smaller = callShim(
+                    [&](std::uint8_t** out, std::size_t* length, char* error, std::size_t errorSize) {
+                        return pctv_mozjpeg_reoptimise_smaller(source.data(), source.size(), keep, turn, out, length,
+                                                               error, errorSize, PCTV_MOZJPEG_DEFAULT_MEMORY_LIMIT);
+                    },
+                    pctv_mozjpeg_free);
+                ASSERT_EQ(smaller.status, sequential.status) << smaller.message;
+                if (sequential.status != 0) {
+                    EXPECT_EQ(smaller.message, sequential.message);
+                    continue;
+                }
+                ASSERT_EQ(progressive.status, 0);
+                const bool progressiveWinsHere = progressive.file.size() < sequential.file.size();
+                (progressiveWinsHere ? progressiveWins : sequentialWins)++;
+                EXPECT_EQ(smaller.file, progressiveWinsHere ? progressive.file : sequential.file)
+                    << source.size() << " bytes, turn " << turn << ", keep " << keep;
+            }
+        }
+    }
+    EXPECT_GT(progressiveWins, 0);
+    EXPECT_GT(sequentialWins, 0);
+}
+
+TEST(MozjpegReoptimise, OneReadingRefusesWhatEitherLayoutRefuses) {
+    platform::Bytes source = makeJpeg(64, 64);
+    platform::Bytes twice = source;
+    twice.insert(twice.end(), source.begin(), source.end());
+    const platform::Bytes cut(source.begin(), source.begin() + static_cast<long>(source.size() * 2 / 3));
+    for (const auto& [bad, message] : {std::pair{twice, "source holds more than one image"},
+                                       std::pair{cut, "source data is damaged"}}) {
+        ShimOutput result = callShim(
+            [&](std::uint8_t** out, std::size_t* length, char* error, std::size_t errorSize) {
+                return pctv_mozjpeg_reoptimise_smaller(bad.data(), bad.size(), 1, PCTV_MOZJPEG_TURN_ROT_180, out,
+                                                       length, error, errorSize, PCTV_MOZJPEG_DEFAULT_MEMORY_LIMIT);
+            },
+            pctv_mozjpeg_free);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_TRUE(result.outWasCleared);
+        EXPECT_EQ(result.message, message);
+    }
+}

@@ -26,8 +26,8 @@ ShimOutput encode(const platform::Bytes& pixels, int stride, int width, int heig
         pctv_webp_free);
 }
 
-const pctv_webp_options lossless{100, 1, 4};
-const pctv_webp_options lossy{80, 0, 2};
+const pctv_webp_options lossless{100, 1, 4, 0};
+const pctv_webp_options lossy{80, 0, 2, 0};
 
 platform::Bytes decodeRGBA(const platform::Bytes& webp, int& width, int& height) {
     std::uint8_t* decoded = WebPDecodeRGBA(webp.data(), webp.size(), &width, &height);
@@ -97,6 +97,20 @@ TEST(WebpEncode, TheProfileAndThePacketBecomeChunksAndNothingElseIsAdded) {
     }
 }
 
+TEST(WebpEncode, ASecondThreadWritesTheSameBytes) {
+    platform::Bytes pixels = testPattern(300, 200, 4);
+    for (pctv_webp_options options : {lossless, lossy, pctv_webp_options{80, 0, 4, 0}}) {
+        for (bool alpha : {false, true}) {
+            ShimOutput single = encode(pixels, 300 * 4, 300, 200, alpha, options);
+            options.threads = 1;
+            ShimOutput threaded = encode(pixels, 300 * 4, 300, 200, alpha, options);
+            options.threads = 0;
+            ASSERT_EQ(single.status, 0) << single.message;
+            EXPECT_EQ(threaded.file, single.file) << options.lossless << alpha;
+        }
+    }
+}
+
 TEST(WebpEncode, RowsAreReadAtTheStride) {
     int stride = 10 * 4 + 24;
     platform::Bytes padded = testPattern(10, 6, 4, static_cast<std::size_t>(stride));
@@ -124,13 +138,14 @@ TEST(WebpEncode, FailuresNameTheirStepAndCode) {
     EXPECT_EQ(failure(pixels.data(), 32, 8, 0, &lossy), "arguments failed (0)");
     EXPECT_EQ(failure(pixels.data(), 31, 8, 8, &lossy), "arguments failed (0)");
     EXPECT_EQ(failure(pixels.data(), -32, 8, 8, &lossy), "arguments failed (0)");
-    pctv_webp_options badMethod{80, 0, 9};
+    pctv_webp_options badMethod{80, 0, 9, 0};
     EXPECT_EQ(failure(pixels.data(), 32, 8, 8, &badMethod), "WebPValidateConfig failed (0)");
 
     // Wider than a WebP can be: libwebp refuses it when encoding.
     platform::Bytes row(20000 * 4, 200);
     ShimOutput tooWide = encode(row, 20000 * 4, 20000, 1, false, lossy);
-    EXPECT_EQ(tooWide.message, "WebPEncode failed (" + std::to_string(VP8_ENC_ERROR_BAD_DIMENSION) + ")");
+    EXPECT_EQ(tooWide.message, 
+              "WebPEncode failed (" + std::to_string(VP8_ENC_ERROR_BAD_DIMENSION) + " VP8_ENC_ERROR_BAD_DIMENSION)");
     EXPECT_TRUE(tooWide.outWasCleared);
 
     char small[10];

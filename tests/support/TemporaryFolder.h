@@ -24,4 +24,8 @@ private:
 
 platform::Bytes readFile(const std::filesystem::path& path);
 
+// A folder that belongs to another user: `folder`, made and given away, where this process
+// may give it away (as root); else "/", which is root's.
+std::filesystem::path someoneElsesFolder(const std::filesystem::path& folder);
+
 } // namespace testing_support

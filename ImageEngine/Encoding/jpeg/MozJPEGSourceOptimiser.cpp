@@ -13,15 +13,16 @@
 namespace pictavo {
 namespace {
 
-platform::Outcome<platform::Bytes> rewritten(const platform::Bytes& source, bool strip, bool progressive,
-                                             std::uint32_t turn) {
+// The smaller of the sequential and the progressive rewrite, the sequential one on a tie,
+// from one reading of the coefficients.
+platform::Outcome<platform::Bytes> rewritten(const platform::Bytes& source, bool strip, std::uint32_t turn) {
     std::uint8_t* out = nullptr;
     std::size_t length = 0;
     char message[256] = {};
     // The coefficients of a hostile file declaring a huge size must fail, not be allocated.
     const auto budget = static_cast<std::size_t>(EncodeConcurrency::pixelBudget());
-    int status = pctv_mozjpeg_reoptimise_bounded(source.data(), source.size(), strip ? 0 : 1, progressive ? 1 : 0,
-                                                 turn, &out, &length, message, sizeof message, budget);
+    int status = pctv_mozjpeg_reoptimise_smaller(source.data(), source.size(), strip ? 0 : 1, turn, &out, &length,
+                                                 message, sizeof message, budget);
     if (status != 0 || out == nullptr)
         return platform::Outcome<platform::Bytes>::failure(shimCause("libjpeg", message, sizeof message));
     std::unique_ptr<std::uint8_t, decltype(&pctv_mozjpeg_free)> owned(out, pctv_mozjpeg_free);
@@ -48,11 +49,9 @@ platform::Bytes MozJPEGSourceOptimiser::optimise(const platform::Bytes& source, 
     // Kept metadata carries the orientation on; stripped metadata cannot, so the pixels turn.
     const std::uint32_t turn =
         strip ? turnFor(Reorientation::uprighting(orientation)) : std::uint32_t{PCTV_MOZJPEG_TURN_NONE};
-    auto sequential = rewritten(source, strip, false, turn);
-    if (!sequential) throw ConversionError::encodeFailed(format_).withCause(sequential.cause());
-    auto progressive = rewritten(source, strip, true, turn);
-    if (progressive && progressive->size() < sequential->size()) return std::move(*progressive);
-    return std::move(*sequential);
+    auto smaller = rewritten(source, strip, turn);
+    if (!smaller) throw ConversionError::encodeFailed(format_).withCause(smaller.cause());
+    return std::move(*smaller);
 }
 
 } // namespace pictavo

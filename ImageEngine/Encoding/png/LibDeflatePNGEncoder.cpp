@@ -69,23 +69,28 @@ bool imageDataInflatesTo(const std::vector<PNGChunks::Chunk>& chunks, std::uint6
 LibDeflatePNGEncoder::LibDeflatePNGEncoder() : format_(OutputFormat::png()), base_(OutputFormat::png()) {}
 
 platform::Bytes LibDeflatePNGEncoder::encode(const platform::ImageRef& image, const EncodeOptions& options) const {
+    return encodeReleasing(image, options);
+}
+
+platform::Bytes LibDeflatePNGEncoder::encodeReleasing(platform::ImageRef image, const EncodeOptions& options) const {
     platform::Bytes written = base_.encode(image, options);
+    image.reset();
     auto smaller = recompressPNG(written, options.effort, options.metadata == MetadataPolicy::strip);
     return smaller ? std::move(*smaller) : written;
 }
 
 std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressPNG(std::span<const std::uint8_t> file,
                                                                    EncodeEffort effort, bool strip) {
-    std::optional<platform::Bytes> fallback;
+    std::optional<std::vector<PNGChunks::Chunk>> chunks;
     if (strip) {
-        const auto chunks = PNGChunks::parse(file);
+        chunks = PNGChunks::parse(file);
         if (!chunks || pixelDataIsDamaged(*chunks, currentBudget())) return std::nullopt;
-        fallback = PNGChunks::assemble(PNGChunks::removingMetadata(*chunks));
-        if (!fallback) return std::nullopt;
-    } else {
-        fallback = platform::Bytes(file.begin(), file.end());
     }
     auto recompressed = recompressIDAT(file, effort, strip, currentBudget());
+    // The file as it stands is put together only once the pixel data's buffers are gone.
+    std::optional<platform::Bytes> fallback =
+        strip ? PNGChunks::assemble(PNGChunks::removingMetadata(*chunks)) : platform::Bytes(file.begin(), file.end());
+    if (!fallback) return std::nullopt;
     if (recompressed && recompressed->size() < fallback->size()) return recompressed;
     return fallback;
 }
@@ -111,7 +116,9 @@ std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressIDAT(std::span<co
     if (!expected || *expected > budget) return std::nullopt;
 
     std::vector<PNGChunks::Chunk> kept = strip ? PNGChunks::removingMetadata(*chunks) : *chunks;
-    const auto filtered = inflateZlib(PNGChunks::imageData(*chunks), *expected, budget);
+    // Each whole-image buffer is let go as soon as nothing further is made from it, so that a
+    // large image holds at most its rows in two forms and one compressed stream at a time.
+    auto filtered = inflateZlib(PNGChunks::imageData(*chunks), *expected, budget);
     if (!filtered) return std::nullopt;
     const bool final = effort == EncodeEffort::final;
     const int level = final ? finalLevel : previewLevel;
@@ -120,7 +127,9 @@ std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressIDAT(std::span<co
     std::optional<platform::Bytes> stream;
     if (PNGAlpha::canReduce(*header)) raw = unfilterRows(*filtered, *header);
     if (raw && PNGAlpha::isOpaque(*raw, *header)) {
-        const auto reduced = PNGAlpha::reduction(*raw, *header);
+        filtered.reset();
+        auto reduced = PNGAlpha::reduction(*raw, *header);
+        raw.reset();
         if (!reduced) return std::nullopt;
         kept = PNGAlpha::rewritingHeader(kept, reduced->header.colourType);
         std::optional<Filtering> chosen;
@@ -128,25 +137,39 @@ std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressIDAT(std::span<co
             chosen = bestFiltering(reduced->raw, reduced->header, choiceList, std::numeric_limits<std::size_t>::max());
         const platform::Bytes rows =
             chosen ? std::move(chosen->rows) : filterRows(reduced->raw, reduced->header, minimumSumStrategy);
+        reduced.reset();
         stream = deflateAndVerify(rows, level, budget);
         if (!stream) return std::nullopt;
     } else {
         // The input's own filtering and the search for a better one do not depend on each
-        // other; on spare processors they run side by side.
+        // other; on spare processors, and when the memory of a conversion holds both, they
+        // run side by side.
         std::optional<platform::Bytes> better;
+        std::size_t limit = std::numeric_limits<std::size_t>::max();
+        int ownFilter = noStrategy;
         const auto compressOwn = [&] { stream = deflateAndVerify(*filtered, level, budget); };
-        const auto refilter = [&] {
-            const std::size_t limit = platformDeflatedSize(*filtered).value_or(std::numeric_limits<std::size_t>::max());
+        const auto prepareRefilter = [&] {
+            limit = platformDeflatedSize(*filtered).value_or(std::numeric_limits<std::size_t>::max());
+            ownFilter = singleFilterOf(*filtered, *header);
             if (!raw) raw = unfilterRows(*filtered, *header);
-            const auto refiltered =
-                raw ? refilterBelow(*raw, *header, limit, singleFilterOf(*filtered, *header)) : std::nullopt;
+        };
+        const auto refilter = [&] {
+            auto refiltered = raw ? refilterBelow(*raw, *header, limit, ownFilter) : std::nullopt;
+            raw.reset();
             if (refiltered) better = deflateAndVerify(*refiltered, finalLevel, budget);
         };
-        if (final && filtered->size() >= sideBySideLength) {
-            SpareProcessors::runSideBySide({compressOwn, refilter});
+        if (final && filtered->size() >= sideBySideLength && filtered->size() <= sideBySideMemoryLength) {
+            SpareProcessors::runSideBySide({compressOwn, [&] {
+                                                prepareRefilter();
+                                                refilter();
+                                            }});
         } else {
             compressOwn();
-            if (final && stream) refilter();
+            if (final && stream) {
+                prepareRefilter();
+                filtered.reset();
+                refilter();
+            }
         }
         if (!stream) return std::nullopt;
         if (better && better->size() < stream->size()) stream = std::move(better);

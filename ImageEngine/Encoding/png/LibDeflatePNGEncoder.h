@@ -33,6 +33,8 @@ public:
     QualityRange qualityRange() const override { return {}; }
     // Throws only what the platform writer throws.
     platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const override;
+    // Lets the image go once the platform writer has written it.
+    platform::Bytes encodeReleasing(platform::ImageRef image, const EncodeOptions& options) const override;
 
     // The file with its metadata chunks removed when `strip`, and its pixel data re-compressed
     // when that is strictly smaller. Without `strip` it always gives a file, the input itself
@@ -55,6 +57,12 @@ public:
     // Filtered rows from this length on are worth a thread: their trials and compressions run
     // side by side on processors no conversion is using.
     static constexpr std::size_t sideBySideLength = 64 * 1024;
+    // Past this length the own filtering and the search for a better one take turns instead:
+    // side by side, a conversion would hold the rows four times over.
+    static constexpr std::size_t sideBySideMemoryLength = 256 * 1024 * 1024;
+    // Up to this length the trials one after another keep the best rows so far, so that the
+    // winner is not filtered twice; longer rows are filtered again instead of kept twice.
+    static constexpr std::size_t keptTrialLength = 64 * 1024 * 1024;
 
     // The file with its pixel data re-compressed (and metadata chunks dropped when `strip`),
     // or none when that fails or is not strictly shorter. `budget` bounds the bytes of the

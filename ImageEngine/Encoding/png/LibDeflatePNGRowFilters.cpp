@@ -279,18 +279,19 @@ std::optional<LibDeflatePNGEncoder::Filtering> LibDeflatePNGEncoder::bestFilteri
         return Filtering{strategies[*best], filterRows(raw, header, strategies[*best])};
     }
 
-    FilterTrials trials(raw, *layout, true);
+    const bool keepRows = filteredLength <= keptTrialLength;
+    FilterTrials trials(raw, *layout, keepRows);
     std::optional<int> best;
     for (const int strategy : strategies) {
         const auto size = trials.measure(strategy, std::min(limit, threshold - 1));
         if (size && *size > 0 && *size < threshold) {
             best = strategy;
             threshold = *size;
-            trials.keepMeasured();
+            if (keepRows) trials.keepMeasured();
         }
     }
     if (!best) return std::nullopt;
-    return Filtering{*best, trials.takeKept()};
+    return Filtering{*best, keepRows ? trials.takeKept() : filterRows(raw, header, *best)};
 }
 
 std::optional<platform::Bytes> LibDeflatePNGEncoder::refilterBelow(std::span<const std::uint8_t> raw,

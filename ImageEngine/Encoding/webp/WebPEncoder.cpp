@@ -2,6 +2,7 @@
 
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Encoding/ShimCause.h"
+#include "ImageEngine/Running/SpareProcessors.h"
 #include "ImageEngine/Stages/Redraw.h"
 #include "platform/metadata/ExifToXMP.h"
 #include "platform/metadata/XMPOrientation.h"
@@ -103,6 +104,9 @@ platform::Bytes WebPEncoder::encode(const platform::ImageRef& image, const Encod
     shimOptions.quality = options.quality ? static_cast<std::int32_t>(std::clamp<std::int64_t>(*options.quality, 1, 100))
                                           : (final ? 100 : 50);
     shimOptions.method = final ? 4 : 2;
+    // libwebp's second thread changes no byte, so it is taken whenever a processor is spare.
+    const SpareProcessors::Loan helper(1);
+    shimOptions.threads = helper.count() > 0 ? 1 : 0;
 
     std::optional<platform::XMPPacket> xmp = packetFor(options, *image);
     const platform::Bytes& icc = surface->icc;

@@ -1,4 +1,4 @@
-#include "app/shell/Symbols.h"
+#include "app/design/DSSymbols.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
-namespace pictavo {
+namespace pictavo::symbols {
 
-void paintSymbol(QPainter& painter, const QString& name, const QRectF& box, const QColor& colour, double weight) {
+void paint(QPainter& painter, const QString& name, const QRectF& box, const QColor& colour, double weight) {
     const double side = std::min(box.width(), box.height());
     const QRectF square(box.center().x() - side / 2, box.center().y() - side / 2, side, side);
     const auto at = [&](double x, double y) { return QPointF(square.left() + x * side, square.top() + y * side); };
@@ -83,13 +83,13 @@ void paintSymbol(QPainter& painter, const QString& name, const QRectF& box, cons
     painter.restore();
 }
 
-QPixmap symbolPixmap(const QString& name, int side, const QColor& colour, double weight, double pixelRatio) {
-    QPixmap pixmap(static_cast<int>(side * pixelRatio), static_cast<int>(side * pixelRatio));
-    pixmap.setDevicePixelRatio(pixelRatio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    paintSymbol(painter, name, QRectF(0, 0, side, side), colour, weight);
-    return pixmap;
+QPixmap pixmap(const QString& name, int side, const QColor& colour, double weight, double pixelRatio) {
+    QPixmap drawn(static_cast<int>(side * pixelRatio), static_cast<int>(side * pixelRatio));
+    drawn.setDevicePixelRatio(pixelRatio);
+    drawn.fill(Qt::transparent);
+    QPainter painter(&drawn);
+    paint(painter, name, QRectF(0, 0, side, side), colour, weight);
+    return drawn;
 }
 
-} // namespace pictavo
+} // namespace pictavo::symbols

@@ -1,0 +1,51 @@
+#include "app/options/FilenamePatternField.h"
+
+#include "app/design/DSFonts.h"
+#include "app/design/DSPalette.h"
+#include "app/options/ColouredLabel.h"
+#include "app/options/TokenLegend.h"
+
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace pictavo {
+
+FilenamePatternField::FilenamePatternField(Binding<std::string> pattern, FilenameSubject subject, QWidget* parent)
+    : QWidget(parent), pattern_(std::move(pattern)), subject_(std::move(subject)), field_(new QLineEdit(this)),
+      legend_(new TokenLegend({QStringLiteral("{name}"), QStringLiteral("{w}"), QStringLiteral("{h}"),
+                               QStringLiteral("{scale}"), QStringLiteral("{quality}"), QStringLiteral("{format}")},
+                              this)),
+      preview_(new ColouredLabel(QString(), palette::secondary(), fonts::DSFontCaption(), this)) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(9);
+    field_->setFont(fonts::DSFontBody());
+    field_->setPlaceholderText(QStringLiteral("Naming"));
+    field_->setToolTip(QStringLiteral("What each exported file is called, with tokens filled in"));
+    field_->setAccessibleName(QStringLiteral("Filename pattern"));
+    preview_->setWordWrap(true);
+    column->addWidget(field_);
+    column->addWidget(legend_);
+    column->addWidget(preview_);
+    connect(field_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        pattern_.set(text.toStdString());
+        showPreview();
+    });
+    refresh();
+}
+
+void FilenamePatternField::setSubject(const FilenameSubject& subject) {
+    if (subject == subject_) return;
+    subject_ = subject;
+    showPreview();
+}
+
+void FilenamePatternField::refresh() {
+    const QString wanted = QString::fromStdString(pattern_.get());
+    if (field_->text() != wanted) field_->setText(wanted);
+    showPreview();
+}
+
+void FilenamePatternField::showPreview() { preview_->setText(subject_.preview(field_->text())); }
+
+} // namespace pictavo

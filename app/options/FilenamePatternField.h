@@ -1,0 +1,42 @@
+#pragma once
+#include "app/options/Binding.h"
+#include "app/options/FilenameSubject.h"
+
+#include <QWidget>
+
+#include <string>
+
+class QLabel;
+class QLineEdit;
+
+namespace pictavo {
+
+class TokenLegend;
+
+// The filename pattern: a field written on every keystroke, the tokens it may use, and the name
+// it gives the subject, which follows as the user types.
+class FilenamePatternField : public QWidget {
+    Q_OBJECT
+
+public:
+    FilenamePatternField(Binding<std::string> pattern, FilenameSubject subject, QWidget* parent = nullptr);
+
+    void setSubject(const FilenameSubject& subject);
+    // Shows the bound pattern; the text is left alone, cursor and all, when it already says it.
+    void refresh();
+
+    QLineEdit* field() const { return field_; }
+    TokenLegend* legend() const { return legend_; }
+    QLabel* previewLine() const { return preview_; }
+
+private:
+    void showPreview();
+
+    Binding<std::string> pattern_;
+    FilenameSubject subject_;
+    QLineEdit* field_;
+    TokenLegend* legend_;
+    QLabel* preview_;
+};
+
+} // namespace pictavo

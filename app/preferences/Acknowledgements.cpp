@@ -1,0 +1,172 @@
+#include "app/preferences/Acknowledgements.h"
+
+#include "shims/pctv_libdeflate.h"
+#include "shims/pctv_mozjpeg.h"
+#include "shims/pctv_webp.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <QtGlobal>
+
+#include <exiv2/version.hpp>
+#include <lcms2.h>
+#include <libheif/heif.h>
+#include <libraw/libraw.h>
+#include <nlohmann/json.hpp>
+#include <unicode/uversion.h>
+#include <vips/vips.h>
+#include <zlib.h>
+
+#include <dlfcn.h>
+
+#include <optional>
+
+namespace pictavo {
+namespace {
+
+QString builtWith(const QString& version) { return version + QStringLiteral(" (the version built with)"); }
+
+// A library the program reaches only through libvips has no link line of ours, so its
+// version call is looked up among what is loaded: absent means not contained.
+template <typename Function> Function loaded(const char* symbol) {
+    return reinterpret_cast<Function>(dlsym(RTLD_DEFAULT, symbol));
+}
+
+std::optional<QString> libpngVersion() {
+    const auto call = loaded<const char* (*)(void*)>("png_get_libver");
+    if (!call) return std::nullopt;
+    return QString::fromLatin1(call(nullptr));
+}
+
+std::optional<QString> libtiffVersion() {
+    const auto call = loaded<const char* (*)()>("TIFFGetVersion");
+    if (!call) return std::nullopt;
+    // "LIBTIFF, Version 4.5.0\nCopyright …": the number after "Version" on the first line.
+    const QString first = QString::fromLatin1(call()).section(QLatin1Char('\n'), 0, 0);
+    const qsizetype at = first.indexOf(QLatin1String("Version "));
+    return at < 0 ? first.trimmed() : first.mid(at + 8).trimmed();
+}
+
+std::optional<QString> openJPEGVersion() {
+    const auto call = loaded<const char* (*)()>("opj_version");
+    if (!call) return std::nullopt;
+    return QString::fromLatin1(call());
+}
+
+std::optional<QString> librsvgVersion() {
+    const auto* major = loaded<const unsigned*>("rsvg_major_version");
+    const auto* minor = loaded<const unsigned*>("rsvg_minor_version");
+    const auto* micro = loaded<const unsigned*>("rsvg_micro_version");
+    if (!major || !minor || !micro) return std::nullopt;
+    return QStringLiteral("%1.%2.%3").arg(*major).arg(*minor).arg(*micro);
+}
+
+std::optional<QString> popplerVersion() {
+    const auto call = loaded<const char* (*)()>("poppler_get_version");
+    if (!call) return std::nullopt;
+    return QString::fromLatin1(call());
+}
+
+std::optional<QString> cairoVersion() {
+    const auto call = loaded<const char* (*)()>("cairo_version_string");
+    if (!call) return std::nullopt;
+    return QString::fromLatin1(call());
+}
+
+std::optional<QString> libxml2Version() {
+    // "21004" for 2.10.4.
+    const auto* encoded = loaded<const char* const*>("xmlParserVersion");
+    if (!encoded || !*encoded) return std::nullopt;
+    const int number = QString::fromLatin1(*encoded).toInt();
+    return QStringLiteral("%1.%2.%3").arg(number / 10000).arg((number / 100) % 100).arg(number % 100);
+}
+
+QString lcmsVersion() {
+    // Encoded as major × 1000 + minor × 10, so 2.14 is 2140.
+    const int encoded = cmsGetEncodedCMMversion();
+    return QStringLiteral("%1.%2").arg(encoded / 1000).arg((encoded % 1000) / 10);
+}
+
+QString icuVersion() {
+    UVersionInfo info;
+    u_getVersion(info);
+    char text[U_MAX_VERSION_STRING_LENGTH];
+    u_versionToString(info, text);
+    return QString::fromLatin1(text);
+}
+
+std::vector<Acknowledgement> build() {
+    std::vector<Acknowledgement> entries;
+    const auto add = [&entries](const char* name, QString version, const char* role, const char* licence) {
+        const QString named = QString::fromLatin1(name);
+        entries.push_back({named, std::move(version), QString::fromUtf8(role), QString::fromUtf8(licence),
+                           Acknowledgements::licenceText(named)});
+    };
+    const auto addLoaded = [&add](const char* name, std::optional<QString> version, const char* role,
+                                  const char* licence) {
+        if (version) add(name, *version, role, licence);
+    };
+
+    add("libjpeg-turbo", builtWith(QString::fromLatin1(pctv_mozjpeg_version())),
+        "Writes every JPEG the app exports, and re-optimises the ones it does not decode.",
+        "IJG, BSD-3-Clause and zlib");
+    add("libwebp", QString::fromLatin1(pctv_webp_version()), "Writes every WebP the app exports.",
+        "BSD-3-Clause, with an additional patent grant");
+    add("libdeflate", builtWith(QString::fromLatin1(pctv_libdeflate_version())),
+        "Re-compresses every PNG the app exports, without changing a pixel.", "MIT");
+    add("libvips", QString::fromLatin1(vips_version_string()),
+        "Decodes, resizes and converts images, and writes most of the formats the app exports.",
+        "LGPL-2.1-or-later");
+    add("lcms2", lcmsVersion(), "Converts colours from one ICC profile to another.", "MIT");
+    add("zlib", QString::fromLatin1(zlibVersion()), "Compresses the data inside PNG and other files.", "Zlib");
+    addLoaded("libpng", libpngVersion(), "Reads and writes PNG, through libvips.", "libpng-2.0");
+    addLoaded("libtiff", libtiffVersion(), "Reads and writes TIFF, through libvips.", "libtiff");
+    add("libheif", QString::fromLatin1(heif_get_version()), "Reads and writes HEIC and AVIF.",
+        "LGPL-3.0-or-later");
+    addLoaded("OpenJPEG", openJPEGVersion(), "Reads and writes JPEG 2000, through libvips.", "BSD-2-Clause");
+    add("LibRaw", QString::fromLatin1(libraw_version()), "Reads the raw files of digital cameras.",
+        "LGPL-2.1 or CDDL-1.0");
+    add("exiv2", QString::fromStdString(Exiv2::versionString()),
+        "Reads and writes EXIF, IPTC and XMP metadata.", "GPL-2.0-or-later");
+    addLoaded("librsvg", librsvgVersion(), "Draws SVG documents at whatever size is asked.", "LGPL-2.0-or-later");
+    addLoaded("poppler", popplerVersion(), "Draws the pages of PDF documents.", "GPL-2.0-only or GPL-3.0-only");
+    addLoaded("cairo", cairoVersion(), "The surface PDF pages and SVG documents are drawn on.",
+              "LGPL-2.1-only or MPL-1.1");
+    addLoaded("libxml2", libxml2Version(), "Reads SVG documents as XML to check what the metadata cut leaves.",
+              "MIT");
+    add("ICU", icuVersion(), "Puts text into its canonical Unicode form, so that names compare as people read them.",
+        "Unicode licence (ICU)");
+    add("Qt", QString::fromLatin1(qVersion()), "Draws the windows and runs the application.", "LGPL-3.0");
+    add("nlohmann-json",
+        QStringLiteral("%1.%2.%3 (compiled in)")
+            .arg(NLOHMANN_JSON_VERSION_MAJOR)
+            .arg(NLOHMANN_JSON_VERSION_MINOR)
+            .arg(NLOHMANN_JSON_VERSION_PATCH),
+        "Reads and writes the saved settings as JSON.", "MIT");
+    return entries;
+}
+
+std::optional<QString> readStrictUTF8(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    // fromUtf8 would quietly put U+FFFD in place of bad bytes; a damaged licence shows none.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError()) return QString();
+    return text;
+}
+
+} // namespace
+
+const std::vector<Acknowledgement>& Acknowledgements::all() {
+    static const std::vector<Acknowledgement> entries = build();
+    return entries;
+}
+
+QString Acknowledgements::licenceText(const QString& name) {
+    if (const auto text = readStrictUTF8(QStringLiteral(":/Licences/%1.txt").arg(name))) return *text;
+    return readStrictUTF8(QStringLiteral(":/%1.txt").arg(name)).value_or(QString());
+}
+
+} // namespace pictavo

@@ -1,0 +1,278 @@
+#include "app/preferences/SettingsWindow.h"
+
+#include "app/design/DSSegmentedControl.h"
+#include "app/preferences/DefaultSpecEditors.h"
+#include "app/preferences/SettingsFormatChoices.h"
+#include "app/preferences/SettingsWindowFit.h"
+#include "app/preferences/SettingsWindowFitter.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace pictavo {
+namespace {
+
+using Choice = DestinationStore::Choice;
+
+constexpr Choice saveChoices[] = {Choice::besideOriginal, Choice::chosenFolder, Choice::askEachTime,
+                                  Choice::replaceOriginal};
+
+QFormLayout* formIn(QGroupBox* box) {
+    auto* form = new QFormLayout(box);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    return form;
+}
+
+void setSecondary(QLabel* label) {
+    label->setForegroundRole(QPalette::PlaceholderText);
+    label->setWordWrap(true);
+}
+
+} // namespace
+
+SettingsWindow::SettingsWindow(SettingsStore& settings, DestinationStore& destinations, UpdateController& updates,
+                               QWidget* parent)
+    : QWidget(parent, Qt::Window), settings_(settings), destinations_(destinations), updates_(updates) {
+    setWindowTitle(QStringLiteral("Settings"));
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFixedWidth(fixedWidth);
+
+    content_ = new QWidget;
+    auto* sections = new QVBoxLayout(content_);
+    sections->addWidget(makeOutputSection());
+    sections->addWidget(makeDestinationSection());
+    sections->addWidget(makeUpdatesSection());
+    sections->addWidget(makeResetSection());
+    sections->addStretch(0);
+
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setWidget(content_);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll_);
+
+    connect(&settings_, &SettingsStore::defaultSpecChanged, this, &SettingsWindow::refreshOutput);
+    connect(&destinations_, &DestinationStore::defaultChoiceChanged, this, &SettingsWindow::refreshDestination);
+    connect(&destinations_, &DestinationStore::chosenFolderChanged, this, &SettingsWindow::refreshDestination);
+    connect(&updates_, &UpdateController::canCheckForUpdatesChanged, this, &SettingsWindow::refreshUpdates);
+    connect(&updates_, &UpdateController::automaticallyChecksForUpdatesChanged, this, &SettingsWindow::refreshUpdates);
+    refreshOutput();
+    refreshDestination();
+    refreshUpdates();
+
+    content_->installEventFilter(this);
+    new SettingsWindowFitter(*this, [this](std::optional<int> room) { setScreenHeight(room); });
+    measureContent();
+}
+
+SettingsWindow* SettingsWindow::open(SettingsStore& settings, DestinationStore& destinations,
+                                     UpdateController& updates) {
+    static QPointer<SettingsWindow> window;
+    if (!window) {
+        window = new SettingsWindow(settings, destinations, updates);
+        // Closing ends the window's own state, such as the remembered size preset.
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+QWidget* SettingsWindow::makeOutputSection() {
+    auto* box = new QGroupBox(QStringLiteral("Default Output"));
+    outputForm_ = formIn(box);
+
+    format_ = new QComboBox;
+    for (const auto& choice : settingsFormatChoices()) {
+        if (choice) format_->addItem(QString::fromStdString(choice->displayName()), QString::fromStdString(choice->id()));
+        else format_->insertSeparator(format_->count());
+    }
+    connect(format_, &QComboBox::activated, this, [this](int index) {
+        const std::string id = format_->itemData(index).toString().toStdString();
+        for (const auto& choice : settingsFormatChoices()) {
+            if (!choice || choice->id() != id) continue;
+            OutputSpec spec = settings_.defaultSpec();
+            spec.format = *choice;
+            settings_.setDefaultSpec(spec);
+        }
+    });
+    outputForm_->addRow(QStringLiteral("Format"), format_);
+
+    if (QWidget* size = DefaultSpecEditors::sizeEditor(settings_, box)) outputForm_->addRow(QStringLiteral("Size"), size);
+    compression_ = DefaultSpecEditors::compressionEditor(settings_, box);
+    if (compression_) outputForm_->addRow(QStringLiteral("Compression"), compression_);
+
+    keepMetadata_ = new QCheckBox(QStringLiteral("Keep EXIF and GPS"));
+    keepMetadata_->setToolTip(QStringLiteral("Off removes camera, location and timestamps"));
+    connect(keepMetadata_, &QCheckBox::clicked, this, [this](bool on) {
+        OutputSpec spec = settings_.defaultSpec();
+        spec.metadata = on ? MetadataPolicy::keepAll : MetadataPolicy::strip;
+        settings_.setDefaultSpec(spec);
+    });
+    outputForm_->addRow(QString(), keepMetadata_);
+
+    convertToSRGB_ = new QCheckBox(QStringLiteral("Convert to sRGB"));
+    convertToSRGB_->setToolTip(QStringLiteral("Stops Display P3 photos coming out oversaturated"));
+    connect(convertToSRGB_, &QCheckBox::clicked, this, [this](bool on) {
+        OutputSpec spec = settings_.defaultSpec();
+        spec.colour = on ? ColourPolicy::convertToSRGB : ColourPolicy::preserve;
+        settings_.setDefaultSpec(spec);
+    });
+    outputForm_->addRow(QString(), convertToSRGB_);
+
+    if (QWidget* naming = DefaultSpecEditors::namingEditor(settings_, box))
+        outputForm_->addRow(QStringLiteral("Naming"), naming);
+
+    background_ = new DSSegmentedControl(QStringLiteral("Background"));
+    background_->setSegments({QStringLiteral("White"), QStringLiteral("Black")});
+    connect(background_, &DSSegmentedControl::segmentChosen, this, [this](int index) {
+        OutputSpec spec = settings_.defaultSpec();
+        spec.matte = index == 0 ? MatteColour::white() : MatteColour::black();
+        settings_.setDefaultSpec(spec);
+    });
+    outputForm_->addRow(QStringLiteral("Background"), background_);
+    return box;
+}
+
+QWidget* SettingsWindow::makeDestinationSection() {
+    auto* box = new QGroupBox(QStringLiteral("Default Destination"));
+    destinationForm_ = formIn(box);
+
+    save_ = new QComboBox;
+    save_->setToolTip(QStringLiteral("Where the finished files go"));
+    for (const QString& title : {QStringLiteral("Beside each original"), QStringLiteral("In a folder\u2026"),
+                                 QStringLiteral("Ask each time"), QStringLiteral("Replace the originals")})
+        save_->addItem(title);
+    // Only what new batches start with; the current batch keeps its own choice.
+    connect(save_, &QComboBox::activated, this,
+            [this](int index) { destinations_.setDefaultChoice(saveChoices[index]); });
+    destinationForm_->addRow(QStringLiteral("Save"), save_);
+
+    folderRow_ = new QWidget;
+    auto* row = new QHBoxLayout(folderRow_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(12);
+    folderText_ = new QLabel;
+    setSecondary(folderText_);
+    folderText_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    chooseFolder_ = new QPushButton(QStringLiteral("Choose\u2026"));
+    connect(chooseFolder_, &QPushButton::clicked, this, [this] {
+        // Choosing points the current batch at the folder as well.
+        if (destinations_.chooseFolder()) destinations_.setDefaultChoice(destinations_.choice());
+    });
+    row->addWidget(folderText_, 1);
+    row->addWidget(chooseFolder_);
+    destinationForm_->addRow(QStringLiteral("Folder"), folderRow_);
+    return box;
+}
+
+QWidget* SettingsWindow::makeUpdatesSection() {
+    auto* box = new QGroupBox(QStringLiteral("Updates"));
+    auto* form = formIn(box);
+    automaticUpdates_ = new QCheckBox(QStringLiteral("Check for updates automatically"));
+    connect(automaticUpdates_, &QCheckBox::clicked, this,
+            [this](bool on) { updates_.setAutomaticallyChecksForUpdates(on); });
+    form->addRow(QString(), automaticUpdates_);
+    checkForUpdates_ = new QPushButton(QStringLiteral("Check for Updates\u2026"));
+    connect(checkForUpdates_, &QPushButton::clicked, this, [this] { updates_.controller().checkForUpdates(); });
+    form->addRow(QString(), checkForUpdates_);
+    if (!updates_.isAvailable()) {
+        auto* caption = new QLabel(QStringLiteral("This build has no update feed, so it never looks for updates."));
+        setSecondary(caption);
+        QFont small = caption->font();
+        small.setPixelSize(11);
+        caption->setFont(small);
+        form->addRow(QString(), caption);
+    }
+    return box;
+}
+
+QWidget* SettingsWindow::makeResetSection() {
+    auto* box = new QGroupBox;
+    auto* form = formIn(box);
+    reset_ = new QPushButton(QStringLiteral("Reset to Defaults"));
+    reset_->setToolTip(QStringLiteral("Puts every default back to what the app ships with"));
+    connect(reset_, &QPushButton::clicked, this, &SettingsWindow::resetToDefaults);
+    form->addRow(QString(), reset_);
+    return box;
+}
+
+void SettingsWindow::resetToDefaults() {
+    // The update preference, the folder's bookmark and the replace permissions stay.
+    settings_.setDefaultSpec(SettingsStore::builtInDefaultSpec());
+    settings_.setSpec(SettingsStore::builtInDefaultSpec());
+    destinations_.resetToDefaults();
+}
+
+void SettingsWindow::refreshOutput() {
+    const OutputSpec& spec = settings_.defaultSpec();
+    format_->setCurrentIndex(format_->findData(QString::fromStdString(spec.format.id())));
+    if (compression_) outputForm_->setRowVisible(compression_, formatIsLossy(spec.format));
+    keepMetadata_->setChecked(spec.metadata == MetadataPolicy::keepAll);
+    convertToSRGB_->setChecked(spec.colour == ColourPolicy::convertToSRGB);
+    background_->setSelectedIndex(spec.matte == MatteColour::white() ? 0 : spec.matte == MatteColour::black() ? 1 : -1);
+    outputForm_->setRowVisible(background_, !formatKeepsTransparency(spec.format));
+}
+
+void SettingsWindow::refreshDestination() {
+    const Choice choice = destinations_.defaultChoice();
+    for (int index = 0; index < 4; ++index)
+        if (saveChoices[index] == choice) save_->setCurrentIndex(index);
+    folderText_->setText(destinations_.subtitle(Choice::chosenFolder));
+    destinationForm_->setRowVisible(folderRow_, choice == Choice::chosenFolder);
+}
+
+void SettingsWindow::refreshUpdates() {
+    automaticUpdates_->setChecked(updates_.automaticallyChecksForUpdates());
+    automaticUpdates_->setEnabled(updates_.isAvailable());
+    checkForUpdates_->setEnabled(updates_.canCheckForUpdates());
+}
+
+bool SettingsWindow::isRowShown(QWidget* field) const {
+    for (QFormLayout* form : {outputForm_, destinationForm_}) {
+        int row = -1;
+        QFormLayout::ItemRole role;
+        form->getWidgetPosition(field, &row, &role);
+        if (row >= 0) return form->isRowVisible(row);
+    }
+    return false;
+}
+
+bool SettingsWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == content_ && event->type() == QEvent::LayoutRequest) measureContent();
+    return QWidget::eventFilter(watched, event);
+}
+
+void SettingsWindow::setScreenHeight(std::optional<int> height) {
+    screenHeight_ = height;
+    applyHeightRule();
+}
+
+void SettingsWindow::measureContent() {
+    QLayout* layout = content_->layout();
+    layout->activate();
+    contentHeight_ = layout->hasHeightForWidth() ? layout->totalHeightForWidth(fixedWidth)
+                                                 : layout->totalSizeHint().height();
+    applyHeightRule();
+}
+
+void SettingsWindow::applyHeightRule() {
+    const std::optional<int> capped = cappedHeight(contentHeight_, screenHeight_);
+    scroll_->setVerticalScrollBarPolicy(capped ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    if (const std::optional<int> height = capped ? capped : contentHeight_) setFixedHeight(*height);
+}
+
+} // namespace pictavo

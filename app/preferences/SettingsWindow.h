@@ -1,0 +1,92 @@
+#pragma once
+#include "app/export/DestinationStore.h"
+#include "app/preferences/UpdateController.h"
+#include "app/settings/SettingsStore.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QFormLayout;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+
+namespace pictavo {
+
+class DSSegmentedControl;
+
+// Edits what new batches start with, where their files go and the update preference. Every
+// change goes straight into the stores: there is nothing to apply or cancel.
+class SettingsWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int fixedWidth = 460;
+
+    SettingsWindow(SettingsStore& settings, DestinationStore& destinations, UpdateController& updates,
+                   QWidget* parent = nullptr);
+
+    // Shows the one settings window, made anew after it was closed.
+    static SettingsWindow* open(SettingsStore& settings, DestinationStore& destinations, UpdateController& updates);
+
+    // The content height the screen has room for; none when it cannot be known.
+    void setScreenHeight(std::optional<int> height);
+    std::optional<int> contentHeight() const { return contentHeight_; }
+
+    QComboBox* formatPicker() const { return format_; }
+    QComboBox* savePicker() const { return save_; }
+    QCheckBox* keepMetadataToggle() const { return keepMetadata_; }
+    QCheckBox* convertToSRGBToggle() const { return convertToSRGB_; }
+    DSSegmentedControl* backgroundPicker() const { return background_; }
+    QLabel* folderText() const { return folderText_; }
+    QPushButton* chooseFolderButton() const { return chooseFolder_; }
+    QCheckBox* automaticUpdatesToggle() const { return automaticUpdates_; }
+    QPushButton* checkForUpdatesButton() const { return checkForUpdates_; }
+    QPushButton* resetButton() const { return reset_; }
+    QScrollArea* scrollArea() const { return scroll_; }
+    bool isRowShown(QWidget* field) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* makeOutputSection();
+    QWidget* makeDestinationSection();
+    QWidget* makeUpdatesSection();
+    QWidget* makeResetSection();
+    void refreshOutput();
+    void refreshDestination();
+    void refreshUpdates();
+    void resetToDefaults();
+    void measureContent();
+    void applyHeightRule();
+
+    SettingsStore& settings_;
+    DestinationStore& destinations_;
+    UpdateController& updates_;
+
+    QScrollArea* scroll_ = nullptr;
+    QWidget* content_ = nullptr;
+    QFormLayout* outputForm_ = nullptr;
+    QFormLayout* destinationForm_ = nullptr;
+    QComboBox* format_ = nullptr;
+    QWidget* compression_ = nullptr;
+    QCheckBox* keepMetadata_ = nullptr;
+    QCheckBox* convertToSRGB_ = nullptr;
+    DSSegmentedControl* background_ = nullptr;
+    QComboBox* save_ = nullptr;
+    QWidget* folderRow_ = nullptr;
+    QLabel* folderText_ = nullptr;
+    QPushButton* chooseFolder_ = nullptr;
+    QCheckBox* automaticUpdates_ = nullptr;
+    QPushButton* checkForUpdates_ = nullptr;
+    QPushButton* reset_ = nullptr;
+
+    std::optional<int> contentHeight_;
+    std::optional<int> screenHeight_;
+};
+
+} // namespace pictavo

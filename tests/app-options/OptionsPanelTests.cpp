@@ -1,0 +1,291 @@
+#include "app-options/OptionsTesting.h"
+#include "app/design/DSPalette.h"
+#include "app/design/DSSegmentedControl.h"
+#include "app/options/FilenamePatternField.h"
+#include "app/options/OptionCaption.h"
+#include "app/options/OptionLink.h"
+#include "app/options/OptionSection.h"
+#include "app/options/OptionSwitch.h"
+#include "app/options/OptionsPanel.h"
+#include "app/options/OrientationControl.h"
+#include "app/options/QualityControl.h"
+#include "app/options/SpecBindings.h"
+#include "app/options/TokenLegend.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace pictavo;
+using namespace options_testing;
+
+// The options panel in a shown, active window, editing a settings store's current
+// specification as the options chip has it do.
+struct PanelFixture : ::testing::Test {
+    ThemeScope theme;
+    Settings settings;
+    std::optional<FilenameSubject> firstCard;
+    QWidget window;
+    OptionsPanel* panel = nullptr;
+
+    PanelFixture() {
+        window.setGeometry(100, 100, 308, 700);
+        new QVBoxLayout(&window);
+        makePanel();
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    // A new panel, as opening the pop-over again makes one.
+    void makePanel() {
+        delete panel;
+        SettingsStore& store = settings.store;
+        panel = new OptionsPanel({currentSpecBinding(store),
+                                  [&store] { return !store.sectionMatchesDefault(SpecSection::options); },
+                                  [&store] { store.saveSectionAsDefault(SpecSection::options); },
+                                  [this] { return firstCard; }},
+                                 &window);
+        window.layout()->addWidget(panel);
+        QObject::connect(&store, &SettingsStore::specChanged, panel, &OptionsPanel::refresh);
+        QObject::connect(&store, &SettingsStore::defaultSpecChanged, panel, &OptionsPanel::refresh);
+        panel->show();
+        settle();
+    }
+
+    const OutputSpec& spec() { return settings.store.spec(); }
+    void setFormat(const OutputFormat& format) {
+        settings.change([&](OutputSpec& spec) { spec.format = format; });
+    }
+    QualityControl* quality() { return panel->qualityControl(); }
+    void chooseSegment(DSSegmentedControl* control, int index) {
+        settle();
+        click(control->segment(index));
+    }
+};
+
+TEST_F(PanelFixture, SectionsFollowTheFormat) {
+    struct Case {
+        const OutputFormat& format;
+        bool compression;
+        bool background;
+    };
+    for (const Case& each : {Case{OutputFormat::sameAsSource(), true, false}, Case{OutputFormat::png(), false, false},
+                             Case{OutputFormat::jpeg(), true, true}, Case{OutputFormat::webp(), true, false},
+                             Case{OutputFormat::icns(), false, false}}) {
+        setFormat(each.format);
+        EXPECT_EQ(panel->compressionSection()->isVisible(), each.compression) << each.format.id();
+        EXPECT_EQ(quality() != nullptr, each.compression) << each.format.id();
+        EXPECT_EQ(panel->backgroundSection()->isVisible(), each.background) << each.format.id();
+    }
+    QStringList titles;
+    for (OptionSection* section : panel->findChildren<OptionSection*>()) titles << section->titleLabel()->text();
+    EXPECT_EQ(titles, (QStringList{"Compression", "Metadata", "Colour", "Orientation", "Background", "Naming"}));
+    const QFont title = panel->compressionSection()->titleLabel()->font();
+    EXPECT_EQ(title.capitalization(), QFont::AllUppercase);
+    EXPECT_EQ(title.pixelSize(), 11);
+    EXPECT_NEAR(title.letterSpacing(), 0.6, 0.01);
+    EXPECT_EQ(static_cast<QVBoxLayout*>(panel->layout())->spacing(), 18);
+}
+
+TEST_F(PanelFixture, TheCompressionControlComesBackToItsLastNumbersUntilItIsMadeAnew) {
+    ASSERT_NE(quality(), nullptr);
+    EXPECT_EQ(quality()->modes()->segments(), (QStringList{"Lossless", "Quality", "File size"}));
+    EXPECT_EQ(quality()->modes()->selectedIndex(), 0);
+    EXPECT_TRUE(quality()->losslessCaption()->isVisible());
+    EXPECT_EQ(quality()->modes()->toolTip(), "Keep every pixel, hold a quality, or hold a file size");
+
+    chooseSegment(quality()->modes(), 1);
+    EXPECT_EQ(spec().quality, QualityMode::quality(80));
+    EXPECT_TRUE(quality()->slider()->isVisible());
+    EXPECT_EQ(quality()->number()->text(), "80");
+    EXPECT_EQ(quality()->number()->width(), 26);
+    EXPECT_EQ(quality()->slider()->accessibleName(), "Quality");
+    chooseSegment(quality()->modes(), 2);
+    EXPECT_EQ(spec().quality, QualityMode::targetBytes(500'000));
+    EXPECT_TRUE(quality()->targets()->isVisible());
+    EXPECT_EQ(quality()->targets()->currentText(), "500 kB");
+
+    chooseSegment(quality()->modes(), 1);
+    quality()->slider()->setValue(1);
+    EXPECT_EQ(spec().quality, QualityMode::quality(1));
+    quality()->slider()->setValue(100);
+    EXPECT_EQ(spec().quality, QualityMode::quality(100));
+    quality()->slider()->setFocus();
+    typeKey(quality()->slider(), Qt::Key_Home);
+    EXPECT_EQ(spec().quality, QualityMode::quality(1));
+    quality()->slider()->setValue(35);
+    EXPECT_EQ(quality()->number()->text(), "35");
+    chooseSegment(quality()->modes(), 0);
+    EXPECT_EQ(spec().quality, QualityMode::lossless());
+    chooseSegment(quality()->modes(), 1);
+    EXPECT_EQ(spec().quality, QualityMode::quality(35));
+
+    // The mode survives a format without compression; a control made anew has forgotten 35.
+    setFormat(OutputFormat::png());
+    EXPECT_EQ(quality(), nullptr);
+    EXPECT_EQ(spec().quality, QualityMode::quality(35));
+    settings.change([](OutputSpec& spec) { spec.quality = QualityMode::lossless(); });
+    setFormat(OutputFormat::jpeg());
+    ASSERT_NE(quality(), nullptr);
+    chooseSegment(quality()->modes(), 1);
+    EXPECT_EQ(spec().quality, QualityMode::quality(80));
+}
+
+TEST_F(PanelFixture, AStoredNumberIsRecordedWhenTheControlAppears) {
+    settings.change([](OutputSpec& spec) { spec.quality = QualityMode::quality(35); });
+    makePanel();
+    chooseSegment(quality()->modes(), 0);
+    chooseSegment(quality()->modes(), 1);
+    EXPECT_EQ(spec().quality, QualityMode::quality(35));
+    EXPECT_EQ(quality()->number()->text(), "35");
+}
+
+TEST_F(PanelFixture, TargetSizesAreFileSizesAndAnUnlistedTargetSelectsNone) {
+    settings.change([](OutputSpec& spec) { spec.quality = QualityMode::targetBytes(300'000); });
+    QComboBox* targets = quality()->targets();
+    QStringList items;
+    for (int i = 0; i < targets->count(); ++i) items << targets->itemText(i);
+    EXPECT_EQ(items, (QStringList{"200 kB", "500 kB", "1 MB", "5 MB"}));
+    EXPECT_EQ(targets->currentIndex(), -1);
+    EXPECT_EQ(targets->accessibleName(), "Under");
+    EXPECT_EQ(targets->toolTip(), "The encoder is searched for the best quality that fits under this");
+    EXPECT_EQ(spec().quality, QualityMode::targetBytes(300'000)) << "stays until the user picks one";
+    targets->setFocus();
+    typeKey(targets, Qt::Key_End);
+    EXPECT_EQ(spec().quality, QualityMode::targetBytes(5'000'000));
+    EXPECT_EQ(quality()->memory().lastTargetBytes, 5'000'000);
+    chooseSegment(quality()->modes(), 0);
+    chooseSegment(quality()->modes(), 2);
+    EXPECT_EQ(spec().quality, QualityMode::targetBytes(5'000'000));
+}
+
+TEST_F(PanelFixture, OrientationButtonsStepTheTurnAndSayWhatItDoes) {
+    OrientationControl* orientation = panel->orientationControl();
+    OptionLink* reset = orientation->resetButton();
+    EXPECT_FALSE(reset->isEnabled());
+    EXPECT_EQ(reset->currentColour(), palette::tertiaryLabel().current());
+    EXPECT_EQ(orientation->description()->text(), "Unchanged");
+    EXPECT_EQ(reset->toolTip(), "Put every image back the way it came in");
+    const std::vector<std::pair<QString, QString>> faces{
+        {"Turn left", "Turn every image a quarter turn anticlockwise"},
+        {"Turn right", "Turn every image a quarter turn clockwise"},
+        {"Flip horizontally", "Mirror every image left to right"},
+        {"Flip vertically", "Mirror every image top to bottom"}};
+    for (const TurnAction action : allTurnActions) {
+        EXPECT_EQ(orientation->button(action)->accessibleName(), faces[std::size_t(action)].first);
+        EXPECT_EQ(orientation->button(action)->toolTip(), faces[std::size_t(action)].second);
+        EXPECT_FALSE(orientation->button(action)->icon().isNull());
+    }
+
+    click(orientation->button(TurnAction::right));
+    EXPECT_EQ(spec().adjustments.reorientation, Reorientation(1));
+    EXPECT_EQ(orientation->description()->text(), "Turned right");
+    EXPECT_TRUE(reset->isEnabled());
+    EXPECT_EQ(reset->currentColour(), palette::secondary().current());
+    click(orientation->button(TurnAction::flipHorizontally));
+    EXPECT_EQ(orientation->description()->text(), "Flipped and turned left");
+    click(orientation->button(TurnAction::flipVertically));
+    click(orientation->button(TurnAction::left));
+    EXPECT_EQ(spec().adjustments.reorientation, Reorientation(2));
+    EXPECT_EQ(orientation->description()->text(), "Turned upside down");
+    click(orientation->button(TurnAction::flipVertically));
+    EXPECT_EQ(orientation->description()->text(), "Flipped horizontally");
+    click(reset);
+    EXPECT_EQ(spec().adjustments.reorientation, Reorientation::none());
+    EXPECT_FALSE(reset->isEnabled());
+    EXPECT_EQ(spec().adjustments.greyscale, false);
+}
+
+TEST_F(PanelFixture, SwitchesWriteTheirOwnFieldAndNothingElse) {
+    const OutputSpec before = spec();
+    EXPECT_FALSE(panel->keepMetadataSwitch()->isOn());
+    EXPECT_EQ(panel->keepMetadataSwitch()->toolTip(), "Off removes camera, location and timestamps");
+    EXPECT_EQ(panel->keepMetadataSwitch()->toggle()->accessibleName(), "Keep EXIF and GPS");
+    click(panel->keepMetadataSwitch()->toggle());
+    EXPECT_EQ(spec().metadata, MetadataPolicy::keepAll);
+    click(panel->keepMetadataSwitch()->toggle());
+    EXPECT_EQ(spec(), before);
+
+    click(panel->convertToSRGBSwitch()->toggle());
+    EXPECT_EQ(spec().colour, ColourPolicy::convertToSRGB);
+    EXPECT_EQ(panel->convertToSRGBSwitch()->toolTip(), "Stops Display P3 photos coming out oversaturated");
+    click(panel->greyscaleSwitch()->toggle());
+    EXPECT_TRUE(spec().adjustments.greyscale);
+    EXPECT_EQ(panel->greyscaleSwitch()->toolTip(), "Drains the colour, keeping the brightness");
+    // A change from elsewhere shows without being written back.
+    settings.change([](OutputSpec& spec) { spec.colour = ColourPolicy::preserve; });
+    EXPECT_FALSE(panel->convertToSRGBSwitch()->isOn());
+    EXPECT_TRUE(panel->greyscaleSwitch()->isOn());
+}
+
+TEST_F(PanelFixture, TheBackgroundIsExactlyWhiteOrBlackAndAnyOtherMatteSelectsNothing) {
+    setFormat(OutputFormat::jpeg());
+    settings.change([](OutputSpec& spec) { spec.matte = MatteColour{0.5, 0.25, 0.0}; });
+    DSSegmentedControl* matte = panel->matteControl();
+    EXPECT_EQ(matte->segments(), (QStringList{"White", "Black"}));
+    EXPECT_EQ(matte->selectedIndex(), -1);
+    EXPECT_EQ(matte->toolTip(), "What shows through where the image is transparent");
+    chooseSegment(matte, 1);
+    EXPECT_EQ(spec().matte, MatteColour::black());
+    chooseSegment(matte, 0);
+    EXPECT_EQ(spec().matte, (MatteColour{1.0, 1.0, 1.0}));
+    EXPECT_EQ(matte->selectedIndex(), 0);
+}
+
+TEST_F(PanelFixture, ThePatternIsWrittenAtEveryKeystrokeAndPreviewsTheSubject) {
+    FilenamePatternField* naming = panel->patternField();
+    QLineEdit* field = naming->field();
+    EXPECT_EQ(field->text(), "{name}.{format}");
+    EXPECT_EQ(field->placeholderText(), "Naming");
+    EXPECT_EQ(field->accessibleName(), "Filename pattern");
+    EXPECT_EQ(field->toolTip(), "What each exported file is called, with tokens filled in");
+    EXPECT_EQ(naming->legend()->accessibleName(), "Tokens: {name}, {w}, {h}, {scale}, {quality}, {format}");
+    EXPECT_EQ(naming->previewLine()->text(), QStringLiteral("For example, photo.jpg \u2192 photo.jpg"));
+    EXPECT_EQ(naming->previewLine()->textFormat(), Qt::PlainText);
+
+    field->setFocus();
+    field->setCursorPosition(6);
+    typeText(field, "-{w}");
+    EXPECT_EQ(spec().namePattern, "{name}-{w}.{format}");
+    EXPECT_EQ(field->cursorPosition(), 10) << "the field keeps its cursor while the panel follows";
+    EXPECT_TRUE(field->hasFocus());
+    EXPECT_EQ(naming->previewLine()->text(), QStringLiteral("For example, photo.jpg \u2192 photo-3000.jpg"));
+
+    // The first image of the batch, when there is one, is the subject; no "For example". The
+    // pattern is shown as typed, never as markup.
+    firstCard = FilenameSubject{"IMG_0001.PNG", OutputFormat::png(), {640, 480}, std::nullopt, std::nullopt, false};
+    typeText(field, "<b>");
+    EXPECT_EQ(naming->previewLine()->text(), QStringLiteral("IMG_0001.PNG \u2192 IMG_0001-640<b>.PNG"));
+    field->selectAll();
+    typeKey(field, Qt::Key_Backspace);
+    EXPECT_EQ(spec().namePattern, "");
+    EXPECT_EQ(naming->previewLine()->text(), QStringLiteral("IMG_0001.PNG \u2192 IMG_0001.PNG"));
+}
+
+TEST_F(PanelFixture, TheFooterSavesTheOptionsButNeverTheTurnOrGreyscale) {
+    EXPECT_TRUE(panel->footer()->isHidden());
+    settings.change([](OutputSpec& spec) {
+        spec.adjustments.reorientation = Reorientation(1, true);
+        spec.adjustments.greyscale = true;
+    });
+    EXPECT_TRUE(panel->footer()->isHidden()) << "adjustments alone are no difference";
+    click(panel->keepMetadataSwitch()->toggle());
+    EXPECT_TRUE(panel->footer()->isVisible());
+    EXPECT_EQ(panel->saveAsDefaultButton()->text(), "Save as default");
+    EXPECT_TRUE(panel->footer()->findChild<OptionCaption*>()->text() == "New batches start with these options.");
+    click(panel->saveAsDefaultButton());
+    EXPECT_EQ(settings.store.defaultSpec().metadata, MetadataPolicy::keepAll);
+    EXPECT_EQ(settings.store.defaultSpec().adjustments, Adjustments::none());
+    EXPECT_TRUE(panel->footer()->isHidden());
+}
+
+} // namespace

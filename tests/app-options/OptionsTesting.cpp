@@ -1,0 +1,46 @@
+#include "app-options/OptionsTesting.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
+
+namespace options_testing {
+
+bool eventually(const std::function<bool()>& condition) {
+    const QDeadlineTimer deadline(30000);
+    while (!condition()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+void settle() {
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+void click(QWidget* widget, QPoint local) {
+    if (local == QPoint(-1, -1)) local = widget->rect().center();
+    QWindow* window = widget->window()->windowHandle();
+    const QPoint at = widget->mapTo(widget->window(), local);
+    QTest::mousePress(window, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, at);
+    settle();
+}
+
+void typeText(QWidget* widget, const QString& text) {
+    for (const QChar character : text) {
+        QTest::keyClick(widget->window()->windowHandle(), character.toLatin1());
+    }
+    settle();
+}
+
+void typeKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QTest::keyClick(widget->window()->windowHandle(), key, modifiers);
+    settle();
+}
+
+} // namespace options_testing

@@ -1,0 +1,122 @@
+#include "app-options/OptionsTesting.h"
+#include "app/options/SizeChoice.h"
+#include "app/options/FitBox.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace pictavo;
+
+std::optional<SizeChoice> none() { return std::nullopt; }
+
+TEST(SizeChoice, PresetsStandForTheirSizingsAndTitleTheirRows) {
+    const std::vector<std::pair<SizeChoice, ResizeSpec>> table{
+        {SizeChoice::original, ResizeSpec::original()},       {SizeChoice::half, ResizeSpec::percentage(0.5)},
+        {SizeChoice::quarter, ResizeSpec::percentage(0.25)},  {SizeChoice::scale2, ResizeSpec::scale(2.0)},
+        {SizeChoice::scale3, ResizeSpec::scale(3.0)},         {SizeChoice::scale4, ResizeSpec::scale(4.0)},
+        {SizeChoice::longest2048, ResizeSpec::longestEdge(2048)}, {SizeChoice::longest1024, ResizeSpec::longestEdge(1024)},
+        {SizeChoice::custom, ResizeSpec::original()}};
+    ASSERT_EQ(SizeChoice::allCases().size(), table.size());
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(SizeChoice::allCases()[i], table[i].first) << "declaration order";
+        EXPECT_EQ(table[i].first.resize(), table[i].second) << i;
+    }
+    QStringList titles;
+    for (const SizeChoice choice : SizeChoice::allCases()) titles << choice.menuTitle();
+    EXPECT_EQ(titles, (QStringList{"Original size", "50%", "25%", "@2x", "@3x", "@4x", "Longest edge 2048",
+                                   "Longest edge 1024", QStringLiteral("Custom\u2026")}));
+}
+
+TEST(SizeChoice, GroupsAreSizePercentageScaleLongestEdgeAndCustomWithoutHeading) {
+    const auto& groups = SizeChoice::groups();
+    ASSERT_EQ(groups.size(), 5u);
+    EXPECT_EQ(groups[0], (SizeChoice::Group{QStringLiteral("Size"), {SizeChoice::original}}));
+    EXPECT_EQ(groups[1], (SizeChoice::Group{QStringLiteral("Percentage"), {SizeChoice::half, SizeChoice::quarter}}));
+    EXPECT_EQ(groups[2], (SizeChoice::Group{QStringLiteral("Scale"),
+                                            {SizeChoice::scale2, SizeChoice::scale3, SizeChoice::scale4}}));
+    EXPECT_EQ(groups[3], (SizeChoice::Group{QStringLiteral("Longest edge"),
+                                            {SizeChoice::longest2048, SizeChoice::longest1024}}));
+    EXPECT_EQ(groups[4], (SizeChoice::Group{std::nullopt, {SizeChoice::custom}}));
+}
+
+TEST(SizeChoice, FromASizingFindsTheOriginalThenTheFirstEqualPresetElseCustom) {
+    EXPECT_EQ(SizeChoice(ResizeSpec::original()), SizeChoice::original);
+    EXPECT_EQ(SizeChoice(ResizeSpec::percentage(0.5)), SizeChoice::half);
+    EXPECT_EQ(SizeChoice(ResizeSpec::scale(3.0)), SizeChoice::scale3);
+    EXPECT_EQ(SizeChoice(ResizeSpec::longestEdge(1024)), SizeChoice::longest1024);
+    EXPECT_EQ(SizeChoice(ResizeSpec::percentage(0.3)), SizeChoice::custom);
+    // A scale of one half is not the 50% preset: the two kinds of factor are different sizings.
+    EXPECT_EQ(SizeChoice(ResizeSpec::scale(0.5)), SizeChoice::custom);
+    EXPECT_EQ(SizeChoice(ResizeSpec::fit(std::nullopt, std::nullopt)), SizeChoice::custom);
+}
+
+TEST(SizeChoice, ResolvingKeepsAPresetOnlyWhileItDescribesTheSizing) {
+    using R = SizeChoice::Resolution;
+    EXPECT_EQ(SizeChoice::resolve(none(), ResizeSpec::fit(800, 600)), (R{std::nullopt, SizeChoice::custom, "800 × 600"}));
+    EXPECT_EQ(SizeChoice::resolve(SizeChoice::custom, ResizeSpec::fit(std::nullopt, 600)),
+              (R{SizeChoice::custom, SizeChoice::custom, "auto × 600"}));
+    EXPECT_EQ(SizeChoice::resolve(SizeChoice::custom, ResizeSpec::fit(1200, std::nullopt)).label, "1200 × auto");
+    EXPECT_EQ(SizeChoice::resolve(SizeChoice::half, ResizeSpec::scale(2.0)), (R{std::nullopt, SizeChoice::scale2, "@2x"}));
+    EXPECT_EQ(SizeChoice::resolve(SizeChoice::half, ResizeSpec::percentage(0.5)),
+              (R{SizeChoice::half, SizeChoice::half, "50%"}));
+    // An empty custom box is the original size, told apart only by the remembered choice.
+    EXPECT_EQ(SizeChoice::resolve(SizeChoice::custom, ResizeSpec::original()),
+              (R{SizeChoice::custom, SizeChoice::custom, "auto × auto"}));
+    EXPECT_EQ(SizeChoice::resolve(none(), ResizeSpec::original()),
+              (R{std::nullopt, SizeChoice::original, "Original size"}));
+    // A remembered custom box gives way to a preset sizing.
+    EXPECT_EQ(SizeChoice::resolve(SizeChoice::custom, ResizeSpec::longestEdge(2048)),
+              (R{std::nullopt, SizeChoice::longest2048, "Longest edge 2048"}));
+    EXPECT_EQ(SizeChoice::resolve(SizeChoice::original, ResizeSpec::fit(10, 10)).kept, std::nullopt);
+}
+
+TEST(SizeChoice, SizingsNoPresetNamesReadAsWhatTheyDo) {
+    // Only a stored specification holds these; reading "auto × auto" would claim the original size.
+    EXPECT_EQ(SizeChoice::resolve(none(), ResizeSpec::percentage(0.3)).label, "30%");
+    EXPECT_EQ(SizeChoice::resolve(none(), ResizeSpec::percentage(0.125)).label, "12.5%");
+    EXPECT_EQ(SizeChoice::resolve(none(), ResizeSpec::scale(0.5)).label, "@0.5x");
+    EXPECT_EQ(SizeChoice::resolve(none(), ResizeSpec::scale(1.25)).label, "@1.25x");
+    EXPECT_EQ(SizeChoice::resolve(none(), ResizeSpec::longestEdge(1500)).label, "Longest edge 1500");
+    EXPECT_EQ(SizeChoice::resolve(none(), ResizeSpec::longestEdge(1500)).shown, SizeChoice::custom);
+    EXPECT_EQ(SizeChoice::resolve(none(), ResizeSpec::fit(std::nullopt, std::nullopt)).label, "auto × auto");
+}
+
+TEST(SizeChoice, TheSelectionBindingRemembersTheChoiceBeforeWritingTheSizing) {
+    std::optional<SizeChoice> remembered;
+    ResizeSpec sizing = ResizeSpec::fit(800, 600);
+    std::vector<std::string> order;
+    const Binding<std::optional<SizeChoice>> choice{[&] { return remembered; },
+                                                    [&](const std::optional<SizeChoice>& value) {
+                                                        order.push_back("choice");
+                                                        remembered = value;
+                                                    }};
+    const Binding<ResizeSpec> size{[&] { return sizing; }, [&](const ResizeSpec& value) {
+                                       order.push_back("sizing");
+                                       sizing = value;
+                                   }};
+    const Binding<SizeChoice> selection = SizeChoice::selectionBinding(choice, size);
+    EXPECT_EQ(selection.get(), SizeChoice::custom);
+    selection.set(SizeChoice::custom);
+    EXPECT_EQ(order, (std::vector<std::string>{"choice", "sizing"}));
+    EXPECT_EQ(sizing, ResizeSpec::original());
+    EXPECT_EQ(selection.get(), SizeChoice::custom);
+    selection.set(SizeChoice::scale4);
+    EXPECT_EQ(sizing, ResizeSpec::scale(4.0));
+    EXPECT_EQ(selection.get(), SizeChoice::scale4);
+}
+
+TEST(FitBox, EachSideEditsTheBoxAndClearingBothLeavesTheOriginalSize) {
+    EXPECT_EQ(FitBox::width(ResizeSpec::fit(800, std::nullopt)), 800);
+    EXPECT_EQ(FitBox::height(ResizeSpec::fit(800, std::nullopt)), std::nullopt);
+    EXPECT_EQ(FitBox::width(ResizeSpec::percentage(0.5)), std::nullopt);
+    EXPECT_EQ(FitBox::withWidth(ResizeSpec::original(), 800), ResizeSpec::fit(800, std::nullopt));
+    EXPECT_EQ(FitBox::withHeight(ResizeSpec::fit(800, std::nullopt), 600), ResizeSpec::fit(800, 600));
+    EXPECT_EQ(FitBox::withWidth(ResizeSpec::fit(800, 600), std::nullopt), ResizeSpec::fit(std::nullopt, 600));
+    EXPECT_EQ(FitBox::withWidth(ResizeSpec::fit(800, std::nullopt), std::nullopt), ResizeSpec::original());
+    // A sizing that is no box becomes a box of the side just typed.
+    EXPECT_EQ(FitBox::withHeight(ResizeSpec::scale(2.0), 300), ResizeSpec::fit(std::nullopt, 300));
+    EXPECT_EQ(FitBox::withHeight(ResizeSpec::longestEdge(10), std::nullopt), ResizeSpec::original());
+}
+
+} // namespace

@@ -1,0 +1,251 @@
+#include "app/design/DSSegmentedControl.h"
+#include "app/desktop/FolderAsker.h"
+#include "app/export/PathBookmarks.h"
+#include "app/preferences/SettingsFormatChoices.h"
+#include "app/preferences/SettingsWindow.h"
+#include "app/preferences/SettingsWindowFit.h"
+#include "app/preferences/UpdateController.h"
+#include "app/settings/MemoryUserDefaults.h"
+#include "support/TemporaryFolder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace pictavo;
+namespace fs = std::filesystem;
+
+TEST(SettingsWindowFit, KeepsTheBottomInsideThenLetsTheTopWin) {
+    const QRect visible(0, 30, 1920, 1050); // bottom edge at 1080
+    // Inside already: stays.
+    EXPECT_EQ(fitWindow({100, 200, 460, 600}, visible, false, true, true).action, FitDecision::Action::stay);
+    // Bottom below the visible area: moved up until the bottom sits on it, exactly.
+    const FitDecision up = fitWindow({100, 700, 460, 600}, visible, false, true, true);
+    EXPECT_EQ(up.action, FitDecision::Action::move);
+    EXPECT_EQ(up.y, 480);
+    // Exactly touching the bottom edge is inside (the off-by-one of QRect::bottom).
+    EXPECT_EQ(fitWindow({100, 480, 460, 600}, visible, false, true, true).action, FitDecision::Action::stay);
+    // Taller than the area: its top goes to the top.
+    EXPECT_EQ(fitWindow({100, 500, 460, 1400}, visible, false, true, true).y, 30);
+    // Above the top: brought down.
+    EXPECT_EQ(fitWindow({100, 0, 460, 400}, visible, false, true, true).y, 30);
+}
+
+TEST(SettingsWindowFit, NeverFightsADragNorMovesAHiddenOrScreenlessWindow) {
+    const QRect visible(0, 0, 1280, 800);
+    const QRect low(10, 600, 460, 400);
+    const FitDecision held = fitWindow(low, visible, true, true, true);
+    EXPECT_EQ(held.action, FitDecision::Action::waitForRelease);
+    EXPECT_EQ(held.y, 400);
+    EXPECT_EQ(fitWindow(low, visible, false, false, true).action, FitDecision::Action::stay);
+    EXPECT_EQ(fitWindow(low, visible, false, true, false).action, FitDecision::Action::stay);
+}
+
+TEST(SettingsWindowFit, HeightRuleCapsOnlyATallerFormAndNeverBelowAUsableHeight) {
+    EXPECT_EQ(availableContentHeight(1050, 640, 600), 1010);
+    EXPECT_EQ(availableContentHeight(1050, 600, 600), 1050); // frame not reported yet
+    EXPECT_EQ(cappedHeight(700, 500), 500);
+    EXPECT_EQ(cappedHeight(700, 700), std::nullopt);
+    EXPECT_EQ(cappedHeight(700, 900), std::nullopt);
+    EXPECT_EQ(cappedHeight(std::nullopt, 500), std::nullopt);
+    EXPECT_EQ(cappedHeight(700, std::nullopt), std::nullopt);
+    // A room of nothing or less is a mis-reported screen, not a zero-height window.
+    EXPECT_EQ(cappedHeight(700, 0), std::nullopt);
+    EXPECT_EQ(cappedHeight(700, -40), std::nullopt);
+    EXPECT_EQ(cappedHeight(700, 90), minimumCappedHeight);
+    EXPECT_EQ(cappedHeight(120, 90), 120);
+}
+
+TEST(SettingsFormatChoices, FeaturedOnceThenTheRestWithBothDividers) {
+    const auto& choices = settingsFormatChoices();
+    ASSERT_GE(choices.size(), 3u);
+    EXPECT_TRUE(choices[0] && choices[0]->isSameAsSource());
+    EXPECT_FALSE(choices[1].has_value());
+    int dividers = 0;
+    std::vector<std::string> ids;
+    for (const auto& choice : choices) {
+        if (!choice) ++dividers;
+        else ids.push_back(choice->id());
+    }
+    EXPECT_EQ(dividers, 2);
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+    EXPECT_EQ(choices[2], OutputFormat::heic());
+}
+
+namespace {
+
+class ScriptedFolderAsker : public FolderAsker {
+public:
+    std::optional<fs::path> answer;
+    std::optional<fs::path> ask(PanelPurpose, const std::optional<fs::path>&) override {
+        auto given = answer;
+        answer.reset();
+        return given;
+    }
+};
+
+class StaticUpdater : public Updater {
+public:
+    void start() override {}
+    bool isAvailable() const override { return available; }
+    bool automaticallyChecks() const override { return automatic; }
+    void setAutomaticallyChecks(bool on) override { automatic = on; }
+    bool canCheck() const override { return available; }
+    void checkForUpdates() override { ++checks; }
+    bool available = true;
+    bool automatic = false;
+    int checks = 0;
+};
+
+class SettingsWindowTest : public ::testing::Test {
+protected:
+    testing_support::TemporaryFolder root;
+    MemoryUserDefaults defaults;
+    PathBookmarks bookmarks;
+    ScriptedFolderAsker asker;
+    SettingsStore settings{defaults};
+    DestinationStore destinations{defaults, bookmarks, asker};
+    StaticUpdater updater;
+    UpdateController updates{updater};
+};
+
+} // namespace
+
+TEST_F(SettingsWindowTest, RowsFollowTheDefaultFormat) {
+    SettingsWindow window(settings, destinations, updates);
+    // Same as source keeps transparency: no background row.
+    EXPECT_FALSE(window.isRowShown(window.backgroundPicker()));
+    QComboBox* format = window.formatPicker();
+    const int jpeg = format->findData(QString::fromStdString(OutputFormat::jpeg().id()));
+    ASSERT_GE(jpeg, 0);
+    format->setCurrentIndex(jpeg);
+    Q_EMIT format->activated(jpeg);
+    EXPECT_EQ(settings.defaultSpec().format, OutputFormat::jpeg());
+    EXPECT_TRUE(window.isRowShown(window.backgroundPicker()));
+    Q_EMIT window.backgroundPicker()->segmentChosen(1);
+    EXPECT_EQ(settings.defaultSpec().matte, MatteColour::black());
+    EXPECT_EQ(window.backgroundPicker()->selectedIndex(), 1);
+    // The batch's own specification is not the settings window's to change.
+    EXPECT_EQ(settings.spec().format, OutputFormat::sameAsSource());
+}
+
+TEST_F(SettingsWindowTest, TogglesWriteTheirPoliciesAndSaveAtOnce) {
+    SettingsWindow window(settings, destinations, updates);
+    window.keepMetadataToggle()->click();
+    window.convertToSRGBToggle()->click();
+    EXPECT_EQ(settings.defaultSpec().metadata, MetadataPolicy::keepAll);
+    EXPECT_EQ(settings.defaultSpec().colour, ColourPolicy::convertToSRGB);
+    EXPECT_EQ(SettingsStore(defaults).defaultSpec().colour, ColourPolicy::convertToSRGB);
+    window.keepMetadataToggle()->click();
+    EXPECT_EQ(settings.defaultSpec().metadata, MetadataPolicy::strip);
+}
+
+TEST_F(SettingsWindowTest, ChoosingAFolderSetsBothChoicesAndCancellingChangesNothing) {
+    SettingsWindow window(settings, destinations, updates);
+    EXPECT_FALSE(window.isRowShown(window.chooseFolderButton()->parentWidget()));
+    Q_EMIT window.savePicker()->activated(1);
+    EXPECT_EQ(destinations.defaultChoice(), DestinationStore::Choice::chosenFolder);
+    EXPECT_EQ(destinations.choice(), DestinationStore::Choice::besideOriginal);
+    EXPECT_TRUE(window.isRowShown(window.chooseFolderButton()->parentWidget()));
+    EXPECT_EQ(window.folderText()->text(), "Choose a folder to save into");
+
+    Q_EMIT window.savePicker()->activated(0);
+    window.chooseFolderButton()->click(); // cancelled
+    EXPECT_EQ(destinations.defaultChoice(), DestinationStore::Choice::besideOriginal);
+    EXPECT_EQ(destinations.choice(), DestinationStore::Choice::besideOriginal);
+
+    const fs::path folder = root.path() / "out";
+    fs::create_directories(folder);
+    asker.answer = folder;
+    window.chooseFolderButton()->click();
+    EXPECT_EQ(destinations.choice(), DestinationStore::Choice::chosenFolder);
+    EXPECT_EQ(destinations.defaultChoice(), DestinationStore::Choice::chosenFolder);
+    EXPECT_EQ(window.savePicker()->currentIndex(), 1);
+    EXPECT_EQ(window.folderText()->text(), DestinationStore::abbreviatedPath(folder));
+}
+
+TEST_F(SettingsWindowTest, ResetPutsDefaultsBackAndLeavesUpdatesAndTheFolder) {
+    const fs::path folder = root.path() / "out";
+    fs::create_directories(folder);
+    asker.answer = folder;
+    SettingsWindow window(settings, destinations, updates);
+    window.chooseFolderButton()->click();
+    window.convertToSRGBToggle()->click();
+    window.automaticUpdatesToggle()->click();
+    OutputSpec current = settings.spec();
+    current.metadata = MetadataPolicy::keepAll;
+    settings.setSpec(current);
+
+    window.resetButton()->click();
+    EXPECT_EQ(settings.defaultSpec(), SettingsStore::builtInDefaultSpec());
+    EXPECT_EQ(settings.spec(), SettingsStore::builtInDefaultSpec());
+    EXPECT_EQ(destinations.defaultChoice(), DestinationStore::Choice::besideOriginal);
+    EXPECT_EQ(destinations.choice(), DestinationStore::Choice::besideOriginal);
+    EXPECT_FALSE(window.isRowShown(window.chooseFolderButton()->parentWidget()));
+    EXPECT_TRUE(updates.automaticallyChecksForUpdates());
+    EXPECT_TRUE(window.automaticUpdatesToggle()->isChecked());
+    // The folder chosen before is still there when the folder choice comes back.
+    Q_EMIT window.savePicker()->activated(1);
+    EXPECT_EQ(window.folderText()->text(), DestinationStore::abbreviatedPath(folder));
+}
+
+TEST_F(SettingsWindowTest, UpdatesSectionFollowsTheController) {
+    SettingsWindow window(settings, destinations, updates);
+    EXPECT_TRUE(window.checkForUpdatesButton()->isEnabled());
+    window.checkForUpdatesButton()->click();
+    EXPECT_EQ(updater.checks, 1);
+    Q_EMIT updater.canCheckChanged(false);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window.checkForUpdatesButton()->isEnabled());
+
+    StaticUpdater noFeed;
+    noFeed.available = false;
+    UpdateController unavailable(noFeed);
+    SettingsWindow without(settings, destinations, unavailable);
+    EXPECT_FALSE(without.checkForUpdatesButton()->isEnabled());
+    EXPECT_FALSE(without.automaticUpdatesToggle()->isEnabled());
+    const auto captions = without.findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(captions.begin(), captions.end(), [](QLabel* label) {
+        return label->text() == "This build has no update feed, so it never looks for updates.";
+    }));
+}
+
+TEST_F(SettingsWindowTest, TakesItsOwnHeightUnlessTheScreenIsShorter) {
+    SettingsWindow window(settings, destinations, updates);
+    EXPECT_EQ(window.width(), SettingsWindow::fixedWidth);
+    EXPECT_TRUE(window.testAttribute(Qt::WA_QuitOnClose) == false);
+    const int content = *window.contentHeight();
+    window.setScreenHeight(content + 100);
+    EXPECT_EQ(window.height(), content);
+    EXPECT_EQ(window.scrollArea()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    window.setScreenHeight(content - 100);
+    EXPECT_EQ(window.height(), content - 100);
+    EXPECT_EQ(window.scrollArea()->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    window.setScreenHeight(std::nullopt);
+    EXPECT_EQ(window.height(), content);
+}
+
+TEST_F(SettingsWindowTest, AShownWindowFitsItsScreenAndGrowsWithItsRows) {
+    SettingsWindow window(settings, destinations, updates);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto expectedHeight = [&window] {
+        const int room = window.screen()->availableGeometry().height() -
+                         (window.frameGeometry().height() - window.geometry().height());
+        return cappedHeight(window.contentHeight(), room).value_or(*window.contentHeight());
+    };
+    QTest::qWait(300);
+    const int before = *window.contentHeight();
+    EXPECT_EQ(window.height(), expectedHeight());
+    Q_EMIT window.savePicker()->activated(1);
+    QTest::qWait(300);
+    EXPECT_GT(*window.contentHeight(), before);
+    EXPECT_EQ(window.height(), expectedHeight());
+}

@@ -1,0 +1,291 @@
+#include "FeedServer.h"
+
+#include "app/preferences/Appcast.h"
+#include "app/preferences/FeedUpdater.h"
+#include "app/preferences/UpdateController.h"
+#include "app/preferences/VersionOrder.h"
+#include "app/settings/SettingsUserDefaults.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace pictavo;
+
+namespace {
+
+QByteArray appcast(const QList<QByteArray>& items) {
+    QByteArray feed = "<?xml version=\"1.0\"?>\n<rss version=\"2.0\" "
+                      "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>";
+    for (const QByteArray& item : items) feed += "<item>" + item + "</item>";
+    return feed + "</channel></rss>";
+}
+
+QByteArray release(const QByteArray& version, const QByteArray& shown = {}) {
+    QByteArray item = "<sparkle:version>" + version + "</sparkle:version>";
+    if (!shown.isEmpty()) item += "<sparkle:shortVersionString>" + shown + "</sparkle:shortVersionString>";
+    return item + "<link>https://pictavo.example/download/" + version + "</link>";
+}
+
+class UpdateCheckTest : public ::testing::Test {
+protected:
+    FeedUpdater::Limits testLimits() const {
+        FeedUpdater::Limits limits;
+        limits.allowLoopbackHTTP = true;
+        limits.timeoutMs = 2000;
+        return limits;
+    }
+
+    // Runs a user-initiated check against the server and waits for how it ends.
+    UpdateCheck check(FeedUpdater& updater) {
+        QSignalSpy checked(&updater, &Updater::checked);
+        updater.checkForUpdates();
+        EXPECT_FALSE(updater.canCheck());
+        EXPECT_TRUE(checked.wait(10000));
+        EXPECT_TRUE(updater.canCheck());
+        if (checked.isEmpty()) return {};
+        EXPECT_TRUE(checked.first().at(1).toBool());
+        return checked.first().at(0).value<UpdateCheck>();
+    }
+
+    QTemporaryDir folder;
+    SettingsUserDefaults defaults{folder.filePath(QStringLiteral("settings.ini"))};
+    FeedServer server;
+};
+
+} // namespace
+
+TEST(VersionOrder, ComparesNumberByNumber) {
+    EXPECT_EQ(compareVersions("1.10", "1.9"), 1);
+    EXPECT_EQ(compareVersions("1.9", "1.10"), -1);
+    EXPECT_EQ(compareVersions("2", "2.0"), 0);
+    EXPECT_EQ(compareVersions("2.0.1", "2"), 1);
+    EXPECT_EQ(compareVersions("1.2b", "1.2"), std::nullopt);
+    EXPECT_EQ(compareVersions("", "1"), std::nullopt);
+    EXPECT_EQ(compareVersions("1..2", "1"), std::nullopt);
+}
+
+TEST(Appcast, PicksTheHighestBuildWhateverTheOrderAndPrefix) {
+    const auto read = newestRelease(appcast({release("1.9"), release("1.10", "1.10 (spring)"), release("1.2")}));
+    ASSERT_TRUE(std::holds_alternative<AppcastRelease>(read));
+    const auto& newest = std::get<AppcastRelease>(read);
+    EXPECT_EQ(newest.version, "1.10");
+    EXPECT_EQ(newest.displayVersion, "1.10 (spring)");
+    EXPECT_EQ(newest.page, QUrl("https://pictavo.example/download/1.10"));
+
+    const auto fromEnclosure = newestRelease(appcast({"<enclosure url=\"https://x.example/a\" sparkle:version=\"3.1\"/>"}));
+    ASSERT_TRUE(std::holds_alternative<AppcastRelease>(fromEnclosure));
+    EXPECT_EQ(std::get<AppcastRelease>(fromEnclosure).version, "3.1");
+}
+
+TEST(Appcast, KeepsOnlyHTTPSPages) {
+    const auto read = newestRelease(appcast({"<sparkle:version>2</sparkle:version><link>javascript:alert(1)</link>"
+                                             "<sparkle:releaseNotesLink>http://x.example/</sparkle:releaseNotesLink>"}));
+    ASSERT_TRUE(std::holds_alternative<AppcastRelease>(read));
+    EXPECT_TRUE(std::get<AppcastRelease>(read).page.isEmpty());
+}
+
+TEST(Appcast, AFeedWithoutAReadableVersionIsAFault) {
+    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease("")));
+    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease("<rss><channel><item>")));
+    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease(appcast({}))));
+    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease(appcast({release("soon")}))));
+    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease("<html><body>Sign in</body></html>")));
+}
+
+TEST_F(UpdateCheckTest, TellsOfANewerVersionAndNotOfTheSameOrAnOlderOne) {
+    FeedUpdater updater(defaults, server.url(), "1.9", testLimits());
+    server.reply("200 OK", appcast({release("1.10", "1.10")}));
+    UpdateCheck outcome = check(updater);
+    EXPECT_EQ(outcome.result, UpdateCheck::Result::available);
+    EXPECT_EQ(outcome.version, "1.10");
+    EXPECT_EQ(outcome.page, QUrl("https://pictavo.example/download/1.10"));
+    EXPECT_TRUE(server.lastRequest.startsWith("GET /appcast.xml HTTP/1.1"));
+    EXPECT_TRUE(server.lastRequest.contains("Pictavo/1.9"));
+
+    server.reply("200 OK", appcast({release("1.9.0")}));
+    EXPECT_EQ(check(updater).result, UpdateCheck::Result::upToDate);
+    server.reply("200 OK", appcast({release("1.8.12")}));
+    EXPECT_EQ(check(updater).result, UpdateCheck::Result::upToDate);
+}
+
+TEST_F(UpdateCheckTest, ABrokenAnswerIsAFailureNeverUpToDate) {
+    FeedUpdater updater(defaults, server.url(), "1.0", testLimits());
+    server.reply("200 OK", "<rss><channel><item><sparkle:version>0.1");
+    EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
+    server.reply("200 OK", "<html>Captive portal</html>");
+    EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
+    server.reply("404 Not Found", "missing");
+    const UpdateCheck missing = check(updater);
+    EXPECT_EQ(missing.result, UpdateCheck::Result::failed);
+    EXPECT_TRUE(missing.reason.contains("404")) << missing.reason.toStdString();
+    server.manner = FeedServer::Manner::hangUp;
+    EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
+}
+
+TEST_F(UpdateCheckTest, ARefusedConnectionIsAFailure) {
+    const QUrl url = server.url();
+    server.close();
+    FeedUpdater updater(defaults, url, "1.0", testLimits());
+    EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
+}
+
+TEST_F(UpdateCheckTest, ASilentOrDrippingServerRunsOutOfTime) {
+    FeedUpdater::Limits limits = testLimits();
+    limits.timeoutMs = 300;
+    FeedUpdater updater(defaults, server.url(), "1.0", limits);
+    server.manner = FeedServer::Manner::stayQuiet;
+    EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
+    // Each byte resets an inactivity timer, so only a deadline over the whole check ends this.
+    server.manner = FeedServer::Manner::trickle;
+    const UpdateCheck dripped = check(updater);
+    EXPECT_EQ(dripped.result, UpdateCheck::Result::failed);
+    EXPECT_EQ(dripped.reason, "the server took too long");
+}
+
+TEST_F(UpdateCheckTest, AnOversizedFeedIsCutOff) {
+    FeedUpdater::Limits limits = testLimits();
+    limits.maxFeedBytes = 4096;
+    FeedUpdater updater(defaults, server.url(), "1.0", limits);
+    QByteArray padding(8192, ' ');
+    server.reply("200 OK", appcast({release("2.0") + padding}));
+    const UpdateCheck outcome = check(updater);
+    EXPECT_EQ(outcome.result, UpdateCheck::Result::failed);
+    EXPECT_EQ(outcome.reason, "the feed is too large");
+    // Without a length up front, the count of bytes read stops it just the same.
+    server.reply("200 OK", appcast({release("2.0") + padding}));
+    server.sendsLength = false;
+    const UpdateCheck unannounced = check(updater);
+    EXPECT_EQ(unannounced.result, UpdateCheck::Result::failed);
+    EXPECT_EQ(unannounced.reason, "the feed is too large");
+}
+
+TEST_F(UpdateCheckTest, ARedirectToPlainHTTPOrAnotherSchemeIsNotFollowed) {
+    FeedServer elsewhere;
+    FeedUpdater updater(defaults, server.url(), "1.0", testLimits());
+    server.reply("302 Found", {}, "Location: http://pictavo.example/appcast.xml\r\n");
+    const UpdateCheck toHTTP = check(updater);
+    EXPECT_EQ(toHTTP.result, UpdateCheck::Result::failed);
+    EXPECT_TRUE(toHTTP.reason.contains("not secure"));
+    server.reply("302 Found", {}, "Location: ftp://127.0.0.1/appcast.xml\r\n");
+    EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
+
+    // A loopback hop is what the test seam allows, and is followed.
+    elsewhere.reply("200 OK", appcast({release("2.0")}));
+    server.reply("302 Found", {}, "Location: " + elsewhere.url().toEncoded() + "\r\n");
+    EXPECT_EQ(check(updater).result, UpdateCheck::Result::available);
+    EXPECT_EQ(elsewhere.connections, 1);
+}
+
+TEST_F(UpdateCheckTest, OnlyHTTPSOrTheTestSeamsLoopbackIsEverFetched) {
+    FeedUpdater plain(defaults, QUrl("http://pictavo.example/appcast.xml"), "1.0", testLimits());
+    EXPECT_FALSE(plain.isAvailable());
+    EXPECT_FALSE(plain.canCheck());
+    plain.checkForUpdates();
+    FeedUpdater loopbackWithoutSeam(defaults, server.url(), "1.0");
+    EXPECT_FALSE(loopbackWithoutSeam.isAvailable());
+    loopbackWithoutSeam.checkForUpdates();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(server.connections, 0);
+    EXPECT_TRUE(FeedUpdater(defaults, QUrl("https://pictavo.example/a.xml"), "1.0").isAvailable());
+}
+
+TEST_F(UpdateCheckTest, NoFeedMeansNoChecking) {
+    FeedUpdater updater(defaults, QUrl(), "1.0");
+    UpdateController controller(updater);
+    EXPECT_FALSE(controller.isAvailable());
+    EXPECT_FALSE(controller.canCheckForUpdates());
+    defaults.setBoolean(FeedUpdater::automaticKey, true);
+    EXPECT_FALSE(updater.automaticallyChecks());
+}
+
+TEST_F(UpdateCheckTest, AutomaticChecksNeedConsentAndRunOncePerInterval) {
+    FeedUpdater::Limits limits = testLimits();
+    limits.firstAutomaticDelayMs = 10;
+    server.reply("200 OK", appcast({release("0.5")}));
+    {
+        FeedUpdater updater(defaults, server.url(), "1.0", limits);
+        EXPECT_FALSE(updater.automaticallyChecks());
+        updater.start();
+        QTest::qWait(200);
+        EXPECT_EQ(server.connections, 0);
+    }
+    {
+        FeedUpdater updater(defaults, server.url(), "1.0", limits);
+        QSignalSpy checked(&updater, &Updater::checked);
+        updater.setAutomaticallyChecks(true);
+        ASSERT_TRUE(checked.wait(10000));
+        EXPECT_FALSE(checked.first().at(1).toBool());
+        EXPECT_EQ(server.connections, 1);
+        EXPECT_TRUE(QSettings(folder.filePath("settings.ini"), QSettings::IniFormat).contains(FeedUpdater::lastCheckKey));
+    }
+    {
+        // Checked a moment ago: the next look waits for the interval.
+        FeedUpdater updater(defaults, server.url(), "1.0", limits);
+        updater.start();
+        QTest::qWait(200);
+        EXPECT_EQ(server.connections, 1);
+        updater.setAutomaticallyChecks(false);
+    }
+    EXPECT_EQ(QSettings(folder.filePath("settings.ini"), QSettings::IniFormat).value(FeedUpdater::automaticKey).toBool(),
+              false);
+}
+
+namespace {
+
+class FakeUpdater : public Updater {
+public:
+    void start() override { ++starts; }
+    bool isAvailable() const override { return true; }
+    bool automaticallyChecks() const override { return automatic; }
+    void setAutomaticallyChecks(bool on) override {
+        automatic = on;
+        ++writes;
+    }
+    bool canCheck() const override { return can; }
+    void checkForUpdates() override {}
+
+    bool automatic = true;
+    bool can = true;
+    int writes = 0;
+    int starts = 0;
+};
+
+} // namespace
+
+TEST(UpdateControllerContract, ReadsAtStartWritesEveryTimeTellsOnlyOfChanges) {
+    FakeUpdater updater;
+    UpdateController controller(updater);
+    EXPECT_EQ(updater.starts, 1);
+    EXPECT_EQ(updater.writes, 0);
+    EXPECT_TRUE(controller.automaticallyChecksForUpdates());
+    EXPECT_TRUE(controller.canCheckForUpdates());
+
+    QSignalSpy automatic(&controller, &UpdateController::automaticallyChecksForUpdatesChanged);
+    controller.setAutomaticallyChecksForUpdates(true);
+    EXPECT_EQ(updater.writes, 1);
+    EXPECT_EQ(automatic.count(), 0);
+    controller.setAutomaticallyChecksForUpdates(false);
+    EXPECT_EQ(updater.writes, 2);
+    EXPECT_EQ(automatic.count(), 1);
+
+    QSignalSpy canCheck(&controller, &UpdateController::canCheckForUpdatesChanged);
+    Q_EMIT updater.canCheckChanged(true);
+    Q_EMIT updater.canCheckChanged(false);
+    EXPECT_EQ(canCheck.count(), 0); // queued: nothing until the event loop runs
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(controller.canCheckForUpdates());
+    EXPECT_EQ(canCheck.count(), 1);
+}
+
+TEST(UpdateControllerContract, AChangeAfterTheControllerIsGoneIsDropped) {
+    FakeUpdater updater;
+    {
+        UpdateController controller(updater);
+        Q_EMIT updater.canCheckChanged(false);
+    }
+    QCoreApplication::processEvents(); // would crash under the sanitiser if delivered
+    SUCCEED();
+}

@@ -1,0 +1,135 @@
+#include "ShellTesting.h"
+
+#include "app/design/DSMenuPanel.h"
+#include "app/design/DSMenuWindow.h"
+#include "app/design/DSSegmentedControl.h"
+#include "app/options/CustomSizeEditor.h"
+#include "app/options/DimensionField.h"
+#include "app/options/FilenamePatternField.h"
+#include "app/options/FormatChip.h"
+#include "app/options/OptionsPanel.h"
+#include "app/options/QualityControl.h"
+#include "app/options/SizeChip.h"
+#include "app/options/ToolbarChips.h"
+
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace pictavo;
+using namespace shell_testing;
+
+void settle() {
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// A click through the window system, as a person's arrives.
+void click(QWidget* widget) {
+    const QPoint at = widget->mapTo(widget->window(), widget->rect().center());
+    QTest::mousePress(widget->window()->windowHandle(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(widget->window()->windowHandle(), Qt::LeftButton, {}, at);
+    settle();
+}
+
+void type(QWidget* widget, const QString& text) {
+    for (const QChar character : text) QTest::keyClick(widget->window()->windowHandle(), character.toLatin1());
+    settle();
+}
+
+template <typename T>
+void choose(QWidget* chip, DSMenuPresenter<T>* menu, const QString& title) {
+    click(chip);
+    ASSERT_TRUE(menu->controller().isOpen());
+    settle();
+    const auto rows = menu->content().allRows();
+    for (std::size_t position = 0; position < rows.size(); ++position) {
+        if (rows[position].title != title) continue;
+        menu->controller().window()->scrollToRow(position, true);
+        settle();
+        click(menu->controller().window()->panel()->rowView(position));
+        return;
+    }
+    FAIL() << "no row " << title.toStdString();
+}
+
+struct Written {
+    QByteArray format;
+    QSize size;
+};
+
+Written readBack(const fs::path& file) {
+    QImageReader reader(QString::fromStdString(file.string()));
+    return {reader.format(), reader.size()};
+}
+
+class ToolbarExportTest : public testing::Test, protected WindowScene {};
+
+TEST_F(ToolbarExportTest, FormatSizeQualityAndPatternChosenInTheToolbarShapeTheExportedFiles) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const QList<QUrl> photos{QUrl::fromLocalFile(QString::fromStdString(writePhoto(this->photos() / "wide.png", 400, 300).string())),
+                             QUrl::fromLocalFile(QString::fromStdString(writePhoto(this->photos() / "tall.png", 300, 400, 1).string()))};
+    window->importFiles(photos);
+    ASSERT_TRUE(eventually([&] { return window->store().items().size() == 2; }));
+    ToolbarChips* chips = window->chips();
+    ASSERT_NE(chips, nullptr);
+
+    choose(chips->formatChip(), chips->formatChip()->menu(), "WebP");
+    EXPECT_EQ(settings.spec().format, OutputFormat::webp());
+
+    choose(chips->sizeChip(), chips->sizeChip()->menu(), QStringLiteral("Custom\u2026"));
+    ASSERT_TRUE(eventually([&] { return chips->sizeChip()->customContent() != nullptr; }));
+    DimensionField* width = chips->sizeChip()->customContent()->widthField();
+    ASSERT_TRUE(eventually([&] { return width->window()->isActiveWindow(); }));
+    width->setFocus();
+    type(width, "200");
+    EXPECT_EQ(settings.spec().sizing, ResizeSpec::fit(200, std::nullopt));
+    QTest::keyClick(width->window()->windowHandle(), Qt::Key_Escape);
+    settle();
+
+    click(chips->optionsChip());
+    ASSERT_TRUE(eventually([&] { return chips->optionsChip()->panel() != nullptr; }));
+    OptionsPanel* panel = chips->optionsChip()->panel();
+    ASSERT_TRUE(eventually([&] { return panel->window()->isActiveWindow(); }));
+    ASSERT_NE(panel->qualityControl(), nullptr);
+    click(panel->qualityControl()->modes()->segment(1));
+    panel->qualityControl()->slider()->setValue(60);
+    EXPECT_EQ(settings.spec().quality, QualityMode::quality(60));
+    QLineEdit* pattern = panel->patternField()->field();
+    pattern->setFocus();
+    pattern->selectAll();
+    type(pattern, "{name}-{w}x{h}-q{quality}");
+    // The preview names the first card of the batch as it will be written.
+    EXPECT_EQ(panel->patternField()->previewLine()->text(), QStringLiteral("wide.png \u2192 wide-200x150-q60.webp"));
+    QTest::keyClick(pattern->window()->windowHandle(), Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(window->store().spec(), settings.spec()) << "the batch follows the toolbar";
+    EXPECT_EQ(settings.defaultSpec(), SettingsStore::builtInDefaultSpec()) << "nothing was saved as default";
+
+    folderAsker.answers = {output()};
+    ASSERT_TRUE(destinations.chooseFolder());
+    window->exportAction()->trigger();
+    EXPECT_FALSE(chips->isEnabled()) << "the chips wait while an export runs";
+    ASSERT_TRUE(exportEnds());
+    settle();
+    EXPECT_TRUE(chips->isEnabled());
+
+    const Written wide = readBack(output() / "wide-200x150-q60.webp");
+    EXPECT_EQ(wide.format, "webp");
+    EXPECT_EQ(wide.size, QSize(200, 150));
+    const Written tall = readBack(output() / "tall-200x267-q60.webp");
+    EXPECT_EQ(tall.format, "webp");
+    EXPECT_EQ(tall.size, QSize(200, 267));
+    EXPECT_EQ(std::distance(fs::directory_iterator(output()), fs::directory_iterator()), 2);
+}
+
+} // namespace

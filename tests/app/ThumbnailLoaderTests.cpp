@@ -1,0 +1,258 @@
+#include "app/batch/ThumbnailLoader.h"
+
+#include "BatchStoreHarness.h"
+#include "support/EncodedSamples.h"
+#include "support/TemporaryFolder.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include <optional>
+#include <vector>
+
+namespace {
+
+using namespace pictavo;
+using batch_testing::eventually;
+using testing_support::TemporaryFolder;
+namespace fs = std::filesystem;
+
+// A PNG of one colour, `width` by `height`.
+fs::path writeSolid(const TemporaryFolder& folder, const std::string& name, int width, int height, std::uint8_t red,
+                    std::uint8_t green, std::uint8_t blue) {
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3);
+    for (std::size_t i = 0; i < pixels.size(); i += 3) {
+        pixels[i] = red;
+        pixels[i + 1] = green;
+        pixels[i + 2] = blue;
+    }
+    testing_support::SampleImage sample;
+    sample.width = width;
+    sample.height = height;
+    const auto bytes = testing_support::encodePixels(pixels, sample, ".png");
+    EXPECT_TRUE(bytes.has_value());
+    return folder.write(name, bytes.value_or(platform::Bytes{}));
+}
+
+ThumbnailLoader::Request requestFor(const fs::path& file, int maxPixelSize = 256, int quarterTurns = 0) {
+    ThumbnailLoader::Request request;
+    request.url = file;
+    request.maxPixelSize = maxPixelSize;
+    request.adjustments.reorientation = Reorientation(quarterTurns);
+    request.stamp = readSourceStamp(file);
+    return request;
+}
+
+struct Delivery {
+    bool arrived = false;
+    bool arrivedBeforeTheCallReturned = false;
+    bool onMainThread = false;
+    // A thread of the loader's pool was at work when the request returned.
+    bool madeInThePool = false;
+    QImage image;
+};
+
+// Asks for the preview and waits, running the event loop, until it arrives.
+Delivery ask(ThumbnailLoader& loader, const ThumbnailLoader::Request& request) {
+    QObject context;
+    auto delivery = std::make_shared<Delivery>();
+    bool returned = false;
+    loader.thumbnail(request, &context, [delivery, &returned](const QImage& image) {
+        delivery->arrived = true;
+        delivery->arrivedBeforeTheCallReturned = !returned;
+        delivery->onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+        delivery->image = image;
+    });
+    returned = true;
+    delivery->madeInThePool = ThumbnailLoader::pool().activeThreadCount() > 0;
+    EXPECT_TRUE(eventually([&] { return delivery->arrived; }));
+    return *delivery;
+}
+
+QRgb centre(const QImage& image) { return image.pixel(image.width() / 2, image.height() / 2); }
+
+// The file's bytes and time as seen now differ from those of before: a second write within
+// the same clock tick would keep the time, so it is moved on by a second.
+void rewrite(const fs::path& file, const fs::path& replacement) {
+    const auto before = fs::last_write_time(file);
+    fs::copy_file(replacement, file, fs::copy_options::overwrite_existing);
+    fs::last_write_time(file, before + std::chrono::seconds(1));
+}
+
+TEST(ThumbnailLoader, MakesThePreviewOffTheMainThreadAndServesItAgainWithoutTheFile) {
+    TemporaryFolder folder;
+    const fs::path photo = writeSolid(folder, "red.png", 600, 400, 255, 0, 0);
+    ThumbnailLoader loader;
+    const ThumbnailLoader::Request request = requestFor(photo);
+
+    const Delivery made = ask(loader, request);
+    EXPECT_FALSE(made.arrivedBeforeTheCallReturned);
+    EXPECT_TRUE(made.madeInThePool) << "a miss never decodes on the calling thread";
+    EXPECT_TRUE(made.onMainThread);
+    ASSERT_FALSE(made.image.isNull());
+    EXPECT_EQ(made.image.size(), QSize(256, 171));
+    EXPECT_EQ(qRed(centre(made.image)), 255);
+    EXPECT_EQ(qGreen(centre(made.image)), 0);
+    EXPECT_TRUE(loader.holds(ThumbnailLoader::keyText(request)));
+    EXPECT_EQ(loader.cachedBytes(), std::int64_t(made.image.bytesPerLine()) * made.image.height());
+
+    // A hit is answered at once and touches no file.
+    fs::remove(photo);
+    const Delivery again = ask(loader, request);
+    EXPECT_TRUE(again.arrivedBeforeTheCallReturned);
+    EXPECT_EQ(again.image, made.image);
+    EXPECT_EQ(loader.entryCount(), 1u);
+}
+
+TEST(ThumbnailLoader, ShowsThePictureUprightAndTurnedAsTheExportWill) {
+    TemporaryFolder folder;
+    testing_support::SampleImage sample;
+    sample.width = 90;
+    sample.height = 60;
+    sample.orientation = 6;
+    const auto jpeg = testing_support::encodeSample(sample, ".jpg[Q=95]");
+    ASSERT_TRUE(jpeg.has_value());
+    const fs::path photo = folder.write("turned.jpg", *jpeg);
+    ThumbnailLoader loader;
+
+    // Stored on its side with orientation 6: upright it is taller than wide, and never enlarged.
+    EXPECT_EQ(ask(loader, requestFor(photo)).image.size(), QSize(60, 90));
+    // A quarter turn of the batch is a preview of its own beside the first.
+    const ThumbnailLoader::Request turned = requestFor(photo, 256, 1);
+    EXPECT_TRUE(ThumbnailLoader::keyText(turned).contains(QStringLiteral("#t1#")));
+    EXPECT_EQ(ask(loader, turned).image.size(), QSize(90, 60));
+    EXPECT_EQ(loader.entryCount(), 2u);
+}
+
+TEST(ThumbnailLoader, AChangedFileIsReadAgainAndItsOldVersionGetsNoPreview) {
+    TemporaryFolder folder;
+    const fs::path photo = writeSolid(folder, "photo.png", 120, 80, 255, 0, 0);
+    const fs::path blue = writeSolid(folder, "blue.png", 100, 80, 0, 0, 255);
+    ThumbnailLoader loader;
+    const ThumbnailLoader::Request first = requestFor(photo);
+    EXPECT_EQ(qRed(centre(ask(loader, first).image)), 255);
+
+    rewrite(photo, blue);
+    // A card that still describes the red version gets nothing for a preview not made yet,
+    // and nothing is kept.
+    ThumbnailLoader::Request stale = first;
+    stale.adjustments.reorientation = Reorientation(1);
+    EXPECT_TRUE(ask(loader, stale).image.isNull());
+    EXPECT_FALSE(loader.holds(ThumbnailLoader::keyText(stale)));
+
+    // Under the file's new stamp the new picture is read.
+    const ThumbnailLoader::Request current = requestFor(photo);
+    ASSERT_NE(current.stamp, first.stamp);
+    const QImage image = ask(loader, current).image;
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(100, 80));
+    EXPECT_EQ(qBlue(centre(image)), 255);
+    EXPECT_EQ(qRed(centre(image)), 0);
+}
+
+// A PNG whose header declares `side` by `side` RGB pixels, followed by a few real rows.
+platform::Bytes pngDeclaring(std::uint32_t side) {
+    platform::Bytes file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    const auto chunk = [&file](const char* type, const std::vector<std::uint8_t>& data) {
+        const auto u32 = [&file](std::uint32_t value) {
+            for (int shift = 24; shift >= 0; shift -= 8) file.push_back(std::uint8_t(value >> shift));
+        };
+        u32(static_cast<std::uint32_t>(data.size()));
+        std::vector<std::uint8_t> typed(type, type + 4);
+        typed.insert(typed.end(), data.begin(), data.end());
+        file.insert(file.end(), typed.begin(), typed.end());
+        u32(static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
+    };
+    std::vector<std::uint8_t> header;
+    for (int i = 0; i < 2; ++i) {
+        for (int shift = 24; shift >= 0; shift -= 8) header.push_back(std::uint8_t(side >> shift));
+    }
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    chunk("IHDR", header);
+    std::vector<std::uint8_t> rows(4 * (1 + 3 * 64), 0);
+    std::vector<std::uint8_t> packed(compressBound(static_cast<uLong>(rows.size())));
+    uLongf packedSize = static_cast<uLongf>(packed.size());
+    compress(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size()));
+    packed.resize(packedSize);
+    chunk("IDAT", packed);
+    chunk("IEND", {});
+    return file;
+}
+
+TEST(ThumbnailLoader, AnImageTooLargeToDecodeIsRefusedBeforeItsPixelsAreRead) {
+    TemporaryFolder folder;
+    // 200,000 by 200,000 pixels would take 160 GB; the file is a few hundred bytes.
+    const fs::path bomb = folder.write("bomb.png", pngDeclaring(200'000));
+    ThumbnailLoader loader;
+    const Delivery answer = ask(loader, requestFor(bomb));
+    EXPECT_TRUE(answer.arrived);
+    EXPECT_TRUE(answer.image.isNull());
+    EXPECT_EQ(loader.entryCount(), 0u);
+}
+
+// Previews of 2700 by 2700 pixels weigh 29,160,000 bytes: four fit in the budget, five do not.
+class ThumbnailBudget : public testing::Test {
+protected:
+    static constexpr int side = 2700;
+    static constexpr std::int64_t previewBytes = std::int64_t(side) * side * 4;
+
+    ThumbnailBudget() {
+        for (int i = 0; i < 6; ++i) {
+            files.push_back(writeSolid(folder, "large " + std::to_string(i) + ".png", side, side, std::uint8_t(40 * i),
+                                       0, 0));
+        }
+    }
+    ThumbnailLoader::Request request(int file, int quarterTurns = 0) const {
+        return requestFor(files[std::size_t(file)], side, quarterTurns);
+    }
+    bool holds(int file, int quarterTurns = 0) const {
+        return loader.holds(ThumbnailLoader::keyText(request(file, quarterTurns)));
+    }
+    ThumbnailSource source(int file) const { return ThumbnailLoader::sourceOf(request(file)); }
+
+    TemporaryFolder folder;
+    std::vector<fs::path> files;
+    ThumbnailLoader loader;
+};
+
+TEST_F(ThumbnailBudget, TheLeastRecentlyUsedGoOnceOverBudgetAndAFileLeavingTheBatchBecomesEvictable) {
+    // The first file's card can no longer make its preview again (its source is gone).
+    loader.keep({source(0)});
+    for (int file = 0; file < 5; ++file) ASSERT_FALSE(ask(loader, request(file)).image.isNull());
+    // The fifth went over budget: the least recently used of the others went, the kept one stayed.
+    EXPECT_TRUE(holds(0));
+    EXPECT_FALSE(holds(1));
+    EXPECT_TRUE(holds(2) && holds(3) && holds(4));
+    EXPECT_EQ(loader.cachedBytes(), 4 * previewBytes);
+    EXPECT_LE(loader.cachedBytes(), ThumbnailLoader::byteBudget);
+
+    // Its card leaves the batch: the next preview over budget takes it, the oldest.
+    loader.keep({});
+    ASSERT_FALSE(ask(loader, request(5)).image.isNull());
+    EXPECT_FALSE(holds(0));
+    EXPECT_TRUE(holds(2) && holds(3) && holds(4) && holds(5));
+    EXPECT_LE(loader.cachedBytes(), ThumbnailLoader::byteBudget);
+}
+
+TEST_F(ThumbnailBudget, OnlyTheCurrentTurnOfAKeptFileIsSpared) {
+    loader.keep({source(0), source(1)});
+    for (int turns = 0; turns < 4; ++turns) {
+        ASSERT_FALSE(ask(loader, request(0, turns)).image.isNull());
+        ASSERT_FALSE(ask(loader, request(1, turns)).image.isNull());
+    }
+    // Turning the batch round made eight previews of two kept files; only their current turns stay.
+    EXPECT_TRUE(holds(0, 3) && holds(1, 3));
+    EXPECT_FALSE(holds(0, 0) || holds(0, 1) || holds(1, 0));
+    EXPECT_LE(loader.cachedBytes(), ThumbnailLoader::byteBudget);
+
+    // A budget every kept preview alone exceeds is soft: eviction stops at them.
+    loader.keep({source(0), source(1), source(2), source(3), source(4)});
+    for (int file = 2; file < 5; ++file) ASSERT_FALSE(ask(loader, request(file)).image.isNull());
+    EXPECT_TRUE(holds(0, 3) && holds(1, 3) && holds(2) && holds(3) && holds(4));
+    EXPECT_EQ(loader.cachedBytes(), 5 * previewBytes);
+}
+
+} // namespace

@@ -1,0 +1,121 @@
+#include "BatchStoreHarness.h"
+
+#include "app/export/WorkingFileSweep.h"
+#include "app/settings/SettingsUserDefaults.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace pictavo;
+using namespace batch_testing;
+using Clock = WorkingFileSweep::Clock;
+
+const std::string workingName = ".export-0F6E2B9C-3A1D-4C5E-9B7A-1E2F3A4B5C6D";
+const std::string partialName = ".pictavo-partial-0123456789abcdef";
+
+// A file last changed an hour ago, as one left by a run that was killed.
+fs::path leftOver(const fs::path& path) {
+    std::ofstream(path) << "converted bytes";
+    const auto hourAgo = std::chrono::duration_cast<std::chrono::seconds>(
+        (Clock::now() - std::chrono::hours(1)).time_since_epoch());
+    const timespec times[2] = {{hourAgo.count(), 0}, {hourAgo.count(), 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    return path;
+}
+
+class WorkingFiles : public testing::Test, protected BatchScene {
+protected:
+    WorkingFiles() {
+        engine_.gated = false;
+        engine_.conversionAnswer = [](const GatedEngine::Call& call) {
+            ConversionResult result{nullptr, {}, OutputFormat::png(), {}, 0, {}};
+            result.data = std::make_shared<const platform::Bytes>(3, 'x');
+            result.suggestedFileName = call.source.filename().string();
+            return result;
+        };
+    }
+    // A store as the application makes it at launch, with a sweep over the settings file.
+    void launch() {
+        store_.reset();
+        defaults_ = std::make_unique<SettingsUserDefaults>(QFile::decodeName(settingsFile().c_str()));
+        sweep_ = std::make_unique<WorkingFileSweep>(*defaults_);
+        store_ = std::make_unique<BatchStore>(engine_, writer_, DecoderRegistry::standard(),
+                                              std::chrono::milliseconds(0), readSourceStamp, 2, files_, sweep_.get());
+    }
+    fs::path settingsFile() const { return root_.path() / "settings.conf"; }
+    void runTo(const ExportDestination& destination) {
+        exportTo(destination);
+        ASSERT_TRUE(exportEnds());
+    }
+
+    std::unique_ptr<SettingsUserDefaults> defaults_;
+    std::unique_ptr<WorkingFileSweep> sweep_;
+};
+
+TEST_F(WorkingFiles, OnlyOldRegularFilesOfOurNamesThatAreTheUsersGo) {
+    const fs::path folder = originals();
+    leftOver(folder / workingName);
+    leftOver(folder / partialName);
+    // Fresh: it may belong to a replacement under way in another copy of the application.
+    std::ofstream(folder / ".export-1F6E2B9C-3A1D-4C5E-9B7A-1E2F3A4B5C6D") << "fresh";
+    for (const char* name : {".export-0f6e2b9c-3a1d-4c5e-9b7a-1e2f3a4b5c6d", ".export-notes", "photo.png",
+                             ".pictavo-partial-0123", ".export-0F6E2B9C-3A1D-4C5E-9B7A-1E2F3A4B5C6D.png"}) {
+        leftOver(folder / name);
+    }
+    // A link under our name is not our file, nor is what it points to.
+    leftOver(root_.path() / "target.png");
+    fs::create_symlink(root_.path() / "target.png", folder / ".export-2F6E2B9C-3A1D-4C5E-9B7A-1E2F3A4B5C6D");
+    fs::create_directory(folder / ".export-3F6E2B9C-3A1D-4C5E-9B7A-1E2F3A4B5C6D");
+    bool someoneElses = false;
+    if (::geteuid() == 0) {
+        const fs::path theirs = leftOver(folder / ".export-4F6E2B9C-3A1D-4C5E-9B7A-1E2F3A4B5C6D");
+        someoneElses = ::chown(theirs.c_str(), 65534, 65534) == 0;
+    }
+    const std::size_t before = entries(folder).size();
+
+    EXPECT_EQ(WorkingFileSweep::sweepFolder(folder, Clock::now() - std::chrono::minutes(1)), 2);
+    EXPECT_EQ(entries(folder).size(), before - 2);
+    EXPECT_FALSE(fs::exists(folder / workingName));
+    EXPECT_FALSE(fs::exists(folder / partialName));
+    EXPECT_TRUE(fs::exists(root_.path() / "target.png"));
+    if (someoneElses) {
+        EXPECT_TRUE(fs::exists(folder / ".export-4F6E2B9C-3A1D-4C5E-9B7A-1E2F3A4B5C6D"));
+    }
+    EXPECT_EQ(WorkingFileSweep::sweepFolder(root_.path() / "missing", Clock::now()), 0);
+}
+
+// A replacing run sweeps the folders of its originals before it writes there, and records
+// the folders it writes in, so that the next launch sweeps them after a crash.
+TEST_F(WorkingFiles, AReplacingRunSweepsItsFoldersAndTheNextLaunchSweepsWhatTheLastRunRecorded) {
+    launch();
+    addPhotos(1);
+    ASSERT_TRUE(estimatesSettle());
+    leftOver(originals() / workingName);
+    leftOver(output() / workingName);
+    runTo(ExportDestination::replaceOriginal());
+    EXPECT_TRUE(eventually([&] { return !fs::exists(originals() / workingName); }));
+    EXPECT_EQ(sweep_->recordedFolders(), std::vector<fs::path>{originals()});
+    EXPECT_TRUE(fs::exists(output() / workingName)) << "a folder the run did not touch";
+
+    // A folder run sweeps nothing, but the next launch sweeps the folder it wrote in.
+    store_->clearAll();
+    addPhotos(1);
+    ASSERT_TRUE(estimatesSettle());
+    leftOver(originals() / partialName);
+    runTo(ExportDestination::folder(output()));
+    EXPECT_EQ(sweep_->recordedFolders(), std::vector<fs::path>{output()});
+    launch();
+    EXPECT_TRUE(eventually([&] { return !fs::exists(output() / workingName); }));
+    EXPECT_TRUE(fs::exists(originals() / partialName));
+}
+
+} // namespace
