@@ -3,8 +3,9 @@
 namespace pictavo {
 
 BrowserRenderGate& BrowserRenderGate::shared() {
-    static BrowserRenderGate gate;
-    return gate;
+    // Never destroyed: the host's thread may still deliver to a turn while the process ends.
+    static BrowserRenderGate* const gate = new BrowserRenderGate;
+    return *gate;
 }
 
 } // namespace pictavo

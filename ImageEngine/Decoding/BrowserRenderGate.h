@@ -29,7 +29,7 @@ public:
     BrowserRenderGate(const BrowserRenderGate&) = delete;
     BrowserRenderGate& operator=(const BrowserRenderGate&) = delete;
 
-    // The gate of the process, made on first use.
+    // The gate of the process, made on first use and kept to its end.
     static BrowserRenderGate& shared();
 
     template <typename Value>
