@@ -92,6 +92,10 @@ const std::string& WebPEncoder::libraryVersion() {
 }
 
 platform::Bytes WebPEncoder::encode(const platform::ImageRef& image, const EncodeOptions& options) const {
+    return encodeReleasing(image, options);
+}
+
+platform::Bytes WebPEncoder::encodeReleasing(platform::ImageRef image, const EncodeOptions& options) const {
     const auto failed = [this] { return ConversionError::encodeFailed(format_); };
     constexpr std::int64_t largest = std::numeric_limits<std::int32_t>::max();
     if (!image || image->width() > largest || image->height() > largest) throw failed();
@@ -109,13 +113,17 @@ platform::Bytes WebPEncoder::encode(const platform::ImageRef& image, const Encod
     shimOptions.threads = helper.count() > 0 ? 1 : 0;
 
     std::optional<platform::XMPPacket> xmp = packetFor(options, *image);
+    // The surface holds the pixels now (a drawing of them, or the image itself), so a drawn
+    // image goes before libwebp makes planes of its own.
+    const std::int64_t width = image->width(), height = image->height();
+    image.reset();
     const platform::Bytes& icc = surface->icc;
     std::uint8_t* out = nullptr;
     std::size_t length = 0;
     char message[128] = {};
     int status = pctv_webp_encode(
         surface->pixels(), static_cast<std::int32_t>(surface->image->bytesPerRow()),
-        static_cast<std::int32_t>(image->width()), static_cast<std::int32_t>(image->height()), surface->hasAlpha,
+        static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), surface->hasAlpha,
         &shimOptions, icc.empty() ? nullptr : icc.data(), icc.size(),
         xmp ? reinterpret_cast<const std::uint8_t*>(xmp->text.data()) : nullptr, xmp ? xmp->text.size() : 0, &out,
         &length, message, sizeof message);

@@ -24,6 +24,8 @@ public:
     bool writesTheSameFileAtEveryEffort() const override { return false; }
     QualityRange qualityRange() const override { return {1, 100}; }
     platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const override;
+    // Lets the image go once the pixels libwebp reads are in a surface of their own.
+    platform::Bytes encodeReleasing(platform::ImageRef image, const EncodeOptions& options) const override;
 
 private:
     OutputFormat format_;
