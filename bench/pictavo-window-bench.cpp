@@ -270,7 +270,7 @@ private:
 
 class NoFolder : public FolderAsker {
 public:
-    std::optional<fs::path> ask(PanelPurpose, const std::optional<fs::path>&) override { return std::nullopt; }
+    std::optional<fs::path> ask(PanelPurpose) override { return std::nullopt; }
 };
 
 bool runUntil(const std::function<bool()>& condition, double seconds) {

@@ -5,6 +5,7 @@
 #include "app/options/DimensionField.h"
 #include "app/options/FilenamePatternField.h"
 #include "app/options/QualityControl.h"
+#include "app/options/WrappingText.h"
 #include "app/preferences/DefaultSizePicker.h"
 #include "app/preferences/SettingsFormatChoices.h"
 #include "app/preferences/SettingsWindow.h"

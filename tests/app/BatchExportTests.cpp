@@ -213,7 +213,7 @@ TEST_F(Replace, AnOriginalDeletedOrALinkedOneIsRefusedWithItsOwnSentence) {
     fs::create_symlink("../elsewhere/photo.png", originals() / "link.png");
     add({originals() / "link.png"});
     ASSERT_EQ(store_->items().size(), 2u);
-    settleEstimates();
+    settleEstimatesThenGate();
     exportTo(ExportDestination::replaceOriginal());
     ASSERT_TRUE(eventually([&] { return engine_.waitingCount() == 2; }));
     fs::remove(paths[0]);
