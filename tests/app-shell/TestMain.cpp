@@ -1,26 +1,8 @@
-#include "app/batch/ThumbnailLoader.h"
-#include "app/desktop/BackgroundWork.h"
+#include "support/RunQtTests.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QLocale>
-#include <QThread>
 #include <gtest/gtest.h>
-
-#include <cstdio>
-
-namespace {
-
-bool becomesIdle(const QThreadPool& pool) {
-    const QDeadlineTimer deadline(60000);
-    while (pool.activeThreadCount() > 0) {
-        if (deadline.hasExpired()) return false;
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-} // namespace
 
 // The windows under test are real widgets on the offscreen platform.
 int main(int argc, char** argv) {
@@ -29,9 +11,5 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Pictavo-shell-tests");
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
     ::testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
-    const bool idle = becomesIdle(pictavo::fileWorkPool()) && becomesIdle(pictavo::futureWaitingPool()) &&
-                      becomesIdle(pictavo::ThumbnailLoader::pool());
-    if (!idle) std::fputs("Background work was still running a minute after the tests ended.\n", stderr);
-    return idle ? result : 1;
+    return support::runTestsThenLetBackgroundWorkEnd();
 }

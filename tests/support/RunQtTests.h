@@ -1,0 +1,38 @@
+#pragma once
+// For the Qt test programs only: the support library itself links no Qt.
+#include "app/batch/ThumbnailLoader.h"
+#include "app/desktop/BackgroundWork.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
+#include <QThreadPool>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace support {
+
+// Waits until no thread of the pool runs a task. The threads stay, idle: one still ending
+// while the leak check runs would have its thread-local buffers reported as leaks.
+inline bool becomesIdle(const QThreadPool& pool) {
+    const QDeadlineTimer deadline(60000);
+    while (pool.activeThreadCount() > 0) {
+        if (deadline.hasExpired()) return false;
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// Runs every test, then lets the background pools finish. A store's background work outlives
+// the store: the last estimate's failure report may still be being written on a pool thread.
+// Returning at once would tear Qt's statics (its locales) down under that thread and crash the
+// exit. Every engine of the tests has gone by then, so every future they wait for is settled.
+inline int runTestsThenLetBackgroundWorkEnd() {
+    const int result = RUN_ALL_TESTS();
+    const bool idle = becomesIdle(pictavo::fileWorkPool()) && becomesIdle(pictavo::futureWaitingPool()) &&
+                      becomesIdle(pictavo::ThumbnailLoader::pool());
+    if (!idle) std::fputs("Background work was still running a minute after the tests ended.\n", stderr);
+    return idle ? result : 1;
+}
+
+} // namespace support
