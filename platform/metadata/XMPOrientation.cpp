@@ -1,5 +1,6 @@
 #include "platform/metadata/XMPOrientation.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -75,6 +76,9 @@ std::optional<std::vector<ValueSpan>> fieldValues(const std::string& text, const
             // Element form: <p:Orientation ...>6</p:Orientation>
             const auto startEnd = text.find('>', after);
             if (startEnd == std::string::npos || text[startEnd - 1] == '/') return std::nullopt;
+            // A start tag broken by another tag ("<p:Orientation<p:Orientation>") would give
+            // two occurrences the same value.
+            if (text.find('<', after) < startEnd) return std::nullopt;
             // The value is plain text up to its own end tag; anything else is not a value
             // this can read.
             const auto closing = text.find('<', startEnd);
@@ -100,6 +104,11 @@ std::optional<std::vector<ValueSpan>> fieldValues(const std::string& text, const
             values.push_back({cursor + 1, close});
         }
     }
+    // Rewriting replaces each span in place, from the last one back; that only holds while no
+    // two spans share a byte.
+    std::sort(values.begin(), values.end(), [](const ValueSpan& a, const ValueSpan& b) { return a.begin < b.begin; });
+    for (std::size_t i = 1; i < values.size(); ++i)
+        if (values[i].begin < values[i - 1].end) return std::nullopt;
     return values;
 }
 

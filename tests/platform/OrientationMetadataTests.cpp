@@ -191,6 +191,11 @@ TEST(XMPOrientation, RefusesWhatItCannotEdit) {
     replaceAll(nested, "<dc:title>", "<tiff:Orientation><rdf:Seq/>6</tiff:Orientation><dc:title>");
     replaceAll(nested, "xmlns:dc=", "xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" xmlns:dc=");
     EXPECT_FALSE(xmpWithOrientation(XMPPacket{nested}, 1));
+    // A start tag broken by a second one must not be read as two fields sharing one value.
+    std::string broken = xmpPacket(std::nullopt);
+    replaceAll(broken, "<dc:title>", "<tiff:Orientation<tiff:Orientation>8</tiff:Orientation><dc:title>");
+    replaceAll(broken, "xmlns:dc=", "xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" xmlns:dc=");
+    EXPECT_FALSE(xmpWithOrientation(XMPPacket{broken}, 1));
 }
 
 TEST(XmpPixelDimensions, RewritesOnlyTheSizesThePacketHolds) {
