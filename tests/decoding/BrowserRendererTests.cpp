@@ -250,4 +250,15 @@ TEST_F(BrowserRendererTest, ARendererThatNeverAnswersIsKilledAndFreesTheGateForA
     EXPECT_TRUE(areaIs(*renderElsewhere(patient, 20, 20), 10, 10, {0, 255, 0, 255}));
 }
 
+TEST_F(BrowserRendererTest, ARendererWithoutADisplaySaysSoAndIsNotKeptForTheNextRender) {
+    // No session display, and no virtual server to be found either.
+    BrowserHost displayless({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "PATH=/nonexistent",
+                             BrowserHost::installedRenderer().front()});
+    const WebKitSVGSource drawing(folder.write("drawing.svg", bytes("<svg/>")), {4, 4}, {&gate, &displayless});
+    EXPECT_EQ(thrownBy([&] { renderElsewhere(drawing, 4, 4); }),
+              ConversionError::renderFailed(
+                  RenderFailure::browser("the browser renderer found no display and could not start one")));
+    EXPECT_EQ(displayless.rendererProcessId(), 0);
+}
+
 } // namespace
