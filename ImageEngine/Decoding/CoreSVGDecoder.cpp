@@ -3,6 +3,7 @@
 #include "ImageEngine/Decoding/CoreSVGSource.h"
 #include "ImageEngine/Decoding/SVGComplexity.h"
 #include "ImageEngine/Decoding/SVGFile.h"
+#include "ImageEngine/Decoding/SourceFile.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "platform/files/FilePath.h"
 
@@ -18,7 +19,7 @@ ImageProperties CoreSVGDecoder::properties(const std::filesystem::path& url) con
 }
 
 DecodedImage CoreSVGDecoder::decode(const std::filesystem::path& url) const {
-    const platform::Bytes bytes = platform::readWholeFile(url);
+    const platform::Bytes bytes = readSourceFile(url);
     refuseGzippedSVG(bytes);
     if (SVGComplexity::needsWebKit(bytes)) {
         if (!fallback_)

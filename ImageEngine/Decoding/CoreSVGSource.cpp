@@ -1,6 +1,7 @@
 #include "ImageEngine/Decoding/CoreSVGSource.h"
 
 #include "ImageEngine/Decoding/SVGFile.h"
+#include "ImageEngine/Decoding/SourceFile.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Model/RenderTarget.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
@@ -16,8 +17,8 @@ platform::ImageRef CoreSVGSource::render(double width, double height) const {
 
     platform::Bytes bytes;
     try {
-        bytes = platform::readWholeFile(url_);
-    } catch (const std::exception&) {
+        bytes = readSourceFile(url_);
+    } catch (const platform::FileError&) {
         throw unreadable();
     }
     // A file replaced by a compressed one since it was decoded is not one the drawer reads.

@@ -4,6 +4,7 @@
 #include "ImageEngine/Decoding/CoreSVGDecoder.h"
 #include "ImageEngine/Decoding/ImageIODecoder.h"
 #include "ImageEngine/Decoding/PDFDecoder.h"
+#include "ImageEngine/Decoding/SourceFile.h"
 #include "ImageEngine/Decoding/WebKitSVGDecoder.h"
 #include "platform/files/FilePath.h"
 
@@ -25,7 +26,7 @@ ImageDecoderRef DecoderRegistry::decoder(const std::filesystem::path& url) const
         if (candidate->canDecode(type)) return candidate;
 
     const std::string extension = platform::pathExtension(url.string());
-    if (extension.empty()) throw ConversionError::unsupportedInput("This computer can't read this kind of file.");
+    if (extension.empty()) throw unreadableKindOfFile();
     // Lower-cased by Unicode's rules, not the user's locale, so ".JPG" reads ".jpg" everywhere.
     std::string lowered;
     icu::UnicodeString::fromUTF8(extension).toLower(icu::Locale::getRoot()).toUTF8String(lowered);

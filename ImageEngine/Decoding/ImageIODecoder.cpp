@@ -1,8 +1,10 @@
 #include "ImageEngine/Decoding/ImageIODecoder.h"
 
+#include "ImageEngine/Decoding/SourceFile.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Model/DeclaredSize.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
+#include "platform/files/FileErrorText.h"
 #include "platform/files/FilePath.h"
 #include "platform/files/PathCutting.h"
 #include "platform/read/ImageReader.h"
@@ -19,9 +21,14 @@ ConversionError decodeFailed(const std::filesystem::path& url) {
 }
 
 platform::ImageReader openReader(const std::filesystem::path& url) {
-    auto reader = platform::ImageReader::open(url);
-    if (!reader) throw decodeFailed(url).withCause(reader.cause());
-    return std::move(*reader);
+    try {
+        auto reader = platform::ImageReader::open(url);
+        if (!reader) throw decodeFailed(url).withCause(reader.cause());
+        return std::move(*reader);
+    } catch (const platform::FileError& error) {
+        refuseWhatIsNotAFile(error);
+        throw decodeFailed(url).withCause(platform::fileErrorDiagnostic(error));
+    }
 }
 
 // Width times height of an image's properties; 0 when either is missing or the product

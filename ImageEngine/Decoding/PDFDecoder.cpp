@@ -1,6 +1,7 @@
 #include "ImageEngine/Decoding/PDFDecoder.h"
 
 #include "ImageEngine/Decoding/PDFPageSource.h"
+#include "ImageEngine/Decoding/SourceFile.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Model/DeclaredSize.h"
 #include "platform/files/FilePath.h"
@@ -34,8 +35,15 @@ const std::unordered_set<platform::ContentType>& PDFDecoder::readableTypes() con
 }
 
 platform::PDFDocument PDFDecoder::open(const std::filesystem::path& url) {
-    auto opened = platform::PDFDocument::open(url);
     const auto unreadable = [&] { return ConversionError::decodeFailed(platform::lastPathComponent(url.string())); };
+    auto opened = [&] {
+        try {
+            return platform::PDFDocument::open(url);
+        } catch (const platform::FileError& error) {
+            refuseWhatIsNotAFile(error);
+            throw unreadable();
+        }
+    }();
     if (std::holds_alternative<platform::PDFDocument::Locked>(opened))
         throw ConversionError::unsupportedInput("This PDF is password-protected, so it can't be read.");
     auto* document = std::get_if<platform::PDFDocument>(&opened);

@@ -1,5 +1,6 @@
 #include "ImageEngine/Decoding/SVGFile.h"
 
+#include "ImageEngine/Decoding/SourceFile.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Model/DeclaredSize.h"
 #include "platform/files/FilePath.h"
@@ -29,10 +30,11 @@ std::optional<double> wholeNumber(std::string_view piece) {
     return value;
 }
 
+// A source that cannot be read is reported as undecodable, unless it is no file at all.
 std::optional<platform::Bytes> readable(const std::filesystem::path& url) {
     try {
-        return platform::readWholeFile(url);
-    } catch (const std::exception&) {
+        return readSourceFile(url);
+    } catch (const platform::FileError&) {
         return std::nullopt;
     }
 }

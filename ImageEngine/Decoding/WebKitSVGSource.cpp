@@ -1,5 +1,6 @@
 #include "ImageEngine/Decoding/WebKitSVGSource.h"
 
+#include "ImageEngine/Decoding/SourceFile.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Model/RenderTarget.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
@@ -15,7 +16,7 @@ platform::ImageRef WebKitSVGSource::render(double width, double height) const {
     }
     const auto pixels = RenderTarget::pixels({width, height}, EncodeConcurrency::pixelBudget());
     // Read now, drawn from a private copy: the renderer never sees where the file lies.
-    auto document = platform::readWholeFile(url_);
+    auto document = readSourceFile(url_);
     const auto stop = platform::currentJobStopToken();
 
     auto& gate = browser_.gate ? *browser_.gate : BrowserRenderGate::shared();

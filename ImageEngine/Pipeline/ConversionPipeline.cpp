@@ -4,6 +4,7 @@
 #include "ImageEngine/Stages/AlphaStage.h"
 #include "ImageEngine/Stages/ColourStage.h"
 #include "ImageEngine/Pipeline/ConversionEngine.h"
+#include "ImageEngine/Decoding/SourceFile.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Stages/IconLadderStage.h"
 #include "ImageEngine/Stages/MetadataStage.h"
@@ -88,7 +89,7 @@ std::optional<ConversionResult> ConversionPipeline::reoptimisedSource() {
 
     // Read into memory we own, never mapped: a source shortened by another program while it
     // is read must fail as a read error, not as a crash.
-    const platform::Bytes sourceBytes = platform::readWholeFile(source_);
+    const platform::Bytes sourceBytes = readSourceFile(source_);
     platform::throwIfCancelled(stop_);
 
     std::optional<platform::Bytes> optimised;

@@ -35,4 +35,8 @@ OpenRegularFile openRegularFile(const std::filesystem::path& path) {
     return file;
 }
 
+bool isNotARegularFile(const FileError& error) {
+    return error.operation() == FileOperation::read && (error.errorNumber() == EISDIR || error.errorNumber() == EINVAL);
+}
+
 } // namespace platform

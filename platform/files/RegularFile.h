@@ -21,4 +21,8 @@ struct OpenRegularFile {
 // the path: EISDIR for a folder, EINVAL for anything else that is not a regular file.
 OpenRegularFile openRegularFile(const std::filesystem::path& path);
 
+// Whether the error is openRegularFile's refusal of something that is not a regular file
+// (a folder, a pipe, a device, a socket), as opposed to one that could not be read.
+bool isNotARegularFile(const FileError& error);
+
 } // namespace platform

@@ -1,7 +1,6 @@
 #include "platform/read/ImageReader.h"
 
 #include "platform/read/BMPBackend.h"
-#include "platform/files/FileErrorText.h"
 #include "platform/files/FilePath.h"
 #include "platform/files/PathCutting.h"
 #include "platform/read/ICNSBackend.h"
@@ -66,14 +65,10 @@ const std::vector<std::string>& ImageReader::readableTypeIdentifiers() {
 }
 
 Outcome<ImageReader> ImageReader::open(const std::filesystem::path& path) {
-    try {
-        auto opened = open(std::make_shared<const Bytes>(readWholeFile(path)), path);
-        // Loaders that read the file themselves name it; the cause names it by its name alone.
-        if (!opened) return Outcome<ImageReader>::failure(namingByFileName(opened.cause(), path));
-        return opened;
-    } catch (const FileError& error) {
-        return Outcome<ImageReader>::failure(fileErrorDiagnostic(error));
-    }
+    auto opened = open(std::make_shared<const Bytes>(readWholeFile(path)), path);
+    // Loaders that read the file themselves name it; the cause names it by its name alone.
+    if (!opened) return Outcome<ImageReader>::failure(namingByFileName(opened.cause(), path));
+    return opened;
 }
 
 Outcome<ImageReader> ImageReader::open(SharedBytes bytes) { return open(std::move(bytes), std::nullopt); }

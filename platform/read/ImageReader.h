@@ -23,8 +23,10 @@ public:
     // The type identifiers of the formats whose back end is present on this machine.
     static const std::vector<std::string>& readableTypeIdentifiers();
 
-    // Nothing when the file cannot be read or holds no image the reader knows, with what the
-    // library or the system said as the cause (naming the file by its name alone).
+    // Nothing when the file holds no image the reader knows, with what the library said as
+    // the cause (naming the file by its name alone). A file that cannot be read, or that is
+    // not a regular file (a pipe, a device, a folder), throws its FileError: it is not a
+    // damaged image, and the user is told what is wrong with it.
     static Outcome<ImageReader> open(const std::filesystem::path& path);
     // The same for bytes already in memory. OpenEXR needs a file, so it is not read here.
     static Outcome<ImageReader> open(SharedBytes bytes);

@@ -285,13 +285,9 @@ std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes bytes, const Sn
     backend->bytes_ = std::move(bytes);
     backend->format_ = sniffed.format;
     backend->typeIdentifier_ = sniffed.typeIdentifier;
-    if (sniffed.format == SniffedFormat::openEXR && path) {
-        try {
-            backend->openEXRFile_ = openRegularFile(*path).descriptor;
-        } catch (const FileError&) {
-            return nullptr;
-        }
-    }
+    // The file read a moment ago may have been swapped for a pipe or a device since; its
+    // FileError says so rather than calling it damaged.
+    if (sniffed.format == SniffedFormat::openEXR && path) backend->openEXRFile_ = openRegularFile(*path).descriptor;
     if (sniffed.format == SniffedFormat::png) {
         backend->png_ = summarisePng(ByteView(backend->bytes_->data(), backend->bytes_->size()));
         if (!backend->png_) return nullptr;

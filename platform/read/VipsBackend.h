@@ -21,7 +21,8 @@ public:
     // so that its declared size is known), with what libvips said in `cause` when one is
     // given. OpenEXR is only read from a file, so it needs the path; the file is opened once,
     // as a regular file, and every later load reads that open file, never whatever the path
-    // names by then (a pipe would hold the loader).
+    // names by then (a pipe would hold the loader). Throws FileError when that file cannot
+    // be opened or is no longer a regular file.
     static std::shared_ptr<const VipsBackend> open(SharedBytes bytes, const SniffResult& sniffed,
                                                    std::optional<std::filesystem::path> path,
                                                    std::string* cause = nullptr);

@@ -1,9 +1,11 @@
 #include "platform/vector/PDFDocument.h"
 
-#include <cairo.h>
-#include <poppler.h>
+#include "platform/files/RegularFile.h"
 
-#include <system_error>
+#include <cairo.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <poppler.h>
 
 namespace platform {
 
@@ -27,17 +29,14 @@ void PDFPage::drawStretched(_cairo* context, double width, double height) const 
 void PDFDocument::Release::operator()(_PopplerDocument* document) const { g_object_unref(document); }
 
 std::variant<PDFDocument, PDFDocument::Unreadable, PDFDocument::Locked> PDFDocument::open(const std::filesystem::path& path) {
-    std::error_code failure;
-    const auto absolute = std::filesystem::absolute(path, failure);
-    if (failure) return Unreadable{};
+    // Poppler opening the path itself would wait on a pipe for ever and read a device
+    // without end.
+    const OpenRegularFile file = openRegularFile(path);
+    // Poppler owns and closes the descriptor it is given, so it gets a copy of ours.
+    const int descriptor = ::fcntl(file.descriptor.get(), F_DUPFD_CLOEXEC, 0);
+    if (descriptor < 0) throw FileError(path, errno, FileOperation::read);
     GError* error = nullptr;
-    gchar* uri = g_filename_to_uri(absolute.c_str(), nullptr, &error);
-    if (!uri) {
-        g_clear_error(&error);
-        return Unreadable{};
-    }
-    PopplerDocument* document = poppler_document_new_from_file(uri, nullptr, &error);
-    g_free(uri);
+    PopplerDocument* document = poppler_document_new_from_fd(descriptor, nullptr, &error);
     if (document) return PDFDocument(document);
     const bool locked = error && error->domain == POPPLER_ERROR && error->code == POPPLER_ERROR_ENCRYPTED;
     g_clear_error(&error);

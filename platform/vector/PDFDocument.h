@@ -36,11 +36,12 @@ private:
 // replaced on disk is read afresh by the next open.
 class PDFDocument {
 public:
-    // The reader could not make a document of the file (missing, not a PDF, damaged
-    // beyond repair).
+    // The reader could not make a document of the file (not a PDF, damaged beyond repair).
     struct Unreadable {};
     // Encrypted, and no empty user password opens it.
     struct Locked {};
+    // The file is opened as a regular file only, so a pipe or a device with a PDF's name
+    // never holds or feeds the reader; a file that cannot be opened throws its FileError.
     static std::variant<PDFDocument, Unreadable, Locked> open(const std::filesystem::path& path);
 
     int pageCount() const;

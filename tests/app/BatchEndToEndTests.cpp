@@ -107,7 +107,8 @@ TEST_F(EndToEnd, SourcesTurnedIntoAPipeOrADeviceFailOnTheirCardsAndHoldNothing) 
     for (std::size_t i = 0; i < 2; ++i) {
         const auto* failed = std::get_if<BatchItem::Failed>(&store_->items()[i].state);
         ASSERT_NE(failed, nullptr) << i << store_->items()[i].accessibilityDescription().toStdString();
-        EXPECT_TRUE(failed->reason.contains(QString::fromStdString(photos[i].filename().string()))) << i;
+        // Neither is a damaged image: it is no file this computer reads images from.
+        EXPECT_EQ(failed->reason, QStringLiteral("This computer can't read this kind of file.")) << i;
     }
     exportTo(ExportDestination::folder(output()));
     EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{1, 2, output()}));

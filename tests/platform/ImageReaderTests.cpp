@@ -1,15 +1,18 @@
 #include "platform/read/ImageReader.h"
+#include "platform/files/RegularFile.h"
 #include "platform/types/ImageTypeIdentifiers.h"
 #include "support/ExifSamples.h"
 #include "support/EncodedSamples.h"
 #include "support/TestImages.h"
 #include "support/TemporaryFolder.h"
+#include "support/Thrown.h"
 
 #include <gif_lib.h>
 #include <vips/vips.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
@@ -394,14 +397,21 @@ TEST(ImageReader, OpenEXRPixelsComeFromTheFileOpenedNotFromWhatTookItsPath) {
     auto image = reader->imageAt(0).image;
     ASSERT_TRUE(image);
     EXPECT_EQ(pixelAt(*image, 3, 2)[1], samplePixel(3, 2, 1));
-    EXPECT_FALSE(ImageReader::open(path));
+    // Opening the path anew meets the pipe, which is no damaged image but no file at all.
+    const auto refused = thrown<FileError>([&] { ImageReader::open(path); });
+    EXPECT_TRUE(refused && isNotARegularFile(*refused));
 }
 
-TEST(ImageReader, BytesThatAreNoImageAndMissingFilesGiveNoReader) {
+// Bytes that hold no image give no reader; a file that cannot be read gives its read error,
+// for the caller to tell a missing or unreadable file from a damaged one.
+TEST(ImageReader, BytesThatAreNoImageGiveNoReaderAndMissingFilesTheirReadError) {
     EXPECT_FALSE(openBytes(Bytes{'h', 'e', 'l', 'l', 'o'}));
     EXPECT_FALSE(openBytes(Bytes{}));
     TemporaryFolder folder;
-    EXPECT_FALSE(ImageReader::open(folder.file("missing.png")));
+    const auto missing = thrown<FileError>([&] { ImageReader::open(folder.file("missing.png")); });
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->errorNumber(), ENOENT);
+    EXPECT_FALSE(isNotARegularFile(*missing));
 }
 
 TEST(CameraRawReader, ReadsADngWithTheCamerasTurnAsOrientationAndPixelsAsStored) {
