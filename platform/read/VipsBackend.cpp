@@ -6,6 +6,7 @@
 #include "platform/colour/LcmsProfile.h"
 #include "platform/files/RegularFile.h"
 #include "platform/vips/VipsRuntime.h"
+#include "platform/vips/VipsWork.h"
 
 #include <vips/vips.h>
 
@@ -45,13 +46,6 @@ std::optional<XMPPacket> xmpPacket(VipsImage* image) {
     if (auto end = text.find('\0'); end != std::string::npos) text.resize(end);
     if (text.empty()) return std::nullopt;
     return XMPPacket{std::move(text)};
-}
-
-// Takes what libvips said of a failure, into `cause` when there is one; the buffer is left
-// clear either way, so that no later failure reports these words.
-void recordVipsError(std::string* cause) {
-    std::string said = takeVipsError();
-    if (cause) *cause = std::move(said);
 }
 
 int bitsOf(VipsBandFormat format) {
@@ -234,14 +228,11 @@ bool VipsBackend::isPaged() const {
            format_ == SniffedFormat::heif;
 }
 
-VipsImagePtr VipsBackend::load(std::int64_t index, bool forPixels, std::string* cause) const {
+VipsImagePtr VipsBackend::load(std::int64_t index, bool forPixels) const {
     const char* loader = loaderFor(typeIdentifier_);
     if (!loader) return nullptr;
     VipsOperation* operation = vips_operation_new(loader);
-    if (!operation) {
-        recordVipsError(cause);
-        return nullptr;
-    }
+    if (!operation) return nullptr;
     VipsObject* object = VIPS_OBJECT(operation);
     bool ready = true;
     if (format_ == SniffedFormat::openEXR) {
@@ -268,13 +259,22 @@ VipsImagePtr VipsBackend::load(std::int64_t index, bool forPixels, std::string* 
     if (!ready || vips_object_build(object)) {
         vips_object_unref_outputs(object);
         g_object_unref(operation);
-        recordVipsError(cause);
         return nullptr;
     }
     g_object_get(operation, "out", &out, nullptr);
     vips_object_unref_outputs(object);
     g_object_unref(operation);
     return VipsImagePtr(out);
+}
+
+VipsImagePtr VipsBackend::loadHeader(std::int64_t index, std::string* cause) const {
+    VipsImagePtr header;
+    std::string said = runVipsWork([&] {
+        header = load(index, false);
+        return header != nullptr;
+    });
+    if (cause) *cause = std::move(said);
+    return header;
 }
 
 std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes bytes, const SniffResult& sniffed,
@@ -293,7 +293,7 @@ std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes bytes, const Sn
         if (!backend->png_) return nullptr;
     }
 
-    auto header = backend->load(0, false, cause);
+    auto header = backend->loadHeader(0, cause);
     if (!header) {
         // libpng refuses some images whose header is sound (a side beyond its limits); the
         // declared size still has to reach the caller, who refuses it by size.
@@ -324,7 +324,7 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     if (!headerReadable_) return basicProperties(png_->width, png_->height, png_->hasAlpha(), png_->bitDepth);
     // The frames of an animated PNG all have the canvas size of the default image.
     const std::int64_t page = isPaged() ? index : 0;
-    auto header = load(page, false);
+    auto header = loadHeader(page);
     if (!header) return std::nullopt;
     VipsImage* image = header.get();
 
@@ -360,7 +360,7 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
 
 std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {
     if (index < 0 || index >= count_ || !headerReadable_) return std::nullopt;
-    auto header = load(isPaged() ? index : 0, false);
+    auto header = loadHeader(isPaged() ? index : 0);
     if (!header) return std::nullopt;
     return xmpPacket(header.get());
 }
@@ -375,18 +375,24 @@ ImageReadResult VipsBackend::imageAt(std::int64_t index, const PixelBudget& budg
     }
     // Only the default image of an animated PNG can be decoded.
     if (png_ && png_->animationFrames && index > 0) return {};
-    ImageReadResult failed;
-    auto loaded = load(isPaged() ? index : 0, true, &failed.cause);
-    if (!loaded) return failed;
+    ImageReadResult read;
+    const std::string cause = runVipsWork([&] {
+        read = decodePixels(isPaged() ? index : 0, budget);
+        return read.image || read.exceedsBudget;
+    });
+    if (!read.image && !read.exceedsBudget) read.cause = cause;
+    return read;
+}
+
+ImageReadResult VipsBackend::decodePixels(std::int64_t index, const PixelBudget& budget) const {
+    auto loaded = load(index, true);
+    if (!loaded) return {};
 
     const auto icc = blobField(loaded.get(), VIPS_META_ICC_NAME);
     const auto profile = icc ? ColourSpace::fromICC(*icc) : nullptr;
     const bool cmykProfile = profile && profile->model() == ColourModel::cmyk;
     const PixelPlan plan = planPixels(loaded.get(), cmykProfile, opaqueGif_);
-    if (!plan.image) {
-        recordVipsError(&failed.cause);
-        return failed;
-    }
+    if (!plan.image) return {};
     const VipsImagePtr image(plan.image);
 
     const int bands = image->Bands;
@@ -396,10 +402,7 @@ ImageReadResult VipsBackend::imageAt(std::int64_t index, const PixelBudget& budg
 
     const std::size_t rowBytes = static_cast<std::size_t>(image->Xsize) * bytesPerPixel;
     auto pixels = std::make_shared<Bytes>();
-    if (!copyPixels(image.get(), *pixels, rowBytes)) {
-        recordVipsError(&failed.cause);
-        return failed;
-    }
+    if (!copyPixels(image.get(), *pixels, rowBytes)) return {};
     const bool alpha = vips_image_hasalpha(image.get());
     const int colour = bands - (alpha ? 1 : 0);
     ColourSpaceRef space = plan.linearLight ? linearLightSpace(colour >= 3)

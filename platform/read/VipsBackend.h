@@ -36,8 +36,13 @@ public:
 
 private:
     VipsBackend() = default;
-    // Null on failure, with what libvips said in `cause` when one is given.
-    VipsImagePtr load(std::int64_t index, bool forPixels, std::string* cause = nullptr) const;
+    // Null on failure; what libvips said is left for the runVipsWork the caller runs it in.
+    VipsImagePtr load(std::int64_t index, bool forPixels) const;
+    // The header of one image as one piece of libvips work; null on failure, with what
+    // libvips said of this failure in `cause` when one is given.
+    VipsImagePtr loadHeader(std::int64_t index, std::string* cause = nullptr) const;
+    // The pixels of one image as imageAt gives them, without the cause; run in runVipsWork.
+    ImageReadResult decodePixels(std::int64_t index, const PixelBudget& budget) const;
     bool isPaged() const;
     bool hasAlpha(VipsImage* image) const;
 

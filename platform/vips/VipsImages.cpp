@@ -1,6 +1,7 @@
 #include "platform/vips/VipsImages.h"
 
 #include "platform/vips/VipsRuntime.h"
+#include "platform/vips/VipsWork.h"
 
 #include <vips/vips.h>
 
@@ -57,19 +58,14 @@ VipsImagePtr VipsImages::prepare(const std::vector<ImageRef>& images, const Pack
         for (auto& page : pages) raw.push_back(page.get());
         if (vips_arrayjoin(raw.data(), &strip, static_cast<int>(raw.size()), "across", 1, nullptr) != 0) strip = nullptr;
     }
-    if (!strip) {
-        vips_error_clear();
-        return nullptr;
-    }
+    if (!strip) return nullptr;
     VipsImagePtr stripOwner(strip);
     // libvips counts resolution in pixels per millimetre; without one, files say 72 dpi.
     constexpr double defaultDpi = 72;
     VipsImage* joined = nullptr;
     if (vips_copy(strip, &joined, "xres", metadata.dpiWidth.value_or(defaultDpi) / 25.4, "yres",
-                  metadata.dpiHeight.value_or(defaultDpi) / 25.4, nullptr) != 0) {
-        vips_error_clear();
+                  metadata.dpiHeight.value_or(defaultDpi) / 25.4, nullptr) != 0)
         return nullptr;
-    }
     VipsImagePtr result(joined);
     if (pages.size() > 1) vips_image_set_int(joined, VIPS_META_PAGE_HEIGHT, static_cast<int>(images.front()->height()));
     if (embedProfile && profile && !profile->iccData().empty())
@@ -86,15 +82,25 @@ VipsImagePtr VipsImages::prepare(const std::vector<ImageRef>& images, const Pack
     return result;
 }
 
-Outcome<Bytes> VipsImages::takeBuffer(int status, void* buffer, std::size_t length) {
-    Outcome<Bytes> bytes;
-    if (status == 0 && buffer && length > 0) {
-        const auto* begin = static_cast<const std::uint8_t*>(buffer);
-        bytes = Bytes(begin, begin + length);
-    }
-    if (status != 0) bytes = Outcome<Bytes>::failure(takeVipsError());
-    g_free(buffer);
-    return bytes;
+Outcome<Bytes> VipsImages::save(const std::vector<ImageRef>& images, const PackingRules& rules,
+                                const CarriedMetadata& metadata, bool embedProfile, const Saver& saver) {
+    std::optional<Bytes> written;
+    const std::string cause = runVipsWork([&] {
+        written.reset();
+        const VipsImagePtr image = prepare(images, rules, metadata, embedProfile);
+        if (!image) return false;
+        void* buffer = nullptr;
+        std::size_t length = 0;
+        const int status = saver(image.get(), &buffer, &length);
+        if (status == 0 && buffer && length > 0) {
+            const auto* begin = static_cast<const std::uint8_t*>(buffer);
+            written = Bytes(begin, begin + length);
+        }
+        g_free(buffer);
+        return status == 0;
+    });
+    if (written) return std::move(*written);
+    return Outcome<Bytes>::failure(cause);
 }
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include "platform/pixels/Image.h"
 #include "platform/pixels/PackedPixels.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -25,12 +26,19 @@ using VipsImagePtr = std::unique_ptr<VipsImage, VipsImageUnref>;
 struct VipsImages {
     // Each image packed by the rules, then joined; nothing when an image cannot be packed,
     // or when there are several and their sizes differ (a libvips page strip needs one size).
+    // A libvips failure leaves its words for the caller's runVipsWork.
     static VipsImagePtr prepare(const std::vector<ImageRef>& images, const PackingRules& rules,
                                 const CarriedMetadata& metadata, bool embedProfile);
 
-    // The buffer a libvips saver returned, freed here; nothing when the save failed or
-    // wrote no bytes, with what libvips said of the failure as the cause.
-    static Outcome<Bytes> takeBuffer(int status, void* buffer, std::size_t length);
+    // A libvips saver to memory, such as vips_jpegsave_buffer with its options bound: 0 when
+    // it wrote the buffer, which it allocated for the caller to free.
+    using Saver = std::function<int(VipsImage* image, void** buffer, std::size_t* length)>;
+
+    // The images prepared as above and written by the saver, as one piece of libvips work
+    // (runVipsWork): nothing when they cannot be prepared, the save fails or it writes no
+    // bytes, with what libvips said of this failure, and of no other, as the cause.
+    static Outcome<Bytes> save(const std::vector<ImageRef>& images, const PackingRules& rules,
+                               const CarriedMetadata& metadata, bool embedProfile, const Saver& saver);
 };
 
 } // namespace platform

@@ -37,21 +37,4 @@ bool startVips() {
     return started;
 }
 
-std::string takeVipsError() {
-    char* copied = vips_error_buffer_copy();
-    std::string text = copied ? copied : "";
-    g_free(copied);
-    // One message a line, each ending in a newline.
-    std::string line;
-    for (char c : text) {
-        if (c == '\n') {
-            if (!line.empty() && line.back() != ' ') line += "; ";
-        } else {
-            line += c;
-        }
-    }
-    while (!line.empty() && (line.back() == ' ' || line.back() == ';')) line.pop_back();
-    return line.empty() ? std::string() : "libvips: " + line;
-}
-
 } // namespace platform

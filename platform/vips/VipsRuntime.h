@@ -1,5 +1,4 @@
 #pragma once
-#include <string>
 
 namespace platform {
 
@@ -9,10 +8,5 @@ namespace platform {
 // every loader blocked but an allow-list of the formats this program reads. Safe to call from any thread
 // any number of times; false when libvips could not start.
 bool startVips();
-
-// What libvips said of the last failures, taken from its error buffer and cleared there, as
-// one line after "libvips: "; empty when it said nothing. The buffer is the process's, so a
-// failure on another thread at the same moment may add its words or take these.
-std::string takeVipsError();
 
 } // namespace platform

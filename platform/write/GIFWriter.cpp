@@ -8,12 +8,10 @@ namespace platform {
 
 Outcome<Bytes> GIFWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                [[maybe_unused]] std::optional<double> lossyQuality) const {
-    auto image = VipsImages::prepare(images, PackingRules{.eightBit = true, .colourOnly = true}, metadata, false);
-    if (!image) return std::nullopt;
-    void* buffer = nullptr;
-    std::size_t length = 0;
-    const int status = vips_gifsave_buffer(image.get(), &buffer, &length, nullptr);
-    return VipsImages::takeBuffer(status, buffer, length);
+    return VipsImages::save(images, PackingRules{.eightBit = true, .colourOnly = true}, metadata, false,
+                            [](VipsImage* image, void** buffer, std::size_t* length) {
+                                return vips_gifsave_buffer(image, buffer, length, nullptr);
+                            });
 }
 
 } // namespace platform

@@ -72,13 +72,12 @@ std::optional<Bytes> JPEG2000Writer::withProfile(const Bytes& jp2, const Bytes& 
 Outcome<Bytes> JPEG2000Writer::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                            std::optional<double> lossyQuality) const {
     if (images.size() != 1) return std::nullopt;
-    auto image = VipsImages::prepare(images, PackingRules{.keepAlpha = false}, metadata, false);
-    if (!image) return std::nullopt;
-    void* buffer = nullptr;
-    std::size_t length = 0;
-    const int status = vips_jp2ksave_buffer(image.get(), &buffer, &length, "Q", percentQuality(lossyQuality, 48),
-                                            "lossless", FALSE, nullptr);
-    auto jp2 = VipsImages::takeBuffer(status, buffer, length);
+    const int quality = percentQuality(lossyQuality, 48);
+    auto jp2 = VipsImages::save(images, PackingRules{.keepAlpha = false}, metadata, false,
+                                [&](VipsImage* image, void** buffer, std::size_t* length) {
+                                    return vips_jp2ksave_buffer(image, buffer, length, "Q", quality, "lossless", FALSE,
+                                                                nullptr);
+                                });
     if (!jp2) return jp2;
     const auto& space = images.front()->colourSpace();
     if (!space || space->iccData().empty() || space->model() == ColourModel::cmyk || space->model() == ColourModel::lab)

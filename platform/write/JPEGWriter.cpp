@@ -8,12 +8,11 @@ namespace platform {
 
 Outcome<Bytes> JPEGWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                [[maybe_unused]] std::optional<double> lossyQuality) const {
-    auto image = VipsImages::prepare(images, PackingRules{.eightBit = true, .keepAlpha = false}, metadata, true);
-    if (!image) return std::nullopt;
-    void* buffer = nullptr;
-    std::size_t length = 0;
-    const int status = vips_jpegsave_buffer(image.get(), &buffer, &length, "Q", percentQuality(lossyQuality, 75), nullptr);
-    return VipsImages::takeBuffer(status, buffer, length);
+    const int quality = percentQuality(lossyQuality, 75);
+    return VipsImages::save(images, PackingRules{.eightBit = true, .keepAlpha = false}, metadata, true,
+                            [&](VipsImage* image, void** buffer, std::size_t* length) {
+                                return vips_jpegsave_buffer(image, buffer, length, "Q", quality, nullptr);
+                            });
 }
 
 } // namespace platform

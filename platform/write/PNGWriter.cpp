@@ -20,14 +20,12 @@ std::optional<Bytes> PNGWriter::encode(const ImageRef& image, const PackingRules
     CarriedMetadata withoutBlocks = metadata;
     withoutBlocks.exif.reset();
     withoutBlocks.xmp.reset();
-    auto prepared = VipsImages::prepare({image}, rules, withoutBlocks, embedProfile);
-    if (!prepared) return std::nullopt;
-    void* buffer = nullptr;
-    std::size_t length = 0;
     // zlib level 6 with adaptive filtering: the PNG encoder re-compresses afterwards anyway.
-    const int status = vips_pngsave_buffer(prepared.get(), &buffer, &length, "compression", 6, "filter",
-                                           VIPS_FOREIGN_PNG_FILTER_ALL, nullptr);
-    auto written = VipsImages::takeBuffer(status, buffer, length);
+    auto written = VipsImages::save({image}, rules, withoutBlocks, embedProfile,
+                                    [](VipsImage* prepared, void** buffer, std::size_t* length) {
+                                        return vips_pngsave_buffer(prepared, buffer, length, "compression", 6, "filter",
+                                                                   VIPS_FOREIGN_PNG_FILTER_ALL, nullptr);
+                                    });
     if (!written || (!metadata.exif && !metadata.xmp)) return written;
     return pngWithMetadataChunks(*written, metadata.exif, metadata.xmp);
 }

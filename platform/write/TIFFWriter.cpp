@@ -9,12 +9,12 @@ namespace platform {
 
 Outcome<Bytes> TIFFWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                [[maybe_unused]] std::optional<double> lossyQuality) const {
-    auto image = VipsImages::prepare(images, PackingRules{}, metadata, true);
-    if (!image) return std::nullopt;
-    void* buffer = nullptr;
-    std::size_t length = 0;
-    const int status = vips_tiffsave_buffer(image.get(), &buffer, &length, "compression", VIPS_FOREIGN_TIFF_COMPRESSION_DEFLATE, "predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL, nullptr);
-    auto tiff = VipsImages::takeBuffer(status, buffer, length);
+    auto tiff = VipsImages::save(images, PackingRules{}, metadata, true,
+                                 [](VipsImage* image, void** buffer, std::size_t* length) {
+                                     return vips_tiffsave_buffer(image, buffer, length, "compression",
+                                                                 VIPS_FOREIGN_TIFF_COMPRESSION_DEFLATE, "predictor",
+                                                                 VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL, nullptr);
+                                 });
     // libvips writes no EXIF into TIFF; the carried block goes in afterwards, or the file
     // goes without it rather than not at all.
     if (tiff && metadata.exif) {

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
+#include <set>
 #include <thread>
 
 using namespace pictavo;
@@ -229,6 +231,63 @@ TEST_F(ImageIODecoderTest, DecodesFromSeveralThreadsAtOnce) {
         });
     for (auto& thread : threads) thread.join();
     EXPECT_EQ(decoded.load(), 30);
+}
+
+// libvips keeps one error buffer for the whole process. Damaged files of four formats fail
+// on several threads at once while good files decode beside them: each failure still
+// carries exactly the cause its own file gives when it is decoded alone, never another
+// file's words and never none.
+TEST_F(ImageIODecoderTest, EachFailureCarriesItsOwnFilesCauseWhileOthersDecodeAtOnce) {
+    SampleImage sample;
+    sample.width = 96;
+    sample.height = 64;
+    std::vector<std::filesystem::path> damaged;
+    for (const char* suffix : {".jpg", ".png", ".webp", ".gif"}) {
+        auto bytes = *encodeSample(sample, suffix);
+        bytes.resize(bytes.size() * 2 / 3);
+        damaged.push_back(write(std::string("cut") + suffix, bytes));
+    }
+    const std::vector<std::filesystem::path> good{write("good.jpg", *encodeSample(sample, ".jpg")),
+                                                  write("good.png", *encodeSample(sample, ".png")),
+                                                  write("good.webp", *encodeSample(sample, ".webp"))};
+    std::map<std::filesystem::path, std::string> alone;
+    for (const auto& path : damaged) {
+        alone[path] = thrownBy([&] { decoder.decode(path); }).cause();
+        ASSERT_NE(alone[path].find("libvips: "), std::string::npos) << path;
+    }
+    // Every cause differs from the others, so a borrowed one would show.
+    std::set<std::string> distinct;
+    for (const auto& [path, cause] : alone) distinct.insert(cause);
+    ASSERT_EQ(distinct.size(), damaged.size());
+
+    constexpr int threadCount = 8;
+    constexpr int rounds = 40;
+    std::vector<std::vector<std::string>> wrong(threadCount);
+    std::atomic<int> goodDecoded{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < threadCount; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < rounds; ++round) {
+                if ((t + round) % 2 == 0) {
+                    const auto& path = good[static_cast<std::size_t>(round + t) % good.size()];
+                    if (decoder.decode(path).asRaster()->image) ++goodDecoded;
+                    continue;
+                }
+                const auto& path = damaged[static_cast<std::size_t>(round + t) % damaged.size()];
+                std::string cause;
+                try {
+                    decoder.decode(path);
+                    cause = "decoded";
+                } catch (const ConversionError& error) {
+                    cause = error.cause();
+                }
+                if (cause != alone.at(path)) wrong[t].push_back(path.filename().string() + ": " + cause);
+            }
+        });
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(goodDecoded.load(), threadCount * rounds / 2);
+    for (const auto& mistakes : wrong)
+        for (const auto& mistake : mistakes) ADD_FAILURE() << mistake;
 }
 
 } // namespace
