@@ -1,7 +1,7 @@
 #include "app/design/DSCapsuleButton.h"
 #include "app/design/DSCapsuleColours.h"
 #include "app/design/DSPalette.h"
-#include "app-design/FixedPreferences.h"
+#include "support/FixedPreferences.h"
 
 #include <QEnterEvent>
 #include <QImage>

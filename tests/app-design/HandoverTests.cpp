@@ -1,6 +1,6 @@
 #include "app/design/DSMenuPresenter.h"
 #include "app/design/DSPanelHandover.h"
-#include "app-design/FixedPreferences.h"
+#include "support/FixedPreferences.h"
 #include "app-design/Windows.h"
 
 #include <QSignalSpy>

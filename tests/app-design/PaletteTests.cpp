@@ -1,6 +1,6 @@
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
-#include "app-design/FixedPreferences.h"
+#include "support/FixedPreferences.h"
 
 #include <QApplication>
 #include <QPalette>

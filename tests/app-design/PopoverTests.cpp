@@ -1,5 +1,5 @@
 #include "app/design/DSPanelPresenter.h"
-#include "app-design/FixedPreferences.h"
+#include "support/FixedPreferences.h"
 #include "app-design/Windows.h"
 
 #include <QAbstractItemView>

@@ -60,7 +60,7 @@ TEST_F(ChipsFixture, EachChipShowsItsValueWithTheFacesLookAndWords) {
 
     // The label grows with the user's text size and never wraps or shrinks.
     const QSize before = format()->chipLabel()->sizeHint();
-    theme.preferences->set(false, false, 1.5);
+    theme.preferences->set(false, false, false, 1.5);
     EXPECT_GT(format()->chipLabel()->sizeHint().width(), before.width());
     settings.change([](OutputSpec& spec) { spec.format = OutputFormat::jpeg2000(); });
     EXPECT_EQ(format()->chipLabel()->value(), "JPEG 2000");
