@@ -6,7 +6,6 @@
 #include "app/shell/CardChrome.h"
 #include "app/shell/ExportButton.h"
 #include "app/shell/SizeChange.h"
-#include "app/shell/StatusPill.h"
 
 #include <gtest/gtest.h>
 
@@ -134,13 +133,6 @@ TEST(CardChrome, RingsAndTintsForSelectionFocusAndContrast) {
     EXPECT_EQ(CardChrome::of(false, true, true), (CardChrome{C::keyboardRing, C::clear, C::accentTintStrong, true}));
     EXPECT_EQ(CardChrome::of(false, true, false), (CardChrome{C::clear, C::clear, C::accentTintStrong, true}));
     EXPECT_EQ(CardChrome::of(false, false, true), (CardChrome{C::clear, C::clear, C::clear, false}));
-}
-
-TEST(StatusPill, TintOpacityByAppearanceAndPlace) {
-    EXPECT_DOUBLE_EQ(StatusPill::tintOpacity(true, StatusPill::Prominence::card(true)), 0.22);
-    EXPECT_DOUBLE_EQ(StatusPill::tintOpacity(false, StatusPill::Prominence::card(true)), 0.18);
-    EXPECT_DOUBLE_EQ(StatusPill::tintOpacity(false, StatusPill::Prominence::card(false)), 0.12);
-    EXPECT_DOUBLE_EQ(StatusPill::tintOpacity(true, StatusPill::Prominence::band()), 0.16);
 }
 
 TEST(Titles, RemoveAndExportTitles) {
