@@ -48,6 +48,7 @@ struct MenuFixture : ::testing::Test {
         menu->setSelection(60);
         menu->setPresented(true);
     }
+
     DSMenuWindow* menuWindow() { return menu->controller().window(); }
     DSMenuRowView* rowView(std::size_t position) { return menuWindow()->panel()->rowView(position); }
 };
