@@ -21,12 +21,11 @@
 #include "app/shell/ImageCard.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/OpenedFiles.h"
+// Test support for the photos only: a header of Qt alone, which the bench links already.
+#include "tests/support/PaintedPhoto.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QImage>
-#include <QPainter>
-#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -205,30 +204,6 @@ int measureStart(const std::string& binary, int runs) {
 
 // ---- drop: a thousand files at once ----------------------------------------------------------
 
-// Something like a photo: a sky, a hill and grain, so that it compresses as a photo does.
-void writePhoto(const fs::path& path, int width, int height, int seed) {
-    QImage image(width, height, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QLinearGradient sky(0, 0, 0, height);
-    sky.setColorAt(0, QColor::fromHsv((200 + seed * 23) % 360, 120, 230));
-    sky.setColorAt(1, QColor::fromHsv((30 + seed * 41) % 360, 90, 250));
-    painter.fillRect(image.rect(), sky);
-    painter.setBrush(QColor::fromHsv((100 + seed * 13) % 360, 160, 120));
-    painter.setPen(Qt::NoPen);
-    painter.drawEllipse(QPointF(width * 0.3, height * 1.1), width * 0.8, height * 0.5);
-    painter.end();
-    QRandomGenerator grain(static_cast<quint32>(seed));
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const int noise = int(grain.bounded(13)) - 6;
-            row[x] = qRgb(std::clamp(qRed(row[x]) + noise, 0, 255), std::clamp(qGreen(row[x]) + noise, 0, 255),
-                          std::clamp(qBlue(row[x]) + noise, 0, 255));
-        }
-    }
-    image.save(QString::fromStdString(path.string()), "JPEG", 90);
-}
-
 std::int64_t residentBytes() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -291,7 +266,10 @@ int measureDrop(int argc, char** argv, int count, int width, int height) {
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(scratch.folder("data").string()));
     const fs::path photos = scratch.folder("photos");
     const auto writing = Clock::now();
-    for (int i = 0; i < count; ++i) writePhoto(photos / ("photo " + std::to_string(i) + ".jpg"), width, height, i);
+    for (int i = 0; i < count; ++i) {
+        const fs::path path = photos / ("photo " + std::to_string(i) + ".jpg");
+        support::paintedPhoto(width, height, i).save(QString::fromStdString(path.string()), "JPEG", 90);
+    }
     std::cerr << "wrote " << count << " photos in " << millisecondsSince(writing) / 1000 << " s\n";
 
     MemoryUserDefaults defaults;

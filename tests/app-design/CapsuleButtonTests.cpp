@@ -1,7 +1,7 @@
 #include "app/design/DSCapsuleButton.h"
 #include "app/design/DSCapsuleColours.h"
 #include "app/design/DSPalette.h"
-#include "app-design/FixedPreferences.h"
+#include "support/FixedPreferences.h"
 
 #include <QEnterEvent>
 #include <QImage>
@@ -147,10 +147,6 @@ TEST(CapsuleButton, SizeFollowsRoleAndTheUsersTextSize) {
     DSCapsuleButton chip(QStringLiteral("PNG"), {Role::chip, false, true});
     DSCapsuleButton primaryButton(QStringLiteral("PNG"), {Role::primary, false, true});
     EXPECT_EQ(chip.sizeHint().height(), 32);
-    EXPECT_EQ(chip.font().pixelSize(), 13);
-    EXPECT_EQ(primaryButton.font().pixelSize(), 14);
-    EXPECT_EQ(primaryButton.font().weight(), QFont::DemiBold);
-    EXPECT_EQ(chip.font().weight(), QFont::Medium);
     // 20 points of padding either side instead of 15, around a wider text.
     EXPECT_GE(primaryButton.sizeHint().width() - chip.sizeHint().width(), 10);
 
@@ -188,7 +184,6 @@ TEST(CapsuleButton, TracksThePointerAndHandsColoursToItsLabel) {
     chip.setLabel(label);
     EXPECT_TRUE(label->testAttribute(Qt::WA_TransparentForMouseEvents));
     EXPECT_EQ(label->palette().color(QPalette::WindowText), secondary().resolve(DSAppearance::light));
-    EXPECT_EQ(label->font().pixelSize(), 13);
 
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
     QCoreApplication::sendEvent(&chip, &enter);

@@ -1,5 +1,5 @@
 #include "app/design/DSMenuPresenter.h"
-#include "app-design/FixedPreferences.h"
+#include "support/FixedPreferences.h"
 #include "app-design/Windows.h"
 
 #include <QAction>
@@ -37,6 +37,16 @@ struct MenuFixture : ::testing::Test {
             chosen.push_back(tag);
             closedWhenChosen.push_back(!menu->controller().isOpen());
         });
+    }
+
+    // Eighty rows, the sixty-first selected, open.
+    void openLongMenu() {
+        DSMenuContent<int> many;
+        many.groups.push_back({});
+        for (int tag = 0; tag < 80; ++tag) many.groups[0].rows.push_back(row(tag, "Row"));
+        menu->setContent(many);
+        menu->setSelection(60);
+        menu->setPresented(true);
     }
 
     DSMenuWindow* menuWindow() { return menu->controller().window(); }
@@ -121,16 +131,15 @@ TEST_F(MenuFixture, MenuKeysComeBeforeShortcutsButCommandShortcutsPassThrough) {
     EXPECT_EQ(plainTriggered.count(), 1);
 }
 
-TEST_F(MenuFixture, ReturnWithNothingHighlightedKeepsTheMenuOpen) {
+TEST_F(MenuFixture, ReturnWithNothingHighlightedKeepsTheMenuOpenAndReportsASelectionNoRowCarries) {
     menu->setSelection(std::nullopt);
     menu->setPresented(true);
     EXPECT_TRUE(announcer.spoken.isEmpty());
     typeKey(&window.window, Qt::Key_Return);
     EXPECT_TRUE(menu->controller().isOpen());
     EXPECT_TRUE(chosen.empty());
-}
+    menu->setPresented(false);
 
-TEST_F(MenuFixture, ReturnReportsASelectionThatNoRowCarries) {
     menu->setSelection(42);
     menu->setPresented(true);
     EXPECT_EQ(menu->controller().scrollRequest(), std::nullopt);
@@ -195,7 +204,7 @@ TEST_F(MenuFixture, ContentAndSelectionFollowTheOwnerWhileOpen) {
     EXPECT_EQ(menu->controller().highlighted(), 1) << "the highlight stays though no row carries it";
 }
 
-TEST_F(MenuFixture, DisablingTheTriggerClosesAndADisabledTriggerDoesNotOpen) {
+TEST_F(MenuFixture, ADisabledOrUnshownTriggerOpensNothing) {
     menu->setPresented(true);
     window.first->setEnabled(false);
     EXPECT_FALSE(menu->controller().isOpen());
@@ -203,9 +212,8 @@ TEST_F(MenuFixture, DisablingTheTriggerClosesAndADisabledTriggerDoesNotOpen) {
     menu->setPresented(true);
     EXPECT_FALSE(menu->isPresented());
     EXPECT_FALSE(menu->controller().isOpen());
-}
 
-TEST_F(MenuFixture, ATriggerInNoShownWindowOpensNothingAndStaysPresented) {
+    // A trigger in no shown window stays presented, with nothing open.
     QWidget hidden;
     auto* trigger = new QPushButton(&hidden);
     auto* other = new DSMenuPresenter<int>(trigger, 200, announcer);
@@ -251,12 +259,7 @@ TEST_F(MenuFixture, OpeningAgainWhileOpenClosesTheFirstSilently) {
 }
 
 TEST_F(MenuFixture, ALongMenuOpensCappedAndScrolledToTheSelection) {
-    DSMenuContent<int> many;
-    many.groups.push_back({});
-    for (int tag = 0; tag < 80; ++tag) many.groups[0].rows.push_back(row(tag, "Row"));
-    menu->setContent(many);
-    menu->setSelection(60);
-    menu->setPresented(true);
+    openLongMenu();
     const QRect available = window.window.screen()->availableGeometry();
     EXPECT_LE(menuWindow()->height(), int(0.7 * available.height()) + 1);
     QScrollBar* bar = menuWindow()->scrollArea()->verticalScrollBar();
@@ -270,12 +273,7 @@ TEST_F(MenuFixture, ALongMenuOpensCappedAndScrolledToTheSelection) {
 }
 
 TEST_F(MenuFixture, AMenuTheUserScrolledStaysPutUnderThePointerSoTheClickedRowIsChosen) {
-    DSMenuContent<int> many;
-    many.groups.push_back({});
-    for (int tag = 0; tag < 80; ++tag) many.groups[0].rows.push_back(row(tag, "Row"));
-    menu->setContent(many);
-    menu->setSelection(60);
-    menu->setPresented(true);
+    openLongMenu();
     QScrollBar* bar = menuWindow()->scrollArea()->verticalScrollBar();
     ASSERT_GT(bar->value(), 0);
     bar->setValue(0);
@@ -311,12 +309,6 @@ TEST(MenuPanel, DrawsGroupsWithSeparatorsHeadingsAndRowStates) {
     EXPECT_EQ(panel.rowView(0), before);
     EXPECT_TRUE(before->isChecked());
 }
-
-} // namespace
-} // namespace pictavo
-
-namespace pictavo {
-namespace {
 
 // Without an assistive-technology bus nothing is heard, but the showing menu window's accessible
 // name is what is read out.

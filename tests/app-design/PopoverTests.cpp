@@ -1,5 +1,5 @@
 #include "app/design/DSPanelPresenter.h"
-#include "app-design/FixedPreferences.h"
+#include "support/FixedPreferences.h"
 #include "app-design/Windows.h"
 
 #include <QAbstractItemView>
@@ -103,8 +103,10 @@ TEST_F(PopoverFixture, AListOpenedFromInsideThePanelCountsAsThePanel) {
     EXPECT_TRUE(popover->isPresented());
 }
 
-TEST_F(PopoverFixture, FollowsItsContentsHeight) {
+TEST_F(PopoverFixture, FollowsItsContentsHeightAndKeepsTheArrowOverANarrowTrigger) {
+    window.first->resize(16, 30);
     popover->setPresented(true);
+    EXPECT_DOUBLE_EQ(shown()->arrowLeft(), 10) << "ten points in, however narrow the trigger";
     const int before = shown()->height();
     content->block->setFixedHeight(160);
     settle();
@@ -118,12 +120,6 @@ TEST_F(PopoverFixture, TallContentIsCappedAndScrolls) {
     const int available = window.window.screen()->availableGeometry().height();
     EXPECT_LE(shown()->height(), int(0.7 * available) + 1);
     EXPECT_GT(shown()->fittingHeight(), shown()->height());
-}
-
-TEST_F(PopoverFixture, ANarrowTriggerStillKeepsTheArrowTenPointsIn) {
-    window.first->resize(16, 30);
-    popover->setPresented(true);
-    EXPECT_DOUBLE_EQ(shown()->arrowLeft(), 10);
 }
 
 TEST_F(PopoverFixture, ClearingTheFlagClosesWithoutASecondDismissal) {

@@ -164,9 +164,8 @@ TEST(PortalPreferences, WithoutAPortalOrABusThereIsNoPreference) {
     const DSPortalPreferences withoutBus(QDBusConnection(QStringLiteral("no-such-connection")));
     EXPECT_EQ(withoutBus.prefersDark(), std::nullopt);
     EXPECT_DOUBLE_EQ(withoutBus.textScale(), 1.0);
-}
 
-TEST(PortalPreferences, ImplausibleTextScalesAreKeptInBounds) {
+    // Implausible text scales are kept in bounds.
     EXPECT_DOUBLE_EQ(DSPortalPreferences::clampedTextScale(0), 1.0);
     EXPECT_DOUBLE_EQ(DSPortalPreferences::clampedTextScale(-2), 1.0);
     EXPECT_DOUBLE_EQ(DSPortalPreferences::clampedTextScale(std::numeric_limits<double>::quiet_NaN()), 1.0);

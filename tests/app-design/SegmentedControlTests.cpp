@@ -1,7 +1,7 @@
 #include "app/design/DSPalette.h"
 #include "app/design/DSSegmentedControl.h"
 #include "app/design/DSSegments.h"
-#include "app-design/FixedPreferences.h"
+#include "support/FixedPreferences.h"
 #include "app-design/Windows.h"
 
 #include <QSignalSpy>

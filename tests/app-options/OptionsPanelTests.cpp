@@ -79,9 +79,8 @@ TEST_F(PanelFixture, SectionsFollowTheFormat) {
         bool compression;
         bool background;
     };
-    for (const Case& each : {Case{OutputFormat::sameAsSource(), true, false}, Case{OutputFormat::png(), false, false},
-                             Case{OutputFormat::jpeg(), true, true}, Case{OutputFormat::webp(), true, false},
-                             Case{OutputFormat::icns(), false, false}}) {
+    for (const Case& each : {Case{OutputFormat::png(), false, false}, Case{OutputFormat::jpeg(), true, true},
+                             Case{OutputFormat::webp(), true, false}}) {
         setFormat(each.format);
         EXPECT_EQ(panel->compressionSection()->isVisible(), each.compression) << each.format.id();
         EXPECT_EQ(quality() != nullptr, each.compression) << each.format.id();
@@ -90,11 +89,6 @@ TEST_F(PanelFixture, SectionsFollowTheFormat) {
     QStringList titles;
     for (OptionSection* section : panel->findChildren<OptionSection*>()) titles << section->titleLabel()->text();
     EXPECT_EQ(titles, (QStringList{"Compression", "Metadata", "Colour", "Orientation", "Background", "Naming"}));
-    const QFont title = panel->compressionSection()->titleLabel()->font();
-    EXPECT_EQ(title.capitalization(), QFont::AllUppercase);
-    EXPECT_EQ(title.pixelSize(), 11);
-    EXPECT_NEAR(title.letterSpacing(), 0.6, 0.01);
-    EXPECT_EQ(static_cast<QVBoxLayout*>(panel->layout())->spacing(), 18);
 }
 
 TEST_F(PanelFixture, TheCompressionControlComesBackToItsLastNumbersUntilItIsMadeAnew) {
@@ -102,13 +96,11 @@ TEST_F(PanelFixture, TheCompressionControlComesBackToItsLastNumbersUntilItIsMade
     EXPECT_EQ(quality()->modes()->segments(), (QStringList{"Lossless", "Quality", "File size"}));
     EXPECT_EQ(quality()->modes()->selectedIndex(), 0);
     EXPECT_TRUE(quality()->losslessCaption()->isVisible());
-    EXPECT_EQ(quality()->modes()->toolTip(), "Keep every pixel, hold a quality, or hold a file size");
 
     chooseSegment(quality()->modes(), 1);
     EXPECT_EQ(spec().quality, QualityMode::quality(80));
     EXPECT_TRUE(quality()->slider()->isVisible());
     EXPECT_EQ(quality()->number()->text(), "80");
-    EXPECT_EQ(quality()->number()->width(), 26);
     EXPECT_EQ(quality()->slider()->accessibleName(), "Quality");
     chooseSegment(quality()->modes(), 2);
     EXPECT_EQ(spec().quality, QualityMode::targetBytes(500'000));
@@ -158,7 +150,6 @@ TEST_F(PanelFixture, TargetSizesAreFileSizesAndAnUnlistedTargetSelectsNone) {
     EXPECT_EQ(items, (QStringList{"200 kB", "500 kB", "1 MB", "5 MB"}));
     EXPECT_EQ(targets->currentIndex(), -1);
     EXPECT_EQ(targets->accessibleName(), "Under");
-    EXPECT_EQ(targets->toolTip(), "The encoder is searched for the best quality that fits under this");
     EXPECT_EQ(spec().quality, QualityMode::targetBytes(300'000)) << "stays until the user picks one";
     targets->setFocus();
     typeKey(targets, Qt::Key_End);
@@ -175,15 +166,10 @@ TEST_F(PanelFixture, OrientationButtonsStepTheTurnAndSayWhatItDoes) {
     EXPECT_FALSE(reset->isEnabled());
     EXPECT_EQ(reset->currentColour(), palette::tertiaryLabel().current());
     EXPECT_EQ(orientation->description()->text(), "Unchanged");
-    EXPECT_EQ(reset->toolTip(), "Put every image back the way it came in");
-    const std::vector<std::pair<QString, QString>> faces{
-        {"Turn left", "Turn every image a quarter turn anticlockwise"},
-        {"Turn right", "Turn every image a quarter turn clockwise"},
-        {"Flip horizontally", "Mirror every image left to right"},
-        {"Flip vertically", "Mirror every image top to bottom"}};
+    // Icon-only buttons: a name to be read out and a tip to be shown are all a person has of them.
     for (const TurnAction action : allTurnActions) {
-        EXPECT_EQ(orientation->button(action)->accessibleName(), faces[std::size_t(action)].first);
-        EXPECT_EQ(orientation->button(action)->toolTip(), faces[std::size_t(action)].second);
+        EXPECT_FALSE(orientation->button(action)->accessibleName().isEmpty());
+        EXPECT_FALSE(orientation->button(action)->toolTip().isEmpty());
         EXPECT_FALSE(orientation->button(action)->icon().isNull());
     }
 
@@ -209,7 +195,6 @@ TEST_F(PanelFixture, OrientationButtonsStepTheTurnAndSayWhatItDoes) {
 TEST_F(PanelFixture, SwitchesWriteTheirOwnFieldAndNothingElse) {
     const OutputSpec before = spec();
     EXPECT_FALSE(panel->keepMetadataSwitch()->isOn());
-    EXPECT_EQ(panel->keepMetadataSwitch()->toolTip(), "Off removes camera, location and timestamps");
     EXPECT_EQ(panel->keepMetadataSwitch()->toggle()->accessibleName(), "Keep EXIF and GPS");
     click(panel->keepMetadataSwitch()->toggle());
     EXPECT_EQ(spec().metadata, MetadataPolicy::keepAll);
@@ -218,10 +203,8 @@ TEST_F(PanelFixture, SwitchesWriteTheirOwnFieldAndNothingElse) {
 
     click(panel->convertToSRGBSwitch()->toggle());
     EXPECT_EQ(spec().colour, ColourPolicy::convertToSRGB);
-    EXPECT_EQ(panel->convertToSRGBSwitch()->toolTip(), "Stops Display P3 photos coming out oversaturated");
     click(panel->greyscaleSwitch()->toggle());
     EXPECT_TRUE(spec().adjustments.greyscale);
-    EXPECT_EQ(panel->greyscaleSwitch()->toolTip(), "Drains the colour, keeping the brightness");
     // A change from elsewhere shows without being written back.
     settings.change([](OutputSpec& spec) { spec.colour = ColourPolicy::preserve; });
     EXPECT_FALSE(panel->convertToSRGBSwitch()->isOn());
@@ -234,7 +217,6 @@ TEST_F(PanelFixture, TheBackgroundIsExactlyWhiteOrBlackAndAnyOtherMatteSelectsNo
     DSSegmentedControl* matte = panel->matteControl();
     EXPECT_EQ(matte->segments(), (QStringList{"White", "Black"}));
     EXPECT_EQ(matte->selectedIndex(), -1);
-    EXPECT_EQ(matte->toolTip(), "What shows through where the image is transparent");
     chooseSegment(matte, 1);
     EXPECT_EQ(spec().matte, MatteColour::black());
     chooseSegment(matte, 0);
@@ -246,9 +228,7 @@ TEST_F(PanelFixture, ThePatternIsWrittenAtEveryKeystrokeAndPreviewsTheSubject) {
     FilenamePatternField* naming = panel->patternField();
     QLineEdit* field = naming->field();
     EXPECT_EQ(field->text(), "{name}.{format}");
-    EXPECT_EQ(field->placeholderText(), "Naming");
     EXPECT_EQ(field->accessibleName(), "Filename pattern");
-    EXPECT_EQ(field->toolTip(), "What each exported file is called, with tokens filled in");
     EXPECT_EQ(naming->legend()->accessibleName(), "Tokens: {name}, {w}, {h}, {scale}, {quality}, {format}");
     EXPECT_EQ(naming->previewLine()->text(), QStringLiteral("For example, photo.jpg \u2192 photo.jpg"));
 

@@ -1,19 +1,6 @@
 #include "app-options/OptionsTesting.h"
 
-#include <QDeadlineTimer>
-#include <QThread>
-
 namespace options_testing {
-
-bool eventually(const std::function<bool()>& condition) {
-    const QDeadlineTimer deadline(30000);
-    while (!condition()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
 
 void settle() {
     for (int round = 0; round < 3; ++round) {

@@ -3,6 +3,8 @@
 #include "app/design/DSTheme.h"
 #include "app/settings/MemoryUserDefaults.h"
 #include "app/settings/SettingsStore.h"
+#include "support/Eventually.h"
+#include "support/FixedPreferences.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -19,41 +21,8 @@ inline void PrintTo(const QString& text, std::ostream* stream) { *stream << '"' 
 
 namespace options_testing {
 
-// Desktop preferences that a test sets.
-class FixedPreferences : public pictavo::DSDesktopPreferences {
-public:
-    std::optional<bool> prefersDark() const override { return dark; }
-    bool prefersIncreasedContrast() const override { return increasedContrast; }
-    bool prefersReducedTransparency() const override { return false; }
-    double textScale() const override { return scale; }
-
-    void set(bool dark_, bool increasedContrast_ = false, double scale_ = 1.0) {
-        dark = dark_;
-        increasedContrast = increasedContrast_;
-        scale = scale_;
-        Q_EMIT changed();
-    }
-
-    std::optional<bool> dark = false;
-    bool increasedContrast = false;
-    double scale = 1.0;
-};
-
-// The shared theme under the test's preferences for the life of a test, and back to the plain
-// light appearance at its end.
-class ThemeScope {
-public:
-    ThemeScope() {
-        auto owned = std::make_unique<FixedPreferences>();
-        preferences = owned.get();
-        pictavo::DSTheme::shared().setPreferences(std::move(owned));
-    }
-    ~ThemeScope() { pictavo::DSTheme::shared().setPreferences(std::make_unique<FixedPreferences>()); }
-    ThemeScope(const ThemeScope&) = delete;
-    ThemeScope& operator=(const ThemeScope&) = delete;
-
-    FixedPreferences* preferences = nullptr;
-};
+using pictavo::FixedPreferences;
+using pictavo::ThemeScope;
 
 // A settings store over preferences of its own, starting from the built-in default.
 struct Settings {
@@ -68,8 +37,7 @@ struct Settings {
     }
 };
 
-// Waits, running the event loop, until the condition holds; false after thirty seconds.
-bool eventually(const std::function<bool()>& condition);
+using support::eventually;
 // Lets queued work (deferred opening, activations, deletions) run.
 void settle();
 

@@ -28,18 +28,6 @@ TEST(SizeChoice, PresetsStandForTheirSizingsAndTitleTheirRows) {
                                    "Longest edge 1024", QStringLiteral("Custom\u2026")}));
 }
 
-TEST(SizeChoice, GroupsAreSizePercentageScaleLongestEdgeAndCustomWithoutHeading) {
-    const auto& groups = SizeChoice::groups();
-    ASSERT_EQ(groups.size(), 5u);
-    EXPECT_EQ(groups[0], (SizeChoice::Group{QStringLiteral("Size"), {SizeChoice::original}}));
-    EXPECT_EQ(groups[1], (SizeChoice::Group{QStringLiteral("Percentage"), {SizeChoice::half, SizeChoice::quarter}}));
-    EXPECT_EQ(groups[2], (SizeChoice::Group{QStringLiteral("Scale"),
-                                            {SizeChoice::scale2, SizeChoice::scale3, SizeChoice::scale4}}));
-    EXPECT_EQ(groups[3], (SizeChoice::Group{QStringLiteral("Longest edge"),
-                                            {SizeChoice::longest2048, SizeChoice::longest1024}}));
-    EXPECT_EQ(groups[4], (SizeChoice::Group{std::nullopt, {SizeChoice::custom}}));
-}
-
 TEST(SizeChoice, FromASizingFindsTheOriginalThenTheFirstEqualPresetElseCustom) {
     EXPECT_EQ(SizeChoice(ResizeSpec::original()), SizeChoice::original);
     EXPECT_EQ(SizeChoice(ResizeSpec::percentage(0.5)), SizeChoice::half);

@@ -179,7 +179,7 @@ TEST_F(UpdateCheckTest, ARedirectToPlainHTTPOrAnotherSchemeIsNotFollowed) {
     EXPECT_EQ(elsewhere.connections, 1);
 }
 
-TEST_F(UpdateCheckTest, OnlyHTTPSOrTheTestSeamsLoopbackIsEverFetched) {
+TEST_F(UpdateCheckTest, OnlyHTTPSOrTheTestSeamsLoopbackIsEverFetchedAndNoFeedMeansNoChecking) {
     FeedUpdater plain(defaults, QUrl("http://pictavo.example/appcast.xml"), "1.0", testLimits());
     EXPECT_FALSE(plain.isAvailable());
     EXPECT_FALSE(plain.canCheck());
@@ -190,9 +190,7 @@ TEST_F(UpdateCheckTest, OnlyHTTPSOrTheTestSeamsLoopbackIsEverFetched) {
     QCoreApplication::processEvents();
     EXPECT_EQ(server.connections, 0);
     EXPECT_TRUE(FeedUpdater(defaults, QUrl("https://pictavo.example/a.xml"), "1.0").isAvailable());
-}
 
-TEST_F(UpdateCheckTest, NoFeedMeansNoChecking) {
     FeedUpdater updater(defaults, QUrl(), "1.0");
     UpdateController controller(updater);
     EXPECT_FALSE(controller.isAvailable());

@@ -1,6 +1,6 @@
 #include "ShellTesting.h"
 
-#include "app-design/FixedPreferences.h"
+#include "support/FixedPreferences.h"
 #include "app/design/DSPalette.h"
 #include "app/shell/ApplicationPalette.h"
 #include "app/shell/DropZone.h"

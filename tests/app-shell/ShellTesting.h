@@ -7,6 +7,8 @@
 #include "app/shell/MainWindow.h"
 #include "app/shell/OpenedFiles.h"
 #include "app/shell/ShellServices.h"
+#include "support/Eventually.h"
+#include "support/FolderVariable.h"
 #include "support/TemporaryFolder.h"
 
 #include <QByteArray>
@@ -20,8 +22,7 @@ namespace shell_testing {
 
 namespace fs = std::filesystem;
 
-// Waits, running the event loop, until the condition holds; false after thirty seconds.
-bool eventually(const std::function<bool()>& condition);
+using support::eventually;
 
 // A real photo-like image file written by Qt's own writer (PNG or JPEG by the extension).
 fs::path writePhoto(const fs::path& path, int width = 64, int height = 48, int seed = 0);
@@ -79,7 +80,6 @@ public:
 class WindowScene {
 public:
     WindowScene();
-    ~WindowScene();
 
     fs::path photos() const { return root.path() / "photos"; }
     fs::path output() const { return root.path() / "out"; }
@@ -88,7 +88,8 @@ public:
     bool exportEnds();
 
     testing_support::TemporaryFolder root;
-    std::optional<QByteArray> savedRuntime, savedData;
+    support::FolderVariable runtime{"XDG_RUNTIME_DIR", root.path() / "runtime"};
+    support::FolderVariable data{"XDG_DATA_HOME", root.path() / "data"};
     pictavo::MemoryUserDefaults defaults;
     pictavo::PathBookmarks bookmarks;
     ScriptedFolderAsker folderAsker;

@@ -6,7 +6,6 @@
 #include "app/shell/CardChrome.h"
 #include "app/shell/ExportButton.h"
 #include "app/shell/SizeChange.h"
-#include "app/shell/StatusPill.h"
 
 #include <gtest/gtest.h>
 
@@ -63,7 +62,7 @@ TEST(BandSummary, CountLabelAndActionFollowTheSelectionAndTheRun) {
     EXPECT_EQ(summary(5, 2, running(0)).action, std::nullopt);
 }
 
-TEST(BandSummary, FiguresForEveryPhase) {
+TEST(BandSummary, FiguresForEveryPhaseWithTextsThatReadAlikeWrittenInSmallerUnits) {
     const QString beside = QStringLiteral("beside each original");
     EXPECT_EQ(BandSummary::makeFigure(5, 1000, 500, finished(5, 0), beside),
               Figure(BandSummary::Done{QStringLiteral("5 saved beside each original"), false}));
@@ -94,9 +93,8 @@ TEST(BandSummary, FiguresForEveryPhase) {
     // The same size, or a saving under one percent: no pill and no rewriting of the texts.
     EXPECT_EQ(BandSummary::makeFigure(1, 1000, 995, {}, beside),
               Figure(BandSummary::Bytes{QStringLiteral("1 kB"), QStringLiteral("995 bytes"), std::nullopt}));
-}
 
-TEST(BandSummary, TextsThatReadAlikeAreWrittenInSmallerUnitsUntilTheyDiffer) {
+    // Texts that read alike are written in smaller units until they differ.
     const auto texts = BandSummary::byteTexts(12'345, 12'100, true);
     EXPECT_EQ(texts.first, QStringLiteral("12,345 bytes"));
     EXPECT_EQ(texts.second, QStringLiteral("12,100 bytes"));
@@ -136,14 +134,7 @@ TEST(CardChrome, RingsAndTintsForSelectionFocusAndContrast) {
     EXPECT_EQ(CardChrome::of(false, false, true), (CardChrome{C::clear, C::clear, C::clear, false}));
 }
 
-TEST(StatusPill, TintOpacityByAppearanceAndPlace) {
-    EXPECT_DOUBLE_EQ(StatusPill::tintOpacity(true, StatusPill::Prominence::card(true)), 0.22);
-    EXPECT_DOUBLE_EQ(StatusPill::tintOpacity(false, StatusPill::Prominence::card(true)), 0.18);
-    EXPECT_DOUBLE_EQ(StatusPill::tintOpacity(false, StatusPill::Prominence::card(false)), 0.12);
-    EXPECT_DOUBLE_EQ(StatusPill::tintOpacity(true, StatusPill::Prominence::band()), 0.16);
-}
-
-TEST(Titles, RemoveAndExportTitles) {
+TEST(BatchCommands, TitlesCountTheImagesAndCommandsAreWithheldDuringAnExportExceptReveal) {
     EXPECT_EQ(removeTitle(0), QStringLiteral("Remove"));
     EXPECT_EQ(removeTitle(1), QStringLiteral("Remove"));
     EXPECT_EQ(removeTitle(2), QStringLiteral("Remove 2 Images"));
@@ -153,9 +144,7 @@ TEST(Titles, RemoveAndExportTitles) {
     EXPECT_EQ(ExportButton::title(1, true, false), QStringLiteral("Replace 1 Image"));
     EXPECT_EQ(ExportButton::title(3, true, false), QStringLiteral("Replace 3 Images"));
     EXPECT_EQ(ExportButton::title(3, true, true), QStringLiteral("Exporting\u2026"));
-}
 
-TEST(BatchCommands, WithheldDuringAnExportExceptReveal) {
     const BatchCommands idle = BatchCommands::of(3, false, 2, 0);
     EXPECT_TRUE(idle.canOpen && idle.canExport && idle.canRemoveSelected);
     EXPECT_FALSE(idle.canRevealExported);

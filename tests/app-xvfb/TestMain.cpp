@@ -1,17 +1,11 @@
 #include "support/RunQtTests.h"
 
-#include <QApplication>
 #include <QLocale>
-#include <gtest/gtest.h>
 
 // The application's real window on a real X server: tools/test runs this program under
 // xvfb-run. Without a display the tests can still be listed, and each one says it was skipped.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    QApplication::setOrganizationName("Fenwid");
-    QApplication::setApplicationName("Pictavo-window-tests");
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
-    ::testing::InitGoogleTest(&argc, argv);
-    return support::runTestsThenLetBackgroundWorkEnd();
+    return support::runQtTests(argc, argv, "Pictavo-window-tests",
+                               [] { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); });
 }

@@ -5,6 +5,9 @@
 #include "app/shell/ImageCard.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/PictavoByFenwidApp.h"
+#include "support/Eventually.h"
+#include "support/FolderVariable.h"
+#include "support/PaintedPhoto.h"
 #include "support/TemporaryFolder.h"
 
 #include <QDropEvent>
@@ -13,75 +16,18 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QPainter>
-#include <QRandomGenerator>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 namespace {
 
 using namespace pictavo;
 namespace fs = std::filesystem;
 
-bool eventually(const std::function<bool()>& condition, int milliseconds = 60000) {
-    const QDeadlineTimer deadline(milliseconds);
-    while (!condition()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-// Something like a photo: a sky, a hill and grain, so that it compresses as a photo does.
-void writePhoto(const fs::path& path, int width, int height, int seed) {
-    QImage image(width, height, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QLinearGradient sky(0, 0, 0, height);
-    sky.setColorAt(0, QColor::fromHsv((200 + seed * 23) % 360, 120, 230));
-    sky.setColorAt(1, QColor::fromHsv((30 + seed * 41) % 360, 90, 250));
-    painter.fillRect(image.rect(), sky);
-    painter.setBrush(QColor::fromHsv((100 + seed * 13) % 360, 160, 120));
-    painter.setPen(Qt::NoPen);
-    painter.drawEllipse(QPointF(width * 0.3, height * 1.1), width * 0.8, height * 0.5);
-    painter.end();
-    QRandomGenerator grain(static_cast<quint32>(seed));
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const int noise = int(grain.bounded(13)) - 6;
-            row[x] = qRgb(std::clamp(qRed(row[x]) + noise, 0, 255), std::clamp(qGreen(row[x]) + noise, 0, 255),
-                          std::clamp(qBlue(row[x]) + noise, 0, 255));
-        }
-    }
-    ASSERT_TRUE(image.save(QString::fromStdString(path.string()), nullptr, 92));
-}
-
-// Puts an environment variable to a folder of the test's own for its length.
-class FolderVariable {
-public:
-    FolderVariable(const char* name, const fs::path& folder) : name_(name) {
-        if (qEnvironmentVariableIsSet(name)) saved_ = qgetenv(name);
-        fs::create_directories(folder);
-        ::chmod(folder.c_str(), 0700);
-        qputenv(name, QByteArray::fromStdString(folder.string()));
-    }
-    ~FolderVariable() {
-        if (saved_) {
-            qputenv(name_, *saved_);
-        } else {
-            qunsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    std::optional<QByteArray> saved_;
-};
+using support::eventually;
+using support::FolderVariable;
 
 QPoint centreIn(QWidget* widget) { return widget->mapTo(widget->window(), widget->rect().center()); }
 
@@ -126,7 +72,9 @@ TEST_F(WindowEndToEnd, AFolderOfPhotosDroppedOnTheWindowIsEstimatedAndExportedIn
     fs::create_directories(photos / "Day two");
     fs::create_directories(output);
     const std::vector<fs::path> names = {"beach.jpg", "harbour.jpg", "Day two/hills.png", "Day two/market.jpg"};
-    for (std::size_t i = 0; i < names.size(); ++i) writePhoto(photos / names[i], 1200 - int(i) * 90, 800, int(i));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        ASSERT_TRUE(support::paintedPhoto(1200 - int(i) * 90, 800, int(i)).save(QString::fromStdString((photos / names[i]).string()), nullptr, 92));
+    }
 
     PictavoByFenwidApp app;
     MainWindow& window = app.mainWindow();

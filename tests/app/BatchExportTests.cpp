@@ -17,11 +17,6 @@ namespace {
 using namespace pictavo;
 using namespace batch_testing;
 
-QString failureOf(const BatchItem& item) {
-    const auto* failed = std::get_if<BatchItem::Failed>(&item.state);
-    return failed ? failed->reason : QString();
-}
-
 std::optional<fs::path> exportedTo(const BatchItem& item) {
     const auto* exported = std::get_if<BatchItem::Exported>(&item.state);
     return exported ? std::optional(exported->url) : std::nullopt;
@@ -112,22 +107,6 @@ TEST_F(Export, FailuresAreCountedAndTheRunGoesOn) {
     exportTo(ExportDestination::folder(output()));
     ASSERT_TRUE(exportEnds());
     EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{2, 1, output()}));
-}
-
-// Answered as soon as it is asked, from within the store's notice of the request.
-TEST_F(Export, ARefusedFolderBesideTheOriginalsAsksForAnotherOnceForTheWholeRun) {
-    addPhotos(4);
-    settleEstimatesThenGate();
-    files_.refuseWritesIn = std::make_pair(originals(), EACCES);
-    followRequests(output());
-    exportTo(ExportDestination::besideOriginal());
-    engine_.gated = false;
-    engine_.finishAll();
-    ASSERT_TRUE(exportEnds());
-    ASSERT_EQ(requests_.size(), 1u);
-    EXPECT_EQ(requests_[0].purpose, PanelPurpose::fallbackFolder);
-    EXPECT_EQ(entries(output()), (std::vector<fs::path>{"p0.out", "p1.out", "p2.out", "p3.out"}));
-    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{4, 0, std::nullopt}));
 }
 
 TEST_F(Export, ACardRemovedWhileItConvertsIsNeitherWrittenNorCounted) {

@@ -110,9 +110,8 @@ TEST(BatchSelection, RemovedCardsLeaveTheBatchAndTheSelectionAndAFocusMovesToThe
         EXPECT_EQ(QStringList(batch.cards).join(""), test.left);
         EXPECT_EQ(selection, (Selection{{}, letter(test.anchorAfter), letter(test.focusAfter)}));
     }
-}
 
-TEST(BatchSelection, NothingIsRemovedDuringARunOrForNoIds) {
+    // Nothing is removed during a run, or for no ids.
     LetterBatch running("ABC", true);
     const Selection selected{ids("A"), QString("A"), QString("A")};
     Selection selection = selected;

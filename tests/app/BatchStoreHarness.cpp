@@ -135,7 +135,10 @@ void GatedEngine::finishAll() {
     for (std::size_t index = 0; index < callCount(); ++index) finish(index);
 }
 
-bool eventually(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 30000); }
+QString failureOf(const pictavo::BatchItem& item) {
+    const auto* failed = std::get_if<pictavo::BatchItem::Failed>(&item.state);
+    return failed ? failed->reason : QString();
+}
 
 QList<QUrl> urlsOf(const std::vector<fs::path>& paths) {
     QList<QUrl> urls;

@@ -5,6 +5,7 @@
 #include "app/export/FreedesktopTrash.h"
 #include "app/export/SystemExportWriter.h"
 #include "platform/files/FileOperations.h"
+#include "support/Eventually.h"
 #include "support/TemporaryFolder.h"
 
 #include <QByteArray>
@@ -75,14 +76,15 @@ private:
     mutable int mostInFlight_ = 0;
 };
 
-// Waits, running the event loop, until the condition holds; false after thirty seconds.
-bool eventually(const std::function<bool()>& condition);
+using support::eventually;
 
 QList<QUrl> urlsOf(const std::vector<fs::path>& paths);
 // A small real PNG; `variant` changes its pixels and so its bytes.
 platform::Bytes pngBytes(int variant = 0);
 fs::path writePng(const fs::path& path, int variant = 0);
 std::string textOf(const fs::path& path);
+// Why the card failed; empty while it has not.
+QString failureOf(const pictavo::BatchItem& item);
 
 // Puts environment variables back as they were (set or not) when it goes.
 class EnvironmentRestorer {

@@ -16,19 +16,13 @@
 #include <QUuid>
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace pictavo;
 using testing_support::TemporaryFolder;
-
-mode_t modeOf(const fs::path& path) {
-    struct stat status {};
-    ::lstat(path.c_str(), &status);
-    return status.st_mode & 07777;
-}
+using testing_support::modeOf;
 
 // Drags of real files converted by the real engine, with this user's runtime folder in a
 // temporary folder.

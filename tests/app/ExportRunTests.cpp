@@ -16,11 +16,6 @@ namespace {
 using namespace pictavo;
 using namespace batch_testing;
 
-QString failureOf(const BatchItem& item) {
-    const auto* failed = std::get_if<BatchItem::Failed>(&item.state);
-    return failed ? failed->reason : QString();
-}
-
 // Runs never ask through the destination store's own panels.
 class NoPanels : public FolderAsker {
 public:
@@ -34,14 +29,17 @@ public:
 // however late; nothing else is written meanwhile.
 class WaitingRun : public testing::Test, protected BatchScene {
 protected:
-    // Four photos go beside their originals, whose folder refuses every write; the first
-    // finished conversion makes the run ask for a fallback folder.
-    void waitForFallbackFolder() {
+    // Four photos go beside their originals, whose folder refuses every write.
+    void exportBesideRefusingOriginals(std::optional<std::optional<fs::path>> answerAtOnce = std::nullopt) {
         addPhotos(4);
         settleEstimatesThenGate();
         files_.refuseWritesIn = std::make_pair(originals(), EACCES);
-        followRequests();
+        followRequests(answerAtOnce);
         exportTo(ExportDestination::besideOriginal());
+    }
+    // The first finished conversion makes the run ask for a fallback folder.
+    void waitForFallbackFolder() {
+        exportBesideRefusingOriginals();
         ASSERT_TRUE(eventually([&] { return engine_.waitingCount() == 2; }));
         first_ = engine_.callCount() - 2;
         engine_.finish(first_);
@@ -57,6 +55,18 @@ protected:
 
     std::size_t first_ = 0;
 };
+
+// Answered as soon as it is asked, from within the store's notice of the request.
+TEST_F(WaitingRun, AFallbackFolderAnsweredAtOnceIsAskedForOnceForTheWholeRun) {
+    exportBesideRefusingOriginals(output());
+    engine_.gated = false;
+    engine_.finishAll();
+    ASSERT_TRUE(exportEnds());
+    ASSERT_EQ(requests_.size(), 1u);
+    EXPECT_EQ(requests_[0].purpose, PanelPurpose::fallbackFolder);
+    EXPECT_EQ(entries(output()), (std::vector<fs::path>{"p0.out", "p1.out", "p2.out", "p3.out"}));
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{4, 0, std::nullopt}));
+}
 
 TEST_F(WaitingRun, AFallbackFolderAnsweredLaterTakesTheWaitingResultAndThoseThatQueued) {
     waitForFallbackFolder();

@@ -108,9 +108,8 @@ TEST_F(FailureReports, CausesStayOutOfTheSentenceAndTheComparison) {
     const auto named = ConversionError::decodeFailed("a.exr").withCause("libvips: unable to open \"/home/x/Pictures/a.exr\"");
     EXPECT_EQ(FailureDetails::diagnostic(named),
               QString::fromUtf8("decodeFailed(a.exr) because libvips: unable to open \"/\u2026/a.exr\""));
-}
 
-TEST_F(FailureReports, NoSourceLineWhenNothingButTheOrientationIsKnown) {
+    // No source line when nothing but the orientation is known.
     FailureDetails::Source source;
     source.exifOrientation = 3;
     EXPECT_EQ(FailureDetails::sourceLine(source), std::nullopt);
@@ -145,9 +144,8 @@ TEST_F(FailureReports, PathsInLibraryMessagesAreCutToTheirNames) {
     // Fractions and words with slashes are not paths; a lone "/name" has no folder to hide.
     EXPECT_EQ(platform::cuttingPaths("1/2 and/or /root"), "1/2 and/or /root");
     EXPECT_EQ(FailureDetails::description(std::runtime_error("at /home/x/f.png")), QString::fromUtf8("at /\u2026/f.png"));
-}
 
-TEST_F(FailureReports, WritingLineResolvesSameAsSourceAgainstTheSource) {
+    // The writing line resolves Same as source against the source.
     OutputSpec spec = jpegSpec();
     spec.format = OutputFormat::sameAsSource();
     EXPECT_EQ(FailureDetails::writingLine(spec, std::nullopt), "Same as source");

@@ -195,9 +195,7 @@ TEST_F(SourceVersions, EmptyFileHasTheDigestOfNoBytesAndEqualContentsEqualVersio
     EXPECT_EQ(a, b);
     large.back() ^= 1;
     EXPECT_NE(a, SourceVersion::read(folder_.write("c", large)));
-}
 
-TEST_F(SourceVersions, ThereIsNoneOfAMissingFileAFolderOrAPipe) {
     EXPECT_FALSE(SourceVersion::read(folder_.file("missing")));
     EXPECT_FALSE(SourceVersion::read(folder_.path()));
     const fs::path pipe = folder_.file("photo.png");

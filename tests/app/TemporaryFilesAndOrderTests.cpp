@@ -10,19 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <sys/stat.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace pictavo;
 using testing_support::TemporaryFolder;
-
-mode_t modeOf(const fs::path& path) {
-    struct stat status {};
-    ::lstat(path.c_str(), &status);
-    return status.st_mode & 07777;
-}
+using testing_support::modeOf;
 
 // The runtime and cache folders point into a temporary folder for the test's length.
 class PrivateTemporaryFolders : public testing::Test {

@@ -8,8 +8,6 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
-#include <zlib.h>
-
 #include <optional>
 #include <vector>
 
@@ -153,39 +151,10 @@ TEST(ThumbnailLoader, AChangedFileIsReadAgainAndItsOldVersionGetsNoPreview) {
     EXPECT_EQ(qRed(centre(image)), 0);
 }
 
-// A PNG whose header declares `side` by `side` RGB pixels, followed by a few real rows.
-platform::Bytes pngDeclaring(std::uint32_t side) {
-    platform::Bytes file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    const auto chunk = [&file](const char* type, const std::vector<std::uint8_t>& data) {
-        const auto u32 = [&file](std::uint32_t value) {
-            for (int shift = 24; shift >= 0; shift -= 8) file.push_back(std::uint8_t(value >> shift));
-        };
-        u32(static_cast<std::uint32_t>(data.size()));
-        std::vector<std::uint8_t> typed(type, type + 4);
-        typed.insert(typed.end(), data.begin(), data.end());
-        file.insert(file.end(), typed.begin(), typed.end());
-        u32(static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
-    };
-    std::vector<std::uint8_t> header;
-    for (int i = 0; i < 2; ++i) {
-        for (int shift = 24; shift >= 0; shift -= 8) header.push_back(std::uint8_t(side >> shift));
-    }
-    header.insert(header.end(), {8, 2, 0, 0, 0});
-    chunk("IHDR", header);
-    std::vector<std::uint8_t> rows(4 * (1 + 3 * 64), 0);
-    std::vector<std::uint8_t> packed(compressBound(static_cast<uLong>(rows.size())));
-    uLongf packedSize = static_cast<uLongf>(packed.size());
-    compress(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size()));
-    packed.resize(packedSize);
-    chunk("IDAT", packed);
-    chunk("IEND", {});
-    return file;
-}
-
 TEST(ThumbnailLoader, AnImageTooLargeToDecodeIsRefusedBeforeItsPixelsAreRead) {
     TemporaryFolder folder;
     // 200,000 by 200,000 pixels would take 160 GB; the file is a few hundred bytes.
-    const fs::path bomb = folder.write("bomb.png", pngDeclaring(200'000));
+    const fs::path bomb = folder.write("bomb.png", testing_support::pngDeclaring(200'000));
     ThumbnailLoader loader;
     const Delivery answer = ask(loader, requestFor(bomb));
     EXPECT_TRUE(answer.arrived);

@@ -20,14 +20,6 @@ platform::XmpRef packet(const std::string& text) {
     return std::make_shared<platform::XMPPacket>(platform::XMPPacket{text});
 }
 
-// What follows `header` in the APP1 segment that starts with it.
-std::optional<platform::Bytes> app1Payload(const JPEGInspection& jpeg, const std::string& header) {
-    for (const auto& marker : jpeg.markers)
-        if (marker.code == JPEG_APP0 + 1 && marker.startsWith(header))
-            return platform::Bytes(marker.data.begin() + static_cast<long>(header.size()), marker.data.end());
-    return std::nullopt;
-}
-
 // The file with the segment of `length` payload bytes at `offset` cut out again.
 platform::Bytes cutSegment(const platform::Bytes& jpeg, std::size_t offset) {
     std::size_t length = (static_cast<std::size_t>(jpeg[offset + 2]) << 8 | jpeg[offset + 3]) + 2;
@@ -50,12 +42,12 @@ TEST(JPEGMetadataSplice, CarriesTheEXIFAndXMPWithTheNewOrientationAndChangesNoth
         EXPECT_TRUE(inspected.markers[2].startsWith(xmpHeader));
         EXPECT_EQ(inspected.icc, sRGBProfile());
 
-        auto tags = exifTags(app1Payload(inspected, exifHeader).value_or(platform::Bytes{}));
+        auto tags = exifTags(inspected.app1Payload(exifHeader).value_or(platform::Bytes{}));
         EXPECT_EQ(tags["Exif.Image.Orientation"], "1");
         EXPECT_EQ(tags["Exif.Image.Make"], "Pictavo Test Camera");
         EXPECT_EQ(tags["Exif.Photo.DateTimeOriginal"], "2024:05:06 07:08:09");
         EXPECT_EQ(tags["Exif.GPSInfo.GPSLatitudeRef"], "N");
-        platform::Bytes xmp = app1Payload(inspected, xmpHeader).value_or(platform::Bytes{});
+        platform::Bytes xmp = inspected.app1Payload(xmpHeader).value_or(platform::Bytes{});
         EXPECT_EQ(std::string(xmp.begin(), xmp.end()), xmpPacket(1));
 
         // Cutting the two new segments out gives back the encoder's bytes exactly.
@@ -71,17 +63,17 @@ TEST(JPEGMetadataSplice, WithoutUsableEXIFAMinimalOneHoldsTheOrientation) {
         auto spliced = JPEGMetadataSplice::inserting(jpeg, exif, nullptr, 8);
         ASSERT_TRUE(spliced);
         JPEGInspection inspected = inspectJpeg(*spliced);
-        const auto minimal = app1Payload(inspected, exifHeader);
+        const auto minimal = inspected.app1Payload(exifHeader);
         ASSERT_TRUE(minimal);
         EXPECT_EQ(exifTags(*minimal), (std::map<std::string, std::string>{{"Exif.Image.Orientation", "8"}}));
-        EXPECT_FALSE(app1Payload(inspected, xmpHeader));
+        EXPECT_FALSE(inspected.app1Payload(xmpHeader));
     }
     // A carried block that already has its APP1 header keeps exactly one.
     platform::Bytes headed(exifHeader.begin(), exifHeader.end());
     platform::Bytes block = exifBlock(false, 3);
     headed.insert(headed.end(), block.begin(), block.end());
     JPEGInspection inspected = inspectJpeg(*JPEGMetadataSplice::inserting(jpeg, headed, nullptr, 2));
-    const auto payload = app1Payload(inspected, exifHeader);
+    const auto payload = inspected.app1Payload(exifHeader);
     ASSERT_TRUE(payload);
     EXPECT_EQ(platform::Bytes(payload->begin(), payload->begin() + 2), (platform::Bytes{'I', 'I'}));
     EXPECT_EQ(exifTags(*payload)["Exif.Image.Orientation"], "2");
@@ -90,7 +82,7 @@ TEST(JPEGMetadataSplice, WithoutUsableEXIFAMinimalOneHoldsTheOrientation) {
 TEST(JPEGMetadataSplice, APacketThatCannotTakeTheOrientationIsLeftOut) {
     auto spliced = JPEGMetadataSplice::inserting(makeJpeg(16, 16), exifBlock(false, 1), packet("not xmp at all"), 3);
     ASSERT_TRUE(spliced);
-    EXPECT_FALSE(app1Payload(inspectJpeg(*spliced), xmpHeader));
+    EXPECT_FALSE(inspectJpeg(*spliced).app1Payload(xmpHeader));
 }
 
 TEST(JPEGMetadataSplice, FailsRatherThanDropWhatDoesNotFitOneSegment) {

@@ -45,14 +45,6 @@ EncodeOptions keeping(pictavo::PreservedProperties preserved, std::uint32_t orie
     return options;
 }
 
-// What follows `header` in the APP1 segment that starts with it.
-std::optional<platform::Bytes> app1Payload(const JPEGInspection& jpeg, const std::string& header) {
-    for (const auto& marker : jpeg.markers)
-        if (marker.code == JPEG_APP0 + 1 && marker.startsWith(header))
-            return platform::Bytes(marker.data.begin() + static_cast<long>(header.size()), marker.data.end());
-    return std::nullopt;
-}
-
 } // namespace
 
 TEST(MozJPEGEncoder, QualityDefaultsToNinetyAtFullChromaAndIsClamped) {
@@ -155,19 +147,19 @@ TEST(MozJPEGEncoder, KeptMetadataTravelsWithTheOutputsOrientation) {
     JPEGInspection both = inspectJpeg(encoder.encode(image, keeping(pictavo::PreservedProperties(dictionary, xmp), 1)));
     EXPECT_EQ(both.markerCount(JPEG_APP0 + 1, exifHeader), 1);
     EXPECT_EQ(both.markerCount(JPEG_APP0 + 1, xmpHeader), 1);
-    const auto exif = app1Payload(both, exifHeader);
+    const auto exif = both.app1Payload(exifHeader);
     ASSERT_TRUE(exif);
     EXPECT_EQ(exifTags(*exif)["Exif.Image.Orientation"], "1");
     EXPECT_EQ(exifTags(*exif)["Exif.Image.Make"], "Pictavo Test Camera");
-    const auto packet = app1Payload(both, xmpHeader);
+    const auto packet = both.app1Payload(xmpHeader);
     ASSERT_TRUE(packet);
     EXPECT_EQ(std::string(packet->begin(), packet->end()), xmpPacket(1));
     EXPECT_EQ(both.icc, bare.icc);
 
     // Kept metadata without a packet or an EXIF block still declares the orientation.
     JPEGInspection orientationOnly = inspectJpeg(encoder.encode(image, keeping(pictavo::PreservedProperties(), 3)));
-    EXPECT_FALSE(app1Payload(orientationOnly, xmpHeader));
-    const auto minimal = app1Payload(orientationOnly, exifHeader);
+    EXPECT_FALSE(orientationOnly.app1Payload(xmpHeader));
+    const auto minimal = orientationOnly.app1Payload(exifHeader);
     ASSERT_TRUE(minimal);
     EXPECT_EQ(exifTags(*minimal)["Exif.Image.Orientation"], "3");
 }

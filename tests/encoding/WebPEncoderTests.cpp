@@ -5,11 +5,11 @@
 #include "support/JPEGSamples.h"
 #include "support/TemporaryFolder.h"
 #include "support/TestImages.h"
+#include "support/WebPInspection.h"
 
 #include <gtest/gtest.h>
 
 #include <webp/decode.h>
-#include <webp/mux.h>
 
 using namespace testing_support;
 using pictavo::EncodeEffort;
@@ -26,29 +26,9 @@ EncodeOptions options(std::optional<std::int64_t> quality, EncodeEffort effort =
     return result;
 }
 
-struct Decoded {
-    int width = 0, height = 0;
-    platform::Bytes rgba;
-};
-
-Decoded decode(const platform::Bytes& webp) {
-    Decoded decoded;
-    std::uint8_t* pixels = WebPDecodeRGBA(webp.data(), webp.size(), &decoded.width, &decoded.height);
-    EXPECT_NE(pixels, nullptr);
-    if (pixels) decoded.rgba.assign(pixels, pixels + static_cast<std::size_t>(decoded.width) * decoded.height * 4);
-    WebPFree(pixels);
-    return decoded;
-}
-
 std::optional<std::string> chunk(const platform::Bytes& webp, const char* fourcc) {
-    WebPData data = {webp.data(), webp.size()};
-    WebPMux* mux = WebPMuxCreate(&data, 0);
-    std::optional<std::string> payload;
-    WebPData found;
-    if (mux && WebPMuxGetChunk(mux, fourcc, &found) == WEBP_MUX_OK)
-        payload = std::string(reinterpret_cast<const char*>(found.bytes), found.size);
-    WebPMuxDelete(mux);
-    return payload;
+    const auto payload = webpChunk(webp, fourcc);
+    return payload ? std::optional(std::string(payload->begin(), payload->end())) : std::nullopt;
 }
 
 bool lossless(const platform::Bytes& webp) {
@@ -78,13 +58,13 @@ TEST(WebPEncoder, StraightRGBAGoesThroughUntouchedAndLosslessKeepsEveryValue) {
     for (EncodeEffort effort : {EncodeEffort::final, EncodeEffort::preview}) {
         platform::Bytes webp = encoder.encode(image, options(std::nullopt, effort));
         EXPECT_TRUE(lossless(webp));
-        EXPECT_EQ(decode(webp).rgba, rgba);
+        EXPECT_EQ(decodeWebP(webp).rgba, rgba);
         EXPECT_EQ(chunk(webp, "ICCP"), asText(displayP3()->iccData()));
         EXPECT_EQ(chunk(webp, "XMP "), std::nullopt);
     }
     platform::Bytes lossy = encoder.encode(image, options(80));
     EXPECT_FALSE(lossless(lossy));
-    EXPECT_EQ(decode(lossy).width, 21);
+    EXPECT_EQ(decodeWebP(lossy).width, 21);
     EXPECT_EQ(encoder.encode(image, options(0)), encoder.encode(image, options(1)));
     EXPECT_EQ(encoder.encode(image, options(400)), encoder.encode(image, options(100)));
 }
@@ -92,7 +72,7 @@ TEST(WebPEncoder, StraightRGBAGoesThroughUntouchedAndLosslessKeepsEveryValue) {
 TEST(WebPEncoder, PremultipliedColourIsStraightenedAndOtherModelsBecomeSRGB) {
     // Half-transparent orange, premultiplied: the file holds the straight colour.
     auto premultiplied = filled8(8, 8, AlphaInfo::premultipliedLast, platform::ColourSpace::sRGB(), {120, 60, 20, 128});
-    Decoded straight = decode(WebPEncoder().encode(premultiplied, options(std::nullopt)));
+    DecodedWebP straight = decodeWebP(WebPEncoder().encode(premultiplied, options(std::nullopt)));
     EXPECT_NEAR(straight.rgba[0], 239, 1);
     EXPECT_NEAR(straight.rgba[1], 120, 1);
     EXPECT_NEAR(straight.rgba[2], 40, 1);
@@ -101,7 +81,7 @@ TEST(WebPEncoder, PremultipliedColourIsStraightenedAndOtherModelsBecomeSRGB) {
     auto grey = filled8(8, 8, AlphaInfo::none, platform::ColourSpace::deviceGray(), {200});
     platform::Bytes webp = WebPEncoder().encode(grey, options(std::nullopt));
     EXPECT_EQ(chunk(webp, "ICCP"), asText(platform::ColourSpace::sRGB()->iccData()));
-    Decoded decoded = decode(webp);
+    DecodedWebP decoded = decodeWebP(webp);
     EXPECT_EQ(decoded.rgba[3], 255);
     EXPECT_NEAR(decoded.rgba[0], 200, 1);
     EXPECT_EQ(decoded.rgba[0], decoded.rgba[2]);

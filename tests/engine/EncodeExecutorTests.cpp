@@ -84,9 +84,8 @@ TEST(EncodeExecutor, RunsAtMostItsWidthAndStartsWaitingJobsInArrivalOrder) {
     EXPECT_EQ(executor.encoding([] { return 11; }).get(), 11);
     gate.release(10);
     EXPECT_EQ(holding.get(), 10);
-}
 
-TEST(EncodeExecutor, AWidthBelowOneRunsOneJobAtATime) {
+    // A width below one runs one job at a time.
     for (std::int64_t asked : {0, -3}) {
         EncodeExecutor executor(asked);
         EXPECT_EQ(executor.width(), 1);
@@ -143,16 +142,14 @@ TEST(EncodeExecutor, AJobCancelledWhileWaitingRunsAndStopsAtItsFirstCheck) {
     EXPECT_EQ(blocker.get(), 0);
 }
 
-TEST(EncodeExecutor, DestroyingAnExecutorFinishesWhatWaits) {
+TEST(EncodeExecutor, DestroyingAnExecutorFinishesWhatWaitsAndTheSharedOneIsAsWideAsTheMachineAllows) {
     std::vector<std::future<int>> results;
     {
         EncodeExecutor executor(1);
         for (int id = 0; id < 4; ++id) results.push_back(executor.encoding([id] { return id * id; }));
     }
     for (int id = 0; id < 4; ++id) EXPECT_EQ(results[static_cast<std::size_t>(id)].get(), id * id);
-}
 
-TEST(EncodeExecutor, TheSharedExecutorIsOneInstanceAsWideAsTheMachineAllows) {
     EncodeExecutor& shared = EncodeExecutor::shared();
     EXPECT_EQ(&shared, &EncodeExecutor::shared());
     EXPECT_EQ(shared.width(), EncodeConcurrency::width());
@@ -161,7 +158,7 @@ TEST(EncodeExecutor, TheSharedExecutorIsOneInstanceAsWideAsTheMachineAllows) {
     EXPECT_EQ(shared.encoding([] { return 7; }).get(), 7);
 }
 
-TEST(EncodeConcurrency, WidthIsTheSmallerOfMemoryAndProcessorsWithAFloorOfTwo) {
+TEST(EncodeConcurrency, WidthAndPixelBudgetShareMemoryAndProcessorsBetweenTheConversions) {
     EXPECT_EQ(EncodeConcurrency::width(16 * GiB, 10), 6);
     EXPECT_EQ(EncodeConcurrency::width(8 * GiB, 8), 3);
     EXPECT_EQ(EncodeConcurrency::width(64 * GiB, 12), 10);
@@ -171,9 +168,7 @@ TEST(EncodeConcurrency, WidthIsTheSmallerOfMemoryAndProcessorsWithAFloorOfTwo) {
     EXPECT_EQ(EncodeConcurrency::width(0, 64), 2);
     EXPECT_EQ(EncodeConcurrency::width(~0ULL, 1'000'000), 1'000'000 - 2);
     EXPECT_EQ(EncodeConcurrency::width(~0ULL, std::numeric_limits<std::int64_t>::min()), 2);
-}
 
-TEST(EncodeConcurrency, PixelBudgetSharesMemoryBetweenTheConversions) {
     EXPECT_EQ(EncodeConcurrency::pixelBudget(16 * GiB, 6), 572'662'306);
     EXPECT_EQ(EncodeConcurrency::pixelBudget(4 * GiB, 2), 429'496'729);
     EXPECT_EQ(EncodeConcurrency::pixelBudget(~0ULL, 0), EncodeConcurrency::pixelBudget(~0ULL, 1));

@@ -97,19 +97,17 @@ TEST(IconLadderStage, DrawsAVectorAtEverySizeWithUpscaling) {
     EXPECT_EQ(pixelAt(*ladder.images[0], 500, 171), (std::vector<int>{0, 0, 255, 255}));
 }
 
-TEST(IconLadderStage, ASquareSourceOfARungSizeIsThatRungItself) {
+TEST(IconLadderStage, ASquareSourceOfARungSizeIsThatRungAndALineIsCentredAtAHalfPixel) {
     const auto page = rasterPage(512, 512);
     const auto ladder = IconLadderStage::render(page, IconLadder::macOS(), false);
     EXPECT_EQ(ladder.dropped, (std::vector<std::int64_t>{1024}));
     ASSERT_EQ(ladder.images.size(), 6u);
     EXPECT_EQ(ladder.images[0], page.asRaster()->image);
     EXPECT_EQ(ladder.images[0]->alphaInfo(), AlphaInfo::none);
-}
 
-TEST(IconLadderStage, CentresAOnePixelLineAtAHalfPixelOffset) {
-    const auto ladder = IconLadderStage::render(rasterPage(1000, 1), IconLadder{{16}}, false);
-    ASSERT_EQ(ladder.images.size(), 1u);
-    const auto& rung = ladder.images[0];
+    const auto line = IconLadderStage::render(rasterPage(1000, 1), IconLadder{{16}}, false);
+    ASSERT_EQ(line.images.size(), 1u);
+    const auto& rung = line.images[0];
     for (std::int64_t y = 0; y < 16; ++y) {
         if (y == 7 || y == 8) EXPECT_NEAR(alphaAt(rung, 3, y), 128, 1) << y;
         else EXPECT_EQ(alphaAt(rung, 3, y), 0) << y;

@@ -39,7 +39,7 @@ TEST(OutputFormat, SameAsSourceAnswersForEveryFormat) {
     EXPECT_EQ(json::write(same.encode()), "\"com.brackwen.pictavobyfenwid.same-as-source\"");
 }
 
-TEST(OutputFormat, NamesAndSummariesOfTheFixedFormats) {
+TEST(OutputFormat, NamesAndSummariesOfTheFixedFormatsAndOfOthersByTheirExtension) {
     struct Row { const OutputFormat* format; const char* name; const char* summary; const char* extension; };
     // Formats outside the fixed sets are probed: the writer keeps every pixel of PNG and BMP;
     // PDF cannot be read back, ICNS is not a writer format, so they have no word.
@@ -60,9 +60,8 @@ TEST(OutputFormat, NamesAndSummariesOfTheFixedFormats) {
     }
     EXPECT_EQ(formatOf("com.ilm.openexr-image").displayName(), "OpenEXR");
     EXPECT_EQ(formatOf("public.heics").displayName(), "HEICS");
-}
 
-TEST(OutputFormat, FormatsOutsideTheTablesFallBackToTheirExtension) {
+    // Formats outside the tables fall back to their extension.
     EXPECT_EQ(OutputFormat(*ContentType::forFilenameExtension("xyz")).displayName(), "XYZ");
     EXPECT_EQ(OutputFormat(ContentType::svg()).displayName(), "SVG");
     EXPECT_EQ(pictavo::WriteableFormats::summary(OutputFormat(ContentType::svg())), "No transparency");
@@ -89,7 +88,7 @@ TEST(OutputFormat, OutputExtensionsKeepTheSourceSpellingWhenItFits) {
     EXPECT_EQ(OutputFormat::tiff().fileExtension("tiff "), "tiff");
 }
 
-TEST(OutputFormat, EqualityFollowsTheTypeAndHashingAgrees) {
+TEST(OutputFormat, EqualityFollowsTheTypeHashingAgreesAndJsonIsOneExactString) {
     const OutputFormat a(*ContentType::withIdentifier("public.png"));
     const OutputFormat b(*ContentType::withIdentifier("PUBLIC.PNG"));
     EXPECT_EQ(a, b);
@@ -100,9 +99,7 @@ TEST(OutputFormat, EqualityFollowsTheTypeAndHashingAgrees) {
     // Built on the spot, the imported four are the registry's own types.
     EXPECT_EQ(OutputFormat::avif(), OutputFormat(ContentType::avif()));
     EXPECT_EQ(OutputFormat::avif().utType()->preferredFilenameExtension(), "avif");
-}
 
-TEST(OutputFormat, JsonIsOneStringAndTheMarkerIsExact) {
     EXPECT_EQ(json::write(OutputFormat::webp().encode()), "\"org.webmproject.webp\"");
     EXPECT_EQ(decoded("\"org.webmproject.webp\""), OutputFormat::webp());
     EXPECT_EQ(decoded("\"PUBLIC.JPEG\""), OutputFormat::jpeg());
@@ -148,14 +145,12 @@ TEST(OutputFormat, SameAsSourceResolvesToTheSourceOrAFallBack) {
     EXPECT_NE(fellBack, (OutputFormat::Resolution{OutputFormat::jpeg(), std::nullopt}));
 }
 
-TEST(WriteableFormats, WriteableJoinsEncodersAndOptimisersThatHonourBothPolicies) {
+TEST(WriteableFormats, JoinEncodersAndOptimisersThatHonourBothPoliciesAndOrderTheCommonlyWanted) {
     const OutputFormat svg(ContentType::svg());
     const auto ids = pictavo::WriteableFormats::writeableIdentifiers({OutputFormat::png(), OutputFormat::jpeg()},
                                                    {svg, OutputFormat::pdf()}, {svg, OutputFormat::gif()});
     EXPECT_EQ(ids, (std::unordered_set<std::string>{"public.png", "public.jpeg", "public.svg-image"}));
-}
 
-TEST(WriteableFormats, CommonlyWantedFiltersAndOrdersByWhatIsWriteable) {
     EXPECT_EQ(idsOf(pictavo::WriteableFormats::commonlyWantedAmong({"public.tiff", "org.webmproject.webp", "public.png", "public.jpeg",
                                                   "public.heic", "com.microsoft.bmp"})),
               (std::vector<std::string>{"public.heic", "public.jpeg", "public.png", "org.webmproject.webp",

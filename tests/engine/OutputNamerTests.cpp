@@ -23,7 +23,7 @@ std::string jpegName(const std::string& pattern, platform::Size size = {1920, 10
 
 } // namespace
 
-TEST(OutputNamerFileName, ExpandsTokens) {
+TEST(OutputNamerFileName, ExpandsKnownTokensCopiesUnknownOnesAndLeavesUnusableSidesOut) {
     EXPECT_EQ(jpegName("{name}-{w}x{h}"), "Holiday-1920x1080.jpg");
     EXPECT_EQ(jpegName("{name}@{scale}x", {1, 1}, 2.0), "Holiday@2x.jpg");
     EXPECT_EQ(jpegName("{name}@{scale}x", {1, 1}, 1.5), "Holiday@1.5x.jpg");
@@ -33,17 +33,15 @@ TEST(OutputNamerFileName, ExpandsTokens) {
     EXPECT_EQ(jpegName("{name} as {format}"), "Holiday as jpg.jpg");
     EXPECT_EQ(jpegName("{w}", {99.5, 1}), "100.jpg");
     EXPECT_EQ(jpegName("{name}{name}"), "HolidayHoliday.jpg");
-}
 
-TEST(OutputNamerFileName, SidesOutsideTheIntegerRangeExpandToNothing) {
+    // Sides outside the integer range expand to nothing.
     const double nan = std::nan("");
     const double infinity = std::numeric_limits<double>::infinity();
     EXPECT_EQ(jpegName("{name}-{w}x{h}", {nan, infinity}), "Holiday-x.jpg");
     EXPECT_EQ(jpegName("{name}-{w}x{h}", {1e19, -1e19}), "Holiday-x.jpg");
     EXPECT_EQ(jpegName("{name}-{w}", {-3.5, 1}), "Holiday--4.jpg");
-}
 
-TEST(OutputNamerFileName, UnknownTokensAreCopiedAndKnownOnesInsideThemStillExpand) {
+    // Unknown tokens are copied; known ones inside them still expand.
     EXPECT_EQ(jpegName("{nam}"), "{nam}.jpg");
     EXPECT_EQ(jpegName("{a{name}"), "{aHoliday.jpg");
     EXPECT_EQ(jpegName("{name"), "{name.jpg");
@@ -51,16 +49,15 @@ TEST(OutputNamerFileName, UnknownTokensAreCopiedAndKnownOnesInsideThemStillExpan
     EXPECT_EQ(jpegName("caf\u00E9 {name} \U0001F600"), "caf\u00E9 Holiday \U0001F600.jpg");
 }
 
-TEST(OutputNamerFileName, KeepsTheExtensionTheUserTyped) {
+TEST(OutputNamerFileName, KeepsTheTypedExtensionAndFallsBackToTheSourceNameWhenEmpty) {
     EXPECT_EQ(jpegName("{name}.JPG"), "Holiday.JPG");
     EXPECT_EQ(jpegName("{name}.jpg"), "Holiday.jpg");
     EXPECT_EQ(jpegName("{name}.png"), "Holiday.png.jpg");
     // A JPEG source keeps its own extension as the output's.
     EXPECT_EQ(jpegName("{name}-small", {1, 1}, std::nullopt, std::nullopt, "Beach.JPEG"), "Beach-small.JPEG");
     EXPECT_EQ(jpegName("{name}.{format}", {1, 1}, std::nullopt, std::nullopt, "Beach.jpeg"), "Beach.jpeg");
-}
 
-TEST(OutputNamerFileName, EmptyNamesFallBackToTheSourceName) {
+    // Empty names fall back to the source name.
     EXPECT_EQ(jpegName(""), "Holiday.jpg");
     EXPECT_EQ(jpegName("   "), "Holiday.jpg");
     EXPECT_EQ(jpegName(".jpg"), "Holiday.jpg");
@@ -73,7 +70,7 @@ TEST(OutputNamerFileName, EmptyNamesFallBackToTheSourceName) {
     EXPECT_EQ(jpegName("", {1, 1}, std::nullopt, std::nullopt, "README"), "README.jpg");
 }
 
-TEST(OutputNamerFileName, NamesAreAlwaysOneSafePathComponent) {
+TEST(OutputNamerFileName, NamesAreAlwaysOneSafePathComponentThatFitsTheFileSystem) {
     EXPECT_EQ(jpegName("a/b:c"), "a-b-c.jpg");
     EXPECT_EQ(jpegName("{name}", {1, 1}, std::nullopt, std::nullopt, "10:30 trip/day.heic"), "10-30 trip-day.jpg");
     EXPECT_EQ(jpegName("../../etc/passwd"), "..-..-etc-passwd.jpg");
@@ -84,18 +81,16 @@ TEST(OutputNamerFileName, NamesAreAlwaysOneSafePathComponent) {
               "ev-il-.jpg");
     // Bytes that are not UTF-8 are kept as the file system gave them.
     EXPECT_EQ(jpegName("{name}", {1, 1}, std::nullopt, std::nullopt, "caf\xE9.heic"), "caf\xE9.jpg");
-}
 
-// The preview shows the name the writer will write: one that fits the file system, with
-// its extension.
-TEST(OutputNamerFileName, ALongPatternIsShortenedBeforeTheExtension) {
+    // The preview shows the name the writer will write: one that fits the file system, with
+    // its extension.
     const std::string name = jpegName("{name}-" + std::string(400, 'x'));
     EXPECT_EQ(name.size(), platform::maximumFileNameBytes);
     EXPECT_TRUE(name.starts_with("Holiday-xxx"));
     EXPECT_TRUE(name.ends_with("x.jpg"));
 }
 
-TEST(OutputNamerUniqueURL, NumbersNamesUntilOneIsFree) {
+TEST(OutputNamerUniqueURL, NumbersNamesInOrderUntilOneIsFreeAndGivesUpInsteadOfLoopingForEver) {
     TemporaryFolder folder;
     folder.write("a.png", {1});
     folder.write("a-1.png", {1});
@@ -108,9 +103,7 @@ TEST(OutputNamerUniqueURL, NumbersNamesUntilOneIsFree) {
                   return path.filename() == "a.tar.gz";
               }),
               folder.file("a.tar-1.gz"));
-}
 
-TEST(OutputNamerUniqueURL, AsksInOrderAndGivesUpInsteadOfLoopingForEver) {
     std::vector<std::string> asked;
     const auto everythingTaken = [&](const std::filesystem::path& path) {
         asked.push_back(path.filename().string());

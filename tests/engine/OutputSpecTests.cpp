@@ -37,16 +37,14 @@ json::DecodingError failureOf(const std::string& text) {
 
 } // namespace
 
-TEST(OutputSpec, JsonWritesAllEightKeysInOrder) {
+TEST(OutputSpec, JsonWritesAllEightKeysInOrderAndRoundTripsThroughAStoredFile) {
     EXPECT_EQ(sampleSpec().jsonText(),
               R"({"format":"com.brackwen.pictavobyfenwid.same-as-source","sizing":{"original":{}},)"
               R"("quality":{"lossless":{}},"metadata":"strip","colour":"preserve",)"
               R"("matte":{"red":1.0,"green":1.0,"blue":1.0},)"
               R"("adjustments":{"reorientation":{"quarterTurns":0,"mirrored":false},"greyscale":false},)"
               R"("namePattern":"{name}.{format}"})");
-}
 
-TEST(OutputSpec, RoundTripsThroughAStoredFile) {
     const OutputSpec specs[] = {
         sampleSpec(),
         OutputSpec{OutputFormat::webp(), ResizeSpec::fit(1920, std::nullopt), QualityMode::quality(82),
@@ -66,7 +64,7 @@ TEST(OutputSpec, RoundTripsThroughAStoredFile) {
     }
 }
 
-TEST(OutputSpec, AMissingOrNullAdjustmentsKeyReadsAsNone) {
+TEST(OutputSpec, AdjustmentsMayBeMissingAndQualityModesReadAsStoredOrFailOnTheOneKeyRule) {
     OutputSpec turned = sampleSpec();
     turned.adjustments = Adjustments{Reorientation(1, false), true};
     json::Value document = turned.encode();
@@ -76,9 +74,7 @@ TEST(OutputSpec, AMissingOrNullAdjustmentsKeyReadsAsNone) {
     EXPECT_EQ(OutputSpec::fromJsonText(json::write(document)).adjustments, Adjustments::none());
     document["adjustments"] = "turned";
     EXPECT_EQ(failureOf(json::write(document)).kind(), Kind::typeMismatch);
-}
 
-TEST(OutputSpec, QualityModesReadAsStoredOrFailOnTheOneKeyRule) {
     const auto qualityOf = [](const char* raw) { return OutputSpec::fromJsonText(storedWith("quality", raw)).quality; };
     EXPECT_EQ(qualityOf(R"({"lossless":{"_0":5}})"), QualityMode::lossless());
     EXPECT_EQ(qualityOf(R"({"quality":{"_0":-5}})"), QualityMode::quality(-5));
@@ -103,7 +99,7 @@ TEST(OutputSpec, QualityModesReadAsStoredOrFailOnTheOneKeyRule) {
     EXPECT_EQ(failureOf(storedWith("quality", R"({"lossless":true})")).kind(), Kind::typeMismatch);
 }
 
-TEST(OutputSpec, PoliciesMatchTheirRawStringsExactly) {
+TEST(OutputSpec, PoliciesMatchTheirRawStringsExactlyAndEveryRequiredKeyIsRequired) {
     EXPECT_EQ(OutputSpec::fromJsonText(storedWith("metadata", "\"keepAll\"")).metadata, MetadataPolicy::keepAll);
     EXPECT_EQ(OutputSpec::fromJsonText(storedWith("colour", "\"convertToSRGB\"")).colour, ColourPolicy::convertToSRGB);
     const auto wrongCase = failureOf(storedWith("metadata", "\"keepall\""));
@@ -115,9 +111,7 @@ TEST(OutputSpec, PoliciesMatchTheirRawStringsExactly) {
     EXPECT_EQ(failureOf(storedWith("colour", "0")).kind(), Kind::typeMismatch);
     EXPECT_EQ(metadataPolicy("Strip"), std::nullopt);
     EXPECT_EQ(colourPolicy(""), std::nullopt);
-}
 
-TEST(OutputSpec, EveryRequiredKeyIsRequired) {
     for (const char* key : {"format", "sizing", "quality", "metadata", "colour", "matte", "namePattern"}) {
         const auto error = failureOf(storedWith(key, std::nullopt));
         EXPECT_EQ(error.kind(), Kind::keyNotFound) << key;
@@ -134,7 +128,7 @@ TEST(OutputSpec, EveryRequiredKeyIsRequired) {
     EXPECT_EQ(OutputSpec::fromJsonText(json::write(document)), sampleSpec());
 }
 
-TEST(OutputSpec, StoredSizesAreSanitisedAndMattesKeptAsRead) {
+TEST(OutputSpec, StoredSizesAreSanitisedMattesKeptAsReadAndNonFiniteNumbersRefused) {
     const auto sizingOf = [](const char* raw) { return OutputSpec::fromJsonText(storedWith("sizing", raw)).sizing; };
     EXPECT_EQ(sizingOf(R"({"fit":{"maxWidth":0,"maxHeight":5000000}})"), ResizeSpec::fit(1, 1'000'000));
     EXPECT_EQ(sizingOf(R"({"scale":{"_0":0}})"), ResizeSpec::original());
@@ -147,9 +141,7 @@ TEST(OutputSpec, StoredSizesAreSanitisedAndMattesKeptAsRead) {
     EXPECT_EQ(matte.clampedForDrawing(), (MatteColour{1, 0, 0.5}));
     EXPECT_EQ((MatteColour{std::nan(""), 2, 0.25}).clampedForDrawing(), (MatteColour{0, 1, 0.25}));
     EXPECT_EQ(failureOf(storedWith("matte", R"({"red":"1","green":1,"blue":1})")).kind(), Kind::typeMismatch);
-}
 
-TEST(OutputSpec, NonFiniteNumbersAreRefusedNotWritten) {
     OutputSpec spec = sampleSpec();
     spec.matte.green = std::numeric_limits<double>::infinity();
     const auto infinite = thrown<json::EncodingError>([&] { spec.jsonText(); });

@@ -36,7 +36,7 @@ TEST(OrientationStage, LeavesUprightImagesAloneAndTurnsTheRest) {
     EXPECT_EQ(pixelAt(*upright, 0, 0), (std::vector<int>{4, 40, 80, 255}));
 }
 
-TEST(ResizeStage, RedrawsAtEightBitsInTheWorkingSpace) {
+TEST(ResizeStage, RedrawsAtEightBitsInTheWorkingSpaceKeepsItsOwnSizeAndRefusesWhatCannotBeDrawn) {
     // Grey and CMYK come out as sRGB; a wide-gamut RGB image keeps its space.
     auto grey = filled8(40, 30, AlphaInfo::none, ColourSpace::deviceGray(), {100});
     auto fromGrey = ResizeStage::resize(grey, {20, 15});
@@ -61,9 +61,7 @@ TEST(ResizeStage, RedrawsAtEightBitsInTheWorkingSpace) {
     EXPECT_EQ(deep->bitsPerComponent(), 8);
     EXPECT_EQ(deep->alphaInfo(), AlphaInfo::premultipliedLast);
     EXPECT_EQ(pixelAt(*deep, 0, 0), (std::vector<int>{128, 0, 0, 128}));
-}
 
-TEST(ResizeStage, KeepsTheImageAtItsOwnSizeAndRefusesSizesTheEngineCannotDraw) {
     auto photo = labelled(ColourSpace::sRGB());
     EXPECT_EQ(ResizeStage::resize(photo, {3, 2}), photo);
     EXPECT_EQ(ResizeStage::resize(photo, {3.4, 1.6}), photo);
@@ -76,7 +74,7 @@ TEST(ResizeStage, KeepsTheImageAtItsOwnSizeAndRefusesSizesTheEngineCannotDraw) {
     EXPECT_EQ(std::pair(thin->width(), thin->height()), (std::pair<std::int64_t, std::int64_t>{1, 1}));
 }
 
-TEST(AdjustmentStage, ReorientAppliesTheUsersTurnNotItsInverse) {
+TEST(AdjustmentStage, AppliesTheUsersTurnNotItsInverseAndGreysOnlyImagesWithoutAlpha) {
     auto photo = labelled(displayP3());
     EXPECT_EQ(AdjustmentStage::reorient(photo, Reorientation::none()), photo);
     // Turned left: the top-right pixel (3) comes to the top left.
@@ -86,9 +84,7 @@ TEST(AdjustmentStage, ReorientAppliesTheUsersTurnNotItsInverse) {
     // Flipped and turned left (orientation 5) is a transpose: pixel 4 comes beside pixel 1.
     auto transposed = AdjustmentStage::reorient(photo, Reorientation(3, true));
     EXPECT_EQ(pixelAt(*transposed, 1, 0), (std::vector<int>{4, 40, 80, 255}));
-}
 
-TEST(AdjustmentStage, GreyscaleCollapsesOnlyImagesThatCameWithoutAlpha) {
     auto red = filled8(4, 4, AlphaInfo::none, ColourSpace::sRGB(), {255, 0, 0});
     auto collapsed = AdjustmentStage::greyscale(red, true);
     EXPECT_EQ(collapsed->componentsPerPixel(), 1);
@@ -111,7 +107,7 @@ TEST(AdjustmentStage, GreyscaleCollapsesOnlyImagesThatCameWithoutAlpha) {
     EXPECT_EQ(AdjustmentStage::greyscale(deep, false)->bitsPerComponent(), 8);
 }
 
-TEST(AlphaStage, TellsAlphaFromVisibleTransparency) {
+TEST(AlphaStage, TellsAlphaFromVisibleTransparencyAndFlattensOverTheMatteInTheWorkingSpace) {
     EXPECT_FALSE(AlphaStage::hasAlpha(*labelled(ColourSpace::sRGB(), AlphaInfo::noneSkipLast)));
     EXPECT_FALSE(AlphaStage::hasAlpha(*filled8(1, 1, AlphaInfo::none, nullptr, {1, 2, 3})));
     EXPECT_FALSE(AlphaStage::hasAlpha(*image8(1, 1, 4, AlphaInfo::noneSkipFirst, nullptr, {0, 1, 2, 3})));
@@ -132,17 +128,15 @@ TEST(AlphaStage, TellsAlphaFromVisibleTransparency) {
     std::vector<std::uint8_t> wide(2'000'000 * 2, 255);
     wide[wide.size() - 1] = 0;
     EXPECT_TRUE(AlphaStage::hasVisibleTransparency(*image8(2'000'000, 1, 2, AlphaInfo::last, nullptr, wide)));
-}
 
-TEST(AlphaStage, FlattensOverTheMatteInTheWorkingSpace) {
     auto halfRed = filled8(2, 2, AlphaInfo::last, ColourSpace::sRGB(), {255, 0, 0, 128});
     auto flat = AlphaStage::flatten(halfRed, MatteColour::white());
     EXPECT_EQ(flat->alphaInfo(), AlphaInfo::noneSkipLast);
     EXPECT_FALSE(AlphaStage::hasAlpha(*flat));
     EXPECT_EQ(pixelAt(*flat, 1, 1), (std::vector<int>{255, 127, 127, 255}));
 
-    auto opaque = labelled(ColourSpace::sRGB());
-    EXPECT_EQ(AlphaStage::flatten(opaque, MatteColour::white()), opaque);
+    auto withoutAlpha = labelled(ColourSpace::sRGB());
+    EXPECT_EQ(AlphaStage::flatten(withoutAlpha, MatteColour::white()), withoutAlpha);
 
     // A wide-gamut image keeps its space; the matte, given in sRGB, is matched into it.
     auto clear = filled8(1, 1, AlphaInfo::premultipliedLast, displayP3(), {0, 0, 0, 0});
@@ -183,18 +177,17 @@ TEST(ColourStage, ConvertsToSRGBUnlessItAlreadyIsOrColourIsPreserved) {
     // Untagged RGB has no space of its own: it is drawn as sRGB.
     auto untagged = image8(1, 1, 3, AlphaInfo::none, nullptr, {1, 2, 3});
     EXPECT_EQ(pixelAt(*ColourStage::apply(ColourPolicy::convertToSRGB, untagged), 0, 0), (std::vector<int>{1, 2, 3, 255}));
-}
 
-TEST(ColourStage, CMYKAndTaggedRGBBecomeSRGBBeforeEncodersWithoutAColourSpace) {
+    // CMYK and tagged RGB become sRGB before encoders without a colour space.
     const auto cmykProfile = ColourSpace::fromICC(readFile("/usr/share/color/icc/ghostscript/default_cmyk.icc"));
     ASSERT_TRUE(cmykProfile);
     auto cmyk = image8(2, 1, 4, AlphaInfo::none, cmykProfile, {0, 0, 0, 0, 0, 0, 0, 255});
     EXPECT_TRUE(ColourStage::needsSRGBWithoutColourSpace(*cmyk));
-    auto converted = ColourStage::apply(ColourPolicy::convertToSRGB, cmyk);
-    EXPECT_TRUE(converted->colourSpace()->isSRGB());
+    auto fromCMYK = ColourStage::apply(ColourPolicy::convertToSRGB, cmyk);
+    EXPECT_TRUE(fromCMYK->colourSpace()->isSRGB());
     // Paper white stays white; full black ink is (near) black.
-    const auto white = pixelAt(*converted, 0, 0);
-    const auto black = pixelAt(*converted, 1, 0);
+    const auto white = pixelAt(*fromCMYK, 0, 0);
+    const auto black = pixelAt(*fromCMYK, 1, 0);
     for (int c = 0; c < 3; ++c) {
         EXPECT_GE(white[c], 250);
         EXPECT_LE(black[c], 40);

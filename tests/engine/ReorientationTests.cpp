@@ -27,7 +27,7 @@ Adjustments decodedAdjustments(const char* text) {
 
 } // namespace
 
-TEST(Reorientation, TheEightValuesTheirNamesAndExifEquivalents) {
+TEST(Reorientation, TheEightValuesAreNormalisedWhenMadeAndKnowTheirNamesAndExifEquivalents) {
     struct Row { std::int64_t turns; bool mirrored; const char* description; std::uint32_t exif; };
     const Row rows[] = {
         {0, false, "Unchanged", 1},            {1, false, "Turned right", 6},
@@ -43,9 +43,7 @@ TEST(Reorientation, TheEightValuesTheirNamesAndExifEquivalents) {
     }
     EXPECT_EQ(Reorientation::uprighting(0), Reorientation::none());
     EXPECT_EQ(Reorientation::uprighting(9), Reorientation::none());
-}
 
-TEST(Reorientation, ValuesAreNormalisedWhenMadeSoEveryAnswerAgrees) {
     const Reorientation five(5, false);
     EXPECT_EQ(five, Reorientation(1, false));
     EXPECT_EQ(five.description(), "Turned right");
@@ -90,7 +88,7 @@ TEST(Reorientation, OperationsStayWithinTheEightValues) {
     EXPECT_EQ(exif.size(), 8u);
 }
 
-TEST(Reorientation, JsonReadsMissingKeysAsNothingAndTurnsModuloFour) {
+TEST(Reorientation, JsonReadsMissingKeysAsNothingAndTurnsModuloFourAndSoDoAdjustments) {
     EXPECT_EQ(json::write(Reorientation(3, true).encode()), R"({"quarterTurns":3,"mirrored":true})");
     EXPECT_EQ(decodedReorientation(R"({"quarterTurns":6})"), Reorientation(2, false));
     EXPECT_EQ(decodedReorientation(R"({"quarterTurns":-1,"mirrored":true})"), Reorientation(3, true));
@@ -101,9 +99,7 @@ TEST(Reorientation, JsonReadsMissingKeysAsNothingAndTurnsModuloFour) {
     EXPECT_THROW(decodedReorientation(R"({"quarterTurns":1.5})"), json::DecodingError);
     EXPECT_THROW(decodedReorientation(R"({"quarterTurns":1e30})"), json::DecodingError);
     EXPECT_THROW(decodedReorientation("[]"), json::DecodingError);
-}
 
-TEST(Adjustments, IdentityAndJson) {
     EXPECT_TRUE(Adjustments::none().isIdentity());
     EXPECT_FALSE((Adjustments{Reorientation::none(), true}).isIdentity());
     EXPECT_FALSE((Adjustments{Reorientation(0, true), false}).isIdentity());

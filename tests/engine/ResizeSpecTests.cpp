@@ -30,7 +30,7 @@ json::DecodingError decodingFailure(const char* text) {
 
 } // namespace
 
-TEST(ResizeSpec, TargetSizesOfAPhoto) {
+TEST(ResizeSpec, TargetSizesOfAPhotoUpscaledOnlyWhenAllowedAndEachSideOnItsOwn) {
     const Size photo{4000, 3000};
     EXPECT_EQ(ResizeSpec::percentage(0.5).targetSize(photo, false), (Size{2000, 1500}));
     EXPECT_EQ(ResizeSpec::scale(0.5).targetSize(photo, false), (Size{2000, 1500}));
@@ -42,9 +42,8 @@ TEST(ResizeSpec, TargetSizesOfAPhoto) {
     EXPECT_EQ(ResizeSpec::original().targetSize(photo, false), photo);
     // The tighter bound wins, whichever side it is on.
     EXPECT_EQ(ResizeSpec::fit(2000, 500).targetSize(photo, false), (Size{667, 500}));
-}
 
-TEST(ResizeSpec, UpscalingOnlyWhenAllowedAndEachSideOnItsOwn) {
+    // Upscaling only when allowed, each side on its own.
     EXPECT_EQ(ResizeSpec::scale(2).targetSize({100, 50}, true), (Size{200, 100}));
     EXPECT_EQ(ResizeSpec::scale(2).targetSize({100, 50}, false), (Size{100, 50}));
     EXPECT_EQ(ResizeSpec::longestEdge(5000).targetSize({4000, 3000}, false), (Size{4000, 3000}));
@@ -53,7 +52,7 @@ TEST(ResizeSpec, UpscalingOnlyWhenAllowedAndEachSideOnItsOwn) {
     EXPECT_EQ(ResizeSpec::original().targetSize({10.5, 3.2}, false), (Size{11, 3}));
 }
 
-TEST(ResizeSpec, SidesRoundHalfAwayAndNeverFallBelowOne) {
+TEST(ResizeSpec, SidesRoundHalfAwayNeverFallBelowOneAndHugeFactorsStayDoublesForTheRenderGuard) {
     EXPECT_EQ(ResizeSpec::scale(0.001).targetSize({100, 100}, false), (Size{1, 1}));
     EXPECT_EQ(ResizeSpec::longestEdge(3).targetSize({1000, 333}, false), (Size{3, 1}));
     EXPECT_EQ(ResizeSpec::scale(0.5).targetSize({5, 5}, false), (Size{3, 3}));
@@ -66,9 +65,7 @@ TEST(ResizeSpec, SidesRoundHalfAwayAndNeverFallBelowOne) {
         EXPECT_EQ(spec.targetSize({100, -1}, true), (Size{1, 1}));
         EXPECT_EQ(spec.targetSize({std::nan(""), 100}, true), (Size{1, 1}));
     }
-}
 
-TEST(ResizeSpec, HugeFactorsStayDoublesForTheRenderGuard) {
     const Size huge = ResizeSpec::scale(1e308).targetSize({4000, 3000}, true);
     EXPECT_TRUE(std::isinf(huge.width));
     EXPECT_TRUE(std::isinf(huge.height));
@@ -78,7 +75,7 @@ TEST(ResizeSpec, HugeFactorsStayDoublesForTheRenderGuard) {
               9223372036854775807.0);
 }
 
-TEST(ResizeSpec, StoredValuesAreBroughtWithinBounds) {
+TEST(ResizeSpec, StoredValuesAndTypedDimensionsAreBroughtWithinBounds) {
     EXPECT_EQ(ResizeSpec::fit(0, 5'000'000).withinStorageBounds(), ResizeSpec::fit(1, 1'000'000));
     EXPECT_EQ(ResizeSpec::fit(std::nullopt, -3).withinStorageBounds(), ResizeSpec::fit(std::nullopt, 1));
     EXPECT_EQ(ResizeSpec::fit(std::nullopt, std::nullopt).withinStorageBounds(),
@@ -92,9 +89,8 @@ TEST(ResizeSpec, StoredValuesAreBroughtWithinBounds) {
     }
     EXPECT_EQ(ResizeSpec::scale(250).withinStorageBounds(), ResizeSpec::scale(250));
     EXPECT_EQ(ResizeSpec::percentage(1e308).withinStorageBounds(), ResizeSpec::percentage(1e308));
-}
 
-TEST(ResizeSpec, TypedDimensionsKeepOnlyDigits) {
+    // Typed dimensions keep only their digits.
     EXPECT_EQ(ResizeSpec::typedDimension("1,920 px"), 1920);
     EXPECT_EQ(ResizeSpec::typedDimension(" -640 "), 640);
     EXPECT_EQ(ResizeSpec::typedDimension("wide"), std::nullopt);
@@ -119,7 +115,7 @@ TEST(ResizeSpec, EqualityComparesPayloadsAsNumbers) {
     EXPECT_EQ(ResizeSpec::fit(100, 200).hash(), ResizeSpec::fit(100, 200).hash());
 }
 
-TEST(ResizeSpec, JsonFormOfEveryCase) {
+TEST(ResizeSpec, JsonFormOfEveryCaseAndWhatIsNotOneCaseFails) {
     EXPECT_EQ(encoded(ResizeSpec::original()), R"({"original":{}})");
     EXPECT_EQ(encoded(ResizeSpec::fit(800, std::nullopt)), R"({"fit":{"maxWidth":800}})");
     EXPECT_EQ(encoded(ResizeSpec::fit(std::nullopt, std::nullopt)), R"({"fit":{}})");
@@ -136,9 +132,8 @@ TEST(ResizeSpec, JsonFormOfEveryCase) {
     EXPECT_EQ(decoded(R"({"original":{"ignored":true}})"), ResizeSpec::original());
     // Decoding does not sanitise: that is for whoever stores the value.
     EXPECT_EQ(decoded(R"({"longestEdge":{"_0":-4}})"), ResizeSpec::longestEdge(-4));
-}
 
-TEST(ResizeSpec, JsonThatIsNotOneCaseFails) {
+    // JSON that is not one case fails.
     for (const char* text : {R"({"scale":{"_0":2},"fit":{}})", "{}", R"({"Scale":{"_0":2}})"}) {
         const auto error = decodingFailure(text);
         EXPECT_EQ(error.kind(), json::DecodingError::Kind::typeMismatch) << text;
@@ -152,9 +147,8 @@ TEST(ResizeSpec, JsonThatIsNotOneCaseFails) {
               (json::CodingPath{"fit", "maxWidth"}));
     EXPECT_EQ(decodingFailure(R"({"original":[]})").kind(), json::DecodingError::Kind::typeMismatch);
     EXPECT_EQ(decodingFailure("\"original\"").kind(), json::DecodingError::Kind::typeMismatch);
-}
 
-TEST(ResizeSpec, NonFiniteFactorsAreNotWritten) {
+    // Non-finite factors are not written.
     for (double bad : {std::nan(""), infinity, -infinity}) {
         const auto error = thrown<json::EncodingError>([&] { ResizeSpec::scale(bad).encode({"sizing"}); });
         EXPECT_EQ(error ? error->codingPath() : json::CodingPath{}, (json::CodingPath{"sizing", "scale", "_0"}));

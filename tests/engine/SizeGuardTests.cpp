@@ -27,7 +27,7 @@ std::optional<std::pair<double, double>> refusedSides(const std::function<void()
 
 } // namespace
 
-TEST(DeclaredSize, AcceptsZeroOrAtLeastOnePixelUpToAMillion) {
+TEST(DeclaredSize, AcceptsZeroOrAtLeastOnePixelUpToAMillionInWholeAndFractionalPixels) {
     EXPECT_EQ(DeclaredSize::pixels({0, 0}), (PixelDimensions{0, 0}));
     EXPECT_EQ(DeclaredSize::pixels({-0.0, 3}), (PixelDimensions{0, 3}));
     EXPECT_EQ(DeclaredSize::pixels({0.5, 10}), (PixelDimensions{1, 10}));
@@ -40,9 +40,7 @@ TEST(DeclaredSize, AcceptsZeroOrAtLeastOnePixelUpToAMillion) {
     EXPECT_EQ(refusedSides([] { DeclaredSize::pixels({infinity, 10}); }), (std::pair{infinity, 10.0}));
     EXPECT_TRUE(refusedSides([] { DeclaredSize::pixels({10, std::nan("")}); }));
     EXPECT_TRUE(refusedSides([] { DeclaredSize::pixels({1e300, 10}); }));
-}
 
-TEST(DeclaredSize, UsableSidesInWholeAndFractionalPixels) {
     for (std::int64_t side : {std::int64_t{0}, std::int64_t{1'000'000}})
         EXPECT_TRUE(DeclaredSize::usable(side)) << side;
     for (std::int64_t side : {std::int64_t{1'000'001}, std::int64_t{-1}, std::numeric_limits<std::int64_t>::min()})
@@ -51,7 +49,7 @@ TEST(DeclaredSize, UsableSidesInWholeAndFractionalPixels) {
     for (double side : {0.3, -0.1, std::nan(""), -infinity}) EXPECT_FALSE(DeclaredSize::usable(side)) << side;
 }
 
-TEST(RenderTarget, RaisesTinySidesToOnePixelAndChecksTheBudget) {
+TEST(RenderTarget, RaisesTinySidesToOnePixelChecksTheBudgetAndRefusesSidesThatCannotBeDrawn) {
     EXPECT_EQ(RenderTarget::pixels({0.2, 0.2}, 4), (PixelDimensions{1, 1}));
     EXPECT_EQ(RenderTarget::pixels({0, 7.5}, 1000), (PixelDimensions{1, 8}));
     EXPECT_EQ(RenderTarget::pixels({1000, 1000}, 4'000'000), (PixelDimensions{1000, 1000}));
@@ -62,9 +60,7 @@ TEST(RenderTarget, RaisesTinySidesToOnePixelAndChecksTheBudget) {
     // The largest drawable square fits a large enough budget without overflow.
     EXPECT_EQ(RenderTarget::pixels({1'000'000, 1'000'000}, std::numeric_limits<std::int64_t>::max()),
               (PixelDimensions{1'000'000, 1'000'000}));
-}
 
-TEST(RenderTarget, RefusesSidesThatCannotBeDrawnWithTheSidesAsGiven) {
     const auto budget = std::numeric_limits<std::int64_t>::max();
     EXPECT_EQ(refusedSides([&] { RenderTarget::pixels({-1, 10}, budget); }), (std::pair{-1.0, 10.0}));
     EXPECT_EQ(refusedSides([&] { RenderTarget::pixels({10, 1'000'000.5}, budget); }), (std::pair{10.0, 1'000'000.5}));

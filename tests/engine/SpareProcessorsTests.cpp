@@ -44,7 +44,7 @@ TEST(SpareProcessors, ARunningExecutorJobIsBusy) {
     job.get();
 }
 
-TEST(SpareProcessors, RunsEveryTaskOnceEvenWithNothingSpare) {
+TEST(SpareProcessors, RunsEveryTaskOnceEvenWithNothingSpareAndRethrowsAFailureAfterTheOthersFinish) {
     for (const bool starved : {false, true}) {
         const SpareProcessors::Loan hold(starved ? SpareProcessors::available() : 0);
         std::vector<std::atomic<int>> runs(20);
@@ -54,9 +54,7 @@ TEST(SpareProcessors, RunsEveryTaskOnceEvenWithNothingSpare) {
         for (const auto& count : runs) EXPECT_EQ(count.load(), 1) << "starved " << starved;
     }
     SpareProcessors::runSideBySide({});
-}
 
-TEST(SpareProcessors, AFailingTaskIsRethrownAfterTheOthersFinish) {
     std::atomic<int> finished{0};
     const auto slow = [&] {
         std::this_thread::yield();

@@ -59,7 +59,7 @@ TEST(TargetSizeSolver, FallsBackToTheLowestQualityWhenTheBudgetRunsOut) {
     EXPECT_EQ(none.asked, std::vector<std::int64_t>{1});
 }
 
-TEST(TargetSizeSolver, WithoutAQualityDialEncodesOnceAtTheTop) {
+TEST(TargetSizeSolver, EncodesOnceAtTheTopWithoutADialAndSurvivesExtremeRanges) {
     Probes fits;
     EXPECT_EQ(TargetSizeSolver::solve(100'000, {1, 100}, 8, false, fits.callback()),
               (Outcome{std::nullopt, 100'000, true, 1}));
@@ -67,9 +67,7 @@ TEST(TargetSizeSolver, WithoutAQualityDialEncodesOnceAtTheTop) {
     Probes misses;
     EXPECT_EQ(TargetSizeSolver::solve(99'999, {1, 100}, 8, false, misses.callback()),
               (Outcome{std::nullopt, 100'000, false, 1}));
-}
 
-TEST(TargetSizeSolver, HalvesTowardZeroAndSurvivesExtremeRanges) {
     Probes negative; // (-3 + 0) / 2 truncates to -1, not -2
     TargetSizeSolver::solve(std::numeric_limits<std::int64_t>::max(), {-3, 0}, 1, true, negative.callback());
     EXPECT_EQ(negative.asked.front(), -1);

@@ -3,7 +3,6 @@
 
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
-#include "ImageEngine/Encoding/png/PNGChunks.h"
 #include "platform/base/Cancellation.h"
 #include "platform/files/FilePath.h"
 #include "support/ConversionErrorCapture.h"
@@ -140,19 +139,8 @@ TEST_F(ConversionEngineTest, ACancelledConversionStopsWithTheCancellationError) 
     EXPECT_GT(convert(path, spec).byteCount(), 0);
 }
 
-// A square PNG whose header declares a side, followed by an empty image stream.
-platform::Bytes pngDeclaring(std::uint32_t side) {
-    platform::Bytes header, file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    for (int i = 0; i < 8; ++i) header.push_back(static_cast<std::uint8_t>(side >> (24 - 8 * (i % 4)))); // width, height
-    header.insert(header.end(), {8, 6, 0, 0, 0});
-    PNGChunks::serialise("IHDR", header, file);
-    PNGChunks::serialise("IDAT", platform::Bytes{0x78, 0x9c, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}, file);
-    PNGChunks::serialise("IEND", platform::Bytes{}, file);
-    return file;
-}
-
 TEST_F(ConversionEngineTest, AnImageBeyondTheMemoryBudgetIsRefusedBeforeItIsDecoded) {
-    const auto path = folder.write("huge.png", pngDeclaring(200'000));
+    const auto path = folder.write("huge.png", testing_support::pngDeclaring(200'000));
     const auto error = thrownBy([&] { convert(path, specFor(OutputFormat::jpeg())); });
     EXPECT_NE(error.get<ConversionError::ImageTooLarge>(), nullptr) << error.diagnostic();
 }

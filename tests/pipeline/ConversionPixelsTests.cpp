@@ -141,7 +141,7 @@ std::array<int, 4> inSRGB(const platform::Bytes& profile, std::array<std::uint8_
     return {out[0], out[1], out[2], 255};
 }
 
-TEST_F(ConversionPixels, WideGamutColourIsConvertedToSRGBOrKeptWithItsProfile) {
+TEST_F(ConversionPixels, WideGamutColourIsConvertedToSRGBOrKeptWithItsProfileAndCMYKAlwaysConverted) {
     const std::array<std::uint8_t, 3> colour{200, 100, 50};
     for (const auto& space : {testing_support::displayP3(), testing_support::adobeRGB()}) {
         SCOPED_TRACE(space->description().value_or("a profile"));
@@ -165,9 +165,8 @@ TEST_F(ConversionPixels, WideGamutColourIsConvertedToSRGBOrKeptWithItsProfile) {
         // A format that cannot carry the profile gets sRGB even when colour is preserved.
         EXPECT_PRED3(near, colourAt(*converted(path, specFor(OutputFormat::bmp())), 4, 4), expected, 2);
     }
-}
 
-TEST_F(ConversionPixels, CMYKIsConvertedForAFormatWithoutAProfile) {
+    // CMYK is converted for a format without a profile.
     // Pure cyan ink, no profile: the reader's CMYK, read as the system reads untagged CMYK.
     Picture cyan = filled(8, 8, {255, 0, 0, 0});
     cyan.cmyk = true;

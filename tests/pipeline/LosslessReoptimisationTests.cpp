@@ -115,7 +115,7 @@ std::vector<std::string> ids(const std::vector<OutputFormat>& formats) {
     return result;
 }
 
-TEST(SourceOptimiserRegistry, FindsTheLastOptimiserOfAFormatAndListsTheFormatsThatHonourAPolicy) {
+TEST(SourceOptimiserRegistry, FindsTheLastOptimiserOfAFormatAndListsTheFormatsThatHonourAPolicyInOrder) {
     auto first = std::make_shared<ResizingOptimiser>(OutputFormat::png(), std::set{MetadataPolicy::keepAll});
     auto second = std::make_shared<ResizingOptimiser>(OutputFormat::png(), std::set{MetadataPolicy::strip});
     const SourceOptimiserRegistry pair({first, second});
@@ -135,9 +135,8 @@ TEST(SourceOptimiserRegistry, FindsTheLastOptimiserOfAFormatAndListsTheFormatsTh
     // Sorted by label.
     EXPECT_EQ(ids(registry.supportedFormats()),
               (std::vector<std::string>{"public.jpeg", "com.adobe.pdf", "public.png", "public.svg-image"}));
-}
 
-TEST(FormatOrdering, SortsByLabelThenByIdentifier) {
+    // Formats are ordered by label, then by identifier.
     const auto sorted = sortedByDisplayName({OutputFormat::sameAsSource(), OutputFormat::png(),
                                              OutputFormat::jpeg2000(), OutputFormat::webp(), OutputFormat::jpeg(),
                                              OutputFormat::avif()});

@@ -25,16 +25,11 @@ using platform::FileOperations;
 using testing_support::bytesOf;
 using testing_support::readFile;
 using testing_support::TemporaryFolder;
+using testing_support::modeOf;
 
 int errorOf(const std::function<void()>& call) {
     const auto error = testing_support::thrown<FileError>(call);
     return error ? error->errorNumber() : 0;
-}
-
-mode_t modeOf(const fs::path& path) {
-    struct stat status {};
-    ::lstat(path.c_str(), &status);
-    return status.st_mode & 07777;
 }
 
 std::vector<std::string> namesIn(const fs::path& folder) {

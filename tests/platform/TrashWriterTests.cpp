@@ -27,6 +27,7 @@ using platform::FileOperations;
 using platform::TrashEntry;
 using platform::TrashWriter;
 using testing_support::TemporaryFolder;
+using testing_support::modeOf;
 using testing_support::TemporaryMount;
 using testing_support::thrown;
 
@@ -66,12 +67,6 @@ std::vector<std::string> namesIn(const fs::path& folder) {
 std::string contentOf(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-mode_t modeOf(const fs::path& path) {
-    struct stat status {};
-    ::lstat(path.c_str(), &status);
-    return status.st_mode & 07777;
 }
 
 // Sets an environment variable for the test and puts back what was there.

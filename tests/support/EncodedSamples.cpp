@@ -111,6 +111,17 @@ platform::Bytes withAnimationControl(const platform::Bytes& png, std::uint32_t f
     return *pictavo::PNGChunks::assemble(chunks);
 }
 
+platform::Bytes pngDeclaring(std::uint32_t side) {
+    platform::Bytes header, file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    putBigEndian(header, side);
+    putBigEndian(header, side);
+    header.insert(header.end(), {8, 6, 0, 0, 0});
+    pictavo::PNGChunks::serialise("IHDR", header, file);
+    pictavo::PNGChunks::serialise("IDAT", platform::Bytes{0x78, 0x9c, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}, file);
+    pictavo::PNGChunks::serialise("IEND", platform::Bytes{}, file);
+    return file;
+}
+
 namespace {
 
 void putLittleEndian(platform::Bytes& out, std::uint64_t value, int bytes) {

@@ -41,6 +41,10 @@ std::optional<platform::Bytes> encodePixels(const std::vector<std::uint8_t>& pix
 // A PNG turned into an animated PNG by an acTL chunk naming `frames` frames.
 platform::Bytes withAnimationControl(const platform::Bytes& png, std::uint32_t frames);
 
+// A square RGBA PNG whose header declares `side` by `side` pixels, over an empty image stream:
+// a few dozen bytes that would take more memory than any budget to decode.
+platform::Bytes pngDeclaring(std::uint32_t side);
+
 // A TIFF with one page per size, written with libtiff: 8-bit RGB, each page's pixels
 // following `samplePixel` for its page number.
 platform::Bytes multiSizeTiff(const std::vector<std::pair<int, int>>& sizes);

@@ -47,6 +47,13 @@ int JPEGInspection::markerCount(int code, const std::string& prefix) const {
     return count;
 }
 
+std::optional<platform::Bytes> JPEGInspection::app1Payload(const std::string& header) const {
+    for (const auto& marker : markers)
+        if (marker.code == JPEG_APP0 + 1 && marker.startsWith(header))
+            return platform::Bytes(marker.data.begin() + static_cast<long>(header.size()), marker.data.end());
+    return std::nullopt;
+}
+
 // Only plain data leaves the jump-guarded scope, so no destructor is skipped by a jump.
 JPEGInspection inspectJpeg(const platform::Bytes& jpeg) {
     JPEGInspection result;

@@ -2,6 +2,7 @@
 #include "platform/base/Bytes.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ struct JPEGInspection {
     platform::Bytes icc;
 
     int markerCount(int code, const std::string& prefix) const;
+    // What follows `header` in the first APP1 segment that starts with it.
+    std::optional<platform::Bytes> app1Payload(const std::string& header) const;
 };
 
 // Throws std::runtime_error with the library's message when the bytes are not a JPEG.

@@ -3,12 +3,14 @@
 #include "app/batch/ThumbnailLoader.h"
 #include "app/desktop/BackgroundWork.h"
 
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QThread>
 #include <QThreadPool>
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 
 namespace support {
 
@@ -33,6 +35,17 @@ inline int runTestsThenLetBackgroundWorkEnd() {
                       becomesIdle(pictavo::ThumbnailLoader::pool());
     if (!idle) std::fputs("Background work was still running a minute after the tests ended.\n", stderr);
     return idle ? result : 1;
+}
+
+// The whole of a Qt test program: an application object of this name, `prepare` run once it
+// stands (the tests' own appearance, locale or version), then every test.
+inline int runQtTests(int argc, char** argv, const char* applicationName, const std::function<void()>& prepare = {}) {
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName("Fenwid");
+    QApplication::setApplicationName(applicationName);
+    if (prepare) prepare();
+    ::testing::InitGoogleTest(&argc, argv);
+    return runTestsThenLetBackgroundWorkEnd();
 }
 
 } // namespace support

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace testing_support {
@@ -38,6 +39,12 @@ std::filesystem::path someoneElsesFolder(const std::filesystem::path& folder) {
     std::filesystem::create_directory(folder);
     if (::chown(folder.c_str(), 4321, 4321) != 0) throw std::runtime_error("cannot give away " + folder.string());
     return folder;
+}
+
+mode_t modeOf(const std::filesystem::path& path) {
+    struct stat status {};
+    ::lstat(path.c_str(), &status);
+    return status.st_mode & 07777;
 }
 
 } // namespace testing_support

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include <sys/types.h>
+
 namespace testing_support {
 
 // A fresh folder under the system's temporary directory, removed with everything in it.
@@ -27,5 +29,8 @@ platform::Bytes readFile(const std::filesystem::path& path);
 // A folder that belongs to another user: `folder`, made and given away, where this process
 // may give it away (as root); else "/", which is root's.
 std::filesystem::path someoneElsesFolder(const std::filesystem::path& folder);
+
+// The permission bits of the file itself, not of what a link there points to.
+mode_t modeOf(const std::filesystem::path& path);
 
 } // namespace testing_support

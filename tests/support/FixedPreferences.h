@@ -1,4 +1,5 @@
 #pragma once
+// For the Qt test programs only: the support library itself links no Qt.
 #include "app/design/DSDesktopPreferences.h"
 #include "app/design/DSTheme.h"
 
