@@ -292,6 +292,8 @@ std::vector<fs::path> BatchScene::addPhotos(int count) {
 
 void BatchScene::settleEstimatesThenGate() {
     engine_.gated = false;
+    // Estimates the store started before the gate opened wait for a finish of their own.
+    engine_.finishAll();
     EXPECT_TRUE(estimatesSettle());
     engine_.gated = true;
 }

@@ -11,6 +11,7 @@
 #include <QByteArray>
 
 #include <exception>
+#include <atomic>
 #include <functional>
 #include <future>
 #include <initializer_list>
@@ -38,7 +39,8 @@ public:
         bool isEstimate;
     };
 
-    bool gated = true;
+    // Read by the threads that call the engine.
+    std::atomic<bool> gated = true;
     // The answers; by default an estimate of 1000 bytes plus the page, and a conversion to
     // the file's bytes prefixed with "converted:", named after the source with ".out".
     std::function<pictavo::Estimate(const Call&)> estimateAnswer;
