@@ -233,7 +233,8 @@ TEST_F(BrowserRendererTest, ARendererThatNeverAnswersIsKilledAndFreesTheGateForA
                         "if [ -e \"$0\" ]; then exec '" + BrowserHost::installedRenderer().front() +
                             "' \"$1\"; fi; : > \"$0\"; exec sleep 600",
                         marker.string()},
-                       2s);
+                       // Long enough for the real renderer that follows to start on a busy machine.
+                       8s);
     const WebKitSVGSource drawing(folder.write("drawing.svg",
                                               bytes(R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 4 4">)"
                                                     R"(<rect width="4" height="4" fill="#00ff00"/></svg>)")),
