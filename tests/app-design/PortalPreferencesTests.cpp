@@ -103,6 +103,12 @@ struct PrivateBus {
     }
 };
 
+// Deleted on its own thread before that thread ends: a deferred delete may never be reached
+// once the thread's loop is told to quit.
+void retire(QObject* portal) {
+    QMetaObject::invokeMethod(portal, [portal] { delete portal; }, Qt::BlockingQueuedConnection);
+}
+
 struct ServiceThread : QThread {
     ~ServiceThread() override {
         quit();
@@ -140,7 +146,7 @@ TEST(PortalPreferences, ReadsTheDesktopsPreferencesAndFollowsTheirChanges) {
     });
     ASSERT_TRUE(changed.wait(10000));
     EXPECT_EQ(preferences.prefersDark(), std::nullopt) << "0 states no preference";
-    QMetaObject::invokeMethod(portal, &QObject::deleteLater);
+    retire(portal);
 }
 
 TEST(PortalPreferences, AnOlderPortalIsReadThroughRead) {
@@ -152,7 +158,7 @@ TEST(PortalPreferences, AnOlderPortalIsReadThroughRead) {
     EXPECT_EQ(preferences.prefersDark(), true);
     EXPECT_FALSE(preferences.prefersIncreasedContrast());
     EXPECT_DOUBLE_EQ(preferences.textScale(), 1.0);
-    QMetaObject::invokeMethod(portal, &QObject::deleteLater);
+    retire(portal);
 }
 
 TEST(PortalPreferences, WithoutAPortalOrABusThereIsNoPreference) {
