@@ -42,8 +42,8 @@ batch=${batch:-$(dirname "$ours")/pictavo-batch-bench}
 [ -x "$ours" ] || { echo "no pictavo-bench at $ours: build it first (bash tools/run builds build/)" >&2; exit 2; }
 
 # What the corpus and the peers come from; nothing here is made by us.
-packages=(mate-backgrounds plasma-workspace-wallpapers ukui-wallpapers
-          libjpeg-turbo-progs webp libvips-tools optipng time)
+packages=(mate-backgrounds plasma-workspace-wallpapers ukui-wallpapers lomiri-wallpapers-16.04
+          lomiri-wallpapers-20.04 libjpeg-turbo-progs webp libvips-tools optipng time)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")

@@ -2,7 +2,9 @@
 
 #include "pctv_shim_message.h"
 
+#include <stdatomic.h>
 #include <stdio.h>
+#include <string.h>
 #include <threads.h>
 
 #include <webp/encode.h>
@@ -104,12 +106,112 @@ done:
     return status;
 }
 
+/* Rows of one piece of a band: whole row pairs, few enough for the piece to stay in cache. */
+enum { piece_rows = 64, most_bands = 16 };
+
+typedef struct band_import {
+    const uint8_t* pixels;
+    int32_t stride;
+    int32_t packed_rgb;
+    int32_t band_rows; /* even, so that no band splits a row pair */
+    WebPPicture* picture;
+    atomic_int failed;
+} band_import;
+
+static int import_opaque(WebPPicture* picture, const uint8_t* pixels, int32_t stride, int32_t packed_rgb) {
+    return packed_rgb ? WebPPictureImportRGB(picture, pixels, stride) : WebPPictureImportRGBX(picture, pixels, stride);
+}
+
+/* libwebp fills its conversion tables on the first import; one import before any band runs
+ * keeps the bands from filling them at the same time. */
+static once_flag conversion_ready = ONCE_FLAG_INIT;
+
+static void prepare_conversion(void) {
+    const uint8_t pixels[2 * 2 * 4] = {0};
+    WebPPicture picture;
+    if (!WebPPictureInit(&picture)) return;
+    picture.width = 2;
+    picture.height = 2;
+    WebPPictureImportRGBX(&picture, pixels, 2 * 4);
+    WebPPictureFree(&picture);
+}
+
+/* Converts the band's rows piece by piece as the whole picture's import would, and copies
+ * each piece's planes into the picture's: libwebp converts every pair of rows on its own
+ * (without dithering or the iterative conversion, which it uses for neither call here). */
+static void import_band(void* context, int32_t index) {
+    band_import* job = context;
+    WebPPicture* whole = job->picture;
+    const int32_t first = index * job->band_rows;
+    const int32_t end = first + job->band_rows < whole->height ? first + job->band_rows : whole->height;
+    const size_t uv_width = (size_t)(whole->width + 1) / 2;
+    for (int32_t top = first; top < end && !atomic_load(&job->failed); top += piece_rows) {
+        const int32_t rows = end - top < piece_rows ? end - top : piece_rows;
+        WebPPicture piece;
+        if (!WebPPictureInit(&piece)) {
+            atomic_store(&job->failed, 1);
+            return;
+        }
+        piece.width = whole->width;
+        piece.height = rows;
+        if (!import_opaque(&piece, job->pixels + (size_t)top * (size_t)job->stride, job->stride, job->packed_rgb)) {
+            WebPPictureFree(&piece);
+            atomic_store(&job->failed, 1);
+            return;
+        }
+        for (int32_t row = 0; row < rows; ++row)
+            memcpy(whole->y + (size_t)(top + row) * (size_t)whole->y_stride,
+                   piece.y + (size_t)row * (size_t)piece.y_stride, (size_t)whole->width);
+        for (int32_t row = 0; row < (rows + 1) / 2; ++row) {
+            const size_t at = (size_t)(top / 2 + row) * (size_t)whole->uv_stride;
+            const size_t from = (size_t)row * (size_t)piece.uv_stride;
+            memcpy(whole->u + at, piece.u + from, uv_width);
+            memcpy(whole->v + at, piece.v + from, uv_width);
+        }
+        WebPPictureFree(&piece);
+    }
+}
+
+/* An opaque picture's planes, converted in bands through the runner. */
+static int import_in_bands(WebPPicture* picture, const uint8_t* pixels, int32_t stride,
+                           const pctv_webp_options* options) {
+    call_once(&conversion_ready, prepare_conversion);
+    picture->use_argb = 0;
+    picture->colorspace = WEBP_YUV420;
+    if (!WebPPictureAlloc(picture)) return 0;
+    int32_t bands = (picture->height + piece_rows - 1) / piece_rows;
+    if (bands > most_bands) bands = most_bands;
+    band_import job;
+    job.pixels = pixels;
+    job.stride = stride;
+    job.packed_rgb = options->packed_rgb != 0;
+    job.band_rows = (picture->height + bands - 1) / bands;
+    job.band_rows += job.band_rows & 1;
+    job.picture = picture;
+    atomic_init(&job.failed, 0);
+    bands = (picture->height + job.band_rows - 1) / job.band_rows;
+    options->run_bands(options->run_bands_context, import_band, &job, bands);
+    if (atomic_load(&job.failed)) {
+        picture->error_code = VP8_ENC_ERROR_OUT_OF_MEMORY;
+        return 0;
+    }
+    return 1;
+}
+
+static int import_pixels(WebPPicture* picture, const uint8_t* pixels, int32_t stride, int32_t has_alpha,
+                         const pctv_webp_options* options) {
+    if (options->run_bands != NULL && !has_alpha && !picture->use_argb && picture->height >= 2 * piece_rows)
+        return import_in_bands(picture, pixels, stride, options);
+    if (has_alpha) return WebPPictureImportRGBA(picture, pixels, stride);
+    return import_opaque(picture, pixels, stride, options->packed_rgb);
+}
+
 int pctv_webp_encode(const uint8_t* pixels, int32_t stride, int32_t width, int32_t height, int32_t has_alpha,
                      const pctv_webp_options* options, const uint8_t* icc, size_t icc_length, const uint8_t* xmp,
                      size_t xmp_length, uint8_t** out, size_t* out_length, char* error, size_t error_capacity) {
     /* A stride narrower than a row would make libwebp read past every row. */
     if (height < 1 || width < 1 || pixels == NULL || options == NULL || out == NULL || out_length == NULL ||
-        (int64_t)stride < (int64_t)width * 4)
+        (options->packed_rgb && has_alpha) || (int64_t)stride < (int64_t)width * (options->packed_rgb ? 3 : 4))
         return failed(error, error_capacity, "arguments", 0);
     *out = NULL;
     *out_length = 0;
@@ -128,8 +230,7 @@ int pctv_webp_encode(const uint8_t* pixels, int32_t stride, int32_t width, int32
     picture.width = width;
     picture.height = height;
     picture.use_argb = config.lossless;
-    int imported = has_alpha ? WebPPictureImportRGBA(&picture, pixels, stride)
-                             : WebPPictureImportRGBX(&picture, pixels, stride);
+    int imported = import_pixels(&picture, pixels, stride, has_alpha, options);
     if (!imported) {
         int code = picture.error_code;
         WebPPictureFree(&picture);

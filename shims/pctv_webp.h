@@ -15,17 +15,27 @@
 extern "C" {
 #endif
 
+/* Runs count calls of band(band_context, index), index 0...count-1, in any order and on any
+ * threads, and returns once all have finished. */
+typedef void (*pctv_webp_band_runner)(void* runner_context, void (*band)(void* band_context, int32_t index),
+                                      void* band_context, int32_t count);
+
 typedef struct pctv_webp_options {
-    int32_t quality;  /* 0...100 as libwebp reads it */
-    int32_t lossless; /* non-zero: lossless */
-    int32_t method;   /* libwebp's speed and size trade-off, 0...6 */
-    int32_t threads;  /* non-zero: libwebp may use a second thread; the bytes are the same */
+    int32_t quality;    /* 0...100 as libwebp reads it */
+    int32_t lossless;   /* non-zero: lossless */
+    int32_t method;     /* libwebp's speed and size trade-off, 0...6 */
+    int32_t threads;    /* non-zero: libwebp may use a second thread; the bytes are the same */
+    int32_t packed_rgb; /* non-zero: 3-byte pixels (red, green, blue) without alpha */
+    /* When given, an opaque lossy picture's colour conversion runs in bands of rows through
+     * it; every row pair converts on its own, so the bytes are the same. */
+    pctv_webp_band_runner run_bands;
+    void* run_bands_context;
 } pctv_webp_options;
 
 /* Encodes 4-byte pixels (red, green, blue, then straight alpha when has_alpha is non-zero,
- * else an ignored byte), row n at pixels + stride * n. The ICC profile and XMP packet, when
- * given, travel as "ICCP" and "XMP " chunks. On success *out holds a buffer the caller
- * releases with pctv_webp_free. */
+ * else an ignored byte), or 3-byte ones when the options say so, row n at pixels + stride * n.
+ * The ICC profile and XMP packet, when given, travel as "ICCP" and "XMP " chunks. On success
+ * *out holds a buffer the caller releases with pctv_webp_free. */
 int pctv_webp_encode(const uint8_t* pixels, int32_t stride, int32_t width, int32_t height, int32_t has_alpha,
                      const pctv_webp_options* options, const uint8_t* icc, size_t icc_length, const uint8_t* xmp,
                      size_t xmp_length, uint8_t** out, size_t* out_length, char* error, size_t error_capacity);

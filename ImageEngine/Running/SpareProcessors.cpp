@@ -3,6 +3,7 @@
 #include "ImageEngine/Running/EncodeConcurrency.h"
 #include "ImageEngine/Running/EncodeExecutor.h"
 #include "platform/pixels/BandRunner.h"
+#include "platform/pixels/LibraryThreads.h"
 
 #include <algorithm>
 #include <atomic>
@@ -16,10 +17,28 @@ namespace {
 
 std::atomic<std::int64_t> lent{0};
 
-// The platform's draws split into bands; wherever the engine is linked, they borrow spare
-// processors like every other piece of a conversion instead of a thread each.
-[[maybe_unused]] const bool bandsBorrow = [] {
+// Takes up to `wanted` of the processors that are spare, atomically, so two conversions
+// asking at once never both get the last one. The width is read once.
+std::int64_t borrow(std::int64_t wanted) {
+    if (wanted <= 0) return 0;
+    const std::int64_t width = EncodeConcurrency::width();
+    std::int64_t current = lent.load();
+    for (;;) {
+        const std::int64_t spare = width - EncodeExecutor::runningJobs() - current;
+        const std::int64_t granted = std::clamp<std::int64_t>(spare, 0, wanted);
+        if (granted == 0) return 0;
+        if (lent.compare_exchange_weak(current, current + granted)) return granted;
+    }
+}
+
+void giveBack(std::int64_t count) { lent -= count; }
+
+// The platform's draws split into bands, and its encoders' worker pools; wherever the engine
+// is linked, they borrow spare processors like every other piece of a conversion instead of
+// a thread each.
+[[maybe_unused]] const bool platformBorrows = [] {
     platform::BandRunner::install(&SpareProcessors::runSideBySide);
+    platform::LibraryThreads::install(&borrow, &giveBack);
     return true;
 }();
 
@@ -30,24 +49,9 @@ std::int64_t SpareProcessors::available() {
     return std::max<std::int64_t>(0, EncodeConcurrency::width() - busy);
 }
 
-SpareProcessors::Loan::Loan(std::int64_t wanted) {
-    if (wanted <= 0) return;
-    // The width is read once; the loan itself is taken atomically, so two conversions asking
-    // at once never both get the last spare processor.
-    const std::int64_t width = EncodeConcurrency::width();
-    std::int64_t current = lent.load();
-    for (;;) {
-        const std::int64_t spare = width - EncodeExecutor::runningJobs() - current;
-        const std::int64_t granted = std::clamp<std::int64_t>(spare, 0, wanted);
-        if (granted == 0) return;
-        if (lent.compare_exchange_weak(current, current + granted)) {
-            count_ = granted;
-            return;
-        }
-    }
-}
+SpareProcessors::Loan::Loan(std::int64_t wanted) : count_(borrow(wanted)) {}
 
-SpareProcessors::Loan::~Loan() { lent -= count_; }
+SpareProcessors::Loan::~Loan() { giveBack(count_); }
 
 void SpareProcessors::runSideBySide(const std::vector<std::function<void()>>& tasks) {
     if (tasks.empty()) return;

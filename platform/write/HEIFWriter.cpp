@@ -1,11 +1,12 @@
 #include "platform/write/HEIFWriter.h"
 
+#include "platform/pixels/LibraryThreads.h"
 #include "platform/pixels/PackedPixels.h"
 
+#include <algorithm>
 #include <cstring>
 #include <libheif/heif.h>
 #include <memory>
-#include <string>
 
 namespace platform {
 namespace {
@@ -58,6 +59,21 @@ heif_error appendTo(heif_context*, const void* data, size_t size, void* userdata
     return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
 }
 
+// libaom codes a picture one way on one thread and another way on any number of threads
+// (the same bytes for two as for eight), so a file never depends on how busy the machine
+// was: it always has at least two. Past four its encoder gains nothing on one image. x265
+// keeps its own pool of every processor: it writes the same bytes whatever the pool, and a
+// pool fixed when a conversion starts would leave the last large files of a batch on one
+// thread each while the others' processors fall idle.
+constexpr std::int64_t fewestAV1Threads = 2;
+constexpr std::int64_t mostAV1Threads = 4;
+
+void setAV1Threads(heif_encoder* encoder, const LibraryThreads::Lease& lease) {
+    if (const auto threads = lease.threads())
+        heif_encoder_set_parameter_integer(encoder, "threads",
+                                           static_cast<int>(std::clamp(*threads, fewestAV1Threads, mostAV1Threads)));
+}
+
 Outcome<Bytes> refusal(const heif_error& error) {
     return Outcome<Bytes>::failure(std::string("libheif: ") + (error.message ? error.message : "no message"));
 }
@@ -79,6 +95,8 @@ Outcome<Bytes> HEIFWriter::write(const std::vector<ImageRef>& images, const Carr
         error.code != heif_error_Ok)
         return refusal(error);
     heif_encoder_set_parameter_string(rawEncoder, "chroma", "420");
+    const LibraryThreads::Lease lease(codec_ == Codec::av1 ? mostAV1Threads - 1 : 0);
+    if (codec_ == Codec::av1) setAV1Threads(rawEncoder, lease);
 
     std::unique_ptr<heif_encoding_options, OptionsFree> options(heif_encoding_options_alloc());
     if (!options) return std::nullopt;

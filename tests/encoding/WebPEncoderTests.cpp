@@ -87,6 +87,25 @@ TEST(WebPEncoder, PremultipliedColourIsStraightenedAndOtherModelsBecomeSRGB) {
     EXPECT_EQ(decoded.rgba[0], decoded.rgba[2]);
 }
 
+TEST(WebPEncoder, ThreeByteRGBWritesWhatItsFourByteDrawingWould) {
+    // A decoded photo's rows go to libwebp as they are; the file is the one its drawing into
+    // four-byte rows gave, at either effort, lossy or lossless, tall enough for row bands.
+    const platform::Bytes rgbx = testPattern(37, 301, 4);
+    std::vector<std::uint8_t> rgb;
+    for (std::size_t i = 0; i < rgbx.size(); i += 4) rgb.insert(rgb.end(), rgbx.begin() + i, rgbx.begin() + i + 3);
+    const auto packed = image8(37, 301, 3, AlphaInfo::none, displayP3(), rgb);
+    const auto drawn = image8(37, 301, 4, AlphaInfo::noneSkipLast, displayP3(),
+                              std::vector<std::uint8_t>(rgbx.begin(), rgbx.end()));
+    WebPEncoder encoder;
+    for (EncodeEffort effort : {EncodeEffort::final, EncodeEffort::preview}) {
+        for (std::optional<std::int64_t> quality : {std::optional<std::int64_t>(80), std::optional<std::int64_t>()}) {
+            const platform::Bytes webp = encoder.encode(packed, options(quality, effort));
+            EXPECT_EQ(webp, encoder.encode(drawn, options(quality, effort)));
+            EXPECT_EQ(chunk(webp, "ICCP"), asText(displayP3()->iccData()));
+        }
+    }
+}
+
 TEST(WebPEncoder, TheCarriedPacketTakesTheOutputsOrientationAndSize) {
     auto image = filled8(30, 20, AlphaInfo::noneSkipLast, platform::ColourSpace::sRGB(), {10, 20, 30, 0});
     std::string withSize = xmpPacket(6);

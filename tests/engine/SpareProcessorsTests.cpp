@@ -2,6 +2,7 @@
 
 #include "ImageEngine/Running/EncodeExecutor.h"
 #include "platform/pixels/BandRunner.h"
+#include "platform/pixels/LibraryThreads.h"
 
 #include <gtest/gtest.h>
 
@@ -78,4 +79,19 @@ TEST(SpareProcessors, DrawBandsBorrowOnlySpareProcessors) {
     });
     platform::BandRunner::run(tasks);
     EXPECT_EQ(threads, std::set<std::thread::id>{std::this_thread::get_id()});
+}
+
+TEST(SpareProcessors, LibraryThreadLeasesBorrowSpareProcessorsAndGiveThemBack) {
+    // With the engine linked in, an encoder's worker pool is the calling thread and what is
+    // spare, and holds it until the lease ends.
+    const std::int64_t spare = SpareProcessors::available();
+    {
+        const platform::LibraryThreads::Lease lease(2);
+        EXPECT_EQ(lease.threads(), 1 + std::min<std::int64_t>(2, spare));
+        EXPECT_EQ(SpareProcessors::available(), spare - std::min<std::int64_t>(2, spare));
+        const SpareProcessors::Loan rest(SpareProcessors::available());
+        const platform::LibraryThreads::Lease starved(4);
+        EXPECT_EQ(starved.threads(), 1);
+    }
+    EXPECT_EQ(SpareProcessors::available(), spare);
 }

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include <webp/decode.h>
 #include <webp/encode.h>
@@ -26,8 +29,8 @@ ShimOutput encode(const platform::Bytes& pixels, int stride, int width, int heig
         pctv_webp_free);
 }
 
-const pctv_webp_options lossless{100, 1, 4, 0};
-const pctv_webp_options lossy{80, 0, 2, 0};
+const pctv_webp_options lossless{100, 1, 4, 0, 0, nullptr, nullptr};
+const pctv_webp_options lossy{80, 0, 2, 0, 0, nullptr, nullptr};
 
 platform::Bytes decodeRGBA(const platform::Bytes& webp, int& width, int& height) {
     std::uint8_t* decoded = WebPDecodeRGBA(webp.data(), webp.size(), &width, &height);
@@ -99,7 +102,7 @@ TEST(WebpEncode, TheProfileAndThePacketBecomeChunksAndNothingElseIsAdded) {
 
 TEST(WebpEncode, ASecondThreadWritesTheSameBytes) {
     platform::Bytes pixels = testPattern(300, 200, 4);
-    for (pctv_webp_options options : {lossless, lossy, pctv_webp_options{80, 0, 4, 0}}) {
+    for (pctv_webp_options options : {lossless, lossy, pctv_webp_options{80, 0, 4, 0, 0, nullptr, nullptr}}) {
         for (bool alpha : {false, true}) {
             ShimOutput single = encode(pixels, 300 * 4, 300, 200, alpha, options);
             options.threads = 1;
@@ -109,6 +112,55 @@ TEST(WebpEncode, ASecondThreadWritesTheSameBytes) {
             EXPECT_EQ(threaded.file, single.file) << options.lossless << alpha;
         }
     }
+}
+
+namespace {
+
+// Runs the bands on threads of their own, last band first, so a band that leans on another
+// one's rows or on the order shows.
+void bandsOnThreads(void*, void (*band)(void*, std::int32_t), void* context, std::int32_t count) {
+    std::vector<std::thread> threads;
+    for (std::int32_t index = count - 1; index >= 0; --index) threads.emplace_back(band, context, index);
+    for (auto& thread : threads) thread.join();
+}
+
+// Three-byte pixels from four-byte ones.
+platform::Bytes packed(const platform::Bytes& rgbx) {
+    platform::Bytes rgb;
+    for (std::size_t i = 0; i < rgbx.size(); i += 4) rgb.insert(rgb.end(), rgbx.begin() + i, rgbx.begin() + i + 3);
+    return rgb;
+}
+
+} // namespace
+
+TEST(WebpEncode, ThreeBytePixelsAndBandsOfRowsWriteTheSameBytes) {
+    // Odd sizes, so the last band ends on a lone row and the chroma on a lone column; tall
+    // enough to be cut into bands.
+    for (const auto& [width, height] : {std::pair{301, 333}, std::pair{64, 1000}}) {
+        const platform::Bytes rgbx = testPattern(width, height, 4);
+        const platform::Bytes rgb = packed(rgbx);
+        for (pctv_webp_options options : {lossy, lossless}) {
+            SCOPED_TRACE(options.lossless);
+            const ShimOutput whole = encode(rgbx, width * 4, width, height, false, options);
+            ASSERT_EQ(whole.status, 0) << whole.message;
+            options.run_bands = bandsOnThreads;
+            EXPECT_EQ(encode(rgbx, width * 4, width, height, false, options).file, whole.file);
+            options.packed_rgb = 1;
+            EXPECT_EQ(encode(rgb, width * 3, width, height, false, options).file, whole.file);
+            options.run_bands = nullptr;
+            EXPECT_EQ(encode(rgb, width * 3, width, height, false, options).file, whole.file);
+        }
+    }
+}
+
+TEST(WebpEncode, PicturesWithAlphaAreNotCutIntoBands) {
+    // Whether a picture has alpha is decided over all of its rows, so it is converted whole.
+    const platform::Bytes pixels = testPattern(40, 300, 4);
+    pctv_webp_options options = lossy;
+    options.run_bands = [](void*, void (*)(void*, std::int32_t), void*, std::int32_t) { FAIL() << "bands"; };
+    const ShimOutput banded = encode(pixels, 40 * 4, 40, 300, true, options);
+    ASSERT_EQ(banded.status, 0) << banded.message;
+    EXPECT_EQ(banded.file, encode(pixels, 40 * 4, 40, 300, true, lossy).file);
 }
 
 TEST(WebpEncode, RowsAreReadAtTheStride) {
@@ -138,7 +190,10 @@ TEST(WebpEncode, FailuresNameTheirStepAndCode) {
     EXPECT_EQ(failure(pixels.data(), 32, 8, 0, &lossy), "arguments failed (0)");
     EXPECT_EQ(failure(pixels.data(), 31, 8, 8, &lossy), "arguments failed (0)");
     EXPECT_EQ(failure(pixels.data(), -32, 8, 8, &lossy), "arguments failed (0)");
-    pctv_webp_options badMethod{80, 0, 9, 0};
+    pctv_webp_options threeBytes = lossy;
+    threeBytes.packed_rgb = 1;
+    EXPECT_EQ(failure(pixels.data(), 24, 8, 8, &threeBytes), "arguments failed (0)") << "three bytes have no alpha";
+    pctv_webp_options badMethod{80, 0, 9, 0, 0, nullptr, nullptr};
     EXPECT_EQ(failure(pixels.data(), 32, 8, 8, &badMethod), "WebPValidateConfig failed (0)");
 
     // Wider than a WebP can be: libwebp refuses it when encoding.

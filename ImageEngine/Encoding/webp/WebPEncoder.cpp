@@ -9,8 +9,10 @@
 #include "shims/pctv_webp.h"
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace pictavo {
 namespace {
@@ -23,14 +25,16 @@ struct Surface {
     std::shared_ptr<const platform::Bytes> straightened; // un-premultiplied copy, when drawn with alpha
     bool hasAlpha = false;
     platform::Bytes icc;
+    bool packedRGB = false; // three bytes a pixel, as a decoded photo comes
 
     const std::uint8_t* pixels() const { return straightened ? straightened->data() : image->data(); }
 };
 
 bool takesDirectPath(const platform::Image& image) {
     const auto& space = image.colourSpace();
-    return image.bitsPerComponent() == 8 && image.componentsPerPixel() == 4 && space &&
-           space->model() == platform::ColourModel::rgb &&
+    if (image.bitsPerComponent() != 8 || !space || space->model() != platform::ColourModel::rgb) return false;
+    if (image.componentsPerPixel() == 3) return image.alphaInfo() == AlphaInfo::none;
+    return image.componentsPerPixel() == 4 &&
            (image.alphaInfo() == AlphaInfo::last || image.alphaInfo() == AlphaInfo::noneSkipLast);
 }
 
@@ -51,7 +55,8 @@ platform::Bytes unpremultiplied(const platform::Image& drawn) {
 
 std::optional<Surface> surfaceFor(const platform::ImageRef& image) {
     if (takesDirectPath(*image))
-        return Surface{image, nullptr, image->alphaInfo() == AlphaInfo::last, image->colourSpace()->iccData()};
+        return Surface{image, nullptr, image->alphaInfo() == AlphaInfo::last, image->colourSpace()->iccData(),
+                       image->componentsPerPixel() == 3};
     const auto& own = image->colourSpace();
     platform::ColourSpaceRef space =
         own && own->model() == platform::ColourModel::rgb ? own : platform::ColourSpace::sRGB();
@@ -80,6 +85,14 @@ std::optional<platform::XMPPacket> packetFor(const EncodeOptions& options, const
     auto turned = platform::xmpWithOrientation(*packet, static_cast<int>(options.orientation.value_or(1)));
     if (!turned) return std::nullopt;
     return platform::xmpWithPixelDimensions(*turned, image.width(), image.height());
+}
+
+// The shim's bands of rows, on the calling thread and whatever processors are spare.
+void runOnSpareProcessors(void*, void (*band)(void*, std::int32_t), void* bandContext, std::int32_t count) {
+    std::vector<std::function<void()>> tasks;
+    tasks.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t index = 0; index < count; ++index) tasks.emplace_back([=] { band(bandContext, index); });
+    SpareProcessors::runSideBySide(tasks);
 }
 
 } // namespace
@@ -111,6 +124,10 @@ platform::Bytes WebPEncoder::encodeReleasing(platform::ImageRef image, const Enc
     // libwebp's second thread changes no byte, so it is taken whenever a processor is spare.
     const SpareProcessors::Loan helper(1);
     shimOptions.threads = helper.count() > 0 ? 1 : 0;
+    shimOptions.packed_rgb = surface->packedRGB ? 1 : 0;
+    // Converting the rows in bands costs a copy of the planes, so it is only worth it when
+    // other processors take some of the bands.
+    if (SpareProcessors::available() > 0) shimOptions.run_bands = runOnSpareProcessors;
 
     std::optional<platform::XMPPacket> xmp = packetFor(options, *image);
     // The surface holds the pixels now (a drawing of them, or the image itself), so a drawn
