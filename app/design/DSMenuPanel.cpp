@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace pictavo {
@@ -183,8 +184,13 @@ void DSMenuRowView::setRow(DSMenuPanelRow row) {
 QSize DSMenuRowView::sizeHint() const {
     const QFontMetrics title(fonts::DSFontBodyMedium());
     int height = title.height();
-    if (row_.subtitle) height += titleSubtitleSpacing + QFontMetrics(fonts::DSFontCaption()).height();
-    int width = 2 * rowHorizontalPadding + checkColumnWidth + contentSpacing + title.horizontalAdvance(row_.title);
+    int textWidth = title.horizontalAdvance(row_.title);
+    if (row_.subtitle) {
+        const QFontMetrics subtitle(fonts::DSFontCaption());
+        height += titleSubtitleSpacing + subtitle.height();
+        textWidth = std::max(textWidth, subtitle.horizontalAdvance(*row_.subtitle));
+    }
+    int width = 2 * rowHorizontalPadding + checkColumnWidth + contentSpacing + textWidth;
     if (row_.trailing) {
         width += trailingGap + QFontMetrics(fonts::DSFontSmallField()).horizontalAdvance(*row_.trailing);
     }

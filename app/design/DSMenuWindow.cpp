@@ -12,7 +12,8 @@ Qt::WindowFlags nonActivatingPanelFlags() {
 }
 
 DSMenuWindow::DSMenuWindow(QWidget* parentWindow, int width)
-    : QWidget(parentWindow, nonActivatingPanelFlags()), scrollArea_(new QScrollArea(this)), panel_(new DSMenuPanel) {
+    : QWidget(parentWindow, nonActivatingPanelFlags()), scrollArea_(new QScrollArea(this)), panel_(new DSMenuPanel),
+      panelWidth_(width) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::NoFocus);
@@ -30,6 +31,11 @@ DSMenuWindow::DSMenuWindow(QWidget* parentWindow, int width)
 
 int DSMenuWindow::fittingHeight() const {
     return panel_->sizeHint().height();
+}
+
+int DSMenuWindow::widthAt(int height) const {
+    if (height >= fittingHeight()) return panelWidth_;
+    return panelWidth_ + scrollArea_->verticalScrollBar()->sizeHint().width();
 }
 
 void DSMenuWindow::scrollToRow(std::size_t position, bool centred) {

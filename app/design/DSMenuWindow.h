@@ -19,6 +19,9 @@ public:
     DSMenuPanel* panel() const { return panel_; }
     // The height the panel needs at the window's width.
     int fittingHeight() const;
+    // The window's width at a height: the panel's, and beside it the scroll bar's when the panel
+    // is taller than that, so the scroll bar never takes room from the rows' texts.
+    int widthAt(int height) const;
     // Brings a row into view: centred, or with the least movement.
     void scrollToRow(std::size_t position, bool centred);
     QScrollArea* scrollArea() const { return scrollArea_; }
@@ -29,6 +32,7 @@ protected:
 private:
     QScrollArea* scrollArea_;
     DSMenuPanel* panel_;
+    int panelWidth_;
 };
 
 // The window flags of a floating panel that never takes the focus: a tool tip needs no

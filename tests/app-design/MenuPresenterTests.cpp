@@ -272,6 +272,33 @@ TEST_F(MenuFixture, ALongMenuOpensCappedAndScrolledToTheSelection) {
     EXPECT_TRUE(menuWindow()->scrollArea()->viewport()->rect().contains(last));
 }
 
+TEST_F(MenuFixture, ACappedMenuMakesRoomForItsScrollBarBesideTheRowsTexts) {
+    DSMenuContent<int> many;
+    many.groups.push_back({});
+    for (int tag = 0; tag < 40; ++tag) {
+        many.groups[0].rows.push_back(row(tag, "Same as source", QStringLiteral("Optimise without converting")));
+    }
+    menu->setContent(many);
+    menu->setPresented(true);
+    QScrollArea* scroll = menuWindow()->scrollArea();
+    QScrollBar* bar = scroll->verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible()) << "the menu is capped";
+    EXPECT_EQ(scroll->viewport()->width(), 220) << "the rows keep the menu's width";
+    EXPECT_EQ(menuWindow()->width(), 220 + bar->width());
+    for (std::size_t position = 0; position < 40; ++position) {
+        EXPECT_GE(rowView(position)->width(), rowView(position)->sizeHint().width()) << "row " << position;
+    }
+    const QRect available = window.window.screen()->availableGeometry();
+    EXPECT_LE(menuWindow()->geometry().right(), available.right());
+
+    // A menu that fits has no scroll bar and no room for one.
+    menu->setPresented(false);
+    menu->setContent(formats());
+    menu->setPresented(true);
+    EXPECT_FALSE(menuWindow()->scrollArea()->verticalScrollBar()->isVisible());
+    EXPECT_EQ(menuWindow()->width(), 220);
+}
+
 TEST_F(MenuFixture, AMenuTheUserScrolledStaysPutUnderThePointerSoTheClickedRowIsChosen) {
     openLongMenu();
     QScrollBar* bar = menuWindow()->scrollArea()->verticalScrollBar();

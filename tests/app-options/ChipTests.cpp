@@ -9,6 +9,8 @@
 
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -88,6 +90,20 @@ TEST_F(ChipsFixture, TheFormatMenuSetsTheFormatAndOffersToSaveItAsDefault) {
     EXPECT_EQ(defaults().format, OutputFormat::webp());
     EXPECT_EQ(defaults().quality, SettingsStore::builtInDefaultSpec().quality) << "only the format is saved";
     EXPECT_EQ(groupCount(format()->menu()), 3u);
+}
+
+// The offscreen screen is short enough that the format menu is capped and scrolls.
+TEST_F(ChipsFixture, TheCappedFormatMenuShowsEveryRowsTextsWhole) {
+    click(format());
+    DSMenuWindow* menu = format()->menu()->controller().window();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(menu->scrollArea()->verticalScrollBar()->isVisible());
+    DSMenuPanel* panel = menu->panel();
+    ASSERT_EQ(panel->rowView(0)->row().subtitle, QStringLiteral("Optimise without converting"));
+    for (std::size_t position = 0; position < panel->rowCount(); ++position) {
+        EXPECT_GE(panel->rowView(position)->width(), panel->rowView(position)->sizeHint().width())
+            << panel->rowView(position)->row().title.toStdString();
+    }
 }
 
 TEST_F(ChipsFixture, TheSizeMenuRemembersThePresetAndSavesTheSizingAlone) {
