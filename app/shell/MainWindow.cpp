@@ -26,6 +26,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -83,7 +84,10 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
                                           readSourceStamp, EncodeConcurrency::width(),
                                           platform::FileOperations::system(), workingFiles);
     setWindowTitle(QString::fromLatin1(identity::displayName));
-    resize(1120, 760);
+    // A small laptop screen is smaller than the usual size; the window starts inside it.
+    QSize size(1120, 760);
+    if (const QScreen* screen = this->screen()) size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
     setMinimumSize(720, 480);
     setAcceptDrops(true);
     setContextMenuPolicy(Qt::PreventContextMenu);

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 
@@ -46,6 +47,19 @@ TEST_F(MainWindowTest, AnEmptyWindowShowsTheDropZoneAndWithholdsBatchCommands) {
     window->supportAction()->trigger();
     ASSERT_EQ(services.webPages.size(), 1);
     EXPECT_EQ(services.webPages.front().path(), QStringLiteral("/support/"));
+}
+
+// The offscreen screen is smaller than the window's usual 1120 × 760.
+TEST_F(MainWindowTest, TheWindowStartsInsideAScreenSmallerThanItsUsualSizeWithExportInReach) {
+    const QRect available = window->screen()->availableGeometry();
+    ASSERT_LT(available.width(), 1120);
+    ASSERT_LT(available.height(), 760);
+    EXPECT_LE(window->width(), available.width());
+    EXPECT_LE(window->height(), available.height());
+    EXPECT_EQ(window->minimumSize(), QSize(720, 480));
+    QCoreApplication::processEvents();
+    const QRect exportButton(window->exportButton()->mapTo(window.get(), QPoint(0, 0)), window->exportButton()->size());
+    EXPECT_TRUE(window->rect().contains(exportButton));
 }
 
 TEST_F(MainWindowTest, ChosenImagesBecomeCardsWithEstimatesAndTheBandTotalsThem) {
