@@ -1,5 +1,6 @@
 #include "app/preferences/AboutDialog.h"
 
+#include "app/desktop/StartingSize.h"
 #include "app/preferences/Acknowledgements.h"
 #include "app/preferences/CreditsRuns.h"
 
@@ -59,7 +60,7 @@ AboutDialog::AboutDialog(std::vector<Acknowledgement> entries, QWidget* parent)
     layout->addWidget(name);
     layout->addWidget(version);
     layout->addWidget(credits_, 1);
-    resize(480, 560);
+    resize(startingSize(QSize(480, 560), this));
 }
 
 void AboutDialog::open(QWidget* parent) {

@@ -7,6 +7,7 @@
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
 #include "app/desktop/PanelPurpose.h"
+#include "app/desktop/StartingSize.h"
 #include "app/options/ToolbarChips.h"
 #include "app/preferences/ApplicationUpdates.h"
 #include "app/preferences/SettingsWindow.h"
@@ -26,7 +27,6 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPointer>
-#include <QScreen>
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -84,10 +84,7 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
                                           readSourceStamp, EncodeConcurrency::width(),
                                           platform::FileOperations::system(), workingFiles);
     setWindowTitle(QString::fromLatin1(identity::displayName));
-    // A small laptop screen is smaller than the usual size; the window starts inside it.
-    QSize size(1120, 760);
-    if (const QScreen* screen = this->screen()) size = size.boundedTo(screen->availableGeometry().size());
-    resize(size);
+    resize(startingSize(QSize(1120, 760), this));
     setMinimumSize(720, 480);
     setAcceptDrops(true);
     setContextMenuPolicy(Qt::PreventContextMenu);
