@@ -280,6 +280,7 @@ TEST_F(MenuFixture, ACappedMenuMakesRoomForItsScrollBarBesideTheRowsTexts) {
     }
     menu->setContent(many);
     menu->setPresented(true);
+    QCoreApplication::processEvents();
     QScrollArea* scroll = menuWindow()->scrollArea();
     QScrollBar* bar = scroll->verticalScrollBar();
     ASSERT_TRUE(bar->isVisible()) << "the menu is capped";
@@ -295,6 +296,7 @@ TEST_F(MenuFixture, ACappedMenuMakesRoomForItsScrollBarBesideTheRowsTexts) {
     menu->setPresented(false);
     menu->setContent(formats());
     menu->setPresented(true);
+    QCoreApplication::processEvents();
     EXPECT_FALSE(menuWindow()->scrollArea()->verticalScrollBar()->isVisible());
     EXPECT_EQ(menuWindow()->width(), 220);
 }

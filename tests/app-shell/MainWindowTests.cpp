@@ -49,11 +49,10 @@ TEST_F(MainWindowTest, AnEmptyWindowShowsTheDropZoneAndWithholdsBatchCommands) {
     EXPECT_EQ(services.webPages.front().path(), QStringLiteral("/support/"));
 }
 
-// The offscreen screen is smaller than the window's usual 1120 × 760.
+// The offscreen screen is narrower than the window's usual 1120 × 760.
 TEST_F(MainWindowTest, TheWindowStartsInsideAScreenSmallerThanItsUsualSizeWithExportInReach) {
     const QRect available = window->screen()->availableGeometry();
     ASSERT_LT(available.width(), 1120);
-    ASSERT_LT(available.height(), 760);
     EXPECT_LE(window->width(), available.width());
     EXPECT_LE(window->height(), available.height());
     EXPECT_EQ(window->minimumSize(), QSize(720, 480));
