@@ -1,18 +1,18 @@
 #include "support/JPEGSamples.h"
+#include "support/WebPInspection.h"
 
 #include "ShimOutput.h"
 #include "shims/pctv_webp.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
-#include <webp/decode.h>
 #include <webp/encode.h>
-#include <webp/mux.h>
 
 using namespace testing_support;
 
@@ -32,28 +32,6 @@ ShimOutput encode(const platform::Bytes& pixels, int stride, int width, int heig
 const pctv_webp_options lossless{100, 1, 4, 0, 0, nullptr, nullptr};
 const pctv_webp_options lossy{80, 0, 2, 0, 0, nullptr, nullptr};
 
-platform::Bytes decodeRGBA(const platform::Bytes& webp, int& width, int& height) {
-    std::uint8_t* decoded = WebPDecodeRGBA(webp.data(), webp.size(), &width, &height);
-    EXPECT_NE(decoded, nullptr);
-    if (decoded == nullptr) return {};
-    platform::Bytes pixels(decoded, decoded + static_cast<std::size_t>(width) * height * 4);
-    WebPFree(decoded);
-    return pixels;
-}
-
-// The chunk's payload, or nothing when the file has no such chunk.
-std::optional<platform::Bytes> chunk(const platform::Bytes& webp, const char* fourcc) {
-    WebPData data = {webp.data(), webp.size()};
-    WebPMux* mux = WebPMuxCreate(&data, 0);
-    EXPECT_NE(mux, nullptr);
-    std::optional<platform::Bytes> payload;
-    WebPData found;
-    if (mux != nullptr && WebPMuxGetChunk(mux, fourcc, &found) == WEBP_MUX_OK)
-        payload = platform::Bytes(found.bytes, found.bytes + found.size);
-    WebPMuxDelete(mux);
-    return payload;
-}
-
 bool hasFourCC(const platform::Bytes& webp, const std::string& fourcc) {
     return std::search(webp.begin(), webp.end(), fourcc.begin(), fourcc.end()) != webp.end();
 }
@@ -66,15 +44,14 @@ TEST(WebpEncode, LossyCarriesAlphaAndIgnoresTheFourthByteOfRGBX) {
     ASSERT_EQ(withAlpha.status, 0) << withAlpha.message;
     EXPECT_TRUE(hasFourCC(withAlpha.file, "VP8 "));
     EXPECT_TRUE(hasFourCC(withAlpha.file, "ALPH"));
-    int width = 0, height = 0;
-    platform::Bytes decoded = decodeRGBA(withAlpha.file, width, height);
+    platform::Bytes decoded = decodeWebP(withAlpha.file).rgba;
     for (std::size_t i = 3; i < pixels.size(); i += 4) ASSERT_EQ(decoded[i], pixels[i]) << "alpha is lossless";
 
     platform::Bytes other = pixels;
     for (std::size_t i = 3; i < other.size(); i += 4) other[i] = static_cast<std::uint8_t>(~other[i]);
     ShimOutput opaque = encode(pixels, 32 * 4, 32, 32, false, lossy);
     EXPECT_EQ(opaque.file, encode(other, 32 * 4, 32, 32, false, lossy).file);
-    platform::Bytes opaqueDecoded = decodeRGBA(opaque.file, width, height);
+    platform::Bytes opaqueDecoded = decodeWebP(opaque.file).rgba;
     for (std::size_t i = 3; i < opaqueDecoded.size(); i += 4) ASSERT_EQ(opaqueDecoded[i], 255);
 }
 
@@ -88,14 +65,13 @@ TEST(WebpEncode, TheProfileAndThePacketBecomeChunksAndNothingElseIsAdded) {
             ShimOutput result = encode(pixels, 20 * 4, 20, 12, false, options, withProfile ? icc : platform::Bytes{},
                                        withPacket ? xmp : platform::Bytes{});
             ASSERT_EQ(result.status, 0) << result.message;
-            EXPECT_EQ(chunk(result.file, "ICCP"), withProfile ? std::optional(icc) : std::nullopt);
-            EXPECT_EQ(chunk(result.file, "XMP "), withPacket ? std::optional(xmp) : std::nullopt);
-            EXPECT_EQ(chunk(result.file, "EXIF"), std::nullopt);
+            EXPECT_EQ(webpChunk(result.file, "ICCP"), withProfile ? std::optional(icc) : std::nullopt);
+            EXPECT_EQ(webpChunk(result.file, "XMP "), withPacket ? std::optional(xmp) : std::nullopt);
+            EXPECT_EQ(webpChunk(result.file, "EXIF"), std::nullopt);
             EXPECT_TRUE(hasFourCC(result.file, options.lossless ? "VP8L" : "VP8 "));
             // Without either the file is libwebp's plain RIFF, without an extended header.
             EXPECT_EQ(hasFourCC(result.file, "VP8X"), withProfile || withPacket);
-            int width = 0, height = 0;
-            EXPECT_EQ(decodeRGBA(result.file, width, height).size(), pixels.size());
+            EXPECT_EQ(decodeWebP(result.file).rgba.size(), pixels.size());
         }
     }
 }
@@ -168,8 +144,7 @@ TEST(WebpEncode, RowsAreReadAtTheStride) {
     platform::Bytes padded = testPattern(10, 6, 4, static_cast<std::size_t>(stride));
     platform::Bytes tight(10 * 6 * 4);
     for (int y = 0; y < 6; ++y) std::copy_n(padded.begin() + y * stride, 40, tight.begin() + y * 40);
-    int width = 0, height = 0;
-    EXPECT_EQ(decodeRGBA(encode(padded, stride, 10, 6, true, lossless).file, width, height), tight);
+    EXPECT_EQ(decodeWebP(encode(padded, stride, 10, 6, true, lossless).file).rgba, tight);
 }
 
 TEST(WebpEncode, FailuresNameTheirStepAndCode) {
