@@ -34,6 +34,22 @@ std::string refusal(const platform::Bytes& source, std::uint32_t turn = 0,
     return result.message;
 }
 
+ShimOutput smaller(const platform::Bytes& source, bool keep, std::uint32_t turn) {
+    return callShim(
+        [&](std::uint8_t** out, std::size_t* length, char* error, std::size_t errorSize) {
+            return pctv_mozjpeg_reoptimise_smaller(source.data(), source.size(), keep, turn, out, length, error,
+                                                   errorSize, PCTV_MOZJPEG_DEFAULT_MEMORY_LIMIT);
+        },
+        pctv_mozjpeg_free);
+}
+
+// The source twice over: a file that holds a second image.
+platform::Bytes doubled(const platform::Bytes& source) {
+    platform::Bytes twice = source;
+    twice.insert(twice.end(), source.begin(), source.end());
+    return twice;
+}
+
 platform::Bytes turned(const platform::Bytes& source, std::uint32_t turn) {
     ShimOutput result = reoptimise(source, true, false, turn);
     EXPECT_EQ(result.status, 0) << "turn " << turn << ": " << result.message;
@@ -237,9 +253,7 @@ TEST(MozjpegReoptimise, AnExifMarkerFirstStandsInForTheJFIFHeader) {
 
 TEST(MozjpegReoptimise, RefusesASecondImageDamagedDataAndNonsense) {
     platform::Bytes source = makeJpeg(64, 64);
-    platform::Bytes twice = source;
-    twice.insert(twice.end(), source.begin(), source.end());
-    EXPECT_EQ(refusal(twice), "source holds more than one image");
+    EXPECT_EQ(refusal(doubled(source)), "source holds more than one image");
     EXPECT_EQ(refusal(platform::Bytes(source.begin(), source.begin() + static_cast<long>(source.size() * 2 / 3))),
               "source data is damaged");
     const std::string nonsense = refusal(bytesOf("this is no picture at all"));
@@ -250,9 +264,8 @@ TEST(MozjpegReoptimise, AFailureAfterTheOutputHasGrownFreesItOnce) {
     // Large comments make the output outgrow its first buffer before the second image is seen.
     platform::Bytes source = makeJpeg(64, 64);
     for (int i = 0; i < 4; ++i) source = withSegmentAfterSOI(source, 0xFE, platform::Bytes(60000, 'c'));
-    platform::Bytes twice = source;
-    twice.insert(twice.end(), source.begin(), source.end());
-    EXPECT_EQ(reoptimise(twice, true, true, PCTV_MOZJPEG_TURN_ROT_180).message, "source holds more than one image");
+    EXPECT_EQ(reoptimise(doubled(source), true, true, PCTV_MOZJPEG_TURN_ROT_180).message,
+              "source holds more than one image");
     ShimOutput kept = reoptimise(source, true, true, PCTV_MOZJPEG_TURN_ROT_180);
     EXPECT_EQ(kept.status, 0);
     EXPECT_GT(kept.file.size(), 240000u);
@@ -330,21 +343,16 @@ TEST(MozjpegReoptimise, OneReadingGivesExactlyTheSmallerOfBothLayouts) {
             for (bool keep : {false, true}) {
                 ShimOutput sequential = reoptimise(source, keep, false, turn);
                 ShimOutput progressive = reoptimise(source, keep, true, turn);
-                ShimOutput smaller = callShim(
-                    [&](std::uint8_t** out, std::size_t* length, char* error, std::size_t errorSize) {
-                        return pctv_mozjpeg_reoptimise_smaller(source.data(), source.size(), keep, turn, out, length,
-                                                               error, errorSize, PCTV_MOZJPEG_DEFAULT_MEMORY_LIMIT);
-                    },
-                    pctv_mozjpeg_free);
-                ASSERT_EQ(smaller.status, sequential.status) << smaller.message;
+                ShimOutput both = smaller(source, keep, turn);
+                ASSERT_EQ(both.status, sequential.status) << both.message;
                 if (sequential.status != 0) {
-                    EXPECT_EQ(smaller.message, sequential.message);
+                    EXPECT_EQ(both.message, sequential.message);
                     continue;
                 }
                 ASSERT_EQ(progressive.status, 0);
                 const bool progressiveWinsHere = progressive.file.size() < sequential.file.size();
                 (progressiveWinsHere ? progressiveWins : sequentialWins)++;
-                EXPECT_EQ(smaller.file, progressiveWinsHere ? progressive.file : sequential.file)
+                EXPECT_EQ(both.file, progressiveWinsHere ? progressive.file : sequential.file)
                     << source.size() << " bytes, turn " << turn << ", keep " << keep;
             }
         }
@@ -355,17 +363,10 @@ TEST(MozjpegReoptimise, OneReadingGivesExactlyTheSmallerOfBothLayouts) {
 
 TEST(MozjpegReoptimise, OneReadingRefusesWhatEitherLayoutRefuses) {
     platform::Bytes source = makeJpeg(64, 64);
-    platform::Bytes twice = source;
-    twice.insert(twice.end(), source.begin(), source.end());
     const platform::Bytes cut(source.begin(), source.begin() + static_cast<long>(source.size() * 2 / 3));
-    for (const auto& [bad, message] : {std::pair{twice, "source holds more than one image"},
+    for (const auto& [bad, message] : {std::pair{doubled(source), "source holds more than one image"},
                                        std::pair{cut, "source data is damaged"}}) {
-        ShimOutput result = callShim(
-            [&](std::uint8_t** out, std::size_t* length, char* error, std::size_t errorSize) {
-                return pctv_mozjpeg_reoptimise_smaller(bad.data(), bad.size(), 1, PCTV_MOZJPEG_TURN_ROT_180, out,
-                                                       length, error, errorSize, PCTV_MOZJPEG_DEFAULT_MEMORY_LIMIT);
-            },
-            pctv_mozjpeg_free);
+        ShimOutput result = smaller(bad, true, PCTV_MOZJPEG_TURN_ROT_180);
         EXPECT_EQ(result.status, 1);
         EXPECT_TRUE(result.outWasCleared);
         EXPECT_EQ(result.message, message);
