@@ -33,6 +33,17 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
+// A packet without an orientation, with `declarations` put into its description and
+// `elements` before its title.
+std::string packetWith(const std::string& declarations, const std::string& elements = "") {
+    std::string text = xmpPacket(std::nullopt);
+    replaceAll(text, "xmlns:dc=", declarations + " xmlns:dc=");
+    replaceAll(text, "<dc:title>", elements + "<dc:title>");
+    return text;
+}
+
+const std::string tiffNamespace = "http://ns.adobe.com/tiff/1.0/";
+
 } // namespace
 
 TEST(ExifOrientation, RewritesOrAddsTheTagInBothByteOrdersAndKeepsEveryOtherTag) {
@@ -123,10 +134,8 @@ TEST(XMPOrientation, ReadsTheTIFFNamespacesFieldUnderAnyPrefixAndNothingElse) {
 
     // The cases a plain search for "tiff:Orientation" read wrongly: another prefix for the TIFF
     // namespace, "tiff" bound to another one, and the name mentioned before the field.
-    std::string otherPrefix = xmpPacket(std::nullopt);
-    replaceAll(otherPrefix, "xmlns:dc=", "xmlns:t=\"http://ns.adobe.com/tiff/1.0/\" t:Orientation=\"6\" xmlns:dc=");
-    std::string foreignTiff = xmpPacket(std::nullopt);
-    replaceAll(foreignTiff, "xmlns:dc=", "xmlns:tiff=\"urn:not-tiff\" tiff:Orientation=\"6\" xmlns:dc=");
+    const std::string otherPrefix = packetWith("xmlns:t=\"" + tiffNamespace + "\" t:Orientation=\"6\"");
+    const std::string foreignTiff = packetWith("xmlns:tiff=\"urn:not-tiff\" tiff:Orientation=\"6\"");
     std::string mentionedFirst = xmpPacket(3);
     replaceAll(mentionedFirst, "xmlns:x=\"adobe:ns:meta/\"", "xmlns:x=\"adobe:ns:meta/\" x:xmptk=\"tiff:Orientation 5\"");
     const std::pair<std::string, std::optional<int>> cases[] = {
@@ -136,9 +145,7 @@ TEST(XMPOrientation, ReadsTheTIFFNamespacesFieldUnderAnyPrefixAndNothingElse) {
     }
 
     // Element form, blanks around the number, and a value outside 1 to 8, which names nothing.
-    std::string element = xmpPacket(std::nullopt);
-    replaceAll(element, "<dc:title>", "<tf:Orientation> 8 </tf:Orientation><dc:title>");
-    replaceAll(element, "xmlns:dc=", "xmlns:tf=\"http://ns.adobe.com/tiff/1.0/\" xmlns:dc=");
+    const std::string element = packetWith("xmlns:tf=\"" + tiffNamespace + "\"", "<tf:Orientation> 8 </tf:Orientation>");
     EXPECT_EQ(xmpOrientation(XMPPacket{element}), 8);
     EXPECT_FALSE(xmpOrientation(XMPPacket{xmpPacket(9)}));
     EXPECT_FALSE(xmpOrientation(XMPPacket{xmpPacket(0)}));
@@ -146,10 +153,8 @@ TEST(XMPOrientation, ReadsTheTIFFNamespacesFieldUnderAnyPrefixAndNothingElse) {
 }
 
 TEST(XMPOrientation, RewritesElementFormsUnderAnyPrefix) {
-    std::string text = xmpPacket(std::nullopt);
-    replaceAll(text, "<dc:title>",
-               "<t:Orientation>6</t:Orientation><exif:Orientation>6</exif:Orientation><dc:title>");
-    replaceAll(text, "xmlns:dc=", "xmlns:t='http://ns.adobe.com/tiff/1.0/' xmlns:exif=\"urn:other\" xmlns:dc=");
+    const std::string text = packetWith("xmlns:t='" + tiffNamespace + "' xmlns:exif=\"urn:other\"",
+                                        "<t:Orientation>6</t:Orientation><exif:Orientation>6</exif:Orientation>");
     const auto patched = xmpWithOrientation(XMPPacket{text}, 8);
     ASSERT_TRUE(patched);
     std::string expected = text;
@@ -169,9 +174,7 @@ TEST(XMPOrientation, RewritesTheAttributeKeepingEveryOtherByteOrAddsItToTheFirst
     EXPECT_NE(patched->text.find("Harbour at dusk"), std::string::npos);
 
     // A packet that already uses "tiff" for something else gets its own prefix.
-    std::string clash = xmpPacket(std::nullopt);
-    replaceAll(clash, "xmlns:dc=", "xmlns:tiff=\"urn:not-tiff\" xmlns:dc=");
-    const auto other = xmpWithOrientation(XMPPacket{clash}, 7);
+    const auto other = xmpWithOrientation(XMPPacket{packetWith("xmlns:tiff=\"urn:not-tiff\"")}, 7);
     ASSERT_TRUE(other);
     EXPECT_EQ(parsedXmpOrientation(other->text), "7");
 }
@@ -187,15 +190,11 @@ TEST(XMPOrientation, RefusesWhatItCannotEdit) {
     std::string word = xmpPacket(6);
     replaceAll(word, "tiff:Orientation=\"6\"", "tiff:Orientation=\"six\"");
     EXPECT_FALSE(xmpWithOrientation(XMPPacket{word}, 1));
-    std::string nested = xmpPacket(std::nullopt);
-    replaceAll(nested, "<dc:title>", "<tiff:Orientation><rdf:Seq/>6</tiff:Orientation><dc:title>");
-    replaceAll(nested, "xmlns:dc=", "xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" xmlns:dc=");
-    EXPECT_FALSE(xmpWithOrientation(XMPPacket{nested}, 1));
+    const std::string tiff = "xmlns:tiff=\"" + tiffNamespace + "\"";
+    EXPECT_FALSE(xmpWithOrientation(XMPPacket{packetWith(tiff, "<tiff:Orientation><rdf:Seq/>6</tiff:Orientation>")}, 1));
     // A start tag broken by a second one must not be read as two fields sharing one value.
-    std::string broken = xmpPacket(std::nullopt);
-    replaceAll(broken, "<dc:title>", "<tiff:Orientation<tiff:Orientation>8</tiff:Orientation><dc:title>");
-    replaceAll(broken, "xmlns:dc=", "xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" xmlns:dc=");
-    EXPECT_FALSE(xmpWithOrientation(XMPPacket{broken}, 1));
+    EXPECT_FALSE(
+        xmpWithOrientation(XMPPacket{packetWith(tiff, "<tiff:Orientation<tiff:Orientation>8</tiff:Orientation>")}, 1));
 }
 
 TEST(XmpPixelDimensions, RewritesOnlyTheSizesThePacketHolds) {
