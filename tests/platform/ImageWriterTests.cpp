@@ -19,6 +19,13 @@ std::optional<Bytes> write(const std::string& type, std::vector<ImageRef> images
     return ImageWriter::write(type, images, properties);
 }
 
+// The file written, read back by libvips; nothing when either step fails.
+std::optional<ReadBack> writtenAndRead(const std::string& type, std::vector<ImageRef> images,
+                                       const WriterProperties& properties = {}) {
+    const auto file = write(type, std::move(images), properties);
+    return file ? readWithVips(*file) : std::nullopt;
+}
+
 // Carried metadata as a decoder would hand it over: EXIF with orientation 6 and a GPS
 // IFD, XMP with orientation 6, a Display P3 profile that is not the image's, 300 dpi.
 struct CarriedSource {
@@ -77,9 +84,7 @@ TEST(ImageWriter, PngKeepsEveryPixelOfEveryLayoutWithStraightAlpha) {
                      std::to_string(static_cast<int>(c.alpha)));
         const auto image = patternImage(19, 7, c.bits, c.components, c.alpha);
         ASSERT_TRUE(image);
-        const auto png = write("public.png", {image});
-        ASSERT_TRUE(png);
-        const auto back = readWithVips(*png);
+        const auto back = writtenAndRead("public.png", {image});
         ASSERT_TRUE(back);
         EXPECT_EQ(back->width, 19);
         EXPECT_EQ(back->height, 7);
@@ -92,9 +97,7 @@ TEST(ImageWriter, PngKeepsEveryPixelOfEveryLayoutWithStraightAlpha) {
 TEST(ImageWriter, PngCarriesItsOwnProfileAndTheMetadataWithOrientationRewritten) {
     const CarriedSource source;
     const auto image = patternImage(16, 12, 8, 3, AlphaInfo::none, ColourSpace::sRGB());
-    const auto png = write("public.png", {image}, source.writerProperties(1));
-    ASSERT_TRUE(png);
-    const auto back = readWithVips(*png);
+    const auto back = writtenAndRead("public.png", {image}, source.writerProperties(1));
     ASSERT_TRUE(back);
     // The profile is the image's own, never the one the source carried.
     EXPECT_EQ(back->icc, ColourSpace::sRGB()->iccData());
@@ -137,16 +140,14 @@ TEST(ImageWriter, LossyFormatsWriteTheSizeTheImagesProfileAndTheRewrittenMetadat
         EXPECT_EQ(back->orientation, 1);
         if (!severalImages) continue;
         EXPECT_NE(heifXmp(*large).find("tiff:Orientation=\"1\""), std::string::npos);
-        const auto two = write(type, {image, patternImage(32, 16, 8, 3, AlphaInfo::none)});
-        ASSERT_TRUE(two);
-        const auto pages = readWithVips(*two);
+        const auto pages = writtenAndRead(type, {image, patternImage(32, 16, 8, 3, AlphaInfo::none)});
         ASSERT_TRUE(pages);
         EXPECT_EQ(pages->pages, 2);
         EXPECT_EQ(pages->width, 64); // the first image is the primary one
         // The file's rotation box turns a 32 x 16 image a quarter on display, as EXIF 6 says.
         WriterProperties turned;
         turned.orientation = 6;
-        const auto rotated = readWithVips(*write(type, {patternImage(32, 16, 8, 3, AlphaInfo::none)}, turned));
+        const auto rotated = writtenAndRead(type, {patternImage(32, 16, 8, 3, AlphaInfo::none)}, turned);
         ASSERT_TRUE(rotated);
         EXPECT_EQ(rotated->width, 16);
         EXPECT_EQ(rotated->height, 32);
@@ -190,9 +191,7 @@ TEST(ImageWriter, TiffWritesEveryImageAsAPageLosslesslyWithItsOrientationTag) {
 TEST(ImageWriter, GifWritesOneFrameEachWithBinaryTransparency) {
     const auto opaque = solidImage(12, 12, 200, 40, 40, 255);
     const auto faint = solidImage(12, 12, 200, 40, 40, 100);
-    const auto gif = write("com.compuserve.gif", {opaque, faint});
-    ASSERT_TRUE(gif);
-    const auto back = readWithVips(*gif);
+    const auto back = writtenAndRead("com.compuserve.gif", {opaque, faint});
     ASSERT_TRUE(back);
     EXPECT_EQ(back->pages, 2);
     ASSERT_EQ(back->bands, 4);
@@ -317,9 +316,7 @@ TEST(ImageWriter, DropsMetadataWhoseOrientationCannotBeRewritten) {
     WriterProperties writer;
     writer.properties = &properties;
     writer.xmp = &unreadable;
-    const auto png = write("public.png", {solidImage(4, 4, 1, 2, 3)}, writer);
-    ASSERT_TRUE(png);
-    const auto back = readWithVips(*png);
+    const auto back = writtenAndRead("public.png", {solidImage(4, 4, 1, 2, 3)}, writer);
     ASSERT_TRUE(back);
     EXPECT_TRUE(back->exif.empty());
     EXPECT_TRUE(back->xmp.empty());
@@ -331,7 +328,7 @@ TEST(ImageWriter, ColourAFileCannotHoldIsWrittenAsSRGBAndFloatPixelsAreClampedTo
     ASSERT_EQ(space->model(), ColourModel::lab);
     // L = 100, a = b = 0: white.
     const auto lab = Image::make(2, 1, 8, 3, AlphaInfo::none, space, std::make_shared<Bytes>(Bytes{255, 128, 128, 255, 128, 128}), 6);
-    const auto white = readWithVips(*write("public.png", {lab}));
+    const auto white = writtenAndRead("public.png", {lab});
     ASSERT_TRUE(white);
     EXPECT_EQ(white->icc, ColourSpace::sRGB()->iccData());
     for (auto v : white->pixels) EXPECT_GE(v, 253);
@@ -340,9 +337,7 @@ TEST(ImageWriter, ColourAFileCannotHoldIsWrittenAsSRGBAndFloatPixelsAreClampedTo
     auto pixels = std::make_shared<Bytes>(sizeof values);
     std::memcpy(pixels->data(), values, sizeof values);
     const auto image = Image::make(2, 1, 32, 3, AlphaInfo::none, ColourSpace::sRGB(), pixels, sizeof values);
-    const auto png = write("public.png", {image});
-    ASSERT_TRUE(png);
-    const auto back = readWithVips(*png);
+    const auto back = writtenAndRead("public.png", {image});
     ASSERT_TRUE(back);
     ASSERT_EQ(back->bitsPerComponent, 16);
     std::uint16_t read[6];
