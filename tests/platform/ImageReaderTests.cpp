@@ -26,6 +26,15 @@ std::optional<ImageReader> openBytes(const Bytes& bytes) { return ImageReader::o
 
 std::int64_t intOf(const PropertyMap& map, const char* key) { return integerProperty(map, key).value_or(-1); }
 
+SampleImage sampleOf(int width, int height, int bands = 3, bool sixteenBit = false) {
+    SampleImage sample;
+    sample.width = width;
+    sample.height = height;
+    sample.bands = bands;
+    sample.sixteenBit = sixteenBit;
+    return sample;
+}
+
 bool boolOf(const PropertyMap& map, const char* key) {
     auto found = map.find(key);
     return found != map.end() && found->second.get<bool>() && *found->second.get<bool>();
@@ -62,11 +71,7 @@ class EveryFormat : public ::testing::TestWithParam<FormatCase> {};
 
 TEST_P(EveryFormat, ReadsSizeTypeAlphaDepthAndPixelsOfARealFileAndNothingOfACutOne) {
     const auto& format = GetParam();
-    SampleImage sample;
-    sample.width = 24;
-    sample.height = 16;
-    sample.bands = format.bands;
-    sample.sixteenBit = format.sixteenBit;
+    const SampleImage sample = sampleOf(24, 16, format.bands, format.sixteenBit);
     auto bytes = encodeSample(sample, format.suffix);
     if (!bytes) GTEST_SKIP() << "this machine's libvips cannot write " << format.suffix;
     TemporaryFolder folder;
@@ -138,11 +143,7 @@ TEST(ImageReader, DecodesEveryRowOfAnImageTallerThanManyStripsInItsPlace) {
     // libvips hands the pixels over in strips: each lands where it belongs, and the buffer
     // holds exactly the image, nothing after it.
     for (auto [bands, sixteenBit] : {std::pair{3, false}, std::pair{4, true}, std::pair{1, false}}) {
-        SampleImage sample;
-        sample.width = 33;
-        sample.height = 1500;
-        sample.bands = bands;
-        sample.sixteenBit = sixteenBit;
+        const SampleImage sample = sampleOf(33, 1500, bands, sixteenBit);
         auto bytes = encodeSample(sample, ".png");
         ASSERT_TRUE(bytes);
         auto reader = openBytes(*bytes);
@@ -299,10 +300,7 @@ TEST(ImageReader, AGifWithoutATransparentIndexIsOpaque) {
 }
 
 TEST(ImageReader, RefusesAnImageOverTheBudgetBeforeDecodingIt) {
-    SampleImage sample;
-    sample.width = 100;
-    sample.height = 50;
-    auto reader = openBytes(*encodeSample(sample, ".png"));
+    auto reader = openBytes(*encodeSample(sampleOf(100, 50), ".png"));
     ASSERT_TRUE(reader);
     auto refused = reader->imageAt(0, PixelBudget{100 * 50 * 3 - 1});
     EXPECT_FALSE(refused.image);

@@ -21,6 +21,12 @@ constexpr int height = 7;
 // alpha falling from left to right.
 std::array<int, 4> expected(int x, int y) { return {85 * (x % 4), 85 * (y % 4), 85 * ((x + 2 * y) / 4 % 4), 255 - 18 * x}; }
 
+// The first `count` components of what the test expects at (x, y).
+std::vector<int> expectedComponents(int x, int y, int count) {
+    const auto colour = expected(x, y);
+    return std::vector<int>(colour.begin(), colour.begin() + count);
+}
+
 Bytes netpbmSource(bool alpha, bool grey) {
     const std::string header = grey ? "P5\n13 7\n255\n"
                                     : alpha ? "P7\nWIDTH 13\nHEIGHT 7\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n"
@@ -92,20 +98,11 @@ TEST(TGAReader, ReadsWhatNetpbmWritesPlainAndRunLengthCodedMappedTrueColourAndGr
         const auto image = decoded(*file);
         ASSERT_TRUE(image);
         EXPECT_EQ(image->hasAlphaChannel(), c.alpha);
-        expectPixels(*image, [&](int x, int y) {
-            const auto colour = expected(x, y);
-            if (c.grey) return std::vector<int>{colour[0]};
-            if (c.alpha) return std::vector<int>{colour[0], colour[1], colour[2], colour[3]};
-            return std::vector<int>{colour[0], colour[1], colour[2]};
-        });
+        expectPixels(*image, [&](int x, int y) { return expectedComponents(x, y, c.grey ? 1 : c.alpha ? 4 : 3); });
     }
 }
 
 TEST(TGAReader, ReadsEveryDepthFromEveryOriginWithRunsAcrossRowEnds) {
-    const auto full = [](int x, int y) {
-        const auto c = expected(x, y);
-        return std::vector<int>{c[0], c[1], c[2], c[3]};
-    };
     for (bool rightToLeft : {false, true})
         for (bool topToBottom : {false, true}) {
             SCOPED_TRACE(std::string(rightToLeft ? "right" : "left") + (topToBottom ? " top" : " bottom"));
@@ -117,7 +114,7 @@ TEST(TGAReader, ReadsEveryDepthFromEveryOriginWithRunsAcrossRowEnds) {
             const auto image = decoded(tgaFile(layout));
             ASSERT_TRUE(image);
             EXPECT_EQ(image->alphaInfo(), AlphaInfo::last);
-            expectPixels(*image, full);
+            expectPixels(*image, [](int x, int y) { return expectedComponents(x, y, 4); });
         }
 
     // 16 bits with one alpha bit, and 15 bits whose top bit means nothing.
@@ -174,7 +171,7 @@ TEST(TGAReader, TheExtensionAreaAndAllClearAlphaDecideWhatAlphaMeans) {
     auto image = decoded(tgaFile(layout));
     ASSERT_TRUE(image);
     EXPECT_FALSE(image->hasAlphaChannel());
-    EXPECT_EQ(pixelAt(*image, 3, 2), (std::vector<int>{expected(3, 2)[0], expected(3, 2)[1], expected(3, 2)[2]}));
+    EXPECT_EQ(pixelAt(*image, 3, 2), expectedComponents(3, 2, 3));
 
     layout.attributesType = 4;
     image = decoded(tgaFile(layout));
