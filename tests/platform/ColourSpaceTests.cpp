@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace platform;
 using testing_support::profileBytes;
 
@@ -37,10 +39,8 @@ TEST(ColourSpace, RefusesBytesThatAreNoProfile) {
     EXPECT_FALSE(ColourSpace::fromICC(Bytes(4096, 0x41)));
     // A well-formed profile whose data colour space is no signature lcms2 knows.
     auto unknownSpace = profileBytes(cmsCreate_sRGBProfile());
-    unknownSpace[16] = 0xAE;
-    unknownSpace[17] = 0xB8;
-    unknownSpace[18] = 0x1F;
-    unknownSpace[19] = 0xDF;
+    const std::uint8_t unknownSignature[] = {0xAE, 0xB8, 0x1F, 0xDF};
+    std::copy_n(unknownSignature, 4, unknownSpace.begin() + 16);
     EXPECT_FALSE(ColourSpace::fromICC(unknownSpace));
 }
 
@@ -56,7 +56,6 @@ TEST(Image, RefusesBuffersThatDoNotHoldTheDescribedPixels) {
     auto image = Image::make(3, 2, 8, 4, AlphaInfo::noneSkipLast, nullptr, pixels, 12);
     EXPECT_FALSE(image->hasAlphaChannel());
     EXPECT_EQ(image->colourComponents(), 3);
-    EXPECT_EQ(static_cast<int>(image->alphaInfo()), 5);
 }
 
 TEST(Image, NamesWhereAlphaAndColourSitAmongTheComponents) {
