@@ -200,18 +200,6 @@ TEST(ImageReader, ReadsTheOrientationFromExifOrXmpAndTheGpsDirectoryWithoutTurni
     EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::orientation), 7);
     EXPECT_NE(reader->xmpAt(0).value_or(XMPPacket{""}).text.find("tiff:Orientation"), std::string::npos);
     EXPECT_FALSE(openBytes(*encodeSample(SampleImage{}, ".png"))->xmpAt(0));
-    // The packet is read by its namespaces: another prefix for TIFF counts, "tiff" bound
-    // elsewhere does not, and the image stays as stored.
-    for (const auto& [declaration, expected] : {std::pair{"xmlns:t=\"http://ns.adobe.com/tiff/1.0/\" t:", 5},
-                                                std::pair{"xmlns:tiff=\"urn:not-tiff\" tiff:", 1}}) {
-        SampleImage namespaced;
-        namespaced.xmp = xmpPacket(std::nullopt);
-        const auto at = namespaced.xmp->find("xmlns:dc=");
-        namespaced.xmp->insert(at, std::string(declaration) + "Orientation=\"5\" ");
-        auto opened = openBytes(*encodeSample(namespaced, ".png"));
-        ASSERT_TRUE(opened);
-        EXPECT_EQ(intOf(*opened->propertiesAt(0), keys::orientation), expected) << declaration;
-    }
 
     // libheif turns HEIF pixels upright itself, so the orientation read is always 1.
     SampleImage turned;
