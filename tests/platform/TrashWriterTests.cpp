@@ -76,13 +76,7 @@ public:
         if (const char* old = std::getenv(name)) old_ = old;
         ::setenv(name, value.c_str(), 1);
     }
-    ~EnvironmentVariable() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
+    ~EnvironmentVariable() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
 
 private:
     const char* name_;
@@ -301,14 +295,12 @@ TEST_F(TrashWriting, ARealFullDiskOrOneWithoutFreeInodesLeavesNothingBehind) {
         const fs::path original = disk / "photos" / "photo.png";
         std::ofstream(original) << "pixels";
         if (outOfInodes) {
-            for (int i = 0; i < 100 && std::ofstream(disk / ("filler" + std::to_string(i))); ++i) {
-            }
+            for (int i = 0; i < 100 && std::ofstream(disk / ("filler" + std::to_string(i))); ++i) {}
         } else {
             std::ofstream filler(disk / "filler", std::ios::binary);
             const std::string block(4096, 'x');
-            for (int i = 0; i < 100 && filler.write(block.data(), static_cast<std::streamsize>(block.size())); ++i) {
+            for (int i = 0; i < 100 && filler.write(block.data(), static_cast<std::streamsize>(block.size())); ++i)
                 filler.flush();
-            }
         }
         const auto refused = thrown<FileError>([&] { TrashWriter().moveToTrash(original); });
         ASSERT_TRUE(refused);
