@@ -19,6 +19,13 @@ std::vector<std::string> displayNames(const BatchStore& store) {
 class Admission : public testing::Test, protected BatchScene {
 protected:
     Admission() { engine_.gated = false; }
+    // A run of one photo whose conversion waits.
+    void startWaitingRun() {
+        engine_.gated = true;
+        add({writePng(originals() / "a.png")});
+        exportTo(ExportDestination::folder(output()));
+        ASSERT_TRUE(eventually([&] { return engine_.waitingCount() > 0; }));
+    }
 };
 
 TEST_F(Admission, FoldersAddTheirRegularFilesInNaturalOrderSkippingHiddenOnesAndCountingUnreadables) {
@@ -128,11 +135,7 @@ TEST_F(Admission, AddingClearsTheSummaryAndRemovingWithNoImportLeavesNoTombstone
 }
 
 TEST_F(Admission, AnImportFinishingDuringARunWaitsForItsEnd) {
-    engine_.gated = true;
-    add({writePng(originals() / "a.png")});
-    exportTo(ExportDestination::folder(output()));
-    ASSERT_TRUE(eventually([&] { return engine_.waitingCount() > 0; }));
-
+    startWaitingRun();
     std::optional<BatchStore::AddResult> owed;
     store_->add(urlsOf({writePng(originals() / "later" / "b.png")}), [&](BatchStore::AddResult r) { owed = r; });
     ASSERT_TRUE(eventually([&] { return store_->owedAdmissionCount() == 1; }));
@@ -147,10 +150,7 @@ TEST_F(Admission, AnImportFinishingDuringARunWaitsForItsEnd) {
 }
 
 TEST_F(Admission, ImportsStillOwedOrDiscoveringAreCompletedWhenTheStoreGoes) {
-    engine_.gated = true;
-    add({writePng(originals() / "a.png")});
-    exportTo(ExportDestination::folder(output()));
-    ASSERT_TRUE(eventually([&] { return engine_.waitingCount() > 0; }));
+    startWaitingRun();
     std::optional<BatchStore::AddResult> owed, discovering;
     store_->add(urlsOf({writePng(originals() / "b.png")}), [&](BatchStore::AddResult r) { owed = r; });
     ASSERT_TRUE(eventually([&] { return store_->owedAdmissionCount() == 1; }));
@@ -159,7 +159,6 @@ TEST_F(Admission, ImportsStillOwedOrDiscoveringAreCompletedWhenTheStoreGoes) {
     store_.reset();
     EXPECT_EQ(owed, BatchStore::AddResult{});
     EXPECT_EQ(discovering, BatchStore::AddResult{});
-    // The run's conversion was cancelled.
     EXPECT_TRUE(eventually([&] { return engine_.waitingCount() == 0; }));
 }
 

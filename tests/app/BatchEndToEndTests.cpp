@@ -37,6 +37,11 @@ protected:
         store_->exportBatch(converting, DestinationResolution::resolved(std::move(destination)), nullptr);
         ASSERT_TRUE(exportEnds());
     }
+    static OutputSpec jpegSpec() {
+        OutputSpec jpeg = BatchStore::startingSpec();
+        jpeg.format = OutputFormat::jpeg();
+        return jpeg;
+    }
     static ImageProperties propertiesOf(const fs::path& path) {
         return DecoderRegistry::standard().decoder(path)->properties(path);
     }
@@ -56,9 +61,7 @@ protected:
 };
 
 TEST_F(EndToEnd, EstimatesThenExportsIntoAFolderAndBesideTheOriginals) {
-    OutputSpec jpeg = BatchStore::startingSpec();
-    jpeg.format = OutputFormat::jpeg();
-    store_->setSpec(jpeg);
+    store_->setSpec(jpegSpec());
     ASSERT_TRUE(estimatesSettle());
     ASSERT_TRUE(store_->estimatedBytes().has_value()) << store_->items()[0].accessibilityDescription().toStdString();
     EXPECT_GT(*store_->estimatedBytes(), 0);
@@ -100,20 +103,16 @@ TEST_F(EndToEnd, SourcesTurnedIntoAPipeOrADeviceFailOnTheirCardsAndHoldNothing) 
     // Root makes a device node of /dev/zero's kind; anyone else links to it.
     if (::mknod(photos[1].c_str(), S_IFCHR | 0600, ::makedev(1, 5)) != 0) fs::create_symlink("/dev/zero", photos[1]);
 
-    OutputSpec jpeg = BatchStore::startingSpec();
-    jpeg.format = OutputFormat::jpeg();
-    store_->setSpec(jpeg);
+    store_->setSpec(jpegSpec());
     EXPECT_TRUE(eventually([&] { return store_->items()[0].isFailed() && store_->items()[1].isFailed(); }));
+    // Neither is a damaged image: it is no file this computer reads images from.
     for (std::size_t i = 0; i < 2; ++i) {
-        const auto* failed = std::get_if<BatchItem::Failed>(&store_->items()[i].state);
-        ASSERT_NE(failed, nullptr) << i << store_->items()[i].accessibilityDescription().toStdString();
-        // Neither is a damaged image: it is no file this computer reads images from.
-        EXPECT_EQ(failed->reason, QStringLiteral("This computer can't read this kind of file.")) << i;
+        EXPECT_EQ(failureOf(store_->items()[i]), QStringLiteral("This computer can't read this kind of file."))
+            << i << store_->items()[i].accessibilityDescription().toStdString();
     }
     exportTo(ExportDestination::folder(output()));
     EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{1, 2, output()}));
-    EXPECT_TRUE(store_->items()[0].isFailed());
-    EXPECT_TRUE(store_->items()[1].isFailed());
+    EXPECT_TRUE(store_->items()[0].isFailed() && store_->items()[1].isFailed());
 
     // A reader still waiting on the pipe would let a writer in; it is released if so.
     const int writer = ::open(photos[0].c_str(), O_WRONLY | O_NONBLOCK);

@@ -95,9 +95,7 @@ TEST_F(Estimates, FailuresShowOnTheCardAndAreNeverCached) {
     };
     addPhotos(2);
     ASSERT_TRUE(estimatesSettle());
-    const auto* failed = std::get_if<BatchItem::Failed>(&card(1).state);
-    ASSERT_NE(failed, nullptr);
-    EXPECT_EQ(failed->reason, FailureDetails::description(ConversionError(ConversionError::DecodeFailed{"p1.png"})));
+    EXPECT_EQ(failureOf(card(1)), FailureDetails::description(ConversionError(ConversionError::DecodeFailed{"p1.png"})));
     ASSERT_TRUE(card(1).detailsOfTheFailure.has_value());
     EXPECT_TRUE(card(1).detailsOfTheFailure->contains("File: p1.png"));
     EXPECT_EQ(card(0).warningsAboutTheAnswer, std::vector<ConversionWarning>{ConversionWarning::upscaleClamped()});

@@ -109,30 +109,9 @@ std::future<ConversionResult> GatedEngine::converted(const fs::path& source, con
     return pending->conversion->get_future();
 }
 
-std::size_t GatedEngine::callCount() const {
-    std::lock_guard guard(lock_);
-    return calls_.size();
-}
-
 GatedEngine::Call GatedEngine::call(std::size_t index) const {
     std::lock_guard guard(lock_);
     return calls_.at(index)->call;
-}
-
-int GatedEngine::mostInFlight() const {
-    std::lock_guard guard(lock_);
-    return mostInFlight_;
-}
-
-std::size_t GatedEngine::waitingCount() const {
-    std::lock_guard guard(lock_);
-    return static_cast<std::size_t>(inFlight_);
-}
-
-void GatedEngine::finish(std::size_t index) { settle(index, nullptr); }
-
-void GatedEngine::finishAll() {
-    for (std::size_t index = 0; index < callCount(); ++index) finish(index);
 }
 
 QString failureOf(const pictavo::BatchItem& item) {

@@ -53,15 +53,16 @@ public:
                                                      std::int64_t page, pictavo::EncodeEffort effort,
                                                      std::stop_token stop) const override;
 
-    std::size_t callCount() const;
+    std::size_t callCount() const { std::lock_guard guard(lock_); return calls_.size(); }
     Call call(std::size_t index) const;
     // Calls made and not yet finished or cancelled.
-    std::size_t waitingCount() const;
-    int mostInFlight() const;
-    // Lets call `index` finish with its answer.
-    void finish(std::size_t index);
-    // Lets every waiting call finish, in the order they were made.
-    void finishAll();
+    std::size_t waitingCount() const { std::lock_guard guard(lock_); return static_cast<std::size_t>(inFlight_); }
+    int mostInFlight() const { std::lock_guard guard(lock_); return mostInFlight_; }
+    void finish(std::size_t index) { settle(index, nullptr); }
+    // In the order the calls were made.
+    void finishAll() {
+        for (std::size_t index = 0; index < callCount(); ++index) finish(index);
+    }
 
 protected:
     std::future<pictavo::Estimate> startEstimate(const fs::path& source, const pictavo::OutputSpec& spec,

@@ -136,8 +136,7 @@ TEST_F(Destinations, ChosenFolderResolvesOnlyWhenItsBookmarkStillOpens) {
     // The next launch opens the bookmark; once the folder is gone it is missing.
     auto relaunched = makeStore();
     EXPECT_EQ(relaunched->resolve(), DestinationResolution::resolved(ExportDestination::folder(out)));
-    ASSERT_TRUE(relaunched->folderScope());
-    EXPECT_EQ(relaunched->folderScope()->path(), out);
+    EXPECT_EQ(pathOf(relaunched->folderScope()), out);
     fs::remove(out);
     EXPECT_EQ(makeStore()->resolve(), DestinationResolution::unavailable(DestinationUnavailable::folderMissing));
     EXPECT_EQ(makeStore()->statusText(), "The folder you chose isn't there");

@@ -153,13 +153,17 @@ protected:
     PathBookmarks bookmarks_;
     NoPanels panels_;
     DestinationStore destinations_{defaults_, bookmarks_, panels_};
+    void replaceAndWaitForRequest() {
+        exportTo(ExportDestination::replaceOriginal(), &destinations_);
+        ASSERT_TRUE(requestMade());
+    }
+
     std::vector<fs::path> paths_;
 };
 
 TEST_F(ReplacePermission, IsAskedOnceForTheFolderAndARefusalFailsEveryOriginalInIt) {
     const std::string old = textOf(paths_[0]);
-    exportTo(ExportDestination::replaceOriginal(), &destinations_);
-    ASSERT_TRUE(requestMade());
+    replaceAndWaitForRequest();
     EXPECT_EQ(requests_.at(0).purpose, PanelPurpose::replacePermission);
     EXPECT_EQ(requests_.at(0).startFolder, originals());
 
@@ -178,8 +182,7 @@ TEST_F(ReplacePermission, IsAskedOnceForTheFolderAndARefusalFailsEveryOriginalIn
 }
 
 TEST_F(ReplacePermission, AGrantedFolderIsWrittenAndKeptForTheNextRun) {
-    exportTo(ExportDestination::replaceOriginal(), &destinations_);
-    ASSERT_TRUE(requestMade());
+    replaceAndWaitForRequest();
     files_.writeExclusiveError.reset();
     answer(root_.path());
     ASSERT_TRUE(exportEnds());
@@ -192,8 +195,7 @@ TEST_F(ReplacePermission, AGrantedFolderIsWrittenAndKeptForTheNextRun) {
 
 TEST_F(ReplacePermission, AStoreClosedWhileItsRunWaitsLeavesTheOriginalsAndNoWorkingFiles) {
     const std::string old = textOf(paths_[0]);
-    exportTo(ExportDestination::replaceOriginal(), &destinations_);
-    ASSERT_TRUE(requestMade());
+    replaceAndWaitForRequest();
     EXPECT_TRUE(temporaryFilesLeft()) << "the run's snapshots are there while it waits";
     store_.reset();
     QTest::qWait(30);

@@ -6,6 +6,7 @@
 #include "app/export/ReplaceRefusal.h"
 #include "support/JPEGSamples.h"
 #include "support/TemporaryFolder.h"
+#include "support/Thrown.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -50,21 +51,12 @@ TEST_F(FailureReports, ThirteenLinesForAConversionErrorOfATurnedPhoto) {
 
     const QString report = FailureDetails::report(ConversionError::encodeFailed(OutputFormat::jpeg()),
                                                   "/home/x/Pictures/IMG_0001.HEIC", jpegSpec(), source, environment());
-    const QStringList lines = report.split('\n');
-    ASSERT_EQ(lines.size(), 13);
-    EXPECT_EQ(lines[0], "Writing JPEG failed.");
-    EXPECT_EQ(lines[1], "");
-    EXPECT_EQ(lines[2], "File: IMG_0001.HEIC");
-    EXPECT_EQ(lines[3], QString::fromUtf8("Source: HEIC, 3,024 \u00D7 4,032, 2.4 MB, Exif orientation 6"));
-    EXPECT_EQ(lines[4], "App: 1.2 (45), direct download");
-    EXPECT_EQ(lines[5], "Linux: Debian GNU/Linux 12 (bookworm), kernel 6.1.0");
-    EXPECT_EQ(lines[6], "Writing: JPEG, quality 80");
-    EXPECT_EQ(lines[7], "Size: original size");
-    EXPECT_EQ(lines[8], "Colour: converted to sRGB");
-    EXPECT_EQ(lines[9], "Matte: white");
-    EXPECT_EQ(lines[10], "Metadata: kept");
-    EXPECT_EQ(lines[11], "Adjustments: none");
-    EXPECT_EQ(lines[12], "Error: encodeFailed(public.jpeg)");
+    EXPECT_EQ(report.split('\n'),
+              (QStringList{"Writing JPEG failed.", "", "File: IMG_0001.HEIC",
+                           QString::fromUtf8("Source: HEIC, 3,024 \u00D7 4,032, 2.4 MB, Exif orientation 6"),
+                           "App: 1.2 (45), direct download", "Linux: Debian GNU/Linux 12 (bookworm), kernel 6.1.0",
+                           "Writing: JPEG, quality 80", "Size: original size", "Colour: converted to sRGB",
+                           "Matte: white", "Metadata: kept", "Adjustments: none", "Error: encodeFailed(public.jpeg)"}));
     EXPECT_FALSE(report.contains("/home"));
 }
 
@@ -78,12 +70,8 @@ TEST_F(FailureReports, ABrokenFilesReportCarriesTheLibrarysWordsInTheErrorLineOn
                                   SourceOptimiserRegistry::standard());
     OutputSpec spec = jpegSpec();
     spec.format = OutputFormat::png();
-    std::optional<ConversionError> failure;
-    try {
-        engine.convert(file, spec, 1, EncodeEffort::final);
-    } catch (const ConversionError& error) {
-        failure = error;
-    }
+    const auto failure = testing_support::thrown<ConversionError>(
+        [&] { static_cast<void>(engine.convert(file, spec, 1, EncodeEffort::final)); });
     ASSERT_TRUE(failure);
     EXPECT_EQ(*failure, ConversionError::decodeFailed("broken.jpg"));
     EXPECT_NE(failure->cause().find("libvips: "), std::string::npos) << failure->cause();
@@ -162,14 +150,14 @@ TEST_F(FailureReports, PathsInLibraryMessagesAreCutToTheirNames) {
 }
 
 TEST_F(FailureReports, SizeMatteAndAdjustmentTexts) {
-    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::fit(std::nullopt, std::nullopt)), "original size");
-    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::fit(1920, 1080)), QString::fromUtf8("fit within 1,920 \u00D7 1,080 px"));
-    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::fit(1200, std::nullopt)), "fit within 1,200 px wide");
-    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::fit(std::nullopt, 800)), "fit within 800 px high");
-    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::percentage(0.5)), "50%");
-    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::scale(2)), "@2x");
-    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::scale(1.5)), "@1.5x");
-    EXPECT_EQ(FailureDetails::sizeText(ResizeSpec::longestEdge(2048)), "longest edge 2,048 px");
+    const std::pair<ResizeSpec, QString> sizes[] = {
+        {ResizeSpec::fit(std::nullopt, std::nullopt), "original size"},
+        {ResizeSpec::fit(1920, 1080), QString::fromUtf8("fit within 1,920 \u00D7 1,080 px")},
+        {ResizeSpec::fit(1200, std::nullopt), "fit within 1,200 px wide"},
+        {ResizeSpec::fit(std::nullopt, 800), "fit within 800 px high"}, {ResizeSpec::percentage(0.5), "50%"},
+        {ResizeSpec::scale(2), "@2x"}, {ResizeSpec::scale(1.5), "@1.5x"},
+        {ResizeSpec::longestEdge(2048), "longest edge 2,048 px"}};
+    for (const auto& [size, text] : sizes) EXPECT_EQ(FailureDetails::sizeText(size), text);
 
     EXPECT_EQ(FailureDetails::matteText({0.5, 0, 1}), "#8000FF");
     EXPECT_EQ(FailureDetails::matteText(MatteColour::black()), "black");

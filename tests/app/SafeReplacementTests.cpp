@@ -175,41 +175,38 @@ TEST_F(SafeReplacement, PlainWritesTakeTheNextFreeNameNeverReplaceAndNameTheFile
     EXPECT_EQ(error->path().filename(), "photo.jpg");
 }
 
-class SourceVersions : public testing::Test {
-protected:
-    TemporaryFolder folder_;
-};
-
-TEST_F(SourceVersions, EmptyFileHasTheDigestOfNoBytesAndEqualContentsEqualVersions) {
-    const auto empty = SourceVersion::read(folder_.write("empty", {}));
+TEST(SourceVersions, EmptyFileHasTheDigestOfNoBytesAndEqualContentsEqualVersions) {
+    TemporaryFolder folder;
+    const auto empty = SourceVersion::read(folder.write("empty", {}));
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->byteCount, 0);
     EXPECT_EQ(empty->digest, QCryptographicHash::hash(QByteArray(), QCryptographicHash::Sha256));
 
     Bytes large(3 * (1 << 20) + 17);
     for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 7);
-    const auto a = SourceVersion::read(folder_.write("a", large));
-    const auto b = SourceVersion::read(folder_.write("b", large));
+    const auto a = SourceVersion::read(folder.write("a", large));
+    const auto b = SourceVersion::read(folder.write("b", large));
     ASSERT_TRUE(a);
     EXPECT_EQ(a->byteCount, static_cast<std::int64_t>(large.size()));
     EXPECT_EQ(a, b);
     large.back() ^= 1;
-    EXPECT_NE(a, SourceVersion::read(folder_.write("c", large)));
+    EXPECT_NE(a, SourceVersion::read(folder.write("c", large)));
 
-    EXPECT_FALSE(SourceVersion::read(folder_.file("missing")));
-    EXPECT_FALSE(SourceVersion::read(folder_.path()));
-    const fs::path pipe = folder_.file("photo.png");
+    EXPECT_FALSE(SourceVersion::read(folder.file("missing")));
+    EXPECT_FALSE(SourceVersion::read(folder.path()));
+    const fs::path pipe = folder.file("photo.png");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     // Opening a pipe for reading would wait for a writer forever; the read must come back.
     EXPECT_FALSE(SourceVersion::read(pipe));
 }
 
-TEST_F(SourceVersions, FileReplacedUnderItsPathWhileReadHasNone) {
+TEST(SourceVersions, FileReplacedUnderItsPathWhileReadHasNone) {
+    TemporaryFolder folder;
     // Two large files take turns at the path, faster than one can be read.
-    const fs::path x = folder_.write("x", Bytes(16 << 20, 1));
-    const fs::path y = folder_.write("y", Bytes(16 << 20, 2));
-    const fs::path path = folder_.file("photo.png");
-    const fs::path incoming = folder_.file("incoming");
+    const fs::path x = folder.write("x", Bytes(16 << 20, 1));
+    const fs::path y = folder.write("y", Bytes(16 << 20, 2));
+    const fs::path path = folder.file("photo.png");
+    const fs::path incoming = folder.file("incoming");
     ASSERT_EQ(::link(x.c_str(), path.c_str()), 0);
     // Left alone, the same file has a version.
     EXPECT_TRUE(SourceVersion::read(path));
@@ -221,10 +218,7 @@ TEST_F(SourceVersions, FileReplacedUnderItsPathWhileReadHasNone) {
         }
     });
     bool sawNone = false;
-    for (int i = 0; i < 20 && !sawNone; ++i) {
-        const auto version = SourceVersion::read(path);
-        if (!version) sawNone = true;
-    }
+    for (int i = 0; i < 20 && !sawNone; ++i) sawNone = !SourceVersion::read(path);
     stop = true;
     swapper.join();
     EXPECT_TRUE(sawNone);
@@ -238,8 +232,6 @@ TEST(ReplaceRefusalTexts, SentencesAndDebugFormsCountWhatWouldBeLost) {
     EXPECT_EQ(ReplaceRefusal::wouldLosePages(1, 12000).diagnostic(), "replaceRefused(pages 1 of 12000)");
     EXPECT_EQ(ReplaceRefusal::wouldLoseImages(24).description(),
               "This file holds 24 images and replacing it would keep only one, so the original was left as it is.");
-    EXPECT_EQ(ReplaceRefusal::wouldLoseImages(24).diagnostic(), "replaceRefused(images 24)");
-    EXPECT_EQ(ReplaceRefusal::sourceChanged().diagnostic(), "replaceRefused(sourceChanged)");
     EXPECT_STREQ(ReplaceRefusal::folderNotOpened().what(), ReplaceRefusal::folderNotOpened().description().c_str());
     EXPECT_NE(ReplaceRefusal::wouldLosePages(1, 2), ReplaceRefusal::wouldLosePages(2, 2));
 }

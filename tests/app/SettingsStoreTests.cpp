@@ -24,12 +24,27 @@ protected:
     MemoryUserDefaults defaults_;
 };
 
-TEST_F(Settings, FirstLaunchWritesTheBuiltInDefaultAndRetiresPNG) {
+TEST_F(Settings, FirstLaunchWritesTheBuiltInDefaultAndOnlyTheDefaultIsEverSaved) {
     SettingsStore store(defaults_);
     EXPECT_EQ(store.defaultSpec(), SettingsStore::builtInDefaultSpec());
     EXPECT_EQ(store.spec(), SettingsStore::builtInDefaultSpec());
     EXPECT_EQ(defaults_.data("defaultOutputSpec"), jsonOf(SettingsStore::builtInDefaultSpec()));
     EXPECT_EQ(defaults_.boolean("didRetirePNGAsTheDefaultFormat"), true);
+
+    // The current specification is never saved, and equal assignments notify nobody.
+    const QByteArray saved = defaults_.data("defaultOutputSpec").value();
+    QSignalSpy specSpy(&store, &SettingsStore::specChanged);
+    QSignalSpy defaultSpy(&store, &SettingsStore::defaultSpecChanged);
+    store.setSpec(webpSpec());
+    store.setSpec(webpSpec());
+    EXPECT_EQ(specSpy.count(), 1);
+    EXPECT_EQ(defaults_.data("defaultOutputSpec"), saved);
+
+    // An equal default is still written (the stored one may have been removed meanwhile).
+    defaults_.remove("defaultOutputSpec");
+    store.setDefaultSpec(store.defaultSpec());
+    EXPECT_EQ(defaultSpy.count(), 0);
+    EXPECT_EQ(defaults_.data("defaultOutputSpec"), saved);
 }
 
 TEST_F(Settings, TheRetiredDefaultIsReplacedOnceAndKeptAfterwardsAsTheUsersChoice) {
@@ -111,23 +126,6 @@ TEST_F(Settings, SectionsSaveAndCompareOnlyTheirOwnFields) {
     // Only the sizing differs now: the format section matches.
     EXPECT_TRUE(store.sectionMatchesDefault(SpecSection::format));
     EXPECT_FALSE(store.sectionMatchesDefault(SpecSection::size));
-}
-
-TEST_F(Settings, TheCurrentSpecificationIsNeverSavedAndEqualAssignmentsNotifyNobody) {
-    SettingsStore store(defaults_);
-    const QByteArray saved = defaults_.data("defaultOutputSpec").value();
-    QSignalSpy specSpy(&store, &SettingsStore::specChanged);
-    QSignalSpy defaultSpy(&store, &SettingsStore::defaultSpecChanged);
-    store.setSpec(webpSpec());
-    store.setSpec(webpSpec());
-    EXPECT_EQ(specSpy.count(), 1);
-    EXPECT_EQ(defaults_.data("defaultOutputSpec"), saved);
-
-    // An equal default is still written (the stored one may have been removed meanwhile).
-    defaults_.remove("defaultOutputSpec");
-    store.setDefaultSpec(store.defaultSpec());
-    EXPECT_EQ(defaultSpy.count(), 0);
-    EXPECT_EQ(defaults_.data("defaultOutputSpec"), saved);
 }
 
 } // namespace

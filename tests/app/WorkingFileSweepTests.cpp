@@ -52,10 +52,6 @@ protected:
                                               std::chrono::milliseconds(0), readSourceStamp, 2, files_, sweep_.get());
     }
     fs::path settingsFile() const { return root_.path() / "settings.conf"; }
-    void runTo(const ExportDestination& destination) {
-        exportTo(destination);
-        ASSERT_TRUE(exportEnds());
-    }
 
     std::unique_ptr<SettingsUserDefaults> defaults_;
     std::unique_ptr<WorkingFileSweep> sweep_;
@@ -101,7 +97,8 @@ TEST_F(WorkingFiles, AReplacingRunSweepsItsFoldersAndTheNextLaunchSweepsWhatTheL
     ASSERT_TRUE(estimatesSettle());
     leftOver(originals() / workingName);
     leftOver(output() / workingName);
-    runTo(ExportDestination::replaceOriginal());
+    exportTo(ExportDestination::replaceOriginal());
+    ASSERT_TRUE(exportEnds());
     EXPECT_TRUE(eventually([&] { return !fs::exists(originals() / workingName); }));
     EXPECT_EQ(sweep_->recordedFolders(), std::vector<fs::path>{originals()});
     EXPECT_TRUE(fs::exists(output() / workingName)) << "a folder the run did not touch";
@@ -111,7 +108,8 @@ TEST_F(WorkingFiles, AReplacingRunSweepsItsFoldersAndTheNextLaunchSweepsWhatTheL
     addPhotos(1);
     ASSERT_TRUE(estimatesSettle());
     leftOver(originals() / partialName);
-    runTo(ExportDestination::folder(output()));
+    exportTo(ExportDestination::folder(output()));
+    ASSERT_TRUE(exportEnds());
     EXPECT_EQ(sweep_->recordedFolders(), std::vector<fs::path>{output()});
     launch();
     EXPECT_TRUE(eventually([&] { return !fs::exists(output() / workingName); }));
