@@ -142,11 +142,7 @@ bool writeWithLibpng(const Picture& picture, WriteInput& input, platform::Bytes*
         png_set_sBIT(png, info, &bits);
     }
     if (picture.background) {
-        png_color_16 colour{};
-        colour.red = 10;
-        colour.green = 20;
-        colour.blue = 30;
-        colour.gray = 40;
+        png_color_16 colour{.index = 0, .red = 10, .green = 20, .blue = 30, .gray = 40};
         png_set_bKGD(png, info, &colour);
     }
     if (picture.physicalSize) png_set_pHYs(png, info, 2835, 2835, PNG_RESOLUTION_METER);
@@ -285,9 +281,7 @@ std::vector<std::string> typesOf(const platform::Bytes& file) { return typesOf(*
 platform::Bytes withDamagedPixelData(const platform::Bytes& file) {
     auto chunks = *pictavo::PNGChunks::parse(file);
     auto idat = std::find_if(chunks.begin(), chunks.end(), [](auto& chunk) { return chunk.type == "IDAT"; });
-    platform::Bytes payload;
-    payload.reserve(idat->payload.size());
-    payload.insert(payload.end(), idat->payload.begin(), idat->payload.end());
+    platform::Bytes payload(idat->payload.begin(), idat->payload.end());
     if (payload.size() < 2) return file;
     payload[payload.size() / 2] ^= 0x33;
     payload[payload.size() / 2 + 1] ^= 0x77;
