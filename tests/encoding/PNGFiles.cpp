@@ -33,6 +33,15 @@ void readFromBytes(png_structp png, png_bytep data, png_size_t length) {
 
 void silence(png_structp, png_const_charp) {}
 
+void recordWarning(png_structp png, png_const_charp message) {
+    static_cast<Metadata*>(png_get_error_ptr(png))->warnings.emplace_back(message);
+}
+
+std::uint32_t bigEndian32(const platform::Bytes& bytes, std::size_t at) {
+    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 | std::uint32_t{bytes[at + 2]} << 8 |
+           bytes[at + 3];
+}
+
 } // namespace
 
 int channelsOf(int colourType) {
@@ -211,23 +220,10 @@ std::optional<Decoded> read(const platform::Bytes& file, bool expand) {
     return decoded;
 }
 
-std::uint32_t bigEndian32(const platform::Bytes& bytes, std::size_t at) {
-    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 | std::uint32_t{bytes[at + 2]} << 8 |
-           bytes[at + 3];
-}
-
 } // namespace
 
 std::optional<Decoded> decode(const platform::Bytes& file) { return read(file, false); }
 std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file) { return read(file, true); }
-
-namespace {
-
-void recordWarning(png_structp png, png_const_charp message) {
-    static_cast<Metadata*>(png_get_error_ptr(png))->warnings.emplace_back(message);
-}
-
-} // namespace
 
 std::optional<Metadata> metadataSeenByLibpng(const platform::Bytes& file) {
     Metadata metadata;
