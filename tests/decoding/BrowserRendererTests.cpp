@@ -64,10 +64,22 @@ std::int64_t reddish(const platform::Image& image) {
     return count;
 }
 
+std::string square(const std::string& colour) {
+    return R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 4 4"><rect width="4" height="4" fill=")" + colour +
+           "\"/></svg>";
+}
+
 class BrowserRendererTest : public ::testing::Test {
 protected:
     WebKitSVGSource source(const std::string& name, const std::string& text, platform::Size size) {
         return WebKitSVGSource(folder.write(name, bytes(text)), size, {&gate, &host});
+    }
+    // A renderer command whose first run does `firstRun` and every later one is the real renderer.
+    std::vector<std::string> misbehavingOnce(const std::string& firstRun) {
+        return {"/bin/sh", "-c",
+                "if [ -e \"$0\" ]; then exec '" + BrowserHost::installedRenderer().front() + "' \"$1\"; fi; : > \"$0\"; " +
+                    firstRun,
+                folder.file("started-once").string()};
     }
 
     TemporaryFolder folder;
@@ -179,8 +191,7 @@ TEST_F(BrowserRendererTest, TheDocumentReachesNoOtherFileAndNoNetwork) {
         "<foreignObject width=\"1\" height=\"1\"><meta xmlns=\"http://www.w3.org/1999/xhtml\" "
         "http-equiv=\"refresh\" content=\"0;url=" + fileURL(refreshed) + "\"/></foreignObject>\n"
         "</svg>";
-    const auto document = source("sealed.svg", text,
-        {100, 100});
+    const auto document = source("sealed.svg", text, {100, 100});
 
     const auto image = renderElsewhere(document, 100, 100);
     EXPECT_EQ(reddish(*image), 0);
@@ -210,16 +221,9 @@ TEST_F(BrowserRendererTest, AnHTMLDocumentNamedSVGIsNotDrawn) {
 }
 
 TEST_F(BrowserRendererTest, ARendererThatDiesMidRenderFailsItAndTheNextRenderStartsAFreshOne) {
-    const auto marker = folder.file("started-once");
-    const std::string real = BrowserHost::installedRenderer().front();
-    // The first renderer reads the start of the request and dies; the next is the real one.
-    BrowserHost dying({"/bin/sh", "-c",
-                       "if [ -e \"$0\" ]; then exec '" + real + "' \"$1\"; fi; : > \"$0\"; head -c 4 <&3 >/dev/null; exit 1",
-                       marker.string()});
-    const WebKitSVGSource drawing(folder.write("drawing.svg",
-                                              bytes(R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 4 4">)"
-                                                    R"(<rect width="4" height="4" fill="#0000ff"/></svg>)")),
-                                  {4, 4}, {&gate, &dying});
+    // The first renderer reads the start of the request and dies.
+    BrowserHost dying(misbehavingOnce("head -c 4 <&3 >/dev/null; exit 1"));
+    const WebKitSVGSource drawing(folder.write("drawing.svg", bytes(square("#0000ff"))), {4, 4}, {&gate, &dying});
     EXPECT_EQ(thrownBy([&] { renderElsewhere(drawing, 20, 20); }),
               ConversionError::renderFailed(RenderFailure::browser("the browser stopped while rendering this SVG")));
     const auto image = renderElsewhere(drawing, 20, 20);
@@ -227,18 +231,11 @@ TEST_F(BrowserRendererTest, ARendererThatDiesMidRenderFailsItAndTheNextRenderSta
 }
 
 TEST_F(BrowserRendererTest, ARendererThatNeverAnswersIsKilledAndFreesTheGateForAFreshOne) {
-    const auto marker = folder.file("started-once");
-    // The first renderer never answers; the next is the real one.
-    BrowserHost silent({"/bin/sh", "-c",
-                        "if [ -e \"$0\" ]; then exec '" + BrowserHost::installedRenderer().front() +
-                            "' \"$1\"; fi; : > \"$0\"; exec sleep 600",
-                        marker.string()},
-                       // Long enough for the real renderer that follows to start on a busy machine.
-                       8s);
-    const WebKitSVGSource drawing(folder.write("drawing.svg",
-                                              bytes(R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 4 4">)"
-                                                    R"(<rect width="4" height="4" fill="#00ff00"/></svg>)")),
-                                  {4, 4}, {&gate, &silent, 1s});
+    // The first renderer never answers; the wait for it is long enough for the real renderer
+    // that follows to start on a busy machine.
+    BrowserHost silent(misbehavingOnce("exec sleep 600"), 8s);
+    const WebKitSVGSource drawing(folder.write("drawing.svg", bytes(square("#00ff00"))), {4, 4},
+                                  {&gate, &silent, 1s});
     EXPECT_EQ(thrownBy([&] { renderElsewhere(drawing, 8, 8); }),
               ConversionError::renderFailed(RenderFailure::browserTimedOut(1)));
     const pid_t stuck = silent.rendererProcessId();

@@ -155,15 +155,12 @@ TEST_F(ImageIODecoderTest, DamagedTruncatedAndForeignFilesFailWithTheirName) {
     EXPECT_EQ(thrownBy([&] { decoder.properties(path); }), ConversionError::decodeFailed("photo.png"));
     EXPECT_EQ(thrownBy([&] { decoder.decode(path); }), ConversionError::decodeFailed("photo.png"));
 
+    // Cut JPEG, PNG, WebP and GIF files are checked with the threads below.
     SampleImage sample;
-    sample.width = 64;
-    sample.height = 64;
-    for (const char* suffix : {".jpg", ".png", ".webp", ".tif", ".gif"}) {
-        auto bytes = *encodeSample(sample, suffix);
-        bytes.resize(bytes.size() * 2 / 3);
-        const auto name = std::string("cut") + suffix;
-        EXPECT_EQ(thrownBy([&] { decoder.decode(write(name, bytes)); }), ConversionError::decodeFailed(name)) << suffix;
-    }
+    sample.width = sample.height = 64;
+    auto tiff = *encodeSample(sample, ".tif");
+    tiff.resize(tiff.size() * 2 / 3);
+    EXPECT_EQ(thrownBy([&] { decoder.decode(write("cut.tif", tiff)); }), ConversionError::decodeFailed("cut.tif"));
 }
 
 TEST_F(ImageIODecoderTest, NetpbmHeadersWithImpossibleSizesOrMaxvalsAreDamagedAndHugeOnesTooLarge) {
@@ -212,31 +209,10 @@ TEST_F(ImageIODecoderTest, CameraRawIsOneImageWithTheCamerasTurn) {
     EXPECT_EQ(decoder.decode(path).asRaster()->image->width(), 32);
 }
 
-TEST_F(ImageIODecoderTest, DecodesFromSeveralThreadsAtOnce) {
-    SampleImage sample;
-    sample.width = 120;
-    sample.height = 80;
-    const std::vector<std::filesystem::path> files{
-        write("a.jpg", *encodeSample(sample, ".jpg")), write("b.png", *encodeSample(sample, ".png")),
-        write("c.webp", *encodeSample(sample, ".webp")), write("d.tif", *encodeSample(sample, ".tif")),
-        write("e.dng", dngFile(40, 30, 1)), write("f.ico", icoFile({{16, false, 32}, {48, true}}))};
-    std::vector<std::thread> threads;
-    std::atomic<int> decoded{0};
-    for (int t = 0; t < 6; ++t)
-        threads.emplace_back([&, t] {
-            for (int round = 0; round < 5; ++round) {
-                const auto& file = files[static_cast<std::size_t>((t + round) % files.size())];
-                if (decoder.decode(file).asRaster()->image) ++decoded;
-            }
-        });
-    for (auto& thread : threads) thread.join();
-    EXPECT_EQ(decoded.load(), 30);
-}
-
 // libvips keeps one error buffer for the whole process. Damaged files of four formats fail
-// on several threads at once while good files decode beside them: each failure still
-// carries exactly the cause its own file gives when it is decoded alone, never another
-// file's words and never none.
+// on several threads at once while good files of six formats decode beside them: each
+// failure still carries exactly the cause its own file gives when it is decoded alone,
+// never another file's words and never none.
 TEST_F(ImageIODecoderTest, EachFailureCarriesItsOwnFilesCauseWhileOthersDecodeAtOnce) {
     SampleImage sample;
     sample.width = 96;
@@ -247,12 +223,15 @@ TEST_F(ImageIODecoderTest, EachFailureCarriesItsOwnFilesCauseWhileOthersDecodeAt
         bytes.resize(bytes.size() * 2 / 3);
         damaged.push_back(write(std::string("cut") + suffix, bytes));
     }
-    const std::vector<std::filesystem::path> good{write("good.jpg", *encodeSample(sample, ".jpg")),
-                                                  write("good.png", *encodeSample(sample, ".png")),
-                                                  write("good.webp", *encodeSample(sample, ".webp"))};
+    const std::vector<std::filesystem::path> good{
+        write("good.jpg", *encodeSample(sample, ".jpg")), write("good.png", *encodeSample(sample, ".png")),
+        write("good.webp", *encodeSample(sample, ".webp")), write("good.tif", *encodeSample(sample, ".tif")),
+        write("good.dng", dngFile(40, 30, 1)), write("good.ico", icoFile({{16, false, 32}, {48, true}}))};
     std::map<std::filesystem::path, std::string> alone;
     for (const auto& path : damaged) {
-        alone[path] = thrownBy([&] { decoder.decode(path); }).cause();
+        const auto error = thrownBy([&] { decoder.decode(path); });
+        EXPECT_EQ(error, ConversionError::decodeFailed(path.filename().string()));
+        alone[path] = error.cause();
         ASSERT_NE(alone[path].find("libvips: "), std::string::npos) << path;
     }
     // Every cause differs from the others, so a borrowed one would show.

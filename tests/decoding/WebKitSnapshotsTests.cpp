@@ -56,8 +56,7 @@ TEST(WebKitSnapshots, LargerSnapshotsAreCutToTheirTopLeftCorner) {
     ASSERT_EQ(image->height(), 200);
     EXPECT_EQ(image->alphaInfo(), platform::AlphaInfo::premultipliedLast);
     EXPECT_EQ(at(*image, 300, 199), (Pixel{0, 0, 0, 0}));
-    const WebKitSnapshots taller{overWhite, overBlack};
-    EXPECT_EQ(at(*taller.combine(302, 201), 300, 200), (Pixel{0, 255, 0, 255}));
+    EXPECT_EQ(at(*WebKitSnapshots{overWhite, overBlack}.combine(302, 201), 300, 200), (Pixel{0, 255, 0, 255}));
 }
 
 TEST(WebKitSnapshots, SnapshotsTooSmallUnequalOrUnreadableAreRefused) {

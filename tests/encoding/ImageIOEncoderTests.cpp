@@ -41,12 +41,6 @@ std::optional<platform::ImageReader> reader(const Bytes& file) {
     return platform::ImageReader::open(std::make_shared<const Bytes>(file));
 }
 
-ImageRef firstImage(const Bytes& file) {
-    auto opened = reader(file);
-    if (!opened || opened->count() < 1) return nullptr;
-    return opened->imageAt(0).image;
-}
-
 } // namespace
 
 TEST(ImageIOEncoder, FailuresAreEncodeFailedForItsFormat) {
@@ -104,8 +98,9 @@ TEST(ImageIOEncoder, EveryWriterFormatReadsBackThroughThePlatformReader) {
         if (outputFormat == OutputFormat::pdf()) continue; // read by the PDF decoder, not the image reader
         const ImageIOEncoder encoder(outputFormat);
         const auto& image = outputFormat.supportsAlpha() ? translucent : opaque;
-        const auto file = encoder.encode(image, options(90));
-        const auto back = firstImage(file);
+        const auto opened = reader(encoder.encode(image, options(90)));
+        ASSERT_TRUE(opened && opened->count() >= 1);
+        const auto back = opened->imageAt(0).image;
         ASSERT_TRUE(back);
         EXPECT_EQ(back->width(), 40);
         EXPECT_EQ(back->height(), 30);

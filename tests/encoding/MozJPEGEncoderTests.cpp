@@ -109,14 +109,13 @@ TEST(MozJPEGEncoder, EveryLayoutOfTheSamePixelsMakesTheSameFile) {
     const auto space = displayP3();
     const platform::Bytes expected = encoder.encode(image8(width, height, 4, AlphaInfo::last, space, opaqueRGBA),
                                                     withQuality(85));
-    EXPECT_EQ(encoder.encode(image8(width, height, 3, AlphaInfo::none, space, rgb), withQuality(85)), expected);
-    EXPECT_EQ(encoder.encode(image8(width, height, 4, AlphaInfo::noneSkipLast, space, junkX), withQuality(85)),
-              expected);
-    EXPECT_EQ(encoder.encode(image8(width, height, 4, AlphaInfo::noneSkipFirst, space, xrgb), withQuality(85)),
-              expected);
-    auto paddedImage = platform::Image::make(width, height, 8, 3, AlphaInfo::none, space,
-                                             std::make_shared<const platform::Bytes>(padded), paddedRow);
-    EXPECT_EQ(encoder.encode(paddedImage, withQuality(85)), expected);
+    for (const auto& image : {image8(width, height, 3, AlphaInfo::none, space, rgb),
+                              image8(width, height, 4, AlphaInfo::noneSkipLast, space, junkX),
+                              image8(width, height, 4, AlphaInfo::noneSkipFirst, space, xrgb),
+                              platform::Image::make(width, height, 8, 3, AlphaInfo::none, space,
+                                                    std::make_shared<const platform::Bytes>(padded), paddedRow)})
+        EXPECT_EQ(encoder.encode(image, withQuality(85)), expected)
+            << static_cast<int>(image->alphaInfo()) << " " << image->bytesPerRow();
 
     std::vector<std::uint8_t> grey, greyAlpha;
     for (std::size_t i = 0; i < rgb.size(); i += 3) {

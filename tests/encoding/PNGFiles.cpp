@@ -33,6 +33,15 @@ void readFromBytes(png_structp png, png_bytep data, png_size_t length) {
 
 void silence(png_structp, png_const_charp) {}
 
+void recordWarning(png_structp png, png_const_charp message) {
+    static_cast<Metadata*>(png_get_error_ptr(png))->warnings.emplace_back(message);
+}
+
+std::uint32_t bigEndian32(const platform::Bytes& bytes, std::size_t at) {
+    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 | std::uint32_t{bytes[at + 2]} << 8 |
+           bytes[at + 3];
+}
+
 } // namespace
 
 int channelsOf(int colourType) {
@@ -142,11 +151,7 @@ bool writeWithLibpng(const Picture& picture, WriteInput& input, platform::Bytes*
         png_set_sBIT(png, info, &bits);
     }
     if (picture.background) {
-        png_color_16 colour{};
-        colour.red = 10;
-        colour.green = 20;
-        colour.blue = 30;
-        colour.gray = 40;
+        png_color_16 colour{.index = 0, .red = 10, .green = 20, .blue = 30, .gray = 40};
         png_set_bKGD(png, info, &colour);
     }
     if (picture.physicalSize) png_set_pHYs(png, info, 2835, 2835, PNG_RESOLUTION_METER);
@@ -215,23 +220,10 @@ std::optional<Decoded> read(const platform::Bytes& file, bool expand) {
     return decoded;
 }
 
-std::uint32_t bigEndian32(const platform::Bytes& bytes, std::size_t at) {
-    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 | std::uint32_t{bytes[at + 2]} << 8 |
-           bytes[at + 3];
-}
-
 } // namespace
 
 std::optional<Decoded> decode(const platform::Bytes& file) { return read(file, false); }
 std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file) { return read(file, true); }
-
-namespace {
-
-void recordWarning(png_structp png, png_const_charp message) {
-    static_cast<Metadata*>(png_get_error_ptr(png))->warnings.emplace_back(message);
-}
-
-} // namespace
 
 std::optional<Metadata> metadataSeenByLibpng(const platform::Bytes& file) {
     Metadata metadata;
@@ -285,9 +277,7 @@ std::vector<std::string> typesOf(const platform::Bytes& file) { return typesOf(*
 platform::Bytes withDamagedPixelData(const platform::Bytes& file) {
     auto chunks = *pictavo::PNGChunks::parse(file);
     auto idat = std::find_if(chunks.begin(), chunks.end(), [](auto& chunk) { return chunk.type == "IDAT"; });
-    platform::Bytes payload;
-    payload.reserve(idat->payload.size());
-    payload.insert(payload.end(), idat->payload.begin(), idat->payload.end());
+    platform::Bytes payload(idat->payload.begin(), idat->payload.end());
     if (payload.size() < 2) return file;
     payload[payload.size() / 2] ^= 0x33;
     payload[payload.size() / 2 + 1] ^= 0x77;

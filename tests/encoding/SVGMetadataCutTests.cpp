@@ -45,19 +45,17 @@ TEST(SVGMetadataCut, MetadataTheDrawingRefersToStays) {
 }
 
 TEST(SVGMetadataCut, CutsAreNotWidenedWhereWhiteSpaceCounts) {
-    const std::string inText = open + "<text>\n  <metadata/>\n  word</text></svg>";
-    EXPECT_EQ(stripped(inText), open + "<text>\n  \n  word</text></svg>");
-    const std::string preserved = open + "<g xml:space=\"preserve\">\n  <metadata/>\n</g></svg>";
-    EXPECT_EQ(stripped(preserved), open + "<g xml:space=\"preserve\">\n  \n</g></svg>");
-    const std::string byDefault = "<!DOCTYPE svg [ <!ATTLIST g xml:space (default|preserve) 'preserve'> ]>\n" + open +
-                                  "<g>\n  <metadata/>\n</g></svg>";
-    EXPECT_EQ(stripped(byDefault), "<!DOCTYPE svg [ <!ATTLIST g xml:space (default|preserve) 'preserve'> ]>\n" + open +
-                                       "<g>\n  \n</g></svg>");
-    const std::string styled = open + "<g style=\"white-space: pre\">\n  <metadata/>\n</g></svg>";
-    EXPECT_EQ(stripped(styled), open + "<g style=\"white-space: pre\">\n  \n</g></svg>");
-    // The nearest xml:space decides: "default" inside "preserve" lets the line go.
-    const std::string nearest = open + "<g xml:space=\"preserve\"><g xml:space=\"default\">\n  <metadata/>\n</g></g></svg>";
-    EXPECT_EQ(stripped(nearest), open + "<g xml:space=\"preserve\"><g xml:space=\"default\">\n</g></g></svg>");
+    const std::string doctype = "<!DOCTYPE svg [ <!ATTLIST g xml:space (default|preserve) 'preserve'> ]>\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {open + "<text>\n  <metadata/>\n  word</text></svg>", open + "<text>\n  \n  word</text></svg>"},
+        {open + "<g xml:space=\"preserve\">\n  <metadata/>\n</g></svg>", open + "<g xml:space=\"preserve\">\n  \n</g></svg>"},
+        {doctype + open + "<g>\n  <metadata/>\n</g></svg>", doctype + open + "<g>\n  \n</g></svg>"},
+        {open + "<g style=\"white-space: pre\">\n  <metadata/>\n</g></svg>", open + "<g style=\"white-space: pre\">\n  \n</g></svg>"},
+        // The nearest xml:space decides: "default" inside "preserve" lets the line go.
+        {open + "<g xml:space=\"preserve\"><g xml:space=\"default\">\n  <metadata/>\n</g></g></svg>",
+         open + "<g xml:space=\"preserve\"><g xml:space=\"default\">\n</g></g></svg>"},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(stripped(text), expected);
 }
 
 TEST(SVGMetadataCut, WhatHoldsNoSVGMetadataComesBackUnchanged) {
