@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 using namespace pictavo;
 using namespace platform;
 using namespace testing_support;
@@ -22,6 +24,11 @@ ImageRef labelled(ColourSpaceRef space, AlphaInfo alpha = AlphaInfo::noneSkipLas
     std::vector<std::uint8_t> values;
     for (std::uint8_t label = 1; label <= 6; ++label) values.insert(values.end(), {label, 40, 80, 255});
     return image8(3, 2, 4, alpha, std::move(space), values);
+}
+
+// Whether a pixel's red, green and blue are each within 2 of the expected ones.
+void expectColourNear(const std::vector<int>& pixel, std::array<int, 3> expected) {
+    for (std::size_t c = 0; c < expected.size(); ++c) EXPECT_NEAR(pixel[c], expected[c], 2) << "component " << c;
 }
 
 } // namespace
@@ -102,7 +109,6 @@ TEST(AdjustmentStage, AppliesTheUsersTurnNotItsInverseAndGreysOnlyImagesWithoutA
     EXPECT_EQ(pixel[3], 51);
     EXPECT_EQ(pixel[0], pixel[1]);
 
-    // 16-bit input comes out at 8 bits.
     auto deep = image16(1, 1, 3, AlphaInfo::none, ColourSpace::sRGB(), {65535, 65535, 65535});
     EXPECT_EQ(AdjustmentStage::greyscale(deep, false)->bitsPerComponent(), 8);
 }
@@ -124,7 +130,6 @@ TEST(AlphaStage, TellsAlphaFromVisibleTransparencyAndFlattensOverTheMatteInTheWo
     // 16-bit alpha is judged at 8 bits: 65534 is opaque, 65000 is not.
     EXPECT_FALSE(AlphaStage::hasVisibleTransparency(*image16(2, 1, 2, AlphaInfo::last, nullptr, {5, 65535, 5, 65534})));
     EXPECT_TRUE(AlphaStage::hasVisibleTransparency(*image16(2, 1, 2, AlphaInfo::first, nullptr, {65535, 5, 65000, 5})));
-    // A row two million pixels wide.
     std::vector<std::uint8_t> wide(2'000'000 * 2, 255);
     wide[wide.size() - 1] = 0;
     EXPECT_TRUE(AlphaStage::hasVisibleTransparency(*image8(2'000'000, 1, 2, AlphaInfo::last, nullptr, wide)));
@@ -162,17 +167,12 @@ TEST(ColourStage, ConvertsToSRGBUnlessItAlreadyIsOrColourIsPreserved) {
     EXPECT_EQ(ColourStage::apply(ColourPolicy::preserve, p3), p3);
     auto converted = ColourStage::apply(ColourPolicy::convertToSRGB, p3);
     EXPECT_TRUE(converted->colourSpace()->isSRGB());
-    const auto pixel = pixelAt(*converted, 0, 0);
-    EXPECT_NEAR(pixel[0], 216, 2);
-    EXPECT_NEAR(pixel[1], 93, 2);
-    EXPECT_NEAR(pixel[2], 31, 2);
+    expectColourNear(pixelAt(*converted, 0, 0), {216, 93, 31});
 
     auto adobe = image16(1, 1, 4, AlphaInfo::last, adobeRGB(), {100 * 257, 150 * 257, 200 * 257, 65535});
     auto fromAdobe = ColourStage::apply(ColourPolicy::convertToSRGB, adobe);
     EXPECT_EQ(fromAdobe->alphaInfo(), AlphaInfo::premultipliedLast);
-    EXPECT_NEAR(pixelAt(*fromAdobe, 0, 0)[0], 66, 2);
-    EXPECT_NEAR(pixelAt(*fromAdobe, 0, 0)[1], 151, 2);
-    EXPECT_NEAR(pixelAt(*fromAdobe, 0, 0)[2], 203, 2);
+    expectColourNear(pixelAt(*fromAdobe, 0, 0), {66, 151, 203});
 
     // Untagged RGB has no space of its own: it is drawn as sRGB.
     auto untagged = image8(1, 1, 3, AlphaInfo::none, nullptr, {1, 2, 3});
