@@ -124,7 +124,7 @@ TEST_F(ConversionEngineTest, EstimatesEqualFinalConversionsWhereEveryEffortWrite
     EXPECT_GT(compared, 3);
 }
 
-TEST_F(ConversionEngineTest, ACancelledConversionStopsWithTheCancellationError) {
+TEST_F(ConversionEngineTest, ACancelledConversionStopsWithTheCancellationErrorAndATooLargeOneIsRefusedBeforeDecoding) {
     const auto path = sample("p.png");
     std::stop_source stop;
     stop.request_stop();
@@ -137,11 +137,9 @@ TEST_F(ConversionEngineTest, ACancelledConversionStopsWithTheCancellationError) 
     EXPECT_THROW(engine.convert(path, spec, 1, EncodeEffort::final, stop.get_token()), platform::CancellationError);
     // The same conversion not cancelled goes through.
     EXPECT_GT(convert(path, spec).byteCount(), 0);
-}
 
-TEST_F(ConversionEngineTest, AnImageBeyondTheMemoryBudgetIsRefusedBeforeItIsDecoded) {
-    const auto path = folder.write("huge.png", testing_support::pngDeclaring(200'000));
-    const auto error = thrownBy([&] { convert(path, specFor(OutputFormat::jpeg())); });
+    const auto huge = folder.write("huge.png", testing_support::pngDeclaring(200'000));
+    const auto error = thrownBy([&] { convert(huge, specFor(OutputFormat::jpeg())); });
     EXPECT_NE(error.get<ConversionError::ImageTooLarge>(), nullptr) << error.diagnostic();
 }
 

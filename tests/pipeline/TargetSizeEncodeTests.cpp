@@ -18,8 +18,9 @@ struct Call {
 
 // Encodes through a real encoder and notes every encode the search asks for.
 struct RecordedEncodes {
-    explicit RecordedEncodes(const ImageEncoder& encoder) : encoder(encoder) {}
+    explicit RecordedEncodes(const OutputFormat& format) : encoder(registry.encoder(format)) {}
 
+    const EncoderRegistry registry = EncoderRegistry::standard();
     const ImageEncoder& encoder;
     platform::ImageRef image = testing_support::patternImage(96, 64, 8, 3, platform::AlphaInfo::none);
     std::vector<Call> calls;
@@ -46,8 +47,7 @@ struct RecordedEncodes {
 };
 
 TEST(TargetSizeEncode, AnEffortDependentEncoderProbesAtPreviewThenEncodesTheChoiceOnceAtFinal) {
-    const auto registry = EncoderRegistry::standard();
-    RecordedEncodes webp{registry.encoder(OutputFormat::webp())};
+    RecordedEncodes webp{OutputFormat::webp()};
     ASSERT_FALSE(webp.encoder.writesTheSameFileAtEveryEffort());
     const auto target = webp.middleTarget();
 
@@ -70,8 +70,7 @@ TEST(TargetSizeEncode, AnEffortDependentEncoderProbesAtPreviewThenEncodesTheChoi
 }
 
 TEST(TargetSizeEncode, AnEncoderThatWritesTheSameFileAtEveryEffortKeepsItsBestProbe) {
-    const auto registry = EncoderRegistry::standard();
-    RecordedEncodes jpeg{registry.encoder(OutputFormat::jpeg())};
+    RecordedEncodes jpeg{OutputFormat::jpeg()};
     ASSERT_TRUE(jpeg.encoder.writesTheSameFileAtEveryEffort());
     const auto target = jpeg.middleTarget();
 
@@ -96,23 +95,19 @@ TEST(TargetSizeEncode, AnEncoderThatWritesTheSameFileAtEveryEffortKeepsItsBestPr
     EXPECT_EQ(missed.bytes, jpeg.encodeAt(jpeg.encoder.qualityRange().lowest, EncodeEffort::final));
 }
 
-TEST(TargetSizeEncode, AnEncoderWithoutAQualityEncodesOnceAtTheTopOfItsRange) {
-    const auto registry = EncoderRegistry::standard();
-    RecordedEncodes png{registry.encoder(OutputFormat::png())};
+TEST(TargetSizeEncode, AnEncoderWithoutAQualityEncodesOnceAtTheTopOfItsRangeAndACancelledSearchNotAtAll) {
+    RecordedEncodes png{OutputFormat::png()};
     ASSERT_FALSE(png.encoder.supportsQuality());
     const auto output = TargetSizeEncode::run(png.encoder, 1, EncodeEffort::final, {}, png.recorder());
     EXPECT_FALSE(output.quality);
     ASSERT_EQ(png.calls.size(), 1u);
     EXPECT_EQ(png.calls[0].quality, png.encoder.qualityRange().highest);
     EXPECT_EQ(png.calls[0].effort, EncodeEffort::final);
-}
 
-TEST(TargetSizeEncode, ACancelledSearchEncodesNothing) {
-    const auto registry = EncoderRegistry::standard();
     std::stop_source stop;
     stop.request_stop();
     for (const auto& format : {OutputFormat::jpeg(), OutputFormat::png()}) {
-        RecordedEncodes recorded{registry.encoder(format)};
+        RecordedEncodes recorded{format};
         EXPECT_THROW(TargetSizeEncode::run(recorded.encoder, 1000, EncodeEffort::final, stop.get_token(),
                                            recorded.recorder()),
                      platform::CancellationError);
