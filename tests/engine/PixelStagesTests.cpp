@@ -33,16 +33,6 @@ void expectColourNear(const std::vector<int>& pixel, std::array<int, 3> expected
 
 } // namespace
 
-TEST(OrientationStage, LeavesUprightImagesAloneAndTurnsTheRest) {
-    // The turns themselves are the platform filter's; here only that the stage asks for them.
-    auto photo = labelled(displayP3());
-    EXPECT_EQ(OrientationStage::normalise(photo, 1), photo);
-    auto upright = OrientationStage::normalise(photo, 6);
-    EXPECT_EQ(upright->width(), 2);
-    // Turned right: the bottom-left pixel (4) comes to the top left.
-    EXPECT_EQ(pixelAt(*upright, 0, 0), (std::vector<int>{4, 40, 80, 255}));
-}
-
 TEST(ResizeStage, RedrawsAtEightBitsInTheWorkingSpaceKeepsItsOwnSizeAndRefusesWhatCannotBeDrawn) {
     // Grey and CMYK come out as sRGB; a wide-gamut RGB image keeps its space.
     auto grey = filled8(40, 30, AlphaInfo::none, ColourSpace::deviceGray(), {100});
@@ -81,8 +71,14 @@ TEST(ResizeStage, RedrawsAtEightBitsInTheWorkingSpaceKeepsItsOwnSizeAndRefusesWh
     EXPECT_EQ(std::pair(thin->width(), thin->height()), (std::pair<std::int64_t, std::int64_t>{1, 1}));
 }
 
-TEST(AdjustmentStage, AppliesTheUsersTurnNotItsInverseAndGreysOnlyImagesWithoutAlpha) {
+TEST(OrientationAndAdjustmentStages, UprightTheSourceApplyTheUsersTurnNotItsInverseAndGreyOnlyImagesWithoutAlpha) {
     auto photo = labelled(displayP3());
+    // The turns themselves are the platform filter's; here only that the stages ask for them.
+    EXPECT_EQ(OrientationStage::normalise(photo, 1), photo);
+    auto upright = OrientationStage::normalise(photo, 6);
+    EXPECT_EQ(upright->width(), 2);
+    // Turned right: the bottom-left pixel (4) comes to the top left.
+    EXPECT_EQ(pixelAt(*upright, 0, 0), (std::vector<int>{4, 40, 80, 255}));
     EXPECT_EQ(AdjustmentStage::reorient(photo, Reorientation::none()), photo);
     // Turned left: the top-right pixel (3) comes to the top left.
     auto left = AdjustmentStage::reorient(photo, Reorientation(3, false));

@@ -169,14 +169,11 @@ TEST_F(ConversionPixels, GreyscaleIsOneChannelWhereTheEncoderWritesItAndKeepsAlp
     spec.adjustments.greyscale = true;
     auto image = converted(path, spec);
     EXPECT_EQ(image->colourComponents(), 1);
-    const int r = colourAt(*image, 8, 8)[0];
-    const int g = colourAt(*image, 24, 8)[0];
-    const int b = colourAt(*image, 8, 24)[0];
-    const int w = colourAt(*image, 24, 24)[0];
     // Rec. 709 weights: blue darkest, then red, then green, white brightest.
-    EXPECT_LT(b, r);
-    EXPECT_LT(r, g);
-    EXPECT_LT(g, w);
+    const auto grey = [&](std::int64_t x, std::int64_t y) { return colourAt(*image, x, y)[0]; };
+    EXPECT_LT(grey(8, 24), grey(8, 8));
+    EXPECT_LT(grey(8, 8), grey(24, 8));
+    EXPECT_LT(grey(24, 8), grey(24, 24));
 
     const auto withAlpha = folder.write("half.png", encode(halfTransparent(32, 16), ".png"));
     image = converted(withAlpha, spec);
