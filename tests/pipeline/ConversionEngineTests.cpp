@@ -25,6 +25,11 @@ protected:
         if (!bytes) throw std::runtime_error("libvips cannot write " + suffix);
         return folder.write(name, *bytes);
     }
+    static testing_support::SampleImage picture(int width, int height, int bands, int pages = 1) {
+        testing_support::SampleImage image;
+        std::tie(image.width, image.height, image.bands, image.pages) = std::tuple(width, height, bands, pages);
+        return image;
+    }
     ConversionResult convert(const std::filesystem::path& path, const OutputSpec& spec) const {
         return engine.convert(path, spec, 1, EncodeEffort::final);
     }
@@ -53,18 +58,11 @@ TEST_F(ConversionEngineTest, ResolvesAConcreteFormatWithoutReadingTheFileAndFall
     EXPECT_EQ(result.suggestedFileName, "a.jpg");
 
     // With alpha the fall-back keeps it.
-    testing_support::SampleImage withAlpha;
-    withAlpha.bands = 4;
-    EXPECT_TRUE(engine.writableIdentifiers(engine.properties(sample("b.tif", withAlpha)), spec, 1).count("public.tiff"));
+    EXPECT_TRUE(engine.writableIdentifiers(engine.properties(sample("b.tif", picture(9, 7, 4))), spec, 1).count("public.tiff"));
 }
 
 TEST_F(ConversionEngineTest, WarningsComeInTheirFixedOrder) {
-    testing_support::SampleImage animation;
-    animation.width = 24;
-    animation.height = 16;
-    animation.bands = 4;
-    animation.pages = 12;
-    const auto gif = sample("moving.gif", animation);
+    const auto gif = sample("moving.gif", picture(24, 16, 4, 12));
 
     auto spec = specFor(OutputFormat::jpeg());
     spec.sizing = ResizeSpec::scale(2);
@@ -105,11 +103,7 @@ TEST_F(ConversionEngineTest, TheTargetSizeSearchKeepsTheBestQualityThatFits) {
 }
 
 TEST_F(ConversionEngineTest, EstimatesEqualFinalConversionsWhereEveryEffortWritesTheSameFile) {
-    testing_support::SampleImage picture;
-    picture.width = 40;
-    picture.height = 30;
-    picture.bands = 4;
-    const auto path = sample("p.png", picture);
+    const auto path = sample("p.png", picture(40, 30, 4));
     int compared = 0;
     for (const auto& format : engine.encoders().formats()) {
         if (!engine.encoders().encoder(format).writesTheSameFileAtEveryEffort()) continue;
