@@ -26,7 +26,7 @@ json::DecodingError decodingFailure(const char* text) {
 
 } // namespace
 
-TEST(ResizeSpec, TargetSizesOfAPhotoUpscaledOnlyWhenAllowedAndEachSideOnItsOwn) {
+TEST(ResizeSpec, TargetSizesUpscaleOnlyWhenAllowedRoundHalfAwayNeverFallBelowOneAndStayDoublesForTheRenderGuard) {
     const Size photo{4000, 3000};
     EXPECT_EQ(ResizeSpec::percentage(0.5).targetSize(photo, false), (Size{2000, 1500}));
     EXPECT_EQ(ResizeSpec::scale(0.5).targetSize(photo, false), (Size{2000, 1500}));
@@ -45,9 +45,7 @@ TEST(ResizeSpec, TargetSizesOfAPhotoUpscaledOnlyWhenAllowedAndEachSideOnItsOwn) 
     EXPECT_EQ(ResizeSpec::fit(8000, 8000).targetSize({4000, 3000}, true), (Size{8000, 6000}));
     // Fractional sources round to whole pixels even at their own size.
     EXPECT_EQ(ResizeSpec::original().targetSize({10.5, 3.2}, false), (Size{11, 3}));
-}
 
-TEST(ResizeSpec, SidesRoundHalfAwayNeverFallBelowOneAndHugeFactorsStayDoublesForTheRenderGuard) {
     EXPECT_EQ(ResizeSpec::scale(0.001).targetSize({100, 100}, false), (Size{1, 1}));
     EXPECT_EQ(ResizeSpec::longestEdge(3).targetSize({1000, 333}, false), (Size{3, 1}));
     EXPECT_EQ(ResizeSpec::scale(0.5).targetSize({5, 5}, false), (Size{3, 3}));
