@@ -16,7 +16,7 @@ namespace json = platform::json;
 constexpr auto decodedReorientation = engine_testing::decoded<Reorientation>;
 constexpr auto decodedAdjustments = engine_testing::decoded<Adjustments>;
 
-TEST(Reorientation, TheEightValuesAreNormalisedKnowTheirNamesAndExifEquivalentsAndOperationsStayAmongThem) {
+TEST(Reorientation, TheEightValuesAreNormalisedStayAmongThemselvesAndReadFromJsonModuloFourAsDoAdjustments) {
     struct Row { std::int64_t turns; bool mirrored; const char* description; std::uint32_t exif; };
     const Row rows[] = {
         {0, false, "Unchanged", 1},            {1, false, "Turned right", 6},
@@ -73,9 +73,7 @@ TEST(Reorientation, TheEightValuesAreNormalisedKnowTheirNamesAndExifEquivalentsA
         exif.insert(value.exifEquivalent());
     }
     EXPECT_EQ(exif.size(), 8u);
-}
 
-TEST(Reorientation, JsonReadsMissingKeysAsNothingAndTurnsModuloFourAndSoDoAdjustments) {
     EXPECT_EQ(json::write(Reorientation(3, true).encode()), R"({"quarterTurns":3,"mirrored":true})");
     EXPECT_EQ(decodedReorientation(R"({"quarterTurns":6})"), Reorientation(2, false));
     EXPECT_EQ(decodedReorientation(R"({"quarterTurns":-1,"mirrored":true})"), Reorientation(3, true));
