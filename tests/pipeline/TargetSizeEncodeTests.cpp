@@ -46,7 +46,7 @@ struct RecordedEncodes {
     }
 };
 
-TEST(TargetSizeEncode, AnEffortDependentEncoderProbesAtPreviewThenEncodesTheChoiceOnceAtFinal) {
+TEST(TargetSizeEncode, AnEffortDependentEncoderEncodesTheChoiceOnceAtFinalAndOneThatIsNotKeepsItsBestProbe) {
     RecordedEncodes webp{OutputFormat::webp()};
     ASSERT_FALSE(webp.encoder.writesTheSameFileAtEveryEffort());
     const auto target = webp.middleTarget();
@@ -67,22 +67,21 @@ TEST(TargetSizeEncode, AnEffortDependentEncoderProbesAtPreviewThenEncodesTheChoi
     EXPECT_LE(webp.calls.size(), static_cast<std::size_t>(TargetSizeEncode::maxProbes));
     EXPECT_LE(static_cast<std::int64_t>(estimate.bytes.size()), target);
     EXPECT_EQ(estimate.bytes, webp.encodeAt(*estimate.quality, EncodeEffort::preview));
-}
 
-TEST(TargetSizeEncode, AnEncoderThatWritesTheSameFileAtEveryEffortKeepsItsBestProbe) {
+    // An encoder that writes the same file at every effort keeps its best probe.
     RecordedEncodes jpeg{OutputFormat::jpeg()};
     ASSERT_TRUE(jpeg.encoder.writesTheSameFileAtEveryEffort());
-    const auto target = jpeg.middleTarget();
+    const auto jpegTarget = jpeg.middleTarget();
 
-    const auto output = TargetSizeEncode::run(jpeg.encoder, target, EncodeEffort::final, {}, jpeg.recorder());
-    ASSERT_TRUE(output.quality);
+    const auto jpegOutput = TargetSizeEncode::run(jpeg.encoder, jpegTarget, EncodeEffort::final, {}, jpeg.recorder());
+    ASSERT_TRUE(jpegOutput.quality);
     for (const auto& call : jpeg.calls) EXPECT_EQ(call.effort, EncodeEffort::preview);
-    EXPECT_LE(static_cast<std::int64_t>(output.bytes.size()), target);
-    EXPECT_EQ(output.bytes, jpeg.encodeAt(*output.quality, EncodeEffort::final));
+    EXPECT_LE(static_cast<std::int64_t>(jpegOutput.bytes.size()), jpegTarget);
+    EXPECT_EQ(jpegOutput.bytes, jpeg.encodeAt(*jpegOutput.quality, EncodeEffort::final));
     // Every quality above the choice that was tried was too large.
     for (const auto& call : jpeg.calls) {
-        if (call.quality > *output.quality) {
-            EXPECT_GT(jpeg.encodeAt(call.quality, EncodeEffort::preview).size(), static_cast<std::size_t>(target));
+        if (call.quality > *jpegOutput.quality) {
+            EXPECT_GT(jpeg.encodeAt(call.quality, EncodeEffort::preview).size(), static_cast<std::size_t>(jpegTarget));
         }
     }
 
