@@ -19,7 +19,7 @@ class EnglishErrors : public testing_support::EnglishNumbers {};
 
 } // namespace
 
-TEST_F(EnglishErrors, EveryCaseHasItsSentenceAndDiagnostic) {
+TEST_F(EnglishErrors, EveryCaseHasItsSentenceAndDiagnosticAndUnreadableSizesTheirOwn) {
     const auto jpeg = OutputFormat::jpeg();
     const std::vector<std::tuple<ConversionError, std::string, std::string>> cases = {
         {ConversionError::unsupportedInput("This computer can't read .xyz files."),
@@ -57,9 +57,8 @@ TEST_F(EnglishErrors, EveryCaseHasItsSentenceAndDiagnostic) {
         // What a caller that knows nothing of conversions shows is the same sentence.
         EXPECT_EQ(std::string(static_cast<const std::exception&>(error).what()), description);
     }
-}
 
-TEST_F(EnglishErrors, UnreadableSizesGetTheirOwnSentence) {
+    // Sizes that cannot be read get their own sentence.
     const std::string unreadable = "This image doesn't declare a size that can be read. It may be damaged.";
     for (double bad : {0.0, 0.3, 0.49, -5.0, infinity, -infinity, notANumber, 1e15, 1e300}) {
         EXPECT_EQ(ConversionError::imageTooLarge(bad, 100).errorDescription(), unreadable) << bad;
@@ -75,7 +74,7 @@ TEST_F(EnglishErrors, UnreadableSizesGetTheirOwnSentence) {
 
 // The clauses themselves stand in one place; what a slip there would break is a case telling
 // another's clause or diagnostic, or a payload left out of them.
-TEST(RenderFailureText, EveryCaseHasAClauseAndADiagnosticOfItsOwnWithItsPayload) {
+TEST(RenderFailure, EveryCaseHasAClauseAndADiagnosticOfItsOwnWithItsPayloadAndEqualValuesHashAlike) {
     const std::vector<RenderFailure> cases = {
         RenderFailure::turning(), RenderFailure::resizing(), RenderFailure::background(), RenderFailure::colour(),
         RenderFailure::greyscale(), RenderFailure::iconRung(512), RenderFailure::vectorHasNoSize(),
@@ -100,9 +99,7 @@ TEST(RenderFailureText, EveryCaseHasAClauseAndADiagnosticOfItsOwnWithItsPayload)
               "browserRenderedWrongSize(100 by 50, wanted 200 by 100)");
     EXPECT_EQ(ConversionError::renderFailed(RenderFailure::browser("the page script threw")).errorDescription(),
               "This image can't be processed: the page script threw.");
-}
 
-TEST(RenderFailureHash, EqualValuesHashAlikeAndCasesAreTold) {
     const std::unordered_set<RenderFailure> seen{
         RenderFailure::turning(),   RenderFailure::turning(),
         RenderFailure::resizing(),  RenderFailure::vectorProducedNoImage(1, 2),

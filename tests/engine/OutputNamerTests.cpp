@@ -23,7 +23,7 @@ std::string jpegName(const std::string& pattern, platform::Size size = {1920, 10
 
 } // namespace
 
-TEST(OutputNamerFileName, ExpandsKnownTokensCopiesUnknownOnesAndLeavesUnusableSidesOut) {
+TEST(OutputNamerFileName, ExpandsKnownTokensCopiesUnknownOnesKeepsTheTypedExtensionAndFallsBackToTheSourceName) {
     EXPECT_EQ(jpegName("{name}-{w}x{h}"), "Holiday-1920x1080.jpg");
     EXPECT_EQ(jpegName("{name}@{scale}x", {1, 1}, 2.0), "Holiday@2x.jpg");
     EXPECT_EQ(jpegName("{name}@{scale}x", {1, 1}, 1.5), "Holiday@1.5x.jpg");
@@ -41,15 +41,13 @@ TEST(OutputNamerFileName, ExpandsKnownTokensCopiesUnknownOnesAndLeavesUnusableSi
     EXPECT_EQ(jpegName("{name}-{w}x{h}", {1e19, -1e19}), "Holiday-x.jpg");
     EXPECT_EQ(jpegName("{name}-{w}", {-3.5, 1}), "Holiday--4.jpg");
 
-    // Unknown tokens are copied; known ones inside them still expand.
+    // Known tokens inside unknown ones still expand.
     EXPECT_EQ(jpegName("{nam}"), "{nam}.jpg");
     EXPECT_EQ(jpegName("{a{name}"), "{aHoliday.jpg");
     EXPECT_EQ(jpegName("{name"), "{name.jpg");
     EXPECT_EQ(jpegName("{NAME}}"), "{NAME}}.jpg");
     EXPECT_EQ(jpegName("caf\u00E9 {name} \U0001F600"), "caf\u00E9 Holiday \U0001F600.jpg");
-}
 
-TEST(OutputNamerFileName, KeepsTheTypedExtensionAndFallsBackToTheSourceNameWhenEmpty) {
     EXPECT_EQ(jpegName("{name}.JPG"), "Holiday.JPG");
     EXPECT_EQ(jpegName("{name}.jpg"), "Holiday.jpg");
     EXPECT_EQ(jpegName("{name}.png"), "Holiday.png.jpg");
@@ -57,7 +55,6 @@ TEST(OutputNamerFileName, KeepsTheTypedExtensionAndFallsBackToTheSourceNameWhenE
     EXPECT_EQ(jpegName("{name}-small", {1, 1}, std::nullopt, std::nullopt, "Beach.JPEG"), "Beach-small.JPEG");
     EXPECT_EQ(jpegName("{name}.{format}", {1, 1}, std::nullopt, std::nullopt, "Beach.jpeg"), "Beach.jpeg");
 
-    // Empty names fall back to the source name.
     EXPECT_EQ(jpegName(""), "Holiday.jpg");
     EXPECT_EQ(jpegName("   "), "Holiday.jpg");
     EXPECT_EQ(jpegName(".jpg"), "Holiday.jpg");

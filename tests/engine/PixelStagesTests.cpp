@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 using namespace pictavo;
 using namespace platform;
 using namespace testing_support;
@@ -24,17 +26,12 @@ ImageRef labelled(ColourSpaceRef space, AlphaInfo alpha = AlphaInfo::noneSkipLas
     return image8(3, 2, 4, alpha, std::move(space), values);
 }
 
-} // namespace
-
-TEST(OrientationStage, LeavesUprightImagesAloneAndTurnsTheRest) {
-    // The turns themselves are the platform filter's; here only that the stage asks for them.
-    auto photo = labelled(displayP3());
-    EXPECT_EQ(OrientationStage::normalise(photo, 1), photo);
-    auto upright = OrientationStage::normalise(photo, 6);
-    EXPECT_EQ(upright->width(), 2);
-    // Turned right: the bottom-left pixel (4) comes to the top left.
-    EXPECT_EQ(pixelAt(*upright, 0, 0), (std::vector<int>{4, 40, 80, 255}));
+// Whether a pixel's red, green and blue are each within 2 of the expected ones.
+void expectColourNear(const std::vector<int>& pixel, std::array<int, 3> expected) {
+    for (std::size_t c = 0; c < expected.size(); ++c) EXPECT_NEAR(pixel[c], expected[c], 2) << "component " << c;
 }
+
+} // namespace
 
 TEST(ResizeStage, RedrawsAtEightBitsInTheWorkingSpaceKeepsItsOwnSizeAndRefusesWhatCannotBeDrawn) {
     // Grey and CMYK come out as sRGB; a wide-gamut RGB image keeps its space.
@@ -74,8 +71,14 @@ TEST(ResizeStage, RedrawsAtEightBitsInTheWorkingSpaceKeepsItsOwnSizeAndRefusesWh
     EXPECT_EQ(std::pair(thin->width(), thin->height()), (std::pair<std::int64_t, std::int64_t>{1, 1}));
 }
 
-TEST(AdjustmentStage, AppliesTheUsersTurnNotItsInverseAndGreysOnlyImagesWithoutAlpha) {
+TEST(OrientationAndAdjustmentStages, UprightTheSourceApplyTheUsersTurnNotItsInverseAndGreyOnlyImagesWithoutAlpha) {
     auto photo = labelled(displayP3());
+    // The turns themselves are the platform filter's; here only that the stages ask for them.
+    EXPECT_EQ(OrientationStage::normalise(photo, 1), photo);
+    auto upright = OrientationStage::normalise(photo, 6);
+    EXPECT_EQ(upright->width(), 2);
+    // Turned right: the bottom-left pixel (4) comes to the top left.
+    EXPECT_EQ(pixelAt(*upright, 0, 0), (std::vector<int>{4, 40, 80, 255}));
     EXPECT_EQ(AdjustmentStage::reorient(photo, Reorientation::none()), photo);
     // Turned left: the top-right pixel (3) comes to the top left.
     auto left = AdjustmentStage::reorient(photo, Reorientation(3, false));
@@ -102,7 +105,6 @@ TEST(AdjustmentStage, AppliesTheUsersTurnNotItsInverseAndGreysOnlyImagesWithoutA
     EXPECT_EQ(pixel[3], 51);
     EXPECT_EQ(pixel[0], pixel[1]);
 
-    // 16-bit input comes out at 8 bits.
     auto deep = image16(1, 1, 3, AlphaInfo::none, ColourSpace::sRGB(), {65535, 65535, 65535});
     EXPECT_EQ(AdjustmentStage::greyscale(deep, false)->bitsPerComponent(), 8);
 }
@@ -124,7 +126,6 @@ TEST(AlphaStage, TellsAlphaFromVisibleTransparencyAndFlattensOverTheMatteInTheWo
     // 16-bit alpha is judged at 8 bits: 65534 is opaque, 65000 is not.
     EXPECT_FALSE(AlphaStage::hasVisibleTransparency(*image16(2, 1, 2, AlphaInfo::last, nullptr, {5, 65535, 5, 65534})));
     EXPECT_TRUE(AlphaStage::hasVisibleTransparency(*image16(2, 1, 2, AlphaInfo::first, nullptr, {65535, 5, 65000, 5})));
-    // A row two million pixels wide.
     std::vector<std::uint8_t> wide(2'000'000 * 2, 255);
     wide[wide.size() - 1] = 0;
     EXPECT_TRUE(AlphaStage::hasVisibleTransparency(*image8(2'000'000, 1, 2, AlphaInfo::last, nullptr, wide)));
@@ -162,17 +163,12 @@ TEST(ColourStage, ConvertsToSRGBUnlessItAlreadyIsOrColourIsPreserved) {
     EXPECT_EQ(ColourStage::apply(ColourPolicy::preserve, p3), p3);
     auto converted = ColourStage::apply(ColourPolicy::convertToSRGB, p3);
     EXPECT_TRUE(converted->colourSpace()->isSRGB());
-    const auto pixel = pixelAt(*converted, 0, 0);
-    EXPECT_NEAR(pixel[0], 216, 2);
-    EXPECT_NEAR(pixel[1], 93, 2);
-    EXPECT_NEAR(pixel[2], 31, 2);
+    expectColourNear(pixelAt(*converted, 0, 0), {216, 93, 31});
 
     auto adobe = image16(1, 1, 4, AlphaInfo::last, adobeRGB(), {100 * 257, 150 * 257, 200 * 257, 65535});
     auto fromAdobe = ColourStage::apply(ColourPolicy::convertToSRGB, adobe);
     EXPECT_EQ(fromAdobe->alphaInfo(), AlphaInfo::premultipliedLast);
-    EXPECT_NEAR(pixelAt(*fromAdobe, 0, 0)[0], 66, 2);
-    EXPECT_NEAR(pixelAt(*fromAdobe, 0, 0)[1], 151, 2);
-    EXPECT_NEAR(pixelAt(*fromAdobe, 0, 0)[2], 203, 2);
+    expectColourNear(pixelAt(*fromAdobe, 0, 0), {66, 151, 203});
 
     // Untagged RGB has no space of its own: it is drawn as sRGB.
     auto untagged = image8(1, 1, 3, AlphaInfo::none, nullptr, {1, 2, 3});

@@ -1,7 +1,7 @@
 #include "ImageEngine/Model/Adjustments.h"
 #include "ImageEngine/Model/Reorientation.h"
 
-#include "support/Thrown.h"
+#include "JsonDecoding.h"
 
 #include <gtest/gtest.h>
 
@@ -13,21 +13,10 @@ using pictavo::Reorientation;
 using platform::Size;
 namespace json = platform::json;
 
-namespace {
+constexpr auto decodedReorientation = engine_testing::decoded<Reorientation>;
+constexpr auto decodedAdjustments = engine_testing::decoded<Adjustments>;
 
-Reorientation decodedReorientation(const char* text) {
-    const json::Value document = json::parse(text);
-    return Reorientation::decode(json::Reader(document));
-}
-
-Adjustments decodedAdjustments(const char* text) {
-    const json::Value document = json::parse(text);
-    return Adjustments::decode(json::Reader(document));
-}
-
-} // namespace
-
-TEST(Reorientation, TheEightValuesAreNormalisedWhenMadeAndKnowTheirNamesAndExifEquivalents) {
+TEST(Reorientation, TheEightValuesAreNormalisedStayAmongThemselvesAndReadFromJsonModuloFourAsDoAdjustments) {
     struct Row { std::int64_t turns; bool mirrored; const char* description; std::uint32_t exif; };
     const Row rows[] = {
         {0, false, "Unchanged", 1},            {1, false, "Turned right", 6},
@@ -60,9 +49,7 @@ TEST(Reorientation, TheEightValuesAreNormalisedWhenMadeAndKnowTheirNamesAndExifE
     EXPECT_EQ(Reorientation(std::numeric_limits<std::int64_t>::min(), false).quarterTurns(), 0);
     EXPECT_EQ(Reorientation(std::numeric_limits<std::int64_t>::max(), false).quarterTurns(), 3);
     EXPECT_EQ(Reorientation(-6, false).hash(), Reorientation(2, false).hash());
-}
 
-TEST(Reorientation, OperationsStayWithinTheEightValues) {
     const Reorientation right(1, false);
     EXPECT_EQ(right.flippedHorizontally(), Reorientation(3, true));
     EXPECT_EQ(right.flippedVertically(), Reorientation(1, true));
@@ -86,9 +73,7 @@ TEST(Reorientation, OperationsStayWithinTheEightValues) {
         exif.insert(value.exifEquivalent());
     }
     EXPECT_EQ(exif.size(), 8u);
-}
 
-TEST(Reorientation, JsonReadsMissingKeysAsNothingAndTurnsModuloFourAndSoDoAdjustments) {
     EXPECT_EQ(json::write(Reorientation(3, true).encode()), R"({"quarterTurns":3,"mirrored":true})");
     EXPECT_EQ(decodedReorientation(R"({"quarterTurns":6})"), Reorientation(2, false));
     EXPECT_EQ(decodedReorientation(R"({"quarterTurns":-1,"mirrored":true})"), Reorientation(3, true));
@@ -107,13 +92,13 @@ TEST(Reorientation, JsonReadsMissingKeysAsNothingAndTurnsModuloFourAndSoDoAdjust
 
     const Adjustments turned{Reorientation(1, true), true};
     EXPECT_EQ(json::write(turned.encode()), R"({"reorientation":{"quarterTurns":1,"mirrored":true},"greyscale":true})");
-    EXPECT_EQ(decodedAdjustments(json::write(turned.encode()).c_str()), turned);
+    EXPECT_EQ(decodedAdjustments(json::write(turned.encode())), turned);
     EXPECT_EQ(decodedAdjustments(R"({"reorientation":{},"greyscale":false})"), Adjustments::none());
     EXPECT_NE(turned, (Adjustments{Reorientation(1, true), false}));
     EXPECT_NE(turned.hash(), (Adjustments{Reorientation(1, true), false}).hash());
 
     for (const char* text : {R"({"greyscale":false})", R"({"reorientation":{}})"}) {
-        const auto error = testing_support::thrown<json::DecodingError>([&] { decodedAdjustments(text); });
-        EXPECT_TRUE(error && error->kind() == json::DecodingError::Kind::keyNotFound) << text;
+        EXPECT_EQ(engine_testing::decodingFailure([&] { decodedAdjustments(text); }).kind(),
+                  json::DecodingError::Kind::keyNotFound) << text;
     }
 }

@@ -1,6 +1,6 @@
 #include "ImageEngine/Model/ResizeSpec.h"
 
-#include "support/Thrown.h"
+#include "JsonDecoding.h"
 
 #include <gtest/gtest.h>
 
@@ -16,21 +16,17 @@ namespace {
 
 constexpr double infinity = std::numeric_limits<double>::infinity();
 
-ResizeSpec decoded(const char* text) {
-    const json::Value document = json::parse(text);
-    return ResizeSpec::decode(json::Reader(document));
-}
+constexpr auto decoded = engine_testing::decoded<ResizeSpec>;
 
 std::string encoded(const ResizeSpec& spec) { return json::write(spec.encode()); }
 
 json::DecodingError decodingFailure(const char* text) {
-    return thrown<json::DecodingError>([&] { decoded(text); })
-        .value_or(json::DecodingError(json::DecodingError::Kind::dataCorrupted, {}, ""));
+    return engine_testing::decodingFailure([&] { decoded(text); });
 }
 
 } // namespace
 
-TEST(ResizeSpec, TargetSizesOfAPhotoUpscaledOnlyWhenAllowedAndEachSideOnItsOwn) {
+TEST(ResizeSpec, TargetSizesUpscaleOnlyWhenAllowedRoundHalfAwayNeverFallBelowOneAndStayDoublesForTheRenderGuard) {
     const Size photo{4000, 3000};
     EXPECT_EQ(ResizeSpec::percentage(0.5).targetSize(photo, false), (Size{2000, 1500}));
     EXPECT_EQ(ResizeSpec::scale(0.5).targetSize(photo, false), (Size{2000, 1500}));
@@ -43,16 +39,13 @@ TEST(ResizeSpec, TargetSizesOfAPhotoUpscaledOnlyWhenAllowedAndEachSideOnItsOwn) 
     // The tighter bound wins, whichever side it is on.
     EXPECT_EQ(ResizeSpec::fit(2000, 500).targetSize(photo, false), (Size{667, 500}));
 
-    // Upscaling only when allowed, each side on its own.
     EXPECT_EQ(ResizeSpec::scale(2).targetSize({100, 50}, true), (Size{200, 100}));
     EXPECT_EQ(ResizeSpec::scale(2).targetSize({100, 50}, false), (Size{100, 50}));
     EXPECT_EQ(ResizeSpec::longestEdge(5000).targetSize({4000, 3000}, false), (Size{4000, 3000}));
     EXPECT_EQ(ResizeSpec::fit(8000, 8000).targetSize({4000, 3000}, true), (Size{8000, 6000}));
     // Fractional sources round to whole pixels even at their own size.
     EXPECT_EQ(ResizeSpec::original().targetSize({10.5, 3.2}, false), (Size{11, 3}));
-}
 
-TEST(ResizeSpec, SidesRoundHalfAwayNeverFallBelowOneAndHugeFactorsStayDoublesForTheRenderGuard) {
     EXPECT_EQ(ResizeSpec::scale(0.001).targetSize({100, 100}, false), (Size{1, 1}));
     EXPECT_EQ(ResizeSpec::longestEdge(3).targetSize({1000, 333}, false), (Size{3, 1}));
     EXPECT_EQ(ResizeSpec::scale(0.5).targetSize({5, 5}, false), (Size{3, 3}));
@@ -90,7 +83,6 @@ TEST(ResizeSpec, StoredValuesAndTypedDimensionsAreBroughtWithinBounds) {
     EXPECT_EQ(ResizeSpec::scale(250).withinStorageBounds(), ResizeSpec::scale(250));
     EXPECT_EQ(ResizeSpec::percentage(1e308).withinStorageBounds(), ResizeSpec::percentage(1e308));
 
-    // Typed dimensions keep only their digits.
     EXPECT_EQ(ResizeSpec::typedDimension("1,920 px"), 1920);
     EXPECT_EQ(ResizeSpec::typedDimension(" -640 "), 640);
     EXPECT_EQ(ResizeSpec::typedDimension("wide"), std::nullopt);
@@ -103,7 +95,7 @@ TEST(ResizeSpec, StoredValuesAndTypedDimensionsAreBroughtWithinBounds) {
     EXPECT_EQ(ResizeSpec::typedDimension("\u0661\u0662"), std::nullopt);
 }
 
-TEST(ResizeSpec, EqualityComparesPayloadsAsNumbers) {
+TEST(ResizeSpec, EqualityComparesPayloadsAsNumbersAndJsonHasOneFormOfEveryCase) {
     EXPECT_EQ(ResizeSpec::scale(0.0), ResizeSpec::scale(-0.0));
     EXPECT_EQ(ResizeSpec::scale(0.0).hash(), ResizeSpec::scale(-0.0).hash());
     EXPECT_NE(ResizeSpec::scale(std::nan("")), ResizeSpec::scale(std::nan("")));
@@ -113,9 +105,7 @@ TEST(ResizeSpec, EqualityComparesPayloadsAsNumbers) {
     EXPECT_NE(ResizeSpec::fit(100, std::nullopt).hash(), ResizeSpec::fit(std::nullopt, 100).hash());
     EXPECT_EQ(ResizeSpec::fit(100, 200), ResizeSpec::fit(100, 200));
     EXPECT_EQ(ResizeSpec::fit(100, 200).hash(), ResizeSpec::fit(100, 200).hash());
-}
 
-TEST(ResizeSpec, JsonFormOfEveryCaseAndWhatIsNotOneCaseFails) {
     EXPECT_EQ(encoded(ResizeSpec::original()), R"({"original":{}})");
     EXPECT_EQ(encoded(ResizeSpec::fit(800, std::nullopt)), R"({"fit":{"maxWidth":800}})");
     EXPECT_EQ(encoded(ResizeSpec::fit(std::nullopt, std::nullopt)), R"({"fit":{}})");
@@ -125,7 +115,7 @@ TEST(ResizeSpec, JsonFormOfEveryCaseAndWhatIsNotOneCaseFails) {
 
     for (const auto& spec : {ResizeSpec::original(), ResizeSpec::fit(1, 2), ResizeSpec::fit(std::nullopt, 7),
                              ResizeSpec::percentage(0.25), ResizeSpec::scale(1.0 / 3.0), ResizeSpec::longestEdge(9)})
-        EXPECT_EQ(decoded(encoded(spec).c_str()), spec) << encoded(spec);
+        EXPECT_EQ(decoded(encoded(spec)), spec) << encoded(spec);
 
     EXPECT_EQ(decoded(R"({"scale":{"_0":2},"zoom":{}})"), ResizeSpec::scale(2));
     EXPECT_EQ(decoded(R"({"fit":{"maxWidth":null,"maxHeight":5}})"), ResizeSpec::fit(std::nullopt, 5));
@@ -133,7 +123,6 @@ TEST(ResizeSpec, JsonFormOfEveryCaseAndWhatIsNotOneCaseFails) {
     // Decoding does not sanitise: that is for whoever stores the value.
     EXPECT_EQ(decoded(R"({"longestEdge":{"_0":-4}})"), ResizeSpec::longestEdge(-4));
 
-    // JSON that is not one case fails.
     for (const char* text : {R"({"scale":{"_0":2},"fit":{}})", "{}", R"({"Scale":{"_0":2}})"}) {
         const auto error = decodingFailure(text);
         EXPECT_EQ(error.kind(), json::DecodingError::Kind::typeMismatch) << text;
@@ -148,7 +137,6 @@ TEST(ResizeSpec, JsonFormOfEveryCaseAndWhatIsNotOneCaseFails) {
     EXPECT_EQ(decodingFailure(R"({"original":[]})").kind(), json::DecodingError::Kind::typeMismatch);
     EXPECT_EQ(decodingFailure("\"original\"").kind(), json::DecodingError::Kind::typeMismatch);
 
-    // Non-finite factors are not written.
     for (double bad : {std::nan(""), infinity, -infinity}) {
         const auto error = thrown<json::EncodingError>([&] { ResizeSpec::scale(bad).encode({"sizing"}); });
         EXPECT_EQ(error ? error->codingPath() : json::CodingPath{}, (json::CodingPath{"sizing", "scale", "_0"}));

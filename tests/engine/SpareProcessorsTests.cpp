@@ -16,7 +16,7 @@
 using pictavo::EncodeExecutor;
 using pictavo::SpareProcessors;
 
-TEST(SpareProcessors, LoansNeverHandOutMoreThanIsSpareAndComeBack) {
+TEST(SpareProcessors, LoansNeverHandOutMoreThanIsSpareAndComeBackAndARunningExecutorJobIsBusy) {
     const std::int64_t spare = SpareProcessors::available();
     ASSERT_GT(spare, 0); // nothing else runs in this process
     {
@@ -29,10 +29,7 @@ TEST(SpareProcessors, LoansNeverHandOutMoreThanIsSpareAndComeBack) {
     EXPECT_EQ(SpareProcessors::available(), spare);
     EXPECT_EQ(SpareProcessors::Loan(0).count(), 0);
     EXPECT_EQ(SpareProcessors::Loan(-3).count(), 0);
-}
 
-TEST(SpareProcessors, ARunningExecutorJobIsBusy) {
-    const std::int64_t spare = SpareProcessors::available();
     EncodeExecutor executor(1);
     std::promise<void> release;
     std::promise<std::int64_t> seen;
@@ -67,21 +64,7 @@ TEST(SpareProcessors, RunsEveryTaskOnceEvenWithNothingSpareAndRethrowsAFailureAf
     EXPECT_EQ(SpareProcessors::available() > 0, true); // the loan was given back
 }
 
-TEST(SpareProcessors, DrawBandsBorrowOnlySpareProcessors) {
-    // With the engine linked in, the platform's draw bands run as side-by-side tasks: with
-    // every processor lent elsewhere they all run on the drawing thread.
-    const SpareProcessors::Loan everything(SpareProcessors::available());
-    std::mutex lock;
-    std::set<std::thread::id> threads;
-    platform::BandRunner::Tasks tasks(4, [&] {
-        const std::lock_guard guard(lock);
-        threads.insert(std::this_thread::get_id());
-    });
-    platform::BandRunner::run(tasks);
-    EXPECT_EQ(threads, std::set<std::thread::id>{std::this_thread::get_id()});
-}
-
-TEST(SpareProcessors, LibraryThreadLeasesBorrowSpareProcessorsAndGiveThemBack) {
+TEST(SpareProcessors, DrawBandsAndLibraryThreadLeasesBorrowOnlySpareProcessors) {
     // With the engine linked in, an encoder's worker pool is the calling thread and what is
     // spare, and holds it until the lease ends.
     const std::int64_t spare = SpareProcessors::available();
@@ -92,6 +75,15 @@ TEST(SpareProcessors, LibraryThreadLeasesBorrowSpareProcessorsAndGiveThemBack) {
         const SpareProcessors::Loan rest(SpareProcessors::available());
         const platform::LibraryThreads::Lease starved(4);
         EXPECT_EQ(starved.threads(), 1);
+        // The platform's draw bands run as side-by-side tasks: with every processor lent
+        // elsewhere they all run on the drawing thread.
+        std::mutex lock;
+        std::set<std::thread::id> threads;
+        platform::BandRunner::run(platform::BandRunner::Tasks(4, [&] {
+            const std::lock_guard guard(lock);
+            threads.insert(std::this_thread::get_id());
+        }));
+        EXPECT_EQ(threads, std::set<std::thread::id>{std::this_thread::get_id()});
     }
     EXPECT_EQ(SpareProcessors::available(), spare);
 }

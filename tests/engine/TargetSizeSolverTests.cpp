@@ -47,7 +47,7 @@ TEST(TargetSizeSolver, BinarySearchProbesInItsExactOrder) {
     }
 }
 
-TEST(TargetSizeSolver, FallsBackToTheLowestQualityWhenTheBudgetRunsOut) {
+TEST(TargetSizeSolver, FallsBackToTheLowestQualityWhenTheBudgetRunsOutAndEncodesOnceAtTheTopWithoutADial) {
     Probes probes;
     const auto outcome = TargetSizeSolver::solve(0, {0, 1000}, 8, true, probes.callback());
     EXPECT_EQ(probes.asked, (std::vector<std::int64_t>{500, 249, 124, 61, 30, 14, 6, 2, 0}));
@@ -57,9 +57,7 @@ TEST(TargetSizeSolver, FallsBackToTheLowestQualityWhenTheBudgetRunsOut) {
     Probes none;
     EXPECT_EQ(TargetSizeSolver::solve(5000, {1, 100}, 0, true, none.callback()), (Outcome{1, 1000, false, 1}));
     EXPECT_EQ(none.asked, std::vector<std::int64_t>{1});
-}
 
-TEST(TargetSizeSolver, EncodesOnceAtTheTopWithoutADialAndSurvivesExtremeRanges) {
     Probes fits;
     EXPECT_EQ(TargetSizeSolver::solve(100'000, {1, 100}, 8, false, fits.callback()),
               (Outcome{std::nullopt, 100'000, true, 1}));

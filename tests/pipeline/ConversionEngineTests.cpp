@@ -25,6 +25,11 @@ protected:
         if (!bytes) throw std::runtime_error("libvips cannot write " + suffix);
         return folder.write(name, *bytes);
     }
+    static testing_support::SampleImage picture(int width, int height, int bands, int pages = 1) {
+        testing_support::SampleImage image;
+        std::tie(image.width, image.height, image.bands, image.pages) = std::tuple(width, height, bands, pages);
+        return image;
+    }
     ConversionResult convert(const std::filesystem::path& path, const OutputSpec& spec) const {
         return engine.convert(path, spec, 1, EncodeEffort::final);
     }
@@ -53,18 +58,11 @@ TEST_F(ConversionEngineTest, ResolvesAConcreteFormatWithoutReadingTheFileAndFall
     EXPECT_EQ(result.suggestedFileName, "a.jpg");
 
     // With alpha the fall-back keeps it.
-    testing_support::SampleImage withAlpha;
-    withAlpha.bands = 4;
-    EXPECT_TRUE(engine.writableIdentifiers(engine.properties(sample("b.tif", withAlpha)), spec, 1).count("public.tiff"));
+    EXPECT_TRUE(engine.writableIdentifiers(engine.properties(sample("b.tif", picture(9, 7, 4))), spec, 1).count("public.tiff"));
 }
 
 TEST_F(ConversionEngineTest, WarningsComeInTheirFixedOrder) {
-    testing_support::SampleImage animation;
-    animation.width = 24;
-    animation.height = 16;
-    animation.bands = 4;
-    animation.pages = 12;
-    const auto gif = sample("moving.gif", animation);
+    const auto gif = sample("moving.gif", picture(24, 16, 4, 12));
 
     auto spec = specFor(OutputFormat::jpeg());
     spec.sizing = ResizeSpec::scale(2);
@@ -105,11 +103,7 @@ TEST_F(ConversionEngineTest, TheTargetSizeSearchKeepsTheBestQualityThatFits) {
 }
 
 TEST_F(ConversionEngineTest, EstimatesEqualFinalConversionsWhereEveryEffortWritesTheSameFile) {
-    testing_support::SampleImage picture;
-    picture.width = 40;
-    picture.height = 30;
-    picture.bands = 4;
-    const auto path = sample("p.png", picture);
+    const auto path = sample("p.png", picture(40, 30, 4));
     int compared = 0;
     for (const auto& format : engine.encoders().formats()) {
         if (!engine.encoders().encoder(format).writesTheSameFileAtEveryEffort()) continue;
@@ -124,7 +118,7 @@ TEST_F(ConversionEngineTest, EstimatesEqualFinalConversionsWhereEveryEffortWrite
     EXPECT_GT(compared, 3);
 }
 
-TEST_F(ConversionEngineTest, ACancelledConversionStopsWithTheCancellationError) {
+TEST_F(ConversionEngineTest, ACancelledConversionStopsWithTheCancellationErrorAndATooLargeOneIsRefusedBeforeDecoding) {
     const auto path = sample("p.png");
     std::stop_source stop;
     stop.request_stop();
@@ -137,11 +131,9 @@ TEST_F(ConversionEngineTest, ACancelledConversionStopsWithTheCancellationError) 
     EXPECT_THROW(engine.convert(path, spec, 1, EncodeEffort::final, stop.get_token()), platform::CancellationError);
     // The same conversion not cancelled goes through.
     EXPECT_GT(convert(path, spec).byteCount(), 0);
-}
 
-TEST_F(ConversionEngineTest, AnImageBeyondTheMemoryBudgetIsRefusedBeforeItIsDecoded) {
-    const auto path = folder.write("huge.png", testing_support::pngDeclaring(200'000));
-    const auto error = thrownBy([&] { convert(path, specFor(OutputFormat::jpeg())); });
+    const auto huge = folder.write("huge.png", testing_support::pngDeclaring(200'000));
+    const auto error = thrownBy([&] { convert(huge, specFor(OutputFormat::jpeg())); });
     EXPECT_NE(error.get<ConversionError::ImageTooLarge>(), nullptr) << error.diagnostic();
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -20,7 +21,7 @@ using testing_support::TemporaryFolder;
 // pixels when it reached the encoder.
 struct Watch {
     std::mutex lock;
-    int inspections = 0;
+    std::atomic<int> inspections = 0;
     int decodes = 0;
     std::weak_ptr<const platform::Image> decoded;
     platform::ImageRef encoded;
@@ -33,10 +34,7 @@ public:
     explicit WatchedDecoder(std::shared_ptr<Watch> watch) : watch_(std::move(watch)) {}
     const std::unordered_set<platform::ContentType>& readableTypes() const override { return real_.readableTypes(); }
     ImageProperties properties(const std::filesystem::path& url) const override {
-        {
-            const std::lock_guard hold(watch_->lock);
-            ++watch_->inspections;
-        }
+        ++watch_->inspections;
         return real_.properties(url);
     }
     DecodedImage decode(const std::filesystem::path& url) const override { return decode(url, 1); }
@@ -85,61 +83,60 @@ struct WatchedConversion {
                             SourceOptimiserRegistry::standard()};
 };
 
+class ConversionFootprint : public testing::Test {
+protected:
+    // A real JPEG photo, and a JPEG of it at the given scale (1 keeps its size).
+    std::filesystem::path photo(int width, int height) {
+        return folder.write("photo.jpg", testing_support::makeJpeg(width, height));
+    }
+    static OutputSpec jpegAt(double scale) {
+        auto spec = specFor(OutputFormat::jpeg());
+        if (scale != 1) spec.sizing = ResizeSpec::scale(scale);
+        return spec;
+    }
+
+    TemporaryFolder folder;
+    WatchedConversion conversion;
+};
+
 } // namespace
 
-TEST(ConversionFootprint, DecodedPixelsAreLetGoOnceTheResizedImageIsDrawn) {
-    TemporaryFolder folder;
-    const auto photo = folder.write("photo.jpg", testing_support::makeJpeg(96, 64));
-    WatchedConversion conversion;
-    auto spec = specFor(OutputFormat::jpeg());
-    spec.sizing = ResizeSpec::scale(0.5);
+TEST_F(ConversionFootprint, DecodedPixelsAreLetGoOnceTheResizedImageIsDrawnAndKeptWhenNoStageChangesThem) {
+    const auto large = photo(96, 64);
+    auto spec = jpegAt(0.5);
     spec.quality = QualityMode::quality(85);
-    const auto result = conversion.engine.convert(photo, spec, 1, EncodeEffort::final);
+    const auto result = conversion.engine.convert(large, spec, 1, EncodeEffort::final);
     EXPECT_EQ(result.pixelSize, (platform::Size{48, 32}));
     EXPECT_FALSE(conversion.watch->decodedAliveAtEncode);
     // The same conversion through the standard engine makes the very same file.
-    EXPECT_EQ(*result.data, *standardEngine().convert(photo, spec, 1, EncodeEffort::final).data);
+    EXPECT_EQ(*result.data, *standardEngine().convert(large, spec, 1, EncodeEffort::final).data);
+
+    // Pixels no stage changes reach the encoder as they were decoded.
+    WatchedConversion untouched;
+    spec.sizing = ResizeSpec::original();
+    untouched.engine.convert(large, spec, 1, EncodeEffort::final);
+    EXPECT_TRUE(untouched.watch->decodedAliveAtEncode);
+    EXPECT_EQ(untouched.watch->encoded, untouched.watch->decoded.lock());
 }
 
-TEST(ConversionFootprint, PixelsNoStageChangesReachTheEncoderAsTheyWereDecoded) {
-    TemporaryFolder folder;
-    const auto photo = folder.write("photo.jpg", testing_support::makeJpeg(40, 30));
-    WatchedConversion conversion;
-    auto spec = specFor(OutputFormat::jpeg());
-    spec.quality = QualityMode::quality(85);
-    conversion.engine.convert(photo, spec, 1, EncodeEffort::final);
-    EXPECT_TRUE(conversion.watch->decodedAliveAtEncode);
-    EXPECT_EQ(conversion.watch->encoded, conversion.watch->decoded.lock());
-}
-
-TEST(ConversionFootprint, ASourceIsInspectedApartOnlyWhenItMightBeKeptAsItIs) {
-    TemporaryFolder folder;
-    const auto photo = folder.write("photo.jpg", testing_support::makeJpeg(64, 48));
-    auto spec = specFor(OutputFormat::jpeg());
-
+TEST_F(ConversionFootprint, ASourceIsInspectedApartOnlyWhenItMightBeKeptAsItIs) {
+    const auto source = photo(64, 48);
     // Lossless into its own format: the source's coefficients are kept, never decoded.
-    WatchedConversion kept;
-    kept.engine.convert(photo, spec, 1, EncodeEffort::final);
-    EXPECT_GE(kept.watch->inspections, 1);
-    EXPECT_FALSE(kept.watch->encoded);
+    conversion.engine.convert(source, jpegAt(1), 1, EncodeEffort::final);
+    EXPECT_GE(conversion.watch->inspections.load(), 1);
+    EXPECT_FALSE(conversion.watch->encoded);
 
     // A resize rules that out before the file is read: it is read once, to be decoded.
-    spec.sizing = ResizeSpec::scale(0.5);
     WatchedConversion resized;
-    resized.engine.convert(photo, spec, 1, EncodeEffort::final);
-    EXPECT_EQ(resized.watch->inspections, 0);
+    resized.engine.convert(source, jpegAt(0.5), 1, EncodeEffort::final);
+    EXPECT_EQ(resized.watch->inspections.load(), 0);
     EXPECT_TRUE(resized.watch->encoded);
 }
 
-TEST(ConversionFootprint, AConversionCancelledBeforeItStartsDecodesNothing) {
-    TemporaryFolder folder;
-    const auto photo = folder.write("photo.jpg", testing_support::makeJpeg(64, 48));
-    auto spec = specFor(OutputFormat::jpeg());
-    spec.sizing = ResizeSpec::scale(0.5);
-    WatchedConversion conversion;
+TEST_F(ConversionFootprint, AConversionCancelledBeforeItStartsDecodesNothing) {
     std::stop_source stop;
     stop.request_stop();
-    EXPECT_THROW(conversion.engine.convert(photo, spec, 1, EncodeEffort::final, stop.get_token()),
+    EXPECT_THROW(conversion.engine.convert(photo(64, 48), jpegAt(0.5), 1, EncodeEffort::final, stop.get_token()),
                  platform::CancellationError);
     EXPECT_EQ(conversion.watch->decodes, 0);
 }

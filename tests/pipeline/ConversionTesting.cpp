@@ -3,6 +3,8 @@
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "support/TestImages.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
@@ -28,6 +30,16 @@ platform::ImageRef decodedOutput(const ConversionResult& result, const testing_s
     const auto* raster = decoded.asRaster();
     if (!raster) throw std::runtime_error("the output did not decode as pixels");
     return raster->image;
+}
+
+platform::ImageRef decodedOutput(const ConversionResult& result, const testing_support::TemporaryFolder& folder,
+                                 platform::Size size) {
+    EXPECT_EQ(result.pixelSize, size);
+    auto image = decodedOutput(result, folder);
+    if (image->width() != static_cast<std::int64_t>(size.width) || image->height() != static_cast<std::int64_t>(size.height))
+        throw std::runtime_error("the output is " + std::to_string(image->width()) + " by " +
+                                 std::to_string(image->height()) + " pixels");
+    return image;
 }
 
 namespace {

@@ -21,6 +21,10 @@ pictavo::OutputSpec specFor(const pictavo::OutputFormat& format);
 // The output written into the folder under its suggested name and read back by the
 // engine's own decoders: the first page, or the largest picture of an icon file.
 platform::ImageRef decodedOutput(const pictavo::ConversionResult& result, const testing_support::TemporaryFolder& folder);
+// The same, once the result and the decoded picture are both found to be `size`; a failure
+// of the test, thrown before any pixel is read, when either is not.
+platform::ImageRef decodedOutput(const pictavo::ConversionResult& result, const testing_support::TemporaryFolder& folder,
+                                 platform::Size size);
 
 // Red, green, blue and alpha of a pixel (top-left origin) at 8 bits, whatever the image's
 // depth, layout or premultiplication; grey gives three equal values.

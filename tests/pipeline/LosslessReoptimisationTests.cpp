@@ -42,7 +42,7 @@ SourceOptimiserRegistry registryLikeTheStandardOne() {
     });
 }
 
-TEST(LosslessReoptimisation, TheFirstFailingTestOfTheSpecificationDecides) {
+TEST(LosslessReoptimisation, TheFirstFailingTestOfTheSpecificationDecidesThenTheOptimiserMustCarryOutThePolicyAndTurn) {
     const auto jpeg = source(platform::ContentType::jpeg());
     const auto ineligibility = [](const OutputSpec& spec, const ImageProperties& source, std::int64_t page = 1) {
         return LosslessReoptimisation::ineligibility(spec, page, source);
@@ -85,16 +85,14 @@ TEST(LosslessReoptimisation, TheFirstFailingTestOfTheSpecificationDecides) {
     // Same as source is a request to resolve, never the source's own format.
     EXPECT_EQ(ineligibility(keeping(OutputFormat::sameAsSource()), source(platform::ContentType::png())),
               Ineligibility::differentFormat);
-}
 
-TEST(LosslessReoptimisation, TheOptimiserMustCarryOutThePolicyAndTheTurn) {
     const auto registry = registryLikeTheStandardOne();
     const auto checked = [&](const OutputSpec& spec, const ImageProperties& source) {
         return LosslessReoptimisation::check(spec, 1, source, registry);
     };
-    const auto pdf = source(platform::ContentType::pdf());
-    EXPECT_EQ(checked(keeping(OutputFormat::pdf(), MetadataPolicy::strip), pdf), Ineligibility::metadata);
-    EXPECT_EQ(checked(keeping(OutputFormat::pdf()), pdf), std::nullopt);
+    const auto onePage = source(platform::ContentType::pdf());
+    EXPECT_EQ(checked(keeping(OutputFormat::pdf(), MetadataPolicy::strip), onePage), Ineligibility::metadata);
+    EXPECT_EQ(checked(keeping(OutputFormat::pdf()), onePage), std::nullopt);
     EXPECT_EQ(checked(keeping(OutputFormat::jpeg(), MetadataPolicy::strip), source(platform::ContentType::jpeg(), 6)),
               std::nullopt);
     const auto turnedPNG = source(platform::ContentType::png(), 6);
@@ -104,7 +102,7 @@ TEST(LosslessReoptimisation, TheOptimiserMustCarryOutThePolicyAndTheTurn) {
     const auto tiff = source(platform::ContentType::tiff());
     EXPECT_EQ(checked(keeping(OutputFormat::tiff()), tiff), Ineligibility::noOptimiser);
     // The specification's own reasons come before the optimiser's.
-    auto spec = keeping(OutputFormat::tiff());
+    spec = keeping(OutputFormat::tiff());
     spec.colour = ColourPolicy::convertToSRGB;
     EXPECT_EQ(checked(spec, tiff), Ineligibility::colour);
 }
@@ -132,7 +130,6 @@ TEST(SourceOptimiserRegistry, FindsTheLastOptimiserOfAFormatAndListsTheFormatsTh
     auto strip = ids(registry.formats(MetadataPolicy::strip));
     std::sort(strip.begin(), strip.end());
     EXPECT_EQ(strip, (std::vector<std::string>{"public.jpeg", "public.png", "public.svg-image"}));
-    // Sorted by label.
     EXPECT_EQ(ids(registry.supportedFormats()),
               (std::vector<std::string>{"public.jpeg", "com.adobe.pdf", "public.png", "public.svg-image"}));
 

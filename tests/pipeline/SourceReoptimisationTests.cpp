@@ -15,15 +15,35 @@ using namespace pipeline_testing;
 using testing_support::TemporaryFolder;
 using testing_support::thrownBy;
 
-ConversionEngine engineWith(std::shared_ptr<const SourceOptimiser> optimiser) {
+ConversionEngine engineWith(const OutputFormat& format, std::optional<std::ptrdiff_t> change,
+                            std::set<MetadataPolicy> policies = bothPolicies) {
     return ConversionEngine(DecoderRegistry::standard(), EncoderRegistry::standard(),
-                            SourceOptimiserRegistry({std::move(optimiser)}));
+                            SourceOptimiserRegistry({std::make_shared<ResizingOptimiser>(format, policies, change)}));
 }
 
-TEST(SourceReoptimisation, AJPEGKeptAsItIsGoesThroughItsOptimiserWithoutDecoding) {
+OutputSpec stripping(const OutputFormat& format) {
+    auto spec = specFor(format);
+    spec.metadata = MetadataPolicy::strip;
+    return spec;
+}
+
+class SourceReoptimisation : public testing::Test {
+protected:
+    // A small gradient PNG, and the bytes it was written with.
+    std::filesystem::path gradientPNG() {
+        const auto path = folder.write("p.png", encode(gradient(20, 10), ".png"));
+        source = platform::readWholeFile(path);
+        return path;
+    }
+    std::filesystem::path samplePPM() { return folder.write("p.ppm", *testing_support::encodeSample({}, ".ppm")); }
+
     TemporaryFolder folder;
+    platform::Bytes source;
+};
+
+TEST_F(SourceReoptimisation, AJPEGKeptAsItIsGoesThroughItsOptimiserWithoutDecoding) {
     const auto path = folder.write("photo.jpg", encode(gradient(64, 48), ".jpg[Q=90,optimize_coding=false]"));
-    const platform::Bytes source = platform::readWholeFile(path);
+    source = platform::readWholeFile(path);
     const auto& engine = standardEngine();
     ASSERT_TRUE(engine.optimisers().optimiser(OutputFormat::jpeg()));
 
@@ -36,66 +56,46 @@ TEST(SourceReoptimisation, AJPEGKeptAsItIsGoesThroughItsOptimiserWithoutDecoding
     EXPECT_EQ(result.suggestedFileName, "photo.jpg");
 }
 
-TEST(SourceReoptimisation, AStrippedJPEGIsTurnedUprightAndReportsItsUprightSize) {
-    TemporaryFolder folder;
-    const Picture upright = quadrants(64, 48);
-    const auto path = folder.write("turned.jpg", encode(storedFor(upright, 6), ".jpg[Q=95]", 6));
-    auto spec = specFor(OutputFormat::jpeg());
-    spec.metadata = MetadataPolicy::strip;
-    const auto result = standardEngine().convert(path, spec, 1, EncodeEffort::final);
+TEST_F(SourceReoptimisation, AStrippedJPEGIsTurnedUprightAndReportsItsUprightSize) {
+    const auto path = folder.write("turned.jpg", encode(storedFor(quadrants(64, 48), 6), ".jpg[Q=95]", 6));
+    const auto result = standardEngine().convert(path, stripping(OutputFormat::jpeg()), 1, EncodeEffort::final);
     EXPECT_TRUE(result.warnings.empty());
-    EXPECT_EQ(result.pixelSize, (platform::Size{64, 48}));
-    const auto written = folder.write("written.jpg", *result.data);
-    EXPECT_EQ(standardEngine().properties(written).orientation, 1u);
-    const auto image = decodedOutput(result, folder);
-    ASSERT_EQ(image->width(), 64);
+    EXPECT_EQ(standardEngine().properties(folder.write("written.jpg", *result.data)).orientation, 1u);
+    const auto image = decodedOutput(result, folder, {64, 48});
     EXPECT_GT(colourAt(*image, 16, 12)[0], 200);
     EXPECT_GT(colourAt(*image, 48, 12)[1], 200);
 }
 
-TEST(SourceReoptimisation, KeptMetadataTakesTheOptimisersBytesOnlyWhenStrictlySmaller) {
-    TemporaryFolder folder;
-    const auto path = folder.write("p.png", encode(gradient(20, 10), ".png"));
-    const platform::Bytes source = platform::readWholeFile(path);
+TEST_F(SourceReoptimisation, KeptMetadataTakesTheOptimisersBytesOnlyWhenStrictlySmaller) {
+    const auto path = gradientPNG();
     const auto spec = specFor(OutputFormat::png());
-
-    auto shrinking = engineWith(std::make_shared<ResizingOptimiser>(OutputFormat::png(), bothPolicies, -3));
-    EXPECT_EQ(shrinking.convert(path, spec, 1, EncodeEffort::final).byteCount(),
+    EXPECT_EQ(engineWith(OutputFormat::png(), -3).convert(path, spec, 1, EncodeEffort::final).byteCount(),
               static_cast<std::int64_t>(source.size()) - 3);
-    for (std::ptrdiff_t change : {0, 5}) {
-        auto engine = engineWith(std::make_shared<ResizingOptimiser>(OutputFormat::png(), bothPolicies, change));
-        EXPECT_EQ(*engine.convert(path, spec, 1, EncodeEffort::final).data, source);
-    }
+    for (std::ptrdiff_t change : {0, 5})
+        EXPECT_EQ(*engineWith(OutputFormat::png(), change).convert(path, spec, 1, EncodeEffort::final).data, source);
     // A stripped file is the optimiser's, even when it grew.
-    auto growing = engineWith(std::make_shared<ResizingOptimiser>(OutputFormat::png(), bothPolicies, 5));
-    auto stripping = spec;
-    stripping.metadata = MetadataPolicy::strip;
-    EXPECT_EQ(growing.convert(path, stripping, 1, EncodeEffort::final).byteCount(),
+    auto growing = engineWith(OutputFormat::png(), 5);
+    EXPECT_EQ(growing.convert(path, stripping(OutputFormat::png()), 1, EncodeEffort::final).byteCount(),
               static_cast<std::int64_t>(source.size()) + 5);
 }
 
-TEST(SourceReoptimisation, AnOptimiserThatFailsKeepsTheSourceOrReencodesOrRefuses) {
-    TemporaryFolder folder;
-    const auto png = folder.write("p.png", encode(gradient(20, 10), ".png"));
-    const platform::Bytes source = platform::readWholeFile(png);
-    auto failingPNG = engineWith(std::make_shared<ResizingOptimiser>(OutputFormat::png(), bothPolicies, std::nullopt));
+TEST_F(SourceReoptimisation, AnOptimiserThatFailsKeepsTheSourceOrReencodesOrRefuses) {
+    const auto png = gradientPNG();
+    auto failingPNG = engineWith(OutputFormat::png(), std::nullopt);
 
     auto result = failingPNG.convert(png, specFor(OutputFormat::png()), 1, EncodeEffort::final);
     EXPECT_EQ(*result.data, source);
     EXPECT_TRUE(result.warnings.empty());
 
-    auto stripping = specFor(OutputFormat::png());
-    stripping.metadata = MetadataPolicy::strip;
-    result = failingPNG.convert(png, stripping, 1, EncodeEffort::final);
+    result = failingPNG.convert(png, stripping(OutputFormat::png()), 1, EncodeEffort::final);
     EXPECT_NE(*result.data, source);
     EXPECT_EQ(decodedOutput(result, folder)->width(), 20);
 
     // A format written only by keeping its sources' bytes.
-    const auto ppm = folder.write("p.ppm", *testing_support::encodeSample({}, ".ppm"));
+    const auto ppm = samplePPM();
     const OutputFormat ppmFormat(*standardEngine().properties(ppm).sourceUTType);
-    auto failingPPM = engineWith(std::make_shared<ResizingOptimiser>(ppmFormat, bothPolicies, std::nullopt));
-    stripping.format = ppmFormat;
-    EXPECT_EQ(thrownBy([&] { failingPPM.convert(ppm, stripping, 1, EncodeEffort::final); }),
+    auto failingPPM = engineWith(ppmFormat, std::nullopt);
+    EXPECT_EQ(thrownBy([&] { failingPPM.convert(ppm, stripping(ppmFormat), 1, EncodeEffort::final); }),
               ConversionError::metadataNotRemovable(ppmFormat));
     auto resized = specFor(ppmFormat);
     resized.sizing = ResizeSpec::percentage(0.5);
@@ -103,12 +103,11 @@ TEST(SourceReoptimisation, AnOptimiserThatFailsKeepsTheSourceOrReencodesOrRefuse
               ConversionError::formatNeedsAMatchingSource(ppmFormat));
 }
 
-TEST(SourceReoptimisation, AFormatKeptOnlyByItsOptimiserIsWritableOnlyWhenItMayBeKept) {
-    TemporaryFolder folder;
-    const auto ppm = folder.write("p.ppm", *testing_support::encodeSample({}, ".ppm"));
+TEST_F(SourceReoptimisation, AFormatKeptOnlyByItsOptimiserIsWritableOnlyWhenItMayBeKept) {
+    const auto ppm = samplePPM();
     const auto properties = standardEngine().properties(ppm);
     const OutputFormat ppmFormat(*properties.sourceUTType);
-    auto keeping = engineWith(std::make_shared<ResizingOptimiser>(ppmFormat, std::set{MetadataPolicy::keepAll}, 0));
+    auto keeping = engineWith(ppmFormat, 0, {MetadataPolicy::keepAll});
 
     auto spec = specFor(OutputFormat::sameAsSource());
     EXPECT_TRUE(keeping.writableIdentifiers(properties, spec, 1).count(ppmFormat.id()));

@@ -18,8 +18,9 @@ struct Call {
 
 // Encodes through a real encoder and notes every encode the search asks for.
 struct RecordedEncodes {
-    explicit RecordedEncodes(const ImageEncoder& encoder) : encoder(encoder) {}
+    explicit RecordedEncodes(const OutputFormat& format) : encoder(registry.encoder(format)) {}
 
+    const EncoderRegistry registry = EncoderRegistry::standard();
     const ImageEncoder& encoder;
     platform::ImageRef image = testing_support::patternImage(96, 64, 8, 3, platform::AlphaInfo::none);
     std::vector<Call> calls;
@@ -45,9 +46,8 @@ struct RecordedEncodes {
     }
 };
 
-TEST(TargetSizeEncode, AnEffortDependentEncoderProbesAtPreviewThenEncodesTheChoiceOnceAtFinal) {
-    const auto registry = EncoderRegistry::standard();
-    RecordedEncodes webp{registry.encoder(OutputFormat::webp())};
+TEST(TargetSizeEncode, AnEffortDependentEncoderEncodesTheChoiceOnceAtFinalAndOneThatIsNotKeepsItsBestProbe) {
+    RecordedEncodes webp{OutputFormat::webp()};
     ASSERT_FALSE(webp.encoder.writesTheSameFileAtEveryEffort());
     const auto target = webp.middleTarget();
 
@@ -67,23 +67,21 @@ TEST(TargetSizeEncode, AnEffortDependentEncoderProbesAtPreviewThenEncodesTheChoi
     EXPECT_LE(webp.calls.size(), static_cast<std::size_t>(TargetSizeEncode::maxProbes));
     EXPECT_LE(static_cast<std::int64_t>(estimate.bytes.size()), target);
     EXPECT_EQ(estimate.bytes, webp.encodeAt(*estimate.quality, EncodeEffort::preview));
-}
 
-TEST(TargetSizeEncode, AnEncoderThatWritesTheSameFileAtEveryEffortKeepsItsBestProbe) {
-    const auto registry = EncoderRegistry::standard();
-    RecordedEncodes jpeg{registry.encoder(OutputFormat::jpeg())};
+    // An encoder that writes the same file at every effort keeps its best probe.
+    RecordedEncodes jpeg{OutputFormat::jpeg()};
     ASSERT_TRUE(jpeg.encoder.writesTheSameFileAtEveryEffort());
-    const auto target = jpeg.middleTarget();
+    const auto jpegTarget = jpeg.middleTarget();
 
-    const auto output = TargetSizeEncode::run(jpeg.encoder, target, EncodeEffort::final, {}, jpeg.recorder());
-    ASSERT_TRUE(output.quality);
+    const auto jpegOutput = TargetSizeEncode::run(jpeg.encoder, jpegTarget, EncodeEffort::final, {}, jpeg.recorder());
+    ASSERT_TRUE(jpegOutput.quality);
     for (const auto& call : jpeg.calls) EXPECT_EQ(call.effort, EncodeEffort::preview);
-    EXPECT_LE(static_cast<std::int64_t>(output.bytes.size()), target);
-    EXPECT_EQ(output.bytes, jpeg.encodeAt(*output.quality, EncodeEffort::final));
+    EXPECT_LE(static_cast<std::int64_t>(jpegOutput.bytes.size()), jpegTarget);
+    EXPECT_EQ(jpegOutput.bytes, jpeg.encodeAt(*jpegOutput.quality, EncodeEffort::final));
     // Every quality above the choice that was tried was too large.
     for (const auto& call : jpeg.calls) {
-        if (call.quality > *output.quality) {
-            EXPECT_GT(jpeg.encodeAt(call.quality, EncodeEffort::preview).size(), static_cast<std::size_t>(target));
+        if (call.quality > *jpegOutput.quality) {
+            EXPECT_GT(jpeg.encodeAt(call.quality, EncodeEffort::preview).size(), static_cast<std::size_t>(jpegTarget));
         }
     }
 
@@ -96,23 +94,19 @@ TEST(TargetSizeEncode, AnEncoderThatWritesTheSameFileAtEveryEffortKeepsItsBestPr
     EXPECT_EQ(missed.bytes, jpeg.encodeAt(jpeg.encoder.qualityRange().lowest, EncodeEffort::final));
 }
 
-TEST(TargetSizeEncode, AnEncoderWithoutAQualityEncodesOnceAtTheTopOfItsRange) {
-    const auto registry = EncoderRegistry::standard();
-    RecordedEncodes png{registry.encoder(OutputFormat::png())};
+TEST(TargetSizeEncode, AnEncoderWithoutAQualityEncodesOnceAtTheTopOfItsRangeAndACancelledSearchNotAtAll) {
+    RecordedEncodes png{OutputFormat::png()};
     ASSERT_FALSE(png.encoder.supportsQuality());
     const auto output = TargetSizeEncode::run(png.encoder, 1, EncodeEffort::final, {}, png.recorder());
     EXPECT_FALSE(output.quality);
     ASSERT_EQ(png.calls.size(), 1u);
     EXPECT_EQ(png.calls[0].quality, png.encoder.qualityRange().highest);
     EXPECT_EQ(png.calls[0].effort, EncodeEffort::final);
-}
 
-TEST(TargetSizeEncode, ACancelledSearchEncodesNothing) {
-    const auto registry = EncoderRegistry::standard();
     std::stop_source stop;
     stop.request_stop();
     for (const auto& format : {OutputFormat::jpeg(), OutputFormat::png()}) {
-        RecordedEncodes recorded{registry.encoder(format)};
+        RecordedEncodes recorded{format};
         EXPECT_THROW(TargetSizeEncode::run(recorded.encoder, 1000, EncodeEffort::final, stop.get_token(),
                                            recorded.recorder()),
                      platform::CancellationError);

@@ -74,37 +74,31 @@ protected:
     const std::filesystem::path path = folder.write("drawing.pdf", {'%', 'P', 'D', 'F'});
 };
 
-TEST_F(VectorConversion, ADrawingIsDrawnAtTheWantedSizeEvenLargerThanItsOwn) {
+TEST_F(VectorConversion, ADrawingIsDrawnAtTheWantedSizeEvenLargerThanItsOwnAfterItsTurnAndSaysWhenItWasRasterised) {
     auto spec = specFor(OutputFormat::png());
     spec.sizing = ResizeSpec::scale(2);
     spec.namePattern = "{name}@{scale}x";
     const auto result = convert(spec);
-    EXPECT_EQ(result.pixelSize, (platform::Size{80, 40}));
     EXPECT_TRUE(result.warnings.empty());
     EXPECT_EQ(result.suggestedFileName, "drawing@2x.png");
-    const auto image = decodedOutput(result, folder);
+    const auto image = decodedOutput(result, folder, {80, 40});
     EXPECT_PRED3(near, colourAt(*image, 10, 20), (std::array<int, 4>{255, 0, 0, 255}), 0);
     EXPECT_PRED3(near, colourAt(*image, 70, 20), (std::array<int, 4>{0, 0, 255, 255}), 0);
-}
 
-TEST_F(VectorConversion, AQuarterTurnIsSizedAfterTheTurnAndDrawnBeforeIt) {
-    auto spec = specFor(OutputFormat::png());
+    // Written back into its own format, a drawing is no longer a drawing.
+    auto pdf = specFor(OutputFormat::pdf());
+    pdf.sizing = ResizeSpec::percentage(0.5);
+    const auto rasterised = convert(pdf);
+    EXPECT_EQ(rasterised.warnings, std::vector{ConversionWarning::vectorRasterised(20, 10)});
+    EXPECT_EQ(rasterised.pixelSize, (platform::Size{20, 10}));
+
+    // A quarter turn is sized after the turn and drawn before it.
     spec.sizing = ResizeSpec::fit(10, std::nullopt);
     spec.adjustments.reorientation = Reorientation(1, false);
-    const auto result = convert(spec);
-    EXPECT_EQ(result.pixelSize, (platform::Size{10, 20}));
-    const auto image = decodedOutput(result, folder);
+    const auto turned = decodedOutput(convert(spec), folder, {10, 20});
     // Turned right, the red left half is on top.
-    EXPECT_PRED3(near, colourAt(*image, 5, 4), (std::array<int, 4>{255, 0, 0, 255}), 0);
-    EXPECT_PRED3(near, colourAt(*image, 5, 15), (std::array<int, 4>{0, 0, 255, 255}), 0);
-}
-
-TEST_F(VectorConversion, ADrawingWrittenBackIntoItsOwnFormatSaysItWasRasterised) {
-    auto spec = specFor(OutputFormat::pdf());
-    spec.sizing = ResizeSpec::percentage(0.5);
-    const auto result = convert(spec);
-    EXPECT_EQ(result.warnings, std::vector{ConversionWarning::vectorRasterised(20, 10)});
-    EXPECT_EQ(result.pixelSize, (platform::Size{20, 10}));
+    EXPECT_PRED3(near, colourAt(*turned, 5, 4), (std::array<int, 4>{255, 0, 0, 255}), 0);
+    EXPECT_PRED3(near, colourAt(*turned, 5, 15), (std::array<int, 4>{0, 0, 255, 255}), 0);
 }
 
 TEST_F(VectorConversion, IconsOfADrawingFillEveryRungAndADrawingWithoutASizeCannotBeDrawn) {
