@@ -78,7 +78,6 @@ TEST(BandSummary, FiguresForEveryPhaseWithTextsThatReadAlikeWrittenInSmallerUnit
               Figure(BandSummary::Bytes{QStringLiteral("2 MB"), QStringLiteral("1 MB"),
                                         BandSummary::Pill{QStringLiteral("saving 50%"), BandSummary::Tone::accent,
                                                           std::nullopt}}));
-    // A growth.
     EXPECT_EQ(BandSummary::makeFigure(1, 1'000'000, 1'500'000, {}, beside),
               Figure(BandSummary::Bytes{QStringLiteral("1 MB"), QStringLiteral("1.5 MB"),
                                         BandSummary::Pill{QStringLiteral("adds 500 kB"), BandSummary::Tone::caution,
