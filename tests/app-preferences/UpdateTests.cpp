@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace pictavo;
@@ -32,10 +33,11 @@ QByteArray release(const QByteArray& version, const QByteArray& shown = {}) {
 
 class UpdateCheckTest : public ::testing::Test {
 protected:
-    FeedUpdater::Limits testLimits() const {
+    static FeedUpdater::Limits testLimits(const std::function<void(FeedUpdater::Limits&)>& edit = {}) {
         FeedUpdater::Limits limits;
         limits.allowLoopbackHTTP = true;
         limits.timeoutMs = 2000;
+        if (edit) edit(limits);
         return limits;
     }
 
@@ -89,11 +91,10 @@ TEST(Appcast, KeepsOnlyHTTPSPages) {
 }
 
 TEST(Appcast, AFeedWithoutAReadableVersionIsAFault) {
-    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease("")));
-    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease("<rss><channel><item>")));
-    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease(appcast({}))));
-    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease(appcast({release("soon")}))));
-    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease("<html><body>Sign in</body></html>")));
+    for (const QByteArray& feed : {QByteArray(""), QByteArray("<rss><channel><item>"), appcast({}),
+                                   appcast({release("soon")}), QByteArray("<html><body>Sign in</body></html>")}) {
+        EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease(feed))) << feed.toStdString();
+    }
 }
 
 TEST_F(UpdateCheckTest, TellsOfANewerVersionAndNotOfTheSameOrAnOlderOne) {
@@ -129,9 +130,7 @@ TEST_F(UpdateCheckTest, ABrokenAnswerOrARefusedConnectionIsAFailureNeverUpToDate
 }
 
 TEST_F(UpdateCheckTest, ASilentOrDrippingServerRunsOutOfTime) {
-    FeedUpdater::Limits limits = testLimits();
-    limits.timeoutMs = 300;
-    FeedUpdater updater(defaults, server.url(), "1.0", limits);
+    FeedUpdater updater(defaults, server.url(), "1.0", testLimits([](auto& limits) { limits.timeoutMs = 300; }));
     server.manner = FeedServer::Manner::stayQuiet;
     EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
     // Each byte resets an inactivity timer, so only a deadline over the whole check ends this.
@@ -142,9 +141,7 @@ TEST_F(UpdateCheckTest, ASilentOrDrippingServerRunsOutOfTime) {
 }
 
 TEST_F(UpdateCheckTest, AnOversizedFeedIsCutOff) {
-    FeedUpdater::Limits limits = testLimits();
-    limits.maxFeedBytes = 4096;
-    FeedUpdater updater(defaults, server.url(), "1.0", limits);
+    FeedUpdater updater(defaults, server.url(), "1.0", testLimits([](auto& limits) { limits.maxFeedBytes = 4096; }));
     QByteArray padding(8192, ' ');
     server.reply("200 OK", appcast({release("2.0") + padding}));
     const UpdateCheck outcome = check(updater);
@@ -196,8 +193,7 @@ TEST_F(UpdateCheckTest, OnlyHTTPSOrTheTestSeamsLoopbackIsEverFetchedAndNoFeedMea
 }
 
 TEST_F(UpdateCheckTest, AutomaticChecksNeedConsentAndRunOncePerInterval) {
-    FeedUpdater::Limits limits = testLimits();
-    limits.firstAutomaticDelayMs = 10;
+    const FeedUpdater::Limits limits = testLimits([](auto& limits) { limits.firstAutomaticDelayMs = 10; });
     server.reply("200 OK", appcast({release("0.5")}));
     {
         FeedUpdater updater(defaults, server.url(), "1.0", limits);
