@@ -57,7 +57,7 @@ TEST(CapsuleColours, PrimaryFollowsFillingPressingEnablingAndContrastButNeverHov
     EXPECT_EQ(hoveredOpen.foreground, atRest.foreground);
 }
 
-TEST(CapsuleColours, ChipFillPrefersPressThenOpenThenHover) {
+TEST(CapsuleColours, ChipFillPrefersPressThenOpenThenHoverUnlessDisabled) {
     CapsuleStateKey key = state(Role::chip);
     EXPECT_EQ(capsuleColours(key).fill, &DSFill());
     EXPECT_EQ(capsuleColours(key).stroke, &DSGlassBorder());
@@ -71,17 +71,19 @@ TEST(CapsuleColours, ChipFillPrefersPressThenOpenThenHover) {
     EXPECT_EQ(capsuleColours(key).stroke, &DSAccentRing());
     key.isPressed = true;
     EXPECT_EQ(capsuleColours(key).fill, &DSFill2());
+
+    // Disabled, hover and press are ignored; open still shows.
+    CapsuleStateKey disabled = state(Role::chip);
+    disabled.isEnabled = false;
+    disabled.isHovering = true;
+    disabled.isPressed = true;
+    EXPECT_EQ(capsuleColours(disabled).fill, &DSFill());
+    EXPECT_EQ(capsuleColours(disabled).foreground, &tertiaryLabel());
+    disabled.isOpen = true;
+    EXPECT_EQ(capsuleColours(disabled).fill, &DSMenuSelection());
 }
 
-TEST(CapsuleColours, DisabledChipIgnoresHoverAndPress) {
-    CapsuleStateKey key = state(Role::chip);
-    key.isEnabled = false;
-    key.isHovering = true;
-    key.isPressed = true;
-    EXPECT_EQ(capsuleColours(key).fill, &DSFill());
-    EXPECT_EQ(capsuleColours(key).foreground, &tertiaryLabel());
-    key.isOpen = true;
-    EXPECT_EQ(capsuleColours(key).fill, &DSMenuSelection());
+TEST(CapsuleColours, QuietChipShowsNothingAtRestAndHoverWinsOverOpen) {
 
     CapsuleStateKey quiet = state(Role::quietChip);
     quiet.isEnabled = false;
@@ -89,9 +91,7 @@ TEST(CapsuleColours, DisabledChipIgnoresHoverAndPress) {
     quiet.isPressed = true;
     EXPECT_EQ(capsuleColours(quiet).fill, nullptr);
     EXPECT_EQ(capsuleColours(quiet).foreground, &tertiaryLabel());
-}
 
-TEST(CapsuleColours, QuietChipShowsNothingAtRestAndHoverWinsOverOpen) {
     CapsuleStateKey key = state(Role::quietChip);
     CapsuleColours colours = capsuleColours(key);
     EXPECT_EQ(colours.fill, nullptr);

@@ -4,6 +4,7 @@
 #include "app/design/DSMenuKeyboard.h"
 #include "app/design/DSTypeSelect.h"
 #include "app/design/MenuChoice.h"
+#include "app-design/MenuSamples.h"
 
 #include <gtest/gtest.h>
 
@@ -13,16 +14,6 @@ namespace pictavo {
 namespace {
 
 using Content = DSMenuContent<int>;
-
-DSMenuRow<int> row(int tag, const char* title, std::optional<QString> subtitle = std::nullopt) {
-    return {tag, QString::fromUtf8(title), std::move(subtitle), std::nullopt, false};
-}
-
-// Five rows in two groups: 1 PNG, 2 JPEG | 3 PDF, 4 Éclair, 5 Pear tart.
-Content formats() {
-    return {{{std::nullopt, {row(1, "PNG", QStringLiteral("Lossless")), row(2, "JPEG")}},
-             {QStringLiteral("More"), {row(3, "PDF"), row(4, "Éclair"), row(5, "Pear tart")}}}};
-}
 
 DSKeyEvent key(int code, const QString& text = {}, double at = 0, Qt::KeyboardModifiers modifiers = {}) {
     return {code, modifiers, text, at, nullptr};

@@ -1,5 +1,6 @@
 #include "app/design/DSMenuPresenter.h"
 #include "support/FixedPreferences.h"
+#include "app-design/MenuSamples.h"
 #include "app-design/Windows.h"
 
 #include <QAction>
@@ -11,15 +12,6 @@
 
 namespace pictavo {
 namespace {
-
-DSMenuRow<int> row(int tag, const char* title, std::optional<QString> subtitle = std::nullopt) {
-    return {tag, QString::fromUtf8(title), std::move(subtitle), std::nullopt, false};
-}
-
-DSMenuContent<int> formats() {
-    return {{{std::nullopt, {row(1, "PNG", QStringLiteral("Lossless")), row(2, "JPEG")}},
-             {QStringLiteral("More"), {row(3, "PDF"), row(4, "Éclair"), row(5, "Pear tart")}}}};
-}
 
 struct MenuFixture : ::testing::Test {
     ThemeScope theme;
@@ -53,7 +45,8 @@ struct MenuFixture : ::testing::Test {
     DSMenuRowView* rowView(std::size_t position) { return menuWindow()->panel()->rowView(position); }
 };
 
-TEST_F(MenuFixture, OpensBelowItsTriggerWithTheSelectionHighlightedAndAnnounced) {
+TEST_F(MenuFixture, OpensBelowItsTriggerWithTheSelectionHighlightedAndAnnouncedAndEscapeDismissesIt) {
+    QSignalSpy presented(menu, &DSPresenter::presentedChanged);
     menu->setPresented(true);
     ASSERT_TRUE(menu->controller().isOpen());
     DSMenuWindow* shown = menuWindow();
@@ -75,6 +68,12 @@ TEST_F(MenuFixture, OpensBelowItsTriggerWithTheSelectionHighlightedAndAnnounced)
     EXPECT_FALSE(rowView(1)->row().isSelected);
     EXPECT_EQ(announcer.spoken, QStringList{QStringLiteral("PNG, Lossless, selected, 1 of 5")});
     EXPECT_TRUE(QApplication::activeWindow() == &window.window) << "the trigger's window keeps the focus";
+
+    typeKey(&window.window, Qt::Key_Escape);
+    EXPECT_FALSE(menu->controller().isOpen());
+    EXPECT_FALSE(menu->isPresented());
+    EXPECT_TRUE(chosen.empty());
+    EXPECT_EQ(presented.count(), 2);
 }
 
 TEST_F(MenuFixture, KeyboardMovesTheHighlightAndReturnChooses) {
@@ -145,16 +144,6 @@ TEST_F(MenuFixture, ReturnWithNothingHighlightedKeepsTheMenuOpenAndReportsASelec
     EXPECT_EQ(menu->controller().scrollRequest(), std::nullopt);
     typeKey(&window.window, Qt::Key_Return);
     EXPECT_EQ(chosen, std::vector<int>{42});
-}
-
-TEST_F(MenuFixture, EscapeDismissesWithoutChoosing) {
-    QSignalSpy presented(menu, &DSPresenter::presentedChanged);
-    menu->setPresented(true);
-    typeKey(&window.window, Qt::Key_Escape);
-    EXPECT_FALSE(menu->controller().isOpen());
-    EXPECT_FALSE(menu->isPresented());
-    EXPECT_TRUE(chosen.empty());
-    EXPECT_EQ(presented.count(), 2);
 }
 
 TEST_F(MenuFixture, AClickOnARowChoosesIt) {

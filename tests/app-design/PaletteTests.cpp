@@ -45,7 +45,6 @@ TEST(Palette, EachMemberResolvesPerAppearanceUnderItsOwnName) {
     EXPECT_NE(&DSAccentTintStrong(), &DSAccentRing());
     EXPECT_NE(DSAccentTintStrong().name(), DSAccentRing().name());
     EXPECT_NE(&DSAccentFgInertContrast(), &DSKeyboardRing());
-    EXPECT_EQ(&DSAccent(), &DSAccent());
 
     // Plain members have no name and follow light and dark.
     for (const DSColour* colour : {&white(), &translucentWhite(), &black(), &primary(), &secondary(),

@@ -93,7 +93,7 @@ TEST_F(ChipsFixture, TheFormatMenuSetsTheFormatAndOffersToSaveItAsDefault) {
 }
 
 // The offscreen screen is short enough that the format menu is capped and scrolls.
-TEST_F(ChipsFixture, TheCappedFormatMenuShowsEveryRowsTextsWhole) {
+TEST_F(ChipsFixture, TheCappedFormatMenuShowsEveryRowsTextsWholeAndClosesWhenTheChipsAreDisabled) {
     click(format());
     DSMenuWindow* menu = format()->menu()->controller().window();
     ASSERT_NE(menu, nullptr);
@@ -104,6 +104,13 @@ TEST_F(ChipsFixture, TheCappedFormatMenuShowsEveryRowsTextsWhole) {
         EXPECT_GE(panel->rowView(position)->width(), panel->rowView(position)->sizeHint().width())
             << panel->rowView(position)->row().title.toStdString();
     }
+
+    // Disabled chips close their menus and open none.
+    chips->setEnabled(false);
+    EXPECT_FALSE(format()->menu()->isPresented());
+    EXPECT_FALSE(format()->menu()->controller().isOpen());
+    click(size());
+    EXPECT_FALSE(size()->menu()->isPresented());
 }
 
 TEST_F(ChipsFixture, TheSizeMenuRemembersThePresetAndSavesTheSizingAlone) {
@@ -189,16 +196,6 @@ TEST_F(ChipsFixture, TheOptionsPanelIsMadeOnOpeningAndFollowsTheSpecificationWit
     options->presenter()->setPresented(false);
     settle();
     EXPECT_EQ(options->panel(), nullptr) << "closing the pop-over destroys the panel";
-}
-
-TEST_F(ChipsFixture, DisabledChipsCloseTheirMenus) {
-    click(format());
-    ASSERT_TRUE(format()->menu()->isPresented());
-    chips->setEnabled(false);
-    EXPECT_FALSE(format()->menu()->isPresented());
-    EXPECT_FALSE(format()->menu()->controller().isOpen());
-    click(size());
-    EXPECT_FALSE(size()->menu()->isPresented());
 }
 
 } // namespace

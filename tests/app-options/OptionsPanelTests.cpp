@@ -7,6 +7,7 @@
 #include "app/options/OptionSection.h"
 #include "app/options/OptionSwitch.h"
 #include "app/options/OptionsPanel.h"
+#include "app/options/OptionsVisibility.h"
 #include "app/options/OrientationControl.h"
 #include "app/options/QualityControl.h"
 #include "app/options/SpecBindings.h"
@@ -73,18 +74,13 @@ struct PanelFixture : ::testing::Test {
     }
 };
 
+// Which format shows which section is checked against a table in ValueTests; here, that the panel follows.
 TEST_F(PanelFixture, SectionsFollowTheFormat) {
-    struct Case {
-        const OutputFormat& format;
-        bool compression;
-        bool background;
-    };
-    for (const Case& each : {Case{OutputFormat::png(), false, false}, Case{OutputFormat::jpeg(), true, true},
-                             Case{OutputFormat::webp(), true, false}}) {
-        setFormat(each.format);
-        EXPECT_EQ(panel->compressionSection()->isVisible(), each.compression) << each.format.id();
-        EXPECT_EQ(quality() != nullptr, each.compression) << each.format.id();
-        EXPECT_EQ(panel->backgroundSection()->isVisible(), each.background) << each.format.id();
+    for (const OutputFormat& format : {OutputFormat::png(), OutputFormat::jpeg(), OutputFormat::webp()}) {
+        setFormat(format);
+        EXPECT_EQ(panel->compressionSection()->isVisible(), OptionsVisibility::showsCompression(format)) << format.id();
+        EXPECT_EQ(quality() != nullptr, OptionsVisibility::showsCompression(format)) << format.id();
+        EXPECT_EQ(panel->backgroundSection()->isVisible(), OptionsVisibility::showsBackground(format)) << format.id();
     }
     QStringList titles;
     for (OptionSection* section : panel->findChildren<OptionSection*>()) titles << section->titleLabel()->text();
@@ -131,9 +127,8 @@ TEST_F(PanelFixture, TheCompressionControlComesBackToItsLastNumbersUntilItIsMade
     ASSERT_NE(quality(), nullptr);
     chooseSegment(quality()->modes(), 1);
     EXPECT_EQ(spec().quality, QualityMode::quality(80));
-}
 
-TEST_F(PanelFixture, AStoredNumberIsRecordedWhenTheControlAppears) {
+    // A stored number is recorded when the control appears.
     settings.change([](OutputSpec& spec) { spec.quality = QualityMode::quality(35); });
     makePanel();
     chooseSegment(quality()->modes(), 0);

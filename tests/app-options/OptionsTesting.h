@@ -29,7 +29,6 @@ struct Settings {
     pictavo::MemoryUserDefaults defaults;
     pictavo::SettingsStore store{defaults};
 
-    // The current specification with one change.
     void change(const std::function<void(pictavo::OutputSpec&)>& edit) {
         pictavo::OutputSpec spec = store.spec();
         edit(spec);

@@ -13,6 +13,7 @@
 #include "app/preferences/UpdateController.h"
 #include "app/settings/MemoryUserDefaults.h"
 #include "support/TemporaryFolder.h"
+#include "app-preferences/ScriptedUpdater.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -99,19 +100,6 @@ public:
     }
 };
 
-class StaticUpdater : public Updater {
-public:
-    void start() override {}
-    bool isAvailable() const override { return available; }
-    bool automaticallyChecks() const override { return automatic; }
-    void setAutomaticallyChecks(bool on) override { automatic = on; }
-    bool canCheck() const override { return available; }
-    void checkForUpdates() override { ++checks; }
-    bool available = true;
-    bool automatic = false;
-    int checks = 0;
-};
-
 class SettingsWindowTest : public ::testing::Test {
 protected:
     testing_support::TemporaryFolder root;
@@ -120,8 +108,20 @@ protected:
     ScriptedFolderAsker asker;
     SettingsStore settings{defaults};
     DestinationStore destinations{defaults, bookmarks, asker};
-    StaticUpdater updater;
+    ScriptedUpdater updater;
     UpdateController updates{updater};
+
+    fs::path outputFolder() {
+        fs::create_directories(root.path() / "out");
+        return root.path() / "out";
+    }
+    static void pickFormat(SettingsWindow& window, const OutputFormat& chosen) {
+        QComboBox* format = window.formatPicker();
+        const int index = format->findData(QString::fromStdString(chosen.id()));
+        ASSERT_GE(index, 0);
+        format->setCurrentIndex(index);
+        Q_EMIT format->activated(index);
+    }
 };
 
 } // namespace
@@ -130,11 +130,7 @@ TEST_F(SettingsWindowTest, RowsFollowTheDefaultFormat) {
     SettingsWindow window(settings, destinations, updates);
     // Same as source keeps transparency: no background row.
     EXPECT_FALSE(window.isRowShown(window.backgroundPicker()));
-    QComboBox* format = window.formatPicker();
-    const int jpeg = format->findData(QString::fromStdString(OutputFormat::jpeg().id()));
-    ASSERT_GE(jpeg, 0);
-    format->setCurrentIndex(jpeg);
-    Q_EMIT format->activated(jpeg);
+    pickFormat(window, OutputFormat::jpeg());
     EXPECT_EQ(settings.defaultSpec().format, OutputFormat::jpeg());
     EXPECT_TRUE(window.isRowShown(window.backgroundPicker()));
     Q_EMIT window.backgroundPicker()->segmentChosen(1);
@@ -169,8 +165,7 @@ TEST_F(SettingsWindowTest, ChoosingAFolderSetsBothChoicesAndCancellingChangesNot
     EXPECT_EQ(destinations.defaultChoice(), DestinationStore::Choice::besideOriginal);
     EXPECT_EQ(destinations.choice(), DestinationStore::Choice::besideOriginal);
 
-    const fs::path folder = root.path() / "out";
-    fs::create_directories(folder);
+    const fs::path folder = outputFolder();
     asker.answer = folder;
     window.chooseFolderButton()->click();
     EXPECT_EQ(destinations.choice(), DestinationStore::Choice::chosenFolder);
@@ -180,8 +175,7 @@ TEST_F(SettingsWindowTest, ChoosingAFolderSetsBothChoicesAndCancellingChangesNot
 }
 
 TEST_F(SettingsWindowTest, ResetPutsDefaultsBackAndLeavesUpdatesAndTheFolder) {
-    const fs::path folder = root.path() / "out";
-    fs::create_directories(folder);
+    const fs::path folder = outputFolder();
     asker.answer = folder;
     SettingsWindow window(settings, destinations, updates);
     window.chooseFolderButton()->click();
@@ -267,10 +261,7 @@ TEST_F(SettingsWindowTest, CompressionRowEditsTheDefaultQualityOfLossyFormatsOnl
     EXPECT_EQ(SettingsStore(defaults).defaultSpec().quality, QualityMode::quality(55));
     EXPECT_EQ(settings.spec().quality, QualityMode::lossless());
 
-    QComboBox* format = window.formatPicker();
-    const int png = format->findData(QString::fromStdString(OutputFormat::png().id()));
-    ASSERT_GE(png, 0);
-    Q_EMIT format->activated(png);
+    pickFormat(window, OutputFormat::png());
     EXPECT_FALSE(window.isRowShown(compression));
     // A change saved elsewhere shows in the control.
     OutputSpec saved = settings.defaultSpec();
@@ -294,8 +285,7 @@ TEST_F(SettingsWindowTest, NamingRowEditsTheDefaultPatternWithAnExampleName) {
               FilenameSubject::example(settings.defaultSpec()).preview("{name}-small.{format}"));
 
     // The example follows the default format.
-    QComboBox* format = window.formatPicker();
-    Q_EMIT format->activated(format->findData(QString::fromStdString(OutputFormat::webp().id())));
+    pickFormat(window, OutputFormat::webp());
     EXPECT_TRUE(naming->previewLine()->text().contains("photo-small.webp")) << naming->previewLine()->text().toStdString();
 }
 
@@ -308,7 +298,7 @@ TEST_F(SettingsWindowTest, UpdatesSectionFollowsTheController) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(window.checkForUpdatesButton()->isEnabled());
 
-    StaticUpdater noFeed;
+    ScriptedUpdater noFeed;
     noFeed.available = false;
     UpdateController unavailable(noFeed);
     SettingsWindow without(settings, destinations, unavailable);

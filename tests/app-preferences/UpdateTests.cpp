@@ -1,4 +1,5 @@
 #include "FeedServer.h"
+#include "ScriptedUpdater.h"
 
 #include "app/preferences/Appcast.h"
 #include "app/preferences/FeedUpdater.h"
@@ -10,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace pictavo;
@@ -31,10 +33,11 @@ QByteArray release(const QByteArray& version, const QByteArray& shown = {}) {
 
 class UpdateCheckTest : public ::testing::Test {
 protected:
-    FeedUpdater::Limits testLimits() const {
+    static FeedUpdater::Limits testLimits(const std::function<void(FeedUpdater::Limits&)>& edit = {}) {
         FeedUpdater::Limits limits;
         limits.allowLoopbackHTTP = true;
         limits.timeoutMs = 2000;
+        if (edit) edit(limits);
         return limits;
     }
 
@@ -88,11 +91,10 @@ TEST(Appcast, KeepsOnlyHTTPSPages) {
 }
 
 TEST(Appcast, AFeedWithoutAReadableVersionIsAFault) {
-    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease("")));
-    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease("<rss><channel><item>")));
-    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease(appcast({}))));
-    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease(appcast({release("soon")}))));
-    EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease("<html><body>Sign in</body></html>")));
+    for (const QByteArray& feed : {QByteArray(""), QByteArray("<rss><channel><item>"), appcast({}),
+                                   appcast({release("soon")}), QByteArray("<html><body>Sign in</body></html>")}) {
+        EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease(feed))) << feed.toStdString();
+    }
 }
 
 TEST_F(UpdateCheckTest, TellsOfANewerVersionAndNotOfTheSameOrAnOlderOne) {
@@ -111,7 +113,7 @@ TEST_F(UpdateCheckTest, TellsOfANewerVersionAndNotOfTheSameOrAnOlderOne) {
     EXPECT_EQ(check(updater).result, UpdateCheck::Result::upToDate);
 }
 
-TEST_F(UpdateCheckTest, ABrokenAnswerIsAFailureNeverUpToDate) {
+TEST_F(UpdateCheckTest, ABrokenAnswerOrARefusedConnectionIsAFailureNeverUpToDate) {
     FeedUpdater updater(defaults, server.url(), "1.0", testLimits());
     server.reply("200 OK", "<rss><channel><item><sparkle:version>0.1");
     EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
@@ -123,19 +125,12 @@ TEST_F(UpdateCheckTest, ABrokenAnswerIsAFailureNeverUpToDate) {
     EXPECT_TRUE(missing.reason.contains("404")) << missing.reason.toStdString();
     server.manner = FeedServer::Manner::hangUp;
     EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
-}
-
-TEST_F(UpdateCheckTest, ARefusedConnectionIsAFailure) {
-    const QUrl url = server.url();
     server.close();
-    FeedUpdater updater(defaults, url, "1.0", testLimits());
-    EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
+    EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed) << "a refused connection";
 }
 
 TEST_F(UpdateCheckTest, ASilentOrDrippingServerRunsOutOfTime) {
-    FeedUpdater::Limits limits = testLimits();
-    limits.timeoutMs = 300;
-    FeedUpdater updater(defaults, server.url(), "1.0", limits);
+    FeedUpdater updater(defaults, server.url(), "1.0", testLimits([](auto& limits) { limits.timeoutMs = 300; }));
     server.manner = FeedServer::Manner::stayQuiet;
     EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
     // Each byte resets an inactivity timer, so only a deadline over the whole check ends this.
@@ -146,9 +141,7 @@ TEST_F(UpdateCheckTest, ASilentOrDrippingServerRunsOutOfTime) {
 }
 
 TEST_F(UpdateCheckTest, AnOversizedFeedIsCutOff) {
-    FeedUpdater::Limits limits = testLimits();
-    limits.maxFeedBytes = 4096;
-    FeedUpdater updater(defaults, server.url(), "1.0", limits);
+    FeedUpdater updater(defaults, server.url(), "1.0", testLimits([](auto& limits) { limits.maxFeedBytes = 4096; }));
     QByteArray padding(8192, ' ');
     server.reply("200 OK", appcast({release("2.0") + padding}));
     const UpdateCheck outcome = check(updater);
@@ -200,8 +193,7 @@ TEST_F(UpdateCheckTest, OnlyHTTPSOrTheTestSeamsLoopbackIsEverFetchedAndNoFeedMea
 }
 
 TEST_F(UpdateCheckTest, AutomaticChecksNeedConsentAndRunOncePerInterval) {
-    FeedUpdater::Limits limits = testLimits();
-    limits.firstAutomaticDelayMs = 10;
+    const FeedUpdater::Limits limits = testLimits([](auto& limits) { limits.firstAutomaticDelayMs = 10; });
     server.reply("200 OK", appcast({release("0.5")}));
     {
         FeedUpdater updater(defaults, server.url(), "1.0", limits);
@@ -231,30 +223,9 @@ TEST_F(UpdateCheckTest, AutomaticChecksNeedConsentAndRunOncePerInterval) {
               false);
 }
 
-namespace {
-
-class FakeUpdater : public Updater {
-public:
-    void start() override { ++starts; }
-    bool isAvailable() const override { return true; }
-    bool automaticallyChecks() const override { return automatic; }
-    void setAutomaticallyChecks(bool on) override {
-        automatic = on;
-        ++writes;
-    }
-    bool canCheck() const override { return can; }
-    void checkForUpdates() override {}
-
-    bool automatic = true;
-    bool can = true;
-    int writes = 0;
-    int starts = 0;
-};
-
-} // namespace
-
 TEST(UpdateControllerContract, ReadsAtStartWritesEveryTimeTellsOnlyOfChanges) {
-    FakeUpdater updater;
+    ScriptedUpdater updater;
+    updater.automatic = true;
     UpdateController controller(updater);
     EXPECT_EQ(updater.starts, 1);
     EXPECT_EQ(updater.writes, 0);
@@ -279,7 +250,7 @@ TEST(UpdateControllerContract, ReadsAtStartWritesEveryTimeTellsOnlyOfChanges) {
 }
 
 TEST(UpdateControllerContract, AChangeAfterTheControllerIsGoneIsDropped) {
-    FakeUpdater updater;
+    ScriptedUpdater updater;
     {
         UpdateController controller(updater);
         Q_EMIT updater.canCheckChanged(false);

@@ -99,7 +99,7 @@ TEST_F(MainWindowTest, SelectionDrivesTheRemoveTitleAndRemovingTheLastCardResets
     EXPECT_EQ(destinations.choice(), destinations.defaultChoice());
 }
 
-TEST_F(MainWindowTest, DropsAreCopiesRefusedFromTheWindowItselfAndNoticeWhenNothingReads) {
+TEST_F(MainWindowTest, DropsAreCopiesNoticeWhenNothingReadsAndFilesOpenedFromOutsideJoin) {
     const fs::path photo = writePhoto(photos() / "dropped.png");
     const fs::path text = root.write("notes.txt", {'h', 'i'});
     QMimeData data;
@@ -123,6 +123,11 @@ TEST_F(MainWindowTest, DropsAreCopiesRefusedFromTheWindowItselfAndNoticeWhenNoth
     ASSERT_TRUE(eventually([&] { return imported; }));
     EXPECT_EQ(window->notice(), MainWindow::nothingReadable);
     EXPECT_TRUE(window->band()->texts().contains(MainWindow::nothingReadable));
+
+    // Files opened from outside join the batch too.
+    openedFiles.append(urlsOf({writePhoto(photos() / "opened.png")}));
+    ASSERT_TRUE(eventually([&] { return window->store().items().size() == 2; }));
+    EXPECT_TRUE(openedFiles.pending().isEmpty());
 }
 
 TEST_F(MainWindowTest, ExportsIntoTheChosenFolderAndTheResultKeepsTheRunsDestination) {
@@ -196,13 +201,6 @@ TEST_F(MainWindowTest, QuittingDuringAnExportAsksFirst) {
     ASSERT_TRUE(exportEnds());
     EXPECT_TRUE(window->close());
     EXPECT_EQ(services.quitQuestions, 1);
-}
-
-TEST_F(MainWindowTest, FilesOpenedFromOutsideJoinTheBatch) {
-    const fs::path photo = writePhoto(photos() / "opened.png");
-    openedFiles.append(urlsOf({photo}));
-    ASSERT_TRUE(eventually([&] { return window->store().items().size() == 1; }));
-    EXPECT_TRUE(openedFiles.pending().isEmpty());
 }
 
 TEST_F(MainWindowTest, ArrowKeysMoveTheFocusAndShiftAddsToTheSelection) {

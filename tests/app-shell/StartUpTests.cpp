@@ -46,7 +46,7 @@ TEST(OpenedFiles, AppendAlwaysTellsAndAnEqualListIsStoredSilently) {
     EXPECT_EQ(told.count(), 3);
 }
 
-TEST(SingleInstance, ALaterLaunchHandsItsPathsToTheFirstAndALeftoverSocketIsReplaced) {
+TEST(SingleInstance, ALaterLaunchHandsItsPathsToTheFirstALeftoverSocketIsReplacedAndNoFolderRunsAlone) {
     testing_support::TemporaryFolder folder;
     const QString where = QString::fromStdString(folder.path().string());
     // A socket file left by an instance that ended does not stop the next one listening.
@@ -68,11 +68,10 @@ TEST(SingleInstance, ALaterLaunchHandsItsPathsToTheFirstAndALeftoverSocketIsRepl
     EXPECT_EQ(secondOutcome, SingleInstance::Outcome::forwarded);
     // Only absolute paths are taken from the socket.
     EXPECT_EQ(received, (QStringList{QStringLiteral("/photos/a.jpg"), QStringLiteral("/photos/b c.png")}));
-}
 
-TEST(SingleInstance, WithoutAUsableFolderTheApplicationRunsAlone) {
-    SingleInstance instance(QStringLiteral("/nonexistent/folder"), QStringLiteral("app.sock"));
-    EXPECT_EQ(instance.start({}), SingleInstance::Outcome::alone);
+    // Without a usable folder the application runs alone.
+    SingleInstance nowhere(QStringLiteral("/nonexistent/folder"), QStringLiteral("app.sock"));
+    EXPECT_EQ(nowhere.start({}), SingleInstance::Outcome::alone);
 }
 
 QString installFile(const QString& name) {

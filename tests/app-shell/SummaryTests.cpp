@@ -78,7 +78,6 @@ TEST(BandSummary, FiguresForEveryPhaseWithTextsThatReadAlikeWrittenInSmallerUnit
               Figure(BandSummary::Bytes{QStringLiteral("2 MB"), QStringLiteral("1 MB"),
                                         BandSummary::Pill{QStringLiteral("saving 50%"), BandSummary::Tone::accent,
                                                           std::nullopt}}));
-    // A growth.
     EXPECT_EQ(BandSummary::makeFigure(1, 1'000'000, 1'500'000, {}, beside),
               Figure(BandSummary::Bytes{QStringLiteral("1 MB"), QStringLiteral("1.5 MB"),
                                         BandSummary::Pill{QStringLiteral("adds 500 kB"), BandSummary::Tone::caution,
@@ -95,12 +94,9 @@ TEST(BandSummary, FiguresForEveryPhaseWithTextsThatReadAlikeWrittenInSmallerUnit
               Figure(BandSummary::Bytes{QStringLiteral("1 kB"), QStringLiteral("995 bytes"), std::nullopt}));
 
     // Texts that read alike are written in smaller units until they differ.
-    const auto texts = BandSummary::byteTexts(12'345, 12'100, true);
-    EXPECT_EQ(texts.first, QStringLiteral("12,345 bytes"));
-    EXPECT_EQ(texts.second, QStringLiteral("12,100 bytes"));
-    const auto megabytes = BandSummary::byteTexts(5'430'000, 5'380'000, true);
-    EXPECT_EQ(megabytes.first, QStringLiteral("5,430 kB"));
-    EXPECT_EQ(megabytes.second, QStringLiteral("5,380 kB"));
+    using Texts = std::pair<QString, std::optional<QString>>;
+    EXPECT_EQ(BandSummary::byteTexts(12'345, 12'100, true), Texts("12,345 bytes", "12,100 bytes"));
+    EXPECT_EQ(BandSummary::byteTexts(5'430'000, 5'380'000, true), Texts("5,430 kB", "5,380 kB"));
     EXPECT_EQ(BandSummary::byteTexts(12'345, 12'100, false).second, QStringLiteral("12 kB"));
     const Figure figure = BandSummary::makeFigure(1, 12'345, 12'100, {}, {});
     EXPECT_EQ(std::get<BandSummary::Bytes>(figure).trailing,

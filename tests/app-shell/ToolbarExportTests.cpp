@@ -61,16 +61,6 @@ void choose(QWidget* chip, DSMenuPresenter<T>* menu, const QString& title) {
     FAIL() << "no row " << title.toStdString();
 }
 
-struct Written {
-    QByteArray format;
-    QSize size;
-};
-
-Written readBack(const fs::path& file) {
-    QImageReader reader(QString::fromStdString(file.string()));
-    return {reader.format(), reader.size()};
-}
-
 class ToolbarExportTest : public testing::Test, protected WindowScene {};
 
 TEST_F(ToolbarExportTest, FormatSizeQualityAndPatternChosenInTheToolbarShapeTheExportedFiles) {
@@ -123,12 +113,12 @@ TEST_F(ToolbarExportTest, FormatSizeQualityAndPatternChosenInTheToolbarShapeTheE
     settle();
     EXPECT_TRUE(chips->isEnabled());
 
-    const Written wide = readBack(output() / "wide-200x150-q60.webp");
-    EXPECT_EQ(wide.format, "webp");
-    EXPECT_EQ(wide.size, QSize(200, 150));
-    const Written tall = readBack(output() / "tall-200x267-q60.webp");
-    EXPECT_EQ(tall.format, "webp");
-    EXPECT_EQ(tall.size, QSize(200, 267));
+    for (const auto& [name, size] : {std::pair{"wide-200x150-q60.webp", QSize(200, 150)},
+                                     std::pair{"tall-200x267-q60.webp", QSize(200, 267)}}) {
+        QImageReader reader(QString::fromStdString((output() / name).string()));
+        EXPECT_EQ(reader.format(), "webp") << name;
+        EXPECT_EQ(reader.size(), size) << name;
+    }
     EXPECT_EQ(std::distance(fs::directory_iterator(output()), fs::directory_iterator()), 2);
 }
 
