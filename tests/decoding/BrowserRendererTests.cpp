@@ -233,7 +233,7 @@ TEST_F(BrowserRendererTest, ARendererThatDiesMidRenderFailsItAndTheNextRenderSta
 TEST_F(BrowserRendererTest, ARendererThatNeverAnswersIsKilledAndFreesTheGateForAFreshOne) {
     // The first renderer never answers; the wait for it is long enough for the real renderer
     // that follows to start on a busy machine.
-    BrowserHost silent(misbehavingOnce("exec sleep 600"), 8s);
+    BrowserHost silent(misbehavingOnce("exec sleep 600"), 20s);
     const WebKitSVGSource drawing(folder.write("drawing.svg", bytes(square("#00ff00"))), {4, 4},
                                   {&gate, &silent, 1s});
     EXPECT_EQ(thrownBy([&] { renderElsewhere(drawing, 8, 8); }),
