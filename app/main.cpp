@@ -1,5 +1,6 @@
 #include "app/batch/ExportedImage.h"
 #include "app/batch/ThumbnailLoader.h"
+#include "app/desktop/ApplicationIcon.h"
 #include "app/desktop/BackgroundWork.h"
 #include "app/shell/AppIdentity.h"
 #include "app/shell/FileArguments.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QString::fromLatin1(pictavo::identity::displayName));
     QApplication::setApplicationVersion(QStringLiteral(PICTAVO_VERSION));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(pictavo::identity::applicationId));
+    QApplication::setWindowIcon(pictavo::applicationIcon());
 
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Images or folders to convert."));

@@ -1,7 +1,10 @@
+#include "app/desktop/ApplicationIcon.h"
 #include "app/preferences/AboutDialog.h"
 #include "app/preferences/Acknowledgements.h"
 #include "app/preferences/CreditsRuns.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <QProcess>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -102,7 +105,15 @@ TEST(Credits, BlurbThenThreeRunsPerLibraryEachWithOneStyle) {
 }
 
 TEST(AboutDialog, DrawsTheCreditsInThePalettesColoursAndRedrawsOnChange) {
+    // The icon comes from inside the executable, drawn by Qt's SVG engine: a missing resource
+    // or a missing engine plugin would leave a blank square.
+    QApplication::setWindowIcon(applicationIcon());
     AboutDialog dialog({{"alpha", "1.2", "Does a.", "MIT", "Text A"}});
+    const QLabel* icon = dialog.findChild<QLabel*>();
+    ASSERT_NE(icon, nullptr);
+    const QImage drawn = icon->pixmap().toImage();
+    ASSERT_FALSE(drawn.isNull());
+    EXPECT_EQ(qAlpha(drawn.pixel(drawn.width() / 2, drawn.height() / 2)), 255);
     QTextBrowser* credits = dialog.credits();
     EXPECT_TRUE(credits->isReadOnly());
     EXPECT_TRUE(credits->toPlainText().contains("alpha 1.2\nDoes a.\nMIT"));
