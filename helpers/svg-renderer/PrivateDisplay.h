@@ -2,11 +2,12 @@
 #include <memory>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 
 // The display the browser draws on. A desktop session has one; a server or a CI machine
 // does not, and then the renderer runs its own virtual X server (Xvfb), on a display number
-// that server picks as free, reachable only through its local socket, and ended with the
-// renderer, however the renderer ends.
+// that server picks as free, reachable only through its local socket and only with a cookie
+// kept in a folder of the renderer's own, and ended with the renderer, however it ends.
 class PrivateDisplay {
 public:
     static bool sessionHasDisplay();
@@ -19,6 +20,8 @@ public:
     PrivateDisplay& operator=(const PrivateDisplay&) = delete;
 
 private:
-    explicit PrivateDisplay(pid_t server) : server_(server) {}
-    pid_t server_;
+    explicit PrivateDisplay(std::string folder) : folder_(std::move(folder)) {}
+    std::string cookieFile() const { return folder_ + "/Xauthority"; }
+    std::string folder_;
+    pid_t server_ = -1;
 };

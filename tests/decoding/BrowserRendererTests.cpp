@@ -12,11 +12,17 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <future>
+#include <iterator>
+#include <sstream>
 #include <netinet/in.h>
 #include <string>
 #include <sys/inotify.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace pictavo;
@@ -67,6 +73,60 @@ std::int64_t reddish(const platform::Image& image) {
 std::string square(const std::string& colour) {
     return R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 4 4"><rect width="4" height="4" fill=")" + colour +
            "\"/></svg>";
+}
+
+std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The NUL-separated command line of a running process.
+std::vector<std::string> commandLine(pid_t process) {
+    std::vector<std::string> words;
+    std::string text = fileText("/proc/" + std::to_string(process) + "/cmdline");
+    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\0', start);
+        if (end == std::string::npos) end = text.size();
+        words.push_back(text.substr(start, end - start));
+    }
+    return words;
+}
+
+// The path of the first named local socket `process` listens on.
+std::string listeningSocket(pid_t process) {
+    const std::string unixTable = fileText("/proc/net/unix");
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(process) + "/fd")) {
+        const std::string target = std::filesystem::read_symlink(entry.path()).string();
+        if (target.rfind("socket:[", 0) != 0) continue;
+        const std::string inode = " " + target.substr(8, target.size() - 9) + " /";
+        const auto at = unixTable.find(inode);
+        if (at != std::string::npos)
+            return unixTable.substr(at + inode.size() - 1, unixTable.find('\n', at) - at - inode.size() + 1);
+    }
+    return {};
+}
+
+// The first byte of an X server's answer to a connection set-up (0 refused, 1 accepted),
+// offering `cookie` or nothing.
+int xServerAnswer(const std::string& socketPath, const std::string& cookie) {
+    const int connection = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+    if (::connect(connection, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(connection);
+        return -1;
+    }
+    const std::string name = cookie.empty() ? "" : "MIT-MAGIC-COOKIE-1";
+    const auto padded = [](std::string text) { return text.append((4 - text.size() % 4) % 4, '\0'); };
+    std::string setup = {'l', 0, 11, 0, 0, 0, static_cast<char>(name.size()), 0, static_cast<char>(cookie.size()), 0, 0, 0};
+    setup += padded(name) + padded(cookie);
+    char answer = -1;
+    if (::send(connection, setup.data(), setup.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(setup.size()) ||
+        ::recv(connection, &answer, 1, 0) != 1)
+        answer = -1;
+    ::close(connection);
+    return answer;
 }
 
 class BrowserRendererTest : public ::testing::Test {
@@ -246,6 +306,38 @@ TEST_F(BrowserRendererTest, ARendererThatNeverAnswersIsKilledAndFreesTheGateForA
 
     const WebKitSVGSource patient(folder.file("drawing.svg"), {4, 4}, {&gate, &silent});
     EXPECT_TRUE(areaIs(*renderElsewhere(patient, 20, 20), 10, 10, {0, 255, 0, 255}));
+}
+
+TEST_F(BrowserRendererTest, ARendererWithoutADisplayDrawsOnItsOwnServerThatOnlyItsCookieOpens) {
+    BrowserHost serverless({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR=" + folder.file("").string(),
+                            BrowserHost::installedRenderer().front()});
+    const WebKitSVGSource drawing(folder.write("drawing.svg", bytes(square("#0000ff"))), {4, 4}, {&gate, &serverless});
+    EXPECT_TRUE(areaIs(*renderElsewhere(drawing, 20, 20), 10, 10, {0, 0, 255, 255}));
+
+    // The renderer's children are the browser's own processes and the X server.
+    const std::string renderer = std::to_string(serverless.rendererProcessId());
+    std::istringstream children(fileText("/proc/" + renderer + "/task/" + renderer + "/children"));
+    pid_t server = 0;
+    std::vector<std::string> command;
+    while (children >> server) {
+        command = commandLine(server);
+        if (!command.empty() && command.front() == "Xvfb") break;
+        command.clear();
+    }
+    ASSERT_FALSE(command.empty());
+    const auto auth = std::find(command.begin(), command.end(), "-auth");
+    ASSERT_NE(auth, command.end());
+    const std::filesystem::path cookieFile = *std::next(auth);
+    struct stat status {};
+    ASSERT_EQ(::stat(cookieFile.parent_path().c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+    // A wild-family entry: the 16-byte cookie is the file's last bytes.
+    const std::string cookie = fileText(cookieFile).substr(fileText(cookieFile).size() - 16);
+    const std::string socketPath = listeningSocket(server);
+    ASSERT_FALSE(socketPath.empty());
+    EXPECT_EQ(xServerAnswer(socketPath, ""), 0);
+    EXPECT_EQ(xServerAnswer(socketPath, std::string(16, 'x')), 0);
+    EXPECT_EQ(xServerAnswer(socketPath, cookie), 1);
 }
 
 TEST_F(BrowserRendererTest, ARendererWithoutADisplaySaysSoAndIsNotKeptForTheNextRender) {
