@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 #include <sys/stat.h>
 
 using namespace platform;
@@ -32,6 +33,14 @@ SampleImage sampleOf(int width, int height, int bands = 3, bool sixteenBit = fal
     sample.height = height;
     sample.bands = bands;
     sample.sixteenBit = sixteenBit;
+    return sample;
+}
+
+// A sample whose EXIF block names the orientation.
+SampleImage turnedSample(int orientation, bool bigEndian = false) {
+    SampleImage sample;
+    sample.orientation = orientation;
+    sample.exif = exifBlock(bigEndian, orientation);
     return sample;
 }
 
@@ -78,30 +87,27 @@ TEST_P(EveryFormat, ReadsSizeTypeAlphaDepthAndPixelsOfARealFileAndNothingOfACutO
     // The name says JPEG whatever the content is: the reader goes by the bytes.
     auto reader = ImageReader::open(folder.write("misnamed.jpg", *bytes));
     ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->typeIdentifier(), format.type);
-    EXPECT_EQ(reader->count(), 1);
-    EXPECT_FALSE(reader->hasFrameInfo());
+    EXPECT_EQ(std::tuple(reader->typeIdentifier(), reader->count(), reader->hasFrameInfo()), std::tuple(format.type, 1, false));
     auto properties = reader->propertiesAt(0);
     ASSERT_TRUE(properties);
     EXPECT_FALSE(reader->propertiesAt(1));
     const bool alpha = format.savedWithTransparency || format.bands % 2 == 0;
     const int depth = format.tolerance < 0 ? 32 : format.sixteenBit ? 16 : 8;
-    EXPECT_EQ(intOf(*properties, keys::pixelWidth), 24);
-    EXPECT_EQ(intOf(*properties, keys::pixelHeight), 16);
-    EXPECT_EQ(intOf(*properties, keys::orientation), 1);
-    EXPECT_EQ(boolOf(*properties, keys::hasAlpha), alpha);
-    EXPECT_EQ(intOf(*properties, keys::depth), depth);
+    EXPECT_EQ(std::tuple(intOf(*properties, keys::pixelWidth), intOf(*properties, keys::pixelHeight),
+                         intOf(*properties, keys::orientation), boolOf(*properties, keys::hasAlpha),
+                         intOf(*properties, keys::depth)),
+              std::tuple(24, 16, 1, alpha, depth));
 
     auto decoded = reader->imageAt(0);
     ASSERT_TRUE(decoded.image);
     EXPECT_FALSE(decoded.exceedsBudget);
     const auto& image = *decoded.image;
     // Straight alpha, never premultiplied.
-    EXPECT_EQ(image.alphaInfo(), alpha ? AlphaInfo::last : AlphaInfo::none);
-    EXPECT_EQ(image.bitsPerComponent(), depth);
     ASSERT_TRUE(image.colourSpace());
-    EXPECT_EQ(image.colourSpace()->model(), format.bands < 3 ? ColourModel::monochrome : ColourModel::rgb);
-    EXPECT_EQ(image.componentsPerPixel(), format.bands + (format.savedWithTransparency ? 1 : 0));
+    EXPECT_EQ(std::tuple(image.alphaInfo(), image.bitsPerComponent(), image.colourSpace()->model(), image.componentsPerPixel()),
+              std::tuple(alpha ? AlphaInfo::last : AlphaInfo::none, depth,
+                         format.bands < 3 ? ColourModel::monochrome : ColourModel::rgb,
+                         format.bands + (format.savedWithTransparency ? 1 : 0)));
     if (format.tolerance >= 0) {
         expectSamplePixels(image, sample, 0, format.tolerance);
     } else { // linear light, not sRGB, within 0-1
@@ -156,20 +162,9 @@ TEST(ImageReader, DecodesEveryRowOfAnImageTallerThanManyStripsInItsPlace) {
     }
 }
 
-TEST(ImageReader, ListsTheFormatsItsBackEndsReadAndNoDocumentFormats) {
-    const auto& types = ImageReader::readableTypeIdentifiers();
-    for (const char* expected : {types::png, types::jpeg, types::gif, types::tiff, types::webp, types::bmp, types::ico,
-                                 types::icns, types::dng, types::ppm, types::pgm, types::pbm})
-        EXPECT_NE(std::find(types.begin(), types.end(), expected), types.end()) << expected;
-    for (const char* document : {"com.adobe.pdf", "public.svg-image"})
-        EXPECT_EQ(std::find(types.begin(), types.end(), document), types.end()) << document;
-}
-
 TEST(ImageReader, ReadsTheOrientationFromExifOrXmpAndTheGpsDirectoryWithoutTurningThePixels) {
     for (int orientation = 1; orientation <= 8; ++orientation) {
-        SampleImage sample;
-        sample.exif = exifBlock(orientation % 2 == 0, orientation);
-        sample.orientation = orientation;
+        const SampleImage sample = turnedSample(orientation, orientation % 2 == 0);
         for (const char* suffix : {".jpg", ".png", ".webp", ".tif"}) {
             SCOPED_TRACE(std::string(suffix) + " orientation " + std::to_string(orientation));
             auto reader = openBytes(*encodeSample(sample, suffix));
@@ -202,10 +197,7 @@ TEST(ImageReader, ReadsTheOrientationFromExifOrXmpAndTheGpsDirectoryWithoutTurni
     EXPECT_FALSE(openBytes(*encodeSample(SampleImage{}, ".png"))->xmpAt(0));
 
     // libheif turns HEIF pixels upright itself, so the orientation read is always 1.
-    SampleImage turned;
-    turned.exif = exifBlock(false, 6);
-    turned.orientation = 6;
-    if (auto heic = encodeSample(turned, ".heic")) {
+    if (auto heic = encodeSample(turnedSample(6), ".heic")) {
         EXPECT_EQ(intOf(*openBytes(*heic)->propertiesAt(0), keys::orientation), 1);
     }
 }
@@ -223,8 +215,7 @@ TEST(ImageReader, NamesTheEmbeddedProfileAndTagsThePixelsWithIt) {
     EXPECT_EQ(reader->imageAt(0).image->colourSpace()->description().value_or(""), "Display P3");
 
     auto untagged = openBytes(*encodeSample(SampleImage{}, ".jpg"));
-    EXPECT_FALSE(untagged->propertiesAt(0)->count(keys::profileName));
-    EXPECT_FALSE(untagged->propertiesAt(0)->count(keys::dpiWidth));
+    EXPECT_EQ(untagged->propertiesAt(0)->count(keys::profileName) + untagged->propertiesAt(0)->count(keys::dpiWidth), 0u);
     EXPECT_TRUE(untagged->imageAt(0).image->colourSpace()->isSRGB());
 }
 
@@ -233,8 +224,7 @@ TEST(ImageReader, CountsAnimationFramesAndMarksThemAsFrames) {
     animation.pages = 12;
     auto gif = openBytes(*encodeSample(animation, ".gif"));
     ASSERT_TRUE(gif);
-    EXPECT_EQ(gif->count(), 12);
-    EXPECT_TRUE(gif->hasFrameInfo());
+    EXPECT_EQ(std::tuple(gif->count(), gif->hasFrameInfo()), std::tuple(std::int64_t{12}, true));
     EXPECT_EQ(intOf(*gif->propertiesAt(11), keys::pixelHeight), animation.height);
 
     animation.pages = 3;
@@ -245,14 +235,11 @@ TEST(ImageReader, CountsAnimationFramesAndMarksThemAsFrames) {
     for (const auto& [bytes, frames, sample] : animations) {
         auto reader = openBytes(bytes);
         ASSERT_TRUE(reader);
-        EXPECT_EQ(reader->count(), frames);
-        EXPECT_TRUE(reader->hasFrameInfo());
+        EXPECT_EQ(std::tuple(reader->count(), reader->hasFrameInfo()), std::tuple(std::int64_t{frames}, true));
         auto first = reader->imageAt(0).image;
         ASSERT_TRUE(first);
         expectSamplePixels(*first, *sample, 0, 0);
     }
-    EXPECT_EQ(openBytes(*encodeSample(still, ".gif"))->count(), 1);
-    EXPECT_FALSE(openBytes(*encodeSample(still, ".webp"))->hasFrameInfo());
 }
 
 // A GIF written with giflib, with no graphic control extension at all.
@@ -291,11 +278,9 @@ TEST(ImageReader, RefusesAnImageOverTheBudgetBeforeDecodingIt) {
     auto reader = openBytes(*encodeSample(sampleOf(100, 50), ".png"));
     ASSERT_TRUE(reader);
     auto refused = reader->imageAt(0, PixelBudget{100 * 50 * 3 - 1});
-    EXPECT_FALSE(refused.image);
-    EXPECT_TRUE(refused.exceedsBudget);
+    EXPECT_TRUE(!refused.image && refused.exceedsBudget);
     auto admitted = reader->imageAt(0, PixelBudget{100 * 50 * 3});
-    EXPECT_TRUE(admitted.image);
-    EXPECT_FALSE(admitted.exceedsBudget);
+    EXPECT_TRUE(admitted.image && !admitted.exceedsBudget);
 
     // Wider than libpng's default limit of 1,000,000 pixels: the size is still read. IHDR's
     // width is patched; the pixel data no longer matches, which a refusal by size never reaches.
@@ -306,8 +291,7 @@ TEST(ImageReader, RefusesAnImageOverTheBudgetBeforeDecodingIt) {
     ASSERT_TRUE(reader);
     EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::pixelWidth), width);
     refused = reader->imageAt(0, PixelBudget{20'000'000});
-    EXPECT_TRUE(refused.exceedsBudget);
-    EXPECT_FALSE(refused.image);
+    EXPECT_TRUE(!refused.image && refused.exceedsBudget);
 }
 
 TEST(ImageReader, ReadsEachPageOfAMultiPageTiffAndAFileReplacedOnDiskAsItsNewPixels) {
@@ -319,9 +303,7 @@ TEST(ImageReader, ReadsEachPageOfAMultiPageTiffAndAFileReplacedOnDiskAsItsNewPix
     folder.write("photo.png", *encodeSample(pages, ".tif"));
     auto reader = ImageReader::open(path);
     ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->typeIdentifier(), types::tiff);
-    EXPECT_EQ(reader->count(), 3);
-    EXPECT_FALSE(reader->hasFrameInfo());
+    EXPECT_EQ(std::tuple(reader->typeIdentifier(), reader->count(), reader->hasFrameInfo()), std::tuple(types::tiff, 3, false));
     for (int page = 0; page < 3; ++page) {
         auto image = reader->imageAt(page).image;
         ASSERT_TRUE(image);
@@ -342,50 +324,39 @@ TEST(ImageReader, InkImagesWithoutAProfileAreReadAsSRGB) {
         EXPECT_FALSE(boolOf(*reader->propertiesAt(0), keys::hasAlpha));
         auto image = reader->imageAt(0).image;
         ASSERT_TRUE(image);
-        EXPECT_EQ(image->componentsPerPixel(), 3);
-        EXPECT_EQ(image->alphaInfo(), AlphaInfo::none);
+        EXPECT_EQ(std::tuple(image->componentsPerPixel(), image->alphaInfo()), std::tuple(3, AlphaInfo::none));
         EXPECT_TRUE(image->colourSpace()->isSRGB());
         EXPECT_GT(pixelAt(*image, 0, 0)[0], 0); // no ink at all is white paper
-    }
-}
-
-TEST(ImageReader, OpenEXRIsReadFromItsFileAsLinearFloat) {
-    TemporaryFolder folder;
-    const auto bytes = openEXRFile(6, 4);
-    auto reader = ImageReader::open(folder.write("light.exr", bytes));
-    ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->typeIdentifier(), types::openEXR);
-    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::pixelWidth), 6);
-    auto image = reader->imageAt(0).image;
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->bitsPerComponent(), 32);
-    EXPECT_EQ(image->colourComponents(), 3);
-    EXPECT_EQ(pixelAt(*image, 3, 2)[1], samplePixel(3, 2, 1)); // through half floats
-    // From memory there is no file to hand to the OpenEXR library.
-    EXPECT_FALSE(openBytes(bytes));
-    for (std::size_t length : {bytes.size() / 10, bytes.size() / 2, bytes.size() - 8}) {
-        auto cut = ImageReader::open(folder.write("cut.exr", Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length))));
-        EXPECT_FALSE(cut && cut->imageAt(0).image) << length;
     }
 }
 
 // The OpenEXR library loads pixels from a file when they are asked for, long after the file
 // was opened: it reads the file that was opened, never a pipe put at its path since, which
 // would hold it until someone wrote to the pipe.
-TEST(ImageReader, OpenEXRPixelsComeFromTheFileOpenedNotFromWhatTookItsPath) {
+TEST(ImageReader, OpenEXRIsReadAsLinearFloatFromTheFileOpenedNotFromWhatTookItsPath) {
     TemporaryFolder folder;
-    const auto path = folder.write("light.exr", openEXRFile(6, 4));
+    const auto bytes = openEXRFile(6, 4);
+    const auto path = folder.write("light.exr", bytes);
     auto reader = ImageReader::open(path);
     ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->typeIdentifier(), types::openEXR);
+    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::pixelWidth), 6);
     const auto pipe = folder.file("pipe");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     std::filesystem::rename(pipe, path);
     auto image = reader->imageAt(0).image;
     ASSERT_TRUE(image);
-    EXPECT_EQ(pixelAt(*image, 3, 2)[1], samplePixel(3, 2, 1));
+    EXPECT_EQ(std::tuple(image->bitsPerComponent(), image->colourComponents()), std::tuple(32, 3));
+    EXPECT_EQ(pixelAt(*image, 3, 2)[1], samplePixel(3, 2, 1)); // through half floats
     // Opening the path anew meets the pipe, which is no damaged image but no file at all.
     const auto refused = thrown<FileError>([&] { ImageReader::open(path); });
     EXPECT_TRUE(refused && isNotARegularFile(*refused));
+    // From memory there is no file to hand to the OpenEXR library.
+    EXPECT_FALSE(openBytes(bytes));
+    for (std::size_t length : {bytes.size() / 10, bytes.size() / 2, bytes.size() - 8}) {
+        auto cut = ImageReader::open(folder.write("cut.exr", Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length))));
+        EXPECT_FALSE(cut && cut->imageAt(0).image) << length;
+    }
 }
 
 // Bytes that hold no image give no reader; a file that cannot be read gives its read error,
@@ -405,17 +376,14 @@ TEST(CameraRawReader, ReadsADngWithTheCamerasTurnAsOrientationAndPixelsAsStored)
         SCOPED_TRACE(turn);
         auto reader = openBytes(dngFile(32, 24, turn));
         ASSERT_TRUE(reader);
-        EXPECT_EQ(reader->typeIdentifier(), types::dng);
-        EXPECT_EQ(reader->count(), 1);
+        EXPECT_EQ(std::tuple(reader->typeIdentifier(), reader->count()), std::tuple(types::dng, 1));
         auto properties = *reader->propertiesAt(0);
-        EXPECT_EQ(intOf(properties, keys::orientation), turn);
-        EXPECT_EQ(intOf(properties, keys::pixelWidth), 32);
-        EXPECT_EQ(intOf(properties, keys::pixelHeight), 24);
+        EXPECT_EQ(std::tuple(intOf(properties, keys::orientation), intOf(properties, keys::pixelWidth),
+                             intOf(properties, keys::pixelHeight)),
+                  std::tuple(turn, 32, 24));
         auto image = reader->imageAt(0).image;
         ASSERT_TRUE(image);
-        EXPECT_EQ(image->width(), 32);
-        EXPECT_EQ(image->height(), 24);
-        EXPECT_EQ(image->bitsPerComponent(), 16);
+        EXPECT_EQ(std::tuple(image->width(), image->height(), image->bitsPerComponent()), std::tuple(32, 24, 16));
         EXPECT_TRUE(image->colourSpace()->isSRGB());
     }
     EXPECT_TRUE(openBytes(dngFile(32, 24, 1))->imageAt(0, PixelBudget{32 * 24 * 6 - 1}).exceedsBudget);
