@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <tuple>
 
 using namespace platform;
 using namespace testing_support;
@@ -206,21 +207,15 @@ TEST(BitmapContext, NoInterpolationRepeatsPixelsAndCopyReplacesWhatIsThere) {
     expectNear(pixelAt(*context->makeImage(), 0, 0), {0, 128, 0, 128}, 0);
 }
 
-TEST(BitmapContext, RedrawsLargeImagesPixelForPixelInBands) {
-    std::vector<std::uint8_t> values(2100 * 2100 * 4);
-    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<std::uint8_t>(i % 4 == 3 ? 255 : i * 13);
-    auto image = image8(2100, 2100, 4, AlphaInfo::noneSkipLast, ColourSpace::sRGB(), values);
-    auto copy = drawn(image, 2100, 2100, BitmapLayout::noneSkipLast);
-    EXPECT_EQ(*copy->buffer(), *image->buffer());
-}
-
-TEST(BitmapContext, BandsGiveTheSamePixelsWhateverRunsThem) {
-    // A resize large enough to be cut into bands, drawn with each band on its own thread and
-    // again with the bands run one after another, last first, as a starved runner might.
-    std::vector<std::uint8_t> values(2400 * 1800 * 3);
-    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<std::uint8_t>((i * 7) ^ (i >> 11));
-    auto image = image8(2400, 1800, 3, AlphaInfo::none, ColourSpace::sRGB(), values);
+TEST(BitmapContext, LargeImagesAreRedrawnPixelForPixelAndBandsGiveTheSamePixelsWhateverRunsThem) {
+    std::vector<std::uint8_t> values(2400 * 1800 * 4);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<std::uint8_t>(i % 4 == 3 ? 255 : (i * 7) ^ (i >> 11));
+    auto image = image8(2400, 1800, 4, AlphaInfo::noneSkipLast, ColourSpace::sRGB(), values);
     BandRunner::install(nullptr);
+    EXPECT_EQ(*drawn(image, 2400, 1800, BitmapLayout::noneSkipLast)->buffer(), *image->buffer());
+    // A resize cut into bands, drawn with each band on its own thread and again with the
+    // bands run one after another, last first, as a starved runner might.
     const auto threaded = drawn(image, 1000, 700, BitmapLayout::noneSkipLast);
     static std::atomic<int> bandsRun{0};
     BandRunner::install([](const BandRunner::Tasks& tasks) {
@@ -267,21 +262,16 @@ TEST(BitmapContext, CopiesEightBitRGBRowsOfEveryWidthAndLayoutExactly) {
             return values;
         };
         SCOPED_TRACE(width);
-        for (auto layout : {BitmapLayout::noneSkipLast, BitmapLayout::premultipliedLast}) {
-            EXPECT_EQ(everyPixel(drawn(image8(width, 2, 3, AlphaInfo::none, srgb, rgb), width, 2, layout)), colours);
-            EXPECT_EQ(everyPixel(drawn(image8(width, 2, 4, AlphaInfo::noneSkipLast, srgb, rgbx), width, 2, layout)),
-                      colours);
-            EXPECT_EQ(everyPixel(drawn(image8(width, 2, 4, AlphaInfo::noneSkipFirst, srgb, xrgb), width, 2, layout)),
-                      colours);
-        }
-        EXPECT_EQ(everyPixel(drawn(image8(width, 2, 4, AlphaInfo::last, srgb, rgba), width, 2,
-                                   BitmapLayout::premultipliedLast)),
-                  premultiplied);
+        for (auto layout : {BitmapLayout::noneSkipLast, BitmapLayout::premultipliedLast})
+            for (const auto& [components, alpha, values] : {std::tuple{3, AlphaInfo::none, &rgb},
+                                                            std::tuple{4, AlphaInfo::noneSkipLast, &rgbx},
+                                                            std::tuple{4, AlphaInfo::noneSkipFirst, &xrgb}})
+                EXPECT_EQ(everyPixel(drawn(image8(width, 2, components, alpha, srgb, *values), width, 2, layout)), colours);
+        const auto straight = image8(width, 2, 4, AlphaInfo::last, srgb, rgba);
+        EXPECT_EQ(everyPixel(drawn(straight, width, 2, BitmapLayout::premultipliedLast)), premultiplied);
         // Without alpha in the context, translucent pixels show as drawn on black.
         for (std::size_t i = 3; i < premultiplied.size(); i += 4) premultiplied[i] = 255;
-        EXPECT_EQ(everyPixel(drawn(image8(width, 2, 4, AlphaInfo::last, srgb, rgba), width, 2,
-                                   BitmapLayout::noneSkipLast)),
-                  premultiplied);
+        EXPECT_EQ(everyPixel(drawn(straight, width, 2, BitmapLayout::noneSkipLast)), premultiplied);
     }
 }
 
