@@ -97,11 +97,9 @@ TEST(PathText, ExtensionsFollowThePlatformRules) {
 }
 
 TEST(PathText, LastComponentAndJoining) {
-    EXPECT_EQ(lastPathComponent("/tmp/scratch.tiff"), "scratch.tiff");
-    EXPECT_EQ(lastPathComponent("/tmp/"), "tmp");
-    EXPECT_EQ(lastPathComponent("scratch"), "scratch");
-    EXPECT_EQ(lastPathComponent("/"), "/");
-    EXPECT_EQ(lastPathComponent(""), "");
+    for (const auto& [path, last] : {std::pair{"/tmp/scratch.tiff", "scratch.tiff"}, {"/tmp/", "tmp"},
+                                     {"scratch", "scratch"}, {"/", "/"}, {"", ""}})
+        EXPECT_EQ(lastPathComponent(path), last) << path;
     EXPECT_EQ(appendingPathComponent("/tmp/out/", "a.png"), std::filesystem::path("/tmp/out/a.png"));
     // A component that looks absolute still lands inside the folder.
     EXPECT_EQ(appendingPathComponent("/tmp/out", "/etc/passwd"), std::filesystem::path("/tmp/out/etc/passwd"));
