@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 using namespace platform;
 using namespace testing_support;
@@ -50,12 +51,11 @@ TEST(BitmapReader, ReadsEveryRowOrderDepthAndCoding) {
         SCOPED_TRACE(c.what);
         auto reader = openBytes(c.file);
         ASSERT_TRUE(reader);
-        EXPECT_EQ(reader->typeIdentifier(), types::bmp);
-        EXPECT_EQ(reader->count(), 1);
+        EXPECT_EQ(std::tuple(reader->typeIdentifier(), reader->count()), std::tuple(types::bmp, 1));
         auto properties = *reader->propertiesAt(0);
-        EXPECT_EQ(intOf(properties, keys::pixelWidth), c.width);
-        EXPECT_EQ(intOf(properties, keys::pixelHeight), c.height);
-        EXPECT_EQ(*properties.at(keys::hasAlpha).get<bool>(), c.alpha);
+        EXPECT_EQ(std::tuple(intOf(properties, keys::pixelWidth), intOf(properties, keys::pixelHeight),
+                             *properties.at(keys::hasAlpha).get<bool>()),
+                  std::tuple(c.width, c.height, c.alpha));
         if (c.dpi > 0) EXPECT_NEAR(*properties.at(keys::dpiWidth).get<double>(), c.dpi, 0.1);
         else EXPECT_FALSE(properties.count(keys::dpiWidth));
         auto image = reader->imageAt(0).image;
@@ -86,19 +86,16 @@ TEST(BitmapReader, RefusesTruncatedPixelsAndOversizedBudgets) {
 TEST(IconReader, CountsRenditionsAndReadsEachSize) {
     auto reader = openBytes(icoFile({{16, false, 32}, {32, false, 24}, {256, true}}));
     ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->typeIdentifier(), types::ico);
-    EXPECT_EQ(reader->count(), 3);
-    EXPECT_FALSE(reader->hasFrameInfo());
+    EXPECT_EQ(std::tuple(reader->typeIdentifier(), reader->count(), reader->hasFrameInfo()), std::tuple(types::ico, 3, false));
     const int sides[] = {16, 32, 256};
     for (int i = 0; i < 3; ++i) {
         auto properties = *reader->propertiesAt(i);
-        EXPECT_EQ(intOf(properties, keys::pixelWidth), sides[i]);
-        EXPECT_EQ(intOf(properties, keys::pixelHeight), sides[i]);
-        EXPECT_TRUE(*properties.at(keys::hasAlpha).get<bool>());
+        EXPECT_EQ(std::tuple(intOf(properties, keys::pixelWidth), intOf(properties, keys::pixelHeight),
+                             *properties.at(keys::hasAlpha).get<bool>()),
+                  std::tuple(sides[i], sides[i], true));
         auto image = reader->imageAt(i).image;
         ASSERT_TRUE(image) << i;
-        EXPECT_EQ(image->width(), sides[i]);
-        EXPECT_EQ(image->alphaInfo(), AlphaInfo::last);
+        EXPECT_EQ(std::tuple(image->width(), image->alphaInfo()), std::tuple(std::int64_t{sides[i]}, AlphaInfo::last));
     }
     // 32-bit entries carry their own alpha; 24-bit ones take it from the AND mask, whose
     // left half is transparent.
@@ -139,9 +136,8 @@ TEST(AppleIconReader, ReadsLegacyRunLengthAlphaFirstAndPngElements) {
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->typeIdentifier(), types::icns);
     ASSERT_EQ(reader->count(), 3);
-    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::pixelWidth), 16);
-    EXPECT_EQ(intOf(*reader->propertiesAt(1), keys::pixelWidth), 32);
-    EXPECT_EQ(intOf(*reader->propertiesAt(2), keys::pixelWidth), 128);
+    const int sides[] = {16, 32, 128};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(intOf(*reader->propertiesAt(i), keys::pixelWidth), sides[i]);
     auto legacy = reader->imageAt(0).image;
     ASSERT_TRUE(legacy);
     EXPECT_EQ(pixelAt(*legacy, 5, 0), (std::vector<int>{200, 200, 200, samplePixel(5, 0, 3)}));
