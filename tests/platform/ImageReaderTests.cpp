@@ -78,9 +78,11 @@ struct FormatCase {
 
 class EveryFormat : public ::testing::TestWithParam<FormatCase> {};
 
+// Taller than the many strips in which libvips hands the pixels over: each lands where it
+// belongs, and the buffer holds exactly the image, nothing after it.
 TEST_P(EveryFormat, ReadsSizeTypeAlphaDepthAndPixelsOfARealFileAndNothingOfACutOne) {
     const auto& format = GetParam();
-    const SampleImage sample = sampleOf(24, 16, format.bands, format.sixteenBit);
+    const SampleImage sample = sampleOf(33, 1500, format.bands, format.sixteenBit);
     auto bytes = encodeSample(sample, format.suffix);
     if (!bytes) GTEST_SKIP() << "this machine's libvips cannot write " << format.suffix;
     TemporaryFolder folder;
@@ -96,12 +98,13 @@ TEST_P(EveryFormat, ReadsSizeTypeAlphaDepthAndPixelsOfARealFileAndNothingOfACutO
     EXPECT_EQ(std::tuple(intOf(*properties, keys::pixelWidth), intOf(*properties, keys::pixelHeight),
                          intOf(*properties, keys::orientation), boolOf(*properties, keys::hasAlpha),
                          intOf(*properties, keys::depth)),
-              std::tuple(24, 16, 1, alpha, depth));
+              std::tuple(33, 1500, 1, alpha, depth));
 
     auto decoded = reader->imageAt(0);
     ASSERT_TRUE(decoded.image);
     EXPECT_FALSE(decoded.exceedsBudget);
     const auto& image = *decoded.image;
+    EXPECT_EQ(image.buffer()->size(), image.bytesPerRow() * 1500);
     // Straight alpha, never premultiplied.
     ASSERT_TRUE(image.colourSpace());
     EXPECT_EQ(std::tuple(image.alphaInfo(), image.bitsPerComponent(), image.colourSpace()->model(), image.componentsPerPixel()),
@@ -136,31 +139,14 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{".jxl[lossless]", types::jpegXL, 0}, FormatCase{".heic[Q=95]", types::heic, 60},
                       FormatCase{".avif[Q=95]", types::avif, 60}, FormatCase{".gif", types::gif, 40, true},
                       FormatCase{".hdr", types::radiance, -1},
-                      FormatCase{".png", types::png, 0, false, 4},
-                      FormatCase{".png", types::png, 0, false, 2, true}),
+                      FormatCase{".png", types::png, 0, false, 4}, FormatCase{".png", types::png, 0, false, 1},
+                      FormatCase{".png", types::png, 0, false, 2, true}, FormatCase{".png", types::png, 0, false, 4, true}),
     [](const auto& info) {
         std::string name = info.param.suffix + 1;
         name = name.substr(0, name.find('['));
         if (info.param.bands != 3) name += std::to_string(info.param.bands) + "bands" + (info.param.sixteenBit ? "16bit" : "");
         return name;
     });
-
-TEST(ImageReader, DecodesEveryRowOfAnImageTallerThanManyStripsInItsPlace) {
-    // libvips hands the pixels over in strips: each lands where it belongs, and the buffer
-    // holds exactly the image, nothing after it.
-    for (auto [bands, sixteenBit] : {std::pair{3, false}, std::pair{4, true}, std::pair{1, false}}) {
-        const SampleImage sample = sampleOf(33, 1500, bands, sixteenBit);
-        auto bytes = encodeSample(sample, ".png");
-        ASSERT_TRUE(bytes);
-        auto reader = openBytes(*bytes);
-        ASSERT_TRUE(reader);
-        auto decoded = reader->imageAt(0);
-        ASSERT_TRUE(decoded.image);
-        SCOPED_TRACE(bands);
-        expectSamplePixels(*decoded.image, sample, 0, 0);
-        EXPECT_EQ(decoded.image->buffer()->size(), decoded.image->bytesPerRow() * 1500);
-    }
-}
 
 TEST(ImageReader, ReadsTheOrientationFromExifOrXmpAndTheGpsDirectoryWithoutTurningThePixels) {
     for (int orientation = 1; orientation <= 8; ++orientation) {
