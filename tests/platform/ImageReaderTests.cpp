@@ -51,8 +51,7 @@ bool boolOf(const PropertyMap& map, const char* key) {
 
 // Every pixel of the decoded image against the sample pattern, within a tolerance for lossy formats.
 void expectSamplePixels(const Image& image, const SampleImage& sample, int page, int tolerance) {
-    ASSERT_EQ(image.width(), sample.width);
-    ASSERT_EQ(image.height(), sample.height);
+    ASSERT_EQ(std::tuple(image.width(), image.height()), std::tuple(sample.width, sample.height));
     const int scale = image.bitsPerComponent() == 16 ? 257 : 1;
     const bool alpha = sample.bands == 2 || sample.bands == 4;
     int worst = 0;
@@ -255,9 +254,9 @@ TEST(ImageReader, AGifWithoutATransparentIndexIsOpaque) {
     EXPECT_FALSE(boolOf(*reader->propertiesAt(0), keys::hasAlpha));
     auto image = reader->imageAt(0).image;
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->alphaInfo(), AlphaInfo::none);
-    EXPECT_EQ(pixelAt(*image, 1, 0), (std::vector<int>{255, 0, 0})); // three components, as the palette says
-    EXPECT_EQ(pixelAt(*image, 0, 1), (std::vector<int>{0, 0, 255}));
+    // Three components, as the palette says.
+    EXPECT_EQ(std::tuple(image->alphaInfo(), pixelAt(*image, 1, 0), pixelAt(*image, 0, 1)),
+              std::tuple(AlphaInfo::none, std::vector<int>{255, 0, 0}, std::vector<int>{0, 0, 255}));
 }
 
 TEST(ImageReader, RefusesAnImageOverTheBudgetBeforeDecodingIt) {
@@ -353,8 +352,7 @@ TEST(ImageReader, BytesThatAreNoImageGiveNoReaderAndMissingFilesTheirReadError) 
     TemporaryFolder folder;
     const auto missing = thrown<FileError>([&] { ImageReader::open(folder.file("missing.png")); });
     ASSERT_TRUE(missing);
-    EXPECT_EQ(missing->errorNumber(), ENOENT);
-    EXPECT_FALSE(isNotARegularFile(*missing));
+    EXPECT_EQ(std::tuple(missing->errorNumber(), isNotARegularFile(*missing)), std::tuple(ENOENT, false));
 }
 
 TEST(CameraRawReader, ReadsADngWithTheCamerasTurnAsOrientationAndPixelsAsStored) {
@@ -396,8 +394,7 @@ TEST(ImageReader, NetpbmSamplesAreScaledFromTheirMaxvalToTheFullRangeWithComment
     ASSERT_EQ(image->bitsPerComponent(), 16);
     std::uint16_t samples[2];
     std::memcpy(samples, image->data(), sizeof samples);
-    EXPECT_EQ(samples[0], 32768);
-    EXPECT_EQ(samples[1], 65535);
+    EXPECT_EQ(std::tuple(samples[0], samples[1]), std::tuple(32768, 65535));
 }
 
 TEST(ImageReader, NeverHandsAFileToALoaderOutsideItsAllowList) {

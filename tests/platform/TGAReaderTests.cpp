@@ -8,6 +8,7 @@
 
 #include <array>
 #include <functional>
+#include <tuple>
 
 using namespace platform;
 using namespace testing_support;
@@ -53,8 +54,7 @@ ImageRef decoded(const Bytes& file) {
 
 // Every pixel of the image against what the test expects at that place (top-left origin).
 void expectPixels(const Image& image, const std::function<std::vector<int>(int, int)>& wanted) {
-    ASSERT_EQ(image.width(), width);
-    ASSERT_EQ(image.height(), height);
+    ASSERT_EQ(std::tuple(image.width(), image.height()), std::tuple(width, height));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) ASSERT_EQ(pixelAt(image, x, y), wanted(x, y)) << x << "," << y;
 }
