@@ -15,6 +15,7 @@
 #include <ctime>
 #include <fstream>
 #include <optional>
+#include <tuple>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -125,8 +126,7 @@ protected:
     // The original is where it was with what it held, and the Trash holds nothing of it.
     void expectLeftAsItWas(const fs::path& path, const std::string& content = "pixels") {
         EXPECT_EQ(contentOf(path), content);
-        EXPECT_TRUE(namesIn(trash() / "files").empty());
-        EXPECT_TRUE(namesIn(trash() / "info").empty());
+        EXPECT_TRUE(namesIn(trash() / "files").empty() && namesIn(trash() / "info").empty());
     }
 
     TemporaryFolder root_;
@@ -142,9 +142,9 @@ TEST_F(TrashWriting, ItemsGoToAPrivateHomeTrashWithRecordsThatReadBackToTheirPat
         const fs::path original = photo(name, "bytes of " + name);
         const TrashEntry entry = writer.moveToTrash(original);
         EXPECT_FALSE(fs::exists(original));
-        EXPECT_EQ(entry.filesPath, trash() / "files" / name);
+        EXPECT_EQ(std::tuple(entry.filesPath, entry.infoPath),
+                  std::tuple(trash() / "files" / name, trash() / "info" / (name + ".trashinfo")));
         EXPECT_EQ(contentOf(entry.filesPath), "bytes of " + name);
-        EXPECT_EQ(entry.infoPath, trash() / "info" / (name + ".trashinfo"));
         const auto record = readRecord(entry.infoPath);
         ASSERT_TRUE(record) << contentOf(entry.infoPath);
         EXPECT_EQ(record->path, original.string());
@@ -290,8 +290,7 @@ TEST_F(TrashWriting, ARealFullDiskOrOneWithoutFreeInodesLeavesNothingBehind) {
         ASSERT_TRUE(refused);
         EXPECT_EQ(refused->errorNumber(), ENOSPC);
         EXPECT_EQ(contentOf(original), "pixels");
-        EXPECT_TRUE(namesIn(disk / "data" / "Trash" / "files").empty());
-        EXPECT_TRUE(namesIn(disk / "data" / "Trash" / "info").empty());
+        EXPECT_TRUE(namesIn(disk / "data" / "Trash" / "files").empty() && namesIn(disk / "data" / "Trash" / "info").empty());
     }
 }
 
