@@ -144,31 +144,24 @@ TEST(XMPOrientation, ReadsTheTIFFNamespacesFieldUnderAnyPrefixAndNothingElse) {
     for (const auto& [text, expected] : cases) EXPECT_EQ(xmpOrientation(XMPPacket{text}), expected) << text;
 }
 
-TEST(XMPOrientation, RewritesElementFormsUnderAnyPrefix) {
-    const std::string text = packetWith("xmlns:t='" + tiffNamespace + "' xmlns:exif=\"urn:other\"",
-                                        "<t:Orientation>6</t:Orientation><exif:Orientation>6</exif:Orientation>");
-    const auto patched = xmpWithOrientation(XMPPacket{text}, 8);
-    ASSERT_TRUE(patched);
-    std::string expected = text;
-    replaceAll(expected, "<t:Orientation>6<", "<t:Orientation>8<");
-    EXPECT_EQ(patched->text, expected); // another namespace's Orientation is left alone
-}
-
-TEST(XMPOrientation, RewritesTheAttributeKeepingEveryOtherByteOrAddsItToTheFirstDescription) {
-    const auto rewritten = xmpWithOrientation(XMPPacket{xmpPacket(6)}, 1);
-    ASSERT_TRUE(rewritten);
-    EXPECT_EQ(rewritten->text, xmpPacket(1));
-    EXPECT_EQ(parsedXmpOrientation(rewritten->text), "1");
-
-    const auto patched = xmpWithOrientation(XMPPacket{xmpPacket(std::nullopt)}, 1);
-    ASSERT_TRUE(patched);
-    EXPECT_EQ(parsedXmpOrientation(patched->text), "1");
-    EXPECT_NE(patched->text.find("Harbour at dusk"), std::string::npos);
-
-    // A packet that already uses "tiff" for something else gets its own prefix.
-    const auto other = xmpWithOrientation(XMPPacket{packetWith("xmlns:tiff=\"urn:not-tiff\"")}, 7);
-    ASSERT_TRUE(other);
-    EXPECT_EQ(parsedXmpOrientation(other->text), "7");
+TEST(XMPOrientation, RewritesTheFieldKeepingEveryOtherByteOrAddsItToTheFirstDescription) {
+    // The element form under any prefix, with another namespace's Orientation left alone.
+    const std::string elements = packetWith("xmlns:t='" + tiffNamespace + "' xmlns:exif=\"urn:other\"",
+                                            "<t:Orientation>6</t:Orientation><exif:Orientation>6</exif:Orientation>");
+    std::string elementsAt8 = elements;
+    replaceAll(elementsAt8, "<t:Orientation>6<", "<t:Orientation>8<");
+    // Without an expected text the field is added; a packet that already uses "tiff" for
+    // something else gets its own prefix.
+    const std::tuple<std::string, int, std::optional<std::string>> cases[] = {
+        {elements, 8, elementsAt8}, {xmpPacket(6), 1, xmpPacket(1)}, {xmpPacket(std::nullopt), 1, std::nullopt},
+        {packetWith("xmlns:tiff=\"urn:not-tiff\""), 7, std::nullopt}};
+    for (const auto& [text, orientation, expected] : cases) {
+        const auto patched = xmpWithOrientation(XMPPacket{text}, orientation);
+        ASSERT_TRUE(patched) << text;
+        EXPECT_EQ(parsedXmpOrientation(patched->text), std::to_string(orientation)) << text;
+        EXPECT_NE(patched->text.find("Harbour at dusk"), std::string::npos) << text;
+        EXPECT_EQ(patched->text, expected.value_or(patched->text));
+    }
 }
 
 TEST(XMPOrientation, RefusesWhatItCannotEdit) {
