@@ -34,14 +34,8 @@ Bytes netpbmSource(bool alpha, bool grey) {
                                             : "P6\n13 7\n255\n";
     Bytes bytes(header.begin(), header.end());
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const auto colour = expected(x, y);
-            if (grey) {
-                bytes.push_back(static_cast<std::uint8_t>(colour[0]));
-                continue;
-            }
-            for (int band = 0; band < (alpha ? 4 : 3); ++band) bytes.push_back(static_cast<std::uint8_t>(colour[band]));
-        }
+        for (int x = 0; x < width; ++x)
+            for (int value : expectedComponents(x, y, grey ? 1 : alpha ? 4 : 3)) bytes.push_back(static_cast<std::uint8_t>(value));
     return bytes;
 }
 
