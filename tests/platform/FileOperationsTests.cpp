@@ -13,8 +13,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <tuple>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {

@@ -15,8 +15,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <tuple>
 #include <sys/stat.h>
+#include <tuple>
 
 using namespace platform;
 using namespace testing_support;

@@ -189,10 +189,9 @@ TEST(ImageWriter, BmpIsBottomUpBgrOrGreyWithAPaletteAndResolution) {
         return std::uint32_t((*bmp)[at]) | std::uint32_t((*bmp)[at + 1]) << 8 | std::uint32_t((*bmp)[at + 2]) << 16 |
                std::uint32_t((*bmp)[at + 3]) << 24;
     };
-    EXPECT_EQ((*bmp)[0], 'B');
-    EXPECT_EQ(le32(2), bmp->size());
-    // 5 x 3 at 24 bits, 300 dpi in pixels per metre.
-    EXPECT_EQ(std::tuple(le32(18), le32(22), (*bmp)[28], le32(38)), std::tuple(5u, 3u, 24, 11811u));
+    // The file's own length, 5 x 3 at 24 bits, 300 dpi in pixels per metre.
+    EXPECT_EQ(std::tuple((*bmp)[0], le32(2), le32(18), le32(22), (*bmp)[28], le32(38)),
+              std::tuple('B', bmp->size(), 5u, 3u, 24, 11811u));
     const Bytes expected = packedPixels(*colour);
     const std::size_t offset = le32(10);
     const std::size_t stride = 16; // 15 bytes padded to 4
@@ -203,8 +202,7 @@ TEST(ImageWriter, BmpIsBottomUpBgrOrGreyWithAPaletteAndResolution) {
 
     const auto grey = write("com.microsoft.bmp", {patternImage(3, 2, 8, 1, AlphaInfo::none)});
     ASSERT_TRUE(grey);
-    EXPECT_EQ((*grey)[28], 8);
-    EXPECT_EQ(grey->size(), 14u + 40 + 1024 + 2 * 4);
+    EXPECT_EQ(std::tuple((*grey)[28], grey->size()), std::tuple(8, 14u + 40 + 1024 + 2 * 4));
 
     // Alpha is composited on black, as a drawing without alpha shows it.
     const auto faint = write("com.microsoft.bmp", {solidImage(1, 1, 200, 100, 50, 128)});
@@ -217,8 +215,7 @@ TEST(ImageWriter, IcoHoldsOnePngEntryPerImageWithTheByteForASideOf256) {
     for (int side : {256, 48, 32, 16}) ladder.push_back(patternImage(side, side, 8, 4, AlphaInfo::premultipliedLast));
     const auto ico = write("com.microsoft.ico", ladder);
     ASSERT_TRUE(ico);
-    ASSERT_EQ((*ico)[2], 1);
-    ASSERT_EQ((*ico)[4], 4);
+    ASSERT_EQ(std::tuple((*ico)[2], (*ico)[4]), std::tuple(1, 4)); // an icon of four entries
     for (std::size_t i = 0; i < ladder.size(); ++i) {
         const std::uint8_t* entry = ico->data() + 6 + 16 * i;
         EXPECT_EQ(entry[0], ladder[i]->width() == 256 ? 0 : ladder[i]->width());

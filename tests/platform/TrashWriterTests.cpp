@@ -15,8 +15,8 @@
 #include <ctime>
 #include <fstream>
 #include <optional>
-#include <tuple>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
