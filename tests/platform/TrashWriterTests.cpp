@@ -39,27 +39,20 @@ struct ReadRecord {
 };
 
 std::optional<ReadRecord> readRecord(const fs::path& info) {
-    GKeyFile* file = g_key_file_new();
-    std::optional<ReadRecord> read;
-    if (g_key_file_load_from_file(file, info.c_str(), G_KEY_FILE_NONE, nullptr)) {
-        gchar* escaped = g_key_file_get_string(file, "Trash Info", "Path", nullptr);
-        gchar* date = g_key_file_get_string(file, "Trash Info", "DeletionDate", nullptr);
-        gchar* path = escaped ? g_uri_unescape_string(escaped, nullptr) : nullptr;
-        if (path && date) read = ReadRecord{path, date};
-        g_free(path);
-        g_free(date);
-        g_free(escaped);
-    }
-    g_key_file_free(file);
-    return read;
+    g_autoptr(GKeyFile) file = g_key_file_new();
+    if (!g_key_file_load_from_file(file, info.c_str(), G_KEY_FILE_NONE, nullptr)) return std::nullopt;
+    g_autofree gchar* escaped = g_key_file_get_string(file, "Trash Info", "Path", nullptr);
+    g_autofree gchar* date = g_key_file_get_string(file, "Trash Info", "DeletionDate", nullptr);
+    g_autofree gchar* path = escaped ? g_uri_unescape_string(escaped, nullptr) : nullptr;
+    if (!path || !date) return std::nullopt;
+    return ReadRecord{path, date};
 }
 
 std::vector<std::string> namesIn(const fs::path& folder) {
     std::vector<std::string> names;
     std::error_code error;
-    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error))
         names.push_back(entry->path().filename().string());
-    }
     std::sort(names.begin(), names.end());
     return names;
 }
