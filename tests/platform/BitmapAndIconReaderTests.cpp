@@ -83,7 +83,7 @@ TEST(BitmapReader, RefusesTruncatedPixelsAndOversizedBudgets) {
     EXPECT_FALSE(openBytes(Bytes(whole.begin(), whole.begin() + 20)));
 }
 
-TEST(IconReader, CountsRenditionsAndReadsEachSize) {
+TEST(IconReader, CountsRenditionsAndReadsEachSizeButNoDamagedEntry) {
     auto reader = openBytes(icoFile({{16, false, 32}, {32, false, 24}, {256, true}}));
     ASSERT_TRUE(reader);
     EXPECT_EQ(std::tuple(reader->typeIdentifier(), reader->count(), reader->hasFrameInfo()), std::tuple(types::ico, 3, false));
@@ -106,24 +106,20 @@ TEST(IconReader, CountsRenditionsAndReadsEachSize) {
     EXPECT_EQ(pixelAt(*masked, 20, 7), (std::vector<int>{samplePixel(20, 7, 0), samplePixel(20, 7, 1), samplePixel(20, 7, 2), 255}));
     auto png = reader->imageAt(2).image;
     EXPECT_EQ(pixelAt(*png, 100, 50), expected(100, 50, true));
-}
 
-TEST(IconReader, ADamagedEntryHasNoPropertiesButTheOthersStillRead) {
+    // A damaged entry, whose payload offset points past the end, has no properties, but the
+    // others still read; a directory cut short is no icon at all.
     auto file = icoFile({{16, false, 32}, {48, false, 32}});
-    // The second entry's payload offset now points past the end.
-    file[6 + 16 + 12] = 0xFF;
-    file[6 + 16 + 13] = 0xFF;
-    auto reader = openBytes(file);
-    ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->count(), 2);
-    EXPECT_TRUE(reader->propertiesAt(0));
-    EXPECT_FALSE(reader->propertiesAt(1));
-    EXPECT_FALSE(reader->imageAt(1).image);
-    // A directory cut short is no icon at all.
+    file[6 + 16 + 12] = file[6 + 16 + 13] = 0xFF;
+    auto damaged = openBytes(file);
+    ASSERT_TRUE(damaged);
+    EXPECT_EQ(std::tuple(damaged->count(), bool(damaged->propertiesAt(0)), bool(damaged->propertiesAt(1)),
+                         bool(damaged->imageAt(1).image)),
+              std::tuple(2, true, false, false));
     EXPECT_FALSE(openBytes(Bytes(file.begin(), file.begin() + 20)));
 }
 
-TEST(AppleIconReader, ReadsLegacyRunLengthAlphaFirstAndPngElements) {
+TEST(AppleIconReader, ReadsLegacyRunLengthAlphaFirstAndPngElementsButNoBadRuns) {
     SampleImage large;
     large.width = large.height = 128;
     large.bands = 4;
@@ -149,14 +145,13 @@ TEST(AppleIconReader, ReadsLegacyRunLengthAlphaFirstAndPngElements) {
     auto modern = reader->imageAt(2).image;
     ASSERT_TRUE(modern);
     EXPECT_EQ(pixelAt(*modern, 60, 70), expected(60, 70, true));
-}
 
-TEST(AppleIconReader, BadRunsAndEmptyFilesGiveNoImage) {
+    // Runs cut short and files without an image element give no image.
     auto runs = icnsRunLengthRGB(16);
     runs.resize(runs.size() / 2);
-    auto reader = openBytes(icnsFile({{"is32", runs}}));
-    ASSERT_TRUE(reader);
-    EXPECT_FALSE(reader->imageAt(0).image);
+    auto cut = openBytes(icnsFile({{"is32", runs}}));
+    ASSERT_TRUE(cut);
+    EXPECT_FALSE(cut->imageAt(0).image);
     EXPECT_FALSE(openBytes(icnsFile({{"TOC ", Bytes(8, 0)}})));
     EXPECT_FALSE(openBytes(icnsFile({{"ic08", Bytes{1, 2, 3}}})));
 }
