@@ -13,11 +13,6 @@ using testing_support::xmpPacket;
 
 namespace {
 
-std::map<std::string, std::string> withoutOrientation(std::map<std::string, std::string> tags) {
-    tags.erase("Exif.Image.Orientation");
-    return tags;
-}
-
 // What exiv2's own XMP parser reads as tiff:Orientation: nothing when the packet does not
 // parse, an empty text when it parses without the property.
 std::optional<std::string> parsedXmpOrientation(const std::string& text) {
@@ -56,9 +51,9 @@ TEST(ExifOrientation, RewritesOrAddsTheTagInBothByteOrdersAndKeepsEveryOtherTag)
 
             const auto patched = exifWithOrientation(source, 3);
             ASSERT_TRUE(patched);
-            const auto after = exifTags(*patched);
-            EXPECT_EQ(after.at("Exif.Image.Orientation"), "3");
-            EXPECT_EQ(withoutOrientation(after), withoutOrientation(before));
+            auto expected = before;
+            expected["Exif.Image.Orientation"] = "3";
+            EXPECT_EQ(exifTags(*patched), expected);
             EXPECT_EQ(exifOrientation(*patched), 3);
             // A tag that is there is rewritten in place: the block keeps its size.
             if (stored) {
