@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 using namespace platform;
 using namespace testing_support;
@@ -50,12 +51,11 @@ TEST(BitmapReader, ReadsEveryRowOrderDepthAndCoding) {
         SCOPED_TRACE(c.what);
         auto reader = openBytes(c.file);
         ASSERT_TRUE(reader);
-        EXPECT_EQ(reader->typeIdentifier(), types::bmp);
-        EXPECT_EQ(reader->count(), 1);
+        EXPECT_EQ(std::tuple(reader->typeIdentifier(), reader->count()), std::tuple(types::bmp, 1));
         auto properties = *reader->propertiesAt(0);
-        EXPECT_EQ(intOf(properties, keys::pixelWidth), c.width);
-        EXPECT_EQ(intOf(properties, keys::pixelHeight), c.height);
-        EXPECT_EQ(*properties.at(keys::hasAlpha).get<bool>(), c.alpha);
+        EXPECT_EQ(std::tuple(intOf(properties, keys::pixelWidth), intOf(properties, keys::pixelHeight),
+                             *properties.at(keys::hasAlpha).get<bool>()),
+                  std::tuple(c.width, c.height, c.alpha));
         if (c.dpi > 0) EXPECT_NEAR(*properties.at(keys::dpiWidth).get<double>(), c.dpi, 0.1);
         else EXPECT_FALSE(properties.count(keys::dpiWidth));
         auto image = reader->imageAt(0).image;
@@ -83,22 +83,19 @@ TEST(BitmapReader, RefusesTruncatedPixelsAndOversizedBudgets) {
     EXPECT_FALSE(openBytes(Bytes(whole.begin(), whole.begin() + 20)));
 }
 
-TEST(IconReader, CountsRenditionsAndReadsEachSize) {
+TEST(IconReader, CountsRenditionsAndReadsEachSizeButNoDamagedEntry) {
     auto reader = openBytes(icoFile({{16, false, 32}, {32, false, 24}, {256, true}}));
     ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->typeIdentifier(), types::ico);
-    EXPECT_EQ(reader->count(), 3);
-    EXPECT_FALSE(reader->hasFrameInfo());
+    EXPECT_EQ(std::tuple(reader->typeIdentifier(), reader->count(), reader->hasFrameInfo()), std::tuple(types::ico, 3, false));
     const int sides[] = {16, 32, 256};
     for (int i = 0; i < 3; ++i) {
         auto properties = *reader->propertiesAt(i);
-        EXPECT_EQ(intOf(properties, keys::pixelWidth), sides[i]);
-        EXPECT_EQ(intOf(properties, keys::pixelHeight), sides[i]);
-        EXPECT_TRUE(*properties.at(keys::hasAlpha).get<bool>());
+        EXPECT_EQ(std::tuple(intOf(properties, keys::pixelWidth), intOf(properties, keys::pixelHeight),
+                             *properties.at(keys::hasAlpha).get<bool>()),
+                  std::tuple(sides[i], sides[i], true));
         auto image = reader->imageAt(i).image;
         ASSERT_TRUE(image) << i;
-        EXPECT_EQ(image->width(), sides[i]);
-        EXPECT_EQ(image->alphaInfo(), AlphaInfo::last);
+        EXPECT_EQ(std::tuple(image->width(), image->alphaInfo()), std::tuple(std::int64_t{sides[i]}, AlphaInfo::last));
     }
     // 32-bit entries carry their own alpha; 24-bit ones take it from the AND mask, whose
     // left half is transparent.
@@ -109,24 +106,20 @@ TEST(IconReader, CountsRenditionsAndReadsEachSize) {
     EXPECT_EQ(pixelAt(*masked, 20, 7), (std::vector<int>{samplePixel(20, 7, 0), samplePixel(20, 7, 1), samplePixel(20, 7, 2), 255}));
     auto png = reader->imageAt(2).image;
     EXPECT_EQ(pixelAt(*png, 100, 50), expected(100, 50, true));
-}
 
-TEST(IconReader, ADamagedEntryHasNoPropertiesButTheOthersStillRead) {
+    // A damaged entry, whose payload offset points past the end, has no properties, but the
+    // others still read; a directory cut short is no icon at all.
     auto file = icoFile({{16, false, 32}, {48, false, 32}});
-    // The second entry's payload offset now points past the end.
-    file[6 + 16 + 12] = 0xFF;
-    file[6 + 16 + 13] = 0xFF;
-    auto reader = openBytes(file);
-    ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->count(), 2);
-    EXPECT_TRUE(reader->propertiesAt(0));
-    EXPECT_FALSE(reader->propertiesAt(1));
-    EXPECT_FALSE(reader->imageAt(1).image);
-    // A directory cut short is no icon at all.
+    file[6 + 16 + 12] = file[6 + 16 + 13] = 0xFF;
+    auto damaged = openBytes(file);
+    ASSERT_TRUE(damaged);
+    EXPECT_EQ(std::tuple(damaged->count(), bool(damaged->propertiesAt(0)), bool(damaged->propertiesAt(1)),
+                         bool(damaged->imageAt(1).image)),
+              std::tuple(2, true, false, false));
     EXPECT_FALSE(openBytes(Bytes(file.begin(), file.begin() + 20)));
 }
 
-TEST(AppleIconReader, ReadsLegacyRunLengthAlphaFirstAndPngElements) {
+TEST(AppleIconReader, ReadsLegacyRunLengthAlphaFirstAndPngElementsButNoBadRuns) {
     SampleImage large;
     large.width = large.height = 128;
     large.bands = 4;
@@ -139,9 +132,8 @@ TEST(AppleIconReader, ReadsLegacyRunLengthAlphaFirstAndPngElements) {
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->typeIdentifier(), types::icns);
     ASSERT_EQ(reader->count(), 3);
-    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::pixelWidth), 16);
-    EXPECT_EQ(intOf(*reader->propertiesAt(1), keys::pixelWidth), 32);
-    EXPECT_EQ(intOf(*reader->propertiesAt(2), keys::pixelWidth), 128);
+    const int sides[] = {16, 32, 128};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(intOf(*reader->propertiesAt(i), keys::pixelWidth), sides[i]);
     auto legacy = reader->imageAt(0).image;
     ASSERT_TRUE(legacy);
     EXPECT_EQ(pixelAt(*legacy, 5, 0), (std::vector<int>{200, 200, 200, samplePixel(5, 0, 3)}));
@@ -153,14 +145,13 @@ TEST(AppleIconReader, ReadsLegacyRunLengthAlphaFirstAndPngElements) {
     auto modern = reader->imageAt(2).image;
     ASSERT_TRUE(modern);
     EXPECT_EQ(pixelAt(*modern, 60, 70), expected(60, 70, true));
-}
 
-TEST(AppleIconReader, BadRunsAndEmptyFilesGiveNoImage) {
+    // Runs cut short and files without an image element give no image.
     auto runs = icnsRunLengthRGB(16);
     runs.resize(runs.size() / 2);
-    auto reader = openBytes(icnsFile({{"is32", runs}}));
-    ASSERT_TRUE(reader);
-    EXPECT_FALSE(reader->imageAt(0).image);
+    auto cut = openBytes(icnsFile({{"is32", runs}}));
+    ASSERT_TRUE(cut);
+    EXPECT_FALSE(cut->imageAt(0).image);
     EXPECT_FALSE(openBytes(icnsFile({{"TOC ", Bytes(8, 0)}})));
     EXPECT_FALSE(openBytes(icnsFile({{"ic08", Bytes{1, 2, 3}}})));
 }

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <tuple>
 
 using namespace platform;
 using namespace testing_support;
@@ -116,9 +117,8 @@ TEST(BitmapContext, ConvertsEveryDepthLayoutAndColourSpaceToItsOwn) {
     }
     // The alpha of RGBA into an alpha-only context.
     auto alpha = drawn(image8(2, 1, 4, AlphaInfo::last, srgb, {9, 9, 9, 254, 9, 9, 9, 3}), 2, 1, BitmapLayout::alphaOnly, nullptr);
-    EXPECT_EQ(alpha->alphaInfo(), AlphaInfo::alphaOnly);
-    EXPECT_EQ(pixelAt(*alpha, 0, 0), std::vector<int>{254});
-    EXPECT_EQ(pixelAt(*alpha, 1, 0), std::vector<int>{3});
+    EXPECT_EQ(std::tuple(alpha->alphaInfo(), pixelAt(*alpha, 0, 0), pixelAt(*alpha, 1, 0)),
+              std::tuple(AlphaInfo::alphaOnly, std::vector<int>{254}, std::vector<int>{3}));
 }
 
 TEST(BitmapContext, ResizesToTheExactSizeWithoutFringes) {
@@ -126,8 +126,7 @@ TEST(BitmapContext, ResizesToTheExactSizeWithoutFringes) {
     const auto flat = filled8(601, 401, AlphaInfo::none, ColourSpace::sRGB(), {30, 160, 220});
     for (auto [w, h] : {std::pair<std::int64_t, std::int64_t>{301, 203}, {1, 1}, {1500, 7}}) {
         auto resized = drawn(flat, w, h, BitmapLayout::noneSkipLast);
-        ASSERT_EQ(resized->width(), w);
-        ASSERT_EQ(resized->height(), h);
+        ASSERT_EQ(std::tuple(resized->width(), resized->height()), std::tuple(w, h));
         for (auto [x, y] : {std::pair<std::int64_t, std::int64_t>{0, 0}, {w - 1, h - 1}, {w / 2, h / 2}, {0, h - 1}})
             expectNear(pixelAt(*resized, x, y), {30, 160, 220, 255}, 1);
     }
@@ -183,10 +182,8 @@ TEST(BitmapContext, DrawsAtFractionalOffsetsFromTheLowerLeft) {
     auto low = BitmapContext::create(4, 4, ColourSpace::sRGB(), BitmapLayout::premultipliedLast);
     low->draw(filled8(2, 2, AlphaInfo::none, ColourSpace::sRGB(), {255, 255, 255}), {{1, 0}, {2, 2}});
     auto placed = low->makeImage();
-    EXPECT_EQ(pixelAt(*placed, 1, 3)[3], 255);
-    EXPECT_EQ(pixelAt(*placed, 2, 2)[3], 255);
-    EXPECT_EQ(pixelAt(*placed, 1, 1)[3], 0);
-    EXPECT_EQ(pixelAt(*placed, 0, 3)[3], 0);
+    EXPECT_EQ(std::tuple(pixelAt(*placed, 1, 3)[3], pixelAt(*placed, 2, 2)[3], pixelAt(*placed, 1, 1)[3], pixelAt(*placed, 0, 3)[3]),
+              std::tuple(255, 255, 0, 0));
 }
 
 TEST(BitmapContext, NoInterpolationRepeatsPixelsAndCopyReplacesWhatIsThere) {
@@ -195,8 +192,8 @@ TEST(BitmapContext, NoInterpolationRepeatsPixelsAndCopyReplacesWhatIsThere) {
     context->setInterpolation(Interpolation::none);
     context->draw(twoPixels, whole(*context));
     auto nearest = context->makeImage();
-    EXPECT_EQ(pixelAt(*nearest, 1, 0), (std::vector<int>{255, 0, 0, 255}));
-    EXPECT_EQ(pixelAt(*nearest, 2, 0), (std::vector<int>{0, 0, 255, 255}));
+    EXPECT_EQ(std::tuple(pixelAt(*nearest, 1, 0), pixelAt(*nearest, 2, 0)),
+              std::tuple(std::vector<int>{255, 0, 0, 255}, std::vector<int>{0, 0, 255, 255}));
 
     auto halfGreen = filled8(4, 1, AlphaInfo::last, ColourSpace::sRGB(), {0, 255, 0, 128});
     context->draw(halfGreen, whole(*context));
@@ -206,21 +203,15 @@ TEST(BitmapContext, NoInterpolationRepeatsPixelsAndCopyReplacesWhatIsThere) {
     expectNear(pixelAt(*context->makeImage(), 0, 0), {0, 128, 0, 128}, 0);
 }
 
-TEST(BitmapContext, RedrawsLargeImagesPixelForPixelInBands) {
-    std::vector<std::uint8_t> values(2100 * 2100 * 4);
-    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<std::uint8_t>(i % 4 == 3 ? 255 : i * 13);
-    auto image = image8(2100, 2100, 4, AlphaInfo::noneSkipLast, ColourSpace::sRGB(), values);
-    auto copy = drawn(image, 2100, 2100, BitmapLayout::noneSkipLast);
-    EXPECT_EQ(*copy->buffer(), *image->buffer());
-}
-
-TEST(BitmapContext, BandsGiveTheSamePixelsWhateverRunsThem) {
-    // A resize large enough to be cut into bands, drawn with each band on its own thread and
-    // again with the bands run one after another, last first, as a starved runner might.
-    std::vector<std::uint8_t> values(2400 * 1800 * 3);
-    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<std::uint8_t>((i * 7) ^ (i >> 11));
-    auto image = image8(2400, 1800, 3, AlphaInfo::none, ColourSpace::sRGB(), values);
+TEST(BitmapContext, LargeImagesAreRedrawnPixelForPixelAndBandsGiveTheSamePixelsWhateverRunsThem) {
+    std::vector<std::uint8_t> values(2400 * 1800 * 4);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<std::uint8_t>(i % 4 == 3 ? 255 : (i * 7) ^ (i >> 11));
+    auto image = image8(2400, 1800, 4, AlphaInfo::noneSkipLast, ColourSpace::sRGB(), values);
     BandRunner::install(nullptr);
+    EXPECT_EQ(*drawn(image, 2400, 1800, BitmapLayout::noneSkipLast)->buffer(), *image->buffer());
+    // A resize cut into bands, drawn with each band on its own thread and again with the
+    // bands run one after another, last first, as a starved runner might.
     const auto threaded = drawn(image, 1000, 700, BitmapLayout::noneSkipLast);
     static std::atomic<int> bandsRun{0};
     BandRunner::install([](const BandRunner::Tasks& tasks) {
@@ -267,21 +258,16 @@ TEST(BitmapContext, CopiesEightBitRGBRowsOfEveryWidthAndLayoutExactly) {
             return values;
         };
         SCOPED_TRACE(width);
-        for (auto layout : {BitmapLayout::noneSkipLast, BitmapLayout::premultipliedLast}) {
-            EXPECT_EQ(everyPixel(drawn(image8(width, 2, 3, AlphaInfo::none, srgb, rgb), width, 2, layout)), colours);
-            EXPECT_EQ(everyPixel(drawn(image8(width, 2, 4, AlphaInfo::noneSkipLast, srgb, rgbx), width, 2, layout)),
-                      colours);
-            EXPECT_EQ(everyPixel(drawn(image8(width, 2, 4, AlphaInfo::noneSkipFirst, srgb, xrgb), width, 2, layout)),
-                      colours);
-        }
-        EXPECT_EQ(everyPixel(drawn(image8(width, 2, 4, AlphaInfo::last, srgb, rgba), width, 2,
-                                   BitmapLayout::premultipliedLast)),
-                  premultiplied);
+        for (auto layout : {BitmapLayout::noneSkipLast, BitmapLayout::premultipliedLast})
+            for (const auto& [components, alpha, values] : {std::tuple{3, AlphaInfo::none, &rgb},
+                                                            std::tuple{4, AlphaInfo::noneSkipLast, &rgbx},
+                                                            std::tuple{4, AlphaInfo::noneSkipFirst, &xrgb}})
+                EXPECT_EQ(everyPixel(drawn(image8(width, 2, components, alpha, srgb, *values), width, 2, layout)), colours);
+        const auto straight = image8(width, 2, 4, AlphaInfo::last, srgb, rgba);
+        EXPECT_EQ(everyPixel(drawn(straight, width, 2, BitmapLayout::premultipliedLast)), premultiplied);
         // Without alpha in the context, translucent pixels show as drawn on black.
         for (std::size_t i = 3; i < premultiplied.size(); i += 4) premultiplied[i] = 255;
-        EXPECT_EQ(everyPixel(drawn(image8(width, 2, 4, AlphaInfo::last, srgb, rgba), width, 2,
-                                   BitmapLayout::noneSkipLast)),
-                  premultiplied);
+        EXPECT_EQ(everyPixel(drawn(straight, width, 2, BitmapLayout::noneSkipLast)), premultiplied);
     }
 }
 
@@ -293,8 +279,7 @@ TEST(BitmapContext, SurvivesRectanglesOfExtremeProportions) {
     EXPECT_TRUE(context->draw(image, {{0, 0}, {std::nan(""), 8}}));
     context->fill({{0, 0}, {INFINITY, 8}}, {1, 1, 1, 1});
     // None of them covers a visible share of any pixel.
-    EXPECT_EQ(pixelAt(*context->makeImage(), 7, 7)[3], 0);
-    EXPECT_EQ(pixelAt(*context->makeImage(), 2, 5)[3], 0);
+    EXPECT_EQ(std::tuple(pixelAt(*context->makeImage(), 7, 7)[3], pixelAt(*context->makeImage(), 2, 5)[3]), std::tuple(0, 0));
 }
 
 TEST(BitmapContext, LanczosOvershootNeverLeavesColourAboveAlpha) {

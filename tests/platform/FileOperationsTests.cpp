@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -123,11 +124,9 @@ TEST_F(FileOperationsTest, TreesAreRemovedWithoutFollowingLinksOutOfThem) {
     folder_.write("run/a/snapshot", bytesOf("x"));
     fs::create_directory_symlink(outside.path(), folder_.file("run/link"));
     files_.removeTree(folder_.file("run"));
-    EXPECT_FALSE(fs::exists(folder_.file("run")));
-    EXPECT_TRUE(fs::exists(outside.file("keep")));
+    EXPECT_EQ(std::tuple(fs::exists(folder_.file("run")), fs::exists(outside.file("keep"))), std::tuple(false, true));
     files_.removeTree(folder_.file("run"));
-    EXPECT_TRUE(files_.syncFolder(folder_.path()));
-    EXPECT_FALSE(files_.syncFolder(folder_.file("run")));
+    EXPECT_EQ(std::tuple(files_.syncFolder(folder_.path()), files_.syncFolder(folder_.file("run"))), std::tuple(true, false));
 }
 
 TEST(FolderWalk, RegularFilesAtEveryDepthWithoutHiddenEntriesOrLinks) {
@@ -204,11 +203,9 @@ TEST(FileStatus, KeysStampsAndKinds) {
     EXPECT_EQ(platform::readFileStamp(file).modifiedNanoseconds, 1'700'000'000'123'456'789LL);
     EXPECT_EQ(platform::readFileStamp(folder.file("missing")), platform::FileStamp{});
 
-    EXPECT_TRUE(platform::isRegularFile(folder.file("link.png")));
-    EXPECT_FALSE(platform::isRegularFileNoFollow(folder.file("link.png")));
-    EXPECT_TRUE(platform::isRegularFileNoFollow(file));
-    EXPECT_TRUE(platform::isDirectory(folder.path()));
-    EXPECT_FALSE(platform::isDirectory(file));
+    EXPECT_EQ(std::tuple(platform::isRegularFile(folder.file("link.png")), platform::isRegularFileNoFollow(folder.file("link.png")),
+                         platform::isRegularFileNoFollow(file), platform::isDirectory(folder.path()), platform::isDirectory(file)),
+              std::tuple(true, false, true, true, false));
 }
 
 TEST(FileErrorText, SentencesNameOnlyTheFileAndItsFolder) {
@@ -218,8 +215,7 @@ TEST(FileErrorText, SentencesNameOnlyTheFileAndItsFolder) {
               "(Permission denied).");
     EXPECT_EQ(platform::fileErrorDiagnostic(denied), "POSIX 13");
     const FileError full = denied.withPath("/\u2026/photo.png");
-    EXPECT_EQ(full.errorNumber(), EACCES);
-    EXPECT_EQ(full.operation(), platform::FileOperation::write);
+    EXPECT_EQ(std::tuple(full.errorNumber(), full.operation()), std::tuple(EACCES, platform::FileOperation::write));
     EXPECT_EQ(platform::fileErrorDescription(FileError("/a/b.png", ENOSPC, platform::FileOperation::write)),
               "The file \u201Cb.png\u201D couldn't be saved because there isn't enough space (No space left on device).");
     EXPECT_EQ(platform::fileErrorDescription(FileError("/a/b.png", EXDEV, platform::FileOperation::trash)),

@@ -72,11 +72,18 @@ TEST(FormatFacts, EveryRowTheReaderOrWriterNamesIsWhollyDescribed) {
     EXPECT_EQ(formatFacts("PUBLIC.PNG"), formatFacts(types::png));
     EXPECT_FALSE(formatFacts("public.unknown"));
 
-    // The reader and writer list what their rows say, and nothing else.
-    for (const auto& identifier : ImageReader::readableTypeIdentifiers())
-        EXPECT_NE(formatFacts(identifier)->reader, ReadBackEnd::none) << identifier;
-    for (const auto& identifier : ImageWriter::typeIdentifiers())
-        EXPECT_NE(formatFacts(identifier)->writer, WriteBackEnd::none) << identifier;
-    EXPECT_TRUE(listed(ImageReader::readableTypeIdentifiers(), types::radiance));
-    EXPECT_FALSE(listed(ImageWriter::typeIdentifiers(), types::radiance));
+    // The reader and writer list what their rows say, and nothing else: no document formats
+    // among what is read, and no WebP among what this writer makes.
+    const auto& readable = ImageReader::readableTypeIdentifiers();
+    const auto& writable = ImageWriter::typeIdentifiers();
+    for (const auto& identifier : readable) EXPECT_NE(formatFacts(identifier)->reader, ReadBackEnd::none) << identifier;
+    for (const auto& identifier : writable) EXPECT_NE(formatFacts(identifier)->writer, WriteBackEnd::none) << identifier;
+    for (const char* type : {types::png, types::jpeg, types::gif, types::tiff, types::webp, types::bmp, types::ico,
+                             types::icns, types::dng, types::ppm, types::pgm, types::pbm, types::radiance})
+        EXPECT_TRUE(listed(readable, type)) << type;
+    for (const char* type : {types::png, types::jpeg, types::tiff, types::gif, types::heic, types::avif,
+                             types::jpeg2000, types::bmp, types::ico, types::pdf})
+        EXPECT_TRUE(listed(writable, type)) << type;
+    for (const char* type : {types::pdf, types::svg}) EXPECT_FALSE(listed(readable, type)) << type;
+    for (const char* type : {types::webp, types::radiance}) EXPECT_FALSE(listed(writable, type)) << type;
 }

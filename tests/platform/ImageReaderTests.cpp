@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
+#include <tuple>
 
 using namespace platform;
 using namespace testing_support;
@@ -35,6 +36,14 @@ SampleImage sampleOf(int width, int height, int bands = 3, bool sixteenBit = fal
     return sample;
 }
 
+// A sample whose EXIF block names the orientation.
+SampleImage turnedSample(int orientation, bool bigEndian = false) {
+    SampleImage sample;
+    sample.orientation = orientation;
+    sample.exif = exifBlock(bigEndian, orientation);
+    return sample;
+}
+
 bool boolOf(const PropertyMap& map, const char* key) {
     auto found = map.find(key);
     return found != map.end() && found->second.get<bool>() && *found->second.get<bool>();
@@ -42,8 +51,7 @@ bool boolOf(const PropertyMap& map, const char* key) {
 
 // Every pixel of the decoded image against the sample pattern, within a tolerance for lossy formats.
 void expectSamplePixels(const Image& image, const SampleImage& sample, int page, int tolerance) {
-    ASSERT_EQ(image.width(), sample.width);
-    ASSERT_EQ(image.height(), sample.height);
+    ASSERT_EQ(std::tuple(image.width(), image.height()), std::tuple(sample.width, sample.height));
     const int scale = image.bitsPerComponent() == 16 ? 257 : 1;
     const bool alpha = sample.bands == 2 || sample.bands == 4;
     int worst = 0;
@@ -69,39 +77,39 @@ struct FormatCase {
 
 class EveryFormat : public ::testing::TestWithParam<FormatCase> {};
 
+// Taller than the many strips in which libvips hands the pixels over: each lands where it
+// belongs, and the buffer holds exactly the image, nothing after it.
 TEST_P(EveryFormat, ReadsSizeTypeAlphaDepthAndPixelsOfARealFileAndNothingOfACutOne) {
     const auto& format = GetParam();
-    const SampleImage sample = sampleOf(24, 16, format.bands, format.sixteenBit);
+    const SampleImage sample = sampleOf(33, 1500, format.bands, format.sixteenBit);
     auto bytes = encodeSample(sample, format.suffix);
     if (!bytes) GTEST_SKIP() << "this machine's libvips cannot write " << format.suffix;
     TemporaryFolder folder;
     // The name says JPEG whatever the content is: the reader goes by the bytes.
     auto reader = ImageReader::open(folder.write("misnamed.jpg", *bytes));
     ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->typeIdentifier(), format.type);
-    EXPECT_EQ(reader->count(), 1);
-    EXPECT_FALSE(reader->hasFrameInfo());
+    EXPECT_EQ(std::tuple(reader->typeIdentifier(), reader->count(), reader->hasFrameInfo()), std::tuple(format.type, 1, false));
     auto properties = reader->propertiesAt(0);
     ASSERT_TRUE(properties);
     EXPECT_FALSE(reader->propertiesAt(1));
     const bool alpha = format.savedWithTransparency || format.bands % 2 == 0;
     const int depth = format.tolerance < 0 ? 32 : format.sixteenBit ? 16 : 8;
-    EXPECT_EQ(intOf(*properties, keys::pixelWidth), 24);
-    EXPECT_EQ(intOf(*properties, keys::pixelHeight), 16);
-    EXPECT_EQ(intOf(*properties, keys::orientation), 1);
-    EXPECT_EQ(boolOf(*properties, keys::hasAlpha), alpha);
-    EXPECT_EQ(intOf(*properties, keys::depth), depth);
+    EXPECT_EQ(std::tuple(intOf(*properties, keys::pixelWidth), intOf(*properties, keys::pixelHeight),
+                         intOf(*properties, keys::orientation), boolOf(*properties, keys::hasAlpha),
+                         intOf(*properties, keys::depth)),
+              std::tuple(33, 1500, 1, alpha, depth));
 
     auto decoded = reader->imageAt(0);
     ASSERT_TRUE(decoded.image);
     EXPECT_FALSE(decoded.exceedsBudget);
     const auto& image = *decoded.image;
+    EXPECT_EQ(image.buffer()->size(), image.bytesPerRow() * 1500);
     // Straight alpha, never premultiplied.
-    EXPECT_EQ(image.alphaInfo(), alpha ? AlphaInfo::last : AlphaInfo::none);
-    EXPECT_EQ(image.bitsPerComponent(), depth);
     ASSERT_TRUE(image.colourSpace());
-    EXPECT_EQ(image.colourSpace()->model(), format.bands < 3 ? ColourModel::monochrome : ColourModel::rgb);
-    EXPECT_EQ(image.componentsPerPixel(), format.bands + (format.savedWithTransparency ? 1 : 0));
+    EXPECT_EQ(std::tuple(image.alphaInfo(), image.bitsPerComponent(), image.colourSpace()->model(), image.componentsPerPixel()),
+              std::tuple(alpha ? AlphaInfo::last : AlphaInfo::none, depth,
+                         format.bands < 3 ? ColourModel::monochrome : ColourModel::rgb,
+                         format.bands + (format.savedWithTransparency ? 1 : 0)));
     if (format.tolerance >= 0) {
         expectSamplePixels(image, sample, 0, format.tolerance);
     } else { // linear light, not sRGB, within 0-1
@@ -130,8 +138,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{".jxl[lossless]", types::jpegXL, 0}, FormatCase{".heic[Q=95]", types::heic, 60},
                       FormatCase{".avif[Q=95]", types::avif, 60}, FormatCase{".gif", types::gif, 40, true},
                       FormatCase{".hdr", types::radiance, -1},
-                      FormatCase{".png", types::png, 0, false, 4},
-                      FormatCase{".png", types::png, 0, false, 2, true}),
+                      FormatCase{".png", types::png, 0, false, 4}, FormatCase{".png", types::png, 0, false, 1},
+                      FormatCase{".png", types::png, 0, false, 2, true}, FormatCase{".png", types::png, 0, false, 4, true}),
     [](const auto& info) {
         std::string name = info.param.suffix + 1;
         name = name.substr(0, name.find('['));
@@ -139,37 +147,9 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-TEST(ImageReader, DecodesEveryRowOfAnImageTallerThanManyStripsInItsPlace) {
-    // libvips hands the pixels over in strips: each lands where it belongs, and the buffer
-    // holds exactly the image, nothing after it.
-    for (auto [bands, sixteenBit] : {std::pair{3, false}, std::pair{4, true}, std::pair{1, false}}) {
-        const SampleImage sample = sampleOf(33, 1500, bands, sixteenBit);
-        auto bytes = encodeSample(sample, ".png");
-        ASSERT_TRUE(bytes);
-        auto reader = openBytes(*bytes);
-        ASSERT_TRUE(reader);
-        auto decoded = reader->imageAt(0);
-        ASSERT_TRUE(decoded.image);
-        SCOPED_TRACE(bands);
-        expectSamplePixels(*decoded.image, sample, 0, 0);
-        EXPECT_EQ(decoded.image->buffer()->size(), decoded.image->bytesPerRow() * 1500);
-    }
-}
-
-TEST(ImageReader, ListsTheFormatsItsBackEndsReadAndNoDocumentFormats) {
-    const auto& types = ImageReader::readableTypeIdentifiers();
-    for (const char* expected : {types::png, types::jpeg, types::gif, types::tiff, types::webp, types::bmp, types::ico,
-                                 types::icns, types::dng, types::ppm, types::pgm, types::pbm})
-        EXPECT_NE(std::find(types.begin(), types.end(), expected), types.end()) << expected;
-    for (const char* document : {"com.adobe.pdf", "public.svg-image"})
-        EXPECT_EQ(std::find(types.begin(), types.end(), document), types.end()) << document;
-}
-
 TEST(ImageReader, ReadsTheOrientationFromExifOrXmpAndTheGpsDirectoryWithoutTurningThePixels) {
     for (int orientation = 1; orientation <= 8; ++orientation) {
-        SampleImage sample;
-        sample.exif = exifBlock(orientation % 2 == 0, orientation);
-        sample.orientation = orientation;
+        const SampleImage sample = turnedSample(orientation, orientation % 2 == 0);
         for (const char* suffix : {".jpg", ".png", ".webp", ".tif"}) {
             SCOPED_TRACE(std::string(suffix) + " orientation " + std::to_string(orientation));
             auto reader = openBytes(*encodeSample(sample, suffix));
@@ -202,10 +182,7 @@ TEST(ImageReader, ReadsTheOrientationFromExifOrXmpAndTheGpsDirectoryWithoutTurni
     EXPECT_FALSE(openBytes(*encodeSample(SampleImage{}, ".png"))->xmpAt(0));
 
     // libheif turns HEIF pixels upright itself, so the orientation read is always 1.
-    SampleImage turned;
-    turned.exif = exifBlock(false, 6);
-    turned.orientation = 6;
-    if (auto heic = encodeSample(turned, ".heic")) {
+    if (auto heic = encodeSample(turnedSample(6), ".heic")) {
         EXPECT_EQ(intOf(*openBytes(*heic)->propertiesAt(0), keys::orientation), 1);
     }
 }
@@ -223,8 +200,7 @@ TEST(ImageReader, NamesTheEmbeddedProfileAndTagsThePixelsWithIt) {
     EXPECT_EQ(reader->imageAt(0).image->colourSpace()->description().value_or(""), "Display P3");
 
     auto untagged = openBytes(*encodeSample(SampleImage{}, ".jpg"));
-    EXPECT_FALSE(untagged->propertiesAt(0)->count(keys::profileName));
-    EXPECT_FALSE(untagged->propertiesAt(0)->count(keys::dpiWidth));
+    EXPECT_EQ(untagged->propertiesAt(0)->count(keys::profileName) + untagged->propertiesAt(0)->count(keys::dpiWidth), 0u);
     EXPECT_TRUE(untagged->imageAt(0).image->colourSpace()->isSRGB());
 }
 
@@ -233,8 +209,7 @@ TEST(ImageReader, CountsAnimationFramesAndMarksThemAsFrames) {
     animation.pages = 12;
     auto gif = openBytes(*encodeSample(animation, ".gif"));
     ASSERT_TRUE(gif);
-    EXPECT_EQ(gif->count(), 12);
-    EXPECT_TRUE(gif->hasFrameInfo());
+    EXPECT_EQ(std::tuple(gif->count(), gif->hasFrameInfo()), std::tuple(std::int64_t{12}, true));
     EXPECT_EQ(intOf(*gif->propertiesAt(11), keys::pixelHeight), animation.height);
 
     animation.pages = 3;
@@ -245,14 +220,11 @@ TEST(ImageReader, CountsAnimationFramesAndMarksThemAsFrames) {
     for (const auto& [bytes, frames, sample] : animations) {
         auto reader = openBytes(bytes);
         ASSERT_TRUE(reader);
-        EXPECT_EQ(reader->count(), frames);
-        EXPECT_TRUE(reader->hasFrameInfo());
+        EXPECT_EQ(std::tuple(reader->count(), reader->hasFrameInfo()), std::tuple(std::int64_t{frames}, true));
         auto first = reader->imageAt(0).image;
         ASSERT_TRUE(first);
         expectSamplePixels(*first, *sample, 0, 0);
     }
-    EXPECT_EQ(openBytes(*encodeSample(still, ".gif"))->count(), 1);
-    EXPECT_FALSE(openBytes(*encodeSample(still, ".webp"))->hasFrameInfo());
 }
 
 // A GIF written with giflib, with no graphic control extension at all.
@@ -282,20 +254,18 @@ TEST(ImageReader, AGifWithoutATransparentIndexIsOpaque) {
     EXPECT_FALSE(boolOf(*reader->propertiesAt(0), keys::hasAlpha));
     auto image = reader->imageAt(0).image;
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->alphaInfo(), AlphaInfo::none);
-    EXPECT_EQ(pixelAt(*image, 1, 0), (std::vector<int>{255, 0, 0})); // three components, as the palette says
-    EXPECT_EQ(pixelAt(*image, 0, 1), (std::vector<int>{0, 0, 255}));
+    // Three components, as the palette says.
+    EXPECT_EQ(std::tuple(image->alphaInfo(), pixelAt(*image, 1, 0), pixelAt(*image, 0, 1)),
+              std::tuple(AlphaInfo::none, std::vector<int>{255, 0, 0}, std::vector<int>{0, 0, 255}));
 }
 
 TEST(ImageReader, RefusesAnImageOverTheBudgetBeforeDecodingIt) {
     auto reader = openBytes(*encodeSample(sampleOf(100, 50), ".png"));
     ASSERT_TRUE(reader);
     auto refused = reader->imageAt(0, PixelBudget{100 * 50 * 3 - 1});
-    EXPECT_FALSE(refused.image);
-    EXPECT_TRUE(refused.exceedsBudget);
+    EXPECT_TRUE(!refused.image && refused.exceedsBudget);
     auto admitted = reader->imageAt(0, PixelBudget{100 * 50 * 3});
-    EXPECT_TRUE(admitted.image);
-    EXPECT_FALSE(admitted.exceedsBudget);
+    EXPECT_TRUE(admitted.image && !admitted.exceedsBudget);
 
     // Wider than libpng's default limit of 1,000,000 pixels: the size is still read. IHDR's
     // width is patched; the pixel data no longer matches, which a refusal by size never reaches.
@@ -306,8 +276,7 @@ TEST(ImageReader, RefusesAnImageOverTheBudgetBeforeDecodingIt) {
     ASSERT_TRUE(reader);
     EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::pixelWidth), width);
     refused = reader->imageAt(0, PixelBudget{20'000'000});
-    EXPECT_TRUE(refused.exceedsBudget);
-    EXPECT_FALSE(refused.image);
+    EXPECT_TRUE(!refused.image && refused.exceedsBudget);
 }
 
 TEST(ImageReader, ReadsEachPageOfAMultiPageTiffAndAFileReplacedOnDiskAsItsNewPixels) {
@@ -319,9 +288,7 @@ TEST(ImageReader, ReadsEachPageOfAMultiPageTiffAndAFileReplacedOnDiskAsItsNewPix
     folder.write("photo.png", *encodeSample(pages, ".tif"));
     auto reader = ImageReader::open(path);
     ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->typeIdentifier(), types::tiff);
-    EXPECT_EQ(reader->count(), 3);
-    EXPECT_FALSE(reader->hasFrameInfo());
+    EXPECT_EQ(std::tuple(reader->typeIdentifier(), reader->count(), reader->hasFrameInfo()), std::tuple(types::tiff, 3, false));
     for (int page = 0; page < 3; ++page) {
         auto image = reader->imageAt(page).image;
         ASSERT_TRUE(image);
@@ -342,50 +309,39 @@ TEST(ImageReader, InkImagesWithoutAProfileAreReadAsSRGB) {
         EXPECT_FALSE(boolOf(*reader->propertiesAt(0), keys::hasAlpha));
         auto image = reader->imageAt(0).image;
         ASSERT_TRUE(image);
-        EXPECT_EQ(image->componentsPerPixel(), 3);
-        EXPECT_EQ(image->alphaInfo(), AlphaInfo::none);
+        EXPECT_EQ(std::tuple(image->componentsPerPixel(), image->alphaInfo()), std::tuple(3, AlphaInfo::none));
         EXPECT_TRUE(image->colourSpace()->isSRGB());
         EXPECT_GT(pixelAt(*image, 0, 0)[0], 0); // no ink at all is white paper
-    }
-}
-
-TEST(ImageReader, OpenEXRIsReadFromItsFileAsLinearFloat) {
-    TemporaryFolder folder;
-    const auto bytes = openEXRFile(6, 4);
-    auto reader = ImageReader::open(folder.write("light.exr", bytes));
-    ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->typeIdentifier(), types::openEXR);
-    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::pixelWidth), 6);
-    auto image = reader->imageAt(0).image;
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->bitsPerComponent(), 32);
-    EXPECT_EQ(image->colourComponents(), 3);
-    EXPECT_EQ(pixelAt(*image, 3, 2)[1], samplePixel(3, 2, 1)); // through half floats
-    // From memory there is no file to hand to the OpenEXR library.
-    EXPECT_FALSE(openBytes(bytes));
-    for (std::size_t length : {bytes.size() / 10, bytes.size() / 2, bytes.size() - 8}) {
-        auto cut = ImageReader::open(folder.write("cut.exr", Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length))));
-        EXPECT_FALSE(cut && cut->imageAt(0).image) << length;
     }
 }
 
 // The OpenEXR library loads pixels from a file when they are asked for, long after the file
 // was opened: it reads the file that was opened, never a pipe put at its path since, which
 // would hold it until someone wrote to the pipe.
-TEST(ImageReader, OpenEXRPixelsComeFromTheFileOpenedNotFromWhatTookItsPath) {
+TEST(ImageReader, OpenEXRIsReadAsLinearFloatFromTheFileOpenedNotFromWhatTookItsPath) {
     TemporaryFolder folder;
-    const auto path = folder.write("light.exr", openEXRFile(6, 4));
+    const auto bytes = openEXRFile(6, 4);
+    const auto path = folder.write("light.exr", bytes);
     auto reader = ImageReader::open(path);
     ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->typeIdentifier(), types::openEXR);
+    EXPECT_EQ(intOf(*reader->propertiesAt(0), keys::pixelWidth), 6);
     const auto pipe = folder.file("pipe");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     std::filesystem::rename(pipe, path);
     auto image = reader->imageAt(0).image;
     ASSERT_TRUE(image);
-    EXPECT_EQ(pixelAt(*image, 3, 2)[1], samplePixel(3, 2, 1));
+    EXPECT_EQ(std::tuple(image->bitsPerComponent(), image->colourComponents()), std::tuple(32, 3));
+    EXPECT_EQ(pixelAt(*image, 3, 2)[1], samplePixel(3, 2, 1)); // through half floats
     // Opening the path anew meets the pipe, which is no damaged image but no file at all.
     const auto refused = thrown<FileError>([&] { ImageReader::open(path); });
     EXPECT_TRUE(refused && isNotARegularFile(*refused));
+    // From memory there is no file to hand to the OpenEXR library.
+    EXPECT_FALSE(openBytes(bytes));
+    for (std::size_t length : {bytes.size() / 10, bytes.size() / 2, bytes.size() - 8}) {
+        auto cut = ImageReader::open(folder.write("cut.exr", Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length))));
+        EXPECT_FALSE(cut && cut->imageAt(0).image) << length;
+    }
 }
 
 // Bytes that hold no image give no reader; a file that cannot be read gives its read error,
@@ -396,8 +352,7 @@ TEST(ImageReader, BytesThatAreNoImageGiveNoReaderAndMissingFilesTheirReadError) 
     TemporaryFolder folder;
     const auto missing = thrown<FileError>([&] { ImageReader::open(folder.file("missing.png")); });
     ASSERT_TRUE(missing);
-    EXPECT_EQ(missing->errorNumber(), ENOENT);
-    EXPECT_FALSE(isNotARegularFile(*missing));
+    EXPECT_EQ(std::tuple(missing->errorNumber(), isNotARegularFile(*missing)), std::tuple(ENOENT, false));
 }
 
 TEST(CameraRawReader, ReadsADngWithTheCamerasTurnAsOrientationAndPixelsAsStored) {
@@ -405,17 +360,14 @@ TEST(CameraRawReader, ReadsADngWithTheCamerasTurnAsOrientationAndPixelsAsStored)
         SCOPED_TRACE(turn);
         auto reader = openBytes(dngFile(32, 24, turn));
         ASSERT_TRUE(reader);
-        EXPECT_EQ(reader->typeIdentifier(), types::dng);
-        EXPECT_EQ(reader->count(), 1);
+        EXPECT_EQ(std::tuple(reader->typeIdentifier(), reader->count()), std::tuple(types::dng, 1));
         auto properties = *reader->propertiesAt(0);
-        EXPECT_EQ(intOf(properties, keys::orientation), turn);
-        EXPECT_EQ(intOf(properties, keys::pixelWidth), 32);
-        EXPECT_EQ(intOf(properties, keys::pixelHeight), 24);
+        EXPECT_EQ(std::tuple(intOf(properties, keys::orientation), intOf(properties, keys::pixelWidth),
+                             intOf(properties, keys::pixelHeight)),
+                  std::tuple(turn, 32, 24));
         auto image = reader->imageAt(0).image;
         ASSERT_TRUE(image);
-        EXPECT_EQ(image->width(), 32);
-        EXPECT_EQ(image->height(), 24);
-        EXPECT_EQ(image->bitsPerComponent(), 16);
+        EXPECT_EQ(std::tuple(image->width(), image->height(), image->bitsPerComponent()), std::tuple(32, 24, 16));
         EXPECT_TRUE(image->colourSpace()->isSRGB());
     }
     EXPECT_TRUE(openBytes(dngFile(32, 24, 1))->imageAt(0, PixelBudget{32 * 24 * 6 - 1}).exceedsBudget);
@@ -442,8 +394,7 @@ TEST(ImageReader, NetpbmSamplesAreScaledFromTheirMaxvalToTheFullRangeWithComment
     ASSERT_EQ(image->bitsPerComponent(), 16);
     std::uint16_t samples[2];
     std::memcpy(samples, image->data(), sizeof samples);
-    EXPECT_EQ(samples[0], 32768);
-    EXPECT_EQ(samples[1], 65535);
+    EXPECT_EQ(std::tuple(samples[0], samples[1]), std::tuple(32768, 65535));
 }
 
 TEST(ImageReader, NeverHandsAFileToALoaderOutsideItsAllowList) {

@@ -4,9 +4,9 @@
 #include "support/SampleImages.h"
 #include "support/TestImages.h"
 
-#include <algorithm>
 #include <cstring>
 #include <limits>
+#include <tuple>
 #include <gtest/gtest.h>
 #include <poppler.h>
 
@@ -49,14 +49,7 @@ struct CarriedSource {
 
 } // namespace
 
-TEST(ImageWriter, ListsItsFormatsAndRefusesWhatItCannotWrite) {
-    const auto& ids = ImageWriter::typeIdentifiers();
-    for (const char* expected : {"public.png", "public.jpeg", "public.tiff", "com.compuserve.gif", "public.heic",
-                                 "public.avif", "public.jpeg-2000", "com.microsoft.bmp", "com.microsoft.ico",
-                                 "com.adobe.pdf"})
-        EXPECT_NE(std::find(ids.begin(), ids.end(), expected), ids.end()) << expected;
-    EXPECT_EQ(std::find(ids.begin(), ids.end(), "org.webmproject.webp"), ids.end());
-
+TEST(ImageWriter, RefusesWhatItCannotWrite) {
     const auto image = solidImage(8, 8, 10, 20, 30);
     EXPECT_FALSE(write("com.brackwen.pictavobyfenwid.same-as-source", {image}));
     EXPECT_FALSE(write("public.unknown", {image}));
@@ -86,15 +79,12 @@ TEST(ImageWriter, PngKeepsEveryPixelOfEveryLayoutWithStraightAlpha) {
         ASSERT_TRUE(image);
         const auto back = writtenAndRead("public.png", {image});
         ASSERT_TRUE(back);
-        EXPECT_EQ(back->width, 19);
-        EXPECT_EQ(back->height, 7);
-        EXPECT_EQ(back->bands, c.bands);
-        EXPECT_EQ(back->bitsPerComponent, c.bits);
+        EXPECT_EQ(std::tuple(back->width, back->height, back->bands, back->bitsPerComponent), std::tuple(19, 7, c.bands, c.bits));
         EXPECT_EQ(back->pixels, packedPixels(*image));
     }
 }
 
-TEST(ImageWriter, PngCarriesItsOwnProfileAndTheMetadataWithOrientationRewritten) {
+TEST(ImageWriter, PngCarriesItsOwnProfileAndTheMetadataWithOrientationRewrittenOrDropsIt) {
     const CarriedSource source;
     const auto image = patternImage(16, 12, 8, 3, AlphaInfo::none, ColourSpace::sRGB());
     const auto back = writtenAndRead("public.png", {image}, source.writerProperties(1));
@@ -108,6 +98,17 @@ TEST(ImageWriter, PngCarriesItsOwnProfileAndTheMetadataWithOrientationRewritten)
     EXPECT_NE(back->xmp.find("tiff:Orientation=\"1\""), std::string::npos);
     EXPECT_EQ(back->xmp.find("tiff:Orientation=\"6\""), std::string::npos);
     EXPECT_NEAR(back->dpi, 300, 0.5);
+
+    // Metadata whose orientation cannot be rewritten is dropped rather than carried wrong.
+    PropertyMap damaged;
+    damaged[keys::exif] = Bytes{'I', 'I', 42, 0, 200, 0, 0, 0, 1, 2}; // IFD0 outside the block
+    const XMPPacket unreadable{"<x:xmpmeta><tiff:Orientation>6"};
+    WriterProperties writer;
+    writer.properties = &damaged;
+    writer.xmp = &unreadable;
+    const auto dropped = writtenAndRead("public.png", {solidImage(4, 4, 1, 2, 3)}, writer);
+    ASSERT_TRUE(dropped);
+    EXPECT_TRUE(dropped->exif.empty() && dropped->xmp.empty());
 }
 
 TEST(ImageWriter, LossyFormatsWriteTheSizeTheImagesProfileAndTheRewrittenMetadataAndQualityMatters) {
@@ -121,36 +122,30 @@ TEST(ImageWriter, LossyFormatsWriteTheSizeTheImagesProfileAndTheRewrittenMetadat
     for (const auto& [type, bands, severalImages] : {Case{"public.jpeg", 3, false}, Case{"public.jpeg-2000", 3, false},
                                                      Case{"public.heic", 4, true}, Case{"public.avif", 4, true}}) {
         SCOPED_TRACE(type);
-        auto low = source.writerProperties(1);
-        low.lossyQuality = 0.1;
-        auto high = source.writerProperties(1);
-        high.lossyQuality = 0.95;
-        const auto small = write(type, {image}, low);
-        const auto large = write(type, {image}, high);
+        auto properties = source.writerProperties(1);
+        properties.lossyQuality = 0.1;
+        const auto small = write(type, {image}, properties);
+        properties.lossyQuality = 0.95;
+        const auto large = write(type, {image}, properties);
         ASSERT_TRUE(small && large);
         EXPECT_LT(small->size(), large->size());
         const auto back = readWithVips(*large);
         ASSERT_TRUE(back);
-        EXPECT_EQ(back->width, 64);
-        EXPECT_EQ(back->height, 48);
-        EXPECT_EQ(back->bands, bands); // neither JPEG format holds alpha
+        EXPECT_EQ(std::tuple(back->width, back->height, back->bands), std::tuple(64, 48, bands)); // neither JPEG holds alpha
         EXPECT_EQ(std::string(type) == "public.jpeg-2000" ? jp2Profile(*large) : back->icc, displayP3()->iccData());
         if (std::string(type) == "public.jpeg-2000") continue;
-        EXPECT_EQ(exifTags(back->exif).at("Exif.Image.Orientation"), "1");
-        EXPECT_EQ(back->orientation, 1);
+        EXPECT_EQ(std::tuple(exifTags(back->exif).at("Exif.Image.Orientation"), back->orientation), std::tuple("1", 1));
         if (!severalImages) continue;
         EXPECT_NE(heifXmp(*large).find("tiff:Orientation=\"1\""), std::string::npos);
         const auto pages = writtenAndRead(type, {image, patternImage(32, 16, 8, 3, AlphaInfo::none)});
         ASSERT_TRUE(pages);
-        EXPECT_EQ(pages->pages, 2);
-        EXPECT_EQ(pages->width, 64); // the first image is the primary one
+        EXPECT_EQ(std::tuple(pages->pages, pages->width), std::tuple(2, 64)); // the first image is the primary one
         // The file's rotation box turns a 32 x 16 image a quarter on display, as EXIF 6 says.
         WriterProperties turned;
         turned.orientation = 6;
         const auto rotated = writtenAndRead(type, {patternImage(32, 16, 8, 3, AlphaInfo::none)}, turned);
         ASSERT_TRUE(rotated);
-        EXPECT_EQ(rotated->width, 16);
-        EXPECT_EQ(rotated->height, 32);
+        EXPECT_EQ(std::tuple(rotated->width, rotated->height), std::tuple(16, 32));
     }
 }
 
@@ -163,10 +158,7 @@ TEST(ImageWriter, TiffWritesEveryImageAsAPageLosslesslyWithItsOrientationTag) {
     ASSERT_TRUE(tiff);
     const auto back = readWithVips(*tiff);
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->pages, 3);
-    EXPECT_EQ(back->bitsPerComponent, 16);
-    EXPECT_EQ(back->bands, 4);
-    EXPECT_EQ(back->orientation, 3);
+    EXPECT_EQ(std::tuple(back->pages, back->bitsPerComponent, back->bands, back->orientation), std::tuple(3, 16, 4, 3));
     Bytes expected = packedPixels(*first);
     for (const auto& image : {second, third}) {
         const Bytes page = packedPixels(*image);
@@ -193,12 +185,9 @@ TEST(ImageWriter, GifWritesOneFrameEachWithBinaryTransparency) {
     const auto faint = solidImage(12, 12, 200, 40, 40, 100);
     const auto back = writtenAndRead("com.compuserve.gif", {opaque, faint});
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->pages, 2);
-    ASSERT_EQ(back->bands, 4);
-    const std::size_t pageBytes = 12 * 12 * 4;
-    EXPECT_EQ(back->pixels[3], 255);
-    EXPECT_EQ(back->pixels[0], 200);
-    EXPECT_EQ(back->pixels[pageBytes + 3], 0); // alpha below half is the transparent index
+    ASSERT_EQ(std::tuple(back->pages, back->bands), std::tuple(2, 4));
+    // Alpha below half is the transparent index.
+    EXPECT_EQ(std::tuple(back->pixels[0], back->pixels[3], back->pixels[12 * 12 * 4 + 3]), std::tuple(200, 255, 0));
 }
 
 TEST(ImageWriter, BmpIsBottomUpBgrOrGreyWithAPaletteAndResolution) {
@@ -211,12 +200,9 @@ TEST(ImageWriter, BmpIsBottomUpBgrOrGreyWithAPaletteAndResolution) {
         return std::uint32_t((*bmp)[at]) | std::uint32_t((*bmp)[at + 1]) << 8 | std::uint32_t((*bmp)[at + 2]) << 16 |
                std::uint32_t((*bmp)[at + 3]) << 24;
     };
-    EXPECT_EQ((*bmp)[0], 'B');
-    EXPECT_EQ(le32(2), bmp->size());
-    EXPECT_EQ(le32(18), 5u);
-    EXPECT_EQ(le32(22), 3u);
-    EXPECT_EQ((*bmp)[28], 24);
-    EXPECT_EQ(le32(38), 11811u); // 300 dpi in pixels per metre
+    // The file's own length, 5 x 3 at 24 bits, 300 dpi in pixels per metre.
+    EXPECT_EQ(std::tuple((*bmp)[0], le32(2), le32(18), le32(22), (*bmp)[28], le32(38)),
+              std::tuple('B', bmp->size(), 5u, 3u, 24, 11811u));
     const Bytes expected = packedPixels(*colour);
     const std::size_t offset = le32(10);
     const std::size_t stride = 16; // 15 bytes padded to 4
@@ -227,14 +213,12 @@ TEST(ImageWriter, BmpIsBottomUpBgrOrGreyWithAPaletteAndResolution) {
 
     const auto grey = write("com.microsoft.bmp", {patternImage(3, 2, 8, 1, AlphaInfo::none)});
     ASSERT_TRUE(grey);
-    EXPECT_EQ((*grey)[28], 8);
-    EXPECT_EQ(grey->size(), 14u + 40 + 1024 + 2 * 4);
+    EXPECT_EQ(std::tuple((*grey)[28], grey->size()), std::tuple(8, 14u + 40 + 1024 + 2 * 4));
 
     // Alpha is composited on black, as a drawing without alpha shows it.
     const auto faint = write("com.microsoft.bmp", {solidImage(1, 1, 200, 100, 50, 128)});
     ASSERT_TRUE(faint);
-    EXPECT_EQ((*faint)[54], 25);
-    EXPECT_EQ((*faint)[56], 100);
+    EXPECT_EQ(std::tuple((*faint)[54], (*faint)[56]), std::tuple(25, 100));
 }
 
 TEST(ImageWriter, IcoHoldsOnePngEntryPerImageWithTheByteForASideOf256) {
@@ -242,8 +226,7 @@ TEST(ImageWriter, IcoHoldsOnePngEntryPerImageWithTheByteForASideOf256) {
     for (int side : {256, 48, 32, 16}) ladder.push_back(patternImage(side, side, 8, 4, AlphaInfo::premultipliedLast));
     const auto ico = write("com.microsoft.ico", ladder);
     ASSERT_TRUE(ico);
-    ASSERT_EQ((*ico)[2], 1);
-    ASSERT_EQ((*ico)[4], 4);
+    ASSERT_EQ(std::tuple((*ico)[2], (*ico)[4]), std::tuple(1, 4)); // an icon of four entries
     for (std::size_t i = 0; i < ladder.size(); ++i) {
         const std::uint8_t* entry = ico->data() + 6 + 16 * i;
         EXPECT_EQ(entry[0], ladder[i]->width() == 256 ? 0 : ladder[i]->width());
@@ -263,9 +246,7 @@ TEST(ImageWriter, IcoHoldsOnePngEntryPerImageWithTheByteForASideOf256) {
     ASSERT_TRUE(grey);
     const auto entry = readWithVips(Bytes(grey->begin() + 22, grey->end()));
     ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->bands, 4);
-    EXPECT_EQ(entry->bitsPerComponent, 8);
-    EXPECT_EQ(entry->pixels[3], 255);
+    EXPECT_EQ(std::tuple(entry->bands, entry->bitsPerComponent, entry->pixels[3]), std::tuple(4, 8, 255));
     EXPECT_EQ(entry->pixels[0], entry->pixels[1]);
 }
 
@@ -280,8 +261,8 @@ TEST(ImageWriter, PdfHasOnePageOfPixelSizePerImageWithProfileAndSoftMask) {
     EXPECT_NE(text.find("/ICCBased"), std::string::npos);
     EXPECT_NE(text.find("/BitsPerComponent 16"), std::string::npos);
 
-    GBytes* bytes = g_bytes_new(pdf->data(), pdf->size());
-    GError* error = nullptr;
+    g_autoptr(GBytes) bytes = g_bytes_new(pdf->data(), pdf->size());
+    g_autoptr(GError) error = nullptr;
     PopplerDocument* document = poppler_document_new_from_bytes(bytes, nullptr, &error);
     ASSERT_TRUE(document) << (error ? error->message : "");
     EXPECT_EQ(poppler_document_get_n_pages(document), 2);
@@ -290,8 +271,7 @@ TEST(ImageWriter, PdfHasOnePageOfPixelSizePerImageWithProfileAndSoftMask) {
         PopplerPage* page = poppler_document_get_page(document, i);
         double width = 0, height = 0;
         poppler_page_get_size(page, &width, &height);
-        EXPECT_EQ(width, sizes[i][0]);
-        EXPECT_EQ(height, sizes[i][1]);
+        EXPECT_EQ(std::tuple(width, height), std::tuple(sizes[i][0], sizes[i][1]));
         if (i == 0) {
             cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 40, 30);
             cairo_t* cr = cairo_create(surface);
@@ -306,20 +286,6 @@ TEST(ImageWriter, PdfHasOnePageOfPixelSizePerImageWithProfileAndSoftMask) {
         g_object_unref(page);
     }
     g_object_unref(document);
-    g_bytes_unref(bytes);
-}
-
-TEST(ImageWriter, DropsMetadataWhoseOrientationCannotBeRewritten) {
-    PropertyMap properties;
-    properties[keys::exif] = Bytes{'I', 'I', 42, 0, 200, 0, 0, 0, 1, 2}; // IFD0 outside the block
-    const XMPPacket unreadable{"<x:xmpmeta><tiff:Orientation>6"};
-    WriterProperties writer;
-    writer.properties = &properties;
-    writer.xmp = &unreadable;
-    const auto back = writtenAndRead("public.png", {solidImage(4, 4, 1, 2, 3)}, writer);
-    ASSERT_TRUE(back);
-    EXPECT_TRUE(back->exif.empty());
-    EXPECT_TRUE(back->xmp.empty());
 }
 
 TEST(ImageWriter, ColourAFileCannotHoldIsWrittenAsSRGBAndFloatPixelsAreClampedTo16Bits) {

@@ -32,13 +32,7 @@ protected:
 
 } // namespace
 
-TEST(LibraryThreads, WithoutALenderTheLibraryKeepsItsDefault) {
-    LibraryThreads::install(nullptr, nullptr);
-    const LibraryThreads::Lease lease(3);
-    EXPECT_EQ(lease.threads(), std::nullopt);
-}
-
-TEST_F(WithLender, ALeaseHoldsWhatWasLentUntilItEnds) {
+TEST_F(WithLender, ALeaseHoldsWhatWasLentUntilItEndsAndWithoutALenderTheLibraryKeepsItsDefault) {
     lendable = 2;
     {
         const LibraryThreads::Lease lease(5);
@@ -48,6 +42,8 @@ TEST_F(WithLender, ALeaseHoldsWhatWasLentUntilItEnds) {
         EXPECT_EQ(none.threads(), 1);
     }
     EXPECT_EQ(outstanding.load(), 0);
+    LibraryThreads::install(nullptr, nullptr);
+    EXPECT_EQ(LibraryThreads::Lease(3).threads(), std::nullopt);
 }
 
 TEST_F(WithLender, AVIFBytesDoNotDependOnHowManyProcessorsWereSpare) {

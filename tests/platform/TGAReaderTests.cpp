@@ -8,6 +8,7 @@
 
 #include <array>
 #include <functional>
+#include <tuple>
 
 using namespace platform;
 using namespace testing_support;
@@ -33,14 +34,8 @@ Bytes netpbmSource(bool alpha, bool grey) {
                                             : "P6\n13 7\n255\n";
     Bytes bytes(header.begin(), header.end());
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const auto colour = expected(x, y);
-            if (grey) {
-                bytes.push_back(static_cast<std::uint8_t>(colour[0]));
-                continue;
-            }
-            for (int band = 0; band < (alpha ? 4 : 3); ++band) bytes.push_back(static_cast<std::uint8_t>(colour[band]));
-        }
+        for (int x = 0; x < width; ++x)
+            for (int value : expectedComponents(x, y, grey ? 1 : alpha ? 4 : 3)) bytes.push_back(static_cast<std::uint8_t>(value));
     return bytes;
 }
 
@@ -53,8 +48,7 @@ ImageRef decoded(const Bytes& file) {
 
 // Every pixel of the image against what the test expects at that place (top-left origin).
 void expectPixels(const Image& image, const std::function<std::vector<int>(int, int)>& wanted) {
-    ASSERT_EQ(image.width(), width);
-    ASSERT_EQ(image.height(), height);
+    ASSERT_EQ(std::tuple(image.width(), image.height()), std::tuple(width, height));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) ASSERT_EQ(pixelAt(image, x, y), wanted(x, y)) << x << "," << y;
 }

@@ -13,13 +13,11 @@ using testing_support::EnglishNumbers;
 TEST_F(EnglishNumbers, IntegersArePlainOrGroupedInThreesWithTheApplicationsMarks) {
     EXPECT_EQ(plainInteger(12000), "12000");
     EXPECT_EQ(plainInteger(-7), "-7");
-    EXPECT_EQ(groupedInteger(0), "0");
-    EXPECT_EQ(groupedInteger(999), "999");
-    EXPECT_EQ(groupedInteger(1000), "1,000");
-    EXPECT_EQ(groupedInteger(1000000), "1,000,000");
-    EXPECT_EQ(groupedInteger(-1234567), "-1,234,567");
-    EXPECT_EQ(groupedInteger(std::numeric_limits<std::int64_t>::min()), "-9,223,372,036,854,775,808");
-    EXPECT_EQ(groupedInteger(std::numeric_limits<std::int64_t>::max()), "9,223,372,036,854,775,807");
+    const std::pair<std::int64_t, const char*> grouped[] = {
+        {0, "0"}, {999, "999"}, {1000, "1,000"}, {1000000, "1,000,000"}, {-1234567, "-1,234,567"},
+        {std::numeric_limits<std::int64_t>::min(), "-9,223,372,036,854,775,808"},
+        {std::numeric_limits<std::int64_t>::max(), "9,223,372,036,854,775,807"}};
+    for (const auto& [value, text] : grouped) EXPECT_EQ(groupedInteger(value), text) << value;
 
     setNumberSeparators({".", ","});
     EXPECT_EQ(groupedInteger(12000), "12.000");
