@@ -35,16 +35,14 @@ TEST(CompressionProbe, GivesNoAnswerWithoutAFaithfulRoundTrip) {
         return platform::Image::make(32, 32, 8, 2, platform::AlphaInfo::none, platform::ColourSpace::sRGB(), pixels, 64);
     }));
     // One changed byte is enough to make a format lossy.
-    EXPECT_EQ(CompressionProbe::probeCompression("public.png",
-                                                 [](const Bytes& file) {
-                                                     auto image = imageReadWithVips(file);
-                                                     auto pixels = std::make_shared<Bytes>(*image->buffer());
-                                                     (*pixels)[5 * image->bytesPerRow() + 7] ^= 1;
-                                                     return platform::Image::make(32, 32, 8, image->componentsPerPixel(),
-                                                                                  image->alphaInfo(), image->colourSpace(),
-                                                                                  pixels, image->bytesPerRow());
-                                                 }),
-              OutputFormat::Compression::lossy);
+    const auto oneByteOff = [](const Bytes& file) {
+        auto image = imageReadWithVips(file);
+        auto pixels = std::make_shared<Bytes>(*image->buffer());
+        (*pixels)[5 * image->bytesPerRow() + 7] ^= 1;
+        return platform::Image::make(32, 32, 8, image->componentsPerPixel(), image->alphaInfo(), image->colourSpace(),
+                                     pixels, image->bytesPerRow());
+    };
+    EXPECT_EQ(CompressionProbe::probeCompression("public.png", oneByteOff), OutputFormat::Compression::lossy);
 }
 
 TEST(CompressionProbe, TableProbesOnlyFormatsWhoseCompressionIsNotFixed) {

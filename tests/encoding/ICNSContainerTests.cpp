@@ -23,13 +23,9 @@ std::vector<std::string> typesOf(const Bytes& file) {
 
 TEST(ICNSContainer, TheMacLadderGivesTenElementsInTableOrder) {
     std::map<std::int64_t, Bytes> pngs;
-    std::size_t expectedLength = 8;
     for (const int side : {1024, 512, 256, 128, 64, 32, 16}) pngs[side] = pngOfSide(side);
-    for (const auto& element : ICNSContainer::elementTable) expectedLength += 8 + pngs[element.side].size();
-
     const auto file = ICNSContainer::write(pngs);
     ASSERT_TRUE(file);
-    EXPECT_EQ(file->size(), expectedLength);
     const auto elements = png_files::icnsElements(*file);
     EXPECT_EQ(typesOf(*file), (std::vector<std::string>{"icp4", "ic11", "icp5", "ic12", "ic07", "ic13", "ic08", "ic14",
                                                         "ic09", "ic10"}));

@@ -42,11 +42,8 @@ TEST(JPEGMetadataSplice, CarriesTheEXIFAndXMPWithTheNewOrientationAndChangesNoth
         EXPECT_TRUE(inspected.markers[2].startsWith(xmpHeader));
         EXPECT_EQ(inspected.icc, sRGBProfile());
 
-        auto tags = exifTags(inspected.app1Payload(exifHeader).value_or(platform::Bytes{}));
-        EXPECT_EQ(tags["Exif.Image.Orientation"], "1");
-        EXPECT_EQ(tags["Exif.Image.Make"], "Pictavo Test Camera");
-        EXPECT_EQ(tags["Exif.Photo.DateTimeOriginal"], "2024:05:06 07:08:09");
-        EXPECT_EQ(tags["Exif.GPSInfo.GPSLatitudeRef"], "N");
+        // Every tag comes through; only the orientation is the new one.
+        EXPECT_EQ(exifTags(inspected.app1Payload(exifHeader).value_or(platform::Bytes{})), exifTags(exifBlock(bigEndian, 1)));
         platform::Bytes xmp = inspected.app1Payload(xmpHeader).value_or(platform::Bytes{});
         EXPECT_EQ(std::string(xmp.begin(), xmp.end()), xmpPacket(1));
 

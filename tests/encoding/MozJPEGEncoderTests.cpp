@@ -148,8 +148,7 @@ TEST(MozJPEGEncoder, KeptMetadataTravelsWithTheOutputsOrientation) {
     EXPECT_EQ(both.markerCount(JPEG_APP0 + 1, xmpHeader), 1);
     const auto exif = both.app1Payload(exifHeader);
     ASSERT_TRUE(exif);
-    EXPECT_EQ(exifTags(*exif)["Exif.Image.Orientation"], "1");
-    EXPECT_EQ(exifTags(*exif)["Exif.Image.Make"], "Pictavo Test Camera");
+    EXPECT_EQ(exifTags(*exif), exifTags(exifBlock(true, 1)));
     const auto packet = both.app1Payload(xmpHeader);
     ASSERT_TRUE(packet);
     EXPECT_EQ(std::string(packet->begin(), packet->end()), xmpPacket(1));

@@ -47,13 +47,9 @@ TEST(PNGAlpha, RewritingTheHeaderDropsSBITAndKeepsEverythingElseInPlace) {
     picture.physicalSize = true;
     const Bytes file = png_files::encode(picture);
     const auto chunks = *PNGChunks::parse(file);
-    const auto types = typesOf(chunks);
-    ASSERT_EQ(std::count(types.begin(), types.end(), "sBIT"), 1);
-
+    ASSERT_EQ(typesOf(chunks), (std::vector<std::string>{"IHDR", "sBIT", "bKGD", "pHYs", "IDAT", "IEND"}));
     const auto rewritten = PNGAlpha::rewritingHeader(chunks, 2);
-    auto expectedTypes = types;
-    expectedTypes.erase(std::find(expectedTypes.begin(), expectedTypes.end(), "sBIT"));
-    EXPECT_EQ(typesOf(rewritten), expectedTypes);
+    EXPECT_EQ(typesOf(rewritten), (std::vector<std::string>{"IHDR", "bKGD", "pHYs", "IDAT", "IEND"}));
     // Only byte 9 of IHDR changed, and the new IHDR gets its own CRC.
     Bytes ihdr(chunks.front().payload.begin(), chunks.front().payload.end());
     ihdr[9] = 2;

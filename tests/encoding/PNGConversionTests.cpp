@@ -77,15 +77,12 @@ TEST(PNGConversion, APhotoKeepingItsMetadataCarriesOneEXIFBeforeThePixelDataAndI
         SCOPED_TRACE(effort == EncodeEffort::final ? "final" : "preview");
         const Bytes png = *engine().convert(path, losslessSpec(OutputFormat::png(), MetadataPolicy::keepAll), 1, effort).data;
 
+        // Before the pixel data, where readers that stop at IDAT still find them; a second
+        // eXIf or any other text chunk shows in libpng's warnings and texts.
         const auto types = png_files::typesOf(png);
-        const auto firstData = std::find(types.begin(), types.end(), "IDAT");
-        EXPECT_EQ(std::count(types.begin(), types.end(), "eXIf"), 1);
-        EXPECT_LT(std::find(types.begin(), types.end(), "eXIf"), firstData);
-        EXPECT_EQ(std::count(types.begin(), types.end(), "iTXt"), 1);
-        EXPECT_LT(std::find(types.begin(), types.end(), "iTXt"), firstData);
-        EXPECT_EQ(std::count(types.begin(), types.end(), "zTXt"), 0);
-
-        const auto seen = png_files::metadataSeenByLibpng(png);
+        for (const char* type : {"eXIf", "iTXt"})
+            EXPECT_LT(std::find(types.begin(), types.end(), type), std::find(types.begin(), types.end(), "IDAT")) << type;
+        const auto seen = png_files::decode(png);
         ASSERT_TRUE(seen);
         EXPECT_TRUE(seen->warnings.empty()) << seen->warnings.front();
         ASSERT_TRUE(seen->exif);

@@ -34,7 +34,7 @@ void readFromBytes(png_structp png, png_bytep data, png_size_t length) {
 void silence(png_structp, png_const_charp) {}
 
 void recordWarning(png_structp png, png_const_charp message) {
-    static_cast<Metadata*>(png_get_error_ptr(png))->warnings.emplace_back(message);
+    static_cast<Decoded*>(png_get_error_ptr(png))->warnings.emplace_back(message);
 }
 
 std::uint32_t bigEndian32(const platform::Bytes& bytes, std::size_t at) {
@@ -53,7 +53,7 @@ int channelsOf(int colourType) {
     }
 }
 
-std::size_t rowBytesOf(int width, int colourType, int bitDepth) {
+static std::size_t rowBytesOf(int width, int colourType, int bitDepth) {
     return (static_cast<std::size_t>(width) * channelsOf(colourType) * bitDepth + 7) / 8;
 }
 
@@ -177,17 +177,18 @@ platform::Bytes encode(const Picture& picture) {
 namespace {
 
 // Fills what the caller owns, so that this function, which calls setjmp, keeps no C++ object.
+// Chunks after the pixel data are read into a second info, so that a duplicate eXIf shows.
 bool readWithLibpng(const platform::Bytes& file, bool expand, Decoded& decoded, std::vector<png_bytep>& rows) {
     ReadCursor cursor{&file, 0};
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, silence, silence);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &decoded, silence, recordWarning);
     png_infop info = png_create_info_struct(png);
+    png_infop end = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
+        png_destroy_read_struct(&png, &info, &end);
         return false;
     }
     png_set_read_fn(png, &cursor, readFromBytes);
     png_read_info(png, info);
-    decoded.interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
     if (expand) {
         png_set_expand(png);
         png_set_gray_to_rgb(png);
@@ -204,11 +205,21 @@ bool readWithLibpng(const platform::Bytes& file, bool expand, Decoded& decoded, 
     rows.resize(decoded.height);
     for (int y = 0; y < decoded.height; ++y) rows[y] = decoded.rows.data() + y * rowBytes;
     png_read_image(png, rows.data());
-    png_read_end(png, info);
-    png_textp texts = nullptr;
-    const int textCount = png_get_text(png, info, &texts, nullptr);
-    for (int i = 0; i < textCount; ++i) decoded.texts.emplace_back(texts[i].key, texts[i].text);
-    png_destroy_read_struct(&png, &info, nullptr);
+    png_read_end(png, end);
+    for (png_infop part : {info, end}) {
+        png_uint_32 exifLength = 0;
+        png_bytep exif = nullptr;
+        if (png_get_eXIf_1(png, part, &exifLength, &exif) && exif) {
+            if (decoded.exif) decoded.warnings.emplace_back("a second eXIf after the pixel data");
+            decoded.exif = platform::Bytes(exif, exif + exifLength);
+        }
+        png_textp texts = nullptr;
+        const int count = png_get_text(png, part, &texts, nullptr);
+        for (int i = 0; i < count; ++i)
+            decoded.texts.push_back({texts[i].key, std::string(texts[i].text, texts[i].itxt_length ? texts[i].itxt_length : texts[i].text_length),
+                                     texts[i].compression});
+    }
+    png_destroy_read_struct(&png, &info, &end);
     return true;
 }
 
@@ -224,47 +235,6 @@ std::optional<Decoded> read(const platform::Bytes& file, bool expand) {
 
 std::optional<Decoded> decode(const platform::Bytes& file) { return read(file, false); }
 std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file) { return read(file, true); }
-
-std::optional<Metadata> metadataSeenByLibpng(const platform::Bytes& file) {
-    Metadata metadata;
-    ReadCursor cursor{&file, 0};
-    std::vector<png_bytep> rows;
-    platform::Bytes pixels;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &metadata, silence, recordWarning);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return std::nullopt;
-    }
-    png_set_read_fn(png, &cursor, readFromBytes);
-    png_read_info(png, info);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    const std::size_t rowBytes = png_get_rowbytes(png, info);
-    const std::size_t height = png_get_image_height(png, info);
-    pixels.resize(rowBytes * height);
-    for (std::size_t y = 0; y < height; ++y) rows.push_back(pixels.data() + y * rowBytes);
-    png_read_image(png, rows.data());
-    // Chunks after the pixel data are read into a second info, so that a duplicate shows.
-    png_infop end = png_create_info_struct(png);
-    png_read_end(png, end);
-    for (png_infop part : {info, end}) {
-        png_uint_32 exifLength = 0;
-        png_bytep exif = nullptr;
-        if (png_get_eXIf_1(png, part, &exifLength, &exif) && exif) {
-            if (metadata.exif) metadata.warnings.emplace_back("a second eXIf after the pixel data");
-            metadata.exif = platform::Bytes(exif, exif + exifLength);
-        }
-        png_textp texts = nullptr;
-        const int count = png_get_text(png, part, &texts, nullptr);
-        for (int i = 0; i < count; ++i)
-            metadata.texts.push_back({texts[i].key, std::string(texts[i].text, texts[i].itxt_length ? texts[i].itxt_length : texts[i].text_length),
-                                      texts[i].compression});
-    }
-    png_destroy_info_struct(png, &end);
-    png_destroy_read_struct(&png, &info, nullptr);
-    return metadata;
-}
 
 std::vector<std::string> typesOf(const std::vector<pictavo::PNGChunks::Chunk>& chunks) {
     std::vector<std::string> types;

@@ -28,18 +28,27 @@ struct Picture {
     int paletteSize = 0;          // for colour type 3
 };
 
+// A text chunk's keyword, text and libpng's PNG_TEXT_COMPRESSION_* or PNG_ITXT_COMPRESSION_*.
+struct Text {
+    std::string keyword;
+    std::string text;
+    int compression = 0;
+};
+
+// What libpng's reader finds, with every warning it gives on the way ("eXIf: duplicate", a
+// misplaced chunk).
 struct Decoded {
     int width = 0;
     int height = 0;
     int bitDepth = 0;
     int colourType = 0;
-    bool interlaced = false;
     platform::Bytes rows; // unfiltered, deinterlaced, as stored
-    std::vector<std::pair<std::string, std::string>> texts;
+    std::vector<Text> texts;
+    std::optional<platform::Bytes> exif;
+    std::vector<std::string> warnings;
 };
 
 int channelsOf(int colourType);
-std::size_t rowBytesOf(int width, int colourType, int bitDepth);
 
 // Rows of gradients and noise; with `opaque`, every alpha sample is at its maximum.
 platform::Bytes samplePixels(int width, int height, int colourType, int bitDepth, bool opaque, unsigned seed = 1);
@@ -54,21 +63,6 @@ std::optional<Decoded> decode(const platform::Bytes& file);
 // files of different colour types can be compared pixel for pixel.
 std::optional<Decoded> decodeAsRGBA(const platform::Bytes& file);
 
-// The metadata libpng's reader finds, with every warning it gives on the way ("eXIf:
-// duplicate", a misplaced chunk); none when it cannot read the file.
-struct Text {
-    std::string keyword;
-    std::string text;
-    int compression = 0; // libpng's PNG_TEXT_COMPRESSION_* or PNG_ITXT_COMPRESSION_*
-};
-struct Metadata {
-    std::vector<std::string> warnings;
-    std::optional<platform::Bytes> exif;
-    std::vector<Text> texts;
-};
-std::optional<Metadata> metadataSeenByLibpng(const platform::Bytes& file);
-
-// The chunk types in order.
 std::vector<std::string> typesOf(const std::vector<pictavo::PNGChunks::Chunk>& chunks);
 std::vector<std::string> typesOf(const platform::Bytes& file);
 

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 #include <jpeglib.h>
 
@@ -107,12 +108,12 @@ std::uint32_t inverseOf(std::uint32_t turn) {
 }
 
 void expectSameCoefficients(const JPEGInspection& a, const JPEGInspection& b) {
-    ASSERT_EQ(a.components.size(), b.components.size());
-    for (std::size_t ci = 0; ci < a.components.size(); ++ci) {
-        EXPECT_EQ(a.components[ci].widthInBlocks, b.components[ci].widthInBlocks);
-        EXPECT_EQ(a.components[ci].heightInBlocks, b.components[ci].heightInBlocks);
-        EXPECT_EQ(a.components[ci].coefficients, b.components[ci].coefficients) << "component " << ci;
-    }
+    const auto blocks = [](const JPEGInspection& j) {
+        std::vector<std::tuple<int, int, std::vector<std::int16_t>>> all;
+        for (const auto& c : j.components) all.emplace_back(c.widthInBlocks, c.heightInBlocks, c.coefficients);
+        return all;
+    };
+    EXPECT_EQ(blocks(a), blocks(b));
 }
 
 } // namespace
@@ -126,8 +127,7 @@ TEST(MozjpegReoptimise, WithoutATurnTheCoefficientsAreKeptExactlyInEitherScanOrd
             ASSERT_EQ(result.status, 0) << result.message;
             JPEGInspection rewritten = inspectJpeg(result.file);
             EXPECT_EQ(rewritten.progressive, progressive);
-            EXPECT_EQ(rewritten.width, 100);
-            EXPECT_EQ(rewritten.height, 75);
+            EXPECT_EQ(std::pair(rewritten.width, rewritten.height), std::pair(100, 75));
             EXPECT_EQ(rewritten.quantTables, original.quantTables);
             expectSameCoefficients(rewritten, original);
         }
@@ -151,8 +151,6 @@ TEST(MozjpegReoptimise, EveryTurnMovesTheBlocksAsTheTurnMovesThePicture) {
                          std::to_string(recipe.height));
             platform::Bytes result = turned(source, turn);
             JPEGInspection inspected = inspectJpeg(result);
-            EXPECT_EQ(inspected.width, transposes(turn) ? recipe.height : recipe.width);
-            EXPECT_EQ(inspected.height, transposes(turn) ? recipe.width : recipe.height);
             for (std::size_t ci = 0; ci < original.components.size(); ++ci) {
                 EXPECT_EQ(inspected.components[ci].hSampling,
                           transposes(turn) ? original.components[ci].vSampling : original.components[ci].hSampling);
@@ -222,16 +220,15 @@ TEST(MozjpegReoptimise, KeepsEveryMarkerOrOnlyTheProfile) {
     JPEGInspection original = inspectJpeg(source);
     ASSERT_EQ(original.markerCount(JPEG_APP0, std::string("JFIF\0", 5)), 1);
 
+    // Every marker but the JFIF header comes through whole and in its place.
     JPEGInspection kept = inspectJpeg(reoptimise(source, true, true, 0).file);
     EXPECT_EQ(kept.markerCount(JPEG_APP0, std::string("JFIF\0", 5)), 1);
-    EXPECT_EQ(kept.markerCount(JPEG_APP0 + 1, "http://ns.adobe.com/xap/1.0/"), 1);
-    EXPECT_EQ(kept.markerCount(JPEG_APP0 + 13, "Photoshop"), 1);
-    EXPECT_EQ(kept.markerCount(JPEG_COM, "a comment"), 1);
-    EXPECT_EQ(kept.icc, sRGBProfile());
-    std::vector<int> originalOrder, keptOrder;
-    for (const auto& m : original.markers) if (m.code != JPEG_APP0) originalOrder.push_back(m.code);
-    for (const auto& m : kept.markers) if (m.code != JPEG_APP0) keptOrder.push_back(m.code);
-    EXPECT_EQ(keptOrder, originalOrder);
+    const auto withoutJFIF = [](const JPEGInspection& j) {
+        std::vector<std::pair<int, platform::Bytes>> markers;
+        for (const auto& m : j.markers) if (m.code != JPEG_APP0) markers.emplace_back(m.code, m.data);
+        return markers;
+    };
+    EXPECT_EQ(withoutJFIF(kept), withoutJFIF(original));
 
     JPEGInspection stripped = inspectJpeg(reoptimise(source, false, true, 0).file);
     EXPECT_EQ(stripped.icc, sRGBProfile());
@@ -251,11 +248,16 @@ TEST(MozjpegReoptimise, AnExifMarkerFirstStandsInForTheJFIFHeader) {
     EXPECT_EQ(kept.markerCount(JPEG_APP0, std::string("JFIF\0", 5)), 1);
 }
 
-TEST(MozjpegReoptimise, RefusesASecondImageDamagedDataAndNonsense) {
+TEST(MozjpegReoptimise, BothReadingsRefuseASecondImageDamagedDataAndNonsense) {
     platform::Bytes source = makeJpeg(64, 64);
-    EXPECT_EQ(refusal(doubled(source)), "source holds more than one image");
-    EXPECT_EQ(refusal(platform::Bytes(source.begin(), source.begin() + static_cast<long>(source.size() * 2 / 3))),
-              "source data is damaged");
+    const platform::Bytes cut(source.begin(), source.begin() + static_cast<long>(source.size() * 2 / 3));
+    for (const auto& [bad, message] : {std::pair{doubled(source), "source holds more than one image"},
+                                       std::pair{cut, "source data is damaged"}}) {
+        EXPECT_EQ(refusal(bad), message);
+        ShimOutput result = smaller(bad, true, PCTV_MOZJPEG_TURN_ROT_180);
+        EXPECT_TRUE(result.status == 1 && result.outWasCleared);
+        EXPECT_EQ(result.message, message);
+    }
     const std::string nonsense = refusal(bytesOf("this is no picture at all"));
     EXPECT_NE(nonsense.find("Not a JPEG file"), std::string::npos) << nonsense;
 }
@@ -359,16 +361,4 @@ TEST(MozjpegReoptimise, OneReadingGivesExactlyTheSmallerOfBothLayouts) {
     }
     EXPECT_GT(progressiveWins, 0);
     EXPECT_GT(sequentialWins, 0);
-}
-
-TEST(MozjpegReoptimise, OneReadingRefusesWhatEitherLayoutRefuses) {
-    platform::Bytes source = makeJpeg(64, 64);
-    const platform::Bytes cut(source.begin(), source.begin() + static_cast<long>(source.size() * 2 / 3));
-    for (const auto& [bad, message] : {std::pair{doubled(source), "source holds more than one image"},
-                                       std::pair{cut, "source data is damaged"}}) {
-        ShimOutput result = smaller(bad, true, PCTV_MOZJPEG_TURN_ROT_180);
-        EXPECT_EQ(result.status, 1);
-        EXPECT_TRUE(result.outWasCleared);
-        EXPECT_EQ(result.message, message);
-    }
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -159,15 +160,14 @@ TEST(WebpEncode, FailuresNameTheirStepAndCode) {
         EXPECT_EQ(out, nullptr);
         return std::string(error);
     };
-    EXPECT_EQ(failure(pixels.data(), 32, 8, 8, nullptr), "arguments failed (0)");
-    EXPECT_EQ(failure(nullptr, 32, 8, 8, &lossy), "arguments failed (0)");
-    EXPECT_EQ(failure(pixels.data(), 32, 0, 8, &lossy), "arguments failed (0)");
-    EXPECT_EQ(failure(pixels.data(), 32, 8, 0, &lossy), "arguments failed (0)");
-    EXPECT_EQ(failure(pixels.data(), 31, 8, 8, &lossy), "arguments failed (0)");
-    EXPECT_EQ(failure(pixels.data(), -32, 8, 8, &lossy), "arguments failed (0)");
-    pctv_webp_options threeBytes = lossy;
+    pctv_webp_options threeBytes = lossy; // three bytes have no alpha
     threeBytes.packed_rgb = 1;
-    EXPECT_EQ(failure(pixels.data(), 24, 8, 8, &threeBytes), "arguments failed (0)") << "three bytes have no alpha";
+    const std::tuple<const std::uint8_t*, int, int, int, const pctv_webp_options*> refused[] = {
+        {pixels.data(), 32, 8, 8, nullptr}, {nullptr, 32, 8, 8, &lossy},         {pixels.data(), 32, 0, 8, &lossy},
+        {pixels.data(), 32, 8, 0, &lossy},  {pixels.data(), 31, 8, 8, &lossy},   {pixels.data(), -32, 8, 8, &lossy},
+        {pixels.data(), 24, 8, 8, &threeBytes}};
+    for (const auto& [p, stride, width, height, options] : refused)
+        EXPECT_EQ(failure(p, stride, width, height, options), "arguments failed (0)") << stride << " " << width;
     pctv_webp_options badMethod{80, 0, 9, 0, 0, nullptr, nullptr};
     EXPECT_EQ(failure(pixels.data(), 32, 8, 8, &badMethod), "WebPValidateConfig failed (0)");
 
