@@ -114,8 +114,7 @@ TEST_F(BrowserRendererTest, DrawsWhatOnlyABrowserCanWithItsTransparencyAndNoPage
     auto richImage = std::async(std::launch::async, [&] { return rich.render(400, 200); });
     auto plainImage = std::async(std::launch::async, [&] { return plain.render(99, 51); });
     const auto image = richImage.get();
-    ASSERT_EQ(image->width(), 400);
-    ASSERT_EQ(image->height(), 200);
+    ASSERT_EQ(std::tuple(image->width(), image->height()), std::tuple(400, 200));
     EXPECT_TRUE(areaIs(*image, 100, 50, {0, 0, 255, 255}));
     EXPECT_TRUE(areaIs(*image, 300, 24, {255, 0, 0, 255}));
     EXPECT_TRUE(areaIs(*image, 300, 76, {0, 0, 0, 0}));
@@ -124,8 +123,7 @@ TEST_F(BrowserRendererTest, DrawsWhatOnlyABrowserCanWithItsTransparencyAndNoPage
 
     // Stretched to fill the size asked for, corners left transparent.
     const auto stretched = plainImage.get();
-    ASSERT_EQ(stretched->width(), 99);
-    ASSERT_EQ(stretched->height(), 51);
+    ASSERT_EQ(std::tuple(stretched->width(), stretched->height()), std::tuple(99, 51));
     EXPECT_TRUE(areaIs(*stretched, 49, 25, {255, 255, 0, 255}));
     EXPECT_EQ(at(*stretched, 0, 0)[3], 0);
     EXPECT_EQ(at(*stretched, 98, 50)[3], 0);
@@ -195,9 +193,7 @@ TEST_F(BrowserRendererTest, TheDocumentReachesNoOtherFileAndNoNetwork) {
 
     const auto image = renderElsewhere(document, 100, 100);
     EXPECT_EQ(reddish(*image), 0);
-    EXPECT_TRUE(areaIs(*image, 25, 25, {0, 255, 0, 255}));
-    EXPECT_TRUE(areaIs(*image, 75, 25, {0, 255, 0, 255}));
-    EXPECT_TRUE(areaIs(*image, 25, 75, {0, 255, 0, 255}));
+    for (auto [x, y] : {std::pair{25, 25}, {75, 25}, {25, 75}}) EXPECT_TRUE(areaIs(*image, x, y, {0, 255, 0, 255}));
     EXPECT_TRUE(areaIs(*image, 75, 85, {0, 0, 255, 255}));
 
     // A transform that cannot load leaves no document to draw.
