@@ -33,17 +33,9 @@ TEST(Reorientation, TheEightValuesAreNormalisedStayAmongThemselvesAndReadFromJso
     EXPECT_EQ(Reorientation::uprighting(0), Reorientation::none());
     EXPECT_EQ(Reorientation::uprighting(9), Reorientation::none());
 
-    const Reorientation five(5, false);
-    EXPECT_EQ(five, Reorientation(1, false));
-    EXPECT_EQ(five.description(), "Turned right");
-    EXPECT_TRUE(five.swapsAxes());
-    EXPECT_FALSE(five.isIdentity());
-
-    const Reorientation minusOne(-1, true);
-    EXPECT_EQ(minusOne.quarterTurns(), 3);
-    EXPECT_EQ(minusOne.description(), "Flipped and turned left");
-    EXPECT_TRUE(minusOne.swapsAxes());
-
+    // Turns are kept modulo four, so what is read from them follows from equality.
+    EXPECT_EQ(Reorientation(5, false), Reorientation(1, false));
+    EXPECT_EQ(Reorientation(-1, true).quarterTurns(), 3);
     EXPECT_TRUE(Reorientation(4, false).isIdentity());
     EXPECT_TRUE(Reorientation(-8, false).isIdentity());
     EXPECT_EQ(Reorientation(std::numeric_limits<std::int64_t>::min(), false).quarterTurns(), 0);

@@ -83,16 +83,12 @@ TEST(ResizeSpec, StoredValuesAndTypedDimensionsAreBroughtWithinBounds) {
     EXPECT_EQ(ResizeSpec::scale(250).withinStorageBounds(), ResizeSpec::scale(250));
     EXPECT_EQ(ResizeSpec::percentage(1e308).withinStorageBounds(), ResizeSpec::percentage(1e308));
 
-    EXPECT_EQ(ResizeSpec::typedDimension("1,920 px"), 1920);
-    EXPECT_EQ(ResizeSpec::typedDimension(" -640 "), 640);
-    EXPECT_EQ(ResizeSpec::typedDimension("wide"), std::nullopt);
-    EXPECT_EQ(ResizeSpec::typedDimension(""), std::nullopt);
-    EXPECT_EQ(ResizeSpec::typedDimension("0"), 1);
-    EXPECT_EQ(ResizeSpec::typedDimension("2000000"), 1'000'000);
-    EXPECT_EQ(ResizeSpec::typedDimension(std::string(25, '9')), 1'000'000);
-    EXPECT_EQ(ResizeSpec::typedDimension("0000000000000000000000042"), 42);
     // Other scripts' digits are not ASCII digits.
-    EXPECT_EQ(ResizeSpec::typedDimension("\u0661\u0662"), std::nullopt);
+    const std::pair<std::string, std::optional<std::int64_t>> typed[] = {
+        {"1,920 px", 1920}, {" -640 ", 640}, {"wide", std::nullopt}, {"", std::nullopt}, {"0", 1},
+        {"2000000", 1'000'000}, {std::string(25, '9'), 1'000'000}, {"0000000000000000000000042", 42},
+        {"\u0661\u0662", std::nullopt}};
+    for (const auto& [text, dimension] : typed) EXPECT_EQ(ResizeSpec::typedDimension(text), dimension) << text;
 }
 
 TEST(ResizeSpec, EqualityComparesPayloadsAsNumbersAndJsonHasOneFormOfEveryCase) {
