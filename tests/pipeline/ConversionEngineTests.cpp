@@ -68,11 +68,9 @@ TEST_F(ConversionEngineTest, WarningsComeInTheirFixedOrder) {
     spec.sizing = ResizeSpec::scale(2);
     spec.quality = QualityMode::targetBytes(10);
     const auto result = convert(gif, spec);
-    ASSERT_EQ(result.warnings.size(), 4u);
-    EXPECT_EQ(result.warnings[0], ConversionWarning::animationLost(12));
-    EXPECT_EQ(result.warnings[1], ConversionWarning::upscaleClamped());
-    EXPECT_EQ(result.warnings[2], ConversionWarning::transparencyFlattened());
-    EXPECT_EQ(result.warnings[3], ConversionWarning::targetSizeMissed(result.byteCount()));
+    EXPECT_EQ(result.warnings, (std::vector{ConversionWarning::animationLost(12), ConversionWarning::upscaleClamped(),
+                                            ConversionWarning::transparencyFlattened(),
+                                            ConversionWarning::targetSizeMissed(result.byteCount())}));
     EXPECT_EQ(result.pixelSize, (platform::Size{24, 16}));
 }
 
