@@ -108,11 +108,7 @@ TEST_F(PDFDecoderTest, APageIsStretchedOnEachAxisToTheSizeAskedAndDrawnInTilesBe
 // Red on the left, turned right: red comes out on top. Poppler draws /Rotate 45 upright and
 // sizes the page so (CoreGraphics would round it to a quarter turn): size and drawing agree.
 TEST_F(PDFDecoderTest, AQuarterTurnSwapsTheSidesAndTurnsThePageClockwiseAndOtherAnglesStayUpright) {
-    struct Case {
-        int rotate;
-        platform::Size size;
-        std::pair<int, int> redAt, blueAt;
-    };
+    struct Case { int rotate; platform::Size size; std::pair<int, int> redAt, blueAt; };
     for (const auto& c : {Case{90, {100, 200}, {50, 40}, {50, 160}}, Case{-270, {100, 200}, {50, 40}, {50, 160}},
                           Case{180, {200, 100}, {160, 50}, {40, 50}}, Case{45, {200, 100}, {40, 50}, {160, 50}}}) {
         SCOPED_TRACE(c.rotate);
