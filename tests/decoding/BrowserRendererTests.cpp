@@ -5,6 +5,7 @@
 #include "ImageEngine/Decoding/WebKitSVGSource.h"
 #include "support/ConversionErrorCapture.h"
 #include "support/TemporaryFolder.h"
+#include "support/TestImages.h"
 
 #include <gtest/gtest.h>
 
@@ -34,17 +35,12 @@ platform::ImageRef renderElsewhere(const WebKitSVGSource& source, double width, 
     return std::async(std::launch::async, [&] { return source.render(width, height); }).get();
 }
 
-Pixel at(const platform::Image& image, std::int64_t x, std::int64_t y) {
-    const auto* pixel = image.row(y) + x * 4;
-    return {pixel[0], pixel[1], pixel[2], pixel[3]};
-}
-
 // Every pixel of the 9 by 9 block around (x, y) within `tolerance` of `expected`.
 ::testing::AssertionResult areaIs(const platform::Image& image, std::int64_t x, std::int64_t y, Pixel expected,
                                   int tolerance = 2) {
     for (auto row = y - 4; row <= y + 4; ++row)
         for (auto column = x - 4; column <= x + 4; ++column) {
-            const auto pixel = at(image, column, row);
+            const auto pixel = testing_support::pixelAt(image, column, row);
             for (int channel = 0; channel < 4; ++channel)
                 if (std::abs(pixel[channel] - expected[channel]) > tolerance)
                     return ::testing::AssertionFailure()
@@ -58,7 +54,7 @@ std::int64_t reddish(const platform::Image& image) {
     std::int64_t count = 0;
     for (std::int64_t y = 0; y < image.height(); ++y)
         for (std::int64_t x = 0; x < image.width(); ++x) {
-            const auto pixel = at(image, x, y);
+            const auto pixel = testing_support::pixelAt(image, x, y);
             if (pixel[0] > 128 && pixel[1] < 64 && pixel[2] < 64) ++count;
         }
     return count;
@@ -125,8 +121,8 @@ TEST_F(BrowserRendererTest, DrawsWhatOnlyABrowserCanWithItsTransparencyAndNoPage
     const auto stretched = plainImage.get();
     ASSERT_EQ(std::tuple(stretched->width(), stretched->height()), std::tuple(99, 51));
     EXPECT_TRUE(areaIs(*stretched, 49, 25, {255, 255, 0, 255}));
-    EXPECT_EQ(at(*stretched, 0, 0)[3], 0);
-    EXPECT_EQ(at(*stretched, 98, 50)[3], 0);
+    EXPECT_EQ(testing_support::pixelAt(*stretched, 0, 0)[3], 0);
+    EXPECT_EQ(testing_support::pixelAt(*stretched, 98, 50)[3], 0);
 }
 
 // A listening socket on the loopback interface that must never see a connection.

@@ -1,5 +1,6 @@
 #include "ImageEngine/Decoding/WebKitSnapshots.h"
 #include "support/ConversionErrorCapture.h"
+#include "support/TestImages.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +8,9 @@
 #include <array>
 
 using namespace pictavo;
+using testing_support::pixelAt;
 using testing_support::thrownBy;
-using Pixel = std::array<int, 4>;
+using Pixel = std::vector<int>;
 
 namespace {
 
@@ -21,14 +23,9 @@ BrowserRenderProtocol::Snapshot filled(std::uint32_t width, std::uint32_t height
     return snapshot;
 }
 
-Pixel at(const platform::Image& image, std::int64_t x, std::int64_t y) {
-    const auto* pixel = image.row(y) + x * 4;
-    return {pixel[0], pixel[1], pixel[2], pixel[3]};
-}
-
 Pixel combined(Pixel overWhite, Pixel overBlack) {
     const WebKitSnapshots snapshots{filled(1, 1, overWhite), filled(1, 1, overBlack)};
-    return at(*snapshots.combine(1, 1), 0, 0);
+    return pixelAt(*snapshots.combine(1, 1), 0, 0);
 }
 
 TEST(WebKitSnapshots, ColourAndAlphaComeFromTheDifferenceOverWhiteAndBlack) {
@@ -51,8 +48,8 @@ TEST(WebKitSnapshots, LargerSnapshotsAreCutToTheirTopLeftCorner) {
     const auto image = WebKitSnapshots{overWhite, overBlack}.combine(301, 200);
     ASSERT_EQ(std::tuple(image->width(), image->height()), std::tuple(301, 200));
     EXPECT_EQ(image->alphaInfo(), platform::AlphaInfo::premultipliedLast);
-    EXPECT_EQ(at(*image, 300, 199), (Pixel{0, 0, 0, 0}));
-    EXPECT_EQ(at(*WebKitSnapshots{overWhite, overBlack}.combine(302, 201), 300, 200), (Pixel{0, 255, 0, 255}));
+    EXPECT_EQ(pixelAt(*image, 300, 199), (Pixel{0, 0, 0, 0}));
+    EXPECT_EQ(pixelAt(*WebKitSnapshots{overWhite, overBlack}.combine(302, 201), 300, 200), (Pixel{0, 255, 0, 255}));
 }
 
 TEST(WebKitSnapshots, SnapshotsTooSmallUnequalOrUnreadableAreRefused) {
