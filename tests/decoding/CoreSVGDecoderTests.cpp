@@ -44,15 +44,11 @@ protected:
 TEST_F(CoreSVGDecoderTest, TheDeclaredSizeComesFromWidthAndHeightThenFromTheViewBox) {
     struct Case { std::string attributes; platform::Size size; };
     const std::vector<Case> cases{
-        {R"~(width="60" height="40")~", {60, 40}},
-        {R"~(width="60px" height="40px" viewBox="0 0 6 4")~", {60, 40}},
+        {R"~(width="60" height="40")~", {60, 40}}, {R"~(width="60px" height="40px" viewBox="0 0 6 4")~", {60, 40}},
         // A point is 4/3 of a CSS pixel, as the drawer counts at 96 to the inch.
-        {R"~(width="45pt" height="30pt")~", {60, 40}},
-        {R"~(width="0.625in" height="40")~", {60, 40}},
-        {R"~(width="100%" height="100%" viewBox="0 0 60 40")~", {60, 40}},
-        {R"~(viewBox="0,0,60,40")~", {60, 40}},
-        {R"~(viewBox="0, 0 60 ,40")~", {60, 40}},
-        {R"~(width="60" viewBox="0 0 120 80")~", {120, 80}},
+        {R"~(width="45pt" height="30pt")~", {60, 40}}, {R"~(width="0.625in" height="40")~", {60, 40}},
+        {R"~(width="100%" height="100%" viewBox="0 0 60 40")~", {60, 40}}, {R"~(viewBox="0,0,60,40")~", {60, 40}},
+        {R"~(viewBox="0, 0 60 ,40")~", {60, 40}}, {R"~(width="60" viewBox="0 0 120 80")~", {120, 80}},
     };
     for (const auto& c : cases) {
         const auto path = write("sized.svg", halves(c.attributes));

@@ -44,8 +44,7 @@ TEST(OutputFormat, NamesSummariesAndExtensionsOfTheFixedFormatsAndOfOthersByThei
         {&OutputFormat::gif(), "GIF", "256 colours, transparency", "gif"},
         {&OutputFormat::bmp(), "BMP", "Lossless, no transparency", "bmp"},
         {&OutputFormat::png(), "PNG", "Lossless, transparency", "png"},
-        {&OutputFormat::icns(), "ICNS", "Transparency", "icns"},
-        {&OutputFormat::pdf(), "PDF", "Transparency", "pdf"},
+        {&OutputFormat::icns(), "ICNS", "Transparency", "icns"}, {&OutputFormat::pdf(), "PDF", "Transparency", "pdf"},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(row.format->displayName(), row.name);
