@@ -197,8 +197,7 @@ TEST_F(ImageIODecoderTest, EachFailureCarriesItsOwnFilesCauseWhileOthersDecodeAt
     for (const auto& [path, cause] : alone) distinct.insert(cause);
     ASSERT_EQ(distinct.size(), damaged.size());
 
-    constexpr int threadCount = 8;
-    constexpr int rounds = 40;
+    constexpr int threadCount = 8, rounds = 40;
     std::vector<std::vector<std::string>> wrong(threadCount);
     std::atomic<int> goodDecoded{0};
     std::vector<std::thread> threads;
