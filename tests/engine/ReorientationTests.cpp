@@ -72,10 +72,8 @@ TEST(Reorientation, TheEightValuesAreNormalisedStayAmongThemselvesAndReadFromJso
     EXPECT_EQ(decodedReorientation("{}"), Reorientation::none());
     EXPECT_EQ(decodedReorientation(R"({"quarterTurns":null,"mirrored":null})"), Reorientation::none());
     EXPECT_EQ(decodedReorientation(R"({"quarterTurns":9223372036854775807})"), Reorientation(3, false));
-    EXPECT_THROW(decodedReorientation(R"({"mirrored":1})"), json::DecodingError);
-    EXPECT_THROW(decodedReorientation(R"({"quarterTurns":1.5})"), json::DecodingError);
-    EXPECT_THROW(decodedReorientation(R"({"quarterTurns":1e30})"), json::DecodingError);
-    EXPECT_THROW(decodedReorientation("[]"), json::DecodingError);
+    for (const char* text : {R"({"mirrored":1})", R"({"quarterTurns":1.5})", R"({"quarterTurns":1e30})", "[]"})
+        EXPECT_THROW(decodedReorientation(text), json::DecodingError) << text;
 
     EXPECT_TRUE(Adjustments::none().isIdentity());
     EXPECT_FALSE((Adjustments{Reorientation::none(), true}).isIdentity());
