@@ -5,6 +5,7 @@
 #include "ImageEngine/Decoding/WebKitSVGSource.h"
 #include "support/ConversionErrorCapture.h"
 #include "support/TemporaryFolder.h"
+#include "support/TestImages.h"
 
 #include <gtest/gtest.h>
 
@@ -40,17 +41,12 @@ platform::ImageRef renderElsewhere(const WebKitSVGSource& source, double width, 
     return std::async(std::launch::async, [&] { return source.render(width, height); }).get();
 }
 
-Pixel at(const platform::Image& image, std::int64_t x, std::int64_t y) {
-    const auto* pixel = image.row(y) + x * 4;
-    return {pixel[0], pixel[1], pixel[2], pixel[3]};
-}
-
 // Every pixel of the 9 by 9 block around (x, y) within `tolerance` of `expected`.
 ::testing::AssertionResult areaIs(const platform::Image& image, std::int64_t x, std::int64_t y, Pixel expected,
                                   int tolerance = 2) {
     for (auto row = y - 4; row <= y + 4; ++row)
         for (auto column = x - 4; column <= x + 4; ++column) {
-            const auto pixel = at(image, column, row);
+            const auto pixel = testing_support::pixelAt(image, column, row);
             for (int channel = 0; channel < 4; ++channel)
                 if (std::abs(pixel[channel] - expected[channel]) > tolerance)
                     return ::testing::AssertionFailure()
@@ -64,7 +60,7 @@ std::int64_t reddish(const platform::Image& image) {
     std::int64_t count = 0;
     for (std::int64_t y = 0; y < image.height(); ++y)
         for (std::int64_t x = 0; x < image.width(); ++x) {
-            const auto pixel = at(image, x, y);
+            const auto pixel = testing_support::pixelAt(image, x, y);
             if (pixel[0] > 128 && pixel[1] < 64 && pixel[2] < 64) ++count;
         }
     return count;
@@ -174,8 +170,7 @@ TEST_F(BrowserRendererTest, DrawsWhatOnlyABrowserCanWithItsTransparencyAndNoPage
     auto richImage = std::async(std::launch::async, [&] { return rich.render(400, 200); });
     auto plainImage = std::async(std::launch::async, [&] { return plain.render(99, 51); });
     const auto image = richImage.get();
-    ASSERT_EQ(image->width(), 400);
-    ASSERT_EQ(image->height(), 200);
+    ASSERT_EQ(std::tuple(image->width(), image->height()), std::tuple(400, 200));
     EXPECT_TRUE(areaIs(*image, 100, 50, {0, 0, 255, 255}));
     EXPECT_TRUE(areaIs(*image, 300, 24, {255, 0, 0, 255}));
     EXPECT_TRUE(areaIs(*image, 300, 76, {0, 0, 0, 0}));
@@ -184,11 +179,10 @@ TEST_F(BrowserRendererTest, DrawsWhatOnlyABrowserCanWithItsTransparencyAndNoPage
 
     // Stretched to fill the size asked for, corners left transparent.
     const auto stretched = plainImage.get();
-    ASSERT_EQ(stretched->width(), 99);
-    ASSERT_EQ(stretched->height(), 51);
+    ASSERT_EQ(std::tuple(stretched->width(), stretched->height()), std::tuple(99, 51));
     EXPECT_TRUE(areaIs(*stretched, 49, 25, {255, 255, 0, 255}));
-    EXPECT_EQ(at(*stretched, 0, 0)[3], 0);
-    EXPECT_EQ(at(*stretched, 98, 50)[3], 0);
+    EXPECT_EQ(testing_support::pixelAt(*stretched, 0, 0)[3], 0);
+    EXPECT_EQ(testing_support::pixelAt(*stretched, 98, 50)[3], 0);
 }
 
 // A listening socket on the loopback interface that must never see a connection.
@@ -255,9 +249,7 @@ TEST_F(BrowserRendererTest, TheDocumentReachesNoOtherFileAndNoNetwork) {
 
     const auto image = renderElsewhere(document, 100, 100);
     EXPECT_EQ(reddish(*image), 0);
-    EXPECT_TRUE(areaIs(*image, 25, 25, {0, 255, 0, 255}));
-    EXPECT_TRUE(areaIs(*image, 75, 25, {0, 255, 0, 255}));
-    EXPECT_TRUE(areaIs(*image, 25, 75, {0, 255, 0, 255}));
+    for (auto [x, y] : {std::pair{25, 25}, {75, 25}, {25, 75}}) EXPECT_TRUE(areaIs(*image, x, y, {0, 255, 0, 255}));
     EXPECT_TRUE(areaIs(*image, 75, 85, {0, 0, 255, 255}));
 
     // A transform that cannot load leaves no document to draw.

@@ -5,7 +5,6 @@
 #include "ImageEngine/Model/ConversionError.h"
 #include "support/ConversionErrorCapture.h"
 #include "support/EncodedSamples.h"
-#include "support/SampleImages.h"
 #include "support/TemporaryFolder.h"
 #include "support/TestImages.h"
 
@@ -43,32 +42,23 @@ protected:
 };
 
 TEST_F(CoreSVGDecoderTest, TheDeclaredSizeComesFromWidthAndHeightThenFromTheViewBox) {
-    struct Case {
-        std::string attributes;
-        platform::Size size;
-    };
+    struct Case { std::string attributes; platform::Size size; };
     const std::vector<Case> cases{
-        {R"~(width="60" height="40")~", {60, 40}},
-        {R"~(width="60px" height="40px" viewBox="0 0 6 4")~", {60, 40}},
+        {R"~(width="60" height="40")~", {60, 40}}, {R"~(width="60px" height="40px" viewBox="0 0 6 4")~", {60, 40}},
         // A point is 4/3 of a CSS pixel, as the drawer counts at 96 to the inch.
-        {R"~(width="45pt" height="30pt")~", {60, 40}},
-        {R"~(width="0.625in" height="40")~", {60, 40}},
-        {R"~(width="100%" height="100%" viewBox="0 0 60 40")~", {60, 40}},
-        {R"~(viewBox="0,0,60,40")~", {60, 40}},
-        {R"~(viewBox="0, 0 60 ,40")~", {60, 40}},
-        {R"~(width="60" viewBox="0 0 120 80")~", {120, 80}},
+        {R"~(width="45pt" height="30pt")~", {60, 40}}, {R"~(width="0.625in" height="40")~", {60, 40}},
+        {R"~(width="100%" height="100%" viewBox="0 0 60 40")~", {60, 40}}, {R"~(viewBox="0,0,60,40")~", {60, 40}},
+        {R"~(viewBox="0, 0 60 ,40")~", {60, 40}}, {R"~(width="60" viewBox="0 0 120 80")~", {120, 80}},
     };
     for (const auto& c : cases) {
         const auto path = write("sized.svg", halves(c.attributes));
         const auto properties = decoder.properties(path);
-        EXPECT_EQ(properties.pixelWidth, std::lround(c.size.width)) << c.attributes;
-        EXPECT_EQ(properties.pixelHeight, std::lround(c.size.height)) << c.attributes;
-        EXPECT_EQ(decoder.decode(path).asVector()->source->intrinsicSize(), c.size) << c.attributes;
-        EXPECT_TRUE(properties.isVector);
-        EXPECT_TRUE(properties.hasAlpha);
-        EXPECT_EQ(properties.pageCount, 1);
-        EXPECT_EQ(properties.sourceUTType, platform::ContentType::svg());
-        EXPECT_EQ(properties.byteCount, static_cast<std::int64_t>(std::filesystem::file_size(path)));
+        SCOPED_TRACE(c.attributes);
+        EXPECT_EQ(std::tuple(properties.pixelSize(), properties.isVector, properties.hasAlpha, properties.pageCount,
+                             properties.byteCount, properties.sourceUTType),
+                  std::tuple(c.size, true, true, 1,
+                             static_cast<std::int64_t>(std::filesystem::file_size(path)), platform::ContentType::svg()));
+        EXPECT_EQ(decoder.decode(path).asVector()->source->intrinsicSize(), c.size);
     }
     for (const std::string& attributes : {std::string(), std::string(R"~(width="100%" height="50%")~"),
                                          std::string("viewBox=\"0\t0\t60\t40\""), std::string(R"~(viewBox="0 0 0 40")~")}) {
@@ -83,12 +73,10 @@ TEST_F(CoreSVGDecoderTest, TheViewBoxIsReadAsThePlatformReadsIt) {
     // The first occurrence counts, even inside a comment.
     EXPECT_EQ(viewBoxSize(R"~(<!-- viewBox="0 0 10 10" --><svg viewBox="0 0 120 80">)~"), (platform::Size{10, 10}));
     // Only double quotes, only spaces and commas, no units, exactly four numbers.
-    EXPECT_EQ(viewBoxSize(R"~(<svg viewBox='0 0 120 80'>)~"), std::nullopt);
-    EXPECT_EQ(viewBoxSize(R"~(<svg viewBox="0 0 120px 80">)~"), std::nullopt);
-    EXPECT_EQ(viewBoxSize(R"~(<svg viewBox="0 0 120 80 1">)~"), std::nullopt);
-    EXPECT_EQ(viewBoxSize(R"~(<svg viewBox="0 0 120 -80">)~"), std::nullopt);
-    EXPECT_EQ(viewBoxSize(R"~(<svg viewBox="0 0 nan 80">)~"), std::nullopt);
-    EXPECT_EQ(viewBoxSize(R"~(<svg viewBox="0 0 120 80)~"), std::nullopt);
+    for (const char* text : {R"~(<svg viewBox='0 0 120 80'>)~", R"~(<svg viewBox="0 0 120px 80">)~",
+                             R"~(<svg viewBox="0 0 120 80 1">)~", R"~(<svg viewBox="0 0 120 -80">)~",
+                             R"~(<svg viewBox="0 0 nan 80">)~", R"~(<svg viewBox="0 0 120 80)~"})
+        EXPECT_EQ(viewBoxSize(text), std::nullopt) << text;
 }
 
 TEST_F(CoreSVGDecoderTest, ADocumentIsDrawnStretchedAtEverySizeOnATransparentBackground) {
@@ -146,34 +134,20 @@ TEST_F(CoreSVGDecoderTest, ACompressedDocumentIsRefusedEvenThoughTheDrawerCouldI
     EXPECT_NO_THROW(refuseGzippedSVG(platform::Bytes{0x1F}));
 }
 
-// Reads every file as a 2 x 2 raster, to show which decoder answered.
-class MarkingDecoder : public ImageDecoder {
-public:
-    const std::unordered_set<platform::ContentType>& readableTypes() const override {
-        static const std::unordered_set<platform::ContentType> none;
-        return none;
-    }
-    ImageProperties properties(const std::filesystem::path&) const override { return {}; }
-    DecodedImage decode(const std::filesystem::path&) const override {
-        return DecodedImage::raster(solidImage(2, 2, 0, 255, 0), {});
-    }
-};
-
-TEST_F(CoreSVGDecoderTest, WhatTheDrawerCannotDrawGoesToTheFallbackOrFailsWithoutOne) {
+// The browser's side of the hand-over is the WebKit decoder's to show.
+TEST_F(CoreSVGDecoderTest, WhatTheDrawerCannotDrawFailsWithoutAFallbackAndWhatItCanIsNeverHandedOver) {
     const auto path = write("blurred.svg", R"~(<svg xmlns="http://www.w3.org/2000/svg" width="60" height="40">
   <filter id="b"><feGaussianBlur stdDeviation="2"/></filter><rect width="60" height="40" filter="url(#b)"/></svg>)~");
     EXPECT_EQ(thrownBy([&] { decoder.decode(path); }),
               ConversionError::unsupportedInput("This SVG uses filters, masks, web fonts or animation, which this app can't draw."));
-    const CoreSVGDecoder withFallback(std::make_shared<const MarkingDecoder>());
-    EXPECT_NE(withFallback.decode(path, 5).asRaster(), nullptr);
     // Its properties are read all the same.
     const auto properties = decoder.properties(path);
-    EXPECT_EQ(properties.pixelWidth, 60);
-    EXPECT_TRUE(properties.isVector);
+    EXPECT_EQ(std::tuple(properties.pixelWidth, properties.isVector), std::tuple(60, true));
 
     const auto plain = write("plain.svg", halves(R"~(width="60" height="40")~"));
-    EXPECT_NE(withFallback.decode(plain).asVector(), nullptr);
-    EXPECT_NE(dynamic_cast<const CoreSVGDecoder*>(DecoderRegistry::standard().decoder(plain).get()), nullptr);
+    const auto decoded = DecoderRegistry::standard().decoder(plain)->decode(plain, 1);
+    ASSERT_NE(decoded.asVector(), nullptr);
+    EXPECT_NE(dynamic_cast<const CoreSVGSource*>(decoded.asVector()->source.get()), nullptr);
 }
 
 TEST_F(CoreSVGDecoderTest, ASourceRereadsItsFileAtEveryRender) {

@@ -32,8 +32,9 @@ bool makeSocket(const fs::path& path) {
 }
 
 // A character device: root makes one of /dev/zero's or /dev/urandom's kind, anyone else links to it.
-void makeDevice(const fs::path& path, unsigned minor, const char* existing) {
+fs::path madeDevice(const fs::path& path, unsigned minor, const char* existing) {
     if (::mknod(path.c_str(), S_IFCHR | 0600, ::makedev(1, minor)) != 0) fs::create_symlink(existing, path);
+    return path;
 }
 
 // Each kind of node that is not a regular file, under a name every decoder claims (a PNG, a
@@ -46,26 +47,19 @@ TEST(SourcesThatAreNotFiles, EveryDecoderRefusesThemAsAKindOfFileWithoutWaitingO
     TemporaryFolder folder;
     std::vector<fs::path> pipes;
     for (const std::string extension : {".png", ".pdf", ".svg", ".jpg"}) {
-        std::vector<fs::path> nodes;
-        const fs::path pipe = folder.file("pipe" + extension);
+        const fs::path pipe = pipes.emplace_back(folder.file("pipe" + extension));
         ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-        pipes.push_back(pipe);
-        nodes.push_back(pipe);
-        nodes.push_back(folder.file("zeros" + extension));
-        makeDevice(nodes.back(), 5, "/dev/zero");
-        nodes.push_back(folder.file("noise" + extension));
-        makeDevice(nodes.back(), 9, "/dev/urandom");
-        if (makeSocket(folder.file("socket" + extension))) nodes.push_back(folder.file("socket" + extension));
         fs::create_directory(folder.file("folder" + extension));
-        nodes.push_back(folder.file("folder" + extension));
+        std::vector<fs::path> nodes{pipe, madeDevice(folder.file("zeros" + extension), 5, "/dev/zero"),
+                                    madeDevice(folder.file("noise" + extension), 9, "/dev/urandom"),
+                                    folder.file("folder" + extension)};
+        if (makeSocket(folder.file("socket" + extension))) nodes.push_back(folder.file("socket" + extension));
 
         for (const fs::path& path : nodes) {
             SCOPED_TRACE(path.filename().string());
             const ImageDecoderRef decoder = decoders.decoder(path);
             EXPECT_EQ(thrownBy([&] { decoder->properties(path); }), refusal);
-            const ConversionError decoding = thrownBy([&] { decoder->decode(path, 1); });
-            EXPECT_EQ(decoding, refusal);
-            EXPECT_EQ(decoding.errorDescription(), "This computer can't read this kind of file.");
+            EXPECT_EQ(thrownBy([&] { decoder->decode(path, 1); }), refusal);
         }
     }
     // Nobody was left waiting on a pipe: a writer that does not wait finds no reader.

@@ -23,13 +23,9 @@ TEST(WebKitSVGDecoder, TheStandardDecoderHandsWhatNeedsTheBrowserToIt) {
     ASSERT_NE(decoded.asVector(), nullptr);
     EXPECT_NE(dynamic_cast<const WebKitSVGSource*>(decoded.asVector()->source.get()), nullptr);
     EXPECT_EQ(decoded.asVector()->source->intrinsicSize(), (platform::Size{60, 40}));
-    for (const auto& properties : {decoded.properties(), WebKitSVGDecoder().properties(path)}) {
-        EXPECT_EQ(properties.pixelWidth, 60);
-        EXPECT_EQ(properties.pixelHeight, 40);
-        EXPECT_TRUE(properties.isVector);
-        EXPECT_TRUE(properties.hasAlpha);
-        EXPECT_EQ(properties.sourceUTType, platform::ContentType::svg());
-    }
+    for (const auto& properties : {decoded.properties(), WebKitSVGDecoder().properties(path)})
+        EXPECT_EQ(std::tuple(properties.pixelSize(), properties.isVector, properties.hasAlpha, properties.sourceUTType),
+                  std::tuple(platform::Size{60, 40}, true, true, platform::ContentType::svg()));
 
     const auto sizeless = folder.write("sizeless.svg", bytes("<svg xmlns=\"http://www.w3.org/2000/svg\"><mask/></svg>"));
     EXPECT_EQ(thrownBy([&] { WebKitSVGDecoder().decode(sizeless); }), ConversionError::decodeFailed("sizeless.svg"));

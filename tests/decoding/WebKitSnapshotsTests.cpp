@@ -1,13 +1,16 @@
 #include "ImageEngine/Decoding/WebKitSnapshots.h"
 #include "support/ConversionErrorCapture.h"
+#include "support/TestImages.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 
 using namespace pictavo;
+using testing_support::pixelAt;
 using testing_support::thrownBy;
-using Pixel = std::array<int, 4>;
+using Pixel = std::vector<int>;
 
 namespace {
 
@@ -20,14 +23,9 @@ BrowserRenderProtocol::Snapshot filled(std::uint32_t width, std::uint32_t height
     return snapshot;
 }
 
-Pixel at(const platform::Image& image, std::int64_t x, std::int64_t y) {
-    const auto* pixel = image.row(y) + x * 4;
-    return {pixel[0], pixel[1], pixel[2], pixel[3]};
-}
-
 Pixel combined(Pixel overWhite, Pixel overBlack) {
     const WebKitSnapshots snapshots{filled(1, 1, overWhite), filled(1, 1, overBlack)};
-    return at(*snapshots.combine(1, 1), 0, 0);
+    return pixelAt(*snapshots.combine(1, 1), 0, 0);
 }
 
 TEST(WebKitSnapshots, ColourAndAlphaComeFromTheDifferenceOverWhiteAndBlack) {
@@ -44,19 +42,14 @@ TEST(WebKitSnapshots, LargerSnapshotsAreCutToTheirTopLeftCorner) {
     auto overWhite = filled(302, 201, {255, 255, 255, 255});
     auto overBlack = filled(302, 201, {0, 0, 0, 255});
     // One opaque green pixel inside the kept corner, one outside it.
-    for (auto* snapshot : {&overWhite, &overBlack}) {
-        for (const std::size_t pixel : {std::size_t{200} * 302 + 300, std::size_t{200} * 302 + 301}) {
-            snapshot->pixels[pixel * 4 + 0] = 0;
-            snapshot->pixels[pixel * 4 + 1] = 255;
-            snapshot->pixels[pixel * 4 + 2] = 0;
-        }
-    }
+    for (auto* snapshot : {&overWhite, &overBlack})
+        for (const std::size_t pixel : {std::size_t{200} * 302 + 300, std::size_t{200} * 302 + 301})
+            std::copy_n(std::array<std::uint8_t, 3>{0, 255, 0}.begin(), 3, snapshot->pixels.begin() + pixel * 4);
     const auto image = WebKitSnapshots{overWhite, overBlack}.combine(301, 200);
-    ASSERT_EQ(image->width(), 301);
-    ASSERT_EQ(image->height(), 200);
+    ASSERT_EQ(std::tuple(image->width(), image->height()), std::tuple(301, 200));
     EXPECT_EQ(image->alphaInfo(), platform::AlphaInfo::premultipliedLast);
-    EXPECT_EQ(at(*image, 300, 199), (Pixel{0, 0, 0, 0}));
-    EXPECT_EQ(at(*WebKitSnapshots{overWhite, overBlack}.combine(302, 201), 300, 200), (Pixel{0, 255, 0, 255}));
+    EXPECT_EQ(pixelAt(*image, 300, 199), (Pixel{0, 0, 0, 0}));
+    EXPECT_EQ(pixelAt(*WebKitSnapshots{overWhite, overBlack}.combine(302, 201), 300, 200), (Pixel{0, 255, 0, 255}));
 }
 
 TEST(WebKitSnapshots, SnapshotsTooSmallUnequalOrUnreadableAreRefused) {

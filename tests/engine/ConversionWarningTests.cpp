@@ -31,14 +31,11 @@ TEST_F(EnglishWarnings, EveryCaseWithAPayloadHasItsMessageAndEqualityAndHashFoll
     for (const auto& [warning, message] : cases) EXPECT_EQ(warning.message(), message);
 
     std::unordered_set<ConversionWarning> seen{
-        ConversionWarning::reencoded(),
-        ConversionWarning::reencoded(),
-        ConversionWarning::transparencyFlattened(),
-        ConversionWarning::formatFellBack(OutputFormat::png(), "PSD"),
+        ConversionWarning::reencoded(), ConversionWarning::reencoded(),
+        ConversionWarning::transparencyFlattened(), ConversionWarning::formatFellBack(OutputFormat::png(), "PSD"),
         ConversionWarning::formatFellBack(OutputFormat::png(), "PSD"),
         ConversionWarning::formatFellBack(OutputFormat::jpeg(), "PSD"),
-        ConversionWarning::formatFellBack(OutputFormat::png(), "EXR"),
-        ConversionWarning::iconLadderTrimmed(1, 10),
+        ConversionWarning::formatFellBack(OutputFormat::png(), "EXR"), ConversionWarning::iconLadderTrimmed(1, 10),
         ConversionWarning::iconLadderTrimmed(10, 1),
     };
     EXPECT_EQ(seen.size(), 7u);

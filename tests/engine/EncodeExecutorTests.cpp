@@ -101,7 +101,7 @@ TEST(EncodeExecutor, RunsAtMostItsWidthAndStartsWaitingJobsInArrivalOrder) {
     }
 }
 
-TEST(EncodeExecutor, ExceptionsTravelInTheFutureTheWorkerCarriesOnAndDestroyingFinishesWhatWaits) {
+TEST(EncodeExecutor, ErrorsAndCancellationTravelInTheFutureTheWorkerCarriesOnAndDestroyingFinishesWhatWaits) {
     EncodeExecutor executor(1);
     auto failing = executor.encoding([]() -> int { throw std::runtime_error("encoder broke"); });
     const auto error = testing_support::thrown<std::runtime_error>([&] { failing.get(); });
@@ -111,16 +111,13 @@ TEST(EncodeExecutor, ExceptionsTravelInTheFutureTheWorkerCarriesOnAndDestroyingF
     std::atomic<bool> ran = false;
     executor.encoding([&ran] { ran = true; }).get();
     EXPECT_TRUE(ran);
-}
 
-TEST(EncodeExecutor, AJobCancelledWhileWaitingRunsAndStopsAtItsFirstCheck) {
-    EncodeExecutor executor(1);
+    // A job cancelled while waiting still runs, and stops at its first check.
     Gate gate;
     auto blocker = executor.encoding([&gate] { return gate.hold(0); });
     gate.waitForStarts(1);
-
     std::stop_source stop;
-    std::atomic<bool> ran = false;
+    ran = false;
     std::atomic<bool> passedCheck = false;
     auto cancelled = executor.encoding(stop.get_token(), [&](std::stop_token token) {
         ran = true;
@@ -156,15 +153,11 @@ TEST(EncodeExecutor, AJobCancelledWhileWaitingRunsAndStopsAtItsFirstCheck) {
 }
 
 TEST(EncodeConcurrency, WidthAndPixelBudgetShareMemoryAndProcessorsBetweenTheConversions) {
-    EXPECT_EQ(EncodeConcurrency::width(16 * GiB, 10), 6);
-    EXPECT_EQ(EncodeConcurrency::width(8 * GiB, 8), 3);
-    EXPECT_EQ(EncodeConcurrency::width(64 * GiB, 12), 10);
-    EXPECT_EQ(EncodeConcurrency::width(4 * GiB, 16), 2);
-    EXPECT_EQ(EncodeConcurrency::width(64 * GiB, 1), 2);
-    EXPECT_EQ(EncodeConcurrency::width(64 * GiB, 0), 2);
-    EXPECT_EQ(EncodeConcurrency::width(0, 64), 2);
-    EXPECT_EQ(EncodeConcurrency::width(~0ULL, 1'000'000), 1'000'000 - 2);
-    EXPECT_EQ(EncodeConcurrency::width(~0ULL, std::numeric_limits<std::int64_t>::min()), 2);
+    const std::tuple<std::uint64_t, std::int64_t, std::int64_t> widths[] = {
+        {16 * GiB, 10, 6}, {8 * GiB, 8, 3}, {64 * GiB, 12, 10}, {4 * GiB, 16, 2}, {64 * GiB, 1, 2}, {64 * GiB, 0, 2},
+        {0, 64, 2}, {~0ULL, 1'000'000, 1'000'000 - 2}, {~0ULL, std::numeric_limits<std::int64_t>::min(), 2}};
+    for (const auto& [memory, processors, width] : widths)
+        EXPECT_EQ(EncodeConcurrency::width(memory, processors), width) << memory << " bytes, " << processors;
 
     EXPECT_EQ(EncodeConcurrency::pixelBudget(16 * GiB, 6), 572'662'306);
     EXPECT_EQ(EncodeConcurrency::pixelBudget(4 * GiB, 2), 429'496'729);

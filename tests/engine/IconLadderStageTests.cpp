@@ -64,11 +64,9 @@ TEST(IconLadderStage, DropsSizesLargerThanARasterSourceAndCentresTheRest) {
     EXPECT_EQ(ladder.dropped, (std::vector<std::int64_t>{1024, 512}));
     ASSERT_EQ(ladder.images.size(), 5u);
     const std::vector<std::int64_t> sides{256, 128, 64, 32, 16};
-    for (std::size_t i = 0; i < sides.size(); ++i) {
-        EXPECT_EQ(ladder.images[i]->width(), sides[i]);
-        EXPECT_EQ(ladder.images[i]->height(), sides[i]);
-        EXPECT_EQ(ladder.images[i]->alphaInfo(), AlphaInfo::premultipliedLast);
-    }
+    for (std::size_t i = 0; i < sides.size(); ++i)
+        EXPECT_EQ(std::tuple(ladder.images[i]->width(), ladder.images[i]->height(), ladder.images[i]->alphaInfo()),
+                  std::tuple(sides[i], sides[i], AlphaInfo::premultipliedLast));
     // 256 x 171 centred at a vertical offset of 42.5: transparent bands above and below.
     const auto& top = ladder.images[0];
     EXPECT_EQ(alphaAt(top, 128, 0), 0);

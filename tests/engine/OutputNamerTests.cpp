@@ -25,14 +25,11 @@ std::string jpegName(const std::string& pattern, platform::Size size = {1920, 10
 
 TEST(OutputNamerFileName, ExpandsKnownTokensCopiesUnknownOnesKeepsTheTypedExtensionAndFallsBackToTheSourceName) {
     EXPECT_EQ(jpegName("{name}-{w}x{h}"), "Holiday-1920x1080.jpg");
-    EXPECT_EQ(jpegName("{name}@{scale}x", {1, 1}, 2.0), "Holiday@2x.jpg");
-    EXPECT_EQ(jpegName("{name}@{scale}x", {1, 1}, 1.5), "Holiday@1.5x.jpg");
-    EXPECT_EQ(jpegName("{name}@{scale}x", {1, 1}, 0.25), "Holiday@0.25x.jpg");
-    EXPECT_EQ(jpegName("{name}@{scale}x", {1, 1}, 1e20), "Holiday@1e+20x.jpg");
+    for (const auto& [scale, name] : {std::pair{2.0, "Holiday@2x.jpg"}, {1.5, "Holiday@1.5x.jpg"},
+                                      {0.25, "Holiday@0.25x.jpg"}, {1e20, "Holiday@1e+20x.jpg"}})
+        EXPECT_EQ(jpegName("{name}@{scale}x", {1, 1}, scale), name);
     EXPECT_EQ(jpegName("{name}-q{quality}", {1, 1}, std::nullopt, 85), "Holiday-q85.jpg");
-    EXPECT_EQ(jpegName("{name} as {format}"), "Holiday as jpg.jpg");
     EXPECT_EQ(jpegName("{w}", {99.5, 1}), "100.jpg");
-    EXPECT_EQ(jpegName("{name}{name}"), "HolidayHoliday.jpg");
 
     // Sides outside the integer range expand to nothing.
     const double nan = std::nan("");
@@ -41,26 +38,17 @@ TEST(OutputNamerFileName, ExpandsKnownTokensCopiesUnknownOnesKeepsTheTypedExtens
     EXPECT_EQ(jpegName("{name}-{w}x{h}", {1e19, -1e19}), "Holiday-x.jpg");
     EXPECT_EQ(jpegName("{name}-{w}", {-3.5, 1}), "Holiday--4.jpg");
 
-    // Known tokens inside unknown ones still expand.
-    EXPECT_EQ(jpegName("{nam}"), "{nam}.jpg");
-    EXPECT_EQ(jpegName("{a{name}"), "{aHoliday.jpg");
-    EXPECT_EQ(jpegName("{name"), "{name.jpg");
-    EXPECT_EQ(jpegName("{NAME}}"), "{NAME}}.jpg");
-    EXPECT_EQ(jpegName("caf\u00E9 {name} \U0001F600"), "caf\u00E9 Holiday \U0001F600.jpg");
-
-    EXPECT_EQ(jpegName("{name}.JPG"), "Holiday.JPG");
-    EXPECT_EQ(jpegName("{name}.jpg"), "Holiday.jpg");
-    EXPECT_EQ(jpegName("{name}.png"), "Holiday.png.jpg");
+    // Known tokens inside unknown ones still expand; a typed extension of the format is kept.
+    const std::pair<const char*, const char*> patterns[] = {
+        {"{name} as {format}", "Holiday as jpg.jpg"}, {"{name}{name}", "HolidayHoliday.jpg"}, {"{nam}", "{nam}.jpg"},
+        {"{a{name}", "{aHoliday.jpg"}, {"{name", "{name.jpg"}, {"{NAME}}", "{NAME}}.jpg"},
+        {"caf\u00E9 {name} \U0001F600", "caf\u00E9 Holiday \U0001F600.jpg"}, {"{name}.JPG", "Holiday.JPG"},
+        {"{name}.jpg", "Holiday.jpg"}, {"{name}.png", "Holiday.png.jpg"}, {"", "Holiday.jpg"}, {"   ", "Holiday.jpg"},
+        {".jpg", "Holiday.jpg"}, {" \t\n\u00A0.JPG", "Holiday.jpg"}, {"{quality}", "Holiday.jpg"}, {"  x  ", "  x  .jpg"}};
+    for (const auto& [pattern, name] : patterns) EXPECT_EQ(jpegName(pattern), name) << pattern;
     // A JPEG source keeps its own extension as the output's.
     EXPECT_EQ(jpegName("{name}-small", {1, 1}, std::nullopt, std::nullopt, "Beach.JPEG"), "Beach-small.JPEG");
     EXPECT_EQ(jpegName("{name}.{format}", {1, 1}, std::nullopt, std::nullopt, "Beach.jpeg"), "Beach.jpeg");
-
-    EXPECT_EQ(jpegName(""), "Holiday.jpg");
-    EXPECT_EQ(jpegName("   "), "Holiday.jpg");
-    EXPECT_EQ(jpegName(".jpg"), "Holiday.jpg");
-    EXPECT_EQ(jpegName(" \t\n\u00A0.JPG"), "Holiday.jpg");
-    EXPECT_EQ(jpegName("{quality}"), "Holiday.jpg");
-    EXPECT_EQ(jpegName("  x  "), "  x  .jpg");
     // Source names follow the platform's extension rules.
     EXPECT_EQ(jpegName("", {1, 1}, std::nullopt, std::nullopt, ".hidden"), ".hidden.jpg");
     EXPECT_EQ(jpegName("", {1, 1}, std::nullopt, std::nullopt, "archive.tar.gz"), "archive.tar.jpg");
@@ -108,8 +96,6 @@ TEST(OutputNamerUniqueURL, NumbersNamesInOrderUntilOneIsFreeAndGivesUpInsteadOfL
     };
     EXPECT_THROW(OutputNamer::uniqueURL("/out", "photo.jpg", everythingTaken), OutputNamer::NoFreeName);
     ASSERT_EQ(asked.size(), static_cast<std::size_t>(OutputNamer::maximumAttempts + 1));
-    EXPECT_EQ(asked[0], "photo.jpg");
-    EXPECT_EQ(asked[1], "photo-1.jpg");
-    EXPECT_EQ(asked[2], "photo-2.jpg");
-    EXPECT_EQ(asked.back(), "photo-10000.jpg");
+    EXPECT_EQ(std::tuple(asked[0], asked[1], asked[2], asked.back()),
+              std::tuple("photo.jpg", "photo-1.jpg", "photo-2.jpg", "photo-10000.jpg"));
 }

@@ -53,10 +53,8 @@ TEST(ResizeStage, RedrawsAtEightBitsInTheWorkingSpaceKeepsItsOwnSizeAndRefusesWh
     std::vector<std::uint16_t> deepValues;
     for (int i = 0; i < 50 * 50; ++i) deepValues.insert(deepValues.end(), {65535, 0, 0, 32768});
     auto deep = ResizeStage::resize(image16(50, 50, 4, AlphaInfo::last, ColourSpace::sRGB(), deepValues), {33, 17});
-    EXPECT_EQ(deep->width(), 33);
-    EXPECT_EQ(deep->height(), 17);
-    EXPECT_EQ(deep->bitsPerComponent(), 8);
-    EXPECT_EQ(deep->alphaInfo(), AlphaInfo::premultipliedLast);
+    EXPECT_EQ(std::tuple(deep->width(), deep->height(), deep->bitsPerComponent(), deep->alphaInfo()),
+              std::tuple(33, 17, 8, AlphaInfo::premultipliedLast));
     EXPECT_EQ(pixelAt(*deep, 0, 0), (std::vector<int>{128, 0, 0, 128}));
 
     auto photo = labelled(ColourSpace::sRGB());
@@ -68,7 +66,7 @@ TEST(ResizeStage, RedrawsAtEightBitsInTheWorkingSpaceKeepsItsOwnSizeAndRefusesWh
               nullptr);
     // A side that rounds to nothing is drawn one pixel wide.
     const auto thin = ResizeStage::resize(photo, {0.2, 0.2});
-    EXPECT_EQ(std::pair(thin->width(), thin->height()), (std::pair<std::int64_t, std::int64_t>{1, 1}));
+    EXPECT_EQ(std::tuple(thin->width(), thin->height()), std::tuple(1, 1));
 }
 
 TEST(OrientationAndAdjustmentStages, UprightTheSourceApplyTheUsersTurnNotItsInverseAndGreyOnlyImagesWithoutAlpha) {
@@ -90,9 +88,8 @@ TEST(OrientationAndAdjustmentStages, UprightTheSourceApplyTheUsersTurnNotItsInve
 
     auto red = filled8(4, 4, AlphaInfo::none, ColourSpace::sRGB(), {255, 0, 0});
     auto collapsed = AdjustmentStage::greyscale(red, true);
-    EXPECT_EQ(collapsed->componentsPerPixel(), 1);
-    EXPECT_EQ(collapsed->alphaInfo(), AlphaInfo::none);
-    EXPECT_EQ(collapsed->colourSpace()->model(), ColourModel::monochrome);
+    EXPECT_EQ(std::tuple(collapsed->componentsPerPixel(), collapsed->alphaInfo(), collapsed->colourSpace()->model()),
+              std::tuple(1, AlphaInfo::none, ColourModel::monochrome));
     EXPECT_NEAR(pixelAt(*collapsed, 3, 3)[0], 127, 1);
 
     EXPECT_EQ(AdjustmentStage::greyscale(red, false)->alphaInfo(), AlphaInfo::noneSkipLast);

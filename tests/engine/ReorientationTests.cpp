@@ -33,17 +33,9 @@ TEST(Reorientation, TheEightValuesAreNormalisedStayAmongThemselvesAndReadFromJso
     EXPECT_EQ(Reorientation::uprighting(0), Reorientation::none());
     EXPECT_EQ(Reorientation::uprighting(9), Reorientation::none());
 
-    const Reorientation five(5, false);
-    EXPECT_EQ(five, Reorientation(1, false));
-    EXPECT_EQ(five.description(), "Turned right");
-    EXPECT_TRUE(five.swapsAxes());
-    EXPECT_FALSE(five.isIdentity());
-
-    const Reorientation minusOne(-1, true);
-    EXPECT_EQ(minusOne.quarterTurns(), 3);
-    EXPECT_EQ(minusOne.description(), "Flipped and turned left");
-    EXPECT_TRUE(minusOne.swapsAxes());
-
+    // Turns are kept modulo four, so what is read from them follows from equality.
+    EXPECT_EQ(Reorientation(5, false), Reorientation(1, false));
+    EXPECT_EQ(Reorientation(-1, true).quarterTurns(), 3);
     EXPECT_TRUE(Reorientation(4, false).isIdentity());
     EXPECT_TRUE(Reorientation(-8, false).isIdentity());
     EXPECT_EQ(Reorientation(std::numeric_limits<std::int64_t>::min(), false).quarterTurns(), 0);
@@ -80,10 +72,8 @@ TEST(Reorientation, TheEightValuesAreNormalisedStayAmongThemselvesAndReadFromJso
     EXPECT_EQ(decodedReorientation("{}"), Reorientation::none());
     EXPECT_EQ(decodedReorientation(R"({"quarterTurns":null,"mirrored":null})"), Reorientation::none());
     EXPECT_EQ(decodedReorientation(R"({"quarterTurns":9223372036854775807})"), Reorientation(3, false));
-    EXPECT_THROW(decodedReorientation(R"({"mirrored":1})"), json::DecodingError);
-    EXPECT_THROW(decodedReorientation(R"({"quarterTurns":1.5})"), json::DecodingError);
-    EXPECT_THROW(decodedReorientation(R"({"quarterTurns":1e30})"), json::DecodingError);
-    EXPECT_THROW(decodedReorientation("[]"), json::DecodingError);
+    for (const char* text : {R"({"mirrored":1})", R"({"quarterTurns":1.5})", R"({"quarterTurns":1e30})", "[]"})
+        EXPECT_THROW(decodedReorientation(text), json::DecodingError) << text;
 
     EXPECT_TRUE(Adjustments::none().isIdentity());
     EXPECT_FALSE((Adjustments{Reorientation::none(), true}).isIdentity());

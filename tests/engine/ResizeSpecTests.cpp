@@ -27,43 +27,33 @@ json::DecodingError decodingFailure(const char* text) {
 } // namespace
 
 TEST(ResizeSpec, TargetSizesUpscaleOnlyWhenAllowedRoundHalfAwayNeverFallBelowOneAndStayDoublesForTheRenderGuard) {
-    const Size photo{4000, 3000};
-    EXPECT_EQ(ResizeSpec::percentage(0.5).targetSize(photo, false), (Size{2000, 1500}));
-    EXPECT_EQ(ResizeSpec::scale(0.5).targetSize(photo, false), (Size{2000, 1500}));
-    EXPECT_EQ(ResizeSpec::longestEdge(1000).targetSize(photo, false), (Size{1000, 750}));
-    EXPECT_EQ(ResizeSpec::fit(800, std::nullopt).targetSize(photo, false), (Size{800, 600}));
-    EXPECT_EQ(ResizeSpec::fit(std::nullopt, 600).targetSize(photo, false), (Size{800, 600}));
-    EXPECT_EQ(ResizeSpec::fit(800, 800).targetSize(photo, false), (Size{800, 600}));
-    EXPECT_EQ(ResizeSpec::fit(std::nullopt, std::nullopt).targetSize(photo, false), photo);
-    EXPECT_EQ(ResizeSpec::original().targetSize(photo, false), photo);
-    // The tighter bound wins, whichever side it is on.
-    EXPECT_EQ(ResizeSpec::fit(2000, 500).targetSize(photo, false), (Size{667, 500}));
-
-    EXPECT_EQ(ResizeSpec::scale(2).targetSize({100, 50}, true), (Size{200, 100}));
-    EXPECT_EQ(ResizeSpec::scale(2).targetSize({100, 50}, false), (Size{100, 50}));
-    EXPECT_EQ(ResizeSpec::longestEdge(5000).targetSize({4000, 3000}, false), (Size{4000, 3000}));
-    EXPECT_EQ(ResizeSpec::fit(8000, 8000).targetSize({4000, 3000}, true), (Size{8000, 6000}));
-    // Fractional sources round to whole pixels even at their own size.
-    EXPECT_EQ(ResizeSpec::original().targetSize({10.5, 3.2}, false), (Size{11, 3}));
-
-    EXPECT_EQ(ResizeSpec::scale(0.001).targetSize({100, 100}, false), (Size{1, 1}));
-    EXPECT_EQ(ResizeSpec::longestEdge(3).targetSize({1000, 333}, false), (Size{3, 1}));
-    EXPECT_EQ(ResizeSpec::scale(0.5).targetSize({5, 5}, false), (Size{3, 3}));
-    EXPECT_EQ(ResizeSpec::fit(0, -10).targetSize({100, 100}, true), (Size{1, 1}));
-    EXPECT_EQ(ResizeSpec::scale(std::nan("")).targetSize({100, 100}, true), (Size{1, 1}));
-    EXPECT_EQ(ResizeSpec::scale(-2).targetSize({100, 100}, true), (Size{1, 1}));
+    const Size photo{4000, 3000}, square{100, 100};
+    struct Case { ResizeSpec spec; Size source; bool upscale; Size target; };
+    const Case cases[] = {
+        {ResizeSpec::percentage(0.5), photo, false, {2000, 1500}}, {ResizeSpec::scale(0.5), photo, false, {2000, 1500}},
+        {ResizeSpec::longestEdge(1000), photo, false, {1000, 750}}, {ResizeSpec::fit(800, std::nullopt), photo, false, {800, 600}},
+        {ResizeSpec::fit(std::nullopt, 600), photo, false, {800, 600}}, {ResizeSpec::fit(800, 800), photo, false, {800, 600}},
+        {ResizeSpec::fit(std::nullopt, std::nullopt), photo, false, photo}, {ResizeSpec::original(), photo, false, photo},
+        // The tighter bound wins, whichever side it is on.
+        {ResizeSpec::fit(2000, 500), photo, false, {667, 500}},
+        {ResizeSpec::scale(2), {100, 50}, true, {200, 100}}, {ResizeSpec::scale(2), {100, 50}, false, {100, 50}},
+        {ResizeSpec::longestEdge(5000), photo, false, photo}, {ResizeSpec::fit(8000, 8000), photo, true, {8000, 6000}},
+        // Fractional sources round to whole pixels even at their own size.
+        {ResizeSpec::original(), {10.5, 3.2}, false, {11, 3}},
+        {ResizeSpec::scale(0.001), square, false, {1, 1}}, {ResizeSpec::longestEdge(3), {1000, 333}, false, {3, 1}},
+        {ResizeSpec::scale(0.5), {5, 5}, false, {3, 3}}, {ResizeSpec::fit(0, -10), square, true, {1, 1}},
+        {ResizeSpec::scale(std::nan("")), square, true, {1, 1}}, {ResizeSpec::scale(-2), square, true, {1, 1}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(cases[i].spec.targetSize(cases[i].source, cases[i].upscale), cases[i].target) << "case " << i;
     for (const auto& spec : {ResizeSpec::original(), ResizeSpec::scale(2), ResizeSpec::longestEdge(100),
-                             ResizeSpec::fit(10, 10), ResizeSpec::percentage(0.5)}) {
-        EXPECT_EQ(spec.targetSize({0, 100}, true), (Size{1, 1}));
-        EXPECT_EQ(spec.targetSize({100, -1}, true), (Size{1, 1}));
-        EXPECT_EQ(spec.targetSize({std::nan(""), 100}, true), (Size{1, 1}));
-    }
+                             ResizeSpec::fit(10, 10), ResizeSpec::percentage(0.5)})
+        for (const Size unusable : {Size{0, 100}, Size{100, -1}, Size{std::nan(""), 100}})
+            EXPECT_EQ(spec.targetSize(unusable, true), (Size{1, 1}));
 
-    const Size huge = ResizeSpec::scale(1e308).targetSize({4000, 3000}, true);
-    EXPECT_TRUE(std::isinf(huge.width));
-    EXPECT_TRUE(std::isinf(huge.height));
-    const Size large = ResizeSpec::percentage(1e10).targetSize({4000, 3000}, true);
-    EXPECT_EQ(large, (Size{4e13, 3e13}));
+    const Size huge = ResizeSpec::scale(1e308).targetSize(photo, true);
+    EXPECT_TRUE(std::isinf(huge.width) && std::isinf(huge.height)) << huge.width << " by " << huge.height;
+    EXPECT_EQ(ResizeSpec::percentage(1e10).targetSize(photo, true), (Size{4e13, 3e13}));
     EXPECT_EQ(ResizeSpec::longestEdge(std::numeric_limits<std::int64_t>::max()).targetSize({2, 1}, true).width,
               9223372036854775807.0);
 }
@@ -83,28 +73,24 @@ TEST(ResizeSpec, StoredValuesAndTypedDimensionsAreBroughtWithinBounds) {
     EXPECT_EQ(ResizeSpec::scale(250).withinStorageBounds(), ResizeSpec::scale(250));
     EXPECT_EQ(ResizeSpec::percentage(1e308).withinStorageBounds(), ResizeSpec::percentage(1e308));
 
-    EXPECT_EQ(ResizeSpec::typedDimension("1,920 px"), 1920);
-    EXPECT_EQ(ResizeSpec::typedDimension(" -640 "), 640);
-    EXPECT_EQ(ResizeSpec::typedDimension("wide"), std::nullopt);
-    EXPECT_EQ(ResizeSpec::typedDimension(""), std::nullopt);
-    EXPECT_EQ(ResizeSpec::typedDimension("0"), 1);
-    EXPECT_EQ(ResizeSpec::typedDimension("2000000"), 1'000'000);
-    EXPECT_EQ(ResizeSpec::typedDimension(std::string(25, '9')), 1'000'000);
-    EXPECT_EQ(ResizeSpec::typedDimension("0000000000000000000000042"), 42);
     // Other scripts' digits are not ASCII digits.
-    EXPECT_EQ(ResizeSpec::typedDimension("\u0661\u0662"), std::nullopt);
+    const std::pair<std::string, std::optional<std::int64_t>> typed[] = {
+        {"1,920 px", 1920}, {" -640 ", 640}, {"wide", std::nullopt}, {"", std::nullopt}, {"0", 1},
+        {"2000000", 1'000'000}, {std::string(25, '9'), 1'000'000}, {"0000000000000000000000042", 42},
+        {"\u0661\u0662", std::nullopt}};
+    for (const auto& [text, dimension] : typed) EXPECT_EQ(ResizeSpec::typedDimension(text), dimension) << text;
 }
 
 TEST(ResizeSpec, EqualityComparesPayloadsAsNumbersAndJsonHasOneFormOfEveryCase) {
-    EXPECT_EQ(ResizeSpec::scale(0.0), ResizeSpec::scale(-0.0));
-    EXPECT_EQ(ResizeSpec::scale(0.0).hash(), ResizeSpec::scale(-0.0).hash());
+    // Equal values hash alike; these unequal ones would collide under a careless hash.
+    for (const auto& [a, b, equal] : {std::tuple{ResizeSpec::scale(0.0), ResizeSpec::scale(-0.0), true},
+                                      {ResizeSpec::fit(100, 200), ResizeSpec::fit(100, 200), true},
+                                      {ResizeSpec::scale(0.5), ResizeSpec::percentage(0.5), false},
+                                      {ResizeSpec::fit(100, std::nullopt), ResizeSpec::fit(std::nullopt, 100), false}}) {
+        EXPECT_EQ(a == b, equal) << encoded(a);
+        EXPECT_EQ(a.hash() == b.hash(), equal) << encoded(a);
+    }
     EXPECT_NE(ResizeSpec::scale(std::nan("")), ResizeSpec::scale(std::nan("")));
-    EXPECT_NE(ResizeSpec::scale(0.5), ResizeSpec::percentage(0.5));
-    EXPECT_NE(ResizeSpec::scale(0.5).hash(), ResizeSpec::percentage(0.5).hash());
-    EXPECT_NE(ResizeSpec::fit(100, std::nullopt), ResizeSpec::fit(std::nullopt, 100));
-    EXPECT_NE(ResizeSpec::fit(100, std::nullopt).hash(), ResizeSpec::fit(std::nullopt, 100).hash());
-    EXPECT_EQ(ResizeSpec::fit(100, 200), ResizeSpec::fit(100, 200));
-    EXPECT_EQ(ResizeSpec::fit(100, 200).hash(), ResizeSpec::fit(100, 200).hash());
 
     EXPECT_EQ(encoded(ResizeSpec::original()), R"({"original":{}})");
     EXPECT_EQ(encoded(ResizeSpec::fit(800, std::nullopt)), R"({"fit":{"maxWidth":800}})");

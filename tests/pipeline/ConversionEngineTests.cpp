@@ -52,10 +52,9 @@ TEST_F(ConversionEngineTest, ResolvesAConcreteFormatWithoutReadingTheFileAndFall
     ASSERT_FALSE(engine.encoders().hasEncoder(OutputFormat(*properties.sourceUTType)));
     EXPECT_EQ(engine.resolvedFormat(ppm, spec, 1), OutputFormat::jpeg());
     const auto result = convert(ppm, spec);
-    EXPECT_EQ(result.format, OutputFormat::jpeg());
+    EXPECT_EQ(std::tuple(result.format, result.suggestedFileName), std::tuple(OutputFormat::jpeg(), "a.jpg"));
     EXPECT_EQ(result.warnings, std::vector{ConversionWarning::formatFellBack(
                                    OutputFormat::jpeg(), OutputFormat(*properties.sourceUTType).displayName())});
-    EXPECT_EQ(result.suggestedFileName, "a.jpg");
 
     // With alpha the fall-back keeps it.
     EXPECT_TRUE(engine.writableIdentifiers(engine.properties(sample("b.tif", picture(9, 7, 4))), spec, 1).count("public.tiff"));
@@ -68,11 +67,9 @@ TEST_F(ConversionEngineTest, WarningsComeInTheirFixedOrder) {
     spec.sizing = ResizeSpec::scale(2);
     spec.quality = QualityMode::targetBytes(10);
     const auto result = convert(gif, spec);
-    ASSERT_EQ(result.warnings.size(), 4u);
-    EXPECT_EQ(result.warnings[0], ConversionWarning::animationLost(12));
-    EXPECT_EQ(result.warnings[1], ConversionWarning::upscaleClamped());
-    EXPECT_EQ(result.warnings[2], ConversionWarning::transparencyFlattened());
-    EXPECT_EQ(result.warnings[3], ConversionWarning::targetSizeMissed(result.byteCount()));
+    EXPECT_EQ(result.warnings, (std::vector{ConversionWarning::animationLost(12), ConversionWarning::upscaleClamped(),
+                                            ConversionWarning::transparencyFlattened(),
+                                            ConversionWarning::targetSizeMissed(result.byteCount())}));
     EXPECT_EQ(result.pixelSize, (platform::Size{24, 16}));
 }
 
@@ -143,8 +140,8 @@ TEST_F(ConversionEngineTest, KeptMetadataLetsASmallerUntouchedSourceWinAndOnlyAR
     const platform::Bytes flat = platform::readWholeFile(tiff);
     auto result = convert(tiff, specFor(OutputFormat::tiff()));
     EXPECT_EQ(*result.data, flat);
-    EXPECT_EQ(result.pixelSize, (platform::Size{64, 64}));
-    EXPECT_EQ(result.sourceByteCount, static_cast<std::int64_t>(flat.size()));
+    EXPECT_EQ(std::tuple(result.pixelSize, result.sourceByteCount),
+              std::tuple(platform::Size{64, 64}, static_cast<std::int64_t>(flat.size())));
     auto spec = specFor(OutputFormat::tiff());
     spec.metadata = MetadataPolicy::strip;
     EXPECT_NE(*convert(tiff, spec).data, flat);

@@ -119,7 +119,7 @@ TEST_F(ConversionFootprint, DecodedPixelsAreLetGoOnceTheResizedImageIsDrawnAndKe
     EXPECT_EQ(untouched.watch->encoded, untouched.watch->decoded.lock());
 }
 
-TEST_F(ConversionFootprint, ASourceIsInspectedApartOnlyWhenItMightBeKeptAsItIs) {
+TEST_F(ConversionFootprint, ASourceIsInspectedApartOnlyWhenItMightBeKeptAsItIsAndACancelledOneIsNotDecoded) {
     const auto source = photo(64, 48);
     // Lossless into its own format: the source's coefficients are kept, never decoded.
     conversion.engine.convert(source, jpegAt(1), 1, EncodeEffort::final);
@@ -131,12 +131,11 @@ TEST_F(ConversionFootprint, ASourceIsInspectedApartOnlyWhenItMightBeKeptAsItIs) 
     resized.engine.convert(source, jpegAt(0.5), 1, EncodeEffort::final);
     EXPECT_EQ(resized.watch->inspections.load(), 0);
     EXPECT_TRUE(resized.watch->encoded);
-}
 
-TEST_F(ConversionFootprint, AConversionCancelledBeforeItStartsDecodesNothing) {
+    WatchedConversion cancelled;
     std::stop_source stop;
     stop.request_stop();
-    EXPECT_THROW(conversion.engine.convert(photo(64, 48), jpegAt(0.5), 1, EncodeEffort::final, stop.get_token()),
+    EXPECT_THROW(cancelled.engine.convert(source, jpegAt(0.5), 1, EncodeEffort::final, stop.get_token()),
                  platform::CancellationError);
-    EXPECT_EQ(conversion.watch->decodes, 0);
+    EXPECT_EQ(cancelled.watch->decodes, 0);
 }

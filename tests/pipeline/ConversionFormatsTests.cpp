@@ -58,9 +58,7 @@ TEST(ConversionFormats, EveryReadableKindBecomesEveryWritableFormat) {
 
     for (const auto& source : sources) {
         const auto path = folder.write(source.name, source.bytes);
-        const auto properties = engine.properties(path);
-        const double width = static_cast<double>(properties.orientedPixelSize().width);
-        const double height = static_cast<double>(properties.orientedPixelSize().height);
+        const auto size = engine.properties(path).orientedPixelSize();
         for (const auto& format : formats) {
             SCOPED_TRACE(source.name + " to " + format.id());
             auto spec = specFor(format);
@@ -74,14 +72,12 @@ TEST(ConversionFormats, EveryReadableKindBecomesEveryWritableFormat) {
                 EXPECT_EQ(result.pixelSize.width, result.pixelSize.height);
                 continue;
             }
-            EXPECT_EQ(result.pixelSize, (platform::Size{width, height}));
-            if (format == OutputFormat::pdf()) {
-                EXPECT_EQ(std::string(result.data->begin(), result.data->begin() + 5), "%PDF-");
+            if (format != OutputFormat::pdf()) {
+                decodedOutput(result, folder, size);
                 continue;
             }
-            const auto image = decodedOutput(result, folder);
-            EXPECT_EQ(image->width(), static_cast<std::int64_t>(width));
-            EXPECT_EQ(image->height(), static_cast<std::int64_t>(height));
+            EXPECT_EQ(result.pixelSize, size);
+            EXPECT_EQ(std::string(result.data->begin(), result.data->begin() + 5), "%PDF-");
         }
     }
 }

@@ -27,30 +27,23 @@ void paint(Picture& picture, int x, int y, std::uint8_t r, std::uint8_t g, std::
 } // namespace
 
 Picture quadrants(int width, int height, int bands) {
+    constexpr std::uint8_t corners[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
     Picture picture(width, height, bands);
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            bool right = x >= width / 2;
-            bool bottom = y >= height / 2;
-            if (!right && !bottom) paint(picture, x, y, 255, 0, 0);
-            else if (right && !bottom) paint(picture, x, y, 0, 255, 0);
-            else if (!right) paint(picture, x, y, 0, 0, 255);
-            else paint(picture, x, y, 255, 255, 255);
+            const auto* colour = corners[(y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0)];
+            paint(picture, x, y, colour[0], colour[1], colour[2]);
         }
-    }
     return picture;
 }
 
 Picture gradient(int width, int height, int bands) {
     Picture picture(width, height, bands);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            auto r = static_cast<std::uint8_t>(255 * x / std::max(1, width - 1));
-            auto g = static_cast<std::uint8_t>(255 * y / std::max(1, height - 1));
-            auto b = static_cast<std::uint8_t>((x * 7 + y * 3) % 256);
-            paint(picture, x, y, r, g, b);
-        }
-    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            paint(picture, x, y, static_cast<std::uint8_t>(255 * x / std::max(1, width - 1)),
+                  static_cast<std::uint8_t>(255 * y / std::max(1, height - 1)),
+                  static_cast<std::uint8_t>((x * 7 + y * 3) % 256));
     return picture;
 }
 
@@ -62,14 +55,12 @@ Picture filled(int width, int height, std::vector<std::uint8_t> colour) {
 }
 
 Picture displayed(const Picture& stored, int orientation) {
-    const int w = stored.width;
-    const int h = stored.height;
+    const int w = stored.width, h = stored.height;
     const bool swaps = orientation >= 5 && orientation <= 8;
     Picture out(swaps ? h : w, swaps ? w : h, stored.bands);
-    for (int y = 0; y < out.height; ++y) {
+    for (int y = 0; y < out.height; ++y)
         for (int x = 0; x < out.width; ++x) {
-            int sx = x;
-            int sy = y;
+            int sx = x, sy = y;
             switch (orientation) {
             case 2: sx = w - 1 - x; break;
             case 3: sx = w - 1 - x; sy = h - 1 - y; break;
@@ -82,7 +73,6 @@ Picture displayed(const Picture& stored, int orientation) {
             }
             std::copy_n(stored.at(sx, sy), stored.bands, out.at(x, y));
         }
-    }
     return out;
 }
 

@@ -11,10 +11,7 @@ namespace {
 
 using namespace pictavo;
 
-struct Call {
-    std::int64_t quality;
-    EncodeEffort effort;
-};
+struct Call { std::int64_t quality; EncodeEffort effort; };
 
 // Encodes through a real encoder and notes every encode the search asks for.
 struct RecordedEncodes {

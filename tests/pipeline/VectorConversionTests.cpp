@@ -1,6 +1,7 @@
 #include "ConversionTesting.h"
 
 #include "ImageEngine/Encoding/EncoderRegistry.h"
+#include "platform/pixels/BitmapContext.h"
 #include "support/ConversionErrorCapture.h"
 
 #include <gtest/gtest.h>
@@ -19,17 +20,13 @@ public:
     explicit HalvesDrawing(platform::Size size) : size_(size) {}
     platform::Size intrinsicSize() const override { return size_; }
     platform::ImageRef render(double width, double height) const override {
-        const auto w = static_cast<std::int64_t>(std::lround(width));
-        const auto h = static_cast<std::int64_t>(std::lround(height));
-        auto pixels = std::make_shared<platform::Bytes>(static_cast<std::size_t>(w * h * 4), 0);
-        for (std::int64_t y = 0; y < h; ++y)
-            for (std::int64_t x = 0; x < w; ++x) {
-                auto* p = pixels->data() + (y * w + x) * 4;
-                p[x < w / 2 ? 0 : 2] = 255;
-                p[3] = 255;
-            }
-        return platform::Image::make(w, h, 8, 4, platform::AlphaInfo::premultipliedLast, platform::ColourSpace::sRGB(),
-                                     pixels, static_cast<std::size_t>(w * 4));
+        const auto w = std::lround(width), h = std::lround(height);
+        auto context = platform::BitmapContext::create(w, h, platform::ColourSpace::sRGB(),
+                                                       platform::BitmapLayout::premultipliedLast);
+        const auto half = static_cast<double>(w / 2);
+        context->fill({{0, 0}, {half, static_cast<double>(h)}}, {1, 0, 0, 1});
+        context->fill({{half, 0}, {static_cast<double>(w) - half, static_cast<double>(h)}}, {0, 0, 1, 1});
+        return context->makeImage();
     }
 
 private:
