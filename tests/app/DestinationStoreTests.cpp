@@ -109,9 +109,6 @@ TEST_F(Destinations, AssignmentsNotifyOnlyOnChangeAndPersistAsThePreferenceSays)
     EXPECT_EQ(defaultSpy.count(), 0);
     EXPECT_EQ(defaults_.string("defaultDestinationChoice"), "besideOriginal");
 
-    store->setHasConfirmedReplace(true);
-    EXPECT_TRUE(makeStore()->hasConfirmedReplace());
-
     store->setDefaultChoice(Choice::chosenFolder);
     store->resetChoiceToDefault();
     EXPECT_EQ(store->choice(), Choice::chosenFolder);
@@ -179,8 +176,6 @@ TEST_F(Destinations, ReplacePermissionsCoverTheFolderAndEverythingBelowIt) {
     EXPECT_EQ(pathOf(store->openKeptReplaceFolder(trip)), pictures);
     EXPECT_EQ(store->openKeptReplaceFolder(folder_.path() / "Pic"), nullptr);
     EXPECT_TRUE(asker_.asked.empty());
-    EXPECT_TRUE(DestinationStore::folderContains(pictures, trip));
-    EXPECT_FALSE(DestinationStore::folderContains(folder_.path() / "Pic", pictures));
 }
 
 TEST_F(Destinations, StoredPermissionsThatAreNotAllBookmarksAreIgnoredWhole) {

@@ -86,11 +86,8 @@ TEST(ThumbnailLoader, MakesThePreviewOffTheMainThreadAndServesItAgainWithoutTheF
     EXPECT_FALSE(made.arrivedBeforeTheCallReturned);
     EXPECT_TRUE(made.madeInThePool) << "a miss never decodes on the calling thread";
     EXPECT_TRUE(made.onMainThread);
-    ASSERT_FALSE(made.image.isNull());
     EXPECT_EQ(made.image.size(), QSize(256, 171));
-    EXPECT_EQ(qRed(centre(made.image)), 255);
-    EXPECT_EQ(qGreen(centre(made.image)), 0);
-    EXPECT_TRUE(loader.holds(ThumbnailLoader::keyText(request)));
+    EXPECT_EQ(centre(made.image), qRgb(255, 0, 0));
     EXPECT_EQ(loader.cachedBytes(), std::int64_t(made.image.bytesPerLine()) * made.image.height());
 
     // A hit is answered at once and touches no file.
@@ -140,10 +137,8 @@ TEST(ThumbnailLoader, AChangedFileIsReadAgainAndItsOldVersionGetsNoPreview) {
     const ThumbnailLoader::Request current = requestFor(photo);
     ASSERT_NE(current.stamp, first.stamp);
     const QImage image = ask(loader, current).image;
-    ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), QSize(100, 80));
-    EXPECT_EQ(qBlue(centre(image)), 255);
-    EXPECT_EQ(qRed(centre(image)), 0);
+    EXPECT_EQ(centre(image), qRgb(0, 0, 255));
 }
 
 TEST(ThumbnailLoader, AnImageTooLargeToDecodeIsRefusedBeforeItsPixelsAreRead) {
