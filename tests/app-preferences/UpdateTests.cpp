@@ -70,7 +70,7 @@ TEST(VersionOrder, ComparesNumberByNumber) {
     EXPECT_EQ(compareVersions("1..2", "1"), std::nullopt);
 }
 
-TEST(Appcast, PicksTheHighestBuildWhateverTheOrderAndPrefix) {
+TEST(Appcast, PicksTheHighestBuildWhateverTheOrderAndPrefixAndKeepsOnlyHTTPSPages) {
     const auto read = newestRelease(appcast({release("1.9"), release("1.10", "1.10 (spring)"), release("1.2")}));
     ASSERT_TRUE(std::holds_alternative<AppcastRelease>(read));
     const auto& newest = std::get<AppcastRelease>(read);
@@ -81,13 +81,11 @@ TEST(Appcast, PicksTheHighestBuildWhateverTheOrderAndPrefix) {
     const auto fromEnclosure = newestRelease(appcast({"<enclosure url=\"https://x.example/a\" sparkle:version=\"3.1\"/>"}));
     ASSERT_TRUE(std::holds_alternative<AppcastRelease>(fromEnclosure));
     EXPECT_EQ(std::get<AppcastRelease>(fromEnclosure).version, "3.1");
-}
 
-TEST(Appcast, KeepsOnlyHTTPSPages) {
-    const auto read = newestRelease(appcast({"<sparkle:version>2</sparkle:version><link>javascript:alert(1)</link>"
-                                             "<sparkle:releaseNotesLink>http://x.example/</sparkle:releaseNotesLink>"}));
-    ASSERT_TRUE(std::holds_alternative<AppcastRelease>(read));
-    EXPECT_TRUE(std::get<AppcastRelease>(read).page.isEmpty());
+    const auto unsafe = newestRelease(appcast({"<sparkle:version>2</sparkle:version><link>javascript:alert(1)</link>"
+                                               "<sparkle:releaseNotesLink>http://x.example/</sparkle:releaseNotesLink>"}));
+    ASSERT_TRUE(std::holds_alternative<AppcastRelease>(unsafe));
+    EXPECT_TRUE(std::get<AppcastRelease>(unsafe).page.isEmpty());
 }
 
 TEST(Appcast, AFeedWithoutAReadableVersionIsAFault) {
@@ -142,17 +140,14 @@ TEST_F(UpdateCheckTest, ASilentOrDrippingServerRunsOutOfTime) {
 
 TEST_F(UpdateCheckTest, AnOversizedFeedIsCutOff) {
     FeedUpdater updater(defaults, server.url(), "1.0", testLimits([](auto& limits) { limits.maxFeedBytes = 4096; }));
-    QByteArray padding(8192, ' ');
-    server.reply("200 OK", appcast({release("2.0") + padding}));
-    const UpdateCheck outcome = check(updater);
-    EXPECT_EQ(outcome.result, UpdateCheck::Result::failed);
-    EXPECT_EQ(outcome.reason, "the feed is too large");
+    server.reply("200 OK", appcast({release("2.0") + QByteArray(8192, ' ')}));
     // Without a length up front, the count of bytes read stops it just the same.
-    server.reply("200 OK", appcast({release("2.0") + padding}));
-    server.sendsLength = false;
-    const UpdateCheck unannounced = check(updater);
-    EXPECT_EQ(unannounced.result, UpdateCheck::Result::failed);
-    EXPECT_EQ(unannounced.reason, "the feed is too large");
+    for (const bool sendsLength : {true, false}) {
+        server.sendsLength = sendsLength;
+        const UpdateCheck outcome = check(updater);
+        EXPECT_EQ(outcome.result, UpdateCheck::Result::failed) << sendsLength;
+        EXPECT_EQ(outcome.reason, "the feed is too large") << sendsLength;
+    }
 }
 
 TEST_F(UpdateCheckTest, ARedirectToPlainHTTPOrAnotherSchemeIsNotFollowed) {
@@ -247,14 +242,12 @@ TEST(UpdateControllerContract, ReadsAtStartWritesEveryTimeTellsOnlyOfChanges) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(controller.canCheckForUpdates());
     EXPECT_EQ(canCheck.count(), 1);
-}
 
-TEST(UpdateControllerContract, AChangeAfterTheControllerIsGoneIsDropped) {
-    ScriptedUpdater updater;
+    // A change queued after the controller is gone is dropped: delivered, it would crash
+    // under the sanitiser.
     {
-        UpdateController controller(updater);
-        Q_EMIT updater.canCheckChanged(false);
+        UpdateController gone(updater);
+        Q_EMIT updater.canCheckChanged(true);
     }
-    QCoreApplication::processEvents(); // would crash under the sanitiser if delivered
-    SUCCEED();
+    QCoreApplication::processEvents();
 }
