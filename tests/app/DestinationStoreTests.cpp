@@ -81,12 +81,21 @@ protected:
     ScriptedAsker asker_;
 };
 
-TEST_F(Destinations, TheOlderKeyIsReadButNeverWritten) {
+// Ask each time, read from the older key that is never written, asks at every resolve and
+// keeps nothing.
+TEST_F(Destinations, TheOlderKeyIsReadButNeverWrittenAndAskEachTimeAsksAtEveryResolve) {
     defaults_.setString("destinationChoice", "askEachTime");
     auto store = makeStore();
     EXPECT_EQ(store->choice(), Choice::askEachTime);
     EXPECT_EQ(store->defaultChoice(), Choice::askEachTime);
     EXPECT_FALSE(defaults_.contains("defaultDestinationChoice"));
+    asker_.answers = {std::nullopt, folder_.path()};
+    EXPECT_EQ(store->resolve(), DestinationResolution::cancelled());
+    EXPECT_EQ(store->resolve(), DestinationResolution::resolved(ExportDestination::folder(folder_.path())));
+    EXPECT_EQ(store->resolve(), DestinationResolution::cancelled());
+    EXPECT_EQ(asker_.asked.size(), 3u);
+    EXPECT_EQ(asker_.asked.front(), PanelPurpose::thisExport);
+    EXPECT_FALSE(defaults_.contains("destinationBookmark"));
 
     store->setDefaultChoice(Choice::askEachTime);
     EXPECT_EQ(defaults_.string("defaultDestinationChoice"), "askEachTime");
@@ -142,18 +151,6 @@ TEST_F(Destinations, ChosenFolderResolvesOnlyWhenItsBookmarkStillOpens) {
     asker_.answers.push_back(std::nullopt);
     EXPECT_EQ(store->chooseFolder(), std::nullopt);
     EXPECT_EQ(store->chosenFolder(), out);
-}
-
-TEST_F(Destinations, AskEachTimeAsksAtEveryResolveAndKeepsNothing) {
-    defaults_.setString("defaultDestinationChoice", "askEachTime");
-    auto store = makeStore();
-    asker_.answers = {std::nullopt, folder_.path()};
-    EXPECT_EQ(store->resolve(), DestinationResolution::cancelled());
-    EXPECT_EQ(store->resolve(), DestinationResolution::resolved(ExportDestination::folder(folder_.path())));
-    EXPECT_EQ(store->resolve(), DestinationResolution::cancelled());
-    EXPECT_EQ(asker_.asked.size(), 3u);
-    EXPECT_EQ(asker_.asked.front(), PanelPurpose::thisExport);
-    EXPECT_FALSE(defaults_.contains("destinationBookmark"));
 }
 
 TEST_F(Destinations, ReplacePermissionsCoverTheFolderAndEverythingBelowIt) {
