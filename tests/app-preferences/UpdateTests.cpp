@@ -52,6 +52,12 @@ protected:
         EXPECT_TRUE(checked.first().at(1).toBool());
         return checked.first().at(0).value<UpdateCheck>();
     }
+    // The same, with the server answering so first.
+    UpdateCheck check(FeedUpdater& updater, const QByteArray& status, const QByteArray& body,
+                      const QByteArray& headers = {}) {
+        server.reply(status, body, headers);
+        return check(updater);
+    }
 
     QTemporaryDir folder;
     SettingsUserDefaults defaults{folder.filePath(QStringLiteral("settings.ini"))};
@@ -97,28 +103,22 @@ TEST(Appcast, AFeedWithoutAReadableVersionIsAFault) {
 
 TEST_F(UpdateCheckTest, TellsOfANewerVersionAndNotOfTheSameOrAnOlderOne) {
     FeedUpdater updater(defaults, server.url(), "1.9", testLimits());
-    server.reply("200 OK", appcast({release("1.10", "1.10")}));
-    UpdateCheck outcome = check(updater);
+    const UpdateCheck outcome = check(updater, "200 OK", appcast({release("1.10", "1.10")}));
     EXPECT_EQ(outcome.result, UpdateCheck::Result::available);
     EXPECT_EQ(outcome.version, "1.10");
     EXPECT_EQ(outcome.page, QUrl("https://pictavo.example/download/1.10"));
     EXPECT_TRUE(server.lastRequest.startsWith("GET /appcast.xml HTTP/1.1"));
     EXPECT_TRUE(server.lastRequest.contains("Pictavo/1.9"));
 
-    server.reply("200 OK", appcast({release("1.9.0")}));
-    EXPECT_EQ(check(updater).result, UpdateCheck::Result::upToDate);
-    server.reply("200 OK", appcast({release("1.8.12")}));
-    EXPECT_EQ(check(updater).result, UpdateCheck::Result::upToDate);
+    EXPECT_EQ(check(updater, "200 OK", appcast({release("1.9.0")})).result, UpdateCheck::Result::upToDate);
+    EXPECT_EQ(check(updater, "200 OK", appcast({release("1.8.12")})).result, UpdateCheck::Result::upToDate);
 }
 
 TEST_F(UpdateCheckTest, ABrokenAnswerOrARefusedConnectionIsAFailureNeverUpToDate) {
     FeedUpdater updater(defaults, server.url(), "1.0", testLimits());
-    server.reply("200 OK", "<rss><channel><item><sparkle:version>0.1");
-    EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
-    server.reply("200 OK", "<html>Captive portal</html>");
-    EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
-    server.reply("404 Not Found", "missing");
-    const UpdateCheck missing = check(updater);
+    EXPECT_EQ(check(updater, "200 OK", "<rss><channel><item><sparkle:version>0.1").result, UpdateCheck::Result::failed);
+    EXPECT_EQ(check(updater, "200 OK", "<html>Captive portal</html>").result, UpdateCheck::Result::failed);
+    const UpdateCheck missing = check(updater, "404 Not Found", "missing");
     EXPECT_EQ(missing.result, UpdateCheck::Result::failed);
     EXPECT_TRUE(missing.reason.contains("404")) << missing.reason.toStdString();
     server.manner = FeedServer::Manner::hangUp;
@@ -153,17 +153,16 @@ TEST_F(UpdateCheckTest, AnOversizedFeedIsCutOff) {
 TEST_F(UpdateCheckTest, ARedirectToPlainHTTPOrAnotherSchemeIsNotFollowed) {
     FeedServer elsewhere;
     FeedUpdater updater(defaults, server.url(), "1.0", testLimits());
-    server.reply("302 Found", {}, "Location: http://pictavo.example/appcast.xml\r\n");
-    const UpdateCheck toHTTP = check(updater);
+    const UpdateCheck toHTTP = check(updater, "302 Found", {}, "Location: http://pictavo.example/appcast.xml\r\n");
     EXPECT_EQ(toHTTP.result, UpdateCheck::Result::failed);
     EXPECT_TRUE(toHTTP.reason.contains("not secure"));
-    server.reply("302 Found", {}, "Location: ftp://127.0.0.1/appcast.xml\r\n");
-    EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
+    EXPECT_EQ(check(updater, "302 Found", {}, "Location: ftp://127.0.0.1/appcast.xml\r\n").result,
+              UpdateCheck::Result::failed);
 
     // A loopback hop is what the test seam allows, and is followed.
     elsewhere.reply("200 OK", appcast({release("2.0")}));
-    server.reply("302 Found", {}, "Location: " + elsewhere.url().toEncoded() + "\r\n");
-    EXPECT_EQ(check(updater).result, UpdateCheck::Result::available);
+    EXPECT_EQ(check(updater, "302 Found", {}, "Location: " + elsewhere.url().toEncoded() + "\r\n").result,
+              UpdateCheck::Result::available);
     EXPECT_EQ(elsewhere.connections, 1);
 }
 
