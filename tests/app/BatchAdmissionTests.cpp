@@ -19,7 +19,6 @@ std::vector<std::string> displayNames(const BatchStore& store) {
 class Admission : public testing::Test, protected BatchScene {
 protected:
     Admission() { engine_.gated = false; }
-    // A run of one photo whose conversion waits.
     void startWaitingRun() {
         engine_.gated = true;
         add({writePng(originals() / "a.png")});

@@ -29,7 +29,6 @@ public:
 // however late; nothing else is written meanwhile.
 class WaitingRun : public testing::Test, protected BatchScene {
 protected:
-    // Four photos go beside their originals, whose folder refuses every write.
     void exportBesideRefusingOriginals(std::optional<std::optional<fs::path>> answerAtOnce = std::nullopt) {
         addPhotos(4);
         settleEstimatesThenGate();
