@@ -124,7 +124,6 @@ TEST_F(FailureReports, FileErrorsReadAsAboutTheCardsFileInAFolderCalledEllipsis)
 TEST_F(FailureReports, PathsInLibraryMessagesAreCutToTheirNames) {
     const auto error = ConversionError::unsupportedInput("\"/home/x/My Pictures/a.png\" is not a known file format");
     EXPECT_EQ(FailureDetails::description(error), QString::fromUtf8("\"/\u2026/a.png\" is not a known file format"));
-    EXPECT_FALSE(FailureDetails::diagnostic(error).contains("My Pictures"));
     EXPECT_EQ(platform::cuttingPaths("cannot open /tmp/x/y.svg: no such file"), "cannot open /\u2026/y.svg: no such file");
     EXPECT_EQ(platform::cuttingPaths("failed (/var/a/b.png)."), "failed (/\u2026/b.png).");
     // Fractions and words with slashes are not paths; a lone "/name" has no folder to hide.
