@@ -74,9 +74,7 @@ TEST(Acknowledgements, ListOnlyWhatTheApplicationLinksEachWithAVersionARoleAndIt
     EXPECT_TRUE(named("libdeflate")->version.endsWith("(the version built with)"));
     EXPECT_TRUE(named("libwebp")->text.contains("Additional IP Rights Grant (Patents)"));
     EXPECT_TRUE(named("libvips")->text.contains("GNU LESSER GENERAL PUBLIC LICENSE"));
-}
-
-TEST(Acknowledgements, LicenceTextsAreFoundInEitherPlaceAndMustBeUTF8) {
+    // Licence texts are found in either place and must be UTF-8.
     EXPECT_EQ(Acknowledgements::licenceText("TopLevelOnly"), "Found at the top level.\n");
     EXPECT_EQ(Acknowledgements::licenceText("NotUTF8"), "");
     EXPECT_EQ(Acknowledgements::licenceText("NoSuchLibrary"), "");

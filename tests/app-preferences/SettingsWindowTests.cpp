@@ -124,7 +124,7 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsWindowTest, RowsFollowTheDefaultFormat) {
+TEST_F(SettingsWindowTest, RowsFollowTheDefaultFormatAndTogglesSaveTheirPoliciesAtOnce) {
     // Same as source keeps transparency: no background row.
     EXPECT_FALSE(window.isRowShown(window.backgroundPicker()));
     pickFormat(OutputFormat::jpeg());
@@ -135,9 +135,7 @@ TEST_F(SettingsWindowTest, RowsFollowTheDefaultFormat) {
     EXPECT_EQ(window.backgroundPicker()->selectedIndex(), 1);
     // The batch's own specification is not the settings window's to change.
     EXPECT_EQ(settings.spec().format, OutputFormat::sameAsSource());
-}
 
-TEST_F(SettingsWindowTest, TogglesWriteTheirPoliciesAndSaveAtOnce) {
     window.keepMetadataToggle()->click();
     window.convertToSRGBToggle()->click();
     EXPECT_EQ(settings.defaultSpec().metadata, MetadataPolicy::keepAll);

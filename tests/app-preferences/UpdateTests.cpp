@@ -76,7 +76,7 @@ TEST(VersionOrder, ComparesNumberByNumber) {
     EXPECT_EQ(compareVersions("1..2", "1"), std::nullopt);
 }
 
-TEST(Appcast, PicksTheHighestBuildWhateverTheOrderAndPrefixAndKeepsOnlyHTTPSPages) {
+TEST(Appcast, PicksTheHighestBuildKeepsOnlyHTTPSPagesAndFaultsAFeedWithoutAReadableVersion) {
     const auto read = newestRelease(appcast({release("1.9"), release("1.10", "1.10 (spring)"), release("1.2")}));
     ASSERT_TRUE(std::holds_alternative<AppcastRelease>(read));
     const auto& newest = std::get<AppcastRelease>(read);
@@ -92,9 +92,8 @@ TEST(Appcast, PicksTheHighestBuildWhateverTheOrderAndPrefixAndKeepsOnlyHTTPSPage
                                                "<sparkle:releaseNotesLink>http://x.example/</sparkle:releaseNotesLink>"}));
     ASSERT_TRUE(std::holds_alternative<AppcastRelease>(unsafe));
     EXPECT_TRUE(std::get<AppcastRelease>(unsafe).page.isEmpty());
-}
 
-TEST(Appcast, AFeedWithoutAReadableVersionIsAFault) {
+    // A feed without a readable version is a fault.
     for (const QByteArray& feed : {QByteArray(""), QByteArray("<rss><channel><item>"), appcast({}),
                                    appcast({release("soon")}), QByteArray("<html><body>Sign in</body></html>")}) {
         EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease(feed))) << feed.toStdString();
