@@ -72,42 +72,38 @@ TEST_F(SafeReplacement, AnOriginalWithoutARecordedVersionIsNeverReplaced) {
     EXPECT_FALSE(temporaryFilesLeft());
 }
 
-TEST_F(SafeReplacement, ChangedInTheTrashWithItsPathFreeIsPutBackWithoutARecordLeft) {
-    const fs::path photo = original();
-    const auto check = recordedCheck(photo);
-    trash_.afterTrashing = [](const TrashedItem& item) { std::ofstream(item.filesPath, std::ios::app) << " edited"; };
-
-    EXPECT_THROW(writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check), ReplaceRefusal);
-    EXPECT_EQ(textOf(photo), "old pixels edited");
-    EXPECT_TRUE(entries(trashFiles()).empty());
-    EXPECT_TRUE(entries(trashInfo()).empty());
-    EXPECT_FALSE(temporaryFilesLeft());
-}
-
-// Files that appear at the original's path after it was found free are never replaced: one
-// that comes while the changed original is in the Trash, or just before it is put back, is
-// kept and the changed original stays in the Trash.
-TEST_F(SafeReplacement, ANewcomerAtTheOriginalsPathIsKeptAndTheChangedOriginalStaysInTheTrash) {
-    for (const bool justBeforePutBack : {false, true}) {
-        SCOPED_TRACE(justBeforePutBack);
+// An original changed once in the Trash goes back to its path while the path is free. A file
+// that appears there after the path was found free, while the original is in the Trash or just
+// before it is put back, is never replaced: it is kept, and the changed original stays in the Trash.
+TEST_F(SafeReplacement, AnOriginalChangedInTheTrashIsPutBackUnlessANewcomerTookItsPath) {
+    enum class Newcomer { none, whileInTrash, justBeforePutBack };
+    for (const Newcomer newcomer : {Newcomer::none, Newcomer::whileInTrash, Newcomer::justBeforePutBack}) {
+        SCOPED_TRACE(static_cast<int>(newcomer));
         ExportScene fresh;
         const fs::path photo = fresh.originals() / "photo.png";
         std::ofstream(photo) << "old pixels";
         const auto check = recordedCheck(photo);
         fresh.trash_.afterTrashing = [&](const TrashedItem& item) {
             std::ofstream(item.filesPath, std::ios::app) << " edited";
-            if (!justBeforePutBack) std::ofstream(photo) << "a newcomer";
+            if (newcomer == Newcomer::whileInTrash) std::ofstream(photo) << "a newcomer";
         };
-        if (justBeforePutBack) {
+        if (newcomer == Newcomer::justBeforePutBack) {
             fresh.trash_.beforePutBack = [](const fs::path& to) { std::ofstream(to) << "a newcomer"; };
         }
 
-        const auto error = thrown<ExportWriterError>(
-            [&] { fresh.writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
-        ASSERT_TRUE(error);
-        EXPECT_EQ(error->kind(), ExportWriterError::Kind::changedInTrash);
-        EXPECT_EQ(textOf(photo), "a newcomer");
-        EXPECT_EQ(fresh.trashed(), std::vector<std::string>{"old pixels edited"});
+        if (newcomer == Newcomer::none) {
+            EXPECT_THROW(fresh.writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check), ReplaceRefusal);
+            EXPECT_EQ(textOf(photo), "old pixels edited");
+            EXPECT_TRUE(fresh.trashed().empty());
+            EXPECT_TRUE(fresh.entries(fresh.trashInfo()).empty());
+        } else {
+            const auto error = thrown<ExportWriterError>(
+                [&] { fresh.writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
+            ASSERT_TRUE(error);
+            EXPECT_EQ(error->kind(), ExportWriterError::Kind::changedInTrash);
+            EXPECT_EQ(textOf(photo), "a newcomer");
+            EXPECT_EQ(fresh.trashed(), std::vector<std::string>{"old pixels edited"});
+        }
         EXPECT_FALSE(fresh.temporaryFilesLeft());
     }
 }
