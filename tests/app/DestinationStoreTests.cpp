@@ -138,6 +138,10 @@ TEST_F(Destinations, ChosenFolderResolvesOnlyWhenItsBookmarkStillOpens) {
     EXPECT_EQ(store->chooseFolder(), out);
     EXPECT_EQ(asker_.asked.back(), PanelPurpose::defaultFolder);
     EXPECT_EQ(store->resolve(), DestinationResolution::resolved(ExportDestination::folder(out)));
+    // The texts that name the chosen folder name it as the views show it.
+    const QString shown = DestinationStore::abbreviatedPath(out);
+    EXPECT_EQ(store->statusText(), "Saving into " + shown);
+    EXPECT_EQ(store->sentenceTail(Choice::chosenFolder), "save into " + shown);
 
     // The next launch opens the bookmark; once the folder is gone it is missing.
     auto relaunched = makeStore();
@@ -218,22 +222,13 @@ TEST_F(Destinations, AMovedPermittedFolderIsKeptUnderItsNewPath) {
     EXPECT_EQ(following.stops, 3);
 }
 
-TEST_F(Destinations, TextsForTheViewsShowPathsAbbreviatedUnderHome) {
+TEST(DestinationTexts, PathsAreShownAbbreviatedUnderHome) {
     EXPECT_EQ(DestinationStore::abbreviatedPath("/Users/x", std::string("/Users/x")), "~");
     EXPECT_EQ(DestinationStore::abbreviatedPath("/Users/x/", std::string("/Users/x")), "~");
     EXPECT_EQ(DestinationStore::abbreviatedPath("/Users/x/Desktop", std::string("/Users/x")), "~/Desktop");
     EXPECT_EQ(DestinationStore::abbreviatedPath("/Users/xy", std::string("/Users/x")), "/Users/xy");
     EXPECT_EQ(DestinationStore::abbreviatedPath("/", std::string("/Users/x")), "/");
     EXPECT_EQ(DestinationStore::abbreviatedPath("/a/b", std::nullopt), "/a/b");
-
-    // The texts that name the chosen folder name it as the views show it.
-    auto store = makeStore();
-    store->setChoice(Choice::chosenFolder);
-    asker_.answers.push_back(folder_.path());
-    store->chooseFolder();
-    const QString shown = DestinationStore::abbreviatedPath(folder_.path());
-    EXPECT_EQ(store->statusText(), "Saving into " + shown);
-    EXPECT_EQ(store->sentenceTail(Choice::chosenFolder), "save into " + shown);
 }
 
 TEST(SettingsFile, PreferencesAndTheDefaultSpecificationSurviveARelaunchOverARealSettingsFile) {
