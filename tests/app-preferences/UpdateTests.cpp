@@ -212,8 +212,7 @@ TEST_F(UpdateCheckTest, AutomaticChecksNeedConsentAndRunOncePerInterval) {
         EXPECT_EQ(server.connections, 1);
         updater.setAutomaticallyChecks(false);
     }
-    EXPECT_EQ(QSettings(folder.filePath("settings.ini"), QSettings::IniFormat).value(FeedUpdater::automaticKey).toBool(),
-              false);
+    EXPECT_FALSE(QSettings(folder.filePath("settings.ini"), QSettings::IniFormat).value(FeedUpdater::automaticKey).toBool());
 }
 
 TEST(UpdateControllerContract, ReadsAtStartWritesEveryTimeTellsOnlyOfChanges) {
