@@ -140,7 +140,7 @@ TEST_F(SettingsWindowTest, RowsFollowTheDefaultFormatAndTogglesSaveTheirPolicies
     EXPECT_EQ(settings.defaultSpec().metadata, MetadataPolicy::strip);
 }
 
-TEST_F(SettingsWindowTest, ChoosingAFolderSetsBothChoicesAndCancellingChangesNothing) {
+TEST_F(SettingsWindowTest, ChoosingAFolderSetsBothChoicesCancellingChangesNothingAndResetKeepsIt) {
     EXPECT_FALSE(window.isRowShown(window.chooseFolderButton()->parentWidget()));
     Q_EMIT window.savePicker()->activated(1);
     EXPECT_EQ(destinations.defaultChoice(), DestinationStore::Choice::chosenFolder);
@@ -160,12 +160,8 @@ TEST_F(SettingsWindowTest, ChoosingAFolderSetsBothChoicesAndCancellingChangesNot
     EXPECT_EQ(destinations.defaultChoice(), DestinationStore::Choice::chosenFolder);
     EXPECT_EQ(window.savePicker()->currentIndex(), 1);
     EXPECT_EQ(window.folderText()->text(), DestinationStore::abbreviatedPath(folder));
-}
 
-TEST_F(SettingsWindowTest, ResetPutsDefaultsBackAndLeavesUpdatesAndTheFolder) {
-    const fs::path folder = outputFolder();
-    asker.answer = folder;
-    window.chooseFolderButton()->click();
+    // Reset puts the defaults back and leaves the updates choice and the folder.
     window.convertToSRGBToggle()->click();
     window.automaticUpdatesToggle()->click();
     OutputSpec current = settings.spec();
