@@ -36,7 +36,7 @@ QStringList linkedLibraries() {
 
 } // namespace
 
-TEST(Acknowledgements, ListOnlyWhatTheApplicationLinks) {
+TEST(Acknowledgements, ListOnlyWhatTheApplicationLinksEachWithAVersionARoleAndItsLicenceText) {
     const QStringList linked = linkedLibraries();
     ASSERT_FALSE(linked.isEmpty());
     // The shared object each credited library lives in; nlohmann-json is compiled in.
@@ -50,7 +50,13 @@ TEST(Acknowledgements, ListOnlyWhatTheApplicationLinks) {
         {"nlohmann-json", ""}};
     std::set<QString> seen;
     for (const Acknowledgement& entry : Acknowledgements::all()) {
-        EXPECT_TRUE(seen.insert(entry.name).second) << entry.name.toStdString();
+        SCOPED_TRACE(entry.name.toStdString());
+        EXPECT_TRUE(seen.insert(entry.name).second);
+        EXPECT_FALSE(entry.version.isEmpty());
+        EXPECT_TRUE(entry.version.front().isDigit());
+        EXPECT_TRUE(entry.role.endsWith(QLatin1Char('.')));
+        EXPECT_FALSE(entry.licence.isEmpty());
+        EXPECT_GT(entry.text.size(), 200);
         const auto object = objects.find(entry.name);
         ASSERT_NE(object, objects.end()) << "credited without a known library: " << entry.name.toStdString();
         if (object->second.isEmpty()) continue;
@@ -63,25 +69,12 @@ TEST(Acknowledgements, ListOnlyWhatTheApplicationLinks) {
         EXPECT_NE(named(expected), nullptr) << expected;
     // Never linked by this program, so never credited.
     for (const char* absent : {"mozjpeg", "Sparkle", "WebKitGTK"}) EXPECT_EQ(named(absent), nullptr);
-}
-
-TEST(Acknowledgements, EveryEntryHasAVersionARoleAndItsLicenceText) {
-    for (const Acknowledgement& entry : Acknowledgements::all()) {
-        SCOPED_TRACE(entry.name.toStdString());
-        EXPECT_FALSE(entry.version.isEmpty());
-        EXPECT_TRUE(entry.version.front().isDigit());
-        EXPECT_TRUE(entry.role.endsWith(QLatin1Char('.')));
-        EXPECT_FALSE(entry.licence.isEmpty());
-        EXPECT_GT(entry.text.size(), 200);
-    }
     // Run-time versions match what the library says of itself now.
     EXPECT_EQ(named("Qt")->version, QString::fromLatin1(qVersion()));
     EXPECT_TRUE(named("libdeflate")->version.endsWith("(the version built with)"));
     EXPECT_TRUE(named("libwebp")->text.contains("Additional IP Rights Grant (Patents)"));
     EXPECT_TRUE(named("libvips")->text.contains("GNU LESSER GENERAL PUBLIC LICENSE"));
-}
-
-TEST(Acknowledgements, LicenceTextsAreFoundInEitherPlaceAndMustBeUTF8) {
+    // Licence texts are found in either place and must be UTF-8.
     EXPECT_EQ(Acknowledgements::licenceText("TopLevelOnly"), "Found at the top level.\n");
     EXPECT_EQ(Acknowledgements::licenceText("NotUTF8"), "");
     EXPECT_EQ(Acknowledgements::licenceText("NoSuchLibrary"), "");
@@ -94,12 +87,10 @@ TEST(Credits, BlurbThenThreeRunsPerLibraryEachWithOneStyle) {
     ASSERT_EQ(runs.size(), 7u);
     EXPECT_TRUE(runs[0].text.startsWith("Pictavo by Fenwid converts, resizes and optimises images"));
     EXPECT_TRUE(runs[0].text.endsWith("with thanks:\n\n"));
-    const CreditsRun heading{"alpha 1.2\n", CreditsRun::Style::heading, CreditsRun::Colour::label};
-    const CreditsRun role{"Does a.\nMIT\n\n", CreditsRun::Style::body, CreditsRun::Colour::secondaryLabel};
-    const CreditsRun text{"Text A\n\n", CreditsRun::Style::finePrint, CreditsRun::Colour::secondaryLabel};
-    EXPECT_EQ(runs[1], heading);
-    EXPECT_EQ(runs[2], role);
-    EXPECT_EQ(runs[3], text);
+    EXPECT_EQ(std::vector(runs.begin() + 1, runs.begin() + 4),
+              (std::vector<CreditsRun>{{"alpha 1.2\n", CreditsRun::Style::heading, CreditsRun::Colour::label},
+                                       {"Does a.\nMIT\n\n", CreditsRun::Style::body, CreditsRun::Colour::secondaryLabel},
+                                       {"Text A\n\n", CreditsRun::Style::finePrint, CreditsRun::Colour::secondaryLabel}}));
     // A missing licence leaves just the blank line.
     EXPECT_EQ(runs[6].text, "\n\n");
 }

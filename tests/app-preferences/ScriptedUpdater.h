@@ -13,12 +13,11 @@ public:
         automatic = on;
         ++writes;
     }
-    bool canCheck() const override { return available && can; }
+    bool canCheck() const override { return available; }
     void checkForUpdates() override { ++checks; }
 
     bool available = true;
     bool automatic = false;
-    bool can = true;
     int starts = 0;
     int writes = 0;
     int checks = 0;

@@ -26,13 +26,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 using namespace pictavo;
 namespace fs = std::filesystem;
 
-TEST(SettingsWindowFit, KeepsTheBottomInsideThenLetsTheTopWin) {
+TEST(SettingsWindowFit, KeepsTheBottomInsideLetsTheTopWinAndNeverFightsADragNorMovesAHiddenWindow) {
     const QRect visible(0, 30, 1920, 1050); // bottom edge at 1080
-    // Inside already: stays.
     EXPECT_EQ(fitWindow({100, 200, 460, 600}, visible, false, true, true).action, FitDecision::Action::stay);
     // Bottom below the visible area: moved up until the bottom sits on it, exactly.
     const FitDecision up = fitWindow({100, 700, 460, 600}, visible, false, true, true);
@@ -42,16 +42,12 @@ TEST(SettingsWindowFit, KeepsTheBottomInsideThenLetsTheTopWin) {
     EXPECT_EQ(fitWindow({100, 480, 460, 600}, visible, false, true, true).action, FitDecision::Action::stay);
     // Taller than the area: its top goes to the top.
     EXPECT_EQ(fitWindow({100, 500, 460, 1400}, visible, false, true, true).y, 30);
-    // Above the top: brought down.
     EXPECT_EQ(fitWindow({100, 0, 460, 400}, visible, false, true, true).y, 30);
-}
 
-TEST(SettingsWindowFit, NeverFightsADragNorMovesAHiddenOrScreenlessWindow) {
-    const QRect visible(0, 0, 1280, 800);
-    const QRect low(10, 600, 460, 400);
+    const QRect low(10, 800, 460, 400);
     const FitDecision held = fitWindow(low, visible, true, true, true);
     EXPECT_EQ(held.action, FitDecision::Action::waitForRelease);
-    EXPECT_EQ(held.y, 400);
+    EXPECT_EQ(held.y, 680);
     EXPECT_EQ(fitWindow(low, visible, false, false, true).action, FitDecision::Action::stay);
     EXPECT_EQ(fitWindow(low, visible, false, true, false).action, FitDecision::Action::stay);
 }
@@ -61,7 +57,6 @@ TEST(SettingsWindowFit, HeightRuleCapsOnlyATallerFormAndNeverBelowAUsableHeight)
     EXPECT_EQ(availableContentHeight(1050, 600, 600), 1050); // frame not reported yet
     EXPECT_EQ(cappedHeight(700, 500), 500);
     EXPECT_EQ(cappedHeight(700, 700), std::nullopt);
-    EXPECT_EQ(cappedHeight(700, 900), std::nullopt);
     EXPECT_EQ(cappedHeight(std::nullopt, 500), std::nullopt);
     EXPECT_EQ(cappedHeight(700, std::nullopt), std::nullopt);
     // A room of nothing or less is a mis-reported screen, not a zero-height window.
@@ -76,15 +71,9 @@ TEST(SettingsFormatChoices, FeaturedOnceThenTheRestWithBothDividers) {
     ASSERT_GE(choices.size(), 3u);
     EXPECT_TRUE(choices[0] && choices[0]->isSameAsSource());
     EXPECT_FALSE(choices[1].has_value());
-    int dividers = 0;
-    std::vector<std::string> ids;
-    for (const auto& choice : choices) {
-        if (!choice) ++dividers;
-        else ids.push_back(choice->id());
-    }
-    EXPECT_EQ(dividers, 2);
-    std::sort(ids.begin(), ids.end());
-    EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+    EXPECT_EQ(std::count(choices.begin(), choices.end(), std::nullopt), 2);
+    std::set<std::string> ids;
+    for (const auto& choice : choices) EXPECT_TRUE(!choice || ids.insert(choice->id()).second) << "a format twice";
     EXPECT_EQ(choices[2], OutputFormat::heic());
 }
 
@@ -110,27 +99,30 @@ protected:
     DestinationStore destinations{defaults, bookmarks, asker};
     ScriptedUpdater updater;
     UpdateController updates{updater};
+    SettingsWindow window{settings, destinations, updates};
 
     fs::path outputFolder() {
         fs::create_directories(root.path() / "out");
         return root.path() / "out";
     }
-    static void pickFormat(SettingsWindow& window, const OutputFormat& chosen) {
-        QComboBox* format = window.formatPicker();
-        const int index = format->findData(QString::fromStdString(chosen.id()));
+    // As the user picks an entry of the menu.
+    static void pick(QComboBox* menu, int index) {
         ASSERT_GE(index, 0);
-        format->setCurrentIndex(index);
-        Q_EMIT format->activated(index);
+        menu->setCurrentIndex(index);
+        Q_EMIT menu->activated(index);
     }
+    void pickFormat(const OutputFormat& chosen) {
+        pick(window.formatPicker(), window.formatPicker()->findData(QString::fromStdString(chosen.id())));
+    }
+    void pickSize(SizeChoice choice) { pick(window.sizePicker(), window.sizePicker()->findText(choice.menuTitle())); }
 };
 
 } // namespace
 
-TEST_F(SettingsWindowTest, RowsFollowTheDefaultFormat) {
-    SettingsWindow window(settings, destinations, updates);
+TEST_F(SettingsWindowTest, RowsFollowTheDefaultFormatAndTogglesSaveTheirPoliciesAtOnce) {
     // Same as source keeps transparency: no background row.
     EXPECT_FALSE(window.isRowShown(window.backgroundPicker()));
-    pickFormat(window, OutputFormat::jpeg());
+    pickFormat(OutputFormat::jpeg());
     EXPECT_EQ(settings.defaultSpec().format, OutputFormat::jpeg());
     EXPECT_TRUE(window.isRowShown(window.backgroundPicker()));
     Q_EMIT window.backgroundPicker()->segmentChosen(1);
@@ -138,10 +130,7 @@ TEST_F(SettingsWindowTest, RowsFollowTheDefaultFormat) {
     EXPECT_EQ(window.backgroundPicker()->selectedIndex(), 1);
     // The batch's own specification is not the settings window's to change.
     EXPECT_EQ(settings.spec().format, OutputFormat::sameAsSource());
-}
 
-TEST_F(SettingsWindowTest, TogglesWriteTheirPoliciesAndSaveAtOnce) {
-    SettingsWindow window(settings, destinations, updates);
     window.keepMetadataToggle()->click();
     window.convertToSRGBToggle()->click();
     EXPECT_EQ(settings.defaultSpec().metadata, MetadataPolicy::keepAll);
@@ -151,8 +140,7 @@ TEST_F(SettingsWindowTest, TogglesWriteTheirPoliciesAndSaveAtOnce) {
     EXPECT_EQ(settings.defaultSpec().metadata, MetadataPolicy::strip);
 }
 
-TEST_F(SettingsWindowTest, ChoosingAFolderSetsBothChoicesAndCancellingChangesNothing) {
-    SettingsWindow window(settings, destinations, updates);
+TEST_F(SettingsWindowTest, ChoosingAFolderSetsBothChoicesCancellingChangesNothingAndResetKeepsIt) {
     EXPECT_FALSE(window.isRowShown(window.chooseFolderButton()->parentWidget()));
     Q_EMIT window.savePicker()->activated(1);
     EXPECT_EQ(destinations.defaultChoice(), DestinationStore::Choice::chosenFolder);
@@ -172,13 +160,8 @@ TEST_F(SettingsWindowTest, ChoosingAFolderSetsBothChoicesAndCancellingChangesNot
     EXPECT_EQ(destinations.defaultChoice(), DestinationStore::Choice::chosenFolder);
     EXPECT_EQ(window.savePicker()->currentIndex(), 1);
     EXPECT_EQ(window.folderText()->text(), DestinationStore::abbreviatedPath(folder));
-}
 
-TEST_F(SettingsWindowTest, ResetPutsDefaultsBackAndLeavesUpdatesAndTheFolder) {
-    const fs::path folder = outputFolder();
-    asker.answer = folder;
-    SettingsWindow window(settings, destinations, updates);
-    window.chooseFolderButton()->click();
+    // Reset puts the defaults back and leaves the updates choice and the folder.
     window.convertToSRGBToggle()->click();
     window.automaticUpdatesToggle()->click();
     OutputSpec current = settings.spec();
@@ -198,25 +181,13 @@ TEST_F(SettingsWindowTest, ResetPutsDefaultsBackAndLeavesUpdatesAndTheFolder) {
     EXPECT_EQ(window.folderText()->text(), DestinationStore::abbreviatedPath(folder));
 }
 
-namespace {
-
-void pickSize(DefaultSizePicker* picker, SizeChoice choice) {
-    const int index = picker->findText(choice.menuTitle());
-    ASSERT_GE(index, 0);
-    picker->setCurrentIndex(index);
-    Q_EMIT picker->activated(index);
-}
-
-} // namespace
-
 TEST_F(SettingsWindowTest, SizeRowEditsAndSavesTheDefaultSizingOnly) {
-    SettingsWindow window(settings, destinations, updates);
     window.show();
     DefaultSizePicker* size = window.sizePicker();
     EXPECT_EQ(size->currentText(), "Original size");
     EXPECT_FALSE(window.isRowShown(window.dimensionsRow()));
 
-    pickSize(size, SizeChoice::half);
+    pickSize(SizeChoice::half);
     EXPECT_EQ(settings.defaultSpec().sizing, SizeChoice(SizeChoice::half).resize());
     EXPECT_EQ(SettingsStore(defaults).defaultSpec().sizing, SizeChoice(SizeChoice::half).resize());
     EXPECT_EQ(settings.spec().sizing, ResizeSpec::original());
@@ -227,7 +198,7 @@ TEST_F(SettingsWindowTest, SizeRowEditsAndSavesTheDefaultSizingOnly) {
     EXPECT_EQ(size->currentText(), "@2x");
 
     // "Custom…" starts from the original size with both fields empty, and stays selected.
-    pickSize(size, SizeChoice::custom);
+    pickSize(SizeChoice::custom);
     EXPECT_EQ(settings.defaultSpec().sizing, ResizeSpec::original());
     EXPECT_TRUE(size->showsCustom());
     EXPECT_TRUE(window.isRowShown(window.dimensionsRow()));
@@ -249,8 +220,8 @@ TEST_F(SettingsWindowTest, SizeRowEditsAndSavesTheDefaultSizingOnly) {
     EXPECT_FALSE(window.isRowShown(window.dimensionsRow()));
 }
 
-TEST_F(SettingsWindowTest, CompressionRowEditsTheDefaultQualityOfLossyFormatsOnly) {
-    SettingsWindow window(settings, destinations, updates);
+TEST_F(SettingsWindowTest, CompressionAndNamingRowsEditTheDefaultQualityOfLossyFormatsAndThePattern) {
+    window.show();
     QualityControl* compression = window.compressionControl();
     // Same as source may well be lossy.
     EXPECT_TRUE(window.isRowShown(compression));
@@ -261,18 +232,14 @@ TEST_F(SettingsWindowTest, CompressionRowEditsTheDefaultQualityOfLossyFormatsOnl
     EXPECT_EQ(SettingsStore(defaults).defaultSpec().quality, QualityMode::quality(55));
     EXPECT_EQ(settings.spec().quality, QualityMode::lossless());
 
-    pickFormat(window, OutputFormat::png());
+    pickFormat(OutputFormat::png());
     EXPECT_FALSE(window.isRowShown(compression));
     // A change saved elsewhere shows in the control.
     OutputSpec saved = settings.defaultSpec();
     saved.quality = QualityMode::quality(30);
     settings.setDefaultSpec(saved);
     EXPECT_EQ(compression->slider()->value(), 30);
-}
 
-TEST_F(SettingsWindowTest, NamingRowEditsTheDefaultPatternWithAnExampleName) {
-    SettingsWindow window(settings, destinations, updates);
-    window.show();
     FilenamePatternField* naming = window.namingField();
     EXPECT_TRUE(window.isRowShown(naming));
     EXPECT_EQ(naming->field()->text(), "{name}.{format}");
@@ -285,12 +252,11 @@ TEST_F(SettingsWindowTest, NamingRowEditsTheDefaultPatternWithAnExampleName) {
               FilenameSubject::example(settings.defaultSpec()).preview("{name}-small.{format}"));
 
     // The example follows the default format.
-    pickFormat(window, OutputFormat::webp());
+    pickFormat(OutputFormat::webp());
     EXPECT_TRUE(naming->previewLine()->text().contains("photo-small.webp")) << naming->previewLine()->text().toStdString();
 }
 
 TEST_F(SettingsWindowTest, UpdatesSectionFollowsTheController) {
-    SettingsWindow window(settings, destinations, updates);
     EXPECT_TRUE(window.checkForUpdatesButton()->isEnabled());
     window.checkForUpdatesButton()->click();
     EXPECT_EQ(updater.checks, 1);
@@ -311,7 +277,6 @@ TEST_F(SettingsWindowTest, UpdatesSectionFollowsTheController) {
 }
 
 TEST_F(SettingsWindowTest, TakesItsOwnHeightUnlessTheScreenIsShorter) {
-    SettingsWindow window(settings, destinations, updates);
     EXPECT_EQ(window.width(), SettingsWindow::fixedWidth);
     EXPECT_TRUE(window.testAttribute(Qt::WA_QuitOnClose) == false);
     const int content = *window.contentHeight();
@@ -326,10 +291,9 @@ TEST_F(SettingsWindowTest, TakesItsOwnHeightUnlessTheScreenIsShorter) {
 }
 
 TEST_F(SettingsWindowTest, AShownWindowFitsItsScreenAndGrowsWithItsRows) {
-    SettingsWindow window(settings, destinations, updates);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    const auto expectedHeight = [&window] {
+    const auto expectedHeight = [this] {
         const int room = window.screen()->availableGeometry().height() -
                          (window.frameGeometry().height() - window.geometry().height());
         return cappedHeight(window.contentHeight(), room).value_or(*window.contentHeight());

@@ -52,6 +52,12 @@ protected:
         EXPECT_TRUE(checked.first().at(1).toBool());
         return checked.first().at(0).value<UpdateCheck>();
     }
+    // The same, with the server answering so first.
+    UpdateCheck check(FeedUpdater& updater, const QByteArray& status, const QByteArray& body,
+                      const QByteArray& headers = {}) {
+        server.reply(status, body, headers);
+        return check(updater);
+    }
 
     QTemporaryDir folder;
     SettingsUserDefaults defaults{folder.filePath(QStringLiteral("settings.ini"))};
@@ -70,7 +76,7 @@ TEST(VersionOrder, ComparesNumberByNumber) {
     EXPECT_EQ(compareVersions("1..2", "1"), std::nullopt);
 }
 
-TEST(Appcast, PicksTheHighestBuildWhateverTheOrderAndPrefix) {
+TEST(Appcast, PicksTheHighestBuildKeepsOnlyHTTPSPagesAndFaultsAFeedWithoutAReadableVersion) {
     const auto read = newestRelease(appcast({release("1.9"), release("1.10", "1.10 (spring)"), release("1.2")}));
     ASSERT_TRUE(std::holds_alternative<AppcastRelease>(read));
     const auto& newest = std::get<AppcastRelease>(read);
@@ -81,46 +87,35 @@ TEST(Appcast, PicksTheHighestBuildWhateverTheOrderAndPrefix) {
     const auto fromEnclosure = newestRelease(appcast({"<enclosure url=\"https://x.example/a\" sparkle:version=\"3.1\"/>"}));
     ASSERT_TRUE(std::holds_alternative<AppcastRelease>(fromEnclosure));
     EXPECT_EQ(std::get<AppcastRelease>(fromEnclosure).version, "3.1");
-}
 
-TEST(Appcast, KeepsOnlyHTTPSPages) {
-    const auto read = newestRelease(appcast({"<sparkle:version>2</sparkle:version><link>javascript:alert(1)</link>"
-                                             "<sparkle:releaseNotesLink>http://x.example/</sparkle:releaseNotesLink>"}));
-    ASSERT_TRUE(std::holds_alternative<AppcastRelease>(read));
-    EXPECT_TRUE(std::get<AppcastRelease>(read).page.isEmpty());
-}
+    const auto unsafe = newestRelease(appcast({"<sparkle:version>2</sparkle:version><link>javascript:alert(1)</link>"
+                                               "<sparkle:releaseNotesLink>http://x.example/</sparkle:releaseNotesLink>"}));
+    ASSERT_TRUE(std::holds_alternative<AppcastRelease>(unsafe));
+    EXPECT_TRUE(std::get<AppcastRelease>(unsafe).page.isEmpty());
 
-TEST(Appcast, AFeedWithoutAReadableVersionIsAFault) {
+    // A feed without a readable version is a fault.
     for (const QByteArray& feed : {QByteArray(""), QByteArray("<rss><channel><item>"), appcast({}),
                                    appcast({release("soon")}), QByteArray("<html><body>Sign in</body></html>")}) {
         EXPECT_TRUE(std::holds_alternative<AppcastFault>(newestRelease(feed))) << feed.toStdString();
     }
 }
 
-TEST_F(UpdateCheckTest, TellsOfANewerVersionAndNotOfTheSameOrAnOlderOne) {
+TEST_F(UpdateCheckTest, TellsOfANewerVersionOnlyAndOfABrokenAnswerOrARefusedConnectionAsAFailure) {
     FeedUpdater updater(defaults, server.url(), "1.9", testLimits());
-    server.reply("200 OK", appcast({release("1.10", "1.10")}));
-    UpdateCheck outcome = check(updater);
+    const UpdateCheck outcome = check(updater, "200 OK", appcast({release("1.10", "1.10")}));
     EXPECT_EQ(outcome.result, UpdateCheck::Result::available);
     EXPECT_EQ(outcome.version, "1.10");
     EXPECT_EQ(outcome.page, QUrl("https://pictavo.example/download/1.10"));
     EXPECT_TRUE(server.lastRequest.startsWith("GET /appcast.xml HTTP/1.1"));
     EXPECT_TRUE(server.lastRequest.contains("Pictavo/1.9"));
 
-    server.reply("200 OK", appcast({release("1.9.0")}));
-    EXPECT_EQ(check(updater).result, UpdateCheck::Result::upToDate);
-    server.reply("200 OK", appcast({release("1.8.12")}));
-    EXPECT_EQ(check(updater).result, UpdateCheck::Result::upToDate);
-}
+    EXPECT_EQ(check(updater, "200 OK", appcast({release("1.9.0")})).result, UpdateCheck::Result::upToDate);
+    EXPECT_EQ(check(updater, "200 OK", appcast({release("1.8.12")})).result, UpdateCheck::Result::upToDate);
 
-TEST_F(UpdateCheckTest, ABrokenAnswerOrARefusedConnectionIsAFailureNeverUpToDate) {
-    FeedUpdater updater(defaults, server.url(), "1.0", testLimits());
-    server.reply("200 OK", "<rss><channel><item><sparkle:version>0.1");
-    EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
-    server.reply("200 OK", "<html>Captive portal</html>");
-    EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
-    server.reply("404 Not Found", "missing");
-    const UpdateCheck missing = check(updater);
+    // A broken answer or a refused connection is a failure, never up to date.
+    EXPECT_EQ(check(updater, "200 OK", "<rss><channel><item><sparkle:version>0.1").result, UpdateCheck::Result::failed);
+    EXPECT_EQ(check(updater, "200 OK", "<html>Captive portal</html>").result, UpdateCheck::Result::failed);
+    const UpdateCheck missing = check(updater, "404 Not Found", "missing");
     EXPECT_EQ(missing.result, UpdateCheck::Result::failed);
     EXPECT_TRUE(missing.reason.contains("404")) << missing.reason.toStdString();
     server.manner = FeedServer::Manner::hangUp;
@@ -142,33 +137,29 @@ TEST_F(UpdateCheckTest, ASilentOrDrippingServerRunsOutOfTime) {
 
 TEST_F(UpdateCheckTest, AnOversizedFeedIsCutOff) {
     FeedUpdater updater(defaults, server.url(), "1.0", testLimits([](auto& limits) { limits.maxFeedBytes = 4096; }));
-    QByteArray padding(8192, ' ');
-    server.reply("200 OK", appcast({release("2.0") + padding}));
-    const UpdateCheck outcome = check(updater);
-    EXPECT_EQ(outcome.result, UpdateCheck::Result::failed);
-    EXPECT_EQ(outcome.reason, "the feed is too large");
+    server.reply("200 OK", appcast({release("2.0") + QByteArray(8192, ' ')}));
     // Without a length up front, the count of bytes read stops it just the same.
-    server.reply("200 OK", appcast({release("2.0") + padding}));
-    server.sendsLength = false;
-    const UpdateCheck unannounced = check(updater);
-    EXPECT_EQ(unannounced.result, UpdateCheck::Result::failed);
-    EXPECT_EQ(unannounced.reason, "the feed is too large");
+    for (const bool sendsLength : {true, false}) {
+        server.sendsLength = sendsLength;
+        const UpdateCheck outcome = check(updater);
+        EXPECT_EQ(outcome.result, UpdateCheck::Result::failed) << sendsLength;
+        EXPECT_EQ(outcome.reason, "the feed is too large") << sendsLength;
+    }
 }
 
 TEST_F(UpdateCheckTest, ARedirectToPlainHTTPOrAnotherSchemeIsNotFollowed) {
     FeedServer elsewhere;
     FeedUpdater updater(defaults, server.url(), "1.0", testLimits());
-    server.reply("302 Found", {}, "Location: http://pictavo.example/appcast.xml\r\n");
-    const UpdateCheck toHTTP = check(updater);
+    const UpdateCheck toHTTP = check(updater, "302 Found", {}, "Location: http://pictavo.example/appcast.xml\r\n");
     EXPECT_EQ(toHTTP.result, UpdateCheck::Result::failed);
     EXPECT_TRUE(toHTTP.reason.contains("not secure"));
-    server.reply("302 Found", {}, "Location: ftp://127.0.0.1/appcast.xml\r\n");
-    EXPECT_EQ(check(updater).result, UpdateCheck::Result::failed);
+    EXPECT_EQ(check(updater, "302 Found", {}, "Location: ftp://127.0.0.1/appcast.xml\r\n").result,
+              UpdateCheck::Result::failed);
 
     // A loopback hop is what the test seam allows, and is followed.
     elsewhere.reply("200 OK", appcast({release("2.0")}));
-    server.reply("302 Found", {}, "Location: " + elsewhere.url().toEncoded() + "\r\n");
-    EXPECT_EQ(check(updater).result, UpdateCheck::Result::available);
+    EXPECT_EQ(check(updater, "302 Found", {}, "Location: " + elsewhere.url().toEncoded() + "\r\n").result,
+              UpdateCheck::Result::available);
     EXPECT_EQ(elsewhere.connections, 1);
 }
 
@@ -219,8 +210,7 @@ TEST_F(UpdateCheckTest, AutomaticChecksNeedConsentAndRunOncePerInterval) {
         EXPECT_EQ(server.connections, 1);
         updater.setAutomaticallyChecks(false);
     }
-    EXPECT_EQ(QSettings(folder.filePath("settings.ini"), QSettings::IniFormat).value(FeedUpdater::automaticKey).toBool(),
-              false);
+    EXPECT_FALSE(QSettings(folder.filePath("settings.ini"), QSettings::IniFormat).value(FeedUpdater::automaticKey).toBool());
 }
 
 TEST(UpdateControllerContract, ReadsAtStartWritesEveryTimeTellsOnlyOfChanges) {
@@ -247,14 +237,12 @@ TEST(UpdateControllerContract, ReadsAtStartWritesEveryTimeTellsOnlyOfChanges) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(controller.canCheckForUpdates());
     EXPECT_EQ(canCheck.count(), 1);
-}
 
-TEST(UpdateControllerContract, AChangeAfterTheControllerIsGoneIsDropped) {
-    ScriptedUpdater updater;
+    // A change queued after the controller is gone is dropped: delivered, it would crash
+    // under the sanitiser.
     {
-        UpdateController controller(updater);
-        Q_EMIT updater.canCheckChanged(false);
+        UpdateController gone(updater);
+        Q_EMIT updater.canCheckChanged(true);
     }
-    QCoreApplication::processEvents(); // would crash under the sanitiser if delivered
-    SUCCEED();
+    QCoreApplication::processEvents();
 }

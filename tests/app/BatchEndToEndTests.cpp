@@ -45,13 +45,14 @@ protected:
     static ImageProperties propertiesOf(const fs::path& path) {
         return DecoderRegistry::standard().decoder(path)->properties(path);
     }
-    void expectEveryCardWrittenTo(const fs::path& folder, const std::string& extension) {
+    void expectEveryCardWrittenTo(const fs::path& folder, const std::string& extension,
+                                  const std::vector<std::int64_t>& widths) {
         for (std::size_t i = 0; i < photos.size(); ++i) {
             const auto* exported = std::get_if<BatchItem::Exported>(&store_->items()[i].state);
             ASSERT_NE(exported, nullptr) << store_->items()[i].accessibilityDescription().toStdString();
             EXPECT_EQ(exported->url.parent_path(), folder);
             EXPECT_EQ(exported->url.extension(), extension);
-            EXPECT_EQ(propertiesOf(exported->url).pixelWidth, 9 + static_cast<std::int64_t>(i));
+            EXPECT_EQ(propertiesOf(exported->url).pixelWidth, widths.at(i));
         }
     }
 
@@ -60,36 +61,25 @@ protected:
     std::vector<fs::path> photos;
 };
 
-TEST_F(EndToEnd, EstimatesThenExportsIntoAFolderAndBesideTheOriginals) {
+TEST_F(EndToEnd, EstimatesThenExportsIntoAFolderAndBesideTheOriginalsAsTheyAreNow) {
     store_->setSpec(jpegSpec());
     ASSERT_TRUE(estimatesSettle());
     ASSERT_TRUE(store_->estimatedBytes().has_value()) << store_->items()[0].accessibilityDescription().toStdString();
     EXPECT_GT(*store_->estimatedBytes(), 0);
 
     exportTo(ExportDestination::folder(output()));
-    expectEveryCardWrittenTo(output(), ".jpg");
+    expectEveryCardWrittenTo(output(), ".jpg", {9, 10, 11});
     EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{3, 0, output()}));
 
-    // Exported cards are not exported again; admitted afresh, the files go beside their originals.
+    // Exported cards are not exported again; admitted afresh, the files go beside their
+    // originals, an edited one converted as it is now, not as it was decoded before.
+    writePng(photos[0], 11);
     store_->clearAll();
     add(photos);
-    exportTo(ExportDestination::besideOriginal());
-    expectEveryCardWrittenTo(originals(), ".jpg");
-    EXPECT_EQ(entries(originals()).size(), 6u);
-}
-
-TEST_F(EndToEnd, AnEditedSourceIsConvertedAsItIsNowNotAsItWasDecodedBefore) {
-    exportTo(ExportDestination::folder(output()));
-    ASSERT_EQ(propertiesOf(output() / "photo 0.png").pixelWidth, 9);
-    writePng(photos[0], 11);
-
-    store_->clearAll();
-    add({photos[0]});
     ASSERT_TRUE(estimatesSettle());
-    exportTo(ExportDestination::folder(output()));
-    const auto& written = std::get<BatchItem::Exported>(store_->items()[0].state).url;
-    EXPECT_EQ(written, output() / "photo 0-1.png");
-    EXPECT_EQ(propertiesOf(written).pixelWidth, 20);
+    exportTo(ExportDestination::besideOriginal());
+    expectEveryCardWrittenTo(originals(), ".jpg", {20, 10, 11});
+    EXPECT_EQ(entries(originals()).size(), 6u);
 }
 
 // Another program turns two admitted sources into a pipe and a device: their cards fail at
@@ -140,8 +130,6 @@ TEST_F(EndToEnd, ReplacesTheOriginalsInPlace) {
     std::sort(trashed.begin(), trashed.end());
     std::sort(old.begin(), old.end());
     EXPECT_EQ(trashed, old);
-    EXPECT_EQ(entries(trashInfo()).size(), 3u);
-    EXPECT_EQ(entries(originals()).size(), 3u) << "no working file is left";
     EXPECT_FALSE(temporaryFilesLeft());
     // A private original does not come back readable by others.
     struct stat status {};

@@ -7,6 +7,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace {
 
 using namespace pictavo;
@@ -71,23 +73,7 @@ TEST_F(Estimates, TheCacheKeepsEstimatesAcrossRenamingAndReturningToASpecificati
     EXPECT_EQ(engine_.callCount(), 6u);
 }
 
-TEST_F(Estimates, AnEditedSourceIsEstimatedAgainUnderItsNewStamp) {
-    engine_.gated = false;
-    addPhotos(2);
-    ASSERT_TRUE(estimatesSettle());
-    const BatchItem::SourceStamp before = card(0).stamp;
-    writePng(card(0).url, 7);
-
-    store_->scheduleEstimates();
-    ASSERT_TRUE(eventually([&] { return engine_.callCount() == 3; }));
-    ASSERT_TRUE(estimatesSettle());
-    EXPECT_EQ(engine_.call(2).source, card(0).url);
-    EXPECT_NE(card(0).stamp, before);
-    EXPECT_EQ(card(0).stamp, readSourceStamp(card(0).url));
-    EXPECT_EQ(store_->cacheSize(), 3u) << "the old entry stays under the old stamp";
-}
-
-TEST_F(Estimates, FailuresShowOnTheCardAndAreNeverCached) {
+TEST_F(Estimates, FailuresShowOnTheCardAndAreNeverCachedAndEditedSourcesGetANewStamp) {
     engine_.gated = false;
     engine_.estimateAnswer = [](const GatedEngine::Call& call) -> Estimate {
         if (call.source.filename() == "p1.png") throw ConversionError(ConversionError::DecodeFailed{"p1.png"});
@@ -104,9 +90,17 @@ TEST_F(Estimates, FailuresShowOnTheCardAndAreNeverCached) {
     EXPECT_EQ(store_->sourceBytes(), card(0).stamp.byteCount);
     EXPECT_EQ(store_->finishedCount(), 1);
 
+    // Asked again, the failed card is estimated again, and an edited one under its new stamp.
+    const BatchItem::SourceStamp before = card(0).stamp;
+    writePng(card(0).url, 7);
     store_->scheduleEstimates();
-    ASSERT_TRUE(eventually([&] { return engine_.callCount() == 3; }));
-    EXPECT_EQ(engine_.call(2).source.filename(), "p1.png");
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == 4; }));
+    ASSERT_TRUE(estimatesSettle());
+    EXPECT_EQ((std::set<fs::path>{engine_.call(2).source, engine_.call(3).source}),
+              (std::set<fs::path>{card(0).url, card(1).url}));
+    EXPECT_NE(card(0).stamp, before);
+    EXPECT_EQ(card(0).stamp, readSourceStamp(card(0).url));
+    EXPECT_EQ(store_->cacheSize(), 2u) << "the old entry stays under the old stamp";
 }
 
 TEST_F(Estimates, OutcomesOfAnOlderSpecificationOrOfRemovedCardsAreDiscarded) {

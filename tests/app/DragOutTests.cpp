@@ -1,5 +1,3 @@
-#include "BatchStoreHarness.h"
-
 #include "ImageEngine/Decoding/DecoderRegistry.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
@@ -10,6 +8,7 @@
 #include "app/export/PrivateTemporaryFolder.h"
 #include "app/settings/SettingsStore.h"
 #include "support/EncodedSamples.h"
+#include "support/FolderVariable.h"
 #include "support/SampleImages.h"
 #include "support/TemporaryFolder.h"
 
@@ -29,7 +28,6 @@ using testing_support::modeOf;
 class DragOut : public testing::Test {
 protected:
     DragOut() {
-        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path().string()));
         testing_support::SampleImage sample;
         sample.width = 40;
         sample.height = 30;
@@ -38,8 +36,8 @@ protected:
         spec.quality = QualityMode::quality(80);
     }
 
-    batch_testing::EnvironmentRestorer restorer{"XDG_RUNTIME_DIR", "XDG_CACHE_HOME"};
     TemporaryFolder runtime;
+    support::FolderVariable runtimeVariable{"XDG_RUNTIME_DIR", runtime.path()};
     TemporaryFolder sources;
     fs::path source;
     OutputSpec spec = SettingsStore::builtInDefaultSpec();
@@ -48,9 +46,18 @@ protected:
     EngineConverting converting{engine};
 };
 
-TEST_F(DragOut, ACardIsConvertedIntoAFolderOfItsOwnInThePrivateDragsFolder) {
+TEST_F(DragOut, ACardIsConvertedIntoAFolderOfItsOwnThatTheDragNamesAndStartUpRemoves) {
     const ExportedImage image(source, spec, converting, 1);
-    const fs::path file = image.writeDragFile().get();
+    DragFileMimeData data(image.writeDragFile());
+    EXPECT_EQ(data.formats(), QStringList{QStringLiteral("text/uri-list")});
+    const QList<QUrl> urls = data.urls();
+    ASSERT_EQ(urls.size(), 1);
+    EXPECT_TRUE(urls.front().isLocalFile());
+    // Asked again, the same drag answers the same file: it converts once.
+    EXPECT_EQ(data.urls(), urls);
+    EXPECT_EQ(data.data(QStringLiteral("text/uri-list")), urls.front().toEncoded() + "\r\n");
+
+    const fs::path file = urls.front().toLocalFile().toStdString();
     EXPECT_EQ(file.filename(), "holiday.jpg");
     const fs::path folder = file.parent_path();
     EXPECT_EQ(folder.parent_path(), ExportedImage::dragsFolder());
@@ -69,39 +76,21 @@ TEST_F(DragOut, ACardIsConvertedIntoAFolderOfItsOwnInThePrivateDragsFolder) {
     EXPECT_EQ(readBack->height, 30);
     EXPECT_EQ(testing_support::readFile(file).front(), 0xFF);
     EXPECT_EQ(fs::directory_iterator(folder)->path(), file) << "no working file is left beside it";
-
     EXPECT_NE(image.writeDragFile().get().parent_path(), folder);
-}
-
-TEST_F(DragOut, TheDragCarriesTheFileURLOnceWrittenAndNothingWhenTheConversionFails) {
-    DragFileMimeData data(ExportedImage(source, spec, converting, 1).writeDragFile());
-    EXPECT_EQ(data.formats(), QStringList{QStringLiteral("text/uri-list")});
-    const QList<QUrl> urls = data.urls();
-    ASSERT_EQ(urls.size(), 1);
-    EXPECT_TRUE(urls.front().isLocalFile());
-    const fs::path file = urls.front().toLocalFile().toStdString();
-    EXPECT_TRUE(fs::is_regular_file(file));
-    EXPECT_EQ(file.parent_path().parent_path(), ExportedImage::dragsFolder());
-    // Asked again, the same drag answers the same file: it converts once.
-    EXPECT_EQ(data.urls(), urls);
-    EXPECT_EQ(data.data(QStringLiteral("text/uri-list")), urls.front().toEncoded() + "\r\n");
 
     const fs::path notAnImage = sources.write("notes.png", {'n', 'o', 't', 'e', 's'});
     DragFileMimeData failed(ExportedImage(notAnImage, spec, converting, 1).writeDragFile());
     EXPECT_TRUE(failed.urls().isEmpty());
     EXPECT_TRUE(failed.data(QStringLiteral("text/uri-list")).isEmpty());
-    EXPECT_EQ(std::distance(fs::directory_iterator(ExportedImage::dragsFolder()), fs::directory_iterator()), 1)
+    EXPECT_EQ(std::distance(fs::directory_iterator(ExportedImage::dragsFolder()), fs::directory_iterator()), 2)
         << "a failed conversion leaves no folder";
 
     // A file that is not written in time gives the drop nothing rather than holding it up.
     std::promise<fs::path> never;
     DragFileMimeData late(never.get_future().share(), std::chrono::milliseconds(20));
     EXPECT_TRUE(late.urls().isEmpty());
-}
 
-TEST_F(DragOut, StartUpRemovesTheDragsFolderButNeverFollowsALinkInItsPlace) {
-    const fs::path written = ExportedImage(source, spec, converting, 1).writeDragFile().get();
-    ASSERT_TRUE(fs::exists(written));
+    // Start-up removes the drags folder, but never follows a link in its place.
     ExportedImage::removeDragsFolder();
     EXPECT_FALSE(fs::exists(ExportedImage::dragsFolder()));
     EXPECT_TRUE(fs::exists(privateTemporaryBase()));

@@ -14,6 +14,8 @@ using namespace pictavo;
 
 class FolderRequestPanels : public testing::Test {
 protected:
+    using Answers = std::vector<std::pair<QUuid, std::optional<fs::path>>>;
+
     FolderRequest request(PanelPurpose purpose, std::optional<fs::path> start = std::nullopt) {
         return FolderRequest{QUuid::createUuid(), purpose, std::move(start)};
     }
@@ -33,7 +35,7 @@ protected:
     testing_support::TemporaryFolder folder_;
     QWidget window_;
     FolderRequestDialog dialog_{&window_};
-    std::vector<std::pair<QUuid, std::optional<fs::path>>> answers_;
+    Answers answers_;
 };
 
 TEST_F(FolderRequestPanels, OpenWithoutWaitingAndAnswerWhenClosed) {
@@ -46,9 +48,7 @@ TEST_F(FolderRequestPanels, OpenWithoutWaitingAndAnswerWhenClosed) {
 
     // As the accepting button does, for the folder the panel shows.
     static_cast<QDialog*>(panel())->accept();
-    ASSERT_EQ(answers_.size(), 1u);
-    EXPECT_EQ(answers_[0].first, permission.id);
-    EXPECT_EQ(answers_[0].second, folder_.path());
+    EXPECT_EQ(answers_, (Answers{{permission.id, folder_.path()}}));
 
     const FolderRequest fallback = request(PanelPurpose::fallbackFolder);
     dialog_.show(fallback, recorder());
@@ -56,8 +56,7 @@ TEST_F(FolderRequestPanels, OpenWithoutWaitingAndAnswerWhenClosed) {
     dialog_.show(fallback, recorder());
     ASSERT_EQ(openPanels().size(), 1u);
     panel()->reject();
-    ASSERT_EQ(answers_.size(), 2u);
-    EXPECT_EQ(answers_[1], std::make_pair(fallback.id, std::optional<fs::path>()));
+    EXPECT_EQ(answers_, (Answers{{permission.id, folder_.path()}, {fallback.id, std::nullopt}}));
 }
 
 TEST_F(FolderRequestPanels, AWithdrawnOrReplacedRequestGetsNoAnswer) {
@@ -70,8 +69,7 @@ TEST_F(FolderRequestPanels, AWithdrawnOrReplacedRequestGetsNoAnswer) {
     dialog_.show(later, recorder());
     ASSERT_EQ(openPanels().size(), 1u);
     panel()->reject();
-    ASSERT_EQ(answers_.size(), 1u);
-    EXPECT_EQ(answers_[0].first, later.id);
+    EXPECT_EQ(answers_, (Answers{{later.id, std::nullopt}}));
 }
 
 } // namespace

@@ -1,15 +1,12 @@
-#include "BatchStoreHarness.h"
-
 #include "app/batch/NaturalPathOrder.h"
 #include "app/export/PrivateTemporaryFolder.h"
 #include "platform/files/FilePath.h"
+#include "support/FolderVariable.h"
 #include "support/TemporaryFolder.h"
 
 #include <QtGlobal>
 
 #include <gtest/gtest.h>
-
-#include <cerrno>
 
 namespace {
 
@@ -18,17 +15,16 @@ using namespace pictavo;
 using testing_support::TemporaryFolder;
 using testing_support::modeOf;
 
-// The runtime and cache folders point into a temporary folder for the test's length.
 class PrivateTemporaryFolders : public testing::Test {
 protected:
-    batch_testing::EnvironmentRestorer restorer_{"XDG_RUNTIME_DIR", "XDG_CACHE_HOME"};
     TemporaryFolder folder_;
+    support::FolderVariable runtime_{"XDG_RUNTIME_DIR", folder_.path() / "run"};
+    support::FolderVariable cache_{"XDG_CACHE_HOME", folder_.path() / "cache"};
 };
 
 TEST_F(PrivateTemporaryFolders, LiveInTheUsersRuntimeFolderClosedToOthers) {
-    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(folder_.path().string()));
     const fs::path base = privateTemporaryBase();
-    EXPECT_EQ(base.parent_path(), folder_.path());
+    EXPECT_EQ(base.parent_path(), folder_.path() / "run");
     EXPECT_EQ(modeOf(base), 0700u);
 
     const fs::path run = makePrivateTemporaryFolder("replace-");
@@ -47,7 +43,6 @@ TEST_F(PrivateTemporaryFolders, LiveInTheUsersRuntimeFolderClosedToOthers) {
 
 TEST_F(PrivateTemporaryFolders, WithoutARuntimeFolderTheCacheIsUsedNeverTheSharedTmp) {
     qunsetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((folder_.path() / "cache").string()));
     const fs::path base = privateTemporaryBase();
     EXPECT_TRUE(base.string().starts_with((folder_.path() / "cache").string()));
     EXPECT_EQ(base.filename(), "tmp");

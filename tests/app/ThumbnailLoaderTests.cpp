@@ -76,7 +76,7 @@ void rewrite(const fs::path& file, const fs::path& replacement) {
     fs::last_write_time(file, before + std::chrono::seconds(1));
 }
 
-TEST(ThumbnailLoader, MakesThePreviewOffTheMainThreadAndServesItAgainWithoutTheFile) {
+TEST(ThumbnailLoader, MakesThePreviewOffTheMainThreadServesItAgainWithoutTheFileAndRefusesABomb) {
     TemporaryFolder folder;
     const fs::path photo = writeSolid(folder, "red.png", 600, 400, 255, 0, 0);
     ThumbnailLoader loader;
@@ -86,11 +86,8 @@ TEST(ThumbnailLoader, MakesThePreviewOffTheMainThreadAndServesItAgainWithoutTheF
     EXPECT_FALSE(made.arrivedBeforeTheCallReturned);
     EXPECT_TRUE(made.madeInThePool) << "a miss never decodes on the calling thread";
     EXPECT_TRUE(made.onMainThread);
-    ASSERT_FALSE(made.image.isNull());
     EXPECT_EQ(made.image.size(), QSize(256, 171));
-    EXPECT_EQ(qRed(centre(made.image)), 255);
-    EXPECT_EQ(qGreen(centre(made.image)), 0);
-    EXPECT_TRUE(loader.holds(ThumbnailLoader::keyText(request)));
+    EXPECT_EQ(centre(made.image), qRgb(255, 0, 0));
     EXPECT_EQ(loader.cachedBytes(), std::int64_t(made.image.bytesPerLine()) * made.image.height());
 
     // A hit is answered at once and touches no file.
@@ -98,6 +95,12 @@ TEST(ThumbnailLoader, MakesThePreviewOffTheMainThreadAndServesItAgainWithoutTheF
     const Delivery again = ask(loader, request);
     EXPECT_TRUE(again.arrivedBeforeTheCallReturned);
     EXPECT_EQ(again.image, made.image);
+    EXPECT_EQ(loader.entryCount(), 1u);
+
+    // 200,000 by 200,000 pixels would take 160 GB; the file is a few hundred bytes, and is
+    // refused before its pixels are read.
+    const fs::path bomb = folder.write("bomb.png", testing_support::pngDeclaring(200'000));
+    EXPECT_TRUE(ask(loader, requestFor(bomb)).image.isNull());
     EXPECT_EQ(loader.entryCount(), 1u);
 }
 
@@ -140,19 +143,8 @@ TEST(ThumbnailLoader, AChangedFileIsReadAgainAndItsOldVersionGetsNoPreview) {
     const ThumbnailLoader::Request current = requestFor(photo);
     ASSERT_NE(current.stamp, first.stamp);
     const QImage image = ask(loader, current).image;
-    ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), QSize(100, 80));
-    EXPECT_EQ(qBlue(centre(image)), 255);
-    EXPECT_EQ(qRed(centre(image)), 0);
-}
-
-TEST(ThumbnailLoader, AnImageTooLargeToDecodeIsRefusedBeforeItsPixelsAreRead) {
-    TemporaryFolder folder;
-    // 200,000 by 200,000 pixels would take 160 GB; the file is a few hundred bytes.
-    const fs::path bomb = folder.write("bomb.png", testing_support::pngDeclaring(200'000));
-    ThumbnailLoader loader;
-    EXPECT_TRUE(ask(loader, requestFor(bomb)).image.isNull());
-    EXPECT_EQ(loader.entryCount(), 0u);
+    EXPECT_EQ(centre(image), qRgb(0, 0, 255));
 }
 
 // Previews of 2700 by 2700 pixels weigh 29,160,000 bytes: four fit in the budget, five do not.

@@ -34,15 +34,7 @@ fs::path leftOver(const fs::path& path) {
 
 class WorkingFiles : public testing::Test, protected BatchScene {
 protected:
-    WorkingFiles() {
-        engine_.gated = false;
-        engine_.conversionAnswer = [](const GatedEngine::Call& call) {
-            ConversionResult result{nullptr, {}, OutputFormat::png(), {}, 0, {}};
-            result.data = std::make_shared<const platform::Bytes>(3, 'x');
-            result.suggestedFileName = call.source.filename().string();
-            return result;
-        };
-    }
+    WorkingFiles() { engine_.gated = false; }
     // A store as the application makes it at launch, with a sweep over the settings file.
     void launch() {
         store_.reset();
