@@ -113,7 +113,7 @@ TEST_F(ChipsFixture, TheCappedFormatMenuShowsEveryRowsTextsWholeAndClosesWhenThe
     EXPECT_FALSE(size()->menu()->isPresented());
 }
 
-TEST_F(ChipsFixture, TheSizeMenuRemembersThePresetAndSavesTheSizingAlone) {
+TEST_F(ChipsFixture, TheSizeMenuRemembersThePresetSavesTheSizingAloneAndOpensACustomBox) {
     settings.change([](OutputSpec& spec) { spec.format = OutputFormat::png(); });
     ASSERT_TRUE(chooseRow(size(), size()->menu(), "50%"));
     EXPECT_EQ(spec().sizing, ResizeSpec::percentage(0.5));
@@ -134,9 +134,8 @@ TEST_F(ChipsFixture, TheSizeMenuRemembersThePresetAndSavesTheSizingAlone) {
     EXPECT_EQ(size()->menu()->selection(), SizeMenu::Tag::value(SizeChoice::scale2));
     settings.change([](OutputSpec& spec) { spec.sizing = ResizeSpec::original(); });
     EXPECT_EQ(size()->chipLabel()->value(), "Original size");
-}
 
-TEST_F(ChipsFixture, CustomOpensAnEmptyBoxWhoseSidesAreTypedIntoTheSizing) {
+    // Custom… opens an empty box whose sides are typed into the sizing.
     settings.change([](OutputSpec& spec) { spec.sizing = ResizeSpec::fit(800, 600); });
     EXPECT_EQ(size()->chipLabel()->value(), "800 × 600");
     ASSERT_TRUE(chooseRow(size(), size()->menu(), QStringLiteral("Custom\u2026")));

@@ -1,6 +1,4 @@
 #pragma once
-#include "app/design/DSDesktopPreferences.h"
-#include "app/design/DSTheme.h"
 #include "app/settings/MemoryUserDefaults.h"
 #include "app/settings/SettingsStore.h"
 #include "support/Eventually.h"
@@ -21,7 +19,6 @@ inline void PrintTo(const QString& text, std::ostream* stream) { *stream << '"' 
 
 namespace options_testing {
 
-using pictavo::FixedPreferences;
 using pictavo::ThemeScope;
 
 // A settings store over preferences of its own, starting from the built-in default.
