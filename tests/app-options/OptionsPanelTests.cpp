@@ -75,13 +75,24 @@ struct PanelFixture : ::testing::Test {
 };
 
 // Which format shows which section is checked against a table in ValueTests; here, that the panel follows.
-TEST_F(PanelFixture, SectionsFollowTheFormat) {
+TEST_F(PanelFixture, SectionsFollowTheFormatAndTheBackgroundIsExactlyWhiteOrBlack) {
     for (const OutputFormat& format : {OutputFormat::png(), OutputFormat::jpeg(), OutputFormat::webp()}) {
         setFormat(format);
         EXPECT_EQ(panel->compressionSection()->isVisible(), OptionsVisibility::showsCompression(format)) << format.id();
         EXPECT_EQ(quality() != nullptr, OptionsVisibility::showsCompression(format)) << format.id();
         EXPECT_EQ(panel->backgroundSection()->isVisible(), OptionsVisibility::showsBackground(format)) << format.id();
     }
+
+    // The background is exactly white or black, and any other matte selects nothing.
+    setFormat(OutputFormat::jpeg());
+    settings.change([](OutputSpec& spec) { spec.matte = MatteColour{0.5, 0.25, 0.0}; });
+    DSSegmentedControl* matte = panel->matteControl();
+    EXPECT_EQ(matte->selectedIndex(), -1);
+    chooseSegment(matte, 1);
+    EXPECT_EQ(spec().matte, MatteColour::black());
+    chooseSegment(matte, 0);
+    EXPECT_EQ(spec().matte, (MatteColour{1.0, 1.0, 1.0}));
+    EXPECT_EQ(matte->selectedIndex(), 0);
 }
 
 TEST_F(PanelFixture, TheCompressionControlComesBackToItsLastNumbersUntilItIsMadeAnewAndOffersFileSizes) {
@@ -214,18 +225,6 @@ TEST_F(PanelFixture, TheFooterSavesTheOptionsButNeverTheTurnOrGreyscale) {
     EXPECT_EQ(settings.store.defaultSpec().metadata, MetadataPolicy::keepAll);
     EXPECT_EQ(settings.store.defaultSpec().adjustments, Adjustments::none());
     EXPECT_TRUE(panel->footer()->isHidden());
-}
-
-TEST_F(PanelFixture, TheBackgroundIsExactlyWhiteOrBlackAndAnyOtherMatteSelectsNothing) {
-    setFormat(OutputFormat::jpeg());
-    settings.change([](OutputSpec& spec) { spec.matte = MatteColour{0.5, 0.25, 0.0}; });
-    DSSegmentedControl* matte = panel->matteControl();
-    EXPECT_EQ(matte->selectedIndex(), -1);
-    chooseSegment(matte, 1);
-    EXPECT_EQ(spec().matte, MatteColour::black());
-    chooseSegment(matte, 0);
-    EXPECT_EQ(spec().matte, (MatteColour{1.0, 1.0, 1.0}));
-    EXPECT_EQ(matte->selectedIndex(), 0);
 }
 
 TEST_F(PanelFixture, ThePatternIsWrittenAtEveryKeystrokeAndPreviewsTheSubject) {

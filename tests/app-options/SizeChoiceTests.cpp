@@ -50,10 +50,8 @@ TEST(SizeChoice, ResolvingKeepsAPresetOnlyWhileItDescribesTheSizing) {
     EXPECT_EQ(SizeChoice::resolve(SizeChoice::custom, ResizeSpec::longestEdge(2048)),
               (R{std::nullopt, SizeChoice::longest2048, "Longest edge 2048"}));
     EXPECT_EQ(SizeChoice::resolve(SizeChoice::original, ResizeSpec::fit(10, 10)).kept, std::nullopt);
-}
 
-TEST(SizeChoice, SizingsNoPresetNamesReadAsWhatTheyDo) {
-    // Only a stored specification holds these; reading "auto × auto" would claim the original size.
+    // Sizings no preset names read as what they do. Only a stored specification holds these; reading "auto × auto" would claim the original size.
     EXPECT_EQ(SizeChoice::resolve(none(), ResizeSpec::percentage(0.3)).label, "30%");
     EXPECT_EQ(SizeChoice::resolve(none(), ResizeSpec::percentage(0.125)).label, "12.5%");
     EXPECT_EQ(SizeChoice::resolve(none(), ResizeSpec::scale(0.5)).label, "@0.5x");

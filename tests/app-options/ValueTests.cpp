@@ -65,7 +65,7 @@ TEST(ChipFace, ChipsShowTheirValueAndSayWhatTheySet) {
 
 std::vector<QSizeF> chips(std::initializer_list<QSizeF> sizes) { return sizes; }
 
-TEST(FlowLayout, WrapsWhenTheNextItemWouldPassTheWidth) {
+TEST(FlowLayout, WrapsWhenTheNextItemWouldPassTheWidthAndCentresItemsInTheirLines) {
     const FlowLayout flow{5, 5};
     const auto three = chips({{40, 16}, {30, 16}, {30, 16}});
     EXPECT_EQ(flow.sizeThatFits(three, 105.0), QSizeF(75, 37));
@@ -83,10 +83,8 @@ TEST(FlowLayout, WrapsWhenTheNextItemWouldPassTheWidth) {
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].width, 40);
     EXPECT_EQ(flow.sizeThatFits(three, 20.0), QSizeF(40, 16 * 3 + 10));
-}
 
-TEST(FlowLayout, PlacesLinesLeftAlignedAndCentresEachItemInItsLine) {
-    const FlowLayout flow{5, 5};
+    // Lines are placed left-aligned, each item centred in its line.
     const auto frames = flow.placeSubviews(chips({{40, 16}, {30, 10}, {30, 16}}), QRectF(10, 20, 105, 100));
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[0], QRectF(10, 20, 40, 16));
