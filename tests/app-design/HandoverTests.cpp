@@ -1,6 +1,7 @@
 #include "app/design/DSMenuPresenter.h"
 #include "app/design/DSPanelHandover.h"
 #include "support/FixedPreferences.h"
+#include "app-design/MenuSamples.h"
 #include "app-design/Windows.h"
 
 #include <QSignalSpy>
@@ -8,10 +9,6 @@
 
 namespace pictavo {
 namespace {
-
-DSMenuContent<int> content() {
-    return {{{std::nullopt, {{1, QStringLiteral("One"), std::nullopt, std::nullopt, false}}}}};
-}
 
 struct HandoverFixture : ::testing::Test {
     ThemeScope theme;
@@ -21,8 +18,8 @@ struct HandoverFixture : ::testing::Test {
     DSMenuPresenter<int>* second = new DSMenuPresenter<int>(window.second, 200, announcer);
 
     HandoverFixture() {
-        first->setContent(content());
-        second->setContent(content());
+        first->setContent(formats());
+        second->setContent(formats());
     }
     ~HandoverFixture() override { DSPanelHandover::shared().removeReleaseMonitor(); }
 };

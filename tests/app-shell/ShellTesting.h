@@ -38,12 +38,8 @@ fs::path writePhoto(const fs::path& path, int width = 64, int height = 48, int s
 class ScriptedServices : public pictavo::ShellServices {
 public:
     QList<QUrl> imagesToChoose;
-    bool replaceAnswer = false;
-    bool chooseFolderAnswer = false;
-    bool quitAnswer = false;
-    int replaceQuestions = 0;
-    int folderOffers = 0;
-    int quitQuestions = 0;
+    bool replaceAnswer = false, chooseFolderAnswer = false, quitAnswer = false;
+    int replaceQuestions = 0, folderOffers = 0, quitQuestions = 0;
     std::vector<std::vector<fs::path>> revealed;
     QList<QUrl> webPages;
     QStringList copied;

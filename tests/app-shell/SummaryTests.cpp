@@ -28,8 +28,7 @@ TEST(SizeChange, PercentsTruncateAndTheBadgeUsesTheMinusSign) {
     EXPECT_EQ(percentSaved(1000, 1001), (PercentSaved{0, true}));
 
     EXPECT_EQ(SizeChange::between(100, 150), (SizeChange{SizeChange::Kind::grew, 50, 0, false}));
-    EXPECT_EQ(sizeChangeText(SizeChange::between(100, 150)), QStringLiteral("+50 bytes"));
-    EXPECT_EQ(sizeChangeText(SizeChange::between(3000, 2000)), QStringLiteral("\u221233%"));
+    // The texts of a growth and a saving are read on the card badges below.
     EXPECT_EQ(sizeChangeText(SizeChange{SizeChange::Kind::saved, 10, 0, true}), std::nullopt);
     EXPECT_EQ(sizeChangeText(SizeChange::between(7, 7)), std::nullopt);
 }
