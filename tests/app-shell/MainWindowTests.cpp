@@ -1,14 +1,17 @@
 #include "ShellTesting.h"
 
 #include "app/batch/ExportedImage.h"
+#include "app/design/DSPalette.h"
 #include "app/shell/BatchGrid.h"
 #include "app/shell/DropZone.h"
 #include "app/shell/ExportButton.h"
 #include "app/shell/HeroBand.h"
 #include "app/shell/ImageCard.h"
+#include "support/FixedPreferences.h"
 
 #include <QAction>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
@@ -24,7 +27,7 @@ using namespace shell_testing;
 class MainWindowTest : public testing::Test, protected WindowScene {};
 
 // The offscreen screen is narrower than the window's usual 1120 × 760.
-TEST_F(MainWindowTest, AnEmptyWindowFitsTheScreenShowsTheDropZoneAndWithholdsBatchCommands) {
+TEST_F(MainWindowTest, AnEmptyWindowFitsTheScreenShowsTheDropZoneWithholdsBatchCommandsAndFollowsTheTheme) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Pictavo by Fenwid"));
     EXPECT_TRUE(window->showsDropZone());
     EXPECT_FALSE(window->exportAction()->isEnabled());
@@ -51,6 +54,15 @@ TEST_F(MainWindowTest, AnEmptyWindowFitsTheScreenShowsTheDropZoneAndWithholdsBat
     QCoreApplication::processEvents();
     const QRect exportButton(window->exportButton()->mapTo(window.get(), QPoint(0, 0)), window->exportButton()->size());
     EXPECT_TRUE(window->rect().contains(exportButton));
+
+    // It redraws in a new appearance at once, the drop zone's texts with it.
+    ThemeScope theme;
+    const QPoint corner = window->dropZone()->mapTo(window.get(), QPoint(4, 4));
+    EXPECT_EQ(window->grab().toImage().pixelColor(corner), palette::DSWindowBg().resolve(DSAppearance::light));
+    theme.preferences->set(true);
+    EXPECT_EQ(window->grab().toImage().pixelColor(corner), palette::DSWindowBg().resolve(DSAppearance::dark));
+    const QColor title = window->dropZone()->findChild<QLabel*>()->palette().color(QPalette::WindowText);
+    EXPECT_EQ(title, palette::primary().resolve(DSAppearance::dark));
 }
 
 TEST_F(MainWindowTest, ChosenImagesBecomeCardsWithEstimatesAndTheBandTotalsThem) {
