@@ -227,7 +227,7 @@ TEST_F(PanelFixture, TheFooterSavesTheOptionsButNeverTheTurnOrGreyscale) {
     EXPECT_TRUE(panel->footer()->isHidden());
 }
 
-TEST_F(PanelFixture, ThePatternIsWrittenAtEveryKeystrokeAndPreviewsTheSubject) {
+TEST_F(PanelFixture, ThePatternIsWrittenAtEveryKeystrokeAndPreviewsTheSubjectWrappedInsideThePanel) {
     FilenamePatternField* naming = panel->patternField();
     QLineEdit* field = naming->field();
     EXPECT_EQ(field->text(), "{name}.{format}");
@@ -252,9 +252,8 @@ TEST_F(PanelFixture, ThePatternIsWrittenAtEveryKeystrokeAndPreviewsTheSubject) {
     typeKey(field, Qt::Key_Backspace);
     EXPECT_EQ(spec().namePattern, "");
     EXPECT_EQ(naming->previewLine()->text(), QStringLiteral("IMG_0001.PNG \u2192 IMG_0001.PNG"));
-}
 
-TEST_F(PanelFixture, ALongNameWrapsInsideThePanelInsteadOfWideningIt) {
+    // A long name wraps inside the panel instead of widening it.
     const int lineHeight = panel->patternField()->previewLine()->heightForWidth(276);
     settings.change([](OutputSpec& spec) { spec.namePattern = "{name}-" + std::string(120, 'x') + "-{w}x{h}"; });
     settle();
