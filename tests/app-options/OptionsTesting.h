@@ -38,9 +38,9 @@ using support::eventually;
 void settle();
 
 // Input through the window system's path, as a person's would arrive.
-void click(QWidget* widget, QPoint local = {-1, -1});
+void click(QWidget* widget);
 void typeText(QWidget* widget, const QString& text);
-void typeKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
+void typeKey(QWidget* widget, Qt::Key key);
 
 } // namespace options_testing
 
