@@ -48,16 +48,11 @@ TEST(BandSummary, CountLabelAndActionFollowTheSelectionAndTheRun) {
     const auto summary = [](std::int64_t count, std::int64_t selected, ExportPhase phase = {}) {
         return BandSummary::make(count, selected, 1000, std::nullopt, phase, QStringLiteral("beside each original"));
     };
-    EXPECT_EQ(summary(0, 0).countLabel, QStringLiteral("0 IMAGES"));
-    EXPECT_EQ(summary(0, 0).action, std::nullopt);
-    EXPECT_EQ(summary(0, 0).figure, Figure(BandSummary::Idle{}));
-    EXPECT_EQ(summary(1, 0).countLabel, QStringLiteral("1 IMAGE"));
-    EXPECT_EQ(summary(1, 0).action, BandSummary::Action(BandSummary::ClearAll{}));
+    const Figure source = BandSummary::Bytes{"1 kB", std::nullopt, std::nullopt};
+    EXPECT_EQ(summary(0, 0), (BandSummary{"0 IMAGES", std::nullopt, false, BandSummary::Idle{}}));
+    EXPECT_EQ(summary(1, 0), (BandSummary{"1 IMAGE", BandSummary::ClearAll{}, false, source}));
     EXPECT_EQ(summary(1000, 0).countLabel, QStringLiteral("1000 IMAGES"));
-    const BandSummary selecting = summary(5, 2);
-    EXPECT_EQ(selecting.countLabel, QStringLiteral("2 SELECTED"));
-    EXPECT_TRUE(selecting.isSelecting);
-    EXPECT_EQ(selecting.action, BandSummary::Action(BandSummary::Remove{2}));
+    EXPECT_EQ(summary(5, 2), (BandSummary{"2 SELECTED", BandSummary::Remove{2}, true, source}));
     EXPECT_EQ(summary(5, 2, running(0)).action, std::nullopt);
 }
 
