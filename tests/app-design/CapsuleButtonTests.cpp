@@ -2,12 +2,15 @@
 #include "app/design/DSCapsuleColours.h"
 #include "app/design/DSPalette.h"
 #include "support/FixedPreferences.h"
+#include "app-design/Windows.h"
 
 #include <QEnterEvent>
-#include <QImage>
 #include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
 
 namespace pictavo {
 namespace {
@@ -15,131 +18,75 @@ namespace {
 using namespace palette;
 using Role = DSCapsuleButtonStyle::Role;
 
-CapsuleStateKey state(Role role) {
-    CapsuleStateKey key;
-    key.role = role;
-    return key;
+// A capsule's state: its role, with the flags given set away from their resting values.
+enum Flag : unsigned {
+    isOpen = 1 << 0,
+    isFilled = 1 << 1,
+    isDisabled = 1 << 2,
+    isPressed = 1 << 3,
+    isHovering = 1 << 4,
+    reduceTransparency = 1 << 5,
+    increasedContrast = 1 << 6
+};
+CapsuleStateKey state(Role role, unsigned flags = 0) {
+    return {role, bool(flags & isOpen), bool(flags & isFilled), !(flags & isDisabled), bool(flags & isPressed),
+            bool(flags & isHovering), bool(flags & reduceTransparency), bool(flags & increasedContrast)};
 }
 
-TEST(CapsuleColours, PrimaryFollowsFillingPressingEnablingAndContrastButNeverHoverOrOpen) {
-    CapsuleStateKey key = state(Role::primary);
-    key.isFilled = true;
-    CapsuleColours colours = capsuleColours(key);
-    EXPECT_EQ(colours.fill, &DSAccent());
-    EXPECT_EQ(colours.foreground, &white());
-    EXPECT_EQ(colours.backing, nullptr);
-    EXPECT_EQ(colours.stroke, nullptr);
+// A capsule's layers from back to front, then its text: backing, fill, stroke, foreground.
+using Layers = std::array<const DSColour*, 4>;
 
-    key.isPressed = true;
-    EXPECT_EQ(capsuleColours(key).fill, &DSAccentPress());
-
-    // A disabled filled button does not react to pressing.
-    key.isEnabled = false;
-    colours = capsuleColours(key);
-    EXPECT_EQ(colours.fill, &DSAccent());
-    EXPECT_EQ(colours.foreground, &translucentWhite());
-    key.increasedContrast = true;
-    EXPECT_EQ(capsuleColours(key).foreground, &black());
-
-    CapsuleStateKey inert = state(Role::primary);
-    EXPECT_EQ(capsuleColours(inert).fill, &DSAccentInert());
-    EXPECT_EQ(capsuleColours(inert).foreground, &DSAccentFgInert());
-    inert.increasedContrast = true;
-    EXPECT_EQ(capsuleColours(inert).foreground, &DSAccentFgInertContrast());
-
-    CapsuleStateKey busy = state(Role::primary);
-    busy.isFilled = true;
-    const CapsuleColours atRest = capsuleColours(busy);
-    busy.isHovering = true;
-    busy.isOpen = true;
-    const CapsuleColours hoveredOpen = capsuleColours(busy);
-    EXPECT_EQ(hoveredOpen.fill, atRest.fill);
-    EXPECT_EQ(hoveredOpen.foreground, atRest.foreground);
+Layers layersFor(const CapsuleStateKey& key) {
+    const CapsuleColours colours = capsuleColours(key);
+    return {colours.backing, colours.fill, colours.stroke, colours.foreground};
 }
 
-TEST(CapsuleColours, ChipFillPrefersPressThenOpenThenHoverUnlessDisabled) {
-    CapsuleStateKey key = state(Role::chip);
-    EXPECT_EQ(capsuleColours(key).fill, &DSFill());
-    EXPECT_EQ(capsuleColours(key).stroke, &DSGlassBorder());
-    EXPECT_EQ(capsuleColours(key).foreground, &primary());
-    EXPECT_EQ(capsuleColours(key).backing, nullptr);
+TEST(CapsuleColours, EachRoleFollowsItsStateAndTheAccessibilitySettings) {
+    const std::vector<std::pair<CapsuleStateKey, Layers>> cases{
+        // A primary button follows filling, pressing, enabling and contrast, never hover or open.
+        {state(Role::primary, isFilled), {nullptr, &DSAccent(), nullptr, &white()}},
+        {state(Role::primary, isFilled | isPressed), {nullptr, &DSAccentPress(), nullptr, &white()}},
+        {state(Role::primary, isOpen | isFilled | isHovering), {nullptr, &DSAccent(), nullptr, &white()}},
+        // A disabled filled button does not react to pressing.
+        {state(Role::primary, isFilled | isDisabled | isPressed), {nullptr, &DSAccent(), nullptr, &translucentWhite()}},
+        {state(Role::primary, isFilled | isDisabled | isPressed | increasedContrast),
+         {nullptr, &DSAccent(), nullptr, &black()}},
+        {state(Role::primary), {nullptr, &DSAccentInert(), nullptr, &DSAccentFgInert()}},
+        {state(Role::primary, increasedContrast), {nullptr, &DSAccentInert(), nullptr, &DSAccentFgInertContrast()}},
 
-    key.isHovering = true;
-    EXPECT_EQ(capsuleColours(key).fill, &DSGlassActive());
-    key.isOpen = true;
-    EXPECT_EQ(capsuleColours(key).fill, &DSMenuSelection());
-    EXPECT_EQ(capsuleColours(key).stroke, &DSAccentRing());
-    key.isPressed = true;
-    EXPECT_EQ(capsuleColours(key).fill, &DSFill2());
+        // A chip's fill prefers press, then open, then hover.
+        {state(Role::chip), {nullptr, &DSFill(), &DSGlassBorder(), &primary()}},
+        {state(Role::chip, isHovering), {nullptr, &DSGlassActive(), &DSGlassBorder(), &primary()}},
+        {state(Role::chip, isOpen | isHovering), {nullptr, &DSMenuSelection(), &DSAccentRing(), &primary()}},
+        {state(Role::chip, isOpen | isPressed | isHovering), {nullptr, &DSFill2(), &DSAccentRing(), &primary()}},
+        // Disabled, hover and press are ignored; open still shows.
+        {state(Role::chip, isDisabled | isPressed | isHovering),
+         {nullptr, &DSFill(), &DSGlassBorder(), &tertiaryLabel()}},
+        {state(Role::chip, isOpen | isDisabled | isPressed | isHovering),
+         {nullptr, &DSMenuSelection(), &DSAccentRing(), &tertiaryLabel()}},
 
-    // Disabled, hover and press are ignored; open still shows.
-    CapsuleStateKey disabled = state(Role::chip);
-    disabled.isEnabled = false;
-    disabled.isHovering = true;
-    disabled.isPressed = true;
-    EXPECT_EQ(capsuleColours(disabled).fill, &DSFill());
-    EXPECT_EQ(capsuleColours(disabled).foreground, &tertiaryLabel());
-    disabled.isOpen = true;
-    EXPECT_EQ(capsuleColours(disabled).fill, &DSMenuSelection());
-}
+        // A quiet chip shows nothing at rest, and hover wins over open.
+        {state(Role::quietChip), {nullptr, nullptr, nullptr, &secondary()}},
+        {state(Role::quietChip, isDisabled | isPressed | isHovering), {nullptr, nullptr, nullptr, &tertiaryLabel()}},
+        {state(Role::quietChip, isOpen), {nullptr, &DSFill(), &DSGlassBorder(), &primary()}},
+        {state(Role::quietChip, isOpen | isHovering), {nullptr, &DSGlassActive(), &DSGlassBorder(), &primary()}},
+        {state(Role::quietChip, isOpen | isPressed | isHovering), {nullptr, &DSFill2(), &DSGlassBorder(), &primary()}},
 
-TEST(CapsuleColours, QuietChipShowsNothingAtRestAndHoverWinsOverOpen) {
-
-    CapsuleStateKey quiet = state(Role::quietChip);
-    quiet.isEnabled = false;
-    quiet.isHovering = true;
-    quiet.isPressed = true;
-    EXPECT_EQ(capsuleColours(quiet).fill, nullptr);
-    EXPECT_EQ(capsuleColours(quiet).foreground, &tertiaryLabel());
-
-    CapsuleStateKey key = state(Role::quietChip);
-    CapsuleColours colours = capsuleColours(key);
-    EXPECT_EQ(colours.fill, nullptr);
-    EXPECT_EQ(colours.stroke, nullptr);
-    EXPECT_EQ(colours.backing, nullptr);
-    EXPECT_EQ(colours.foreground, &secondary());
-
-    key.isOpen = true;
-    colours = capsuleColours(key);
-    EXPECT_EQ(colours.fill, &DSFill());
-    EXPECT_EQ(colours.stroke, &DSGlassBorder());
-    EXPECT_EQ(colours.foreground, &primary());
-    key.isHovering = true;
-    EXPECT_EQ(capsuleColours(key).fill, &DSGlassActive());
-    key.isPressed = true;
-    EXPECT_EQ(capsuleColours(key).fill, &DSFill2());
-}
-
-TEST(CapsuleColours, AccessibilitySettingsChangeBackingAndStroke) {
-    CapsuleStateKey chip = state(Role::chip);
-    chip.reduceTransparency = true;
-    EXPECT_EQ(capsuleColours(chip).backing, &DSGlassSolid());
-    EXPECT_EQ(capsuleColours(chip).stroke, &DSSeparator());
-    chip.isOpen = true;
-    EXPECT_EQ(capsuleColours(chip).stroke, &DSSeparator());
-    chip.increasedContrast = true;
-    EXPECT_EQ(capsuleColours(chip).stroke, &primary());
-
-    CapsuleStateKey quiet = state(Role::quietChip);
-    quiet.reduceTransparency = true;
-    EXPECT_EQ(capsuleColours(quiet).backing, nullptr) << "a quiet chip at rest has nothing to back";
-    EXPECT_EQ(capsuleColours(quiet).fill, nullptr);
-    quiet.isOpen = true;
-    EXPECT_EQ(capsuleColours(quiet).backing, &DSGlassSolid());
-    EXPECT_EQ(capsuleColours(quiet).stroke, &DSSeparator());
-
-    CapsuleStateKey closedQuiet = state(Role::quietChip);
-    closedQuiet.increasedContrast = true;
-    EXPECT_EQ(capsuleColours(closedQuiet).stroke, &primary());
-    EXPECT_EQ(capsuleColours(closedQuiet).foreground, &primary());
-}
-
-// The widget drawn on a transparent canvas, without a window background behind it.
-QColor pixelAt(QWidget& widget, QPoint point) {
-    QImage canvas(widget.size(), QImage::Format_ARGB32);
-    canvas.fill(Qt::transparent);
-    widget.render(&canvas, QPoint(), QRegion(), QWidget::RenderFlags());
-    return canvas.pixelColor(point);
+        // Reduced transparency backs the glass; increased contrast strengthens the stroke.
+        {state(Role::chip, reduceTransparency), {&DSGlassSolid(), &DSFill(), &DSSeparator(), &primary()}},
+        {state(Role::chip, isOpen | reduceTransparency),
+         {&DSGlassSolid(), &DSMenuSelection(), &DSSeparator(), &primary()}},
+        {state(Role::chip, isOpen | reduceTransparency | increasedContrast),
+         {&DSGlassSolid(), &DSMenuSelection(), &primary(), &primary()}},
+        // A quiet chip at rest has nothing to back.
+        {state(Role::quietChip, reduceTransparency), {nullptr, nullptr, nullptr, &secondary()}},
+        {state(Role::quietChip, isOpen | reduceTransparency), {&DSGlassSolid(), &DSFill(), &DSSeparator(), &primary()}},
+        {state(Role::quietChip, increasedContrast), {nullptr, nullptr, &primary(), &primary()}},
+    };
+    for (std::size_t index = 0; index < cases.size(); ++index) {
+        SCOPED_TRACE(testing::Message() << "case " << index);
+        EXPECT_EQ(layersFor(cases[index].first), cases[index].second);
+    }
 }
 
 TEST(CapsuleButton, SizeFollowsRoleAndTheUsersTextSize) {

@@ -1,6 +1,7 @@
 #include "app/design/DSMenuPresenter.h"
 #include "app/design/DSPanelHandover.h"
 #include "support/FixedPreferences.h"
+#include "app-design/MenuSamples.h"
 #include "app-design/Windows.h"
 
 #include <QSignalSpy>
@@ -8,10 +9,6 @@
 
 namespace pictavo {
 namespace {
-
-DSMenuContent<int> content() {
-    return {{{std::nullopt, {{1, QStringLiteral("One"), std::nullopt, std::nullopt, false}}}}};
-}
 
 struct HandoverFixture : ::testing::Test {
     ThemeScope theme;
@@ -21,8 +18,8 @@ struct HandoverFixture : ::testing::Test {
     DSMenuPresenter<int>* second = new DSMenuPresenter<int>(window.second, 200, announcer);
 
     HandoverFixture() {
-        first->setContent(content());
-        second->setContent(content());
+        first->setContent(formats());
+        second->setContent(formats());
     }
     ~HandoverFixture() override { DSPanelHandover::shared().removeReleaseMonitor(); }
 };
@@ -72,8 +69,7 @@ TEST_F(HandoverFixture, APressDraggedOffTheTriggerOnADisabledOneOrOnTheMenusOwnO
 
 TEST_F(HandoverFixture, DoubleClickingATriggerOpensAndClosesItsMenu) {
     QObject::connect(window.first, &QAbstractButton::clicked, first, [this] { first->setPresented(!first->isPresented()); });
-    const QPoint centre = windowPoint(window.first, window.first->rect().center());
-    QTest::mouseDClick(window.window.windowHandle(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(window.window.windowHandle(), Qt::LeftButton, {}, centreInWindow(window.first));
     settle();
     EXPECT_FALSE(first->isPresented()) << "the second press closes the menu, and its double click goes with it";
     EXPECT_FALSE(window.first->isDown());
@@ -96,6 +92,12 @@ TEST_F(HandoverFixture, HitTestFollowsRegistrationOrderAndSkipsHiddenAndGoneAnch
     EXPECT_EQ(hit->id, overlapping);
     hit->activate();
     EXPECT_EQ(activated, 1);
+    // Updating the anchor replaces its activation.
+    anchor.setActivation([&activated] { activated += 10; });
+    hit = handover.hitTest(window.first, inFirst);
+    ASSERT_TRUE(hit);
+    hit->activate();
+    EXPECT_EQ(activated, 11);
 
     overlapping->hide();
     EXPECT_FALSE(handover.hitTest(window.first, inFirst)) << "a hidden anchor is never hit";
@@ -104,17 +106,6 @@ TEST_F(HandoverFixture, HitTestFollowsRegistrationOrderAndSkipsHiddenAndGoneAnch
     delete window.second;
     window.second = nullptr;
     EXPECT_FALSE(handover.hitTest(nullptr, inSecond)) << "a gone anchor is forgotten";
-}
-
-TEST(PanelAnchor, UpdatingReplacesTheActivation) {
-    TriggerWindow window;
-    std::vector<int> runs;
-    DSPanelAnchor anchor(window.plain, [&runs] { runs.push_back(1); });
-    anchor.setActivation([&runs] { runs.push_back(2); });
-    const auto hit = DSPanelHandover::shared().hitTest(nullptr, window.plain->mapToGlobal(QPointF(5, 5)));
-    ASSERT_TRUE(hit);
-    hit->activate();
-    EXPECT_EQ(runs, std::vector<int>{2});
 }
 
 } // namespace

@@ -19,10 +19,6 @@ struct Rgba {
     double alpha;
 };
 
-constexpr Rgba accent{215, 46, 105, 1}, accentDark{245, 92, 136, 1};
-
-Rgba greyValue(int white, double a) { return {white, white, white, a}; }
-
 void expectColour(const QColor& actual, Rgba expected, const std::string& where) {
     // QColor keeps 16 bits a channel: 8-bit values come back exactly, alphas to the nearest step.
     EXPECT_EQ(actual.red(), expected.red) << where;
@@ -34,8 +30,8 @@ void expectColour(const QColor& actual, Rgba expected, const std::string& where)
 // The values themselves are the design's and stand in one place; these are the ways a member
 // could pick the wrong one: the wrong appearance, a shared object, a lost alpha or name.
 TEST(Palette, EachMemberResolvesPerAppearanceUnderItsOwnName) {
-    expectColour(DSAccent().resolve(DSAppearance::light), accent, "accent light");
-    expectColour(DSAccent().resolve(DSAppearance::increasedContrastDark), accentDark, "accent contrast dark");
+    expectColour(DSAccent().resolve(DSAppearance::light), {215, 46, 105, 1}, "accent light");
+    expectColour(DSAccent().resolve(DSAppearance::increasedContrastDark), {245, 92, 136, 1}, "accent contrast dark");
     expectColour(DSAccentTint().resolve(DSAppearance::dark), {245, 92, 136, 0.16}, "accent tint dark");
     expectColour(DSSeparator().resolve(DSAppearance::light), {60, 60, 67, 0.14}, "separator light");
     expectColour(DSSeparator().resolve(DSAppearance::increasedContrastLight), {60, 60, 67, 0.6}, "separator contrast");
@@ -51,7 +47,7 @@ TEST(Palette, EachMemberResolvesPerAppearanceUnderItsOwnName) {
                                    &tertiaryLabel(), &green(), &orange(), &red()}) {
         EXPECT_TRUE(colour->name().isEmpty());
     }
-    expectColour(translucentWhite().resolve(DSAppearance::dark), greyValue(255, 0.8), "translucent white");
+    expectColour(translucentWhite().resolve(DSAppearance::dark), {255, 255, 255, 0.8}, "translucent white");
     EXPECT_LT(primary().resolve(DSAppearance::light).lightnessF(), 0.5);
     EXPECT_GT(primary().resolve(DSAppearance::dark).lightnessF(), 0.5);
 }
@@ -83,14 +79,12 @@ TEST(Theme, WithoutAPreferenceTheApplicationPaletteDecides) {
                                                   ? DSAppearance::dark
                                                   : DSAppearance::light);
 
-    QPalette dark = original;
-    dark.setColor(QPalette::Window, QColor(30, 30, 30));
-    QApplication::setPalette(dark);
-    EXPECT_EQ(DSTheme::shared().appearance(), DSAppearance::dark);
-    QPalette light = original;
-    light.setColor(QPalette::Window, QColor(240, 240, 240));
-    QApplication::setPalette(light);
-    EXPECT_EQ(DSTheme::shared().appearance(), DSAppearance::light);
+    for (const auto& [grey, appearance] : {std::pair{30, DSAppearance::dark}, std::pair{240, DSAppearance::light}}) {
+        QPalette changed = original;
+        changed.setColor(QPalette::Window, QColor(grey, grey, grey));
+        QApplication::setPalette(changed);
+        EXPECT_EQ(DSTheme::shared().appearance(), appearance) << grey;
+    }
     QApplication::setPalette(original);
 }
 

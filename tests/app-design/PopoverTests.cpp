@@ -18,31 +18,30 @@ struct Content : QWidget {
     QLineEdit* field = new QLineEdit(this);
     QWidget* block = new QWidget(this);
 
-    explicit Content(int blockHeight) {
+    Content() {
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(16, 16, 16, 16);
         layout->addWidget(field);
         layout->addWidget(block);
-        block->setFixedHeight(blockHeight);
+        block->setFixedHeight(100);
     }
 };
 
 struct PopoverFixture : ::testing::Test {
     ThemeScope theme;
     TriggerWindow window;
-    int blockHeight = 100;
     int made = 0;
     QPointer<Content> content;
     DSPanelPresenter* popover = new DSPanelPresenter(window.first, 308, [this] {
         ++made;
-        content = new Content(blockHeight);
+        content = new Content;
         return content.data();
     });
 
     DSPopoverWindow* shown() { return popover->controller().window(); }
 };
 
-TEST_F(PopoverFixture, OpensBelowItsTriggerAndTakesTheFocus) {
+TEST_F(PopoverFixture, OpensBelowItsTriggerTakesTheFocusAndIsHandedOverToASecondTrigger) {
     popover->setPresented(true);
     ASSERT_NE(shown(), nullptr);
     EXPECT_EQ(made, 1);
@@ -61,14 +60,39 @@ TEST_F(PopoverFixture, OpensBelowItsTriggerAndTakesTheFocus) {
     content->field->setFocus();
     QTest::keyClicks(content->field, QStringLiteral("120"));
     EXPECT_EQ(content->field->text(), QStringLiteral("120"));
+
+    // A press on a second trigger hands the panel over to it.
+    bool otherMade = false;
+    auto* other = new DSPanelPresenter(window.second, 200, [&otherMade] {
+        otherMade = true;
+        return new QWidget;
+    });
+    click(window.second);
+    settle();
+    EXPECT_FALSE(popover->isPresented());
+    EXPECT_TRUE(other->isPresented());
+    EXPECT_TRUE(otherMade);
 }
 
-TEST_F(PopoverFixture, ClicksInsideAreDeliveredAndEscapeOrAClickOutsideDismiss) {
+TEST_F(PopoverFixture, ClicksAndListsInsideAreThePanelsAndEscapeOrAClickOutsideDismiss) {
     QSignalSpy presented(popover, &DSPresenter::presentedChanged);
     popover->setPresented(true);
     ASSERT_TRUE(QTest::qWaitForWindowActive(shown()));
     click(content->field);
     EXPECT_TRUE(content->field->hasFocus());
+    EXPECT_TRUE(popover->isPresented());
+    // A list opened from inside the panel counts as the panel.
+    auto* choice = new QComboBox(content);
+    choice->addItems({QStringLiteral("White"), QStringLiteral("Black")});
+    content->layout()->addWidget(choice);
+    settle();
+    choice->showPopup();
+    QWidget* list = choice->view()->window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list));
+    const QRect second = choice->view()->visualRect(choice->model()->index(1, 0));
+    QTest::mouseClick(list->windowHandle(), Qt::LeftButton, {}, choice->view()->viewport()->mapTo(list, second.center()));
+    settle();
+    EXPECT_EQ(choice->currentIndex(), 1);
     EXPECT_TRUE(popover->isPresented());
     typeKey(shown(), Qt::Key_Escape);
     EXPECT_EQ(shown(), nullptr);
@@ -82,25 +106,7 @@ TEST_F(PopoverFixture, ClicksInsideAreDeliveredAndEscapeOrAClickOutsideDismiss) 
     EXPECT_EQ(shown(), nullptr);
 }
 
-TEST_F(PopoverFixture, AListOpenedFromInsideThePanelCountsAsThePanel) {
-    popover->setPresented(true);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(shown()));
-    auto* choice = new QComboBox(content);
-    choice->addItems({QStringLiteral("White"), QStringLiteral("Black")});
-    content->layout()->addWidget(choice);
-    settle();
-    choice->showPopup();
-    QWidget* list = choice->view()->window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(list));
-    const QRect second = choice->view()->visualRect(choice->model()->index(1, 0));
-    const QPoint inList = choice->view()->viewport()->mapTo(list, second.center());
-    QTest::mouseClick(list->windowHandle(), Qt::LeftButton, {}, inList);
-    settle();
-    EXPECT_EQ(choice->currentIndex(), 1);
-    EXPECT_TRUE(popover->isPresented());
-}
-
-TEST_F(PopoverFixture, FollowsItsContentsHeightAndKeepsTheArrowOverANarrowTrigger) {
+TEST_F(PopoverFixture, FollowsItsContentsHeightUpToACapAndKeepsTheArrowOverANarrowTrigger) {
     window.first->resize(16, 30);
     popover->setPresented(true);
     EXPECT_DOUBLE_EQ(shown()->arrowLeft(), 10) << "ten points in, however narrow the trigger";
@@ -109,13 +115,11 @@ TEST_F(PopoverFixture, FollowsItsContentsHeightAndKeepsTheArrowOverANarrowTrigge
     settle();
     EXPECT_EQ(shown()->height(), before + 60);
     EXPECT_TRUE(popover->isPresented());
-}
 
-TEST_F(PopoverFixture, TallContentIsCappedAndScrolls) {
-    blockHeight = 3000;
-    popover->setPresented(true);
-    const int available = window.window.screen()->availableGeometry().height();
-    EXPECT_LE(shown()->height(), int(0.7 * available) + 1);
+    // Content taller than the screen allows is capped and scrolls.
+    content->block->setFixedHeight(3000);
+    settle();
+    EXPECT_LE(shown()->height(), int(0.7 * window.window.screen()->availableGeometry().height()) + 1);
     EXPECT_GT(shown()->fittingHeight(), shown()->height());
 }
 
@@ -138,20 +142,6 @@ TEST_F(PopoverFixture, ClearingTheFlagOrLosingTheTriggerClosesWithoutASecondDism
     window.first->hide();
     EXPECT_FALSE(popover->isPresented());
     EXPECT_EQ(shown(), nullptr);
-}
-
-TEST_F(PopoverFixture, APanelOpenedOverASecondTriggerIsHandedOver) {
-    bool otherMade = false;
-    auto* other = new DSPanelPresenter(window.second, 200, [&otherMade] {
-        otherMade = true;
-        return new QWidget;
-    });
-    popover->setPresented(true);
-    click(window.second);
-    settle();
-    EXPECT_FALSE(popover->isPresented());
-    EXPECT_TRUE(other->isPresented());
-    EXPECT_TRUE(otherMade);
 }
 
 } // namespace

@@ -8,7 +8,9 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
+#include <vector>
 
 namespace pictavo {
 
@@ -135,17 +137,14 @@ TEST(PortalPreferences, ReadsTheDesktopsPreferencesAndFollowsTheirChanges) {
     EXPECT_FALSE(preferences.prefersReducedTransparency());
 
     QSignalSpy changed(&preferences, &DSDesktopPreferences::changed);
-    QMetaObject::invokeMethod(portal, [portal] {
-        portal->change(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"), uint(2));
-    });
-    ASSERT_TRUE(changed.wait(10000));
-    EXPECT_EQ(preferences.prefersDark(), false);
-
-    QMetaObject::invokeMethod(portal, [portal] {
-        portal->change(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"), uint(0));
-    });
-    ASSERT_TRUE(changed.wait(10000));
-    EXPECT_EQ(preferences.prefersDark(), std::nullopt) << "0 states no preference";
+    // 2 prefers light; 0 states no preference.
+    for (const auto& [scheme, dark] : {std::pair{2u, std::optional(false)}, std::pair{0u, std::optional<bool>()}}) {
+        QMetaObject::invokeMethod(portal, [portal, scheme] {
+            portal->change(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"), scheme);
+        });
+        ASSERT_TRUE(changed.wait(10000));
+        EXPECT_EQ(preferences.prefersDark(), dark) << scheme;
+    }
     retire(portal);
 }
 
@@ -172,11 +171,10 @@ TEST(PortalPreferences, WithoutAPortalOrABusThereIsNoPreference) {
     EXPECT_DOUBLE_EQ(withoutBus.textScale(), 1.0);
 
     // Implausible text scales are kept in bounds.
-    EXPECT_DOUBLE_EQ(DSPortalPreferences::clampedTextScale(0), 1.0);
-    EXPECT_DOUBLE_EQ(DSPortalPreferences::clampedTextScale(-2), 1.0);
-    EXPECT_DOUBLE_EQ(DSPortalPreferences::clampedTextScale(std::numeric_limits<double>::quiet_NaN()), 1.0);
-    EXPECT_DOUBLE_EQ(DSPortalPreferences::clampedTextScale(40), 3.0);
-    EXPECT_DOUBLE_EQ(DSPortalPreferences::clampedTextScale(0.1), 0.5);
+    const double notANumber = std::numeric_limits<double>::quiet_NaN();
+    for (const auto& [asked, kept] : std::vector<std::pair<double, double>>{{0, 1}, {-2, 1}, {notANumber, 1}, {40, 3}, {0.1, 0.5}}) {
+        EXPECT_DOUBLE_EQ(DSPortalPreferences::clampedTextScale(asked), kept) << asked;
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "app/design/DSAnnouncer.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
@@ -38,28 +39,32 @@ struct TriggerWindow {
     }
 };
 
-inline QPoint windowPoint(QWidget* widget, QPoint local) { return widget->mapTo(widget->window(), local); }
+inline QPoint centreInWindow(QWidget* widget) { return widget->mapTo(widget->window(), widget->rect().center()); }
 
-inline void press(QWidget* widget, Qt::MouseButton button = Qt::LeftButton, QPoint local = {-1, -1}) {
-    if (local == QPoint(-1, -1)) local = widget->rect().center();
-    QTest::mousePress(widget->window()->windowHandle(), button, {}, windowPoint(widget, local));
+inline void press(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mousePress(widget->window()->windowHandle(), button, {}, centreInWindow(widget));
 }
 
-inline void release(QWidget* widget, Qt::MouseButton button = Qt::LeftButton, QPoint local = {-1, -1}) {
-    if (local == QPoint(-1, -1)) local = widget->rect().center();
-    QTest::mouseRelease(widget->window()->windowHandle(), button, {}, windowPoint(widget, local));
+inline void release(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseRelease(widget->window()->windowHandle(), button, {}, centreInWindow(widget));
 }
 
-inline void click(QWidget* widget, Qt::MouseButton button = Qt::LeftButton, QPoint local = {-1, -1}) {
-    press(widget, button, local);
-    release(widget, button, local);
+inline void click(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) {
+    press(widget, button);
+    release(widget, button);
 }
 
 inline void typeKey(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
     QTest::keyClick(window->windowHandle(), key, modifiers);
 }
 
-inline void typeCharacter(QWidget* window, char character) { QTest::keyClick(window->windowHandle(), character); }
+// The widget drawn on a transparent canvas, without a window background behind it.
+inline QColor pixelAt(QWidget& widget, QPoint point) {
+    QImage canvas(widget.size(), QImage::Format_ARGB32);
+    canvas.fill(Qt::transparent);
+    widget.render(&canvas, QPoint(), QRegion(), QWidget::RenderFlags());
+    return canvas.pixelColor(point);
+}
 
 // Lets queued work (deferred activations and focus checks, deferred deletions) run.
 inline void settle() {

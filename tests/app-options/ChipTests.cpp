@@ -67,13 +67,22 @@ TEST_F(ChipsFixture, EachChipShowsItsValueWithTheFacesLookAndWords) {
     EXPECT_GE(format()->chipLabel()->width(), format()->chipLabel()->sizeHint().width());
 }
 
-TEST_F(ChipsFixture, TheFormatMenuSetsTheFormatAndOffersToSaveItAsDefault) {
+TEST_F(ChipsFixture, TheFormatMenuShowsEveryRowWholeSetsTheFormatOffersToSaveItAndClosesWithTheChips) {
     settings.change([](OutputSpec& spec) { spec.quality = QualityMode::quality(50); });
     click(format());
     ASSERT_TRUE(format()->menu()->controller().isOpen());
     EXPECT_TRUE(format()->capsuleStyle().isOpen);
     EXPECT_EQ(groupCount(format()->menu()), 3u) << "the format is the default one";
     EXPECT_EQ(format()->menu()->selection(), FormatMenu::Tag::value(OutputFormat::sameAsSource()));
+    // The offscreen screen is short enough that the menu is capped and scrolls, yet every row's
+    // texts show whole.
+    DSMenuPanel* panel = format()->menu()->controller().window()->panel();
+    ASSERT_TRUE(format()->menu()->controller().window()->scrollArea()->verticalScrollBar()->isVisible());
+    ASSERT_EQ(panel->rowView(0)->row().subtitle, QStringLiteral("Optimise without converting"));
+    for (std::size_t position = 0; position < panel->rowCount(); ++position) {
+        EXPECT_GE(panel->rowView(position)->width(), panel->rowView(position)->sizeHint().width())
+            << panel->rowView(position)->row().title.toStdString();
+    }
 
     ASSERT_TRUE(chooseRow(format(), format()->menu(), "WebP"));
     EXPECT_FALSE(format()->menu()->isPresented());
@@ -90,22 +99,10 @@ TEST_F(ChipsFixture, TheFormatMenuSetsTheFormatAndOffersToSaveItAsDefault) {
     EXPECT_EQ(defaults().format, OutputFormat::webp());
     EXPECT_EQ(defaults().quality, SettingsStore::builtInDefaultSpec().quality) << "only the format is saved";
     EXPECT_EQ(groupCount(format()->menu()), 3u);
-}
-
-// The offscreen screen is short enough that the format menu is capped and scrolls.
-TEST_F(ChipsFixture, TheCappedFormatMenuShowsEveryRowsTextsWholeAndClosesWhenTheChipsAreDisabled) {
-    click(format());
-    DSMenuWindow* menu = format()->menu()->controller().window();
-    ASSERT_NE(menu, nullptr);
-    ASSERT_TRUE(menu->scrollArea()->verticalScrollBar()->isVisible());
-    DSMenuPanel* panel = menu->panel();
-    ASSERT_EQ(panel->rowView(0)->row().subtitle, QStringLiteral("Optimise without converting"));
-    for (std::size_t position = 0; position < panel->rowCount(); ++position) {
-        EXPECT_GE(panel->rowView(position)->width(), panel->rowView(position)->sizeHint().width())
-            << panel->rowView(position)->row().title.toStdString();
-    }
 
     // Disabled chips close their menus and open none.
+    click(format());
+    ASSERT_TRUE(format()->menu()->controller().isOpen());
     chips->setEnabled(false);
     EXPECT_FALSE(format()->menu()->isPresented());
     EXPECT_FALSE(format()->menu()->controller().isOpen());
@@ -113,7 +110,7 @@ TEST_F(ChipsFixture, TheCappedFormatMenuShowsEveryRowsTextsWholeAndClosesWhenThe
     EXPECT_FALSE(size()->menu()->isPresented());
 }
 
-TEST_F(ChipsFixture, TheSizeMenuRemembersThePresetAndSavesTheSizingAlone) {
+TEST_F(ChipsFixture, TheSizeMenuRemembersThePresetSavesTheSizingAloneAndOpensACustomBox) {
     settings.change([](OutputSpec& spec) { spec.format = OutputFormat::png(); });
     ASSERT_TRUE(chooseRow(size(), size()->menu(), "50%"));
     EXPECT_EQ(spec().sizing, ResizeSpec::percentage(0.5));
@@ -134,9 +131,8 @@ TEST_F(ChipsFixture, TheSizeMenuRemembersThePresetAndSavesTheSizingAlone) {
     EXPECT_EQ(size()->menu()->selection(), SizeMenu::Tag::value(SizeChoice::scale2));
     settings.change([](OutputSpec& spec) { spec.sizing = ResizeSpec::original(); });
     EXPECT_EQ(size()->chipLabel()->value(), "Original size");
-}
 
-TEST_F(ChipsFixture, CustomOpensAnEmptyBoxWhoseSidesAreTypedIntoTheSizing) {
+    // Custom… opens an empty box whose sides are typed into the sizing.
     settings.change([](OutputSpec& spec) { spec.sizing = ResizeSpec::fit(800, 600); });
     EXPECT_EQ(size()->chipLabel()->value(), "800 × 600");
     ASSERT_TRUE(chooseRow(size(), size()->menu(), QStringLiteral("Custom\u2026")));

@@ -23,35 +23,24 @@ OutputSpec specWith(const std::function<void(OutputSpec&)>& edit) {
 }
 
 TEST(FilenameSubject, TheExampleIsAJPEGPhotoOfThreeThousandByTwoThousand) {
-    const FilenameSubject plain = FilenameSubject::example(SettingsStore::builtInDefaultSpec());
-    EXPECT_EQ(plain.sourceName, "photo.jpg");
-    EXPECT_EQ(plain.format, OutputFormat::jpeg()) << "Same as source previews as the JPEG it would give";
-    EXPECT_EQ(plain.pixelSize, (platform::Size{3000, 2000}));
-    EXPECT_EQ(plain.scale, std::nullopt);
-    EXPECT_EQ(plain.quality, std::nullopt);
-    EXPECT_TRUE(plain.isExample);
-
-    const FilenameSubject turned = FilenameSubject::example(specWith([](OutputSpec& spec) {
-        spec.adjustments.reorientation = Reorientation(1);
-        spec.format = OutputFormat::webp();
-        spec.quality = QualityMode::quality(72);
-    }));
-    EXPECT_EQ(turned.pixelSize, (platform::Size{2000, 3000}));
-    EXPECT_EQ(turned.format, OutputFormat::webp());
-    EXPECT_EQ(turned.quality, 72);
-
-    const FilenameSubject halved = FilenameSubject::example(specWith([](OutputSpec& spec) {
-        spec.sizing = ResizeSpec::percentage(0.5);
-        spec.quality = QualityMode::targetBytes(500'000);
-    }));
-    EXPECT_EQ(halved.pixelSize, (platform::Size{1500, 1000}));
-    EXPECT_EQ(halved.scale, std::nullopt) << "a percentage is no scale";
-    EXPECT_EQ(halved.quality, std::nullopt);
-
-    const FilenameSubject doubled =
-        FilenameSubject::example(specWith([](OutputSpec& spec) { spec.sizing = ResizeSpec::scale(2.0); }));
-    EXPECT_EQ(doubled.pixelSize, (platform::Size{3000, 2000})) << "the photo is never enlarged";
-    EXPECT_EQ(doubled.scale, 2.0);
+    // Same as source previews as the JPEG it would give.
+    EXPECT_EQ(FilenameSubject::example(SettingsStore::builtInDefaultSpec()),
+              (FilenameSubject{"photo.jpg", OutputFormat::jpeg(), {3000, 2000}, std::nullopt, std::nullopt, true}));
+    EXPECT_EQ(FilenameSubject::example(specWith([](OutputSpec& spec) {
+                  spec.adjustments.reorientation = Reorientation(1);
+                  spec.format = OutputFormat::webp();
+                  spec.quality = QualityMode::quality(72);
+              })),
+              (FilenameSubject{"photo.jpg", OutputFormat::webp(), {2000, 3000}, std::nullopt, 72, true}));
+    // A percentage is no scale, and a target size holds no quality number.
+    EXPECT_EQ(FilenameSubject::example(specWith([](OutputSpec& spec) {
+                  spec.sizing = ResizeSpec::percentage(0.5);
+                  spec.quality = QualityMode::targetBytes(500'000);
+              })),
+              (FilenameSubject{"photo.jpg", OutputFormat::jpeg(), {1500, 1000}, std::nullopt, std::nullopt, true}));
+    // The photo is never enlarged.
+    EXPECT_EQ(FilenameSubject::example(specWith([](OutputSpec& spec) { spec.sizing = ResizeSpec::scale(2.0); })),
+              (FilenameSubject{"photo.jpg", OutputFormat::jpeg(), {3000, 2000}, 2.0, std::nullopt, true}));
 }
 
 TEST(FilenameSubject, ThePreviewIsTheNameAnExportWrites) {
@@ -85,21 +74,14 @@ TEST(FilenameSubject, ACardIsNamedFromItsFileUprightAndTurned) {
     BatchItem card;
     card.url = folder.write("sideways.jpg", *testing_support::encodeSample(sideways, ".jpg"));
     const OutputSpec original = SettingsStore::builtInDefaultSpec();
-    const std::optional<FilenameSubject> upright = FilenameSubject::ofCard(engine, card, original);
-    ASSERT_TRUE(upright);
-    EXPECT_EQ(upright->sourceName, "sideways.jpg");
-    EXPECT_EQ(upright->pixelSize, (platform::Size{30, 40}));
-    EXPECT_EQ(upright->format, OutputFormat::jpeg());
-    EXPECT_FALSE(upright->isExample);
-    EXPECT_EQ(upright->preview("{name}-{w}"), QStringLiteral("sideways.jpg \u2192 sideways-30.jpg"));
-
-    const auto turned = FilenameSubject::ofCard(engine, card, specWith([](OutputSpec& spec) {
-        spec.adjustments.reorientation = Reorientation(1);
-        spec.sizing = ResizeSpec::scale(2.0);
-    }));
-    ASSERT_TRUE(turned);
-    EXPECT_EQ(turned->pixelSize, (platform::Size{40, 30})) << "a raster card is never enlarged";
-    EXPECT_EQ(turned->scale, 2.0);
+    EXPECT_EQ(FilenameSubject::ofCard(engine, card, original),
+              (FilenameSubject{"sideways.jpg", OutputFormat::jpeg(), {30, 40}, std::nullopt, std::nullopt, false}));
+    // A raster card is never enlarged.
+    EXPECT_EQ(FilenameSubject::ofCard(engine, card, specWith([](OutputSpec& spec) {
+                  spec.adjustments.reorientation = Reorientation(1);
+                  spec.sizing = ResizeSpec::scale(2.0);
+              })),
+              (FilenameSubject{"sideways.jpg", OutputFormat::jpeg(), {40, 30}, 2.0, std::nullopt, false}));
 
     BatchItem gone;
     gone.url = folder.file("missing.png");

@@ -9,10 +9,9 @@ void settle() {
     }
 }
 
-void click(QWidget* widget, QPoint local) {
-    if (local == QPoint(-1, -1)) local = widget->rect().center();
+void click(QWidget* widget) {
     QWindow* window = widget->window()->windowHandle();
-    const QPoint at = widget->mapTo(widget->window(), local);
+    const QPoint at = widget->mapTo(widget->window(), widget->rect().center());
     QTest::mousePress(window, Qt::LeftButton, {}, at);
     QTest::mouseRelease(window, Qt::LeftButton, {}, at);
     settle();
@@ -25,8 +24,8 @@ void typeText(QWidget* widget, const QString& text) {
     settle();
 }
 
-void typeKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers) {
-    QTest::keyClick(widget->window()->windowHandle(), key, modifiers);
+void typeKey(QWidget* widget, Qt::Key key) {
+    QTest::keyClick(widget->window()->windowHandle(), key);
     settle();
 }
 

@@ -1,6 +1,4 @@
 #pragma once
-#include "app/design/DSDesktopPreferences.h"
-#include "app/design/DSTheme.h"
 #include "app/settings/MemoryUserDefaults.h"
 #include "app/settings/SettingsStore.h"
 #include "support/Eventually.h"
@@ -21,7 +19,6 @@ inline void PrintTo(const QString& text, std::ostream* stream) { *stream << '"' 
 
 namespace options_testing {
 
-using pictavo::FixedPreferences;
 using pictavo::ThemeScope;
 
 // A settings store over preferences of its own, starting from the built-in default.
@@ -41,9 +38,9 @@ using support::eventually;
 void settle();
 
 // Input through the window system's path, as a person's would arrive.
-void click(QWidget* widget, QPoint local = {-1, -1});
+void click(QWidget* widget);
 void typeText(QWidget* widget, const QString& text);
-void typeKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
+void typeKey(QWidget* widget, Qt::Key key);
 
 } // namespace options_testing
 

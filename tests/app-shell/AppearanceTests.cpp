@@ -1,19 +1,14 @@
-#include "ShellTesting.h"
-
 #include "support/FixedPreferences.h"
 #include "app/design/DSPalette.h"
 #include "app/shell/ApplicationPalette.h"
-#include "app/shell/DropZone.h"
 
 #include <QApplication>
-#include <QLabel>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace pictavo;
-using namespace shell_testing;
 
 // The application's palette as it was, put back at the end.
 class SavedPalette {
@@ -50,20 +45,6 @@ TEST(ApplicationPalette, StandardWidgetsFollowTheThemeInOpaqueColours) {
     EXPECT_LT(dark.color(QPalette::Disabled, QPalette::Text).lightness(), dark.color(QPalette::Text).lightness());
     // The palette's own darkness agrees with the theme's, so the theme reading it back stays put.
     EXPECT_EQ(DSTheme::shared().appearance(), DSAppearance::dark);
-}
-
-class WindowAppearance : public testing::Test, protected WindowScene {};
-
-TEST_F(WindowAppearance, TheWindowRedrawsInTheNewAppearanceAtOnce) {
-    ThemeScope theme;
-    const QPoint corner = window->dropZone()->mapTo(window.get(), QPoint(4, 4));
-    EXPECT_EQ(window->grab().toImage().pixelColor(corner), palette::DSWindowBg().resolve(DSAppearance::light));
-    theme.preferences->set(true);
-    EXPECT_EQ(window->grab().toImage().pixelColor(corner), palette::DSWindowBg().resolve(DSAppearance::dark));
-
-    // The drop zone's text colours change with it.
-    const QColor title = window->dropZone()->findChild<QLabel*>()->palette().color(QPalette::WindowText);
-    EXPECT_EQ(title, palette::primary().resolve(DSAppearance::dark));
 }
 
 } // namespace

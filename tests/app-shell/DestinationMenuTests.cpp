@@ -68,9 +68,7 @@ TEST_F(DestinationMenu, OpensFromTheBandsDestinationButtonAndAClickedRowBecomesT
     EXPECT_EQ(band->destinationButton()->text(), QStringLiteral("Saving beside each original"));
     EXPECT_EQ(band->destinationButton()->accessibleName(), QStringLiteral("Destination"));
 
-    QAbstractButton* button = band->destinationButton();
-    const QPoint centre = button->mapTo(window.get(), button->rect().center());
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, centre);
+    click(band->destinationButton());
     auto& menu = band->destinationMenu();
     ASSERT_TRUE(menu.isPresented());
     DSMenuWindow* shown = menu.controller().window();
@@ -79,9 +77,7 @@ TEST_F(DestinationMenu, OpensFromTheBandsDestinationButtonAndAClickedRowBecomesT
     EXPECT_TRUE(shown->panel()->rowView(0)->row().isSelected);
     EXPECT_TRUE(shown->panel()->rowView(3)->row().isDestructive);
 
-    DSMenuRowView* ask = shown->panel()->rowView(2);
-    const QPoint inRow = ask->mapTo(shown, ask->rect().center());
-    QTest::mouseClick(shown->windowHandle(), Qt::LeftButton, {}, inRow);
+    click(shown->panel()->rowView(2));
     EXPECT_EQ(destinations.choice(), DestinationChoice::askEachTime);
     EXPECT_FALSE(menu.isPresented());
     EXPECT_EQ(band->destinationButton()->text(), QStringLiteral("Asking each time"));

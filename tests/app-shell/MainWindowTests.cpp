@@ -1,14 +1,17 @@
 #include "ShellTesting.h"
 
 #include "app/batch/ExportedImage.h"
+#include "app/design/DSPalette.h"
 #include "app/shell/BatchGrid.h"
 #include "app/shell/DropZone.h"
 #include "app/shell/ExportButton.h"
 #include "app/shell/HeroBand.h"
 #include "app/shell/ImageCard.h"
+#include "support/FixedPreferences.h"
 
 #include <QAction>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
@@ -21,15 +24,10 @@ namespace {
 using namespace pictavo;
 using namespace shell_testing;
 
-QList<QUrl> urlsOf(const std::vector<fs::path>& paths) {
-    QList<QUrl> urls;
-    for (const auto& path : paths) urls.append(QUrl::fromLocalFile(QString::fromStdString(path.string())));
-    return urls;
-}
-
 class MainWindowTest : public testing::Test, protected WindowScene {};
 
-TEST_F(MainWindowTest, AnEmptyWindowShowsTheDropZoneAndWithholdsBatchCommands) {
+// The offscreen screen is narrower than the window's usual 1120 × 760.
+TEST_F(MainWindowTest, AnEmptyWindowFitsTheScreenShowsTheDropZoneWithholdsBatchCommandsAndFollowsTheTheme) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Pictavo by Fenwid"));
     EXPECT_TRUE(window->showsDropZone());
     EXPECT_FALSE(window->exportAction()->isEnabled());
@@ -47,10 +45,7 @@ TEST_F(MainWindowTest, AnEmptyWindowShowsTheDropZoneAndWithholdsBatchCommands) {
     window->supportAction()->trigger();
     ASSERT_EQ(services.webPages.size(), 1);
     EXPECT_EQ(services.webPages.front().path(), QStringLiteral("/support/"));
-}
 
-// The offscreen screen is narrower than the window's usual 1120 × 760.
-TEST_F(MainWindowTest, TheWindowStartsInsideAScreenSmallerThanItsUsualSizeWithExportInReach) {
     const QRect available = window->screen()->availableGeometry();
     ASSERT_LT(available.width(), 1120);
     EXPECT_LE(window->width(), available.width());
@@ -59,6 +54,15 @@ TEST_F(MainWindowTest, TheWindowStartsInsideAScreenSmallerThanItsUsualSizeWithEx
     QCoreApplication::processEvents();
     const QRect exportButton(window->exportButton()->mapTo(window.get(), QPoint(0, 0)), window->exportButton()->size());
     EXPECT_TRUE(window->rect().contains(exportButton));
+
+    // It redraws in a new appearance at once, the drop zone's texts with it.
+    ThemeScope theme;
+    const QPoint corner = window->dropZone()->mapTo(window.get(), QPoint(4, 4));
+    EXPECT_EQ(window->grab().toImage().pixelColor(corner), palette::DSWindowBg().resolve(DSAppearance::light));
+    theme.preferences->set(true);
+    EXPECT_EQ(window->grab().toImage().pixelColor(corner), palette::DSWindowBg().resolve(DSAppearance::dark));
+    const QColor title = window->dropZone()->findChild<QLabel*>()->palette().color(QPalette::WindowText);
+    EXPECT_EQ(title, palette::primary().resolve(DSAppearance::dark));
 }
 
 TEST_F(MainWindowTest, ChosenImagesBecomeCardsWithEstimatesAndTheBandTotalsThem) {
@@ -80,12 +84,29 @@ TEST_F(MainWindowTest, ChosenImagesBecomeCardsWithEstimatesAndTheBandTotalsThem)
     EXPECT_TRUE(eventually([&] { return !card->thumbnail().isNull(); }));
 }
 
-TEST_F(MainWindowTest, SelectionDrivesTheRemoveTitleAndRemovingTheLastCardResetsTheBatch) {
+TEST_F(MainWindowTest, KeysMoveTheFocusAndSelectionDrivesRemovingAndRemovingTheLastCardResetsTheBatch) {
     addPhotos(3);
-    ASSERT_EQ(window->store().items().size(), 3u);
+    window->resize(1120, 760);
+    ASSERT_TRUE(eventually([&] { return window->grid()->focusedCard().has_value(); }));
+    const QList<QUuid> order = window->grid()->order();
+    EXPECT_EQ(window->grid()->focusedCard(), order[0]);
+    EXPECT_GE(window->grid()->columns(), 3);
+    EXPECT_TRUE(window->grid()->handleKey(Qt::Key_Right, Qt::ShiftModifier));
+    EXPECT_EQ(window->grid()->focusedCard(), order[1]);
+    EXPECT_EQ(window->selection().value().ids, QSet<QUuid>{order[1]});
+    EXPECT_TRUE(window->grid()->handleKey(Qt::Key_Right, Qt::ShiftModifier));
+    EXPECT_EQ(window->selection().value().ids, (QSet<QUuid>{order[1], order[2]}));
+    EXPECT_TRUE(window->grid()->handleKey(Qt::Key_Escape, Qt::NoModifier));
+    EXPECT_TRUE(window->selection().value().ids.isEmpty());
+    EXPECT_TRUE(window->grid()->handleKey(Qt::Key_Space, Qt::NoModifier));
+    EXPECT_EQ(window->selection().value().ids, QSet<QUuid>{order[2]});
+    // Delete removes it and the focus goes to the card before it, the last one left.
+    window->removeAction()->trigger();
+    EXPECT_EQ(window->grid()->focusedCard(), order[1]);
+
     window->selectAllAction()->trigger();
-    EXPECT_EQ(window->removeAction()->text(), QStringLiteral("Remove 3 Images"));
-    EXPECT_EQ(window->band()->summary().countLabel, QStringLiteral("3 SELECTED"));
+    EXPECT_EQ(window->removeAction()->text(), QStringLiteral("Remove 2 Images"));
+    EXPECT_EQ(window->band()->summary().countLabel, QStringLiteral("2 SELECTED"));
 
     OutputSpec turned = settings.spec();
     turned.adjustments.reorientation = Reorientation(1);
@@ -130,103 +151,10 @@ TEST_F(MainWindowTest, DropsAreCopiesNoticeWhenNothingReadsAndFilesOpenedFromOut
     EXPECT_TRUE(openedFiles.pending().isEmpty());
 }
 
-TEST_F(MainWindowTest, ExportsIntoTheChosenFolderAndTheResultKeepsTheRunsDestination) {
-    const auto sources = addPhotos(2);
-    folderAsker.answers = {output()};
-    ASSERT_TRUE(destinations.chooseFolder());
-    window->exportAction()->trigger();
-    EXPECT_TRUE(window->store().isExporting());
-    EXPECT_FALSE(window->exportAction()->isEnabled());
-    ASSERT_TRUE(exportEnds());
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(fs::exists(output() / "photo 0.png"));
-    EXPECT_TRUE(fs::exists(output() / "photo 1.png"));
-    const auto* done = std::get_if<BandSummary::Done>(&window->band()->summary().figure);
-    ASSERT_NE(done, nullptr);
-    const QString said = done->text;
-    EXPECT_TRUE(said.startsWith(QStringLiteral("2 saved into "))) << said.toStdString();
-    EXPECT_TRUE(window->revealAction()->isEnabled());
-    window->revealAction()->trigger();
-    ASSERT_EQ(services.revealed.size(), 1u);
-    EXPECT_EQ(services.revealed.front().size(), 2u);
-
-    // Choosing another destination afterwards does not rewrite what the finished run did.
-    destinations.setChoice(DestinationStore::Choice::replaceOriginal);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(std::get<BandSummary::Done>(window->band()->summary().figure).text, said);
-    EXPECT_EQ(window->exportButton()->text(), QStringLiteral("Replace 2 Images"));
-}
-
-TEST_F(MainWindowTest, ACancelledAskEachTimeFolderStartsNoRunAndReportsNothing) {
-    addPhotos(1);
-    destinations.setChoice(DestinationStore::Choice::askEachTime);
-    bool flickered = false;
-    QObject::connect(&window->store(), &BatchStore::isExportingChanged, [&](bool) { flickered = true; });
-    window->requestExport();
-    EXPECT_EQ(folderAsker.asked, 1);
-    EXPECT_FALSE(flickered);
-    EXPECT_FALSE(window->store().exportSummary().has_value());
-    EXPECT_EQ(services.folderOffers, 0);
-}
-
-TEST_F(MainWindowTest, ReplacingAsksOnceAndAMissingFolderOffersToChooseOne) {
-    const auto sources = addPhotos(1);
-    destinations.setChoice(DestinationStore::Choice::replaceOriginal);
-    window->requestExport();
-    EXPECT_EQ(services.replaceQuestions, 1);
-    EXPECT_FALSE(window->store().isExporting());
-    EXPECT_FALSE(destinations.hasConfirmedReplace());
-
-    destinations.setChoice(DestinationStore::Choice::chosenFolder);
-    window->requestExport();
-    EXPECT_EQ(services.folderOffers, 1);
-    EXPECT_FALSE(window->store().isExporting());
-
-    // "Choose Folder…" asks for the folder after the alert, then exports into it.
-    services.chooseFolderAnswer = true;
-    folderAsker.answers = {output()};
-    window->requestExport();
-    ASSERT_TRUE(eventually([&] { return fs::exists(output() / "photo 0.png"); }));
-    ASSERT_TRUE(exportEnds());
-}
-
-TEST_F(MainWindowTest, QuittingDuringAnExportAsksFirst) {
-    addPhotos(2);
-    destinations.setChoice(DestinationStore::Choice::besideOriginal);
-    window->requestExport();
-    ASSERT_TRUE(window->store().isExporting());
-    EXPECT_FALSE(window->close());
-    EXPECT_EQ(services.quitQuestions, 1);
-    EXPECT_TRUE(window->isVisible());
-    ASSERT_TRUE(exportEnds());
-    EXPECT_TRUE(window->close());
-    EXPECT_EQ(services.quitQuestions, 1);
-}
-
-TEST_F(MainWindowTest, ArrowKeysMoveTheFocusAndShiftAddsToTheSelection) {
-    addPhotos(3);
-    window->resize(1120, 760);
-    ASSERT_TRUE(eventually([&] { return window->grid()->focusedCard().has_value(); }));
-    const QList<QUuid> order = window->grid()->order();
-    EXPECT_EQ(window->grid()->focusedCard(), order[0]);
-    EXPECT_GE(window->grid()->columns(), 3);
-    EXPECT_TRUE(window->grid()->handleKey(Qt::Key_Right, Qt::ShiftModifier));
-    EXPECT_EQ(window->grid()->focusedCard(), order[1]);
-    EXPECT_EQ(window->selection().value().ids, QSet<QUuid>{order[1]});
-    EXPECT_TRUE(window->grid()->handleKey(Qt::Key_Right, Qt::ShiftModifier));
-    EXPECT_EQ(window->selection().value().ids, (QSet<QUuid>{order[1], order[2]}));
-    EXPECT_TRUE(window->grid()->handleKey(Qt::Key_Escape, Qt::NoModifier));
-    EXPECT_TRUE(window->selection().value().ids.isEmpty());
-    EXPECT_TRUE(window->grid()->handleKey(Qt::Key_Space, Qt::NoModifier));
-    EXPECT_EQ(window->selection().value().ids, QSet<QUuid>{order[2]});
-    // Delete removes it and the focus goes to the card before it, the last one left.
-    window->removeAction()->trigger();
-    EXPECT_EQ(window->grid()->focusedCard(), order[1]);
-}
-
-TEST_F(MainWindowTest, ACardDraggedOutCarriesItsConversionOrTheFileItWasExportedTo) {
+TEST_F(MainWindowTest, ExportsIntoTheChosenFolderAsksBeforeQuittingAndCardsDragOutTheirConversionOrExport) {
     addPhotos(2);
     const QList<QUuid> order = window->grid()->order();
+    // Before the export a card carries its conversion, made among the private temporary files.
     std::unique_ptr<QMimeData> converted(window->grid()->dragData(order[0]));
     ASSERT_NE(converted, nullptr);
     const QList<QUrl> urls = converted->urls();
@@ -239,14 +167,67 @@ TEST_F(MainWindowTest, ACardDraggedOutCarriesItsConversionOrTheFileItWasExported
 
     folderAsker.answers = {output()};
     ASSERT_TRUE(destinations.chooseFolder());
-    window->requestExport();
+    window->exportAction()->trigger();
+    ASSERT_TRUE(window->store().isExporting());
+    EXPECT_FALSE(window->exportAction()->isEnabled());
+    // Quitting during the export asks first.
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(services.quitQuestions, 1);
+    EXPECT_TRUE(window->isVisible());
     ASSERT_TRUE(exportEnds());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(fs::exists(output() / "photo 0.png"));
+    EXPECT_TRUE(fs::exists(output() / "photo 1.png"));
+    const auto* done = std::get_if<BandSummary::Done>(&window->band()->summary().figure);
+    ASSERT_NE(done, nullptr);
+    const QString said = done->text;
+    EXPECT_TRUE(said.startsWith(QStringLiteral("2 saved into "))) << said.toStdString();
+    EXPECT_TRUE(window->revealAction()->isEnabled());
+    window->revealAction()->trigger();
+    ASSERT_EQ(services.revealed.size(), 1u);
+    EXPECT_EQ(services.revealed.front().size(), 2u);
     std::unique_ptr<QMimeData> exported(window->grid()->dragData(order[1]));
     ASSERT_NE(exported, nullptr);
-    EXPECT_EQ(exported->urls(), QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString((output() / "photo 1.png").string()))});
+    EXPECT_EQ(exported->urls(), urlsOf({output() / "photo 1.png"}));
     // Once the exported file has gone there is nothing to drag.
     fs::remove(output() / "photo 1.png");
     EXPECT_EQ(window->grid()->dragData(order[1]), nullptr);
+
+    // Choosing another destination afterwards does not rewrite what the finished run did.
+    destinations.setChoice(DestinationStore::Choice::replaceOriginal);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(std::get<BandSummary::Done>(window->band()->summary().figure).text, said);
+    EXPECT_EQ(window->exportButton()->text(), QStringLiteral("Replace 2 Images"));
+    EXPECT_TRUE(window->close()) << "with no export running, closing asks nothing";
+    EXPECT_EQ(services.quitQuestions, 1);
+}
+
+TEST_F(MainWindowTest, ACancelledAskOrReplaceStartsNoRunAndAMissingFolderOffersToChooseOne) {
+    addPhotos(1);
+    destinations.setChoice(DestinationStore::Choice::askEachTime);
+    bool flickered = false;
+    QObject::connect(&window->store(), &BatchStore::isExportingChanged, [&](bool) { flickered = true; });
+    window->requestExport();
+    EXPECT_EQ(folderAsker.asked, 1);
+    EXPECT_FALSE(window->store().exportSummary().has_value());
+    EXPECT_EQ(services.folderOffers, 0);
+
+    destinations.setChoice(DestinationStore::Choice::replaceOriginal);
+    window->requestExport();
+    EXPECT_EQ(services.replaceQuestions, 1);
+    EXPECT_FALSE(destinations.hasConfirmedReplace());
+
+    destinations.setChoice(DestinationStore::Choice::chosenFolder);
+    window->requestExport();
+    EXPECT_EQ(services.folderOffers, 1);
+    EXPECT_FALSE(flickered) << "no run started";
+
+    // "Choose Folder…" asks for the folder after the alert, then exports into it.
+    services.chooseFolderAnswer = true;
+    folderAsker.answers = {output()};
+    window->requestExport();
+    ASSERT_TRUE(eventually([&] { return fs::exists(output() / "photo 0.png"); }));
+    ASSERT_TRUE(exportEnds());
 }
 
 TEST_F(MainWindowTest, OnlyCardsNearTheViewHoldPreviewsSoMemoryStaysBounded) {

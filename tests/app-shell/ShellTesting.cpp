@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QTest>
+#include <QWindow>
 
 namespace shell_testing {
 
@@ -24,16 +26,34 @@ WindowScene::WindowScene() {
     window->show();
 }
 
+void settle() {
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+void click(QWidget* widget) {
+    const QPoint at = widget->mapTo(widget->window(), widget->rect().center());
+    QTest::mousePress(widget->window()->windowHandle(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(widget->window()->windowHandle(), Qt::LeftButton, {}, at);
+    settle();
+}
+
+QList<QUrl> urlsOf(const std::vector<fs::path>& paths) {
+    QList<QUrl> urls;
+    for (const auto& path : paths) urls.append(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+    return urls;
+}
+
 std::vector<fs::path> WindowScene::addPhotos(int count, const std::string& extension) {
     std::vector<fs::path> paths;
-    QList<QUrl> urls;
     for (int i = 0; i < count; ++i) {
         paths.push_back(writePhoto(photos() / ("photo " + std::to_string(i) + extension), 64 + i, 48, i));
-        urls.append(QUrl::fromLocalFile(QString::fromStdString(paths.back().string())));
     }
     bool done = false;
     auto connection = QObject::connect(window.get(), &pictavo::MainWindow::importFinished, [&] { done = true; });
-    window->importFiles(urls);
+    window->importFiles(urlsOf(paths));
     eventually([&] { return done; });
     QObject::disconnect(connection);
     return paths;

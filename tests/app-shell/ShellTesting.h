@@ -24,6 +24,13 @@ namespace fs = std::filesystem;
 
 using support::eventually;
 
+QList<QUrl> urlsOf(const std::vector<fs::path>& paths);
+
+// Lets queued work (deferred opening, activations, deletions) run.
+void settle();
+// A click through the window system, as a person's arrives.
+void click(QWidget* widget);
+
 // A real photo-like image file written by Qt's own writer (PNG or JPEG by the extension).
 fs::path writePhoto(const fs::path& path, int width = 64, int height = 48, int seed = 0);
 
@@ -31,30 +38,17 @@ fs::path writePhoto(const fs::path& path, int width = 64, int height = 48, int s
 class ScriptedServices : public pictavo::ShellServices {
 public:
     QList<QUrl> imagesToChoose;
-    bool replaceAnswer = false;
-    bool chooseFolderAnswer = false;
-    bool quitAnswer = false;
-    int replaceQuestions = 0;
-    int folderOffers = 0;
-    int quitQuestions = 0;
+    bool replaceAnswer = false, chooseFolderAnswer = false, quitAnswer = false;
+    int replaceQuestions = 0, folderOffers = 0, quitQuestions = 0;
     std::vector<std::vector<fs::path>> revealed;
     QList<QUrl> webPages;
     QStringList copied;
 
     QList<QUrl> chooseImages(QWidget*, const QStringList&) override { return imagesToChoose; }
     QList<QUrl> chooseFolderOfImages(QWidget*) override { return imagesToChoose; }
-    bool confirmReplace(QWidget*) override {
-        ++replaceQuestions;
-        return replaceAnswer;
-    }
-    bool offerToChooseFolder(QWidget*, pictavo::DestinationUnavailable) override {
-        ++folderOffers;
-        return chooseFolderAnswer;
-    }
-    bool confirmQuitDuringExport(QWidget*) override {
-        ++quitQuestions;
-        return quitAnswer;
-    }
+    bool confirmReplace(QWidget*) override { ++replaceQuestions; return replaceAnswer; }
+    bool offerToChooseFolder(QWidget*, pictavo::DestinationUnavailable) override { ++folderOffers; return chooseFolderAnswer; }
+    bool confirmQuitDuringExport(QWidget*) override { ++quitQuestions; return quitAnswer; }
     void showAbout(QWidget*) override {}
     void reveal(const std::vector<fs::path>& files) override { revealed.push_back(files); }
     void openWebPage(const QUrl& url) override { webPages.append(url); }

@@ -25,40 +25,20 @@ namespace {
 using namespace pictavo;
 using namespace shell_testing;
 
-void settle() {
-    for (int round = 0; round < 3; ++round) {
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
-
-// A click through the window system, as a person's arrives.
-void click(QWidget* widget) {
-    const QPoint at = widget->mapTo(widget->window(), widget->rect().center());
-    QTest::mousePress(widget->window()->windowHandle(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(widget->window()->windowHandle(), Qt::LeftButton, {}, at);
-    settle();
-}
-
 void type(QWidget* widget, const QString& text) {
     for (const QChar character : text) QTest::keyClick(widget->window()->windowHandle(), character.toLatin1());
     settle();
 }
 
 template <typename T>
-void choose(QWidget* chip, DSMenuPresenter<T>* menu, const QString& title) {
+void choose(QWidget* chip, DSMenuPresenter<T>* menu, const T& tag) {
     click(chip);
     ASSERT_TRUE(menu->controller().isOpen());
+    const std::optional<std::size_t> position = menu->content().position(tag);
+    ASSERT_TRUE(position);
+    menu->controller().window()->scrollToRow(*position, true);
     settle();
-    const auto rows = menu->content().allRows();
-    for (std::size_t position = 0; position < rows.size(); ++position) {
-        if (rows[position].title != title) continue;
-        menu->controller().window()->scrollToRow(position, true);
-        settle();
-        click(menu->controller().window()->panel()->rowView(position));
-        return;
-    }
-    FAIL() << "no row " << title.toStdString();
+    click(menu->controller().window()->panel()->rowView(*position));
 }
 
 class ToolbarExportTest : public testing::Test, protected WindowScene {};
@@ -66,17 +46,15 @@ class ToolbarExportTest : public testing::Test, protected WindowScene {};
 TEST_F(ToolbarExportTest, FormatSizeQualityAndPatternChosenInTheToolbarShapeTheExportedFiles) {
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    const QList<QUrl> photos{QUrl::fromLocalFile(QString::fromStdString(writePhoto(this->photos() / "wide.png", 400, 300).string())),
-                             QUrl::fromLocalFile(QString::fromStdString(writePhoto(this->photos() / "tall.png", 300, 400, 1).string()))};
-    window->importFiles(photos);
+    window->importFiles(urlsOf({writePhoto(photos() / "wide.png", 400, 300), writePhoto(photos() / "tall.png", 300, 400, 1)}));
     ASSERT_TRUE(eventually([&] { return window->store().items().size() == 2; }));
     ToolbarChips* chips = window->chips();
     ASSERT_NE(chips, nullptr);
 
-    choose(chips->formatChip(), chips->formatChip()->menu(), "WebP");
+    choose(chips->formatChip(), chips->formatChip()->menu(), FormatMenu::Tag::value(OutputFormat::webp()));
     EXPECT_EQ(settings.spec().format, OutputFormat::webp());
 
-    choose(chips->sizeChip(), chips->sizeChip()->menu(), QStringLiteral("Custom\u2026"));
+    choose(chips->sizeChip(), chips->sizeChip()->menu(), SizeMenu::Tag::value(SizeChoice::custom));
     ASSERT_TRUE(eventually([&] { return chips->sizeChip()->customContent() != nullptr; }));
     DimensionField* width = chips->sizeChip()->customContent()->widthField();
     ASSERT_TRUE(eventually([&] { return width->window()->isActiveWindow(); }));
