@@ -2,9 +2,11 @@
 
 #include "app/desktop/MainThread.h"
 #include "app/design/DSFonts.h"
+#include "app/design/DSMenuRowAccessible.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
 
+#include <QAccessible>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QPainter>
@@ -165,6 +167,7 @@ void DSMenuPanel::paintEvent(QPaintEvent*) {
 }
 
 DSMenuRowView::DSMenuRowView(DSMenuPanelRow row, QWidget* parent) : QAbstractButton(parent) {
+    installMenuRowAccessibility();
     setCheckable(true);
     setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -173,10 +176,17 @@ DSMenuRowView::DSMenuRowView(DSMenuPanelRow row, QWidget* parent) : QAbstractBut
 
 void DSMenuRowView::setRow(DSMenuPanelRow row) {
     const bool textsChanged = row.title != row_.title || row.subtitle != row_.subtitle;
+    const bool selectionChanged = row.isSelected != row_.isSelected;
     row_ = std::move(row);
     setText(row_.title);
     setChecked(row_.isSelected);
     setAccessibleName(row_.spokenLabel);
+    if (selectionChanged) {
+        QAccessible::State changed;
+        changed.selected = true;
+        QAccessibleStateChangeEvent event(this, changed);
+        QAccessible::updateAccessibility(&event);
+    }
     if (textsChanged) updateGeometry();
     update();
 }

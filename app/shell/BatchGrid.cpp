@@ -108,6 +108,7 @@ void BatchGrid::wire(ImageCard* card) {
     const QUuid id = card->item().id;
     connect(card, &ImageCard::clicked, this, [this, id](Qt::KeyboardModifiers modifiers) { clickCard(id, modifiers); });
     connect(card, &ImageCard::removeRequested, this, [this, id] { removeCards({id}); });
+    connect(card, &ImageCard::copyDetailsRequested, this, [this, id] { copyDetails(id); });
     connect(card, &ImageCard::pageChosen, this, [this, id](std::int64_t page) { store_.setPage(page, id); });
     connect(card, &ImageCard::contextMenuRequested, this,
             [this, id](const QPoint& position) { showContextMenu(id, position); });
@@ -308,6 +309,12 @@ void BatchGrid::removeCards(const QSet<QUuid>& ids) {
     if (selection.focus) focusCard(*selection.focus);
 }
 
+void BatchGrid::copyDetails(const QUuid& id) {
+    const ImageCard* card = cards_.value(id);
+    if (!card || !card->item().isFailed() || !card->item().detailsOfTheFailure) return;
+    services_.copyText(*card->item().detailsOfTheFailure);
+}
+
 void BatchGrid::showContextMenu(const QUuid& id, const QPoint& globalPosition) {
     ImageCard* card = cards_.value(id);
     if (!card) return;
@@ -318,8 +325,7 @@ void BatchGrid::showContextMenu(const QUuid& id, const QPoint& globalPosition) {
         menu.addAction(QStringLiteral("Show in File Manager"), this, [this, file] { services_.reveal({file}); });
     }
     if (item.isFailed() && item.detailsOfTheFailure) {
-        const QString details = *item.detailsOfTheFailure;
-        menu.addAction(QStringLiteral("Copy Details"), this, [this, details] { services_.copyText(details); });
+        menu.addAction(QStringLiteral("Copy Details"), this, [this, id] { copyDetails(id); });
     }
     const QSet<QUuid> selected = selection_.value().ids;
     const bool wholeSelection = selected.size() >= 2 && selected.contains(id);

@@ -65,6 +65,8 @@ private:
     void focusCard(const QUuid& id);
     void clickCard(const QUuid& id, Qt::KeyboardModifiers modifiers);
     void showContextMenu(const QUuid& id, const QPoint& globalPosition);
+    // Puts a failed card's report on the clipboard, from its context menu or its accessible action.
+    void copyDetails(const QUuid& id);
     void animateBusyCards();
     void wire(ImageCard* card);
 

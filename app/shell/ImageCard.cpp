@@ -6,9 +6,11 @@
 #include "app/design/DSTheme.h"
 #include "app/shell/CardBadge.h"
 #include "app/shell/CardChrome.h"
+#include "app/shell/ImageCardAccessible.h"
 #include "app/shell/StatusPill.h"
 #include "platform/base/Overloaded.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -130,6 +132,7 @@ QStringList reasonLines(const QString& reason, const QFont& font, double width) 
 } // namespace
 
 ImageCard::ImageCard(const BatchItem& item, QWidget* parent) : QWidget(parent), item_(item) {
+    installImageCardAccessibility();
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::ClickFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -151,6 +154,10 @@ void ImageCard::setItem(const BatchItem& item) {
 void ImageCard::setSelected(bool selected) {
     if (selected == isSelected_) return;
     isSelected_ = selected;
+    QAccessible::State changed;
+    changed.selected = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
     update();
 }
 

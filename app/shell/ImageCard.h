@@ -59,6 +59,8 @@ public:
 Q_SIGNALS:
     void clicked(Qt::KeyboardModifiers modifiers);
     void removeRequested();
+    // Only asked while the card has failed and has a report to copy.
+    void copyDetailsRequested();
     void pageChosen(std::int64_t page);
     void contextMenuRequested(const QPoint& globalPosition);
     void focusTaken();

@@ -3,6 +3,7 @@
 #include "app-design/MenuSamples.h"
 #include "app-design/Windows.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QScrollArea>
@@ -179,6 +180,33 @@ TEST_F(MenuFixture, ContentAndSelectionFollowTheOwnerWhileOpen) {
     menu->setContent(fewer);
     EXPECT_EQ(menuWindow()->panel()->rowCount(), 2u);
     EXPECT_EQ(menu->controller().highlighted(), 1) << "the highlight stays though no row carries it";
+}
+
+TEST_F(MenuFixture, ScreenReadersMeetRowsAsButtonsTheChosenOneSelectedAndCanPressThem) {
+    menu->setPresented(true);
+    QAccessibleInterface* png = QAccessible::queryAccessibleInterface(rowView(0));
+    QAccessibleInterface* pdf = QAccessible::queryAccessibleInterface(rowView(2));
+    ASSERT_NE(png, nullptr);
+    ASSERT_NE(pdf, nullptr);
+    EXPECT_EQ(png->role(), QAccessible::Button);
+    EXPECT_EQ(pdf->role(), QAccessible::Button);
+    EXPECT_EQ(png->text(QAccessible::Name), QStringLiteral("PNG, Lossless"));
+    EXPECT_EQ(png->childCount(), 0);
+    EXPECT_TRUE(png->state().selected);
+    EXPECT_FALSE(png->state().checkable) << "not a check box";
+    EXPECT_FALSE(png->state().checked);
+    EXPECT_FALSE(pdf->state().selected);
+
+    menu->setSelection(3);
+    EXPECT_FALSE(png->state().selected);
+    EXPECT_TRUE(pdf->state().selected);
+
+    QAccessibleInterface* jpeg = QAccessible::queryAccessibleInterface(rowView(1));
+    ASSERT_NE(jpeg->actionInterface(), nullptr);
+    EXPECT_EQ(jpeg->actionInterface()->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+    jpeg->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(chosen, std::vector<int>{2});
+    EXPECT_FALSE(menu->isPresented());
 }
 
 TEST_F(MenuFixture, ADisabledOrUnshownTriggerOpensNothing) {

@@ -1,0 +1,67 @@
+#include "app/shell/ImageCardAccessible.h"
+
+#include "app/shell/ImageCard.h"
+
+#include <QAccessibleWidget>
+
+namespace pictavo {
+
+namespace {
+
+const QString removeAction = QStringLiteral("Remove");
+const QString copyDetailsAction = QStringLiteral("Copy Details");
+
+class ImageCardAccessible : public QAccessibleWidget {
+public:
+    explicit ImageCardAccessible(ImageCard* card) : QAccessibleWidget(card, QAccessible::Button) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.selectable = true;
+        state.selected = card()->isSelected();
+        return state;
+    }
+
+    // Pressing comes first, as a click on the card: a screen reader that activates a button
+    // by its first action selects the card and never removes it.
+    QStringList actionNames() const override {
+        QStringList names{pressAction()};
+        names << QAccessibleWidget::actionNames() << removeAction;
+        if (hasDetails()) names << copyDetailsAction;
+        return names;
+    }
+
+    void doAction(const QString& name) override {
+        if (name == pressAction()) {
+            Q_EMIT card()->clicked(Qt::NoModifier);
+        } else if (name == removeAction) {
+            // During an export the grid's removal refuses, so this changes nothing then.
+            Q_EMIT card()->removeRequested();
+        } else if (name == copyDetailsAction) {
+            if (hasDetails()) Q_EMIT card()->copyDetailsRequested();
+        } else {
+            QAccessibleWidget::doAction(name);
+        }
+    }
+
+private:
+    ImageCard* card() const { return static_cast<ImageCard*>(widget()); }
+    bool hasDetails() const { return card()->item().isFailed() && card()->item().detailsOfTheFailure.has_value(); }
+};
+
+QAccessibleInterface* imageCardInterface(const QString&, QObject* object) {
+    if (auto* card = qobject_cast<ImageCard*>(object)) return new ImageCardAccessible(card);
+    return nullptr;
+}
+
+} // namespace
+
+void installImageCardAccessibility() {
+    static const bool installed = [] {
+        QAccessible::installFactory(imageCardInterface);
+        return true;
+    }();
+    (void)installed;
+}
+
+} // namespace pictavo
