@@ -1,5 +1,6 @@
 #include "app/design/DSMenuRowAccessible.h"
 
+#include "app/design/DSAccessibleFactory.h"
 #include "app/design/DSMenuPanel.h"
 
 #include <QAccessibleWidget>
@@ -37,19 +38,8 @@ private:
     DSMenuRowView* row() const { return static_cast<DSMenuRowView*>(widget()); }
 };
 
-QAccessibleInterface* menuRowInterface(const QString&, QObject* object) {
-    if (auto* row = qobject_cast<DSMenuRowView*>(object)) return new MenuRowAccessible(row);
-    return nullptr;
-}
-
 } // namespace
 
-void installMenuRowAccessibility() {
-    static const bool installed = [] {
-        QAccessible::installFactory(menuRowInterface);
-        return true;
-    }();
-    (void)installed;
-}
+void installMenuRowAccessibility() { installAccessibleFactory<DSMenuRowView, MenuRowAccessible>(); }
 
 } // namespace pictavo

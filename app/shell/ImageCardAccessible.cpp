@@ -1,5 +1,6 @@
 #include "app/shell/ImageCardAccessible.h"
 
+#include "app/design/DSAccessibleFactory.h"
 #include "app/shell/ImageCard.h"
 
 #include <QAccessibleWidget>
@@ -49,19 +50,8 @@ private:
     bool hasDetails() const { return card()->item().isFailed() && card()->item().detailsOfTheFailure.has_value(); }
 };
 
-QAccessibleInterface* imageCardInterface(const QString&, QObject* object) {
-    if (auto* card = qobject_cast<ImageCard*>(object)) return new ImageCardAccessible(card);
-    return nullptr;
-}
-
 } // namespace
 
-void installImageCardAccessibility() {
-    static const bool installed = [] {
-        QAccessible::installFactory(imageCardInterface);
-        return true;
-    }();
-    (void)installed;
-}
+void installImageCardAccessibility() { installAccessibleFactory<ImageCard, ImageCardAccessible>(); }
 
 } // namespace pictavo

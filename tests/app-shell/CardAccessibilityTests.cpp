@@ -4,7 +4,6 @@
 #include "app/shell/ImageCard.h"
 
 #include <QAccessible>
-#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -76,7 +75,6 @@ TEST_F(CardAccessibilityTest, RemoveTakesOutThatCardAloneAndCopyDetailsCopiesAFa
     cardInterface(order[1])->actionInterface()->doAction(QStringLiteral("Remove"));
     EXPECT_EQ(window->grid()->order(), (QList<QUuid>{order[0], order[2]})) << "whatever else is selected";
     EXPECT_EQ(window->selection().value().ids, (QSet<QUuid>{order[0], order[2]}));
-    EXPECT_TRUE(services.copied.isEmpty());
 
     // A PNG cut short: its header admits it, its pixels fail the estimate.
     const fs::path cut = writePhoto(photos() / "cut.png", 200, 150);
@@ -95,10 +93,6 @@ TEST_F(CardAccessibilityTest, RemoveTakesOutThatCardAloneAndCopyDetailsCopiesAFa
     // A card with nothing to copy ignores the action.
     cardInterface(order[0])->actionInterface()->doAction(QStringLiteral("Copy Details"));
     EXPECT_EQ(services.copied.size(), 1);
-
-    card->actionInterface()->doAction(QStringLiteral("Remove"));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(window->grid()->order(), (QList<QUuid>{order[0], order[2]}));
 }
 
 } // namespace
