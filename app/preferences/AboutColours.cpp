@@ -33,7 +33,10 @@ double contrastRatio(const QColor& a, const QColor& b) {
 double secondaryTextContrast(DSAppearance appearance) { return isIncreasedContrast(appearance) ? 7.0 : 4.5; }
 
 QColor secondaryText(DSAppearance appearance, const QColor& page) {
-    const QColor label = palette::secondary().resolve(appearance);
+    // The page decides between the light and the dark label, should a palette set from
+    // elsewhere disagree with the theme: a light label on a light page is never legible.
+    const bool darkPage = page.lightnessF() < 0.5;
+    const QColor label = palette::secondary().resolve(makeAppearance(darkPage, isIncreasedContrast(appearance)));
     const double wanted = secondaryTextContrast(appearance);
     for (int alpha = label.alpha(); alpha < 255; ++alpha) {
         const QColor shown = over(label, alpha / 255.0, page);

@@ -12,8 +12,9 @@ double contrastRatio(const QColor& a, const QColor& b);
 // and the stricter one when the desktop asks for more contrast.
 double secondaryTextContrast(DSAppearance appearance);
 
-// The design system's secondary label colour as it shows, opaque, over the page; where it
-// would read fainter than the minimum above it is made as much stronger as it takes.
+// The design system's secondary label colour as it shows, opaque, over the page (its light or
+// dark value as the page is light or dark); where it would read fainter than the minimum
+// above it is made as much stronger as it takes.
 QColor secondaryText(DSAppearance appearance, const QColor& page);
 
 } // namespace pictavo

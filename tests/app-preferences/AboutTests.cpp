@@ -198,6 +198,8 @@ TEST(AboutDialog, DrawsTheCreditsInThePalettesColoursAndRedrawsOnChange) {
     dialog.setPalette(dark);
     EXPECT_EQ(colourOf("alpha 1.2"), QColor(250, 250, 250));
     EXPECT_EQ(colourOf("Does a."), secondaryText(DSTheme::shared().appearance(), QColor(20, 20, 20)));
+    // A dark page set while the theme still says light still gets a light, legible label.
+    EXPECT_GE(contrastRatio(colourOf("Does a."), QColor(20, 20, 20)), 4.5);
     EXPECT_EQ(credits->toPlainText().count("alpha 1.2"), 1);
 }
 
