@@ -11,7 +11,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QScreen>
-#include <QTimer>
 #include <QTextBrowser>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -91,6 +90,7 @@ void AboutDialog::open(QWidget* parent) {
 
 void AboutDialog::fitInto(const QRect& available) {
     const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    fittedFrame_ = frame;
     const QPoint centre = parentWidget() ? parentWidget()->window()->frameGeometry().center() : frameGeometry().center();
     const QRect fitted = fittedGeometry(usualSize, minimumSizeHint(), frame, centre, available);
     resize(fitted.size());
@@ -113,8 +113,13 @@ void AboutDialog::showEvent(QShowEvent* event) {
     fitToScreen();
     if (QWindow* handle = windowHandle())
         connect(handle, &QWindow::screenChanged, this, &AboutDialog::fitToScreen, Qt::UniqueConnection);
-    // The window manager tells the frame it adds only once the window is mapped.
-    QTimer::singleShot(0, this, &AboutDialog::fitToScreen);
+}
+
+void AboutDialog::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    // The window manager frames the window after it is shown, which moves it; the fit is made
+    // again for that frame, once. A move by the user keeps the frame and is left alone.
+    if (isVisible() && windowHandle() && windowHandle()->frameMargins() != fittedFrame_) fitToScreen();
 }
 
 void AboutDialog::changeEvent(QEvent* event) {

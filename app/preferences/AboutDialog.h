@@ -37,6 +37,7 @@ public:
 protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     // Draws the credits in the current palette's colours.
@@ -46,6 +47,8 @@ private:
     std::vector<Acknowledgement> entries_;
     QTextBrowser* credits_;
     QPointer<QScreen> watchedScreen_;
+    // The window manager's frame the last fit allowed for.
+    QMargins fittedFrame_;
 };
 
 } // namespace pictavo
