@@ -1,6 +1,7 @@
 #include "app/preferences/AboutDialog.h"
 
-#include "app/desktop/StartingSize.h"
+#include "app/design/DSTheme.h"
+#include "app/preferences/AboutColours.h"
 #include "app/preferences/Acknowledgements.h"
 #include "app/preferences/CreditsRuns.h"
 
@@ -9,29 +10,44 @@
 #include <QFont>
 #include <QIcon>
 #include <QLabel>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace pictavo {
 namespace {
 
 // The small system font size of the credits, in pixels as the design system sets its fonts.
 constexpr int smallPixelSize = 11;
+constexpr QSize usualSize(480, 560);
 
-QTextCharFormat formatFor(const CreditsRun& run, const QPalette& palette) {
+QTextCharFormat formatFor(const CreditsRun& run, const QPalette& palette, const QColor& secondary) {
     QTextCharFormat format;
     QFont font = QApplication::font();
     font.setPixelSize(run.style == CreditsRun::Style::finePrint ? smallPixelSize - 1 : smallPixelSize);
     font.setWeight(run.style == CreditsRun::Style::heading ? QFont::DemiBold : QFont::Normal);
     format.setFont(font);
-    format.setForeground(run.colour == CreditsRun::Colour::label ? palette.color(QPalette::Text)
-                                                                 : palette.color(QPalette::PlaceholderText));
+    format.setForeground(run.colour == CreditsRun::Colour::label ? palette.color(QPalette::Text) : secondary);
     return format;
 }
 
 } // namespace
+
+QRect fittedGeometry(QSize usual, QSize minimum, QMargins frame, QPoint centre, const QRect& available) {
+    const QSize chrome(frame.left() + frame.right(), frame.top() + frame.bottom());
+    const QSize size = usual.boundedTo(available.size() - chrome).expandedTo(minimum);
+    QRect outer(QPoint(), size + chrome);
+    outer.moveCenter(centre);
+    // The top-left corner wins when the window cannot fit: the title bar stays in reach.
+    outer.moveLeft(std::max(available.left(), std::min(outer.left(), available.right() + 1 - outer.width())));
+    outer.moveTop(std::max(available.top(), std::min(outer.top(), available.bottom() + 1 - outer.height())));
+    return outer.marginsRemoved(frame);
+}
 
 AboutDialog::AboutDialog(std::vector<Acknowledgement> entries, QWidget* parent)
     : QDialog(parent), entries_(std::move(entries)), credits_(new QTextBrowser(this)) {
@@ -52,7 +68,8 @@ AboutDialog::AboutDialog(std::vector<Acknowledgement> entries, QWidget* parent)
 
     credits_->setReadOnly(true);
     credits_->setOpenLinks(false);
-    credits_->setMinimumSize(420, 260);
+    // Small enough for the shortest screens; the credits scroll.
+    credits_->setMinimumSize(300, 120);
     fillCredits();
 
     auto* layout = new QVBoxLayout(this);
@@ -60,13 +77,49 @@ AboutDialog::AboutDialog(std::vector<Acknowledgement> entries, QWidget* parent)
     layout->addWidget(name);
     layout->addWidget(version);
     layout->addWidget(credits_, 1);
-    resize(startingSize(QSize(480, 560), this));
+    resize(usualSize);
+    // More contrast asked for changes no palette colour the credits are drawn on.
+    connect(&DSTheme::shared(), &DSTheme::changed, this, &AboutDialog::fillCredits);
 }
 
 void AboutDialog::open(QWidget* parent) {
     auto* dialog = new AboutDialog(Acknowledgements::all(), parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
+}
+
+void AboutDialog::fitInto(const QRect& available) {
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    fittedFrame_ = frame;
+    const QPoint centre = parentWidget() ? parentWidget()->window()->frameGeometry().center() : frameGeometry().center();
+    const QRect fitted = fittedGeometry(usualSize, minimumSizeHint(), frame, centre, available);
+    resize(fitted.size());
+    move(fitted.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
+void AboutDialog::fitToScreen() {
+    QScreen* screen = this->screen();
+    if (!screen) return;
+    if (screen != watchedScreen_) {
+        if (watchedScreen_) disconnect(watchedScreen_, nullptr, this, nullptr);
+        watchedScreen_ = screen;
+        connect(screen, &QScreen::availableGeometryChanged, this, &AboutDialog::fitToScreen);
+    }
+    fitInto(screen->availableGeometry());
+}
+
+void AboutDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    fitToScreen();
+    if (QWindow* handle = windowHandle())
+        connect(handle, &QWindow::screenChanged, this, &AboutDialog::fitToScreen, Qt::UniqueConnection);
+}
+
+void AboutDialog::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    // The window manager frames the window after it is shown, which moves it; the fit is made
+    // again for that frame, once. A move by the user keeps the frame and is left alone.
+    if (isVisible() && windowHandle() && windowHandle()->frameMargins() != fittedFrame_) fitToScreen();
 }
 
 void AboutDialog::changeEvent(QEvent* event) {
@@ -77,9 +130,10 @@ void AboutDialog::changeEvent(QEvent* event) {
 void AboutDialog::fillCredits() {
     // The browser inherits its palette only after this dialog hears of the change.
     const QPalette palette = this->palette();
+    const QColor secondary = secondaryText(DSTheme::shared().appearance(), palette.color(QPalette::Base));
     credits_->clear();
     QTextCursor cursor(credits_->document());
-    for (const CreditsRun& run : creditsRuns(entries_)) cursor.insertText(run.text, formatFor(run, palette));
+    for (const CreditsRun& run : creditsRuns(entries_)) cursor.insertText(run.text, formatFor(run, palette, secondary));
     credits_->moveCursor(QTextCursor::Start);
 }
 

@@ -1,16 +1,20 @@
 #include "app/preferences/Acknowledgements.h"
 
+#include "app/preferences/LicenceDocument.h"
+
 #include "shims/pctv_libdeflate.h"
 #include "shims/pctv_mozjpeg.h"
 #include "shims/pctv_webp.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QtGlobal>
 
 #include <exiv2/version.hpp>
 #include <lcms2.h>
 #include <libheif/heif.h>
+#include <libimagequant.h>
 #include <libraw/libraw.h>
 #include <nlohmann/json.hpp>
 #include <unicode/uversion.h>
@@ -30,6 +34,24 @@ QString builtWith(const QString& version) { return version + QStringLiteral(" (t
 // version call is looked up among what is loaded: absent means not contained.
 template <typename Function> Function loaded(const char* symbol) {
     return reinterpret_cast<Function>(dlsym(RTLD_DEFAULT, symbol));
+}
+
+// The version in the file name of the shared object a symbol lives in, for a library that
+// answers no version call: libcgif.so.0 is a link to libcgif.so.0.3.0.
+std::optional<QString> loadedFileVersion(const char* symbol) {
+    void* address = dlsym(RTLD_DEFAULT, symbol);
+    Dl_info info;
+    if (!address || !dladdr(address, &info) || !info.dli_fname) return std::nullopt;
+    const QString file = QFileInfo(QString::fromLocal8Bit(info.dli_fname)).canonicalFilePath();
+    const qsizetype at = file.lastIndexOf(QLatin1String(".so."));
+    if (at < 0) return std::nullopt;
+    return file.mid(at + 4);
+}
+
+std::optional<QString> libimagequantVersion() {
+    // Its version call answers an encoded number that lags its releases; the header's text does not.
+    if (!loaded<int (*)()>("liq_version")) return std::nullopt;
+    return builtWith(QStringLiteral(LIQ_VERSION_STRING));
 }
 
 std::optional<QString> libpngVersion() {
@@ -95,12 +117,21 @@ QString icuVersion() {
     return QString::fromLatin1(text);
 }
 
+QString glibVersion() {
+    return QStringLiteral("%1.%2.%3").arg(glib_major_version).arg(glib_minor_version).arg(glib_micro_version);
+}
+
 std::vector<Acknowledgement> build() {
     std::vector<Acknowledgement> entries;
-    const auto add = [&entries](const char* name, QString version, const char* role, const char* licence) {
-        const QString named = QString::fromLatin1(name);
-        entries.push_back({named, std::move(version), QString::fromUtf8(role), QString::fromUtf8(licence),
-                           Acknowledgements::licenceText(named)});
+    // Libraries of one source package share their licence file, named after the first.
+    const auto addSharing = [&entries](const char* name, QString version, const char* role, const char* licence,
+                                       const char* licenceFile) {
+        entries.push_back({QString::fromLatin1(name), std::move(version), QString::fromUtf8(role),
+                           QString::fromUtf8(licence),
+                           readableLicence(Acknowledgements::licenceText(QString::fromLatin1(licenceFile)))});
+    };
+    const auto add = [&addSharing](const char* name, QString version, const char* role, const char* licence) {
+        addSharing(name, std::move(version), role, licence, name);
     };
     const auto addLoaded = [&add](const char* name, std::optional<QString> version, const char* role,
                                   const char* licence) {
@@ -123,6 +154,9 @@ std::vector<Acknowledgement> build() {
     addLoaded("libtiff", libtiffVersion(), "Reads and writes TIFF, through libvips.", "libtiff");
     add("libheif", QString::fromLatin1(heif_get_version()), "Reads and writes HEIC and AVIF.",
         "LGPL-3.0-or-later");
+    addLoaded("cgif", loadedFileVersion("cgif_newgif"), "Writes every GIF the app exports, through libvips.", "MIT");
+    addLoaded("libimagequant", libimagequantVersion(),
+              "Chooses the colours of every GIF the app exports, through libvips.", "GPL-3.0-or-later");
     addLoaded("OpenJPEG", openJPEGVersion(), "Reads and writes JPEG 2000, through libvips.", "BSD-2-Clause");
     add("LibRaw", QString::fromLatin1(libraw_version()), "Reads the raw files of digital cameras.",
         "LGPL-2.1 or CDDL-1.0");
@@ -137,6 +171,19 @@ std::vector<Acknowledgement> build() {
     add("ICU", icuVersion(), "Puts text into its canonical Unicode form, so that names compare as people read them.",
         "Unicode licence (ICU)");
     add("Qt", QString::fromLatin1(qVersion()), "Draws the windows and runs the application.", "LGPL-3.0");
+    add("GLib", glibVersion(), "The utility library libvips, poppler and the SVG renderer are built on.",
+        "LGPL-2.1-or-later");
+    addSharing("GObject", glibVersion(), "The object system of libvips, poppler, librsvg and the SVG renderer.",
+               "LGPL-2.1-or-later", "GLib");
+    // The SVG renderer is a program of its own, so its libraries are not loaded here to ask.
+    add("GTK", builtWith(QStringLiteral(PCTV_GTK_VERSION)), "Runs the hidden window the SVG renderer draws in.",
+        "LGPL-2.0-or-later");
+    add("WebKitGTK", builtWith(QStringLiteral(PCTV_WEBKITGTK_VERSION)),
+        "Draws the SVG documents that need a browser: filters, masks, foreign objects and CSS.",
+        "LGPL-2.0-or-later and BSD-2-Clause");
+    addSharing("JavaScriptCore", builtWith(QStringLiteral(PCTV_JAVASCRIPTCORE_VERSION)),
+               "Runs the SVG renderer's own scripts that measure and place a document; a document's scripts never run.",
+               "LGPL-2.0-or-later and BSD-2-Clause", "WebKitGTK");
     add("nlohmann-json",
         QStringLiteral("%1.%2.%3 (compiled in)")
             .arg(NLOHMANN_JSON_VERSION_MAJOR)

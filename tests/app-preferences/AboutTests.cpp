@@ -1,16 +1,23 @@
+#include "support/FixedPreferences.h"
 #include "app/desktop/ApplicationIcon.h"
+#include "app/preferences/AboutColours.h"
 #include "app/preferences/AboutDialog.h"
 #include "app/preferences/Acknowledgements.h"
 #include "app/preferences/CreditsRuns.h"
+#include "app/preferences/LicenceDocument.h"
+#include "app/shell/ApplicationPalette.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 using namespace pictavo;
@@ -23,31 +30,100 @@ const Acknowledgement* named(const QString& name) {
     return nullptr;
 }
 
-// The shared objects the application executable loads, by file name.
-QStringList linkedLibraries() {
-    QProcess ldd;
-    ldd.start(QStringLiteral("ldd"), {QStringLiteral(PICTAVO_EXECUTABLE)});
-    if (!ldd.waitForFinished(30000)) return {};
-    QStringList names;
-    for (const QString& line : QString::fromLocal8Bit(ldd.readAllStandardOutput()).split(QLatin1Char('\n')))
-        if (!line.trimmed().isEmpty()) names.append(line.trimmed().section(QLatin1Char(' '), 0, 0));
-    return names;
+QString run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000)) return {};
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+// The shared objects a program loads, its own and theirs, by file name, with where each is.
+std::map<QString, QString> loadedLibraries(const QString& program) {
+    std::map<QString, QString> libraries;
+    static const QRegularExpression entry(QStringLiteral("^\\s*(\\S+)(?: => (\\S+))?"));
+    for (const QString& line : run(QStringLiteral("ldd"), {program}).split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch match = entry.match(line);
+        if (match.hasMatch()) libraries[match.captured(1)] = match.captured(2);
+    }
+    return libraries;
+}
+
+// The libraries an ELF file names in its dynamic section: what it needs itself.
+QStringList neededLibraries(const QString& file) {
+    QStringList needed;
+    static const QRegularExpression entry(QStringLiteral("\\(NEEDED\\).*\\[(.+)\\]"));
+    for (const QString& line : run(QStringLiteral("readelf"), {QStringLiteral("-d"), file}).split(QLatin1Char('\n')))
+        if (const QRegularExpressionMatch match = entry.match(line); match.hasMatch()) needed.append(match.captured(1));
+    return needed;
+}
+
+// The C and C++ runtime, and the sanitizers' in a test build: part of the system, not credited.
+bool isRuntime(const QString& library) {
+    static const QRegularExpression runtime(
+        QStringLiteral("^(libc|libm|libdl|librt|libpthread|libstdc\\+\\+|libgcc_s|libasan|libubsan|ld-linux[^.]*)\\.so"));
+    return runtime.match(library).hasMatch();
+}
+
+// The credit each shared object is part of, by the start of its file name.
+const std::vector<std::pair<QString, QString>> creditOfObject = {
+    {"libjpeg.so", "libjpeg-turbo"}, {"libwebp.so", "libwebp"}, {"libwebpmux.so", "libwebp"},
+    {"libwebpdemux.so", "libwebp"}, {"libsharpyuv.so", "libwebp"}, {"libdeflate.so", "libdeflate"},
+    {"libvips.so", "libvips"}, {"libvips-cpp.so", "libvips"}, {"liblcms2.so", "lcms2"}, {"libz.so", "zlib"},
+    {"libpng16.so", "libpng"}, {"libtiff.so", "libtiff"}, {"libheif.so", "libheif"}, {"libopenjp2.so", "OpenJPEG"},
+    {"libraw_r.so", "LibRaw"}, {"libexiv2.so", "exiv2"}, {"librsvg-2.so", "librsvg"}, {"libicuuc.so", "ICU"},
+    {"libicui18n.so", "ICU"}, {"libicudata.so", "ICU"}, {"libQt6", "Qt"}, {"libpoppler-glib.so", "poppler"},
+    {"libpoppler.so", "poppler"}, {"libcairo.so", "cairo"}, {"libxml2.so", "libxml2"},
+    {"libglib-2.0.so", "GLib"}, {"libgio-2.0.so", "GLib"}, {"libgmodule-2.0.so", "GLib"},
+    {"libgobject-2.0.so", "GObject"}, {"libgtk-3.so", "GTK"}, {"libgdk-3.so", "GTK"},
+    {"libwebkit2gtk-4.1.so", "WebKitGTK"}, {"libjavascriptcoregtk-4.1.so", "JavaScriptCore"},
+    {"libcgif.so", "cgif"}, {"libimagequant.so", "libimagequant"}};
+
+QString creditFor(const QString& object) {
+    for (const auto& [prefix, credit] : creditOfObject)
+        if (object.startsWith(prefix)) return credit;
+    return {};
 }
 
 } // namespace
 
-TEST(Acknowledgements, ListOnlyWhatTheApplicationLinksEachWithAVersionARoleAndItsLicenceText) {
-    const QStringList linked = linkedLibraries();
-    ASSERT_FALSE(linked.isEmpty());
-    // The shared object each credited library lives in; nlohmann-json is compiled in.
-    const std::map<QString, QString> objects = {
-        {"libjpeg-turbo", "libjpeg.so"}, {"libwebp", "libwebp.so"},      {"libdeflate", "libdeflate.so"},
-        {"libvips", "libvips.so"},       {"lcms2", "liblcms2.so"},       {"zlib", "libz.so"},
-        {"libpng", "libpng16.so"},       {"libtiff", "libtiff.so"},      {"libheif", "libheif.so"},
-        {"OpenJPEG", "libopenjp2.so"},   {"LibRaw", "libraw_r.so"},      {"exiv2", "libexiv2.so"},
-        {"librsvg", "librsvg-2.so"},     {"ICU", "libicuuc.so"},         {"Qt", "libQt6Core.so"},
-        {"poppler", "libpoppler-glib.so"}, {"cairo", "libcairo.so"},     {"libxml2", "libxml2.so"},
-        {"nlohmann-json", ""}};
+TEST(Acknowledgements, CreditEveryLibraryTheShippedProgramsNeedAndWhatLibvipsWritesGIFsWith) {
+    const QString programs[] = {QStringLiteral(PICTAVO_EXECUTABLE), QStringLiteral(PICTAVO_SVG_RENDERER)};
+    std::map<QString, QString> loaded;
+    std::map<QString, QString> needs; // library → the file that needs it
+    for (const QString& program : programs) {
+        loaded.merge(loadedLibraries(program));
+        for (const QString& library : neededLibraries(program)) needs.emplace(library, program);
+    }
+    ASSERT_FALSE(needs.empty());
+    const auto vips = std::find_if(loaded.begin(), loaded.end(),
+                                   [](const auto& library) { return library.first.startsWith("libvips.so"); });
+    ASSERT_NE(vips, loaded.end()) << "the engine writes through libvips";
+    // Every GIF is written by libvips, which quantises with libimagequant and encodes with cgif.
+    const QStringList vipsNeeds = neededLibraries(vips->second);
+    for (const char* gifWriter : {"libcgif.so", "libimagequant.so"}) {
+        const auto found = std::find_if(vipsNeeds.begin(), vipsNeeds.end(),
+                                        [&](const QString& library) { return library.startsWith(gifWriter); });
+        ASSERT_NE(found, vipsNeeds.end()) << gifWriter;
+        needs.emplace(*found, vips->second);
+    }
+    // The renderer's own libraries, which a test of the application's list alone would miss.
+    for (const char* renderers : {"libwebkit2gtk-4.1.so.0", "libgtk-3.so.0", "libjavascriptcoregtk-4.1.so.0"})
+        EXPECT_TRUE(needs.contains(renderers)) << renderers;
+    for (const auto& [library, neededBy] : needs) {
+        if (isRuntime(library)) continue;
+        const QString credit = creditFor(library);
+        EXPECT_FALSE(credit.isEmpty()) << neededBy.toStdString() << " needs " << library.toStdString()
+                                       << ", which no credit covers";
+        if (!credit.isEmpty()) {
+            EXPECT_NE(named(credit), nullptr) << library.toStdString() << " is not credited";
+        }
+    }
+}
+
+TEST(Acknowledgements, ListOnlyWhatTheProgramsContainEachWithAVersionARoleAndItsLicenceText) {
+    std::map<QString, QString> loaded = loadedLibraries(QStringLiteral(PICTAVO_EXECUTABLE));
+    loaded.merge(loadedLibraries(QStringLiteral(PICTAVO_SVG_RENDERER)));
+    ASSERT_FALSE(loaded.empty());
     std::set<QString> seen;
     for (const Acknowledgement& entry : Acknowledgements::all()) {
         SCOPED_TRACE(entry.name.toStdString());
@@ -57,21 +133,24 @@ TEST(Acknowledgements, ListOnlyWhatTheApplicationLinksEachWithAVersionARoleAndIt
         EXPECT_TRUE(entry.role.endsWith(QLatin1Char('.')));
         EXPECT_FALSE(entry.licence.isEmpty());
         EXPECT_GT(entry.text.size(), 200);
-        const auto object = objects.find(entry.name);
-        ASSERT_NE(object, objects.end()) << "credited without a known library: " << entry.name.toStdString();
-        if (object->second.isEmpty()) continue;
-        const bool contained = std::any_of(linked.begin(), linked.end(),
-                                           [&](const QString& lib) { return lib.startsWith(object->second); });
+        // nlohmann-json is compiled in.
+        if (entry.name == "nlohmann-json") continue;
+        const bool contained = std::any_of(loaded.begin(), loaded.end(),
+                                           [&](const auto& library) { return creditFor(library.first) == entry.name; });
         EXPECT_TRUE(contained) << entry.name.toStdString() << " is credited but not linked";
     }
     // What the executable really is made of: the libraries it decodes and writes with.
     for (const char* expected : {"libjpeg-turbo", "libwebp", "libdeflate", "libvips", "exiv2", "poppler", "librsvg", "Qt"})
         EXPECT_NE(named(expected), nullptr) << expected;
     // Never linked by this program, so never credited.
-    for (const char* absent : {"mozjpeg", "Sparkle", "WebKitGTK"}) EXPECT_EQ(named(absent), nullptr);
+    for (const char* absent : {"mozjpeg", "Sparkle"}) EXPECT_EQ(named(absent), nullptr);
     // Run-time versions match what the library says of itself now.
     EXPECT_EQ(named("Qt")->version, QString::fromLatin1(qVersion()));
     EXPECT_TRUE(named("libdeflate")->version.endsWith("(the version built with)"));
+    EXPECT_TRUE(named("WebKitGTK")->version.endsWith("(the version built with)"));
+    EXPECT_EQ(named("GObject")->version, named("GLib")->version);
+    EXPECT_TRUE(named("cgif")->version.front().isDigit());
+    EXPECT_EQ(named("libimagequant")->licence, "GPL-3.0-or-later");
     EXPECT_TRUE(named("libwebp")->text.contains("Additional IP Rights Grant (Patents)"));
     EXPECT_TRUE(named("libvips")->text.contains("GNU LESSER GENERAL PUBLIC LICENSE"));
     // Licence texts are found in either place and must be UTF-8.
@@ -115,9 +194,129 @@ TEST(AboutDialog, DrawsTheCreditsInThePalettesColoursAndRedrawsOnChange) {
     };
     QPalette dark = dialog.palette();
     dark.setColor(QPalette::Text, QColor(250, 250, 250));
-    dark.setColor(QPalette::PlaceholderText, QColor(150, 150, 160));
+    dark.setColor(QPalette::Base, QColor(20, 20, 20));
     dialog.setPalette(dark);
     EXPECT_EQ(colourOf("alpha 1.2"), QColor(250, 250, 250));
-    EXPECT_EQ(colourOf("Does a."), QColor(150, 150, 160));
+    EXPECT_EQ(colourOf("Does a."), secondaryText(DSTheme::shared().appearance(), QColor(20, 20, 20)));
+    // A dark page set while the theme still says light still gets a light, legible label.
+    EXPECT_GE(contrastRatio(colourOf("Does a."), QColor(20, 20, 20)), 4.5);
     EXPECT_EQ(credits->toPlainText().count("alpha 1.2"), 1);
+}
+
+TEST(LicenceDocument, PutsTheLicenceTextsBeforeTheListsOfFilesAndKeepsWhoHoldsTheCopyright) {
+    const QString copyright = QStringLiteral(
+        "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+        "Upstream-Name: thing\n"
+        "# a comment the format allows\n"
+        "\n"
+        "Files: *\n"
+        "Copyright: 2001-2004 Ann Author\n"
+        "\t   2010 Second Holder\n"
+        "License: GPL-3+\n"
+        "\n"
+        "Files: pam.h\n"
+        "Copyright: 1989 Jef Poskanzer\n"
+        "License: Old-MIT\n"
+        "Comment: kept out of the reading\n"
+        "\n"
+        "License: Old-MIT\n"
+        " Permission to use, copy, modify.\n"
+        " .\n"
+        "   An indented line stays indented.\n"
+        "\n"
+        "--\n"
+        "\n"
+        "                    GNU GENERAL PUBLIC LICENSE\n"
+        "The whole text.\n\n");
+    // The licence of the whole work has no paragraph of its own: its appended full text leads.
+    EXPECT_EQ(readableLicence(copyright),
+              "                    GNU GENERAL PUBLIC LICENSE\n"
+              "The whole text.\n"
+              "\n"
+              "Permission to use, copy, modify.\n"
+              "\n"
+              "  An indented line stays indented.\n"
+              "\n"
+              "Copyright\n"
+              "2001-2004 Ann Author\n"
+              "2010 Second Holder\n"
+              "1989 Jef Poskanzer\n");
+    // A file that is not in the machine-readable form is a document already.
+    EXPECT_EQ(readableLicence("This work was packaged for Debian by:\n\nSomeone\n"),
+              "This work was packaged for Debian by:\n\nSomeone\n");
+    EXPECT_EQ(readableLicence(""), "");
+
+    for (const Acknowledgement& entry : Acknowledgements::all()) {
+        SCOPED_TRACE(entry.name.toStdString());
+        EXPECT_FALSE(entry.text.startsWith("Format:"));
+        EXPECT_FALSE(entry.text.contains(QRegularExpression(QStringLiteral("^(Files|Upstream-Name):"),
+                                                            QRegularExpression::MultilineOption)));
+        EXPECT_FALSE(entry.text.contains(QRegularExpression(QStringLiteral("^ \\.$"), QRegularExpression::MultilineOption)));
+    }
+    const QString vips = named("libvips")->text;
+    EXPECT_TRUE(vips.startsWith("This package is free software; you can redistribute it and/or\nmodify it"));
+    EXPECT_LT(vips.indexOf("GNU LESSER GENERAL PUBLIC LICENSE"), vips.indexOf("\nCopyright\n"));
+    EXPECT_GT(vips.indexOf("John Cupitt"), vips.indexOf("\nCopyright\n"));
+    EXPECT_TRUE(named("libimagequant")->text.startsWith("This program is free software"));
+    EXPECT_TRUE(named("libimagequant")->text.contains("GNU GENERAL PUBLIC LICENSE\n                       Version 3"));
+    EXPECT_TRUE(named("cgif")->text.startsWith("Permission is hereby granted, free of charge"));
+}
+
+TEST(AboutDialog, EveryCreditReadsAtLeastFourAndAHalfToOneInLightDarkAndIncreasedContrast) {
+    const QPalette saved = QApplication::palette();
+    {
+        ThemeScope theme;
+        ApplicationPalette follower;
+        AboutDialog dialog({{"alpha", "1.2", "Does a.", "MIT", "Licence text A"}});
+        QTextBrowser* credits = dialog.credits();
+        for (const DSAppearance appearance : {DSAppearance::light, DSAppearance::dark,
+                                              DSAppearance::increasedContrastLight, DSAppearance::increasedContrastDark}) {
+            theme.preferences->set(isDark(appearance), isIncreasedContrast(appearance));
+            QApplication::processEvents();
+            ASSERT_EQ(DSTheme::shared().appearance(), appearance);
+            // The page the credits are drawn on, and each text as it is drawn there.
+            const QColor page = credits->palette().color(QPalette::Base);
+            ASSERT_EQ(page.alpha(), 255);
+            const double least = isIncreasedContrast(appearance) ? 7.0 : 4.5;
+            for (const char* phrase : {"alpha 1.2", "Does a.", "MIT", "Licence text A", "converts, resizes"}) {
+                const QColor text = credits->document()->find(phrase).charFormat().foreground().color();
+                EXPECT_EQ(text.alpha(), 255) << phrase;
+                EXPECT_GE(contrastRatio(text, page), least)
+                    << phrase << " in appearance " << int(appearance) << ": " << text.name().toStdString() << " on "
+                    << page.name().toStdString();
+            }
+            // Secondary still reads as secondary: lighter than the label in light, darker in dark.
+            const QColor role = credits->document()->find("Does a.").charFormat().foreground().color();
+            const QColor heading = credits->document()->find("alpha 1.2").charFormat().foreground().color();
+            EXPECT_LT(contrastRatio(role, page), contrastRatio(heading, page));
+        }
+    }
+    QApplication::setPalette(saved);
+    // The ratio itself: black on white is the most there is, a colour on itself the least.
+    EXPECT_NEAR(contrastRatio(Qt::black, Qt::white), 21.0, 1e-9);
+    EXPECT_NEAR(contrastRatio(QColor(118, 118, 118), Qt::white), 4.54, 0.01);
+    EXPECT_DOUBLE_EQ(contrastRatio(QColor(30, 30, 30), QColor(30, 30, 30)), 1.0);
+}
+
+TEST(AboutDialog, FitsA1024By560ScreenAndScrollsTheCredits) {
+    // A title bar of 30 pixels, the parent window at the screen's bottom right.
+    const QRect screen(0, 0, 1024, 560);
+    const QRect fitted = fittedGeometry({480, 560}, {320, 300}, {0, 30, 0, 0}, {1000, 540}, screen);
+    EXPECT_TRUE(screen.contains(fitted.marginsAdded({0, 30, 0, 0}))) << fitted.x() << "," << fitted.y();
+    EXPECT_EQ(fitted.size(), QSize(480, 530));
+    // A roomy screen keeps the usual size, centred on the parent.
+    EXPECT_EQ(fittedGeometry({480, 560}, {320, 300}, {}, {683, 384}, QRect(0, 0, 1366, 768)),
+              QRect(444, 105, 480, 560));
+    // A screen with less room than the minimum keeps the title bar in reach.
+    EXPECT_EQ(fittedGeometry({480, 560}, {320, 300}, {0, 30, 0, 0}, {100, 100}, QRect(0, 20, 300, 200)).topLeft(),
+              QPoint(0, 50));
+
+    AboutDialog dialog(Acknowledgements::all());
+    dialog.fitInto(QRect(0, 0, 1024, 560));
+    dialog.show();
+    dialog.fitInto(QRect(0, 0, 1024, 560));
+    EXPECT_TRUE(QRect(0, 0, 1024, 560).contains(dialog.frameGeometry())) << dialog.height();
+    EXPECT_LE(dialog.minimumSizeHint().height(), 560);
+    EXPECT_GT(dialog.credits()->height(), 150);
+    EXPECT_GT(dialog.credits()->verticalScrollBar()->maximum(), 0);
 }
