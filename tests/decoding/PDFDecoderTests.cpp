@@ -232,6 +232,17 @@ TEST_F(PDFDecoderTest, ACropBoxWithNoAreaOrNoOverlapWithTheMediaBoxGivesWayToThe
         ASSERT_TRUE(reference) << "pdftoppm (poppler-utils) is needed";
         EXPECT_LT(differenceOverWhite(*rendered(decoded, 240, 120), *reference), 1.0);
     }
+
+    // Such a page is drawn from a copy of the document with an update written at its end,
+    // which holds for compressed object streams and encryption too.
+    const auto plain = page(checkerPage({0, 0, 240, 120}, PDFBox{100, 50, 100, 100}));
+    const auto packed = folder.file("packed.pdf");
+    const std::string command = "qpdf --object-streams=generate --encrypt '' owner 256 -- '" + plain.string() + "' '" +
+                                packed.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << "qpdf is needed";
+    const auto reference = pdftoppm(packed, 1);
+    ASSERT_TRUE(reference) << "pdftoppm (poppler-utils) is needed";
+    EXPECT_LT(differenceOverWhite(*rendered(decoder.decode(packed), 240, 120), *reference), 1.0);
 }
 
 // Where poppler reads the tree as we do, its drawing of the crop box is the page.
