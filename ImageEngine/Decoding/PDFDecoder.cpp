@@ -1,5 +1,6 @@
 #include "ImageEngine/Decoding/PDFDecoder.h"
 
+#include "ImageEngine/Decoding/PDFPageBox.h"
 #include "ImageEngine/Decoding/PDFPageSource.h"
 #include "ImageEngine/Decoding/SourceFile.h"
 #include "ImageEngine/Model/ConversionError.h"
@@ -13,7 +14,7 @@ namespace {
 
 ImageProperties pageProperties(const std::filesystem::path& url, const platform::PDFDocument& document,
                                const platform::PDFPage& page) {
-    const auto pixels = DeclaredSize::pixels(page.displayedSize());
+    const auto pixels = DeclaredSize::pixels(PDFPageBox::of(page).displayedSize());
     ImageProperties properties;
     properties.pixelWidth = pixels.width;
     properties.pixelHeight = pixels.height;
@@ -68,7 +69,7 @@ DecodedImage PDFDecoder::decode(const std::filesystem::path& url, std::int64_t n
     const auto document = open(url);
     const auto found = page(document, number);
     auto properties = pageProperties(url, document, found);
-    return DecodedImage::vector(std::make_shared<const PDFPageSource>(url, number, found.displayedSize()),
+    return DecodedImage::vector(std::make_shared<const PDFPageSource>(url, number, PDFPageBox::of(found).displayedSize()),
                                 std::move(properties));
 }
 

@@ -1,6 +1,7 @@
 #include "ImageEngine/Decoding/PDFPageSource.h"
 
 #include "ImageEngine/Decoding/PDFDecoder.h"
+#include "ImageEngine/Decoding/PDFPageBox.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Model/RenderTarget.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
@@ -12,8 +13,8 @@ platform::ImageRef PDFPageSource::render(double width, double height) const {
     const auto target = RenderTarget::pixels({width, height}, EncodeConcurrency::pixelBudget());
     const auto document = PDFDecoder::open(url_);
     const auto page = PDFDecoder::page(document, pageNumber_);
-    const auto size = page.displayedSize();
-    if (!(size.width > 0) || !(size.height > 0))
+    const auto shown = PDFPageBox::of(page);
+    if (!(shown.box.size.width > 0) || !(shown.box.size.height > 0))
         throw ConversionError::renderFailed(RenderFailure::pdfPageHasNoSize(pageNumber_));
 
     auto surface = platform::DrawingSurface::create(target.width, target.height);
@@ -21,7 +22,7 @@ platform::ImageRef PDFPageSource::render(double width, double height) const {
     const auto w = static_cast<double>(target.width);
     const auto h = static_cast<double>(target.height);
     const bool drawn = surface->draw([&](auto* context) {
-        page.drawStretched(context, w, h);
+        page.draw(context, w, h, shown.box, shown.rotation);
         return true;
     });
     auto image = drawn ? surface->makeImage() : nullptr;

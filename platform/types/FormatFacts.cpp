@@ -112,7 +112,7 @@ std::vector<FormatFacts> makeTable() {
          .alpha = true, .colourProfile = true, .displayName = "PSD"},
         {.identifier = tga, .parents = {image}, .extensions = {"tga"}, .mimeType = "image/x-tga",
          .family = SniffedFormat::tga, .reader = ReadBackEnd::tga},
-        {.identifier = svg, .parents = {image}, .extensions = {"svg"}, .mimeType = "image/svg+xml"},
+        {.identifier = svg, .parents = {image}, .extensions = {"svg", "svgz"}, .mimeType = "image/svg+xml"},
         {.identifier = pdf, .parents = {data, compositeContent}, .extensions = {"pdf"}, .mimeType = "application/pdf",
          .writer = WriteBackEnd::pdf, .alpha = true, .displayName = "PDF"},
         {.identifier = cameraRaw, .parents = {image}, .reader = ReadBackEnd::cameraRaw},

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <zlib.h>
 
 namespace {
 
@@ -89,6 +90,28 @@ TEST_F(VectorSourceConversion, AnSVGOnlyTheBrowserDrawsConvertsWithAndWithoutTra
     const auto flattened = decodedOutput(converted(largeJPEGOn(MatteColour{1, 0, 0})), folder);
     EXPECT_PRED3(near, colourAt(*flattened, 20, 40), (std::array<int, 4>{0, 0, 255, 255}), 8);
     EXPECT_PRED3(near, colourAt(*flattened, 100, 40), (std::array<int, 4>{255, 0, 0, 255}), 8);
+}
+
+} // namespace
+
+namespace {
+
+// A file named .svgz is an SVG: whatever it is asked to become, the user is told it is
+// compressed and that an uncompressed one will do, not that .svgz files are unknown.
+TEST_F(VectorSourceConversion, ACompressedSVGIsToldApartFromAnUnknownKindOfFile) {
+    const std::string text = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"60\" height=\"40\"/>";
+    const auto path = folder.file("drawing.SVGZ");
+    gzFile packed = gzopen(path.c_str(), "wb9");
+    ASSERT_EQ(gzwrite(packed, text.data(), static_cast<unsigned>(text.size())), static_cast<int>(text.size()));
+    ASSERT_EQ(gzclose(packed), Z_OK);
+    const auto compressed = ConversionError::unsupportedInput(
+        "This SVG is gzip-compressed (.svgz), which this computer can't read. An uncompressed .svg will work.");
+    for (const auto& format : {OutputFormat::png(), svg, OutputFormat::sameAsSource()}) {
+        SCOPED_TRACE(format.displayName());
+        EXPECT_EQ(testing_support::thrownBy([&] { convert(path, specFor(format)); }), compressed);
+    }
+    EXPECT_EQ(testing_support::thrownBy([&] { standardEngine().decoders().decoder(folder.file("notes.svgy")); }),
+              ConversionError::unsupportedInput("This computer can't read .svgy files."));
 }
 
 } // namespace

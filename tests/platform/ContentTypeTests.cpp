@@ -111,6 +111,9 @@ TEST(ContentType, FilesAreJudgedByTheExtensionOfTheirName) {
     // The content does not matter: a PNG signature in a .gif file is still a GIF by name.
     EXPECT_EQ(ContentType::ofFile(folder.write("picture.gif", {0x89, 'P', 'N', 'G'})), ContentType::gif());
     EXPECT_EQ(ContentType::ofFile(folder.file("archive.tar.svg")), ContentType::svg());
+    // A compressed SVG is an SVG by name too; what an SVG is written as stays .svg.
+    EXPECT_EQ(ContentType::ofFile(folder.file("icon.svgz")), ContentType::svg());
+    EXPECT_EQ(ContentType::svg().preferredFilenameExtension(), "svg");
     // A hidden name, no name after the dot, no dot, and a dot in a folder name: no extension.
     for (const char* name : {".tiff", "photo.", "README", "photos.png/scan"})
         EXPECT_FALSE(ContentType::ofFile(folder.path() / name)) << name;

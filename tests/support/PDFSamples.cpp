@@ -35,27 +35,36 @@ std::string halvesDrawing(const PDFBox& box) {
     return text.str();
 }
 
-platform::Bytes handWrittenPDF(const std::vector<HandWrittenPage>& pages) {
+platform::Bytes handWrittenPDF(const std::vector<HandWrittenPage>& pages, const HandWrittenTree& tree) {
     std::string file = "%PDF-1.4\n";
     std::vector<std::size_t> offsets;
     auto object = [&](const std::string& body) {
         offsets.push_back(file.size());
         file += std::to_string(offsets.size()) + " 0 obj\n" + body + "\nendobj\n";
     };
+    const std::string count = std::to_string(pages.size());
+    // The middle node, when there is one, comes after the pages and their contents.
+    const std::string middle = std::to_string(3 + 2 * pages.size()) + " 0 R";
+    const std::string parent = tree.middleEntries ? middle : "2 0 R";
     object("<< /Type /Catalog /Pages 2 0 R >>");
     std::string kids;
     for (std::size_t i = 0; i < pages.size(); ++i) kids += std::to_string(3 + 2 * i) + " 0 R ";
-    object("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages.size()) + " >>");
+    object("<< /Type /Pages /Kids [" + (tree.middleEntries ? middle : kids) + "] /Count " + count + " " +
+           tree.rootEntries + " >>");
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const auto& page = pages[i];
-        std::string dictionary = "<< /Type /Page /Parent 2 0 R /MediaBox " + boxText(page.mediaBox);
+        std::string dictionary = "<< /Type /Page /Parent " + parent;
+        if (page.mediaBox) dictionary += " /MediaBox " + boxText(*page.mediaBox);
         if (page.cropBox) dictionary += " /CropBox " + boxText(*page.cropBox);
         if (page.rotate) dictionary += " /Rotate " + std::to_string(*page.rotate);
-        dictionary += " /Resources << >> /Contents " + std::to_string(4 + 2 * i) + " 0 R >>";
+        dictionary += " /Resources << >> /Contents " + std::to_string(4 + 2 * i) + " 0 R " + page.entries + " >>";
         object(dictionary);
-        const std::string content = page.content.empty() ? halvesDrawing(page.mediaBox) : page.content;
+        const std::string content =
+            page.content.empty() ? halvesDrawing(page.mediaBox.value_or(PDFBox{0, 0, 612, 792})) : page.content;
         object("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream");
     }
+    if (tree.middleEntries)
+        object("<< /Type /Pages /Parent 2 0 R /Kids [" + kids + "] /Count " + count + " " + *tree.middleEntries + " >>");
     const std::size_t table = file.size();
     file += "xref\n0 " + std::to_string(offsets.size() + 1) + "\n0000000000 65535 f \n";
     for (const auto offset : offsets) {

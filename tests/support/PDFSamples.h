@@ -13,18 +13,28 @@ namespace testing_support {
 using PDFBox = std::array<double, 4>;
 
 struct HandWrittenPage {
-    PDFBox mediaBox{0, 0, 200, 100};
+    // None: the page has no /MediaBox of its own.
+    std::optional<PDFBox> mediaBox = PDFBox{0, 0, 200, 100};
     std::optional<PDFBox> cropBox;
     std::optional<int> rotate;
-    // The page's content stream; halvesDrawing of the media box when empty.
+    // The page's content stream; halvesDrawing of the media box (or of US Letter) when empty.
     std::string content;
+    // Written into the page dictionary as they stand, after the entries above.
+    std::string entries;
+};
+
+// Entries written as they stand into the nodes above the pages, for what pages inherit.
+struct HandWrittenTree {
+    std::string rootEntries;
+    // When given, the pages hang from a second /Pages node under the root, which holds these.
+    std::optional<std::string> middleEntries;
 };
 
 HandWrittenPage handWrittenPage(PDFBox mediaBox, std::optional<PDFBox> cropBox = std::nullopt,
                                 std::optional<int> rotate = std::nullopt, std::string content = {});
 
 // A small PDF written out by hand, object by object, with a correct cross-reference table.
-platform::Bytes handWrittenPDF(const std::vector<HandWrittenPage>& pages);
+platform::Bytes handWrittenPDF(const std::vector<HandWrittenPage>& pages, const HandWrittenTree& tree = {});
 
 // A content stream that paints the left half of the box red and the right half blue.
 std::string halvesDrawing(const PDFBox& box);
