@@ -322,7 +322,9 @@ TEST_F(SettingsWindowTest, TheDimensionsRowKeepsWidthSignAndHeightTogetherAtItsS
         if (label->text() == QStringLiteral("\u00D7")) sign = label;
     ASSERT_NE(sign, nullptr);
     const QRect times = area(sign);
-    // One row, 8 apart, in reading order, starting where the other fields of the form start.
+    // One row, 8 apart, in reading order, starting where the other fields of the form start:
+    // the sign takes its own width, no more.
+    EXPECT_EQ(times.width(), sign->sizeHint().width());
     EXPECT_EQ(times.left() - width.right() - 1, CustomSizeEditor::spacing);
     EXPECT_EQ(height.left() - times.right() - 1, CustomSizeEditor::spacing);
     EXPECT_EQ(width.left(), area(window.sizePicker()).left());
