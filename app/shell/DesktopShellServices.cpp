@@ -52,8 +52,8 @@ bool DesktopShellServices::confirmReplace(QWidget* parent) {
     warn(box, QStringLiteral("Replace the originals?"),
          QStringLiteral("Nothing is deleted: originals go to the Trash, so this is always undoable."));
     QPushButton* replace = box.addButton(QStringLiteral("Replace"), QMessageBox::DestructiveRole);
-    box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    box.setDefaultButton(qobject_cast<QPushButton*>(box.buttons().last()));
+    // Return must not send the originals to the Trash.
+    box.setDefaultButton(box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole));
     box.exec();
     return box.clickedButton() == replace;
 }

@@ -54,6 +54,7 @@ struct ShownAlert {
     bool titleFits = false;
     bool messageFits = false;
     bool insideScreen = false;
+    QString defaultButton;
 };
 
 // Each alert as the window shows it, answered by the button a person would press.
@@ -62,7 +63,8 @@ TEST(Alerts, EveryMessageBoxIsWideEnoughForItsWholeTitleAndText) {
     parent.resize(400, 300);
     parent.show();
     DesktopShellServices services;
-    const auto check = [](const std::function<bool()>& ask, const QString& button, bool expected, const char* which) {
+    const auto check = [](const std::function<bool()>& ask, const QString& button, bool expected, const char* which,
+                          const QString& safeDefault) {
         ShownAlert seen;
         QTimer::singleShot(0, [&seen, button] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -84,6 +86,7 @@ TEST(Alerts, EveryMessageBoxIsWideEnoughForItsWholeTitleAndText) {
                 seen.messageFits = seen.messageFits && label->height() >= label->heightForWidth(label->width()) &&
                                    box->rect().contains(QRect(label->mapTo(box, QPoint(0, 0)), label->size()));
             }
+            if (box->defaultButton()) seen.defaultButton = box->defaultButton()->text();
             seen.insideScreen = box->screen()->availableGeometry().contains(box->frameGeometry());
             for (QAbstractButton* candidate : box->buttons())
                 if (candidate->text() == button) candidate->click();
@@ -92,14 +95,19 @@ TEST(Alerts, EveryMessageBoxIsWideEnoughForItsWholeTitleAndText) {
         EXPECT_TRUE(seen.titleFits) << which << ": " << seen.width << " px for " << seen.title.toStdString();
         EXPECT_TRUE(seen.messageFits) << which;
         EXPECT_TRUE(seen.insideScreen) << which;
+        // Return presses the button that loses nothing.
+        EXPECT_EQ(seen.defaultButton, safeDefault) << which;
     };
-    check([&] { return services.confirmReplace(&parent); }, QStringLiteral("Replace"), true, "replace");
-    check([&] { return services.confirmReplace(&parent); }, QStringLiteral("Cancel"), false, "replace, cancelled");
+    check([&] { return services.confirmReplace(&parent); }, QStringLiteral("Replace"), true, "replace",
+          QStringLiteral("Cancel"));
+    check([&] { return services.confirmReplace(&parent); }, QStringLiteral("Cancel"), false, "replace, cancelled",
+          QStringLiteral("Cancel"));
     check([&] { return services.offerToChooseFolder(&parent, DestinationUnavailable::folderMissing); },
-          QStringLiteral("Choose Folder\u2026"), true, "folder missing");
+          QStringLiteral("Choose Folder\u2026"), true, "folder missing", QStringLiteral("Choose Folder\u2026"));
     check([&] { return services.offerToChooseFolder(&parent, DestinationUnavailable::noFolderChosen); },
-          QStringLiteral("Cancel"), false, "no folder");
-    check([&] { return services.confirmQuitDuringExport(&parent); }, QStringLiteral("Keep Exporting"), false, "quit");
+          QStringLiteral("Cancel"), false, "no folder", QStringLiteral("Choose Folder\u2026"));
+    check([&] { return services.confirmQuitDuringExport(&parent); }, QStringLiteral("Keep Exporting"), false, "quit",
+          QStringLiteral("Keep Exporting"));
 }
 
 } // namespace
