@@ -40,6 +40,8 @@ void FrameFit::fitIfFramedAnew() {
     const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
                            frame.bottom() - inner.bottom());
     if (fitted_ && margins == margins_) return;
+    // A full-screen or maximised window is where the window manager means it to be.
+    if (window_.windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized)) return;
     const QScreen* screen = window_.screen();
     if (!screen) return;
     fitted_ = true;
