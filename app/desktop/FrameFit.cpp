@@ -12,8 +12,10 @@ QRect fittedFrame(const QRect& frame, const QMargins& frameMargins, const QRect&
     const QSize chrome(frameMargins.left() + frameMargins.right(), frameMargins.top() + frameMargins.bottom());
     const QSize client = (frame.size() - chrome).boundedTo(available.size() - chrome).expandedTo(minimumSize);
     const QSize size = client + chrome;
-    const int x = std::max(available.left(), std::min(frame.left(), available.left() + available.width() - size.width()));
-    const int y = std::max(available.top(), std::min(frame.top(), available.top() + available.height() - size.height()));
+    const int x =
+        std::max(available.left(), std::min(frame.left(), available.left() + available.width() - size.width()));
+    const int y =
+        std::max(available.top(), std::min(frame.top(), available.top() + available.height() - size.height()));
     return QRect(QPoint(x, y), size);
 }
 
@@ -48,7 +50,8 @@ void FrameFit::fitIfFramedAnew() {
     margins_ = margins;
     const QRect fitted = fittedFrame(frame, margins, screen->availableGeometry(), window_.minimumSize());
     if (fitted == frame) return;
-    window_.resize(fitted.width() - margins.left() - margins.right(), fitted.height() - margins.top() - margins.bottom());
+    window_.resize(fitted.width() - margins.left() - margins.right(),
+                   fitted.height() - margins.top() - margins.bottom());
     // A top-level window's position is its frame's.
     window_.move(fitted.topLeft());
 }
