@@ -22,6 +22,8 @@ DefaultSizePicker::DefaultSizePicker(SettingsStore& settings, QWidget* parent)
       dimensions_(new CustomSizeEditor(defaultSpecBinding(settings).member(&OutputSpec::sizing), parent)) {
     // A form row of its own, not a pop-over: no padding around the fields.
     dimensions_->layout()->setContentsMargins(0, 0, 0, 0);
+    // Its own width in the form, not the form's: a wider row spread the fields to its two ends.
+    dimensions_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     // Group titles and separators are left out: one flat list in group order.
     for (const SizeChoice::Group& group : SizeChoice::groups())
         for (const SizeChoice& choice : group.choices) addItem(choice.menuTitle(), int(choice.value()));

@@ -1,11 +1,14 @@
 #include "app/preferences/SettingsWindow.h"
 
+#include "app/design/DSSecondaryLabel.h"
 #include "app/design/DSSegmentedControl.h"
+#include "app/design/DSTheme.h"
 #include "app/options/CustomSizeEditor.h"
 #include "app/options/FilenamePatternField.h"
 #include "app/options/QualityControl.h"
 #include "app/preferences/DefaultSizePicker.h"
 #include "app/preferences/DefaultSpecEditors.h"
+#include "app/preferences/OutlinedCheckBox.h"
 #include "app/preferences/SettingsFormatChoices.h"
 #include "app/preferences/SettingsWindowFit.h"
 #include "app/preferences/SettingsWindowFitter.h"
@@ -20,6 +23,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace pictavo {
@@ -36,11 +40,6 @@ QFormLayout* formIn(QGroupBox* box) {
     return form;
 }
 
-void setSecondary(QLabel* label) {
-    label->setForegroundRole(QPalette::PlaceholderText);
-    label->setWordWrap(true);
-}
-
 } // namespace
 
 SettingsWindow::SettingsWindow(SettingsStore& settings, DestinationStore& destinations, UpdateController& updates,
@@ -49,6 +48,9 @@ SettingsWindow::SettingsWindow(SettingsStore& settings, DestinationStore& destin
     setWindowTitle(QStringLiteral("Settings"));
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedWidth(fixedWidth);
+    // As every settings window of the desktop closes.
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
 
     content_ = new QWidget;
     auto* sections = new QVBoxLayout(content_);
@@ -72,6 +74,8 @@ SettingsWindow::SettingsWindow(SettingsStore& settings, DestinationStore& destin
     connect(&destinations_, &DestinationStore::chosenFolderChanged, this, &SettingsWindow::refreshDestination);
     connect(&updates_, &UpdateController::canCheckForUpdatesChanged, this, &SettingsWindow::refreshUpdates);
     connect(&updates_, &UpdateController::automaticallyChecksForUpdatesChanged, this, &SettingsWindow::refreshUpdates);
+    connect(&DSTheme::shared(), &DSTheme::changed, this, &SettingsWindow::recolourSecondaryTexts);
+    recolourSecondaryTexts();
     refreshOutput();
     refreshDestination();
     refreshUpdates();
@@ -125,7 +129,7 @@ QWidget* SettingsWindow::makeOutputSection() {
     compression_ = DefaultSpecEditors::compressionEditor(settings_, box);
     outputForm_->addRow(QStringLiteral("Compression"), compression_);
 
-    keepMetadata_ = new QCheckBox(QStringLiteral("Keep EXIF and GPS"));
+    keepMetadata_ = new OutlinedCheckBox(QStringLiteral("Keep EXIF and GPS"));
     keepMetadata_->setToolTip(QStringLiteral("Off removes camera, location and timestamps"));
     connect(keepMetadata_, &QCheckBox::clicked, this, [this](bool on) {
         OutputSpec spec = settings_.defaultSpec();
@@ -134,7 +138,7 @@ QWidget* SettingsWindow::makeOutputSection() {
     });
     outputForm_->addRow(QString(), keepMetadata_);
 
-    convertToSRGB_ = new QCheckBox(QStringLiteral("Convert to sRGB"));
+    convertToSRGB_ = new OutlinedCheckBox(QStringLiteral("Convert to sRGB"));
     convertToSRGB_->setToolTip(QStringLiteral("Stops Display P3 photos coming out oversaturated"));
     connect(convertToSRGB_, &QCheckBox::clicked, this, [this](bool on) {
         OutputSpec spec = settings_.defaultSpec();
@@ -176,7 +180,7 @@ QWidget* SettingsWindow::makeDestinationSection() {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(12);
     folderText_ = new QLabel;
-    setSecondary(folderText_);
+    makeSecondary(folderText_);
     folderText_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     chooseFolder_ = new QPushButton(QStringLiteral("Choose\u2026"));
     connect(chooseFolder_, &QPushButton::clicked, this, [this] {
@@ -192,7 +196,7 @@ QWidget* SettingsWindow::makeDestinationSection() {
 QWidget* SettingsWindow::makeUpdatesSection() {
     auto* box = new QGroupBox(QStringLiteral("Updates"));
     auto* form = formIn(box);
-    automaticUpdates_ = new QCheckBox(QStringLiteral("Check for updates automatically"));
+    automaticUpdates_ = new OutlinedCheckBox(QStringLiteral("Check for updates automatically"));
     connect(automaticUpdates_, &QCheckBox::clicked, this,
             [this](bool on) { updates_.setAutomaticallyChecksForUpdates(on); });
     form->addRow(QString(), automaticUpdates_);
@@ -201,7 +205,7 @@ QWidget* SettingsWindow::makeUpdatesSection() {
     form->addRow(QString(), checkForUpdates_);
     if (!updates_.isAvailable()) {
         auto* caption = new QLabel(QStringLiteral("This build has no update feed, so it never looks for updates."));
-        setSecondary(caption);
+        makeSecondary(caption);
         QFont small = caption->font();
         small.setPixelSize(11);
         caption->setFont(small);
@@ -260,6 +264,26 @@ bool SettingsWindow::isRowShown(QWidget* field) const {
         if (row >= 0) return form->isRowVisible(row);
     }
     return false;
+}
+
+void SettingsWindow::makeSecondary(QLabel* label) {
+    label->setWordWrap(true);
+    secondaryTexts_.append(label);
+}
+
+void SettingsWindow::recolourSecondaryTexts() {
+    const QColor colour = secondaryLabelOver(palette().color(QPalette::Window), DSTheme::shared().appearance());
+    for (QLabel* label : std::as_const(secondaryTexts_)) {
+        QPalette shade = label->palette();
+        shade.setColor(QPalette::WindowText, colour);
+        label->setPalette(shade);
+    }
+}
+
+void SettingsWindow::changeEvent(QEvent* event) {
+    // The application's palette follows the appearance too, and the texts follow its background.
+    if (event->type() == QEvent::PaletteChange) recolourSecondaryTexts();
+    QWidget::changeEvent(event);
 }
 
 bool SettingsWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -3,6 +3,7 @@
 #include "app/preferences/UpdateController.h"
 #include "app/settings/SettingsStore.h"
 
+#include <QList>
 #include <QWidget>
 
 #include <optional>
@@ -59,6 +60,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QWidget* makeOutputSection();
@@ -69,6 +71,9 @@ private:
     void refreshDestination();
     void refreshUpdates();
     void resetToDefaults();
+    // Secondary texts that must still be read: the folder and the update caption.
+    void makeSecondary(QLabel* label);
+    void recolourSecondaryTexts();
     void measureContent();
     void applyHeightRule();
 
@@ -95,6 +100,7 @@ private:
     QCheckBox* automaticUpdates_ = nullptr;
     QPushButton* checkForUpdates_ = nullptr;
     QPushButton* reset_ = nullptr;
+    QList<QLabel*> secondaryTexts_;
 
     std::optional<int> contentHeight_;
     std::optional<int> screenHeight_;

@@ -1,15 +1,16 @@
 #include "app/preferences/UpdateNotice.h"
 
+#include "app/desktop/AlertBox.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QMessageBox>
 #include <QPushButton>
 
 namespace pictavo {
 
 void showUpdateCheck(QWidget* parent, const UpdateCheck& check, bool userInitiated) {
     if (!userInitiated && check.result != UpdateCheck::Result::available) return;
-    auto* box = new QMessageBox(parent);
+    auto* box = new AlertBox(parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     // The version comes from the feed, which must never be shown as rich text.
     box->setTextFormat(Qt::PlainText);

@@ -1,5 +1,6 @@
 #include "app/shell/DesktopShellServices.h"
 
+#include "app/desktop/AlertBox.h"
 #include "app/preferences/AboutDialog.h"
 #include "app/shell/AppIdentity.h"
 
@@ -10,7 +11,6 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QPushButton>
 
 namespace pictavo {
@@ -18,6 +18,14 @@ namespace pictavo {
 namespace {
 
 QUrl urlOf(const std::filesystem::path& path) { return QUrl::fromLocalFile(QFile::decodeName(path.c_str())); }
+
+// A warning whose title reads the same in its title bar and above its message.
+void warn(AlertBox& box, const QString& title, const QString& message) {
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(title);
+    box.setText(title);
+    box.setInformativeText(message);
+}
 
 } // namespace
 
@@ -40,19 +48,19 @@ QList<QUrl> DesktopShellServices::chooseFolderOfImages(QWidget* parent) {
 }
 
 bool DesktopShellServices::confirmReplace(QWidget* parent) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Replace the originals?"),
-                    QStringLiteral("Replace the originals?"), QMessageBox::NoButton, parent);
-    box.setInformativeText(QStringLiteral("Nothing is deleted: originals go to the Trash, so this is always undoable."));
+    AlertBox box(parent);
+    warn(box, QStringLiteral("Replace the originals?"),
+         QStringLiteral("Nothing is deleted: originals go to the Trash, so this is always undoable."));
     QPushButton* replace = box.addButton(QStringLiteral("Replace"), QMessageBox::DestructiveRole);
-    box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    box.setDefaultButton(qobject_cast<QPushButton*>(box.buttons().last()));
+    // Return must not send the originals to the Trash.
+    box.setDefaultButton(box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole));
     box.exec();
     return box.clickedButton() == replace;
 }
 
 bool DesktopShellServices::offerToChooseFolder(QWidget* parent, DestinationUnavailable reason) {
-    QMessageBox box(QMessageBox::Warning, title(reason), title(reason), QMessageBox::NoButton, parent);
-    box.setInformativeText(alertMessage(reason));
+    AlertBox box(parent);
+    warn(box, title(reason), alertMessage(reason));
     QPushButton* choose = box.addButton(QStringLiteral("Choose Folder\u2026"), QMessageBox::AcceptRole);
     box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box.setDefaultButton(choose);
@@ -61,10 +69,9 @@ bool DesktopShellServices::offerToChooseFolder(QWidget* parent, DestinationUnava
 }
 
 bool DesktopShellServices::confirmQuitDuringExport(QWidget* parent) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Stop exporting and quit?"),
-                    QStringLiteral("Stop exporting and quit?"), QMessageBox::NoButton, parent);
-    box.setInformativeText(
-        QStringLiteral("Files being written are finished first. Images not exported yet stay as they are."));
+    AlertBox box(parent);
+    warn(box, QStringLiteral("Stop exporting and quit?"),
+         QStringLiteral("Files being written are finished first. Images not exported yet stay as they are."));
     QPushButton* quit = box.addButton(QStringLiteral("Quit"), QMessageBox::DestructiveRole);
     QPushButton* keep = box.addButton(QStringLiteral("Keep Exporting"), QMessageBox::RejectRole);
     box.setDefaultButton(keep);

@@ -6,6 +6,7 @@
 #include "ImageEngine/Running/EncodeConcurrency.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
+#include "app/desktop/FrameFit.h"
 #include "app/desktop/PanelPurpose.h"
 #include "app/desktop/StartingSize.h"
 #include "app/options/ToolbarChips.h"
@@ -86,6 +87,7 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
     setWindowTitle(QString::fromLatin1(identity::displayName));
     resize(startingSize(QSize(1120, 760), this));
     setMinimumSize(720, 480);
+    new FrameFit(*this);
     setAcceptDrops(true);
     setContextMenuPolicy(Qt::PreventContextMenu);
 

@@ -15,6 +15,7 @@
 #include "support/TemporaryFolder.h"
 #include "app-preferences/ScriptedUpdater.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -305,4 +306,44 @@ TEST_F(SettingsWindowTest, AShownWindowFitsItsScreenAndGrowsWithItsRows) {
     QTest::qWait(300);
     EXPECT_GT(*window.contentHeight(), before);
     EXPECT_EQ(window.height(), expectedHeight());
+}
+
+TEST_F(SettingsWindowTest, TheDimensionsRowKeepsWidthSignAndHeightTogetherAtItsStart) {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    pickSize(SizeChoice::custom);
+    QCoreApplication::processEvents();
+    CustomSizeEditor* row = window.dimensionsRow();
+    ASSERT_TRUE(row->isVisible());
+    const auto area = [&](QWidget* widget) { return QRect(widget->mapTo(&window, QPoint(0, 0)), widget->size()); };
+    const QRect width = area(row->widthField()), height = area(row->heightField());
+    QLabel* sign = nullptr;
+    for (QLabel* label : row->findChildren<QLabel*>())
+        if (label->text() == QStringLiteral("\u00D7")) sign = label;
+    ASSERT_NE(sign, nullptr);
+    const QRect times = area(sign);
+    // One row, 8 apart, in reading order, starting where the other fields of the form start:
+    // the sign takes its own width, no more.
+    EXPECT_EQ(times.width(), sign->sizeHint().width());
+    EXPECT_EQ(times.left() - width.right() - 1, CustomSizeEditor::spacing);
+    EXPECT_EQ(height.left() - times.right() - 1, CustomSizeEditor::spacing);
+    EXPECT_EQ(width.left(), area(window.sizePicker()).left());
+    EXPECT_EQ(width.center().y(), height.center().y());
+}
+
+TEST_F(SettingsWindowTest, EscapeAndControlWCloseTheWindowWhereverTheFocusIs) {
+    for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::CTRL | Qt::Key_W)}) {
+        for (QWidget* focus : {static_cast<QWidget*>(window.formatPicker()),
+                               static_cast<QWidget*>(window.namingField()->field())}) {
+            window.show();
+            window.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+            focus->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), keys.key(), keys.keyboardModifiers());
+            EXPECT_FALSE(window.isVisible()) << QKeySequence(keys).toString().toStdString() << " in "
+                                             << focus->metaObject()->className();
+            // Nothing was typed into the field on the way.
+            EXPECT_EQ(settings.defaultSpec().namePattern, "{name}.{format}");
+        }
+    }
 }

@@ -1,12 +1,15 @@
 #include "FeedServer.h"
 #include "ScriptedUpdater.h"
 
+#include "app/desktop/AlertBox.h"
 #include "app/preferences/Appcast.h"
 #include "app/preferences/FeedUpdater.h"
 #include "app/preferences/UpdateController.h"
+#include "app/preferences/UpdateNotice.h"
 #include "app/preferences/VersionOrder.h"
 #include "app/settings/SettingsUserDefaults.h"
 
+#include <QApplication>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -244,5 +247,36 @@ TEST(UpdateControllerContract, ReadsAtStartWritesEveryTimeTellsOnlyOfChanges) {
         UpdateController gone(updater);
         Q_EMIT updater.canCheckChanged(true);
     }
+    QCoreApplication::processEvents();
+}
+
+namespace {
+
+pictavo::AlertBox* shownAlert() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<pictavo::AlertBox*>(window); box && box->isVisible()) return box;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(UpdateNotice, AnAutomaticCheckSpeaksOnlyOfANewVersionInABoxThatShowsItsWholeTitle) {
+    pictavo::UpdateCheck upToDate;
+    upToDate.result = pictavo::UpdateCheck::Result::upToDate;
+    pictavo::showUpdateCheck(nullptr, upToDate, false);
+    EXPECT_EQ(shownAlert(), nullptr);
+
+    pictavo::UpdateCheck failed;
+    failed.reason = QStringLiteral("<b>refused</b>");
+    pictavo::showUpdateCheck(nullptr, failed, true);
+    QCoreApplication::processEvents();
+    pictavo::AlertBox* box = shownAlert();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    QFont bold = box->font();
+    bold.setBold(true);
+    const QString bar = QStringLiteral("Software Update \u2014 ") + QGuiApplication::applicationDisplayName();
+    EXPECT_GE(box->width(), QFontMetrics(bold).horizontalAdvance(bar) + 3 * 32) << box->width();
+    box->close();
     QCoreApplication::processEvents();
 }
