@@ -47,6 +47,7 @@ DSMenuWindow::DSMenuWindow(QWidget* parentWindow, int width)
     scrollArea_->setAutoFillBackground(false);
     scrollArea_->viewport()->setAutoFillBackground(false);
     scrollArea_->setWidget(panel_);
+    DSPanelSurface::styleScrollBar(scrollArea_->verticalScrollBar(), cornerRadius);
     panel_->setAutoFillBackground(false);
     edge_->raise();
     setCardWidth(width);

@@ -1,11 +1,14 @@
 #include "app/design/DSPanelSurface.h"
 
 #include "app/design/DSPalette.h"
+#include "app/design/DSTheme.h"
 
 #include <QPainter>
+#include <QScrollBar>
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace pictavo {
@@ -14,7 +17,7 @@ namespace {
 
 // Three passes of a box blur of this radius come close to a Gaussian shadow reaching three times
 // as far; the shadow falls a little below the panel, as light from above would cast it.
-constexpr int blurRadius = 4;
+constexpr int blurRadius = 5;
 constexpr int blurPasses = 3;
 constexpr int shadowDrop = 4;
 constexpr int shadowReach = blurRadius * blurPasses;
@@ -88,6 +91,24 @@ void DSPanelSurface::paintEdge(QPainter& painter, const QPainterPath& edge) {
 void DSPanelSurface::fitWindow(QWidget* window, const QPainterPath& shape) const {
     if (composited_) return;
     window->setMask(QRegion(shape.toFillPolygon().toPolygon()));
+}
+
+void DSPanelSurface::styleScrollBar(QScrollBar* bar, double cornerRadius) {
+    // The style's own bar, with its groove and arrows, would stand square in the round corners.
+    const auto restyle = [bar, cornerRadius] {
+        const int clear = int(std::ceil(cornerRadius / 2));
+        bar->setStyleSheet(QStringLiteral("QScrollBar:vertical { background: transparent; width: 10px;"
+                                          " margin: %1px 2px %1px 0px; }"
+                                          "QScrollBar::handle:vertical { background: %2; border-radius: 4px;"
+                                          " min-height: 24px; }"
+                                          "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0px; }"
+                                          "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical"
+                                          " { background: transparent; }")
+                               .arg(clear)
+                               .arg(palette::tertiaryLabel().current().name(QColor::HexArgb)));
+    };
+    restyle();
+    QObject::connect(&DSTheme::shared(), &DSTheme::changed, bar, restyle);
 }
 
 const QImage& DSPanelSurface::shadowFor(const QPainterPath& shape, QSize canvas, QColor colour) {

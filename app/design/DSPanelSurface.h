@@ -4,6 +4,7 @@
 #include <QPainterPath>
 
 class QPainter;
+class QScrollBar;
 class QWidget;
 
 namespace pictavo {
@@ -30,6 +31,9 @@ public:
     static void paintEdge(QPainter& painter, const QPainterPath& edge);
     // Without a compositor the window is cut to the shape; with one it keeps its whole frame.
     void fitWindow(QWidget* window, const QPainterPath& shape) const;
+    // A scroll bar inside the panel: a slim handle on the panel's colour, kept clear of the
+    // rounded corners. Styled again when the appearance changes.
+    static void styleScrollBar(QScrollBar* bar, double cornerRadius);
 
 private:
     const QImage& shadowFor(const QPainterPath& shape, QSize canvas, QColor colour);

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -33,6 +34,7 @@ DSPopoverWindow::DSPopoverWindow(QWidget* parentWindow, int width, double arrowX
     scrollArea_->setWidgetResizable(true);
     scrollArea_->viewport()->setAutoFillBackground(false);
     scrollArea_->setWidget(content);
+    DSPanelSurface::styleScrollBar(scrollArea_->verticalScrollBar(), cornerRadius);
     content->setAutoFillBackground(false);
     content->installEventFilter(this);
     restyleContent();
