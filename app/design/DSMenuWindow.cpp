@@ -90,8 +90,7 @@ void DSMenuWindow::resizeEvent(QResizeEvent* event) {
     scrollArea_->setGeometry(card);
     edge_->setGeometry(card);
     // The rows scroll under the card's rounded corners, not past them.
-    scrollArea_->setMask(
-        QRegion(roundedPanelShape(QRectF(QPointF(0, 0), card.size()), cornerRadius).toFillPolygon().toPolygon()));
+    DSPanelSurface::roundCorners(scrollArea_, cornerRadius);
     surface_.fitWindow(this, roundedPanelShape(card, cornerRadius));
     QWidget::resizeEvent(event);
 }

@@ -93,6 +93,10 @@ void DSPanelSurface::fitWindow(QWidget* window, const QPainterPath& shape) const
     window->setMask(QRegion(shape.toFillPolygon().toPolygon()));
 }
 
+void DSPanelSurface::roundCorners(QWidget* widget, double cornerRadius) {
+    widget->setMask(QRegion(roundedPanelShape(QRectF(widget->rect()), cornerRadius).toFillPolygon().toPolygon()));
+}
+
 void DSPanelSurface::styleScrollBar(QScrollBar* bar, double cornerRadius) {
     // The style's own bar, with its groove and arrows, would stand square in the round corners.
     const auto restyle = [bar, cornerRadius] {

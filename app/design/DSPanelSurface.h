@@ -31,6 +31,8 @@ public:
     static void paintEdge(QPainter& painter, const QPainterPath& edge);
     // Without a compositor the window is cut to the shape; with one it keeps its whole frame.
     void fitWindow(QWidget* window, const QPainterPath& shape) const;
+    // Clips a widget inside the panel, and all it holds, to its rectangle with rounded corners.
+    static void roundCorners(QWidget* widget, double cornerRadius);
     // A scroll bar inside the panel: a slim handle on the panel's colour, kept clear of the
     // rounded corners. Styled again when the appearance changes.
     static void styleScrollBar(QScrollBar* bar, double cornerRadius);

@@ -79,9 +79,8 @@ void DSPanelWindow::removeMonitors() {
 
 bool DSPanelWindow::eventFilter(QObject* watched, QEvent* event) {
     // A window moved by the keyboard or the desktop's tiling takes its open panel along, and one
-    // resized may have moved the trigger inside it.
-    // The window's layout moves the trigger after the resize has been seen here, so the panel is
-    // placed once the event has gone through.
+    // resized may have moved the trigger inside it: its layout does so after the resize has been
+    // seen here, so the panel is placed once the event has gone through.
     if (watched == followed_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize) && !followPending_) {
         followPending_ = true;
         QMetaObject::invokeMethod(

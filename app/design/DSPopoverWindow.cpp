@@ -85,8 +85,7 @@ void DSPopoverWindow::resizeEvent(QResizeEvent* event) {
     const QRect body = card.adjusted(0, arrowHeight, 0, 0);
     scrollArea_->setGeometry(body);
     // Content scrolls under the body's rounded corners, not past them.
-    scrollArea_->setMask(
-        QRegion(roundedPanelShape(QRectF(QPointF(0, 0), body.size()), cornerRadius).toFillPolygon().toPolygon()));
+    DSPanelSurface::roundCorners(scrollArea_, cornerRadius);
     surface_.fitWindow(this, shape());
     QWidget::resizeEvent(event);
 }
