@@ -73,8 +73,8 @@ public:
             panel_.place(window, anchor_, width, height);
             // A capped menu scrolls; it widens by the scroll bar and is placed again, since the
             // wider window may no longer fit beside the screen's edge where it was.
-            if (const int fitting = window->widthAt(window->height()); fitting != window->width()) {
-                window->setFixedWidth(fitting);
+            if (const int fitting = window->widthAt(window->cardSize().height()); fitting != window->cardSize().width()) {
+                window->setCardWidth(fitting);
                 panel_.place(window, anchor_, fitting, height);
             }
             window->show();

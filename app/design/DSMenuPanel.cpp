@@ -23,7 +23,6 @@ using namespace palette;
 namespace {
 
 constexpr int cardPadding = 6;
-constexpr double cardRadius = 10;
 constexpr int itemSpacing = 1;
 constexpr int rowVerticalPadding = 7;
 constexpr int rowHorizontalPadding = 10;
@@ -155,15 +154,6 @@ void DSMenuPanel::rebuild() {
 
 DSMenuRowView* DSMenuPanel::rowView(std::size_t position) const {
     return position < rows_.size() ? rows_[position] : nullptr;
-}
-
-void DSMenuPanel::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF card = rect();
-    painter.fillPath(roundedRect(card, cardRadius), now(palette::DSMenuPanel()));
-    painter.setPen(QPen(now(DSGlassBorder()), 1.0));
-    painter.drawPath(roundedRect(card.adjusted(0.5, 0.5, -0.5, -0.5), cardRadius - 0.5));
 }
 
 DSMenuRowView::DSMenuRowView(DSMenuPanelRow row, QWidget* parent) : QAbstractButton(parent) {

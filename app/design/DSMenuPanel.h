@@ -35,9 +35,10 @@ struct DSMenuPanelGroup {
 
 class DSMenuRowView;
 
-// The card inside an open pop-up menu: groups of rows under optional headings, separated by
-// lines. It reports clicks and the pointer entering and leaving rows by row position; the
-// controller decides what is selected and highlighted and hands the panel its new rows.
+// The rows of an open pop-up menu, laid on the card its window draws: groups of rows under
+// optional headings, separated by lines. It reports clicks and the pointer entering and leaving
+// rows by row position; the controller decides what is selected and highlighted and hands the
+// panel its new rows.
 class DSMenuPanel : public QWidget {
     Q_OBJECT
 
@@ -54,9 +55,6 @@ public:
     std::function<void(std::size_t)> onChoose;
     // The position of the row entered, or none when the pointer left a row.
     std::function<void(std::optional<std::size_t>)> onHighlight;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void rebuild();

@@ -1,5 +1,9 @@
 #include "app/design/DSMenuWindow.h"
 
+#include "app/design/DSCompositor.h"
+#include "app/design/DSTheme.h"
+
+#include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -7,26 +11,52 @@
 
 namespace pictavo {
 
+namespace {
+
+// The card's edge, drawn over the scrolling rows so that a row scrolled under it never hides it.
+class CardEdge : public QWidget {
+public:
+    explicit CardEdge(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        DSPanelSurface::paintEdge(painter, roundedPanelShape(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5),
+                                                             DSMenuWindow::cornerRadius - 0.5));
+    }
+};
+
+} // namespace
+
 Qt::WindowFlags nonActivatingPanelFlags() {
     return Qt::ToolTip | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint;
 }
 
 DSMenuWindow::DSMenuWindow(QWidget* parentWindow, int width)
-    : QWidget(parentWindow, nonActivatingPanelFlags()), scrollArea_(new QScrollArea(this)), panel_(new DSMenuPanel),
-      panelWidth_(width) {
+    : QWidget(parentWindow, nonActivatingPanelFlags()), surface_(desktopCompositesWindows()),
+      scrollArea_(new QScrollArea(this)), panel_(new DSMenuPanel), edge_(new CardEdge(this)), panelWidth_(width) {
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setAttribute(Qt::WA_TranslucentBackground);
+    surface_.prepare(this);
     setFocusPolicy(Qt::NoFocus);
     scrollArea_->setFrameShape(QFrame::NoFrame);
     scrollArea_->setFocusPolicy(Qt::NoFocus);
     scrollArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scrollArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scrollArea_->setWidgetResizable(true);
+    // The rows lie on the card the window draws.
+    scrollArea_->setAutoFillBackground(false);
     scrollArea_->viewport()->setAutoFillBackground(false);
     scrollArea_->setWidget(panel_);
-    // The card paints its own translucent background, which the scroll area would cover.
+    DSPanelSurface::styleScrollBar(scrollArea_->verticalScrollBar(), cornerRadius);
     panel_->setAutoFillBackground(false);
-    setFixedWidth(width);
+    edge_->raise();
+    setCardWidth(width);
+    connect(&DSTheme::shared(), &DSTheme::changed, this, qOverload<>(&QWidget::update));
+}
+
+void DSMenuWindow::setCardWidth(int width) {
+    const QMargins margins = contentsMargins();
+    setFixedWidth(width + margins.left() + margins.right());
 }
 
 int DSMenuWindow::fittingHeight() const {
@@ -50,8 +80,18 @@ void DSMenuWindow::scrollToRow(std::size_t position, bool centred) {
     bar->setValue(std::clamp(rowCentre - scrollArea_->viewport()->height() / 2, bar->minimum(), bar->maximum()));
 }
 
+void DSMenuWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    surface_.paint(painter, roundedPanelShape(contentsRect(), cornerRadius));
+}
+
 void DSMenuWindow::resizeEvent(QResizeEvent* event) {
-    scrollArea_->setGeometry(rect());
+    const QRect card = contentsRect();
+    scrollArea_->setGeometry(card);
+    edge_->setGeometry(card);
+    // The rows scroll under the card's rounded corners, not past them.
+    DSPanelSurface::roundCorners(scrollArea_, cornerRadius);
+    surface_.fitWindow(this, roundedPanelShape(card, cornerRadius));
     QWidget::resizeEvent(event);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/design/DSMenuPanel.h"
+#include "app/design/DSPanelSurface.h"
 
 #include <QWidget>
 
@@ -8,30 +9,41 @@ class QScrollArea;
 namespace pictavo {
 
 // The window of an open pop-up menu: a frameless window that never takes the focus, so the
-// trigger's window keeps the keyboard, holding the menu panel in a scroll area of fixed width.
+// trigger's window keeps the keyboard. It draws the menu's card and holds the menu panel in a
+// scroll area of fixed width, clipped to the card's rounded corners. The card fills the window
+// but for the shadow's margin (`contentsMargins`), which only a compositor shows.
 class DSMenuWindow : public QWidget {
     Q_OBJECT
 
 public:
+    static constexpr double cornerRadius = 10;
+
     // A child window of `parentWindow`, which it stays above.
     DSMenuWindow(QWidget* parentWindow, int width);
 
     DSMenuPanel* panel() const { return panel_; }
-    // The height the panel needs at the window's width.
+    // The card's height that shows every row.
     int fittingHeight() const;
-    // The window's width at a height: the panel's, and beside it the scroll bar's when the panel
-    // is taller than that, so the scroll bar never takes room from the rows' texts.
+    // The card's width at a card height: the panel's, and inside the card beside it the scroll
+    // bar's when the panel is taller than that, so the scroll bar never takes room from the rows'
+    // texts.
     int widthAt(int height) const;
+    QSize cardSize() const { return contentsRect().size(); }
+    void setCardWidth(int width);
     // Brings a row into view: centred, or with the least movement.
     void scrollToRow(std::size_t position, bool centred);
     QScrollArea* scrollArea() const { return scrollArea_; }
+    const DSPanelSurface& surface() const { return surface_; }
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    DSPanelSurface surface_;
     QScrollArea* scrollArea_;
     DSMenuPanel* panel_;
+    QWidget* edge_;
     int panelWidth_;
 };
 

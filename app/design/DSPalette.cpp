@@ -74,6 +74,9 @@ PICTAVO_PALETTE_MEMBER(DSMenuHighlightRing,
 PICTAVO_PALETTE_MEMBER(DSKeyboardRing, twoWayColour("DSKeyboardRing", Qt::black, Qt::white))
 PICTAVO_PALETTE_MEMBER(DSSegmentSelected,
                        twoWayColour("DSSegmentSelected", srgb(120, 120, 128, 0.2), srgb(120, 120, 128, 0.36)))
+// A dark desktop needs a deeper shadow for the panel to stand off the window beneath.
+PICTAVO_PALETTE_MEMBER(DSPanelShadow, fourWayColour("DSPanelShadow", grey(0.0, 0.35), grey(0.0, 0.6), grey(0.0, 0.45),
+                                                    grey(0.0, 0.7)))
 
 PICTAVO_PALETTE_MEMBER(white, plain(Qt::white))
 PICTAVO_PALETTE_MEMBER(translucentWhite, plain(grey(1.0, 0.8)))

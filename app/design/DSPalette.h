@@ -31,6 +31,8 @@ const DSColour& DSMenuHighlightRing();
 const DSColour& DSKeyboardRing();
 // The selected segment of a segmented control.
 const DSColour& DSSegmentSelected();
+// The shadow a floating panel draws around itself where the desktop composites windows.
+const DSColour& DSPanelShadow();
 
 // Plain members, without a name of their own.
 const DSColour& white();

@@ -33,7 +33,7 @@ void DSPanelController::resize(int height) {
     QWidget* window = panel_.panel();
     QWidget* anchor = panel_.anchor();
     if (!window || !anchor) return;
-    panel_.place(window, anchor, window->width(), height);
+    panel_.place(window, anchor, panel_.placedSize().width(), height);
 }
 
 } // namespace pictavo

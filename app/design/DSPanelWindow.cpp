@@ -3,6 +3,7 @@
 #include "app/desktop/MainThread.h"
 #include "app/design/DSPanelHandover.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QWindow>
 
@@ -31,7 +32,8 @@ void DSPanelWindow::place(QWidget* panel, QWidget* anchor, double width, double 
     const DSPanelPlacement placement =
         DSPanelPlacement::place(screenRectOf(anchor), visibleFrameFor(anchor), width, height, side_);
     side_ = placement.side;
-    const QRect frame = placement.frame.toAlignedRect();
+    placedSize_ = QSizeF(width, height);
+    const QRect frame = placement.frame.toAlignedRect().marginsAdded(panel->contentsMargins());
     if (panel->geometry() == frame) return;
     // A window with a parent is still placed in screen coordinates.
     panel->setGeometry(frame);
@@ -47,6 +49,11 @@ void DSPanelWindow::installMonitors() {
     mouseMonitor_ = monitor.addMouseDownMonitor([self](const DSMouseEvent& event) {
         return self && self->handleMouseDown(event);
     });
+    // The panel belongs to its trigger's window: where that goes, the panel goes along.
+    if (anchor_) {
+        followed_ = anchor_->window();
+        followed_->installEventFilter(this);
+    }
     // The focus moves on before the new focus window is known; the check waits one turn.
     focusObservers_.push_back(connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [self] {
         QMetaObject::invokeMethod(
@@ -66,6 +73,25 @@ void DSPanelWindow::removeMonitors() {
     }
     for (const QMetaObject::Connection& observer : focusObservers_) disconnect(observer);
     focusObservers_.clear();
+    if (followed_) followed_->removeEventFilter(this);
+    followed_ = nullptr;
+}
+
+bool DSPanelWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A window moved by the keyboard or the desktop's tiling takes its open panel along, and one
+    // resized may have moved the trigger inside it: its layout does so after the resize has been
+    // seen here, so the panel is placed once the event has gone through.
+    if (watched == followed_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize) && !followPending_) {
+        followPending_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                followPending_ = false;
+                if (panel_ && anchor_) place(panel_, anchor_, placedSize_.width(), placedSize_.height());
+            },
+            Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void DSPanelWindow::close() {
@@ -100,11 +126,17 @@ bool DSPanelWindow::handleKeyDown(const DSKeyEvent& event) {
     return true;
 }
 
-// A press outside the panel closes it and goes no further; when it lands on another trigger,
-// that trigger's panel opens as the button comes up over it.
+// A left or right press outside the panel closes it and goes no further; when it lands on
+// another trigger, that trigger's panel opens as the button comes up over it.
 bool DSPanelWindow::handleMouseDown(const DSMouseEvent& event) {
-    if (!panel_) return false;
-    if (belongsTo(event.window, panel_)) return false;
+    // The middle button pastes on this desktop; it passes on and leaves the panel open.
+    if (!panel_ || (event.button != Qt::LeftButton && event.button != Qt::RightButton)) return false;
+    // The shadow's margin is the panel's window but shows what lies beneath: a press there is
+    // a press outside.
+    const QRect shown = panel_->contentsRect().translated(panel_->mapToGlobal(QPoint(0, 0)));
+    if (belongsTo(event.window, panel_) && (event.window != panel_ || shown.contains(event.screenPosition.toPoint()))) {
+        return false;
+    }
     const std::optional<DSPanelHandover::Hit> hit =
         DSPanelHandover::shared().hitTest(anchor_, event.screenPosition);
     dismiss();

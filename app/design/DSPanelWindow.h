@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
+#include <QSizeF>
 #include <QWidget>
 
 #include <functional>
@@ -14,9 +15,11 @@
 
 namespace pictavo {
 
-// The owner of one floating panel shown beside its trigger: it places the panel on screen and
-// dismisses it on Escape, on a press anywhere else in the application, or when the focus leaves
-// both the panel and the trigger's window. Main thread only.
+// The owner of one floating panel shown beside its trigger: it places the panel on screen, keeps
+// it beside the trigger when the trigger's window moves, and dismisses it on Escape, on a press
+// of the left or right button anywhere else in the application, or when the focus leaves both
+// the panel and the trigger's window. The panel's `contentsMargins` are room around what it
+// shows (its shadow's), which placement leaves out. Main thread only.
 class DSPanelWindow : public QObject {
     Q_OBJECT
 
@@ -37,6 +40,8 @@ public:
 
     // Puts the panel beside the anchor with that content size.
     void place(QWidget* panel, QWidget* anchor, double width, double height);
+    // The content size of the last placement.
+    QSizeF placedSize() const { return placedSize_; }
     void installMonitors();
     void removeMonitors();
     // The user's dismissal: closes the panel and runs the dismissal action.
@@ -46,6 +51,9 @@ public:
     // The trigger's window and the panel.
     std::pair<QWidget*, QWidget*> windows() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     bool handleMouseDown(const DSMouseEvent& event);
     bool handleKeyDown(const DSKeyEvent& event);
@@ -53,7 +61,11 @@ private:
 
     QPointer<QWidget> panel_;
     std::optional<DSPanelPlacement::Side> side_;
+    QSizeF placedSize_;
     QPointer<QWidget> anchor_;
+    // The trigger's window, followed while the panel is open.
+    QPointer<QWidget> followed_;
+    bool followPending_ = false;
     std::optional<DSEventMonitor::Token> mouseMonitor_;
     std::optional<DSEventMonitor::Token> escapeMonitor_;
     std::vector<QMetaObject::Connection> focusObservers_;

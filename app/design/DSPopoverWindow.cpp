@@ -1,5 +1,6 @@
 #include "app/design/DSPopoverWindow.h"
 
+#include "app/design/DSCompositor.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
 
@@ -7,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -21,15 +23,18 @@ constexpr double arrowInset = 10;
 Qt::WindowFlags focusablePanelFlags() { return Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint; }
 
 DSPopoverWindow::DSPopoverWindow(QWidget* parentWindow, int width, double arrowX, QWidget* content)
-    : QWidget(parentWindow, focusablePanelFlags()), arrowX_(arrowX), scrollArea_(new QScrollArea(this)),
-      content_(content) {
-    setAttribute(Qt::WA_TranslucentBackground);
-    setFixedWidth(width);
+    : QWidget(parentWindow, focusablePanelFlags()), surface_(desktopCompositesWindows()), arrowX_(arrowX),
+      scrollArea_(new QScrollArea(this)), content_(content) {
+    surface_.prepare(this);
+    const QMargins margins = contentsMargins();
+    setFixedWidth(width + margins.left() + margins.right());
     scrollArea_->setFrameShape(QFrame::NoFrame);
+    scrollArea_->setAutoFillBackground(false);
     scrollArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scrollArea_->setWidgetResizable(true);
     scrollArea_->viewport()->setAutoFillBackground(false);
     scrollArea_->setWidget(content);
+    DSPanelSurface::styleScrollBar(scrollArea_->verticalScrollBar(), cornerRadius);
     content->setAutoFillBackground(false);
     content->installEventFilter(this);
     restyleContent();
@@ -52,7 +57,7 @@ void DSPopoverWindow::restyleContent() {
 
 int DSPopoverWindow::fittingHeight() const {
     if (!content_) return arrowHeight;
-    const int contentWidth = width();
+    const int contentWidth = contentsRect().width();
     const int contentHeight =
         content_->hasHeightForWidth() ? content_->heightForWidth(contentWidth) : content_->sizeHint().height();
     return arrowHeight + contentHeight;
@@ -60,11 +65,28 @@ int DSPopoverWindow::fittingHeight() const {
 
 double DSPopoverWindow::arrowLeft() const {
     // An arrow pushed past the right edge would leave the window; it stops inside it instead.
-    return std::max(arrowInset, std::min(arrowX_, width() - arrowInset - arrowWidth));
+    return std::max(arrowInset, std::min(arrowX_, contentsRect().width() - arrowInset - arrowWidth));
+}
+
+QPainterPath DSPopoverWindow::shape() const {
+    const QRectF card = contentsRect();
+    const double left = card.left() + arrowLeft();
+    QPainterPath arrow;
+    arrow.moveTo(left + arrowWidth / 2.0, card.top());
+    arrow.lineTo(left + arrowWidth, card.top() + arrowHeight);
+    arrow.lineTo(left, card.top() + arrowHeight);
+    arrow.closeSubpath();
+    // One path, so that the arrow and the body meet without a seam.
+    return roundedPanelShape(card.adjusted(0, arrowHeight, 0, 0), cornerRadius).united(arrow);
 }
 
 void DSPopoverWindow::resizeEvent(QResizeEvent* event) {
-    scrollArea_->setGeometry(0, arrowHeight, width(), std::max(0, height() - arrowHeight));
+    const QRect card = contentsRect();
+    const QRect body = card.adjusted(0, arrowHeight, 0, 0);
+    scrollArea_->setGeometry(body);
+    // Content scrolls under the body's rounded corners, not past them.
+    DSPanelSurface::roundCorners(scrollArea_, cornerRadius);
+    surface_.fitWindow(this, shape());
     QWidget::resizeEvent(event);
 }
 
@@ -81,18 +103,11 @@ bool DSPopoverWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void DSPopoverWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QColor fill = palette::DSMenuPanel().current();
-    const double left = arrowLeft();
-    QPainterPath arrow;
-    arrow.moveTo(left + arrowWidth / 2.0, 0);
-    arrow.lineTo(left + arrowWidth, arrowHeight);
-    arrow.lineTo(left, arrowHeight);
-    arrow.closeSubpath();
-    QPainterPath body;
-    body.addRoundedRect(QRectF(0, arrowHeight, width(), height() - arrowHeight), cornerRadius, cornerRadius);
-    // One path, so the translucent fill does not darken where the arrow meets the body.
-    painter.fillPath(body.united(arrow), fill);
+    const QPainterPath outline = shape();
+    surface_.paint(painter, outline);
+    // Without a compositor there is no shadow to set the panel off a window of nearly its colour;
+    // an edge does instead.
+    if (!surface_.composited()) DSPanelSurface::paintEdge(painter, outline);
 }
 
 } // namespace pictavo

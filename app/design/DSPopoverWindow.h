@@ -1,4 +1,6 @@
 #pragma once
+#include "app/design/DSPanelSurface.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -8,7 +10,8 @@ namespace pictavo {
 
 // The window of a pop-over panel: a short arrow on its top edge aimed at the trigger, above a
 // rounded body holding the content, which scrolls when the window is shorter than it. Unlike a
-// menu it takes the focus, so that fields inside it can be typed in.
+// menu it takes the focus, so that fields inside it can be typed in. Arrow and body fill the
+// window but for the shadow's margin (`contentsMargins`), which only a compositor shows.
 class DSPopoverWindow : public QWidget {
     Q_OBJECT
 
@@ -22,9 +25,11 @@ public:
     DSPopoverWindow(QWidget* parentWindow, int width, double arrowX, QWidget* content);
 
     QWidget* content() const { return content_; }
-    // The window height that shows all of the content.
+    // The height of arrow and body that shows all of the content.
     int fittingHeight() const;
+    // From the left edge of the body.
     double arrowLeft() const;
+    const DSPanelSurface& surface() const { return surface_; }
 
 Q_SIGNALS:
     // The content asks for a new height.
@@ -37,7 +42,10 @@ protected:
 
 private:
     void restyleContent();
+    // Arrow and body, in the window's coordinates.
+    QPainterPath shape() const;
 
+    DSPanelSurface surface_;
     double arrowX_;
     QScrollArea* scrollArea_;
     QPointer<QWidget> content_;

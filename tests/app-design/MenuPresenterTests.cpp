@@ -299,6 +299,11 @@ TEST_F(MenuFixture, ACappedMenuMakesRoomForItsScrollBarBesideTheRowsTexts) {
     ASSERT_TRUE(bar->isVisible()) << "the menu is capped";
     EXPECT_EQ(scroll->viewport()->width(), 220) << "the rows keep the menu's width";
     EXPECT_EQ(menuWindow()->width(), 220 + bar->width());
+    // The bar lies inside the card, and it and the rows scroll under the card's round corners,
+    // not past them.
+    EXPECT_TRUE(menuWindow()->contentsRect().contains(QRect(bar->mapTo(menuWindow(), QPoint(0, 0)), bar->size())));
+    EXPECT_FALSE(scroll->mask().contains(QPoint(0, 0)));
+    EXPECT_FALSE(scroll->mask().contains(QPoint(scroll->width() - 1, scroll->height() - 1)));
     for (std::size_t position = 0; position < 40; ++position) {
         EXPECT_GE(rowView(position)->width(), rowView(position)->sizeHint().width()) << "row " << position;
     }
