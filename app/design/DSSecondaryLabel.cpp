@@ -9,10 +9,8 @@ namespace pictavo {
 
 namespace {
 
-constexpr double readableContrast = 4.5;
-
-double linear(float component) {
-    return component <= 0.04045f ? component / 12.92 : std::pow((component + 0.055) / 1.055, 2.4);
+double linear(double component) {
+    return component <= 0.04045 ? component / 12.92 : std::pow((component + 0.055) / 1.055, 2.4);
 }
 
 double luminance(const QColor& colour) {
@@ -20,10 +18,10 @@ double luminance(const QColor& colour) {
     return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
 }
 
-QColor over(const QColor& top, float alpha, const QColor& bottom) {
-    const auto mix = [alpha](float above, float below) { return above * alpha + below * (1 - alpha); };
+QColor over(const QColor& top, double alpha, const QColor& bottom) {
+    const auto mix = [alpha](int above, int below) { return int(std::lround(above * alpha + below * (1 - alpha))); };
     const QColor a = top.toRgb(), b = bottom.toRgb();
-    return QColor::fromRgbF(mix(a.redF(), b.redF()), mix(a.greenF(), b.greenF()), mix(a.blueF(), b.blueF()));
+    return QColor(mix(a.red(), b.red()), mix(a.green(), b.green()), mix(a.blue(), b.blue()));
 }
 
 } // namespace
@@ -34,14 +32,16 @@ double contrastRatio(const QColor& one, const QColor& other) {
 }
 
 QColor secondaryLabelOver(const QColor& background, DSAppearance appearance) {
-    const QColor label =
-        (isIncreasedContrast(appearance) ? palette::primary() : palette::secondary()).resolve(appearance);
+    const bool darkBackground = background.toRgb().lightnessF() < 0.5;
+    const bool increased = isIncreasedContrast(appearance);
+    const QColor label = palette::secondary().resolve(makeAppearance(darkBackground, increased));
+    const double wanted = increased ? 7.0 : 4.5;
     // The label colour is black or white at part strength: more of it reads more strongly.
-    for (float alpha = label.alphaF(); alpha < 1.0f; alpha += 0.01f) {
-        const QColor shown = over(label, alpha, background);
-        if (contrastRatio(shown, background) >= readableContrast) return shown;
+    for (int alpha = label.alpha(); alpha < 255; ++alpha) {
+        const QColor shown = over(label, alpha / 255.0, background);
+        if (contrastRatio(shown, background) >= wanted) return shown;
     }
-    return over(label, 1.0f, background);
+    return over(label, 1.0, background);
 }
 
 } // namespace pictavo

@@ -9,10 +9,12 @@ namespace pictavo {
 // measure it: by relative luminance.
 double contrastRatio(const QColor& one, const QColor& other);
 
-// What secondary text that must be read (a path, a caption) is drawn in: the secondary label
-// colour laid over the background the text sits on, darkened or lightened where that alone
-// reads at less than 4.5:1; under increased contrast, the primary label colour. Opaque, so it
-// can go into a QPalette, which styles draw with as it stands.
+// What secondary text that must be read (a path, a caption, a credit's licence) is drawn in:
+// the secondary label colour laid over the background the text sits on, made as much stronger
+// as it takes to read at 4.5:1, or 7:1 when the desktop asks for more contrast. The background
+// decides between the light and the dark label, should a palette set from elsewhere disagree
+// with the theme: a light label on a light page is never legible. Opaque and in 8-bit
+// components, so it can go into a QPalette and the colour measured is the colour drawn.
 QColor secondaryLabelOver(const QColor& background, DSAppearance appearance);
 
 } // namespace pictavo

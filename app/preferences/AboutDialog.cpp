@@ -1,7 +1,7 @@
 #include "app/preferences/AboutDialog.h"
 
 #include "app/design/DSTheme.h"
-#include "app/preferences/AboutColours.h"
+#include "app/design/DSSecondaryLabel.h"
 #include "app/preferences/Acknowledgements.h"
 #include "app/preferences/CreditsRuns.h"
 
@@ -130,7 +130,7 @@ void AboutDialog::changeEvent(QEvent* event) {
 void AboutDialog::fillCredits() {
     // The browser inherits its palette only after this dialog hears of the change.
     const QPalette palette = this->palette();
-    const QColor secondary = secondaryText(DSTheme::shared().appearance(), palette.color(QPalette::Base));
+    const QColor secondary = secondaryLabelOver(palette.color(QPalette::Base), DSTheme::shared().appearance());
     credits_->clear();
     QTextCursor cursor(credits_->document());
     for (const CreditsRun& run : creditsRuns(entries_)) cursor.insertText(run.text, formatFor(run, palette, secondary));

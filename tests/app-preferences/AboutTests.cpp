@@ -1,6 +1,6 @@
 #include "support/FixedPreferences.h"
 #include "app/desktop/ApplicationIcon.h"
-#include "app/preferences/AboutColours.h"
+#include "app/design/DSSecondaryLabel.h"
 #include "app/preferences/AboutDialog.h"
 #include "app/preferences/Acknowledgements.h"
 #include "app/preferences/CreditsRuns.h"
@@ -197,7 +197,7 @@ TEST(AboutDialog, DrawsTheCreditsInThePalettesColoursAndRedrawsOnChange) {
     dark.setColor(QPalette::Base, QColor(20, 20, 20));
     dialog.setPalette(dark);
     EXPECT_EQ(colourOf("alpha 1.2"), QColor(250, 250, 250));
-    EXPECT_EQ(colourOf("Does a."), secondaryText(DSTheme::shared().appearance(), QColor(20, 20, 20)));
+    EXPECT_EQ(colourOf("Does a."), secondaryLabelOver(QColor(20, 20, 20), DSTheme::shared().appearance()));
     // A dark page set while the theme still says light still gets a light, legible label.
     EXPECT_GE(contrastRatio(colourOf("Does a."), QColor(20, 20, 20)), 4.5);
     EXPECT_EQ(credits->toPlainText().count("alpha 1.2"), 1);
