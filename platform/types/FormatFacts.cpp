@@ -30,9 +30,9 @@ std::vector<Signature> brands(std::initializer_list<std::string_view> names) {
 // AVIF and HEIC reader accepts, instead of relying on single-channel files.
 //
 // The longest sides: a WebP frame's is 16383 and a GIF screen's 65535; libjpeg writes at
-// most 65500; an ICO entry's byte counts to 256 and the largest ICNS element is 1024; a BMP
-// side is a signed 32-bit number; libheif reads no HEIF image wider or taller than 32768,
-// so neither HEIC nor AVIF is written larger.
+// most 65500; an ICO entry's byte counts to 256 and the largest ICNS element is 1024;
+// libheif reads no HEIF image wider or taller than 32768, so neither HEIC nor AVIF is written
+// larger. A BMP side may be far longer than the engine draws: its limit is the file's 4 GiB.
 std::vector<FormatFacts> makeTable() {
     using namespace types;
     constexpr std::int64_t heifSide = 32768;
@@ -109,7 +109,7 @@ std::vector<FormatFacts> makeTable() {
          .alpha = true, .colourProfile = true, .displayName = "OpenEXR"},
         {.identifier = bmp, .parents = {image}, .extensions = {"bmp", "dib"}, .mimeType = "image/bmp",
          .family = SniffedFormat::bmp, .signatures = {{{0, "BM"sv}}},
-         .reader = ReadBackEnd::bmp, .writer = WriteBackEnd::bmp, .maximumSide = 2147483647, .displayName = "BMP"},
+         .reader = ReadBackEnd::bmp, .writer = WriteBackEnd::bmp, .displayName = "BMP"},
         {.identifier = ico, .parents = {image}, .extensions = {"ico"}, .mimeType = "image/vnd.microsoft.icon",
          .family = SniffedFormat::ico, .signatures = {{{0, "\0\0\1\0"sv}}},
          .reader = ReadBackEnd::ico, .writer = WriteBackEnd::ico, .alpha = true, .maximumSide = 256,
