@@ -19,6 +19,8 @@
 #include "platform/files/FilePath.h"
 
 #include <algorithm>
+#include <exception>
+#include <string>
 #include <utility>
 
 namespace pictavo {
@@ -93,16 +95,20 @@ std::optional<ConversionResult> ConversionPipeline::reoptimisedSource() {
     platform::throwIfCancelled(stop_);
 
     std::optional<platform::Bytes> optimised;
+    std::string why;
     try {
         optimised = optimiser->optimise(sourceBytes, spec_.metadata, properties.orientation, effort_);
-    } catch (...) {
-        // The optimiser's failure is not the user's: keeping metadata keeps the source as it
-        // is, stripping it re-encodes when an encoder can.
-        if (spec_.metadata == MetadataPolicy::strip) {
-            if (!engine_.encoders().hasEncoder(spec_.format))
-                throw ConversionError::metadataNotRemovable(spec_.format);
-            return std::nullopt;
-        }
+    } catch (const ConversionError& error) {
+        why = error.cause();
+    } catch (const std::exception& error) {
+        why = error.what();
+    }
+    // The optimiser's failure is not the user's: keeping metadata keeps the source as it is,
+    // stripping it re-encodes when an encoder can, and otherwise fails saying why it could not.
+    if (!optimised && spec_.metadata == MetadataPolicy::strip) {
+        if (!engine_.encoders().hasEncoder(spec_.format))
+            throw ConversionError::metadataNotRemovable(spec_.format).withCause(std::move(why));
+        return std::nullopt;
     }
 
     platform::Bytes output;

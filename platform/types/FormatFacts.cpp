@@ -28,8 +28,14 @@ std::vector<Signature> brands(std::initializer_list<std::string_view> names) {
 // AVIF is declared a kind of public.heif-standard, as the wider platform family does:
 // writers of the HEIF family then keep greyscale output in three channels, which every
 // AVIF and HEIC reader accepts, instead of relying on single-channel files.
+//
+// The longest sides: a WebP frame's is 16383 and a GIF screen's 65535; libjpeg writes at
+// most 65500; an ICO entry's byte counts to 256 and the largest ICNS element is 1024;
+// libheif reads no HEIF image wider or taller than 32768, so neither HEIC nor AVIF is written
+// larger. A BMP side may be far longer than the engine draws: its limit is the file's 4 GiB.
 std::vector<FormatFacts> makeTable() {
     using namespace types;
+    constexpr std::int64_t heifSide = 32768;
     const std::vector<const char*> raw = {cameraRaw};
     return {
         {.identifier = item},
@@ -40,7 +46,7 @@ std::vector<FormatFacts> makeTable() {
         {.identifier = jpeg, .parents = {image}, .extensions = {"jpg", "jpeg", "jpe", "jfif"}, .mimeType = "image/jpeg",
          .family = SniffedFormat::jpeg, .signatures = {{{0, "\xFF\xD8\xFF"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "jpegload_buffer", .writer = WriteBackEnd::jpeg,
-         .lossy = true, .colourProfile = true, .displayName = "JPEG"},
+         .lossy = true, .colourProfile = true, .maximumSide = 65500, .displayName = "JPEG"},
         {.identifier = png, .parents = {image}, .extensions = {"png"}, .mimeType = "image/png",
          .family = SniffedFormat::png, .signatures = {{{0, "\x89PNG\r\n\x1A\n"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "pngload_buffer", .writer = WriteBackEnd::png,
@@ -48,11 +54,11 @@ std::vector<FormatFacts> makeTable() {
         {.identifier = gif, .parents = {image}, .extensions = {"gif"}, .mimeType = "image/gif",
          .family = SniffedFormat::gif, .signatures = {{{0, "GIF87a"sv}}, {{0, "GIF89a"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "gifload_buffer", .writer = WriteBackEnd::gif,
-         .alpha = true, .palette = true, .displayName = "GIF"},
+         .alpha = true, .palette = true, .maximumSide = 65535, .displayName = "GIF"},
         {.identifier = webp, .parents = {image}, .extensions = {"webp"}, .mimeType = "image/webp",
          .family = SniffedFormat::webp, .signatures = {{{0, "RIFF"sv}, {8, "WEBP"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "webpload_buffer",
-         .lossy = true, .alpha = true, .displayName = "WebP"},
+         .lossy = true, .alpha = true, .maximumSide = 16383, .displayName = "WebP"},
         {.identifier = tiff, .parents = {image}, .extensions = {"tiff", "tif"}, .mimeType = "image/tiff",
          .family = SniffedFormat::tiff,
          .signatures = {{{0, "II*\0"sv}}, {{0, "MM\0*"sv}}, {{0, "II+\0"sv}}, {{0, "MM\0+"sv}}},
@@ -62,12 +68,14 @@ std::vector<FormatFacts> makeTable() {
         {.identifier = avif, .parents = {heifStandard}, .extensions = {"avif"}, .mimeType = "image/avif",
          .family = SniffedFormat::heif, .signatures = brands({"avif", "avis"}),
          .reader = ReadBackEnd::vips, .vipsLoader = "heifload_buffer", .heifCodec = HEIFCodec::av1,
-         .writer = WriteBackEnd::heif, .lossy = true, .alpha = true, .colourProfile = true, .displayName = "AVIF"},
+         .writer = WriteBackEnd::heif, .lossy = true, .alpha = true, .colourProfile = true, .maximumSide = heifSide,
+         .displayName = "AVIF"},
         {.identifier = heic, .parents = {heifStandard}, .extensions = {"heic"}, .mimeType = "image/heic",
          .family = SniffedFormat::heif,
          .signatures = brands({"heic", "heix", "hevc", "hevx", "heim", "heis", "hevm", "hevs", "mif1", "msf1"}),
          .reader = ReadBackEnd::vips, .vipsLoader = "heifload_buffer", .heifCodec = HEIFCodec::hevc,
-         .writer = WriteBackEnd::heif, .lossy = true, .alpha = true, .colourProfile = true, .displayName = "HEIC"},
+         .writer = WriteBackEnd::heif, .lossy = true, .alpha = true, .colourProfile = true, .maximumSide = heifSide,
+         .displayName = "HEIC"},
         {.identifier = heif, .parents = {heifStandard}, .extensions = {"heif", "hif"}, .mimeType = "image/heif",
          .reader = ReadBackEnd::vips, .vipsLoader = "heifload_buffer", .heifCodec = HEIFCodec::hevc},
         {.identifier = heics, .parents = {heifStandard}, .extensions = {"heics"}, .mimeType = "image/heic-sequence",
@@ -104,10 +112,11 @@ std::vector<FormatFacts> makeTable() {
          .reader = ReadBackEnd::bmp, .writer = WriteBackEnd::bmp, .displayName = "BMP"},
         {.identifier = ico, .parents = {image}, .extensions = {"ico"}, .mimeType = "image/vnd.microsoft.icon",
          .family = SniffedFormat::ico, .signatures = {{{0, "\0\0\1\0"sv}}},
-         .reader = ReadBackEnd::ico, .writer = WriteBackEnd::ico, .alpha = true, .displayName = "ICO"},
+         .reader = ReadBackEnd::ico, .writer = WriteBackEnd::ico, .alpha = true, .maximumSide = 256,
+         .displayName = "ICO"},
         {.identifier = icns, .parents = {image}, .extensions = {"icns"}, .mimeType = "image/x-icns",
          .family = SniffedFormat::icns, .signatures = {{{0, "icns"sv}}},
-         .reader = ReadBackEnd::icns, .alpha = true, .displayName = "ICNS"},
+         .reader = ReadBackEnd::icns, .alpha = true, .maximumSide = 1024, .displayName = "ICNS"},
         {.identifier = psd, .parents = {image}, .extensions = {"psd"}, .mimeType = "image/vnd.adobe.photoshop",
          .alpha = true, .colourProfile = true, .displayName = "PSD"},
         {.identifier = tga, .parents = {image}, .extensions = {"tga"}, .mimeType = "image/x-tga",
@@ -185,6 +194,13 @@ bool holds(ByteView bytes, const SignatureMark& mark) {
 }
 
 } // namespace
+
+std::optional<std::string> sideLimitRefusal(const FormatFacts& row, std::int64_t width, std::int64_t height) {
+    if (row.maximumSide <= 0 || (width <= row.maximumSide && height <= row.maximumSide)) return std::nullopt;
+    const std::string name = row.displayName ? row.displayName : row.identifier;
+    return name + " holds at most " + std::to_string(row.maximumSide) + " pixels a side; this image is " +
+           std::to_string(width) + " \u00D7 " + std::to_string(height) + " pixels";
+}
 
 bool matches(ByteView bytes, const Signature& signature) {
     return std::all_of(signature.begin(), signature.end(), [&](const SignatureMark& mark) { return holds(bytes, mark); });

@@ -2,6 +2,9 @@
 #include "platform/base/ByteView.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -64,9 +67,17 @@ struct FormatFacts {
     bool palette = false;
     // Its written files carry the image's colour profile.
     bool colourProfile = false;
+    // The longest side, in pixels, of a picture that a file of it holds as written and read
+    // on this system; 0 when that is beyond any side the engine draws.
+    std::int64_t maximumSide = 0;
     // The name the format menus show; null for the preferred extension in capitals.
     const char* displayName = nullptr;
 };
+
+// Why a picture of this size cannot be written as the format, naming its limit and the
+// picture's size ("WebP holds at most 16383 pixels a side; this image is 65535 × 1 pixels");
+// nothing when it fits.
+std::optional<std::string> sideLimitRefusal(const FormatFacts& row, std::int64_t width, std::int64_t height);
 
 // Every type, a parent above its children; the sniffer tries the signatures in this order.
 const std::vector<FormatFacts>& formatTable();

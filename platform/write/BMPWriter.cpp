@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace platform {
 namespace {
@@ -33,7 +34,8 @@ Outcome<Bytes> BMPWriter::write(const std::vector<ImageRef>& images, const Carri
     const std::uint64_t imageSize = rowStride * height;
     if (width > std::numeric_limits<std::int32_t>::max() || height > std::numeric_limits<std::int32_t>::max() ||
         dataOffset + imageSize > std::numeric_limits<std::uint32_t>::max())
-        return std::nullopt;
+        return Outcome<Bytes>::failure("BMP holds at most 4294967295 bytes; this image is " + std::to_string(width) +
+                                       " \u00D7 " + std::to_string(height) + " pixels");
 
     Bytes out;
     out.reserve(static_cast<std::size_t>(dataOffset + imageSize));

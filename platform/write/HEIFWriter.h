@@ -3,8 +3,9 @@
 
 namespace platform {
 
-// HEIC (HEVC) or AVIF (AV1) through libheif: 8-bit RGB or RGBA, 4:2:0, the quality as
-// libheif's lossy quality, the image's profile, the carried EXIF and XMP, and the
+// HEIC (HEVC) or AVIF (AV1) through libheif: 8-bit RGB or RGBA, 4:2:0 at the quality given
+// as libheif's lossy quality, or, without one, the codec's lossless mode at 4:4:4 on the RGB
+// samples themselves, the image's profile, the carried EXIF and XMP, and the
 // orientation as the file's own rotation and mirror boxes. Several images become several
 // top-level images of any size, the first one primary.
 class HEIFWriter final : public ImageWriterBackend {

@@ -71,6 +71,13 @@ Outcome<Bytes> ImageWriter::write(const std::string& typeIdentifier, const std::
     for (const auto& [identifier, backend] : backends()) {
         if (identifier != typeIdentifier) continue;
         if (images.size() > 1 && !backend->writesSeveralImages()) return std::nullopt;
+        // A picture the format cannot hold is refused before the library is asked, which
+        // would fail without a reason or write a file no reader opens.
+        if (const FormatFacts* row = formatFacts(identifier)) {
+            for (const auto& image : images)
+                if (auto refusal = sideLimitRefusal(*row, image->width(), image->height()))
+                    return Outcome<Bytes>::failure(std::move(*refusal));
+        }
         auto bytes = backend->write(images, CarriedMetadata::from(properties), properties.lossyQuality);
         if (bytes && bytes->empty()) return std::nullopt;
         return bytes;

@@ -72,11 +72,13 @@ std::optional<Bytes> JPEG2000Writer::withProfile(const Bytes& jp2, const Bytes& 
 Outcome<Bytes> JPEG2000Writer::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                            std::optional<double> lossyQuality) const {
     if (images.size() != 1) return std::nullopt;
-    const int quality = percentQuality(lossyQuality, 48);
+    // Without a quality the reversible wavelet keeps every pixel.
+    const bool lossless = !lossyQuality;
+    const int quality = percentQuality(lossyQuality, 100);
     auto jp2 = VipsImages::save(images, PackingRules{.keepAlpha = false}, metadata, false,
                                 [&](VipsImage* image, void** buffer, std::size_t* length) {
-                                    return vips_jp2ksave_buffer(image, buffer, length, "Q", quality, "lossless", FALSE,
-                                                                nullptr);
+                                    return vips_jp2ksave_buffer(image, buffer, length, "Q", quality, "lossless",
+                                                                lossless ? TRUE : FALSE, nullptr);
                                 });
     if (!jp2) return jp2;
     const auto& space = images.front()->colourSpace();

@@ -4,7 +4,8 @@
 namespace platform {
 
 // JPEG 2000 (JP2 boxes) through libvips and openjpeg: the irreversible wavelet, with the
-// quality as the target quality of libvips' scale; alpha is composited away. libvips writes
+// quality as the target quality of libvips' scale, or the reversible one without a
+// quality; alpha is composited away. libvips writes
 // only an enumerated colour box, so the image's own ICC profile is put into the header
 // box afterwards (colour specification method 2).
 class JPEG2000Writer final : public ImageWriterBackend {

@@ -60,6 +60,10 @@ TEST(ICNSEncoder, IsTheStandardIconEncoderAndFailsForNonSquareMissingOrUnlistedP
     EXPECT_EQ(thrownBy([] { encoded({}); }), failed);
     EXPECT_EQ(thrownBy([] { encoded({square(48, 48, 1)}); }), failed);
     EXPECT_EQ(thrownBy([] { encoded({square(32, 32, 1), square(64, 63, 1), square(16, 16, 1)}); }), failed);
+    // Larger than the largest element: the failure says why.
+    EXPECT_EQ(thrownBy([] { encoded({square(16, 16, 1), square(1025, 1025, 1)}); }).diagnostic(),
+              "encodeFailed(com.apple.icns) because ICNS holds at most 1024 pixels a side; this image is 1025 \u00D7 "
+              "1025 pixels");
     EXPECT_TRUE(dynamic_cast<const ICNSEncoder*>(&EncoderRegistry::standard().encoder(OutputFormat::icns())));
 }
 

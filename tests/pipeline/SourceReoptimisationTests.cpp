@@ -105,4 +105,19 @@ TEST_F(SourceReoptimisation, AFormatKeptOnlyByItsOptimiserIsWritableOnlyWhenItMa
     EXPECT_EQ(keeping.resolvedFormat(ppm, spec, 1), OutputFormat::jpeg());
 }
 
+// The lossless JPEG rewrite cannot turn a 100 x 75 picture in 4:2:0 a quarter without moving
+// its partial blocks; where nothing else writes JPEG the failure says so.
+TEST_F(SourceReoptimisation, AnOptimisersFailureThatEndsTheConversionCarriesItsWords) {
+    const auto turned = folder.write("turned.jpg", encode(gradient(100, 75), ".jpg[Q=80]", 6));
+    const ConversionEngine keepingOnly(DecoderRegistry::standard(), EncoderRegistry({}),
+                                       SourceOptimiserRegistry::standard());
+    const auto error = thrownBy([&] { keepingOnly.convert(turned, stripping(OutputFormat::jpeg()), 1, EncodeEffort::final); });
+    EXPECT_EQ(error, ConversionError::metadataNotRemovable(OutputFormat::jpeg()));
+    EXPECT_EQ(error.diagnostic(),
+              "metadataNotRemovable(public.jpeg) because libjpeg: this turn cannot be made without moving the block padding");
+    // With a JPEG encoder the same file is decoded and re-encoded instead.
+    EXPECT_EQ(standardEngine().convert(turned, stripping(OutputFormat::jpeg()), 1, EncodeEffort::final).pixelSize,
+              (platform::Size{75, 100}));
+}
+
 } // namespace

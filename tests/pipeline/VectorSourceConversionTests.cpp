@@ -54,7 +54,9 @@ TEST_F(VectorSourceConversion, APDFKeptAsPDFIsTheSameFileAndAnSVGKeptAsSVGLosesO
     // No encoder writes SVG: metadata that cannot be cut cannot be removed.
     // librsvg cannot read it either; its size comes from the view box.
     folder.write("drawing.svg", bytesOf("<!DOCTYPE svg [ <!ENTITY a 'x'> ]><svg viewBox=\"0 0 6 4\"><metadata/>&b;</svg>"));
-    EXPECT_EQ(testing_support::thrownBy([&] { convert(path, spec); }), ConversionError::metadataNotRemovable(svg));
+    const auto error = testing_support::thrownBy([&] { convert(path, spec); });
+    EXPECT_EQ(error, ConversionError::metadataNotRemovable(svg));
+    EXPECT_EQ(error.diagnostic(), "metadataNotRemovable(public.svg-image) because an entity this does not resolve: &b;");
 }
 
 TEST_F(VectorSourceConversion, PDFPagesAndSVGDocumentsAreDrawnAtTheSizeAsked) {

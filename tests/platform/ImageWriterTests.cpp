@@ -239,7 +239,9 @@ TEST(ImageWriter, IcoHoldsOnePngEntryPerImageWithTheByteForASideOf256) {
         EXPECT_EQ(back->width, ladder[i]->width());
         EXPECT_EQ(back->pixels, packedPixels(*ladder[i]));
     }
-    EXPECT_FALSE(write("com.microsoft.ico", {patternImage(257, 16, 8, 4, AlphaInfo::last)}));
+    const auto tooLarge = ImageWriter::write("com.microsoft.ico", {patternImage(257, 16, 8, 4, AlphaInfo::last)}, {});
+    EXPECT_FALSE(tooLarge);
+    EXPECT_EQ(tooLarge.cause(), "ICO holds at most 256 pixels a side; this image is 257 \u00D7 16 pixels");
 
     // Grey and opaque entries are stored as RGBA with full alpha.
     const auto grey = write("com.microsoft.ico", {patternImage(16, 16, 16, 1, AlphaInfo::none)});

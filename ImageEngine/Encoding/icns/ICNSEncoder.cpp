@@ -2,6 +2,7 @@
 
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Encoding/icns/ICNSContainer.h"
+#include "ImageEngine/Encoding/SideLimit.h"
 #include "ImageEngine/Encoding/imageio/ImageIOEncoder.h"
 
 #include <map>
@@ -15,8 +16,8 @@ platform::Bytes pngElement(const platform::ImageRef& image) {
     upright.orientation = 1;
     try {
         return png.encode(image, upright);
-    } catch (const ConversionError&) {
-        throw ConversionError::encodeFailed(OutputFormat::icns());
+    } catch (const ConversionError& error) {
+        throw ConversionError::encodeFailed(OutputFormat::icns()).withCause(error.cause());
     }
 }
 
@@ -32,6 +33,7 @@ platform::Bytes ICNSEncoder::encode(const std::vector<platform::ImageRef>& image
     std::map<std::int64_t, platform::Bytes> pngsBySide;
     for (const auto& image : images) {
         if (!image || image->width() != image->height()) throw ConversionError::encodeFailed(format_);
+        refuseSidesBeyondFormat(format_, *image);
         pngsBySide[image->width()] = pngElement(image);
     }
     auto file = ICNSContainer::write(pngsBySide);

@@ -2,6 +2,7 @@
 
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Encoding/ShimCause.h"
+#include "ImageEngine/Encoding/SideLimit.h"
 #include "ImageEngine/Encoding/jpeg/JPEGMetadataSplice.h"
 #include "platform/pixels/BitmapContext.h"
 #include "shims/pctv_mozjpeg.h"
@@ -70,6 +71,7 @@ platform::Bytes MozJPEGEncoder::encode(const platform::ImageRef& image, const En
     if (!image || image->width() > std::numeric_limits<std::int32_t>::max() ||
         image->height() > std::numeric_limits<std::int32_t>::max())
         throw failed();
+    refuseSidesBeyondFormat(format_, *image);
     std::optional<Surface> surface = surfaceFor(image);
     if (!surface) throw failed();
 

@@ -2,6 +2,7 @@
 
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Encoding/ShimCause.h"
+#include "ImageEngine/Encoding/SideLimit.h"
 #include "ImageEngine/Running/SpareProcessors.h"
 #include "ImageEngine/Stages/Redraw.h"
 #include "platform/metadata/ExifToXMP.h"
@@ -112,6 +113,7 @@ platform::Bytes WebPEncoder::encodeReleasing(platform::ImageRef image, const Enc
     const auto failed = [this] { return ConversionError::encodeFailed(format_); };
     constexpr std::int64_t largest = std::numeric_limits<std::int32_t>::max();
     if (!image || image->width() > largest || image->height() > largest) throw failed();
+    refuseSidesBeyondFormat(format_, *image);
     std::optional<Surface> surface = surfaceFor(image);
     if (!surface || surface->image->bytesPerRow() > static_cast<std::size_t>(largest)) throw failed();
 

@@ -1,0 +1,48 @@
+#include "ConversionTesting.h"
+#include "SourceImages.h"
+
+#include "ImageEngine/Model/ConversionError.h"
+#include "support/ConversionErrorCapture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace pictavo;
+using namespace pipeline_testing;
+using testing_support::TemporaryFolder;
+using testing_support::thrownBy;
+
+// A picture one pixel across is cheap at any length, and too long for every format with a
+// limit: the user reads the usual sentence, the failure report names the limit and the size.
+TEST(OversizedOutput, APictureLongerThanTheFormatHoldsFailsNamingTheLimitAndItsSize) {
+    TemporaryFolder folder;
+    const auto& engine = standardEngine();
+    const auto wide = folder.write("wide.png", encode(filled(65536, 1, {200, 120, 40}), ".png"));
+    const auto tall = folder.write("tall.png", encode(filled(1, 65536, {200, 120, 40}), ".png"));
+    struct Case {
+        OutputFormat format;
+        std::filesystem::path source;
+        const char* limit;
+    };
+    for (const auto& [format, source, limit] :
+         {Case{OutputFormat::webp(), wide, "WebP holds at most 16383 pixels a side; this image is 65536 \u00D7 1 pixels"},
+          Case{OutputFormat::webp(), tall, "WebP holds at most 16383 pixels a side; this image is 1 \u00D7 65536 pixels"},
+          Case{OutputFormat::jpeg(), wide, "JPEG holds at most 65500 pixels a side; this image is 65536 \u00D7 1 pixels"},
+          Case{OutputFormat::gif(), wide, "GIF holds at most 65535 pixels a side; this image is 65536 \u00D7 1 pixels"},
+          Case{OutputFormat::heic(), tall, "HEIC holds at most 32768 pixels a side; this image is 1 \u00D7 65536 pixels"},
+          Case{OutputFormat::avif(), wide, "AVIF holds at most 32768 pixels a side; this image is 65536 \u00D7 1 pixels"}}) {
+        SCOPED_TRACE(format.displayName());
+        const auto error = thrownBy([&] { engine.convert(source, specFor(format), 1, EncodeEffort::final); });
+        EXPECT_EQ(error, ConversionError::encodeFailed(format));
+        EXPECT_EQ(error.errorDescription(), "Writing " + format.displayName() + " failed.");
+        EXPECT_EQ(error.diagnostic(), "encodeFailed(" + format.id() + ") because " + limit);
+    }
+
+    // The longest side a WebP holds is written.
+    const auto longest = folder.write("longest.png", encode(filled(16383, 1, {200, 120, 40}), ".png"));
+    EXPECT_EQ(engine.convert(longest, specFor(OutputFormat::webp()), 1, EncodeEffort::final).pixelSize,
+              (platform::Size{16383, 1}));
+}
+
+} // namespace
