@@ -70,9 +70,12 @@ void BatchStore::exportRunEnded(const OutputSpec& spec, std::optional<ExportSumm
             markState(row, BatchItem::Pending{});
         }
     }
-    if (summary) setExportSummary(std::move(summary));
-    // The specification changed under the run: what it wrote is not what is asked for now.
-    if (!(spec_ == spec)) makeExportedCardsDue();
+    if (spec_ == spec) {
+        if (summary) setExportSummary(std::move(summary));
+    } else {
+        // The specification changed under the run: what it wrote is not what is asked for now.
+        makeExportedCardsDue();
+    }
     settleAfterRun();
 }
 

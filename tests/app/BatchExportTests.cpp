@@ -65,6 +65,25 @@ TEST_F(Export, AtMostWidthConvertAtOnceAndResultsAreWrittenInTheOrderTheyFinish)
     EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{5, 0, output()}));
 }
 
+TEST_F(Export, WhatARunWroteUnderASpecificationChangedMeanwhileIsDueAgain) {
+    addPhotos(2);
+    settleEstimatesThenGate();
+    exportTo(ExportDestination::folder(output()));
+    OutputSpec other = store_->spec();
+    other.format = OutputFormat::jpeg();
+    store_->setSpec(other);
+    engine_.finishAll();
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(entries(output()), (std::vector<fs::path>{"p0.out", "p1.out"}));
+    EXPECT_FALSE(store_->exportSummary().has_value());
+    EXPECT_TRUE(store_->exportedURLs().empty());
+    // The estimate owed since the change runs under the new specification.
+    engine_.gated = false;
+    engine_.finishAll();
+    ASSERT_TRUE(estimatesSettle());
+    EXPECT_EQ(engine_.call(engine_.callCount() - 1).spec, other);
+}
+
 TEST_F(Export, AnUnresolvedDestinationEndsTheRunWithoutTouchingAnything) {
     addPhotos(2);
     settleEstimatesThenGate();
