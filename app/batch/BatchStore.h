@@ -162,9 +162,9 @@ public:
 
     // Exports every card not yet exported whose source is not gone, at most `width` at a
     // time. Returns at once; the run ends when isExporting turns false. A second call during
-    // a run does nothing, and a run with nothing to export leaves the summary as it was. `scope` is the chosen folder's access, held for the run;
-    // `accessReplaceFolder`, when given, opens folders of originals that refuse to be
-    // written, and must outlive the run.
+    // a run does nothing, and a run with nothing to export leaves the summary as it was.
+    // `scope` is the chosen folder's access, held for the run; `accessReplaceFolder`, when
+    // given, opens folders of originals that refuse to be written, and must outlive the run.
     void exportBatch(const Converting& engine, const DestinationResolution& resolution, SharedSecurityScope scope,
                      ReplaceFolderAccess* accessReplaceFolder = nullptr);
 
