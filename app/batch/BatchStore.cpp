@@ -73,7 +73,20 @@ void BatchStore::setSpec(const OutputSpec& spec) {
     spec_ = spec;
     Q_EMIT specChanged();
     setExportSummary(std::nullopt);
+    // A run under way keeps its own copy; its cards are made due when it ends.
+    if (!isExporting_) makeExportedCardsDue();
     scheduleEstimates();
+}
+
+void BatchStore::makeExportedCardsDue(const std::optional<QUuid>& only) {
+    for (int row = 0; row < static_cast<int>(items_.size()); ++row) {
+        const BatchItem& item = items_[row];
+        if (only && item.id != *only) continue;
+        // A replaced original is in the Trash: the card's file is now the output itself, and
+        // converting it again would convert a conversion.
+        if (!item.isExported() || item.sourceIsGone || item.originalWasReplaced) continue;
+        markState(row, BatchItem::Pending{});
+    }
 }
 
 void BatchStore::setExporting(bool exporting) {
@@ -102,6 +115,7 @@ void BatchStore::setPage(std::int64_t page, const QUuid& id) {
     if (page < 1 || page > card->pageCount || page == card->page) return;
     card->page = page;
     Q_EMIT itemChanged(static_cast<int>(card - items_.begin()));
+    makeExportedCardsDue(id);
     setExportSummary(std::nullopt);
     scheduleEstimates();
 }

@@ -110,8 +110,8 @@ public:
     // Observed state.
     const std::vector<BatchItem>& items() const override { return items_; }
     const OutputSpec& spec() const { return spec_; }
-    // A different specification clears the summary and schedules estimates; an equal one
-    // does nothing at all.
+    // A different specification clears the summary, makes every exported card due again
+    // and schedules estimates; an equal one does nothing at all.
     void setSpec(const OutputSpec& spec);
     bool isExporting() const override { return isExporting_; }
     const std::optional<ExportSummary>& exportSummary() const { return exportSummary_; }
@@ -129,6 +129,7 @@ public:
     std::int64_t width() const { return width_; }
 
     // Commands; none fails, and what the state does not allow is ignored.
+    // Another page of an exported card makes it due again.
     void setPage(std::int64_t page, const QUuid& id);
     void remove(const QSet<QUuid>& ids) override;
     void clearAll();
@@ -161,9 +162,9 @@ public:
 
     // Exports every card not yet exported whose source is not gone, at most `width` at a
     // time. Returns at once; the run ends when isExporting turns false. A second call during
-    // a run does nothing. `scope` is the chosen folder's access, held for the run;
-    // `accessReplaceFolder`, when given, opens folders of originals that refuse to be
-    // written, and must outlive the run.
+    // a run does nothing, and a run with nothing to export leaves the summary as it was.
+    // `scope` is the chosen folder's access, held for the run; `accessReplaceFolder`, when
+    // given, opens folders of originals that refuse to be written, and must outlive the run.
     void exportBatch(const Converting& engine, const DestinationResolution& resolution, SharedSecurityScope scope,
                      ReplaceFolderAccess* accessReplaceFolder = nullptr);
 
@@ -211,6 +212,9 @@ private:
     AddResult admit(const std::vector<Discovery::Found>& found, std::int64_t skipped, std::int64_t startedAfter);
     void settleAfterRun();
     void pruneRemovedAt();
+    // What would be exported changed: exported cards (all, or the one with `only`) wait to
+    // be estimated and exported again.
+    void makeExportedCardsDue(const std::optional<QUuid>& only = std::nullopt);
 
     // Estimates.
     void cancelEstimatePass();

@@ -17,19 +17,19 @@ void BatchStore::exportBatch(const Converting& engine, const DestinationResoluti
         return;
     }
     stopEstimating();
-    setExportSummary(std::nullopt);
 
     std::vector<ExportRun::ExportJob> jobs;
     for (const BatchItem& item : items_) {
         if (item.isExported() || item.sourceIsGone) continue;
         jobs.push_back(ExportRun::ExportJob{item.id, item.url, item.page, reportedSource(item), item});
     }
+    // Nothing saved is nothing to report: "0 saved" with its finished mark would read as
+    // success. What the last run said still holds.
     if (jobs.empty()) {
-        const bool toFolder = destination->kind() == ExportDestination::Kind::folder;
-        setExportSummary(ExportSummary{0, 0, toFolder ? std::optional(destination->folderPath()) : std::nullopt});
         settleAfterRun();
         return;
     }
+    setExportSummary(std::nullopt);
     if (workingFiles_) {
         std::vector<fs::path> sources;
         for (const ExportRun::ExportJob& job : jobs) sources.push_back(job.url);
@@ -70,7 +70,12 @@ void BatchStore::exportRunEnded(const OutputSpec& spec, std::optional<ExportSumm
             markState(row, BatchItem::Pending{});
         }
     }
-    if (summary) setExportSummary(std::move(summary));
+    if (spec_ == spec) {
+        if (summary) setExportSummary(std::move(summary));
+    } else {
+        // The specification changed under the run: what it wrote is not what is asked for now.
+        makeExportedCardsDue();
+    }
     settleAfterRun();
 }
 

@@ -37,6 +37,17 @@ bool isLossy(const OutputFormat& format) {
     return format.utType() && OutputFormat::lossyIdentifiers().count(format.utType()->identifier()) > 0;
 }
 
+// The system's own words for a file error behind the error, in brackets; kept out of the
+// sentence the card shows, which has words of its own.
+QString systemWordsOf(const std::exception& error) {
+    const platform::FileError* file = dynamic_cast<const platform::FileError*>(&error);
+    if (const auto* writer = dynamic_cast<const ExportWriterError*>(&error); writer && writer->underlying()) {
+        file = &*writer->underlying();
+    }
+    if (!file) return {};
+    return QStringLiteral(" (") + text(platform::fileErrorSystemWords(*file)) + QStringLiteral(")");
+}
+
 // A component as one byte: what is not a number counts as none of the colour.
 int matteByte(double component) {
     if (!std::isfinite(component) || component <= 0) return 0;
@@ -201,7 +212,7 @@ QString FailureDetails::report(const std::exception& error, const std::filesyste
     lines << QStringLiteral("Metadata: ") +
                  (spec.metadata == MetadataPolicy::strip ? QStringLiteral("stripped") : QStringLiteral("kept"));
     lines << QStringLiteral("Adjustments: ") + adjustmentsText(spec.adjustments);
-    lines << QStringLiteral("Error: ") + diagnostic(error);
+    lines << QStringLiteral("Error: ") + diagnostic(error) + systemWordsOf(error);
     return lines.join(QChar('\n'));
 }
 

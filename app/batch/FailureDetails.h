@@ -44,7 +44,8 @@ struct FailureDetails {
 
     // Thirteen lines (twelve without a source line): the error's sentence with every path
     // cut down to the card's file name, a blank line, the file, the source, the app, the
-    // system, the settings, and the error's compact form. Safe on any thread.
+    // system, the settings, and the error's compact form, followed for a file error by the
+    // system's own words for it. Safe on any thread.
     static QString report(const std::exception& error, const std::filesystem::path& file, const OutputSpec& spec,
                           const std::optional<Source>& source, const Environment& environment);
 

@@ -10,7 +10,9 @@ ExportWriterError ExportWriterError::withUnderlyingPath(const std::filesystem::p
 }
 
 std::string ExportWriterError::description() const {
-    const std::string cause = underlying_ ? platform::fileErrorDescription(*underlying_) : std::string();
+    // The file error's sentence goes in brackets inside this one, without its own full stop.
+    std::string cause = underlying_ ? platform::fileErrorDescription(*underlying_) : std::string();
+    if (cause.ends_with('.')) cause.pop_back();
     switch (kind_) {
     case Kind::replacedButNotMoved:
         return "The original is safe in the Trash, but the converted file couldn't be saved in its place (" + cause +

@@ -175,6 +175,8 @@ void BatchGrid::updateCard(int row) {
     if (!card) return syncCards();
     const int before = card->heightForWidth(card->width());
     card->setItem(item);
+    // Another page or a new stamp of the file is another picture.
+    if (card->geometry().intersects(thumbnailRegion())) card->loadThumbnail(loader_, store_.spec().adjustments);
     if (card->heightForWidth(card->width()) != before) scheduleRelayout();
     if (!spinnerTimer_.isActive()) spinnerTimer_.start();
 }
@@ -207,11 +209,14 @@ void BatchGrid::relayout() {
     Q_EMIT cardsLaidOut();
 }
 
-void BatchGrid::loadVisibleThumbnails() {
-    // What is shown and one screen above and below.
+QRect BatchGrid::thumbnailRegion() const {
     const int top = verticalScrollBar()->value();
     const int screen = viewport()->height();
-    const QRect wanted(0, top - screen, canvas_->width(), screen * 3);
+    return QRect(0, top - screen, canvas_->width(), screen * 3);
+}
+
+void BatchGrid::loadVisibleThumbnails() {
+    const QRect wanted = thumbnailRegion();
     const Adjustments adjustments = store_.spec().adjustments;
     bool busy = false;
     for (ImageCard* card : std::as_const(cards_)) {

@@ -61,6 +61,8 @@ private:
     void relayout();
     void scheduleRelayout();
     void loadVisibleThumbnails();
+    // What is shown and one screen above and below: the cards whose previews are held.
+    QRect thumbnailRegion() const;
     void applySelection();
     void focusCard(const QUuid& id);
     void clickCard(const QUuid& id, Qt::KeyboardModifiers modifiers);

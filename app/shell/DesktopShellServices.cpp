@@ -1,5 +1,6 @@
 #include "app/shell/DesktopShellServices.h"
 
+#include "app/batch/BatchStore.h"
 #include "app/desktop/AlertBox.h"
 #include "app/preferences/AboutDialog.h"
 #include "app/shell/AppIdentity.h"
@@ -11,6 +12,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
+#include <QPointer>
 #include <QPushButton>
 
 namespace pictavo {
@@ -68,15 +70,21 @@ bool DesktopShellServices::offerToChooseFolder(QWidget* parent, DestinationUnava
     return box.clickedButton() == choose;
 }
 
-bool DesktopShellServices::confirmQuitDuringExport(QWidget* parent) {
+bool DesktopShellServices::confirmQuitDuringExport(QWidget* parent, BatchStore& store) {
+    const QPointer<BatchStore> run(&store);
+    if (!store.isExporting()) return true;
     AlertBox box(parent);
     warn(box, QStringLiteral("Stop exporting and quit?"),
          QStringLiteral("Files being written are finished first. Images not exported yet stay as they are."));
     QPushButton* quit = box.addButton(QStringLiteral("Quit"), QMessageBox::DestructiveRole);
     QPushButton* keep = box.addButton(QStringLiteral("Keep Exporting"), QMessageBox::RejectRole);
     box.setDefaultButton(keep);
+    // Once the run has ended there is nothing left to stop or to keep.
+    QObject::connect(&store, &BatchStore::isExportingChanged, &box, [&box](bool exporting) {
+        if (!exporting) box.done(QMessageBox::Cancel);
+    });
     box.exec();
-    return box.clickedButton() == quit;
+    return box.clickedButton() == quit || !run || !run->isExporting();
 }
 
 void DesktopShellServices::showAbout(QWidget* parent) { AboutDialog::open(parent); }

@@ -11,7 +11,7 @@ public:
     QList<QUrl> chooseFolderOfImages(QWidget* parent) override;
     bool confirmReplace(QWidget* parent) override;
     bool offerToChooseFolder(QWidget* parent, DestinationUnavailable reason) override;
-    bool confirmQuitDuringExport(QWidget* parent) override;
+    bool confirmQuitDuringExport(QWidget* parent, BatchStore& store) override;
     void showAbout(QWidget* parent) override;
     void reveal(const std::vector<std::filesystem::path>& files) override;
     void openWebPage(const QUrl& url) override;

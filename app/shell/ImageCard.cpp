@@ -140,11 +140,15 @@ ImageCard::ImageCard(const BatchItem& item, QWidget* parent) : QWidget(parent), 
 }
 
 void ImageCard::setItem(const BatchItem& item) {
-    const bool pagesChanged = item.pageCount != item_.pageCount || item.page != item_.page;
+    const bool countChanged = item.pageCount != item_.pageCount;
     item_ = item;
-    if (pagesChanged) {
-        delete pagePicker_;
+    if (countChanged && pagePicker_) {
+        // The change may come from the picker's own key or click, still under way.
+        pagePicker_->hide();
+        pagePicker_->deleteLater();
         pagePicker_ = nullptr;
+    } else if (pagePicker_ && pagePicker_->currentIndex() != static_cast<int>(item_.page - 1)) {
+        pagePicker_->setCurrentIndex(static_cast<int>(item_.page - 1));
     }
     refreshChildren();
     updateGeometry();

@@ -12,6 +12,8 @@ class QWidget;
 
 namespace pictavo {
 
+class BatchStore;
+
 // Everything of the main window that waits on the user or hands work to the desktop: its
 // dialogs, the file manager, the browser and the clipboard. Tests give their own answers,
 // so no test ever blocks on a modal dialog.
@@ -27,8 +29,9 @@ public:
     virtual bool confirmReplace(QWidget* parent) = 0;
     // The destination cannot be used: true for "Choose Folder…".
     virtual bool offerToChooseFolder(QWidget* parent, DestinationUnavailable reason) = 0;
-    // "Stop exporting and quit?": true to quit.
-    virtual bool confirmQuitDuringExport(QWidget* parent) = 0;
+    // "Stop exporting and quit?" about the run of `store`: true to quit. The question is
+    // only about that run, so it closes by itself once the run ends, and the quit goes ahead.
+    virtual bool confirmQuitDuringExport(QWidget* parent, BatchStore& store) = 0;
     virtual void showAbout(QWidget* parent) = 0;
     // Shows the files selected in the file manager, or at least their folder.
     virtual void reveal(const std::vector<std::filesystem::path>& files) = 0;

@@ -9,7 +9,8 @@ namespace platform {
 
 namespace {
 
-std::string quoted(const std::string& name) { return "\u201C" + name + "\u201D"; }
+// Straight marks, as the apostrophes of the sentences around them are.
+std::string quoted(const std::string& name) { return "\"" + name + "\""; }
 
 std::string sentence(const FileError& error) {
     const std::string name = quoted(lastPathComponent(error.path().string()));
@@ -50,9 +51,9 @@ std::string sentence(const FileError& error) {
 
 } // namespace
 
-std::string fileErrorDescription(const FileError& error) {
-    return sentence(error) + " (" + std::strerror(error.errorNumber()) + ").";
-}
+std::string fileErrorDescription(const FileError& error) { return sentence(error) + "."; }
+
+std::string fileErrorSystemWords(const FileError& error) { return std::strerror(error.errorNumber()); }
 
 std::string fileErrorDiagnostic(const FileError& error) { return "POSIX " + plainInteger(error.errorNumber()); }
 

@@ -48,7 +48,13 @@ public:
     QList<QUrl> chooseFolderOfImages(QWidget*) override { return imagesToChoose; }
     bool confirmReplace(QWidget*) override { ++replaceQuestions; return replaceAnswer; }
     bool offerToChooseFolder(QWidget*, pictavo::DestinationUnavailable) override { ++folderOffers; return chooseFolderAnswer; }
-    bool confirmQuitDuringExport(QWidget*) override { ++quitQuestions; return quitAnswer; }
+    // Runs while the quit question is on screen, before it is answered.
+    std::function<void()> whileAskingToQuit;
+    bool confirmQuitDuringExport(QWidget*, pictavo::BatchStore&) override {
+        ++quitQuestions;
+        if (whileAskingToQuit) whileAskingToQuit();
+        return quitAnswer;
+    }
     void showAbout(QWidget*) override {}
     void reveal(const std::vector<fs::path>& files) override { revealed.push_back(files); }
     void openWebPage(const QUrl& url) override { webPages.append(url); }

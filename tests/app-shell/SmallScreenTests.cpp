@@ -106,8 +106,7 @@ TEST(Alerts, EveryMessageBoxIsWideEnoughForItsWholeTitleAndText) {
           QStringLiteral("Choose Folder\u2026"), true, "folder missing", QStringLiteral("Choose Folder\u2026"));
     check([&] { return services.offerToChooseFolder(&parent, DestinationUnavailable::noFolderChosen); },
           QStringLiteral("Cancel"), false, "no folder", QStringLiteral("Choose Folder\u2026"));
-    check([&] { return services.confirmQuitDuringExport(&parent); }, QStringLiteral("Keep Exporting"), false, "quit",
-          QStringLiteral("Keep Exporting"));
+    // The quit question needs a run to ask about: QuitDuringExport checks its width.
 }
 
 } // namespace

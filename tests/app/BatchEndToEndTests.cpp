@@ -5,6 +5,7 @@
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 #include "app/batch/EngineConverting.h"
+#include "support/PDFSamples.h"
 
 #include <gtest/gtest.h>
 
@@ -82,6 +83,66 @@ TEST_F(EndToEnd, EstimatesThenExportsIntoAFolderAndBesideTheOriginalsAsTheyAreNo
     EXPECT_EQ(entries(originals()).size(), 6u);
 }
 
+// What is exported follows what is asked for now: a batch exported once and then changed
+// (another format, another page) is written again, and one left as it is is written once.
+TEST_F(EndToEnd, AChangedBatchIsExportedAgainAndAnUnchangedOneOnlyOnce) {
+    OutputSpec webp = BatchStore::startingSpec();
+    webp.format = OutputFormat::webp();
+    store_->setSpec(webp);
+    ASSERT_TRUE(estimatesSettle());
+    exportTo(ExportDestination::folder(output()));
+    expectEveryCardWrittenTo(output(), ".webp", {9, 10, 11});
+    const BatchStore::ExportSummary firstRun{3, 0, output()};
+    EXPECT_EQ(store_->exportSummary(), firstRun);
+
+    // Nothing changed: nothing is written, and the run claims no saving of its own.
+    const auto written = fs::last_write_time(output() / "photo 0.webp");
+    exportTo(ExportDestination::folder(output()));
+    EXPECT_EQ(entries(output()).size(), 3u);
+    EXPECT_EQ(fs::last_write_time(output() / "photo 0.webp"), written);
+    EXPECT_EQ(store_->exportSummary(), firstRun);
+
+    store_->setSpec(jpegSpec());
+    for (const BatchItem& item : store_->items()) EXPECT_FALSE(item.isExported()) << item.displayName.toStdString();
+    EXPECT_TRUE(store_->exportedURLs().empty());
+    ASSERT_TRUE(estimatesSettle());
+    EXPECT_TRUE(store_->estimatedBytes().has_value());
+    exportTo(ExportDestination::folder(output()));
+    expectEveryCardWrittenTo(output(), ".jpg", {9, 10, 11});
+    EXPECT_EQ(entries(output()).size(), 6u);
+    EXPECT_EQ(store_->exportSummary(), firstRun);
+
+    // With a card taken out nothing is left to export: no summary stands, and none appears.
+    store_->remove({store_->items()[2].id});
+    exportTo(ExportDestination::folder(output()));
+    EXPECT_FALSE(store_->exportSummary().has_value());
+    EXPECT_EQ(entries(output()).size(), 6u);
+
+    // Another page of an exported document is another picture to write.
+    const fs::path document = originals() / "two pages.pdf";
+    const platform::Bytes pdf = testing_support::handWrittenPDF(
+        {testing_support::handWrittenPage({0, 0, 200, 100}), testing_support::handWrittenPage({0, 0, 100, 200})});
+    std::ofstream(document, std::ios::binary).write(reinterpret_cast<const char*>(pdf.data()), std::streamsize(pdf.size()));
+    store_->clearAll();
+    add({document});
+    ASSERT_EQ(store_->items().size(), 1u);
+    ASSERT_EQ(store_->items()[0].pageCount, 2);
+    ASSERT_TRUE(estimatesSettle());
+    exportTo(ExportDestination::folder(output()));
+    const fs::path firstPage = std::get<BatchItem::Exported>(store_->items()[0].state).url;
+    store_->setPage(2, store_->items()[0].id);
+    EXPECT_TRUE(std::holds_alternative<BatchItem::Pending>(store_->items()[0].state));
+    ASSERT_TRUE(estimatesSettle());
+    exportTo(ExportDestination::folder(output()));
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{1, 0, output()}));
+    const auto* secondPage = std::get_if<BatchItem::Exported>(&store_->items()[0].state);
+    ASSERT_NE(secondPage, nullptr) << store_->items()[0].accessibilityDescription().toStdString();
+    ASSERT_NE(secondPage->url, firstPage);
+    const ImageProperties landscape = propertiesOf(firstPage), portrait = propertiesOf(secondPage->url);
+    EXPECT_GT(landscape.pixelWidth, landscape.pixelHeight);
+    EXPECT_LT(portrait.pixelWidth, portrait.pixelHeight);
+}
+
 // Another program turns two admitted sources into a pipe and a device: their cards fail at
 // once, for estimates and for the export, and the run ends; no thread is left waiting on the
 // pipe and the device is never read.
@@ -135,6 +196,13 @@ TEST_F(EndToEnd, ReplacesTheOriginalsInPlace) {
     struct stat status {};
     ASSERT_EQ(::stat(photos[0].c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0640u);
+
+    // A replaced original is in the Trash and the card's file is the output itself: another
+    // specification does not convert the conversion again.
+    store_->setSpec(jpegSpec());
+    for (std::size_t i = 0; i < photos.size(); ++i) {
+        EXPECT_EQ(std::get<BatchItem::Exported>(store_->items()[i].state).url, photos[i]);
+    }
 }
 
 } // namespace

@@ -57,12 +57,31 @@ TEST_F(Export, AtMostWidthConvertAtOnceAndResultsAreWrittenInTheOrderTheyFinish)
     EXPECT_EQ(store_->finishedCount(), 5);
     EXPECT_EQ(store_->exportedURLs().size(), 5u);
 
-    // Everything is exported: the next run converts nothing.
+    // Everything is exported: the next run converts nothing and says nothing of its own.
     const std::size_t calls = engine_.callCount();
     exportTo(ExportDestination::folder(output()));
     ASSERT_TRUE(exportEnds());
     EXPECT_EQ(engine_.callCount(), calls);
-    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 0, output()}));
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{5, 0, output()}));
+}
+
+TEST_F(Export, WhatARunWroteUnderASpecificationChangedMeanwhileIsDueAgain) {
+    addPhotos(2);
+    settleEstimatesThenGate();
+    exportTo(ExportDestination::folder(output()));
+    OutputSpec other = store_->spec();
+    other.format = OutputFormat::jpeg();
+    store_->setSpec(other);
+    engine_.finishAll();
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(entries(output()), (std::vector<fs::path>{"p0.out", "p1.out"}));
+    EXPECT_FALSE(store_->exportSummary().has_value());
+    EXPECT_TRUE(store_->exportedURLs().empty());
+    // The estimate owed since the change runs under the new specification.
+    engine_.gated = false;
+    engine_.finishAll();
+    ASSERT_TRUE(estimatesSettle());
+    EXPECT_EQ(engine_.call(engine_.callCount() - 1).spec, other);
 }
 
 TEST_F(Export, AnUnresolvedDestinationEndsTheRunWithoutTouchingAnything) {
@@ -87,11 +106,13 @@ TEST_F(Export, FailuresAreCountedAndTheRunGoesOn) {
     ASSERT_TRUE(estimatesSettle());
     exportTo(ExportDestination::folder(output() / "gone"));
     ASSERT_TRUE(exportEnds());
-    // A missing folder fails each write with a sentence that names no folder path.
+    // A missing folder fails each write with a sentence that names no folder path, in one
+    // kind of quotation mark, with the system's own words only in the details.
     EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 3, output() / "gone"}));
-    EXPECT_FALSE(failureOf(card(0)).isEmpty());
-    EXPECT_FALSE(failureOf(card(0)).contains(QString::fromStdString(output().string())));
-    EXPECT_TRUE(card(0).detailsOfTheFailure->startsWith(failureOf(card(0)).left(10)));
+    EXPECT_EQ(failureOf(card(0)), "The file \"p0.out\" couldn't be saved because the folder \"gone\" isn't there.");
+    EXPECT_TRUE(card(0).detailsOfTheFailure->startsWith(
+        QString::fromUtf8("The file \"p0.png\" couldn't be saved because the folder \"\u2026\" isn't there.\n")));
+    EXPECT_TRUE(card(0).detailsOfTheFailure->endsWith("\nError: POSIX 2 (No such file or directory)"));
     EXPECT_TRUE(card(1).detailsOfTheFailure->contains("File: p1.png"));
 
     exportTo(ExportDestination::folder(output()));
@@ -220,9 +241,9 @@ TEST_F(Replace, NoFailureAtAnyStepLosesAnOriginal) {
     const std::vector<Step> steps = {
         {"snapshot", [](ExportScene& r) { r.files_.copyError = EIO; }, true, "replaceRefused(workingCopyFailed)",
          ReplaceRefusal::workingCopyFailed().description()},
-        {"mode bits", [](ExportScene& r) { r.files_.permissionError = EIO; }, true, "POSIX 5", ""},
-        {"working file", [](ExportScene& r) { r.files_.writeExclusiveError = ENOSPC; }, true, "POSIX 28", ""},
-        {"trash", [](ExportScene& r) { r.trash_.trashError = EXDEV; }, true, "trashRefused(POSIX 18)",
+        {"mode bits", [](ExportScene& r) { r.files_.permissionError = EIO; }, true, "POSIX 5 (Input/output error)", ""},
+        {"working file", [](ExportScene& r) { r.files_.writeExclusiveError = ENOSPC; }, true, "POSIX 28 (No space left on device)", ""},
+        {"trash", [](ExportScene& r) { r.trash_.trashError = EXDEV; }, true, "trashRefused(POSIX 18) (Invalid cross-device link)",
          trashRefused.substr(0, 40)},
         // The original changes once in the Trash and cannot be put back, so it stays there as it now is.
         {"put back", [](ExportScene& r) {
@@ -232,10 +253,10 @@ TEST_F(Replace, NoFailureAtAnyStepLosesAnOriginal) {
              r.trash_.putBackError = EACCES;
          }, false, "changedInTrash", ""},
         {"final move", [](ExportScene& r) { r.files_.refuseMovesInto = std::make_pair(r.originals(), EACCES); }, false,
-         "replacedButNotMoved(POSIX 13)", ""},
+         "replacedButNotMoved(POSIX 13) (Permission denied)", ""},
         {"final move across disks",
          [](ExportScene& r) { r.files_.refuseMovesInto = std::make_pair(r.originals(), EXDEV); }, false,
-         "replacedButNotMoved(POSIX 18)", ""},
+         "replacedButNotMoved(POSIX 18) (Invalid cross-device link)", ""},
     };
     for (std::size_t index = 0; index < steps.size(); ++index) {
         const Step& step = steps[index];

@@ -157,8 +157,7 @@ TEST_F(SafeReplacement, WorkingFileThatCannotBeWrittenIsReportedUnderTheFinalNam
     EXPECT_EQ(error->errorNumber(), EACCES);
     EXPECT_EQ(error->path(), originals() / "photo.webp");
     EXPECT_EQ(platform::fileErrorDescription(*error),
-              "You don't have permission to save the file \u201Cphoto.webp\u201D in the folder \u201Cphotos\u201D "
-              "(Permission denied).");
+              "You don't have permission to save the file \"photo.webp\" in the folder \"photos\".");
     EXPECT_EQ(textOf(photo), "old pixels");
 }
 

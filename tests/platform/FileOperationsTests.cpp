@@ -210,16 +210,19 @@ TEST(FileStatus, KeysStampsAndKinds) {
 
 TEST(FileErrorText, SentencesNameOnlyTheFileAndItsFolder) {
     const FileError denied("/home/x/Pictures/out/photo.webp", EACCES, platform::FileOperation::write);
+    // One kind of quotation mark in a sentence; the system's own words are kept apart.
     EXPECT_EQ(platform::fileErrorDescription(denied),
-              "You don't have permission to save the file \u201Cphoto.webp\u201D in the folder \u201Cout\u201D "
-              "(Permission denied).");
+              "You don't have permission to save the file \"photo.webp\" in the folder \"out\".");
     EXPECT_EQ(platform::fileErrorDiagnostic(denied), "POSIX 13");
+    EXPECT_EQ(platform::fileErrorSystemWords(denied), "Permission denied");
+    EXPECT_EQ(platform::fileErrorDescription(FileError("/home/x/gone/photo.webp", ENOENT, platform::FileOperation::write)),
+              "The file \"photo.webp\" couldn't be saved because the folder \"gone\" isn't there.");
     const FileError full = denied.withPath("/\u2026/photo.png");
     EXPECT_EQ(std::tuple(full.errorNumber(), full.operation()), std::tuple(EACCES, platform::FileOperation::write));
     EXPECT_EQ(platform::fileErrorDescription(FileError("/a/b.png", ENOSPC, platform::FileOperation::write)),
-              "The file \u201Cb.png\u201D couldn't be saved because there isn't enough space (No space left on device).");
+              "The file \"b.png\" couldn't be saved because there isn't enough space.");
     EXPECT_EQ(platform::fileErrorDescription(FileError("/a/b.png", EXDEV, platform::FileOperation::trash)),
-              "\u201Cb.png\u201D couldn't be moved to the Trash (Invalid cross-device link).");
+              "\"b.png\" couldn't be moved to the Trash.");
 }
 
 } // namespace

@@ -223,8 +223,7 @@ TEST_F(TrashWriting, ARecordFolderThatCannotBeWrittenFailsAtOnceAndLeavesTheItem
     EXPECT_EQ(refused->path(), original);
     if (::geteuid() != 0) {
         EXPECT_EQ(platform::fileErrorDescription(*refused),
-                  "\u201Cphoto.png\u201D couldn't be moved to the Trash because you don't have permission to access it "
-                  "(Permission denied).");
+                  "\"photo.png\" couldn't be moved to the Trash because you don't have permission to access it.");
     }
     readOnly.reset();
     ::chmod((trash() / "info").c_str(), 0700);
