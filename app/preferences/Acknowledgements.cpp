@@ -184,6 +184,8 @@ std::vector<Acknowledgement> build() {
     addSharing("JavaScriptCore", builtWith(QStringLiteral(PCTV_JAVASCRIPTCORE_VERSION)),
                "Runs the SVG renderer's own scripts that measure and place a document; a document's scripts never run.",
                "LGPL-2.0-or-later and BSD-2-Clause", "WebKitGTK");
+    add("libxcb", builtWith(QStringLiteral(PCTV_XCB_VERSION)),
+        "Asks the X server whether a compositing manager runs, so that menus draw their own shadow.", "MIT");
     add("nlohmann-json",
         QStringLiteral("%1.%2.%3 (compiled in)")
             .arg(NLOHMANN_JSON_VERSION_MAJOR)

@@ -18,6 +18,7 @@
 #include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QImage>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
@@ -38,6 +39,18 @@ QFormLayout* formIn(QGroupBox* box) {
     auto* form = new QFormLayout(box);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     return form;
+}
+
+// The colour a text is drawn over: the style shades a group box's inside a little darker than
+// the window, so the group box is drawn alone, without its children, and read inside.
+QColor backgroundUnder(QWidget* text, const QColor& window) {
+    QWidget* box = text->parentWidget();
+    while (box && !qobject_cast<QGroupBox*>(box) && !box->isWindow()) box = box->parentWidget();
+    if (!box || box->contentsRect().isEmpty()) return window;
+    QImage drawn(box->size(), QImage::Format_RGB32);
+    drawn.fill(window);
+    box->render(&drawn, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    return drawn.pixelColor(box->contentsRect().center());
 }
 
 } // namespace
@@ -74,7 +87,9 @@ SettingsWindow::SettingsWindow(SettingsStore& settings, DestinationStore& destin
     connect(&destinations_, &DestinationStore::chosenFolderChanged, this, &SettingsWindow::refreshDestination);
     connect(&updates_, &UpdateController::canCheckForUpdatesChanged, this, &SettingsWindow::refreshUpdates);
     connect(&updates_, &UpdateController::automaticallyChecksForUpdatesChanged, this, &SettingsWindow::refreshUpdates);
-    connect(&DSTheme::shared(), &DSTheme::changed, this, &SettingsWindow::recolourSecondaryTexts);
+    // Queued: the new palette reaches the group boxes the texts sit in only after the change.
+    connect(&DSTheme::shared(), &DSTheme::changed, this, &SettingsWindow::recolourSecondaryTexts,
+            Qt::QueuedConnection);
     recolourSecondaryTexts();
     refreshOutput();
     refreshDestination();
@@ -272,17 +287,19 @@ void SettingsWindow::makeSecondary(QLabel* label) {
 }
 
 void SettingsWindow::recolourSecondaryTexts() {
-    const QColor colour = secondaryLabelOver(palette().color(QPalette::Window), DSTheme::shared().appearance());
+    const QColor window = palette().color(QPalette::Window);
     for (QLabel* label : std::as_const(secondaryTexts_)) {
         QPalette shade = label->palette();
-        shade.setColor(QPalette::WindowText, colour);
+        shade.setColor(QPalette::WindowText,
+                       secondaryLabelOver(backgroundUnder(label, window), DSTheme::shared().appearance()));
         label->setPalette(shade);
     }
 }
 
 void SettingsWindow::changeEvent(QEvent* event) {
     // The application's palette follows the appearance too, and the texts follow its background.
-    if (event->type() == QEvent::PaletteChange) recolourSecondaryTexts();
+    if (event->type() == QEvent::PaletteChange)
+        QMetaObject::invokeMethod(this, &SettingsWindow::recolourSecondaryTexts, Qt::QueuedConnection);
     QWidget::changeEvent(event);
 }
 

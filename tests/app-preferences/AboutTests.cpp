@@ -76,7 +76,7 @@ const std::vector<std::pair<QString, QString>> creditOfObject = {
     {"libglib-2.0.so", "GLib"}, {"libgio-2.0.so", "GLib"}, {"libgmodule-2.0.so", "GLib"},
     {"libgobject-2.0.so", "GObject"}, {"libgtk-3.so", "GTK"}, {"libgdk-3.so", "GTK"},
     {"libwebkit2gtk-4.1.so", "WebKitGTK"}, {"libjavascriptcoregtk-4.1.so", "JavaScriptCore"},
-    {"libcgif.so", "cgif"}, {"libimagequant.so", "libimagequant"}};
+    {"libcgif.so", "cgif"}, {"libimagequant.so", "libimagequant"}, {"libxcb.so", "libxcb"}};
 
 QString creditFor(const QString& object) {
     for (const auto& [prefix, credit] : creditOfObject)

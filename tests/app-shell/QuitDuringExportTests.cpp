@@ -57,7 +57,9 @@ TEST_F(QuitDuringExport, TheQuestionOnScreenClosesWhenTheRunEndsAndTheQuitGoesAh
     QObject::connect(&look, &QTimer::timeout, [&] {
         auto* box = qobject_cast<AlertBox*>(shownQuestion());
         seen = box != nullptr;
-        if (box) EXPECT_GE(box->width(), box->titleBarWidth()) << "the whole title shows";
+        if (box) {
+            EXPECT_GE(box->width(), box->titleBarWidth()) << "the whole title shows";
+        }
     });
     look.start(0);
     // Should the question stay, it is taken down, so that the test fails instead of hanging.
