@@ -14,7 +14,7 @@ namespace pictavo {
 //
 // The future holds the estimate, or the conversion's error: a ConversionError, a file
 // error, or platform::CancellationError once `stop` was requested. Never wait on it from
-// the interface thread (the conversion may itself wait for that thread).
+// the interface thread: a conversion can take seconds, and the window would freeze.
 class Estimating {
 public:
     virtual ~Estimating() = default;

@@ -25,8 +25,8 @@ namespace pictavo {
 // call platform::throwIfCancelled at its checks. A job cancelled while it waits still runs,
 // and stops with platform::CancellationError at its first check.
 //
-// Never wait on one of these futures from the interface thread: a job may itself be waiting
-// for that thread (the browser-drawn SVG render does).
+// Never wait on one of these futures from the interface thread: a job can take seconds (a
+// browser-drawn SVG waits up to its watchdog for the renderer), and the window would freeze.
 class EncodeExecutor {
 public:
     // A width below 1 is raised to 1. Threads are started as jobs need them, never more
