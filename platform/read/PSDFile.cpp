@@ -95,7 +95,9 @@ void readResources(ByteView resources, PSDFile& psd) {
             if (auto index = data.u16be(0)) psd.transparentIndex = *index;
             break;
         case resolutionInfo:
-            if (auto horizontal = data.u32be(0), vertical = data.u32be(8); horizontal && vertical && *horizontal && *vertical) {
+            // Below one pixel an inch is a writer's slip (ImageMagick stores 1/65536), not a resolution.
+            if (auto horizontal = data.u32be(0), vertical = data.u32be(8);
+                horizontal && vertical && *horizontal >= 0x10000 && *vertical >= 0x10000) {
                 psd.horizontalResolution = fixedPoint(*horizontal);
                 psd.verticalResolution = fixedPoint(*vertical);
             }
