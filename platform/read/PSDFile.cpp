@@ -197,9 +197,10 @@ std::optional<PSDFile> readPSDFile(ByteView file) {
 
     const auto count = layerCount(layers, psd.bigDocument);
     psd.mergedAlpha = count && *count < 0 && psd.channels > psd.colourChannels();
-    // A side no caller would draw is let through with its declared size, which the caller refuses.
     constexpr std::int64_t drawableSide = 1'000'000;
-    if (psd.width <= drawableSide && psd.height <= drawableSide && !mergedImageComplete(psd)) return std::nullopt;
+    if (psd.width > drawableSide || psd.height > drawableSide) return psd;
+    psd.complete = mergedImageComplete(psd);
+    if (!psd.complete) return std::nullopt;
     return psd;
 }
 

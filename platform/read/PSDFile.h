@@ -39,6 +39,8 @@ struct PSDFile {
     Compression compression = Compression::raw;
     // The merged image's data, after its compression field, to the end of the file.
     ByteView imageData;
+    // Every byte the merged image's channels need is in the file.
+    bool complete = false;
 
     // The colour channels of the mode: 1, 3 or 4.
     int colourChannels() const;
@@ -48,7 +50,9 @@ struct PSDFile {
 
 // The file's layout; nothing when it is not a Photoshop file this reader can draw: a header
 // out of range, a mode or depth the format does not pair, a section that runs past the end,
-// or no merged image at all (a file saved with its layers only).
+// or no merged image at all (a file saved with its layers only). A file declaring a side of
+// over 1,000,000 pixels is let through unchecked, so that its size reaches the caller, who
+// refuses it by size; its pixels are never decoded.
 std::optional<PSDFile> readPSDFile(ByteView file);
 
 } // namespace platform

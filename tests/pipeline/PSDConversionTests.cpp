@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace {
 
 using namespace pictavo;
@@ -77,11 +79,27 @@ TEST(PSDConversion, CMYKAndLabFilesArriveInSRGBAndTransparencyIsFlattenedWhereTh
     clear.channels.push_back(platform::Bytes(width * height, 0));
     const auto clearPath = folder.write("clear.psd", testing_support::psdFile(clear));
 
+    // CMYK in a profile of its own, with transparency, stays CMYK until the output's colour is made.
+    PSDSample tagged = cmyk;
+    tagged.layerCount = -1;
+    tagged.channels.push_back({255, 0});
+    std::ifstream profile("/usr/share/color/icc/ghostscript/default_cmyk.icc", std::ios::binary);
+    if (profile) tagged.resources = {{1039, platform::Bytes(std::istreambuf_iterator<char>(profile), {})}};
+    const auto taggedPath = folder.write("tagged.psd", testing_support::psdFile(tagged));
+
     for (const auto& format : {OutputFormat::png(), OutputFormat::jpeg()}) {
         SCOPED_TRACE(format.id());
         auto spec = specFor(format);
         spec.colour = ColourPolicy::convertToSRGB;
-        auto image = decodedOutput(convert(cmykPath, spec), folder);
+        auto image = decodedOutput(convert(taggedPath, spec), folder);
+        ASSERT_TRUE(image);
+        EXPECT_LT(colourAt(*image, 0, 0)[0], 60);
+        EXPECT_GT(colourAt(*image, 0, 0)[2], 180);
+        if (format == OutputFormat::png()) {
+            EXPECT_EQ(colourAt(*image, 1, 0)[3], 0);
+        }
+
+        image = decodedOutput(convert(cmykPath, spec), folder);
         ASSERT_TRUE(image);
         const auto printed = colourAt(*image, 0, 0);
         EXPECT_LT(printed[0], 60);
