@@ -132,6 +132,16 @@ Sample sampleAt(const std::uint8_t* row, std::size_t x, int depth, bool inverted
     }
 }
 
+// The file's profile when it describes the stored colour: not for Lab, which is brought into
+// sRGB, nor for 32-bit channels, which hold linear light whatever profile names them.
+ColourSpaceRef profileKept(const PSDFile& psd) {
+    if (psd.iccProfile.size() == 0 || psd.depth == 32 || psd.mode == Mode::lab) return nullptr;
+    auto space = ColourSpace::fromICC(Bytes(psd.iccProfile.data(), psd.iccProfile.data() + psd.iccProfile.size()));
+    if (!space) return nullptr;
+    const int wanted = psd.mode == Mode::indexed ? 3 : psd.colourChannels();
+    return space->componentCount() == wanted && space->model() != ColourModel::lab ? space : nullptr;
+}
+
 } // namespace
 
 std::shared_ptr<const PSDBackend> PSDBackend::open(SharedBytes bytes) {
@@ -140,8 +150,9 @@ std::shared_ptr<const PSDBackend> PSDBackend::open(SharedBytes bytes) {
     if (!psd) return nullptr;
     auto backend = std::shared_ptr<PSDBackend>(new PSDBackend());
     backend->psd_ = *psd;
-    backend->bytes_ = std::move(bytes);
+    backend->profile_ = profileKept(*psd);
     // The views point into the bytes the backend now holds, which a shared pointer keeps.
+    backend->bytes_ = std::move(bytes);
     return backend;
 }
 
@@ -150,14 +161,6 @@ std::string PSDBackend::typeIdentifier() const { return types::psd; }
 bool PSDBackend::alpha() const {
     if (psd_.mode == Mode::indexed) return psd_.transparentIndex && *psd_.transparentIndex < 256;
     return psd_.mergedAlpha && psd_.mode != Mode::bitmap;
-}
-
-ColourSpaceRef PSDBackend::keptProfile() const {
-    if (psd_.iccProfile.size() == 0 || psd_.depth == 32 || psd_.mode == Mode::lab) return nullptr;
-    auto space = ColourSpace::fromICC(Bytes(psd_.iccProfile.data(), psd_.iccProfile.data() + psd_.iccProfile.size()));
-    if (!space) return nullptr;
-    const int wanted = psd_.mode == Mode::indexed ? 3 : psd_.colourChannels();
-    return space->componentCount() == wanted && space->model() != ColourModel::lab ? space : nullptr;
 }
 
 int PSDBackend::outputColourComponents() const {

@@ -27,13 +27,14 @@ private:
 
     bool alpha() const;
     // The file's profile when the pixels stay in its space, else null.
-    ColourSpaceRef keptProfile() const;
+    ColourSpaceRef keptProfile() const { return profile_; }
     // The colour components of the decoded pixels: 1 grey, 3 RGB, 4 CMYK.
     int outputColourComponents() const;
     int outputBits() const { return psd_.depth <= 8 ? 8 : psd_.depth; }
 
     SharedBytes bytes_;
     PSDFile psd_;
+    ColourSpaceRef profile_;
 };
 
 } // namespace platform
