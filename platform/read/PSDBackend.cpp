@@ -9,7 +9,10 @@
 
 #include <vips/vips.h>
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
+#include <limits>
 #include <cstring>
 #include <vector>
 
@@ -118,18 +121,23 @@ float bigEndianFloat(const std::uint8_t* p) {
 }
 
 // One stored sample as the output depth holds it: 8 and 16-bit integers, or float; a bitmap's
-// set bit is black. CMYK is stored with 0 as full ink, and is turned to lcms2's sense here.
+// set bit is black.
 template <typename Sample>
-Sample sampleAt(const std::uint8_t* row, std::size_t x, int depth, bool inverted) {
+Sample storedSample(const std::uint8_t* row, std::size_t x, int depth) {
     if constexpr (std::is_same_v<Sample, float>) {
         return bigEndianFloat(row + 4 * x);
     } else if constexpr (std::is_same_v<Sample, std::uint16_t>) {
-        const std::uint16_t value = bigEndian16(row + 2 * x);
-        return inverted ? static_cast<std::uint16_t>(0xFFFF - value) : value;
+        return bigEndian16(row + 2 * x);
     } else {
         if (depth == 1) return (row[x >> 3] >> (7 - (x & 7)) & 1) ? 0 : 255;
-        return inverted ? static_cast<std::uint8_t>(255 - row[x]) : row[x];
+        return row[x];
     }
+}
+
+template <typename Sample>
+constexpr double fullScale() {
+    if constexpr (std::is_same_v<Sample, float>) return 1.0;
+    else return static_cast<double>(std::numeric_limits<Sample>::max());
 }
 
 // The file's profile when it describes the stored colour: not for Lab, which is brought into
@@ -206,8 +214,9 @@ bool decodeRows(const PSDFile& psd, int colourOut, bool alpha, const ColourTrans
     const int colourIn = psd.colourChannels();
     const int channelsRead = colourIn + (alpha && psd.mode != Mode::indexed ? 1 : 0);
     const int components = colourOut + (alpha ? 1 : 0);
-    const bool inverted = psd.mode == Mode::cmyk;
     const auto width = static_cast<std::size_t>(psd.width);
+    const double full = fullScale<Sample>();
+    const bool unblend = psd.compositedOnWhite && channelsRead > colourIn;
 
     std::vector<ChannelRows> channels;
     for (int c = 0; c < channelsRead; ++c) channels.emplace_back(psd, c);
@@ -215,14 +224,34 @@ bool decodeRows(const PSDFile& psd, int colourOut, bool alpha, const ColourTrans
     std::vector<Sample> colour(transform ? width * static_cast<std::size_t>(colourIn) : 0);
     std::vector<Sample> converted(transform ? width * 3 : 0);
 
+    // Colour sample c of pixel x: taken off the white Photoshop lays a transparent composite
+    // on (white is no ink, and the neutral point of Lab's a and b), then turned to lcms2's
+    // sense of CMYK, where 0 is no ink.
+    const auto colourAt = [&](int c, std::size_t x, Sample opacity) -> Sample {
+        Sample value = storedSample<Sample>(stored[static_cast<std::size_t>(c)].data(), x, psd.depth);
+        const double a = static_cast<double>(opacity) / full;
+        if (unblend && a > 0 && a < 1) {
+            const bool neutral = psd.mode == Mode::lab && c > 0;
+            const double white = neutral ? (std::is_same_v<Sample, float> ? 0.5 : (full + 1) / 2) : full;
+            const double straight = (static_cast<double>(value) - white * (1 - a)) / a;
+            if constexpr (std::is_same_v<Sample, float>) value = static_cast<float>(straight);
+            else value = static_cast<Sample>(std::lround(std::clamp(straight, 0.0, full)));
+        }
+        if (psd.mode == Mode::cmyk) value = static_cast<Sample>(full - static_cast<double>(value));
+        return value;
+    };
+
     for (std::int64_t y = 0; y < psd.height; ++y) {
         for (int c = 0; c < channelsRead; ++c)
             if (!channels[static_cast<std::size_t>(c)].next(stored[static_cast<std::size_t>(c)].data())) return false;
         auto* out = reinterpret_cast<Sample*>(pixels + static_cast<std::size_t>(y) * rowBytes);
+        const auto opacityAt = [&](std::size_t x) {
+            return channelsRead > colourIn ? storedSample<Sample>(stored[static_cast<std::size_t>(colourIn)].data(), x, psd.depth)
+                                           : static_cast<Sample>(full);
+        };
         if (transform) {
             for (std::size_t x = 0; x < width; ++x)
-                for (int c = 0; c < colourIn; ++c)
-                    colour[x * colourIn + c] = sampleAt<Sample>(stored[static_cast<std::size_t>(c)].data(), x, psd.depth, inverted);
+                for (int c = 0; c < colourIn; ++c) colour[x * colourIn + c] = colourAt(c, x, opacityAt(x));
             transform->apply(colour.data(), converted.data(), width);
         }
         for (std::size_t x = 0; x < width; ++x) {
@@ -233,11 +262,11 @@ bool decodeRows(const PSDFile& psd, int colourOut, bool alpha, const ColourTrans
                 if (alpha) pixel[3] = index == *psd.transparentIndex ? 0 : 255;
                 continue;
             }
+            const Sample opacity = opacityAt(x);
             if (transform) std::memcpy(pixel, converted.data() + x * 3, 3 * sizeof(Sample));
             else
-                for (int c = 0; c < colourOut; ++c)
-                    pixel[c] = sampleAt<Sample>(stored[static_cast<std::size_t>(c)].data(), x, psd.depth, inverted);
-            if (alpha) pixel[colourOut] = sampleAt<Sample>(stored[static_cast<std::size_t>(colourIn)].data(), x, psd.depth, false);
+                for (int c = 0; c < colourOut; ++c) pixel[c] = colourAt(c, x, opacity);
+            if (alpha) pixel[colourOut] = opacity;
         }
     }
     return true;

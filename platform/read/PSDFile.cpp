@@ -13,7 +13,7 @@ constexpr int mostChannels = 56;
 constexpr std::size_t paletteLength = 768;
 
 constexpr std::uint16_t resolutionInfo = 1005, iptcRecord = 1028, iccProfileResource = 1039,
-                        transparencyIndex = 1047, exifData = 1058, xmpMetadata = 1060;
+                        transparencyIndex = 1047, versionInfo = 1057, exifData = 1058, xmpMetadata = 1060;
 
 // Reads forward through the file; every read past the end leaves it failed.
 class Cursor {
@@ -68,29 +68,36 @@ bool modeTakesDepth(PSDFile::Mode mode, int depth) {
 double fixedPoint(std::uint64_t value) { return static_cast<double>(value) / 65536.0; }
 
 // Resource blocks: a signature, an identifier, a padded Pascal name, a length and the data,
-// padded to an even length.
-void readResources(ByteView resources, PSDFile& psd) {
+// padded to an even length. False when the version resource says the file holds no real
+// merged image.
+bool readResources(ByteView resources, PSDFile& psd) {
     Cursor cursor(resources, 0);
     while (resources.has(cursor.at(), 4)) {
         const auto signature = resources.sub(cursor.at(), 4);
         if (!signature.startsWith(0, "8BIM"sv) && !signature.startsWith(0, "MeSa"sv) &&
             !signature.startsWith(0, "AgHg"sv) && !signature.startsWith(0, "PHUT"sv) &&
             !signature.startsWith(0, "DCSR"sv))
-            return;
+            return true;
         cursor.section(4);
         const auto identifier = static_cast<std::uint16_t>(cursor.u16());
         const auto nameLength = resources.u8(cursor.at());
-        if (!nameLength) return;
+        if (!nameLength) return true;
         cursor.section((*nameLength + 2u) & ~1u);
         const std::uint64_t length = cursor.u32();
         const ByteView data = cursor.section(length);
-        if (cursor.failed()) return;
+        if (cursor.failed()) return true;
         if (length % 2) cursor.section(1);
         switch (identifier) {
         case iccProfileResource: psd.iccProfile = data; break;
         case exifData: psd.exif = data; break;
         case xmpMetadata: psd.xmp = data; break;
         case iptcRecord: psd.iptc = data; break;
+        case versionInfo:
+            // A version, then whether the merged image is real: a file saved without it holds
+            // a blank stand-in.
+            if (data.u8(4) == std::uint8_t{0}) return false;
+            psd.compositedOnWhite = true;
+            break;
         case transparencyIndex:
             if (auto index = data.u16be(0)) psd.transparentIndex = *index;
             break;
@@ -105,6 +112,7 @@ void readResources(ByteView resources, PSDFile& psd) {
         default: break;
         }
     }
+    return true;
 }
 
 // The layer count of the layer section; 16 and 32-bit files keep it in a tagged block of the
@@ -188,7 +196,7 @@ std::optional<PSDFile> readPSDFile(ByteView file) {
         if (colourModeData.size() < paletteLength) return std::nullopt;
         psd.palette = colourModeData.sub(0, paletteLength);
     }
-    readResources(cursor.section(cursor.u32()), psd);
+    if (!readResources(cursor.section(cursor.u32()), psd)) return std::nullopt;
     const ByteView layers = cursor.section(psd.bigDocument ? cursor.u64() : cursor.u32());
     const auto compression = cursor.u16();
     if (cursor.failed() || compression > 1) return std::nullopt;

@@ -36,6 +36,9 @@ struct PSDFile {
     std::optional<double> verticalResolution;
 
     bool mergedAlpha = false;
+    // Photoshop, and the editors that write its version resource, lay a transparent merged
+    // image on white; others store its colour straight.
+    bool compositedOnWhite = false;
     Compression compression = Compression::raw;
     // The merged image's data, after its compression field, to the end of the file.
     ByteView imageData;
@@ -50,7 +53,8 @@ struct PSDFile {
 
 // The file's layout; nothing when it is not a Photoshop file this reader can draw: a header
 // out of range, a mode or depth the format does not pair, a section that runs past the end,
-// or no merged image at all (a file saved with its layers only). A file declaring a side of
+// or no merged image at all (a file saved with its layers only, whose version resource says
+// that what stands in the merged image's place is not the picture). A file declaring a side of
 // over 1,000,000 pixels is let through unchecked, so that its size reaches the caller, who
 // refuses it by size; its pixels are never decoded.
 std::optional<PSDFile> readPSDFile(ByteView file);

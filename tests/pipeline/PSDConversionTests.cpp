@@ -131,7 +131,12 @@ TEST(PSDConversion, DamagedLayerOnlyAndOversizedFilesFailWithTheirSentences) {
     layersOnly.withoutMergedImage = true;
     auto unknownVersion = markedCorner();
     unknownVersion.version = 3;
-    for (const auto& [name, sample] : {std::pair{"layers.psd", layersOnly}, std::pair{"future.psd", unknownVersion}}) {
+    // Saved without its composite: Photoshop's version resource says a blank stands in its place.
+    auto blankStandIn = markedCorner();
+    blankStandIn.layerCount = 2;
+    blankStandIn.resources = {{1057, {0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}}};
+    for (const auto& [name, sample] : {std::pair{"layers.psd", layersOnly}, std::pair{"future.psd", unknownVersion},
+                                       std::pair{"blank.psd", blankStandIn}}) {
         const auto path = folder.write(name, testing_support::psdFile(sample));
         const auto error = testing_support::thrownBy([&] { (void)convert(path, spec); });
         EXPECT_EQ(error.errorDescription(), std::string(name) + " can't be opened. It may be damaged.");

@@ -36,6 +36,11 @@ PSDSample sampleOf(int mode, int depth, std::vector<Bytes> channels, std::int64_
     return sample;
 }
 
+// The version resource: its version, whether the merged image is real, and the writer's name.
+Bytes photoshopVersion(bool realMergedImage) {
+    return {0, 0, 0, 1, static_cast<std::uint8_t>(realMergedImage ? 1 : 0), 0, 0, 0, 1, 0, 'P', 0, 0, 0, 0, 0, 0, 0, 1};
+}
+
 const Bytes reds = {255, 0, 10, 20, 30, 128};
 const Bytes greens = {0, 255, 40, 50, 60, 128};
 const Bytes blues = {0, 0, 70, 80, 90, 128};
@@ -64,6 +69,18 @@ TEST(PSDReader, ReadsTheMergedRGBImageRawOrPackBitsInPSDAndPSBWithItsTransparenc
             EXPECT_EQ(pixelAt(*image, 2, 1), (std::vector<int>{128, 128, 128, 1}));
             EXPECT_TRUE(*openBytes(psdFile(sample))->propertiesAt(0)->at(keys::hasAlpha).get<bool>());
         }
+    ImageRef image;
+
+    // Photoshop lays a transparent composite on white, and says so with its version resource;
+    // the straight colour is taken back out of it.
+    auto composited = sampleOf(3, 8, {{191, 255, 7}, {191, 255, 7}, {255, 255, 7}, {128, 0, 255}}, 3, 1);
+    composited.layerCount = -1;
+    composited.resources = {{1057, photoshopVersion(true)}};
+    image = decoded(psdFile(composited));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(pixelAt(*image, 0, 0), (std::vector<int>{128, 128, 255, 128}));
+    EXPECT_EQ(pixelAt(*image, 1, 0), (std::vector<int>{255, 255, 255, 0}));
+    EXPECT_EQ(pixelAt(*image, 2, 0), (std::vector<int>{7, 7, 7, 255}));
 
     // Rows longer than a PackBits run, in 16 and 32 bits.
     const std::int64_t wide = 300;
@@ -75,7 +92,7 @@ TEST(PSDReader, ReadsTheMergedRGBImageRawOrPackBitsInPSDAndPSBWithItsTransparenc
     }
     auto sixteen = sampleOf(3, 16, {bigEndian16(ramp), bigEndian16(ramp), bigEndian16(ramp)}, wide, 1);
     sixteen.packBits = true;
-    auto image = decoded(psdFile(sixteen));
+    image = decoded(psdFile(sixteen));
     ASSERT_TRUE(image);
     EXPECT_EQ(image->bitsPerComponent(), 16);
     EXPECT_EQ(pixelAt(*image, 299, 0), (std::vector<int>{59800, 59800, 59800}));
@@ -230,6 +247,9 @@ TEST(PSDReader, RefusesDamagedCutShortAndLayerOnlyFilesAndChecksTheBudgetBeforeD
     changed = sound;
     changed.withoutMergedImage = true;
     refused(changed, "layers only, no merged image");
+    changed = sound;
+    changed.resources = {{1057, photoshopVersion(false)}};
+    refused(changed, "saved without its composite: a blank stands in the merged image's place");
     changed = sound;
     changed.width = 0;
     refused(changed, "no width");
