@@ -96,6 +96,17 @@ TEST(PSDReader, ReadsTheMergedRGBImageRawOrPackBitsInPSDAndPSBWithItsTransparenc
     ASSERT_TRUE(image);
     EXPECT_EQ(image->bitsPerComponent(), 16);
     EXPECT_EQ(pixelAt(*image, 299, 0), (std::vector<int>{59800, 59800, 59800}));
+    // A 16-bit file's layer count, and so its word on transparency, stands in a tagged block.
+    for (int version : {1, 2}) {
+        sixteen.version = version;
+        sixteen.channels.push_back(bigEndian16(std::vector<std::uint16_t>(wide, 1000)));
+        sixteen.layerCount = -1;
+        sixteen.layersInTaggedBlock = true;
+        image = decoded(psdFile(sixteen));
+        ASSERT_TRUE(image);
+        EXPECT_EQ(pixelAt(*image, 299, 0), (std::vector<int>{59800, 59800, 59800, 1000}));
+        sixteen.channels.pop_back();
+    }
     // Photoshop's 32-bit channels are linear light.
     image = decoded(psdFile(sampleOf(3, 32, {bigEndianFloats(light), bigEndianFloats(light), bigEndianFloats(light)}, wide, 1)));
     ASSERT_TRUE(image);

@@ -65,7 +65,14 @@ platform::Bytes psdFile(const PSDSample& sample) {
     append(out, resources);
 
     platform::Bytes layers;
-    if (sample.layerCount != 0) {
+    if (sample.layerCount != 0 && sample.layersInTaggedBlock) {
+        put(layers, 0, big ? 8 : 4); // no layer information of its own
+        put(layers, 0, 4);           // no global layer mask
+        append(layers, {'8', 'B', 'I', 'M', 'L', 'r', '1', '6'});
+        put(layers, 4, big ? 8 : 4);
+        put(layers, static_cast<std::uint16_t>(static_cast<std::int16_t>(sample.layerCount)), 2);
+        put(layers, 0, 2);
+    } else if (sample.layerCount != 0) {
         put(layers, 2, big ? 8 : 4);
         put(layers, static_cast<std::uint16_t>(static_cast<std::int16_t>(sample.layerCount)), 2);
     }

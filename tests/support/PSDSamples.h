@@ -23,6 +23,8 @@ struct PSDSample {
     bool packBits = false;
     // Negative: the merged image's first extra channel is its transparency.
     int layerCount = 0;
+    // Where 16 and 32-bit files keep the layers: a tagged block after an empty layer information.
+    bool layersInTaggedBlock = false;
     platform::Bytes colourModeData;
     std::vector<std::pair<std::uint16_t, platform::Bytes>> resources;
     // Cuts the file after its layer section: a file saved without a merged image.
