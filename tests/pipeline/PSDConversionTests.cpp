@@ -56,6 +56,11 @@ TEST(PSDConversion, APhotoshopFileIsTurnedUprightAndKeepsItsColoursInEveryFormat
         // Display P3's blue is deeper than sRGB's, so it arrives clipped to sRGB's own.
         EXPECT_PRED3(near, colourAt(*image, 0, height), (std::array<int, 4>{0, 0, 255, 255}), 40);
     }
+    // Photoshop files are read, not written: "Same as source" falls back and says so.
+    const auto same = convert(path, specFor(OutputFormat::sameAsSource()));
+    EXPECT_EQ(same.format, OutputFormat::jpeg());
+    EXPECT_EQ(same.warnings, std::vector{ConversionWarning::formatFellBack(OutputFormat::jpeg(), "PSD")});
+
     // Kept colour keeps the file's profile.
     const auto kept = decodedOutput(convert(path, specFor(OutputFormat::png())), folder);
     ASSERT_TRUE(kept);
