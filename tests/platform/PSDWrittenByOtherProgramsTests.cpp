@@ -144,13 +144,14 @@ TEST(PSDWrittenByOtherPrograms, GIMPFilesInEveryModeAndDepthItWrites) {
 (write-both "greya8" 1 8)
 (write-both "indexed" 2 8)
 (write-both "rgba16" 0 16)
+(write-both "greya16" 1 16)
 (gimp-quit 0)
 )";
     folder.write("write.scm", Bytes(script.begin(), script.end()));
     ASSERT_TRUE(make(folder, "gimp-console -i -d -f -b - < write.scm"));
     expectReadLikeTheirFlattenedExport(folder, {{"rgba8", ""}, {"rgb8", ""}, {"greya8", ""}, {"indexed", ""}}, 0);
     // GIMP rounds its 16-bit PNG export and its Photoshop file apart by up to one step of 8 bits.
-    expectReadLikeTheirFlattenedExport(folder, {{"rgba16", ""}}, 257);
+    expectReadLikeTheirFlattenedExport(folder, {{"rgba16", ""}, {"greya16", ""}}, 257);
 }
 
 } // namespace
