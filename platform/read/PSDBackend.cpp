@@ -57,7 +57,7 @@ public:
         }
         countBytes_ = psd.bigDocument ? 4 : 2;
         countAt_ = first * countBytes_;
-        at_ = static_cast<std::size_t>(psd.channels) * height * countBytes_;
+        at_ = static_cast<std::size_t>(psd.storedChannels) * height * countBytes_;
         for (std::size_t row = 0; row < first; ++row) at_ += count(row * countBytes_);
     }
 

@@ -149,7 +149,7 @@ std::optional<std::int16_t> layerCount(ByteView section, bool bigDocument) {
 
 // Whether every byte the merged image's channels need is in the file.
 bool mergedImageComplete(const PSDFile& psd) {
-    const auto rows = static_cast<std::uint64_t>(psd.channels) * static_cast<std::uint64_t>(psd.height);
+    const auto rows = static_cast<std::uint64_t>(psd.storedChannels) * static_cast<std::uint64_t>(psd.height);
     if (psd.compression == PSDFile::Compression::raw) {
         const std::uint64_t rowBytes = psd.rowBytes();
         return rowBytes != 0 && rows <= psd.imageData.size() / rowBytes;
@@ -206,8 +206,19 @@ std::optional<PSDFile> readPSDFile(ByteView file) {
     const auto count = layerCount(layers, psd.bigDocument);
     psd.mergedAlpha = count && *count < 0 && psd.channels > psd.colourChannels();
     constexpr std::int64_t drawableSide = 1'000'000;
-    if (psd.width > drawableSide || psd.height > drawableSide) return psd;
+    if (psd.width > drawableSide || psd.height > drawableSide) {
+        psd.storedChannels = psd.channels;
+        return psd;
+    }
+    psd.storedChannels = psd.channels;
     psd.complete = mergedImageComplete(psd);
+    // ImageMagick's indexed colour with transparency names an alpha channel in the header and
+    // stores the indices alone; any other shortfall is a file cut short.
+    if (!psd.complete && psd.mode == PSDFile::Mode::indexed && psd.channels > 1) {
+        psd.storedChannels = psd.colourChannels();
+        psd.mergedAlpha = false;
+        psd.complete = mergedImageComplete(psd);
+    }
     if (!psd.complete) return std::nullopt;
     return psd;
 }

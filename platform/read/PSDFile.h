@@ -19,6 +19,9 @@ struct PSDFile {
 
     bool bigDocument = false; // PSB
     int channels = 0;
+    // The channels the merged image's data holds: all the header's, or, for indexed colour,
+    // the indices alone where the writer stored no more.
+    int storedChannels = 0;
     std::int64_t width = 0;
     std::int64_t height = 0;
     int depth = 0;

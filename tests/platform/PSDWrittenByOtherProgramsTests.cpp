@@ -85,6 +85,23 @@ TEST(PSDWrittenByOtherPrograms, ImageMagickFilesInEveryModeAndDepthItWrites) {
     ASSERT_TRUE(make(folder, commands));
     expectReadLikeTheirFlattenedExport(folder, files, 0);
 
+    // ImageMagick's indexed colour with transparency names an alpha channel in the header but
+    // stores the indices alone: the colours are read, opaque.
+    for (const std::string compression : {"None", "RLE"}) {
+        SCOPED_TRACE(compression);
+        ASSERT_TRUE(make(folder, withAlpha + "-depth 8 -colors 8 -type PaletteAlpha -compress " + compression +
+                                     " -write clear.png clear.psd"));
+        const auto psd = read(folder.file("clear.psd"));
+        const auto png = read(folder.file("clear.png"));
+        ASSERT_TRUE(psd && png);
+        ASSERT_EQ(psd->componentsPerPixel(), 3);
+        for (std::int64_t x = 0; x < psd->width(); ++x) {
+            auto colour = pixelAt(*png, x, 5);
+            colour.resize(3);
+            EXPECT_EQ(pixelAt(*psd, x, 5), colour) << x;
+        }
+    }
+
     // CMYK made through a press profile, which the file then carries, read back to sRGB
     // through it: within a few levels of the picture it was made from (the two programs choose
     // rendering intents of their own).
