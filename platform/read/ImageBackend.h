@@ -46,5 +46,8 @@ std::optional<std::int64_t> addExif(PropertyMap& properties, Bytes tiffStructure
 // The colour space of decoded pixels: the embedded profile when it fits the colour
 // components, otherwise sRGB for colour and device grey for grey.
 ColourSpaceRef colourSpaceForPixels(const Bytes* icc, int colourComponents);
+// Floating-point pixels (HDR, EXR, PFM, 32-bit Photoshop files) are linear light with sRGB
+// primaries; tagging them with the sRGB curve would brighten every mid-tone.
+ColourSpaceRef linearLightSpace(bool colour);
 
 } // namespace platform

@@ -6,6 +6,7 @@
 #include "platform/read/ICNSBackend.h"
 #include "platform/read/ICOBackend.h"
 #include "platform/read/PNMBackend.h"
+#include "platform/read/PSDBackend.h"
 #include "platform/types/ImageSniffer.h"
 #include "platform/types/FormatFacts.h"
 #include "platform/read/RawBackend.h"
@@ -46,7 +47,7 @@ bool canRead(const FormatFacts& row) {
     switch (row.reader) {
     case ReadBackEnd::none: return false;
     case ReadBackEnd::vips: return vipsHasLoader(row.vipsLoader) && heifDecodes(row.heifCodec);
-    case ReadBackEnd::bmp: case ReadBackEnd::ico: case ReadBackEnd::icns: case ReadBackEnd::tga: case ReadBackEnd::cameraRaw:
+    case ReadBackEnd::bmp: case ReadBackEnd::ico: case ReadBackEnd::icns: case ReadBackEnd::psd: case ReadBackEnd::tga: case ReadBackEnd::cameraRaw:
         return true;
     }
     return false;
@@ -84,6 +85,7 @@ Outcome<ImageReader> ImageReader::open(SharedBytes bytes, std::optional<std::fil
     case SniffedFormat::icns: backend = ICNSBackend::open(bytes); break;
     case SniffedFormat::tiff: backend = openTiffFamily(bytes, sniffed, path, cause); break;
     case SniffedFormat::pnm: backend = PNMBackend::open(bytes, sniffed); break;
+    case SniffedFormat::psd: backend = PSDBackend::open(bytes); break;
     case SniffedFormat::tga: backend = TGABackend::open(bytes); break;
     case SniffedFormat::unknown: backend = RawBackend::open(bytes); break;
     default: backend = VipsBackend::open(bytes, sniffed, path, &cause); break;

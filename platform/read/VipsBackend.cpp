@@ -3,7 +3,6 @@
 #include "platform/metadata/ExifGPS.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/read/GIFTransparency.h"
-#include "platform/colour/LcmsProfile.h"
 #include "platform/files/RegularFile.h"
 #include "platform/vips/VipsRuntime.h"
 #include "platform/vips/VipsWork.h"
@@ -55,34 +54,6 @@ int bitsOf(VipsBandFormat format) {
     case VIPS_FORMAT_DOUBLE: case VIPS_FORMAT_DPCOMPLEX: return 64;
     default: return 32;
     }
-}
-
-// Floating-point pixels from HDR, EXR and PFM files are linear light with sRGB primaries;
-// tagging them with the sRGB curve would brighten every mid-tone.
-ColourSpaceRef linearLightSpace(bool colour) {
-    auto make = [](bool rgb) -> ColourSpaceRef {
-        cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
-        LcmsProfile profile;
-        if (rgb) {
-            cmsCIExyY white;
-            cmsWhitePointFromTemp(&white, 6504);
-            const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
-            cmsToneCurve* curves[3] = {linear, linear, linear};
-            profile.reset(cmsCreateRGBProfile(&white, &primaries, curves));
-        } else {
-            profile.reset(cmsCreateGrayProfile(cmsD50_xyY(), linear));
-        }
-        cmsFreeToneCurve(linear);
-        if (!profile) return nullptr;
-        cmsMLU* description = cmsMLUalloc(nullptr, 1);
-        cmsMLUsetASCII(description, "en", "US", rgb ? "Linear sRGB" : "Linear Grey");
-        cmsWriteTag(profile.get(), cmsSigProfileDescriptionTag, description);
-        cmsMLUfree(description);
-        return ColourSpace::fromICC(lcmsProfileBytes(profile.get()));
-    };
-    static const ColourSpaceRef rgb = make(true);
-    static const ColourSpaceRef grey = make(false);
-    return colour ? rgb : grey;
 }
 
 // Takes ownership of the result of one vips operation, or gives null when it failed.

@@ -14,11 +14,11 @@ namespace platform {
 // and never by the file's name: a PNG named .jpg is still a PNG. TGA, which has no
 // signature, is told by a header whose every field is plausible, after every other family.
 enum class SniffedFormat {
-    jpeg, png, gif, webp, tiff, heif, jpeg2000, jpegXL, pnm, radiance, openEXR, bmp, ico, icns, tga, unknown
+    jpeg, png, gif, webp, tiff, heif, jpeg2000, jpegXL, pnm, radiance, openEXR, bmp, ico, icns, psd, tga, unknown
 };
 
 // Which of the reader's back ends opens a format; `none` for types it does not read.
-enum class ReadBackEnd { none, vips, bmp, ico, icns, tga, cameraRaw };
+enum class ReadBackEnd { none, vips, bmp, ico, icns, psd, tga, cameraRaw };
 // Which of the writer's back ends writes a format; `none` for types it does not write.
 enum class WriteBackEnd { none, png, jpeg, tiff, gif, heif, jpeg2000, bmp, ico, pdf };
 // The libheif codec a HEIF-family format is read and written with.

@@ -6,6 +6,7 @@
 #include "platform/files/FilePath.h"
 #include "support/EncodedSamples.h"
 #include "support/IconSamples.h"
+#include "support/PSDSamples.h"
 #include "support/TGASamples.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,30 @@ struct Source {
     platform::Bytes bytes;
 };
 
+// A Photoshop file as an editor saves it: transparent RGB coded with PackBits, or a big
+// document's 16-bit CMYK.
+platform::Bytes photoshopSample(bool bigCMYK) {
+    testing_support::PSDSample sample;
+    sample.width = sampleWidth;
+    sample.height = sampleHeight;
+    sample.packBits = true;
+    sample.version = bigCMYK ? 2 : 1;
+    sample.mode = bigCMYK ? 4 : 3;
+    sample.depth = bigCMYK ? 16 : 8;
+    sample.layerCount = bigCMYK ? 1 : -1;
+    for (int channel = 0; channel < 4; ++channel) {
+        platform::Bytes stored;
+        for (int y = 0; y < sampleHeight; ++y)
+            for (int x = 0; x < sampleWidth; ++x) {
+                const auto value = static_cast<std::uint8_t>(channel == 3 ? 255 - 8 * y : (x * 10 + y * 3 * channel) % 256);
+                stored.push_back(value);
+                if (bigCMYK) stored.push_back(value);
+            }
+        sample.channels.push_back(std::move(stored));
+    }
+    return testing_support::psdFile(sample);
+}
+
 // One small file of every kind this machine reads, made as other programs make them.
 std::vector<Source> sourcesOfEveryReadableKind() {
     testing_support::SampleImage picture;
@@ -45,6 +70,8 @@ std::vector<Source> sourcesOfEveryReadableKind() {
     if (auto ppm = testing_support::encodeSample(picture, ".ppm"))
         for (const auto& [name, options] : {std::pair{"rgb.tga", "-rgb"}, std::pair{"mapped.tga", "-cmap -norle"}})
             if (auto tga = testing_support::netpbmTGA(*ppm, options)) sources.push_back({name, *tga});
+    sources.push_back({"layers.psd", photoshopSample(false)});
+    sources.push_back({"press.psb", photoshopSample(true)});
     return sources;
 }
 
