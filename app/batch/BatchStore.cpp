@@ -1,6 +1,6 @@
 #include "app/batch/BatchStore.h"
 
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 #include "app/batch/BatchStoreWork.h"
 #include "platform/files/FileStatus.h"
 #include "platform/base/Hashing.h"
@@ -68,7 +68,7 @@ void BatchStore::setItems(std::vector<BatchItem> items) {
 }
 
 void BatchStore::setSpec(const OutputSpec& spec) {
-    assertMainThread();
+    platform::assertMainThread();
     if (spec == spec_) return;
     spec_ = spec;
     Q_EMIT specChanged();
@@ -108,7 +108,7 @@ void BatchStore::setTotalEstimatedBytesAtRunStart(std::optional<std::int64_t> to
 }
 
 void BatchStore::setPage(std::int64_t page, const QUuid& id) {
-    assertMainThread();
+    platform::assertMainThread();
     if (isExporting_ || items_.empty()) return;
     const auto card = std::find_if(items_.begin(), items_.end(), [&](const BatchItem& item) { return item.id == id; });
     if (card == items_.end()) return;
@@ -121,7 +121,7 @@ void BatchStore::setPage(std::int64_t page, const QUuid& id) {
 }
 
 void BatchStore::remove(const QSet<QUuid>& ids) {
-    assertMainThread();
+    platform::assertMainThread();
     std::unordered_set<std::string> urls;
     for (const BatchItem& item : items_) {
         if (ids.contains(item.id)) urls.insert(item.url.string());
@@ -161,7 +161,7 @@ void BatchStore::remove(const QSet<QUuid>& ids) {
 }
 
 void BatchStore::clearAll() {
-    assertMainThread();
+    platform::assertMainThread();
     cancelEstimatePass();
     setItems({});
     known_.clear();

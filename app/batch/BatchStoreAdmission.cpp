@@ -1,4 +1,4 @@
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 #include "app/desktop/BackgroundWork.h"
 #include "app/batch/BatchStoreWork.h"
 #include "app/batch/NaturalPathOrder.h"
@@ -41,7 +41,7 @@ bool decoderReads(const DecoderRegistry& decoders, const fs::path& path) {
 } // namespace
 
 bool BatchStore::accepts(const QList<QUrl>& urls) const {
-    assertMainThread();
+    platform::assertMainThread();
     for (const QUrl& url : urls) {
         const std::optional<fs::path> path = localPath(url);
         if (!path) continue;
@@ -54,7 +54,7 @@ bool BatchStore::accepts(const QList<QUrl>& urls) const {
 }
 
 void BatchStore::add(const QList<QUrl>& urls, AddCompletion done) {
-    assertMainThread();
+    platform::assertMainThread();
     const std::int64_t generation = batchGeneration_;
     const std::int64_t startedAfter = removals_;
     const QUuid importId = QUuid::createUuid();

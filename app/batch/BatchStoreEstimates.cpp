@@ -1,4 +1,4 @@
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 #include "app/desktop/BackgroundWork.h"
 #include "app/batch/BatchStoreWork.h"
 
@@ -18,7 +18,7 @@ void BatchStore::cancelEstimatePass() {
 }
 
 void BatchStore::scheduleEstimates() {
-    assertMainThread();
+    platform::assertMainThread();
     if (isExporting_) {
         refreshOwedAfterRun_ = true;
         return;

@@ -1,5 +1,5 @@
 #include "app/batch/BatchStoreWork.h"
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 
 namespace pictavo {
 
@@ -7,7 +7,7 @@ namespace fs = std::filesystem;
 
 void BatchStore::exportBatch(const Converting& engine, const DestinationResolution& resolution,
                              SharedSecurityScope scope, ReplaceFolderAccess* accessReplaceFolder) {
-    assertMainThread();
+    platform::assertMainThread();
     if (isExporting_) return;
     setExporting(true);
     setTotalEstimatedBytesAtRunStart(estimatedBytes());
@@ -51,7 +51,7 @@ std::optional<FolderRequest> BatchStore::folderRequest() const {
 }
 
 void BatchStore::answerFolderRequest(const QUuid& id, std::optional<fs::path> folder) {
-    assertMainThread();
+    platform::assertMainThread();
     if (const std::shared_ptr<ExportRun> run = run_) run->answerFolderRequest(id, std::move(folder));
 }
 

@@ -1,7 +1,7 @@
 #include "app/batch/ExportRun.h"
 
 #include "app/desktop/BackgroundWork.h"
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 
 namespace pictavo {
 
@@ -11,7 +11,7 @@ ExportRun::ExportRun(Owner& owner, QObject* context, Setup setup, std::vector<Ex
     : owner_(owner), context_(context), setup_(std::move(setup)), jobs_(std::move(jobs)) {}
 
 void ExportRun::start() {
-    assertMainThread();
+    platform::assertMainThread();
     if (replacing()) beginReplacing();
     advance();
 }
@@ -23,7 +23,7 @@ std::optional<FolderRequest> ExportRun::folderRequest() const {
 }
 
 void ExportRun::answerFolderRequest(const QUuid& id, std::optional<fs::path> folder) {
-    assertMainThread();
+    platform::assertMainThread();
     auto* waiting = std::get_if<WaitingForFolder>(&state_);
     if (!waiting || waiting->answer || waiting->request.id != id) return;
     waiting->answer = std::move(folder);

@@ -5,7 +5,7 @@
 #include "ImageEngine/Stages/OrientationStage.h"
 #include "ImageEngine/Stages/Redraw.h"
 #include "app/desktop/BackgroundWork.h"
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 #include "platform/text/TextFormat.h"
 
 #include <QMutex>
@@ -161,7 +161,7 @@ ThumbnailSource ThumbnailLoader::sourceOf(const Request& request) {
 }
 
 void ThumbnailLoader::thumbnail(const Request& request, QObject* context, Delivery done) {
-    assertMainThread();
+    platform::assertMainThread();
     const QString key = keyText(request);
     const ThumbnailSource source = sourceOf(request);
     std::uint64_t used = 0;
@@ -203,7 +203,7 @@ void ThumbnailLoader::thumbnail(const Request& request, QObject* context, Delive
 }
 
 void ThumbnailLoader::keep(std::unordered_set<ThumbnailSource> sources) {
-    assertMainThread();
+    platform::assertMainThread();
     QMutexLocker locker(&state_->lock);
     state_->kept = std::move(sources);
     state_->evict(std::nullopt);

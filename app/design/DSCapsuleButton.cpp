@@ -1,6 +1,6 @@
 #include "app/design/DSCapsuleButton.h"
 
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
@@ -160,7 +160,7 @@ QSize DSCapsuleButton::sizeHint() const {
 QSize DSCapsuleButton::minimumSizeHint() const { return sizeHint(); }
 
 void DSCapsuleButton::setHovering(bool hovering) {
-    assertMainThread();
+    platform::assertMainThread();
     if (hovering == isHovering_) return;
     isHovering_ = hovering;
     startTransition();

@@ -1,6 +1,6 @@
 #include "app/design/DSEventMonitor.h"
 
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -56,14 +56,14 @@ DSEventMonitor::Token DSEventMonitor::addKeyDownMonitor(KeyHandler handler) {
 }
 
 DSEventMonitor::Token DSEventMonitor::add(Monitor monitor) {
-    assertMainThread();
+    platform::assertMainThread();
     monitor.token = nextToken_++;
     monitors_.push_back(std::move(monitor));
     return monitors_.back().token;
 }
 
 void DSEventMonitor::removeMonitor(Token token) {
-    assertMainThread();
+    platform::assertMainThread();
     std::erase_if(monitors_, [token](const Monitor& monitor) { return monitor.token == token; });
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 #include "app/design/DSAnnouncer.h"
 #include "app/design/DSEventMonitor.h"
 #include "app/design/DSMenuAnnouncement.h"
@@ -46,7 +46,7 @@ public:
     // Nothing opens while the anchor is gone or shows in no window.
     void showPanel(DSMenuContent<T> content, std::optional<T> selection, std::function<void(const T&)> onChoose,
                    std::function<void()> onDismiss, int width) {
-        assertMainThread();
+        platform::assertMainThread();
         if (!anchor_) return;
         close();
         content_ = std::move(content);
@@ -137,7 +137,7 @@ public:
         const std::weak_ptr<bool> alive = alive_;
         keyMonitor_ = DSEventMonitor::shared().addKeyDownMonitor([this, alive](const DSKeyEvent& event) {
             if (!alive.lock() || !isOpen()) return false;
-            assertMainThread();
+            platform::assertMainThread();
             const auto [parentWindow, menu] = panel_.windows();
             if (!event.window || (event.window != parentWindow && event.window != menu)) return false;
             return handleKey(event);
@@ -197,12 +197,12 @@ private:
         const auto current = [this, alive, shown] { return alive.lock() && shown && panel_.panel() == shown; };
         window->panel()->onChoose = [this, current](std::size_t position) {
             if (!current()) return;
-            assertMainThread();
+            platform::assertMainThread();
             choose(content_.allRows()[position].tag);
         };
         window->panel()->onHighlight = [this, current](std::optional<std::size_t> position) {
             if (!current()) return;
-            assertMainThread();
+            platform::assertMainThread();
             hover(position ? std::optional<T>(content_.allRows()[*position].tag) : std::nullopt);
         };
     }

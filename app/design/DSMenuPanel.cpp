@@ -1,6 +1,6 @@
 #include "app/design/DSMenuPanel.h"
 
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSMenuRowAccessible.h"
 #include "app/design/DSPalette.h"
@@ -113,7 +113,7 @@ bool DSMenuPanel::sameShape(const std::vector<DSMenuPanelGroup>& a, const std::v
 }
 
 void DSMenuPanel::setGroups(std::vector<DSMenuPanelGroup> groups) {
-    assertMainThread();
+    platform::assertMainThread();
     const bool rebuildNeeded = !sameShape(groups_, groups) || rows_.empty();
     groups_ = std::move(groups);
     if (rebuildNeeded) {

@@ -1,6 +1,6 @@
 #include "app/design/DSPanelController.h"
 
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 
 namespace pictavo {
 
@@ -9,7 +9,7 @@ DSPanelController::DSPanelController(QWidget* anchor, QObject* parent) : QObject
 DSPanelController::~DSPanelController() { close(); }
 
 void DSPanelController::show(const ContentFactory& makeContent, int width, std::function<void()> onDismiss) {
-    assertMainThread();
+    platform::assertMainThread();
     if (!anchor_ || !anchor_->isVisible()) return;
     // The arrow's apex points at the middle of the trigger.
     const double arrowX = anchor_->width() / 2.0 - DSPopoverWindow::arrowWidth / 2.0;

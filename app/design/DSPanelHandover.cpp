@@ -1,6 +1,6 @@
 #include "app/design/DSPanelHandover.h"
 
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 #include "app/design/DSPanelPlacement.h"
 
 #include <QCoreApplication>
@@ -22,18 +22,18 @@ DSPanelHandover& DSPanelHandover::shared() {
 }
 
 void DSPanelHandover::registerAnchor(QWidget* view, Activation activate) {
-    assertMainThread();
+    platform::assertMainThread();
     unregisterAnchor(view);
     entries_.push_back({view, view, std::move(activate)});
 }
 
 void DSPanelHandover::unregisterAnchor(const QObject* view) {
-    assertMainThread();
+    platform::assertMainThread();
     std::erase_if(entries_, [view](const Entry& entry) { return entry.id == view; });
 }
 
 std::optional<DSPanelHandover::Hit> DSPanelHandover::hitTest(const QWidget* leftOut, QPointF screenPoint) const {
-    assertMainThread();
+    platform::assertMainThread();
     for (const Entry& entry : entries_) {
         if (entry.id == leftOut || !entry.view) continue;
         const QRectF frame = screenRectOf(entry.view);
@@ -50,7 +50,7 @@ bool DSPanelHandover::contains(const QObject* id, QPointF screenPoint) const {
 }
 
 void DSPanelHandover::armRelease(const QObject* id, Activation activate) {
-    assertMainThread();
+    platform::assertMainThread();
     removeReleaseMonitor();
     releaseMonitor_ = DSEventMonitor::shared().addMouseUpMonitor(
         [this, id, activate = std::move(activate)](const DSMouseEvent& event) { return release(id, activate, event); });
@@ -63,13 +63,13 @@ void DSPanelHandover::removeReleaseMonitor() {
 
 bool DSPanelHandover::release(const QObject* id, const Activation& activate, const DSMouseEvent& event) {
     if (!isHandoverButton(event.button)) return false;
-    assertMainThread();
+    platform::assertMainThread();
     removeReleaseMonitor();
     if (contains(id, event.screenPosition)) {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [activate] {
-                assertMainThread();
+                platform::assertMainThread();
                 activate();
             },
             Qt::QueuedConnection);

@@ -1,6 +1,6 @@
 #include "app/design/DSPanelWindow.h"
 
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 #include "app/design/DSPanelHandover.h"
 
 #include <QEvent>
@@ -28,7 +28,7 @@ DSPanelWindow::DSPanelWindow(QObject* parent) : QObject(parent) {}
 DSPanelWindow::~DSPanelWindow() { close(); }
 
 void DSPanelWindow::place(QWidget* panel, QWidget* anchor, double width, double height) {
-    assertMainThread();
+    platform::assertMainThread();
     const DSPanelPlacement placement =
         DSPanelPlacement::place(screenRectOf(anchor), visibleFrameFor(anchor), width, height, side_);
     side_ = placement.side;
@@ -40,7 +40,7 @@ void DSPanelWindow::place(QWidget* panel, QWidget* anchor, double width, double 
 }
 
 void DSPanelWindow::installMonitors() {
-    assertMainThread();
+    platform::assertMainThread();
     QPointer<DSPanelWindow> self(this);
     DSEventMonitor& monitor = DSEventMonitor::shared();
     escapeMonitor_ = monitor.addKeyDownMonitor([self](const DSKeyEvent& event) {
@@ -107,7 +107,7 @@ void DSPanelWindow::close() {
 }
 
 void DSPanelWindow::dismiss() {
-    assertMainThread();
+    platform::assertMainThread();
     std::function<void()> onDismiss = onDismiss_;
     if (panel_) close();
     if (onDismiss) onDismiss();
@@ -145,7 +145,7 @@ bool DSPanelWindow::handleMouseDown(const DSMouseEvent& event) {
 }
 
 void DSPanelWindow::checkFocus() {
-    assertMainThread();
+    platform::assertMainThread();
     if (!panel_) return;
     QWindow* focusWindow = QGuiApplication::focusWindow();
     const QWidget* focus = focusWindow ? DSEventMonitor::widgetWindowOf(focusWindow) : nullptr;

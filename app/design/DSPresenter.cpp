@@ -1,6 +1,6 @@
 #include "app/design/DSPresenter.h"
 
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 
 #include <QEvent>
 
@@ -15,7 +15,7 @@ DSPresenter::DSPresenter(QWidget* trigger)
 }
 
 void DSPresenter::setPresented(bool presented) {
-    assertMainThread();
+    platform::assertMainThread();
     if (presented == isPresented_) return;
     isPresented_ = presented;
     const QPointer<DSPresenter> self(this);

@@ -1,6 +1,6 @@
 #include "app/design/DSSegmentedControl.h"
 
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
@@ -38,7 +38,7 @@ DSSegmentedControl::DSSegmentedControl(const QString& label, QWidget* parent)
 }
 
 void DSSegmentedControl::setSegments(const QStringList& titles) {
-    assertMainThread();
+    platform::assertMainThread();
     while (buttons_.size() > std::size_t(titles.size())) {
         delete buttons_.back();
         buttons_.pop_back();

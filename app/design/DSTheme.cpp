@@ -1,6 +1,6 @@
 #include "app/design/DSTheme.h"
 
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 #include "app/design/DSPortalPreferences.h"
 
 #include <QEvent>
@@ -33,7 +33,7 @@ DSTheme::DSTheme(std::unique_ptr<DSDesktopPreferences> preferences) {
 }
 
 void DSTheme::setPreferences(std::unique_ptr<DSDesktopPreferences> preferences) {
-    assertMainThread();
+    platform::assertMainThread();
     preferences_ = std::move(preferences);
     connect(preferences_.get(), &DSDesktopPreferences::changed, this, &DSTheme::refresh);
     refresh();

@@ -1,6 +1,6 @@
 #include "app/export/DestinationStore.h"
 
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 #include "platform/files/FileStatus.h"
 
 #include <QFile>
@@ -64,7 +64,7 @@ void writeReplaceBookmarks(UserDefaults& defaults, const QJsonObject& object) {
 
 DestinationStore::DestinationStore(UserDefaults& defaults, Bookmarks& bookmarks, FolderAsker& asker, QObject* parent)
     : QObject(parent), defaults_(defaults), bookmarks_(bookmarks), asker_(asker) {
-    assertMainThread();
+    platform::assertMainThread();
     auto raw = defaults_.string(key(defaultChoiceKey));
     if (!raw) raw = defaults_.string(key(legacyChoiceKey));
     const Choice stored = raw ? destinationChoiceFromRawValue(*raw).value_or(Choice::besideOriginal) : Choice::besideOriginal;
@@ -99,14 +99,14 @@ SharedSecurityScope DestinationStore::scopeOf(const fs::path& folder) {
 }
 
 void DestinationStore::setChoice(Choice choice) {
-    assertMainThread();
+    platform::assertMainThread();
     if (choice == choice_) return;
     choice_ = choice;
     Q_EMIT choiceChanged();
 }
 
 void DestinationStore::setDefaultChoice(Choice choice) {
-    assertMainThread();
+    platform::assertMainThread();
     defaults_.setString(key(defaultChoiceKey), rawValue(choice));
     if (choice == defaultChoice_) return;
     defaultChoice_ = choice;
@@ -114,7 +114,7 @@ void DestinationStore::setDefaultChoice(Choice choice) {
 }
 
 void DestinationStore::setHasConfirmedReplace(bool confirmed) {
-    assertMainThread();
+    platform::assertMainThread();
     defaults_.setBoolean(key(confirmedReplaceKey), confirmed);
     if (confirmed == hasConfirmedReplace_) return;
     hasConfirmedReplace_ = confirmed;
@@ -129,7 +129,7 @@ std::optional<DestinationUnavailable> DestinationStore::unavailableReason() cons
 }
 
 DestinationResolution DestinationStore::resolve() {
-    assertMainThread();
+    platform::assertMainThread();
     switch (choice_) {
     case Choice::besideOriginal: return DestinationResolution::resolved(ExportDestination::besideOriginal());
     case Choice::chosenFolder:
@@ -146,7 +146,7 @@ DestinationResolution DestinationStore::resolve() {
 }
 
 std::optional<fs::path> DestinationStore::chooseFolder() {
-    assertMainThread();
+    platform::assertMainThread();
     const auto folder = runOpenPanel(PanelPurpose::defaultFolder);
     if (!folder) return std::nullopt;
     adoptChosenFolder(*folder, bookmarks_.make(*folder));
@@ -176,7 +176,7 @@ void DestinationStore::resetToDefaults() {
 }
 
 SharedSecurityScope DestinationStore::openKeptReplaceFolder(const fs::path& folder) {
-    assertMainThread();
+    platform::assertMainThread();
     QJsonObject stored = readReplaceBookmarks(defaults_);
     for (auto entry = stored.begin(); entry != stored.end(); ++entry) {
         const auto resolved = bookmarks_.resolve(bookmarkData(entry.value()));
@@ -196,7 +196,7 @@ SharedSecurityScope DestinationStore::openKeptReplaceFolder(const fs::path& fold
 }
 
 SharedSecurityScope DestinationStore::grantReplaceFolder(const fs::path& folder, const fs::path& picked) {
-    assertMainThread();
+    platform::assertMainThread();
     if (!folderContains(picked, folder)) return nullptr;
     bookmarks_.startAccessing(picked);
     if (const auto bookmark = bookmarks_.make(picked)) {
@@ -208,7 +208,7 @@ SharedSecurityScope DestinationStore::grantReplaceFolder(const fs::path& folder,
 }
 
 std::optional<fs::path> DestinationStore::runOpenPanel(PanelPurpose purpose) {
-    assertMainThread();
+    platform::assertMainThread();
     return asker_.ask(purpose);
 }
 

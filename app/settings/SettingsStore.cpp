@@ -1,6 +1,6 @@
 #include "app/settings/SettingsStore.h"
 
-#include "app/desktop/MainThread.h"
+#include "platform/base/MainThread.h"
 #include "platform/text/JSONCoding.h"
 
 #include <cmath>
@@ -45,7 +45,7 @@ const OutputSpec& SettingsStore::retiredDefaultSpec() {
 
 SettingsStore::SettingsStore(UserDefaults& defaults, QObject* parent)
     : QObject(parent), defaults_(defaults), defaultSpec_(builtInDefaultSpec()), spec_(builtInDefaultSpec()) {
-    assertMainThread();
+    platform::assertMainThread();
     OutputSpec loaded = loadSpec(QString::fromLatin1(defaultSpecKey))
                             .value_or(loadSpec(QString::fromLatin1(legacySpecKey)).value_or(builtInDefaultSpec()));
     // A turn, flip or greyscale is never carried into a new launch.
@@ -61,7 +61,7 @@ SettingsStore::SettingsStore(UserDefaults& defaults, QObject* parent)
 }
 
 void SettingsStore::setDefaultSpec(const OutputSpec& spec) {
-    assertMainThread();
+    platform::assertMainThread();
     OutputSpec kept = spec;
     kept.adjustments = Adjustments::none();
     if (!(kept == defaultSpec_)) {
@@ -72,7 +72,7 @@ void SettingsStore::setDefaultSpec(const OutputSpec& spec) {
 }
 
 void SettingsStore::setSpec(const OutputSpec& spec) {
-    assertMainThread();
+    platform::assertMainThread();
     if (spec == spec_) return;
     spec_ = spec;
     Q_EMIT specChanged();

@@ -7,4 +7,8 @@ namespace platform {
 // to run there.
 bool isMainThread();
 
+// Stops the process when called from any other thread: the application's stores and
+// windows belong to the interface thread, and a call from elsewhere would corrupt them.
+void assertMainThread();
+
 } // namespace platform
