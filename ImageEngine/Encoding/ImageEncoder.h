@@ -1,5 +1,6 @@
 #pragma once
 #include "ImageEngine/Model/EncodeOptions.h"
+#include "ImageEngine/Model/EncoderIntake.h"
 #include "ImageEngine/Model/OutputFormat.h"
 #include "platform/base/Bytes.h"
 #include "platform/pixels/Image.h"
@@ -18,8 +19,8 @@ struct QualityRange {
 };
 
 // Writes one image in one output format. The capability answers steer the conversion: the
-// quality search, the greyscale redraw, the colour conversion before encoding and the
-// re-encode warning. Encoders hold no mutable state, so one serves concurrent encodes.
+// quality search, the greyscale redraw, the colour conversion and drawing before encoding
+// and the re-encode warning. Encoders hold no mutable state, so one serves concurrent encodes.
 class ImageEncoder {
 public:
     virtual ~ImageEncoder() = default;
@@ -36,6 +37,8 @@ public:
     // The bytes do not depend on the encode effort.
     virtual bool writesTheSameFileAtEveryEffort() const = 0;
     virtual QualityRange qualityRange() const = 0;
+    // The pixels it reads as they stand; the conversion draws every other image into them.
+    virtual EncoderIntake intake() const { return EncoderIntake::anyPixels; }
     // The whole file; throws ConversionError::encodeFailed(format) when it cannot be written.
     virtual platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const = 0;
     // The same file, for a caller that hands its reference to the image over: an encoder whose

@@ -1,6 +1,7 @@
 #include "ImageEngine/Pipeline/ConversionEngine.h"
 
 #include "ImageEngine/Pipeline/ConversionPipeline.h"
+#include "ImageEngine/Pipeline/WriteableFormats.h"
 #include "ImageEngine/Running/EncodeExecutor.h"
 #include "ImageEngine/Encoding/LosslessReoptimisation.h"
 
@@ -11,6 +12,12 @@ ConversionEngine::ConversionEngine(DecoderRegistry decoders, EncoderRegistry enc
     : registries_(std::make_shared<const Registries>(
           Registries{std::move(decoders), std::move(encoders), std::move(optimisers)})) {}
 
+const ConversionEngine& ConversionEngine::standard() {
+    static const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                         SourceOptimiserRegistry::standard());
+    return engine;
+}
+
 ImageProperties ConversionEngine::properties(const std::filesystem::path& source) const {
     return decoders().decoder(source)->properties(source);
 }
@@ -18,9 +25,19 @@ ImageProperties ConversionEngine::properties(const std::filesystem::path& source
 OutputFormat ConversionEngine::resolvedFormat(const std::filesystem::path& source, const OutputSpec& spec,
                                               std::int64_t page) const {
     if (!spec.format.isSameAsSource()) return spec.format;
-    const ImageProperties sourceProperties = properties(source);
-    const auto writeable = writableIdentifiers(sourceProperties, spec, page);
-    return spec.format.resolved(sourceProperties.sourceUTType, sourceProperties.hasAlpha, writeable).format;
+    return resolution(properties(source), spec, page).format;
+}
+
+OutputFormat::Resolution ConversionEngine::resolution(const ImageProperties& properties, const OutputSpec& spec,
+                                                      std::int64_t page) const {
+    if (!spec.format.isSameAsSource()) return {spec.format, std::nullopt};
+    return spec.format.resolved(properties.sourceUTType, properties.hasAlpha,
+                                writableIdentifiers(properties, spec, page));
+}
+
+std::unordered_set<std::string> ConversionEngine::writableIdentifiers() const {
+    return WriteableFormats::writeableIdentifiers(encoders().formats(), optimisers().formats(MetadataPolicy::keepAll),
+                                                  optimisers().formats(MetadataPolicy::strip));
 }
 
 std::unordered_set<std::string> ConversionEngine::writableIdentifiers(const ImageProperties& properties,

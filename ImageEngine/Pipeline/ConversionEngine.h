@@ -27,6 +27,9 @@ namespace pictavo {
 class ConversionEngine : public Estimating {
 public:
     ConversionEngine(DecoderRegistry decoders, EncoderRegistry encoders, SourceOptimiserRegistry optimisers);
+    // The engine on the standard registries, made at first use, for the lists and reports
+    // that are drawn up without an engine of their own.
+    static const ConversionEngine& standard();
 
     const DecoderRegistry& decoders() const { return registries_->decoders; }
     const EncoderRegistry& encoders() const { return registries_->encoders; }
@@ -36,10 +39,17 @@ public:
     // The format the conversion will really write. A concrete format is returned without
     // touching the file.
     OutputFormat resolvedFormat(const std::filesystem::path& source, const OutputSpec& spec, std::int64_t page) const;
+    // What the conversion of this page writes, and the source's own type when same-as-source
+    // had to fall back from it. Everything that names the written format asks here.
+    OutputFormat::Resolution resolution(const ImageProperties& properties, const OutputSpec& spec,
+                                        std::int64_t page) const;
     // Every format this source can be written as: the encoders' formats, and its own format
     // when it may be kept by re-optimising its bytes.
     std::unordered_set<std::string> writableIdentifiers(const ImageProperties& properties, const OutputSpec& spec,
                                                         std::int64_t page) const;
+    // Every format some source can be written as: the encoders' formats, and each format
+    // only re-optimised from its bytes whose optimiser can keep and strip metadata alike.
+    std::unordered_set<std::string> writableIdentifiers() const;
 
     // One page converted as a job of the shared encode executor. Asking `stop` to stop ends
     // the conversion at its next check with platform::CancellationError.

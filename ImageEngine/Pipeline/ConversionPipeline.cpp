@@ -15,6 +15,7 @@
 #include "ImageEngine/Model/IconLadder.h"
 #include "ImageEngine/Encoding/ImageEncoder.h"
 #include "ImageEngine/Encoding/LosslessReoptimisation.h"
+#include "ImageEngine/Encoding/SideLimit.h"
 #include "platform/base/Cancellation.h"
 #include "platform/files/FilePath.h"
 
@@ -65,8 +66,7 @@ const ImageProperties& ConversionPipeline::sourceProperties() {
 void ConversionPipeline::resolveFormat() {
     if (!spec_.format.isSameAsSource()) return;
     const ImageProperties& properties = sourceProperties();
-    const auto writeable = engine_.writableIdentifiers(properties, spec_, page_);
-    const auto resolution = spec_.format.resolved(properties.sourceUTType, properties.hasAlpha, writeable);
+    const auto resolution = engine_.resolution(properties, spec_, page_);
     spec_.format = resolution.format;
     if (resolution.insteadOf) {
         warnings_.push_back(
@@ -146,8 +146,15 @@ DecodedImage ConversionPipeline::decode(const ImageEncoder& encoder) {
 platform::ImageRef ConversionPipeline::colourForEncoder(platform::ImageRef image, const ImageEncoder& encoder) const {
     // A file without a profile is read as sRGB: tagged RGB is converted, and so is colour of
     // any other model (CMYK, Lab), which such a file cannot hold. Grey stays grey.
-    if (encoder.carriesColourSpace() || !ColourStage::needsSRGBWithoutColourSpace(*image)) return image;
-    return ColourStage::apply(ColourPolicy::convertToSRGB, image);
+    if (!encoder.carriesColourSpace() && ColourStage::needsSRGBWithoutColourSpace(*image))
+        image = ColourStage::apply(ColourPolicy::convertToSRGB, image);
+    // An image the encoder cannot read as it stands is drawn here, so that no encoder redraws:
+    // not when the format cannot hold it anyway, and failing to draw it is failing to encode it.
+    if (ColourStage::isTakenAsItIs(encoder.intake(), *image)) return image;
+    refuseSidesBeyondFormat(encoder.format(), *image);
+    image = ColourStage::forIntake(encoder.intake(), image);
+    if (!image) throw ConversionError::encodeFailed(encoder.format());
+    return image;
 }
 
 ConversionResult ConversionPipeline::iconFile(const DecodedImage& decoded, const IconLadder& ladder,

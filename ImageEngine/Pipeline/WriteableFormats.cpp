@@ -1,8 +1,7 @@
 #include "ImageEngine/Pipeline/WriteableFormats.h"
 
-#include "ImageEngine/Encoding/EncoderRegistry.h"
-#include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 #include "ImageEngine/Encoding/imageio/ImageIOFormats.h"
+#include "ImageEngine/Pipeline/ConversionEngine.h"
 
 namespace pictavo::WriteableFormats {
 
@@ -28,12 +27,7 @@ std::vector<OutputFormat> commonlyWantedAmong(const std::unordered_set<std::stri
 
 // Building the registries reads the platform writer's list and the compression table, never this.
 const std::unordered_set<std::string>& writeable() {
-    static const std::unordered_set<std::string> identifiers = [] {
-        const auto optimisers = SourceOptimiserRegistry::standard();
-        return writeableIdentifiers(EncoderRegistry::standard().supportedFormats(),
-                                    optimisers.formats(MetadataPolicy::keepAll),
-                                    optimisers.formats(MetadataPolicy::strip));
-    }();
+    static const std::unordered_set<std::string> identifiers = ConversionEngine::standard().writableIdentifiers();
     return identifiers;
 }
 

@@ -5,14 +5,14 @@
 #include <unordered_set>
 #include <vector>
 
-// The one catalogue of what this machine can write: the standard encoder and source-optimiser
-// registries, the platform image writer and the compression probe meet here.
+// The lists the window offers of what this machine can write: the standard engine answers
+// which formats, and the compression probe how each one compresses.
 //
 // Each list is computed once, at first use. Building a registry must therefore never read
 // `writeable` (or `commonlyWanted`): that would re-enter its own one-time initialisation.
 namespace pictavo::WriteableFormats {
 
-// Every format this program can write.
+// Every format this program can write, as the standard engine answers it.
 const std::unordered_set<std::string>& writeable();
 // The short list the format menu and the settings offer directly.
 const std::vector<OutputFormat>& commonlyWanted();

@@ -1,5 +1,6 @@
 #pragma once
 #include "ImageEngine/Model/ColourPolicy.h"
+#include "ImageEngine/Model/EncoderIntake.h"
 #include "platform/pixels/Image.h"
 
 namespace pictavo {
@@ -14,6 +15,13 @@ struct ColourStage {
     // whose model is neither RGB nor grey (CMYK, Lab), tagged or not, which such a file
     // cannot hold at all. Untagged RGB is already read as sRGB, and grey is written as grey.
     static bool needsSRGBWithoutColourSpace(const platform::Image& image);
+
+    // The image as an encoder of this intake reads it: the same image when it already is;
+    // else, for 8-bit RGB, drawn in its own RGB space (sRGB for grey, CMYK or Lab) four
+    // bytes a pixel, its colour straightened again where it has alpha. Null when no bitmap
+    // can be made.
+    static platform::ImageRef forIntake(EncoderIntake intake, const platform::ImageRef& image);
+    static bool isTakenAsItIs(EncoderIntake intake, const platform::Image& image);
 };
 
 } // namespace pictavo

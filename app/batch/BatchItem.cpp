@@ -14,6 +14,7 @@ std::optional<FailureDetails::Source> reportedSource(const BatchItem& item) {
     if (!item.header) return std::nullopt;
     FailureDetails::Source source = *item.header;
     source.byteCount = item.stamp.byteCount;
+    source.page = item.page;
     return source;
 }
 

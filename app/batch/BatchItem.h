@@ -79,7 +79,7 @@ struct BatchItem {
 };
 
 // What failure reports say of a card's source: its header with the card's current byte
-// count; none when admission learnt nothing of it.
+// count and page; none when admission learnt nothing of it.
 std::optional<FailureDetails::Source> reportedSource(const BatchItem& item);
 
 // Feeds the byte count, then 0 for no date or 1 and the date.

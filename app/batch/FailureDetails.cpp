@@ -1,7 +1,7 @@
 #include "app/batch/FailureDetails.h"
 
 #include "ImageEngine/Model/ConversionError.h"
-#include "ImageEngine/Pipeline/WriteableFormats.h"
+#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/export/ExportWriterError.h"
 #include "app/export/ReplaceRefusal.h"
 #include "platform/files/FileErrorText.h"
@@ -64,7 +64,23 @@ FailureDetails::Source FailureDetails::Source::fromProperties(const ImagePropert
     const bool turnsAQuarter = properties.orientation >= 5 && properties.orientation <= 8;
     source.width = turnsAQuarter ? properties.pixelHeight : properties.pixelWidth;
     source.height = turnsAQuarter ? properties.pixelWidth : properties.pixelHeight;
+    source.pageCount = properties.pageCount;
+    source.frameCount = properties.frameCount;
     return source;
+}
+
+ImageProperties FailureDetails::Source::properties() const {
+    ImageProperties properties;
+    properties.orientation = static_cast<std::uint32_t>(exifOrientation);
+    const bool turnsAQuarter = exifOrientation >= 5 && exifOrientation <= 8;
+    properties.pixelWidth = turnsAQuarter ? height : width;
+    properties.pixelHeight = turnsAQuarter ? width : height;
+    properties.hasAlpha = hasAlpha;
+    properties.pageCount = pageCount;
+    properties.frameCount = frameCount;
+    properties.sourceUTType = utType;
+    properties.byteCount = byteCount;
+    return properties;
 }
 
 FailureDetails::Environment FailureDetails::Environment::current() {
@@ -146,7 +162,7 @@ QString FailureDetails::writingLine(const OutputSpec& spec, const std::optional<
     QString line = text(spec.format.displayName());
     if (spec.format.isSameAsSource()) {
         if (!source) return line;
-        const OutputFormat resolved = spec.format.resolved(source->utType, source->hasAlpha, WriteableFormats::writeable()).format;
+        const OutputFormat resolved = ConversionEngine::standard().resolution(source->properties(), spec, source->page).format;
         line += QStringLiteral(" (") + text(resolved.displayName()) + QStringLiteral(")");
         if (isLossy(resolved)) line += QStringLiteral(", ") + qualityText(spec.quality);
         return line;

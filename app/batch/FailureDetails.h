@@ -23,10 +23,17 @@ struct FailureDetails {
         std::int64_t width = 0;
         std::int64_t height = 0;
         std::int64_t exifOrientation = 1;
+        // What decides, with the settings, whether the source may be kept in its own format.
+        std::int64_t pageCount = 1;
+        std::int64_t frameCount = 1;
         // 0 when unknown; the caller fills it in.
         std::int64_t byteCount = 0;
+        // The card's page, counted from 1; the caller fills it in.
+        std::int64_t page = 1;
 
         static Source fromProperties(const ImageProperties& properties);
+        // As much of the source's properties as the report keeps.
+        ImageProperties properties() const;
         friend bool operator==(const Source&, const Source&) = default;
     };
 
@@ -59,7 +66,8 @@ struct FailureDetails {
     // error's case text; any other error reads "std::exception".
     static QString diagnostic(const std::exception& error);
 
-    // The parts of the report, for the views that show them alone.
+    // The parts of the report, for the views that show them alone. Same as source is named
+    // as the standard engine resolves it for the source.
     static std::optional<QString> sourceLine(const Source& source);
     static QString writingLine(const OutputSpec& spec, const std::optional<Source>& source);
     static QString qualityText(const QualityMode& quality);

@@ -2,7 +2,6 @@
 
 #include "ImageEngine/Model/OutputNamer.h"
 #include "ImageEngine/Pipeline/ConversionEngine.h"
-#include "ImageEngine/Pipeline/WriteableFormats.h"
 #include "app/batch/BatchItem.h"
 
 #include <utility>
@@ -33,7 +32,9 @@ platform::Size turned(platform::Size upright, const OutputSpec& spec) {
 FilenameSubject FilenameSubject::example(const OutputSpec& spec) {
     static const std::optional<platform::ContentType> photoType =
         platform::ContentType::forFilenameExtension("jpg", platform::ContentType::data());
-    const OutputFormat format = spec.format.resolved(photoType, false, WriteableFormats::writeable()).format;
+    ImageProperties photo;
+    photo.sourceUTType = photoType;
+    const OutputFormat format = ConversionEngine::standard().resolution(photo, spec, 1).format;
     const platform::Size source = turned({3000, 2000}, spec);
     return {QStringLiteral("photo.jpg"), format,        spec.sizing.targetSize(source, false),
             scaleOf(spec.sizing),        qualityOf(spec.quality), true};
@@ -43,10 +44,7 @@ std::optional<FilenameSubject> FilenameSubject::ofCard(const ConversionEngine& e
                                                        const OutputSpec& spec) {
     try {
         const ImageProperties properties = engine.properties(card.url);
-        const OutputFormat format =
-            spec.format.resolved(properties.sourceUTType, properties.hasAlpha,
-                                 engine.writableIdentifiers(properties, spec, card.page))
-                .format;
+        const OutputFormat format = engine.resolution(properties, spec, card.page).format;
         // Only a drawing grows past its own size; pixels are never enlarged.
         const platform::Size size = spec.sizing.targetSize(turned(properties.orientedPixelSize(), spec), properties.isVector);
         return FilenameSubject{QString::fromStdString(card.url.filename().string()),

@@ -1,6 +1,6 @@
 #include "app/options/FormatMenu.h"
 
-#include "ImageEngine/Encoding/EncoderRegistry.h"
+#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "ImageEngine/Pipeline/WriteableFormats.h"
 
 #include <algorithm>
@@ -18,7 +18,7 @@ DSMenuRow<Tag> row(const OutputFormat& format) {
 
 const std::vector<OutputFormat>& allFormats() {
     static const std::vector<OutputFormat> formats = [] {
-        std::vector<OutputFormat> list = EncoderRegistry::standard().supportedFormats();
+        std::vector<OutputFormat> list = ConversionEngine::standard().encoders().supportedFormats();
         std::erase_if(list, [](const OutputFormat& format) { return format.isSameAsSource(); });
         return list;
     }();

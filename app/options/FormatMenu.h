@@ -9,7 +9,7 @@ namespace pictavo::FormatMenu {
 
 using Tag = MenuChoice<OutputFormat>;
 
-// Every format the standard encoders write, by label; made once.
+// Every format the standard engine encodes, by label; made once.
 const std::vector<OutputFormat>& allFormats();
 
 // "Same as source"; the featured formats; "More" with the rest of `all` in its order; and,

@@ -1,6 +1,6 @@
 #include "app/preferences/SettingsFormatChoices.h"
 
-#include "ImageEngine/Encoding/EncoderRegistry.h"
+#include "app/options/FormatMenu.h"
 
 #include <algorithm>
 
@@ -8,20 +8,18 @@ namespace pictavo {
 namespace {
 
 std::vector<std::optional<OutputFormat>> build() {
-    const EncoderRegistry registry = EncoderRegistry::standard();
+    // The format menu's list, so that the settings offer what the toolbar offers.
+    const std::vector<OutputFormat>& all = FormatMenu::allFormats();
     std::vector<OutputFormat> featured;
     for (const OutputFormat* format : {&OutputFormat::heic(), &OutputFormat::jpeg(), &OutputFormat::png(),
                                        &OutputFormat::webp(), &OutputFormat::avif(), &OutputFormat::tiff()})
-        if (registry.hasEncoder(*format)) featured.push_back(*format);
+        if (std::find(all.begin(), all.end(), *format) != all.end()) featured.push_back(*format);
 
     std::vector<std::optional<OutputFormat>> choices{OutputFormat::sameAsSource(), std::nullopt};
     choices.insert(choices.end(), featured.begin(), featured.end());
     choices.push_back(std::nullopt);
-    for (const OutputFormat& format : registry.supportedFormats()) {
-        if (format.isSameAsSource() || std::find(featured.begin(), featured.end(), format) != featured.end())
-            continue;
-        choices.push_back(format);
-    }
+    for (const OutputFormat& format : all)
+        if (std::find(featured.begin(), featured.end(), format) == featured.end()) choices.push_back(format);
     return choices;
 }
 

@@ -127,6 +127,44 @@ TEST_F(FailureReports, CausesStayOutOfTheSentenceAndPathsInLibraryWordsAreCutToT
     EXPECT_EQ(FailureDetails::writingLine(spec, std::nullopt), "WebP, target 150 kB");
 }
 
+TEST_F(FailureReports, SameAsSourceNamesTheFormatTheConversionReallyWrites) {
+    // A drawing is kept as a drawing only while nothing redraws it: resized, it is written
+    // as a picture, and the report must name that picture's format, not the drawing's.
+    ImageProperties drawing;
+    drawing.pixelWidth = 64;
+    drawing.pixelHeight = 48;
+    drawing.hasAlpha = true;
+    drawing.isVector = true;
+    drawing.sourceUTType = platform::ContentType::svg();
+    const auto source = FailureDetails::Source::fromProperties(drawing);
+    OutputSpec spec = jpegSpec();
+    spec.format = OutputFormat::sameAsSource();
+    spec.quality = QualityMode::lossless();
+    spec.colour = ColourPolicy::preserve;
+    spec.metadata = MetadataPolicy::strip;
+    EXPECT_EQ(FailureDetails::writingLine(spec, source), "Same as source (SVG)");
+    spec.sizing = ResizeSpec::scale(0.5);
+    EXPECT_EQ(FailureDetails::writingLine(spec, source), "Same as source (PNG)");
+    spec.sizing = ResizeSpec::original();
+    spec.adjustments.greyscale = true;
+    EXPECT_EQ(FailureDetails::writingLine(spec, source), "Same as source (PNG)");
+
+    // And it is the format a real conversion of a real drawing writes, kept or redrawn.
+    testing_support::TemporaryFolder folder;
+    const std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"30\">"
+                            "<rect width=\"20\" height=\"30\" fill=\"#c30\"/></svg>";
+    const auto file = folder.write("square.svg", platform::Bytes(svg.begin(), svg.end()));
+    const ConversionEngine& engine = ConversionEngine::standard();
+    const auto admitted = FailureDetails::Source::fromProperties(engine.properties(file));
+    for (const auto& sizing : {ResizeSpec::original(), ResizeSpec::scale(0.5)}) {
+        spec.adjustments.greyscale = false;
+        spec.sizing = sizing;
+        const OutputFormat written = engine.convert(file, spec, 1, EncodeEffort::preview).format;
+        EXPECT_EQ(FailureDetails::writingLine(spec, admitted),
+                  QStringLiteral("Same as source (%1)").arg(QString::fromStdString(written.displayName())));
+    }
+}
+
 TEST_F(FailureReports, FileErrorsReadAsAboutTheCardsFileInAFolderCalledEllipsis) {
     const FileError denied("/home/x/Pictures/out/photo.webp", EACCES, FileOperation::write);
     const QStringList lines = FailureDetails::report(denied, "/home/x/Pictures/photo.png", jpegSpec(), std::nullopt,

@@ -1,6 +1,8 @@
 #include "ImageEngine/Encoding/webp/WebPEncoder.h"
 
+#include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Pipeline/ConversionEngine.h"
+#include "ImageEngine/Stages/ColourStage.h"
 #include "support/ExifSamples.h"
 #include "support/JPEGSamples.h"
 #include "support/TemporaryFolder.h"
@@ -70,14 +72,20 @@ TEST(WebPEncoder, StraightRGBAGoesThroughUntouchedAndLosslessKeepsEveryValue) {
 }
 
 TEST(WebPEncoder, PremultipliedColourIsStraightenedAndOtherModelsBecomeSRGB) {
+    // The encoder takes 8-bit RGB alone; the conversion's colour stage draws the rest for it.
+    const WebPEncoder encoder;
+    const auto drawnFor = [&](const platform::ImageRef& image) {
+        EXPECT_THROW(encoder.encode(image, options(std::nullopt)), pictavo::ConversionError);
+        return pictavo::ColourStage::forIntake(encoder.intake(), image);
+    };
     // Half-transparent orange, premultiplied: the file holds the straight colour.
     auto premultiplied = filled8(8, 8, AlphaInfo::premultipliedLast, platform::ColourSpace::sRGB(), {120, 60, 20, 128});
-    DecodedWebP straight = decodeWebP(WebPEncoder().encode(premultiplied, options(std::nullopt)));
+    DecodedWebP straight = decodeWebP(encoder.encode(drawnFor(premultiplied), options(std::nullopt)));
     const int orange[] = {239, 120, 40, 128}; // the alpha exactly
     for (int c = 0; c < 4; ++c) EXPECT_NEAR(straight.rgba[c], orange[c], c < 3 ? 1 : 0) << c;
 
     auto grey = filled8(8, 8, AlphaInfo::none, platform::ColourSpace::deviceGray(), {200});
-    platform::Bytes webp = WebPEncoder().encode(grey, options(std::nullopt));
+    platform::Bytes webp = encoder.encode(drawnFor(grey), options(std::nullopt));
     EXPECT_EQ(chunk(webp, "ICCP"), asText(platform::ColourSpace::sRGB()->iccData()));
     DecodedWebP decoded = decodeWebP(webp);
     EXPECT_EQ(decoded.rgba[3], 255);

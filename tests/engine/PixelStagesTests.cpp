@@ -192,3 +192,32 @@ TEST(ColourStage, ConvertsToSRGBUnlessItAlreadyIsOrColourIsPreserved) {
     EXPECT_FALSE(ColourStage::needsSRGBWithoutColourSpace(*labelled(nullptr)));
     EXPECT_FALSE(ColourStage::needsSRGBWithoutColourSpace(*filled8(1, 1, AlphaInfo::none, ColourSpace::deviceGray(), {9})));
 }
+
+TEST(ColourStage, DrawsForAnEightBitRGBIntakeOnlyWhatItCannotReadAsItStands) {
+    // Three or four bytes of RGB with straight alpha or a spare byte go through as the very image.
+    for (const auto& taken : {labelled(displayP3()), labelled(displayP3(), AlphaInfo::last),
+                              image8(1, 1, 3, AlphaInfo::none, ColourSpace::sRGB(), {1, 2, 3})}) {
+        EXPECT_TRUE(ColourStage::isTakenAsItIs(EncoderIntake::rgb8, *taken));
+        EXPECT_EQ(ColourStage::forIntake(EncoderIntake::rgb8, taken), taken);
+    }
+    auto grey = filled8(2, 2, AlphaInfo::none, ColourSpace::deviceGray(), {200});
+    EXPECT_EQ(ColourStage::forIntake(EncoderIntake::anyPixels, grey), grey);
+
+    // Grey and untagged pixels become sRGB, wide-gamut RGB keeps its space, sixteen bits become eight.
+    auto fromGrey = ColourStage::forIntake(EncoderIntake::rgb8, grey);
+    EXPECT_TRUE(fromGrey->colourSpace()->isSRGB());
+    EXPECT_EQ(fromGrey->alphaInfo(), AlphaInfo::noneSkipLast);
+    EXPECT_NEAR(pixelAt(*fromGrey, 1, 1)[0], 200, 1);
+    auto deep = image16(1, 1, 4, AlphaInfo::noneSkipLast, displayP3(), {65535, 0, 32896, 65535});
+    auto fromDeep = ColourStage::forIntake(EncoderIntake::rgb8, deep);
+    EXPECT_EQ(fromDeep->bitsPerComponent(), 8);
+    EXPECT_EQ(fromDeep->colourSpace()->iccData(), displayP3()->iccData());
+    EXPECT_TRUE(ColourStage::isTakenAsItIs(EncoderIntake::rgb8, *fromDeep));
+
+    // Premultiplied colour is straightened, rounded to nearest; a clear pixel keeps black.
+    auto premultiplied = image8(2, 1, 4, AlphaInfo::premultipliedLast, ColourSpace::sRGB(), {60, 30, 10, 128, 0, 0, 0, 0});
+    auto straight = ColourStage::forIntake(EncoderIntake::rgb8, premultiplied);
+    EXPECT_EQ(straight->alphaInfo(), AlphaInfo::last);
+    EXPECT_EQ(pixelAt(*straight, 0, 0), (std::vector<int>{120, 60, 20, 128}));
+    EXPECT_EQ(pixelAt(*straight, 1, 0), (std::vector<int>{0, 0, 0, 0}));
+}

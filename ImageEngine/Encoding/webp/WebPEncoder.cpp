@@ -4,7 +4,7 @@
 #include "ImageEngine/Encoding/ShimCause.h"
 #include "ImageEngine/Encoding/SideLimit.h"
 #include "ImageEngine/Running/SpareProcessors.h"
-#include "ImageEngine/Stages/Redraw.h"
+#include "ImageEngine/Stages/ColourStage.h"
 #include "platform/metadata/ExifToXMP.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "shims/pctv_webp.h"
@@ -17,59 +17,6 @@
 
 namespace pictavo {
 namespace {
-
-using platform::AlphaInfo;
-
-// Rows as the shim reads them: the image's own buffer on the direct path, else a drawing.
-struct Surface {
-    platform::ImageRef image;
-    std::shared_ptr<const platform::Bytes> straightened; // un-premultiplied copy, when drawn with alpha
-    bool hasAlpha = false;
-    platform::Bytes icc;
-    bool packedRGB = false; // three bytes a pixel, as a decoded photo comes
-
-    const std::uint8_t* pixels() const { return straightened ? straightened->data() : image->data(); }
-};
-
-bool takesDirectPath(const platform::Image& image) {
-    const auto& space = image.colourSpace();
-    if (image.bitsPerComponent() != 8 || !space || space->model() != platform::ColourModel::rgb) return false;
-    if (image.componentsPerPixel() == 3) return image.alphaInfo() == AlphaInfo::none;
-    return image.componentsPerPixel() == 4 &&
-           (image.alphaInfo() == AlphaInfo::last || image.alphaInfo() == AlphaInfo::noneSkipLast);
-}
-
-// Straight colour from premultiplied RGBA, rounded to nearest; a clear pixel keeps black.
-platform::Bytes unpremultiplied(const platform::Image& drawn) {
-    platform::Bytes pixels(drawn.data(), drawn.data() + drawn.bytesPerRow() * static_cast<std::size_t>(drawn.height()));
-    for (std::int64_t y = 0; y < drawn.height(); ++y) {
-        std::uint8_t* pixel = pixels.data() + static_cast<std::size_t>(y) * drawn.bytesPerRow();
-        for (std::int64_t x = 0; x < drawn.width(); ++x, pixel += 4) {
-            const unsigned alpha = pixel[3];
-            if (alpha == 255) continue;
-            for (int c = 0; c < 3; ++c)
-                pixel[c] = alpha == 0 ? 0 : static_cast<std::uint8_t>(std::min(255u, (pixel[c] * 255u + alpha / 2) / alpha));
-        }
-    }
-    return pixels;
-}
-
-std::optional<Surface> surfaceFor(const platform::ImageRef& image) {
-    if (takesDirectPath(*image))
-        return Surface{image, nullptr, image->alphaInfo() == AlphaInfo::last, image->colourSpace()->iccData(),
-                       image->componentsPerPixel() == 3};
-    const auto& own = image->colourSpace();
-    platform::ColourSpaceRef space =
-        own && own->model() == platform::ColourModel::rgb ? own : platform::ColourSpace::sRGB();
-    const bool opaque = !image->hasAlphaChannel();
-    platform::ImageRef drawn = redrawn(image, image->width(), image->height(), space,
-                                       opaque ? platform::BitmapLayout::noneSkipLast
-                                              : platform::BitmapLayout::premultipliedLast);
-    if (!drawn) return std::nullopt;
-    Surface surface{drawn, nullptr, !opaque, space->iccData()};
-    if (!opaque) surface.straightened = std::make_shared<const platform::Bytes>(unpremultiplied(*drawn));
-    return surface;
-}
 
 // The carried packet with the output's orientation and size; left out when it cannot take
 // them, rather than carry fields that no longer describe the file. The platform's reader
@@ -106,16 +53,15 @@ const std::string& WebPEncoder::libraryVersion() {
 }
 
 platform::Bytes WebPEncoder::encode(const platform::ImageRef& image, const EncodeOptions& options) const {
-    return encodeReleasing(image, options);
-}
-
-platform::Bytes WebPEncoder::encodeReleasing(platform::ImageRef image, const EncodeOptions& options) const {
     const auto failed = [this] { return ConversionError::encodeFailed(format_); };
     constexpr std::int64_t largest = std::numeric_limits<std::int32_t>::max();
     if (!image || image->width() > largest || image->height() > largest) throw failed();
     refuseSidesBeyondFormat(format_, *image);
-    std::optional<Surface> surface = surfaceFor(image);
-    if (!surface || surface->image->bytesPerRow() > static_cast<std::size_t>(largest)) throw failed();
+    if (!ColourStage::isTakenAsItIs(intake(), *image))
+        throw failed().withCause("the pixels are not 8-bit RGB with straight alpha");
+    if (image->bytesPerRow() > static_cast<std::size_t>(largest)) throw failed();
+    const bool hasAlpha = image->alphaInfo() == platform::AlphaInfo::last;
+    const bool packedRGB = image->componentsPerPixel() == 3; // three bytes a pixel, as a decoded photo comes
 
     const bool final = options.effort == EncodeEffort::final;
     pctv_webp_options shimOptions{};
@@ -126,26 +72,21 @@ platform::Bytes WebPEncoder::encodeReleasing(platform::ImageRef image, const Enc
     // libwebp's second thread changes no byte, so it is taken whenever a processor is spare.
     const SpareProcessors::Loan helper(1);
     shimOptions.threads = helper.count() > 0 ? 1 : 0;
-    shimOptions.packed_rgb = surface->packedRGB ? 1 : 0;
+    shimOptions.packed_rgb = packedRGB ? 1 : 0;
     // Converting the rows in bands costs a copy of the planes, so it is only worth it when
     // other processors take some of the bands.
     if (SpareProcessors::available() > 0) shimOptions.run_bands = runOnSpareProcessors;
 
-    std::optional<platform::XMPPacket> xmp = packetFor(options, *image);
-    // The surface holds the pixels now (a drawing of them, or the image itself), so a drawn
-    // image goes before libwebp makes planes of its own.
-    const std::int64_t width = image->width(), height = image->height();
-    image.reset();
-    const platform::Bytes& icc = surface->icc;
+    const std::optional<platform::XMPPacket> xmp = packetFor(options, *image);
+    const platform::Bytes icc = image->colourSpace()->iccData();
     std::uint8_t* out = nullptr;
     std::size_t length = 0;
     char message[128] = {};
     int status = pctv_webp_encode(
-        surface->pixels(), static_cast<std::int32_t>(surface->image->bytesPerRow()),
-        static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), surface->hasAlpha,
-        &shimOptions, icc.empty() ? nullptr : icc.data(), icc.size(),
-        xmp ? reinterpret_cast<const std::uint8_t*>(xmp->text.data()) : nullptr, xmp ? xmp->text.size() : 0, &out,
-        &length, message, sizeof message);
+        image->data(), static_cast<std::int32_t>(image->bytesPerRow()), static_cast<std::int32_t>(image->width()),
+        static_cast<std::int32_t>(image->height()), hasAlpha, &shimOptions, icc.empty() ? nullptr : icc.data(),
+        icc.size(), xmp ? reinterpret_cast<const std::uint8_t*>(xmp->text.data()) : nullptr, xmp ? xmp->text.size() : 0,
+        &out, &length, message, sizeof message);
     if (status != 0 || out == nullptr) throw failed().withCause(shimCause("libwebp", message, sizeof message));
     std::unique_ptr<std::uint8_t, decltype(&pctv_webp_free)> owned(out, pctv_webp_free);
     return platform::Bytes(out, out + length);

@@ -6,9 +6,9 @@
 namespace pictavo {
 
 // Writes every WebP the engine makes, lossless without a quality and lossy with one: the
-// image goes to the WebP shim as straight RGBA or RGBX rows (drawn only when they are not
-// already 8-bit RGB), with its profile and the carried XMP, holding the carried EXIF and GPS
-// fields, set to the output's orientation and size.
+// image's own 8-bit RGB, RGBA or RGBX rows go to the WebP shim as they are, with its profile
+// and the carried XMP, holding the carried EXIF and GPS fields, set to the output's
+// orientation and size. It takes nothing else: the conversion draws every other image first.
 class WebPEncoder final : public ImageEncoder {
 public:
     WebPEncoder();
@@ -23,9 +23,9 @@ public:
     bool carriesColourSpace() const override { return true; }
     bool writesTheSameFileAtEveryEffort() const override { return false; }
     QualityRange qualityRange() const override { return {1, 100}; }
+    EncoderIntake intake() const override { return EncoderIntake::rgb8; }
+    // Throws encodeFailed for an image it does not take.
     platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const override;
-    // Lets the image go once the pixels libwebp reads are in a surface of their own.
-    platform::Bytes encodeReleasing(platform::ImageRef image, const EncodeOptions& options) const override;
 
 private:
     OutputFormat format_;
