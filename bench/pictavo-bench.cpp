@@ -10,6 +10,7 @@
 #include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
 #include "ImageEngine/Running/EncodeExecutor.h"
+#include "ImageEngine/Model/Estimate.h"
 #include "ImageEngine/Model/OutputNamer.h"
 #include "platform/files/FilePath.h"
 

@@ -2,6 +2,7 @@
 #include "SourceImages.h"
 
 #include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Model/Estimate.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "platform/base/Cancellation.h"
 #include "platform/files/FilePath.h"
