@@ -75,10 +75,10 @@ public:
     // Stops the debounce, the stamp reading and the conversions; nothing more is applied.
     void cancel();
 
+private:
     // The cards a pass looks at: not exported, and with their source still there.
     static bool isEstimated(const BatchItem& item) { return !item.isExported() && !item.sourceIsGone; }
 
-private:
     struct EstimateJob {
         QUuid id;
         std::filesystem::path url;
