@@ -1,3 +1,4 @@
+#include "ImageEngine/Running/EncodeExecutor.h"
 #include "app/batch/ExportedImage.h"
 #include "app/batch/ThumbnailLoader.h"
 #include "app/desktop/ApplicationIcon.h"
@@ -31,13 +32,14 @@ bool hasDisplay(int argc, char** argv) {
     return false;
 }
 
-// The last files being written, previews being made and conversions being waited on finish
-// before the process ends, so that none is cut off half way.
+// The last files being written, previews being made and conversions handing over their
+// results finish before the process ends, so that none is cut off half way.
 void waitForBackgroundWork() {
     const QDeadlineTimer deadline(30000);
-    for (QThreadPool* pool : {&pictavo::fileWorkPool(), &pictavo::futureWaitingPool(), &pictavo::ThumbnailLoader::pool()}) {
+    for (QThreadPool* pool : {&pictavo::fileWorkPool(), &pictavo::ThumbnailLoader::pool()}) {
         while (pool->activeThreadCount() > 0 && !deadline.hasExpired()) QThread::msleep(5);
     }
+    while (pictavo::EncodeExecutor::runningJobs() > 0 && !deadline.hasExpired()) QThread::msleep(5);
 }
 
 } // namespace

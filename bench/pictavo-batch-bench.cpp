@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     // Estimates start as soon as cards arrive when they are measured; otherwise none starts
     // before the export, so that only the export is measured.
     const auto debounce = estimate ? std::chrono::milliseconds(0) : std::chrono::milliseconds(std::chrono::hours(1));
-    BatchStore store(engine, writer, DecoderRegistry::standard(), debounce, readSourceStamp, width);
+    BatchStore store(converting, writer, DecoderRegistry::standard(), debounce, readSourceStamp, width);
     store.setSpec(spec);
 
     if (estimate) {

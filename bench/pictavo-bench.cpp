@@ -10,6 +10,7 @@
 #include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
 #include "ImageEngine/Running/EncodeExecutor.h"
+#include "ImageEngine/Model/Estimate.h"
 #include "ImageEngine/Model/OutputNamer.h"
 #include "platform/files/FilePath.h"
 
@@ -174,23 +175,20 @@ int main(int argc, char** argv) {
     const std::vector<fs::path> files = collectFiles(options.paths);
     const std::int64_t width = options.jobs.value_or(EncodeConcurrency::width());
     // With a width of its own the bench runs the engine's conversion on its own executor;
-    // otherwise through the engine's own asynchronous operations on the shared one.
+    // otherwise on the shared one, as the application does.
     std::optional<EncodeExecutor> ownExecutor;
     if (options.jobs) ownExecutor.emplace(*options.jobs, "bench");
 
+    EncodeExecutor& executor = ownExecutor ? *ownExecutor : EncodeExecutor::shared();
     auto start = [&](const fs::path& file, std::int64_t page) -> std::future<ConversionResult> {
         const EncodeEffort effort = options.estimate ? EncodeEffort::preview : options.effort;
-        if (ownExecutor)
-            return ownExecutor->encoding([&engine, file, &spec, page, effort] { return engine.convert(file, spec, page, effort); });
-        return engine.converted(file, spec, page, effort);
+        return executor.encoding([&engine, file, &spec, page, effort] { return engine.convert(file, spec, page, effort); });
     };
     auto startEstimate = [&](const fs::path& file, std::int64_t page) -> std::future<Estimate> {
-        if (ownExecutor)
-            return ownExecutor->encoding([&engine, file, &spec, page] {
-                ConversionResult result = engine.convert(file, spec, page, EncodeEffort::preview);
-                return Estimate{result.byteCount(), std::move(result.warnings)};
-            });
-        return engine.estimate(file, spec, page, {});
+        return executor.encoding([&engine, file, &spec, page] {
+            ConversionResult result = engine.convert(file, spec, page, EncodeEffort::preview);
+            return Estimate{result.byteCount(), std::move(result.warnings)};
+        });
     };
     // Every page of a file counts in the time: its pages are looked up as the batch does.
     auto pagesOf = [&](const fs::path& file) -> std::int64_t {

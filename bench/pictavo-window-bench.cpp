@@ -8,7 +8,8 @@
 //       Drops a folder of N photos (1000 by default, 1600x1067 JPEG) on a main window and
 //       times until every card shows and until every estimate is in, with the longest gap
 //       between two turns of the main thread's event loop meanwhile; then scrolls through the
-//       whole grid so that every card makes its preview, and reports the memory in use.
+//       whole grid so that every card makes its preview, and reports the memory in use and
+//       the most threads the process had while estimating and while scrolling.
 //
 // The last line is one JSON object with the figures.
 #include "app/desktop/FolderAsker.h"
@@ -39,6 +40,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <thread>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -204,16 +206,20 @@ int measureStart(const std::string& binary, int runs) {
 
 // ---- drop: a thousand files at once ----------------------------------------------------------
 
-std::int64_t residentBytes() {
+// A number from the process's status, such as "VmRSS:" (in KiB) or "Threads:".
+std::int64_t statusField(const std::string& field) {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.starts_with("VmRSS:")) return std::stoll(line.substr(6)) * 1024;
+        if (line.starts_with(field)) return std::stoll(line.substr(field.size()));
     }
     return 0;
 }
 
-// The longest time between two turns of the main thread's event loop, while it runs.
+std::int64_t residentBytes() { return statusField("VmRSS:") * 1024; }
+
+// The longest time between two turns of the main thread's event loop, while it runs, and
+// the most threads the process had meanwhile (looked at every 20 ms).
 class StallWatch {
 public:
     StallWatch() {
@@ -223,24 +229,33 @@ public:
             const double now = clock_.nsecsElapsed() / 1e6;
             longest_ = std::max(longest_, now - last_);
             last_ = now;
+            if (now - lastCounted_ >= 20) {
+                mostThreads_ = std::max(mostThreads_, statusField("Threads:"));
+                lastCounted_ = now;
+            }
         });
     }
     void start() {
         longest_ = 0;
+        mostThreads_ = 0;
         clock_.start();
         last_ = 0;
+        lastCounted_ = -20;
         timer_.start();
     }
     double stop() {
         timer_.stop();
         return longest_;
     }
+    std::int64_t mostThreads() const { return mostThreads_; }
 
 private:
     QTimer timer_;
     QElapsedTimer clock_;
     double last_ = 0;
     double longest_ = 0;
+    double lastCounted_ = 0;
+    std::int64_t mostThreads_ = 0;
 };
 
 class NoFolder : public FolderAsker {
@@ -297,6 +312,7 @@ int measureDrop(int argc, char** argv, int count, int width, int height) {
     if (!runUntil([&] { return window.store().estimatedBytes().has_value(); }, 3600)) usage("estimates never ended");
     const double estimatedMs = millisecondsSince(dropped);
     const double stallWhileEstimating = stalls.stop();
+    const std::int64_t threadsWhileEstimating = stalls.mostThreads();
     const std::int64_t estimatedBytes = residentBytes();
 
     // Every card comes into view once, so that every preview is made.
@@ -320,6 +336,7 @@ int measureDrop(int argc, char** argv, int count, int width, int height) {
     }
     const double previewsMs = millisecondsSince(scrolling);
     const double stallWhileScrolling = stalls.stop();
+    const std::int64_t threadsWhileScrolling = stalls.mostThreads();
     const std::int64_t withPreviewsBytes = residentBytes();
 
     std::cout << nlohmann::json{{"files", count},
@@ -328,8 +345,11 @@ int measureDrop(int argc, char** argv, int count, int width, int height) {
                                 {"longestStallWhileAddingMs", stallWhileAdding},
                                 {"allEstimatedMs", estimatedMs},
                                 {"longestStallWhileEstimatingMs", stallWhileEstimating},
+                                {"mostThreadsWhileEstimating", threadsWhileEstimating},
+                                {"processors", std::thread::hardware_concurrency()},
                                 {"allPreviewsMadeWhileScrollingMs", previewsMs},
                                 {"longestStallWhileScrollingMs", stallWhileScrolling},
+                                {"mostThreadsWhileScrolling", threadsWhileScrolling},
                                 {"residentEmptyWindowMiB", emptyBytes / 1048576.0},
                                 {"residentAfterEstimatesMiB", estimatedBytes / 1048576.0},
                                 {"residentWithEveryPreviewMiB", withPreviewsBytes / 1048576.0},

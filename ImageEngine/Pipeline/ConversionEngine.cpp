@@ -58,23 +58,15 @@ std::unordered_set<std::string> ConversionEngine::writableIdentifiers(const Imag
     return identifiers;
 }
 
-std::future<ConversionResult> ConversionEngine::converted(const std::filesystem::path& source,
-                                                          const OutputSpec& spec, std::int64_t page,
-                                                          EncodeEffort effort, std::stop_token stop) const {
+void ConversionEngine::converted(const std::filesystem::path& source, const OutputSpec& spec, std::int64_t page,
+                                 EncodeEffort effort, std::stop_token stop, Completion done) const {
     // The job holds its own copy of the engine, which shares the registries.
-    return EncodeExecutor::shared().encoding(
-        std::move(stop), [engine = *this, source, spec, page, effort](std::stop_token token) {
+    EncodeExecutor::shared().encoding(
+        std::move(stop),
+        [engine = *this, source, spec, page, effort](std::stop_token token) {
             return engine.convert(source, spec, page, effort, token);
-        });
-}
-
-std::future<Estimate> ConversionEngine::startEstimate(const std::filesystem::path& source, const OutputSpec& spec,
-                                                      std::int64_t page, std::stop_token stop) const {
-    return EncodeExecutor::shared().encoding(
-        std::move(stop), [engine = *this, source, spec, page](std::stop_token token) {
-            ConversionResult result = engine.convert(source, spec, page, EncodeEffort::preview, token);
-            return Estimate{result.byteCount(), std::move(result.warnings)};
-        });
+        },
+        std::move(done));
 }
 
 ConversionResult ConversionEngine::convert(const std::filesystem::path& source, const OutputSpec& spec,

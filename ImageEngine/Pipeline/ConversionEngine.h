@@ -1,17 +1,17 @@
 #pragma once
 #include "ImageEngine/Model/ConversionResult.h"
 #include "ImageEngine/Model/EncodeOptions.h"
-#include "ImageEngine/Model/Estimating.h"
 #include "ImageEngine/Model/ImageProperties.h"
 #include "ImageEngine/Model/OutputFormat.h"
 #include "ImageEngine/Model/OutputSpec.h"
 #include "ImageEngine/Decoding/DecoderRegistry.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
+#include "ImageEngine/Running/JobOutcome.h"
 
 #include <cstdint>
 #include <filesystem>
-#include <future>
+#include <functional>
 #include <memory>
 #include <stop_token>
 #include <string>
@@ -21,10 +21,13 @@ namespace pictavo {
 
 // The one object through which the program converts images. It holds the three registries
 // and nothing else, all constant, so any number of its operations may run at once from any
-// thread. Conversions started through `converted` and `estimate` run as jobs of the shared
-// encode executor; they hold the registries themselves, so a job still waiting when the
-// engine goes away runs safely.
-class ConversionEngine : public Estimating {
+// thread. Conversions started through `converted` run as jobs of the shared encode executor;
+// they hold the registries themselves, so a job still waiting when the engine goes away runs
+// safely. An estimate is the same conversion at preview effort, of which only the byte count
+// and the warnings are kept.
+//
+// Thread rule: any thread.
+class ConversionEngine {
 public:
     ConversionEngine(DecoderRegistry decoders, EncoderRegistry encoders, SourceOptimiserRegistry optimisers);
     // The engine on the standard registries, made at first use, for the lists and reports
@@ -51,18 +54,15 @@ public:
     // only re-optimised from its bytes whose optimiser can keep and strip metadata alike.
     std::unordered_set<std::string> writableIdentifiers() const;
 
-    // One page converted as a job of the shared encode executor. Asking `stop` to stop ends
-    // the conversion at its next check with platform::CancellationError.
-    std::future<ConversionResult> converted(const std::filesystem::path& source, const OutputSpec& spec,
-                                            std::int64_t page, EncodeEffort effort, std::stop_token stop = {}) const;
+    using Completion = std::function<void(JobOutcome<ConversionResult>)>;
+    // One page converted as a job of the shared encode executor; `done` is handed the result
+    // or the error on the thread that converted it, and must not throw. Asking `stop` to stop
+    // ends the conversion at its next check with platform::CancellationError.
+    void converted(const std::filesystem::path& source, const OutputSpec& spec, std::int64_t page,
+                   EncodeEffort effort, std::stop_token stop, Completion done) const;
     // The conversion itself, on the calling thread.
     ConversionResult convert(const std::filesystem::path& source, const OutputSpec& spec, std::int64_t page,
                              EncodeEffort effort, std::stop_token stop = {}) const;
-
-protected:
-    // The same conversion at preview effort, keeping only its byte count and warnings.
-    std::future<Estimate> startEstimate(const std::filesystem::path& source, const OutputSpec& spec,
-                                        std::int64_t page, std::stop_token stop) const override;
 
 private:
     struct Registries {

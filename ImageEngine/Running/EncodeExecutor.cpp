@@ -71,7 +71,7 @@ void EncodeExecutor::work() {
         Job job = std::move(waiting_.front());
         waiting_.pop_front();
         guard.unlock();
-        // Jobs are packaged tasks: whatever they throw lands in their future, never here.
+        // Jobs catch what their bodies throw: it lands in their future or their completion.
         ++running;
         job();
         --running;

@@ -1,4 +1,5 @@
 #pragma once
+#include "ImageEngine/Running/JobOutcome.h"
 #include "platform/base/Cancellation.h"
 
 #include <condition_variable>
@@ -20,13 +21,17 @@ namespace pictavo {
 // them are busy wait and start in the order they arrived. Every conversion and estimate is
 // one such job, so however many cards a batch holds, at most `width` hold pixels at a time.
 //
-// A job's result, or the exception it threw, arrives through its future. Cancelling is the
-// job's own business: it is handed the stop token it was submitted with and is expected to
-// call platform::throwIfCancelled at its checks. A job cancelled while it waits still runs,
-// and stops with platform::CancellationError at its first check.
+// A job's result, or the exception it threw, is handed to its completion on the thread that
+// ran it, so nothing has to wait for it; the future forms are for callers that do want to
+// wait (tests and benchmarks). Cancelling is the job's own business: it is handed the stop
+// token it was submitted with and is expected to call platform::throwIfCancelled at its
+// checks. A job cancelled while it waits still runs, and stops with
+// platform::CancellationError at its first check.
 //
 // Never wait on one of these futures from the interface thread: a job can take seconds (a
 // browser-drawn SVG waits up to its watchdog for the renderer), and the window would freeze.
+//
+// Thread rule: any thread.
 class EncodeExecutor {
 public:
     // A width below 1 is raised to 1. Threads are started as jobs need them, never more
@@ -45,6 +50,33 @@ public:
     // Jobs running at this moment on every executor of the process.
     static std::int64_t runningJobs();
     const std::string& label() const { return label_; }
+
+    // Runs body(stop) as one job and then done(JobOutcome) on the same thread, before the
+    // thread takes another job. `done` must not throw. When no thread can be started for the
+    // job, `done` is called at once on the calling thread with that error.
+    template <typename Body, typename Done>
+    void encoding(std::stop_token stop, Body body, Done done) {
+        using Outcome = JobOutcome<std::invoke_result_t<Body&, std::stop_token>>;
+        struct Work {
+            Body body;
+            Done done;
+        };
+        auto work = std::make_shared<Work>(Work{std::move(body), std::move(done)});
+        try {
+            enqueue([work, stop = std::move(stop)] {
+                work->done([&]() -> Outcome {
+                    try {
+                        const platform::CurrentJobScope job(stop);
+                        return Outcome::succeeded(work->body(stop));
+                    } catch (...) {
+                        return Outcome::failed(std::current_exception());
+                    }
+                }());
+            });
+        } catch (...) {
+            work->done(Outcome::failed(std::current_exception()));
+        }
+    }
 
     // Runs body(stop) as one job and hands back its result.
     template <typename Body>

@@ -1,23 +1,13 @@
 #include "app/batch/BatchStore.h"
 
 #include "platform/base/MainThread.h"
-#include "app/batch/BatchStoreWork.h"
 #include "platform/files/FileStatus.h"
-#include "platform/base/Hashing.h"
 
 #include <algorithm>
 
 namespace pictavo {
 
 namespace fs = std::filesystem;
-
-std::size_t BatchStore::CacheKeyHash::operator()(const CacheKey& key) const {
-    std::size_t seed = fs::hash_value(key.url);
-    platform::hashCombineValue(seed, key.page);
-    platform::hashCombine(seed, key.identity.hash());
-    platform::hashCombine(seed, hashValue(key.stamp));
-    return seed;
-}
 
 const OutputSpec& BatchStore::startingSpec() {
     static const OutputSpec spec{OutputFormat::png(),      ResizeSpec::original(), QualityMode::quality(80),
@@ -26,7 +16,7 @@ const OutputSpec& BatchStore::startingSpec() {
     return spec;
 }
 
-BatchStore::BatchStore(const Estimating& engine, ExportWriting& writer, DecoderRegistry decoders,
+BatchStore::BatchStore(const Converting& engine, ExportWriting& writer, DecoderRegistry decoders,
                        std::chrono::milliseconds debounce, StampReader stampReader, std::int64_t width,
                        platform::FileOperations& files, WorkingFileSweep* workingFiles, QObject* parent)
     : QObject(parent),
@@ -39,11 +29,6 @@ BatchStore::BatchStore(const Estimating& engine, ExportWriting& writer, DecoderR
       stampReader_(std::move(stampReader)),
       width_(std::max<std::int64_t>(width, 1)),
       spec_(startingSpec()) {
-    estimateTimer_.setSingleShot(true);
-    estimateTimer_.setTimerType(Qt::PreciseTimer);
-    connect(&estimateTimer_, &QTimer::timeout, this, [this] {
-        if (estimatePass_) runEstimates(estimatePass_);
-    });
     if (workingFiles_) workingFiles_->sweepFoldersOfLastRun();
 }
 
@@ -267,30 +252,17 @@ void BatchStore::withItem(int index, const std::function<void(BatchItem&)>& chan
     Q_EMIT itemChanged(index);
 }
 
-void BatchStore::setEstimated(int index, std::int64_t bytes, std::vector<ConversionWarning> warnings) {
-    withItem(index, [&](BatchItem& item) {
-        item.state = BatchItem::Estimated{bytes};
-        item.warningsAboutTheAnswer = std::move(warnings);
-    });
-}
-
 void BatchStore::setEstimatedBytes(int index, std::int64_t bytes) {
     withItem(index, [&](BatchItem& item) { item.state = BatchItem::Estimated{bytes}; });
-}
-
-void BatchStore::setFailed(int index, QString reason, QString details) {
-    withItem(index, [&](BatchItem& item) {
-        item.state = BatchItem::Failed{std::move(reason)};
-        item.detailsOfTheFailure = std::move(details);
-    });
 }
 
 void BatchStore::markState(int index, BatchItem::State state) {
     withItem(index, [&](BatchItem& item) { item.state = std::move(state); });
 }
 
-BatchStore::CacheKey BatchStore::cacheKey(const BatchItem& item, const OutputSpec& spec) const {
-    return CacheKey{item.url, item.page, spec.encodingIdentity(), item.stamp};
+void BatchStore::rewriteItem(int index, const std::function<void(BatchItem&)>& change) {
+    change(items_.at(static_cast<std::size_t>(index)));
+    Q_EMIT itemChanged(index);
 }
 
 } // namespace pictavo

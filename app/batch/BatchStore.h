@@ -1,11 +1,12 @@
 #pragma once
 #include "ImageEngine/Model/Estimate.h"
-#include "ImageEngine/Model/Estimating.h"
 #include "ImageEngine/Model/OutputSpec.h"
 #include "ImageEngine/Decoding/DecoderRegistry.h"
 #include "app/batch/BatchItem.h"
 #include "app/batch/BatchSelection.h"
 #include "app/batch/Converting.h"
+#include "app/batch/EstimateCacheKey.h"
+#include "app/batch/EstimatePass.h"
 #include "app/batch/ExportRun.h"
 #include "app/batch/ExportSummary.h"
 #include "app/batch/ThumbnailSource.h"
@@ -22,7 +23,6 @@
 #include <QList>
 #include <QObject>
 #include <QSet>
-#include <QTimer>
 #include <QUrl>
 #include <QUuid>
 
@@ -39,32 +39,25 @@
 namespace pictavo {
 
 // The model of one main window: the ordered cards of the batch, the output specification
-// for all of them, and the bookkeeping that admission, estimates and the export run share.
+// for all of them, the estimate cache, and the bookkeeping that admission, estimates and the
+// export run share. Estimate passes and export runs are objects of their own (EstimatePass,
+// ExportRun) that the store owns while they last and that reach its cards through their
+// owner interfaces.
 //
-// It lives on the main thread and is only used there. Work that takes time (discovering
-// files, reading stamps, snapshots, conversions) runs elsewhere and comes back through the
-// event loop, one result at a time; a result is recognised as stale by the counters it
-// carries (batchGeneration, removals and their tombstones, purgeGeneration) and by equality
-// of the specification, never by locks.
-class BatchStore : public QObject, public BatchSelection<QUuid>::Batch, private ExportRun::Owner {
+// Thread rule: main thread only. Work that takes time (discovering files, reading stamps,
+// snapshots, conversions) runs elsewhere and comes back through the event loop, one result
+// at a time; a result is recognised as stale by the counters it carries (batchGeneration,
+// removals and their tombstones, purgeGeneration) and by equality of the specification,
+// never by locks.
+class BatchStore : public QObject,
+                   public BatchSelection<QUuid>::Batch,
+                   private ExportRun::Owner,
+                   private EstimatePass::Owner {
     Q_OBJECT
 
 public:
-    using StampReader = std::function<BatchItem::SourceStamp(const std::filesystem::path&)>;
-
-    // What an estimate depends on: the card's file as admitted, its page, the specification
-    // without its name pattern (renaming never costs an estimate) and the file's stamp (an
-    // edited file misses).
-    struct CacheKey {
-        std::filesystem::path url;
-        std::int64_t page = 1;
-        OutputSpec identity;
-        BatchItem::SourceStamp stamp;
-        friend bool operator==(const CacheKey&, const CacheKey&) = default;
-    };
-    struct CacheKeyHash {
-        std::size_t operator()(const CacheKey& key) const;
-    };
+    using StampReader = EstimatePass::StampReader;
+    using CacheKey = EstimateCacheKey;
 
     // What the last finished run did.
     using ExportSummary = pictavo::ExportSummary;
@@ -96,7 +89,7 @@ public:
     // makes and removes the snapshots of a replacing run; `workingFiles`, when given, is told
     // of each run's start and sweeps what interrupted runs left, once now and then in the
     // originals' folders of each replacing run.
-    BatchStore(const Estimating& engine, ExportWriting& writer, DecoderRegistry decoders,
+    BatchStore(const Converting& engine, ExportWriting& writer, DecoderRegistry decoders,
                std::chrono::milliseconds debounce, StampReader stampReader, std::int64_t width,
                platform::FileOperations& files = platform::FileOperations::system(),
                WorkingFileSweep* workingFiles = nullptr, QObject* parent = nullptr);
@@ -109,7 +102,7 @@ public:
 
     // Observed state.
     const std::vector<BatchItem>& items() const override { return items_; }
-    const OutputSpec& spec() const { return spec_; }
+    const OutputSpec& spec() const override { return spec_; }
     // A different specification clears the summary, makes every exported card due again
     // and schedules estimates; an equal one does nothing at all.
     void setSpec(const OutputSpec& spec);
@@ -121,7 +114,7 @@ public:
     bool refreshOwedAfterRun() const { return refreshOwedAfterRun_; }
     std::int64_t batchGeneration() const { return batchGeneration_; }
     std::int64_t removals() const { return removals_; }
-    std::int64_t purgeGeneration() const { return purgeGeneration_; }
+    std::int64_t purgeGeneration() const override { return purgeGeneration_; }
     std::size_t tombstoneCount() const { return removedAt_.size(); }
     std::size_t importsUnderWayCount() const { return importsUnderWay_.size(); }
     std::size_t owedAdmissionCount() const { return admissionsOwedAfterRun_.size(); }
@@ -190,9 +183,6 @@ Q_SIGNALS:
     void folderRequestChanged();
 
 private:
-    struct EstimatePass;
-    struct EstimateJob;
-    struct EstimateOutcome;
     struct OwedAdmission {
         Discovery discovery;
         std::int64_t generation = 0;
@@ -218,31 +208,24 @@ private:
 
     // Estimates.
     void cancelEstimatePass();
-    void runEstimates(const std::shared_ptr<EstimatePass>& pass);
-    void estimateWithStamps(const std::shared_ptr<EstimatePass>& pass,
-                            const QHash<QUuid, BatchItem::SourceStamp>& stamps);
-    std::vector<EstimateJob> prepareEstimates(const OutputSpec& spec,
-                                              const QHash<QUuid, BatchItem::SourceStamp>& stamps);
-    std::optional<EstimateJob> estimateJob(const BatchItem& item, const OutputSpec& spec) const;
-    void startEstimate(const std::shared_ptr<EstimatePass>& pass);
-    void receiveEstimateOutcome(const std::shared_ptr<EstimatePass>& pass, const EstimateOutcome& outcome);
-    void applyEstimateOutcome(const EstimateOutcome& outcome, const OutputSpec& spec);
+    // Every card still estimating waits again; the cache is kept.
     void stopEstimating();
-    CacheKey cacheKey(const BatchItem& item, const OutputSpec& spec) const;
+    std::optional<Estimate> cachedEstimate(const CacheKey& key) const override;
+    void cacheEstimate(const CacheKey& key, const Estimate& estimate) override;
 
     // Card updates, under one rule: an exported or failed card is not overwritten by
     // another settled state.
     void withItem(int index, const std::function<void(BatchItem&)>& change) override;
-    void setEstimated(int index, std::int64_t bytes, std::vector<ConversionWarning> warnings);
     void setEstimatedBytes(int index, std::int64_t bytes);
-    void setFailed(int index, QString reason, QString details);
     void markState(int index, BatchItem::State state);
+    // A change that replaces whatever the card showed.
+    void rewriteItem(int index, const std::function<void(BatchItem&)>& change) override;
 
     // The export run's word to its store.
     void exportFolderRequestChanged() override;
     void exportRunEnded(const OutputSpec& spec, std::optional<ExportSummary> summary) override;
 
-    const Estimating& engine_;
+    const Converting& engine_;
     ExportWriting& writer_;
     platform::FileOperations& files_;
     WorkingFileSweep* const workingFiles_;
@@ -263,9 +246,9 @@ private:
     // The completion of every import not yet finished, so that none is left waiting.
     QHash<QUuid, AddCompletion> importCompletions_;
     std::vector<OwedAdmission> admissionsOwedAfterRun_;
-    QTimer estimateTimer_;
+    // The pass scheduled or under way; none before the first.
     std::shared_ptr<EstimatePass> estimatePass_;
-    std::unordered_map<CacheKey, Estimate, CacheKeyHash> cache_;
+    std::unordered_map<CacheKey, Estimate, EstimateCacheKeyHash> cache_;
     std::int64_t purgeGeneration_ = 0;
     std::optional<std::int64_t> totalEstimatedBytesAtRunStart_;
     std::optional<ExportSummary> exportSummary_;

@@ -1,6 +1,6 @@
 #include "platform/base/MainThread.h"
 #include "app/desktop/BackgroundWork.h"
-#include "app/batch/BatchStoreWork.h"
+#include "app/batch/BatchStore.h"
 #include "app/batch/NaturalPathOrder.h"
 #include "platform/files/FilePath.h"
 #include "platform/files/FileStatus.h"

@@ -1,4 +1,4 @@
-#include "app/batch/BatchStoreWork.h"
+#include "app/batch/BatchStore.h"
 #include "platform/base/MainThread.h"
 
 namespace pictavo {

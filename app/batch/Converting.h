@@ -2,23 +2,28 @@
 #include "ImageEngine/Model/ConversionResult.h"
 #include "ImageEngine/Model/EncodeEffort.h"
 #include "ImageEngine/Model/OutputSpec.h"
+#include "ImageEngine/Running/JobOutcome.h"
 
 #include <cstdint>
 #include <filesystem>
-#include <future>
+#include <functional>
 #include <stop_token>
 
 namespace pictavo {
 
-// What an export run needs of the conversion engine: one page converted as a job of the
-// shared encode executor, its result (or error, or platform::CancellationError once `stop`
-// was asked to stop) arriving through the future. Never waited on from the interface thread.
+// What the batch needs of the conversion engine, for its estimates (at preview effort) and
+// its exports and dragged cards (at final effort): one page converted as a job of the shared
+// encode executor, its result (or error, or platform::CancellationError once `stop` was
+// asked to stop) handed to `done` on the thread that converted it. `done` must not throw.
+//
+// Thread rule: any thread.
 class Converting {
 public:
+    using Completion = std::function<void(JobOutcome<ConversionResult>)>;
+
     virtual ~Converting() = default;
-    virtual std::future<ConversionResult> converted(const std::filesystem::path& source, const OutputSpec& spec,
-                                                    std::int64_t page, EncodeEffort effort,
-                                                    std::stop_token stop) const = 0;
+    virtual void converted(const std::filesystem::path& source, const OutputSpec& spec, std::int64_t page,
+                           EncodeEffort effort, std::stop_token stop, Completion done) const = 0;
 };
 
 } // namespace pictavo

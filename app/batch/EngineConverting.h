@@ -4,15 +4,14 @@
 
 namespace pictavo {
 
-// The conversion engine as an export run sees it.
+// The conversion engine as the batch sees it.
 class EngineConverting : public Converting {
 public:
     explicit EngineConverting(const ConversionEngine& engine) : engine_(engine) {}
 
-    std::future<ConversionResult> converted(const std::filesystem::path& source, const OutputSpec& spec,
-                                            std::int64_t page, EncodeEffort effort,
-                                            std::stop_token stop) const override {
-        return engine_.converted(source, spec, page, effort, std::move(stop));
+    void converted(const std::filesystem::path& source, const OutputSpec& spec, std::int64_t page,
+                   EncodeEffort effort, std::stop_token stop, Completion done) const override {
+        engine_.converted(source, spec, page, effort, std::move(stop), std::move(done));
     }
 
 private:

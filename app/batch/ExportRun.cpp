@@ -1,6 +1,5 @@
 #include "app/batch/ExportRun.h"
 
-#include "app/desktop/BackgroundWork.h"
 #include "platform/base/MainThread.h"
 
 namespace pictavo {
@@ -8,7 +7,8 @@ namespace pictavo {
 namespace fs = std::filesystem;
 
 ExportRun::ExportRun(Owner& owner, QObject* context, Setup setup, std::vector<ExportJob> jobs)
-    : owner_(owner), context_(context), setup_(std::move(setup)), jobs_(std::move(jobs)) {}
+    : owner_(owner), context_(context), setup_(std::move(setup)), jobs_(std::move(jobs)),
+      window_(setup_.engine, setup_.width, context) {}
 
 void ExportRun::start() {
     platform::assertMainThread();
@@ -33,7 +33,7 @@ void ExportRun::answerFolderRequest(const QUuid& id, std::optional<fs::path> fol
 
 void ExportRun::abandon() {
     state_ = Finished{};
-    stop_.request_stop();
+    window_.cancel();
     arrived_.clear();
     endReplaceRun();
     setup_.destinationScope.reset();
@@ -69,7 +69,7 @@ bool ExportRun::step() {
             arrived_.pop_front();
             return true;
         }
-        if (inFlight_ == 0) finish();
+        if (window_.inFlight() == 0) finish();
         return false;
     }
     if (auto* refilling = std::get_if<Refilling>(&state_)) {
@@ -91,7 +91,7 @@ bool ExportRun::step() {
                     [&] { return Attempt(writeWithAnswer(answered.outcome, answered.need, *answered.answer)); });
         return true;
     }
-    if (std::holds_alternative<Stopping>(state_) && inFlight_ == 0) finish();
+    if (std::holds_alternative<Stopping>(state_) && window_.inFlight() == 0) finish();
     return false;
 }
 
@@ -101,7 +101,7 @@ void ExportRun::filled(Start start) {
 
 void ExportRun::stop() {
     state_ = Stopping{};
-    stop_.request_stop();
+    window_.cancel();
     arrived_.clear();
 }
 
@@ -144,17 +144,13 @@ void ExportRun::markExporting(int index) {
 }
 
 void ExportRun::startExportChild(const ExportJob& job, const fs::path& source) {
-    ++inFlight_;
-    deliverWhenReady(
-        futureOf<ConversionResult>([&] {
-            return setup_.engine.converted(source, setup_.spec, job.page, EncodeEffort::final, stop_.get_token());
-        }),
-        context_,
-        [id = job.id, url = job.url, reported = job.source, spec = setup_.spec](std::future<ConversionResult>& ready) {
+    window_.start(
+        source, setup_.spec, job.page, EncodeEffort::final,
+        [id = job.id, url = job.url, reported = job.source, spec = setup_.spec](JobOutcome<ConversionResult>& done) {
             ExportOutcome outcome;
             outcome.id = id;
             outcome.url = url;
-            outcome.result = outcome.take(ready, url, spec, reported);
+            outcome.result = outcome.take(done, url, spec, reported);
             return outcome;
         },
         [run = weak_from_this()](ExportOutcome outcome) {
@@ -163,9 +159,8 @@ void ExportRun::startExportChild(const ExportJob& job, const fs::path& source) {
 }
 
 void ExportRun::conversionFinished(ExportOutcome outcome) {
-    --inFlight_;
     // After a stop, what the cancelled conversions bring is discarded; the run only waits for them.
-    if (!stop_.stop_requested()) arrived_.push_back(std::move(outcome));
+    if (!window_.cancelled()) arrived_.push_back(std::move(outcome));
     advance();
 }
 

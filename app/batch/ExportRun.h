@@ -3,6 +3,7 @@
 #include "ImageEngine/Model/ConversionResult.h"
 #include "ImageEngine/Model/OutputSpec.h"
 #include "app/batch/BatchItem.h"
+#include "app/batch/ConversionWindow.h"
 #include "app/batch/Converting.h"
 #include "app/batch/ExportSummary.h"
 #include "app/batch/Settlement.h"
@@ -39,9 +40,9 @@ namespace pictavo {
 // conversions finish; after each finished conversion the next one starts before its result
 // is written, so a slow write never leaves a slot idle.
 //
-// Thread rule: made, driven and ended on the main thread only. Conversions run on the
-// engine's executor and snapshots of originals on the file-work pool; each comes back
-// through the event loop as one call here, and nothing here ever waits. A write that needs
+// Thread rule: made, driven and ended on the main thread only. Conversions run through a
+// ConversionWindow on the engine's executor and snapshots of originals on the file-work
+// pool; each comes back through the event loop as one call here, and nothing here ever waits. A write that needs
 // a folder from the user records a FolderRequest and the run rests until
 // answerFolderRequest brings the answer; conversions that finish meanwhile queue.
 //
@@ -217,8 +218,8 @@ private:
     std::int64_t failed_ = 0;
     State state_ = Filling{};
     bool advancing_ = false;
-    std::stop_source stop_;
-    std::int64_t inFlight_ = 0;
+    // Cancelled when the run stops or is abandoned; snapshots under way look at it too.
+    ConversionWindow window_;
     // Finished conversions not yet written, in the order they finished.
     std::deque<ExportOutcome> arrived_;
     // The job whose snapshot is being made off the main thread; the fill step goes on

@@ -53,7 +53,7 @@ void ExportRun::makeSnapshot(const ExportJob& job) {
 void ExportRun::snapshotMade(const Prepared& prepared) {
     const ExportJob job = std::move(*preparing_);
     preparing_.reset();
-    if (stop_.stop_requested()) {
+    if (window_.cancelled()) {
         if (!prepared.refusal) removeSnapshotFolder(setup_.files, prepared.snapshot);
         filled(Start::noJobLeft);
     } else {

@@ -30,23 +30,29 @@ void ExportedImage::removeDragsFolder() noexcept {
 std::shared_future<fs::path> ExportedImage::writeDragFile() const {
     auto written = std::make_shared<std::promise<fs::path>>();
     std::shared_future<fs::path> result = written->get_future().share();
-    auto conversion = std::make_shared<std::future<ConversionResult>>(futureOf<ConversionResult>(
-        [&] { return engine_.converted(source_, spec_, page_, EncodeEffort::final, std::stop_token{}); }));
-    runInBackground(futureWaitingPool(), [conversion, written] {
-        try {
-            const ConversionResult converted = conversion->get();
-            const fs::path drags = dragsFolder();
-            platform::ensurePrivateFolder(drags);
-            const fs::path folder = drags / QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
-            platform::createPrivateFolder(folder);
-            const platform::Bytes empty;
-            platform::FileOperations::system().writeNewFileNoReplace(folder, converted.suggestedFileName,
-                                                                     converted.data ? *converted.data : empty);
-            written->set_value(folder / converted.suggestedFileName);
-        } catch (...) {
-            written->set_exception(std::current_exception());
-        }
-    });
+    // The file is written on the file-work pool, so that no converting thread waits on a disk.
+    engine_.converted(source_, spec_, page_, EncodeEffort::final, std::stop_token{},
+                      [written](JobOutcome<ConversionResult> done) {
+                          auto conversion = std::make_shared<JobOutcome<ConversionResult>>(std::move(done));
+                          runInBackground(fileWorkPool(), [conversion, written] {
+                              try {
+                                  const ConversionResult converted = conversion->take();
+                                  const fs::path drags = dragsFolder();
+                                  platform::ensurePrivateFolder(drags);
+                                  const fs::path folder = drags / QUuid::createUuid()
+                                                                      .toString(QUuid::WithoutBraces)
+                                                                      .toUpper()
+                                                                      .toStdString();
+                                  platform::createPrivateFolder(folder);
+                                  const platform::Bytes empty;
+                                  platform::FileOperations::system().writeNewFileNoReplace(
+                                      folder, converted.suggestedFileName, converted.data ? *converted.data : empty);
+                                  written->set_value(folder / converted.suggestedFileName);
+                              } catch (...) {
+                                  written->set_exception(std::current_exception());
+                              }
+                          });
+                      });
     return result;
 }
 

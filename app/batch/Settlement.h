@@ -1,5 +1,6 @@
 #pragma once
 #include "ImageEngine/Model/OutputSpec.h"
+#include "ImageEngine/Running/JobOutcome.h"
 #include "app/batch/FailureDetails.h"
 #include "platform/base/Cancellation.h"
 
@@ -7,25 +8,24 @@
 
 #include <exception>
 #include <filesystem>
-#include <future>
 #include <optional>
 
 namespace pictavo {
 
-// What became of one conversion, worked out on the thread that waited for it: its value, or
-// the card's reason and failure report, or neither after a cancellation.
+// What became of one conversion, worked out on the thread that ran it: its value, or the
+// card's reason and failure report, or neither after a cancellation.
 struct Settlement {
     enum class Kind { succeeded, failed, cancelled };
     Kind kind = Kind::cancelled;
     QString reason;
     QString details;
 
-    // The ready future's value; none when the conversion failed or was cancelled.
+    // The job's value; none when the conversion failed or was cancelled.
     template <typename Value>
-    std::optional<Value> take(std::future<Value>& ready, const std::filesystem::path& url, const OutputSpec& spec,
+    std::optional<Value> take(JobOutcome<Value>& done, const std::filesystem::path& url, const OutputSpec& spec,
                               const std::optional<FailureDetails::Source>& source) {
         try {
-            std::optional<Value> value(ready.get());
+            std::optional<Value> value(done.take());
             kind = Kind::succeeded;
             return value;
         } catch (const platform::CancellationError&) {

@@ -81,7 +81,7 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
     : QMainWindow(parent), settings_(settings), destinations_(destinations), openedFiles_(openedFiles),
       services_(services),
       engine_(DecoderRegistry::standard(), EncoderRegistry::standard(), SourceOptimiserRegistry::standard()) {
-    store_ = std::make_unique<BatchStore>(engine_, writer_, DecoderRegistry::standard(), std::chrono::milliseconds(150),
+    store_ = std::make_unique<BatchStore>(converting_, writer_, DecoderRegistry::standard(), std::chrono::milliseconds(150),
                                           readSourceStamp, EncodeConcurrency::width(),
                                           platform::FileOperations::system(), workingFiles);
     setWindowTitle(QString::fromLatin1(identity::displayName));

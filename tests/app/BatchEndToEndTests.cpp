@@ -26,7 +26,7 @@ protected:
     EndToEnd()
         : engine(DecoderRegistry::standard(), EncoderRegistry::standard(), SourceOptimiserRegistry::standard()),
           converting(engine) {
-        store_ = std::make_unique<BatchStore>(engine, writer_, DecoderRegistry::standard(), std::chrono::milliseconds(0),
+        store_ = std::make_unique<BatchStore>(converting, writer_, DecoderRegistry::standard(), std::chrono::milliseconds(0),
                                               readSourceStamp, 2, files_);
         for (int i = 0; i < 3; ++i) photos.push_back(writePng(originals() / ("photo " + std::to_string(i) + ".png"), i));
         add(photos);

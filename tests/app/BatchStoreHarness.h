@@ -1,6 +1,6 @@
 #pragma once
 #include "ImageEngine/Decoding/DecoderRegistry.h"
-#include "ImageEngine/Model/Estimating.h"
+#include "ImageEngine/Model/Estimate.h"
 #include "app/batch/BatchStore.h"
 #include "app/batch/Converting.h"
 #include "app/export/FreedesktopTrash.h"
@@ -72,20 +72,24 @@ inline QString failureOf(const pictavo::BatchItem& item) {
 // An engine whose calls wait until the test lets them finish, so that the test chooses the
 // order in which they do. A call whose stop token is asked to stop ends at once with
 // platform::CancellationError, as the real engine's does at its next check. With `gated`
-// false every call finishes as soon as it is made.
-class GatedEngine : public pictavo::Estimating, public pictavo::Converting {
+// false every call finishes as soon as it is made. Completions are called on the thread that
+// finishes the call (the test's, or the one that asks it to stop), as the real engine calls
+// them on its converting thread.
+class GatedEngine : public pictavo::Converting {
 public:
     struct Call {
         fs::path source;
         pictavo::OutputSpec spec;
         std::int64_t page;
+        // At preview effort.
         bool isEstimate;
     };
 
     // Read by the threads that call the engine.
     std::atomic<bool> gated = true;
     // The answers; by default an estimate of 1000 bytes plus the page, and a conversion to
-    // the file's bytes prefixed with "converted:", named after the source with ".out".
+    // the file's bytes prefixed with "converted:", named after the source with ".out". An
+    // estimate's answer is given as a conversion of that many bytes with its warnings.
     std::function<pictavo::Estimate(const Call&)> estimateAnswer = [](const Call& call) {
         return pictavo::Estimate{1000 + call.page, {}};
     };
@@ -107,10 +111,9 @@ public:
         for (const auto& pending : calls) pending->onStop.reset();
     }
 
-    std::future<pictavo::ConversionResult> converted(const fs::path& source, const pictavo::OutputSpec& spec,
-                                                     std::int64_t page, pictavo::EncodeEffort,
-                                                     std::stop_token stop) const override {
-        return record(Call{source, spec, page, false}, std::move(stop))->conversion->get_future();
+    void converted(const fs::path& source, const pictavo::OutputSpec& spec, std::int64_t page,
+                   pictavo::EncodeEffort effort, std::stop_token stop, Completion done) const override {
+        record(Call{source, spec, page, effort == pictavo::EncodeEffort::preview}, std::move(stop), std::move(done));
     }
 
     std::size_t callCount() const { std::lock_guard guard(lock_); return calls_.size(); }
@@ -124,30 +127,17 @@ public:
         for (std::size_t index = 0; index < callCount(); ++index) finish(index);
     }
 
-protected:
-    std::future<pictavo::Estimate> startEstimate(const fs::path& source, const pictavo::OutputSpec& spec,
-                                                 std::int64_t page, std::stop_token stop) const override {
-        return record(Call{source, spec, page, true}, std::move(stop))->estimate->get_future();
-    }
-
 private:
     struct Pending {
-        explicit Pending(Call made) : call(std::move(made)) {
-            if (call.isEstimate) {
-                estimate.emplace();
-            } else {
-                conversion.emplace();
-            }
-        }
+        Pending(Call made, Completion completion) : call(std::move(made)), done(std::move(completion)) {}
         Call call;
-        std::optional<std::promise<pictavo::Estimate>> estimate;
-        std::optional<std::promise<pictavo::ConversionResult>> conversion;
-        bool done = false;
+        Completion done;
+        bool finished = false;
         std::unique_ptr<std::stop_callback<std::function<void()>>> onStop;
     };
 
-    std::shared_ptr<Pending> record(Call call, std::stop_token stop) const {
-        auto pending = std::make_shared<Pending>(std::move(call));
+    void record(Call call, std::stop_token stop, Completion done) const {
+        auto pending = std::make_shared<Pending>(std::move(call), std::move(done));
         std::size_t index = 0;
         {
             std::lock_guard guard(lock_);
@@ -161,7 +151,14 @@ private:
             pending->onStop = std::make_unique<std::stop_callback<std::function<void()>>>(
                 std::move(stop), [this, index] { settle(index, std::make_exception_ptr(platform::CancellationError())); });
         }
-        return pending;
+    }
+
+    pictavo::ConversionResult answer(const Call& call) const {
+        if (!call.isEstimate) return conversionAnswer(call);
+        pictavo::Estimate estimate = estimateAnswer(call);
+        pictavo::ConversionResult result{nullptr, {}, pictavo::OutputFormat::png(), {}, 0, std::move(estimate.warnings)};
+        result.data = std::make_shared<const platform::Bytes>(static_cast<std::size_t>(estimate.bytes), 0);
+        return result;
     }
 
     void settle(std::size_t index, std::exception_ptr error) const {
@@ -169,19 +166,21 @@ private:
         {
             std::lock_guard guard(lock_);
             pending = calls_.at(index);
-            if (pending->done) return;
-            pending->done = true;
+            if (pending->finished) return;
+            pending->finished = true;
             --inFlight_;
         }
-        // A failing answer fails through the future, as the real engine's errors do.
-        try {
-            if (error) std::rethrow_exception(error);
-            pending->estimate ? pending->estimate->set_value(estimateAnswer(pending->call))
-                              : pending->conversion->set_value(conversionAnswer(pending->call));
-        } catch (...) {
-            pending->estimate ? pending->estimate->set_exception(std::current_exception())
-                              : pending->conversion->set_exception(std::current_exception());
+        // A failing answer fails through the completion, as the real engine's errors do.
+        using Outcome = pictavo::JobOutcome<pictavo::ConversionResult>;
+        Outcome outcome = Outcome::failed(error);
+        if (!error) {
+            try {
+                outcome = Outcome::succeeded(answer(pending->call));
+            } catch (...) {
+                outcome = Outcome::failed(std::current_exception());
+            }
         }
+        pending->done(std::move(outcome));
     }
 
     mutable std::mutex lock_;

@@ -2,6 +2,7 @@
 #include "SourceImages.h"
 
 #include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Model/Estimate.h"
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "platform/base/Cancellation.h"
 #include "platform/files/FilePath.h"
@@ -10,12 +11,35 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 namespace {
 
 using namespace pictavo;
 using namespace pipeline_testing;
 using testing_support::TemporaryFolder;
 using testing_support::thrownBy;
+
+// The engine's conversion on its executor, as a future the test may wait for.
+std::future<ConversionResult> converted(const ConversionEngine& engine, const std::filesystem::path& path,
+                                        const OutputSpec& spec, EncodeEffort effort, std::stop_token stop = {}) {
+    auto promise = std::make_shared<std::promise<ConversionResult>>();
+    engine.converted(path, spec, 1, effort, std::move(stop), [promise](JobOutcome<ConversionResult> done) {
+        try {
+            promise->set_value(done.take());
+        } catch (...) {
+            promise->set_exception(std::current_exception());
+        }
+    });
+    return promise->get_future();
+}
+
+// An estimate: the conversion at preview effort, of which the batch keeps the size and the warnings.
+Estimate estimated(const ConversionEngine& engine, const std::filesystem::path& path, const OutputSpec& spec,
+                   std::stop_token stop = {}) {
+    const ConversionResult result = converted(engine, path, spec, EncodeEffort::preview, std::move(stop)).get();
+    return Estimate{result.byteCount(), result.warnings};
+}
 
 class ConversionEngineTest : public testing::Test {
 protected:
@@ -107,8 +131,8 @@ TEST_F(ConversionEngineTest, EstimatesEqualFinalConversionsWhereEveryEffortWrite
         SCOPED_TRACE(format.id());
         auto spec = specFor(format);
         spec.sizing = ResizeSpec::percentage(0.5);
-        const auto final = engine.converted(path, spec, 1, EncodeEffort::final).get();
-        const auto estimate = engine.estimate(path, spec).get();
+        const auto final = converted(engine, path, spec, EncodeEffort::final).get();
+        const auto estimate = estimated(engine, path, spec);
         EXPECT_EQ(estimate, (Estimate{final.byteCount(), final.warnings}));
         ++compared;
     }
@@ -120,9 +144,9 @@ TEST_F(ConversionEngineTest, ACancelledConversionStopsWithTheCancellationErrorAn
     std::stop_source stop;
     stop.request_stop();
     auto spec = specFor(OutputFormat::tiff());
-    EXPECT_THROW(engine.converted(path, spec, 1, EncodeEffort::final, stop.get_token()).get(),
+    EXPECT_THROW(converted(engine, path, spec, EncodeEffort::final, stop.get_token()).get(),
                  platform::CancellationError);
-    EXPECT_THROW(engine.estimate(path, spec, 1, stop.get_token()).get(), platform::CancellationError);
+    EXPECT_THROW(estimated(engine, path, spec, stop.get_token()), platform::CancellationError);
     spec.quality = QualityMode::targetBytes(1000);
     spec.format = OutputFormat::jpeg();
     EXPECT_THROW(engine.convert(path, spec, 1, EncodeEffort::final, stop.get_token()), platform::CancellationError);
@@ -169,7 +193,7 @@ TEST_F(ConversionEngineTest, AConversionOutlivesTheEngineThatStartedIt) {
         const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
                                       SourceOptimiserRegistry::standard());
         for (int i = 0; i < 8; ++i)
-            conversions.push_back(engine.converted(path, specFor(OutputFormat::tiff()), 1, EncodeEffort::final));
+            conversions.push_back(converted(engine, path, specFor(OutputFormat::tiff()), EncodeEffort::final));
     }
     for (auto& conversion : conversions) EXPECT_GT(conversion.get().byteCount(), 0);
 }

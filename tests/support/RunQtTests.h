@@ -1,5 +1,6 @@
 #pragma once
 // For the Qt test programs only: the support library itself links no Qt.
+#include "ImageEngine/Running/EncodeExecutor.h"
 #include "app/batch/ThumbnailLoader.h"
 #include "app/desktop/BackgroundWork.h"
 
@@ -25,13 +26,23 @@ inline bool becomesIdle(const QThreadPool& pool) {
     return true;
 }
 
-// Runs every test, then lets the background pools finish. A store's background work outlives
-// the store: the last estimate's failure report may still be being written on a pool thread.
-// Returning at once would tear Qt's statics (its locales) down under that thread and crash the
-// exit. Every engine of the tests has gone by then, so every future they wait for is settled.
+// Waits until no conversion job runs anywhere in the process.
+inline bool conversionsEnd() {
+    const QDeadlineTimer deadline(60000);
+    while (pictavo::EncodeExecutor::runningJobs() > 0) {
+        if (deadline.hasExpired()) return false;
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// Runs every test, then lets the background work finish. A store's background work outlives
+// the store: the last estimate's failure report may still be being written on a converting
+// thread. Returning at once would tear Qt's statics (its locales) down under that thread and
+// crash the exit.
 inline int runTestsThenLetBackgroundWorkEnd() {
     const int result = RUN_ALL_TESTS();
-    const bool idle = becomesIdle(pictavo::fileWorkPool()) && becomesIdle(pictavo::futureWaitingPool()) &&
+    const bool idle = becomesIdle(pictavo::fileWorkPool()) && conversionsEnd() &&
                       becomesIdle(pictavo::ThumbnailLoader::pool());
     if (!idle) std::fputs("Background work was still running a minute after the tests ended.\n", stderr);
     return idle ? result : 1;
