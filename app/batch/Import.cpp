@@ -36,40 +36,40 @@ void Import::overtake() {
 
 void Import::discovered(Discovery discovery) {
     if (ended_) return;
-    if (overtaken_) {
-        end({});
-    } else if (owner_.isExporting()) {
-        // Still under way (its tombstones still matter) until the run's end admits it.
-        owed_ = std::move(discovery);
-        owner_.importOwed(shared_from_this());
-    } else {
-        end(admit(discovery));
-    }
+    findings_ = std::move(discovery);
+    admitNextSlice();
 }
 
 void Import::admitOwed() {
     if (ended_ || !owed_) return;
-    const Discovery owed = std::move(*owed_);
-    owed_.reset();
-    end(overtaken_ ? Result{} : admit(owed));
+    owed_ = false;
+    admitNextSlice();
 }
 
 void Import::abandon() {
     if (ended_) return;
     ended_ = true;
-    owed_.reset();
+    findings_.reset();
     if (Completion done = std::exchange(done_, {})) done({});
 }
 
-Import::Result Import::admit(const Discovery& discovery) {
+void Import::admitNextSlice() {
+    if (ended_ || owed_) return;
+    if (overtaken_) return end({});
+    if (owner_.isExporting()) {
+        // Still under way (its tombstones still matter) until the run's end admits the rest.
+        owed_ = true;
+        owner_.importOwed(shared_from_this());
+        return;
+    }
+    const std::vector<Discovery::Found>& found = findings_->found;
+    const std::size_t last = std::min(found.size(), next_ + filesPerSlice);
     std::vector<Admitted> cards;
-    // The same key twice in one discovery (a file dropped with its folder, a link and its
-    // target) is one card, the first found.
-    std::unordered_set<std::string> taken;
-    for (const Discovery::Found& file : discovery.found) {
+    for (; next_ < last; ++next_) {
+        const Discovery::Found& file = found[next_];
         std::string key = file.key.string();
-        if (owner_.knows(key) || tombstones_.contains(key) || taken.contains(key)) continue;
-        taken.insert(key);
+        // A file dropped with its folder, or a link and its target, is one card, the first found.
+        if (owner_.knows(key) || tombstones_.contains(key) || !taken_.insert(key).second) continue;
 
         BatchItem item;
         item.id = QUuid::createUuid();
@@ -81,14 +81,24 @@ Import::Result Import::admit(const Discovery& discovery) {
         item.frameCount = std::max<std::int64_t>(file.frameCount, 1);
         cards.push_back(Admitted{std::move(key), std::move(item)});
     }
-    const auto added = static_cast<std::int64_t>(cards.size());
-    if (added > 0) owner_.importAdmits(std::move(cards));
-    return {added, discovery.skipped};
+    added_ += static_cast<std::int64_t>(cards.size());
+    if (!cards.empty()) owner_.importAdmits(std::move(cards));
+    // The batch's observers may have cleared it, or let go of the import, meanwhile.
+    if (ended_) return;
+    if (next_ < found.size()) {
+        postTo(QPointer<QObject>(context_), [import = weak_from_this()] {
+            if (const std::shared_ptr<Import> alive = import.lock()) alive->admitNextSlice();
+        });
+        return;
+    }
+    end(overtaken_ ? Result{} : Result{added_, findings_->skipped});
 }
 
 void Import::end(Result result) {
     ended_ = true;
     tombstones_.clear();
+    taken_.clear();
+    findings_.reset();
     // The owner may let go of the import here; what is left to do needs only the completion.
     Completion done = std::exchange(done_, {});
     owner_.importEnded(*this);

@@ -21,8 +21,11 @@ namespace pictavo {
 // One import of dropped or opened URLs: its files are found off the main thread, then
 // admitted as new cards at the end of the batch. A file already in the batch is not added
 // twice, a file removed from the batch after the import began is not added back, and an
-// import overtaken by the clearing of the batch adds nothing. Findings that come back
-// while an export runs are owed and admitted once the run has ended.
+// import overtaken by the clearing of the batch adds nothing more and ends with (0, 0).
+// Findings are admitted a slice at a time, one slice a turn of the event loop, so that the
+// window draws between slices however many files a drop brings; each slice is judged
+// against the batch as it is then. Findings that come back, or a slice that is due, while
+// an export runs are owed and admitted once the run has ended.
 //
 // Thread rule: made, driven and ended on the main thread only. Discovery runs on the
 // file-work pool and comes back through the event loop as one call; it holds the import
@@ -39,6 +42,9 @@ public:
     // Called exactly once, on the main thread.
     using Completion = std::function<void(Result)>;
 
+    // How many found files one turn of the event loop admits at most.
+    static constexpr std::size_t filesPerSlice = 100;
+
     // A new card and its file's key.
     struct Admitted {
         std::string key;
@@ -53,7 +59,7 @@ public:
         virtual bool isExporting() const = 0;
         // Appends the cards, in their order, at the end of the batch; no key is known yet.
         virtual void importAdmits(std::vector<Admitted> cards) = 0;
-        // The findings came back during an export run; admitOwed follows its end.
+        // Findings are due during an export run; admitOwed follows its end.
         virtual void importOwed(const std::shared_ptr<Import>& import) = 0;
         // The import is over; its completion is called next.
         virtual void importEnded(const Import& import) = 0;
@@ -73,6 +79,7 @@ public:
     // The batch was cleared: whatever this import finds is dropped.
     void overtake();
     // The export run has ended: owed findings are admitted, unless the import was overtaken.
+    // The first slice is admitted before this returns.
     void admitOwed();
     // The owner is going: the completion hears (0, 0) now, if it has not been called, and
     // the owner hears nothing more.
@@ -84,7 +91,8 @@ public:
 
 private:
     void discovered(Discovery discovery);
-    Result admit(const Discovery& discovery);
+    // Admits the next slice of the findings, or owes the rest, or ends the import.
+    void admitNextSlice();
     void end(Result result);
 
     Owner& owner_;
@@ -96,8 +104,14 @@ private:
     bool ended_ = false;
     bool overtaken_ = false;
     std::unordered_set<std::string> tombstones_;
-    // Findings that wait for the export run's end.
-    std::optional<Discovery> owed_;
+    // What discovery found, once it is back, and how far admission has come through it.
+    std::optional<Discovery> findings_;
+    std::size_t next_ = 0;
+    std::int64_t added_ = 0;
+    // Keys admitted by this import: the same file found twice is one card.
+    std::unordered_set<std::string> taken_;
+    // The findings wait for the export run's end.
+    bool owed_ = false;
 };
 
 } // namespace pictavo

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -67,10 +69,12 @@ public:
     bool knows(const std::string& key) const override { return known.contains(key); }
     bool isExporting() const override { return exporting; }
     void importAdmits(std::vector<Import::Admitted> cards) override {
+        slices.push_back(cards.size());
         for (Import::Admitted& card : cards) {
             known.insert(card.key);
             names.push_back(card.item.displayName.toStdString());
         }
+        if (afterSlice) afterSlice();
     }
     void importOwed(const std::shared_ptr<Import>& import) override { owed.push_back(import); }
     void importEnded(const Import&) override { ++ended; }
@@ -78,6 +82,8 @@ public:
     std::unordered_set<std::string> known;
     bool exporting = false;
     std::vector<std::string> names;
+    std::vector<std::size_t> slices;
+    std::function<void()> afterSlice;
     std::vector<std::shared_ptr<Import>> owed;
     int ended = 0;
 };
@@ -148,6 +154,45 @@ TEST_F(ImportOfFiles, OwedFindingsKeepTheirTombstonesUntilTheRunEndsAndAClearing
 
     keeping->admitOwed();
     EXPECT_EQ(kept.size(), 1u) << "an import ends once";
+}
+
+TEST_F(ImportOfFiles, ALargeDropIsAdmittedASliceATurnInOrderAndWhatHappensBetweenSlicesCounts) {
+    const platform::Bytes png = pngBytes();
+    const std::size_t count = 2 * Import::filesPerSlice + Import::filesPerSlice / 2;
+    std::vector<std::string> expected;
+    for (std::size_t i = 1; i <= count; ++i) {
+        const std::string name = "photo " + std::to_string(i) + ".png";
+        std::ofstream(folder() / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+        expected.push_back(name);
+    }
+    const DecoderRegistry decoders = DecoderRegistry::standard();
+
+    // An export that starts after the first slice holds the rest back until it ends.
+    std::vector<Import::Result> results;
+    batch_.afterSlice = [&] { batch_.exporting = true; };
+    const std::shared_ptr<Import> import = startImport({folder()}, decoders, results);
+    ASSERT_TRUE(eventually([&] { return batch_.owed.size() == 1; }));
+    EXPECT_EQ(batch_.slices, (std::vector<std::size_t>{Import::filesPerSlice}));
+    EXPECT_TRUE(results.empty());
+
+    // The run's end admits the next slice at once; a clearing before the last one ends the
+    // import with nothing counted and nothing more added.
+    batch_.afterSlice = nullptr;
+    batch_.exporting = false;
+    import->admitOwed();
+    EXPECT_EQ(batch_.slices.size(), 2u);
+    import->overtake();
+    ASSERT_TRUE(eventually([&] { return results.size() == 1; }));
+    EXPECT_EQ(results.front(), Import::Result{});
+    EXPECT_EQ(batch_.names, std::vector<std::string>(expected.begin(), expected.begin() + 2 * Import::filesPerSlice));
+
+    // Judged slice by slice against the batch: only the files not yet in it are added.
+    std::vector<Import::Result> again;
+    const std::shared_ptr<Import> second = startImport({folder()}, decoders, again);
+    ASSERT_TRUE(eventually([&] { return again.size() == 1; }));
+    EXPECT_EQ(again.front(), (Import::Result{static_cast<std::int64_t>(count - 2 * Import::filesPerSlice), 0}));
+    EXPECT_EQ(batch_.names, expected);
 }
 
 } // namespace
