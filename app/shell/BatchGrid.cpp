@@ -146,6 +146,7 @@ void BatchGrid::syncCards(KeptCards keptCards) {
     QList<QUuid> order;
     order.reserve(static_cast<qsizetype>(store_.items().size()));
     QHash<QUuid, ImageCard*> kept;
+    bool made = false;
     for (const BatchItem& item : store_.items()) {
         order.append(item.id);
         ImageCard* card = cards_.take(item.id);
@@ -154,6 +155,7 @@ void BatchGrid::syncCards(KeptCards keptCards) {
             card->setLocked(store_.isExporting());
             wire(card);
             card->show();
+            made = true;
         } else if (keptCards == KeptCards::mayHaveChanged) {
             card->setItem(item);
         }
@@ -170,7 +172,13 @@ void BatchGrid::syncCards(KeptCards keptCards) {
     order_ = std::move(order);
     if (focusedCard_ && !cards_.contains(*focusedCard_)) focusedCard_.reset();
     applySelection();
-    scheduleRelayout();
+    // New cards are placed before anything is painted: where they were made they would all
+    // be drawn, piled up in view, once.
+    if (made) {
+        relayout();
+    } else {
+        scheduleRelayout();
+    }
 }
 
 void BatchGrid::updateCard(int row) {
