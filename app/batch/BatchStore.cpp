@@ -4,6 +4,7 @@
 #include "platform/files/FileStatus.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace pictavo {
 
@@ -37,14 +38,8 @@ BatchStore::~BatchStore() {
     if (run_) run_->abandon();
     // Nobody waiting for an import is left waiting: what was owed or still being discovered
     // ends with nothing added.
-    std::vector<OwedAdmission> owed = std::move(admissionsOwedAfterRun_);
-    admissionsOwedAfterRun_.clear();
-    for (OwedAdmission& admission : owed) admission.done({});
-    const QHash<QUuid, AddCompletion> discovering = std::move(importCompletions_);
-    importCompletions_.clear();
-    for (const AddCompletion& done : discovering) {
-        if (done) done({});
-    }
+    for (const std::shared_ptr<Import>& import : std::exchange(owedImports_, {})) import->abandon();
+    for (const std::shared_ptr<Import>& import : std::exchange(imports_, {})) import->abandon();
 }
 
 void BatchStore::setItems(std::vector<BatchItem> items) {
@@ -114,12 +109,13 @@ void BatchStore::remove(const QSet<QUuid>& ids) {
     if (urls.empty()) return;
 
     ++removals_;
+    std::unordered_set<std::string> keys;
     for (const std::string& url : urls) {
-        const std::string key = platform::fileKey(url).string();
+        std::string key = platform::fileKey(url).string();
         known_.erase(key);
-        removedAt_[key] = removals_;
+        keys.insert(std::move(key));
     }
-    pruneRemovedAt();
+    for (const std::shared_ptr<Import>& import : imports_) import->forget(keys);
 
     // Removed back to front, in runs of neighbours, so that every row told of is still right.
     for (int row = static_cast<int>(items_.size()) - 1; row >= 0;) {
@@ -150,28 +146,12 @@ void BatchStore::clearAll() {
     cancelEstimatePass();
     setItems({});
     known_.clear();
-    removedAt_.clear();
-    importsUnderWay_.clear();
+    for (const std::shared_ptr<Import>& import : imports_) import->overtake();
     cache_.clear();
     ++purgeGeneration_;
     ++batchGeneration_;
     setExportSummary(std::nullopt);
     refreshOwedAfterRun_ = false;
-}
-
-void BatchStore::pruneRemovedAt() {
-    if (importsUnderWay_.isEmpty()) {
-        removedAt_.clear();
-        return;
-    }
-    const std::int64_t oldestStart = *std::min_element(importsUnderWay_.cbegin(), importsUnderWay_.cend());
-    for (auto tombstone = removedAt_.begin(); tombstone != removedAt_.end();) {
-        if (tombstone->second > oldestStart) {
-            ++tombstone;
-        } else {
-            tombstone = removedAt_.erase(tombstone);
-        }
-    }
 }
 
 std::optional<int> BatchStore::indexOf(const QUuid& id) {

@@ -9,6 +9,7 @@
 #include "app/batch/EstimatePass.h"
 #include "app/batch/ExportRun.h"
 #include "app/batch/ExportSummary.h"
+#include "app/batch/Import.h"
 #include "app/batch/ThumbnailSource.h"
 #include "app/desktop/FolderRequest.h"
 #include "app/export/DestinationResolution.h"
@@ -46,13 +47,14 @@ namespace pictavo {
 //
 // Thread rule: main thread only. Work that takes time (discovering files, reading stamps,
 // snapshots, conversions) runs elsewhere and comes back through the event loop, one result
-// at a time; a result is recognised as stale by the counters it carries (batchGeneration,
-// removals and their tombstones, purgeGeneration) and by equality of the specification,
-// never by locks.
+// at a time; a result is recognised as stale by the counters it carries (purgeGeneration), by
+// the imports' own tombstones and by equality of the specification, never by locks. Each
+// import is an Import the store holds while it lasts.
 class BatchStore : public QObject,
                    public BatchSelection<QUuid>::Batch,
                    private ExportRun::Owner,
-                   private EstimatePass::Owner {
+                   private EstimatePass::Owner,
+                   private Import::Owner {
     Q_OBJECT
 
 public:
@@ -62,28 +64,9 @@ public:
     // What the last finished run did.
     using ExportSummary = pictavo::ExportSummary;
 
-    // What one import did: cards added, and files skipped because they are not files or no
-    // decoder reads them. Duplicates and removed files count in neither.
-    struct AddResult {
-        std::int64_t added = 0;
-        std::int64_t skipped = 0;
-        friend bool operator==(const AddResult&, const AddResult&) = default;
-    };
-    using AddCompletion = std::function<void(AddResult)>;
-
-    // What one import found, off the main thread.
-    struct Discovery {
-        struct Found {
-            std::filesystem::path url;
-            std::filesystem::path key;
-            std::int64_t pageCount = 1;
-            std::int64_t frameCount = 1;
-            std::optional<FailureDetails::Source> source;
-            BatchItem::SourceStamp stamp;
-        };
-        std::vector<Found> found;
-        std::int64_t skipped = 0;
-    };
+    // What one import did.
+    using AddResult = Import::Result;
+    using AddCompletion = Import::Completion;
 
     // `width` is how many conversions run at once (the encode executor's width); `files`
     // makes and removes the snapshots of a replacing run; `workingFiles`, when given, is told
@@ -115,9 +98,11 @@ public:
     std::int64_t batchGeneration() const { return batchGeneration_; }
     std::int64_t removals() const { return removals_; }
     std::int64_t purgeGeneration() const override { return purgeGeneration_; }
-    std::size_t tombstoneCount() const { return removedAt_.size(); }
-    std::size_t importsUnderWayCount() const { return importsUnderWay_.size(); }
-    std::size_t owedAdmissionCount() const { return admissionsOwedAfterRun_.size(); }
+    // Distinct keys that some import under way will not add back.
+    std::size_t tombstoneCount() const;
+    // Imports not yet ended and not overtaken by a clearing of the batch.
+    std::size_t importsUnderWayCount() const;
+    std::size_t owedAdmissionCount() const { return owedImports_.size(); }
     std::size_t cacheSize() const { return cache_.size(); }
     std::int64_t width() const { return width_; }
 
@@ -148,10 +133,6 @@ public:
     // Discovers the files off the main thread and admits them; `done` is called exactly once
     // on the main thread. An import that finishes during an export run waits for its end.
     void add(const QList<QUrl>& urls, AddCompletion done);
-    // Off the main thread; reads no store state.
-    static Discovery discover(const QList<QUrl>& urls, const DecoderRegistry& decoders);
-    // Each folder replaced by the regular files below it, in the file manager's order.
-    static std::vector<std::filesystem::path> expandFolders(const std::vector<std::filesystem::path>& paths);
 
     // Exports every card not yet exported whose source is not gone, at most `width` at a
     // time. Returns at once; the run ends when isExporting turns false. A second call during
@@ -183,12 +164,6 @@ Q_SIGNALS:
     void folderRequestChanged();
 
 private:
-    struct OwedAdmission {
-        Discovery discovery;
-        std::int64_t generation = 0;
-        std::int64_t startedAfter = 0;
-        AddCompletion done;
-    };
 
     // Observed setters: they tell only of a change.
     void setExporting(bool exporting);
@@ -196,12 +171,9 @@ private:
     void setTotalEstimatedBytesAtRunStart(std::optional<std::int64_t> total);
     void setItems(std::vector<BatchItem> items);
 
-    // Admission.
-    void finishImport(const QUuid& importId, const Discovery& discovery, std::int64_t generation,
-                      std::int64_t startedAfter);
-    AddResult admit(const std::vector<Discovery::Found>& found, std::int64_t skipped, std::int64_t startedAfter);
+    // The end of a run, or of an export that found nothing to do: owed estimates and
+    // imports go on.
     void settleAfterRun();
-    void pruneRemovedAt();
     // What would be exported changed: exported cards (all, or the one with `only`) wait to
     // be estimated and exported again.
     void makeExportedCardsDue(const std::optional<QUuid>& only = std::nullopt);
@@ -225,6 +197,12 @@ private:
     void exportFolderRequestChanged() override;
     void exportRunEnded(const OutputSpec& spec, std::optional<ExportSummary> summary) override;
 
+    // An import's word to its store.
+    bool knows(const std::string& key) const override { return known_.contains(key); }
+    void importAdmits(std::vector<Import::Admitted> cards) override;
+    void importOwed(const std::shared_ptr<Import>& import) override;
+    void importEnded(const Import& import) override;
+
     const Converting& engine_;
     ExportWriting& writer_;
     platform::FileOperations& files_;
@@ -241,11 +219,10 @@ private:
     std::unordered_set<std::string> known_;
     std::int64_t batchGeneration_ = 0;
     std::int64_t removals_ = 0;
-    std::unordered_map<std::string, std::int64_t> removedAt_;
-    QHash<QUuid, std::int64_t> importsUnderWay_;
-    // The completion of every import not yet finished, so that none is left waiting.
-    QHash<QUuid, AddCompletion> importCompletions_;
-    std::vector<OwedAdmission> admissionsOwedAfterRun_;
+    // Every import not yet ended, in the order they began, so that none is left waiting.
+    std::vector<std::shared_ptr<Import>> imports_;
+    // Imports whose findings wait for the run's end, in the order they came back.
+    std::vector<std::shared_ptr<Import>> owedImports_;
     // The pass scheduled or under way; none before the first.
     std::shared_ptr<EstimatePass> estimatePass_;
     std::unordered_map<CacheKey, Estimate, EstimateCacheKeyHash> cache_;

@@ -80,6 +80,9 @@ BatchGrid::BatchGrid(BatchStore& store, ThumbnailLoader& loader, const Convertin
     viewport()->setAutoFillBackground(false);
     canvas_ = new Canvas(this);
     canvas_->setAutoFillBackground(false);
+    // The canvas grows below the cards already shown as a drop is admitted: only what the
+    // growth exposes is painted, never again every card in view.
+    canvas_->setAttribute(Qt::WA_StaticContents);
     setWidget(canvas_);
     verticalScrollBar()->setStyleSheet(scrollBarLook());
     connect(&DSTheme::shared(), &DSTheme::changed, this,
@@ -91,9 +94,11 @@ BatchGrid::BatchGrid(BatchStore& store, ThumbnailLoader& loader, const Convertin
     spinnerTimer_.setInterval(50);
     connect(&spinnerTimer_, &QTimer::timeout, this, &BatchGrid::animateBusyCards);
 
-    connect(&store_, &BatchStore::itemsInserted, this, &BatchGrid::syncCards);
-    connect(&store_, &BatchStore::itemsRemoved, this, &BatchGrid::syncCards);
-    connect(&store_, &BatchStore::itemsReset, this, &BatchGrid::syncCards);
+    // Cards that stay through an insertion or a removal show the same item: telling them
+    // again would repaint every card in view for each slice of a large drop.
+    connect(&store_, &BatchStore::itemsInserted, this, [this] { syncCards(KeptCards::unchanged); });
+    connect(&store_, &BatchStore::itemsRemoved, this, [this] { syncCards(KeptCards::unchanged); });
+    connect(&store_, &BatchStore::itemsReset, this, [this] { syncCards(); });
     connect(&store_, &BatchStore::itemChanged, this, &BatchGrid::updateCard);
     connect(&store_, &BatchStore::specChanged, this, &BatchGrid::loadVisibleThumbnails);
     connect(&store_, &BatchStore::isExportingChanged, this, [this](bool exporting) {
@@ -137,10 +142,11 @@ QMimeData* BatchGrid::dragData(const QUuid& id) const {
     return new DragFileMimeData(image.writeDragFile());
 }
 
-void BatchGrid::syncCards() {
+void BatchGrid::syncCards(KeptCards keptCards) {
     QList<QUuid> order;
     order.reserve(static_cast<qsizetype>(store_.items().size()));
     QHash<QUuid, ImageCard*> kept;
+    bool made = false;
     for (const BatchItem& item : store_.items()) {
         order.append(item.id);
         ImageCard* card = cards_.take(item.id);
@@ -149,7 +155,8 @@ void BatchGrid::syncCards() {
             card->setLocked(store_.isExporting());
             wire(card);
             card->show();
-        } else {
+            made = true;
+        } else if (keptCards == KeptCards::mayHaveChanged) {
             card->setItem(item);
         }
         kept.insert(item.id, card);
@@ -165,7 +172,13 @@ void BatchGrid::syncCards() {
     order_ = std::move(order);
     if (focusedCard_ && !cards_.contains(*focusedCard_)) focusedCard_.reset();
     applySelection();
-    scheduleRelayout();
+    // New cards are placed before anything is painted: where they were made they would all
+    // be drawn, piled up in view, once.
+    if (made) {
+        relayout();
+    } else {
+        scheduleRelayout();
+    }
 }
 
 void BatchGrid::updateCard(int row) {

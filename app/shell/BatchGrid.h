@@ -56,7 +56,10 @@ protected:
 private:
     class Canvas;
 
-    void syncCards();
+    // Cards made for new items and dropped for gone ones; kept cards are told their item
+    // again only when `kept` says it may have changed.
+    enum class KeptCards { unchanged, mayHaveChanged };
+    void syncCards(KeptCards kept = KeptCards::mayHaveChanged);
     void updateCard(int row);
     void relayout();
     void scheduleRelayout();

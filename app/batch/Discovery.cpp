@@ -1,0 +1,85 @@
+#include "app/batch/Discovery.h"
+
+#include "app/batch/NaturalPathOrder.h"
+#include "platform/files/FileStatus.h"
+#include "platform/files/FolderWalk.h"
+
+#include <QFile>
+
+namespace pictavo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A name that does not read back as the same bytes through the application's text could
+// not be shown, named or found again faithfully.
+bool roundTrips(const fs::path& path) {
+    const QByteArray bytes(path.c_str());
+    return QFile::encodeName(QFile::decodeName(bytes)) == bytes;
+}
+
+} // namespace
+
+std::optional<fs::path> Discovery::localPath(const QUrl& url) {
+    if (!url.isLocalFile()) return std::nullopt;
+    const QString path = url.toLocalFile();
+    if (path.isEmpty()) return std::nullopt;
+    return fs::path(QFile::encodeName(path).toStdString());
+}
+
+Discovery Discovery::of(const QList<QUrl>& urls, const DecoderRegistry& decoders) {
+    Discovery discovery;
+    std::vector<fs::path> paths;
+    for (const QUrl& url : urls) {
+        if (std::optional<fs::path> path = localPath(url)) {
+            paths.push_back(std::move(*path));
+        } else {
+            ++discovery.skipped;
+        }
+    }
+    for (const fs::path& path : expandFolders(paths)) {
+        // Only a regular file is ever opened: a pipe named like an image would hang its reader.
+        if (!roundTrips(path) || !platform::isRegularFile(path)) {
+            ++discovery.skipped;
+            continue;
+        }
+        ImageDecoderRef decoder;
+        try {
+            decoder = decoders.decoder(path);
+        } catch (...) {
+            ++discovery.skipped;
+            continue;
+        }
+        Found found;
+        found.url = path;
+        found.key = platform::fileKey(path);
+        try {
+            const ImageProperties properties = decoder->properties(path);
+            found.pageCount = properties.pageCount;
+            found.frameCount = properties.frameCount;
+            found.source = FailureDetails::Source::fromProperties(properties);
+        } catch (...) {
+            // Admitted all the same: its estimate will tell what is wrong with it.
+        }
+        found.stamp = readSourceStamp(path);
+        discovery.found.push_back(std::move(found));
+    }
+    return discovery;
+}
+
+std::vector<fs::path> Discovery::expandFolders(const std::vector<fs::path>& paths) {
+    std::vector<fs::path> expanded;
+    for (const fs::path& path : paths) {
+        if (!platform::isDirectory(path)) {
+            expanded.push_back(path);
+            continue;
+        }
+        std::vector<fs::path> files = platform::walkRegularFiles(path);
+        sortNaturally(files);
+        expanded.insert(expanded.end(), files.begin(), files.end());
+    }
+    return expanded;
+}
+
+} // namespace pictavo

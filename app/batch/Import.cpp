@@ -1,0 +1,108 @@
+#include "app/batch/Import.h"
+
+#include "app/desktop/BackgroundWork.h"
+#include "platform/base/MainThread.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <utility>
+
+namespace pictavo {
+
+Import::Import(Owner& owner, QObject* context, QList<QUrl> urls, DecoderRegistry decoders, Completion done)
+    : owner_(owner), context_(context), urls_(std::move(urls)), decoders_(std::move(decoders)), done_(std::move(done)) {}
+
+void Import::start() {
+    platform::assertMainThread();
+    runInBackground(fileWorkPool(), [import = weak_from_this(), context = QPointer<QObject>(context_), urls = urls_,
+                                     decoders = decoders_] {
+        auto discovery = std::make_shared<Discovery>(Discovery::of(urls, decoders));
+        postTo(context, [import, discovery] {
+            if (const std::shared_ptr<Import> alive = import.lock()) alive->discovered(std::move(*discovery));
+        });
+    });
+}
+
+void Import::forget(const std::unordered_set<std::string>& keys) {
+    if (ended_ || overtaken_) return;
+    tombstones_.insert(keys.begin(), keys.end());
+}
+
+void Import::overtake() {
+    overtaken_ = true;
+    tombstones_.clear();
+}
+
+void Import::discovered(Discovery discovery) {
+    if (ended_) return;
+    findings_ = std::move(discovery);
+    admitNextSlice();
+}
+
+void Import::admitOwed() {
+    if (ended_ || !owed_) return;
+    owed_ = false;
+    admitNextSlice();
+}
+
+void Import::abandon() {
+    if (ended_) return;
+    ended_ = true;
+    findings_.reset();
+    if (Completion done = std::exchange(done_, {})) done({});
+}
+
+void Import::admitNextSlice() {
+    if (ended_ || owed_) return;
+    if (overtaken_) return end({});
+    if (owner_.isExporting()) {
+        // Still under way (its tombstones still matter) until the run's end admits the rest.
+        owed_ = true;
+        owner_.importOwed(shared_from_this());
+        return;
+    }
+    const std::vector<Discovery::Found>& found = findings_->found;
+    const std::size_t last = std::min(found.size(), next_ + filesPerSlice);
+    std::vector<Admitted> cards;
+    for (; next_ < last; ++next_) {
+        const Discovery::Found& file = found[next_];
+        std::string key = file.key.string();
+        // A file dropped with its folder, or a link and its target, is one card, the first found.
+        if (owner_.knows(key) || tombstones_.contains(key) || !taken_.insert(key).second) continue;
+
+        BatchItem item;
+        item.id = QUuid::createUuid();
+        item.url = file.url;
+        item.displayName = QFile::decodeName(file.url.filename().c_str());
+        item.stamp = file.stamp;
+        item.pageCount = std::max<std::int64_t>(file.pageCount, 1);
+        item.header = file.source;
+        item.frameCount = std::max<std::int64_t>(file.frameCount, 1);
+        cards.push_back(Admitted{std::move(key), std::move(item)});
+    }
+    added_ += static_cast<std::int64_t>(cards.size());
+    if (!cards.empty()) owner_.importAdmits(std::move(cards));
+    // The batch's observers may have cleared it, or let go of the import, meanwhile.
+    if (ended_) return;
+    if (next_ < found.size()) {
+        postTo(QPointer<QObject>(context_), [import = weak_from_this()] {
+            if (const std::shared_ptr<Import> alive = import.lock()) alive->admitNextSlice();
+        });
+        return;
+    }
+    end(overtaken_ ? Result{} : Result{added_, findings_->skipped});
+}
+
+void Import::end(Result result) {
+    ended_ = true;
+    tombstones_.clear();
+    taken_.clear();
+    findings_.reset();
+    // The owner may let go of the import here; what is left to do needs only the completion.
+    Completion done = std::exchange(done_, {});
+    owner_.importEnded(*this);
+    if (done) done(result);
+}
+
+} // namespace pictavo
