@@ -149,7 +149,6 @@ void BatchStore::clearAll() {
     for (const std::shared_ptr<Import>& import : imports_) import->overtake();
     cache_.clear();
     ++purgeGeneration_;
-    ++batchGeneration_;
     setExportSummary(std::nullopt);
     refreshOwedAfterRun_ = false;
 }

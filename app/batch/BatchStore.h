@@ -95,7 +95,6 @@ public:
 
     // Bookkeeping, read by tests and by nothing else that could change it.
     bool refreshOwedAfterRun() const { return refreshOwedAfterRun_; }
-    std::int64_t batchGeneration() const { return batchGeneration_; }
     std::int64_t removals() const { return removals_; }
     std::int64_t purgeGeneration() const override { return purgeGeneration_; }
     // Distinct keys that some import under way will not add back.
@@ -217,7 +216,6 @@ private:
     bool isExporting_ = false;
     bool refreshOwedAfterRun_ = false;
     std::unordered_set<std::string> known_;
-    std::int64_t batchGeneration_ = 0;
     std::int64_t removals_ = 0;
     // Every import not yet ended, in the order they began, so that none is left waiting.
     std::vector<std::shared_ptr<Import>> imports_;
