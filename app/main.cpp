@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(PICTAVO_VERSION));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(pictavo::identity::applicationId));
     QApplication::setWindowIcon(pictavo::applicationIcon());
+    pictavo::limitQtPaintingThreads();
 
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Images or folders to convert."));

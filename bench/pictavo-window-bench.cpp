@@ -12,6 +12,7 @@
 //       the most threads the process had while estimating and while scrolling.
 //
 // The last line is one JSON object with the figures.
+#include "app/desktop/BackgroundWork.h"
 #include "app/desktop/FolderAsker.h"
 #include "app/export/DestinationStore.h"
 #include "app/export/PathBookmarks.h"
@@ -274,6 +275,8 @@ bool runUntil(const std::function<bool()>& condition, double seconds) {
 
 int measureDrop(int argc, char** argv, int count, int width, int height) {
     QApplication application(argc, argv);
+    // As the application itself starts.
+    limitQtPaintingThreads();
     QApplication::setOrganizationName(QStringLiteral("Fenwid"));
     QApplication::setApplicationName(QStringLiteral("Pictavo-window-bench"));
     Scratch scratch;

@@ -174,24 +174,37 @@ QList<QUuid> BatchStore::itemIds() const {
     return ids;
 }
 
-std::vector<BatchItem> BatchStore::reviewableItems() const {
-    std::vector<BatchItem> reviewable;
-    std::copy_if(items_.begin(), items_.end(), std::back_inserter(reviewable),
-                 [](const BatchItem& item) { return !item.isFailed(); });
-    return reviewable.empty() ? items_ : reviewable;
-}
+namespace {
+
+// Whether the totals count this card; asked for every card as the window refreshes, so
+// nothing is copied.
+class Reviewable {
+public:
+    explicit Reviewable(const std::vector<BatchItem>& items)
+        : everyCard_(std::all_of(items.begin(), items.end(), [](const BatchItem& item) { return item.isFailed(); })) {}
+    bool operator()(const BatchItem& item) const { return everyCard_ || !item.isFailed(); }
+
+private:
+    bool everyCard_;
+};
+
+} // namespace
 
 std::int64_t BatchStore::sourceBytes() const {
+    const Reviewable reviewable(items_);
     std::int64_t total = 0;
-    for (const BatchItem& item : reviewableItems()) total += item.stamp.byteCount;
+    for (const BatchItem& item : items_) {
+        if (reviewable(item)) total += item.stamp.byteCount;
+    }
     return total;
 }
 
 std::optional<std::int64_t> BatchStore::estimatedBytes() const {
-    const std::vector<BatchItem> reviewable = reviewableItems();
-    if (reviewable.empty()) return std::nullopt;
+    if (items_.empty()) return std::nullopt;
+    const Reviewable reviewable(items_);
     std::int64_t total = 0;
-    for (const BatchItem& item : reviewable) {
+    for (const BatchItem& item : items_) {
+        if (!reviewable(item)) continue;
         const auto* estimated = std::get_if<BatchItem::Estimated>(&item.state);
         if (!estimated) return std::nullopt;
         total += estimated->bytes;

@@ -114,9 +114,8 @@ public:
     std::optional<int> indexOf(const QUuid& id) override;
     QList<QUuid> itemIds() const override;
 
-    // Queries for the window.
-    // The cards not failed, or every card when all failed.
-    std::vector<BatchItem> reviewableItems() const;
+    // Queries for the window. The totals count the cards not failed, or every card when all
+    // failed: the reviewable cards.
     std::int64_t sourceBytes() const;
     // The total once every reviewable card is estimated.
     std::optional<std::int64_t> estimatedBytes() const;

@@ -11,4 +11,6 @@ QThreadPool& fileWorkPool() {
     return *pool;
 }
 
+void limitQtPaintingThreads() { QThreadPool::globalInstance()->setMaxThreadCount(2); }
+
 } // namespace pictavo

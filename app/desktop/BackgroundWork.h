@@ -18,6 +18,14 @@ namespace pictavo {
 // Thread rule: any thread.
 QThreadPool& fileWorkPool();
 
+// Qt 6.4 splits large fills, image conversions and smooth scaling over its global pool, a
+// thread per processor, and the main thread waits until the last piece is done. Beside
+// conversions that already keep every processor busy that was as many threads again, and a
+// paint that waited on the slowest of them; two keep painting split without the crowd.
+//
+// Thread rule: main thread, before the first window shows.
+void limitQtPaintingThreads();
+
 // Runs `work` on the main thread through its event loop, unless the context has gone by
 // then. Safe from any thread: the context is only looked at on the main thread (the pointer
 // must have been taken there).

@@ -100,12 +100,12 @@ BatchGrid::BatchGrid(BatchStore& store, ThumbnailLoader& loader, const Convertin
     connect(&store_, &BatchStore::itemsRemoved, this, [this] { syncCards(KeptCards::unchanged); });
     connect(&store_, &BatchStore::itemsReset, this, [this] { syncCards(); });
     connect(&store_, &BatchStore::itemChanged, this, &BatchGrid::updateCard);
-    connect(&store_, &BatchStore::specChanged, this, &BatchGrid::loadVisibleThumbnails);
+    connect(&store_, &BatchStore::specChanged, this, &BatchGrid::updateCardsNearView);
     connect(&store_, &BatchStore::isExportingChanged, this, [this](bool exporting) {
         for (ImageCard* card : std::as_const(cards_)) card->setLocked(exporting);
     });
     connect(&selection_, &WindowSelection::changed, this, &BatchGrid::applySelection);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &BatchGrid::loadVisibleThumbnails);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &BatchGrid::updateCardsNearView);
     syncCards();
 }
 
@@ -151,10 +151,15 @@ void BatchGrid::syncCards(KeptCards keptCards) {
         order.append(item.id);
         ImageCard* card = cards_.take(item.id);
         if (!card) {
+            // Shown once the view reaches it (updateCardsNearView): Qt asks the display
+            // server where the pointer is for every child shown in a window the pointer is in,
+            // a round trip each, which for a drop of a thousand files held the window for a
+            // tenth of a second and more.
             card = new ImageCard(item, canvas_);
+            // Hidden even when made while the grid is: it would otherwise show with the grid.
+            card->hide();
             card->setLocked(store_.isExporting());
             wire(card);
-            card->show();
             made = true;
         } else if (keptCards == KeptCards::mayHaveChanged) {
             card->setItem(item);
@@ -172,8 +177,8 @@ void BatchGrid::syncCards(KeptCards keptCards) {
     order_ = std::move(order);
     if (focusedCard_ && !cards_.contains(*focusedCard_)) focusedCard_.reset();
     applySelection();
-    // New cards are placed before anything is painted: where they were made they would all
-    // be drawn, piled up in view, once.
+    // New cards are placed before any is shown: where they were made they would all be
+    // drawn, piled up in view, once.
     if (made) {
         relayout();
     } else {
@@ -189,7 +194,7 @@ void BatchGrid::updateCard(int row) {
     const int before = card->heightForWidth(card->width());
     card->setItem(item);
     // Another page or a new stamp of the file is another picture.
-    if (card->geometry().intersects(thumbnailRegion())) card->loadThumbnail(loader_, store_.spec().adjustments);
+    if (card->geometry().intersects(nearView())) card->loadThumbnail(loader_, store_.spec().adjustments);
     if (card->heightForWidth(card->width()) != before) scheduleRelayout();
     if (!spinnerTimer_.isActive()) spinnerTimer_.start();
 }
@@ -218,21 +223,27 @@ void BatchGrid::relayout() {
     const double contentHeight = order_.isEmpty() ? 2 * GridGeometry::padding
                                                   : y - GridGeometry::spacing + GridGeometry::padding;
     canvas_->resize(viewport()->width(), static_cast<int>(std::ceil(contentHeight)));
-    loadVisibleThumbnails();
+    updateCardsNearView();
     Q_EMIT cardsLaidOut();
 }
 
-QRect BatchGrid::thumbnailRegion() const {
+QRect BatchGrid::inView() const {
+    return QRect(0, verticalScrollBar()->value(), canvas_->width(), viewport()->height());
+}
+
+QRect BatchGrid::nearView() const {
     const int top = verticalScrollBar()->value();
     const int screen = viewport()->height();
     return QRect(0, top - screen, canvas_->width(), screen * 3);
 }
 
-void BatchGrid::loadVisibleThumbnails() {
-    const QRect wanted = thumbnailRegion();
+void BatchGrid::updateCardsNearView() {
+    const QRect shown = inView();
+    const QRect wanted = nearView();
     const Adjustments adjustments = store_.spec().adjustments;
     bool busy = false;
     for (ImageCard* card : std::as_const(cards_)) {
+        if (card->isHidden() && card->geometry().intersects(shown)) card->show();
         if (card->geometry().intersects(wanted)) {
             card->loadThumbnail(loader_, adjustments);
         } else {
@@ -246,7 +257,7 @@ void BatchGrid::loadVisibleThumbnails() {
 }
 
 void BatchGrid::animateBusyCards() {
-    const QRect shown(0, verticalScrollBar()->value(), canvas_->width(), viewport()->height());
+    const QRect shown = inView();
     bool busy = false;
     for (ImageCard* card : std::as_const(cards_)) {
         const auto& state = card->item().state;
@@ -278,7 +289,10 @@ void BatchGrid::focusCard(const QUuid& id) {
     if (!card) return;
     focusedCard_ = id;
     for (ImageCard* each : std::as_const(cards_)) each->setFocusedCard(each == card);
-    if (isVisible()) card->setFocus(Qt::OtherFocusReason);
+    if (!isVisible()) return;
+    // A hidden card would take the focus only once shown.
+    if (card->isHidden()) card->show();
+    card->setFocus(Qt::OtherFocusReason);
 }
 
 void BatchGrid::clickCard(const QUuid& id, Qt::KeyboardModifiers modifiers) {

@@ -63,9 +63,13 @@ private:
     void updateCard(int row);
     void relayout();
     void scheduleRelayout();
-    void loadVisibleThumbnails();
-    // What is shown and one screen above and below: the cards whose previews are held.
-    QRect thumbnailRegion() const;
+    // Cards the view reaches are shown, cards near it hold their previews, and those far from
+    // it let theirs go.
+    void updateCardsNearView();
+    // What the viewport shows of the canvas.
+    QRect inView() const;
+    // What is shown and one screen above and below.
+    QRect nearView() const;
     void applySelection();
     void focusCard(const QUuid& id);
     void clickCard(const QUuid& id, Qt::KeyboardModifiers modifiers);

@@ -6,6 +6,7 @@
 #include "app/design/DSTheme.h"
 #include "app/shell/CardBadge.h"
 #include "app/shell/CardChrome.h"
+#include "app/shell/CardFrame.h"
 #include "app/shell/ImageCardAccessible.h"
 #include "app/shell/StatusPill.h"
 #include "platform/base/Overloaded.h"
@@ -19,7 +20,6 @@
 #include <QFontMetricsF>
 #include <QMimeData>
 #include <QPainter>
-#include <QPainterPath>
 #include <QTextLayout>
 #include <QToolButton>
 #include <QToolTip>
@@ -31,7 +31,6 @@ namespace pictavo {
 
 namespace {
 
-constexpr double radius = 16;
 constexpr int padding = 12;
 constexpr int rowSpacing = 8;
 constexpr int maximumReasonLines = 3;
@@ -142,6 +141,7 @@ ImageCard::ImageCard(const BatchItem& item, QWidget* parent) : QWidget(parent), 
 void ImageCard::setItem(const BatchItem& item) {
     const bool countChanged = item.pageCount != item_.pageCount;
     item_ = item;
+    measuredHeight_.reset();
     if (countChanged && pagePicker_) {
         // The change may come from the picker's own key or click, still under way.
         pagePicker_->hide();
@@ -224,6 +224,7 @@ void ImageCard::refreshChildren() {
         removeButton_->raise();
     }
     if (item_.pageCount >= 2 && !pagePicker_) {
+        measuredHeight_.reset();
         pagePicker_ = new QComboBox(this);
         pagePicker_->setAccessibleName(QStringLiteral("Page"));
         pagePicker_->setFont(systemFont(12));
@@ -290,7 +291,10 @@ int ImageCard::lowerAreaHeight(int width) const {
 }
 
 int ImageCard::heightForWidth(int width) const {
-    return static_cast<int>(std::ceil(width * 170.0 / 256.0)) + lowerAreaHeight(width);
+    if (!measuredHeight_ || measuredHeight_->first != width) {
+        measuredHeight_ = {width, static_cast<int>(std::ceil(width * 170.0 / 256.0)) + lowerAreaHeight(width)};
+    }
+    return measuredHeight_->second;
 }
 
 QSize ImageCard::sizeHint() const { return {256, heightForWidth(256)}; }
@@ -314,44 +318,29 @@ void ImageCard::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF whole = QRectF(rect());
-    QPainterPath shape;
-    shape.addRoundedRect(whole.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
     const CardChrome chrome = CardChrome::of(isSelected_, isFocused_, DSTheme::shared().increasedContrast());
-
-    painter.save();
-    painter.setClipPath(shape);
-    painter.fillRect(whole, palette::DSSurface().current());
-
     const QRectF box = thumbnailBox();
-    painter.drawPixmap(box.topLeft(), picture(box.size().toSize()));
+    // The lower area is tinted by the selection and focus.
+    const CardFrame frame = CardFrame::of(CardFrame::Look{
+        size(), devicePixelRatioF(), box.bottom(), palette::DSSurface().current(), palette::DSCheckerboard().current(),
+        palette::DSCheckerboardAlt().current(), chromeColour(chrome.tint), palette::DSSeparator().current(),
+        chromeColour(chrome.outerRing), chromeColour(chrome.innerRing)});
+    painter.drawPixmap(QPointF(0, 0), frame.body);
+    // Until the preview comes, the frame's checkerboard stands for it.
+    if (!thumbnail_.isNull()) painter.drawPixmap(box.topLeft(), picture(box.size().toSize()));
 
-    // The lower area, tinted by the selection and focus.
-    const QRectF lower(0, box.bottom(), whole.width(), whole.height() - box.bottom());
-    painter.fillRect(lower, chromeColour(chrome.tint));
     painter.setPen(palette::primary().current());
     const QFont nameFont = systemFont(13, QFont::DemiBold);
     painter.setFont(nameFont);
     const QFontMetricsF nameMetrics(nameFont);
-    const QRectF nameRow(padding, lower.top() + padding, whole.width() - 2 * padding, nameMetrics.height());
+    const QRectF nameRow(padding, box.bottom() + padding, whole.width() - 2 * padding, nameMetrics.height());
     painter.drawText(nameRow, Qt::AlignLeft | Qt::AlignVCenter,
                      nameMetrics.elidedText(item_.displayName, Qt::ElideMiddle, nameRow.width()));
     double statusTop = nameRow.bottom() + rowSpacing;
     if (item_.pageCount >= 2) statusTop += (pagePicker_ ? pagePicker_->height() : 24) + rowSpacing;
     paintStatus(painter, QRectF(padding, statusTop, whole.width() - 2 * padding, statusHeight(width())));
-    painter.restore();
 
-    // The border and the two rings, each inside the edge.
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(palette::DSSeparator().current(), 1));
-    painter.drawPath(shape);
-    const auto ring = [&](CardChrome::Colour colour, double inset) {
-        if (colour == CardChrome::Colour::clear) return;
-        painter.setPen(QPen(chromeColour(colour), 2));
-        painter.drawRoundedRect(whole.adjusted(inset + 1, inset + 1, -inset - 1, -inset - 1), radius - inset,
-                                radius - inset);
-    };
-    ring(chrome.outerRing, 0);
-    ring(chrome.innerRing, 2);
+    painter.drawPixmap(QPointF(0, 0), frame.edge);
 }
 
 QPixmap ImageCard::picture(const QSize& size) {
@@ -363,28 +352,21 @@ QPixmap ImageCard::picture(const QSize& size) {
     pictureKey_ = key;
     picture_ = QPixmap((QSizeF(size) * ratio).toSize());
     picture_.setDevicePixelRatio(ratio);
+    picture_.fill(Qt::transparent);
     QPainter painter(&picture_);
-    // The checkerboard of 8-point squares, as a tile that repeats from the box's corner.
-    QPixmap tile(QSize(16, 16) * ratio);
-    tile.setDevicePixelRatio(ratio);
-    tile.fill(light);
-    {
-        QPainter squares(&tile);
-        squares.fillRect(QRectF(8, 0, 8, 8), dark);
-        squares.fillRect(QRectF(0, 8, 8, 8), dark);
-    }
-    painter.fillRect(QRectF(QPointF(0, 0), QSizeF(size)), QBrush(tile));
-    if (!thumbnail_.isNull()) {
-        // Fills the box, cropped at the sides or at the top and bottom; scaled once here rather
-        // than at every paint.
-        const double scale = std::max(double(size.width()) / thumbnail_.width(),
-                                      double(size.height()) / thumbnail_.height());
-        const QSizeF drawn(thumbnail_.width() * scale, thumbnail_.height() * scale);
-        const QRectF target((size.width() - drawn.width()) / 2, (size.height() - drawn.height()) / 2, drawn.width(),
-                            drawn.height());
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(target, thumbnail_);
-    }
+    // Rounded at the card's top corners; the card's bottom corners lie below the box.
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setClipPath(CardFrame::outline(QSizeF(size.width(), size.height() + 2 * CardFrame::radius)));
+    CardFrame::fillCheckerboard(painter, QRectF(QPointF(0, 0), QSizeF(size)), light, dark, ratio);
+    // Fills the box, cropped at the sides or at the top and bottom; scaled once here rather
+    // than at every paint.
+    const double scale =
+        std::max(double(size.width()) / thumbnail_.width(), double(size.height()) / thumbnail_.height());
+    const QSizeF drawn(thumbnail_.width() * scale, thumbnail_.height() * scale);
+    const QRectF target((size.width() - drawn.width()) / 2, (size.height() - drawn.height()) / 2, drawn.width(),
+                        drawn.height());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, thumbnail_);
     return picture_;
 }
 
@@ -494,6 +476,10 @@ void ImageCard::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool ImageCard::event(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::ApplicationFontChange ||
+        event->type() == QEvent::StyleChange) {
+        measuredHeight_.reset();
+    }
     if (event->type() == QEvent::ToolTip) {
         const QPointF at = static_cast<QHelpEvent*>(event)->pos();
         QString help;

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 #include <tuple>
 
 class QComboBox;
@@ -84,8 +85,9 @@ private:
     void refreshChildren();
     void makeRemoveButton();
     void paintStatus(QPainter& painter, const QRectF& row);
-    // The checkerboard with the thumbnail over it at the box's size, made again only when the
-    // size, the thumbnail or the appearance changed.
+    // The checkerboard with the thumbnail over it at the box's size, rounded at the card's top
+    // corners, made again only when the size, the thumbnail or the appearance changed. Only
+    // for a card with a thumbnail.
     QPixmap picture(const QSize& size);
 
     BatchItem item_;
@@ -106,6 +108,9 @@ private:
     QRectF spinnerBox_;
     QPixmap picture_;
     std::tuple<QSize, double, qint64, QRgb, QRgb> pictureKey_;
+    // The last height asked for and its width: the grid asks every card at every layout, and
+    // measuring the texts again for a thousand cards held the window at each slice of a drop.
+    mutable std::optional<std::pair<int, int>> measuredHeight_;
 };
 
 } // namespace pictavo

@@ -166,30 +166,30 @@ PixelPlan planPixels(VipsImage* loaded, bool hasUsableCMYKProfile, bool dropAlph
     return plan;
 }
 
-struct PixelDestination {
-    Bytes& pixels;
-    std::size_t rowBytes;
-};
-
-// libvips computes the image in strips on its worker threads and hands them over top to
-// bottom; each strip's rows are appended to the bitmap's buffer, whose room was reserved
-// beforehand, so that no byte of it is written twice (zeroed first, then overwritten).
-int appendStrip(VipsRegion* region, VipsRect* area, void* destination) {
-    auto* target = static_cast<PixelDestination*>(destination);
-    // Strips that came out of order would leave a gap.
-    if (target->pixels.size() != static_cast<std::size_t>(area->top) * target->rowBytes) return -1;
-    for (int y = area->top; y < area->top + area->height; ++y) {
-        const auto* row = reinterpret_cast<const std::uint8_t*>(VIPS_REGION_ADDR(region, 0, y));
-        target->pixels.insert(target->pixels.end(), row, row + target->rowBytes);
-    }
-    return 0;
-}
-
+// The image is computed here, on the calling thread, a strip at a time from the top, each
+// strip's rows appended to the bitmap's buffer, whose room was reserved beforehand, so that no
+// byte of it is written twice (zeroed first, then overwritten). libvips' own sinks would
+// compute on worker threads while this one waits: a thread more for every conversion running,
+// for no speed, as conversions already run one to a processor.
 bool copyPixels(VipsImage* image, Bytes& pixels, std::size_t rowBytes) {
     const std::size_t size = rowBytes * static_cast<std::size_t>(image->Ysize);
     pixels.reserve(size);
-    PixelDestination target{pixels, rowBytes};
-    return vips_sink_disc(image, appendStrip, &target) == 0 && pixels.size() == size;
+    int tileWidth = 0, tileHeight = 0, stripHeight = 0;
+    vips_get_tile_size(image, &tileWidth, &tileHeight, &stripHeight);
+    stripHeight = std::max(stripHeight, 1);
+    VipsRegion* region = vips_region_new(image);
+    if (!region) return false;
+    bool computed = true;
+    for (int top = 0; computed && top < image->Ysize; top += stripHeight) {
+        VipsRect strip{0, top, image->Xsize, std::min(stripHeight, image->Ysize - top)};
+        computed = vips_region_prepare(region, &strip) == 0;
+        for (int y = strip.top; computed && y < strip.top + strip.height; ++y) {
+            const auto* row = reinterpret_cast<const std::uint8_t*>(VIPS_REGION_ADDR(region, 0, y));
+            pixels.insert(pixels.end(), row, row + rowBytes);
+        }
+    }
+    g_object_unref(region);
+    return computed && pixels.size() == size;
 }
 
 } // namespace

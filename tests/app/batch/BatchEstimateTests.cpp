@@ -103,6 +103,17 @@ TEST_F(Estimates, FailuresShowOnTheCardAndAreNeverCachedAndEditedSourcesGetANewS
     EXPECT_EQ(store_->cacheSize(), 2u) << "the old entry stays under the old stamp";
 }
 
+TEST_F(Estimates, WhenEveryCardFailedTheTotalsCountThemAll) {
+    engine_.gated = false;
+    engine_.estimateAnswer = [](const GatedEngine::Call& call) -> Estimate {
+        throw ConversionError(ConversionError::DecodeFailed{call.source.filename().string()});
+    };
+    addPhotos(2);
+    ASSERT_TRUE(estimatesSettle());
+    EXPECT_EQ(store_->sourceBytes(), card(0).stamp.byteCount + card(1).stamp.byteCount);
+    EXPECT_EQ(store_->estimatedBytes(), std::nullopt);
+}
+
 TEST_F(Estimates, OutcomesOfAnOlderSpecificationOrOfRemovedCardsAreDiscarded) {
     addPhotos(3);
     ASSERT_TRUE(eventually([&] { return engine_.callCount() == 2; }));

@@ -77,8 +77,15 @@ struct FormatCase {
 
 class EveryFormat : public ::testing::TestWithParam<FormatCase> {};
 
-// Taller than the many strips in which libvips hands the pixels over: each lands where it
-// belongs, and the buffer holds exactly the image, nothing after it.
+// Threads of the process now.
+std::size_t threadCount() {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                                  std::filesystem::directory_iterator()));
+}
+
+// Taller than the many strips in which the pixels are computed: each lands where it belongs,
+// and the buffer holds exactly the image, nothing after it. They are computed on the calling
+// thread: a conversion running on each processor must not bring a libvips worker each.
 TEST_P(EveryFormat, ReadsSizeTypeAlphaDepthAndPixelsOfARealFileAndNothingOfACutOne) {
     const auto& format = GetParam();
     const SampleImage sample = sampleOf(33, 1500, format.bands, format.sixteenBit);
@@ -99,7 +106,10 @@ TEST_P(EveryFormat, ReadsSizeTypeAlphaDepthAndPixelsOfARealFileAndNothingOfACutO
                          intOf(*properties, keys::depth)),
               std::tuple(33, 1500, 1, alpha, depth));
 
+    const std::size_t threadsBefore = threadCount();
     auto decoded = reader->imageAt(0);
+    // libvips keeps the threads it started for a while: any would still be here.
+    EXPECT_LE(threadCount(), threadsBefore);
     ASSERT_TRUE(decoded.image);
     EXPECT_FALSE(decoded.exceedsBudget);
     const auto& image = *decoded.image;

@@ -1,0 +1,93 @@
+#include "app/shell/CardFrame.h"
+
+#include "platform/base/MainThread.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace pictavo {
+
+namespace {
+
+// Every card of a window shares its size; a few looks (plain, selected, focused) and a resize
+// or two in flight are all a window needs at once.
+constexpr std::size_t keptFrames = 6;
+
+QPixmap blank(const CardFrame::Look& look) {
+    QPixmap pixmap((QSizeF(look.size) * look.pixelRatio).toSize());
+    pixmap.setDevicePixelRatio(look.pixelRatio);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+CardFrame draw(const CardFrame::Look& look) {
+    const QRectF whole(QPointF(0, 0), QSizeF(look.size));
+    const QPainterPath outline = CardFrame::outline(whole.size());
+    CardFrame frame{blank(look), blank(look)};
+    {
+        QPainter painter(&frame.body);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setClipPath(outline);
+        painter.fillRect(whole, look.surface);
+        CardFrame::fillCheckerboard(painter, QRectF(0, 0, whole.width(), look.lowerTop), look.checkerLight,
+                                    look.checkerDark, look.pixelRatio);
+        painter.fillRect(QRectF(0, look.lowerTop, whole.width(), whole.height() - look.lowerTop), look.lowerTint);
+    }
+    QPainter painter(&frame.edge);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(look.border, 1));
+    painter.drawPath(outline);
+    // Each ring inside the edge.
+    const auto ring = [&](const QColor& colour, double inset) {
+        if (colour.alpha() == 0) return;
+        painter.setPen(QPen(colour, 2));
+        painter.drawRoundedRect(whole.adjusted(inset + 1, inset + 1, -inset - 1, -inset - 1), CardFrame::radius - inset,
+                                CardFrame::radius - inset);
+    };
+    ring(look.outerRing, 0);
+    ring(look.innerRing, 2);
+    return frame;
+}
+
+} // namespace
+
+QPainterPath CardFrame::outline(const QSizeF& size) {
+    QPainterPath path;
+    path.addRoundedRect(QRectF(QPointF(0, 0), size).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+    return path;
+}
+
+void CardFrame::fillCheckerboard(QPainter& painter, const QRectF& area, const QColor& light, const QColor& dark,
+                                 double pixelRatio) {
+    QPixmap tile(QSize(16, 16) * pixelRatio);
+    tile.setDevicePixelRatio(pixelRatio);
+    tile.fill(light);
+    {
+        QPainter squares(&tile);
+        squares.fillRect(QRectF(8, 0, 8, 8), dark);
+        squares.fillRect(QRectF(0, 8, 8, 8), dark);
+    }
+    QBrush brush(tile);
+    brush.setTransform(QTransform::fromTranslate(area.left(), area.top()));
+    painter.fillRect(area, brush);
+}
+
+CardFrame CardFrame::of(const Look& look) {
+    platform::assertMainThread();
+    // The most recently used first.
+    static std::vector<std::pair<Look, CardFrame>> kept;
+    const auto found = std::find_if(kept.begin(), kept.end(), [&](const auto& entry) { return entry.first == look; });
+    if (found != kept.end()) {
+        std::rotate(kept.begin(), found, found + 1);
+    } else {
+        if (kept.size() == keptFrames) kept.pop_back();
+        kept.insert(kept.begin(), {look, draw(look)});
+    }
+    return kept.front().second;
+}
+
+} // namespace pictavo
