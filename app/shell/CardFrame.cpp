@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -61,6 +62,29 @@ QPainterPath CardFrame::outline(const QSizeF& size) {
     return path;
 }
 
+void CardFrame::roundTopCorners(QImage& image) {
+    const double ratio = image.devicePixelRatio();
+    const QSizeF size = QSizeF(image.size()) / ratio;
+    // Only the corner squares are painted, so that the clipped fill stays small.
+    const int corner = static_cast<int>(std::ceil(radius * ratio)) + 1;
+    QImage mask(corner * 2 < image.width() ? QSize(image.width(), std::min(corner, image.height())) : image.size(),
+                QImage::Format_ARGB32_Premultiplied);
+    mask.setDevicePixelRatio(ratio);
+    mask.fill(Qt::transparent);
+    {
+        QPainter painter(&mask);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillPath(outline(QSizeF(size.width(), size.height() + 2 * radius)), Qt::black);
+    }
+    QPainter painter(&image);
+    painter.resetTransform();
+    painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    for (const int left : {0, std::max(0, image.width() - corner)}) {
+        const QRect square(left, 0, std::min(corner, image.width()), std::min(corner, image.height()));
+        painter.drawImage(square.topLeft(), mask, square);
+    }
+}
+
 void CardFrame::fillCheckerboard(QPainter& painter, const QRectF& area, const QColor& light, const QColor& dark,
                                  double pixelRatio) {
     QPixmap tile(QSize(16, 16) * pixelRatio);
@@ -71,9 +95,13 @@ void CardFrame::fillCheckerboard(QPainter& painter, const QRectF& area, const QC
         squares.fillRect(QRectF(8, 0, 8, 8), dark);
         squares.fillRect(QRectF(0, 8, 8, 8), dark);
     }
-    QBrush brush(tile);
-    brush.setTransform(QTransform::fromTranslate(area.left(), area.top()));
-    painter.fillRect(area, brush);
+    // Tile by tile: copies, where a textured fill would be spread over Qt's thread pool.
+    painter.save();
+    painter.setClipRect(area, Qt::IntersectClip);
+    for (double y = area.top(); y < area.bottom(); y += 16) {
+        for (double x = area.left(); x < area.right(); x += 16) painter.drawPixmap(QPointF(x, y), tile);
+    }
+    painter.restore();
 }
 
 CardFrame CardFrame::of(const Look& look) {

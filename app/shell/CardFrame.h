@@ -1,5 +1,6 @@
 #pragma once
 #include <QColor>
+#include <QImage>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QSize>
@@ -38,6 +39,9 @@ public:
     static CardFrame of(const Look& look);
     // The card's outline at its size, half a pixel inside the edge.
     static QPainterPath outline(const QSizeF& size);
+    // Makes the image's top corners transparent outside the card's outline, the image being
+    // the top of a card as wide as it is.
+    static void roundTopCorners(QImage& image);
     // Fills the area with a checkerboard of 8-point squares starting at its corner, as under
     // a picture that may be transparent.
     static void fillCheckerboard(QPainter& painter, const QRectF& area, const QColor& light, const QColor& dark,

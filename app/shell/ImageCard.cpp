@@ -350,23 +350,22 @@ QPixmap ImageCard::picture(const QSize& size) {
     const std::tuple key{size, ratio, thumbnail_.cacheKey(), light.rgba(), dark.rgba()};
     if (key == pictureKey_ && !picture_.isNull()) return picture_;
     pictureKey_ = key;
-    picture_ = QPixmap((QSizeF(size) * ratio).toSize());
-    picture_.setDevicePixelRatio(ratio);
-    picture_.fill(Qt::transparent);
-    QPainter painter(&picture_);
-    // Rounded at the card's top corners; the card's bottom corners lie below the box.
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setClipPath(CardFrame::outline(QSizeF(size.width(), size.height() + 2 * CardFrame::radius)));
-    CardFrame::fillCheckerboard(painter, QRectF(QPointF(0, 0), QSizeF(size)), light, dark, ratio);
+    const QSize pixels = (QSizeF(size) * ratio).toSize();
     // Fills the box, cropped at the sides or at the top and bottom; scaled once here rather
-    // than at every paint.
-    const double scale =
-        std::max(double(size.width()) / thumbnail_.width(), double(size.height()) / thumbnail_.height());
-    const QSizeF drawn(thumbnail_.width() * scale, thumbnail_.height() * scale);
-    const QRectF target((size.width() - drawn.width()) / 2, (size.height() - drawn.height()) / 2, drawn.width(),
-                        drawn.height());
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, thumbnail_);
+    // than at every paint, and by QImage, whose scaling a painter clipped to rounded corners
+    // would spread over Qt's thread pool.
+    const QImage scaled = thumbnail_.scaled(pixels, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    QImage drawn(pixels, QImage::Format_ARGB32_Premultiplied);
+    drawn.setDevicePixelRatio(ratio);
+    {
+        QPainter painter(&drawn);
+        CardFrame::fillCheckerboard(painter, QRectF(QPointF(0, 0), QSizeF(size)), light, dark, ratio);
+        painter.resetTransform();
+        painter.drawImage(QPoint((pixels.width() - scaled.width()) / 2, (pixels.height() - scaled.height()) / 2),
+                          scaled);
+    }
+    CardFrame::roundTopCorners(drawn);
+    picture_ = QPixmap::fromImage(std::move(drawn));
     return picture_;
 }
 
