@@ -133,7 +133,7 @@ QThreadPool& ThumbnailLoader::pool() {
     // Never destroyed: a preview may still be being made when the application object goes.
     static QThreadPool* const pool = [] {
         auto* made = new QThreadPool;
-        made->setMaxThreadCount(2);
+        made->setMaxThreadCount(1);
         return made;
     }();
     return *pool;

@@ -61,7 +61,8 @@ public:
     std::size_t entryCount() const;
     bool holds(const QString& key) const;
 
-    // The threads previews are made on; the application waits for it to fall idle before it ends.
+    // The thread previews are made on, one at a time, beside the conversions that keep the
+    // processors busy; the application waits for it to fall idle before it ends.
     static QThreadPool& pool();
 
     // The preview itself, made on the calling thread; null when none can be made. The

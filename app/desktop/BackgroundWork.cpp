@@ -11,6 +11,6 @@ QThreadPool& fileWorkPool() {
     return *pool;
 }
 
-void limitQtPaintingThreads() { QThreadPool::globalInstance()->setMaxThreadCount(2); }
+void limitQtPaintingThreads() { QThreadPool::globalInstance()->setMaxThreadCount(1); }
 
 } // namespace pictavo

@@ -21,7 +21,8 @@ QThreadPool& fileWorkPool();
 // Qt 6.4 splits large fills, image conversions and smooth scaling over its global pool, a
 // thread per processor, and the main thread waits until the last piece is done. Beside
 // conversions that already keep every processor busy that was as many threads again, and a
-// paint that waited on the slowest of them; two keep painting split without the crowd.
+// paint that waited on the slowest of them. The window draws little that Qt would split (its
+// cards copy pictures drawn once), so one helper is enough.
 //
 // Thread rule: main thread, before the first window shows.
 void limitQtPaintingThreads();
