@@ -151,12 +151,11 @@ void BatchGrid::syncCards(KeptCards keptCards) {
         order.append(item.id);
         ImageCard* card = cards_.take(item.id);
         if (!card) {
-            // Shown once the view reaches it (updateCardsNearView): Qt asks the display
-            // server where the pointer is for every child shown in a window the pointer is in,
-            // a round trip each, which for a drop of a thousand files held the window for a
-            // tenth of a second and more.
+            // Hidden, even when made while the grid is (it would show with the grid), until the
+            // view reaches it (updateCardsNearView): Qt asks the display server where the
+            // pointer is for every child shown in a window the pointer is in, a round trip each,
+            // which for a drop of a thousand files held the window for a tenth of a second.
             card = new ImageCard(item, canvas_);
-            // Hidden even when made while the grid is: it would otherwise show with the grid.
             card->hide();
             card->setLocked(store_.isExporting());
             wire(card);

@@ -65,10 +65,10 @@ QPainterPath CardFrame::outline(const QSizeF& size) {
 void CardFrame::roundTopCorners(QImage& image) {
     const double ratio = image.devicePixelRatio();
     const QSizeF size = QSizeF(image.size()) / ratio;
-    // Only the corner squares are painted, so that the clipped fill stays small.
+    // Only the corner rows are masked, so that the clipped fill stays small.
     const int corner = static_cast<int>(std::ceil(radius * ratio)) + 1;
-    QImage mask(corner * 2 < image.width() ? QSize(image.width(), std::min(corner, image.height())) : image.size(),
-                QImage::Format_ARGB32_Premultiplied);
+    const QRect top(0, 0, image.width(), std::min(corner, image.height()));
+    QImage mask(top.size(), QImage::Format_ARGB32_Premultiplied);
     mask.setDevicePixelRatio(ratio);
     mask.fill(Qt::transparent);
     {
@@ -80,7 +80,7 @@ void CardFrame::roundTopCorners(QImage& image) {
     painter.resetTransform();
     painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
     for (const int left : {0, std::max(0, image.width() - corner)}) {
-        const QRect square(left, 0, std::min(corner, image.width()), std::min(corner, image.height()));
+        const QRect square = QRect(left, 0, corner, top.height()).intersected(top);
         painter.drawImage(square.topLeft(), mask, square);
     }
 }
