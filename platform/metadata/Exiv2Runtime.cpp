@@ -21,6 +21,8 @@ void startExiv2() {
     std::call_once(once, [] {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         Exiv2::XmpParser::initialize(lockXmpRegistry, &xmpRegistry);
+        // exiv2 does not know the namespace in which a JPEG's standard packet names its extension.
+        Exiv2::XmpProperties::registerNs("http://ns.adobe.com/xmp/note/", "xmpNote");
     });
 }
 

@@ -1,0 +1,84 @@
+#include "platform/metadata/ExifFitting.h"
+
+#include "platform/metadata/Exiv2Runtime.h"
+
+#include <exiv2/exiv2.hpp>
+#include <exception>
+#include <limits>
+#include <set>
+#include <string>
+
+namespace platform {
+namespace {
+
+bool isMakerNote(const Exiv2::Exifdatum& datum) {
+    const std::string group = datum.groupName();
+    return datum.key() == "Exif.Photo.MakerNote" || group == "MakerNote" || Exiv2::ExifTags::isMakerGroup(group);
+}
+
+// The tags a reader of the written file looks for: the main image's, the camera's and the
+// position's. exiv2 leaves out the storage layout of the source's own pixels and any
+// further images when it writes a block for a JPEG, which is right: they describe nothing here.
+std::set<std::string> describingKeys(const Exiv2::ExifData& data, bool withMakerNote) {
+    static const std::set<std::string> groups = {"Image", "Photo", "GPSInfo", "Iop"};
+    static const std::set<std::string> layout = {
+        "Exif.Image.ImageWidth",  "Exif.Image.ImageLength", "Exif.Image.BitsPerSample", "Exif.Image.Compression",
+        "Exif.Image.PhotometricInterpretation", "Exif.Image.StripOffsets", "Exif.Image.SamplesPerPixel",
+        "Exif.Image.RowsPerStrip", "Exif.Image.StripByteCounts", "Exif.Image.PlanarConfiguration",
+        "Exif.Image.TileWidth", "Exif.Image.TileLength", "Exif.Image.TileOffsets", "Exif.Image.TileByteCounts",
+        "Exif.Image.SubIFDs", "Exif.Image.JPEGInterchangeFormat", "Exif.Image.JPEGInterchangeFormatLength"};
+    std::set<std::string> keys;
+    for (const auto& datum : data)
+        if (groups.count(datum.groupName()) && !layout.count(datum.key()) && (withMakerNote || !isMakerNote(datum)))
+            keys.insert(datum.key());
+    return keys;
+}
+
+std::string bytesText(std::size_t count) { return std::to_string(count) + " bytes"; }
+
+} // namespace
+
+Outcome<Bytes> exifFitting(const Bytes& tiffStructured, std::size_t limit) {
+    using Failure = Outcome<Bytes>;
+    if (tiffStructured.size() <= limit) return tiffStructured;
+    if (tiffStructured.size() > std::numeric_limits<std::uint32_t>::max())
+        return Failure::failure("the EXIF block of " + bytesText(tiffStructured.size()) + " is too large to read");
+    startExiv2();
+    // exiv2 throws on damaged blocks, and its value conversions may throw standard errors too.
+    try {
+        Exiv2::ExifData data;
+        const Exiv2::ByteOrder order = Exiv2::ExifParser::decode(data, tiffStructured.data(),
+                                                                 static_cast<std::uint32_t>(tiffStructured.size()));
+        if (data.empty())
+            return Failure::failure("exiv2 could not read the EXIF block of " + bytesText(tiffStructured.size()) +
+                                    " to make it smaller");
+        const auto written = [&](bool withMakerNote) -> Failure {
+            Exiv2::Blob blob;
+            Exiv2::ExifParser::encode(blob, order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : order, data);
+            Exiv2::ExifData check;
+            if (!blob.empty()) Exiv2::ExifParser::decode(check, blob.data(), static_cast<std::uint32_t>(blob.size()));
+            for (const auto& key : describingKeys(data, withMakerNote))
+                if (check.findKey(Exiv2::ExifKey(key)) == check.end())
+                    return Failure::failure("exiv2 would have left out " + key + " to make the EXIF block smaller");
+            return Bytes(blob.begin(), blob.end());
+        };
+
+        // exiv2 may leave out a large maker note of its own accord; that is the second step's
+        // loss anyway, so the first step only counts when it keeps everything but the thumbnail.
+        Exiv2::ExifThumb(data).erase();
+        Failure smaller = written(true);
+        if (smaller && smaller->size() <= limit) return smaller;
+
+        for (auto datum = data.begin(); datum != data.end();)
+            datum = isMakerNote(*datum) ? data.erase(datum) : std::next(datum);
+        smaller = written(false);
+        if (!smaller || smaller->size() <= limit) return smaller;
+        return Failure::failure("the EXIF block is " + bytesText(smaller->size()) +
+                                " even without its thumbnail and maker note, more than the " + bytesText(limit) +
+                                " one JPEG segment holds");
+    } catch (const std::exception& error) {
+        return Failure::failure(std::string("exiv2: ") + error.what());
+    }
+}
+
+} // namespace platform

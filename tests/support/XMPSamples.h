@@ -1,0 +1,40 @@
+#pragma once
+#include "platform/base/Bytes.h"
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// An XMP packet as an editor saves it after a long session: a title, a rating, a creation
+// date, tiff:Orientation 1 and an xmpMM:History of `events` stEvt entries (action, instance
+// ID, time, software agent, changed parts), the part that grows with every save.
+std::string xmpPacketWithHistory(int events);
+
+// Every property exiv2 reads from a packet or an extended XMP serialisation
+// ("Xmp.xmpMM.History[3]/stEvt:action" -> "saved"); empty when exiv2 cannot read it.
+std::map<std::string, std::string> xmpProperties(const std::string& packet);
+
+// The upper-case hexadecimal MD5 of the text, computed by GLib, as an extended XMP GUID.
+std::string glibMd5Guid(const std::string& text);
+
+// The payloads of a JPEG's APP1 segments that start with `header`, in file order, without
+// the header; read before the image data, with every length checked.
+std::vector<platform::Bytes> app1Payloads(const platform::Bytes& jpeg, const std::string& header);
+
+// The JPEG with a standard XMP segment holding `standard` and the extended part written as
+// extended XMP segments of at most `chunkSize` bytes each, named by `guid`, placed right
+// after SOI in the order of `chunkOrder` (indices of the chunks; all in order when empty).
+platform::Bytes withExtendedXMP(const platform::Bytes& jpeg, const std::string& standard, const std::string& extended,
+                                const std::string& guid, std::size_t chunkSize,
+                                const std::vector<std::size_t>& chunkOrder = {});
+
+// A little-endian EXIF block (TIFF-structured) as a camera writes one: make "Pictavo Test
+// Camera", orientation 1, a capture date, an undefined maker note of `makerNoteBytes` bytes
+// in the EXIF IFD, and an IFD1 thumbnail of `thumbnailBytes` bytes (none when 0), laid out
+// by hand so that it may be larger than any one JPEG segment.
+platform::Bytes exifBlockWithThumbnail(std::size_t thumbnailBytes, std::size_t makerNoteBytes);
+
+} // namespace testing_support
