@@ -1,6 +1,7 @@
 #include "platform/read/VipsBackend.h"
 
 #include "platform/metadata/ExifGPS.h"
+#include "platform/metadata/JPEGExtendedXMP.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/read/GIFTransparency.h"
 #include "platform/files/RegularFile.h"
@@ -333,7 +334,11 @@ std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {
     if (index < 0 || index >= count_ || !headerReadable_) return std::nullopt;
     auto header = loadHeader(isPaged() ? index : 0);
     if (!header) return std::nullopt;
-    return xmpPacket(header.get());
+    auto packet = xmpPacket(header.get());
+    // libvips reads a JPEG's standard packet only; the rest of a large one is in further segments.
+    if (packet && format_ == SniffedFormat::jpeg)
+        return jpegXMPWithExtension(std::move(*packet), ByteView(bytes_->data(), bytes_->size()));
+    return packet;
 }
 
 ImageReadResult VipsBackend::imageAt(std::int64_t index, const PixelBudget& budget) const {

@@ -3,6 +3,7 @@
 #include "support/ExifSamples.h"
 #include "support/JPEGInspection.h"
 #include "support/JPEGSamples.h"
+#include "support/XMPSamples.h"
 
 #include <gtest/gtest.h>
 
@@ -82,20 +83,94 @@ TEST(JPEGMetadataSplice, APacketThatCannotTakeTheOrientationIsLeftOut) {
     EXPECT_FALSE(inspectJpeg(*spliced).app1Payload(xmpHeader));
 }
 
-TEST(JPEGMetadataSplice, FailsRatherThanDropWhatDoesNotFitOneSegment) {
-    platform::Bytes jpeg = makeJpeg(16, 16);
-    std::string big = xmpPacket(1);
-    big.insert(big.find("</rdf:Description>"), std::string(JPEGMetadataSplice::largestPayload, ' '));
-    EXPECT_FALSE(JPEGMetadataSplice::inserting(jpeg, std::nullopt, packet(big), 1));
+TEST(JPEGMetadataSplice, APacketTooLargeForOneSegmentTravelsAsExtendedXMP) {
+    const platform::Bytes jpeg = makeJpeg(16, 16);
+    const std::string history = xmpPacketWithHistory(600);
+    ASSERT_GT(history.size(), 130'000u);
+    auto spliced = JPEGMetadataSplice::inserting(jpeg, std::nullopt, packet(history), 3);
+    ASSERT_TRUE(spliced) << spliced.cause();
+
+    const auto standard = app1Payloads(*spliced, xmpHeader);
+    ASSERT_EQ(standard.size(), 1u);
+    const auto standardProperties = xmpProperties(std::string(standard[0].begin(), standard[0].end()));
+    EXPECT_EQ(standardProperties.at("Xmp.tiff.Orientation"), "3");
+    const std::string guid = standardProperties.at("Xmp.xmpNote.HasExtendedXMP");
+
+    // Each chunk names the GUID, the whole length and its own offset; together they are the
+    // serialisation the GUID digests.
+    const auto chunks = app1Payloads(*spliced, std::string("http://ns.adobe.com/xmp/extension/\0", 35));
+    ASSERT_GE(chunks.size(), 2u);
+    std::string extended;
+    std::vector<std::uint32_t> fullLengths;
+    for (const auto& chunk : chunks) {
+        ASSERT_GT(chunk.size(), 40u);
+        EXPECT_LE(chunk.size() + 35, JPEGMetadataSplice::largestPayload);
+        EXPECT_EQ(std::string(chunk.begin(), chunk.begin() + 32), guid);
+        const auto number = [&](std::size_t at) {
+            return std::uint32_t{chunk[at]} << 24 | std::uint32_t{chunk[at + 1]} << 16 |
+                   std::uint32_t{chunk[at + 2]} << 8 | std::uint32_t{chunk[at + 3]};
+        };
+        fullLengths.push_back(number(32));
+        EXPECT_EQ(number(36), extended.size());
+        extended.append(chunk.begin() + 40, chunk.end());
+    }
+    EXPECT_EQ(fullLengths, std::vector<std::uint32_t>(chunks.size(), static_cast<std::uint32_t>(extended.size())));
+    EXPECT_EQ(guid, glibMd5Guid(extended));
+    const auto extendedProperties = xmpProperties(extended);
+    EXPECT_EQ(extendedProperties.count("Xmp.xmpMM.History[600]/stEvt:instanceID"), 1u);
+    EXPECT_EQ(extendedProperties.count("Xmp.dc.title"), 0u);
+    EXPECT_EQ(standardProperties.count("Xmp.dc.title"), 1u);
+
+    // The encoder's own bytes follow the new segments unchanged.
+    EXPECT_TRUE(std::equal(jpeg.begin() + 20, jpeg.end(), spliced->end() - static_cast<long>(jpeg.size() - 20)));
+}
+
+TEST(JPEGMetadataSplice, AnEXIFTooLargeForOneSegmentLosesItsThumbnailFirstThenItsMakerNote) {
+    const platform::Bytes jpeg = makeJpeg(16, 16);
+    const auto exifOf = [&](const platform::Bytes& block) {
+        auto spliced = JPEGMetadataSplice::inserting(jpeg, block, nullptr, 6);
+        EXPECT_TRUE(spliced) << spliced.cause();
+        return spliced ? exifTags(inspectJpeg(*spliced).app1Payload(exifHeader).value_or(platform::Bytes{}))
+                       : std::map<std::string, std::string>{};
+    };
+
+    // The thumbnail alone is enough to lose: the maker note stays.
+    auto tags = exifOf(exifBlockWithThumbnail(62'000, 4'000));
+    EXPECT_EQ(tags["Exif.Image.Make"], "Pictavo Test Camera");
+    EXPECT_EQ(tags["Exif.Image.Orientation"], "6");
+    EXPECT_EQ(tags["Exif.Photo.DateTimeOriginal"], "2024:05:06 07:08:09");
+    EXPECT_EQ(tags.count("Exif.Photo.MakerNote"), 1u);
+    EXPECT_EQ(tags.count("Exif.Thumbnail.JPEGInterchangeFormat"), 0u);
+
+    // A maker note larger than a segment goes too.
+    tags = exifOf(exifBlockWithThumbnail(10'000, 70'000));
+    EXPECT_EQ(tags["Exif.Image.Make"], "Pictavo Test Camera");
+    EXPECT_EQ(tags["Exif.Photo.DateTimeOriginal"], "2024:05:06 07:08:09");
+    EXPECT_EQ(tags.count("Exif.Photo.MakerNote"), 0u);
+    EXPECT_EQ(tags.count("Exif.Thumbnail.JPEGInterchangeFormat"), 0u);
+
+    // A block that fits keeps its thumbnail.
+    tags = exifOf(exifBlockWithThumbnail(20'000, 4'000));
+    EXPECT_EQ(tags.count("Exif.Thumbnail.JPEGInterchangeFormat"), 1u);
+    EXPECT_EQ(tags.count("Exif.Photo.MakerNote"), 1u);
 
     platform::Bytes largeExif = exifBlock(false, 1);
-    largeExif.resize(JPEGMetadataSplice::largestPayload - exifHeader.size() + 1, 0);
-    EXPECT_FALSE(JPEGMetadataSplice::inserting(jpeg, largeExif, nullptr, 1));
-    largeExif.pop_back(); // exactly one full segment still fits
-    EXPECT_TRUE(JPEGMetadataSplice::inserting(jpeg, largeExif, nullptr, 1));
+    largeExif.resize(JPEGMetadataSplice::largestPayload - exifHeader.size(), 0); // exactly one full segment
+    EXPECT_EQ(inspectJpeg(*JPEGMetadataSplice::inserting(jpeg, largeExif, nullptr, 1)).app1Payload(exifHeader)->size(),
+              largeExif.size());
+}
 
-    EXPECT_FALSE(JPEGMetadataSplice::inserting(bytesOf("GIF89a"), std::nullopt, nullptr, 1));
-    EXPECT_FALSE(JPEGMetadataSplice::inserting(platform::Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0x40, 0x00}, std::nullopt,
-                                               nullptr, 1));
-    EXPECT_FALSE(JPEGMetadataSplice::inserting(jpeg, std::nullopt, nullptr, 9));
+TEST(JPEGMetadataSplice, FailsSayingWhyRatherThanDropWhatCannotBeCarried) {
+    platform::Bytes jpeg = makeJpeg(16, 16);
+    std::string unreadable = xmpPacket(1);
+    unreadable.insert(unreadable.find("</rdf:Description>"), std::string(JPEGMetadataSplice::largestPayload, '<'));
+    const auto expectCause = [](const platform::Outcome<platform::Bytes>& spliced, const std::string& words) {
+        EXPECT_FALSE(spliced);
+        EXPECT_NE(spliced.cause().find(words), std::string::npos) << spliced.cause();
+    };
+    expectCause(JPEGMetadataSplice::inserting(jpeg, std::nullopt, packet(unreadable), 1), "XMP packet");
+    expectCause(JPEGMetadataSplice::inserting(bytesOf("GIF89a"), std::nullopt, nullptr, 1), "JPEG");
+    expectCause(JPEGMetadataSplice::inserting(platform::Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0x40, 0x00}, std::nullopt,
+                                              nullptr, 1), "JPEG");
+    expectCause(JPEGMetadataSplice::inserting(jpeg, std::nullopt, nullptr, 9), "orientation 9");
 }

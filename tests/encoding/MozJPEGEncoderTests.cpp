@@ -7,6 +7,7 @@
 #include "support/JPEGSamples.h"
 #include "support/TemporaryFolder.h"
 #include "support/TestImages.h"
+#include "support/Thrown.h"
 
 #include <gtest/gtest.h>
 
@@ -162,11 +163,14 @@ TEST(MozJPEGEncoder, KeptMetadataTravelsWithTheOutputsOrientation) {
     EXPECT_EQ(exifTags(*minimal)["Exif.Image.Orientation"], "3");
 }
 
-TEST(MozJPEGEncoder, MetadataThatCannotFitFailsTheEncode) {
+TEST(MozJPEGEncoder, MetadataThatCannotBeCarriedFailsTheEncodeSayingWhy) {
     std::string packet = xmpPacket(1);
-    packet.insert(packet.find("</rdf:Description>"), std::string(70000, ' '));
+    packet.insert(packet.find("</rdf:Description>"), std::string(70000, '<'));
     auto xmp = std::make_shared<platform::XMPPacket>(platform::XMPPacket{packet});
     const auto options = keeping(pictavo::PreservedProperties({}, xmp), 1);
-    EXPECT_EQ(thrownBy([&] { MozJPEGEncoder().encode(photo(8, 8), options); }),
-              pictavo::ConversionError::encodeFailed(pictavo::OutputFormat::jpeg()));
+    const auto error = testing_support::thrown<pictavo::ConversionError>(
+        [&] { MozJPEGEncoder().encode(photo(8, 8), options); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(*error, pictavo::ConversionError::encodeFailed(pictavo::OutputFormat::jpeg()));
+    EXPECT_NE(error->diagnostic().find("could not read the XMP packet"), std::string::npos) << error->diagnostic();
 }

@@ -1,14 +1,20 @@
 #include "ImageEngine/Encoding/jpeg/JPEGMetadataSplice.h"
 
+#include "platform/metadata/ExifFitting.h"
 #include "platform/metadata/ExifOrientation.h"
+#include "platform/metadata/ExtendedXMP.h"
+#include "platform/metadata/JPEGExtendedXMP.h"
 #include "platform/metadata/XMPOrientation.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace pictavo {
 namespace {
+
+using Failure = platform::Outcome<platform::Bytes>;
 
 constexpr std::uint8_t markerStart = 0xFF;
 constexpr std::uint8_t startOfImage = 0xD8;
@@ -27,22 +33,61 @@ platform::Bytes orientationOnlyExif(int orientation) {
             0, static_cast<std::uint8_t>(orientation), 0, 0, 0, 0, 0, 0, 0, 0};
 }
 
-platform::Bytes exifPayload(const std::optional<platform::Bytes>& carried, int orientation) {
-    std::optional<platform::Bytes> block;
-    if (carried) block = platform::exifWithOrientation(*carried, orientation);
-    if (!block) block = orientationOnlyExif(orientation);
-    if (startsWith(*block, exifHeader)) return *block;
-    platform::Bytes payload(exifHeader.begin(), exifHeader.end());
-    payload.insert(payload.end(), block->begin(), block->end());
+platform::Bytes withHeader(std::string_view header, const std::uint8_t* data, std::size_t size) {
+    platform::Bytes payload(header.size() + size);
+    std::copy(data, data + size, std::copy(header.begin(), header.end(), payload.begin()));
     return payload;
 }
 
-bool appendSegment(platform::Bytes& out, std::uint8_t marker, const platform::Bytes& payload) {
-    if (payload.size() > JPEGMetadataSplice::largestPayload) return false;
+Failure exifPayload(const std::optional<platform::Bytes>& carried, int orientation) {
+    std::optional<platform::Bytes> block;
+    if (carried) block = platform::exifWithOrientation(*carried, orientation);
+    if (!block) block = orientationOnlyExif(orientation);
+    const std::size_t skipped = startsWith(*block, exifHeader) ? exifHeader.size() : 0;
+    if (block->size() - skipped + exifHeader.size() <= JPEGMetadataSplice::largestPayload)
+        return withHeader(exifHeader, block->data() + skipped, block->size() - skipped);
+    const platform::Bytes tiff(block->begin() + static_cast<std::ptrdiff_t>(skipped), block->end());
+    auto fitted = platform::exifFitting(tiff, JPEGMetadataSplice::largestPayload - exifHeader.size());
+    if (!fitted) return Failure::failure(fitted.cause());
+    return withHeader(exifHeader, fitted->data(), fitted->size());
+}
+
+void appendSegment(platform::Bytes& out, std::uint8_t marker, const platform::Bytes& payload) {
     std::size_t length = payload.size() + 2;
     out.insert(out.end(), {markerStart, marker, static_cast<std::uint8_t>(length >> 8),
                            static_cast<std::uint8_t>(length & 0xFF)});
     out.insert(out.end(), payload.begin(), payload.end());
+}
+
+// The XMP segments of a packet: one standard one when it fits, else the standard part of
+// the split and the extended part in as many segments as it takes, in order of offset.
+platform::Outcome<bool> appendXMP(platform::Bytes& out, const platform::XMPPacket& packet) {
+    const auto* text = reinterpret_cast<const std::uint8_t*>(packet.text.data());
+    if (packet.text.size() + xmpHeader.size() <= JPEGMetadataSplice::largestPayload) {
+        appendSegment(out, app1, withHeader(xmpHeader, text, packet.text.size()));
+        return true;
+    }
+    auto split = platform::splitXMP(packet, JPEGMetadataSplice::largestPayload - xmpHeader.size());
+    if (!split) return platform::Outcome<bool>::failure(split.cause());
+    const auto& standard = split->standard.text;
+    appendSegment(out, app1, withHeader(xmpHeader, reinterpret_cast<const std::uint8_t*>(standard.data()), standard.size()));
+
+    const std::string& extended = split->extended;
+    constexpr std::size_t chunkSize = JPEGMetadataSplice::largestPayload - platform::extendedXMPChunkHeader;
+    for (std::size_t offset = 0; offset < extended.size(); offset += chunkSize) {
+        const std::size_t size = std::min(chunkSize, extended.size() - offset);
+        // Sized once and filled in place: g++ 12 misreads inserts that grow a short vector as
+        // writing out of bounds.
+        platform::Bytes payload(platform::extendedXMPChunkHeader + size);
+        auto cursor = std::copy(platform::extendedXMPSignature.begin(), platform::extendedXMPSignature.end(),
+                                payload.begin());
+        cursor = std::copy(split->guid.begin(), split->guid.end(), cursor);
+        for (const std::size_t number : {extended.size(), offset})
+            for (int shift = 24; shift >= 0; shift -= 8) *cursor++ = static_cast<std::uint8_t>(number >> shift);
+        std::copy(extended.begin() + static_cast<std::ptrdiff_t>(offset),
+                  extended.begin() + static_cast<std::ptrdiff_t>(offset + size), cursor);
+        appendSegment(out, app1, payload);
+    }
     return true;
 }
 
@@ -59,18 +104,21 @@ std::optional<std::size_t> insertionPoint(const platform::Bytes& jpeg) {
 
 } // namespace
 
-std::optional<platform::Bytes> JPEGMetadataSplice::inserting(const platform::Bytes& jpeg,
-                                                             const std::optional<platform::Bytes>& exif,
-                                                             const platform::XmpRef& xmp, int orientation) {
+platform::Outcome<platform::Bytes> JPEGMetadataSplice::inserting(const platform::Bytes& jpeg,
+                                                                 const std::optional<platform::Bytes>& exif,
+                                                                 const platform::XmpRef& xmp, int orientation) {
     std::optional<std::size_t> point = insertionPoint(jpeg);
-    if (!point || orientation < 1 || orientation > 8) return std::nullopt;
+    if (!point) return Failure::failure("the encoded bytes do not start a JPEG file");
+    if (orientation < 1 || orientation > 8)
+        return Failure::failure("orientation " + std::to_string(orientation) + " is not one of 1 to 8");
     platform::Bytes out(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(*point));
-    if (!appendSegment(out, app1, exifPayload(exif, orientation))) return std::nullopt;
+    auto exifSegment = exifPayload(exif, orientation);
+    if (!exifSegment) return exifSegment;
+    appendSegment(out, app1, *exifSegment);
     if (xmp) {
         if (std::optional<platform::XMPPacket> turned = platform::xmpWithOrientation(*xmp, orientation)) {
-            platform::Bytes payload(xmpHeader.begin(), xmpHeader.end());
-            payload.insert(payload.end(), turned->text.begin(), turned->text.end());
-            if (!appendSegment(out, app1, payload)) return std::nullopt;
+            auto appended = appendXMP(out, *turned);
+            if (!appended) return Failure::failure(appended.cause());
         }
     }
     out.insert(out.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(*point), jpeg.end());

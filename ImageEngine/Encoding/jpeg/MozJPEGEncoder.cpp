@@ -99,7 +99,7 @@ platform::Bytes MozJPEGEncoder::encode(const platform::ImageRef& image, const En
         if (const auto* block = found->second.get<platform::Bytes>()) exif = *block;
     auto spliced = JPEGMetadataSplice::inserting(jpeg, exif, options.preserved->metadata,
                                                  static_cast<int>(options.orientation.value_or(1)));
-    if (!spliced) throw failed();
+    if (!spliced) throw failed().withCause(spliced.cause());
     return std::move(*spliced);
 }
 
