@@ -134,7 +134,7 @@ struct TIFFWriter {
 
 } // namespace
 
-platform::Bytes exifBlockWithThumbnail(std::size_t thumbnailBytes, std::size_t makerNoteBytes) {
+platform::Bytes exifBlockWithThumbnail(std::size_t thumbnailBytes, std::size_t makerNoteBytes, std::uint16_t largeTag) {
     const std::string make = std::string("Pictavo Test Camera") + '\0';
     const std::string date = std::string("2024:05:06 07:08:09") + '\0';
     const bool thumbnail = thumbnailBytes > 0;
@@ -153,7 +153,7 @@ platform::Bytes exifBlockWithThumbnail(std::size_t thumbnailBytes, std::size_t m
     tiff.u32(thumbnail ? ifd1 : 0);
     tiff.u16(2);
     tiff.entry(0x9003, 2, date.size(), dateAt);
-    tiff.entry(0x927C, 7, makerNoteBytes, noteAt);
+    tiff.entry(largeTag, 7, makerNoteBytes, noteAt);
     tiff.u32(0);
     if (thumbnail) {
         tiff.u16(3);

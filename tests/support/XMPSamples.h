@@ -2,6 +2,7 @@
 #include "platform/base/Bytes.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,8 +34,10 @@ platform::Bytes withExtendedXMP(const platform::Bytes& jpeg, const std::string& 
 
 // A little-endian EXIF block (TIFF-structured) as a camera writes one: make "Pictavo Test
 // Camera", orientation 1, a capture date, an undefined maker note of `makerNoteBytes` bytes
-// in the EXIF IFD, and an IFD1 thumbnail of `thumbnailBytes` bytes (none when 0), laid out
-// by hand so that it may be larger than any one JPEG segment.
-platform::Bytes exifBlockWithThumbnail(std::size_t thumbnailBytes, std::size_t makerNoteBytes);
+// in the EXIF IFD (or, with `largeTag` 0x9286, a user comment of that size instead), and an
+// IFD1 thumbnail of `thumbnailBytes` bytes (none when 0), laid out by hand so that it may be
+// larger than any one JPEG segment.
+platform::Bytes exifBlockWithThumbnail(std::size_t thumbnailBytes, std::size_t makerNoteBytes,
+                                       std::uint16_t largeTag = 0x927C);
 
 } // namespace testing_support
