@@ -1,6 +1,7 @@
 #include "support/XMPSamples.h"
 
 #include <glib.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -80,6 +81,41 @@ std::vector<platform::Bytes> app1Payloads(const platform::Bytes& jpeg, const std
         at += 2 + length;
     }
     return payloads;
+}
+
+WrittenXMP writtenXMP(const platform::Bytes& jpeg) {
+    WrittenXMP written;
+    const auto standard = app1Payloads(jpeg, std::string("http://ns.adobe.com/xap/1.0/\0", 29));
+    EXPECT_EQ(standard.size(), 1u);
+    if (standard.size() != 1) return written;
+    written.standard.assign(standard[0].begin(), standard[0].end());
+    const auto properties = xmpProperties(written.standard);
+    const auto guid = properties.find("Xmp.xmpNote.HasExtendedXMP");
+    const auto chunks = app1Payloads(jpeg, std::string("http://ns.adobe.com/xmp/extension/\0", 35));
+    written.chunks = chunks.size();
+    if (guid == properties.end()) {
+        EXPECT_TRUE(chunks.empty());
+        return written;
+    }
+    std::vector<std::uint32_t> fullLengths;
+    for (const auto& chunk : chunks) {
+        EXPECT_LE(chunk.size() + 35, 65533u);
+        if (chunk.size() < 40) {
+            ADD_FAILURE() << "a chunk of " << chunk.size() << " bytes";
+            continue;
+        }
+        EXPECT_EQ(std::string(chunk.begin(), chunk.begin() + 32), guid->second);
+        const auto number = [&](std::size_t at) {
+            return std::uint32_t{chunk[at]} << 24 | std::uint32_t{chunk[at + 1]} << 16 |
+                   std::uint32_t{chunk[at + 2]} << 8 | std::uint32_t{chunk[at + 3]};
+        };
+        fullLengths.push_back(number(32));
+        EXPECT_EQ(number(36), written.extended.size());
+        written.extended.append(chunk.begin() + 40, chunk.end());
+    }
+    EXPECT_EQ(fullLengths, std::vector<std::uint32_t>(fullLengths.size(), static_cast<std::uint32_t>(written.extended.size())));
+    EXPECT_EQ(glibMd5Guid(written.extended), guid->second);
+    return written;
 }
 
 namespace {

@@ -25,6 +25,17 @@ std::string glibMd5Guid(const std::string& text);
 // the header; read before the image data, with every length checked.
 std::vector<platform::Bytes> app1Payloads(const platform::Bytes& jpeg, const std::string& header);
 
+// The XMP a written JPEG carries: its one standard packet, and the chunks of the extension
+// it names joined in file order. Each chunk is checked as a reader would (the GUID, the
+// whole length, its offset, the segment's size limit) and the joined text against the GUID's
+// MD5; a failure of the current test when one is wrong.
+struct WrittenXMP {
+    std::string standard;
+    std::string extended; // empty when the packet names no extension
+    std::size_t chunks = 0;
+};
+WrittenXMP writtenXMP(const platform::Bytes& jpeg);
+
 // The JPEG with a standard XMP segment holding `standard` and the extended part written as
 // extended XMP segments of at most `chunkSize` bytes each, named by `guid`, placed right
 // after SOI in the order of `chunkOrder` (indices of the chunks; all in order when empty).
