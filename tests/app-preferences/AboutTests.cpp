@@ -81,8 +81,8 @@ const std::vector<std::pair<QString, QString>> creditOfObject = {
     {"libOpenEXR-", "OpenEXR"}, {"libOpenEXRCore-", "OpenEXR"}, {"libOpenEXRUtil-", "OpenEXR"},
     {"libIlmThread-", "OpenEXR"}, {"libIex-", "OpenEXR"}, {"libImath-", "Imath"}, {"libexif.so", "libexif"},
     {"libjbig.so", "JBIG-KIT"}, {"libLerc.so", "LERC"}, {"libpixman-1.so", "pixman"}, {"libfreetype.so", "FreeType"},
-    {"libharfbuzz.so", "HarfBuzz"}, {"libpango-1.0.so", "Pango"}, {"libpangocairo-1.0.so", "Pango"},
-    {"libpangoft2-1.0.so", "Pango"}, {"libfontconfig.so", "Fontconfig"}};
+    {"libharfbuzz.so", "HarfBuzz"}, {"libharfbuzz-icu.so", "HarfBuzz"}, {"libpango-1.0.so", "Pango"},
+    {"libpangocairo-1.0.so", "Pango"}, {"libpangoft2-1.0.so", "Pango"}, {"libfontconfig.so", "Fontconfig"}};
 
 // The libraries that read, write and draw the users' images below libvips, libheif, libtiff,
 // poppler and librsvg, by the start of their shared objects' names, with their licences.
