@@ -128,7 +128,7 @@ bool continues(const WrappedLine& before, const WrappedLine& line, const Wrapped
     // A number after a sentence broken off mid-way is a reference ("section\n7."), not an item.
     static const QRegularExpression referring(QStringLiteral("\\b(?:[Ss]ections?|[Vv]ersion|[Pp]aragraph|[Cc]lause)$"));
     // After "; and" the next item of a list follows.
-    static const QRegularExpression listGoesOn(QStringLiteral("; (?:and|or)$"));
+    static const QRegularExpression listGoesOn(QStringLiteral("; (?:and|or),?$"));
     const bool midSentence = before.text.back().isLower() && !listGoesOn.match(before.text).hasMatch();
     const bool reference = midSentence && (first.itemColumn < 0 || referring.match(before.text).hasMatch());
     if (line.itemColumn >= 0 && !reference) return false;
@@ -158,6 +158,8 @@ bool continues(const WrappedLine& before, const WrappedLine& line, const Wrapped
     const bool aside = before.itemColumn < 0 && before.text.startsWith(QLatin1Char('(')) &&
                        before.text.endsWith(QLatin1Char(')'));
     if (before.copyright || before.heldBy || aside || before.text.endsWith(QLatin1Char('>'))) return false;
+    // A line ending on a comma goes on, unless an item of a list ends there.
+    if (before.text.endsWith(QLatin1Char(',')) && !listGoesOn.match(before.text).hasMatch()) return true;
     return before.raw.size() + 1 + firstWordLength(line.text) > width - 4;
 }
 
