@@ -22,6 +22,7 @@
 #include <zlib.h>
 
 #include <dlfcn.h>
+#include <link.h>
 
 #include <optional>
 
@@ -55,9 +56,110 @@ std::optional<QString> libimagequantVersion() {
 }
 
 std::optional<QString> libpngVersion() {
-    const auto call = loaded<const char* (*)(void*)>("png_get_libver");
+    const auto call = loaded<const char* (*)(void*)>("png_get_libpng_ver");
     if (!call) return std::nullopt;
     return QString::fromLatin1(call(nullptr));
+}
+
+// The text of a version string a library exports as a variable rather than a call.
+std::optional<QString> loadedString(const char* symbol) {
+    const auto* text = loaded<const char* const*>(symbol);
+    if (!text || !*text) return std::nullopt;
+    return QString::fromLatin1(*text);
+}
+
+// Whether a shared object whose file name starts so is loaded in this process: for the C++
+// libraries, whose symbols carry their version in their namespaces.
+bool objectLoaded(const char* prefix) {
+    struct Search {
+        QByteArray prefix;
+        bool found = false;
+    } search{QByteArray(prefix)};
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            auto* search = static_cast<Search*>(data);
+            const QByteArray path(info->dlpi_name ? info->dlpi_name : "");
+            if (path.mid(path.lastIndexOf('/') + 1).startsWith(search->prefix)) search->found = true;
+            return search->found ? 1 : 0;
+        },
+        &search);
+    return search.found;
+}
+
+std::optional<QString> builtWithIfLoaded(const char* prefix, const char* version) {
+    if (!objectLoaded(prefix)) return std::nullopt;
+    return builtWith(QString::fromLatin1(version));
+}
+
+std::optional<QString> libde265Version() {
+    const auto call = loaded<const char* (*)()>("de265_get_version");
+    if (!call) return std::nullopt;
+    return QString::fromLatin1(call());
+}
+
+std::optional<QString> aomVersion() {
+    // "v3.6.0".
+    const auto call = loaded<const char* (*)()>("aom_codec_version_str");
+    if (!call) return std::nullopt;
+    QString version = QString::fromLatin1(call());
+    if (version.startsWith(QLatin1Char('v'))) version.remove(0, 1);
+    return version;
+}
+
+std::optional<QString> dav1dVersion() {
+    const auto call = loaded<const char* (*)()>("dav1d_version");
+    if (!call) return std::nullopt;
+    return QString::fromLatin1(call());
+}
+
+std::optional<QString> jbigKitVersion() {
+    // "JBIG-KIT 2.1 -- (c) 1995-2014 Markus Kuhn -- Licence: GPL\n", an array of characters.
+    const auto* text = loaded<const char*>("jbg_version");
+    if (!text) return std::nullopt;
+    const QStringList words = QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() < 2) return std::nullopt;
+    return words[1];
+}
+
+std::optional<QString> pixmanVersion() {
+    const auto call = loaded<const char* (*)()>("pixman_version_string");
+    if (!call) return std::nullopt;
+    return QString::fromLatin1(call());
+}
+
+std::optional<QString> freeTypeVersion() {
+    // Its version is asked of a library instance, made and freed for the question.
+    using Library = void*;
+    const auto init = loaded<int (*)(Library*)>("FT_Init_FreeType");
+    const auto version = loaded<void (*)(Library, int*, int*, int*)>("FT_Library_Version");
+    const auto done = loaded<int (*)(Library)>("FT_Done_FreeType");
+    if (!init || !version || !done) return std::nullopt;
+    Library library = nullptr;
+    if (init(&library) != 0) return std::nullopt;
+    int major = 0, minor = 0, patch = 0;
+    version(library, &major, &minor, &patch);
+    done(library);
+    return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(patch);
+}
+
+std::optional<QString> harfBuzzVersion() {
+    const auto call = loaded<const char* (*)()>("hb_version_string");
+    if (!call) return std::nullopt;
+    return QString::fromLatin1(call());
+}
+
+std::optional<QString> pangoVersion() {
+    const auto call = loaded<const char* (*)()>("pango_version_string");
+    if (!call) return std::nullopt;
+    return QString::fromLatin1(call());
+}
+
+std::optional<QString> fontconfigVersion() {
+    // 21401 for 2.14.1.
+    const auto call = loaded<int (*)()>("FcGetVersion");
+    if (!call) return std::nullopt;
+    const int number = call();
+    return QStringLiteral("%1.%2.%3").arg(number / 10000).arg((number / 100) % 100).arg(number % 100);
 }
 
 std::optional<QString> libtiffVersion() {
@@ -152,8 +254,26 @@ std::vector<Acknowledgement> build() {
     add("zlib", QString::fromLatin1(zlibVersion()), "Compresses the data inside PNG and other files.", "Zlib");
     addLoaded("libpng", libpngVersion(), "Reads and writes PNG, through libvips.", "libpng-2.0");
     addLoaded("libtiff", libtiffVersion(), "Reads and writes TIFF, through libvips.", "libtiff");
+    addLoaded("JBIG-KIT", jbigKitVersion(), "Reads and writes the JBIG-compressed pictures of TIFF files, through libtiff.",
+              "GPL-2.0-or-later");
+    addLoaded("LERC", builtWithIfLoaded("libLerc.so", PCTV_LERC_VERSION),
+              "Reads and writes the LERC-compressed pictures of TIFF files, through libtiff.", "Apache-2.0");
     add("libheif", QString::fromLatin1(heif_get_version()), "Reads and writes HEIC and AVIF.",
         "LGPL-3.0-or-later");
+    addLoaded("x265", loadedString("x265_version_str"), "Encodes the pictures of every HEIC the app exports, through libheif.",
+              "GPL-2.0-or-later");
+    addLoaded("libde265", libde265Version(), "Decodes the pictures inside HEIC files, through libheif.",
+              "LGPL-3.0-or-later");
+    addLoaded("aom", aomVersion(), "Encodes the pictures of every AVIF the app exports, through libheif.",
+              "BSD-2-Clause, with the Alliance for Open Media Patent License 1.0");
+    addLoaded("dav1d", dav1dVersion(), "Decodes the pictures inside AVIF files, through libheif.",
+              "BSD-2-Clause, with the Alliance for Open Media Patent License 1.0");
+    addLoaded("OpenEXR", builtWithIfLoaded("libOpenEXR-", PCTV_OPENEXR_VERSION),
+              "Reads OpenEXR images, through libvips.", "BSD-3-Clause");
+    addLoaded("Imath", builtWithIfLoaded("libImath-", PCTV_IMATH_VERSION),
+              "Holds the half-precision numbers of OpenEXR images, for OpenEXR.", "BSD-3-Clause");
+    addLoaded("libexif", builtWithIfLoaded("libexif.so", PCTV_LIBEXIF_VERSION),
+              "Reads the EXIF metadata of the images libvips opens, and writes it back.", "LGPL-2.1-or-later");
     addLoaded("cgif", loadedFileVersion("cgif_newgif"), "Writes every GIF the app exports, through libvips.", "MIT");
     addLoaded("libimagequant", libimagequantVersion(),
               "Chooses the colours of every GIF the app exports, through libvips.", "GPL-3.0-or-later");
@@ -166,6 +286,14 @@ std::vector<Acknowledgement> build() {
     addLoaded("poppler", popplerVersion(), "Draws the pages of PDF documents.", "GPL-2.0-only or GPL-3.0-only");
     addLoaded("cairo", cairoVersion(), "The surface PDF pages and SVG documents are drawn on.",
               "LGPL-2.1-only or MPL-1.1");
+    addLoaded("pixman", pixmanVersion(), "Combines the pixels cairo draws PDF pages and SVG documents with.", "MIT");
+    addLoaded("FreeType", freeTypeVersion(), "Reads the fonts the text of PDF pages and SVG documents is drawn in.",
+              "FTL or GPL-2.0-or-later");
+    addLoaded("HarfBuzz", harfBuzzVersion(), "Places the letters of the text in SVG documents, for Pango.",
+              "MIT (Old MIT)");
+    addLoaded("Pango", pangoVersion(), "Lays out the text of SVG documents, for librsvg.",
+              "LGPL-2.0-or-later and LGPL-2.1-or-later");
+    addLoaded("Fontconfig", fontconfigVersion(), "Finds the fonts PDF pages and SVG documents name.", "MIT-style");
     addLoaded("libxml2", libxml2Version(), "Reads SVG documents as XML to check what the metadata cut leaves.",
               "MIT");
     add("ICU", icuVersion(), "Puts text into its canonical Unicode form, so that names compare as people read them.",

@@ -76,7 +76,36 @@ const std::vector<std::pair<QString, QString>> creditOfObject = {
     {"libglib-2.0.so", "GLib"}, {"libgio-2.0.so", "GLib"}, {"libgmodule-2.0.so", "GLib"},
     {"libgobject-2.0.so", "GObject"}, {"libgtk-3.so", "GTK"}, {"libgdk-3.so", "GTK"},
     {"libwebkit2gtk-4.1.so", "WebKitGTK"}, {"libjavascriptcoregtk-4.1.so", "JavaScriptCore"},
-    {"libcgif.so", "cgif"}, {"libimagequant.so", "libimagequant"}, {"libxcb.so", "libxcb"}};
+    {"libcgif.so", "cgif"}, {"libimagequant.so", "libimagequant"}, {"libxcb.so", "libxcb"},
+    {"libx265.so", "x265"}, {"libde265.so", "libde265"}, {"libaom.so", "aom"}, {"libdav1d.so", "dav1d"},
+    {"libOpenEXR-", "OpenEXR"}, {"libOpenEXRCore-", "OpenEXR"}, {"libOpenEXRUtil-", "OpenEXR"},
+    {"libIlmThread-", "OpenEXR"}, {"libIex-", "OpenEXR"}, {"libImath-", "Imath"}, {"libexif.so", "libexif"},
+    {"libjbig.so", "JBIG-KIT"}, {"libLerc.so", "LERC"}, {"libpixman-1.so", "pixman"}, {"libfreetype.so", "FreeType"},
+    {"libharfbuzz.so", "HarfBuzz"}, {"libharfbuzz-icu.so", "HarfBuzz"}, {"libpango-1.0.so", "Pango"},
+    {"libpangocairo-1.0.so", "Pango"}, {"libpangoft2-1.0.so", "Pango"}, {"libfontconfig.so", "Fontconfig"}};
+
+// The libraries that read, write and draw the users' images below libvips, libheif, libtiff,
+// poppler and librsvg, by the start of their shared objects' names, with their licences.
+struct Codec {
+    const char* object;
+    const char* credit;
+    const char* licence;
+};
+const Codec codecs[] = {{"libx265.so", "x265", "GPL-2.0-or-later"},
+                        {"libde265.so", "libde265", "LGPL-3.0-or-later"},
+                        {"libaom.so", "aom", "BSD-2-Clause, with the Alliance for Open Media Patent License 1.0"},
+                        {"libdav1d.so", "dav1d", "BSD-2-Clause, with the Alliance for Open Media Patent License 1.0"},
+                        {"libOpenEXR-", "OpenEXR", "BSD-3-Clause"},
+                        {"libImath-", "Imath", "BSD-3-Clause"},
+                        {"libpng16.so", "libpng", "libpng-2.0"},
+                        {"libexif.so", "libexif", "LGPL-2.1-or-later"},
+                        {"libjbig.so", "JBIG-KIT", "GPL-2.0-or-later"},
+                        {"libLerc.so", "LERC", "Apache-2.0"},
+                        {"libpixman-1.so", "pixman", "MIT"},
+                        {"libfreetype.so", "FreeType", "FTL or GPL-2.0-or-later"},
+                        {"libharfbuzz.so", "HarfBuzz", "MIT (Old MIT)"},
+                        {"libpango-1.0.so", "Pango", "LGPL-2.0-or-later and LGPL-2.1-or-later"},
+                        {"libfontconfig.so", "Fontconfig", "MIT-style"}};
 
 QString creditFor(const QString& object) {
     for (const auto& [prefix, credit] : creditOfObject)
@@ -118,6 +147,41 @@ TEST(Acknowledgements, CreditEveryLibraryTheShippedProgramsNeedAndWhatLibvipsWri
             EXPECT_NE(named(credit), nullptr) << library.toStdString() << " is not credited";
         }
     }
+}
+
+TEST(Acknowledgements, CreditTheCodecsAndFontLibrariesFoundAnywhereInTheProgramsDependencies) {
+    // What the dynamic loader loads for each program, libraries of libraries included.
+    std::map<QString, QString> closure = loadedLibraries(QStringLiteral(PICTAVO_EXECUTABLE));
+    closure.merge(loadedLibraries(QStringLiteral(PICTAVO_SVG_RENDERER)));
+    const auto found = [&closure](const char* object) {
+        return std::any_of(closure.begin(), closure.end(),
+                           [object](const auto& library) { return library.first.startsWith(object); });
+    };
+    // libheif's encoders and decoders are reached only through it.
+    for (const char* codec : {"libx265.so", "libde265.so", "libaom.so", "libdav1d.so"})
+        ASSERT_TRUE(found(codec)) << codec;
+    for (const Codec& codec : codecs) {
+        if (!found(codec.object)) continue;
+        SCOPED_TRACE(codec.credit);
+        const Acknowledgement* credit = named(codec.credit);
+        ASSERT_NE(credit, nullptr) << codec.object << " is loaded but not credited";
+        EXPECT_EQ(creditFor(QString::fromLatin1(codec.object)), codec.credit);
+        EXPECT_TRUE(credit->version.front().isDigit()) << credit->version.toStdString();
+        EXPECT_EQ(credit->licence, codec.licence);
+        EXPECT_GT(credit->text.size(), 200);
+    }
+    // The versions the libraries report, where they report one.
+    EXPECT_FALSE(named("aom")->version.startsWith("v"));
+    EXPECT_FALSE(named("FreeType")->version.endsWith("(the version built with)"));
+    EXPECT_TRUE(named("Imath")->version.endsWith("(the version built with)"));
+    // The licence texts the credits promise.
+    EXPECT_TRUE(named("x265")->text.contains("GNU GENERAL PUBLIC LICENSE\n                       Version 2, June 1991"));
+    EXPECT_TRUE(named("libde265")->text.contains("GNU LESSER GENERAL PUBLIC LICENSE"));
+    for (const char* patented : {"aom", "dav1d"})
+        EXPECT_TRUE(named(patented)->text.contains("Alliance for Open Media Patent License 1.0")) << patented;
+    EXPECT_TRUE(named("LERC")->text.contains("Apache License"));
+    EXPECT_TRUE(named("FreeType")->text.contains("The FreeType Project LICENSE"));
+    EXPECT_TRUE(named("Fontconfig")->text.contains("KEITH PACKARD DISCLAIMS ALL WARRANTIES"));
 }
 
 TEST(Acknowledgements, ListOnlyWhatTheProgramsContainEachWithAVersionARoleAndItsLicenceText) {
@@ -254,7 +318,7 @@ TEST(LicenceDocument, PutsTheLicenceTextsBeforeTheListsOfFilesAndKeepsWhoHoldsTh
         EXPECT_FALSE(entry.text.contains(QRegularExpression(QStringLiteral("^ \\.$"), QRegularExpression::MultilineOption)));
     }
     const QString vips = named("libvips")->text;
-    EXPECT_TRUE(vips.startsWith("This package is free software; you can redistribute it and/or\nmodify it"));
+    EXPECT_TRUE(vips.startsWith("This package is free software; you can redistribute it and/or modify it"));
     EXPECT_LT(vips.indexOf("GNU LESSER GENERAL PUBLIC LICENSE"), vips.indexOf("\nCopyright\n"));
     EXPECT_GT(vips.indexOf("John Cupitt"), vips.indexOf("\nCopyright\n"));
     EXPECT_TRUE(named("libimagequant")->text.startsWith("This program is free software"));
@@ -319,4 +383,129 @@ TEST(AboutDialog, FitsA1024By560ScreenAndScrollsTheCredits) {
     EXPECT_LE(dialog.minimumSizeHint().height(), 560);
     EXPECT_GT(dialog.credits()->height(), 150);
     EXPECT_GT(dialog.credits()->verticalScrollBar()->maximum(), 0);
+}
+
+TEST(LicenceDocument, JoinsTheLinesOfEachParagraphAndKeepsEveryBreakThatIsNotAWrap) {
+    const QString wrapped = QStringLiteral(
+        "                    GNU GENERAL PUBLIC LICENSE\n"
+        "                       Version 2, June 1991\n"
+        "\n"
+        " Copyright (C) 1989, 1991 Free Software Foundation, Inc.,\n"
+        " 51 Franklin Street, Fifth Floor, Boston, MA 02110-1301 USA\n"
+        " Everyone is permitted to copy and distribute verbatim copies\n"
+        " of this license document, but changing it is not allowed.\n"
+        "\n"
+        "Preamble\n"
+        "========\n"
+        "\n"
+        "  0. This License applies to any program or other work which contains\n"
+        "a notice placed by the copyright holder saying it may be distributed\n"
+        "under the terms of this General Public License.  The \"Program\", below,\n"
+        "refers to any such program or work.\n"
+        "\n"
+        "    a) You must cause the modified files to carry prominent notices\n"
+        "    stating that you changed the files and the date of any change.\n"
+        "\n"
+        "    b) The work must carry prominent notices stating that it is\n"
+        "    released under this License and any conditions added under section\n"
+        "    7.  This requirement modifies the requirement in section 4 to\n"
+        "    \"keep intact all notices\".\n"
+        "\n"
+        "     d) to perform the Original Work publicly; and\n"
+        "     e) to display the Original Work publicly.\n"
+        "\n"
+        "THE SOFTWARE IS PROVIDED \"AS IS\", WITHOUT WARRANTY OF ANY KIND,\n"
+        "EXPRESS OR IMPLIED.\n"
+        "\n"
+        "   David Turner      <david.turner@freetype.org>\n"
+        "   Robert Wilhelm    <robert.wilhelm@freetype.org>\n"
+        "\n"
+        "  <signature of Ty Coon>, 1 April 1989\n"
+        "  Ty Coon, President of Vice\n"
+        "\n"
+        "/*\n"
+        " * Copyright 1987, 1988, 1989, 1998  The Open Group\n"
+        " * Copyright 2009, 2010 Nokia Corporation\n"
+        " *\n"
+        " * Permission is hereby granted, free of charge, to any person obtaining a\n"
+        " * copy of this software and associated documentation files (the \"Software\"),\n"
+        " * to deal in the Software without restriction.\n"
+        " */\n"
+        "\n"
+        "                     END OF TERMS AND CONDITIONS\n");
+    EXPECT_EQ(unwrapped(wrapped).toStdString(),
+              QStringLiteral(
+                  "                    GNU GENERAL PUBLIC LICENSE\n"
+                  "                       Version 2, June 1991\n"
+                  "\n"
+                  " Copyright (C) 1989, 1991 Free Software Foundation, Inc.,\n"
+                  " 51 Franklin Street, Fifth Floor, Boston, MA 02110-1301 USA\n"
+                  " Everyone is permitted to copy and distribute verbatim copies of this license document, but "
+                  "changing it is not allowed.\n"
+                  "\n"
+                  "Preamble\n"
+                  "========\n"
+                  "\n"
+                  "  0. This License applies to any program or other work which contains a notice placed by the "
+                  "copyright holder saying it may be distributed under the terms of this General Public License. The "
+                  "\"Program\", below, refers to any such program or work.\n"
+                  "\n"
+                  "    a) You must cause the modified files to carry prominent notices stating that you changed the "
+                  "files and the date of any change.\n"
+                  "\n"
+                  "    b) The work must carry prominent notices stating that it is released under this License and any "
+                  "conditions added under section 7. This requirement modifies the requirement in section 4 to \"keep "
+                  "intact all notices\".\n"
+                  "\n"
+                  "     d) to perform the Original Work publicly; and\n"
+                  "     e) to display the Original Work publicly.\n"
+                  "\n"
+                  "THE SOFTWARE IS PROVIDED \"AS IS\", WITHOUT WARRANTY OF ANY KIND, EXPRESS OR IMPLIED.\n"
+                  "\n"
+                  "   David Turner      <david.turner@freetype.org>\n"
+                  "   Robert Wilhelm    <robert.wilhelm@freetype.org>\n"
+                  "\n"
+                  "  <signature of Ty Coon>, 1 April 1989\n"
+                  "  Ty Coon, President of Vice\n"
+                  "\n"
+                  "/*\n"
+                  " * Copyright 1987, 1988, 1989, 1998  The Open Group\n"
+                  " * Copyright 2009, 2010 Nokia Corporation\n"
+                  " *\n"
+                  " * Permission is hereby granted, free of charge, to any person obtaining a copy of this software and "
+                  "associated documentation files (the \"Software\"), to deal in the Software without restriction.\n"
+                  " */\n"
+                  "\n"
+                  "                     END OF TERMS AND CONDITIONS\n")
+                  .toStdString());
+    EXPECT_EQ(unwrapped(""), "");
+}
+
+TEST(AboutDialog, ShowsNoLicenceSentenceBrokenAcrossLines) {
+    AboutDialog dialog(Acknowledgements::all());
+    const QStringList lines = dialog.credits()->toPlainText().split(QLatin1Char('\n'));
+    // A line ending in a word mid-sentence followed by one going on in lowercase, unless that
+    // one opens the next item of a list; the copyright holders are listed one to a line.
+    static const QRegularExpression endsMidSentence(QStringLiteral("[a-z][,;]?$"));
+    static const QRegularExpression goesOnInLowercase(QStringLiteral("^\\s*[a-z]"));
+    static const QRegularExpression item(
+        QStringLiteral("^\\s*(?:[-*+o]|\\(?(?:[0-9]{1,3}(?:\\.[0-9]{1,3})*|[A-Za-z]|[ivx]{2,4})[.)])\\s"));
+    QStringList broken;
+    bool holders = false;
+    for (qsizetype at = 0; at + 1 < lines.size(); ++at) {
+        if (lines[at] == QLatin1String("Copyright")) holders = true;
+        if (lines[at].trimmed().isEmpty()) holders = false;
+        if (!holders && endsMidSentence.match(lines[at]).hasMatch() &&
+            goesOnInLowercase.match(lines[at + 1]).hasMatch() && !item.match(lines[at + 1]).hasMatch())
+            broken.append(lines[at].right(50) + QStringLiteral(" / ") + lines[at + 1].left(50));
+    }
+    EXPECT_TRUE(broken.isEmpty()) << broken.size() << " sentences broken, as " << broken.value(0).toStdString();
+    // Titles, the end of the terms and each item of a list keep lines of their own.
+    const QString x265 = named("x265")->text;
+    EXPECT_TRUE(x265.contains("\n                     END OF TERMS AND CONDITIONS\n"));
+    EXPECT_TRUE(x265.contains(
+        "\n  1. You may copy and distribute verbatim copies of the Program's source code as you receive it, in any "
+        "medium,"));
+    EXPECT_TRUE(named("aom")->text.contains("\n1.1. Patent License. Subject to the terms and conditions of this License, "
+                                            "each Licensor, on behalf of itself"));
 }
