@@ -42,6 +42,8 @@ struct GFree {
 
 // The PSNR in dB that JPEG at `quality` keeps of `image`, through libjpeg as our JPEG encoder
 // drives it (the same scaled tables, the colour halved below quality 90); 8 bits a component.
+// A source that was a JPEG comes back nearly whole once the tables reach its own, as it does
+// through our JPEG encoder: the target follows, since that is what the quality keeps there.
 // Nothing when libvips fails, with its words left for the caller.
 std::optional<double> jpegFidelity(VipsImage* image, int quality) {
     VipsImagePtr eightBit;

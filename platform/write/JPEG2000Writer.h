@@ -15,8 +15,8 @@ namespace platform {
 // A quality means what it means for JPEG: the target is the fidelity our JPEG keeps of this
 // very picture at that quality, a little more, so that a smooth picture is written finer than
 // a busy one as JPEG would write it, and the file comes out about as large as the JPEG. Past
-// quality 90, where JPEG stops halving the colour and jumps, the target climbs evenly
-// instead. Without a quality the target is fixed: the lowest at which ordinary photographs
+// quality 90, where JPEG's tables shrink towards no loss at all and its files grow several
+// times over, the target climbs evenly instead. Without a quality the target is fixed: the lowest at which ordinary photographs
 // cannot be told from the pixels given (the reversible wavelet would make files ten times
 // larger). ImageEngine/Encoding/README.md has the measurements behind the numbers.
 class JPEG2000Writer final : public ImageWriterBackend {
@@ -36,7 +36,7 @@ private:
     static constexpr int visuallyLosslessDecibels = 46;
     static constexpr int jpegTopQuality = 90;
     static constexpr double decibelsAboveJPEG = 1;
-    static constexpr double decibelsPerQualityAboveJPEGTop = 0.6;
+    static constexpr double decibelsPerQualityAboveJPEGTop = 0.5;
     static constexpr double lowestDecibels = 15;
     static constexpr double highestDecibels = 60;
 

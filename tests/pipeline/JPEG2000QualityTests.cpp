@@ -48,4 +48,22 @@ TEST(JPEG2000Quality, SizeGrowsSteadilyWithQualityAndMeetsJPEGAt80) {
     EXPECT_TRUE(searched.warnings.empty());
 }
 
+// The quality is measured on the picture as it will be written, whatever its depth or channels.
+TEST(JPEG2000Quality, GreyAndSixteenBitPicturesAreWrittenAtAQuality) {
+    TemporaryFolder folder;
+    const auto& engine = standardEngine();
+    Picture grey(64, 48, 1);
+    const Picture colour = photoLike(64, 48);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) grey.at(x, y)[0] = colour.at(x, y)[1];
+    for (const auto& path : {folder.write("grey.png", encode(grey, ".png")),
+                             folder.write("deep.png", encode(colour, ".png[bitdepth=16]"))}) {
+        SCOPED_TRACE(path.filename().string());
+        const auto coarse = engine.convert(path, atQuality(OutputFormat::jpeg2000(), 20), 1, EncodeEffort::final);
+        const auto fine = engine.convert(path, atQuality(OutputFormat::jpeg2000(), 90), 1, EncodeEffort::final);
+        EXPECT_LT(coarse.byteCount(), fine.byteCount());
+        EXPECT_TRUE(decodedOutput(fine, folder, {64, 48}));
+    }
+}
+
 } // namespace
