@@ -1,5 +1,6 @@
 #include "ConversionTesting.h"
 #include "SourceImages.h"
+#include "support/EncodedSamples.h"
 
 #include <gtest/gtest.h>
 
@@ -52,12 +53,14 @@ TEST(JPEG2000Quality, SizeGrowsSteadilyWithQualityAndMeetsJPEGAt80) {
 TEST(JPEG2000Quality, GreyAndSixteenBitPicturesAreWrittenAtAQuality) {
     TemporaryFolder folder;
     const auto& engine = standardEngine();
-    Picture grey(64, 48, 1);
-    const Picture colour = photoLike(64, 48);
-    for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 64; ++x) grey.at(x, y)[0] = colour.at(x, y)[1];
-    for (const auto& path : {folder.write("grey.png", encode(grey, ".png")),
-                             folder.write("deep.png", encode(colour, ".png[bitdepth=16]"))}) {
+    testing_support::SampleImage grey, deep;
+    grey.width = deep.width = 64;
+    grey.height = deep.height = 48;
+    grey.bands = 1;
+    deep.sixteenBit = true;
+    for (const auto& sample : {grey, deep}) {
+        const auto path = folder.write(sample.sixteenBit ? "deep.png" : "grey.png",
+                                       *testing_support::encodeSample(sample, ".png"));
         SCOPED_TRACE(path.filename().string());
         const auto coarse = engine.convert(path, atQuality(OutputFormat::jpeg2000(), 20), 1, EncodeEffort::final);
         const auto fine = engine.convert(path, atQuality(OutputFormat::jpeg2000(), 90), 1, EncodeEffort::final);
