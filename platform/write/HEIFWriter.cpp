@@ -31,20 +31,7 @@ heif_compression_format formatOf(HEIFWriter::Codec codec) {
     return codec == HEIFWriter::Codec::hevc ? heif_compression_HEVC : heif_compression_AV1;
 }
 
-// Lossless HEVC and AV1 keep every sample of the planes they are given, but libheif hands
-// them YCbCr by default, and the way there and back from RGB rounds. Declaring the planes
-// as G, B and R themselves (the identity matrix, full range) keeps the RGB samples.
-bool declareUnconvertedRGB(heif_image* image) {
-    heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
-    if (!nclx) return false;
-    nclx->matrix_coefficients = heif_matrix_coefficients_RGB_GBR;
-    nclx->full_range_flag = 1;
-    const bool declared = heif_image_set_nclx_color_profile(image, nclx).code == heif_error_Ok;
-    heif_nclx_color_profile_free(nclx);
-    return declared;
-}
-
-std::unique_ptr<heif_image, ImageRelease> heifImage(const PackedPixels& pixels, bool lossless) {
+std::unique_ptr<heif_image, ImageRelease> heifImage(const PackedPixels& pixels) {
     heif_image* raw = nullptr;
     const auto chroma = pixels.hasAlpha() ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB;
     const int width = static_cast<int>(pixels.width);
@@ -62,7 +49,6 @@ std::unique_ptr<heif_image, ImageRelease> heifImage(const PackedPixels& pixels, 
     const Bytes& icc = pixels.colourSpace->iccData();
     if (!icc.empty() && heif_image_set_raw_color_profile(raw, "prof", icc.data(), icc.size()).code != heif_error_Ok)
         return nullptr;
-    if (lossless && !declareUnconvertedRGB(raw)) return nullptr;
     return image;
 }
 
@@ -96,8 +82,19 @@ Outcome<Bytes> refusal(const heif_error& error) {
 
 bool HEIFWriter::isAvailable() const { return heif_have_encoder_for_format(formatOf(codec_)) != 0; }
 
+HEIFWriter::Setting HEIFWriter::visuallyLossless(Codec codec) {
+    return codec == Codec::hevc ? Setting{.quality = visuallyLosslessHEVCQuality, .fullChroma = true}
+                                : Setting{.quality = visuallyLosslessAV1Quality, .fullChroma = true};
+}
+
 Outcome<Bytes> HEIFWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
-                                       std::optional<double> lossyQuality) const {
+                                 std::optional<double> lossyQuality) const {
+    if (!lossyQuality) return write(images, metadata, visuallyLossless(codec_));
+    return write(images, metadata, Setting{.quality = percentQuality(lossyQuality, 100), .fullChroma = false});
+}
+
+Outcome<Bytes> HEIFWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+                                 Setting setting) const {
     std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
     if (!context) return std::nullopt;
     heif_encoder* rawEncoder = nullptr;
@@ -105,14 +102,10 @@ Outcome<Bytes> HEIFWriter::write(const std::vector<ImageRef>& images, const Carr
         error.code != heif_error_Ok)
         return refusal(error);
     std::unique_ptr<heif_encoder, EncoderRelease> encoder(rawEncoder);
-    // Without a quality the file keeps every pixel: both codecs have a lossless mode, which
-    // needs the colour at full resolution.
-    const bool lossless = !lossyQuality;
-    if (const auto error = lossless ? heif_encoder_set_lossless(rawEncoder, 1)
-                                    : heif_encoder_set_lossy_quality(rawEncoder, percentQuality(lossyQuality, 100));
+    if (const auto error = heif_encoder_set_lossy_quality(rawEncoder, std::clamp(setting.quality, 0, 100));
         error.code != heif_error_Ok)
         return refusal(error);
-    heif_encoder_set_parameter_string(rawEncoder, "chroma", lossless ? "444" : "420");
+    heif_encoder_set_parameter_string(rawEncoder, "chroma", setting.fullChroma ? "444" : "420");
     const LibraryThreads::Lease lease(codec_ == Codec::av1 ? mostAV1Threads - 1 : 0);
     if (codec_ == Codec::av1) setAV1Threads(rawEncoder, lease);
 
@@ -125,7 +118,7 @@ Outcome<Bytes> HEIFWriter::write(const std::vector<ImageRef>& images, const Carr
         if (!images[index]) return std::nullopt;
         auto pixels = packPixels(*images[index], PackingRules{.eightBit = true, .colourOnly = true});
         if (!pixels) return std::nullopt;
-        auto image = heifImage(*pixels, lossless);
+        auto image = heifImage(*pixels);
         if (!image) return std::nullopt;
         heif_image_handle* rawHandle = nullptr;
         if (const auto error = heif_context_encode_image(context.get(), image.get(), rawEncoder, options.get(), &rawHandle);

@@ -22,8 +22,8 @@ public:
     // list of several for a format that holds one image (never just the first of them),
     // or images the format cannot take. A library's refusal comes with its words, and a
     // picture larger than the format holds with the format's limit and the picture's size.
-    // Without a lossy quality a lossy format keeps every pixel where its codec can, else
-    // writes its best.
+    // Without a lossy quality a lossy format writes at the lowest setting whose loss cannot be
+    // seen on photographs, or at its best where it has no such setting.
     static Outcome<Bytes> write(const std::string& typeIdentifier, const std::vector<ImageRef>& images,
                                       const WriterProperties& properties);
 };

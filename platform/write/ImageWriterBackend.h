@@ -12,9 +12,9 @@ namespace platform {
 
 // One file format of the image writer, named by its row of the format table. A backend receives at least one image (and several
 // only when it writes several), metadata whose orientation fields are already rewritten,
-// and the lossy quality (0...1) when one was given (without one a lossy codec uses its
-// lossless mode where it has one, else its highest quality); it returns the whole file, or
-// nothing. Sides beyond the format's row of facts never reach it.
+// and the lossy quality (0...1) when one was given (without one a lossy codec writes at the
+// lowest setting whose loss cannot be seen on photographs, or its best where it has no
+// such setting of its own); it returns the whole file, or nothing. Sides beyond the format's row of facts never reach it.
 class ImageWriterBackend {
 public:
     virtual ~ImageWriterBackend() = default;

@@ -3,7 +3,10 @@
 #include "platform/base/BigEndian.h"
 #include "platform/vips/VipsImages.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <memory>
 #include <vips/vips.h>
 
 namespace platform {
@@ -31,6 +34,41 @@ std::optional<std::vector<Box>> boxes(const Bytes& data, std::size_t begin, std:
         at += box.length;
     }
     return found;
+}
+
+struct GFree {
+    void operator()(void* memory) const { g_free(memory); }
+};
+
+// The PSNR in dB that JPEG at `quality` keeps of `image`, through libjpeg as our JPEG encoder
+// drives it (the same scaled tables, the colour halved below quality 90); 8 bits a component.
+// A source that was a JPEG comes back nearly whole once the tables reach its own, as it does
+// through our JPEG encoder: the target follows, since that is what the quality keeps there.
+// Nothing when libvips fails, with its words left for the caller.
+std::optional<double> jpegFidelity(VipsImage* image, int quality) {
+    VipsImagePtr eightBit;
+    if (vips_image_get_format(image) != VIPS_FORMAT_UCHAR) {
+        VipsImage* scaled = nullptr;
+        if (vips_linear1(image, &scaled, 1.0 / 257, 0.0, "uchar", TRUE, nullptr) != 0) return std::nullopt;
+        eightBit.reset(scaled);
+        image = scaled;
+    }
+    void* raw = nullptr;
+    std::size_t length = 0;
+    if (vips_jpegsave_buffer(image, &raw, &length, "Q", quality, "strip", TRUE, nullptr) != 0) return std::nullopt;
+    const std::unique_ptr<void, GFree> jpeg(raw); // read lazily until the average is taken
+    VipsImage* decoded = nullptr;
+    if (vips_jpegload_buffer(raw, length, &decoded, nullptr) != 0) return std::nullopt;
+    const VipsImagePtr decodedOwner(decoded);
+    VipsImage* difference = nullptr;
+    if (vips_subtract(image, decoded, &difference, nullptr) != 0) return std::nullopt;
+    const VipsImagePtr differenceOwner(difference);
+    VipsImage* squares = nullptr;
+    if (vips_multiply(difference, difference, &squares, nullptr) != 0) return std::nullopt;
+    const VipsImagePtr squaresOwner(squares);
+    double meanSquare = 0;
+    if (vips_avg(squares, &meanSquare, nullptr) != 0) return std::nullopt;
+    return meanSquare > 0 ? 10 * std::log10(255.0 * 255.0 / meanSquare) : 99.0;
 }
 
 } // namespace
@@ -69,16 +107,34 @@ std::optional<Bytes> JPEG2000Writer::withProfile(const Bytes& jp2, const Bytes& 
     return out;
 }
 
+std::optional<int> JPEG2000Writer::decibelsFor(VipsImage* image, int quality) {
+    const auto fidelity = jpegFidelity(image, std::min(quality, jpegTopQuality));
+    if (!fidelity) return std::nullopt;
+    const double above = std::max(0, quality - jpegTopQuality) * decibelsPerQualityAboveJPEGTop;
+    return static_cast<int>(std::lround(std::clamp(*fidelity + decibelsAboveJPEG + above, lowestDecibels, highestDecibels)));
+}
+
 Outcome<Bytes> JPEG2000Writer::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
-                                           std::optional<double> lossyQuality) const {
-    if (images.size() != 1) return std::nullopt;
-    // Without a quality the reversible wavelet keeps every pixel.
-    const bool lossless = !lossyQuality;
+                                     std::optional<double> lossyQuality) const {
+    if (!lossyQuality) return writeAtTarget(images, metadata, visuallyLosslessDecibels);
     const int quality = percentQuality(lossyQuality, 100);
+    return write(images, metadata, [quality](VipsImage* image) { return decibelsFor(image, quality); });
+}
+
+Outcome<Bytes> JPEG2000Writer::writeAtTarget(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+                                             int decibels) const {
+    return write(images, metadata, [decibels](VipsImage*) { return std::optional<int>(decibels); });
+}
+
+Outcome<Bytes> JPEG2000Writer::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
+                                     const std::function<std::optional<int>(VipsImage*)>& target) const {
+    if (images.size() != 1) return std::nullopt;
     auto jp2 = VipsImages::save(images, PackingRules{.keepAlpha = false}, metadata, false,
                                 [&](VipsImage* image, void** buffer, std::size_t* length) {
-                                    return vips_jp2ksave_buffer(image, buffer, length, "Q", quality, "lossless",
-                                                                lossless ? TRUE : FALSE, nullptr);
+                                    const auto decibels = target(image);
+                                    if (!decibels) return -1;
+                                    return vips_jp2ksave_buffer(image, buffer, length, "Q", *decibels, "lossless",
+                                                                FALSE, nullptr);
                                 });
     if (!jp2) return jp2;
     const auto& space = images.front()->colourSpace();

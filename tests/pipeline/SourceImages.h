@@ -26,6 +26,10 @@ struct Picture {
 Picture quadrants(int width, int height, int bands = 3);
 // A smooth two-way gradient, to give lossy encoders something to work on.
 Picture gradient(int width, int height, int bands = 3);
+// Something that compresses as a photograph does: light falling across textures whose
+// detail fades with scale, a few objects with soft and hard edges, and a little grain.
+// The same seed gives the same picture.
+Picture photoLike(int width, int height, std::uint32_t seed = 1);
 // The same colour everywhere.
 Picture filled(int width, int height, std::vector<std::uint8_t> colour);
 
