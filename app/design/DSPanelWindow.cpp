@@ -55,7 +55,8 @@ void DSPanelWindow::installMonitors() {
         followed_->installEventFilter(this);
     }
     // The focus moves on before the new focus window is known; the check waits one turn.
-    focusOwner_ = QGuiApplication::focusWindow() ? DSEventMonitor::widgetWindowOf(QGuiApplication::focusWindow()) : nullptr;
+    QWindow* focusWindow = QGuiApplication::focusWindow();
+    focusOwner_ = focusWindow ? DSEventMonitor::widgetWindowOf(focusWindow) : nullptr;
     focusObservers_.push_back(connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [self](QWindow* now) {
         if (!self) return;
         self->previousFocusOwner_ = self->focusOwner_;

@@ -73,7 +73,8 @@ public:
     }
 
     bool isShown(QWidget* field) const {
-        return std::any_of(rows_.begin(), rows_.end(), [field](const Row& row) { return row.field == field && row.shown; });
+        return std::any_of(rows_.begin(), rows_.end(),
+                           [field](const Row& row) { return row.field == field && row.shown; });
     }
 
 private:

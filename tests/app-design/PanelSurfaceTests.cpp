@@ -145,7 +145,8 @@ TEST_P(PanelSurfaceFixture, ThePopoversArrowJoinsItsBodyWithoutALineAcrossItsBas
         }
         // ... and so does the body's top beside the arrow.
         const int beside = left + DSPopoverWindow::arrowWidth + 40;
-        EXPECT_GT(std::max(edgeShare(drawn.pixelColor(beside, base - 1)), edgeShare(drawn.pixelColor(beside, base))), 0.3);
+        EXPECT_GT(std::max(edgeShare(drawn.pixelColor(beside, base - 1)), edgeShare(drawn.pixelColor(beside, base))),
+                  0.3);
     }
 }
 
