@@ -3,6 +3,7 @@
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
 
+#include <QBitmap>
 #include <QPainter>
 #include <QScrollBar>
 #include <QWidget>
@@ -90,7 +91,14 @@ void DSPanelSurface::paintEdge(QPainter& painter, const QPainterPath& edge) {
 
 void DSPanelSurface::fitWindow(QWidget* window, const QPainterPath& shape) const {
     if (composited_) return;
-    window->setMask(QRegion(shape.toFillPolygon().toPolygon()));
+    // The pixels whose centres lie inside the shape. A polygon rounded to whole pixels leans to
+    // one side: along a slanted side it cuts the edge off one side and keeps it on the other.
+    QImage inside(window->size(), QImage::Format_ARGB32_Premultiplied);
+    inside.fill(Qt::transparent);
+    QPainter painter(&inside);
+    painter.fillPath(shape, Qt::black);
+    painter.end();
+    window->setMask(QBitmap::fromImage(inside.createAlphaMask()));
 }
 
 void DSPanelSurface::roundCorners(QWidget* widget, double cornerRadius) {

@@ -55,7 +55,12 @@ void DSPanelWindow::installMonitors() {
         followed_->installEventFilter(this);
     }
     // The focus moves on before the new focus window is known; the check waits one turn.
-    focusObservers_.push_back(connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [self] {
+    QWindow* focusWindow = QGuiApplication::focusWindow();
+    focusOwner_ = focusWindow ? DSEventMonitor::widgetWindowOf(focusWindow) : nullptr;
+    focusObservers_.push_back(connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [self](QWindow* now) {
+        if (!self) return;
+        self->previousFocusOwner_ = self->focusOwner_;
+        self->focusOwner_ = now ? DSEventMonitor::widgetWindowOf(now) : nullptr;
         QMetaObject::invokeMethod(
             qGuiApp,
             [self] {
@@ -73,6 +78,8 @@ void DSPanelWindow::removeMonitors() {
     }
     for (const QMetaObject::Connection& observer : focusObservers_) disconnect(observer);
     focusObservers_.clear();
+    focusOwner_ = nullptr;
+    previousFocusOwner_ = nullptr;
     if (followed_) followed_->removeEventFilter(this);
     followed_ = nullptr;
 }
@@ -148,8 +155,17 @@ void DSPanelWindow::checkFocus() {
     platform::assertMainThread();
     if (!panel_) return;
     QWindow* focusWindow = QGuiApplication::focusWindow();
-    const QWidget* focus = focusWindow ? DSEventMonitor::widgetWindowOf(focusWindow) : nullptr;
+    QWidget* focus = focusWindow ? DSEventMonitor::widgetWindowOf(focusWindow) : nullptr;
     const auto [parentWindow, panel] = windows();
+    // A list of the panel's own that closes leaves no window with the focus on X11: the list
+    // only grabbed the keyboard, so nothing hands the focus back. It goes back to the panel.
+    const auto isPanelsList = [panel](const QWidget* window) {
+        return window && window != panel && belongsTo(window, panel);
+    };
+    if (!focus && (isPanelsList(focusOwner_) || isPanelsList(previousFocusOwner_))) {
+        panel->activateWindow();
+        return;
+    }
     if (!focus || (focus != parentWindow && !belongsTo(focus, panel))) dismiss();
 }
 

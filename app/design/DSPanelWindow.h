@@ -66,6 +66,9 @@ private:
     // The trigger's window, followed while the panel is open.
     QPointer<QWidget> followed_;
     bool followPending_ = false;
+    // The window with the focus, and the one that had it before, as the focus last moved.
+    QPointer<QWidget> focusOwner_;
+    QPointer<QWidget> previousFocusOwner_;
     std::optional<DSEventMonitor::Token> mouseMonitor_;
     std::optional<DSEventMonitor::Token> escapeMonitor_;
     std::vector<QMetaObject::Connection> focusObservers_;

@@ -1,6 +1,5 @@
 #include "app/design/DSPopoverWindow.h"
 
-#include "app/design/DSCompositor.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
 
@@ -22,8 +21,8 @@ constexpr double arrowInset = 10;
 
 Qt::WindowFlags focusablePanelFlags() { return Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint; }
 
-DSPopoverWindow::DSPopoverWindow(QWidget* parentWindow, int width, double arrowX, QWidget* content)
-    : QWidget(parentWindow, focusablePanelFlags()), surface_(desktopCompositesWindows()), arrowX_(arrowX),
+DSPopoverWindow::DSPopoverWindow(QWidget* parentWindow, int width, double arrowX, QWidget* content, bool composited)
+    : QWidget(parentWindow, focusablePanelFlags()), surface_(composited), arrowX_(arrowX),
       scrollArea_(new QScrollArea(this)), content_(content) {
     surface_.prepare(this);
     const QMargins margins = contentsMargins();
@@ -71,12 +70,18 @@ double DSPopoverWindow::arrowLeft() const {
 QPainterPath DSPopoverWindow::shape() const {
     const QRectF card = contentsRect();
     const double left = card.left() + arrowLeft();
+    const double base = card.top() + arrowHeight;
+    // The arrow reaches a little into the body: a triangle that only touches the body's edge
+    // stays a shape of its own in the union, and the edge drawn along the outline would run
+    // across the arrow's base.
+    constexpr double overlap = 2;
     QPainterPath arrow;
     arrow.moveTo(left + arrowWidth / 2.0, card.top());
-    arrow.lineTo(left + arrowWidth, card.top() + arrowHeight);
-    arrow.lineTo(left, card.top() + arrowHeight);
+    arrow.lineTo(left + arrowWidth, base);
+    arrow.lineTo(left + arrowWidth, base + overlap);
+    arrow.lineTo(left, base + overlap);
+    arrow.lineTo(left, base);
     arrow.closeSubpath();
-    // One path, so that the arrow and the body meet without a seam.
     return roundedPanelShape(card.adjusted(0, arrowHeight, 0, 0), cornerRadius).united(arrow);
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/design/DSCompositor.h"
 #include "app/design/DSPanelSurface.h"
 
 #include <QPointer>
@@ -21,8 +22,10 @@ public:
     static constexpr double cornerRadius = 12;
 
     // Takes the content. `arrowX` is where the arrow's left edge wants to be, from the window's
-    // left edge; it stays at least 10 points inside either side.
-    DSPopoverWindow(QWidget* parentWindow, int width, double arrowX, QWidget* content);
+    // left edge; it stays at least 10 points inside either side. `composited` tells whether the
+    // desktop shows the window's transparent pixels as such.
+    DSPopoverWindow(QWidget* parentWindow, int width, double arrowX, QWidget* content,
+                    bool composited = desktopCompositesWindows());
 
     QWidget* content() const { return content_; }
     // The height of arrow and body that shows all of the content.

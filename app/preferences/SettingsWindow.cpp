@@ -19,6 +19,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
@@ -26,6 +27,9 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <vector>
 
 namespace pictavo {
 namespace {
@@ -40,6 +44,65 @@ QFormLayout* formIn(QGroupBox* box) {
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     return form;
 }
+
+} // namespace
+
+// A row left out is taken out of the form, not hidden in it: a form holding a hidden row gives
+// the last row whose height follows its width (the Naming row) no height at all once a row
+// above it appears.
+class SettingsWindow::FormRows {
+public:
+    explicit FormRows(QFormLayout* form) : form_(form) {}
+
+    void add(const QString& title, QWidget* field) {
+        QLabel* label = nullptr;
+        if (!title.isEmpty()) {
+            label = new QLabel(title);
+            label->setBuddy(field);
+        }
+        rows_.push_back({label, field, true});
+        form_->addRow(label, field);
+    }
+
+    void setShown(QWidget* field, bool shown) {
+        for (Row& row : rows_) {
+            if (row.field != field || row.shown == shown) continue;
+            row.shown = shown;
+            layOut();
+        }
+    }
+
+    bool isShown(QWidget* field) const {
+        return std::any_of(rows_.begin(), rows_.end(),
+                           [field](const Row& row) { return row.field == field && row.shown; });
+    }
+
+private:
+    struct Row {
+        QLabel* label;
+        QWidget* field;
+        bool shown;
+    };
+
+    void layOut() {
+        while (form_->rowCount() > 0) {
+            const QFormLayout::TakeRowResult taken = form_->takeRow(0);
+            delete taken.labelItem;
+            delete taken.fieldItem;
+        }
+        for (const Row& row : rows_) {
+            if (row.shown) form_->addRow(row.label, row.field);
+            for (QWidget* widget : {static_cast<QWidget*>(row.label), row.field}) {
+                if (widget) widget->setVisible(row.shown);
+            }
+        }
+    }
+
+    QFormLayout* form_;
+    std::vector<Row> rows_;
+};
+
+namespace {
 
 // The colour a text is drawn over: the style shades a group box's inside a little darker than
 // the window, so the group box is drawn alone, without its children, and read inside.
@@ -61,9 +124,8 @@ SettingsWindow::SettingsWindow(SettingsStore& settings, DestinationStore& destin
     setWindowTitle(QStringLiteral("Settings"));
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedWidth(fixedWidth);
-    // As every settings window of the desktop closes.
-    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
-        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+    // Ctrl+W as every settings window of the desktop closes; Esc is taken in keyPressEvent.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this), &QShortcut::activated, this, &QWidget::close);
 
     content_ = new QWidget;
     auto* sections = new QVBoxLayout(content_);
@@ -116,7 +178,7 @@ SettingsWindow* SettingsWindow::open(SettingsStore& settings, DestinationStore& 
 
 QWidget* SettingsWindow::makeOutputSection() {
     auto* box = new QGroupBox(QStringLiteral("Default Output"));
-    outputForm_ = formIn(box);
+    outputRows_ = std::make_unique<FormRows>(formIn(box));
 
     format_ = new QComboBox;
     for (const auto& choice : settingsFormatChoices()) {
@@ -132,17 +194,17 @@ QWidget* SettingsWindow::makeOutputSection() {
             settings_.setDefaultSpec(spec);
         }
     });
-    outputForm_->addRow(QStringLiteral("Format"), format_);
+    outputRows_->add(QStringLiteral("Format"), format_);
 
     size_ = DefaultSpecEditors::sizeEditor(settings_, box);
-    outputForm_->addRow(QStringLiteral("Size"), size_);
+    outputRows_->add(QStringLiteral("Size"), size_);
     dimensions_ = size_->dimensions();
-    outputForm_->addRow(QStringLiteral("Dimensions"), dimensions_);
+    outputRows_->add(QStringLiteral("Dimensions"), dimensions_);
     connect(size_, &DefaultSizePicker::shownChoiceChanged, this,
-            [this] { outputForm_->setRowVisible(dimensions_, size_->showsCustom()); });
-    outputForm_->setRowVisible(dimensions_, size_->showsCustom());
+            [this] { outputRows_->setShown(dimensions_, size_->showsCustom()); });
+    outputRows_->setShown(dimensions_, size_->showsCustom());
     compression_ = DefaultSpecEditors::compressionEditor(settings_, box);
-    outputForm_->addRow(QStringLiteral("Compression"), compression_);
+    outputRows_->add(QStringLiteral("Compression"), compression_);
 
     keepMetadata_ = new OutlinedCheckBox(QStringLiteral("Keep EXIF and GPS"));
     keepMetadata_->setToolTip(QStringLiteral("Off removes camera, location and timestamps"));
@@ -151,7 +213,7 @@ QWidget* SettingsWindow::makeOutputSection() {
         spec.metadata = on ? MetadataPolicy::keepAll : MetadataPolicy::strip;
         settings_.setDefaultSpec(spec);
     });
-    outputForm_->addRow(QString(), keepMetadata_);
+    outputRows_->add(QString(), keepMetadata_);
 
     convertToSRGB_ = new OutlinedCheckBox(QStringLiteral("Convert to sRGB"));
     convertToSRGB_->setToolTip(QStringLiteral("Stops Display P3 photos coming out oversaturated"));
@@ -160,10 +222,10 @@ QWidget* SettingsWindow::makeOutputSection() {
         spec.colour = on ? ColourPolicy::convertToSRGB : ColourPolicy::preserve;
         settings_.setDefaultSpec(spec);
     });
-    outputForm_->addRow(QString(), convertToSRGB_);
+    outputRows_->add(QString(), convertToSRGB_);
 
     naming_ = DefaultSpecEditors::namingEditor(settings_, box);
-    outputForm_->addRow(QStringLiteral("Naming"), naming_);
+    outputRows_->add(QStringLiteral("Naming"), naming_);
 
     background_ = new DSSegmentedControl(QStringLiteral("Background"));
     background_->setSegments({QStringLiteral("White"), QStringLiteral("Black")});
@@ -172,13 +234,13 @@ QWidget* SettingsWindow::makeOutputSection() {
         spec.matte = index == 0 ? MatteColour::white() : MatteColour::black();
         settings_.setDefaultSpec(spec);
     });
-    outputForm_->addRow(QStringLiteral("Background"), background_);
+    outputRows_->add(QStringLiteral("Background"), background_);
     return box;
 }
 
 QWidget* SettingsWindow::makeDestinationSection() {
     auto* box = new QGroupBox(QStringLiteral("Default Destination"));
-    destinationForm_ = formIn(box);
+    destinationRows_ = std::make_unique<FormRows>(formIn(box));
 
     save_ = new QComboBox;
     save_->setToolTip(QStringLiteral("Where the finished files go"));
@@ -188,7 +250,7 @@ QWidget* SettingsWindow::makeDestinationSection() {
     // Only what new batches start with; the current batch keeps its own choice.
     connect(save_, &QComboBox::activated, this,
             [this](int index) { destinations_.setDefaultChoice(saveChoices[index]); });
-    destinationForm_->addRow(QStringLiteral("Save"), save_);
+    destinationRows_->add(QStringLiteral("Save"), save_);
 
     folderRow_ = new QWidget;
     auto* row = new QHBoxLayout(folderRow_);
@@ -204,7 +266,7 @@ QWidget* SettingsWindow::makeDestinationSection() {
     });
     row->addWidget(folderText_, 1);
     row->addWidget(chooseFolder_);
-    destinationForm_->addRow(QStringLiteral("Folder"), folderRow_);
+    destinationRows_->add(QStringLiteral("Folder"), folderRow_);
     return box;
 }
 
@@ -250,11 +312,11 @@ void SettingsWindow::resetToDefaults() {
 void SettingsWindow::refreshOutput() {
     const OutputSpec& spec = settings_.defaultSpec();
     format_->setCurrentIndex(format_->findData(QString::fromStdString(spec.format.id())));
-    outputForm_->setRowVisible(compression_, formatIsLossy(spec.format));
+    outputRows_->setShown(compression_, formatIsLossy(spec.format));
     keepMetadata_->setChecked(spec.metadata == MetadataPolicy::keepAll);
     convertToSRGB_->setChecked(spec.colour == ColourPolicy::convertToSRGB);
     background_->setSelectedIndex(spec.matte == MatteColour::white() ? 0 : spec.matte == MatteColour::black() ? 1 : -1);
-    outputForm_->setRowVisible(background_, !formatKeepsTransparency(spec.format));
+    outputRows_->setShown(background_, !formatKeepsTransparency(spec.format));
 }
 
 void SettingsWindow::refreshDestination() {
@@ -262,7 +324,7 @@ void SettingsWindow::refreshDestination() {
     for (int index = 0; index < 4; ++index)
         if (saveChoices[index] == choice) save_->setCurrentIndex(index);
     folderText_->setText(destinations_.subtitle(Choice::chosenFolder));
-    destinationForm_->setRowVisible(folderRow_, choice == Choice::chosenFolder);
+    destinationRows_->setShown(folderRow_, choice == Choice::chosenFolder);
 }
 
 void SettingsWindow::refreshUpdates() {
@@ -272,14 +334,10 @@ void SettingsWindow::refreshUpdates() {
 }
 
 bool SettingsWindow::isRowShown(QWidget* field) const {
-    for (QFormLayout* form : {outputForm_, destinationForm_}) {
-        int row = -1;
-        QFormLayout::ItemRole role;
-        form->getWidgetPosition(field, &row, &role);
-        if (row >= 0) return form->isRowVisible(row);
-    }
-    return false;
+    return outputRows_->isShown(field) || destinationRows_->isShown(field);
 }
+
+SettingsWindow::~SettingsWindow() = default;
 
 void SettingsWindow::makeSecondary(QLabel* label) {
     label->setWordWrap(true);
@@ -294,6 +352,16 @@ void SettingsWindow::recolourSecondaryTexts() {
                        secondaryLabelOver(backgroundUnder(label, window), DSTheme::shared().appearance()));
         label->setPalette(shade);
     }
+}
+
+void SettingsWindow::keyPressEvent(QKeyEvent* event) {
+    // Esc reaches the window only when nothing open over it took it first: an open list closes
+    // and the window stays. A shortcut would see the key before the list does.
+    if (event->key() == Qt::Key_Escape && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SettingsWindow::changeEvent(QEvent* event) {

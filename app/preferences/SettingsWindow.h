@@ -6,11 +6,11 @@
 #include <QList>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 class QCheckBox;
 class QComboBox;
-class QFormLayout;
 class QLabel;
 class QPushButton;
 class QScrollArea;
@@ -33,6 +33,7 @@ public:
 
     SettingsWindow(SettingsStore& settings, DestinationStore& destinations, UpdateController& updates,
                    QWidget* parent = nullptr);
+    ~SettingsWindow() override;
 
     // Shows the one settings window, made anew after it was closed.
     static SettingsWindow* open(SettingsStore& settings, DestinationStore& destinations, UpdateController& updates);
@@ -61,8 +62,11 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    class FormRows;
+
     QWidget* makeOutputSection();
     QWidget* makeDestinationSection();
     QWidget* makeUpdatesSection();
@@ -83,8 +87,8 @@ private:
 
     QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr;
-    QFormLayout* outputForm_ = nullptr;
-    QFormLayout* destinationForm_ = nullptr;
+    std::unique_ptr<FormRows> outputRows_;
+    std::unique_ptr<FormRows> destinationRows_;
     QComboBox* format_ = nullptr;
     DefaultSizePicker* size_ = nullptr;
     CustomSizeEditor* dimensions_ = nullptr;

@@ -9,7 +9,5 @@ inline constexpr char applicationId[] = "com.brackwen.pictavobyfenwid";
 inline constexpr char organisationName[] = "Fenwid";
 inline constexpr char applicationName[] = "Pictavo";
 inline constexpr char displayName[] = "Pictavo by Fenwid";
-// A reserved placeholder host until the owner names the real one.
-inline constexpr char supportPage[] = "https://pictavo.example/support/";
 
 } // namespace pictavo::identity

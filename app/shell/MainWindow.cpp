@@ -19,6 +19,7 @@
 #include "app/shell/HeroBand.h"
 #include "app/shell/OpenedFiles.h"
 #include "app/shell/ShellServices.h"
+#include "app/shell/SupportPage.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -213,9 +214,13 @@ void MainWindow::buildMenus() {
                     [this] { SettingsWindow::open(settings_, destinations_, applicationUpdates()); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    const std::optional<QUrl> supportPage = SupportPage::current();
     supportAction_ = help->addAction(QString::fromLatin1(identity::displayName) + QStringLiteral(" Support"), this,
-                                     [this] { services_.openWebPage(QUrl(QString::fromLatin1(identity::supportPage))); });
+                                     [this, supportPage] {
+                                         if (supportPage) services_.openWebPage(*supportPage);
+                                     });
     supportAction_->setShortcut(QKeySequence::HelpContents);
+    supportAction_->setEnabled(supportPage.has_value());
     aboutAction_ = help->addAction(QStringLiteral("About ") + QString::fromLatin1(identity::displayName), this,
                                    [this] { services_.showAbout(this); });
     QAction* checkForUpdates = help->addAction(QStringLiteral("Check for Updates\u2026"), this,

@@ -9,6 +9,10 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
 namespace pictavo {
 namespace {
 
@@ -17,7 +21,10 @@ namespace {
 QImage over(QWidget& window, QColor backdrop) {
     QImage canvas(window.size(), QImage::Format_ARGB32);
     canvas.fill(backdrop);
-    window.render(&canvas, QPoint(), QRegion(), QWidget::DrawChildren);
+    // A window cut to its shape is drawn from the corner of the shape's bounds, which is put
+    // where it lies in the window.
+    const QPoint corner = window.mask().isEmpty() ? QPoint() : window.mask().boundingRect().topLeft();
+    window.render(&canvas, corner, QRegion(), QWidget::DrawChildren);
     return canvas;
 }
 
@@ -87,6 +94,60 @@ TEST_P(PanelSurfaceFixture, AnOpenPopoverHidesTheWindowBeneathItsBodyAndArrow) {
     const int apex = card.left() + int(shown->arrowLeft() + DSPopoverWindow::arrowWidth / 2.0);
     EXPECT_EQ(pixelsShowingThrough(*shown, QRect(apex - 1, card.top() + 3, 2, DSPopoverWindow::arrowHeight)), 0);
     expectNear(over(*shown, Qt::black).pixelColor(body.center().x(), body.bottom() - radius), panelColour(), "body");
+}
+
+// How far a drawn pixel is from a colour, the largest of its three channels' differences.
+int distance(QColor a, QColor b) {
+    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
+}
+
+// How much of the panel's edge a pixel of the panel shows: 0 for the panel's colour, 1 for the
+// edge's full colour over it. The window's backing outside the shape lies the other way.
+double edgeShare(QColor pixel) {
+    const QColor panel = panelColour();
+    QImage edged(1, 1, QImage::Format_RGB32);
+    edged.fill(panel);
+    QPainter(&edged).fillRect(edged.rect(), palette::DSSeparator().current());
+    const QColor edge = edged.pixelColor(0, 0);
+    return double(pixel.green() - panel.green()) / double(edge.green() - panel.green());
+}
+
+// Arrow and body are one shape with one outline: the rows where the arrow meets the body are
+// the panel's colour across the arrow's width, while the edge still runs along the arrow's
+// sides and the body's top beside it; with a compositor and without.
+TEST_P(PanelSurfaceFixture, ThePopoversArrowJoinsItsBodyWithoutALineAcrossItsBase) {
+    for (const bool composited : {false, true}) {
+        SCOPED_TRACE(composited ? "composited" : "not composited");
+        DSPopoverWindow popover(&window.window, 308, 60, new QLabel(QStringLiteral("Reset")), composited);
+        const QMargins margins = popover.contentsMargins();
+        popover.resize(popover.width(), popover.fittingHeight() + margins.top() + margins.bottom());
+        popover.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&popover));
+        const QImage drawn = over(popover, Qt::black);
+        const QRect card = popover.contentsRect();
+        const int left = card.left() + int(popover.arrowLeft());
+        const int base = card.top() + DSPopoverWindow::arrowHeight;
+        // The two rows an edge along the base would be drawn on, clear of the arrow's sides.
+        for (int y = base - 1; y <= base; ++y) {
+            for (int x = left + 3; x <= left + DSPopoverWindow::arrowWidth - 3; ++x)
+                EXPECT_LE(distance(drawn.pixelColor(x, y), panelColour()), 1) << "at " << x - left << ", " << y - base;
+        }
+        if (composited) continue;
+        // Up both of the arrow's sides, the first and last pixels of the window carry the edge ...
+        for (int y = card.top(); y <= base - 3; ++y) {
+            std::vector<QColor> row;
+            for (int x = left - 1; x <= left + DSPopoverWindow::arrowWidth + 1; ++x) {
+                if (drawn.pixelColor(x, y) != QColor(Qt::black)) row.push_back(drawn.pixelColor(x, y));
+            }
+            ASSERT_FALSE(row.empty()) << y - base;
+            EXPECT_GT(edgeShare(row.front()), 0.25) << "left side, " << y - base;
+            EXPECT_GT(edgeShare(row.back()), 0.25) << "right side, " << y - base;
+        }
+        // ... and so does the body's top beside the arrow.
+        const int beside = left + DSPopoverWindow::arrowWidth + 40;
+        EXPECT_GT(std::max(edgeShare(drawn.pixelColor(beside, base - 1)), edgeShare(drawn.pixelColor(beside, base))),
+                  0.3);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(LightAndDark, PanelSurfaceFixture, ::testing::Values(false, true),

@@ -5,6 +5,7 @@
 #include "app/options/DimensionField.h"
 #include "app/options/FilenamePatternField.h"
 #include "app/options/QualityControl.h"
+#include "app/options/TokenLegend.h"
 #include "app/options/WrappingText.h"
 #include "app/preferences/DefaultSizePicker.h"
 #include "app/preferences/SettingsFormatChoices.h"
@@ -28,6 +29,7 @@
 
 #include <filesystem>
 #include <set>
+#include <vector>
 
 using namespace pictavo;
 namespace fs = std::filesystem;
@@ -306,6 +308,38 @@ TEST_F(SettingsWindowTest, AShownWindowFitsItsScreenAndGrowsWithItsRows) {
     QTest::qWait(300);
     EXPECT_GT(*window.contentHeight(), before);
     EXPECT_EQ(window.height(), expectedHeight());
+}
+
+TEST_F(SettingsWindowTest, ARowThatAppearsMakesTheWindowTallerAndEveryOtherRowKeepsItsHeight) {
+    // Room for the whole form, as on a screen of usual height.
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(300);
+    window.setScreenHeight(*window.contentHeight() + 400);
+    QCoreApplication::processEvents();
+    FilenamePatternField* naming = window.namingField();
+    const auto heights = [&] {
+        return std::vector<int>{window.formatPicker()->height(), window.sizePicker()->height(),
+                                window.compressionControl()->height(), naming->height(),
+                                naming->field()->height(), naming->legend()->height(),
+                                naming->previewLine()->height(), window.savePicker()->height()};
+    };
+    const std::vector<int> before = heights();
+    const int windowBefore = window.height();
+    ASSERT_GT(naming->height(), 0);
+
+    pickSize(SizeChoice::custom);
+    QTest::qWait(300);
+    ASSERT_TRUE(window.dimensionsRow()->isVisible());
+    EXPECT_EQ(heights(), before);
+    EXPECT_GT(naming->height(), 0);
+    EXPECT_GE(window.height(), windowBefore + window.dimensionsRow()->height());
+
+    // And back: the row goes, the window shrinks to the form again.
+    pickSize(SizeChoice::half);
+    QTest::qWait(300);
+    EXPECT_EQ(heights(), before);
+    EXPECT_EQ(window.height(), windowBefore);
 }
 
 TEST_F(SettingsWindowTest, TheDimensionsRowKeepsWidthSignAndHeightTogetherAtItsStart) {
