@@ -1,5 +1,6 @@
 #include "app/shell/ImageCard.h"
 
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSSymbols.h"
@@ -20,6 +21,8 @@
 #include <QFontMetricsF>
 #include <QMimeData>
 #include <QPainter>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QTextLayout>
 #include <QToolButton>
 #include <QToolTip>
@@ -128,6 +131,26 @@ QStringList reasonLines(const QString& reason, const QFont& font, double width) 
     return lines;
 }
 
+// The card's page picker: reached with Tab after its card and opened with Space or Alt+Down,
+// as a combo box is. The design system's ring shows its focus, so the style draws none of its own.
+class PagePicker : public QComboBox {
+public:
+    explicit PagePicker(QWidget* parent) : QComboBox(parent) {
+        setFocusPolicy(Qt::TabFocus);
+        DSFocusRing::follow(this, DSFocusRing::Shape::rounded(3));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        option.state &= ~QStyle::State_HasFocus;
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+    }
+};
+
 } // namespace
 
 ImageCard::ImageCard(const BatchItem& item, QWidget* parent) : QWidget(parent), item_(item) {
@@ -225,10 +248,9 @@ void ImageCard::refreshChildren() {
     }
     if (item_.pageCount >= 2 && !pagePicker_) {
         measuredHeight_.reset();
-        pagePicker_ = new QComboBox(this);
+        pagePicker_ = new PagePicker(this);
         pagePicker_->setAccessibleName(QStringLiteral("Page"));
         pagePicker_->setFont(systemFont(12));
-        pagePicker_->setFocusPolicy(Qt::NoFocus);
         for (std::int64_t page = 1; page <= item_.pageCount; ++page) {
             pagePicker_->addItem(QStringLiteral("Page %1 of %2").arg(page).arg(item_.pageCount), QVariant::fromValue(page));
         }

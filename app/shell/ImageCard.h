@@ -37,6 +37,8 @@ public:
     void setLocked(bool locked);
     bool isSelected() const { return isSelected_; }
     bool isRemoveButtonShown() const;
+    // The page picker of a file of several pages; null for one page.
+    QComboBox* pagePicker() const { return pagePicker_; }
     // Asks the loader for the preview when the key (file, page, turn, stamp) changed; the
     // old preview stays until the new one arrives.
     void loadThumbnail(ThumbnailLoader& loader, const Adjustments& adjustments);
