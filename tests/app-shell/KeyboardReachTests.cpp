@@ -152,17 +152,26 @@ TEST_F(KeyboardReach, APageIsChosenFromTheKeyboardOnTheCardsPicker) {
     EXPECT_EQ(window->store().items()[1].page, 1);
 }
 
-// Every control Tab reaches shows the design system's ring, and only the focused one.
+// Every control Tab reaches shows the design system's ring, and only the focused one; the
+// card the grid remembers looks focused only while the focus is on it or on its picker.
 TEST_F(KeyboardReach, TheFocusedControlAloneShowsTheRing) {
     click(document);
+    const auto lowerArea = [&] { return document->grab().toImage().pixelColor(24, document->height() - 4); };
+    const QColor focusedLook = lowerArea();
     for (int i = 0; i < 8; ++i) {
         QWidget* control = press(1).front();
         ASSERT_NE(control, nullptr);
         EXPECT_NE(DSFocusRing::shownAround(control), nullptr) << nameOf(control).toStdString();
         EXPECT_EQ(window->findChildren<QWidget*>(QStringLiteral("DSFocusRing")).size(), 1);
+        const bool onPicker = control == document->pagePicker();
+        EXPECT_EQ(document->showsFocus(), onPicker) << nameOf(control).toStdString();
+        EXPECT_EQ(document->isRemoveButtonShown(), onPicker) << nameOf(control).toStdString();
+        EXPECT_EQ(lowerArea() == focusedLook, onPicker) << nameOf(control).toStdString();
     }
     press(1);
     ASSERT_TRUE(document->hasFocus());
+    EXPECT_TRUE(document->showsFocus());
+    EXPECT_EQ(lowerArea(), focusedLook);
     for (QWidget* ring : window->findChildren<QWidget*>(QStringLiteral("DSFocusRing"))) {
         EXPECT_FALSE(ring->isVisible()) << "a card shows its focus itself";
     }
