@@ -6,6 +6,7 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QEvent>
+#include <QFocusFrame>
 #include <QPainter>
 #include <QPointer>
 #include <QWidget>
@@ -27,10 +28,10 @@ QPainterPath outline(const Shape& shape, const QRectF& bounds, double outset) {
 }
 
 // Draws the ring of the one control of its window that holds the focus, following it as it
-// or anything around it moves.
-class Overlay : public QWidget {
+// or anything around it moves. A focus frame, so that screen readers pass it by.
+class Overlay : public QFocusFrame {
 public:
-    explicit Overlay(QWidget* window) : QWidget(window) {
+    explicit Overlay(QWidget* window) : QFocusFrame(window) {
         setObjectName(QStringLiteral("DSFocusRing"));
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
