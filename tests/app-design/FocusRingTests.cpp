@@ -4,6 +4,7 @@
 #include "support/FixedPreferences.h"
 #include "app-design/Windows.h"
 
+#include <QAccessible>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -59,12 +60,19 @@ TEST(FocusRing, ShowsOutsideAFilledCapsuleWhileItHasTheKeyboardFocus) {
 
     scene.button->setFocus(Qt::TabFocusReason);
     settle();
-    EXPECT_NE(DSFocusRing::shownAround(scene.button), nullptr);
+    QWidget* ring = DSFocusRing::shownAround(scene.button);
+    ASSERT_NE(ring, nullptr);
     EXPECT_EQ(scene.at(band), accent);
     EXPECT_NE(scene.at(gap), accent);
     EXPECT_EQ(scene.at(beyond), background);
     // The capsule itself is drawn as ever.
     EXPECT_EQ(scene.at(QPoint(45, middle)), accent);
+
+    // Screen readers do not meet the ring as a part of the window.
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&scene.window);
+    ASSERT_NE(window, nullptr);
+    for (int i = 0; i < window->childCount(); ++i) EXPECT_NE(window->child(i)->object(), ring);
+    EXPECT_EQ(window->childCount(), 2);
 
     theme.preferences->set(false, true);
     settle();
