@@ -12,7 +12,6 @@
 #include "app/shell/ImageCard.h"
 #include "support/PDFSamples.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QTest>
@@ -122,34 +121,6 @@ TEST_F(KeyboardReach, TabAndShiftTabVisitEveryControlInReadingOrder) {
     const QList<QWidget*> again = press(int(plain.size()));
     EXPECT_EQ(again, plain) << names(again);
     EXPECT_EQ(press(1, Qt::ShiftModifier), QList<QWidget*>{destination});
-}
-
-// The picker is the card's inner stop, after the card and before the toolbar going backwards;
-// Space and Alt+Down open its list, where the arrows and Return choose a page.
-TEST_F(KeyboardReach, APageIsChosenFromTheKeyboardOnTheCardsPicker) {
-    click(document);
-    auto* picker = qobject_cast<QComboBox*>(document->pagePicker());
-    EXPECT_EQ(press(1), QList<QWidget*>{picker});
-    EXPECT_NE(DSFocusRing::shownAround(picker), nullptr);
-    EXPECT_TRUE(document->isFocusedCard()) << "the card keeps its focused look while its picker has the focus";
-    EXPECT_EQ(press(1, Qt::ShiftModifier), QList<QWidget*>{document});
-    window->chips()->formatChip()->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(press(1, Qt::ShiftModifier), QList<QWidget*>{picker});
-
-    QTest::keyClick(picker, Qt::Key_Space);
-    ASSERT_TRUE(eventually([&] { return picker->view()->isVisible(); }));
-    QTest::keyClick(picker->view(), Qt::Key_Down);
-    QTest::keyClick(picker->view(), Qt::Key_Return);
-    EXPECT_TRUE(eventually([&] { return !picker->view()->isVisible(); }));
-    EXPECT_EQ(window->store().items()[1].page, 2);
-    EXPECT_EQ(picker->currentText(), QStringLiteral("Page 2 of 2"));
-
-    QTest::keyClick(picker, Qt::Key_Down, Qt::AltModifier);
-    ASSERT_TRUE(eventually([&] { return picker->view()->isVisible(); }));
-    QTest::keyClick(picker->view(), Qt::Key_Up);
-    QTest::keyClick(picker->view(), Qt::Key_Return);
-    EXPECT_TRUE(eventually([&] { return !picker->view()->isVisible(); }));
-    EXPECT_EQ(window->store().items()[1].page, 1);
 }
 
 // Every control Tab reaches shows the design system's ring, and only the focused one; the
