@@ -1,8 +1,8 @@
 #include "app/design/DSCapsuleButton.h"
 
 #include "platform/base/MainThread.h"
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSFonts.h"
-#include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
 
 #include <QEnterEvent>
@@ -29,12 +29,7 @@ QColor blend(const QColor& from, const QColor& to, double progress) {
                             mix(from.blueF(), to.blueF()), mix(from.alphaF(), to.alphaF()));
 }
 
-QPainterPath capsule(const QRectF& rect) {
-    QPainterPath path;
-    const double radius = std::min(rect.width(), rect.height()) / 2;
-    path.addRoundedRect(rect, radius, radius);
-    return path;
-}
+QPainterPath capsule(const QRectF& rect) { return DSFocusRing::Shape::capsule().path(rect); }
 
 } // namespace
 
@@ -42,6 +37,7 @@ DSCapsuleButton::DSCapsuleButton(DSCapsuleButtonStyle style, QWidget* parent)
     : QAbstractButton(parent), style_(style), transition_(new QVariantAnimation(this)) {
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::TabFocus);
+    DSFocusRing::follow(this, DSFocusRing::Shape::capsule());
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     transition_->setDuration(transitionMilliseconds);
     transition_->setEasingCurve(QEasingCurve::OutCubic);
@@ -217,10 +213,6 @@ void DSCapsuleButton::paintEvent(QPaintEvent*) {
         painter.setPen(colours.foreground);
         painter.setFont(font());
         painter.drawText(bounds, Qt::AlignCenter, text());
-    }
-    if (hasFocus()) {
-        painter.setPen(QPen(palette::DSAccent().resolve(DSTheme::shared().appearance()), 2.0));
-        painter.drawPath(capsule(bounds.adjusted(1, 1, -1, -1)));
     }
 }
 

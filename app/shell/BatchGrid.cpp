@@ -10,6 +10,7 @@
 #include "app/shell/ShellServices.h"
 #include "app/shell/WindowSelection.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
@@ -385,11 +386,20 @@ void BatchGrid::showEvent(QShowEvent* event) {
     }
 }
 
+QList<QWidget*> BatchGrid::innerTabStops() const {
+    const ImageCard* card = focusedCard_ ? cards_.value(*focusedCard_) : nullptr;
+    if (card && card->pagePicker()) return {card->pagePicker()};
+    return {};
+}
+
 void BatchGrid::focusInEvent(QFocusEvent* event) {
     QScrollArea::focusInEvent(event);
     // Tab reaches the grid once and lands on its focused card, not on every card in turn.
     const std::optional<QUuid> target = focusedCard_ ? focusedCard_ : (order_.isEmpty() ? std::nullopt : std::optional(order_.front()));
-    if (target) focusCard(*target);
+    if (!target) return;
+    focusCard(*target);
+    const bool byKeyboard = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    if (ImageCard* card = cards_.value(*target); card && byKeyboard) ensureWidgetVisible(card, 0, 0);
 }
 
 } // namespace pictavo

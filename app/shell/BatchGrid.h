@@ -44,6 +44,9 @@ public:
     QMimeData* dragData(const QUuid& id) const;
     // Arrow keys, Space and Escape, as the focused card receives them; false when not handled.
     bool handleKey(int key, Qt::KeyboardModifiers modifiers);
+    // The grid is one stop of the window's Tab order, landing on its focused card; what the
+    // focused card holds that Tab reaches after it (its page picker), in order.
+    QList<QWidget*> innerTabStops() const;
 
 Q_SIGNALS:
     void cardsLaidOut();

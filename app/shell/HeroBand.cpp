@@ -153,6 +153,10 @@ HeroBand::HeroBand(DestinationStore& destinations, QWidget* parent) : QWidget(pa
 
 QAbstractButton* HeroBand::destinationButton() const { return destinationButton_; }
 
+QList<QWidget*> HeroBand::tabStops() const {
+    return {removeLink_, deselectLink_, clearAllLink_, revealLink_, destinationButton_};
+}
+
 void HeroBand::refreshDestination() {
     const QString status = destinations_.statusText();
     destinationButton_->setText(status);

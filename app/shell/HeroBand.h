@@ -32,6 +32,8 @@ public:
     // The visible texts, in reading order, for tests and screen readers.
     QStringList texts() const;
     QAbstractButton* destinationButton() const;
+    // The band's buttons in reading order, those hidden now included.
+    QList<QWidget*> tabStops() const;
     DSMenuPresenter<DestinationMenuTag>& destinationMenu() const { return *destinationMenu_; }
 
 Q_SIGNALS:

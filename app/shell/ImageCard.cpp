@@ -1,5 +1,6 @@
 #include "app/shell/ImageCard.h"
 
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSSymbols.h"
@@ -20,6 +21,8 @@
 #include <QFontMetricsF>
 #include <QMimeData>
 #include <QPainter>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QTextLayout>
 #include <QToolButton>
 #include <QToolTip>
@@ -128,6 +131,26 @@ QStringList reasonLines(const QString& reason, const QFont& font, double width) 
     return lines;
 }
 
+// The card's page picker: reached with Tab after its card and opened with Space or Alt+Down,
+// as a combo box is. The design system's ring shows its focus, so the style draws none of its own.
+class PagePicker : public QComboBox {
+public:
+    explicit PagePicker(QWidget* parent) : QComboBox(parent) {
+        setFocusPolicy(Qt::TabFocus);
+        DSFocusRing::follow(this, DSFocusRing::Shape::rounded(3));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        option.state &= ~QStyle::State_HasFocus;
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+    }
+};
+
 } // namespace
 
 ImageCard::ImageCard(const BatchItem& item, QWidget* parent) : QWidget(parent), item_(item) {
@@ -172,6 +195,12 @@ void ImageCard::setFocusedCard(bool focused) {
     update();
 }
 
+bool ImageCard::showsFocus() const {
+    if (!isFocused_) return false;
+    const QWidget* focus = window()->focusWidget();
+    return focus && (focus == this || isAncestorOf(focus));
+}
+
 void ImageCard::setLocked(bool locked) {
     if (locked == isLocked_) return;
     isLocked_ = locked;
@@ -213,7 +242,7 @@ void ImageCard::makeRemoveButton() {
 void ImageCard::refreshChildren() {
     setAccessibleName(item_.displayName);
     setAccessibleDescription(item_.accessibilityDescription());
-    const bool showsRemove = (isHovering_ || isFocused_) && !isLocked_;
+    const bool showsRemove = (isHovering_ || showsFocus()) && !isLocked_;
     // Made on first need: a batch of a thousand cards needs few of them.
     if (showsRemove && !removeButton_) makeRemoveButton();
     if (removeButton_) {
@@ -225,10 +254,10 @@ void ImageCard::refreshChildren() {
     }
     if (item_.pageCount >= 2 && !pagePicker_) {
         measuredHeight_.reset();
-        pagePicker_ = new QComboBox(this);
+        pagePicker_ = new PagePicker(this);
         pagePicker_->setAccessibleName(QStringLiteral("Page"));
         pagePicker_->setFont(systemFont(12));
-        pagePicker_->setFocusPolicy(Qt::NoFocus);
+        pagePicker_->installEventFilter(this);
         for (std::int64_t page = 1; page <= item_.pageCount; ++page) {
             pagePicker_->addItem(QStringLiteral("Page %1 of %2").arg(page).arg(item_.pageCount), QVariant::fromValue(page));
         }
@@ -318,7 +347,7 @@ void ImageCard::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF whole = QRectF(rect());
-    const CardChrome chrome = CardChrome::of(isSelected_, isFocused_, DSTheme::shared().increasedContrast());
+    const CardChrome chrome = CardChrome::of(isSelected_, showsFocus(), DSTheme::shared().increasedContrast());
     const QRectF box = thumbnailBox();
     // The lower area is tinted by the selection and focus.
     const CardFrame frame = CardFrame::of(CardFrame::Look{
@@ -394,7 +423,7 @@ void ImageCard::paintStatus(QPainter& painter, const QRectF& row) {
         }
         return;
     }
-    const CardChrome chrome = CardChrome::of(isSelected_, isFocused_, DSTheme::shared().increasedContrast());
+    const CardChrome chrome = CardChrome::of(isSelected_, showsFocus(), DSTheme::shared().increasedContrast());
     const std::optional<StatusPill> badge = badgeOf(item_, chrome.isTinted);
     double textRight = row.right();
     if (badge) {
@@ -502,6 +531,22 @@ void ImageCard::contextMenuEvent(QContextMenuEvent* event) { Q_EMIT contextMenuR
 void ImageCard::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
     Q_EMIT focusTaken();
+    refreshChildren();
+    update();
+}
+
+void ImageCard::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    refreshChildren();
+    update();
+}
+
+bool ImageCard::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == pagePicker_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        refreshChildren();
+        update();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace pictavo

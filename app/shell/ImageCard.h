@@ -34,9 +34,14 @@ public:
     void setSelected(bool selected);
     void setFocusedCard(bool focused);
     bool isFocusedCard() const { return isFocused_; }
+    // The grid's focused card looks focused only while the window's keyboard focus is on it or
+    // on its page picker: with the focus on a chip or a link, the grid merely remembers it.
+    bool showsFocus() const;
     void setLocked(bool locked);
     bool isSelected() const { return isSelected_; }
     bool isRemoveButtonShown() const;
+    // The page picker of a file of several pages; null for one page.
+    QComboBox* pagePicker() const { return pagePicker_; }
     // Asks the loader for the preview when the key (file, page, turn, stamp) changed; the
     // old preview stays until the new one arrives.
     void loadThumbnail(ThumbnailLoader& loader, const Adjustments& adjustments);
@@ -77,6 +82,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QRectF thumbnailBox() const;

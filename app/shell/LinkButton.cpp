@@ -1,6 +1,6 @@
 #include "app/shell/LinkButton.h"
 
-#include "app/design/DSPalette.h"
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSSymbols.h"
 
 #include <QPainter>
@@ -21,6 +21,7 @@ LinkButton::LinkButton(const QString& text, const DSColour& colour, const QFont&
     setFont(font);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
+    DSFocusRing::follow(this, DSFocusRing::Shape::rounded(4));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
@@ -51,7 +52,7 @@ double LinkButton::symbolWidth(const std::optional<Symbol>& symbol) const {
 QSize LinkButton::sizeHint() const {
     const QFontMetricsF metrics(font());
     const double width = symbolWidth(leading_) + metrics.horizontalAdvance(text()) + symbolWidth(trailing_);
-    // Two points of room around the text for the keyboard focus ring.
+    // Two points of room around the text, so the keyboard focus ring stands clear of it.
     return {static_cast<int>(std::ceil(width)) + 4, static_cast<int>(std::ceil(metrics.height())) + 4};
 }
 
@@ -83,11 +84,6 @@ void LinkButton::paintEvent(QPaintEvent*) {
     if (trailing_) {
         x += gap;
         drawSymbol(*trailing_);
-    }
-    if (hasFocus()) {
-        painter.setPen(QPen(palette::DSKeyboardRing().current(), 1.5));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 4, 4);
     }
 }
 

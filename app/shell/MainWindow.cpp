@@ -9,6 +9,8 @@
 #include "app/desktop/FrameFit.h"
 #include "app/desktop/PanelPurpose.h"
 #include "app/desktop/StartingSize.h"
+#include "app/options/FormatChip.h"
+#include "app/options/SizeChip.h"
 #include "app/options/ToolbarChips.h"
 #include "app/preferences/ApplicationUpdates.h"
 #include "app/preferences/SettingsWindow.h"
@@ -444,6 +446,36 @@ void MainWindow::dropEvent(QDropEvent* event) {
     // Always a copy: the source must never move or delete the originals.
     event->setDropAction(Qt::CopyAction);
     event->accept();
+}
+
+QList<QWidget*> MainWindow::tabStops() const {
+    QList<QWidget*> stops{chips_->formatChip(), chips_->sizeChip(), chips_->optionsChip(), exportButton_,
+                          dropZone_->chooseButton()};
+    stops += band_->tabStops();
+    stops.append(grid_);
+    stops += grid_->innerTabStops();
+    return stops;
+}
+
+bool MainWindow::focusNextPrevChild(bool next) {
+    // Qt's own order is the order widgets were made in, which puts cards made after the window
+    // behind the toolbar and leaves the toolbar out of the cycle from a card.
+    const QList<QWidget*> stops = tabStops();
+    const QWidget* focus = focusWidget();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < stops.size(); ++i) {
+        if (focus && (stops[i] == focus || stops[i]->isAncestorOf(focus))) at = i;
+    }
+    if (at < 0) return QMainWindow::focusNextPrevChild(next);
+    const qsizetype count = stops.size();
+    for (qsizetype step = 1; step <= count; ++step) {
+        QWidget* stop = stops[((at + (next ? step : -step)) % count + count) % count];
+        if (!stop->isVisible() || !stop->isEnabled() || !(stop->focusPolicy() & Qt::TabFocus)) continue;
+        stop->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        if (stop != grid_ && grid_->isAncestorOf(stop)) grid_->ensureWidgetVisible(stop);
+        return true;
+    }
+    return false;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -92,6 +92,7 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void buildMenus();
@@ -109,6 +110,8 @@ private:
     void resetForEmptyBatch();
     void exportDidEnd();
     QStringList imageNameFilters() const;
+    // Every control Tab may reach, in reading order, those that cannot take the focus now included.
+    QList<QWidget*> tabStops() const;
 
     SettingsStore& settings_;
     DestinationStore& destinations_;

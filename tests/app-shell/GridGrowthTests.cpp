@@ -3,9 +3,12 @@
 #include "app/batch/BatchStore.h"
 #include "app/batch/Import.h"
 #include "app/shell/BatchGrid.h"
+#include "app/shell/HeroBand.h"
 #include "app/shell/ImageCard.h"
 
+#include <QAbstractButton>
 #include <QScrollBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +80,16 @@ TEST_F(GridGrowth, CardsAreShownAsTheViewReachesThem) {
     settle();
     EXPECT_TRUE(far->isVisible());
     EXPECT_TRUE(far->hasFocus());
+
+    // Scrolled away from it, Tab into the grid brings the focused card back into view.
+    grid->verticalScrollBar()->setValue(0);
+    QAbstractButton* destination = window->band()->destinationButton();
+    destination->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(destination, Qt::Key_Tab);
+    settle();
+    EXPECT_TRUE(far->hasFocus());
+    const QRect shown(0, grid->verticalScrollBar()->value(), grid->viewport()->width(), grid->viewport()->height());
+    EXPECT_TRUE(shown.contains(far->geometry()));
 }
 
 } // namespace
