@@ -16,7 +16,8 @@ std::optional<FailureDetails::Source> reportedSource(const BatchItem& item, cons
     FailureDetails::Source source = *item.header;
     source.byteCount = item.stamp.byteCount;
     source.page = item.page;
-    if (spec.format.isSameAsSource()) source.sameAsSource = engine.resolution(source.properties(), spec, item.page).format;
+    if (spec.format.isSameAsSource())
+        source.sameAsSource = engine.resolution(source.properties(), spec, item.page).format;
     return source;
 }
 

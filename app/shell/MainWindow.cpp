@@ -231,7 +231,8 @@ void MainWindow::buildToolbar() {
         settings_, engine_,
         [this] {
             std::optional<FilenameSubject> card;
-            if (!store_->items().empty()) card = FilenameSubject::ofCard(engine_, store_->items().front(), settings_.spec());
+            if (!store_->items().empty())
+                card = FilenameSubject::ofCard(engine_, store_->items().front(), settings_.spec());
             return card ? *card : FilenameSubject::example(engine_, settings_.spec());
         },
         toolbar);

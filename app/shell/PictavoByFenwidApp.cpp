@@ -5,7 +5,8 @@
 namespace pictavo {
 
 PictavoByFenwidApp::PictavoByFenwidApp(const ConversionEngine& engine)
-    : window_(std::make_unique<MainWindow>(settings_, destinations_, openedFiles_, services_, engine, &workingFiles_)) {}
+    : window_(
+          std::make_unique<MainWindow>(settings_, destinations_, openedFiles_, services_, engine, &workingFiles_)) {}
 
 PictavoByFenwidApp::~PictavoByFenwidApp() = default;
 

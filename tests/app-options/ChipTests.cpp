@@ -25,8 +25,8 @@ struct ChipsFixture : ::testing::Test {
     Settings settings;
     QWidget window;
     ToolbarChips* chips = new ToolbarChips(
-        settings.store, standardEngine(), [this] { return FilenameSubject::example(standardEngine(), settings.store.spec()); },
-        &window);
+        settings.store, standardEngine(),
+        [this] { return FilenameSubject::example(standardEngine(), settings.store.spec()); }, &window);
 
     ChipsFixture() {
         auto* row = new QHBoxLayout(&window);
