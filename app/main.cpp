@@ -1,3 +1,4 @@
+#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "ImageEngine/Running/EncodeExecutor.h"
 #include "app/batch/ExportedImage.h"
 #include "app/batch/ThumbnailLoader.h"
@@ -71,9 +72,13 @@ int main(int argc, char** argv) {
     // Only the instance that stays clears what earlier drags left: a forwarding launch must
     // not take files from under a running one.
     pictavo::ExportedImage::removeDragsFolder();
+    // The one engine of the process, handed to everything that converts or asks what can be
+    // written; it outlives the window, as conversions still finishing may.
+    const pictavo::ConversionEngine engine(pictavo::DecoderRegistry::standard(), pictavo::EncoderRegistry::standard(),
+                                           pictavo::SourceOptimiserRegistry::standard());
     int result = 0;
     {
-        pictavo::PictavoByFenwidApp app;
+        pictavo::PictavoByFenwidApp app(engine);
         QObject::connect(&instance, &pictavo::SingleInstance::pathsReceived, &application,
                          [&app](const QStringList& received) { app.open(received); });
         app.open(paths);

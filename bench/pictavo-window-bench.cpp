@@ -297,7 +297,9 @@ int measureDrop(int argc, char** argv, int count, int width, int height) {
     DestinationStore destinations(defaults, bookmarks, asker);
     OpenedFiles opened;
     DesktopShellServices services;
-    MainWindow window(settings, destinations, opened, services);
+    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard());
+    MainWindow window(settings, destinations, opened, services, engine);
     window.show();
     runUntil([&] { return window.isVisible(); }, 10);
     QCoreApplication::processEvents();

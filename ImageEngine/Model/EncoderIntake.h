@@ -11,6 +11,9 @@ enum class EncoderIntake {
     // 8-bit components in an RGB colour space: three a pixel without alpha, or four with
     // straight alpha or an unused fourth byte last.
     rgb8,
+    // 8-bit components without alpha: one a pixel in a grey colour space, or three, or four
+    // with an unused fourth byte last, in an RGB one.
+    opaqueGreyOrRGB8,
 };
 
 } // namespace pictavo

@@ -12,12 +12,6 @@ ConversionEngine::ConversionEngine(DecoderRegistry decoders, EncoderRegistry enc
     : registries_(std::make_shared<const Registries>(
           Registries{std::move(decoders), std::move(encoders), std::move(optimisers)})) {}
 
-const ConversionEngine& ConversionEngine::standard() {
-    static const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
-                                         SourceOptimiserRegistry::standard());
-    return engine;
-}
-
 ImageProperties ConversionEngine::properties(const std::filesystem::path& source) const {
     return decoders().decoder(source)->properties(source);
 }

@@ -30,9 +30,6 @@ namespace pictavo {
 class ConversionEngine {
 public:
     ConversionEngine(DecoderRegistry decoders, EncoderRegistry encoders, SourceOptimiserRegistry optimisers);
-    // The engine on the standard registries, made at first use, for the lists and reports
-    // that are drawn up without an engine of their own.
-    static const ConversionEngine& standard();
 
     const DecoderRegistry& decoders() const { return registries_->decoders; }
     const EncoderRegistry& encoders() const { return registries_->encoders; }

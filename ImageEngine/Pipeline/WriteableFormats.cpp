@@ -1,7 +1,6 @@
 #include "ImageEngine/Pipeline/WriteableFormats.h"
 
 #include "ImageEngine/Encoding/imageio/ImageIOFormats.h"
-#include "ImageEngine/Pipeline/ConversionEngine.h"
 
 namespace pictavo::WriteableFormats {
 
@@ -23,17 +22,6 @@ std::vector<OutputFormat> commonlyWantedAmong(const std::unordered_set<std::stri
                                        &OutputFormat::webp(), &OutputFormat::avif(), &OutputFormat::tiff()})
         if (writeable.count(format->id())) result.push_back(*format);
     return result;
-}
-
-// Building the registries reads the platform writer's list and the compression table, never this.
-const std::unordered_set<std::string>& writeable() {
-    static const std::unordered_set<std::string> identifiers = ConversionEngine::standard().writableIdentifiers();
-    return identifiers;
-}
-
-const std::vector<OutputFormat>& commonlyWanted() {
-    static const std::vector<OutputFormat> formats = commonlyWantedAmong(writeable());
-    return formats;
 }
 
 std::string summary(const OutputFormat& format) {

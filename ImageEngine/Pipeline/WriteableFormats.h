@@ -5,17 +5,11 @@
 #include <unordered_set>
 #include <vector>
 
-// The lists the window offers of what this machine can write: the standard engine answers
-// which formats, and the compression probe how each one compresses.
-//
-// Each list is computed once, at first use. Building a registry must therefore never read
-// `writeable` (or `commonlyWanted`): that would re-enter its own one-time initialisation.
+// The lists the window offers of what this machine can write: the engine answers which
+// formats (ConversionEngine::writableIdentifiers), and the compression probe how each one
+// compresses.
 namespace pictavo::WriteableFormats {
 
-// Every format this program can write, as the standard engine answers it.
-const std::unordered_set<std::string>& writeable();
-// The short list the format menu and the settings offer directly.
-const std::vector<OutputFormat>& commonlyWanted();
 // The second line of the format's menu entry, such as "Lossy, transparency".
 std::string summary(const OutputFormat& format);
 
@@ -26,7 +20,8 @@ std::unordered_set<std::string> writeableIdentifiers(const std::vector<OutputFor
                                                      const std::vector<OutputFormat>& optimisedKeepingAll,
                                                      const std::vector<OutputFormat>& optimisedStripping);
 
-// HEIC, JPEG, PNG, WebP, AVIF and TIFF, in that order, keeping those in the set.
+// HEIC, JPEG, PNG, WebP, AVIF and TIFF, in that order, keeping those in the set: the short
+// list the format menu offers directly.
 std::vector<OutputFormat> commonlyWantedAmong(const std::unordered_set<std::string>& writeable);
 
 } // namespace pictavo::WriteableFormats

@@ -42,6 +42,18 @@ platform::ImageRef asRGB8(const platform::ImageRef& image) {
                                  drawn->bytesPerRow());
 }
 
+// Grey stays in its own grey space and RGB in its own RGB space; every other model (CMYK,
+// Lab, indexed, untagged) is drawn into sRGB. Drawn without alpha, transparency lies on
+// black: the conversion has flattened it on the matte before this.
+platform::ImageRef asOpaqueGreyOrRGB8(const platform::ImageRef& image) {
+    const auto& own = image->colourSpace();
+    const auto model = own ? own->model() : platform::ColourModel::unknown;
+    if (model == platform::ColourModel::monochrome)
+        return redrawn(image, image->width(), image->height(), own, platform::BitmapLayout::greyNone);
+    platform::ColourSpaceRef space = model == platform::ColourModel::rgb ? own : platform::ColourSpace::sRGB();
+    return redrawn(image, image->width(), image->height(), space, platform::BitmapLayout::noneSkipLast);
+}
+
 } // namespace
 
 platform::ImageRef ColourStage::apply(ColourPolicy policy, const platform::ImageRef& image) {
@@ -64,6 +76,15 @@ bool ColourStage::needsSRGBWithoutColourSpace(const platform::Image& image) {
 bool ColourStage::isTakenAsItIs(EncoderIntake intake, const platform::Image& image) {
     if (intake == EncoderIntake::anyPixels) return true;
     const auto& space = image.colourSpace();
+    if (intake == EncoderIntake::opaqueGreyOrRGB8) {
+        if (image.bitsPerComponent() != 8 || !space) return false;
+        const int components = image.componentsPerPixel();
+        if (space->model() == platform::ColourModel::monochrome)
+            return components == 1 && image.alphaInfo() == AlphaInfo::none;
+        if (space->model() != platform::ColourModel::rgb) return false;
+        return (components == 3 && image.alphaInfo() == AlphaInfo::none) ||
+               (components == 4 && image.alphaInfo() == AlphaInfo::noneSkipLast);
+    }
     if (image.bitsPerComponent() != 8 || !space || space->model() != platform::ColourModel::rgb) return false;
     if (image.componentsPerPixel() == 3) return image.alphaInfo() == AlphaInfo::none;
     return image.componentsPerPixel() == 4 &&
@@ -72,7 +93,7 @@ bool ColourStage::isTakenAsItIs(EncoderIntake intake, const platform::Image& ima
 
 platform::ImageRef ColourStage::forIntake(EncoderIntake intake, const platform::ImageRef& image) {
     if (!image || isTakenAsItIs(intake, *image)) return image;
-    return asRGB8(image);
+    return intake == EncoderIntake::opaqueGreyOrRGB8 ? asOpaqueGreyOrRGB8(image) : asRGB8(image);
 }
 
 } // namespace pictavo

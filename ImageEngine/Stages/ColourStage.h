@@ -18,8 +18,9 @@ struct ColourStage {
 
     // The image as an encoder of this intake reads it: the same image when it already is;
     // else, for 8-bit RGB, drawn in its own RGB space (sRGB for grey, CMYK or Lab) four
-    // bytes a pixel, its colour straightened again where it has alpha. Null when no bitmap
-    // can be made.
+    // bytes a pixel, its colour straightened again where it has alpha; for opaque 8-bit grey
+    // or RGB, grey drawn one byte a pixel in its own grey space and any other model as for
+    // 8-bit RGB but without alpha. Null when no bitmap can be made.
     static platform::ImageRef forIntake(EncoderIntake intake, const platform::ImageRef& image);
     static bool isTakenAsItIs(EncoderIntake intake, const platform::Image& image);
 };

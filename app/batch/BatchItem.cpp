@@ -10,11 +10,14 @@ namespace pictavo {
 
 QString byteCountText(std::int64_t bytes) { return QString::fromStdString(platform::byteCount(bytes)); }
 
-std::optional<FailureDetails::Source> reportedSource(const BatchItem& item) {
+std::optional<FailureDetails::Source> reportedSource(const BatchItem& item, const OutputSpec& spec,
+                                                     const Converting& engine) {
     if (!item.header) return std::nullopt;
     FailureDetails::Source source = *item.header;
     source.byteCount = item.stamp.byteCount;
     source.page = item.page;
+    if (spec.format.isSameAsSource())
+        source.sameAsSource = engine.resolution(source.properties(), spec, item.page).format;
     return source;
 }
 

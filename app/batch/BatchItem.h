@@ -1,5 +1,6 @@
 #pragma once
 #include "ImageEngine/Model/ConversionWarning.h"
+#include "app/batch/Converting.h"
 #include "app/batch/FailureDetails.h"
 #include "platform/files/FileStatus.h"
 
@@ -78,9 +79,11 @@ struct BatchItem {
     QString accessibilityDescription() const;
 };
 
-// What failure reports say of a card's source: its header with the card's current byte
-// count and page; none when admission learnt nothing of it.
-std::optional<FailureDetails::Source> reportedSource(const BatchItem& item);
+// What failure reports say of a card's source converted with `spec`: its header with the
+// card's current byte count and page, and what Same as source becomes for it as `engine`
+// resolves it; none when admission learnt nothing of it.
+std::optional<FailureDetails::Source> reportedSource(const BatchItem& item, const OutputSpec& spec,
+                                                     const Converting& engine);
 
 // Feeds the byte count, then 0 for no date or 1 and the date.
 std::size_t hashValue(const BatchItem::SourceStamp& stamp);

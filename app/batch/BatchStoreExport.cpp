@@ -21,7 +21,7 @@ void BatchStore::exportBatch(const Converting& engine, const DestinationResoluti
     std::vector<ExportRun::ExportJob> jobs;
     for (const BatchItem& item : items_) {
         if (item.isExported() || item.sourceIsGone) continue;
-        jobs.push_back(ExportRun::ExportJob{item.id, item.url, item.page, reportedSource(item), item});
+        jobs.push_back(ExportRun::ExportJob{item.id, item.url, item.page, reportedSource(item, spec_, engine), item});
     }
     // Nothing saved is nothing to report: "0 saved" with its finished mark would read as
     // success. What the last run said still holds.

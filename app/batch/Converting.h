@@ -1,6 +1,8 @@
 #pragma once
 #include "ImageEngine/Model/ConversionResult.h"
 #include "ImageEngine/Model/EncodeEffort.h"
+#include "ImageEngine/Model/ImageProperties.h"
+#include "ImageEngine/Model/OutputFormat.h"
 #include "ImageEngine/Model/OutputSpec.h"
 #include "ImageEngine/Running/JobOutcome.h"
 
@@ -15,6 +17,7 @@ namespace pictavo {
 // its exports and dragged cards (at final effort): one page converted as a job of the shared
 // encode executor, its result (or error, or platform::CancellationError once `stop` was
 // asked to stop) handed to `done` on the thread that converted it. `done` must not throw.
+// And, for failure reports, the format a conversion of a source writes.
 //
 // Thread rule: any thread.
 class Converting {
@@ -24,6 +27,8 @@ public:
     virtual ~Converting() = default;
     virtual void converted(const std::filesystem::path& source, const OutputSpec& spec, std::int64_t page,
                            EncodeEffort effort, std::stop_token stop, Completion done) const = 0;
+    virtual OutputFormat::Resolution resolution(const ImageProperties& properties, const OutputSpec& spec,
+                                                std::int64_t page) const = 0;
 };
 
 } // namespace pictavo

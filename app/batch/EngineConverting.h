@@ -13,6 +13,10 @@ public:
                    EncodeEffort effort, std::stop_token stop, Completion done) const override {
         engine_.converted(source, spec, page, effort, std::move(stop), std::move(done));
     }
+    OutputFormat::Resolution resolution(const ImageProperties& properties, const OutputSpec& spec,
+                                        std::int64_t page) const override {
+        return engine_.resolution(properties, spec, page);
+    }
 
 private:
     const ConversionEngine& engine_;

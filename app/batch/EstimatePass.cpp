@@ -21,6 +21,7 @@ EstimatePass::EstimatePass(Owner& owner, QObject* context, const Setup& setup, O
       context_(context),
       stampReader_(setup.stampReader),
       spec_(std::move(spec)),
+      engine_(setup.engine),
       window_(setup.engine, setup.width, context) {
     debounce_.setSingleShot(true);
     debounce_.setTimerType(Qt::PreciseTimer);
@@ -91,7 +92,7 @@ std::vector<EstimatePass::EstimateJob> EstimatePass::prepareEstimates(
 
 std::optional<EstimatePass::EstimateJob> EstimatePass::estimateJob(const BatchItem& item) const {
     if (!isEstimated(item) || owner_.cachedEstimate(EstimateCacheKey::of(item, spec_))) return std::nullopt;
-    return EstimateJob{item.id, item.url, item.page, reportedSource(item)};
+    return EstimateJob{item.id, item.url, item.page, reportedSource(item, spec_, engine_)};
 }
 
 bool EstimatePass::startNextEstimate() {

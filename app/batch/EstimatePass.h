@@ -108,6 +108,7 @@ private:
     QObject* const context_;
     const StampReader stampReader_;
     const OutputSpec spec_;
+    const Converting& engine_;
     QTimer debounce_;
     // Asked to stop when the pass is cancelled; the stamp reading looks at it.
     std::stop_source stop_;

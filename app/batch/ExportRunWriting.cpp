@@ -153,7 +153,8 @@ void ExportRun::applyExportSuccess(const ExportOutcome& outcome, const fs::path&
 
 void ExportRun::applyExportFailure(const ExportOutcome& outcome, const std::exception& error) {
     if (const std::optional<int> index = owner_.indexOf(outcome.id)) {
-        const std::optional<FailureDetails::Source> source = reportedSource(owner_.items()[*index]);
+        const std::optional<FailureDetails::Source> source =
+            reportedSource(owner_.items()[*index], setup_.spec, setup_.engine);
         const QString reason = FailureDetails::description(error);
         const QString details =
             FailureDetails::report(error, outcome.url, setup_.spec, source, FailureDetails::Environment::current());

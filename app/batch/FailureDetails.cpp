@@ -1,7 +1,6 @@
 #include "app/batch/FailureDetails.h"
 
 #include "ImageEngine/Model/ConversionError.h"
-#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/export/ExportWriterError.h"
 #include "app/export/ReplaceRefusal.h"
 #include "platform/files/FileErrorText.h"
@@ -161,8 +160,8 @@ QString FailureDetails::qualityText(const QualityMode& quality) {
 QString FailureDetails::writingLine(const OutputSpec& spec, const std::optional<Source>& source) {
     QString line = text(spec.format.displayName());
     if (spec.format.isSameAsSource()) {
-        if (!source) return line;
-        const OutputFormat resolved = ConversionEngine::standard().resolution(source->properties(), spec, source->page).format;
+        if (!source || !source->sameAsSource) return line;
+        const OutputFormat& resolved = *source->sameAsSource;
         line += QStringLiteral(" (") + text(resolved.displayName()) + QStringLiteral(")");
         if (isLossy(resolved)) line += QStringLiteral(", ") + qualityText(spec.quality);
         return line;

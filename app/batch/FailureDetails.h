@@ -30,6 +30,9 @@ struct FailureDetails {
         std::int64_t byteCount = 0;
         // The card's page, counted from 1; the caller fills it in.
         std::int64_t page = 1;
+        // What Same as source becomes for this source under the report's settings, as the
+        // engine resolves it; the caller fills it in.
+        std::optional<OutputFormat> sameAsSource;
 
         static Source fromProperties(const ImageProperties& properties);
         // As much of the source's properties as the report keeps.
@@ -67,7 +70,7 @@ struct FailureDetails {
     static QString diagnostic(const std::exception& error);
 
     // The parts of the report, for the views that show them alone. Same as source is named
-    // as the standard engine resolves it for the source.
+    // by what the source says it becomes.
     static std::optional<QString> sourceLine(const Source& source);
     static QString writingLine(const OutputSpec& spec, const std::optional<Source>& source);
     static QString qualityText(const QualityMode& quality);

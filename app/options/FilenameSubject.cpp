@@ -29,12 +29,12 @@ platform::Size turned(platform::Size upright, const OutputSpec& spec) {
 
 } // namespace
 
-FilenameSubject FilenameSubject::example(const OutputSpec& spec) {
+FilenameSubject FilenameSubject::example(const ConversionEngine& engine, const OutputSpec& spec) {
     static const std::optional<platform::ContentType> photoType =
         platform::ContentType::forFilenameExtension("jpg", platform::ContentType::data());
     ImageProperties photo;
     photo.sourceUTType = photoType;
-    const OutputFormat format = ConversionEngine::standard().resolution(photo, spec, 1).format;
+    const OutputFormat format = engine.resolution(photo, spec, 1).format;
     const platform::Size source = turned({3000, 2000}, spec);
     return {QStringLiteral("photo.jpg"), format,        spec.sizing.targetSize(source, false),
             scaleOf(spec.sizing),        qualityOf(spec.quality), true};

@@ -1,15 +1,15 @@
 #include "app/options/FormatChip.h"
 
-#include "ImageEngine/Pipeline/WriteableFormats.h"
 #include "app/options/ApplyChipFace.h"
 #include "app/options/ChipLabel.h"
 #include "app/settings/SettingsStore.h"
 
 namespace pictavo {
 
-FormatChip::FormatChip(SettingsStore& settings, QWidget* parent)
+FormatChip::FormatChip(SettingsStore& settings, const ConversionEngine& engine, QWidget* parent)
     : DSCapsuleButton(DSCapsuleButtonStyle{DSCapsuleButtonStyle::Role::chip, false, true}, parent),
-      settings_(settings), label_(nullptr), menu_(new DSMenuPresenter<FormatMenu::Tag>(this, menuWidth)) {
+      settings_(settings), featured_(FormatMenu::featuredFormats(engine)), all_(FormatMenu::allFormats(engine)),
+      label_(nullptr), menu_(new DSMenuPresenter<FormatMenu::Tag>(this, menuWidth)) {
     menu_->setOnChoose([this](const FormatMenu::Tag& tag) { choose(tag); });
     connect(this, &QAbstractButton::clicked, menu_, [this] { menu_->setPresented(!menu_->isPresented()); });
     connect(menu_, &DSPresenter::presentedChanged, this, &DSCapsuleButton::setOpen);
@@ -24,7 +24,7 @@ void FormatChip::refresh() {
     applyChipFace(*this, label_, face());
     const OutputFormat& current = settings_.spec().format;
     menu_->setContent(FormatMenu::content(current, settings_.sectionMatchesDefault(SpecSection::format),
-                                          WriteableFormats::commonlyWanted(), FormatMenu::allFormats()));
+                                          featured_, all_));
     menu_->setSelection(FormatMenu::Tag::value(current));
 }
 

@@ -7,6 +7,7 @@
 namespace pictavo {
 
 class ChipLabel;
+class ConversionEngine;
 class SettingsStore;
 
 // The toolbar chip of the output format: shows the current format and opens the format menu,
@@ -17,7 +18,8 @@ class FormatChip : public DSCapsuleButton {
 public:
     static constexpr int menuWidth = 220;
 
-    explicit FormatChip(SettingsStore& settings, QWidget* parent = nullptr);
+    // The menu offers what `engine` writes.
+    FormatChip(SettingsStore& settings, const ConversionEngine& engine, QWidget* parent = nullptr);
 
     ChipFace face() const;
     ChipLabel* chipLabel() const { return label_; }
@@ -28,6 +30,8 @@ private:
     void choose(const FormatMenu::Tag& tag);
 
     SettingsStore& settings_;
+    const std::vector<OutputFormat> featured_;
+    const std::vector<OutputFormat> all_;
     ChipLabel* label_;
     DSMenuPresenter<FormatMenu::Tag>* menu_;
 };

@@ -16,13 +16,14 @@ DSMenuRow<Tag> row(const OutputFormat& format) {
 
 } // namespace
 
-const std::vector<OutputFormat>& allFormats() {
-    static const std::vector<OutputFormat> formats = [] {
-        std::vector<OutputFormat> list = ConversionEngine::standard().encoders().supportedFormats();
-        std::erase_if(list, [](const OutputFormat& format) { return format.isSameAsSource(); });
-        return list;
-    }();
-    return formats;
+std::vector<OutputFormat> allFormats(const ConversionEngine& engine) {
+    std::vector<OutputFormat> list = engine.encoders().supportedFormats();
+    std::erase_if(list, [](const OutputFormat& format) { return format.isSameAsSource(); });
+    return list;
+}
+
+std::vector<OutputFormat> featuredFormats(const ConversionEngine& engine) {
+    return WriteableFormats::commonlyWantedAmong(engine.writableIdentifiers());
 }
 
 DSMenuContent<Tag> content(const OutputFormat& current, bool matchesDefault, const std::vector<OutputFormat>& featured,

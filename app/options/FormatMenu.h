@@ -5,12 +5,18 @@
 
 #include <vector>
 
+namespace pictavo {
+class ConversionEngine;
+}
+
 namespace pictavo::FormatMenu {
 
 using Tag = MenuChoice<OutputFormat>;
 
-// Every format the standard engine encodes, by label; made once.
-const std::vector<OutputFormat>& allFormats();
+// Every format the engine encodes, by label.
+std::vector<OutputFormat> allFormats(const ConversionEngine& engine);
+// The formats the menu offers first, of those the engine can write.
+std::vector<OutputFormat> featuredFormats(const ConversionEngine& engine);
 
 // "Same as source"; the featured formats; "More" with the rest of `all` in its order; and,
 // unless the current format is the default one, "Save as default".

@@ -24,7 +24,7 @@ public:
     static constexpr int panelWidth = 308;
     static constexpr int panelPadding = 16;
 
-    using NamePreview = std::function<std::optional<FilenameSubject>()>;
+    using NamePreview = std::function<FilenameSubject()>;
 
     OptionsChip(SettingsStore& settings, NamePreview namePreview, QWidget* parent = nullptr);
 

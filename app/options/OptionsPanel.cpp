@@ -94,8 +94,7 @@ OptionsPanel::OptionsPanel(Inputs inputs, QWidget* parent)
     });
 
     auto* naming = new OptionSection(QStringLiteral("Naming"), this);
-    pattern_ = new FilenamePatternField(inputs_.spec.member(&OutputSpec::namePattern), FilenameSubject::example(spec),
-                                        naming);
+    pattern_ = new FilenamePatternField(inputs_.spec.member(&OutputSpec::namePattern), inputs_.namePreview(), naming);
     naming->addContent(pattern_);
     stack->addWidget(naming);
 
@@ -152,8 +151,7 @@ void OptionsPanel::refresh() {
     orientation_->refresh();
     background_->setVisible(OptionsVisibility::showsBackground(spec.format));
     matte_->setSelectedIndex(matteSegments().indexOf(spec.matte));
-    std::optional<FilenameSubject> subject = inputs_.namePreview ? inputs_.namePreview() : std::nullopt;
-    pattern_->setSubject(subject ? *subject : FilenameSubject::example(spec));
+    pattern_->setSubject(inputs_.namePreview());
     pattern_->refresh();
     const bool footerShown = inputs_.canSaveAsDefault && inputs_.canSaveAsDefault();
     divider_->setVisible(footerShown);

@@ -36,8 +36,8 @@ public:
         // Whether the footer shows: the options differ from the default ones.
         std::function<bool()> canSaveAsDefault;
         std::function<void()> saveAsDefault;
-        // The first image of the batch for the filename preview; none previews an example photo.
-        std::function<std::optional<FilenameSubject>()> namePreview;
+        // The filename preview's subject: the first image of the batch, or an example photo.
+        std::function<FilenameSubject()> namePreview;
     };
 
     static inline const QString keepMetadataCaption =

@@ -7,8 +7,9 @@
 
 namespace pictavo {
 
-ToolbarChips::ToolbarChips(SettingsStore& settings, OptionsChip::NamePreview namePreview, QWidget* parent)
-    : QWidget(parent), format_(new FormatChip(settings, this)), size_(new SizeChip(settings, this)),
+ToolbarChips::ToolbarChips(SettingsStore& settings, const ConversionEngine& engine,
+                           OptionsChip::NamePreview namePreview, QWidget* parent)
+    : QWidget(parent), format_(new FormatChip(settings, engine, this)), size_(new SizeChip(settings, this)),
       options_(new OptionsChip(settings, std::move(namePreview), this)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);

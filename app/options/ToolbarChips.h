@@ -5,6 +5,7 @@
 
 namespace pictavo {
 
+class ConversionEngine;
 class FormatChip;
 class SettingsStore;
 class SizeChip;
@@ -15,7 +16,8 @@ class ToolbarChips : public QWidget {
     Q_OBJECT
 
 public:
-    ToolbarChips(SettingsStore& settings, OptionsChip::NamePreview namePreview, QWidget* parent = nullptr);
+    ToolbarChips(SettingsStore& settings, const ConversionEngine& engine, OptionsChip::NamePreview namePreview,
+                 QWidget* parent = nullptr);
 
     FormatChip* formatChip() const { return format_; }
     SizeChip* sizeChip() const { return size_; }

@@ -17,12 +17,13 @@ QualityControl* DefaultSpecEditors::compressionEditor(SettingsStore& settings, Q
     return control;
 }
 
-FilenamePatternField* DefaultSpecEditors::namingEditor(SettingsStore& settings, QWidget* parent) {
+FilenamePatternField* DefaultSpecEditors::namingEditor(SettingsStore& settings, const ConversionEngine& engine,
+                                                       QWidget* parent) {
     auto* field = new FilenamePatternField(defaultSpecBinding(settings).member(&OutputSpec::namePattern),
-                                           FilenameSubject::example(settings.defaultSpec()), parent);
+                                           FilenameSubject::example(engine, settings.defaultSpec()), parent);
     // The example name follows the default format, size and quality as well as the pattern.
-    QObject::connect(&settings, &SettingsStore::defaultSpecChanged, field, [&settings, field] {
-        field->setSubject(FilenameSubject::example(settings.defaultSpec()));
+    QObject::connect(&settings, &SettingsStore::defaultSpecChanged, field, [&settings, &engine, field] {
+        field->setSubject(FilenameSubject::example(engine, settings.defaultSpec()));
         field->refresh();
     });
     return field;

@@ -5,6 +5,7 @@ class QWidget;
 
 namespace pictavo {
 
+class ConversionEngine;
 class DefaultSizePicker;
 class FilenamePatternField;
 class QualityControl;
@@ -16,7 +17,8 @@ class QualityControl;
 struct DefaultSpecEditors {
     static DefaultSizePicker* sizeEditor(SettingsStore& settings, QWidget* parent);
     static QualityControl* compressionEditor(SettingsStore& settings, QWidget* parent);
-    static FilenamePatternField* namingEditor(SettingsStore& settings, QWidget* parent);
+    // Its example name is written as `engine` would write it.
+    static FilenamePatternField* namingEditor(SettingsStore& settings, const ConversionEngine& engine, QWidget* parent);
 };
 
 } // namespace pictavo

@@ -5,11 +5,10 @@
 #include <algorithm>
 
 namespace pictavo {
-namespace {
 
-std::vector<std::optional<OutputFormat>> build() {
+std::vector<std::optional<OutputFormat>> settingsFormatChoices(const ConversionEngine& engine) {
     // The format menu's list, so that the settings offer what the toolbar offers.
-    const std::vector<OutputFormat>& all = FormatMenu::allFormats();
+    const std::vector<OutputFormat> all = FormatMenu::allFormats(engine);
     std::vector<OutputFormat> featured;
     for (const OutputFormat* format : {&OutputFormat::heic(), &OutputFormat::jpeg(), &OutputFormat::png(),
                                        &OutputFormat::webp(), &OutputFormat::avif(), &OutputFormat::tiff()})
@@ -20,13 +19,6 @@ std::vector<std::optional<OutputFormat>> build() {
     choices.push_back(std::nullopt);
     for (const OutputFormat& format : all)
         if (std::find(featured.begin(), featured.end(), format) == featured.end()) choices.push_back(format);
-    return choices;
-}
-
-} // namespace
-
-const std::vector<std::optional<OutputFormat>>& settingsFormatChoices() {
-    static const std::vector<std::optional<OutputFormat>> choices = build();
     return choices;
 }
 

@@ -6,10 +6,11 @@
 
 namespace pictavo {
 
+class ConversionEngine;
+
 // The Format picker's list: "Same as source", a divider, the featured formats, a divider
-// that is always there, then every other writable format by label. A divider is none.
-// Built once, on first use.
-const std::vector<std::optional<OutputFormat>>& settingsFormatChoices();
+// that is always there, then every other format the engine writes, by label. A divider is none.
+std::vector<std::optional<OutputFormat>> settingsFormatChoices(const ConversionEngine& engine);
 
 // Whether a default format offers a compression setting, and whether it drops transparency
 // (both count "Same as source" as keeping what the source had).

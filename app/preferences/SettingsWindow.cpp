@@ -119,8 +119,9 @@ QColor backgroundUnder(QWidget* text, const QColor& window) {
 } // namespace
 
 SettingsWindow::SettingsWindow(SettingsStore& settings, DestinationStore& destinations, UpdateController& updates,
-                               QWidget* parent)
-    : QWidget(parent, Qt::Window), settings_(settings), destinations_(destinations), updates_(updates) {
+                               const ConversionEngine& engine, QWidget* parent)
+    : QWidget(parent, Qt::Window), settings_(settings), destinations_(destinations), updates_(updates),
+      engine_(engine) {
     setWindowTitle(QStringLiteral("Settings"));
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedWidth(fixedWidth);
@@ -163,10 +164,10 @@ SettingsWindow::SettingsWindow(SettingsStore& settings, DestinationStore& destin
 }
 
 SettingsWindow* SettingsWindow::open(SettingsStore& settings, DestinationStore& destinations,
-                                     UpdateController& updates) {
+                                     UpdateController& updates, const ConversionEngine& engine) {
     static QPointer<SettingsWindow> window;
     if (!window) {
-        window = new SettingsWindow(settings, destinations, updates);
+        window = new SettingsWindow(settings, destinations, updates, engine);
         // Closing ends the window's own state, such as the remembered size preset.
         window->setAttribute(Qt::WA_DeleteOnClose);
     }
@@ -181,13 +182,14 @@ QWidget* SettingsWindow::makeOutputSection() {
     outputRows_ = std::make_unique<FormRows>(formIn(box));
 
     format_ = new QComboBox;
-    for (const auto& choice : settingsFormatChoices()) {
+    const auto choices = settingsFormatChoices(engine_);
+    for (const auto& choice : choices) {
         if (choice) format_->addItem(QString::fromStdString(choice->displayName()), QString::fromStdString(choice->id()));
         else format_->insertSeparator(format_->count());
     }
-    connect(format_, &QComboBox::activated, this, [this](int index) {
+    connect(format_, &QComboBox::activated, this, [this, choices](int index) {
         const std::string id = format_->itemData(index).toString().toStdString();
-        for (const auto& choice : settingsFormatChoices()) {
+        for (const auto& choice : choices) {
             if (!choice || choice->id() != id) continue;
             OutputSpec spec = settings_.defaultSpec();
             spec.format = *choice;
@@ -224,7 +226,7 @@ QWidget* SettingsWindow::makeOutputSection() {
     });
     outputRows_->add(QString(), convertToSRGB_);
 
-    naming_ = DefaultSpecEditors::namingEditor(settings_, box);
+    naming_ = DefaultSpecEditors::namingEditor(settings_, engine_, box);
     outputRows_->add(QStringLiteral("Naming"), naming_);
 
     background_ = new DSSegmentedControl(QStringLiteral("Background"));

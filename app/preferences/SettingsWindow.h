@@ -17,6 +17,7 @@ class QScrollArea;
 
 namespace pictavo {
 
+class ConversionEngine;
 class CustomSizeEditor;
 class DSSegmentedControl;
 class DefaultSizePicker;
@@ -31,12 +32,14 @@ class SettingsWindow : public QWidget {
 public:
     static constexpr int fixedWidth = 460;
 
+    // The formats offered and the example name are what `engine` writes.
     SettingsWindow(SettingsStore& settings, DestinationStore& destinations, UpdateController& updates,
-                   QWidget* parent = nullptr);
+                   const ConversionEngine& engine, QWidget* parent = nullptr);
     ~SettingsWindow() override;
 
     // Shows the one settings window, made anew after it was closed.
-    static SettingsWindow* open(SettingsStore& settings, DestinationStore& destinations, UpdateController& updates);
+    static SettingsWindow* open(SettingsStore& settings, DestinationStore& destinations, UpdateController& updates,
+                                const ConversionEngine& engine);
 
     // The content height the screen has room for; none when it cannot be known.
     void setScreenHeight(std::optional<int> height);
@@ -84,6 +87,7 @@ private:
     SettingsStore& settings_;
     DestinationStore& destinations_;
     UpdateController& updates_;
+    const ConversionEngine& engine_;
 
     QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr;

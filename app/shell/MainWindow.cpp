@@ -1,8 +1,5 @@
 #include "app/shell/MainWindow.h"
 
-#include "ImageEngine/Decoding/DecoderRegistry.h"
-#include "ImageEngine/Encoding/EncoderRegistry.h"
-#include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
@@ -80,11 +77,11 @@ QString phraseOf(const ExportDestination& destination) {
 } // namespace
 
 MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, OpenedFiles& openedFiles,
-                       ShellServices& services, WorkingFileSweep* workingFiles, QWidget* parent)
+                       ShellServices& services, const ConversionEngine& engine, WorkingFileSweep* workingFiles,
+                       QWidget* parent)
     : QMainWindow(parent), settings_(settings), destinations_(destinations), openedFiles_(openedFiles),
-      services_(services),
-      engine_(DecoderRegistry::standard(), EncoderRegistry::standard(), SourceOptimiserRegistry::standard()) {
-    store_ = std::make_unique<BatchStore>(converting_, writer_, DecoderRegistry::standard(), std::chrono::milliseconds(150),
+      services_(services), engine_(engine) {
+    store_ = std::make_unique<BatchStore>(converting_, writer_, engine_.decoders(), std::chrono::milliseconds(150),
                                           readSourceStamp, EncodeConcurrency::width(),
                                           platform::FileOperations::system(), workingFiles);
     setWindowTitle(QString::fromLatin1(identity::displayName));
@@ -213,7 +210,7 @@ void MainWindow::buildMenus() {
     revealAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+R")));
     edit->addSeparator();
     edit->addAction(QStringLiteral("Settings\u2026"), QKeySequence(QStringLiteral("Ctrl+,")), this,
-                    [this] { SettingsWindow::open(settings_, destinations_, applicationUpdates()); });
+                    [this] { SettingsWindow::open(settings_, destinations_, applicationUpdates(), engine_); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     const std::optional<QUrl> supportPage = SupportPage::current();
@@ -238,10 +235,12 @@ void MainWindow::buildToolbar() {
     toolbar->setFloatable(false);
     toolbar->setContentsMargins(8, 4, 8, 4);
     chips_ = new ToolbarChips(
-        settings_,
-        [this]() -> std::optional<FilenameSubject> {
-            if (store_->items().empty()) return std::nullopt;
-            return FilenameSubject::ofCard(engine_, store_->items().front(), settings_.spec());
+        settings_, engine_,
+        [this] {
+            std::optional<FilenameSubject> card;
+            if (!store_->items().empty())
+                card = FilenameSubject::ofCard(engine_, store_->items().front(), settings_.spec());
+            return card ? *card : FilenameSubject::example(engine_, settings_.spec());
         },
         toolbar);
     toolbar->addWidget(chips_);

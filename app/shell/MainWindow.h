@@ -30,7 +30,7 @@ class OpenedFiles;
 class ShellServices;
 class ToolbarChips;
 
-// The main window: one batch with its engine, store and thumbnail cache; the summary band
+// The main window: one batch with its store and thumbnail cache, converted by the engine it is given; the summary band
 // and card grid, or the drop zone while the batch is empty; the toolbar's export button and
 // the menu commands. It receives dropped, chosen and opened files, asks before originals are
 // replaced, and starts exports.
@@ -42,7 +42,8 @@ public:
 
     // `workingFiles`, when given, sweeps what interrupted runs left in the user's folders.
     MainWindow(SettingsStore& settings, DestinationStore& destinations, OpenedFiles& openedFiles,
-               ShellServices& services, WorkingFileSweep* workingFiles = nullptr, QWidget* parent = nullptr);
+               ShellServices& services, const ConversionEngine& engine, WorkingFileSweep* workingFiles = nullptr,
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     BatchStore& store() { return *store_; }
@@ -117,7 +118,7 @@ private:
     DestinationStore& destinations_;
     OpenedFiles& openedFiles_;
     ShellServices& services_;
-    ConversionEngine engine_;
+    const ConversionEngine& engine_;
     EngineConverting converting_{engine_};
     SystemExportWriter writer_;
     ThumbnailLoader loader_;

@@ -4,8 +4,9 @@
 
 namespace pictavo {
 
-PictavoByFenwidApp::PictavoByFenwidApp()
-    : window_(std::make_unique<MainWindow>(settings_, destinations_, openedFiles_, services_, &workingFiles_)) {}
+PictavoByFenwidApp::PictavoByFenwidApp(const ConversionEngine& engine)
+    : window_(
+          std::make_unique<MainWindow>(settings_, destinations_, openedFiles_, services_, engine, &workingFiles_)) {}
 
 PictavoByFenwidApp::~PictavoByFenwidApp() = default;
 

@@ -15,14 +15,16 @@
 
 namespace pictavo {
 
+class ConversionEngine;
 class MainWindow;
 
 // What lives as long as the process: the user's settings and destination stores over one
-// preferences file, the files handed over from outside, and the main window. Closing the
-// main window ends the application; there is nothing left to bring it back from.
+// preferences file, the files handed over from outside, and the main window, which converts
+// with the engine made at start-up. Closing the main window ends the application; there is
+// nothing left to bring it back from.
 class PictavoByFenwidApp {
 public:
-    PictavoByFenwidApp();
+    explicit PictavoByFenwidApp(const ConversionEngine& engine);
     ~PictavoByFenwidApp();
 
     OpenedFiles& openedFiles() { return openedFiles_; }

@@ -24,7 +24,9 @@ struct ChipsFixture : ::testing::Test {
     ThemeScope theme;
     Settings settings;
     QWidget window;
-    ToolbarChips* chips = new ToolbarChips(settings.store, [] { return std::nullopt; }, &window);
+    ToolbarChips* chips = new ToolbarChips(
+        settings.store, standardEngine(),
+        [this] { return FilenameSubject::example(standardEngine(), settings.store.spec()); }, &window);
 
     ChipsFixture() {
         auto* row = new QHBoxLayout(&window);

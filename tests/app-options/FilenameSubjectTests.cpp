@@ -16,6 +16,8 @@ namespace {
 
 using namespace pictavo;
 
+using options_testing::standardEngine;
+
 OutputSpec specWith(const std::function<void(OutputSpec&)>& edit) {
     OutputSpec spec = SettingsStore::builtInDefaultSpec();
     edit(spec);
@@ -24,27 +26,28 @@ OutputSpec specWith(const std::function<void(OutputSpec&)>& edit) {
 
 TEST(FilenameSubject, TheExampleIsAJPEGPhotoOfThreeThousandByTwoThousand) {
     // Same as source previews as the JPEG it would give.
-    EXPECT_EQ(FilenameSubject::example(SettingsStore::builtInDefaultSpec()),
+    EXPECT_EQ(FilenameSubject::example(standardEngine(), SettingsStore::builtInDefaultSpec()),
               (FilenameSubject{"photo.jpg", OutputFormat::jpeg(), {3000, 2000}, std::nullopt, std::nullopt, true}));
-    EXPECT_EQ(FilenameSubject::example(specWith([](OutputSpec& spec) {
+    EXPECT_EQ(FilenameSubject::example(standardEngine(), specWith([](OutputSpec& spec) {
                   spec.adjustments.reorientation = Reorientation(1);
                   spec.format = OutputFormat::webp();
                   spec.quality = QualityMode::quality(72);
               })),
               (FilenameSubject{"photo.jpg", OutputFormat::webp(), {2000, 3000}, std::nullopt, 72, true}));
     // A percentage is no scale, and a target size holds no quality number.
-    EXPECT_EQ(FilenameSubject::example(specWith([](OutputSpec& spec) {
+    EXPECT_EQ(FilenameSubject::example(standardEngine(), specWith([](OutputSpec& spec) {
                   spec.sizing = ResizeSpec::percentage(0.5);
                   spec.quality = QualityMode::targetBytes(500'000);
               })),
               (FilenameSubject{"photo.jpg", OutputFormat::jpeg(), {1500, 1000}, std::nullopt, std::nullopt, true}));
     // The photo is never enlarged.
-    EXPECT_EQ(FilenameSubject::example(specWith([](OutputSpec& spec) { spec.sizing = ResizeSpec::scale(2.0); })),
+    EXPECT_EQ(FilenameSubject::example(standardEngine(),
+                                       specWith([](OutputSpec& spec) { spec.sizing = ResizeSpec::scale(2.0); })),
               (FilenameSubject{"photo.jpg", OutputFormat::jpeg(), {3000, 2000}, 2.0, std::nullopt, true}));
 }
 
 TEST(FilenameSubject, ThePreviewIsTheNameAnExportWrites) {
-    const FilenameSubject example = FilenameSubject::example(specWith([](OutputSpec& spec) {
+    const FilenameSubject example = FilenameSubject::example(standardEngine(), specWith([](OutputSpec& spec) {
         spec.format = OutputFormat::png();
         spec.sizing = ResizeSpec::longestEdge(1500);
     }));

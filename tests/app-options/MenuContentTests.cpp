@@ -1,5 +1,7 @@
 #include "app-options/OptionsTesting.h"
-#include "ImageEngine/Pipeline/WriteableFormats.h"
+#include "ImageEngine/Encoding/jpeg/MozJPEGEncoder.h"
+#include "ImageEngine/Encoding/webp/WebPEncoder.h"
+#include "app/options/FormatChip.h"
 #include "app/options/FormatMenu.h"
 #include "app/options/SizeMenu.h"
 
@@ -43,18 +45,32 @@ TEST(FormatMenu, SameAsSourceThenFeaturedThenMoreThenSaveAsDefault) {
 }
 
 TEST(FormatMenu, TheFullListIsEveryEncodedFormatByLabel) {
-    const auto& all = FormatMenu::allFormats();
+    const ConversionEngine& engine = options_testing::standardEngine();
+    const auto all = FormatMenu::allFormats(engine);
     ASSERT_FALSE(all.empty());
     QStringList labels;
     for (const OutputFormat& format : all) {
         EXPECT_FALSE(format.isSameAsSource());
-        EXPECT_TRUE(WriteableFormats::writeable().count(format.id())) << format.id();
+        EXPECT_TRUE(engine.writableIdentifiers().count(format.id())) << format.id();
         labels << QString::fromStdString(format.displayName());
     }
     for (const char* expected : {"JPEG", "PNG", "WebP", "TIFF", "ICNS"}) EXPECT_TRUE(labels.contains(expected)) << expected;
-    const auto menu = FormatMenu::content(OutputFormat::png(), true, WriteableFormats::commonlyWanted(), all);
+    const auto menu = FormatMenu::content(OutputFormat::png(), true, FormatMenu::featuredFormats(engine), all);
     EXPECT_EQ(menu.groups[1].rows.size() + menu.groups[2].rows.size(), all.size())
         << "every featured format is in the full list, and none twice";
+}
+
+TEST(FormatMenu, TheChipOffersWhatTheEngineItIsGivenWrites) {
+    const ConversionEngine engine(DecoderRegistry::standard(),
+                                  EncoderRegistry({std::make_shared<MozJPEGEncoder>(), std::make_shared<WebPEncoder>()}),
+                                  SourceOptimiserRegistry({}));
+    options_testing::ThemeScope theme;
+    options_testing::Settings settings;
+    const FormatChip chip(settings.store, engine);
+    const auto menu = chip.menu()->content();
+    ASSERT_EQ(menu.groups.size(), 3u);
+    EXPECT_EQ(titlesOf(menu.groups[1]), (QStringList{"JPEG", "WebP"}));
+    EXPECT_TRUE(menu.groups[2].rows.empty());
 }
 
 TEST(SizeMenu, OneGroupPerPresetGroupAndSaveAsDefaultSaysTheCurrentSize) {

@@ -54,7 +54,9 @@ struct PanelFixture : ::testing::Test {
         panel = new OptionsPanel({currentSpecBinding(store),
                                   [&store] { return !store.sectionMatchesDefault(SpecSection::options); },
                                   [&store] { store.saveSectionAsDefault(SpecSection::options); },
-                                  [this] { return firstCard; }},
+                                  [this, &store] {
+                                      return firstCard ? *firstCard : FilenameSubject::example(standardEngine(), store.spec());
+                                  }},
                                  &window);
         window.layout()->addWidget(panel);
         QObject::connect(&store, &SettingsStore::specChanged, panel, &OptionsPanel::refresh);

@@ -2,6 +2,13 @@
 
 namespace options_testing {
 
+const pictavo::ConversionEngine& standardEngine() {
+    static const pictavo::ConversionEngine engine(pictavo::DecoderRegistry::standard(),
+                                                  pictavo::EncoderRegistry::standard(),
+                                                  pictavo::SourceOptimiserRegistry::standard());
+    return engine;
+}
+
 void settle() {
     for (int round = 0; round < 3; ++round) {
         QCoreApplication::processEvents();

@@ -1,4 +1,5 @@
 #pragma once
+#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/settings/MemoryUserDefaults.h"
 #include "app/settings/SettingsStore.h"
 #include "support/Eventually.h"
@@ -32,6 +33,9 @@ struct Settings {
         store.setSpec(spec);
     }
 };
+
+// An engine over the standard registries, as the application makes at start-up.
+const pictavo::ConversionEngine& standardEngine();
 
 using support::eventually;
 // Lets queued work (deferred opening, activations, deletions) run.

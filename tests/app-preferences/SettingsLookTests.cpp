@@ -1,5 +1,6 @@
 #include "app-preferences/ScriptedUpdater.h"
 #include "support/FixedPreferences.h"
+#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/design/DSSecondaryLabel.h"
 #include "app/desktop/FolderAsker.h"
 #include "app/export/DestinationStore.h"
@@ -90,7 +91,9 @@ protected:
     DestinationStore destinations{defaults, bookmarks, asker};
     NoFeed updater;
     UpdateController updates{updater};
-    SettingsWindow window{settings, destinations, updates};
+    const ConversionEngine engine{DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard()};
+    SettingsWindow window{settings, destinations, updates, engine};
 };
 
 struct Appearance {

@@ -1,3 +1,4 @@
+#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/design/DSSegmentedControl.h"
 #include "app/desktop/FolderAsker.h"
 #include "app/export/PathBookmarks.h"
@@ -70,7 +71,8 @@ TEST(SettingsWindowFit, HeightRuleCapsOnlyATallerFormAndNeverBelowAUsableHeight)
 }
 
 TEST(SettingsFormatChoices, FeaturedOnceThenTheRestWithBothDividers) {
-    const auto& choices = settingsFormatChoices();
+    const auto choices = settingsFormatChoices(
+        ConversionEngine(DecoderRegistry::standard(), EncoderRegistry::standard(), SourceOptimiserRegistry::standard()));
     ASSERT_GE(choices.size(), 3u);
     EXPECT_TRUE(choices[0] && choices[0]->isSameAsSource());
     EXPECT_FALSE(choices[1].has_value());
@@ -102,7 +104,9 @@ protected:
     DestinationStore destinations{defaults, bookmarks, asker};
     ScriptedUpdater updater;
     UpdateController updates{updater};
-    SettingsWindow window{settings, destinations, updates};
+    const ConversionEngine engine{DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard()};
+    SettingsWindow window{settings, destinations, updates, engine};
 
     fs::path outputFolder() {
         fs::create_directories(root.path() / "out");
@@ -252,7 +256,7 @@ TEST_F(SettingsWindowTest, CompressionAndNamingRowsEditTheDefaultQualityOfLossyF
     EXPECT_EQ(SettingsStore(defaults).defaultSpec().namePattern, "{name}-small.{format}");
     EXPECT_EQ(settings.spec().namePattern, "{name}.{format}");
     EXPECT_EQ(naming->previewLine()->text(),
-              FilenameSubject::example(settings.defaultSpec()).preview("{name}-small.{format}"));
+              FilenameSubject::example(engine, settings.defaultSpec()).preview("{name}-small.{format}"));
 
     // The example follows the default format.
     pickFormat(OutputFormat::webp());
@@ -270,7 +274,7 @@ TEST_F(SettingsWindowTest, UpdatesSectionFollowsTheController) {
     ScriptedUpdater noFeed;
     noFeed.available = false;
     UpdateController unavailable(noFeed);
-    SettingsWindow without(settings, destinations, unavailable);
+    SettingsWindow without(settings, destinations, unavailable, engine);
     EXPECT_FALSE(without.checkForUpdatesButton()->isEnabled());
     EXPECT_FALSE(without.automaticUpdatesToggle()->isEnabled());
     const auto captions = without.findChildren<QLabel*>();

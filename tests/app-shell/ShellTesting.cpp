@@ -22,7 +22,7 @@ fs::path writePhoto(const fs::path& path, int width, int height, int seed) {
 WindowScene::WindowScene() {
     fs::create_directories(photos());
     fs::create_directories(output());
-    window = std::make_unique<pictavo::MainWindow>(settings, destinations, openedFiles, services);
+    window = std::make_unique<pictavo::MainWindow>(settings, destinations, openedFiles, services, engine);
     window->show();
 }
 

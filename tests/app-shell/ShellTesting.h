@@ -97,6 +97,8 @@ public:
     pictavo::DestinationStore destinations{defaults, bookmarks, folderAsker};
     pictavo::OpenedFiles openedFiles;
     ScriptedServices services;
+    const pictavo::ConversionEngine engine{pictavo::DecoderRegistry::standard(), pictavo::EncoderRegistry::standard(),
+                                           pictavo::SourceOptimiserRegistry::standard()};
     std::unique_ptr<pictavo::MainWindow> window;
 };
 

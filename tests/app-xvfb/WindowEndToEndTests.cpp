@@ -76,7 +76,9 @@ TEST_F(WindowEndToEnd, AFolderOfPhotosDroppedOnTheWindowIsEstimatedAndExportedIn
         ASSERT_TRUE(support::paintedPhoto(1200 - int(i) * 90, 800, int(i)).save(QString::fromStdString((photos / names[i]).string()), nullptr, 92));
     }
 
-    PictavoByFenwidApp app;
+    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard());
+    PictavoByFenwidApp app(engine);
     MainWindow& window = app.mainWindow();
     app.open({});
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));

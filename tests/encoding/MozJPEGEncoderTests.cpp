@@ -1,6 +1,7 @@
 #include "ImageEngine/Encoding/jpeg/MozJPEGEncoder.h"
 
 #include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Stages/ColourStage.h"
 #include "support/ConversionErrorCapture.h"
 #include "support/ExifSamples.h"
 #include "support/JPEGInspection.h"
@@ -46,6 +47,13 @@ EncodeOptions keeping(pictavo::PreservedProperties preserved, std::uint32_t orie
     return options;
 }
 
+// The encoder takes opaque 8-bit grey and RGB alone and refuses the rest, which the
+// conversion's colour stage draws for it.
+platform::ImageRef drawnFor(const platform::ImageRef& image) {
+    EXPECT_THROW(MozJPEGEncoder().encode(image, withQuality(80)), pictavo::ConversionError);
+    return pictavo::ColourStage::forIntake(MozJPEGEncoder().intake(), image);
+}
+
 } // namespace
 
 TEST(MozJPEGEncoder, QualityDefaultsToNinetyAtFullChromaAndIsClamped) {
@@ -77,7 +85,7 @@ TEST(MozJPEGEncoder, GreyStaysGreyRGBKeepsItsSpaceAndCMYKBecomesSRGB) {
     auto cmykSpace = platform::ColourSpace::fromICC(readFile("/usr/share/color/icc/ghostscript/default_cmyk.icc"));
     ASSERT_NE(cmykSpace, nullptr);
     auto cmyk = filled8(16, 16, AlphaInfo::none, cmykSpace, {0, 255, 255, 0}); // full magenta and yellow: red
-    platform::Bytes jpeg = encoder.encode(cmyk, withQuality(95));
+    platform::Bytes jpeg = encoder.encode(drawnFor(cmyk), withQuality(95));
     JPEGInspection inspected = inspectJpeg(jpeg);
     EXPECT_EQ(inspected.components.size(), 3u);
     EXPECT_EQ(inspected.colourSpace, JCS_YCbCr);
@@ -88,7 +96,7 @@ TEST(MozJPEGEncoder, GreyStaysGreyRGBKeepsItsSpaceAndCMYKBecomesSRGB) {
 }
 
 TEST(MozJPEGEncoder, EveryLayoutOfTheSamePixelsMakesTheSameFile) {
-    // RGB and RGBX go to the library as they are stored, other layouts are redrawn first:
+    // RGB and RGBX go to the library as they are stored, other layouts are drawn for it first:
     // either way the file is the same, whatever the skipped byte or the row padding holds.
     MozJPEGEncoder encoder;
     const int width = 21;
@@ -108,11 +116,11 @@ TEST(MozJPEGEncoder, EveryLayoutOfTheSamePixelsMakesTheSameFile) {
             opaqueRGBA.insert(opaqueRGBA.end(), {p[0], p[1], p[2], 255});
         }
     const auto space = displayP3();
-    const platform::Bytes expected = encoder.encode(image8(width, height, 4, AlphaInfo::last, space, opaqueRGBA),
-                                                    withQuality(85));
+    const platform::Bytes expected =
+        encoder.encode(drawnFor(image8(width, height, 4, AlphaInfo::last, space, opaqueRGBA)), withQuality(85));
     for (const auto& image : {image8(width, height, 3, AlphaInfo::none, space, rgb),
                               image8(width, height, 4, AlphaInfo::noneSkipLast, space, junkX),
-                              image8(width, height, 4, AlphaInfo::noneSkipFirst, space, xrgb),
+                              drawnFor(image8(width, height, 4, AlphaInfo::noneSkipFirst, space, xrgb)),
                               platform::Image::make(width, height, 8, 3, AlphaInfo::none, space,
                                                     std::make_shared<const platform::Bytes>(padded), paddedRow)})
         EXPECT_EQ(encoder.encode(image, withQuality(85)), expected)
@@ -125,12 +133,12 @@ TEST(MozJPEGEncoder, EveryLayoutOfTheSamePixelsMakesTheSameFile) {
     }
     const auto gray = platform::ColourSpace::deviceGray();
     EXPECT_EQ(encoder.encode(image8(width, height, 1, AlphaInfo::none, gray, grey), withQuality(85)),
-              encoder.encode(image8(width, height, 2, AlphaInfo::last, gray, greyAlpha), withQuality(85)));
+              encoder.encode(drawnFor(image8(width, height, 2, AlphaInfo::last, gray, greyAlpha)), withQuality(85)));
 }
 
 TEST(MozJPEGEncoder, TransparencyIsDrawnOnBlack) {
     auto clear = filled8(16, 16, AlphaInfo::last, platform::ColourSpace::sRGB(), {255, 255, 255, 0});
-    DecodedJPEG decoded = decodeJpeg(MozJPEGEncoder().encode(clear, withQuality(95)));
+    DecodedJPEG decoded = decodeJpeg(MozJPEGEncoder().encode(drawnFor(clear), withQuality(95)));
     for (std::uint8_t value : decoded.pixels) ASSERT_LE(value, 3);
 }
 

@@ -62,6 +62,7 @@ public:
     bool carriesColourSpace() const override { return real_.carriesColourSpace(); }
     bool writesTheSameFileAtEveryEffort() const override { return real_.writesTheSameFileAtEveryEffort(); }
     QualityRange qualityRange() const override { return real_.qualityRange(); }
+    EncoderIntake intake() const override { return real_.intake(); }
     platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const override {
         {
             const std::lock_guard hold(watch_->lock);

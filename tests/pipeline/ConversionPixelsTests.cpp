@@ -2,8 +2,11 @@
 #include "SourceImages.h"
 
 #include "ImageEngine/Encoding/EncoderRegistry.h"
+#include "ImageEngine/Stages/ColourStage.h"
 #include "support/ConversionErrorCapture.h"
+#include "support/EncodedSamples.h"
 #include "support/ExifSamples.h"
+#include "support/JPEGInspection.h"
 #include "support/JPEGSamples.h"
 #include "support/TestImages.h"
 
@@ -160,6 +163,42 @@ TEST_F(ConversionPixels, WideGamutColourIsConvertedToSRGBOrKeptWithItsProfileAnd
     const auto path = folder.write("cyan.jpg", encode(cyan, ".jpg[Q=95]"));
     const auto pixel = colourAt(*converted(path, specFor(OutputFormat::bmp())), 4, 4);
     EXPECT_TRUE(pixel[0] < 100 && pixel[1] > 120 && pixel[2] > 180) << testing::PrintToString(pixel);
+}
+
+TEST_F(ConversionPixels, JPEGIsDrawnForFromCMYKAndDeepSourcesWithTheirColourKept) {
+    // The JPEG encoder reads opaque 8-bit grey and RGB alone: with colour kept, CMYK becomes
+    // sRGB, deep RGB stays in its own space and deep grey stays grey.
+    auto spec = specFor(OutputFormat::jpeg());
+    spec.quality = QualityMode::quality(95);
+    const auto written = [&](const std::string& name, const platform::Bytes& source) {
+        const auto path = folder.write(name, source);
+        const auto decoded = standardEngine().decoders().decoder(path)->decode(path, 1);
+        EXPECT_FALSE(ColourStage::isTakenAsItIs(EncoderIntake::opaqueGreyOrRGB8, *decoded.asRaster()->image)) << name;
+        return *convert(path, spec).data;
+    };
+
+    // Pure cyan ink in a profile of its own, which the reader keeps as CMYK.
+    Picture cyan = filled(8, 8, {255, 0, 0, 0});
+    cyan.cmyk = true;
+    const auto inkProfile = testing_support::readFile("/usr/share/color/icc/ghostscript/default_cmyk.icc");
+    const auto jpeg = written("cyan.jpg", encode(cyan, ".jpg[Q=95]", 1, inkProfile));
+    auto inspected = testing_support::inspectJpeg(jpeg);
+    EXPECT_EQ(inspected.components.size(), 3u);
+    EXPECT_EQ(inspected.icc, platform::ColourSpace::sRGB()->iccData());
+    const auto pixels = testing_support::decodeJpeg(jpeg).pixels;
+    EXPECT_TRUE(pixels[0] < 100 && pixels[1] > 120 && pixels[2] > 180) << int(pixels[0]) << " " << int(pixels[1]);
+
+    testing_support::SampleImage deep;
+    deep.sixteenBit = true;
+    deep.icc = testing_support::displayP3()->iccData();
+    inspected = testing_support::inspectJpeg(written("deep.png", *testing_support::encodeSample(deep, ".png")));
+    EXPECT_EQ(inspected.components.size(), 3u);
+    EXPECT_EQ(inspected.icc, *deep.icc);
+
+    deep.bands = 1;
+    deep.icc.reset();
+    const auto grey = written("deep-grey.png", *testing_support::encodeSample(deep, ".png"));
+    EXPECT_EQ(testing_support::inspectJpeg(grey).components.size(), 1u);
 }
 
 TEST_F(ConversionPixels, GreyscaleIsOneChannelWhereTheEncoderWritesItAndKeepsAlphaOtherwise) {

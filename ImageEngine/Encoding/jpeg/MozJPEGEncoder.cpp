@@ -4,7 +4,7 @@
 #include "ImageEngine/Encoding/ShimCause.h"
 #include "ImageEngine/Encoding/SideLimit.h"
 #include "ImageEngine/Encoding/jpeg/JPEGMetadataSplice.h"
-#include "platform/pixels/BitmapContext.h"
+#include "ImageEngine/Stages/ColourStage.h"
 #include "shims/pctv_mozjpeg.h"
 
 #include <algorithm>
@@ -16,45 +16,10 @@ namespace {
 
 constexpr std::int64_t defaultQuality = 90;
 
-struct Surface {
-    platform::ImageRef pixels;
-    pctv_mozjpeg_layout layout;
-};
-
-// 8-bit RGB (with or without a skipped fourth byte) in an RGB space, or 8-bit grey in a grey
-// one, is already what the library reads: a redraw would copy it unchanged.
-std::optional<pctv_mozjpeg_layout> layoutAsStored(const platform::Image& image) {
-    const auto& space = image.colourSpace();
-    if (!space || image.bitsPerComponent() != 8) return std::nullopt;
-    const int components = image.componentsPerPixel();
-    const auto alpha = image.alphaInfo();
-    if (space->model() == platform::ColourModel::rgb) {
-        if (alpha == platform::AlphaInfo::none && components == 3) return PCTV_MOZJPEG_LAYOUT_RGB;
-        if (alpha == platform::AlphaInfo::noneSkipLast && components == 4) return PCTV_MOZJPEG_LAYOUT_RGBX;
-    }
-    if (space->model() == platform::ColourModel::monochrome && alpha == platform::AlphaInfo::none && components == 1)
-        return PCTV_MOZJPEG_LAYOUT_GREY;
-    return std::nullopt;
-}
-
-// Grey stays grey and RGB stays in its own space; every other model (CMYK, Lab, indexed,
-// untagged) is drawn into sRGB. Transparency is composited on black, as a drawing without
-// alpha does; the pipeline has flattened it on the matte before this.
-std::optional<Surface> surfaceFor(const platform::ImageRef& image) {
-    if (const auto layout = layoutAsStored(*image)) return Surface{image, *layout};
-    const auto& space = image->colourSpace();
-    const auto model = space ? space->model() : platform::ColourModel::unknown;
-    const bool grey = model == platform::ColourModel::monochrome;
-    platform::ColourSpaceRef target = grey || model == platform::ColourModel::rgb ? space : platform::ColourSpace::sRGB();
-    auto context = platform::BitmapContext::create(image->width(), image->height(), target,
-                                                   grey ? platform::BitmapLayout::greyNone
-                                                        : platform::BitmapLayout::noneSkipLast);
-    if (!context) return std::nullopt;
-    platform::Rect whole{{0, 0}, {static_cast<double>(image->width()), static_cast<double>(image->height())}};
-    if (!context->draw(image, whole)) return std::nullopt;
-    platform::ImageRef pixels = context->makeImage();
-    if (!pixels) return std::nullopt;
-    return Surface{std::move(pixels), grey ? PCTV_MOZJPEG_LAYOUT_GREY : PCTV_MOZJPEG_LAYOUT_RGBX};
+// What the library reads the rows as; the image is one the encoder takes as it stands.
+pctv_mozjpeg_layout layoutOf(const platform::Image& image) {
+    if (image.colourSpace()->model() == platform::ColourModel::monochrome) return PCTV_MOZJPEG_LAYOUT_GREY;
+    return image.componentsPerPixel() == 3 ? PCTV_MOZJPEG_LAYOUT_RGB : PCTV_MOZJPEG_LAYOUT_RGBX;
 }
 
 } // namespace
@@ -72,8 +37,8 @@ platform::Bytes MozJPEGEncoder::encode(const platform::ImageRef& image, const En
         image->height() > std::numeric_limits<std::int32_t>::max())
         throw failed();
     refuseSidesBeyondFormat(format_, *image);
-    std::optional<Surface> surface = surfaceFor(image);
-    if (!surface) throw failed();
+    if (!ColourStage::isTakenAsItIs(intake(), *image))
+        throw failed().withCause("the pixels are not opaque 8-bit grey or RGB");
 
     const std::int64_t quality = std::clamp<std::int64_t>(options.quality.value_or(defaultQuality), 1, 100);
     pctv_mozjpeg_options shimOptions;
@@ -81,10 +46,9 @@ platform::Bytes MozJPEGEncoder::encode(const platform::ImageRef& image, const En
     std::uint8_t* out = nullptr;
     std::size_t length = 0;
     char message[256] = {};
-    const platform::Bytes& icc = surface->pixels->colourSpace()->iccData();
-    int status = pctv_mozjpeg_encode(surface->pixels->data(), surface->pixels->bytesPerRow(),
-                                     static_cast<std::int32_t>(image->width()),
-                                     static_cast<std::int32_t>(image->height()), surface->layout, &shimOptions,
+    const platform::Bytes& icc = image->colourSpace()->iccData();
+    int status = pctv_mozjpeg_encode(image->data(), image->bytesPerRow(), static_cast<std::int32_t>(image->width()),
+                                     static_cast<std::int32_t>(image->height()), layoutOf(*image), &shimOptions,
                                      icc.empty() ? nullptr : icc.data(), icc.size(), &out, &length, message,
                                      sizeof message);
     if (status != 0 || out == nullptr) throw failed().withCause(shimCause("libjpeg", message, sizeof message));

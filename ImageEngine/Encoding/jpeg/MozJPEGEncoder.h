@@ -5,10 +5,11 @@
 
 namespace pictavo {
 
-// Writes every JPEG the engine makes: the image is drawn into grey or RGBX rows in its own
-// colour space (sRGB for any model but grey and RGB), compressed by the JPEG shim with the
-// surface's profile, and, when metadata is kept, given the carried EXIF and XMP with the
-// output's orientation without being compressed again.
+// Writes every JPEG the engine makes: the image's own 8-bit grey, RGB or RGBX rows go to the
+// JPEG shim as they are, with its profile, and, when metadata is kept, the file is given the
+// carried EXIF and XMP with the output's orientation without being compressed again. It takes
+// nothing else: the conversion draws every other image first, CMYK, Lab and indexed colour
+// into sRGB, so a JPEG is always grey or YCbCr, never CMYK.
 class MozJPEGEncoder final : public ImageEncoder {
 public:
     MozJPEGEncoder();
@@ -23,6 +24,8 @@ public:
     bool carriesColourSpace() const override { return true; }
     bool writesTheSameFileAtEveryEffort() const override { return true; }
     QualityRange qualityRange() const override { return {1, 100}; }
+    EncoderIntake intake() const override { return EncoderIntake::opaqueGreyOrRGB8; }
+    // Throws encodeFailed for an image it does not take.
     platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const override;
 
 private:

@@ -1,6 +1,7 @@
 #pragma once
 #include "ImageEngine/Decoding/DecoderRegistry.h"
 #include "ImageEngine/Model/Estimate.h"
+#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/batch/BatchStore.h"
 #include "app/batch/Converting.h"
 #include "app/export/FreedesktopTrash.h"
@@ -115,6 +116,11 @@ public:
                    pictavo::EncodeEffort effort, std::stop_token stop, Completion done) const override {
         record(Call{source, spec, page, effort == pictavo::EncodeEffort::preview}, std::move(stop), std::move(done));
     }
+    // As the application's engine resolves it.
+    pictavo::OutputFormat::Resolution resolution(const pictavo::ImageProperties& properties,
+                                                 const pictavo::OutputSpec& spec, std::int64_t page) const override {
+        return resolver_.resolution(properties, spec, page);
+    }
 
     std::size_t callCount() const { std::lock_guard guard(lock_); return calls_.size(); }
     Call call(std::size_t index) const { std::lock_guard guard(lock_); return calls_.at(index)->call; }
@@ -128,6 +134,9 @@ public:
     }
 
 private:
+    const pictavo::ConversionEngine resolver_{pictavo::DecoderRegistry::standard(), pictavo::EncoderRegistry::standard(),
+                                              pictavo::SourceOptimiserRegistry::standard()};
+
     struct Pending {
         Pending(Call made, Completion completion) : call(std::move(made)), done(std::move(completion)) {}
         Call call;

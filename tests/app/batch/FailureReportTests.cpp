@@ -1,6 +1,8 @@
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/export/ExportWriterError.h"
+#include "app/batch/BatchItem.h"
+#include "app/batch/EngineConverting.h"
 #include "app/batch/FailureDetails.h"
 #include "platform/files/PathCutting.h"
 #include "app/export/ReplaceRefusal.h"
@@ -111,14 +113,16 @@ TEST_F(FailureReports, CausesStayOutOfTheSentenceAndPathsInLibraryWordsAreCutToT
     EXPECT_EQ(platform::cuttingPaths("1/2 and/or /root"), "1/2 and/or /root");
     EXPECT_EQ(FailureDetails::description(std::runtime_error("at /home/x/f.png")), QString::fromUtf8("at /\u2026/f.png"));
 
-    // The writing line resolves Same as source against the source.
+    // The writing line names Same as source by what it became for the source.
     OutputSpec spec = jpegSpec();
     spec.format = OutputFormat::sameAsSource();
     EXPECT_EQ(FailureDetails::writingLine(spec, std::nullopt), "Same as source");
     FailureDetails::Source read;
     read.utType = platform::ContentType::jpeg();
+    EXPECT_EQ(FailureDetails::writingLine(spec, read), "Same as source");
+    read.sameAsSource = OutputFormat::jpeg();
     EXPECT_EQ(FailureDetails::writingLine(spec, read), "Same as source (JPEG), quality 80");
-    read.utType = platform::ContentType::png();
+    read.sameAsSource = OutputFormat::png();
     EXPECT_EQ(FailureDetails::writingLine(spec, read), "Same as source (PNG)");
     spec.format = OutputFormat::png();
     EXPECT_EQ(FailureDetails::writingLine(spec, std::nullopt), "PNG");
@@ -136,32 +140,35 @@ TEST_F(FailureReports, SameAsSourceNamesTheFormatTheConversionReallyWrites) {
     drawing.hasAlpha = true;
     drawing.isVector = true;
     drawing.sourceUTType = platform::ContentType::svg();
-    const auto source = FailureDetails::Source::fromProperties(drawing);
+    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard());
+    const EngineConverting converting(engine);
+    BatchItem card;
+    card.header = FailureDetails::Source::fromProperties(drawing);
     OutputSpec spec = jpegSpec();
     spec.format = OutputFormat::sameAsSource();
     spec.quality = QualityMode::lossless();
     spec.colour = ColourPolicy::preserve;
     spec.metadata = MetadataPolicy::strip;
-    EXPECT_EQ(FailureDetails::writingLine(spec, source), "Same as source (SVG)");
+    const auto writing = [&] { return FailureDetails::writingLine(spec, reportedSource(card, spec, converting)); };
+    EXPECT_EQ(writing(), "Same as source (SVG)");
     spec.sizing = ResizeSpec::scale(0.5);
-    EXPECT_EQ(FailureDetails::writingLine(spec, source), "Same as source (PNG)");
+    EXPECT_EQ(writing(), "Same as source (PNG)");
     spec.sizing = ResizeSpec::original();
     spec.adjustments.greyscale = true;
-    EXPECT_EQ(FailureDetails::writingLine(spec, source), "Same as source (PNG)");
+    EXPECT_EQ(writing(), "Same as source (PNG)");
 
     // And it is the format a real conversion of a real drawing writes, kept or redrawn.
     testing_support::TemporaryFolder folder;
     const std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"30\">"
                             "<rect width=\"20\" height=\"30\" fill=\"#c30\"/></svg>";
     const auto file = folder.write("square.svg", platform::Bytes(svg.begin(), svg.end()));
-    const ConversionEngine& engine = ConversionEngine::standard();
-    const auto admitted = FailureDetails::Source::fromProperties(engine.properties(file));
+    card.header = FailureDetails::Source::fromProperties(engine.properties(file));
     for (const auto& sizing : {ResizeSpec::original(), ResizeSpec::scale(0.5)}) {
         spec.adjustments.greyscale = false;
         spec.sizing = sizing;
         const OutputFormat written = engine.convert(file, spec, 1, EncodeEffort::preview).format;
-        EXPECT_EQ(FailureDetails::writingLine(spec, admitted),
-                  QStringLiteral("Same as source (%1)").arg(QString::fromStdString(written.displayName())));
+        EXPECT_EQ(writing(), QStringLiteral("Same as source (%1)").arg(QString::fromStdString(written.displayName())));
     }
 }
 

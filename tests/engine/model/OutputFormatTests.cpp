@@ -142,7 +142,4 @@ TEST(WriteableFormats, JoinEncodersAndOptimisersThatHonourBothPoliciesAndOrderTh
               (std::vector<std::string>{"public.heic", "public.jpeg", "public.png", "org.webmproject.webp",
                                         "public.tiff"}));
     EXPECT_TRUE(pictavo::WriteableFormats::commonlyWantedAmong({}).empty());
-
-    EXPECT_EQ(idsOf(pictavo::WriteableFormats::commonlyWanted()), idsOf(pictavo::WriteableFormats::commonlyWantedAmong(pictavo::WriteableFormats::writeable())));
-    EXPECT_FALSE(pictavo::WriteableFormats::writeable().count(std::string(OutputFormat::sameAsSourceMarker)));
 }
