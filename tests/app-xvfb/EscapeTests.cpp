@@ -1,3 +1,4 @@
+#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/design/DSMenuWindow.h"
 #include "app/design/DSSegmentedControl.h"
 #include "app/desktop/FolderAsker.h"
@@ -87,7 +88,9 @@ TEST_F(EscapeOnScreen, EscInAnOpenListOfTheSettingsWindowClosesTheListAndOnlyThe
     DestinationStore destinations{defaults, bookmarks, asker};
     ScriptedUpdater updater;
     UpdateController updates{updater};
-    SettingsWindow window{settings, destinations, updates};
+    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard());
+    SettingsWindow window{settings, destinations, updates, engine};
     for (QComboBox* box : {window.formatPicker(), static_cast<QComboBox*>(window.sizePicker()), window.savePicker()}) {
         SCOPED_TRACE(box->currentText().toStdString());
         window.show();
@@ -116,7 +119,9 @@ fs::path writeTwoPagePDF(const fs::path& path) {
 
 TEST_F(EscapeOnScreen, EscInTheMainWindowClosesOnlyTheMenuPopOverOrListOnTop) {
     const fs::path pdf = writeTwoPagePDF(root.path() / "leaflet.pdf");
-    PictavoByFenwidApp app;
+    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard());
+    PictavoByFenwidApp app(engine);
     MainWindow& window = app.mainWindow();
     app.open({QString::fromStdString(pdf.string())});
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));

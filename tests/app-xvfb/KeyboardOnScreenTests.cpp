@@ -1,3 +1,4 @@
+#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/options/FormatChip.h"
 #include "app/options/ToolbarChips.h"
 #include "app/shell/BatchGrid.h"
@@ -53,7 +54,9 @@ TEST_F(KeyboardOnScreen, TheKeyboardReachesACardsPageAndChoosesItInTheOpenList) 
         {testing_support::handWrittenPage({0, 0, 200, 100}), testing_support::handWrittenPage({0, 0, 100, 200})});
     std::ofstream(document, std::ios::binary).write(reinterpret_cast<const char*>(pdf.data()), std::streamsize(pdf.size()));
 
-    PictavoByFenwidApp app;
+    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard());
+    PictavoByFenwidApp app(engine);
     MainWindow& window = app.mainWindow();
     app.open({});
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
