@@ -8,6 +8,7 @@
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 #include "ImageEngine/Running/JobOutcome.h"
+#include "ImageEngine/Running/PixelMemory.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -29,7 +30,9 @@ namespace pictavo {
 // Thread rule: any thread.
 class ConversionEngine {
 public:
-    ConversionEngine(DecoderRegistry decoders, EncoderRegistry encoders, SourceOptimiserRegistry optimisers);
+    // Decoded pictures are held in `memory`, the process's own unless another is given.
+    ConversionEngine(DecoderRegistry decoders, EncoderRegistry encoders, SourceOptimiserRegistry optimisers,
+                     std::shared_ptr<PixelMemory> memory = PixelMemory::shared());
     // The engine on the standard registries, made at first use, for the lists and reports
     // that are drawn up without an engine of their own.
     static const ConversionEngine& standard();
@@ -37,6 +40,7 @@ public:
     const DecoderRegistry& decoders() const { return registries_->decoders; }
     const EncoderRegistry& encoders() const { return registries_->encoders; }
     const SourceOptimiserRegistry& optimisers() const { return registries_->optimisers; }
+    const std::shared_ptr<PixelMemory>& pixelMemory() const { return memory_; }
 
     ImageProperties properties(const std::filesystem::path& source) const;
     // The format the conversion will really write. A concrete format is returned without
@@ -71,6 +75,7 @@ private:
         SourceOptimiserRegistry optimisers;
     };
     std::shared_ptr<const Registries> registries_;
+    std::shared_ptr<PixelMemory> memory_;
 };
 
 } // namespace pictavo
