@@ -163,16 +163,21 @@ DecodedImage ImageIODecoder::decodeFor(const std::filesystem::path& url, const D
     const auto arrangement = layout(reader);
     const auto index = imageIndex(arrangement, request.page);
     auto properties = build(reader, index, arrangement, url);
+    const auto share = static_cast<std::uint64_t>(std::max<std::int64_t>(EncodeConcurrency::pixelBudget(), 0));
+    const std::uint64_t limit = request.memory ? request.memory->capacity() : share;
+    // Every stored row is still read and averaged: a picture with more pixels than the memory
+    // has bytes (a few hundred bytes of PNG can declare billions) would keep a processor busy
+    // for minutes, so it is read whole or, as ever, refused.
     int reduction = 1;
-    if (request.drawnSize) {
+    const auto storedPixels =
+        static_cast<std::uint64_t>(properties.pixelWidth) * static_cast<std::uint64_t>(properties.pixelHeight);
+    if (request.drawnSize && storedPixels <= limit) {
         if (const auto drawn = request.drawnSize(properties)) reduction = reductionFor(properties, *drawn);
     }
 
     // The size of the pixels is known only once the reader has planned them, in the middle of
     // library work that others may wait on: there the memory is only taken when it is free,
     // and a picture that has to wait for it is planned again once it has it.
-    const auto share = static_cast<std::uint64_t>(std::max<std::int64_t>(EncodeConcurrency::pixelBudget(), 0));
-    const std::uint64_t limit = request.memory ? request.memory->capacity() : share;
     std::uint64_t wanted = 0;
     PixelMemory::HoldRef held;
     platform::PixelBudget budget;

@@ -2,6 +2,7 @@
 
 #include "ImageEngine/Decoding/ImageIODecoder.h"
 #include "ImageEngine/Model/ConversionError.h"
+#include "support/EncodedSamples.h"
 #include "support/ExifSamples.h"
 #include "support/JPEGSamples.h"
 #include "support/Thrown.h"
@@ -181,4 +182,16 @@ TEST(PixelMemoryOfConversions, APictureLargerThanWhatIsFreeWaitsAndOneLargerThan
     EXPECT_EQ(*error, ConversionError::imageTooLarge(400, 300));
     EXPECT_EQ(error->diagnostic(), "imageTooLarge(400.0 by 300.0) because its pixels take 360 kB of memory, more than "
                                    "the 300 kB all conversions together may hold on this computer");
+}
+
+// A few hundred bytes of PNG declaring 200,000 x 200,000 pixels would be read row by row for
+// minutes to be drawn small; it is refused before a row is read, as it was when drawn whole.
+TEST(PixelMemoryOfConversions, APictureWithMorePixelsThanTheMemoryHasBytesIsNotReadToBeDrawnSmall) {
+    TemporaryFolder folder;
+    const auto bomb = folder.write("bomb.png", testing_support::pngDeclaring(200'000));
+    auto spec = specFor(OutputFormat::png());
+    spec.sizing = ResizeSpec::longestEdge(100);
+    const auto error = testing_support::thrown<ConversionError>([&] { standardEngine().convert(bomb, spec, 1, EncodeEffort::final); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(*error, ConversionError::imageTooLarge(200'000, 200'000));
 }
