@@ -33,6 +33,18 @@ platform::Size sizeOf(const platform::ImageRef& image) {
     return {static_cast<double>(image->width()), static_cast<double>(image->height())};
 }
 
+// Whether turning the stored pixels upright and then by the user's turn swaps their sides.
+bool turningSwapsSides(const ImageProperties& properties, const Reorientation& turn) {
+    return (properties.orientation >= 5 && properties.orientation <= 8) != turn.swapsAxes();
+}
+
+// The stored sides as the picture shows once turned upright and turned by the user.
+platform::Size turnedSize(const ImageProperties& properties, const Reorientation& turn) {
+    platform::Size size{static_cast<double>(properties.pixelWidth), static_cast<double>(properties.pixelHeight)};
+    if (turningSwapsSides(properties, turn)) std::swap(size.width, size.height);
+    return size;
+}
+
 // The factor the file name's {scale} shows: only sizing by a scale has one.
 std::optional<double> scaleFactor(const ResizeSpec& sizing) {
     if (const auto* scale = std::get_if<ResizeSpec::Scale>(&sizing.value())) return scale->factor;
@@ -210,12 +222,9 @@ platform::ImageRef ConversionPipeline::drawnVector(const DecodedImage::Vector& v
 }
 
 PixelDimensions ConversionPipeline::storedTargetSize(const ImageProperties& properties) const {
-    const bool uprightingSwaps = properties.orientation >= 5 && properties.orientation <= 8;
-    const bool turnSwaps = spec_.adjustments.reorientation.swapsAxes();
-    platform::Size size{static_cast<double>(properties.pixelWidth), static_cast<double>(properties.pixelHeight)};
-    if (uprightingSwaps != turnSwaps) std::swap(size.width, size.height);
+    const platform::Size size = turnedSize(properties, spec_.adjustments.reorientation);
     platform::Size target = spec_.sizing.targetSize(size, false);
-    if (uprightingSwaps != turnSwaps) std::swap(target.width, target.height);
+    if (turningSwapsSides(properties, spec_.adjustments.reorientation)) std::swap(target.width, target.height);
     return {std::llround(target.width), std::llround(target.height)};
 }
 
@@ -235,12 +244,7 @@ platform::ImageRef ConversionPipeline::drawnRaster(platform::ImageRef image, con
     }
     image = OrientationStage::normalise(image, properties.orientation);
     image = AdjustmentStage::reorient(image, turn);
-    platform::Size size = sizeOf(image);
-    if (coverage) {
-        size = {static_cast<double>(properties.pixelWidth), static_cast<double>(properties.pixelHeight)};
-        if ((properties.orientation >= 5 && properties.orientation <= 8) != turn.swapsAxes())
-            std::swap(size.width, size.height);
-    }
+    const platform::Size size = coverage ? turnedSize(properties, turn) : sizeOf(image);
     const platform::Size target = spec_.sizing.targetSize(size, false);
     const platform::Size unclamped = spec_.sizing.targetSize(size, true);
     const bool clamped = target.width != unclamped.width || target.height != unclamped.height;
