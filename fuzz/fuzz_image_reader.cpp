@@ -1,5 +1,6 @@
 // Arbitrary bytes through the image reader: sniffing, every image's properties and XMP, and
-// the pixels of the first few images, under a budget that keeps each decode small.
+// the pixels of the first few images, whole and at a reduced size, under a budget that keeps
+// each decode small.
 #include "platform/read/ImageReader.h"
 #include "platform/types/ImageSniffer.h"
 
@@ -24,6 +25,11 @@ void exercise(const platform::ImageReader& reader) {
         auto result = reader.imageAt(i, budget);
         if (result.image && result.image->height() > 0) {
             volatile std::uint8_t last = result.image->row(result.image->height() - 1)[0];
+            (void)last;
+        }
+        auto reduced = reader.imageAt(i, budget, 3);
+        if (reduced.image && reduced.image->height() > 0) {
+            volatile std::uint8_t last = reduced.image->row(reduced.image->height() - 1)[0];
             (void)last;
         }
     }

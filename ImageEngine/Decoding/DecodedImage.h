@@ -1,6 +1,7 @@
 #pragma once
 #include "ImageEngine/Model/ImageProperties.h"
 #include "ImageEngine/Decoding/VectorSource.h"
+#include "ImageEngine/Running/PixelMemory.h"
 #include "platform/pixels/Image.h"
 
 #include <variant>
@@ -14,6 +15,15 @@ public:
     struct Raster {
         platform::ImageRef image;
         ImageProperties properties;
+        // How many stored pixels each pixel of `image` stands for, across and down: 1 unless
+        // it was decoded at a reduced size, when its last column or row may reach past the
+        // stored picture's edge.
+        double reducedAcross = 1;
+        double reducedDown = 1;
+        // The memory the pixels were made in, held for as long as the page is.
+        PixelMemory::HoldRef memory = {};
+
+        bool isReduced() const { return reducedAcross != 1 || reducedDown != 1; }
     };
     struct Vector {
         VectorSourceRef source;
@@ -25,6 +35,7 @@ public:
     static DecodedImage raster(platform::ImageRef image, ImageProperties properties) {
         return Raster{std::move(image), std::move(properties)};
     }
+    static DecodedImage raster(Raster raster) { return DecodedImage(std::move(raster)); }
     static DecodedImage vector(VectorSourceRef source, ImageProperties properties) {
         return Vector{std::move(source), std::move(properties)};
     }

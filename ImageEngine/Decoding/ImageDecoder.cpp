@@ -12,4 +12,8 @@ bool ImageDecoder::canDecode(const platform::ContentType& type) const {
 
 DecodedImage ImageDecoder::decode(const std::filesystem::path& url, std::int64_t) const { return decode(url); }
 
+DecodedImage ImageDecoder::decodeFor(const std::filesystem::path& url, const DecodeRequest& request) const {
+    return decode(url, request.page);
+}
+
 } // namespace pictavo

@@ -1,14 +1,33 @@
 #pragma once
 #include "ImageEngine/Decoding/DecodedImage.h"
 #include "ImageEngine/Model/ImageProperties.h"
+#include "ImageEngine/Model/PixelDimensions.h"
+#include "ImageEngine/Running/PixelMemory.h"
 #include "platform/types/ContentType.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <stop_token>
 #include <unordered_set>
 
 namespace pictavo {
+
+// What a conversion asks of a decode besides the page.
+struct DecodeRequest {
+    std::int64_t page = 1;
+    // The size the page's stored pixels (not yet turned upright) will be drawn at, given its
+    // properties; none when it is wanted whole. A decoder may then hand back fewer pixels,
+    // never fewer than three times that size a side.
+    std::function<std::optional<PixelDimensions>(const ImageProperties&)> drawnSize = {};
+    // Where the decoded pixels are held for as long as the conversion runs; none decodes within
+    // one conversion's share of memory, refusing a larger picture.
+    std::shared_ptr<PixelMemory> memory = {};
+    // Ends a wait for memory.
+    std::stop_token stop = {};
+};
 
 // Everything the program reads goes through one decoder: it names the content types it
 // reads, inspects a file without decoding pixels, and decodes a file or one page of it.
@@ -27,6 +46,9 @@ public:
     virtual DecodedImage decode(const std::filesystem::path& url) const = 0;
     // A page (1-based) decoded; decoders without pages decode their one image whatever the page.
     virtual DecodedImage decode(const std::filesystem::path& url, std::int64_t page) const;
+    // The page decoded as a conversion asks; decoders that cannot decode at a reduced size or
+    // hold memory decode the page as decode(url, page) does.
+    virtual DecodedImage decodeFor(const std::filesystem::path& url, const DecodeRequest& request) const;
 };
 
 using ImageDecoderRef = std::shared_ptr<const ImageDecoder>;

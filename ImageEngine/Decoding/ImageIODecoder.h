@@ -41,6 +41,14 @@ public:
     // The page's image, refused with imageTooLarge before it is decoded when its pixels
     // would exceed one conversion's pixel budget.
     DecodedImage decode(const std::filesystem::path& url, std::int64_t page) const override;
+    // The page's image, at a reduced size where the format allows and the drawn size leaves
+    // room; held in the request's memory, waiting there for a picture larger than one
+    // conversion's share, and refused only when it is larger than all of that memory.
+    DecodedImage decodeFor(const std::filesystem::path& url, const DecodeRequest& request) const override;
+
+    // How far a picture of the stored size may be reduced when decoded for the drawn size:
+    // 1, or a factor that keeps at least three times the drawn size a side.
+    static int reductionFor(const ImageProperties& stored, const PixelDimensions& drawn);
 
     static SourceLayout layout(const platform::ImageReader& reader);
 };

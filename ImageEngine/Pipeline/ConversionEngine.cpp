@@ -8,9 +8,10 @@
 namespace pictavo {
 
 ConversionEngine::ConversionEngine(DecoderRegistry decoders, EncoderRegistry encoders,
-                                   SourceOptimiserRegistry optimisers)
+                                   SourceOptimiserRegistry optimisers, std::shared_ptr<PixelMemory> memory)
     : registries_(std::make_shared<const Registries>(
-          Registries{std::move(decoders), std::move(encoders), std::move(optimisers)})) {}
+          Registries{std::move(decoders), std::move(encoders), std::move(optimisers)})),
+      memory_(memory ? std::move(memory) : PixelMemory::shared()) {}
 
 ImageProperties ConversionEngine::properties(const std::filesystem::path& source) const {
     return decoders().decoder(source)->properties(source);

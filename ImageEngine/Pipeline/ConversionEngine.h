@@ -8,6 +8,7 @@
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Encoding/SourceOptimiserRegistry.h"
 #include "ImageEngine/Running/JobOutcome.h"
+#include "ImageEngine/Running/PixelMemory.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -29,11 +30,14 @@ namespace pictavo {
 // Thread rule: any thread.
 class ConversionEngine {
 public:
-    ConversionEngine(DecoderRegistry decoders, EncoderRegistry encoders, SourceOptimiserRegistry optimisers);
+    // Decoded pictures are held in `memory`, the process's own unless another is given.
+    ConversionEngine(DecoderRegistry decoders, EncoderRegistry encoders, SourceOptimiserRegistry optimisers,
+                     std::shared_ptr<PixelMemory> memory = PixelMemory::shared());
 
     const DecoderRegistry& decoders() const { return registries_->decoders; }
     const EncoderRegistry& encoders() const { return registries_->encoders; }
     const SourceOptimiserRegistry& optimisers() const { return registries_->optimisers; }
+    const std::shared_ptr<PixelMemory>& pixelMemory() const { return memory_; }
 
     ImageProperties properties(const std::filesystem::path& source) const;
     // The format the conversion will really write. A concrete format is returned without
@@ -68,6 +72,7 @@ private:
         SourceOptimiserRegistry optimisers;
     };
     std::shared_ptr<const Registries> registries_;
+    std::shared_ptr<PixelMemory> memory_;
 };
 
 } // namespace pictavo

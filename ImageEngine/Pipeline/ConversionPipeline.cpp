@@ -20,6 +20,7 @@
 #include "platform/files/FilePath.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <string>
 #include <utility>
@@ -30,6 +31,18 @@ namespace {
 
 platform::Size sizeOf(const platform::ImageRef& image) {
     return {static_cast<double>(image->width()), static_cast<double>(image->height())};
+}
+
+// Whether turning the stored pixels upright and then by the user's turn swaps their sides.
+bool turningSwapsSides(const ImageProperties& properties, const Reorientation& turn) {
+    return (properties.orientation >= 5 && properties.orientation <= 8) != turn.swapsAxes();
+}
+
+// The stored sides as the picture shows once turned upright and turned by the user.
+platform::Size turnedSize(const ImageProperties& properties, const Reorientation& turn) {
+    platform::Size size{static_cast<double>(properties.pixelWidth), static_cast<double>(properties.pixelHeight)};
+    if (turningSwapsSides(properties, turn)) std::swap(size.width, size.height);
+    return size;
 }
 
 // The factor the file name's {scale} shows: only sizing by a scale has one.
@@ -130,7 +143,13 @@ const ImageEncoder& ConversionPipeline::chooseEncoder() {
 }
 
 DecodedImage ConversionPipeline::decode(const ImageEncoder& encoder) {
-    DecodedImage decoded = decoder_->decode(source_, page_);
+    DecodeRequest request{page_};
+    request.memory = engine_.pixelMemory();
+    request.stop = stop_;
+    // Icons are drawn at several sizes from the one decoded picture.
+    if (!IconLadder::forFormat(spec_.format))
+        request.drawnSize = [this](const ImageProperties& properties) { return storedTargetSize(properties); };
+    DecodedImage decoded = decoder_->decodeFor(source_, request);
     const ImageProperties& properties = decoded.properties();
     if (properties.frameCount >= 2) warnings_.push_back(ConversionWarning::animationLost(properties.frameCount));
     if (LosslessReoptimisation::wouldBeTheSameFile(spec_, page_, properties)) {
@@ -202,17 +221,35 @@ platform::ImageRef ConversionPipeline::drawnVector(const DecodedImage::Vector& v
     return image;
 }
 
+PixelDimensions ConversionPipeline::storedTargetSize(const ImageProperties& properties) const {
+    const platform::Size size = turnedSize(properties, spec_.adjustments.reorientation);
+    platform::Size target = spec_.sizing.targetSize(size, false);
+    if (turningSwapsSides(properties, spec_.adjustments.reorientation)) std::swap(target.width, target.height);
+    return {std::llround(target.width), std::llround(target.height)};
+}
+
 // Each stage's output replaces its input, so only the image being drawn and the one it is
 // drawn from are held at once.
-platform::ImageRef ConversionPipeline::drawnRaster(platform::ImageRef image, std::uint32_t orientation) {
-    image = OrientationStage::normalise(image, orientation);
-    image = AdjustmentStage::reorient(image, spec_.adjustments.reorientation);
-    const platform::Size size = sizeOf(image);
+platform::ImageRef ConversionPipeline::drawnRaster(platform::ImageRef image, const DecodedImage::Raster& raster) {
+    const ImageProperties& properties = raster.properties;
+    const Reorientation& turn = spec_.adjustments.reorientation;
+    // A picture decoded at a reduced size is sized as the whole picture, and drawn over the
+    // part its pixels cover.
+    std::optional<PictureCoverage> coverage;
+    if (raster.isReduced()) {
+        coverage = PictureCoverage::ofReduced(image->width(), image->height(), raster.reducedAcross, raster.reducedDown,
+                                              properties.pixelWidth, properties.pixelHeight)
+                       .oriented(properties.orientation)
+                       .oriented(turn.exifEquivalent());
+    }
+    image = OrientationStage::normalise(image, properties.orientation);
+    image = AdjustmentStage::reorient(image, turn);
+    const platform::Size size = coverage ? turnedSize(properties, turn) : sizeOf(image);
     const platform::Size target = spec_.sizing.targetSize(size, false);
     const platform::Size unclamped = spec_.sizing.targetSize(size, true);
     const bool clamped = target.width != unclamped.width || target.height != unclamped.height;
     if (clamped) warnings_.push_back(ConversionWarning::upscaleClamped());
-    image = ResizeStage::resize(image, target);
+    image = coverage ? ResizeStage::resize(image, target, *coverage) : ResizeStage::resize(image, target);
     if (!clamped) scaleToken_ = scaleFactor(spec_.sizing);
     return image;
 }
@@ -220,7 +257,7 @@ platform::ImageRef ConversionPipeline::drawnRaster(platform::ImageRef image, std
 ConversionResult ConversionPipeline::oneImage(DecodedImage& decoded, const ImageEncoder& encoder) {
     platform::ImageRef image;
     if (const auto* vector = decoded.asVector()) image = drawnVector(*vector);
-    else image = drawnRaster(decoded.takeRasterImage(), decoded.properties().orientation);
+    else image = drawnRaster(decoded.takeRasterImage(), *decoded.asRaster());
     const ImageProperties& properties = decoded.properties();
 
     if (spec_.format.utType() && !OutputFormat::transparentIdentifiers().count(spec_.format.id()) &&

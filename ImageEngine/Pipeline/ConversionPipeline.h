@@ -2,6 +2,7 @@
 #include "ImageEngine/Model/ConversionResult.h"
 #include "ImageEngine/Decoding/DecodedImage.h"
 #include "ImageEngine/Model/EncodeEffort.h"
+#include "ImageEngine/Model/PixelDimensions.h"
 #include "ImageEngine/Model/OutputSpec.h"
 
 #include <cstdint>
@@ -39,7 +40,9 @@ private:
                               const MultiImageEncoder& encoder);
     ConversionResult oneImage(DecodedImage& decoded, const ImageEncoder& encoder);
     platform::ImageRef drawnVector(const DecodedImage::Vector& vector);
-    platform::ImageRef drawnRaster(platform::ImageRef image, std::uint32_t orientation);
+    // The size the stored pixels of a page with these properties are drawn at.
+    PixelDimensions storedTargetSize(const ImageProperties& properties) const;
+    platform::ImageRef drawnRaster(platform::ImageRef image, const DecodedImage::Raster& raster);
     platform::ImageRef colourForEncoder(platform::ImageRef image, const ImageEncoder& encoder) const;
     // Takes the conversion's reference to the image, so that the encoder can let it go.
     platform::Bytes encodedByQuality(platform::ImageRef image, const ImageEncoder& encoder,

@@ -11,5 +11,10 @@ namespace pictavo {
 // collapse. Null when no bitmap can be made or the image cannot be drawn into it.
 platform::ImageRef redrawn(const platform::ImageRef& image, std::int64_t width, std::int64_t height,
                            const platform::ColourSpaceRef& space, platform::BitmapLayout layout);
+// The same with the image drawn over `placement` (counted from the lower-left corner, as
+// drawing does), which may reach past the bitmap's edges.
+platform::ImageRef redrawn(const platform::ImageRef& image, std::int64_t width, std::int64_t height,
+                           const platform::ColourSpaceRef& space, platform::BitmapLayout layout,
+                           const platform::Rect& placement);
 
 } // namespace pictavo

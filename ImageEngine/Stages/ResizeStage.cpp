@@ -19,4 +19,18 @@ platform::ImageRef ResizeStage::resize(const platform::ImageRef& image, platform
     return resized;
 }
 
+platform::ImageRef ResizeStage::resize(const platform::ImageRef& image, platform::Size wanted,
+                                       const PictureCoverage& coverage) {
+    const auto size = RenderTarget::pixels(wanted, std::numeric_limits<std::int64_t>::max());
+    if (!image) throw ConversionError::renderFailed(RenderFailure::resizing());
+    const auto width = static_cast<double>(size.width);
+    const auto height = static_cast<double>(size.height);
+    const platform::Rect placement{{coverage.left * width, (1 - coverage.bottom) * height},
+                                   {(coverage.right - coverage.left) * width, (coverage.bottom - coverage.top) * height}};
+    auto resized = redrawn(image, size.width, size.height, platform::BitmapContext::workingSpaceFor(*image),
+                           platform::BitmapContext::layoutFor(*image), placement);
+    if (!resized) throw ConversionError::renderFailed(RenderFailure::resizing());
+    return resized;
+}
+
 } // namespace pictavo

@@ -34,22 +34,31 @@ struct Waiter {
     ThumbnailLoader::Delivery done;
 };
 
-// The page decoded; a page the file does not have falls back to its first.
-DecodedImage decodePage(const ImageDecoder& decoder, const fs::path& url, std::int64_t page) {
-    if (page < 1) return decoder.decode(url, 1);
-    try {
-        return decoder.decode(url, page);
-    } catch (const ConversionError& error) {
-        if (page == 1 || !error.get<ConversionError::PageOutOfRange>()) throw;
-        return decoder.decode(url, 1);
-    }
-}
-
 // The sides scaled so that the longer one is at most `longest`, each at least one pixel.
 std::pair<std::int64_t, std::int64_t> fitted(double width, double height, int longest, bool enlarge) {
     double scale = static_cast<double>(longest) / std::max(width, height);
     if (!enlarge) scale = std::min(scale, 1.0);
     return {std::max<std::int64_t>(std::llround(width * scale), 1), std::max<std::int64_t>(std::llround(height * scale), 1)};
+}
+
+// The page decoded for a preview whose longer side is at most `longest`, at a reduced size
+// where the format allows, so that a picture too large to decode whole still has one; a page
+// the file does not have falls back to its first.
+DecodedImage decodePage(const ImageDecoder& decoder, const fs::path& url, std::int64_t page, int longest) {
+    DecodeRequest request;
+    request.page = std::max<std::int64_t>(page, 1);
+    request.drawnSize = [longest](const ImageProperties& properties) -> std::optional<PixelDimensions> {
+        const auto [width, height] = fitted(static_cast<double>(properties.pixelWidth),
+                                            static_cast<double>(properties.pixelHeight), longest, false);
+        return PixelDimensions{width, height};
+    };
+    try {
+        return decoder.decodeFor(url, request);
+    } catch (const ConversionError& error) {
+        if (request.page == 1 || !error.get<ConversionError::PageOutOfRange>()) throw;
+        request.page = 1;
+        return decoder.decodeFor(url, request);
+    }
 }
 
 bool isDisplayReady(const platform::Image& image) {
@@ -227,7 +236,7 @@ bool ThumbnailLoader::holds(const QString& key) const {
 QImage ThumbnailLoader::make(const DecoderRegistry& decoders, const Request& request) {
     try {
         const ImageDecoderRef decoder = decoders.decoder(request.url);
-        const DecodedImage decoded = decodePage(*decoder, request.url, request.page);
+        const DecodedImage decoded = decodePage(*decoder, request.url, request.page, request.maxPixelSize);
         platform::ImageRef picture;
         if (const auto* raster = decoded.asRaster()) {
             // Scaled first, so that turning upright moves only the preview's pixels.

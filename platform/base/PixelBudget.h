@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -8,6 +9,10 @@ namespace platform {
 // declared size before any pixel is decoded, so an oversized image is refused, not attempted.
 struct PixelBudget {
     std::optional<std::uint64_t> bytes;
+    // Asked, once the decoded size is known and just before decoding, whether pixels of that
+    // many bytes may be made now; false refuses them as over budget. It must answer at once:
+    // it is asked in the middle of library work that other conversions may be waiting on.
+    std::function<bool(std::uint64_t bytes)> grant = {};
 
     bool admits(std::int64_t width, std::int64_t height, int bytesPerPixel) const {
         if (width <= 0 || height <= 0 || bytesPerPixel <= 0) return false;
@@ -17,6 +22,17 @@ struct PixelBudget {
         const auto perPixel = static_cast<std::uint64_t>(bytesPerPixel);
         if (w > *bytes / perPixel) return false;
         return h <= *bytes / (w * perPixel);
+    }
+
+    // The last word before pixels are made: within the limit, and granted.
+    bool allows(std::int64_t width, std::int64_t height, int bytesPerPixel) const {
+        if (!admits(width, height, bytesPerPixel)) return false;
+        if (!grant) return true;
+        std::uint64_t total = 0;
+        if (__builtin_mul_overflow(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), &total) ||
+            __builtin_mul_overflow(total, static_cast<std::uint64_t>(bytesPerPixel), &total))
+            return false;
+        return grant(total);
     }
 };
 

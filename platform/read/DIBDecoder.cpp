@@ -72,7 +72,7 @@ std::optional<std::vector<std::uint8_t>> expandRunLength(ByteView data, const DI
 namespace {
 
 ImageReadResult decodeRunLength(ByteView dib, const DIBHeader& header, std::size_t pixelOffset, const PixelBudget& budget) {
-    if (!budget.admits(header.width, header.height, 3)) return {nullptr, true};
+    if (!budget.allows(header.width, header.height, 3)) return {nullptr, true};
     if (!dib.has(header.paletteOffset, header.paletteEntries * header.paletteEntrySize) || pixelOffset > dib.size())
         return {};
     const auto indices = expandRunLength(dib.sub(pixelOffset, dib.size() - pixelOffset), header);
@@ -187,7 +187,7 @@ ImageReadResult decodeDib(ByteView dib, const DIBHeader& header, std::size_t pix
     const std::size_t maskStride = rowStride(header.width, 1);
     const bool hasMask = icon && dib.has(pixelOffset + stride * height, maskStride * height);
     if (!dib.has(header.paletteOffset, header.paletteEntries * header.paletteEntrySize)) return {};
-    if (!budget.admits(header.width, header.height, components)) return {nullptr, true};
+    if (!budget.allows(header.width, header.height, components)) return {nullptr, true};
 
     const std::size_t width = static_cast<std::size_t>(header.width);
     const std::size_t rowBytes = width * components;

@@ -103,7 +103,7 @@ std::optional<PropertyMap> ICNSBackend::propertiesAt(std::int64_t index) const {
 }
 
 ImageReadResult ICNSBackend::decodeLegacy(const Element& element, const PixelBudget& budget) const {
-    if (!budget.admits(element.side, element.side, 4)) return {nullptr, true};
+    if (!budget.allows(element.side, element.side, 4)) return {nullptr, true};
     const ByteView file(bytes_->data(), bytes_->size());
     const auto payload = file.sub(element.offset, element.size);
     const std::size_t pixelCount = static_cast<std::size_t>(element.side * element.side);

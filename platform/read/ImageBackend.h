@@ -20,6 +20,11 @@ struct ImageReadResult {
     bool exceedsBudget = false;
     // What the decoding library said of a failure; empty when it said nothing.
     std::string cause = {};
+    // How many stored pixels each decoded pixel stands for, across and down: 1 unless the
+    // image was decoded at a reduced size. Every decoded pixel stands for the same number, so
+    // the last column or row may reach past the stored image's edge, which it repeats.
+    double reducedAcross = 1;
+    double reducedDown = 1;
 };
 
 // One family of formats behind the image reader. Back ends are immutable once opened and
@@ -34,6 +39,12 @@ public:
     virtual std::optional<PropertyMap> propertiesAt(std::int64_t index) const = 0;
     virtual std::optional<XMPPacket> xmpAt(std::int64_t) const { return std::nullopt; }
     virtual ImageReadResult imageAt(std::int64_t index, const PixelBudget& budget) const = 0;
+    // The pixels at about 1/`reduction` of their size where the format can decode them so
+    // more cheaply than whole, never smaller; whole where it cannot.
+    virtual ImageReadResult reducedImageAt(std::int64_t index, const PixelBudget& budget, int reduction) const {
+        (void)reduction;
+        return imageAt(index, budget);
+    }
 };
 
 // The properties every back end fills for an image.

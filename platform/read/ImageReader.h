@@ -44,6 +44,13 @@ public:
     ImageReadResult imageAt(std::int64_t index, const PixelBudget& budget = {}) const {
         return backend_->imageAt(index, budget);
     }
+    // The same at about 1/`reduction` of the size (at least 1/`reduction`, at most whole) where
+    // the format decodes that more cheaply than the whole image: JPEG by its DCT scaling, PNG,
+    // TIFF and WebP by reading their rows in order into averages of `reduction` × `reduction`
+    // pixels. The result says how far it was reduced.
+    ImageReadResult imageAt(std::int64_t index, const PixelBudget& budget, int reduction) const {
+        return reduction > 1 ? backend_->reducedImageAt(index, budget, reduction) : backend_->imageAt(index, budget);
+    }
 
 private:
     explicit ImageReader(std::shared_ptr<const ImageBackend> backend) : backend_(std::move(backend)) {}

@@ -73,7 +73,7 @@ std::optional<PropertyMap> PNMBackend::propertiesAt(std::int64_t index) const {
 
 ImageReadResult PNMBackend::imageAt(std::int64_t index, const PixelBudget& budget) const {
     if (index != 0) return {};
-    if (!budget.admits(side(header_.width), side(header_.height), header_.decodedBytesPerPixel())) return {nullptr, true};
+    if (!budget.allows(side(header_.width), side(header_.height), header_.decodedBytesPerPixel())) return {nullptr, true};
     if (!vips_) return {};
     auto result = vips_->imageAt(0, budget);
     if (result.image && !header_.isBitmap() && !header_.isFloat())

@@ -279,7 +279,7 @@ ImageReadResult PSDBackend::imageAt(std::int64_t index, const PixelBudget& budge
     const int colour = outputColourComponents();
     const int components = colour + (alpha() ? 1 : 0);
     const int bits = outputBits();
-    if (!budget.admits(psd_.width, psd_.height, components * bits / 8)) return {nullptr, true};
+    if (!budget.allows(psd_.width, psd_.height, components * bits / 8)) return {nullptr, true};
     if (!psd_.complete) return {};
 
     ColourSpaceRef space;

@@ -83,7 +83,7 @@ std::optional<PropertyMap> RawBackend::propertiesAt(std::int64_t index) const {
 
 ImageReadResult RawBackend::imageAt(std::int64_t index, const PixelBudget& budget) const {
     if (index != 0) return {};
-    if (!budget.admits(width_, height_, 6)) return {nullptr, true};
+    if (!budget.allows(width_, height_, 6)) return {nullptr, true};
     auto raw = openRaw(bytes_);
     if (!raw) return {};
     auto& params = raw->imgdata.params;

@@ -115,7 +115,7 @@ std::optional<PropertyMap> TGABackend::propertiesAt(std::int64_t index) const {
 ImageReadResult TGABackend::imageAt(std::int64_t index, const PixelBudget& budget) const {
     if (index != 0) return {};
     const int components = outputComponents();
-    if (!budget.admits(header_.width, header_.height, components)) return {nullptr, true};
+    if (!budget.allows(header_.width, header_.height, components)) return {nullptr, true};
     const ByteView file(bytes_->data(), bytes_->size());
     const ByteView map = file.sub(header_.mapOffset(), header_.mapBytes());
     const std::size_t mapEntryBytes = static_cast<std::size_t>((header_.mapEntryBits + 7) / 8);

@@ -167,6 +167,33 @@ PixelPlan planPixels(VipsImage* loaded, bool hasUsableCMYKProfile, bool dropAlph
     return plan;
 }
 
+// Every `factor` × `factor` pixels averaged into one, still lazily, so that the rows are read
+// in order and never all held: the last column and row average what the edge repeats. Colour
+// is averaged premultiplied, as the resampler does, so that transparent pixels lend it none.
+VipsImagePtr averaged(VipsImage* image, int factor) {
+    const double shrink = factor;
+    if (!vips_image_hasalpha(image)) {
+        return VipsImagePtr(apply(image, [&](VipsImage* in, VipsImage** out) {
+            return vips_shrink(in, out, shrink, shrink, "ceil", TRUE, nullptr);
+        }));
+    }
+    const VipsBandFormat format = image->BandFmt;
+    VipsImagePtr premultiplied(apply(image, [](VipsImage* in, VipsImage** out) { return vips_premultiply(in, out, nullptr); }));
+    if (!premultiplied) return nullptr;
+    VipsImagePtr shrunk(apply(premultiplied.get(), [&](VipsImage* in, VipsImage** out) {
+        return vips_shrink(in, out, shrink, shrink, "ceil", TRUE, nullptr);
+    }));
+    if (!shrunk) return nullptr;
+    VipsImagePtr straight(apply(shrunk.get(), [](VipsImage* in, VipsImage** out) { return vips_unpremultiply(in, out, nullptr); }));
+    if (!straight || format == VIPS_FORMAT_FLOAT) return straight;
+    // Casting to integers cuts the fraction off; half a step first makes it the nearest.
+    VipsImagePtr rounded(apply(straight.get(), [](VipsImage* in, VipsImage** out) {
+        return vips_linear1(in, out, 1.0, 0.5, nullptr);
+    }));
+    if (!rounded) return nullptr;
+    return VipsImagePtr(apply(rounded.get(), [&](VipsImage* in, VipsImage** out) { return vips_cast(in, out, format, nullptr); }));
+}
+
 // The image is computed here, on the calling thread, a strip at a time from the top, each
 // strip's rows appended to the bitmap's buffer, whose room was reserved beforehand, so that no
 // byte of it is written twice (zeroed first, then overwritten). libvips' own sinks would
@@ -200,7 +227,26 @@ bool VipsBackend::isPaged() const {
            format_ == SniffedFormat::heif;
 }
 
-VipsImagePtr VipsBackend::load(std::int64_t index, bool forPixels) const {
+bool VipsBackend::reduces() const {
+    return format_ == SniffedFormat::jpeg || format_ == SniffedFormat::webp || format_ == SniffedFormat::png ||
+           format_ == SniffedFormat::tiff;
+}
+
+int VipsBackend::loaderReduction(int reduction) const {
+    if (reduction < 2) return 1;
+    switch (format_) {
+    // libjpeg's scaling to 1/2 keeps each block's lower half of frequencies. The one to 1/4
+    // keeps a quarter of them, with edges that alias fine texture (sand, foliage); the one to
+    // 1/8 keeps the average, but repeats the colour of 4:2:0 files in squares instead of
+    // blending it. Both change the picture more than averaging does, so neither is used.
+    case SniffedFormat::jpeg: return 2;
+    // libwebp averages whole areas while it decodes.
+    case SniffedFormat::webp: return reduction;
+    default: return 1;
+    }
+}
+
+VipsImagePtr VipsBackend::load(std::int64_t index, bool forPixels, int reduction) const {
     const char* loader = loaderFor(typeIdentifier_);
     if (!loader) return nullptr;
     VipsOperation* operation = vips_operation_new(loader);
@@ -226,6 +272,8 @@ VipsImagePtr VipsBackend::load(std::int64_t index, bool forPixels) const {
     vips_object_set(object, "fail_on", VIPS_FAIL_ON_ERROR, "access",
                     forPixels ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM, nullptr);
     if (isPaged()) vips_object_set(object, "page", static_cast<int>(index), "n", 1, nullptr);
+    if (reduction > 1 && format_ == SniffedFormat::jpeg) vips_object_set(object, "shrink", reduction, nullptr);
+    if (reduction > 1 && format_ == SniffedFormat::webp) vips_object_set(object, "scale", 1.0 / reduction, nullptr);
 
     VipsImage* out = nullptr;
     if (!ready || vips_object_build(object)) {
@@ -342,39 +390,61 @@ std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {
 }
 
 ImageReadResult VipsBackend::imageAt(std::int64_t index, const PixelBudget& budget) const {
+    return reducedImageAt(index, budget, 1);
+}
+
+ImageReadResult VipsBackend::reducedImageAt(std::int64_t index, const PixelBudget& budget, int reduction) const {
     if (index < 0 || index >= count_) return {};
+    // An animated PNG's frames are read whole.
+    if (!reduces() || (png_ && png_->animationFrames)) reduction = 1;
     if (!headerReadable_) {
         static constexpr int channels[] = {1, 0, 3, 3, 2, 0, 4};
         const int colourType = png_->colourType;
         const int perPixel = (colourType >= 0 && colourType <= 6 ? channels[colourType] : 4) * (png_->bitDepth == 16 ? 2 : 1);
-        return {nullptr, !budget.admits(png_->width, png_->height, std::max(perPixel, 1))};
+        return {nullptr, !budget.allows(png_->width, png_->height, std::max(perPixel, 1))};
     }
     // Only the default image of an animated PNG can be decoded.
     if (png_ && png_->animationFrames && index > 0) return {};
     ImageReadResult read;
     const std::string cause = runVipsWork([&] {
-        read = decodePixels(isPaged() ? index : 0, budget);
+        read = decodePixels(isPaged() ? index : 0, budget, std::max(reduction, 1));
         return read.image || read.exceedsBudget;
     });
     if (!read.image && !read.exceedsBudget) read.cause = cause;
     return read;
 }
 
-ImageReadResult VipsBackend::decodePixels(std::int64_t index, const PixelBudget& budget) const {
-    auto loaded = load(index, true);
+ImageReadResult VipsBackend::decodePixels(std::int64_t index, const PixelBudget& budget, int reduction) const {
+    const int whileDecoding = loaderReduction(reduction);
+    auto loaded = load(index, true, whileDecoding);
     if (!loaded) return {};
+    double reducedAcross = whileDecoding, reducedDown = whileDecoding;
+    if (whileDecoding > 1 && format_ == SniffedFormat::webp) {
+        // libwebp's scaler spreads the stored sides evenly over the decoded ones.
+        const auto whole = load(index, false);
+        if (!whole) return {};
+        reducedAcross = static_cast<double>(whole->Xsize) / loaded->Xsize;
+        reducedDown = static_cast<double>(whole->Ysize) / loaded->Ysize;
+    }
+    const int byAveraging = format_ == SniffedFormat::webp ? 1 : reduction / whileDecoding;
 
     const auto icc = blobField(loaded.get(), VIPS_META_ICC_NAME);
     const auto profile = icc ? ColourSpace::fromICC(*icc) : nullptr;
     const bool cmykProfile = profile && profile->model() == ColourModel::cmyk;
     const PixelPlan plan = planPixels(loaded.get(), cmykProfile, opaqueGif_);
     if (!plan.image) return {};
-    const VipsImagePtr image(plan.image);
+    VipsImagePtr image(plan.image);
+    if (byAveraging > 1) {
+        image = averaged(image.get(), byAveraging);
+        if (!image) return {};
+        reducedAcross *= byAveraging;
+        reducedDown *= byAveraging;
+    }
 
     const int bands = image->Bands;
     const int bits = image->BandFmt == VIPS_FORMAT_UCHAR ? 8 : image->BandFmt == VIPS_FORMAT_USHORT ? 16 : 32;
     const int bytesPerPixel = bands * bits / 8;
-    if (!budget.admits(image->Xsize, image->Ysize, bytesPerPixel)) return {nullptr, true};
+    if (!budget.allows(image->Xsize, image->Ysize, bytesPerPixel)) return {nullptr, true};
 
     const std::size_t rowBytes = static_cast<std::size_t>(image->Xsize) * bytesPerPixel;
     auto pixels = std::make_shared<Bytes>();
@@ -386,7 +456,10 @@ ImageReadResult VipsBackend::decodePixels(std::int64_t index, const PixelBudget&
     if (!space) return {};
     auto made = Image::make(image->Xsize, image->Ysize, bits, bands, alpha ? AlphaInfo::last : AlphaInfo::none,
                             std::move(space), std::move(pixels), rowBytes);
-    return {std::move(made), false};
+    ImageReadResult read{std::move(made), false};
+    read.reducedAcross = reducedAcross;
+    read.reducedDown = reducedDown;
+    return read;
 }
 
 } // namespace platform

@@ -33,16 +33,23 @@ public:
     std::optional<PropertyMap> propertiesAt(std::int64_t index) const override;
     std::optional<XMPPacket> xmpAt(std::int64_t index) const override;
     ImageReadResult imageAt(std::int64_t index, const PixelBudget& budget) const override;
+    ImageReadResult reducedImageAt(std::int64_t index, const PixelBudget& budget, int reduction) const override;
 
 private:
     VipsBackend() = default;
     // Null on failure; what libvips said is left for the runVipsWork the caller runs it in.
-    VipsImagePtr load(std::int64_t index, bool forPixels) const;
+    // A reduction above 1 is the loader's own (see loaderReduction).
+    VipsImagePtr load(std::int64_t index, bool forPixels, int reduction = 1) const;
     // The header of one image as one piece of libvips work; null on failure, with what
     // libvips said of this failure in `cause` when one is given.
     VipsImagePtr loadHeader(std::int64_t index, std::string* cause = nullptr) const;
     // The pixels of one image as imageAt gives them, without the cause; run in runVipsWork.
-    ImageReadResult decodePixels(std::int64_t index, const PixelBudget& budget) const;
+    ImageReadResult decodePixels(std::int64_t index, const PixelBudget& budget, int reduction) const;
+    // How far the format can be read smaller than it is stored: not at all, or by any factor.
+    bool reduces() const;
+    // The part of a reduction the loader makes while it decodes; the rest is made by averaging
+    // rows as they are read.
+    int loaderReduction(int reduction) const;
     bool isPaged() const;
     bool hasAlpha(VipsImage* image) const;
 

@@ -1,0 +1,72 @@
+#include "ImageEngine/Running/PixelMemory.h"
+
+#include "ImageEngine/Running/EncodeConcurrency.h"
+#include "platform/base/Cancellation.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace pictavo {
+
+const std::shared_ptr<PixelMemory>& PixelMemory::shared() {
+    static const std::shared_ptr<PixelMemory> memory = [] {
+        const auto width = static_cast<std::uint64_t>(std::max<std::int64_t>(EncodeConcurrency::width(), 1));
+        const auto share = static_cast<std::uint64_t>(std::max<std::int64_t>(EncodeConcurrency::pixelBudget(), 0));
+        return std::make_shared<PixelMemory>(width * share);
+    }();
+    return memory;
+}
+
+PixelMemory::Hold::~Hold() { memory_->giveBack(bytes_); }
+
+std::uint64_t PixelMemory::heldBytes() const {
+    const std::lock_guard guard(lock_);
+    return held_;
+}
+
+std::int64_t PixelMemory::waiting() const {
+    const std::lock_guard guard(lock_);
+    return static_cast<std::int64_t>(queue_.size());
+}
+
+PixelMemory::HoldRef PixelMemory::tryHold(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes) {
+    {
+        const std::lock_guard guard(memory->lock_);
+        if (!memory->queue_.empty() || bytes > memory->capacity_ - memory->held_) return nullptr;
+        memory->held_ += bytes;
+    }
+    return HoldRef(new Hold(memory, bytes));
+}
+
+PixelMemory::HoldRef PixelMemory::hold(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes,
+                                       std::stop_token stop) {
+    if (bytes > memory->capacity_) throw std::length_error("more pixel memory than there is");
+    std::unique_lock guard(memory->lock_);
+    const std::uint64_t ticket = memory->nextTicket_++;
+    memory->queue_.push_back(ticket);
+    const bool served = memory->changed_.wait(guard, stop, [&] {
+        return memory->queue_.front() == ticket && bytes <= memory->capacity_ - memory->held_;
+    });
+    if (!served) {
+        std::erase(memory->queue_, ticket);
+        guard.unlock();
+        // The one behind may fit where this one did not.
+        memory->changed_.notify_all();
+        throw platform::CancellationError();
+    }
+    memory->queue_.pop_front();
+    memory->held_ += bytes;
+    guard.unlock();
+    memory->changed_.notify_all();
+    return HoldRef(new Hold(memory, bytes));
+}
+
+void PixelMemory::giveBack(std::uint64_t bytes) {
+    {
+        const std::lock_guard guard(lock_);
+        held_ -= bytes;
+    }
+    changed_.notify_all();
+}
+
+} // namespace pictavo

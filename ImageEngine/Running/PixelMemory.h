@@ -1,0 +1,67 @@
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+
+namespace pictavo {
+
+// The bytes that the decoded pictures of conversions running side by side may hold together.
+// A conversion holds what its decoded picture takes for as long as it runs. One that fits
+// beside what is held takes its bytes at once; one that does not waits, and so do all that
+// come after it, until enough is given back: a picture larger than one conversion's share
+// runs with the others held back, instead of beside them. Waiting is first come, first served,
+// and a holder never asks again, so every wait ends when the conversions ahead of it end.
+//
+// Thread rule: any thread.
+class PixelMemory {
+public:
+    // What one conversion holds; given back when the last copy goes.
+    class Hold {
+    public:
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+        std::uint64_t bytes() const { return bytes_; }
+
+    private:
+        friend class PixelMemory;
+        Hold(std::shared_ptr<PixelMemory> memory, std::uint64_t bytes) : memory_(std::move(memory)), bytes_(bytes) {}
+        std::shared_ptr<PixelMemory> memory_;
+        std::uint64_t bytes_;
+    };
+    using HoldRef = std::shared_ptr<const Hold>;
+
+    explicit PixelMemory(std::uint64_t capacity) : capacity_(capacity) {}
+    // The process's own: as many conversions' shares as run at once on this machine.
+    static const std::shared_ptr<PixelMemory>& shared();
+
+    std::uint64_t capacity() const { return capacity_; }
+    std::uint64_t heldBytes() const;
+    // Asks waiting at this moment.
+    std::int64_t waiting() const;
+
+    // The bytes held now, when they fit beside what is held and nobody waits; none otherwise.
+    // Never waits. None too for more than the capacity.
+    static HoldRef tryHold(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes);
+    // The bytes held once they fit, after every ask that came before. Throws
+    // platform::CancellationError when `stop` is asked to stop while it waits, and
+    // std::length_error for more than the capacity, which would never fit.
+    static HoldRef hold(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes, std::stop_token stop);
+
+private:
+    void giveBack(std::uint64_t bytes);
+
+    const std::uint64_t capacity_;
+    mutable std::mutex lock_;
+    std::condition_variable_any changed_;
+    std::uint64_t held_ = 0;
+    // Tickets of the asks waiting, oldest first; the front one is served next.
+    std::deque<std::uint64_t> queue_;
+    std::uint64_t nextTicket_ = 0;
+};
+
+} // namespace pictavo

@@ -1,0 +1,82 @@
+#include "ImageEngine/Running/PixelMemory.h"
+
+#include "platform/base/Cancellation.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <stdexcept>
+#include <thread>
+
+using pictavo::PixelMemory;
+
+namespace {
+
+// Whether `count` asks come to wait; false, failing the test, if they never do.
+bool waitersReach(const PixelMemory& memory, std::int64_t count) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (memory.waiting() != count) {
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+std::future<PixelMemory::HoldRef> holdLater(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes,
+                                            std::stop_token stop = {}) {
+    return std::async(std::launch::async, [=] { return PixelMemory::hold(memory, bytes, stop); });
+}
+
+} // namespace
+
+// A picture larger than what is free waits for the others to end, and what comes after it
+// waits behind it even when it would fit: the large one is not starved by a stream of small ones.
+TEST(PixelMemory, ALargeAskHoldsBackTheAsksAfterItUntilItHasRun) {
+    const auto memory = std::make_shared<PixelMemory>(100);
+    auto running = PixelMemory::tryHold(memory, 60);
+    ASSERT_TRUE(running);
+    EXPECT_EQ(memory->heldBytes(), 60u);
+
+    auto large = holdLater(memory, 70);
+    ASSERT_TRUE(waitersReach(*memory, 1));
+    EXPECT_FALSE(PixelMemory::tryHold(memory, 10)) << "a small ask may not pass the waiting large one";
+    auto small = holdLater(memory, 10);
+    ASSERT_TRUE(waitersReach(*memory, 2));
+
+    running.reset();
+    const auto largeHeld = large.get();
+    EXPECT_EQ(largeHeld->bytes(), 70u);
+    // The small one fits beside the large one, so it runs too.
+    const auto smallHeld = small.get();
+    EXPECT_EQ(memory->heldBytes(), 80u);
+    EXPECT_EQ(memory->waiting(), 0);
+}
+
+TEST(PixelMemory, AWaitEndsWhenItsConversionIsCancelledAndTheNextAskGoesAhead) {
+    const auto memory = std::make_shared<PixelMemory>(100);
+    const auto running = PixelMemory::tryHold(memory, 50);
+    std::stop_source cancel;
+    auto large = holdLater(memory, 90, cancel.get_token());
+    ASSERT_TRUE(waitersReach(*memory, 1));
+    auto small = holdLater(memory, 40);
+    ASSERT_TRUE(waitersReach(*memory, 2));
+
+    cancel.request_stop();
+    EXPECT_THROW(large.get(), platform::CancellationError);
+    const auto smallHeld = small.get();
+    EXPECT_EQ(smallHeld->bytes(), 40u);
+    EXPECT_EQ(memory->heldBytes(), 90u);
+}
+
+TEST(PixelMemory, MoreThanTheWholeIsNeverHeldAndEveryHoldIsGivenBack) {
+    const auto memory = std::make_shared<PixelMemory>(100);
+    EXPECT_FALSE(PixelMemory::tryHold(memory, 101));
+    EXPECT_THROW(PixelMemory::hold(memory, 101, {}), std::length_error);
+    {
+        const auto whole = PixelMemory::hold(memory, 100, {});
+        EXPECT_FALSE(PixelMemory::tryHold(memory, 1));
+    }
+    EXPECT_EQ(memory->heldBytes(), 0u);
+    EXPECT_GT(PixelMemory::shared()->capacity(), 0u);
+}
