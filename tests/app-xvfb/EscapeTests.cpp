@@ -1,4 +1,3 @@
-#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/design/DSMenuWindow.h"
 #include "app/design/DSSegmentedControl.h"
 #include "app/desktop/FolderAsker.h"
@@ -18,9 +17,8 @@
 #include "app/shell/ImageCard.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/PictavoByFenwidApp.h"
+#include "OnScreenTest.h"
 #include "support/Eventually.h"
-#include "support/FolderVariable.h"
-#include "support/TemporaryFolder.h"
 #include "app-preferences/ScriptedUpdater.h"
 
 #include <QAbstractItemView>
@@ -38,7 +36,6 @@ using namespace pictavo;
 namespace fs = std::filesystem;
 
 using support::eventually;
-using support::FolderVariable;
 
 class NoFolder : public FolderAsker {
 public:
@@ -65,20 +62,7 @@ QWidget* openList(QComboBox* box) {
     return list;
 }
 
-class EscapeOnScreen : public testing::Test {
-protected:
-    void SetUp() override {
-        if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-            GTEST_SKIP() << "needs an X display: tools/test runs these tests under xvfb-run";
-        }
-    }
-
-    testing_support::TemporaryFolder root;
-    FolderVariable config{"XDG_CONFIG_HOME", root.path() / "config"};
-    FolderVariable runtime{"XDG_RUNTIME_DIR", root.path() / "runtime"};
-    FolderVariable data{"XDG_DATA_HOME", root.path() / "data"};
-    FolderVariable cache{"XDG_CACHE_HOME", root.path() / "cache"};
-};
+class EscapeOnScreen : public support::OnScreenTest {};
 
 TEST_F(EscapeOnScreen, EscInAnOpenListOfTheSettingsWindowClosesTheListAndOnlyThenTheWindow) {
     MemoryUserDefaults defaults;
@@ -88,8 +72,6 @@ TEST_F(EscapeOnScreen, EscInAnOpenListOfTheSettingsWindowClosesTheListAndOnlyThe
     DestinationStore destinations{defaults, bookmarks, asker};
     ScriptedUpdater updater;
     UpdateController updates{updater};
-    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
-                                  SourceOptimiserRegistry::standard());
     SettingsWindow window{settings, destinations, updates, engine};
     for (QComboBox* box : {window.formatPicker(), static_cast<QComboBox*>(window.sizePicker()), window.savePicker()}) {
         SCOPED_TRACE(box->currentText().toStdString());
@@ -119,8 +101,6 @@ fs::path writeTwoPagePDF(const fs::path& path) {
 
 TEST_F(EscapeOnScreen, EscInTheMainWindowClosesOnlyTheMenuPopOverOrListOnTop) {
     const fs::path pdf = writeTwoPagePDF(root.path() / "leaflet.pdf");
-    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
-                                  SourceOptimiserRegistry::standard());
     PictavoByFenwidApp app(engine);
     MainWindow& window = app.mainWindow();
     app.open({QString::fromStdString(pdf.string())});

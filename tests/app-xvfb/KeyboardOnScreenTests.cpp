@@ -1,15 +1,13 @@
-#include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/options/FormatChip.h"
 #include "app/options/ToolbarChips.h"
 #include "app/shell/BatchGrid.h"
 #include "app/shell/ImageCard.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/PictavoByFenwidApp.h"
+#include "OnScreenTest.h"
 #include "support/Eventually.h"
-#include "support/FolderVariable.h"
 #include "support/PDFSamples.h"
 #include "support/PaintedPhoto.h"
-#include "support/TemporaryFolder.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -27,22 +25,8 @@ using namespace pictavo;
 namespace fs = std::filesystem;
 
 using support::eventually;
-using support::FolderVariable;
 
-class KeyboardOnScreen : public testing::Test {
-protected:
-    void SetUp() override {
-        if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-            GTEST_SKIP() << "needs an X display: tools/test runs these tests under xvfb-run";
-        }
-    }
-
-    testing_support::TemporaryFolder root;
-    FolderVariable config{"XDG_CONFIG_HOME", root.path() / "config"};
-    FolderVariable runtime{"XDG_RUNTIME_DIR", root.path() / "runtime"};
-    FolderVariable data{"XDG_DATA_HOME", root.path() / "data"};
-    FolderVariable cache{"XDG_CACHE_HOME", root.path() / "cache"};
-};
+class KeyboardOnScreen : public support::OnScreenTest {};
 
 // Keys typed into the window as the X server delivers them, while the page picker's list holds
 // the keyboard: the list takes the arrows and Return, and the focus comes back to the picker.
@@ -54,8 +38,6 @@ TEST_F(KeyboardOnScreen, TheKeyboardReachesACardsPageAndChoosesItInTheOpenList) 
         {testing_support::handWrittenPage({0, 0, 200, 100}), testing_support::handWrittenPage({0, 0, 100, 200})});
     std::ofstream(document, std::ios::binary).write(reinterpret_cast<const char*>(pdf.data()), std::streamsize(pdf.size()));
 
-    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
-                                  SourceOptimiserRegistry::standard());
     PictavoByFenwidApp app(engine);
     MainWindow& window = app.mainWindow();
     app.open({});

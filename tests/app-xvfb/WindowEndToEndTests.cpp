@@ -5,10 +5,9 @@
 #include "app/shell/ImageCard.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/PictavoByFenwidApp.h"
+#include "OnScreenTest.h"
 #include "support/Eventually.h"
-#include "support/FolderVariable.h"
 #include "support/PaintedPhoto.h"
-#include "support/TemporaryFolder.h"
 
 #include <QDropEvent>
 #include <QFileDialog>
@@ -27,7 +26,6 @@ using namespace pictavo;
 namespace fs = std::filesystem;
 
 using support::eventually;
-using support::FolderVariable;
 
 QPoint centreIn(QWidget* widget) { return widget->mapTo(widget->window(), widget->rect().center()); }
 
@@ -51,20 +49,7 @@ Qt::DropAction drop(QWindow* window, const QList<QUrl>& urls, QPoint at) {
     return dropped.isAccepted() ? dropped.dropAction() : Qt::IgnoreAction;
 }
 
-class WindowEndToEnd : public testing::Test {
-protected:
-    void SetUp() override {
-        if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-            GTEST_SKIP() << "needs an X display: tools/test runs these tests under xvfb-run";
-        }
-    }
-
-    testing_support::TemporaryFolder root;
-    FolderVariable config{"XDG_CONFIG_HOME", root.path() / "config"};
-    FolderVariable runtime{"XDG_RUNTIME_DIR", root.path() / "runtime"};
-    FolderVariable data{"XDG_DATA_HOME", root.path() / "data"};
-    FolderVariable cache{"XDG_CACHE_HOME", root.path() / "cache"};
-};
+class WindowEndToEnd : public support::OnScreenTest {};
 
 TEST_F(WindowEndToEnd, AFolderOfPhotosDroppedOnTheWindowIsEstimatedAndExportedIntoAChosenFolder) {
     const fs::path photos = root.path() / "Holiday";
@@ -76,8 +61,6 @@ TEST_F(WindowEndToEnd, AFolderOfPhotosDroppedOnTheWindowIsEstimatedAndExportedIn
         ASSERT_TRUE(support::paintedPhoto(1200 - int(i) * 90, 800, int(i)).save(QString::fromStdString((photos / names[i]).string()), nullptr, 92));
     }
 
-    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
-                                  SourceOptimiserRegistry::standard());
     PictavoByFenwidApp app(engine);
     MainWindow& window = app.mainWindow();
     app.open({});
