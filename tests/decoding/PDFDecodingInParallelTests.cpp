@@ -7,6 +7,7 @@
 #include <cairo-pdf.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
@@ -20,19 +21,22 @@ namespace {
 const PDFDecoder decoder;
 
 // Each document carries fonts of its own, which poppler opens while drawing and lets go of
-// with the document: a line of text in each of cairo's three families, on pages of two sizes.
+// with the document: a line of text in each of cairo's three families, upright and slanted,
+// light and bold, on pages of two sizes.
 platform::Bytes textDocument(const std::string& words, double width, double height) {
     return cairoPDF(width, height, [&](cairo_surface_t* surface, cairo_t* context) {
         for (const double side : {1.0, 0.6}) {
             cairo_pdf_surface_set_size(surface, width * side, height * side);
-            double y = 20;
-            for (const char* family : {"sans-serif", "serif", "monospace"}) {
-                cairo_select_font_face(context, family, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-                cairo_set_font_size(context, 14);
-                cairo_set_source_rgb(context, 0.1, 0.2 * side, 0.7);
-                cairo_move_to(context, 6, y += 18);
-                cairo_show_text(context, words.c_str());
-            }
+            double y = 4;
+            for (const char* family : {"sans-serif", "serif", "monospace"})
+                for (const auto slant : {CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_SLANT_ITALIC})
+                    for (const auto weight : {CAIRO_FONT_WEIGHT_NORMAL, CAIRO_FONT_WEIGHT_BOLD}) {
+                        cairo_select_font_face(context, family, slant, weight);
+                        cairo_set_font_size(context, 8);
+                        cairo_set_source_rgb(context, 0.1, 0.2 * side, 0.7);
+                        cairo_move_to(context, 6, y += 9);
+                        cairo_show_text(context, words.c_str());
+                    }
             cairo_show_page(context);
         }
     });
@@ -46,7 +50,7 @@ struct Page {
 class PDFDecodingInParallel : public ::testing::Test {
 protected:
     std::filesystem::path write(const std::string& name, const platform::Bytes& bytes) { return folder.write(name, bytes); }
-    // `name`, encrypted by qpdf with no user password, its objects packed into streams.
+    // `plain` encrypted by qpdf with no user password, its objects packed into streams.
     std::filesystem::path encrypted(const std::filesystem::path& plain, const std::string& name) {
         const auto target = folder.file(name);
         const std::string command = "qpdf --object-streams=generate --encrypt '' owner 128 --use-aes=y -- '" + plain.string() +
@@ -87,11 +91,12 @@ TEST_F(PDFDecodingInParallel, ManyThreadsDrawTheSameAndDifferentDocumentsAsOneTh
     const auto locked = write("locked.pdf", lockedCopy(boxes, folder.path()));
     ASSERT_GT(std::filesystem::file_size(locked), 0u) << "qpdf is needed to make the locked document";
 
-    // The page's pixels, or what was thrown; drawn at its own size.
+    // The page's pixels, drawn at an eighth of its size, so that opening the document and its
+    // fonts is most of the work.
     const auto draw = [&](const Page& page) -> platform::Bytes {
         const auto decoded = decoder.decode(page.path, page.number);
         const auto size = decoded.asVector()->source->intrinsicSize();
-        const auto image = decoded.asVector()->source->render(size.width, size.height);
+        const auto image = decoded.asVector()->source->render(std::ceil(size.width / 8), std::ceil(size.height / 8));
         return {image->data(), image->data() + image->bytesPerRow() * static_cast<std::size_t>(image->height())};
     };
     constexpr int threadCount = 8;
