@@ -13,6 +13,7 @@ set(PICTAVO_LIBRARY_HEADERS
   "^libxml/=PkgConfig::LIBXML2"
   "^librsvg/=PkgConfig::RSVG"
   "^cairo(-[a-z]+)?\\.h$=PkgConfig::CAIRO"
+  "^(ft2build\\.h|freetype/)=PkgConfig::FREETYPE"
   "^poppler\\.h$=PkgConfig::POPPLER"
   "^(goo|fofi|splash)/=PkgConfig::POPPLER_CORE"
   "^(PDFDoc|Page|Stream|XRef|Array|Dict|Object|Catalog|ErrorCodes|GlobalParams|PDFDocFactory|GfxState|Error)\\.h$=PkgConfig::POPPLER_CORE"

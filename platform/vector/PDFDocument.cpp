@@ -7,6 +7,7 @@
 
 #include <Array.h>
 #include <ErrorCodes.h>
+#include <GfxState.h>
 #include <Page.h>
 #include <Stream.h>
 #include <XRef.h>
@@ -18,6 +19,7 @@
 #include <vector>
 #include <fcntl.h>
 #include <goo/gfile.h>
+#include <mutex>
 #include <poppler.h>
 
 namespace platform {
@@ -130,6 +132,19 @@ void readPopplerView(Page& page, std::array<double, 6>& placement, Rect& cropBox
     cropBox = cropBoxOf(page);
 }
 
+// Poppler makes the sRGB and XYZ profiles that all its graphics states share when the first
+// state of the process is built, and it takes no lock for that: two threads building their
+// first states at once (reading two pages' placements, say) each store a profile in the same
+// shared pointer, and one frees what the other still holds. One state built here, once, before
+// any document is opened, makes them for good.
+void makePopplersSharedProfiles() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const PDFRectangle box(0, 0, 1, 1);
+        const GfxState first(72, 72, &box, 0, true);
+    });
+}
+
 } // namespace
 
 void PDFPage::Release::operator()(_PopplerPage* page) const { g_object_unref(page); }
@@ -211,6 +226,7 @@ void PDFPage::draw(_cairo* context, double width, double height, Rect box, int r
 void PDFDocument::Release::operator()(_PopplerDocument* document) const { g_object_unref(document); }
 
 std::variant<PDFDocument, PDFDocument::Unreadable, PDFDocument::Locked> PDFDocument::open(const std::filesystem::path& path) {
+    makePopplersSharedProfiles();
     // Poppler opening the path itself would wait on a pipe for ever and read a device
     // without end.
     const OpenRegularFile file = openRegularFile(path);

@@ -65,7 +65,10 @@ private:
 };
 
 // A PDF file opened through poppler. Nothing is kept between openings, so a file replaced
-// on disk is read afresh by the next open.
+// on disk is read afresh by the next open. A document and its pages belong to one thread at a
+// time: poppler-glib draws all pages of a document through one drawing state, and drawing a
+// page may put a changed page dictionary in the document's cross-reference table for a moment.
+// Threads that draw the same file open it each for itself.
 class PDFDocument {
 public:
     // The reader could not make a document of the file (not a PDF, damaged beyond repair).

@@ -31,23 +31,6 @@ platform::ImageRef rendered(const DecodedImage& decoded, double width, double he
     return decoded.asVector()->source->render(width, height);
 }
 
-// A document written by cairo's own PDF surface, first page `width` x `height` points.
-template <typename Draw> platform::Bytes cairoPDF(double width, double height, Draw draw) {
-    platform::Bytes file;
-    auto* surface = cairo_pdf_surface_create_for_stream(
-        [](void* closure, const unsigned char* data, unsigned int length) {
-            auto* out = static_cast<platform::Bytes*>(closure);
-            out->insert(out->end(), data, data + length);
-            return CAIRO_STATUS_SUCCESS;
-        },
-        &file, width, height);
-    auto* context = cairo_create(surface);
-    draw(surface, context);
-    cairo_destroy(context);
-    cairo_surface_destroy(surface);
-    return file;
-}
-
 // Pages of 300 x 200, 100 x 400 and 50 x 50 points, each painted green in its top half only.
 platform::Bytes cairoDocument() {
     return cairoPDF(300, 200, [](cairo_surface_t* surface, cairo_t* context) {

@@ -2,6 +2,7 @@
 
 #include "support/TemporaryFolder.h"
 
+#include <cairo-pdf.h>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -75,6 +76,22 @@ platform::Bytes handWrittenPDF(const std::vector<HandWrittenPage>& pages, const 
     file += "trailer\n<< /Size " + std::to_string(offsets.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
             std::to_string(table) + "\n%%EOF\n";
     return platform::Bytes(file.begin(), file.end());
+}
+
+platform::Bytes cairoPDF(double width, double height, const std::function<void(cairo_surface_t*, cairo_t*)>& draw) {
+    platform::Bytes file;
+    auto* surface = cairo_pdf_surface_create_for_stream(
+        [](void* closure, const unsigned char* data, unsigned int length) {
+            auto* out = static_cast<platform::Bytes*>(closure);
+            out->insert(out->end(), data, data + length);
+            return CAIRO_STATUS_SUCCESS;
+        },
+        &file, width, height);
+    auto* context = cairo_create(surface);
+    draw(surface, context);
+    cairo_destroy(context);
+    cairo_surface_destroy(surface);
+    return file;
 }
 
 platform::Bytes lockedCopy(const std::filesystem::path& source, const std::filesystem::path& scratch) {

@@ -2,7 +2,9 @@
 #include "platform/base/Bytes.h"
 
 #include <array>
+#include <cairo.h>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +40,9 @@ platform::Bytes handWrittenPDF(const std::vector<HandWrittenPage>& pages, const 
 
 // A content stream that paints the left half of the box red and the right half blue.
 std::string halvesDrawing(const PDFBox& box);
+
+// A document written by cairo's own PDF surface, first page `width` x `height` points.
+platform::Bytes cairoPDF(double width, double height, const std::function<void(cairo_surface_t*, cairo_t*)>& draw);
 
 // The file at `source` encrypted by qpdf with a user password, so that it opens only with it.
 platform::Bytes lockedCopy(const std::filesystem::path& source, const std::filesystem::path& scratch);
