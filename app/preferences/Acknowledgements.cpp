@@ -31,6 +31,11 @@ namespace {
 
 QString builtWith(const QString& version) { return version + QStringLiteral(" (the version built with)"); }
 
+// A version encoded as major × 10000 + minor × 100 + patch.
+QString dottedVersion(int number) {
+    return QStringLiteral("%1.%2.%3").arg(number / 10000).arg((number / 100) % 100).arg(number % 100);
+}
+
 // A library the program reaches only through libvips has no link line of ours, so its
 // version call is looked up among what is loaded: absent means not contained.
 template <typename Function> Function loaded(const char* symbol) {
@@ -68,6 +73,13 @@ std::optional<QString> loadedString(const char* symbol) {
     return QString::fromLatin1(*text);
 }
 
+// The text a library's version call answers.
+std::optional<QString> calledString(const char* symbol) {
+    const auto call = loaded<const char* (*)()>(symbol);
+    if (!call) return std::nullopt;
+    return QString::fromLatin1(call());
+}
+
 // Whether a shared object whose file name starts so is loaded in this process: for the C++
 // libraries, whose symbols carry their version in their namespaces.
 bool objectLoaded(const char* prefix) {
@@ -91,12 +103,6 @@ std::optional<QString> builtWithIfLoaded(const char* prefix, const char* version
     return builtWith(QString::fromLatin1(version));
 }
 
-std::optional<QString> libde265Version() {
-    const auto call = loaded<const char* (*)()>("de265_get_version");
-    if (!call) return std::nullopt;
-    return QString::fromLatin1(call());
-}
-
 std::optional<QString> aomVersion() {
     // "v3.6.0".
     const auto call = loaded<const char* (*)()>("aom_codec_version_str");
@@ -106,12 +112,6 @@ std::optional<QString> aomVersion() {
     return version;
 }
 
-std::optional<QString> dav1dVersion() {
-    const auto call = loaded<const char* (*)()>("dav1d_version");
-    if (!call) return std::nullopt;
-    return QString::fromLatin1(call());
-}
-
 std::optional<QString> jbigKitVersion() {
     // "JBIG-KIT 2.1 -- (c) 1995-2014 Markus Kuhn -- Licence: GPL\n", an array of characters.
     const auto* text = loaded<const char*>("jbg_version");
@@ -119,12 +119,6 @@ std::optional<QString> jbigKitVersion() {
     const QStringList words = QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.size() < 2) return std::nullopt;
     return words[1];
-}
-
-std::optional<QString> pixmanVersion() {
-    const auto call = loaded<const char* (*)()>("pixman_version_string");
-    if (!call) return std::nullopt;
-    return QString::fromLatin1(call());
 }
 
 std::optional<QString> freeTypeVersion() {
@@ -142,24 +136,11 @@ std::optional<QString> freeTypeVersion() {
     return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(patch);
 }
 
-std::optional<QString> harfBuzzVersion() {
-    const auto call = loaded<const char* (*)()>("hb_version_string");
-    if (!call) return std::nullopt;
-    return QString::fromLatin1(call());
-}
-
-std::optional<QString> pangoVersion() {
-    const auto call = loaded<const char* (*)()>("pango_version_string");
-    if (!call) return std::nullopt;
-    return QString::fromLatin1(call());
-}
-
 std::optional<QString> fontconfigVersion() {
     // 21401 for 2.14.1.
     const auto call = loaded<int (*)()>("FcGetVersion");
     if (!call) return std::nullopt;
-    const int number = call();
-    return QStringLiteral("%1.%2.%3").arg(number / 10000).arg((number / 100) % 100).arg(number % 100);
+    return dottedVersion(call());
 }
 
 std::optional<QString> libtiffVersion() {
@@ -171,12 +152,6 @@ std::optional<QString> libtiffVersion() {
     return at < 0 ? first.trimmed() : first.mid(at + 8).trimmed();
 }
 
-std::optional<QString> openJPEGVersion() {
-    const auto call = loaded<const char* (*)()>("opj_version");
-    if (!call) return std::nullopt;
-    return QString::fromLatin1(call());
-}
-
 std::optional<QString> librsvgVersion() {
     const auto* major = loaded<const unsigned*>("rsvg_major_version");
     const auto* minor = loaded<const unsigned*>("rsvg_minor_version");
@@ -185,24 +160,11 @@ std::optional<QString> librsvgVersion() {
     return QStringLiteral("%1.%2.%3").arg(*major).arg(*minor).arg(*micro);
 }
 
-std::optional<QString> popplerVersion() {
-    const auto call = loaded<const char* (*)()>("poppler_get_version");
-    if (!call) return std::nullopt;
-    return QString::fromLatin1(call());
-}
-
-std::optional<QString> cairoVersion() {
-    const auto call = loaded<const char* (*)()>("cairo_version_string");
-    if (!call) return std::nullopt;
-    return QString::fromLatin1(call());
-}
-
 std::optional<QString> libxml2Version() {
     // "21004" for 2.10.4.
     const auto* encoded = loaded<const char* const*>("xmlParserVersion");
     if (!encoded || !*encoded) return std::nullopt;
-    const int number = QString::fromLatin1(*encoded).toInt();
-    return QStringLiteral("%1.%2.%3").arg(number / 10000).arg((number / 100) % 100).arg(number % 100);
+    return dottedVersion(QString::fromLatin1(*encoded).toInt());
 }
 
 QString lcmsVersion() {
@@ -262,11 +224,11 @@ std::vector<Acknowledgement> build() {
         "LGPL-3.0-or-later");
     addLoaded("x265", loadedString("x265_version_str"), "Encodes the pictures of every HEIC the app exports, through libheif.",
               "GPL-2.0-or-later");
-    addLoaded("libde265", libde265Version(), "Decodes the pictures inside HEIC files, through libheif.",
+    addLoaded("libde265", calledString("de265_get_version"), "Decodes the pictures inside HEIC files, through libheif.",
               "LGPL-3.0-or-later");
     addLoaded("aom", aomVersion(), "Encodes the pictures of every AVIF the app exports, through libheif.",
               "BSD-2-Clause, with the Alliance for Open Media Patent License 1.0");
-    addLoaded("dav1d", dav1dVersion(), "Decodes the pictures inside AVIF files, through libheif.",
+    addLoaded("dav1d", calledString("dav1d_version"), "Decodes the pictures inside AVIF files, through libheif.",
               "BSD-2-Clause, with the Alliance for Open Media Patent License 1.0");
     addLoaded("OpenEXR", builtWithIfLoaded("libOpenEXR-", PCTV_OPENEXR_VERSION),
               "Reads OpenEXR images, through libvips.", "BSD-3-Clause");
@@ -277,21 +239,24 @@ std::vector<Acknowledgement> build() {
     addLoaded("cgif", loadedFileVersion("cgif_newgif"), "Writes every GIF the app exports, through libvips.", "MIT");
     addLoaded("libimagequant", libimagequantVersion(),
               "Chooses the colours of every GIF the app exports, through libvips.", "GPL-3.0-or-later");
-    addLoaded("OpenJPEG", openJPEGVersion(), "Reads and writes JPEG 2000, through libvips.", "BSD-2-Clause");
+    addLoaded("OpenJPEG", calledString("opj_version"), "Reads and writes JPEG 2000, through libvips.", "BSD-2-Clause");
     add("LibRaw", QString::fromLatin1(libraw_version()), "Reads the raw files of digital cameras.",
         "LGPL-2.1 or CDDL-1.0");
     add("exiv2", QString::fromStdString(Exiv2::versionString()),
         "Reads and writes EXIF, IPTC and XMP metadata.", "GPL-2.0-or-later");
     addLoaded("librsvg", librsvgVersion(), "Draws SVG documents at whatever size is asked.", "LGPL-2.0-or-later");
-    addLoaded("poppler", popplerVersion(), "Draws the pages of PDF documents.", "GPL-2.0-only or GPL-3.0-only");
-    addLoaded("cairo", cairoVersion(), "The surface PDF pages and SVG documents are drawn on.",
+    addLoaded("poppler", calledString("poppler_get_version"), "Draws the pages of PDF documents.",
+              "GPL-2.0-only or GPL-3.0-only");
+    addLoaded("cairo", calledString("cairo_version_string"), "The surface PDF pages and SVG documents are drawn on.",
               "LGPL-2.1-only or MPL-1.1");
-    addLoaded("pixman", pixmanVersion(), "Combines the pixels cairo draws PDF pages and SVG documents with.", "MIT");
+    addLoaded("pixman", calledString("pixman_version_string"),
+              "Combines the pixels cairo draws PDF pages and SVG documents with.", "MIT");
     addLoaded("FreeType", freeTypeVersion(), "Reads the fonts the text of PDF pages and SVG documents is drawn in.",
               "FTL or GPL-2.0-or-later");
-    addLoaded("HarfBuzz", harfBuzzVersion(), "Places the letters of the text in SVG documents, for Pango.",
+    addLoaded("HarfBuzz", calledString("hb_version_string"),
+              "Places the letters of the text in SVG documents, for Pango.",
               "MIT (Old MIT)");
-    addLoaded("Pango", pangoVersion(), "Lays out the text of SVG documents, for librsvg.",
+    addLoaded("Pango", calledString("pango_version_string"), "Lays out the text of SVG documents, for librsvg.",
               "LGPL-2.0-or-later and LGPL-2.1-or-later");
     addLoaded("Fontconfig", fontconfigVersion(), "Finds the fonts PDF pages and SVG documents name.", "MIT-style");
     addLoaded("libxml2", libxml2Version(), "Reads SVG documents as XML to check what the metadata cut leaves.",
