@@ -7,7 +7,6 @@
 #include <QPointer>
 
 #include <functional>
-#include <optional>
 
 namespace pictavo {
 
