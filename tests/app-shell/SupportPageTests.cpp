@@ -9,10 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#ifndef PICTAVO_SOURCE_DIR
-#define PICTAVO_SOURCE_DIR "."
-#endif
-
 namespace {
 
 using namespace pictavo;
