@@ -44,14 +44,8 @@ batch=${batch:-$(dirname "$ours")/pictavo-batch-bench}
 # What the corpus and the peers come from; nothing here is made by us.
 packages=(mate-backgrounds plasma-workspace-wallpapers ukui-wallpapers lomiri-wallpapers-16.04
           lomiri-wallpapers-20.04 libjpeg-turbo-progs webp libvips-tools optipng time)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then echo "install first: apt-get install ${missing[*]}" >&2; exit 2; fi
-  apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null
-fi
+source "$here/bench/install-missing.sh"
+install_missing "${packages[@]}"
 
 parallel=6
 work=$(mktemp -d)

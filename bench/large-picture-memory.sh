@@ -23,14 +23,8 @@ while [ $# -gt 0 ]; do
 done
 [ -x "$ours" ] || { echo "no pictavo-bench at $ours" >&2; exit 2; }
 
-missing=()
-for package in mate-backgrounds ukui-wallpapers libvips-tools time; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then echo "install first: apt-get install ${missing[*]}" >&2; exit 2; fi
-  apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null
-fi
+source "$here/bench/install-missing.sh"
+install_missing mate-backgrounds ukui-wallpapers libvips-tools time
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

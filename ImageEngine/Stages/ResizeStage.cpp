@@ -9,18 +9,14 @@
 namespace pictavo {
 
 platform::ImageRef ResizeStage::resize(const platform::ImageRef& image, platform::Size wanted) {
-    // Only the size rules apply here; the memory budget was checked where the pixels were made.
     const auto size = RenderTarget::pixels(wanted, std::numeric_limits<std::int64_t>::max());
-    if (!image) throw ConversionError::renderFailed(RenderFailure::resizing());
-    if (size.width == image->width() && size.height == image->height()) return image;
-    auto resized = redrawn(image, size.width, size.height, platform::BitmapContext::workingSpaceFor(*image),
-                           platform::BitmapContext::layoutFor(*image));
-    if (!resized) throw ConversionError::renderFailed(RenderFailure::resizing());
-    return resized;
+    if (image && size.width == image->width() && size.height == image->height()) return image;
+    return resize(image, wanted, PictureCoverage{});
 }
 
 platform::ImageRef ResizeStage::resize(const platform::ImageRef& image, platform::Size wanted,
                                        const PictureCoverage& coverage) {
+    // Only the size rules apply here; the memory budget was checked where the pixels were made.
     const auto size = RenderTarget::pixels(wanted, std::numeric_limits<std::int64_t>::max());
     if (!image) throw ConversionError::renderFailed(RenderFailure::resizing());
     const auto width = static_cast<double>(size.width);

@@ -171,18 +171,15 @@ PixelPlan planPixels(VipsImage* loaded, bool hasUsableCMYKProfile, bool dropAlph
 // in order and never all held: the last column and row average what the edge repeats. Colour
 // is averaged premultiplied, as the resampler does, so that transparent pixels lend it none.
 VipsImagePtr averaged(VipsImage* image, int factor) {
-    const double shrink = factor;
-    if (!vips_image_hasalpha(image)) {
-        return VipsImagePtr(apply(image, [&](VipsImage* in, VipsImage** out) {
-            return vips_shrink(in, out, shrink, shrink, "ceil", TRUE, nullptr);
-        }));
-    }
+    const double scale = factor;
+    const auto shrink = [scale](VipsImage* in, VipsImage** out) {
+        return vips_shrink(in, out, scale, scale, "ceil", TRUE, nullptr);
+    };
+    if (!vips_image_hasalpha(image)) return VipsImagePtr(apply(image, shrink));
     const VipsBandFormat format = image->BandFmt;
     VipsImagePtr premultiplied(apply(image, [](VipsImage* in, VipsImage** out) { return vips_premultiply(in, out, nullptr); }));
     if (!premultiplied) return nullptr;
-    VipsImagePtr shrunk(apply(premultiplied.get(), [&](VipsImage* in, VipsImage** out) {
-        return vips_shrink(in, out, shrink, shrink, "ceil", TRUE, nullptr);
-    }));
+    VipsImagePtr shrunk(apply(premultiplied.get(), shrink));
     if (!shrunk) return nullptr;
     VipsImagePtr straight(apply(shrunk.get(), [](VipsImage* in, VipsImage** out) { return vips_unpremultiply(in, out, nullptr); }));
     if (!straight || format == VIPS_FORMAT_FLOAT) return straight;

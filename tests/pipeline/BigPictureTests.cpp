@@ -1,10 +1,9 @@
 #include "ConversionTesting.h"
+#include "platform/base/ProcessInfo.h"
 
 #include <gtest/gtest.h>
 #include <vips/vips.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -12,17 +11,6 @@ namespace {
 using namespace pictavo;
 using namespace pipeline_testing;
 using testing_support::TemporaryFolder;
-
-// The machine's memory as /proc/meminfo gives it; 0 when it cannot be read.
-std::uint64_t physicalMemory() {
-    std::ifstream meminfo("/proc/meminfo");
-    std::string key;
-    std::uint64_t kilobytes = 0;
-    std::string unit;
-    while (meminfo >> key >> kilobytes >> unit)
-        if (key == "MemTotal:") return kilobytes * 1024;
-    return 0;
-}
 
 // A picture of the given size written by libvips: red rising from left to right, green from
 // top to bottom, blue at 128, and a chequered square of 512 pixels a side whose top-left
@@ -73,7 +61,7 @@ void writePicture(const std::filesystem::path& path, int width, int height, cons
 class BigPicture : public testing::Test {
 protected:
     void SetUp() override {
-        const std::uint64_t memory = physicalMemory();
+        const std::uint64_t memory = platform::ProcessInfo::physicalMemory();
         if (memory < 8'000'000'000ULL)
             GTEST_SKIP() << "this machine has " << memory / 1'000'000 << " MB of memory; the big pictures need 8 GB";
     }
