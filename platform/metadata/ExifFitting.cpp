@@ -88,7 +88,8 @@ Outcome<Bytes> exifFitting(const Bytes& tiffStructured, std::size_t limit) {
         const auto largest = std::max_element(data.begin(), data.end(), [](const auto& a, const auto& b) {
             return a.size() < b.size();
         });
-        if (largest == data.end()) return Failure::failure("exiv2 wrote an EXIF block of " + bytesText(smaller->size()));
+        if (largest == data.end())
+            return Failure::failure("exiv2 wrote an EXIF block of " + bytesText(smaller->size()));
         return Failure::failure(doesNotFit(*largest, limit) + " (the EXIF block is " + bytesText(smaller->size()) +
                                 " even without its thumbnail and maker note)");
     } catch (const std::exception& error) {

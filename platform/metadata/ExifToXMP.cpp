@@ -22,9 +22,10 @@ constexpr const char* storageLayoutKeys[] = {
 
 // exiv2 leaves out what ExifTool's mapping carries: the lens, the original date as
 // exif:DateTimeOriginal, and the time zone of every date.
-constexpr std::pair<const char*, const char*> lensKeys[] = {{"Exif.Photo.LensMake", "Xmp.exifEX.LensMake"},
-                                                            {"Exif.Photo.LensModel", "Xmp.exifEX.LensModel"},
-                                                            {"Exif.Photo.LensSerialNumber", "Xmp.exifEX.LensSerialNumber"}};
+constexpr std::pair<const char*, const char*> lensKeys[] = {
+    {"Exif.Photo.LensMake", "Xmp.exifEX.LensMake"},
+    {"Exif.Photo.LensModel", "Xmp.exifEX.LensModel"},
+    {"Exif.Photo.LensSerialNumber", "Xmp.exifEX.LensSerialNumber"}};
 
 struct DateKeys {
     const char* date;
@@ -63,7 +64,8 @@ std::string xmpDate(const std::string& date, const std::string& subSeconds, cons
     std::string text = date.substr(0, 4) + "-" + date.substr(5, 2) + "-" + date.substr(8, 2) + "T" + date.substr(11);
     if (!subSeconds.empty() && subSeconds.find_first_not_of("0123456789") == std::string::npos)
         text += "." + subSeconds;
-    if (offset.size() == 6 && (offset[0] == '+' || offset[0] == '-') && offset[3] == ':' && digitsAt(offset, {1, 2, 4, 5}))
+    if (offset.size() == 6 && (offset[0] == '+' || offset[0] == '-') && offset[3] == ':' &&
+        digitsAt(offset, {1, 2, 4, 5}))
         text += offset;
     return text;
 }

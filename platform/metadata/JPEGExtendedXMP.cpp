@@ -69,7 +69,8 @@ Outcome<std::string> jpegExtendedXMP(ByteView jpeg, std::string_view guid) {
         if (chunk.offset > covered)
             return Failure::failure("its chunks leave a gap at byte " + std::to_string(covered) + " of " +
                                     bytesText(fullLength));
-        if (chunk.offset < covered) return Failure::failure("its chunks overlap at byte " + std::to_string(chunk.offset));
+        if (chunk.offset < covered)
+            return Failure::failure("its chunks overlap at byte " + std::to_string(chunk.offset));
         covered += chunk.bytes.size();
         if (covered > fullLength)
             return Failure::failure("its chunks run past its length of " + bytesText(fullLength));

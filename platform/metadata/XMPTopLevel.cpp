@@ -121,7 +121,8 @@ private:
 
         if (text_[cursor] == '/') {
             if (role == Open::Role::field)
-                found_.fields.push_back({XMPTopLevelField::Form::emptyElement, name, cursor, cursor + 2, at, cursor + 2});
+                found_.fields.push_back(
+                    {XMPTopLevelField::Form::emptyElement, name, cursor, cursor + 2, at, cursor + 2});
             at = cursor + 2;
             return true;
         }

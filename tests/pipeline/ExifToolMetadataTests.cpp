@@ -41,7 +41,8 @@ fs::path editedByExifTool(const TemporaryFolder& folder, const std::string& name
     sample.width = 64;
     sample.height = 48;
     const fs::path path = folder.write(name, *encodeSample(sample, fs::path(name).extension().string()));
-    EXPECT_TRUE(run("cd " + quoted(folder.path()) + " && exiftool -m -overwrite_original " + arguments + " " + quoted(path)))
+    EXPECT_TRUE(
+        run("cd " + quoted(folder.path()) + " && exiftool -m -overwrite_original " + arguments + " " + quoted(path)))
         << arguments;
     return path;
 }
@@ -58,7 +59,8 @@ std::string packetHolding(const std::string& declarations, const std::string& el
            "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>\n"
            " <rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' "
            "xmlns:tiff='http://ns.adobe.com/tiff/1.0/' xmlns:xmpMM='http://ns.adobe.com/xap/1.0/mm/'" +
-           declarations + ">\n  <dc:title><rdf:Alt><rdf:li xml:lang='x-default'>Harbour at dusk</rdf:li></rdf:Alt></dc:title>\n" +
+           declarations +
+           ">\n  <dc:title><rdf:Alt><rdf:li xml:lang='x-default'>Harbour at dusk</rdf:li></rdf:Alt></dc:title>\n" +
            elements + " </rdf:Description>\n</rdf:RDF>\n</x:xmpmeta>\n<?xpacket end='w'?>";
 }
 
@@ -80,8 +82,9 @@ TEST(ExifToolMetadata, APlacedDocumentsOrientationNeitherTurnsThePictureNorChang
     TemporaryFolder folder;
     const std::string pantry = "  <xmpMM:Pantry><rdf:Bag><rdf:li rdf:parseType='Resource'>"
                                "<tiff:Orientation>6</tiff:Orientation></rdf:li></rdf:Bag></xmpMM:Pantry>\n";
-    const fs::path sources[] = {withPacket(folder, "nested.png", packetHolding("", pantry)),
-                                withPacket(folder, "later.png", packetHolding("", pantry + "  <tiff:Orientation>1</tiff:Orientation>\n"))};
+    const fs::path sources[] = {
+        withPacket(folder, "nested.png", packetHolding("", pantry)),
+        withPacket(folder, "later.png", packetHolding("", pantry + "  <tiff:Orientation>1</tiff:Orientation>\n"))};
     for (const fs::path& source : sources) {
         SCOPED_TRACE(source.filename().string());
         const ConversionResult result = converted(source, OutputFormat::jpeg());
@@ -98,10 +101,12 @@ TEST(ExifToolMetadata, AnUnreadableOrientationCostsNothingElseAndOnlyAPacketThat
         {" tiff:Orientation=''", ""},
         {"", "  <tiff:Orientation>Horizontal (normal)</tiff:Orientation>\n"},
         {"", "  <tiff:Orientation/>\n"},
-        {"", "  <dc:description><rdf:Alt><rdf:li xml:lang='x-default'>tiff:Orientation='3'</rdf:li></rdf:Alt></dc:description>\n"}};
+        {"", "  <dc:description><rdf:Alt><rdf:li "
+             "xml:lang='x-default'>tiff:Orientation='3'</rdf:li></rdf:Alt></dc:description>\n"}};
     int index = 0;
     for (const auto& [declarations, elements] : packets) {
-        const fs::path source = withPacket(folder, "odd" + std::to_string(index++) + ".png", packetHolding(declarations, elements));
+        const fs::path source =
+            withPacket(folder, "odd" + std::to_string(index++) + ".png", packetHolding(declarations, elements));
         for (const auto& format : {OutputFormat::jpeg(), OutputFormat::webp(), OutputFormat::tiff()}) {
             SCOPED_TRACE(source.filename().string() + " to " + format.id());
             const ConversionResult result = converted(source, format);
@@ -118,30 +123,31 @@ TEST(ExifToolMetadata, AnUnreadableOrientationCostsNothingElseAndOnlyAPacketThat
     const fs::path broken = folder.write("broken.png", *encodeSample(sample, ".png"));
     const ConversionResult result = converted(broken, OutputFormat::jpeg());
     EXPECT_TRUE(outputXMP(result).empty());
-    EXPECT_NE(result.diagnostic.find("XMP packet of 45 bytes was left out: the XMP packet is not XML"), std::string::npos)
+    EXPECT_NE(result.diagnostic.find("XMP packet of 45 bytes was left out: the XMP packet is not XML"),
+              std::string::npos)
         << result.diagnostic;
 }
 
 TEST(ExifToolMetadata, ADanglingExtendedXMPIsNamedNowhereAndSaidInTheDiagnostic) {
     TemporaryFolder folder;
-    std::string extended = xmpPacketWithHistory(400);
-    extended = extended.substr(extended.find("<x:xmpmeta"));
-    extended = extended.substr(0, extended.find("<?xpacket end"));
+    const std::string extended = extensionWithHistory(400);
     const std::string guid = glibMd5Guid(extended);
-    const std::string standard = packetHolding(" xmlns:xmpNote='http://ns.adobe.com/xmp/note/' xmpNote:HasExtendedXMP='" + guid + "'", "");
+    const std::string standard =
+        packetHolding(" xmlns:xmpNote='http://ns.adobe.com/xmp/note/' xmpNote:HasExtendedXMP='" + guid + "'", "");
     SampleImage sample;
     sample.width = 64;
     sample.height = 48;
     // The first of its chunks only.
-    const fs::path source = folder.write(
-        "cut.jpg", withExtendedXMP(*encodeSample(sample, ".jpg"), standard, extended, guid, 30'000, {0}));
+    const fs::path source =
+        folder.write("cut.jpg", withExtendedXMP(*encodeSample(sample, ".jpg"), standard, extended, guid, 30'000, {0}));
     for (const auto& format : {OutputFormat::jpeg(), OutputFormat::png()}) {
         SCOPED_TRACE(format.id());
         const ConversionResult result = converted(source, format);
         const auto properties = outputXMP(result);
         EXPECT_EQ(properties.count("Xmp.dc.title"), 1u);
         EXPECT_EQ(properties.count("Xmp.xmpNote.HasExtendedXMP"), 0u);
-        EXPECT_NE(result.diagnostic.find("extended XMP the packet names (" + guid + ") was left out"), std::string::npos)
+        EXPECT_NE(result.diagnostic.find("extended XMP the packet names (" + guid + ") was left out"),
+                  std::string::npos)
             << result.diagnostic;
     }
 }
@@ -149,7 +155,8 @@ TEST(ExifToolMetadata, ADanglingExtendedXMPIsNamedNowhereAndSaidInTheDiagnostic)
 TEST(ExifToolMetadata, EXIFAcrossSeveralSegmentsIsReadWholeAndATagTooLargeIsNamed) {
     TemporaryFolder folder;
     std::ofstream(folder.file("comment.txt")) << std::string(40'000, 'c');
-    std::ofstream(folder.file("thumbnail.jpg"), std::ios::binary) << "\xFF\xD8" << std::string(29'996, 't') << "\xFF\xD9";
+    std::ofstream(folder.file("thumbnail.jpg"), std::ios::binary)
+        << "\xFF\xD8" << std::string(29'996, 't') << "\xFF\xD9";
     const fs::path source =
         editedByExifTool(folder, "split.jpg", "-Make=Cam '-UserComment<=comment.txt' '-ThumbnailImage<=thumbnail.jpg'");
     ASSERT_NE(printed("exiftool -a -Warning " + quoted(source)).find("multi-segment EXIF"), std::string::npos);
@@ -161,7 +168,8 @@ TEST(ExifToolMetadata, EXIFAcrossSeveralSegmentsIsReadWholeAndATagTooLargeIsName
         EXPECT_EQ(printed("{ exiv2 -pa " + quoted(output) + " 2>&1 >/dev/null; }"), "");
         EXPECT_EQ(printed("exiftool -s3 -UserComment " + quoted(output)), std::string(40'000, 'c') + "\n");
         // A JPEG's one segment holds the comment only without the thumbnail.
-        EXPECT_EQ(printed("exiftool -s3 -ThumbnailLength " + quoted(output)), format == OutputFormat::png() ? "30000\n" : "");
+        EXPECT_EQ(printed("exiftool -s3 -ThumbnailLength " + quoted(output)),
+                  format == OutputFormat::png() ? "30000\n" : "");
     }
 
     std::ofstream(folder.file("description.txt")) << std::string(70'000, 'd');
@@ -169,8 +177,9 @@ TEST(ExifToolMetadata, EXIFAcrossSeveralSegmentsIsReadWholeAndATagTooLargeIsName
     const auto error = thrown<ConversionError>([&] { converted(described, OutputFormat::jpeg()); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->errorDescription(), ConversionError::encodeFailed(OutputFormat::jpeg()).errorDescription());
-    EXPECT_NE(error->diagnostic().find("its 68 kB Exif.Image.ImageDescription does not fit a JPEG's 64 kB EXIF segment"),
-              std::string::npos)
+    EXPECT_NE(
+        error->diagnostic().find("its 68 kB Exif.Image.ImageDescription does not fit a JPEG's 64 kB EXIF segment"),
+        std::string::npos)
         << error->diagnostic();
 }
 
@@ -188,12 +197,14 @@ TEST(ExifToolMetadata, OutputsReadBackByExifToolAndExiv2LoseNothingAndWarnOfNoth
         const fs::path output = folder.write("out." + format.fileExtension(), *converted(source, format).data);
         EXPECT_EQ(printed("exiftool -a -s3 -Warning -Error " + quoted(output)), "");
         EXPECT_EQ(printed("{ exiv2 -pa " + quoted(output) + " 2>&1 >/dev/null; }"), "");
-        EXPECT_EQ(printed("exiftool -s3 -Title -Rating -Make -Model -LensModel -GPSLatitude " + quoted(output)), expected);
+        EXPECT_EQ(printed("exiftool -s3 -Title -Rating -Make -Model -LensModel -GPSLatitude " + quoted(output)),
+                  expected);
         // A WebP carries the EXIF as XMP, the original date with its sub-seconds and time
         // zone; the packet's own date keeps its time zone.
         EXPECT_EQ(printed("exiftool -s3 -XMP-xmp:CreateDate " + quoted(output)), "2022:02:03 04:05:07.45+02:00\n");
-        EXPECT_EQ(printed("exiftool -s3 " + std::string(format == OutputFormat::webp() ? "-XMP-exif:DateTimeOriginal"
-                                                                                         : "-SubSecDateTimeOriginal") +
+        EXPECT_EQ(printed("exiftool -s3 " +
+                          std::string(format == OutputFormat::webp() ? "-XMP-exif:DateTimeOriginal"
+                                                                     : "-SubSecDateTimeOriginal") +
                           " " + quoted(output)),
                   "2022:02:03 04:05:06.123+02:00\n");
     }
