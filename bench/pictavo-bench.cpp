@@ -6,10 +6,12 @@
 //
 // Folders are walked recursively (regular files only, hidden ones skipped), page 1 of each
 // file is converted (every page with --every-page), at most W at a time (the engine's width, or N). Each failed file gets
-// one line (its name and the error's sentence); the last line is one JSON object.
+// one line (its name, the error's sentence and its diagnostic), and so does each output that left out some of its
+// source's metadata (what and why); the last line is one JSON object.
 #include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
 #include "ImageEngine/Running/EncodeExecutor.h"
+#include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Model/Estimate.h"
 #include "ImageEngine/Model/OutputNamer.h"
 #include "platform/files/FilePath.h"
@@ -227,8 +229,14 @@ int main(int argc, char** argv) {
             } else {
                 ConversionResult result = job.conversion->get();
                 outputBytes += result.byteCount();
+                if (!result.diagnostic.empty())
+                    std::cout << platform::lastPathComponent(job.file.string()) << ": " << result.diagnostic << "\n";
                 if (options.out) writeOutput(*options.out, result.suggestedFileName, *result.data);
             }
+        } catch (const ConversionError& error) {
+            ++failed;
+            std::cout << platform::lastPathComponent(job.file.string()) << ": " << error.what() << " ("
+                      << error.diagnostic() << ")\n";
         } catch (const std::exception& error) {
             ++failed;
             std::cout << platform::lastPathComponent(job.file.string()) << ": " << error.what() << "\n";

@@ -1,15 +1,16 @@
 #include "platform/metadata/ExtendedXMP.h"
+#include "platform/metadata/JPEGExif.h"
 #include "platform/metadata/JPEGExtendedXMP.h"
 #include "platform/metadata/MD5.h"
 
-#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
-// A JPEG source's extended XMP comes from the user's file: its segments are read for the GUID
-// its standard packet names, and the joined text is parsed and merged. The first byte picks
+// A JPEG source's extended XMP and EXIF come from the user's file: its segments are read for
+// the GUID its standard packet names and for EXIF that goes on past one segment, and the
+// joined text is parsed and merged. The first byte picks
 // the part under test (the segment reader on a JPEG, the merge of an extension's text, or the
 // split of a carried packet for a small segment), the next 32 are the GUID, and the rest is
 // the file or the text.
@@ -35,12 +36,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (merged && platform::extendedXMPGuid(*merged)) std::abort(); // the merged packet names no extension
         return 0;
     }
+    // What comes back was all in the file.
     const auto extended = platform::jpegExtendedXMP(rest, guid);
-    if (!extended) return 0;
-    // What comes back was all in the file, and is what the GUID digests.
-    if (extended->size() > rest.size()) std::abort();
-    const std::string digest = platform::md5UpperHex(*extended);
-    for (std::size_t i = 0; i < 32; ++i)
-        if (std::toupper(static_cast<unsigned char>(guid[i])) != digest[i]) std::abort();
+    if (extended && extended->size() > rest.size()) std::abort();
+    const auto exif = platform::jpegJoinedExif(rest);
+    if (exif && exif->size() > rest.size()) std::abort();
+    // The packet names no extension that it does not carry.
+    const std::string standard =
+        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+        "<rdf:Description rdf:about=\"\" xmlns:xmpNote=\"http://ns.adobe.com/xmp/note/\" "
+        "xmpNote:HasExtendedXMP=\"" + guid + "\"/></rdf:RDF></x:xmpmeta>";
+    const auto whole = platform::jpegXMPWithExtension(platform::XMPPacket{standard}, rest);
+    if (platform::extendedXMPGuid(whole)) std::abort();
     return 0;
 }

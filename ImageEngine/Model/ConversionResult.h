@@ -21,6 +21,9 @@ struct ConversionResult {
     std::int64_t sourceByteCount = 0;
     // In the order raised.
     std::vector<ConversionWarning> warnings;
+    // What the output left out of the source's metadata and why, for failure reports and
+    // logs; empty when it carried all it was asked to.
+    std::string diagnostic = {};
 
     std::int64_t byteCount() const { return data ? static_cast<std::int64_t>(data->size()) : 0; }
     // The share of the source's size saved; negative when the output is larger, 0 when the

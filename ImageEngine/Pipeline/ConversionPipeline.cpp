@@ -152,6 +152,7 @@ DecodedImage ConversionPipeline::decode(const ImageEncoder& encoder) {
     DecodedImage decoded = decoder_->decodeFor(source_, request);
     const ImageProperties& properties = decoded.properties();
     if (properties.frameCount >= 2) warnings_.push_back(ConversionWarning::animationLost(properties.frameCount));
+    metadataLeftOut_ = MetadataStage::leftOut(spec_.metadata, properties);
     if (LosslessReoptimisation::wouldBeTheSameFile(spec_, page_, properties)) {
         const auto& type = spec_.format.utType();
         const bool lossyFormat = !type || OutputFormat::lossyIdentifiers().count(spec_.format.id()) > 0;
@@ -283,6 +284,7 @@ ConversionResult ConversionPipeline::oneImage(DecodedImage& decoded, const Image
             if (sourceBytes.size() < output.size()) {
                 output = std::move(sourceBytes);
                 std::erase(warnings_, ConversionWarning::reencoded());
+                metadataLeftOut_.clear();
             }
         } catch (const platform::FileError&) {
         }
@@ -325,7 +327,7 @@ ConversionResult ConversionPipeline::finished(platform::Bytes bytes, platform::S
     std::string name = OutputNamer::fileName(platform::lastPathComponent(source_.string()), spec_.namePattern,
                                              spec_.format, pixelSize, scaleToken_, qualityToken_);
     return ConversionResult{std::make_shared<const platform::Bytes>(std::move(bytes)), pixelSize, spec_.format,
-                            std::move(name), properties.byteCount, warnings_};
+                            std::move(name), properties.byteCount, warnings_, metadataLeftOut_};
 }
 
 } // namespace pictavo

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <stop_token>
 #include <vector>
 
@@ -64,6 +65,8 @@ private:
     std::optional<ImageProperties> sourceProperties_;
     std::optional<double> scaleToken_;
     std::optional<std::int64_t> qualityToken_;
+    // What an encoded output leaves out of the source's metadata; a kept source leaves nothing.
+    std::string metadataLeftOut_;
 };
 
 } // namespace pictavo

@@ -3,6 +3,7 @@
 #include "platform/metadata/Exiv2Runtime.h"
 
 #include <exiv2/exiv2.hpp>
+#include <algorithm>
 #include <exception>
 #include <limits>
 #include <set>
@@ -19,6 +20,8 @@ bool isMakerNote(const Exiv2::Exifdatum& datum) {
 // The tags a reader of the written file looks for: the main image's, the camera's and the
 // position's. exiv2 leaves out the storage layout of the source's own pixels and any
 // further images when it writes a block for a JPEG, which is right: they describe nothing here.
+// So is the XMP a TIFF keeps in its first directory: a JPEG holds it in a segment of its own,
+// and the reader carries it as the file's packet.
 std::set<std::string> describingKeys(const Exiv2::ExifData& data, bool withMakerNote) {
     static const std::set<std::string> groups = {"Image", "Photo", "GPSInfo", "Iop"};
     static const std::set<std::string> layout = {
@@ -26,7 +29,8 @@ std::set<std::string> describingKeys(const Exiv2::ExifData& data, bool withMaker
         "Exif.Image.PhotometricInterpretation", "Exif.Image.StripOffsets", "Exif.Image.SamplesPerPixel",
         "Exif.Image.RowsPerStrip", "Exif.Image.StripByteCounts", "Exif.Image.PlanarConfiguration",
         "Exif.Image.TileWidth", "Exif.Image.TileLength", "Exif.Image.TileOffsets", "Exif.Image.TileByteCounts",
-        "Exif.Image.SubIFDs", "Exif.Image.JPEGInterchangeFormat", "Exif.Image.JPEGInterchangeFormatLength"};
+        "Exif.Image.SubIFDs", "Exif.Image.JPEGInterchangeFormat", "Exif.Image.JPEGInterchangeFormatLength",
+        "Exif.Image.XMLPacket"};
     std::set<std::string> keys;
     for (const auto& datum : data)
         if (groups.count(datum.groupName()) && !layout.count(datum.key()) && (withMakerNote || !isMakerNote(datum)))
@@ -35,6 +39,13 @@ std::set<std::string> describingKeys(const Exiv2::ExifData& data, bool withMaker
 }
 
 std::string bytesText(std::size_t count) { return std::to_string(count) + " bytes"; }
+std::string kilobytesText(std::size_t count) { return std::to_string((count + 512) / 1024) + " kB"; }
+
+// Names the tag that keeps the block from fitting, with its size, as the user reads it.
+std::string doesNotFit(const Exiv2::Exifdatum& tag, std::size_t limit) {
+    return "its " + kilobytesText(tag.size()) + " " + tag.key() + " does not fit a JPEG's " + kilobytesText(limit) +
+           " EXIF segment";
+}
 
 } // namespace
 
@@ -59,7 +70,8 @@ Outcome<Bytes> exifFitting(const Bytes& tiffStructured, std::size_t limit) {
             if (!blob.empty()) Exiv2::ExifParser::decode(check, blob.data(), static_cast<std::uint32_t>(blob.size()));
             for (const auto& key : describingKeys(data, withMakerNote))
                 if (check.findKey(Exiv2::ExifKey(key)) == check.end())
-                    return Failure::failure("exiv2 would have left out " + key + " to make the EXIF block smaller");
+                    return Failure::failure(doesNotFit(*data.findKey(Exiv2::ExifKey(key)), limit) +
+                                            " (exiv2 would have left it out to make the block smaller)");
             return Bytes(blob.begin(), blob.end());
         };
 
@@ -73,9 +85,13 @@ Outcome<Bytes> exifFitting(const Bytes& tiffStructured, std::size_t limit) {
             datum = isMakerNote(*datum) ? data.erase(datum) : std::next(datum);
         smaller = written(false);
         if (!smaller || smaller->size() <= limit) return smaller;
-        return Failure::failure("the EXIF block is " + bytesText(smaller->size()) +
-                                " even without its thumbnail and maker note, more than the " + bytesText(limit) +
-                                " one JPEG segment holds");
+        const auto largest = std::max_element(data.begin(), data.end(), [](const auto& a, const auto& b) {
+            return a.size() < b.size();
+        });
+        if (largest == data.end())
+            return Failure::failure("exiv2 wrote an EXIF block of " + bytesText(smaller->size()));
+        return Failure::failure(doesNotFit(*largest, limit) + " (the EXIF block is " + bytesText(smaller->size()) +
+                                " even without its thumbnail and maker note)");
     } catch (const std::exception& error) {
         return Failure::failure(std::string("exiv2: ") + error.what());
     }

@@ -5,7 +5,11 @@
 
 #include <exiv2/exiv2.hpp>
 #include <exception>
+#include <initializer_list>
 #include <limits>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -15,6 +19,67 @@ constexpr const char* storageLayoutKeys[] = {
     "Exif.Image.Compression",       "Exif.Image.PhotometricInterpretation", "Exif.Image.SamplesPerPixel",
     "Exif.Image.PlanarConfiguration", "Exif.Image.YCbCrSubSampling",  "Exif.Image.YCbCrPositioning",
     "Exif.Photo.ComponentsConfiguration", "Exif.Photo.CompressedBitsPerPixel"};
+
+// exiv2 leaves out what ExifTool's mapping carries: the lens, the original date as
+// exif:DateTimeOriginal, and the time zone of every date.
+constexpr std::pair<const char*, const char*> lensKeys[] = {
+    {"Exif.Photo.LensMake", "Xmp.exifEX.LensMake"},
+    {"Exif.Photo.LensModel", "Xmp.exifEX.LensModel"},
+    {"Exif.Photo.LensSerialNumber", "Xmp.exifEX.LensSerialNumber"}};
+
+struct DateKeys {
+    const char* date;
+    const char* subSeconds;
+    const char* offset;
+    std::vector<const char*> xmp;
+};
+const DateKeys dateKeys[] = {
+    {"Exif.Photo.DateTimeOriginal", "Exif.Photo.SubSecTimeOriginal", "Exif.Photo.OffsetTimeOriginal",
+     {"Xmp.exif.DateTimeOriginal", "Xmp.photoshop.DateCreated"}},
+    {"Exif.Photo.DateTimeDigitized", "Exif.Photo.SubSecTimeDigitized", "Exif.Photo.OffsetTimeDigitized",
+     {"Xmp.xmp.CreateDate"}},
+    {"Exif.Image.DateTime", "Exif.Photo.SubSecTime", "Exif.Photo.OffsetTime", {"Xmp.xmp.ModifyDate"}}};
+
+std::string valueOf(const Exiv2::ExifData& fields, const char* key) {
+    const auto found = fields.findKey(Exiv2::ExifKey(key));
+    if (found == fields.end()) return {};
+    std::string value = found->toString();
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\0')) value.pop_back();
+    while (!value.empty() && value.front() == ' ') value.erase(value.begin());
+    return value;
+}
+
+bool digitsAt(const std::string& text, std::initializer_list<std::size_t> positions) {
+    for (std::size_t at : positions)
+        if (at >= text.size() || text[at] < '0' || text[at] > '9') return false;
+    return true;
+}
+
+// "2024:05:06 07:08:09" with sub-seconds "123" and offset "+02:00" as
+// "2024-05-06T07:08:09.123+02:00"; empty when the date is not one.
+std::string xmpDate(const std::string& date, const std::string& subSeconds, const std::string& offset) {
+    if (date.size() != 19 || date[4] != ':' || date[7] != ':' || date[10] != ' ' || date[13] != ':' ||
+        date[16] != ':' || !digitsAt(date, {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}))
+        return {};
+    std::string text = date.substr(0, 4) + "-" + date.substr(5, 2) + "-" + date.substr(8, 2) + "T" + date.substr(11);
+    if (!subSeconds.empty() && subSeconds.find_first_not_of("0123456789") == std::string::npos)
+        text += "." + subSeconds;
+    if (offset.size() == 6 && (offset[0] == '+' || offset[0] == '-') && offset[3] == ':' &&
+        digitsAt(offset, {1, 2, 4, 5}))
+        text += offset;
+    return text;
+}
+
+// Sets `key` from the EXIF unless the source's own packet holds it: an editor's date there
+// may carry what the EXIF lacks (a time zone).
+void setUnlessHeld(Exiv2::XmpData& xmp, const Exiv2::XmpData& source, const char* key, const std::string& value) {
+    if (value.empty()) return;
+    const Exiv2::XmpKey xmpKey(key);
+    const auto held = source.findKey(xmpKey);
+    for (auto found = xmp.findKey(xmpKey); found != xmp.end(); found = xmp.findKey(xmpKey)) xmp.erase(found);
+    if (held != source.end()) xmp.add(*held);
+    else xmp[key] = value;
+}
 
 } // namespace
 
@@ -34,7 +99,14 @@ std::optional<XMPPacket> xmpWithExif(const XMPPacket* packet, const Bytes& exif)
         if (fields.empty()) return std::nullopt;
         Exiv2::XmpData xmp;
         if (packet && Exiv2::XmpParser::decode(xmp, packet->text) != 0) return std::nullopt;
+        const Exiv2::XmpData source = xmp;
         Exiv2::copyExifToXmp(fields, xmp);
+        for (const auto& keys : dateKeys) {
+            const std::string date =
+                xmpDate(valueOf(fields, keys.date), valueOf(fields, keys.subSeconds), valueOf(fields, keys.offset));
+            for (const char* key : keys.xmp) setUnlessHeld(xmp, source, key, date);
+        }
+        for (const auto& [exifKey, xmpKey] : lensKeys) setUnlessHeld(xmp, source, xmpKey, valueOf(fields, exifKey));
         // Without the padding kept for editing in place: the packet goes into a new file.
         std::string text;
         if (Exiv2::XmpParser::encode(text, xmp,

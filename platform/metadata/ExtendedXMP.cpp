@@ -14,6 +14,11 @@ namespace platform {
 namespace {
 
 const std::string hasExtendedKey = "Xmp.xmpNote.HasExtendedXMP";
+const std::set<std::string> alwaysStandard = {
+    "Xmp.dc.title",          "Xmp.xmp.Rating",          "Xmp.xmp.CreateDate",         "Xmp.xmp.ModifyDate",
+    "Xmp.xmp.MetadataDate",  "Xmp.photoshop.DateCreated", "Xmp.exif.DateTimeOriginal", "Xmp.exif.DateTimeDigitized",
+    "Xmp.tiff.DateTime",     "Xmp.tiff.Orientation"};
+
 // What the standard packet holds while the extended part's digest is not yet known: as
 // long as the digest, so that the standard packet measured with it is the one written.
 const std::string placeholderGuid(32, '0');
@@ -76,6 +81,9 @@ Outcome<SplitXMP> splitXMP(const XMPPacket& packet, std::size_t standardLimit) {
             if (!sizes.count(name)) order.push_back(name);
             sizes[name] += datum.key().size() + datum.toString().size();
         }
+        // What is small and most read stays where every reader finds it, whatever its size:
+        // readers without extended XMP (exiv2 among them) would otherwise lose a long title.
+        std::erase_if(order, [](const std::string& name) { return alwaysStandard.count(name) > 0; });
         std::stable_sort(order.begin(), order.end(),
                          [&](const std::string& a, const std::string& b) { return sizes[a] > sizes[b]; });
 
@@ -99,7 +107,8 @@ Outcome<SplitXMP> splitXMP(const XMPPacket& packet, std::size_t standardLimit) {
         if (!fits(high))
             return Failure::failure("the XMP packet of " + std::to_string(packet.text.size()) +
                                     " bytes does not fit in " + std::to_string(standardLimit) +
-                                    " bytes even with every property in its extension");
+                                    " bytes even with every property but its title, dates, rating and "
+                                    "orientation in its extension");
         while (low < high) {
             const std::size_t middle = low + (high - low) / 2;
             if (fits(middle)) high = middle;

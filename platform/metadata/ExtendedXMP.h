@@ -20,9 +20,9 @@ struct SplitXMP {
 
 // The packet split so that the standard part is at most `standardLimit` bytes. Whole
 // top-level properties move to the extended part, the largest first (edit histories,
-// camera raw settings, embedded thumbnails), until the rest fits; what is small and most
-// read (dates, titles, orientation, ratings) stays where every reader finds it. Fails,
-// saying why, when the packet cannot be read or even its smallest standard part is too large.
+// camera raw settings, embedded thumbnails), until the rest fits; the title, dates, rating
+// and orientation always stay where every reader finds them. Fails, saying why, when the
+// packet cannot be read or even its smallest standard part is too large.
 Outcome<SplitXMP> splitXMP(const XMPPacket& packet, std::size_t standardLimit);
 
 // The GUID a standard packet gives for its extended part: 32 hexadecimal digits, or nothing.

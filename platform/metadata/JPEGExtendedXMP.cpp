@@ -1,7 +1,8 @@
 #include "platform/metadata/JPEGExtendedXMP.h"
 
 #include "platform/metadata/ExtendedXMP.h"
-#include "platform/metadata/MD5.h"
+#include "platform/metadata/JPEGSegments.h"
+#include "platform/metadata/XMPTopLevel.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -11,8 +12,7 @@ namespace platform {
 namespace {
 
 constexpr std::uint8_t app1 = 0xE1;
-constexpr std::uint8_t startOfScan = 0xDA;
-constexpr std::uint8_t endOfImage = 0xD9;
+constexpr std::string_view xmpNoteNamespace = "http://ns.adobe.com/xmp/note/";
 
 struct Chunk {
     std::uint32_t offset;
@@ -31,38 +31,31 @@ bool sameGuid(ByteView stored, std::string_view guid) {
 // Every extended XMP chunk for `guid` before the image data, with the full length they
 // name; false when two of them name different lengths.
 bool collectChunks(ByteView jpeg, std::string_view guid, std::vector<Chunk>& chunks, std::uint32_t& fullLength) {
-    if (!jpeg.startsWith(0, "\xFF\xD8")) return true;
-    std::size_t at = 2;
-    bool lengthKnown = false;
-    while (jpeg.u8(at) == 0xFF) {
-        while (jpeg.u8(at) == 0xFF) ++at; // fill bytes
-        const auto marker = jpeg.u8(at++);
-        if (!marker || *marker == startOfScan || *marker == endOfImage) break;
-        if ((*marker >= 0xD0 && *marker <= 0xD7) || *marker == 0x01) continue; // no length
-        const auto length = jpeg.u16be(at);
-        if (!length || *length < 2 || !jpeg.has(at, *length)) break;
-        const ByteView payload = jpeg.sub(at + 2, *length - 2u);
-        at += *length;
-        if (*marker != app1 || payload.size() < extendedXMPChunkHeader ||
-            !payload.startsWith(0, extendedXMPSignature))
-            continue;
-        if (!sameGuid(payload.sub(extendedXMPSignature.size(), 32), guid)) continue;
+    bool agree = true;
+    forEachJPEGSegment(jpeg, [&](std::uint8_t marker, ByteView payload) {
+        if (marker != app1 || payload.size() < extendedXMPChunkHeader || !payload.startsWith(0, extendedXMPSignature) ||
+            !sameGuid(payload.sub(extendedXMPSignature.size(), 32), guid))
+            return true;
         const std::uint32_t full = *payload.u32be(extendedXMPSignature.size() + 32);
-        if (lengthKnown && full != fullLength) return false;
+        if (!chunks.empty() && full != fullLength) return agree = false;
         fullLength = full;
-        lengthKnown = true;
         chunks.push_back({*payload.u32be(extendedXMPSignature.size() + 36),
                           payload.sub(extendedXMPChunkHeader, payload.size() - extendedXMPChunkHeader)});
-    }
-    return true;
+        return true;
+    });
+    return agree;
 }
+
+std::string bytesText(std::uint64_t count) { return std::to_string(count) + " bytes"; }
 
 } // namespace
 
-std::optional<std::string> jpegExtendedXMP(ByteView jpeg, std::string_view guid) {
+Outcome<std::string> jpegExtendedXMP(ByteView jpeg, std::string_view guid) {
+    using Failure = Outcome<std::string>;
     std::vector<Chunk> chunks;
     std::uint32_t fullLength = 0;
-    if (!collectChunks(jpeg, guid, chunks, fullLength) || chunks.empty() || fullLength == 0) return std::nullopt;
+    if (!collectChunks(jpeg, guid, chunks, fullLength)) return Failure::failure("its chunks disagree on its length");
+    if (chunks.empty() || fullLength == 0) return Failure::failure("the file holds no segment of it");
     std::sort(chunks.begin(), chunks.end(), [](const Chunk& a, const Chunk& b) {
         return a.offset != b.offset ? a.offset < b.offset : a.bytes.size() < b.bytes.size();
     });
@@ -73,20 +66,23 @@ std::optional<std::string> jpegExtendedXMP(ByteView jpeg, std::string_view guid)
         if (!tiling.empty() && chunk.offset == tiling.back()->offset && chunk.bytes.size() == tiling.back()->bytes.size() &&
             std::equal(chunk.bytes.data(), chunk.bytes.data() + chunk.bytes.size(), tiling.back()->bytes.data()))
             continue;
-        if (chunk.offset != covered) return std::nullopt; // a gap or an overlap
+        if (chunk.offset > covered)
+            return Failure::failure("its chunks leave a gap at byte " + std::to_string(covered) + " of " +
+                                    bytesText(fullLength));
+        if (chunk.offset < covered)
+            return Failure::failure("its chunks overlap at byte " + std::to_string(chunk.offset));
         covered += chunk.bytes.size();
-        if (covered > fullLength) return std::nullopt;
+        if (covered > fullLength)
+            return Failure::failure("its chunks run past its length of " + bytesText(fullLength));
         tiling.push_back(&chunk);
     }
-    if (covered != fullLength) return std::nullopt;
+    if (covered != fullLength)
+        return Failure::failure("the file holds " + bytesText(covered) + " of its " + bytesText(fullLength));
 
     std::string text;
     text.reserve(fullLength);
     for (const Chunk* chunk : tiling)
         text.append(reinterpret_cast<const char*>(chunk->bytes.data()), chunk->bytes.size());
-    const std::string digest = md5UpperHex(text);
-    if (!sameGuid(ByteView(reinterpret_cast<const std::uint8_t*>(digest.data()), digest.size()), guid))
-        return std::nullopt;
     return text;
 }
 
@@ -94,11 +90,28 @@ XMPPacket jpegXMPWithExtension(XMPPacket standard, ByteView jpeg) {
     // Most packets name no extension; reading one properly costs more than this look.
     if (standard.text.find("HasExtendedXMP") == std::string::npos) return standard;
     const auto guid = extendedXMPGuid(standard);
-    if (!guid) return standard;
+    if (!guid) return xmpWithoutExtension(std::move(standard), "the packet names it by no valid GUID");
     const auto extended = jpegExtendedXMP(jpeg, *guid);
-    if (!extended) return standard;
+    if (!extended) return xmpWithoutExtension(std::move(standard), extended.cause());
     auto merged = mergedXMP(standard, *extended);
-    return merged ? std::move(*merged) : std::move(standard);
+    if (!merged) return xmpWithoutExtension(std::move(standard), "exiv2 could not read it");
+    return std::move(*merged);
+}
+
+XMPPacket xmpWithoutExtension(XMPPacket packet, const std::string& why) {
+    const auto names = xmpNamesIn(packet.text, xmpNoteNamespace, "HasExtendedXMP");
+    if (names.empty()) return packet;
+    const auto topLevel = xmpTopLevel(packet.text, names);
+    if (!topLevel || topLevel->fields.empty()) return packet;
+    const std::size_t begin = topLevel->fields.front().valueBegin;
+    const std::size_t end = topLevel->fields.front().valueEnd;
+    const std::string guid = topLevel->fields.front().form == XMPTopLevelField::Form::emptyElement
+                                 ? std::string()
+                                 : packet.text.substr(begin, end - begin);
+    packet.leftOut = "the extended XMP the packet names (" + (guid.empty() ? std::string("no GUID") : guid) +
+                     ") was left out: " + why;
+    packet.text = xmpWithFieldsRemoved(std::move(packet.text), topLevel->fields);
+    return packet;
 }
 
 } // namespace platform

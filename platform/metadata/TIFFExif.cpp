@@ -26,7 +26,10 @@ std::optional<Bytes> tiffWithExif(const Bytes& tiff, const Bytes& exif) {
         Exiv2::ExifData& target = image->exifData();
         for (const auto& datum : carried) {
             const std::string group = datum.groupName();
-            const bool wanted = carriedGroups.count(group) || (group == "Image" && descriptiveTags.count(datum.tagName()));
+            // A maker note's offsets point into the file it came from; written anywhere else they
+            // point at the wrong bytes, so it stays behind.
+            const bool wanted = (carriedGroups.count(group) && datum.key() != "Exif.Photo.MakerNote") ||
+                                (group == "Image" && descriptiveTags.count(datum.tagName()));
             if (wanted && target.findKey(Exiv2::ExifKey(datum.key())) == target.end()) target.add(datum);
         }
         image->writeMetadata();

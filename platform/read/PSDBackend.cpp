@@ -3,6 +3,7 @@
 #include "platform/colour/ColourTransformCache.h"
 #include "platform/colour/LcmsProfile.h"
 #include "platform/metadata/ExifGPS.h"
+#include "platform/metadata/JPEGExtendedXMP.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/types/ImageTypeIdentifiers.h"
 #include "platform/vips/VipsRuntime.h"
@@ -201,7 +202,8 @@ std::optional<XMPPacket> PSDBackend::xmpAt(std::int64_t index) const {
     std::string text(reinterpret_cast<const char*>(psd_.xmp.data()), psd_.xmp.size());
     if (auto end = text.find('\0'); end != std::string::npos) text.resize(end);
     if (text.empty()) return std::nullopt;
-    return XMPPacket{std::move(text)};
+    // Only a JPEG holds an extension; a packet copied from one names what is not there.
+    return xmpWithoutExtension(XMPPacket{std::move(text)}, "only a JPEG file holds one");
 }
 
 namespace {

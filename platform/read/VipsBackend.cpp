@@ -1,6 +1,7 @@
 #include "platform/read/VipsBackend.h"
 
 #include "platform/metadata/ExifGPS.h"
+#include "platform/metadata/JPEGExif.h"
 #include "platform/metadata/JPEGExtendedXMP.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/read/GIFTransparency.h"
@@ -352,7 +353,12 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     if (auto icc = blobField(image, VIPS_META_ICC_NAME)) addColourProfile(properties, *icc);
     if (auto iptc = blobField(image, VIPS_META_IPTC_NAME)) properties[keys::iptc] = std::move(*iptc);
     std::optional<std::int64_t> exifOrientation;
-    if (auto exif = blobField(image, VIPS_META_EXIF_NAME)) {
+    // libvips reads a JPEG's first EXIF segment only; a larger block goes on in the next ones.
+    std::optional<Bytes> joinedExif;
+    if (format_ == SniffedFormat::jpeg) joinedExif = jpegJoinedExif(ByteView(bytes_->data(), bytes_->size()));
+    if (joinedExif) {
+        exifOrientation = addExif(properties, std::move(*joinedExif));
+    } else if (auto exif = blobField(image, VIPS_META_EXIF_NAME)) {
         exifOrientation = addExif(properties, tiffStructuredExif(exif->data(), exif->size()));
     }
     if (!exifOrientation) {
@@ -383,6 +389,8 @@ std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {
     // libvips reads a JPEG's standard packet only; the rest of a large one is in further segments.
     if (packet && format_ == SniffedFormat::jpeg)
         return jpegXMPWithExtension(std::move(*packet), ByteView(bytes_->data(), bytes_->size()));
+    // Only a JPEG holds an extension; a packet copied from one names what is not there.
+    if (packet) return xmpWithoutExtension(std::move(*packet), "only a JPEG file holds one");
     return packet;
 }
 

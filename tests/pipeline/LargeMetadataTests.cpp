@@ -87,9 +87,7 @@ TEST(LargeMetadata, AnEditHistoryLargerThanOneJPEGSegmentTravelsAsExtendedXMP) {
 TEST(LargeMetadata, AJPEGSourcesExtendedXMPIsCarriedToOtherFormatsAndBackToJPEG) {
     TemporaryFolder folder;
     // As an editor writes it: the history alone in the extension, named from the standard packet.
-    std::string extended = xmpPacketWithHistory(400);
-    extended = extended.substr(extended.find("<x:xmpmeta"));
-    extended = extended.substr(0, extended.find("<?xpacket end"));
+    const std::string extended = extensionWithHistory(400);
     const std::string guid = glibMd5Guid(extended);
     std::string standard = xmpPacket(1);
     standard.insert(standard.find("xmlns:dc="), "xmlns:xmpNote=\"http://ns.adobe.com/xmp/note/\" xmpNote:HasExtendedXMP=\"" +
@@ -127,4 +125,26 @@ TEST(LargeMetadata, AnEXIFBlockTooLargeForJPEGLosesItsThumbnailAndTheConversionS
     EXPECT_EQ(tags["Exif.Photo.DateTimeOriginal"], "2024:05:06 07:08:09");
     EXPECT_EQ(tags.count("Exif.Photo.MakerNote"), 1u);
     EXPECT_EQ(tags.count("Exif.Thumbnail.JPEGInterchangeFormat"), 0u);
+}
+
+TEST(LargeMetadata, AnXMLPacketInTheFirstDirectoryDoesNotStopTheThumbnailFromMakingRoom) {
+    TemporaryFolder folder;
+    const std::string packet = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">" + std::string(2'000, ' ') + "</x:xmpmeta>";
+    const auto exif = exifBlockWithThumbnail(20'000, 50'000, 0x927C, packet);
+    const auto source = folder.write("camera.png", withExifChunk(*encodeSample(picture(), ".png"), exif));
+
+    const ConversionResult result = standardEngine().convert(source, specFor(OutputFormat::jpeg()), 1, EncodeEffort::final);
+    const auto tags = exifTags(readWithVips(*result.data)->exif);
+    EXPECT_EQ(tags.count("Exif.Photo.MakerNote"), 1u);
+    EXPECT_EQ(tags.count("Exif.Thumbnail.JPEGInterchangeFormat"), 0u);
+}
+
+TEST(LargeMetadata, ATIFFLeavesOutTheMakerNoteWhoseOffsetsWouldPointAtTheWrongBytes) {
+    TemporaryFolder folder;
+    const auto source =
+        folder.write("camera.png", withExifChunk(*encodeSample(picture(), ".png"), exifBlockWithThumbnail(0, 600)));
+    const ConversionResult result = standardEngine().convert(source, specFor(OutputFormat::tiff()), 1, EncodeEffort::final);
+    const auto tags = exifTagsOfFile(*result.data);
+    EXPECT_EQ(tags.at("Exif.Photo.DateTimeOriginal"), "2024:05:06 07:08:09");
+    EXPECT_EQ(tags.count("Exif.Photo.MakerNote"), 0u);
 }

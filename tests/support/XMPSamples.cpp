@@ -49,6 +49,12 @@ std::string xmpPacketWithHistory(int events) {
     return text;
 }
 
+std::string extensionWithHistory(int events) {
+    std::string extended = xmpPacketWithHistory(events);
+    extended = extended.substr(extended.find("<x:xmpmeta"));
+    return extended.substr(0, extended.find("<?xpacket end"));
+}
+
 std::map<std::string, std::string> xmpProperties(const std::string& packet) {
     std::map<std::string, std::string> properties;
     try {
@@ -170,21 +176,25 @@ struct TIFFWriter {
 
 } // namespace
 
-platform::Bytes exifBlockWithThumbnail(std::size_t thumbnailBytes, std::size_t makerNoteBytes, std::uint16_t largeTag) {
+platform::Bytes exifBlockWithThumbnail(std::size_t thumbnailBytes, std::size_t makerNoteBytes, std::uint16_t largeTag,
+                                       const std::string& xmlPacket) {
     const std::string make = std::string("Pictavo Test Camera") + '\0';
     const std::string date = std::string("2024:05:06 07:08:09") + '\0';
     const bool thumbnail = thumbnailBytes > 0;
-    // Header, IFD0 (3 entries), the EXIF IFD (2 entries), IFD1 (3 entries), then the values.
-    const std::size_t ifd0 = 8, exifIFD = ifd0 + 2 + 3 * 12 + 4, ifd1 = exifIFD + 2 + 2 * 12 + 4;
+    const std::size_t ifd0Entries = xmlPacket.empty() ? 3 : 4;
+    // Header, IFD0 (3 or 4 entries), the EXIF IFD (2 entries), IFD1 (3 entries), then the values.
+    const std::size_t ifd0 = 8, exifIFD = ifd0 + 2 + ifd0Entries * 12 + 4, ifd1 = exifIFD + 2 + 2 * 12 + 4;
     const std::size_t makeAt = ifd1 + (thumbnail ? 2 + 3 * 12 + 4 : 0);
-    const std::size_t dateAt = makeAt + make.size(), noteAt = dateAt + date.size(), thumbnailAt = noteAt + makerNoteBytes;
+    const std::size_t dateAt = makeAt + make.size(), noteAt = dateAt + date.size(), xmlAt = noteAt + makerNoteBytes;
+    const std::size_t thumbnailAt = xmlAt + xmlPacket.size();
 
     TIFFWriter tiff;
     tiff.bytes = {'I', 'I', 42, 0};
     tiff.u32(ifd0);
-    tiff.u16(3);
+    tiff.u16(static_cast<std::uint16_t>(ifd0Entries));
     tiff.entry(0x010F, 2, make.size(), makeAt);
     tiff.entry(0x0112, 3, 1, 1);
+    if (!xmlPacket.empty()) tiff.entry(0x02BC, 1, xmlPacket.size(), xmlAt);
     tiff.entry(0x8769, 4, 1, exifIFD);
     tiff.u32(thumbnail ? ifd1 : 0);
     tiff.u16(2);
@@ -201,6 +211,7 @@ platform::Bytes exifBlockWithThumbnail(std::size_t thumbnailBytes, std::size_t m
     tiff.bytes.insert(tiff.bytes.end(), make.begin(), make.end());
     tiff.bytes.insert(tiff.bytes.end(), date.begin(), date.end());
     for (std::size_t i = 0; i < makerNoteBytes; ++i) tiff.bytes.push_back(static_cast<std::uint8_t>(i * 31 + 7));
+    tiff.bytes.insert(tiff.bytes.end(), xmlPacket.begin(), xmlPacket.end());
     if (thumbnail) {
         platform::Bytes picture(thumbnailBytes, 0x55);
         picture[0] = 0xFF, picture[1] = 0xD8, picture[thumbnailBytes - 2] = 0xFF, picture[thumbnailBytes - 1] = 0xD9;

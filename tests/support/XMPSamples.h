@@ -14,6 +14,10 @@ namespace testing_support {
 // ID, time, software agent, changed parts), the part that grows with every save.
 std::string xmpPacketWithHistory(int events);
 
+// The same packet as an editor puts it into an extended XMP serialisation: x:xmpmeta without
+// the packet wrapper.
+std::string extensionWithHistory(int events);
+
 // Every property exiv2 reads from a packet or an extended XMP serialisation
 // ("Xmp.xmpMM.History[3]/stEvt:action" -> "saved"); empty when exiv2 cannot read it.
 std::map<std::string, std::string> xmpProperties(const std::string& packet);
@@ -46,9 +50,10 @@ platform::Bytes withExtendedXMP(const platform::Bytes& jpeg, const std::string& 
 // A little-endian EXIF block (TIFF-structured) as a camera writes one: make "Pictavo Test
 // Camera", orientation 1, a capture date, an undefined maker note of `makerNoteBytes` bytes
 // in the EXIF IFD (or, with `largeTag` 0x9286, a user comment of that size instead), and an
-// IFD1 thumbnail of `thumbnailBytes` bytes (none when 0), laid out by hand so that it may be
-// larger than any one JPEG segment.
+// IFD1 thumbnail of `thumbnailBytes` bytes (none when 0), and in IFD0 the XMLPacket given
+// (none when empty), as a TIFF keeps its XMP; laid out by hand so that it may be larger than
+// any one JPEG segment.
 platform::Bytes exifBlockWithThumbnail(std::size_t thumbnailBytes, std::size_t makerNoteBytes,
-                                       std::uint16_t largeTag = 0x927C);
+                                       std::uint16_t largeTag = 0x927C, const std::string& xmlPacket = "");
 
 } // namespace testing_support

@@ -101,34 +101,46 @@ TEST(JPEGExtendedXMP, ChunksInAnyOrderAreJoinedAndAnythingUnsoundIsRefused) {
     std::vector<std::size_t> reversed;
     for (std::size_t index = chunks; index-- > 0;) reversed.push_back(index);
     const auto file = withExtendedXMP(jpeg, split->standard.text, extended, guid, chunk, reversed);
-    EXPECT_EQ(platform::jpegExtendedXMP(view(file), guid), extended);
+    EXPECT_EQ(platform::jpegExtendedXMP(view(file), guid).value_or(""), extended);
     // The GUID's letters in either case name the same packet.
     std::string lower = guid;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    EXPECT_EQ(platform::jpegExtendedXMP(view(file), lower), extended);
+    EXPECT_EQ(platform::jpegExtendedXMP(view(file), lower).value_or(""), extended);
 
     const auto merged = platform::jpegXMPWithExtension(split->standard, view(file));
     EXPECT_EQ(historyEntries(xmpProperties(merged.text)), 600u);
     EXPECT_FALSE(platform::extendedXMPGuid(merged));
 
-    // A chunk missing, one written twice over another's bytes, another GUID, or bytes that are
-    // not what the GUID digests: the standard packet stays as it was.
+    // Complete and consistent but one character changed without the GUID renamed: read, as
+    // ExifTool reads it.
+    std::string altered = extended;
+    altered[altered.find("stEvt:action") + 20] ^= 1;
+    const auto alteredFile = withExtendedXMP(jpeg, split->standard.text, altered, guid, chunk);
+    EXPECT_EQ(platform::jpegExtendedXMP(view(alteredFile), guid).value_or(""), altered);
+    EXPECT_EQ(historyEntries(xmpProperties(platform::jpegXMPWithExtension(split->standard, view(alteredFile)).text)),
+              600u);
+
+    // A chunk missing, one written twice over another's bytes, another GUID: the standard
+    // packet stays as it was, except that it no longer names an extension that is not
+    // carried, and it says why.
     std::vector<std::size_t> missing;
     for (std::size_t index = 1; index < chunks; ++index) missing.push_back(index);
-    std::string altered = extended;
-    altered[altered.size() / 2] ^= 1;
     const std::string otherGuid(32, 'A');
     const std::vector<platform::Bytes> unsound{
         withExtendedXMP(jpeg, split->standard.text, extended, guid, chunk, missing),
-        withExtendedXMP(jpeg, split->standard.text, altered, guid, chunk),
         withExtendedXMP(jpeg, split->standard.text, extended, otherGuid, chunk),
         // Every chunk, and one more of 20,000 bytes at offset 20,000 over the first.
         withExtendedXMP(withExtendedXMP(jpeg, split->standard.text, extended, guid, chunk), "", extended, guid, 20'000, {1}),
         jpeg};
+    const std::string hasExtended = "Xmp.xmpNote.HasExtendedXMP";
     for (std::size_t i = 0; i < unsound.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_FALSE(platform::jpegExtendedXMP(view(unsound[i]), guid));
-        EXPECT_EQ(platform::jpegXMPWithExtension(split->standard, view(unsound[i])).text, split->standard.text);
+        const XMPPacket kept = platform::jpegXMPWithExtension(split->standard, view(unsound[i]));
+        EXPECT_FALSE(platform::extendedXMPGuid(kept));
+        EXPECT_EQ(withoutKey(xmpProperties(kept.text), hasExtended),
+                  withoutKey(xmpProperties(split->standard.text), hasExtended));
+        EXPECT_NE(kept.leftOut.find(guid), std::string::npos) << kept.leftOut;
     }
 
     // Cut anywhere, a file is read only as far as it goes.
@@ -136,4 +148,24 @@ TEST(JPEGExtendedXMP, ChunksInAnyOrderAreJoinedAndAnythingUnsoundIsRefused) {
         platform::Bytes cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(keep));
         EXPECT_FALSE(platform::jpegExtendedXMP(view(cut), guid)) << keep;
     }
+}
+
+TEST(ExtendedXMP, TheTitleDatesRatingAndOrientationStayInTheStandardPacketWhateverTheirSize) {
+    // A 3 kB title among forty 2 kB properties: the largest, yet readers without extended XMP
+    // must still find it.
+    std::string properties = "xmp:Rating=\"4\" xmp:CreateDate=\"2024-05-06T07:08:09+01:00\" tiff:Orientation=\"1\"";
+    for (int i = 0; i < 40; ++i) properties += " ex:Note" + std::to_string(i) + "=\"" + std::string(2000, 'n') + "\"";
+    const std::string packet =
+        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+        "<rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+        "xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" "
+        "xmlns:ex=\"http://example.com/pictavo-notes/\" " + properties + "><dc:title><rdf:Alt>"
+        "<rdf:li xml:lang=\"x-default\">" + std::string(3000, 't') + "</rdf:li></rdf:Alt></dc:title>"
+        "</rdf:Description></rdf:RDF></x:xmpmeta>";
+    const auto split = platform::splitXMP(XMPPacket{packet}, standardLimit);
+    ASSERT_TRUE(split) << split.cause();
+    ASSERT_FALSE(split->extended.empty());
+    const auto standard = xmpProperties(split->standard.text);
+    for (const char* key : {"Xmp.dc.title", "Xmp.xmp.Rating", "Xmp.xmp.CreateDate", "Xmp.tiff.Orientation"})
+        EXPECT_EQ(standard.count(key), 1u) << key;
 }

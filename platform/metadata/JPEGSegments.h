@@ -1,0 +1,30 @@
+#pragma once
+#include "platform/base/ByteView.h"
+
+#include <cstdint>
+
+namespace platform {
+
+// Calls visit(marker, payload) for each marker segment of a JPEG file before its image data,
+// in file order, with every length checked; stops at the first segment that cannot be read
+// or when visit returns false. Does nothing for bytes that do not start a JPEG.
+template <typename Visit>
+void forEachJPEGSegment(ByteView jpeg, Visit visit) {
+    constexpr std::uint8_t startOfScan = 0xDA;
+    constexpr std::uint8_t endOfImage = 0xD9;
+    if (!jpeg.startsWith(0, "\xFF\xD8")) return;
+    std::size_t at = 2;
+    while (jpeg.u8(at) == 0xFF) {
+        while (jpeg.u8(at) == 0xFF) ++at; // fill bytes
+        const auto marker = jpeg.u8(at++);
+        if (!marker || *marker == startOfScan || *marker == endOfImage) return;
+        if ((*marker >= 0xD0 && *marker <= 0xD7) || *marker == 0x01) continue; // no length
+        const auto length = jpeg.u16be(at);
+        if (!length || *length < 2 || !jpeg.has(at, *length)) return;
+        const ByteView payload = jpeg.sub(at + 2, *length - 2u);
+        at += *length;
+        if (!visit(*marker, payload)) return;
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,191 @@
+#include "platform/metadata/XMPTopLevel.h"
+
+#include <algorithm>
+
+namespace platform {
+namespace {
+
+constexpr std::string_view rdfNamespace = "http://www.w3.org/1999/02/22-rdf-syntax-ns#";
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isNameChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-' || c == '.' || c == ':' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+// An element open at the cursor, with what it is to the resource.
+struct Open {
+    std::string name;
+    enum class Role { other, rdf, topDescription, field } role;
+    std::size_t wholeBegin;
+    std::size_t contentBegin;
+};
+
+class Scanner {
+public:
+    Scanner(const std::string& text, const std::vector<std::string>& names)
+        : text_(text), names_(names), rdfNames_(xmpNamesIn(text, rdfNamespace, "RDF")),
+          descriptionNames_(xmpNamesIn(text, rdfNamespace, "Description")) {}
+
+    Outcome<XMPTopLevel> scan() {
+        std::size_t at = 0;
+        while ((at = text_.find('<', at)) != std::string::npos) {
+            if (text_.compare(at, 4, "<!--") == 0) {
+                if (!skipPast(at, "-->")) return notXML("an unclosed comment", at);
+            } else if (text_.compare(at, 9, "<![CDATA[") == 0) {
+                if (!skipPast(at, "]]>")) return notXML("an unclosed CDATA section", at);
+            } else if (text_.compare(at, 2, "<?") == 0) {
+                if (!skipPast(at, "?>")) return notXML("an unclosed processing instruction", at);
+            } else if (text_.compare(at, 2, "<!") == 0) {
+                if (!skipPast(at, ">")) return notXML("an unclosed declaration", at);
+            } else if (text_.compare(at, 2, "</") == 0) {
+                if (!endTag(at)) return notXML("an end tag that closes no open element", at);
+            } else if (!startTag(at)) {
+                return notXML("a tag that cannot be read", at);
+            }
+        }
+        if (!open_.empty()) return notXML("<" + open_.back().name + "> never closed", open_.back().wholeBegin);
+        return std::move(found_);
+    }
+
+private:
+    static Outcome<XMPTopLevel> notXML(const std::string& why, std::size_t at) {
+        return Outcome<XMPTopLevel>::failure("the XMP packet is not XML: " + why + " at byte " + std::to_string(at));
+    }
+
+    bool skipPast(std::size_t& at, std::string_view end) {
+        const auto found = text_.find(end, at + 1);
+        if (found == std::string::npos) return false;
+        at = found + end.size();
+        return true;
+    }
+
+    bool isOneOf(const std::string& name, const std::vector<std::string>& among) const {
+        return std::find(among.begin(), among.end(), name) != among.end();
+    }
+
+    Open::Role parentRole() const { return open_.empty() ? Open::Role::other : open_.back().role; }
+
+    bool endTag(std::size_t& at) {
+        std::size_t cursor = at + 2;
+        const std::size_t nameBegin = cursor;
+        while (cursor < text_.size() && isNameChar(text_[cursor])) ++cursor;
+        const std::string name = text_.substr(nameBegin, cursor - nameBegin);
+        while (cursor < text_.size() && isSpace(text_[cursor])) ++cursor;
+        if (cursor >= text_.size() || text_[cursor] != '>' || open_.empty() || open_.back().name != name) return false;
+        const Open closed = open_.back();
+        open_.pop_back();
+        if (closed.role == Open::Role::field)
+            found_.fields.push_back({XMPTopLevelField::Form::element, name, closed.contentBegin, at, closed.wholeBegin,
+                                     cursor + 1});
+        at = cursor + 1;
+        return true;
+    }
+
+    bool startTag(std::size_t& at) {
+        std::size_t cursor = at + 1;
+        const std::size_t nameBegin = cursor;
+        while (cursor < text_.size() && isNameChar(text_[cursor])) ++cursor;
+        if (cursor == nameBegin) return false;
+        const std::string name = text_.substr(nameBegin, cursor - nameBegin);
+        const std::size_t nameEnd = cursor;
+
+        Open::Role role = Open::Role::other;
+        if (isOneOf(name, rdfNames_)) role = Open::Role::rdf;
+        else if (parentRole() == Open::Role::rdf && isOneOf(name, descriptionNames_)) role = Open::Role::topDescription;
+        else if (parentRole() == Open::Role::topDescription && isOneOf(name, names_)) role = Open::Role::field;
+        if (role == Open::Role::topDescription && !found_.firstDescription) found_.firstDescription = nameEnd;
+
+        for (;;) {
+            const std::size_t blanks = cursor;
+            while (cursor < text_.size() && isSpace(text_[cursor])) ++cursor;
+            if (cursor >= text_.size()) return false;
+            if (text_[cursor] == '>' || text_.compare(cursor, 2, "/>") == 0) break;
+            if (cursor == blanks) return false; // attributes are set apart by blanks
+            const std::size_t attributeBegin = cursor;
+            while (cursor < text_.size() && isNameChar(text_[cursor])) ++cursor;
+            if (cursor == attributeBegin) return false;
+            const std::string attribute = text_.substr(attributeBegin, cursor - attributeBegin);
+            while (cursor < text_.size() && isSpace(text_[cursor])) ++cursor;
+            if (cursor >= text_.size() || text_[cursor] != '=') return false;
+            ++cursor;
+            while (cursor < text_.size() && isSpace(text_[cursor])) ++cursor;
+            if (cursor >= text_.size() || (text_[cursor] != '"' && text_[cursor] != '\'')) return false;
+            const auto close = text_.find(text_[cursor], cursor + 1);
+            if (close == std::string::npos || text_.find('<', cursor + 1) < close) return false;
+            if (role == Open::Role::topDescription && isOneOf(attribute, names_))
+                found_.fields.push_back(
+                    {XMPTopLevelField::Form::attribute, attribute, cursor + 1, close, attributeBegin, close + 1});
+            cursor = close + 1;
+        }
+
+        if (text_[cursor] == '/') {
+            if (role == Open::Role::field)
+                found_.fields.push_back(
+                    {XMPTopLevelField::Form::emptyElement, name, cursor, cursor + 2, at, cursor + 2});
+            at = cursor + 2;
+            return true;
+        }
+        open_.push_back({name, role, at, cursor + 1});
+        at = cursor + 1;
+        return true;
+    }
+
+    const std::string& text_;
+    const std::vector<std::string>& names_;
+    const std::vector<std::string> rdfNames_;
+    const std::vector<std::string> descriptionNames_;
+    std::vector<Open> open_;
+    XMPTopLevel found_;
+};
+
+} // namespace
+
+Outcome<XMPTopLevel> xmpTopLevel(const std::string& text, const std::vector<std::string>& names) {
+    return Scanner(text, names).scan();
+}
+
+std::vector<std::string> xmpNamesIn(const std::string& text, std::string_view uri, std::string_view local) {
+    std::vector<std::string> names;
+    constexpr std::string_view declaration = "xmlns:";
+    for (auto at = text.find(declaration); at != std::string::npos; at = text.find(declaration, at + 1)) {
+        std::size_t end = at + declaration.size();
+        while (end < text.size() && isNameChar(text[end]) && text[end] != ':') ++end;
+        std::string prefix = text.substr(at + declaration.size(), end - at - declaration.size());
+        std::size_t value = end;
+        while (value < text.size() && isSpace(text[value])) ++value;
+        if (value >= text.size() || text[value] != '=') continue;
+        ++value;
+        while (value < text.size() && isSpace(text[value])) ++value;
+        if (value >= text.size() || (text[value] != '"' && text[value] != '\'')) continue;
+        const char quote = text[value];
+        const auto close = text.find(quote, value + 1);
+        if (close == std::string::npos) continue;
+        if (std::string_view(text).substr(value + 1, close - value - 1) == uri && !prefix.empty()) {
+            std::string name = prefix + ":" + std::string(local);
+            if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+        }
+    }
+    return names;
+}
+
+std::string xmpWithFieldsSet(std::string text, const std::vector<XMPTopLevelField>& fields, const std::string& value) {
+    for (auto field = fields.rbegin(); field != fields.rend(); ++field) {
+        const std::string replacement = field->form == XMPTopLevelField::Form::emptyElement
+                                            ? ">" + value + "</" + field->name + ">"
+                                            : value;
+        text.replace(field->valueBegin, field->valueEnd - field->valueBegin, replacement);
+    }
+    return text;
+}
+
+std::string xmpWithFieldsRemoved(std::string text, const std::vector<XMPTopLevelField>& fields) {
+    for (auto field = fields.rbegin(); field != fields.rend(); ++field) {
+        std::size_t begin = field->wholeBegin;
+        while (begin > 0 && isSpace(text[begin - 1])) --begin;
+        text.erase(begin, field->wholeEnd - begin);
+    }
+    return text;
+}
+
+} // namespace platform

@@ -1,0 +1,51 @@
+#pragma once
+#include "platform/base/Outcome.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// One property of the packet's own resource as the text holds it: an attribute or a child
+// element of an rdf:Description that is itself a child of rdf:RDF. Properties inside
+// structures, lists or nested descriptions describe something else (a placed document, a
+// history entry) and are never one of these.
+struct XMPTopLevelField {
+    enum class Form { attribute, element, emptyElement };
+    Form form;
+    std::string name; // as written: prefix:Local
+    // The value: between an attribute's quotes, or between an element's tags; for an empty
+    // element, its closing "/>".
+    std::size_t valueBegin;
+    std::size_t valueEnd;
+    // The whole attribute (from its name to its closing quote) or the whole element.
+    std::size_t wholeBegin;
+    std::size_t wholeEnd;
+};
+
+struct XMPTopLevel {
+    // The fields of the names asked for, in text order.
+    std::vector<XMPTopLevelField> fields;
+    // Where an attribute can go into the first top-level description: right after its name.
+    std::optional<std::size_t> firstDescription;
+};
+
+// The packet's top-level fields of the given names (prefix:Local). Fails, saying why, only
+// when the text is not XML (an unclosed tag or comment, tags that do not match).
+Outcome<XMPTopLevel> xmpTopLevel(const std::string& text, const std::vector<std::string>& names);
+
+// Every prefix declared for `uri` anywhere in the text, each followed by `local`
+// ("tiff:Orientation" for the TIFF namespace and "Orientation").
+std::vector<std::string> xmpNamesIn(const std::string& text, std::string_view uri, std::string_view local);
+
+// The text with each field's value replaced by `value` (an empty element gains one), from
+// the last to the first, so that every other byte stays where it was.
+std::string xmpWithFieldsSet(std::string text, const std::vector<XMPTopLevelField>& fields, const std::string& value);
+
+// The text without the fields, each with the blanks before it, from the last to the first.
+std::string xmpWithFieldsRemoved(std::string text, const std::vector<XMPTopLevelField>& fields);
+
+} // namespace platform
