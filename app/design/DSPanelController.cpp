@@ -21,7 +21,10 @@ void DSPanelController::show(const ContentFactory& makeContent, int width, std::
     panel_.setPanel(window);
     panel_.clearSide();
     panel_.place(window, anchor_, width, window->fittingHeight());
+    // A panel opened from the keyboard shows where the focus is, as a Tab inside it would.
+    window->setAttribute(Qt::WA_KeyboardFocusChange, anchor_->window()->testAttribute(Qt::WA_KeyboardFocusChange));
     window->show();
+    window->focusFirstControl();
     window->raise();
     window->activateWindow();
     panel_.installMonitors();

@@ -127,7 +127,9 @@ void DSSegmentButton::paintEvent(QPaintEvent*) {
         segment.addRoundedRect(QRectF(rect()), segmentRadius, segmentRadius);
         painter.fillPath(segment, now(DSSegmentSelected()));
     }
-    if (hasFocus()) {
+    // As Qt's own controls do, the ring marks a focus that came from the keyboard; a click
+    // on a segment shows its choice, not a ring.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
         painter.setPen(QPen(now(DSAccent()), 1.5));
         painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), segmentRadius, segmentRadius);
     }

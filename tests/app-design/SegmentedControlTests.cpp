@@ -58,6 +58,33 @@ TEST(SegmentedControl, ShowsTitlesInEqualSegmentsAndReportsPicks) {
     for (int index = 0; index < 3; ++index) EXPECT_FALSE(control->segment(index)->isChecked());
 }
 
+// As Qt's own controls do, a segment draws the focus ring for a focus the keyboard gave it,
+// never for a click.
+TEST(SegmentedControl, OnlyAFocusFromTheKeyboardDrawsTheRing) {
+    ThemeScope theme;
+    QWidget window;
+    window.setGeometry(100, 100, 330, 60);
+    auto* control = new DSSegmentedControl(QStringLiteral("Compression"), &window);
+    control->setGeometry(10, 10, 300, control->sizeHint().height());
+    control->setSegments(qualities.titles());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    TriggerWindow::activate(window);
+    const auto ringShows = [](DSSegmentButton* segment) {
+        const QImage focused = segment->grab().toImage();
+        segment->clearFocus();
+        return focused != segment->grab().toImage();
+    };
+
+    click(control->segment(1));
+    ASSERT_TRUE(control->segment(1)->hasFocus());
+    EXPECT_FALSE(ringShows(control->segment(1)));
+    click(control->segment(0));
+    typeKey(&window, Qt::Key_Tab);
+    ASSERT_TRUE(control->segment(1)->hasFocus());
+    EXPECT_TRUE(ringShows(control->segment(1)));
+}
+
 TEST(SegmentedControl, NewTitlesKeepUnchangedSegments) {
     DSSegmentedControl control(QStringLiteral("Metadata"));
     control.setSegments(qualities.titles());

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QLineEdit>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -384,4 +385,96 @@ TEST_F(SettingsWindowTest, EscapeAndControlWCloseTheWindowWhereverTheFocusIs) {
             EXPECT_EQ(settings.defaultSpec().namePattern, "{name}.{format}");
         }
     }
+}
+
+namespace {
+
+// Where the focus is and whether it shows in the window's view, with the heading of its group
+// where the view has room for both; empty when all is well.
+QString whatIsHidden(const QScrollArea* area, const QWidget* control) {
+    const QWidget* view = area->viewport();
+    const QRect shown(control->mapTo(view, QPoint(0, 0)), control->size());
+    const QString where = QStringLiteral("%1 at y %2..%3 of a view %4 high")
+                              .arg(QString::fromLatin1(control->metaObject()->className()))
+                              .arg(shown.top())
+                              .arg(shown.bottom())
+                              .arg(view->height());
+    if (!view->rect().contains(shown)) return where + QStringLiteral(", cut off");
+    const QWidget* group = control;
+    while (group->parentWidget() != area->widget()) group = group->parentWidget();
+    const int heading = group->mapTo(view, QPoint(0, 0)).y();
+    if (shown.bottom() - heading < view->height() && heading < 0) {
+        return where + QStringLiteral(", its heading at y %1 out of view").arg(heading);
+    }
+    return {};
+}
+
+} // namespace
+
+// The window opens on its first row; Tab goes through every row from top to bottom and round
+// again, Shift+Tab back up, each shown with its group's heading in a window shorter than the form.
+TEST_F(SettingsWindowTest, OpensOnTheFormatRowAndTabWalksTheRowsInReadingOrder) {
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(QApplication::focusWidget(), window.formatPicker());
+    window.setScreenHeight(*window.contentHeight() / 2);
+    QCoreApplication::processEvents();
+    ASSERT_GT(window.scrollArea()->verticalScrollBar()->maximum(), 0) << "the form scrolls";
+
+    QualityControl* compression = window.compressionControl();
+    QList<QWidget*> order;
+    for (QWidget* row : {static_cast<QWidget*>(window.formatPicker()), static_cast<QWidget*>(window.sizePicker()),
+                         static_cast<QWidget*>(compression->modes()->segment(0)),
+                         static_cast<QWidget*>(compression->modes()->segment(1)),
+                         static_cast<QWidget*>(compression->modes()->segment(2)),
+                         static_cast<QWidget*>(window.keepMetadataToggle()),
+                         static_cast<QWidget*>(window.convertToSRGBToggle()),
+                         static_cast<QWidget*>(window.namingField()->field()),
+                         static_cast<QWidget*>(window.savePicker()),
+                         static_cast<QWidget*>(window.automaticUpdatesToggle()),
+                         static_cast<QWidget*>(window.checkForUpdatesButton()),
+                         static_cast<QWidget*>(window.resetButton())}) {
+        if (row->isEnabled()) order.append(row);
+    }
+    const auto walk = [&](Qt::KeyboardModifiers modifiers) {
+        QList<QWidget*> visited;
+        QStringList hidden;
+        for (qsizetype step = 0; step < order.size(); ++step) {
+            QTest::keyClick(window.windowHandle(), Qt::Key_Tab, modifiers);
+            QCoreApplication::processEvents();
+            visited.append(QApplication::focusWidget());
+            if (!visited.back()) break;
+            if (const QString fault = whatIsHidden(window.scrollArea(), visited.back()); !fault.isEmpty()) {
+                hidden.append(fault);
+            }
+        }
+        return std::pair{visited, hidden.join(QStringLiteral("; ")).toStdString()};
+    };
+    QList<QWidget*> forward = order.mid(1);
+    forward.append(order.front());
+    const auto [tabbed, hiddenForward] = walk({});
+    EXPECT_EQ(tabbed, forward);
+    EXPECT_EQ(hiddenForward, "");
+    QList<QWidget*> backward(order.rbegin(), order.rend());
+    const auto [backtabbed, hiddenBackward] = walk(Qt::ShiftModifier);
+    EXPECT_EQ(backtabbed, backward);
+    EXPECT_EQ(hiddenBackward, "");
+}
+
+// Closing the window with Esc hands the keyboard back to the window it was opened from, with
+// the focus where it was there.
+TEST_F(SettingsWindowTest, EscapeHandsTheFocusBackToTheWindowItWasOpenedFrom) {
+    QWidget opener;
+    auto* button = new QPushButton(QStringLiteral("Settings\u2026"), &opener);
+    opener.setGeometry(50, 50, 300, 200);
+    opener.show();
+    opener.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&opener));
+    button->setFocus();
+    SettingsWindow* opened = SettingsWindow::open(settings, destinations, updates, engine);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(opened));
+    EXPECT_EQ(QApplication::focusWidget(), opened->formatPicker());
+    QTest::keyClick(opened->windowHandle(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == button; }, 2000));
 }
