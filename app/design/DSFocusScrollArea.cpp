@@ -34,11 +34,15 @@ void DSFocusScrollArea::reveal(const QWidget* control) {
     const QRect shown(control->mapTo(content, QPoint(0, 0)), control->size());
     const int room = viewport()->height();
     int top = shown.top() - ringRoom;
-    const int bottom = shown.bottom() + ringRoom;
+    int bottom = shown.bottom() + ringRoom;
     // The heading, with the padding above it that the view's top edge would otherwise cut.
     const int padding =
         content->contentsMargins().top() + (content->layout() ? content->layout()->contentsMargins().top() : 0);
     const int heading = std::max(0, section->y() - padding);
+    // The whole section where it fits, so that what is said below a control shows too; else
+    // its heading down to the control; else the control alone.
+    const int end = std::max(bottom, section->geometry().bottom());
+    if (end - heading < room) bottom = end;
     if (bottom - heading < room) top = std::min(top, heading);
     QScrollBar* bar = verticalScrollBar();
     int value = bar->value();

@@ -7,7 +7,8 @@ namespace pictavo {
 // its top (a titled group of controls). The view itself takes no focus, so Tab goes straight to
 // the controls, and a control that takes the keyboard focus is scrolled into view together with
 // the heading of its section where the view has room for both, so that the user sees what the
-// control belongs to. A control taking the focus from a click is left where it is.
+// control belongs to, and with the whole section where it fits. A control taking the focus from
+// a click is left where it is.
 class DSFocusScrollArea : public QScrollArea {
     Q_OBJECT
 
@@ -19,7 +20,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
-    // Scrolls as little as shows the control, and its section's heading where there is room.
+    // Scrolls as little as shows the control, with its section, or at least the section's
+    // heading, where there is room.
     void reveal(const QWidget* control);
 };
 

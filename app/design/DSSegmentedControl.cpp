@@ -3,6 +3,7 @@
 #include "platform/base/MainThread.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
+#include "app/design/DSSegmentAccessible.h"
 #include "app/design/DSTheme.h"
 
 #include <QHBoxLayout>
@@ -27,6 +28,7 @@ QColor now(const DSColour& colour) { return colour.resolve(DSTheme::shared().app
 
 DSSegmentedControl::DSSegmentedControl(const QString& label, QWidget* parent)
     : QWidget(parent), layout_(new QHBoxLayout(this)) {
+    installSegmentAccessibility();
     layout_->setContentsMargins(segmentInset, segmentInset, segmentInset, segmentInset);
     layout_->setSpacing(0);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

@@ -4,6 +4,7 @@
 #include "support/FixedPreferences.h"
 #include "app-design/Windows.h"
 
+#include <QAccessible>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -83,6 +84,22 @@ TEST(SegmentedControl, OnlyAFocusFromTheKeyboardDrawsTheRing) {
     typeKey(&window, Qt::Key_Tab);
     ASSERT_TRUE(control->segment(1)->hasFocus());
     EXPECT_TRUE(ringShows(control->segment(1)));
+}
+
+// A screen reader meets each segment as one radio button of the control's choice, told what
+// the control is for.
+TEST(SegmentedControl, EachSegmentReadsAsARadioButtonOfTheControlsChoice) {
+    DSSegmentedControl control(QStringLiteral("Compression"));
+    control.setToolTip(QStringLiteral("Keep every pixel, hold a quality, or hold a file size"));
+    control.setSegments(qualities.titles());
+    control.setSelectedIndex(1);
+    QAccessibleInterface* segment = QAccessible::queryAccessibleInterface(control.segment(1));
+    EXPECT_EQ(segment->role(), QAccessible::RadioButton);
+    EXPECT_EQ(segment->text(QAccessible::Name), "Quality");
+    EXPECT_EQ(segment->text(QAccessible::Description),
+              "Compression: Keep every pixel, hold a quality, or hold a file size");
+    EXPECT_TRUE(segment->state().checked);
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(control.segment(0))->state().checked);
 }
 
 TEST(SegmentedControl, NewTitlesKeepUnchangedSegments) {

@@ -208,8 +208,9 @@ TEST_F(ChipsFixture, TheOptionsPanelIsMadeOnOpeningAndFollowsTheSpecificationWit
     EXPECT_EQ(options->panel(), nullptr) << "closing the pop-over destroys the panel";
 }
 
-// Where the focus is and whether it shows in the panel's view, with its section's heading
-// where the view has room for both; empty when all is well.
+// Where the focus is and whether it shows in the panel's view, with its whole section where the
+// view has room for it, else with the section's heading where there is room for both; empty
+// when all is well.
 QString whatIsHidden(const QScrollArea* area, const QWidget* control) {
     const QWidget* view = area->viewport();
     const QRect shown(control->mapTo(view, QPoint(0, 0)), control->size());
@@ -223,6 +224,10 @@ QString whatIsHidden(const QScrollArea* area, const QWidget* control) {
     const QWidget* section = control;
     while (section && !qobject_cast<const OptionSection*>(section)) section = section->parentWidget();
     if (!section) return {};
+    const QRect whole(section->mapTo(view, QPoint(0, 0)), section->size());
+    if (whole.height() < view->height() && !view->rect().contains(whole)) {
+        return where + QStringLiteral(", its section at y %1..%2 not all in view").arg(whole.top()).arg(whole.bottom());
+    }
     const QWidget* heading = static_cast<const OptionSection*>(section)->titleLabel();
     const QRect title(heading->mapTo(view, QPoint(0, 0)), heading->size());
     if (shown.bottom() - title.top() < view->height() && !view->rect().contains(title)) {

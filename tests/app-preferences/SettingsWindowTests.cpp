@@ -461,20 +461,3 @@ TEST_F(SettingsWindowTest, OpensOnTheFormatRowAndTabWalksTheRowsInReadingOrder) 
     EXPECT_EQ(backtabbed, backward);
     EXPECT_EQ(hiddenBackward, "");
 }
-
-// Closing the window with Esc hands the keyboard back to the window it was opened from, with
-// the focus where it was there.
-TEST_F(SettingsWindowTest, EscapeHandsTheFocusBackToTheWindowItWasOpenedFrom) {
-    QWidget opener;
-    auto* button = new QPushButton(QStringLiteral("Settings\u2026"), &opener);
-    opener.setGeometry(50, 50, 300, 200);
-    opener.show();
-    opener.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&opener));
-    button->setFocus();
-    SettingsWindow* opened = SettingsWindow::open(settings, destinations, updates, engine);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(opened));
-    EXPECT_EQ(QApplication::focusWidget(), opened->formatPicker());
-    QTest::keyClick(opened->windowHandle(), Qt::Key_Escape);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == button; }, 2000));
-}

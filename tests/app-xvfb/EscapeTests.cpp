@@ -26,6 +26,7 @@
 #include <QComboBox>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPushButton>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -86,6 +87,30 @@ TEST_F(EscapeOnScreen, EscInAnOpenListOfTheSettingsWindowClosesTheListAndOnlyThe
         escape(&window);
         EXPECT_FALSE(window.isVisible());
     }
+}
+
+// On an X server with no window manager to pick the next window, closing the settings window
+// hands the keyboard back to the window it was opened from, with its focus where it was.
+TEST_F(EscapeOnScreen, EscOnTheSettingsWindowHandsTheKeyboardBackToTheWindowItWasOpenedFrom) {
+    MemoryUserDefaults defaults;
+    PathBookmarks bookmarks;
+    NoFolder asker;
+    SettingsStore settings{defaults};
+    DestinationStore destinations{defaults, bookmarks, asker};
+    ScriptedUpdater updater;
+    UpdateController updates{updater};
+    QWidget opener;
+    auto* button = new QPushButton(QStringLiteral("Settings\u2026"), &opener);
+    opener.setGeometry(50, 50, 300, 200);
+    opener.show();
+    opener.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&opener));
+    button->setFocus();
+    SettingsWindow* window = SettingsWindow::open(settings, destinations, updates, engine);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_EQ(QApplication::focusWidget(), window->formatPicker());
+    escape(window);
+    EXPECT_TRUE(eventually([&] { return QApplication::activeWindow() == &opener && button->hasFocus(); }));
 }
 
 // Two pages, so that its card has a page picker.
