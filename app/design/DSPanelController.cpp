@@ -21,9 +21,11 @@ void DSPanelController::show(const ContentFactory& makeContent, int width, std::
     panel_.setPanel(window);
     panel_.clearSide();
     panel_.place(window, anchor_, width, window->fittingHeight());
-    // A panel opened from the keyboard shows where the focus is, as a Tab inside it would.
-    window->setAttribute(Qt::WA_KeyboardFocusChange, anchor_->window()->testAttribute(Qt::WA_KeyboardFocusChange));
     window->show();
+    // A panel opened from the keyboard (its trigger holds the focus a Tab gave it) shows where
+    // the focus is, as a Tab inside it would; one opened with the pointer shows no ring.
+    window->setAttribute(Qt::WA_KeyboardFocusChange,
+                         anchor_->hasFocus() && anchor_->window()->testAttribute(Qt::WA_KeyboardFocusChange));
     window->focusFirstControl();
     window->raise();
     window->activateWindow();

@@ -6,6 +6,7 @@
 #include "app/design/DSSegmentAccessible.h"
 #include "app/design/DSTheme.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -114,6 +115,21 @@ void DSSegmentedControl::paintEvent(QPaintEvent*) {
     }
 }
 
+void DSSegmentButton::focusInEvent(QFocusEvent* event) {
+    // A window coming back to the front gives the focus back as it was.
+    if (event->reason() == Qt::MouseFocusReason) {
+        focusedByPointer_ = true;
+    } else if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason) {
+        focusedByPointer_ = false;
+    }
+    QAbstractButton::focusInEvent(event);
+}
+
+void DSSegmentButton::mousePressEvent(QMouseEvent* event) {
+    focusedByPointer_ = true;
+    QAbstractButton::mousePressEvent(event);
+}
+
 QSize DSSegmentButton::sizeHint() const {
     const QFontMetrics metrics(font());
     return {metrics.horizontalAdvance(text()) + 2 * titlePadding, controlHeight - 2 * segmentInset};
@@ -129,9 +145,9 @@ void DSSegmentButton::paintEvent(QPaintEvent*) {
         segment.addRoundedRect(QRectF(rect()), segmentRadius, segmentRadius);
         painter.fillPath(segment, now(DSSegmentSelected()));
     }
-    // As Qt's own controls do, the ring marks a focus that came from the keyboard; a click
-    // on a segment shows its choice, not a ring.
-    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+    // The ring marks a focus that came from the keyboard; a click on a segment shows its
+    // choice, not a ring.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange) && !focusedByPointer_) {
         painter.setPen(QPen(now(DSAccent()), 1.5));
         painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), segmentRadius, segmentRadius);
     }

@@ -183,6 +183,10 @@ SettingsWindow* SettingsWindow::open(SettingsStore& settings, DestinationStore& 
     }
     if (opener && opener != window) window->opener_ = opener;
     window->show();
+    // Asked for from a window the keyboard has been used in, it shows where its focus is.
+    if (opener && opener != window && opener->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        window->setAttribute(Qt::WA_KeyboardFocusChange);
+    }
     window->raise();
     window->activateWindow();
     return window;

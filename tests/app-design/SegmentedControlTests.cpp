@@ -84,6 +84,11 @@ TEST(SegmentedControl, OnlyAFocusFromTheKeyboardDrawsTheRing) {
     typeKey(&window, Qt::Key_Tab);
     ASSERT_TRUE(control->segment(1)->hasFocus());
     EXPECT_TRUE(ringShows(control->segment(1)));
+    // Once the keyboard has moved the focus in the window, a click still draws none.
+    typeKey(&window, Qt::Key_Tab);
+    click(control->segment(0));
+    ASSERT_TRUE(control->segment(0)->hasFocus());
+    EXPECT_FALSE(ringShows(control->segment(0)));
 }
 
 // A screen reader meets each segment as one radio button of the control's choice, told what
