@@ -27,13 +27,24 @@ TEST(Segments, SelectionIsTheFirstOptionWithTheValue) {
     EXPECT_EQ(qualities.tagAt(-1), std::nullopt);
 }
 
-TEST(SegmentedControl, ShowsTitlesInEqualSegmentsAndReportsPicks) {
+// The three qualities in a window of their own, not shown yet.
+struct QualitySegments {
     ThemeScope theme;
     QWidget window;
-    window.setGeometry(100, 100, 330, 60);
-    auto* control = new DSSegmentedControl(QStringLiteral("Compression"), &window);
-    control->setGeometry(10, 10, 300, control->sizeHint().height());
-    control->setSegments(qualities.titles());
+    DSSegmentedControl* control = new DSSegmentedControl(QStringLiteral("Compression"), &window);
+
+    QualitySegments() {
+        window.setGeometry(100, 100, 330, 60);
+        control->setGeometry(10, 10, 300, control->sizeHint().height());
+        control->setSegments(qualities.titles());
+    }
+};
+
+TEST(SegmentedControl, ShowsTitlesInEqualSegmentsAndReportsPicks) {
+    QualitySegments shown;
+    ThemeScope& theme = shown.theme;
+    QWidget& window = shown.window;
+    DSSegmentedControl* control = shown.control;
     control->setSelectedIndex(qualities.indexOf(Quality::lossless));
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -62,12 +73,9 @@ TEST(SegmentedControl, ShowsTitlesInEqualSegmentsAndReportsPicks) {
 // As Qt's own controls do, a segment draws the focus ring for a focus the keyboard gave it,
 // never for a click.
 TEST(SegmentedControl, OnlyAFocusFromTheKeyboardDrawsTheRing) {
-    ThemeScope theme;
-    QWidget window;
-    window.setGeometry(100, 100, 330, 60);
-    auto* control = new DSSegmentedControl(QStringLiteral("Compression"), &window);
-    control->setGeometry(10, 10, 300, control->sizeHint().height());
-    control->setSegments(qualities.titles());
+    QualitySegments shown;
+    QWidget& window = shown.window;
+    DSSegmentedControl* control = shown.control;
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     TriggerWindow::activate(window);

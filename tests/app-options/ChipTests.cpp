@@ -1,4 +1,5 @@
 #include "app-options/OptionsTesting.h"
+#include "support/TabCycle.h"
 #include "app/options/ChipLabel.h"
 #include "app/options/CustomSizeEditor.h"
 #include "app/options/DimensionField.h"
@@ -264,27 +265,7 @@ TEST_F(ChipsFixture, TheOptionsPanelStartsOnItsFirstControlAndTabWalksItInReadin
     const auto* area = chip->presenter()->controller().window()->findChild<QScrollArea*>();
     ASSERT_NE(area, nullptr);
     ASSERT_GT(area->verticalScrollBar()->maximum(), 0) << "the panel is taller than its window here";
-    const auto walk = [&](Qt::KeyboardModifiers modifiers) {
-        QList<QWidget*> visited;
-        QStringList hidden;
-        for (qsizetype step = 0; step < order.size(); ++step) {
-            QTest::keyClick(QApplication::focusWidget()->window()->windowHandle(), Qt::Key_Tab, modifiers);
-            settle();
-            visited.append(QApplication::focusWidget());
-            if (!visited.back()) break;
-            if (const QString fault = whatIsHidden(area, visited.back()); !fault.isEmpty()) hidden.append(fault);
-        }
-        return std::pair{visited, hidden.join(QStringLiteral("; ")).toStdString()};
-    };
-    QList<QWidget*> forward = order.mid(1);
-    forward.append(order.front());
-    const auto [tabbed, hiddenForward] = walk({});
-    EXPECT_EQ(tabbed, forward);
-    EXPECT_EQ(hiddenForward, "");
-    QList<QWidget*> backward(order.rbegin(), order.rend());
-    const auto [backtabbed, hiddenBackward] = walk(Qt::ShiftModifier);
-    EXPECT_EQ(backtabbed, backward);
-    EXPECT_EQ(hiddenBackward, "");
+    support::expectTabCycle(order, [area](const QWidget* control) { return whatIsHidden(area, control); });
 
     typeKey(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_TRUE(eventually([&] { return chip->panel() == nullptr && QApplication::focusWidget() == chip; }));

@@ -14,6 +14,7 @@
 #include "app/preferences/SettingsWindowFit.h"
 #include "app/preferences/UpdateController.h"
 #include "app/settings/MemoryUserDefaults.h"
+#include "support/TabCycle.h"
 #include "support/TemporaryFolder.h"
 #include "app-preferences/ScriptedUpdater.h"
 
@@ -437,27 +438,6 @@ TEST_F(SettingsWindowTest, OpensOnTheFormatRowAndTabWalksTheRowsInReadingOrder) 
                          static_cast<QWidget*>(window.resetButton())}) {
         if (row->isEnabled()) order.append(row);
     }
-    const auto walk = [&](Qt::KeyboardModifiers modifiers) {
-        QList<QWidget*> visited;
-        QStringList hidden;
-        for (qsizetype step = 0; step < order.size(); ++step) {
-            QTest::keyClick(window.windowHandle(), Qt::Key_Tab, modifiers);
-            QCoreApplication::processEvents();
-            visited.append(QApplication::focusWidget());
-            if (!visited.back()) break;
-            if (const QString fault = whatIsHidden(window.scrollArea(), visited.back()); !fault.isEmpty()) {
-                hidden.append(fault);
-            }
-        }
-        return std::pair{visited, hidden.join(QStringLiteral("; ")).toStdString()};
-    };
-    QList<QWidget*> forward = order.mid(1);
-    forward.append(order.front());
-    const auto [tabbed, hiddenForward] = walk({});
-    EXPECT_EQ(tabbed, forward);
-    EXPECT_EQ(hiddenForward, "");
-    QList<QWidget*> backward(order.rbegin(), order.rend());
-    const auto [backtabbed, hiddenBackward] = walk(Qt::ShiftModifier);
-    EXPECT_EQ(backtabbed, backward);
-    EXPECT_EQ(hiddenBackward, "");
+    support::expectTabCycle(
+        order, [this](const QWidget* control) { return whatIsHidden(window.scrollArea(), control); });
 }
