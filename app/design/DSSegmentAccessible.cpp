@@ -1,21 +1,20 @@
 #include "app/design/DSSegmentAccessible.h"
 
 #include "app/design/DSAccessibleFactory.h"
+#include "app/design/DSPressableAccessible.h"
 #include "app/design/DSSegmentedControl.h"
-
-#include <QAccessibleWidget>
 
 namespace pictavo {
 
 namespace {
 
-class SegmentAccessible : public QAccessibleWidget {
+class SegmentAccessible : public DSPressableAccessible {
 public:
-    explicit SegmentAccessible(DSSegmentButton* segment) : QAccessibleWidget(segment, QAccessible::RadioButton) {}
+    explicit SegmentAccessible(DSSegmentButton* segment) : DSPressableAccessible(segment, QAccessible::RadioButton) {}
 
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name) return segment()->text();
-        const QWidget* control = segment()->parentWidget();
+        if (t == QAccessible::Name) return button()->text();
+        const QWidget* control = button()->parentWidget();
         if (t == QAccessible::Description && control) {
             QStringList parts{control->accessibleName()};
             if (!control->toolTip().isEmpty()) parts << control->toolTip();
@@ -28,26 +27,9 @@ public:
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
         state.checkable = true;
-        state.checked = segment()->isChecked();
+        state.checked = button()->isChecked();
         return state;
     }
-
-    QStringList actionNames() const override {
-        QStringList names;
-        if (segment()->isEnabled()) names << pressAction();
-        return names << QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString& name) override {
-        if (name == pressAction()) {
-            if (segment()->isEnabled()) segment()->click();
-            return;
-        }
-        QAccessibleWidget::doAction(name);
-    }
-
-private:
-    DSSegmentButton* segment() const { return static_cast<DSSegmentButton*>(widget()); }
 };
 
 } // namespace
