@@ -100,6 +100,8 @@ private:
                 if (widget) widget->setVisible(row.shown);
             }
         }
+        // A row left out had no place in the Tab order; back in the form, it takes its own.
+        followReadingOrder(form_->parentWidget());
     }
 
     QFormLayout* form_;

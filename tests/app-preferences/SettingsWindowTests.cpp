@@ -419,24 +419,36 @@ TEST_F(SettingsWindowTest, OpensOnTheFormatRowAndTabWalksTheRowsInReadingOrder) 
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     EXPECT_EQ(QApplication::focusWidget(), window.formatPicker());
+    // Rows that appear take their places in the order too.
+    pickFormat(OutputFormat::jpeg());
+    pickSize(SizeChoice::custom);
+    pick(window.savePicker(), 1);
     window.setScreenHeight(*window.contentHeight() / 2);
     QCoreApplication::processEvents();
     ASSERT_GT(window.scrollArea()->verticalScrollBar()->maximum(), 0) << "the form scrolls";
+    window.formatPicker()->setFocus();
 
     QualityControl* compression = window.compressionControl();
+    const QList<QWidget*> rows{window.formatPicker(),
+                               window.sizePicker(),
+                               window.dimensionsRow()->widthField(),
+                               window.dimensionsRow()->heightField(),
+                               compression->modes()->segment(0),
+                               compression->modes()->segment(1),
+                               compression->modes()->segment(2),
+                               window.keepMetadataToggle(),
+                               window.convertToSRGBToggle(),
+                               window.namingField()->field(),
+                               window.backgroundPicker()->segment(0),
+                               window.backgroundPicker()->segment(1),
+                               window.savePicker(),
+                               window.chooseFolderButton(),
+                               window.automaticUpdatesToggle(),
+                               window.checkForUpdatesButton(),
+                               window.resetButton()};
     QList<QWidget*> order;
-    for (QWidget* row : {static_cast<QWidget*>(window.formatPicker()), static_cast<QWidget*>(window.sizePicker()),
-                         static_cast<QWidget*>(compression->modes()->segment(0)),
-                         static_cast<QWidget*>(compression->modes()->segment(1)),
-                         static_cast<QWidget*>(compression->modes()->segment(2)),
-                         static_cast<QWidget*>(window.keepMetadataToggle()),
-                         static_cast<QWidget*>(window.convertToSRGBToggle()),
-                         static_cast<QWidget*>(window.namingField()->field()),
-                         static_cast<QWidget*>(window.savePicker()),
-                         static_cast<QWidget*>(window.automaticUpdatesToggle()),
-                         static_cast<QWidget*>(window.checkForUpdatesButton()),
-                         static_cast<QWidget*>(window.resetButton())}) {
-        if (row->isEnabled()) order.append(row);
+    for (QWidget* row : rows) {
+        if (row->isVisible() && row->isEnabled()) order.append(row);
     }
     support::expectTabCycle(
         order, [this](const QWidget* control) { return whatIsHidden(window.scrollArea(), control); });
