@@ -2,40 +2,22 @@
 
 #include "app/design/DSAccessibleFactory.h"
 #include "app/design/DSMenuPanel.h"
-
-#include <QAccessibleWidget>
+#include "app/design/DSPressableAccessible.h"
 
 namespace pictavo {
 
 namespace {
 
-class MenuRowAccessible : public QAccessibleWidget {
+class MenuRowAccessible : public DSPressableAccessible {
 public:
-    explicit MenuRowAccessible(DSMenuRowView* row) : QAccessibleWidget(row, QAccessible::Button) {}
+    explicit MenuRowAccessible(DSMenuRowView* row) : DSPressableAccessible(row, QAccessible::Button) {}
 
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
         state.selectable = true;
-        state.selected = row()->row().isSelected;
+        state.selected = static_cast<DSMenuRowView*>(button())->row().isSelected;
         return state;
     }
-
-    QStringList actionNames() const override {
-        QStringList names;
-        if (row()->isEnabled()) names << pressAction();
-        return names << QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString& name) override {
-        if (name == pressAction()) {
-            if (row()->isEnabled()) row()->click();
-            return;
-        }
-        QAccessibleWidget::doAction(name);
-    }
-
-private:
-    DSMenuRowView* row() const { return static_cast<DSMenuRowView*>(widget()); }
 };
 
 } // namespace

@@ -22,6 +22,11 @@ void DSPanelController::show(const ContentFactory& makeContent, int width, std::
     panel_.clearSide();
     panel_.place(window, anchor_, width, window->fittingHeight());
     window->show();
+    // A panel opened from the keyboard (its trigger holds the focus a Tab gave it) shows where
+    // the focus is, as a Tab inside it would; one opened with the pointer shows no ring.
+    window->setAttribute(Qt::WA_KeyboardFocusChange,
+                         anchor_->hasFocus() && anchor_->window()->testAttribute(Qt::WA_KeyboardFocusChange));
+    window->focusFirstControl();
     window->raise();
     window->activateWindow();
     panel_.installMonitors();

@@ -105,7 +105,14 @@ void DSPanelWindow::close() {
     if (!panel_) return;
     removeMonitors();
     QWidget* panel = panel_;
+    // A panel closing with the keyboard in it hands the keyboard back to its trigger, as a
+    // dialog does to the control that opened it; one left for another window leaves it there.
+    const bool hadTheKeyboard = panel->isActiveWindow();
     panel->hide();
+    if (hadTheKeyboard && anchor_ && anchor_->isVisible()) {
+        anchor_->activateWindow();
+        if (anchor_->focusPolicy() & Qt::TabFocus) anchor_->setFocus(Qt::OtherFocusReason);
+    }
     // The panel may be closing from inside one of its own event handlers.
     panel->deleteLater();
     panel_ = nullptr;

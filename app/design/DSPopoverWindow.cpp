@@ -1,12 +1,13 @@
 #include "app/design/DSPopoverWindow.h"
 
+#include "app/design/DSFocusScrollArea.h"
 #include "app/design/DSPalette.h"
+#include "app/design/DSReadingOrder.h"
 #include "app/design/DSTheme.h"
 
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QScrollArea>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -23,7 +24,7 @@ Qt::WindowFlags focusablePanelFlags() { return Qt::Tool | Qt::FramelessWindowHin
 
 DSPopoverWindow::DSPopoverWindow(QWidget* parentWindow, int width, double arrowX, QWidget* content, bool composited)
     : QWidget(parentWindow, focusablePanelFlags()), surface_(composited), arrowX_(arrowX),
-      scrollArea_(new QScrollArea(this)), content_(content) {
+      scrollArea_(new DSFocusScrollArea(this)), content_(content) {
     surface_.prepare(this);
     const QMargins margins = contentsMargins();
     setFixedWidth(width + margins.left() + margins.right());
@@ -33,6 +34,8 @@ DSPopoverWindow::DSPopoverWindow(QWidget* parentWindow, int width, double arrowX
     scrollArea_->setWidgetResizable(true);
     scrollArea_->viewport()->setAutoFillBackground(false);
     scrollArea_->setWidget(content);
+    // Moving into the window put the content's controls in the order they were made.
+    followReadingOrder(content);
     DSPanelSurface::styleScrollBar(scrollArea_->verticalScrollBar(), cornerRadius);
     content->setAutoFillBackground(false);
     content->installEventFilter(this);
@@ -52,6 +55,16 @@ void DSPopoverWindow::restyleContent() {
     colours.setColor(QPalette::WindowText, palette::primary().current());
     colours.setColor(QPalette::Highlight, palette::DSAccent().current());
     content_->setPalette(colours);
+}
+
+void DSPopoverWindow::focusFirstControl() {
+    if (!content_) return;
+    for (QWidget* control : readingOrder(content_)) {
+        if (control->isVisibleTo(this) && control->isEnabled()) {
+            control->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
 }
 
 int DSPopoverWindow::fittingHeight() const {

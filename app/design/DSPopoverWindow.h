@@ -5,9 +5,9 @@
 #include <QPointer>
 #include <QWidget>
 
-class QScrollArea;
-
 namespace pictavo {
+
+class DSFocusScrollArea;
 
 // The window of a pop-over panel: a short arrow on its top edge aimed at the trigger, above a
 // rounded body holding the content, which scrolls when the window is shorter than it. Unlike a
@@ -33,6 +33,9 @@ public:
     // From the left edge of the body.
     double arrowLeft() const;
     const DSPanelSurface& surface() const { return surface_; }
+    // Puts the focus on the content's first control in reading order, so that a screen reader
+    // starts there and the first Tab goes on from it.
+    void focusFirstControl();
 
 Q_SIGNALS:
     // The content asks for a new height.
@@ -50,7 +53,7 @@ private:
 
     DSPanelSurface surface_;
     double arrowX_;
-    QScrollArea* scrollArea_;
+    DSFocusScrollArea* scrollArea_;
     QPointer<QWidget> content_;
     int lastFittingHeight_ = -1;
 };

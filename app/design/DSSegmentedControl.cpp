@@ -3,8 +3,10 @@
 #include "platform/base/MainThread.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
+#include "app/design/DSSegmentAccessible.h"
 #include "app/design/DSTheme.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -27,6 +29,7 @@ QColor now(const DSColour& colour) { return colour.resolve(DSTheme::shared().app
 
 DSSegmentedControl::DSSegmentedControl(const QString& label, QWidget* parent)
     : QWidget(parent), layout_(new QHBoxLayout(this)) {
+    installSegmentAccessibility();
     layout_->setContentsMargins(segmentInset, segmentInset, segmentInset, segmentInset);
     layout_->setSpacing(0);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -112,6 +115,21 @@ void DSSegmentedControl::paintEvent(QPaintEvent*) {
     }
 }
 
+void DSSegmentButton::focusInEvent(QFocusEvent* event) {
+    // A window coming back to the front gives the focus back as it was.
+    if (event->reason() == Qt::MouseFocusReason) {
+        focusedByPointer_ = true;
+    } else if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason) {
+        focusedByPointer_ = false;
+    }
+    QAbstractButton::focusInEvent(event);
+}
+
+void DSSegmentButton::mousePressEvent(QMouseEvent* event) {
+    focusedByPointer_ = true;
+    QAbstractButton::mousePressEvent(event);
+}
+
 QSize DSSegmentButton::sizeHint() const {
     const QFontMetrics metrics(font());
     return {metrics.horizontalAdvance(text()) + 2 * titlePadding, controlHeight - 2 * segmentInset};
@@ -127,7 +145,9 @@ void DSSegmentButton::paintEvent(QPaintEvent*) {
         segment.addRoundedRect(QRectF(rect()), segmentRadius, segmentRadius);
         painter.fillPath(segment, now(DSSegmentSelected()));
     }
-    if (hasFocus()) {
+    // The ring marks a focus that came from the keyboard; a click on a segment shows its
+    // choice, not a ring.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange) && !focusedByPointer_) {
         painter.setPen(QPen(now(DSAccent()), 1.5));
         painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), segmentRadius, segmentRadius);
     }

@@ -68,6 +68,13 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void nextCheckState() override {}
+    void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    // The focus came, or was last touched, by the pointer: no ring, though the window has seen
+    // the keyboard move the focus before.
+    bool focusedByPointer_ = false;
 };
 
 } // namespace pictavo

@@ -4,6 +4,7 @@
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -69,6 +70,11 @@ OptionSwitch::OptionSwitch(const QString& title, QWidget* parent)
 }
 
 bool OptionSwitch::isOn() const { return toggle_->isChecked(); }
+
+bool OptionSwitch::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTipChange) toggle_->setAccessibleDescription(toolTip());
+    return QWidget::event(event);
+}
 
 void OptionSwitch::setOn(bool on) {
     const QSignalBlocker quiet(toggle_);

@@ -38,6 +38,10 @@ Q_SIGNALS:
     // The user flipped the switch.
     void switched(bool on);
 
+protected:
+    // The row's help text is what the switch does: a screen reader hears it with the switch.
+    bool event(QEvent* event) override;
+
 private:
     QLabel* title_;
     SwitchToggle* toggle_;

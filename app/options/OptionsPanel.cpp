@@ -1,6 +1,7 @@
 #include "app/options/OptionsPanel.h"
 
 #include "app/design/DSPalette.h"
+#include "app/design/DSReadingOrder.h"
 #include "app/design/DSSegmentedControl.h"
 #include "app/design/DSSegments.h"
 #include "app/design/DSTheme.h"
@@ -136,6 +137,9 @@ void OptionsPanel::showCompression(bool shown) {
     if (shown && !quality_) {
         quality_ = new QualityControl(inputs_.spec.member(&OutputSpec::quality), compression_);
         compression_->addContent(quality_);
+        // Made after the sections below it, it would come last on Tab; the pop-over puts
+        // the first ones in order.
+        followReadingOrder(this);
     } else if (!shown && quality_) {
         delete quality_;
     }

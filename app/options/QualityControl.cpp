@@ -1,6 +1,7 @@
 #include "app/options/QualityControl.h"
 
 #include "app/design/DSFonts.h"
+#include "app/design/DSPickerAccessible.h"
 #include "app/design/DSSegmentedControl.h"
 #include "app/options/OptionCaption.h"
 #include "platform/text/TextFormat.h"
@@ -60,6 +61,7 @@ QualityControl::QualityControl(Binding<QualityMode> quality, QWidget* parent)
 
     for (const std::int64_t bytes : targetByteChoices) targets_->addItem(QString::fromStdString(platform::byteCount(bytes)));
     targets_->setAccessibleName(QStringLiteral("Under"));
+    showListOnlyWhileOpen(targets_);
     targets_->setToolTip(QStringLiteral("The encoder is searched for the best quality that fits under this"));
     targets_->setFont(fonts::DSFontBody());
     targets_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -1,5 +1,8 @@
 #include "app/preferences/SettingsWindow.h"
 
+#include "app/design/DSFocusScrollArea.h"
+#include "app/design/DSPickerAccessible.h"
+#include "app/design/DSReadingOrder.h"
 #include "app/design/DSSecondaryLabel.h"
 #include "app/design/DSSegmentedControl.h"
 #include "app/design/DSTheme.h"
@@ -13,6 +16,7 @@
 #include "app/preferences/SettingsWindowFit.h"
 #include "app/preferences/SettingsWindowFitter.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -96,6 +100,8 @@ private:
                 if (widget) widget->setVisible(row.shown);
             }
         }
+        // A row left out had no place in the Tab order; back in the form, it takes its own.
+        followReadingOrder(form_->parentWidget());
     }
 
     QFormLayout* form_;
@@ -136,7 +142,7 @@ SettingsWindow::SettingsWindow(SettingsStore& settings, DestinationStore& destin
     sections->addWidget(makeResetSection());
     sections->addStretch(0);
 
-    scroll_ = new QScrollArea(this);
+    scroll_ = new DSFocusScrollArea(this);
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -158,6 +164,11 @@ SettingsWindow::SettingsWindow(SettingsStore& settings, DestinationStore& destin
     refreshDestination();
     refreshUpdates();
 
+    // Rows appear and go again as the format and the destination change; Tab follows the form.
+    followReadingOrder(content_);
+    // A screen reader starts at the first row, and the first Tab goes on from it.
+    format_->setFocus(Qt::OtherFocusReason);
+
     content_->installEventFilter(this);
     new SettingsWindowFitter(*this, [this](std::optional<int> room) { setScreenHeight(room); });
     measureContent();
@@ -166,12 +177,18 @@ SettingsWindow::SettingsWindow(SettingsStore& settings, DestinationStore& destin
 SettingsWindow* SettingsWindow::open(SettingsStore& settings, DestinationStore& destinations,
                                      UpdateController& updates, const ConversionEngine& engine) {
     static QPointer<SettingsWindow> window;
+    QWidget* opener = QApplication::activeWindow();
     if (!window) {
         window = new SettingsWindow(settings, destinations, updates, engine);
         // Closing ends the window's own state, such as the remembered size preset.
         window->setAttribute(Qt::WA_DeleteOnClose);
     }
+    if (opener && opener != window) window->opener_ = opener;
     window->show();
+    // Asked for from a window the keyboard has been used in, it shows where its focus is.
+    if (opener && opener != window && opener->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        window->setAttribute(Qt::WA_KeyboardFocusChange);
+    }
     window->raise();
     window->activateWindow();
     return window;
@@ -182,6 +199,7 @@ QWidget* SettingsWindow::makeOutputSection() {
     outputRows_ = std::make_unique<FormRows>(formIn(box));
 
     format_ = new QComboBox;
+    showListOnlyWhileOpen(format_);
     const auto choices = settingsFormatChoices(engine_);
     for (const auto& choice : choices) {
         if (choice) format_->addItem(QString::fromStdString(choice->displayName()), QString::fromStdString(choice->id()));
@@ -199,6 +217,7 @@ QWidget* SettingsWindow::makeOutputSection() {
     outputRows_->add(QStringLiteral("Format"), format_);
 
     size_ = DefaultSpecEditors::sizeEditor(settings_, box);
+    showListOnlyWhileOpen(size_);
     outputRows_->add(QStringLiteral("Size"), size_);
     dimensions_ = size_->dimensions();
     outputRows_->add(QStringLiteral("Dimensions"), dimensions_);
@@ -245,6 +264,7 @@ QWidget* SettingsWindow::makeDestinationSection() {
     destinationRows_ = std::make_unique<FormRows>(formIn(box));
 
     save_ = new QComboBox;
+    showListOnlyWhileOpen(save_);
     save_->setToolTip(QStringLiteral("Where the finished files go"));
     for (const QString& title : {QStringLiteral("Beside each original"), QStringLiteral("In a folder\u2026"),
                                  QStringLiteral("Ask each time"), QStringLiteral("Replace the originals")})
@@ -364,6 +384,13 @@ void SettingsWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void SettingsWindow::closeEvent(QCloseEvent* event) {
+    // The window it was opened from takes the keyboard back, and with it the control that had
+    // the focus there; without this the desktop may give it to no window of ours.
+    if (opener_ && opener_->isVisible()) opener_->activateWindow();
+    QWidget::closeEvent(event);
 }
 
 void SettingsWindow::changeEvent(QEvent* event) {

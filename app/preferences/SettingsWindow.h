@@ -4,6 +4,7 @@
 #include "app/settings/SettingsStore.h"
 
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -65,6 +66,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -110,6 +112,8 @@ private:
     QPushButton* reset_ = nullptr;
     QList<QLabel*> secondaryTexts_;
 
+    // The window that was active when this one was asked for.
+    QPointer<QWidget> opener_;
     std::optional<int> contentHeight_;
     std::optional<int> screenHeight_;
 };

@@ -67,6 +67,8 @@ DropZone::DropZone(QWidget* parent) : QWidget(parent) {
     chooseButton_ = new DSCapsuleButton(QStringLiteral("Choose Images\u2026"),
                                         DSCapsuleButtonStyle{DSCapsuleButtonStyle::Role::primary, false, true}, this);
     chooseButton_->setCursor(Qt::PointingHandCursor);
+    // The open panel's own words for what it is for.
+    chooseButton_->setAccessibleDescription(QStringLiteral("Choose images to convert"));
     connect(chooseButton_, &QAbstractButton::clicked, this, &DropZone::chooseRequested);
     column->addWidget(chooseButton_, 0, Qt::AlignHCenter);
 

@@ -70,6 +70,10 @@ HeroBand::HeroBand(DestinationStore& destinations, QWidget* parent) : QWidget(pa
     removeLink_->setLeadingSymbol(QStringLiteral("trash"));
     deselectLink_ = new LinkButton(QStringLiteral("Deselect"), palette::secondary(), linkFont, this);
     clearAllLink_ = new LinkButton(QStringLiteral("Clear all"), palette::secondary(), linkFont, this);
+    // What a screen reader says after each link's name, as the card's remove button words it.
+    removeLink_->setAccessibleDescription(QStringLiteral("Take the selected images out of the batch"));
+    deselectLink_->setAccessibleDescription(QStringLiteral("Select none of the images; they stay in the batch"));
+    clearAllLink_->setAccessibleDescription(QStringLiteral("Take every image out of the batch"));
     // The row keeps the links' height when they go, so the band never jumps as an export starts.
     countLabel_->setMinimumHeight(clearAllLink_->sizeHint().height());
     top->addWidget(countLabel_);

@@ -3,6 +3,7 @@
 #include "app/design/DSFocusRing.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
+#include "app/design/DSPickerAccessible.h"
 #include "app/design/DSSymbols.h"
 #include "app/design/DSTheme.h"
 #include "app/shell/CardBadge.h"
@@ -138,6 +139,7 @@ public:
     explicit PagePicker(QWidget* parent) : QComboBox(parent) {
         setFocusPolicy(Qt::TabFocus);
         DSFocusRing::follow(this, DSFocusRing::Shape::rounded(3));
+        showListOnlyWhileOpen(this);
     }
 
 protected:
@@ -256,6 +258,8 @@ void ImageCard::refreshChildren() {
         measuredHeight_.reset();
         pagePicker_ = new PagePicker(this);
         pagePicker_->setAccessibleName(QStringLiteral("Page"));
+        pagePicker_->setAccessibleDescription(QStringLiteral("Choose which page of ") + item_.displayName +
+                                              QStringLiteral(" to convert"));
         pagePicker_->setFont(systemFont(12));
         pagePicker_->installEventFilter(this);
         for (std::int64_t page = 1; page <= item_.pageCount; ++page) {

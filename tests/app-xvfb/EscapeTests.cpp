@@ -26,6 +26,7 @@
 #include <QComboBox>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPushButton>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -64,7 +65,8 @@ QWidget* openList(QComboBox* box) {
 
 class EscapeOnScreen : public support::OnScreenTest {};
 
-TEST_F(EscapeOnScreen, EscInAnOpenListOfTheSettingsWindowClosesTheListAndOnlyThenTheWindow) {
+// What the settings window edits, over preferences of their own.
+struct SettingsStores {
     MemoryUserDefaults defaults;
     PathBookmarks bookmarks;
     NoFolder asker;
@@ -72,7 +74,11 @@ TEST_F(EscapeOnScreen, EscInAnOpenListOfTheSettingsWindowClosesTheListAndOnlyThe
     DestinationStore destinations{defaults, bookmarks, asker};
     ScriptedUpdater updater;
     UpdateController updates{updater};
-    SettingsWindow window{settings, destinations, updates, engine};
+};
+
+TEST_F(EscapeOnScreen, EscInAnOpenListOfTheSettingsWindowClosesTheListAndOnlyThenTheWindow) {
+    SettingsStores stores;
+    SettingsWindow window{stores.settings, stores.destinations, stores.updates, engine};
     for (QComboBox* box : {window.formatPicker(), static_cast<QComboBox*>(window.sizePicker()), window.savePicker()}) {
         SCOPED_TRACE(box->currentText().toStdString());
         window.show();
@@ -86,6 +92,24 @@ TEST_F(EscapeOnScreen, EscInAnOpenListOfTheSettingsWindowClosesTheListAndOnlyThe
         escape(&window);
         EXPECT_FALSE(window.isVisible());
     }
+}
+
+// On an X server with no window manager to pick the next window, closing the settings window
+// hands the keyboard back to the window it was opened from, with its focus where it was.
+TEST_F(EscapeOnScreen, EscOnTheSettingsWindowHandsTheKeyboardBackToTheWindowItWasOpenedFrom) {
+    SettingsStores stores;
+    QWidget opener;
+    auto* button = new QPushButton(QStringLiteral("Settings\u2026"), &opener);
+    opener.setGeometry(50, 50, 300, 200);
+    opener.show();
+    opener.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&opener));
+    button->setFocus();
+    SettingsWindow* window = SettingsWindow::open(stores.settings, stores.destinations, stores.updates, engine);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_EQ(QApplication::focusWidget(), window->formatPicker());
+    escape(window);
+    EXPECT_TRUE(eventually([&] { return QApplication::activeWindow() == &opener && button->hasFocus(); }));
 }
 
 // Two pages, so that its card has a page picker.

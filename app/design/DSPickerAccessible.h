@@ -1,0 +1,15 @@
+#pragma once
+
+class QComboBox;
+
+namespace pictavo {
+
+// Has screen readers meet a pop-up picker (a combo box that only chooses, never edited) with its
+// list only while the list is open. Qt's own interface keeps the closed list among the picker's
+// children, its current row still reporting itself focused and showing, so that a screen reader
+// finds two focused objects and reads a row nobody can see. Everything else is as Qt has it: the
+// picker is named by the choice it shows (its label comes as a relation), can be expanded, and
+// opens its list by its press and show-menu actions. Call it before the picker is first shown.
+void showListOnlyWhileOpen(QComboBox* picker);
+
+} // namespace pictavo
