@@ -2,14 +2,16 @@
 // throughput, so that the engine can be compared with other converters on the same files.
 //
 //   pictavo-bench [--spec FILE.json] [--effort final|preview] [--estimate] [--jobs N]
-//                 [--every-page] [--out DIR] PATH...
+//                 [--memory BYTES] [--every-page] [--out DIR] PATH...
 //
 // Folders are walked recursively (regular files only, hidden ones skipped), page 1 of each
 // file is converted (every page with --every-page), at most W at a time (the engine's width, or N). Each failed file gets
-// one line (its name and the error's sentence); the last line is one JSON object.
+// one line (its name and the error's sentence); the last line is one JSON object. --memory gives
+// the conversions a bound of their own instead of the machine's (memoryBoundBytes in the JSON).
 #include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
 #include "ImageEngine/Running/EncodeExecutor.h"
+#include "ImageEngine/Running/PixelMemory.h"
 #include "ImageEngine/Model/Estimate.h"
 #include "ImageEngine/Model/OutputNamer.h"
 #include "platform/files/FilePath.h"
@@ -39,6 +41,7 @@ struct Options {
     EncodeEffort effort = EncodeEffort::final;
     bool estimate = false;
     std::optional<std::int64_t> jobs;
+    std::optional<std::uint64_t> memory;
     std::optional<fs::path> out;
     bool everyPage = false;
     std::vector<fs::path> paths;
@@ -47,7 +50,7 @@ struct Options {
 [[noreturn]] void usage(const std::string& problem) {
     std::cerr << "pictavo-bench: " << problem << "\n"
               << "usage: pictavo-bench [--spec FILE.json] [--effort final|preview] [--estimate] [--jobs N] "
-                 "[--every-page] [--out DIR] PATH...\n";
+                 "[--memory BYTES] [--every-page] [--out DIR] PATH...\n";
     std::exit(2);
 }
 
@@ -74,6 +77,13 @@ Options parse(int argc, char** argv) {
                 usage("--jobs needs a number");
             }
             if (*options.jobs < 1) usage("--jobs needs a number of at least 1");
+        } else if (argument == "--memory") {
+            const std::string bytes = value();
+            try {
+                options.memory = std::stoull(bytes);
+            } catch (const std::exception&) {
+                usage("--memory needs a number of bytes");
+            }
         } else if (argument == "--out") options.out = value();
         else if (argument == "--every-page") options.everyPage = true;
         else if (argument.starts_with("--")) usage("unknown option " + argument);
@@ -170,8 +180,9 @@ int main(int argc, char** argv) {
         if (!fs::is_directory(*options.out)) usage(options.out->string() + " is not a folder");
     }
 
+    const auto memory = options.memory ? std::make_shared<PixelMemory>(*options.memory) : PixelMemory::shared();
     const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
-                                  SourceOptimiserRegistry::standard());
+                                  SourceOptimiserRegistry::standard(), memory);
     const std::vector<fs::path> files = collectFiles(options.paths);
     const std::int64_t width = options.jobs.value_or(EncodeConcurrency::width());
     // With a width of its own the bench runs the engine's conversion on its own executor;
@@ -269,6 +280,8 @@ int main(int argc, char** argv) {
         {"seconds", seconds},
         {"imagesPerSecond", seconds > 0 ? static_cast<double>(converted) / seconds : 0.0},
         {"peakRSSBytes", peakResidentBytes()},
+        {"memoryBoundBytes", memory->capacity()},
+        {"mostHeldBytes", memory->mostHeldBytes()},
     };
     std::cout << summary.dump() << std::endl;
     return failed == 0 ? 0 : 1;

@@ -25,6 +25,11 @@ public:
     QualityRange qualityRange() const override { return {1, 100}; }
     EncoderIntake intake() const override { return EncoderIntake::rgb8; }
     // Throws encodeFailed for an image it does not take.
+    // libwebp copies the picture into its own ARGB, and a lossy file's YUV planes and tokens,
+    // or a lossless one's hash chains, cover the whole picture too.
+    std::uint64_t workingBytes(std::int64_t width, std::int64_t height) const override {
+        return pixelsOf(width, height) * 10;
+    }
     platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const override;
 
 private:
