@@ -96,11 +96,13 @@ memoryRow() { # job spec files...
     >"$work/log" 2>&1 || true
   local summary wall peak
   summary=$(tail -1 "$work/log")
-  read -r wall peak <"$work/times"
-  field() { sed "s/.*\"$1\":\([0-9.]*\).*/\1/" <<<"$summary"; }
-  printf '| %s | %s | %d | %d | %d | %s of %s | %.1f |\n' "$job" "$spec" \
-    "$(($(field memoryBoundBytes) / 1048576))" "$(($(field mostHeldBytes) / 1048576))" "$((peak / 1024))" \
-    "$(field failed)" "$(field conversions)" "$wall"
+  # time puts a line of its own before its figures when the command failed.
+  read -r wall peak < <(tail -1 "$work/times")
+  # A field of the summary, or a dash when this build does not give it.
+  field() { sed -n "s/.*\"$1\":\([0-9.]*\).*/\1/p" <<<"$summary" | grep . || echo -; }
+  mebibytes() { awk -v b="$(field "$1")" 'BEGIN {if (b == "-") print "-"; else printf "%d", b / 1048576}'; }
+  printf '| %s | %s | %s | %s | %d | %s of %s | %.1f |\n' "$job" "$spec" "$(mebibytes memoryBoundBytes)" \
+    "$(mebibytes mostHeldBytes)" "$((peak / 1024))" "$(field failed)" "$(field conversions)" "$wall"
   grep -v '^{' "$work/log" | sed 's/^/    /' >&2 || true
   rm -rf "$work/out"
 }

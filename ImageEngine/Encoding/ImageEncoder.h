@@ -2,6 +2,7 @@
 #include "ImageEngine/Model/EncodeOptions.h"
 #include "ImageEngine/Model/EncoderIntake.h"
 #include "ImageEngine/Model/OutputFormat.h"
+#include "ImageEngine/Model/QualityMode.h"
 #include "platform/base/Bytes.h"
 #include "platform/pixels/Image.h"
 
@@ -40,9 +41,11 @@ public:
     virtual QualityRange qualityRange() const = 0;
     // The pixels it reads as they stand; the conversion draws every other image into them.
     virtual EncoderIntake intake() const { return EncoderIntake::anyPixels; }
-    // What writing a picture of this size holds beside the picture it is given: the library's
-    // own copies and buffers, and the file as it grows. Counted before the picture is decoded.
-    virtual std::uint64_t workingBytes(std::int64_t width, std::int64_t height) const {
+    // What writing a picture of this size in this quality mode (at any quality a file-size
+    // search may try) holds beside the picture it is given: the library's own copies and
+    // buffers, and the file as it grows. Counted before the picture is decoded.
+    virtual std::uint64_t workingBytes(std::int64_t width, std::int64_t height, const QualityMode& quality) const {
+        (void)quality;
         return pixelsOf(width, height) * 8;
     }
     // The whole file; throws ConversionError::encodeFailed(format) when it cannot be written.

@@ -268,8 +268,8 @@ std::uint64_t ConversionPipeline::drawingBytesBeside(const ImageProperties& prop
     const auto output = outputSize(properties);
     const std::uint64_t outputPixels =
         static_cast<std::uint64_t>(output.width) * static_cast<std::uint64_t>(output.height);
-    // Stages draw eight bits a component with an alpha or padding byte, or keep deeper pixels.
-    const std::uint64_t drawn = outputPixels * static_cast<std::uint64_t>(std::max(decoded.bytesPerPixel, 4));
+    // Stages keep the decoded layout, grey drawn as colour at most.
+    const std::uint64_t drawn = outputPixels * static_cast<std::uint64_t>(std::max(decoded.bytesPerPixel, 3));
     const std::uint64_t pixels = decoded.pixelBytes;
     const bool turned = properties.orientation != 1 || !spec_.adjustments.reorientation.isIdentity();
     const auto stored = storedTargetSize(properties);
@@ -279,7 +279,7 @@ std::uint64_t ConversionPipeline::drawingBytesBeside(const ImageProperties& prop
     const std::uint64_t resizing = resized ? pixels + drawn : pixels;
     const std::uint64_t kept = resized ? drawn : std::max(pixels, drawn);
     const std::uint64_t redrawing = kept + drawn;
-    std::uint64_t encoding = kept + encoder.workingBytes(output.width, output.height);
+    std::uint64_t encoding = kept + encoder.workingBytes(output.width, output.height, spec_.quality);
     // The source read again to be compared with the output.
     if (sourceMayBeKept(properties)) encoding += static_cast<std::uint64_t>(std::max<std::int64_t>(properties.byteCount, 0));
     const std::uint64_t peak = std::max({turning, resizing, redrawing, encoding});

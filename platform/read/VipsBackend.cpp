@@ -254,8 +254,9 @@ std::uint64_t VipsBackend::loaderWorkingBytes(VipsImage* loaded, std::int64_t st
     case SniffedFormat::png:
         if (png_ && png_->interlaced) bytes = stored * bands * sample;
         break;
-    // libwebp decodes the whole frame, at the size asked, before its rows are handed on.
-    case SniffedFormat::webp: bytes = decoded * 4; break;
+    // libwebp decodes the whole frame, at the size asked, before its rows are handed on, with
+    // its own planes beside it.
+    case SniffedFormat::webp: bytes = decoded * 5; break;
     // A GIF frame is drawn over the one before it on a canvas of its own.
     case SniffedFormat::gif: bytes = stored * 4 * 2; break;
     // libheif decodes the whole picture, and its codec keeps the planes it decoded from.
