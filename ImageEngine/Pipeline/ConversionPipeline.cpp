@@ -302,6 +302,8 @@ platform::ImageRef ConversionPipeline::drawnRaster(platform::ImageRef image, con
     }
     image = OrientationStage::normalise(image, properties.orientation);
     image = AdjustmentStage::reorient(image, turn);
+    // Each stage of a large picture takes seconds: one no longer wanted stops between them.
+    platform::throwIfCancelled(stop_);
     const platform::Size size = coverage ? turnedSize(properties, turn) : sizeOf(image);
     const platform::Size target = spec_.sizing.targetSize(size, false);
     const platform::Size unclamped = spec_.sizing.targetSize(size, true);
@@ -317,6 +319,7 @@ ConversionResult ConversionPipeline::oneImage(DecodedImage& decoded, const Image
     if (const auto* vector = decoded.asVector()) image = drawnVector(*vector);
     else image = drawnRaster(decoded.takeRasterImage(), *decoded.asRaster());
     const ImageProperties& properties = decoded.properties();
+    platform::throwIfCancelled(stop_);
 
     if (spec_.format.utType() && !OutputFormat::transparentIdentifiers().count(spec_.format.id()) &&
         AlphaStage::hasAlpha(*image)) {
