@@ -2,15 +2,17 @@
 // throughput, so that the engine can be compared with other converters on the same files.
 //
 //   pictavo-bench [--spec FILE.json] [--effort final|preview] [--estimate] [--jobs N]
-//                 [--every-page] [--out DIR] PATH...
+//                 [--memory BYTES] [--every-page] [--out DIR] PATH...
 //
 // Folders are walked recursively (regular files only, hidden ones skipped), page 1 of each
 // file is converted (every page with --every-page), at most W at a time (the engine's width, or N). Each failed file gets
 // one line (its name, the error's sentence and its diagnostic), and so does each output that left out some of its
-// source's metadata (what and why); the last line is one JSON object.
+// source's metadata (what and why); the last line is one JSON object. --memory gives the conversions a bound of
+// their own instead of the machine's (memoryBoundBytes in the JSON).
 #include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
 #include "ImageEngine/Running/EncodeExecutor.h"
+#include "ImageEngine/Running/PixelMemory.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Model/Estimate.h"
 #include "ImageEngine/Model/OutputNamer.h"
@@ -41,6 +43,7 @@ struct Options {
     EncodeEffort effort = EncodeEffort::final;
     bool estimate = false;
     std::optional<std::int64_t> jobs;
+    std::optional<std::uint64_t> memory;
     std::optional<fs::path> out;
     bool everyPage = false;
     std::vector<fs::path> paths;
@@ -49,7 +52,7 @@ struct Options {
 [[noreturn]] void usage(const std::string& problem) {
     std::cerr << "pictavo-bench: " << problem << "\n"
               << "usage: pictavo-bench [--spec FILE.json] [--effort final|preview] [--estimate] [--jobs N] "
-                 "[--every-page] [--out DIR] PATH...\n";
+                 "[--memory BYTES] [--every-page] [--out DIR] PATH...\n";
     std::exit(2);
 }
 
@@ -76,6 +79,13 @@ Options parse(int argc, char** argv) {
                 usage("--jobs needs a number");
             }
             if (*options.jobs < 1) usage("--jobs needs a number of at least 1");
+        } else if (argument == "--memory") {
+            const std::string bytes = value();
+            try {
+                options.memory = std::stoull(bytes);
+            } catch (const std::exception&) {
+                usage("--memory needs a number of bytes");
+            }
         } else if (argument == "--out") options.out = value();
         else if (argument == "--every-page") options.everyPage = true;
         else if (argument.starts_with("--")) usage("unknown option " + argument);
@@ -172,8 +182,9 @@ int main(int argc, char** argv) {
         if (!fs::is_directory(*options.out)) usage(options.out->string() + " is not a folder");
     }
 
+    const auto memory = options.memory ? std::make_shared<PixelMemory>(*options.memory) : PixelMemory::shared();
     const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
-                                  SourceOptimiserRegistry::standard());
+                                  SourceOptimiserRegistry::standard(), memory);
     const std::vector<fs::path> files = collectFiles(options.paths);
     const std::int64_t width = options.jobs.value_or(EncodeConcurrency::width());
     // With a width of its own the bench runs the engine's conversion on its own executor;
@@ -277,6 +288,8 @@ int main(int argc, char** argv) {
         {"seconds", seconds},
         {"imagesPerSecond", seconds > 0 ? static_cast<double>(converted) / seconds : 0.0},
         {"peakRSSBytes", peakResidentBytes()},
+        {"memoryBoundBytes", memory->capacity()},
+        {"mostHeldBytes", memory->mostHeldBytes()},
     };
     std::cout << summary.dump() << std::endl;
     return failed == 0 ? 0 : 1;

@@ -72,6 +72,11 @@ int pctv_mozjpeg_reoptimise_smaller(const uint8_t* source, size_t source_length,
                                     uint32_t turn, uint8_t** out, size_t* out_length, char* error,
                                     size_t error_capacity, size_t memory_limit);
 
+/* The bytes of coefficients a rewrite holds (as many again when it turns), read from the
+ * header alone, so that a caller can make room for them before the rewrite starts. */
+int pctv_mozjpeg_reoptimise_memory(const uint8_t* source, size_t source_length, uint32_t turn,
+                                   unsigned long long* memory, char* error, size_t error_capacity);
+
 void pctv_mozjpeg_free(void* buffer);
 
 /* The version of the linked JPEG library (libjpeg-turbo), for the acknowledgements. */

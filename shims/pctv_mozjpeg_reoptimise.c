@@ -619,3 +619,38 @@ int pctv_mozjpeg_reoptimise_smaller(const uint8_t* source, size_t source_length,
     return run(source, source_length, keep_metadata, PCTV_RUN_SMALLER, turn, out, out_length, error, error_capacity,
                memory_limit);
 }
+
+/* Reads the header alone, in a function of its own for the jump target. */
+static const char* read_memory(struct jpeg_decompress_struct* source, struct pctv_jpeg_error* error,
+                               const uint8_t* bytes, size_t length, int turns, unsigned long long* memory) {
+    if (setjmp(error->jump)) return error->message;
+    jpeg_create_decompress(source);
+    jpeg_mem_src(source, bytes, (unsigned long)length);
+    jpeg_read_header(source, TRUE);
+    *memory = coefficient_bytes(source, turns);
+    return NULL;
+}
+
+int pctv_mozjpeg_reoptimise_memory(const uint8_t* source, size_t source_length, uint32_t turn,
+                                   unsigned long long* memory, char* error, size_t error_capacity) {
+    if (memory != NULL) *memory = 0;
+    if (source == NULL || source_length == 0 || memory == NULL || turn >= 8) {
+        pctv_shim_message(error, error_capacity, "invalid arguments");
+        return 1;
+    }
+    struct jpeg_decompress_struct* decompress = calloc(1, sizeof *decompress);
+    struct pctv_jpeg_error* failure = calloc(1, sizeof *failure);
+    if (decompress == NULL || failure == NULL) {
+        free(decompress);
+        free(failure);
+        pctv_shim_message(error, error_capacity, "out of memory");
+        return 1;
+    }
+    decompress->err = pctv_jpeg_error_init(failure);
+    const char* said = read_memory(decompress, failure, source, source_length, turn != PCTV_MOZJPEG_TURN_NONE, memory);
+    jpeg_destroy_decompress(decompress);
+    if (said != NULL) pctv_shim_message(error, error_capacity, "%s", said);
+    free(decompress);
+    free(failure);
+    return said != NULL;
+}

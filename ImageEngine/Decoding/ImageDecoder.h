@@ -3,6 +3,7 @@
 #include "ImageEngine/Model/ImageProperties.h"
 #include "ImageEngine/Model/PixelDimensions.h"
 #include "ImageEngine/Running/PixelMemory.h"
+#include "platform/base/PixelBudget.h"
 #include "platform/types/ContentType.h"
 
 #include <cstdint>
@@ -27,6 +28,13 @@ struct DecodeRequest {
     std::shared_ptr<PixelMemory> memory = {};
     // Ends a wait for memory.
     std::stop_token stop = {};
+    // What the conversion holds at its peak beside the decoded pixels once they are made (the
+    // pictures its stages draw, the encoder's buffers, the output), for pixels of that cost;
+    // counted in what is held for it. None counts what decoding holds alone.
+    std::function<std::uint64_t(const ImageProperties&, const platform::PixelCost&)> heldBeside = {};
+    // Called with the page's properties before any pixel of it is decoded; throws to refuse a
+    // page whose output could not be written anyway.
+    std::function<void(const ImageProperties&)> beforePixels = {};
 };
 
 // Everything the program reads goes through one decoder: it names the content types it

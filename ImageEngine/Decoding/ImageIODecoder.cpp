@@ -8,6 +8,7 @@
 #include "platform/files/FilePath.h"
 #include "platform/files/PathCutting.h"
 #include "platform/read/ImageReader.h"
+#include "platform/base/Cancellation.h"
 #include "platform/base/Overloaded.h"
 #include "platform/text/TextFormat.h"
 
@@ -163,6 +164,7 @@ DecodedImage ImageIODecoder::decodeFor(const std::filesystem::path& url, const D
     const auto arrangement = layout(reader);
     const auto index = imageIndex(arrangement, request.page);
     auto properties = build(reader, index, arrangement, url);
+    if (request.beforePixels) request.beforePixels(properties);
     const auto share = static_cast<std::uint64_t>(std::max<std::int64_t>(EncodeConcurrency::pixelBudget(), 0));
     const std::uint64_t limit = request.memory ? request.memory->capacity() : share;
     // Every stored row is still read and averaged: a picture with more pixels than the memory
@@ -178,10 +180,19 @@ DecodedImage ImageIODecoder::decodeFor(const std::filesystem::path& url, const D
     // The size of the pixels is known only once the reader has planned them, in the middle of
     // library work that others may wait on: there the memory is only taken when it is free,
     // and a picture that has to wait for it is planned again once it has it.
+    // What the conversion holds at its peak: the decoded pixels, and beside them the more of
+    // what the reader holds while it makes them (the file as read, and its working memory) and
+    // what the stages and the encoder hold once they are made.
+    const auto fileBytes = static_cast<std::uint64_t>(std::max<std::int64_t>(properties.byteCount, 0));
     std::uint64_t wanted = 0;
     PixelMemory::HoldRef held;
     platform::PixelBudget budget;
-    budget.grant = [&](std::uint64_t bytes) {
+    budget.stop = request.stop;
+    budget.grant = [&](const platform::PixelCost& cost) {
+        const std::uint64_t reading = fileBytes + cost.workingBytes;
+        const std::uint64_t drawing = request.heldBeside ? request.heldBeside(properties, cost) : 0;
+        std::uint64_t bytes = 0;
+        if (__builtin_add_overflow(cost.pixelBytes, std::max(reading, drawing), &bytes)) return false;
         wanted = bytes;
         if (bytes > limit) return false;
         if (!request.memory || (held && held->bytes() >= bytes)) return true;
@@ -194,11 +205,12 @@ DecodedImage ImageIODecoder::decodeFor(const std::filesystem::path& url, const D
         held = PixelMemory::hold(request.memory, wanted, request.stop);
         pixels = reader.imageAt(index, budget, reduction);
     }
+    platform::throwIfCancelled(request.stop);
     if (pixels.exceedsBudget) {
         auto error = ConversionError::imageTooLarge(static_cast<double>(properties.pixelWidth),
                                                     static_cast<double>(properties.pixelHeight));
         if (wanted == 0) throw error;
-        throw error.withCause("its pixels take " + platform::byteCount(static_cast<std::int64_t>(wanted)) +
+        throw error.withCause("converting it takes " + platform::byteCount(static_cast<std::int64_t>(wanted)) +
                               " of memory, more than the " + platform::byteCount(static_cast<std::int64_t>(limit)) +
                               (request.memory ? " all conversions together" : " one conversion") +
                               " may hold on this computer");

@@ -2,9 +2,11 @@
 #include "ImageEngine/Model/EncodeOptions.h"
 #include "ImageEngine/Model/EncoderIntake.h"
 #include "ImageEngine/Model/OutputFormat.h"
+#include "ImageEngine/Model/QualityMode.h"
 #include "platform/base/Bytes.h"
 #include "platform/pixels/Image.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -39,6 +41,13 @@ public:
     virtual QualityRange qualityRange() const = 0;
     // The pixels it reads as they stand; the conversion draws every other image into them.
     virtual EncoderIntake intake() const { return EncoderIntake::anyPixels; }
+    // What writing a picture of this size in this quality mode (at any quality a file-size
+    // search may try) holds beside the picture it is given: the library's own copies and
+    // buffers, and the file as it grows. Counted before the picture is decoded.
+    virtual std::uint64_t workingBytes(std::int64_t width, std::int64_t height, const QualityMode& quality) const {
+        (void)quality;
+        return pixelsOf(width, height) * 8;
+    }
     // The whole file; throws ConversionError::encodeFailed(format) when it cannot be written.
     virtual platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const = 0;
     // The same file, for a caller that hands its reference to the image over: an encoder whose
@@ -46,6 +55,12 @@ public:
     // large conversion does not hold both.
     virtual platform::Bytes encodeReleasing(platform::ImageRef image, const EncodeOptions& options) const {
         return encode(image, options);
+    }
+
+protected:
+    static std::uint64_t pixelsOf(std::int64_t width, std::int64_t height) {
+        return static_cast<std::uint64_t>(std::max<std::int64_t>(width, 0)) *
+               static_cast<std::uint64_t>(std::max<std::int64_t>(height, 0));
     }
 };
 

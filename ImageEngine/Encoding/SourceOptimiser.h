@@ -19,6 +19,14 @@ public:
     virtual OutputFormat format() const = 0;
     virtual std::set<MetadataPolicy> honouredMetadataPolicies() const { return {MetadataPolicy::keepAll}; }
     virtual bool bakesOrientationWithoutDecoding() const { return false; }
+    // What rewriting this source holds beside its bytes, read from its header without
+    // rewriting it, so that a conversion is admitted for it first; 0 for an optimiser whose
+    // memory is small beside the source's.
+    virtual std::uint64_t workingBytes(const platform::Bytes& source, MetadataPolicy metadata,
+                                       std::uint32_t orientation) const {
+        (void)source, (void)metadata, (void)orientation;
+        return 0;
+    }
     // `orientation` is the source's EXIF orientation, 1 to 8.
     virtual platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,
                                      EncodeEffort effort) const = 0;

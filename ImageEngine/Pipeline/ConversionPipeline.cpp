@@ -13,15 +13,18 @@
 #include "ImageEngine/Stages/ResizeStage.h"
 #include "ImageEngine/Pipeline/TargetSizeEncode.h"
 #include "ImageEngine/Model/IconLadder.h"
+#include "ImageEngine/Model/RenderTarget.h"
 #include "ImageEngine/Encoding/ImageEncoder.h"
 #include "ImageEngine/Encoding/LosslessReoptimisation.h"
 #include "ImageEngine/Encoding/SideLimit.h"
 #include "platform/base/Cancellation.h"
 #include "platform/files/FilePath.h"
+#include "platform/text/TextFormat.h"
 
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -107,14 +110,27 @@ std::optional<ConversionResult> ConversionPipeline::reoptimisedSource() {
     const platform::Bytes sourceBytes = readSourceFile(source_);
     platform::throwIfCancelled(stop_);
 
+    // The rewrite is admitted by the memory every conversion is admitted by, waiting for
+    // room as a decoded picture would, so that it never gives way to a lossy re-encode that
+    // needs more memory still; only one larger than all of that memory is not made.
     std::optional<platform::Bytes> optimised;
     std::string why;
-    try {
-        optimised = optimiser->optimise(sourceBytes, spec_.metadata, properties.orientation, effort_);
-    } catch (const ConversionError& error) {
-        why = error.cause();
-    } catch (const std::exception& error) {
-        why = error.what();
+    const auto& memory = engine_.pixelMemory();
+    const std::uint64_t needed =
+        sourceBytes.size() + optimiser->workingBytes(sourceBytes, spec_.metadata, properties.orientation);
+    if (needed > memory->capacity()) {
+        why = "rewriting it takes " + platform::byteCount(static_cast<std::int64_t>(needed)) + " of memory, more than the " +
+              platform::byteCount(static_cast<std::int64_t>(memory->capacity())) +
+              " all conversions together may hold on this computer";
+    } else {
+        const auto held = PixelMemory::hold(memory, needed, stop_);
+        try {
+            optimised = optimiser->optimise(sourceBytes, spec_.metadata, properties.orientation, effort_);
+        } catch (const ConversionError& error) {
+            why = error.cause();
+        } catch (const std::exception& error) {
+            why = error.what();
+        }
     }
     // The optimiser's failure is not the user's: keeping metadata keeps the source as it is,
     // stripping it re-encodes when an encoder can, and otherwise fails saying why it could not.
@@ -147,8 +163,17 @@ DecodedImage ConversionPipeline::decode(const ImageEncoder& encoder) {
     request.memory = engine_.pixelMemory();
     request.stop = stop_;
     // Icons are drawn at several sizes from the one decoded picture.
-    if (!IconLadder::forFormat(spec_.format))
+    if (!IconLadder::forFormat(spec_.format)) {
         request.drawnSize = [this](const ImageProperties& properties) { return storedTargetSize(properties); };
+        // An output the format cannot hold is refused before the picture is read.
+        request.beforePixels = [this](const ImageProperties& properties) {
+            const auto size = outputSize(properties);
+            refuseSidesBeyondFormat(spec_.format, size.width, size.height);
+        };
+        request.heldBeside = [this, &encoder](const ImageProperties& properties, const platform::PixelCost& decoded) {
+            return drawingBytesBeside(properties, decoded, encoder);
+        };
+    }
     DecodedImage decoded = decoder_->decodeFor(source_, request);
     const ImageProperties& properties = decoded.properties();
     if (properties.frameCount >= 2) warnings_.push_back(ConversionWarning::animationLost(properties.frameCount));
@@ -214,6 +239,8 @@ platform::ImageRef ConversionPipeline::drawnVector(const DecodedImage::Vector& v
     if (oddTurn) std::swap(size.width, size.height);
     platform::Size target = spec_.sizing.targetSize(size, true);
     if (oddTurn) std::swap(target.width, target.height);
+    const auto drawn = RenderTarget::pixels(target, std::numeric_limits<std::int64_t>::max());
+    refuseSidesBeyondFormat(spec_.format, drawn.width, drawn.height);
     platform::ImageRef image = vector.source->render(target.width, target.height);
     image = AdjustmentStage::reorient(image, turn);
     if (const auto& type = vector.properties.sourceUTType; type && spec_.format == OutputFormat(*type))
@@ -227,6 +254,37 @@ PixelDimensions ConversionPipeline::storedTargetSize(const ImageProperties& prop
     platform::Size target = spec_.sizing.targetSize(size, false);
     if (turningSwapsSides(properties, spec_.adjustments.reorientation)) std::swap(target.width, target.height);
     return {std::llround(target.width), std::llround(target.height)};
+}
+
+PixelDimensions ConversionPipeline::outputSize(const ImageProperties& properties) const {
+    const platform::Size target = spec_.sizing.targetSize(turnedSize(properties, spec_.adjustments.reorientation), false);
+    return RenderTarget::pixels(target, std::numeric_limits<std::int64_t>::max());
+}
+
+// The stages hold a picture and the one they draw from it; the decoded one is let go once the
+// resize has drawn its own, and the encoder's buffers stand beside the last.
+std::uint64_t ConversionPipeline::drawingBytesBeside(const ImageProperties& properties,
+                                                     const platform::PixelCost& decoded,
+                                                     const ImageEncoder& encoder) const {
+    const auto output = outputSize(properties);
+    const std::uint64_t outputPixels =
+        static_cast<std::uint64_t>(output.width) * static_cast<std::uint64_t>(output.height);
+    // Stages keep the decoded layout, grey drawn as colour at most.
+    const std::uint64_t drawn = outputPixels * static_cast<std::uint64_t>(std::max(decoded.bytesPerPixel, 3));
+    const std::uint64_t pixels = decoded.pixelBytes;
+    const bool turned = properties.orientation != 1 || !spec_.adjustments.reorientation.isIdentity();
+    const auto stored = storedTargetSize(properties);
+    const bool resized = stored.width != decoded.width || stored.height != decoded.height;
+
+    const std::uint64_t turning = turned ? 2 * pixels : pixels;
+    const std::uint64_t resizing = resized ? pixels + drawn : pixels;
+    const std::uint64_t kept = resized ? drawn : std::max(pixels, drawn);
+    const std::uint64_t redrawing = kept + drawn;
+    std::uint64_t encoding = kept + encoder.workingBytes(output.width, output.height, spec_.quality);
+    // The source read again to be compared with the output.
+    if (sourceMayBeKept(properties)) encoding += static_cast<std::uint64_t>(std::max<std::int64_t>(properties.byteCount, 0));
+    const std::uint64_t peak = std::max({turning, resizing, redrawing, encoding});
+    return peak > pixels ? peak - pixels : 0;
 }
 
 // Each stage's output replaces its input, so only the image being drawn and the one it is
@@ -245,6 +303,8 @@ platform::ImageRef ConversionPipeline::drawnRaster(platform::ImageRef image, con
     }
     image = OrientationStage::normalise(image, properties.orientation);
     image = AdjustmentStage::reorient(image, turn);
+    // Each stage of a large picture takes seconds: one no longer wanted stops between them.
+    platform::throwIfCancelled(stop_);
     const platform::Size size = coverage ? turnedSize(properties, turn) : sizeOf(image);
     const platform::Size target = spec_.sizing.targetSize(size, false);
     const platform::Size unclamped = spec_.sizing.targetSize(size, true);
@@ -260,6 +320,7 @@ ConversionResult ConversionPipeline::oneImage(DecodedImage& decoded, const Image
     if (const auto* vector = decoded.asVector()) image = drawnVector(*vector);
     else image = drawnRaster(decoded.takeRasterImage(), *decoded.asRaster());
     const ImageProperties& properties = decoded.properties();
+    platform::throwIfCancelled(stop_);
 
     if (spec_.format.utType() && !OutputFormat::transparentIdentifiers().count(spec_.format.id()) &&
         AlphaStage::hasAlpha(*image)) {

@@ -4,6 +4,7 @@
 #include "ImageEngine/Model/EncodeEffort.h"
 #include "ImageEngine/Model/PixelDimensions.h"
 #include "ImageEngine/Model/OutputSpec.h"
+#include "platform/base/PixelBudget.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -43,6 +44,12 @@ private:
     platform::ImageRef drawnVector(const DecodedImage::Vector& vector);
     // The size the stored pixels of a page with these properties are drawn at.
     PixelDimensions storedTargetSize(const ImageProperties& properties) const;
+    // The pixel size of the output drawn from a page with these properties.
+    PixelDimensions outputSize(const ImageProperties& properties) const;
+    // What the conversion holds at its peak beside decoded pixels of that cost: the pictures
+    // the stages draw from them and the encoder's buffers.
+    std::uint64_t drawingBytesBeside(const ImageProperties& properties, const platform::PixelCost& decoded,
+                                     const ImageEncoder& encoder) const;
     platform::ImageRef drawnRaster(platform::ImageRef image, const DecodedImage::Raster& raster);
     platform::ImageRef colourForEncoder(platform::ImageRef image, const ImageEncoder& encoder) const;
     // Takes the conversion's reference to the image, so that the encoder can let it go.

@@ -24,6 +24,11 @@ std::uint64_t PixelMemory::heldBytes() const {
     return held_;
 }
 
+std::uint64_t PixelMemory::mostHeldBytes() const {
+    const std::lock_guard guard(lock_);
+    return mostHeld_;
+}
+
 std::int64_t PixelMemory::waiting() const {
     const std::lock_guard guard(lock_);
     return static_cast<std::int64_t>(queue_.size());
@@ -34,6 +39,7 @@ PixelMemory::HoldRef PixelMemory::tryHold(const std::shared_ptr<PixelMemory>& me
         const std::lock_guard guard(memory->lock_);
         if (!memory->queue_.empty() || bytes > memory->capacity_ - memory->held_) return nullptr;
         memory->held_ += bytes;
+        memory->mostHeld_ = std::max(memory->mostHeld_, memory->held_);
     }
     return HoldRef(new Hold(memory, bytes));
 }
@@ -56,6 +62,7 @@ PixelMemory::HoldRef PixelMemory::hold(const std::shared_ptr<PixelMemory>& memor
     }
     memory->queue_.pop_front();
     memory->held_ += bytes;
+    memory->mostHeld_ = std::max(memory->mostHeld_, memory->held_);
     guard.unlock();
     memory->changed_.notify_all();
     return HoldRef(new Hold(memory, bytes));

@@ -41,6 +41,8 @@ public:
 
     std::uint64_t capacity() const { return capacity_; }
     std::uint64_t heldBytes() const;
+    // The most held at once so far: what a batch was counted at, beside what it really took.
+    std::uint64_t mostHeldBytes() const;
     // Asks waiting at this moment.
     std::int64_t waiting() const;
 
@@ -59,6 +61,7 @@ private:
     mutable std::mutex lock_;
     std::condition_variable_any changed_;
     std::uint64_t held_ = 0;
+    std::uint64_t mostHeld_ = 0;
     // Tickets of the asks waiting, oldest first; the front one is served next.
     std::deque<std::uint64_t> queue_;
     std::uint64_t nextTicket_ = 0;

@@ -42,11 +42,14 @@ std::pair<std::int64_t, std::int64_t> fitted(double width, double height, int lo
 }
 
 // The page decoded for a preview whose longer side is at most `longest`, at a reduced size
-// where the format allows, so that a picture too large to decode whole still has one; a page
-// the file does not have falls back to its first.
-DecodedImage decodePage(const ImageDecoder& decoder, const fs::path& url, std::int64_t page, int longest) {
+// where the format allows, so that a picture larger than one conversion's share still has one;
+// a page the file does not have falls back to its first.
+DecodedImage decodePage(const ImageDecoder& decoder, const fs::path& url, std::int64_t page, int longest,
+                        const std::shared_ptr<PixelMemory>& memory, std::stop_token stop) {
     DecodeRequest request;
     request.page = std::max<std::int64_t>(page, 1);
+    request.memory = memory;
+    request.stop = std::move(stop);
     request.drawnSize = [longest](const ImageProperties& properties) -> std::optional<PixelDimensions> {
         const auto [width, height] = fitted(static_cast<double>(properties.pixelWidth),
                                             static_cast<double>(properties.pixelHeight), longest, false);
@@ -103,6 +106,9 @@ struct ThumbnailLoader::State {
     std::unordered_map<fs::path, QString> current;
     std::unordered_map<QString, std::vector<Waiter>> waiting;
     const DecoderRegistry decoders = DecoderRegistry::standard();
+    std::shared_ptr<PixelMemory> memory;
+    // Asked when the loader goes, so that a preview waiting for memory gives up.
+    std::stop_source stopping;
 
     bool spared(const QString& key, const Entry& entry) const {
         if (!kept.count(entry.source)) return false;
@@ -134,9 +140,12 @@ struct ThumbnailLoader::State {
     }
 };
 
-ThumbnailLoader::ThumbnailLoader(QObject* parent) : QObject(parent), state_(std::make_shared<State>()) {}
+ThumbnailLoader::ThumbnailLoader(QObject* parent, std::shared_ptr<PixelMemory> memory)
+    : QObject(parent), state_(std::make_shared<State>()) {
+    state_->memory = memory ? std::move(memory) : PixelMemory::shared();
+}
 
-ThumbnailLoader::~ThumbnailLoader() = default;
+ThumbnailLoader::~ThumbnailLoader() { state_->stopping.request_stop(); }
 
 QThreadPool& ThumbnailLoader::pool() {
     // Never destroyed: a preview may still be being made when the application object goes.
@@ -192,7 +201,7 @@ void ThumbnailLoader::thumbnail(const Request& request, QObject* context, Delive
     pool().start([state = state_, request, key, source, used] {
         QImage image;
         if (readSourceStamp(request.url) == request.stamp) {
-            image = make(state->decoders, request);
+            image = make(state->decoders, request, state->memory, state->stopping.get_token());
             // A file changed while it was read makes no preview of either version.
             if (readSourceStamp(request.url) != request.stamp) image = QImage();
         }
@@ -233,10 +242,12 @@ bool ThumbnailLoader::holds(const QString& key) const {
     return state_->cache.count(key) > 0;
 }
 
-QImage ThumbnailLoader::make(const DecoderRegistry& decoders, const Request& request) {
+QImage ThumbnailLoader::make(const DecoderRegistry& decoders, const Request& request,
+                             const std::shared_ptr<PixelMemory>& memory, std::stop_token stop) {
     try {
         const ImageDecoderRef decoder = decoders.decoder(request.url);
-        const DecodedImage decoded = decodePage(*decoder, request.url, request.page, request.maxPixelSize);
+        const DecodedImage decoded =
+            decodePage(*decoder, request.url, request.page, request.maxPixelSize, memory, std::move(stop));
         platform::ImageRef picture;
         if (const auto* raster = decoded.asRaster()) {
             // Scaled first, so that turning upright moves only the preview's pixels.

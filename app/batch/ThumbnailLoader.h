@@ -1,6 +1,7 @@
 #pragma once
 #include "ImageEngine/Decoding/DecoderRegistry.h"
 #include "ImageEngine/Model/Adjustments.h"
+#include "ImageEngine/Running/PixelMemory.h"
 #include "app/batch/BatchItem.h"
 #include "app/batch/ThumbnailSource.h"
 
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <unordered_set>
 
 namespace pictavo {
@@ -40,7 +42,9 @@ public:
     };
     using Delivery = std::function<void(const QImage&)>;
 
-    explicit ThumbnailLoader(QObject* parent = nullptr);
+    // Previews are held in the memory conversions are held in, which also bounds the largest
+    // picture one is read from.
+    explicit ThumbnailLoader(QObject* parent = nullptr, std::shared_ptr<PixelMemory> memory = PixelMemory::shared());
     ~ThumbnailLoader() override;
 
     // "path#p<page>#<max>#t<turns>[m][g]#<bytes>@<seconds since 2001, or -1.0>".
@@ -65,9 +69,12 @@ public:
     // processors busy; the application waits for it to fall idle before it ends.
     static QThreadPool& pool();
 
-    // The preview itself, made on the calling thread; null when none can be made. The
-    // engine's pixel budget refuses an image too large to decode before any pixel is read.
-    static QImage make(const DecoderRegistry& decoders, const Request& request);
+    // The preview itself, made on the calling thread; null when none can be made. A picture
+    // is read at a reduced size whatever its size, held in `memory` (waiting there until
+    // `stop` is asked), and refused before any pixel is read only when even that is more than
+    // the memory holds.
+    static QImage make(const DecoderRegistry& decoders, const Request& request,
+                       const std::shared_ptr<PixelMemory>& memory, std::stop_token stop = {});
 
 private:
     struct State;

@@ -80,7 +80,7 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
                        ShellServices& services, const ConversionEngine& engine, WorkingFileSweep* workingFiles,
                        QWidget* parent)
     : QMainWindow(parent), settings_(settings), destinations_(destinations), openedFiles_(openedFiles),
-      services_(services), engine_(engine) {
+      services_(services), engine_(engine), loader_(nullptr, engine.pixelMemory()) {
     store_ = std::make_unique<BatchStore>(converting_, writer_, engine_.decoders(), std::chrono::milliseconds(150),
                                           readSourceStamp, EncodeConcurrency::width(),
                                           platform::FileOperations::system(), workingFiles);

@@ -9,8 +9,9 @@ std::optional<PNGSummary> summarisePng(ByteView bytes) {
     const auto height = bytes.u32be(20);
     const auto depth = bytes.u8(24);
     const auto colour = bytes.u8(25);
-    if (!length || *length != 13 || !width || !height || !depth || !colour) return std::nullopt;
-    PNGSummary summary{*width, *height, *depth, *colour, false, std::nullopt};
+    const auto interlace = bytes.u8(28);
+    if (!length || *length != 13 || !width || !height || !depth || !colour || !interlace) return std::nullopt;
+    PNGSummary summary{*width, *height, *depth, *colour, false, *interlace != 0, std::nullopt};
 
     // Chunks that matter all come before the first IDAT.
     std::size_t offset = 8 + 12 + 13;

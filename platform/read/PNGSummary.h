@@ -15,6 +15,8 @@ struct PNGSummary {
     int bitDepth = 0;
     int colourType = 0;
     bool hasTransparencyChunk = false;
+    // Adam7: its rows come in seven passes, so a decoder holds the whole image to hand them on.
+    bool interlaced = false;
     // num_frames of the acTL chunk, when the file is an animated PNG.
     std::optional<std::uint32_t> animationFrames;
 

@@ -197,7 +197,7 @@ VipsImagePtr averaged(VipsImage* image, int factor) {
 // byte of it is written twice (zeroed first, then overwritten). libvips' own sinks would
 // compute on worker threads while this one waits: a thread more for every conversion running,
 // for no speed, as conversions already run one to a processor.
-bool copyPixels(VipsImage* image, Bytes& pixels, std::size_t rowBytes) {
+bool copyPixels(VipsImage* image, Bytes& pixels, std::size_t rowBytes, const std::stop_token& stop) {
     const std::size_t size = rowBytes * static_cast<std::size_t>(image->Ysize);
     pixels.reserve(size);
     int tileWidth = 0, tileHeight = 0, stripHeight = 0;
@@ -207,6 +207,10 @@ bool copyPixels(VipsImage* image, Bytes& pixels, std::size_t rowBytes) {
     if (!region) return false;
     bool computed = true;
     for (int top = 0; computed && top < image->Ysize; top += stripHeight) {
+        if (stop.stop_requested()) {
+            computed = false;
+            break;
+        }
         VipsRect strip{0, top, image->Xsize, std::min(stripHeight, image->Ysize - top)};
         computed = vips_region_prepare(region, &strip) == 0;
         for (int y = strip.top; computed && y < strip.top + strip.height; ++y) {
@@ -218,7 +222,52 @@ bool copyPixels(VipsImage* image, Bytes& pixels, std::size_t rowBytes) {
     return computed && pixels.size() == size;
 }
 
+// Stored components of a JPEG for each pixel, at their sampling: a colour file's two chroma
+// components are halved across (4:2:2) or across and down (4:2:0) in most files.
+double jpegComponentsPerPixel(VipsImage* loaded) {
+    if (loaded->Bands != 3) return loaded->Bands;
+    const char* sampling = nullptr;
+    if (vips_image_get_typeof(loaded, "jpeg-chroma-subsample") == 0 ||
+        vips_image_get_string(loaded, "jpeg-chroma-subsample", &sampling) || !sampling)
+        return 3;
+    const std::string_view named(sampling);
+    if (named == "4:4:4") return 3;
+    if (named == "4:2:2") return 2;
+    return 1.5;
+}
+
 } // namespace
+
+std::uint64_t VipsBackend::loaderWorkingBytes(VipsImage* loaded, std::int64_t storedWidth,
+                                              std::int64_t storedHeight) const {
+    const double stored = static_cast<double>(storedWidth) * static_cast<double>(storedHeight);
+    const double decoded = static_cast<double>(loaded->Xsize) * static_cast<double>(loaded->Ysize);
+    const double sample = static_cast<double>(vips_format_sizeof(loaded->BandFmt));
+    const double bands = std::max(loaded->Bands, 1);
+    double bytes = 0;
+    switch (format_) {
+    // A progressive file's scans each refine every block, so libjpeg keeps the coefficients of
+    // the whole stored picture (64 of two bytes a block), whatever size it decodes at.
+    case SniffedFormat::jpeg:
+        if (intField(loaded, "jpeg-multiscan").value_or(0) == 1) bytes = stored * 2 * jpegComponentsPerPixel(loaded);
+        break;
+    // Adam7 passes each cover the whole picture: libvips reads an interlaced PNG whole first.
+    case SniffedFormat::png:
+        if (png_ && png_->interlaced) bytes = stored * bands * sample;
+        break;
+    // libwebp decodes the whole frame, at the size asked, before its rows are handed on, with
+    // its own planes beside it.
+    case SniffedFormat::webp: bytes = decoded * 5; break;
+    // A GIF frame is drawn over the one before it on a canvas of its own.
+    case SniffedFormat::gif: bytes = stored * 4 * 2; break;
+    // libheif decodes the whole picture, and its codec keeps the planes it decoded from.
+    case SniffedFormat::heif: bytes = stored * (bands * sample + 3); break;
+    // openjpeg and libjxl decode every component whole, four bytes a sample.
+    case SniffedFormat::jpeg2000: case SniffedFormat::jpegXL: bytes = stored * bands * 4; break;
+    default: break;
+    }
+    return static_cast<std::uint64_t>(bytes);
+}
 
 bool VipsBackend::isPaged() const {
     return format_ == SniffedFormat::gif || format_ == SniffedFormat::webp || format_ == SniffedFormat::tiff ||
@@ -424,13 +473,19 @@ ImageReadResult VipsBackend::decodePixels(std::int64_t index, const PixelBudget&
     auto loaded = load(index, true, whileDecoding);
     if (!loaded) return {};
     double reducedAcross = whileDecoding, reducedDown = whileDecoding;
-    if (whileDecoding > 1 && format_ == SniffedFormat::webp) {
-        // libwebp's scaler spreads the stored sides evenly over the decoded ones.
+    std::int64_t storedWidth = loaded->Xsize, storedHeight = loaded->Ysize;
+    if (whileDecoding > 1) {
         const auto whole = load(index, false);
         if (!whole) return {};
-        reducedAcross = static_cast<double>(whole->Xsize) / loaded->Xsize;
-        reducedDown = static_cast<double>(whole->Ysize) / loaded->Ysize;
+        storedWidth = whole->Xsize;
+        storedHeight = whole->Ysize;
+        // libwebp's scaler spreads the stored sides evenly over the decoded ones.
+        if (format_ == SniffedFormat::webp) {
+            reducedAcross = static_cast<double>(whole->Xsize) / loaded->Xsize;
+            reducedDown = static_cast<double>(whole->Ysize) / loaded->Ysize;
+        }
     }
+    const std::uint64_t working = loaderWorkingBytes(loaded.get(), storedWidth, storedHeight);
     const int byAveraging = format_ == SniffedFormat::webp ? 1 : reduction / whileDecoding;
 
     const auto icc = blobField(loaded.get(), VIPS_META_ICC_NAME);
@@ -449,11 +504,11 @@ ImageReadResult VipsBackend::decodePixels(std::int64_t index, const PixelBudget&
     const int bands = image->Bands;
     const int bits = image->BandFmt == VIPS_FORMAT_UCHAR ? 8 : image->BandFmt == VIPS_FORMAT_USHORT ? 16 : 32;
     const int bytesPerPixel = bands * bits / 8;
-    if (!budget.allows(image->Xsize, image->Ysize, bytesPerPixel)) return {nullptr, true};
+    if (!budget.allows(image->Xsize, image->Ysize, bytesPerPixel, working)) return {nullptr, true};
 
     const std::size_t rowBytes = static_cast<std::size_t>(image->Xsize) * bytesPerPixel;
     auto pixels = std::make_shared<Bytes>();
-    if (!copyPixels(image.get(), *pixels, rowBytes)) return {};
+    if (!copyPixels(image.get(), *pixels, rowBytes, budget.stop)) return {};
     const bool alpha = vips_image_hasalpha(image.get());
     const int colour = bands - (alpha ? 1 : 0);
     ColourSpaceRef space = plan.linearLight ? linearLightSpace(colour >= 3)

@@ -154,7 +154,7 @@ TEST_F(ConversionEngineTest, ACancelledConversionStopsWithTheCancellationErrorAn
     EXPECT_GT(convert(path, spec).byteCount(), 0);
 
     const auto huge = folder.write("huge.png", testing_support::pngDeclaring(200'000));
-    const auto error = thrownBy([&] { convert(huge, specFor(OutputFormat::jpeg())); });
+    const auto error = thrownBy([&] { convert(huge, specFor(OutputFormat::tiff())); });
     EXPECT_NE(error.get<ConversionError::ImageTooLarge>(), nullptr) << error.diagnostic();
 }
 

@@ -1,6 +1,7 @@
 #include "ConversionTesting.h"
 #include "SourceImages.h"
 
+#include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "support/ConversionErrorCapture.h"
 
@@ -43,6 +44,25 @@ TEST(OversizedOutput, APictureLongerThanTheFormatHoldsFailsNamingTheLimitAndItsS
     const auto longest = folder.write("longest.png", encode(filled(16383, 1, {200, 120, 40}), ".png"));
     EXPECT_EQ(engine.convert(longest, specFor(OutputFormat::webp()), 1, EncodeEffort::final).pixelSize,
               (platform::Size{16383, 1}));
+}
+
+// Whether the output fits the format is known from the header: a picture whose output the
+// format cannot hold is refused before it is read, for an estimate as for an export, and not
+// for want of memory to decode it.
+TEST(OversizedOutput, AnOutputTheFormatCannotHoldIsRefusedBeforeThePictureIsRead) {
+    TemporaryFolder folder;
+    const auto wide = folder.write("wide.png", encode(filled(16400, 2, {200, 120, 40}), ".png"));
+    // Too little memory to decode it: a picture that is read is refused as too large.
+    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard(), std::make_shared<PixelMemory>(1000));
+    for (const auto effort : {EncodeEffort::final, EncodeEffort::preview}) {
+        const auto error = thrownBy([&] { engine.convert(wide, specFor(OutputFormat::webp()), 1, effort); });
+        EXPECT_EQ(error, ConversionError::encodeFailed(OutputFormat::webp())) << error.diagnostic();
+    }
+    auto fitting = specFor(OutputFormat::webp());
+    fitting.sizing = ResizeSpec::longestEdge(16383);
+    const auto error = thrownBy([&] { engine.convert(wide, fitting, 1, EncodeEffort::final); });
+    EXPECT_EQ(error, ConversionError::imageTooLarge(16400, 2)) << error.diagnostic();
 }
 
 } // namespace

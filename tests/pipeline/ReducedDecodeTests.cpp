@@ -2,6 +2,7 @@
 
 #include "ImageEngine/Decoding/ImageIODecoder.h"
 #include "ImageEngine/Model/ConversionError.h"
+#include "platform/base/Cancellation.h"
 #include "support/EncodedSamples.h"
 #include "support/ExifSamples.h"
 #include "support/JPEGSamples.h"
@@ -159,7 +160,7 @@ TEST_F(ReducedDecode, ATurnedPictureWhoseSidesAreNoMultipleOfTheReductionLandsIn
 TEST(PixelMemoryOfConversions, APictureLargerThanWhatIsFreeWaitsAndOneLargerThanAllIsRefused) {
     TemporaryFolder folder;
     const auto source = folder.write("photo.jpg", testing_support::makeJpeg(400, 300));
-    // 400 x 300 RGB takes 360,000 bytes.
+    // 400 x 300 RGB takes 360,000 bytes, and its half drawn beside it 90,000 more.
     const auto memory = std::make_shared<PixelMemory>(500'000);
     const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
                                   SourceOptimiserRegistry::standard(), memory);
@@ -180,8 +181,41 @@ TEST(PixelMemoryOfConversions, APictureLargerThanWhatIsFreeWaitsAndOneLargerThan
     const auto error = testing_support::thrown<ConversionError>([&] { small.convert(source, spec, 1, EncodeEffort::final); });
     ASSERT_TRUE(error);
     EXPECT_EQ(*error, ConversionError::imageTooLarge(400, 300));
-    EXPECT_EQ(error->diagnostic(), "imageTooLarge(400.0 by 300.0) because its pixels take 360 kB of memory, more than "
+    EXPECT_EQ(error->diagnostic(), "imageTooLarge(400.0 by 300.0) because converting it takes 450 kB of memory, more than "
                                    "the 300 kB all conversions together may hold on this computer");
+}
+
+// A conversion is admitted for what it holds at its peak, not for its decoded pixels alone: a
+// progressive JPEG's decoder keeps the coefficients of the whole stored picture however small
+// it decodes it, so the same photograph needs more memory progressive than baseline.
+TEST_F(ReducedDecode, AProgressiveJPEGIsAdmittedForTheCoefficientsItsDecoderKeeps) {
+    const auto baseline = folder.write("baseline.jpg", photographAs(".jpg[Q=85]"));
+    const auto progressive = folder.write("progressive.jpg", photographAs(".jpg[Q=85,interlace]"));
+    auto spec = specFor(OutputFormat::jpeg());
+    spec.sizing = ResizeSpec::longestEdge(192);
+    // Decoded at a half, 960 x 540 RGB take 1.6 MB; the coefficients of 1920 x 1080 at 4:2:0, 6.2 MB.
+    const auto memory = std::make_shared<PixelMemory>(4'000'000);
+    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard(), memory);
+    EXPECT_EQ(engine.convert(baseline, spec, 1, EncodeEffort::final).pixelSize, (platform::Size{192, 108}));
+    const auto error = testing_support::thrown<ConversionError>([&] { engine.convert(progressive, spec, 1, EncodeEffort::final); });
+    ASSERT_TRUE(error) << "the coefficients do not fit beside the pixels";
+    EXPECT_EQ(*error, ConversionError::imageTooLarge(1920, 1080));
+
+    const ConversionEngine roomier(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                   SourceOptimiserRegistry::standard(), std::make_shared<PixelMemory>(10'000'000));
+    EXPECT_EQ(roomier.convert(progressive, spec, 1, EncodeEffort::final).pixelSize, (platform::Size{192, 108}));
+}
+
+// A conversion no longer wanted stops reading its picture at the next strip of rows instead of
+// reading it to its end.
+TEST_F(ReducedDecode, ADecodeAskedToStopGivesUpBeforeItsPixelsAreRead) {
+    const auto png = std::filesystem::path(photograph);
+    std::stop_source stop;
+    stop.request_stop();
+    DecodeRequest request;
+    request.stop = stop.get_token();
+    EXPECT_THROW(ImageIODecoder().decodeFor(png, request), platform::CancellationError);
 }
 
 // A few hundred bytes of PNG declaring 200,000 x 200,000 pixels would be read row by row for

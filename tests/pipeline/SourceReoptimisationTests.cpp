@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+
 namespace {
 
 using namespace pictavo;
@@ -43,6 +46,37 @@ TEST_F(SourceReoptimisation, AJPEGKeptAsItIsGoesThroughItsOptimiserWithoutDecodi
     EXPECT_LE(result.byteCount(), static_cast<std::int64_t>(source.size()));
     EXPECT_EQ(std::tuple(result.format, result.warnings.empty(), result.pixelSize, result.sourceByteCount, result.suggestedFileName),
               std::tuple(OutputFormat::jpeg(), true, platform::Size{64, 48}, static_cast<std::int64_t>(source.size()), "photo.jpg"));
+}
+
+// A JPEG rewritten losslessly is admitted by the memory every conversion is admitted by: with
+// too little free it waits for the others and is then still rewritten, not re-encoded; with
+// less than it needs in all, a source whose metadata is kept stays as it is.
+TEST_F(SourceReoptimisation, AJPEGRewriteWaitsForMemoryLikeAnyConversionAndIsNeverMadeLossy) {
+    const auto path = folder.write("photo.jpg", encode(gradient(512, 512), ".jpg[Q=90]"));
+    source = platform::readWholeFile(path);
+    // Its coefficients alone take 512 x 512 x 3 components x 2 bytes, 1.5 MB.
+    const auto memory = std::make_shared<PixelMemory>(4'000'000);
+    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard(), memory);
+    const auto spec = stripping(OutputFormat::jpeg());
+    const auto rewrite = engine.optimisers().optimiser(OutputFormat::jpeg())->optimise(source, MetadataPolicy::strip, 1);
+
+    auto other = PixelMemory::tryHold(memory, 3'500'000);
+    auto conversion = std::async(std::launch::async, [&] { return engine.convert(path, spec, 1, EncodeEffort::final); });
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (memory->waiting() == 0 && conversion.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready &&
+           std::chrono::steady_clock::now() < giveUp) {
+    }
+    EXPECT_EQ(memory->waiting(), 1) << "the rewrite should wait for the memory another conversion holds";
+    other.reset();
+    const auto result = conversion.get();
+    EXPECT_EQ(*result.data, rewrite);
+    EXPECT_TRUE(result.warnings.empty());
+    EXPECT_EQ(memory->heldBytes(), 0u);
+
+    const ConversionEngine small(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                 SourceOptimiserRegistry::standard(), std::make_shared<PixelMemory>(1'000'000));
+    EXPECT_EQ(*small.convert(path, specFor(OutputFormat::jpeg()), 1, EncodeEffort::final).data, source);
 }
 
 TEST_F(SourceReoptimisation, AStrippedJPEGIsTurnedUprightAndReportsItsUprightSize) {

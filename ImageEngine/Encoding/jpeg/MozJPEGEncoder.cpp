@@ -31,6 +31,15 @@ const std::string& MozJPEGEncoder::libraryVersion() {
     return version;
 }
 
+std::uint64_t MozJPEGEncoder::workingBytes(std::int64_t width, std::int64_t height, const QualityMode& quality) const {
+    // A file-size search may try any quality, the highest among them.
+    const std::int64_t highest = quality.kind() == QualityMode::Kind::quality ? quality.payload()
+                                 : quality.kind() == QualityMode::Kind::lossless ? defaultQuality
+                                                                                : 100;
+    const bool fullChroma = highest >= 90;
+    return pixelsOf(width, height) * (fullChroma ? 7 : 4);
+}
+
 platform::Bytes MozJPEGEncoder::encode(const platform::ImageRef& image, const EncodeOptions& options) const {
     const auto failed = [this] { return ConversionError::encodeFailed(format_); };
     if (!image || image->width() > std::numeric_limits<std::int32_t>::max() ||

@@ -25,6 +25,10 @@ public:
     bool writesTheSameFileAtEveryEffort() const override { return true; }
     QualityRange qualityRange() const override { return {1, 100}; }
     EncoderIntake intake() const override { return EncoderIntake::opaqueGreyOrRGB8; }
+    // A progressive, optimised file is coded from the coefficients of the whole picture, two
+    // bytes each: three components at full resolution from quality 90 (and without one),
+    // and at 4:2:0, half as many, below; the file grows beside them.
+    std::uint64_t workingBytes(std::int64_t width, std::int64_t height, const QualityMode& quality) const override;
     // Throws encodeFailed for an image it does not take.
     platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const override;
 

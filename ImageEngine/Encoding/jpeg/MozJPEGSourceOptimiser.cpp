@@ -2,7 +2,7 @@
 
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Encoding/ShimCause.h"
-#include "ImageEngine/Running/EncodeConcurrency.h"
+#include "ImageEngine/Running/PixelMemory.h"
 #include "ImageEngine/Model/Reorientation.h"
 #include "platform/base/Outcome.h"
 #include "shims/pctv_mozjpeg.h"
@@ -19,8 +19,9 @@ platform::Outcome<platform::Bytes> rewritten(const platform::Bytes& source, bool
     std::uint8_t* out = nullptr;
     std::size_t length = 0;
     char message[256] = {};
-    // The coefficients of a hostile file declaring a huge size must fail, not be allocated.
-    const auto budget = static_cast<std::size_t>(EncodeConcurrency::pixelBudget());
+    // The coefficients of a hostile file declaring a huge size must fail, not be allocated;
+    // a conversion was admitted for the rest by the memory all conversions share.
+    const auto budget = static_cast<std::size_t>(PixelMemory::shared()->capacity());
     int status = pctv_mozjpeg_reoptimise_smaller(source.data(), source.size(), strip ? 0 : 1, turn, &out, &length,
                                                  message, sizeof message, budget);
     if (status != 0 || out == nullptr)
@@ -43,13 +44,27 @@ std::uint32_t MozJPEGSourceOptimiser::turnFor(const Reorientation& reorientation
     return reorientation.mirrored() ? mirrored[turns] : plain[turns];
 }
 
+namespace {
+// Kept metadata carries the orientation on; stripped metadata cannot, so the pixels turn.
+std::uint32_t turnOf(MetadataPolicy metadata, std::uint32_t orientation) {
+    return metadata == MetadataPolicy::strip ? MozJPEGSourceOptimiser::turnFor(Reorientation::uprighting(orientation))
+                                             : std::uint32_t{PCTV_MOZJPEG_TURN_NONE};
+}
+} // namespace
+
+std::uint64_t MozJPEGSourceOptimiser::workingBytes(const platform::Bytes& source, MetadataPolicy metadata,
+                                                   std::uint32_t orientation) const {
+    unsigned long long coefficients = 0;
+    // A header the library cannot read fails the rewrite itself, saying why.
+    if (pctv_mozjpeg_reoptimise_memory(source.data(), source.size(), turnOf(metadata, orientation), &coefficients,
+                                       nullptr, 0) != 0)
+        return 0;
+    return coefficients + 2 * static_cast<std::uint64_t>(source.size());
+}
+
 platform::Bytes MozJPEGSourceOptimiser::optimise(const platform::Bytes& source, MetadataPolicy metadata,
                                                  std::uint32_t orientation, EncodeEffort) const {
-    const bool strip = metadata == MetadataPolicy::strip;
-    // Kept metadata carries the orientation on; stripped metadata cannot, so the pixels turn.
-    const std::uint32_t turn =
-        strip ? turnFor(Reorientation::uprighting(orientation)) : std::uint32_t{PCTV_MOZJPEG_TURN_NONE};
-    auto smaller = rewritten(source, strip, turn);
+    auto smaller = rewritten(source, metadata == MetadataPolicy::strip, turnOf(metadata, orientation));
     if (!smaller) throw ConversionError::encodeFailed(format_).withCause(smaller.cause());
     return std::move(*smaller);
 }

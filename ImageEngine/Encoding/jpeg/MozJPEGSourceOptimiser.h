@@ -24,6 +24,9 @@ public:
         return {MetadataPolicy::keepAll, MetadataPolicy::strip};
     }
     bool bakesOrientationWithoutDecoding() const override { return true; }
+    // The coefficients of the whole picture (twice when it turns) and the two rewrites.
+    std::uint64_t workingBytes(const platform::Bytes& source, MetadataPolicy metadata,
+                               std::uint32_t orientation) const override;
     platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,
                              EncodeEffort effort) const override;
     using SourceOptimiser::optimise;

@@ -31,6 +31,10 @@ public:
     // The preview effort compresses less.
     bool writesTheSameFileAtEveryEffort() const override { return false; }
     QualityRange qualityRange() const override { return {}; }
+    // The rows as the file stores them, their filtered copy, and the compressed streams compared.
+    std::uint64_t workingBytes(std::int64_t width, std::int64_t height, const QualityMode&) const override {
+        return pixelsOf(width, height) * 12;
+    }
     // Throws only what the platform writer throws.
     platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const override;
     // Lets the image go once the platform writer has written it.

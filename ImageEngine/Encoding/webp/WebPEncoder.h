@@ -24,6 +24,12 @@ public:
     bool writesTheSameFileAtEveryEffort() const override { return false; }
     QualityRange qualityRange() const override { return {1, 100}; }
     EncoderIntake intake() const override { return EncoderIntake::rgb8; }
+    // libwebp copies the picture into its own ARGB, and a lossy file's YUV planes and tokens
+    // cover the whole picture too; a lossless file's hash chains and backward references take
+    // some thirty bytes a pixel more (measured: ImageEngine/Running/README.md).
+    std::uint64_t workingBytes(std::int64_t width, std::int64_t height, const QualityMode& quality) const override {
+        return pixelsOf(width, height) * (quality.kind() == QualityMode::Kind::lossless ? 36 : 6);
+    }
     // Throws encodeFailed for an image it does not take.
     platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const override;
 

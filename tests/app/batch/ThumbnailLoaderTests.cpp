@@ -104,6 +104,20 @@ TEST(ThumbnailLoader, MakesThePreviewOffTheMainThreadServesItAgainWithoutTheFile
     EXPECT_EQ(loader.entryCount(), 1u);
 }
 
+// A preview is a small picture: it is read at a reduced size however large the picture, held
+// in the conversions' memory while it is made, and given back after.
+TEST(ThumbnailLoader, APictureLargerThanTheMemoryHoldsWholeStillGetsAPreview) {
+    TemporaryFolder folder;
+    // Read whole, 1536 x 1536 RGB take 7 MB; read at a half, 1.8 MB.
+    const fs::path large = writeSolid(folder, "large.png", 1536, 1536, 0, 0, 255);
+    const auto memory = std::make_shared<PixelMemory>(3'000'000);
+    ThumbnailLoader loader(nullptr, memory);
+    const Delivery made = ask(loader, requestFor(large));
+    EXPECT_EQ(made.image.size(), QSize(256, 256));
+    EXPECT_EQ(centre(made.image), qRgb(0, 0, 255));
+    EXPECT_EQ(memory->heldBytes(), 0u);
+}
+
 TEST(ThumbnailLoader, ShowsThePictureUprightAndTurnedAsTheExportWill) {
     TemporaryFolder folder;
     testing_support::SampleImage sample;

@@ -78,5 +78,6 @@ TEST(PixelMemory, MoreThanTheWholeIsNeverHeldAndEveryHoldIsGivenBack) {
         EXPECT_FALSE(PixelMemory::tryHold(memory, 1));
     }
     EXPECT_EQ(memory->heldBytes(), 0u);
+    EXPECT_EQ(memory->mostHeldBytes(), 100u);
     EXPECT_GT(PixelMemory::shared()->capacity(), 0u);
 }
