@@ -150,7 +150,8 @@ TEST(JPEGMetadataSplice, FailsSayingWhyRatherThanDropWhatCannotBeCarried) {
     expectCause(JPEGMetadataSplice::inserting(jpeg, std::nullopt, packet(unreadable), 1), "XMP packet");
     // A user comment larger than a segment is neither thumbnail nor maker note.
     const auto comment = exifBlockWithThumbnail(10'000, 70'000, 0x9286);
-    expectCause(JPEGMetadataSplice::inserting(jpeg, comment, nullptr, 1), "EXIF");
+    expectCause(JPEGMetadataSplice::inserting(jpeg, comment, nullptr, 1),
+                "its 68 kB Exif.Photo.UserComment does not fit a JPEG's 64 kB EXIF segment");
     expectCause(JPEGMetadataSplice::inserting(bytesOf("GIF89a"), std::nullopt, nullptr, 1), "JPEG");
     expectCause(JPEGMetadataSplice::inserting(platform::Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0x40, 0x00}, std::nullopt,
                                               nullptr, 1), "JPEG");

@@ -49,12 +49,6 @@ std::string xmpPacketWithHistory(int events) {
     return text;
 }
 
-std::string extensionWithHistory(int events) {
-    std::string extended = xmpPacketWithHistory(events);
-    extended = extended.substr(extended.find("<x:xmpmeta"));
-    return extended.substr(0, extended.find("<?xpacket end"));
-}
-
 std::map<std::string, std::string> xmpProperties(const std::string& packet) {
     std::map<std::string, std::string> properties;
     try {

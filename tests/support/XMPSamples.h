@@ -14,10 +14,6 @@ namespace testing_support {
 // ID, time, software agent, changed parts), the part that grows with every save.
 std::string xmpPacketWithHistory(int events);
 
-// The same packet as an editor puts it into an extended XMP serialisation: x:xmpmeta without
-// the packet wrapper.
-std::string extensionWithHistory(int events);
-
 // Every property exiv2 reads from a packet or an extended XMP serialisation
 // ("Xmp.xmpMM.History[3]/stEvt:action" -> "saved"); empty when exiv2 cannot read it.
 std::map<std::string, std::string> xmpProperties(const std::string& packet);

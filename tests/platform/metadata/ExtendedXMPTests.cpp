@@ -117,12 +117,9 @@ TEST(JPEGExtendedXMP, ChunksInAnyOrderAreJoinedAndAnythingUnsoundIsRefused) {
     altered[altered.find("stEvt:action") + 20] ^= 1;
     const auto alteredFile = withExtendedXMP(jpeg, split->standard.text, altered, guid, chunk);
     EXPECT_EQ(platform::jpegExtendedXMP(view(alteredFile), guid).value_or(""), altered);
-    EXPECT_EQ(historyEntries(xmpProperties(platform::jpegXMPWithExtension(split->standard, view(alteredFile)).text)),
-              600u);
 
     // A chunk missing, one written twice over another's bytes, another GUID: the standard
-    // packet stays as it was, except that it no longer names an extension that is not
-    // carried, and it says why.
+    // packet stays as it was, except that it no longer names an extension it does not carry.
     std::vector<std::size_t> missing;
     for (std::size_t index = 1; index < chunks; ++index) missing.push_back(index);
     const std::string otherGuid(32, 'A');
@@ -132,15 +129,11 @@ TEST(JPEGExtendedXMP, ChunksInAnyOrderAreJoinedAndAnythingUnsoundIsRefused) {
         // Every chunk, and one more of 20,000 bytes at offset 20,000 over the first.
         withExtendedXMP(withExtendedXMP(jpeg, split->standard.text, extended, guid, chunk), "", extended, guid, 20'000, {1}),
         jpeg};
-    const std::string hasExtended = "Xmp.xmpNote.HasExtendedXMP";
     for (std::size_t i = 0; i < unsound.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_FALSE(platform::jpegExtendedXMP(view(unsound[i]), guid));
-        const XMPPacket kept = platform::jpegXMPWithExtension(split->standard, view(unsound[i]));
-        EXPECT_FALSE(platform::extendedXMPGuid(kept));
-        EXPECT_EQ(withoutKey(xmpProperties(kept.text), hasExtended),
-                  withoutKey(xmpProperties(split->standard.text), hasExtended));
-        EXPECT_NE(kept.leftOut.find(guid), std::string::npos) << kept.leftOut;
+        const auto kept = xmpProperties(platform::jpegXMPWithExtension(split->standard, view(unsound[i])).text);
+        EXPECT_EQ(withoutKey(kept, ""), withoutKey(xmpProperties(split->standard.text), "Xmp.xmpNote.HasExtendedXMP"));
     }
 
     // Cut anywhere, a file is read only as far as it goes.
@@ -153,15 +146,11 @@ TEST(JPEGExtendedXMP, ChunksInAnyOrderAreJoinedAndAnythingUnsoundIsRefused) {
 TEST(ExtendedXMP, TheTitleDatesRatingAndOrientationStayInTheStandardPacketWhateverTheirSize) {
     // A 3 kB title among forty 2 kB properties: the largest, yet readers without extended XMP
     // must still find it.
-    std::string properties = "xmp:Rating=\"4\" xmp:CreateDate=\"2024-05-06T07:08:09+01:00\" tiff:Orientation=\"1\"";
-    for (int i = 0; i < 40; ++i) properties += " ex:Note" + std::to_string(i) + "=\"" + std::string(2000, 'n') + "\"";
-    const std::string packet =
-        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
-        "<rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
-        "xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" "
-        "xmlns:ex=\"http://example.com/pictavo-notes/\" " + properties + "><dc:title><rdf:Alt>"
-        "<rdf:li xml:lang=\"x-default\">" + std::string(3000, 't') + "</rdf:li></rdf:Alt></dc:title>"
-        "</rdf:Description></rdf:RDF></x:xmpmeta>";
+    std::string packet = xmpPacketWithHistory(1);
+    packet.replace(packet.find("Harbour at dusk"), 15, std::string(3000, 't'));
+    std::string notes = "xmlns:ex=\"http://example.com/pictavo-notes/\"";
+    for (int i = 0; i < 40; ++i) notes += " ex:Note" + std::to_string(i) + "=\"" + std::string(2000, 'n') + "\"";
+    packet.insert(packet.find("xmpMM:DocumentID="), notes + " ");
     const auto split = platform::splitXMP(XMPPacket{packet}, standardLimit);
     ASSERT_TRUE(split) << split.cause();
     ASSERT_FALSE(split->extended.empty());
