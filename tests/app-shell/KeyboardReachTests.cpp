@@ -152,40 +152,32 @@ TEST_F(KeyboardReach, TheFocusedControlAloneShowsTheRing) {
     }
 }
 
-QString descriptionOf(QWidget* control) {
-    return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Description);
-}
-
 // Every accessible object under `root` that reports the keyboard focus, by name.
-void collectFocused(QAccessibleInterface* root, QStringList& focused) {
-    if (root->state().focused) focused.append(root->text(QAccessible::Name));
+QStringList focusedUnder(QAccessibleInterface* root) {
+    QStringList focused = root->state().focused ? QStringList{root->text(QAccessible::Name)} : QStringList{};
     for (int index = 0; index < root->childCount(); ++index) {
-        if (QAccessibleInterface* child = root->child(index)) collectFocused(child, focused);
+        if (QAccessibleInterface* child = root->child(index)) focused += focusedUnder(child);
     }
+    return focused;
 }
 
-// The band's links and the page picker tell a screen reader what they do, and a page picker
-// whose list has closed leaves the picker the one object with the focus.
+// The band's links and the page picker say what they do, and a page picker whose list has closed
+// is the one object with the focus.
 TEST_F(KeyboardReach, LinksAndThePagePickerSayWhatTheyDoAndAClosedListHoldsNoFocus) {
+    EXPECT_EQ(link(QStringLiteral("Clear all"))->accessibleDescription(), "Take every image out of the batch");
     click(document);
-    EXPECT_EQ(descriptionOf(link(QStringLiteral("Remove 1"))), "Take the selected images out of the batch");
-    EXPECT_EQ(descriptionOf(link(QStringLiteral("Deselect"))), "Select none of the images; they stay in the batch");
-    QTest::keyClick(document, Qt::Key_Escape);
-    settle();
-    EXPECT_EQ(descriptionOf(link(QStringLiteral("Clear all"))), "Take every image out of the batch");
+    EXPECT_EQ(link(QStringLiteral("Remove 1"))->accessibleDescription(), "Take the selected images out of the batch");
+    EXPECT_EQ(link(QStringLiteral("Deselect"))->accessibleDescription(), "Select none of the images; they stay in the batch");
     QComboBox* picker = document->pagePicker();
-    EXPECT_EQ(descriptionOf(picker), "Choose which page of b pages.pdf to convert");
-
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(picker)->text(QAccessible::Description),
+              "Choose which page of b pages.pdf to convert");
     picker->setFocus(Qt::TabFocusReason);
     picker->showPopup();
     settle();
     picker->hidePopup();
     settle();
     ASSERT_TRUE(picker->hasFocus());
-    QStringList focused;
-    collectFocused(QAccessible::queryAccessibleInterface(window.get()), focused);
-    EXPECT_EQ(focused, QStringList{QStringLiteral("Page 1 of 2")});
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(picker)->childCount(), 0) << "the closed list is not shown";
+    EXPECT_EQ(focusedUnder(QAccessible::queryAccessibleInterface(window.get())).join(u", ").toStdString(), "Page 1 of 2");
 }
 
 // An empty window: the chips, then the drop zone's button (Export cannot be used yet).
@@ -203,7 +195,7 @@ TEST(KeyboardReachEmpty, AnEmptyWindowGoesFromTheChipsToChooseImages) {
     const QList<QWidget*> expected{chips->sizeChip(), chips->optionsChip(), scene.window->dropZone()->chooseButton(),
                                    chips->formatChip()};
     EXPECT_EQ(visited, expected);
-    EXPECT_EQ(descriptionOf(scene.window->dropZone()->chooseButton()), "Choose images to convert");
+    EXPECT_EQ(scene.window->dropZone()->chooseButton()->accessibleDescription(), "Choose images to convert");
 }
 
 } // namespace

@@ -1,46 +1,49 @@
 #pragma once
 // For the Qt Widgets test programs only: the support library itself links no Qt.
 #include <QApplication>
-#include <QCoreApplication>
-#include <QList>
-#include <QStringList>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
-#include <QWidget>
 #include <QWindow>
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
-
 namespace support {
 
-// From the first of the controls, which holds the focus, presses Tab round them all and then
-// Shift+Tab back round, as a person would, to the window that has the keyboard. Every press must
-// take the focus to the next control in turn, and `check` must find nothing wrong (an empty
-// text) with where the focus went: how the control shows, for instance.
-inline void expectTabCycle(const QList<QWidget*>& order, const std::function<QString(const QWidget*)>& check) {
-    const auto walk = [&](Qt::KeyboardModifiers modifiers) {
+// Empty when the focused control shows in `area`: all of it, with its section (the scrolled
+// widget's child it is in) where that fits, else with the section's top where there is room.
+inline QString whatHides(const QScrollArea* area, const QWidget* control) {
+    const QWidget* section = control;
+    while (section && section->parentWidget() != area->widget()) section = section->parentWidget();
+    if (!section) return QStringLiteral("the focus left the view");
+    const QRect view = area->viewport()->rect();
+    const QRect shown(control->mapTo(area->viewport(), QPoint(0, 0)), control->size());
+    const QRect whole(section->mapTo(area->viewport(), QPoint(0, 0)), section->size());
+    const bool shows = view.contains(shown) && (whole.height() >= view.height() || view.contains(whole)) &&
+                       (shown.bottom() - whole.top() >= view.height() || whole.top() >= 0);
+    return shows ? QString() : QStringLiteral("%1 at y %2..%3 of its section at y %4..%5 in a view %6 high")
+        .arg(control->metaObject()->className()).arg(shown.top()).arg(shown.bottom()).arg(whole.top())
+        .arg(whole.bottom()).arg(view.height());
+}
+
+// From the first control, which holds the focus, Tab goes round them all in turn and Shift+Tab back, each in view.
+inline void expectTabCycle(const QScrollArea* area, const QList<QWidget*>& order) {
+    ASSERT_GT(area->verticalScrollBar()->maximum(), 0) << "the view is shorter than what it shows";
+    ASSERT_EQ(QApplication::focusWidget(), order.front());
+    const QList<QWidget*> backward(order.rbegin(), order.rend());
+    for (const auto& [modifiers, expected] : {std::pair{Qt::NoModifier, order.mid(1) << order.front()},
+                                             std::pair{Qt::ShiftModifier, backward}}) {
         QList<QWidget*> visited;
         QStringList faults;
-        for (qsizetype step = 0; step < order.size(); ++step) {
+        while (visited.size() < order.size() && QApplication::focusWidget()) {
             QTest::keyClick(QApplication::focusWidget()->window()->windowHandle(), Qt::Key_Tab, modifiers);
             for (int round = 0; round < 3; ++round) QCoreApplication::processEvents();
             visited.append(QApplication::focusWidget());
-            if (!visited.back()) break;
-            if (const QString fault = check(visited.back()); !fault.isEmpty()) faults.append(fault);
+            if (visited.back()) faults.append(whatHides(area, visited.back()));
         }
-        return std::pair{visited, faults.join(QStringLiteral("; ")).toStdString()};
-    };
-    ASSERT_FALSE(order.isEmpty());
-    QList<QWidget*> forward = order.mid(1);
-    forward.append(order.front());
-    const auto [tabbed, forwardFaults] = walk({});
-    EXPECT_EQ(tabbed, forward);
-    EXPECT_EQ(forwardFaults, "");
-    const QList<QWidget*> backward(order.rbegin(), order.rend());
-    const auto [backtabbed, backwardFaults] = walk(Qt::ShiftModifier);
-    EXPECT_EQ(backtabbed, backward);
-    EXPECT_EQ(backwardFaults, "");
+        faults.removeAll(QString());
+        EXPECT_EQ(visited, expected);
+        EXPECT_EQ(faults.join(QStringLiteral("; ")).toStdString(), "");
+    }
 }
 
 } // namespace support
