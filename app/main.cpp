@@ -1,5 +1,4 @@
 #include "ImageEngine/Pipeline/ConversionEngine.h"
-#include "ImageEngine/Running/EncodeExecutor.h"
 #include "app/batch/ExportedImage.h"
 #include "app/desktop/ApplicationIcon.h"
 #include "app/desktop/BackgroundWork.h"
@@ -78,13 +77,11 @@ int main(int argc, char** argv) {
         result = QApplication::exec();
     }
     // Exported files are written whole on this thread before the window goes; what is left is
-    // background work, and the conversions nobody waits for any more are not waited for.
-    if (pictavo::finishWorkStillWanted(QDeadlineTimer(30000)) && pictavo::EncodeExecutor::runningJobs() == 0) {
-        return result;
-    }
-    // A stopped conversion may still be inside an encoder, holding gigabytes for seconds.
-    // Tearing the process down around it would pull the engine and the libraries' statics
-    // from under it, so the process ends here instead, its memory given back at once.
+    // background work, and what nobody waits for any more is not waited for.
+    if (pictavo::finishWorkStillWanted(QDeadlineTimer(30000)) && !pictavo::unwantedWorkRuns()) return result;
+    // A stopped conversion or a preview may still be inside a library, holding gigabytes for
+    // seconds. Tearing the process down around it would pull the engine and the libraries'
+    // statics from under it, so the process ends here instead, its memory given back at once.
     std::fflush(nullptr);
     std::_Exit(result);
 }

@@ -12,18 +12,23 @@
 namespace pictavo {
 
 bool finishWorkStillWanted(QDeadlineTimer deadline) {
-    // A wanted conversion hands its file to the file pool as it ends, so the pools are asked
+    ThumbnailLoader::pool().clear();
+    // A wanted conversion hands its file to the file pool as it ends, so the pool is asked
     // again after the last of them.
     for (;;) {
         while (EncodeExecutor::runningJobsStillWanted() > 0) {
             if (deadline.hasExpired()) return false;
             QThread::msleep(5);
         }
-        for (QThreadPool* pool : {&fileWorkPool(), &ThumbnailLoader::pool()}) {
-            if (!pool->waitForDone(static_cast<int>(std::min<qint64>(deadline.remainingTime(), INT_MAX)))) return false;
+        if (!fileWorkPool().waitForDone(static_cast<int>(std::min<qint64>(deadline.remainingTime(), INT_MAX)))) {
+            return false;
         }
         if (EncodeExecutor::runningJobsStillWanted() == 0) return true;
     }
+}
+
+bool unwantedWorkRuns() {
+    return EncodeExecutor::runningJobs() > 0 || ThumbnailLoader::pool().activeThreadCount() > 0;
 }
 
 } // namespace pictavo
