@@ -1,11 +1,10 @@
 #include "ImageEngine/Pipeline/ConversionEngine.h"
-#include "ImageEngine/Running/EncodeExecutor.h"
 #include "app/batch/ExportedImage.h"
-#include "app/batch/ThumbnailLoader.h"
 #include "app/desktop/ApplicationIcon.h"
 #include "app/desktop/BackgroundWork.h"
 #include "app/shell/AppIdentity.h"
 #include "app/shell/FileArguments.h"
+#include "app/shell/FinishingWork.h"
 #include "app/shell/PictavoByFenwidApp.h"
 #include "app/shell/SingleInstance.h"
 
@@ -13,11 +12,11 @@
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QThread>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -31,16 +30,6 @@ bool hasDisplay(int argc, char** argv) {
         if (value && *value) return true;
     }
     return false;
-}
-
-// The last files being written, previews being made and conversions handing over their
-// results finish before the process ends, so that none is cut off half way.
-void waitForBackgroundWork() {
-    const QDeadlineTimer deadline(30000);
-    for (QThreadPool* pool : {&pictavo::fileWorkPool(), &pictavo::ThumbnailLoader::pool()}) {
-        while (pool->activeThreadCount() > 0 && !deadline.hasExpired()) QThread::msleep(5);
-    }
-    while (pictavo::EncodeExecutor::runningJobs() > 0 && !deadline.hasExpired()) QThread::msleep(5);
 }
 
 } // namespace
@@ -65,25 +54,34 @@ int main(int argc, char** argv) {
     parser.parse(QApplication::arguments());
     const QStringList paths = pictavo::absoluteFilePaths(parser.positionalArguments(), QDir::currentPath());
 
-    pictavo::SingleInstance instance(pictavo::SingleInstance::runtimeFolder(),
-                                     QString::fromLatin1(pictavo::identity::applicationId) + QStringLiteral(".sock"));
-    if (instance.start(paths) == pictavo::SingleInstance::Outcome::forwarded) return 0;
-
-    // Only the instance that stays clears what earlier drags left: a forwarding launch must
-    // not take files from under a running one.
-    pictavo::ExportedImage::removeDragsFolder();
     // The one engine of the process, handed to everything that converts or asks what can be
     // written; it outlives the window, as conversions still finishing may.
-    const pictavo::ConversionEngine engine(pictavo::DecoderRegistry::standard(), pictavo::EncoderRegistry::standard(),
-                                           pictavo::SourceOptimiserRegistry::standard());
+    std::unique_ptr<const pictavo::ConversionEngine> engine;
     int result = 0;
     {
-        pictavo::PictavoByFenwidApp app(engine);
+        pictavo::SingleInstance instance(pictavo::SingleInstance::runtimeFolder(),
+                                         QString::fromLatin1(pictavo::identity::applicationId) +
+                                             QStringLiteral(".sock"));
+        if (instance.start(paths) == pictavo::SingleInstance::Outcome::forwarded) return 0;
+
+        // Only the instance that stays clears what earlier drags left: a forwarding launch must
+        // not take files from under a running one.
+        pictavo::ExportedImage::removeDragsFolder();
+        engine = std::make_unique<const pictavo::ConversionEngine>(pictavo::DecoderRegistry::standard(),
+                                                                   pictavo::EncoderRegistry::standard(),
+                                                                   pictavo::SourceOptimiserRegistry::standard());
+        pictavo::PictavoByFenwidApp app(*engine);
         QObject::connect(&instance, &pictavo::SingleInstance::pathsReceived, &application,
                          [&app](const QStringList& received) { app.open(received); });
         app.open(paths);
         result = QApplication::exec();
     }
-    waitForBackgroundWork();
-    return result;
+    // Exported files are written whole on this thread before the window goes; what is left is
+    // background work, and what nobody waits for any more is not waited for.
+    if (pictavo::finishWorkStillWanted(QDeadlineTimer(30000)) && !pictavo::unwantedWorkRuns()) return result;
+    // A stopped conversion or a preview may still be inside a library, holding gigabytes for
+    // seconds. Tearing the process down around it would pull the engine and the libraries'
+    // statics from under it, so the process ends here instead, its memory given back at once.
+    std::fflush(nullptr);
+    std::_Exit(result);
 }

@@ -85,7 +85,7 @@ BENCHMARK(BM_ReoptimiseJPEG)
 
 // A 1200 x 900 corner of the photo: lossless WebP takes seconds per megapixel at method 4.
 void BM_EncodeWebP(benchmark::State& state) {
-    pctv_webp_options options{80, static_cast<std::int32_t>(state.range(0)), 4, 0, 0, nullptr, nullptr};
+    pctv_webp_options options{80, static_cast<std::int32_t>(state.range(0)), 4, 0, 0, nullptr, nullptr, nullptr, nullptr};
     if (options.lossless) options.quality = 100;
     for (auto _ : state) {
         std::uint8_t* out = nullptr;

@@ -21,6 +21,8 @@ void pctv_mozjpeg_default_options(int32_t quality, pctv_mozjpeg_options* options
     options->progressive = 1;
     options->trellis = 1;
     options->full_chroma = quality >= 90 ? 1 : 0;
+    options->stop_asked = NULL;
+    options->stop_context = NULL;
 }
 
 /* Everything the error path needs, kept outside the function that calls setjmp so that no
@@ -29,7 +31,18 @@ struct encode_state {
     struct jpeg_compress_struct cinfo;
     struct pctv_jpeg_error error;
     struct pctv_jpeg_destination destination;
+    struct jpeg_progress_mgr progress;
+    const pctv_mozjpeg_options* options;
 };
+
+/* The library reports its progress between rows and passes; a stop asked meanwhile leaves
+ * through the error path, which frees what the library holds. */
+static void stop_when_asked(j_common_ptr cinfo) {
+    struct encode_state* state = (struct encode_state*)cinfo->client_data;
+    if (!state->options->stop_asked(state->options->stop_context)) return;
+    pctv_shim_message(state->error.message, sizeof state->error.message, "stopped");
+    longjmp(state->error.jump, 1);
+}
 
 static int32_t clamped_quality(int32_t quality) {
     return quality < 1 ? 1 : (quality > 100 ? 100 : quality);
@@ -52,6 +65,12 @@ static int encode_into(struct encode_state* state, const uint8_t* pixels, size_t
 
     jpeg_create_compress(cinfo);
     pctv_jpeg_destination_attach(&state->destination, cinfo);
+    if (options->stop_asked != NULL) {
+        state->options = options;
+        state->progress.progress_monitor = stop_when_asked;
+        cinfo->client_data = state;
+        cinfo->progress = &state->progress;
+    }
 
     cinfo->image_width = (JDIMENSION)width;
     cinfo->image_height = (JDIMENSION)height;

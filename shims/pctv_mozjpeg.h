@@ -24,6 +24,10 @@ typedef struct pctv_mozjpeg_options {
     int32_t progressive; /* non-zero: progressive scans */
     int32_t trellis;     /* non-zero: trellis quantisation where the library has it */
     int32_t full_chroma; /* non-zero: no chroma subsampling (4:4:4) */
+    /* When given, asked between rows and between the passes of the compression; a non-zero
+     * answer ends the encode as failed, its message "stopped". */
+    int32_t (*stop_asked)(void* stop_context);
+    void* stop_context;
 } pctv_mozjpeg_options;
 
 /* The lossless turns, numbered as the JPEG library's transform codes. */

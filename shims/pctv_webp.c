@@ -206,6 +206,13 @@ static int import_pixels(WebPPicture* picture, const uint8_t* pixels, int32_t st
     return import_opaque(picture, pixels, stride, options->packed_rgb);
 }
 
+/* libwebp aborts the encode when its progress hook answers 0. */
+static int go_on_unless_asked_to_stop(int percent, const WebPPicture* picture) {
+    (void)percent;
+    const pctv_webp_options* options = (const pctv_webp_options*)picture->user_data;
+    return !options->stop_asked(options->stop_context);
+}
+
 int pctv_webp_encode(const uint8_t* pixels, int32_t stride, int32_t width, int32_t height, int32_t has_alpha,
                      const pctv_webp_options* options, const uint8_t* icc, size_t icc_length, const uint8_t* xmp,
                      size_t xmp_length, uint8_t** out, size_t* out_length, char* error, size_t error_capacity) {
@@ -241,6 +248,10 @@ int pctv_webp_encode(const uint8_t* pixels, int32_t stride, int32_t width, int32
     WebPMemoryWriterInit(&writer);
     picture.writer = WebPMemoryWrite;
     picture.custom_ptr = &writer;
+    if (options->stop_asked != NULL) {
+        picture.user_data = (void*)options;
+        picture.progress_hook = go_on_unless_asked_to_stop;
+    }
     int encoded = WebPEncode(&config, &picture);
     int code = picture.error_code;
     /* The imported planes are kept, so a retry encodes them again without a second import. */

@@ -30,6 +30,10 @@ typedef struct pctv_webp_options {
      * it; every row pair converts on its own, so the bytes are the same. */
     pctv_webp_band_runner run_bands;
     void* run_bands_context;
+    /* When given, asked as libwebp reports its progress; a non-zero answer ends the encode
+     * as failed with libwebp's user abort. */
+    int32_t (*stop_asked)(void* stop_context);
+    void* stop_context;
 } pctv_webp_options;
 
 /* Encodes 4-byte pixels (red, green, blue, then straight alpha when has_alpha is non-zero,

@@ -3,17 +3,38 @@
 #include "ImageEngine/Running/EncodeConcurrency.h"
 
 #include <algorithm>
-#include <atomic>
+#include <list>
 #include <pthread.h>
 
 namespace pictavo {
 namespace {
 
-std::atomic<std::int64_t> running{0};
+// The stop tokens of the jobs running on every executor, one entry a job. Never destroyed:
+// threads of the leaked shared executor may still run when the process ends.
+struct RunningJobs {
+    std::mutex lock;
+    std::list<std::stop_token> stops;
+};
+
+RunningJobs& runningJobList() {
+    static RunningJobs* const list = new RunningJobs;
+    return *list;
+}
 
 } // namespace
 
-std::int64_t EncodeExecutor::runningJobs() { return running.load(); }
+std::int64_t EncodeExecutor::runningJobs() {
+    RunningJobs& running = runningJobList();
+    const std::lock_guard guard(running.lock);
+    return static_cast<std::int64_t>(running.stops.size());
+}
+
+std::int64_t EncodeExecutor::runningJobsStillWanted() {
+    RunningJobs& running = runningJobList();
+    const std::lock_guard guard(running.lock);
+    return std::count_if(running.stops.begin(), running.stops.end(),
+                         [](const std::stop_token& stop) { return !stop.stop_requested(); });
+}
 
 EncodeExecutor::EncodeExecutor(std::int64_t width, std::string label)
     : width_(std::max<std::int64_t>(width, 1)), label_(std::move(label)) {}
@@ -34,11 +55,11 @@ EncodeExecutor& EncodeExecutor::shared() {
     return *executor;
 }
 
-void EncodeExecutor::enqueue(Job job) {
+void EncodeExecutor::enqueue(std::stop_token stop, std::function<void()> run) {
     bool startThread = false;
     {
         std::lock_guard guard(lock_);
-        waiting_.push_back(std::move(job));
+        waiting_.push_back(Job{std::move(stop), std::move(run)});
         // A job that finds no idle thread gets a new one while the pool is below its width;
         // otherwise it waits its turn in arrival order.
         if (idle_ < static_cast<std::int64_t>(waiting_.size()) && static_cast<std::int64_t>(threads_.size()) < width_) {
@@ -71,10 +92,18 @@ void EncodeExecutor::work() {
         Job job = std::move(waiting_.front());
         waiting_.pop_front();
         guard.unlock();
+        RunningJobs& running = runningJobList();
+        std::list<std::stop_token>::iterator entry;
+        {
+            const std::lock_guard listed(running.lock);
+            entry = running.stops.insert(running.stops.end(), job.stop);
+        }
         // Jobs catch what their bodies throw: it lands in their future or their completion.
-        ++running;
-        job();
-        --running;
+        job.run();
+        {
+            const std::lock_guard listed(running.lock);
+            running.stops.erase(entry);
+        }
         guard.lock();
     }
 }

@@ -49,6 +49,8 @@ public:
     std::int64_t width() const { return width_; }
     // Jobs running at this moment on every executor of the process.
     static std::int64_t runningJobs();
+    // Those of them whose stop has not been asked: jobs whose result somebody still waits for.
+    static std::int64_t runningJobsStillWanted();
     const std::string& label() const { return label_; }
 
     // Runs body(stop) as one job and then done(JobOutcome) on the same thread, before the
@@ -63,7 +65,7 @@ public:
         };
         auto work = std::make_shared<Work>(Work{std::move(body), std::move(done)});
         try {
-            enqueue([work, stop = std::move(stop)] {
+            enqueue(stop, [work, stop] {
                 work->done([&]() -> Outcome {
                     try {
                         const platform::CurrentJobScope job(stop);
@@ -82,13 +84,12 @@ public:
     template <typename Body>
     auto encoding(std::stop_token stop, Body body) -> std::future<std::invoke_result_t<Body&, std::stop_token>> {
         using Result = std::invoke_result_t<Body&, std::stop_token>;
-        auto task = std::make_shared<std::packaged_task<Result()>>(
-            [body = std::move(body), stop = std::move(stop)]() mutable {
-                const platform::CurrentJobScope job(stop);
-                return body(stop);
-            });
+        auto task = std::make_shared<std::packaged_task<Result()>>([body = std::move(body), stop]() mutable {
+            const platform::CurrentJobScope job(stop);
+            return body(stop);
+        });
         auto future = task->get_future();
-        enqueue([task] { (*task)(); });
+        enqueue(stop, [task] { (*task)(); });
         return future;
     }
 
@@ -99,9 +100,12 @@ public:
     }
 
 private:
-    using Job = std::function<void()>;
+    struct Job {
+        std::stop_token stop;
+        std::function<void()> run;
+    };
 
-    void enqueue(Job job);
+    void enqueue(std::stop_token stop, std::function<void()> run);
     void work();
 
     const std::int64_t width_;

@@ -30,8 +30,8 @@ ShimOutput encode(const platform::Bytes& pixels, int stride, int width, int heig
         pctv_webp_free);
 }
 
-const pctv_webp_options lossless{100, 1, 4, 0, 0, nullptr, nullptr};
-const pctv_webp_options lossy{80, 0, 2, 0, 0, nullptr, nullptr};
+const pctv_webp_options lossless{100, 1, 4, 0, 0, nullptr, nullptr, nullptr, nullptr};
+const pctv_webp_options lossy{80, 0, 2, 0, 0, nullptr, nullptr, nullptr, nullptr};
 
 bool hasFourCC(const platform::Bytes& webp, const std::string& fourcc) {
     return std::search(webp.begin(), webp.end(), fourcc.begin(), fourcc.end()) != webp.end();
@@ -79,7 +79,7 @@ TEST(WebpEncode, TheProfileAndThePacketBecomeChunksAndNothingElseIsAdded) {
 
 TEST(WebpEncode, ASecondThreadWritesTheSameBytes) {
     platform::Bytes pixels = testPattern(300, 200, 4);
-    for (pctv_webp_options options : {lossless, lossy, pctv_webp_options{80, 0, 4, 0, 0, nullptr, nullptr}}) {
+    for (pctv_webp_options options : {lossless, lossy, pctv_webp_options{80, 0, 4, 0, 0, nullptr, nullptr, nullptr, nullptr}}) {
         for (bool alpha : {false, true}) {
             ShimOutput single = encode(pixels, 300 * 4, 300, 200, alpha, options);
             options.threads = 1;
@@ -168,7 +168,7 @@ TEST(WebpEncode, FailuresNameTheirStepAndCode) {
         {pixels.data(), 24, 8, 8, &threeBytes}};
     for (const auto& [p, stride, width, height, options] : refused)
         EXPECT_EQ(failure(p, stride, width, height, options), "arguments failed (0)") << stride << " " << width;
-    pctv_webp_options badMethod{80, 0, 9, 0, 0, nullptr, nullptr};
+    pctv_webp_options badMethod{80, 0, 9, 0, 0, nullptr, nullptr, nullptr, nullptr};
     EXPECT_EQ(failure(pixels.data(), 32, 8, 8, &badMethod), "WebPValidateConfig failed (0)");
 
     // Wider than a WebP can be: libwebp refuses it when encoding.

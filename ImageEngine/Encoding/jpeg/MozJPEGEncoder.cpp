@@ -2,9 +2,11 @@
 
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Encoding/ShimCause.h"
+#include "ImageEngine/Encoding/ShimStop.h"
 #include "ImageEngine/Encoding/SideLimit.h"
 #include "ImageEngine/Encoding/jpeg/JPEGMetadataSplice.h"
 #include "ImageEngine/Stages/ColourStage.h"
+#include "platform/base/Cancellation.h"
 #include "shims/pctv_mozjpeg.h"
 
 #include <algorithm>
@@ -52,6 +54,9 @@ platform::Bytes MozJPEGEncoder::encode(const platform::ImageRef& image, const En
     const std::int64_t quality = std::clamp<std::int64_t>(options.quality.value_or(defaultQuality), 1, 100);
     pctv_mozjpeg_options shimOptions;
     pctv_mozjpeg_default_options(static_cast<std::int32_t>(quality), &shimOptions);
+    std::stop_token stop = platform::currentJobStopToken();
+    shimOptions.stop_asked = shimStopAsked;
+    shimOptions.stop_context = &stop;
     std::uint8_t* out = nullptr;
     std::size_t length = 0;
     char message[256] = {};
@@ -60,7 +65,10 @@ platform::Bytes MozJPEGEncoder::encode(const platform::ImageRef& image, const En
                                      static_cast<std::int32_t>(image->height()), layoutOf(*image), &shimOptions,
                                      icc.empty() ? nullptr : icc.data(), icc.size(), &out, &length, message,
                                      sizeof message);
-    if (status != 0 || out == nullptr) throw failed().withCause(shimCause("libjpeg", message, sizeof message));
+    if (status != 0 || out == nullptr) {
+        platform::throwIfCancelled(stop);
+        throw failed().withCause(shimCause("libjpeg", message, sizeof message));
+    }
     std::unique_ptr<std::uint8_t, decltype(&pctv_mozjpeg_free)> owned(out, pctv_mozjpeg_free);
     platform::Bytes jpeg(out, out + length);
     if (!options.preserved) return jpeg;

@@ -4,6 +4,7 @@
 #include "ImageEngine/Running/SpareProcessors.h"
 #include "ImageEngine/Encoding/png/PNGAlpha.h"
 #include "ImageEngine/Encoding/png/ZlibStream.h"
+#include "platform/base/Cancellation.h"
 #include "platform/base/ZlibInflatedLength.h"
 
 #include <algorithm>
@@ -75,6 +76,8 @@ platform::Bytes LibDeflatePNGEncoder::encode(const platform::ImageRef& image, co
 platform::Bytes LibDeflatePNGEncoder::encodeReleasing(platform::ImageRef image, const EncodeOptions& options) const {
     platform::Bytes written = base_.encode(image, options);
     image.reset();
+    // The recompression takes longer than the writing; nobody waits for it once stopped.
+    platform::throwIfCancelled(platform::currentJobStopToken());
     auto smaller = recompressPNG(written, options.effort, options.metadata == MetadataPolicy::strip);
     return smaller ? std::move(*smaller) : written;
 }

@@ -2,9 +2,11 @@
 
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Encoding/ShimCause.h"
+#include "ImageEngine/Encoding/ShimStop.h"
 #include "ImageEngine/Encoding/SideLimit.h"
 #include "ImageEngine/Running/SpareProcessors.h"
 #include "ImageEngine/Stages/ColourStage.h"
+#include "platform/base/Cancellation.h"
 #include "platform/metadata/ExifToXMP.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "shims/pctv_webp.h"
@@ -76,6 +78,9 @@ platform::Bytes WebPEncoder::encode(const platform::ImageRef& image, const Encod
     // Converting the rows in bands costs a copy of the planes, so it is only worth it when
     // other processors take some of the bands.
     if (SpareProcessors::available() > 0) shimOptions.run_bands = runOnSpareProcessors;
+    std::stop_token stop = platform::currentJobStopToken();
+    shimOptions.stop_asked = shimStopAsked;
+    shimOptions.stop_context = &stop;
 
     const std::optional<platform::XMPPacket> xmp = packetFor(options, *image);
     const platform::Bytes icc = image->colourSpace()->iccData();
@@ -87,7 +92,10 @@ platform::Bytes WebPEncoder::encode(const platform::ImageRef& image, const Encod
         static_cast<std::int32_t>(image->height()), hasAlpha, &shimOptions, icc.empty() ? nullptr : icc.data(),
         icc.size(), xmp ? reinterpret_cast<const std::uint8_t*>(xmp->text.data()) : nullptr, xmp ? xmp->text.size() : 0,
         &out, &length, message, sizeof message);
-    if (status != 0 || out == nullptr) throw failed().withCause(shimCause("libwebp", message, sizeof message));
+    if (status != 0 || out == nullptr) {
+        platform::throwIfCancelled(stop);
+        throw failed().withCause(shimCause("libwebp", message, sizeof message));
+    }
     std::unique_ptr<std::uint8_t, decltype(&pctv_webp_free)> owned(out, pctv_webp_free);
     return platform::Bytes(out, out + length);
 }
