@@ -112,7 +112,9 @@ private:
             while (cursor < text_.size() && isSpace(text_[cursor])) ++cursor;
             if (cursor >= text_.size() || (text_[cursor] != '"' && text_[cursor] != '\'')) return false;
             const auto close = text_.find(text_[cursor], cursor + 1);
-            if (close == std::string::npos || text_.find('<', cursor + 1) < close) return false;
+            if (close == std::string::npos ||
+                std::string_view(text_).substr(cursor + 1, close - cursor - 1).find('<') != std::string_view::npos)
+                return false;
             if (role == Open::Role::topDescription && isOneOf(attribute, names_))
                 found_.fields.push_back(
                     {XMPTopLevelField::Form::attribute, attribute, cursor + 1, close, attributeBegin, close + 1});

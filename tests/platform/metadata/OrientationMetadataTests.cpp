@@ -170,6 +170,15 @@ TEST(XMPOrientation, RefusesOnlyWhatIsNotXMLOrHasNoDescription) {
         EXPECT_FALSE(xmpWithOrientation(XMPPacket{text}, 1)) << text;
 }
 
+TEST(XMPOrientation, ReadsADescriptionOfVeryManyAttributesInOnePass) {
+    // A file may carry megabytes of packet: each attribute's value is checked for a '<' within
+    // itself, never up to the next tag, or a long start tag would take minutes to read.
+    std::string many;
+    for (int index = 0; index < 1500000; ++index) many += " d" + std::to_string(index) + "='1'";
+    const std::string text = packetWith("xmlns:tiff=\"" + tiffNamespace + "\" tiff:Orientation=\"6\"" + many);
+    EXPECT_EQ(xmpOrientation(XMPPacket{text}), 6);
+}
+
 TEST(XmpPixelDimensions, RewritesOnlyTheSizesThePacketHolds) {
     std::string text = xmpPacket(6);
     replaceAll(text, "xmlns:dc=",
