@@ -11,7 +11,6 @@
 namespace platform {
 namespace {
 
-constexpr std::uint8_t app1 = 0xE1;
 constexpr std::string_view xmpNoteNamespace = "http://ns.adobe.com/xmp/note/";
 
 struct Chunk {
@@ -33,8 +32,8 @@ bool sameGuid(ByteView stored, std::string_view guid) {
 bool collectChunks(ByteView jpeg, std::string_view guid, std::vector<Chunk>& chunks, std::uint32_t& fullLength) {
     bool agree = true;
     forEachJPEGSegment(jpeg, [&](std::uint8_t marker, ByteView payload) {
-        if (marker != app1 || payload.size() < extendedXMPChunkHeader || !payload.startsWith(0, extendedXMPSignature) ||
-            !sameGuid(payload.sub(extendedXMPSignature.size(), 32), guid))
+        if (marker != jpegAPP1 || payload.size() < extendedXMPChunkHeader ||
+            !payload.startsWith(0, extendedXMPSignature) || !sameGuid(payload.sub(extendedXMPSignature.size(), 32), guid))
             return true;
         const std::uint32_t full = *payload.u32be(extendedXMPSignature.size() + 32);
         if (!chunks.empty() && full != fullLength) return agree = false;

@@ -5,6 +5,9 @@
 
 namespace platform {
 
+// The application segment EXIF and XMP are kept in.
+inline constexpr std::uint8_t jpegAPP1 = 0xE1;
+
 // Calls visit(marker, payload) for each marker segment of a JPEG file before its image data,
 // in file order, with every length checked; stops at the first segment that cannot be read
 // or when visit returns false. Does nothing for bytes that do not start a JPEG.

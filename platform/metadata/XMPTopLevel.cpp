@@ -1,6 +1,6 @@
 #include "platform/metadata/XMPTopLevel.h"
 
-#include <algorithm>
+#include <unordered_set>
 
 namespace platform {
 namespace {
@@ -24,8 +24,8 @@ struct Open {
 class Scanner {
 public:
     Scanner(const std::string& text, const std::vector<std::string>& names)
-        : text_(text), names_(names), rdfNames_(xmpNamesIn(text, rdfNamespace, "RDF")),
-          descriptionNames_(xmpNamesIn(text, rdfNamespace, "Description")) {}
+        : text_(text), names_(names.begin(), names.end()), rdfNames_(namesIn(text, "RDF")),
+          descriptionNames_(namesIn(text, "Description")) {}
 
     Outcome<XMPTopLevel> scan() {
         std::size_t at = 0;
@@ -60,9 +60,15 @@ private:
         return true;
     }
 
-    bool isOneOf(const std::string& name, const std::vector<std::string>& among) const {
-        return std::find(among.begin(), among.end(), name) != among.end();
+    // A set: a packet may declare thousands of prefixes, each looked for at every tag.
+    using Names = std::unordered_set<std::string>;
+
+    static Names namesIn(const std::string& text, std::string_view local) {
+        const auto names = xmpNamesIn(text, rdfNamespace, local);
+        return Names(names.begin(), names.end());
     }
+
+    static bool isOneOf(const std::string& name, const Names& among) { return among.count(name) > 0; }
 
     Open::Role parentRole() const { return open_.empty() ? Open::Role::other : open_.back().role; }
 
@@ -112,7 +118,9 @@ private:
             while (cursor < text_.size() && isSpace(text_[cursor])) ++cursor;
             if (cursor >= text_.size() || (text_[cursor] != '"' && text_[cursor] != '\'')) return false;
             const auto close = text_.find(text_[cursor], cursor + 1);
-            if (close == std::string::npos || text_.find('<', cursor + 1) < close) return false;
+            if (close == std::string::npos ||
+                std::string_view(text_).substr(cursor + 1, close - cursor - 1).find('<') != std::string_view::npos)
+                return false;
             if (role == Open::Role::topDescription && isOneOf(attribute, names_))
                 found_.fields.push_back(
                     {XMPTopLevelField::Form::attribute, attribute, cursor + 1, close, attributeBegin, close + 1});
@@ -132,9 +140,9 @@ private:
     }
 
     const std::string& text_;
-    const std::vector<std::string>& names_;
-    const std::vector<std::string> rdfNames_;
-    const std::vector<std::string> descriptionNames_;
+    const Names names_;
+    const Names rdfNames_;
+    const Names descriptionNames_;
     std::vector<Open> open_;
     XMPTopLevel found_;
 };
@@ -147,6 +155,7 @@ Outcome<XMPTopLevel> xmpTopLevel(const std::string& text, const std::vector<std:
 
 std::vector<std::string> xmpNamesIn(const std::string& text, std::string_view uri, std::string_view local) {
     std::vector<std::string> names;
+    std::unordered_set<std::string> seen;
     constexpr std::string_view declaration = "xmlns:";
     for (auto at = text.find(declaration); at != std::string::npos; at = text.find(declaration, at + 1)) {
         std::size_t end = at + declaration.size();
@@ -163,7 +172,7 @@ std::vector<std::string> xmpNamesIn(const std::string& text, std::string_view ur
         if (close == std::string::npos) continue;
         if (std::string_view(text).substr(value + 1, close - value - 1) == uri && !prefix.empty()) {
             std::string name = prefix + ":" + std::string(local);
-            if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+            if (seen.insert(name).second) names.push_back(std::move(name));
         }
     }
     return names;

@@ -62,3 +62,22 @@ TEST(ExifToXMP, DamagedEXIFOrAnUnreadablePacketGivesNothingRatherThanAFailure) {
     const XMPPacket unreadable{"<x:xmpmeta><rdf:RDF"};
     EXPECT_FALSE(platform::xmpWithExif(&unreadable, block));
 }
+
+TEST(ExifToXMP, ALensNamePaddedWithMegabytesOfBlanksIsTrimmedInOnePass) {
+    // A JPEG's EXIF may run over many segments: a lens name of four million leading blanks,
+    // taken off one at a time, kept a conversion busy for hours. Little-endian TIFF: IFD0
+    // pointing at an EXIF directory that holds only the lens model.
+    const std::string lens = std::string(4'000'000, ' ') + "PT Lens 35mm";
+    const auto count = static_cast<std::uint32_t>(lens.size() + 1);
+    platform::Bytes block = {'I', 'I', 42, 0, 8, 0, 0, 0,
+                             1, 0, 0x69, 0x87, 4, 0, 1, 0, 0, 0, 26, 0, 0, 0, 0, 0, 0, 0,
+                             1, 0, 0x34, 0xA4, 2, 0,
+                             static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(count >> 8),
+                             static_cast<std::uint8_t>(count >> 16), static_cast<std::uint8_t>(count >> 24),
+                             44, 0, 0, 0, 0, 0, 0, 0};
+    block.insert(block.end(), lens.begin(), lens.end());
+    block.push_back(0);
+    const auto packet = platform::xmpWithExif(nullptr, block);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(properties(*packet)["Xmp.exifEX.LensModel"], "PT Lens 35mm");
+}

@@ -170,6 +170,21 @@ TEST(XMPOrientation, RefusesOnlyWhatIsNotXMLOrHasNoDescription) {
         EXPECT_FALSE(xmpWithOrientation(XMPPacket{text}, 1)) << text;
 }
 
+TEST(XMPOrientation, ReadsPacketsOfVeryManyAttributesOrPrefixesInOnePass) {
+    // A file may carry megabytes of packet. Each attribute's value is checked for a '<' within
+    // itself, never up to the next tag, and each prefix declared is looked up, never compared
+    // with every other: either would take a thread minutes to read such a packet.
+    std::string attributes;
+    for (int index = 0; index < 1500000; ++index) attributes += " d" + std::to_string(index) + "='1'";
+    std::string prefixes;
+    for (int index = 0; index < 200000; ++index)
+        prefixes += " xmlns:r" + std::to_string(index) + "='http://www.w3.org/1999/02/22-rdf-syntax-ns#'";
+    for (const std::string& many : {attributes, prefixes}) {
+        const std::string text = packetWith("xmlns:tiff=\"" + tiffNamespace + "\" tiff:Orientation=\"6\"" + many);
+        EXPECT_EQ(xmpOrientation(XMPPacket{text}), 6);
+    }
+}
+
 TEST(XmpPixelDimensions, RewritesOnlyTheSizesThePacketHolds) {
     std::string text = xmpPacket(6);
     replaceAll(text, "xmlns:dc=",
