@@ -125,7 +125,8 @@ std::optional<ConversionResult> ConversionPipeline::reoptimisedSource() {
     } else {
         const auto held = PixelMemory::hold(memory, needed, stop_);
         try {
-            optimised = optimiser->optimise(sourceBytes, spec_.metadata, properties.orientation, effort_);
+            optimised =
+                optimiser->optimise(sourceBytes, spec_.metadata, properties.orientation, effort_, memory->capacity());
         } catch (const ConversionError& error) {
             why = error.cause();
         } catch (const std::exception& error) {
