@@ -2,6 +2,7 @@
 #include "ImageEngine/Model/EncodeEffort.h"
 #include "ImageEngine/Model/OutputFormat.h"
 #include "ImageEngine/Model/MetadataPolicy.h"
+#include "ImageEngine/Running/PixelMemory.h"
 #include "platform/base/Bytes.h"
 
 #include <cstdint>
@@ -27,12 +28,15 @@ public:
         (void)source, (void)metadata, (void)orientation;
         return 0;
     }
-    // `orientation` is the source's EXIF orientation, 1 to 8.
+    // `orientation` is the source's EXIF orientation, 1 to 8. `memoryBound` is the capacity of
+    // the memory the conversion was admitted by: a rewrite never holds more.
     virtual platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,
-                                     EncodeEffort effort) const = 0;
+                                     EncodeEffort effort, std::uint64_t memoryBound) const = 0;
 
-    platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation) const {
-        return optimise(source, metadata, orientation, EncodeEffort::final);
+    // Outside a conversion, bounded by the memory all conversions share.
+    platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,
+                             EncodeEffort effort = EncodeEffort::final) const {
+        return optimise(source, metadata, orientation, effort, PixelMemory::shared()->capacity());
     }
 };
 

@@ -125,7 +125,8 @@ std::optional<ConversionResult> ConversionPipeline::reoptimisedSource() {
     } else {
         const auto held = PixelMemory::hold(memory, needed, stop_);
         try {
-            optimised = optimiser->optimise(sourceBytes, spec_.metadata, properties.orientation, effort_);
+            optimised =
+                optimiser->optimise(sourceBytes, spec_.metadata, properties.orientation, effort_, memory->capacity());
         } catch (const ConversionError& error) {
             why = error.cause();
         } catch (const std::exception& error) {
@@ -177,7 +178,8 @@ DecodedImage ConversionPipeline::decode(const ImageEncoder& encoder) {
     DecodedImage decoded = decoder_->decodeFor(source_, request);
     const ImageProperties& properties = decoded.properties();
     if (properties.frameCount >= 2) warnings_.push_back(ConversionWarning::animationLost(properties.frameCount));
-    metadataLeftOut_ = MetadataStage::leftOut(spec_.metadata, properties);
+    metadata_.emplace(spec_.metadata, properties);
+    metadataLeftOut_ = metadata_->leftOut();
     if (LosslessReoptimisation::wouldBeTheSameFile(spec_, page_, properties)) {
         const auto& type = spec_.format.utType();
         const bool lossyFormat = !type || OutputFormat::lossyIdentifiers().count(spec_.format.id()) > 0;
@@ -222,8 +224,7 @@ ConversionResult ConversionPipeline::iconFile(const DecodedImage& decoded, const
     }
 
     const ImageProperties& properties = decoded.properties();
-    const auto options = MetadataStage::options(spec_.metadata, properties, std::nullopt, effort_);
-    platform::Bytes file = encoder.encode(images, options);
+    platform::Bytes file = encoder.encode(images, metadata_->options(std::nullopt, effort_));
     if (spec_.quality.kind() == QualityMode::Kind::targetBytes &&
         static_cast<std::int64_t>(file.size()) > spec_.quality.payload())
         warnings_.push_back(ConversionWarning::targetSizeMissed(static_cast<std::int64_t>(file.size())));
@@ -335,7 +336,7 @@ ConversionResult ConversionPipeline::oneImage(DecodedImage& decoded, const Image
     platform::throwIfCancelled(stop_);
 
     const platform::Size pixelSize = sizeOf(image);
-    platform::Bytes output = encodedByQuality(std::move(image), encoder, properties);
+    platform::Bytes output = encodedByQuality(std::move(image), encoder);
 
     if (sourceMayBeKept(properties)) {
         // A source that would have been kept as it is wins when it is smaller; a read that
@@ -354,23 +355,20 @@ ConversionResult ConversionPipeline::oneImage(DecodedImage& decoded, const Image
     return finished(std::move(output), pixelSize, properties);
 }
 
-platform::Bytes ConversionPipeline::encodedByQuality(platform::ImageRef image, const ImageEncoder& encoder,
-                                                     const ImageProperties& properties) {
+platform::Bytes ConversionPipeline::encodedByQuality(platform::ImageRef image, const ImageEncoder& encoder) {
     const QualityMode& quality = spec_.quality;
     switch (quality.kind()) {
     case QualityMode::Kind::quality:
         qualityToken_ = quality.payload();
-        return encoder.encodeReleasing(
-            std::move(image), MetadataStage::options(spec_.metadata, properties, quality.payload(), effort_));
+        return encoder.encodeReleasing(std::move(image), metadata_->options(quality.payload(), effort_));
     case QualityMode::Kind::lossless:
-        return encoder.encodeReleasing(std::move(image),
-                                       MetadataStage::options(spec_.metadata, properties, std::nullopt, effort_));
+        return encoder.encodeReleasing(std::move(image), metadata_->options(std::nullopt, effort_));
     case QualityMode::Kind::targetBytes:
         break;
     }
     const std::int64_t target = quality.payload();
     auto output = TargetSizeEncode::run(encoder, target, effort_, stop_, [&](std::int64_t q, EncodeEffort effort) {
-        return encoder.encode(image, MetadataStage::options(spec_.metadata, properties, q, effort));
+        return encoder.encode(image, metadata_->options(q, effort));
     });
     if (encoder.supportsQuality()) qualityToken_ = output.quality;
     if (static_cast<std::int64_t>(output.bytes.size()) > target)

@@ -4,6 +4,7 @@
 #include "ImageEngine/Model/EncodeEffort.h"
 #include "ImageEngine/Model/PixelDimensions.h"
 #include "ImageEngine/Model/OutputSpec.h"
+#include "ImageEngine/Stages/MetadataStage.h"
 #include "platform/base/PixelBudget.h"
 
 #include <cstdint>
@@ -53,8 +54,7 @@ private:
     platform::ImageRef drawnRaster(platform::ImageRef image, const DecodedImage::Raster& raster);
     platform::ImageRef colourForEncoder(platform::ImageRef image, const ImageEncoder& encoder) const;
     // Takes the conversion's reference to the image, so that the encoder can let it go.
-    platform::Bytes encodedByQuality(platform::ImageRef image, const ImageEncoder& encoder,
-                                     const ImageProperties& properties);
+    platform::Bytes encodedByQuality(platform::ImageRef image, const ImageEncoder& encoder);
     bool sourceMayBeKept(const ImageProperties& properties) const;
     // The result with its name, the source's byte count and the warnings so far.
     ConversionResult finished(platform::Bytes bytes, platform::Size pixelSize, const ImageProperties& properties) const;
@@ -72,6 +72,8 @@ private:
     std::optional<ImageProperties> sourceProperties_;
     std::optional<double> scaleToken_;
     std::optional<std::int64_t> qualityToken_;
+    // What the encodes carry of the decoded page's metadata, decided once it is decoded.
+    std::optional<MetadataStage> metadata_;
     // What an encoded output leaves out of the source's metadata; a kept source leaves nothing.
     std::string metadataLeftOut_;
 };

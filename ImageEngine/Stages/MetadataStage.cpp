@@ -11,20 +11,21 @@ std::string unreadable(const platform::XMPPacket& packet) { return platform::xmp
 
 } // namespace
 
-EncodeOptions MetadataStage::options(MetadataPolicy policy, const ImageProperties& source,
-                                     std::optional<std::int64_t> quality, EncodeEffort effort) {
-    std::optional<PreservedProperties> preserved;
-    if (policy == MetadataPolicy::keepAll) preserved = source.preserved;
-    if (preserved && preserved->metadata && !unreadable(*preserved->metadata).empty()) preserved->metadata = nullptr;
-    return EncodeOptions(quality, std::uint32_t{1}, std::move(preserved), effort, policy);
+MetadataStage::MetadataStage(MetadataPolicy policy, const ImageProperties& source) : policy_(policy) {
+    if (policy != MetadataPolicy::keepAll) return;
+    preserved_ = source.preserved;
+    if (!preserved_ || !preserved_->metadata) return;
+    const platform::XMPPacket& packet = *preserved_->metadata;
+    if (std::string why = unreadable(packet); why.empty()) {
+        leftOut_ = packet.leftOut;
+    } else {
+        leftOut_ = "the XMP packet of " + std::to_string(packet.text.size()) + " bytes was left out: " + why;
+        preserved_->metadata = nullptr;
+    }
 }
 
-std::string MetadataStage::leftOut(MetadataPolicy policy, const ImageProperties& source) {
-    if (policy != MetadataPolicy::keepAll || !source.preserved || !source.preserved->metadata) return {};
-    const platform::XMPPacket& packet = *source.preserved->metadata;
-    if (std::string why = unreadable(packet); !why.empty())
-        return "the XMP packet of " + std::to_string(packet.text.size()) + " bytes was left out: " + why;
-    return packet.leftOut;
+EncodeOptions MetadataStage::options(std::optional<std::int64_t> quality, EncodeEffort effort) const {
+    return EncodeOptions(quality, std::uint32_t{1}, preserved_, effort, policy_);
 }
 
 } // namespace pictavo

@@ -10,14 +10,23 @@
 
 namespace pictavo {
 
-struct MetadataStage {
+// What of the source's metadata a conversion's encodes carry, decided once from the source,
+// so that its XMP packet is looked at once however many times the picture is encoded.
+class MetadataStage {
+public:
+    // A packet that is not XML at all is left out: no writer could carry it as a packet.
+    MetadataStage(MetadataPolicy policy, const ImageProperties& source);
+
     // The options of an ordinary encode: the pixels are upright by now, so the output
     // always declares orientation 1; the source's metadata goes along only under keepAll.
-    // A packet that is not XML at all is left out: no writer could carry it as a packet.
-    static EncodeOptions options(MetadataPolicy policy, const ImageProperties& source,
-                                 std::optional<std::int64_t> quality, EncodeEffort effort);
+    EncodeOptions options(std::optional<std::int64_t> quality, EncodeEffort effort) const;
     // What such an encode leaves out of the source's metadata and why; empty when nothing.
-    static std::string leftOut(MetadataPolicy policy, const ImageProperties& source);
+    const std::string& leftOut() const { return leftOut_; }
+
+private:
+    MetadataPolicy policy_;
+    std::optional<PreservedProperties> preserved_;
+    std::string leftOut_;
 };
 
 } // namespace pictavo

@@ -142,7 +142,7 @@ struct ThumbnailLoader::State {
 
 ThumbnailLoader::ThumbnailLoader(QObject* parent, std::shared_ptr<PixelMemory> memory)
     : QObject(parent), state_(std::make_shared<State>()) {
-    state_->memory = memory ? std::move(memory) : PixelMemory::shared();
+    state_->memory = std::move(memory);
 }
 
 ThumbnailLoader::~ThumbnailLoader() { state_->stopping.request_stop(); }

@@ -1,5 +1,6 @@
 #include "platform/metadata/ExifFitting.h"
 
+#include "platform/metadata/BytesText.h"
 #include "platform/metadata/Exiv2Runtime.h"
 
 #include <exiv2/exiv2.hpp>
@@ -38,7 +39,6 @@ std::set<std::string> describingKeys(const Exiv2::ExifData& data, bool withMaker
     return keys;
 }
 
-std::string bytesText(std::size_t count) { return std::to_string(count) + " bytes"; }
 std::string kilobytesText(std::size_t count) { return std::to_string((count + 512) / 1024) + " kB"; }
 
 // Names the tag that keeps the block from fitting, with its size, as the user reads it.

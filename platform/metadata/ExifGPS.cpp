@@ -1,6 +1,7 @@
 #include "platform/metadata/ExifGPS.h"
 
 #include "platform/base/ByteView.h"
+#include "platform/metadata/JPEGSegments.h"
 
 #include <cstring>
 #include <string>
@@ -127,7 +128,7 @@ std::optional<PropertyMap> gpsDictionary(const Bytes& block) {
 
 Bytes tiffStructuredExif(const std::uint8_t* data, std::size_t size) {
     ByteView bytes(data, size);
-    std::size_t start = bytes.startsWith(0, std::string_view("Exif\0\0", 6)) ? 6 : 0;
+    std::size_t start = bytes.startsWith(0, jpegExifHeader) ? jpegExifHeader.size() : 0;
     const auto rest = bytes.sub(start, size - start);
     if (!rest.startsWith(0, std::string_view("II*\0", 4)) && !rest.startsWith(0, std::string_view("MM\0*", 4)))
         return {};

@@ -8,7 +8,6 @@
 namespace platform {
 namespace {
 
-constexpr std::string_view exifHeader{"Exif\0\0", 6};
 // A segment cut short of the most one holds ends the block: what follows is another one.
 constexpr std::size_t fullPayload = 65533;
 
@@ -19,10 +18,10 @@ std::optional<Bytes> jpegJoinedExif(ByteView jpeg) {
     std::size_t segments = 0;
     bool goesOn = false; // the last segment was a full one of the block
     forEachJPEGSegment(jpeg, [&](std::uint8_t marker, ByteView payload) {
-        const bool exif = marker == jpegAPP1 && payload.startsWith(0, exifHeader);
+        const bool exif = marker == jpegAPP1 && payload.startsWith(0, jpegExifHeader);
         if (segments > 0 && (!exif || !goesOn)) return false;
         if (exif) {
-            joined.insert(joined.end(), payload.data() + exifHeader.size(), payload.data() + payload.size());
+            joined.insert(joined.end(), payload.data() + jpegExifHeader.size(), payload.data() + payload.size());
             ++segments;
             goesOn = payload.size() == fullPayload;
         }

@@ -1,5 +1,6 @@
 #include "platform/metadata/JPEGExtendedXMP.h"
 
+#include "platform/metadata/BytesText.h"
 #include "platform/metadata/ExtendedXMP.h"
 #include "platform/metadata/JPEGSegments.h"
 #include "platform/metadata/XMPTopLevel.h"
@@ -44,8 +45,6 @@ bool collectChunks(ByteView jpeg, std::string_view guid, std::vector<Chunk>& chu
     });
     return agree;
 }
-
-std::string bytesText(std::uint64_t count) { return std::to_string(count) + " bytes"; }
 
 } // namespace
 

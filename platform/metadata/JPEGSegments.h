@@ -2,11 +2,14 @@
 #include "platform/base/ByteView.h"
 
 #include <cstdint>
+#include <string_view>
 
 namespace platform {
 
 // The application segment EXIF and XMP are kept in.
 inline constexpr std::uint8_t jpegAPP1 = 0xE1;
+// What an APP1 segment of EXIF starts with, before the TIFF-structured block.
+inline constexpr std::string_view jpegExifHeader{"Exif\0\0", 6};
 
 // Calls visit(marker, payload) for each marker segment of a JPEG file before its image data,
 // in file order, with every length checked; stops at the first segment that cannot be read

@@ -75,7 +75,7 @@ bool near(const std::array<int, 4>& actual, const std::array<int, 4>& expected, 
 }
 
 platform::Bytes ResizingOptimiser::optimise(const platform::Bytes& source, MetadataPolicy, std::uint32_t,
-                                           EncodeEffort) const {
+                                           EncodeEffort, std::uint64_t) const {
     if (!change_) throw std::runtime_error("unreadable");
     platform::Bytes result = source;
     result.resize(static_cast<std::size_t>(static_cast<std::ptrdiff_t>(source.size()) + *change_), 0);

@@ -47,7 +47,7 @@ public:
     std::set<pictavo::MetadataPolicy> honouredMetadataPolicies() const override { return policies_; }
     bool bakesOrientationWithoutDecoding() const override { return bakes_; }
     platform::Bytes optimise(const platform::Bytes& source, pictavo::MetadataPolicy, std::uint32_t,
-                             pictavo::EncodeEffort) const override;
+                             pictavo::EncodeEffort, std::uint64_t) const override;
 
 private:
     pictavo::OutputFormat format_;

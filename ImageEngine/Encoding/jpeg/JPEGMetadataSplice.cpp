@@ -4,6 +4,7 @@
 #include "platform/metadata/ExifOrientation.h"
 #include "platform/metadata/ExtendedXMP.h"
 #include "platform/metadata/JPEGExtendedXMP.h"
+#include "platform/metadata/JPEGSegments.h"
 #include "platform/metadata/XMPOrientation.h"
 
 #include <algorithm>
@@ -19,8 +20,6 @@ using Failure = platform::Outcome<platform::Bytes>;
 constexpr std::uint8_t markerStart = 0xFF;
 constexpr std::uint8_t startOfImage = 0xD8;
 constexpr std::uint8_t app0 = 0xE0;
-constexpr std::uint8_t app1 = 0xE1;
-constexpr std::string_view exifHeader{"Exif\0\0", 6};
 constexpr std::string_view xmpHeader{"http://ns.adobe.com/xap/1.0/\0", 29};
 
 bool startsWith(const platform::Bytes& bytes, std::string_view prefix) {
@@ -43,13 +42,13 @@ Failure exifPayload(const std::optional<platform::Bytes>& carried, int orientati
     std::optional<platform::Bytes> block;
     if (carried) block = platform::exifWithOrientation(*carried, orientation);
     if (!block) block = orientationOnlyExif(orientation);
-    const std::size_t skipped = startsWith(*block, exifHeader) ? exifHeader.size() : 0;
-    if (block->size() - skipped + exifHeader.size() <= JPEGMetadataSplice::largestPayload)
-        return withHeader(exifHeader, block->data() + skipped, block->size() - skipped);
+    const std::size_t skipped = startsWith(*block, platform::jpegExifHeader) ? platform::jpegExifHeader.size() : 0;
+    if (block->size() - skipped + platform::jpegExifHeader.size() <= JPEGMetadataSplice::largestPayload)
+        return withHeader(platform::jpegExifHeader, block->data() + skipped, block->size() - skipped);
     const platform::Bytes tiff(block->begin() + static_cast<std::ptrdiff_t>(skipped), block->end());
-    auto fitted = platform::exifFitting(tiff, JPEGMetadataSplice::largestPayload - exifHeader.size());
+    auto fitted = platform::exifFitting(tiff, JPEGMetadataSplice::largestPayload - platform::jpegExifHeader.size());
     if (!fitted) return Failure::failure(fitted.cause());
-    return withHeader(exifHeader, fitted->data(), fitted->size());
+    return withHeader(platform::jpegExifHeader, fitted->data(), fitted->size());
 }
 
 void appendSegment(platform::Bytes& out, std::uint8_t marker, const platform::Bytes& payload) {
@@ -64,13 +63,14 @@ void appendSegment(platform::Bytes& out, std::uint8_t marker, const platform::By
 platform::Outcome<bool> appendXMP(platform::Bytes& out, const platform::XMPPacket& packet) {
     const auto* text = reinterpret_cast<const std::uint8_t*>(packet.text.data());
     if (packet.text.size() + xmpHeader.size() <= JPEGMetadataSplice::largestPayload) {
-        appendSegment(out, app1, withHeader(xmpHeader, text, packet.text.size()));
+        appendSegment(out, platform::jpegAPP1, withHeader(xmpHeader, text, packet.text.size()));
         return true;
     }
     auto split = platform::splitXMP(packet, JPEGMetadataSplice::largestPayload - xmpHeader.size());
     if (!split) return platform::Outcome<bool>::failure(split.cause());
     const auto& standard = split->standard.text;
-    appendSegment(out, app1, withHeader(xmpHeader, reinterpret_cast<const std::uint8_t*>(standard.data()), standard.size()));
+    appendSegment(out, platform::jpegAPP1,
+                  withHeader(xmpHeader, reinterpret_cast<const std::uint8_t*>(standard.data()), standard.size()));
 
     const std::string& extended = split->extended;
     constexpr std::size_t chunkSize = JPEGMetadataSplice::largestPayload - platform::extendedXMPChunkHeader;
@@ -86,7 +86,7 @@ platform::Outcome<bool> appendXMP(platform::Bytes& out, const platform::XMPPacke
             for (int shift = 24; shift >= 0; shift -= 8) *cursor++ = static_cast<std::uint8_t>(number >> shift);
         std::copy(extended.begin() + static_cast<std::ptrdiff_t>(offset),
                   extended.begin() + static_cast<std::ptrdiff_t>(offset + size), cursor);
-        appendSegment(out, app1, payload);
+        appendSegment(out, platform::jpegAPP1, payload);
     }
     return true;
 }
@@ -114,7 +114,7 @@ platform::Outcome<platform::Bytes> JPEGMetadataSplice::inserting(const platform:
     platform::Bytes out(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(*point));
     auto exifSegment = exifPayload(exif, orientation);
     if (!exifSegment) return exifSegment;
-    appendSegment(out, app1, *exifSegment);
+    appendSegment(out, platform::jpegAPP1, *exifSegment);
     if (xmp) {
         if (std::optional<platform::XMPPacket> turned = platform::xmpWithOrientation(*xmp, orientation)) {
             auto appended = appendXMP(out, *turned);

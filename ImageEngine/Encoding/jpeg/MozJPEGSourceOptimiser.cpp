@@ -2,7 +2,6 @@
 
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Encoding/ShimCause.h"
-#include "ImageEngine/Running/PixelMemory.h"
 #include "ImageEngine/Model/Reorientation.h"
 #include "platform/base/Outcome.h"
 #include "shims/pctv_mozjpeg.h"
@@ -15,13 +14,14 @@ namespace {
 
 // The smaller of the sequential and the progressive rewrite, the sequential one on a tie,
 // from one reading of the coefficients.
-platform::Outcome<platform::Bytes> rewritten(const platform::Bytes& source, bool strip, std::uint32_t turn) {
+platform::Outcome<platform::Bytes> rewritten(const platform::Bytes& source, bool strip, std::uint32_t turn,
+                                             std::uint64_t memoryBound) {
     std::uint8_t* out = nullptr;
     std::size_t length = 0;
     char message[256] = {};
     // The coefficients of a hostile file declaring a huge size must fail, not be allocated;
-    // a conversion was admitted for the rest by the memory all conversions share.
-    const auto budget = static_cast<std::size_t>(PixelMemory::shared()->capacity());
+    // the conversion was admitted for the rest by the memory that bounds it.
+    const auto budget = static_cast<std::size_t>(memoryBound);
     int status = pctv_mozjpeg_reoptimise_smaller(source.data(), source.size(), strip ? 0 : 1, turn, &out, &length,
                                                  message, sizeof message, budget);
     if (status != 0 || out == nullptr)
@@ -63,8 +63,9 @@ std::uint64_t MozJPEGSourceOptimiser::workingBytes(const platform::Bytes& source
 }
 
 platform::Bytes MozJPEGSourceOptimiser::optimise(const platform::Bytes& source, MetadataPolicy metadata,
-                                                 std::uint32_t orientation, EncodeEffort) const {
-    auto smaller = rewritten(source, metadata == MetadataPolicy::strip, turnOf(metadata, orientation));
+                                                 std::uint32_t orientation, EncodeEffort,
+                                                 std::uint64_t memoryBound) const {
+    auto smaller = rewritten(source, metadata == MetadataPolicy::strip, turnOf(metadata, orientation), memoryBound);
     if (!smaller) throw ConversionError::encodeFailed(format_).withCause(smaller.cause());
     return std::move(*smaller);
 }

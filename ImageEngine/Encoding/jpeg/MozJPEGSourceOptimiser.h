@@ -28,7 +28,7 @@ public:
     std::uint64_t workingBytes(const platform::Bytes& source, MetadataPolicy metadata,
                                std::uint32_t orientation) const override;
     platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,
-                             EncodeEffort effort) const override;
+                             EncodeEffort effort, std::uint64_t memoryBound) const override;
     using SourceOptimiser::optimise;
 
 private:

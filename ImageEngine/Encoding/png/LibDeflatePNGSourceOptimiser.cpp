@@ -18,7 +18,8 @@ public:
 LibDeflatePNGSourceOptimiser::LibDeflatePNGSourceOptimiser() : format_(OutputFormat::png()) {}
 
 platform::Bytes LibDeflatePNGSourceOptimiser::optimise(const platform::Bytes& source, MetadataPolicy metadata,
-                                                       std::uint32_t, EncodeEffort effort) const {
+                                                       std::uint32_t, EncodeEffort effort,
+                                                       std::uint64_t) const {
     auto optimised = LibDeflatePNGEncoder::recompressPNG(source, effort, metadata == MetadataPolicy::strip);
     if (!optimised) throw Unreadable();
     return std::move(*optimised);

@@ -16,7 +16,7 @@ public:
     // Throws only when stripping a file that does not parse, whose pixel data is damaged or
     // that cannot be written back; the conversion then decodes and re-encodes it.
     platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,
-                             EncodeEffort effort) const override;
+                             EncodeEffort effort, std::uint64_t memoryBound) const override;
     using SourceOptimiser::optimise;
 
 private:

@@ -13,7 +13,7 @@ VectorPassthroughOptimiser::VectorPassthroughOptimiser(OutputFormat format, std:
 }
 
 platform::Bytes VectorPassthroughOptimiser::optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t,
-                                                     EncodeEffort) const {
+                                                     EncodeEffort, std::uint64_t) const {
     if (metadata == MetadataPolicy::strip && stripping_ == Stripping::svgXMP) return SVGMetadata::strip(source);
     return source;
 }

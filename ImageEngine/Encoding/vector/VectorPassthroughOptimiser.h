@@ -19,7 +19,7 @@ public:
     std::set<MetadataPolicy> honouredMetadataPolicies() const override { return honouring_; }
     // Throws SVGMetadata::CannotStrip when an SVG's metadata cannot be cut out safely.
     platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,
-                             EncodeEffort effort) const override;
+                             EncodeEffort effort, std::uint64_t memoryBound) const override;
 
 private:
     OutputFormat format_;

@@ -8,14 +8,14 @@ TEST(MetadataStage, KeepsTheSourceMetadataOnlyUnderKeepAllAndAlwaysDeclaresUprig
     ImageProperties source;
     source.orientation = 6;
     source.preserved = PreservedProperties(platform::PropertyMap{{platform::keys::orientation, std::int64_t{6}}});
-    const auto kept = MetadataStage::options(MetadataPolicy::keepAll, source, 80, EncodeEffort::final);
+    const auto kept = MetadataStage(MetadataPolicy::keepAll, source).options(80, EncodeEffort::final);
     ASSERT_TRUE(kept.preserved);
     EXPECT_EQ(kept.preserved->dictionary, source.preserved->dictionary);
     EXPECT_EQ(kept.orientation, 1u);
     EXPECT_EQ(kept.quality, 80);
     EXPECT_EQ(kept.effort, EncodeEffort::final);
 
-    const auto stripped = MetadataStage::options(MetadataPolicy::strip, source, std::nullopt, EncodeEffort::preview);
+    const auto stripped = MetadataStage(MetadataPolicy::strip, source).options(std::nullopt, EncodeEffort::preview);
     EXPECT_FALSE(stripped.preserved);
     EXPECT_EQ(stripped.orientation, 1u);
     EXPECT_EQ(stripped.effort, EncodeEffort::preview);
