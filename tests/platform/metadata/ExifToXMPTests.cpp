@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <exiv2/exiv2.hpp>
+#include <algorithm>
 #include <map>
 
 using namespace testing_support;
@@ -75,8 +76,9 @@ TEST(ExifToXMP, ALensNamePaddedWithMegabytesOfBlanksIsTrimmedInOnePass) {
                              static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(count >> 8),
                              static_cast<std::uint8_t>(count >> 16), static_cast<std::uint8_t>(count >> 24),
                              44, 0, 0, 0, 0, 0, 0, 0};
-    block.insert(block.end(), lens.begin(), lens.end());
-    block.push_back(0);
+    const std::size_t lensOffset = block.size();
+    block.resize(lensOffset + lens.size() + 1); // the name's closing NUL comes with the resize
+    std::copy(lens.begin(), lens.end(), block.begin() + static_cast<std::ptrdiff_t>(lensOffset));
     const auto packet = platform::xmpWithExif(nullptr, block);
     ASSERT_TRUE(packet);
     EXPECT_EQ(properties(*packet)["Xmp.exifEX.LensModel"], "PT Lens 35mm");
