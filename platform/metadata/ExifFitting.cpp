@@ -54,7 +54,7 @@ Outcome<Bytes> exifFitting(const Bytes& tiffStructured, std::size_t limit) {
     if (tiffStructured.size() <= limit) return tiffStructured;
     if (tiffStructured.size() > std::numeric_limits<std::uint32_t>::max())
         return Failure::failure("the EXIF block of " + bytesText(tiffStructured.size()) + " is too large to read");
-    startExiv2();
+    const auto exclusively = exiv2Exclusively();
     // exiv2 throws on damaged blocks, and its value conversions may throw standard errors too.
     try {
         Exiv2::ExifData data;

@@ -85,7 +85,7 @@ void setUnlessHeld(Exiv2::XmpData& xmp, const Exiv2::XmpData& source, const char
 } // namespace
 
 std::optional<XMPPacket> xmpWithExif(const XMPPacket* packet, const Bytes& exif) {
-    startExiv2();
+    const auto exclusively = exiv2Exclusively();
     const Bytes block = tiffStructuredExif(exif.data(), exif.size());
     if (block.empty() || block.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
     // exiv2 throws on damaged blocks and packets, and its value conversions may throw

@@ -1,11 +1,11 @@
 #include "platform/metadata/Exiv2Runtime.h"
 
 #include <exiv2/exiv2.hpp>
-#include <mutex>
 
 namespace platform {
 namespace {
 
+std::mutex exiv2InUse;
 std::mutex xmpRegistry;
 
 void lockXmpRegistry(void* mutex, bool lock) {
@@ -16,7 +16,7 @@ void lockXmpRegistry(void* mutex, bool lock) {
 
 } // namespace
 
-void startExiv2() {
+std::unique_lock<std::mutex> exiv2Exclusively() {
     static std::once_flag once;
     std::call_once(once, [] {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
@@ -24,6 +24,7 @@ void startExiv2() {
         // exiv2 does not know the namespace in which a JPEG's standard packet names its extension.
         Exiv2::XmpProperties::registerNs("http://ns.adobe.com/xmp/note/", "xmpNote");
     });
+    return std::unique_lock(exiv2InUse);
 }
 
 } // namespace platform

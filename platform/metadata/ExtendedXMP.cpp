@@ -63,7 +63,7 @@ bool isHexGuid(const std::string& text) {
 
 Outcome<SplitXMP> splitXMP(const XMPPacket& packet, std::size_t standardLimit) {
     using Failure = Outcome<SplitXMP>;
-    startExiv2();
+    const auto exclusively = exiv2Exclusively();
     // exiv2 throws on damaged packets, and its value conversions may throw standard errors too.
     try {
         Exiv2::XmpData all;
@@ -136,7 +136,7 @@ Outcome<SplitXMP> splitXMP(const XMPPacket& packet, std::size_t standardLimit) {
 }
 
 std::optional<std::string> extendedXMPGuid(const XMPPacket& standard) {
-    startExiv2();
+    const auto exclusively = exiv2Exclusively();
     try {
         Exiv2::XmpData data;
         if (Exiv2::XmpParser::decode(data, standard.text) != 0) return std::nullopt;
@@ -151,7 +151,7 @@ std::optional<std::string> extendedXMPGuid(const XMPPacket& standard) {
 }
 
 std::optional<XMPPacket> mergedXMP(const XMPPacket& standard, std::string_view extended) {
-    startExiv2();
+    const auto exclusively = exiv2Exclusively();
     try {
         Exiv2::XmpData merged;
         Exiv2::XmpData extension;

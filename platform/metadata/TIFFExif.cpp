@@ -14,7 +14,7 @@ std::optional<Bytes> tiffWithExif(const Bytes& tiff, const Bytes& exif) {
     static const std::set<std::string> descriptiveTags = {"Make",     "Model",  "Software",  "DateTime",
                                                           "Artist",   "Copyright", "ImageDescription",
                                                           "HostComputer"};
-    startExiv2();
+    const auto exclusively = exiv2Exclusively();
     if (tiff.size() > std::numeric_limits<long>::max() || exif.size() > std::numeric_limits<std::uint32_t>::max())
         return std::nullopt;
     try {

@@ -2,6 +2,8 @@
 // read back as ExifTool and exiv2 read them.
 #include "ConversionTesting.h"
 
+#include "ImageEngine/Model/ConversionError.h"
+
 #include "support/EncodedSamples.h"
 #include "support/PSDSamples.h"
 #include "support/SampleImages.h"
@@ -9,9 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -132,5 +137,39 @@ TEST(ExifToolMetadata, OutputsReadBackByExifToolAndExiv2LoseNothingAndWarnOfNoth
         EXPECT_EQ(printed("exiftool -s3 -Title -Rating -Make -Model -LensModel -GPSLatitude -UserComment "
                           "-XMP-xmp:CreateDate " + date + " " + quoted(output)),
                   expected);
+    }
+}
+
+TEST(ExifToolMetadata, ManyConversionsAtOnceGiveEachTheSameBytesAsOneAlone) {
+    TemporaryFolder folder;
+    // A packet ExifTool has to split into extended XMP, beside EXIF that holds GPS.
+    std::string description;
+    for (int word = 0; description.size() < 269'000; ++word) description += "harbour" + std::to_string(word) + " ";
+    std::ofstream(folder.file("description.txt")) << description;
+    const fs::path source = editedByExifTool(
+        folder, "busy.jpg",
+        "-XMP-dc:Title=Harbour '-XMP-dc:Description<=description.txt' -EXIF:Make=Fuji -EXIF:Model=X-T5 "
+        "-GPSLatitude=48.85 -GPSLatitudeRef=N -GPSLongitude=2.35 -GPSLongitudeRef=E -XMP:GPSLatitude=10");
+    const unsigned threads = std::max(4u, std::thread::hardware_concurrency());
+    for (const auto& format : {OutputFormat::webp(), OutputFormat::jpeg()}) {
+        SCOPED_TRACE(format.id());
+        OutputSpec spec = specFor(format);
+        spec.quality = QualityMode::quality(80);
+        const platform::Bytes alone = *standardEngine().convert(source, spec, 1, EncodeEffort::final).data;
+        std::vector<std::string> outcomes(threads * 3);
+        std::vector<std::jthread> running;
+        for (unsigned thread = 0; thread < threads; ++thread)
+            running.emplace_back([&, thread] {
+                for (unsigned index = thread; index < outcomes.size(); index += threads) {
+                    try {
+                        const auto result = standardEngine().convert(source, spec, 1, EncodeEffort::final);
+                        outcomes[index] = *result.data == alone ? "same" : "different: " + result.diagnostic;
+                    } catch (const ConversionError& error) {
+                        outcomes[index] = error.diagnostic();
+                    }
+                }
+            });
+        running.clear();
+        for (const std::string& outcome : outcomes) EXPECT_EQ(outcome, "same");
     }
 }
