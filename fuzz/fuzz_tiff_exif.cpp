@@ -1,4 +1,5 @@
 #include "platform/write/ImageWriter.h"
+#include "platform/metadata/RawProfile.h"
 #include "platform/metadata/TIFFExif.h"
 #include "platform/types/ImageTypeIdentifiers.h"
 
@@ -20,9 +21,13 @@ const platform::Bytes& sampleTiff() {
 
 } // namespace
 
-// EXIF carried from a user's file is parsed by exiv2 when it goes into a TIFF.
+// EXIF carried from a user's file is parsed by exiv2 when it goes into a TIFF, and so is a
+// TIFF file read for its EXIF; a PNG's text may hold EXIF as hexadecimal digits.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 1 << 16) return 0;
-    (void)platform::tiffWithExif(sampleTiff(), platform::Bytes(data, data + size));
+    const platform::Bytes block(data, data + size);
+    (void)platform::tiffWithExifAndIPTC(sampleTiff(), block, block);
+    (void)platform::tiffFileExif(platform::ByteView(data, size));
+    (void)platform::rawProfileBytes(std::string_view(reinterpret_cast<const char*>(data), size));
     return 0;
 }

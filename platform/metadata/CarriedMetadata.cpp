@@ -2,6 +2,7 @@
 
 #include "platform/metadata/ExifGPS.h"
 #include "platform/metadata/ExifOrientation.h"
+#include "platform/metadata/IPTCToXMP.h"
 #include "platform/metadata/XMPOrientation.h"
 
 #include <cmath>
@@ -22,7 +23,7 @@ std::optional<double> positiveNumber(const PropertyMap& map, const char* key) {
 
 } // namespace
 
-CarriedMetadata CarriedMetadata::from(const WriterProperties& properties) {
+CarriedMetadata CarriedMetadata::from(const WriterProperties& properties, bool holdsIPTC) {
     CarriedMetadata carried;
     const int orientation = properties.orientation >= 1 && properties.orientation <= 8
                                 ? static_cast<int>(properties.orientation)
@@ -34,11 +35,15 @@ CarriedMetadata CarriedMetadata::from(const WriterProperties& properties) {
             if (auto patched = exifWithOrientation(*exif, orientation))
                 carried.exif = tiffStructuredExif(patched->data(), patched->size());
         }
-        if (const Bytes* iptc = propertyOf<Bytes>(map, keys::iptc); iptc && !iptc->empty()) carried.iptc = *iptc;
+        if (const Bytes* iptc = propertyOf<Bytes>(map, keys::iptc); iptc && !iptc->empty()) {
+            if (holdsIPTC) carried.iptc = *iptc;
+            else carried.xmp = xmpWithIPTC(properties.xmp, *iptc);
+        }
         carried.dpiWidth = positiveNumber(map, keys::dpiWidth);
         carried.dpiHeight = positiveNumber(map, keys::dpiHeight);
     }
-    if (properties.xmp) carried.xmp = xmpWithOrientation(*properties.xmp, orientation);
+    if (!carried.xmp && properties.xmp) carried.xmp = *properties.xmp;
+    if (carried.xmp) carried.xmp = xmpWithOrientation(*carried.xmp, orientation);
     return carried;
 }
 

@@ -15,12 +15,13 @@ namespace platform {
 struct CarriedMetadata {
     std::optional<Bytes> exif; // TIFF-structured, without the "Exif\0\0" marker
     std::optional<XMPPacket> xmp;
-    std::optional<Bytes> iptc;
+    std::optional<Bytes> iptc; // the IPTC records (see IPTCRecords.h)
     std::optional<double> dpiWidth;
     std::optional<double> dpiHeight;
     std::uint32_t orientation = 1;
 
-    static CarriedMetadata from(const WriterProperties& properties);
+    // A format that holds no IPTC gets the records' properties in its XMP packet instead.
+    static CarriedMetadata from(const WriterProperties& properties, bool holdsIPTC);
 };
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "platform/metadata/Exiv2Runtime.h"
 #include "platform/metadata/MD5.h"
+#include "platform/metadata/XMPKeys.h"
 
 #include <exiv2/exiv2.hpp>
 #include <algorithm>
@@ -23,17 +24,9 @@ const std::set<std::string> alwaysStandard = {
 // long as the digest, so that the standard packet measured with it is the one written.
 const std::string placeholderGuid(32, '0');
 
-// The top-level property a datum belongs to: "Xmp.xmpMM.History[3]/stEvt:when" is part
-// of "Xmp.xmpMM.History".
-std::string topLevelOf(const std::string& key) {
-    const auto dot = key.find('.', 4);
-    if (dot == std::string::npos) return key;
-    return key.substr(0, key.find_first_of("[/", dot + 1));
-}
-
 std::set<std::string> topLevelsOf(const Exiv2::XmpData& data) {
     std::set<std::string> names;
-    for (const auto& datum : data) names.insert(topLevelOf(datum.key()));
+    for (const auto& datum : data) names.insert(xmpTopLevelKey(datum.key()));
     return names;
 }
 
@@ -77,7 +70,7 @@ Outcome<SplitXMP> splitXMP(const XMPPacket& packet, std::size_t standardLimit) {
         std::vector<std::string> order;
         std::map<std::string, std::size_t> sizes;
         for (const auto& datum : all) {
-            const std::string name = topLevelOf(datum.key());
+            const std::string name = xmpTopLevelKey(datum.key());
             if (!sizes.count(name)) order.push_back(name);
             sizes[name] += datum.key().size() + datum.toString().size();
         }
@@ -92,7 +85,7 @@ Outcome<SplitXMP> splitXMP(const XMPPacket& packet, std::size_t standardLimit) {
             const std::set<std::string> moved(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(count));
             Exiv2::XmpData kept;
             for (const auto& datum : all)
-                if (!moved.count(topLevelOf(datum.key()))) kept.add(datum);
+                if (!moved.count(xmpTopLevelKey(datum.key()))) kept.add(datum);
             if (count > 0) kept[hasExtendedKey] = guid;
             return serialised(kept, packetFlags);
         };
@@ -120,7 +113,7 @@ Outcome<SplitXMP> splitXMP(const XMPPacket& packet, std::size_t standardLimit) {
             const std::set<std::string> moved(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(low));
             Exiv2::XmpData extension;
             for (const auto& datum : all)
-                if (moved.count(topLevelOf(datum.key()))) extension.add(datum);
+                if (moved.count(xmpTopLevelKey(datum.key()))) extension.add(datum);
             auto extended = serialised(extension, extensionFlags);
             if (!extended) return Failure::failure(extended.cause());
             split.extended = std::move(*extended);
@@ -163,7 +156,7 @@ std::optional<XMPPacket> mergedXMP(const XMPPacket& standard, std::string_view e
         // Whole properties only: an array half from each part would be neither.
         const std::set<std::string> present = topLevelsOf(merged);
         for (const auto& datum : extension)
-            if (!present.count(topLevelOf(datum.key()))) merged.add(datum);
+            if (!present.count(xmpTopLevelKey(datum.key()))) merged.add(datum);
         auto text = serialised(merged, packetFlags);
         if (!text) return std::nullopt;
         return XMPPacket{std::move(*text)};

@@ -3,35 +3,77 @@
 #include "platform/metadata/Exiv2Runtime.h"
 
 #include <exiv2/exiv2.hpp>
+#include <exception>
 #include <limits>
 #include <set>
 #include <string>
 
 namespace platform {
+namespace {
 
-std::optional<Bytes> tiffWithExif(const Bytes& tiff, const Bytes& exif) {
+const std::set<std::string> descriptiveTags = {"Make",   "Model",     "Software",         "DateTime",
+                                               "Artist", "Copyright", "ImageDescription", "HostComputer"};
+
+// The EXIF and GPS directories and the camera's descriptive tags of a first directory: what
+// describes the picture rather than the layout of one file's pixels. A maker note's offsets
+// point into the file it came from; written anywhere else they point at the wrong bytes, so
+// it stays behind.
+bool describesThePicture(const Exiv2::Exifdatum& datum) {
     static const std::set<std::string> carriedGroups = {"Photo", "GPSInfo", "Iop"};
-    static const std::set<std::string> descriptiveTags = {"Make",     "Model",  "Software",  "DateTime",
-                                                          "Artist",   "Copyright", "ImageDescription",
-                                                          "HostComputer"};
+    const std::string group = datum.groupName();
+    return (carriedGroups.count(group) && datum.key() != "Exif.Photo.MakerNote") ||
+           (group == "Image" && descriptiveTags.count(datum.tagName()));
+}
+
+} // namespace
+
+std::optional<Bytes> tiffFileExif(ByteView tiff) {
+    if (tiff.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
     const auto exclusively = exiv2Exclusively();
-    if (tiff.size() > std::numeric_limits<long>::max() || exif.size() > std::numeric_limits<std::uint32_t>::max())
-        return std::nullopt;
     try {
-        Exiv2::ExifData carried;
-        Exiv2::ExifParser::decode(carried, exif.data(), static_cast<std::uint32_t>(exif.size()));
+        Exiv2::ExifData all;
+        const Exiv2::ByteOrder order =
+            Exiv2::ExifParser::decode(all, tiff.data(), static_cast<std::uint32_t>(tiff.size()));
+        Exiv2::ExifData picture;
+        for (const auto& datum : all)
+            if (describesThePicture(datum)) picture.add(datum);
+        if (picture.empty()) return std::nullopt;
+        // Its orientation goes with it, as a camera's block holds one; alone it is no EXIF.
+        const auto orientation = all.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+        if (orientation != all.end()) picture.add(*orientation);
+        Exiv2::Blob blob;
+        Exiv2::ExifParser::encode(blob, order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : order, picture);
+        if (blob.empty()) return std::nullopt;
+        return Bytes(blob.begin(), blob.end());
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<Bytes> tiffWithExifAndIPTC(const Bytes& tiff, const std::optional<Bytes>& exif,
+                                         const std::optional<Bytes>& iptc) {
+    constexpr auto largest = std::numeric_limits<std::uint32_t>::max();
+    if (tiff.size() > std::numeric_limits<long>::max() || (exif && exif->size() > largest) ||
+        (iptc && iptc->size() > largest))
+        return std::nullopt;
+    const auto exclusively = exiv2Exclusively();
+    try {
         auto image = Exiv2::ImageFactory::open(tiff.data(), static_cast<long>(tiff.size()));
         if (!image.get()) return std::nullopt;
         image->readMetadata();
-        Exiv2::ExifData& target = image->exifData();
-        for (const auto& datum : carried) {
-            const std::string group = datum.groupName();
-            // A maker note's offsets point into the file it came from; written anywhere else they
-            // point at the wrong bytes, so it stays behind.
-            const bool wanted = (carriedGroups.count(group) && datum.key() != "Exif.Photo.MakerNote") ||
-                                (group == "Image" && descriptiveTags.count(datum.tagName()));
-            if (wanted && target.findKey(Exiv2::ExifKey(datum.key())) == target.end()) target.add(datum);
+        if (exif) {
+            Exiv2::ExifData carried;
+            Exiv2::ExifParser::decode(carried, exif->data(), static_cast<std::uint32_t>(exif->size()));
+            Exiv2::ExifData& target = image->exifData();
+            for (const auto& datum : carried)
+                if (describesThePicture(datum) && target.findKey(Exiv2::ExifKey(datum.key())) == target.end())
+                    target.add(datum);
         }
+        // exiv2 writes the records as whole LONG values padded with zeros, as Photoshop does;
+        // records it cannot read are left out, not the EXIF with them.
+        if (iptc && Exiv2::IptcParser::decode(image->iptcData(), iptc->data(),
+                                              static_cast<std::uint32_t>(iptc->size())) != 0)
+            image->iptcData().clear();
         image->writeMetadata();
         Exiv2::BasicIo& io = image->io();
         if (io.open() != 0) return std::nullopt;

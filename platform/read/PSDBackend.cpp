@@ -3,6 +3,7 @@
 #include "platform/colour/ColourTransformCache.h"
 #include "platform/colour/LcmsProfile.h"
 #include "platform/metadata/ExifGPS.h"
+#include "platform/metadata/IPTCRecords.h"
 #include "platform/metadata/JPEGExtendedXMP.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/types/ImageTypeIdentifiers.h"
@@ -184,7 +185,7 @@ std::optional<PropertyMap> PSDBackend::propertiesAt(std::int64_t index) const {
     if (index != 0) return std::nullopt;
     auto properties = basicProperties(psd_.width, psd_.height, alpha(), psd_.depth);
     if (auto profile = keptProfile()) addColourProfile(properties, profile->iccData());
-    if (psd_.iptc.size()) properties[keys::iptc] = Bytes(psd_.iptc.data(), psd_.iptc.data() + psd_.iptc.size());
+    if (auto iptc = iptcRecords(psd_.iptc)) properties[keys::iptc] = std::move(*iptc);
     std::optional<std::int64_t> exifOrientation;
     if (psd_.exif.size()) exifOrientation = addExif(properties, tiffStructuredExif(psd_.exif.data(), psd_.exif.size()));
     if (!exifOrientation)

@@ -1,8 +1,11 @@
 #include "platform/read/VipsBackend.h"
 
 #include "platform/metadata/ExifGPS.h"
+#include "platform/metadata/IPTCRecords.h"
 #include "platform/metadata/JPEGExif.h"
 #include "platform/metadata/JPEGExtendedXMP.h"
+#include "platform/metadata/RawProfile.h"
+#include "platform/metadata/TIFFExif.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/read/GIFTransparency.h"
 #include "platform/files/RegularFile.h"
@@ -12,6 +15,7 @@
 #include <vips/vips.h>
 
 #include <algorithm>
+#include <memory>
 #include <string_view>
 
 namespace platform {
@@ -400,7 +404,7 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     auto properties = basicProperties(image->Xsize, image->Ysize, hasAlpha(image), depth);
 
     if (auto icc = blobField(image, VIPS_META_ICC_NAME)) addColourProfile(properties, *icc);
-    if (auto iptc = blobField(image, VIPS_META_IPTC_NAME)) properties[keys::iptc] = std::move(*iptc);
+    if (auto iptc = iptcOf(image)) properties[keys::iptc] = std::move(*iptc);
     std::optional<std::int64_t> exifOrientation;
     // libvips reads a JPEG's first EXIF segment only; a larger block goes on in the next ones.
     std::optional<Bytes> joinedExif;
@@ -409,6 +413,8 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
         exifOrientation = addExif(properties, std::move(*joinedExif));
     } else if (auto exif = blobField(image, VIPS_META_EXIF_NAME)) {
         exifOrientation = addExif(properties, tiffStructuredExif(exif->data(), exif->size()));
+    } else if (auto held = exifHeldElsewhere(image)) {
+        exifOrientation = addExif(properties, tiffStructuredExif(held->data(), held->size()));
     }
     if (!exifOrientation) {
         // A TIFF's own orientation tag, else XMP's, when the EXIF names none.
@@ -428,6 +434,37 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
         properties[keys::dpiHeight] = image->Yres * 25.4;
     }
     return properties;
+}
+
+// The IPTC records: libvips gives a JPEG's as its Photoshop resources, and a TIFF's cut to
+// as many bytes as the tag counts values.
+std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image) const {
+    if (format_ == SniffedFormat::tiff) return tiffIPTC(ByteView(bytes_->data(), bytes_->size()));
+    const auto blob = blobField(image, VIPS_META_IPTC_NAME);
+    if (!blob) return std::nullopt;
+    const ByteView view(blob->data(), blob->size());
+    if (auto records = photoshopIPTC(view)) return records;
+    return iptcRecords(view);
+}
+
+// EXIF where libvips does not look: a TIFF's own directories, and a PNG's text chunk in the
+// form ImageMagick and exiv2 write when the file has no eXIf chunk.
+std::optional<Bytes> VipsBackend::exifHeldElsewhere(VipsImage* image) const {
+    if (format_ == SniffedFormat::tiff) return tiffFileExif(ByteView(bytes_->data(), bytes_->size()));
+    if (format_ != SniffedFormat::png) return std::nullopt;
+    std::unique_ptr<char*, decltype(&g_strfreev)> fields(vips_image_get_fields(image), g_strfreev);
+    for (char** field = fields.get(); field && *field; ++field) {
+        const std::string_view name(*field);
+        if (!name.starts_with("png-comment-") ||
+            !(name.ends_with("-Raw profile type exif") || name.ends_with("-Raw profile type APP1")))
+            continue;
+        const char* text = nullptr;
+        if (vips_image_get_string(image, *field, &text) || !text) continue;
+        // An APP1 profile is the whole segment's payload, which may be XMP rather than EXIF.
+        if (auto bytes = rawProfileBytes(text); bytes && !tiffStructuredExif(bytes->data(), bytes->size()).empty())
+            return bytes;
+    }
+    return std::nullopt;
 }
 
 std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {

@@ -55,6 +55,8 @@ private:
     int loaderReduction(int reduction) const;
     bool isPaged() const;
     bool hasAlpha(VipsImage* image) const;
+    std::optional<Bytes> exifHeldElsewhere(VipsImage* image) const;
+    std::optional<Bytes> iptcOf(VipsImage* image) const;
 
     SharedBytes bytes_;
     SniffedFormat format_ = SniffedFormat::unknown;

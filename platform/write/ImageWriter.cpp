@@ -78,7 +78,7 @@ Outcome<Bytes> ImageWriter::write(const std::string& typeIdentifier, const std::
                 if (auto refusal = sideLimitRefusal(*row, image->width(), image->height()))
                     return Outcome<Bytes>::failure(std::move(*refusal));
         }
-        auto bytes = backend->write(images, CarriedMetadata::from(properties), properties.lossyQuality);
+        auto bytes = backend->write(images, CarriedMetadata::from(properties, backend->holdsIPTC()), properties.lossyQuality);
         if (bytes && bytes->empty()) return std::nullopt;
         return bytes;
     }

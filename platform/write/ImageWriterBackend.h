@@ -21,6 +21,8 @@ public:
     virtual bool writesSeveralImages() const = 0;
     // False when the library the backend needs lacks the codec on this machine.
     virtual bool isAvailable() const { return true; }
+    // True when the format holds IPTC records; the others get their properties as XMP.
+    virtual bool holdsIPTC() const { return false; }
     virtual Outcome<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                        std::optional<double> lossyQuality) const = 0;
 };

@@ -1,5 +1,6 @@
 #include "platform/write/JPEGWriter.h"
 
+#include "platform/metadata/IPTCRecords.h"
 #include "platform/vips/VipsImages.h"
 
 #include <vips/vips.h>
@@ -10,7 +11,10 @@ Outcome<Bytes> JPEGWriter::write(const std::vector<ImageRef>& images, const Carr
                                std::optional<double> lossyQuality) const {
     // Baseline JPEG has no lossless mode: without a quality it writes its best.
     const int quality = percentQuality(lossyQuality, 100);
-    return VipsImages::save(images, PackingRules{.eightBit = true, .keepAlpha = false}, metadata, true,
+    // libvips writes the IPTC it is given as the APP13 segment's whole payload.
+    CarriedMetadata carried = metadata;
+    if (carried.iptc) carried.iptc = photoshopSegmentWithIPTC(*carried.iptc);
+    return VipsImages::save(images, PackingRules{.eightBit = true, .keepAlpha = false}, carried, true,
                             [&](VipsImage* image, void** buffer, std::size_t* length) {
                                 return vips_jpegsave_buffer(image, buffer, length, "Q", quality, nullptr);
                             });

@@ -9,16 +9,19 @@ namespace platform {
 
 Outcome<Bytes> TIFFWriter::write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                [[maybe_unused]] std::optional<double> lossyQuality) const {
-    auto tiff = VipsImages::save(images, PackingRules{}, metadata, true,
+    // libvips writes IPTC into TIFF cut to a quarter of its bytes; it goes in afterwards too.
+    CarriedMetadata carried = metadata;
+    carried.iptc.reset();
+    auto tiff = VipsImages::save(images, PackingRules{}, carried, true,
                                  [](VipsImage* image, void** buffer, std::size_t* length) {
                                      return vips_tiffsave_buffer(image, buffer, length, "compression",
                                                                  VIPS_FOREIGN_TIFF_COMPRESSION_DEFLATE, "predictor",
                                                                  VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL, nullptr);
                                  });
-    // libvips writes no EXIF into TIFF; the carried block goes in afterwards, or the file
-    // goes without it rather than not at all.
-    if (tiff && metadata.exif) {
-        if (auto withExif = tiffWithExif(*tiff, *metadata.exif)) return withExif;
+    // libvips writes no EXIF into TIFF; the carried blocks go in afterwards, or the file
+    // goes without them rather than not at all.
+    if (tiff && (metadata.exif || metadata.iptc)) {
+        if (auto withMetadata = tiffWithExifAndIPTC(*tiff, metadata.exif, metadata.iptc)) return withMetadata;
     }
     return tiff;
 }

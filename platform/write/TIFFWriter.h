@@ -8,6 +8,7 @@ namespace platform {
 // orientation tag, resolution, XMP and IPTC, and the carried EXIF added by exiv2.
 class TIFFWriter final : public ImageWriterBackend {
 public:
+    bool holdsIPTC() const override { return true; }
     bool writesSeveralImages() const override { return true; }
     Outcome<Bytes> write(const std::vector<ImageRef>& images, const CarriedMetadata& metadata,
                                std::optional<double> lossyQuality) const override;

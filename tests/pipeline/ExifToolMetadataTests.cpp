@@ -49,6 +49,12 @@ fs::path editedByExifTool(const TemporaryFolder& folder, const std::string& name
     return path;
 }
 
+// What ExifTool and exiv2 find wrong with a file: nothing, for every file a conversion writes.
+std::string complaints(const fs::path& file) {
+    return printed("exiftool -a -s3 -Warning -Error " + quoted(file)) +
+           printed("{ exiv2 -pa " + quoted(file) + " 2>&1 >/dev/null; }");
+}
+
 // A file with the XMP packet written by ExifTool as it stands.
 fs::path withPacket(const TemporaryFolder& folder, const std::string& name, const std::string& packet) {
     std::ofstream(folder.file(name + ".xmp"), std::ios::binary) << packet;
@@ -130,8 +136,7 @@ TEST(ExifToolMetadata, OutputsReadBackByExifToolAndExiv2LoseNothingAndWarnOfNoth
     for (const auto& format : {OutputFormat::jpeg(), OutputFormat::png(), OutputFormat::webp(), OutputFormat::tiff()}) {
         SCOPED_TRACE(format.id());
         const fs::path output = folder.write("out." + format.fileExtension(), *converted(source, format).data);
-        EXPECT_EQ(printed("exiftool -a -s3 -Warning -Error " + quoted(output)), "");
-        EXPECT_EQ(printed("{ exiv2 -pa " + quoted(output) + " 2>&1 >/dev/null; }"), "");
+        EXPECT_EQ(complaints(output), "");
         // A WebP carries the EXIF as XMP, the original date with its sub-seconds and time zone.
         const std::string date = format == OutputFormat::webp() ? "-XMP-exif:DateTimeOriginal" : "-SubSecDateTimeOriginal";
         EXPECT_EQ(printed("exiftool -s3 -Title -Rating -Make -Model -LensModel -GPSLatitude -UserComment "
@@ -171,5 +176,67 @@ TEST(ExifToolMetadata, ManyConversionsAtOnceGiveEachTheSameBytesAsOneAlone) {
             });
         running.clear();
         for (const std::string& outcome : outcomes) EXPECT_EQ(outcome, "same");
+    }
+}
+
+TEST(ExifToolMetadata, ATIFFsOrAPNGsEXIFIsCarriedInWhateverFormItIsHeld) {
+    TemporaryFolder folder;
+    const fs::path tiff = editedByExifTool(folder, "camera.tif",
+                                           "-EXIF:Make=Fuji -EXIF:Model=X-T5 -EXIF:Artist=Ann "
+                                           "'-DateTimeOriginal=2022:02:03 04:05:06' -GPSLatitude=48.85 "
+                                           "-GPSLatitudeRef=N -GPSLongitude=2.35 -GPSLongitudeRef=E -XMP-dc:Title=Harbour");
+    // exiv2, like ImageMagick, writes a PNG's EXIF as hexadecimal text in a compressed text chunk.
+    SampleImage sample;
+    sample.width = 64, sample.height = 48;
+    const fs::path png = folder.write("profile.png", *encodeSample(sample, ".png"));
+    ASSERT_TRUE(run("exiv2 -M'set Exif.Image.Make Fuji' -M'set Exif.Image.Model X-T5' "
+                    "-M'set Exif.Photo.DateTimeOriginal 2022:02:03 04:05:06' "
+                    "-M'set Exif.GPSInfo.GPSLatitude 48/1 51/1 0/1' -M'set Exif.GPSInfo.GPSLatitudeRef N' " +
+                    quoted(png)));
+    ASSERT_NE(printed("exiftool -v3 " + quoted(png)).find("Raw profile type"), std::string::npos);
+    for (const auto& source : {tiff, png}) {
+        for (const auto& format : {OutputFormat::jpeg(), OutputFormat::png(), OutputFormat::webp(), OutputFormat::tiff()}) {
+            SCOPED_TRACE(source.filename().string() + " to " + format.id());
+            const fs::path output =
+                folder.write("out-" + source.stem().string() + "." + format.fileExtension(), *converted(source, format).data);
+            EXPECT_EQ(complaints(output), "");
+            EXPECT_EQ(printed("exiftool -s3 -Make -Model -DateTimeOriginal -GPSLatitude " + quoted(output)),
+                      "Fuji\nX-T5\n2022:02:03 04:05:06\n48 deg 51' 0.00\" N\n");
+            // A WebP carries the EXIF as XMP, where the artist is the creator.
+            if (source == tiff) {
+                EXPECT_EQ(printed("exiftool -s3 " + std::string(format == OutputFormat::webp() ? "-Creator" : "-Artist") +
+                                  " -Title " + quoted(output)),
+                          "Ann\nHarbour\n");
+            }
+        }
+    }
+}
+
+TEST(ExifToolMetadata, IPTCIsCarriedWholeIntoJPEGAndTIFFAndAsXMPIntoTheOtherFormats) {
+    TemporaryFolder folder;
+    // Latin-1, as IPTC is read when its records do not say UTF-8; the packet's own creator stays.
+    const fs::path jpeg = editedByExifTool(folder, "captioned.jpg",
+                                           "-charset iptc=latin -IPTC:Keywords=harbour -IPTC:Keywords=dusk "
+                                           "'-IPTC:Caption-Abstract=Boats at dusk' -IPTC:By-line=Ann "
+                                           "-IPTC:City=S\xC3\xA8te '-IPTC:CopyrightNotice=(c) Ann' -XMP-dc:Creator=Bea");
+    // ExifTool types a TIFF's IPTC tag LONG: 48 bytes are 12 values.
+    const fs::path tiff = editedByExifTool(folder, "keywords.tif",
+                                           "-IPTC:Keywords=harbour -IPTC:Keywords=dusk -IPTC:Keywords=boats -IPTC:City=Brest");
+    ASSERT_NE(printed("exiftool -v3 " + quoted(tiff)).find("int32u[12]"), std::string::npos);
+    for (const auto& format : {OutputFormat::jpeg(), OutputFormat::png(), OutputFormat::webp(), OutputFormat::tiff()}) {
+        const bool holdsIPTC = format == OutputFormat::jpeg() || format == OutputFormat::tiff();
+        for (const auto& source : {jpeg, tiff}) {
+            SCOPED_TRACE(source.filename().string() + " to " + format.id());
+            const fs::path output =
+                folder.write("out-" + source.stem().string() + "." + format.fileExtension(), *converted(source, format).data);
+            EXPECT_EQ(complaints(output), "");
+            const std::string fields = holdsIPTC ? "-IPTC:Keywords -IPTC:Caption-Abstract -IPTC:By-line -IPTC:City "
+                                                   "-IPTC:CopyrightNotice -XMP:Creator"
+                                                 : "-XMP:Subject -XMP:Description -XMP:City -XMP:Rights -XMP:Creator";
+            EXPECT_EQ(printed("exiftool -s3 " + fields + " " + quoted(output)),
+                      source == tiff ? "harbour, dusk, boats\nBrest\n"
+                                     : "harbour, dusk\nBoats at dusk\n" + std::string(holdsIPTC ? "Ann\n" : "") +
+                                           "S\xC3\xA8te\n(c) Ann\nBea\n");
+        }
     }
 }

@@ -3,6 +3,7 @@
 #include "platform/metadata/ExifFitting.h"
 #include "platform/metadata/ExifOrientation.h"
 #include "platform/metadata/ExtendedXMP.h"
+#include "platform/metadata/IPTCRecords.h"
 #include "platform/metadata/JPEGExtendedXMP.h"
 #include "platform/metadata/JPEGSegments.h"
 #include "platform/metadata/XMPOrientation.h"
@@ -20,6 +21,7 @@ using Failure = platform::Outcome<platform::Bytes>;
 constexpr std::uint8_t markerStart = 0xFF;
 constexpr std::uint8_t startOfImage = 0xD8;
 constexpr std::uint8_t app0 = 0xE0;
+constexpr std::uint8_t app13 = 0xED;
 constexpr std::string_view xmpHeader{"http://ns.adobe.com/xap/1.0/\0", 29};
 
 bool startsWith(const platform::Bytes& bytes, std::string_view prefix) {
@@ -106,7 +108,8 @@ std::optional<std::size_t> insertionPoint(const platform::Bytes& jpeg) {
 
 platform::Outcome<platform::Bytes> JPEGMetadataSplice::inserting(const platform::Bytes& jpeg,
                                                                  const std::optional<platform::Bytes>& exif,
-                                                                 const platform::XmpRef& xmp, int orientation) {
+                                                                 const platform::XmpRef& xmp, int orientation,
+                                                                 const std::optional<platform::Bytes>& iptc) {
     std::optional<std::size_t> point = insertionPoint(jpeg);
     if (!point) return Failure::failure("the encoded bytes do not start a JPEG file");
     if (orientation < 1 || orientation > 8)
@@ -120,6 +123,13 @@ platform::Outcome<platform::Bytes> JPEGMetadataSplice::inserting(const platform:
             auto appended = appendXMP(out, *turned);
             if (!appended) return Failure::failure(appended.cause());
         }
+    }
+    if (iptc) {
+        const platform::Bytes segment = platform::photoshopSegmentWithIPTC(*iptc);
+        if (segment.size() > largestPayload)
+            return Failure::failure("its " + std::to_string(iptc->size()) +
+                                    " bytes of IPTC records do not fit a JPEG's 64 kB APP13 segment");
+        appendSegment(out, app13, segment);
     }
     out.insert(out.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(*point), jpeg.end());
     return out;

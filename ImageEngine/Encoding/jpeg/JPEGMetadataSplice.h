@@ -9,7 +9,7 @@
 namespace pictavo {
 
 // Re-attaches carried metadata to a finished JPEG without re-compressing it: an EXIF APP1
-// and, when a packet is carried, XMP APP1 segments go in right after SOI (and the JFIF APP0
+// and, when carried, XMP APP1 segments and an IPTC APP13 segment go in right after SOI (and the JFIF APP0
 // that may follow it); every other byte of the file stays as it was. Both carry `orientation`.
 struct JPEGMetadataSplice {
     // The most a marker segment can hold after its two length bytes.
@@ -22,10 +22,11 @@ struct JPEGMetadataSplice {
     // carry a stale one; one too large for one segment is split into a standard packet and
     // extended XMP segments. Fails, saying why, when the bytes do not start a JPEG, the
     // orientation is not 1 to 8, or the metadata cannot be made to fit: metadata is never
-    // dropped silently.
+    // dropped silently. IPTC records go whole into an APP13 segment as Photoshop's resource.
     static platform::Outcome<platform::Bytes> inserting(const platform::Bytes& jpeg,
                                                         const std::optional<platform::Bytes>& exif,
-                                                        const platform::XmpRef& xmp, int orientation);
+                                                        const platform::XmpRef& xmp, int orientation,
+                                                        const std::optional<platform::Bytes>& iptc = std::nullopt);
 };
 
 } // namespace pictavo

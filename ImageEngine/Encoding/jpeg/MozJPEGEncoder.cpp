@@ -73,13 +73,15 @@ platform::Bytes MozJPEGEncoder::encode(const platform::ImageRef& image, const En
     platform::Bytes jpeg(out, out + length);
     if (!options.preserved) return jpeg;
 
-    // The platform's reader keeps EXIF beside the XMP rather than inside it, so both travel.
-    std::optional<platform::Bytes> exif;
-    auto found = options.preserved->dictionary.find(platform::keys::exif);
-    if (found != options.preserved->dictionary.end())
-        if (const auto* block = found->second.get<platform::Bytes>()) exif = *block;
-    auto spliced = JPEGMetadataSplice::inserting(jpeg, exif, options.preserved->metadata,
-                                                 static_cast<int>(options.orientation.value_or(1)));
+    // The platform's reader keeps EXIF and IPTC beside the XMP rather than inside it, so all travel.
+    const auto carried = [&](const char* key) -> std::optional<platform::Bytes> {
+        if (const auto* block = platform::propertyOf<platform::Bytes>(options.preserved->dictionary, key))
+            return *block;
+        return std::nullopt;
+    };
+    auto spliced = JPEGMetadataSplice::inserting(jpeg, carried(platform::keys::exif), options.preserved->metadata,
+                                                 static_cast<int>(options.orientation.value_or(1)),
+                                                 carried(platform::keys::iptc));
     if (!spliced) throw failed().withCause(spliced.cause());
     return std::move(*spliced);
 }

@@ -8,6 +8,7 @@
 #include "ImageEngine/Stages/ColourStage.h"
 #include "platform/base/Cancellation.h"
 #include "platform/metadata/ExifToXMP.h"
+#include "platform/metadata/IPTCToXMP.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "shims/pctv_webp.h"
 
@@ -31,6 +32,11 @@ std::optional<platform::XMPPacket> packetFor(const EncodeOptions& options, const
     if (const auto* exif = platform::propertyOf<platform::Bytes>(options.preserved->dictionary, platform::keys::exif))
         withExif = platform::xmpWithExif(packet, *exif);
     if (withExif) packet = &*withExif;
+    // A WebP holds no IPTC either: its keywords, caption and place travel inside the packet too.
+    std::optional<platform::XMPPacket> withIPTC;
+    if (const auto* iptc = platform::propertyOf<platform::Bytes>(options.preserved->dictionary, platform::keys::iptc))
+        withIPTC = platform::xmpWithIPTC(packet, *iptc);
+    if (withIPTC) packet = &*withIPTC;
     if (!packet) return std::nullopt;
     auto turned = platform::xmpWithOrientation(*packet, static_cast<int>(options.orientation.value_or(1)));
     if (!turned) return std::nullopt;

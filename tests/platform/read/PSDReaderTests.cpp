@@ -223,7 +223,7 @@ TEST(PSDReader, CarriesTheProfileExifXmpAndResolutionOfItsImageResources) {
     auto sample = sampleOf(3, 8, {reds, greens, blues});
     const Bytes p3 = displayP3()->iccData();
     Bytes resolution = {0x01, 0x2C, 0, 0, 0, 2, 0, 2, 0x00, 0x96, 0x80, 0, 0, 2, 0, 2}; // 300 and 150.5 ppi
-    sample.resources = {{1005, resolution}, {1039, p3}, {1058, exifBlock(true, 6)}, {1028, {0x1C, 2, 0}}};
+    sample.resources = {{1005, resolution}, {1039, p3}, {1058, exifBlock(true, 6)}, {1028, {0x1C, 2, 0, 0, 2, 0, 4}}};
     auto reader = openBytes(psdFile(sample));
     ASSERT_TRUE(reader);
     auto properties = *reader->propertiesAt(0);
