@@ -1,11 +1,12 @@
 #include "platform/metadata/ExifOrientation.h"
+#include "platform/metadata/ExifOutputFacts.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
-// Carried EXIF comes straight from user files; the editor must refuse or produce a block
-// whose orientation reads back as written, never read or write outside it.
+// Carried EXIF comes straight from user files; the editors must refuse or produce a block
+// whose orientation reads back as written (and whose size is the same), never read or write outside it.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const int orientation = data[0] % 10;
@@ -13,5 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto patched = platform::exifWithOrientation(block, orientation);
     if (patched && platform::exifOrientation(*patched) != orientation) std::abort();
     (void)platform::exifOrientation(block);
+    const auto sized = platform::exifWithPixelDimensions(block, 1 + data[0] * 300, 70'000);
+    if (sized && sized->size() != block.size()) std::abort();
+    const auto withoutThumbnail = platform::exifWithoutThumbnail(block);
+    if (withoutThumbnail && withoutThumbnail->size() != block.size()) std::abort();
     return 0;
 }

@@ -336,6 +336,9 @@ ConversionResult ConversionPipeline::oneImage(DecodedImage& decoded, const Image
     platform::throwIfCancelled(stop_);
 
     const platform::Size pixelSize = sizeOf(image);
+    metadata_->describeOutput(image->width(), image->height(),
+                              properties.orientation != 1 || !spec_.adjustments.reorientation.isIdentity());
+    metadataLeftOut_ = metadata_->leftOut();
     platform::Bytes output = encodedByQuality(std::move(image), encoder);
 
     if (sourceMayBeKept(properties)) {

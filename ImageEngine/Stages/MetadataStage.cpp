@@ -1,6 +1,9 @@
 #include "ImageEngine/Stages/MetadataStage.h"
 
+#include "platform/metadata/ExifOutputFacts.h"
 #include "platform/metadata/XMPOrientation.h"
+
+#include <memory>
 
 namespace pictavo {
 namespace {
@@ -21,6 +24,26 @@ MetadataStage::MetadataStage(MetadataPolicy policy, const ImageProperties& sourc
     } else {
         leftOut_ = "the XMP packet of " + std::to_string(packet.text.size()) + " bytes was left out: " + why;
         preserved_->metadata = nullptr;
+    }
+}
+
+void MetadataStage::describeOutput(std::int64_t width, std::int64_t height, bool turned) {
+    if (!preserved_) return;
+    platform::PropertyMap& dictionary = preserved_->dictionary;
+    if (const auto* exif = platform::propertyOf<platform::Bytes>(dictionary, platform::keys::exif)) {
+        platform::Bytes block = *exif;
+        if (auto sized = platform::exifWithPixelDimensions(block, width, height)) block = std::move(*sized);
+        if (auto withoutThumbnail = turned ? platform::exifWithoutThumbnail(block) : std::nullopt) {
+            block = std::move(*withoutThumbnail);
+            leftOut_ += std::string(leftOut_.empty() ? "" : "; ") +
+                        "the EXIF thumbnail was left out: it shows the picture as it was stored, not turned as "
+                        "the output is";
+        }
+        dictionary[platform::keys::exif] = std::move(block);
+    }
+    if (const platform::XmpRef& packet = preserved_->metadata) {
+        auto sized = platform::xmpWithPixelDimensions(*packet, width, height);
+        if (sized && sized->text != packet->text) preserved_->metadata = std::make_shared<platform::XMPPacket>(std::move(*sized));
     }
 }
 

@@ -20,6 +20,10 @@ public:
     // The options of an ordinary encode: the pixels are upright by now, so the output
     // always declares orientation 1; the source's metadata goes along only under keepAll.
     EncodeOptions options(std::optional<std::int64_t> quality, EncodeEffort effort) const;
+    // Makes the carried EXIF and XMP describe the written picture, once its size is known: its
+    // width and height, and no EXIF thumbnail when the picture was turned or mirrored on the
+    // way (the thumbnail shows it as it was stored).
+    void describeOutput(std::int64_t width, std::int64_t height, bool turned);
     // What such an encode leaves out of the source's metadata and why; empty when nothing.
     const std::string& leftOut() const { return leftOut_; }
 

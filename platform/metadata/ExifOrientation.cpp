@@ -1,10 +1,14 @@
 #include "platform/metadata/ExifOrientation.h"
 
+#include "platform/metadata/ExifIFD0.h"
+
 #include <cstring>
 #include <limits>
 
 namespace platform {
 namespace {
+
+using namespace exif_ifd;
 
 constexpr std::uint16_t orientationTag = 0x0112;
 constexpr std::uint16_t byteType = 1;
@@ -13,66 +17,6 @@ constexpr std::uint16_t longType = 4;
 constexpr std::uint16_t signedByteType = 6;
 constexpr std::uint16_t signedShortType = 8;
 constexpr std::uint16_t signedLongType = 9;
-constexpr std::size_t entrySize = 12;
-constexpr std::uint8_t exifMarker[] = {'E', 'x', 'i', 'f', 0, 0};
-
-// A view of the TIFF structure inside the block, with reads and writes in its byte order.
-// Every access is checked by the caller against `size`.
-struct TIFFView {
-    std::uint8_t* base = nullptr;
-    std::size_t size = 0;
-    bool bigEndian = false;
-
-    std::uint16_t u16(std::size_t at) const {
-        return bigEndian ? static_cast<std::uint16_t>(base[at] << 8 | base[at + 1])
-                         : static_cast<std::uint16_t>(base[at + 1] << 8 | base[at]);
-    }
-    std::uint32_t u32(std::size_t at) const {
-        return bigEndian ? (std::uint32_t{base[at]} << 24 | std::uint32_t{base[at + 1]} << 16 |
-                            std::uint32_t{base[at + 2]} << 8 | base[at + 3])
-                         : (std::uint32_t{base[at + 3]} << 24 | std::uint32_t{base[at + 2]} << 16 |
-                            std::uint32_t{base[at + 1]} << 8 | base[at]);
-    }
-    void put16(std::size_t at, std::uint16_t v) const {
-        base[at + (bigEndian ? 0 : 1)] = static_cast<std::uint8_t>(v >> 8);
-        base[at + (bigEndian ? 1 : 0)] = static_cast<std::uint8_t>(v);
-    }
-    void put32(std::size_t at, std::uint32_t v) const {
-        for (int i = 0; i < 4; ++i) {
-            const int shift = bigEndian ? 24 - 8 * i : 8 * i;
-            base[at + i] = static_cast<std::uint8_t>(v >> shift);
-        }
-    }
-};
-
-std::size_t markerLength(const Bytes& exif) {
-    return exif.size() >= sizeof exifMarker && std::memcmp(exif.data(), exifMarker, sizeof exifMarker) == 0
-               ? sizeof exifMarker
-               : 0;
-}
-
-// The TIFF view and IFD0's offset and entry count, when the header and the whole of IFD0
-// (count, entries and next-IFD offset) lie inside the block.
-struct Ifd0 {
-    TIFFView view;
-    std::size_t offset = 0;
-    std::uint16_t count = 0;
-};
-
-std::optional<Ifd0> locateIfd0(std::uint8_t* tiff, std::size_t size) {
-    if (size < 8) return std::nullopt;
-    TIFFView view{tiff, size, false};
-    if (tiff[0] == 'I' && tiff[1] == 'I') view.bigEndian = false;
-    else if (tiff[0] == 'M' && tiff[1] == 'M') view.bigEndian = true;
-    else return std::nullopt;
-    if (view.u16(2) != 42) return std::nullopt;
-    const std::size_t offset = view.u32(4);
-    if (offset < 8 || offset > size || size - offset < 2) return std::nullopt;
-    const std::uint16_t count = view.u16(offset);
-    if ((size - offset - 2) / entrySize < count || size - offset - 2 - count * entrySize < 4) return std::nullopt;
-    return Ifd0{view, offset, count};
-}
-
 // The one integer value held in an entry's value field, whatever integer type the writer
 // chose: cameras and editors store the orientation as SHORT, but also as LONG, SLONG, SSHORT
 // or BYTE, and every reader that takes those must see the same turn.

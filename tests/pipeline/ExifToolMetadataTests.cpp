@@ -240,3 +240,34 @@ TEST(ExifToolMetadata, IPTCIsCarriedWholeIntoJPEGAndTIFFAndAsXMPIntoTheOtherForm
         }
     }
 }
+
+TEST(ExifToolMetadata, AnOutputStatesItsOwnSizeAndLeavesOutAThumbnailOnItsSide) {
+    TemporaryFolder folder;
+    SampleImage small;
+    small.width = 16, small.height = 12;
+    folder.write("thumbnail.jpg", *encodeSample(small, ".jpg"));
+    const fs::path source = editedByExifTool(folder, "sideways.jpg",
+                                             "-Orientation#=6 -ExifIFD:ExifImageWidth=64 -ExifIFD:ExifImageHeight=48 "
+                                             "-XMP-exif:ExifImageWidth=64 -XMP-exif:ExifImageHeight=48 "
+                                             "'-ThumbnailImage<=thumbnail.jpg'");
+    for (const double scale : {1.0, 0.5}) {
+        for (const auto& format : {OutputFormat::jpeg(), OutputFormat::png(), OutputFormat::tiff(), OutputFormat::heic(),
+                                   OutputFormat::webp()}) {
+            SCOPED_TRACE(format.id() + " at " + std::to_string(scale));
+            OutputSpec spec = specFor(format);
+            if (format == OutputFormat::jpeg() || format == OutputFormat::webp()) spec.quality = QualityMode::quality(80);
+            spec.sizing = ResizeSpec::percentage(scale);
+            const ConversionResult result = standardEngine().convert(source, spec, 1, EncodeEffort::final);
+            const fs::path output = folder.write("out." + format.fileExtension(), *result.data);
+            EXPECT_EQ(complaints(output), "");
+            const std::string size = std::to_string(static_cast<int>(48 * scale)) + "\n" +
+                                     std::to_string(static_cast<int>(64 * scale)) + "\n";
+            // A WebP carries the EXIF as XMP only.
+            EXPECT_EQ(printed("exiftool -s3 -ExifIFD:ExifImageWidth -ExifIFD:ExifImageHeight " + quoted(output)),
+                      format == OutputFormat::webp() ? "" : size);
+            EXPECT_EQ(printed("exiftool -s3 -XMP-exif:ExifImageWidth -XMP-exif:ExifImageHeight " + quoted(output)), size);
+            EXPECT_EQ(printed("exiftool -s3 -ThumbnailImage " + quoted(output)), "");
+            EXPECT_NE(result.diagnostic.find("EXIF thumbnail was left out"), std::string::npos) << result.diagnostic;
+        }
+    }
+}
