@@ -20,8 +20,9 @@ constexpr const char* storageLayoutKeys[] = {
     "Exif.Image.PlanarConfiguration", "Exif.Image.YCbCrSubSampling",  "Exif.Image.YCbCrPositioning",
     "Exif.Photo.ComponentsConfiguration", "Exif.Photo.CompressedBitsPerPixel"};
 
-// exiv2 leaves out what ExifTool's mapping carries: the lens, the original date as
-// exif:DateTimeOriginal, and the time zone of every date.
+// exiv2 leaves out what ExifTool's mapping carries: the lens (its name, and its focal and
+// aperture ranges), the position's error, the original date as exif:DateTimeOriginal, and
+// the time zone of every date.
 constexpr std::pair<const char*, const char*> lensKeys[] = {
     {"Exif.Photo.LensMake", "Xmp.exifEX.LensMake"},
     {"Exif.Photo.LensModel", "Xmp.exifEX.LensModel"},
@@ -73,13 +74,30 @@ std::string xmpDate(const std::string& date, const std::string& subSeconds, cons
 
 // Sets `key` from the EXIF unless the source's own packet holds it: an editor's date there
 // may carry what the EXIF lacks (a time zone).
-void setUnlessHeld(Exiv2::XmpData& xmp, const Exiv2::XmpData& source, const char* key, const std::string& value) {
-    if (value.empty()) return;
+void setUnlessHeld(Exiv2::XmpData& xmp, const Exiv2::XmpData& source, const char* key, const Exiv2::Value& value) {
     const Exiv2::XmpKey xmpKey(key);
     const auto held = source.findKey(xmpKey);
     for (auto found = xmp.findKey(xmpKey); found != xmp.end(); found = xmp.findKey(xmpKey)) xmp.erase(found);
     if (held != source.end()) xmp.add(*held);
-    else xmp[key] = value;
+    else xmp.add(xmpKey, &value);
+}
+
+void setUnlessHeld(Exiv2::XmpData& xmp, const Exiv2::XmpData& source, const char* key, const std::string& value) {
+    if (!value.empty()) setUnlessHeld(xmp, source, key, Exiv2::XmpTextValue(value));
+}
+
+// The EXIF rationals of `exifKey` as XMP writes them ("35/1"), one text or an ordered list;
+// nothing unless the tag holds `count` of them.
+std::optional<Exiv2::XmpArrayValue> rationals(const Exiv2::ExifData& fields, const char* exifKey, long count) {
+    const auto found = fields.findKey(Exiv2::ExifKey(exifKey));
+    if (found == fields.end() || found->count() != count) return std::nullopt;
+    Exiv2::XmpArrayValue list(Exiv2::xmpSeq);
+    for (long index = 0; index < count; ++index) {
+        const Exiv2::Rational value = found->toRational(index);
+        if (value.second == 0) return std::nullopt;
+        list.read(std::to_string(value.first) + "/" + std::to_string(value.second));
+    }
+    return list;
 }
 
 } // namespace
@@ -108,6 +126,10 @@ std::optional<XMPPacket> xmpWithExif(const XMPPacket* packet, const Bytes& exif)
             for (const char* key : keys.xmp) setUnlessHeld(xmp, source, key, date);
         }
         for (const auto& [exifKey, xmpKey] : lensKeys) setUnlessHeld(xmp, source, xmpKey, valueOf(fields, exifKey));
+        if (const auto lens = rationals(fields, "Exif.Photo.LensSpecification", 4))
+            setUnlessHeld(xmp, source, "Xmp.exifEX.LensSpecification", *lens);
+        if (const auto error = rationals(fields, "Exif.GPSInfo.GPSHPositioningError", 1))
+            setUnlessHeld(xmp, source, "Xmp.exif.GPSHPositioningError", Exiv2::XmpTextValue(error->toString(0)));
         // Without the padding kept for editing in place: the packet goes into a new file.
         std::string text;
         if (Exiv2::XmpParser::encode(text, xmp,

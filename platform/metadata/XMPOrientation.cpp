@@ -48,8 +48,9 @@ std::optional<int> xmpOrientation(const XMPPacket& packet) {
     if (!topLevel) return std::nullopt;
     for (const auto& field : topLevel->fields) {
         if (field.form == XMPTopLevelField::Form::emptyElement) continue;
-        const auto number =
-            numberIn(std::string_view(packet.text).substr(field.valueBegin, field.valueEnd - field.valueBegin));
+        const auto characters =
+            xmlCharacters(std::string_view(packet.text).substr(field.valueBegin, field.valueEnd - field.valueBegin));
+        const auto number = characters ? numberIn(*characters) : std::nullopt;
         if (number && *number >= 1 && *number <= 8) return *number;
     }
     return std::nullopt;

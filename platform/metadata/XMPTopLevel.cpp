@@ -1,6 +1,10 @@
 #include "platform/metadata/XMPTopLevel.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <unordered_set>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -149,6 +153,58 @@ private:
 
 } // namespace
 
+std::optional<std::string> xmlCharacters(std::string_view value) {
+    static constexpr std::pair<std::string_view, char> named[] = {
+        {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+    std::string characters;
+    for (std::size_t at = 0; at < value.size(); ++at) {
+        if (value[at] != '&') {
+            characters += value[at];
+            continue;
+        }
+        const auto end = value.find(';', at);
+        if (end == std::string_view::npos) return std::nullopt;
+        const std::string_view name = value.substr(at + 1, end - at - 1);
+        at = end;
+        if (!name.starts_with('#')) {
+            const auto* entity = std::find_if(std::begin(named), std::end(named),
+                                              [&](const auto& entry) { return entry.first == name; });
+            if (entity == std::end(named)) return std::nullopt;
+            characters += entity->second;
+            continue;
+        }
+        const bool hex = name.size() > 1 && name[1] == 'x';
+        const std::string_view digits = name.substr(hex ? 2 : 1);
+        std::uint32_t code = 0;
+        if (digits.empty() || digits.size() > 8) return std::nullopt;
+        for (char c : digits) {
+            int digit = c >= '0' && c <= '9' ? c - '0' : -1;
+            if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+            if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+            if (digit < 0) return std::nullopt;
+            code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+        }
+        if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return std::nullopt;
+        // As UTF-8, the packet's encoding.
+        if (code < 0x80) {
+            characters += static_cast<char>(code);
+        } else if (code < 0x800) {
+            characters += static_cast<char>(0xC0 | code >> 6);
+            characters += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            characters += static_cast<char>(0xE0 | code >> 12);
+            characters += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+            characters += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            characters += static_cast<char>(0xF0 | code >> 18);
+            characters += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+            characters += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+            characters += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return characters;
+}
+
 Outcome<XMPTopLevel> xmpTopLevel(const std::string& text, const std::vector<std::string>& names) {
     return Scanner(text, names).scan();
 }
@@ -170,7 +226,7 @@ std::vector<std::string> xmpNamesIn(const std::string& text, std::string_view ur
         const char quote = text[value];
         const auto close = text.find(quote, value + 1);
         if (close == std::string::npos) continue;
-        if (std::string_view(text).substr(value + 1, close - value - 1) == uri && !prefix.empty()) {
+        if (xmlCharacters(std::string_view(text).substr(value + 1, close - value - 1)) == uri && !prefix.empty()) {
             std::string name = prefix + ":" + std::string(local);
             if (seen.insert(name).second) names.push_back(std::move(name));
         }

@@ -41,6 +41,10 @@ Outcome<XMPTopLevel> xmpTopLevel(const std::string& text, const std::vector<std:
 // ("tiff:Orientation" for the TIFF namespace and "Orientation").
 std::vector<std::string> xmpNamesIn(const std::string& text, std::string_view uri, std::string_view local);
 
+// The characters a value's text stands for, as an XML reader reads them: character references
+// ("&#54;", "&#x36;") and the five named entities decoded. Nothing when a reference is not one.
+std::optional<std::string> xmlCharacters(std::string_view value);
+
 // The text with each field's value replaced by `value` (an empty element gains one), from
 // the last to the first, so that every other byte stays where it was.
 std::string xmpWithFieldsSet(std::string text, const std::vector<XMPTopLevelField>& fields, const std::string& value);

@@ -271,3 +271,17 @@ TEST(ExifToolMetadata, AnOutputStatesItsOwnSizeAndLeavesOutAThumbnailOnItsSide) 
         }
     }
 }
+
+TEST(ExifToolMetadata, AReferenceIsReadAsItsCharacterAndTheLensRangesAndPositionErrorReachAWebP) {
+    TemporaryFolder folder;
+    // ExifTool, like every XML reader, reads the reference as 6.
+    const fs::path referenced = withPacket(folder, "referenced.png", packetHolding(" tiff:Orientation='&#54;'", ""));
+    EXPECT_EQ(converted(referenced, OutputFormat::jpeg()).pixelSize, (platform::Size{48, 64}));
+
+    const fs::path lens = editedByExifTool(folder, "lens.jpg",
+                                           "'-LensInfo=18 55 3.5 5.6' -GPSHPositioningError=4.5 -GPSLatitude=1 -GPSLatitudeRef=N");
+    const fs::path output = folder.write("lens.webp", *converted(lens, OutputFormat::webp()).data);
+    EXPECT_EQ(complaints(output), "");
+    EXPECT_EQ(printed("exiftool -s3 -XMP-exifEX:LensInfo -XMP-exif:GPSHPositioningError " + quoted(output)),
+              "18-55mm f/3.5-5.6\n4.5 m\n");
+}
