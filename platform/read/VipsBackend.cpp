@@ -4,10 +4,12 @@
 #include "platform/metadata/IPTCRecords.h"
 #include "platform/metadata/JPEGExif.h"
 #include "platform/metadata/JPEGExtendedXMP.h"
+#include "platform/metadata/JXLBoxes.h"
 #include "platform/metadata/RawProfile.h"
 #include "platform/metadata/TIFFExif.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/read/GIFTransparency.h"
+#include "platform/read/HEIFMetadata.h"
 #include "platform/files/RegularFile.h"
 #include "platform/vips/VipsRuntime.h"
 #include "platform/vips/VipsWork.h"
@@ -447,10 +449,11 @@ std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image) const {
     return iptcRecords(view);
 }
 
-// EXIF where libvips does not look: a TIFF's own directories, and a PNG's text chunk in the
-// form ImageMagick and exiv2 write when the file has no eXIf chunk.
+// EXIF where libvips does not look: a TIFF's own directories, a JPEG XL container's box, and
+// a PNG's text chunk in the form ImageMagick and exiv2 write when the file has no eXIf chunk.
 std::optional<Bytes> VipsBackend::exifHeldElsewhere(VipsImage* image) const {
     if (format_ == SniffedFormat::tiff) return tiffFileExif(ByteView(bytes_->data(), bytes_->size()));
+    if (format_ == SniffedFormat::jpegXL) return jxlMetadata(ByteView(bytes_->data(), bytes_->size())).exif;
     if (format_ != SniffedFormat::png) return std::nullopt;
     std::unique_ptr<char*, decltype(&g_strfreev)> fields(vips_image_get_fields(image), g_strfreev);
     for (char** field = fields.get(); field && *field; ++field) {
@@ -472,6 +475,15 @@ std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {
     auto header = loadHeader(isPaged() ? index : 0);
     if (!header) return std::nullopt;
     auto packet = xmpPacket(header.get());
+    // libvips reads no JPEG XL container's XMP box, and no HEIF file's XMP item.
+    if (!packet) {
+        const ByteView file(bytes_->data(), bytes_->size());
+        std::optional<std::string> text;
+        if (format_ == SniffedFormat::jpegXL) text = jxlMetadata(file).xmp;
+        else if (format_ == SniffedFormat::heif) text = heifXMP(file, isPaged() ? index : 0);
+        if (text) text->resize(std::min(text->size(), text->find('\0')));
+        if (text && !text->empty()) packet = XMPPacket{std::move(*text)};
+    }
     // libvips reads a JPEG's standard packet only; the rest of a large one is in further segments.
     if (packet && format_ == SniffedFormat::jpeg)
         return jpegXMPWithExtension(std::move(*packet), ByteView(bytes_->data(), bytes_->size()));
