@@ -10,6 +10,15 @@
 // written in the block's own byte order. Every offset is checked before it is used.
 namespace platform::exif_ifd {
 
+// The TIFF types of an entry that hold integers.
+constexpr std::uint16_t byteType = 1;
+constexpr std::uint16_t shortType = 3;
+constexpr std::uint16_t longType = 4;
+constexpr std::uint16_t signedByteType = 6;
+constexpr std::uint16_t signedShortType = 8;
+constexpr std::uint16_t signedLongType = 9;
+constexpr std::uint16_t ifdType = 13;
+
 constexpr std::size_t entrySize = 12;
 constexpr std::uint8_t exifMarker[] = {'E', 'x', 'i', 'f', 0, 0};
 

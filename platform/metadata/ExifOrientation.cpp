@@ -11,12 +11,6 @@ namespace {
 using namespace exif_ifd;
 
 constexpr std::uint16_t orientationTag = 0x0112;
-constexpr std::uint16_t byteType = 1;
-constexpr std::uint16_t shortType = 3;
-constexpr std::uint16_t longType = 4;
-constexpr std::uint16_t signedByteType = 6;
-constexpr std::uint16_t signedShortType = 8;
-constexpr std::uint16_t signedLongType = 9;
 // The one integer value held in an entry's value field, whatever integer type the writer
 // chose: cameras and editors store the orientation as SHORT, but also as LONG, SLONG, SSHORT
 // or BYTE, and every reader that takes those must see the same turn.

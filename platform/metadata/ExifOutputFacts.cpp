@@ -12,9 +12,6 @@ using namespace exif_ifd;
 constexpr std::uint16_t exifDirectoryTag = 0x8769;
 constexpr std::uint16_t pixelXDimensionTag = 0xA002;
 constexpr std::uint16_t pixelYDimensionTag = 0xA003;
-constexpr std::uint16_t shortType = 3;
-constexpr std::uint16_t longType = 4;
-constexpr std::uint16_t ifdType = 13;
 
 // The entry of `tag` in the directory at `offset`, when the directory and the entry lie
 // inside the block.
