@@ -30,7 +30,7 @@ void untilEndedOrWaiting(const std::future<ConversionResult>& conversion, const 
 }
 
 // A PNG kept a PNG is unpacked and compressed again: it is admitted for its rows in several
-// forms, not for its file alone.
+// forms, not for its file alone, and written back as it is when those do not fit.
 TEST(CountedReading, APNGRewriteIsAdmittedForTheRowsItUnpacksAndCompresses) {
     TemporaryFolder folder;
     const auto path = folder.write("scan.png", encode(gradient(512, 512), ".png"));
@@ -41,6 +41,14 @@ TEST(CountedReading, APNGRewriteIsAdmittedForTheRowsItUnpacksAndCompresses) {
     const std::uint64_t rows = 512 * (512 * 3 + 1);
     EXPECT_GE(memory->mostHeldBytes(), 4 * rows);
     EXPECT_EQ(memory->heldBytes(), 0u);
+
+    // With room for the file but not for its rows, it is still rewritten, only not recompressed.
+    auto stripping = specFor(OutputFormat::sameAsSource());
+    stripping.metadata = MetadataPolicy::strip;
+    const auto small = std::make_shared<PixelMemory>(2'000'000);
+    const auto kept = engineOf(small).convert(path, stripping, 1, EncodeEffort::final);
+    EXPECT_EQ(kept.format, OutputFormat::png());
+    EXPECT_EQ(decodedOutput(kept, folder)->width(), 512);
 }
 
 // A file is read only once the memory it takes is held: one changed while its conversion
