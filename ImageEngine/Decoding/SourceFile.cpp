@@ -26,9 +26,9 @@ platform::Bytes readSourceFile(const std::filesystem::path& url) {
 }
 
 platform::Bytes readSourceStart(const std::filesystem::path& url) {
-    // EXIF, XMP and colour profiles before a JPEG's frame header take some hundreds of kB at
-    // most in ordinary files.
-    constexpr std::size_t headerRoom = 1 << 20;
+    // An ordinary JPEG's EXIF (64 kB at most), XMP and colour profile come before its frame
+    // header within this; a file with more before it is read whole where its header is needed.
+    constexpr std::size_t headerRoom = 128 * 1024;
     try {
         return platform::readFileStart(url, headerRoom);
     } catch (const platform::FileError& error) {
