@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <future>
+#include <string>
 #include <thread>
 
 namespace {
@@ -77,17 +78,20 @@ TEST(CountedReading, NothingOfTheFileIsReadBeforeItsMemoryIsHeld) {
 // that reading the file would take.
 TEST(CountedReading, ARefusalForTheOutputsSidesDoesNotWaitToReadTheFile) {
     TemporaryFolder folder;
-    const auto wide = folder.write("wide.png", encode(filled(16400, 2, {200, 120, 40}), ".png"));
-    const auto memory = std::make_shared<PixelMemory>(8'000'000);
-    const auto engine = engineOf(memory);
-    auto other = PixelMemory::tryHold(memory, memory->capacity());
-    auto conversion =
-        std::async(std::launch::async, [&] { return engine.convert(wide, specFor(OutputFormat::webp()), 1, EncodeEffort::final); });
-    untilEndedOrWaiting(conversion, *memory);
-    EXPECT_EQ(memory->waiting(), 0);
-    other.reset();
-    const auto error = testing_support::thrownBy([&] { conversion.get(); });
-    EXPECT_EQ(error, ConversionError::encodeFailed(OutputFormat::webp())) << error.diagnostic();
+    for (const std::string type : {".png", ".jpg"}) {
+        const auto wide = folder.write("wide" + type, encode(filled(16400, 2, {200, 120, 40}), type));
+        const auto memory = std::make_shared<PixelMemory>(8'000'000);
+        const auto engine = engineOf(memory);
+        auto other = PixelMemory::tryHold(memory, memory->capacity());
+        auto conversion = std::async(std::launch::async, [&] {
+            return engine.convert(wide, specFor(OutputFormat::webp()), 1, EncodeEffort::final);
+        });
+        untilEndedOrWaiting(conversion, *memory);
+        EXPECT_EQ(memory->waiting(), 0) << type;
+        other.reset();
+        const auto error = testing_support::thrownBy([&] { conversion.get(); });
+        EXPECT_EQ(error, ConversionError::encodeFailed(OutputFormat::webp())) << error.diagnostic();
+    }
 }
 
 } // namespace
