@@ -19,6 +19,12 @@
 #   png-40k           a 40,000 x 40,000 PNG at its own size
 #   progressive       a 30,000 x 20,000 progressive JPEG at its own size, and at 2,048 px
 #   progressive-pair  two of them at once, at their own size
+#   png-default       four 12,000 x 12,000 PNGs under the built-in default (same format,
+#                     original size, lossless, metadata stripped): each is rewritten, not decoded
+#   refusals          eight 12,000 x 12,000 PNGs under the default, refused when the bound is
+#                     smaller than one rewrite or decode; and eight copies of a 40,000 x
+#                     40,000 PNG to WebP, which holds at most 16,383 pixels a side, refused
+#                     from the header (also with --shrink 2)
 # Each row gives the bound (the machine's, or --memory's), the most the conversions were
 # counted at (mostHeldBytes), and the peak the process took (time's maximum resident size).
 # --shrink divides the sides of every large picture, for a build whose peak would be more than
@@ -59,6 +65,10 @@ spec() { # name sizing
 spec half '{"percentage":{"_0":0.5}}'
 spec tenth '{"percentage":{"_0":0.1}}'
 spec whole '{"original":{}}'
+# The built-in default; another format's file, as the jobs above are written.
+sed -e 's/"public.jpeg"/"com.brackwen.pictavobyfenwid.same-as-source"/' \
+  -e 's/{"quality":{"_0":80}}/{"lossless":{}}/' "$work/whole.json" >"$work/default.json"
+sed -e 's/"public.jpeg"/"org.webmproject.webp"/' "$work/whole.json" >"$work/webp.json"
 spec edge2048 '{"longestEdge":{"_0":2048}}'
 
 # One run: wall and CPU seconds and peak resident kilobytes.
@@ -124,6 +134,22 @@ for job in "${jobs[@]}"; do
       tiles 40000 40000 "$work/vast40k.png[compression=1]"
       memoryRows+=("$(memoryRow png-40k whole "$work/vast40k.png")")
       rm -f "$work/vast40k.png"
+      continue ;;
+    png-default | refusals)
+      tiles 12000 12000 "$work/square.png"
+      mkdir -p "$work/squares"
+      copies=4
+      [ "$job" = refusals ] && copies=8
+      for n in $(seq "$copies"); do ln "$work/square.png" "$work/squares/square-$n.png"; done
+      memoryRows+=("$(memoryRow "$job" default "$work/squares")")
+      rm -rf "$work/square.png" "$work/squares"
+      if [ "$job" = refusals ]; then
+        tiles 40000 40000 "$work/vast40k.png[compression=1]"
+        mkdir -p "$work/wide"
+        for n in $(seq 8); do ln "$work/vast40k.png" "$work/wide/vast-$n.png"; done
+        memoryRows+=("$(memoryRow refusals webp "$work/wide")")
+        rm -rf "$work/vast40k.png" "$work/wide"
+      fi
       continue ;;
     progressive | progressive-pair)
       tiles 30000 20000 "$work/progressive.jpg[Q=90,interlace]"

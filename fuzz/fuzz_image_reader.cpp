@@ -1,7 +1,8 @@
-// Arbitrary bytes through the image reader: sniffing, every image's properties and XMP, and
-// the pixels of the first few images, whole and at a reduced size, under a budget that keeps
-// each decode small.
+// Arbitrary bytes through the image reader: sniffing, the sides the header declares, every
+// image's properties and XMP, and the pixels of the first few images, whole and at a reduced
+// size, under a budget that keeps each decode small.
 #include "platform/read/ImageReader.h"
+#include "platform/read/StoredSides.h"
 #include "platform/types/ImageSniffer.h"
 
 #include <cstdint>
@@ -43,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > largestInput) return 0;
     auto bytes = std::make_shared<const platform::Bytes>(data, data + size);
     const auto sniffed = platform::sniffImageFormat(platform::ByteView(data, size));
+    (void)platform::storedSidesFromHeader(platform::ByteView(data, size));
     if (sniffed.format == platform::SniffedFormat::openEXR) {
         // OpenEXR is only read from files.
         char path[] = "/tmp/fuzz_image_reader_XXXXXX";

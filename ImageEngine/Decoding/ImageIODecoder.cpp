@@ -14,6 +14,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <optional>
+#include <utility>
 
 #include <limits>
 #include <system_error>
@@ -160,13 +163,18 @@ int ImageIODecoder::reductionFor(const ImageProperties& stored, const PixelDimen
 }
 
 DecodedImage ImageIODecoder::decodeFor(const std::filesystem::path& url, const DecodeRequest& request) const {
-    const auto reader = openReader(url);
-    const auto arrangement = layout(reader);
-    const auto index = imageIndex(arrangement, request.page);
-    auto properties = build(reader, index, arrangement, url);
-    if (request.beforePixels) request.beforePixels(properties);
     const auto share = static_cast<std::uint64_t>(std::max<std::int64_t>(EncodeConcurrency::pixelBudget(), 0));
     const std::uint64_t limit = request.memory ? request.memory->capacity() : share;
+    // The reader holds the file whole from before its header is read: that is held first, and
+    // the rest of the conversion beside it once the pixels are planned.
+    PixelMemory::HoldRef fileHeld;
+    if (const auto length = sourceLength(url); request.memory && length <= limit)
+        fileHeld = PixelMemory::hold(request.memory, length, request.stop);
+    std::optional<platform::ImageReader> reader(openReader(url));
+    const auto arrangement = layout(*reader);
+    const auto index = imageIndex(arrangement, request.page);
+    auto properties = build(*reader, index, arrangement, url);
+    if (request.beforePixels) request.beforePixels(properties);
     // Every stored row is still read and averaged: a picture with more pixels than the memory
     // has bytes (a few hundred bytes of PNG can declare billions) would keep a processor busy
     // for minutes, so it is read whole or, as ever, refused.
@@ -195,15 +203,22 @@ DecodedImage ImageIODecoder::decodeFor(const std::filesystem::path& url, const D
         if (__builtin_add_overflow(cost.pixelBytes, std::max(reading, drawing), &bytes)) return false;
         wanted = bytes;
         if (bytes > limit) return false;
-        if (!request.memory || (held && held->bytes() >= bytes)) return true;
-        held = PixelMemory::tryHold(request.memory, bytes);
+        // The file as read is part of what is held already.
+        const std::uint64_t beside = bytes - std::min(bytes, fileHeld ? fileHeld->bytes() : 0);
+        if (!request.memory || (held && held->bytes() >= beside)) return true;
+        held = PixelMemory::tryHold(request.memory, beside);
         return held != nullptr;
     };
-    auto pixels = reader.imageAt(index, budget, reduction);
+    auto pixels = reader->imageAt(index, budget, reduction);
     if (pixels.exceedsBudget && request.memory && wanted > 0 && wanted <= limit) {
+        // Nothing is held while waiting, the file neither: a wait holding memory could wait
+        // for a conversion queued behind it. The file is read again once all is held.
         held.reset();
+        reader.reset();
+        fileHeld.reset();
         held = PixelMemory::hold(request.memory, wanted, request.stop);
-        pixels = reader.imageAt(index, budget, reduction);
+        reader.emplace(openReader(url));
+        pixels = reader->imageAt(index, budget, reduction);
     }
     platform::throwIfCancelled(request.stop);
     if (pixels.exceedsBudget) {
@@ -219,6 +234,10 @@ DecodedImage ImageIODecoder::decodeFor(const std::filesystem::path& url, const D
     DecodedImage::Raster raster{std::move(pixels.image), std::move(properties)};
     raster.reducedAcross = pixels.reducedAcross;
     raster.reducedDown = pixels.reducedDown;
+    // The file's hold goes with the pixels' hold, as one.
+    if (fileHeld && held)
+        held = PixelMemory::HoldRef(std::make_shared<std::pair<PixelMemory::HoldRef, PixelMemory::HoldRef>>(fileHeld, held),
+                                    held.get());
     raster.memory = std::move(held);
     return DecodedImage::raster(std::move(raster));
 }

@@ -2,6 +2,9 @@
 
 #include "platform/files/FileErrorText.h"
 #include "platform/files/RegularFile.h"
+#include "platform/read/StoredSides.h"
+
+#include <system_error>
 
 namespace pictavo {
 
@@ -20,6 +23,30 @@ platform::Bytes readSourceFile(const std::filesystem::path& url) {
         refuseWhatIsNotAFile(error);
         throw;
     }
+}
+
+platform::Bytes readSourceStart(const std::filesystem::path& url) {
+    // An ordinary JPEG's EXIF (64 kB at most), XMP and colour profile come before its frame
+    // header within this; a file with more before it is read whole where its header is needed.
+    constexpr std::size_t headerRoom = 128 * 1024;
+    try {
+        return platform::readFileStart(url, headerRoom);
+    } catch (const platform::FileError& error) {
+        refuseWhatIsNotAFile(error);
+        throw;
+    }
+}
+
+std::uint64_t sourceLength(const std::filesystem::path& url) {
+    std::error_code error;
+    const auto length = std::filesystem::file_size(url, error);
+    return error ? 0 : static_cast<std::uint64_t>(length);
+}
+
+std::optional<PixelDimensions> storedSidesInHeader(std::span<const std::uint8_t> start) {
+    const auto sides = platform::storedSidesFromHeader(platform::ByteView(start.data(), start.size()));
+    if (!sides) return std::nullopt;
+    return PixelDimensions{sides->width, sides->height};
 }
 
 } // namespace pictavo

@@ -1,9 +1,13 @@
 #pragma once
 #include "ImageEngine/Model/ConversionError.h"
+#include "ImageEngine/Model/PixelDimensions.h"
 #include "platform/base/Bytes.h"
 #include "platform/files/FilePath.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <span>
 
 namespace pictavo {
 
@@ -18,5 +22,13 @@ void refuseWhatIsNotAFile(const platform::FileError& error);
 // A source's bytes, read without waiting on a pipe nor reading a device without end. What
 // is not a regular file is refused as above; any other read error is thrown unchanged.
 platform::Bytes readSourceFile(const std::filesystem::path& url);
+// The first bytes of a source, read the same way: enough for the header of a picture whose
+// metadata segments before it are of any ordinary size.
+platform::Bytes readSourceStart(const std::filesystem::path& url);
+// The source's length in bytes; 0 when it cannot be known.
+std::uint64_t sourceLength(const std::filesystem::path& url);
+// The sides a PNG's or a JPEG's header at the start of its file declares for its stored
+// pixels; none for other formats or when the start does not hold a readable header.
+std::optional<PixelDimensions> storedSidesInHeader(std::span<const std::uint8_t> start);
 
 } // namespace pictavo

@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
+#include <span>
 
 namespace pictavo {
 
@@ -20,13 +22,16 @@ public:
     virtual OutputFormat format() const = 0;
     virtual std::set<MetadataPolicy> honouredMetadataPolicies() const { return {MetadataPolicy::keepAll}; }
     virtual bool bakesOrientationWithoutDecoding() const { return false; }
-    // What rewriting this source holds beside its bytes, read from its header without
-    // rewriting it, so that a conversion is admitted for it first; 0 for an optimiser whose
-    // memory is small beside the source's.
-    virtual std::uint64_t workingBytes(const platform::Bytes& source, MetadataPolicy metadata,
-                                       std::uint32_t orientation) const {
-        (void)source, (void)metadata, (void)orientation;
-        return 0;
+    // What rewriting a source of `fileBytes` bytes holds beside them at its peak, rewrite
+    // included, read from `start`, the first bytes of the file, so that a conversion is
+    // admitted for it before the file is read; `memoryBound` is what optimise will be given.
+    // None when the header is not within `start`. By default the rewrite alone, for an
+    // optimiser that only copies or cuts the source.
+    virtual std::optional<std::uint64_t> workingBytes(std::span<const std::uint8_t> start, std::uint64_t fileBytes,
+                                                      MetadataPolicy metadata, std::uint32_t orientation,
+                                                      std::uint64_t memoryBound) const {
+        (void)start, (void)metadata, (void)orientation, (void)memoryBound;
+        return fileBytes;
     }
     // `orientation` is the source's EXIF orientation, 1 to 8. `memoryBound` is the capacity of
     // the memory the conversion was admitted by: a rewrite never holds more.

@@ -67,6 +67,7 @@ ConversionResult ConversionPipeline::run() {
     resolveFormat();
     if (auto reoptimised = reoptimisedSource()) return std::move(*reoptimised);
     const ImageEncoder& encoder = chooseEncoder();
+    refuseFromHeader();
     DecodedImage decoded = decode(encoder);
     if (auto ladder = IconLadder::forFormat(spec_.format)) {
         if (auto* multi = dynamic_cast<const MultiImageEncoder*>(&encoder)) return iconFile(decoded, *ladder, *multi);
@@ -75,8 +76,19 @@ ConversionResult ConversionPipeline::run() {
 }
 
 const ImageProperties& ConversionPipeline::sourceProperties() {
-    if (!sourceProperties_) sourceProperties_ = decoder_->properties(source_);
+    if (!sourceProperties_) {
+        // A decoder reads the file whole to read its header.
+        const auto reading = heldForReading();
+        sourceProperties_ = decoder_->properties(source_);
+    }
     return *sourceProperties_;
+}
+
+PixelMemory::HoldRef ConversionPipeline::heldForReading() const {
+    const auto& memory = engine_.pixelMemory();
+    const std::uint64_t length = sourceLength(source_);
+    if (length > memory->capacity()) return nullptr;
+    return PixelMemory::hold(memory, length, stop_);
 }
 
 void ConversionPipeline::resolveFormat() {
@@ -105,28 +117,39 @@ std::optional<ConversionResult> ConversionPipeline::reoptimisedSource() {
         LosslessReoptimisation::optimiserRefuses(*optimiser, spec_.metadata, properties.orientation))
         return std::nullopt;
 
-    // Read into memory we own, never mapped: a source shortened by another program while it
-    // is read must fail as a read error, not as a crash.
-    const platform::Bytes sourceBytes = readSourceFile(source_);
-    platform::throwIfCancelled(stop_);
-
-    // The rewrite is admitted by the memory every conversion is admitted by, waiting for
-    // room as a decoded picture would, so that it never gives way to a lossy re-encode that
-    // needs more memory still; only one larger than all of that memory is not made.
-    std::optional<platform::Bytes> optimised;
-    std::string why;
+    // The rewrite is admitted by the memory every conversion is admitted by, before the file
+    // is read, waiting for room as a decoded picture would, so that it never gives way to a
+    // lossy re-encode that needs more memory still; only one larger than all of that memory
+    // is not made.
     const auto& memory = engine_.pixelMemory();
-    const std::uint64_t needed =
-        sourceBytes.size() + optimiser->workingBytes(sourceBytes, spec_.metadata, properties.orientation);
+    const std::uint64_t fileBytes = sourceLength(source_);
+    auto working = optimiser->workingBytes(readSourceStart(source_), fileBytes, spec_.metadata, properties.orientation,
+                                           memory->capacity());
+    if (!working) {
+        // The header lies further in: the file is read whole, and held as such, to reach it.
+        const auto reading = heldForReading();
+        working = optimiser->workingBytes(readSourceFile(source_), fileBytes, spec_.metadata, properties.orientation,
+                                          memory->capacity())
+                      .value_or(0);
+    }
+    std::optional<platform::Bytes> optimised;
+    std::optional<platform::Bytes> sourceBytes;
+    std::string why;
+    PixelMemory::HoldRef held;
+    const std::uint64_t needed = fileBytes + *working;
     if (needed > memory->capacity()) {
         why = "rewriting it takes " + platform::byteCount(static_cast<std::int64_t>(needed)) + " of memory, more than the " +
               platform::byteCount(static_cast<std::int64_t>(memory->capacity())) +
               " all conversions together may hold on this computer";
     } else {
-        const auto held = PixelMemory::hold(memory, needed, stop_);
+        held = PixelMemory::hold(memory, needed, stop_);
+        // Read into memory we own, never mapped: a source shortened by another program while
+        // it is read must fail as a read error, not as a crash.
+        sourceBytes = readSourceFile(source_);
+        platform::throwIfCancelled(stop_);
         try {
             optimised =
-                optimiser->optimise(sourceBytes, spec_.metadata, properties.orientation, effort_, memory->capacity());
+                optimiser->optimise(*sourceBytes, spec_.metadata, properties.orientation, effort_, memory->capacity());
         } catch (const ConversionError& error) {
             why = error.cause();
         } catch (const std::exception& error) {
@@ -143,8 +166,12 @@ std::optional<ConversionResult> ConversionPipeline::reoptimisedSource() {
 
     platform::Bytes output;
     if (spec_.metadata == MetadataPolicy::strip) output = std::move(*optimised);
-    else if (optimised && optimised->size() < sourceBytes.size()) output = std::move(*optimised);
-    else output = sourceBytes;
+    else if (optimised && optimised->size() < sourceBytes->size()) output = std::move(*optimised);
+    else if (sourceBytes) output = std::move(*sourceBytes);
+    else {
+        const auto reading = heldForReading();
+        output = readSourceFile(source_);
+    }
 
     // The optimiser turns the pixels or keeps the tag that turns them: either way they show upright.
     return finished(std::move(output), properties.orientedPixelSize(), properties);
@@ -157,6 +184,50 @@ const ImageEncoder& ConversionPipeline::chooseEncoder() {
             throw ConversionError::formatNeedsAMatchingSource(spec_.format);
     }
     return engine_.encoders().encoder(spec_.format);
+}
+
+void ConversionPipeline::refuseFromHeader() {
+    std::optional<PixelDimensions> stored;
+    try {
+        stored = storedSidesInHeader(readSourceStart(source_));
+    } catch (const platform::FileError&) {
+        return; // the decode reads the file again and says why it cannot
+    }
+    if (!stored) return;
+    ImageProperties properties;
+    properties.pixelWidth = stored->width;
+    properties.pixelHeight = stored->height;
+    // The header read here does not say how the picture is turned: an output too large for
+    // its format is refused only when it is so turned either way.
+    if (!IconLadder::forFormat(spec_.format)) {
+        const auto refusedTurned = [&](std::uint32_t orientation) {
+            properties.orientation = orientation;
+            const auto size = outputSize(properties);
+            try {
+                refuseSidesBeyondFormat(spec_.format, size.width, size.height);
+                return false;
+            } catch (const ConversionError&) {
+                return true;
+            }
+        };
+        if (refusedTurned(6) && refusedTurned(1)) {
+            const auto size = outputSize(properties);
+            refuseSidesBeyondFormat(spec_.format, size.width, size.height);
+        }
+    }
+    // Past as many pixels as the memory has bytes a picture is decoded whole, at a byte a
+    // pixel at least, beside the file as read.
+    const std::uint64_t capacity = engine_.pixelMemory()->capacity();
+    const std::uint64_t pixels =
+        static_cast<std::uint64_t>(stored->width) * static_cast<std::uint64_t>(stored->height);
+    const std::uint64_t fileBytes = sourceLength(source_);
+    const std::uint64_t least = pixels > capacity ? pixels + fileBytes : fileBytes;
+    if (least > capacity) {
+        throw ConversionError::imageTooLarge(static_cast<double>(stored->width), static_cast<double>(stored->height))
+            .withCause("converting it takes at least " + platform::byteCount(static_cast<std::int64_t>(least)) +
+                       " of memory, more than the " + platform::byteCount(static_cast<std::int64_t>(capacity)) +
+                       " all conversions together may hold on this computer");
+    }
 }
 
 DecodedImage ConversionPipeline::decode(const ImageEncoder& encoder) {

@@ -38,6 +38,11 @@ private:
     // The source's own bytes re-optimised, when the specification only asks for that.
     std::optional<ConversionResult> reoptimisedSource();
     const ImageEncoder& chooseEncoder();
+    // What the first bytes of the source already rule out, refused before the file is read.
+    void refuseFromHeader();
+    // The file's bytes held in the conversions' memory while it is read whole; none for a
+    // file larger than all of that memory, which is then read as before.
+    PixelMemory::HoldRef heldForReading() const;
     DecodedImage decode(const ImageEncoder& encoder);
     ConversionResult iconFile(const DecodedImage& decoded, const IconLadder& ladder,
                               const MultiImageEncoder& encoder);

@@ -1,5 +1,6 @@
 #include "app/batch/ThumbnailLoader.h"
 
+#include "ImageEngine/Decoding/SourceFile.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Stages/AdjustmentStage.h"
 #include "ImageEngine/Stages/OrientationStage.h"
@@ -62,6 +63,26 @@ DecodedImage decodePage(const ImageDecoder& decoder, const fs::path& url, std::i
         request.page = 1;
         return decoder.decodeFor(url, request);
     }
+}
+
+// Whether the picture belongs on the lane of long reads, from its header's sides when it has
+// one of the kinds read here, else from its length.
+bool readsLong(const ThumbnailLoader::Request& request) {
+    try {
+        if (const auto sides = storedSidesInHeader(readSourceStart(request.url))) {
+            return static_cast<std::uint64_t>(sides->width) * static_cast<std::uint64_t>(sides->height) >
+                   ThumbnailLoader::largePixels;
+        }
+    } catch (const std::exception&) {
+        return false; // the read that makes the preview fails as well, at once
+    }
+    return request.stamp.byteCount > ThumbnailLoader::largeFileBytes;
+}
+
+QThreadPool* onePreviewAtATime() {
+    auto* made = new QThreadPool;
+    made->setMaxThreadCount(1);
+    return made;
 }
 
 bool isDisplayReady(const platform::Image& image) {
@@ -147,14 +168,24 @@ ThumbnailLoader::ThumbnailLoader(QObject* parent, std::shared_ptr<PixelMemory> m
 
 ThumbnailLoader::~ThumbnailLoader() { state_->stopping.request_stop(); }
 
+// Never destroyed: a preview may still be being made when the application object goes.
 QThreadPool& ThumbnailLoader::pool() {
-    // Never destroyed: a preview may still be being made when the application object goes.
-    static QThreadPool* const pool = [] {
-        auto* made = new QThreadPool;
-        made->setMaxThreadCount(1);
-        return made;
-    }();
+    static QThreadPool* const pool = onePreviewAtATime();
     return *pool;
+}
+
+QThreadPool& ThumbnailLoader::largePool() {
+    static QThreadPool* const pool = onePreviewAtATime();
+    return *pool;
+}
+
+void ThumbnailLoader::dropQueuedPreviews() {
+    pool().clear();
+    largePool().clear();
+}
+
+bool ThumbnailLoader::previewsRunning() {
+    return pool().activeThreadCount() > 0 || largePool().activeThreadCount() > 0;
 }
 
 QString ThumbnailLoader::keyText(const Request& request) {
@@ -198,7 +229,7 @@ void ThumbnailLoader::thumbnail(const Request& request, QObject* context, Delive
         waiters.push_back(Waiter{QPointer<QObject>(context), std::move(done)});
         if (waiters.size() > 1) return;
     }
-    pool().start([state = state_, request, key, source, used] {
+    auto work = [state = state_, request, key, source, used] {
         QImage image;
         if (readSourceStamp(request.url) == request.stamp) {
             image = make(state->decoders, request, state->memory, state->stopping.get_token());
@@ -217,6 +248,10 @@ void ThumbnailLoader::thumbnail(const Request& request, QObject* context, Delive
         for (Waiter& waiter : waiters) {
             postTo(waiter.context, [image, done = std::move(waiter.done)] { done(image); });
         }
+    };
+    pool().start([work = std::move(work), request] {
+        if (readsLong(request)) largePool().start(work);
+        else work();
     });
 }
 

@@ -65,9 +65,20 @@ public:
     std::size_t entryCount() const;
     bool holds(const QString& key) const;
 
-    // The thread previews are made on, one at a time, beside the conversions that keep the
-    // processors busy; the application waits for it to fall idle before it ends.
+    // A picture whose reduced read takes long: more stored pixels than this, or, when its
+    // header does not say, a file longer than that.
+    static constexpr std::uint64_t largePixels = 64'000'000;
+    static constexpr std::int64_t largeFileBytes = 64 * 1024 * 1024;
+
+    // The threads previews are made on, one at a time each, beside the conversions that keep
+    // the processors busy: every preview starts on the first, which hands a large picture on
+    // to the second, so that no card's preview waits behind a panorama's.
     static QThreadPool& pool();
+    static QThreadPool& largePool();
+    // Previews not started are dropped, in both.
+    static void dropQueuedPreviews();
+    // Whether a preview is being made in either.
+    static bool previewsRunning();
 
     // The preview itself, made on the calling thread; null when none can be made. A picture
     // is read at a reduced size whatever its size, held in `memory` (waiting there until

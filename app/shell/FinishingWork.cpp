@@ -12,7 +12,7 @@
 namespace pictavo {
 
 bool finishWorkStillWanted(QDeadlineTimer deadline) {
-    ThumbnailLoader::pool().clear();
+    ThumbnailLoader::dropQueuedPreviews();
     // A wanted conversion hands its file to the file pool as it ends, so the pool is asked
     // again after the last of them.
     for (;;) {
@@ -28,7 +28,7 @@ bool finishWorkStillWanted(QDeadlineTimer deadline) {
 }
 
 bool unwantedWorkRuns() {
-    return EncodeExecutor::runningJobs() > 0 || ThumbnailLoader::pool().activeThreadCount() > 0;
+    return EncodeExecutor::runningJobs() > 0 || ThumbnailLoader::previewsRunning();
 }
 
 } // namespace pictavo

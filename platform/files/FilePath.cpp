@@ -2,6 +2,7 @@
 
 #include "platform/files/RegularFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -41,25 +42,37 @@ FileError::FileError(std::filesystem::path path, int errorNumber, FileOperation 
       errorNumber_(errorNumber),
       operation_(operation) {}
 
-Bytes readWholeFile(const std::filesystem::path& path) {
-    const OpenRegularFile file = openRegularFile(path);
-    auto readInto = [&](std::uint8_t* target, std::size_t room) -> std::size_t {
-        for (;;) {
-            const ssize_t got = ::read(file.descriptor.get(), target, room);
-            if (got >= 0) return static_cast<std::size_t>(got);
-            if (errno == EINTR) continue;
-            const int error = errno;
-            throw FileError(path, error, systemMessage(error));
-        }
-    };
-    const auto expected = static_cast<std::size_t>(file.status.st_size);
-    Bytes bytes(expected);
+namespace {
+
+// One ordinary read into `target`, retried when interrupted; 0 at the end of the file.
+std::size_t readInto(const std::filesystem::path& path, int descriptor, std::uint8_t* target, std::size_t room) {
+    for (;;) {
+        const ssize_t got = ::read(descriptor, target, room);
+        if (got >= 0) return static_cast<std::size_t>(got);
+        if (errno == EINTR) continue;
+        const int error = errno;
+        throw FileError(path, error, systemMessage(error));
+    }
+}
+
+// Fills `bytes` from the file; the count filled, short only at the file's end.
+std::size_t fill(const std::filesystem::path& path, int descriptor, Bytes& bytes) {
     std::size_t filled = 0;
-    while (filled < expected) {
-        const std::size_t got = readInto(bytes.data() + filled, expected - filled);
+    while (filled < bytes.size()) {
+        const std::size_t got = readInto(path, descriptor, bytes.data() + filled, bytes.size() - filled);
         if (got == 0) break;
         filled += got;
     }
+    return filled;
+}
+
+} // namespace
+
+Bytes readWholeFile(const std::filesystem::path& path) {
+    const OpenRegularFile file = openRegularFile(path);
+    const auto expected = static_cast<std::size_t>(file.status.st_size);
+    Bytes bytes(expected);
+    const std::size_t filled = fill(path, file.descriptor.get(), bytes);
     if (filled < expected) {
         throw FileError(path, EIO,
                         "the file ended after " + std::to_string(filled) + " of its " + std::to_string(expected) +
@@ -68,10 +81,17 @@ Bytes readWholeFile(const std::filesystem::path& path) {
     // One byte more tells a file that grew since it was opened, which is a changed file, not
     // one to follow for as long as it grows.
     std::uint8_t beyond = 0;
-    if (readInto(&beyond, 1) != 0) {
+    if (readInto(path, file.descriptor.get(), &beyond, 1) != 0) {
         throw FileError(path, EIO,
                         "the file grew beyond its " + std::to_string(expected) + " bytes; it changed while it was read");
     }
+    return bytes;
+}
+
+Bytes readFileStart(const std::filesystem::path& path, std::size_t most) {
+    const OpenRegularFile file = openRegularFile(path);
+    Bytes bytes(std::min(most, static_cast<std::size_t>(file.status.st_size)));
+    bytes.resize(fill(path, file.descriptor.get(), bytes));
     return bytes;
 }
 

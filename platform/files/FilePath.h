@@ -44,6 +44,9 @@ private:
 // size it had when it was opened, or goes on past it, changed while it was read: a read
 // error (EIO).
 Bytes readWholeFile(const std::filesystem::path& path);
+// At most the first `most` bytes of a regular file opened the same way: what a header says is
+// known before the file is read whole.
+Bytes readFileStart(const std::filesystem::path& path, std::size_t most);
 
 // Path texts with the rules of the platform's path strings: trailing slashes are ignored,
 // a name that starts with "." ("`.tiff`") has no extension, "a.tar.gz" has the extension

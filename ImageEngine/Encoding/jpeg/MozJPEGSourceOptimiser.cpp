@@ -52,14 +52,16 @@ std::uint32_t turnOf(MetadataPolicy metadata, std::uint32_t orientation) {
 }
 } // namespace
 
-std::uint64_t MozJPEGSourceOptimiser::workingBytes(const platform::Bytes& source, MetadataPolicy metadata,
-                                                   std::uint32_t orientation) const {
+std::optional<std::uint64_t> MozJPEGSourceOptimiser::workingBytes(std::span<const std::uint8_t> start,
+                                                                   std::uint64_t fileBytes, MetadataPolicy metadata,
+                                                                   std::uint32_t orientation, std::uint64_t) const {
     unsigned long long coefficients = 0;
-    // A header the library cannot read fails the rewrite itself, saying why.
-    if (pctv_mozjpeg_reoptimise_memory(source.data(), source.size(), turnOf(metadata, orientation), &coefficients,
+    // A header the library cannot read, in a start that is the whole file, fails the rewrite
+    // itself, saying why.
+    if (pctv_mozjpeg_reoptimise_memory(start.data(), start.size(), turnOf(metadata, orientation), &coefficients,
                                        nullptr, 0) != 0)
-        return 0;
-    return coefficients + 2 * static_cast<std::uint64_t>(source.size());
+        return start.size() < fileBytes ? std::nullopt : std::optional<std::uint64_t>(0);
+    return coefficients + 2 * fileBytes;
 }
 
 platform::Bytes MozJPEGSourceOptimiser::optimise(const platform::Bytes& source, MetadataPolicy metadata,

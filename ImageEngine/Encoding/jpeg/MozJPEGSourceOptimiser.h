@@ -25,8 +25,9 @@ public:
     }
     bool bakesOrientationWithoutDecoding() const override { return true; }
     // The coefficients of the whole picture (twice when it turns) and the two rewrites.
-    std::uint64_t workingBytes(const platform::Bytes& source, MetadataPolicy metadata,
-                               std::uint32_t orientation) const override;
+    std::optional<std::uint64_t> workingBytes(std::span<const std::uint8_t> start, std::uint64_t fileBytes,
+                                              MetadataPolicy metadata, std::uint32_t orientation,
+                                              std::uint64_t memoryBound) const override;
     platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,
                              EncodeEffort effort, std::uint64_t memoryBound) const override;
     using SourceOptimiser::optimise;

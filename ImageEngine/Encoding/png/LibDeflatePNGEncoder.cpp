@@ -83,19 +83,32 @@ platform::Bytes LibDeflatePNGEncoder::encodeReleasing(platform::ImageRef image, 
 }
 
 std::optional<platform::Bytes> LibDeflatePNGEncoder::recompressPNG(std::span<const std::uint8_t> file,
-                                                                   EncodeEffort effort, bool strip) {
+                                                                   EncodeEffort effort, bool strip,
+                                                                   std::optional<std::size_t> budget) {
+    const std::size_t rowsBudget = budget.value_or(currentBudget());
     std::optional<std::vector<PNGChunks::Chunk>> chunks;
     if (strip) {
         chunks = PNGChunks::parse(file);
-        if (!chunks || pixelDataIsDamaged(*chunks, currentBudget())) return std::nullopt;
+        if (!chunks || pixelDataIsDamaged(*chunks, rowsBudget)) return std::nullopt;
     }
-    auto recompressed = recompressIDAT(file, effort, strip, currentBudget());
+    auto recompressed = recompressIDAT(file, effort, strip, rowsBudget);
     // The file as it stands is put together only once the pixel data's buffers are gone.
     std::optional<platform::Bytes> fallback =
         strip ? PNGChunks::assemble(PNGChunks::removingMetadata(*chunks)) : platform::Bytes(file.begin(), file.end());
     if (!fallback) return std::nullopt;
     if (recompressed && recompressed->size() < fallback->size()) return recompressed;
     return fallback;
+}
+
+std::uint64_t LibDeflatePNGEncoder::recompressionBytes(const PNGChunks::Header& header, bool animated,
+                                                       std::uint64_t fileBytes, std::size_t budget) {
+    const auto rows = filteredLength(header);
+    if (animated || !rows || *rows > budget) return fileBytes;
+    // The gathered pixel data beside its inflated rows; then the rows in three forms at most
+    // (as stored, unfiltered, filtered anew or a trial kept beside them) with a compressed
+    // stream and its copy for each of the two filterings compared; then the new file beside
+    // the one written back without it. The compressed streams are counted at the file's size.
+    return std::max({fileBytes + *rows, 4 * *rows + 2 * fileBytes, 2 * fileBytes});
 }
 
 bool LibDeflatePNGEncoder::pixelDataIsDamaged(const std::vector<PNGChunks::Chunk>& chunks, std::size_t budget) {

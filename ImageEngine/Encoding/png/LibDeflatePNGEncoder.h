@@ -44,8 +44,15 @@ public:
     // when that is strictly smaller. Without `strip` it always gives a file, the input itself
     // when nothing was gained; with `strip`, none for a file that does not parse, whose pixel
     // data is damaged, or that cannot be written back.
+    // `budget` bounds the bytes of the unpacked pixel data; none gives one conversion's share.
     static std::optional<platform::Bytes> recompressPNG(std::span<const std::uint8_t> file, EncodeEffort effort,
-                                                        bool strip);
+                                                        bool strip, std::optional<std::size_t> budget = std::nullopt);
+    // What recompressPNG holds beside a file of `fileBytes` bytes with this header at its
+    // peak, result included: the pixel data gathered, its rows inflated, unfiltered and
+    // filtered anew, and the compressed streams, when the rows fit `budget`; otherwise the file
+    // written back.
+    static std::uint64_t recompressionBytes(const PNGChunks::Header& header, bool animated, std::uint64_t fileBytes,
+                                            std::size_t budget);
     // False only when the pixel data unpacks to exactly the size the header gives, interlaced
     // or not; an unreadable header counts as damage. Data over `budget` is checked in
     // constant memory.

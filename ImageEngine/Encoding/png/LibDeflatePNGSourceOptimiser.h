@@ -13,6 +13,10 @@ public:
     std::set<MetadataPolicy> honouredMetadataPolicies() const override {
         return {MetadataPolicy::keepAll, MetadataPolicy::strip};
     }
+    // What the recompression holds, from the IHDR at the file's start.
+    std::optional<std::uint64_t> workingBytes(std::span<const std::uint8_t> start, std::uint64_t fileBytes,
+                                              MetadataPolicy metadata, std::uint32_t orientation,
+                                              std::uint64_t memoryBound) const override;
     // Throws only when stripping a file that does not parse, whose pixel data is damaged or
     // that cannot be written back; the conversion then decodes and re-encodes it.
     platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,

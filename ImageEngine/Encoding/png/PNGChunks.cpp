@@ -108,6 +108,11 @@ bool serialise(std::string_view type, std::span<const std::uint8_t> payload, pla
 
 std::optional<platform::Bytes> assemble(const std::vector<Chunk>& chunks) {
     platform::Bytes file(signature.begin(), signature.end());
+    // Grown by doubling, the file would be held twice while it is copied, and a file of some
+    // hundred MB is held once beside its source already.
+    std::size_t length = file.size();
+    for (const auto& chunk : chunks) length += 12 + chunk.payload.size();
+    file.reserve(length);
     for (const auto& chunk : chunks)
         if (!serialise(chunk.type, chunk.payload, file)) return std::nullopt;
     return file;

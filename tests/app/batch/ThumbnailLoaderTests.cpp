@@ -1,6 +1,8 @@
 #include "app/batch/ThumbnailLoader.h"
 
 #include "BatchStoreHarness.h"
+#include "ImageEngine/Encoding/png/PNGChunks.h"
+#include "ImageEngine/Encoding/png/ZlibStream.h"
 #include "support/EncodedSamples.h"
 #include "support/TemporaryFolder.h"
 
@@ -64,6 +66,20 @@ Delivery ask(ThumbnailLoader& loader, const ThumbnailLoader::Request& request) {
     delivery->madeInThePool = ThumbnailLoader::pool().activeThreadCount() > 0;
     EXPECT_TRUE(eventually([&] { return delivery->arrived; }));
     return *delivery;
+}
+
+// A blank PNG of black-and-white pixels: a few kB of file whose every row is still read.
+fs::path writeBlank(const TemporaryFolder& folder, const std::string& name, std::uint32_t width, std::uint32_t height) {
+    platform::Bytes header;
+    for (const std::uint32_t side : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8) header.push_back(static_cast<std::uint8_t>(side >> shift));
+    header.insert(header.end(), {1, 0, 0, 0, 0});
+    const platform::Bytes rows(static_cast<std::size_t>(height) * ((width + 7) / 8 + 1), 0);
+    platform::Bytes file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    PNGChunks::serialise("IHDR", header, file);
+    PNGChunks::serialise("IDAT", deflateAndVerify(rows, 1, rows.size()).value_or(platform::Bytes{}), file);
+    PNGChunks::serialise("IEND", platform::Bytes{}, file);
+    return folder.write(name, file);
 }
 
 QRgb centre(const QImage& image) { return image.pixel(image.width() / 2, image.height() / 2); }
@@ -221,6 +237,22 @@ TEST_F(ThumbnailBudget, OnlyTheCurrentTurnOfAKeptFileIsSpared) {
     for (int file = 2; file < 5; ++file) ASSERT_FALSE(ask(loader, request(file)).image.isNull());
     EXPECT_TRUE(holds(0, 3) && holds(1, 3) && holds(2) && holds(3) && holds(4));
     EXPECT_EQ(loader.cachedBytes(), 5 * previewBytes);
+}
+
+// A panorama's reduced read takes long: a small picture asked for after it is shown first.
+TEST(ThumbnailLoader, APreviewDoesNotWaitBehindALargePicturesRead) {
+    TemporaryFolder folder;
+    const auto large = writeBlank(folder, "panorama.png", 16'000, 5'000);
+    const auto small = writeSolid(folder, "photo.png", 64, 48, 0, 0, 255);
+    ThumbnailLoader loader(nullptr, std::make_shared<PixelMemory>(256'000'000));
+    QObject context;
+    std::vector<std::string> arrived;
+    for (const auto& file : {large, small}) {
+        loader.thumbnail(requestFor(file), &context,
+                         [&arrived, name = file.filename().string()](const QImage&) { arrived.push_back(name); });
+    }
+    ASSERT_TRUE(eventually([&] { return arrived.size() == 2; }));
+    EXPECT_EQ(arrived, (std::vector<std::string>{"photo.png", "panorama.png"}));
 }
 
 } // namespace

@@ -1,0 +1,97 @@
+#include "ConversionTesting.h"
+#include "SourceImages.h"
+
+#include "ImageEngine/Encoding/EncoderRegistry.h"
+#include "support/ConversionErrorCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+#include <thread>
+
+namespace {
+
+using namespace pictavo;
+using namespace pipeline_testing;
+using testing_support::TemporaryFolder;
+
+ConversionEngine engineOf(std::shared_ptr<PixelMemory> memory) {
+    return ConversionEngine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                            SourceOptimiserRegistry::standard(), std::move(memory));
+}
+
+// Until the conversion ends or waits for memory.
+void untilEndedOrWaiting(const std::future<ConversionResult>& conversion, const PixelMemory& memory) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (memory.waiting() == 0 && conversion.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready &&
+           std::chrono::steady_clock::now() < giveUp) {
+    }
+}
+
+// A PNG kept a PNG is unpacked and compressed again: it is admitted for its rows in several
+// forms, not for its file alone, and written back as it is when those do not fit.
+TEST(CountedReading, APNGRewriteIsAdmittedForTheRowsItUnpacksAndCompresses) {
+    TemporaryFolder folder;
+    const auto path = folder.write("scan.png", encode(gradient(512, 512), ".png"));
+    const auto memory = std::make_shared<PixelMemory>(64'000'000);
+    const auto engine = engineOf(memory);
+    const auto result = engine.convert(path, specFor(OutputFormat::sameAsSource()), 1, EncodeEffort::final);
+    EXPECT_EQ(result.format, OutputFormat::png());
+    const std::uint64_t rows = 512 * (512 * 3 + 1);
+    EXPECT_GE(memory->mostHeldBytes(), 4 * rows);
+    EXPECT_EQ(memory->heldBytes(), 0u);
+
+    // With room for the file but not for its rows, it is still rewritten, only not recompressed.
+    auto stripping = specFor(OutputFormat::sameAsSource());
+    stripping.metadata = MetadataPolicy::strip;
+    const auto small = std::make_shared<PixelMemory>(2'000'000);
+    const auto kept = engineOf(small).convert(path, stripping, 1, EncodeEffort::final);
+    EXPECT_EQ(kept.format, OutputFormat::png());
+    EXPECT_EQ(decodedOutput(kept, folder)->width(), 512);
+}
+
+// A file is read only once the memory it takes is held: one changed while its conversion
+// waits for memory converts as it is once it runs, kept in its format or decoded.
+TEST(CountedReading, NothingOfTheFileIsReadBeforeItsMemoryIsHeld) {
+    TemporaryFolder folder;
+    const auto red = encode(filled(300, 200, {220, 20, 20}), ".png");
+    const auto blue = encode(filled(300, 200, {20, 20, 220}), ".png");
+    for (const auto& format : {OutputFormat::sameAsSource(), OutputFormat::jpeg()}) {
+        const auto path = folder.write("picture.png", red);
+        const auto memory = std::make_shared<PixelMemory>(8'000'000);
+        const auto engine = engineOf(memory);
+        auto other = PixelMemory::tryHold(memory, memory->capacity());
+        auto conversion =
+            std::async(std::launch::async, [&] { return engine.convert(path, specFor(format), 1, EncodeEffort::final); });
+        untilEndedOrWaiting(conversion, *memory);
+        ASSERT_EQ(memory->waiting(), 1) << format.id();
+        folder.write("picture.png", blue);
+        other.reset();
+        const auto output = decodedOutput(conversion.get(), folder);
+        EXPECT_GT(colourAt(*output, 150, 100)[2], 200) << format.id();
+    }
+}
+
+// An output the format cannot hold is refused from the header, without waiting for the memory
+// that reading the file would take.
+TEST(CountedReading, ARefusalForTheOutputsSidesDoesNotWaitToReadTheFile) {
+    TemporaryFolder folder;
+    for (const std::string type : {".png", ".jpg"}) {
+        const auto wide = folder.write("wide" + type, encode(filled(16400, 2, {200, 120, 40}), type));
+        const auto memory = std::make_shared<PixelMemory>(8'000'000);
+        const auto engine = engineOf(memory);
+        auto other = PixelMemory::tryHold(memory, memory->capacity());
+        auto conversion = std::async(std::launch::async, [&] {
+            return engine.convert(wide, specFor(OutputFormat::webp()), 1, EncodeEffort::final);
+        });
+        untilEndedOrWaiting(conversion, *memory);
+        EXPECT_EQ(memory->waiting(), 0) << type;
+        other.reset();
+        const auto error = testing_support::thrownBy([&] { conversion.get(); });
+        EXPECT_EQ(error, ConversionError::encodeFailed(OutputFormat::webp())) << error.diagnostic();
+    }
+}
+
+} // namespace
