@@ -1,0 +1,102 @@
+#include "app/options/FormatChip.h"
+#include "app/options/SizeChip.h"
+#include "app/options/ToolbarChips.h"
+#include "app/shell/BatchGrid.h"
+#include "app/shell/HeroBand.h"
+#include "app/shell/ImageCard.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/PictavoByFenwidApp.h"
+#include "OnScreenTest.h"
+#include "support/AccessibleEvents.h"
+#include "support/Eventually.h"
+#include "support/PaintedPhoto.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace pictavo;
+namespace fs = std::filesystem;
+
+using support::eventually;
+using Heard = std::vector<std::string>;
+
+// The real window with cards, driven by keys as the X server delivers them, and what it tells
+// a screen reader after each key: the objects it reports as the focus.
+class ScreenReaderOnScreen : public support::OnScreenTest {
+protected:
+    void SetUp() override {
+        support::OnScreenTest::SetUp();
+        if (IsSkipped()) return;
+        if (!eventually([] { return QAccessible::isActive(); }, 10000)) {
+            GTEST_SKIP() << "needs the accessibility bus (at-spi2-core), which Qt did not find";
+        }
+    }
+
+    fs::path photo(const char* name, int seed) {
+        const fs::path path = root.path() / name;
+        EXPECT_TRUE(support::paintedPhoto(400, 300, seed).save(QString::fromStdString(path.string()), nullptr, 90));
+        return path;
+    }
+
+    // Opens the window with the files and waits for the first card to take the focus.
+    MainWindow& open(const std::vector<fs::path>& files) {
+        MainWindow& window = app.mainWindow();
+        QStringList paths;
+        for (const fs::path& file : files) paths << QString::fromStdString(file.string());
+        app.open(paths);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        EXPECT_TRUE(eventually([&] { return window.store().items().size() == files.size(); }));
+        EXPECT_TRUE(eventually([&] { return window.grid()->focusedCard() && QApplication::focusWidget(); }));
+        events.takeFocus();
+        return window;
+    }
+
+    // The focus events the key gave rise to.
+    Heard press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QWidget* active = QApplication::activeWindow();
+        QTest::keyClick(active ? active->windowHandle() : app.mainWindow().windowHandle(), key, modifiers);
+        // Qt hands each key to the accessibility bus's listeners before the window sees it.
+        QTest::qWait(100);
+        return events.takeFocus();
+    }
+
+    PictavoByFenwidApp app{engine};
+    support::AccessibleEvents events;
+};
+
+TEST_F(ScreenReaderOnScreen, AnOpenMenuIsReadRowByRowAndHandsTheReaderBackToItsTrigger) {
+    MainWindow& window = open({photo("photo.jpg", 1)});
+    ASSERT_EQ(press(Qt::Key_Tab), Heard{R"(button "Format" "Same as source" [focused])"});
+
+    // Opening reads the selected row, each move the next; Esc goes back to the chip.
+    EXPECT_EQ(press(Qt::Key_Space),
+              Heard{R"(menu item "Same as source, Optimise without converting" "selected, 1 of 13" [focused selected])"});
+    EXPECT_EQ(press(Qt::Key_Down), Heard{R"(menu item "HEIC, Lossy, transparency" "2 of 13" [focused])"});
+    EXPECT_EQ(press(Qt::Key_Down), Heard{R"(menu item "JPEG, Lossy, no transparency" "3 of 13" [focused])"});
+    EXPECT_EQ(press(Qt::Key_Escape), Heard{R"(button "Format" "Same as source" [focused])"});
+
+    // Choosing is heard as the chip's new value.
+    ASSERT_EQ(press(Qt::Key_Tab), Heard{R"(button "Size" "Original size" [focused])"});
+    EXPECT_EQ(press(Qt::Key_Space), Heard{R"(menu item "Original size" "selected, 1 of 9" [focused selected])"});
+    EXPECT_EQ(press(Qt::Key_Down), Heard{R"(menu item "50%" "2 of 9" [focused])"});
+    EXPECT_EQ(press(Qt::Key_Return), Heard{R"(button "Size" "50%" [focused])"});
+
+    // The band's destination menu, down to the row that replaces the originals.
+    window.band()->destinationButton()->setFocus(Qt::BacktabFocusReason);
+    events.takeFocus();
+    press(Qt::Key_Space);
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    EXPECT_EQ(press(Qt::Key_Down),
+              Heard{R"(menu item "Replace the originals, Originals go to the Trash, so this can be undone" "4 of 4" [focused])"});
+    EXPECT_EQ(press(Qt::Key_Escape), Heard{R"(button "Destination" "Saving beside each original" [focused])"});
+    EXPECT_TRUE(window.close());
+}
+
+} // namespace
