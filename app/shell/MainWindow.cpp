@@ -16,6 +16,7 @@
 #include "app/shell/DropZone.h"
 #include "app/shell/ExportButton.h"
 #include "app/shell/HeroBand.h"
+#include "app/shell/ImageCard.h"
 #include "app/shell/OpenedFiles.h"
 #include "app/shell/ShellServices.h"
 #include "app/shell/SupportPage.h"
@@ -451,7 +452,7 @@ QList<QWidget*> MainWindow::tabStops() const {
     QList<QWidget*> stops{chips_->formatChip(), chips_->sizeChip(), chips_->optionsChip(), exportButton_,
                           dropZone_->chooseButton()};
     stops += band_->tabStops();
-    stops.append(grid_);
+    if (QWidget* card = grid_->tabStop()) stops.append(card);
     stops += grid_->innerTabStops();
     return stops;
 }
@@ -471,7 +472,6 @@ bool MainWindow::focusNextPrevChild(bool next) {
         QWidget* stop = stops[((at + (next ? step : -step)) % count + count) % count];
         if (!stop->isVisible() || !stop->isEnabled() || !(stop->focusPolicy() & Qt::TabFocus)) continue;
         stop->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-        if (stop != grid_ && grid_->isAncestorOf(stop)) grid_->ensureWidgetVisible(stop);
         return true;
     }
     return false;

@@ -12,7 +12,9 @@
 #include "support/PaintedPhoto.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -96,6 +98,50 @@ TEST_F(ScreenReaderOnScreen, AnOpenMenuIsReadRowByRowAndHandsTheReaderBackToItsT
     EXPECT_EQ(press(Qt::Key_Down),
               Heard{R"(menu item "Replace the originals, Originals go to the Trash, so this can be undone" "4 of 4" [focused])"});
     EXPECT_EQ(press(Qt::Key_Escape), Heard{R"(button "Destination" "Saving beside each original" [focused])"});
+    EXPECT_TRUE(window.close());
+}
+
+// Only the card reads, whatever its estimate says.
+std::vector<std::string> names(const Heard& heard) {
+    std::vector<std::string> named;
+    for (const std::string& said : heard) named.push_back(said.substr(0, said.find("\" \"") + 1));
+    return named;
+}
+
+TEST_F(ScreenReaderOnScreen, TheCardsKeepTheFocusFromTheKeyboardAndTheirMenuOpensOnItsFirstItem) {
+    MainWindow& window = open({photo("first.jpg", 1), photo("second.jpg", 2), photo("third.jpg", 3)});
+    ASSERT_EQ(press(Qt::Key_Tab), Heard{R"(button "Format" "Same as source" [focused])"});
+    EXPECT_EQ(names(press(Qt::Key_Backtab, Qt::ShiftModifier)), Heard{R"(button "first.jpg")"});
+    EXPECT_EQ(names(support::AccessibleEvents::focusedObjects()), Heard{R"(button "first.jpg")"});
+
+    // The Menu key (as the X server's keyboard hands it over: a request for the focused
+    // widget's menu) and Shift+F10 open the card's menu on its first item; Esc goes back. The
+    // menu holds the keys in a loop of its own until it closes.
+    for (const bool menuKey : {true, false}) {
+        Heard opened;
+        QObject step;
+        QTimer::singleShot(300, &step, [&] {
+            opened = events.takeFocus();
+            if (QWidget* menu = QApplication::activePopupWidget()) QTest::keyClick(menu->windowHandle(), Qt::Key_Escape);
+        });
+        if (menuKey) {
+            QWidget* card = QApplication::focusWidget();
+            QContextMenuEvent request(QContextMenuEvent::Keyboard, card->rect().center(), card->mapToGlobal(card->rect().center()));
+            QCoreApplication::sendEvent(card, &request);
+        } else {
+            press(Qt::Key_F10, Qt::ShiftModifier);
+        }
+        QTest::qWait(400);
+        EXPECT_EQ(opened, Heard{R"(menu item "Remove" "" [focused])"}) << menuKey;
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        EXPECT_EQ(names(support::AccessibleEvents::focusedObjects()), Heard{R"(button "first.jpg")"}) << menuKey;
+    }
+
+    // Removed with Delete, the card hands the focus to the one that takes its place.
+    press(Qt::Key_Space);
+    ASSERT_EQ(window.selection().value().ids.size(), 1);
+    EXPECT_EQ(names(press(Qt::Key_Delete)), Heard{R"(button "second.jpg")"});
+    EXPECT_EQ(window.store().items().size(), 2u);
     EXPECT_TRUE(window.close());
 }
 
