@@ -22,6 +22,7 @@
 #include "app/shell/SupportPage.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QFile>
@@ -313,14 +314,31 @@ QStringList MainWindow::imageNameFilters() const {
 
 void MainWindow::chooseImages() {
     if (!commands().canOpen) return;
+    const QPointer<QWidget> focus = focusWidget();
     const QList<QUrl> urls = services_.chooseImages(this, imageNameFilters());
     if (!urls.isEmpty()) importFiles(urls);
+    takeBackKeyboard(focus);
 }
 
 void MainWindow::chooseFolderOfImages() {
     if (!commands().canOpen) return;
+    const QPointer<QWidget> focus = focusWidget();
     const QList<QUrl> urls = services_.chooseFolderOfImages(this);
     if (!urls.isEmpty()) importFiles(urls);
+    takeBackKeyboard(focus);
+}
+
+void MainWindow::takeBackKeyboard(const QPointer<QWidget>& focus) {
+    // The window manager may give the keyboard to no window once the panel has gone; or give it
+    // back to this one while the panel's completion list still held it, so that Qt never hears
+    // of it and no widget of the window shows or tells the focus.
+    activateWindow();
+    if (!QApplication::activeWindow()) QApplication::setActiveWindow(this);
+    if (focus && focus->isVisible()) {
+        focus->setFocus(Qt::OtherFocusReason);
+    } else if (QWidget* card = grid_->tabStop()) {
+        card->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 bool MainWindow::acceptDrop(const QList<QUrl>& urls) {
