@@ -1,6 +1,11 @@
+#include "app/design/DSFocusRing.h"
+#include "app/options/CustomSizeEditor.h"
 #include "app/options/FormatChip.h"
+#include "app/options/OptionsChip.h"
+#include "app/options/OptionsPanel.h"
 #include "app/options/SizeChip.h"
 #include "app/options/ToolbarChips.h"
+#include "app/preferences/AboutDialog.h"
 #include "app/shell/BatchGrid.h"
 #include "app/shell/HeroBand.h"
 #include "app/shell/ImageCard.h"
@@ -13,6 +18,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -142,6 +148,44 @@ TEST_F(ScreenReaderOnScreen, TheCardsKeepTheFocusFromTheKeyboardAndTheirMenuOpen
     ASSERT_EQ(window.selection().value().ids.size(), 1);
     EXPECT_EQ(names(press(Qt::Key_Delete)), Heard{R"(button "second.jpg")"});
     EXPECT_EQ(window.store().items().size(), 2u);
+    EXPECT_TRUE(window.close());
+}
+
+TEST_F(ScreenReaderOnScreen, EveryPanelIsNamedAndAboutStartsOnOneNamedFocusThatTabWalks) {
+    MainWindow& window = open({photo("first.jpg", 1)});
+    AboutDialog::open(&window);
+    const QPointer<AboutDialog> about = window.findChild<AboutDialog*>();
+    ASSERT_NE(about, nullptr);
+    // No window manager gives it the keyboard here.
+    about->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(about));
+    const std::string version = "label \"Version " + QApplication::applicationVersion().toStdString() + "\"";
+    EXPECT_TRUE(eventually([&] { return names(support::AccessibleEvents::focusedObjects()) == Heard{version}; }, 5000))
+        << testing::PrintToString(support::AccessibleEvents::focusedObjects());
+    events.takeFocus();
+    EXPECT_EQ(names(press(Qt::Key_Tab)), Heard{R"(label "Credits")"});
+    EXPECT_EQ(names(support::AccessibleEvents::focusedObjects()), Heard{R"(label "Credits")"});
+    EXPECT_NE(DSFocusRing::shownAround(QApplication::focusWidget()), nullptr);
+    EXPECT_EQ(names(press(Qt::Key_Tab)), Heard{version});
+    press(Qt::Key_Escape);
+    EXPECT_TRUE(eventually([&] { return !about; }, 5000));
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    // The pop-overs are named by what they hold.
+    window.chips()->optionsChip()->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Space);
+    QWidget* options = window.chips()->optionsChip()->panel()->window();
+    EXPECT_EQ(support::AccessibleEvents::said(options).substr(0, 16), R"(filler "Options")");
+    press(Qt::Key_Escape);
+    SizeChip* size = window.chips()->sizeChip();
+    size->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Space);
+    press(Qt::Key_End);
+    press(Qt::Key_Return);
+    ASSERT_NE(size->customContent(), nullptr);
+    EXPECT_EQ(support::AccessibleEvents::said(size->customContent()->window()).substr(0, 20), R"(filler "Custom size")");
+    press(Qt::Key_Escape);
     EXPECT_TRUE(window.close());
 }
 
