@@ -2,6 +2,7 @@
 
 #include "app/batch/DragFileMimeData.h"
 #include "app/batch/ExportedImage.h"
+#include "app/design/DSAnnouncer.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
 #include "app/shell/BatchCommands.h"
@@ -385,6 +386,8 @@ void BatchGrid::showContextMenu(const QUuid& id, const QPoint& globalPosition, b
         if (first != actions.end()) QTimer::singleShot(0, &menu, [&menu, action = *first] { menu.setActiveAction(action); });
     }
     menu.exec(globalPosition);
+    // The card kept the keyboard all along, so nothing else tells a screen reader it is back there.
+    if (fromKeyboard) DSAnnouncer::accessible().returnToKeyboardFocus();
 }
 
 void BatchGrid::resizeEvent(QResizeEvent* event) {
