@@ -3,9 +3,12 @@
 #include "app/options/FormatChip.h"
 #include "app/options/OptionsChip.h"
 #include "app/options/OptionsPanel.h"
+#include "app/options/QualityControl.h"
 #include "app/options/SizeChip.h"
 #include "app/options/ToolbarChips.h"
 #include "app/preferences/AboutDialog.h"
+#include "app/preferences/DefaultSizePicker.h"
+#include "app/preferences/SettingsWindow.h"
 #include "app/shell/BatchGrid.h"
 #include "app/shell/HeroBand.h"
 #include "app/shell/ImageCard.h"
@@ -176,8 +179,10 @@ TEST_F(ScreenReaderOnScreen, EveryPanelIsNamedAndAboutStartsOnOneNamedFocusThatT
     // The pop-overs are named by what they hold.
     window.chips()->optionsChip()->setFocus(Qt::TabFocusReason);
     press(Qt::Key_Space);
-    QWidget* options = window.chips()->optionsChip()->panel()->window();
-    EXPECT_EQ(support::AccessibleEvents::said(options).substr(0, 16), R"(filler "Options")");
+    OptionsPanel* panel = window.chips()->optionsChip()->panel();
+    EXPECT_EQ(support::AccessibleEvents::said(panel->window()).substr(0, 16), R"(filler "Options")");
+    // Closed lists show no items: neither the hidden target sizes nor the settings' sizes.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(panel->qualityControl()->targets())->childCount(), 0);
     press(Qt::Key_Escape);
     SizeChip* size = window.chips()->sizeChip();
     size->setFocus(Qt::TabFocusReason);
@@ -187,6 +192,14 @@ TEST_F(ScreenReaderOnScreen, EveryPanelIsNamedAndAboutStartsOnOneNamedFocusThatT
     ASSERT_NE(size->customContent(), nullptr);
     EXPECT_EQ(support::AccessibleEvents::said(size->customContent()->window()).substr(0, 20), R"(filler "Custom size")");
     press(Qt::Key_Escape);
+    press(Qt::Key_Comma, Qt::ControlModifier);
+    SettingsWindow* settings = nullptr;
+    for (QWidget* shown : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<SettingsWindow*>(shown); found && found->isVisible()) settings = found;
+    }
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(settings->sizePicker())->childCount(), 0);
+    settings->close();
     EXPECT_TRUE(window.close());
 }
 
