@@ -1,31 +1,28 @@
 #include "app/design/DSAnnouncer.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QWidget>
 
 namespace pictavo {
 
 namespace {
 
-class AccessibleNameAnnouncer : public DSAnnouncer {
+class AccessibleFocusAnnouncer : public DSAnnouncer {
 public:
-    void announce(QWidget* speaker, const QString& text) override {
-        if (!speaker) return;
-        if (speaker->accessibleName() != text) {
-            // Changing the name tells assistive technology itself.
-            speaker->setAccessibleName(text);
-            return;
-        }
-        // The same text again is still spoken again.
-        QAccessibleEvent event(speaker, QAccessible::NameChanged);
+    void announce(QWidget* subject) override {
+        if (!subject) return;
+        QAccessibleEvent event(subject, QAccessible::Focus);
         QAccessible::updateAccessibility(&event);
     }
+
+    void returnToKeyboardFocus() override { announce(QApplication::focusWidget()); }
 };
 
 } // namespace
 
 DSAnnouncer& DSAnnouncer::accessible() {
-    static AccessibleNameAnnouncer announcer;
+    static AccessibleFocusAnnouncer announcer;
     return announcer;
 }
 

@@ -17,8 +17,9 @@ constexpr int ringRoom = 6;
 
 DSFocusScrollArea::DSFocusScrollArea(QWidget* parent) : QScrollArea(parent) {
     setFocusPolicy(Qt::NoFocus);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now && widget() && widget()->isAncestorOf(now) && QGuiApplication::mouseButtons() == Qt::NoButton) {
+    // A focus that comes back with its window's activation stays where the user scrolled to.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (old && now && widget() && widget()->isAncestorOf(now) && QGuiApplication::mouseButtons() == Qt::NoButton) {
             reveal(now);
         }
     });

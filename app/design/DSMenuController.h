@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace pictavo {
 
@@ -58,13 +59,16 @@ public:
         if (initial.scrollTarget) scrollRequest_ = DSMenuScrollRequest<T>{*initial.scrollTarget, 0};
         typeSelect_ = {};
         if (anchor_->isVisible()) {
-            auto* window = new DSMenuWindow(anchor_->window(), width);
+            auto* window = new DSMenuWindow(anchor_, width);
             connectPanel(window);
             window->panel()->setGroups(panelGroups());
             const int height = window->fittingHeight();
             const std::weak_ptr<bool> alive = alive_;
             panel_.setOnDismiss([this, alive, onDismiss = std::move(onDismiss)] {
-                if (alive.lock()) removeKeyMonitor();
+                if (alive.lock()) {
+                    removeKeyMonitor();
+                    handBackScreenReader();
+                }
                 if (onDismiss) onDismiss();
             });
             panel_.setAnchor(anchor_);
@@ -88,21 +92,21 @@ public:
         }
     }
 
-    // Closes without telling anyone; content, selection and the choice action stay.
+    // Closes without telling the owner; content, selection and the choice action stay. A screen
+    // reader that followed the rows goes back to the trigger.
     void close() {
-        if (!isOpen()) return;
-        removeKeyMonitor();
-        panel_.close();
-        highlighted_.reset();
-        scrollRequest_.reset();
-        typeSelect_ = {};
+        if (isOpen() && closeWindow()) announcer_.returnToKeyboardFocus();
     }
 
     // Closes, then reports the tag (taken by value: closing clears the highlight it may come from).
     void choose(std::optional<T> tag) {
         const std::function<void(const T&)> onChoose = onChoose_;
-        close();
+        DSAnnouncer& announcer = announcer_;
+        const bool spoke = isOpen() && closeWindow();
         if (tag && onChoose) onChoose(*tag);
+        // Once chosen, so that the trigger is read out with its new value; the choice may have
+        // ended this controller.
+        if (spoke) announcer.returnToKeyboardFocus();
     }
 
     // The pointer's highlight: no scrolling, no announcement, and the type-select run goes on.
@@ -170,20 +174,43 @@ public:
         announce(highlighted_);
     }
 
+    // The screen reader follows the highlighted row as its focus, while the trigger keeps the
+    // keyboard.
     void announce(const std::optional<T>& tag) {
-        if (!tag) return;
-        const std::optional<QString> text = accessibilityAnnouncement(content_, *tag, selection_);
-        if (text && window()) announcer_.announce(window(), *text);
+        if (!tag || !window()) return;
+        const std::optional<std::size_t> position = content_.position(*tag);
+        if (!position) return;
+        announcer_.announce(window()->panel()->rowView(*position));
+        spoke_ = true;
     }
 
 private:
+    // Whether a row had been announced.
+    bool closeWindow() {
+        removeKeyMonitor();
+        panel_.close();
+        highlighted_.reset();
+        scrollRequest_.reset();
+        typeSelect_ = {};
+        return std::exchange(spoke_, false);
+    }
+
+    // A screen reader that followed the rows goes back to the trigger, which kept the keyboard.
+    void handBackScreenReader() {
+        if (std::exchange(spoke_, false)) announcer_.returnToKeyboardFocus();
+    }
+
     std::vector<DSMenuPanelGroup> panelGroups() const {
         std::vector<DSMenuPanelGroup> groups;
+        const std::size_t count = content_.rowCount();
+        std::size_t position = 0;
         for (const DSMenuGroup<T>& group : content_.groups) {
             DSMenuPanelGroup shown{group.heading, {}};
             for (const DSMenuRow<T>& row : group.rows) {
+                const bool isSelected = selection_ == row.tag;
                 shown.rows.push_back({row.title, row.subtitle, row.trailing, row.isDestructive, row.spokenLabel(),
-                                      selection_ == row.tag, highlighted_ == row.tag});
+                                      spokenDetail(isSelected, position++, count), isSelected,
+                                      highlighted_ == row.tag});
             }
             groups.push_back(std::move(shown));
         }
@@ -225,6 +252,7 @@ private:
     std::optional<T> highlighted_;
     std::optional<DSMenuScrollRequest<T>> scrollRequest_;
     std::function<void(const T&)> onChoose_;
+    bool spoke_ = false;
     // Callbacks handed to windows and monitors hold this weakly and do nothing once it is gone.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -171,6 +171,7 @@ void DSMenuRowView::setRow(DSMenuPanelRow row) {
     setText(row_.title);
     setChecked(row_.isSelected);
     setAccessibleName(row_.spokenLabel);
+    setAccessibleDescription(row_.spokenDetail);
     if (selectionChanged) {
         QAccessible::State changed;
         changed.selected = true;

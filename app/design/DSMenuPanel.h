@@ -18,6 +18,8 @@ struct DSMenuPanelRow {
     std::optional<QString> trailing;
     bool isDestructive = false;
     QString spokenLabel;
+    // Said after the label: "selected" for the current value, and the row's place.
+    QString spokenDetail;
     // Carries the check mark.
     bool isSelected = false;
     // Drawn with the keyboard or pointer highlight.

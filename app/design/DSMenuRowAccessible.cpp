@@ -10,12 +10,16 @@ namespace {
 
 class MenuRowAccessible : public DSPressableAccessible {
 public:
-    explicit MenuRowAccessible(DSMenuRowView* row) : DSPressableAccessible(row, QAccessible::Button) {}
+    explicit MenuRowAccessible(DSMenuRowView* row) : DSPressableAccessible(row, QAccessible::MenuItem) {}
 
+    // The highlighted row is the screen reader's focus while the trigger keeps the keyboard.
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
+        const DSMenuPanelRow& row = static_cast<DSMenuRowView*>(button())->row();
+        state.focusable = true;
+        state.focused = row.isHighlighted;
         state.selectable = true;
-        state.selected = static_cast<DSMenuRowView*>(button())->row().isSelected;
+        state.selected = row.isSelected;
         return state;
     }
 };

@@ -1,8 +1,10 @@
 #include "app/design/DSMenuWindow.h"
 
+#include "app/design/DSAccessibleFactory.h"
 #include "app/design/DSCompositor.h"
 #include "app/design/DSTheme.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -26,15 +28,28 @@ protected:
     }
 };
 
+class MenuWindowAccessible : public QAccessibleWidget {
+public:
+    explicit MenuWindowAccessible(DSMenuWindow* window) : QAccessibleWidget(window, QAccessible::PopupMenu) {}
+};
+
+// What screen readers call the trigger: its accessible name, else its text.
+QString spokenName(QWidget* trigger) {
+    const QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(trigger);
+    return spoken ? spoken->text(QAccessible::Name) : QString();
+}
+
 } // namespace
 
 Qt::WindowFlags nonActivatingPanelFlags() {
     return Qt::ToolTip | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint;
 }
 
-DSMenuWindow::DSMenuWindow(QWidget* parentWindow, int width)
-    : QWidget(parentWindow, nonActivatingPanelFlags()), surface_(desktopCompositesWindows()),
+DSMenuWindow::DSMenuWindow(QWidget* trigger, int width)
+    : QWidget(trigger->window(), nonActivatingPanelFlags()), surface_(desktopCompositesWindows()),
       scrollArea_(new QScrollArea(this)), panel_(new DSMenuPanel), edge_(new CardEdge(this)), panelWidth_(width) {
+    installAccessibleFactory<DSMenuWindow, MenuWindowAccessible>();
+    setAccessibleName(spokenName(trigger));
     setAttribute(Qt::WA_ShowWithoutActivating);
     surface_.prepare(this);
     setFocusPolicy(Qt::NoFocus);

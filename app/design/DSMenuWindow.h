@@ -11,15 +11,16 @@ namespace pictavo {
 // The window of an open pop-up menu: a frameless window that never takes the focus, so the
 // trigger's window keeps the keyboard. It draws the menu's card and holds the menu panel in a
 // scroll area of fixed width, clipped to the card's rounded corners. The card fills the window
-// but for the shadow's margin (`contentsMargins`), which only a compositor shows.
+// but for the shadow's margin (`contentsMargins`), which only a compositor shows. Screen readers
+// meet it as a pop-up menu named as its trigger.
 class DSMenuWindow : public QWidget {
     Q_OBJECT
 
 public:
     static constexpr double cornerRadius = 10;
 
-    // A child window of `parentWindow`, which it stays above.
-    DSMenuWindow(QWidget* parentWindow, int width);
+    // A child window of the trigger's window, which it stays above.
+    DSMenuWindow(QWidget* trigger, int width);
 
     DSMenuPanel* panel() const { return panel_; }
     // The card's height that shows every row.

@@ -9,7 +9,9 @@ namespace pictavo {
 // children, its current row still reporting itself focused and showing, so that a screen reader
 // finds two focused objects and reads a row nobody can see. Everything else is as Qt has it: the
 // picker is named by the choice it shows (its label comes as a relation), can be expanded, and
-// opens its list by its press and show-menu actions. Call it before the picker is first shown.
+// opens its list by its press and show-menu actions. Call it as soon as the picker is made, before
+// it is given items: a screen reader's bridge meets the picker as they come, and keeps the
+// interface it met.
 void showListOnlyWhileOpen(QComboBox* picker);
 
 } // namespace pictavo

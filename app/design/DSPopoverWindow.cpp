@@ -34,6 +34,8 @@ DSPopoverWindow::DSPopoverWindow(QWidget* parentWindow, int width, double arrowX
     scrollArea_->setWidgetResizable(true);
     scrollArea_->viewport()->setAutoFillBackground(false);
     scrollArea_->setWidget(content);
+    // Screen readers name the pop-over by its content's title.
+    setWindowTitle(content->windowTitle());
     // Moving into the window put the content's controls in the order they were made.
     followReadingOrder(content);
     DSPanelSurface::styleScrollBar(scrollArea_->verticalScrollBar(), cornerRadius);

@@ -21,7 +21,7 @@ public:
     static constexpr int arrowHeight = 9;
     static constexpr double cornerRadius = 12;
 
-    // Takes the content. `arrowX` is where the arrow's left edge wants to be, from the window's
+    // Takes the content, and its window title as its own. `arrowX` is where the arrow's left edge wants to be, from the window's
     // left edge; it stays at least 10 points inside either side. `composited` tells whether the
     // desktop shows the window's transparent pixels as such.
     DSPopoverWindow(QWidget* parentWindow, int width, double arrowX, QWidget* content,

@@ -31,6 +31,7 @@ Binding<std::optional<std::int64_t>> side(const Binding<ResizeSpec>& sizing, boo
 CustomSizeEditor::CustomSizeEditor(Binding<ResizeSpec> sizing, QWidget* parent)
     : QWidget(parent), width_(new DimensionField(QStringLiteral("Width"), side(sizing, true), this)),
       height_(new DimensionField(QStringLiteral("Height"), side(sizing, false), this)) {
+    setWindowTitle(QStringLiteral("Custom size"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(padding, padding, padding, padding);
     row->setSpacing(spacing);

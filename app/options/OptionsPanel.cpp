@@ -44,6 +44,7 @@ protected:
 
 OptionsPanel::OptionsPanel(Inputs inputs, QWidget* parent)
     : QWidget(parent), inputs_(std::move(inputs)) {
+    setWindowTitle(QStringLiteral("Options"));
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(18);

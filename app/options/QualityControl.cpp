@@ -59,9 +59,11 @@ QualityControl::QualityControl(Binding<QualityMode> quality, QWidget* parent)
     row->addWidget(number_, 0, Qt::AlignVCenter);
     column->addWidget(sliderRow_);
 
+    // Before the items: a screen reader's bridge meets the picker as they come, and keeps the
+    // interface it met.
+    showListOnlyWhileOpen(targets_);
     for (const std::int64_t bytes : targetByteChoices) targets_->addItem(QString::fromStdString(platform::byteCount(bytes)));
     targets_->setAccessibleName(QStringLiteral("Under"));
-    showListOnlyWhileOpen(targets_);
     targets_->setToolTip(QStringLiteral("The encoder is searched for the best quality that fits under this"));
     targets_->setFont(fonts::DSFontBody());
     targets_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -1,5 +1,6 @@
 #include "app/preferences/AboutDialog.h"
 
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSTheme.h"
 #include "app/design/DSSecondaryLabel.h"
 #include "app/preferences/Acknowledgements.h"
@@ -64,10 +65,19 @@ AboutDialog::AboutDialog(std::vector<Acknowledgement> entries, QWidget* parent)
     QString versionText = QStringLiteral("Version ") + QApplication::applicationVersion();
     auto* version = new QLabel(versionText, this);
     version->setAlignment(Qt::AlignHCenter);
-    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Reached with Tab, so that a screen reader reads it and it can be copied from the keyboard.
+    version->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    version->setFocusPolicy(Qt::StrongFocus);
+    DSFocusRing::follow(version, DSFocusRing::Shape::rounded(4));
 
+    credits_->setAccessibleName(QStringLiteral("Credits"));
     credits_->setReadOnly(true);
     credits_->setOpenLinks(false);
+    // Tab leaves the credits, which hold no links to move between.
+    credits_->setTabChangesFocus(true);
+    // The credits are the one focused object while they have the focus, not their viewport too.
+    credits_->viewport()->setFocusProxy(nullptr);
+    DSFocusRing::follow(credits_, DSFocusRing::Shape::rounded(4));
     // Small enough for the shortest screens; the credits scroll.
     credits_->setMinimumSize(300, 120);
     fillCredits();
@@ -77,6 +87,9 @@ AboutDialog::AboutDialog(std::vector<Acknowledgement> entries, QWidget* parent)
     layout->addWidget(name);
     layout->addWidget(version);
     layout->addWidget(credits_, 1);
+    setTabOrder(version, credits_);
+    // The dialog opens on the version line, the first thing Tab reaches.
+    version->setFocus(Qt::OtherFocusReason);
     resize(usualSize);
     // More contrast asked for changes no palette colour the credits are drawn on.
     connect(&DSTheme::shared(), &DSTheme::changed, this, &AboutDialog::fillCredits);

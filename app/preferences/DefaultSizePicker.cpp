@@ -1,5 +1,6 @@
 #include "app/preferences/DefaultSizePicker.h"
 
+#include "app/design/DSPickerAccessible.h"
 #include "app/options/CustomSizeEditor.h"
 #include "app/options/SpecBindings.h"
 
@@ -20,6 +21,9 @@ Binding<SizeChoice> selection(SettingsStore& settings, std::optional<SizeChoice>
 DefaultSizePicker::DefaultSizePicker(SettingsStore& settings, QWidget* parent)
     : QComboBox(parent), settings_(settings), lastSizing_(settings.defaultSpec().sizing),
       dimensions_(new CustomSizeEditor(defaultSpecBinding(settings).member(&OutputSpec::sizing), parent)) {
+    // Before the items: a screen reader's bridge meets the picker as they come, and keeps the
+    // interface it met.
+    showListOnlyWhileOpen(this);
     // A form row of its own, not a pop-over: no padding around the fields.
     dimensions_->layout()->setContentsMargins(0, 0, 0, 0);
     // Its own width in the form, not the form's: a wider row spread the fields to its two ends.

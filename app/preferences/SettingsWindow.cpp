@@ -217,7 +217,6 @@ QWidget* SettingsWindow::makeOutputSection() {
     outputRows_->add(QStringLiteral("Format"), format_);
 
     size_ = DefaultSpecEditors::sizeEditor(settings_, box);
-    showListOnlyWhileOpen(size_);
     outputRows_->add(QStringLiteral("Size"), size_);
     dimensions_ = size_->dimensions();
     outputRows_->add(QStringLiteral("Dimensions"), dimensions_);

@@ -2,6 +2,7 @@
 
 #include "app/batch/DragFileMimeData.h"
 #include "app/batch/ExportedImage.h"
+#include "app/design/DSAnnouncer.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
 #include "app/shell/BatchCommands.h"
@@ -71,13 +72,12 @@ private:
 
 BatchGrid::BatchGrid(BatchStore& store, ThumbnailLoader& loader, const Converting& engine,
                      WindowSelection& selection, ShellServices& services, QWidget* parent)
-    : QScrollArea(parent), store_(store), loader_(loader), engine_(engine), selection_(selection),
+    : DSFocusScrollArea(parent), store_(store), loader_(loader), engine_(engine), selection_(selection),
       services_(services) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setWidgetResizable(false);
-    setFocusPolicy(Qt::TabFocus);
     viewport()->setAutoFillBackground(false);
     canvas_ = new Canvas(this);
     canvas_->setAutoFillBackground(false);
@@ -116,8 +116,9 @@ void BatchGrid::wire(ImageCard* card) {
     connect(card, &ImageCard::removeRequested, this, [this, id] { removeCards({id}); });
     connect(card, &ImageCard::copyDetailsRequested, this, [this, id] { copyDetails(id); });
     connect(card, &ImageCard::pageChosen, this, [this, id](std::int64_t page) { store_.setPage(page, id); });
-    connect(card, &ImageCard::contextMenuRequested, this,
-            [this, id](const QPoint& position) { showContextMenu(id, position); });
+    connect(card, &ImageCard::contextMenuRequested, this, [this, id](const QPoint& position, bool fromKeyboard) {
+        showContextMenu(id, position, fromKeyboard);
+    });
     connect(card, &ImageCard::focusTaken, this, [this, id] {
         focusedCard_ = id;
         for (ImageCard* each : std::as_const(cards_)) each->setFocusedCard(each->item().id == id);
@@ -167,10 +168,15 @@ void BatchGrid::syncCards(KeptCards keptCards) {
         kept.insert(item.id, card);
     }
     std::swap(cards_, kept);
-    // A focused card that goes hands the keyboard focus on first, so that none is lost; the
-    // removal then moves it to the card that takes its place.
+    // A focused card that goes hands the keyboard focus straight to the card that takes its
+    // place, so that none is lost and nothing unnamed holds it meanwhile.
+    QSet<QUuid> removed;
+    for (ImageCard* gone : std::as_const(kept)) removed.insert(gone->item().id);
     for (ImageCard* gone : std::as_const(kept)) {
-        if (gone->hasFocus()) canvas_->setFocus();
+        if (gone->hasFocus() || (gone->pagePicker() && gone->pagePicker()->hasFocus())) {
+            const std::optional<QUuid> next = BatchSelection<QUuid>::focusAfterRemoval(gone->item().id, removed, order_);
+            if (next) focusCard(*next);
+        }
         gone->hide();
         gone->deleteLater();
     }
@@ -309,6 +315,13 @@ bool BatchGrid::handleKey(int key, Qt::KeyboardModifiers modifiers) {
         selection_.set(selection);
         return true;
     }
+    // The context menu's other key, where the platform gives only the Menu key its menu.
+    if (key == Qt::Key_F10 && modifiers == Qt::ShiftModifier) {
+        if (ImageCard* card = focusedCard_ ? cards_.value(*focusedCard_) : nullptr) {
+            showContextMenu(*focusedCard_, card->mapToGlobal(card->rect().center()), true);
+        }
+        return true;
+    }
     if (key == Qt::Key_Space) {
         if (focusedCard_) {
             CardSelection::toggle(selection, *focusedCard_);
@@ -347,7 +360,7 @@ void BatchGrid::copyDetails(const QUuid& id) {
     services_.copyText(*card->item().detailsOfTheFailure);
 }
 
-void BatchGrid::showContextMenu(const QUuid& id, const QPoint& globalPosition) {
+void BatchGrid::showContextMenu(const QUuid& id, const QPoint& globalPosition, bool fromKeyboard) {
     ImageCard* card = cards_.value(id);
     if (!card) return;
     const BatchItem item = card->item();
@@ -366,16 +379,24 @@ void BatchGrid::showContextMenu(const QUuid& id, const QPoint& globalPosition) {
                                          removeCards(wholeSelection ? selected : QSet<QUuid>{id});
                                      });
     remove->setEnabled(!store_.isExporting());
+    if (fromKeyboard) {
+        const QList<QAction*> actions = menu.actions();
+        const auto first = std::find_if(actions.begin(), actions.end(), [](QAction* action) { return action->isEnabled(); });
+        // Once shown: a menu not yet shown tells no screen reader of its highlight.
+        if (first != actions.end()) QTimer::singleShot(0, &menu, [&menu, action = *first] { menu.setActiveAction(action); });
+    }
     menu.exec(globalPosition);
+    // The card kept the keyboard all along, so nothing else tells a screen reader it is back there.
+    if (fromKeyboard) DSAnnouncer::accessible().returnToKeyboardFocus();
 }
 
 void BatchGrid::resizeEvent(QResizeEvent* event) {
-    QScrollArea::resizeEvent(event);
+    DSFocusScrollArea::resizeEvent(event);
     relayout();
 }
 
 void BatchGrid::showEvent(QShowEvent* event) {
-    QScrollArea::showEvent(event);
+    DSFocusScrollArea::showEvent(event);
     relayout();
     if (!focusedCard_ && !order_.isEmpty()) {
         const QUuid first = order_.front();
@@ -386,20 +407,15 @@ void BatchGrid::showEvent(QShowEvent* event) {
     }
 }
 
+ImageCard* BatchGrid::tabStop() const {
+    if (focusedCard_ && cards_.contains(*focusedCard_)) return cards_.value(*focusedCard_);
+    return order_.isEmpty() ? nullptr : cards_.value(order_.front());
+}
+
 QList<QWidget*> BatchGrid::innerTabStops() const {
     const ImageCard* card = focusedCard_ ? cards_.value(*focusedCard_) : nullptr;
     if (card && card->pagePicker()) return {card->pagePicker()};
     return {};
-}
-
-void BatchGrid::focusInEvent(QFocusEvent* event) {
-    QScrollArea::focusInEvent(event);
-    // Tab reaches the grid once and lands on its focused card, not on every card in turn.
-    const std::optional<QUuid> target = focusedCard_ ? focusedCard_ : (order_.isEmpty() ? std::nullopt : std::optional(order_.front()));
-    if (!target) return;
-    focusCard(*target);
-    const bool byKeyboard = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    if (ImageCard* card = cards_.value(*target); card && byKeyboard) ensureWidgetVisible(card, 0, 0);
 }
 
 } // namespace pictavo

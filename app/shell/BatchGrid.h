@@ -2,11 +2,11 @@
 #include "app/batch/BatchStore.h"
 #include "app/batch/Converting.h"
 #include "app/batch/ThumbnailLoader.h"
+#include "app/design/DSFocusScrollArea.h"
 #include "app/shell/CardSelection.h"
 
 #include <QHash>
 #include <QList>
-#include <QScrollArea>
 #include <QTimer>
 #include <QUuid>
 
@@ -22,8 +22,9 @@ class WindowSelection;
 
 // The scrolling grid of cards, one per item of the batch in its order. It owns the keyboard
 // focus among the cards and answers clicks, arrows, Space and Escape with the selection rules;
-// removal, the context menu and dragging out go through the stores and the shell services.
-class BatchGrid : public QScrollArea {
+// removal, the context menu and dragging out go through the stores and the shell services. The
+// grid itself never takes the focus: only its cards and what they hold do.
+class BatchGrid : public DSFocusScrollArea {
     Q_OBJECT
 
 public:
@@ -42,10 +43,13 @@ public:
     // converted with the batch's specification into the private drags folder, made as the drag
     // starts. Null, and no drag, when the card or its file is gone.
     QMimeData* dragData(const QUuid& id) const;
-    // Arrow keys, Space and Escape, as the focused card receives them; false when not handled.
+    // Arrow keys, Space, Escape and Shift+F10, as the focused card receives them; false when
+    // not handled.
     bool handleKey(int key, Qt::KeyboardModifiers modifiers);
-    // The grid is one stop of the window's Tab order, landing on its focused card; what the
-    // focused card holds that Tab reaches after it (its page picker), in order.
+    // The grid is one stop of the window's Tab order: its focused card, else its first; none
+    // without cards.
+    ImageCard* tabStop() const;
+    // What the focused card holds that Tab reaches after it (its page picker), in order.
     QList<QWidget*> innerTabStops() const;
 
 Q_SIGNALS:
@@ -54,7 +58,6 @@ Q_SIGNALS:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
 
 private:
     class Canvas;
@@ -76,7 +79,9 @@ private:
     void applySelection();
     void focusCard(const QUuid& id);
     void clickCard(const QUuid& id, Qt::KeyboardModifiers modifiers);
-    void showContextMenu(const QUuid& id, const QPoint& globalPosition);
+    // From the keyboard, the menu opens with its first item highlighted, as menus opened from
+    // the keyboard do.
+    void showContextMenu(const QUuid& id, const QPoint& globalPosition, bool fromKeyboard);
     // Puts a failed card's report on the clipboard, from its context menu or its accessible action.
     void copyDetails(const QUuid& id);
     void animateBusyCards();

@@ -158,7 +158,8 @@ protected:
 ImageCard::ImageCard(const BatchItem& item, QWidget* parent) : QWidget(parent), item_(item) {
     installImageCardAccessibility();
     setAttribute(Qt::WA_Hover);
-    setFocusPolicy(Qt::ClickFocus);
+    // Tab reaches the grid's focused card only: the window's Tab order picks it.
+    setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     refreshChildren();
 }
@@ -530,7 +531,9 @@ bool ImageCard::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void ImageCard::contextMenuEvent(QContextMenuEvent* event) { Q_EMIT contextMenuRequested(event->globalPos()); }
+void ImageCard::contextMenuEvent(QContextMenuEvent* event) {
+    Q_EMIT contextMenuRequested(event->globalPos(), event->reason() == QContextMenuEvent::Keyboard);
+}
 
 void ImageCard::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);

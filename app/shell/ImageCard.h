@@ -68,7 +68,7 @@ Q_SIGNALS:
     // Only asked while the card has failed and has a report to copy.
     void copyDetailsRequested();
     void pageChosen(std::int64_t page);
-    void contextMenuRequested(const QPoint& globalPosition);
+    void contextMenuRequested(const QPoint& globalPosition, bool fromKeyboard);
     void focusTaken();
 
 protected:

@@ -16,11 +16,13 @@
 #include "app/shell/DropZone.h"
 #include "app/shell/ExportButton.h"
 #include "app/shell/HeroBand.h"
+#include "app/shell/ImageCard.h"
 #include "app/shell/OpenedFiles.h"
 #include "app/shell/ShellServices.h"
 #include "app/shell/SupportPage.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QFile>
@@ -312,14 +314,31 @@ QStringList MainWindow::imageNameFilters() const {
 
 void MainWindow::chooseImages() {
     if (!commands().canOpen) return;
+    const QPointer<QWidget> focus = focusWidget();
     const QList<QUrl> urls = services_.chooseImages(this, imageNameFilters());
     if (!urls.isEmpty()) importFiles(urls);
+    takeBackKeyboard(focus);
 }
 
 void MainWindow::chooseFolderOfImages() {
     if (!commands().canOpen) return;
+    const QPointer<QWidget> focus = focusWidget();
     const QList<QUrl> urls = services_.chooseFolderOfImages(this);
     if (!urls.isEmpty()) importFiles(urls);
+    takeBackKeyboard(focus);
+}
+
+void MainWindow::takeBackKeyboard(const QPointer<QWidget>& focus) {
+    // The window manager may give the keyboard to no window once the panel has gone; or give it
+    // back to this one while the panel's completion list still held it, so that Qt never hears
+    // of it and no widget of the window shows or tells the focus.
+    activateWindow();
+    if (!QApplication::activeWindow()) QApplication::setActiveWindow(this);
+    if (focus && focus->isVisible()) {
+        focus->setFocus(Qt::OtherFocusReason);
+    } else if (QWidget* card = grid_->tabStop()) {
+        card->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 bool MainWindow::acceptDrop(const QList<QUrl>& urls) {
@@ -451,7 +470,7 @@ QList<QWidget*> MainWindow::tabStops() const {
     QList<QWidget*> stops{chips_->formatChip(), chips_->sizeChip(), chips_->optionsChip(), exportButton_,
                           dropZone_->chooseButton()};
     stops += band_->tabStops();
-    stops.append(grid_);
+    if (QWidget* card = grid_->tabStop()) stops.append(card);
     stops += grid_->innerTabStops();
     return stops;
 }
@@ -471,7 +490,6 @@ bool MainWindow::focusNextPrevChild(bool next) {
         QWidget* stop = stops[((at + (next ? step : -step)) % count + count) % count];
         if (!stop->isVisible() || !stop->isEnabled() || !(stop->focusPolicy() & Qt::TabFocus)) continue;
         stop->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-        if (stop != grid_ && grid_->isAncestorOf(stop)) grid_->ensureWidgetVisible(stop);
         return true;
     }
     return false;

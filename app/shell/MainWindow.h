@@ -12,6 +12,7 @@
 #include "app/shell/WindowSelection.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
 #include <memory>
@@ -110,6 +111,9 @@ private:
     void syncSpec();
     void resetForEmptyBatch();
     void exportDidEnd();
+    // After the open panel, whichever way it closed: the window takes the keyboard back, on the
+    // control that had the focus, else on the grid's card.
+    void takeBackKeyboard(const QPointer<QWidget>& focus);
     QStringList imageNameFilters() const;
     // Every control Tab may reach, in reading order, those that cannot take the focus now included.
     QList<QWidget*> tabStops() const;

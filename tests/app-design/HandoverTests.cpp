@@ -12,8 +12,9 @@ namespace {
 
 struct HandoverFixture : ::testing::Test {
     ThemeScope theme;
-    TriggerWindow window;
+    // Outlives the menus, which hand the screen reader back as they close.
     RecordingAnnouncer announcer;
+    TriggerWindow window;
     DSMenuPresenter<int>* first = new DSMenuPresenter<int>(window.first, 200, announcer);
     DSMenuPresenter<int>* second = new DSMenuPresenter<int>(window.second, 200, announcer);
 

@@ -31,9 +31,9 @@ TEST(MenuModel, RowsAreCountedAcrossGroupsAndLookedUpByFirstTag) {
 
 // Where a menu's highlight starts, and the wrapping and end moves of its keys, are checked through a
 // real menu in the presenter's tests.
-TEST(MenuModel, TheAnnouncementTellsTheLabelTheSelectionAndThePlaceOfACarriedRowOnly) {
-    EXPECT_EQ(accessibilityAnnouncement(formats(), 4, std::optional(1)), QStringLiteral("Éclair, 4 of 5"));
-    EXPECT_EQ(accessibilityAnnouncement(formats(), 42, std::optional(42)), std::nullopt);
+TEST(MenuModel, WhatIsSaidAfterARowsLabelTellsTheSelectionAndThePlace) {
+    EXPECT_EQ(spokenDetail(false, 3, 5), QStringLiteral("4 of 5"));
+    EXPECT_EQ(spokenDetail(true, 0, 5), QStringLiteral("selected, 1 of 5"));
 }
 
 TEST(MenuModel, MenuChoiceKeepsValuesApartFromSaving) {

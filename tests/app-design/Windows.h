@@ -74,10 +74,14 @@ inline void settle() {
     }
 }
 
-// What would have been spoken.
+// What would have been spoken: a subject's name and description, and "back" for each return to
+// the keyboard focus.
 class RecordingAnnouncer : public DSAnnouncer {
 public:
-    void announce(QWidget*, const QString& text) override { spoken << text; }
+    void announce(QWidget* subject) override {
+        spoken << subject->accessibleName() + QStringLiteral(", ") + subject->accessibleDescription();
+    }
+    void returnToKeyboardFocus() override { spoken << QStringLiteral("back"); }
     QStringList spoken;
 };
 

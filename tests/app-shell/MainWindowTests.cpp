@@ -240,6 +240,8 @@ TEST_F(MainWindowTest, OnlyCardsNearTheViewHoldPreviewsSoMemoryStaysBounded) {
     ImageCard* last = grid->card(order.back());
     ASSERT_TRUE(eventually([&] { return !first->thumbnail().isNull(); }));
     EXPECT_TRUE(last->thumbnail().isNull()) << "far below the view, nothing is asked for";
+    // The first card takes the focus, and the view shows it, a moment after the grid shows.
+    ASSERT_TRUE(eventually([&] { return first->hasFocus(); }));
 
     grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
     ASSERT_TRUE(eventually([&] { return !last->thumbnail().isNull(); }));

@@ -1,3 +1,4 @@
+#include "AccessibilityBus.h"
 #include "support/RunQtTests.h"
 
 #include <QLocale>
@@ -6,6 +7,7 @@
 // xvfb-run. Without a display the tests can still be listed, and each one says it was skipped.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const support::AccessibilityBus bus;
     return support::runQtTests(argc, argv, "Pictavo-window-tests",
                                [] { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); });
 }

@@ -1,0 +1,206 @@
+#include "app/design/DSFocusRing.h"
+#include "app/options/CustomSizeEditor.h"
+#include "app/options/FormatChip.h"
+#include "app/options/OptionsChip.h"
+#include "app/options/OptionsPanel.h"
+#include "app/options/QualityControl.h"
+#include "app/options/SizeChip.h"
+#include "app/options/ToolbarChips.h"
+#include "app/preferences/AboutDialog.h"
+#include "app/preferences/DefaultSizePicker.h"
+#include "app/preferences/SettingsWindow.h"
+#include "app/shell/BatchGrid.h"
+#include "app/shell/HeroBand.h"
+#include "app/shell/ImageCard.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/PictavoByFenwidApp.h"
+#include "OnScreenTest.h"
+#include "support/AccessibleEvents.h"
+#include "support/Eventually.h"
+#include "support/PaintedPhoto.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace pictavo;
+namespace fs = std::filesystem;
+
+using support::eventually;
+using Heard = std::vector<std::string>;
+
+// The real window with cards, driven by keys as the X server delivers them, and what it tells
+// a screen reader after each key: the objects it reports as the focus.
+class ScreenReaderOnScreen : public support::OnScreenTest {
+protected:
+    void SetUp() override {
+        support::OnScreenTest::SetUp();
+        if (IsSkipped()) return;
+        if (!eventually([] { return QAccessible::isActive(); }, 10000)) {
+            GTEST_SKIP() << "needs the accessibility bus (at-spi2-core), which Qt did not find";
+        }
+    }
+
+    fs::path photo(const char* name, int seed) {
+        const fs::path path = root.path() / name;
+        EXPECT_TRUE(support::paintedPhoto(400, 300, seed).save(QString::fromStdString(path.string()), nullptr, 90));
+        return path;
+    }
+
+    // Opens the window with the files and waits for the first card to take the focus.
+    MainWindow& open(const std::vector<fs::path>& files) {
+        MainWindow& window = app.mainWindow();
+        QStringList paths;
+        for (const fs::path& file : files) paths << QString::fromStdString(file.string());
+        app.open(paths);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        EXPECT_TRUE(eventually([&] { return window.store().items().size() == files.size(); }));
+        EXPECT_TRUE(eventually([&] { return window.grid()->focusedCard() && QApplication::focusWidget(); }));
+        events.takeFocus();
+        return window;
+    }
+
+    // The focus events the key gave rise to.
+    Heard press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QWidget* active = QApplication::activeWindow();
+        QTest::keyClick(active ? active->windowHandle() : app.mainWindow().windowHandle(), key, modifiers);
+        // Qt hands each key to the accessibility bus's listeners before the window sees it.
+        QTest::qWait(100);
+        return events.takeFocus();
+    }
+
+    PictavoByFenwidApp app{engine};
+    support::AccessibleEvents events;
+};
+
+TEST_F(ScreenReaderOnScreen, AnOpenMenuIsReadRowByRowAndHandsTheReaderBackToItsTrigger) {
+    MainWindow& window = open({photo("photo.jpg", 1)});
+    ASSERT_EQ(press(Qt::Key_Tab), Heard{R"(button "Format" "Same as source" [focused])"});
+
+    // Opening reads the selected row, each move the next; Esc goes back to the chip.
+    EXPECT_EQ(press(Qt::Key_Space),
+              Heard{R"(menu item "Same as source, Optimise without converting" "selected, 1 of 13" [focused selected])"});
+    EXPECT_EQ(press(Qt::Key_Down), Heard{R"(menu item "HEIC, Lossy, transparency" "2 of 13" [focused])"});
+    EXPECT_EQ(press(Qt::Key_Down), Heard{R"(menu item "JPEG, Lossy, no transparency" "3 of 13" [focused])"});
+    EXPECT_EQ(press(Qt::Key_Escape), Heard{R"(button "Format" "Same as source" [focused])"});
+
+    // Choosing is heard as the chip's new value.
+    ASSERT_EQ(press(Qt::Key_Tab), Heard{R"(button "Size" "Original size" [focused])"});
+    EXPECT_EQ(press(Qt::Key_Space), Heard{R"(menu item "Original size" "selected, 1 of 9" [focused selected])"});
+    EXPECT_EQ(press(Qt::Key_Down), Heard{R"(menu item "50%" "2 of 9" [focused])"});
+    EXPECT_EQ(press(Qt::Key_Return), Heard{R"(button "Size" "50%" [focused])"});
+
+    // The band's destination menu, down to the row that replaces the originals.
+    window.band()->destinationButton()->setFocus(Qt::BacktabFocusReason);
+    events.takeFocus();
+    press(Qt::Key_Space);
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    EXPECT_EQ(press(Qt::Key_Down),
+              Heard{R"(menu item "Replace the originals, Originals go to the Trash, so this can be undone" "4 of 4" [focused])"});
+    EXPECT_EQ(press(Qt::Key_Escape), Heard{R"(button "Destination" "Saving beside each original" [focused])"});
+    EXPECT_TRUE(window.close());
+}
+
+// Only the card reads, whatever its estimate says.
+std::vector<std::string> names(const Heard& heard) {
+    std::vector<std::string> named;
+    for (const std::string& said : heard) named.push_back(said.substr(0, said.find("\" \"") + 1));
+    return named;
+}
+
+TEST_F(ScreenReaderOnScreen, TheCardsKeepTheFocusFromTheKeyboardAndTheirMenuOpensOnItsFirstItem) {
+    MainWindow& window = open({photo("first.jpg", 1), photo("second.jpg", 2), photo("third.jpg", 3)});
+    ASSERT_EQ(press(Qt::Key_Tab), Heard{R"(button "Format" "Same as source" [focused])"});
+    EXPECT_EQ(names(press(Qt::Key_Backtab, Qt::ShiftModifier)), Heard{R"(button "first.jpg")"});
+    EXPECT_EQ(names(support::AccessibleEvents::focusedObjects()), Heard{R"(button "first.jpg")"});
+
+    // The Menu key (as the X server's keyboard hands it over: a request for the focused
+    // widget's menu) and Shift+F10 open the card's menu on its first item; Esc goes back. The
+    // menu holds the keys in a loop of its own until it closes.
+    for (const bool menuKey : {true, false}) {
+        Heard opened;
+        QObject step;
+        QTimer::singleShot(300, &step, [&] {
+            opened = events.takeFocus();
+            if (QWidget* menu = QApplication::activePopupWidget()) QTest::keyClick(menu->windowHandle(), Qt::Key_Escape);
+        });
+        if (menuKey) {
+            QWidget* card = QApplication::focusWidget();
+            QContextMenuEvent request(QContextMenuEvent::Keyboard, card->rect().center(), card->mapToGlobal(card->rect().center()));
+            QCoreApplication::sendEvent(card, &request);
+        } else {
+            QTest::keyClick(window.windowHandle(), Qt::Key_F10, Qt::ShiftModifier);
+        }
+        QTest::qWait(400);
+        EXPECT_EQ(opened, Heard{R"(menu item "Remove" "" [focused])"}) << menuKey;
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        EXPECT_EQ(names(events.takeFocus()), Heard{R"(button "first.jpg")"}) << menuKey;
+        EXPECT_EQ(names(support::AccessibleEvents::focusedObjects()), Heard{R"(button "first.jpg")"}) << menuKey;
+    }
+
+    // Removed with Delete, the card hands the focus to the one that takes its place.
+    press(Qt::Key_Space);
+    ASSERT_EQ(window.selection().value().ids.size(), 1);
+    EXPECT_EQ(names(press(Qt::Key_Delete)), Heard{R"(button "second.jpg")"});
+    EXPECT_EQ(window.store().items().size(), 2u);
+    EXPECT_TRUE(window.close());
+}
+
+TEST_F(ScreenReaderOnScreen, EveryPanelIsNamedAndAboutStartsOnOneNamedFocusThatTabWalks) {
+    MainWindow& window = open({photo("first.jpg", 1)});
+    AboutDialog::open(&window);
+    const QPointer<AboutDialog> about = window.findChild<AboutDialog*>();
+    ASSERT_NE(about, nullptr);
+    // No window manager gives it the keyboard here.
+    about->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(about));
+    const std::string version = "label \"Version " + QApplication::applicationVersion().toStdString() + "\"";
+    EXPECT_TRUE(eventually([&] { return names(support::AccessibleEvents::focusedObjects()) == Heard{version}; }, 5000))
+        << testing::PrintToString(support::AccessibleEvents::focusedObjects());
+    events.takeFocus();
+    EXPECT_EQ(names(press(Qt::Key_Tab)), Heard{R"(label "Credits")"});
+    EXPECT_EQ(names(support::AccessibleEvents::focusedObjects()), Heard{R"(label "Credits")"});
+    EXPECT_NE(DSFocusRing::shownAround(QApplication::focusWidget()), nullptr);
+    EXPECT_EQ(names(press(Qt::Key_Tab)), Heard{version});
+    press(Qt::Key_Escape);
+    EXPECT_TRUE(eventually([&] { return !about; }, 5000));
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    // The pop-overs are named by what they hold.
+    window.chips()->optionsChip()->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Space);
+    OptionsPanel* panel = window.chips()->optionsChip()->panel();
+    EXPECT_EQ(support::AccessibleEvents::said(panel->window()).substr(0, 16), R"(filler "Options")");
+    // Closed lists show no items: neither the hidden target sizes nor the settings' sizes.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(panel->qualityControl()->targets())->childCount(), 0);
+    press(Qt::Key_Escape);
+    SizeChip* size = window.chips()->sizeChip();
+    size->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Space);
+    press(Qt::Key_End);
+    press(Qt::Key_Return);
+    ASSERT_NE(size->customContent(), nullptr);
+    EXPECT_EQ(support::AccessibleEvents::said(size->customContent()->window()).substr(0, 20), R"(filler "Custom size")");
+    press(Qt::Key_Escape);
+    press(Qt::Key_Comma, Qt::ControlModifier);
+    SettingsWindow* settings = nullptr;
+    for (QWidget* shown : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<SettingsWindow*>(shown); found && found->isVisible()) settings = found;
+    }
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(settings->sizePicker())->childCount(), 0);
+    settings->close();
+    EXPECT_TRUE(window.close());
+}
+
+} // namespace
