@@ -21,8 +21,12 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QPointer>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -201,6 +205,55 @@ TEST_F(ScreenReaderOnScreen, EveryPanelIsNamedAndAboutStartsOnOneNamedFocusThatT
     EXPECT_EQ(QAccessible::queryAccessibleInterface(settings->sizePicker())->childCount(), 0);
     settings->close();
     EXPECT_TRUE(window.close());
+}
+
+TEST_F(ScreenReaderOnScreen, UnderAWindowManagerTheOpenPanelHandsTheKeyboardBackToTheControlThatHadIt) {
+    // A window manager (started here for this test alone) gives the keyboard back once the panel
+    // has gone; an application that is busy just then (as one is while a screen reader questions
+    // it) misses that, and no window of its own holds the keyboard afterwards.
+    const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (openbox.isEmpty() || xdotool.isEmpty()) GTEST_SKIP() << "needs openbox and xdotool";
+    QProcess manager;
+    manager.start(openbox, {QStringLiteral("--sm-disable")});
+    ASSERT_TRUE(manager.waitForStarted(5000));
+    QTest::qWait(500);
+    MainWindow& window = open({photo("first.jpg", 1)});
+    ASSERT_EQ(press(Qt::Key_Tab), Heard{R"(button "Format" "Same as source" [focused])"});
+
+    struct BusyAsThePanelGoes : QObject {
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Hide) {
+                QGuiApplication::sync();
+                QThread::msleep(400);
+            }
+            return false;
+        }
+    } busy;
+    // The keys go through the X server, as a user's do. The panel holds them in a loop of its
+    // own, so they are sent from timers, and a panel still open at the end is cancelled: the test
+    // cannot hang.
+    const auto keys = [&](QStringList arguments) { QProcess::startDetached(xdotool, arguments); };
+    for (int round = 1; round <= 2; ++round) {
+        const fs::path added = photo(("added" + std::to_string(round) + ".jpg").c_str(), round + 1);
+        QObject steps;
+        QTimer::singleShot(800, &steps, [&] {
+            if (QWidget* panel = QApplication::activeModalWidget()) panel->installEventFilter(&busy);
+            keys({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QString::fromStdString(added.string())});
+        });
+        QTimer::singleShot(3000, &steps, [&] { keys({QStringLiteral("key"), QStringLiteral("Return")}); });
+        QTimer::singleShot(8000, &steps, [] {
+            if (auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) panel->reject();
+        });
+        keys({QStringLiteral("key"), QStringLiteral("ctrl+o")});
+        ASSERT_TRUE(eventually([&] { return window.store().items().size() == std::size_t(round + 1); }, 10000)) << round;
+        QTest::qWait(500);
+        ASSERT_EQ(names(support::AccessibleEvents::focusedObjects()), Heard{R"(button "Format")"}) << round;
+        ASSERT_EQ(QApplication::focusWidget(), window.chips()->formatChip()) << round;
+    }
+    EXPECT_TRUE(window.close());
+    manager.terminate();
+    manager.waitForFinished(5000);
 }
 
 } // namespace
