@@ -64,11 +64,8 @@ TEST(FilenameSubject, ThePreviewIsTheNameAnExportWrites) {
     EXPECT_EQ(card.preview("{name} q{quality} {scale}x"), QStringLiteral("Holiday.HEIC \u2192 Holiday q64 1.5x.png"));
 }
 
-TEST(FilenameSubject, ACardIsNamedFromItsFileUprightAndTurned) {
-    testing_support::TemporaryFolder folder;
-    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
-                                  SourceOptimiserRegistry::standard());
-    // A photo stored on its side, 40 by 30, that its orientation stands upright.
+// A photo stored on its side, 40 by 30, that its orientation stands upright.
+BatchItem sidewaysCard(const testing_support::TemporaryFolder& folder) {
     testing_support::SampleImage sideways;
     sideways.width = 40;
     sideways.height = 30;
@@ -76,6 +73,14 @@ TEST(FilenameSubject, ACardIsNamedFromItsFileUprightAndTurned) {
     sideways.exif = testing_support::exifBlock(false, 6);
     BatchItem card;
     card.url = folder.write("sideways.jpg", *testing_support::encodeSample(sideways, ".jpg"));
+    return card;
+}
+
+TEST(FilenameSubject, ACardIsNamedFromItsFileUprightAndTurned) {
+    testing_support::TemporaryFolder folder;
+    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard());
+    const BatchItem card = sidewaysCard(folder);
     const OutputSpec original = SettingsStore::builtInDefaultSpec();
     EXPECT_EQ(FilenameSubject::ofCard(engine, card, original),
               (FilenameSubject{"sideways.jpg", OutputFormat::jpeg(), {30, 40}, std::nullopt, std::nullopt, false}));
@@ -119,13 +124,7 @@ TEST(FilenameSubject, ACardIsNamedFromTheHeaderAdmissionReadWithoutReadingItsFil
     testing_support::TemporaryFolder folder;
     const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
                                   SourceOptimiserRegistry::standard());
-    testing_support::SampleImage sideways;
-    sideways.width = 40;
-    sideways.height = 30;
-    sideways.orientation = 6;
-    sideways.exif = testing_support::exifBlock(false, 6);
-    BatchItem card;
-    card.url = folder.write("sideways.jpg", *testing_support::encodeSample(sideways, ".jpg"));
+    BatchItem card = sidewaysCard(folder);
     card.header = FailureDetails::Source::fromProperties(engine.properties(card.url));
     std::filesystem::remove(card.url);
     EXPECT_EQ(FilenameSubject::ofCard(engine, card, SettingsStore::builtInDefaultSpec()),
