@@ -37,9 +37,8 @@ std::int64_t PixelMemory::waiting() const {
 PixelMemory::HoldRef PixelMemory::tryHold(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes) {
     {
         const std::lock_guard guard(memory->lock_);
-        if (!memory->queue_.empty() || bytes > memory->capacity_ - memory->held_) return nullptr;
-        memory->held_ += bytes;
-        memory->mostHeld_ = std::max(memory->mostHeld_, memory->held_);
+        if (!memory->queue_.empty() || !memory->fitsBeside(bytes)) return nullptr;
+        memory->take(bytes);
     }
     return HoldRef(new Hold(memory, bytes));
 }
@@ -51,7 +50,7 @@ PixelMemory::HoldRef PixelMemory::hold(const std::shared_ptr<PixelMemory>& memor
     const std::uint64_t ticket = memory->nextTicket_++;
     memory->queue_.push_back(ticket);
     const bool served = memory->changed_.wait(guard, stop, [&] {
-        return memory->queue_.front() == ticket && bytes <= memory->capacity_ - memory->held_;
+        return memory->queue_.front() == ticket && memory->fitsBeside(bytes);
     });
     if (!served) {
         std::erase(memory->queue_, ticket);
@@ -61,11 +60,23 @@ PixelMemory::HoldRef PixelMemory::hold(const std::shared_ptr<PixelMemory>& memor
         throw platform::CancellationError();
     }
     memory->queue_.pop_front();
-    memory->held_ += bytes;
-    memory->mostHeld_ = std::max(memory->mostHeld_, memory->held_);
+    memory->take(bytes);
     guard.unlock();
     memory->changed_.notify_all();
     return HoldRef(new Hold(memory, bytes));
+}
+
+PixelMemory::HoldRef PixelMemory::holdAtOnce(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes) {
+    {
+        const std::lock_guard guard(memory->lock_);
+        memory->take(bytes);
+    }
+    return HoldRef(new Hold(memory, bytes));
+}
+
+void PixelMemory::take(std::uint64_t bytes) {
+    held_ += bytes;
+    mostHeld_ = std::max(mostHeld_, held_);
 }
 
 void PixelMemory::giveBack(std::uint64_t bytes) {

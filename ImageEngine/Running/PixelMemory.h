@@ -53,9 +53,17 @@ public:
     // platform::CancellationError when `stop` is asked to stop while it waits, and
     // std::length_error for more than the capacity, which would never fit.
     static HoldRef hold(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes, std::stop_token stop);
+    // The bytes held now, before those waiting and beyond the capacity if need be: for a short
+    // read small enough that the process may hold it over the bound, and that the asks after it
+    // must still see. Never waits.
+    static HoldRef holdAtOnce(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes);
 
 private:
     void giveBack(std::uint64_t bytes);
+    // Called with the lock held.
+    void take(std::uint64_t bytes);
+    // Called with the lock held: what is held, and none of it beyond the capacity.
+    bool fitsBeside(std::uint64_t bytes) const { return held_ <= capacity_ && bytes <= capacity_ - held_; }
 
     const std::uint64_t capacity_;
     mutable std::mutex lock_;

@@ -39,7 +39,7 @@ bool BatchStore::accepts(const QList<QUrl>& urls) const {
 void BatchStore::add(const QList<QUrl>& urls, AddCompletion done) {
     platform::assertMainThread();
     Import::Owner& owner = *this;
-    const auto import = std::make_shared<Import>(owner, this, urls, decoders_, std::move(done));
+    const auto import = std::make_shared<Import>(owner, this, urls, decoders_, engine_.pixelMemory(), std::move(done));
     imports_.push_back(import);
     import->start();
 }

@@ -5,10 +5,12 @@
 #include "ImageEngine/Model/OutputFormat.h"
 #include "ImageEngine/Model/OutputSpec.h"
 #include "ImageEngine/Running/JobOutcome.h"
+#include "ImageEngine/Running/PixelMemory.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <stop_token>
 
 namespace pictavo {
@@ -29,6 +31,8 @@ public:
                            EncodeEffort effort, std::stop_token stop, Completion done) const = 0;
     virtual OutputFormat::Resolution resolution(const ImageProperties& properties, const OutputSpec& spec,
                                                 std::int64_t page) const = 0;
+    // The memory the conversions are held in, where reading a file for its header is held too.
+    virtual const std::shared_ptr<PixelMemory>& pixelMemory() const = 0;
 };
 
 } // namespace pictavo

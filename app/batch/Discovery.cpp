@@ -1,5 +1,6 @@
 #include "app/batch/Discovery.h"
 
+#include "ImageEngine/Decoding/SourceFile.h"
 #include "app/batch/NaturalPathOrder.h"
 #include "platform/files/FileStatus.h"
 #include "platform/files/FolderWalk.h"
@@ -19,6 +20,22 @@ bool roundTrips(const fs::path& path) {
     return QFile::encodeName(QFile::decodeName(bytes)) == bytes;
 }
 
+// A decoder reads the file whole to read its properties, so the file is held in the memory the
+// conversions are held in while it is read. One this short is held at once, beyond the bound if
+// need be, so that a photo dropped while panoramas convert shows its card without waiting for
+// them, and conversions asking after it still see it; a longer one waits its turn as a
+// conversion does. One longer than the whole memory is not read here: its card comes without
+// its header, and its estimate says why it cannot be converted.
+constexpr std::uint64_t heldAtOnce = 64ull * 1024 * 1024;
+
+std::optional<PixelMemory::HoldRef> heldForReading(const fs::path& path, const std::shared_ptr<PixelMemory>& memory,
+                                                   std::stop_token stop) {
+    const std::uint64_t length = sourceLength(path);
+    if (length <= heldAtOnce) return PixelMemory::holdAtOnce(memory, length);
+    if (length > memory->capacity()) return std::nullopt;
+    return PixelMemory::hold(memory, length, std::move(stop));
+}
+
 } // namespace
 
 std::optional<fs::path> Discovery::localPath(const QUrl& url) {
@@ -28,7 +45,8 @@ std::optional<fs::path> Discovery::localPath(const QUrl& url) {
     return fs::path(QFile::encodeName(path).toStdString());
 }
 
-Discovery Discovery::of(const QList<QUrl>& urls, const DecoderRegistry& decoders) {
+Discovery Discovery::of(const QList<QUrl>& urls, const DecoderRegistry& decoders,
+                        const std::shared_ptr<PixelMemory>& memory, std::stop_token stop) {
     Discovery discovery;
     std::vector<fs::path> paths;
     for (const QUrl& url : urls) {
@@ -54,13 +72,15 @@ Discovery Discovery::of(const QList<QUrl>& urls, const DecoderRegistry& decoders
         Found found;
         found.url = path;
         found.key = platform::fileKey(path);
-        try {
-            const ImageProperties properties = decoder->properties(path);
-            found.pageCount = properties.pageCount;
-            found.frameCount = properties.frameCount;
-            found.source = FailureDetails::Source::fromProperties(properties);
-        } catch (...) {
-            // Admitted all the same: its estimate will tell what is wrong with it.
+        if (const auto reading = heldForReading(path, memory, stop)) {
+            try {
+                const ImageProperties properties = decoder->properties(path);
+                found.pageCount = properties.pageCount;
+                found.frameCount = properties.frameCount;
+                found.source = FailureDetails::Source::fromProperties(properties);
+            } catch (...) {
+                // Admitted all the same: its estimate will tell what is wrong with it.
+            }
         }
         found.stamp = readSourceStamp(path);
         discovery.found.push_back(std::move(found));

@@ -1,5 +1,6 @@
 #pragma once
 #include "ImageEngine/Decoding/DecoderRegistry.h"
+#include "ImageEngine/Running/PixelMemory.h"
 #include "app/batch/BatchItem.h"
 #include "app/batch/FailureDetails.h"
 
@@ -8,7 +9,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
+#include <stop_token>
 #include <vector>
 
 namespace pictavo {
@@ -34,8 +37,11 @@ struct Discovery {
     std::vector<Found> found;
     std::int64_t skipped = 0;
 
-    // Walks the folders and inspects each file without decoding its pixels.
-    static Discovery of(const QList<QUrl>& urls, const DecoderRegistry& decoders);
+    // Walks the folders and inspects each file without decoding its pixels, holding the file
+    // in `memory` while it is read. Throws platform::CancellationError when `stop` is asked
+    // to stop while it waits for that memory.
+    static Discovery of(const QList<QUrl>& urls, const DecoderRegistry& decoders,
+                        const std::shared_ptr<PixelMemory>& memory, std::stop_token stop);
     // The local path of a file URL; none for any other URL.
     static std::optional<std::filesystem::path> localPath(const QUrl& url);
     // Each folder replaced by the regular files below it, in the file manager's order.

@@ -17,6 +17,7 @@ public:
                                         std::int64_t page) const override {
         return engine_.resolution(properties, spec, page);
     }
+    const std::shared_ptr<PixelMemory>& pixelMemory() const override { return engine_.pixelMemory(); }
 
 private:
     const ConversionEngine& engine_;

@@ -146,11 +146,16 @@ void ExportRun::markExporting(int index) {
 void ExportRun::startExportChild(const ExportJob& job, const fs::path& source) {
     window_.start(
         source, setup_.spec, job.page, EncodeEffort::final,
-        [id = job.id, url = job.url, reported = job.source, spec = setup_.spec](JobOutcome<ConversionResult>& done) {
+        [id = job.id, url = job.url, reported = job.source, spec = setup_.spec,
+         memory = setup_.engine.pixelMemory()](JobOutcome<ConversionResult>& done) {
             ExportOutcome outcome;
             outcome.id = id;
             outcome.url = url;
             outcome.result = outcome.take(done, url, spec, reported);
+            // The output waits for the main thread to write it, after its conversion gave back
+            // what it held: it is held from here, at once, as its bytes are already there.
+            if (outcome.result && outcome.result->data)
+                outcome.held = PixelMemory::holdAtOnce(memory, outcome.result->data->size());
             return outcome;
         },
         [run = weak_from_this()](ExportOutcome outcome) {

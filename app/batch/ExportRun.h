@@ -83,6 +83,8 @@ public:
         // The original, also when the conversion read a snapshot.
         std::filesystem::path url;
         std::optional<ConversionResult> result;
+        // The output's bytes, held in the conversions' memory until the outcome is written or dropped.
+        PixelMemory::HoldRef held;
     };
 
     // A card made ready for replacing its original: the snapshot its conversion reads, the

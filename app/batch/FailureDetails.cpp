@@ -65,6 +65,7 @@ FailureDetails::Source FailureDetails::Source::fromProperties(const ImagePropert
     source.height = turnsAQuarter ? properties.pixelWidth : properties.pixelHeight;
     source.pageCount = properties.pageCount;
     source.frameCount = properties.frameCount;
+    source.isVector = properties.isVector;
     return source;
 }
 
@@ -77,6 +78,7 @@ ImageProperties FailureDetails::Source::properties() const {
     properties.hasAlpha = hasAlpha;
     properties.pageCount = pageCount;
     properties.frameCount = frameCount;
+    properties.isVector = isVector;
     properties.sourceUTType = utType;
     properties.byteCount = byteCount;
     return properties;

@@ -26,6 +26,8 @@ struct FailureDetails {
         // What decides, with the settings, whether the source may be kept in its own format.
         std::int64_t pageCount = 1;
         std::int64_t frameCount = 1;
+        // A drawing, which grows to any size asked for.
+        bool isVector = false;
         // 0 when unknown; the caller fills it in.
         std::int64_t byteCount = 0;
         // The card's page, counted from 1; the caller fills it in.

@@ -1,6 +1,7 @@
 #include "app/batch/Import.h"
 
 #include "app/desktop/BackgroundWork.h"
+#include "platform/base/Cancellation.h"
 #include "platform/base/MainThread.h"
 
 #include <QFile>
@@ -10,14 +11,21 @@
 
 namespace pictavo {
 
-Import::Import(Owner& owner, QObject* context, QList<QUrl> urls, DecoderRegistry decoders, Completion done)
-    : owner_(owner), context_(context), urls_(std::move(urls)), decoders_(std::move(decoders)), done_(std::move(done)) {}
+Import::Import(Owner& owner, QObject* context, QList<QUrl> urls, DecoderRegistry decoders,
+               std::shared_ptr<PixelMemory> memory, Completion done)
+    : owner_(owner), context_(context), urls_(std::move(urls)), decoders_(std::move(decoders)), memory_(std::move(memory)),
+      done_(std::move(done)) {}
 
 void Import::start() {
     platform::assertMainThread();
     runInBackground(fileWorkPool(), [import = weak_from_this(), context = QPointer<QObject>(context_), urls = urls_,
-                                     decoders = decoders_] {
-        auto discovery = std::make_shared<Discovery>(Discovery::of(urls, decoders));
+                                     decoders = decoders_, memory = memory_, stop = stop_.get_token()] {
+        auto discovery = std::make_shared<Discovery>();
+        try {
+            *discovery = Discovery::of(urls, decoders, memory, stop);
+        } catch (const platform::CancellationError&) {
+            // Stopped only once the import was overtaken or abandoned, which keep none of it.
+        }
         postTo(context, [import, discovery] {
             if (const std::shared_ptr<Import> alive = import.lock()) alive->discovered(std::move(*discovery));
         });
@@ -31,6 +39,7 @@ void Import::forget(const std::unordered_set<std::string>& keys) {
 
 void Import::overtake() {
     overtaken_ = true;
+    stop_.request_stop();
     tombstones_.clear();
 }
 
@@ -49,6 +58,7 @@ void Import::admitOwed() {
 void Import::abandon() {
     if (ended_) return;
     ended_ = true;
+    stop_.request_stop();
     findings_.reset();
     if (Completion done = std::exchange(done_, {})) done({});
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "ImageEngine/Decoding/DecoderRegistry.h"
+#include "ImageEngine/Running/PixelMemory.h"
 #include "app/batch/BatchItem.h"
 #include "app/batch/Discovery.h"
 
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -69,9 +71,11 @@ public:
     };
 
     // `context` is the owner as a QObject: discovery comes back only while it lives.
-    Import(Owner& owner, QObject* context, QList<QUrl> urls, DecoderRegistry decoders, Completion done);
+    // `memory` is the one the conversions are held in: discovery holds each file there while it reads it.
+    Import(Owner& owner, QObject* context, QList<QUrl> urls, DecoderRegistry decoders,
+           std::shared_ptr<PixelMemory> memory, Completion done);
 
-    // Starts the discovery; it cannot be cancelled.
+    // Starts the discovery; a discovery waiting for memory stops when the import is overtaken or abandoned.
     void start();
 
     // Cards of these keys left the batch: this import does not add them back.
@@ -99,6 +103,8 @@ private:
     QObject* context_;
     const QList<QUrl> urls_;
     const DecoderRegistry decoders_;
+    const std::shared_ptr<PixelMemory> memory_;
+    std::stop_source stop_;
     // Taken when the import ends.
     Completion done_;
     bool ended_ = false;

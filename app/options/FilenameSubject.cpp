@@ -43,7 +43,9 @@ FilenameSubject FilenameSubject::example(const ConversionEngine& engine, const O
 std::optional<FilenameSubject> FilenameSubject::ofCard(const ConversionEngine& engine, const BatchItem& card,
                                                        const OutputSpec& spec) {
     try {
-        const ImageProperties properties = engine.properties(card.url);
+        // What admission read of the file's header, so that asking for the preview never reads
+        // a file, which may be a panorama of hundreds of megabytes, on the interface thread.
+        const ImageProperties properties = card.header ? card.header->properties() : engine.properties(card.url);
         const OutputFormat format = engine.resolution(properties, spec, card.page).format;
         // Only a drawing grows past its own size; pixels are never enlarged.
         const platform::Size size = spec.sizing.targetSize(turned(properties.orientedPixelSize(), spec), properties.isVector);

@@ -30,7 +30,8 @@ struct FilenameSubject {
     // "photo.jpg", 3000 × 2000 pixels (2000 × 3000 when the turn swaps the sides), as the
     // specification would write it.
     static FilenameSubject example(const ConversionEngine& engine, const OutputSpec& spec);
-    // The card's file as the specification would write it; none when the file cannot be read.
+    // The card's file as the specification would write it, from the header admission read;
+    // from the file when that is unknown, and none when the file cannot be read.
     static std::optional<FilenameSubject> ofCard(const ConversionEngine& engine, const BatchItem& card,
                                                  const OutputSpec& spec);
 

@@ -64,11 +64,8 @@ TEST(FilenameSubject, ThePreviewIsTheNameAnExportWrites) {
     EXPECT_EQ(card.preview("{name} q{quality} {scale}x"), QStringLiteral("Holiday.HEIC \u2192 Holiday q64 1.5x.png"));
 }
 
-TEST(FilenameSubject, ACardIsNamedFromItsFileUprightAndTurned) {
-    testing_support::TemporaryFolder folder;
-    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
-                                  SourceOptimiserRegistry::standard());
-    // A photo stored on its side, 40 by 30, that its orientation stands upright.
+// A photo stored on its side, 40 by 30, that its orientation stands upright.
+BatchItem sidewaysCard(const testing_support::TemporaryFolder& folder) {
     testing_support::SampleImage sideways;
     sideways.width = 40;
     sideways.height = 30;
@@ -76,6 +73,14 @@ TEST(FilenameSubject, ACardIsNamedFromItsFileUprightAndTurned) {
     sideways.exif = testing_support::exifBlock(false, 6);
     BatchItem card;
     card.url = folder.write("sideways.jpg", *testing_support::encodeSample(sideways, ".jpg"));
+    return card;
+}
+
+TEST(FilenameSubject, ACardIsNamedFromItsFileUprightAndTurned) {
+    testing_support::TemporaryFolder folder;
+    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard());
+    const BatchItem card = sidewaysCard(folder);
     const OutputSpec original = SettingsStore::builtInDefaultSpec();
     EXPECT_EQ(FilenameSubject::ofCard(engine, card, original),
               (FilenameSubject{"sideways.jpg", OutputFormat::jpeg(), {30, 40}, std::nullopt, std::nullopt, false}));
@@ -110,6 +115,32 @@ TEST(FilenameSubject, ADrawingCardGrowsToTheSizeAskedFor) {
         spec.format = OutputFormat::png();
     }));
     ASSERT_TRUE(grown);
+    EXPECT_EQ(grown->pixelSize, (platform::Size{60, 30}));
+}
+
+// The preview is asked for on the interface thread, each time the options are shown: it is
+// made from the header admission read, never from the file, which may be a panorama.
+TEST(FilenameSubject, ACardIsNamedFromTheHeaderAdmissionReadWithoutReadingItsFile) {
+    testing_support::TemporaryFolder folder;
+    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard());
+    BatchItem card = sidewaysCard(folder);
+    card.header = FailureDetails::Source::fromProperties(engine.properties(card.url));
+    std::filesystem::remove(card.url);
+    EXPECT_EQ(FilenameSubject::ofCard(engine, card, SettingsStore::builtInDefaultSpec()),
+              (FilenameSubject{"sideways.jpg", OutputFormat::jpeg(), {30, 40}, std::nullopt, std::nullopt, false}));
+
+    if (!engine.decoders().readableTypes().count(platform::ContentType::svg())) return;
+    BatchItem drawing;
+    drawing.url = folder.write("mark.svg", testing_support::bytesOf(
+                                               "<svg xmlns='http://www.w3.org/2000/svg' width='20' height='10'/>"));
+    drawing.header = FailureDetails::Source::fromProperties(engine.properties(drawing.url));
+    std::filesystem::remove(drawing.url);
+    const auto grown = FilenameSubject::ofCard(engine, drawing, specWith([](OutputSpec& spec) {
+        spec.sizing = ResizeSpec::scale(3.0);
+        spec.format = OutputFormat::png();
+    }));
+    ASSERT_TRUE(grown) << "a drawing's card is named from its header too";
     EXPECT_EQ(grown->pixelSize, (platform::Size{60, 30}));
 }
 

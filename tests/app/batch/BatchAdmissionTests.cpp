@@ -158,4 +158,29 @@ TEST_F(Admission, ImportsStillOwedOrDiscoveringAreCompletedWhenTheStoreGoes) {
     EXPECT_TRUE(eventually([&] { return engine_.waitingCount() == 0; }));
 }
 
+// A decoder reads a file whole for its header: admission holds it in the conversions' memory.
+// A photo is held at once, even when conversions hold all of it, so its card never waits for
+// them; a file too long for that waits its turn, and stops waiting when its import is dropped.
+TEST_F(Admission, FilesReadForTheirHeaderAreHeldInTheConversionsMemory) {
+    constexpr std::uint64_t bound = 100'000'000;
+    engine_.memory = std::make_shared<PixelMemory>(bound);
+    const PixelMemory::HoldRef conversions = PixelMemory::hold(engine_.memory, bound, {});
+    const fs::path photo = writePng(originals() / "photo.png");
+
+    EXPECT_EQ(add({photo}), (BatchStore::AddResult{1, 0}));
+    EXPECT_TRUE(store_->items().front().header.has_value());
+    EXPECT_EQ(engine_.memory->mostHeldBytes(), bound + fs::file_size(photo));
+    EXPECT_EQ(engine_.memory->heldBytes(), bound);
+
+    // Longer than a photo, its tail unwritten so that it takes no room on the disk.
+    const fs::path long_ = writePng(originals() / "long.png");
+    fs::resize_file(long_, 65 * 1024 * 1024);
+    std::optional<BatchStore::AddResult> dropped;
+    store_->add(urlsOf({long_}), [&](BatchStore::AddResult r) { dropped = r; });
+    ASSERT_TRUE(eventually([&] { return engine_.memory->waiting() == 1; }));
+    store_.reset();
+    EXPECT_EQ(dropped, BatchStore::AddResult{});
+    EXPECT_TRUE(eventually([&] { return engine_.memory->waiting() == 0; }));
+}
+
 } // namespace

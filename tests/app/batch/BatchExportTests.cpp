@@ -65,6 +65,20 @@ TEST_F(Export, AtMostWidthConvertAtOnceAndResultsAreWrittenInTheOrderTheyFinish)
     EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{5, 0, output()}));
 }
 
+// A converted file waits for the main thread to write it after its conversion has given back
+// what it held: it is held in the conversions' memory until then.
+TEST_F(Export, AnOutputIsHeldInTheConversionsMemoryUntilItIsWritten) {
+    engine_.gated = false;
+    addPhotos(1);
+    ASSERT_TRUE(estimatesSettle());
+    engine_.memory = std::make_shared<PixelMemory>(1'000'000);
+
+    exportTo(ExportDestination::folder(output()));
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(engine_.memory->mostHeldBytes(), fs::file_size(exportedTo(card(0)).value()));
+    EXPECT_EQ(engine_.memory->heldBytes(), 0u);
+}
+
 TEST_F(Export, WhatARunWroteUnderASpecificationChangedMeanwhileIsDueAgain) {
     addPhotos(2);
     settleEstimatesThenGate();

@@ -91,6 +91,8 @@ public:
     // The answers; by default an estimate of 1000 bytes plus the page, and a conversion to
     // the file's bytes prefixed with "converted:", named after the source with ".out". An
     // estimate's answer is given as a conversion of that many bytes with its warnings.
+    // The memory admission holds the files it reads in.
+    std::shared_ptr<pictavo::PixelMemory> memory = pictavo::PixelMemory::shared();
     std::function<pictavo::Estimate(const Call&)> estimateAnswer = [](const Call& call) {
         return pictavo::Estimate{1000 + call.page, {}};
     };
@@ -121,6 +123,7 @@ public:
                                                  const pictavo::OutputSpec& spec, std::int64_t page) const override {
         return resolver_.resolution(properties, spec, page);
     }
+    const std::shared_ptr<pictavo::PixelMemory>& pixelMemory() const override { return memory; }
 
     std::size_t callCount() const { std::lock_guard guard(lock_); return calls_.size(); }
     Call call(std::size_t index) const { std::lock_guard guard(lock_); return calls_.at(index)->call; }

@@ -94,7 +94,7 @@ protected:
     std::string keyOf(const fs::path& path) const { return platform::fileKey(path).string(); }
     std::shared_ptr<Import> startImport(const std::vector<fs::path>& paths, const DecoderRegistry& decoders,
                                         std::vector<Import::Result>& results) {
-        auto import = std::make_shared<Import>(batch_, &batch_, urlsOf(paths), decoders,
+        auto import = std::make_shared<Import>(batch_, &batch_, urlsOf(paths), decoders, PixelMemory::shared(),
                                                [&results](Import::Result result) { results.push_back(result); });
         import->start();
         return import;
