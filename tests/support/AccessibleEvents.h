@@ -49,6 +49,13 @@ public:
     AccessibleEvents(const AccessibleEvents&) = delete;
     AccessibleEvents& operator=(const AccessibleEvents&) = delete;
 
+    // How many events of this type came since the last take.
+    std::size_t count(QAccessible::Event type) const {
+        std::size_t found = 0;
+        for (const Seen& event : seen_) found += event.type == type ? 1 : 0;
+        return found;
+    }
+
     // The focus events since the last call, as they were read.
     std::vector<std::string> takeFocus() {
         std::vector<std::string> focus;
