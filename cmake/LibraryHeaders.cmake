@@ -21,6 +21,7 @@ set(PICTAVO_LIBRARY_HEADERS
   "^zlib\\.h$=PkgConfig::ZLIB"
   "^(jpeglib|jerror|jconfig|jmorecfg)\\.h$=PkgConfig::JPEG"
   "^libdeflate\\.h$=PkgConfig::DEFLATE"
+  "^brotli/=PkgConfig::BROTLI"
   "^png\\.h$=PkgConfig::PNG"
   "^tiff(io)?\\.h$=PkgConfig::TIFF"
   "^openjpeg\\.h$=PkgConfig::OPENJP2"

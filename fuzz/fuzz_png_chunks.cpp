@@ -2,6 +2,8 @@
 #include "ImageEngine/Encoding/png/PNGAlpha.h"
 #include "ImageEngine/Encoding/png/PNGChunks.h"
 #include "ImageEngine/Encoding/png/ZlibStream.h"
+#include "platform/metadata/CompressedMetadata.h"
+#include "platform/metadata/PNGMetadata.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -12,9 +14,14 @@
 using namespace pictavo;
 
 // PNG files come straight from users: the chunk reader must refuse or give chunks that lie
-// inside the file, and writing them back must reproduce the file up to IEND.
+// inside the file, and writing them back must reproduce the file up to IEND. What the
+// metadata reader inflates from text chunks stays within its bound.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const std::uint8_t> file(data, size);
+    const auto metadata = platform::pngMetadata(platform::ByteView(data, size));
+    const std::size_t found = (metadata.exif ? metadata.exif->size() : 0) + (metadata.iptc ? metadata.iptc->size() : 0) +
+                              (metadata.xmp ? metadata.xmp->size() : 0);
+    if (found > platform::largestInflatedMetadata(size) + size) std::abort();
     const auto chunks = PNGChunks::parse(file);
     if (!chunks) return 0;
     const auto assembled = PNGChunks::assemble(*chunks);

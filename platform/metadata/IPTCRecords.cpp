@@ -1,5 +1,7 @@
 #include "platform/metadata/IPTCRecords.h"
 
+#include "platform/metadata/JPEGSegments.h"
+
 #include <algorithm>
 #include <string_view>
 
@@ -80,19 +82,48 @@ std::optional<Bytes> tiffIPTC(ByteView tiff) {
     return std::nullopt;
 }
 
-Bytes photoshopSegmentWithIPTC(const Bytes& records) {
+std::optional<Bytes> jpegIPTC(ByteView jpeg) {
+    std::optional<Bytes> records;
+    Bytes block;
+    const auto endBlock = [&] {
+        if (!records && !block.empty()) records = photoshopIPTC(ByteView(block.data(), block.size()));
+        block.clear();
+    };
+    forEachJPEGSegment(jpeg, [&](std::uint8_t marker, ByteView payload) {
+        if (marker != jpegAPP13 || !payload.startsWith(0, photoshopHeader)) {
+            endBlock();
+            return true;
+        }
+        block.insert(block.end(), payload.data() + photoshopHeader.size(), payload.data() + payload.size());
+        return true;
+    });
+    endBlock();
+    return records;
+}
+
+std::vector<Bytes> photoshopSegmentsWithIPTC(const Bytes& records, std::size_t largestPayload) {
     const std::size_t padding = records.size() % 2;
     // Sized once and filled in place: g++ 12 misreads inserts that grow a short vector as
     // writing out of bounds.
-    Bytes segment(photoshopHeader.size() + 12 + records.size() + padding, 0);
-    auto cursor = std::copy(photoshopHeader.begin(), photoshopHeader.end(), segment.begin());
-    cursor = std::copy_n("8BIM", 4, cursor);
+    Bytes resources(12 + records.size() + padding, 0);
+    auto cursor = std::copy_n("8BIM", 4, resources.begin());
     *cursor++ = iptcResource >> 8;
     *cursor++ = iptcResource & 0xFF;
     cursor += 2; // an empty name, padded to two bytes
     for (int shift = 24; shift >= 0; shift -= 8) *cursor++ = static_cast<std::uint8_t>(records.size() >> shift);
     std::copy(records.begin(), records.end(), cursor);
-    return segment;
+
+    const std::size_t room = std::max<std::size_t>(largestPayload, photoshopHeader.size() + 1) - photoshopHeader.size();
+    std::vector<Bytes> segments;
+    for (std::size_t offset = 0; offset < resources.size(); offset += room) {
+        const std::size_t size = std::min(room, resources.size() - offset);
+        Bytes segment(photoshopHeader.size() + size);
+        std::copy(resources.begin() + static_cast<std::ptrdiff_t>(offset),
+                  resources.begin() + static_cast<std::ptrdiff_t>(offset + size),
+                  std::copy(photoshopHeader.begin(), photoshopHeader.end(), segment.begin()));
+        segments.push_back(std::move(segment));
+    }
+    return segments;
 }
 
 } // namespace platform

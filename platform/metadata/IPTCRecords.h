@@ -2,7 +2,9 @@
 #include "platform/base/ByteView.h"
 #include "platform/base/Bytes.h"
 
+#include <cstddef>
 #include <optional>
+#include <vector>
 
 namespace platform {
 
@@ -21,7 +23,15 @@ std::optional<Bytes> photoshopIPTC(ByteView resources);
 // typed: writers type it LONG or UNDEFINED, and its count is in values, not bytes.
 std::optional<Bytes> tiffIPTC(ByteView tiff);
 
-// A JPEG APP13 payload holding the records as Photoshop's image resource 0x0404.
-Bytes photoshopSegmentWithIPTC(const Bytes& records);
+// The records of a JPEG file's APP13 "Photoshop 3.0" segments. A run of such segments one
+// after the other is one block of resources cut where each segment was full, as ExifTool
+// writes a block larger than one segment holds; the first block that holds records gives
+// them. Nothing without them.
+std::optional<Bytes> jpegIPTC(ByteView jpeg);
+
+// JPEG APP13 payloads holding the records as Photoshop's image resource 0x0404: one, or as
+// many as it takes when the resources pass `largestPayload`, each with the header and going
+// on where the last stopped.
+std::vector<Bytes> photoshopSegmentsWithIPTC(const Bytes& records, std::size_t largestPayload);
 
 } // namespace platform

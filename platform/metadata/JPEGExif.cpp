@@ -6,13 +6,6 @@
 #include <string_view>
 
 namespace platform {
-namespace {
-
-// A segment cut short of the most one holds ends the block: what follows is another one.
-constexpr std::size_t fullPayload = 65533;
-
-} // namespace
-
 std::optional<Bytes> jpegJoinedExif(ByteView jpeg) {
     Bytes joined;
     std::size_t segments = 0;
@@ -23,7 +16,8 @@ std::optional<Bytes> jpegJoinedExif(ByteView jpeg) {
         if (exif) {
             joined.insert(joined.end(), payload.data() + jpegExifHeader.size(), payload.data() + payload.size());
             ++segments;
-            goesOn = payload.size() == fullPayload;
+            // A segment cut short of the most one holds ends the block: what follows is another one.
+            goesOn = payload.size() == jpegLargestPayload;
         }
         return true;
     });

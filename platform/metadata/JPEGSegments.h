@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/base/ByteView.h"
+#include "platform/base/Bytes.h"
 
 #include <cstdint>
 #include <string_view>
@@ -8,8 +9,20 @@ namespace platform {
 
 // The application segment EXIF and XMP are kept in.
 inline constexpr std::uint8_t jpegAPP1 = 0xE1;
+// The application segment IPTC is kept in, as Photoshop's image resources.
+inline constexpr std::uint8_t jpegAPP13 = 0xED;
+// The most a marker segment holds after its two length bytes.
+inline constexpr std::size_t jpegLargestPayload = 65533;
 // What an APP1 segment of EXIF starts with, before the TIFF-structured block.
 inline constexpr std::string_view jpegExifHeader{"Exif\0\0", 6};
+
+// Appends one marker segment: the marker, its length and the payload, which holds at most
+// 65533 bytes.
+inline void appendJPEGSegment(Bytes& out, std::uint8_t marker, ByteView payload) {
+    const std::size_t length = payload.size() + 2;
+    out.insert(out.end(), {0xFF, marker, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length & 0xFF)});
+    out.insert(out.end(), payload.data(), payload.data() + payload.size());
+}
 
 // Calls visit(marker, payload) for each marker segment of a JPEG file before its image data,
 // in file order, with every length checked; stops at the first segment that cannot be read

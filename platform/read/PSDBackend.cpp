@@ -6,6 +6,7 @@
 #include "platform/metadata/IPTCRecords.h"
 #include "platform/metadata/JPEGExtendedXMP.h"
 #include "platform/metadata/XMPOrientation.h"
+#include "platform/metadata/XMPText.h"
 #include "platform/types/ImageTypeIdentifiers.h"
 #include "platform/vips/VipsRuntime.h"
 
@@ -200,11 +201,10 @@ std::optional<PropertyMap> PSDBackend::propertiesAt(std::int64_t index) const {
 
 std::optional<XMPPacket> PSDBackend::xmpAt(std::int64_t index) const {
     if (index != 0 || psd_.xmp.size() == 0) return std::nullopt;
-    std::string text(reinterpret_cast<const char*>(psd_.xmp.data()), psd_.xmp.size());
-    if (auto end = text.find('\0'); end != std::string::npos) text.resize(end);
-    if (text.empty()) return std::nullopt;
+    auto text = xmpText(psd_.xmp);
+    if (!text) return std::nullopt;
     // Only a JPEG holds an extension; a packet copied from one names what is not there.
-    return xmpWithoutExtension(XMPPacket{std::move(text)}, "only a JPEG file holds one");
+    return xmpWithoutExtension(XMPPacket{std::move(*text)}, "only a JPEG file holds one");
 }
 
 namespace {

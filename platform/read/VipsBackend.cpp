@@ -1,13 +1,15 @@
 #include "platform/read/VipsBackend.h"
 
 #include "platform/metadata/ExifGPS.h"
+#include "platform/metadata/ExifOrientation.h"
 #include "platform/metadata/IPTCRecords.h"
 #include "platform/metadata/JPEGExif.h"
 #include "platform/metadata/JPEGExtendedXMP.h"
 #include "platform/metadata/JXLBoxes.h"
-#include "platform/metadata/RawProfile.h"
+#include "platform/metadata/PNGMetadata.h"
 #include "platform/metadata/TIFFExif.h"
 #include "platform/metadata/XMPOrientation.h"
+#include "platform/metadata/XMPText.h"
 #include "platform/read/GIFTransparency.h"
 #include "platform/read/HEIFMetadata.h"
 #include "platform/files/RegularFile.h"
@@ -45,14 +47,12 @@ std::optional<int> intField(VipsImage* image, const char* name) {
     return value;
 }
 
-// The image's XMP packet up to its first NUL, which some writers end it with.
 std::optional<XMPPacket> xmpPacket(VipsImage* image) {
     auto xmp = blobField(image, VIPS_META_XMP_NAME);
     if (!xmp) return std::nullopt;
-    std::string text(xmp->begin(), xmp->end());
-    if (auto end = text.find('\0'); end != std::string::npos) text.resize(end);
-    if (text.empty()) return std::nullopt;
-    return XMPPacket{std::move(text)};
+    auto text = xmpText(ByteView(xmp->data(), xmp->size()));
+    if (!text) return std::nullopt;
+    return XMPPacket{std::move(*text)};
 }
 
 int bitsOf(VipsBandFormat format) {
@@ -415,16 +415,18 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
         exifOrientation = addExif(properties, std::move(*joinedExif));
     } else if (auto exif = blobField(image, VIPS_META_EXIF_NAME)) {
         exifOrientation = addExif(properties, tiffStructuredExif(exif->data(), exif->size()));
-    } else if (auto held = exifHeldElsewhere(image)) {
+    } else if (auto held = exifHeldElsewhere()) {
         exifOrientation = addExif(properties, tiffStructuredExif(held->data(), held->size()));
     }
     if (!exifOrientation) {
-        // A TIFF's own orientation tag, else XMP's, when the EXIF names none.
-        if (auto tag = intField(image, VIPS_META_ORIENTATION); tag && format_ == SniffedFormat::tiff) {
-            properties[keys::orientation] = std::int64_t{*tag};
-        } else if (auto xmp = xmpPacket(image)) {
-            if (auto value = xmpOrientation(*xmp)) properties[keys::orientation] = std::int64_t{*value};
-        }
+        // A TIFF's own orientation tag, else XMP's, when the EXIF names none. libvips names a
+        // TIFF without the tag upright, so the tag is looked for in the file itself.
+        const bool tiff = format_ == SniffedFormat::tiff;
+        std::optional<int> orientation = tiff ? platform::exifOrientation(*bytes_) : std::nullopt;
+        if (!orientation)
+            if (auto xmp = xmpPacket(image)) orientation = xmpOrientation(*xmp);
+        if (!orientation && tiff) orientation = intField(image, VIPS_META_ORIENTATION);
+        if (orientation) properties[keys::orientation] = std::int64_t{*orientation};
     }
     // libheif turns the pixels by the file's irot and imir boxes itself; reporting the EXIF
     // orientation as well would turn them twice.
@@ -438,10 +440,14 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     return properties;
 }
 
-// The IPTC records: libvips gives a JPEG's as its Photoshop resources, and a TIFF's cut to
-// as many bytes as the tag counts values.
+// The IPTC records, read from the file where libvips reads them partly: it gives a JPEG's
+// first APP13 segment alone, a TIFF's cut to as many bytes as the tag counts values, and
+// none of a PNG's.
 std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image) const {
-    if (format_ == SniffedFormat::tiff) return tiffIPTC(ByteView(bytes_->data(), bytes_->size()));
+    const ByteView file(bytes_->data(), bytes_->size());
+    if (format_ == SniffedFormat::jpeg) return jpegIPTC(file);
+    if (format_ == SniffedFormat::tiff) return tiffIPTC(file);
+    if (format_ == SniffedFormat::png) return pngMetadata(file).iptc;
     const auto blob = blobField(image, VIPS_META_IPTC_NAME);
     if (!blob) return std::nullopt;
     const ByteView view(blob->data(), blob->size());
@@ -450,23 +456,13 @@ std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image) const {
 }
 
 // EXIF where libvips does not look: a TIFF's own directories, a JPEG XL container's box, and
-// a PNG's text chunk in the form ImageMagick and exiv2 write when the file has no eXIf chunk.
-std::optional<Bytes> VipsBackend::exifHeldElsewhere(VipsImage* image) const {
-    if (format_ == SniffedFormat::tiff) return tiffFileExif(ByteView(bytes_->data(), bytes_->size()));
-    if (format_ == SniffedFormat::jpegXL) return jxlMetadata(ByteView(bytes_->data(), bytes_->size())).exif;
-    if (format_ != SniffedFormat::png) return std::nullopt;
-    std::unique_ptr<char*, decltype(&g_strfreev)> fields(vips_image_get_fields(image), g_strfreev);
-    for (char** field = fields.get(); field && *field; ++field) {
-        const std::string_view name(*field);
-        if (!name.starts_with("png-comment-") ||
-            !(name.ends_with("-Raw profile type exif") || name.ends_with("-Raw profile type APP1")))
-            continue;
-        const char* text = nullptr;
-        if (vips_image_get_string(image, *field, &text) || !text) continue;
-        // An APP1 profile is the whole segment's payload, which may be XMP rather than EXIF.
-        if (auto bytes = rawProfileBytes(text); bytes && !tiffStructuredExif(bytes->data(), bytes->size()).empty())
-            return bytes;
-    }
+// a PNG's eXIf chunk after its pixel data or its text chunk in the form ImageMagick and exiv2
+// write when the file has no eXIf chunk.
+std::optional<Bytes> VipsBackend::exifHeldElsewhere() const {
+    const ByteView file(bytes_->data(), bytes_->size());
+    if (format_ == SniffedFormat::tiff) return tiffFileExif(file);
+    if (format_ == SniffedFormat::jpegXL) return jxlMetadata(file).exif;
+    if (format_ == SniffedFormat::png) return pngMetadata(file).exif;
     return std::nullopt;
 }
 
@@ -475,14 +471,17 @@ std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {
     auto header = loadHeader(isPaged() ? index : 0);
     if (!header) return std::nullopt;
     auto packet = xmpPacket(header.get());
-    // libvips reads no JPEG XL container's XMP box, and no HEIF file's XMP item.
+    // libvips reads no JPEG XL container's XMP box, no HEIF file's XMP item and no PNG's
+    // raw profile.
     if (!packet) {
         const ByteView file(bytes_->data(), bytes_->size());
-        std::optional<std::string> text;
-        if (format_ == SniffedFormat::jpegXL) text = jxlMetadata(file).xmp;
-        else if (format_ == SniffedFormat::heif) text = heifXMP(file, isPaged() ? index : 0);
-        if (text) text->resize(std::min(text->size(), text->find('\0')));
-        if (text && !text->empty()) packet = XMPPacket{std::move(*text)};
+        std::optional<std::string> stored;
+        if (format_ == SniffedFormat::jpegXL) stored = jxlMetadata(file).xmp;
+        else if (format_ == SniffedFormat::heif) stored = heifXMP(file, isPaged() ? index : 0);
+        else if (format_ == SniffedFormat::png) stored = pngMetadata(file).xmp;
+        if (auto text = stored ? xmpText(ByteView(reinterpret_cast<const std::uint8_t*>(stored->data()), stored->size()))
+                               : std::nullopt)
+            packet = XMPPacket{std::move(*text)};
     }
     // libvips reads a JPEG's standard packet only; the rest of a large one is in further segments.
     if (packet && format_ == SniffedFormat::jpeg)

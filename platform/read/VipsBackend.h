@@ -55,7 +55,7 @@ private:
     int loaderReduction(int reduction) const;
     bool isPaged() const;
     bool hasAlpha(VipsImage* image) const;
-    std::optional<Bytes> exifHeldElsewhere(VipsImage* image) const;
+    std::optional<Bytes> exifHeldElsewhere() const;
     std::optional<Bytes> iptcOf(VipsImage* image) const;
 
     SharedBytes bytes_;

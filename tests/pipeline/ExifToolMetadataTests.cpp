@@ -3,6 +3,7 @@
 #include "ConversionTesting.h"
 
 #include "ImageEngine/Model/ConversionError.h"
+#include "platform/text/UnicodeText.h"
 
 #include "support/EncodedSamples.h"
 #include "support/PSDSamples.h"
@@ -15,6 +16,7 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <iomanip>
 #include <thread>
 #include <vector>
 
@@ -288,4 +290,92 @@ TEST(ExifToolMetadata, AReferenceIsReadAsItsCharacterAndTheLensRangesAndPosition
     EXPECT_EQ(complaints(output), "");
     EXPECT_EQ(printed("exiftool -s3 -XMP-exifEX:LensInfo -XMP-exif:GPSHPositioningError " + quoted(output)),
               "18-55mm f/3.5-5.6\n4.5 m\n");
+}
+
+TEST(ExifToolMetadata, APNGAsImageMagickWritesItAndAJPEGXLAsCjxlWritesItKeepTheirMetadata) {
+    TemporaryFolder folder;
+    const fs::path camera = editedByExifTool(
+        folder, "camera.jpg",
+        "-EXIF:Make=Fuji -EXIF:Model=X-T5 '-DateTimeOriginal=2022:02:03 04:05:06' -GPSLatitude=48.85 "
+        "-GPSLatitudeRef=N -GPSLongitude=2.35 -GPSLongitudeRef=E -XMP-dc:Title=Harbour "
+        "-IPTC:Keywords=harbour -IPTC:Keywords=dusk -IPTC:City=Brest");
+    // ImageMagick writes the EXIF as an eXIf chunk after the pixels, and the IPTC and XMP as
+    // raw profiles; cjxl keeps a transcoded JPEG's EXIF and XMP in Brotli boxes.
+    ASSERT_TRUE(run("cd " + quoted(folder.path()) + " && /usr/bin/convert camera.jpg camera.png && cjxl --quiet camera.jpg camera.jxl"));
+    const std::string png = printed("exiftool -v3 " + quoted(folder.file("camera.png")));
+    ASSERT_LT(png.find("PNG IDAT"), png.find("PNG eXIf")) << png;
+    ASSERT_EQ(printed("exiftool -s3 -IPTC:City " + quoted(folder.file("camera.png"))), "Brest\n");
+    ASSERT_NE(printed("exiftool -v3 " + quoted(folder.file("camera.jxl"))).find("brob"), std::string::npos);
+    for (const char* name : {"camera.png", "camera.jxl"}) {
+        for (const auto& format : {OutputFormat::jpeg(), OutputFormat::webp(), OutputFormat::tiff(), OutputFormat::heic()}) {
+            SCOPED_TRACE(std::string(name) + " to " + format.id());
+            const fs::path output = folder.write("out." + format.fileExtension(), *converted(folder.file(name), format).data);
+            EXPECT_EQ(complaints(output), "");
+            EXPECT_EQ(printed("exiftool -s3 -Make -Model -DateTimeOriginal -GPSLatitude -XMP-dc:Title " + quoted(output)),
+                      "Fuji\nX-T5\n2022:02:03 04:05:06\n48 deg 51' 0.00\" N\nHarbour\n");
+            // IPTC only where the output holds it, as XMP elsewhere; a JPEG XL keeps none.
+            const bool holdsIPTC = format == OutputFormat::jpeg() || format == OutputFormat::tiff();
+            if (std::string(name) == "camera.png") {
+                EXPECT_EQ(printed("exiftool -s3 " + std::string(holdsIPTC ? "-IPTC:Keywords -IPTC:City" : "-XMP:Subject -XMP:City") +
+                                  " " + quoted(output)),
+                          "harbour, dusk\nBrest\n");
+            }
+        }
+    }
+}
+
+TEST(ExifToolMetadata, IPTCLargerThanOneSegmentIsReadFromEveryOneAndWrittenAcrossThem) {
+    TemporaryFolder folder;
+    // 1,300 keywords of 60 characters: some 84 kB of records, which ExifTool writes into a
+    // JPEG as two APP13 segments.
+    std::ofstream arguments(folder.file("keywords.args"));
+    for (int index = 0; index < 1300; ++index) arguments << "-IPTC:Keywords=" << std::setw(60) << std::setfill('k') << index << "\n";
+    arguments << "-IPTC:City=Brest\n";
+    arguments.close();
+    const fs::path jpeg = editedByExifTool(folder, "keywords.jpg", "-@ keywords.args");
+    const fs::path tiff = editedByExifTool(folder, "keywords.tif", "-@ keywords.args");
+    ASSERT_NE(printed("exiftool -v " + quoted(jpeg)).find("APP13 (65533 bytes):\nJPEG APP13"), std::string::npos);
+    const std::string last = std::string(56, 'k') + "1299";
+    for (const auto& source : {jpeg, tiff}) {
+        for (const auto& format : {OutputFormat::jpeg(), OutputFormat::tiff()}) {
+            SCOPED_TRACE(source.filename().string() + " to " + format.id());
+            const ConversionResult result = converted(source, format);
+            const fs::path output = folder.write("out." + format.fileExtension(), *result.data);
+            EXPECT_EQ(complaints(output), "");
+            const std::string keywords = printed("exiftool -s3 -sep '|' -IPTC:Keywords " + quoted(output));
+            EXPECT_EQ(std::count(keywords.begin(), keywords.end(), '|'), 1299);
+            EXPECT_TRUE(keywords.ends_with(last + "\n"));
+            EXPECT_EQ(printed("exiftool -s3 -IPTC:City " + quoted(output)), "Brest\n");
+        }
+    }
+}
+
+TEST(ExifToolMetadata, AnXMPPacketInUTF16IsReadAsInUTF8WithItsOrientation) {
+    TemporaryFolder folder;
+    const std::string packet = packetHolding(" tiff:Orientation='6'", "");
+    for (const bool bigEndian : {true, false}) {
+        // Every character of the packet, the byte-order mark of its header too, in two bytes.
+        const std::string order = bigEndian ? "be" : "le";
+        std::ofstream wide(folder.file(order + ".xmp"), std::ios::binary);
+        for (char32_t scalar : platform::scalars(packet)) {
+            const char high = static_cast<char>(scalar >> 8), low = static_cast<char>(scalar & 0xFF);
+            wide << (bigEndian ? high : low) << (bigEndian ? low : high);
+        }
+        wide.close();
+        for (const char* extension : {".jpg", ".tif"}) {
+            // ExifTool writes the packet as it stands, in place of the orientation libvips wrote.
+            const fs::path source = editedByExifTool(folder, order + extension, "-IFD0:Orientation= '-XMP<=" + order + ".xmp'");
+            ASSERT_EQ(printed("exiftool -s3 -Orientation# -XMP-dc:Title " + quoted(source)), "6\nHarbour at dusk\n");
+            for (const auto& format : {OutputFormat::jpeg(), OutputFormat::webp(), OutputFormat::tiff()}) {
+                SCOPED_TRACE(source.filename().string() + " to " + format.id());
+                const ConversionResult result = converted(source, format);
+                EXPECT_EQ(result.pixelSize, (platform::Size{48, 64}));
+                EXPECT_EQ(result.diagnostic, "");
+                const fs::path output = folder.write("out." + format.fileExtension(), *result.data);
+                EXPECT_EQ(complaints(output), "");
+                EXPECT_EQ(printed("exiftool -s3 -XMP-dc:Title -XMP-tiff:Orientation# " + quoted(output)),
+                          "Harbour at dusk\n1\n");
+            }
+        }
+    }
 }

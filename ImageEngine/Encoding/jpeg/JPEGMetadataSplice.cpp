@@ -21,7 +21,6 @@ using Failure = platform::Outcome<platform::Bytes>;
 constexpr std::uint8_t markerStart = 0xFF;
 constexpr std::uint8_t startOfImage = 0xD8;
 constexpr std::uint8_t app0 = 0xE0;
-constexpr std::uint8_t app13 = 0xED;
 constexpr std::string_view xmpHeader{"http://ns.adobe.com/xap/1.0/\0", 29};
 
 bool startsWith(const platform::Bytes& bytes, std::string_view prefix) {
@@ -54,10 +53,7 @@ Failure exifPayload(const std::optional<platform::Bytes>& carried, int orientati
 }
 
 void appendSegment(platform::Bytes& out, std::uint8_t marker, const platform::Bytes& payload) {
-    std::size_t length = payload.size() + 2;
-    out.insert(out.end(), {markerStart, marker, static_cast<std::uint8_t>(length >> 8),
-                           static_cast<std::uint8_t>(length & 0xFF)});
-    out.insert(out.end(), payload.begin(), payload.end());
+    platform::appendJPEGSegment(out, marker, platform::ByteView(payload.data(), payload.size()));
 }
 
 // The XMP segments of a packet: one standard one when it fits, else the standard part of
@@ -124,13 +120,9 @@ platform::Outcome<platform::Bytes> JPEGMetadataSplice::inserting(const platform:
             if (!appended) return Failure::failure(appended.cause());
         }
     }
-    if (iptc) {
-        const platform::Bytes segment = platform::photoshopSegmentWithIPTC(*iptc);
-        if (segment.size() > largestPayload)
-            return Failure::failure("its " + std::to_string(iptc->size()) +
-                                    " bytes of IPTC records do not fit a JPEG's 64 kB APP13 segment");
-        appendSegment(out, app13, segment);
-    }
+    if (iptc)
+        for (const platform::Bytes& segment : platform::photoshopSegmentsWithIPTC(*iptc, largestPayload))
+            appendSegment(out, platform::jpegAPP13, segment);
     out.insert(out.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(*point), jpeg.end());
     return out;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/base/Bytes.h"
 #include "platform/base/Outcome.h"
+#include "platform/metadata/JPEGSegments.h"
 #include "platform/metadata/XMPPacket.h"
 
 #include <cstddef>
@@ -9,11 +10,11 @@
 namespace pictavo {
 
 // Re-attaches carried metadata to a finished JPEG without re-compressing it: an EXIF APP1
-// and, when carried, XMP APP1 segments and an IPTC APP13 segment go in right after SOI (and the JFIF APP0
+// and, when carried, XMP APP1 segments and IPTC APP13 segments go in right after SOI (and the JFIF APP0
 // that may follow it); every other byte of the file stays as it was. Both carry `orientation`.
 struct JPEGMetadataSplice {
     // The most a marker segment can hold after its two length bytes.
-    static constexpr std::size_t largestPayload = 65533;
+    static constexpr std::size_t largestPayload = platform::jpegLargestPayload;
 
     // The EXIF is TIFF-structured, with or without its "Exif\0\0" header. Without one, or
     // when it is too damaged to take the orientation, a minimal IFD0 holding only the
@@ -22,7 +23,8 @@ struct JPEGMetadataSplice {
     // carry a stale one; one too large for one segment is split into a standard packet and
     // extended XMP segments. Fails, saying why, when the bytes do not start a JPEG, the
     // orientation is not 1 to 8, or the metadata cannot be made to fit: metadata is never
-    // dropped silently. IPTC records go whole into an APP13 segment as Photoshop's resource.
+    // dropped silently. IPTC records go whole into APP13 segments as Photoshop's resource,
+    // across as many as it takes.
     static platform::Outcome<platform::Bytes> inserting(const platform::Bytes& jpeg,
                                                         const std::optional<platform::Bytes>& exif,
                                                         const platform::XmpRef& xmp, int orientation,

@@ -18,8 +18,15 @@ constexpr std::size_t ihdrLength = 13;
 constexpr std::uint64_t lengthAndTypeBytes = 8;
 constexpr std::uint64_t crcBytes = 4;
 
-bool isMetadata(const std::string& type) {
-    return type == "tEXt" || type == "zTXt" || type == "iTXt" || type == "eXIf" || type == "tIME";
+// Critical chunks (an upper-case first letter) and the ancillary ones that change how the
+// picture is shown: transparency and its background, colour and gamma, physical size, and
+// animation. Every other ancillary chunk is text, time, EXIF (in whatever spelling), content
+// credentials or a program's own, and says something of the picture rather than draw it.
+bool showsThePicture(const std::string& type) {
+    static constexpr std::string_view shown[] = {"tRNS", "bKGD", "gAMA", "cHRM", "sRGB", "iCCP", "sBIT", "cICP",
+                                                 "mDCv", "cLLi", "pHYs", "acTL", "fcTL", "fdAT"};
+    const bool critical = !type.empty() && type[0] >= 'A' && type[0] <= 'Z';
+    return critical || std::find(std::begin(shown), std::end(shown), type) != std::end(shown);
 }
 
 std::span<const std::uint8_t> bytesOf(std::string_view text) {
@@ -91,7 +98,7 @@ platform::Bytes imageData(const std::vector<Chunk>& chunks) {
 std::vector<Chunk> removingMetadata(const std::vector<Chunk>& chunks) {
     std::vector<Chunk> kept;
     std::copy_if(chunks.begin(), chunks.end(), std::back_inserter(kept),
-                 [](const Chunk& chunk) { return !isMetadata(chunk.type); });
+                 [](const Chunk& chunk) { return showsThePicture(chunk.type); });
     return kept;
 }
 

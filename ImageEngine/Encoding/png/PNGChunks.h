@@ -52,7 +52,9 @@ std::optional<std::vector<Chunk>> parse(platform::Bytes&& file) = delete;
 std::optional<Header> header(const std::vector<Chunk>& chunks);
 // The payloads of every IDAT chunk, in order; empty when there is none.
 platform::Bytes imageData(const std::vector<Chunk>& chunks);
-// Without tEXt, zTXt, iTXt, eXIf and tIME; colour-space and every other chunk stay.
+// Only the chunks that change how the picture is shown: the critical ones, tRNS and bKGD,
+// the colour and gamma chunks (gAMA, cHRM, sRGB, iCCP, sBIT, cICP, mDCv, cLLi), pHYs, and
+// the animation's acTL, fcTL and fdAT; every other ancillary chunk goes.
 std::vector<Chunk> removingMetadata(const std::vector<Chunk>& chunks);
 // Appends one chunk; false, with nothing appended, when it cannot be written.
 bool serialise(std::string_view type, std::span<const std::uint8_t> payload, platform::Bytes& output);

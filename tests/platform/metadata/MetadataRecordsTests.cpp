@@ -1,11 +1,16 @@
 // The small readers and in-place editors of metadata that libraries leave out or get wrong.
+#include "platform/metadata/CompressedMetadata.h"
 #include "platform/metadata/ExifOutputFacts.h"
 #include "platform/metadata/IPTCRecords.h"
+#include "platform/metadata/JPEGSegments.h"
 #include "platform/metadata/RawProfile.h"
+#include "platform/metadata/XMPText.h"
 #include "platform/metadata/XMPTopLevel.h"
+#include "platform/text/UnicodeText.h"
 
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <string>
 
@@ -26,6 +31,24 @@ Bytes tiffWithIPTCTag(std::uint16_t type, std::uint32_t count, const Bytes& valu
     return tiff;
 }
 
+// The text's scalars in code units of `unit` bytes (2 or 4), in either byte order.
+Bytes encoded(std::string_view utf8, std::size_t unit, bool bigEndian) {
+    std::vector<std::uint32_t> units;
+    for (char32_t scalar : scalars(utf8)) {
+        if (unit == 2 && scalar >= 0x10000) {
+            units.push_back(0xD800 + ((scalar - 0x10000) >> 10));
+            units.push_back(0xDC00 + ((scalar - 0x10000) & 0x3FF));
+        } else {
+            units.push_back(scalar);
+        }
+    }
+    Bytes bytes;
+    for (std::uint32_t value : units)
+        for (std::size_t i = 0; i < unit; ++i)
+            bytes.push_back(static_cast<std::uint8_t>(value >> 8 * (bigEndian ? unit - 1 - i : i)));
+    return bytes;
+}
+
 } // namespace
 
 TEST(IPTCRecords, ReadsWholeRecordsHoweverTheFileWrapsThemAndNothingElse) {
@@ -39,7 +62,7 @@ TEST(IPTCRecords, ReadsWholeRecordsHoweverTheFileWrapsThemAndNothingElse) {
 
     // Another resource first, with a name and data of odd lengths that are padded.
     Bytes resources = bytesOf(std::string("Photoshop 3.0\0" "8BIM\x03\xED\x02" "ab\x00\x00\x00\x00\x03" "xyz\x00", 32));
-    const Bytes segment = photoshopSegmentWithIPTC(records);
+    const Bytes segment = photoshopSegmentsWithIPTC(records, 65533).at(0);
     resources.insert(resources.end(), segment.begin() + 14, segment.end());
     EXPECT_EQ(photoshopIPTC(viewOf(resources)), records);
     EXPECT_EQ(photoshopIPTC(viewOf(segment)), records);
@@ -92,4 +115,80 @@ TEST(ExifOutputFacts, SetTheSizesInPlaceWideningAShortAndUnlinkTheThumbnail) {
     blob.clear();
     Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, data);
     EXPECT_EQ(exifWithPixelDimensions(Bytes(blob.begin(), blob.end()), 10, 10), std::nullopt);
+}
+
+TEST(JPEGIPTC, RecordsCutOverSeveralSegmentsOrInALaterBlockAreReadWhole) {
+    const Bytes records = bytesOf(std::string("\x1C\x02\x19\x00\x07" "harbour" "\x1C\x02\x5A\x00\x05" "Brest", 22));
+    // Cut where each segment is full, as ExifTool cuts resources larger than one segment.
+    const std::vector<Bytes> segments = photoshopSegmentsWithIPTC(records, 20);
+    ASSERT_EQ(segments.size(), 6u);
+    for (const Bytes& segment : segments) EXPECT_LE(segment.size(), 20u);
+
+    // A block with another resource alone comes first, apart from the IPTC by a comment.
+    Bytes jpeg = {0xFF, 0xD8};
+    const Bytes resolution = bytesOf(std::string("Photoshop 3.0\0" "8BIM\x03\xED\x00\x00\x00\x00\x00\x02" "ab", 28));
+    appendJPEGSegment(jpeg, jpegAPP13, viewOf(resolution));
+    appendJPEGSegment(jpeg, 0xFE, viewOf(bytesOf("a comment")));
+    const std::size_t beforeIPTC = jpeg.size();
+    for (const Bytes& segment : segments) appendJPEGSegment(jpeg, jpegAPP13, viewOf(segment));
+    const Bytes end = {0xFF, 0xD9};
+    jpeg.insert(jpeg.end(), end.begin(), end.end());
+    EXPECT_EQ(jpegIPTC(viewOf(jpeg)), records);
+
+    // Without its last segment the resource is cut short: no records.
+    const std::size_t last = jpeg.size() - end.size() - 4 - segments.back().size();
+    Bytes cut(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(last));
+    cut.insert(cut.end(), end.begin(), end.end());
+    EXPECT_EQ(jpegIPTC(viewOf(cut)), std::nullopt);
+    // A segment between two of the block's ends it: neither half is whole.
+    Bytes parted(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(beforeIPTC + 4 + segments[0].size()));
+    appendJPEGSegment(parted, 0xFE, viewOf(bytesOf("between")));
+    parted.insert(parted.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(beforeIPTC + 4 + segments[0].size()), jpeg.end());
+    EXPECT_EQ(jpegIPTC(viewOf(parted)), std::nullopt);
+}
+
+TEST(XMPText, ReadsUTF16AndUTF32InEitherByteOrderAndGivesUndecodableBytesWhole) {
+    // A character beyond the first plane takes two UTF-16 units.
+    const std::string packet = "<?xpacket begin='\xEF\xBB\xBF'?><dc:title>S\xC3\xA8te \xF0\x9F\x8C\x8A</dc:title>";
+    for (const std::size_t unit : {2u, 4u}) {
+        for (const bool bigEndian : {true, false}) {
+            SCOPED_TRACE(std::to_string(unit * 8) + (bigEndian ? " BE" : " LE"));
+            Bytes stored = encoded(packet, unit, bigEndian);
+            stored.resize(stored.size() + 3 * unit, 0); // padded with NULs
+            EXPECT_EQ(xmpText(viewOf(stored)), packet);
+            Bytes marked = encoded("\xEF\xBB\xBF", unit, bigEndian);
+            marked.insert(marked.end(), stored.begin(), stored.end());
+            EXPECT_EQ(xmpText(viewOf(marked)), packet);
+        }
+    }
+    EXPECT_EQ(xmpText(viewOf(bytesOf(packet + std::string(4, '\0')))), packet);
+
+    // A lone surrogate, or a unit cut short, is no text: the bytes are given whole, so a
+    // packet left out is named by its length.
+    Bytes lone = encoded("<a>", 2, false);
+    lone.insert(lone.end(), {0x00, 0xD8, 'b', 0});
+    EXPECT_EQ(xmpText(viewOf(lone))->size(), lone.size());
+    Bytes odd = encoded("<a>", 2, true);
+    odd.push_back('x');
+    EXPECT_EQ(xmpText(viewOf(odd))->size(), odd.size());
+    EXPECT_EQ(xmpText(viewOf(Bytes{0, 0, 0, 0})), std::nullopt);
+}
+
+TEST(CompressedMetadata, InflatesWithinTheBoundAndRefusesWhatPassesItOrIsCutShort) {
+    // 8,000,001 zero bytes in fourteen bytes of Brotli, and in zlib.
+    const Bytes brotli = bytesOf(std::string("\x9B\x00\x12\x7A\xF8\x27\x00\xE2\xB1\x40\x40\x37\x41\x0F", 14));
+    const Bytes zeros(8'000'001, 0);
+    Bytes zlib(compressBound(zeros.size()));
+    uLongf zlibLength = zlib.size();
+    ASSERT_EQ(compress(zlib.data(), &zlibLength, zeros.data(), zeros.size()), Z_OK);
+    zlib.resize(zlibLength);
+    EXPECT_EQ(largestInflatedMetadata(1000), 8'000'000u);
+    EXPECT_EQ(largestInflatedMetadata(9'000'000), 9'000'000u);
+    for (const auto& [name, inflate, stream] :
+         {std::tuple{"Brotli", &brotliDecoded, brotli}, std::tuple{"zlib", &zlibInflated, zlib}}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(inflate(viewOf(stream), zeros.size()), zeros);
+        EXPECT_EQ(inflate(viewOf(stream), zeros.size() - 1), std::nullopt);
+        EXPECT_EQ(inflate(ByteView(stream.data(), stream.size() - 1), zeros.size()), std::nullopt);
+    }
 }

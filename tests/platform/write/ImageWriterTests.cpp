@@ -1,4 +1,5 @@
 #include "platform/metadata/ExifOrientation.h"
+#include "platform/metadata/IPTCRecords.h"
 #include "platform/write/ImageWriter.h"
 #include "support/ExifSamples.h"
 #include "support/SampleImages.h"
@@ -147,6 +148,22 @@ TEST(ImageWriter, LossyFormatsWriteTheSizeTheImagesProfileAndTheRewrittenMetadat
         ASSERT_TRUE(rotated);
         EXPECT_EQ(std::tuple(rotated->width, rotated->height), std::tuple(16, 32));
     }
+}
+
+TEST(ImageWriter, JpegWritesIPTCLargerThanOneSegmentAcrossSeveral) {
+    CarriedSource source;
+    Bytes records;
+    for (int keyword = 0; keyword < 1500; ++keyword) {
+        const std::string value = "keyword " + std::to_string(keyword) + std::string(50, 'k');
+        records.insert(records.end(), {0x1C, 0x02, 0x19, 0x00, static_cast<std::uint8_t>(value.size())});
+        records.insert(records.end(), value.begin(), value.end());
+    }
+    ASSERT_GT(records.size(), 80'000u);
+    source.properties[keys::iptc] = records;
+    const auto file = write("public.jpeg", {patternImage(64, 48, 8, 3, AlphaInfo::none)}, source.writerProperties(1));
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(readWithVips(*file));
+    EXPECT_EQ(jpegIPTC(ByteView(file->data(), file->size())), records);
 }
 
 TEST(ImageWriter, TiffWritesEveryImageAsAPageLosslesslyWithItsOrientationTag) {
