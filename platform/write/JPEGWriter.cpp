@@ -35,9 +35,11 @@ Outcome<Bytes> JPEGWriter::write(const std::vector<ImageRef>& images, const Carr
     // take more segments are put in after it has written the rest.
     CarriedMetadata carried = metadata;
     std::vector<Bytes> segments;
-    if (carried.iptc) segments = photoshopSegmentsWithIPTC(*carried.iptc, jpegLargestPayload);
-    carried.iptc.reset();
-    if (segments.size() == 1) carried.iptc = std::move(segments.front());
+    if (carried.iptc) {
+        segments = photoshopSegmentsWithIPTC(*carried.iptc, jpegLargestPayload);
+        if (segments.size() == 1) *carried.iptc = std::move(segments.front());
+        else carried.iptc.reset();
+    }
     auto written = VipsImages::save(images, PackingRules{.eightBit = true, .keepAlpha = false}, carried, true,
                                     [&](VipsImage* image, void** buffer, std::size_t* length) {
                                         return vips_jpegsave_buffer(image, buffer, length, "Q", quality, nullptr);
