@@ -428,9 +428,9 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
         if (!orientation && tiff) orientation = intField(image, VIPS_META_ORIENTATION);
         if (orientation) properties[keys::orientation] = std::int64_t{*orientation};
     }
-    // libheif turns the pixels by the file's irot and imir boxes itself; reporting the EXIF
-    // orientation as well would turn them twice.
-    if (format_ == SniffedFormat::heif) properties[keys::orientation] = std::int64_t{1};
+    // libheif turns the pixels by the file's irot and imir boxes itself, and libjxl by the
+    // codestream's orientation; reporting the EXIF orientation as well would turn them twice.
+    if (format_ == SniffedFormat::heif || format_ == SniffedFormat::jpegXL) properties[keys::orientation] = std::int64_t{1};
 
     // libvips reports 1 pixel per millimetre when a file names no resolution.
     if (image->Xres > 0 && image->Yres > 0 && !(image->Xres == 1.0 && image->Yres == 1.0)) {

@@ -298,9 +298,10 @@ TEST(ExifToolMetadata, APNGAsImageMagickWritesItAndAJPEGXLAsCjxlWritesItKeepThei
         folder, "camera.jpg",
         "-EXIF:Make=Fuji -EXIF:Model=X-T5 '-DateTimeOriginal=2022:02:03 04:05:06' -GPSLatitude=48.85 "
         "-GPSLatitudeRef=N -GPSLongitude=2.35 -GPSLongitudeRef=E -XMP-dc:Title=Harbour "
-        "-IPTC:Keywords=harbour -IPTC:Keywords=dusk -IPTC:City=Brest");
+        "-IPTC:Keywords=harbour -IPTC:Keywords=dusk -IPTC:City=Brest -Orientation#=6");
     // ImageMagick writes the EXIF as an eXIf chunk after the pixels, and the IPTC and XMP as
-    // raw profiles; cjxl keeps a transcoded JPEG's EXIF and XMP in Brotli boxes.
+    // raw profiles; cjxl keeps a transcoded JPEG's EXIF and XMP in Brotli boxes, and its
+    // orientation in the codestream, by which the pixels are decoded upright.
     ASSERT_TRUE(run("cd " + quoted(folder.path()) + " && /usr/bin/convert camera.jpg camera.png && cjxl --quiet camera.jpg camera.jxl"));
     const std::string png = printed("exiftool -v3 " + quoted(folder.file("camera.png")));
     ASSERT_LT(png.find("PNG IDAT"), png.find("PNG eXIf")) << png;
@@ -309,7 +310,9 @@ TEST(ExifToolMetadata, APNGAsImageMagickWritesItAndAJPEGXLAsCjxlWritesItKeepThei
     for (const char* name : {"camera.png", "camera.jxl"}) {
         for (const auto& format : {OutputFormat::jpeg(), OutputFormat::webp(), OutputFormat::tiff(), OutputFormat::heic()}) {
             SCOPED_TRACE(std::string(name) + " to " + format.id());
-            const fs::path output = folder.write("out." + format.fileExtension(), *converted(folder.file(name), format).data);
+            const ConversionResult result = converted(folder.file(name), format);
+            EXPECT_EQ(result.pixelSize, (platform::Size{48, 64}));
+            const fs::path output = folder.write("out." + format.fileExtension(), *result.data);
             EXPECT_EQ(complaints(output), "");
             EXPECT_EQ(printed("exiftool -s3 -Make -Model -DateTimeOriginal -GPSLatitude -XMP-dc:Title " + quoted(output)),
                       "Fuji\nX-T5\n2022:02:03 04:05:06\n48 deg 51' 0.00\" N\nHarbour\n");
