@@ -125,15 +125,17 @@ HeroBand::HeroBand(DestinationStore& destinations, QWidget* parent) : QWidget(pa
     doneRow->setContentsMargins(0, 0, 0, 0);
     doneRow->setSpacing(12);
     auto* doneLabel = new QHBoxLayout;
-    doneLabel->setSpacing(6);
+    // With the summary's own margins, which keep its focus ring off the text, 6 apart.
+    doneLabel->setSpacing(3);
     doneIcon_ = new QLabel(done);
     doneText_ = new QLabel(done);
     doneText_->setFont(fonts::DSFontBodyMedium());
     // The summary stays within reach of the keyboard after it has been read out.
     doneText_->setFocusPolicy(Qt::TabFocus);
+    doneText_->setContentsMargins(3, 1, 3, 1);
     DSFocusRing::follow(doneText_, DSFocusRing::Shape::rounded(4));
     doneLabel->addWidget(doneIcon_);
-    doneLabel->addWidget(doneText_);
+    doneLabel->addWidget(doneText_, 0, Qt::AlignVCenter);
     revealLink_ = new LinkButton(QStringLiteral("Reveal"), palette::secondary(), fonts::DSFontBodyMedium(), done);
     revealLink_->setToolTip(QStringLiteral("Show the finished files in the File Manager"));
     doneRow->addLayout(doneLabel);
