@@ -412,6 +412,10 @@ TEST_F(UnderAWindowManager, TheFolderARunAsksForWhenTheOriginalsFolderRefusesHan
         ~Unlock() { QProcess::execute(chattr, {QStringLiteral("-i"), folder}); }
     } unlock{chattr, lockedName};
     MainWindow& window = open({original});
+    // Beside each original, whatever an earlier test of this program left as the default.
+    window.band()->destinationButton()->setFocus(Qt::TabFocusReason);
+    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Home, Qt::Key_Return}) press(key);
+    ASSERT_EQ(window.band()->destinationButton()->text(), QStringLiteral("Saving beside each original"));
     const fs::path chosen = root.path() / "chosen";
     fs::create_directory(chosen);
     QWidget* chip = window.chips()->formatChip();
