@@ -114,7 +114,8 @@ void ExportRun::finish() {
     if (!stopped) {
         const ExportDestination& destination = setup_.destination;
         const bool toFolder = destination.kind() == ExportDestination::Kind::folder;
-        summary = ExportSummary{saved_, failed_, toFolder ? std::optional(destination.folderPath()) : std::nullopt};
+        summary = ExportSummary{saved_, failed_, toFolder ? std::optional(destination.folderPath()) : std::nullopt,
+                                besideOriginalFallback_, savedIntoFallback_};
     }
     owner_.exportRunEnded(setup_.spec, std::move(summary));
 }

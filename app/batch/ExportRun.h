@@ -217,6 +217,7 @@ private:
     std::vector<ExportJob> jobs_;
     std::size_t next_ = 0;
     std::int64_t saved_ = 0;
+    std::int64_t savedIntoFallback_ = 0;
     std::int64_t failed_ = 0;
     State state_ = Filling{};
     bool advancing_ = false;

@@ -149,6 +149,7 @@ void ExportRun::applyExportSuccess(const ExportOutcome& outcome, const fs::path&
         });
     }
     ++saved_;
+    if (besideOriginalFallback_ && written.parent_path() == *besideOriginalFallback_) ++savedIntoFallback_;
 }
 
 void ExportRun::applyExportFailure(const ExportOutcome& outcome, const std::exception& error) {

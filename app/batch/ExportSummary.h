@@ -12,6 +12,10 @@ struct ExportSummary {
     std::int64_t saved = 0;
     std::int64_t failed = 0;
     std::optional<std::filesystem::path> folder;
+    // The folder the user chose for files their originals' folder refused, and how many of
+    // the saved files went there.
+    std::optional<std::filesystem::path> fallbackFolder = std::nullopt;
+    std::int64_t savedIntoFallback = 0;
     friend bool operator==(const ExportSummary&, const ExportSummary&) = default;
 };
 

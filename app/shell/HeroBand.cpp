@@ -1,11 +1,13 @@
 #include "app/shell/HeroBand.h"
 
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSSymbols.h"
 #include "app/design/DSTheme.h"
 #include "app/shell/FigureLabel.h"
 #include "app/shell/LinkButton.h"
+#include "app/shell/RunNotice.h"
 #include "app/shell/StatusPill.h"
 
 #include <QHBoxLayout>
@@ -106,6 +108,8 @@ HeroBand::HeroBand(DestinationStore& destinations, QWidget* parent) : QWidget(pa
     progressBar_->setTextVisible(false);
     progressBar_->setFixedSize(120, 8);
     progressBar_->setAccessibleName(QStringLiteral("Export progress"));
+    progressBar_->setFocusPolicy(Qt::TabFocus);
+    DSFocusRing::follow(progressBar_, DSFocusRing::Shape::capsule());
     progressLabel_ = new QLabel(progress_);
     progressLabel_->setFont(fonts::DSFontBodyMedium());
     progressRow->addWidget(progressBar_);
@@ -121,17 +125,24 @@ HeroBand::HeroBand(DestinationStore& destinations, QWidget* parent) : QWidget(pa
     doneRow->setContentsMargins(0, 0, 0, 0);
     doneRow->setSpacing(12);
     auto* doneLabel = new QHBoxLayout;
-    doneLabel->setSpacing(6);
+    // With the summary's own margins, which keep its focus ring off the text, 6 apart.
+    doneLabel->setSpacing(3);
     doneIcon_ = new QLabel(done);
     doneText_ = new QLabel(done);
     doneText_->setFont(fonts::DSFontBodyMedium());
+    // The summary stays within reach of the keyboard after it has been read out.
+    doneText_->setFocusPolicy(Qt::TabFocus);
+    doneText_->setContentsMargins(3, 1, 3, 1);
+    DSFocusRing::follow(doneText_, DSFocusRing::Shape::rounded(4));
     doneLabel->addWidget(doneIcon_);
-    doneLabel->addWidget(doneText_);
+    doneLabel->addWidget(doneText_, 0, Qt::AlignVCenter);
     revealLink_ = new LinkButton(QStringLiteral("Reveal"), palette::secondary(), fonts::DSFontBodyMedium(), done);
     revealLink_->setToolTip(QStringLiteral("Show the finished files in the File Manager"));
     doneRow->addLayout(doneLabel);
     doneRow->addWidget(revealLink_);
     doneRow->addStretch(1);
+    runNotice_ = new RunNotice(done);
+    doneRow->addWidget(runNotice_);
     figureRow_->addWidget(done);
     connect(revealLink_, &QAbstractButton::clicked, this, &HeroBand::revealRequested);
     column->addWidget(figureRow_);
@@ -158,8 +169,12 @@ HeroBand::HeroBand(DestinationStore& destinations, QWidget* parent) : QWidget(pa
 QAbstractButton* HeroBand::destinationButton() const { return destinationButton_; }
 
 QList<QWidget*> HeroBand::tabStops() const {
-    return {removeLink_, deselectLink_, clearAllLink_, revealLink_, destinationButton_};
+    return {removeLink_, deselectLink_, clearAllLink_, progressBar_, doneText_, revealLink_, destinationButton_};
 }
+
+QWidget* HeroBand::progressStop() const { return progressBar_; }
+
+QWidget* HeroBand::summaryStop() const { return doneText_; }
 
 void HeroBand::refreshDestination() {
     const QString status = destinations_.statusText();
@@ -223,6 +238,8 @@ void HeroBand::setSummary(const BandSummary& summary, bool canReveal, const std:
             progressLabel_->setText(progress->label);
         }
     } else if (const auto* done = std::get_if<BandSummary::Done>(&summary.figure)) {
+        // Told once, as the band turns to it: the summary is set again on every refresh.
+        if (figureRow_->currentIndex() != 2) runNotice_->announce(done->text);
         figureRow_->setCurrentIndex(2);
         doneText_->setText(done->text);
         revealLink_->setVisible(canReveal);

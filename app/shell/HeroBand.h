@@ -16,6 +16,7 @@ namespace pictavo {
 
 class FigureLabel;
 class LinkButton;
+class RunNotice;
 class StatusPillWidget;
 
 // The strip above the cards: how many there are or are selected, what the batch weighs now
@@ -32,8 +33,12 @@ public:
     // The visible texts, in reading order, for tests and screen readers.
     QStringList texts() const;
     QAbstractButton* destinationButton() const;
-    // The band's buttons in reading order, those hidden now included.
+    // The band's Tab stops in reading order, those hidden now included.
     QList<QWidget*> tabStops() const;
+    // The export's progress, a Tab stop while a run goes on.
+    QWidget* progressStop() const;
+    // How the last run went, a Tab stop once it has ended.
+    QWidget* summaryStop() const;
     DSMenuPresenter<DestinationMenuTag>& destinationMenu() const { return *destinationMenu_; }
 
 Q_SIGNALS:
@@ -64,6 +69,7 @@ private:
     QLabel* progressLabel_ = nullptr;
     QLabel* doneIcon_ = nullptr;
     QLabel* doneText_ = nullptr;
+    RunNotice* runNotice_ = nullptr;
     LinkButton* revealLink_ = nullptr;
     LinkButton* destinationButton_ = nullptr;
     DSMenuPresenter<DestinationMenuTag>* destinationMenu_ = nullptr;

@@ -134,8 +134,20 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
         }
     });
     connect(store_.get(), &BatchStore::isExportingChanged, this, [this](bool exporting) {
+        if (exporting) {
+            // Before the controls are disabled: Qt tells screen readers of the focus a disabled
+            // control loses as though it were a focus of its own.
+            refreshContent();
+            holdKeyboardThroughRun();
+            refreshControls();
+            return;
+        }
+        // The keyboard is back on its control before the band tells how the run went, which
+        // a screen reader would otherwise cut short to read that control.
+        refreshControls();
+        returnKeyboardAfterRun();
         refresh();
-        if (!exporting) exportDidEnd();
+        exportDidEnd();
     });
     connect(&selection_, &WindowSelection::changed, this, &MainWindow::refresh);
     connect(&destinations_, &DestinationStore::choiceChanged, this, &MainWindow::refresh);
@@ -268,7 +280,15 @@ BandSummary MainWindow::summary() const {
         phase.value = ExportPhase::Finished{summary->saved, summary->failed};
     }
     return BandSummary::make(static_cast<std::int64_t>(store_->items().size()), selection_.value().ids.size(),
-                             store_->sourceBytes(), store_->estimatedBytes(), phase, runPhrase_);
+                             store_->sourceBytes(), store_->estimatedBytes(), phase, finishedRunPhrase());
+}
+
+QString MainWindow::finishedRunPhrase() const {
+    const std::optional<ExportSummary>& summary = store_->exportSummary();
+    if (!summary || !summary->fallbackFolder || summary->savedIntoFallback == 0) return runPhrase_;
+    const QString fallback = QStringLiteral("into ") + DestinationStore::abbreviatedPath(*summary->fallbackFolder);
+    if (summary->savedIntoFallback == summary->saved) return fallback;
+    return runPhrase_ + QStringLiteral(" or ") + fallback;
 }
 
 bool MainWindow::showsDropZone() const { return pages_->currentWidget() == dropZone_; }
@@ -276,6 +296,11 @@ bool MainWindow::showsDropZone() const { return pages_->currentWidget() == dropZ
 void MainWindow::scheduleRefresh() { refreshTimer_.start(); }
 
 void MainWindow::refresh() {
+    refreshContent();
+    refreshControls();
+}
+
+void MainWindow::refreshContent() {
     refreshTimer_.stop();
     const bool empty = store_->items().empty();
     if (empty && !wasEmpty_) resetForEmptyBatch();
@@ -283,6 +308,9 @@ void MainWindow::refresh() {
     pages_->setCurrentIndex(empty ? 0 : 1);
     dropZone_->setNotice(notice_);
     band_->setSummary(summary(), !store_->exportedURLs().empty(), notice_);
+}
+
+void MainWindow::refreshControls() {
     chips_->setEnabled(!store_->isExporting());
     exportButton_->refresh(static_cast<std::int64_t>(store_->items().size()),
                            destinations_.choice() == DestinationStore::Choice::replaceOriginal,
@@ -314,31 +342,43 @@ QStringList MainWindow::imageNameFilters() const {
 
 void MainWindow::chooseImages() {
     if (!commands().canOpen) return;
-    const QPointer<QWidget> focus = focusWidget();
     const QList<QUrl> urls = services_.chooseImages(this, imageNameFilters());
     if (!urls.isEmpty()) importFiles(urls);
-    takeBackKeyboard(focus);
 }
 
 void MainWindow::chooseFolderOfImages() {
     if (!commands().canOpen) return;
-    const QPointer<QWidget> focus = focusWidget();
     const QList<QUrl> urls = services_.chooseFolderOfImages(this);
     if (!urls.isEmpty()) importFiles(urls);
-    takeBackKeyboard(focus);
 }
 
-void MainWindow::takeBackKeyboard(const QPointer<QWidget>& focus) {
-    // The window manager may give the keyboard to no window once the panel has gone; or give it
-    // back to this one while the panel's completion list still held it, so that Qt never hears
-    // of it and no widget of the window shows or tells the focus.
-    activateWindow();
-    if (!QApplication::activeWindow()) QApplication::setActiveWindow(this);
-    if (focus && focus->isVisible()) {
-        focus->setFocus(Qt::OtherFocusReason);
-    } else if (QWidget* card = grid_->tabStop()) {
-        card->setFocus(Qt::OtherFocusReason);
+QWidget* MainWindow::keyboardHome() const {
+    if (store_->isExporting() && band_->progressStop()->isVisibleTo(this)) return band_->progressStop();
+    if (showsDropZone()) return dropZone_->chooseButton();
+    return grid_->tabStop();
+}
+
+void MainWindow::holdKeyboardThroughRun() {
+    QWidget* focus = focusWidget();
+    const bool lost = !focus || chips_->isAncestorOf(focus) || focus == exportButton_ || !focus->isVisibleTo(this);
+    if (!lost || !band_->progressStop()->isVisibleTo(this)) return;
+    keyboardBeforeRun_ = focus;
+    band_->progressStop()->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::returnKeyboardAfterRun() {
+    const QPointer<QWidget> before = std::exchange(keyboardBeforeRun_, nullptr);
+    const QWidget* now = focusWidget();
+    if (!before || (now && now != band_->progressStop())) return;
+    if (before->isEnabled() && before->isVisibleTo(this)) before->setFocus(Qt::OtherFocusReason);
+}
+
+std::optional<QUuid> MainWindow::firstFailedCard() const {
+    if (!store_->exportSummary() || store_->exportSummary()->failed == 0) return std::nullopt;
+    for (const BatchItem& item : store_->items()) {
+        if (item.isFailed()) return item.id;
     }
+    return std::nullopt;
 }
 
 bool MainWindow::acceptDrop(const QList<QUrl>& urls) {
@@ -485,6 +525,16 @@ bool MainWindow::focusNextPrevChild(bool next) {
         if (focus && (stops[i] == focus || stops[i]->isAncestorOf(focus))) at = i;
     }
     if (at < 0) return QMainWindow::focusNextPrevChild(next);
+    // A run's summary that tells of failures leads straight to the first card that failed.
+    if (next && stops[at] == band_->summaryStop()) {
+        if (const std::optional<QUuid> failed = firstFailedCard()) {
+            CardSelection::Selection selection = selection_.value();
+            selection.focus = *failed;
+            selection_.set(selection);
+            if (ImageCard* card = grid_->card(*failed)) card->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    }
     const qsizetype count = stops.size();
     for (qsizetype step = 1; step <= count; ++step) {
         QWidget* stop = stops[((at + (next ? step : -step)) % count + count) % count];

@@ -2,6 +2,7 @@
 #include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/batch/BatchStore.h"
 #include "app/desktop/FolderRequestDialog.h"
+#include "app/desktop/KeyboardHandBack.h"
 #include "app/batch/EngineConverting.h"
 #include "app/batch/ThumbnailLoader.h"
 #include "app/export/DestinationStore.h"
@@ -35,7 +36,7 @@ class ToolbarChips;
 // and card grid, or the drop zone while the batch is empty; the toolbar's export button and
 // the menu commands. It receives dropped, chosen and opened files, asks before originals are
 // replaced, and starts exports.
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public KeyboardHome {
     Q_OBJECT
 
 public:
@@ -83,6 +84,9 @@ public:
     void requestExport();
     void removeSelectedCards();
     void revealExported();
+    // Where the keyboard goes when the control that had it is gone: the export's progress
+    // during a run, else the grid's card, else the drop zone's button.
+    QWidget* keyboardHome() const override;
 
 Q_SIGNALS:
     // An import has been admitted (or found nothing).
@@ -103,6 +107,10 @@ private:
     void buildToolbar();
     void scheduleRefresh();
     void refresh();
+    // The page, the notice and the band.
+    void refreshContent();
+    // What a run disables and enables again: the chips, the export button and the commands.
+    void refreshControls();
     void refreshActions();
     void setTargeted(bool targeted);
     void runExport();
@@ -111,9 +119,16 @@ private:
     void syncSpec();
     void resetForEmptyBatch();
     void exportDidEnd();
-    // After the open panel, whichever way it closed: the window takes the keyboard back, on the
-    // control that had the focus, else on the grid's card.
-    void takeBackKeyboard(const QPointer<QWidget>& focus);
+    // Where the last run's files went: the run's own phrase, or the folder the user chose
+    // when the originals' folders refused them.
+    QString finishedRunPhrase() const;
+    // A run disables the toolbar, or hides the band's link, that had the keyboard: the
+    // keyboard waits on the run's progress, where it is heard and Tab leaves it, and goes back
+    // when the run ends unless the user has moved it meanwhile.
+    void holdKeyboardThroughRun();
+    void returnKeyboardAfterRun();
+    // The first card the last run failed, if any.
+    std::optional<QUuid> firstFailedCard() const;
     QStringList imageNameFilters() const;
     // Every control Tab may reach, in reading order, those that cannot take the focus now included.
     QList<QWidget*> tabStops() const;
@@ -133,6 +148,7 @@ private:
     std::optional<QString> notice_;
     // Where the last run wrote, as its summary says it; kept from when it started.
     QString runPhrase_;
+    QPointer<QWidget> keyboardBeforeRun_;
     bool isPreparingExport_ = false;
     bool wasEmpty_ = true;
     QTimer refreshTimer_;

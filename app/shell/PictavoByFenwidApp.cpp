@@ -1,12 +1,15 @@
 #include "app/shell/PictavoByFenwidApp.h"
 
+#include "app/desktop/KeyboardHandBack.h"
 #include "app/shell/MainWindow.h"
 
 namespace pictavo {
 
 PictavoByFenwidApp::PictavoByFenwidApp(const ConversionEngine& engine)
     : window_(
-          std::make_unique<MainWindow>(settings_, destinations_, openedFiles_, services_, engine, &workingFiles_)) {}
+          std::make_unique<MainWindow>(settings_, destinations_, openedFiles_, services_, engine, &workingFiles_)) {
+    KeyboardHandBack::install();
+}
 
 PictavoByFenwidApp::~PictavoByFenwidApp() = default;
 

@@ -23,6 +23,7 @@
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QPointer>
 #include <QTest>
@@ -30,6 +31,9 @@
 #include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <set>
 
 namespace {
 
@@ -211,19 +215,91 @@ TEST_F(ScreenReaderOnScreen, EveryPanelIsNamedAndAboutStartsOnOneNamedFocusThatT
     EXPECT_TRUE(window.close());
 }
 
-TEST_F(ScreenReaderOnScreen, UnderAWindowManagerTheOpenPanelHandsTheKeyboardBackToTheControlThatHadIt) {
-    // A window manager (started here for this test alone) gives the keyboard back once the panel
-    // has gone; an application that is busy just then (as one is while a screen reader questions
-    // it) misses that, and no window of its own holds the keyboard afterwards.
-    const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
-    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-    if (openbox.isEmpty() || xdotool.isEmpty()) GTEST_SKIP() << "needs openbox and xdotool";
-    QProcess manager;
-    manager.start(openbox, {QStringLiteral("--sm-disable")});
-    ASSERT_TRUE(manager.waitForStarted(5000));
-    QTest::qWait(500);
-    MainWindow& window = open({photo("first.jpg", 1)});
-    ASSERT_EQ(press(Qt::Key_Tab), Heard{R"(button "Format" "Same as source" [focused])"});
+TEST_F(ScreenReaderOnScreen, TheEndOfAnExportIsReadOutStaysWithinReachAndLeadsToTheFailedCard) {
+    // A PNG cut short: its header admits it, its pixels fail.
+    const fs::path cut = photo("cut.png", 2);
+    fs::resize_file(cut, fs::file_size(cut) / 2);
+    MainWindow& window = open({photo("first.jpg", 1), cut});
+    QWidget* chip = window.chips()->formatChip();
+    chip->setFocus(Qt::TabFocusReason);
+    QTest::qWait(100);
+    events.takeFocus();
+
+    // Ctrl+E on the chip: the run disables it, and the keyboard waits on the run's progress. As
+    // the run ends, the keyboard goes back to the chip, and then a notification tells how the run
+    // went, which a screen reader reads out wherever its focus is.
+    QTest::keyClick(window.windowHandle(), Qt::Key_E, Qt::ControlModifier);
+    ASSERT_TRUE(eventually([&] { return !window.store().isExporting(); }, 20000));
+    ASSERT_TRUE(eventually([&] { return !events.shown(QAccessible::Notification).empty(); }, 5000));
+    QTest::qWait(200);
+    EXPECT_EQ(events.shown(QAccessible::Notification).size(), 1u);
+    EXPECT_EQ(names(events.takeHeard()),
+              (Heard{R"(progress bar "Export progress")", R"(button "Format")", R"(notification "1 saved, 1 failed")"}));
+    QWidget* summary = window.band()->summaryStop();
+    EXPECT_EQ(support::AccessibleEvents::said(summary), R"(label "1 saved, 1 failed" "" [])");
+    EXPECT_EQ(QApplication::focusWidget(), chip);
+
+    // Tab reaches the summary again, and the failed card is one Tab further.
+    Heard heard;
+    for (int tab = 0; tab < 10 && QApplication::focusWidget() != summary; ++tab) heard = press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), summary);
+    EXPECT_EQ(heard, Heard{R"(label "1 saved, 1 failed" "" [focused])"});
+    EXPECT_EQ(names(press(Qt::Key_Tab)), Heard{R"(button "cut.png")"});
+    EXPECT_TRUE(window.close());
+}
+
+// A window manager (started here for each test alone) gives the keyboard back once a panel has
+// gone; an application that is busy just then (as one is while a screen reader questions it)
+// misses that, and no window of its own holds the keyboard afterwards.
+class UnderAWindowManager : public ScreenReaderOnScreen {
+protected:
+    void SetUp() override {
+        ScreenReaderOnScreen::SetUp();
+        if (IsSkipped()) return;
+        const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+        xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+        if (openbox.isEmpty() || xdotool.isEmpty()) GTEST_SKIP() << "needs openbox and xdotool";
+        manager.start(openbox, {QStringLiteral("--sm-disable")});
+        ASSERT_TRUE(manager.waitForStarted(5000));
+        QTest::qWait(500);
+    }
+    void TearDown() override {
+        manager.terminate();
+        manager.waitForFinished(5000);
+    }
+
+    // Keys through the X server, as a user's arrive.
+    void keys(const QStringList& arguments) { QProcess::startDetached(xdotool, arguments); }
+
+    // Presses `opening`, then answers the panel it opens: types `typed` and presses Return, or
+    // presses Esc when nothing is to be typed; the application is busy as the panel goes. The
+    // panel may hold the keys in a loop of its own, so they are sent from timers, and a panel
+    // still open at the end is cancelled: the test cannot hang.
+    void answerPanel(const QStringList& opening, const std::optional<fs::path>& typed) {
+        QPointer<QWidget> panel;
+        bool answered = false;
+        QObject steps;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, &steps, [&] {
+            if (panel || !QApplication::activeModalWidget()) return;
+            panel = QApplication::activeModalWidget();
+            panel->installEventFilter(&busy);
+            QTimer::singleShot(500, &steps, [&] {
+                if (typed) keys({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QString::fromStdString(typed->string())});
+            });
+            QTimer::singleShot(2500, &steps, [&] {
+                keys({QStringLiteral("key"), typed ? QStringLiteral("Return") : QStringLiteral("Escape")});
+            });
+            QTimer::singleShot(3000, &steps, [&] { answered = true; });
+            QTimer::singleShot(8000, &steps, [&] {
+                if (auto* dialog = qobject_cast<QDialog*>(panel.data())) dialog->reject();
+            });
+        });
+        watch.start(100);
+        keys(opening);
+        EXPECT_TRUE(eventually([&] { return answered && !QApplication::activeModalWidget(); }, 15000));
+        QTest::qWait(600);
+    }
 
     struct BusyAsThePanelGoes : QObject {
         bool eventFilter(QObject*, QEvent* event) override {
@@ -234,30 +310,126 @@ TEST_F(ScreenReaderOnScreen, UnderAWindowManagerTheOpenPanelHandsTheKeyboardBack
             return false;
         }
     } busy;
-    // The keys go through the X server, as a user's do. The panel holds them in a loop of its
-    // own, so they are sent from timers, and a panel still open at the end is cancelled: the test
-    // cannot hang.
-    const auto keys = [&](QStringList arguments) { QProcess::startDetached(xdotool, arguments); };
+    QProcess manager;
+    QString xdotool;
+};
+
+TEST_F(UnderAWindowManager, TheOpenPanelHandsTheKeyboardBackToTheControlThatHadIt) {
+    MainWindow& window = open({photo("first.jpg", 1)});
+    ASSERT_EQ(press(Qt::Key_Tab), Heard{R"(button "Format" "Same as source" [focused])"});
     for (int round = 1; round <= 2; ++round) {
         const fs::path added = photo(("added" + std::to_string(round) + ".jpg").c_str(), round + 1);
-        QObject steps;
-        QTimer::singleShot(800, &steps, [&] {
-            if (QWidget* panel = QApplication::activeModalWidget()) panel->installEventFilter(&busy);
-            keys({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QString::fromStdString(added.string())});
-        });
-        QTimer::singleShot(3000, &steps, [&] { keys({QStringLiteral("key"), QStringLiteral("Return")}); });
-        QTimer::singleShot(8000, &steps, [] {
-            if (auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) panel->reject();
-        });
-        keys({QStringLiteral("key"), QStringLiteral("ctrl+o")});
+        answerPanel({QStringLiteral("key"), QStringLiteral("ctrl+o")}, added);
         ASSERT_TRUE(eventually([&] { return window.store().items().size() == std::size_t(round + 1); }, 10000)) << round;
         QTest::qWait(500);
         ASSERT_EQ(names(support::AccessibleEvents::focusedObjects()), Heard{R"(button "Format")"}) << round;
         ASSERT_EQ(QApplication::focusWidget(), window.chips()->formatChip()) << round;
     }
     EXPECT_TRUE(window.close());
-    manager.terminate();
-    manager.waitForFinished(5000);
+}
+
+TEST_F(UnderAWindowManager, EveryFolderPanelAndAnExportStartedFromAChipHandTheKeyboardBack) {
+    MainWindow& window = open({photo("first.jpg", 1)});
+    const fs::path chosen = root.path() / "chosen";
+    fs::create_directory(chosen);
+    const auto expectFocusOn = [&](QWidget* control, const std::string& heard, const char* panel) {
+        EXPECT_EQ(QApplication::activeWindow(), control->window()) << panel;
+        EXPECT_EQ(QApplication::focusWidget(), control) << panel;
+        EXPECT_EQ(names(support::AccessibleEvents::focusedObjects()), Heard{heard}) << panel;
+    };
+
+    // The band's "In a folder…", accepted, then cancelled (its menu opens on the row chosen).
+    QAbstractButton* destination = window.band()->destinationButton();
+    for (const bool accepted : {true, false}) {
+        destination->setFocus(Qt::TabFocusReason);
+        QStringList menuKeys{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("200"), QStringLiteral("space")};
+        if (accepted) menuKeys << QStringLiteral("Down");
+        answerPanel(menuKeys << QStringLiteral("Return"), accepted ? std::optional(chosen) : std::nullopt);
+        expectFocusOn(destination, R"(button "Destination")", accepted ? "in a folder" : "in a folder, cancelled");
+    }
+    EXPECT_TRUE(destination->text().endsWith(QString::fromStdString(chosen.filename().string())))
+        << destination->text().toStdString();
+
+    // Settings' "Choose…", over the settings window.
+    keys({QStringLiteral("key"), QStringLiteral("ctrl+comma")});
+    SettingsWindow* settings = nullptr;
+    ASSERT_TRUE(eventually([&] {
+        settings = qobject_cast<SettingsWindow*>(QApplication::activeWindow());
+        return settings != nullptr;
+    }, 5000));
+    for (const bool accepted : {true, false}) {
+        settings->chooseFolderButton()->setFocus(Qt::TabFocusReason);
+        answerPanel({QStringLiteral("key"), QStringLiteral("space")}, accepted ? std::optional(chosen) : std::nullopt);
+        expectFocusOn(settings->chooseFolderButton(), R"(button "Choose…")", accepted ? "settings" : "settings, cancelled");
+    }
+    settings->close();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    // "Ask each time", then Ctrl+E on a chip: cancelled, then a run into the folder chosen. The
+    // run disables the chips; meanwhile the keyboard waits on its progress, and it goes back
+    // to the chip when the run ends.
+    destination->setFocus(Qt::TabFocusReason);
+    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Down, Qt::Key_Return}) press(key);
+    ASSERT_EQ(destination->text(), QStringLiteral("Asking each time"));
+    QWidget* chip = window.chips()->formatChip();
+    std::set<QWidget*> duringRun;
+    QObject::connect(&window.store(), &BatchStore::itemChanged, &window, [&] {
+        if (window.store().isExporting()) duringRun.insert(window.focusWidget());
+    });
+    for (const bool accepted : {false, true}) {
+        chip->setFocus(Qt::TabFocusReason);
+        events.takeHeard();
+        answerPanel({QStringLiteral("key"), QStringLiteral("ctrl+e")}, accepted ? std::optional(chosen) : std::nullopt);
+        ASSERT_TRUE(eventually([&] { return !window.store().isExporting(); }, 20000));
+        QTest::qWait(800);
+        expectFocusOn(chip, R"(button "Format")", accepted ? "ask each time" : "ask each time, cancelled");
+    }
+    // How the run went is told last, after the focus the window's return brought.
+    const Heard heard = names(events.takeHeard());
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.back(), R"(notification "1 saved into )" + chosen.string() + "\"");
+    EXPECT_TRUE(fs::exists(chosen / "first.jpg"));
+    EXPECT_EQ(duringRun, std::set<QWidget*>{window.band()->progressStop()});
+    // The band names the folder the files went into.
+    EXPECT_TRUE(window.band()->texts().contains(QStringLiteral("1 saved into ") + QString::fromStdString(chosen.string())))
+        << window.band()->texts().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(window.close());
+}
+
+TEST_F(UnderAWindowManager, TheFolderARunAsksForWhenTheOriginalsFolderRefusesHandsTheKeyboardBack) {
+    // A folder even root may not write into, so that the run asks for another.
+    const fs::path locked = root.path() / "locked";
+    fs::create_directory(locked);
+    const fs::path original = photo("locked/first.jpg", 1);
+    const QString chattr = QStandardPaths::findExecutable(QStringLiteral("chattr"));
+    const QString lockedName = QString::fromStdString(locked.string());
+    if (chattr.isEmpty() || QProcess::execute(chattr, {QStringLiteral("+i"), lockedName}) != 0) {
+        GTEST_SKIP() << "needs chattr and a file system that keeps the immutable flag";
+    }
+    struct Unlock {
+        QString chattr, folder;
+        ~Unlock() { QProcess::execute(chattr, {QStringLiteral("-i"), folder}); }
+    } unlock{chattr, lockedName};
+    MainWindow& window = open({original});
+    // Beside each original, whatever an earlier test of this program left as the default.
+    window.band()->destinationButton()->setFocus(Qt::TabFocusReason);
+    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Home, Qt::Key_Return}) press(key);
+    ASSERT_EQ(window.band()->destinationButton()->text(), QStringLiteral("Saving beside each original"));
+    const fs::path chosen = root.path() / "chosen";
+    fs::create_directory(chosen);
+    QWidget* chip = window.chips()->formatChip();
+    chip->setFocus(Qt::TabFocusReason);
+    answerPanel({QStringLiteral("key"), QStringLiteral("ctrl+e")}, chosen);
+    ASSERT_TRUE(eventually([&] { return !window.store().isExporting(); }, 20000));
+    QTest::qWait(500);
+    // The band names the folder the file went into, not the originals' folder that refused it.
+    EXPECT_TRUE(window.band()->texts().contains(QStringLiteral("1 saved into ") + QString::fromStdString(chosen.string())))
+        << window.band()->texts().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(QApplication::activeWindow(), &window);
+    EXPECT_EQ(QApplication::focusWidget(), chip);
+    EXPECT_EQ(names(support::AccessibleEvents::focusedObjects()), Heard{R"(button "Format")"});
+    EXPECT_TRUE(window.close());
 }
 
 } // namespace

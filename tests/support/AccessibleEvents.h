@@ -56,6 +56,28 @@ public:
         return found;
     }
 
+    // The objects of the role shown since the last take, which screen readers read out unasked
+    // when they are notifications.
+    std::vector<QObject*> shown(QAccessible::Role role) const {
+        std::vector<QObject*> objects;
+        for (const Seen& event : seen_) {
+            if (event.type == QAccessible::ObjectShow && event.role == role && event.object) objects.push_back(event.object);
+        }
+        return objects;
+    }
+
+    // What a screen reader reads out unasked since the last take, in order: the focus as it moves
+    // and notifications as they show.
+    std::vector<std::string> takeHeard() {
+        std::vector<std::string> heard;
+        for (const Seen& event : seen_) {
+            const bool notice = event.type == QAccessible::ObjectShow && event.role == QAccessible::Notification;
+            if (event.type == QAccessible::Focus || notice) heard.push_back(event.said());
+        }
+        seen_.clear();
+        return heard;
+    }
+
     // The focus events since the last call, as they were read.
     std::vector<std::string> takeFocus() {
         std::vector<std::string> focus;
@@ -93,6 +115,8 @@ private:
         case QAccessible::Client: return QStringLiteral("filler");
         case QAccessible::Dialog: return QStringLiteral("dialog");
         case QAccessible::Window: return QStringLiteral("window");
+        case QAccessible::ProgressBar: return QStringLiteral("progress bar");
+        case QAccessible::Notification: return QStringLiteral("notification");
         default: return QStringLiteral("role %1").arg(int(role), 0, 16);
         }
     }

@@ -64,7 +64,8 @@ TEST_F(WaitingRun, AFallbackFolderAnsweredAtOnceIsAskedForOnceForTheWholeRun) {
     ASSERT_EQ(requests_.size(), 1u);
     EXPECT_EQ(requests_[0].purpose, PanelPurpose::fallbackFolder);
     EXPECT_EQ(entries(output()), (std::vector<fs::path>{"p0.out", "p1.out", "p2.out", "p3.out"}));
-    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{4, 0, std::nullopt}));
+    // The summary tells where they went.
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{4, 0, std::nullopt, output(), 4}));
 }
 
 // Export pressed again, an answer to no request and a second answer to the one answered
@@ -97,7 +98,7 @@ TEST_F(WaitingRun, AFallbackFolderAnsweredLaterTakesTheWaitingResultAndThoseThat
     ASSERT_TRUE(exportEnds());
     EXPECT_EQ(requests_.size(), 1u);
     EXPECT_EQ(entries(output()), (std::vector<fs::path>{"p1.out", "p2.out", "p3.out"}));
-    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{3, 0, std::nullopt}));
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{3, 0, std::nullopt, output(), 3}));
 }
 
 TEST_F(WaitingRun, ACancelledFallbackStopsTheRunAndDiscardsWhatQueuedOrStillConverts) {
