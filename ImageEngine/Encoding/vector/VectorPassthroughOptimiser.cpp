@@ -18,4 +18,13 @@ platform::Bytes VectorPassthroughOptimiser::optimise(const platform::Bytes& sour
     return source;
 }
 
+std::optional<std::uint64_t> VectorPassthroughOptimiser::workingBytes(std::span<const std::uint8_t>,
+                                                                      std::uint64_t fileBytes, MetadataPolicy metadata,
+                                                                      std::uint32_t, std::uint64_t) const {
+    // Measured on a 28.5 MB document of 435,000 paths: 440 MB beside the file.
+    constexpr std::uint64_t cutBytesPerFileByte = 16;
+    if (metadata == MetadataPolicy::strip && stripping_ == Stripping::svgXMP) return cutBytesPerFileByte * fileBytes;
+    return fileBytes;
+}
+
 } // namespace pictavo
