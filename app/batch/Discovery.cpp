@@ -2,7 +2,6 @@
 
 #include "ImageEngine/Decoding/SourceFile.h"
 #include "app/batch/NaturalPathOrder.h"
-#include "platform/base/Cancellation.h"
 #include "platform/files/FileStatus.h"
 #include "platform/files/FolderWalk.h"
 
@@ -25,9 +24,9 @@ bool roundTrips(const fs::path& path) {
 // so what that takes is held in the memory the conversions are held in while it is read. A
 // reading this small is held at once, beyond the bound if need be, so that a photo dropped
 // while panoramas convert shows its card without waiting for them, and conversions asking after
-// it still see it; a larger one waits its turn as a conversion does. One larger than the whole
-// memory is not read here: its card comes without its header, and its estimate says why it
-// cannot be converted.
+// it still see it; a larger one is read after the others of its drop, waiting its turn as a
+// conversion does. One larger than the whole memory is not read here: its card comes without
+// its header, and its estimate says why it cannot be converted.
 constexpr std::uint64_t heldAtOnce = 64ull * 1024 * 1024;
 
 // The file's properties read into what admission keeps of them, unread when they cannot be,
