@@ -1,22 +1,20 @@
 #include "platform/vector/SVGDocument.h"
 
+#include "platform/base/ProcessInfo.h"
+
 #include <cairo.h>
 #include <librsvg/rsvg.h>
-#include <malloc.h>
 
 namespace platform {
 
 namespace {
 constexpr double cssPixelsPerInch = 96;
-// librsvg's tree of a document is some 35 times its bytes, in small pieces the allocator keeps
-// for the process once they are freed: hundreds of megabytes for a document of tens, long after
-// its work has ended. A tree this large is handed back to the system as soon as it goes.
-constexpr std::size_t trimmedFrom = 1024 * 1024;
 } // namespace
 
 void SVGDocument::Release::operator()(_RsvgHandle* handle) const {
     g_object_unref(handle);
-    if (readFrom >= trimmedFrom) malloc_trim(0);
+    // librsvg's tree of the document, some 35 times its bytes.
+    ProcessInfo::releaseParsedMemory(readFrom);
 }
 
 std::optional<SVGDocument> SVGDocument::load(std::span<const std::uint8_t> bytes) {
