@@ -16,6 +16,9 @@ public:
     // Not screened: a document that needs the browser still has its properties.
     ImageProperties properties(const std::filesystem::path& url) const override;
     DecodedImage decode(const std::filesystem::path& url) const override;
+    DecodedImage decodeFor(const std::filesystem::path& url, const DecodeRequest& request) const override;
+    // The document parsed whole, as its properties are read from it.
+    std::uint64_t readingBytes(const std::filesystem::path& url) const override;
 
 private:
     ImageDecoderRef fallback_;

@@ -11,6 +11,10 @@
 
 namespace pictavo {
 
+std::uint64_t CoreSVGSource::workingBytes(std::int64_t, std::int64_t) const {
+    return svgReadingBytes(sourceLength(url_));
+}
+
 platform::ImageRef CoreSVGSource::render(double width, double height) const {
     const auto target = RenderTarget::pixels({width, height}, EncodeConcurrency::pixelBudget());
     const auto unreadable = [&] { return ConversionError::decodeFailed(platform::lastPathComponent(url_.string())); };

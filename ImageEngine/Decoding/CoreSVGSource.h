@@ -16,6 +16,8 @@ public:
     // The document stretched to fill width by height pixels. The size is checked against
     // one conversion's pixel budget before the file is read.
     platform::ImageRef render(double width, double height) const override;
+    // The document parsed again for every render.
+    std::uint64_t workingBytes(std::int64_t width, std::int64_t height) const override;
 
 private:
     std::filesystem::path url_;

@@ -28,6 +28,8 @@ public:
     struct Vector {
         VectorSourceRef source;
         ImageProperties properties;
+        // The memory its drawing is held in, for as long as the page is.
+        PixelMemory::HoldRef memory = {};
     };
 
     DecodedImage(Raster raster) : value_(std::move(raster)) {}

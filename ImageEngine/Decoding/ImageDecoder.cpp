@@ -1,5 +1,7 @@
 #include "ImageEngine/Decoding/ImageDecoder.h"
 
+#include "ImageEngine/Decoding/SourceFile.h"
+
 namespace pictavo {
 
 bool ImageDecoder::canDecode(const platform::ContentType& type) const {
@@ -15,5 +17,7 @@ DecodedImage ImageDecoder::decode(const std::filesystem::path& url, std::int64_t
 DecodedImage ImageDecoder::decodeFor(const std::filesystem::path& url, const DecodeRequest& request) const {
     return decode(url, request.page);
 }
+
+std::uint64_t ImageDecoder::readingBytes(const std::filesystem::path& url) const { return sourceLength(url); }
 
 } // namespace pictavo

@@ -21,7 +21,7 @@ struct DecodeRequest {
     std::int64_t page = 1;
     // The size the page's stored pixels (not yet turned upright) will be drawn at, given its
     // properties; none when it is wanted whole. A decoder may then hand back fewer pixels,
-    // never fewer than three times that size a side.
+    // never fewer than three times that size a side; a drawing is counted at that size.
     std::function<std::optional<PixelDimensions>(const ImageProperties&)> drawnSize = {};
     // Where the decoded pixels are held for as long as the conversion runs; none decodes within
     // one conversion's share of memory, refusing a larger picture.
@@ -57,6 +57,9 @@ public:
     // The page decoded as a conversion asks; decoders that cannot decode at a reduced size or
     // hold memory decode the page as decode(url, page) does.
     virtual DecodedImage decodeFor(const std::filesystem::path& url, const DecodeRequest& request) const;
+    // What reading the file's properties holds at its peak: the file as read, and whatever the
+    // library builds of it to find them.
+    virtual std::uint64_t readingBytes(const std::filesystem::path& url) const;
 };
 
 using ImageDecoderRef = std::shared_ptr<const ImageDecoder>;

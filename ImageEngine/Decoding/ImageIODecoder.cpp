@@ -235,10 +235,7 @@ DecodedImage ImageIODecoder::decodeFor(const std::filesystem::path& url, const D
     raster.reducedAcross = pixels.reducedAcross;
     raster.reducedDown = pixels.reducedDown;
     // The file's hold goes with the pixels' hold, as one.
-    if (fileHeld && held)
-        held = PixelMemory::HoldRef(std::make_shared<std::pair<PixelMemory::HoldRef, PixelMemory::HoldRef>>(fileHeld, held),
-                                    held.get());
-    raster.memory = std::move(held);
+    raster.memory = held ? PixelMemory::joined(std::move(fileHeld), std::move(held)) : nullptr;
     return DecodedImage::raster(std::move(raster));
 }
 

@@ -3,6 +3,7 @@
 #include "ImageEngine/Decoding/PDFPageBox.h"
 #include "ImageEngine/Decoding/PDFPageSource.h"
 #include "ImageEngine/Decoding/SourceFile.h"
+#include "ImageEngine/Decoding/VectorDecode.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Model/DeclaredSize.h"
 #include "platform/files/FilePath.h"
@@ -71,6 +72,10 @@ DecodedImage PDFDecoder::decode(const std::filesystem::path& url, std::int64_t n
     auto properties = pageProperties(url, document, found);
     return DecodedImage::vector(std::make_shared<const PDFPageSource>(url, number, PDFPageBox::of(found).displayedSize()),
                                 std::move(properties));
+}
+
+DecodedImage PDFDecoder::decodeFor(const std::filesystem::path& url, const DecodeRequest& request) const {
+    return decodedVectorFor(*this, url, request);
 }
 
 } // namespace pictavo

@@ -14,6 +14,7 @@ public:
     ImageProperties properties(const std::filesystem::path& url) const override;
     DecodedImage decode(const std::filesystem::path& url) const override;
     DecodedImage decode(const std::filesystem::path& url, std::int64_t page) const override;
+    DecodedImage decodeFor(const std::filesystem::path& url, const DecodeRequest& request) const override;
 
     // The document, or decodeFailed when it cannot be read or has no page, or the
     // password-protected refusal when it is locked.

@@ -2,12 +2,15 @@
 
 #include "ImageEngine/Decoding/PDFDecoder.h"
 #include "ImageEngine/Decoding/PDFPageBox.h"
+#include "ImageEngine/Decoding/SourceFile.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Model/RenderTarget.h"
 #include "ImageEngine/Running/EncodeConcurrency.h"
 #include "platform/vector/DrawingSurface.h"
 
 namespace pictavo {
+
+std::uint64_t PDFPageSource::workingBytes(std::int64_t, std::int64_t) const { return sourceLength(url_); }
 
 platform::ImageRef PDFPageSource::render(double width, double height) const {
     const auto target = RenderTarget::pixels({width, height}, EncodeConcurrency::pixelBudget());

@@ -17,6 +17,8 @@ public:
     // The page stretched to fill width by height pixels on a transparent background. The
     // size is checked against one conversion's pixel budget before the file is opened.
     platform::ImageRef render(double width, double height) const override;
+    // The document opened again for every render.
+    std::uint64_t workingBytes(std::int64_t width, std::int64_t height) const override;
 
 private:
     std::filesystem::path url_;

@@ -74,17 +74,25 @@ std::optional<platform::Size> viewBoxSize(std::string_view text) {
 }
 
 platform::Size svgIntrinsicSize(const std::filesystem::path& url) {
-    const auto bytes = readable(url);
-    if (bytes) {
-        // Before librsvg sees them: it would inflate them by itself.
-        refuseGzippedSVG(*bytes);
-        if (const auto document = platform::SVGDocument::load(*bytes))
-            if (const auto size = document->naturalSize()) return *size;
-        const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-        if (platform::isValidUTF8(text))
-            if (const auto size = viewBoxSize(text)) return *size;
-    }
+    if (const auto bytes = readable(url)) return svgIntrinsicSize(url, *bytes);
     throw ConversionError::decodeFailed(platform::lastPathComponent(url.string()));
+}
+
+platform::Size svgIntrinsicSize(const std::filesystem::path& url, std::span<const std::uint8_t> bytes) {
+    // Before librsvg sees them: it would inflate them by itself.
+    refuseGzippedSVG(bytes);
+    if (const auto document = platform::SVGDocument::load(bytes))
+        if (const auto size = document->naturalSize()) return *size;
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (platform::isValidUTF8(text))
+        if (const auto size = viewBoxSize(text)) return *size;
+    throw ConversionError::decodeFailed(platform::lastPathComponent(url.string()));
+}
+
+std::uint64_t svgReadingBytes(std::uint64_t fileBytes) {
+    // librsvg's tree of a document of small paths, measured on documents of 1 to 28 MB.
+    constexpr std::uint64_t treeBytesPerFileByte = 35;
+    return fileBytes + treeBytesPerFileByte * fileBytes;
 }
 
 ImageProperties svgProperties(const std::filesystem::path& url, platform::Size intrinsicSize) {

@@ -18,6 +18,9 @@ public:
     const std::unordered_set<platform::ContentType>& readableTypes() const override;
     ImageProperties properties(const std::filesystem::path& url) const override;
     DecodedImage decode(const std::filesystem::path& url) const override;
+    DecodedImage decodeFor(const std::filesystem::path& url, const DecodeRequest& request) const override;
+    // The document parsed whole by the system drawer, which reads its declared size.
+    std::uint64_t readingBytes(const std::filesystem::path& url) const override;
 
 private:
     WebKitSVGSource::Browser browser_;

@@ -32,6 +32,9 @@ public:
 
     platform::Size intrinsicSize() const override { return intrinsicSize_; }
     platform::ImageRef render(double width, double height) const override;
+    // The sealed renderer's, whose processes draw the page twice and parse the document, and
+    // the photographs it sends back with the picture made from them.
+    std::uint64_t workingBytes(std::int64_t width, std::int64_t height) const override;
 
 private:
     std::filesystem::path url_;

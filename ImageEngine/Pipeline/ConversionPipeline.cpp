@@ -5,6 +5,7 @@
 #include "ImageEngine/Stages/ColourStage.h"
 #include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "ImageEngine/Decoding/SourceFile.h"
+#include "ImageEngine/Decoding/VectorDecode.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Stages/IconLadderStage.h"
 #include "ImageEngine/Stages/MetadataStage.h"
@@ -86,9 +87,11 @@ const ImageProperties& ConversionPipeline::sourceProperties() {
 
 PixelMemory::HoldRef ConversionPipeline::heldForReading() const {
     const auto& memory = engine_.pixelMemory();
-    const std::uint64_t length = sourceLength(source_);
-    if (length > memory->capacity()) return nullptr;
-    return PixelMemory::hold(memory, length, stop_);
+    const std::uint64_t bytes = decoder_->readingBytes(source_);
+    if (bytes <= memory->capacity()) return PixelMemory::hold(memory, bytes, stop_);
+    // A document parsed whole for its properties, into more than the memory holds, is not read.
+    if (bytes > sourceLength(source_)) throw readingTakesTooMuch(source_, bytes, memory->capacity(), true);
+    return nullptr;
 }
 
 void ConversionPipeline::resolveFormat() {
@@ -234,8 +237,15 @@ DecodedImage ConversionPipeline::decode(const ImageEncoder& encoder) {
     DecodeRequest request{page_};
     request.memory = engine_.pixelMemory();
     request.stop = stop_;
-    // Icons are drawn at several sizes from the one decoded picture.
-    if (!IconLadder::forFormat(spec_.format)) {
+    // Icons are drawn at several sizes from the one decoded picture: a drawing at each, the
+    // largest first.
+    if (const auto ladder = IconLadder::forFormat(spec_.format)) {
+        const std::int64_t largest = ladder->pixelSizes.empty() ? 1 : ladder->pixelSizes.front();
+        request.drawnSize = [largest](const ImageProperties& properties) -> std::optional<PixelDimensions> {
+            if (!properties.isVector) return std::nullopt;
+            return PixelDimensions{largest, largest};
+        };
+    } else {
         request.drawnSize = [this](const ImageProperties& properties) { return storedTargetSize(properties); };
         // An output the format cannot hold is refused before the picture is read.
         request.beforePixels = [this](const ImageProperties& properties) {
@@ -323,13 +333,14 @@ platform::ImageRef ConversionPipeline::drawnVector(const DecodedImage::Vector& v
 
 PixelDimensions ConversionPipeline::storedTargetSize(const ImageProperties& properties) const {
     const platform::Size size = turnedSize(properties, spec_.adjustments.reorientation);
-    platform::Size target = spec_.sizing.targetSize(size, false);
+    platform::Size target = spec_.sizing.targetSize(size, properties.isVector);
     if (turningSwapsSides(properties, spec_.adjustments.reorientation)) std::swap(target.width, target.height);
     return {std::llround(target.width), std::llround(target.height)};
 }
 
 PixelDimensions ConversionPipeline::outputSize(const ImageProperties& properties) const {
-    const platform::Size target = spec_.sizing.targetSize(turnedSize(properties, spec_.adjustments.reorientation), false);
+    const platform::Size target =
+        spec_.sizing.targetSize(turnedSize(properties, spec_.adjustments.reorientation), properties.isVector);
     return RenderTarget::pixels(target, std::numeric_limits<std::int64_t>::max());
 }
 

@@ -40,15 +40,17 @@ private:
     const ImageEncoder& chooseEncoder();
     // What the first bytes of the source already rule out, refused before the file is read.
     void refuseFromHeader();
-    // The file's bytes held in the conversions' memory while it is read whole; none for a
-    // file larger than all of that memory, which is then read as before.
+    // What reading the file's properties takes, held in the conversions' memory while it is
+    // read; none for a file larger than all of that memory, which is then read as before, and
+    // refused for a document whose parse is larger.
     PixelMemory::HoldRef heldForReading() const;
     DecodedImage decode(const ImageEncoder& encoder);
     ConversionResult iconFile(const DecodedImage& decoded, const IconLadder& ladder,
                               const MultiImageEncoder& encoder);
     ConversionResult oneImage(DecodedImage& decoded, const ImageEncoder& encoder);
     platform::ImageRef drawnVector(const DecodedImage::Vector& vector);
-    // The size the stored pixels of a page with these properties are drawn at.
+    // The size the stored pixels of a page with these properties are drawn at; a drawing's may
+    // be larger than its own.
     PixelDimensions storedTargetSize(const ImageProperties& properties) const;
     // The pixel size of the output drawn from a page with these properties.
     PixelDimensions outputSize(const ImageProperties& properties) const;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace pictavo {
 
@@ -72,6 +73,13 @@ PixelMemory::HoldRef PixelMemory::holdAtOnce(const std::shared_ptr<PixelMemory>&
         memory->take(bytes);
     }
     return HoldRef(new Hold(memory, bytes));
+}
+
+PixelMemory::HoldRef PixelMemory::joined(HoldRef first, HoldRef second) {
+    if (!first) return second;
+    if (!second) return first;
+    const Hold* shown = second.get();
+    return HoldRef(std::make_shared<std::pair<HoldRef, HoldRef>>(std::move(first), std::move(second)), shown);
 }
 
 void PixelMemory::take(std::uint64_t bytes) {

@@ -57,6 +57,8 @@ public:
     // read small enough that the process may hold it over the bound, and that the asks after it
     // must still see. Never waits.
     static HoldRef holdAtOnce(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes);
+    // Two holds kept and given back as one; it shows the second's bytes. Either may be none.
+    static HoldRef joined(HoldRef first, HoldRef second);
 
 private:
     void giveBack(std::uint64_t bytes);

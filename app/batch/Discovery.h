@@ -35,13 +35,20 @@ struct Discovery {
         BatchItem::SourceStamp stamp;
     };
     std::vector<Found> found;
+    // Files whose reading would wait for memory, not inspected yet, in the same order.
+    std::vector<Found> deferred;
     std::int64_t skipped = 0;
 
-    // Walks the folders and inspects each file without decoding its pixels, holding the file
-    // in `memory` while it is read. Throws platform::CancellationError when `stop` is asked
-    // to stop while it waits for that memory.
+    // Walks the folders and inspects each file without decoding its pixels, holding what
+    // reading it takes in `memory` while it is read. A file read that way at once is inspected
+    // here; one whose reading would wait (a document that parses into a large tree, a long
+    // file) is set aside in `deferred`, so that the others never wait for it. Never waits.
     static Discovery of(const QList<QUrl>& urls, const DecoderRegistry& decoders,
-                        const std::shared_ptr<PixelMemory>& memory, std::stop_token stop);
+                        const std::shared_ptr<PixelMemory>& memory);
+    // The files set aside, each inspected once its reading fits in `memory`, in their order.
+    // Throws platform::CancellationError when `stop` is asked to stop while one waits.
+    static std::vector<Found> inspected(std::vector<Found> deferred, const DecoderRegistry& decoders,
+                                        const std::shared_ptr<PixelMemory>& memory, std::stop_token stop);
     // The local path of a file URL; none for any other URL.
     static std::optional<std::filesystem::path> localPath(const QUrl& url);
     // Each folder replaced by the regular files below it, in the file manager's order.

@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace pictavo {
@@ -20,15 +21,22 @@ void Import::start() {
     platform::assertMainThread();
     runInBackground(fileWorkPool(), [import = weak_from_this(), context = QPointer<QObject>(context_), urls = urls_,
                                      decoders = decoders_, memory = memory_, stop = stop_.get_token()] {
-        auto discovery = std::make_shared<Discovery>();
+        const auto handBack = [&](Discovery part, bool last) {
+            postTo(context, [import, part = std::make_shared<Discovery>(std::move(part)), last] {
+                if (const std::shared_ptr<Import> alive = import.lock()) alive->discovered(std::move(*part), last);
+            });
+        };
+        Discovery found = Discovery::of(urls, decoders, memory);
+        std::vector<Discovery::Found> deferred = std::exchange(found.deferred, {});
+        handBack(std::move(found), deferred.empty());
+        if (deferred.empty()) return;
+        Discovery rest;
         try {
-            *discovery = Discovery::of(urls, decoders, memory, stop);
+            rest.found = Discovery::inspected(std::move(deferred), decoders, memory, stop);
         } catch (const platform::CancellationError&) {
             // Stopped only once the import was overtaken or abandoned, which keep none of it.
         }
-        postTo(context, [import, discovery] {
-            if (const std::shared_ptr<Import> alive = import.lock()) alive->discovered(std::move(*discovery));
-        });
+        handBack(std::move(rest), true);
     });
 }
 
@@ -43,9 +51,14 @@ void Import::overtake() {
     tombstones_.clear();
 }
 
-void Import::discovered(Discovery discovery) {
+void Import::discovered(Discovery part, bool last) {
     if (ended_) return;
-    findings_ = std::move(discovery);
+    discovering_ = !last;
+    if (!findings_) findings_ = std::move(part);
+    else {
+        std::move(part.found.begin(), part.found.end(), std::back_inserter(findings_->found));
+        findings_->skipped += part.skipped;
+    }
     admitNextSlice();
 }
 
@@ -101,6 +114,7 @@ void Import::admitNextSlice() {
         });
         return;
     }
+    if (discovering_) return;
     end(overtaken_ ? Result{} : Result{added_, findings_->skipped});
 }
 

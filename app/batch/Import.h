@@ -29,9 +29,13 @@ namespace pictavo {
 // against the batch as it is then. Findings that come back, or a slice that is due, while
 // an export runs are owed and admitted once the run has ended.
 //
+// Files whose reading waits for memory (a large SVG's parse, a long file) are read after the
+// others, whose cards come first, and their cards follow.
+//
 // Thread rule: made, driven and ended on the main thread only. Discovery runs on the
-// file-work pool and comes back through the event loop as one call; it holds the import
-// weakly, so an import its owner has let go of hears nothing more and keeps nothing alive.
+// file-work pool and comes back through the event loop in at most two calls; it holds the
+// import weakly, so an import its owner has let go of hears nothing more and keeps nothing
+// alive.
 class Import : public std::enable_shared_from_this<Import> {
 public:
     // Cards added, and files skipped because they are not files or no decoder reads them.
@@ -94,7 +98,8 @@ public:
     bool isOvertaken() const { return overtaken_; }
 
 private:
-    void discovered(Discovery discovery);
+    // A part of what discovery found; the last one ends it.
+    void discovered(Discovery part, bool last);
     // Admits the next slice of the findings, or owes the rest, or ends the import.
     void admitNextSlice();
     void end(Result result);
@@ -110,8 +115,10 @@ private:
     bool ended_ = false;
     bool overtaken_ = false;
     std::unordered_set<std::string> tombstones_;
-    // What discovery found, once it is back, and how far admission has come through it.
+    // What discovery found, as its parts come back, and how far admission has come through it.
     std::optional<Discovery> findings_;
+    // Files set aside by discovery are still being read.
+    bool discovering_ = true;
     std::size_t next_ = 0;
     std::int64_t added_ = 0;
     // Keys admitted by this import: the same file found twice is one card.

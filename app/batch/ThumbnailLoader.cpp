@@ -52,8 +52,9 @@ DecodedImage decodePage(const ImageDecoder& decoder, const fs::path& url, std::i
     request.memory = memory;
     request.stop = std::move(stop);
     request.drawnSize = [longest](const ImageProperties& properties) -> std::optional<PixelDimensions> {
+        // A drawing is drawn at the preview's size, small ones enlarged.
         const auto [width, height] = fitted(static_cast<double>(properties.pixelWidth),
-                                            static_cast<double>(properties.pixelHeight), longest, false);
+                                            static_cast<double>(properties.pixelHeight), longest, properties.isVector);
         return PixelDimensions{width, height};
     };
     try {

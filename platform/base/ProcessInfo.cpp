@@ -1,5 +1,6 @@
 #include "platform/base/ProcessInfo.h"
 
+#include <malloc.h>
 #include <sched.h>
 #include <unistd.h>
 
@@ -21,6 +22,11 @@ std::int64_t ProcessInfo::activeProcessorCount() {
     }
     const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
     return online > 0 ? online : 1;
+}
+
+void ProcessInfo::releaseParsedMemory(std::uint64_t documentBytes) {
+    constexpr std::uint64_t released = 1024 * 1024;
+    if (documentBytes >= released) malloc_trim(0);
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/base/Geometry.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -31,9 +32,11 @@ public:
 
 private:
     struct Release {
+        // The length of the bytes the document was read from.
+        std::size_t readFrom = 0;
         void operator()(_RsvgHandle* handle) const;
     };
-    explicit SVGDocument(_RsvgHandle* handle) : handle_(handle, Release()) {}
+    SVGDocument(_RsvgHandle* handle, std::size_t readFrom) : handle_(handle, Release{readFrom}) {}
     std::shared_ptr<_RsvgHandle> handle_;
 };
 

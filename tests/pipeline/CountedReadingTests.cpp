@@ -3,6 +3,7 @@
 
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "support/ConversionErrorCapture.h"
+#include "support/PDFSamples.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +92,51 @@ TEST(CountedReading, ARefusalForTheOutputsSidesDoesNotWaitToReadTheFile) {
         other.reset();
         const auto error = testing_support::thrownBy([&] { conversion.get(); });
         EXPECT_EQ(error, ConversionError::encodeFailed(OutputFormat::webp())) << error.diagnostic();
+    }
+}
+
+// A page of a PDF or an SVG is held at the size it is drawn at before it is drawn, as a
+// raster's decode is: one whose drawing does not fit the memory is refused with the bytes it
+// takes, and one that fits is counted at its bitmap at least.
+TEST(CountedReading, APageIsHeldAtTheSizeItIsDrawnAtBeforeItIsDrawn) {
+    TemporaryFolder folder;
+    const std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"40\">"
+                            "<rect width=\"40\" height=\"40\" fill=\"#36c\"/></svg>";
+    const std::vector<std::filesystem::path> pages{
+        folder.write("page.svg", platform::Bytes(svg.begin(), svg.end())),
+        folder.write("page.pdf", testing_support::handWrittenPDF({testing_support::handWrittenPage({0, 0, 40, 40})}))};
+    auto spec = specFor(OutputFormat::jpeg());
+    spec.sizing = ResizeSpec::scale(50);
+    const std::uint64_t bitmap = 2000 * 2000 * 4;
+    for (const auto& page : pages) {
+        const auto small = std::make_shared<PixelMemory>(bitmap);
+        const auto error = testing_support::thrownBy([&] { engineOf(small).convert(page, spec, 1, EncodeEffort::final); });
+        EXPECT_EQ(error, ConversionError::imageTooLarge(40, 40)) << error.diagnostic();
+        EXPECT_NE(error.diagnostic().find("converting it takes"), std::string::npos) << error.diagnostic();
+
+        const auto ample = std::make_shared<PixelMemory>(200'000'000);
+        const auto result = engineOf(ample).convert(page, spec, 1, EncodeEffort::final);
+        EXPECT_EQ(result.pixelSize, (platform::Size{2000, 2000}));
+        EXPECT_GE(ample->mostHeldBytes(), bitmap) << page;
+        EXPECT_EQ(ample->heldBytes(), 0u);
+    }
+}
+
+// Reading an SVG's properties parses it whole into a tree many times its file: that is held
+// before it starts, and a document whose tree could never fit is not parsed at all.
+TEST(CountedReading, AnSVGsParseIsHeldBeforeItStarts) {
+    TemporaryFolder folder;
+    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\">\n";
+    while (svg.size() < 100'000) svg += "<rect x=\"1\" y=\"2\" width=\"3\" height=\"4\" fill=\"#123456\"/>\n";
+    svg += "</svg>\n";
+    const auto path = folder.write("paths.svg", platform::Bytes(svg.begin(), svg.end()));
+    for (const auto& format : {OutputFormat::png(), OutputFormat::sameAsSource()}) {
+        // Room for the file many times over and for its bitmap, not for its tree.
+        const auto memory = std::make_shared<PixelMemory>(1'000'000);
+        const auto error = testing_support::thrownBy(
+            [&] { engineOf(memory).convert(path, specFor(format), 1, EncodeEffort::final); });
+        EXPECT_EQ(error, ConversionError::decodeFailed("paths.svg")) << format.id();
+        EXPECT_NE(error.diagnostic().find("reading it takes"), std::string::npos) << error.diagnostic();
     }
 }
 

@@ -17,6 +17,8 @@ public:
     bool carriesColourSpace() const override;
     bool writesTheSameFileAtEveryEffort() const override { return true; }
     QualityRange qualityRange() const override;
+    // The PDF writer's more than the others'.
+    std::uint64_t workingBytes(std::int64_t width, std::int64_t height, const QualityMode& quality) const override;
 
     platform::Bytes encode(const platform::ImageRef& image, const EncodeOptions& options) const override;
     platform::Bytes encode(const std::vector<platform::ImageRef>& images, const EncodeOptions& options) const override;

@@ -20,6 +20,10 @@ public:
     // Throws SVGMetadata::CannotStrip when an SVG's metadata cannot be cut out safely.
     platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,
                              EncodeEffort effort, std::uint64_t memoryBound) const override;
+    // The cut's, which parses the document twice and writes it out to compare, or the copy.
+    std::optional<std::uint64_t> workingBytes(std::span<const std::uint8_t> start, std::uint64_t fileBytes,
+                                              MetadataPolicy metadata, std::uint32_t orientation,
+                                              std::uint64_t memoryBound) const override;
 
 private:
     OutputFormat format_;

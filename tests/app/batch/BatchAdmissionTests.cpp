@@ -183,4 +183,32 @@ TEST_F(Admission, FilesReadForTheirHeaderAreHeldInTheConversionsMemory) {
     EXPECT_TRUE(eventually([&] { return engine_.memory->waiting() == 0; }));
 }
 
+// Reading an SVG's properties parses it whole into a tree dozens of times its file: that is
+// held before it starts, and the photos dropped with it are inspected and shown without
+// waiting for it; its card follows once it has been read.
+TEST_F(Admission, APhotosCardDoesNotWaitForTheParseOfALargeSVGDroppedBeforeIt) {
+    constexpr std::uint64_t bound = 1'000'000'000;
+    engine_.memory = std::make_shared<PixelMemory>(bound);
+    PixelMemory::HoldRef conversions = PixelMemory::hold(engine_.memory, bound, {});
+    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\">\n";
+    while (svg.size() < 3'000'000) svg += "<rect x=\"1\" y=\"2\" width=\"3\" height=\"4\" fill=\"#123456\"/>\n";
+    svg += "</svg>\n";
+    const fs::path drawing = originals() / "a-drawing.svg";
+    std::ofstream(drawing) << svg;
+    const fs::path photo = writePng(originals() / "b-photo.png");
+
+    std::optional<BatchStore::AddResult> dropped;
+    store_->add(urlsOf({drawing, photo}), [&](BatchStore::AddResult r) { dropped = r; });
+    ASSERT_TRUE(eventually([&] { return store_->items().size() == 1; }));
+    EXPECT_EQ(displayNames(*store_), std::vector<std::string>{"b-photo.png"});
+    EXPECT_EQ(engine_.memory->waiting(), 1);
+
+    conversions.reset();
+    ASSERT_TRUE(eventually([&] { return dropped.has_value(); }));
+    EXPECT_EQ(dropped, (BatchStore::AddResult{2, 0}));
+    EXPECT_EQ(displayNames(*store_), (std::vector<std::string>{"b-photo.png", "a-drawing.svg"}));
+    EXPECT_TRUE(store_->items().back().header.has_value());
+    EXPECT_GT(engine_.memory->mostHeldBytes(), 20 * fs::file_size(drawing));
+}
+
 } // namespace

@@ -134,6 +134,20 @@ TEST(ThumbnailLoader, APictureLargerThanTheMemoryHoldsWholeStillGetsAPreview) {
     EXPECT_EQ(memory->heldBytes(), 0u);
 }
 
+// A drawing is drawn at the preview's size, a small one enlarged: it is held in the
+// conversions' memory for that bitmap and the document's parse before it is drawn.
+TEST(ThumbnailLoader, ADrawingsPreviewIsHeldForTheBitmapItIsDrawnInto) {
+    TemporaryFolder folder;
+    const std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"20\">"
+                            "<rect width=\"40\" height=\"20\" fill=\"#00f\"/></svg>";
+    const fs::path drawing = folder.write("drawing.svg", platform::Bytes(svg.begin(), svg.end()));
+    const auto memory = std::make_shared<PixelMemory>(100'000'000);
+    const QImage image = ThumbnailLoader::make(DecoderRegistry::standard(), requestFor(drawing), memory);
+    EXPECT_EQ(image.size(), QSize(256, 128));
+    EXPECT_GE(memory->mostHeldBytes(), 256u * 128 * 4);
+    EXPECT_EQ(memory->heldBytes(), 0u);
+}
+
 TEST(ThumbnailLoader, ShowsThePictureUprightAndTurnedAsTheExportWill) {
     TemporaryFolder folder;
     testing_support::SampleImage sample;
