@@ -11,6 +11,15 @@ QThreadPool& fileWorkPool() {
     return *pool;
 }
 
+QThreadPool& replacingWorkPool() {
+    static QThreadPool* const pool = [] {
+        auto* made = new QThreadPool;
+        made->setMaxThreadCount(1);
+        return made;
+    }();
+    return *pool;
+}
+
 void limitQtPaintingThreads() { QThreadPool::globalInstance()->setMaxThreadCount(1); }
 
 } // namespace pictavo
