@@ -132,13 +132,7 @@ fs::path SystemExportWriter::replaceUnderAnotherName(const fs::path& original, c
         throw FileError(refused.path(), refused.errorNumber(), FileOperation::write);
     }
 
-    TrashedItem trashed;
-    try {
-        trashed = trash_.moveToTrash(original);
-    } catch (const FileError& error) {
-        files_.removeFile(target);
-        throw ExportWriterError::trashRefused(FileError(original, error.errorNumber(), FileOperation::trash));
-    }
+    const TrashedItem trashed = moveToTrash(original, target);
     checkInTrash(trashed, original, target, check);
     return target;
 }
@@ -196,13 +190,7 @@ std::optional<fs::path> SystemExportWriter::replaceUnderTheSameName(const fs::pa
 fs::path SystemExportWriter::replaceThroughTheTrash(const fs::path& original, const fs::path& working,
                                                     const std::string& name, const VersionCheck& check) {
     const fs::path folder = original.parent_path();
-    TrashedItem trashed;
-    try {
-        trashed = trash_.moveToTrash(original);
-    } catch (const FileError& error) {
-        files_.removeFile(working);
-        throw ExportWriterError::trashRefused(FileError(original, error.errorNumber(), FileOperation::trash));
-    }
+    const TrashedItem trashed = moveToTrash(original, working);
 
     fs::path target;
     try {
@@ -234,6 +222,16 @@ fs::path SystemExportWriter::takeFreeName(const fs::path& working, const fs::pat
         }
         files_.removeFile(working);
         throw FileError(target.empty() ? folder / name : target, failure, FileOperation::move);
+    }
+}
+
+// A refusal leaves the original where it was and removes the converted file.
+TrashedItem SystemExportWriter::moveToTrash(const fs::path& original, const fs::path& converted) {
+    try {
+        return trash_.moveToTrash(original);
+    } catch (const FileError& error) {
+        files_.removeFile(converted);
+        throw ExportWriterError::trashRefused(FileError(original, error.errorNumber(), FileOperation::trash));
     }
 }
 

@@ -48,6 +48,7 @@ private:
     std::filesystem::path replaceThroughTheTrash(const std::filesystem::path& original,
                                                  const std::filesystem::path& working, const std::string& name,
                                                  const VersionCheck& check);
+    TrashedItem moveToTrash(const std::filesystem::path& original, const std::filesystem::path& converted);
     void checkInTrash(const TrashedItem& trashed, const std::filesystem::path& original,
                       const std::filesystem::path& converted, const VersionCheck& check);
     std::filesystem::path takeFreeName(const std::filesystem::path& working, const std::filesystem::path& folder,
