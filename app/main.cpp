@@ -2,6 +2,7 @@
 #include "app/batch/ExportedImage.h"
 #include "app/desktop/ApplicationIcon.h"
 #include "app/desktop/BackgroundWork.h"
+#include "app/export/PrivateTemporaryFolder.h"
 #include "app/shell/AppIdentity.h"
 #include "app/shell/FileArguments.h"
 #include "app/shell/FinishingWork.h"
@@ -67,6 +68,10 @@ int main(int argc, char** argv) {
         // Only the instance that stays clears what earlier drags left: a forwarding launch must
         // not take files from under a running one.
         pictavo::ExportedImage::removeDragsFolder();
+        // Snapshots of originals that killed runs left: whole copies, perhaps in memory.
+        pictavo::runInBackground(pictavo::fileWorkPool(), [] {
+            pictavo::removeUnownedTemporaryFolders(QStringLiteral("replace-"));
+        });
         engine = std::make_unique<const pictavo::ConversionEngine>(pictavo::DecoderRegistry::standard(),
                                                                    pictavo::EncoderRegistry::standard(),
                                                                    pictavo::SourceOptimiserRegistry::standard());
@@ -76,8 +81,9 @@ int main(int argc, char** argv) {
         app.open(paths);
         result = QApplication::exec();
     }
-    // Exported files are written whole on this thread before the window goes; what is left is
-    // background work, and what nobody waits for any more is not waited for.
+    // Exported files are written whole before the window goes (a replacement under way is
+    // finished first); what is left is background work, and what nobody waits for any more
+    // is not waited for.
     if (pictavo::finishWorkStillWanted(QDeadlineTimer(30000)) && !pictavo::unwantedWorkRuns()) return result;
     // A stopped conversion or a preview may still be inside a library, holding gigabytes for
     // seconds. Tearing the process down around it would pull the engine and the libraries'

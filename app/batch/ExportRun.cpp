@@ -32,6 +32,7 @@ void ExportRun::answerFolderRequest(const QUuid& id, std::optional<fs::path> fol
 }
 
 void ExportRun::abandon() {
+    if (replacementDone_.valid()) replacementDone_.wait();
     state_ = Finished{};
     window_.cancel();
     arrived_.clear();
@@ -91,6 +92,7 @@ bool ExportRun::step() {
                     [&] { return Attempt(writeWithAnswer(answered.outcome, answered.need, *answered.answer)); });
         return true;
     }
+    if (std::holds_alternative<Replacing>(state_)) return false;
     if (std::holds_alternative<Stopping>(state_) && window_.inFlight() == 0) finish();
     return false;
 }

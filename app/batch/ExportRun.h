@@ -10,6 +10,7 @@
 #include "app/desktop/FolderRequest.h"
 #include "app/export/ExportDestination.h"
 #include "app/export/ExportWriting.h"
+#include "app/export/PrivateTemporaryFolder.h"
 #include "app/export/ReplaceFolderAccess.h"
 #include "app/export/ReplaceRefusal.h"
 #include "app/export/SecurityScope.h"
@@ -21,8 +22,10 @@
 
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <stop_token>
@@ -41,8 +44,11 @@ namespace pictavo {
 // is written, so a slow write never leaves a slot idle.
 //
 // Thread rule: made, driven and ended on the main thread only. Conversions run through a
-// ConversionWindow on the engine's executor and snapshots of originals on the file-work
-// pool; each comes back through the event loop as one call here, and nothing here ever waits. A write that needs
+// ConversionWindow on the engine's executor, snapshots of originals on the file-work pool,
+// and each replacement of an original (the writer's two reads of the whole original and its
+// Trash move) with the removal of its snapshot on the replacing pool, while the run rests;
+// each comes back through the event loop as one call here, and nothing here ever waits but
+// abandon, for a replacement under way. A write that needs
 // a folder from the user records a FolderRequest and the run rests until
 // answerFolderRequest brings the answer; conversions that finish meanwhile queue.
 //
@@ -124,7 +130,8 @@ public:
     void answerFolderRequest(const QUuid& id, std::optional<std::filesystem::path> folder);
 
     // The owner is going: conversions are cancelled, the temporary files removed and the
-    // owner hears nothing more.
+    // owner hears nothing more. A replacement under way is finished first: it uses the
+    // owner's writer, and an original is never left half replaced.
     void abandon();
 
     // Off the main thread: a private copy of the original in a folder of its own in the run
@@ -164,16 +171,22 @@ private:
         // Set by answerFolderRequest; the inner none is a cancelled panel.
         std::optional<std::optional<std::filesystem::path>> answer;
     };
+    // An original is being replaced off the main thread; nothing else is written meanwhile.
+    struct Replacing {};
     // The user declined the fallback folder: what is still converting is cancelled and
     // discarded, and the run ends once it has all come back.
     struct Stopping {};
     struct Finished {};
-    using State = std::variant<Filling, Running, Refilling, WaitingForFolder, Stopping, Finished>;
+    using State = std::variant<Filling, Running, Refilling, WaitingForFolder, Replacing, Stopping, Finished>;
 
     // What one call of the fill step did.
     enum class Start { childAdded, noJobLeft, waitingForSnapshot };
+    // The write goes on off the main thread and settles when it comes back.
+    struct WritingInBackground {};
     // What one try at writing a converted result came to.
-    using Attempt = std::variant<std::filesystem::path, FolderNeed>;
+    using Attempt = std::variant<std::filesystem::path, FolderNeed, WritingInBackground>;
+    // What a replacement off the main thread came to: the new file, or the writer's error.
+    using Replaced = std::variant<std::filesystem::path, std::exception_ptr>;
 
     // Moves the run on until it has to wait for something to come back.
     void advance();
@@ -195,10 +208,12 @@ private:
     void writeOutcome(const ExportOutcome& outcome);
     void settleWrite(const ExportOutcome& outcome, const std::function<Attempt()>& attempt);
     Attempt writeConverted(const ExportOutcome& outcome);
-    Attempt replaceOriginal(const ExportOutcome& outcome);
-    std::filesystem::path replaceAgain(const ExportOutcome& outcome, const std::filesystem::path& folder);
-    std::filesystem::path writeWithAnswer(const ExportOutcome& outcome, const FolderNeed& need,
-                                          const std::optional<std::filesystem::path>& answer);
+    Attempt replaceOriginal(const ExportOutcome& outcome, bool lastTry);
+    void replacementCameBack(const ExportOutcome& outcome, const Replaced& replaced, bool lastTry);
+    Attempt afterReplacing(const ExportOutcome& outcome, const Replaced& replaced, bool lastTry);
+    Attempt replaceAgain(const ExportOutcome& outcome, const std::filesystem::path& folder);
+    Attempt writeWithAnswer(const ExportOutcome& outcome, const FolderNeed& need,
+                            const std::optional<std::filesystem::path>& answer);
     void askForFolder(const ExportOutcome& outcome, const FolderNeed& need);
     void applyExportSuccess(const ExportOutcome& outcome, const std::filesystem::path& written);
     void applyExportFailure(const ExportOutcome& outcome, const std::exception& error);
@@ -229,8 +244,11 @@ private:
     // when it is back.
     std::optional<ExportJob> preparing_;
 
-    // The private folder of a replacing run's snapshots; empty when it could not be made.
-    std::filesystem::path runFolder_;
+    // The private folder of a replacing run's snapshots, held while the run lasts; an empty
+    // path when it could not be made.
+    OwnedTemporaryFolder runFolder_;
+    // Done once the replacement under way has come back from the writer.
+    std::shared_future<void> replacementDone_;
     // The folder chosen for results that could not be written beside their originals.
     std::optional<std::filesystem::path> besideOriginalFallback_;
     // Per folder of originals (by file key): whether access to it was granted in this run.

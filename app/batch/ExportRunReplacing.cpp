@@ -12,10 +12,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The snapshot's folder holds nothing else.
-void removeSnapshotFolder(platform::FileOperations& files, const fs::path& snapshot) {
-    files.removeTree(snapshot.parent_path());
+// A copy of a big original takes a while to remove: it goes after the replacements asked
+// before it, off the main thread, through the system's operations, which outlive the run.
+void removeInBackground(fs::path folder, std::shared_ptr<platform::FileDescriptor> lock = nullptr) {
+    runInBackground(replacingWorkPool(), [folder = std::move(folder), lock = std::move(lock)] {
+        platform::FileOperations::system().removeTree(folder);
+    });
 }
+
+// The snapshot's folder holds nothing else.
+void removeSnapshotFolder(const fs::path& snapshot) { removeInBackground(snapshot.parent_path()); }
 
 // An original is replaced only by a file that keeps all of it: one page, one frame, one
 // rendition, whatever the output format.
@@ -32,7 +38,7 @@ std::optional<ReplaceRefusal> refusalOfCounts(const ExportRun::Prepared& prepare
 // Everything a replacing run sets up before its first snapshot happens here.
 void ExportRun::beginReplacing() {
     try {
-        runFolder_ = makePrivateTemporaryFolder(QStringLiteral("replace-"));
+        runFolder_ = makeOwnedTemporaryFolder(QStringLiteral("replace-"));
     } catch (const std::exception&) {
         // No working copy can be made: every job is refused.
     }
@@ -41,7 +47,7 @@ void ExportRun::beginReplacing() {
 void ExportRun::makeSnapshot(const ExportJob& job) {
     preparing_ = job;
     runInBackground(fileWorkPool(), [context = QPointer<QObject>(context_), run = weak_from_this(),
-                                     files = &setup_.files, url = job.url, runFolder = runFolder_,
+                                     files = &setup_.files, url = job.url, runFolder = runFolder_.path,
                                      decoders = setup_.decoders] {
         auto prepared = std::make_shared<Prepared>(prepareForReplace(*files, url, runFolder, decoders));
         postTo(context, [run, prepared] {
@@ -54,7 +60,7 @@ void ExportRun::snapshotMade(const Prepared& prepared) {
     const ExportJob job = std::move(*preparing_);
     preparing_.reset();
     if (window_.cancelled()) {
-        if (!prepared.refusal) removeSnapshotFolder(setup_.files, prepared.snapshot);
+        if (!prepared.refusal) removeSnapshotFolder(prepared.snapshot);
         filled(Start::noJobLeft);
     } else {
         filled(takePrepared(job, prepared) ? Start::childAdded : startNextExport());
@@ -67,14 +73,14 @@ void ExportRun::snapshotMade(const Prepared& prepared) {
 bool ExportRun::takePrepared(const ExportJob& job, const Prepared& prepared) {
     const std::optional<int> index = owner_.indexOf(job.id);
     if (!index) {
-        if (!prepared.refusal) removeSnapshotFolder(setup_.files, prepared.snapshot);
+        if (!prepared.refusal) removeSnapshotFolder(prepared.snapshot);
         return false;
     }
     std::optional<ReplaceRefusal> refusal = prepared.refusal;
     if (!refusal) {
         replaceVersions_.insert(job.id, *prepared.version);
         refusal = refusalOfCounts(prepared, job.item.page);
-        if (refusal) removeSnapshotFolder(setup_.files, prepared.snapshot);
+        if (refusal) removeSnapshotFolder(prepared.snapshot);
     }
     if (refusal) {
         applyRefusal(*index, *refusal, job);
@@ -103,14 +109,18 @@ void ExportRun::forgetSnapshot(const QUuid& id) {
     if (snapshot == replaceSnapshots_.cend()) return;
     const fs::path path = *snapshot;
     replaceSnapshots_.erase(snapshot);
-    removeSnapshotFolder(setup_.files, path);
+    removeSnapshotFolder(path);
 }
 
 void ExportRun::endReplaceRun() {
     // Letting go of the folders' access ends it.
     replaceFolderScopes_.clear();
     replaceSnapshots_.clear();
-    if (!runFolder_.empty()) setup_.files.removeTree(runFolder_);
+    // Held until it has gone.
+    if (!runFolder_.empty()) {
+        removeInBackground(std::exchange(runFolder_.path, {}),
+                           std::make_shared<platform::FileDescriptor>(std::move(runFolder_.lock)));
+    }
 }
 
 ExportRun::Prepared ExportRun::prepareForReplace(platform::FileOperations& files, const fs::path& source,

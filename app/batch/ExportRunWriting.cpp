@@ -1,9 +1,14 @@
 #include "app/batch/ExportRun.h"
 
+#include "app/desktop/BackgroundWork.h"
 #include "app/export/ExportWriterError.h"
 #include "platform/files/FileStatus.h"
 
+#include <QPointer>
+
 #include <cerrno>
+#include <future>
+#include <memory>
 
 namespace pictavo {
 
@@ -55,6 +60,7 @@ void ExportRun::settleWrite(const ExportOutcome& outcome, const std::function<At
             askForFolder(outcome, *need);
             return;
         }
+        if (std::holds_alternative<WritingInBackground>(attempted)) return;
         applyExportSuccess(outcome, std::get<fs::path>(attempted));
     } catch (const CardLeftTheBatch&) {
     } catch (const FallbackDeclined&) {
@@ -72,7 +78,7 @@ ExportRun::Attempt ExportRun::writeConverted(const ExportOutcome& outcome) {
     case ExportDestination::Kind::folder:
         return setup_.writer.write(dataOf(result), setup_.destination.folderPath(), name);
     case ExportDestination::Kind::replaceOriginal:
-        return replaceOriginal(outcome);
+        return replaceOriginal(outcome, false);
     case ExportDestination::Kind::besideOriginal:
         break;
     }
@@ -86,19 +92,50 @@ ExportRun::Attempt ExportRun::writeConverted(const ExportOutcome& outcome) {
     return FolderNeed{PanelPurpose::fallbackFolder, folder};
 }
 
-ExportRun::Attempt ExportRun::replaceOriginal(const ExportOutcome& outcome) {
-    const ConversionResult& result = *outcome.result;
-    const fs::path folder = outcome.url.parent_path();
-    const auto answer = replaceFolderAnswers_.find(folderKey(folder));
+// Starts the writer on the replacing pool, the run resting until it comes back; the second
+// try is the last, once the folder's access has been answered.
+ExportRun::Attempt ExportRun::replaceOriginal(const ExportOutcome& outcome, bool lastTry) {
+    const auto answer = replaceFolderAnswers_.find(folderKey(outcome.url.parent_path()));
     if (answer != replaceFolderAnswers_.end() && !answer->second) throw ReplaceRefusal::folderNotOpened();
 
+    state_ = Replacing{};
+    auto done = std::make_shared<std::promise<void>>();
+    replacementDone_ = done->get_future().share();
+    // The writer outlives the write: abandon waits for it.
+    runInBackground(replacingWorkPool(), [writer = &setup_.writer, check = verifySourceVersion(outcome.id), outcome,
+                                          lastTry, done, context = QPointer<QObject>(context_),
+                                          run = weak_from_this()] {
+        Replaced replaced;
+        try {
+            const ConversionResult& result = *outcome.result;
+            replaced = writer->replaceOriginal(outcome.url, dataOf(result), result.suggestedFileName, check);
+        } catch (...) {
+            replaced = std::current_exception();
+        }
+        postTo(context, [run, outcome, replaced, lastTry] {
+            if (const auto live = run.lock()) live->replacementCameBack(outcome, replaced, lastTry);
+        });
+        done->set_value();
+    });
+    return WritingInBackground{};
+}
+
+void ExportRun::replacementCameBack(const ExportOutcome& outcome, const Replaced& replaced, bool lastTry) {
+    if (!std::holds_alternative<Replacing>(state_)) return;
+    state_ = Running{};
+    settleWrite(outcome, [&] { return afterReplacing(outcome, replaced, lastTry); });
+    advance();
+}
+
+ExportRun::Attempt ExportRun::afterReplacing(const ExportOutcome& outcome, const Replaced& replaced, bool lastTry) {
+    if (const auto* written = std::get_if<fs::path>(&replaced)) return *written;
     try {
-        return setup_.writer.replaceOriginal(outcome.url, dataOf(result), result.suggestedFileName,
-                                             verifySourceVersion(outcome.id));
+        std::rethrow_exception(std::get<std::exception_ptr>(replaced));
     } catch (const platform::FileError& error) {
-        if (!isWritePermissionDenied(error) || !setup_.replaceFolderAccess) throw;
+        if (lastTry || !isWritePermissionDenied(error) || !setup_.replaceFolderAccess) throw;
     }
-    if (answer == replaceFolderAnswers_.end()) {
+    const fs::path folder = outcome.url.parent_path();
+    if (!replaceFolderAnswers_.contains(folderKey(folder))) {
         SharedSecurityScope kept = setup_.replaceFolderAccess->openKeptReplaceFolder(folder);
         if (!kept) return FolderNeed{PanelPurpose::replacePermission, folder};
         replaceFolderScopes_.push_back(std::move(kept));
@@ -108,17 +145,15 @@ ExportRun::Attempt ExportRun::replaceOriginal(const ExportOutcome& outcome) {
 }
 
 // The second and last try, once the folder's access has been answered.
-fs::path ExportRun::replaceAgain(const ExportOutcome& outcome, const fs::path& folder) {
+ExportRun::Attempt ExportRun::replaceAgain(const ExportOutcome& outcome, const fs::path& folder) {
     if (!replaceFolderAnswers_[folderKey(folder)]) throw ReplaceRefusal::folderNotOpened();
     if (!owner_.indexOf(outcome.id)) throw CardLeftTheBatch{};
-    const ConversionResult& result = *outcome.result;
-    return setup_.writer.replaceOriginal(outcome.url, dataOf(result), result.suggestedFileName,
-                                         verifySourceVersion(outcome.id));
+    return replaceOriginal(outcome, true);
 }
 
 // The panel may have stood open a long time: the card is looked up again.
-fs::path ExportRun::writeWithAnswer(const ExportOutcome& outcome, const FolderNeed& need,
-                                    const std::optional<fs::path>& answer) {
+ExportRun::Attempt ExportRun::writeWithAnswer(const ExportOutcome& outcome, const FolderNeed& need,
+                                              const std::optional<fs::path>& answer) {
     if (need.purpose == PanelPurpose::replacePermission) {
         SharedSecurityScope granted =
             answer ? setup_.replaceFolderAccess->grantReplaceFolder(need.folder, *answer) : nullptr;

@@ -2,12 +2,24 @@
 
 namespace pictavo {
 
+namespace {
+
+// Never deleted: its threads may outlive the application object.
+QThreadPool* poolOf(int threads) {
+    auto* made = new QThreadPool;
+    made->setMaxThreadCount(threads);
+    return made;
+}
+
+} // namespace
+
 QThreadPool& fileWorkPool() {
-    static QThreadPool* const pool = [] {
-        auto* made = new QThreadPool;
-        made->setMaxThreadCount(2);
-        return made;
-    }();
+    static QThreadPool* const pool = poolOf(2);
+    return *pool;
+}
+
+QThreadPool& replacingWorkPool() {
+    static QThreadPool* const pool = poolOf(1);
     return *pool;
 }
 

@@ -18,6 +18,14 @@ namespace pictavo {
 // Thread rule: any thread.
 QThreadPool& fileWorkPool();
 
+// One thread for replacing originals: each replacement (two reads of the whole original and
+// its move to the Trash) and the removal of each snapshot, in the order they were asked, so
+// that the window answers meanwhile and no two replacements ever overlap. Never destroyed,
+// like the file-work pool.
+//
+// Thread rule: any thread.
+QThreadPool& replacingWorkPool();
+
 // Qt 6.4 splits large fills, image conversions and smooth scaling over its global pool, a
 // thread per processor, and the main thread waits until the last piece is done. Beside
 // conversions that already keep every processor busy that was as many threads again, and a

@@ -15,6 +15,8 @@ public:
         : files_(files), writer_(files) {}
 
     TrashedItem moveToTrash(const std::filesystem::path& path) override;
+    TrashedItem linkIntoTrash(const std::filesystem::path& path) override;
+    void forget(const TrashedItem& item) noexcept override;
     void putBack(const TrashedItem& item, const std::filesystem::path& to) override;
 
 private:

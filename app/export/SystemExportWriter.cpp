@@ -38,6 +38,12 @@ std::string workingFileName() {
     return std::string(workingFilePrefix) + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
 }
 
+// The errors of a disk that cannot give a file a second name, or of a file the kernel's
+// protection of links keeps from having one.
+bool withoutHardLinks(int error) {
+    return error == EPERM || error == EOPNOTSUPP || error == EMLINK || error == ENOSYS;
+}
+
 } // namespace
 
 bool SystemExportWriter::isWorkingFileName(std::string_view name) {
@@ -110,37 +116,100 @@ fs::path SystemExportWriter::replaceOriginal(const fs::path& original, const pla
         throw;
     }
 
+    if (name != original.filename().string()) return replaceUnderAnotherName(original, working, name, check);
+    if (const std::optional<fs::path> replaced = replaceUnderTheSameName(original, working, check)) return *replaced;
+    return replaceThroughTheTrash(original, working, name, check);
+}
+
+// The converted file takes its own name before the original leaves, so that one of them is
+// always in the folder.
+fs::path SystemExportWriter::replaceUnderAnotherName(const fs::path& original, const fs::path& working,
+                                                     const std::string& name, const VersionCheck& check) {
+    fs::path target;
+    try {
+        target = takeFreeName(working, original.parent_path(), name);
+    } catch (const FileError& refused) {
+        throw FileError(refused.path(), refused.errorNumber(), FileOperation::write);
+    }
+
+    const TrashedItem trashed = moveToTrash(original, target);
+    checkInTrash(trashed, original, target, check);
+    return target;
+}
+
+// The original gets a second name in the Trash and is checked there; then the converted file
+// and the original swap names in one step, so that the name always holds one of them.
+std::optional<fs::path> SystemExportWriter::replaceUnderTheSameName(const fs::path& original, const fs::path& working,
+                                                                    const VersionCheck& check) {
     TrashedItem trashed;
     try {
-        trashed = trash_.moveToTrash(original);
+        trashed = trash_.linkIntoTrash(original);
     } catch (const FileError& error) {
+        if (withoutHardLinks(error.errorNumber())) return std::nullopt;
         files_.removeFile(working);
         throw ExportWriterError::trashRefused(FileError(original, error.errorNumber(), FileOperation::trash));
     }
-
-    std::exception_ptr changed;
     try {
         check(trashed.filesPath);
     } catch (...) {
-        changed = std::current_exception();
-    }
-    if (changed) {
+        // The checked file is the original itself, still in its place.
+        trash_.forget(trashed);
         files_.removeFile(working);
-        // Put back only onto a free path, and never over a file that appeared there since.
-        bool putBack = false;
-        if (!files_.exists(original)) {
-            try {
-                trash_.putBack(trashed, original);
-                putBack = true;
-            } catch (const FileError&) {
-            }
-        }
-        if (putBack) std::rethrow_exception(changed);
-        throw ExportWriterError::changedInTrash();
+        throw;
     }
+    try {
+        files_.exchange(working, original);
+    } catch (const FileError& error) {
+        trash_.forget(trashed);
+        if (error.errorNumber() == EINVAL) return std::nullopt;
+        files_.removeFile(working);
+        throw FileError(original, error.errorNumber(), FileOperation::write);
+    }
+    // A file another program put at the path since the check would have left it instead:
+    // it gets its name back, and the original that it replaced is not ours to keep.
+    if (!platform::isSameFile(working, trashed.filesPath)) {
+        try {
+            files_.exchange(working, original);
+            files_.removeFile(working);
+        } catch (const FileError&) {
+            // Never under a working file's name, which a sweep removes.
+            giveAFreeName(working, original);
+        }
+        trash_.forget(trashed);
+        throw ReplaceRefusal::sourceChanged();
+    }
+    // The working file's name now holds the original, which keeps its name in the Trash.
+    files_.removeFile(working);
+    files_.syncFolder(original.parent_path());
+    return original;
+}
 
+// On a disk without hard links or swaps of names: the original moves to the Trash, and the
+// converted file takes the name it left at once, before the original is checked there, so
+// that the name stands empty only between two renames.
+fs::path SystemExportWriter::replaceThroughTheTrash(const fs::path& original, const fs::path& working,
+                                                    const std::string& name, const VersionCheck& check) {
+    const fs::path folder = original.parent_path();
+    const TrashedItem trashed = moveToTrash(original, working);
+
+    fs::path target;
+    try {
+        target = takeFreeName(working, folder, name);
+    } catch (const FileError& refused) {
+        // The original's name is free again unless someone took it meanwhile.
+        if (putBack(trashed, original)) throw FileError(refused.path(), refused.errorNumber(), FileOperation::write);
+        throw ExportWriterError::replacedButNotMoved(refused);
+    }
+    checkInTrash(trashed, original, target, check);
+    return target;
+}
+
+// Moves the working file to the first free name like `name` in the folder. Throws
+// FileError (move) naming the name it was refused, once the working file is removed.
+fs::path SystemExportWriter::takeFreeName(const fs::path& working, const fs::path& folder, const std::string& name) {
     for (int attempt = 1;; ++attempt) {
         fs::path target;
+        int failure = EEXIST;
         try {
             target = freeName(folder, name);
             files_.moveNoReplace(working, target);
@@ -148,13 +217,55 @@ fs::path SystemExportWriter::replaceOriginal(const fs::path& original, const pla
             return target;
         } catch (const FileError& error) {
             if (error.errorNumber() == EEXIST && attempt < attemptsAtAFreeName) continue;
-            files_.removeFile(working);
-            throw ExportWriterError::replacedButNotMoved(FileError(target.empty() ? folder / name : target,
-                                                                   error.errorNumber(), FileOperation::move));
+            failure = error.errorNumber();
         } catch (const OutputNamer::NoFreeName&) {
-            files_.removeFile(working);
-            throw ExportWriterError::replacedButNotMoved(FileError(folder / name, EEXIST, FileOperation::move));
         }
+        files_.removeFile(working);
+        throw FileError(target.empty() ? folder / name : target, failure, FileOperation::move);
+    }
+}
+
+// A refusal leaves the original where it was and removes the converted file.
+TrashedItem SystemExportWriter::moveToTrash(const fs::path& original, const fs::path& converted) {
+    try {
+        return trash_.moveToTrash(original);
+    } catch (const FileError& error) {
+        files_.removeFile(converted);
+        throw ExportWriterError::trashRefused(FileError(original, error.errorNumber(), FileOperation::trash));
+    }
+}
+
+// The second check, of the original in the Trash: one that fails removes the converted file
+// and puts the original back while its path is free.
+void SystemExportWriter::checkInTrash(const TrashedItem& trashed, const fs::path& original, const fs::path& converted,
+                                      const VersionCheck& check) {
+    std::exception_ptr changed;
+    try {
+        check(trashed.filesPath);
+        return;
+    } catch (...) {
+        changed = std::current_exception();
+    }
+    files_.removeFile(converted);
+    if (putBack(trashed, original)) std::rethrow_exception(changed);
+    throw ExportWriterError::changedInTrash();
+}
+
+// Only onto a free path, and never over a file that appeared there since.
+bool SystemExportWriter::putBack(const TrashedItem& trashed, const fs::path& original) {
+    if (files_.exists(original)) return false;
+    try {
+        trash_.putBack(trashed, original);
+        return true;
+    } catch (const FileError&) {
+        return false;
+    }
+}
+
+void SystemExportWriter::giveAFreeName(const fs::path& file, const fs::path& wanted) {
+    try {
+        files_.moveNoReplace(file, freeName(wanted.parent_path(), wanted.filename().string()));
+    } catch (const std::exception&) {
     }
 }
 

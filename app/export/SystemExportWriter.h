@@ -3,6 +3,7 @@
 #include "app/export/FreedesktopTrash.h"
 #include "platform/files/FileOperations.h"
 
+#include <optional>
 #include <string_view>
 
 namespace pictavo {
@@ -10,10 +11,18 @@ namespace pictavo {
 // The export writer over the real file system and the user's Trash.
 //
 // Replacing an original: the bytes go to a hidden working file (".export-" + UUID) beside
-// it, written exclusively with the original's permission bits and flushed to disk; the
-// original is checked, moved to the Trash and checked again there (and put back, without
-// replacing anything, when that second check fails); only then does the working file take
-// the output name, again without replacing anything.
+// it, written exclusively with the original's permission bits and flushed to disk, and the
+// original is checked. Then the original goes to the Trash and is checked again there, in
+// an order that leaves, at every moment a crash could come, the original either in its
+// place or in the Trash with its replacement under its name:
+// - under another name, the working file takes the output name (never replacing anything)
+//   before the original moves to the Trash;
+// - under the original's own name, the original is linked into the Trash, and the working
+//   file and the original swap names in one step;
+// - on a disk without hard links or such swaps, the original moves to the Trash and the
+//   working file takes the name it left; when that fails the original is put back.
+// A second check that fails removes the converted file and puts the original back (without
+// replacing anything) where it had left.
 class SystemExportWriter : public ExportWriting {
 public:
     SystemExportWriter();
@@ -29,6 +38,23 @@ public:
     static bool isWorkingFileName(std::string_view name);
 
 private:
+    std::filesystem::path replaceUnderAnotherName(const std::filesystem::path& original,
+                                                  const std::filesystem::path& working, const std::string& name,
+                                                  const VersionCheck& check);
+    // None on a disk that cannot link or swap; the working file is then still there.
+    std::optional<std::filesystem::path> replaceUnderTheSameName(const std::filesystem::path& original,
+                                                                 const std::filesystem::path& working,
+                                                                 const VersionCheck& check);
+    std::filesystem::path replaceThroughTheTrash(const std::filesystem::path& original,
+                                                 const std::filesystem::path& working, const std::string& name,
+                                                 const VersionCheck& check);
+    TrashedItem moveToTrash(const std::filesystem::path& original, const std::filesystem::path& converted);
+    void checkInTrash(const TrashedItem& trashed, const std::filesystem::path& original,
+                      const std::filesystem::path& converted, const VersionCheck& check);
+    std::filesystem::path takeFreeName(const std::filesystem::path& working, const std::filesystem::path& folder,
+                                       const std::string& name);
+    bool putBack(const TrashedItem& trashed, const std::filesystem::path& original);
+    void giveAFreeName(const std::filesystem::path& file, const std::filesystem::path& wanted);
     std::filesystem::path freeName(const std::filesystem::path& folder, const std::string& name);
 
     platform::FileOperations& files_;

@@ -20,8 +20,8 @@ bool finishWorkStillWanted(QDeadlineTimer deadline) {
             if (deadline.hasExpired()) return false;
             QThread::msleep(5);
         }
-        if (!fileWorkPool().waitForDone(static_cast<int>(std::min<qint64>(deadline.remainingTime(), INT_MAX)))) {
-            return false;
+        for (QThreadPool* pool : {&replacingWorkPool(), &fileWorkPool()}) {
+            if (!pool->waitForDone(static_cast<int>(std::min<qint64>(deadline.remainingTime(), INT_MAX)))) return false;
         }
         if (EncodeExecutor::runningJobsStillWanted() == 0) return true;
     }

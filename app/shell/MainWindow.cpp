@@ -546,8 +546,9 @@ bool MainWindow::focusNextPrevChild(bool next) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // Each file is written whole between two events of this thread, so quitting never leaves
-    // an original half replaced; cards not written yet simply stay as they are. The answer is
+    // Each file is written whole, and a replacement under way is finished before the window
+    // goes, so quitting never leaves an original half replaced; cards not written yet simply
+    // stay as they are. The answer is
     // judged when it comes: a run that ended meanwhile holds nothing back.
     if (store_->isExporting() && !services_.confirmQuitDuringExport(this, *store_) && store_->isExporting()) {
         event->ignore();

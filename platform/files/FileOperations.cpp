@@ -136,6 +136,16 @@ void FileOperations::moveNoReplace(const fs::path& from, const fs::path& to) {
     }
 }
 
+void FileOperations::linkNoReplace(const fs::path& from, const fs::path& to) {
+    if (::link(from.c_str(), to.c_str()) != 0) fail(to, FileOperation::move);
+}
+
+void FileOperations::exchange(const fs::path& first, const fs::path& second) {
+    if (::renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) != 0) {
+        fail(second, FileOperation::move);
+    }
+}
+
 void FileOperations::copyContent(const fs::path& from, const fs::path& to) {
     // Opening a pipe without O_NONBLOCK waits for a writer that may never come.
     FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));

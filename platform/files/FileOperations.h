@@ -47,6 +47,16 @@ public:
     // systems this fails with EXDEV: a move is never turned into a copy.
     virtual void moveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
+    // Gives the file at `from` (a link there itself, not what it names) a second name `to`,
+    // refusing with EEXIST when `to` is taken. File systems without hard links refuse
+    // (EPERM, EOPNOTSUPP, EMLINK), as does a file of someone else's under the kernel's
+    // protection of links.
+    virtual void linkNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+    // Swaps what the two names name, in one step: at no moment does either name stand empty.
+    // Both must exist (ENOENT); file systems that cannot swap refuse with EINVAL.
+    virtual void exchange(const std::filesystem::path& first, const std::filesystem::path& second);
+
     // A private copy (0600) of the content of `from`, following a link there, into `to`,
     // which must not exist yet. Only a regular file is copied: a pipe or device is refused
     // without being read, so it can never hang the copy.

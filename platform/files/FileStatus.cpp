@@ -46,4 +46,11 @@ bool isSymbolicLink(const fs::path& path) {
     return ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
 }
 
+bool isSameFile(const fs::path& first, const fs::path& second) {
+    struct stat a {};
+    struct stat b {};
+    return ::lstat(first.c_str(), &a) == 0 && ::lstat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
 } // namespace platform

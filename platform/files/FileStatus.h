@@ -28,5 +28,8 @@ bool isRegularFile(const std::filesystem::path& path);
 // The entry itself: a link to a regular file is not one.
 bool isRegularFileNoFollow(const std::filesystem::path& path);
 bool isSymbolicLink(const std::filesystem::path& path);
+// Whether the two paths are names of one file (the entries themselves, links not followed);
+// false when either cannot be examined.
+bool isSameFile(const std::filesystem::path& first, const std::filesystem::path& second);
 
 } // namespace platform

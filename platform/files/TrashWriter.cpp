@@ -115,7 +115,11 @@ std::string nameInTrash(const std::string& name, int attempt) {
 
 } // namespace
 
-TrashEntry TrashWriter::moveToTrash(const fs::path& path) {
+TrashEntry TrashWriter::moveToTrash(const fs::path& path) { return putInTrash(path, Placement::move); }
+
+TrashEntry TrashWriter::linkIntoTrash(const fs::path& path) { return putInTrash(path, Placement::link); }
+
+TrashEntry TrashWriter::putInTrash(const fs::path& path, Placement placement) {
     std::error_code error;
     const fs::path absolute = fs::absolute(path, error).lexically_normal();
     if (error) fail(path, error.value());
@@ -160,7 +164,11 @@ TrashEntry TrashWriter::moveToTrash(const fs::path& path) {
         files_.syncFolder(info.parent_path());
         const fs::path target = trash / "files" / trashName;
         try {
-            files_.moveNoReplace(item, target);
+            if (placement == Placement::move) {
+                files_.moveNoReplace(item, target);
+            } else {
+                files_.linkNoReplace(item, target);
+            }
         } catch (const FileError& refused) {
             files_.removeFile(info);
             // A file without a record may hold the name in "files".

@@ -36,7 +36,17 @@ public:
     // number of times.
     TrashEntry moveToTrash(const std::filesystem::path& path);
 
+    // Puts the entry at the path into the Trash as moveToTrash does, but as a second name
+    // (a hard link), so that it stays where it is as well: whoever then takes the path's
+    // name from it leaves it in the Trash, and no moment comes when it is in neither place.
+    // Fails like moveToTrash, and also where the disk has no hard links (EPERM, EOPNOTSUPP,
+    // EMLINK), leaving no record.
+    TrashEntry linkIntoTrash(const std::filesystem::path& path);
+
 private:
+    enum class Placement { move, link };
+    TrashEntry putInTrash(const std::filesystem::path& path, Placement placement);
+
     FileOperations& files_;
 };
 

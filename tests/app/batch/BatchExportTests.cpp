@@ -8,8 +8,12 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <fstream>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -189,6 +193,30 @@ TEST_F(Replace, TheConvertedFileTakesTheOriginalsPlaceAndTheOriginalGoesToTheTra
 // An original edited or deleted after its snapshot was taken is a changed source, not a
 // missing folder; a card that is a link is refused rather than trashed as a link that would
 // point nowhere in the Trash.
+// Checking a big original twice and moving it to the Trash takes seconds: the window must
+// go on answering meanwhile, and the outcomes are still written one at a time, in order.
+TEST_F(Replace, OriginalsAreReplacedWhileTheWindowGoesOnAnswering) {
+    const auto paths = addPhotos(3);
+    ASSERT_TRUE(estimatesSettle());
+    std::atomic<int> answeredDuringAReplacement = 0;
+    std::atomic<int> replacing = 0;
+    std::atomic<bool> overlapped = false;
+    trash_.afterTrashing = [&](const TrashedItem&) {
+        if (++replacing > 1) overlapped = true;
+        auto answered = std::make_shared<std::atomic<bool>>(false);
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [answered] { *answered = true; }, Qt::QueuedConnection);
+        for (int waited = 0; waited < 200 && !*answered; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (*answered) ++answeredDuringAReplacement;
+        --replacing;
+    };
+    replaceAll();
+    EXPECT_EQ(answeredDuringAReplacement, 3);
+    EXPECT_FALSE(overlapped);
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{3, 0, std::nullopt}));
+    for (std::size_t row = 0; row < paths.size(); ++row) EXPECT_EQ(textOf(paths[row]), "new:p" + std::to_string(row) + ".png");
+    EXPECT_FALSE(temporaryFilesLeft());
+}
+
 TEST_F(Replace, AnOriginalEditedDeletedOrLinkedIsRefusedWithItsOwnSentence) {
     const auto paths = addPhotos(2);
     const fs::path linked = writePng(root_.path() / "elsewhere" / "photo.png", 5);
@@ -259,18 +287,26 @@ TEST_F(Replace, NoFailureAtAnyStepLosesAnOriginal) {
         {"working file", [](ExportScene& r) { r.files_.writeExclusiveError = ENOSPC; }, true, "POSIX 28 (No space left on device)", ""},
         {"trash", [](ExportScene& r) { r.trash_.trashError = EXDEV; }, true, "trashRefused(POSIX 18) (Invalid cross-device link)",
          trashRefused.substr(0, 40)},
-        // The original changes once in the Trash and cannot be put back, so it stays there as it now is.
+        // On a disk without hard links the original moves to the Trash; changed there, and not
+        // put back, it stays there as it now is.
         {"put back", [](ExportScene& r) {
+             r.files_.linkError = EPERM;
              r.trash_.afterTrashing = [](const TrashedItem& item) {
                  std::ofstream(item.filesPath, std::ios::app) << "x";
              };
              r.trash_.putBackError = EACCES;
          }, false, "changedInTrash", ""},
-        {"final move", [](ExportScene& r) { r.files_.refuseMovesInto = std::make_pair(r.originals(), EACCES); }, false,
-         "replacedButNotMoved(POSIX 13) (Permission denied)", ""},
+        // The converted file takes the name in the same step as the original leaves it.
+        {"final move", [](ExportScene& r) { r.files_.refuseMovesInto = std::make_pair(r.originals(), EACCES); }, true,
+         "POSIX 13 (Permission denied)", ""},
         {"final move across disks",
-         [](ExportScene& r) { r.files_.refuseMovesInto = std::make_pair(r.originals(), EXDEV); }, false,
-         "replacedButNotMoved(POSIX 18) (Invalid cross-device link)", ""},
+         [](ExportScene& r) { r.files_.refuseMovesInto = std::make_pair(r.originals(), EXDEV); }, true,
+         "POSIX 18 (Invalid cross-device link)", ""},
+        {"final move without hard links, the name then refused to the original too",
+         [](ExportScene& r) {
+             r.files_.linkError = EPERM;
+             r.files_.refuseMovesInto = std::make_pair(r.originals(), EACCES);
+         }, false, "replacedButNotMoved(POSIX 13) (Permission denied)", ""},
     };
     for (std::size_t index = 0; index < steps.size(); ++index) {
         const Step& step = steps[index];

@@ -4,6 +4,7 @@
 #include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/batch/BatchStore.h"
 #include "app/batch/Converting.h"
+#include "app/desktop/BackgroundWork.h"
 #include "app/export/FreedesktopTrash.h"
 #include "app/export/SystemExportWriter.h"
 #include "platform/base/Cancellation.h"
@@ -208,6 +209,8 @@ public:
     // Writes of new files, or moves, into this folder are refused with this error.
     std::optional<std::pair<fs::path, int>> refuseWritesIn, refuseMovesInto;
     std::optional<int> writeExclusiveError, copyError, permissionError;
+    // Hard links refused with this error, as on a disk without them (EPERM on FAT).
+    std::optional<int> linkError;
     // Runs before each move, as another program could between the free-name probe and the move.
     std::function<void(const fs::path& to)> beforeMove;
 
@@ -231,6 +234,16 @@ public:
         if (beforeMove) beforeMove(to);
         FileOperations::moveNoReplace(from, to);
     }
+    void exchange(const fs::path& first, const fs::path& second) override {
+        if (refuseMovesInto && refuseMovesInto->first == second.parent_path()) {
+            throw platform::FileError(second, refuseMovesInto->second, platform::FileOperation::move);
+        }
+        FileOperations::exchange(first, second);
+    }
+    void linkNoReplace(const fs::path& from, const fs::path& to) override {
+        if (linkError) throw platform::FileError(to, *linkError, platform::FileOperation::move);
+        FileOperations::linkNoReplace(from, to);
+    }
     void copyContent(const fs::path& from, const fs::path& to) override {
         if (copyError) throw platform::FileError(to, *copyError, platform::FileOperation::copy);
         FileOperations::copyContent(from, to);
@@ -246,13 +259,19 @@ class FailingTrash : public pictavo::FreedesktopTrash {
 public:
     explicit FailingTrash(platform::FileOperations& files) : FreedesktopTrash(files) {}
     std::optional<int> trashError, putBackError;
-    // Runs once the item is in the Trash, before anything else looks at it.
+    // Runs once the item is in the Trash (moved or linked), before anything else looks at it.
     std::function<void(const pictavo::TrashedItem&)> afterTrashing;
     std::function<void(const fs::path& to)> beforePutBack;
 
     pictavo::TrashedItem moveToTrash(const fs::path& path) override {
         if (trashError) throw platform::FileError(path, *trashError, platform::FileOperation::trash);
         pictavo::TrashedItem item = FreedesktopTrash::moveToTrash(path);
+        if (afterTrashing) afterTrashing(item);
+        return item;
+    }
+    pictavo::TrashedItem linkIntoTrash(const fs::path& path) override {
+        if (trashError) throw platform::FileError(path, *trashError, platform::FileOperation::trash);
+        pictavo::TrashedItem item = FreedesktopTrash::linkIntoTrash(path);
         if (afterTrashing) afterTrashing(item);
         return item;
     }
@@ -352,7 +371,10 @@ public:
     void exportTo(const pictavo::ExportDestination& destination, pictavo::ReplaceFolderAccess* access = nullptr) {
         store_->exportBatch(engine_, pictavo::DestinationResolution::resolved(destination), nullptr, access);
     }
-    bool exportEnds() { return eventually([&] { return !store_->isExporting(); }); }
+    // The run has ended and what it left to remove off the main thread has gone.
+    bool exportEnds() {
+        return eventually([&] { return !store_->isExporting(); }) && pictavo::replacingWorkPool().waitForDone(10000);
+    }
 
     // Keeps every folder request the store makes in requests_; with `answerAtOnce`, answers
     // each with it as soon as it is made, inside the store's own notice of it.

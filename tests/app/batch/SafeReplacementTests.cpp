@@ -3,6 +3,7 @@
 #include "app/export/ExportWriterError.h"
 #include "app/export/ReplaceRefusal.h"
 #include "app/export/SourceVersion.h"
+#include "app/export/WorkingFileSweep.h"
 #include "platform/files/FileErrorText.h"
 #include "support/TemporaryMount.h"
 #include "support/Thrown.h"
@@ -11,9 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -72,14 +77,16 @@ TEST_F(SafeReplacement, AnOriginalWithoutARecordedVersionIsNeverReplaced) {
     EXPECT_FALSE(temporaryFilesLeft());
 }
 
-// An original changed once in the Trash goes back to its path while the path is free. A file
-// that appears there after the path was found free, while the original is in the Trash or just
-// before it is put back, is never replaced: it is kept, and the changed original stays in the Trash.
+// On a disk without hard links, an original changed once in the Trash goes back to its path
+// while the path is free. A file that appears there after the path was found free, while the
+// original is in the Trash or just before it is put back, is never replaced: it is kept, and
+// the changed original stays in the Trash.
 TEST_F(SafeReplacement, AnOriginalChangedInTheTrashIsPutBackUnlessANewcomerTookItsPath) {
     enum class Newcomer { none, whileInTrash, justBeforePutBack };
     for (const Newcomer newcomer : {Newcomer::none, Newcomer::whileInTrash, Newcomer::justBeforePutBack}) {
         SCOPED_TRACE(static_cast<int>(newcomer));
         ExportScene fresh;
+        fresh.files_.linkError = EPERM;
         const fs::path photo = fresh.originals() / "photo.png";
         std::ofstream(photo) << "old pixels";
         const auto check = recordedCheck(photo);
@@ -108,7 +115,9 @@ TEST_F(SafeReplacement, AnOriginalChangedInTheTrashIsPutBackUnlessANewcomerTookI
     }
 }
 
+// On a disk without hard links the original's name stands free for a moment.
 TEST_F(SafeReplacement, AFileThatTakesTheFinalNameFirstIsKeptAndTheNextNameUsed) {
+    files_.linkError = EPERM;
     const fs::path photo = original();
     files_.beforeMove = [&](const fs::path& to) {
         if (to == photo) std::ofstream(photo) << "a newcomer";
@@ -147,6 +156,154 @@ TEST_F(SafeReplacement, ALongNameIsReplacedAndARefusingTrashLeavesTheOriginalAsI
     }
     readOnly.reset();
     ::chmod(trashInfo().c_str(), 0700);
+}
+
+// The real file operations, with the process killed after the chosen one, as kill -9 would.
+class KillingFileOperations : public platform::FileOperations {
+public:
+    explicit KillingFileOperations(int killAfter) : killAfter_(killAfter) {}
+    void step() {
+        if (++done_ == killAfter_) ::raise(SIGKILL);
+    }
+    void writeExclusive(const fs::path& path, const Bytes& bytes, std::optional<mode_t> permissions) override {
+        FileOperations::writeExclusive(path, bytes, permissions);
+        step();
+    }
+    void moveNoReplace(const fs::path& from, const fs::path& to) override {
+        FileOperations::moveNoReplace(from, to);
+        step();
+    }
+    void linkNoReplace(const fs::path& from, const fs::path& to) override {
+        FileOperations::linkNoReplace(from, to);
+        step();
+    }
+    void exchange(const fs::path& first, const fs::path& second) override {
+        FileOperations::exchange(first, second);
+        step();
+    }
+    void removeFile(const fs::path& path) noexcept override {
+        FileOperations::removeFile(path);
+        step();
+    }
+    bool syncFolder(const fs::path& folder) noexcept override {
+        const bool synced = FileOperations::syncFolder(folder);
+        step();
+        return synced;
+    }
+
+private:
+    int killAfter_;
+    int done_ = 0;
+};
+
+// Replaces the scene's photo in a child process killed after its n-th step (a check counts a
+// step as it starts and as it ends); false when the replacement ended before that step.
+bool replaceKilledAfter(ExportScene& scene, int killAfter, const std::string& outputName) {
+    const fs::path photo = scene.originals() / "photo.png";
+    const auto recorded = SourceVersion::check(SourceVersion::read(photo));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        KillingFileOperations files(killAfter);
+        FreedesktopTrash trash(files);
+        SystemExportWriter writer(files, trash);
+        try {
+            writer.replaceOriginal(photo, bytesOf("new pixels"), outputName, [&](const fs::path& path) {
+                files.step();
+                recorded(path);
+                files.step();
+            });
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    for (int waited = 0; waited < 3000 && ::waitpid(child, &status, WNOHANG) == 0; ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!WIFEXITED(status) && !WIFSIGNALED(status)) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        ADD_FAILURE() << "the replacing process hung";
+        return false;
+    }
+    return WIFSIGNALED(status);
+}
+
+// The original is in its place, or in the Trash with its record while its replacement has
+// the output name.
+testing::AssertionResult accountedFor(const ExportScene& scene, const std::string& outputName) {
+    const fs::path photo = scene.originals() / "photo.png";
+    if (fs::exists(photo) && textOf(photo) == "old pixels") return testing::AssertionSuccess();
+    const std::vector<std::string> inTrash = scene.trashed();
+    if (std::find(inTrash.begin(), inTrash.end(), "old pixels") == inTrash.end()) {
+        return testing::AssertionFailure() << "the original is lost";
+    }
+    if (scene.entries(scene.trashInfo()).empty()) return testing::AssertionFailure() << "the Trash has no record of it";
+    const fs::path replacement = scene.originals() / outputName;
+    if (!fs::exists(replacement) || textOf(replacement) != "new pixels") {
+        return testing::AssertionFailure() << "the original is in the Trash and nothing has its name";
+    }
+    return testing::AssertionSuccess();
+}
+
+// Killed at any moment, under the original's name or another, a replacement leaves the
+// original in its place or in the Trash with its replacement under its name, and the next
+// launch's sweep of working files keeps it so.
+TEST(KilledReplacement, EveryOriginalIsInItsPlaceOrInTheTrashWithItsReplacementUnderItsName) {
+    for (const std::string outputName : {"photo.png", "photo.webp"}) {
+        int killAfter = 1;
+        for (bool killed = true; killed; ++killAfter) {
+            SCOPED_TRACE(outputName + " killed after step " + std::to_string(killAfter));
+            ExportScene scene;
+            std::ofstream(scene.originals() / "photo.png") << "old pixels";
+            killed = replaceKilledAfter(scene, killAfter, outputName);
+            EXPECT_TRUE(accountedFor(scene, outputName));
+            WorkingFileSweep::sweepFolder(scene.originals(), WorkingFileSweep::Clock::now() + std::chrono::hours(1));
+            EXPECT_TRUE(accountedFor(scene, outputName));
+            EXPECT_FALSE(scene.temporaryFilesLeft());
+            ASSERT_LT(killAfter, 40);
+        }
+    }
+}
+
+// A folder that refuses the converted file its name leaves the original where it is, or,
+// where the disk has no hard links and the original had already left, puts it back.
+TEST_F(SafeReplacement, AFolderRefusingTheFinalNameLeavesTheOriginalInItsPlace) {
+    enum class Disk { withLinks, withoutLinks };
+    for (const Disk disk : {Disk::withLinks, Disk::withoutLinks}) {
+        for (const std::string outputName : {"photo.png", "photo.webp"}) {
+            SCOPED_TRACE(outputName + (disk == Disk::withLinks ? " with links" : " without links"));
+            ExportScene fresh;
+            const fs::path photo = fresh.originals() / "photo.png";
+            std::ofstream(photo) << "old pixels";
+            const auto check = recordedCheck(photo);
+            if (disk == Disk::withoutLinks) fresh.files_.linkError = EPERM;
+            fresh.files_.refuseMovesInto = std::make_pair(fresh.originals(), EROFS);
+            fresh.trash_.beforePutBack = [&](const fs::path&) { fresh.files_.refuseMovesInto.reset(); };
+
+            const auto error = thrown<FileError>([&] { fresh.writer_.replaceOriginal(photo, bytesOf("new"), outputName, check); });
+            ASSERT_TRUE(error);
+            EXPECT_EQ(error->errorNumber(), EROFS);
+            EXPECT_EQ(textOf(photo), "old pixels");
+            EXPECT_EQ(fresh.entries(fresh.originals()), std::vector<fs::path>{"photo.png"});
+            EXPECT_TRUE(fresh.entries(fresh.trashFiles()).empty());
+            EXPECT_TRUE(fresh.entries(fresh.trashInfo()).empty());
+        }
+    }
+}
+
+// A file another program puts at the original's path once the original is checked in the
+// Trash is never what leaves: it keeps its name, and the original is not replaced.
+TEST_F(SafeReplacement, ANewcomerAtTheOriginalsPathKeepsItsName) {
+    const fs::path photo = original();
+    trash_.afterTrashing = [&](const TrashedItem&) {
+        std::ofstream(originals() / "incoming") << "a newcomer";
+        fs::rename(originals() / "incoming", photo);
+    };
+    EXPECT_THROW(writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", recordedCheck(photo)), ReplaceRefusal);
+    EXPECT_EQ(textOf(photo), "a newcomer");
+    EXPECT_EQ(entries(originals()), std::vector<fs::path>{"photo.png"});
+    EXPECT_TRUE(entries(trashInfo()).empty());
 }
 
 TEST_F(SafeReplacement, WorkingFileThatCannotBeWrittenIsReportedUnderTheFinalName) {

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <optional>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -52,6 +55,30 @@ TEST_F(PrivateTemporaryFolders, WithoutARuntimeFolderTheCacheIsUsedNeverTheShare
     const fs::path theirs = testing_support::someoneElsesFolder(folder_.path() / "theirs");
     qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(theirs.string()));
     EXPECT_EQ(privateTemporaryBase(), base);
+}
+
+// Snapshot folders that killed runs left are removed at the next launch; the one a running
+// window holds, and anything that is not such a folder, is kept.
+TEST_F(PrivateTemporaryFolders, OnlyFoldersNobodyHoldsAreRemovedAsLeftovers) {
+    std::optional<OwnedTemporaryFolder> held = makeOwnedTemporaryFolder("replace-");
+    fs::create_directory(held->path / "snapshot");
+    const fs::path left = makePrivateTemporaryFolder("replace-");
+    fs::create_directory(left / "snapshot");
+    std::ofstream(left / "snapshot" / "photo.png") << "a copy";
+    const fs::path drags = makePrivateTemporaryFolder("drags");
+    std::ofstream(privateTemporaryBase() / "replace-file") << "not a folder";
+
+    EXPECT_EQ(removeUnownedTemporaryFolders("replace-"), 1);
+    EXPECT_FALSE(fs::exists(left));
+    EXPECT_TRUE(fs::exists(held->path / "snapshot"));
+    EXPECT_TRUE(fs::exists(drags));
+    EXPECT_TRUE(fs::exists(privateTemporaryBase() / "replace-file"));
+
+    // Let go, as by a killed process.
+    const fs::path released = held->path;
+    held.reset();
+    EXPECT_EQ(removeUnownedTemporaryFolders("replace-"), 1);
+    EXPECT_FALSE(fs::exists(released));
 }
 
 TEST(NaturalOrder, NumbersByValueLettersWithoutCaseAndTiesInPlace) {
