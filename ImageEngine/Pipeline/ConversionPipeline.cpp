@@ -407,7 +407,7 @@ ConversionResult ConversionPipeline::oneImage(DecodedImage& decoded, const Image
     platform::throwIfCancelled(stop_);
 
     const platform::Size pixelSize = sizeOf(image);
-    metadata_->describeOutput(image->width(), image->height(),
+    metadata_->describeOutput(encoder.format(), image->width(), image->height(),
                               properties.orientation != 1 || !spec_.adjustments.reorientation.isIdentity());
     metadataLeftOut_ = metadata_->leftOut();
     platform::Bytes output = encodedByQuality(std::move(image), encoder);
@@ -451,7 +451,7 @@ platform::Bytes ConversionPipeline::encodedByQuality(platform::ImageRef image, c
 }
 
 bool ConversionPipeline::sourceMayBeKept(const ImageProperties& properties) const {
-    return spec_.metadata == MetadataPolicy::keepAll &&
+    return spec_.metadata == MetadataPolicy::keepAll && !(metadata_ && metadata_->exifRepaired()) &&
            LosslessReoptimisation::wouldBeTheSameFile(spec_, page_, properties);
 }
 

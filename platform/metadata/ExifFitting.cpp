@@ -1,6 +1,7 @@
 #include "platform/metadata/ExifFitting.h"
 
 #include "platform/metadata/BytesText.h"
+#include "platform/metadata/Exiv2ExifBlock.h"
 #include "platform/metadata/Exiv2Runtime.h"
 
 #include <exiv2/exiv2.hpp>
@@ -12,11 +13,6 @@
 
 namespace platform {
 namespace {
-
-bool isMakerNote(const Exiv2::Exifdatum& datum) {
-    const std::string group = datum.groupName();
-    return datum.key() == "Exif.Photo.MakerNote" || group == "MakerNote" || Exiv2::ExifTags::isMakerGroup(group);
-}
 
 // The tags a reader of the written file looks for: the main image's, the camera's and the
 // position's. exiv2 leaves out the storage layout of the source's own pixels and any

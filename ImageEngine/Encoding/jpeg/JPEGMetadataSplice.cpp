@@ -22,6 +22,7 @@ constexpr std::uint8_t markerStart = 0xFF;
 constexpr std::uint8_t startOfImage = 0xD8;
 constexpr std::uint8_t app0 = 0xE0;
 constexpr std::uint8_t app13 = 0xED;
+constexpr std::uint8_t commentMarker = 0xFE;
 constexpr std::string_view xmpHeader{"http://ns.adobe.com/xap/1.0/\0", 29};
 
 bool startsWith(const platform::Bytes& bytes, std::string_view prefix) {
@@ -109,7 +110,8 @@ std::optional<std::size_t> insertionPoint(const platform::Bytes& jpeg) {
 platform::Outcome<platform::Bytes> JPEGMetadataSplice::inserting(const platform::Bytes& jpeg,
                                                                  const std::optional<platform::Bytes>& exif,
                                                                  const platform::XmpRef& xmp, int orientation,
-                                                                 const std::optional<platform::Bytes>& iptc) {
+                                                                 const std::optional<platform::Bytes>& iptc,
+                                                                 const std::optional<platform::Bytes>& comment) {
     std::optional<std::size_t> point = insertionPoint(jpeg);
     if (!point) return Failure::failure("the encoded bytes do not start a JPEG file");
     if (orientation < 1 || orientation > 8)
@@ -130,6 +132,14 @@ platform::Outcome<platform::Bytes> JPEGMetadataSplice::inserting(const platform:
             return Failure::failure("its " + std::to_string(iptc->size()) +
                                     " bytes of IPTC records do not fit a JPEG's 64 kB APP13 segment");
         appendSegment(out, app13, segment);
+    }
+    if (comment) {
+        for (std::size_t offset = 0; offset < comment->size(); offset += largestPayload) {
+            const auto from = comment->begin() + static_cast<std::ptrdiff_t>(offset);
+            appendSegment(out, commentMarker,
+                          platform::Bytes(from, from + static_cast<std::ptrdiff_t>(
+                                                           std::min(largestPayload, comment->size() - offset))));
+        }
     }
     out.insert(out.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(*point), jpeg.end());
     return out;

@@ -22,11 +22,13 @@ struct JPEGMetadataSplice {
     // carry a stale one; one too large for one segment is split into a standard packet and
     // extended XMP segments. Fails, saying why, when the bytes do not start a JPEG, the
     // orientation is not 1 to 8, or the metadata cannot be made to fit: metadata is never
-    // dropped silently. IPTC records go whole into an APP13 segment as Photoshop's resource.
+    // dropped silently. IPTC records go whole into an APP13 segment as Photoshop's resource,
+    // and the comment into COM segments, as many as it takes.
     static platform::Outcome<platform::Bytes> inserting(const platform::Bytes& jpeg,
                                                         const std::optional<platform::Bytes>& exif,
                                                         const platform::XmpRef& xmp, int orientation,
-                                                        const std::optional<platform::Bytes>& iptc = std::nullopt);
+                                                        const std::optional<platform::Bytes>& iptc = std::nullopt,
+                                                        const std::optional<platform::Bytes>& comment = std::nullopt);
 };
 
 } // namespace pictavo
