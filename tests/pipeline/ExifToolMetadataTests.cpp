@@ -318,7 +318,7 @@ TEST(ExifToolMetadata, AWebPKeepsThePacketsOwnPropertiesBesideTheWholeEXIFAndATI
 TEST(ExifToolMetadata, DamagedEXIFIsWrittenAnewFromWhatCanBeReadAndTheDamageIsNamed) {
     TemporaryFolder folder;
     const fs::path camera = editedByExifTool(folder, "camera.jpg",
-                                             "-EXIF:Make=Fuji -EXIF:Artist=Ann '-DateTimeOriginal=2022:02:03 04:05:06' "
+                                             "-EXIF:Make=Fuji '-EXIF:Artist=Ann Example' '-DateTimeOriginal=2022:02:03 04:05:06' "
                                              "-GPSLatitude=48.85 -GPSLatitudeRef=N");
     const platform::Bytes file = readFile(camera);
     const auto exif = std::search(file.begin(), file.end(), platform::jpegExifHeader.begin(), platform::jpegExifHeader.end());
