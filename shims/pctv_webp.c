@@ -75,27 +75,18 @@ static int assemble(const WebPMemoryWriter* image, const uint8_t* icc, size_t ic
         failed(error, error_capacity, "WebPMuxSetImage", result);
         goto done;
     }
-    if (has_bytes(icc, icc_length)) {
-        WebPData profile = {icc, icc_length};
-        result = WebPMuxSetChunk(mux, "ICCP", &profile, 0);
+    const struct {
+        const char* fourcc;
+        const char* step;
+        WebPData bytes;
+    } chunks[] = {{"ICCP", "WebPMuxSetChunk ICCP", {icc, icc_length}},
+                  {"EXIF", "WebPMuxSetChunk EXIF", {exif, exif_length}},
+                  {"XMP ", "WebPMuxSetChunk XMP", {xmp, xmp_length}}};
+    for (size_t index = 0; index < sizeof chunks / sizeof chunks[0]; ++index) {
+        if (!has_bytes(chunks[index].bytes.bytes, chunks[index].bytes.size)) continue;
+        result = WebPMuxSetChunk(mux, chunks[index].fourcc, &chunks[index].bytes, 0);
         if (result != WEBP_MUX_OK) {
-            failed(error, error_capacity, "WebPMuxSetChunk ICCP", result);
-            goto done;
-        }
-    }
-    if (has_bytes(exif, exif_length)) {
-        WebPData block = {exif, exif_length};
-        result = WebPMuxSetChunk(mux, "EXIF", &block, 0);
-        if (result != WEBP_MUX_OK) {
-            failed(error, error_capacity, "WebPMuxSetChunk EXIF", result);
-            goto done;
-        }
-    }
-    if (has_bytes(xmp, xmp_length)) {
-        WebPData packet = {xmp, xmp_length};
-        result = WebPMuxSetChunk(mux, "XMP ", &packet, 0);
-        if (result != WEBP_MUX_OK) {
-            failed(error, error_capacity, "WebPMuxSetChunk XMP", result);
+            failed(error, error_capacity, chunks[index].step, result);
             goto done;
         }
     }

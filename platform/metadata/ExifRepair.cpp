@@ -1,6 +1,7 @@
 #include "platform/metadata/ExifRepair.h"
 
 #include "platform/metadata/ExifGPS.h"
+#include "platform/metadata/ExifIFD0.h"
 #include "platform/metadata/Exiv2ExifBlock.h"
 #include "platform/metadata/Exiv2Runtime.h"
 
@@ -14,12 +15,13 @@
 namespace platform {
 namespace {
 
+using exif_ifd::entrySize;
+
 constexpr std::uint16_t exifPointerTag = 0x8769;
 constexpr std::uint16_t gpsPointerTag = 0x8825;
 constexpr std::uint16_t interoperabilityPointerTag = 0xA005;
 constexpr std::uint16_t thumbnailOffsetTag = 0x0201;
 constexpr std::uint16_t thumbnailLengthTag = 0x0202;
-constexpr std::size_t entrySize = 12;
 constexpr const char* exifDirectory = "the EXIF directory";
 // exiv2 reads no directory of more entries, and takes one that holds more as damage.
 constexpr std::uint16_t mostEntries = 256;
@@ -54,7 +56,9 @@ private:
         if (offset < 8 || !tiff_.has(offset, 2)) return damaged(name, "its offset points outside the block");
         if (!visited_.insert(offset).second) return damaged(name, "it is a directory read before");
         const std::uint16_t count = *tiff_.u16(offset, bigEndian_);
-        if (count == 0) return damaged(name, "it holds no entries");
+        // An empty IFD0 is how GIMP writes EXIF with nothing in it, and readers take it so; an
+        // empty directory a pointer leads to is a pointer gone astray.
+        if (count == 0 && chainIndex == 0) return damaged(name, "it holds no entries");
         if (count > mostEntries) return damaged(name, "it claims " + std::to_string(count) + " entries");
         if (!tiff_.has(offset + 2, count * entrySize + (chainIndex > 0 ? 4 : 0)))
             return damaged(name, "it runs past the end of the block");
@@ -77,7 +81,7 @@ private:
             if (tag == thumbnailOffsetTag && chainIndex > 1) thumbnailOffset = field;
             if (tag == thumbnailLengthTag && chainIndex > 1) thumbnailLength = field;
             if (const char* pointed = pointedDirectory(tag, name, chainIndex)) {
-                if ((type != 4 && type != 13) || values != 1) damaged(pointed, "its pointer is not one offset");
+                if ((type != exif_ifd::longType && type != exif_ifd::ifdType) || values != 1) damaged(pointed, "its pointer is not one offset");
                 else directory(field, pointed, 0);
             }
         }

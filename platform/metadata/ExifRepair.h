@@ -10,10 +10,10 @@ namespace platform {
 
 // What a reader of a TIFF-structured EXIF block ("Exif\0\0" first or not) cannot read in it,
 // each as the part that is lost and why ("the GPS directory (it holds no entries)"): a
-// directory or a value outside the block, a directory with no entries or too many, an
-// unknown value type, directories that point back at each other. The maker note's inside is
-// the camera's own and is not walked. Empty when the block is sound; a block without a TIFF
-// header is one damage.
+// directory or a value outside the block, an EXIF, GPS or interoperability directory with no
+// entries, a directory with too many, an unknown value type, directories that point back at
+// each other. The maker note's inside is the camera's own and is not walked. Empty when the
+// block is sound; a block without a TIFF header is one damage.
 std::vector<std::string> exifDamages(ByteView block);
 
 struct RepairedExif {
