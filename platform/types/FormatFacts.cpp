@@ -50,7 +50,7 @@ std::vector<FormatFacts> makeTable() {
         {.identifier = png, .parents = {image}, .extensions = {"png"}, .mimeType = "image/png",
          .family = SniffedFormat::png, .signatures = {{{0, "\x89PNG\r\n\x1A\n"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "pngload_buffer", .writer = WriteBackEnd::png,
-         .alpha = true, .colourProfile = true, .displayName = "PNG"},
+         .alpha = true, .colourProfile = true, .displayName = "PNG", .holdsComment = true},
         {.identifier = gif, .parents = {image}, .extensions = {"gif"}, .mimeType = "image/gif",
          .family = SniffedFormat::gif, .signatures = {{{0, "GIF87a"sv}}, {{0, "GIF89a"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "gifload_buffer", .writer = WriteBackEnd::gif,

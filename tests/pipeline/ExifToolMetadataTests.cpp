@@ -364,13 +364,15 @@ TEST(ExifToolMetadata, CommentsGIFPacketsAndTIFFMakerNotesReachTheOutputsThatHol
     const fs::path gif = editedByExifTool(folder, "drawn.gif",
                                           "'-Comment=Drawn by hand' -XMP-dc:Title=Harbour -XMP:GPSLatitude=48.85");
     for (const auto& [source, comment] : {std::pair{gimp, "Created with GIMP"}, std::pair{gif, "Drawn by hand"}}) {
-        SCOPED_TRACE(source.filename().string());
-        const ConversionResult jpeg = converted(source, OutputFormat::jpeg());
-        const fs::path output = folder.write("out.jpg", *jpeg.data);
-        EXPECT_EQ(complaints(output), "");
-        EXPECT_EQ(printed("exiftool -s3 -Comment -XMP:Title -XMP:GPSLatitude " + quoted(output)),
-                  comment + std::string(source == gif ? "\nHarbour\n48 deg 51' 0.00\" N\n" : "\n"));
-        EXPECT_EQ(jpeg.diagnostic, "");
+        for (const auto& format : {OutputFormat::jpeg(), OutputFormat::png()}) {
+            SCOPED_TRACE(source.filename().string() + " to " + format.id());
+            const ConversionResult result = converted(source, format);
+            const fs::path output = folder.write("out." + format.fileExtension(), *result.data);
+            EXPECT_EQ(complaints(output), "");
+            EXPECT_EQ(printed("exiftool -s3 -Comment -XMP:Title -XMP:GPSLatitude " + quoted(output)),
+                      comment + std::string(source == gif ? "\nHarbour\n48 deg 51' 0.00\" N\n" : "\n"));
+            EXPECT_EQ(result.diagnostic, "");
+        }
         EXPECT_EQ(converted(source, OutputFormat::webp()).diagnostic, "the comment was left out: WebP outputs carry none");
     }
 
