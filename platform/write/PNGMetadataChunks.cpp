@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
-#include <string>
 #include <limits>
+#include <string>
 #include <string_view>
 
 namespace platform {
