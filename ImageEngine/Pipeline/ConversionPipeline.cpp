@@ -173,6 +173,14 @@ std::optional<ConversionResult> ConversionPipeline::reoptimisedSource() {
         output = readSourceFile(source_);
     }
 
+    // A damaged EXIF is written anew as a decoded picture's is, never copied on as it was.
+    if (auto repaired = MetadataStage::repairedExif(spec_.metadata, properties)) {
+        auto rewritten = optimiser->withExif(output, repaired->block, properties.orientation);
+        if (!rewritten) return std::nullopt;
+        output = std::move(*rewritten);
+        metadataLeftOut_ = std::move(repaired->leftOut);
+    }
+
     // The optimiser turns the pixels or keeps the tag that turns them: either way they show upright.
     return finished(std::move(output), properties.orientedPixelSize(), properties);
 }

@@ -1,5 +1,6 @@
 #include "ImageEngine/Stages/MetadataStage.h"
 
+#include "platform/metadata/ExifFitting.h"
 #include "platform/metadata/ExifOutputFacts.h"
 #include "platform/metadata/ExifRepair.h"
 #include "platform/metadata/XMPOrientation.h"
@@ -29,17 +30,23 @@ MetadataStage::MetadataStage(MetadataPolicy policy, const ImageProperties& sourc
             preserved_->metadata = nullptr;
         }
     }
-    platform::PropertyMap& dictionary = preserved_->dictionary;
-    if (const auto* exif = platform::propertyOf<platform::Bytes>(dictionary, platform::keys::exif)) {
-        // Checked once here, so that no writer carries damage a reader of the output trips on.
-        platform::RepairedExif repaired = platform::repairedExif(*exif);
-        if (!repaired.leftOut.empty()) {
-            addLeftOut(repaired.leftOut);
-            exifRepaired_ = true;
-            if (repaired.block) dictionary[platform::keys::exif] = std::move(*repaired.block);
-            else dictionary.erase(platform::keys::exif);
-        }
+    // Checked once here, so that no writer carries damage a reader of the output trips on.
+    if (auto repaired = repairedExif(policy, source)) {
+        addLeftOut(repaired->leftOut);
+        exifRepaired_ = true;
+        platform::PropertyMap& dictionary = preserved_->dictionary;
+        if (repaired->block) dictionary[platform::keys::exif] = std::move(*repaired->block);
+        else dictionary.erase(platform::keys::exif);
     }
+}
+
+std::optional<platform::RepairedExif> MetadataStage::repairedExif(MetadataPolicy policy, const ImageProperties& source) {
+    if (policy != MetadataPolicy::keepAll || !source.preserved) return std::nullopt;
+    const auto* exif = platform::propertyOf<platform::Bytes>(source.preserved->dictionary, platform::keys::exif);
+    if (!exif) return std::nullopt;
+    platform::RepairedExif repaired = platform::repairedExif(*exif);
+    if (repaired.leftOut.empty()) return std::nullopt;
+    return repaired;
 }
 
 void MetadataStage::addLeftOut(const std::string& what) {
@@ -64,6 +71,13 @@ void MetadataStage::describeOutput(const OutputFormat& format, std::int64_t widt
         if (facts && facts->leavesOutMakerNote && platform::exifHoldsMakerNote(block))
             addLeftOut("the EXIF maker note was left out: " + files +
                        " are laid out anew, and its offsets would point at the wrong bytes");
+        if (facts && facts->largestExif > 0) {
+            platform::ExifWithoutOversizedTags fitted = platform::exifWithoutOversizedTags(block, facts->largestExif);
+            for (const auto& tag : fitted.leftOut)
+                addLeftOut("the EXIF tag " + tag + " was left out: " + files + " hold at most " +
+                           std::to_string((facts->largestExif + 1023) / 1024) + " kB of EXIF");
+            block = std::move(fitted.block);
+        }
         dictionary[platform::keys::exif] = std::move(block);
     }
     if (dictionary.count(platform::keys::comment) && !(facts && facts->holdsComment))

@@ -4,6 +4,7 @@
 #include "ImageEngine/Model/ImageProperties.h"
 #include "ImageEngine/Model/MetadataPolicy.h"
 #include "ImageEngine/Model/OutputFormat.h"
+#include "platform/metadata/ExifRepair.h"
 
 #include <cstdint>
 #include <optional>
@@ -31,6 +32,9 @@ public:
     const std::string& leftOut() const { return leftOut_; }
     // Whether the source's EXIF was damaged: the source's own file would carry the damage on.
     bool exifRepaired() const { return exifRepaired_; }
+    // The source's kept EXIF written anew, or left out, with what was lost and why, when it is
+    // damaged; nothing when it is sound, absent or not kept.
+    static std::optional<platform::RepairedExif> repairedExif(MetadataPolicy policy, const ImageProperties& source);
 
 private:
     void addLeftOut(const std::string& what);

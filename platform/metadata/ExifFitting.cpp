@@ -1,6 +1,7 @@
 #include "platform/metadata/ExifFitting.h"
 
 #include "platform/metadata/BytesText.h"
+#include "platform/metadata/ExifGPS.h"
 #include "platform/metadata/Exiv2ExifBlock.h"
 #include "platform/metadata/Exiv2Runtime.h"
 
@@ -10,6 +11,7 @@
 #include <limits>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -43,7 +45,49 @@ std::string doesNotFit(const Exiv2::Exifdatum& tag, std::size_t limit) {
            " EXIF segment";
 }
 
+// The block exiv2's encoder writes of `data` for a JPEG's segment, and the describing tags it
+// leaves out of it.
+struct SegmentBlock {
+    Exiv2::Blob blob;
+    std::vector<std::string> lost;
+};
+
+SegmentBlock segmentBlock(const Exiv2::ExifData& data, Exiv2::ByteOrder order, bool withMakerNote) {
+    SegmentBlock written;
+    Exiv2::ExifParser::encode(written.blob, order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : order, data);
+    Exiv2::ExifData check;
+    if (!written.blob.empty())
+        Exiv2::ExifParser::decode(check, written.blob.data(), static_cast<std::uint32_t>(written.blob.size()));
+    for (const auto& key : describingKeys(data, withMakerNote))
+        if (check.findKey(Exiv2::ExifKey(key)) == check.end()) written.lost.push_back(key);
+    return written;
+}
+
 } // namespace
+
+ExifWithoutOversizedTags exifWithoutOversizedTags(const Bytes& block, std::size_t limit) {
+    const ExifWithoutOversizedTags asItIs{block, {}};
+    const Bytes tiff = tiffStructuredExif(block.data(), block.size());
+    if (tiff.size() <= limit || tiff.size() > std::numeric_limits<std::uint32_t>::max()) return asItIs;
+    const auto exclusively = exiv2Exclusively();
+    // exiv2 throws on damaged blocks, and its value conversions may throw standard errors too.
+    try {
+        Exiv2::ExifData data;
+        const Exiv2::ByteOrder order =
+            Exiv2::ExifParser::decode(data, tiff.data(), static_cast<std::uint32_t>(tiff.size()));
+        ExifWithoutOversizedTags result;
+        for (const auto& key : segmentBlock(data, order, false).lost) {
+            const auto tag = data.findKey(Exiv2::ExifKey(key));
+            result.leftOut.push_back(key + " of " + kilobytesText(tag->size()));
+            data.erase(tag);
+        }
+        if (result.leftOut.empty()) return asItIs;
+        result.block = wholeExifBlock(data, order);
+        return result.block.empty() ? asItIs : result;
+    } catch (const std::exception&) {
+        return asItIs;
+    }
+}
 
 Outcome<Bytes> exifFitting(const Bytes& tiffStructured, std::size_t limit) {
     using Failure = Outcome<Bytes>;
@@ -60,15 +104,11 @@ Outcome<Bytes> exifFitting(const Bytes& tiffStructured, std::size_t limit) {
             return Failure::failure("exiv2 could not read the EXIF block of " + bytesText(tiffStructured.size()) +
                                     " to make it smaller");
         const auto written = [&](bool withMakerNote) -> Failure {
-            Exiv2::Blob blob;
-            Exiv2::ExifParser::encode(blob, order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : order, data);
-            Exiv2::ExifData check;
-            if (!blob.empty()) Exiv2::ExifParser::decode(check, blob.data(), static_cast<std::uint32_t>(blob.size()));
-            for (const auto& key : describingKeys(data, withMakerNote))
-                if (check.findKey(Exiv2::ExifKey(key)) == check.end())
-                    return Failure::failure(doesNotFit(*data.findKey(Exiv2::ExifKey(key)), limit) +
-                                            " (exiv2 would have left it out to make the block smaller)");
-            return Bytes(blob.begin(), blob.end());
+            const SegmentBlock block = segmentBlock(data, order, withMakerNote);
+            if (!block.lost.empty())
+                return Failure::failure(doesNotFit(*data.findKey(Exiv2::ExifKey(block.lost.front())), limit) +
+                                        " (exiv2 would have left it out to make the block smaller)");
+            return Bytes(block.blob.begin(), block.blob.end());
         };
 
         // exiv2 may leave out a large maker note of its own accord; that is the second step's

@@ -46,7 +46,9 @@ std::vector<FormatFacts> makeTable() {
         {.identifier = jpeg, .parents = {image}, .extensions = {"jpg", "jpeg", "jpe", "jfif"}, .mimeType = "image/jpeg",
          .family = SniffedFormat::jpeg, .signatures = {{{0, "\xFF\xD8\xFF"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "jpegload_buffer", .writer = WriteBackEnd::jpeg,
-         .lossy = true, .colourProfile = true, .maximumSide = 65500, .displayName = "JPEG", .holdsComment = true},
+         .lossy = true, .colourProfile = true, .maximumSide = 65500, .displayName = "JPEG", .holdsComment = true,
+         // One APP1 segment of 65,533 bytes, "Exif\0\0" first.
+         .largestExif = 65527},
         {.identifier = png, .parents = {image}, .extensions = {"png"}, .mimeType = "image/png",
          .family = SniffedFormat::png, .signatures = {{{0, "\x89PNG\r\n\x1A\n"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "pngload_buffer", .writer = WriteBackEnd::png,

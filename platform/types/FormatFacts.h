@@ -78,6 +78,9 @@ struct FormatFacts {
     bool leavesOutExifThumbnail = false;
     bool leavesOutMakerNote = false;
     bool holdsComment = false;
+    // The most bytes of TIFF-structured EXIF its files hold, 0 for no bound short of memory:
+    // a tag that cannot fit is left out and named.
+    std::size_t largestExif = 0;
 };
 
 // Why a picture of this size cannot be written as the format, naming its limit and the

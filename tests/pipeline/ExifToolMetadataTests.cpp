@@ -355,6 +355,15 @@ TEST(ExifToolMetadata, DamagedEXIFIsWrittenAnewFromWhatCanBeReadAndTheDamageIsNa
             EXPECT_EQ(printed("exiftool -s3 -EXIF:Make " + quoted(output)), "Fuji\n");
             EXPECT_NE(result.diagnostic.find("the EXIF is damaged"), std::string::npos) << result.diagnostic;
         }
+        // Kept as it is, lossless, the picture is rewritten without being decoded: its EXIF all the same.
+        SCOPED_TRACE(std::to_string(tag) + " rewritten");
+        const ConversionResult kept =
+            standardEngine().convert(source, specFor(OutputFormat::sameAsSource()), 1, EncodeEffort::final);
+        const fs::path output = folder.write("kept.jpg", *kept.data);
+        EXPECT_TRUE(kept.warnings.empty());
+        EXPECT_EQ(complaints(output), "");
+        EXPECT_EQ(printed("exiftool -s3 -EXIF:Make " + quoted(output)), "Fuji\n");
+        EXPECT_NE(kept.diagnostic.find("the EXIF is damaged"), std::string::npos) << kept.diagnostic;
     }
 }
 
@@ -402,4 +411,10 @@ TEST(ExifToolMetadata, CommentsGIFPacketsAndTIFFMakerNotesReachTheOutputsThatHol
         EXPECT_EQ(complaints(output), "");
         EXPECT_EQ(printed("exiftool -b -UserComment " + quoted(output)), std::string(90'000, 'u'));
     }
+    const ConversionResult jpeg = converted(commented, OutputFormat::jpeg());
+    const fs::path output = folder.write("long.jpg", *jpeg.data);
+    EXPECT_EQ(complaints(output), "");
+    EXPECT_EQ(printed("exiftool -s3 -EXIF:Make -UserComment " + quoted(output)), "Fuji\n");
+    EXPECT_EQ(jpeg.diagnostic,
+              "the EXIF tag Exif.Photo.UserComment of 88 kB was left out: JPEG files hold at most 64 kB of EXIF");
 }

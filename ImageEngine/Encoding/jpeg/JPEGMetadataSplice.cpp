@@ -145,4 +145,25 @@ platform::Outcome<platform::Bytes> JPEGMetadataSplice::inserting(const platform:
     return out;
 }
 
+platform::Outcome<platform::Bytes> JPEGMetadataSplice::replacingExif(const platform::Bytes& jpeg,
+                                                                     const std::optional<platform::Bytes>& exif,
+                                                                     int orientation) {
+    const platform::ByteView file(jpeg.data(), jpeg.size());
+    platform::Bytes kept;
+    kept.reserve(jpeg.size());
+    std::size_t from = 0;
+    platform::forEachJPEGSegment(file, [&](std::uint8_t marker, platform::ByteView payload) {
+        if (marker == platform::jpegAPP1 && payload.startsWith(0, platform::jpegExifHeader)) {
+            // The marker and the two length bytes stand before the payload.
+            const std::size_t start = static_cast<std::size_t>(payload.data() - jpeg.data());
+            kept.insert(kept.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(from),
+                        jpeg.begin() + static_cast<std::ptrdiff_t>(start - 4));
+            from = start + payload.size();
+        }
+        return true;
+    });
+    kept.insert(kept.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(from), jpeg.end());
+    return inserting(kept, exif, nullptr, orientation);
+}
+
 } // namespace pictavo

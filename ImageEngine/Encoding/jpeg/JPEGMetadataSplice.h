@@ -29,6 +29,11 @@ struct JPEGMetadataSplice {
                                                         const platform::XmpRef& xmp, int orientation,
                                                         const std::optional<platform::Bytes>& iptc = std::nullopt,
                                                         const std::optional<platform::Bytes>& comment = std::nullopt);
+
+    // The JPEG without its EXIF segments, the continuing ones of a large block included, and
+    // with `exif` inserted in their stead as `inserting` does; every other byte stays.
+    static platform::Outcome<platform::Bytes> replacingExif(const platform::Bytes& jpeg,
+                                                            const std::optional<platform::Bytes>& exif, int orientation);
 };
 
 } // namespace pictavo
