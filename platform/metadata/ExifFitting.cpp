@@ -75,8 +75,13 @@ ExifWithoutOversizedTags exifWithoutOversizedTags(const Bytes& block, std::size_
         Exiv2::ExifData data;
         const Exiv2::ByteOrder order =
             Exiv2::ExifParser::decode(data, tiff.data(), static_cast<std::uint32_t>(tiff.size()));
+        // What exifFitting would leave out before any tag: the thumbnail, then the maker note.
+        Exiv2::ExifData fitted = data;
+        Exiv2::ExifThumb(fitted).erase();
+        for (auto datum = fitted.begin(); datum != fitted.end();)
+            datum = isMakerNote(*datum) ? fitted.erase(datum) : std::next(datum);
         ExifWithoutOversizedTags result;
-        for (const auto& key : segmentBlock(data, order, false).lost) {
+        for (const auto& key : segmentBlock(fitted, order, false).lost) {
             const auto tag = data.findKey(Exiv2::ExifKey(key));
             result.leftOut.push_back(key + " of " + kilobytesText(tag->size()));
             data.erase(tag);

@@ -21,8 +21,9 @@ struct ExifWithoutOversizedTags {
 };
 
 // An EXIF block ("Exif\0\0" first or not) larger than `limit` bytes without the tags exiv2
-// leaves out of any block it writes for a JPEG's segment (a long user comment), so that what
-// is left can be fitted and what is lost can be named. The block comes back as it is, naming
+// leaves out of a block it writes for a JPEG's segment even once the thumbnail and maker note
+// are out (a long user comment), so that exifFitting can fit what is left and what is lost
+// can be named. The block comes back as it is, naming
 // nothing, when it fits, holds no such tag, or exiv2 cannot read or write it.
 ExifWithoutOversizedTags exifWithoutOversizedTags(const Bytes& block, std::size_t limit);
 
