@@ -90,8 +90,8 @@ void BM_EncodeWebP(benchmark::State& state) {
     for (auto _ : state) {
         std::uint8_t* out = nullptr;
         std::size_t length = 0;
-        pctv_webp_encode(photo().data(), width * 4, 1200, 900, 0, &options, nullptr, 0, nullptr, 0, &out, &length,
-                         nullptr, 0);
+        pctv_webp_encode(photo().data(), width * 4, 1200, 900, 0, &options, nullptr, 0, nullptr, 0, nullptr, 0, &out,
+                         &length, nullptr, 0);
         state.counters["bytes"] = static_cast<double>(length);
         pctv_webp_free(out);
     }

@@ -1,5 +1,6 @@
 #include "platform/metadata/ExifOrientation.h"
 #include "platform/metadata/ExifOutputFacts.h"
+#include "platform/metadata/ExifRepair.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -7,6 +8,7 @@
 
 // Carried EXIF comes straight from user files; the editors must refuse or produce a block
 // whose orientation reads back as written (and whose size is the same), never read or write outside it.
+// A damaged block is written anew with nothing a reader finds damaged, or left out.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const int orientation = data[0] % 10;
@@ -18,5 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (sized && sized->size() != block.size()) std::abort();
     const auto withoutThumbnail = platform::exifWithoutThumbnail(block);
     if (withoutThumbnail && withoutThumbnail->size() != block.size()) std::abort();
+    const auto repaired = platform::repairedExif(block);
+    if (repaired.block && !platform::exifDamages(platform::ByteView(repaired.block->data(), repaired.block->size())).empty())
+        std::abort();
+    if (repaired.leftOut.empty() != (repaired.block == block)) std::abort();
     return 0;
 }

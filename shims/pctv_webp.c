@@ -62,9 +62,10 @@ static int has_bytes(const uint8_t* bytes, size_t length) {
     return bytes != NULL && length != 0;
 }
 
-/* Wraps the encoded image in a mux with the profile and packet; nothing is copied. */
-static int assemble(const WebPMemoryWriter* image, const uint8_t* icc, size_t icc_length, const uint8_t* xmp,
-                    size_t xmp_length, uint8_t** out, size_t* out_length, char* error, size_t error_capacity) {
+/* Wraps the encoded image in a mux with the profile, EXIF and packet; nothing is copied. */
+static int assemble(const WebPMemoryWriter* image, const uint8_t* icc, size_t icc_length, const uint8_t* exif,
+                    size_t exif_length, const uint8_t* xmp, size_t xmp_length, uint8_t** out, size_t* out_length,
+                    char* error, size_t error_capacity) {
     WebPMux* mux = WebPMuxNew();
     if (mux == NULL) return failed(error, error_capacity, "WebPMuxNew", 0);
     int status = 1;
@@ -74,19 +75,18 @@ static int assemble(const WebPMemoryWriter* image, const uint8_t* icc, size_t ic
         failed(error, error_capacity, "WebPMuxSetImage", result);
         goto done;
     }
-    if (has_bytes(icc, icc_length)) {
-        WebPData profile = {icc, icc_length};
-        result = WebPMuxSetChunk(mux, "ICCP", &profile, 0);
+    const struct {
+        const char* fourcc;
+        const char* step;
+        WebPData bytes;
+    } chunks[] = {{"ICCP", "WebPMuxSetChunk ICCP", {icc, icc_length}},
+                  {"EXIF", "WebPMuxSetChunk EXIF", {exif, exif_length}},
+                  {"XMP ", "WebPMuxSetChunk XMP", {xmp, xmp_length}}};
+    for (size_t index = 0; index < sizeof chunks / sizeof chunks[0]; ++index) {
+        if (!has_bytes(chunks[index].bytes.bytes, chunks[index].bytes.size)) continue;
+        result = WebPMuxSetChunk(mux, chunks[index].fourcc, &chunks[index].bytes, 0);
         if (result != WEBP_MUX_OK) {
-            failed(error, error_capacity, "WebPMuxSetChunk ICCP", result);
-            goto done;
-        }
-    }
-    if (has_bytes(xmp, xmp_length)) {
-        WebPData packet = {xmp, xmp_length};
-        result = WebPMuxSetChunk(mux, "XMP ", &packet, 0);
-        if (result != WEBP_MUX_OK) {
-            failed(error, error_capacity, "WebPMuxSetChunk XMP", result);
+            failed(error, error_capacity, chunks[index].step, result);
             goto done;
         }
     }
@@ -214,8 +214,9 @@ static int go_on_unless_asked_to_stop(int percent, const WebPPicture* picture) {
 }
 
 int pctv_webp_encode(const uint8_t* pixels, int32_t stride, int32_t width, int32_t height, int32_t has_alpha,
-                     const pctv_webp_options* options, const uint8_t* icc, size_t icc_length, const uint8_t* xmp,
-                     size_t xmp_length, uint8_t** out, size_t* out_length, char* error, size_t error_capacity) {
+                     const pctv_webp_options* options, const uint8_t* icc, size_t icc_length, const uint8_t* exif,
+                     size_t exif_length, const uint8_t* xmp, size_t xmp_length, uint8_t** out, size_t* out_length,
+                     char* error, size_t error_capacity) {
     /* A stride narrower than a row would make libwebp read past every row. */
     if (height < 1 || width < 1 || pixels == NULL || options == NULL || out == NULL || out_length == NULL ||
         (options->packed_rgb && has_alpha) || (int64_t)stride < (int64_t)width * (options->packed_rgb ? 3 : 4))
@@ -268,12 +269,13 @@ int pctv_webp_encode(const uint8_t* pixels, int32_t stride, int32_t width, int32
         return 1;
     }
 
-    if (!has_bytes(icc, icc_length) && !has_bytes(xmp, xmp_length)) {
+    if (!has_bytes(icc, icc_length) && !has_bytes(exif, exif_length) && !has_bytes(xmp, xmp_length)) {
         *out = writer.mem;
         *out_length = writer.size;
         return 0;
     }
-    int status = assemble(&writer, icc, icc_length, xmp, xmp_length, out, out_length, error, error_capacity);
+    int status = assemble(&writer, icc, icc_length, exif, exif_length, xmp, xmp_length, out, out_length, error,
+                          error_capacity);
     WebPMemoryWriterClear(&writer);
     return status;
 }

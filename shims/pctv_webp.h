@@ -38,11 +38,13 @@ typedef struct pctv_webp_options {
 
 /* Encodes 4-byte pixels (red, green, blue, then straight alpha when has_alpha is non-zero,
  * else an ignored byte), or 3-byte ones when the options say so, row n at pixels + stride * n.
- * The ICC profile and XMP packet, when given, travel as "ICCP" and "XMP " chunks. On success
+ * The ICC profile, the EXIF block (TIFF-structured, without "Exif\0\0") and the XMP packet, when
+ * given, travel as "ICCP", "EXIF" and "XMP " chunks. On success
  * *out holds a buffer the caller releases with pctv_webp_free. */
 int pctv_webp_encode(const uint8_t* pixels, int32_t stride, int32_t width, int32_t height, int32_t has_alpha,
-                     const pctv_webp_options* options, const uint8_t* icc, size_t icc_length, const uint8_t* xmp,
-                     size_t xmp_length, uint8_t** out, size_t* out_length, char* error, size_t error_capacity);
+                     const pctv_webp_options* options, const uint8_t* icc, size_t icc_length, const uint8_t* exif,
+                     size_t exif_length, const uint8_t* xmp, size_t xmp_length, uint8_t** out, size_t* out_length,
+                     char* error, size_t error_capacity);
 
 void pctv_webp_free(void* buffer);
 

@@ -38,6 +38,15 @@ public:
     virtual platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,
                                      EncodeEffort effort, std::uint64_t memoryBound) const = 0;
 
+    // The rewritten `file` with its EXIF replaced by `exif` (TIFF-structured; none leaves it
+    // out) carrying `orientation`, for a source whose own EXIF is damaged. Nothing when the
+    // optimiser cannot replace it: the picture is then decoded, and its EXIF written anew.
+    virtual std::optional<platform::Bytes> withExif(const platform::Bytes& file, const std::optional<platform::Bytes>& exif,
+                                                    std::uint32_t orientation) const {
+        (void)file, (void)exif, (void)orientation;
+        return std::nullopt;
+    }
+
     // Outside a conversion, bounded by the memory all conversions share.
     platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,
                              EncodeEffort effort = EncodeEffort::final) const {

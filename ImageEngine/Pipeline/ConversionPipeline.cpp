@@ -176,6 +176,14 @@ std::optional<ConversionResult> ConversionPipeline::reoptimisedSource() {
         output = readSourceFile(source_);
     }
 
+    // A damaged EXIF is written anew as a decoded picture's is, never copied on as it was.
+    if (auto repaired = MetadataStage::repairedExif(spec_.metadata, properties)) {
+        auto rewritten = optimiser->withExif(output, repaired->block, properties.orientation);
+        if (!rewritten) return std::nullopt;
+        output = std::move(*rewritten);
+        metadataLeftOut_ = std::move(repaired->leftOut);
+    }
+
     // The optimiser turns the pixels or keeps the tag that turns them: either way they show upright.
     return finished(std::move(output), properties.orientedPixelSize(), properties);
 }
@@ -418,7 +426,7 @@ ConversionResult ConversionPipeline::oneImage(DecodedImage& decoded, const Image
     platform::throwIfCancelled(stop_);
 
     const platform::Size pixelSize = sizeOf(image);
-    metadata_->describeOutput(image->width(), image->height(),
+    metadata_->describeOutput(encoder.format(), image->width(), image->height(),
                               properties.orientation != 1 || !spec_.adjustments.reorientation.isIdentity());
     metadataLeftOut_ = metadata_->leftOut();
     platform::Bytes output = encodedByQuality(std::move(image), encoder);
@@ -462,7 +470,7 @@ platform::Bytes ConversionPipeline::encodedByQuality(platform::ImageRef image, c
 }
 
 bool ConversionPipeline::sourceMayBeKept(const ImageProperties& properties) const {
-    return spec_.metadata == MetadataPolicy::keepAll &&
+    return spec_.metadata == MetadataPolicy::keepAll && !(metadata_ && metadata_->exifRepaired()) &&
            LosslessReoptimisation::wouldBeTheSameFile(spec_, page_, properties);
 }
 

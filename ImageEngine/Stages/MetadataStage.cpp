@@ -1,7 +1,10 @@
 #include "ImageEngine/Stages/MetadataStage.h"
 
+#include "platform/metadata/ExifFitting.h"
 #include "platform/metadata/ExifOutputFacts.h"
+#include "platform/metadata/ExifRepair.h"
 #include "platform/metadata/XMPOrientation.h"
+#include "platform/types/FormatFacts.h"
 
 #include <memory>
 
@@ -17,30 +20,68 @@ std::string unreadable(const platform::XMPPacket& packet) { return platform::xmp
 MetadataStage::MetadataStage(MetadataPolicy policy, const ImageProperties& source) : policy_(policy) {
     if (policy != MetadataPolicy::keepAll) return;
     preserved_ = source.preserved;
-    if (!preserved_ || !preserved_->metadata) return;
-    const platform::XMPPacket& packet = *preserved_->metadata;
-    if (std::string why = unreadable(packet); why.empty()) {
-        leftOut_ = packet.leftOut;
-    } else {
-        leftOut_ = "the XMP packet of " + std::to_string(packet.text.size()) + " bytes was left out: " + why;
-        preserved_->metadata = nullptr;
+    if (!preserved_) return;
+    if (preserved_->metadata) {
+        const platform::XMPPacket& packet = *preserved_->metadata;
+        if (std::string why = unreadable(packet); why.empty()) {
+            leftOut_ = packet.leftOut;
+        } else {
+            leftOut_ = "the XMP packet of " + std::to_string(packet.text.size()) + " bytes was left out: " + why;
+            preserved_->metadata = nullptr;
+        }
+    }
+    // Checked once here, so that no writer carries damage a reader of the output trips on.
+    if (auto repaired = repairedExif(policy, source)) {
+        addLeftOut(repaired->leftOut);
+        exifRepaired_ = true;
+        platform::PropertyMap& dictionary = preserved_->dictionary;
+        if (repaired->block) dictionary[platform::keys::exif] = std::move(*repaired->block);
+        else dictionary.erase(platform::keys::exif);
     }
 }
 
-void MetadataStage::describeOutput(std::int64_t width, std::int64_t height, bool turned) {
+std::optional<platform::RepairedExif> MetadataStage::repairedExif(MetadataPolicy policy, const ImageProperties& source) {
+    if (policy != MetadataPolicy::keepAll || !source.preserved) return std::nullopt;
+    const auto* exif = platform::propertyOf<platform::Bytes>(source.preserved->dictionary, platform::keys::exif);
+    if (!exif) return std::nullopt;
+    platform::RepairedExif repaired = platform::repairedExif(*exif);
+    if (repaired.leftOut.empty()) return std::nullopt;
+    return repaired;
+}
+
+void MetadataStage::addLeftOut(const std::string& what) {
+    leftOut_ += (leftOut_.empty() ? "" : "; ") + what;
+}
+
+void MetadataStage::describeOutput(const OutputFormat& format, std::int64_t width, std::int64_t height, bool turned) {
     if (!preserved_) return;
+    const platform::FormatFacts* facts = platform::formatFacts(format.id());
+    const std::string files = format.displayName() + " files";
     platform::PropertyMap& dictionary = preserved_->dictionary;
     if (const auto* exif = platform::propertyOf<platform::Bytes>(dictionary, platform::keys::exif)) {
         platform::Bytes block = *exif;
         if (auto sized = platform::exifWithPixelDimensions(block, width, height)) block = std::move(*sized);
         if (auto withoutThumbnail = turned ? platform::exifWithoutThumbnail(block) : std::nullopt) {
             block = std::move(*withoutThumbnail);
-            leftOut_ += std::string(leftOut_.empty() ? "" : "; ") +
-                        "the EXIF thumbnail was left out: it shows the picture as it was stored, not turned as "
-                        "the output is";
+            addLeftOut("the EXIF thumbnail was left out: it shows the picture as it was stored, not turned as the "
+                       "output is");
+        } else if (facts && facts->leavesOutExifThumbnail && platform::exifWithoutThumbnail(block)) {
+            addLeftOut("the EXIF thumbnail was left out: " + files + " would hold it as a page of its own");
+        }
+        if (facts && facts->leavesOutMakerNote && platform::exifHoldsMakerNote(block))
+            addLeftOut("the EXIF maker note was left out: " + files +
+                       " are laid out anew, and its offsets would point at the wrong bytes");
+        if (facts && facts->largestExif > 0) {
+            platform::ExifWithoutOversizedTags fitted = platform::exifWithoutOversizedTags(block, facts->largestExif);
+            for (const auto& tag : fitted.leftOut)
+                addLeftOut("the EXIF tag " + tag + " was left out: " + files + " hold at most " +
+                           std::to_string((facts->largestExif + 1023) / 1024) + " kB of EXIF");
+            block = std::move(fitted.block);
         }
         dictionary[platform::keys::exif] = std::move(block);
     }
+    if (dictionary.count(platform::keys::comment) && !(facts && facts->holdsComment))
+        addLeftOut("the comment was left out: " + format.displayName() + " outputs carry none");
     if (const platform::XmpRef& packet = preserved_->metadata) {
         auto sized = platform::xmpWithPixelDimensions(*packet, width, height);
         if (sized && sized->text != packet->text) preserved_->metadata = std::make_shared<platform::XMPPacket>(std::move(*sized));

@@ -3,6 +3,8 @@
 #include "ImageEngine/Model/EncodeOptions.h"
 #include "ImageEngine/Model/ImageProperties.h"
 #include "ImageEngine/Model/MetadataPolicy.h"
+#include "ImageEngine/Model/OutputFormat.h"
+#include "platform/metadata/ExifRepair.h"
 
 #include <cstdint>
 #include <optional>
@@ -14,7 +16,8 @@ namespace pictavo {
 // so that its XMP packet is looked at once however many times the picture is encoded.
 class MetadataStage {
 public:
-    // A packet that is not XML at all is left out: no writer could carry it as a packet.
+    // A packet that is not XML at all is left out: no writer could carry it as a packet. A
+    // damaged EXIF block is written anew from what can be read of it, or left out.
     MetadataStage(MetadataPolicy policy, const ImageProperties& source);
 
     // The options of an ordinary encode: the pixels are upright by now, so the output
@@ -22,15 +25,24 @@ public:
     EncodeOptions options(std::optional<std::int64_t> quality, EncodeEffort effort) const;
     // Makes the carried EXIF and XMP describe the written picture, once its size is known: its
     // width and height, and no EXIF thumbnail when the picture was turned or mirrored on the
-    // way (the thumbnail shows it as it was stored).
-    void describeOutput(std::int64_t width, std::int64_t height, bool turned);
+    // way (the thumbnail shows it as it was stored). What the format's files leave out of the
+    // rest joins leftOut().
+    void describeOutput(const OutputFormat& format, std::int64_t width, std::int64_t height, bool turned);
     // What such an encode leaves out of the source's metadata and why; empty when nothing.
     const std::string& leftOut() const { return leftOut_; }
+    // Whether the source's EXIF was damaged: the source's own file would carry the damage on.
+    bool exifRepaired() const { return exifRepaired_; }
+    // The source's kept EXIF written anew, or left out, with what was lost and why, when it is
+    // damaged; nothing when it is sound, absent or not kept.
+    static std::optional<platform::RepairedExif> repairedExif(MetadataPolicy policy, const ImageProperties& source);
 
 private:
+    void addLeftOut(const std::string& what);
+
     MetadataPolicy policy_;
     std::optional<PreservedProperties> preserved_;
     std::string leftOut_;
+    bool exifRepaired_ = false;
 };
 
 } // namespace pictavo

@@ -48,6 +48,7 @@ inline constexpr const char* exif = "{Exif}";                   // Bytes: TIFF-s
 inline constexpr const char* gps = "{GPS}";                     // PropertyMap, present when the EXIF holds a GPS IFD
 inline constexpr const char* tiff = "{TIFF}";                   // PropertyMap of TIFF tags the reader names
 inline constexpr const char* iptc = "{IPTC}";                   // Bytes
+inline constexpr const char* comment = "{Comment}";             // Bytes: a JPEG's COM text, a GIF's comment
 inline constexpr const char* png = "{PNG}";                     // PropertyMap of PNG-specific fields
 } // namespace keys
 

@@ -39,6 +39,7 @@ CarriedMetadata CarriedMetadata::from(const WriterProperties& properties, bool h
             if (holdsIPTC) carried.iptc = *iptc;
             else carried.xmp = xmpWithIPTC(properties.xmp, *iptc);
         }
+        if (const Bytes* comment = propertyOf<Bytes>(map, keys::comment)) carried.comment = *comment;
         carried.dpiWidth = positiveNumber(map, keys::dpiWidth);
         carried.dpiHeight = positiveNumber(map, keys::dpiHeight);
     }

@@ -16,6 +16,7 @@ struct CarriedMetadata {
     std::optional<Bytes> exif; // TIFF-structured, without the "Exif\0\0" marker
     std::optional<XMPPacket> xmp;
     std::optional<Bytes> iptc; // the IPTC records (see IPTCRecords.h)
+    std::optional<Bytes> comment; // the source's comment, in no declared character set
     std::optional<double> dpiWidth;
     std::optional<double> dpiHeight;
     std::uint32_t orientation = 1;

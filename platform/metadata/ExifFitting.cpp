@@ -1,6 +1,8 @@
 #include "platform/metadata/ExifFitting.h"
 
 #include "platform/metadata/BytesText.h"
+#include "platform/metadata/ExifGPS.h"
+#include "platform/metadata/Exiv2ExifBlock.h"
 #include "platform/metadata/Exiv2Runtime.h"
 
 #include <exiv2/exiv2.hpp>
@@ -9,14 +11,10 @@
 #include <limits>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace platform {
 namespace {
-
-bool isMakerNote(const Exiv2::Exifdatum& datum) {
-    const std::string group = datum.groupName();
-    return datum.key() == "Exif.Photo.MakerNote" || group == "MakerNote" || Exiv2::ExifTags::isMakerGroup(group);
-}
 
 // The tags a reader of the written file looks for: the main image's, the camera's and the
 // position's. exiv2 leaves out the storage layout of the source's own pixels and any
@@ -47,7 +45,54 @@ std::string doesNotFit(const Exiv2::Exifdatum& tag, std::size_t limit) {
            " EXIF segment";
 }
 
+// The block exiv2's encoder writes of `data` for a JPEG's segment, and the describing tags it
+// leaves out of it.
+struct SegmentBlock {
+    Exiv2::Blob blob;
+    std::vector<std::string> lost;
+};
+
+SegmentBlock segmentBlock(const Exiv2::ExifData& data, Exiv2::ByteOrder order, bool withMakerNote) {
+    SegmentBlock written;
+    Exiv2::ExifParser::encode(written.blob, order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : order, data);
+    Exiv2::ExifData check;
+    if (!written.blob.empty())
+        Exiv2::ExifParser::decode(check, written.blob.data(), static_cast<std::uint32_t>(written.blob.size()));
+    for (const auto& key : describingKeys(data, withMakerNote))
+        if (check.findKey(Exiv2::ExifKey(key)) == check.end()) written.lost.push_back(key);
+    return written;
+}
+
 } // namespace
+
+ExifWithoutOversizedTags exifWithoutOversizedTags(const Bytes& block, std::size_t limit) {
+    const ExifWithoutOversizedTags asItIs{block, {}};
+    const Bytes tiff = tiffStructuredExif(block.data(), block.size());
+    if (tiff.size() <= limit || tiff.size() > std::numeric_limits<std::uint32_t>::max()) return asItIs;
+    const auto exclusively = exiv2Exclusively();
+    // exiv2 throws on damaged blocks, and its value conversions may throw standard errors too.
+    try {
+        Exiv2::ExifData data;
+        const Exiv2::ByteOrder order =
+            Exiv2::ExifParser::decode(data, tiff.data(), static_cast<std::uint32_t>(tiff.size()));
+        // What exifFitting would leave out before any tag: the thumbnail, then the maker note.
+        Exiv2::ExifData fitted = data;
+        Exiv2::ExifThumb(fitted).erase();
+        for (auto datum = fitted.begin(); datum != fitted.end();)
+            datum = isMakerNote(*datum) ? fitted.erase(datum) : std::next(datum);
+        ExifWithoutOversizedTags result;
+        for (const auto& key : segmentBlock(fitted, order, false).lost) {
+            const auto tag = data.findKey(Exiv2::ExifKey(key));
+            result.leftOut.push_back(key + " of " + kilobytesText(tag->size()));
+            data.erase(tag);
+        }
+        if (result.leftOut.empty()) return asItIs;
+        result.block = wholeExifBlock(data, order);
+        return result.block.empty() ? asItIs : result;
+    } catch (const std::exception&) {
+        return asItIs;
+    }
+}
 
 Outcome<Bytes> exifFitting(const Bytes& tiffStructured, std::size_t limit) {
     using Failure = Outcome<Bytes>;
@@ -64,15 +109,11 @@ Outcome<Bytes> exifFitting(const Bytes& tiffStructured, std::size_t limit) {
             return Failure::failure("exiv2 could not read the EXIF block of " + bytesText(tiffStructured.size()) +
                                     " to make it smaller");
         const auto written = [&](bool withMakerNote) -> Failure {
-            Exiv2::Blob blob;
-            Exiv2::ExifParser::encode(blob, order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : order, data);
-            Exiv2::ExifData check;
-            if (!blob.empty()) Exiv2::ExifParser::decode(check, blob.data(), static_cast<std::uint32_t>(blob.size()));
-            for (const auto& key : describingKeys(data, withMakerNote))
-                if (check.findKey(Exiv2::ExifKey(key)) == check.end())
-                    return Failure::failure(doesNotFit(*data.findKey(Exiv2::ExifKey(key)), limit) +
-                                            " (exiv2 would have left it out to make the block smaller)");
-            return Bytes(blob.begin(), blob.end());
+            const SegmentBlock block = segmentBlock(data, order, withMakerNote);
+            if (!block.lost.empty())
+                return Failure::failure(doesNotFit(*data.findKey(Exiv2::ExifKey(block.lost.front())), limit) +
+                                        " (exiv2 would have left it out to make the block smaller)");
+            return Bytes(block.blob.begin(), block.blob.end());
         };
 
         // exiv2 may leave out a large maker note of its own accord; that is the second step's

@@ -12,6 +12,7 @@ using namespace exif_ifd;
 constexpr std::uint16_t exifDirectoryTag = 0x8769;
 constexpr std::uint16_t pixelXDimensionTag = 0xA002;
 constexpr std::uint16_t pixelYDimensionTag = 0xA003;
+constexpr std::uint16_t makerNoteTag = 0x927C;
 
 // The entry of `tag` in the directory at `offset`, when the directory and the entry lie
 // inside the block.
@@ -26,6 +27,15 @@ std::optional<std::size_t> entryOf(const TIFFView& view, std::size_t offset, std
     return std::nullopt;
 }
 
+// The offset of the EXIF directory IFD0 points to, when the pointer is one offset.
+std::optional<std::size_t> exifDirectory(const Ifd0& ifd) {
+    const auto pointer = entryOf(ifd.view, ifd.offset, exifDirectoryTag);
+    if (!pointer) return std::nullopt;
+    const std::uint16_t pointerType = ifd.view.u16(*pointer + 2);
+    if ((pointerType != longType && pointerType != ifdType) || ifd.view.u32(*pointer + 4) != 1) return std::nullopt;
+    return ifd.view.u32(*pointer + 8);
+}
+
 } // namespace
 
 std::optional<Bytes> exifWithPixelDimensions(const Bytes& exif, std::int64_t width, std::int64_t height) {
@@ -36,11 +46,9 @@ std::optional<Bytes> exifWithPixelDimensions(const Bytes& exif, std::int64_t wid
     const std::size_t marker = markerLength(out);
     const auto ifd = locateIfd0(out.data() + marker, out.size() - marker);
     if (!ifd) return std::nullopt;
-    const auto pointer = entryOf(ifd->view, ifd->offset, exifDirectoryTag);
-    if (!pointer) return std::nullopt;
-    const std::uint16_t pointerType = ifd->view.u16(*pointer + 2);
-    if ((pointerType != longType && pointerType != ifdType) || ifd->view.u32(*pointer + 4) != 1) return std::nullopt;
-    const std::size_t directory = ifd->view.u32(*pointer + 8);
+    const auto found = exifDirectory(*ifd);
+    if (!found) return std::nullopt;
+    const std::size_t directory = *found;
     bool changed = false;
     for (const auto& [tag, size] : {std::pair{pixelXDimensionTag, width}, std::pair{pixelYDimensionTag, height}}) {
         const auto entry = entryOf(ifd->view, directory, tag);
@@ -70,6 +78,14 @@ std::optional<Bytes> exifWithoutThumbnail(const Bytes& exif) {
     if (ifd->view.u32(next) == 0) return std::nullopt;
     ifd->view.put32(next, 0);
     return out;
+}
+
+bool exifHoldsMakerNote(const Bytes& exif) {
+    Bytes block = exif; // the view reads through a writable pointer
+    const std::size_t marker = markerLength(block);
+    const auto ifd = locateIfd0(block.data() + marker, block.size() - marker);
+    const auto directory = ifd ? exifDirectory(*ifd) : std::nullopt;
+    return directory && entryOf(ifd->view, *directory, makerNoteTag);
 }
 
 } // namespace platform

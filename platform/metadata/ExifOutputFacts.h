@@ -16,4 +16,7 @@ std::optional<Bytes> exifWithPixelDimensions(const Bytes& exif, std::int64_t wid
 // second, which holds it. Nothing when the block holds no second directory.
 std::optional<Bytes> exifWithoutThumbnail(const Bytes& exif);
 
+// Whether the block's EXIF directory holds a maker note (tag 0x927C).
+bool exifHoldsMakerNote(const Bytes& exif);
+
 } // namespace platform

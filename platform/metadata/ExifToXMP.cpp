@@ -7,6 +7,7 @@
 #include <exception>
 #include <initializer_list>
 #include <limits>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -72,6 +73,22 @@ std::string xmpDate(const std::string& date, const std::string& subSeconds, cons
     return text;
 }
 
+// The property a key names at the top of the packet: "Xmp.exif.Flash" for
+// "Xmp.exif.Flash/exif:Fired", so that a structure or list the packet holds is held whole.
+std::string topLevelProperty(const std::string& key) {
+    const std::size_t end = key.find_first_of("/[");
+    return end == std::string::npos ? key : key.substr(0, end);
+}
+
+// Adds the fields mapped from the EXIF whose property the source's own packet does not
+// hold: what an editor wrote into the packet is the newer word, as for the IPTC fields.
+void addUnlessHeld(Exiv2::XmpData& xmp, const Exiv2::XmpData& mapped) {
+    std::set<std::string> held;
+    for (const auto& datum : xmp) held.insert(topLevelProperty(datum.key()));
+    for (const auto& datum : mapped)
+        if (!held.count(topLevelProperty(datum.key()))) xmp.add(datum);
+}
+
 // Sets `key` from the EXIF unless the source's own packet holds it: an editor's date there
 // may carry what the EXIF lacks (a time zone).
 void setUnlessHeld(Exiv2::XmpData& xmp, const Exiv2::XmpData& source, const char* key, const Exiv2::Value& value) {
@@ -119,7 +136,9 @@ std::optional<XMPPacket> xmpWithExif(const XMPPacket* packet, const Bytes& exif)
         Exiv2::XmpData xmp;
         if (packet && Exiv2::XmpParser::decode(xmp, packet->text) != 0) return std::nullopt;
         const Exiv2::XmpData source = xmp;
-        Exiv2::copyExifToXmp(fields, xmp);
+        Exiv2::XmpData mapped;
+        Exiv2::copyExifToXmp(fields, mapped);
+        addUnlessHeld(xmp, mapped);
         for (const auto& keys : dateKeys) {
             const std::string date =
                 xmpDate(valueOf(fields, keys.date), valueOf(fields, keys.subSeconds), valueOf(fields, keys.offset));

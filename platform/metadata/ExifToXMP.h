@@ -8,8 +8,8 @@ namespace platform {
 
 // The packet (an empty one when there is none) with the fields of an EXIF block (TIFF-
 // structured, "Exif\0\0" first or not) added as XMP the way ExifTool maps them: camera, lens,
-// dates with their sub-seconds and time zones, exposure and GPS; where both hold a field, the
-// EXIF value wins, except a date the packet holds, which may carry what the EXIF lacks. Fields that describe how
+// dates with their sub-seconds and time zones, exposure and GPS; where both hold a property,
+// the packet's value stays, as an editor wrote it there. Fields that describe how
 // the source stored its pixels (its size in IFD0, compression, sampling) stay behind, as
 // they would be wrong for any other file. The orientation comes as the block holds it and
 // the pixel dimensions as the source's: callers set both. Nothing when no field of the

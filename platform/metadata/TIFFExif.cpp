@@ -1,5 +1,6 @@
 #include "platform/metadata/TIFFExif.h"
 
+#include "platform/metadata/Exiv2ExifBlock.h"
 #include "platform/metadata/Exiv2Runtime.h"
 
 #include <exiv2/exiv2.hpp>
@@ -16,12 +17,12 @@ const std::set<std::string> descriptiveTags = {"Make",   "Model",     "Software"
 
 // The EXIF and GPS directories and the camera's descriptive tags of a first directory: what
 // describes the picture rather than the layout of one file's pixels. A maker note's offsets
-// point into the file it came from; written anywhere else they point at the wrong bytes, so
-// it stays behind.
+// point into the file it came from; written into a TIFF laid out anew they point at the wrong
+// bytes, so there it stays behind.
 bool describesThePicture(const Exiv2::Exifdatum& datum) {
     static const std::set<std::string> carriedGroups = {"Photo", "GPSInfo", "Iop"};
     const std::string group = datum.groupName();
-    return (carriedGroups.count(group) && datum.key() != "Exif.Photo.MakerNote") ||
+    return (carriedGroups.count(group) && !isMakerNote(datum)) ||
            (group == "Image" && descriptiveTags.count(datum.tagName()));
 }
 
@@ -35,16 +36,17 @@ std::optional<Bytes> tiffFileExif(ByteView tiff) {
         const Exiv2::ByteOrder order =
             Exiv2::ExifParser::decode(all, tiff.data(), static_cast<std::uint32_t>(tiff.size()));
         Exiv2::ExifData picture;
+        // A maker note exiv2 reads as its maker's tags is written anew with them, its offsets
+        // pointing into the block.
         for (const auto& datum : all)
-            if (describesThePicture(datum)) picture.add(datum);
+            if (describesThePicture(datum) || isMakerNote(datum)) picture.add(datum);
         if (picture.empty()) return std::nullopt;
         // Its orientation goes with it, as a camera's block holds one; alone it is no EXIF.
         const auto orientation = all.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
         if (orientation != all.end()) picture.add(*orientation);
-        Exiv2::Blob blob;
-        Exiv2::ExifParser::encode(blob, order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : order, picture);
-        if (blob.empty()) return std::nullopt;
-        return Bytes(blob.begin(), blob.end());
+        Bytes block = wholeExifBlock(picture, order);
+        if (block.empty()) return std::nullopt;
+        return block;
     } catch (const std::exception&) {
         return std::nullopt;
     }

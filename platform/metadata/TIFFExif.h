@@ -16,7 +16,7 @@ std::optional<Bytes> tiffWithExifAndIPTC(const Bytes& tiff, const std::optional<
                                          const std::optional<Bytes>& iptc);
 
 // The EXIF a TIFF file holds, as the block a camera's JPEG carries: the same tags of its first
-// directory and the EXIF and GPS directories it points to, TIFF-structured. A TIFF's reader
+// directory and the EXIF and GPS directories it points to, with its maker note, TIFF-structured. A TIFF's reader
 // gives its pixels' own tags but not these. Nothing when the file holds none of them, or
 // when exiv2 cannot read it.
 std::optional<Bytes> tiffFileExif(ByteView tiff);

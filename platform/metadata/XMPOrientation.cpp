@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace platform {
@@ -92,8 +93,12 @@ Outcome<XMPPacket> xmpWithOrientation(const XMPPacket& packet, int orientation) 
 Outcome<XMPPacket> xmpWithPixelDimensions(const XMPPacket& packet, std::int64_t width, std::int64_t height) {
     using Failure = Outcome<XMPPacket>;
     std::string text = packet.text;
-    for (const auto& [local, size] : {std::pair{"PixelXDimension", width}, std::pair{"PixelYDimension", height}}) {
-        const auto names = xmpNamesIn(text, exifNamespace, local);
+    // The TIFF namespace's width and length say the same of the picture as the EXIF's.
+    const std::tuple<std::string_view, const char*, std::int64_t> fields[] = {
+        {exifNamespace, "PixelXDimension", width}, {exifNamespace, "PixelYDimension", height},
+        {tiffNamespace, "ImageWidth", width}, {tiffNamespace, "ImageLength", height}};
+    for (const auto& [space, local, size] : fields) {
+        const auto names = xmpNamesIn(text, space, local);
         if (names.empty()) continue;
         const auto topLevel = xmpTopLevel(text, names);
         if (!topLevel) return Failure::failure(topLevel.cause());

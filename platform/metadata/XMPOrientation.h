@@ -22,8 +22,8 @@ std::optional<int> xmpOrientation(const XMPPacket& packet);
 // packet rather than carry a stale orientation.
 Outcome<XMPPacket> xmpWithOrientation(const XMPPacket& packet, int orientation);
 
-// The packet with its own exif:PixelXDimension and exif:PixelYDimension set to the written
-// image's size, so a redrawn copy does not claim the source's size; none is added. Fails,
+// The packet with its own exif:PixelXDimension and exif:PixelYDimension, and tiff:ImageWidth
+// and tiff:ImageLength, set to the written image's size, so a redrawn copy does not claim the source's size; none is added. Fails,
 // saying why, only when the text is not XML.
 Outcome<XMPPacket> xmpWithPixelDimensions(const XMPPacket& packet, std::int64_t width, std::int64_t height);
 

@@ -2,7 +2,9 @@
 
 #include "platform/metadata/ExifGPS.h"
 #include "platform/metadata/ExifOrientation.h"
+#include "platform/metadata/GIFMetadata.h"
 #include "platform/metadata/IPTCRecords.h"
+#include "platform/metadata/JPEGComment.h"
 #include "platform/metadata/JPEGExif.h"
 #include "platform/metadata/JPEGExtendedXMP.h"
 #include "platform/metadata/JXLBoxes.h"
@@ -373,8 +375,12 @@ std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes bytes, const Sn
         if (!backend->png_) return nullptr;
         backend->headerReadable_ = false;
     }
-    if (sniffed.format == SniffedFormat::gif)
-        backend->opaqueGif_ = !gifDeclaresTransparency(ByteView(backend->bytes_->data(), backend->bytes_->size()));
+    if (sniffed.format == SniffedFormat::gif) {
+        const ByteView file(backend->bytes_->data(), backend->bytes_->size());
+        backend->opaqueGif_ = !gifDeclaresTransparency(file);
+        // Read once: each frame's properties would otherwise walk every frame again.
+        backend->gif_ = gifMetadata(file);
+    }
     if (backend->png_ && backend->png_->animationFrames) {
         backend->count_ = *backend->png_->animationFrames;
         backend->hasFrameInfo_ = true;
@@ -407,6 +413,7 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
 
     if (auto icc = blobField(image, VIPS_META_ICC_NAME)) addColourProfile(properties, *icc);
     if (auto iptc = iptcOf(image)) properties[keys::iptc] = std::move(*iptc);
+    if (auto comment = commentOf()) properties[keys::comment] = std::move(*comment);
     std::optional<std::int64_t> exifOrientation;
     // libvips reads a JPEG's first EXIF segment only; a larger block goes on in the next ones.
     std::optional<Bytes> joinedExif;
@@ -455,6 +462,14 @@ std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image) const {
     return iptcRecords(view);
 }
 
+// libvips reads neither a JPEG's COM segments nor a GIF's comment extensions.
+std::optional<Bytes> VipsBackend::commentOf() const {
+    const ByteView file(bytes_->data(), bytes_->size());
+    if (format_ == SniffedFormat::jpeg) return jpegComment(file);
+    if (format_ == SniffedFormat::gif) return gif_.comment;
+    return std::nullopt;
+}
+
 // EXIF where libvips does not look: a TIFF's own directories, a JPEG XL container's box, and
 // a PNG's eXIf chunk after its pixel data or its text chunk in the form ImageMagick and exiv2
 // write when the file has no eXIf chunk.
@@ -471,14 +486,15 @@ std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {
     auto header = loadHeader(isPaged() ? index : 0);
     if (!header) return std::nullopt;
     auto packet = xmpPacket(header.get());
-    // libvips reads no JPEG XL container's XMP box, no HEIF file's XMP item and no PNG's
-    // raw profile.
+    // libvips reads no JPEG XL container's XMP box, no HEIF file's XMP item, no GIF's XMP
+    // extension and no PNG's raw profile.
     if (!packet) {
         const ByteView file(bytes_->data(), bytes_->size());
         std::optional<std::string> stored;
         if (format_ == SniffedFormat::jpegXL) stored = jxlMetadata(file).xmp;
         else if (format_ == SniffedFormat::heif) stored = heifXMP(file, isPaged() ? index : 0);
         else if (format_ == SniffedFormat::png) stored = pngMetadata(file).xmp;
+        else if (format_ == SniffedFormat::gif) stored = gif_.xmp;
         if (auto text = stored ? xmpText(ByteView(reinterpret_cast<const std::uint8_t*>(stored->data()), stored->size()))
                                : std::nullopt)
             packet = XMPPacket{std::move(*text)};

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/metadata/GIFMetadata.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/read/ImageBackend.h"
 #include "platform/types/ImageSniffer.h"
@@ -57,6 +58,7 @@ private:
     bool hasAlpha(VipsImage* image) const;
     std::optional<Bytes> exifHeldElsewhere() const;
     std::optional<Bytes> iptcOf(VipsImage* image) const;
+    std::optional<Bytes> commentOf() const;
 
     SharedBytes bytes_;
     SniffedFormat format_ = SniffedFormat::unknown;
@@ -69,6 +71,7 @@ private:
     bool headerReadable_ = true;
     // libvips gives every GIF an alpha band; it is dropped when no frame is transparent.
     bool opaqueGif_ = false;
+    GIFMetadata gif_;
 };
 
 } // namespace platform

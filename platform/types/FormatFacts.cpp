@@ -46,11 +46,13 @@ std::vector<FormatFacts> makeTable() {
         {.identifier = jpeg, .parents = {image}, .extensions = {"jpg", "jpeg", "jpe", "jfif"}, .mimeType = "image/jpeg",
          .family = SniffedFormat::jpeg, .signatures = {{{0, "\xFF\xD8\xFF"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "jpegload_buffer", .writer = WriteBackEnd::jpeg,
-         .lossy = true, .colourProfile = true, .maximumSide = 65500, .displayName = "JPEG"},
+         .lossy = true, .colourProfile = true, .maximumSide = 65500, .displayName = "JPEG", .holdsComment = true,
+         // One APP1 segment of 65,533 bytes, "Exif\0\0" first.
+         .largestExif = 65527},
         {.identifier = png, .parents = {image}, .extensions = {"png"}, .mimeType = "image/png",
          .family = SniffedFormat::png, .signatures = {{{0, "\x89PNG\r\n\x1A\n"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "pngload_buffer", .writer = WriteBackEnd::png,
-         .alpha = true, .colourProfile = true, .displayName = "PNG"},
+         .alpha = true, .colourProfile = true, .displayName = "PNG", .holdsComment = true},
         {.identifier = gif, .parents = {image}, .extensions = {"gif"}, .mimeType = "image/gif",
          .family = SniffedFormat::gif, .signatures = {{{0, "GIF87a"sv}}, {{0, "GIF89a"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "gifload_buffer", .writer = WriteBackEnd::gif,
@@ -63,7 +65,10 @@ std::vector<FormatFacts> makeTable() {
          .family = SniffedFormat::tiff,
          .signatures = {{{0, "II*\0"sv}}, {{0, "MM\0*"sv}}, {{0, "II+\0"sv}}, {{0, "MM\0+"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "tiffload_buffer", .writer = WriteBackEnd::tiff,
-         .alpha = true, .colourProfile = true, .displayName = "TIFF"},
+         .alpha = true, .colourProfile = true, .displayName = "TIFF",
+         // A second directory would be a second page, and a maker note's offsets would point
+         // at the wrong bytes of a file laid out anew.
+         .leavesOutExifThumbnail = true, .leavesOutMakerNote = true},
         {.identifier = heifStandard, .parents = {image}},
         {.identifier = avif, .parents = {heifStandard}, .extensions = {"avif"}, .mimeType = "image/avif",
          .family = SniffedFormat::heif, .signatures = brands({"avif", "avis"}),

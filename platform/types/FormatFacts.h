@@ -72,6 +72,15 @@ struct FormatFacts {
     std::int64_t maximumSide = 0;
     // The name the format menus show; null for the preferred extension in capitals.
     const char* displayName = nullptr;
+    // Of the metadata a conversion keeps, what its written files leave out, so that the result
+    // names it rather than dropping it in silence: the EXIF thumbnail and maker note, and the
+    // source's comment unless its files are written with one.
+    bool leavesOutExifThumbnail = false;
+    bool leavesOutMakerNote = false;
+    bool holdsComment = false;
+    // The most bytes of TIFF-structured EXIF its files hold, 0 for no bound short of memory:
+    // a tag that cannot fit is left out and named.
+    std::size_t largestExif = 0;
 };
 
 // Why a picture of this size cannot be written as the format, naming its limit and the

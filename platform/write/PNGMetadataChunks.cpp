@@ -1,12 +1,15 @@
 #include "platform/write/PNGMetadataChunks.h"
 
 #include "platform/base/BigEndian.h"
+#include "platform/text/UnicodeText.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <limits>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -16,6 +19,7 @@ constexpr std::array<std::uint8_t, 8> signature{0x89, 'P', 'N', 'G', '\r', '\n',
 // Length and type before each payload, CRC after it.
 constexpr std::size_t chunkOverhead = 12;
 constexpr std::string_view xmpKeyword = "XML:com.adobe.xmp";
+constexpr std::string_view commentKeyword = "Comment";
 
 // Where the first IDAT chunk starts; none when the chunks before it do not add up.
 std::optional<std::size_t> firstImageDataOffset(const Bytes& png) {
@@ -51,16 +55,29 @@ Bytes internationalTextPayload(std::string_view keyword, const std::string& text
     return payload;
 }
 
+// A comment in no declared character set: UTF-8 beyond ASCII goes as such; anything else is
+// Latin-1 text to PNG, which holds no zero byte in it.
+bool appendCommentChunk(Bytes& output, const Bytes& comment) {
+    const std::string text(comment.begin(), comment.end());
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii && isValidUTF8(text)) return appendChunk(output, "iTXt", internationalTextPayload(commentKeyword, text));
+    Bytes payload(commentKeyword.begin(), commentKeyword.end());
+    payload.push_back(0);
+    std::copy_if(comment.begin(), comment.end(), std::back_inserter(payload), [](std::uint8_t byte) { return byte != 0; });
+    return appendChunk(output, "tEXt", payload);
+}
+
 } // namespace
 
 std::optional<Bytes> pngWithMetadataChunks(const Bytes& png, const std::optional<Bytes>& exif,
-                                           const std::optional<XMPPacket>& xmp) {
+                                           const std::optional<XMPPacket>& xmp, const std::optional<Bytes>& comment) {
     const auto insertAt = firstImageDataOffset(png);
     if (!insertAt) return std::nullopt;
     Bytes output(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(*insertAt));
     if (exif && !exif->empty() && !appendChunk(output, "eXIf", *exif)) return std::nullopt;
     if (xmp && !xmp->text.empty() && !appendChunk(output, "iTXt", internationalTextPayload(xmpKeyword, xmp->text)))
         return std::nullopt;
+    if (comment && !comment->empty() && !appendCommentChunk(output, *comment)) return std::nullopt;
     output.insert(output.end(), png.begin() + static_cast<std::ptrdiff_t>(*insertAt), png.end());
     return output;
 }

@@ -3,6 +3,7 @@
 #include "ConversionTesting.h"
 
 #include "ImageEngine/Model/ConversionError.h"
+#include "platform/metadata/JPEGSegments.h"
 #include "platform/text/UnicodeText.h"
 
 #include "support/EncodedSamples.h"
@@ -255,6 +256,7 @@ TEST(ExifToolMetadata, AnOutputStatesItsOwnSizeAndLeavesOutAThumbnailOnItsSide) 
     const fs::path source = editedByExifTool(folder, "sideways.jpg",
                                              "-Orientation#=6 -ExifIFD:ExifImageWidth=64 -ExifIFD:ExifImageHeight=48 "
                                              "-XMP-exif:ExifImageWidth=64 -XMP-exif:ExifImageHeight=48 "
+                                             "-XMP-tiff:ImageWidth=64 -XMP-tiff:ImageHeight=48 "
                                              "'-ThumbnailImage<=thumbnail.jpg'");
     for (const double scale : {1.0, 0.5}) {
         for (const auto& format : {OutputFormat::jpeg(), OutputFormat::png(), OutputFormat::tiff(), OutputFormat::heic(),
@@ -268,10 +270,9 @@ TEST(ExifToolMetadata, AnOutputStatesItsOwnSizeAndLeavesOutAThumbnailOnItsSide) 
             EXPECT_EQ(complaints(output), "");
             const std::string size = std::to_string(static_cast<int>(48 * scale)) + "\n" +
                                      std::to_string(static_cast<int>(64 * scale)) + "\n";
-            // A WebP carries the EXIF as XMP only.
-            EXPECT_EQ(printed("exiftool -s3 -ExifIFD:ExifImageWidth -ExifIFD:ExifImageHeight " + quoted(output)),
-                      format == OutputFormat::webp() ? "" : size);
+            EXPECT_EQ(printed("exiftool -s3 -ExifIFD:ExifImageWidth -ExifIFD:ExifImageHeight " + quoted(output)), size);
             EXPECT_EQ(printed("exiftool -s3 -XMP-exif:ExifImageWidth -XMP-exif:ExifImageHeight " + quoted(output)), size);
+            EXPECT_EQ(printed("exiftool -s3 -XMP-tiff:ImageWidth -XMP-tiff:ImageHeight " + quoted(output)), size);
             EXPECT_EQ(printed("exiftool -s3 -ThumbnailImage " + quoted(output)), "");
             EXPECT_NE(result.diagnostic.find("EXIF thumbnail was left out"), std::string::npos) << result.diagnostic;
         }
@@ -381,4 +382,132 @@ TEST(ExifToolMetadata, AnXMPPacketInUTF16IsReadAsInUTF8WithItsOrientation) {
             }
         }
     }
+}
+
+TEST(ExifToolMetadata, AWebPKeepsThePacketsOwnPropertiesBesideTheWholeEXIFAndATIFFNamesTheThumbnailItLeavesOut) {
+    TemporaryFolder folder;
+    SampleImage small;
+    small.width = 16, small.height = 12;
+    folder.write("thumbnail.jpg", *encodeSample(small, ".jpg"));
+    const fs::path source = editedByExifTool(
+        folder, "captioned.jpg",
+        "'-XMP-dc:Description=XMP caption' -XMP-dc:Creator=Jane '-XMP-dc:Rights=(c) Jane' "
+        "'-EXIF:ImageDescription=exif description' -EXIF:Artist=X '-EXIF:Copyright=(c) X' -EXIF:SerialNumber=SN123 "
+        "-EXIF:OwnerName=Owen -EXIF:Make=Fuji '-ThumbnailImage<=thumbnail.jpg'");
+    const ConversionResult webp = converted(source, OutputFormat::webp());
+    const fs::path output = folder.write("out.webp", *webp.data);
+    EXPECT_EQ(complaints(output), "");
+    EXPECT_EQ(printed("exiftool -s3 -XMP-dc:Description -XMP-dc:Creator -XMP-dc:Rights -EXIF:ImageDescription "
+                      "-EXIF:Artist -EXIF:SerialNumber -EXIF:OwnerName -XMP-tiff:Make " + quoted(output)),
+              "XMP caption\nJane\n(c) Jane\nexif description\nX\nSN123\nOwen\nFuji\n");
+    EXPECT_EQ(printed("exiftool -b -ThumbnailImage " + quoted(output)).size(), fs::file_size(folder.file("thumbnail.jpg")));
+    EXPECT_EQ(webp.diagnostic, "");
+
+    const ConversionResult tiff = converted(source, OutputFormat::tiff());
+    EXPECT_EQ(printed("exiftool -s3 -ThumbnailImage " + quoted(folder.write("out.tif", *tiff.data))), "");
+    EXPECT_NE(tiff.diagnostic.find("the EXIF thumbnail was left out"), std::string::npos) << tiff.diagnostic;
+}
+
+TEST(ExifToolMetadata, DamagedEXIFIsWrittenAnewFromWhatCanBeReadAndTheDamageIsNamed) {
+    TemporaryFolder folder;
+    const fs::path camera = editedByExifTool(folder, "camera.jpg",
+                                             "-EXIF:Make=Fuji '-EXIF:Artist=Ann Example' '-DateTimeOriginal=2022:02:03 04:05:06' "
+                                             "-GPSLatitude=48.85 -GPSLatitudeRef=N");
+    const platform::Bytes file = readFile(camera);
+    const auto exif = std::search(file.begin(), file.end(), platform::jpegExifHeader.begin(), platform::jpegExifHeader.end());
+    ASSERT_NE(exif, file.end());
+    const std::size_t tiff = static_cast<std::size_t>(exif - file.begin()) + platform::jpegExifHeader.size();
+    const bool bigEndian = file[tiff] == 'M';
+    const auto number = [&](std::size_t at, int bytes) {
+        std::uint32_t value = 0;
+        for (int index = 0; index < bytes; ++index)
+            value |= std::uint32_t{file[at + static_cast<std::size_t>(index)]} << 8 * (bigEndian ? bytes - 1 - index : index);
+        return value;
+    };
+    const std::size_t ifd0 = tiff + number(tiff + 4, 4);
+    const std::size_t entries = number(ifd0, 2);
+    const std::uint32_t zeroesAfterIFD0 = static_cast<std::uint32_t>(ifd0 + 2 + entries * 12 - tiff);
+    ASSERT_EQ(number(tiff + zeroesAfterIFD0, 4), 0u); // no second directory
+    // The EXIF directory's pointer far out, the GPS one at two bytes of zero, the artist's value far out.
+    for (const auto& [tag, value] : {std::pair{0x8769u, 0xFFF0u}, std::pair{0x8825u, zeroesAfterIFD0}, std::pair{0x013Bu, 0xFFF0u}}) {
+        platform::Bytes damaged = file;
+        for (std::size_t entry = ifd0 + 2; entry < ifd0 + 2 + entries * 12; entry += 12) {
+            if (number(entry, 2) != tag) continue;
+            for (int index = 0; index < 4; ++index)
+                damaged[entry + 8 + static_cast<std::size_t>(index)] =
+                    static_cast<std::uint8_t>(value >> 8 * (bigEndian ? 3 - index : index));
+        }
+        const fs::path source = folder.write("damaged.jpg", damaged);
+        ASSERT_NE(complaints(source), "") << tag;
+        for (const auto& format : {OutputFormat::jpeg(), OutputFormat::png(), OutputFormat::heic(), OutputFormat::webp(),
+                                   OutputFormat::tiff()}) {
+            SCOPED_TRACE(std::to_string(tag) + " to " + format.id());
+            const ConversionResult result = converted(source, format);
+            const fs::path output = folder.write("out." + format.fileExtension(), *result.data);
+            EXPECT_EQ(complaints(output), "");
+            EXPECT_EQ(printed("exiftool -s3 -EXIF:Make " + quoted(output)), "Fuji\n");
+            EXPECT_NE(result.diagnostic.find("the EXIF is damaged"), std::string::npos) << result.diagnostic;
+        }
+        // Kept as it is, lossless, the picture is rewritten without being decoded: its EXIF all the same.
+        SCOPED_TRACE(std::to_string(tag) + " rewritten");
+        const ConversionResult kept =
+            standardEngine().convert(source, specFor(OutputFormat::sameAsSource()), 1, EncodeEffort::final);
+        const fs::path output = folder.write("kept.jpg", *kept.data);
+        EXPECT_TRUE(kept.warnings.empty());
+        EXPECT_EQ(complaints(output), "");
+        EXPECT_EQ(printed("exiftool -s3 -EXIF:Make " + quoted(output)), "Fuji\n");
+        EXPECT_NE(kept.diagnostic.find("the EXIF is damaged"), std::string::npos) << kept.diagnostic;
+    }
+}
+
+TEST(ExifToolMetadata, CommentsGIFPacketsAndTIFFMakerNotesReachTheOutputsThatHoldThemAndAreNamedWhereTheyCannot) {
+    TemporaryFolder folder;
+    const fs::path gimp = editedByExifTool(folder, "gimp.jpg", "'-Comment=Created with GIMP'");
+    const fs::path gif = editedByExifTool(folder, "drawn.gif",
+                                          "'-Comment=Drawn by hand' -XMP-dc:Title=Harbour -XMP:GPSLatitude=48.85");
+    for (const auto& [source, comment] : {std::pair{gimp, "Created with GIMP"}, std::pair{gif, "Drawn by hand"}}) {
+        for (const auto& format : {OutputFormat::jpeg(), OutputFormat::png()}) {
+            SCOPED_TRACE(source.filename().string() + " to " + format.id());
+            const ConversionResult result = converted(source, format);
+            const fs::path output = folder.write("out." + format.fileExtension(), *result.data);
+            EXPECT_EQ(complaints(output), "");
+            EXPECT_EQ(printed("exiftool -s3 -Comment -XMP:Title -XMP:GPSLatitude " + quoted(output)),
+                      comment + std::string(source == gif ? "\nHarbour\n48 deg 51' 0.00\" N\n" : "\n"));
+            EXPECT_EQ(result.diagnostic, "");
+        }
+        EXPECT_EQ(converted(source, OutputFormat::webp()).diagnostic, "the comment was left out: WebP outputs carry none");
+    }
+
+    // exiv2 writes a Canon maker note where ExifTool writes none of its own.
+    SampleImage sample;
+    sample.width = 64, sample.height = 48;
+    const fs::path tiff = folder.write("canon.tif", *encodeSample(sample, ".tif"));
+    ASSERT_TRUE(run("exiv2 -M'set Exif.Image.Make Canon' -M'set Exif.Canon.OwnerName Ann' "
+                    "-M'set Exif.Photo.DateTimeOriginal 2022:02:03 04:05:06' " + quoted(tiff)));
+    for (const auto& format : {OutputFormat::jpeg(), OutputFormat::png(), OutputFormat::heic()}) {
+        SCOPED_TRACE(format.id());
+        const ConversionResult result = converted(tiff, format);
+        const fs::path output = folder.write("canon." + format.fileExtension(), *result.data);
+        EXPECT_EQ(complaints(output), "");
+        EXPECT_EQ(printed("exiftool -s3 -Canon:OwnerName -DateTimeOriginal " + quoted(output)), "Ann\n2022:02:03 04:05:06\n");
+        EXPECT_EQ(result.diagnostic, "");
+    }
+    const ConversionResult laidOutAnew = converted(folder.file("canon.jpg"), OutputFormat::tiff());
+    EXPECT_NE(laidOutAnew.diagnostic.find("the EXIF maker note was left out"), std::string::npos) << laidOutAnew.diagnostic;
+
+    // Too long for one JPEG segment, so exiv2 would leave it out of a block written for one.
+    std::ofstream(folder.file("long.txt")) << std::string(90'000, 'u');
+    const fs::path commented = editedByExifTool(folder, "commented.tif", "-EXIF:Make=Fuji '-UserComment<=long.txt'");
+    for (const auto& format : {OutputFormat::png(), OutputFormat::heic()}) {
+        SCOPED_TRACE(format.id());
+        const fs::path output = folder.write("long." + format.fileExtension(), *converted(commented, format).data);
+        EXPECT_EQ(complaints(output), "");
+        EXPECT_EQ(printed("exiftool -b -UserComment " + quoted(output)), std::string(90'000, 'u'));
+    }
+    const ConversionResult jpeg = converted(commented, OutputFormat::jpeg());
+    const fs::path output = folder.write("long.jpg", *jpeg.data);
+    EXPECT_EQ(complaints(output), "");
+    EXPECT_EQ(printed("exiftool -s3 -EXIF:Make -UserComment " + quoted(output)), "Fuji\n");
+    EXPECT_EQ(jpeg.diagnostic,
+              "the EXIF tag Exif.Photo.UserComment of 88 kB was left out: JPEG files hold at most 64 kB of EXIF");
 }

@@ -24,8 +24,8 @@ ShimOutput encode(const platform::Bytes& pixels, int stride, int width, int heig
     return callShim(
         [&](std::uint8_t** out, std::size_t* length, char* error, std::size_t errorSize) {
             return pctv_webp_encode(pixels.data(), stride, width, height, alpha, &options,
-                                    icc.empty() ? nullptr : icc.data(), icc.size(), xmp.empty() ? nullptr : xmp.data(),
-                                    xmp.size(), out, length, error, errorSize);
+                                    icc.empty() ? nullptr : icc.data(), icc.size(), nullptr, 0,
+                                    xmp.empty() ? nullptr : xmp.data(), xmp.size(), out, length, error, errorSize);
         },
         pctv_webp_free);
 }
@@ -154,8 +154,8 @@ TEST(WebpEncode, FailuresNameTheirStepAndCode) {
         std::uint8_t* out = nullptr;
         std::size_t length = 0;
         char error[128] = {};
-        int status = pctv_webp_encode(p, stride, width, height, 1, options, nullptr, 0, nullptr, 0, &out, &length,
-                                      error, sizeof error);
+        int status = pctv_webp_encode(p, stride, width, height, 1, options, nullptr, 0, nullptr, 0, nullptr, 0, &out,
+                                      &length, error, sizeof error);
         EXPECT_EQ(status, 1);
         EXPECT_EQ(out, nullptr);
         return std::string(error);
@@ -181,11 +181,11 @@ TEST(WebpEncode, FailuresNameTheirStepAndCode) {
     char small[10];
     std::uint8_t* out = nullptr;
     std::size_t length = 0;
-    EXPECT_EQ(pctv_webp_encode(pixels.data(), 32, 8, 8, 1, nullptr, nullptr, 0, nullptr, 0, &out, &length, small,
-                               sizeof small), 1);
+    EXPECT_EQ(pctv_webp_encode(pixels.data(), 32, 8, 8, 1, nullptr, nullptr, 0, nullptr, 0, nullptr, 0, &out, &length,
+                               small, sizeof small), 1);
     EXPECT_STREQ(small, "arguments");
-    EXPECT_EQ(pctv_webp_encode(pixels.data(), 32, 8, 8, 1, nullptr, nullptr, 0, nullptr, 0, &out, &length, nullptr,
-                               0), 1);
+    EXPECT_EQ(pctv_webp_encode(pixels.data(), 32, 8, 8, 1, nullptr, nullptr, 0, nullptr, 0, nullptr, 0, &out, &length,
+                               nullptr, 0), 1);
 }
 
 TEST(WebpVersion, IsTheLinkedEncodersVersion) {

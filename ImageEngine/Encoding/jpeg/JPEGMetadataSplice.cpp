@@ -21,6 +21,7 @@ using Failure = platform::Outcome<platform::Bytes>;
 constexpr std::uint8_t markerStart = 0xFF;
 constexpr std::uint8_t startOfImage = 0xD8;
 constexpr std::uint8_t app0 = 0xE0;
+constexpr std::uint8_t commentMarker = 0xFE;
 constexpr std::string_view xmpHeader{"http://ns.adobe.com/xap/1.0/\0", 29};
 
 bool startsWith(const platform::Bytes& bytes, std::string_view prefix) {
@@ -105,7 +106,8 @@ std::optional<std::size_t> insertionPoint(const platform::Bytes& jpeg) {
 platform::Outcome<platform::Bytes> JPEGMetadataSplice::inserting(const platform::Bytes& jpeg,
                                                                  const std::optional<platform::Bytes>& exif,
                                                                  const platform::XmpRef& xmp, int orientation,
-                                                                 const std::optional<platform::Bytes>& iptc) {
+                                                                 const std::optional<platform::Bytes>& iptc,
+                                                                 const std::optional<platform::Bytes>& comment) {
     std::optional<std::size_t> point = insertionPoint(jpeg);
     if (!point) return Failure::failure("the encoded bytes do not start a JPEG file");
     if (orientation < 1 || orientation > 8)
@@ -123,8 +125,37 @@ platform::Outcome<platform::Bytes> JPEGMetadataSplice::inserting(const platform:
     if (iptc)
         for (const platform::Bytes& segment : platform::photoshopSegmentsWithIPTC(*iptc, largestPayload))
             appendSegment(out, platform::jpegAPP13, segment);
+    if (comment) {
+        for (std::size_t offset = 0; offset < comment->size(); offset += largestPayload) {
+            const auto from = comment->begin() + static_cast<std::ptrdiff_t>(offset);
+            appendSegment(out, commentMarker,
+                          platform::Bytes(from, from + static_cast<std::ptrdiff_t>(
+                                                           std::min(largestPayload, comment->size() - offset))));
+        }
+    }
     out.insert(out.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(*point), jpeg.end());
     return out;
+}
+
+platform::Outcome<platform::Bytes> JPEGMetadataSplice::replacingExif(const platform::Bytes& jpeg,
+                                                                     const std::optional<platform::Bytes>& exif,
+                                                                     int orientation) {
+    const platform::ByteView file(jpeg.data(), jpeg.size());
+    platform::Bytes kept;
+    kept.reserve(jpeg.size());
+    std::size_t from = 0;
+    platform::forEachJPEGSegment(file, [&](std::uint8_t marker, platform::ByteView payload) {
+        if (marker == platform::jpegAPP1 && payload.startsWith(0, platform::jpegExifHeader)) {
+            // The marker and the two length bytes stand before the payload.
+            const std::size_t start = static_cast<std::size_t>(payload.data() - jpeg.data());
+            kept.insert(kept.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(from),
+                        jpeg.begin() + static_cast<std::ptrdiff_t>(start - 4));
+            from = start + payload.size();
+        }
+        return true;
+    });
+    kept.insert(kept.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(from), jpeg.end());
+    return inserting(kept, exif, nullptr, orientation);
 }
 
 } // namespace pictavo

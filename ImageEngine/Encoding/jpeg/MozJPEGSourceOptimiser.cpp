@@ -2,6 +2,7 @@
 
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Encoding/ShimCause.h"
+#include "ImageEngine/Encoding/jpeg/JPEGMetadataSplice.h"
 #include "ImageEngine/Model/Reorientation.h"
 #include "platform/base/Outcome.h"
 #include "shims/pctv_mozjpeg.h"
@@ -70,6 +71,14 @@ platform::Bytes MozJPEGSourceOptimiser::optimise(const platform::Bytes& source, 
     auto smaller = rewritten(source, metadata == MetadataPolicy::strip, turnOf(metadata, orientation), memoryBound);
     if (!smaller) throw ConversionError::encodeFailed(format_).withCause(smaller.cause());
     return std::move(*smaller);
+}
+
+std::optional<platform::Bytes> MozJPEGSourceOptimiser::withExif(const platform::Bytes& file,
+                                                                const std::optional<platform::Bytes>& exif,
+                                                                std::uint32_t orientation) const {
+    auto replaced = JPEGMetadataSplice::replacingExif(file, exif, static_cast<int>(orientation));
+    if (!replaced) return std::nullopt;
+    return std::move(*replaced);
 }
 
 } // namespace pictavo

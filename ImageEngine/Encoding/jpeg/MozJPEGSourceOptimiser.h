@@ -31,6 +31,9 @@ public:
     platform::Bytes optimise(const platform::Bytes& source, MetadataPolicy metadata, std::uint32_t orientation,
                              EncodeEffort effort, std::uint64_t memoryBound) const override;
     using SourceOptimiser::optimise;
+    // Every EXIF segment gives way to one written anew; the coefficients stay as they are.
+    std::optional<platform::Bytes> withExif(const platform::Bytes& file, const std::optional<platform::Bytes>& exif,
+                                            std::uint32_t orientation) const override;
 
 private:
     OutputFormat format_;

@@ -7,6 +7,8 @@
 #include "ImageEngine/Running/SpareProcessors.h"
 #include "ImageEngine/Stages/ColourStage.h"
 #include "platform/base/Cancellation.h"
+#include "platform/metadata/ExifGPS.h"
+#include "platform/metadata/ExifOrientation.h"
 #include "platform/metadata/ExifToXMP.h"
 #include "platform/metadata/IPTCToXMP.h"
 #include "platform/metadata/XMPOrientation.h"
@@ -21,10 +23,21 @@
 namespace pictavo {
 namespace {
 
+// The carried EXIF block with the output's orientation, whole, for the file's "EXIF" chunk;
+// nothing when there is none or it is too damaged to take the orientation.
+std::optional<platform::Bytes> exifFor(const EncodeOptions& options) {
+    if (!options.preserved) return std::nullopt;
+    const auto* exif = platform::propertyOf<platform::Bytes>(options.preserved->dictionary, platform::keys::exif);
+    if (!exif) return std::nullopt;
+    const auto turned = platform::exifWithOrientation(*exif, static_cast<int>(options.orientation.value_or(1)));
+    if (!turned) return std::nullopt;
+    return platform::tiffStructuredExif(turned->data(), turned->size());
+}
+
 // The carried packet with the output's orientation and size; left out when it cannot take
-// them, rather than carry fields that no longer describe the file. The platform's reader
-// keeps EXIF beside the XMP, and a WebP gets no EXIF chunk, so the EXIF and GPS fields
-// travel inside the packet; when they cannot, the packet goes as it came.
+// them, rather than carry fields that no longer describe the file. The EXIF and GPS fields
+// the packet does not hold are added to it too, for readers that read a WebP's XMP only;
+// when they cannot be, the packet goes as it came.
 std::optional<platform::XMPPacket> packetFor(const EncodeOptions& options, const platform::Image& image) {
     if (!options.preserved) return std::nullopt;
     const platform::XMPPacket* packet = options.preserved->metadata.get();
@@ -89,6 +102,7 @@ platform::Bytes WebPEncoder::encode(const platform::ImageRef& image, const Encod
     shimOptions.stop_context = &stop;
 
     const std::optional<platform::XMPPacket> xmp = packetFor(options, *image);
+    const std::optional<platform::Bytes> exif = exifFor(options);
     const platform::Bytes icc = image->colourSpace()->iccData();
     std::uint8_t* out = nullptr;
     std::size_t length = 0;
@@ -96,7 +110,8 @@ platform::Bytes WebPEncoder::encode(const platform::ImageRef& image, const Encod
     int status = pctv_webp_encode(
         image->data(), static_cast<std::int32_t>(image->bytesPerRow()), static_cast<std::int32_t>(image->width()),
         static_cast<std::int32_t>(image->height()), hasAlpha, &shimOptions, icc.empty() ? nullptr : icc.data(),
-        icc.size(), xmp ? reinterpret_cast<const std::uint8_t*>(xmp->text.data()) : nullptr, xmp ? xmp->text.size() : 0,
+        icc.size(), exif && !exif->empty() ? exif->data() : nullptr, exif ? exif->size() : 0,
+        xmp ? reinterpret_cast<const std::uint8_t*>(xmp->text.data()) : nullptr, xmp ? xmp->text.size() : 0,
         &out, &length, message, sizeof message);
     if (status != 0 || out == nullptr) {
         platform::throwIfCancelled(stop);

@@ -24,7 +24,7 @@ std::map<std::string, std::string> properties(const XMPPacket& packet) {
 
 } // namespace
 
-TEST(ExifToXMP, CameraAndGPSFieldsJoinTheCarriedPacketAndTheEXIFValueWins) {
+TEST(ExifToXMP, CameraAndGPSFieldsJoinTheCarriedPacketWhoseOwnValuesStay) {
     const XMPPacket carried{xmpPacket(3)};
     for (const auto& exif : {cameraExifBlock(), withExifMarker(cameraExifBlock())}) {
         auto merged = platform::xmpWithExif(&carried, exif);
@@ -36,7 +36,8 @@ TEST(ExifToXMP, CameraAndGPSFieldsJoinTheCarriedPacketAndTheEXIFValueWins) {
         EXPECT_EQ(fields["Xmp.photoshop.DateCreated"], "2024-05-06T07:08:09");
         EXPECT_EQ(fields["Xmp.exif.GPSLatitude"], "51,30.0000000N");
         EXPECT_EQ(fields["Xmp.exif.GPSLongitude"], "0,7.5000000W");
-        EXPECT_EQ(fields["Xmp.tiff.Orientation"], "6");
+        // The packet's own orientation is its editor's word, not the camera's.
+        EXPECT_EQ(fields["Xmp.tiff.Orientation"], "3");
         EXPECT_EQ(fields["Xmp.exif.PixelXDimension"], "4000");
         // How the source stored its pixels describes no other file.
         EXPECT_EQ(fields.count("Xmp.tiff.ImageWidth") + fields.count("Xmp.tiff.ImageLength"), 0u);

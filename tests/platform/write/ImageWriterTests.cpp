@@ -5,6 +5,7 @@
 #include "support/SampleImages.h"
 #include "support/TestImages.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <tuple>
@@ -110,6 +111,24 @@ TEST(ImageWriter, PngCarriesItsOwnProfileAndTheMetadataWithOrientationRewrittenO
     const auto dropped = writtenAndRead("public.png", {solidImage(4, 4, 1, 2, 3)}, writer);
     ASSERT_TRUE(dropped);
     EXPECT_TRUE(dropped->exif.empty() && dropped->xmp.empty());
+}
+
+TEST(ImageWriter, PngCarriesTheCommentAsUTF8OnlyWhenItIsUTF8BeyondASCIIAndElseAsLatin1WithoutZeroBytes) {
+    using namespace std::string_literals;
+    const std::pair<std::string, std::string> cases[] = {
+        {"Created with GIMP", "tEXtComment\0Created with GIMP"s},
+        {"S\xC3\xA8te", "iTXtComment\0\0\0\0\0S\xC3\xA8te"s},
+        {"S\xE8te\0!"s, "tEXtComment\0S\xE8te!"s}};
+    for (const auto& [comment, chunk] : cases) {
+        PropertyMap carried;
+        carried[keys::comment] = Bytes(comment.begin(), comment.end());
+        WriterProperties properties;
+        properties.properties = &carried;
+        const auto file = write("public.png", {solidImage(4, 4, 1, 2, 3)}, properties);
+        ASSERT_TRUE(file);
+        const Bytes expected(chunk.begin(), chunk.end());
+        EXPECT_NE(std::search(file->begin(), file->end(), expected.begin(), expected.end()), file->end()) << chunk;
+    }
 }
 
 TEST(ImageWriter, LossyFormatsWriteTheSizeTheImagesProfileAndTheRewrittenMetadataAndQualityMatters) {
