@@ -56,6 +56,9 @@ public:
         return found;
     }
 
+    // Every event since the last take, as its object read then.
+    const std::vector<Seen>& seen() const { return seen_; }
+
     // The focus events since the last call, as they were read.
     std::vector<std::string> takeFocus() {
         std::vector<std::string> focus;
@@ -88,6 +91,7 @@ private:
         case QAccessible::MenuItem: return QStringLiteral("menu item");
         case QAccessible::PopupMenu: return QStringLiteral("menu");
         case QAccessible::ComboBox: return QStringLiteral("combo box");
+        case QAccessible::ListItem: return QStringLiteral("list item");
         case QAccessible::StaticText: return QStringLiteral("label");
         case QAccessible::EditableText: return QStringLiteral("text");
         case QAccessible::Client: return QStringLiteral("filler");
