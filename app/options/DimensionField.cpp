@@ -3,8 +3,6 @@
 #include "ImageEngine/Model/ResizeSpec.h"
 #include "app/design/DSFonts.h"
 
-#include <QAccessible>
-
 #include <algorithm>
 
 namespace pictavo {
@@ -23,16 +21,11 @@ DimensionField::DimensionField(const QString& placeholder, Binding<std::optional
     setFixedWidth(fieldWidth);
     connect(this, &QLineEdit::textEdited, this, &DimensionField::edited);
     refresh();
-}
-
-void DimensionField::focusInEvent(QFocusEvent* event) {
-    // Tab selects the field's text, which moves its caret, and Qt tells screen readers of the
-    // caret before it tells them of the focus: Orca then takes the field for its focus without a
-    // word and ignores the focus that follows, so the field was never named. The focus is told
-    // first.
-    QAccessibleEvent focus(this, QAccessible::Focus);
-    QAccessible::updateAccessibility(&focus);
-    QLineEdit::focusInEvent(event);
+    // The caret is placed where Tab, selecting the text, leaves it. Otherwise the first Tab into
+    // the field moves it, and Qt tells screen readers of the caret before the focus: Orca then
+    // takes the field for its focus without a word and ignores the focus, so the field went
+    // unnamed.
+    end(false);
 }
 
 void DimensionField::refresh() {

@@ -22,9 +22,6 @@ public:
     // Shows the bound value; the text is left alone, cursor and all, when it already says it.
     void refresh();
 
-protected:
-    void focusInEvent(QFocusEvent* event) override;
-
 private:
     void edited(const QString& text);
 

@@ -51,9 +51,9 @@ QString scrollBarLook() {
 }
 
 // While a menu opened from the keyboard is open, reads its highlighted row again after each
-// activation of the window beneath it. The window manager may activate the main window only
-// after the menu has shown its first row, and a screen reader then reads the window and its
-// focused card, and stays there, while the keys still go to the menu.
+// change of the active window. The main window is told active again only after the menu has
+// shown its first row, and a screen reader then reads the window and its focused card, and
+// stays there, while the keys still go to the menu.
 class MenuRowKeeper : public QObject {
 public:
     MenuRowKeeper(QWidget* window, QMenu& menu) : QObject(&menu), menu_(menu) {

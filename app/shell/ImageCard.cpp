@@ -252,7 +252,9 @@ void ImageCard::refreshChildren() {
     if (accessibleDescription() != description) {
         setAccessibleDescription(description);
         // Qt 6.4 tells of the change without its text, which a screen reader cannot read out.
-        if (hasFocus()) DSAnnouncer::accessible().say(this, description);
+        // Said with the card's name: a screen reader that has not yet come to the card's own
+        // focus reads only the latest of the two.
+        if (hasFocus()) DSAnnouncer::accessible().say(this, item_.displayName + QStringLiteral(", ") + description);
     }
     const bool showsRemove = (isHovering_ || showsFocus()) && !isLocked_;
     // Made on first need: a batch of a thousand cards needs few of them.
