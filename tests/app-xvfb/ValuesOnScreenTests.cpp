@@ -225,18 +225,6 @@ TEST_F(ValuesOnScreen, ShiftArrowsAndSelectAllSayHowManyCardsAreSelected) {
     EXPECT_EQ(events.takeFocus(), Heard{label("3 selected")});
 }
 
-// Delete removes the focused card and hands the focus and the selection to the next, so that a
-// second Delete removes that one too.
-TEST_F(ValuesOnScreen, DeleteHandsTheFocusAndTheSelectionToTheNextCard) {
-    MainWindow& window = openWith(3);
-    press(focusedCard(window), Qt::Key_Space);
-    press(focusedCard(window), Qt::Key_Delete);
-    EXPECT_EQ(window.store().items().size(), 2u);
-    EXPECT_EQ(window.selection().value().ids, QSet<QUuid>{*window.grid()->focusedCard()});
-    press(focusedCard(window), Qt::Key_Delete);
-    EXPECT_EQ(window.store().items().size(), 1u);
-}
-
 // The window manager may activate the main window after a card's menu, opened from the
 // keyboard, has shown its first row: the screen reader is then taken back to the menu's row.
 TEST_F(ValuesOnScreen, ACardsMenuFromTheKeyboardIsReadAgainAfterTheWindowBeneathIsActivated) {

@@ -56,9 +56,6 @@ public:
         return found;
     }
 
-    // Every event since the last take, as its object read then.
-    const std::vector<Seen>& seen() const { return seen_; }
-
     // The focus events since the last call, as they were read.
     std::vector<std::string> takeFocus() {
         std::vector<std::string> focus;
@@ -68,6 +65,9 @@ public:
         seen_.clear();
         return focus;
     }
+
+    // Every event since the last take, as its object read then.
+    const std::vector<Seen>& seen() const { return seen_; }
 
     // Every object of the application's windows that says it has the focus, as it reads.
     static std::vector<std::string> focusedObjects() {
