@@ -27,16 +27,23 @@ struct BatchSelection {
     };
 
     // Removes the cards from the batch and from the selection, and moves a removed focus to
-    // the first surviving card at or after it, else the nearest before it. Nothing happens
-    // during an export run or for no ids. `removed` is taken as a copy: callers pass the
-    // selection's own ids, which this empties.
+    // the first surviving card at or after it, else the nearest before it; when nothing else
+    // stays selected, that card is selected too (and anchors), so that the next Delete removes
+    // it. Nothing happens during an export run or for no ids. `removed` is taken as a copy:
+    // callers pass the selection's own ids, which this empties.
     static void removeSelected(const QSet<ID> removed, Batch& batch, BatchSelection& selection) {
         if (removed.isEmpty() || batch.isExporting()) return;
         const QList<ID> order = batch.itemIds();
         const BatchSelection old = selection;
         selection.ids.subtract(removed);
         if (old.anchor && removed.contains(*old.anchor)) selection.anchor.reset();
-        if (old.focus && removed.contains(*old.focus)) selection.focus = focusAfterRemoval(*old.focus, removed, order);
+        if (old.focus && removed.contains(*old.focus)) {
+            selection.focus = focusAfterRemoval(*old.focus, removed, order);
+            if (selection.focus && selection.ids.isEmpty()) {
+                selection.ids = {*selection.focus};
+                selection.anchor = selection.focus;
+            }
+        }
         batch.remove(removed);
     }
 

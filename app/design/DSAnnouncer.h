@@ -1,5 +1,6 @@
 #pragma once
 
+class QString;
 class QWidget;
 
 namespace pictavo {
@@ -15,6 +16,11 @@ public:
     // The screen reader's focus goes back to the widget holding the keyboard focus, and reads
     // it out as it is now.
     virtual void returnToKeyboardFocus() = 0;
+    // The screen reader reads out `text` as news from `subject`, which keeps the keyboard: a
+    // value a key changed while its widget kept the focus, a count of selected cards. Screen
+    // readers read a focused object once, and Qt 6.4 tells them of a changed name or
+    // description without the text, so nothing else reaches them.
+    virtual void say(QWidget* subject, const QString& text) = 0;
 
     // Through accessibility focus events, which screen readers follow as they follow the
     // keyboard focus; they ignore what happens to objects other than their focus.

@@ -21,6 +21,11 @@ DimensionField::DimensionField(const QString& placeholder, Binding<std::optional
     setFixedWidth(fieldWidth);
     connect(this, &QLineEdit::textEdited, this, &DimensionField::edited);
     refresh();
+    // The caret is placed where Tab, selecting the text, leaves it. Otherwise the first Tab into
+    // the field moves it, and Qt tells screen readers of the caret before the focus: Orca then
+    // takes the field for its focus without a word and ignores the focus, so the field went
+    // unnamed.
+    end(false);
 }
 
 void DimensionField::refresh() {

@@ -11,6 +11,8 @@
 #include "app/shell/ShellServices.h"
 #include "app/shell/WindowSelection.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
@@ -18,6 +20,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -46,6 +49,42 @@ QString scrollBarLook() {
                           "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }")
         .arg(cssColour(palette::tertiaryLabel().current()), cssColour(palette::secondary().current()));
 }
+
+// While a menu opened from the keyboard is open, reads its highlighted row again after each
+// change of the active window. The main window is told active again only after the menu has
+// shown its first row, and a screen reader then reads the window and its focused card, and
+// stays there, while the keys still go to the menu.
+class MenuRowKeeper : public QObject {
+public:
+    MenuRowKeeper(QWidget* window, QMenu& menu) : QObject(&menu), menu_(menu) {
+        window->installEventFilter(this);
+        // The window system's activation, which reaches the screen reader whether or not the
+        // widgets hear of it while the menu holds the keys.
+        connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] { announceRowLater(); });
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::WindowActivate || event->type() == QEvent::ActivationChange) announceRowLater();
+        return false;
+    }
+
+private:
+    // After the activation has reached the screen reader.
+    void announceRowLater() {
+        if (menu_.isVisible()) QTimer::singleShot(0, &menu_, [menu = &menu_] { announceRow(*menu); });
+    }
+
+    static void announceRow(QMenu& menu) {
+        QAction* row = menu.activeAction();
+        if (!row || !menu.isVisible()) return;
+        QAccessibleEvent focus(&menu, QAccessible::Focus);
+        focus.setChild(static_cast<int>(menu.actions().indexOf(row)));
+        QAccessible::updateAccessibility(&focus);
+    }
+
+    QMenu& menu_;
+};
 
 } // namespace
 
@@ -344,8 +383,22 @@ bool BatchGrid::handleKey(int key, Qt::KeyboardModifiers modifiers) {
     focusCard(id);
     CardSelection::moveTo(selection, id, modifiers.testFlag(Qt::ShiftModifier));
     selection_.set(selection);
+    // Said with the card that took the focus, as one piece: a screen reader reads only the
+    // latest of two focus events it has not yet come to, and would leave out the card.
+    ImageCard* card = cards_.value(id);
+    if (modifiers.testFlag(Qt::ShiftModifier) && card && card->hasFocus()) {
+        DSAnnouncer::accessible().say(card, card->accessibleName() + QStringLiteral(", ") +
+                                                card->accessibleDescription() + QStringLiteral(", ") + howManySelected());
+    }
     return true;
 }
+
+void BatchGrid::sayHowManySelected() {
+    ImageCard* card = focusedCard_ ? cards_.value(*focusedCard_) : nullptr;
+    DSAnnouncer::accessible().say(card ? static_cast<QWidget*>(card) : this, howManySelected());
+}
+
+QString BatchGrid::howManySelected() const { return QStringLiteral("%1 selected").arg(selection_.value().ids.size()); }
 
 void BatchGrid::removeCards(const QSet<QUuid>& ids) {
     CardSelection::Selection selection = selection_.value();
@@ -384,6 +437,7 @@ void BatchGrid::showContextMenu(const QUuid& id, const QPoint& globalPosition, b
         const auto first = std::find_if(actions.begin(), actions.end(), [](QAction* action) { return action->isEnabled(); });
         // Once shown: a menu not yet shown tells no screen reader of its highlight.
         if (first != actions.end()) QTimer::singleShot(0, &menu, [&menu, action = *first] { menu.setActiveAction(action); });
+        new MenuRowKeeper(window(), menu);
     }
     menu.exec(globalPosition);
     // The card kept the keyboard all along, so nothing else tells a screen reader it is back there.

@@ -46,6 +46,9 @@ public:
     // Arrow keys, Space, Escape and Shift+F10, as the focused card receives them; false when
     // not handled.
     bool handleKey(int key, Qt::KeyboardModifiers modifiers);
+    // Has a screen reader say how many cards are selected ("29 selected"), after a key changed
+    // the selection without moving the focus onto what it changed.
+    void sayHowManySelected();
     // The grid is one stop of the window's Tab order: its focused card, else its first; none
     // without cards.
     ImageCard* tabStop() const;
@@ -78,6 +81,8 @@ private:
     QRect nearView() const;
     void applySelection();
     void focusCard(const QUuid& id);
+    // "29 selected".
+    QString howManySelected() const;
     void clickCard(const QUuid& id, Qt::KeyboardModifiers modifiers);
     // From the keyboard, the menu opens with its first item highlighted, as menus opened from
     // the keyboard do.

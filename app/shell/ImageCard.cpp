@@ -1,5 +1,6 @@
 #include "app/shell/ImageCard.h"
 
+#include "app/design/DSAnnouncer.h"
 #include "app/design/DSFocusRing.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
@@ -243,14 +244,24 @@ void ImageCard::makeRemoveButton() {
 }
 
 void ImageCard::refreshChildren() {
-    setAccessibleName(item_.displayName);
-    setAccessibleDescription(item_.accessibilityDescription());
+    // Set only when changed: Qt tells screen readers of every name and description set, and a
+    // batch of hundreds of cards, each set again at every change of the batch, kept a screen
+    // reader busy for many seconds behind the keys.
+    if (accessibleName() != item_.displayName) setAccessibleName(item_.displayName);
+    const QString description = item_.accessibilityDescription();
+    if (accessibleDescription() != description) {
+        setAccessibleDescription(description);
+        // Qt 6.4 tells of the change without its text, which a screen reader cannot read out.
+        // Said with the card's name: a screen reader that has not yet come to the card's own
+        // focus reads only the latest of the two.
+        if (hasFocus()) DSAnnouncer::accessible().say(this, item_.displayName + QStringLiteral(", ") + description);
+    }
     const bool showsRemove = (isHovering_ || showsFocus()) && !isLocked_;
     // Made on first need: a batch of a thousand cards needs few of them.
     if (showsRemove && !removeButton_) makeRemoveButton();
     if (removeButton_) {
-        removeButton_->setAccessibleName(QStringLiteral("Remove ") + item_.displayName +
-                                         QStringLiteral(" from the batch"));
+        const QString removeName = QStringLiteral("Remove ") + item_.displayName + QStringLiteral(" from the batch");
+        if (removeButton_->accessibleName() != removeName) removeButton_->setAccessibleName(removeName);
         removeButton_->setVisible(showsRemove);
         removeButton_->move(width() - 8 - removeButton_->width(), 8);
         removeButton_->raise();

@@ -212,6 +212,7 @@ void MainWindow::buildMenus() {
         CardSelection::Selection selection = selection_.value();
         CardSelection::selectAll(selection, store_->itemIds());
         selection_.set(selection);
+        grid_->sayHowManySelected();
     });
     selectAllAction_->setShortcut(QKeySequence::SelectAll);
     // Only while the grid has the focus: a text field keeps its own Ctrl+A.

@@ -74,14 +74,15 @@ inline void settle() {
     }
 }
 
-// What would have been spoken: a subject's name and description, and "back" for each return to
-// the keyboard focus.
+// What would have been spoken: a subject's name and description, "back" for each return to
+// the keyboard focus, and the news said.
 class RecordingAnnouncer : public DSAnnouncer {
 public:
     void announce(QWidget* subject) override {
         spoken << subject->accessibleName() + QStringLiteral(", ") + subject->accessibleDescription();
     }
     void returnToKeyboardFocus() override { spoken << QStringLiteral("back"); }
+    void say(QWidget*, const QString& text) override { spoken << text; }
     QStringList spoken;
 };
 

@@ -88,6 +88,9 @@ public:
         return focus;
     }
 
+    // Every event since the last take, as its object read then.
+    const std::vector<Seen>& seen() const { return seen_; }
+
     // Every object of the application's windows that says it has the focus, as it reads.
     static std::vector<std::string> focusedObjects() {
         std::vector<std::string> focused;
@@ -110,6 +113,7 @@ private:
         case QAccessible::MenuItem: return QStringLiteral("menu item");
         case QAccessible::PopupMenu: return QStringLiteral("menu");
         case QAccessible::ComboBox: return QStringLiteral("combo box");
+        case QAccessible::ListItem: return QStringLiteral("list item");
         case QAccessible::StaticText: return QStringLiteral("label");
         case QAccessible::EditableText: return QStringLiteral("text");
         case QAccessible::Client: return QStringLiteral("filler");

@@ -83,20 +83,21 @@ QSet<QString> ids(const QString& letters) {
 std::optional<QString> letter(const char* id) { return id ? std::optional(QString(id)) : std::nullopt; }
 
 // The selection's own ids are removed, as the window passes them.
-TEST(BatchSelection, RemovedCardsLeaveTheBatchAndTheSelectionAndAFocusMovesToTheNearestSurvivor) {
+TEST(BatchSelection, RemovedCardsLeaveTheBatchAndTheSelectionAndAFocusMovesToTheNearestSurvivorWhichIsSelected) {
     struct Case {
         const char *batch, *selected, *anchor, *focus;
-        const char *left, *anchorAfter, *focusAfter;
+        const char *left, *selectedAfter, *anchorAfter, *focusAfter;
     };
     const Case cases[] = {
-        // The first survivor after the focus, else the nearest before it.
-        {"ABCDE", "BCD", "B", "C", "AE", nullptr, "E"},
-        {"ABC", "BC", nullptr, "C", "A", nullptr, "A"},
-        {"ABC", "ABC", "A", "B", "", nullptr, nullptr},
+        // The first survivor after the focus, else the nearest before it; it takes the
+        // selection, so that a second Delete removes it.
+        {"ABCDE", "BCD", "B", "C", "AE", "E", "E", "E"},
+        {"ABC", "BC", nullptr, "C", "A", "A", "A", "A"},
+        {"ABC", "ABC", "A", "B", "", "", nullptr, nullptr},
         // A focus and an anchor that are not removed stay.
-        {"ABCD", "BC", "A", "D", "AD", "A", "D"},
+        {"ABCD", "BC", "A", "D", "AD", "", "A", "D"},
         // A focus no longer in the batch moves to the first survivor in order.
-        {"ABC", "ZA", nullptr, "Z", "BC", nullptr, "B"},
+        {"ABC", "ZA", nullptr, "Z", "BC", "B", "B", "B"},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(std::string(test.batch) + " without " + test.selected);
@@ -104,8 +105,14 @@ TEST(BatchSelection, RemovedCardsLeaveTheBatchAndTheSelectionAndAFocusMovesToThe
         Selection selection{ids(test.selected), letter(test.anchor), letter(test.focus)};
         Selection::removeSelected(selection.ids, batch, selection);
         EXPECT_EQ(QStringList(batch.cards).join(""), test.left);
-        EXPECT_EQ(selection, (Selection{{}, letter(test.anchorAfter), letter(test.focusAfter)}));
+        EXPECT_EQ(selection, (Selection{ids(test.selectedAfter), letter(test.anchorAfter), letter(test.focusAfter)}));
     }
+
+    // A removal that leaves other cards selected leaves them alone.
+    LetterBatch four("ABCD");
+    Selection kept{ids("AC"), QString("A"), QString("C")};
+    Selection::removeSelected(ids("C"), four, kept);
+    EXPECT_EQ(kept, (Selection{ids("A"), QString("A"), QString("D")}));
 
     // Nothing is removed during a run, or for no ids.
     LetterBatch running("ABC", true);

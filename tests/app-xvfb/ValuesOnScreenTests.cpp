@@ -1,0 +1,251 @@
+#include "app/options/CustomSizeEditor.h"
+#include "app/options/DimensionField.h"
+#include "app/options/FormatChip.h"
+#include "app/options/ToolbarChips.h"
+#include "app/preferences/DefaultSizePicker.h"
+#include "app/preferences/SettingsWindow.h"
+#include "app/shell/BatchGrid.h"
+#include "app/shell/ImageCard.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/PictavoByFenwidApp.h"
+#include "OnScreenTest.h"
+#include "support/AccessibleEvents.h"
+#include "support/Eventually.h"
+#include "support/PaintedPhoto.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+using namespace pictavo;
+namespace fs = std::filesystem;
+
+using support::eventually;
+using Heard = std::vector<std::string>;
+
+std::string label(const QString& text) { return "label \"" + text.toStdString() + "\" \"\" [focused]"; }
+
+// What the window tells a screen reader of values and selections that change under the keys:
+// the real window on the X server, with its accessibility events recorded.
+class ValuesOnScreen : public support::OnScreenTest {
+protected:
+    void SetUp() override {
+        support::OnScreenTest::SetUp();
+        if (IsSkipped()) return;
+        if (!eventually([] { return QAccessible::isActive(); }, 10000)) GTEST_SKIP() << "needs the accessibility bus";
+    }
+
+    // The settings window outlives the application's window, whose stores it holds.
+    void TearDown() override {
+        if (settings_) settings_->close();
+        QTest::qWait(50);
+    }
+
+    // The window with `count` photos, active, its first card focused.
+    MainWindow& openWith(int count) {
+        QStringList paths;
+        for (int i = 0; i < count; ++i) {
+            const fs::path path = root.path() / ("photo" + std::to_string(i) + ".jpg");
+            EXPECT_TRUE(support::paintedPhoto(320, 240, i).save(QString::fromStdString(path.string()), nullptr, 90));
+            paths << QString::fromStdString(path.string());
+        }
+        MainWindow& window = app.mainWindow();
+        app.open(paths);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        EXPECT_TRUE(eventually([&] { return window.store().items().size() == std::size_t(count); }));
+        EXPECT_TRUE(eventually([&] { return window.grid()->focusedCard() && QApplication::focusWidget(); }));
+        EXPECT_TRUE(eventually([&] { return window.store().estimatedBytes().has_value(); }));
+        return window;
+    }
+
+    ImageCard* focusedCard(MainWindow& window) { return window.grid()->card(*window.grid()->focusedCard()); }
+
+    // As the X server hands the key over: to a picker's open list, else to the active window
+    // (the design system's menus leave the keyboard with their trigger's window).
+    void press(QWidget* at, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QWidget* target = QApplication::activePopupWidget();
+        if (!target || !qobject_cast<QComboBox*>(target->parentWidget())) target = QApplication::activeWindow();
+        QTest::keyClick((target ? target : at->window())->windowHandle(), key, modifiers);
+        QTest::qWait(100);
+    }
+
+    // Settings close with Esc and go when closed.
+    SettingsWindow& openSettings(MainWindow& window) {
+        press(&window, Qt::Key_Comma, Qt::ControlModifier);
+        SettingsWindow* settings = nullptr;
+        EXPECT_TRUE(eventually([&] {
+            for (QWidget* shown : QApplication::topLevelWidgets()) {
+                if (auto* found = qobject_cast<SettingsWindow*>(shown); found && found->isActiveWindow()) settings = found;
+            }
+            return settings != nullptr;
+        }));
+        settings_ = settings;
+        return *settings;
+    }
+
+    PictavoByFenwidApp app{engine};
+    support::AccessibleEvents events;
+    QPointer<SettingsWindow> settings_;
+};
+
+// Each picker gives the choice it shows as its text, which a screen reader reads as its value
+// (a closed picker has no list to give it), and a key that changes the closed picker's choice
+// has the new choice read out. The open list counts its choices, not the separators between
+// their groups, and reads out the current one.
+TEST_F(ValuesOnScreen, EachPickerGivesItsChoiceAndAKeyThatChangesItIsReadOut) {
+    MainWindow& window = openWith(1);
+    SettingsWindow& settings = openSettings(window);
+    for (QComboBox* picker :
+         {settings.formatPicker(), static_cast<QComboBox*>(settings.sizePicker()), settings.savePicker()}) {
+        QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(picker)->textInterface();
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(text->text(0, text->characterCount()), picker->currentText());
+        picker->setFocus(Qt::TabFocusReason);
+        events.takeFocus();
+        const int before = picker->currentIndex();
+        press(picker, Qt::Key_Down);
+        ASSERT_NE(picker->currentIndex(), before);
+        EXPECT_EQ(events.takeFocus(), Heard{label(picker->currentText())});
+        EXPECT_EQ(text->text(0, text->characterCount()), picker->currentText());
+        // The defaults go back as they were: the process's later tests read them.
+        press(picker, Qt::Key_Up);
+        EXPECT_EQ(picker->currentIndex(), before);
+    }
+
+    QComboBox* format = settings.formatPicker();
+    format->setFocus(Qt::TabFocusReason);
+    events.takeFocus();
+    press(format, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(eventually([&] { return format->view()->isVisible(); }));
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(format)->child(0);
+    ASSERT_NE(list, nullptr);
+    int separators = 0;
+    for (int row = 0; row < list->childCount(); ++row) {
+        if (list->child(row)->role() == QAccessible::ListItem) {
+            EXPECT_EQ(list->child(row)->text(QAccessible::Name), format->itemText(row));
+        } else {
+            ++separators;
+        }
+    }
+    EXPECT_EQ(separators, 2);
+    EXPECT_EQ(list->childCount(), format->count());
+    const Heard opened = events.takeFocus();
+    ASSERT_FALSE(opened.empty());
+    EXPECT_EQ(opened.back(), "list item \"" + format->currentText().toStdString() + "\" \"\" [focused selected]");
+    press(format, Qt::Key_Escape);
+    EXPECT_FALSE(format->view()->isVisible());
+}
+
+// Tab into a side of the Dimensions row tells a screen reader of the field's focus alone: Tab
+// selects the text, and a caret it moved was told before the focus, which made Orca take the
+// field for its focus without a word and ignore the focus, so the field went unnamed.
+TEST_F(ValuesOnScreen, TabIntoASideOfTheDimensionsRowTellsOfItsFocusBeforeItsCaret) {
+    MainWindow& window = openWith(1);
+    SettingsWindow& settings = openSettings(window);
+    QComboBox* size = settings.sizePicker();
+    size->setFocus(Qt::TabFocusReason);
+    press(size, Qt::Key_End);
+    DimensionField* width = settings.dimensionsRow()->widthField();
+    DimensionField* height = settings.dimensionsRow()->heightField();
+    ASSERT_TRUE(eventually([&] { return width->isVisible(); }));
+    width->setFocus(Qt::TabFocusReason);
+    events.takeFocus();
+    press(width, Qt::Key_Tab);
+    ASSERT_TRUE(height->hasFocus());
+    std::vector<QAccessible::Event> told;
+    for (const support::AccessibleEvents::Seen& event : events.seen()) {
+        if (event.object == height && event.type != QAccessible::TextSelectionChanged) told.push_back(event.type);
+    }
+    EXPECT_EQ(told, std::vector<QAccessible::Event>{QAccessible::Focus});
+    EXPECT_EQ(height->accessibleName(), "Height");
+}
+
+// A card tells a screen reader only what changed, once: a batch of hundreds, each card setting
+// its name and description again at every change of the batch, kept the reader seconds behind
+// the keys. The focused card's new value is read out, which Qt's own news of a changed
+// description, sent without its text, never is.
+TEST_F(ValuesOnScreen, ACardTellsOnlyWhatChangedAndTheFocusedCardsNewValueIsReadOut) {
+    MainWindow& window = openWith(4);
+    ImageCard* focused = focusedCard(window);
+    const QString before = focused->accessibleDescription();
+    events.takeFocus();
+    FormatChip* chip = window.chips()->formatChip();
+    chip->setFocus(Qt::TabFocusReason);
+    press(chip, Qt::Key_Space);
+    // PNG, whose estimates differ from the JPEG photos' own.
+    for (int row = 0; row < 3; ++row) press(chip, Qt::Key_Down);
+    press(chip, Qt::Key_Return);
+    focused->setFocus(Qt::TabFocusReason);
+    events.takeFocus();
+    ASSERT_TRUE(eventually([&] {
+        return focused->accessibleDescription() != before && window.store().estimatedBytes().has_value();
+    })) << before.toStdString() << " / " << focused->accessibleDescription().toStdString() << " / "
+        << window.store().spec().format.id();
+    QTest::qWait(200);
+
+    std::map<const QObject*, QStringList> descriptions;
+    for (const support::AccessibleEvents::Seen& seen : events.seen()) {
+        if (!qobject_cast<const ImageCard*>(seen.object.data())) continue;
+        EXPECT_NE(seen.type, QAccessible::NameChanged) << seen.said();
+        if (seen.type == QAccessible::DescriptionChanged) descriptions[seen.object.data()] << seen.description;
+    }
+    ASSERT_FALSE(descriptions.empty());
+    for (const auto& [card, told] : descriptions) {
+        for (qsizetype i = 1; i < told.size(); ++i) EXPECT_NE(told[i], told[i - 1]) << told.join(u" | ").toStdString();
+    }
+    const Heard heard = events.takeFocus();
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.back(), label(focused->accessibleName() + ", " + focused->accessibleDescription()));
+}
+
+// Keys that change the selection say how many cards are selected; with Shift and an arrow, as
+// one piece with the card that took the focus, whose own focus a screen reader would otherwise
+// leave out for the news that follows it.
+TEST_F(ValuesOnScreen, ShiftArrowsAndSelectAllSayHowManyCardsAreSelected) {
+    MainWindow& window = openWith(3);
+    ImageCard* first = focusedCard(window);
+    press(first, Qt::Key_Space);
+    events.takeFocus();
+    press(first, Qt::Key_Right, Qt::ShiftModifier);
+    ImageCard* second = focusedCard(window);
+    ASSERT_NE(second, first);
+    EXPECT_EQ(events.takeFocus().back(), label(second->accessibleName() + ", " + second->accessibleDescription() + ", 2 selected"));
+    press(second, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(events.takeFocus(), Heard{label("3 selected")});
+}
+
+// The window manager may activate the main window after a card's menu, opened from the
+// keyboard, has shown its first row: the screen reader is then taken back to the menu's row.
+TEST_F(ValuesOnScreen, ACardsMenuFromTheKeyboardIsReadAgainAfterTheWindowBeneathIsActivated) {
+    MainWindow& window = openWith(1);
+    events.takeFocus();
+    Heard opened, afterActivation;
+    QObject step;
+    QTimer::singleShot(300, &step, [&] {
+        opened = events.takeFocus();
+        QEvent activation(QEvent::WindowActivate);
+        QApplication::sendEvent(&window, &activation);
+        QTest::qWait(100);
+        afterActivation = events.takeFocus();
+        if (QWidget* menu = QApplication::activePopupWidget()) QTest::keyClick(menu->windowHandle(), Qt::Key_Escape);
+    });
+    QTest::keyClick(window.windowHandle(), Qt::Key_F10, Qt::ShiftModifier);
+    QTest::qWait(600);
+    const std::string row = R"(menu item "Remove" "" [focused])";
+    ASSERT_FALSE(opened.empty());
+    EXPECT_EQ(opened, Heard(opened.size(), row));
+    EXPECT_EQ(afterActivation, Heard{row});
+}
+
+} // namespace
