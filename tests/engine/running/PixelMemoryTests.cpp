@@ -81,3 +81,24 @@ TEST(PixelMemory, MoreThanTheWholeIsNeverHeldAndEveryHoldIsGivenBack) {
     EXPECT_EQ(memory->mostHeldBytes(), 100u);
     EXPECT_GT(PixelMemory::shared()->capacity(), 0u);
 }
+
+// A preview's ask goes before the conversions waiting, so that it waits for room alone; and
+// once the room is there, it is served before them.
+TEST(PixelMemory, AnAskThatGoesFirstWaitsOnlyForRoomNotForTheAsksInTurn) {
+    const auto memory = std::make_shared<PixelMemory>(100);
+    auto running = PixelMemory::tryHold(memory, 60);
+    auto large = holdLater(memory, 70);
+    ASSERT_TRUE(waitersReach(*memory, 1));
+    const auto beside = PixelMemory::tryHold(memory, 30, PixelMemory::Precedence::first);
+    EXPECT_TRUE(beside) << "it is not held behind the large one";
+
+    auto preview = std::async(std::launch::async, [&] {
+        return PixelMemory::hold(memory, 50, {}, PixelMemory::Precedence::first);
+    });
+    ASSERT_TRUE(waitersReach(*memory, 2));
+    EXPECT_FALSE(PixelMemory::tryHold(memory, 1, PixelMemory::Precedence::first)) << "nor does it pass the one before";
+    running.reset();
+    const auto previewHeld = preview.get();
+    EXPECT_EQ(previewHeld->bytes(), 50u);
+    EXPECT_EQ(memory->waiting(), 1) << "the large one waits for room beside the preview";
+}
