@@ -24,8 +24,9 @@ bool waitersReach(const PixelMemory& memory, std::int64_t count) {
 }
 
 std::future<PixelMemory::HoldRef> holdLater(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes,
-                                            std::stop_token stop = {}) {
-    return std::async(std::launch::async, [=] { return PixelMemory::hold(memory, bytes, stop); });
+                                            std::stop_token stop = {},
+                                            PixelMemory::Precedence precedence = PixelMemory::Precedence::inTurn) {
+    return std::async(std::launch::async, [=] { return PixelMemory::hold(memory, bytes, stop, precedence); });
 }
 
 } // namespace
@@ -92,12 +93,14 @@ TEST(PixelMemory, AnAskThatGoesFirstWaitsOnlyForRoomNotForTheAsksInTurn) {
     const auto beside = PixelMemory::tryHold(memory, 30, PixelMemory::Precedence::first);
     EXPECT_TRUE(beside) << "it is not held behind the large one";
 
-    auto preview = std::async(std::launch::async, [&] {
-        return PixelMemory::hold(memory, 50, {}, PixelMemory::Precedence::first);
-    });
+    std::stop_source giveUp;
+    auto preview = holdLater(memory, 50, giveUp.get_token(), PixelMemory::Precedence::first);
     ASSERT_TRUE(waitersReach(*memory, 2));
     EXPECT_FALSE(PixelMemory::tryHold(memory, 1, PixelMemory::Precedence::first)) << "nor does it pass the one before";
     running.reset();
+    const bool served = preview.wait_for(std::chrono::minutes(1)) == std::future_status::ready;
+    giveUp.request_stop();
+    ASSERT_TRUE(served) << "the room went to the large one";
     const auto previewHeld = preview.get();
     EXPECT_EQ(previewHeld->bytes(), 50u);
     EXPECT_EQ(memory->waiting(), 1) << "the large one waits for room beside the preview";
