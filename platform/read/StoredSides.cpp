@@ -1,9 +1,11 @@
 #include "platform/read/StoredSides.h"
 
 #include "platform/read/PNGSummary.h"
+#include "platform/read/PNMHeader.h"
 #include "platform/read/TIFFDirectory.h"
 #include "platform/types/ImageSniffer.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 
@@ -12,6 +14,10 @@ namespace {
 
 // Enough of the start of a file to tell its format and read any header held there.
 constexpr std::size_t startBytes = 4096;
+// A HEIF file's meta box is read up to this much, however many tiles it names.
+constexpr std::size_t heifMetaBytes = 4 << 20;
+// Top-level boxes past this many before the meta box are not walked.
+constexpr int mostTopLevelBoxes = 64;
 // Marker segments past this many before the frame header are not walked.
 constexpr int mostJPEGSegments = 65'536;
 
@@ -103,6 +109,99 @@ std::optional<StoredSides> bmpSides(ByteView start) {
     return sides(static_cast<std::int32_t>(*width) > 0 ? *width : 0, static_cast<std::uint64_t>(std::llabs(down)));
 }
 
+// Calls visit(type, payload) for each ISO base media box in the bytes, in order, with every
+// length checked; stops at the first box that does not read.
+template <typename Visit>
+void forEachBox(ByteView bytes, Visit visit) {
+    std::size_t at = 0;
+    while (bytes.has(at, 8)) {
+        std::uint64_t size = *bytes.u32be(at);
+        std::size_t header = 8;
+        if (size == 1) {
+            const auto high = bytes.u32be(at + 8);
+            const auto low = bytes.u32be(at + 12);
+            if (!high || !low) return;
+            size = std::uint64_t{*high} << 32 | *low;
+            header = 16;
+        } else if (size == 0) {
+            size = bytes.size() - at;
+        }
+        if (size < header || size > bytes.size() - at) return;
+        visit(bytes.sub(at + 4, 4), bytes.sub(at + header, static_cast<std::size_t>(size) - header));
+        at += static_cast<std::size_t>(size);
+    }
+}
+
+// A HEIF file's images declare their sides in `ispe` properties, in meta/iprp/ipco; the
+// largest is the primary picture's, whose tiles and thumbnails are smaller. The top-level
+// boxes are stepped over by their lengths to the meta box, which alone is read.
+std::optional<StoredSides> heifSides(const ByteSource& source) {
+    std::uint64_t at = 0;
+    Bytes metaBox;
+    for (int box = 0; box < mostTopLevelBoxes && metaBox.empty(); ++box) {
+        const Bytes read = source(at, 16);
+        const ByteView head(read.data(), read.size());
+        const auto size32 = head.u32be(0);
+        if (!size32 || !head.has(4, 4)) return std::nullopt;
+        std::uint64_t size = *size32;
+        if (size == 1) {
+            const auto high = head.u32be(8);
+            const auto low = head.u32be(12);
+            if (!high || !low) return std::nullopt;
+            size = std::uint64_t{*high} << 32 | *low;
+        } else if (size == 0) {
+            size = heifMetaBytes; // to the end of the file
+        }
+        if (size < 8) return std::nullopt;
+        if (head.startsWith(4, "meta")) metaBox = source(at, static_cast<std::size_t>(std::min<std::uint64_t>(size, heifMetaBytes)));
+        at += size;
+    }
+    std::optional<StoredSides> largest;
+    forEachBox(ByteView(metaBox.data(), metaBox.size()), [&](ByteView type, ByteView meta) {
+        if (!type.startsWith(0, "meta")) return;
+        forEachBox(meta.sub(4, meta.size() >= 4 ? meta.size() - 4 : 0), [&](ByteView type, ByteView iprp) {
+            if (!type.startsWith(0, "iprp")) return;
+            forEachBox(iprp, [&](ByteView type, ByteView ipco) {
+                if (!type.startsWith(0, "ipco")) return;
+                forEachBox(ipco, [&](ByteView type, ByteView ispe) {
+                    const auto width = ispe.u32be(4);
+                    const auto height = ispe.u32be(8);
+                    if (!type.startsWith(0, "ispe") || !width || !height) return;
+                    const auto area = [](const StoredSides& of) {
+                        return static_cast<double>(of.width) * static_cast<double>(of.height);
+                    };
+                    const auto found = sides(*width, *height);
+                    if (found && (!largest || area(*found) > area(*largest))) largest = found;
+                });
+            });
+        });
+    });
+    return largest;
+}
+
+// A JP2 file's header box holds an image header box; a bare codestream's SIZ marker segment
+// declares the reference grid and the picture's offset on it.
+std::optional<StoredSides> jpeg2000Sides(ByteView start) {
+    if (start.startsWith(0, "\xFF\x4F\xFF\x51")) {
+        const auto right = start.u32be(8);
+        const auto bottom = start.u32be(12);
+        const auto left = start.u32be(16);
+        const auto top = start.u32be(20);
+        if (!right || !bottom || !left || !top || *left >= *right || *top >= *bottom) return std::nullopt;
+        return sides(*right - *left, *bottom - *top);
+    }
+    std::optional<StoredSides> found;
+    forEachBox(start, [&](ByteView type, ByteView header) {
+        if (!type.startsWith(0, "jp2h")) return;
+        forEachBox(header, [&](ByteView type, ByteView ihdr) {
+            const auto height = ihdr.u32be(0);
+            const auto width = ihdr.u32be(4);
+            if (type.startsWith(0, "ihdr") && width && height) found = sides(*width, *height);
+        });
+    });
+    return found;
+}
+
 } // namespace
 
 std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::int64_t index) {
@@ -128,6 +227,13 @@ std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::
         return sides(*width, *height);
     }
     case SniffedFormat::bmp: return bmpSides(start);
+    case SniffedFormat::heif: return heifSides(source);
+    case SniffedFormat::jpeg2000: return jpeg2000Sides(start);
+    case SniffedFormat::pnm: {
+        const auto header = readPNMHeader(start);
+        if (!header) return std::nullopt;
+        return sides(header->width, header->height);
+    }
     case SniffedFormat::psd: {
         const auto height = start.u32be(14);
         const auto width = start.u32be(18);

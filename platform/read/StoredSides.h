@@ -15,9 +15,10 @@ struct StoredSides {
 };
 
 // What the header of a PNG, a JPEG (its frame header, however far in after its metadata), a
-// TIFF (the directory of the image at `index`, wherever it is), a WebP, a GIF, a BMP or a
-// Photoshop file declares, read from the source only where the header points; nothing for
-// another format, or when the header does not read.
+// TIFF (the directory of the image at `index`, wherever it is), a WebP, a GIF, a BMP, a
+// Photoshop file, a HEIF or AVIF file (its largest image), a JPEG 2000 file or a Netpbm file
+// declares, read from the source only where the header points; nothing for another format,
+// or when the header does not read.
 std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::int64_t index = 0);
 // The same from the first bytes of the file alone.
 std::optional<StoredSides> storedSidesFromHeader(ByteView start);
