@@ -28,6 +28,8 @@ struct DecodeRequest {
     std::shared_ptr<PixelMemory> memory = {};
     // Ends a wait for memory.
     std::stop_token stop = {};
+    // Whether the decode waits for memory in turn, or before every conversion waiting.
+    PixelMemory::Precedence precedence = PixelMemory::Precedence::inTurn;
     // What the conversion holds at its peak beside the decoded pixels once they are made (the
     // pictures its stages draw, the encoder's buffers, the output), for pixels of that cost;
     // counted in what is held for it. None counts what decoding holds alone.

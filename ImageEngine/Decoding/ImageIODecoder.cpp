@@ -169,7 +169,7 @@ DecodedImage ImageIODecoder::decodeFor(const std::filesystem::path& url, const D
     // the rest of the conversion beside it once the pixels are planned.
     PixelMemory::HoldRef fileHeld;
     if (const auto length = sourceLength(url); request.memory && length <= limit)
-        fileHeld = PixelMemory::hold(request.memory, length, request.stop);
+        fileHeld = PixelMemory::hold(request.memory, length, request.stop, request.precedence);
     std::optional<platform::ImageReader> reader(openReader(url));
     const auto arrangement = layout(*reader);
     const auto index = imageIndex(arrangement, request.page);
@@ -206,7 +206,7 @@ DecodedImage ImageIODecoder::decodeFor(const std::filesystem::path& url, const D
         // The file as read is part of what is held already.
         const std::uint64_t beside = bytes - std::min(bytes, fileHeld ? fileHeld->bytes() : 0);
         if (!request.memory || (held && held->bytes() >= beside)) return true;
-        held = PixelMemory::tryHold(request.memory, beside);
+        held = PixelMemory::tryHold(request.memory, beside, request.precedence);
         return held != nullptr;
     };
     auto pixels = reader->imageAt(index, budget, reduction);
@@ -216,7 +216,7 @@ DecodedImage ImageIODecoder::decodeFor(const std::filesystem::path& url, const D
         held.reset();
         reader.reset();
         fileHeld.reset();
-        held = PixelMemory::hold(request.memory, wanted, request.stop);
+        held = PixelMemory::hold(request.memory, wanted, request.stop, request.precedence);
         reader.emplace(openReader(url));
         pixels = reader->imageAt(index, budget, reduction);
     }

@@ -4,6 +4,7 @@
 #include "platform/files/RegularFile.h"
 #include "platform/read/StoredSides.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace pictavo {
@@ -43,8 +44,14 @@ std::uint64_t sourceLength(const std::filesystem::path& url) {
     return error ? 0 : static_cast<std::uint64_t>(length);
 }
 
-std::optional<PixelDimensions> storedSidesInHeader(std::span<const std::uint8_t> start) {
-    const auto sides = platform::storedSidesFromHeader(platform::ByteView(start.data(), start.size()));
+std::optional<PixelDimensions> storedSidesInHeader(const std::filesystem::path& url, std::int64_t page) {
+    std::optional<platform::StoredSides> sides;
+    try {
+        sides = platform::storedSidesFromHeader(platform::fileByteSource(url), std::max<std::int64_t>(page, 1) - 1);
+    } catch (const platform::FileError& error) {
+        refuseWhatIsNotAFile(error);
+        throw;
+    }
     if (!sides) return std::nullopt;
     return PixelDimensions{sides->width, sides->height};
 }

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <span>
 
 namespace pictavo {
 
@@ -27,8 +26,10 @@ platform::Bytes readSourceFile(const std::filesystem::path& url);
 platform::Bytes readSourceStart(const std::filesystem::path& url);
 // The source's length in bytes; 0 when it cannot be known.
 std::uint64_t sourceLength(const std::filesystem::path& url);
-// The sides a PNG's or a JPEG's header at the start of its file declares for its stored
-// pixels; none for other formats or when the start does not hold a readable header.
-std::optional<PixelDimensions> storedSidesInHeader(std::span<const std::uint8_t> start);
+// The sides the header of a source declares for the stored pixels of its page (1 the first),
+// read where the header lies without reading the file whole (see platform/read/StoredSides.h
+// for the formats); none for other formats or when the header does not read. What is not a
+// regular file is refused as above; any other read error is thrown unchanged.
+std::optional<PixelDimensions> storedSidesInHeader(const std::filesystem::path& url, std::int64_t page = 1);
 
 } // namespace pictavo

@@ -21,6 +21,8 @@
 #include "platform/base/Cancellation.h"
 #include "platform/files/FilePath.h"
 #include "platform/text/TextFormat.h"
+#include "platform/types/ContentType.h"
+#include "platform/types/ImageSniffer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -65,10 +67,12 @@ ConversionPipeline::ConversionPipeline(const ConversionEngine& engine, std::file
 
 ConversionResult ConversionPipeline::run() {
     decoder_ = engine_.decoders().decoder(source_);
+    readHeader();
+    refuseFromHeader(!mayBeRewritten());
     resolveFormat();
     if (auto reoptimised = reoptimisedSource()) return std::move(*reoptimised);
     const ImageEncoder& encoder = chooseEncoder();
-    refuseFromHeader();
+    refuseFromHeader(true);
     DecodedImage decoded = decode(encoder);
     if (auto ladder = IconLadder::forFormat(spec_.format)) {
         if (auto* multi = dynamic_cast<const MultiImageEncoder*>(&encoder)) return iconFile(decoded, *ladder, *multi);
@@ -197,20 +201,31 @@ const ImageEncoder& ConversionPipeline::chooseEncoder() {
     return engine_.encoders().encoder(spec_.format);
 }
 
-void ConversionPipeline::refuseFromHeader() {
-    std::optional<PixelDimensions> stored;
+void ConversionPipeline::readHeader() {
     try {
-        stored = storedSidesInHeader(readSourceStart(source_));
+        const platform::Bytes start = readSourceStart(source_);
+        typeInHeader_ = platform::ContentType::withIdentifier(
+            platform::sniffImageFormat(platform::ByteView(start.data(), start.size())).typeIdentifier);
+        storedInHeader_ = storedSidesInHeader(source_, page_);
     } catch (const platform::FileError&) {
-        return; // the decode reads the file again and says why it cannot
+        // the decode reads the file again and says why it cannot
     }
-    if (!stored) return;
+}
+
+bool ConversionPipeline::mayBeRewritten() const {
+    if (!typeInHeader_) return false;
+    const OutputFormat own(*typeInHeader_);
+    return (spec_.format.isSameAsSource() || spec_.format == own) && engine_.optimisers().optimiser(own);
+}
+
+void ConversionPipeline::refuseFromHeader(bool decoded) const {
+    if (!storedInHeader_) return;
     ImageProperties properties;
-    properties.pixelWidth = stored->width;
-    properties.pixelHeight = stored->height;
+    properties.pixelWidth = storedInHeader_->width;
+    properties.pixelHeight = storedInHeader_->height;
     // The header read here does not say how the picture is turned: an output too large for
     // its format is refused only when it is so turned either way.
-    if (!IconLadder::forFormat(spec_.format)) {
+    if (!spec_.format.isSameAsSource() && !IconLadder::forFormat(spec_.format)) {
         const auto refusedTurned = [&](std::uint32_t orientation) {
             properties.orientation = orientation;
             const auto size = outputSize(properties);
@@ -227,14 +242,16 @@ void ConversionPipeline::refuseFromHeader() {
         }
     }
     // Past as many pixels as the memory has bytes a picture is decoded whole, at a byte a
-    // pixel at least, beside the file as read.
+    // pixel at least, beside the file as read, which every conversion holds whole.
     const std::uint64_t capacity = engine_.pixelMemory()->capacity();
     const std::uint64_t pixels =
-        static_cast<std::uint64_t>(stored->width) * static_cast<std::uint64_t>(stored->height);
+        decoded ? static_cast<std::uint64_t>(properties.pixelWidth) * static_cast<std::uint64_t>(properties.pixelHeight)
+                : 0;
     const std::uint64_t fileBytes = sourceLength(source_);
     const std::uint64_t least = pixels > capacity ? pixels + fileBytes : fileBytes;
     if (least > capacity) {
-        throw ConversionError::imageTooLarge(static_cast<double>(stored->width), static_cast<double>(stored->height))
+        throw ConversionError::imageTooLarge(static_cast<double>(properties.pixelWidth),
+                                             static_cast<double>(properties.pixelHeight))
             .withCause("converting it takes at least " + platform::byteCount(static_cast<std::int64_t>(least)) +
                        " of memory, more than the " + platform::byteCount(static_cast<std::int64_t>(capacity)) +
                        " all conversions together may hold on this computer");

@@ -6,6 +6,7 @@
 #include "ImageEngine/Model/OutputSpec.h"
 #include "ImageEngine/Stages/MetadataStage.h"
 #include "platform/base/PixelBudget.h"
+#include "platform/types/ContentType.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -38,8 +39,15 @@ private:
     // The source's own bytes re-optimised, when the specification only asks for that.
     std::optional<ConversionResult> reoptimisedSource();
     const ImageEncoder& chooseEncoder();
-    // What the first bytes of the source already rule out, refused before the file is read.
-    void refuseFromHeader();
+    // The source's type and sides, read from its header where that lies.
+    void readHeader();
+    // Whether the output may be the source's own bytes rewritten, which decodes no pixel.
+    bool mayBeRewritten() const;
+    // What the source's header already rules out, refused before the file is read: an output
+    // its format cannot hold, once the format is known, and a picture that takes more than
+    // all the memory conversions share: its file, held whole whatever the output, and, when
+    // it is `decoded`, its pixels beside it.
+    void refuseFromHeader(bool decoded) const;
     // What reading the file's properties takes, held in the conversions' memory while it is
     // read; none for a file larger than all of that memory, which is then read as before, and
     // refused for a document whose parse is larger.
@@ -77,6 +85,9 @@ private:
     std::vector<ConversionWarning> warnings_;
     std::shared_ptr<const ImageDecoder> decoder_;
     std::optional<ImageProperties> sourceProperties_;
+    // What the source's header says it is, and the sides it declares.
+    std::optional<platform::ContentType> typeInHeader_;
+    std::optional<PixelDimensions> storedInHeader_;
     std::optional<double> scaleToken_;
     std::optional<std::int64_t> qualityToken_;
     // What the encodes carry of the decoded page's metadata, decided once it is decoded.

@@ -35,32 +35,43 @@ std::int64_t PixelMemory::waiting() const {
     return static_cast<std::int64_t>(queue_.size());
 }
 
-PixelMemory::HoldRef PixelMemory::tryHold(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes) {
+bool PixelMemory::anyWaitingBefore(Precedence precedence) const {
+    if (precedence == Precedence::inTurn) return !queue_.empty();
+    return !queue_.empty() && queue_.front().precedence == Precedence::first;
+}
+
+PixelMemory::HoldRef PixelMemory::tryHold(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes,
+                                          Precedence precedence) {
     {
         const std::lock_guard guard(memory->lock_);
-        if (!memory->queue_.empty() || !memory->fitsBeside(bytes)) return nullptr;
+        if (memory->anyWaitingBefore(precedence) || !memory->fitsBeside(bytes)) return nullptr;
         memory->take(bytes);
     }
     return HoldRef(new Hold(memory, bytes));
 }
 
 PixelMemory::HoldRef PixelMemory::hold(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes,
-                                       std::stop_token stop) {
+                                       std::stop_token stop, Precedence precedence) {
     if (bytes > memory->capacity_) throw std::length_error("more pixel memory than there is");
     std::unique_lock guard(memory->lock_);
     const std::uint64_t ticket = memory->nextTicket_++;
-    memory->queue_.push_back(ticket);
+    auto& queue = memory->queue_;
+    const auto place = precedence == Precedence::inTurn
+                           ? queue.end()
+                           : std::find_if(queue.begin(), queue.end(),
+                                          [](const Ask& ask) { return ask.precedence == Precedence::inTurn; });
+    queue.insert(place, Ask{ticket, precedence});
     const bool served = memory->changed_.wait(guard, stop, [&] {
-        return memory->queue_.front() == ticket && memory->fitsBeside(bytes);
+        return queue.front().ticket == ticket && memory->fitsBeside(bytes);
     });
     if (!served) {
-        std::erase(memory->queue_, ticket);
+        std::erase_if(queue, [&](const Ask& ask) { return ask.ticket == ticket; });
         guard.unlock();
         // The one behind may fit where this one did not.
         memory->changed_.notify_all();
         throw platform::CancellationError();
     }
-    memory->queue_.pop_front();
+    queue.pop_front();
     memory->take(bytes);
     guard.unlock();
     memory->changed_.notify_all();

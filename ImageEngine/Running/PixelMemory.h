@@ -15,10 +15,18 @@ namespace pictavo {
 // come after it, until enough is given back: a picture larger than one conversion's share
 // runs with the others held back, instead of beside them. Waiting is first come, first served,
 // and a holder never asks again, so every wait ends when the conversions ahead of it end.
+// An ask that goes first (a small picture's preview, which a card waits for) is served before
+// every conversion waiting, though never beyond the capacity: it waits only for room, not for
+// the conversions queued before it. Such asks come one at a time, so the others still end.
 //
 // Thread rule: any thread.
 class PixelMemory {
 public:
+    enum class Precedence {
+        inTurn, // first come, first served
+        first,  // before every ask in turn, after those that went first before it
+    };
+
     // What one conversion holds; given back when the last copy goes.
     class Hold {
     public:
@@ -46,13 +54,15 @@ public:
     // Asks waiting at this moment.
     std::int64_t waiting() const;
 
-    // The bytes held now, when they fit beside what is held and nobody waits; none otherwise.
-    // Never waits. None too for more than the capacity.
-    static HoldRef tryHold(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes);
-    // The bytes held once they fit, after every ask that came before. Throws
+    // The bytes held now, when they fit beside what is held and nobody waits before this ask;
+    // none otherwise. Never waits. None too for more than the capacity.
+    static HoldRef tryHold(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes,
+                           Precedence precedence = Precedence::inTurn);
+    // The bytes held once they fit, after every ask served before this one. Throws
     // platform::CancellationError when `stop` is asked to stop while it waits, and
     // std::length_error for more than the capacity, which would never fit.
-    static HoldRef hold(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes, std::stop_token stop);
+    static HoldRef hold(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes, std::stop_token stop,
+                        Precedence precedence = Precedence::inTurn);
     // The bytes held now, before those waiting and beyond the capacity if need be: for a short
     // read small enough that the process may hold it over the bound, and that the asks after it
     // must still see. Never waits.
@@ -72,8 +82,16 @@ private:
     std::condition_variable_any changed_;
     std::uint64_t held_ = 0;
     std::uint64_t mostHeld_ = 0;
-    // Tickets of the asks waiting, oldest first; the front one is served next.
-    std::deque<std::uint64_t> queue_;
+    struct Ask {
+        std::uint64_t ticket;
+        Precedence precedence;
+    };
+    // Called with the lock held: whether an ask of this precedence would wait behind another.
+    bool anyWaitingBefore(Precedence precedence) const;
+
+    // The asks waiting in the order they are served: those that go first, oldest first, then
+    // those in turn, oldest first.
+    std::deque<Ask> queue_;
     std::uint64_t nextTicket_ = 0;
 };
 

@@ -46,11 +46,13 @@ std::pair<std::int64_t, std::int64_t> fitted(double width, double height, int lo
 // where the format allows, so that a picture larger than one conversion's share still has one;
 // a page the file does not have falls back to its first.
 DecodedImage decodePage(const ImageDecoder& decoder, const fs::path& url, std::int64_t page, int longest,
-                        const std::shared_ptr<PixelMemory>& memory, std::stop_token stop) {
+                        const std::shared_ptr<PixelMemory>& memory, std::stop_token stop,
+                        PixelMemory::Precedence precedence) {
     DecodeRequest request;
     request.page = std::max<std::int64_t>(page, 1);
     request.memory = memory;
     request.stop = std::move(stop);
+    request.precedence = precedence;
     request.drawnSize = [longest](const ImageProperties& properties) -> std::optional<PixelDimensions> {
         // A drawing is drawn at the preview's size, small ones enlarged.
         const auto [width, height] = fitted(static_cast<double>(properties.pixelWidth),
@@ -70,7 +72,7 @@ DecodedImage decodePage(const ImageDecoder& decoder, const fs::path& url, std::i
 // one of the kinds read here, else from its length.
 bool readsLong(const ThumbnailLoader::Request& request) {
     try {
-        if (const auto sides = storedSidesInHeader(readSourceStart(request.url))) {
+        if (const auto sides = storedSidesInHeader(request.url, request.page)) {
             return static_cast<std::uint64_t>(sides->width) * static_cast<std::uint64_t>(sides->height) >
                    ThumbnailLoader::largePixels;
         }
@@ -230,10 +232,10 @@ void ThumbnailLoader::thumbnail(const Request& request, QObject* context, Delive
         waiters.push_back(Waiter{QPointer<QObject>(context), std::move(done)});
         if (waiters.size() > 1) return;
     }
-    auto work = [state = state_, request, key, source, used] {
+    auto work = [state = state_, request, key, source, used](PixelMemory::Precedence precedence) {
         QImage image;
         if (readSourceStamp(request.url) == request.stamp) {
-            image = make(state->decoders, request, state->memory, state->stopping.get_token());
+            image = make(state->decoders, request, state->memory, state->stopping.get_token(), precedence);
             // A file changed while it was read makes no preview of either version.
             if (readSourceStamp(request.url) != request.stamp) image = QImage();
         }
@@ -250,9 +252,11 @@ void ThumbnailLoader::thumbnail(const Request& request, QObject* context, Delive
             postTo(waiter.context, [image, done = std::move(waiter.done)] { done(image); });
         }
     };
+    // A small picture's preview is held in memory before the conversions waiting, as its read
+    // is short; a large one's waits in turn, as a conversion would.
     pool().start([work = std::move(work), request] {
-        if (readsLong(request)) largePool().start(work);
-        else work();
+        if (readsLong(request)) largePool().start([work] { work(PixelMemory::Precedence::inTurn); });
+        else work(PixelMemory::Precedence::first);
     });
 }
 
@@ -279,11 +283,12 @@ bool ThumbnailLoader::holds(const QString& key) const {
 }
 
 QImage ThumbnailLoader::make(const DecoderRegistry& decoders, const Request& request,
-                             const std::shared_ptr<PixelMemory>& memory, std::stop_token stop) {
+                             const std::shared_ptr<PixelMemory>& memory, std::stop_token stop,
+                             PixelMemory::Precedence precedence) {
     try {
         const ImageDecoderRef decoder = decoders.decoder(request.url);
-        const DecodedImage decoded =
-            decodePage(*decoder, request.url, request.page, request.maxPixelSize, memory, std::move(stop));
+        const DecodedImage decoded = decodePage(*decoder, request.url, request.page, request.maxPixelSize, memory,
+                                                std::move(stop), precedence);
         platform::ImageRef picture;
         if (const auto* raster = decoded.asRaster()) {
             // Scaled first, so that turning upright moves only the preview's pixels.

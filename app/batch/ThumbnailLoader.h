@@ -72,7 +72,8 @@ public:
 
     // The threads previews are made on, one at a time each, beside the conversions that keep
     // the processors busy: every preview starts on the first, which hands a large picture on
-    // to the second, so that no card's preview waits behind a panorama's.
+    // to the second, so that no card's preview waits behind a panorama's. The first's previews
+    // are held in memory before the conversions waiting there.
     static QThreadPool& pool();
     static QThreadPool& largePool();
     // Previews not started are dropped, in both.
@@ -81,11 +82,12 @@ public:
     static bool previewsRunning();
 
     // The preview itself, made on the calling thread; null when none can be made. A picture
-    // is read at a reduced size whatever its size, held in `memory` (waiting there until
-    // `stop` is asked), and refused before any pixel is read only when even that is more than
-    // the memory holds.
+    // is read at a reduced size whatever its size, held in `memory` (waiting there with the
+    // precedence given until `stop` is asked), and refused before any pixel is read only when
+    // even that is more than the memory holds.
     static QImage make(const DecoderRegistry& decoders, const Request& request,
-                       const std::shared_ptr<PixelMemory>& memory, std::stop_token stop = {});
+                       const std::shared_ptr<PixelMemory>& memory, std::stop_token stop = {},
+                       PixelMemory::Precedence precedence = PixelMemory::Precedence::inTurn);
 
 private:
     struct State;

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,6 +94,29 @@ Bytes readFileStart(const std::filesystem::path& path, std::size_t most) {
     Bytes bytes(std::min(most, static_cast<std::size_t>(file.status.st_size)));
     bytes.resize(fill(path, file.descriptor.get(), bytes));
     return bytes;
+}
+
+ByteSource fileByteSource(const std::filesystem::path& path) {
+    auto file = std::make_shared<OpenRegularFile>(openRegularFile(path));
+    return [path, file](std::uint64_t offset, std::size_t most) {
+        const auto length = static_cast<std::uint64_t>(std::max<off_t>(file->status.st_size, 0));
+        if (offset >= length) return Bytes();
+        Bytes bytes(static_cast<std::size_t>(std::min<std::uint64_t>(most, length - offset)));
+        std::size_t filled = 0;
+        while (filled < bytes.size()) {
+            const ssize_t got = ::pread(file->descriptor.get(), bytes.data() + filled, bytes.size() - filled,
+                                        static_cast<off_t>(offset + filled));
+            if (got == 0) break;
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                const int error = errno;
+                throw FileError(path, error, systemMessage(error));
+            }
+            filled += static_cast<std::size_t>(got);
+        }
+        bytes.resize(filled);
+        return bytes;
+    };
 }
 
 std::string lastPathComponent(std::string_view path) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/base/ByteSource.h"
 #include "platform/base/Bytes.h"
 
 #include <cerrno>
@@ -47,6 +48,9 @@ Bytes readWholeFile(const std::filesystem::path& path);
 // At most the first `most` bytes of a regular file opened the same way: what a header says is
 // known before the file is read whole.
 Bytes readFileStart(const std::filesystem::path& path, std::size_t most);
+// A regular file opened the same way, read where it is asked: a header further in than its
+// start is reached without reading the file whole. The reads throw FileError.
+ByteSource fileByteSource(const std::filesystem::path& path);
 
 // Path texts with the rules of the platform's path strings: trailing slashes are ignored,
 // a name that starts with "." ("`.tiff`") has no extension, "a.tar.gz" has the extension

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/base/ByteSource.h"
 #include "platform/base/ByteView.h"
 
 #include <cstdint>
@@ -6,15 +7,20 @@
 
 namespace platform {
 
-// The sides a picture is stored at, as the first bytes of its file declare them, before
+// The sides a picture is stored at, as the header of its file declares them, before
 // anything is turned upright.
 struct StoredSides {
     std::int64_t width = 0;
     std::int64_t height = 0;
 };
 
-// What a PNG's IHDR or a JPEG's frame header declares, from the start of the file; nothing
-// for another format, or when the header is not among these bytes or does not read.
+// What the header of a PNG, a JPEG (its frame header, however far in after its metadata), a
+// TIFF (the directory of the image at `index`, wherever it is), a WebP, a GIF, a BMP, a
+// Photoshop file, a HEIF or AVIF file (its largest image), a JPEG 2000 file or a Netpbm file
+// declares, read from the source only where the header points; nothing for another format,
+// or when the header does not read.
+std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::int64_t index = 0);
+// The same from the first bytes of the file alone.
 std::optional<StoredSides> storedSidesFromHeader(ByteView start);
 
 } // namespace platform

@@ -14,6 +14,7 @@
 #include "platform/metadata/XMPText.h"
 #include "platform/read/GIFTransparency.h"
 #include "platform/read/HEIFMetadata.h"
+#include "platform/read/TIFFDirectory.h"
 #include "platform/files/RegularFile.h"
 #include "platform/vips/VipsRuntime.h"
 #include "platform/vips/VipsWork.h"
@@ -246,7 +247,7 @@ double jpegComponentsPerPixel(VipsImage* loaded) {
 
 } // namespace
 
-std::uint64_t VipsBackend::loaderWorkingBytes(VipsImage* loaded, std::int64_t storedWidth,
+std::uint64_t VipsBackend::loaderWorkingBytes(std::int64_t index, VipsImage* loaded, std::int64_t storedWidth,
                                               std::int64_t storedHeight) const {
     const double stored = static_cast<double>(storedWidth) * static_cast<double>(storedHeight);
     const double decoded = static_cast<double>(loaded->Xsize) * static_cast<double>(loaded->Ysize);
@@ -272,6 +273,14 @@ std::uint64_t VipsBackend::loaderWorkingBytes(VipsImage* loaded, std::int64_t st
     case SniffedFormat::heif: bytes = stored * (bands * sample + 3); break;
     // openjpeg and libjxl decode every component whole, four bytes a sample.
     case SniffedFormat::jpeg2000: case SniffedFormat::jpegXL: bytes = stored * bands * 4; break;
+    // libtiff decompresses a strip whole, whatever size the picture is read at, and the read
+    // holds half as much again beside it (measured): a TIFF of one strip holds its whole
+    // picture and a half.
+    case SniffedFormat::tiff:
+        if (const auto directory = readTIFFDirectory(byteSourceOf(ByteView(bytes_->data(), bytes_->size())), index);
+            directory && !directory->tiled())
+            bytes = 1.5 * static_cast<double>(directory->blockBytes());
+        break;
     default: break;
     }
     return static_cast<std::uint64_t>(bytes);
@@ -549,7 +558,7 @@ ImageReadResult VipsBackend::decodePixels(std::int64_t index, const PixelBudget&
             reducedDown = static_cast<double>(whole->Ysize) / loaded->Ysize;
         }
     }
-    const std::uint64_t working = loaderWorkingBytes(loaded.get(), storedWidth, storedHeight);
+    const std::uint64_t working = loaderWorkingBytes(index, loaded.get(), storedWidth, storedHeight);
     const int byAveraging = format_ == SniffedFormat::webp ? 1 : reduction / whileDecoding;
 
     const auto icc = blobField(loaded.get(), VIPS_META_ICC_NAME);

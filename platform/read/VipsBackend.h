@@ -47,8 +47,9 @@ private:
     // The pixels of one image as imageAt gives them, without the cause; run in runVipsWork.
     ImageReadResult decodePixels(std::int64_t index, const PixelBudget& budget, int reduction) const;
     // What the loader holds beside the pixels it hands on while it decodes `loaded` (the
-    // image as loaded, at the loader's own reduction) from a picture stored at `stored`.
-    std::uint64_t loaderWorkingBytes(VipsImage* loaded, std::int64_t storedWidth, std::int64_t storedHeight) const;
+    // image at `index` as loaded, at the loader's own reduction) from a picture stored at `stored`.
+    std::uint64_t loaderWorkingBytes(std::int64_t index, VipsImage* loaded, std::int64_t storedWidth,
+                                     std::int64_t storedHeight) const;
     // How far the format can be read smaller than it is stored: not at all, or by any factor.
     bool reduces() const;
     // The part of a reduction the loader makes while it decodes; the rest is made by averaging

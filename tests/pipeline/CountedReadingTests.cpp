@@ -3,6 +3,7 @@
 
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "support/ConversionErrorCapture.h"
+#include "support/EncodedSamples.h"
 #include "support/PDFSamples.h"
 
 #include <gtest/gtest.h>
@@ -138,6 +139,53 @@ TEST(CountedReading, AnSVGsParseIsHeldBeforeItStarts) {
         EXPECT_EQ(error, ConversionError::decodeFailed("paths.svg")) << format.id();
         EXPECT_NE(error.diagnostic().find("reading it takes"), std::string::npos) << error.diagnostic();
     }
+}
+
+// What the header says rules a picture out before anything reads its file, whatever the
+// output: more pixels than the memory holds bytes, in formats whose header the first bytes
+// alone do not give, without waiting for the memory a read would take; and a file longer than
+// the memory, even where it would be kept as it is.
+TEST(CountedReading, ARefusalForMemoryIsDecidedFromTheHeaderWhateverTheOutput) {
+    TemporaryFolder folder;
+    const auto memory = std::make_shared<PixelMemory>(8'000'000);
+    const auto engine = engineOf(memory);
+    for (const std::string type : {".tif[compression=deflate]", ".webp[lossless]"}) {
+        const auto large = folder.write("large" + type.substr(0, type.find('[')), encode(filled(4000, 3000, {0, 0, 0}), type));
+        for (const auto& format : {OutputFormat::sameAsSource(), OutputFormat::jpeg()}) {
+            auto other = PixelMemory::tryHold(memory, memory->capacity());
+            auto conversion = std::async(std::launch::async, [&] {
+                return engine.convert(large, specFor(format), 1, EncodeEffort::final);
+            });
+            untilEndedOrWaiting(conversion, *memory);
+            EXPECT_EQ(memory->waiting(), 0) << type << " to " << format.id();
+            other.reset();
+            const auto error = testing_support::thrownBy([&] { conversion.get(); });
+            EXPECT_TRUE(error.get<ConversionError::ImageTooLarge>()) << error.diagnostic();
+        }
+    }
+
+    const auto noise = folder.write("noise.png", encode(photoLike(700, 700), ".png"));
+    const auto shorter = std::make_shared<PixelMemory>(std::filesystem::file_size(noise) - 1);
+    for (const auto& format : {OutputFormat::sameAsSource(), OutputFormat::png()}) {
+        const auto error = testing_support::thrownBy(
+            [&] { engineOf(shorter).convert(noise, specFor(format), 1, EncodeEffort::final); });
+        EXPECT_TRUE(error.get<ConversionError::ImageTooLarge>()) << error.diagnostic();
+    }
+    EXPECT_EQ(shorter->mostHeldBytes(), 0u);
+}
+
+// libtiff decompresses a strip whole, whatever size the picture is read at: a TIFF of one
+// strip is counted for that, not for the averages it hands on.
+TEST(CountedReading, ATIFFOfOneStripIsCountedForTheStripItsReaderHolds) {
+    TemporaryFolder folder;
+    const auto path = folder.write("scan.tif", testing_support::multiSizeTiff({{1500, 1000}}, true));
+    const auto memory = std::make_shared<PixelMemory>(256'000'000);
+    auto spec = specFor(OutputFormat::jpeg());
+    spec.sizing = ResizeSpec::longestEdge(100);
+    spec.quality = QualityMode::quality(80);
+    const auto result = engineOf(memory).convert(path, spec, 1, EncodeEffort::final);
+    EXPECT_EQ(decodedOutput(result, folder)->width(), 100);
+    EXPECT_GE(memory->mostHeldBytes(), 1500u * 1000 * 3 * 3 / 2);
 }
 
 } // namespace

@@ -188,7 +188,7 @@ platform::Bytes openEXRFile(int width, int height) {
     return out;
 }
 
-platform::Bytes multiSizeTiff(const std::vector<std::pair<int, int>>& sizes) {
+platform::Bytes multiSizeTiff(const std::vector<std::pair<int, int>>& sizes, bool oneStrip) {
     TemporaryFolder folder;
     const auto path = folder.file("pages.tif");
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
@@ -201,6 +201,7 @@ platform::Bytes multiSizeTiff(const std::vector<std::pair<int, int>>& sizes) {
         TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
         TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
         TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+        if (oneStrip) TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(height));
         TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
         TIFFSetField(tiff, TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(page), static_cast<std::uint16_t>(sizes.size()));
         std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);

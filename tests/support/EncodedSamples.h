@@ -46,8 +46,9 @@ platform::Bytes withAnimationControl(const platform::Bytes& png, std::uint32_t f
 platform::Bytes pngDeclaring(std::uint32_t side);
 
 // A TIFF with one page per size, written with libtiff: 8-bit RGB, each page's pixels
-// following `samplePixel` for its page number.
-platform::Bytes multiSizeTiff(const std::vector<std::pair<int, int>>& sizes);
+// following `samplePixel` for its page number, compressed with LZW in strips of a few rows,
+// or each page in one strip.
+platform::Bytes multiSizeTiff(const std::vector<std::pair<int, int>>& sizes, bool oneStrip = false);
 
 // An OpenEXR file laid out byte by byte: one part, uncompressed scan lines, 32-bit float R,
 // G and B channels holding samplePixel / 255.

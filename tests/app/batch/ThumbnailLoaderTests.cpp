@@ -3,6 +3,7 @@
 #include "BatchStoreHarness.h"
 #include "ImageEngine/Encoding/png/PNGChunks.h"
 #include "ImageEngine/Encoding/png/ZlibStream.h"
+#include "platform/base/Cancellation.h"
 #include "support/EncodedSamples.h"
 #include "support/TemporaryFolder.h"
 
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -253,20 +255,48 @@ TEST_F(ThumbnailBudget, OnlyTheCurrentTurnOfAKeptFileIsSpared) {
     EXPECT_EQ(loader.cachedBytes(), 5 * previewBytes);
 }
 
-// A panorama's reduced read takes long: a small picture asked for after it is shown first.
+// A panorama's reduced read takes long: a small picture asked for after it is shown first,
+// also when the panorama's header lies past the file's first bytes (a TIFF's directory after
+// its strips).
 TEST(ThumbnailLoader, APreviewDoesNotWaitBehindALargePicturesRead) {
     TemporaryFolder folder;
-    const auto large = writeBlank(folder, "panorama.png", 16'000, 5'000);
+    const std::vector<std::uint8_t> black(static_cast<std::size_t>(16'000) * 5'000, 0);
+    testing_support::SampleImage sample;
+    sample.width = 16'000;
+    sample.height = 5'000;
+    sample.bands = 1;
+    const auto tiff = testing_support::encodePixels(black, sample, ".tif[compression=lzw]");
+    ASSERT_TRUE(tiff);
     const auto small = writeSolid(folder, "photo.png", 64, 48, 0, 0, 255);
-    ThumbnailLoader loader(nullptr, std::make_shared<PixelMemory>(256'000'000));
-    QObject context;
-    std::vector<std::string> arrived;
-    for (const auto& file : {large, small}) {
-        loader.thumbnail(requestFor(file), &context,
-                         [&arrived, name = file.filename().string()](const QImage&) { arrived.push_back(name); });
+    for (const auto& large : {writeBlank(folder, "panorama.png", 16'000, 5'000), folder.write("panorama.tif", *tiff)}) {
+        ThumbnailLoader loader(nullptr, std::make_shared<PixelMemory>(1'000'000'000));
+        QObject context;
+        std::vector<std::string> arrived;
+        for (const auto& file : {large, small}) {
+            loader.thumbnail(requestFor(file), &context,
+                             [&arrived, name = file.filename().string()](const QImage&) { arrived.push_back(name); });
+        }
+        ASSERT_TRUE(eventually([&] { return arrived.size() == 2; }));
+        EXPECT_EQ(arrived, (std::vector<std::string>{"photo.png", large.filename().string()}));
     }
-    ASSERT_TRUE(eventually([&] { return arrived.size() == 2; }));
-    EXPECT_EQ(arrived, (std::vector<std::string>{"photo.png", "panorama.png"}));
+}
+
+// Conversions holding the memory and others waiting for it do not hold back a photo's
+// preview: it waits for room, not its turn.
+TEST(ThumbnailLoader, APhotosPreviewIsNotHeldBehindConversionsWaitingForMemory) {
+    TemporaryFolder folder;
+    const auto photo = writeSolid(folder, "photo.png", 640, 480, 0, 0, 255);
+    const auto memory = std::make_shared<PixelMemory>(100'000'000);
+    const auto running = PixelMemory::tryHold(memory, 60'000'000);
+    std::stop_source giveUp;
+    auto waiting = std::async(std::launch::async,
+                              [&] { return PixelMemory::hold(memory, 50'000'000, giveUp.get_token()); });
+    ASSERT_TRUE(eventually([&] { return memory->waiting() == 1; }));
+    ThumbnailLoader loader(nullptr, memory);
+    const Delivery delivery = ask(loader, requestFor(photo));
+    EXPECT_FALSE(delivery.image.isNull());
+    giveUp.request_stop();
+    EXPECT_THROW(waiting.get(), platform::CancellationError);
 }
 
 } // namespace

@@ -24,8 +24,9 @@ bool waitersReach(const PixelMemory& memory, std::int64_t count) {
 }
 
 std::future<PixelMemory::HoldRef> holdLater(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes,
-                                            std::stop_token stop = {}) {
-    return std::async(std::launch::async, [=] { return PixelMemory::hold(memory, bytes, stop); });
+                                            std::stop_token stop = {},
+                                            PixelMemory::Precedence precedence = PixelMemory::Precedence::inTurn) {
+    return std::async(std::launch::async, [=] { return PixelMemory::hold(memory, bytes, stop, precedence); });
 }
 
 } // namespace
@@ -80,4 +81,27 @@ TEST(PixelMemory, MoreThanTheWholeIsNeverHeldAndEveryHoldIsGivenBack) {
     EXPECT_EQ(memory->heldBytes(), 0u);
     EXPECT_EQ(memory->mostHeldBytes(), 100u);
     EXPECT_GT(PixelMemory::shared()->capacity(), 0u);
+}
+
+// A preview's ask goes before the conversions waiting, so that it waits for room alone; and
+// once the room is there, it is served before them.
+TEST(PixelMemory, AnAskThatGoesFirstWaitsOnlyForRoomNotForTheAsksInTurn) {
+    const auto memory = std::make_shared<PixelMemory>(100);
+    auto running = PixelMemory::tryHold(memory, 60);
+    auto large = holdLater(memory, 70);
+    ASSERT_TRUE(waitersReach(*memory, 1));
+    const auto beside = PixelMemory::tryHold(memory, 30, PixelMemory::Precedence::first);
+    EXPECT_TRUE(beside) << "it is not held behind the large one";
+
+    std::stop_source giveUp;
+    auto preview = holdLater(memory, 50, giveUp.get_token(), PixelMemory::Precedence::first);
+    ASSERT_TRUE(waitersReach(*memory, 2));
+    EXPECT_FALSE(PixelMemory::tryHold(memory, 1, PixelMemory::Precedence::first)) << "nor does it pass the one before";
+    running.reset();
+    const bool served = preview.wait_for(std::chrono::minutes(1)) == std::future_status::ready;
+    giveUp.request_stop();
+    ASSERT_TRUE(served) << "the room went to the large one";
+    const auto previewHeld = preview.get();
+    EXPECT_EQ(previewHeld->bytes(), 50u);
+    EXPECT_EQ(memory->waiting(), 1) << "the large one waits for room beside the preview";
 }

@@ -1,0 +1,74 @@
+#include "platform/files/FilePath.h"
+#include "platform/read/StoredSides.h"
+#include "support/EncodedSamples.h"
+#include "support/JPEGSamples.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace platform;
+using namespace testing_support;
+
+namespace {
+
+// The file's bytes as a source that counts what is read of it.
+ByteSource countingFile(const std::filesystem::path& path, std::uint64_t& read) {
+    return [source = fileByteSource(path), &read](std::uint64_t offset, std::size_t most) {
+        Bytes bytes = source(offset, most);
+        read += bytes.size();
+        return bytes;
+    };
+}
+
+} // namespace
+
+// A picture's sides come from its header wherever the header lies: a TIFF's directory of the
+// page asked for (libtiff writes each after its strips), a WebP's first chunk in each of its
+// three forms, a JPEG's frame header after megabytes of metadata, a HEIF file's image
+// properties, all without reading the file whole.
+TEST(StoredSides, EveryFormatsHeaderIsReadWhereItLies) {
+    TemporaryFolder folder;
+    SampleImage sample;
+    sample.width = 300;
+    sample.height = 200;
+    SampleImage withAlpha = sample;
+    withAlpha.bands = 4;
+    struct Case {
+        std::string name;
+        std::optional<Bytes> file;
+        std::int64_t index = 0;
+        std::pair<std::int64_t, std::int64_t> sides{300, 200};
+    };
+    const Bytes jpeg = encodeSample(sample, ".jpg").value_or(Bytes{});
+    Bytes farIn = jpeg;
+    for (int segment = 0; segment < 40; ++segment) farIn = withSegmentAfterSOI(farIn, 0xE1, Bytes(65'000, 'x'));
+    const std::vector<Case> cases{
+        {"strips.tif", encodeSample(sample, ".tif")},
+        {"tiles.tif", encodeSample(sample, ".tif[tile,tile-width=64,tile-height=64,bigtiff]")},
+        {"second-page.tif", multiSizeTiff({{40, 30}, {300, 200}}), 1},
+        {"lossy.webp", encodeSample(sample, ".webp")},
+        {"lossless.webp", encodeSample(sample, ".webp[lossless]")},
+        {"alpha.webp", encodeSample(withAlpha, ".webp")},
+        {"animation.gif", encodeSample(sample, ".gif")},
+        {"metadata-first.jpg", farIn},
+        {"photo.heic", encodeSample(sample, ".heic")},
+        {"photo.avif", encodeSample(sample, ".avif")},
+        {"scan.jp2", encodeSample(sample, ".jp2")},
+        {"scan.ppm", encodeSample(sample, ".ppm")},
+    };
+    for (const auto& one : cases) {
+        // Only the formats this machine's libvips writes are made.
+        if (!one.file && (one.name.ends_with(".heic") || one.name.ends_with(".avif"))) continue;
+        ASSERT_TRUE(one.file) << one.name;
+        const auto path = folder.write(one.name, *one.file);
+        std::uint64_t read = 0;
+        const auto sides = storedSidesFromHeader(countingFile(path, read), one.index);
+        ASSERT_TRUE(sides) << one.name;
+        EXPECT_EQ(std::make_pair(sides->width, sides->height), one.sides) << one.name;
+        EXPECT_LT(read, 16'384u) << one.name << " of " << one.file->size() << " bytes";
+    }
+    // A chain of directories that ends before the page asked for gives no sides.
+    EXPECT_FALSE(storedSidesFromHeader(byteSourceOf(ByteView(cases[2].file->data(), cases[2].file->size())), 2));
+}
