@@ -11,6 +11,7 @@
 #include <QStringDecoder>
 #include <QtGlobal>
 
+#include <brotli/decode.h>
 #include <exiv2/version.hpp>
 #include <lcms2.h>
 #include <libheif/heif.h>
@@ -24,6 +25,7 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <cstdint>
 #include <optional>
 
 namespace pictavo {
@@ -167,6 +169,12 @@ std::optional<QString> libxml2Version() {
     return dottedVersion(QString::fromLatin1(*encoded).toInt());
 }
 
+QString brotliVersion() {
+    // Encoded as major << 24 | minor << 12 | patch, so 1.0.9 is 0x1000009.
+    const std::uint32_t encoded = BrotliDecoderVersion();
+    return QStringLiteral("%1.%2.%3").arg(encoded >> 24).arg((encoded >> 12) & 0xFFF).arg(encoded & 0xFFF);
+}
+
 QString lcmsVersion() {
     // Encoded as major × 1000 + minor × 10, so 2.14 is 2140.
     const int encoded = cmsGetEncodedCMMversion();
@@ -240,6 +248,7 @@ std::vector<Acknowledgement> build() {
     addLoaded("libimagequant", libimagequantVersion(),
               "Chooses the colours of every GIF the app exports, through libvips.", "GPL-3.0-or-later");
     addLoaded("OpenJPEG", calledString("opj_version"), "Reads and writes JPEG 2000, through libvips.", "BSD-2-Clause");
+    add("Brotli", brotliVersion(), "Unpacks the compressed EXIF and XMP boxes of JPEG XL files.", "MIT");
     add("LibRaw", QString::fromLatin1(libraw_version()), "Reads the raw files of digital cameras.",
         "LGPL-2.1 or CDDL-1.0");
     add("exiv2", QString::fromStdString(Exiv2::versionString()),

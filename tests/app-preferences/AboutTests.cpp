@@ -82,7 +82,8 @@ const std::vector<std::pair<QString, QString>> creditOfObject = {
     {"libIlmThread-", "OpenEXR"}, {"libIex-", "OpenEXR"}, {"libImath-", "Imath"}, {"libexif.so", "libexif"},
     {"libjbig.so", "JBIG-KIT"}, {"libLerc.so", "LERC"}, {"libpixman-1.so", "pixman"}, {"libfreetype.so", "FreeType"},
     {"libharfbuzz.so", "HarfBuzz"}, {"libharfbuzz-icu.so", "HarfBuzz"}, {"libpango-1.0.so", "Pango"},
-    {"libpangocairo-1.0.so", "Pango"}, {"libpangoft2-1.0.so", "Pango"}, {"libfontconfig.so", "Fontconfig"}};
+    {"libpangocairo-1.0.so", "Pango"}, {"libpangoft2-1.0.so", "Pango"}, {"libfontconfig.so", "Fontconfig"},
+    {"libbrotlidec.so", "Brotli"}, {"libbrotlicommon.so", "Brotli"}};
 
 // The libraries that read, write and draw the users' images below libvips, libheif, libtiff,
 // poppler and librsvg, by the start of their shared objects' names, with their licences.
