@@ -12,6 +12,7 @@
 #include "app/preferences/SettingsFormatChoices.h"
 #include "app/preferences/SettingsWindow.h"
 #include "app/preferences/SettingsWindowFit.h"
+#include "app/preferences/SettingsWindowFitter.h"
 #include "app/preferences/UpdateController.h"
 #include "app/settings/MemoryUserDefaults.h"
 #include "support/TabCycle.h"
@@ -397,6 +398,9 @@ TEST_F(SettingsWindowTest, OpensOnTheFormatRowAndTabWalksTheRowsInReadingOrder) 
     pickFormat(OutputFormat::jpeg());
     pickSize(SizeChoice::custom);
     pick(window.savePicker(), 1);
+    // A screen shorter than the real one: the window no longer follows the real one, which it
+    // would do a moment after any resize, however far the walk has gone.
+    delete window.findChild<SettingsWindowFitter*>();
     window.setScreenHeight(*window.contentHeight() / 2);
     window.formatPicker()->setFocus();
     const DSSegmentedControl* modes = window.compressionControl()->modes();
