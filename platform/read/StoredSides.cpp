@@ -1,5 +1,6 @@
 #include "platform/read/StoredSides.h"
 
+#include "platform/base/ISOBoxes.h"
 #include "platform/read/PNGSummary.h"
 #include "platform/read/PNMHeader.h"
 #include "platform/read/TIFFDirectory.h"
@@ -109,61 +110,28 @@ std::optional<StoredSides> bmpSides(ByteView start) {
     return sides(static_cast<std::int32_t>(*width) > 0 ? *width : 0, static_cast<std::uint64_t>(std::llabs(down)));
 }
 
-// Calls visit(type, payload) for each ISO base media box in the bytes, in order, with every
-// length checked; stops at the first box that does not read.
-template <typename Visit>
-void forEachBox(ByteView bytes, Visit visit) {
-    std::size_t at = 0;
-    while (bytes.has(at, 8)) {
-        std::uint64_t size = *bytes.u32be(at);
-        std::size_t header = 8;
-        if (size == 1) {
-            const auto high = bytes.u32be(at + 8);
-            const auto low = bytes.u32be(at + 12);
-            if (!high || !low) return;
-            size = std::uint64_t{*high} << 32 | *low;
-            header = 16;
-        } else if (size == 0) {
-            size = bytes.size() - at;
-        }
-        if (size < header || size > bytes.size() - at) return;
-        visit(bytes.sub(at + 4, 4), bytes.sub(at + header, static_cast<std::size_t>(size) - header));
-        at += static_cast<std::size_t>(size);
-    }
-}
-
 // A HEIF file's images declare their sides in `ispe` properties, in meta/iprp/ipco; the
 // largest is the primary picture's, whose tiles and thumbnails are smaller. The top-level
 // boxes are stepped over by their lengths to the meta box, which alone is read.
 std::optional<StoredSides> heifSides(const ByteSource& source) {
     std::uint64_t at = 0;
     Bytes metaBox;
-    for (int box = 0; box < mostTopLevelBoxes && metaBox.empty(); ++box) {
+    for (int boxes = 0; boxes < mostTopLevelBoxes && metaBox.empty(); ++boxes) {
         const Bytes read = source(at, 16);
-        const ByteView head(read.data(), read.size());
-        const auto size32 = head.u32be(0);
-        if (!size32 || !head.has(4, 4)) return std::nullopt;
-        std::uint64_t size = *size32;
-        if (size == 1) {
-            const auto high = head.u32be(8);
-            const auto low = head.u32be(12);
-            if (!high || !low) return std::nullopt;
-            size = std::uint64_t{*high} << 32 | *low;
-        } else if (size == 0) {
-            size = heifMetaBytes; // to the end of the file
-        }
-        if (size < 8) return std::nullopt;
-        if (head.startsWith(4, "meta")) metaBox = source(at, static_cast<std::size_t>(std::min<std::uint64_t>(size, heifMetaBytes)));
-        at += size;
+        const auto box = isoBoxHeader(ByteView(read.data(), read.size()), heifMetaBytes);
+        if (!box) return std::nullopt;
+        if (box->type.startsWith(0, "meta"))
+            metaBox = source(at, static_cast<std::size_t>(std::min<std::uint64_t>(box->size, heifMetaBytes)));
+        at += box->size;
     }
     std::optional<StoredSides> largest;
-    forEachBox(ByteView(metaBox.data(), metaBox.size()), [&](ByteView type, ByteView meta) {
+    forEachISOBox(ByteView(metaBox.data(), metaBox.size()), [&](ByteView type, ByteView meta) {
         if (!type.startsWith(0, "meta")) return;
-        forEachBox(meta.sub(4, meta.size() >= 4 ? meta.size() - 4 : 0), [&](ByteView type, ByteView iprp) {
+        forEachISOBox(meta.sub(4, meta.size() >= 4 ? meta.size() - 4 : 0), [&](ByteView type, ByteView iprp) {
             if (!type.startsWith(0, "iprp")) return;
-            forEachBox(iprp, [&](ByteView type, ByteView ipco) {
+            forEachISOBox(iprp, [&](ByteView type, ByteView ipco) {
                 if (!type.startsWith(0, "ipco")) return;
-                forEachBox(ipco, [&](ByteView type, ByteView ispe) {
+                forEachISOBox(ipco, [&](ByteView type, ByteView ispe) {
                     const auto width = ispe.u32be(4);
                     const auto height = ispe.u32be(8);
                     if (!type.startsWith(0, "ispe") || !width || !height) return;
@@ -191,9 +159,9 @@ std::optional<StoredSides> jpeg2000Sides(ByteView start) {
         return sides(*right - *left, *bottom - *top);
     }
     std::optional<StoredSides> found;
-    forEachBox(start, [&](ByteView type, ByteView header) {
+    forEachISOBox(start, [&](ByteView type, ByteView header) {
         if (!type.startsWith(0, "jp2h")) return;
-        forEachBox(header, [&](ByteView type, ByteView ihdr) {
+        forEachISOBox(header, [&](ByteView type, ByteView ihdr) {
             const auto height = ihdr.u32be(0);
             const auto width = ihdr.u32be(4);
             if (type.startsWith(0, "ihdr") && width && height) found = sides(*width, *height);
