@@ -384,11 +384,18 @@ std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes bytes, const Sn
         if (!backend->png_) return nullptr;
         backend->headerReadable_ = false;
     }
+    const ByteView file(backend->bytes_->data(), backend->bytes_->size());
+    StoredElsewhere& elsewhere = backend->elsewhere_;
     if (sniffed.format == SniffedFormat::gif) {
-        const ByteView file(backend->bytes_->data(), backend->bytes_->size());
         backend->opaqueGif_ = !gifDeclaresTransparency(file);
-        // Read once: each frame's properties would otherwise walk every frame again.
-        backend->gif_ = gifMetadata(file);
+        GIFMetadata gif = gifMetadata(file);
+        elsewhere = {std::nullopt, std::nullopt, std::move(gif.comment), std::move(gif.xmp)};
+    } else if (sniffed.format == SniffedFormat::png) {
+        PNGMetadata png = pngMetadata(file);
+        elsewhere = {std::move(png.exif), std::move(png.iptc), std::nullopt, std::move(png.xmp)};
+    } else if (sniffed.format == SniffedFormat::jpegXL) {
+        JXLMetadata jxl = jxlMetadata(file);
+        elsewhere = {std::move(jxl.exif), std::nullopt, std::nullopt, std::move(jxl.xmp)};
     }
     if (backend->png_ && backend->png_->animationFrames) {
         backend->count_ = *backend->png_->animationFrames;
@@ -463,7 +470,7 @@ std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image) const {
     const ByteView file(bytes_->data(), bytes_->size());
     if (format_ == SniffedFormat::jpeg) return jpegIPTC(file);
     if (format_ == SniffedFormat::tiff) return tiffIPTC(file);
-    if (format_ == SniffedFormat::png) return pngMetadata(file).iptc;
+    if (format_ == SniffedFormat::png) return elsewhere_.iptc;
     const auto blob = blobField(image, VIPS_META_IPTC_NAME);
     if (!blob) return std::nullopt;
     const ByteView view(blob->data(), blob->size());
@@ -475,7 +482,7 @@ std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image) const {
 std::optional<Bytes> VipsBackend::commentOf() const {
     const ByteView file(bytes_->data(), bytes_->size());
     if (format_ == SniffedFormat::jpeg) return jpegComment(file);
-    if (format_ == SniffedFormat::gif) return gif_.comment;
+    if (format_ == SniffedFormat::gif) return elsewhere_.comment;
     return std::nullopt;
 }
 
@@ -485,8 +492,7 @@ std::optional<Bytes> VipsBackend::commentOf() const {
 std::optional<Bytes> VipsBackend::exifHeldElsewhere() const {
     const ByteView file(bytes_->data(), bytes_->size());
     if (format_ == SniffedFormat::tiff) return tiffFileExif(file);
-    if (format_ == SniffedFormat::jpegXL) return jxlMetadata(file).exif;
-    if (format_ == SniffedFormat::png) return pngMetadata(file).exif;
+    if (format_ == SniffedFormat::jpegXL || format_ == SniffedFormat::png) return elsewhere_.exif;
     return std::nullopt;
 }
 
@@ -498,12 +504,9 @@ std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {
     // libvips reads no JPEG XL container's XMP box, no HEIF file's XMP item, no GIF's XMP
     // extension and no PNG's raw profile.
     if (!packet) {
-        const ByteView file(bytes_->data(), bytes_->size());
-        std::optional<std::string> stored;
-        if (format_ == SniffedFormat::jpegXL) stored = jxlMetadata(file).xmp;
-        else if (format_ == SniffedFormat::heif) stored = heifXMP(file, isPaged() ? index : 0);
-        else if (format_ == SniffedFormat::png) stored = pngMetadata(file).xmp;
-        else if (format_ == SniffedFormat::gif) stored = gif_.xmp;
+        const std::optional<std::string> stored =
+            format_ == SniffedFormat::heif ? heifXMP(ByteView(bytes_->data(), bytes_->size()), isPaged() ? index : 0)
+                                           : elsewhere_.xmp;
         if (auto text = stored ? xmpText(ByteView(reinterpret_cast<const std::uint8_t*>(stored->data()), stored->size()))
                                : std::nullopt)
             packet = XMPPacket{std::move(*text)};

@@ -1,5 +1,4 @@
 #pragma once
-#include "platform/metadata/GIFMetadata.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/read/ImageBackend.h"
 #include "platform/types/ImageSniffer.h"
@@ -72,7 +71,15 @@ private:
     bool headerReadable_ = true;
     // libvips gives every GIF an alpha band; it is dropped when no frame is transparent.
     bool opaqueGif_ = false;
-    GIFMetadata gif_;
+    // What a PNG, GIF or JPEG XL file keeps where libvips does not look, read once as the file
+    // opens: every frame's properties and packet would otherwise walk the whole file again.
+    struct StoredElsewhere {
+        std::optional<Bytes> exif;
+        std::optional<Bytes> iptc;
+        std::optional<Bytes> comment;
+        std::optional<std::string> xmp;
+    };
+    StoredElsewhere elsewhere_;
 };
 
 } // namespace platform
