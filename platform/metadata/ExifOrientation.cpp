@@ -86,9 +86,9 @@ std::optional<Bytes> exifWithOrientation(const Bytes& exif, int orientation) {
 }
 
 std::optional<int> exifOrientation(const Bytes& exif) {
-    Bytes copy = exif;
-    const std::size_t marker = markerLength(copy);
-    auto ifd = locateIfd0(copy.data() + marker, copy.size() - marker);
+    const std::size_t marker = markerLength(exif);
+    // Only read through the view: the block may be a whole file, too large to copy for a tag.
+    auto ifd = locateIfd0(const_cast<std::uint8_t*>(exif.data()) + marker, exif.size() - marker);
     if (!ifd) return std::nullopt;
     for (std::size_t i = 0; i < ifd->count; ++i) {
         const std::size_t entry = ifd->offset + 2 + i * entrySize;
