@@ -1,22 +1,47 @@
 #include "platform/read/RawBackend.h"
 
+#include "platform/read/ByteSourceDatastream.h"
 #include "platform/types/ImageTypeIdentifiers.h"
 
 #include <libraw/libraw.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string_view>
 
 namespace platform {
 namespace {
 
-std::unique_ptr<LibRaw> openRaw(const SharedBytes& bytes) {
+// libraw set to develop the pixels as stored, opened by `open`; null when it finds no camera
+// picture.
+std::unique_ptr<LibRaw> openRaw(const std::function<int(LibRaw&)>& open) {
     auto raw = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
     // Pixels as stored: the turn is reported, never applied.
     raw->imgdata.params.user_flip = 0;
-    if (raw->open_buffer(const_cast<std::uint8_t*>(bytes->data()), bytes->size()) != LIBRAW_SUCCESS) return nullptr;
+    if (open(*raw) != LIBRAW_SUCCESS) return nullptr;
     if (raw->imgdata.sizes.raw_width == 0 || raw->imgdata.sizes.raw_height == 0) return nullptr;
     return raw;
+}
+
+std::unique_ptr<LibRaw> openRaw(const SharedBytes& bytes) {
+    return openRaw([&](LibRaw& raw) { return raw.open_buffer(const_cast<std::uint8_t*>(bytes->data()), bytes->size()); });
+}
+
+// The sides the pixels are developed at, and the camera's turn.
+struct DevelopedSides {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    int flip = 0;
+};
+
+std::optional<DevelopedSides> developedSides(LibRaw& raw) {
+    // Sizing applies the user's flip (none) to the stored one: read the camera's turn first.
+    const int flip = raw.imgdata.sizes.flip;
+    if (raw.adjust_sizes_info_only() != LIBRAW_SUCCESS) return std::nullopt;
+    const DevelopedSides sides{raw.imgdata.sizes.iwidth, raw.imgdata.sizes.iheight, flip};
+    if (sides.width <= 0 || sides.height <= 0) return std::nullopt;
+    return sides;
 }
 
 std::string typeOf(const LibRaw& raw, const Bytes& bytes) {
@@ -55,23 +80,54 @@ std::int64_t orientationOf(int flip) {
     }
 }
 
+// Three 16-bit samples a pixel, as the pixels are developed.
+constexpr int developedBytesPerPixel = 6;
+// Four 16-bit samples a pixel, as libraw develops them.
+constexpr int librawPictureBytesPerPixel = 8;
+
+// What libraw holds while it develops a picture, beside the bitmap it is copied into: the raw
+// data unpacked from the file (a 16-bit sample a photosite for a mosaic or a grey sensor,
+// four for any other, over the sensor's whole area and a few rows more) and the picture it
+// is developed into, four 16-bit samples a pixel.
+std::uint64_t heldWhileDeveloping(LibRaw& raw) {
+    const auto& sizes = raw.imgdata.sizes;
+    const std::uint64_t across = std::max<std::uint64_t>(sizes.raw_width, std::uint64_t{sizes.width} + sizes.left_margin);
+    const std::uint64_t down = std::max<std::uint64_t>(sizes.raw_height, std::uint64_t{sizes.height} + sizes.top_margin) + 8;
+    // A decoder that allocates for itself is counted as taking the most.
+    libraw_decoder_info_t decoder{};
+    const bool ownAllocation =
+        raw.get_decoder_info(&decoder) != LIBRAW_SUCCESS || (decoder.decoder_flags & LIBRAW_DECODER_OWNALLOC);
+    const bool oneSample = raw.imgdata.idata.filters != 0 || raw.imgdata.idata.colors == 1;
+    const std::uint64_t rawData = across * down * (oneSample && !ownAllocation ? 2 : 8);
+    const std::uint64_t developed = std::uint64_t{sizes.iwidth} * sizes.iheight * librawPictureBytesPerPixel;
+    return rawData + developed;
+}
+
 } // namespace
 
 std::shared_ptr<const RawBackend> RawBackend::open(SharedBytes bytes) {
     if (!bytes || bytes->empty()) return nullptr;
     auto raw = openRaw(bytes);
     if (!raw) return nullptr;
-    // Sizing applies the user's flip (none) to the stored one: read the camera's turn first.
-    const int flip = raw->imgdata.sizes.flip;
-    if (raw->adjust_sizes_info_only() != LIBRAW_SUCCESS) return nullptr;
+    const auto sides = developedSides(*raw);
+    if (!sides) return nullptr;
     auto backend = std::shared_ptr<RawBackend>(new RawBackend());
     backend->typeIdentifier_ = typeOf(*raw, *bytes);
-    backend->width_ = raw->imgdata.sizes.iwidth;
-    backend->height_ = raw->imgdata.sizes.iheight;
-    backend->orientation_ = orientationOf(flip);
-    if (backend->width_ <= 0 || backend->height_ <= 0) return nullptr;
+    backend->width_ = sides->width;
+    backend->height_ = sides->height;
+    backend->orientation_ = orientationOf(sides->flip);
+    backend->heldBesidePixels_ = heldWhileDeveloping(*raw);
     backend->bytes_ = std::move(bytes);
     return backend;
+}
+
+std::optional<StoredSides> RawBackend::storedSides(const ByteSource& source) {
+    ByteSourceDatastream stream(source, byteSourceLength(source));
+    const auto raw = openRaw([&](LibRaw& opening) { return opening.open_datastream(&stream); });
+    if (!raw) return std::nullopt;
+    const auto sides = developedSides(*raw);
+    if (!sides) return std::nullopt;
+    return StoredSides{sides->width, sides->height, developedBytesPerPixel + librawPictureBytesPerPixel, false};
 }
 
 std::optional<PropertyMap> RawBackend::propertiesAt(std::int64_t index) const {
@@ -83,7 +139,7 @@ std::optional<PropertyMap> RawBackend::propertiesAt(std::int64_t index) const {
 
 ImageReadResult RawBackend::imageAt(std::int64_t index, const PixelBudget& budget) const {
     if (index != 0) return {};
-    if (!budget.allows(width_, height_, 6)) return {nullptr, true};
+    if (!budget.allows(width_, height_, developedBytesPerPixel, heldBesidePixels_)) return {nullptr, true};
     auto raw = openRaw(bytes_);
     if (!raw) return {};
     auto& params = raw->imgdata.params;
@@ -92,20 +148,17 @@ ImageReadResult RawBackend::imageAt(std::int64_t index, const PixelBudget& budge
     params.gamm[0] = 1 / 2.4; // and the sRGB tone curve
     params.gamm[1] = 12.92;
     if (raw->unpack() != LIBRAW_SUCCESS || raw->dcraw_process() != LIBRAW_SUCCESS) return {};
-    int error = 0;
-    libraw_processed_image_t* developed = raw->dcraw_make_mem_image(&error);
-    if (!developed) return {};
-    std::unique_ptr<libraw_processed_image_t, void (*)(libraw_processed_image_t*)> owned(developed, LibRaw::dcraw_clear_mem);
-    if (developed->type != LIBRAW_IMAGE_BITMAP || (developed->colors != 3 && developed->colors != 1) ||
-        (developed->bits != 8 && developed->bits != 16))
-        return {};
-    const std::size_t rowBytes = static_cast<std::size_t>(developed->width) * developed->colors * developed->bits / 8;
-    if (static_cast<std::size_t>(developed->data_size) < rowBytes * developed->height) return {};
-    auto pixels = std::make_shared<Bytes>(developed->data, developed->data + rowBytes * developed->height);
+    int width = 0, height = 0, colors = 0, bits = 0;
+    raw->get_mem_image_format(&width, &height, &colors, &bits);
+    if (width <= 0 || height <= 0 || (colors != 3 && colors != 1) || bits != 16) return {};
+    // Developed straight into the bitmap's buffer: libraw's own copy of it would be held
+    // beside both its picture and ours.
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * colors * bits / 8;
+    auto pixels = std::make_shared<Bytes>(rowBytes * static_cast<std::size_t>(height));
+    if (raw->copy_mem_image(pixels->data(), static_cast<int>(rowBytes), 0) != LIBRAW_SUCCESS) return {};
     // libraw writes 16-bit samples in the machine's order, as the bitmap expects.
-    auto space = developed->colors == 1 ? ColourSpace::deviceGray() : ColourSpace::sRGB();
-    return {Image::make(developed->width, developed->height, developed->bits, developed->colors, AlphaInfo::none,
-                        std::move(space), std::move(pixels), rowBytes),
+    auto space = colors == 1 ? ColourSpace::deviceGray() : ColourSpace::sRGB();
+    return {Image::make(width, height, bits, colors, AlphaInfo::none, std::move(space), std::move(pixels), rowBytes),
             false};
 }
 

@@ -3,6 +3,7 @@
 #include "platform/base/ISOBoxes.h"
 #include "platform/read/PNGSummary.h"
 #include "platform/read/PNMHeader.h"
+#include "platform/read/RawBackend.h"
 #include "platform/read/TIFFDirectory.h"
 #include "platform/types/ImageSniffer.h"
 
@@ -183,9 +184,15 @@ std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::
     }
     case SniffedFormat::jpeg: return jpegSides(source);
     case SniffedFormat::tiff: {
+        // The reader takes a TIFF-structured file for a camera's whenever libraw does, and a
+        // camera's first directory is often a thumbnail of its raw picture.
+        if (index == 0)
+            if (auto raw = RawBackend::storedSides(source)) return raw;
         const auto directory = readTIFFDirectory(source, index);
         if (!directory) return std::nullopt;
-        return sides(directory->width, directory->height);
+        auto found = sides(directory->width, directory->height);
+        if (found) found->bytesPerPixel = directory->leastDecodedBytesPerPixel();
+        return found;
     }
     case SniffedFormat::webp: return webpSides(start);
     case SniffedFormat::gif: {
@@ -208,6 +215,7 @@ std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::
         if (!width || !height) return std::nullopt;
         return sides(*width, *height);
     }
+    case SniffedFormat::unknown: return index == 0 ? RawBackend::storedSides(source) : std::nullopt;
     default: return std::nullopt;
     }
 }

@@ -12,13 +12,19 @@ namespace platform {
 struct StoredSides {
     std::int64_t width = 0;
     std::int64_t height = 0;
+    // The least the reader holds for each stored pixel when it reads the picture at its
+    // stored size: the samples it decodes, and beside them what its library develops them in.
+    std::uint64_t bytesPerPixel = 1;
+    // Whether the reader may read the picture smaller than it is stored when it is drawn
+    // smaller; one that cannot holds every stored pixel whatever size is drawn.
+    bool readsSmaller = true;
 };
 
 // What the header of a PNG, a JPEG (its frame header, however far in after its metadata), a
-// TIFF (the directory of the image at `index`, wherever it is), a WebP, a GIF, a BMP, a
-// Photoshop file, a HEIF or AVIF file (its largest image), a JPEG 2000 file or a Netpbm file
-// declares, read from the source only where the header points; nothing for another format,
-// or when the header does not read.
+// TIFF (the directory of the image at `index`, wherever it is), a camera raw file (its raw
+// picture, as libraw develops it), a WebP, a GIF, a BMP, a Photoshop file, a HEIF or AVIF file
+// (its largest image), a JPEG 2000 file or a Netpbm file declares, read from the source only
+// where the header points; nothing for another format, or when the header does not read.
 std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::int64_t index = 0);
 // The same from the first bytes of the file alone.
 std::optional<StoredSides> storedSidesFromHeader(ByteView start);

@@ -87,6 +87,11 @@ std::uint64_t TIFFDirectory::blockBytes() const {
                : static_cast<std::uint64_t>(bytes);
 }
 
+std::uint64_t TIFFDirectory::leastDecodedBytesPerPixel() const {
+    const std::uint64_t sampleBytes = std::clamp<std::uint64_t>((bitsPerSample + 7) / 8, 1, 2);
+    return std::clamp<std::uint64_t>(samplesPerPixel, 1, 3) * sampleBytes;
+}
+
 std::optional<TIFFDirectory> readTIFFDirectory(const ByteSource& source, std::int64_t index) {
     if (index < 0 || index >= mostDirectories) return std::nullopt;
     const Bytes header = source(0, 16);

@@ -24,6 +24,9 @@ struct TIFFDirectory {
     bool tiled() const { return tileWidth > 0 && tileHeight > 0; }
     // The bytes one strip or tile takes once decompressed: the least a reader holds at once.
     std::uint64_t blockBytes() const;
+    // The least a pixel takes once decoded: samples of fewer than 8 bits are widened to 8,
+    // and a reader may keep no more than three colour samples of at most 16 bits.
+    std::uint64_t leastDecodedBytesPerPixel() const;
 };
 
 // The directory of the image at `index` (0 the first), following the chain of directories;
