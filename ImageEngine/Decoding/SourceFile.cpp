@@ -2,7 +2,6 @@
 
 #include "platform/files/FileErrorText.h"
 #include "platform/files/RegularFile.h"
-#include "platform/read/StoredSides.h"
 
 #include <algorithm>
 #include <system_error>
@@ -44,16 +43,19 @@ std::uint64_t sourceLength(const std::filesystem::path& url) {
     return error ? 0 : static_cast<std::uint64_t>(length);
 }
 
-std::optional<PixelDimensions> storedSidesInHeader(const std::filesystem::path& url, std::int64_t page) {
-    std::optional<platform::StoredSides> sides;
+std::optional<platform::StoredSides> storedPictureInHeader(const std::filesystem::path& url, std::int64_t page) {
     try {
-        sides = platform::storedSidesFromHeader(platform::fileByteSource(url), std::max<std::int64_t>(page, 1) - 1);
+        return platform::storedSidesFromHeader(platform::fileByteSource(url), std::max<std::int64_t>(page, 1) - 1);
     } catch (const platform::FileError& error) {
         refuseWhatIsNotAFile(error);
         throw;
     }
-    if (!sides) return std::nullopt;
-    return PixelDimensions{sides->width, sides->height};
+}
+
+std::optional<PixelDimensions> storedSidesInHeader(const std::filesystem::path& url, std::int64_t page) {
+    const auto stored = storedPictureInHeader(url, page);
+    if (!stored) return std::nullopt;
+    return PixelDimensions{stored->width, stored->height};
 }
 
 } // namespace pictavo

@@ -3,6 +3,7 @@
 #include "ImageEngine/Model/PixelDimensions.h"
 #include "platform/base/Bytes.h"
 #include "platform/files/FilePath.h"
+#include "platform/read/StoredSides.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -26,10 +27,12 @@ platform::Bytes readSourceFile(const std::filesystem::path& url);
 platform::Bytes readSourceStart(const std::filesystem::path& url);
 // The source's length in bytes; 0 when it cannot be known.
 std::uint64_t sourceLength(const std::filesystem::path& url);
-// The sides the header of a source declares for the stored pixels of its page (1 the first),
-// read where the header lies without reading the file whole (see platform/read/StoredSides.h
-// for the formats); none for other formats or when the header does not read. What is not a
+// What the header of a source declares of the stored pixels of its page (1 the first), read
+// where the header lies without reading the file whole (see platform/read/StoredSides.h for
+// the formats); none for other formats or when the header does not read. What is not a
 // regular file is refused as above; any other read error is thrown unchanged.
+std::optional<platform::StoredSides> storedPictureInHeader(const std::filesystem::path& url, std::int64_t page = 1);
+// Its sides alone.
 std::optional<PixelDimensions> storedSidesInHeader(const std::filesystem::path& url, std::int64_t page = 1);
 
 } // namespace pictavo

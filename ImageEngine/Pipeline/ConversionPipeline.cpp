@@ -4,6 +4,7 @@
 #include "ImageEngine/Stages/AlphaStage.h"
 #include "ImageEngine/Stages/ColourStage.h"
 #include "ImageEngine/Pipeline/ConversionEngine.h"
+#include "ImageEngine/Decoding/ImageIODecoder.h"
 #include "ImageEngine/Decoding/SourceFile.h"
 #include "ImageEngine/Decoding/VectorDecode.h"
 #include "ImageEngine/Model/ConversionError.h"
@@ -206,7 +207,7 @@ void ConversionPipeline::readHeader() {
         const platform::Bytes start = readSourceStart(source_);
         typeInHeader_ = platform::ContentType::withIdentifier(
             platform::sniffImageFormat(platform::ByteView(start.data(), start.size())).typeIdentifier);
-        storedInHeader_ = storedSidesInHeader(source_, page_);
+        storedInHeader_ = storedPictureInHeader(source_, page_);
     } catch (const platform::FileError&) {
         // the decode reads the file again and says why it cannot
     }
@@ -241,14 +242,12 @@ void ConversionPipeline::refuseFromHeader(bool decoded) const {
             refuseSidesBeyondFormat(spec_.format, size.width, size.height);
         }
     }
-    // Past as many pixels as the memory has bytes a picture is decoded whole, at a byte a
-    // pixel at least, beside the file as read, which every conversion holds whole.
+    // The pixels are decoded beside the file as read, which every conversion holds whole: at
+    // their stored size past as many pixels as the memory has bytes, or when the reader
+    // cannot read them smaller, else at least at the size the drawing lets them be read.
     const std::uint64_t capacity = engine_.pixelMemory()->capacity();
-    const std::uint64_t pixels =
-        decoded ? static_cast<std::uint64_t>(properties.pixelWidth) * static_cast<std::uint64_t>(properties.pixelHeight)
-                : 0;
     const std::uint64_t fileBytes = sourceLength(source_);
-    const std::uint64_t least = pixels > capacity ? pixels + fileBytes : fileBytes;
+    const std::uint64_t least = decoded ? fileBytes + leastDecodedBytes(properties, capacity) : fileBytes;
     if (least > capacity) {
         throw ConversionError::imageTooLarge(static_cast<double>(properties.pixelWidth),
                                              static_cast<double>(properties.pixelHeight))
@@ -256,6 +255,29 @@ void ConversionPipeline::refuseFromHeader(bool decoded) const {
                        " of memory, more than the " + platform::byteCount(static_cast<std::int64_t>(capacity)) +
                        " all conversions together may hold on this computer");
     }
+}
+
+std::uint64_t ConversionPipeline::leastDecodedBytes(ImageProperties properties, std::uint64_t capacity) const {
+    // Past what any memory holds, the count stops: it is refused either way.
+    constexpr std::uint64_t beyondAny = std::numeric_limits<std::int64_t>::max() / 2;
+    const auto bytes = [&](int reduction, std::uint64_t perPixel) {
+        const auto across = static_cast<std::uint64_t>((properties.pixelWidth - 1) / reduction + 1);
+        const auto down = static_cast<std::uint64_t>((properties.pixelHeight - 1) / reduction + 1);
+        std::uint64_t product = 0;
+        if (__builtin_mul_overflow(across, down, &product) || __builtin_mul_overflow(product, perPixel, &product))
+            return beyondAny;
+        return std::min(product, beyondAny);
+    };
+    int reduction = 1;
+    // Icons are drawn from the picture read whole; the header does not say how the picture is
+    // turned, so it is read as small as either turn lets it be.
+    if (storedInHeader_->readsSmaller && bytes(1, 1) <= capacity && !IconLadder::forFormat(spec_.format)) {
+        for (const std::uint32_t orientation : {1u, 6u}) {
+            properties.orientation = orientation;
+            reduction = std::max(reduction, ImageIODecoder::reductionFor(properties, storedTargetSize(properties)));
+        }
+    }
+    return bytes(reduction, storedInHeader_->bytesPerPixel);
 }
 
 DecodedImage ConversionPipeline::decode(const ImageEncoder& encoder) {

@@ -6,6 +6,7 @@
 #include "ImageEngine/Model/OutputSpec.h"
 #include "ImageEngine/Stages/MetadataStage.h"
 #include "platform/base/PixelBudget.h"
+#include "platform/read/StoredSides.h"
 #include "platform/types/ContentType.h"
 
 #include <cstdint>
@@ -48,6 +49,9 @@ private:
     // all the memory conversions share: its file, held whole whatever the output, and, when
     // it is `decoded`, its pixels beside it.
     void refuseFromHeader(bool decoded) const;
+    // The least bytes the pixels the header declares take once decoded for the drawing, of a
+    // picture with the header's sides, in a memory of this capacity.
+    std::uint64_t leastDecodedBytes(ImageProperties properties, std::uint64_t capacity) const;
     // What reading the file's properties takes, held in the conversions' memory while it is
     // read; none for a file larger than all of that memory, which is then read as before, and
     // refused for a document whose parse is larger.
@@ -87,7 +91,7 @@ private:
     std::optional<ImageProperties> sourceProperties_;
     // What the source's header says it is, and the sides it declares.
     std::optional<platform::ContentType> typeInHeader_;
-    std::optional<PixelDimensions> storedInHeader_;
+    std::optional<platform::StoredSides> storedInHeader_;
     std::optional<double> scaleToken_;
     std::optional<std::int64_t> qualityToken_;
     // What the encodes carry of the decoded page's metadata, decided once it is decoded.
