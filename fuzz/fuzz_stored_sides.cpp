@@ -1,5 +1,6 @@
 // Arbitrary bytes through the header readers that follow offsets into the file: the sides of
-// each format's header, and a TIFF's chain of directories with the bytes of a strip or tile.
+// each format's header (a camera's as libraw parses it), and a TIFF's chain of directories
+// with the bytes of a strip or tile.
 #include "platform/read/StoredSides.h"
 #include "platform/read/TIFFDirectory.h"
 

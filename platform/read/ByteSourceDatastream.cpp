@@ -1,5 +1,7 @@
 #include "platform/read/ByteSourceDatastream.h"
 
+#include <libraw/libraw_datastream.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <limits>
@@ -7,15 +9,38 @@
 namespace platform {
 namespace {
 
-// Enough for a directory or a maker note in one read, small beside any picture.
-constexpr std::size_t windowBytes = 64 * 1024;
+// A directory's entries in one read: libraw reads a header a few bytes at a time.
+constexpr std::size_t windowBytes = 4096;
 // scanf_one reads one number or word: no field libraw asks for is longer.
 constexpr std::size_t mostFieldBytes = 24;
 
-} // namespace
+class ByteSourceDatastream final : public LibRaw_abstract_datastream {
+public:
+    ByteSourceDatastream(ByteSource source, std::uint64_t length) : source_(std::move(source)), length_(length) {}
 
-ByteSourceDatastream::ByteSourceDatastream(ByteSource source, std::uint64_t length)
-    : source_(std::move(source)), length_(length) {}
+    int valid() override { return 1; }
+    int read(void* into, size_t size, size_t count) override;
+    int seek(INT64 offset, int whence) override;
+    INT64 tell() override { return static_cast<INT64>(position_); }
+    INT64 size() override { return static_cast<INT64>(length_); }
+    int get_char() override;
+    char* gets(char* into, int size) override;
+    int scanf_one(const char* format, void* value) override;
+    int eof() override { return position_ >= length_; }
+    void* make_jas_stream() override { return nullptr; }
+
+private:
+    // Copies up to `count` bytes from the position on, moving past them; gives how many.
+    std::size_t take(std::uint8_t* into, std::size_t count);
+
+    ByteSource source_;
+    std::uint64_t length_;
+    std::uint64_t position_ = 0;
+    Bytes window_;
+    std::uint64_t windowStart_ = 0;
+};
+
+} // namespace
 
 std::size_t ByteSourceDatastream::take(std::uint8_t* into, std::size_t count) {
     std::size_t taken = 0;
@@ -83,6 +108,10 @@ int ByteSourceDatastream::scanf_one(const char* format, void* value) {
     while (used < read && !ends(field[used])) ++used;
     position_ = start + (scanned > 0 ? used : 0);
     return scanned;
+}
+
+std::unique_ptr<LibRaw_abstract_datastream> byteSourceDatastream(ByteSource source, std::uint64_t length) {
+    return std::make_unique<ByteSourceDatastream>(std::move(source), length);
 }
 
 std::uint64_t byteSourceLength(const ByteSource& source) {

@@ -122,8 +122,8 @@ std::shared_ptr<const RawBackend> RawBackend::open(SharedBytes bytes) {
 }
 
 std::optional<StoredSides> RawBackend::storedSides(const ByteSource& source) {
-    ByteSourceDatastream stream(source, byteSourceLength(source));
-    const auto raw = openRaw([&](LibRaw& opening) { return opening.open_datastream(&stream); });
+    const auto stream = byteSourceDatastream(source, byteSourceLength(source));
+    const auto raw = openRaw([&](LibRaw& opening) { return opening.open_datastream(stream.get()); });
     if (!raw) return std::nullopt;
     const auto sides = developedSides(*raw);
     if (!sides) return std::nullopt;
