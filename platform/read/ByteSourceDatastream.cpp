@@ -10,7 +10,7 @@ namespace platform {
 namespace {
 
 // A directory's entries in one read: libraw reads a header a few bytes at a time.
-constexpr std::size_t windowBytes = 4096;
+constexpr std::size_t windowBytes = 1024;
 // scanf_one reads one number or word: no field libraw asks for is longer.
 constexpr std::size_t mostFieldBytes = 24;
 
