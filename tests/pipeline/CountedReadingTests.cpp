@@ -174,6 +174,38 @@ TEST(CountedReading, ARefusalForMemoryIsDecidedFromTheHeaderWhateverTheOutput) {
     EXPECT_EQ(shorter->mostHeldBytes(), 0u);
 }
 
+// A picture is refused from its header when its file and its pixels cannot fit, counted at
+// what the header says a pixel takes once decoded: a camera's raw picture, developed whole
+// whatever size is drawn, and a TIFF of 16-bit samples kept at its size. Nothing is held,
+// and so nothing read, to find that out; with room, the raw picture is held for what
+// developing it takes.
+TEST(CountedReading, WhatAPixelTakesDecodedIsCountedFromTheHeaderBeforeTheFileIsRead) {
+    TemporaryFolder folder;
+    const auto camera = folder.write("camera.dng", testing_support::dngFile(600, 400, 1, true));
+    testing_support::SampleImage sample;
+    sample.width = 1000;
+    sample.height = 1000;
+    sample.sixteenBit = true;
+    const auto deep = folder.write("deep.tif", testing_support::encodeSample(sample, ".tif").value());
+    auto smaller = specFor(OutputFormat::jpeg());
+    smaller.sizing = ResizeSpec::longestEdge(100);
+    struct Case {
+        std::filesystem::path source;
+        OutputSpec spec;
+        std::uint64_t capacity; // beyond the file and a byte a pixel
+    };
+    for (const auto& one : {Case{camera, smaller, 3'000'000}, Case{deep, specFor(OutputFormat::sameAsSource()), 10'000'000}}) {
+        const auto memory = std::make_shared<PixelMemory>(one.capacity);
+        const auto error = testing_support::thrownBy(
+            [&] { engineOf(memory).convert(one.source, one.spec, 1, EncodeEffort::final); });
+        EXPECT_TRUE(error.get<ConversionError::ImageTooLarge>()) << error.diagnostic();
+        EXPECT_EQ(memory->mostHeldBytes(), 0u) << one.source;
+    }
+    const auto ample = std::make_shared<PixelMemory>(256'000'000);
+    engineOf(ample).convert(camera, smaller, 1, EncodeEffort::final);
+    EXPECT_GE(ample->mostHeldBytes(), 600u * 400 * (6 + 8 + 8));
+}
+
 // libtiff decompresses a strip whole, whatever size the picture is read at: a TIFF of one
 // strip is counted for that, not for the averages it hands on.
 TEST(CountedReading, ATIFFOfOneStripIsCountedForTheStripItsReaderHolds) {

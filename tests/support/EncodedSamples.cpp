@@ -216,18 +216,11 @@ platform::Bytes multiSizeTiff(const std::vector<std::pair<int, int>>& sizes, boo
     return readFile(path);
 }
 
-platform::Bytes dngFile(int width, int height, int orientation) {
+platform::Bytes dngFile(int width, int height, int orientation, bool behindThumbnail) {
     TemporaryFolder folder;
     const auto path = folder.file("camera.dng");
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
-    TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, 0);
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 16);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, 34892); // linear raw
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+    // The camera's tags are the first directory's, whatever picture it holds.
     TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
     TIFFSetField(tiff, TIFFTAG_MAKE, "Pictavo");
     TIFFSetField(tiff, TIFFTAG_MODEL, "Test Camera");
@@ -240,11 +233,34 @@ platform::Bytes dngFile(int width, int height, int orientation) {
     const float neutral[3] = {1, 1, 1};
     TIFFSetField(tiff, TIFFTAG_ASSHOTNEUTRAL, 3, neutral);
     TIFFSetField(tiff, TIFFTAG_CALIBRATIONILLUMINANT1, 21);
-    std::vector<std::uint16_t> row(static_cast<std::size_t>(width) * 3);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width * 3; ++x) row[static_cast<std::size_t>(x)] = static_cast<std::uint16_t>(samplePixel(x / 3, y, x % 3) * 257);
-        TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0);
+    const auto writePicture = [&](int pictureWidth, int pictureHeight, int bits, int photometric) {
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, pictureWidth);
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, pictureHeight);
+        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
+        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+        const int bytes = bits / 8;
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(pictureWidth) * 3 * bytes);
+        for (int y = 0; y < pictureHeight; ++y) {
+            for (int x = 0; x < pictureWidth * 3; ++x) {
+                const int value = samplePixel(x / 3, y, x % 3) * (bytes == 2 ? 257 : 1);
+                for (int at = 0; at < bytes; ++at)
+                    row[static_cast<std::size_t>(x * bytes + at)] = static_cast<std::uint8_t>(value >> (8 * at));
+            }
+            TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0);
+        }
+    };
+    if (behindThumbnail) {
+        TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE);
+        toff_t rawPicture[1] = {0};
+        TIFFSetField(tiff, TIFFTAG_SUBIFD, 1, rawPicture);
+        writePicture(32, 21, 8, PHOTOMETRIC_RGB);
+        TIFFWriteDirectory(tiff);
     }
+    TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, 0);
+    writePicture(width, height, 16, 34892); // linear raw
     TIFFClose(tiff);
     return readFile(path);
 }

@@ -54,7 +54,9 @@ platform::Bytes multiSizeTiff(const std::vector<std::pair<int, int>>& sizes, boo
 // G and B channels holding samplePixel / 255.
 platform::Bytes openEXRFile(int width, int height);
 
-// A linear DNG as cameras' raw converters write it: 16-bit RGB, the given TIFF orientation.
-platform::Bytes dngFile(int width, int height, int orientation);
+// A linear DNG as cameras' raw converters write it: 16-bit RGB, the given TIFF orientation;
+// behind a small RGB thumbnail in the first directory, the raw picture in a sub-directory, as
+// cameras write it, when asked.
+platform::Bytes dngFile(int width, int height, int orientation, bool behindThumbnail = false);
 
 } // namespace testing_support

@@ -394,6 +394,29 @@ TEST(CameraRawReader, ReadsADngWithTheCamerasTurnAsOrientationAndPixelsAsStored)
     EXPECT_TRUE(openBytes(dngFile(32, 24, 1))->imageAt(0, PixelBudget{32 * 24 * 6 - 1}).exceedsBudget);
 }
 
+// Cameras put a thumbnail first and the raw picture in a sub-directory: the picture is the
+// raw one, counted with the raw data and the picture libraw develops beside the bitmap.
+TEST(CameraRawReader, ADngBehindAThumbnailIsReadAndCountedAsItsRawPicture) {
+    auto reader = openBytes(dngFile(300, 200, 6, true));
+    ASSERT_TRUE(reader);
+    const auto properties = *reader->propertiesAt(0);
+    EXPECT_EQ(std::tuple(reader->typeIdentifier(), intOf(properties, keys::pixelWidth),
+                         intOf(properties, keys::pixelHeight), intOf(properties, keys::orientation)),
+              std::tuple(types::dng, 300, 200, 6));
+    std::optional<PixelCost> counted;
+    PixelBudget budget;
+    budget.grant = [&](const PixelCost& cost) {
+        counted = cost;
+        return true;
+    };
+    const auto image = reader->imageAt(0, budget).image;
+    ASSERT_TRUE(image && counted);
+    EXPECT_EQ(std::tuple(image->width(), image->height()), std::tuple(300, 200));
+    EXPECT_EQ(counted->pixelBytes, 300u * 200 * 6);
+    // Three 16-bit raw samples a pixel, held as four, and libraw's own four a pixel.
+    EXPECT_GE(counted->workingBytes, 300u * 200 * (8 + 8));
+}
+
 TEST(ImageReader, NetpbmSamplesAreScaledFromTheirMaxvalToTheFullRangeWithCommentsAnywhereInTheHeader) {
     const std::string grey = "P5\n# made by hand\n4 # wide\n1\n#\n15\n";
     Bytes bytes(grey.begin(), grey.end());

@@ -72,3 +72,34 @@ TEST(StoredSides, EveryFormatsHeaderIsReadWhereItLies) {
     // A chain of directories that ends before the page asked for gives no sides.
     EXPECT_FALSE(storedSidesFromHeader(byteSourceOf(ByteView(cases[2].file->data(), cases[2].file->size())), 2));
 }
+
+// A camera's file is sized as the reader develops it: the raw picture in a sub-directory, not
+// the thumbnail before it, read from libraw's parse of the header alone, and counted at what
+// developing takes a pixel, never less for being drawn smaller.
+TEST(StoredSides, ACameraRawFileGivesItsRawPicturesSidesFromItsHeader) {
+    TemporaryFolder folder;
+    const Bytes camera = dngFile(600, 400, 1, true);
+    const auto path = folder.write("camera.dng", camera);
+    std::uint64_t read = 0;
+    const auto sides = storedSidesFromHeader(countingFile(path, read));
+    ASSERT_TRUE(sides);
+    EXPECT_EQ(std::tuple(sides->width, sides->height, sides->readsSmaller), std::tuple(600, 400, false));
+    EXPECT_GE(sides->bytesPerPixel, 6u + 8u);
+    EXPECT_LT(read, camera.size() / 20);
+}
+
+// A TIFF's header says how wide its samples are: pixels of 16-bit samples are counted at two
+// bytes each, and no pixel at less than a byte.
+TEST(StoredSides, ATIFFsDirectoryGivesTheLeastItsPixelsTakeDecoded) {
+    SampleImage sample;
+    sample.width = 30;
+    sample.height = 20;
+    sample.bands = 1;
+    const Bytes grey = encodeSample(sample, ".tif").value_or(Bytes{});
+    sample.bands = 3;
+    sample.sixteenBit = true;
+    const Bytes deep = encodeSample(sample, ".tif").value_or(Bytes{});
+    ASSERT_FALSE(grey.empty() || deep.empty());
+    EXPECT_EQ(storedSidesFromHeader(ByteView(grey.data(), grey.size()))->bytesPerPixel, 1u);
+    EXPECT_EQ(storedSidesFromHeader(ByteView(deep.data(), deep.size()))->bytesPerPixel, 6u);
+}
