@@ -277,7 +277,8 @@ std::uint64_t ConversionPipeline::leastDecodedBytes(ImageProperties properties, 
             reduction = std::max(reduction, ImageIODecoder::reductionFor(properties, storedTargetSize(properties)));
         }
     }
-    return bytes(reduction, storedInHeader_->bytesPerPixel);
+    return std::min(bytes(reduction, storedInHeader_->bytesPerPixel) + std::min(storedInHeader_->heldBeside, beyondAny),
+                    beyondAny);
 }
 
 DecodedImage ConversionPipeline::decode(const ImageEncoder& encoder) {

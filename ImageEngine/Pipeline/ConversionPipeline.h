@@ -49,8 +49,8 @@ private:
     // all the memory conversions share: its file, held whole whatever the output, and, when
     // it is `decoded`, its pixels beside it.
     void refuseFromHeader(bool decoded) const;
-    // The least bytes the pixels the header declares take once decoded for the drawing, of a
-    // picture with the header's sides, in a memory of this capacity.
+    // The least bytes the reader holds for the pixels the header declares, decoded for the
+    // drawing of a picture with the header's sides in a memory of this capacity.
     std::uint64_t leastDecodedBytes(ImageProperties properties, std::uint64_t capacity) const;
     // What reading the file's properties takes, held in the conversions' memory while it is
     // read; none for a file larger than all of that memory, which is then read as before, and

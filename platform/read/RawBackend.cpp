@@ -127,7 +127,7 @@ std::optional<StoredSides> RawBackend::storedSides(const ByteSource& source) {
     if (!raw) return std::nullopt;
     const auto sides = developedSides(*raw);
     if (!sides) return std::nullopt;
-    return StoredSides{sides->width, sides->height, developedBytesPerPixel + librawPictureBytesPerPixel, false};
+    return StoredSides{sides->width, sides->height, developedBytesPerPixel, heldWhileDeveloping(*raw), false};
 }
 
 std::optional<PropertyMap> RawBackend::propertiesAt(std::int64_t index) const {

@@ -191,7 +191,10 @@ std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::
         const auto directory = readTIFFDirectory(source, index);
         if (!directory) return std::nullopt;
         auto found = sides(directory->width, directory->height);
-        if (found) found->bytesPerPixel = directory->leastDecodedBytesPerPixel();
+        if (found) {
+            found->bytesPerPixel = directory->leastDecodedBytesPerPixel();
+            found->heldBeside = directory->blockBytes();
+        }
         return found;
     }
     case SniffedFormat::webp: return webpSides(start);

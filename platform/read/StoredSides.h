@@ -12,9 +12,12 @@ namespace platform {
 struct StoredSides {
     std::int64_t width = 0;
     std::int64_t height = 0;
-    // The least the reader holds for each stored pixel when it reads the picture at its
-    // stored size: the samples it decodes, and beside them what its library develops them in.
+    // The least each decoded pixel takes, at whatever size the picture is read.
     std::uint64_t bytesPerPixel = 1;
+    // The least the reader holds beside the decoded pixels while it makes them, whatever
+    // size it reads them at: a TIFF's strip or tile decompressed whole, a camera's raw data
+    // and the picture libraw develops it into.
+    std::uint64_t heldBeside = 0;
     // Whether the reader may read the picture smaller than it is stored when it is drawn
     // smaller; one that cannot holds every stored pixel whatever size is drawn.
     bool readsSmaller = true;

@@ -83,13 +83,15 @@ TEST(StoredSides, ACameraRawFileGivesItsRawPicturesSidesFromItsHeader) {
     std::uint64_t read = 0;
     const auto sides = storedSidesFromHeader(countingFile(path, read));
     ASSERT_TRUE(sides);
-    EXPECT_EQ(std::tuple(sides->width, sides->height, sides->readsSmaller), std::tuple(600, 400, false));
-    EXPECT_GE(sides->bytesPerPixel, 6u + 8u);
+    EXPECT_EQ(std::tuple(sides->width, sides->height, sides->bytesPerPixel, sides->readsSmaller),
+              std::tuple(600, 400, 6u, false));
+    // Three 16-bit raw samples a pixel, held as four, and libraw's own four a pixel.
+    EXPECT_GE(sides->heldBeside, 600u * 400 * (8 + 8));
     EXPECT_LT(read, camera.size() / 20);
 }
 
 // A TIFF's header says how wide its samples are: pixels of 16-bit samples are counted at two
-// bytes each, and no pixel at less than a byte.
+// bytes each, and no pixel at less than a byte; beside them, a strip decompressed whole.
 TEST(StoredSides, ATIFFsDirectoryGivesTheLeastItsPixelsTakeDecoded) {
     SampleImage sample;
     sample.width = 30;
@@ -101,5 +103,7 @@ TEST(StoredSides, ATIFFsDirectoryGivesTheLeastItsPixelsTakeDecoded) {
     const Bytes deep = encodeSample(sample, ".tif").value_or(Bytes{});
     ASSERT_FALSE(grey.empty() || deep.empty());
     EXPECT_EQ(storedSidesFromHeader(ByteView(grey.data(), grey.size()))->bytesPerPixel, 1u);
-    EXPECT_EQ(storedSidesFromHeader(ByteView(deep.data(), deep.size()))->bytesPerPixel, 6u);
+    const auto deepSides = storedSidesFromHeader(ByteView(deep.data(), deep.size()));
+    EXPECT_EQ(deepSides->bytesPerPixel, 6u);
+    EXPECT_GE(deepSides->heldBeside, 30u * 6);
 }
