@@ -85,8 +85,7 @@ std::string ICNSBackend::typeIdentifier() const { return types::icns; }
 
 std::shared_ptr<const ImageBackend> ICNSBackend::embedded(const Element& element) const {
     const auto payload = ByteView(bytes_->data(), bytes_->size()).sub(element.offset, element.size);
-    auto copy = std::make_shared<const Bytes>(payload.data(), payload.data() + payload.size());
-    return VipsBackend::open(std::move(copy), sniffImageFormat(payload), std::nullopt);
+    return VipsBackend::open(bytes_, payload, sniffImageFormat(payload), std::nullopt);
 }
 
 std::optional<PropertyMap> ICNSBackend::propertiesAt(std::int64_t index) const {

@@ -48,8 +48,7 @@ ImageReadResult ICOBackend::imageAt(std::int64_t index, const PixelBudget& budge
     const auto payload = ByteView(bytes_->data(), bytes_->size()).sub(entry.offset, entry.size);
     if (payload.size() == 0) return {};
     if (summarisePng(payload)) {
-        auto copy = std::make_shared<const Bytes>(payload.data(), payload.data() + payload.size());
-        auto png = VipsBackend::open(std::move(copy), sniffImageFormat(payload), std::nullopt);
+        auto png = VipsBackend::open(bytes_, payload, sniffImageFormat(payload), std::nullopt);
         return png ? png->imageAt(0, budget) : ImageReadResult{};
     }
     auto header = readDibHeader(payload, true);
