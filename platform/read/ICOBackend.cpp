@@ -1,6 +1,7 @@
 #include "platform/read/ICOBackend.h"
 
 #include "platform/read/DIBDecoder.h"
+#include "platform/read/ICODirectory.h"
 #include "platform/types/ImageSniffer.h"
 #include "platform/types/ImageTypeIdentifiers.h"
 #include "platform/read/PNGSummary.h"
@@ -10,18 +11,10 @@ namespace platform {
 
 std::shared_ptr<const ICOBackend> ICOBackend::open(SharedBytes bytes) {
     if (!bytes) return nullptr;
-    const ByteView file(bytes->data(), bytes->size());
-    const auto type = file.u16le(2);
-    const auto count = file.u16le(4);
-    if (file.u16le(0) != 0 || type != 1 || !count || *count == 0) return nullptr;
+    auto entries = readICODirectory(ByteView(bytes->data(), bytes->size()));
+    if (!entries) return nullptr;
     auto backend = std::shared_ptr<ICOBackend>(new ICOBackend());
-    for (std::size_t i = 0; i < *count; ++i) {
-        const std::size_t at = 6 + i * 16;
-        const auto size = file.u32le(at + 8);
-        const auto offset = file.u32le(at + 12);
-        if (!size || !offset) return nullptr; // the directory itself is cut short
-        backend->entries_.push_back({*offset, *size});
-    }
+    backend->entries_ = std::move(*entries);
     backend->bytes_ = std::move(bytes);
     return backend;
 }
