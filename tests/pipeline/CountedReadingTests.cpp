@@ -99,8 +99,8 @@ TEST(CountedReading, ARefusalForTheOutputsSidesDoesNotWaitToReadTheFile) {
 }
 
 // A page of a PDF or an SVG is held at the size it is drawn at before it is drawn, as a
-// raster's decode is: one whose drawing does not fit the memory is refused with the bytes it
-// takes, and one that fits is counted at its bitmap at least.
+// raster's decode is: one whose drawing does not fit the memory is refused, named at that
+// size, with the bytes it takes, and one that fits is counted at its bitmap at least.
 TEST(CountedReading, APageIsHeldAtTheSizeItIsDrawnAtBeforeItIsDrawn) {
     TemporaryFolder folder;
     const std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"40\">"
@@ -114,7 +114,7 @@ TEST(CountedReading, APageIsHeldAtTheSizeItIsDrawnAtBeforeItIsDrawn) {
     for (const auto& page : pages) {
         const auto small = std::make_shared<PixelMemory>(bitmap);
         const auto error = testing_support::thrownBy([&] { engineOf(small).convert(page, spec, 1, EncodeEffort::final); });
-        EXPECT_EQ(error, ConversionError::imageTooLarge(40, 40)) << error.diagnostic();
+        EXPECT_EQ(error, ConversionError::imageTooLarge(2000, 2000)) << error.diagnostic();
         EXPECT_NE(error.diagnostic().find("converting it takes"), std::string::npos) << error.diagnostic();
 
         const auto ample = std::make_shared<PixelMemory>(200'000'000);
