@@ -2,6 +2,8 @@
 
 #include "platform/types/ImageSniffer.h"
 
+#include <algorithm>
+
 namespace platform {
 namespace {
 

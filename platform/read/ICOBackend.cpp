@@ -1,7 +1,6 @@
 #include "platform/read/ICOBackend.h"
 
 #include "platform/read/DIBDecoder.h"
-#include "platform/read/ICODirectory.h"
 #include "platform/types/ImageSniffer.h"
 #include "platform/types/ImageTypeIdentifiers.h"
 #include "platform/read/PNGSummary.h"
