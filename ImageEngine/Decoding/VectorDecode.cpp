@@ -58,9 +58,9 @@ DecodedImage decodedVectorFor(const ImageDecoder& decoder, const std::filesystem
         if (__builtin_add_overflow(cost.pixelBytes, std::max(cost.workingBytes, after), &wanted))
             wanted = std::numeric_limits<std::uint64_t>::max();
     }
+    // Named at the size asked, which is what does not fit: the page's own size may be small.
     if (wanted > limit) {
-        throw ConversionError::imageTooLarge(static_cast<double>(properties.pixelWidth),
-                                             static_cast<double>(properties.pixelHeight))
+        throw ConversionError::imageTooLarge(static_cast<double>(cost.width), static_cast<double>(cost.height))
             .withCause("converting it takes " + takesMoreThanHeld(wanted, limit, request.memory != nullptr));
     }
     if (!request.memory) return decoded;

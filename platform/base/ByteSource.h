@@ -22,4 +22,13 @@ inline ByteSource byteSourceOf(ByteView bytes) {
     };
 }
 
+// The `length` bytes from `offset` of another source, as a source of their own: a file held
+// inside another, as an icon holds a PNG.
+inline ByteSource byteSourceWithin(ByteSource source, std::uint64_t offset, std::uint64_t length) {
+    return [source = std::move(source), offset, length](std::uint64_t at, std::size_t most) {
+        if (at >= length) return Bytes();
+        return source(offset + at, static_cast<std::size_t>(std::min<std::uint64_t>(most, length - at)));
+    };
+}
+
 } // namespace platform

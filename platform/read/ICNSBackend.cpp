@@ -5,24 +5,10 @@
 #include "platform/read/VipsBackend.h"
 
 #include <cstring>
+#include <limits>
 
 namespace platform {
 namespace {
-
-struct KnownElement {
-    const char* type;
-    std::int64_t side;        // of the legacy coding, when the payload is not PNG or JPEG 2000
-    const char* legacyMask;   // the mask of a legacy RGB element
-};
-
-// Image elements; every other element (table of contents, masks, names) is not a rendition.
-constexpr KnownElement knownElements[] = {
-    {"is32", 16, "s8mk"}, {"il32", 32, "l8mk"}, {"ih32", 48, "h8mk"}, {"it32", 128, "t8mk"},
-    {"icp4", 16, "s8mk"}, {"icp5", 32, "l8mk"}, {"icp6", 64, nullptr},
-    {"ic04", 16, nullptr}, {"ic05", 32, nullptr}, {"ic07", 0, nullptr}, {"ic08", 0, nullptr},
-    {"ic09", 0, nullptr}, {"ic10", 0, nullptr}, {"ic11", 0, nullptr}, {"ic12", 0, nullptr},
-    {"ic13", 0, nullptr}, {"ic14", 0, nullptr},
-};
 
 // The legacy coding: per channel, a byte below 128 copies that many plus one bytes, a byte
 // of 128 or more repeats the next byte (value − 125) times.
@@ -52,47 +38,26 @@ bool unpackChannel(ByteView input, std::size_t& at, std::uint8_t* output, std::s
 
 std::shared_ptr<const ICNSBackend> ICNSBackend::open(SharedBytes bytes) {
     if (!bytes) return nullptr;
-    const ByteView file(bytes->data(), bytes->size());
-    const auto declared = file.u32be(4);
-    if (!file.startsWith(0, "icns") || !declared || *declared < 8) return nullptr;
-    const std::size_t end = std::min<std::size_t>(*declared, file.size());
+    auto elements = readICNSElements(byteSourceOf(ByteView(bytes->data(), bytes->size())),
+                                     std::numeric_limits<std::size_t>::max());
+    if (!elements || elements->empty()) return nullptr;
     auto backend = std::shared_ptr<ICNSBackend>(new ICNSBackend());
-    std::size_t at = 8;
-    while (at + 8 <= end) {
-        const auto length = file.u32be(at + 4);
-        if (!length || *length < 8 || *length > end - at) break;
-        const auto type = file.sub(at, 4);
-        for (const auto& known : knownElements) {
-            if (!type.startsWith(0, known.type)) continue;
-            Element element{at + 8, *length - 8u, Coding::embedded, known.side, known.legacyMask ? known.legacyMask : ""};
-            const auto payload = file.sub(element.offset, element.size);
-            const auto sniffed = sniffImageFormat(payload).format;
-            if (sniffed != SniffedFormat::png && sniffed != SniffedFormat::jpeg2000) {
-                if (known.side == 0) break;
-                element.coding = payload.startsWith(0, "ARGB") ? Coding::argbRunLength : Coding::rgbRunLength;
-            }
-            backend->elements_.push_back(element);
-            break;
-        }
-        at += *length;
-    }
-    if (backend->elements_.empty()) return nullptr;
+    backend->elements_ = std::move(*elements);
     backend->bytes_ = std::move(bytes);
     return backend;
 }
 
 std::string ICNSBackend::typeIdentifier() const { return types::icns; }
 
-std::shared_ptr<const ImageBackend> ICNSBackend::embedded(const Element& element) const {
+std::shared_ptr<const ImageBackend> ICNSBackend::embedded(const ICNSElement& element) const {
     const auto payload = ByteView(bytes_->data(), bytes_->size()).sub(element.offset, element.size);
-    auto copy = std::make_shared<const Bytes>(payload.data(), payload.data() + payload.size());
-    return VipsBackend::open(std::move(copy), sniffImageFormat(payload), std::nullopt);
+    return VipsBackend::open(bytes_, payload, sniffImageFormat(payload), std::nullopt);
 }
 
 std::optional<PropertyMap> ICNSBackend::propertiesAt(std::int64_t index) const {
     if (index < 0 || index >= count()) return std::nullopt;
     const auto& element = elements_[static_cast<std::size_t>(index)];
-    if (element.coding == Coding::embedded) {
+    if (element.coding == ICNSElement::Coding::embedded) {
         auto backend = embedded(element);
         if (!backend) return std::nullopt;
         auto properties = backend->propertiesAt(0);
@@ -102,14 +67,14 @@ std::optional<PropertyMap> ICNSBackend::propertiesAt(std::int64_t index) const {
     return basicProperties(element.side, element.side, true, 8);
 }
 
-ImageReadResult ICNSBackend::decodeLegacy(const Element& element, const PixelBudget& budget) const {
+ImageReadResult ICNSBackend::decodeLegacy(const ICNSElement& element, const PixelBudget& budget) const {
     if (!budget.allows(element.side, element.side, 4)) return {nullptr, true};
     const ByteView file(bytes_->data(), bytes_->size());
     const auto payload = file.sub(element.offset, element.size);
     const std::size_t pixelCount = static_cast<std::size_t>(element.side * element.side);
     auto pixels = std::make_shared<Bytes>(pixelCount * 4, 255);
     std::size_t at = 0;
-    if (element.coding == Coding::argbRunLength) {
+    if (element.coding == ICNSElement::Coding::argbRunLength) {
         at = 4;
         // Alpha comes first in the file and last in the pixels.
         if (!unpackChannel(payload, at, pixels->data() + 3, pixelCount, 4)) return {};
@@ -146,7 +111,7 @@ ImageReadResult ICNSBackend::decodeLegacy(const Element& element, const PixelBud
 ImageReadResult ICNSBackend::imageAt(std::int64_t index, const PixelBudget& budget) const {
     if (index < 0 || index >= count()) return {};
     const auto& element = elements_[static_cast<std::size_t>(index)];
-    if (element.coding == Coding::embedded) {
+    if (element.coding == ICNSElement::Coding::embedded) {
         auto backend = embedded(element);
         return backend ? backend->imageAt(0, budget) : ImageReadResult{};
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/read/ICNSElements.h"
 #include "platform/read/ImageBackend.h"
 
 #include <memory>
@@ -18,20 +19,12 @@ public:
     ImageReadResult imageAt(std::int64_t index, const PixelBudget& budget) const override;
 
 private:
-    enum class Coding { embedded, rgbRunLength, argbRunLength };
-    struct Element {
-        std::size_t offset = 0; // of the payload, after the 8-byte element header
-        std::size_t size = 0;
-        Coding coding = Coding::embedded;
-        std::int64_t side = 0;  // for the legacy codings
-        std::string maskType;   // the 8-bit mask element that goes with a legacy RGB element
-    };
     ICNSBackend() = default;
-    std::shared_ptr<const ImageBackend> embedded(const Element& element) const;
-    ImageReadResult decodeLegacy(const Element& element, const PixelBudget& budget) const;
+    std::shared_ptr<const ImageBackend> embedded(const ICNSElement& element) const;
+    ImageReadResult decodeLegacy(const ICNSElement& element, const PixelBudget& budget) const;
 
     SharedBytes bytes_;
-    std::vector<Element> elements_;
+    std::vector<ICNSElement> elements_;
 };
 
 } // namespace platform

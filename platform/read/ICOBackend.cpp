@@ -10,18 +10,10 @@ namespace platform {
 
 std::shared_ptr<const ICOBackend> ICOBackend::open(SharedBytes bytes) {
     if (!bytes) return nullptr;
-    const ByteView file(bytes->data(), bytes->size());
-    const auto type = file.u16le(2);
-    const auto count = file.u16le(4);
-    if (file.u16le(0) != 0 || type != 1 || !count || *count == 0) return nullptr;
+    auto entries = readICODirectory(ByteView(bytes->data(), bytes->size()));
+    if (!entries) return nullptr;
     auto backend = std::shared_ptr<ICOBackend>(new ICOBackend());
-    for (std::size_t i = 0; i < *count; ++i) {
-        const std::size_t at = 6 + i * 16;
-        const auto size = file.u32le(at + 8);
-        const auto offset = file.u32le(at + 12);
-        if (!size || !offset) return nullptr; // the directory itself is cut short
-        backend->entries_.push_back({*offset, *size});
-    }
+    backend->entries_ = std::move(*entries);
     backend->bytes_ = std::move(bytes);
     return backend;
 }
@@ -48,8 +40,7 @@ ImageReadResult ICOBackend::imageAt(std::int64_t index, const PixelBudget& budge
     const auto payload = ByteView(bytes_->data(), bytes_->size()).sub(entry.offset, entry.size);
     if (payload.size() == 0) return {};
     if (summarisePng(payload)) {
-        auto copy = std::make_shared<const Bytes>(payload.data(), payload.data() + payload.size());
-        auto png = VipsBackend::open(std::move(copy), sniffImageFormat(payload), std::nullopt);
+        auto png = VipsBackend::open(bytes_, payload, sniffImageFormat(payload), std::nullopt);
         return png ? png->imageAt(0, budget) : ImageReadResult{};
     }
     auto header = readDibHeader(payload, true);

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/read/ICODirectory.h"
 #include "platform/read/ImageBackend.h"
 
 #include <memory>
@@ -17,14 +18,10 @@ public:
     ImageReadResult imageAt(std::int64_t index, const PixelBudget& budget) const override;
 
 private:
-    struct Entry {
-        std::size_t offset = 0;
-        std::size_t size = 0;
-    };
     ICOBackend() = default;
 
     SharedBytes bytes_;
-    std::vector<Entry> entries_;
+    std::vector<ICOEntry> entries_;
 };
 
 } // namespace platform

@@ -1,15 +1,20 @@
 #include "platform/read/StoredSides.h"
 
 #include "platform/base/ISOBoxes.h"
+#include "platform/read/DIBDecoder.h"
+#include "platform/read/ICNSElements.h"
+#include "platform/read/ICODirectory.h"
 #include "platform/read/PNGSummary.h"
 #include "platform/read/PNMHeader.h"
 #include "platform/read/RawBackend.h"
 #include "platform/read/TIFFDirectory.h"
 #include "platform/types/ImageSniffer.h"
+#include "platform/types/TGAHeader.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <string_view>
 
 namespace platform {
 namespace {
@@ -22,6 +27,16 @@ constexpr std::size_t heifMetaBytes = 4 << 20;
 constexpr int mostTopLevelBoxes = 64;
 // Marker segments past this many before the frame header are not walked.
 constexpr int mostJPEGSegments = 65'536;
+// A Radiance header's text, up to the line that gives the resolution, is read up to this much.
+constexpr std::size_t radianceHeaderBytes = 8 * 1024;
+// Attributes past this many in an OpenEXR header are not walked.
+constexpr int mostOpenEXRAttributes = 4096;
+// An OpenEXR attribute's name and type, each at most 255 letters and a NUL, and its size.
+constexpr std::size_t openEXRAttributeHead = 2 * 256 + 4;
+// Icon files with more images than this are not walked: real ones hold a few dozen.
+constexpr std::size_t mostIconImages = 1024;
+// Enough of an icon image to read a PNG's IHDR or a bitmap's header.
+constexpr std::size_t iconImageHeaderBytes = 128;
 
 std::optional<StoredSides> sides(std::uint64_t width, std::uint64_t height) {
     constexpr auto most = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
@@ -111,6 +126,15 @@ std::optional<StoredSides> bmpSides(ByteView start) {
     return sides(static_cast<std::int32_t>(*width) > 0 ? *width : 0, static_cast<std::uint64_t>(std::llabs(down)));
 }
 
+// The sides of the larger of two, the first of equal areas, as the reader picks an icon's
+// largest image and HEIF's largest is its primary picture.
+std::optional<StoredSides> larger(std::optional<StoredSides> first, std::optional<StoredSides> second) {
+    const auto area = [](const StoredSides& of) { return static_cast<double>(of.width) * static_cast<double>(of.height); };
+    if (!first) return second;
+    if (!second) return first;
+    return area(*second) > area(*first) ? second : first;
+}
+
 // A HEIF file's images declare their sides in `ispe` properties, in meta/iprp/ipco; the
 // largest is the primary picture's, whose tiles and thumbnails are smaller. The top-level
 // boxes are stepped over by their lengths to the meta box, which alone is read.
@@ -135,12 +159,7 @@ std::optional<StoredSides> heifSides(const ByteSource& source) {
                 forEachISOBox(ipco, [&](ByteView type, ByteView ispe) {
                     const auto width = ispe.u32be(4);
                     const auto height = ispe.u32be(8);
-                    if (!type.startsWith(0, "ispe") || !width || !height) return;
-                    const auto area = [](const StoredSides& of) {
-                        return static_cast<double>(of.width) * static_cast<double>(of.height);
-                    };
-                    const auto found = sides(*width, *height);
-                    if (found && (!largest || area(*found) > area(*largest))) largest = found;
+                    if (type.startsWith(0, "ispe") && width && height) largest = larger(largest, sides(*width, *height));
                 });
             });
         });
@@ -169,6 +188,177 @@ std::optional<StoredSides> jpeg2000Sides(ByteView start) {
         });
     });
     return found;
+}
+
+// LSB-first bits, as a JPEG XL codestream packs its fields.
+class JXLBits {
+public:
+    explicit JXLBits(ByteView bytes) : bytes_(bytes) {}
+    std::optional<std::uint64_t> read(int count) {
+        std::uint64_t value = 0;
+        for (int i = 0; i < count; ++i, ++at_) {
+            const auto byte = bytes_.u8(at_ / 8);
+            if (!byte) return std::nullopt;
+            value |= std::uint64_t{(*byte >> (at_ % 8)) & 1u} << i;
+        }
+        return value;
+    }
+    // A side as the SizeHeader codes it: two bits choose how many bits follow, plus one.
+    std::optional<std::uint64_t> side() {
+        static constexpr int widths[] = {9, 13, 18, 30};
+        const auto choice = read(2);
+        if (!choice) return std::nullopt;
+        const auto value = read(widths[*choice]);
+        if (!value) return std::nullopt;
+        return *value + 1;
+    }
+
+private:
+    ByteView bytes_;
+    std::size_t at_ = 0;
+};
+
+// The SizeHeader that opens a JPEG XL codestream, after its two-byte signature: the height,
+// then the width, given or as one of seven fixed ratios to the height.
+std::optional<StoredSides> jxlCodestreamSides(ByteView codestream) {
+    if (!codestream.startsWith(0, "\xFF\x0A")) return std::nullopt;
+    JXLBits bits(codestream.sub(2, codestream.size() - 2));
+    const auto small = bits.read(1);
+    if (!small) return std::nullopt;
+    const auto eighths = [&]() -> std::optional<std::uint64_t> {
+        const auto value = bits.read(5);
+        if (!value) return std::nullopt;
+        return (*value + 1) * 8;
+    };
+    const auto height = *small ? eighths() : bits.side();
+    const auto ratio = bits.read(3);
+    if (!height || !ratio) return std::nullopt;
+    static constexpr std::uint64_t across[] = {0, 1, 12, 4, 3, 16, 5, 2};
+    static constexpr std::uint64_t down[] = {1, 1, 10, 3, 2, 9, 4, 1};
+    if (*ratio != 0) return sides(*height * across[*ratio] / down[*ratio], *height);
+    const auto width = *small ? eighths() : bits.side();
+    if (!width) return std::nullopt;
+    return sides(*width, *height);
+}
+
+// A bare codestream, or a container whose boxes lead to the codestream's box (the whole of it,
+// or the first of its parts behind their four-byte index).
+std::optional<StoredSides> jxlSides(const ByteSource& source) {
+    // The SizeHeader takes at most 2 + 9 bytes.
+    constexpr std::size_t sizeHeaderBytes = 16;
+    const Bytes first = source(0, sizeHeaderBytes);
+    if (const auto bare = jxlCodestreamSides(ByteView(first.data(), first.size()))) return bare;
+    std::uint64_t at = 0;
+    for (int boxes = 0; boxes < mostTopLevelBoxes; ++boxes) {
+        const Bytes read = source(at, 16);
+        const auto box = isoBoxHeader(ByteView(read.data(), read.size()), std::numeric_limits<std::uint64_t>::max() - at);
+        if (!box) return std::nullopt;
+        const bool whole = box->type.startsWith(0, "jxlc"), part = box->type.startsWith(0, "jxlp");
+        if (whole || part) {
+            const std::uint64_t skipped = box->headerBytes + (part ? 4 : 0);
+            if (box->size < skipped) return std::nullopt;
+            const Bytes codestream = source(at + skipped, static_cast<std::size_t>(std::min<std::uint64_t>(box->size - skipped, sizeHeaderBytes)));
+            return jxlCodestreamSides(ByteView(codestream.data(), codestream.size()));
+        }
+        if (box->size > std::numeric_limits<std::uint64_t>::max() - at) return std::nullopt;
+        at += box->size;
+    }
+    return std::nullopt;
+}
+
+// The header's text ends at an empty line; the next gives the resolution as libvips reads it:
+// the scan lines run along the axis named second ("-Y 480 +X 640" is 640 across, 480 down).
+std::optional<StoredSides> radianceSides(const ByteSource& source) {
+    const Bytes read = source(0, radianceHeaderBytes);
+    const std::string_view text(reinterpret_cast<const char*>(read.data()), read.size());
+    const auto blank = text.find("\n\n");
+    if (blank == std::string_view::npos) return std::nullopt;
+    const auto start = blank + 2;
+    const auto end = text.find('\n', start);
+    if (end == std::string_view::npos) return std::nullopt;
+    const std::string_view line = text.substr(start, end - start);
+    const auto x = line.rfind('X'), y = line.rfind('Y');
+    if (x == std::string_view::npos || y == std::string_view::npos) return std::nullopt;
+    const auto number = [&](std::size_t after) -> std::optional<std::uint64_t> {
+        std::size_t at = after + 1;
+        while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+        if (at < line.size() && line[at] == '+') ++at;
+        std::uint64_t value = 0;
+        const std::size_t digits = at;
+        for (; at < line.size() && line[at] >= '0' && line[at] <= '9'; ++at) {
+            value = value * 10 + static_cast<std::uint64_t>(line[at] - '0');
+            if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+        }
+        if (at == digits) return std::nullopt;
+        return value;
+    };
+    const auto xs = number(x), ys = number(y);
+    if (!xs || !ys) return std::nullopt;
+    return x > y ? sides(*xs, *ys) : sides(*ys, *xs);
+}
+
+// The header's attributes are stepped over by their sizes to the data window, whose corners
+// are inclusive; a file of several parts gives its first part's.
+std::optional<StoredSides> openEXRSides(const ByteSource& source) {
+    std::uint64_t at = 8;
+    for (int attributes = 0; attributes < mostOpenEXRAttributes; ++attributes) {
+        const Bytes read = source(at, openEXRAttributeHead);
+        const std::string_view head(reinterpret_cast<const char*>(read.data()), read.size());
+        const auto nameEnd = head.find('\0');
+        if (nameEnd == std::string_view::npos || nameEnd == 0) return std::nullopt;
+        const auto typeEnd = head.find('\0', nameEnd + 1);
+        if (typeEnd == std::string_view::npos) return std::nullopt;
+        const auto size = ByteView(read.data(), read.size()).u32le(typeEnd + 1);
+        if (!size) return std::nullopt;
+        const std::uint64_t value = at + typeEnd + 5;
+        if (head.substr(0, nameEnd) == "dataWindow") {
+            if (head.substr(nameEnd + 1, typeEnd - nameEnd - 1) != "box2i" || *size != 16) return std::nullopt;
+            const Bytes box = source(value, 16);
+            const ByteView corners(box.data(), box.size());
+            const auto left = corners.u32le(0), top = corners.u32le(4), right = corners.u32le(8), bottom = corners.u32le(12);
+            if (!left || !top || !right || !bottom) return std::nullopt;
+            const auto across = std::int64_t{static_cast<std::int32_t>(*right)} - static_cast<std::int32_t>(*left) + 1;
+            const auto down = std::int64_t{static_cast<std::int32_t>(*bottom)} - static_cast<std::int32_t>(*top) + 1;
+            if (across < 1 || down < 1) return std::nullopt;
+            return sides(static_cast<std::uint64_t>(across), static_cast<std::uint64_t>(down));
+        }
+        at = value + *size;
+    }
+    return std::nullopt;
+}
+
+// A Windows icon's largest image, from the header of each: a PNG's IHDR or a bitmap's header.
+std::optional<StoredSides> icoSides(const ByteSource& source, ByteView start) {
+    const auto count = icoEntryCount(start);
+    if (!count || *count > mostIconImages) return std::nullopt;
+    const Bytes read = source(0, icoHeaderBytes + *count * icoEntryBytes);
+    const auto entries = readICODirectory(ByteView(read.data(), read.size()));
+    if (!entries) return std::nullopt;
+    std::optional<StoredSides> largest;
+    for (const auto& entry : *entries) {
+        // An image cut short by the end of the file is none.
+        if (entry.size == 0 || source(std::uint64_t{entry.offset} + entry.size - 1, 1).empty()) continue;
+        const Bytes header = source(entry.offset, std::min<std::size_t>(entry.size, iconImageHeaderBytes));
+        const ByteView image(header.data(), header.size());
+        std::optional<StoredSides> found;
+        if (const auto png = summarisePng(image)) found = sides(png->width, png->height);
+        else if (const auto dib = readDibHeader(image, true)) found = sides(dib->width, dib->height);
+        largest = larger(largest, found);
+    }
+    return largest;
+}
+
+// An Apple icon's largest image: a legacy element's fixed side, or its PNG or JPEG 2000 header.
+std::optional<StoredSides> icnsSides(const ByteSource& source) {
+    const auto elements = readICNSElements(source, mostIconImages);
+    if (!elements) return std::nullopt;
+    std::optional<StoredSides> largest;
+    for (const auto& element : *elements) {
+        largest = larger(largest, element.coding == ICNSElement::Coding::embedded
+                                      ? storedSidesFromHeader(byteSourceWithin(source, element.offset, element.size))
+                                      : sides(element.side, element.side));
+    }
+    return largest;
 }
 
 } // namespace
@@ -212,6 +402,17 @@ std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::
         if (!header) return std::nullopt;
         return sides(header->width, header->height);
     }
+    case SniffedFormat::jpegXL: return jxlSides(source);
+    case SniffedFormat::radiance: return radianceSides(source);
+    case SniffedFormat::openEXR: return openEXRSides(source);
+    case SniffedFormat::tga: {
+        const auto header = readTGAHeader(start);
+        if (!header) return std::nullopt;
+        return sides(header->width, header->height);
+    }
+    // An icon file stands for its largest image, whatever the page.
+    case SniffedFormat::ico: return icoSides(source, start);
+    case SniffedFormat::icns: return icnsSides(source);
     case SniffedFormat::psd: {
         const auto height = start.u32be(14);
         const auto width = start.u32be(18);

@@ -26,8 +26,10 @@ struct StoredSides {
 // What the header of a PNG, a JPEG (its frame header, however far in after its metadata), a
 // TIFF (the directory of the image at `index`, wherever it is), a camera raw file (its raw
 // picture, as libraw develops it), a WebP, a GIF, a BMP, a Photoshop file, a HEIF or AVIF file
-// (its largest image), a JPEG 2000 file or a Netpbm file declares, read from the source only
-// where the header points; nothing for another format, or when the header does not read.
+// (its largest image), a JPEG 2000 file, a Netpbm file, a JPEG XL file (its codestream, behind
+// any container boxes), an OpenEXR file (its data window), a Radiance file, a TGA file or an
+// icon file (ICO or ICNS: its largest image, whatever the index) declares, read from the source
+// only where the header points; nothing for another format, or when the header does not read.
 std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::int64_t index = 0);
 // The same from the first bytes of the file alone.
 std::optional<StoredSides> storedSidesFromHeader(ByteView start);

@@ -325,11 +325,11 @@ VipsImagePtr VipsBackend::load(std::int64_t index, bool forPixels, int reduction
             ready = false;
         }
     } else if (format_ == SniffedFormat::pnm) {
-        VipsSource* source = vips_source_new_from_memory(bytes_->data(), bytes_->size());
+        VipsSource* source = vips_source_new_from_memory(file_.data(), file_.size());
         vips_object_set(object, "source", source, nullptr);
         g_object_unref(source);
     } else {
-        VipsBlob* blob = vips_blob_new(nullptr, bytes_->data(), bytes_->size());
+        VipsBlob* blob = vips_blob_new(nullptr, file_.data(), file_.size());
         vips_object_set(object, "buffer", blob, nullptr);
         vips_area_unref(VIPS_AREA(blob));
     }
@@ -364,16 +364,25 @@ VipsImagePtr VipsBackend::loadHeader(std::int64_t index, std::string* cause) con
 std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes bytes, const SniffResult& sniffed,
                                                      std::optional<std::filesystem::path> path,
                                                      std::string* cause) {
-    if (!startVips() || !bytes || !loaderFor(sniffed.typeIdentifier)) return nullptr;
+    if (!bytes) return nullptr;
+    const ByteView file(bytes->data(), bytes->size());
+    return open(std::move(bytes), file, sniffed, std::move(path), cause);
+}
+
+std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes owner, ByteView file, const SniffResult& sniffed,
+                                                     std::optional<std::filesystem::path> path,
+                                                     std::string* cause) {
+    if (!startVips() || !owner || !loaderFor(sniffed.typeIdentifier)) return nullptr;
     auto backend = std::shared_ptr<VipsBackend>(new VipsBackend());
-    backend->bytes_ = std::move(bytes);
+    backend->bytes_ = std::move(owner);
+    backend->file_ = file;
     backend->format_ = sniffed.format;
     backend->typeIdentifier_ = sniffed.typeIdentifier;
     // The file read a moment ago may have been swapped for a pipe or a device since; its
     // FileError says so rather than calling it damaged.
     if (sniffed.format == SniffedFormat::openEXR && path) backend->openEXRFile_ = openRegularFile(*path).descriptor;
     if (sniffed.format == SniffedFormat::png) {
-        backend->png_ = summarisePng(ByteView(backend->bytes_->data(), backend->bytes_->size()));
+        backend->png_ = summarisePng(file);
         if (!backend->png_) return nullptr;
     }
 
@@ -384,7 +393,6 @@ std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes bytes, const Sn
         if (!backend->png_) return nullptr;
         backend->headerReadable_ = false;
     }
-    const ByteView file(backend->bytes_->data(), backend->bytes_->size());
     StoredElsewhere& elsewhere = backend->elsewhere_;
     if (sniffed.format == SniffedFormat::gif) {
         backend->opaqueGif_ = !gifDeclaresTransparency(file);
@@ -433,7 +441,7 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     std::optional<std::int64_t> exifOrientation;
     // libvips reads a JPEG's first EXIF segment only; a larger block goes on in the next ones.
     std::optional<Bytes> joinedExif;
-    if (format_ == SniffedFormat::jpeg) joinedExif = jpegJoinedExif(ByteView(bytes_->data(), bytes_->size()));
+    if (format_ == SniffedFormat::jpeg) joinedExif = jpegJoinedExif(file_);
     if (joinedExif) {
         exifOrientation = addExif(properties, std::move(*joinedExif));
     } else if (auto exif = blobField(image, VIPS_META_EXIF_NAME)) {
@@ -467,9 +475,8 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
 // first APP13 segment alone, a TIFF's cut to as many bytes as the tag counts values, and
 // none of a PNG's.
 std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image) const {
-    const ByteView file(bytes_->data(), bytes_->size());
-    if (format_ == SniffedFormat::jpeg) return jpegIPTC(file);
-    if (format_ == SniffedFormat::tiff) return tiffIPTC(file);
+    if (format_ == SniffedFormat::jpeg) return jpegIPTC(file_);
+    if (format_ == SniffedFormat::tiff) return tiffIPTC(file_);
     if (format_ == SniffedFormat::png) return elsewhere_.iptc;
     const auto blob = blobField(image, VIPS_META_IPTC_NAME);
     if (!blob) return std::nullopt;
@@ -480,8 +487,7 @@ std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image) const {
 
 // libvips reads neither a JPEG's COM segments nor a GIF's comment extensions.
 std::optional<Bytes> VipsBackend::commentOf() const {
-    const ByteView file(bytes_->data(), bytes_->size());
-    if (format_ == SniffedFormat::jpeg) return jpegComment(file);
+    if (format_ == SniffedFormat::jpeg) return jpegComment(file_);
     if (format_ == SniffedFormat::gif) return elsewhere_.comment;
     return std::nullopt;
 }
@@ -490,8 +496,7 @@ std::optional<Bytes> VipsBackend::commentOf() const {
 // a PNG's eXIf chunk after its pixel data or its text chunk in the form ImageMagick and exiv2
 // write when the file has no eXIf chunk.
 std::optional<Bytes> VipsBackend::exifHeldElsewhere() const {
-    const ByteView file(bytes_->data(), bytes_->size());
-    if (format_ == SniffedFormat::tiff) return tiffFileExif(file);
+    if (format_ == SniffedFormat::tiff) return tiffFileExif(file_);
     if (format_ == SniffedFormat::jpegXL || format_ == SniffedFormat::png) return elsewhere_.exif;
     return std::nullopt;
 }
@@ -505,7 +510,7 @@ std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {
     // extension and no PNG's raw profile.
     if (!packet) {
         const std::optional<std::string> stored =
-            format_ == SniffedFormat::heif ? heifXMP(ByteView(bytes_->data(), bytes_->size()), isPaged() ? index : 0)
+            format_ == SniffedFormat::heif ? heifXMP(file_, isPaged() ? index : 0)
                                            : elsewhere_.xmp;
         if (auto text = stored ? xmpText(ByteView(reinterpret_cast<const std::uint8_t*>(stored->data()), stored->size()))
                                : std::nullopt)
@@ -513,7 +518,7 @@ std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {
     }
     // libvips reads a JPEG's standard packet only; the rest of a large one is in further segments.
     if (packet && format_ == SniffedFormat::jpeg)
-        return jpegXMPWithExtension(std::move(*packet), ByteView(bytes_->data(), bytes_->size()));
+        return jpegXMPWithExtension(std::move(*packet), file_);
     // Only a JPEG holds an extension; a packet copied from one names what is not there.
     if (packet) return xmpWithoutExtension(std::move(*packet), "only a JPEG file holds one");
     return packet;

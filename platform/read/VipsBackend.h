@@ -26,6 +26,11 @@ public:
     static std::shared_ptr<const VipsBackend> open(SharedBytes bytes, const SniffResult& sniffed,
                                                    std::optional<std::filesystem::path> path,
                                                    std::string* cause = nullptr);
+    // The same for a file that is part of `owner`'s bytes, as a PNG inside an icon file is:
+    // it is read where it lies, never copied out.
+    static std::shared_ptr<const VipsBackend> open(SharedBytes owner, ByteView file, const SniffResult& sniffed,
+                                                   std::optional<std::filesystem::path> path,
+                                                   std::string* cause = nullptr);
 
     std::string typeIdentifier() const override { return typeIdentifier_; }
     std::int64_t count() const override { return count_; }
@@ -61,6 +66,8 @@ private:
     std::optional<Bytes> commentOf() const;
 
     SharedBytes bytes_;
+    // The file's bytes within bytes_.
+    ByteView file_;
     SniffedFormat format_ = SniffedFormat::unknown;
     std::string typeIdentifier_;
     // The OpenEXR file, open for the backend's life.

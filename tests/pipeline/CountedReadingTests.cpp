@@ -4,7 +4,9 @@
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "support/ConversionErrorCapture.h"
 #include "support/EncodedSamples.h"
+#include "support/IconSamples.h"
 #include "support/PDFSamples.h"
+#include "support/TGASamples.h"
 
 #include <gtest/gtest.h>
 
@@ -97,8 +99,8 @@ TEST(CountedReading, ARefusalForTheOutputsSidesDoesNotWaitToReadTheFile) {
 }
 
 // A page of a PDF or an SVG is held at the size it is drawn at before it is drawn, as a
-// raster's decode is: one whose drawing does not fit the memory is refused with the bytes it
-// takes, and one that fits is counted at its bitmap at least.
+// raster's decode is: one whose drawing does not fit the memory is refused, named at that
+// size, with the bytes it takes, and one that fits is counted at its bitmap at least.
 TEST(CountedReading, APageIsHeldAtTheSizeItIsDrawnAtBeforeItIsDrawn) {
     TemporaryFolder folder;
     const std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"40\">"
@@ -112,7 +114,7 @@ TEST(CountedReading, APageIsHeldAtTheSizeItIsDrawnAtBeforeItIsDrawn) {
     for (const auto& page : pages) {
         const auto small = std::make_shared<PixelMemory>(bitmap);
         const auto error = testing_support::thrownBy([&] { engineOf(small).convert(page, spec, 1, EncodeEffort::final); });
-        EXPECT_EQ(error, ConversionError::imageTooLarge(40, 40)) << error.diagnostic();
+        EXPECT_EQ(error, ConversionError::imageTooLarge(2000, 2000)) << error.diagnostic();
         EXPECT_NE(error.diagnostic().find("converting it takes"), std::string::npos) << error.diagnostic();
 
         const auto ample = std::make_shared<PixelMemory>(200'000'000);
@@ -143,21 +145,33 @@ TEST(CountedReading, AnSVGsParseIsHeldBeforeItStarts) {
 
 // What the header says rules a picture out before anything reads its file, whatever the
 // output: more pixels than the memory holds bytes, in formats whose header the first bytes
-// alone do not give, without waiting for the memory a read would take; and a file longer than
-// the memory, even where it would be kept as it is.
+// alone do not give and in those the reader decodes itself or hands on from inside an icon,
+// without waiting for the memory a read would take; and a file longer than the memory, even
+// where it would be kept as it is.
 TEST(CountedReading, ARefusalForMemoryIsDecidedFromTheHeaderWhateverTheOutput) {
     TemporaryFolder folder;
     const auto memory = std::make_shared<PixelMemory>(8'000'000);
     const auto engine = engineOf(memory);
-    for (const std::string type : {".tif[compression=deflate]", ".webp[lossless]"}) {
-        const auto large = folder.write("large" + type.substr(0, type.find('[')), encode(filled(4000, 3000, {0, 0, 0}), type));
+    const auto black = filled(4000, 3000, {0, 0, 0});
+    // Runs of 128 black pixels.
+    auto tga = testing_support::tgaLayout(10, 4000, 3000, 24);
+    for (int run = 0; run < 4000 * 3000 / 128; ++run) tga.pixels.insert(tga.pixels.end(), {0xFF, 0, 0, 0});
+    const std::vector<std::pair<std::string, platform::Bytes>> files{
+        {"large.tif", encode(black, ".tif[compression=deflate]")},
+        {"large.webp", encode(black, ".webp[lossless]")},
+        {"large.hdr", encode(black, ".hdr")},
+        {"large.tga", testing_support::tgaFile(tga)},
+        {"large.icns", testing_support::icnsFile({{"ic10", encode(black, ".png")}})},
+    };
+    for (const auto& [name, bytes] : files) {
+        const auto large = folder.write(name, bytes);
         for (const auto& format : {OutputFormat::sameAsSource(), OutputFormat::jpeg()}) {
             auto other = PixelMemory::tryHold(memory, memory->capacity());
             auto conversion = std::async(std::launch::async, [&] {
                 return engine.convert(large, specFor(format), 1, EncodeEffort::final);
             });
             untilEndedOrWaiting(conversion, *memory);
-            EXPECT_EQ(memory->waiting(), 0) << type << " to " << format.id();
+            EXPECT_EQ(memory->waiting(), 0) << name << " to " << format.id();
             other.reset();
             const auto error = testing_support::thrownBy([&] { conversion.get(); });
             EXPECT_TRUE(error.get<ConversionError::ImageTooLarge>()) << error.diagnostic();

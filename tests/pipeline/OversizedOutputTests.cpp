@@ -4,6 +4,7 @@
 #include "ImageEngine/Encoding/EncoderRegistry.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "support/ConversionErrorCapture.h"
+#include "support/TGASamples.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,10 @@ TEST(OversizedOutput, APictureLongerThanTheFormatHoldsFailsNamingTheLimitAndItsS
     const auto& engine = standardEngine();
     const auto wide = folder.write("wide.png", encode(filled(65536, 1, {200, 120, 40}), ".png"));
     const auto tall = folder.write("tall.png", encode(filled(1, 65536, {200, 120, 40}), ".png"));
+    // A TGA, whose sides are 16 bits, is at most a little too wide for JPEG: runs of 128 pixels.
+    auto layout = testing_support::tgaLayout(10, 65535, 1, 24);
+    for (int run = 0; run < 512; ++run) layout.pixels.insert(layout.pixels.end(), {static_cast<std::uint8_t>(run < 511 ? 0xFF : 0xFE), 40, 120, 200});
+    const auto tga = folder.write("wide.tga", testing_support::tgaFile(layout));
     struct Case {
         OutputFormat format;
         std::filesystem::path source;
@@ -30,6 +35,7 @@ TEST(OversizedOutput, APictureLongerThanTheFormatHoldsFailsNamingTheLimitAndItsS
          {Case{OutputFormat::webp(), wide, "WebP holds at most 16383 pixels a side; this image is 65536 \u00D7 1 pixels"},
           Case{OutputFormat::webp(), tall, "WebP holds at most 16383 pixels a side; this image is 1 \u00D7 65536 pixels"},
           Case{OutputFormat::jpeg(), wide, "JPEG holds at most 65500 pixels a side; this image is 65536 \u00D7 1 pixels"},
+          Case{OutputFormat::jpeg(), tga, "JPEG holds at most 65500 pixels a side; this image is 65535 \u00D7 1 pixels"},
           Case{OutputFormat::gif(), wide, "GIF holds at most 65535 pixels a side; this image is 65536 \u00D7 1 pixels"},
           Case{OutputFormat::heic(), tall, "HEIC holds at most 32768 pixels a side; this image is 1 \u00D7 65536 pixels"},
           Case{OutputFormat::avif(), wide, "AVIF holds at most 32768 pixels a side; this image is 65536 \u00D7 1 pixels"}}) {

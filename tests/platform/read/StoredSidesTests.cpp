@@ -1,7 +1,9 @@
 #include "platform/files/FilePath.h"
 #include "platform/read/StoredSides.h"
 #include "support/EncodedSamples.h"
+#include "support/IconSamples.h"
 #include "support/JPEGSamples.h"
+#include "support/TGASamples.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -22,12 +24,36 @@ ByteSource countingFile(const std::filesystem::path& path, std::uint64_t& read) 
     };
 }
 
+// An ISO base media box around the body.
+Bytes box(const std::string& type, const Bytes& body) {
+    const auto size = static_cast<std::uint32_t>(body.size() + 8);
+    Bytes out{static_cast<std::uint8_t>(size >> 24), static_cast<std::uint8_t>(size >> 16),
+              static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)};
+    out.insert(out.end(), type.begin(), type.end());
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+// A JPEG XL codestream in the container, behind a metadata box, whole or as its first part.
+Bytes jxlContainer(const Bytes& codestream, bool parted) {
+    Bytes file = box("JXL ", {0x0D, 0x0A, 0x87, 0x0A});
+    for (const auto& one : {box("ftyp", {'j', 'x', 'l', ' ', 0, 0, 0, 0, 'j', 'x', 'l', ' '}), box("Exif", Bytes(100'000, 'x'))})
+        file.insert(file.end(), one.begin(), one.end());
+    Bytes body = parted ? Bytes{0, 0, 0, 0} : Bytes{};
+    body.insert(body.end(), codestream.begin(), codestream.end());
+    const auto last = box(parted ? "jxlp" : "jxlc", body);
+    file.insert(file.end(), last.begin(), last.end());
+    return file;
+}
+
 } // namespace
 
 // A picture's sides come from its header wherever the header lies: a TIFF's directory of the
 // page asked for (libtiff writes each after its strips), a WebP's first chunk in each of its
 // three forms, a JPEG's frame header after megabytes of metadata, a HEIF file's image
-// properties, all without reading the file whole.
+// properties, a JPEG XL codestream behind its container's boxes, an OpenEXR file's data
+// window among its attributes, the largest image of an icon file, all without reading the
+// file whole.
 TEST(StoredSides, EveryFormatsHeaderIsReadWhereItLies) {
     TemporaryFolder folder;
     SampleImage sample;
@@ -44,6 +70,21 @@ TEST(StoredSides, EveryFormatsHeaderIsReadWhereItLies) {
     const Bytes jpeg = encodeSample(sample, ".jpg").value_or(Bytes{});
     Bytes farIn = jpeg;
     for (int segment = 0; segment < 40; ++segment) farIn = withSegmentAfterSOI(farIn, 0xE1, Bytes(65'000, 'x'));
+    // A JPEG XL codestream gives its width as one of seven ratios to its height, as a number of
+    // eighths, or as a number.
+    const Bytes jxl = encodeSample(sample, ".jxl").value_or(Bytes{});
+    SampleImage odd = sample;
+    odd.width = 301;
+    odd.height = 203;
+    SampleImage eighths = sample;
+    eighths.width = 64;
+    eighths.height = 40;
+    TGALayout tga = tgaLayout(10, 300, 200, 24);
+    tga.pixels = tgaRunLength(Bytes(300 * 200 * 3, 90), 3);
+    // An icon file stands for its largest image, wherever it is listed.
+    const Bytes png = encodeSample(sample, ".png").value_or(Bytes{});
+    const Bytes icns = icnsFile({{"TOC ", Bytes(8, 0)}, {"is32", icnsRunLengthRGB(16)}, {"s8mk", icnsMask(16)},
+                                 {"ic10", png}, {"ic04", icnsRunLengthARGB(16)}});
     const std::vector<Case> cases{
         {"strips.tif", encodeSample(sample, ".tif")},
         {"tiles.tif", encodeSample(sample, ".tif[tile,tile-width=64,tile-height=64,bigtiff]")},
@@ -57,6 +98,22 @@ TEST(StoredSides, EveryFormatsHeaderIsReadWhereItLies) {
         {"photo.avif", encodeSample(sample, ".avif")},
         {"scan.jp2", encodeSample(sample, ".jp2")},
         {"scan.ppm", encodeSample(sample, ".ppm")},
+        {"ratio.jxl", jxl},
+        {"odd.jxl", encodeSample(odd, ".jxl"), 0, {301, 203}},
+        {"eighths.jxl", encodeSample(eighths, ".jxl"), 0, {64, 40}},
+        {"whole-box.jxl", jxlContainer(jxl, false)},
+        {"first-part.jxl", jxlContainer(jxl, true)},
+        {"light.hdr", encodeSample(sample, ".hdr")},
+        // The scan lines run down: libvips reads this as 200 across and 300 down.
+        {"turned.hdr", Bytes{'#', '?', 'R', 'A', 'D', 'I', 'A', 'N', 'C', 'E', '\n', '\n', '+', 'X', ' ', '3', '0', '0', ' ',
+                             '-', 'Y', ' ', '2', '0', '0', '\n'}, 0, {200, 300}},
+        {"light.exr", openEXRFile(300, 200)},
+        {"runs.tga", tgaFile(tga)},
+        {"icon.ico", icoFile({{16, false, 32}, {256, true}, {48, false, 24}}), 0, {256, 256}},
+        {"bitmaps.ico", icoFile({{16, true}, {64, false, 32}}), 0, {64, 64}},
+        {"icon.icns", icns},
+        {"jpeg2000.icns", icnsFile({{"ic09", encodeSample(sample, ".jp2").value_or(Bytes{})}})},
+        {"legacy.icns", icnsFile({{"il32", icnsRunLengthRGB(32)}, {"is32", icnsRunLengthRGB(16)}}), 0, {32, 32}},
     };
     for (const auto& one : cases) {
         // Only the formats this machine's libvips writes are made.
