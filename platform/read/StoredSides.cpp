@@ -361,6 +361,14 @@ std::optional<StoredSides> icnsSides(const ByteSource& source) {
     return largest;
 }
 
+std::optional<StoredSides> readWhole(std::optional<StoredSides> found, std::uint64_t bytesPerPixel) {
+    if (found) {
+        found->bytesPerPixel = bytesPerPixel;
+        found->readsSmaller = false;
+    }
+    return found;
+}
+
 } // namespace
 
 std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::int64_t index) {
@@ -402,17 +410,18 @@ std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::
         if (!header) return std::nullopt;
         return sides(header->width, header->height);
     }
-    case SniffedFormat::jpegXL: return jxlSides(source);
-    case SniffedFormat::radiance: return radianceSides(source);
-    case SniffedFormat::openEXR: return openEXRSides(source);
+    // These readers make every stored pixel whatever size is drawn, in colour at least.
+    case SniffedFormat::jpegXL: return readWhole(jxlSides(source), 1);
+    case SniffedFormat::radiance: return readWhole(radianceSides(source), 3);
+    case SniffedFormat::openEXR: return readWhole(openEXRSides(source), 3);
     case SniffedFormat::tga: {
         const auto header = readTGAHeader(start);
         if (!header) return std::nullopt;
-        return sides(header->width, header->height);
+        return readWhole(sides(header->width, header->height), header->kind == TGAHeader::Kind::grey ? 1 : 3);
     }
     // An icon file stands for its largest image, whatever the page.
-    case SniffedFormat::ico: return icoSides(source, start);
-    case SniffedFormat::icns: return icnsSides(source);
+    case SniffedFormat::ico: return readWhole(icoSides(source, start), 3);
+    case SniffedFormat::icns: return readWhole(icnsSides(source), 3);
     case SniffedFormat::psd: {
         const auto height = start.u32be(14);
         const auto width = start.u32be(18);
