@@ -252,7 +252,8 @@ TEST(ExifToolMetadata, AnOutputStatesItsOwnSizeAndLeavesOutAThumbnailOnItsSide) 
     TemporaryFolder folder;
     SampleImage small;
     small.width = 16, small.height = 12;
-    folder.write("thumbnail.jpg", *encodeSample(small, ".jpg"));
+    const platform::Bytes thumbnail = *encodeSample(small, ".jpg");
+    folder.write("thumbnail.jpg", thumbnail);
     const fs::path source = editedByExifTool(folder, "sideways.jpg",
                                              "-Orientation#=6 -ExifIFD:ExifImageWidth=64 -ExifIFD:ExifImageHeight=48 "
                                              "-XMP-exif:ExifImageWidth=64 -XMP-exif:ExifImageHeight=48 "
@@ -275,6 +276,9 @@ TEST(ExifToolMetadata, AnOutputStatesItsOwnSizeAndLeavesOutAThumbnailOnItsSide) 
             EXPECT_EQ(printed("exiftool -s3 -XMP-tiff:ImageWidth -XMP-tiff:ImageHeight " + quoted(output)), size);
             EXPECT_EQ(printed("exiftool -s3 -ThumbnailImage " + quoted(output)), "");
             EXPECT_NE(result.diagnostic.find("EXIF thumbnail was left out"), std::string::npos) << result.diagnostic;
+            // Left out, it is not in the bytes either.
+            EXPECT_EQ(std::search(result.data->begin(), result.data->end(), thumbnail.begin(), thumbnail.end()),
+                      result.data->end());
         }
     }
 }
