@@ -116,6 +116,7 @@ std::optional<TIFFDirectory> readTIFFDirectory(const ByteSource& source, std::in
             continue;
         }
         TIFFDirectory found;
+        found.offset = *next;
         bool rowsNamed = false;
         for (std::size_t at = 0; at < entriesBytes && view.has(at, layout.entryBytes()); at += layout.entryBytes()) {
             const ByteView entry = view.sub(at, layout.entryBytes());
@@ -140,6 +141,22 @@ std::optional<TIFFDirectory> readTIFFDirectory(const ByteSource& source, std::in
         return found;
     }
     return std::nullopt;
+}
+
+std::optional<Bytes> tiffWithDirectoryFirst(ByteView tiff, std::int64_t index) {
+    if (index < 1) return std::nullopt;
+    const auto directory = readTIFFDirectory(byteSourceOf(tiff), index);
+    if (!directory) return std::nullopt;
+    Bytes file(tiff.data(), tiff.data() + tiff.size());
+    const bool bigEndian = file[0] == 'M';
+    const bool big = (bigEndian ? file[3] : file[2]) == 43;
+    const std::size_t at = big ? 8 : 4;
+    const std::size_t width = big ? 8 : 4;
+    for (std::size_t byte = 0; byte < width; ++byte) {
+        const std::size_t shift = 8 * (bigEndian ? width - 1 - byte : byte);
+        file[at + byte] = static_cast<std::uint8_t>(directory->offset >> shift);
+    }
+    return file;
 }
 
 } // namespace platform

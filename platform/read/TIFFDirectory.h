@@ -1,5 +1,7 @@
 #pragma once
 #include "platform/base/ByteSource.h"
+#include "platform/base/ByteView.h"
+#include "platform/base/Bytes.h"
 
 #include <cstdint>
 #include <optional>
@@ -20,6 +22,8 @@ struct TIFFDirectory {
     std::uint64_t tileHeight = 0;
     // Rows of a strip: the whole height when the directory names none or more.
     std::uint64_t rowsPerStrip = 0;
+    // Where the directory stands in the file.
+    std::uint64_t offset = 0;
 
     bool tiled() const { return tileWidth > 0 && tileHeight > 0; }
     // The bytes one strip or tile takes once decompressed: the least a reader holds at once.
@@ -29,5 +33,11 @@ struct TIFFDirectory {
 // The directory of the image at `index` (0 the first), following the chain of directories;
 // nothing when the bytes are not a TIFF, the chain ends before it, or it names no sides.
 std::optional<TIFFDirectory> readTIFFDirectory(const ByteSource& source, std::int64_t index = 0);
+
+// A copy of the file whose header names the directory at `index` first, so that a reader of a
+// TIFF's first directory (exiv2's, the orientation's, the IPTC's) reads that page's own tags;
+// every other byte as it was. Nothing for the first directory, whose file is the file itself,
+// or when the chain holds no such directory.
+std::optional<Bytes> tiffWithDirectoryFirst(ByteView tiff, std::int64_t index);
 
 } // namespace platform

@@ -428,7 +428,12 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     auto properties = basicProperties(image->Xsize, image->Ysize, hasAlpha(image), depth);
 
     if (auto icc = blobField(image, VIPS_META_ICC_NAME)) addColourProfile(properties, *icc);
-    if (auto iptc = iptcOf(image)) properties[keys::iptc] = std::move(*iptc);
+    // A TIFF page's EXIF, orientation and IPTC are its own directory's, read as a first one's.
+    const bool tiff = format_ == SniffedFormat::tiff;
+    const std::optional<Bytes> pageFirst =
+        tiff ? tiffWithDirectoryFirst(ByteView(bytes_->data(), bytes_->size()), page) : std::nullopt;
+    const Bytes& tags = pageFirst ? *pageFirst : *bytes_;
+    if (auto iptc = iptcOf(image, tags)) properties[keys::iptc] = std::move(*iptc);
     if (auto comment = commentOf()) properties[keys::comment] = std::move(*comment);
     std::optional<std::int64_t> exifOrientation;
     // libvips reads a JPEG's first EXIF segment only; a larger block goes on in the next ones.
@@ -438,14 +443,13 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
         exifOrientation = addExif(properties, std::move(*joinedExif));
     } else if (auto exif = blobField(image, VIPS_META_EXIF_NAME)) {
         exifOrientation = addExif(properties, tiffStructuredExif(exif->data(), exif->size()));
-    } else if (auto held = exifHeldElsewhere()) {
+    } else if (auto held = exifHeldElsewhere(tags)) {
         exifOrientation = addExif(properties, tiffStructuredExif(held->data(), held->size()));
     }
     if (!exifOrientation) {
         // A TIFF's own orientation tag, else XMP's, when the EXIF names none. libvips names a
         // TIFF without the tag upright, so the tag is looked for in the file itself.
-        const bool tiff = format_ == SniffedFormat::tiff;
-        std::optional<int> orientation = tiff ? platform::exifOrientation(*bytes_) : std::nullopt;
+        std::optional<int> orientation = tiff ? platform::exifOrientation(tags) : std::nullopt;
         if (!orientation)
             if (auto xmp = xmpPacket(image)) orientation = xmpOrientation(*xmp);
         if (!orientation && tiff) orientation = intField(image, VIPS_META_ORIENTATION);
@@ -465,11 +469,11 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
 
 // The IPTC records, read from the file where libvips reads them partly: it gives a JPEG's
 // first APP13 segment alone, a TIFF's cut to as many bytes as the tag counts values, and
-// none of a PNG's.
-std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image) const {
+// none of a PNG's. A TIFF's are read from `tags`, the file with the page's directory first.
+std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image, const Bytes& tags) const {
     const ByteView file(bytes_->data(), bytes_->size());
     if (format_ == SniffedFormat::jpeg) return jpegIPTC(file);
-    if (format_ == SniffedFormat::tiff) return tiffIPTC(file);
+    if (format_ == SniffedFormat::tiff) return tiffIPTC(ByteView(tags.data(), tags.size()));
     if (format_ == SniffedFormat::png) return elsewhere_.iptc;
     const auto blob = blobField(image, VIPS_META_IPTC_NAME);
     if (!blob) return std::nullopt;
@@ -486,12 +490,12 @@ std::optional<Bytes> VipsBackend::commentOf() const {
     return std::nullopt;
 }
 
-// EXIF where libvips does not look: a TIFF's own directories, a JPEG XL container's box, and
-// a PNG's eXIf chunk after its pixel data or its text chunk in the form ImageMagick and exiv2
-// write when the file has no eXIf chunk.
-std::optional<Bytes> VipsBackend::exifHeldElsewhere() const {
-    const ByteView file(bytes_->data(), bytes_->size());
-    if (format_ == SniffedFormat::tiff) return tiffFileExif(file);
+// EXIF where libvips does not look: a TIFF's own directories (those of `tags`, the file with
+// the page's directory first), a JPEG XL container's box, and a PNG's eXIf chunk after its
+// pixel data or its text chunk in the form ImageMagick and exiv2 write when the file has no
+// eXIf chunk.
+std::optional<Bytes> VipsBackend::exifHeldElsewhere(const Bytes& tags) const {
+    if (format_ == SniffedFormat::tiff) return tiffFileExif(ByteView(tags.data(), tags.size()));
     if (format_ == SniffedFormat::jpegXL || format_ == SniffedFormat::png) return elsewhere_.exif;
     return std::nullopt;
 }

@@ -515,3 +515,23 @@ TEST(ExifToolMetadata, CommentsGIFPacketsAndTIFFMakerNotesReachTheOutputsThatHol
     EXPECT_EQ(jpeg.diagnostic,
               "the EXIF tag Exif.Photo.UserComment of 88 kB was left out: JPEG files hold at most 64 kB of EXIF");
 }
+
+TEST(ExifToolMetadata, EveryPageOfATIFFCarriesItsOwnDirectorysEXIF) {
+    TemporaryFolder folder;
+    const fs::path first = editedByExifTool(folder, "first.tif", "-Artist=PAGE1ARTIST");
+    const fs::path second = editedByExifTool(folder, "second.tif", "-Artist=PAGE2ARTIST -Orientation#=6");
+    const fs::path joined = folder.file("joined.tif");
+    ASSERT_TRUE(run("tiffcp " + quoted(first) + " " + quoted(second) + " " + quoted(joined)));
+    for (const auto& format : {OutputFormat::jpeg(), OutputFormat::png(), OutputFormat::webp(), OutputFormat::tiff(),
+                               OutputFormat::heic()}) {
+        for (const int page : {1, 2}) {
+            SCOPED_TRACE(format.id() + " of page " + std::to_string(page));
+            const ConversionResult result = standardEngine().convert(joined, specFor(format), page, EncodeEffort::final);
+            const fs::path output = folder.write("page." + format.fileExtension(), *result.data);
+            EXPECT_EQ(complaints(output), "");
+            EXPECT_EQ(printed("exiftool -s3 -EXIF:Artist " + quoted(output)), page == 1 ? "PAGE1ARTIST\n" : "PAGE2ARTIST\n");
+            // The second page stands on its side, the first upright.
+            EXPECT_EQ(result.pixelSize, page == 1 ? (platform::Size{64, 48}) : (platform::Size{48, 64}));
+        }
+    }
+}
