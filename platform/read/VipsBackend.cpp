@@ -10,6 +10,7 @@
 #include "platform/metadata/JXLBoxes.h"
 #include "platform/metadata/PNGMetadata.h"
 #include "platform/metadata/TIFFExif.h"
+#include "platform/metadata/TIFFResolutionUnit.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/metadata/XMPText.h"
 #include "platform/read/GIFTransparency.h"
@@ -459,10 +460,16 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     // codestream's orientation; reporting the EXIF orientation as well would turn them twice.
     if (format_ == SniffedFormat::heif || format_ == SniffedFormat::jpegXL) properties[keys::orientation] = std::int64_t{1};
 
-    // libvips reports 1 pixel per millimetre when a file names no resolution.
+    // libvips reports 1 pixel per millimetre when a file names no resolution, and a resolution
+    // in no unit as so many pixels per millimetre.
     if (image->Xres > 0 && image->Yres > 0 && !(image->Xres == 1.0 && image->Yres == 1.0)) {
-        properties[keys::dpiWidth] = image->Xres * 25.4;
-        properties[keys::dpiHeight] = image->Yres * 25.4;
+        const Bytes* exif = propertyOf<Bytes>(properties, keys::exif);
+        const bool noUnit = (png_ && png_->resolutionHasNoUnit) || (tiff && tiffResolutionHasNoUnit(tags)) ||
+                            (format_ == SniffedFormat::jpeg && exif && tiffResolutionHasNoUnit(*exif));
+        const double perUnit = noUnit ? 1 : 25.4;
+        properties[keys::dpiWidth] = image->Xres * perUnit;
+        properties[keys::dpiHeight] = image->Yres * perUnit;
+        if (noUnit) properties[keys::resolutionHasNoUnit] = true;
     }
     return properties;
 }

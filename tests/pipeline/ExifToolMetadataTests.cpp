@@ -535,3 +535,27 @@ TEST(ExifToolMetadata, EveryPageOfATIFFCarriesItsOwnDirectorysEXIF) {
         }
     }
 }
+
+TEST(ExifToolMetadata, AResolutionWithoutAUnitStaysSoAndAPositionsTextsReachAWebPWithoutTheirCharacterCode) {
+    TemporaryFolder folder;
+    const std::string unitless = "-XResolution=300 -YResolution=300 -ResolutionUnit=None";
+    for (const char* name : {"unitless.tif", "unitless.jpg"}) {
+        const fs::path source = editedByExifTool(folder, name, unitless);
+        for (const auto& [format, read] : {std::pair{OutputFormat::tiff(), "-IFD0:ResolutionUnit -IFD0:XResolution"},
+                                           std::pair{OutputFormat::png(), "-PNG:PixelUnits -PNG:PixelsPerUnitX"}}) {
+            SCOPED_TRACE(std::string(name) + " to " + format.id());
+            const fs::path output = folder.write("out." + format.fileExtension(), *converted(source, format).data);
+            EXPECT_EQ(complaints(output), "");
+            EXPECT_EQ(printed("exiftool -s3 " + std::string(read) + " " + quoted(output)),
+                      format == OutputFormat::tiff() ? "None\n300\n" : "Unknown\n300\n");
+        }
+    }
+
+    const fs::path gps = editedByExifTool(folder, "gps.jpg",
+                                          "-GPSLatitude=1 -GPSLatitudeRef=N -GPSProcessingMethod=GPSMETHODKESTREL "
+                                          "-GPSAreaInformation=HARBOURAREA");
+    const fs::path output = folder.write("gps.webp", *converted(gps, OutputFormat::webp()).data);
+    EXPECT_EQ(complaints(output), "");
+    EXPECT_EQ(printed("exiftool -s3 -XMP-exif:GPSProcessingMethod -XMP-exif:GPSAreaInformation " + quoted(output)),
+              "GPSMETHODKESTREL\nHARBOURAREA\n");
+}
