@@ -1,6 +1,7 @@
 #include "platform/write/ImageWriter.h"
 #include "platform/metadata/RawProfile.h"
 #include "platform/metadata/TIFFExif.h"
+#include "platform/read/TIFFDirectory.h"
 #include "platform/types/ImageTypeIdentifiers.h"
 
 #include <cstddef>
@@ -22,12 +23,15 @@ const platform::Bytes& sampleTiff() {
 } // namespace
 
 // EXIF carried from a user's file is parsed by exiv2 when it goes into a TIFF, and so is a
-// TIFF file read for its EXIF; a PNG's text may hold EXIF as hexadecimal digits.
+// TIFF file read for its EXIF, any page's; a PNG's text may hold EXIF as hexadecimal digits.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 1 << 16) return 0;
     const platform::Bytes block(data, data + size);
     (void)platform::tiffWithExifAndIPTC(sampleTiff(), block, block);
     (void)platform::tiffFileExif(platform::ByteView(data, size));
+    // A later page's tags are read from the file with its directory first.
+    if (const auto second = platform::tiffWithDirectoryFirst(platform::ByteView(data, size), 1))
+        (void)platform::tiffFileExif(platform::ByteView(second->data(), second->size()));
     (void)platform::rawProfileBytes(std::string_view(reinterpret_cast<const char*>(data), size));
     return 0;
 }
