@@ -115,6 +115,8 @@ private:
             auto uri = xmlCharacters(slice(attribute.valueBegin, attribute.valueEnd));
             if (!uri) return false;
             std::string prefix(name.substr(name == "xmlns" ? name.size() : 6));
+            // "xmlns:" alone, or a prefix with a colon in it, declares nothing any name could use.
+            if (prefix.find(':') != std::string::npos || (prefix.empty() && name != "xmlns")) continue;
             auto binding = bound_.find(prefix);
             if (binding == bound_.end()) {
                 element.shadowed.push_back({prefix, std::nullopt});
