@@ -539,8 +539,11 @@ TEST(ExifToolMetadata, EveryPageOfATIFFCarriesItsOwnDirectorysEXIF) {
 TEST(ExifToolMetadata, AResolutionWithoutAUnitStaysSoAndAPositionsTextsReachAWebPWithoutTheirCharacterCode) {
     TemporaryFolder folder;
     const std::string unitless = "-XResolution=300 -YResolution=300 -ResolutionUnit=None";
-    for (const char* name : {"unitless.tif", "unitless.jpg"}) {
-        const fs::path source = editedByExifTool(folder, name, unitless);
+    const std::pair<const char*, std::string> sources[] = {
+        {"unitless.tif", unitless}, {"unitless.jpg", unitless},
+        {"unitless.png", "-PixelsPerUnitX=300 -PixelsPerUnitY=300 -PixelUnits=Unknown"}};
+    for (const auto& [name, arguments] : sources) {
+        const fs::path source = editedByExifTool(folder, name, arguments);
         for (const auto& [format, read] : {std::pair{OutputFormat::tiff(), "-IFD0:ResolutionUnit -IFD0:XResolution"},
                                            std::pair{OutputFormat::png(), "-PNG:PixelUnits -PNG:PixelsPerUnitX"}}) {
             SCOPED_TRACE(std::string(name) + " to " + format.id());
