@@ -85,10 +85,8 @@ std::optional<Bytes> exifWithOrientation(const Bytes& exif, int orientation) {
     return out;
 }
 
-std::optional<int> exifOrientation(const Bytes& exif) {
-    Bytes copy = exif;
-    const std::size_t marker = markerLength(copy);
-    auto ifd = locateIfd0(copy.data() + marker, copy.size() - marker);
+std::optional<int> exifOrientation(ByteView exif) {
+    const auto ifd = locateIfd0(exif);
     if (!ifd) return std::nullopt;
     for (std::size_t i = 0; i < ifd->count; ++i) {
         const std::size_t entry = ifd->offset + 2 + i * entrySize;

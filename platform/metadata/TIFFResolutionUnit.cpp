@@ -29,10 +29,8 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> rationalOf(double number)
 
 } // namespace
 
-bool tiffResolutionHasNoUnit(const Bytes& tiff) {
-    Bytes block = tiff; // the view reads through a writable pointer
-    const std::size_t marker = markerLength(block);
-    const auto ifd = locateIfd0(block.data() + marker, block.size() - marker);
+bool tiffResolutionHasNoUnit(ByteView tiff) {
+    const auto ifd = locateIfd0(tiff);
     if (!ifd) return false;
     bool across = false, down = false, unitless = false;
     for (std::size_t i = 0; i < ifd->count; ++i) {
