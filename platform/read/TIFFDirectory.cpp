@@ -143,20 +143,4 @@ std::optional<TIFFDirectory> readTIFFDirectory(const ByteSource& source, std::in
     return std::nullopt;
 }
 
-std::optional<Bytes> tiffWithDirectoryFirst(ByteView tiff, std::int64_t index) {
-    if (index < 1) return std::nullopt;
-    const auto directory = readTIFFDirectory(byteSourceOf(tiff), index);
-    if (!directory) return std::nullopt;
-    Bytes file(tiff.data(), tiff.data() + tiff.size());
-    const bool bigEndian = file[0] == 'M';
-    const bool big = (bigEndian ? file[3] : file[2]) == 43;
-    const std::size_t at = big ? 8 : 4;
-    const std::size_t width = big ? 8 : 4;
-    for (std::size_t byte = 0; byte < width; ++byte) {
-        const std::size_t shift = 8 * (bigEndian ? width - 1 - byte : byte);
-        file[at + byte] = static_cast<std::uint8_t>(directory->offset >> shift);
-    }
-    return file;
-}
-
 } // namespace platform

@@ -1,7 +1,5 @@
 #pragma once
 #include "platform/base/ByteSource.h"
-#include "platform/base/ByteView.h"
-#include "platform/base/Bytes.h"
 
 #include <cstdint>
 #include <optional>
@@ -33,11 +31,5 @@ struct TIFFDirectory {
 // The directory of the image at `index` (0 the first), following the chain of directories;
 // nothing when the bytes are not a TIFF, the chain ends before it, or it names no sides.
 std::optional<TIFFDirectory> readTIFFDirectory(const ByteSource& source, std::int64_t index = 0);
-
-// A copy of the file whose header names the directory at `index` first, so that a reader of a
-// TIFF's first directory (exiv2's, the orientation's, the IPTC's) reads that page's own tags;
-// every other byte as it was. Nothing for the first directory, whose file is the file itself,
-// or when the chain holds no such directory.
-std::optional<Bytes> tiffWithDirectoryFirst(ByteView tiff, std::int64_t index);
 
 } // namespace platform

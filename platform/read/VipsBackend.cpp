@@ -16,6 +16,7 @@
 #include "platform/read/GIFTransparency.h"
 #include "platform/read/HEIFMetadata.h"
 #include "platform/read/TIFFDirectory.h"
+#include "platform/read/TIFFPageTags.h"
 #include "platform/files/RegularFile.h"
 #include "platform/vips/VipsRuntime.h"
 #include "platform/vips/VipsWork.h"
@@ -431,9 +432,9 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     if (auto icc = blobField(image, VIPS_META_ICC_NAME)) addColourProfile(properties, *icc);
     // A TIFF page's EXIF, orientation and IPTC are its own directory's, read as a first one's.
     const bool tiff = format_ == SniffedFormat::tiff;
-    const std::optional<Bytes> pageFirst =
-        tiff ? tiffWithDirectoryFirst(ByteView(bytes_->data(), bytes_->size()), page) : std::nullopt;
-    const Bytes& tags = pageFirst ? *pageFirst : *bytes_;
+    const ByteView file(bytes_->data(), bytes_->size());
+    const std::optional<ZeroedPages> pageTags = tiff ? tiffPageTags(file, page) : std::nullopt;
+    const ByteView tags = pageTags ? pageTags->view() : file;
     if (auto iptc = iptcOf(image, tags)) properties[keys::iptc] = std::move(*iptc);
     if (auto comment = commentOf()) properties[keys::comment] = std::move(*comment);
     std::optional<std::int64_t> exifOrientation;
@@ -476,11 +477,11 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
 
 // The IPTC records, read from the file where libvips reads them partly: it gives a JPEG's
 // first APP13 segment alone, a TIFF's cut to as many bytes as the tag counts values, and
-// none of a PNG's. A TIFF's are read from `tags`, the file with the page's directory first.
-std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image, const Bytes& tags) const {
+// none of a PNG's. A TIFF's are read from `tags`, the page's tags with its directory named first.
+std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image, ByteView tags) const {
     const ByteView file(bytes_->data(), bytes_->size());
     if (format_ == SniffedFormat::jpeg) return jpegIPTC(file);
-    if (format_ == SniffedFormat::tiff) return tiffIPTC(ByteView(tags.data(), tags.size()));
+    if (format_ == SniffedFormat::tiff) return tiffIPTC(tags);
     if (format_ == SniffedFormat::png) return elsewhere_.iptc;
     const auto blob = blobField(image, VIPS_META_IPTC_NAME);
     if (!blob) return std::nullopt;
@@ -497,12 +498,12 @@ std::optional<Bytes> VipsBackend::commentOf() const {
     return std::nullopt;
 }
 
-// EXIF where libvips does not look: a TIFF's own directories (those of `tags`, the file with
-// the page's directory first), a JPEG XL container's box, and a PNG's eXIf chunk after its
+// EXIF where libvips does not look: a TIFF's own directories (those of `tags`, the page's tags
+// with its directory named first), a JPEG XL container's box, and a PNG's eXIf chunk after its
 // pixel data or its text chunk in the form ImageMagick and exiv2 write when the file has no
 // eXIf chunk.
-std::optional<Bytes> VipsBackend::exifHeldElsewhere(const Bytes& tags) const {
-    if (format_ == SniffedFormat::tiff) return tiffFileExif(ByteView(tags.data(), tags.size()));
+std::optional<Bytes> VipsBackend::exifHeldElsewhere(ByteView tags) const {
+    if (format_ == SniffedFormat::tiff) return tiffFileExif(tags);
     if (format_ == SniffedFormat::jpegXL || format_ == SniffedFormat::png) return elsewhere_.exif;
     return std::nullopt;
 }
