@@ -1,11 +1,16 @@
 #include "platform/write/ImageWriter.h"
 #include "platform/metadata/RawProfile.h"
 #include "platform/metadata/TIFFExif.h"
-#include "platform/read/TIFFDirectory.h"
+#include "platform/metadata/ExifOrientation.h"
+#include "platform/metadata/IPTCRecords.h"
+#include "platform/metadata/TIFFResolutionUnit.h"
+#include "platform/read/TIFFPageTags.h"
 #include "platform/types/ImageTypeIdentifiers.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 namespace {
 
@@ -29,9 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const platform::Bytes block(data, data + size);
     (void)platform::tiffWithExifAndIPTC(sampleTiff(), block, block);
     (void)platform::tiffFileExif(platform::ByteView(data, size));
-    // A later page's tags are read from the file with its directory first.
-    if (const auto second = platform::tiffWithDirectoryFirst(platform::ByteView(data, size), 1))
-        (void)platform::tiffFileExif(platform::ByteView(second->data(), second->size()));
+    // A later page's tags are read from the bytes its tag readers need, its directory named
+    // first; the first directory's own readers find there what they find in the whole file
+    // with its header so patched.
+    if (const auto second = platform::tiffPageTags(platform::ByteView(data, size), 1)) {
+        const platform::ByteView tags = second->view();
+        (void)platform::tiffFileExif(tags);
+        platform::Bytes patched(data, data + size);
+        std::copy(tags.data(), tags.data() + 8, patched.begin());
+        const platform::ByteView whole(patched.data(), patched.size());
+        if (platform::tiffIPTC(tags) != platform::tiffIPTC(whole) ||
+            platform::exifOrientation(tags) != platform::exifOrientation(whole) ||
+            platform::tiffResolutionHasNoUnit(tags) != platform::tiffResolutionHasNoUnit(whole))
+            std::abort();
+    }
     (void)platform::rawProfileBytes(std::string_view(reinterpret_cast<const char*>(data), size));
     return 0;
 }
