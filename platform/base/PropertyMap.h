@@ -43,6 +43,10 @@ inline constexpr const char* profileName = "ProfileName";       // string, the I
 inline constexpr const char* depth = "Depth";                   // int64 bits per component
 inline constexpr const char* dpiWidth = "DPIWidth";             // double
 inline constexpr const char* dpiHeight = "DPIHeight";           // double
+// bool: the file names its resolution in no unit (a TIFF's ResolutionUnit "None", a PNG's pHYs
+// of unknown unit), so DPIWidth and DPIHeight are pixels per nothing: only their ratio, the
+// pixels' shape, means anything.
+inline constexpr const char* resolutionHasNoUnit = "ResolutionHasNoUnit";
 inline constexpr const char* iccProfile = "ICCProfile";         // Bytes
 inline constexpr const char* exif = "{Exif}";                   // Bytes: TIFF-structured EXIF ("II*\0" or "MM\0*" first)
 inline constexpr const char* gps = "{GPS}";                     // PropertyMap, present when the EXIF holds a GPS IFD

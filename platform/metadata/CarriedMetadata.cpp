@@ -42,6 +42,7 @@ CarriedMetadata CarriedMetadata::from(const WriterProperties& properties, bool h
         if (const Bytes* comment = propertyOf<Bytes>(map, keys::comment)) carried.comment = *comment;
         carried.dpiWidth = positiveNumber(map, keys::dpiWidth);
         carried.dpiHeight = positiveNumber(map, keys::dpiHeight);
+        if (const bool* noUnit = propertyOf<bool>(map, keys::resolutionHasNoUnit)) carried.resolutionHasNoUnit = *noUnit;
     }
     if (!carried.xmp && properties.xmp) carried.xmp = *properties.xmp;
     if (carried.xmp) carried.xmp = xmpWithOrientation(*carried.xmp, orientation);

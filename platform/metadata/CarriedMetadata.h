@@ -19,6 +19,9 @@ struct CarriedMetadata {
     std::optional<Bytes> comment; // the source's comment, in no declared character set
     std::optional<double> dpiWidth;
     std::optional<double> dpiHeight;
+    // The two are pixels per no unit, as the source named them: a writer keeps them so, or
+    // leaves them out where its format holds only a resolution with a unit.
+    bool resolutionHasNoUnit = false;
     std::uint32_t orientation = 1;
 
     // A format that holds no IPTC gets the records' properties in its XMP packet instead.

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/base/ByteView.h"
 #include "platform/base/Bytes.h"
 
 #include <cstddef>
@@ -51,11 +52,12 @@ struct TIFFView {
     }
 };
 
-inline std::size_t markerLength(const Bytes& exif) {
+inline std::size_t markerLength(ByteView exif) {
     return exif.size() >= sizeof exifMarker && std::memcmp(exif.data(), exifMarker, sizeof exifMarker) == 0
                ? sizeof exifMarker
                : 0;
 }
+inline std::size_t markerLength(const Bytes& exif) { return markerLength(ByteView(exif.data(), exif.size())); }
 
 // The TIFF view and IFD0's offset and entry count, when the header and the whole of IFD0
 // (count, entries and next-IFD offset) lie inside the block.
@@ -77,6 +79,13 @@ inline std::optional<Ifd0> locateIfd0(std::uint8_t* tiff, std::size_t size) {
     const std::uint16_t count = view.u16(offset);
     if ((size - offset - 2) / entrySize < count || size - offset - 2 - count * entrySize < 4) return std::nullopt;
     return Ifd0{view, offset, count};
+}
+
+// IFD0 of a block only read, as large as a file may be, without a copy to write into: the
+// reader writes nothing through the view.
+inline std::optional<Ifd0> locateIfd0(ByteView block) {
+    const std::size_t marker = markerLength(block);
+    return locateIfd0(const_cast<std::uint8_t*>(block.data()) + marker, block.size() - marker);
 }
 
 } // namespace platform::exif_ifd

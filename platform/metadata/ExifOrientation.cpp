@@ -85,10 +85,8 @@ std::optional<Bytes> exifWithOrientation(const Bytes& exif, int orientation) {
     return out;
 }
 
-std::optional<int> exifOrientation(const Bytes& exif) {
-    const std::size_t marker = markerLength(exif);
-    // Only read through the view: the block may be a whole file, too large to copy for a tag.
-    auto ifd = locateIfd0(const_cast<std::uint8_t*>(exif.data()) + marker, exif.size() - marker);
+std::optional<int> exifOrientation(ByteView exif) {
+    const auto ifd = locateIfd0(exif);
     if (!ifd) return std::nullopt;
     for (std::size_t i = 0; i < ifd->count; ++i) {
         const std::size_t entry = ifd->offset + 2 + i * entrySize;

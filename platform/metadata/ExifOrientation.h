@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/base/ByteView.h"
 #include "platform/base/Bytes.h"
 
 #include <cstdint>
@@ -17,6 +18,7 @@ std::optional<Bytes> exifWithOrientation(const Bytes& exif, int orientation);
 
 // IFD0's orientation, when the block is sound and holds one value of 1 to 8 in any integer
 // type (BYTE, SHORT, LONG or their signed forms).
-std::optional<int> exifOrientation(const Bytes& exif);
+std::optional<int> exifOrientation(ByteView exif);
+inline std::optional<int> exifOrientation(const Bytes& exif) { return exifOrientation(ByteView(exif.data(), exif.size())); }
 
 } // namespace platform

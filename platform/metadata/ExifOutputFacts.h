@@ -13,7 +13,9 @@ namespace platform {
 std::optional<Bytes> exifWithPixelDimensions(const Bytes& exif, std::int64_t width, std::int64_t height);
 
 // The carried EXIF block without its thumbnail: the first directory no longer links the
-// second, which holds it. Nothing when the block holds no second directory.
+// second, which holds it, and the bytes of that directory and of the picture it points to are
+// gone: cut off where they end the block, else overwritten with zeros (never a byte the rest
+// of the block points at). Nothing when the block holds no second directory.
 std::optional<Bytes> exifWithoutThumbnail(const Bytes& exif);
 
 // Whether the block's EXIF directory holds a maker note (tag 0x927C).

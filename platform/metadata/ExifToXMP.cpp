@@ -7,6 +7,7 @@
 #include <exception>
 #include <initializer_list>
 #include <limits>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -28,6 +29,12 @@ constexpr std::pair<const char*, const char*> lensKeys[] = {
     {"Exif.Photo.LensMake", "Xmp.exifEX.LensMake"},
     {"Exif.Photo.LensModel", "Xmp.exifEX.LensModel"},
     {"Exif.Photo.LensSerialNumber", "Xmp.exifEX.LensSerialNumber"}};
+
+// Text fields that open with their character code ("ASCII\0\0\0"), which exiv2's mapping
+// copies into the XMP as "charset=Ascii ..." before the text.
+constexpr std::pair<const char*, const char*> codedTextKeys[] = {
+    {"Exif.GPSInfo.GPSProcessingMethod", "Xmp.exif.GPSProcessingMethod"},
+    {"Exif.GPSInfo.GPSAreaInformation", "Xmp.exif.GPSAreaInformation"}};
 
 struct DateKeys {
     const char* date;
@@ -103,6 +110,18 @@ void setUnlessHeld(Exiv2::XmpData& xmp, const Exiv2::XmpData& source, const char
     if (!value.empty()) setUnlessHeld(xmp, source, key, Exiv2::XmpTextValue(value));
 }
 
+// The text of a field that opens with its character code, without the code; nothing when the
+// field is not one.
+std::optional<std::string> codedText(const Exiv2::ExifData& fields, const char* key) {
+    const auto found = fields.findKey(Exiv2::ExifKey(key));
+    if (found == fields.end()) return std::nullopt;
+    const auto* comment = dynamic_cast<const Exiv2::CommentValue*>(&found->value());
+    if (!comment) return std::nullopt;
+    std::string text = comment->comment();
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
+    return text;
+}
+
 // The EXIF rationals of `exifKey` as XMP writes them ("35/1"), one text or an ordered list;
 // nothing unless the tag holds `count` of them.
 std::optional<Exiv2::XmpArrayValue> rationals(const Exiv2::ExifData& fields, const char* exifKey, long count) {
@@ -145,6 +164,15 @@ std::optional<XMPPacket> xmpWithExif(const XMPPacket* packet, const Bytes& exif)
             for (const char* key : keys.xmp) setUnlessHeld(xmp, source, key, date);
         }
         for (const auto& [exifKey, xmpKey] : lensKeys) setUnlessHeld(xmp, source, xmpKey, valueOf(fields, exifKey));
+        for (const auto& [exifKey, xmpKey] : codedTextKeys) {
+            const auto text = codedText(fields, exifKey);
+            if (!text) continue;
+            if (text->empty() && source.findKey(Exiv2::XmpKey(xmpKey)) == source.end()) {
+                if (auto mapped = xmp.findKey(Exiv2::XmpKey(xmpKey)); mapped != xmp.end()) xmp.erase(mapped);
+            } else {
+                setUnlessHeld(xmp, source, xmpKey, *text);
+            }
+        }
         if (const auto lens = rationals(fields, "Exif.Photo.LensSpecification", 4))
             setUnlessHeld(xmp, source, "Xmp.exifEX.LensSpecification", *lens);
         if (const auto error = rationals(fields, "Exif.GPSInfo.GPSHPositioningError", 1))

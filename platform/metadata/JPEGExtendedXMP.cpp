@@ -97,9 +97,9 @@ XMPPacket jpegXMPWithExtension(XMPPacket standard, ByteView jpeg) {
 }
 
 XMPPacket xmpWithoutExtension(XMPPacket packet, const std::string& why) {
-    const auto names = xmpNamesIn(packet.text, xmpNoteNamespace, "HasExtendedXMP");
-    if (names.empty()) return packet;
-    const auto topLevel = xmpTopLevel(packet.text, names);
+    // No name without the property's own local part can be it.
+    if (packet.text.find("HasExtendedXMP") == std::string::npos) return packet;
+    const auto topLevel = xmpTopLevel(packet.text, xmpNoteNamespace, "HasExtendedXMP");
     if (!topLevel || topLevel->fields.empty()) return packet;
     const std::size_t begin = topLevel->fields.front().valueBegin;
     const std::size_t end = topLevel->fields.front().valueEnd;

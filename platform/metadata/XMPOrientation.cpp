@@ -5,7 +5,6 @@
 #include <string>
 #include <string_view>
 #include <tuple>
-#include <vector>
 
 namespace platform {
 namespace {
@@ -35,17 +34,10 @@ std::optional<int> numberIn(std::string_view value) {
     return number;
 }
 
-bool declares(const std::string& text, const std::string& prefix) {
-    return text.find("xmlns:" + prefix + "=") != std::string::npos ||
-           text.find("xmlns:" + prefix + " ") != std::string::npos;
-}
-
 } // namespace
 
 std::optional<int> xmpOrientation(const XMPPacket& packet) {
-    const auto names = xmpNamesIn(packet.text, tiffNamespace, "Orientation");
-    if (names.empty()) return std::nullopt;
-    const auto topLevel = xmpTopLevel(packet.text, names);
+    const auto topLevel = xmpTopLevel(packet.text, tiffNamespace, "Orientation");
     if (!topLevel) return std::nullopt;
     for (const auto& field : topLevel->fields) {
         if (field.form == XMPTopLevelField::Form::emptyElement) continue;
@@ -62,31 +54,26 @@ Outcome<XMPPacket> xmpWithOrientation(const XMPPacket& packet, int orientation) 
     if (orientation < 1 || orientation > 8)
         return Failure::failure("orientation " + std::to_string(orientation) + " is not one of 1 to 8");
     const std::string value = std::to_string(orientation);
-    const auto names = xmpNamesIn(packet.text, tiffNamespace, "Orientation");
-    const auto topLevel = xmpTopLevel(packet.text, names);
+    const auto topLevel = xmpTopLevel(packet.text, tiffNamespace, "Orientation");
     if (!topLevel) return Failure::failure(topLevel.cause());
     if (!topLevel->fields.empty()) return XMPPacket{xmpWithFieldsSet(packet.text, topLevel->fields, value)};
     if (!topLevel->firstDescription)
         return Failure::failure("the XMP packet has no rdf:Description to hold the orientation");
 
-    std::string text = packet.text;
-    const std::size_t insertAt = *topLevel->firstDescription;
-    // The packet's own prefix for the TIFF namespace, else the first free one: a prefix that
-    // means something else here, or that already names an Orientation, would make the new
-    // field clash with what is there.
-    std::string prefix = names.empty() ? "" : names.front().substr(0, names.front().find(':'));
+    // The prefix the description already has for the TIFF namespace, else the first one free
+    // there: a prefix bound to something else would put the new field in another namespace.
+    std::string insertion;
+    std::string prefix = topLevel->prefixAtFirstDescription.value_or("");
     for (int attempt = 0; prefix.empty() && attempt < 10; ++attempt) {
         std::string candidate = attempt == 0 ? "tiff" : "pictavoTiff" + std::to_string(attempt);
-        if (!declares(text, candidate) && text.find(candidate + ":Orientation") == std::string::npos)
-            prefix = std::move(candidate);
+        if (topLevel->prefixesTaken.count(candidate)) continue;
+        prefix = std::move(candidate);
+        insertion = " xmlns:" + prefix + "=\"" + std::string(tiffNamespace) + "\"";
     }
     if (prefix.empty()) return Failure::failure("no free prefix for the TIFF namespace in the XMP packet");
-    const auto tagEnd = text.find('>', insertAt);
-    const std::string startTag = text.substr(insertAt, tagEnd == std::string::npos ? std::string::npos : tagEnd - insertAt);
-    std::string insertion;
-    if (!declares(startTag, prefix)) insertion += " xmlns:" + prefix + "=\"" + std::string(tiffNamespace) + "\"";
     insertion += " " + prefix + ":Orientation=\"" + value + "\"";
-    text.insert(insertAt, insertion);
+    std::string text = packet.text;
+    text.insert(*topLevel->firstDescription, insertion);
     return XMPPacket{std::move(text)};
 }
 
@@ -98,9 +85,8 @@ Outcome<XMPPacket> xmpWithPixelDimensions(const XMPPacket& packet, std::int64_t 
         {exifNamespace, "PixelXDimension", width}, {exifNamespace, "PixelYDimension", height},
         {tiffNamespace, "ImageWidth", width}, {tiffNamespace, "ImageLength", height}};
     for (const auto& [space, local, size] : fields) {
-        const auto names = xmpNamesIn(text, space, local);
-        if (names.empty()) continue;
-        const auto topLevel = xmpTopLevel(text, names);
+        if (text.find(local) == std::string::npos) continue;
+        const auto topLevel = xmpTopLevel(text, space, local);
         if (!topLevel) return Failure::failure(topLevel.cause());
         text = xmpWithFieldsSet(std::move(text), topLevel->fields, std::to_string(size));
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -10,6 +11,7 @@ namespace platform {
 namespace {
 
 constexpr std::string_view rdfNamespace = "http://www.w3.org/1999/02/22-rdf-syntax-ns#";
+constexpr std::string_view xmlNamespace = "http://www.w3.org/XML/1998/namespace";
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool isNameChar(char c) {
@@ -17,19 +19,35 @@ bool isNameChar(char c) {
            c == '-' || c == '.' || c == ':' || static_cast<unsigned char>(c) >= 0x80;
 }
 
+// A prefix's binding as an element's declarations found it, to be put back when it closes.
+struct Shadowed {
+    std::string prefix;
+    std::optional<std::string> uri;
+};
+
 // An element open at the cursor, with what it is to the resource.
 struct Open {
     std::string name;
     enum class Role { other, rdf, topDescription, field } role;
     std::size_t wholeBegin;
     std::size_t contentBegin;
+    std::vector<Shadowed> shadowed;
+};
+
+// One attribute of a start tag: its name and the bytes between its quotes.
+struct Attribute {
+    std::size_t nameBegin;
+    std::size_t nameEnd;
+    std::size_t valueBegin;
+    std::size_t valueEnd;
 };
 
 class Scanner {
 public:
-    Scanner(const std::string& text, const std::vector<std::string>& names)
-        : text_(text), names_(names.begin(), names.end()), rdfNames_(namesIn(text, "RDF")),
-          descriptionNames_(namesIn(text, "Description")) {}
+    Scanner(const std::string& text, std::string_view uri, std::string_view local)
+        : text_(text), uri_(uri), local_(local) {
+        bound_.emplace("xml", xmlNamespace);
+    }
 
     Outcome<XMPTopLevel> scan() {
         std::size_t at = 0;
@@ -49,6 +67,7 @@ public:
             }
         }
         if (!open_.empty()) return notXML("<" + open_.back().name + "> never closed", open_.back().wholeBegin);
+        found_.prefixesTaken.merge(unbound_);
         return std::move(found_);
     }
 
@@ -64,32 +83,113 @@ private:
         return true;
     }
 
-    // A set: a packet may declare thousands of prefixes, each looked for at every tag.
-    using Names = std::unordered_set<std::string>;
-
-    static Names namesIn(const std::string& text, std::string_view local) {
-        const auto names = xmpNamesIn(text, rdfNamespace, local);
-        return Names(names.begin(), names.end());
+    std::string_view slice(std::size_t begin, std::size_t end) const {
+        return std::string_view(text_).substr(begin, end - begin);
     }
 
-    static bool isOneOf(const std::string& name, const Names& among) { return among.count(name) > 0; }
-
     Open::Role parentRole() const { return open_.empty() ? Open::Role::other : open_.back().role; }
+
+    // The namespace a name is in where it stands: by its prefix's binding, or for an element
+    // without a prefix, the default namespace; nothing for a prefix bound to none, which is
+    // then no free prefix either.
+    std::optional<std::string_view> namespaceOf(std::string_view name, bool element) {
+        const auto colon = name.find(':');
+        const std::string prefix(colon == std::string_view::npos ? std::string_view() : name.substr(0, colon));
+        if (prefix.empty() && !element) return std::nullopt;
+        const auto binding = bound_.find(prefix);
+        if (binding != bound_.end() && !binding->second.empty()) return binding->second;
+        if (!prefix.empty()) unbound_.insert(prefix);
+        return std::nullopt;
+    }
+
+    static std::string_view localPart(std::string_view name) {
+        const auto colon = name.find(':');
+        return colon == std::string_view::npos ? name : name.substr(colon + 1);
+    }
+
+    // Binds the tag's declarations ("xmlns" and "xmlns:prefix"), keeping what each shadows.
+    bool declare(Open& element) {
+        for (const Attribute& attribute : attributes_) {
+            const std::string_view name = slice(attribute.nameBegin, attribute.nameEnd);
+            if (name != "xmlns" && !name.starts_with("xmlns:")) continue;
+            auto uri = xmlCharacters(slice(attribute.valueBegin, attribute.valueEnd));
+            if (!uri) return false;
+            std::string prefix(name.substr(name == "xmlns" ? name.size() : 6));
+            // "xmlns:" alone, or a prefix with a colon in it, declares nothing any name could use.
+            if (prefix.find(':') != std::string::npos || (prefix.empty() && name != "xmlns")) continue;
+            auto binding = bound_.find(prefix);
+            if (binding == bound_.end()) {
+                element.shadowed.push_back({prefix, std::nullopt});
+                bound_.emplace(std::move(prefix), std::move(*uri));
+            } else {
+                element.shadowed.push_back({prefix, std::move(binding->second)});
+                binding->second = std::move(*uri);
+            }
+        }
+        return true;
+    }
+
+    void undeclare(Open& element) {
+        for (auto restored = element.shadowed.rbegin(); restored != element.shadowed.rend(); ++restored) {
+            if (restored->uri) bound_[restored->prefix] = std::move(*restored->uri);
+            else bound_.erase(restored->prefix);
+        }
+    }
+
+    // What a declaration added to the first top-level description has to know of the
+    // bindings where it stands.
+    void noteFirstDescription(std::size_t nameEnd) {
+        found_.firstDescription = nameEnd;
+        for (const auto& [prefix, uri] : bound_) {
+            if (prefix.empty()) continue;
+            found_.prefixesTaken.insert(prefix);
+            if (uri == uri_ && (!found_.prefixAtFirstDescription || prefix < *found_.prefixAtFirstDescription))
+                found_.prefixAtFirstDescription = prefix;
+        }
+        found_.prefixesTaken.insert("xmlns");
+    }
 
     bool endTag(std::size_t& at) {
         std::size_t cursor = at + 2;
         const std::size_t nameBegin = cursor;
         while (cursor < text_.size() && isNameChar(text_[cursor])) ++cursor;
-        const std::string name = text_.substr(nameBegin, cursor - nameBegin);
+        const std::string_view name = slice(nameBegin, cursor);
         while (cursor < text_.size() && isSpace(text_[cursor])) ++cursor;
         if (cursor >= text_.size() || text_[cursor] != '>' || open_.empty() || open_.back().name != name) return false;
-        const Open closed = open_.back();
+        Open closed = std::move(open_.back());
         open_.pop_back();
+        undeclare(closed);
         if (closed.role == Open::Role::field)
-            found_.fields.push_back({XMPTopLevelField::Form::element, name, closed.contentBegin, at, closed.wholeBegin,
-                                     cursor + 1});
+            found_.fields.push_back({XMPTopLevelField::Form::element, closed.name, closed.contentBegin, at,
+                                     closed.wholeBegin, cursor + 1});
         at = cursor + 1;
         return true;
+    }
+
+    // The tag's attributes, up to its '>' or "/>", where the cursor is left.
+    bool readAttributes(std::size_t& cursor) {
+        attributes_.clear();
+        for (;;) {
+            const std::size_t blanks = cursor;
+            while (cursor < text_.size() && isSpace(text_[cursor])) ++cursor;
+            if (cursor >= text_.size()) return false;
+            if (text_[cursor] == '>' || text_.compare(cursor, 2, "/>") == 0) return true;
+            if (cursor == blanks) return false; // attributes are set apart by blanks
+            const std::size_t nameBegin = cursor;
+            while (cursor < text_.size() && isNameChar(text_[cursor])) ++cursor;
+            if (cursor == nameBegin) return false;
+            const std::size_t nameEnd = cursor;
+            while (cursor < text_.size() && isSpace(text_[cursor])) ++cursor;
+            if (cursor >= text_.size() || text_[cursor] != '=') return false;
+            ++cursor;
+            while (cursor < text_.size() && isSpace(text_[cursor])) ++cursor;
+            if (cursor >= text_.size() || (text_[cursor] != '"' && text_[cursor] != '\'')) return false;
+            const auto close = text_.find(text_[cursor], cursor + 1);
+            if (close == std::string::npos || slice(cursor + 1, close).find('<') != std::string_view::npos)
+                return false;
+            attributes_.push_back({nameBegin, nameEnd, cursor + 1, close});
+            cursor = close + 1;
+        }
     }
 
     bool startTag(std::size_t& at) {
@@ -97,56 +197,53 @@ private:
         const std::size_t nameBegin = cursor;
         while (cursor < text_.size() && isNameChar(text_[cursor])) ++cursor;
         if (cursor == nameBegin) return false;
-        const std::string name = text_.substr(nameBegin, cursor - nameBegin);
         const std::size_t nameEnd = cursor;
+        if (!readAttributes(cursor)) return false;
 
-        Open::Role role = Open::Role::other;
-        if (isOneOf(name, rdfNames_)) role = Open::Role::rdf;
-        else if (parentRole() == Open::Role::rdf && isOneOf(name, descriptionNames_)) role = Open::Role::topDescription;
-        else if (parentRole() == Open::Role::topDescription && isOneOf(name, names_)) role = Open::Role::field;
-        if (role == Open::Role::topDescription && !found_.firstDescription) found_.firstDescription = nameEnd;
+        // Declarations hold for the whole tag, wherever among its attributes they stand.
+        Open element{std::string(slice(nameBegin, nameEnd)), Open::Role::other, at, 0, {}};
+        if (!declare(element)) return false;
+        const auto space = namespaceOf(element.name, true);
+        const std::string_view local = localPart(element.name);
+        if (space == rdfNamespace && local == "RDF") element.role = Open::Role::rdf;
+        else if (parentRole() == Open::Role::rdf && space == rdfNamespace && local == "Description")
+            element.role = Open::Role::topDescription;
+        else if (parentRole() == Open::Role::topDescription && space == uri_ && local == local_)
+            element.role = Open::Role::field;
+        if (element.role == Open::Role::topDescription && !found_.firstDescription) noteFirstDescription(nameEnd);
 
-        for (;;) {
-            const std::size_t blanks = cursor;
-            while (cursor < text_.size() && isSpace(text_[cursor])) ++cursor;
-            if (cursor >= text_.size()) return false;
-            if (text_[cursor] == '>' || text_.compare(cursor, 2, "/>") == 0) break;
-            if (cursor == blanks) return false; // attributes are set apart by blanks
-            const std::size_t attributeBegin = cursor;
-            while (cursor < text_.size() && isNameChar(text_[cursor])) ++cursor;
-            if (cursor == attributeBegin) return false;
-            const std::string attribute = text_.substr(attributeBegin, cursor - attributeBegin);
-            while (cursor < text_.size() && isSpace(text_[cursor])) ++cursor;
-            if (cursor >= text_.size() || text_[cursor] != '=') return false;
-            ++cursor;
-            while (cursor < text_.size() && isSpace(text_[cursor])) ++cursor;
-            if (cursor >= text_.size() || (text_[cursor] != '"' && text_[cursor] != '\'')) return false;
-            const auto close = text_.find(text_[cursor], cursor + 1);
-            if (close == std::string::npos ||
-                std::string_view(text_).substr(cursor + 1, close - cursor - 1).find('<') != std::string_view::npos)
-                return false;
-            if (role == Open::Role::topDescription && isOneOf(attribute, names_))
-                found_.fields.push_back(
-                    {XMPTopLevelField::Form::attribute, attribute, cursor + 1, close, attributeBegin, close + 1});
-            cursor = close + 1;
+        for (const Attribute& attribute : attributes_) {
+            const std::string_view attributeName = slice(attribute.nameBegin, attribute.nameEnd);
+            if (attributeName == "xmlns" || attributeName.starts_with("xmlns:")) continue;
+            const auto attributeSpace = namespaceOf(attributeName, false);
+            if (element.role == Open::Role::topDescription && attributeSpace == uri_ && localPart(attributeName) == local_)
+                found_.fields.push_back({XMPTopLevelField::Form::attribute, std::string(attributeName),
+                                         attribute.valueBegin, attribute.valueEnd, attribute.nameBegin,
+                                         attribute.valueEnd + 1});
         }
 
         if (text_[cursor] == '/') {
-            if (role == Open::Role::field)
+            undeclare(element);
+            if (element.role == Open::Role::field)
                 found_.fields.push_back(
-                    {XMPTopLevelField::Form::emptyElement, name, cursor, cursor + 2, at, cursor + 2});
+                    {XMPTopLevelField::Form::emptyElement, element.name, cursor, cursor + 2, at, cursor + 2});
             at = cursor + 2;
             return true;
         }
-        open_.push_back({name, role, at, cursor + 1});
+        element.contentBegin = cursor + 1;
+        open_.push_back(std::move(element));
         at = cursor + 1;
         return true;
     }
 
     const std::string& text_;
-    const Names names_;
-    const Names rdfNames_;
-    const Names descriptionNames_;
+    const std::string_view uri_;
+    const std::string_view local_;
+    // Every prefix in scope at the cursor ("" the default namespace); a set, as a packet may
+    // declare thousands of prefixes, each looked up at every name.
+    std::unordered_map<std::string, std::string> bound_;
+    std::unordered_set<std::string> unbound_;
+    std::vector<Attribute> attributes_;
     std::vector<Open> open_;
     XMPTopLevel found_;
 };
@@ -205,33 +302,8 @@ std::optional<std::string> xmlCharacters(std::string_view value) {
     return characters;
 }
 
-Outcome<XMPTopLevel> xmpTopLevel(const std::string& text, const std::vector<std::string>& names) {
-    return Scanner(text, names).scan();
-}
-
-std::vector<std::string> xmpNamesIn(const std::string& text, std::string_view uri, std::string_view local) {
-    std::vector<std::string> names;
-    std::unordered_set<std::string> seen;
-    constexpr std::string_view declaration = "xmlns:";
-    for (auto at = text.find(declaration); at != std::string::npos; at = text.find(declaration, at + 1)) {
-        std::size_t end = at + declaration.size();
-        while (end < text.size() && isNameChar(text[end]) && text[end] != ':') ++end;
-        std::string prefix = text.substr(at + declaration.size(), end - at - declaration.size());
-        std::size_t value = end;
-        while (value < text.size() && isSpace(text[value])) ++value;
-        if (value >= text.size() || text[value] != '=') continue;
-        ++value;
-        while (value < text.size() && isSpace(text[value])) ++value;
-        if (value >= text.size() || (text[value] != '"' && text[value] != '\'')) continue;
-        const char quote = text[value];
-        const auto close = text.find(quote, value + 1);
-        if (close == std::string::npos) continue;
-        if (xmlCharacters(std::string_view(text).substr(value + 1, close - value - 1)) == uri && !prefix.empty()) {
-            std::string name = prefix + ":" + std::string(local);
-            if (seen.insert(name).second) names.push_back(std::move(name));
-        }
-    }
-    return names;
+Outcome<XMPTopLevel> xmpTopLevel(const std::string& text, std::string_view uri, std::string_view local) {
+    return Scanner(text, uri, local).scan();
 }
 
 std::string xmpWithFieldsSet(std::string text, const std::vector<XMPTopLevelField>& fields, const std::string& value) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace platform {
@@ -27,19 +28,24 @@ struct XMPTopLevelField {
 };
 
 struct XMPTopLevel {
-    // The fields of the names asked for, in text order.
+    // The fields of the property asked for, in text order.
     std::vector<XMPTopLevelField> fields;
     // Where an attribute can go into the first top-level description: right after its name.
     std::optional<std::size_t> firstDescription;
+    // A prefix bound to the property's namespace where the first top-level description
+    // stands (its own declarations included): an attribute added there may use it as it is.
+    std::optional<std::string> prefixAtFirstDescription;
+    // The prefixes a declaration added to the first top-level description must not take:
+    // those bound where it stands, whatever to, and those used anywhere without a binding.
+    std::unordered_set<std::string> prefixesTaken;
 };
 
-// The packet's top-level fields of the given names (prefix:Local). Fails, saying why, only
-// when the text is not XML (an unclosed tag or comment, tags that do not match).
-Outcome<XMPTopLevel> xmpTopLevel(const std::string& text, const std::vector<std::string>& names);
-
-// Every prefix declared for `uri` anywhere in the text, each followed by `local`
-// ("tiff:Orientation" for the TIFF namespace and "Orientation").
-std::vector<std::string> xmpNamesIn(const std::string& text, std::string_view uri, std::string_view local);
+// The packet's top-level fields of the property `local` in the namespace `uri`, read as an XML
+// reader reads names: each prefix by the binding in scope where it is used (the default
+// namespace for an element without one), never by a declaration's text found elsewhere, nor
+// inside an attribute's value. Fails, saying why, only when the text is not XML (an unclosed
+// tag or comment, tags that do not match, a namespace name that is not characters).
+Outcome<XMPTopLevel> xmpTopLevel(const std::string& text, std::string_view uri, std::string_view local);
 
 // The characters a value's text stands for, as an XML reader reads them: character references
 // ("&#54;", "&#x36;") and the five named entities decoded. Nothing when a reference is not one.

@@ -11,7 +11,7 @@ std::optional<PNGSummary> summarisePng(ByteView bytes) {
     const auto colour = bytes.u8(25);
     const auto interlace = bytes.u8(28);
     if (!length || *length != 13 || !width || !height || !depth || !colour || !interlace) return std::nullopt;
-    PNGSummary summary{*width, *height, *depth, *colour, false, *interlace != 0, std::nullopt};
+    PNGSummary summary{*width, *height, *depth, *colour, false, *interlace != 0, std::nullopt, false};
 
     // Chunks that matter all come before the first IDAT.
     std::size_t offset = 8 + 12 + 13;
@@ -24,6 +24,7 @@ std::optional<PNGSummary> summarisePng(ByteView bytes) {
         if (type.startsWith(0, "acTL") && *chunkLength >= 8) {
             if (auto frames = bytes.u32be(offset + 8); frames && *frames >= 1) summary.animationFrames = *frames;
         }
+        if (type.startsWith(0, "pHYs") && *chunkLength == 9) summary.resolutionHasNoUnit = bytes.u8(offset + 16) == 0;
         const std::uint64_t next = static_cast<std::uint64_t>(offset) + 12 + *chunkLength;
         if (next > bytes.size()) break;
         offset = static_cast<std::size_t>(next);

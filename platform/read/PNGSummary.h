@@ -19,6 +19,8 @@ struct PNGSummary {
     bool interlaced = false;
     // num_frames of the acTL chunk, when the file is an animated PNG.
     std::optional<std::uint32_t> animationFrames;
+    // A pHYs chunk of unknown unit: its numbers give the pixels' shape and no resolution.
+    bool resolutionHasNoUnit = false;
 
     bool hasAlpha() const { return colourType == 4 || colourType == 6 || hasTransparencyChunk; }
 };

@@ -121,6 +121,7 @@ std::optional<TIFFDirectory> readTIFFDirectory(const ByteSource& source, std::in
             continue;
         }
         TIFFDirectory found;
+        found.offset = *next;
         bool rowsNamed = false;
         for (std::size_t at = 0; at < entriesBytes && view.has(at, layout.entryBytes()); at += layout.entryBytes()) {
             const ByteView entry = view.sub(at, layout.entryBytes());

@@ -20,6 +20,8 @@ struct TIFFDirectory {
     std::uint64_t tileHeight = 0;
     // Rows of a strip: the whole height when the directory names none or more.
     std::uint64_t rowsPerStrip = 0;
+    // Where the directory stands in the file.
+    std::uint64_t offset = 0;
 
     bool tiled() const { return tileWidth > 0 && tileHeight > 0; }
     // The bytes one strip or tile takes once decompressed: the least a reader holds at once.

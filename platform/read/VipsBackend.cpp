@@ -10,11 +10,13 @@
 #include "platform/metadata/JXLBoxes.h"
 #include "platform/metadata/PNGMetadata.h"
 #include "platform/metadata/TIFFExif.h"
+#include "platform/metadata/TIFFResolutionUnit.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/metadata/XMPText.h"
 #include "platform/read/GIFTransparency.h"
 #include "platform/read/HEIFMetadata.h"
 #include "platform/read/TIFFDirectory.h"
+#include "platform/read/TIFFPageTags.h"
 #include "platform/files/RegularFile.h"
 #include "platform/vips/VipsRuntime.h"
 #include "platform/vips/VipsWork.h"
@@ -436,7 +438,12 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     auto properties = basicProperties(image->Xsize, image->Ysize, hasAlpha(image), depth);
 
     if (auto icc = blobField(image, VIPS_META_ICC_NAME)) addColourProfile(properties, *icc);
-    if (auto iptc = iptcOf(image)) properties[keys::iptc] = std::move(*iptc);
+    // A TIFF page's EXIF, orientation and IPTC are its own directory's, read as a first one's.
+    const bool tiff = format_ == SniffedFormat::tiff;
+    const ByteView file = file_;
+    const std::optional<ZeroedPages> pageTags = tiff ? tiffPageTags(file, page) : std::nullopt;
+    const ByteView tags = pageTags ? pageTags->view() : file;
+    if (auto iptc = iptcOf(image, tags)) properties[keys::iptc] = std::move(*iptc);
     if (auto comment = commentOf()) properties[keys::comment] = std::move(*comment);
     std::optional<std::int64_t> exifOrientation;
     // libvips reads a JPEG's first EXIF segment only; a larger block goes on in the next ones.
@@ -446,14 +453,13 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
         exifOrientation = addExif(properties, std::move(*joinedExif));
     } else if (auto exif = blobField(image, VIPS_META_EXIF_NAME)) {
         exifOrientation = addExif(properties, tiffStructuredExif(exif->data(), exif->size()));
-    } else if (auto held = exifHeldElsewhere()) {
+    } else if (auto held = exifHeldElsewhere(tags)) {
         exifOrientation = addExif(properties, tiffStructuredExif(held->data(), held->size()));
     }
     if (!exifOrientation) {
         // A TIFF's own orientation tag, else XMP's, when the EXIF names none. libvips names a
         // TIFF without the tag upright, so the tag is looked for in the file itself.
-        const bool tiff = format_ == SniffedFormat::tiff;
-        std::optional<int> orientation = tiff ? platform::exifOrientation(*bytes_) : std::nullopt;
+        std::optional<int> orientation = tiff ? platform::exifOrientation(tags) : std::nullopt;
         if (!orientation)
             if (auto xmp = xmpPacket(image)) orientation = xmpOrientation(*xmp);
         if (!orientation && tiff) orientation = intField(image, VIPS_META_ORIENTATION);
@@ -463,20 +469,26 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     // codestream's orientation; reporting the EXIF orientation as well would turn them twice.
     if (format_ == SniffedFormat::heif || format_ == SniffedFormat::jpegXL) properties[keys::orientation] = std::int64_t{1};
 
-    // libvips reports 1 pixel per millimetre when a file names no resolution.
+    // libvips reports 1 pixel per millimetre when a file names no resolution, and a resolution
+    // in no unit as so many pixels per millimetre.
     if (image->Xres > 0 && image->Yres > 0 && !(image->Xres == 1.0 && image->Yres == 1.0)) {
-        properties[keys::dpiWidth] = image->Xres * 25.4;
-        properties[keys::dpiHeight] = image->Yres * 25.4;
+        const Bytes* exif = propertyOf<Bytes>(properties, keys::exif);
+        const bool noUnit = (png_ && png_->resolutionHasNoUnit) || (tiff && tiffResolutionHasNoUnit(tags)) ||
+                            (format_ == SniffedFormat::jpeg && exif && tiffResolutionHasNoUnit(*exif));
+        const double perUnit = noUnit ? 1 : 25.4;
+        properties[keys::dpiWidth] = image->Xres * perUnit;
+        properties[keys::dpiHeight] = image->Yres * perUnit;
+        if (noUnit) properties[keys::resolutionHasNoUnit] = true;
     }
     return properties;
 }
 
 // The IPTC records, read from the file where libvips reads them partly: it gives a JPEG's
 // first APP13 segment alone, a TIFF's cut to as many bytes as the tag counts values, and
-// none of a PNG's.
-std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image) const {
+// none of a PNG's. A TIFF's are read from `tags`, the page's tags with its directory named first.
+std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image, ByteView tags) const {
     if (format_ == SniffedFormat::jpeg) return jpegIPTC(file_);
-    if (format_ == SniffedFormat::tiff) return tiffIPTC(file_);
+    if (format_ == SniffedFormat::tiff) return tiffIPTC(tags);
     if (format_ == SniffedFormat::png) return elsewhere_.iptc;
     const auto blob = blobField(image, VIPS_META_IPTC_NAME);
     if (!blob) return std::nullopt;
@@ -492,11 +504,12 @@ std::optional<Bytes> VipsBackend::commentOf() const {
     return std::nullopt;
 }
 
-// EXIF where libvips does not look: a TIFF's own directories, a JPEG XL container's box, and
-// a PNG's eXIf chunk after its pixel data or its text chunk in the form ImageMagick and exiv2
-// write when the file has no eXIf chunk.
-std::optional<Bytes> VipsBackend::exifHeldElsewhere() const {
-    if (format_ == SniffedFormat::tiff) return tiffFileExif(file_);
+// EXIF where libvips does not look: a TIFF's own directories (those of `tags`, the page's tags
+// with its directory named first), a JPEG XL container's box, and a PNG's eXIf chunk after its
+// pixel data or its text chunk in the form ImageMagick and exiv2 write when the file has no
+// eXIf chunk.
+std::optional<Bytes> VipsBackend::exifHeldElsewhere(ByteView tags) const {
+    if (format_ == SniffedFormat::tiff) return tiffFileExif(tags);
     if (format_ == SniffedFormat::jpegXL || format_ == SniffedFormat::png) return elsewhere_.exif;
     return std::nullopt;
 }

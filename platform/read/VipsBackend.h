@@ -61,8 +61,8 @@ private:
     int loaderReduction(int reduction) const;
     bool isPaged() const;
     bool hasAlpha(VipsImage* image) const;
-    std::optional<Bytes> exifHeldElsewhere() const;
-    std::optional<Bytes> iptcOf(VipsImage* image) const;
+    std::optional<Bytes> exifHeldElsewhere(ByteView tags) const;
+    std::optional<Bytes> iptcOf(VipsImage* image, ByteView tags) const;
     std::optional<Bytes> commentOf() const;
 
     SharedBytes bytes_;

@@ -52,8 +52,9 @@ Outcome<Bytes> BMPWriter::write(const std::vector<ImageRef>& images, const Carri
     le.u16(grey ? 8 : 24);
     le.u32(0); // BI_RGB
     le.u32(static_cast<std::uint32_t>(imageSize));
-    le.i32(pixelsPerMetre(metadata.dpiWidth));
-    le.i32(pixelsPerMetre(metadata.dpiHeight));
+    // A resolution in no unit has no pixels per metre.
+    le.i32(pixelsPerMetre(metadata.resolutionHasNoUnit ? std::nullopt : metadata.dpiWidth));
+    le.i32(pixelsPerMetre(metadata.resolutionHasNoUnit ? std::nullopt : metadata.dpiHeight));
     le.u32(grey ? 256 : 0);
     le.u32(0);
     for (std::uint32_t i = 0; grey && i < 256; ++i) le.u32(i << 16 | i << 8 | i);

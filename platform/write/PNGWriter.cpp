@@ -2,6 +2,7 @@
 
 #include "platform/vips/VipsImages.h"
 #include "platform/write/PNGMetadataChunks.h"
+#include "platform/write/PNGResolution.h"
 
 #include <vips/vips.h>
 
@@ -26,6 +27,10 @@ std::optional<Bytes> PNGWriter::encode(const ImageRef& image, const PackingRules
                                         return vips_pngsave_buffer(prepared, buffer, length, "compression", 6, "filter",
                                                                    VIPS_FOREIGN_PNG_FILTER_ALL, nullptr);
                                     });
+    // libvips writes every resolution in pixels per metre.
+    if (written && metadata.resolutionHasNoUnit && metadata.dpiWidth && metadata.dpiHeight)
+        if (auto unitless = pngWithResolutionOfNoUnit(*written, *metadata.dpiWidth, *metadata.dpiHeight))
+            written = std::move(*unitless);
     if (!written || (!metadata.exif && !metadata.xmp && !metadata.comment)) return written;
     return pngWithMetadataChunks(*written, metadata.exif, metadata.xmp, metadata.comment);
 }

@@ -1,6 +1,7 @@
 #include "platform/write/TIFFWriter.h"
 
 #include "platform/metadata/TIFFExif.h"
+#include "platform/metadata/TIFFResolutionUnit.h"
 #include "platform/vips/VipsImages.h"
 
 #include <vips/vips.h>
@@ -18,6 +19,10 @@ Outcome<Bytes> TIFFWriter::write(const std::vector<ImageRef>& images, const Carr
                                                                  VIPS_FOREIGN_TIFF_COMPRESSION_DEFLATE, "predictor",
                                                                  VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL, nullptr);
                                  });
+    // libvips writes every resolution in a unit.
+    if (tiff && metadata.resolutionHasNoUnit && metadata.dpiWidth && metadata.dpiHeight)
+        if (auto unitless = tiffWithResolutionOfNoUnit(*tiff, *metadata.dpiWidth, *metadata.dpiHeight))
+            tiff = std::move(*unitless);
     // libvips writes no EXIF into TIFF; the carried blocks go in afterwards, or the file
     // goes without them rather than not at all.
     if (tiff && (metadata.exif || metadata.iptc)) {

@@ -252,7 +252,8 @@ TEST(ExifToolMetadata, AnOutputStatesItsOwnSizeAndLeavesOutAThumbnailOnItsSide) 
     TemporaryFolder folder;
     SampleImage small;
     small.width = 16, small.height = 12;
-    folder.write("thumbnail.jpg", *encodeSample(small, ".jpg"));
+    const platform::Bytes thumbnail = *encodeSample(small, ".jpg");
+    folder.write("thumbnail.jpg", thumbnail);
     const fs::path source = editedByExifTool(folder, "sideways.jpg",
                                              "-Orientation#=6 -ExifIFD:ExifImageWidth=64 -ExifIFD:ExifImageHeight=48 "
                                              "-XMP-exif:ExifImageWidth=64 -XMP-exif:ExifImageHeight=48 "
@@ -275,6 +276,9 @@ TEST(ExifToolMetadata, AnOutputStatesItsOwnSizeAndLeavesOutAThumbnailOnItsSide) 
             EXPECT_EQ(printed("exiftool -s3 -XMP-tiff:ImageWidth -XMP-tiff:ImageHeight " + quoted(output)), size);
             EXPECT_EQ(printed("exiftool -s3 -ThumbnailImage " + quoted(output)), "");
             EXPECT_NE(result.diagnostic.find("EXIF thumbnail was left out"), std::string::npos) << result.diagnostic;
+            // Left out, it is not in the bytes either.
+            EXPECT_EQ(std::search(result.data->begin(), result.data->end(), thumbnail.begin(), thumbnail.end()),
+                      result.data->end());
         }
     }
 }
@@ -510,4 +514,51 @@ TEST(ExifToolMetadata, CommentsGIFPacketsAndTIFFMakerNotesReachTheOutputsThatHol
     EXPECT_EQ(printed("exiftool -s3 -EXIF:Make -UserComment " + quoted(output)), "Fuji\n");
     EXPECT_EQ(jpeg.diagnostic,
               "the EXIF tag Exif.Photo.UserComment of 88 kB was left out: JPEG files hold at most 64 kB of EXIF");
+}
+
+TEST(ExifToolMetadata, EveryPageOfATIFFCarriesItsOwnDirectorysEXIF) {
+    TemporaryFolder folder;
+    const fs::path first = editedByExifTool(folder, "first.tif", "-Artist=PAGE1ARTIST");
+    const fs::path second = editedByExifTool(folder, "second.tif", "-Artist=PAGE2ARTIST -Orientation#=6");
+    const fs::path joined = folder.file("joined.tif");
+    ASSERT_TRUE(run("tiffcp " + quoted(first) + " " + quoted(second) + " " + quoted(joined)));
+    for (const auto& format : {OutputFormat::jpeg(), OutputFormat::png(), OutputFormat::webp(), OutputFormat::tiff(),
+                               OutputFormat::heic()}) {
+        for (const int page : {1, 2}) {
+            SCOPED_TRACE(format.id() + " of page " + std::to_string(page));
+            const ConversionResult result = standardEngine().convert(joined, specFor(format), page, EncodeEffort::final);
+            const fs::path output = folder.write("page." + format.fileExtension(), *result.data);
+            EXPECT_EQ(complaints(output), "");
+            EXPECT_EQ(printed("exiftool -s3 -EXIF:Artist " + quoted(output)), page == 1 ? "PAGE1ARTIST\n" : "PAGE2ARTIST\n");
+            // The second page stands on its side, the first upright.
+            EXPECT_EQ(result.pixelSize, page == 1 ? (platform::Size{64, 48}) : (platform::Size{48, 64}));
+        }
+    }
+}
+
+TEST(ExifToolMetadata, AResolutionWithoutAUnitStaysSoAndAPositionsTextsReachAWebPWithoutTheirCharacterCode) {
+    TemporaryFolder folder;
+    const std::string unitless = "-XResolution=300 -YResolution=300 -ResolutionUnit=None";
+    const std::pair<const char*, std::string> sources[] = {
+        {"unitless.tif", unitless}, {"unitless.jpg", unitless},
+        {"unitless.png", "-PixelsPerUnitX=300 -PixelsPerUnitY=300 -PixelUnits=Unknown"}};
+    for (const auto& [name, arguments] : sources) {
+        const fs::path source = editedByExifTool(folder, name, arguments);
+        for (const auto& [format, read] : {std::pair{OutputFormat::tiff(), "-IFD0:ResolutionUnit -IFD0:XResolution"},
+                                           std::pair{OutputFormat::png(), "-PNG:PixelUnits -PNG:PixelsPerUnitX"}}) {
+            SCOPED_TRACE(std::string(name) + " to " + format.id());
+            const fs::path output = folder.write("out." + format.fileExtension(), *converted(source, format).data);
+            EXPECT_EQ(complaints(output), "");
+            EXPECT_EQ(printed("exiftool -s3 " + std::string(read) + " " + quoted(output)),
+                      format == OutputFormat::tiff() ? "None\n300\n" : "Unknown\n300\n");
+        }
+    }
+
+    const fs::path gps = editedByExifTool(folder, "gps.jpg",
+                                          "-GPSLatitude=1 -GPSLatitudeRef=N -GPSProcessingMethod=GPSMETHODKESTREL "
+                                          "-GPSAreaInformation=HARBOURAREA");
+    const fs::path output = folder.write("gps.webp", *converted(gps, OutputFormat::webp()).data);
+    EXPECT_EQ(complaints(output), "");
+    EXPECT_EQ(printed("exiftool -s3 -XMP-exif:GPSProcessingMethod -XMP-exif:GPSAreaInformation " + quoted(output)),
+              "GPSMETHODKESTREL\nHARBOURAREA\n");
 }

@@ -1,5 +1,6 @@
 // The small readers and in-place editors of metadata that libraries leave out or get wrong.
 #include "platform/metadata/CompressedMetadata.h"
+#include "platform/metadata/ExifIFD0.h"
 #include "platform/metadata/ExifOutputFacts.h"
 #include "platform/metadata/IPTCRecords.h"
 #include "platform/metadata/JPEGSegments.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <string>
 
 using namespace platform;
@@ -115,6 +117,38 @@ TEST(ExifOutputFacts, SetTheSizesInPlaceWideningAShortAndUnlinkTheThumbnail) {
     blob.clear();
     Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, data);
     EXPECT_EQ(exifWithPixelDimensions(Bytes(blob.begin(), blob.end()), 10, 10), std::nullopt);
+}
+
+TEST(ExifOutputFacts, ALeftOutThumbnailsBytesAreCutOffTheEndOrZeroedWhereTheRestGoesOnAfterThem) {
+    Exiv2::ExifData data;
+    data["Exif.Image.Make"] = "Fujifilm";
+    const Exiv2::byte thumbnail[] = {0xFF, 0xD8, 'T', 'H', 'U', 'M', 'B', 0xFF, 0xD9};
+    Exiv2::ExifThumb(data).setJpegThumbnail(thumbnail, sizeof thumbnail);
+    Exiv2::Blob blob;
+    Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, data);
+    const Bytes atTheEnd(blob.begin(), blob.end());
+    const auto holdsThumbnail = [&](const Bytes& block) {
+        return std::search(block.begin(), block.end(), std::begin(thumbnail), std::end(thumbnail)) != block.end();
+    };
+    ASSERT_TRUE(holdsThumbnail(atTheEnd));
+    // The make moved after the thumbnail: the block cannot end before it.
+    Bytes followed = atTheEnd;
+    const auto ifd = exif_ifd::locateIfd0(followed.data(), followed.size());
+    ASSERT_TRUE(ifd);
+    for (std::size_t index = 0; index < ifd->count; ++index)
+        if (const std::size_t entry = ifd->offset + 2 + index * exif_ifd::entrySize; ifd->view.u16(entry) == 0x010F)
+            ifd->view.put32(entry + 8, static_cast<std::uint32_t>(followed.size()));
+    for (char c : std::string("Fujifilm", 9)) followed.push_back(static_cast<std::uint8_t>(c));
+
+    for (const auto& [block, cut] : {std::pair{atTheEnd, true}, std::pair{followed, false}}) {
+        const auto without = exifWithoutThumbnail(block);
+        ASSERT_TRUE(without);
+        EXPECT_FALSE(holdsThumbnail(*without));
+        EXPECT_EQ(without->size() < block.size(), cut);
+        Exiv2::ExifData read;
+        Exiv2::ExifParser::decode(read, without->data(), static_cast<std::uint32_t>(without->size()));
+        EXPECT_EQ(read["Exif.Image.Make"].toString(), "Fujifilm");
+    }
 }
 
 TEST(JPEGIPTC, RecordsCutOverSeveralSegmentsOrInALaterBlockAreReadWhole) {

@@ -159,6 +159,35 @@ TEST(XMPOrientation, RewritesTheFieldKeepingEveryOtherByteOrAddsItToTheFirstDesc
     }
 }
 
+TEST(XMPOrientation, ReadsEachPrefixByTheBindingInScopeAndNoAttributeValueAsMarkup) {
+    const std::string tiff = "xmlns:tiff='" + tiffNamespace + "'";
+    // "tiff" bound elsewhere, with the TIFF namespace's declaration only as an attribute's text,
+    // or only on another description; and RDF by its default namespace, without a prefix.
+    const std::string declaredInAValue = packetWith("xmlns:tiff=\"urn:not-tiff\" tiff:Orientation=\"" + tiff + "\"");
+    std::string declaredOnASibling = packetWith("xmlns:tiff=\"urn:not-tiff\" tiff:Orientation=\"6\"");
+    replaceAll(declaredOnASibling, "  </rdf:Description>", "  </rdf:Description><rdf:Description " + tiff + "/>");
+    const std::string defaultRDF = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><RDF xmlns='http://www.w3.org/1999/02/"
+                                   "22-rdf-syntax-ns#'><Description xmlns:t='" + tiffNamespace +
+                                   "' t:Orientation='5'/></RDF></x:xmpmeta>";
+    const std::pair<std::string, std::optional<int>> cases[] = {
+        {declaredInAValue, std::nullopt}, {declaredOnASibling, std::nullopt}, {defaultRDF, 5}};
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(xmpOrientation(XMPPacket{text}), expected) << text;
+        // Set, the orientation reads back, as XMP's own parser reads it too where it reads the
+        // source alike (it refuses a prefix bound to two namespaces), and setting it again
+        // changes nothing.
+        const auto patched = xmpWithOrientation(XMPPacket{text}, 3);
+        ASSERT_TRUE(patched) << text;
+        EXPECT_EQ(xmpOrientation(*patched), 3) << patched->text;
+        if (parsedXmpOrientation(text) == (expected ? std::to_string(*expected) : "")) {
+            EXPECT_EQ(parsedXmpOrientation(patched->text), "3") << patched->text;
+        }
+        const auto again = xmpWithOrientation(*patched, 3);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->text, patched->text);
+    }
+}
+
 TEST(XMPOrientation, RefusesOnlyWhatIsNotXMLOrHasNoDescription) {
     EXPECT_FALSE(xmpWithOrientation(XMPPacket{xmpPacket(6)}, 0));
     const std::string unterminated = xmpPacket(6).substr(0, xmpPacket(6).find("tiff:Orientation=\"") + 18);
