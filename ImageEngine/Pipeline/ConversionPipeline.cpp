@@ -173,10 +173,15 @@ std::optional<ConversionResult> ConversionPipeline::reoptimisedSource() {
     }
 
     platform::Bytes output;
-    if (spec_.metadata == MetadataPolicy::strip) output = std::move(*optimised);
-    else if (optimised && optimised->size() < sourceBytes->size()) output = std::move(*optimised);
-    else if (sourceBytes) output = std::move(*sourceBytes);
-    else {
+    if (spec_.metadata == MetadataPolicy::strip) {
+        output = std::move(*optimised);
+        metadataLeftOut_ =
+            MetadataStage::afterPictureLeftOut(properties, "only the first picture is kept when metadata is stripped");
+    } else if (optimised && optimised->size() < sourceBytes->size()) {
+        output = std::move(*optimised);
+    } else if (sourceBytes) {
+        output = std::move(*sourceBytes);
+    } else {
         const auto reading = heldForReading();
         output = readSourceFile(source_);
     }

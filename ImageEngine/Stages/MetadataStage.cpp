@@ -3,6 +3,7 @@
 #include "platform/metadata/ExifFitting.h"
 #include "platform/metadata/ExifOutputFacts.h"
 #include "platform/metadata/ExifRepair.h"
+#include "platform/metadata/XMPAppendedItems.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/types/FormatFacts.h"
 
@@ -18,15 +19,18 @@ std::string unreadable(const platform::XMPPacket& packet) { return platform::xmp
 } // namespace
 
 MetadataStage::MetadataStage(MetadataPolicy policy, const ImageProperties& source) : policy_(policy) {
+    // A decoded picture is encoded alone, whatever the policy.
+    leftOut_ = afterPictureLeftOut(source, "only the first picture is converted");
     if (policy != MetadataPolicy::keepAll) return;
     preserved_ = source.preserved;
     if (!preserved_) return;
     if (preserved_->metadata) {
         const platform::XMPPacket& packet = *preserved_->metadata;
         if (std::string why = unreadable(packet); why.empty()) {
-            leftOut_ = packet.leftOut;
+            addLeftOut(packet.leftOut);
+            withoutAppendedItems();
         } else {
-            leftOut_ = "the XMP packet of " + std::to_string(packet.text.size()) + " bytes was left out: " + why;
+            addLeftOut("the XMP packet of " + std::to_string(packet.text.size()) + " bytes was left out: " + why);
             preserved_->metadata = nullptr;
         }
     }
@@ -49,7 +53,39 @@ std::optional<platform::RepairedExif> MetadataStage::repairedExif(MetadataPolicy
     return repaired;
 }
 
+std::string MetadataStage::afterPictureLeftOut(const ImageProperties& source, const std::string& why) {
+    if (!source.preserved) return {};
+    const platform::PropertyMap& dictionary = source.preserved->dictionary;
+    const auto* bytes = platform::propertyOf<std::int64_t>(dictionary, platform::keys::bytesAfterPicture);
+    if (!bytes) return {};
+    const auto* listed = platform::propertyOf<std::int64_t>(dictionary, platform::keys::picturesAfterFirst);
+    const std::int64_t pictures = listed ? *listed : 0;
+    std::string what;
+    if (pictures == 1)
+        what = "the second picture, with any EXIF and GPS of its own, and the MPF index that lists it were";
+    else if (pictures > 1)
+        what = "the " + std::to_string(pictures) +
+               " pictures after the first, with any EXIF and GPS of their own, and the MPF index that lists them were";
+    else
+        what = "the " + std::to_string(*bytes) + " bytes after the picture (a video, a further picture or data of the "
+               "camera's own) were";
+    return what + " left out: " + why;
+}
+
+// The appended items are not carried, so the fields that point at them would point at the
+// wrong bytes of the output, or past its end.
+void MetadataStage::withoutAppendedItems() {
+    auto without = platform::xmpWithoutAppendedItems(*preserved_->metadata);
+    if (without.removed.empty()) return;
+    std::string names;
+    for (const auto& name : without.removed) names += (names.empty() ? "" : ", ") + name;
+    addLeftOut("the XMP fields that point at what followed the source's picture (" + names +
+               ") were left out: only the first picture is converted");
+    preserved_->metadata = std::make_shared<platform::XMPPacket>(std::move(without.packet));
+}
+
 void MetadataStage::addLeftOut(const std::string& what) {
+    if (what.empty()) return;
     leftOut_ += (leftOut_.empty() ? "" : "; ") + what;
 }
 

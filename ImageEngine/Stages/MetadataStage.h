@@ -17,7 +17,8 @@ namespace pictavo {
 class MetadataStage {
 public:
     // A packet that is not XML at all is left out: no writer could carry it as a packet. A
-    // damaged EXIF block is written anew from what can be read of it, or left out.
+    // damaged EXIF block is written anew from what can be read of it, or left out. What
+    // follows the source's picture is never encoded, nor the XMP that points at it.
     MetadataStage(MetadataPolicy policy, const ImageProperties& source);
 
     // The options of an ordinary encode: the pixels are upright by now, so the output
@@ -35,8 +36,13 @@ public:
     // The source's kept EXIF written anew, or left out, with what was lost and why, when it is
     // damaged; nothing when it is sound, absent or not kept.
     static std::optional<platform::RepairedExif> repairedExif(MetadataPolicy policy, const ImageProperties& source);
+    // What an output of the source's first picture alone leaves out of what follows it in the
+    // file (the further pictures of an MPF index, a motion photo's video), and `why`; empty
+    // when nothing follows it.
+    static std::string afterPictureLeftOut(const ImageProperties& source, const std::string& why);
 
 private:
+    void withoutAppendedItems();
     void addLeftOut(const std::string& what);
 
     MetadataPolicy policy_;

@@ -54,6 +54,10 @@ inline constexpr const char* tiff = "{TIFF}";                   // PropertyMap o
 inline constexpr const char* iptc = "{IPTC}";                   // Bytes
 inline constexpr const char* comment = "{Comment}";             // Bytes: a JPEG's COM text, a GIF's comment
 inline constexpr const char* png = "{PNG}";                     // PropertyMap of PNG-specific fields
+// What follows a JPEG's first picture, when something does: its bytes, and the further
+// pictures its MPF index lists (0 without an index).
+inline constexpr const char* bytesAfterPicture = "BytesAfterPicture";   // int64
+inline constexpr const char* picturesAfterFirst = "PicturesAfterFirst"; // int64
 } // namespace keys
 
 // The value under the key when it is there and of type T; null otherwise.

@@ -7,6 +7,7 @@
 #include "platform/metadata/JPEGComment.h"
 #include "platform/metadata/JPEGExif.h"
 #include "platform/metadata/JPEGExtendedXMP.h"
+#include "platform/metadata/JPEGPictures.h"
 #include "platform/metadata/JXLBoxes.h"
 #include "platform/metadata/PNGMetadata.h"
 #include "platform/metadata/TIFFExif.h"
@@ -445,6 +446,12 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     const ByteView tags = pageTags ? pageTags->view() : file;
     if (auto iptc = iptcOf(image, tags)) properties[keys::iptc] = std::move(*iptc);
     if (auto comment = commentOf()) properties[keys::comment] = std::move(*comment);
+    if (format_ == SniffedFormat::jpeg) {
+        if (const auto following = jpegFollowing(ByteView(bytes_->data(), bytes_->size()))) {
+            properties[keys::bytesAfterPicture] = static_cast<std::int64_t>(following->bytes);
+            properties[keys::picturesAfterFirst] = following->pictures;
+        }
+    }
     std::optional<std::int64_t> exifOrientation;
     // libvips reads a JPEG's first EXIF segment only; a larger block goes on in the next ones.
     std::optional<Bytes> joinedExif;

@@ -29,6 +29,9 @@ std::vector<Signature> brands(std::initializer_list<std::string_view> names) {
 // writers of the HEIF family then keep greyscale output in three channels, which every
 // AVIF and HEIC reader accepts, instead of relying on single-channel files.
 //
+// An MPO file, as 3D cameras write it, is a JPEG whose MPF index lists the pictures after
+// the first: it is read, and rewritten, as the JPEG it is.
+//
 // The longest sides: a WebP frame's is 16383 and a GIF screen's 65535; libjpeg writes at
 // most 65500; an ICO entry's byte counts to 256 and the largest ICNS element is 1024;
 // libheif reads no HEIF image wider or taller than 32768, so neither HEIC nor AVIF is written
@@ -43,7 +46,7 @@ std::vector<FormatFacts> makeTable() {
         {.identifier = data, .parents = {item}},
         {.identifier = compositeContent, .parents = {content}},
         {.identifier = image, .parents = {data, content}},
-        {.identifier = jpeg, .parents = {image}, .extensions = {"jpg", "jpeg", "jpe", "jfif"}, .mimeType = "image/jpeg",
+        {.identifier = jpeg, .parents = {image}, .extensions = {"jpg", "jpeg", "jpe", "jfif", "mpo"}, .mimeType = "image/jpeg",
          .family = SniffedFormat::jpeg, .signatures = {{{0, "\xFF\xD8\xFF"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "jpegload_buffer", .writer = WriteBackEnd::jpeg,
          .lossy = true, .colourProfile = true, .maximumSide = 65500, .displayName = "JPEG", .holdsComment = true,

@@ -42,7 +42,7 @@ TEST(DecoderRegistry, GivesRasterFilesToTheRasterDecoderByTheirExtension) {
     const auto registry = DecoderRegistry::standard();
     TemporaryFolder folder;
     for (const char* name : {"a.png", "b.JPG", "c.heic", "d.gif", "e.tiff", "f.ico", "g.webp", "h.bmp", "i.icns",
-                             "j.dng", "k.nrw", "l.heif", "m.HIF", "n.jp2", "o.exr", "p.pgm", "q.hdr", "r.jfif"}) {
+                             "j.dng", "k.nrw", "l.heif", "m.HIF", "n.jp2", "o.exr", "p.pgm", "q.hdr", "r.jfif", "s.MPO"}) {
         EXPECT_TRUE(dynamic_cast<const ImageIODecoder*>(registry.decoder(folder.file(name)).get())) << name;
     }
     // A vanished file is matched by its name; reading it is what fails, with its name.

@@ -7,6 +7,7 @@
 #include "platform/text/UnicodeText.h"
 
 #include "support/EncodedSamples.h"
+#include "support/MetadataReaders.h"
 #include "support/PSDSamples.h"
 #include "support/SampleImages.h"
 #include "support/XMPSamples.h"
@@ -14,8 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <iomanip>
 #include <thread>
@@ -28,19 +27,6 @@ using namespace pipeline_testing;
 using namespace testing_support;
 namespace fs = std::filesystem;
 
-// What a command prints, standard error included.
-std::string printed(const std::string& command) {
-    std::string out;
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return out;
-    std::array<char, 4096> buffer{};
-    for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) out.append(buffer.data(), n);
-    ::pclose(pipe);
-    return out;
-}
-
-std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
-
 // A 64 x 48 file of the extension's format with ExifTool's edits `arguments` applied to it.
 fs::path editedByExifTool(const TemporaryFolder& folder, const std::string& name, const std::string& arguments) {
     SampleImage sample;
@@ -50,12 +36,6 @@ fs::path editedByExifTool(const TemporaryFolder& folder, const std::string& name
         run("cd " + quoted(folder.path()) + " && exiftool -m -overwrite_original " + arguments + " " + quoted(path)))
         << arguments;
     return path;
-}
-
-// What ExifTool and exiv2 find wrong with a file: nothing, for every file a conversion writes.
-std::string complaints(const fs::path& file) {
-    return printed("exiftool -a -s3 -Warning -Error " + quoted(file)) +
-           printed("{ exiv2 -pa " + quoted(file) + " 2>&1 >/dev/null; }");
 }
 
 // A file with the XMP packet written by ExifTool as it stands.

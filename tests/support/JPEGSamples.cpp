@@ -1,6 +1,7 @@
 #include "support/JPEGSamples.h"
 
 #include "platform/colour/ColourSpace.h"
+#include "platform/metadata/JPEGSegments.h"
 #include "shims/pctv_mozjpeg.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +82,52 @@ platform::Bytes libraryDefaultJpeg(const platform::Bytes& pixels, int width, int
     platform::Bytes jpeg(buffer, buffer + length);
     std::free(buffer);
     return jpeg;
+}
+
+platform::Bytes withPicturesAfter(const platform::Bytes& first, const std::vector<platform::Bytes>& after) {
+    std::size_t at = 2;
+    const platform::ByteView file(first.data(), first.size());
+    platform::forEachJPEGSegment(file, [&](std::uint8_t marker, platform::ByteView payload) {
+        if (marker < 0xE0 || marker > 0xEF) return false;
+        at = static_cast<std::size_t>(payload.data() + payload.size() - first.data());
+        return true;
+    });
+    const auto count = static_cast<std::uint32_t>(after.size() + 1);
+    platform::Bytes index{'M', 'P', 'F', 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 3};
+    const auto put16 = [&](std::uint32_t v) { index.insert(index.end(), {std::uint8_t(v >> 8), std::uint8_t(v)}); };
+    const auto put32 = [&](std::uint32_t v) {
+        put16(v >> 16);
+        put16(v & 0xFFFF);
+    };
+    const auto entry = [&](std::uint32_t tag, std::uint32_t type, std::uint32_t n, std::uint32_t value) {
+        put16(tag);
+        put16(type);
+        put32(n);
+        put32(value);
+    };
+    entry(0xB000, 7, 4, 0x30313030); // version "0100"
+    entry(0xB001, 4, 1, count);
+    entry(0xB002, 7, 16 * count, 50);
+    put32(0); // no attribute directory
+    const std::size_t header = at + 8;
+    std::size_t next = first.size() + 4 + index.size() + 16 * count;
+    // Attribute, size, offset from the MP header, and two dependent pictures: none.
+    const auto picture = [&](std::uint32_t attribute, std::size_t size, std::size_t offset) {
+        put32(attribute);
+        put32(static_cast<std::uint32_t>(size));
+        put32(static_cast<std::uint32_t>(offset));
+        put32(0);
+    };
+    picture(0x20030000, next, 0);
+    for (const auto& each : after) {
+        picture(0x00020002, each.size(), next - header);
+        next += each.size();
+    }
+    platform::Bytes pictures(first.begin(), first.begin() + static_cast<long>(at));
+    platform::appendJPEGSegment(pictures, 0xE2, platform::ByteView(index.data(), index.size()));
+    pictures.insert(pictures.end(), first.begin() + static_cast<long>(at), first.end());
+    for (const auto& each : after) pictures.insert(pictures.end(), each.begin(), each.end());
+    return pictures;
 }
 
 platform::Bytes withSegmentAfterSOI(const platform::Bytes& jpeg, int code, const platform::Bytes& payload) {

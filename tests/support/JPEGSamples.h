@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -25,6 +26,10 @@ platform::Bytes libraryDefaultJpeg(const platform::Bytes& pixels, int width, int
 
 // The file with a marker segment (code 0xE0-0xEF or 0xFE) inserted right after SOI.
 platform::Bytes withSegmentAfterSOI(const platform::Bytes& jpeg, int code, const platform::Bytes& payload);
+
+// A phone's or a 3D camera's file: `first` with an MPF index in an APP2 segment after its
+// APP segments, listing it and each of `after`, which follow its end in order.
+platform::Bytes withPicturesAfter(const platform::Bytes& first, const std::vector<platform::Bytes>& after);
 
 platform::Bytes bytesOf(const std::string& text);
 

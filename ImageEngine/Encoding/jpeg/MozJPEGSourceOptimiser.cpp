@@ -5,6 +5,7 @@
 #include "ImageEngine/Encoding/jpeg/JPEGMetadataSplice.h"
 #include "ImageEngine/Model/Reorientation.h"
 #include "platform/base/Outcome.h"
+#include "platform/metadata/JPEGPictures.h"
 #include "shims/pctv_mozjpeg.h"
 
 #include <memory>
@@ -15,7 +16,7 @@ namespace {
 
 // The smaller of the sequential and the progressive rewrite, the sequential one on a tie,
 // from one reading of the coefficients.
-platform::Outcome<platform::Bytes> rewritten(const platform::Bytes& source, bool strip, std::uint32_t turn,
+platform::Outcome<platform::Bytes> rewritten(platform::ByteView source, bool strip, std::uint32_t turn,
                                              std::uint64_t memoryBound) {
     std::uint8_t* out = nullptr;
     std::size_t length = 0;
@@ -29,6 +30,13 @@ platform::Outcome<platform::Bytes> rewritten(const platform::Bytes& source, bool
         return platform::Outcome<platform::Bytes>::failure(shimCause("libjpeg", message, sizeof message));
     std::unique_ptr<std::uint8_t, decltype(&pctv_mozjpeg_free)> owned(out, pctv_mozjpeg_free);
     return platform::Bytes(out, out + length);
+}
+
+// The first picture alone: what follows it is no part of it, and the library would take a
+// further picture there for damage.
+platform::ByteView firstPicture(const platform::Bytes& file) {
+    const platform::ByteView whole(file.data(), file.size());
+    return whole.sub(0, platform::jpegFirstPictureLength(whole).value_or(file.size()));
 }
 
 } // namespace
@@ -68,17 +76,27 @@ std::optional<std::uint64_t> MozJPEGSourceOptimiser::workingBytes(std::span<cons
 platform::Bytes MozJPEGSourceOptimiser::optimise(const platform::Bytes& source, MetadataPolicy metadata,
                                                  std::uint32_t orientation, EncodeEffort,
                                                  std::uint64_t memoryBound) const {
-    auto smaller = rewritten(source, metadata == MetadataPolicy::strip, turnOf(metadata, orientation), memoryBound);
+    const bool strip = metadata == MetadataPolicy::strip;
+    auto smaller = rewritten(firstPicture(source), strip, turnOf(metadata, orientation), memoryBound);
     if (!smaller) throw ConversionError::encodeFailed(format_).withCause(smaller.cause());
-    return std::move(*smaller);
+    // What follows the picture (further pictures of an MPF index, a motion photo's video) goes
+    // with the metadata, or stays as it was with the index made true.
+    if (strip) return std::move(*smaller);
+    auto whole = platform::jpegFollowedAsBefore(std::move(*smaller), platform::ByteView(source.data(), source.size()));
+    if (!whole) throw ConversionError::encodeFailed(format_).withCause(whole.cause());
+    return std::move(*whole);
 }
 
 std::optional<platform::Bytes> MozJPEGSourceOptimiser::withExif(const platform::Bytes& file,
                                                                 const std::optional<platform::Bytes>& exif,
                                                                 std::uint32_t orientation) const {
-    auto replaced = JPEGMetadataSplice::replacingExif(file, exif, static_cast<int>(orientation));
+    const platform::ByteView first = firstPicture(file);
+    auto replaced = JPEGMetadataSplice::replacingExif(platform::Bytes(first.data(), first.data() + first.size()), exif,
+                                                      static_cast<int>(orientation));
     if (!replaced) return std::nullopt;
-    return std::move(*replaced);
+    auto whole = platform::jpegFollowedAsBefore(std::move(*replaced), platform::ByteView(file.data(), file.size()));
+    if (!whole) return std::nullopt;
+    return std::move(*whole);
 }
 
 } // namespace pictavo

@@ -11,6 +11,9 @@ class Reorientation;
 // optimised, and the smaller of a sequential and a progressive file wins. When metadata is
 // stripped only the colour profile stays and the EXIF orientation is baked into the
 // coefficients by a lossless turn; when it is kept every marker stays and nothing turns.
+// Only the first picture is rewritten: what follows it (the further pictures of an MPF
+// index, a motion photo's video) goes with stripped metadata and stays byte for byte with
+// kept metadata, its index made true again.
 class MozJPEGSourceOptimiser final : public SourceOptimiser {
 public:
     MozJPEGSourceOptimiser();
