@@ -2,6 +2,7 @@
 
 #include "platform/metadata/XMPTopLevel.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace platform {
@@ -16,17 +17,24 @@ constexpr std::string_view videoFields[] = {"MicroVideo",  "MicroVideoVersion", 
 } // namespace
 
 XMPWithoutAppendedItems xmpWithoutAppendedItems(const XMPPacket& packet) {
-    std::vector<std::string> names = xmpNamesIn(packet.text, containerNamespace, "Directory");
-    for (const auto local : videoFields) {
-        const auto named = xmpNamesIn(packet.text, cameraNamespace, local);
-        names.insert(names.end(), named.begin(), named.end());
-    }
-    if (names.empty()) return {packet};
-    const auto topLevel = xmpTopLevel(packet.text, names);
-    if (!topLevel || topLevel->fields.empty()) return {packet};
+    std::vector<XMPTopLevelField> fields;
+    const auto gather = [&](std::string_view uri, std::string_view local) {
+        // A packet that does not read as XML is left as it is, whatever it points at.
+        const auto topLevel = xmpTopLevel(packet.text, uri, local);
+        if (!topLevel) return false;
+        fields.insert(fields.end(), topLevel->fields.begin(), topLevel->fields.end());
+        return true;
+    };
+    if (!gather(containerNamespace, "Directory")) return {packet};
+    for (const auto local : videoFields)
+        if (!gather(cameraNamespace, local)) return {packet};
+    if (fields.empty()) return {packet};
+    // Removed from the last to the first, so that each stays where the text put it.
+    std::sort(fields.begin(), fields.end(),
+              [](const XMPTopLevelField& a, const XMPTopLevelField& b) { return a.wholeBegin < b.wholeBegin; });
     XMPWithoutAppendedItems without{packet};
-    without.packet.text = xmpWithFieldsRemoved(packet.text, topLevel->fields);
-    for (const auto& field : topLevel->fields) without.removed.push_back(field.name);
+    without.packet.text = xmpWithFieldsRemoved(packet.text, fields);
+    for (const auto& field : fields) without.removed.push_back(field.name);
     return without;
 }
 
