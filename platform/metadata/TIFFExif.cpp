@@ -12,8 +12,12 @@
 namespace platform {
 namespace {
 
-const std::set<std::string> descriptiveTags = {"Make",   "Model",     "Software",         "DateTime",
-                                               "Artist", "Copyright", "ImageDescription", "HostComputer"};
+// With the titles, comments, authors, keywords, subjects and ratings Windows keeps there, and
+// the names of the document and the page.
+const std::set<std::string> descriptiveTags = {
+    "Make",       "Model",      "Software", "DateTime",  "Artist",    "Copyright", "ImageDescription",
+    "HostComputer", "XPTitle",  "XPComment", "XPAuthor", "XPKeywords", "XPSubject", "Rating",
+    "RatingPercent", "DocumentName", "PageName"};
 
 // The EXIF and GPS directories and the camera's descriptive tags of a first directory: what
 // describes the picture rather than the layout of one file's pixels. A maker note's offsets

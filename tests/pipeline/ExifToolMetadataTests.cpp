@@ -511,3 +511,23 @@ TEST(ExifToolMetadata, CommentsGIFPacketsAndTIFFMakerNotesReachTheOutputsThatHol
     EXPECT_EQ(jpeg.diagnostic,
               "the EXIF tag Exif.Photo.UserComment of 88 kB was left out: JPEG files hold at most 64 kB of EXIF");
 }
+
+TEST(ExifToolMetadata, WindowsTitlesRatingsAndDocumentNamesTravelIntoAndOutOfTIFF) {
+    TemporaryFolder folder;
+    const std::string tags = "-XPTitle=Harbour -XPComment=Dusk -XPAuthor=Ann -XPKeywords=boats -XPSubject=Sea "
+                             "-IFD0:Rating=4 -DocumentName=Log -PageName=First";
+    const std::string read = "exiftool -s3 -XPTitle -XPComment -XPAuthor -XPKeywords -XPSubject -EXIF:Rating "
+                             "-DocumentName -PageName ";
+    const std::string expected = "Harbour\nDusk\nAnn\nboats\nSea\n4\nLog\nFirst\n";
+    const fs::path jpeg = editedByExifTool(folder, "windows.jpg", tags);
+    const fs::path tiff = editedByExifTool(folder, "windows.tif", tags);
+    for (const auto& [source, format] : {std::pair{jpeg, OutputFormat::tiff()}, std::pair{tiff, OutputFormat::jpeg()},
+                                         std::pair{tiff, OutputFormat::png()}, std::pair{tiff, OutputFormat::webp()}}) {
+        SCOPED_TRACE(source.filename().string() + " to " + format.id());
+        const ConversionResult result = converted(source, format);
+        const fs::path output = folder.write("out." + format.fileExtension(), *result.data);
+        EXPECT_EQ(complaints(output), "");
+        EXPECT_EQ(printed(read + quoted(output)), expected);
+        EXPECT_EQ(result.diagnostic, "");
+    }
+}
