@@ -4,9 +4,11 @@
 #include "platform/metadata/ExifOutputFacts.h"
 #include "platform/metadata/ExifRepair.h"
 #include "platform/metadata/XMPOrientation.h"
+#include "platform/text/EnglishList.h"
 #include "platform/types/FormatFacts.h"
 
 #include <memory>
+#include <vector>
 
 namespace pictavo {
 namespace {
@@ -58,6 +60,7 @@ void MetadataStage::describeOutput(const OutputFormat& format, std::int64_t widt
     const platform::FormatFacts* facts = platform::formatFacts(format.id());
     const std::string files = format.displayName() + " files";
     platform::PropertyMap& dictionary = preserved_->dictionary;
+    if (!(facts && facts->holdsExifAndXMP)) leaveOutExifXMPAndIPTC(format, facts && facts->holdsComment);
     if (const auto* exif = platform::propertyOf<platform::Bytes>(dictionary, platform::keys::exif)) {
         platform::Bytes block = *exif;
         if (auto sized = platform::exifWithPixelDimensions(block, width, height)) block = std::move(*sized);
@@ -86,6 +89,26 @@ void MetadataStage::describeOutput(const OutputFormat& format, std::int64_t widt
         auto sized = platform::xmpWithPixelDimensions(*packet, width, height);
         if (sized && sized->text != packet->text) preserved_->metadata = std::make_shared<platform::XMPPacket>(std::move(*sized));
     }
+}
+
+void MetadataStage::leaveOutExifXMPAndIPTC(const OutputFormat& format, bool holdsComment) {
+    platform::PropertyMap& dictionary = preserved_->dictionary;
+    std::vector<std::string> kinds;
+    bool plural = false;
+    const auto leaveOut = [&](const char* key, const char* kind, bool many = false) {
+        if (!dictionary.erase(key)) return;
+        kinds.push_back(kind);
+        plural = plural || many;
+    };
+    leaveOut(platform::keys::exif, "EXIF");
+    leaveOut(platform::keys::gps, "GPS");
+    if (preserved_->metadata) kinds.push_back("XMP");
+    preserved_->metadata = nullptr;
+    leaveOut(platform::keys::iptc, "IPTC");
+    if (!holdsComment) leaveOut(platform::keys::comment, "comment");
+    if (!kinds.empty())
+        addLeftOut("the " + platform::englishList(kinds) + (kinds.size() == 1 && !plural ? " was" : " were") +
+                   " left out: " + format.displayName() + " outputs carry none");
 }
 
 EncodeOptions MetadataStage::options(std::optional<std::int64_t> quality, EncodeEffort effort) const {

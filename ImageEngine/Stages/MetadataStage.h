@@ -38,6 +38,7 @@ public:
 
 private:
     void addLeftOut(const std::string& what);
+    void leaveOutExifXMPAndIPTC(const OutputFormat& format, bool holdsComment);
 
     MetadataPolicy policy_;
     std::optional<PreservedProperties> preserved_;

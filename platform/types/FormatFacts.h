@@ -73,8 +73,11 @@ struct FormatFacts {
     // The name the format menus show; null for the preferred extension in capitals.
     const char* displayName = nullptr;
     // Of the metadata a conversion keeps, what its written files leave out, so that the result
-    // names it rather than dropping it in silence: the EXIF thumbnail and maker note, and the
-    // source's comment unless its files are written with one.
+    // names it rather than dropping it in silence: all of the EXIF (with its GPS), XMP and IPTC
+    // unless its files are written with EXIF and XMP (IPTC goes into the XMP where the files
+    // hold none), the EXIF thumbnail and maker note, and the source's comment unless its files
+    // are written with one.
+    bool holdsExifAndXMP = false;
     bool leavesOutExifThumbnail = false;
     bool leavesOutMakerNote = false;
     bool holdsComment = false;

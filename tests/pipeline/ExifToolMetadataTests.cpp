@@ -531,3 +531,16 @@ TEST(ExifToolMetadata, WindowsTitlesRatingsAndDocumentNamesTravelIntoAndOutOfTIF
         EXPECT_EQ(result.diagnostic, "");
     }
 }
+
+TEST(ExifToolMetadata, OutputsThatCarryNoMetadataNameEveryKindTheSourceHeld) {
+    TemporaryFolder folder;
+    const fs::path source = editedByExifTool(
+        folder, "full.jpg", "-Artist=Ann -GPSLatitude=12.5 -GPSLatitudeRef=S -XMP-dc:Title=Harbour -IPTC:Keywords=boats");
+    for (const auto& format : {OutputFormat::gif(), OutputFormat::jpeg2000(), OutputFormat::bmp(), OutputFormat::pdf(),
+                               OutputFormat::ico()}) {
+        EXPECT_EQ(converted(source, format).diagnostic,
+                  "the EXIF, GPS, XMP and IPTC were left out: " + format.displayName() + " outputs carry none");
+    }
+    const fs::path titled = editedByExifTool(folder, "titled.png", "-XMP-dc:Title=Harbour");
+    EXPECT_EQ(converted(titled, OutputFormat::gif()).diagnostic, "the XMP was left out: GIF outputs carry none");
+}
