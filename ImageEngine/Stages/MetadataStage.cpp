@@ -3,6 +3,7 @@
 #include "platform/metadata/ExifFitting.h"
 #include "platform/metadata/ExifOutputFacts.h"
 #include "platform/metadata/ExifRepair.h"
+#include "platform/metadata/PNGTextToXMP.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/text/EnglishList.h"
 #include "platform/types/FormatFacts.h"
@@ -85,6 +86,7 @@ void MetadataStage::describeOutput(const OutputFormat& format, std::int64_t widt
     }
     if (dictionary.count(platform::keys::comment) && !(facts && facts->holdsComment))
         addLeftOut("the comment was left out: " + format.displayName() + " outputs carry none");
+    if (dictionary.count(platform::keys::pngText) && !(facts && facts->holdsPNGText)) placePNGTextInXMP(format);
     if (const platform::XmpRef& packet = preserved_->metadata) {
         auto sized = platform::xmpWithPixelDimensions(*packet, width, height);
         if (sized && sized->text != packet->text) preserved_->metadata = std::make_shared<platform::XMPPacket>(std::move(*sized));
@@ -105,10 +107,23 @@ void MetadataStage::leaveOutExifXMPAndIPTC(const OutputFormat& format, bool hold
     if (preserved_->metadata) kinds.push_back("XMP");
     preserved_->metadata = nullptr;
     leaveOut(platform::keys::iptc, "IPTC");
+    leaveOut(platform::keys::pngText, "PNG texts", true);
     if (!holdsComment) leaveOut(platform::keys::comment, "comment");
     if (!kinds.empty())
         addLeftOut("the " + platform::englishList(kinds) + (kinds.size() == 1 && !plural ? " was" : " were") +
                    " left out: " + format.displayName() + " outputs carry none");
+}
+
+void MetadataStage::placePNGTextInXMP(const OutputFormat& format) {
+    const auto texts = platform::pngTextsOf(preserved_->dictionary);
+    preserved_->dictionary.erase(platform::keys::pngText);
+    platform::PNGTextInXMP placed = platform::xmpWithPNGText(preserved_->metadata.get(), texts);
+    if (placed.packet) preserved_->metadata = std::make_shared<platform::XMPPacket>(std::move(*placed.packet));
+    if (placed.unplaced.empty()) return;
+    const bool one = placed.unplaced.size() == 1;
+    addLeftOut(std::string(one ? "the PNG text " : "the PNG texts ") + platform::englishList(placed.unplaced) +
+               (one ? " was" : " were") + " left out: " + format.displayName() + " files have no place for " +
+               (one ? "it" : "them"));
 }
 
 EncodeOptions MetadataStage::options(std::optional<std::int64_t> quality, EncodeEffort effort) const {

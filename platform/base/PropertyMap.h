@@ -50,6 +50,7 @@ inline constexpr const char* tiff = "{TIFF}";                   // PropertyMap o
 inline constexpr const char* iptc = "{IPTC}";                   // Bytes
 inline constexpr const char* comment = "{Comment}";             // Bytes: a JPEG's COM text, a GIF's comment
 inline constexpr const char* png = "{PNG}";                     // PropertyMap of PNG-specific fields
+inline constexpr const char* pngText = "{PNGText}";             // PropertyArray: a PNG's text chunks (PNGText.h)
 } // namespace keys
 
 // The value under the key when it is there and of type T; null otherwise.

@@ -40,6 +40,7 @@ CarriedMetadata CarriedMetadata::from(const WriterProperties& properties, bool h
             else carried.xmp = xmpWithIPTC(properties.xmp, *iptc);
         }
         if (const Bytes* comment = propertyOf<Bytes>(map, keys::comment)) carried.comment = *comment;
+        carried.pngTexts = pngTextsOf(map);
         carried.dpiWidth = positiveNumber(map, keys::dpiWidth);
         carried.dpiHeight = positiveNumber(map, keys::dpiHeight);
     }

@@ -1,10 +1,12 @@
 #pragma once
 #include "platform/base/Bytes.h"
+#include "platform/metadata/PNGText.h"
 #include "platform/metadata/WriterProperties.h"
 #include "platform/metadata/XMPPacket.h"
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace platform {
 
@@ -17,6 +19,7 @@ struct CarriedMetadata {
     std::optional<XMPPacket> xmp;
     std::optional<Bytes> iptc; // the IPTC records (see IPTCRecords.h)
     std::optional<Bytes> comment; // the source's comment, in no declared character set
+    std::vector<PNGText> pngTexts; // a PNG's text chunks, for a PNG
     std::optional<double> dpiWidth;
     std::optional<double> dpiHeight;
     std::uint32_t orientation = 1;

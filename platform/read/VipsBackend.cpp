@@ -389,13 +389,19 @@ std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes bytes, const Sn
     if (sniffed.format == SniffedFormat::gif) {
         backend->opaqueGif_ = !gifDeclaresTransparency(file);
         GIFMetadata gif = gifMetadata(file);
-        elsewhere = {std::nullopt, std::nullopt, std::move(gif.comment), std::move(gif.xmp)};
+        elsewhere.comment = std::move(gif.comment);
+        elsewhere.xmp = std::move(gif.xmp);
     } else if (sniffed.format == SniffedFormat::png) {
         PNGMetadata png = pngMetadata(file);
-        elsewhere = {std::move(png.exif), std::move(png.iptc), std::nullopt, std::move(png.xmp)};
+        if (png.comment) elsewhere.comment = Bytes(png.comment->begin(), png.comment->end());
+        elsewhere.exif = std::move(png.exif);
+        elsewhere.iptc = std::move(png.iptc);
+        elsewhere.xmp = std::move(png.xmp);
+        elsewhere.pngTexts = std::move(png.texts);
     } else if (sniffed.format == SniffedFormat::jpegXL) {
         JXLMetadata jxl = jxlMetadata(file);
-        elsewhere = {std::move(jxl.exif), std::nullopt, std::nullopt, std::move(jxl.xmp)};
+        elsewhere.exif = std::move(jxl.exif);
+        elsewhere.xmp = std::move(jxl.xmp);
     }
     if (backend->png_ && backend->png_->animationFrames) {
         backend->count_ = *backend->png_->animationFrames;
@@ -430,6 +436,7 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     if (auto icc = blobField(image, VIPS_META_ICC_NAME)) addColourProfile(properties, *icc);
     if (auto iptc = iptcOf(image)) properties[keys::iptc] = std::move(*iptc);
     if (auto comment = commentOf()) properties[keys::comment] = std::move(*comment);
+    if (!elsewhere_.pngTexts.empty()) properties[keys::pngText] = pngTextProperty(elsewhere_.pngTexts);
     std::optional<std::int64_t> exifOrientation;
     // libvips reads a JPEG's first EXIF segment only; a larger block goes on in the next ones.
     std::optional<Bytes> joinedExif;
@@ -478,11 +485,12 @@ std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image) const {
     return iptcRecords(view);
 }
 
-// libvips reads neither a JPEG's COM segments nor a GIF's comment extensions.
+// libvips reads neither a JPEG's COM segments, nor a GIF's comment extensions, nor a PNG's
+// Comment chunk after its pixel data.
 std::optional<Bytes> VipsBackend::commentOf() const {
     const ByteView file(bytes_->data(), bytes_->size());
     if (format_ == SniffedFormat::jpeg) return jpegComment(file);
-    if (format_ == SniffedFormat::gif) return elsewhere_.comment;
+    if (format_ == SniffedFormat::gif || format_ == SniffedFormat::png) return elsewhere_.comment;
     return std::nullopt;
 }
 
@@ -502,7 +510,7 @@ std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {
     if (!header) return std::nullopt;
     auto packet = xmpPacket(header.get());
     // libvips reads no JPEG XL container's XMP box, no HEIF file's XMP item, no GIF's XMP
-    // extension and no PNG's raw profile.
+    // extension, and no PNG's raw profile nor its XMP chunk after the pixel data.
     if (!packet) {
         const std::optional<std::string> stored =
             format_ == SniffedFormat::heif ? heifXMP(ByteView(bytes_->data(), bytes_->size()), isPaged() ? index : 0)

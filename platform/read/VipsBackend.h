@@ -78,6 +78,7 @@ private:
         std::optional<Bytes> iptc;
         std::optional<Bytes> comment;
         std::optional<std::string> xmp;
+        std::vector<PNGText> pngTexts;
     };
     StoredElsewhere elsewhere_;
 };

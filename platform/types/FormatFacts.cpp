@@ -54,7 +54,7 @@ std::vector<FormatFacts> makeTable() {
          .family = SniffedFormat::png, .signatures = {{{0, "\x89PNG\r\n\x1A\n"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "pngload_buffer", .writer = WriteBackEnd::png,
          .alpha = true, .colourProfile = true, .displayName = "PNG", .holdsExifAndXMP = true,
-         .holdsComment = true},
+         .holdsComment = true, .holdsPNGText = true},
         {.identifier = gif, .parents = {image}, .extensions = {"gif"}, .mimeType = "image/gif",
          .family = SniffedFormat::gif, .signatures = {{{0, "GIF87a"sv}}, {{0, "GIF89a"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "gifload_buffer", .writer = WriteBackEnd::gif,

@@ -26,8 +26,8 @@ std::optional<Bytes> PNGWriter::encode(const ImageRef& image, const PackingRules
                                         return vips_pngsave_buffer(prepared, buffer, length, "compression", 6, "filter",
                                                                    VIPS_FOREIGN_PNG_FILTER_ALL, nullptr);
                                     });
-    if (!written || (!metadata.exif && !metadata.xmp && !metadata.comment)) return written;
-    return pngWithMetadataChunks(*written, metadata.exif, metadata.xmp, metadata.comment);
+    if (!written || (!metadata.exif && !metadata.xmp && !metadata.comment && metadata.pngTexts.empty())) return written;
+    return pngWithMetadataChunks(*written, metadata);
 }
 
 } // namespace platform

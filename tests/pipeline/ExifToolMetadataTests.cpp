@@ -2,7 +2,9 @@
 // read back as ExifTool and exiv2 read them.
 #include "ConversionTesting.h"
 
+#include "ImageEngine/Encoding/png/PNGChunks.h"
 #include "ImageEngine/Model/ConversionError.h"
+#include "platform/files/FilePath.h"
 #include "platform/metadata/JPEGSegments.h"
 #include "platform/text/UnicodeText.h"
 
@@ -73,6 +75,22 @@ std::string packetHolding(const std::string& declarations, const std::string& el
            declarations +
            ">\n  <dc:title><rdf:Alt><rdf:li xml:lang='x-default'>Harbour at dusk</rdf:li></rdf:Alt></dc:title>\n" +
            elements + " </rdf:Description>\n</rdf:RDF>\n</x:xmpmeta>\n<?xpacket end='w'?>";
+}
+
+// The PNG with its text chunks (its XMP among them) moved to stand after its pixel data, as
+// some writers put them.
+platform::Bytes withTextAfterThePixels(const platform::Bytes& png) {
+    const auto chunks = PNGChunks::parse(png);
+    EXPECT_TRUE(chunks);
+    if (!chunks) return {};
+    std::vector<PNGChunks::Chunk> moved, text;
+    for (const auto& chunk : *chunks) {
+        if (chunk.type == "tEXt" || chunk.type == "zTXt" || chunk.type == "iTXt") text.push_back(chunk);
+        else if (chunk.type != "IEND") moved.push_back(chunk);
+    }
+    moved.insert(moved.end(), text.begin(), text.end());
+    moved.push_back(chunks->back());
+    return *PNGChunks::assemble(moved);
 }
 
 // Re-encoded: a JPEG kept lossless would be the source's own file, its metadata as it was.
@@ -510,6 +528,50 @@ TEST(ExifToolMetadata, CommentsGIFPacketsAndTIFFMakerNotesReachTheOutputsThatHol
     EXPECT_EQ(printed("exiftool -s3 -EXIF:Make -UserComment " + quoted(output)), "Fuji\n");
     EXPECT_EQ(jpeg.diagnostic,
               "the EXIF tag Exif.Photo.UserComment of 88 kB was left out: JPEG files hold at most 64 kB of EXIF");
+}
+
+TEST(ExifToolMetadata, APNGsTextsAndItsPacketAfterThePixelsReachEveryOutputWithAPlaceForThemAndTheRestIsNamed) {
+    TemporaryFolder folder;
+    const fs::path edited = editedByExifTool(
+        folder, "texts.png",
+        "-PNG:Title=TITLEPLANT -PNG:Author=AUTHORPLANT -PNG:Description=DESCPLANT -PNG:Copyright=RIGHTSPLANT "
+        "'-PNG:CreationTime=2022:03:04 05:06:07' -PNG:Software=TOOLPLANT -PNG:Comment=COMMENTPLANT "
+        "-PNG:Source=SOURCEPLANT -PNG:Disclaimer=DISCLAIMERPLANT -XMP-dc:Subject=SUBJECTPLANT");
+    const fs::path source = folder.write("late.png", withTextAfterThePixels(platform::readWholeFile(edited)));
+    ASSERT_NE(printed("exiftool -Warning " + quoted(source)).find("after PNG IDAT"), std::string::npos);
+    const std::string unplaced = "the PNG texts Disclaimer and Source were left out";
+    for (const auto& format : {OutputFormat::jpeg(), OutputFormat::webp(), OutputFormat::tiff(), OutputFormat::heic()}) {
+        SCOPED_TRACE(format.id());
+        const ConversionResult result = converted(source, format);
+        const fs::path output = folder.write("texts." + format.fileExtension(), *result.data);
+        EXPECT_EQ(complaints(output), "");
+        EXPECT_EQ(printed("exiftool -s3 -XMP-dc:Title -XMP-dc:Creator -XMP-dc:Description -XMP-dc:Rights "
+                          "-XMP-xmp:CreateDate -XMP-xmp:CreatorTool -XMP-dc:Subject -File:Comment " + quoted(output)),
+                  "TITLEPLANT\nAUTHORPLANT\nDESCPLANT\nRIGHTSPLANT\n2022:03:04 05:06:07\nTOOLPLANT\nSUBJECTPLANT\n" +
+                      std::string(format == OutputFormat::jpeg() ? "COMMENTPLANT\n" : ""));
+        EXPECT_NE(result.diagnostic.find(unplaced + ": " + format.displayName() + " files have no place for them"),
+                  std::string::npos) << result.diagnostic;
+    }
+    // A PNG drawn anew holds the texts as they were.
+    OutputSpec smaller = specFor(OutputFormat::png());
+    smaller.sizing = ResizeSpec::longestEdge(32);
+    const ConversionResult png = standardEngine().convert(source, smaller, 1, EncodeEffort::final);
+    const fs::path output = folder.write("texts-small.png", *png.data);
+    EXPECT_EQ(complaints(output), "");
+    EXPECT_EQ(printed("exiftool -s3 -PNG:Title -PNG:Author -PNG:Description -PNG:Copyright -PNG:CreationTime "
+                      "-PNG:Software -PNG:Comment -PNG:Source -PNG:Disclaimer -XMP-dc:Subject " + quoted(output)),
+              "TITLEPLANT\nAUTHORPLANT\nDESCPLANT\nRIGHTSPLANT\n2022:03:04 05:06:07\nTOOLPLANT\nCOMMENTPLANT\n"
+              "SOURCEPLANT\nDISCLAIMERPLANT\nSUBJECTPLANT\n");
+    EXPECT_EQ(png.diagnostic, "");
+
+    smaller.metadata = MetadataPolicy::strip;
+    for (const auto& format : {OutputFormat::jpeg(), OutputFormat::webp(), OutputFormat::tiff(), OutputFormat::png()}) {
+        smaller.format = format;
+        const platform::Bytes stripped = *standardEngine().convert(source, smaller, 1, EncodeEffort::final).data;
+        const std::string_view planted = "PLANT";
+        EXPECT_EQ(std::search(stripped.begin(), stripped.end(), planted.begin(), planted.end()), stripped.end())
+            << format.id();
+    }
 }
 
 TEST(ExifToolMetadata, WindowsTitlesRatingsAndDocumentNamesTravelIntoAndOutOfTIFF) {

@@ -4,6 +4,7 @@
 #include "platform/metadata/IPTCRecords.h"
 #include "platform/metadata/JPEGSegments.h"
 #include "platform/metadata/RawProfile.h"
+#include "platform/metadata/XMPDate.h"
 #include "platform/metadata/XMPText.h"
 #include "platform/metadata/XMPTopLevel.h"
 #include "platform/text/UnicodeText.h"
@@ -191,4 +192,19 @@ TEST(CompressedMetadata, InflatesWithinTheBoundAndRefusesWhatPassesItOrIsCutShor
         EXPECT_EQ(inflate(viewOf(stream), zeros.size() - 1), std::nullopt);
         EXPECT_EQ(inflate(ByteView(stream.data(), stream.size() - 1), zeros.size()), std::nullopt);
     }
+}
+
+TEST(MetadataRecords, APNGCreationTimeBecomesAnXMPDateInEachFormWritersUseAndNothingOtherwise) {
+    const std::pair<const char*, const char*> dates[] = {
+        {"Tue, 06 May 2024 07:08:09 +0200", "2024-05-06T07:08:09+02:00"},
+        {"6 May 2024 07:08 GMT", "2024-05-06T07:08Z"},
+        {"2024:05:06 07:08:09", "2024-05-06T07:08:09"},
+        {"2024:05:06 07:08:09-05:00", "2024-05-06T07:08:09-05:00"},
+        {"2024-05-06T07:08:09.5Z", "2024-05-06T07:08:09.5Z"},
+        {"2024-05-06", "2024-05-06"},
+        {"yesterday", ""},
+        {"2024-05-06T07", ""},
+        {"Tue, 06 Mai 2024 07:08:09 +0200", ""},
+        {"2024:05:06 07:08:09 in the evening", ""}};
+    for (const auto& [text, xmp] : dates) EXPECT_EQ(xmpDateOfText(text), xmp) << text;
 }
