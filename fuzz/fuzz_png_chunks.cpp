@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const std::uint8_t> file(data, size);
     const auto metadata = platform::pngMetadata(platform::ByteView(data, size));
     std::size_t found = (metadata.exif ? metadata.exif->size() : 0) + (metadata.iptc ? metadata.iptc->size() : 0) +
-                        (metadata.xmp ? metadata.xmp->size() : 0) + (metadata.comment ? metadata.comment->size() : 0);
+                        (metadata.xmp ? metadata.xmp->size() : 0) + (metadata.comment ? metadata.comment->size() : 0) +
+                        (metadata.photoshop ? metadata.photoshop->size() : 0);
     for (const auto& text : metadata.texts) found += text.keyword.size() + text.text.size();
     // Latin-1 text takes up to two bytes a character in UTF-8.
     if (found > 2 * (platform::largestInflatedMetadata(size) + size)) std::abort();

@@ -18,6 +18,7 @@ struct CarriedMetadata {
     std::optional<Bytes> exif; // TIFF-structured, without the "Exif\0\0" marker
     std::optional<XMPPacket> xmp;
     std::optional<Bytes> iptc; // the IPTC records (see IPTCRecords.h)
+    std::optional<Bytes> photoshop; // Photoshop resources but IPTC, for a format that holds IPTC
     std::optional<Bytes> comment; // the source's comment, in no declared character set
     std::vector<PNGText> pngTexts; // a PNG's text chunks, for a PNG
     std::optional<double> dpiWidth;

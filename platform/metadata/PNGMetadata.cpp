@@ -3,6 +3,7 @@
 #include "platform/metadata/CompressedMetadata.h"
 #include "platform/metadata/ExifGPS.h"
 #include "platform/metadata/IPTCRecords.h"
+#include "platform/metadata/PhotoshopResources.h"
 #include "platform/metadata/RawProfile.h"
 #include "platform/text/UnicodeText.h"
 
@@ -121,6 +122,8 @@ PNGMetadata pngMetadata(ByteView file) {
             const ByteView view(bytes->data(), bytes->size());
             found.iptc = photoshopIPTC(view);
             if (!found.iptc) found.iptc = iptcRecords(view);
+        } else if (name == "8bim" && !found.photoshop) {
+            found.photoshop = photoshopResourcesBesideMetadata(ByteView(bytes->data(), bytes->size()));
         } else if (name == "xmp" && !found.xmp) {
             found.xmp = std::string(bytes->begin(), bytes->end());
         }

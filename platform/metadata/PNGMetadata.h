@@ -13,7 +13,7 @@ namespace platform {
 // ExifTool reads it (ImageMagick and ExifTool write theirs after it, where libvips' reader
 // does not look): the eXIf chunk, the standard XMP chunk ("XML:com.adobe.xmp"), the text
 // chunks ImageMagick and exiv2 write a profile into ("Raw profile type NAME", plain or
-// compressed: exif or APP1, iptc, xmp), and every other text chunk (Title, Author, Comment
+// compressed: exif or APP1, iptc, 8bim, xmp), and every other text chunk (Title, Author, Comment
 // and the like). A chunk whose CRC does not match is passed over; compressed text inflates
 // within largestInflatedMetadata.
 struct PNGMetadata {
@@ -21,6 +21,8 @@ struct PNGMetadata {
     std::optional<Bytes> exif;
     // The IPTC records of the iptc profile, bare or as Photoshop's resources.
     std::optional<Bytes> iptc;
+    // The 8bim profile's Photoshop resources other than IPTC (see PhotoshopResources.h).
+    std::optional<Bytes> photoshop;
     // The standard XMP chunk's packet, else the xmp profile's, as stored.
     std::optional<std::string> xmp;
     // The first Comment chunk's text, in UTF-8.

@@ -9,6 +9,7 @@
 #include "platform/metadata/JPEGExtendedXMP.h"
 #include "platform/metadata/JXLBoxes.h"
 #include "platform/metadata/PNGMetadata.h"
+#include "platform/metadata/PhotoshopResources.h"
 #include "platform/metadata/TIFFExif.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/metadata/XMPText.h"
@@ -398,6 +399,7 @@ std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes bytes, const Sn
         elsewhere.iptc = std::move(png.iptc);
         elsewhere.xmp = std::move(png.xmp);
         elsewhere.pngTexts = std::move(png.texts);
+        elsewhere.photoshop = std::move(png.photoshop);
     } else if (sniffed.format == SniffedFormat::jpegXL) {
         JXLMetadata jxl = jxlMetadata(file);
         elsewhere.exif = std::move(jxl.exif);
@@ -435,6 +437,7 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
 
     if (auto icc = blobField(image, VIPS_META_ICC_NAME)) addColourProfile(properties, *icc);
     if (auto iptc = iptcOf(image)) properties[keys::iptc] = std::move(*iptc);
+    if (auto resources = photoshopResourcesOf()) properties[keys::photoshop] = std::move(*resources);
     if (auto comment = commentOf()) properties[keys::comment] = std::move(*comment);
     if (!elsewhere_.pngTexts.empty()) properties[keys::pngText] = pngTextProperty(elsewhere_.pngTexts);
     std::optional<std::int64_t> exifOrientation;
@@ -483,6 +486,15 @@ std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image) const {
     const ByteView view(blob->data(), blob->size());
     if (auto records = photoshopIPTC(view)) return records;
     return iptcRecords(view);
+}
+
+// Photoshop's resources other than IPTC, which libvips reads in no file.
+std::optional<Bytes> VipsBackend::photoshopResourcesOf() const {
+    const ByteView file(bytes_->data(), bytes_->size());
+    if (format_ == SniffedFormat::jpeg) return jpegPhotoshopResources(file);
+    if (format_ == SniffedFormat::tiff) return tiffPhotoshopResources(file);
+    if (format_ == SniffedFormat::png) return elsewhere_.photoshop;
+    return std::nullopt;
 }
 
 // libvips reads neither a JPEG's COM segments, nor a GIF's comment extensions, nor a PNG's

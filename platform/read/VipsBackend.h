@@ -59,6 +59,7 @@ private:
     std::optional<Bytes> exifHeldElsewhere() const;
     std::optional<Bytes> iptcOf(VipsImage* image) const;
     std::optional<Bytes> commentOf() const;
+    std::optional<Bytes> photoshopResourcesOf() const;
 
     SharedBytes bytes_;
     SniffedFormat format_ = SniffedFormat::unknown;
@@ -79,6 +80,7 @@ private:
         std::optional<Bytes> comment;
         std::optional<std::string> xmp;
         std::vector<PNGText> pngTexts;
+        std::optional<Bytes> photoshop;
     };
     StoredElsewhere elsewhere_;
 };

@@ -47,7 +47,7 @@ std::vector<FormatFacts> makeTable() {
          .family = SniffedFormat::jpeg, .signatures = {{{0, "\xFF\xD8\xFF"sv}}},
          .reader = ReadBackEnd::vips, .vipsLoader = "jpegload_buffer", .writer = WriteBackEnd::jpeg,
          .lossy = true, .colourProfile = true, .maximumSide = 65500, .displayName = "JPEG", .holdsExifAndXMP = true,
-         .holdsComment = true,
+         .holdsComment = true, .holdsPhotoshopResources = true,
          // One APP1 segment of 65,533 bytes, "Exif\0\0" first.
          .largestExif = 65527},
         {.identifier = png, .parents = {image}, .extensions = {"png"}, .mimeType = "image/png",
@@ -71,7 +71,7 @@ std::vector<FormatFacts> makeTable() {
          .alpha = true, .colourProfile = true, .displayName = "TIFF", .holdsExifAndXMP = true,
          // A second directory would be a second page, and a maker note's offsets would point
          // at the wrong bytes of a file laid out anew.
-         .leavesOutExifThumbnail = true, .leavesOutMakerNote = true},
+         .leavesOutExifThumbnail = true, .leavesOutMakerNote = true, .holdsPhotoshopResources = true},
         {.identifier = heifStandard, .parents = {image}},
         {.identifier = avif, .parents = {heifStandard}, .extensions = {"avif"}, .mimeType = "image/avif",
          .family = SniffedFormat::heif, .signatures = brands({"avif", "avis"}),

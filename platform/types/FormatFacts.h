@@ -77,12 +77,13 @@ struct FormatFacts {
     // unless its files are written with EXIF and XMP (IPTC goes into the XMP where the files
     // hold none), the EXIF thumbnail and maker note, and the source's comment unless its files
     // are written with one. A PNG's text chunks go into the XMP where its files hold no such
-    // chunks.
+    // chunks, and Photoshop's image resources where they hold none (its copyright flag and URL).
     bool holdsExifAndXMP = false;
     bool leavesOutExifThumbnail = false;
     bool leavesOutMakerNote = false;
     bool holdsComment = false;
     bool holdsPNGText = false;
+    bool holdsPhotoshopResources = false;
     // The most bytes of TIFF-structured EXIF its files hold, 0 for no bound short of memory:
     // a tag that cannot fit is left out and named.
     std::size_t largestExif = 0;

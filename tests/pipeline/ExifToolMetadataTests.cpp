@@ -594,6 +594,33 @@ TEST(ExifToolMetadata, WindowsTitlesRatingsAndDocumentNamesTravelIntoAndOutOfTIF
     }
 }
 
+TEST(ExifToolMetadata, PhotoshopsCopyrightFlagAndURLReachEveryOutputAsResourcesOrAsXMP) {
+    TemporaryFolder folder;
+    const std::string marked = "-Photoshop:CopyrightFlag=True -Photoshop:URL=https://example.org/ann -IPTC:Keywords=boats";
+    std::vector<fs::path> sources = {editedByExifTool(folder, "marked.jpg", marked),
+                                     editedByExifTool(folder, "marked.tif", marked)};
+    // ImageMagick keeps them in a PNG as its "8bim" raw profile.
+    ASSERT_TRUE(run("convert " + quoted(sources.front()) + " " + quoted(folder.file("magick.png"))));
+    sources.push_back(folder.file("magick.png"));
+    for (const auto& source : sources) {
+        for (const auto& format : {OutputFormat::jpeg(), OutputFormat::tiff(), OutputFormat::png(), OutputFormat::webp(),
+                                   OutputFormat::heic()}) {
+            // Kept as PNG, ImageMagick's file is rewritten as it stands.
+            if (source == sources.back() && format == OutputFormat::png()) continue;
+            SCOPED_TRACE(source.filename().string() + " to " + format.id());
+            const ConversionResult result = converted(source, format);
+            const fs::path output = folder.write("out." + format.fileExtension(), *result.data);
+            EXPECT_EQ(complaints(output), "");
+            const bool resources = format == OutputFormat::jpeg() || format == OutputFormat::tiff();
+            const std::string read = resources ? "exiftool -s3 -Photoshop:CopyrightFlag -Photoshop:URL -IPTC:Keywords "
+                                               : "exiftool -s3 -XMP-xmpRights:Marked -XMP-xmpRights:WebStatement "
+                                                 "-XMP-dc:Subject ";
+            EXPECT_EQ(printed(read + quoted(output)), "True\nhttps://example.org/ann\nboats\n");
+            EXPECT_EQ(result.diagnostic, "");
+        }
+    }
+}
+
 TEST(ExifToolMetadata, OutputsThatCarryNoMetadataNameEveryKindTheSourceHeld) {
     TemporaryFolder folder;
     const fs::path source = editedByExifTool(
