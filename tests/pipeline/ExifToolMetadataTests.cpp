@@ -619,6 +619,17 @@ TEST(ExifToolMetadata, PhotoshopsCopyrightFlagAndURLReachEveryOutputAsResourcesO
             EXPECT_EQ(result.diagnostic, "");
         }
     }
+
+    // Photoshop's thumbnail shows the picture as it was stored: turned, the output goes without it.
+    folder.write("thumbnail.jpg", *encodeSample(SampleImage{}, ".jpg"));
+    const fs::path thumbnailed = editedByExifTool(folder, "thumbnailed.jpg", marked + " '-PhotoshopThumbnail<=thumbnail.jpg'");
+    OutputSpec turned = specFor(OutputFormat::jpeg());
+    turned.quality = QualityMode::quality(80);
+    turned.adjustments.reorientation = Reorientation(1, false);
+    const ConversionResult result = standardEngine().convert(thumbnailed, turned, 1, EncodeEffort::final);
+    const fs::path output = folder.write("turned.jpg", *result.data);
+    EXPECT_EQ(printed("exiftool -s3 -Photoshop:CopyrightFlag -Photoshop:PhotoshopThumbnail " + quoted(output)), "True\n");
+    EXPECT_NE(result.diagnostic.find("the Photoshop thumbnail was left out"), std::string::npos) << result.diagnostic;
 }
 
 TEST(ExifToolMetadata, OutputsThatCarryNoMetadataNameEveryKindTheSourceHeld) {
