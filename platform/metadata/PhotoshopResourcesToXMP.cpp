@@ -1,14 +1,10 @@
 #include "platform/metadata/PhotoshopResourcesToXMP.h"
 
-#include "platform/metadata/Exiv2Runtime.h"
 #include "platform/metadata/PhotoshopResources.h"
-#include "platform/metadata/XMPKeys.h"
+#include "platform/metadata/XMPAdditions.h"
 
-#include <exiv2/exiv2.hpp>
 #include <algorithm>
-#include <exception>
 #include <map>
-#include <set>
 
 namespace platform {
 namespace {
@@ -39,52 +35,28 @@ std::string resourceName(std::uint16_t identifier) {
 
 PhotoshopResourcesInXMP xmpWithPhotoshopResources(const XMPPacket* packet, const Bytes& resources) {
     PhotoshopResourcesInXMP result;
-    struct Mapped {
-        const char* key;
-        std::string value;
-        const char* name;
-    };
-    std::vector<Mapped> mapped;
+    std::vector<XMPAddition> additions;
+    std::vector<std::string> mapped; // what each addition is, named as the unplaced are
     for (const auto& resource : photoshopResources(ByteView(resources.data(), resources.size()))) {
         const ByteView data = resource.data;
         if (resource.identifier == copyrightFlag && data.size() >= 1) {
-            mapped.push_back({"Xmp.xmpRights.Marked", *data.u8(0) ? "True" : "False", "copyright flag"});
+            additions.push_back({"Xmp.xmpRights.Marked", XMPAddition::Form::text, *data.u8(0) ? "True" : "False"});
+            mapped.push_back("copyright flag");
         } else if (resource.identifier == url && data.size() >= 1) {
-            mapped.push_back({"Xmp.xmpRights.WebStatement",
-                              std::string(reinterpret_cast<const char*>(data.data()), data.size()), "URL"});
+            additions.push_back({"Xmp.xmpRights.WebStatement", XMPAddition::Form::text,
+                                 std::string(reinterpret_cast<const char*>(data.data()), data.size())});
+            mapped.push_back("URL");
         } else if (resource.identifier != resolutionInfo && resource.identifier != iptcDigest) {
             const std::string name = resourceName(resource.identifier);
             if (std::find(result.unplaced.begin(), result.unplaced.end(), name) == result.unplaced.end())
                 result.unplaced.push_back(name);
         }
     }
-    if (mapped.empty()) return result;
-    PhotoshopResourcesInXMP failed{std::nullopt, result.unplaced};
-    for (const auto& property : mapped) failed.unplaced.push_back(property.name);
-    const auto exclusively = exiv2Exclusively();
-    // exiv2 throws on damaged packets, and its value conversions may throw standard errors too.
-    try {
-        Exiv2::XmpData xmp;
-        if (packet && Exiv2::XmpParser::decode(xmp, packet->text) != 0) return failed;
-        std::set<std::string> held;
-        for (const auto& datum : xmp) held.insert(xmpTopLevelKey(datum.key()));
-        bool added = false;
-        for (const auto& property : mapped) {
-            if (!held.insert(property.key).second) continue;
-            xmp[property.key] = property.value;
-            added = true;
-        }
-        if (!added) return result;
-        // Without the padding kept for editing in place: the packet goes into a new file.
-        std::string encoded;
-        if (Exiv2::XmpParser::encode(encoded, xmp,
-                                     Exiv2::XmpParser::useCompactFormat | Exiv2::XmpParser::readOnlyPacket) != 0)
-            return failed;
-        result.packet = XMPPacket{std::move(encoded), packet ? packet->leftOut : std::string()};
-        return result;
-    } catch (const std::exception&) {
-        return failed;
-    }
+    if (additions.empty()) return result;
+    XMPWithAdditions added = xmpWithAdditions(packet, additions);
+    if (added.failed) result.unplaced.insert(result.unplaced.end(), mapped.begin(), mapped.end());
+    result.packet = std::move(added.packet);
+    return result;
 }
 
 } // namespace platform
