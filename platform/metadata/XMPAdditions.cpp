@@ -2,30 +2,47 @@
 
 #include "platform/metadata/Exiv2Runtime.h"
 #include "platform/metadata/XMPKeys.h"
+#include "platform/text/UnicodeText.h"
 
 #include <exiv2/exiv2.hpp>
 #include <exception>
 #include <memory>
 #include <set>
+#include <string_view>
 
 namespace platform {
 namespace {
 
+// The text as XML holds it: UTF-8 (a text that is not is read as Latin-1, as PNG's tEXt and
+// Photoshop's resources are written), without the control characters XML does not allow.
+std::string xmlText(std::string_view text) {
+    std::string utf8;
+    if (isValidUTF8(text)) utf8 = text;
+    else
+        for (const char c : text) appendScalar(utf8, static_cast<unsigned char>(c));
+    std::string allowed;
+    for (const char32_t scalar : scalars(utf8))
+        if (scalar == 0x9 || scalar == 0xA || scalar == 0xD || (scalar >= 0x20 && scalar != 0xFFFE && scalar != 0xFFFF))
+            appendScalar(allowed, scalar);
+    return allowed;
+}
+
 std::unique_ptr<Exiv2::Value> valueOf(const XMPAddition& addition) {
+    const std::string text = xmlText(addition.value);
     switch (addition.form) {
     case XMPAddition::Form::inDefaultLanguage: {
         auto value = std::make_unique<Exiv2::LangAltValue>();
-        value->value_["x-default"] = addition.value;
+        value->value_["x-default"] = text;
         return value;
     }
     case XMPAddition::Form::orderedList: {
         auto value = std::make_unique<Exiv2::XmpArrayValue>(Exiv2::xmpSeq);
-        value->read(addition.value);
+        value->read(text);
         return value;
     }
     case XMPAddition::Form::text: break;
     }
-    return std::make_unique<Exiv2::XmpTextValue>(addition.value);
+    return std::make_unique<Exiv2::XmpTextValue>(text);
 }
 
 } // namespace

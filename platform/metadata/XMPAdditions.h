@@ -7,7 +7,9 @@
 
 namespace platform {
 
-// A property to add to an XMP packet, named by its exiv2 key ("Xmp.dc.title").
+// A property to add to an XMP packet, named by its exiv2 key ("Xmp.dc.title"); its value is
+// written as XML can hold it (text that is not UTF-8 read as Latin-1, control characters left
+// out).
 struct XMPAddition {
     enum class Form {
         text,

@@ -564,6 +564,17 @@ TEST(ExifToolMetadata, APNGsTextsAndItsPacketAfterThePixelsReachEveryOutputWithA
               "SOURCEPLANT\nDISCLAIMERPLANT\nSUBJECTPLANT\n");
     EXPECT_EQ(png.diagnostic, "");
 
+    // Latin-1 where UTF-8 belongs, and characters XML cannot hold, still make a packet every reader reads.
+    const platform::Bytes plain = *encodeSample(SampleImage{}, ".png");
+    auto chunks = *PNGChunks::parse(plain);
+    const std::string title("Title\0Caf\xE9\x01", 11), author("Author\0\0\0\0\0Ann\xFF", 15);
+    chunks.insert(chunks.end() - 1, PNGChunks::Chunk::owning("tEXt", platform::Bytes(title.begin(), title.end())));
+    chunks.insert(chunks.end() - 1, PNGChunks::Chunk::owning("iTXt", platform::Bytes(author.begin(), author.end())));
+    const fs::path odd = folder.write("odd.png", *PNGChunks::assemble(chunks));
+    const fs::path oddOutput = folder.write("odd.jpg", *converted(odd, OutputFormat::jpeg()).data);
+    EXPECT_EQ(complaints(oddOutput), "");
+    EXPECT_EQ(printed("exiftool -s3 -XMP-dc:Title -XMP-dc:Creator " + quoted(oddOutput)), "Caf\u00E9\nAnn\u00FF\n");
+
     smaller.metadata = MetadataPolicy::strip;
     for (const auto& format : {OutputFormat::jpeg(), OutputFormat::webp(), OutputFormat::tiff(), OutputFormat::png()}) {
         smaller.format = format;
