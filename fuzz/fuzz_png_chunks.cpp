@@ -4,6 +4,7 @@
 #include "ImageEngine/Encoding/png/ZlibStream.h"
 #include "platform/metadata/CompressedMetadata.h"
 #include "platform/metadata/PNGMetadata.h"
+#include "platform/metadata/PNGTextToXMP.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -15,13 +16,18 @@ using namespace pictavo;
 
 // PNG files come straight from users: the chunk reader must refuse or give chunks that lie
 // inside the file, and writing them back must reproduce the file up to IEND. What the
-// metadata reader inflates from text chunks stays within its bound.
+// metadata reader inflates from text chunks stays within its bound, and its texts become XMP
+// without harm.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const std::uint8_t> file(data, size);
     const auto metadata = platform::pngMetadata(platform::ByteView(data, size));
-    const std::size_t found = (metadata.exif ? metadata.exif->size() : 0) + (metadata.iptc ? metadata.iptc->size() : 0) +
-                              (metadata.xmp ? metadata.xmp->size() : 0);
-    if (found > platform::largestInflatedMetadata(size) + size) std::abort();
+    std::size_t found = (metadata.exif ? metadata.exif->size() : 0) + (metadata.iptc ? metadata.iptc->size() : 0) +
+                        (metadata.xmp ? metadata.xmp->size() : 0) + (metadata.comment ? metadata.comment->size() : 0) +
+                        (metadata.photoshop ? metadata.photoshop->size() : 0);
+    for (const auto& text : metadata.texts) found += text.keyword.size() + text.text.size();
+    // Latin-1 text takes up to two bytes a character in UTF-8.
+    if (found > 2 * (platform::largestInflatedMetadata(size) + size)) std::abort();
+    (void)platform::xmpWithPNGText(nullptr, metadata.texts);
     const auto chunks = PNGChunks::parse(file);
     if (!chunks) return 0;
     const auto assembled = PNGChunks::assemble(*chunks);

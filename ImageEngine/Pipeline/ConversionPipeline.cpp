@@ -358,6 +358,9 @@ ConversionResult ConversionPipeline::iconFile(const DecodedImage& decoded, const
     }
 
     const ImageProperties& properties = decoded.properties();
+    metadata_->describeOutput(encoder.format(), images.front()->width(), images.front()->height(),
+                              properties.orientation != 1 || !spec_.adjustments.reorientation.isIdentity());
+    metadataLeftOut_ = metadata_->leftOut();
     platform::Bytes file = encoder.encode(images, metadata_->options(std::nullopt, effort_));
     if (spec_.quality.kind() == QualityMode::Kind::targetBytes &&
         static_cast<std::int64_t>(file.size()) > spec_.quality.payload())

@@ -3,11 +3,16 @@
 #include "platform/metadata/ExifFitting.h"
 #include "platform/metadata/ExifOutputFacts.h"
 #include "platform/metadata/ExifRepair.h"
+#include "platform/metadata/PNGTextToXMP.h"
+#include "platform/metadata/PhotoshopResources.h"
+#include "platform/metadata/PhotoshopResourcesToXMP.h"
 #include "platform/metadata/XMPAppendedItems.h"
 #include "platform/metadata/XMPOrientation.h"
+#include "platform/text/EnglishList.h"
 #include "platform/types/FormatFacts.h"
 
 #include <memory>
+#include <vector>
 
 namespace pictavo {
 namespace {
@@ -94,6 +99,7 @@ void MetadataStage::describeOutput(const OutputFormat& format, std::int64_t widt
     const platform::FormatFacts* facts = platform::formatFacts(format.id());
     const std::string files = format.displayName() + " files";
     platform::PropertyMap& dictionary = preserved_->dictionary;
+    if (!(facts && facts->holdsExifAndXMP)) leaveOutExifXMPAndIPTC(format, facts && facts->holdsComment);
     if (const auto* exif = platform::propertyOf<platform::Bytes>(dictionary, platform::keys::exif)) {
         platform::Bytes block = *exif;
         if (auto sized = platform::exifWithPixelDimensions(block, width, height)) block = std::move(*sized);
@@ -118,10 +124,66 @@ void MetadataStage::describeOutput(const OutputFormat& format, std::int64_t widt
     }
     if (dictionary.count(platform::keys::comment) && !(facts && facts->holdsComment))
         addLeftOut("the comment was left out: " + format.displayName() + " outputs carry none");
+    if (dictionary.count(platform::keys::pngText) && !(facts && facts->holdsPNGText)) placePNGTextInXMP(format);
+    if (const auto* resources = platform::propertyOf<platform::Bytes>(dictionary, platform::keys::photoshop)) {
+        if (auto withoutThumbnail = turned ? platform::photoshopResourcesWithoutThumbnail(*resources) : std::nullopt) {
+            addLeftOut("the Photoshop thumbnail was left out: it shows the picture as it was stored, not turned as "
+                       "the output is");
+            if (withoutThumbnail->empty()) dictionary.erase(platform::keys::photoshop);
+            else dictionary[platform::keys::photoshop] = std::move(*withoutThumbnail);
+        }
+    }
+    if (dictionary.count(platform::keys::photoshop) && !(facts && facts->holdsPhotoshopResources))
+        placePhotoshopResourcesInXMP(format);
     if (const platform::XmpRef& packet = preserved_->metadata) {
         auto sized = platform::xmpWithPixelDimensions(*packet, width, height);
         if (sized && sized->text != packet->text) preserved_->metadata = std::make_shared<platform::XMPPacket>(std::move(*sized));
     }
+}
+
+void MetadataStage::leaveOutExifXMPAndIPTC(const OutputFormat& format, bool holdsComment) {
+    platform::PropertyMap& dictionary = preserved_->dictionary;
+    std::vector<std::string> kinds;
+    bool plural = false;
+    const auto leaveOut = [&](const char* key, const char* kind, bool many = false) {
+        if (!dictionary.erase(key)) return;
+        kinds.push_back(kind);
+        plural = plural || many;
+    };
+    leaveOut(platform::keys::exif, "EXIF");
+    leaveOut(platform::keys::gps, "GPS");
+    if (preserved_->metadata) kinds.push_back("XMP");
+    preserved_->metadata = nullptr;
+    leaveOut(platform::keys::iptc, "IPTC");
+    leaveOut(platform::keys::pngText, "PNG texts", true);
+    leaveOut(platform::keys::photoshop, "Photoshop resources", true);
+    if (!holdsComment) leaveOut(platform::keys::comment, "comment");
+    if (!kinds.empty())
+        addLeftOut("the " + platform::englishList(kinds) + (kinds.size() == 1 && !plural ? " was" : " were") +
+                   " left out: " + format.displayName() + " outputs carry none");
+}
+
+void MetadataStage::placePNGTextInXMP(const OutputFormat& format) {
+    const auto texts = platform::pngTextsOf(preserved_->dictionary);
+    preserved_->dictionary.erase(platform::keys::pngText);
+    platform::PNGTextInXMP placed = platform::xmpWithPNGText(preserved_->metadata.get(), texts);
+    if (placed.packet) preserved_->metadata = std::make_shared<platform::XMPPacket>(std::move(*placed.packet));
+    if (placed.unplaced.empty()) return;
+    const bool one = placed.unplaced.size() == 1;
+    addLeftOut(std::string(one ? "the PNG text " : "the PNG texts ") + platform::englishList(placed.unplaced) +
+               (one ? " was" : " were") + " left out: " + format.displayName() + " files have no place for " +
+               (one ? "it" : "them"));
+}
+
+void MetadataStage::placePhotoshopResourcesInXMP(const OutputFormat& format) {
+    const platform::Bytes resources = *platform::propertyOf<platform::Bytes>(preserved_->dictionary, platform::keys::photoshop);
+    preserved_->dictionary.erase(platform::keys::photoshop);
+    platform::PhotoshopResourcesInXMP placed = platform::xmpWithPhotoshopResources(preserved_->metadata.get(), resources);
+    if (placed.packet) preserved_->metadata = std::make_shared<platform::XMPPacket>(std::move(*placed.packet));
+    if (placed.unplaced.empty()) return;
+    const bool one = placed.unplaced.size() == 1;
+    addLeftOut("the Photoshop " + platform::englishList(placed.unplaced) + (one ? " was" : " were") + " left out: " +
+               format.displayName() + " files have no place for " + (one ? "it" : "them"));
 }
 
 EncodeOptions MetadataStage::options(std::optional<std::int64_t> quality, EncodeEffort effort) const {

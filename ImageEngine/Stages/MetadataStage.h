@@ -25,9 +25,10 @@ public:
     // always declares orientation 1; the source's metadata goes along only under keepAll.
     EncodeOptions options(std::optional<std::int64_t> quality, EncodeEffort effort) const;
     // Makes the carried EXIF and XMP describe the written picture, once its size is known: its
-    // width and height, and no EXIF thumbnail when the picture was turned or mirrored on the
-    // way (the thumbnail shows it as it was stored). What the format's files leave out of the
-    // rest joins leftOut().
+    // width and height, and no EXIF or Photoshop thumbnail when the picture was turned or
+    // mirrored on the way (the thumbnail shows it as it was stored). A PNG's texts and
+    // Photoshop's resources go into the XMP where the format's files hold no place of their
+    // own for them. What the format's files leave out of the rest joins leftOut().
     void describeOutput(const OutputFormat& format, std::int64_t width, std::int64_t height, bool turned);
     // What such an encode leaves out of the source's metadata and why; empty when nothing.
     const std::string& leftOut() const { return leftOut_; }
@@ -44,6 +45,9 @@ public:
 private:
     void withoutAppendedItems();
     void addLeftOut(const std::string& what);
+    void leaveOutExifXMPAndIPTC(const OutputFormat& format, bool holdsComment);
+    void placePNGTextInXMP(const OutputFormat& format);
+    void placePhotoshopResourcesInXMP(const OutputFormat& format);
 
     MetadataPolicy policy_;
     std::optional<PreservedProperties> preserved_;

@@ -53,7 +53,9 @@ inline constexpr const char* gps = "{GPS}";                     // PropertyMap, 
 inline constexpr const char* tiff = "{TIFF}";                   // PropertyMap of TIFF tags the reader names
 inline constexpr const char* iptc = "{IPTC}";                   // Bytes
 inline constexpr const char* comment = "{Comment}";             // Bytes: a JPEG's COM text, a GIF's comment
+inline constexpr const char* photoshop = "{Photoshop}";         // Bytes: Photoshop resources but IPTC (PhotoshopResources.h)
 inline constexpr const char* png = "{PNG}";                     // PropertyMap of PNG-specific fields
+inline constexpr const char* pngText = "{PNGText}";             // PropertyArray: a PNG's text chunks (PNGText.h)
 // What follows a JPEG's first picture, when something does: its bytes, and the further
 // pictures its MPF index lists (0 without an index).
 inline constexpr const char* bytesAfterPicture = "BytesAfterPicture";   // int64

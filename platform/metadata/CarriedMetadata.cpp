@@ -39,7 +39,10 @@ CarriedMetadata CarriedMetadata::from(const WriterProperties& properties, bool h
             if (holdsIPTC) carried.iptc = *iptc;
             else carried.xmp = xmpWithIPTC(properties.xmp, *iptc);
         }
+        if (const Bytes* resources = propertyOf<Bytes>(map, keys::photoshop); resources && holdsIPTC)
+            carried.photoshop = *resources;
         if (const Bytes* comment = propertyOf<Bytes>(map, keys::comment)) carried.comment = *comment;
+        carried.pngTexts = pngTextsOf(map);
         carried.dpiWidth = positiveNumber(map, keys::dpiWidth);
         carried.dpiHeight = positiveNumber(map, keys::dpiHeight);
         if (const bool* noUnit = propertyOf<bool>(map, keys::resolutionHasNoUnit)) carried.resolutionHasNoUnit = *noUnit;

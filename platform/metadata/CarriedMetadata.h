@@ -1,10 +1,12 @@
 #pragma once
 #include "platform/base/Bytes.h"
+#include "platform/metadata/PNGText.h"
 #include "platform/metadata/WriterProperties.h"
 #include "platform/metadata/XMPPacket.h"
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace platform {
 
@@ -16,7 +18,9 @@ struct CarriedMetadata {
     std::optional<Bytes> exif; // TIFF-structured, without the "Exif\0\0" marker
     std::optional<XMPPacket> xmp;
     std::optional<Bytes> iptc; // the IPTC records (see IPTCRecords.h)
+    std::optional<Bytes> photoshop; // Photoshop resources but IPTC, for a format that holds IPTC
     std::optional<Bytes> comment; // the source's comment, in no declared character set
+    std::vector<PNGText> pngTexts; // a PNG's text chunks, for a PNG
     std::optional<double> dpiWidth;
     std::optional<double> dpiHeight;
     // The two are pixels per no unit, as the source named them: a writer keeps them so, or

@@ -2,10 +2,10 @@
 
 #include "platform/metadata/ExifGPS.h"
 #include "platform/metadata/Exiv2Runtime.h"
+#include "platform/metadata/XMPDate.h"
 
 #include <exiv2/exiv2.hpp>
 #include <exception>
-#include <initializer_list>
 #include <limits>
 #include <optional>
 #include <set>
@@ -57,27 +57,6 @@ std::string valueOf(const Exiv2::ExifData& fields, const char* key) {
     // In one cut: a camera's blanks are few, a hostile file's may be megabytes.
     value.erase(0, value.find_first_not_of(' '));
     return value;
-}
-
-bool digitsAt(const std::string& text, std::initializer_list<std::size_t> positions) {
-    for (std::size_t at : positions)
-        if (at >= text.size() || text[at] < '0' || text[at] > '9') return false;
-    return true;
-}
-
-// "2024:05:06 07:08:09" with sub-seconds "123" and offset "+02:00" as
-// "2024-05-06T07:08:09.123+02:00"; empty when the date is not one.
-std::string xmpDate(const std::string& date, const std::string& subSeconds, const std::string& offset) {
-    if (date.size() != 19 || date[4] != ':' || date[7] != ':' || date[10] != ' ' || date[13] != ':' ||
-        date[16] != ':' || !digitsAt(date, {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}))
-        return {};
-    std::string text = date.substr(0, 4) + "-" + date.substr(5, 2) + "-" + date.substr(8, 2) + "T" + date.substr(11);
-    if (!subSeconds.empty() && subSeconds.find_first_not_of("0123456789") == std::string::npos)
-        text += "." + subSeconds;
-    if (offset.size() == 6 && (offset[0] == '+' || offset[0] == '-') && offset[3] == ':' &&
-        digitsAt(offset, {1, 2, 4, 5}))
-        text += offset;
-    return text;
 }
 
 // The property a key names at the top of the packet: "Xmp.exif.Flash" for
@@ -160,7 +139,7 @@ std::optional<XMPPacket> xmpWithExif(const XMPPacket* packet, const Bytes& exif)
         addUnlessHeld(xmp, mapped);
         for (const auto& keys : dateKeys) {
             const std::string date =
-                xmpDate(valueOf(fields, keys.date), valueOf(fields, keys.subSeconds), valueOf(fields, keys.offset));
+                xmpDateOfExif(valueOf(fields, keys.date), valueOf(fields, keys.subSeconds), valueOf(fields, keys.offset));
             for (const char* key : keys.xmp) setUnlessHeld(xmp, source, key, date);
         }
         for (const auto& [exifKey, xmpKey] : lensKeys) setUnlessHeld(xmp, source, xmpKey, valueOf(fields, exifKey));

@@ -29,9 +29,11 @@ std::optional<Bytes> tiffIPTC(ByteView tiff);
 // them. Nothing without them.
 std::optional<Bytes> jpegIPTC(ByteView jpeg);
 
-// JPEG APP13 payloads holding the records as Photoshop's image resource 0x0404: one, or as
-// many as it takes when the resources pass `largestPayload`, each with the header and going
-// on where the last stopped.
-std::vector<Bytes> photoshopSegmentsWithIPTC(const Bytes& records, std::size_t largestPayload);
+// JPEG APP13 payloads holding the records as Photoshop's image resource 0x0404, and the other
+// resources carried beside them (see PhotoshopResources.h): one, or as many as it takes when
+// the resources pass `largestPayload`, each with the header and going on where the last
+// stopped. None when there are neither.
+std::vector<Bytes> photoshopSegmentsWithIPTC(const std::optional<Bytes>& records, std::size_t largestPayload,
+                                             const std::optional<Bytes>& resources = std::nullopt);
 
 } // namespace platform

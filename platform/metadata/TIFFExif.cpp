@@ -12,8 +12,12 @@
 namespace platform {
 namespace {
 
-const std::set<std::string> descriptiveTags = {"Make",   "Model",     "Software",         "DateTime",
-                                               "Artist", "Copyright", "ImageDescription", "HostComputer"};
+// With the titles, comments, authors, keywords, subjects and ratings Windows keeps there, and
+// the names of the document and the page.
+const std::set<std::string> descriptiveTags = {
+    "Make",       "Model",      "Software", "DateTime",  "Artist",    "Copyright", "ImageDescription",
+    "HostComputer", "XPTitle",  "XPComment", "XPAuthor", "XPKeywords", "XPSubject", "Rating",
+    "RatingPercent", "DocumentName", "PageName"};
 
 // The EXIF and GPS directories and the camera's descriptive tags of a first directory: what
 // describes the picture rather than the layout of one file's pixels. A maker note's offsets
@@ -53,10 +57,10 @@ std::optional<Bytes> tiffFileExif(ByteView tiff) {
 }
 
 std::optional<Bytes> tiffWithExifAndIPTC(const Bytes& tiff, const std::optional<Bytes>& exif,
-                                         const std::optional<Bytes>& iptc) {
+                                         const std::optional<Bytes>& iptc, const std::optional<Bytes>& photoshop) {
     constexpr auto largest = std::numeric_limits<std::uint32_t>::max();
     if (tiff.size() > std::numeric_limits<long>::max() || (exif && exif->size() > largest) ||
-        (iptc && iptc->size() > largest))
+        (iptc && iptc->size() > largest) || (photoshop && photoshop->size() > largest))
         return std::nullopt;
     const auto exclusively = exiv2Exclusively();
     try {
@@ -70,6 +74,12 @@ std::optional<Bytes> tiffWithExifAndIPTC(const Bytes& tiff, const std::optional<
             for (const auto& datum : carried)
                 if (describesThePicture(datum) && target.findKey(Exiv2::ExifKey(datum.key())) == target.end())
                     target.add(datum);
+        }
+        // exiv2 puts the records into the resources itself when it writes them.
+        if (photoshop) {
+            Exiv2::DataValue resources(Exiv2::unsignedByte);
+            resources.read(photoshop->data(), static_cast<long>(photoshop->size()));
+            image->exifData().add(Exiv2::ExifKey("Exif.Image.ImageResources"), &resources);
         }
         // exiv2 writes the records as whole LONG values padded with zeros, as Photoshop does;
         // records it cannot read are left out, not the EXIF with them.

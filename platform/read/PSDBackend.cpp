@@ -4,6 +4,7 @@
 #include "platform/colour/LcmsProfile.h"
 #include "platform/metadata/ExifGPS.h"
 #include "platform/metadata/IPTCRecords.h"
+#include "platform/metadata/PhotoshopResources.h"
 #include "platform/metadata/JPEGExtendedXMP.h"
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/metadata/XMPText.h"
@@ -187,6 +188,7 @@ std::optional<PropertyMap> PSDBackend::propertiesAt(std::int64_t index) const {
     auto properties = basicProperties(psd_.width, psd_.height, alpha(), psd_.depth);
     if (auto profile = keptProfile()) addColourProfile(properties, profile->iccData());
     if (auto iptc = iptcRecords(psd_.iptc)) properties[keys::iptc] = std::move(*iptc);
+    if (auto resources = photoshopResourcesBesideMetadata(psd_.resources)) properties[keys::photoshop] = std::move(*resources);
     std::optional<std::int64_t> exifOrientation;
     if (psd_.exif.size()) exifOrientation = addExif(properties, tiffStructuredExif(psd_.exif.data(), psd_.exif.size()));
     if (!exifOrientation)

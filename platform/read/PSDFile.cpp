@@ -196,7 +196,8 @@ std::optional<PSDFile> readPSDFile(ByteView file) {
         if (colourModeData.size() < paletteLength) return std::nullopt;
         psd.palette = colourModeData.sub(0, paletteLength);
     }
-    if (!readResources(cursor.section(cursor.u32()), psd)) return std::nullopt;
+    psd.resources = cursor.section(cursor.u32());
+    if (!readResources(psd.resources, psd)) return std::nullopt;
     const ByteView layers = cursor.section(psd.bigDocument ? cursor.u64() : cursor.u32());
     const auto compression = cursor.u16();
     if (cursor.failed() || compression > 1) return std::nullopt;

@@ -34,6 +34,8 @@ struct PSDFile {
     ByteView exif;
     ByteView xmp;
     ByteView iptc;
+    // The whole image resources section.
+    ByteView resources;
     // Pixels per inch, whatever unit the file shows them in.
     std::optional<double> horizontalResolution;
     std::optional<double> verticalResolution;

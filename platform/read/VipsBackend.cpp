@@ -10,6 +10,7 @@
 #include "platform/metadata/JPEGPictures.h"
 #include "platform/metadata/JXLBoxes.h"
 #include "platform/metadata/PNGMetadata.h"
+#include "platform/metadata/PhotoshopResources.h"
 #include "platform/metadata/TIFFExif.h"
 #include "platform/metadata/TIFFResolutionUnit.h"
 #include "platform/metadata/XMPOrientation.h"
@@ -400,13 +401,20 @@ std::shared_ptr<const VipsBackend> VipsBackend::open(SharedBytes owner, ByteView
     if (sniffed.format == SniffedFormat::gif) {
         backend->opaqueGif_ = !gifDeclaresTransparency(file);
         GIFMetadata gif = gifMetadata(file);
-        elsewhere = {std::nullopt, std::nullopt, std::move(gif.comment), std::move(gif.xmp)};
+        elsewhere.comment = std::move(gif.comment);
+        elsewhere.xmp = std::move(gif.xmp);
     } else if (sniffed.format == SniffedFormat::png) {
         PNGMetadata png = pngMetadata(file);
-        elsewhere = {std::move(png.exif), std::move(png.iptc), std::nullopt, std::move(png.xmp)};
+        if (png.comment) elsewhere.comment = Bytes(png.comment->begin(), png.comment->end());
+        elsewhere.exif = std::move(png.exif);
+        elsewhere.iptc = std::move(png.iptc);
+        elsewhere.xmp = std::move(png.xmp);
+        elsewhere.pngTexts = std::move(png.texts);
+        elsewhere.photoshop = std::move(png.photoshop);
     } else if (sniffed.format == SniffedFormat::jpegXL) {
         JXLMetadata jxl = jxlMetadata(file);
-        elsewhere = {std::move(jxl.exif), std::nullopt, std::nullopt, std::move(jxl.xmp)};
+        elsewhere.exif = std::move(jxl.exif);
+        elsewhere.xmp = std::move(jxl.xmp);
     }
     if (backend->png_ && backend->png_->animationFrames) {
         backend->count_ = *backend->png_->animationFrames;
@@ -445,9 +453,11 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     const std::optional<ZeroedPages> pageTags = tiff ? tiffPageTags(file, page) : std::nullopt;
     const ByteView tags = pageTags ? pageTags->view() : file;
     if (auto iptc = iptcOf(image, tags)) properties[keys::iptc] = std::move(*iptc);
+    if (auto resources = photoshopResourcesOf()) properties[keys::photoshop] = std::move(*resources);
     if (auto comment = commentOf()) properties[keys::comment] = std::move(*comment);
+    if (!elsewhere_.pngTexts.empty()) properties[keys::pngText] = pngTextProperty(elsewhere_.pngTexts);
     if (format_ == SniffedFormat::jpeg) {
-        if (const auto following = jpegFollowing(ByteView(bytes_->data(), bytes_->size()))) {
+        if (const auto following = jpegFollowing(file)) {
             properties[keys::bytesAfterPicture] = static_cast<std::int64_t>(following->bytes);
             properties[keys::picturesAfterFirst] = following->pictures;
         }
@@ -504,10 +514,20 @@ std::optional<Bytes> VipsBackend::iptcOf(VipsImage* image, ByteView tags) const 
     return iptcRecords(view);
 }
 
-// libvips reads neither a JPEG's COM segments nor a GIF's comment extensions.
+// Photoshop's resources other than IPTC, which libvips reads in no file; a TIFF's from its first
+// directory, whatever the page.
+std::optional<Bytes> VipsBackend::photoshopResourcesOf() const {
+    if (format_ == SniffedFormat::jpeg) return jpegPhotoshopResources(file_);
+    if (format_ == SniffedFormat::tiff) return tiffPhotoshopResources(file_);
+    if (format_ == SniffedFormat::png) return elsewhere_.photoshop;
+    return std::nullopt;
+}
+
+// libvips reads neither a JPEG's COM segments, nor a GIF's comment extensions, nor a PNG's
+// Comment chunk after its pixel data.
 std::optional<Bytes> VipsBackend::commentOf() const {
     if (format_ == SniffedFormat::jpeg) return jpegComment(file_);
-    if (format_ == SniffedFormat::gif) return elsewhere_.comment;
+    if (format_ == SniffedFormat::gif || format_ == SniffedFormat::png) return elsewhere_.comment;
     return std::nullopt;
 }
 
@@ -527,7 +547,7 @@ std::optional<XMPPacket> VipsBackend::xmpAt(std::int64_t index) const {
     if (!header) return std::nullopt;
     auto packet = xmpPacket(header.get());
     // libvips reads no JPEG XL container's XMP box, no HEIF file's XMP item, no GIF's XMP
-    // extension and no PNG's raw profile.
+    // extension, and no PNG's raw profile nor its XMP chunk after the pixel data.
     if (!packet) {
         const std::optional<std::string> stored =
             format_ == SniffedFormat::heif ? heifXMP(file_, isPaged() ? index : 0)

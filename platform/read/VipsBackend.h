@@ -64,6 +64,7 @@ private:
     std::optional<Bytes> exifHeldElsewhere(ByteView tags) const;
     std::optional<Bytes> iptcOf(VipsImage* image, ByteView tags) const;
     std::optional<Bytes> commentOf() const;
+    std::optional<Bytes> photoshopResourcesOf() const;
 
     SharedBytes bytes_;
     // The file's bytes within bytes_.
@@ -85,6 +86,8 @@ private:
         std::optional<Bytes> iptc;
         std::optional<Bytes> comment;
         std::optional<std::string> xmp;
+        std::vector<PNGText> pngTexts;
+        std::optional<Bytes> photoshop;
     };
     StoredElsewhere elsewhere_;
 };

@@ -73,11 +73,17 @@ struct FormatFacts {
     // The name the format menus show; null for the preferred extension in capitals.
     const char* displayName = nullptr;
     // Of the metadata a conversion keeps, what its written files leave out, so that the result
-    // names it rather than dropping it in silence: the EXIF thumbnail and maker note, and the
-    // source's comment unless its files are written with one.
+    // names it rather than dropping it in silence: all of the EXIF (with its GPS), XMP and IPTC
+    // unless its files are written with EXIF and XMP (IPTC goes into the XMP where the files
+    // hold none), the EXIF thumbnail and maker note, and the source's comment unless its files
+    // are written with one. A PNG's text chunks go into the XMP where its files hold no such
+    // chunks, and Photoshop's image resources where they hold none (its copyright flag and URL).
+    bool holdsExifAndXMP = false;
     bool leavesOutExifThumbnail = false;
     bool leavesOutMakerNote = false;
     bool holdsComment = false;
+    bool holdsPNGText = false;
+    bool holdsPhotoshopResources = false;
     // The most bytes of TIFF-structured EXIF its files hold, 0 for no bound short of memory:
     // a tag that cannot fit is left out and named.
     std::size_t largestExif = 0;

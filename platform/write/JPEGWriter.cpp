@@ -31,13 +31,13 @@ Outcome<Bytes> JPEGWriter::write(const std::vector<ImageRef>& images, const Carr
                                std::optional<double> lossyQuality) const {
     // Baseline JPEG has no lossless mode: without a quality it writes its best.
     const int quality = percentQuality(lossyQuality, 100);
-    // libvips writes the IPTC it is given as one APP13 segment's whole payload; records that
-    // take more segments are put in after it has written the rest.
+    // libvips writes the IPTC it is given as one APP13 segment's whole payload; records and
+    // resources that take more segments are put in after it has written the rest.
     CarriedMetadata carried = metadata;
     std::vector<Bytes> segments;
-    if (carried.iptc) {
-        segments = photoshopSegmentsWithIPTC(*carried.iptc, jpegLargestPayload);
-        if (segments.size() == 1) *carried.iptc = std::move(segments.front());
+    if (carried.iptc || carried.photoshop) {
+        segments = photoshopSegmentsWithIPTC(carried.iptc, jpegLargestPayload, carried.photoshop);
+        if (segments.size() == 1) carried.iptc = std::move(segments.front());
         else carried.iptc.reset();
     }
     auto written = VipsImages::save(images, PackingRules{.eightBit = true, .keepAlpha = false}, carried, true,

@@ -55,29 +55,35 @@ Bytes internationalTextPayload(std::string_view keyword, const std::string& text
     return payload;
 }
 
-// A comment in no declared character set: UTF-8 beyond ASCII goes as such; anything else is
+// A text in no declared character set: UTF-8 beyond ASCII goes as such; anything else is
 // Latin-1 text to PNG, which holds no zero byte in it.
-bool appendCommentChunk(Bytes& output, const Bytes& comment) {
-    const std::string text(comment.begin(), comment.end());
+bool appendTextChunk(Bytes& output, std::string_view keyword, std::string_view text) {
     const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (!ascii && isValidUTF8(text)) return appendChunk(output, "iTXt", internationalTextPayload(commentKeyword, text));
-    Bytes payload(commentKeyword.begin(), commentKeyword.end());
+    if (!ascii && isValidUTF8(text)) return appendChunk(output, "iTXt", internationalTextPayload(keyword, std::string(text)));
+    Bytes payload(keyword.begin(), keyword.end());
     payload.push_back(0);
-    std::copy_if(comment.begin(), comment.end(), std::back_inserter(payload), [](std::uint8_t byte) { return byte != 0; });
+    std::copy_if(text.begin(), text.end(), std::back_inserter(payload), [](char c) { return c != 0; });
     return appendChunk(output, "tEXt", payload);
 }
 
 } // namespace
 
-std::optional<Bytes> pngWithMetadataChunks(const Bytes& png, const std::optional<Bytes>& exif,
-                                           const std::optional<XMPPacket>& xmp, const std::optional<Bytes>& comment) {
+std::optional<Bytes> pngWithMetadataChunks(const Bytes& png, const CarriedMetadata& metadata) {
     const auto insertAt = firstImageDataOffset(png);
     if (!insertAt) return std::nullopt;
     Bytes output(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(*insertAt));
+    const auto& exif = metadata.exif;
+    const auto& xmp = metadata.xmp;
+    const auto& comment = metadata.comment;
     if (exif && !exif->empty() && !appendChunk(output, "eXIf", *exif)) return std::nullopt;
     if (xmp && !xmp->text.empty() && !appendChunk(output, "iTXt", internationalTextPayload(xmpKeyword, xmp->text)))
         return std::nullopt;
-    if (comment && !comment->empty() && !appendCommentChunk(output, *comment)) return std::nullopt;
+    if (comment && !comment->empty() &&
+        !appendTextChunk(output, commentKeyword,
+                         std::string_view(reinterpret_cast<const char*>(comment->data()), comment->size())))
+        return std::nullopt;
+    for (const PNGText& text : metadata.pngTexts)
+        if (!appendTextChunk(output, text.keyword, text.text)) return std::nullopt;
     output.insert(output.end(), png.begin() + static_cast<std::ptrdiff_t>(*insertAt), png.end());
     return output;
 }

@@ -31,8 +31,8 @@ std::optional<Bytes> PNGWriter::encode(const ImageRef& image, const PackingRules
     if (written && metadata.resolutionHasNoUnit && metadata.dpiWidth && metadata.dpiHeight)
         if (auto unitless = pngWithResolutionOfNoUnit(*written, *metadata.dpiWidth, *metadata.dpiHeight))
             written = std::move(*unitless);
-    if (!written || (!metadata.exif && !metadata.xmp && !metadata.comment)) return written;
-    return pngWithMetadataChunks(*written, metadata.exif, metadata.xmp, metadata.comment);
+    if (!written || (!metadata.exif && !metadata.xmp && !metadata.comment && metadata.pngTexts.empty())) return written;
+    return pngWithMetadataChunks(*written, metadata);
 }
 
 } // namespace platform

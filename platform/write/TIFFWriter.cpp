@@ -25,8 +25,9 @@ Outcome<Bytes> TIFFWriter::write(const std::vector<ImageRef>& images, const Carr
             tiff = std::move(*unitless);
     // libvips writes no EXIF into TIFF; the carried blocks go in afterwards, or the file
     // goes without them rather than not at all.
-    if (tiff && (metadata.exif || metadata.iptc)) {
-        if (auto withMetadata = tiffWithExifAndIPTC(*tiff, metadata.exif, metadata.iptc)) return withMetadata;
+    if (tiff && (metadata.exif || metadata.iptc || metadata.photoshop)) {
+        if (auto withMetadata = tiffWithExifAndIPTC(*tiff, metadata.exif, metadata.iptc, metadata.photoshop))
+            return withMetadata;
     }
     return tiff;
 }

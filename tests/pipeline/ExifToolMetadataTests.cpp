@@ -2,7 +2,9 @@
 // read back as ExifTool and exiv2 read them.
 #include "ConversionTesting.h"
 
+#include "ImageEngine/Encoding/png/PNGChunks.h"
 #include "ImageEngine/Model/ConversionError.h"
+#include "platform/files/FilePath.h"
 #include "platform/metadata/JPEGSegments.h"
 #include "platform/text/UnicodeText.h"
 
@@ -53,6 +55,22 @@ std::string packetHolding(const std::string& declarations, const std::string& el
            declarations +
            ">\n  <dc:title><rdf:Alt><rdf:li xml:lang='x-default'>Harbour at dusk</rdf:li></rdf:Alt></dc:title>\n" +
            elements + " </rdf:Description>\n</rdf:RDF>\n</x:xmpmeta>\n<?xpacket end='w'?>";
+}
+
+// The PNG with its text chunks (its XMP among them) moved to stand after its pixel data, as
+// some writers put them.
+platform::Bytes withTextAfterThePixels(const platform::Bytes& png) {
+    const auto chunks = PNGChunks::parse(png);
+    EXPECT_TRUE(chunks);
+    if (!chunks) return {};
+    std::vector<PNGChunks::Chunk> moved, text;
+    for (const auto& chunk : *chunks) {
+        if (chunk.type == "tEXt" || chunk.type == "zTXt" || chunk.type == "iTXt") text.push_back(chunk);
+        else if (chunk.type != "IEND") moved.push_back(chunk);
+    }
+    moved.insert(moved.end(), text.begin(), text.end());
+    moved.push_back(chunks->back());
+    return *PNGChunks::assemble(moved);
 }
 
 // Re-encoded: a JPEG kept lossless would be the source's own file, its metadata as it was.
@@ -541,4 +559,130 @@ TEST(ExifToolMetadata, AResolutionWithoutAUnitStaysSoAndAPositionsTextsReachAWeb
     EXPECT_EQ(complaints(output), "");
     EXPECT_EQ(printed("exiftool -s3 -XMP-exif:GPSProcessingMethod -XMP-exif:GPSAreaInformation " + quoted(output)),
               "GPSMETHODKESTREL\nHARBOURAREA\n");
+}
+
+TEST(ExifToolMetadata, APNGsTextsAndItsPacketAfterThePixelsReachEveryOutputWithAPlaceForThemAndTheRestIsNamed) {
+    TemporaryFolder folder;
+    const fs::path edited = editedByExifTool(
+        folder, "texts.png",
+        "-PNG:Title=TITLEPLANT -PNG:Author=AUTHORPLANT -PNG:Description=DESCPLANT -PNG:Copyright=RIGHTSPLANT "
+        "'-PNG:CreationTime=2022:03:04 05:06:07' -PNG:Software=TOOLPLANT -PNG:Comment=COMMENTPLANT "
+        "-PNG:Source=SOURCEPLANT -PNG:Disclaimer=DISCLAIMERPLANT -XMP-dc:Subject=SUBJECTPLANT");
+    const fs::path source = folder.write("late.png", withTextAfterThePixels(platform::readWholeFile(edited)));
+    ASSERT_NE(printed("exiftool -Warning " + quoted(source)).find("after PNG IDAT"), std::string::npos);
+    const std::string unplaced = "the PNG texts Disclaimer and Source were left out";
+    for (const auto& format : {OutputFormat::jpeg(), OutputFormat::webp(), OutputFormat::tiff(), OutputFormat::heic()}) {
+        SCOPED_TRACE(format.id());
+        const ConversionResult result = converted(source, format);
+        const fs::path output = folder.write("texts." + format.fileExtension(), *result.data);
+        EXPECT_EQ(complaints(output), "");
+        EXPECT_EQ(printed("exiftool -s3 -XMP-dc:Title -XMP-dc:Creator -XMP-dc:Description -XMP-dc:Rights "
+                          "-XMP-xmp:CreateDate -XMP-xmp:CreatorTool -XMP-dc:Subject -File:Comment " + quoted(output)),
+                  "TITLEPLANT\nAUTHORPLANT\nDESCPLANT\nRIGHTSPLANT\n2022:03:04 05:06:07\nTOOLPLANT\nSUBJECTPLANT\n" +
+                      std::string(format == OutputFormat::jpeg() ? "COMMENTPLANT\n" : ""));
+        EXPECT_NE(result.diagnostic.find(unplaced + ": " + format.displayName() + " files have no place for them"),
+                  std::string::npos) << result.diagnostic;
+    }
+    // A PNG drawn anew holds the texts as they were.
+    OutputSpec smaller = specFor(OutputFormat::png());
+    smaller.sizing = ResizeSpec::longestEdge(32);
+    const ConversionResult png = standardEngine().convert(source, smaller, 1, EncodeEffort::final);
+    const fs::path output = folder.write("texts-small.png", *png.data);
+    EXPECT_EQ(complaints(output), "");
+    EXPECT_EQ(printed("exiftool -s3 -PNG:Title -PNG:Author -PNG:Description -PNG:Copyright -PNG:CreationTime "
+                      "-PNG:Software -PNG:Comment -PNG:Source -PNG:Disclaimer -XMP-dc:Subject " + quoted(output)),
+              "TITLEPLANT\nAUTHORPLANT\nDESCPLANT\nRIGHTSPLANT\n2022:03:04 05:06:07\nTOOLPLANT\nCOMMENTPLANT\n"
+              "SOURCEPLANT\nDISCLAIMERPLANT\nSUBJECTPLANT\n");
+    EXPECT_EQ(png.diagnostic, "");
+
+    // Latin-1 where UTF-8 belongs, and characters XML cannot hold, still make a packet every reader reads.
+    const platform::Bytes plain = *encodeSample(SampleImage{}, ".png");
+    auto chunks = *PNGChunks::parse(plain);
+    const std::string title("Title\0Caf\xE9\x01", 11), author("Author\0\0\0\0\0Ann\xFF", 15);
+    chunks.insert(chunks.end() - 1, PNGChunks::Chunk::owning("tEXt", platform::Bytes(title.begin(), title.end())));
+    chunks.insert(chunks.end() - 1, PNGChunks::Chunk::owning("iTXt", platform::Bytes(author.begin(), author.end())));
+    const fs::path odd = folder.write("odd.png", *PNGChunks::assemble(chunks));
+    const fs::path oddOutput = folder.write("odd.jpg", *converted(odd, OutputFormat::jpeg()).data);
+    EXPECT_EQ(complaints(oddOutput), "");
+    EXPECT_EQ(printed("exiftool -s3 -XMP-dc:Title -XMP-dc:Creator " + quoted(oddOutput)), "Caf\u00E9\nAnn\u00FF\n");
+
+    smaller.metadata = MetadataPolicy::strip;
+    for (const auto& format : {OutputFormat::jpeg(), OutputFormat::webp(), OutputFormat::tiff(), OutputFormat::png()}) {
+        smaller.format = format;
+        const platform::Bytes stripped = *standardEngine().convert(source, smaller, 1, EncodeEffort::final).data;
+        const std::string_view planted = "PLANT";
+        EXPECT_EQ(std::search(stripped.begin(), stripped.end(), planted.begin(), planted.end()), stripped.end())
+            << format.id();
+    }
+}
+
+TEST(ExifToolMetadata, WindowsTitlesRatingsAndDocumentNamesTravelIntoAndOutOfTIFF) {
+    TemporaryFolder folder;
+    const std::string tags = "-XPTitle=Harbour -XPComment=Dusk -XPAuthor=Ann -XPKeywords=boats -XPSubject=Sea "
+                             "-IFD0:Rating=4 -DocumentName=Log -PageName=First";
+    const std::string read = "exiftool -s3 -XPTitle -XPComment -XPAuthor -XPKeywords -XPSubject -EXIF:Rating "
+                             "-DocumentName -PageName ";
+    const std::string expected = "Harbour\nDusk\nAnn\nboats\nSea\n4\nLog\nFirst\n";
+    const fs::path jpeg = editedByExifTool(folder, "windows.jpg", tags);
+    const fs::path tiff = editedByExifTool(folder, "windows.tif", tags);
+    for (const auto& [source, format] : {std::pair{jpeg, OutputFormat::tiff()}, std::pair{tiff, OutputFormat::jpeg()},
+                                         std::pair{tiff, OutputFormat::png()}, std::pair{tiff, OutputFormat::webp()}}) {
+        SCOPED_TRACE(source.filename().string() + " to " + format.id());
+        const ConversionResult result = converted(source, format);
+        const fs::path output = folder.write("out." + format.fileExtension(), *result.data);
+        EXPECT_EQ(complaints(output), "");
+        EXPECT_EQ(printed(read + quoted(output)), expected);
+        EXPECT_EQ(result.diagnostic, "");
+    }
+}
+
+TEST(ExifToolMetadata, PhotoshopsCopyrightFlagAndURLReachEveryOutputAsResourcesOrAsXMP) {
+    TemporaryFolder folder;
+    const std::string marked = "-Photoshop:CopyrightFlag=True -Photoshop:URL=https://example.org/ann -IPTC:Keywords=boats";
+    std::vector<fs::path> sources = {editedByExifTool(folder, "marked.jpg", marked),
+                                     editedByExifTool(folder, "marked.tif", marked)};
+    // ImageMagick keeps them in a PNG as its "8bim" raw profile.
+    ASSERT_TRUE(run("convert " + quoted(sources.front()) + " " + quoted(folder.file("magick.png"))));
+    sources.push_back(folder.file("magick.png"));
+    for (const auto& source : sources) {
+        for (const auto& format : {OutputFormat::jpeg(), OutputFormat::tiff(), OutputFormat::png(), OutputFormat::webp(),
+                                   OutputFormat::heic()}) {
+            // Kept as PNG, ImageMagick's file is rewritten as it stands.
+            if (source == sources.back() && format == OutputFormat::png()) continue;
+            SCOPED_TRACE(source.filename().string() + " to " + format.id());
+            const ConversionResult result = converted(source, format);
+            const fs::path output = folder.write("out." + format.fileExtension(), *result.data);
+            EXPECT_EQ(complaints(output), "");
+            const bool resources = format == OutputFormat::jpeg() || format == OutputFormat::tiff();
+            const std::string read = resources ? "exiftool -s3 -Photoshop:CopyrightFlag -Photoshop:URL -IPTC:Keywords "
+                                               : "exiftool -s3 -XMP-xmpRights:Marked -XMP-xmpRights:WebStatement "
+                                                 "-XMP-dc:Subject ";
+            EXPECT_EQ(printed(read + quoted(output)), "True\nhttps://example.org/ann\nboats\n");
+            EXPECT_EQ(result.diagnostic, "");
+        }
+    }
+
+    // Photoshop's thumbnail shows the picture as it was stored: turned, the output goes without it.
+    folder.write("thumbnail.jpg", *encodeSample(SampleImage{}, ".jpg"));
+    const fs::path thumbnailed = editedByExifTool(folder, "thumbnailed.jpg", marked + " '-PhotoshopThumbnail<=thumbnail.jpg'");
+    OutputSpec turned = specFor(OutputFormat::jpeg());
+    turned.quality = QualityMode::quality(80);
+    turned.adjustments.reorientation = Reorientation(1, false);
+    const ConversionResult result = standardEngine().convert(thumbnailed, turned, 1, EncodeEffort::final);
+    const fs::path output = folder.write("turned.jpg", *result.data);
+    EXPECT_EQ(printed("exiftool -s3 -Photoshop:CopyrightFlag -Photoshop:PhotoshopThumbnail " + quoted(output)), "True\n");
+    EXPECT_NE(result.diagnostic.find("the Photoshop thumbnail was left out"), std::string::npos) << result.diagnostic;
+}
+
+TEST(ExifToolMetadata, OutputsThatCarryNoMetadataNameEveryKindTheSourceHeld) {
+    TemporaryFolder folder;
+    const fs::path source = editedByExifTool(
+        folder, "full.jpg", "-Artist=Ann -GPSLatitude=12.5 -GPSLatitudeRef=S -XMP-dc:Title=Harbour -IPTC:Keywords=boats");
+    for (const auto& format : {OutputFormat::gif(), OutputFormat::jpeg2000(), OutputFormat::bmp(), OutputFormat::pdf(),
+                               OutputFormat::ico()}) {
+        EXPECT_EQ(converted(source, format).diagnostic,
+                  "the EXIF, GPS, XMP and IPTC were left out: " + format.displayName() + " outputs carry none");
+    }
+    const fs::path titled = editedByExifTool(folder, "titled.png", "-XMP-dc:Title=Harbour");
+    EXPECT_EQ(converted(titled, OutputFormat::gif()).diagnostic, "the XMP was left out: GIF outputs carry none");
 }

@@ -107,7 +107,8 @@ platform::Outcome<platform::Bytes> JPEGMetadataSplice::inserting(const platform:
                                                                  const std::optional<platform::Bytes>& exif,
                                                                  const platform::XmpRef& xmp, int orientation,
                                                                  const std::optional<platform::Bytes>& iptc,
-                                                                 const std::optional<platform::Bytes>& comment) {
+                                                                 const std::optional<platform::Bytes>& comment,
+                                                                 const std::optional<platform::Bytes>& photoshop) {
     std::optional<std::size_t> point = insertionPoint(jpeg);
     if (!point) return Failure::failure("the encoded bytes do not start a JPEG file");
     if (orientation < 1 || orientation > 8)
@@ -122,8 +123,8 @@ platform::Outcome<platform::Bytes> JPEGMetadataSplice::inserting(const platform:
             if (!appended) return Failure::failure(appended.cause());
         }
     }
-    if (iptc)
-        for (const platform::Bytes& segment : platform::photoshopSegmentsWithIPTC(*iptc, largestPayload))
+    if (iptc || photoshop)
+        for (const platform::Bytes& segment : platform::photoshopSegmentsWithIPTC(iptc, largestPayload, photoshop))
             appendSegment(out, platform::jpegAPP13, segment);
     if (comment) {
         for (std::size_t offset = 0; offset < comment->size(); offset += largestPayload) {

@@ -24,12 +24,14 @@ struct JPEGMetadataSplice {
     // extended XMP segments. Fails, saying why, when the bytes do not start a JPEG, the
     // orientation is not 1 to 8, or the metadata cannot be made to fit: metadata is never
     // dropped silently. IPTC records go whole into APP13 segments as Photoshop's resource,
-    // across as many as it takes, and the comment into COM segments, as many as it takes.
+    // with Photoshop's other resources beside them, across as many as it takes, and the comment
+    // into COM segments, as many as it takes.
     static platform::Outcome<platform::Bytes> inserting(const platform::Bytes& jpeg,
                                                         const std::optional<platform::Bytes>& exif,
                                                         const platform::XmpRef& xmp, int orientation,
                                                         const std::optional<platform::Bytes>& iptc = std::nullopt,
-                                                        const std::optional<platform::Bytes>& comment = std::nullopt);
+                                                        const std::optional<platform::Bytes>& comment = std::nullopt,
+                                                        const std::optional<platform::Bytes>& photoshop = std::nullopt);
 
     // The JPEG without its EXIF segments, the continuing ones of a large block included, and
     // with `exif` inserted in their stead as `inserting` does; every other byte stays.

@@ -73,7 +73,8 @@ platform::Bytes MozJPEGEncoder::encode(const platform::ImageRef& image, const En
     platform::Bytes jpeg(out, out + length);
     if (!options.preserved) return jpeg;
 
-    // The platform's reader keeps EXIF, IPTC and the comment beside the XMP rather than inside it, so all travel.
+    // The platform's reader keeps EXIF, IPTC, the comment and Photoshop's resources beside the XMP rather than
+    // inside it, so all travel.
     const auto carried = [&](const char* key) -> std::optional<platform::Bytes> {
         if (const auto* block = platform::propertyOf<platform::Bytes>(options.preserved->dictionary, key))
             return *block;
@@ -81,7 +82,8 @@ platform::Bytes MozJPEGEncoder::encode(const platform::ImageRef& image, const En
     };
     auto spliced = JPEGMetadataSplice::inserting(jpeg, carried(platform::keys::exif), options.preserved->metadata,
                                                  static_cast<int>(options.orientation.value_or(1)),
-                                                 carried(platform::keys::iptc), carried(platform::keys::comment));
+                                                 carried(platform::keys::iptc), carried(platform::keys::comment),
+                                                 carried(platform::keys::photoshop));
     if (!spliced) throw failed().withCause(spliced.cause());
     return std::move(*spliced);
 }

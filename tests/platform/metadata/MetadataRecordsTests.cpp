@@ -4,7 +4,9 @@
 #include "platform/metadata/ExifOutputFacts.h"
 #include "platform/metadata/IPTCRecords.h"
 #include "platform/metadata/JPEGSegments.h"
+#include "platform/metadata/PhotoshopResources.h"
 #include "platform/metadata/RawProfile.h"
+#include "platform/metadata/XMPDate.h"
 #include "platform/metadata/XMPText.h"
 #include "platform/metadata/XMPTopLevel.h"
 #include "platform/text/UnicodeText.h"
@@ -224,5 +226,40 @@ TEST(CompressedMetadata, InflatesWithinTheBoundAndRefusesWhatPassesItOrIsCutShor
         EXPECT_EQ(inflate(viewOf(stream), zeros.size()), zeros);
         EXPECT_EQ(inflate(viewOf(stream), zeros.size() - 1), std::nullopt);
         EXPECT_EQ(inflate(ByteView(stream.data(), stream.size() - 1), zeros.size()), std::nullopt);
+    }
+}
+
+TEST(MetadataRecords, APNGCreationTimeBecomesAnXMPDateInEachFormWritersUseAndNothingOtherwise) {
+    const std::pair<const char*, const char*> dates[] = {
+        {"Tue, 06 May 2024 07:08:09 +0200", "2024-05-06T07:08:09+02:00"},
+        {"6 May 2024 07:08 GMT", "2024-05-06T07:08Z"},
+        {"2024:05:06 07:08:09", "2024-05-06T07:08:09"},
+        {"2024:05:06 07:08:09-05:00", "2024-05-06T07:08:09-05:00"},
+        {"2024-05-06T07:08:09.5Z", "2024-05-06T07:08:09.5Z"},
+        {"2024-05-06", "2024-05-06"},
+        {"yesterday", ""},
+        {"2024-05-06T07", ""},
+        {"Tue, 06 Mai 2024 07:08:09 +0200", ""},
+        {"2024:05:06 07:08:09 in the evening", ""}};
+    for (const auto& [text, xmp] : dates) EXPECT_EQ(xmpDateOfText(text), xmp) << text;
+}
+
+TEST(MetadataRecords, PhotoshopResourcesBesideTheIPTCReadBackFromTheSegmentsTheyAreWrittenInto) {
+    // A URL with an odd length and no padding at the end of its block, and a profile, which travels on its own.
+    const Bytes block = {'8', 'B', 'I', 'M', 0x04, 0x0F, 0, 0, 0, 0, 0, 2, 'P', 'P',
+                         '8', 'B', 'I', 'M', 0x04, 0x0A, 0, 0, 0, 0, 0, 1, 1, 0,
+                         '8', 'B', 'I', 'M', 0x04, 0x0B, 0, 0, 0, 0, 0, 3, 'u', 'r', 'l'};
+    const auto resources = photoshopResourcesBesideMetadata(viewOf(block));
+    ASSERT_TRUE(resources);
+    Bytes padded(block.begin() + 14, block.end());
+    padded.push_back(0);
+    EXPECT_EQ(*resources, padded);
+    const Bytes records = {0x1C, 2, 25, 0, 3, 'k', 'e', 'y'};
+    for (const std::size_t largest : {jpegLargestPayload, std::size_t{20}}) {
+        Bytes jpeg = {0xFF, 0xD8};
+        for (const Bytes& segment : photoshopSegmentsWithIPTC(records, largest, resources))
+            appendJPEGSegment(jpeg, jpegAPP13, viewOf(segment));
+        EXPECT_EQ(jpegIPTC(viewOf(jpeg)), records);
+        EXPECT_EQ(jpegPhotoshopResources(viewOf(jpeg)), resources);
     }
 }
