@@ -38,12 +38,6 @@ std::string workingFileName() {
     return std::string(workingFilePrefix) + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
 }
 
-// The errors of a disk that cannot give a file a second name, or of a file the kernel's
-// protection of links keeps from having one.
-bool withoutHardLinks(int error) {
-    return error == EPERM || error == EOPNOTSUPP || error == EMLINK || error == ENOSYS;
-}
-
 } // namespace
 
 bool SystemExportWriter::isWorkingFileName(std::string_view name) {
@@ -137,26 +131,21 @@ fs::path SystemExportWriter::replaceUnderAnotherName(const fs::path& original, c
     return target;
 }
 
-// The original gets a second name in the Trash and is checked there; then the converted file
-// and the original swap names in one step, so that the name always holds one of them.
+// The original gets a second name in the Trash; then the converted file and the original
+// swap names in one step, so that the name always holds one of them. The Trash entry is
+// checked only after the swap: before it, a write through the original's path (by an
+// editor, cp or a shell's ">") still reached it.
 std::optional<fs::path> SystemExportWriter::replaceUnderTheSameName(const fs::path& original, const fs::path& working,
                                                                     const VersionCheck& check) {
     TrashedItem trashed;
     try {
         trashed = trash_.linkIntoTrash(original);
     } catch (const FileError& error) {
-        if (withoutHardLinks(error.errorNumber())) return std::nullopt;
+        if (platform::refusesHardLinks(error.errorNumber())) return std::nullopt;
         files_.removeFile(working);
         throw ExportWriterError::trashRefused(FileError(original, error.errorNumber(), FileOperation::trash));
     }
-    try {
-        check(trashed.filesPath);
-    } catch (...) {
-        // The checked file is the original itself, still in its place.
-        trash_.forget(trashed);
-        files_.removeFile(working);
-        throw;
-    }
+    const std::optional<platform::FileIdentity> converted = platform::fileIdentity(working);
     try {
         files_.exchange(working, original);
     } catch (const FileError& error) {
@@ -165,23 +154,42 @@ std::optional<fs::path> SystemExportWriter::replaceUnderTheSameName(const fs::pa
         files_.removeFile(working);
         throw FileError(original, error.errorNumber(), FileOperation::write);
     }
-    // A file another program put at the path since the check would have left it instead:
-    // it gets its name back, and the original that it replaced is not ours to keep.
+    // A file another program put at the path since the original was linked would have left
+    // instead: it gets its name back, and the original that it replaced is not ours to keep.
     if (!platform::isSameFile(working, trashed.filesPath)) {
-        try {
-            files_.exchange(working, original);
-            files_.removeFile(working);
-        } catch (const FileError&) {
-            // Never under a working file's name, which a sweep removes.
-            giveAFreeName(working, original);
-        }
+        swapBack(working, original);
         trash_.forget(trashed);
         throw ReplaceRefusal::sourceChanged();
+    }
+    try {
+        check(trashed.filesPath);
+    } catch (...) {
+        // Changed through its path before the swap: the changed original takes its name back,
+        // unless a newcomer holds the name by now, which keeps it.
+        if (platform::fileIdentity(original) == converted) {
+            swapBack(working, original);
+            trash_.forget(trashed);
+            throw;
+        }
+        files_.removeFile(working);
+        throw ExportWriterError::changedInTrash();
     }
     // The working file's name now holds the original, which keeps its name in the Trash.
     files_.removeFile(working);
     files_.syncFolder(original.parent_path());
     return original;
+}
+
+// After a swap that must not stand: the file that was at the path gets its name back, and
+// the converted file goes.
+void SystemExportWriter::swapBack(const fs::path& working, const fs::path& original) {
+    try {
+        files_.exchange(working, original);
+        files_.removeFile(working);
+    } catch (const FileError&) {
+        // Never under a working file's name, which a sweep removes.
+        giveAFreeName(working, original);
+    }
 }
 
 // On a disk without hard links or swaps of names: the original moves to the Trash, and the

@@ -45,6 +45,7 @@ private:
     std::optional<std::filesystem::path> replaceUnderTheSameName(const std::filesystem::path& original,
                                                                  const std::filesystem::path& working,
                                                                  const VersionCheck& check);
+    void swapBack(const std::filesystem::path& working, const std::filesystem::path& original);
     std::filesystem::path replaceThroughTheTrash(const std::filesystem::path& original,
                                                  const std::filesystem::path& working, const std::string& name,
                                                  const VersionCheck& check);

@@ -306,6 +306,46 @@ TEST_F(SafeReplacement, ANewcomerAtTheOriginalsPathKeepsItsName) {
     EXPECT_TRUE(entries(trashInfo()).empty());
 }
 
+// Another program writes through the original's path (as cp, ">" or an editor's save in
+// place do) just before the swap, while the Trash entry is still a second name of the file
+// there: its bytes stay at the path and nothing is claimed, also when a newcomer then takes
+// the path.
+TEST_F(SafeReplacement, AWriteThroughThePathJustBeforeTheSwapStaysAtThePath) {
+    for (const bool newcomer : {false, true}) {
+        SCOPED_TRACE(newcomer ? "a newcomer at the path afterwards" : "the path left alone afterwards");
+        ExportScene fresh;
+        const fs::path photo = fresh.originals() / "photo.png";
+        std::ofstream(photo) << "old pixels";
+        const auto recorded = recordedCheck(photo);
+        fresh.files_.beforeExchange = [&](const fs::path& second) {
+            if (second == photo) std::ofstream(photo, std::ios::trunc) << "another program's";
+            fresh.files_.beforeExchange = nullptr;
+        };
+        const auto check = [&](const fs::path& path) {
+            if (newcomer && path != photo) {
+                std::ofstream(fresh.originals() / "incoming") << "a newcomer";
+                fs::rename(fresh.originals() / "incoming", photo);
+            }
+            recorded(path);
+        };
+
+        if (newcomer) {
+            const auto error =
+                thrown<ExportWriterError>([&] { fresh.writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
+            ASSERT_TRUE(error);
+            EXPECT_EQ(error->kind(), ExportWriterError::Kind::changedInTrash);
+            EXPECT_EQ(textOf(photo), "a newcomer");
+            EXPECT_EQ(fresh.trashed(), std::vector<std::string>{"another program's"});
+        } else {
+            EXPECT_THROW(fresh.writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check), ReplaceRefusal);
+            EXPECT_EQ(textOf(photo), "another program's");
+            EXPECT_TRUE(fresh.trashed().empty());
+            EXPECT_TRUE(fresh.entries(fresh.trashInfo()).empty());
+        }
+        EXPECT_EQ(fresh.entries(fresh.originals()), std::vector<fs::path>{"photo.png"});
+    }
+}
+
 TEST_F(SafeReplacement, WorkingFileThatCannotBeWrittenIsReportedUnderTheFinalName) {
     const fs::path photo = original();
     files_.writeExclusiveError = EACCES;
