@@ -6,6 +6,7 @@
 #include "platform/files/FileStatus.h"
 #include "platform/files/SafeFileName.h"
 
+#include <QString>
 #include <QUuid>
 
 #include <cerrno>
@@ -36,6 +37,16 @@ constexpr std::string_view workingFilePrefix = ".export-";
 
 std::string workingFileName() {
     return std::string(workingFilePrefix) + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
+}
+
+// Whether the output name is the original's own in other letter case, on a disk that ignores
+// it: the name is then the original's, not another file's. The kernel's drivers give both
+// spellings one file; FUSE drivers give each its own number, but list only the original's.
+bool namesTheOriginal(const fs::path& folder, const std::string& name, const fs::path& original) {
+    const QString wanted = QString::fromStdString(name);
+    if (wanted.compare(QString::fromStdString(original.filename().string()), Qt::CaseInsensitive) != 0) return false;
+    if (platform::isSameFile(folder / name, original)) return true;
+    return platform::pathExists(folder / name) && !platform::isListedIn(folder, name);
 }
 
 } // namespace
@@ -83,7 +94,11 @@ fs::path SystemExportWriter::replaceOriginal(const fs::path& original, const pla
     // Replacing an original nobody recorded a version of would be replacing it unchecked.
     if (!check) throw ReplaceRefusal::sourceUnreadable();
     const fs::path folder = original.parent_path();
-    const std::string name = safeName(folder, outputName);
+    std::string name = safeName(folder, outputName);
+    // On a disk that ignores letter case the original's name in any spelling is its own; the
+    // converted file keeps the spelling the disk lists (FUSE drivers keep the other spelling
+    // looking taken for a moment after the original left).
+    if (name != original.filename().string() && namesTheOriginal(folder, name, original)) name = original.filename();
     const fs::path working = folder / workingFileName();
 
     // Only a file itself is replaced: a link moved to the Trash would point nowhere there,

@@ -22,7 +22,8 @@ namespace pictavo {
 // - on a disk without hard links or such swaps, the original moves to the Trash and the
 //   working file takes the name it left; when that fails the original is put back.
 // A second check that fails removes the converted file and puts the original back (without
-// replacing anything) where it had left.
+// replacing anything) where it had left. An output name that is the original's own in other
+// letter case, on a disk that ignores case, is the original's name, spelt as the original.
 class SystemExportWriter : public ExportWriting {
 public:
     SystemExportWriter();

@@ -1,5 +1,6 @@
 #include "platform/files/FileStatus.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace platform {
@@ -49,6 +50,20 @@ bool isSymbolicLink(const fs::path& path) {
 bool isSameFile(const fs::path& first, const fs::path& second) {
     const std::optional<FileIdentity> a = fileIdentity(first);
     return a && a == fileIdentity(second);
+}
+
+bool isListedIn(const fs::path& folder, const std::string& name) {
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing) return false;
+    bool listed = false;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (name == entry->d_name) {
+            listed = true;
+            break;
+        }
+    }
+    ::closedir(listing);
+    return listed;
 }
 
 std::optional<FileIdentity> fileIdentity(const fs::path& path) {

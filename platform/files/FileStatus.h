@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <sys/types.h>
 
 namespace platform {
@@ -32,6 +33,10 @@ bool isSymbolicLink(const std::filesystem::path& path);
 // Whether the two paths are names of one file (the entries themselves, links not followed);
 // false when either cannot be examined.
 bool isSameFile(const std::filesystem::path& first, const std::filesystem::path& second);
+
+// Whether the folder's listing holds an entry spelled exactly so: on a disk that ignores
+// letter case, a name that reaches a file may not be the name the file has.
+bool isListedIn(const std::filesystem::path& folder, const std::string& name);
 
 // Which file an entry is (itself, a link not followed), whatever its name: to tell later
 // whether a path still names it.
