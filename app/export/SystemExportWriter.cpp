@@ -3,6 +3,7 @@
 #include "ImageEngine/Model/OutputNamer.h"
 #include "app/export/ExportWriterError.h"
 #include "app/export/ReplaceRefusal.h"
+#include "app/export/ReplacementJournal.h"
 #include "platform/files/FileStatus.h"
 #include "platform/files/SafeFileName.h"
 
@@ -138,11 +139,12 @@ fs::path SystemExportWriter::replaceUnderAnotherName(const fs::path& original, c
     try {
         target = takeFreeName(working, original.parent_path(), name);
     } catch (const FileError& refused) {
+        files_.removeFile(working);
         throw FileError(refused.path(), refused.errorNumber(), FileOperation::write);
     }
 
     const TrashedItem trashed = moveToTrash(original, target);
-    checkInTrash(trashed, original, target, check);
+    checkInTrash(trashed, original, target, std::nullopt, check);
     return target;
 }
 
@@ -209,10 +211,18 @@ void SystemExportWriter::swapBack(const fs::path& working, const fs::path& origi
 
 // On a disk without hard links or swaps of names: the original moves to the Trash, and the
 // converted file takes the name it left at once, before the original is checked there, so
-// that the name stands empty only between two renames.
+// that the name stands empty only between two renames. A journal written before the first
+// lets the next launch finish a replacement cut short between them.
 fs::path SystemExportWriter::replaceThroughTheTrash(const fs::path& original, const fs::path& working,
                                                     const std::string& name, const VersionCheck& check) {
     const fs::path folder = original.parent_path();
+    std::optional<ReplacementJournal> journal;
+    try {
+        journal.emplace(working, platform::ReplacementRecord{name, platform::readFileStamp(original)}, files_);
+    } catch (const FileError& error) {
+        files_.removeFile(working);
+        throw FileError(folder / name, error.errorNumber(), FileOperation::write);
+    }
     const TrashedItem trashed = moveToTrash(original, working);
 
     fs::path target;
@@ -220,15 +230,17 @@ fs::path SystemExportWriter::replaceThroughTheTrash(const fs::path& original, co
         target = takeFreeName(working, folder, name);
     } catch (const FileError& refused) {
         // The original's name is free again unless someone took it meanwhile.
-        if (putBack(trashed, original)) throw FileError(refused.path(), refused.errorNumber(), FileOperation::write);
+        const bool back = putBack(trashed, original);
+        files_.removeFile(working);
+        if (back) throw FileError(refused.path(), refused.errorNumber(), FileOperation::write);
         throw ExportWriterError::replacedButNotMoved(refused);
     }
-    checkInTrash(trashed, original, target, check);
+    checkInTrash(trashed, original, target, working, check);
     return target;
 }
 
 // Moves the working file to the first free name like `name` in the folder. Throws
-// FileError (move) naming the name it was refused, once the working file is removed.
+// FileError (move) naming the name it was refused; the working file is then still there.
 fs::path SystemExportWriter::takeFreeName(const fs::path& working, const fs::path& folder, const std::string& name) {
     for (int attempt = 1;; ++attempt) {
         fs::path target;
@@ -243,8 +255,22 @@ fs::path SystemExportWriter::takeFreeName(const fs::path& working, const fs::pat
             failure = error.errorNumber();
         } catch (const OutputNamer::NoFreeName&) {
         }
-        files_.removeFile(working);
         throw FileError(target.empty() ? folder / name : target, failure, FileOperation::move);
+    }
+}
+
+void SystemExportWriter::finishCutShort(const fs::path& working, const platform::ReplacementRecord& record) {
+    const fs::path folder = working.parent_path();
+    const fs::path wanted = folder / record.name;
+    // Cut short before the original left: it is still in its place, untouched.
+    if (files_.exists(wanted) && platform::readFileStamp(wanted) == record.original) {
+        files_.removeFile(working);
+        return;
+    }
+    try {
+        takeFreeName(working, folder, record.name);
+    } catch (const FileError&) {
+        // Kept for a later sweep, when the folder may take it.
     }
 }
 
@@ -258,10 +284,12 @@ TrashedItem SystemExportWriter::moveToTrash(const fs::path& original, const fs::
     }
 }
 
-// The second check, of the original in the Trash: one that fails removes the converted file
-// and puts the original back while its path is free.
+// The second check, of the original in the Trash. One that fails puts the original back
+// while its path is free and removes the converted file; a converted file that holds the
+// original's name first steps aside to `aside`, so that a crash at any moment leaves one of
+// them under the name, or the journal that finishes the replacement.
 void SystemExportWriter::checkInTrash(const TrashedItem& trashed, const fs::path& original, const fs::path& converted,
-                                      const VersionCheck& check) {
+                                      const std::optional<fs::path>& aside, const VersionCheck& check) {
     std::exception_ptr changed;
     try {
         check(trashed.filesPath);
@@ -269,8 +297,17 @@ void SystemExportWriter::checkInTrash(const TrashedItem& trashed, const fs::path
     } catch (...) {
         changed = std::current_exception();
     }
-    files_.removeFile(converted);
-    if (putBack(trashed, original)) std::rethrow_exception(changed);
+    fs::path leftOver = converted;
+    if (aside) {
+        try {
+            files_.moveNoReplace(converted, *aside);
+            leftOver = *aside;
+        } catch (const FileError&) {
+        }
+    }
+    const bool back = putBack(trashed, original);
+    files_.removeFile(leftOver);
+    if (back) std::rethrow_exception(changed);
     throw ExportWriterError::changedInTrash();
 }
 

@@ -159,9 +159,10 @@ TEST_F(SafeReplacement, ALongNameIsReplacedAndARefusingTrashLeavesTheOriginalAsI
 }
 
 // The real file operations, with the process killed after the chosen one, as kill -9 would.
+// With `linkless`, on a disk without hard links, as FAT is.
 class KillingFileOperations : public platform::FileOperations {
 public:
-    explicit KillingFileOperations(int killAfter) : killAfter_(killAfter) {}
+    KillingFileOperations(int killAfter, bool linkless) : killAfter_(killAfter), linkless_(linkless) {}
     void step() {
         if (++done_ == killAfter_) ::raise(SIGKILL);
     }
@@ -174,6 +175,7 @@ public:
         step();
     }
     void linkNoReplace(const fs::path& from, const fs::path& to) override {
+        if (linkless_) throw FileError(to, EPERM, platform::FileOperation::move);
         FileOperations::linkNoReplace(from, to);
         step();
     }
@@ -193,17 +195,18 @@ public:
 
 private:
     int killAfter_;
+    bool linkless_;
     int done_ = 0;
 };
 
 // Replaces the scene's photo in a child process killed after its n-th step (a check counts a
 // step as it starts and as it ends); false when the replacement ended before that step.
-bool replaceKilledAfter(ExportScene& scene, int killAfter, const std::string& outputName) {
+bool replaceKilledAfter(ExportScene& scene, int killAfter, const std::string& outputName, bool linkless = false) {
     const fs::path photo = scene.originals() / "photo.png";
     const auto recorded = SourceVersion::check(SourceVersion::read(photo));
     const pid_t child = ::fork();
     if (child == 0) {
-        KillingFileOperations files(killAfter);
+        KillingFileOperations files(killAfter, linkless);
         FreedesktopTrash trash(files);
         SystemExportWriter writer(files, trash);
         try {
@@ -264,6 +267,26 @@ TEST(KilledReplacement, EveryOriginalIsInItsPlaceOrInTheTrashWithItsReplacementU
             ASSERT_LT(killAfter, 40);
         }
     }
+}
+
+// On a disk without hard links the original's name stands empty between two renames; a kill
+// there, or anywhere else, is made good by the next launch's sweep.
+TEST(KilledReplacement, OnADiskWithoutHardLinksTheNextSweepFillsTheName) {
+    int leftEmpty = 0;
+    int killAfter = 1;
+    for (bool killed = true; killed; ++killAfter) {
+        SCOPED_TRACE("killed after step " + std::to_string(killAfter));
+        ExportScene scene;
+        const fs::path photo = scene.originals() / "photo.png";
+        std::ofstream(photo) << "old pixels";
+        killed = replaceKilledAfter(scene, killAfter, "photo.png", true);
+        if (!fs::exists(photo)) ++leftEmpty;
+        WorkingFileSweep::sweepFolder(scene.originals(), WorkingFileSweep::Clock::now() + std::chrono::hours(1));
+        EXPECT_TRUE(accountedFor(scene, "photo.png"));
+        EXPECT_EQ(scene.entries(scene.originals()), std::vector<fs::path>{"photo.png"});
+        ASSERT_LT(killAfter, 40);
+    }
+    EXPECT_GT(leftEmpty, 0) << "no kill fell between the two renames";
 }
 
 // A folder that refuses the converted file its name leaves the original where it is, or,
