@@ -28,8 +28,9 @@ public:
     // original with `check` before it is moved and again in the Trash; returns the path of
     // the new file. Every failure leaves the original in place or in the Trash and removes
     // the working file; a process killed at any moment leaves the original in place, or in
-    // the Trash with the new file under the output name (on a disk without hard links, but
-    // for the instant between two renames). Throws the check's error (ReplaceRefusal::sourceChanged too for an
+    // the Trash with the new file under the output name (on a disk without hard links, once
+    // the next sweep of working files has finished a replacement cut short between its two
+    // renames). Throws the check's error (ReplaceRefusal::sourceChanged too for an
     // original that is gone), ReplaceRefusal::symbolicLink for an original that is a link,
     // a platform::FileError naming the final file when the working file cannot be written,
     // or an ExportWriterError.

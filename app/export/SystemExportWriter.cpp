@@ -3,9 +3,11 @@
 #include "ImageEngine/Model/OutputNamer.h"
 #include "app/export/ExportWriterError.h"
 #include "app/export/ReplaceRefusal.h"
+#include "app/export/ReplacementJournal.h"
 #include "platform/files/FileStatus.h"
 #include "platform/files/SafeFileName.h"
 
+#include <QString>
 #include <QUuid>
 
 #include <cerrno>
@@ -38,10 +40,14 @@ std::string workingFileName() {
     return std::string(workingFilePrefix) + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
 }
 
-// The errors of a disk that cannot give a file a second name, or of a file the kernel's
-// protection of links keeps from having one.
-bool withoutHardLinks(int error) {
-    return error == EPERM || error == EOPNOTSUPP || error == EMLINK || error == ENOSYS;
+// Whether the output name is the original's own in other letter case, on a disk that ignores
+// it: the name is then the original's, not another file's. The kernel's drivers give both
+// spellings one file; FUSE drivers give each its own number, but list only the original's.
+bool namesTheOriginal(const fs::path& folder, const std::string& name, const fs::path& original) {
+    const QString wanted = QString::fromStdString(name);
+    if (wanted.compare(QString::fromStdString(original.filename().string()), Qt::CaseInsensitive) != 0) return false;
+    if (platform::isSameFile(folder / name, original)) return true;
+    return platform::pathExists(folder / name) && !platform::isListedIn(folder, name);
 }
 
 } // namespace
@@ -89,7 +95,11 @@ fs::path SystemExportWriter::replaceOriginal(const fs::path& original, const pla
     // Replacing an original nobody recorded a version of would be replacing it unchecked.
     if (!check) throw ReplaceRefusal::sourceUnreadable();
     const fs::path folder = original.parent_path();
-    const std::string name = safeName(folder, outputName);
+    std::string name = safeName(folder, outputName);
+    // On a disk that ignores letter case the original's name in any spelling is its own; the
+    // converted file keeps the spelling the disk lists (FUSE drivers keep the other spelling
+    // looking taken for a moment after the original left).
+    if (name != original.filename().string() && namesTheOriginal(folder, name, original)) name = original.filename();
     const fs::path working = folder / workingFileName();
 
     // Only a file itself is replaced: a link moved to the Trash would point nowhere there,
@@ -129,34 +139,30 @@ fs::path SystemExportWriter::replaceUnderAnotherName(const fs::path& original, c
     try {
         target = takeFreeName(working, original.parent_path(), name);
     } catch (const FileError& refused) {
+        files_.removeFile(working);
         throw FileError(refused.path(), refused.errorNumber(), FileOperation::write);
     }
 
     const TrashedItem trashed = moveToTrash(original, target);
-    checkInTrash(trashed, original, target, check);
+    checkInTrash(trashed, original, target, std::nullopt, check);
     return target;
 }
 
-// The original gets a second name in the Trash and is checked there; then the converted file
-// and the original swap names in one step, so that the name always holds one of them.
+// The original gets a second name in the Trash; then the converted file and the original
+// swap names in one step, so that the name always holds one of them. The Trash entry is
+// checked only after the swap: before it, a write through the original's path (by an
+// editor, cp or a shell's ">") still reached it.
 std::optional<fs::path> SystemExportWriter::replaceUnderTheSameName(const fs::path& original, const fs::path& working,
                                                                     const VersionCheck& check) {
     TrashedItem trashed;
     try {
         trashed = trash_.linkIntoTrash(original);
     } catch (const FileError& error) {
-        if (withoutHardLinks(error.errorNumber())) return std::nullopt;
+        if (platform::refusesHardLinks(error.errorNumber())) return std::nullopt;
         files_.removeFile(working);
         throw ExportWriterError::trashRefused(FileError(original, error.errorNumber(), FileOperation::trash));
     }
-    try {
-        check(trashed.filesPath);
-    } catch (...) {
-        // The checked file is the original itself, still in its place.
-        trash_.forget(trashed);
-        files_.removeFile(working);
-        throw;
-    }
+    const std::optional<platform::FileIdentity> converted = platform::fileIdentity(working);
     try {
         files_.exchange(working, original);
     } catch (const FileError& error) {
@@ -165,18 +171,25 @@ std::optional<fs::path> SystemExportWriter::replaceUnderTheSameName(const fs::pa
         files_.removeFile(working);
         throw FileError(original, error.errorNumber(), FileOperation::write);
     }
-    // A file another program put at the path since the check would have left it instead:
-    // it gets its name back, and the original that it replaced is not ours to keep.
+    // A file another program put at the path since the original was linked would have left
+    // instead: it gets its name back, and the original that it replaced is not ours to keep.
     if (!platform::isSameFile(working, trashed.filesPath)) {
-        try {
-            files_.exchange(working, original);
-            files_.removeFile(working);
-        } catch (const FileError&) {
-            // Never under a working file's name, which a sweep removes.
-            giveAFreeName(working, original);
-        }
+        swapBack(working, original);
         trash_.forget(trashed);
         throw ReplaceRefusal::sourceChanged();
+    }
+    try {
+        check(trashed.filesPath);
+    } catch (...) {
+        // Changed through its path before the swap: the changed original takes its name back,
+        // unless a newcomer holds the name by now, which keeps it.
+        if (platform::fileIdentity(original) == converted) {
+            swapBack(working, original);
+            trash_.forget(trashed);
+            throw;
+        }
+        files_.removeFile(working);
+        throw ExportWriterError::changedInTrash();
     }
     // The working file's name now holds the original, which keeps its name in the Trash.
     files_.removeFile(working);
@@ -184,12 +197,32 @@ std::optional<fs::path> SystemExportWriter::replaceUnderTheSameName(const fs::pa
     return original;
 }
 
+// After a swap that must not stand: the file that was at the path gets its name back, and
+// the converted file goes.
+void SystemExportWriter::swapBack(const fs::path& working, const fs::path& original) {
+    try {
+        files_.exchange(working, original);
+        files_.removeFile(working);
+    } catch (const FileError&) {
+        // Never under a working file's name, which a sweep removes.
+        giveAFreeName(working, original);
+    }
+}
+
 // On a disk without hard links or swaps of names: the original moves to the Trash, and the
 // converted file takes the name it left at once, before the original is checked there, so
-// that the name stands empty only between two renames.
+// that the name stands empty only between two renames. A journal written before the first
+// lets the next launch finish a replacement cut short between them.
 fs::path SystemExportWriter::replaceThroughTheTrash(const fs::path& original, const fs::path& working,
                                                     const std::string& name, const VersionCheck& check) {
     const fs::path folder = original.parent_path();
+    std::optional<ReplacementJournal> journal;
+    try {
+        journal.emplace(working, platform::ReplacementRecord{name, platform::readFileStamp(original)}, files_);
+    } catch (const FileError& error) {
+        files_.removeFile(working);
+        throw FileError(folder / name, error.errorNumber(), FileOperation::write);
+    }
     const TrashedItem trashed = moveToTrash(original, working);
 
     fs::path target;
@@ -197,15 +230,17 @@ fs::path SystemExportWriter::replaceThroughTheTrash(const fs::path& original, co
         target = takeFreeName(working, folder, name);
     } catch (const FileError& refused) {
         // The original's name is free again unless someone took it meanwhile.
-        if (putBack(trashed, original)) throw FileError(refused.path(), refused.errorNumber(), FileOperation::write);
+        const bool back = putBack(trashed, original);
+        files_.removeFile(working);
+        if (back) throw FileError(refused.path(), refused.errorNumber(), FileOperation::write);
         throw ExportWriterError::replacedButNotMoved(refused);
     }
-    checkInTrash(trashed, original, target, check);
+    checkInTrash(trashed, original, target, working, check);
     return target;
 }
 
 // Moves the working file to the first free name like `name` in the folder. Throws
-// FileError (move) naming the name it was refused, once the working file is removed.
+// FileError (move) naming the name it was refused; the working file is then still there.
 fs::path SystemExportWriter::takeFreeName(const fs::path& working, const fs::path& folder, const std::string& name) {
     for (int attempt = 1;; ++attempt) {
         fs::path target;
@@ -220,8 +255,22 @@ fs::path SystemExportWriter::takeFreeName(const fs::path& working, const fs::pat
             failure = error.errorNumber();
         } catch (const OutputNamer::NoFreeName&) {
         }
-        files_.removeFile(working);
         throw FileError(target.empty() ? folder / name : target, failure, FileOperation::move);
+    }
+}
+
+void SystemExportWriter::finishCutShort(const fs::path& working, const platform::ReplacementRecord& record) {
+    const fs::path folder = working.parent_path();
+    const fs::path wanted = folder / record.name;
+    // Cut short before the original left: it is still in its place, untouched.
+    if (files_.exists(wanted) && platform::readFileStamp(wanted) == record.original) {
+        files_.removeFile(working);
+        return;
+    }
+    try {
+        takeFreeName(working, folder, record.name);
+    } catch (const FileError&) {
+        // Kept for a later sweep, when the folder may take it.
     }
 }
 
@@ -235,10 +284,12 @@ TrashedItem SystemExportWriter::moveToTrash(const fs::path& original, const fs::
     }
 }
 
-// The second check, of the original in the Trash: one that fails removes the converted file
-// and puts the original back while its path is free.
+// The second check, of the original in the Trash. One that fails puts the original back
+// while its path is free and removes the converted file; a converted file that holds the
+// original's name first steps aside to `aside`, so that a crash at any moment leaves one of
+// them under the name, or the journal that finishes the replacement.
 void SystemExportWriter::checkInTrash(const TrashedItem& trashed, const fs::path& original, const fs::path& converted,
-                                      const VersionCheck& check) {
+                                      const std::optional<fs::path>& aside, const VersionCheck& check) {
     std::exception_ptr changed;
     try {
         check(trashed.filesPath);
@@ -246,8 +297,17 @@ void SystemExportWriter::checkInTrash(const TrashedItem& trashed, const fs::path
     } catch (...) {
         changed = std::current_exception();
     }
-    files_.removeFile(converted);
-    if (putBack(trashed, original)) std::rethrow_exception(changed);
+    fs::path leftOver = converted;
+    if (aside) {
+        try {
+            files_.moveNoReplace(converted, *aside);
+            leftOver = *aside;
+        } catch (const FileError&) {
+        }
+    }
+    const bool back = putBack(trashed, original);
+    files_.removeFile(leftOver);
+    if (back) std::rethrow_exception(changed);
     throw ExportWriterError::changedInTrash();
 }
 

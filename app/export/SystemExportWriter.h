@@ -2,6 +2,7 @@
 #include "app/export/ExportWriting.h"
 #include "app/export/FreedesktopTrash.h"
 #include "platform/files/FileOperations.h"
+#include "platform/files/ReplacementRecord.h"
 
 #include <optional>
 #include <string_view>
@@ -19,10 +20,13 @@ namespace pictavo {
 //   before the original moves to the Trash;
 // - under the original's own name, the original is linked into the Trash, and the working
 //   file and the original swap names in one step;
-// - on a disk without hard links or such swaps, the original moves to the Trash and the
-//   working file takes the name it left; when that fails the original is put back.
+// - on a disk without hard links or such swaps, a journal beside the working file records
+//   the replacement; the original moves to the Trash and the working file takes the name it
+//   left; when that fails the original is put back. A replacement cut short between the two
+//   renames is finished from the journal by the next sweep (finishCutShort).
 // A second check that fails removes the converted file and puts the original back (without
-// replacing anything) where it had left.
+// replacing anything) where it had left. An output name that is the original's own in other
+// letter case, on a disk that ignores case, is the original's name, spelt as the original.
 class SystemExportWriter : public ExportWriting {
 public:
     SystemExportWriter();
@@ -37,6 +41,12 @@ public:
     // found outside a replacement was left by a writer that did not finish.
     static bool isWorkingFileName(std::string_view name);
 
+    // Finishes a replacement that a crash cut short, from its journal: the working file takes
+    // the recorded name, or the next free one when another file took it meanwhile; it is only
+    // removed when the original is still under its name, never having left. A folder that
+    // refuses the name keeps the working file for a later sweep.
+    void finishCutShort(const std::filesystem::path& working, const platform::ReplacementRecord& record);
+
 private:
     std::filesystem::path replaceUnderAnotherName(const std::filesystem::path& original,
                                                   const std::filesystem::path& working, const std::string& name,
@@ -45,12 +55,14 @@ private:
     std::optional<std::filesystem::path> replaceUnderTheSameName(const std::filesystem::path& original,
                                                                  const std::filesystem::path& working,
                                                                  const VersionCheck& check);
+    void swapBack(const std::filesystem::path& working, const std::filesystem::path& original);
     std::filesystem::path replaceThroughTheTrash(const std::filesystem::path& original,
                                                  const std::filesystem::path& working, const std::string& name,
                                                  const VersionCheck& check);
     TrashedItem moveToTrash(const std::filesystem::path& original, const std::filesystem::path& converted);
     void checkInTrash(const TrashedItem& trashed, const std::filesystem::path& original,
-                      const std::filesystem::path& converted, const VersionCheck& check);
+                      const std::filesystem::path& converted, const std::optional<std::filesystem::path>& aside,
+                      const VersionCheck& check);
     std::filesystem::path takeFreeName(const std::filesystem::path& working, const std::filesystem::path& folder,
                                        const std::string& name);
     bool putBack(const TrashedItem& trashed, const std::filesystem::path& original);

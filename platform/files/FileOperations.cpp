@@ -55,6 +55,13 @@ int linkAnonymousFile(int file, int folder, const std::string& name) {
     return errno;
 }
 
+// The characters FAT and exFAT cannot hold in a name. Their FUSE drivers refuse such a name
+// with EPERM (fusefat) or ENOENT (exfat-fuse) where the kernel's answer EINVAL; in a folder
+// that has just taken a file, that refusal is the name's.
+bool holdsCharacterFATRefuses(const fs::path& path) {
+    return path.filename().string().find_first_of("?\"*<>|\\:") != std::string::npos;
+}
+
 } // namespace
 
 bool isProvisionalFileName(std::string_view name) {
@@ -63,6 +70,10 @@ bool isProvisionalFileName(std::string_view name) {
     }
     name.remove_prefix(provisionalPrefix.size());
     return name.find_first_not_of(hexadecimalDigits) == std::string_view::npos;
+}
+
+bool refusesHardLinks(int error) {
+    return error == EPERM || error == EOPNOTSUPP || error == EMLINK || error == ENOSYS;
 }
 
 FileOperations& FileOperations::system() {
@@ -79,7 +90,11 @@ void FileOperations::writeExclusive(const fs::path& path, const Bytes& bytes, st
     }));
     if (!file.isOpen()) fail(path, FileOperation::write);
     int error = 0;
-    if (permissions && ::fchmod(file.get(), *permissions & permissionMask) != 0) error = errno;
+    // A disk without permission bits (FAT through FUSE) cannot take them, and needs none.
+    if (permissions && ::fchmod(file.get(), *permissions & permissionMask) != 0 && errno != ENOSYS &&
+        errno != EOPNOTSUPP) {
+        error = errno;
+    }
     if (error == 0) error = writeAllAndSync(file.get(), bytes);
     if (error != 0) {
         ::unlink(path.c_str());
@@ -125,14 +140,39 @@ void FileOperations::writeNewFileNoReplace(const fs::path& folder, const std::st
 void FileOperations::moveNoReplace(const fs::path& from, const fs::path& to) {
     if (renameNoReplace(from, to) == 0) return;
     if (errno != EINVAL && errno != ENOSYS) fail(to, FileOperation::move);
-    // File systems without the no-replace rename: a second name, then the first removed.
+    // File systems without the no-replace rename (FAT answers so for a name it cannot hold
+    // as well, which the claim below then tells): a second name, then the first removed.
     // The link fails on a taken name as the rename would; only the unlink can then fail,
     // leaving the file under both names rather than under none.
-    if (::link(from.c_str(), to.c_str()) != 0) fail(to, FileOperation::move);
+    try {
+        linkNoReplace(from, to);
+    } catch (const FileError& refused) {
+        if (!refusesHardLinks(refused.errorNumber())) throw;
+        moveOverClaim(from, to);
+        return;
+    }
     if (::unlink(from.c_str()) != 0) {
         const int error = errno;
         ::unlink(to.c_str());
         fail(from, FileOperation::move, error);
+    }
+}
+
+void FileOperations::moveOverClaim(const fs::path& from, const fs::path& to) {
+    // The name is claimed by creating it, which fails on a taken name (EEXIST) or one the
+    // disk cannot hold (EINVAL), and the file is renamed over its own claim. Only a file
+    // swapped onto the claim in that instant could be replaced: such a disk offers no way
+    // to close it.
+    const FileDescriptor claim(interruptible(
+        [&] { return ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600); }));
+    if (!claim.isOpen()) {
+        const bool refusedName = errno == EPERM || errno == ENOENT || errno == EINVAL;
+        fail(to, FileOperation::move, refusedName && holdsCharacterFATRefuses(to) ? EINVAL : errno);
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(to.c_str());
+        fail(to, FileOperation::move, error);
     }
 }
 

@@ -16,6 +16,11 @@ namespace platform {
 // file under such a name that outlived its writer is a leftover.
 bool isProvisionalFileName(std::string_view name);
 
+// Whether a refused hard link says that the disk has none (FAT, exFAT, many FUSE file
+// systems), or that the kernel's protection of links keeps a file of someone else's from
+// having a second name.
+bool refusesHardLinks(int error);
+
 // The file-system changes an export makes, none of which ever replaces a file that is
 // already there. Each failure is a FileError carrying the system's error number, so that a
 // caller can tell a taken name (EEXIST) from a refusal (EACCES, EPERM) or a full disk.
@@ -31,8 +36,9 @@ public:
 
     // Creates the file, which must not exist yet (a symbolic link there counts as existing),
     // with the bytes, and flushes it to disk before returning. With `permissions` the file
-    // carries those bits (setuid, setgid and sticky dropped) before any byte is written;
-    // without, the usual 0666 less the umask. A failure after creation removes the file.
+    // carries those bits (setuid, setgid and sticky dropped) before any byte is written, on a
+    // disk that has such bits; without, the usual 0666 less the umask. A failure after
+    // creation removes the file.
     virtual void writeExclusive(const std::filesystem::path& path, const Bytes& bytes,
                                 std::optional<mode_t> permissions = std::nullopt);
 
@@ -43,8 +49,9 @@ public:
     virtual void writeNewFileNoReplace(const std::filesystem::path& folder, const std::string& name,
                                        const Bytes& bytes);
 
-    // Renames, refusing with EEXIST when `to` is taken. Between folders on different file
-    // systems this fails with EXDEV: a move is never turned into a copy.
+    // Renames, refusing with EEXIST when `to` is taken, and with EINVAL when the disk cannot
+    // hold the name. Between folders on different file systems this fails with EXDEV: a move
+    // is never turned into a copy.
     virtual void moveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
     // Gives the file at `from` (a link there itself, not what it names) a second name `to`,
@@ -86,6 +93,9 @@ protected:
     virtual ssize_t writeSome(int descriptor, const std::uint8_t* bytes, std::size_t count);
 
 private:
+    // The move of a disk with neither the no-replace rename nor hard links (exFAT and FAT
+    // through FUSE).
+    void moveOverClaim(const std::filesystem::path& from, const std::filesystem::path& to);
     // Writes every byte and flushes them to disk; the errno of the first failure otherwise.
     int writeAllAndSync(int descriptor, const Bytes& bytes);
 };

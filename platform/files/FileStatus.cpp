@@ -1,5 +1,6 @@
 #include "platform/files/FileStatus.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace platform {
@@ -47,10 +48,28 @@ bool isSymbolicLink(const fs::path& path) {
 }
 
 bool isSameFile(const fs::path& first, const fs::path& second) {
-    struct stat a {};
-    struct stat b {};
-    return ::lstat(first.c_str(), &a) == 0 && ::lstat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
-           a.st_ino == b.st_ino;
+    const std::optional<FileIdentity> a = fileIdentity(first);
+    return a && a == fileIdentity(second);
+}
+
+bool isListedIn(const fs::path& folder, const std::string& name) {
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing) return false;
+    bool listed = false;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (name == entry->d_name) {
+            listed = true;
+            break;
+        }
+    }
+    ::closedir(listing);
+    return listed;
+}
+
+std::optional<FileIdentity> fileIdentity(const fs::path& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) return std::nullopt;
+    return FileIdentity{status.st_dev, status.st_ino};
 }
 
 } // namespace platform

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <sys/types.h>
 
 namespace platform {
 
@@ -31,5 +33,19 @@ bool isSymbolicLink(const std::filesystem::path& path);
 // Whether the two paths are names of one file (the entries themselves, links not followed);
 // false when either cannot be examined.
 bool isSameFile(const std::filesystem::path& first, const std::filesystem::path& second);
+
+// Whether the folder's listing holds an entry spelled exactly so: on a disk that ignores
+// letter case, a name that reaches a file may not be the name the file has.
+bool isListedIn(const std::filesystem::path& folder, const std::string& name);
+
+// Which file an entry is (itself, a link not followed), whatever its name: to tell later
+// whether a path still names it.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+// None when the entry cannot be examined.
+std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path);
 
 } // namespace platform

@@ -213,6 +213,8 @@ public:
     std::optional<int> linkError;
     // Runs before each move, as another program could between the free-name probe and the move.
     std::function<void(const fs::path& to)> beforeMove;
+    // Runs before each swap of two names, as another program could.
+    std::function<void(const fs::path& second)> beforeExchange;
 
     void writeNewFileNoReplace(const fs::path& folder, const std::string& name, const platform::Bytes& bytes) override {
         if (refuseWritesIn && refuseWritesIn->first == folder) {
@@ -238,6 +240,7 @@ public:
         if (refuseMovesInto && refuseMovesInto->first == second.parent_path()) {
             throw platform::FileError(second, refuseMovesInto->second, platform::FileOperation::move);
         }
+        if (beforeExchange) beforeExchange(second);
         FileOperations::exchange(first, second);
     }
     void linkNoReplace(const fs::path& from, const fs::path& to) override {

@@ -159,9 +159,10 @@ TEST_F(SafeReplacement, ALongNameIsReplacedAndARefusingTrashLeavesTheOriginalAsI
 }
 
 // The real file operations, with the process killed after the chosen one, as kill -9 would.
+// With `linkless`, on a disk without hard links, as FAT is.
 class KillingFileOperations : public platform::FileOperations {
 public:
-    explicit KillingFileOperations(int killAfter) : killAfter_(killAfter) {}
+    KillingFileOperations(int killAfter, bool linkless) : killAfter_(killAfter), linkless_(linkless) {}
     void step() {
         if (++done_ == killAfter_) ::raise(SIGKILL);
     }
@@ -174,6 +175,7 @@ public:
         step();
     }
     void linkNoReplace(const fs::path& from, const fs::path& to) override {
+        if (linkless_) throw FileError(to, EPERM, platform::FileOperation::move);
         FileOperations::linkNoReplace(from, to);
         step();
     }
@@ -193,17 +195,18 @@ public:
 
 private:
     int killAfter_;
+    bool linkless_;
     int done_ = 0;
 };
 
 // Replaces the scene's photo in a child process killed after its n-th step (a check counts a
 // step as it starts and as it ends); false when the replacement ended before that step.
-bool replaceKilledAfter(ExportScene& scene, int killAfter, const std::string& outputName) {
+bool replaceKilledAfter(ExportScene& scene, int killAfter, const std::string& outputName, bool linkless = false) {
     const fs::path photo = scene.originals() / "photo.png";
     const auto recorded = SourceVersion::check(SourceVersion::read(photo));
     const pid_t child = ::fork();
     if (child == 0) {
-        KillingFileOperations files(killAfter);
+        KillingFileOperations files(killAfter, linkless);
         FreedesktopTrash trash(files);
         SystemExportWriter writer(files, trash);
         try {
@@ -266,6 +269,26 @@ TEST(KilledReplacement, EveryOriginalIsInItsPlaceOrInTheTrashWithItsReplacementU
     }
 }
 
+// On a disk without hard links the original's name stands empty between two renames; a kill
+// there, or anywhere else, is made good by the next launch's sweep.
+TEST(KilledReplacement, OnADiskWithoutHardLinksTheNextSweepFillsTheName) {
+    int leftEmpty = 0;
+    int killAfter = 1;
+    for (bool killed = true; killed; ++killAfter) {
+        SCOPED_TRACE("killed after step " + std::to_string(killAfter));
+        ExportScene scene;
+        const fs::path photo = scene.originals() / "photo.png";
+        std::ofstream(photo) << "old pixels";
+        killed = replaceKilledAfter(scene, killAfter, "photo.png", true);
+        if (!fs::exists(photo)) ++leftEmpty;
+        WorkingFileSweep::sweepFolder(scene.originals(), WorkingFileSweep::Clock::now() + std::chrono::hours(1));
+        EXPECT_TRUE(accountedFor(scene, "photo.png"));
+        EXPECT_EQ(scene.entries(scene.originals()), std::vector<fs::path>{"photo.png"});
+        ASSERT_LT(killAfter, 40);
+    }
+    EXPECT_GT(leftEmpty, 0) << "no kill fell between the two renames";
+}
+
 // A folder that refuses the converted file its name leaves the original where it is, or,
 // where the disk has no hard links and the original had already left, puts it back.
 TEST_F(SafeReplacement, AFolderRefusingTheFinalNameLeavesTheOriginalInItsPlace) {
@@ -304,6 +327,46 @@ TEST_F(SafeReplacement, ANewcomerAtTheOriginalsPathKeepsItsName) {
     EXPECT_EQ(textOf(photo), "a newcomer");
     EXPECT_EQ(entries(originals()), std::vector<fs::path>{"photo.png"});
     EXPECT_TRUE(entries(trashInfo()).empty());
+}
+
+// Another program writes through the original's path (as cp, ">" or an editor's save in
+// place do) just before the swap, while the Trash entry is still a second name of the file
+// there: its bytes stay at the path and nothing is claimed, also when a newcomer then takes
+// the path.
+TEST_F(SafeReplacement, AWriteThroughThePathJustBeforeTheSwapStaysAtThePath) {
+    for (const bool newcomer : {false, true}) {
+        SCOPED_TRACE(newcomer ? "a newcomer at the path afterwards" : "the path left alone afterwards");
+        ExportScene fresh;
+        const fs::path photo = fresh.originals() / "photo.png";
+        std::ofstream(photo) << "old pixels";
+        const auto recorded = recordedCheck(photo);
+        fresh.files_.beforeExchange = [&](const fs::path& second) {
+            if (second == photo) std::ofstream(photo, std::ios::trunc) << "another program's";
+            fresh.files_.beforeExchange = nullptr;
+        };
+        const auto check = [&](const fs::path& path) {
+            if (newcomer && path != photo) {
+                std::ofstream(fresh.originals() / "incoming") << "a newcomer";
+                fs::rename(fresh.originals() / "incoming", photo);
+            }
+            recorded(path);
+        };
+
+        if (newcomer) {
+            const auto error =
+                thrown<ExportWriterError>([&] { fresh.writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check); });
+            ASSERT_TRUE(error);
+            EXPECT_EQ(error->kind(), ExportWriterError::Kind::changedInTrash);
+            EXPECT_EQ(textOf(photo), "a newcomer");
+            EXPECT_EQ(fresh.trashed(), std::vector<std::string>{"another program's"});
+        } else {
+            EXPECT_THROW(fresh.writer_.replaceOriginal(photo, bytesOf("new"), "photo.png", check), ReplaceRefusal);
+            EXPECT_EQ(textOf(photo), "another program's");
+            EXPECT_TRUE(fresh.trashed().empty());
+            EXPECT_TRUE(fresh.entries(fresh.trashInfo()).empty());
+        }
+        EXPECT_EQ(fresh.entries(fresh.originals()), std::vector<fs::path>{"photo.png"});
+    }
 }
 
 TEST_F(SafeReplacement, WorkingFileThatCannotBeWrittenIsReportedUnderTheFinalName) {

@@ -1,9 +1,11 @@
 #include "BatchStoreHarness.h"
 
+#include "app/export/ReplacementJournal.h"
 #include "app/export/WorkingFileSweep.h"
 #include "app/settings/SettingsUserDefaults.h"
 
 #include <QFile>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -95,17 +97,80 @@ TEST_F(WorkingFiles, AReplacingRunSweepsItsFoldersAndTheNextLaunchSweepsWhatTheL
     EXPECT_EQ(sweep_->recordedFolders(), std::vector<fs::path>{originals()});
     EXPECT_TRUE(fs::exists(output() / workingName)) << "a folder the run did not touch";
 
-    // A folder run sweeps nothing, but the next launch sweeps the folder it wrote in.
+    // A folder run sweeps nothing, but the next launch sweeps the folder it wrote in, and
+    // those of earlier runs that no launch has found clean yet.
     store_->clearAll();
     addPhotos(1);
     ASSERT_TRUE(estimatesSettle());
     leftOver(originals() / partialName);
     exportTo(ExportDestination::folder(output()));
     ASSERT_TRUE(exportEnds());
-    EXPECT_EQ(sweep_->recordedFolders(), std::vector<fs::path>{output()});
+    EXPECT_EQ(sweep_->recordedFolders(), (std::vector<fs::path>{output(), originals()}));
+    EXPECT_TRUE(fs::exists(originals() / partialName));
     launch();
     EXPECT_TRUE(eventually([&] { return !fs::exists(output() / workingName); }));
-    EXPECT_TRUE(fs::exists(originals() / partialName));
+    EXPECT_TRUE(eventually([&] { return !fs::exists(originals() / partialName); }));
+}
+
+// A journal that no writer holds speaks for a replacement cut short between its two renames:
+// the working file takes the recorded name, or the next free one when another file took it,
+// and goes only when the original never left. One a live writer holds keeps its working
+// file, however old.
+TEST_F(WorkingFiles, AJournalNobodyHoldsFinishesItsReplacement) {
+    enum class AtTheName { nothing, theOriginal, anotherFile };
+    for (const AtTheName atTheName : {AtTheName::nothing, AtTheName::theOriginal, AtTheName::anotherFile}) {
+        SCOPED_TRACE(static_cast<int>(atTheName));
+        ExportScene scene;
+        const fs::path photo = scene.originals() / "photo.png";
+        std::ofstream(photo) << "old pixels";
+        const platform::ReplacementRecord record{"photo.png", platform::readFileStamp(photo)};
+        if (atTheName != AtTheName::theOriginal) fs::remove(photo);
+        if (atTheName == AtTheName::anotherFile) std::ofstream(photo) << "another file";
+        const fs::path working = leftOver(scene.originals() / workingName);
+        std::ofstream(ReplacementJournal::pathFor(working)) << platform::replacementRecordText(record);
+
+        WorkingFileSweep::sweepFolder(scene.originals(), Clock::now() - std::chrono::minutes(1));
+        const char* atThePhoto[] = {"converted bytes", "old pixels", "another file"};
+        EXPECT_EQ(textOf(photo), atThePhoto[static_cast<int>(atTheName)]);
+        if (atTheName == AtTheName::anotherFile) {
+            EXPECT_EQ(textOf(scene.originals() / "photo-1.png"), "converted bytes");
+            EXPECT_EQ(scene.entries(scene.originals()), (std::vector<fs::path>{"photo-1.png", "photo.png"}));
+        } else {
+            EXPECT_EQ(scene.entries(scene.originals()), std::vector<fs::path>{"photo.png"});
+        }
+    }
+
+    const fs::path working = leftOver(originals() / workingName);
+    const ReplacementJournal held(working, platform::ReplacementRecord{"photo.png", {}}, files_);
+    WorkingFileSweep::sweepFolder(originals(), Clock::now() + std::chrono::hours(1));
+    EXPECT_TRUE(fs::exists(working));
+    EXPECT_TRUE(fs::exists(ReplacementJournal::pathFor(working)));
+    EXPECT_FALSE(fs::exists(originals() / "photo.png"));
+}
+
+// A folder stays recorded, through launches and runs into other folders, until a sweep at
+// launch finds it clean: a leftover too young to go at one launch goes at a later one.
+TEST_F(WorkingFiles, AFolderStaysRecordedUntilASweepAtLaunchFindsItClean) {
+    const auto relaunch = [&] {
+        launch();
+        QSignalSpy ended(sweep_.get(), &WorkingFileSweep::launchSweepEnded);
+        return eventually([&] { return ended.count() == 1; });
+    };
+    launch();
+    std::ofstream(originals() / workingName) << "converted bytes";
+    sweep_->runStarts(ExportDestination::replaceOriginal(), {originals() / "p0.png"});
+    sweep_->runStarts(ExportDestination::folder(output()), {originals() / "p0.png"});
+    EXPECT_EQ(sweep_->recordedFolders(), (std::vector<fs::path>{output(), originals()}));
+    ASSERT_TRUE(fileWorkPool().waitForDone(10000));
+
+    ASSERT_TRUE(relaunch());
+    EXPECT_EQ(sweep_->recordedFolders(), std::vector<fs::path>{originals()});
+    EXPECT_TRUE(fs::exists(originals() / workingName));
+
+    leftOver(originals() / workingName);
+    ASSERT_TRUE(relaunch());
+    EXPECT_TRUE(sweep_->recordedFolders().empty());
+    EXPECT_FALSE(fs::exists(originals() / workingName));
 }
 
 } // namespace

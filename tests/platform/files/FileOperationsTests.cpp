@@ -60,10 +60,19 @@ protected:
     }
 };
 
+// Nor hard links, as exFAT and FAT through FUSE.
+class LinklessFileSystemOperations : public OlderFileSystemOperations {
+public:
+    void linkNoReplace(const fs::path&, const fs::path& to) override {
+        throw FileError(to, EPERM, platform::FileOperation::move);
+    }
+};
+
 TEST_F(FileOperationsTest, NewFilesAndMovesNeverReplaceWhatIsThereOnAnyFileSystemAndLeaveNothingBehind) {
     OlderFileSystemOperations older;
-    for (FileOperations* files : {&files_, static_cast<FileOperations*>(&older)}) {
-        SCOPED_TRACE(files == &older ? "older file system" : "this file system");
+    LinklessFileSystemOperations linkless;
+    for (FileOperations* files : {&files_, static_cast<FileOperations*>(&older), static_cast<FileOperations*>(&linkless)}) {
+        SCOPED_TRACE(files == &older ? "older file system" : files == &linkless ? "no hard links" : "this file system");
         TemporaryFolder folder;
         files->writeNewFileNoReplace(folder.path(), "a.png", bytesOf("first"));
         EXPECT_EQ(errorOf([&] { files->writeNewFileNoReplace(folder.path(), "a.png", bytesOf("second")); }), EEXIST);
@@ -223,6 +232,9 @@ TEST(FileErrorText, SentencesNameOnlyTheFileAndItsFolder) {
               "The file \"b.png\" couldn't be saved because there isn't enough space.");
     EXPECT_EQ(platform::fileErrorDescription(FileError("/a/b.png", EXDEV, platform::FileOperation::trash)),
               "\"b.png\" couldn't be moved to the Trash.");
+    // FAT's answer to a name with ? " * < > | or a backslash.
+    EXPECT_EQ(platform::fileErrorDescription(FileError("/a/b?.png", EINVAL, platform::FileOperation::write)),
+              "The file \"b?.png\" couldn't be saved because the disk can't hold that name.");
 }
 
 } // namespace
