@@ -92,7 +92,12 @@ void Import::admitNextSlice() {
         const Discovery::Found& file = found[next_];
         std::string key = file.key.string();
         // A file dropped with its folder, or a link and its target, is one card, the first found.
-        if (owner_.knows(key) || tombstones_.contains(key) || !taken_.insert(key).second) continue;
+        if (owner_.knows(key)) {
+            // Once per file, however many paths named it.
+            if (taken_.insert(key).second) ++alreadyInBatch_;
+            continue;
+        }
+        if (tombstones_.contains(key) || !taken_.insert(key).second) continue;
 
         BatchItem item;
         item.id = QUuid::createUuid();
@@ -115,7 +120,7 @@ void Import::admitNextSlice() {
         return;
     }
     if (discovering_) return;
-    end(overtaken_ ? Result{} : Result{added_, findings_->skipped});
+    end(overtaken_ ? Result{} : Result{added_, findings_->skipped, alreadyInBatch_});
 }
 
 void Import::end(Result result) {

@@ -39,10 +39,12 @@ namespace pictavo {
 class Import : public std::enable_shared_from_this<Import> {
 public:
     // Cards added, and files skipped because they are not files or no decoder reads them.
-    // Duplicates and removed files count in neither.
+    // Duplicates and removed files count in neither; files that were in the batch before the
+    // import found them count apart, so that the user can be told why they added nothing.
     struct Result {
         std::int64_t added = 0;
         std::int64_t skipped = 0;
+        std::int64_t alreadyInBatch = 0;
         friend bool operator==(const Result&, const Result&) = default;
     };
     // Called exactly once, on the main thread.
@@ -121,6 +123,7 @@ private:
     bool discovering_ = true;
     std::size_t next_ = 0;
     std::int64_t added_ = 0;
+    std::int64_t alreadyInBatch_ = 0;
     // Keys admitted by this import: the same file found twice is one card.
     std::unordered_set<std::string> taken_;
     // The findings wait for the export run's end.

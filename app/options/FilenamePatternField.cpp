@@ -1,5 +1,6 @@
 #include "app/options/FilenamePatternField.h"
 
+#include "app/design/DSAnnouncer.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
 #include "app/options/TokenLegend.h"
@@ -9,6 +10,12 @@
 #include <QVBoxLayout>
 
 namespace pictavo {
+
+namespace {
+
+constexpr int pauseMilliseconds = 700;
+
+} // namespace
 
 FilenamePatternField::FilenamePatternField(Binding<std::string> pattern, FilenameSubject subject, QWidget* parent)
     : QWidget(parent), pattern_(std::move(pattern)), subject_(std::move(subject)), field_(new QLineEdit(this)),
@@ -29,6 +36,14 @@ FilenamePatternField::FilenamePatternField(Binding<std::string> pattern, Filenam
     connect(field_, &QLineEdit::textEdited, this, [this](const QString& text) {
         pattern_.set(text.toStdString());
         showPreview();
+        pause_.start();
+    });
+    // The name is read once typing pauses: read on every key, it would talk over the letters
+    // a screen reader echoes.
+    pause_.setSingleShot(true);
+    pause_.setInterval(pauseMilliseconds);
+    connect(&pause_, &QTimer::timeout, this, [this] {
+        if (field_->hasFocus()) DSAnnouncer::accessible().say(field_, preview_->text());
     });
     refresh();
 }
@@ -45,6 +60,11 @@ void FilenamePatternField::refresh() {
     showPreview();
 }
 
-void FilenamePatternField::showPreview() { preview_->setText(subject_.preview(field_->text())); }
+void FilenamePatternField::showPreview() {
+    const QString preview = subject_.preview(field_->text());
+    preview_->setText(preview);
+    // Read after the field's name and text when the field takes the focus.
+    field_->setAccessibleDescription(preview);
+}
 
 } // namespace pictavo

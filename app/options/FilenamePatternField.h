@@ -2,6 +2,7 @@
 #include "app/options/Binding.h"
 #include "app/options/FilenameSubject.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <string>
@@ -14,7 +15,7 @@ class TokenLegend;
 class WrappingText;
 
 // The filename pattern: a field written on every keystroke, the tokens it may use, and the name
-// it gives the subject, which follows as the user types.
+// it gives the subject, which follows as the user types and is read out once the typing pauses.
 class FilenamePatternField : public QWidget {
     Q_OBJECT
 
@@ -37,6 +38,7 @@ private:
     QLineEdit* field_;
     TokenLegend* legend_;
     WrappingText* preview_;
+    QTimer pause_;
 };
 
 } // namespace pictavo

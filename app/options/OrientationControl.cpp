@@ -1,5 +1,6 @@
 #include "app/options/OrientationControl.h"
 
+#include "app/design/DSAnnouncer.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
@@ -54,9 +55,10 @@ OrientationControl::OrientationControl(Binding<Reorientation> reorientation, QWi
         button->setToolTip(QString::fromLatin1(face.toolTip));
         button->setAccessibleName(QString::fromLatin1(face.accessibleName));
         button->setFocusPolicy(Qt::TabFocus);
-        connect(button, &QToolButton::clicked, this, [this, action] {
+        connect(button, &QToolButton::clicked, this, [this, action, button] {
             reorientation_.set(apply(action, reorientation_.get()));
             refresh();
+            tellFrom(button);
         });
         buttons_[std::size_t(action)] = button;
         row->addWidget(button, 0, Qt::AlignVCenter);
@@ -64,8 +66,13 @@ OrientationControl::OrientationControl(Binding<Reorientation> reorientation, QWi
     row->addStretch(1);
     reset_->setToolTip(QStringLiteral("Put every image back the way it came in"));
     connect(reset_, &QAbstractButton::clicked, this, [this] {
+        // Reset turns itself off; the keyboard stays on the row it was pressed in, not on
+        // whatever follows the row.
+        const bool hadFocus = reset_->hasFocus();
+        if (hadFocus) button(TurnAction::left)->setFocus(Qt::OtherFocusReason);
         reorientation_.set(Reorientation::none());
         refresh();
+        if (hadFocus) tellFrom(button(TurnAction::left));
     });
     row->addWidget(reset_, 0, Qt::AlignVCenter);
     column->addLayout(row);
@@ -81,6 +88,11 @@ void OrientationControl::restyle() {
                                                     palette::primary().current(),
                                                     palette::tertiaryLabel().current()));
     }
+}
+
+void OrientationControl::tellFrom(QWidget* control) {
+    // The line under the buttons changed while the keyboard stayed on a button.
+    if (control->hasFocus()) DSAnnouncer::accessible().say(control, description_->text());
 }
 
 void OrientationControl::refresh() {

@@ -30,6 +30,7 @@ public:
 
 private:
     void restyle();
+    void tellFrom(QWidget* control);
 
     Binding<Reorientation> reorientation_;
     std::array<QToolButton*, 4> buttons_{};

@@ -75,6 +75,9 @@ AboutDialog::AboutDialog(std::vector<Acknowledgement> entries, QWidget* parent)
     credits_->setAccessibleName(QStringLiteral("Credits"));
     credits_->setReadOnly(true);
     credits_->setOpenLinks(false);
+    // A caret the keys move, so that a screen reader reads the credits line by line; a
+    // browser's own interaction only scrolls them.
+    credits_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     // Tab leaves the credits, which hold no links to move between.
     credits_->setTabChangesFocus(true);
     // The credits are the one focused object while they have the focus, not their viewport too.

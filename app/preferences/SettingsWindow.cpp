@@ -1,5 +1,6 @@
 #include "app/preferences/SettingsWindow.h"
 
+#include "app/design/DSAnnouncer.h"
 #include "app/design/DSFocusScrollArea.h"
 #include "app/design/DSPickerAccessible.h"
 #include "app/design/DSReadingOrder.h"
@@ -328,6 +329,9 @@ void SettingsWindow::resetToDefaults() {
     settings_.setSpec(SettingsStore::builtInDefaultSpec());
     destinations_.resetToDefaults();
     size_->forgetChoice();
+    // Nothing asks first, and the button stays where it is: what it did is told.
+    if (reset_->hasFocus())
+        DSAnnouncer::accessible().say(reset_, QStringLiteral("Every default is back to what the app ships with."));
 }
 
 void SettingsWindow::refreshOutput() {
@@ -345,6 +349,8 @@ void SettingsWindow::refreshDestination() {
     for (int index = 0; index < 4; ++index)
         if (saveChoices[index] == choice) save_->setCurrentIndex(index);
     folderText_->setText(destinations_.subtitle(Choice::chosenFolder));
+    // The folder is shown beside the button, out of a screen reader's way: the button says it.
+    chooseFolder_->setAccessibleDescription(folderText_->text());
     destinationRows_->setShown(folderRow_, choice == Choice::chosenFolder);
 }
 

@@ -20,6 +20,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTimer>
+#include <QToolTip>
 #include <QWindow>
 
 #include <algorithm>
@@ -408,9 +410,16 @@ void BatchGrid::removeCards(const QSet<QUuid>& ids) {
 }
 
 void BatchGrid::copyDetails(const QUuid& id) {
-    const ImageCard* card = cards_.value(id);
+    ImageCard* card = cards_.value(id);
     if (!card || !card->item().isFailed() || !card->item().detailsOfTheFailure) return;
     services_.copyText(*card->item().detailsOfTheFailure);
+    // Copying changes nothing in the window; it is shown and told beside the card, once the
+    // menu it was chosen from has handed the keyboard back to the card.
+    QTimer::singleShot(0, card, [card] {
+        const QString copied = QStringLiteral("Details copied");
+        QToolTip::showText(card->mapToGlobal(card->rect().center()), copied, card);
+        DSAnnouncer::accessible().say(card, copied);
+    });
 }
 
 void BatchGrid::showContextMenu(const QUuid& id, const QPoint& globalPosition, bool fromKeyboard) {

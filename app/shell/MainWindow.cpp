@@ -17,7 +17,9 @@
 #include "app/shell/ExportButton.h"
 #include "app/shell/HeroBand.h"
 #include "app/shell/ImageCard.h"
+#include "app/shell/ImportNews.h"
 #include "app/shell/OpenedFiles.h"
+#include "app/shell/RunNotice.h"
 #include "app/shell/ShellServices.h"
 #include "app/shell/SupportPage.h"
 
@@ -106,6 +108,7 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
     column->addWidget(grid_, 1);
     pages_->addWidget(batchPage);
     setCentralWidget(pages_);
+    batchNews_ = new RunNotice(this);
     pages_->setAutoFillBackground(true);
     restyle();
     connect(&DSTheme::shared(), &DSTheme::changed, this, &MainWindow::restyle);
@@ -164,6 +167,7 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
     connect(band_, &HeroBand::clearAllRequested, this, [this] {
         store_->clearAll();
         selection_.set({});
+        batchNews_->announce(QStringLiteral("Every image was taken out of the batch."));
     });
     connect(band_, &HeroBand::revealRequested, this, &MainWindow::revealExported);
     // Thumbnails of cards whose files can no longer make them again are kept from eviction.
@@ -398,6 +402,7 @@ void MainWindow::importFiles(const QList<QUrl>& urls) {
             window->notice_.reset();
         }
         window->refresh();
+        if (const QString news = importNews(result); !news.isEmpty()) window->batchNews_->announce(news);
         Q_EMIT window->importFinished();
     });
 }

@@ -29,6 +29,7 @@ class DropZone;
 class ExportButton;
 class HeroBand;
 class OpenedFiles;
+class RunNotice;
 class ShellServices;
 class ToolbarChips;
 
@@ -53,6 +54,7 @@ public:
     WindowSelection& selection() { return selection_; }
     BatchCommands commands() const;
     const std::optional<QString>& notice() const { return notice_; }
+    RunNotice* batchNews() const { return batchNews_; }
     // The band's summary as it is now.
     BandSummary summary() const;
 
@@ -157,6 +159,8 @@ private:
     DropZone* dropZone_ = nullptr;
     HeroBand* band_ = nullptr;
     BatchGrid* grid_ = nullptr;
+    // What an import or a clearing did to the batch, told wherever the keyboard is.
+    RunNotice* batchNews_ = nullptr;
     ExportButton* exportButton_ = nullptr;
     ToolbarChips* chips_ = nullptr;
     QAction* openAction_ = nullptr;

@@ -4,7 +4,8 @@
 
 namespace pictavo {
 
-// Tells screen readers how an export went, wherever their focus is. Qt has no call that has a
+// Tells screen readers how an export went, or what an import or a clearing did to the batch,
+// wherever their focus is. Qt has no call that has a
 // screen reader speak; what one reads out unasked is a notification that shows, so this shows,
 // as a notification named by the text, once per announcement. It draws nothing. A screen reader
 // drops what comes amid the flood of events of a window taking the keyboard back (from the

@@ -14,6 +14,7 @@
 #include "app/options/TokenLegend.h"
 #include "app/options/WrappingText.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -193,6 +194,17 @@ TEST_F(PanelFixture, OrientationButtonsStepTheTurnAndSayWhatItDoes) {
     EXPECT_EQ(spec().adjustments.greyscale, false);
 }
 
+// Reset turns itself off: the keyboard stays on the row it was pressed in.
+TEST_F(PanelFixture, ResetFromTheKeyboardLeavesTheKeyboardOnTheOrientationRow) {
+    OrientationControl* orientation = panel->orientationControl();
+    click(orientation->button(TurnAction::right));
+    OptionLink* reset = orientation->resetButton();
+    reset->setFocus(Qt::TabFocusReason);
+    typeKey(reset, Qt::Key_Space);
+    EXPECT_EQ(spec().adjustments.reorientation, Reorientation::none());
+    EXPECT_EQ(QApplication::focusWidget(), orientation->button(TurnAction::left));
+}
+
 TEST_F(PanelFixture, SwitchesWriteTheirOwnFieldAndNothingElse) {
     const OutputSpec before = spec();
     EXPECT_FALSE(panel->keepMetadataSwitch()->isOn());
@@ -246,6 +258,8 @@ TEST_F(PanelFixture, ThePatternIsWrittenAtEveryKeystrokeAndPreviewsTheSubjectWra
     EXPECT_EQ(field->cursorPosition(), 10) << "the field keeps its cursor while the panel follows";
     EXPECT_TRUE(field->hasFocus());
     EXPECT_EQ(naming->previewLine()->text(), QStringLiteral("For example, photo.jpg \u2192 photo-3000.jpg"));
+    // Heard with the field when it takes the focus.
+    EXPECT_EQ(field->accessibleDescription(), naming->previewLine()->text());
 
     // The first image of the batch, when there is one, is the subject; no "For example". The
     // pattern is shown as typed, never as markup.

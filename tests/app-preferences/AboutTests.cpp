@@ -15,6 +15,7 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -266,6 +267,19 @@ TEST(AboutDialog, DrawsTheCreditsInThePalettesColoursAndRedrawsOnChange) {
     // A dark page set while the theme still says light still gets a light, legible label.
     EXPECT_GE(contrastRatio(colourOf("Does a."), QColor(20, 20, 20)), 4.5);
     EXPECT_EQ(credits->toPlainText().count("alpha 1.2"), 1);
+}
+
+// A screen reader reads what the caret moves over: the keys move a caret through the credits.
+TEST(AboutDialog, TheKeysMoveACaretThroughTheCreditsLineByLine) {
+    AboutDialog dialog({{"alpha", "1.2", "Does a.", "MIT", "Text A"}});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QTextBrowser* credits = dialog.credits();
+    ASSERT_EQ(credits->textCursor().position(), 0);
+    QTest::keyClick(credits, Qt::Key_Down);
+    EXPECT_GT(credits->textCursor().position(), 0);
+    QTest::keyClick(credits, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_TRUE(credits->textCursor().atEnd());
 }
 
 TEST(LicenceDocument, PutsTheLicenceTextsBeforeTheListsOfFilesAndKeepsWhoHoldsTheCopyright) {

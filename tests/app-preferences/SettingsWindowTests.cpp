@@ -169,6 +169,8 @@ TEST_F(SettingsWindowTest, ChoosingAFolderSetsBothChoicesCancellingChangesNothin
     EXPECT_EQ(destinations.defaultChoice(), DestinationStore::Choice::chosenFolder);
     EXPECT_EQ(window.savePicker()->currentIndex(), 1);
     EXPECT_EQ(window.folderText()->text(), DestinationStore::abbreviatedPath(folder));
+    // The button says the folder, which only shows beside it.
+    EXPECT_EQ(window.chooseFolderButton()->accessibleDescription(), DestinationStore::abbreviatedPath(folder));
 
     // Reset puts the defaults back and leaves the updates choice and the folder.
     window.convertToSRGBToggle()->click();

@@ -7,6 +7,7 @@
 #include "app/shell/ExportButton.h"
 #include "app/shell/HeroBand.h"
 #include "app/shell/ImageCard.h"
+#include "app/shell/RunNotice.h"
 #include "support/FixedPreferences.h"
 
 #include <QAction>
@@ -130,24 +131,38 @@ TEST_F(MainWindowTest, DropsAreCopiesNoticeWhenNothingReadsAndFilesOpenedFromOut
     EXPECT_TRUE(enter.isAccepted());
     EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
     EXPECT_TRUE(window->dropZone()->isTargeted());
+    bool imported = false;
+    QObject::connect(window.get(), &MainWindow::importFinished, [&] { imported = true; });
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.get(), &drop);
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     EXPECT_FALSE(window->dropZone()->isTargeted());
-    ASSERT_TRUE(eventually([&] { return window->store().items().size() == 1; }));
+    ASSERT_TRUE(eventually([&] { return imported; }));
+    EXPECT_EQ(window->store().items().size(), 1u);
+    // What each import did is told, files it found in the batch already included.
+    EXPECT_EQ(window->batchNews()->accessibleName(), "1 image added.");
+    imported = false;
+    window->acceptDrop(urlsOf({photo, writePhoto(photos() / "second.png"), text}));
+    ASSERT_TRUE(eventually([&] { return imported; }));
+    EXPECT_EQ(window->batchNews()->accessibleName(),
+              "1 image added; 1 was already in the batch; 1 file could not be read.");
+    imported = false;
+    window->acceptDrop(urlsOf({photo}));
+    ASSERT_TRUE(eventually([&] { return imported; }));
+    EXPECT_EQ(window->batchNews()->accessibleName(), "Nothing added: 1 image is already in the batch.");
 
     // Only unreadable files: the drop is refused, yet the import runs and leaves its notice.
-    bool imported = false;
-    QObject::connect(window.get(), &MainWindow::importFinished, [&] { imported = true; });
+    imported = false;
     EXPECT_FALSE(window->acceptDrop(urlsOf({text})));
     ASSERT_TRUE(eventually([&] { return imported; }));
     EXPECT_EQ(window->notice(), MainWindow::nothingReadable);
     EXPECT_TRUE(window->band()->texts().contains(MainWindow::nothingReadable));
+    EXPECT_EQ(window->batchNews()->accessibleName(), MainWindow::nothingReadable);
 
     // Files opened from outside join the batch too.
     openedFiles.append(urlsOf({writePhoto(photos() / "opened.png")}));
-    ASSERT_TRUE(eventually([&] { return window->store().items().size() == 2; }));
+    ASSERT_TRUE(eventually([&] { return window->store().items().size() == 3; }));
     EXPECT_TRUE(openedFiles.pending().isEmpty());
 }
 

@@ -1,7 +1,13 @@
 #include "app/options/CustomSizeEditor.h"
 #include "app/options/DimensionField.h"
+#include "app/options/FilenamePatternField.h"
 #include "app/options/FormatChip.h"
+#include "app/options/OptionLink.h"
+#include "app/options/OptionsChip.h"
+#include "app/options/OptionsPanel.h"
+#include "app/options/OrientationControl.h"
 #include "app/options/ToolbarChips.h"
+#include "app/options/WrappingText.h"
 #include "app/preferences/DefaultSizePicker.h"
 #include "app/preferences/SettingsWindow.h"
 #include "app/shell/BatchGrid.h"
@@ -16,9 +22,12 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -246,6 +255,56 @@ TEST_F(ValuesOnScreen, ACardsMenuFromTheKeyboardIsReadAgainAfterTheWindowBeneath
     ASSERT_FALSE(opened.empty());
     EXPECT_EQ(opened, Heard(opened.size(), row));
     EXPECT_EQ(afterActivation, Heard{row});
+}
+
+// A value a key changes while the keyboard stays put is read as its text alone: a label in a
+// status bar of its own, which screen readers read without a "label" after it.
+TEST_F(ValuesOnScreen, WhatAKeyDidWhereTheKeyboardStaysIsReadOutAsItsTextAlone) {
+    MainWindow& window = openWith(1);
+    window.chips()->optionsChip()->setFocus(Qt::TabFocusReason);
+    press(&window, Qt::Key_Space);
+    OptionsPanel* panel = window.chips()->optionsChip()->panel();
+    ASSERT_NE(panel, nullptr);
+    QToolButton* right = panel->orientationControl()->button(TurnAction::right);
+    right->setFocus(Qt::TabFocusReason);
+    QTest::qWait(100);
+    events.takeFocus();
+    press(right, Qt::Key_Space);
+    const std::vector<support::AccessibleEvents::Seen> seen = events.seen();
+    const auto news = std::find_if(seen.begin(), seen.end(), [](const auto& event) {
+        return event.type == QAccessible::Focus && event.name == "Turned right";
+    });
+    ASSERT_NE(news, seen.end());
+    EXPECT_EQ(news->role, QAccessible::StaticText);
+    EXPECT_EQ(news->parentRole, QAccessible::StatusBar);
+    events.takeFocus();
+    QWidget* reset = panel->orientationControl()->resetButton();
+    reset->setFocus(Qt::TabFocusReason);
+    QTest::qWait(100);
+    events.takeFocus();
+    press(reset, Qt::Key_Space);
+    EXPECT_EQ(events.takeFocus().back(), label("Unchanged"));
+
+    // The name the pattern gives, once the typing pauses.
+    QLineEdit* naming = panel->patternField()->field();
+    naming->setFocus(Qt::TabFocusReason);
+    naming->end(false);
+    press(naming, Qt::Key_X);
+    const QString preview = panel->patternField()->previewLine()->text();
+    EXPECT_TRUE(eventually([&] {
+        const Heard heard = events.takeFocus();
+        return std::find(heard.begin(), heard.end(), label(preview)) != heard.end();
+    }));
+    press(naming, Qt::Key_Backspace);
+    press(naming, Qt::Key_Escape);
+
+    // Settings put back without a question.
+    SettingsWindow& settings = openSettings(window);
+    settings.resetButton()->setFocus(Qt::TabFocusReason);
+    QTest::qWait(100);
+    events.takeFocus();
+    press(settings.resetButton(), Qt::Key_Space);
+    EXPECT_EQ(events.takeFocus().back(), label("Every default is back to what the app ships with."));
 }
 
 } // namespace

@@ -24,6 +24,8 @@ public:
         QString name;
         QString description;
         QAccessible::State state;
+        // What holds it: a screen reader reads a label inside a status bar by its text alone.
+        QAccessible::Role parentRole = QAccessible::NoRole;
 
         // As a screen reader would read it: role, name, description, states.
         std::string said() const {
@@ -131,7 +133,8 @@ private:
                 spoken->role(),
                 spoken->text(QAccessible::Name),
                 spoken->text(QAccessible::Description),
-                spoken->state()};
+                spoken->state(),
+                spoken->parent() ? spoken->parent()->role() : QAccessible::NoRole};
     }
 
     static void collectFocused(QAccessibleInterface* spoken, std::vector<std::string>& focused) {

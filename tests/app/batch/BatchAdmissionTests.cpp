@@ -68,7 +68,7 @@ TEST_F(Admission, EachFileOnceWhateverPathNamedIt) {
 
     EXPECT_FALSE(store_->accepts(urlsOf({photo})));
     EXPECT_TRUE(store_->accepts(urlsOf({originals()})));
-    EXPECT_EQ(add({photo}), (BatchStore::AddResult{0, 0}));
+    EXPECT_EQ(add({photo}), (BatchStore::AddResult{0, 0, 1}));
 }
 
 TEST_F(Admission, OnlyRegularFilesAndLocalUrlsAreAdmittedSoAPipeNeverHangsTheImport) {

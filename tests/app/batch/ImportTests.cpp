@@ -147,7 +147,7 @@ TEST_F(ImportOfFiles, OwedFindingsKeepTheirTombstonesUntilTheRunEndsAndAClearing
     for (const std::shared_ptr<Import>& import : batch_.owed) import->admitOwed();
     // The known file and the removed one stay out; the file named twice is one card.
     EXPECT_EQ(batch_.names, (std::vector<std::string>{"a.png"}));
-    EXPECT_EQ(kept, (std::vector<Import::Result>{{1, 0}}));
+    EXPECT_EQ(kept, (std::vector<Import::Result>{{1, 0, 1}}));
     EXPECT_EQ(cleared, (std::vector<Import::Result>{{0, 0}}));
     EXPECT_EQ(batch_.ended, 2);
     EXPECT_TRUE(keeping->tombstones().empty());
@@ -187,11 +187,13 @@ TEST_F(ImportOfFiles, ALargeDropIsAdmittedASliceATurnInOrderAndWhatHappensBetwee
     EXPECT_EQ(results.front(), Import::Result{});
     EXPECT_EQ(batch_.names, std::vector<std::string>(expected.begin(), expected.begin() + 2 * Import::filesPerSlice));
 
-    // Judged slice by slice against the batch: only the files not yet in it are added.
+    // Judged slice by slice against the batch: only the files not yet in it are added, and
+    // those already in it are counted.
     std::vector<Import::Result> again;
     const std::shared_ptr<Import> second = startImport({folder()}, decoders, again);
     ASSERT_TRUE(eventually([&] { return again.size() == 1; }));
-    EXPECT_EQ(again.front(), (Import::Result{static_cast<std::int64_t>(count - 2 * Import::filesPerSlice), 0}));
+    EXPECT_EQ(again.front(), (Import::Result{static_cast<std::int64_t>(count - 2 * Import::filesPerSlice), 0,
+                                             static_cast<std::int64_t>(2 * Import::filesPerSlice)}));
     EXPECT_EQ(batch_.names, expected);
 }
 
