@@ -10,10 +10,11 @@
 //       between two turns of the main thread's event loop meanwhile; then scrolls through the
 //       whole grid so that every card makes its preview, and reports the memory in use and
 //       the most threads the process had while estimating and while scrolling.
-//   pictavo-window-bench beside PHOTOS [FILE...] [--seconds S]
+//   pictavo-window-bench beside PHOTOS [FILE...] [--seconds S] [--photos-later]
 //       Drops the files, then every photo of the folder PHOTOS, on a main window and times when
 //       each card shows, shows its preview and shows its estimate (600 s at most): the photos'
-//       last of each, and each big file's.
+//       last of each, and each big file's. With --photos-later the photos are a second drop,
+//       made once the files' cards show.
 //
 // The last line is one JSON object with the figures.
 #include "app/desktop/BackgroundWork.h"
@@ -63,7 +64,7 @@ using Clock = std::chrono::steady_clock;
     std::cerr << "pictavo-window-bench: " << problem << "\n"
               << "usage: pictavo-window-bench start PICTAVO [--runs N]\n"
               << "       pictavo-window-bench drop [--count N] [--size WxH]\n"
-              << "       pictavo-window-bench beside PHOTOS [FILE...] [--seconds S]\n";
+              << "       pictavo-window-bench beside PHOTOS [FILE...] [--seconds S] [--photos-later]\n";
     std::exit(2);
 }
 
@@ -417,9 +418,10 @@ nlohmann::json timesOf(const std::vector<CardTimes>& cards) {
 
 // Drops the big files, then every photo of the folder, on a main window, and times when each
 // card shows, shows its preview and shows its estimate (or failure), until all have or
-// `seconds` have passed.
+// `seconds` have passed. With `photosLater` the photos are a second drop, once the big
+// files' cards show, and times are counted from it.
 int measureBeside(int argc, char** argv, const fs::path& photoFolder, const std::vector<fs::path>& bigFiles,
-                  double seconds) {
+                  double seconds, bool photosLater) {
     BenchApplication application(argc, argv);
     std::vector<fs::path> photos;
     for (const auto& entry : fs::directory_iterator(photoFolder)) photos.push_back(entry.path());
@@ -429,13 +431,19 @@ int measureBeside(int argc, char** argv, const fs::path& photoFolder, const std:
     // As large as the screen, so that every card is near enough to the view to ask for its preview.
     window.resize(window.screen()->availableGeometry().size());
     QCoreApplication::processEvents();
-    QList<QUrl> urls;
-    for (const auto& file : bigFiles) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(file.string())));
-    for (const auto& file : photos) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+    QList<QUrl> bigUrls, photoUrls;
+    for (const auto& file : bigFiles) bigUrls.push_back(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+    for (const auto& file : photos) photoUrls.push_back(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+    const QList<QUrl> urls = bigUrls + photoUrls;
 
     std::map<fs::path, CardTimes> times;
+    if (photosLater) {
+        window.acceptDrop(bigUrls);
+        if (!runUntil([&] { return window.store().items().size() == bigFiles.size(); }, seconds))
+            usage("the big files' cards did not show");
+    }
     const auto dropped = Clock::now();
-    window.acceptDrop(urls);
+    window.acceptDrop(photosLater ? photoUrls : urls);
     const auto everyCardAnswered = [&] {
         const double now = millisecondsSince(dropped) / 1000;
         for (const BatchItem& item : window.store().items()) {
@@ -499,12 +507,14 @@ int main(int argc, char** argv) {
     if (mode == "beside") {
         if (argc < 3) usage("beside needs a folder of photos");
         double seconds = 600;
+        bool photosLater = false;
         std::vector<fs::path> bigFiles;
         for (int i = 3; i < argc; ++i) {
             if (std::string(argv[i]) == "--seconds" && i + 1 < argc) seconds = std::stod(argv[++i]);
+            else if (std::string(argv[i]) == "--photos-later") photosLater = true;
             else bigFiles.emplace_back(argv[i]);
         }
-        return measureBeside(argc, argv, argv[2], bigFiles, seconds);
+        return measureBeside(argc, argv, argv[2], bigFiles, seconds, photosLater);
     }
     usage("unknown mode " + mode);
 }
