@@ -10,6 +10,11 @@
 //       between two turns of the main thread's event loop meanwhile; then scrolls through the
 //       whole grid so that every card makes its preview, and reports the memory in use and
 //       the most threads the process had while estimating and while scrolling.
+//   pictavo-window-bench beside PHOTOS [FILE...] [--seconds S] [--photos-later]
+//       Drops the files, then every photo of the folder PHOTOS, on a main window and times when
+//       each card shows, shows its preview and shows its estimate (600 s at most): the photos'
+//       last of each, and each big file's. With --photos-later the photos are a second drop,
+//       made once the files' cards show.
 //
 // The last line is one JSON object with the figures.
 #include "app/desktop/BackgroundWork.h"
@@ -27,6 +32,7 @@
 #include "tests/support/PaintedPhoto.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTimer>
@@ -40,6 +46,7 @@
 #include <cstring>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <iostream>
 #include <thread>
 #include <sys/stat.h>
@@ -56,7 +63,8 @@ using Clock = std::chrono::steady_clock;
 [[noreturn]] void usage(const std::string& problem) {
     std::cerr << "pictavo-window-bench: " << problem << "\n"
               << "usage: pictavo-window-bench start PICTAVO [--runs N]\n"
-              << "       pictavo-window-bench drop [--count N] [--size WxH]\n";
+              << "       pictavo-window-bench drop [--count N] [--size WxH]\n"
+              << "       pictavo-window-bench beside PHOTOS [FILE...] [--seconds S] [--photos-later]\n";
     std::exit(2);
 }
 
@@ -273,15 +281,41 @@ bool runUntil(const std::function<bool()>& condition, double seconds) {
     return true;
 }
 
-int measureDrop(int argc, char** argv, int count, int width, int height) {
-    QApplication application(argc, argv);
-    // As the application itself starts.
-    limitQtPaintingThreads();
-    QApplication::setOrganizationName(QStringLiteral("Fenwid"));
-    QApplication::setApplicationName(QStringLiteral("Pictavo-window-bench"));
+// The application object as the application itself starts it, with folders of the run's own.
+struct BenchApplication {
+    BenchApplication(int& argc, char** argv) : application(argc, argv) {
+        limitQtPaintingThreads();
+        QApplication::setOrganizationName(QStringLiteral("Fenwid"));
+        QApplication::setApplicationName(QStringLiteral("Pictavo-window-bench"));
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(scratch.folder("runtime").string()));
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(scratch.folder("data").string()));
+    }
+    QApplication application;
     Scratch scratch;
-    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(scratch.folder("runtime").string()));
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(scratch.folder("data").string()));
+};
+
+// A main window with the stores the application gives it, shown and settled.
+struct BenchWindow {
+    BenchWindow() {
+        window.show();
+        runUntil([&] { return window.isVisible(); }, 10);
+        QCoreApplication::processEvents();
+    }
+    MemoryUserDefaults defaults;
+    PathBookmarks bookmarks;
+    NoFolder asker;
+    SettingsStore settings{defaults};
+    DestinationStore destinations{defaults, bookmarks, asker};
+    OpenedFiles opened;
+    DesktopShellServices services;
+    const ConversionEngine engine{DecoderRegistry::standard(), EncoderRegistry::standard(),
+                                  SourceOptimiserRegistry::standard()};
+    MainWindow window{settings, destinations, opened, services, engine};
+};
+
+int measureDrop(int argc, char** argv, int count, int width, int height) {
+    BenchApplication application(argc, argv);
+    const Scratch& scratch = application.scratch;
     const fs::path photos = scratch.folder("photos");
     const auto writing = Clock::now();
     for (int i = 0; i < count; ++i) {
@@ -290,19 +324,8 @@ int measureDrop(int argc, char** argv, int count, int width, int height) {
     }
     std::cerr << "wrote " << count << " photos in " << millisecondsSince(writing) / 1000 << " s\n";
 
-    MemoryUserDefaults defaults;
-    PathBookmarks bookmarks;
-    NoFolder asker;
-    SettingsStore settings(defaults);
-    DestinationStore destinations(defaults, bookmarks, asker);
-    OpenedFiles opened;
-    DesktopShellServices services;
-    const ConversionEngine engine(DecoderRegistry::standard(), EncoderRegistry::standard(),
-                                  SourceOptimiserRegistry::standard());
-    MainWindow window(settings, destinations, opened, services, engine);
-    window.show();
-    runUntil([&] { return window.isVisible(); }, 10);
-    QCoreApplication::processEvents();
+    BenchWindow bench;
+    MainWindow& window = bench.window;
     const std::int64_t emptyBytes = residentBytes();
 
     StallWatch stalls;
@@ -364,6 +387,94 @@ int measureDrop(int argc, char** argv, int count, int width, int height) {
     return 0;
 }
 
+// ---- beside: photos dropped with big files ------------------------------------------------------
+
+// When something first became true of a card, in seconds since the drop.
+struct CardTimes {
+    std::optional<double> shown, preview, estimate;
+};
+
+nlohmann::json timesOf(const std::vector<CardTimes>& cards) {
+    const auto last = [&](std::optional<double> CardTimes::*field) -> nlohmann::json {
+        double latest = 0;
+        for (const CardTimes& card : cards) {
+            if (!(card.*field)) return nullptr;
+            latest = std::max(latest, *(card.*field));
+        }
+        return latest;
+    };
+    nlohmann::json each = nlohmann::json::array();
+    for (const CardTimes& card : cards) {
+        const auto orNull = [](std::optional<double> time) -> nlohmann::json {
+            return time ? nlohmann::json(*time) : nlohmann::json(nullptr);
+        };
+        each.push_back({orNull(card.shown), orNull(card.preview), orNull(card.estimate)});
+    }
+    return {{"lastCardS", last(&CardTimes::shown)},
+            {"lastPreviewS", last(&CardTimes::preview)},
+            {"lastEstimateS", last(&CardTimes::estimate)},
+            {"eachShownPreviewEstimateS", each}};
+}
+
+// Drops the big files, then every photo of the folder, on a main window, and times when each
+// card shows, shows its preview and shows its estimate (or failure), until all have or
+// `seconds` have passed. With `photosLater` the photos are a second drop, once the big
+// files' cards show, and times are counted from it.
+int measureBeside(int argc, char** argv, const fs::path& photoFolder, const std::vector<fs::path>& bigFiles,
+                  double seconds, bool photosLater) {
+    BenchApplication application(argc, argv);
+    std::vector<fs::path> photos;
+    for (const auto& entry : fs::directory_iterator(photoFolder)) photos.push_back(entry.path());
+    std::sort(photos.begin(), photos.end());
+    BenchWindow bench;
+    MainWindow& window = bench.window;
+    // As large as the screen, so that every card is near enough to the view to ask for its preview.
+    window.resize(window.screen()->availableGeometry().size());
+    QCoreApplication::processEvents();
+    QList<QUrl> bigUrls, photoUrls;
+    for (const auto& file : bigFiles) bigUrls.push_back(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+    for (const auto& file : photos) photoUrls.push_back(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+    const QList<QUrl> urls = bigUrls + photoUrls;
+
+    std::map<fs::path, CardTimes> times;
+    if (photosLater) {
+        window.acceptDrop(bigUrls);
+        if (!runUntil([&] { return window.store().items().size() == bigFiles.size(); }, seconds))
+            usage("the big files' cards did not show");
+    }
+    const auto dropped = Clock::now();
+    window.acceptDrop(photosLater ? photoUrls : urls);
+    const auto everyCardAnswered = [&] {
+        const double now = millisecondsSince(dropped) / 1000;
+        for (const BatchItem& item : window.store().items()) {
+            CardTimes& card = times[item.url];
+            if (!card.shown) card.shown = now;
+            const ImageCard* view = window.grid()->card(item.id);
+            if (!card.preview && view && !view->thumbnail().isNull()) card.preview = now;
+            if (!card.estimate && (std::holds_alternative<BatchItem::Estimated>(item.state) || item.isFailed()))
+                card.estimate = now;
+        }
+        return times.size() == static_cast<std::size_t>(urls.size()) &&
+               std::all_of(times.begin(), times.end(), [](const auto& card) {
+                   return card.second.preview && card.second.estimate;
+               });
+    };
+    runUntil(everyCardAnswered, seconds);
+
+    std::vector<CardTimes> ofPhotos, ofBigFiles;
+    for (const auto& file : photos) ofPhotos.push_back(times[file]);
+    nlohmann::json big = nlohmann::json::object();
+    for (const auto& file : bigFiles) big[file.filename().string()] = timesOf({times[file]});
+    std::cout << nlohmann::json{{"photos", photos.size()},
+                                {"photoTimes", timesOf(ofPhotos)},
+                                {"bigFiles", big},
+                                {"memoryBoundMiB", bench.engine.pixelMemory()->capacity() / 1048576.0},
+                                {"mostHeldMiB", bench.engine.pixelMemory()->mostHeldBytes() / 1048576.0}}
+                     .dump()
+              << std::endl;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -392,6 +503,18 @@ int main(int argc, char** argv) {
             }
         }
         return measureDrop(argc, argv, count, width, height);
+    }
+    if (mode == "beside") {
+        if (argc < 3) usage("beside needs a folder of photos");
+        double seconds = 600;
+        bool photosLater = false;
+        std::vector<fs::path> bigFiles;
+        for (int i = 3; i < argc; ++i) {
+            if (std::string(argv[i]) == "--seconds" && i + 1 < argc) seconds = std::stod(argv[++i]);
+            else if (std::string(argv[i]) == "--photos-later") photosLater = true;
+            else bigFiles.emplace_back(argv[i]);
+        }
+        return measureBeside(argc, argv, argv[2], bigFiles, seconds, photosLater);
     }
     usage("unknown mode " + mode);
 }

@@ -9,11 +9,24 @@
 
 namespace pictavo {
 
+namespace {
+
+thread_local PixelMemory::LendingWhileWaiting* lendingOfThisThread = nullptr;
+
+} // namespace
+
+PixelMemory::LendingWhileWaiting::LendingWhileWaiting(std::function<void()> lend, std::function<void()> takeBack)
+    : lend_(std::move(lend)), takeBack_(std::move(takeBack)), outer_(lendingOfThisThread) {
+    lendingOfThisThread = this;
+}
+
+PixelMemory::LendingWhileWaiting::~LendingWhileWaiting() { lendingOfThisThread = outer_; }
+
 const std::shared_ptr<PixelMemory>& PixelMemory::shared() {
     static const std::shared_ptr<PixelMemory> memory = [] {
         const auto width = static_cast<std::uint64_t>(std::max<std::int64_t>(EncodeConcurrency::width(), 1));
         const auto share = static_cast<std::uint64_t>(std::max<std::int64_t>(EncodeConcurrency::pixelBudget(), 0));
-        return std::make_shared<PixelMemory>(width * share);
+        return std::make_shared<PixelMemory>(width * share, keptForPreviews);
     }();
     return memory;
 }
@@ -36,15 +49,14 @@ std::int64_t PixelMemory::waiting() const {
 }
 
 bool PixelMemory::anyWaitingBefore(Precedence precedence) const {
-    if (precedence == Precedence::inTurn) return !queue_.empty();
-    return !queue_.empty() && queue_.front().precedence == Precedence::first;
+    return precedence == Precedence::inTurn && !queue_.empty();
 }
 
 PixelMemory::HoldRef PixelMemory::tryHold(const std::shared_ptr<PixelMemory>& memory, std::uint64_t bytes,
                                           Precedence precedence) {
     {
         const std::lock_guard guard(memory->lock_);
-        if (memory->anyWaitingBefore(precedence) || !memory->fitsBeside(bytes)) return nullptr;
+        if (memory->anyWaitingBefore(precedence) || !memory->fitsBeside(bytes, precedence)) return nullptr;
         memory->take(bytes);
     }
     return HoldRef(new Hold(memory, bytes));
@@ -61,20 +73,26 @@ PixelMemory::HoldRef PixelMemory::hold(const std::shared_ptr<PixelMemory>& memor
                            : std::find_if(queue.begin(), queue.end(),
                                           [](const Ask& ask) { return ask.precedence == Precedence::inTurn; });
     queue.insert(place, Ask{ticket, precedence});
-    const bool served = memory->changed_.wait(guard, stop, [&] {
-        return queue.front().ticket == ticket && memory->fitsBeside(bytes);
-    });
-    if (!served) {
-        std::erase_if(queue, [&](const Ask& ask) { return ask.ticket == ticket; });
+    const auto isServed = [&] {
+        const bool itsTurn = precedence == Precedence::first || queue.front().ticket == ticket;
+        return itsTurn && memory->fitsBeside(bytes, precedence);
+    };
+    // The thread's place is lent out only for a wait that does not end at once.
+    const LendingWhileWaiting* const lending = isServed() ? nullptr : lendingOfThisThread;
+    if (lending) {
         guard.unlock();
-        // The one behind may fit where this one did not.
-        memory->changed_.notify_all();
-        throw platform::CancellationError();
+        lending->lend_();
+        guard.lock();
     }
-    queue.pop_front();
-    memory->take(bytes);
+    const bool served = memory->changed_.wait(guard, stop, isServed);
+    std::erase_if(queue, [&](const Ask& ask) { return ask.ticket == ticket; });
+    if (served) memory->take(bytes);
     guard.unlock();
+    // The next ask may be served now, or, after one that gave up, the one behind that fits
+    // where it did not.
     memory->changed_.notify_all();
+    if (lending) lending->takeBack_();
+    if (!served) throw platform::CancellationError();
     return HoldRef(new Hold(memory, bytes));
 }
 

@@ -2,6 +2,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -16,15 +17,17 @@ namespace pictavo {
 // runs with the others held back, instead of beside them. Waiting is first come, first served,
 // and a holder never asks again, so every wait ends when the conversions ahead of it end.
 // An ask that goes first (a small picture's preview, which a card waits for) is served before
-// every conversion waiting, though never beyond the capacity: it waits only for room, not for
-// the conversions queued before it. Such asks come one at a time, so the others still end.
+// every conversion waiting, though never beyond the capacity: it waits only for room, neither
+// for the conversions queued before it nor for another that goes first. While one waits, no
+// ask in turn is served, so the memory drains as the conversions holding it end until it
+// fits; such asks are few (one a card in view), so the others still end.
 //
 // Thread rule: any thread.
 class PixelMemory {
 public:
     enum class Precedence {
         inTurn, // first come, first served
-        first,  // before every ask in turn, after those that went first before it
+        first,  // before every ask in turn, as soon as it fits
     };
 
     // What one conversion holds; given back when the last copy goes.
@@ -43,8 +46,12 @@ public:
     };
     using HoldRef = std::shared_ptr<const Hold>;
 
-    explicit PixelMemory(std::uint64_t capacity) : capacity_(capacity) {}
-    // The process's own: as many conversions' shares as run at once on this machine.
+    // Asks in turn leave `keptForFirst` of the capacity to those that go first, unless nothing
+    // else is held: no conversion waits for room it could only have alone.
+    explicit PixelMemory(std::uint64_t capacity, std::uint64_t keptForFirst = 0)
+        : capacity_(capacity), keptForFirst_(keptForFirst) {}
+    // The process's own: as many conversions' shares as run at once on this machine, with room
+    // kept for a photo's preview, which conversions holding all the rest never hold back.
     static const std::shared_ptr<PixelMemory>& shared();
 
     std::uint64_t capacity() const { return capacity_; }
@@ -70,14 +77,41 @@ public:
     // Two holds kept and given back as one; it shows the second's bytes. Either may be none.
     static HoldRef joined(HoldRef first, HoldRef second);
 
+    // While one lives on a thread, an ask of that thread that has to wait lends the thread's
+    // place out for the wait: `lend` is called before it and `takeBack` after it, on that
+    // thread, outside every lock. A pool of few threads (a lane of previews) then goes on
+    // with its other work while one of them waits. The innermost one of a thread is used.
+    class LendingWhileWaiting {
+    public:
+        LendingWhileWaiting(std::function<void()> lend, std::function<void()> takeBack);
+        ~LendingWhileWaiting();
+        LendingWhileWaiting(const LendingWhileWaiting&) = delete;
+        LendingWhileWaiting& operator=(const LendingWhileWaiting&) = delete;
+
+    private:
+        friend class PixelMemory;
+        const std::function<void()> lend_;
+        const std::function<void()> takeBack_;
+        LendingWhileWaiting* const outer_;
+    };
+
 private:
+    // The shared memory's room kept for those that go first: a photo's preview, read at a
+    // reduced size, holds some tens of MiB at most.
+    static constexpr std::uint64_t keptForPreviews = 64 * 1024 * 1024;
+
     void giveBack(std::uint64_t bytes);
     // Called with the lock held.
     void take(std::uint64_t bytes);
-    // Called with the lock held: what is held, and none of it beyond the capacity.
-    bool fitsBeside(std::uint64_t bytes) const { return held_ <= capacity_ && bytes <= capacity_ - held_; }
+    // Called with the lock held: what is held, and none of it beyond the capacity, nor, for an
+    // ask in turn beside others, in the room kept for those that go first.
+    bool fitsBeside(std::uint64_t bytes, Precedence precedence) const {
+        if (held_ > capacity_ || bytes > capacity_ - held_) return false;
+        return precedence == Precedence::first || held_ == 0 || keptForFirst_ <= capacity_ - held_ - bytes;
+    }
 
     const std::uint64_t capacity_;
+    const std::uint64_t keptForFirst_;
     mutable std::mutex lock_;
     std::condition_variable_any changed_;
     std::uint64_t held_ = 0;
@@ -89,8 +123,8 @@ private:
     // Called with the lock held: whether an ask of this precedence would wait behind another.
     bool anyWaitingBefore(Precedence precedence) const;
 
-    // The asks waiting in the order they are served: those that go first, oldest first, then
-    // those in turn, oldest first.
+    // The asks waiting: those that go first, served as each fits, then those in turn, served
+    // oldest first.
     std::deque<Ask> queue_;
     std::uint64_t nextTicket_ = 0;
 };

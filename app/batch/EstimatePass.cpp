@@ -1,8 +1,11 @@
 #include "app/batch/EstimatePass.h"
 
+#include "app/batch/LongRead.h"
 #include "app/desktop/BackgroundWork.h"
 #include "platform/base/Hashing.h"
 #include "platform/base/MainThread.h"
+
+#include <algorithm>
 
 namespace pictavo {
 
@@ -87,12 +90,18 @@ std::vector<EstimatePass::EstimateJob> EstimatePass::prepareEstimates(
     for (const BatchItem& item : owner_.items()) {
         if (std::optional<EstimateJob> job = estimateJob(item)) jobs.push_back(std::move(*job));
     }
+    std::stable_partition(jobs.begin(), jobs.end(), [](const EstimateJob& job) { return !job.readsLong; });
     return jobs;
 }
 
 std::optional<EstimatePass::EstimateJob> EstimatePass::estimateJob(const BatchItem& item) const {
     if (!isEstimated(item) || owner_.cachedEstimate(EstimateCacheKey::of(item, spec_))) return std::nullopt;
-    return EstimateJob{item.id, item.url, item.page, reportedSource(item, spec_, engine_)};
+    // What admission read of the header: a drawing's sides are those it is drawn at, not those
+    // of the pictures it may hold.
+    std::optional<PixelDimensions> sides;
+    if (item.header && !item.header->isVector) sides = PixelDimensions{item.header->width, item.header->height};
+    return EstimateJob{item.id, item.url, item.page, reportedSource(item, spec_, engine_),
+                       LongRead::of(sides, item.stamp.byteCount)};
 }
 
 bool EstimatePass::startNextEstimate() {

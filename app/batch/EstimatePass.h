@@ -28,7 +28,8 @@ namespace pictavo {
 // it was scheduled: after the debounce it reads every card's stamp, shows each card its
 // cached estimate or marks it estimating, and converts the cards that missed at preview
 // effort, at most `width` at a time, applying each outcome before the next conversion starts
-// and filling the owner's cache. A pass whose specification is no longer the owner's, or
+// and filling the owner's cache. Cards whose picture reads long (LongRead) are converted after
+// the others, so that no photo's estimate waits behind a panorama's; each in card order. A pass whose specification is no longer the owner's, or
 // that was cancelled, discards whatever still comes back.
 //
 // Thread rule: made, driven and cancelled on the main thread only. Stamps are read on the
@@ -85,6 +86,7 @@ private:
         std::int64_t page = 1;
         // The card's header with the card's byte count, for failure reports.
         std::optional<FailureDetails::Source> source;
+        bool readsLong = false;
     };
 
     struct EstimateOutcome : Settlement {

@@ -5,6 +5,7 @@
 #include "ImageEngine/Stages/AdjustmentStage.h"
 #include "ImageEngine/Stages/OrientationStage.h"
 #include "ImageEngine/Stages/Redraw.h"
+#include "app/batch/LongRead.h"
 #include "app/desktop/BackgroundWork.h"
 #include "platform/base/MainThread.h"
 #include "platform/text/TextFormat.h"
@@ -14,6 +15,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -68,19 +70,18 @@ DecodedImage decodePage(const ImageDecoder& decoder, const fs::path& url, std::i
     }
 }
 
-// Whether the picture belongs on the lane of long reads, from its header's sides when it has
-// one of the kinds read here, else from its length.
+// Whether the picture belongs on the lane of long reads, from its length and its header's sides.
 bool readsLong(const ThumbnailLoader::Request& request) {
+    if (request.stamp.byteCount > LongRead::largeFileBytes) return true;
     try {
-        if (const auto sides = storedSidesInHeader(request.url, request.page)) {
-            return static_cast<std::uint64_t>(sides->width) * static_cast<std::uint64_t>(sides->height) >
-                   ThumbnailLoader::largePixels;
-        }
+        return LongRead::of(storedSidesInHeader(request.url, request.page), request.stamp.byteCount);
     } catch (const std::exception&) {
         return false; // the read that makes the preview fails as well, at once
     }
-    return request.stamp.byteCount > ThumbnailLoader::largeFileBytes;
 }
+
+// Previews being made, waiting for memory or not.
+std::atomic<int> previewsUnderWay = 0;
 
 QThreadPool* onePreviewAtATime() {
     auto* made = new QThreadPool;
@@ -187,9 +188,7 @@ void ThumbnailLoader::dropQueuedPreviews() {
     largePool().clear();
 }
 
-bool ThumbnailLoader::previewsRunning() {
-    return pool().activeThreadCount() > 0 || largePool().activeThreadCount() > 0;
-}
+bool ThumbnailLoader::previewsRunning() { return previewsUnderWay > 0; }
 
 QString ThumbnailLoader::keyText(const Request& request) {
     const Reorientation& turn = request.adjustments.reorientation;
@@ -232,9 +231,13 @@ void ThumbnailLoader::thumbnail(const Request& request, QObject* context, Delive
         waiters.push_back(Waiter{QPointer<QObject>(context), std::move(done)});
         if (waiters.size() > 1) return;
     }
-    auto work = [state = state_, request, key, source, used](PixelMemory::Precedence precedence) {
+    auto work = [state = state_, request, key, source, used](QThreadPool& lane, PixelMemory::Precedence precedence) {
+        ++previewsUnderWay;
         QImage image;
         if (readSourceStamp(request.url) == request.stamp) {
+            // A preview waiting for memory lets the lane make the next meanwhile.
+            const PixelMemory::LendingWhileWaiting lending([&lane] { lane.releaseThread(); },
+                                                           [&lane] { lane.reserveThread(); });
             image = make(state->decoders, request, state->memory, state->stopping.get_token(), precedence);
             // A file changed while it was read makes no preview of either version.
             if (readSourceStamp(request.url) != request.stamp) image = QImage();
@@ -251,12 +254,13 @@ void ThumbnailLoader::thumbnail(const Request& request, QObject* context, Delive
         for (Waiter& waiter : waiters) {
             postTo(waiter.context, [image, done = std::move(waiter.done)] { done(image); });
         }
+        --previewsUnderWay;
     };
     // A small picture's preview is held in memory before the conversions waiting, as its read
     // is short; a large one's waits in turn, as a conversion would.
     pool().start([work = std::move(work), request] {
-        if (readsLong(request)) largePool().start([work] { work(PixelMemory::Precedence::inTurn); });
-        else work(PixelMemory::Precedence::first);
+        if (readsLong(request)) largePool().start([work] { work(largePool(), PixelMemory::Precedence::inTurn); });
+        else work(pool(), PixelMemory::Precedence::first);
     });
 }
 

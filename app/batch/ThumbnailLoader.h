@@ -65,20 +65,17 @@ public:
     std::size_t entryCount() const;
     bool holds(const QString& key) const;
 
-    // A picture whose reduced read takes long: more stored pixels than this, or, when its
-    // header does not say, a file longer than that.
-    static constexpr std::uint64_t largePixels = 64'000'000;
-    static constexpr std::int64_t largeFileBytes = 64 * 1024 * 1024;
-
     // The threads previews are made on, one at a time each, beside the conversions that keep
-    // the processors busy: every preview starts on the first, which hands a large picture on
-    // to the second, so that no card's preview waits behind a panorama's. The first's previews
-    // are held in memory before the conversions waiting there.
+    // the processors busy: every preview starts on the first, which hands a picture that reads
+    // long (LongRead: a large one, one in a long file, one whose sides its header does not
+    // give) on to the second, so that no photo's preview waits behind a panorama's. The first's
+    // previews are held in memory before the conversions waiting there. A preview waiting for
+    // memory lends its thread to the next of its lane until it has it.
     static QThreadPool& pool();
     static QThreadPool& largePool();
     // Previews not started are dropped, in both.
     static void dropQueuedPreviews();
-    // Whether a preview is being made in either.
+    // Whether a preview is being made, or waits for memory, in either.
     static bool previewsRunning();
 
     // The preview itself, made on the calling thread; null when none can be made. A picture

@@ -1,6 +1,7 @@
 #include "BatchStoreHarness.h"
 
 #include "ImageEngine/Model/ConversionError.h"
+#include "app/batch/LongRead.h"
 #include "support/EncodedSamples.h"
 
 #include <QSignalSpy>
@@ -179,6 +180,29 @@ TEST_F(Estimates, ARunSendsEstimatingCardsBackToWaitingAndOwesTheRefresh) {
     // The cards that failed to export are estimated again under the new specification.
     ASSERT_TRUE(eventually([&] { return engine_.call(engine_.callCount() - 1).isEstimate; }));
     EXPECT_EQ(engine_.call(engine_.callCount() - 1).spec, withQuality(20));
+}
+
+// Photos are estimated before the pictures that read long, whatever their places: a panorama,
+// a drawing (of pictures of any size) and a small picture in a long file wait for the photos'.
+TEST_F(Estimates, PhotosAreNotQueuedBehindPicturesThatReadLong) {
+    testing_support::TemporaryFolder folder;
+    const fs::path panorama = writeBlank(folder, "panorama.png", 9'000, 8'000);
+    const std::string svg =
+        "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='30'><rect width='40' height='30'/></svg>";
+    const fs::path drawing = folder.write("drawing.svg", platform::Bytes(svg.begin(), svg.end()));
+    const fs::path raw = writePng(folder.path() / "raw.png");
+    fs::resize_file(raw, LongRead::largeFileBytes + 1);
+    const fs::path photo = writePng(originals() / "photo.png");
+    add({panorama, drawing, raw, photo});
+    ASSERT_EQ(store_->items().size(), 4u);
+    // Each slice of the admission started a pass of its own, which the next one cancelled.
+    ASSERT_TRUE(eventually([&] { return engine_.waitingCount() == 2; }));
+    const std::size_t first = engine_.callCount() - 2;
+    EXPECT_EQ(engine_.call(first).source, photo);
+    EXPECT_EQ(engine_.call(first + 1).source, panorama);
+    engine_.finish(first);
+    ASSERT_TRUE(eventually([&] { return engine_.callCount() == first + 3; }));
+    EXPECT_EQ(engine_.call(first + 2).source, drawing);
 }
 
 TEST(EstimateDebounce, ABurstOfChangesRunsOnePassWithTheLastSpecification) {

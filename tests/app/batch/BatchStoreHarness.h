@@ -1,5 +1,7 @@
 #pragma once
 #include "ImageEngine/Decoding/DecoderRegistry.h"
+#include "ImageEngine/Encoding/png/PNGChunks.h"
+#include "ImageEngine/Encoding/png/ZlibStream.h"
 #include "ImageEngine/Model/Estimate.h"
 #include "ImageEngine/Pipeline/ConversionEngine.h"
 #include "app/batch/BatchStore.h"
@@ -56,6 +58,22 @@ inline fs::path writePng(const fs::path& path, int variant = 0) {
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return path;
+}
+
+// A blank PNG of black-and-white pixels: a few kB of file whose every row is still read.
+inline fs::path writeBlank(const testing_support::TemporaryFolder& folder, const std::string& name,
+                           std::uint32_t width, std::uint32_t height) {
+    platform::Bytes header;
+    for (const std::uint32_t side : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8) header.push_back(static_cast<std::uint8_t>(side >> shift));
+    header.insert(header.end(), {1, 0, 0, 0, 0});
+    const platform::Bytes rows(static_cast<std::size_t>(height) * ((width + 7) / 8 + 1), 0);
+    platform::Bytes file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    pictavo::PNGChunks::serialise("IHDR", header, file);
+    pictavo::PNGChunks::serialise("IDAT", pictavo::deflateAndVerify(rows, 1, rows.size()).value_or(platform::Bytes{}),
+                                  file);
+    pictavo::PNGChunks::serialise("IEND", platform::Bytes{}, file);
+    return folder.write(name, file);
 }
 
 inline std::string textOf(const fs::path& path) {

@@ -1,8 +1,7 @@
 #include "app/batch/ThumbnailLoader.h"
 
 #include "BatchStoreHarness.h"
-#include "ImageEngine/Encoding/png/PNGChunks.h"
-#include "ImageEngine/Encoding/png/ZlibStream.h"
+#include "app/batch/LongRead.h"
 #include "platform/base/Cancellation.h"
 #include "support/EncodedSamples.h"
 #include "support/TemporaryFolder.h"
@@ -20,6 +19,7 @@ namespace {
 
 using namespace pictavo;
 using batch_testing::eventually;
+using batch_testing::writeBlank;
 using testing_support::TemporaryFolder;
 namespace fs = std::filesystem;
 
@@ -68,20 +68,6 @@ Delivery ask(ThumbnailLoader& loader, const ThumbnailLoader::Request& request) {
     delivery->madeInThePool = ThumbnailLoader::pool().activeThreadCount() > 0;
     EXPECT_TRUE(eventually([&] { return delivery->arrived; }));
     return *delivery;
-}
-
-// A blank PNG of black-and-white pixels: a few kB of file whose every row is still read.
-fs::path writeBlank(const TemporaryFolder& folder, const std::string& name, std::uint32_t width, std::uint32_t height) {
-    platform::Bytes header;
-    for (const std::uint32_t side : {width, height})
-        for (int shift = 24; shift >= 0; shift -= 8) header.push_back(static_cast<std::uint8_t>(side >> shift));
-    header.insert(header.end(), {1, 0, 0, 0, 0});
-    const platform::Bytes rows(static_cast<std::size_t>(height) * ((width + 7) / 8 + 1), 0);
-    platform::Bytes file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    PNGChunks::serialise("IHDR", header, file);
-    PNGChunks::serialise("IDAT", deflateAndVerify(rows, 1, rows.size()).value_or(platform::Bytes{}), file);
-    PNGChunks::serialise("IEND", platform::Bytes{}, file);
-    return folder.write(name, file);
 }
 
 QRgb centre(const QImage& image) { return image.pixel(image.width() / 2, image.height() / 2); }
@@ -297,6 +283,53 @@ TEST(ThumbnailLoader, APhotosPreviewIsNotHeldBehindConversionsWaitingForMemory) 
     EXPECT_FALSE(delivery.image.isNull());
     giveUp.request_stop();
     EXPECT_THROW(waiting.get(), platform::CancellationError);
+}
+
+// A preview waiting for memory lends its lane to the next: the photo asked after it is made
+// meanwhile, and the waiting one follows once there is room.
+TEST(ThumbnailLoader, APreviewWaitingForMemoryDoesNotHoldUpThePreviewsAfterIt) {
+    TemporaryFolder folder;
+    const auto waiting = writeSolid(folder, "waiting.png", 640, 480, 255, 0, 0);
+    const auto photo = writeSolid(folder, "photo.png", 64, 48, 0, 0, 255);
+    const auto memory = std::make_shared<PixelMemory>(100'000'000);
+    auto running = PixelMemory::tryHold(memory, 99'900'000);
+    ThumbnailLoader loader(nullptr, memory);
+    QObject context;
+    std::vector<std::string> made;
+    for (const auto& file : {waiting, photo}) {
+        loader.thumbnail(requestFor(file), &context, [&made, name = file.filename().string()](const QImage& image) {
+            if (!image.isNull()) made.push_back(name);
+        });
+    }
+    ASSERT_TRUE(eventually([&] { return !made.empty(); }));
+    EXPECT_EQ(made, std::vector<std::string>{"photo.png"});
+    running.reset();
+    ASSERT_TRUE(eventually([&] { return made.size() == 2; }));
+    EXPECT_EQ(made.back(), "waiting.png");
+    EXPECT_TRUE(eventually([] { return !ThumbnailLoader::previewsRunning(); }));
+}
+
+// A small picture in a long file (a camera's raw picture behind its thumbnail) is read whole:
+// its preview goes on the lane of long reads, whose previews wait for memory in turn, behind
+// the conversion that asked before them.
+TEST(ThumbnailLoader, APictureInALongFileWaitsForMemoryInTurn) {
+    TemporaryFolder folder;
+    const auto raw = writeSolid(folder, "raw.png", 64, 48, 0, 255, 0);
+    fs::resize_file(raw, LongRead::largeFileBytes + 1'000'000);
+    const auto memory = std::make_shared<PixelMemory>(400'000'000);
+    auto running = PixelMemory::tryHold(memory, 300'000'000);
+    auto conversion = std::async(std::launch::async, [&] { return PixelMemory::hold(memory, 200'000'000, {}); });
+    ASSERT_TRUE(eventually([&] { return memory->waiting() == 1; }));
+    ThumbnailLoader loader(nullptr, memory);
+    QObject context;
+    std::optional<QImage> preview;
+    loader.thumbnail(requestFor(raw), &context, [&preview](const QImage& image) { preview = image; });
+    ASSERT_TRUE(eventually([&] { return preview || memory->waiting() == 2; }));
+    EXPECT_FALSE(preview);
+    running.reset();
+    EXPECT_EQ(conversion.get()->bytes(), 200'000'000u);
+    ASSERT_TRUE(eventually([&] { return preview.has_value(); }));
+    EXPECT_EQ(preview->size(), QSize(64, 48));
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 #include <chrono>
 #include <future>
 #include <stdexcept>
+#include <string>
 #include <thread>
+#include <vector>
 
 using pictavo::PixelMemory;
 
@@ -84,7 +86,8 @@ TEST(PixelMemory, MoreThanTheWholeIsNeverHeldAndEveryHoldIsGivenBack) {
 }
 
 // A preview's ask goes before the conversions waiting, so that it waits for room alone; and
-// once the room is there, it is served before them.
+// once the room is there, it is served before them. Another preview that fits is not held
+// behind it either.
 TEST(PixelMemory, AnAskThatGoesFirstWaitsOnlyForRoomNotForTheAsksInTurn) {
     const auto memory = std::make_shared<PixelMemory>(100);
     auto running = PixelMemory::tryHold(memory, 60);
@@ -96,7 +99,8 @@ TEST(PixelMemory, AnAskThatGoesFirstWaitsOnlyForRoomNotForTheAsksInTurn) {
     std::stop_source giveUp;
     auto preview = holdLater(memory, 50, giveUp.get_token(), PixelMemory::Precedence::first);
     ASSERT_TRUE(waitersReach(*memory, 2));
-    EXPECT_FALSE(PixelMemory::tryHold(memory, 1, PixelMemory::Precedence::first)) << "nor does it pass the one before";
+    EXPECT_TRUE(PixelMemory::tryHold(memory, 1, PixelMemory::Precedence::first)) << "a small one passes the waiting one";
+    EXPECT_FALSE(PixelMemory::tryHold(memory, 1)) << "a conversion does not";
     running.reset();
     const bool served = preview.wait_for(std::chrono::minutes(1)) == std::future_status::ready;
     giveUp.request_stop();
@@ -104,4 +108,51 @@ TEST(PixelMemory, AnAskThatGoesFirstWaitsOnlyForRoomNotForTheAsksInTurn) {
     const auto previewHeld = preview.get();
     EXPECT_EQ(previewHeld->bytes(), 50u);
     EXPECT_EQ(memory->waiting(), 1) << "the large one waits for room beside the preview";
+}
+
+// Conversions leave the room kept for previews, so that a photo's preview never waits for
+// them to end; one that could only run alone still does.
+TEST(PixelMemory, AsksInTurnLeaveTheRoomKeptForThoseThatGoFirstUnlessTheyRunAlone) {
+    const auto memory = std::make_shared<PixelMemory>(100, 20);
+    {
+        const auto alone = PixelMemory::tryHold(memory, 90);
+        EXPECT_TRUE(alone) << "nothing else is held";
+    }
+    auto running = PixelMemory::tryHold(memory, 50);
+    ASSERT_TRUE(running);
+    EXPECT_FALSE(PixelMemory::tryHold(memory, 40)) << "it would take the kept room";
+    auto conversion = holdLater(memory, 40);
+    ASSERT_TRUE(waitersReach(*memory, 1));
+    auto preview = PixelMemory::tryHold(memory, 40, PixelMemory::Precedence::first);
+    EXPECT_TRUE(preview);
+    EXPECT_EQ(memory->heldBytes(), 90u);
+    running.reset();
+    preview.reset();
+    EXPECT_EQ(conversion.get()->bytes(), 40u);
+}
+
+// A thread waiting for memory lends its place out for the wait alone, and takes it back
+// whether the wait ends served or stopped.
+TEST(PixelMemory, AThreadLendsItsPlaceOutOnlyWhileItWaits) {
+    const auto memory = std::make_shared<PixelMemory>(100);
+    std::vector<std::string> events;
+    auto running = PixelMemory::tryHold(memory, 60);
+    std::stop_source giveUp;
+    auto waits = std::async(std::launch::async, [&] {
+        const PixelMemory::LendingWhileWaiting lending([&] { events.push_back("lent"); },
+                                                       [&] { events.push_back("taken back"); });
+        events.push_back("asked");
+        { const auto atOnce = PixelMemory::hold(memory, 40, {}); }
+        events.push_back("held at once");
+        const auto served = PixelMemory::hold(memory, 50, {});
+        events.push_back("served");
+        EXPECT_THROW(PixelMemory::hold(memory, 80, giveUp.get_token()), platform::CancellationError);
+    });
+    ASSERT_TRUE(waitersReach(*memory, 1));
+    running.reset();
+    ASSERT_TRUE(waitersReach(*memory, 1)) << "the second wait begins";
+    giveUp.request_stop();
+    waits.get();
+    EXPECT_EQ(events, (std::vector<std::string>{"asked", "held at once", "lent", "taken back", "served", "lent",
+                                                "taken back"}));
 }
