@@ -120,6 +120,40 @@ TEST_F(MainWindowTest, KeysMoveTheFocusAndSelectionDrivesRemovingAndRemovingTheL
     EXPECT_EQ(destinations.choice(), destinations.defaultChoice());
 }
 
+// After a finished run every card is written: exporting again into another folder, or over the
+// originals, writes nothing, and the band (which its notification reads out) says so rather
+// than word the last run's count with the new destination.
+TEST_F(MainWindowTest, ExportingAgainElsewhereWritesNothingAndSaysSo) {
+    const std::vector<fs::path> originals = addPhotos(2);
+    folderAsker.answers = {output()};
+    ASSERT_TRUE(destinations.chooseFolder());
+    window->exportAction()->trigger();
+    ASSERT_TRUE(exportEnds());
+    const auto doneText = [&] {
+        QCoreApplication::processEvents();
+        const auto* done = std::get_if<BandSummary::Done>(&window->band()->summary().figure);
+        return done ? done->text : QString();
+    };
+    ASSERT_TRUE(doneText().startsWith(QStringLiteral("2 saved into ")));
+
+    const fs::path elsewhere = root.path() / "elsewhere";
+    fs::create_directories(elsewhere);
+    folderAsker.answers = {elsewhere};
+    ASSERT_TRUE(destinations.chooseFolder());
+    window->exportAction()->trigger();
+    ASSERT_TRUE(exportEnds());
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    EXPECT_EQ(doneText(), QStringLiteral("0 saved into ") + DestinationStore::abbreviatedPath(elsewhere));
+
+    const auto written = fs::last_write_time(originals[0]);
+    destinations.setHasConfirmedReplace(true);
+    destinations.setChoice(DestinationStore::Choice::replaceOriginal);
+    window->exportAction()->trigger();
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(doneText(), QStringLiteral("0 saved over each original"));
+    EXPECT_EQ(fs::last_write_time(originals[0]), written);
+}
+
 TEST_F(MainWindowTest, DropsAreCopiesNoticeWhenNothingReadsAndFilesOpenedFromOutsideJoin) {
     const fs::path photo = writePhoto(photos() / "dropped.png");
     const fs::path text = root.write("notes.txt", {'h', 'i'});
