@@ -209,6 +209,23 @@ TEST_F(ValuesOnScreen, ACardTellsOnlyWhatChangedAndTheFocusedCardsNewValueIsRead
     EXPECT_EQ(heard.back(), label(focused->accessibleName() + ", " + focused->accessibleDescription()));
 }
 
+// Delete on a card the keyboard moved to, outside the selection, says what went together with
+// the card that takes its place.
+TEST_F(ValuesOnScreen, DeleteSaysWhatWentWithTheCardThatTakesItsPlace) {
+    MainWindow& window = openWith(3);
+    const QList<QUuid> order = window.grid()->order();
+    press(focusedCard(window), Qt::Key_Right);
+    press(focusedCard(window), Qt::Key_Right);
+    window.grid()->card(order[0])->setFocus(Qt::TabFocusReason);
+    QTest::qWait(100);
+    events.takeFocus();
+    press(focusedCard(window), Qt::Key_Delete);
+    ASSERT_EQ(window.grid()->order(), (QList<QUuid>{order[1], order[2]}));
+    ImageCard* next = focusedCard(window);
+    EXPECT_EQ(events.takeFocus().back(), label("photo0.jpg removed from the batch, " + next->accessibleName() + ", " +
+                                               next->accessibleDescription()));
+}
+
 // Keys that change the selection say how many cards are selected; with Shift and an arrow, as
 // one piece with the card that took the focus, whose own focus a screen reader would otherwise
 // leave out for the news that follows it.
