@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -224,6 +225,40 @@ TEST_F(ValuesOnScreen, DeleteSaysWhatWentWithTheCardThatTakesItsPlace) {
     ImageCard* next = focusedCard(window);
     EXPECT_EQ(events.takeFocus().back(), label("photo0.jpg removed from the batch, " + next->accessibleName() + ", " +
                                                next->accessibleDescription()));
+}
+
+// An export tells screen readers of no card's new value but the focused card's: hundreds of
+// cards telling each step flooded the reader, which then dropped the news of how the run ended.
+// Another card tells its value as it takes the keyboard, before its focus is read.
+TEST_F(ValuesOnScreen, AnExportTellsOfTheFocusedCardAloneAndAnotherCardTellsAsItTakesTheKeyboard) {
+    MainWindow& window = openWith(12);
+    ImageCard* focused = focusedCard(window);
+    QTest::qWait(200);
+    events.takeFocus();
+    QTest::keyClick(window.windowHandle(), Qt::Key_E, Qt::ControlModifier);
+    ASSERT_TRUE(eventually([&] { return !window.store().isExporting(); }, 20000));
+    QTest::qWait(200);
+    std::set<const QObject*> told;
+    for (const support::AccessibleEvents::Seen& seen : events.seen()) {
+        if (seen.type == QAccessible::DescriptionChanged && qobject_cast<const ImageCard*>(seen.object.data())) {
+            told.insert(seen.object.data());
+        }
+    }
+    EXPECT_EQ(told, std::set<const QObject*>{focused});
+
+    ImageCard* other = window.grid()->card(window.grid()->order()[5]);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(other)->text(QAccessible::Description),
+              window.store().items()[5].accessibilityDescription());
+    events.takeFocus();
+    other->setFocus(Qt::TabFocusReason);
+    std::vector<support::AccessibleEvents::Seen> toldOther;
+    for (const support::AccessibleEvents::Seen& seen : events.seen()) {
+        if (seen.object == other) toldOther.push_back(seen);
+    }
+    ASSERT_GE(toldOther.size(), 2u);
+    EXPECT_EQ(toldOther[0].type, QAccessible::DescriptionChanged);
+    EXPECT_TRUE(toldOther[0].description.endsWith(QStringLiteral(", saved"))) << toldOther[0].said();
+    EXPECT_EQ(toldOther[1].type, QAccessible::Focus);
 }
 
 // Keys that change the selection say how many cards are selected; with Shift and an arrow, as
