@@ -361,7 +361,7 @@ void ImageCard::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF whole = QRectF(rect());
-    const CardChrome chrome = CardChrome::of(isSelected_, showsFocus(), DSTheme::shared().increasedContrast());
+    const CardChrome chrome = CardChrome::of(isSelected_, showsFocus());
     const QRectF box = thumbnailBox();
     // The lower area is tinted by the selection and focus.
     const CardFrame frame = CardFrame::of(CardFrame::Look{
@@ -437,7 +437,7 @@ void ImageCard::paintStatus(QPainter& painter, const QRectF& row) {
         }
         return;
     }
-    const CardChrome chrome = CardChrome::of(isSelected_, showsFocus(), DSTheme::shared().increasedContrast());
+    const CardChrome chrome = CardChrome::of(isSelected_, showsFocus());
     const std::optional<StatusPill> badge = badgeOf(item_, chrome.isTinted);
     double textRight = row.right();
     if (badge) {
