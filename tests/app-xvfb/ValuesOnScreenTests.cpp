@@ -5,6 +5,7 @@
 #include "app/preferences/DefaultSizePicker.h"
 #include "app/preferences/SettingsWindow.h"
 #include "app/shell/BatchGrid.h"
+#include "app/shell/HeroBand.h"
 #include "app/shell/ImageCard.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/PictavoByFenwidApp.h"
@@ -227,24 +228,35 @@ TEST_F(ValuesOnScreen, DeleteSaysWhatWentWithTheCardThatTakesItsPlace) {
                                                next->accessibleDescription()));
 }
 
-// An export tells screen readers of no card's new value but the focused card's: hundreds of
-// cards telling each step flooded the reader, which then dropped the news of how the run ended.
-// Another card tells its value as it takes the keyboard, before its focus is read.
+// An export tells screen readers of no card's new value but the focused card's, and of its
+// progress in tenths: hundreds of cards telling each step, and the progress telling every card,
+// flooded the reader, which then dropped the news of how the run ended. Another card tells its
+// value as it takes the keyboard, before its focus is read.
 TEST_F(ValuesOnScreen, AnExportTellsOfTheFocusedCardAloneAndAnotherCardTellsAsItTakesTheKeyboard) {
-    MainWindow& window = openWith(12);
+    MainWindow& window = openWith(30);
     ImageCard* focused = focusedCard(window);
     QTest::qWait(200);
     events.takeFocus();
     QTest::keyClick(window.windowHandle(), Qt::Key_E, Qt::ControlModifier);
-    ASSERT_TRUE(eventually([&] { return !window.store().isExporting(); }, 20000));
+    ASSERT_TRUE(eventually([&] { return !window.store().isExporting(); }, 30000));
     QTest::qWait(200);
     std::set<const QObject*> told;
+    std::size_t progressTold = 0;
     for (const support::AccessibleEvents::Seen& seen : events.seen()) {
         if (seen.type == QAccessible::DescriptionChanged && qobject_cast<const ImageCard*>(seen.object.data())) {
             told.insert(seen.object.data());
         }
+        if (seen.object == window.band()->progressStop() && seen.type != QAccessible::Focus) ++progressTold;
     }
     EXPECT_EQ(told, std::set<const QObject*>{focused});
+    // Ten steps, each a value and its count, and the count as the run starts.
+    EXPECT_LE(progressTold, 21u);
+    std::vector<std::string> named;
+    for (const support::AccessibleEvents::Seen& seen : events.seen()) {
+        if (seen.type == QAccessible::NameChanged) named.push_back(seen.said());
+    }
+    // The summary, the notification and the export button's title, not the count beside the bar.
+    EXPECT_LE(named.size(), 4u) << testing::PrintToString(named);
 
     ImageCard* other = window.grid()->card(window.grid()->order()[5]);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(other)->text(QAccessible::Description),
