@@ -28,16 +28,26 @@ TEST(Segments, SelectionIsTheFirstOptionWithTheValue) {
     EXPECT_EQ(qualities.tagAt(-1), std::nullopt);
 }
 
+// The compression control, shown in a window of its own.
+struct CompressionWindow {
+    QWidget window;
+    DSSegmentedControl* control = new DSSegmentedControl(QStringLiteral("Compression"), &window);
+
+    explicit CompressionWindow(int selected) {
+        window.setGeometry(100, 100, 330, 60);
+        control->setGeometry(10, 10, 300, control->sizeHint().height());
+        control->setSegments(qualities.titles());
+        control->setSelectedIndex(selected);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+};
+
 TEST(SegmentedControl, ShowsTitlesInEqualSegmentsAndReportsPicks) {
     ThemeScope theme;
-    QWidget window;
-    window.setGeometry(100, 100, 330, 60);
-    auto* control = new DSSegmentedControl(QStringLiteral("Compression"), &window);
-    control->setGeometry(10, 10, 300, control->sizeHint().height());
-    control->setSegments(qualities.titles());
-    control->setSelectedIndex(qualities.indexOf(Quality::lossless));
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    CompressionWindow scene(qualities.indexOf(Quality::lossless));
+    QWidget& window = scene.window;
+    DSSegmentedControl* control = scene.control;
 
     EXPECT_EQ(control->accessibleName(), QStringLiteral("Compression"));
     // A screen reader meets a segment as a radio button, told what its control is for.
@@ -85,13 +95,9 @@ TEST(SegmentedControl, ShowsTitlesInEqualSegmentsAndReportsPicks) {
 // track, in light and dark, selected or not.
 TEST(SegmentedControl, TheKeyboardRingStandsOutInEveryAppearance) {
     ThemeScope theme;
-    QWidget window;
-    window.setGeometry(100, 100, 330, 60);
-    auto* control = new DSSegmentedControl(QStringLiteral("Compression"), &window);
-    control->setGeometry(10, 10, 300, control->sizeHint().height());
-    control->setSegments(qualities.titles());
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    CompressionWindow scene(-1);
+    QWidget& window = scene.window;
+    DSSegmentedControl* control = scene.control;
     TriggerWindow::activate(window);
     typeKey(&window, Qt::Key_Tab);
     int focused = 0;
