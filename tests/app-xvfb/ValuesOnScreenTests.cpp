@@ -1,3 +1,5 @@
+#include "app/design/DSMenuPanel.h"
+#include "app/design/DSMenuWindow.h"
 #include "app/options/CustomSizeEditor.h"
 #include "app/options/DimensionField.h"
 #include "app/options/FormatChip.h"
@@ -235,6 +237,13 @@ TEST_F(ValuesOnScreen, DeleteSaysWhatWentWithTheCardThatTakesItsPlace) {
 TEST_F(ValuesOnScreen, AnExportTellsOfTheFocusedCardAloneAndAnotherCardTellsAsItTakesTheKeyboard) {
     MainWindow& window = openWith(30);
     ImageCard* focused = focusedCard(window);
+    // Beside each original, whatever folder an earlier test chose.
+    window.band()->destinationButton()->click();
+    DSMenuPresenter<DestinationMenuTag>& destination = window.band()->destinationMenu();
+    ASSERT_TRUE(eventually([&] { return destination.controller().window() != nullptr; }));
+    QTest::mouseClick(destination.controller().window()->panel()->rowView(0), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return !destination.isPresented(); }));
+    focused->setFocus(Qt::TabFocusReason);
     QTest::qWait(200);
     events.takeFocus();
     QTest::keyClick(window.windowHandle(), Qt::Key_E, Qt::ControlModifier);
