@@ -23,9 +23,12 @@ void BatchStore::exportBatch(const Converting& engine, const DestinationResoluti
         if (item.isExported() || item.sourceIsGone) continue;
         jobs.push_back(ExportRun::ExportJob{item.id, item.url, item.page, reportedSource(item, spec_, engine), item});
     }
-    // Nothing saved is nothing to report: "0 saved" with its finished mark would read as
-    // success. What the last run said still holds.
+    // Every card was written already (a new destination does not make them due again): the
+    // run says it saved nothing there, rather than leave the last run's count standing, which
+    // the window would word with this run's destination.
     if (jobs.empty()) {
+        const bool toFolder = destination->kind() == ExportDestination::Kind::folder;
+        setExportSummary(ExportSummary{0, 0, toFolder ? std::optional(destination->folderPath()) : std::nullopt});
         settleAfterRun();
         return;
     }

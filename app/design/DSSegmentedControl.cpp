@@ -146,9 +146,10 @@ void DSSegmentButton::paintEvent(QPaintEvent*) {
         painter.fillPath(segment, now(DSSegmentSelected()));
     }
     // The ring marks a focus that came from the keyboard; a click on a segment shows its
-    // choice, not a ring.
+    // choice, not a ring. In the keyboard ring's black or white: the accent stands out from a
+    // dark segment too little to be seen.
     if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange) && !focusedByPointer_) {
-        painter.setPen(QPen(now(DSAccent()), 1.5));
+        painter.setPen(QPen(now(DSKeyboardRing()), 2));
         painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), segmentRadius, segmentRadius);
     }
     painter.setFont(font());

@@ -1,5 +1,6 @@
 #include "app/options/OptionLink.h"
 
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
@@ -16,6 +17,7 @@ OptionLink::OptionLink(const QString& text, QWidget* parent) : QAbstractButton(p
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    DSFocusRing::follow(this, DSFocusRing::Shape::rounded(3));
     connect(&DSTheme::shared(), &DSTheme::changed, this, qOverload<>(&QWidget::update));
 }
 
@@ -37,11 +39,6 @@ void OptionLink::paintEvent(QPaintEvent*) {
     painter.setFont(font());
     painter.setPen(currentColour());
     painter.drawText(rect(), Qt::AlignCenter, text());
-    if (hasFocus()) {
-        painter.setPen(QPen(palette::DSAccentRing().current(), 1.5));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 3, 3);
-    }
 }
 
 } // namespace pictavo

@@ -1,5 +1,6 @@
 #include "app/options/OptionSwitch.h"
 
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
@@ -25,6 +26,7 @@ SwitchToggle::SwitchToggle(QWidget* parent) : QAbstractButton(parent) {
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    DSFocusRing::follow(this, DSFocusRing::Shape::capsule());
     connect(&DSTheme::shared(), &DSTheme::changed, this, qOverload<>(&QWidget::update));
 }
 
@@ -48,11 +50,6 @@ void SwitchToggle::paintEvent(QPaintEvent*) {
     painter.setBrush(palette::white().current());
     painter.setPen(QPen(QColor(0, 0, 0, 40), 0.5));
     painter.drawEllipse(QRectF(knobX, track.top() + knobInset, knob, knob));
-    if (hasFocus()) {
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(palette::DSAccentRing().current(), 2));
-        painter.drawRoundedRect(track.adjusted(-1, -1, 1, 1), trackHeight / 2 + 1, trackHeight / 2 + 1);
-    }
 }
 
 OptionSwitch::OptionSwitch(const QString& title, QWidget* parent)

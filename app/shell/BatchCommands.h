@@ -12,6 +12,7 @@ struct BatchCommands {
     bool canExport = false;
     bool canRemoveSelected = false;
     bool canRevealExported = false;
+    // How many cards Remove acts on: the selected ones, or the one the keyboard moved to.
     std::int64_t selectionCount = 0;
     friend bool operator==(const BatchCommands&, const BatchCommands&) = default;
 

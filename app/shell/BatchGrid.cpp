@@ -403,10 +403,32 @@ void BatchGrid::sayHowManySelected() {
 QString BatchGrid::howManySelected() const { return QStringLiteral("%1 selected").arg(selection_.value().ids.size()); }
 
 void BatchGrid::removeCards(const QSet<QUuid>& ids) {
+    QStringList names;
+    for (const QUuid& id : order_) {
+        if (ids.contains(id)) names.append(cards_.value(id)->item().displayName);
+    }
     CardSelection::Selection selection = selection_.value();
+    const std::size_t before = store_.items().size();
     BatchSelection<QUuid>::removeSelected(ids, store_, selection);
     selection_.set(selection);
     if (selection.focus) focusCard(*selection.focus);
+    if (store_.items().size() == before || names.isEmpty()) return;
+    // The focus lands on a card a screen reader reads as any other; what went is said with it,
+    // in one piece, as a reader reads only the latest of two focus events it has not come to.
+    QStringList said{names.size() == 1 ? names.front() + QStringLiteral(" removed from the batch")
+                                       : QStringLiteral("%1 images removed from the batch").arg(names.size())};
+    QWidget* keyboard = QApplication::focusWidget();
+    if (QAccessibleInterface* now = keyboard ? QAccessible::queryAccessibleInterface(keyboard) : nullptr) {
+        for (const QAccessible::Text text : {QAccessible::Name, QAccessible::Description}) {
+            if (!now->text(text).isEmpty()) said.append(now->text(text));
+        }
+    }
+    DSAnnouncer::accessible().say(keyboard ? keyboard : this, said.join(QStringLiteral(", ")));
+}
+
+std::optional<QUuid> BatchGrid::keyboardCard() const {
+    const ImageCard* card = focusedCard_ ? cards_.value(*focusedCard_) : nullptr;
+    return card && card->showsFocus() ? focusedCard_ : std::nullopt;
 }
 
 void BatchGrid::copyDetails(const QUuid& id) {

@@ -33,11 +33,13 @@ public:
 
     int columns() const { return columns_; }
     std::optional<QUuid> focusedCard() const { return focusedCard_; }
+    // The focused card while it, or what it holds, has the keyboard focus.
+    std::optional<QUuid> keyboardCard() const;
     ImageCard* card(const QUuid& id) const { return cards_.value(id); }
     QList<QUuid> order() const { return order_; }
 
     // Removes the cards (the selection's when `ids` holds them), then puts the keyboard focus
-    // on the card that took the focus's place.
+    // on the card that took the focus's place and has a screen reader say what went.
     void removeCards(const QSet<QUuid>& ids);
     // What dragging the card out carries: its exported file; for a card not exported, a file
     // converted with the batch's specification into the private drags folder, made as the drag

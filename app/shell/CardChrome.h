@@ -13,9 +13,9 @@ struct CardChrome {
     bool isTinted = false;
     friend bool operator==(const CardChrome&, const CardChrome&) = default;
 
-    // Selected cards ring in the accent; a focused card takes the strong tint, and under
-    // increased contrast a keyboard ring as well.
-    static CardChrome of(bool isSelected, bool isFocused, bool increasedContrast);
+    // Selected cards ring in the accent; a focused card takes the strong tint and the keyboard
+    // ring, in every appearance: the tint alone stands out from a card too little to be seen.
+    static CardChrome of(bool isSelected, bool isFocused);
 };
 
 } // namespace pictavo

@@ -5,6 +5,7 @@
 #include "app/design/DSPalette.h"
 #include "app/design/DSSymbols.h"
 #include "app/design/DSTheme.h"
+#include "app/shell/ExportProgress.h"
 #include "app/shell/FigureLabel.h"
 #include "app/shell/LinkButton.h"
 #include "app/shell/RunNotice.h"
@@ -13,8 +14,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
-#include <QProgressBar>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -27,31 +26,6 @@ void colourText(QLabel* label, const DSColour& colour) {
     palette.setColor(QPalette::WindowText, colour.current());
     label->setPalette(palette);
 }
-
-// The export's progress: an accent capsule growing over a grey one, 8 points high.
-class CapsuleProgressBar : public QProgressBar {
-public:
-    using QProgressBar::QProgressBar;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF track(0, (height() - 8) / 2.0, width(), 8);
-        const auto capsule = [](const QRectF& rect) {
-            QPainterPath path;
-            path.addRoundedRect(rect, rect.height() / 2, rect.height() / 2);
-            return path;
-        };
-        painter.fillPath(capsule(track), palette::DSFill2().current());
-        const double span = maximum() > minimum() ? double(value() - minimum()) / (maximum() - minimum()) : 0.0;
-        if (span > 0) {
-            // The filled part is never narrower than its own rounded ends.
-            const QRectF done(track.left(), track.top(), std::max(track.height(), track.width() * span), track.height());
-            painter.fillPath(capsule(done), palette::DSAccent().current());
-        }
-    }
-};
 
 } // namespace
 
@@ -103,15 +77,11 @@ HeroBand::HeroBand(DestinationStore& destinations, QWidget* parent) : QWidget(pa
     auto* progressRow = new QHBoxLayout(progress_);
     progressRow->setContentsMargins(0, 0, 0, 0);
     progressRow->setSpacing(8);
-    progressBar_ = new CapsuleProgressBar(progress_);
-    progressBar_->setRange(0, 1000);
-    progressBar_->setTextVisible(false);
+    progressBar_ = new ExportProgressBar(progress_);
     progressBar_->setFixedSize(120, 8);
-    progressBar_->setAccessibleName(QStringLiteral("Export progress"));
     progressBar_->setFocusPolicy(Qt::TabFocus);
     DSFocusRing::follow(progressBar_, DSFocusRing::Shape::capsule());
-    progressLabel_ = new QLabel(progress_);
-    progressLabel_->setFont(fonts::DSFontBodyMedium());
+    progressLabel_ = new ExportProgressCount(progress_);
     progressRow->addWidget(progressBar_);
     progressRow->addWidget(progressLabel_);
     bytesRow->addWidget(figure_, 0, Qt::AlignVCenter);
@@ -188,7 +158,6 @@ void HeroBand::refreshDestination() {
 
 void HeroBand::restyle() {
     colourText(countLabel_, summary_.isSelecting ? palette::DSAccent() : palette::DSStructural());
-    colourText(progressLabel_, palette::secondary());
     colourText(doneText_, palette::primary());
     const auto* done = std::get_if<BandSummary::Done>(&summary_.figure);
     if (done && done->failed) {
@@ -233,8 +202,7 @@ void HeroBand::setSummary(const BandSummary& summary, bool canReveal, const std:
                                           StatusPill::Prominence::band()});
         }
         if (progress) {
-            progressBar_->setValue(static_cast<int>(progress->fraction * 1000));
-            progressBar_->setAccessibleDescription(progress->label);
+            progressBar_->setProgress(progress->fraction, progress->label);
             progressLabel_->setText(progress->label);
         }
     } else if (const auto* done = std::get_if<BandSummary::Done>(&summary.figure)) {

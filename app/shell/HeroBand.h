@@ -9,11 +9,12 @@
 #include <optional>
 
 class QLabel;
-class QProgressBar;
 class QStackedWidget;
 
 namespace pictavo {
 
+class ExportProgressBar;
+class ExportProgressCount;
 class FigureLabel;
 class LinkButton;
 class RunNotice;
@@ -65,8 +66,8 @@ private:
     FigureLabel* figure_ = nullptr;
     StatusPillWidget* sizePill_ = nullptr;
     QWidget* progress_ = nullptr;
-    QProgressBar* progressBar_ = nullptr;
-    QLabel* progressLabel_ = nullptr;
+    ExportProgressBar* progressBar_ = nullptr;
+    ExportProgressCount* progressLabel_ = nullptr;
     QLabel* doneIcon_ = nullptr;
     QLabel* doneText_ = nullptr;
     RunNotice* runNotice_ = nullptr;

@@ -248,13 +248,11 @@ void ImageCard::refreshChildren() {
     // batch of hundreds of cards, each set again at every change of the batch, kept a screen
     // reader busy for many seconds behind the keys.
     if (accessibleName() != item_.displayName) setAccessibleName(item_.displayName);
-    const QString description = item_.accessibilityDescription();
-    if (accessibleDescription() != description) {
-        setAccessibleDescription(description);
+    if (tellDescription()) {
         // Qt 6.4 tells of the change without its text, which a screen reader cannot read out.
         // Said with the card's name: a screen reader that has not yet come to the card's own
         // focus reads only the latest of the two.
-        if (hasFocus()) DSAnnouncer::accessible().say(this, item_.displayName + QStringLiteral(", ") + description);
+        DSAnnouncer::accessible().say(this, item_.displayName + QStringLiteral(", ") + accessibleDescription());
     }
     const bool showsRemove = (isHovering_ || showsFocus()) && !isLocked_;
     // Made on first need: a batch of a thousand cards needs few of them.
@@ -363,7 +361,7 @@ void ImageCard::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF whole = QRectF(rect());
-    const CardChrome chrome = CardChrome::of(isSelected_, showsFocus(), DSTheme::shared().increasedContrast());
+    const CardChrome chrome = CardChrome::of(isSelected_, showsFocus());
     const QRectF box = thumbnailBox();
     // The lower area is tinted by the selection and focus.
     const CardFrame frame = CardFrame::of(CardFrame::Look{
@@ -439,7 +437,7 @@ void ImageCard::paintStatus(QPainter& painter, const QRectF& row) {
         }
         return;
     }
-    const CardChrome chrome = CardChrome::of(isSelected_, showsFocus(), DSTheme::shared().increasedContrast());
+    const CardChrome chrome = CardChrome::of(isSelected_, showsFocus());
     const std::optional<StatusPill> badge = badgeOf(item_, chrome.isTinted);
     double textRight = row.right();
     if (badge) {
@@ -546,7 +544,20 @@ void ImageCard::contextMenuEvent(QContextMenuEvent* event) {
     Q_EMIT contextMenuRequested(event->globalPos(), event->reason() == QContextMenuEvent::Keyboard);
 }
 
+bool ImageCard::tellDescription() {
+    // Only the card with the keyboard tells of a new description; the others tell theirs as they
+    // take it, before their focus is read. Hundreds of cards telling each step of an export
+    // flooded the screen reader, which then dropped the news of how the run ended.
+    if (!hasFocus()) return false;
+    const QString description = item_.accessibilityDescription();
+    if (accessibleDescription() == description) return false;
+    setAccessibleDescription(description);
+    return true;
+}
+
 void ImageCard::focusInEvent(QFocusEvent* event) {
+    // Read out with the focus that follows.
+    tellDescription();
     QWidget::focusInEvent(event);
     Q_EMIT focusTaken();
     refreshChildren();

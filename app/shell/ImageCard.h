@@ -90,6 +90,9 @@ private:
     int lowerAreaHeight(int width) const;
     int statusHeight(int width) const;
     void refreshChildren();
+    // Gives the card its description as it is now, told to screen readers, while the card has
+    // the keyboard; true when it changed.
+    bool tellDescription();
     void makeRemoveButton();
     void paintStatus(QPainter& painter, const QRectF& row);
     // The checkerboard with the thumbnail over it at the box's size, rounded at the card's top

@@ -16,6 +16,12 @@ class ImageCardAccessible : public QAccessibleWidget {
 public:
     explicit ImageCardAccessible(ImageCard* card) : QAccessibleWidget(card, QAccessible::Button) {}
 
+    // The card's value as it is now: only the card with the keyboard is told of each change.
+    QString text(QAccessible::Text text) const override {
+        if (text == QAccessible::Description) return card()->item().accessibilityDescription();
+        return QAccessibleWidget::text(text);
+    }
+
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
         state.selectable = true;

@@ -153,6 +153,8 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
         exportDidEnd();
     });
     connect(&selection_, &WindowSelection::changed, this, &MainWindow::refresh);
+    // What Remove acts on follows the keyboard from card to card.
+    connect(qApp, &QApplication::focusChanged, this, &MainWindow::refreshActions);
     connect(&destinations_, &DestinationStore::choiceChanged, this, &MainWindow::refresh);
     connect(&destinations_, &DestinationStore::chosenFolderChanged, this, &MainWindow::refresh);
     connect(&settings_, &SettingsStore::specChanged, this, &MainWindow::syncSpec);
@@ -183,6 +185,8 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
 }
 
 MainWindow::~MainWindow() {
+    // The focus leaving the cards as they go finds no grid to ask.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     // The grid's cards go before the store they show.
     delete pages_;
     pages_ = nullptr;
@@ -273,8 +277,15 @@ void MainWindow::buildToolbar() {
 
 BatchCommands MainWindow::commands() const {
     return BatchCommands::of(static_cast<std::int64_t>(store_->items().size()),
-                             store_->isExporting() || isPreparingExport_, selection_.value().ids.size(),
+                             store_->isExporting() || isPreparingExport_, cardsToRemove().size(),
                              static_cast<std::int64_t>(store_->exportedURLs().size()));
+}
+
+QSet<QUuid> MainWindow::cardsToRemove() const {
+    const QSet<QUuid>& selected = selection_.value().ids;
+    const std::optional<QUuid> card = grid_->keyboardCard();
+    if (card && !selected.contains(*card)) return {*card};
+    return selected;
 }
 
 BandSummary MainWindow::summary() const {
@@ -445,7 +456,7 @@ void MainWindow::chooseFolderAndExport() {
 
 void MainWindow::removeSelectedCards() {
     if (!commands().canRemoveSelected) return;
-    grid_->removeCards(selection_.value().ids);
+    grid_->removeCards(cardsToRemove());
 }
 
 void MainWindow::revealExported() {

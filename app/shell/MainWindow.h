@@ -84,6 +84,7 @@ public:
     // The export button and Ctrl+E: confirms a replacement once, resolves the destination and
     // starts the run.
     void requestExport();
+    // Removes the cards Remove acts on (see cardsToRemove).
     void removeSelectedCards();
     void revealExported();
     // Where the keyboard goes when the control that had it is gone: the export's progress
@@ -129,6 +130,9 @@ private:
     // when the run ends unless the user has moved it meanwhile.
     void holdKeyboardThroughRun();
     void returnKeyboardAfterRun();
+    // What Delete and the menu's Remove act on: the selected cards, or the card the keyboard
+    // is on when it has moved off the selection (Tab to a failed card, Esc that emptied it).
+    QSet<QUuid> cardsToRemove() const;
     // The first card the last run failed, if any.
     std::optional<QUuid> firstFailedCard() const;
     QStringList imageNameFilters() const;

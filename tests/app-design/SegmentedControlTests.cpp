@@ -1,4 +1,5 @@
 #include "app/design/DSPalette.h"
+#include "app/design/DSSecondaryLabel.h"
 #include "app/design/DSSegmentedControl.h"
 #include "app/design/DSSegments.h"
 #include "support/FixedPreferences.h"
@@ -27,16 +28,26 @@ TEST(Segments, SelectionIsTheFirstOptionWithTheValue) {
     EXPECT_EQ(qualities.tagAt(-1), std::nullopt);
 }
 
+// The compression control, shown in a window of its own.
+struct CompressionWindow {
+    QWidget window;
+    DSSegmentedControl* control = new DSSegmentedControl(QStringLiteral("Compression"), &window);
+
+    explicit CompressionWindow(int selected) {
+        window.setGeometry(100, 100, 330, 60);
+        control->setGeometry(10, 10, 300, control->sizeHint().height());
+        control->setSegments(qualities.titles());
+        control->setSelectedIndex(selected);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+};
+
 TEST(SegmentedControl, ShowsTitlesInEqualSegmentsAndReportsPicks) {
     ThemeScope theme;
-    QWidget window;
-    window.setGeometry(100, 100, 330, 60);
-    auto* control = new DSSegmentedControl(QStringLiteral("Compression"), &window);
-    control->setGeometry(10, 10, 300, control->sizeHint().height());
-    control->setSegments(qualities.titles());
-    control->setSelectedIndex(qualities.indexOf(Quality::lossless));
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    CompressionWindow scene(qualities.indexOf(Quality::lossless));
+    QWidget& window = scene.window;
+    DSSegmentedControl* control = scene.control;
 
     EXPECT_EQ(control->accessibleName(), QStringLiteral("Compression"));
     // A screen reader meets a segment as a radio button, told what its control is for.
@@ -78,6 +89,40 @@ TEST(SegmentedControl, ShowsTitlesInEqualSegmentsAndReportsPicks) {
     click(control->segment(0));
     ASSERT_TRUE(control->segment(0)->hasFocus());
     EXPECT_FALSE(ringShows(control->segment(0)));
+}
+
+// The ring of a segment the keyboard is on stands out at 3:1 or more from the segment and the
+// track, in light and dark, selected or not.
+TEST(SegmentedControl, TheKeyboardRingStandsOutInEveryAppearance) {
+    ThemeScope theme;
+    CompressionWindow scene(-1);
+    QWidget& window = scene.window;
+    DSSegmentedControl* control = scene.control;
+    TriggerWindow::activate(window);
+    typeKey(&window, Qt::Key_Tab);
+    int focused = 0;
+    while (control->segment(focused) && !control->segment(focused)->hasFocus()) ++focused;
+    DSSegmentButton* segment = control->segment(focused);
+    ASSERT_NE(segment, nullptr);
+    for (const bool dark : {false, true}) {
+        for (const int selected : {-1, focused}) {
+            theme.preferences->set(dark);
+            QPalette background = window.palette();
+            background.setColor(QPalette::Window, palette::DSWindowBg().current());
+            window.setPalette(background);
+            window.setAutoFillBackground(true);
+            control->setSelectedIndex(selected);
+            settle();
+            const QImage shown = window.grab().toImage();
+            const QPoint left = segment->mapTo(&window, QPoint(0, segment->height() / 2));
+            const QColor ring = shown.pixelColor(left + QPoint(1, 0));
+            for (const QColor& around : {shown.pixelColor(left + QPoint(5, 0)), shown.pixelColor(left - QPoint(1, 0))}) {
+                EXPECT_GE(contrastRatio(ring, around), 3.0) << (dark ? "dark " : "light ") << selected << " "
+                                                            << ring.name().toStdString() << " on "
+                                                            << around.name().toStdString();
+            }
+        }
+    }
 }
 
 TEST(SegmentedControl, NewTitlesKeepUnchangedSegments) {

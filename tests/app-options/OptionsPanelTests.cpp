@@ -1,5 +1,7 @@
 #include "app-options/OptionsTesting.h"
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSPalette.h"
+#include "app/design/DSSecondaryLabel.h"
 #include "app/design/DSSegmentedControl.h"
 #include "app/options/FilenamePatternField.h"
 #include "app/options/OptionCaption.h"
@@ -224,6 +226,34 @@ TEST_F(PanelFixture, SwitchesWriteTheirOwnFieldAndNothingElse) {
     settings.change([](OutputSpec& spec) { spec.colour = ColourPolicy::preserve; });
     EXPECT_FALSE(panel->convertToSRGBSwitch()->isOn());
     EXPECT_TRUE(panel->greyscaleSwitch()->isOn());
+}
+
+// A switch and a link with the keyboard focus are ringed at 3:1 or more against what is around
+// them, in light and dark: the pop-over's surface, its panel colour over the solid glass.
+TEST_F(PanelFixture, TheKeyboardFocusOfASwitchOrALinkStandsOutInEveryAppearance) {
+    settings.change([](OutputSpec& spec) { spec.adjustments.reorientation = Reorientation{1, false}; });
+    QWidget* controls[] = {panel->keepMetadataSwitch()->toggle(), panel->orientationControl()->resetButton()};
+    window.setAutoFillBackground(true);
+    for (const bool dark : {false, true}) {
+        theme.preferences->set(dark);
+        const QColor glass = palette::DSGlassSolid().current(), over = palette::DSMenuPanel().current();
+        const auto mix = [&](int top, int bottom) { return int(top * over.alphaF() + bottom * (1 - over.alphaF())); };
+        QPalette surface = window.palette();
+        surface.setColor(QPalette::Window, QColor(mix(over.red(), glass.red()), mix(over.green(), glass.green()),
+                                                  mix(over.blue(), glass.blue())));
+        window.setPalette(surface);
+        for (QWidget* control : controls) {
+            control->setFocus(Qt::TabFocusReason);
+            settle();
+            ASSERT_NE(DSFocusRing::shownAround(control), nullptr);
+            const QImage shown = window.grab().toImage();
+            const QPoint left = control->mapTo(&window, QPoint(0, control->height() / 2));
+            const QColor ring = shown.pixelColor(left - QPoint(3, 0));
+            const QColor around = shown.pixelColor(left - QPoint(8, 0));
+            EXPECT_GE(contrastRatio(ring, around), 3.0)
+                << (dark ? "dark " : "light ") << ring.name().toStdString() << " on " << around.name().toStdString();
+        }
+    }
 }
 
 TEST_F(PanelFixture, TheFooterSavesTheOptionsButNeverTheTurnOrGreyscale) {

@@ -1,6 +1,8 @@
 #include "ShellTesting.h"
+#include "support/FixedPreferences.h"
 
 #include "app/design/DSPalette.h"
+#include "app/design/DSSecondaryLabel.h"
 #include "app/shell/BatchGrid.h"
 #include "app/shell/ImageCard.h"
 
@@ -57,6 +59,27 @@ TEST_F(CardLook, CornersPictureAndSelectionRingAsDrawn) {
     const QPoint onEdge(1, first->height() / 2);
     EXPECT_TRUE(near(drawn(first).pixel(onEdge), palette::DSAccent().current()));
     EXPECT_FALSE(near(drawn(second).pixel(onEdge), palette::DSAccent().current()));
+}
+
+// A card the keyboard is on, not selected, shows it at 3:1 or more against the card and the
+// window around it, in light and dark alike.
+TEST_F(CardLook, TheKeyboardFocusOfAnUnselectedCardStandsOutInEveryAppearance) {
+    ThemeScope theme;
+    addPhotos(2);
+    window->show();
+    BatchGrid* grid = window->grid();
+    ImageCard* second = grid->card(grid->order()[1]);
+    second->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(eventually([&] { return second->showsFocus(); }));
+    ASSERT_FALSE(second->isSelected());
+    for (const bool dark : {false, true}) {
+        theme.preferences->set(dark);
+        settle();
+        const QColor ring = QColor::fromRgb(drawn(second).pixel(1, second->height() / 2));
+        for (const QColor& around : {palette::DSSurface().current(), palette::DSWindowBg().current()}) {
+            EXPECT_GE(contrastRatio(ring, around), 3.0) << (dark ? "dark " : "light ") << ring.name().toStdString();
+        }
+    }
 }
 
 } // namespace

@@ -121,6 +121,67 @@ TEST_F(MainWindowTest, KeysMoveTheFocusAndSelectionDrivesRemovingAndRemovingTheL
     EXPECT_EQ(destinations.choice(), destinations.defaultChoice());
 }
 
+// Delete acts on the card the keyboard is on once it has left the selection (Tab from a run's
+// summary to a failed card, or Esc that emptied the selection).
+TEST_F(MainWindowTest, DeleteRemovesTheCardTheKeyboardIsOnWhenItHasLeftTheSelection) {
+    addPhotos(3);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(eventually([&] { return window->grid()->focusedCard().has_value(); }));
+    const QList<QUuid> order = window->grid()->order();
+    window->grid()->handleKey(Qt::Key_Right, Qt::NoModifier);
+    window->grid()->handleKey(Qt::Key_Right, Qt::NoModifier);
+    ASSERT_EQ(window->selection().value().ids, QSet<QUuid>{order[2]});
+    window->grid()->card(order[0])->setFocus(Qt::TabFocusReason);
+    settle();
+
+    ASSERT_TRUE(window->removeAction()->isEnabled());
+    window->removeAction()->trigger();
+    EXPECT_EQ(window->grid()->order(), (QList<QUuid>{order[1], order[2]}));
+    EXPECT_EQ(window->selection().value().ids, QSet<QUuid>{order[2]});
+    EXPECT_EQ(window->grid()->keyboardCard(), order[1]);
+
+    window->grid()->handleKey(Qt::Key_Escape, Qt::NoModifier);
+    ASSERT_TRUE(window->selection().value().ids.isEmpty());
+    ASSERT_TRUE(window->removeAction()->isEnabled());
+    window->removeAction()->trigger();
+    EXPECT_EQ(window->grid()->order(), QList<QUuid>{order[2]});
+}
+
+// After a finished run every card is written: exporting again into another folder, or over the
+// originals, writes nothing, and the band (which its notification reads out) says so rather
+// than word the last run's count with the new destination.
+TEST_F(MainWindowTest, ExportingAgainElsewhereWritesNothingAndSaysSo) {
+    const std::vector<fs::path> originals = addPhotos(2);
+    folderAsker.answers = {output()};
+    ASSERT_TRUE(destinations.chooseFolder());
+    window->exportAction()->trigger();
+    ASSERT_TRUE(exportEnds());
+    const auto doneText = [&] {
+        QCoreApplication::processEvents();
+        const auto* done = std::get_if<BandSummary::Done>(&window->band()->summary().figure);
+        return done ? done->text : QString();
+    };
+    ASSERT_TRUE(doneText().startsWith(QStringLiteral("2 saved into ")));
+
+    const fs::path elsewhere = root.path() / "elsewhere";
+    fs::create_directories(elsewhere);
+    folderAsker.answers = {elsewhere};
+    ASSERT_TRUE(destinations.chooseFolder());
+    window->exportAction()->trigger();
+    ASSERT_TRUE(exportEnds());
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    EXPECT_EQ(doneText(), QStringLiteral("0 saved into ") + DestinationStore::abbreviatedPath(elsewhere));
+
+    const auto written = fs::last_write_time(originals[0]);
+    destinations.setHasConfirmedReplace(true);
+    destinations.setChoice(DestinationStore::Choice::replaceOriginal);
+    window->exportAction()->trigger();
+    ASSERT_TRUE(exportEnds());
+    EXPECT_EQ(doneText(), QStringLiteral("0 saved over each original"));
+    EXPECT_EQ(fs::last_write_time(originals[0]), written);
+}
+
 TEST_F(MainWindowTest, DropsAreCopiesNoticeWhenNothingReadsAndFilesOpenedFromOutsideJoin) {
     const fs::path photo = writePhoto(photos() / "dropped.png");
     const fs::path text = root.write("notes.txt", {'h', 'i'});

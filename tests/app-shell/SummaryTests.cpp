@@ -106,14 +106,13 @@ TEST(CardBadge, GrowthFirstThenWarningsThenSavings) {
     EXPECT_EQ(cardBadge(std::nullopt, reencoded), (CardBadge{CardBadge::Kind::warning, QStringLiteral("Re-encoded")}));
 }
 
-TEST(CardChrome, RingsAndTintsForSelectionFocusAndContrast) {
+// The keyboard ring shows in every appearance: a strong tint alone is 1.5:1 against a white card.
+TEST(CardChrome, RingsAndTintsForSelectionAndFocus) {
     using C = CardChrome::Colour;
-    EXPECT_EQ(CardChrome::of(true, true, true), (CardChrome{C::accent, C::keyboardRing, C::accentTintStrong, true}));
-    EXPECT_EQ(CardChrome::of(true, true, false), (CardChrome{C::accent, C::clear, C::accentTintStrong, true}));
-    EXPECT_EQ(CardChrome::of(true, false, true), (CardChrome{C::accent, C::clear, C::accentTint, true}));
-    EXPECT_EQ(CardChrome::of(false, true, true), (CardChrome{C::keyboardRing, C::clear, C::accentTintStrong, true}));
-    EXPECT_EQ(CardChrome::of(false, true, false), (CardChrome{C::clear, C::clear, C::accentTintStrong, true}));
-    EXPECT_EQ(CardChrome::of(false, false, true), (CardChrome{C::clear, C::clear, C::clear, false}));
+    EXPECT_EQ(CardChrome::of(true, true), (CardChrome{C::accent, C::keyboardRing, C::accentTintStrong, true}));
+    EXPECT_EQ(CardChrome::of(true, false), (CardChrome{C::accent, C::clear, C::accentTint, true}));
+    EXPECT_EQ(CardChrome::of(false, true), (CardChrome{C::keyboardRing, C::clear, C::accentTintStrong, true}));
+    EXPECT_EQ(CardChrome::of(false, false), (CardChrome{C::clear, C::clear, C::clear, false}));
 }
 
 TEST(BatchCommands, TitlesCountTheImagesAndCommandsAreWithheldDuringAnExportExceptReveal) {

@@ -159,10 +159,14 @@ TEST_F(ScreenReaderOnScreen, TheCardsKeepTheFocusFromTheKeyboardAndTheirMenuOpen
         EXPECT_EQ(names(support::AccessibleEvents::focusedObjects()), Heard{R"(button "first.jpg")"}) << menuKey;
     }
 
-    // Removed with Delete, the card hands the focus to the one that takes its place.
+    // Removed with Delete, the card hands the focus to the one that takes its place, which is
+    // read out with what went.
     press(Qt::Key_Space);
     ASSERT_EQ(window.selection().value().ids.size(), 1);
-    EXPECT_EQ(names(press(Qt::Key_Delete)), Heard{R"(button "second.jpg")"});
+    const Heard removed = names(press(Qt::Key_Delete));
+    ASSERT_EQ(removed.size(), 2u);
+    EXPECT_EQ(removed[0], R"(button "second.jpg")");
+    EXPECT_TRUE(removed[1].starts_with(R"(label "first.jpg removed from the batch, second.jpg, )")) << removed[1];
     EXPECT_EQ(window.store().items().size(), 2u);
     EXPECT_TRUE(window.close());
 }

@@ -1,3 +1,5 @@
+#include "app/design/DSMenuPanel.h"
+#include "app/design/DSMenuWindow.h"
 #include "app/options/CustomSizeEditor.h"
 #include "app/options/DimensionField.h"
 #include "app/options/FilenamePatternField.h"
@@ -11,6 +13,7 @@
 #include "app/preferences/DefaultSizePicker.h"
 #include "app/preferences/SettingsWindow.h"
 #include "app/shell/BatchGrid.h"
+#include "app/shell/HeroBand.h"
 #include "app/shell/ImageCard.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/PictavoByFenwidApp.h"
@@ -32,6 +35,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -216,6 +220,75 @@ TEST_F(ValuesOnScreen, ACardTellsOnlyWhatChangedAndTheFocusedCardsNewValueIsRead
     const Heard heard = events.takeFocus();
     ASSERT_FALSE(heard.empty());
     EXPECT_EQ(heard.back(), label(focused->accessibleName() + ", " + focused->accessibleDescription()));
+}
+
+// Delete on a card the keyboard moved to, outside the selection, says what went together with
+// the card that takes its place.
+TEST_F(ValuesOnScreen, DeleteSaysWhatWentWithTheCardThatTakesItsPlace) {
+    MainWindow& window = openWith(3);
+    const QList<QUuid> order = window.grid()->order();
+    press(focusedCard(window), Qt::Key_Right);
+    press(focusedCard(window), Qt::Key_Right);
+    window.grid()->card(order[0])->setFocus(Qt::TabFocusReason);
+    QTest::qWait(100);
+    events.takeFocus();
+    press(focusedCard(window), Qt::Key_Delete);
+    ASSERT_EQ(window.grid()->order(), (QList<QUuid>{order[1], order[2]}));
+    ImageCard* next = focusedCard(window);
+    EXPECT_EQ(events.takeFocus().back(), label("photo0.jpg removed from the batch, " + next->accessibleName() + ", " +
+                                               next->accessibleDescription()));
+}
+
+// An export tells screen readers of no card's new value but the focused card's, and of its
+// progress in tenths: hundreds of cards telling each step, and the progress telling every card,
+// flooded the reader, which then dropped the news of how the run ended. Another card tells its
+// value as it takes the keyboard, before its focus is read.
+TEST_F(ValuesOnScreen, AnExportTellsOfTheFocusedCardAloneAndAnotherCardTellsAsItTakesTheKeyboard) {
+    MainWindow& window = openWith(30);
+    ImageCard* focused = focusedCard(window);
+    // Beside each original, whatever folder an earlier test chose.
+    window.band()->destinationButton()->click();
+    DSMenuPresenter<DestinationMenuTag>& destination = window.band()->destinationMenu();
+    ASSERT_TRUE(eventually([&] { return destination.controller().window() != nullptr; }));
+    QTest::mouseClick(destination.controller().window()->panel()->rowView(0), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return !destination.isPresented(); }));
+    focused->setFocus(Qt::TabFocusReason);
+    QTest::qWait(200);
+    events.takeFocus();
+    QTest::keyClick(window.windowHandle(), Qt::Key_E, Qt::ControlModifier);
+    ASSERT_TRUE(eventually([&] { return !window.store().isExporting(); }, 30000));
+    QTest::qWait(200);
+    std::set<const QObject*> told;
+    std::size_t progressTold = 0;
+    for (const support::AccessibleEvents::Seen& seen : events.seen()) {
+        if (seen.type == QAccessible::DescriptionChanged && qobject_cast<const ImageCard*>(seen.object.data())) {
+            told.insert(seen.object.data());
+        }
+        if (seen.object == window.band()->progressStop() && seen.type != QAccessible::Focus) ++progressTold;
+    }
+    EXPECT_EQ(told, std::set<const QObject*>{focused});
+    // Ten steps, each a value and its count, and the count as the run starts.
+    EXPECT_LE(progressTold, 21u);
+    std::vector<std::string> named;
+    for (const support::AccessibleEvents::Seen& seen : events.seen()) {
+        if (seen.type == QAccessible::NameChanged) named.push_back(seen.said());
+    }
+    // The summary, the notification and the export button's title, not the count beside the bar.
+    EXPECT_LE(named.size(), 4u) << testing::PrintToString(named);
+
+    ImageCard* other = window.grid()->card(window.grid()->order()[5]);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(other)->text(QAccessible::Description),
+              window.store().items()[5].accessibilityDescription());
+    events.takeFocus();
+    other->setFocus(Qt::TabFocusReason);
+    std::vector<support::AccessibleEvents::Seen> toldOther;
+    for (const support::AccessibleEvents::Seen& seen : events.seen()) {
+        if (seen.object == other) toldOther.push_back(seen);
+    }
+    ASSERT_GE(toldOther.size(), 2u);
+    EXPECT_EQ(toldOther[0].type, QAccessible::DescriptionChanged);
+    EXPECT_TRUE(toldOther[0].description.endsWith(QStringLiteral(", saved"))) << toldOther[0].said();
+    EXPECT_EQ(toldOther[1].type, QAccessible::Focus);
 }
 
 // Keys that change the selection say how many cards are selected; with Shift and an arrow, as

@@ -61,12 +61,13 @@ TEST_F(Export, AtMostWidthConvertAtOnceAndResultsAreWrittenInTheOrderTheyFinish)
     EXPECT_EQ(store_->finishedCount(), 5);
     EXPECT_EQ(store_->exportedURLs().size(), 5u);
 
-    // Everything is exported: the next run converts nothing and says nothing of its own.
+    // Everything is exported, also for another folder: the next run converts nothing and says
+    // it saved nothing there.
     const std::size_t calls = engine_.callCount();
-    exportTo(ExportDestination::folder(output()));
+    exportTo(ExportDestination::folder(output() / "elsewhere"));
     ASSERT_TRUE(exportEnds());
     EXPECT_EQ(engine_.callCount(), calls);
-    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{5, 0, output()}));
+    EXPECT_EQ(store_->exportSummary(), (BatchStore::ExportSummary{0, 0, output() / "elsewhere"}));
 }
 
 // A converted file waits for the main thread to write it after its conversion has given back
