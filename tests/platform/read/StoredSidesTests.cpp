@@ -27,8 +27,9 @@ ByteSource countingFile(const std::filesystem::path& path, std::uint64_t& read) 
 // An ISO base media box around the body.
 Bytes box(const std::string& type, const Bytes& body) {
     const auto size = static_cast<std::uint32_t>(body.size() + 8);
-    Bytes out{static_cast<std::uint8_t>(size >> 24), static_cast<std::uint8_t>(size >> 16),
-              static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)};
+    Bytes out;
+    out.reserve(body.size() + 8);
+    for (const int shift : {24, 16, 8, 0}) out.push_back(static_cast<std::uint8_t>(size >> shift));
     out.insert(out.end(), type.begin(), type.end());
     out.insert(out.end(), body.begin(), body.end());
     return out;
