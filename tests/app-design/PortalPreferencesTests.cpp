@@ -4,6 +4,7 @@
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QProcess>
+#include <QTemporaryFile>
 #include <QSignalSpy>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -63,13 +64,31 @@ const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 
 // A private session bus for one test.
+// A bus of its own that starts no service of the machine's: with a display, the desktop's own
+// portal would be started on a session bus and answer for the portal the test leaves out.
 struct PrivateBus {
+    QTemporaryFile config;
     QProcess daemon;
     QString address;
 
     PrivateBus() {
-        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                     QStringLiteral("--print-address=1")});
+        EXPECT_TRUE(config.open());
+        config.write(R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=/tmp</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)");
+        config.close();
+        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config.fileName(),
+                                                     QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         EXPECT_TRUE(daemon.waitForStarted(10000));
         while (!daemon.canReadLine() && daemon.waitForReadyRead(10000)) {
         }

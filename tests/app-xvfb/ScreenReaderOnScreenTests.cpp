@@ -72,8 +72,10 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
         EXPECT_TRUE(eventually([&] { return window.store().items().size() == files.size(); }));
         EXPECT_TRUE(eventually([&] { return window.grid()->focusedCard() && QApplication::focusWidget(); }));
-        // A focused card whose estimate arrives has it read out, which would come between the keys.
+        // A focused card whose estimate arrives has it read out, and the import tells what it
+        // added: either would come between the keys.
         EXPECT_TRUE(eventually([&] { return window.store().estimatedBytes().has_value(); }));
+        EXPECT_TRUE(eventually([&] { return !events.shown(QAccessible::Notification).empty(); }));
         events.takeFocus();
         return window;
     }
