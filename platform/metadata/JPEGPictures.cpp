@@ -59,6 +59,10 @@ std::optional<MPFIndex> indexIn(ByteView header, std::size_t headerInFile) {
         const auto bytes = header.u32(entry + 4, big);
         const auto at = header.u32(entry + 8, big);
         if (!bytes || !at || *bytes == 0 || *bytes % mpEntrySize != 0 || !header.has(*at, *bytes)) return std::nullopt;
+        // Entries laid over the header or the directory that points at them are no index:
+        // writing a picture's size or place there would move the entries themselves.
+        const std::uint64_t directoryEnd = std::uint64_t{*directory} + 2 + std::uint64_t{*count} * exif_ifd::entrySize + 4;
+        if (*at < 8 || (*at < directoryEnd && *directory < std::uint64_t{*at} + *bytes)) return std::nullopt;
         index.entries = headerInFile + *at;
         index.count = static_cast<std::uint32_t>(*bytes / mpEntrySize);
         return index;
