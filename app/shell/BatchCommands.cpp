@@ -13,9 +13,19 @@ BatchCommands BatchCommands::of(std::int64_t itemCount, bool isExporting, std::i
     return commands;
 }
 
+QSet<QUuid> cardsRemovedFrom(const QSet<QUuid>& selected, const std::optional<QUuid>& card) {
+    if (card && !selected.contains(*card)) return {*card};
+    return selected;
+}
+
 QString removeTitle(std::int64_t count) {
     if (count < 2) return QStringLiteral("Remove");
     return QStringLiteral("Remove ") + QString::number(count) + QStringLiteral(" Images");
+}
+
+QString removeTitle(const QStringList& names) {
+    if (names.size() == 1) return QStringLiteral("Remove ") + names.front();
+    return removeTitle(names.size());
 }
 
 } // namespace pictavo

@@ -1,7 +1,11 @@
 #pragma once
+#include <QSet>
 #include <QString>
+#include <QStringList>
+#include <QUuid>
 
 #include <cstdint>
+#include <optional>
 
 namespace pictavo {
 
@@ -20,7 +24,14 @@ struct BatchCommands {
                             std::int64_t exportedCount);
 };
 
+// What a Remove asked for on `card` acts on (Delete and the Edit menu ask on the card the
+// keyboard is on, a card's own menu on its card): every selected card when that card is one of
+// them or no card is given, else that card alone, whatever else is selected.
+QSet<QUuid> cardsRemovedFrom(const QSet<QUuid>& selected, const std::optional<QUuid>& card);
+
 // "Remove" for fewer than two cards, else "Remove 12 Images".
 QString removeTitle(std::int64_t count);
+// The row that removes these cards names them: "Remove p3.jpg" for one, else as above.
+QString removeTitle(const QStringList& names);
 
 } // namespace pictavo

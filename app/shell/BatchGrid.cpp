@@ -8,6 +8,7 @@
 #include "app/shell/BatchCommands.h"
 #include "app/shell/GridGeometry.h"
 #include "app/shell/ImageCard.h"
+#include "app/shell/RunNotice.h"
 #include "app/shell/ShellServices.h"
 #include "app/shell/WindowSelection.h"
 
@@ -126,6 +127,7 @@ BatchGrid::BatchGrid(BatchStore& store, ThumbnailLoader& loader, const Convertin
     // growth exposes is painted, never again every card in view.
     canvas_->setAttribute(Qt::WA_StaticContents);
     setWidget(canvas_);
+    menuNews_ = new RunNotice(this);
     verticalScrollBar()->setStyleSheet(scrollBarLook());
     connect(&DSTheme::shared(), &DSTheme::changed, this,
             [this] { verticalScrollBar()->setStyleSheet(scrollBarLook()); });
@@ -352,8 +354,10 @@ void BatchGrid::clickCard(const QUuid& id, Qt::KeyboardModifiers modifiers) {
 bool BatchGrid::handleKey(int key, Qt::KeyboardModifiers modifiers) {
     CardSelection::Selection selection = selection_.value();
     if (key == Qt::Key_Escape) {
+        if (selection.ids.isEmpty()) return true;
         CardSelection::clearIds(selection);
         selection_.set(selection);
+        sayHowManySelected();
         return true;
     }
     // The context menu's other key, where the platform gives only the Menu key its menu.
@@ -364,10 +368,7 @@ bool BatchGrid::handleKey(int key, Qt::KeyboardModifiers modifiers) {
         return true;
     }
     if (key == Qt::Key_Space) {
-        if (focusedCard_) {
-            CardSelection::toggle(selection, *focusedCard_);
-            selection_.set(selection);
-        }
+        toggleFocusedCard();
         return true;
     }
     std::optional<CardSelection::Arrow> arrow;
@@ -389,10 +390,20 @@ bool BatchGrid::handleKey(int key, Qt::KeyboardModifiers modifiers) {
     // latest of two focus events it has not yet come to, and would leave out the card.
     ImageCard* card = cards_.value(id);
     if (modifiers.testFlag(Qt::ShiftModifier) && card && card->hasFocus()) {
-        DSAnnouncer::accessible().say(card, card->accessibleName() + QStringLiteral(", ") +
-                                                card->accessibleDescription() + QStringLiteral(", ") + howManySelected());
+        DSAnnouncer::accessible().say(card, card->spokenText() + QStringLiteral(", ") + howManySelected());
     }
     return true;
+}
+
+void BatchGrid::toggleFocusedCard() {
+    ImageCard* card = focusedCard_ ? cards_.value(*focusedCard_) : nullptr;
+    if (!card) return;
+    CardSelection::Selection selection = selection_.value();
+    CardSelection::toggle(selection, *focusedCard_);
+    selection_.set(selection);
+    // A screen reader leaves a change of a button's selected state unsaid.
+    const QString state = card->isSelected() ? QStringLiteral(", selected, ") : QStringLiteral(", deselected, ");
+    DSAnnouncer::accessible().say(card, card->accessibleName() + state + howManySelected());
 }
 
 void BatchGrid::sayHowManySelected() {
@@ -400,23 +411,39 @@ void BatchGrid::sayHowManySelected() {
     DSAnnouncer::accessible().say(card ? static_cast<QWidget*>(card) : this, howManySelected());
 }
 
-QString BatchGrid::howManySelected() const { return QStringLiteral("%1 selected").arg(selection_.value().ids.size()); }
+QString BatchGrid::howManySelected() const {
+    const qsizetype count = selection_.value().ids.size();
+    return count == 0 ? QStringLiteral("nothing selected") : QStringLiteral("%1 selected").arg(count);
+}
 
-void BatchGrid::removeCards(const QSet<QUuid>& ids) {
+QStringList BatchGrid::namesOf(const QSet<QUuid>& ids) const {
     QStringList names;
     for (const QUuid& id : order_) {
-        if (ids.contains(id)) names.append(cards_.value(id)->item().displayName);
+        // The menu's title is asked as the focus moves, which it also does while cards go.
+        const ImageCard* card = ids.contains(id) ? cards_.value(id) : nullptr;
+        if (card) names.append(card->item().displayName);
     }
+    return names;
+}
+
+QString BatchGrid::takeOut(const QSet<QUuid>& ids) {
+    const QStringList names = namesOf(ids);
     CardSelection::Selection selection = selection_.value();
     const std::size_t before = store_.items().size();
     BatchSelection<QUuid>::removeSelected(ids, store_, selection);
     selection_.set(selection);
     if (selection.focus) focusCard(*selection.focus);
-    if (store_.items().size() == before || names.isEmpty()) return;
+    if (store_.items().size() == before || names.isEmpty()) return {};
+    return names.size() == 1 ? names.front() + QStringLiteral(" removed from the batch")
+                             : QStringLiteral("%1 images removed from the batch").arg(names.size());
+}
+
+void BatchGrid::removeCards(const QSet<QUuid>& ids) {
+    const QString went = takeOut(ids);
+    if (went.isEmpty()) return;
     // The focus lands on a card a screen reader reads as any other; what went is said with it,
     // in one piece, as a reader reads only the latest of two focus events it has not come to.
-    QStringList said{names.size() == 1 ? names.front() + QStringLiteral(" removed from the batch")
-                                       : QStringLiteral("%1 images removed from the batch").arg(names.size())};
+    QStringList said{went};
     QWidget* keyboard = QApplication::focusWidget();
     if (QAccessibleInterface* now = keyboard ? QAccessible::queryAccessibleInterface(keyboard) : nullptr) {
         for (const QAccessible::Text text : {QAccessible::Name, QAccessible::Description}) {
@@ -426,9 +453,10 @@ void BatchGrid::removeCards(const QSet<QUuid>& ids) {
     DSAnnouncer::accessible().say(keyboard ? keyboard : this, said.join(QStringLiteral(", ")));
 }
 
-std::optional<QUuid> BatchGrid::keyboardCard() const {
+std::optional<QUuid> BatchGrid::cardHolding(const QWidget* keyboard) const {
     const ImageCard* card = focusedCard_ ? cards_.value(*focusedCard_) : nullptr;
-    return card && card->showsFocus() ? focusedCard_ : std::nullopt;
+    if (!card || !keyboard || (keyboard != card && !card->isAncestorOf(keyboard))) return std::nullopt;
+    return focusedCard_;
 }
 
 void BatchGrid::copyDetails(const QUuid& id) {
@@ -456,12 +484,9 @@ void BatchGrid::showContextMenu(const QUuid& id, const QPoint& globalPosition, b
     if (item.isFailed() && item.detailsOfTheFailure) {
         menu.addAction(QStringLiteral("Copy Details"), this, [this, id] { copyDetails(id); });
     }
-    const QSet<QUuid> selected = selection_.value().ids;
-    const bool wholeSelection = selected.size() >= 2 && selected.contains(id);
-    QAction* remove = menu.addAction(removeTitle(wholeSelection ? selected.size() : 1), this,
-                                     [this, id, wholeSelection, selected] {
-                                         removeCards(wholeSelection ? selected : QSet<QUuid>{id});
-                                     });
+    const QSet<QUuid> removed = cardsRemovedFrom(selection_.value().ids, id);
+    QString went;
+    QAction* remove = menu.addAction(removeTitle(namesOf(removed)), this, [this, removed, &went] { went = takeOut(removed); });
     remove->setEnabled(!store_.isExporting());
     if (fromKeyboard) {
         const QList<QAction*> actions = menu.actions();
@@ -473,6 +498,9 @@ void BatchGrid::showContextMenu(const QUuid& id, const QPoint& globalPosition, b
     menu.exec(globalPosition);
     // The card kept the keyboard all along, so nothing else tells a screen reader it is back there.
     if (fromKeyboard) DSAnnouncer::accessible().returnToKeyboardFocus();
+    // A screen reader heeds nothing the window says while the closing menu holds its attention,
+    // and then reads the window and its focused card: what went is told after that.
+    if (!went.isEmpty()) menuNews_->announce(went + QLatin1Char('.'));
 }
 
 void BatchGrid::resizeEvent(QResizeEvent* event) {

@@ -17,6 +17,7 @@ class QMimeData;
 namespace pictavo {
 
 class ImageCard;
+class RunNotice;
 class ShellServices;
 class WindowSelection;
 
@@ -33,13 +34,15 @@ public:
 
     int columns() const { return columns_; }
     std::optional<QUuid> focusedCard() const { return focusedCard_; }
-    // The focused card while it, or what it holds, has the keyboard focus.
-    std::optional<QUuid> keyboardCard() const;
+    // The focused card when `keyboard` is it or what it holds.
+    std::optional<QUuid> cardHolding(const QWidget* keyboard) const;
+    // The cards' names, in the grid's order.
+    QStringList namesOf(const QSet<QUuid>& ids) const;
     ImageCard* card(const QUuid& id) const { return cards_.value(id); }
     QList<QUuid> order() const { return order_; }
 
     // Removes the cards (the selection's when `ids` holds them), then puts the keyboard focus
-    // on the card that took the focus's place and has a screen reader say what went.
+    // on the card that took the focus's place and has a screen reader say what went with it.
     void removeCards(const QSet<QUuid>& ids);
     // What dragging the card out carries: its exported file; for a card not exported, a file
     // converted with the batch's specification into the private drags folder, made as the drag
@@ -81,10 +84,15 @@ private:
     QRect inView() const;
     // What is shown and one screen above and below.
     QRect nearView() const;
+    // Removes the cards and puts the keyboard focus on the card that took the focus's place;
+    // gives what went, as a screen reader hears it, or nothing when nothing went.
+    QString takeOut(const QSet<QUuid>& ids);
     void applySelection();
     void focusCard(const QUuid& id);
-    // "29 selected".
+    // "29 selected", or "nothing selected".
     QString howManySelected() const;
+    // Space on the focused card: it joins or leaves the selection, which is said with the card.
+    void toggleFocusedCard();
     void clickCard(const QUuid& id, Qt::KeyboardModifiers modifiers);
     // From the keyboard, the menu opens with its first item highlighted, as menus opened from
     // the keyboard do.
@@ -100,6 +108,8 @@ private:
     WindowSelection& selection_;
     ShellServices& services_;
     Canvas* canvas_ = nullptr;
+    // What a card's menu removed, told once the window has the keyboard back from the menu.
+    RunNotice* menuNews_ = nullptr;
     QHash<QUuid, ImageCard*> cards_;
     QList<QUuid> order_;
     int columns_ = 1;

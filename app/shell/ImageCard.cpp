@@ -252,7 +252,7 @@ void ImageCard::refreshChildren() {
         // Qt 6.4 tells of the change without its text, which a screen reader cannot read out.
         // Said with the card's name: a screen reader that has not yet come to the card's own
         // focus reads only the latest of the two.
-        DSAnnouncer::accessible().say(this, item_.displayName + QStringLiteral(", ") + accessibleDescription());
+        DSAnnouncer::accessible().say(this, spokenText());
     }
     const bool showsRemove = (isHovering_ || showsFocus()) && !isLocked_;
     // Made on first need: a batch of a thousand cards needs few of them.
@@ -554,6 +554,13 @@ bool ImageCard::tellDescription() {
     setAccessibleDescription(description);
     return true;
 }
+
+QString ImageCard::spokenDescription() const {
+    const QString description = item_.accessibilityDescription();
+    return isSelected_ ? QStringLiteral("selected, ") + description : description;
+}
+
+QString ImageCard::spokenText() const { return item_.displayName + QStringLiteral(", ") + spokenDescription(); }
 
 void ImageCard::focusInEvent(QFocusEvent* event) {
     // Read out with the focus that follows.

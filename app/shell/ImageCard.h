@@ -61,6 +61,11 @@ public:
 
     // The status line's text as drawn, for the accessibility value and for tests.
     QString statusText() const;
+    // What a screen reader reads after the card's name: "selected" while it is, then its
+    // item's description as it is now.
+    QString spokenDescription() const;
+    // The name and the above, as news said with the card reads it.
+    QString spokenText() const;
 
 Q_SIGNALS:
     void clicked(Qt::KeyboardModifiers modifiers);

@@ -17,8 +17,9 @@ public:
     explicit ImageCardAccessible(ImageCard* card) : QAccessibleWidget(card, QAccessible::Button) {}
 
     // The card's value as it is now: only the card with the keyboard is told of each change.
+    // A screen reader reads no selected state of a button, so the value begins with it.
     QString text(QAccessible::Text text) const override {
-        if (text == QAccessible::Description) return card()->item().accessibilityDescription();
+        if (text == QAccessible::Description) return card()->spokenDescription();
         return QAccessibleWidget::text(text);
     }
 

@@ -149,12 +149,19 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
         // a screen reader would otherwise cut short to read that control.
         refreshControls();
         returnKeyboardAfterRun();
+        leadsToFailedCard_ = firstFailedCard().has_value();
         refresh();
         exportDidEnd();
     });
     connect(&selection_, &WindowSelection::changed, this, &MainWindow::refresh);
-    // What Remove acts on follows the keyboard from card to card.
-    connect(qApp, &QApplication::focusChanged, this, &MainWindow::refreshActions);
+    // What Remove acts on follows the keyboard from card to card. The menu bar takes the
+    // keyboard to open the Edit menu and gives it back before the chosen row acts: the row
+    // names what the keyboard was on before.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && now->window() == this && !qobject_cast<QMenuBar*>(now)) keyboardInWindow_ = now;
+        if (now && grid_->isAncestorOf(now)) leadsToFailedCard_ = false;
+        refreshActions();
+    });
     connect(&destinations_, &DestinationStore::choiceChanged, this, &MainWindow::refresh);
     connect(&destinations_, &DestinationStore::chosenFolderChanged, this, &MainWindow::refresh);
     connect(&settings_, &SettingsStore::specChanged, this, &MainWindow::syncSpec);
@@ -282,10 +289,7 @@ BatchCommands MainWindow::commands() const {
 }
 
 QSet<QUuid> MainWindow::cardsToRemove() const {
-    const QSet<QUuid>& selected = selection_.value().ids;
-    const std::optional<QUuid> card = grid_->keyboardCard();
-    if (card && !selected.contains(*card)) return {*card};
-    return selected;
+    return cardsRemovedFrom(selection_.value().ids, grid_->cardHolding(keyboardInWindow_));
 }
 
 BandSummary MainWindow::summary() const {
@@ -340,7 +344,7 @@ void MainWindow::refreshActions() {
     addFolderAction_->setEnabled(now.canOpen);
     exportAction_->setEnabled(now.canExport);
     removeAction_->setEnabled(now.canRemoveSelected);
-    removeAction_->setText(removeTitle(now.selectionCount));
+    removeAction_->setText(removeTitle(grid_->namesOf(cardsToRemove())));
     revealAction_->setEnabled(now.canRevealExported);
     selectAllAction_->setEnabled(!store_->items().empty());
 }
@@ -542,20 +546,21 @@ bool MainWindow::focusNextPrevChild(bool next) {
         if (focus && (stops[i] == focus || stops[i]->isAncestorOf(focus))) at = i;
     }
     if (at < 0) return QMainWindow::focusNextPrevChild(next);
-    // A run's summary that tells of failures leads straight to the first card that failed.
-    if (next && stops[at] == band_->summaryStop()) {
-        if (const std::optional<QUuid> failed = firstFailedCard()) {
-            CardSelection::Selection selection = selection_.value();
-            selection.focus = *failed;
-            selection_.set(selection);
-            if (ImageCard* card = grid_->card(*failed)) card->setFocus(Qt::TabFocusReason);
-            return true;
-        }
-    }
+    // After a run with failures, the band's summary and links lead on to the first card that
+    // failed, once: from then on the grid's stop is the card the user last chose.
+    const std::optional<QUuid> failed = leadsToFailedCard_ ? firstFailedCard() : std::nullopt;
+    ImageCard* failedCard = failed ? grid_->card(*failed) : nullptr;
     const qsizetype count = stops.size();
     for (qsizetype step = 1; step <= count; ++step) {
         QWidget* stop = stops[((at + (next ? step : -step)) % count + count) % count];
         if (!stop->isVisible() || !stop->isEnabled() || !(stop->focusPolicy() & Qt::TabFocus)) continue;
+        if (next && stop == grid_->tabStop() && failedCard) {
+            CardSelection::Selection selection = selection_.value();
+            selection.focus = *failed;
+            selection_.set(selection);
+            failedCard->setFocus(Qt::TabFocusReason);
+            return true;
+        }
         stop->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
         return true;
     }

@@ -131,7 +131,8 @@ private:
     void holdKeyboardThroughRun();
     void returnKeyboardAfterRun();
     // What Delete and the menu's Remove act on: the selected cards, or the card the keyboard
-    // is on when it has moved off the selection (Tab to a failed card, Esc that emptied it).
+    // is on when it has moved off the selection (Tab to a failed card, Space that deselected
+    // it, Esc that emptied it).
     QSet<QUuid> cardsToRemove() const;
     // The first card the last run failed, if any.
     std::optional<QUuid> firstFailedCard() const;
@@ -155,6 +156,11 @@ private:
     // Where the last run wrote, as its summary says it; kept from when it started.
     QString runPhrase_;
     QPointer<QWidget> keyboardBeforeRun_;
+    // Where the keyboard was in this window, leaving out the menu bar that holds it while a
+    // menu opened from the keyboard is open.
+    QPointer<QWidget> keyboardInWindow_;
+    // A run that failed cards has ended and Tab has not yet taken the keyboard into the grid.
+    bool leadsToFailedCard_ = false;
     bool isPreparingExport_ = false;
     bool wasEmpty_ = true;
     QTimer refreshTimer_;

@@ -47,9 +47,11 @@ TEST_F(CardAccessibilityTest, CardsAreButtonsInTheWindowsTreeSelectedWithTheGrid
     EXPECT_TRUE(card->state().selectable);
     EXPECT_FALSE(card->state().selected);
 
-    // The grid's selection, however made, is the card's selected state.
+    // The grid's selection, however made, is the card's selected state, which its value
+    // begins with, as a screen reader reads no selected state of a button.
     EXPECT_TRUE(window->grid()->handleKey(Qt::Key_Space, Qt::NoModifier));
     EXPECT_TRUE(card->state().selected);
+    EXPECT_EQ(card->text(QAccessible::Description), QStringLiteral("selected, ") + first.accessibilityDescription());
     EXPECT_TRUE(window->grid()->handleKey(Qt::Key_Escape, Qt::NoModifier));
     EXPECT_FALSE(card->state().selected);
 

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QDropEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
@@ -139,13 +140,60 @@ TEST_F(MainWindowTest, DeleteRemovesTheCardTheKeyboardIsOnWhenItHasLeftTheSelect
     window->removeAction()->trigger();
     EXPECT_EQ(window->grid()->order(), (QList<QUuid>{order[1], order[2]}));
     EXPECT_EQ(window->selection().value().ids, QSet<QUuid>{order[2]});
-    EXPECT_EQ(window->grid()->keyboardCard(), order[1]);
+    EXPECT_TRUE(window->grid()->card(order[1])->hasFocus());
 
     window->grid()->handleKey(Qt::Key_Escape, Qt::NoModifier);
     ASSERT_TRUE(window->selection().value().ids.isEmpty());
     ASSERT_TRUE(window->removeAction()->isEnabled());
     window->removeAction()->trigger();
     EXPECT_EQ(window->grid()->order(), QList<QUuid>{order[2]});
+}
+
+// The Edit menu's row, read while the menu bar holds the keyboard to show it, names what it
+// removes once the menu bar has handed the keyboard back to the card.
+TEST_F(MainWindowTest, TheEditMenusRemoveNamesWhatItRemovesWhileTheMenuBarHoldsTheKeyboard) {
+    addPhotos(5);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(eventually([&] { return window->grid()->focusedCard().has_value(); }));
+    settle();
+    const QList<QUuid> order = window->grid()->order();
+    const auto name = [&](int at) { return window->store().items()[std::size_t(at)].displayName; };
+    BatchGrid* grid = window->grid();
+    ImageCard* first = grid->card(order[0]);
+    ASSERT_TRUE(first->hasFocus());
+    const auto openEditMenu = [&] {
+        QWidget* card = QApplication::focusWidget();
+        window->menuBar()->setFocus(Qt::MenuBarFocusReason);
+        settle();
+        return card;
+    };
+
+    // Nothing selected: the row is there for the card the keyboard is on, as Delete is.
+    QWidget* card = openEditMenu();
+    EXPECT_TRUE(window->removeAction()->isEnabled());
+    EXPECT_EQ(window->removeAction()->text(), QStringLiteral("Remove ") + name(0));
+    card->setFocus(Qt::MenuBarFocusReason);
+    settle();
+
+    // p1 and p2 selected, the keyboard on p3 outside them.
+    grid->handleKey(Qt::Key_Space, Qt::NoModifier);
+    grid->handleKey(Qt::Key_Right, Qt::ShiftModifier);
+    grid->handleKey(Qt::Key_Right, Qt::ShiftModifier);
+    grid->handleKey(Qt::Key_Space, Qt::NoModifier);
+    ASSERT_EQ(window->selection().value().ids, (QSet<QUuid>{order[0], order[1]}));
+    card = openEditMenu();
+    EXPECT_EQ(window->removeAction()->text(), QStringLiteral("Remove ") + name(2));
+    card->setFocus(Qt::MenuBarFocusReason);
+    settle();
+    window->removeAction()->trigger();
+    EXPECT_EQ(grid->order(), (QList<QUuid>{order[0], order[1], order[3], order[4]}));
+
+    // Back on a selected card, the row takes the selection and says so.
+    grid->handleKey(Qt::Key_Left, Qt::ShiftModifier);
+    ASSERT_TRUE(grid->card(order[1])->hasFocus());
+    openEditMenu();
+    EXPECT_EQ(window->removeAction()->text(), QStringLiteral("Remove 2 Images"));
 }
 
 // After a finished run every card is written: exporting again into another folder, or over the

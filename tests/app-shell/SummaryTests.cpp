@@ -131,4 +131,19 @@ TEST(BatchCommands, TitlesCountTheImagesAndCommandsAreWithheldDuringAnExportExce
     EXPECT_FALSE(BatchCommands::of(0, false, 0, 0).canExport);
 }
 
+// Delete, the Edit menu and a card's own menu share one rule, and the row names what it takes.
+TEST(BatchCommands, RemoveTakesTheSelectionItIsAskedOnElseTheOneCardAndItsRowNamesThem) {
+    const QUuid p1 = QUuid::createUuid(), p2 = QUuid::createUuid(), p3 = QUuid::createUuid();
+    const QSet<QUuid> selected{p1, p2};
+    EXPECT_EQ(cardsRemovedFrom(selected, p3), QSet<QUuid>{p3}) << "a card outside the selection goes alone";
+    EXPECT_EQ(cardsRemovedFrom(selected, p2), selected);
+    EXPECT_EQ(cardsRemovedFrom(selected, std::nullopt), selected) << "asked from the band or the toolbar";
+    EXPECT_EQ(cardsRemovedFrom({}, p3), QSet<QUuid>{p3}) << "nothing selected, the keyboard on a card";
+    EXPECT_TRUE(cardsRemovedFrom({}, std::nullopt).isEmpty());
+
+    EXPECT_EQ(removeTitle(QStringList{QStringLiteral("p3.jpg")}), QStringLiteral("Remove p3.jpg"));
+    EXPECT_EQ(removeTitle(QStringList{QStringLiteral("p1.jpg"), QStringLiteral("p2.jpg")}), QStringLiteral("Remove 2 Images"));
+    EXPECT_EQ(removeTitle(QStringList{}), QStringLiteral("Remove"));
+}
+
 } // namespace

@@ -155,7 +155,7 @@ TEST_F(ScreenReaderOnScreen, TheCardsKeepTheFocusFromTheKeyboardAndTheirMenuOpen
         QTest::qWait(400);
         // Read again after the window's activation that follows the menu's opening.
         ASSERT_FALSE(opened.empty());
-        EXPECT_EQ(opened, Heard(opened.size(), R"(menu item "Remove" "" [focused])")) << menuKey;
+        EXPECT_EQ(opened, Heard(opened.size(), R"(menu item "Remove first.jpg" "" [focused])")) << menuKey;
         EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
         EXPECT_EQ(names(events.takeFocus()), Heard{R"(button "first.jpg")"}) << menuKey;
         EXPECT_EQ(names(support::AccessibleEvents::focusedObjects()), Heard{R"(button "first.jpg")"}) << menuKey;
@@ -249,12 +249,26 @@ TEST_F(ScreenReaderOnScreen, TheEndOfAnExportIsReadOutStaysWithinReachAndLeadsTo
     EXPECT_EQ(support::AccessibleEvents::said(summary), R"(label "1 saved, 1 failed" "" [])");
     EXPECT_EQ(QApplication::focusWidget(), chip);
 
-    // Tab reaches the summary again, and the failed card is one Tab further.
+    // Tab reaches the summary again, then the band's links in reading order, and leads on
+    // to the failed card; Shift+Tab goes back the same way.
     Heard heard;
     for (int tab = 0; tab < 10 && QApplication::focusWidget() != summary; ++tab) heard = press(Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), summary);
     EXPECT_EQ(heard, Heard{R"(label "1 saved, 1 failed" "" [focused])"});
+    EXPECT_EQ(names(press(Qt::Key_Tab)), Heard{R"(button "Reveal")"});
+    EXPECT_EQ(names(press(Qt::Key_Tab)), Heard{R"(button "Destination")"});
     EXPECT_EQ(names(press(Qt::Key_Tab)), Heard{R"(button "cut.png")"});
+    EXPECT_EQ(names(press(Qt::Key_Backtab, Qt::ShiftModifier)), Heard{R"(button "Destination")"});
+    EXPECT_EQ(names(press(Qt::Key_Backtab, Qt::ShiftModifier)), Heard{R"(button "Reveal")"});
+    EXPECT_EQ(names(press(Qt::Key_Backtab, Qt::ShiftModifier)), Heard{R"(label "1 saved, 1 failed")"});
+
+    // Once there, the grid's stop is the card the user goes on to choose.
+    window.grid()->card(window.grid()->order()[0])->setFocus(Qt::TabFocusReason);
+    for (int tab = 0; tab < 10 && QApplication::focusWidget() != summary; ++tab) press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), summary);
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(names(press(Qt::Key_Tab)), Heard{R"(button "first.jpg")"});
     EXPECT_TRUE(window.close());
 }
 

@@ -302,9 +302,41 @@ TEST_F(ValuesOnScreen, ShiftArrowsAndSelectAllSayHowManyCardsAreSelected) {
     press(first, Qt::Key_Right, Qt::ShiftModifier);
     ImageCard* second = focusedCard(window);
     ASSERT_NE(second, first);
-    EXPECT_EQ(events.takeFocus().back(), label(second->accessibleName() + ", " + second->accessibleDescription() + ", 2 selected"));
+    EXPECT_EQ(events.takeFocus().back(), label(second->spokenText() + ", 2 selected"));
+    EXPECT_TRUE(second->spokenText().startsWith(second->accessibleName() + ", selected, ")) << second->spokenText().toStdString();
     press(second, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(events.takeFocus(), Heard{label("3 selected")});
+}
+
+// Space and Esc change the selection where the keyboard stays, and a screen reader reads no
+// change of a button's selected state: what they did is said.
+TEST_F(ValuesOnScreen, SpaceAndEscSayWhatTheyDidToTheSelection) {
+    MainWindow& window = openWith(3);
+    ImageCard* first = focusedCard(window);
+    events.takeFocus();
+    press(first, Qt::Key_Space);
+    EXPECT_EQ(events.takeFocus(), Heard{label("photo0.jpg, selected, 1 selected")});
+    press(first, Qt::Key_Space);
+    EXPECT_EQ(events.takeFocus(), Heard{label("photo0.jpg, deselected, nothing selected")});
+    press(first, Qt::Key_A, Qt::ControlModifier);
+    events.takeFocus();
+    press(first, Qt::Key_Escape);
+    EXPECT_EQ(events.takeFocus(), Heard{label("nothing selected")});
+    // Nothing left to clear: nothing to say.
+    press(first, Qt::Key_Escape);
+    EXPECT_EQ(events.takeFocus(), Heard{});
+
+    // A selected card is read with its state.
+    press(first, Qt::Key_Space);
+    ImageCard* second = window.grid()->card(window.grid()->order()[1]);
+    second->setFocus(Qt::TabFocusReason);
+    QTest::qWait(100);
+    events.takeFocus();
+    first->setFocus(Qt::BacktabFocusReason);
+    QTest::qWait(100);
+    const Heard heard = events.takeFocus();
+    ASSERT_FALSE(heard.empty());
+    EXPECT_TRUE(heard.back().starts_with(R"(button "photo0.jpg" "selected, )")) << heard.back();
 }
 
 // The window manager may activate the main window after a card's menu, opened from the
@@ -324,7 +356,7 @@ TEST_F(ValuesOnScreen, ACardsMenuFromTheKeyboardIsReadAgainAfterTheWindowBeneath
     });
     QTest::keyClick(window.windowHandle(), Qt::Key_F10, Qt::ShiftModifier);
     QTest::qWait(600);
-    const std::string row = R"(menu item "Remove" "" [focused])";
+    const std::string row = R"(menu item "Remove photo0.jpg" "" [focused])";
     ASSERT_FALSE(opened.empty());
     EXPECT_EQ(opened, Heard(opened.size(), row));
     EXPECT_EQ(afterActivation, Heard{row});
@@ -378,6 +410,32 @@ TEST_F(ValuesOnScreen, WhatAKeyDidWhereTheKeyboardStaysIsReadOutAsItsTextAlone) 
     events.takeFocus();
     press(settings.resetButton(), Qt::Key_Space);
     EXPECT_EQ(events.takeFocus().back(), label("Every default is back to what the app ships with."));
+}
+
+// A removal chosen in a card's menu is told once the window has the keyboard back from the
+// menu: a screen reader heeds nothing the window says while the closing menu holds its
+// attention, and then reads the window and the card that took the removed one's place.
+TEST_F(ValuesOnScreen, ARemovalFromACardsMenuIsToldOnceTheWindowHasTheKeyboardBack) {
+    MainWindow& window = openWith(2);
+    const QList<QUuid> order = window.grid()->order();
+    events.takeHeard();
+    QObject step;
+    QTimer::singleShot(300, &step, [&] {
+        if (QWidget* menu = QApplication::activePopupWidget()) QTest::keyClick(menu->windowHandle(), Qt::Key_Return);
+    });
+    QTest::keyClick(window.windowHandle(), Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_EQ(window.grid()->order(), QList<QUuid>{order[1]});
+    const std::string news = R"(notification "photo0.jpg removed from the batch." "" [])";
+    Heard heard;
+    ASSERT_TRUE(eventually([&] {
+        const Heard now = events.takeHeard();
+        heard.insert(heard.end(), now.begin(), now.end());
+        return std::find(heard.begin(), heard.end(), news) != heard.end();
+    }, 5000)) << testing::PrintToString(heard);
+    // Told after the card that took its place, and once.
+    EXPECT_EQ(heard.back(), news) << testing::PrintToString(heard);
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), news), 1);
+    EXPECT_TRUE(window.grid()->card(order[1])->hasFocus());
 }
 
 } // namespace
