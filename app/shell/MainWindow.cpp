@@ -167,7 +167,12 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
     connect(&settings_, &SettingsStore::specChanged, this, &MainWindow::syncSpec);
     connect(&openedFiles_, &OpenedFiles::pendingChanged, this, &MainWindow::admitOpenedFiles);
     connect(dropZone_, &DropZone::chooseRequested, this, &MainWindow::chooseImages);
-    connect(band_, &HeroBand::removeSelectedRequested, this, &MainWindow::removeSelectedCards);
+    // The band's link names the selection ("Remove 2") and takes it, wherever the keyboard is:
+    // a click leaves the keyboard where it was.
+    connect(band_, &HeroBand::removeSelectedRequested, this, [this] {
+        const QSet<QUuid> selected = selection_.value().ids;
+        grid_->removeCards(selected);
+    });
     connect(band_, &HeroBand::deselectRequested, this, [this] {
         CardSelection::Selection selection = selection_.value();
         CardSelection::clearIds(selection);

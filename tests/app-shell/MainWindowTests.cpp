@@ -10,6 +10,7 @@
 #include "app/shell/RunNotice.h"
 #include "support/FixedPreferences.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDropEvent>
 #include <QLabel>
@@ -192,8 +193,21 @@ TEST_F(MainWindowTest, TheEditMenusRemoveNamesWhatItRemovesWhileTheMenuBarHoldsT
     // Back on a selected card, the row takes the selection and says so.
     grid->handleKey(Qt::Key_Left, Qt::ShiftModifier);
     ASSERT_TRUE(grid->card(order[1])->hasFocus());
-    openEditMenu();
+    card = openEditMenu();
     EXPECT_EQ(window->removeAction()->text(), QStringLiteral("Remove 2 Images"));
+    card->setFocus(Qt::MenuBarFocusReason);
+
+    // The band's link names the selection and takes it, though a click leaves the keyboard on
+    // a card outside it.
+    grid->card(order[3])->setFocus(Qt::TabFocusReason);
+    settle();
+    QAbstractButton* link = nullptr;
+    for (QWidget* stop : window->band()->tabStops()) {
+        if (auto* button = qobject_cast<QAbstractButton*>(stop); button && button->text() == QStringLiteral("Remove 2")) link = button;
+    }
+    ASSERT_NE(link, nullptr);
+    QTest::mouseClick(link, Qt::LeftButton);
+    EXPECT_EQ(grid->order(), (QList<QUuid>{order[3], order[4]}));
 }
 
 // After a finished run every card is written: exporting again into another folder, or over the
