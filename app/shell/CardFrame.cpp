@@ -74,7 +74,11 @@ void CardFrame::roundTopCorners(QImage& image) {
         QPainter painter(&mask);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.scale(ratio, ratio);
-        painter.fillPath(outline(QSizeF(size.width(), size.height() + 2 * radius)), Qt::black);
+        // The card's outer edge, round which its border is stroked: the picture's sides run
+        // on below the corners to that edge, under the border, with no step where the mask ends.
+        QPainterPath edge;
+        edge.addRoundedRect(QRectF(0, 0, size.width(), size.height() + 2 * radius), radius + 0.5, radius + 0.5);
+        painter.fillPath(edge, Qt::black);
     }
     // Masked pixel for pixel: a painter scales all it draws by its image's pixel ratio, even
     // after resetTransform, which would put the right-hand corner's mask beyond the image.

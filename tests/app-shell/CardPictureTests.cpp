@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 using namespace pictavo;
@@ -28,6 +30,10 @@ TEST(CardPicture, ShowsTheWholeThumbnailInsideBothRoundedTopCornersAtEveryPixelR
         EXPECT_EQ(drawn.pixelColor(0, 0).alpha(), 0) << "top left at " << ratio;
         EXPECT_EQ(drawn.pixelColor(width - 1, 0).alpha(), 0) << "top right at " << ratio;
         EXPECT_EQ(drawn.pixelColor(width - int(3 * ratio), int(3 * ratio)).alpha(), 0) << "top right at " << ratio;
+        // The side runs straight on from where the corner's mask ends.
+        const int cornerRows = int(std::ceil(CardFrame::radius * ratio)) + 1;
+        EXPECT_GE(drawn.pixelColor(width - 1, cornerRows - 1).alpha(), 224) << ratio;
+        EXPECT_GE(drawn.pixelColor(0, cornerRows - 1).alpha(), 224) << ratio;
         // The bottom corners are the lower area's to cover.
         EXPECT_EQ(drawn.pixelColor(width - 1, height - 1).alpha(), 255) << ratio;
     }
