@@ -10,7 +10,8 @@ namespace pictavo {
 
 QRect fittedFrame(const QRect& frame, const QMargins& frameMargins, const QRect& available, const QSize& minimumSize) {
     const QSize chrome(frameMargins.left() + frameMargins.right(), frameMargins.top() + frameMargins.bottom());
-    const QSize client = (frame.size() - chrome).boundedTo(available.size() - chrome).expandedTo(minimumSize);
+    const QSize room = available.size() - chrome;
+    const QSize client = (frame.size() - chrome).boundedTo(room).expandedTo(minimumSize.boundedTo(room));
     const QSize size = client + chrome;
     const int x =
         std::max(available.left(), std::min(frame.left(), available.left() + available.width() - size.width()));
@@ -50,6 +51,8 @@ void FrameFit::fitIfFramedAnew() {
     margins_ = margins;
     const QRect fitted = fittedFrame(frame, margins, screen->availableGeometry(), window_.minimumSize());
     if (fitted == frame) return;
+    // A minimum the screen cannot hold would push the title bar or the far side off it.
+    window_.setMinimumSize(window_.minimumSize().boundedTo(fitted.size().shrunkBy(margins)));
     window_.resize(fitted.width() - margins.left() - margins.right(),
                    fitted.height() - margins.top() - margins.bottom());
     // A top-level window's position is its frame's.

@@ -1,6 +1,7 @@
 #include "app/options/FilenamePatternField.h"
 
 #include "app/design/DSAnnouncer.h"
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
 #include "app/options/TokenLegend.h"
@@ -30,6 +31,8 @@ FilenamePatternField::FilenamePatternField(Binding<std::string> pattern, Filenam
     field_->setPlaceholderText(QStringLiteral("Naming"));
     field_->setToolTip(QStringLiteral("What each exported file is called, with tokens filled in"));
     field_->setAccessibleName(QStringLiteral("Filename pattern"));
+    // The style's own focus frame is a hairline hardly darker than the panel.
+    DSFocusRing::follow(field_, DSFocusRing::Shape::rounded(3));
     column->addWidget(field_);
     column->addWidget(legend_);
     column->addWidget(preview_);

@@ -1,6 +1,7 @@
 #include "app/options/OrientationControl.h"
 
 #include "app/design/DSAnnouncer.h"
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSFonts.h"
 #include "app/design/DSPalette.h"
 #include "app/design/DSTheme.h"
@@ -55,6 +56,8 @@ OrientationControl::OrientationControl(Binding<Reorientation> reorientation, QWi
         button->setToolTip(QString::fromLatin1(face.toolTip));
         button->setAccessibleName(QString::fromLatin1(face.accessibleName));
         button->setFocusPolicy(Qt::TabFocus);
+        // The style's own focus frame is a hairline hardly darker than the panel.
+        DSFocusRing::follow(button, DSFocusRing::Shape::rounded(3));
         connect(button, &QToolButton::clicked, this, [this, action, button] {
             reorientation_.set(apply(action, reorientation_.get()));
             refresh();

@@ -25,6 +25,12 @@ SizeChip::SizeChip(SettingsStore& settings, QWidget* parent)
     connect(menu_, &DSPresenter::presentedChanged, this, &DSCapsuleButton::setOpen);
     connect(&settings_, &SettingsStore::specChanged, this, &SizeChip::specChanged);
     connect(&settings_, &SettingsStore::defaultSpecChanged, this, &SizeChip::refresh);
+    // A custom box left empty reads "auto × auto" while the original size is in force; once every
+    // setting is back to its default, the chip names the size itself.
+    connect(&settings_, &SettingsStore::builtInDefaultsRestored, this, [this] {
+        choice_.reset();
+        refresh();
+    });
     refresh();
 }
 

@@ -18,7 +18,7 @@ class SettingsStore;
 // The toolbar chip of the output size: shows the size, opens the preset menu, and after
 // "Custom…" a pop-over with the box's two sides. It remembers the preset last picked for as
 // long as that preset still describes the sizing, which tells an empty custom box from the
-// original size.
+// original size, and forgets it when every setting is put back to its default.
 class SizeChip : public DSCapsuleButton {
     Q_OBJECT
 

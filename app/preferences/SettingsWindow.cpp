@@ -325,8 +325,7 @@ QWidget* SettingsWindow::makeResetSection() {
 
 void SettingsWindow::resetToDefaults() {
     // The update preference, the folder's bookmark and the replace permissions stay.
-    settings_.setDefaultSpec(SettingsStore::builtInDefaultSpec());
-    settings_.setSpec(SettingsStore::builtInDefaultSpec());
+    settings_.restoreBuiltInDefaults();
     destinations_.resetToDefaults();
     size_->forgetChoice();
     // Nothing asks first, and the button stays where it is: what it did is told.

@@ -78,6 +78,12 @@ void SettingsStore::setSpec(const OutputSpec& spec) {
     Q_EMIT specChanged();
 }
 
+void SettingsStore::restoreBuiltInDefaults() {
+    setDefaultSpec(builtInDefaultSpec());
+    setSpec(builtInDefaultSpec());
+    Q_EMIT builtInDefaultsRestored();
+}
+
 void SettingsStore::saveSectionAsDefault(SpecSection section) { setDefaultSpec(withSection(defaultSpec_, spec_, section)); }
 
 bool SettingsStore::sectionMatchesDefault(SpecSection section) const {

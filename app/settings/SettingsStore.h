@@ -39,6 +39,10 @@ public:
     // Saves nothing.
     void setSpec(const OutputSpec& spec);
 
+    // Puts the default and the current specification back to the built-in one, then tells the
+    // views to forget what they remember of earlier choices (a size preset picked before).
+    void restoreBuiltInDefaults();
+
     void saveSectionAsDefault(SpecSection section);
     bool sectionMatchesDefault(SpecSection section) const;
 
@@ -50,6 +54,7 @@ public:
 Q_SIGNALS:
     void defaultSpecChanged();
     void specChanged();
+    void builtInDefaultsRestored();
 
 private:
     void saveDefaultSpec();

@@ -69,20 +69,50 @@ void CardFrame::roundTopCorners(QImage& image) {
     const int corner = static_cast<int>(std::ceil(radius * ratio)) + 1;
     const QRect top(0, 0, image.width(), std::min(corner, image.height()));
     QImage mask(top.size(), QImage::Format_ARGB32_Premultiplied);
-    mask.setDevicePixelRatio(ratio);
     mask.fill(Qt::transparent);
     {
         QPainter painter(&mask);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.fillPath(outline(QSizeF(size.width(), size.height() + 2 * radius)), Qt::black);
+        painter.scale(ratio, ratio);
+        // The card's outer edge, round which its border is stroked: the picture's sides run
+        // on below the corners to that edge, under the border, with no step where the mask ends.
+        QPainterPath edge;
+        edge.addRoundedRect(QRectF(0, 0, size.width(), size.height() + 2 * radius), radius + 0.5, radius + 0.5);
+        painter.fillPath(edge, Qt::black);
     }
-    QPainter painter(&image);
-    painter.resetTransform();
-    painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-    for (const int left : {0, std::max(0, image.width() - corner)}) {
-        const QRect square = QRect(left, 0, corner, top.height()).intersected(top);
-        painter.drawImage(square.topLeft(), mask, square);
+    // Masked pixel for pixel: a painter scales all it draws by its image's pixel ratio, even
+    // after resetTransform, which would put the right-hand corner's mask beyond the image.
+    image.setDevicePixelRatio(1);
+    {
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+        for (const int left : {0, std::max(0, image.width() - corner)}) {
+            const QRect square = QRect(left, 0, corner, top.height()).intersected(top);
+            painter.drawImage(square.topLeft(), mask, square);
+        }
     }
+    image.setDevicePixelRatio(ratio);
+}
+
+QImage CardFrame::picture(const QImage& thumbnail, const QSize& size, double pixelRatio, const QColor& light,
+                          const QColor& dark) {
+    const QSize pixels = (QSizeF(size) * pixelRatio).toSize();
+    // Scaled once here rather than at every paint, and by QImage, whose scaling a painter
+    // clipped to rounded corners would spread over Qt's thread pool.
+    const QImage scaled = thumbnail.scaled(pixels, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    // Painted in pixels, the ratio set once it is drawn: see roundTopCorners.
+    QImage drawn(pixels, QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter painter(&drawn);
+        painter.scale(pixelRatio, pixelRatio);
+        fillCheckerboard(painter, QRectF(QPointF(0, 0), QSizeF(size)), light, dark, pixelRatio);
+        painter.resetTransform();
+        painter.drawImage(QPoint((pixels.width() - scaled.width()) / 2, (pixels.height() - scaled.height()) / 2),
+                          scaled);
+    }
+    drawn.setDevicePixelRatio(pixelRatio);
+    roundTopCorners(drawn);
+    return drawn;
 }
 
 void CardFrame::fillCheckerboard(QPainter& painter, const QRectF& area, const QColor& light, const QColor& dark,

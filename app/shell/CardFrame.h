@@ -42,6 +42,10 @@ public:
     // Makes the image's top corners transparent outside the card's outline, the image being
     // the top of a card as wide as it is.
     static void roundTopCorners(QImage& image);
+    // The top of a card of `size` points at `pixelRatio`: the thumbnail filling it, cropped at
+    // the sides or at the top and bottom, over the checkerboard, its top corners rounded.
+    static QImage picture(const QImage& thumbnail, const QSize& size, double pixelRatio, const QColor& light,
+                          const QColor& dark);
     // Fills the area with a checkerboard of 8-point squares starting at its corner, as under
     // a picture that may be transparent.
     static void fillCheckerboard(QPainter& painter, const QRectF& area, const QColor& light, const QColor& dark,

@@ -393,22 +393,7 @@ QPixmap ImageCard::picture(const QSize& size) {
     const std::tuple key{size, ratio, thumbnail_.cacheKey(), light.rgba(), dark.rgba()};
     if (key == pictureKey_ && !picture_.isNull()) return picture_;
     pictureKey_ = key;
-    const QSize pixels = (QSizeF(size) * ratio).toSize();
-    // Fills the box, cropped at the sides or at the top and bottom; scaled once here rather
-    // than at every paint, and by QImage, whose scaling a painter clipped to rounded corners
-    // would spread over Qt's thread pool.
-    const QImage scaled = thumbnail_.scaled(pixels, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-    QImage drawn(pixels, QImage::Format_ARGB32_Premultiplied);
-    drawn.setDevicePixelRatio(ratio);
-    {
-        QPainter painter(&drawn);
-        CardFrame::fillCheckerboard(painter, QRectF(QPointF(0, 0), QSizeF(size)), light, dark, ratio);
-        painter.resetTransform();
-        painter.drawImage(QPoint((pixels.width() - scaled.width()) / 2, (pixels.height() - scaled.height()) / 2),
-                          scaled);
-    }
-    CardFrame::roundTopCorners(drawn);
-    picture_ = QPixmap::fromImage(std::move(drawn));
+    picture_ = QPixmap::fromImage(CardFrame::picture(thumbnail_, size, ratio, light, dark));
     return picture_;
 }
 

@@ -90,7 +90,7 @@ MainWindow::MainWindow(SettingsStore& settings, DestinationStore& destinations, 
                                           platform::FileOperations::system(), workingFiles);
     setWindowTitle(QString::fromLatin1(identity::displayName));
     resize(startingSize(QSize(1120, 760), this));
-    setMinimumSize(720, 480);
+    setMinimumSize(startingSize(QSize(720, 480), this));
     new FrameFit(*this);
     setAcceptDrops(true);
     setContextMenuPolicy(Qt::PreventContextMenu);

@@ -187,6 +187,25 @@ TEST_F(ChipsFixture, TheSizeMenuRemembersThePresetSavesTheSizingAloneAndOpensACu
     EXPECT_TRUE(eventually([&] { return !size()->customEditor()->isPresented(); }));
 }
 
+// After Reset to Defaults the chip names the size in force, whatever custom box was open before.
+TEST_F(ChipsFixture, PuttingTheDefaultsBackNamesTheOriginalSizeNotAnEmptyCustomBox) {
+    for (const char* typed : {"640", ""}) {
+        ASSERT_TRUE(chooseRow(size(), size()->menu(), QStringLiteral("Custom\u2026")));
+        ASSERT_TRUE(eventually([&] { return size()->customContent() != nullptr; }));
+        CustomSizeEditor* editor = size()->customContent();
+        editor->widthField()->setFocus();
+        typeText(editor->widthField(), typed);
+        typeKey(editor->widthField(), Qt::Key_Escape);
+        ASSERT_TRUE(eventually([&] { return !size()->customEditor()->isPresented(); }));
+        EXPECT_EQ(size()->chipLabel()->value(), *typed ? "640 × auto" : "auto × auto");
+
+        settings.store.restoreBuiltInDefaults();
+        EXPECT_EQ(spec().sizing, ResizeSpec::original()) << typed;
+        EXPECT_EQ(size()->chipLabel()->value(), "Original size") << typed;
+        EXPECT_EQ(size()->menu()->selection(), SizeMenu::Tag::value(SizeChoice::original)) << typed;
+    }
+}
+
 TEST_F(ChipsFixture, TheOptionsPanelIsMadeOnOpeningAndFollowsTheSpecificationWithoutBeingRebuilt) {
     OptionsChip* options = chips->optionsChip();
     EXPECT_EQ(options->panel(), nullptr);

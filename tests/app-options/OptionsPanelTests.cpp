@@ -228,14 +228,19 @@ TEST_F(PanelFixture, SwitchesWriteTheirOwnFieldAndNothingElse) {
     EXPECT_TRUE(panel->greyscaleSwitch()->isOn());
 }
 
-// A switch and a link with the keyboard focus are ringed at 3:1 or more against what is around
-// them, in light and dark: the pop-over's surface, its panel colour over the solid glass.
-TEST_F(PanelFixture, TheKeyboardFocusOfASwitchOrALinkStandsOutInEveryAppearance) {
+// A switch, a link, a turn button and the naming field with the keyboard focus are ringed at 3:1
+// or more against what is around them, in every appearance: the pop-over's surface, its panel
+// colour over the solid glass.
+TEST_F(PanelFixture, TheKeyboardFocusOfEveryKindOfControlStandsOutInEveryAppearance) {
     settings.change([](OutputSpec& spec) { spec.adjustments.reorientation = Reorientation{1, false}; });
-    QWidget* controls[] = {panel->keepMetadataSwitch()->toggle(), panel->orientationControl()->resetButton()};
+    OrientationControl* orientation = panel->orientationControl();
+    QWidget* controls[] = {panel->keepMetadataSwitch()->toggle(), orientation->resetButton(),
+                           orientation->button(TurnAction::left),  orientation->button(TurnAction::flipVertically),
+                           panel->patternField()->field()};
     window.setAutoFillBackground(true);
-    for (const bool dark : {false, true}) {
-        theme.preferences->set(dark);
+    for (const DSAppearance appearance : {DSAppearance::light, DSAppearance::dark, DSAppearance::increasedContrastLight,
+                                          DSAppearance::increasedContrastDark}) {
+        theme.preferences->set(isDark(appearance), isIncreasedContrast(appearance));
         const QColor glass = palette::DSGlassSolid().current(), over = palette::DSMenuPanel().current();
         const auto mix = [&](int top, int bottom) { return int(top * over.alphaF() + bottom * (1 - over.alphaF())); };
         QPalette surface = window.palette();
@@ -245,13 +250,15 @@ TEST_F(PanelFixture, TheKeyboardFocusOfASwitchOrALinkStandsOutInEveryAppearance)
         for (QWidget* control : controls) {
             control->setFocus(Qt::TabFocusReason);
             settle();
-            ASSERT_NE(DSFocusRing::shownAround(control), nullptr);
+            ASSERT_NE(DSFocusRing::shownAround(control), nullptr) << control->accessibleName().toStdString();
             const QImage shown = window.grab().toImage();
             const QPoint left = control->mapTo(&window, QPoint(0, control->height() / 2));
             const QColor ring = shown.pixelColor(left - QPoint(3, 0));
-            const QColor around = shown.pixelColor(left - QPoint(8, 0));
+            // Nearer than the 8 points between the turn buttons.
+            const QColor around = shown.pixelColor(left - QPoint(6, 0));
             EXPECT_GE(contrastRatio(ring, around), 3.0)
-                << (dark ? "dark " : "light ") << ring.name().toStdString() << " on " << around.name().toStdString();
+                << int(appearance) << " " << control->accessibleName().toStdString() << ": "
+                << ring.name().toStdString() << " on " << around.name().toStdString();
         }
     }
 }

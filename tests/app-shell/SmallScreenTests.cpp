@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -28,9 +29,12 @@ TEST(FrameFit, AFramedWindowShrinksAndMovesIntoTheAvailableAreaWithItsTitleBarIn
     EXPECT_EQ(fittedFrame(QRect(10, 10, 800, 600), titleBar, screen, QSize(720, 480)), QRect(10, 10, 800, 600));
     // Off the right and the bottom: moved in, size kept.
     EXPECT_EQ(fittedFrame(QRect(900, 500, 800, 600), titleBar, screen, QSize(720, 480)), QRect(566, 168, 800, 600));
-    // The minimum wins over a screen too small for it, and the top-left corner over the rest.
+    // A screen too small for the minimum wins over it (700 × 450 points is 1400 × 900 pixels at
+    // a scale of 2): the whole frame, title bar and all, stays on it.
     const QRect tiny(0, 24, 640, 456);
-    EXPECT_EQ(fittedFrame(QRect(50, 60, 1122, 790), titleBar, tiny, QSize(720, 480)), QRect(0, 24, 722, 510));
+    EXPECT_EQ(fittedFrame(QRect(50, 60, 1122, 790), titleBar, tiny, QSize(720, 480)), QRect(0, 24, 640, 456));
+    EXPECT_EQ(fittedFrame(QRect(0, 0, 722, 510), titleBar, QRect(0, 0, 700, 450), QSize(720, 480)),
+              QRect(0, 0, 700, 450));
 }
 
 class SmallScreenTest : public testing::Test, protected WindowScene {};
@@ -45,6 +49,21 @@ TEST_F(SmallScreenTest, TheShownMainWindowKeepsItsWholeFrameOnTheScreen) {
     EXPECT_TRUE(available.contains(window->frameGeometry()))
         << window->frameGeometry().width() << "x" << window->frameGeometry().height();
     EXPECT_GE(window->width(), window->minimumWidth());
+}
+
+// A window whose minimum the screen cannot hold is framed inside the screen all the same, and
+// can still be made no smaller than the screen allows.
+TEST(FrameFit, AMinimumLargerThanTheScreenGivesWayToIt) {
+    QWidget window;
+    const QRect available = window.screen()->availableGeometry();
+    window.setMinimumSize(available.size() + QSize(200, 100));
+    new FrameFit(window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(eventually([&] { return available.contains(window.frameGeometry()); }))
+        << window.frameGeometry().width() << "x" << window.frameGeometry().height();
+    EXPECT_NE(window.frameGeometry(), window.geometry()) << "no frame to fit";
+    EXPECT_TRUE(available.contains(QRect(window.frameGeometry().topLeft(), window.minimumSize())));
 }
 
 // What an alert showed while it was up, read before the test answers it.

@@ -1,12 +1,16 @@
 #include "ShellTesting.h"
 
 #include "ImageEngine/Decoding/DecoderRegistry.h"
+#include "platform/types/FormatFacts.h"
 #include "app/shell/FileArguments.h"
 #include "app/shell/OpenedFiles.h"
 #include "app/shell/SingleInstance.h"
 
+#include <QDate>
 #include <QFile>
+#include <QMimeDatabase>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 
@@ -78,32 +82,59 @@ QString installFile(const QString& name) {
     return QStringLiteral(PICTAVO_SOURCE_DIR "/app/shell/install/") + name;
 }
 
-TEST(DesktopEntry, ListsEveryTypeTheDecodersReadAndValidates) {
+// The software centre's entry as the build fills it in for cmake --install.
+QString builtMetainfo() { return QStringLiteral(PICTAVO_BINARY_DIR "/app/com.brackwen.pictavobyfenwid.metainfo.xml"); }
+
+QString readText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly | QIODevice::Text) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// A file manager offers the application for a file by the type the system's MIME database gives
+// the file's name: the entry lists that type, by its own name and not an alias, for every name
+// the decoders read, and no type the database does not know. Of the types a name is given, the
+// one of the format's own kind counts (".jpx" is also a JBuilder project).
+TEST(DesktopEntry, ListsTheSystemsTypeOfEveryFileTheDecodersReadAndValidates) {
     // Read by hand: QSettings takes ";" for the start of a comment.
-    QFile file(installFile(QStringLiteral("com.brackwen.pictavobyfenwid.desktop")));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
     QStringList listed;
     QString exec;
-    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+    for (const QString& line : readText(installFile(QStringLiteral("com.brackwen.pictavobyfenwid.desktop"))).split(QLatin1Char('\n'))) {
         if (line.startsWith(QLatin1String("MimeType="))) listed = line.mid(9).split(QLatin1Char(';'), Qt::SkipEmptyParts);
         if (line.startsWith(QLatin1String("Exec="))) exec = line.mid(5);
     }
     EXPECT_EQ(exec, QStringLiteral("pictavo %F"));
+    const QMimeDatabase system;
+    ASSERT_TRUE(system.mimeTypeForName(QStringLiteral("image/x-nikon-nrw")).isValid()) << "no shared-mime-info";
+    const DecoderRegistry decoders = DecoderRegistry::standard();
     std::set<QString> wanted;
-    for (const auto& type : DecoderRegistry::standard().readableTypes()) {
-        if (const auto mime = type.preferredMIMEType()) wanted.insert(QString::fromStdString(*mime));
+    for (const platform::FormatFacts& row : platform::formatTable()) {
+        if (!row.mimeType) continue;
+        const QString kind = QString::fromLatin1(row.mimeType).section(QLatin1Char('/'), 0, 0) + QLatin1Char('/');
+        for (const char* extension : row.extensions) {
+            const QString name = QStringLiteral("x.") + QString::fromLatin1(extension);
+            try {
+                decoders.decoder(name.toStdString());
+            } catch (const std::exception&) {
+                continue;
+            }
+            for (const QMimeType& type : system.mimeTypesForFileName(name)) {
+                if (type.name().startsWith(kind)) wanted.insert(type.name());
+            }
+        }
     }
     const auto joined = [](const std::set<QString>& types) {
         return QStringList(types.begin(), types.end()).join(QLatin1Char(';')).toStdString();
     };
     EXPECT_EQ(joined(std::set<QString>(listed.begin(), listed.end())), joined(wanted));
+    for (const QString& type : listed) {
+        EXPECT_EQ(system.mimeTypeForName(type).name(), type) << "unknown to the system, or an alias";
+    }
     EXPECT_FALSE(listed.contains(QStringLiteral("inode/directory")));
 
     for (const auto& [tool, arguments] :
          {std::pair{QStringLiteral("desktop-file-validate"), QStringList{installFile(QStringLiteral("com.brackwen.pictavobyfenwid.desktop"))}},
           std::pair{QStringLiteral("appstreamcli"),
-                    QStringList{QStringLiteral("validate"), QStringLiteral("--no-net"),
-                                installFile(QStringLiteral("com.brackwen.pictavobyfenwid.metainfo.xml"))}}}) {
+                    QStringList{QStringLiteral("validate"), QStringLiteral("--no-net"), builtMetainfo()}}}) {
         if (QStandardPaths::findExecutable(tool).isEmpty()) {
             ADD_FAILURE() << tool.toStdString() << " is not installed";
             continue;
@@ -114,6 +145,24 @@ TEST(DesktopEntry, ListsEveryTypeTheDecodersReadAndValidates) {
         EXPECT_EQ(process.exitCode(), 0) << tool.toStdString() << ": " << process.readAllStandardOutput().toStdString()
                                          << process.readAllStandardError().toStdString();
     }
+}
+
+// What a software centre shows of the application is true of it: its licence, this version with
+// a real date, and no address that leads nowhere.
+TEST(SoftwareCentreEntry, NamesTheLicenceThisDatedVersionAndNoPlaceholder) {
+    const QString entry = readText(builtMetainfo());
+    ASSERT_FALSE(entry.isEmpty()) << builtMetainfo().toStdString();
+    EXPECT_TRUE(entry.contains(QLatin1String("<project_license>GPL-3.0-or-later</project_license>")));
+    EXPECT_TRUE(readText(QStringLiteral(PICTAVO_SOURCE_DIR "/LICENSE")).contains(QLatin1String("GNU GENERAL PUBLIC LICENSE")));
+    const QRegularExpressionMatch release =
+        QRegularExpression(QStringLiteral("<release version=\"([^\"]*)\" date=\"([^\"]*)\"")).match(entry);
+    ASSERT_TRUE(release.hasMatch());
+    EXPECT_EQ(release.captured(1), QStringLiteral(PICTAVO_VERSION));
+    const QDate date = QDate::fromString(release.captured(2), Qt::ISODate);
+    EXPECT_TRUE(date.isValid()) << release.captured(2).toStdString();
+    EXPECT_LE(date, QDate::currentDate().addDays(1)) << "dated in the future";
+    EXPECT_FALSE(entry.contains(QRegularExpression(QStringLiteral("@[A-Z_]+@")))) << "a value the build left unfilled";
+    EXPECT_FALSE(entry.contains(QLatin1String(".example"))) << "an address that leads nowhere";
 }
 
 } // namespace
