@@ -75,7 +75,7 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
     }
     const ColourModel model = colourCount == 0 ? ColourModel::monochrome : space->model();
     std::unique_ptr<void, TransformDeleter> transform;
-    // Grey of its own profile made RGB for a file that carries sRGB then.
+    // Grey of a profile other than device grey's, made RGB, is converted to the sRGB the file is tagged with.
     ColourTransformRef greyToSRGB;
     int colourIn = colourCount;
     switch (model) {
