@@ -57,25 +57,6 @@ std::optional<std::string> descriptionOf(cmsHPROFILE profile) {
     return std::string(text);
 }
 
-cmsToneCurve* makeSRGBCurve() {
-    // The sRGB curve as an ICC parametric type 4 curve.
-    const cmsFloat64Number parameters[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
-    return cmsBuildParametricToneCurve(nullptr, 4, parameters);
-}
-
-// lcms2 stamps a profile it makes with the current time, which would make the same
-// conversion give different bytes on every run. The profiles made here carry one fixed date,
-// the one of the widely shipped sRGB profile, 1998-02-09 06:49:00.
-Bytes withFixedCreationDate(Bytes icc) {
-    constexpr std::array<std::uint16_t, 6> date{1998, 2, 9, 6, 49, 0};
-    if (icc.size() < 36) return icc;
-    for (std::size_t i = 0; i < date.size(); ++i) {
-        icc[24 + 2 * i] = static_cast<std::uint8_t>(date[i] >> 8);
-        icc[25 + 2 * i] = static_cast<std::uint8_t>(date[i] & 0xFF);
-    }
-    return icc;
-}
-
 } // namespace
 
 ColourSpaceRef ColourSpace::sRGB() {
@@ -93,7 +74,7 @@ ColourSpaceRef ColourSpace::sRGB() {
 
 ColourSpaceRef ColourSpace::deviceGray() {
     static const ColourSpaceRef space = [] {
-        cmsToneCurve* curve = makeSRGBCurve();
+        cmsToneCurve* curve = buildSRGBToneCurve();
         LcmsProfile profile(cmsCreateGrayProfile(cmsD50_xyY(), curve));
         cmsFreeToneCurve(curve);
         auto made = std::shared_ptr<ColourSpace>(new ColourSpace());

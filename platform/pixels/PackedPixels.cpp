@@ -1,5 +1,6 @@
 #include "platform/pixels/PackedPixels.h"
 
+#include "platform/colour/ColourTransformCache.h"
 #include "platform/colour/LcmsProfile.h"
 
 #include <algorithm>
@@ -50,6 +51,13 @@ std::unique_ptr<void, TransformDeleter> toSRGB(const ColourSpace& space, ColourM
         source.get(), inputFormat, target.get(), TYPE_RGB_16, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE));
 }
 
+// Device grey shares sRGB's tone curve, so its value v is the sRGB colour (v, v, v); so is a
+// profile of its very bytes, as files written from device grey carry.
+bool isDeviceGray(const ColourSpace& space) {
+    return (space.name() && *space.name() == ColourSpace::deviceGrayName) ||
+           space.iccData() == ColourSpace::deviceGray()->iccData();
+}
+
 } // namespace
 
 std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& rules) {
@@ -67,10 +75,16 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
     }
     const ColourModel model = colourCount == 0 ? ColourModel::monochrome : space->model();
     std::unique_ptr<void, TransformDeleter> transform;
+    // Grey of a profile other than device grey's, made RGB, is converted to the sRGB the file is tagged with.
+    ColourTransformRef greyToSRGB;
     int colourIn = colourCount;
     switch (model) {
     case ColourModel::monochrome:
         if (colourIn != 1 && colourCount != 0) return std::nullopt;
+        if (rules.colourOnly && colourIn == 1 && !isDeviceGray(*space)) {
+            greyToSRGB = ColourTransformCache::shared().transform(space, TYPE_GRAY_16, ColourSpace::sRGB(), TYPE_RGB_16);
+            if (!greyToSRGB) return std::nullopt;
+        }
         break;
     case ColourModel::rgb:
         if (colourIn != 3) return std::nullopt;
@@ -95,13 +109,12 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
     packed.channels = colourOut + (alphaOut ? 1 : 0);
     packed.bitsPerComponent = image.bitsPerComponent() == 8 || rules.eightBit ? 8 : 16;
     packed.colourSpace = grey && rules.colourOnly ? ColourSpace::sRGB() : space;
-    // Grey turned into RGB keeps its values: device grey uses the sRGB tone curve.
     const std::size_t rowBytes = packed.rowBytes();
 
     // Pixels already laid out as packed (straight alpha or none, colour first, same depth),
     // the common case of every file writer, are shared when their rows have no padding and
     // copied row by row when they have.
-    const bool sameLayout = !transform && !premultiplied && colourOffset == 0 &&
+    const bool sameLayout = !transform && !greyToSRGB && !premultiplied && colourOffset == 0 &&
                             image.componentsPerPixel() == packed.channels &&
                             image.bitsPerComponent() == packed.bitsPerComponent && colourIn == colourOut;
     if (sameLayout && image.bytesPerRow() == rowBytes) {
@@ -141,6 +154,10 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
         int sourceChannels = std::max(colourIn, 1);
         if (transform) {
             cmsDoTransform(transform.get(), colour.data(), converted.data(), static_cast<cmsUInt32Number>(width));
+            source = converted.data();
+            sourceChannels = 3;
+        } else if (greyToSRGB) {
+            greyToSRGB->apply(colour.data(), converted.data(), width);
             source = converted.data();
             sourceChannels = 3;
         }

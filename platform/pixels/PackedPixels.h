@@ -32,13 +32,14 @@ struct PackedPixels {
 struct PackingRules {
     bool eightBit = false;  // 16-bit and float become 8-bit
     bool keepAlpha = true;  // without, alpha is composited on black, as a drawing without alpha does
-    bool colourOnly = false; // grey becomes RGB
+    bool colourOnly = false; // grey becomes sRGB
     bool alwaysAlpha = false; // an opaque image gets an alpha channel of 255
 };
 
 // The image's pixels packed by the rules. Premultiplied colour is un-premultiplied, float
 // is clamped to 0...1 and becomes 16-bit, and colour models a file cannot hold beside grey
-// and RGB (CMYK, Lab) are converted to sRGB through the image's own profile. Nothing when
+// and RGB (CMYK, Lab) are converted to sRGB through the image's own profile, as is grey of a
+// profile other than device grey's where grey becomes RGB. Nothing when
 // the image cannot be described that way (an indexed space, a component count that does
 // not match its colour model).
 std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& rules);

@@ -1,6 +1,6 @@
 #include "platform/read/ImageBackend.h"
 
-#include "platform/colour/LcmsProfile.h"
+#include "platform/colour/DescribedColourSpace.h"
 #include "platform/metadata/ExifGPS.h"
 #include "platform/metadata/ExifOrientation.h"
 
@@ -44,28 +44,10 @@ ColourSpaceRef colourSpaceForPixels(const Bytes* icc, int colourComponents) {
 }
 
 ColourSpaceRef linearLightSpace(bool colour) {
-    auto make = [](bool rgb) -> ColourSpaceRef {
-        cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
-        LcmsProfile profile;
-        if (rgb) {
-            cmsCIExyY white;
-            cmsWhitePointFromTemp(&white, 6504);
-            const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
-            cmsToneCurve* curves[3] = {linear, linear, linear};
-            profile.reset(cmsCreateRGBProfile(&white, &primaries, curves));
-        } else {
-            profile.reset(cmsCreateGrayProfile(cmsD50_xyY(), linear));
-        }
-        cmsFreeToneCurve(linear);
-        if (!profile) return nullptr;
-        cmsMLU* description = cmsMLUalloc(nullptr, 1);
-        cmsMLUsetASCII(description, "en", "US", rgb ? "Linear sRGB" : "Linear Grey");
-        cmsWriteTag(profile.get(), cmsSigProfileDescriptionTag, description);
-        cmsMLUfree(description);
-        return ColourSpace::fromICC(lcmsProfileBytes(profile.get()));
-    };
-    static const ColourSpaceRef rgb = make(true);
-    static const ColourSpaceRef grey = make(false);
+    static const ColourSpaceRef rgb =
+        describedColourSpace({sRGBChromaticities(), {TransferCurve::power, 1.0}, "Linear sRGB"});
+    static const ColourSpaceRef grey =
+        describedColourSpace({sRGBChromaticities(), {TransferCurve::power, 1.0}, "Linear Grey"}, false);
     return colour ? rgb : grey;
 }
 

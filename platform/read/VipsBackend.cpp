@@ -16,6 +16,7 @@
 #include "platform/metadata/XMPOrientation.h"
 #include "platform/metadata/XMPText.h"
 #include "platform/read/GIFTransparency.h"
+#include "platform/read/HEIFColour.h"
 #include "platform/read/HEIFMetadata.h"
 #include "platform/read/TIFFDirectory.h"
 #include "platform/read/TIFFPageTags.h"
@@ -295,6 +296,13 @@ bool VipsBackend::isPaged() const {
            format_ == SniffedFormat::heif;
 }
 
+ColourSpaceRef VipsBackend::taggedColourSpace(std::int64_t index, bool colour) const {
+    std::optional<ColourDescription> description;
+    if (png_) description = pngChunkColour(*png_);
+    if (format_ == SniffedFormat::heif) description = heifColour(file_, index);
+    return description ? describedColourSpace(*description, colour) : nullptr;
+}
+
 bool VipsBackend::reduces() const {
     return format_ == SniffedFormat::jpeg || format_ == SniffedFormat::webp || format_ == SniffedFormat::png ||
            format_ == SniffedFormat::tiff;
@@ -447,6 +455,7 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
     auto properties = basicProperties(image->Xsize, image->Ysize, hasAlpha(image), depth);
 
     if (auto icc = blobField(image, VIPS_META_ICC_NAME)) addColourProfile(properties, *icc);
+    else if (auto tagged = taggedColourSpace(page, image->Bands >= 3)) addColourProfile(properties, tagged->iccData());
     // A TIFF page's EXIF, orientation and IPTC are its own directory's, read as a first one's.
     const bool tiff = format_ == SniffedFormat::tiff;
     const ByteView file = file_;
@@ -632,8 +641,13 @@ ImageReadResult VipsBackend::decodePixels(std::int64_t index, const PixelBudget&
     if (!copyPixels(image.get(), *pixels, rowBytes, budget.stop)) return {};
     const bool alpha = vips_image_hasalpha(image.get());
     const int colour = bands - (alpha ? 1 : 0);
-    ColourSpaceRef space = plan.linearLight ? linearLightSpace(colour >= 3)
-                                            : colourSpaceForPixels(plan.keepsProfile && icc ? &*icc : nullptr, colour);
+    ColourSpaceRef space;
+    if (plan.linearLight) {
+        space = linearLightSpace(colour >= 3);
+    } else {
+        if (!icc && plan.keepsProfile) space = taggedColourSpace(index, colour >= 3);
+        if (!space) space = colourSpaceForPixels(plan.keepsProfile && icc ? &*icc : nullptr, colour);
+    }
     if (!space) return {};
     auto made = Image::make(image->Xsize, image->Ysize, bits, bands, alpha ? AlphaInfo::last : AlphaInfo::none,
                             std::move(space), std::move(pixels), rowBytes);

@@ -60,6 +60,9 @@ private:
     // rows as they are read.
     int loaderReduction(int reduction) const;
     bool isPaged() const;
+    // The colour space the file gives by tags rather than by a profile (a HEIF file's nclx box,
+    // a PNG's gAMA and cHRM chunks) for colour or grey pixels; null when it gives none.
+    ColourSpaceRef taggedColourSpace(std::int64_t index, bool colour) const;
     bool hasAlpha(VipsImage* image) const;
     std::optional<Bytes> exifHeldElsewhere(ByteView tags) const;
     std::optional<Bytes> iptcOf(VipsImage* image, ByteView tags) const;

@@ -5,6 +5,7 @@
 #include "support/ExifSamples.h"
 #include "support/TemporaryFolder.h"
 
+#include <libheif/heif.h>
 #include <tiffio.h>
 #include <vips/vips.h>
 
@@ -109,6 +110,61 @@ platform::Bytes withAnimationControl(const platform::Bytes& png, std::uint32_t f
     putBigEndian(control, 0); // plays forever
     chunks.insert(chunks.begin() + 1, pictavo::PNGChunks::Chunk::owning("acTL", control));
     return *pictavo::PNGChunks::assemble(chunks);
+}
+
+platform::Bytes withChunksAfterHeader(const platform::Bytes& png,
+                                      const std::vector<std::pair<std::string, platform::Bytes>>& added) {
+    auto chunks = *pictavo::PNGChunks::parse(png);
+    auto at = chunks.begin() + 1;
+    for (const auto& [type, payload] : added) at = chunks.insert(at, pictavo::PNGChunks::Chunk::owning(type, payload)) + 1;
+    return *pictavo::PNGChunks::assemble(chunks);
+}
+
+std::optional<platform::Bytes> heifOfColour(int width, int height, std::array<std::uint8_t, 3> rgb, const Nclx& nclx,
+                                            bool av1) {
+    const auto format = av1 ? heif_compression_AV1 : heif_compression_HEVC;
+    if (!heif_have_encoder_for_format(format)) return std::nullopt;
+    heif_context* context = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    heif_image* image = nullptr;
+    heif_color_profile_nclx* colour = heif_nclx_color_profile_alloc();
+    platform::Bytes file;
+    if (heif_context_get_encoder_for_format(context, format, &encoder).code == heif_error_Ok &&
+        heif_image_create(width, height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image).code == heif_error_Ok &&
+        heif_image_add_plane(image, heif_channel_interleaved, width, height, 8).code == heif_error_Ok) {
+        int stride = 0;
+        std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) std::memcpy(plane + y * stride + x * 3, rgb.data(), 3);
+        heif_nclx_color_profile_set_color_primaries(colour, static_cast<std::uint16_t>(nclx.primaries));
+        heif_nclx_color_profile_set_transfer_characteristics(colour, static_cast<std::uint16_t>(nclx.transfer));
+        heif_nclx_color_profile_set_matrix_coefficients(colour, static_cast<std::uint16_t>(nclx.matrix));
+        colour->full_range_flag = nclx.fullRange ? 1 : 0;
+        heif_image_set_nclx_color_profile(image, colour);
+        heif_encoder_set_lossy_quality(encoder, 100);
+        heif_encoder_set_parameter_string(encoder, "chroma", "444");
+        heif_encoding_options* options = heif_encoding_options_alloc();
+        // The box as given goes into the file, also beside HEVC, where libheif leaves it out by
+        // default for an old macOS reader.
+        options->output_nclx_profile = colour;
+        options->macOS_compatibility_workaround_no_nclx_profile = 0;
+        heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* out) {
+                               auto* bytes = static_cast<platform::Bytes*>(out);
+                               bytes->insert(bytes->end(), static_cast<const std::uint8_t*>(data),
+                                             static_cast<const std::uint8_t*>(data) + size);
+                               return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
+                           }};
+        if (heif_context_encode_image(context, image, encoder, options, nullptr).code != heif_error_Ok ||
+            heif_context_write(context, &writer, &file).code != heif_error_Ok)
+            file.clear();
+        heif_encoding_options_free(options);
+    }
+    heif_nclx_color_profile_free(colour);
+    if (image) heif_image_release(image);
+    if (encoder) heif_encoder_release(encoder);
+    heif_context_free(context);
+    if (file.empty()) return std::nullopt;
+    return file;
 }
 
 platform::Bytes pngDeclaring(std::uint32_t side) {

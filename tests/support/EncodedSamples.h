@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/base/Bytes.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -40,6 +41,23 @@ std::optional<platform::Bytes> encodePixels(const std::vector<std::uint8_t>& pix
 
 // A PNG turned into an animated PNG by an acTL chunk naming `frames` frames.
 platform::Bytes withAnimationControl(const platform::Bytes& png, std::uint32_t frames);
+
+// A PNG with these chunks (type and payload) put right after its header, in order.
+platform::Bytes withChunksAfterHeader(const platform::Bytes& png,
+                                      const std::vector<std::pair<std::string, platform::Bytes>>& chunks);
+
+// The colour codes of a HEIF file's nclx box.
+struct Nclx {
+    int primaries = 1;
+    int transfer = 13;
+    int matrix = 6;
+    bool fullRange = true;
+};
+// A width × height HEIF file of one 8-bit RGB colour, written by libheif with an nclx box of
+// these codes and no profile, in AV1 (AVIF) or HEVC (HEIC); nothing when this machine has no
+// encoder for it.
+std::optional<platform::Bytes> heifOfColour(int width, int height, std::array<std::uint8_t, 3> rgb, const Nclx& nclx,
+                                            bool av1);
 
 // A square RGBA PNG whose header declares `side` by `side` pixels, over an empty image stream:
 // a few dozen bytes that would take more memory than any budget to decode.

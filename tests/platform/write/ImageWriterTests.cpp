@@ -350,3 +350,21 @@ TEST(ImageWriter, ColourAFileCannotHoldIsWrittenAsSRGBAndFloatPixelsAreClampedTo
     const std::uint16_t expected[] = {32768, 65535, 0, 0, 65535, 0};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(read[i], expected[i]) << i;
 }
+
+TEST(ImageWriter, GreyOfItsOwnProfileIsConvertedToTheSRGBThatAFileOfColourOnlyCarries) {
+    // Grey 96 of linear light shows as sRGB 165; device grey 96 is sRGB 96 already.
+    cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
+    const auto linearGrey = ColourSpace::fromICC(profileBytes(cmsCreateGrayProfile(cmsD50_xyY(), linear)));
+    cmsFreeToneCurve(linear);
+    ASSERT_TRUE(linearGrey);
+    for (const char* type : {"public.heic", "public.avif"}) {
+        SCOPED_TRACE(type);
+        for (const auto& [space, expected] : {std::pair{linearGrey, 165}, std::pair{ColourSpace::deviceGray(), 96}}) {
+            const auto back = writtenAndRead(type, {filled8(16, 16, AlphaInfo::none, space, {96})});
+            if (!back) GTEST_SKIP() << "no encoder";
+            EXPECT_EQ(back->icc, ColourSpace::sRGB()->iccData());
+            ASSERT_EQ(back->bands, 3);
+            for (int c = 0; c < 3; ++c) EXPECT_NEAR(back->pixels[static_cast<std::size_t>(c)], expected, 2);
+        }
+    }
+}
