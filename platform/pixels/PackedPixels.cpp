@@ -1,6 +1,8 @@
 #include "platform/pixels/PackedPixels.h"
 
-#include "platform/colour/LcmsProfile.h"
+#include "platform/colour/ColourTransformCache.h"
+
+#include <lcms2.h>
 
 #include <algorithm>
 #include <cmath>
@@ -36,20 +38,6 @@ std::uint16_t readComponent(const std::uint8_t* pixel, int index, int bits) {
     }
 }
 
-struct TransformDeleter {
-    void operator()(void* t) const { cmsDeleteTransform(t); }
-};
-
-// A 16-bit transform from the image's CMYK or Lab space to sRGB.
-std::unique_ptr<void, TransformDeleter> toSRGB(const ColourSpace& space, ColourModel model) {
-    const LcmsProfile source = openLcmsProfile(space.iccData());
-    if (!source) return nullptr;
-    const LcmsProfile target(cmsCreate_sRGBProfile());
-    const cmsUInt32Number inputFormat = model == ColourModel::cmyk ? TYPE_CMYK_16 : TYPE_Lab_16;
-    return std::unique_ptr<void, TransformDeleter>(cmsCreateTransform(
-        source.get(), inputFormat, target.get(), TYPE_RGB_16, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE));
-}
-
 } // namespace
 
 std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& rules) {
@@ -66,7 +54,7 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
         else return std::nullopt;
     }
     const ColourModel model = colourCount == 0 ? ColourModel::monochrome : space->model();
-    std::unique_ptr<void, TransformDeleter> transform;
+    ColourTransformRef transform;
     int colourIn = colourCount;
     switch (model) {
     case ColourModel::monochrome:
@@ -78,7 +66,8 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
     case ColourModel::cmyk:
     case ColourModel::lab:
         if (colourIn != (model == ColourModel::cmyk ? 4 : 3)) return std::nullopt;
-        transform = toSRGB(*space, model);
+        transform = ColourTransformCache::shared().transform(
+            space, model == ColourModel::cmyk ? TYPE_CMYK_16 : TYPE_Lab_16, ColourSpace::sRGB(), TYPE_RGB_16);
         if (!transform) return std::nullopt;
         space = ColourSpace::sRGB();
         break;
@@ -140,7 +129,7 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
         const std::uint16_t* source = colour.data();
         int sourceChannels = std::max(colourIn, 1);
         if (transform) {
-            cmsDoTransform(transform.get(), colour.data(), converted.data(), static_cast<cmsUInt32Number>(width));
+            transform->apply(colour.data(), converted.data(), width);
             source = converted.data();
             sourceChannels = 3;
         }
