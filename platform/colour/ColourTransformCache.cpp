@@ -42,6 +42,8 @@ struct Rendering {
     cmsUInt32Number flags;
 };
 
+constexpr Rendering colorimetric{INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION};
+
 // How colours leave a space. Print (CMYK) and Lab profiles hold a table for each intent, and
 // their header names the one their maker meant a picture to be seen through: perceptual for
 // the common press profiles, which compresses the press's range into the screen's instead of
@@ -56,7 +58,7 @@ Rendering renderingFrom(const ColourSpace& source, cmsHPROFILE profile) {
         const cmsUInt32Number named = cmsGetHeaderRenderingIntent(profile);
         if (named == INTENT_PERCEPTUAL || named == INTENT_SATURATION) return {named, 0};
     }
-    return {INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION};
+    return colorimetric;
 }
 
 // A long session meets only a handful of profiles; the bound keeps a stream of unusual
@@ -100,9 +102,15 @@ ColourTransformRef ColourTransformCache::transform(const ColourSpaceRef& source,
     const LcmsProfile input = openLcmsProfile(source->iccData());
     const LcmsProfile output = openLcmsProfile(destination->iccData());
     if (!input || !output) return nullptr;
-    const Rendering rendering = renderingFrom(*source, input.get());
-    void* handle = cmsCreateTransform(input.get(), sourceFormat, output.get(), destinationFormat, rendering.intent,
-                                      rendering.flags);
+    const auto link = [&](const Rendering& rendering) {
+        return cmsCreateTransform(input.get(), sourceFormat, output.get(), destinationFormat, rendering.intent,
+                                  rendering.flags);
+    };
+    const Rendering named = renderingFrom(*source, input.get());
+    void* handle = link(named);
+    // A profile may name an intent it holds no table for, nor one lcms2 falls back on; it is
+    // then rendered as any other source is.
+    if (!handle && named.intent != colorimetric.intent) handle = link(colorimetric);
     if (!handle) return nullptr;
     ColourTransformRef made(new ColourTransform(handle));
 

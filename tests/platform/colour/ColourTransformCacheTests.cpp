@@ -75,3 +75,39 @@ TEST(ColourTransformCache, RendersPrintColoursByTheIntentTheirProfileNames) {
     ASSERT_NE(relative, perceptual);
     EXPECT_EQ(ours(press), relative);
 }
+
+TEST(ColourTransformCache, RendersAPrintProfileWithoutATableForItsNamedIntentColorimetrically) {
+    // A press profile holding only its colorimetric table, whose header still names perceptual.
+    const auto press = readFile("/usr/share/color/icc/ghostscript/default_cmyk.icc");
+    cmsHPROFILE full = cmsOpenProfileFromMem(press.data(), static_cast<cmsUInt32Number>(press.size()));
+    cmsHPROFILE partial = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(partial, 2.1);
+    cmsSetDeviceClass(partial, cmsSigOutputClass);
+    cmsSetColorSpace(partial, cmsSigCmykData);
+    cmsSetPCS(partial, cmsGetPCS(full));
+    cmsSetHeaderRenderingIntent(partial, INTENT_PERCEPTUAL);
+    ASSERT_TRUE(cmsWriteTag(partial, cmsSigAToB1Tag, cmsReadTag(full, cmsSigAToB1Tag)));
+    cmsWriteTag(partial, cmsSigMediaWhitePointTag, cmsReadTag(full, cmsSigMediaWhitePointTag));
+    cmsCloseProfile(full);
+    const Bytes icc = profileBytes(partial);
+
+    const std::uint8_t ink[4] = {20, 140, 200, 10};
+    std::array<std::uint8_t, 3> expected{};
+    cmsHPROFILE source = cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size()));
+    cmsHPROFILE sRGB = cmsCreate_sRGBProfile();
+    ASSERT_FALSE(cmsCreateTransform(source, TYPE_CMYK_8, sRGB, TYPE_RGB_8, INTENT_PERCEPTUAL, 0));
+    cmsHTRANSFORM colorimetric = cmsCreateTransform(source, TYPE_CMYK_8, sRGB, TYPE_RGB_8,
+                                                    INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION);
+    ASSERT_TRUE(colorimetric);
+    cmsDoTransform(colorimetric, ink, expected.data(), 1);
+    cmsDeleteTransform(colorimetric);
+    cmsCloseProfile(source);
+    cmsCloseProfile(sRGB);
+
+    const auto transform =
+        ColourTransformCache::shared().transform(ColourSpace::fromICC(icc), TYPE_CMYK_8, ColourSpace::sRGB(), TYPE_RGB_8);
+    ASSERT_TRUE(transform);
+    std::array<std::uint8_t, 3> ours{};
+    transform->apply(ink, ours.data(), 1);
+    EXPECT_EQ(ours, expected);
+}
