@@ -1,8 +1,10 @@
 // Arbitrary bytes as the colour profile embedded in an image: the profile is read, and
-// pixels tagged with it are matched into sRGB and device grey, resampled, made grey, and
-// used as a drawing destination, as a conversion would with a profile from a user's file.
+// pixels tagged with it are matched into sRGB and device grey, resampled, made grey, packed
+// for a file writer, and used as a drawing destination, as a conversion would with a profile
+// from a user's file.
 #include "platform/pixels/BitmapContext.h"
 #include "platform/pixels/ImageFilters.h"
+#include "platform/pixels/PackedPixels.h"
 
 #include <cstdint>
 #include <vector>
@@ -34,6 +36,7 @@ void drawAll(const platform::ImageRef& image) {
     auto grey = platform::BitmapContext::create(5, 3, platform::ColourSpace::deviceGray(), platform::BitmapLayout::greyNone);
     grey->draw(image, {{0, 0}, {5, 3}});
     (void)platform::ImageFilters::luminanceMatrix(image, {});
+    (void)platform::packPixels(*image, {});
 }
 
 } // namespace

@@ -37,6 +37,30 @@ struct KeyHash {
     }
 };
 
+struct Rendering {
+    cmsUInt32Number intent;
+    cmsUInt32Number flags;
+};
+
+constexpr Rendering colorimetric{INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION};
+
+// How colours leave a space. Print (CMYK) and Lab profiles hold a table for each intent, and
+// their header names the one their maker meant a picture to be seen through: perceptual for
+// the common press profiles, which compresses the press's range into the screen's instead of
+// clipping it, as colour-managed viewers show such files. Every other space, and a header
+// naming an absolute or unknown intent (a screen has no paper to imitate), keeps relative
+// colorimetric: it keeps every in-gamut colour exactly and maps the source white to the
+// destination white, and matrix-shaper profiles have no perceptual tables to offer anyway.
+// Black-point compensation goes with relative colorimetric, keeping shadow detail where the
+// two blacks differ instead of clipping it.
+Rendering renderingFrom(const ColourSpace& source, cmsHPROFILE profile) {
+    if (source.model() == ColourModel::cmyk || source.model() == ColourModel::lab) {
+        const cmsUInt32Number named = cmsGetHeaderRenderingIntent(profile);
+        if (named == INTENT_PERCEPTUAL || named == INTENT_SATURATION) return {named, 0};
+    }
+    return colorimetric;
+}
+
 // A long session meets only a handful of profiles; the bound keeps a stream of unusual
 // ones from growing the cache without end.
 constexpr std::size_t maximumEntries = 64;
@@ -78,13 +102,15 @@ ColourTransformRef ColourTransformCache::transform(const ColourSpaceRef& source,
     const LcmsProfile input = openLcmsProfile(source->iccData());
     const LcmsProfile output = openLcmsProfile(destination->iccData());
     if (!input || !output) return nullptr;
-    // Relative colorimetric keeps every in-gamut colour exactly and maps the source white
-    // to the destination white, which is what a photo converted to sRGB should look like;
-    // most matrix-shaper profiles have no perceptual tables, so perceptual would fall back
-    // to it anyway. Black-point compensation keeps shadow detail when the source black is
-    // not the destination's (CMYK print profiles), instead of clipping it.
-    void* handle = cmsCreateTransform(input.get(), sourceFormat, output.get(), destinationFormat,
-                                      INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION);
+    const auto link = [&](const Rendering& rendering) {
+        return cmsCreateTransform(input.get(), sourceFormat, output.get(), destinationFormat, rendering.intent,
+                                  rendering.flags);
+    };
+    const Rendering named = renderingFrom(*source, input.get());
+    void* handle = link(named);
+    // A profile may name an intent it holds no table for, nor one lcms2 falls back on; it is
+    // then rendered as any other source is.
+    if (!handle && named.intent != colorimetric.intent) handle = link(colorimetric);
     if (!handle) return nullptr;
     ColourTransformRef made(new ColourTransform(handle));
 

@@ -32,7 +32,10 @@ class ColourTransformCache {
 public:
     static ColourTransformCache& shared();
 
-    // Null when lcms2 cannot link the two profiles for these formats.
+    // Colours leave a CMYK or Lab source by the intent its profile's header names,
+    // everything else relative colorimetric with black-point compensation; this is the one
+    // way any source is brought into another space. Null when lcms2 cannot link the two
+    // profiles for these formats.
     ColourTransformRef transform(const ColourSpaceRef& source, std::uint32_t sourceFormat,
                                  const ColourSpaceRef& destination, std::uint32_t destinationFormat);
 

@@ -1,7 +1,8 @@
 #include "platform/pixels/PackedPixels.h"
 
 #include "platform/colour/ColourTransformCache.h"
-#include "platform/colour/LcmsProfile.h"
+
+#include <lcms2.h>
 
 #include <algorithm>
 #include <cmath>
@@ -37,20 +38,6 @@ std::uint16_t readComponent(const std::uint8_t* pixel, int index, int bits) {
     }
 }
 
-struct TransformDeleter {
-    void operator()(void* t) const { cmsDeleteTransform(t); }
-};
-
-// A 16-bit transform from the image's CMYK or Lab space to sRGB.
-std::unique_ptr<void, TransformDeleter> toSRGB(const ColourSpace& space, ColourModel model) {
-    const LcmsProfile source = openLcmsProfile(space.iccData());
-    if (!source) return nullptr;
-    const LcmsProfile target(cmsCreate_sRGBProfile());
-    const cmsUInt32Number inputFormat = model == ColourModel::cmyk ? TYPE_CMYK_16 : TYPE_Lab_16;
-    return std::unique_ptr<void, TransformDeleter>(cmsCreateTransform(
-        source.get(), inputFormat, target.get(), TYPE_RGB_16, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE));
-}
-
 // Device grey shares sRGB's tone curve, so its value v is the sRGB colour (v, v, v); so is a
 // profile of its very bytes, as files written from device grey carry.
 bool isDeviceGray(const ColourSpace& space) {
@@ -74,16 +61,16 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
         else return std::nullopt;
     }
     const ColourModel model = colourCount == 0 ? ColourModel::monochrome : space->model();
-    std::unique_ptr<void, TransformDeleter> transform;
-    // Grey of a profile other than device grey's, made RGB, is converted to the sRGB the file is tagged with.
-    ColourTransformRef greyToSRGB;
+    // CMYK and Lab become sRGB; so does grey of a profile other than device grey's, made RGB
+    // for a file that is tagged sRGB.
+    ColourTransformRef transform;
     int colourIn = colourCount;
     switch (model) {
     case ColourModel::monochrome:
         if (colourIn != 1 && colourCount != 0) return std::nullopt;
         if (rules.colourOnly && colourIn == 1 && !isDeviceGray(*space)) {
-            greyToSRGB = ColourTransformCache::shared().transform(space, TYPE_GRAY_16, ColourSpace::sRGB(), TYPE_RGB_16);
-            if (!greyToSRGB) return std::nullopt;
+            transform = ColourTransformCache::shared().transform(space, TYPE_GRAY_16, ColourSpace::sRGB(), TYPE_RGB_16);
+            if (!transform) return std::nullopt;
         }
         break;
     case ColourModel::rgb:
@@ -92,7 +79,8 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
     case ColourModel::cmyk:
     case ColourModel::lab:
         if (colourIn != (model == ColourModel::cmyk ? 4 : 3)) return std::nullopt;
-        transform = toSRGB(*space, model);
+        transform = ColourTransformCache::shared().transform(
+            space, model == ColourModel::cmyk ? TYPE_CMYK_16 : TYPE_Lab_16, ColourSpace::sRGB(), TYPE_RGB_16);
         if (!transform) return std::nullopt;
         space = ColourSpace::sRGB();
         break;
@@ -114,7 +102,7 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
     // Pixels already laid out as packed (straight alpha or none, colour first, same depth),
     // the common case of every file writer, are shared when their rows have no padding and
     // copied row by row when they have.
-    const bool sameLayout = !transform && !greyToSRGB && !premultiplied && colourOffset == 0 &&
+    const bool sameLayout = !transform && !premultiplied && colourOffset == 0 &&
                             image.componentsPerPixel() == packed.channels &&
                             image.bitsPerComponent() == packed.bitsPerComponent && colourIn == colourOut;
     if (sameLayout && image.bytesPerRow() == rowBytes) {
@@ -153,11 +141,7 @@ std::optional<PackedPixels> packPixels(const Image& image, const PackingRules& r
         const std::uint16_t* source = colour.data();
         int sourceChannels = std::max(colourIn, 1);
         if (transform) {
-            cmsDoTransform(transform.get(), colour.data(), converted.data(), static_cast<cmsUInt32Number>(width));
-            source = converted.data();
-            sourceChannels = 3;
-        } else if (greyToSRGB) {
-            greyToSRGB->apply(colour.data(), converted.data(), width);
+            transform->apply(colour.data(), converted.data(), width);
             source = converted.data();
             sourceChannels = 3;
         }

@@ -178,12 +178,13 @@ TEST(ColourStage, ConvertsToSRGBUnlessItAlreadyIsOrColourIsPreserved) {
     EXPECT_TRUE(ColourStage::needsSRGBWithoutColourSpace(*cmyk));
     auto fromCMYK = ColourStage::apply(ColourPolicy::convertToSRGB, cmyk);
     EXPECT_TRUE(fromCMYK->colourSpace()->isSRGB());
-    // Paper white stays white; full black ink is (near) black.
+    // Paper white stays white; full black ink alone is the dark grey the press profile's own
+    // (perceptual) rendering makes of it, about (44, 41, 42).
     const auto white = pixelAt(*fromCMYK, 0, 0);
     const auto black = pixelAt(*fromCMYK, 1, 0);
     for (int c = 0; c < 3; ++c) {
         EXPECT_GE(white[c], 250);
-        EXPECT_LE(black[c], 40);
+        EXPECT_LE(black[c], 48);
     }
 
     EXPECT_TRUE(ColourStage::needsSRGBWithoutColourSpace(*filled8(1, 1, AlphaInfo::none, nullptr, {0, 0, 0, 0})));
