@@ -172,7 +172,7 @@ WorkingFileSweep::Swept WorkingFileSweep::sweep(const fs::path& folder, Clock::t
         }
         struct stat status {};
         if (ownRegularFile(directory.get(), working, status)) {
-            SystemExportWriter().finishCutShort(folder / working, *left->record);
+            SystemExportWriter().finishCutShort(folder / working, *left);
             if (ownRegularFile(directory.get(), working, status)) {
                 spokenFor.insert(working);
                 swept.clean = false;
