@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     if (!oneName(record->name) || record->original.byteCount < 0) std::abort();
     if ((record->claimedName && !oneName(*record->claimedName)) ||
-        (record->claimedTrashName && !oneName(*record->claimedTrashName))) {
+        (record->claimedTrashName && !oneName(*record->claimedTrashName)) ||
+        (record->originalName && !oneName(*record->originalName))) {
         std::abort();
     }
     if (platform::parseReplacementRecord(platform::replacementRecordText(*record)) != record) std::abort();

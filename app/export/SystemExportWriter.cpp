@@ -144,19 +144,32 @@ fs::path SystemExportWriter::replaceOriginal(const fs::path& original, const pla
 }
 
 // The converted file takes its own name before the original leaves, so that one of them is
-// always in the folder.
+// always in the folder. On a disk that claims names first, a journal written at the first
+// claim notes each, so that a sweep after a cut short takes no empty file for a photo.
 fs::path SystemExportWriter::replaceUnderAnotherName(const fs::path& original, const fs::path& working,
                                                      const std::string& name, const VersionCheck& check) {
+    std::optional<ReplacementJournal> journal;
+    const auto noting = [&](platform::ClaimPlace place) -> platform::ClaimNotice {
+        return [&, place](const fs::path& claimed) {
+            if (!journal) {
+                platform::ReplacementRecord record{name, platform::readFileStamp(original)};
+                record.originalName = original.filename().string();
+                journal.emplace(working, record, files_);
+            }
+            journal->claimNotice(place)(claimed);
+        };
+    };
+    const platform::ClaimNotice noteClaim = noting(platform::ClaimPlace::folder);
     fs::path target;
     try {
-        target = takeFreeName(working, original.parent_path(), name);
+        target = takeFreeName(working, original.parent_path(), name, noteClaim);
     } catch (const FileError& refused) {
         files_.removeFile(working);
         throw FileError(refused.path(), refused.errorNumber(), FileOperation::write);
     }
 
-    const TrashedItem trashed = moveToTrash(original, target);
-    checkInTrash(trashed, original, target, std::nullopt, check);
+    const TrashedItem trashed = moveToTrash(original, target, noting(platform::ClaimPlace::trash));
+    checkInTrash(trashed, original, target, std::nullopt, check, noteClaim);
     return target;
 }
 
@@ -278,32 +291,34 @@ fs::path SystemExportWriter::takeFreeName(const fs::path& working, const fs::pat
 void SystemExportWriter::finishCutShort(const fs::path& working, const platform::TakenOverRecord& journal) {
     const platform::ReplacementRecord& record = *journal.record;
     const fs::path folder = working.parent_path();
-    const fs::path wanted = folder / record.name;
+    const fs::path original = folder / record.originalName.value_or(record.name);
     // Cut short before the original left: it is still in its place, untouched.
-    const bool originalInPlace = files_.exists(wanted) && platform::readFileStamp(wanted) == record.original;
+    const bool originalInPlace = files_.exists(original) && platform::readFileStamp(original) == record.original;
     if (originalInPlace && record.claimedTrashName) {
-        dropTrashClaim(wanted, *record.claimedTrashName, journal.writtenNanoseconds);
+        dropTrashClaim(original, *record.claimedTrashName, journal.writtenNanoseconds);
     }
-    if (originalInPlace) {
-        files_.removeFile(working);
+    std::optional<fs::path> claim;
+    if (record.claimedName && isOwnClaim(folder / *record.claimedName, journal.writtenNanoseconds)) {
+        claim = folder / *record.claimedName;
+    }
+    // With the working file gone, or the original never having left, nothing is to fill a
+    // claim; a claim of the working file's own name was made to step aside, the converted
+    // file having its name already.
+    const bool workingLeft = platform::isRegularFileNoFollow(working) && claim != working;
+    if (!workingLeft || originalInPlace) {
+        if (claim) files_.removeFile(*claim);
+        if (workingLeft) files_.removeFile(working);
+        files_.syncFolder(folder);
         return;
     }
-    if (record.claimedName) {
-        const fs::path claim = folder / *record.claimedName;
-        if (isOwnClaim(claim, journal.writtenNanoseconds)) {
-            try {
-                // Cut short while stepping aside: the converted file already has its name.
-                if (claim == working) {
-                    files_.removeFile(working);
-                } else {
-                    files_.moveOverOwnClaim(working, claim);
-                }
-                files_.syncFolder(folder);
-            } catch (const FileError&) {
-                // Kept for a later sweep.
-            }
-            return;
+    if (claim) {
+        try {
+            files_.moveOverOwnClaim(working, *claim);
+            files_.syncFolder(folder);
+        } catch (const FileError&) {
+            // Kept for a later sweep.
         }
+        return;
     }
     const fs::path journalPath = ReplacementJournal::pathFor(working);
     const platform::ClaimNotice noteClaim = [&](const fs::path& claimed) {

@@ -45,10 +45,11 @@ public:
 
     // Finishes a replacement that a crash cut short, from its journal (taken over, with a
     // readable record): the working file takes the name the journal claimed for it, the
-    // recorded name, or the next free one when another file took it meanwhile; it is only
-    // removed when the original is still under its name, never having left, and the empty
-    // item a move into the Trash claimed then goes with its record. A folder that refuses the
-    // name keeps the working file for a later sweep.
+    // recorded name, or the next free one when another file took it meanwhile. It is only
+    // removed when the original is still under its name, never having left; the empty item
+    // a move into the Trash claimed then goes with its record, and an empty claim nothing is
+    // to fill goes too. A folder that refuses the name keeps the working file for a later
+    // sweep.
     void finishCutShort(const std::filesystem::path& working, const platform::TakenOverRecord& journal);
 
 private:

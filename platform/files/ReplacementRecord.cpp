@@ -20,6 +20,7 @@ constexpr std::string_view heading = "Pictavo replacement with claims\n";
 constexpr std::string_view earlierHeading = "Pictavo replacement\n";
 constexpr std::string_view unknownTime = "-";
 constexpr std::string_view nameKind = "name";
+constexpr std::string_view originalNameKind = "original";
 constexpr std::string_view folderClaimKind = "folder";
 constexpr std::string_view trashClaimKind = "trash";
 // A record holds a name of at most 255 bytes, two numbers and a claim for each name a move
@@ -127,6 +128,7 @@ std::string replacementRecordText(const ReplacementRecord& record) {
                                  : std::string(unknownTime);
     std::string text = std::string(heading) + std::to_string(record.original.byteCount) + "\n" + time + "\n" +
                        entryText(nameKind, record.name);
+    if (record.originalName) text += entryText(originalNameKind, *record.originalName);
     if (record.claimedName) text += claimText(ClaimPlace::folder, *record.claimedName);
     if (record.claimedTrashName) text += claimText(ClaimPlace::trash, *record.claimedTrashName);
     return text;
@@ -146,6 +148,8 @@ std::optional<ReplacementRecord> parseReplacementRecord(std::string_view text) {
             record.claimedName = std::move(claim->name);
         } else if (claim->kind == trashClaimKind) {
             record.claimedTrashName = std::move(claim->name);
+        } else if (claim->kind == originalNameKind) {
+            record.originalName = std::move(claim->name);
         } else {
             break;
         }

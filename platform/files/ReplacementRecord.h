@@ -24,15 +24,18 @@ struct ReplacementRecord {
     FileStamp original;
     std::optional<std::string> claimedName = std::nullopt;
     std::optional<std::string> claimedTrashName = std::nullopt;
+    // The original's own name, when the converted file is to take another.
+    std::optional<std::string> originalName = std::nullopt;
     friend bool operator==(const ReplacementRecord&, const ReplacementRecord&) = default;
 };
 
 enum class ClaimPlace { folder, trash };
 
 // A first line that marks the text as such a record, the size and the modification time in
-// nanoseconds ("-" when unknown) on a line each, the name's byte count on a line and the
-// name's bytes on the next, then each claim: "folder" or "trash" and the name's byte count on
-// a line, and the name's bytes on the next. Records of earlier versions had another first
+// nanoseconds ("-" when unknown) on a line each, then entries: a kind and the byte count of
+// a name on a line, and the name's bytes on the next. The name comes first ("name"), the
+// original's own name next when it differs ("original"), then each claim ("folder" or
+// "trash"). Records of earlier versions had another first
 // line and the name's bytes to the end, and no claims; they are still read.
 std::string replacementRecordText(const ReplacementRecord& record);
 

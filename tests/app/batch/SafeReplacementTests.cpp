@@ -315,34 +315,44 @@ TEST(KilledReplacement, OnADiskWithoutHardLinksTheNextSweepFillsTheName) {
 }
 
 // Where a move claims a name as an empty file and then renames over it, a kill between the
-// two, in the folder or in the Trash, leaves an empty file that the next launch's sweep knows
-// for the replacement's own: the photo's name ends up holding the converted photo, and the
-// Trash holds no empty item whose record would restore it over the original.
+// two, in the folder or in the Trash, under the original's name or another, leaves an empty
+// file that the next launch's sweep knows for the replacement's own: the output name ends up
+// holding the converted photo or nothing, and the Trash holds no empty item whose record
+// would restore it over the original.
 TEST(KilledReplacement, OnADiskThatClaimsNamesNoEmptyFileOutlivesTheNextSweep) {
-    int claimsLeft = 0;
-    int killAfter = 1;
-    for (bool killed = true; killed; ++killAfter) {
-        SCOPED_TRACE("killed after step " + std::to_string(killAfter));
-        ExportScene scene;
-        const fs::path photo = scene.originals() / "photo.png";
-        std::ofstream(photo) << "old pixels";
-        killed = replaceKilledAfter(scene, killAfter, "photo.png", Disk::withoutLinksOrNoReplaceRename);
-        const auto emptyIn = [&](const fs::path& folder) {
-            const std::vector<fs::path> names = scene.entries(folder);
-            return std::count_if(names.begin(), names.end(),
-                                 [&](const fs::path& name) { return fs::file_size(folder / name) == 0; });
-        };
-        claimsLeft += static_cast<int>(emptyIn(scene.originals()) + emptyIn(scene.trashFiles()));
-        WorkingFileSweep::sweepFolder(scene.originals(), WorkingFileSweep::Clock::now() + std::chrono::hours(1));
-        EXPECT_TRUE(accountedFor(scene, "photo.png"));
-        EXPECT_EQ(scene.entries(scene.originals()), std::vector<fs::path>{"photo.png"});
-        EXPECT_EQ(emptyIn(scene.trashFiles()), 0);
-        for (const fs::path& item : scene.entries(scene.trashFiles())) {
-            EXPECT_TRUE(fs::exists(scene.trashInfo() / (item.string() + ".trashinfo"))) << item;
+    for (const std::string outputName : {"photo.png", "photo.webp"}) {
+        int claimsLeft = 0;
+        int killAfter = 1;
+        for (bool killed = true; killed; ++killAfter) {
+            SCOPED_TRACE(outputName + " killed after step " + std::to_string(killAfter));
+            ExportScene scene;
+            const fs::path photo = scene.originals() / "photo.png";
+            std::ofstream(photo) << "old pixels";
+            killed = replaceKilledAfter(scene, killAfter, outputName, Disk::withoutLinksOrNoReplaceRename);
+            const auto emptyIn = [&](const fs::path& folder) {
+                const std::vector<fs::path> names = scene.entries(folder);
+                return std::count_if(names.begin(), names.end(),
+                                     [&](const fs::path& name) { return fs::file_size(folder / name) == 0; });
+            };
+            claimsLeft += static_cast<int>(emptyIn(scene.originals()) + emptyIn(scene.trashFiles()));
+            WorkingFileSweep::sweepFolder(scene.originals(), WorkingFileSweep::Clock::now() + std::chrono::hours(1));
+            EXPECT_TRUE(accountedFor(scene, outputName));
+            EXPECT_EQ(emptyIn(scene.originals()), 0);
+            EXPECT_EQ(emptyIn(scene.trashFiles()), 0);
+            EXPECT_FALSE(scene.temporaryFilesLeft());
+            for (const fs::path& name : scene.entries(scene.originals())) {
+                EXPECT_TRUE(name == "photo.png" || name == outputName) << name;
+            }
+            if (outputName != "photo.png" && fs::exists(scene.originals() / outputName)) {
+                EXPECT_EQ(textOf(scene.originals() / outputName), "new pixels");
+            }
+            for (const fs::path& item : scene.entries(scene.trashFiles())) {
+                EXPECT_TRUE(fs::exists(scene.trashInfo() / (item.string() + ".trashinfo"))) << item;
+            }
+            ASSERT_LT(killAfter, 40);
         }
-        ASSERT_LT(killAfter, 40);
+        EXPECT_GE(claimsLeft, 2) << "no kill fell between a claim and its rename";
     }
-    EXPECT_GE(claimsLeft, 2) << "no kill fell between a claim and its rename";
 }
 
 // The next launch's sweep, killed between its own claim and the rename over it, leaves the

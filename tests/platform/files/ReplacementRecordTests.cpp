@@ -33,6 +33,11 @@ TEST(ReplacementRecords, ReadBackAsWrittenAndNothingElseIsOne) {
 TEST(ReplacementRecords, ClaimsAppendedReadBackAndOnesCutShortArePassedOver) {
     const ReplacementRecord claimed{"IMG_0007.JPG", {1234, 56}, "IMG_0007-1.JPG", "IMG_0007.2.JPG"};
     EXPECT_EQ(platform::parseReplacementRecord(platform::replacementRecordText(claimed)), claimed);
+    const ReplacementRecord underAnotherName{.name = "IMG_0007.png",
+                                             .original = {1234, 56},
+                                             .claimedTrashName = "IMG_0007.JPG",
+                                             .originalName = "IMG_0007.JPG"};
+    EXPECT_EQ(platform::parseReplacementRecord(platform::replacementRecordText(underAnotherName)), underAnotherName);
     EXPECT_EQ(platform::parseReplacementRecord("Pictavo replacement\n1234\n-\nIMG_0007.JPG"),
               (ReplacementRecord{"IMG_0007.JPG", {1234, {}}, std::nullopt, std::nullopt}));
 
