@@ -4,8 +4,8 @@ namespace pictavo {
 
 namespace fs = std::filesystem;
 
-TrashedItem FreedesktopTrash::moveToTrash(const fs::path& path) {
-    const platform::TrashEntry entry = writer_.moveToTrash(path);
+TrashedItem FreedesktopTrash::moveToTrash(const fs::path& path, const platform::ClaimNotice& noteClaim) {
+    const platform::TrashEntry entry = writer_.moveToTrash(path, noteClaim);
     return TrashedItem{entry.filesPath, entry.infoPath};
 }
 
@@ -20,9 +20,15 @@ void FreedesktopTrash::forget(const TrashedItem& item) noexcept {
     if (item.infoPath) files_.removeFile(*item.infoPath);
 }
 
-void FreedesktopTrash::putBack(const TrashedItem& item, const fs::path& to) {
-    files_.moveNoReplace(item.filesPath, to);
+void FreedesktopTrash::putBack(const TrashedItem& item, const fs::path& to, const platform::ClaimNotice& noteClaim) {
+    files_.moveNoReplace(item.filesPath, to, noteClaim);
     if (item.infoPath) files_.removeFile(*item.infoPath);
+}
+
+std::optional<TrashedItem> FreedesktopTrash::itemFor(const fs::path& path, const std::string& trashName) {
+    const std::optional<platform::TrashEntry> entry = writer_.entryFor(path, trashName);
+    if (!entry) return std::nullopt;
+    return TrashedItem{entry->filesPath, entry->infoPath};
 }
 
 } // namespace pictavo

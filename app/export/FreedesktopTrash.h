@@ -14,10 +14,12 @@ public:
     explicit FreedesktopTrash(platform::FileOperations& files = platform::FileOperations::system())
         : files_(files), writer_(files) {}
 
-    TrashedItem moveToTrash(const std::filesystem::path& path) override;
+    TrashedItem moveToTrash(const std::filesystem::path& path, const platform::ClaimNotice& noteClaim = {}) override;
     TrashedItem linkIntoTrash(const std::filesystem::path& path) override;
     void forget(const TrashedItem& item) noexcept override;
-    void putBack(const TrashedItem& item, const std::filesystem::path& to) override;
+    void putBack(const TrashedItem& item, const std::filesystem::path& to,
+                 const platform::ClaimNotice& noteClaim = {}) override;
+    std::optional<TrashedItem> itemFor(const std::filesystem::path& path, const std::string& trashName) override;
 
 private:
     platform::FileOperations& files_;

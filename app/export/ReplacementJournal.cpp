@@ -33,6 +33,12 @@ ReplacementJournal::ReplacementJournal(const fs::path& working, const platform::
     files_.syncFolder(path_.parent_path());
 }
 
+platform::ClaimNotice ReplacementJournal::claimNotice(platform::ClaimPlace place) {
+    return [this, place](const fs::path& claimed) {
+        platform::noteReplacementClaim(lock_, path_, place, claimed.filename().string());
+    };
+}
+
 ReplacementJournal::~ReplacementJournal() {
     files_.removeFile(path_);
     files_.syncFolder(path_.parent_path());

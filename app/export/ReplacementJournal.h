@@ -28,6 +28,10 @@ public:
     // Throws platform::FileError (write) naming the journal; nothing is left then.
     ReplacementJournal(const std::filesystem::path& working, const platform::ReplacementRecord& record,
                        platform::FileOperations& files);
+    // Notes in the record, flushed to disk, the claim of the path's name that a move is about
+    // to make; given to moves as their ClaimNotice. Throws platform::FileError (write).
+    platform::ClaimNotice claimNotice(platform::ClaimPlace place);
+
     // The replacement is over, whichever way it went: the record goes.
     ~ReplacementJournal();
     ReplacementJournal(const ReplacementJournal&) = delete;

@@ -11,6 +11,8 @@
 #include <QUuid>
 
 #include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pictavo {
 
@@ -48,6 +50,16 @@ bool namesTheOriginal(const fs::path& folder, const std::string& name, const fs:
     if (wanted.compare(QString::fromStdString(original.filename().string()), Qt::CaseInsensitive) != 0) return false;
     if (platform::isSameFile(folder / name, original)) return true;
     return platform::pathExists(folder / name) && !platform::isListedIn(folder, name);
+}
+
+// Whether the file at the path is still the claim a journal noted before its last write
+// (`notedAt`): an empty file of this user's, made after the note. A file of the user's that
+// held the name before is older; one that was written since is not empty.
+bool isOwnClaim(const fs::path& path, std::int64_t notedAt) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) return false;
+    const std::int64_t made = std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec;
+    return S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && status.st_size == 0 && made >= notedAt;
 }
 
 } // namespace
@@ -132,19 +144,32 @@ fs::path SystemExportWriter::replaceOriginal(const fs::path& original, const pla
 }
 
 // The converted file takes its own name before the original leaves, so that one of them is
-// always in the folder.
+// always in the folder. On a disk that claims names first, a journal written at the first
+// claim notes each, so that a sweep after a cut short takes no empty file for a photo.
 fs::path SystemExportWriter::replaceUnderAnotherName(const fs::path& original, const fs::path& working,
                                                      const std::string& name, const VersionCheck& check) {
+    std::optional<ReplacementJournal> journal;
+    const auto noting = [&](platform::ClaimPlace place) -> platform::ClaimNotice {
+        return [&, place](const fs::path& claimed) {
+            if (!journal) {
+                platform::ReplacementRecord record{name, platform::readFileStamp(original)};
+                record.originalName = original.filename().string();
+                journal.emplace(working, record, files_);
+            }
+            journal->claimNotice(place)(claimed);
+        };
+    };
+    const platform::ClaimNotice noteClaim = noting(platform::ClaimPlace::folder);
     fs::path target;
     try {
-        target = takeFreeName(working, original.parent_path(), name);
+        target = takeFreeName(working, original.parent_path(), name, noteClaim);
     } catch (const FileError& refused) {
         files_.removeFile(working);
         throw FileError(refused.path(), refused.errorNumber(), FileOperation::write);
     }
 
-    const TrashedItem trashed = moveToTrash(original, target);
-    checkInTrash(trashed, original, target, std::nullopt, check);
+    const TrashedItem trashed = moveToTrash(original, target, noting(platform::ClaimPlace::trash));
+    checkInTrash(trashed, original, target, std::nullopt, check, noteClaim);
     return target;
 }
 
@@ -223,31 +248,35 @@ fs::path SystemExportWriter::replaceThroughTheTrash(const fs::path& original, co
         files_.removeFile(working);
         throw FileError(folder / name, error.errorNumber(), FileOperation::write);
     }
-    const TrashedItem trashed = moveToTrash(original, working);
+    // Such a disk claims each name as an empty file before the rename fills it; the journal
+    // notes every claim first, so that a sweep knows an empty file left there for its own.
+    const TrashedItem trashed = moveToTrash(original, working, journal->claimNotice(platform::ClaimPlace::trash));
+    const platform::ClaimNotice noteClaim = journal->claimNotice(platform::ClaimPlace::folder);
 
     fs::path target;
     try {
-        target = takeFreeName(working, folder, name);
+        target = takeFreeName(working, folder, name, noteClaim);
     } catch (const FileError& refused) {
         // The original's name is free again unless someone took it meanwhile.
-        const bool back = putBack(trashed, original);
+        const bool back = putBack(trashed, original, noteClaim);
         files_.removeFile(working);
         if (back) throw FileError(refused.path(), refused.errorNumber(), FileOperation::write);
         throw ExportWriterError::replacedButNotMoved(refused);
     }
-    checkInTrash(trashed, original, target, working, check);
+    checkInTrash(trashed, original, target, working, check, noteClaim);
     return target;
 }
 
 // Moves the working file to the first free name like `name` in the folder. Throws
 // FileError (move) naming the name it was refused; the working file is then still there.
-fs::path SystemExportWriter::takeFreeName(const fs::path& working, const fs::path& folder, const std::string& name) {
+fs::path SystemExportWriter::takeFreeName(const fs::path& working, const fs::path& folder, const std::string& name,
+                                          const platform::ClaimNotice& noteClaim) {
     for (int attempt = 1;; ++attempt) {
         fs::path target;
         int failure = EEXIST;
         try {
             target = freeName(folder, name);
-            files_.moveNoReplace(working, target);
+            files_.moveNoReplace(working, target, noteClaim);
             files_.syncFolder(folder);
             return target;
         } catch (const FileError& error) {
@@ -259,25 +288,63 @@ fs::path SystemExportWriter::takeFreeName(const fs::path& working, const fs::pat
     }
 }
 
-void SystemExportWriter::finishCutShort(const fs::path& working, const platform::ReplacementRecord& record) {
+void SystemExportWriter::finishCutShort(const fs::path& working, const platform::TakenOverRecord& journal) {
+    const platform::ReplacementRecord& record = *journal.record;
     const fs::path folder = working.parent_path();
-    const fs::path wanted = folder / record.name;
+    const fs::path original = folder / record.originalName.value_or(record.name);
     // Cut short before the original left: it is still in its place, untouched.
-    if (files_.exists(wanted) && platform::readFileStamp(wanted) == record.original) {
-        files_.removeFile(working);
+    const bool originalInPlace = files_.exists(original) && platform::readFileStamp(original) == record.original;
+    if (originalInPlace && record.claimedTrashName) {
+        dropTrashClaim(original, *record.claimedTrashName, journal.writtenNanoseconds);
+    }
+    std::optional<fs::path> claim;
+    if (record.claimedName && isOwnClaim(folder / *record.claimedName, journal.writtenNanoseconds)) {
+        claim = folder / *record.claimedName;
+    }
+    // With the working file gone, or the original never having left, nothing is to fill a
+    // claim; a claim of the working file's own name was made to step aside, the converted
+    // file having its name already.
+    const bool workingLeft = platform::isRegularFileNoFollow(working) && claim != working;
+    if (!workingLeft || originalInPlace) {
+        if (claim) files_.removeFile(*claim);
+        if (workingLeft) files_.removeFile(working);
+        files_.syncFolder(folder);
         return;
     }
+    if (claim) {
+        try {
+            files_.moveOverOwnClaim(working, *claim);
+            files_.syncFolder(folder);
+        } catch (const FileError&) {
+            // Kept for a later sweep.
+        }
+        return;
+    }
+    const fs::path journalPath = ReplacementJournal::pathFor(working);
+    const platform::ClaimNotice noteClaim = [&](const fs::path& claimed) {
+        platform::noteReplacementClaim(journal.lock, journalPath, platform::ClaimPlace::folder,
+                                       claimed.filename().string());
+    };
     try {
-        takeFreeName(working, folder, record.name);
+        takeFreeName(working, folder, record.name, noteClaim);
     } catch (const FileError&) {
         // Kept for a later sweep, when the folder may take it.
     }
 }
 
+// A move of the original into the Trash cut short between claiming its name there and the
+// rename left an empty item whose record would restore it over the original.
+void SystemExportWriter::dropTrashClaim(const fs::path& original, const std::string& trashName,
+                                        std::int64_t notedAt) {
+    const std::optional<TrashedItem> claimed = trash_.itemFor(original, trashName);
+    if (claimed && isOwnClaim(claimed->filesPath, notedAt)) trash_.forget(*claimed);
+}
+
 // A refusal leaves the original where it was and removes the converted file.
-TrashedItem SystemExportWriter::moveToTrash(const fs::path& original, const fs::path& converted) {
+TrashedItem SystemExportWriter::moveToTrash(const fs::path& original, const fs::path& converted,
+                                            const platform::ClaimNotice& noteClaim) {
     try {
-        return trash_.moveToTrash(original);
+        return trash_.moveToTrash(original, noteClaim);
     } catch (const FileError& error) {
         files_.removeFile(converted);
         throw ExportWriterError::trashRefused(FileError(original, error.errorNumber(), FileOperation::trash));
@@ -289,7 +356,8 @@ TrashedItem SystemExportWriter::moveToTrash(const fs::path& original, const fs::
 // original's name first steps aside to `aside`, so that a crash at any moment leaves one of
 // them under the name, or the journal that finishes the replacement.
 void SystemExportWriter::checkInTrash(const TrashedItem& trashed, const fs::path& original, const fs::path& converted,
-                                      const std::optional<fs::path>& aside, const VersionCheck& check) {
+                                      const std::optional<fs::path>& aside, const VersionCheck& check,
+                                      const platform::ClaimNotice& noteClaim) {
     std::exception_ptr changed;
     try {
         check(trashed.filesPath);
@@ -300,22 +368,23 @@ void SystemExportWriter::checkInTrash(const TrashedItem& trashed, const fs::path
     fs::path leftOver = converted;
     if (aside) {
         try {
-            files_.moveNoReplace(converted, *aside);
+            files_.moveNoReplace(converted, *aside, noteClaim);
             leftOver = *aside;
         } catch (const FileError&) {
         }
     }
-    const bool back = putBack(trashed, original);
+    const bool back = putBack(trashed, original, noteClaim);
     files_.removeFile(leftOver);
     if (back) std::rethrow_exception(changed);
     throw ExportWriterError::changedInTrash();
 }
 
 // Only onto a free path, and never over a file that appeared there since.
-bool SystemExportWriter::putBack(const TrashedItem& trashed, const fs::path& original) {
+bool SystemExportWriter::putBack(const TrashedItem& trashed, const fs::path& original,
+                                 const platform::ClaimNotice& noteClaim) {
     if (files_.exists(original)) return false;
     try {
-        trash_.putBack(trashed, original);
+        trash_.putBack(trashed, original, noteClaim);
         return true;
     } catch (const FileError&) {
         return false;

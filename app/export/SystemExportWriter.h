@@ -22,8 +22,10 @@ namespace pictavo {
 //   file and the original swap names in one step;
 // - on a disk without hard links or such swaps, a journal beside the working file records
 //   the replacement; the original moves to the Trash and the working file takes the name it
-//   left; when that fails the original is put back. A replacement cut short between the two
-//   renames is finished from the journal by the next sweep (finishCutShort).
+//   left; when that fails the original is put back. Where a move claims its target as an
+//   empty file before renaming over it, the journal notes each claim before it is made. A
+//   replacement cut short between the two renames, or between a claim and its rename, is
+//   finished from the journal by the next sweep (finishCutShort).
 // A second check that fails removes the converted file and puts the original back (without
 // replacing anything) where it had left. An output name that is the original's own in other
 // letter case, on a disk that ignores case, is the original's name, spelt as the original.
@@ -41,11 +43,14 @@ public:
     // found outside a replacement was left by a writer that did not finish.
     static bool isWorkingFileName(std::string_view name);
 
-    // Finishes a replacement that a crash cut short, from its journal: the working file takes
-    // the recorded name, or the next free one when another file took it meanwhile; it is only
-    // removed when the original is still under its name, never having left. A folder that
-    // refuses the name keeps the working file for a later sweep.
-    void finishCutShort(const std::filesystem::path& working, const platform::ReplacementRecord& record);
+    // Finishes a replacement that a crash cut short, from its journal (taken over, with a
+    // readable record): the working file takes the name the journal claimed for it, the
+    // recorded name, or the next free one when another file took it meanwhile. It is only
+    // removed when the original is still under its name, never having left; the empty item
+    // a move into the Trash claimed then goes with its record, and an empty claim nothing is
+    // to fill goes too. A folder that refuses the name keeps the working file for a later
+    // sweep.
+    void finishCutShort(const std::filesystem::path& working, const platform::TakenOverRecord& journal);
 
 private:
     std::filesystem::path replaceUnderAnotherName(const std::filesystem::path& original,
@@ -59,13 +64,17 @@ private:
     std::filesystem::path replaceThroughTheTrash(const std::filesystem::path& original,
                                                  const std::filesystem::path& working, const std::string& name,
                                                  const VersionCheck& check);
-    TrashedItem moveToTrash(const std::filesystem::path& original, const std::filesystem::path& converted);
+    TrashedItem moveToTrash(const std::filesystem::path& original, const std::filesystem::path& converted,
+                            const platform::ClaimNotice& noteClaim = {});
     void checkInTrash(const TrashedItem& trashed, const std::filesystem::path& original,
                       const std::filesystem::path& converted, const std::optional<std::filesystem::path>& aside,
-                      const VersionCheck& check);
+                      const VersionCheck& check, const platform::ClaimNotice& noteClaim = {});
     std::filesystem::path takeFreeName(const std::filesystem::path& working, const std::filesystem::path& folder,
-                                       const std::string& name);
-    bool putBack(const TrashedItem& trashed, const std::filesystem::path& original);
+                                       const std::string& name, const platform::ClaimNotice& noteClaim = {});
+    bool putBack(const TrashedItem& trashed, const std::filesystem::path& original,
+                 const platform::ClaimNotice& noteClaim = {});
+    void dropTrashClaim(const std::filesystem::path& original, const std::string& trashName,
+                        std::int64_t notedAt);
     void giveAFreeName(const std::filesystem::path& file, const std::filesystem::path& wanted);
     std::filesystem::path freeName(const std::filesystem::path& folder, const std::string& name);
 

@@ -171,13 +171,14 @@ WorkingFileSweep::Swept WorkingFileSweep::sweep(const fs::path& folder, Clock::t
             continue;
         }
         struct stat status {};
+        if (ownRegularFile(directory.get(), working, status) || ::fstatat(directory.get(), working.c_str(), &status,
+                                                                          AT_SYMLINK_NOFOLLOW) != 0) {
+            SystemExportWriter().finishCutShort(folder / working, *left);
+        }
         if (ownRegularFile(directory.get(), working, status)) {
-            SystemExportWriter().finishCutShort(folder / working, *left->record);
-            if (ownRegularFile(directory.get(), working, status)) {
-                spokenFor.insert(working);
-                swept.clean = false;
-                continue;
-            }
+            spokenFor.insert(working);
+            swept.clean = false;
+            continue;
         }
         if (::unlinkat(directory.get(), name.c_str(), 0) == 0) ++swept.removed;
     }

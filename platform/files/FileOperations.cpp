@@ -137,7 +137,7 @@ void FileOperations::writeNewFileNoReplace(const fs::path& folder, const std::st
     }
 }
 
-void FileOperations::moveNoReplace(const fs::path& from, const fs::path& to) {
+void FileOperations::moveNoReplace(const fs::path& from, const fs::path& to, const ClaimNotice& noteClaim) {
     if (renameNoReplace(from, to) == 0) return;
     if (errno != EINVAL && errno != ENOSYS) fail(to, FileOperation::move);
     // File systems without the no-replace rename (FAT answers so for a name it cannot hold
@@ -148,7 +148,7 @@ void FileOperations::moveNoReplace(const fs::path& from, const fs::path& to) {
         linkNoReplace(from, to);
     } catch (const FileError& refused) {
         if (!refusesHardLinks(refused.errorNumber())) throw;
-        moveOverClaim(from, to);
+        moveOverClaim(from, to, noteClaim);
         return;
     }
     if (::unlink(from.c_str()) != 0) {
@@ -158,22 +158,29 @@ void FileOperations::moveNoReplace(const fs::path& from, const fs::path& to) {
     }
 }
 
-void FileOperations::moveOverClaim(const fs::path& from, const fs::path& to) {
+void FileOperations::moveOverClaim(const fs::path& from, const fs::path& to, const ClaimNotice& noteClaim) {
     // The name is claimed by creating it, which fails on a taken name (EEXIST) or one the
     // disk cannot hold (EINVAL), and the file is renamed over its own claim. Only a file
     // swapped onto the claim in that instant could be replaced: such a disk offers no way
     // to close it.
-    const FileDescriptor claim(interruptible(
+    if (noteClaim) noteClaim(to);
+    FileDescriptor claim(interruptible(
         [&] { return ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600); }));
     if (!claim.isOpen()) {
         const bool refusedName = errno == EPERM || errno == ENOENT || errno == EINVAL;
         fail(to, FileOperation::move, refusedName && holdsCharacterFATRefuses(to) ? EINVAL : errno);
     }
-    if (::rename(from.c_str(), to.c_str()) != 0) {
-        const int error = errno;
+    claim = FileDescriptor();
+    try {
+        moveOverOwnClaim(from, to);
+    } catch (const FileError&) {
         ::unlink(to.c_str());
-        fail(to, FileOperation::move, error);
+        throw;
     }
+}
+
+void FileOperations::moveOverOwnClaim(const fs::path& from, const fs::path& claim) {
+    if (::rename(from.c_str(), claim.c_str()) != 0) fail(claim, FileOperation::move);
 }
 
 void FileOperations::linkNoReplace(const fs::path& from, const fs::path& to) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,8 +22,14 @@ bool isProvisionalFileName(std::string_view name);
 // having a second name.
 bool refusesHardLinks(int error);
 
+// Told the path a move is about to claim, just before the claim, on a disk where a move
+// first creates its target as an empty file and then renames over it (see moveNoReplace).
+// A cut short in between leaves that empty file under the name; whoever notes the claim
+// can tell it later from a file of the user's. A throw stops the move before the claim.
+using ClaimNotice = std::function<void(const std::filesystem::path&)>;
+
 // The file-system changes an export makes, none of which ever replaces a file that is
-// already there. Each failure is a FileError carrying the system's error number, so that a
+// already there (but for the empty claim a move of its own made). Each failure is a FileError carrying the system's error number, so that a
 // caller can tell a taken name (EEXIST) from a refusal (EACCES, EPERM) or a full disk.
 //
 // The methods are virtual so that a test can make one chosen call fail the way a real
@@ -51,8 +58,15 @@ public:
 
     // Renames, refusing with EEXIST when `to` is taken, and with EINVAL when the disk cannot
     // hold the name. Between folders on different file systems this fails with EXDEV: a move
-    // is never turned into a copy.
-    virtual void moveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+    // is never turned into a copy. On a disk with neither the no-replace rename nor hard
+    // links, `to` is claimed as an empty file and the file renamed over it; `noteClaim` is
+    // told before the claim.
+    virtual void moveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                               const ClaimNotice& noteClaim = {});
+
+    // Renames the file over `claim`, an empty file that a move of this program's made to hold
+    // the name: the one rename that replaces what it finds, and only ever such a claim.
+    virtual void moveOverOwnClaim(const std::filesystem::path& from, const std::filesystem::path& claim);
 
     // Gives the file at `from` (a link there itself, not what it names) a second name `to`,
     // refusing with EEXIST when `to` is taken. File systems without hard links refuse
@@ -95,7 +109,8 @@ protected:
 private:
     // The move of a disk with neither the no-replace rename nor hard links (exFAT and FAT
     // through FUSE).
-    void moveOverClaim(const std::filesystem::path& from, const std::filesystem::path& to);
+    void moveOverClaim(const std::filesystem::path& from, const std::filesystem::path& to,
+                       const ClaimNotice& noteClaim);
     // Writes every byte and flushes them to disk; the errno of the first failure otherwise.
     int writeAllAndSync(int descriptor, const Bytes& bytes);
 };

@@ -115,11 +115,13 @@ std::string nameInTrash(const std::string& name, int attempt) {
 
 } // namespace
 
-TrashEntry TrashWriter::moveToTrash(const fs::path& path) { return putInTrash(path, Placement::move); }
+TrashEntry TrashWriter::moveToTrash(const fs::path& path, const ClaimNotice& noteClaim) {
+    return putInTrash(path, Placement::move, noteClaim);
+}
 
-TrashEntry TrashWriter::linkIntoTrash(const fs::path& path) { return putInTrash(path, Placement::link); }
+TrashEntry TrashWriter::linkIntoTrash(const fs::path& path) { return putInTrash(path, Placement::link, {}); }
 
-TrashEntry TrashWriter::putInTrash(const fs::path& path, Placement placement) {
+TrashWriter::Place TrashWriter::placeOf(const fs::path& path) {
     std::error_code error;
     const fs::path absolute = fs::absolute(path, error).lexically_normal();
     if (error) fail(path, error.value());
@@ -145,6 +147,35 @@ TrashEntry TrashWriter::putInTrash(const fs::path& path, Placement placement) {
         // restore when the disk is mounted elsewhere.
         recordedPath = item.lexically_relative(top).string();
     }
+    return Place{item, trash, recordedPath};
+}
+
+std::optional<TrashEntry> TrashWriter::entryFor(const fs::path& path, const std::string& trashName) {
+    Place place;
+    try {
+        place = placeOf(path);
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+    const TrashEntry entry{place.trash / "files" / trashName,
+                           place.trash / "info" / (trashName + std::string(recordExtension))};
+    // Only the lines the writer wrote: the record's time may be any.
+    const std::string pathLine = "\nPath=" + percentEncodedPath(place.recordedPath) + "\n";
+    Bytes record;
+    try {
+        record = readFileStart(entry.infoPath, 64 * 1024);
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+    if (std::string_view(reinterpret_cast<const char*>(record.data()), record.size()).find(pathLine) ==
+        std::string_view::npos) {
+        return std::nullopt;
+    }
+    return entry;
+}
+
+TrashEntry TrashWriter::putInTrash(const fs::path& path, Placement placement, const ClaimNotice& noteClaim) {
+    const auto [item, trash, recordedPath] = placeOf(path);
     makeFolders(trash / "files", path);
     makeFolders(trash / "info", path);
 
@@ -165,7 +196,7 @@ TrashEntry TrashWriter::putInTrash(const fs::path& path, Placement placement) {
         const fs::path target = trash / "files" / trashName;
         try {
             if (placement == Placement::move) {
-                files_.moveNoReplace(item, target);
+                files_.moveNoReplace(item, target, noteClaim);
             } else {
                 files_.linkNoReplace(item, target);
             }

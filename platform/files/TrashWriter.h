@@ -2,6 +2,8 @@
 #include "platform/files/FileOperations.h"
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 namespace platform {
 
@@ -34,7 +36,8 @@ public:
     // throws FileError (trash) naming the path with the system's error number, and leaves
     // the item where it was and no record; nothing is retried but a taken name, a bounded
     // number of times.
-    TrashEntry moveToTrash(const std::filesystem::path& path);
+    // On a disk where the move claims the name in the Trash first, `noteClaim` is told before.
+    TrashEntry moveToTrash(const std::filesystem::path& path, const ClaimNotice& noteClaim = {});
 
     // Puts the entry at the path into the Trash as moveToTrash does, but as a second name
     // (a hard link), so that it stays where it is as well: whoever then takes the path's
@@ -43,9 +46,22 @@ public:
     // EMLINK), leaving no record.
     TrashEntry linkIntoTrash(const std::filesystem::path& path);
 
+    // Where the item at the path would be in the Trash under `trashName`, with its record,
+    // when that record is there and says the item came from the path: so a move of the item
+    // cut short after its record was written can be undone. None otherwise, or when the
+    // path's Trash cannot be found.
+    std::optional<TrashEntry> entryFor(const std::filesystem::path& path, const std::string& trashName);
+
 private:
     enum class Placement { move, link };
-    TrashEntry putInTrash(const std::filesystem::path& path, Placement placement);
+    TrashEntry putInTrash(const std::filesystem::path& path, Placement placement, const ClaimNotice& noteClaim);
+    // The item without links in its folder's path, its Trash, and the path its record gives.
+    struct Place {
+        std::filesystem::path item;
+        std::filesystem::path trash;
+        std::string recordedPath;
+    };
+    static Place placeOf(const std::filesystem::path& path);
 
     FileOperations& files_;
 };

@@ -247,12 +247,12 @@ public:
         }
         FileOperations::writeExclusive(path, bytes, permissions);
     }
-    void moveNoReplace(const fs::path& from, const fs::path& to) override {
+    void moveNoReplace(const fs::path& from, const fs::path& to, const platform::ClaimNotice& noteClaim) override {
         if (refuseMovesInto && refuseMovesInto->first == to.parent_path()) {
             throw platform::FileError(to, refuseMovesInto->second, platform::FileOperation::move);
         }
         if (beforeMove) beforeMove(to);
-        FileOperations::moveNoReplace(from, to);
+        FileOperations::moveNoReplace(from, to, noteClaim);
     }
     void exchange(const fs::path& first, const fs::path& second) override {
         if (refuseMovesInto && refuseMovesInto->first == second.parent_path()) {
@@ -284,9 +284,9 @@ public:
     std::function<void(const pictavo::TrashedItem&)> afterTrashing;
     std::function<void(const fs::path& to)> beforePutBack;
 
-    pictavo::TrashedItem moveToTrash(const fs::path& path) override {
+    pictavo::TrashedItem moveToTrash(const fs::path& path, const platform::ClaimNotice& noteClaim) override {
         if (trashError) throw platform::FileError(path, *trashError, platform::FileOperation::trash);
-        pictavo::TrashedItem item = FreedesktopTrash::moveToTrash(path);
+        pictavo::TrashedItem item = FreedesktopTrash::moveToTrash(path, noteClaim);
         if (afterTrashing) afterTrashing(item);
         return item;
     }
@@ -296,10 +296,10 @@ public:
         if (afterTrashing) afterTrashing(item);
         return item;
     }
-    void putBack(const pictavo::TrashedItem& item, const fs::path& to) override {
+    void putBack(const pictavo::TrashedItem& item, const fs::path& to, const platform::ClaimNotice& noteClaim) override {
         if (putBackError) throw platform::FileError(to, *putBackError, platform::FileOperation::move);
         if (beforePutBack) beforePutBack(to);
-        FreedesktopTrash::putBack(item, to);
+        FreedesktopTrash::putBack(item, to, noteClaim);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "BatchStoreHarness.h"
 
 #include "app/export/ExportWriterError.h"
+#include "app/export/ReplacementJournal.h"
 #include "app/export/ReplaceRefusal.h"
 #include "app/export/SourceVersion.h"
 #include "app/export/WorkingFileSweep.h"
@@ -17,6 +18,7 @@
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -158,11 +160,16 @@ TEST_F(SafeReplacement, ALongNameIsReplacedAndARefusingTrashLeavesTheOriginalAsI
     ::chmod(trashInfo().c_str(), 0700);
 }
 
-// The real file operations, with the process killed after the chosen one, as kill -9 would.
-// With `linkless`, on a disk without hard links, as FAT is.
+// The disks a replacement meets: one with every primitive, one without hard links, and one
+// with neither hard links nor the no-replace rename, as exFAT and FAT through FUSE, where a
+// move claims its target as an empty file before renaming over it.
+enum class Disk { ordinary, withoutLinks, withoutLinksOrNoReplaceRename };
+
+// The real file operations, with the process killed after the chosen one, as kill -9 would;
+// a claim counts a step as it is made, before the rename fills it.
 class KillingFileOperations : public platform::FileOperations {
 public:
-    KillingFileOperations(int killAfter, bool linkless) : killAfter_(killAfter), linkless_(linkless) {}
+    KillingFileOperations(int killAfter, Disk disk) : killAfter_(killAfter), disk_(disk) {}
     void step() {
         if (++done_ == killAfter_) ::raise(SIGKILL);
     }
@@ -170,12 +177,16 @@ public:
         FileOperations::writeExclusive(path, bytes, permissions);
         step();
     }
-    void moveNoReplace(const fs::path& from, const fs::path& to) override {
-        FileOperations::moveNoReplace(from, to);
+    void moveNoReplace(const fs::path& from, const fs::path& to, const platform::ClaimNotice& noteClaim) override {
+        FileOperations::moveNoReplace(from, to, noteClaim);
         step();
     }
+    void moveOverOwnClaim(const fs::path& from, const fs::path& claim) override {
+        step();
+        FileOperations::moveOverOwnClaim(from, claim);
+    }
     void linkNoReplace(const fs::path& from, const fs::path& to) override {
-        if (linkless_) throw FileError(to, EPERM, platform::FileOperation::move);
+        if (disk_ != Disk::ordinary) throw FileError(to, EPERM, platform::FileOperation::move);
         FileOperations::linkNoReplace(from, to);
         step();
     }
@@ -193,28 +204,25 @@ public:
         return synced;
     }
 
+protected:
+    int renameNoReplace(const fs::path& from, const fs::path& to) override {
+        if (disk_ != Disk::withoutLinksOrNoReplaceRename) return FileOperations::renameNoReplace(from, to);
+        errno = EINVAL;
+        return -1;
+    }
+
 private:
     int killAfter_;
-    bool linkless_;
+    Disk disk_;
     int done_ = 0;
 };
 
-// Replaces the scene's photo in a child process killed after its n-th step (a check counts a
-// step as it starts and as it ends); false when the replacement ended before that step.
-bool replaceKilledAfter(ExportScene& scene, int killAfter, const std::string& outputName, bool linkless = false) {
-    const fs::path photo = scene.originals() / "photo.png";
-    const auto recorded = SourceVersion::check(SourceVersion::read(photo));
+// Runs `work` in a child process, which it may kill; false when the child was not killed.
+bool killedInChild(const std::function<void()>& work) {
     const pid_t child = ::fork();
     if (child == 0) {
-        KillingFileOperations files(killAfter, linkless);
-        FreedesktopTrash trash(files);
-        SystemExportWriter writer(files, trash);
         try {
-            writer.replaceOriginal(photo, bytesOf("new pixels"), outputName, [&](const fs::path& path) {
-                files.step();
-                recorded(path);
-                files.step();
-            });
+            work();
         } catch (...) {
         }
         ::_exit(0);
@@ -226,10 +234,27 @@ bool replaceKilledAfter(ExportScene& scene, int killAfter, const std::string& ou
     if (!WIFEXITED(status) && !WIFSIGNALED(status)) {
         ::kill(child, SIGKILL);
         ::waitpid(child, &status, 0);
-        ADD_FAILURE() << "the replacing process hung";
+        ADD_FAILURE() << "the child process hung";
         return false;
     }
     return WIFSIGNALED(status);
+}
+
+// Replaces the scene's photo in a child process killed after its n-th step (a check counts a
+// step as it starts and as it ends); false when the replacement ended before that step.
+bool replaceKilledAfter(ExportScene& scene, int killAfter, const std::string& outputName, Disk disk = Disk::ordinary) {
+    const fs::path photo = scene.originals() / "photo.png";
+    const auto recorded = SourceVersion::check(SourceVersion::read(photo));
+    return killedInChild([&] {
+        KillingFileOperations files(killAfter, disk);
+        FreedesktopTrash trash(files);
+        SystemExportWriter writer(files, trash);
+        writer.replaceOriginal(photo, bytesOf("new pixels"), outputName, [&](const fs::path& path) {
+            files.step();
+            recorded(path);
+            files.step();
+        });
+    });
 }
 
 // The original is in its place, or in the Trash with its record while its replacement has
@@ -279,7 +304,7 @@ TEST(KilledReplacement, OnADiskWithoutHardLinksTheNextSweepFillsTheName) {
         ExportScene scene;
         const fs::path photo = scene.originals() / "photo.png";
         std::ofstream(photo) << "old pixels";
-        killed = replaceKilledAfter(scene, killAfter, "photo.png", true);
+        killed = replaceKilledAfter(scene, killAfter, "photo.png", Disk::withoutLinks);
         if (!fs::exists(photo)) ++leftEmpty;
         WorkingFileSweep::sweepFolder(scene.originals(), WorkingFileSweep::Clock::now() + std::chrono::hours(1));
         EXPECT_TRUE(accountedFor(scene, "photo.png"));
@@ -287,6 +312,76 @@ TEST(KilledReplacement, OnADiskWithoutHardLinksTheNextSweepFillsTheName) {
         ASSERT_LT(killAfter, 40);
     }
     EXPECT_GT(leftEmpty, 0) << "no kill fell between the two renames";
+}
+
+// Where a move claims a name as an empty file and then renames over it, a kill between the
+// two, in the folder or in the Trash, under the original's name or another, leaves an empty
+// file that the next launch's sweep knows for the replacement's own: the output name ends up
+// holding the converted photo or nothing, and the Trash holds no empty item whose record
+// would restore it over the original.
+TEST(KilledReplacement, OnADiskThatClaimsNamesNoEmptyFileOutlivesTheNextSweep) {
+    for (const std::string outputName : {"photo.png", "photo.webp"}) {
+        int claimsLeft = 0;
+        int killAfter = 1;
+        for (bool killed = true; killed; ++killAfter) {
+            SCOPED_TRACE(outputName + " killed after step " + std::to_string(killAfter));
+            ExportScene scene;
+            const fs::path photo = scene.originals() / "photo.png";
+            std::ofstream(photo) << "old pixels";
+            killed = replaceKilledAfter(scene, killAfter, outputName, Disk::withoutLinksOrNoReplaceRename);
+            const auto emptyIn = [&](const fs::path& folder) {
+                const std::vector<fs::path> names = scene.entries(folder);
+                return std::count_if(names.begin(), names.end(),
+                                     [&](const fs::path& name) { return fs::file_size(folder / name) == 0; });
+            };
+            claimsLeft += static_cast<int>(emptyIn(scene.originals()) + emptyIn(scene.trashFiles()));
+            WorkingFileSweep::sweepFolder(scene.originals(), WorkingFileSweep::Clock::now() + std::chrono::hours(1));
+            EXPECT_TRUE(accountedFor(scene, outputName));
+            EXPECT_EQ(emptyIn(scene.originals()), 0);
+            EXPECT_EQ(emptyIn(scene.trashFiles()), 0);
+            EXPECT_FALSE(scene.temporaryFilesLeft());
+            for (const fs::path& name : scene.entries(scene.originals())) {
+                EXPECT_TRUE(name == "photo.png" || name == outputName) << name;
+            }
+            if (outputName != "photo.png" && fs::exists(scene.originals() / outputName)) {
+                EXPECT_EQ(textOf(scene.originals() / outputName), "new pixels");
+            }
+            for (const fs::path& item : scene.entries(scene.trashFiles())) {
+                EXPECT_TRUE(fs::exists(scene.trashInfo() / (item.string() + ".trashinfo"))) << item;
+            }
+            ASSERT_LT(killAfter, 40);
+        }
+        EXPECT_GE(claimsLeft, 2) << "no kill fell between a claim and its rename";
+    }
+}
+
+// The next launch's sweep, killed between its own claim and the rename over it, leaves the
+// claim noted for the launch after, which finishes the replacement under the photo's name.
+TEST(KilledReplacement, ASweepCutShortInItsOwnClaimIsFinishedByTheNext) {
+    ExportScene scene;
+    const fs::path photo = scene.originals() / "photo.png";
+    std::ofstream(photo) << "old pixels";
+    const platform::ReplacementRecord record{"photo.png", platform::readFileStamp(photo)};
+    const fs::path working = scene.originals() / ".export-0F6E2B9C-3A1D-4C5E-9B7A-1E2F3A4B5C6D";
+    std::ofstream(working) << "new pixels";
+    platform::writeHeldReplacementRecord(ReplacementJournal::pathFor(working), record);
+    // Cut short with the original gone to the Trash and the name still free.
+    FreedesktopTrash().moveToTrash(photo);
+
+    EXPECT_TRUE(killedInChild([&] {
+        KillingFileOperations files(1, Disk::withoutLinksOrNoReplaceRename);
+        FreedesktopTrash trash(files);
+        const std::optional<platform::TakenOverRecord> journal =
+            platform::takeOverReplacementRecord(ReplacementJournal::pathFor(working));
+        SystemExportWriter(files, trash).finishCutShort(working, journal.value());
+    }));
+    ASSERT_TRUE(fs::exists(photo));
+    EXPECT_EQ(fs::file_size(photo), 0u);
+
+    WorkingFileSweep::sweepFolder(scene.originals(), WorkingFileSweep::Clock::now() + std::chrono::hours(1));
+    EXPECT_EQ(textOf(photo), "new pixels");
+    EXPECT_EQ(scene.entries(scene.originals()), std::vector<fs::path>{"photo.png"});
+    EXPECT_EQ(scene.trashed(), std::vector<std::string>{"old pixels"});
 }
 
 // A folder that refuses the converted file its name leaves the original where it is, or,

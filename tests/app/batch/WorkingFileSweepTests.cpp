@@ -3,6 +3,7 @@
 #include "app/export/ReplacementJournal.h"
 #include "app/export/WorkingFileSweep.h"
 #include "app/settings/SettingsUserDefaults.h"
+#include "platform/files/TrashRecord.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <fcntl.h>
 #include <fstream>
 #include <sys/stat.h>
@@ -24,14 +26,19 @@ using Clock = WorkingFileSweep::Clock;
 const std::string workingName = ".export-0F6E2B9C-3A1D-4C5E-9B7A-1E2F3A4B5C6D";
 const std::string partialName = ".pictavo-partial-0123456789abcdef";
 
-// A file last changed an hour ago, as one left by a run that was killed.
-fs::path leftOver(const fs::path& path) {
-    std::ofstream(path) << "converted bytes";
+// The file, last changed an hour ago.
+fs::path hourOld(const fs::path& path) {
     const auto hourAgo = std::chrono::duration_cast<std::chrono::seconds>(
         (Clock::now() - std::chrono::hours(1)).time_since_epoch());
     const timespec times[2] = {{hourAgo.count(), 0}, {hourAgo.count(), 0}};
     ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
     return path;
+}
+
+// A file last changed an hour ago, as one left by a run that was killed.
+fs::path leftOver(const fs::path& path) {
+    std::ofstream(path) << "converted bytes";
+    return hourOld(path);
 }
 
 class WorkingFiles : public testing::Test, protected BatchScene {
@@ -146,6 +153,83 @@ TEST_F(WorkingFiles, AJournalNobodyHoldsFinishesItsReplacement) {
     EXPECT_TRUE(fs::exists(working));
     EXPECT_TRUE(fs::exists(ReplacementJournal::pathFor(working)));
     EXPECT_FALSE(fs::exists(originals() / "photo.png"));
+}
+
+// A journal, closed as a killed writer leaves it, that noted the claims; the claims are made
+// after the notes.
+void writeJournal(const fs::path& working, const platform::ReplacementRecord& record,
+                  const std::vector<std::pair<platform::ClaimPlace, std::string>>& claims) {
+    const fs::path path = ReplacementJournal::pathFor(working);
+    const platform::FileDescriptor journal = platform::writeHeldReplacementRecord(path, record);
+    for (const auto& [place, name] : claims) platform::noteReplacementClaim(journal, path, place, name);
+}
+
+// On a disk where a move claims a name as an empty file first, an empty file under the
+// photo's name is the replacement's to fill only when its journal noted the claim and the
+// file is still the empty one made after the note: never an empty file of the user's that
+// held the name before, one written since, or one under the name of a journal that noted
+// nothing (as journals of earlier versions, which are still read).
+TEST_F(WorkingFiles, AnEmptyFileUnderThePhotosNameIsFilledOnlyAsTheJournalsOwnClaim) {
+    enum class Empty { notedClaim, underAnEarlierJournal, olderThanTheNote, writtenSince };
+    for (const Empty empty : {Empty::notedClaim, Empty::underAnEarlierJournal, Empty::olderThanTheNote,
+                              Empty::writtenSince}) {
+        SCOPED_TRACE(static_cast<int>(empty));
+        ExportScene scene;
+        const fs::path photo = scene.originals() / "photo.png";
+        std::ofstream(photo) << "old pixels";
+        const platform::FileStamp original = platform::readFileStamp(photo);
+        fs::remove(photo);
+        const fs::path working = leftOver(scene.originals() / workingName);
+        if (empty == Empty::olderThanTheNote) {
+            std::ofstream{photo};
+            hourOld(photo);
+        }
+        if (empty == Empty::underAnEarlierJournal) {
+            std::ofstream(ReplacementJournal::pathFor(working))
+                << "Pictavo replacement\n" << original.byteCount << "\n" << *original.modifiedNanoseconds << "\nphoto.png";
+            std::ofstream{photo};
+        } else {
+            writeJournal(working, {"photo.png", original}, {{platform::ClaimPlace::folder, "photo.png"}});
+            if (empty != Empty::olderThanTheNote) std::ofstream{photo};
+            if (empty == Empty::writtenSince) std::ofstream(photo) << "notes";
+        }
+
+        WorkingFileSweep::sweepFolder(scene.originals(), Clock::now() - std::chrono::minutes(1));
+        if (empty == Empty::notedClaim) {
+            EXPECT_EQ(textOf(photo), "converted bytes");
+            EXPECT_EQ(scene.entries(scene.originals()), std::vector<fs::path>{"photo.png"});
+        } else {
+            EXPECT_EQ(textOf(photo), empty == Empty::writtenSince ? "notes" : "");
+            EXPECT_EQ(textOf(scene.originals() / "photo-1.png"), "converted bytes");
+            EXPECT_EQ(scene.entries(scene.originals()), (std::vector<fs::path>{"photo-1.png", "photo.png"}));
+        }
+    }
+}
+
+// A move of the original into the Trash cut short between its claim there and the rename
+// leaves an empty item whose record points at the original, still in its place: the item goes
+// with its record. An item of that name with bytes is a file the user trashed, and stays.
+TEST_F(WorkingFiles, AnEmptyClaimInTheTrashGoesWithItsRecord) {
+    for (const bool claimIsEmpty : {true, false}) {
+        SCOPED_TRACE(claimIsEmpty ? "empty claim" : "the user's item");
+        ExportScene scene;
+        const fs::path photo = scene.originals() / "photo.png";
+        std::ofstream(photo) << "old pixels";
+        const fs::path working = leftOver(scene.originals() / workingName);
+        writeJournal(working, {"photo.png", platform::readFileStamp(photo)}, {{platform::ClaimPlace::trash, "photo.png"}});
+        fs::create_directories(scene.trashFiles());
+        fs::create_directories(scene.trashInfo());
+        std::ofstream(scene.trashInfo() / "photo.png.trashinfo")
+            << platform::trashRecordText(fs::canonical(photo).string(), std::time(nullptr));
+        std::ofstream(scene.trashFiles() / "photo.png") << (claimIsEmpty ? "" : "trashed by the user");
+
+        WorkingFileSweep::sweepFolder(scene.originals(), Clock::now() - std::chrono::minutes(1));
+        EXPECT_EQ(textOf(photo), "old pixels");
+        EXPECT_EQ(scene.entries(scene.originals()), std::vector<fs::path>{"photo.png"});
+        const std::vector<fs::path> left = claimIsEmpty ? std::vector<fs::path>{} : std::vector<fs::path>{"photo.png"};
+        EXPECT_EQ(scene.entries(scene.trashFiles()), left);
+        EXPECT_EQ(scene.entries(scene.trashInfo()).size(), left.size());
+    }
 }
 
 // A folder stays recorded, through launches and runs into other folders, until a sweep at

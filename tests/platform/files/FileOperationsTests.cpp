@@ -96,6 +96,35 @@ TEST_F(FileOperationsTest, NewFilesAndMovesNeverReplaceWhatIsThereOnAnyFileSyste
     }
 }
 
+// Only a disk with neither the no-replace rename nor hard links claims a move's target as an
+// empty file; whoever asked is told of the claim before it is made, and a refusal to note it
+// stops the move with nothing claimed.
+TEST_F(FileOperationsTest, AMovesClaimIsToldBeforeItIsMadeAndOnlyWhereTheDiskNeedsOne) {
+    OlderFileSystemOperations older;
+    LinklessFileSystemOperations linkless;
+    for (FileOperations* files : {&files_, static_cast<FileOperations*>(&older), static_cast<FileOperations*>(&linkless)}) {
+        const bool claims = files == &linkless;
+        SCOPED_TRACE(claims ? "no hard links" : "hard links");
+        const TemporaryFolder folder;
+        std::vector<fs::path> told;
+        const fs::path from = folder.write("from", bytesOf("moving"));
+        files->moveNoReplace(from, folder.file("to"), [&](const fs::path& claim) {
+            EXPECT_FALSE(fs::exists(claim));
+            told.push_back(claim);
+        });
+        EXPECT_EQ(readFile(folder.file("to")), bytesOf("moving"));
+        EXPECT_EQ(told, claims ? std::vector<fs::path>{folder.file("to")} : std::vector<fs::path>{});
+
+        const auto refuse = [](const fs::path& claim) { throw FileError(claim, ENOSPC, platform::FileOperation::write); };
+        if (claims) {
+            EXPECT_EQ(errorOf([&] { files->moveNoReplace(folder.file("to"), folder.file("again"), refuse); }), ENOSPC);
+        } else {
+            files->moveNoReplace(folder.file("to"), folder.file("again"), refuse);
+        }
+        EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{claims ? "to" : "again"});
+    }
+}
+
 TEST_F(FileOperationsTest, ExclusiveWritesCarryTheGivenBitsAndRefuseTakenNames) {
     const fs::path working = folder_.file(".export-1");
     files_.writeExclusive(working, bytesOf("data"), 04750);
