@@ -1,11 +1,13 @@
 #include "ImageEngine/Model/OutputNamer.h"
 #include "platform/files/FilePath.h"
+#include "platform/files/SafeFileName.h"
 #include "platform/text/UnicodeText.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 // File-name patterns come from the user and from stored settings, source names from any
@@ -30,6 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::string extension = format.fileExtension(platform::pathExtension(source));
     if (!platform::hasSuffixIgnoringASCIICase(name, "." + extension)) std::abort();
+    // Beside a file of that name, the free name holds its number within the size a name may
+    // be, never inside a character of a name that was whole.
+    const auto taken = [&](const std::filesystem::path& candidate) { return candidate.filename() == name; };
+    const std::filesystem::path numbered = pictavo::OutputNamer::uniqueURL("/out", name, taken);
+    const std::string free = numbered.filename().string();
+    if (numbered.parent_path() != "/out" || free == name || free.size() > platform::maximumFileNameBytes) std::abort();
+    if (platform::isValidUTF8(name) && !platform::isValidUTF8(free)) std::abort();
     for (std::size_t i = 0; i + 1 < input.size() && i < 4; ++i) (void)platform::scalars(input.substr(i));
     return 0;
 }

@@ -22,7 +22,8 @@ platform::ImageRef CoreSVGSource::render(double width, double height) const {
     platform::Bytes bytes;
     try {
         bytes = readSourceFile(url_);
-    } catch (const platform::FileError&) {
+    } catch (const platform::FileError& error) {
+        refuseWhatCannotBeOpened(error);
         throw unreadable();
     }
     // A file replaced by a compressed one since it was decoded is not one the drawer reads.

@@ -34,7 +34,7 @@ platform::ImageReader openReader(const std::filesystem::path& url) {
         if (!reader) throw decodeFailed(url).withCause(reader.cause());
         return std::move(*reader);
     } catch (const platform::FileError& error) {
-        refuseWhatIsNotAFile(error);
+        refuseWhatCannotBeOpened(error);
         throw decodeFailed(url).withCause(platform::fileErrorDiagnostic(error));
     }
 }

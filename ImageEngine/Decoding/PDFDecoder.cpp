@@ -42,7 +42,7 @@ platform::PDFDocument PDFDecoder::open(const std::filesystem::path& url) {
         try {
             return platform::PDFDocument::open(url);
         } catch (const platform::FileError& error) {
-            refuseWhatIsNotAFile(error);
+            refuseWhatCannotBeOpened(error);
             throw unreadable();
         }
     }();

@@ -30,11 +30,13 @@ std::optional<double> wholeNumber(std::string_view piece) {
     return value;
 }
 
-// A source that cannot be read is reported as undecodable, unless it is no file at all.
+// A source that cannot be read is reported as undecodable, unless it is no file at all, is
+// not there or may not be read.
 std::optional<platform::Bytes> readable(const std::filesystem::path& url) {
     try {
         return readSourceFile(url);
-    } catch (const platform::FileError&) {
+    } catch (const platform::FileError& error) {
+        refuseWhatCannotBeOpened(error);
         return std::nullopt;
     }
 }

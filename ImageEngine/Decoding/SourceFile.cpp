@@ -4,6 +4,7 @@
 #include "platform/files/RegularFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <system_error>
 
 namespace pictavo {
@@ -12,15 +13,17 @@ ConversionError unreadableKindOfFile() {
     return ConversionError::unsupportedInput("This computer can't read this kind of file.");
 }
 
-void refuseWhatIsNotAFile(const platform::FileError& error) {
+void refuseWhatCannotBeOpened(const platform::FileError& error) {
     if (platform::isNotARegularFile(error)) throw unreadableKindOfFile().withCause(platform::fileErrorDiagnostic(error));
+    const int code = error.errorNumber();
+    if (code == ENOENT || code == ENOTDIR || error.isPermissionDenial()) throw error;
 }
 
 platform::Bytes readSourceFile(const std::filesystem::path& url) {
     try {
         return platform::readWholeFile(url);
     } catch (const platform::FileError& error) {
-        refuseWhatIsNotAFile(error);
+        refuseWhatCannotBeOpened(error);
         throw;
     }
 }
@@ -32,7 +35,7 @@ platform::Bytes readSourceStart(const std::filesystem::path& url) {
     try {
         return platform::readFileStart(url, headerRoom);
     } catch (const platform::FileError& error) {
-        refuseWhatIsNotAFile(error);
+        refuseWhatCannotBeOpened(error);
         throw;
     }
 }
@@ -47,7 +50,7 @@ std::optional<platform::StoredSides> storedPictureInHeader(const std::filesystem
     try {
         return platform::storedSidesFromHeader(platform::fileByteSource(url), std::max<std::int64_t>(page, 1) - 1);
     } catch (const platform::FileError& error) {
-        refuseWhatIsNotAFile(error);
+        refuseWhatCannotBeOpened(error);
         throw;
     }
 }

@@ -15,9 +15,11 @@ namespace pictavo {
 // without an extension, or a pipe, a device, a socket or a folder where a source was.
 ConversionError unreadableKindOfFile();
 
-// Throws the refusal above when the read error says the source is not a regular file, which
-// is no damaged image; returns, for the caller to report, when it is any other read error.
-void refuseWhatIsNotAFile(const platform::FileError& error);
+// Throws what the user reads when a source could not be opened for a reason that is no
+// damaged image: the refusal above when it is not a regular file, and the read error itself
+// (whose sentence says there is no such file, or no permission to view it) when it is not
+// there or may not be read. Returns, for the caller to report, on any other read error.
+void refuseWhatCannotBeOpened(const platform::FileError& error);
 
 // A source's bytes, read without waiting on a pipe nor reading a device without end. What
 // is not a regular file is refused as above; any other read error is thrown unchanged.

@@ -109,11 +109,11 @@ std::filesystem::path OutputNamer::uniqueURL(const std::filesystem::path& direct
     auto candidate = platform::appendingPathComponent(directory, fileName);
     if (!isTaken(candidate)) return candidate;
 
-    const std::string stem = platform::deletingPathExtension(fileName);
-    const std::string extension = platform::pathExtension(fileName);
     for (std::int64_t n = 1; n <= maximumAttempts; ++n) {
-        std::string numbered = stem + "-" + platform::plainInteger(n);
-        if (!extension.empty()) numbered += "." + extension;
+        // A name already as long as a name may be is shortened to hold its number, which the
+        // disk would refuse whole.
+        const std::string numbered =
+            platform::markedFileName(fileName, "-" + platform::plainInteger(n), platform::maximumFileNameBytes);
         candidate = platform::appendingPathComponent(directory, numbered);
         if (!isTaken(candidate)) return candidate;
     }

@@ -35,7 +35,8 @@ struct OutputNamer {
     };
 
     // The first of "name.ext", "name-1.ext", "name-2.ext" and so on in the folder that
-    // `isTaken` does not claim. Callers must still create the file exclusively: another
+    // `isTaken` does not claim, a numbered name cut before its number where it would be longer
+    // than a file name may be. Callers must still create the file exclusively: another
     // program may take the name between this answer and the write.
     static std::filesystem::path uniqueURL(const std::filesystem::path& directory, const std::string& fileName,
                                            const std::function<bool(const std::filesystem::path&)>& isTaken);

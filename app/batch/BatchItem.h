@@ -25,9 +25,11 @@ struct BatchItem {
         std::int64_t bytes = 0;
         friend bool operator==(const Estimated&, const Estimated&) = default;
     };
-    // The file that was written.
+    // The file that was written, and its stamp once written: where the original was
+    // replaced, the card's picture is read from it.
     struct Exported {
         std::filesystem::path url;
+        platform::FileStamp stamp;
         friend bool operator==(const Exported&, const Exported&) = default;
     };
     // The reason the user reads.

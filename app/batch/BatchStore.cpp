@@ -1,4 +1,5 @@
 #include "app/batch/BatchStore.h"
+#include "app/batch/ThumbnailLoader.h"
 
 #include "platform/base/MainThread.h"
 #include "platform/files/FileStatus.h"
@@ -228,7 +229,8 @@ std::unordered_set<ThumbnailSource> BatchStore::thumbnailSources() const {
     std::unordered_set<ThumbnailSource> sources;
     for (const BatchItem& item : items_) {
         if (item.originalWasReplaced || item.sourceIsGone) {
-            sources.insert(ThumbnailSource{fs::absolute(item.url).lexically_normal(), item.stamp});
+            sources.insert(ThumbnailLoader::sourceOf(
+                ThumbnailLoader::requestFor(item, spec_.adjustments, ThumbnailLoader::Request{}.maxPixelSize)));
         }
     }
     return sources;

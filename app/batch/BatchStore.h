@@ -122,8 +122,9 @@ public:
     // Exported and failed cards.
     std::int64_t finishedCount() const;
     std::vector<std::filesystem::path> exportedURLs() const;
-    // The pictures that can no longer be made again from their files: of cards whose
-    // original was replaced or whose source is gone. A thumbnail cache keeps these.
+    // The files the previews of cards whose original was replaced or whose source is gone
+    // are read from (the file that took the original's place, or the source that left), which
+    // may not give their picture again. A thumbnail cache keeps these.
     std::unordered_set<ThumbnailSource> thumbnailSources() const;
 
     // Admission. True when one of the URLs is a folder or a readable file not yet in the batch.

@@ -178,7 +178,7 @@ void ExportRun::askForFolder(const ExportOutcome& outcome, const FolderNeed& nee
 void ExportRun::applyExportSuccess(const ExportOutcome& outcome, const fs::path& written) {
     if (const std::optional<int> index = owner_.indexOf(outcome.id)) {
         owner_.withItem(*index, [&](BatchItem& item) {
-            item.state = BatchItem::Exported{written};
+            item.state = BatchItem::Exported{written, readSourceStamp(written)};
             item.warningsAboutTheAnswer = outcome.result->warnings;
             if (replacing()) item.originalWasReplaced = true;
         });

@@ -207,6 +207,15 @@ QString ThumbnailLoader::keyText(const Request& request) {
            QString::fromStdString(modified);
 }
 
+ThumbnailLoader::Request ThumbnailLoader::requestFor(const BatchItem& item, const Adjustments& adjustments,
+                                                     int maxPixelSize) {
+    if (const auto* exported = std::get_if<BatchItem::Exported>(&item.state); exported && item.originalWasReplaced) {
+        // The original is in the Trash; only one page of one picture ever replaces one.
+        return Request{exported->url, 1, maxPixelSize, Adjustments::none(), exported->stamp};
+    }
+    return Request{item.url, item.page, maxPixelSize, adjustments, item.stamp};
+}
+
 ThumbnailSource ThumbnailLoader::sourceOf(const Request& request) {
     return ThumbnailSource{fs::absolute(request.url).lexically_normal(), request.stamp};
 }

@@ -47,6 +47,11 @@ public:
     explicit ThumbnailLoader(QObject* parent = nullptr, std::shared_ptr<PixelMemory> memory = PixelMemory::shared());
     ~ThumbnailLoader() override;
 
+    // What a card's preview is made from: its source's page, turned as the batch turns it; or,
+    // once its original was replaced, the file that took the original's place, as it was
+    // written, which holds the turn already and is what the card now stands for.
+    static Request requestFor(const BatchItem& item, const Adjustments& adjustments, int maxPixelSize);
+
     // "path#p<page>#<max>#t<turns>[m][g]#<bytes>@<seconds since 2001, or -1.0>".
     static QString keyText(const Request& request);
     static ThumbnailSource sourceOf(const Request& request);

@@ -10,6 +10,7 @@
 #include "app/shell/CardBadge.h"
 #include "app/shell/CardChrome.h"
 #include "app/shell/CardFrame.h"
+#include "app/shell/FittedLines.h"
 #include "app/shell/ImageCardAccessible.h"
 #include "app/shell/StatusPill.h"
 #include "platform/base/Overloaded.h"
@@ -25,7 +26,6 @@
 #include <QPainter>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
-#include <QTextLayout>
 #include <QToolButton>
 #include <QToolTip>
 
@@ -39,6 +39,7 @@ namespace {
 constexpr int padding = 12;
 constexpr int rowSpacing = 8;
 constexpr int maximumReasonLines = 3;
+constexpr double maximumHelpWidth = 480;
 
 QFont systemFont(int pixels, QFont::Weight weight = QFont::Normal) { return fonts::systemFont(pixels, weight); }
 
@@ -110,27 +111,6 @@ void paintSpinner(QPainter& painter, const QRectF& box, const QColor& colour) {
     painter.setPen(pen);
     painter.drawArc(box.adjusted(1, 1, -1, -1), static_cast<int>(-turn * 360 * 16), 270 * 16);
     painter.restore();
-}
-
-// The reason of a failed card laid out in at most three lines, the last one elided.
-QStringList reasonLines(const QString& reason, const QFont& font, double width) {
-    QStringList lines;
-    QTextLayout layout(reason, font);
-    layout.beginLayout();
-    for (;;) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid()) break;
-        line.setLineWidth(width);
-        if (lines.size() == maximumReasonLines - 1) {
-            const QFontMetricsF metrics(font);
-            lines.append(metrics.elidedText(reason.mid(line.textStart()), Qt::ElideRight, width));
-            break;
-        }
-        lines.append(reason.mid(line.textStart(), line.textLength()).trimmed());
-    }
-    layout.endLayout();
-    if (lines.isEmpty()) lines.append(QString());
-    return lines;
 }
 
 // The card's page picker: reached with Tab after its card and opened with Space or Alt+Down,
@@ -291,7 +271,7 @@ void ImageCard::refreshChildren() {
 }
 
 void ImageCard::loadThumbnail(ThumbnailLoader& loader, const Adjustments& adjustments) {
-    const ThumbnailLoader::Request request{item_.url, item_.page, thumbnailSide, adjustments, item_.stamp};
+    const ThumbnailLoader::Request request = ThumbnailLoader::requestFor(item_, adjustments, thumbnailSide);
     const QString key = ThumbnailLoader::keyText(request);
     if (key == requestedKey_) return;
     requestedKey_ = key;
@@ -313,7 +293,7 @@ QRectF ImageCard::thumbnailBox() const { return QRectF(0, 0, width(), width() * 
 int ImageCard::statusHeight(int width) const {
     if (const auto* failed = std::get_if<BatchItem::Failed>(&item_.state)) {
         const QFont font = systemFont(12);
-        const auto lines = reasonLines(failed->reason, font, std::max(1, width - 2 * padding - 18));
+        const auto lines = reasonLines(failed->reason, font, std::max(1, width - 2 * padding - 18), maximumReasonLines);
         return static_cast<int>(std::ceil(QFontMetricsF(font).lineSpacing() * lines.size()));
     }
     const double text = QFontMetricsF(systemFont(12)).height();
@@ -414,7 +394,7 @@ void ImageCard::paintStatus(QPainter& painter, const QRectF& row) {
                     QRectF(row.left(), row.top() + (metrics.height() - icon) / 2, icon, icon),
                     palette::red().current(), 1.2);
         painter.setPen(palette::primary().current());
-        const QStringList lines = reasonLines(failed->reason, font, row.width() - 18);
+        const QStringList lines = reasonLines(failed->reason, font, row.width() - 18, maximumReasonLines);
         for (int i = 0; i < lines.size(); ++i) {
             painter.drawText(QRectF(row.left() + 18, row.top() + i * metrics.lineSpacing(), row.width() - 18,
                                     metrics.height()),
@@ -518,7 +498,12 @@ bool ImageCard::event(QEvent* event) {
         if (help.isEmpty()) {
             QToolTip::hideText();
         } else {
-            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), help, this);
+            // Qt wraps a help text only once it is wider than the screen, and never inside a
+            // word: it is broken here into lines of at most half the screen, a long file name
+            // inside itself.
+            const double width = std::min(maximumHelpWidth, screen()->availableGeometry().width() / 2.0);
+            const QStringList lines = wrappedLines(help, QToolTip::font(), width);
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), lines.join(QLatin1Char('\n')), this);
         }
         return true;
     }

@@ -42,8 +42,8 @@ public:
     bool isRemoveButtonShown() const;
     // The page picker of a file of several pages; null for one page.
     QComboBox* pagePicker() const { return pagePicker_; }
-    // Asks the loader for the preview when the key (file, page, turn, stamp) changed; the
-    // old preview stays until the new one arrives.
+    // Asks the loader for the preview of the file the card stands for when the key (file,
+    // page, turn, stamp) changed; the old preview stays until the new one arrives.
     void loadThumbnail(ThumbnailLoader& loader, const Adjustments& adjustments);
     const QImage& thumbnail() const { return thumbnail_; }
     // Lets go of the preview of a card far out of view, so that the memory the window holds

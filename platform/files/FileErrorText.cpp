@@ -25,13 +25,15 @@ std::string sentence(const FileError& error) {
         if (code == ENOENT || code == ENOTDIR) {
             return "The file " + name + " couldn't be saved because the folder " + folder + " isn't there";
         }
-        if (code == EINVAL) return "The file " + name + " couldn't be saved because the disk can't hold that name";
+        if (code == EINVAL || code == ENAMETOOLONG) {
+            return "The file " + name + " couldn't be saved because the disk can't hold that name";
+        }
         return "The file " + name + " couldn't be saved in the folder " + folder;
     case FileOperation::move:
         if (error.isPermissionDenial()) return name + " couldn't be moved because you don't have permission to access " + folder;
         if (code == EEXIST) return name + " couldn't be moved because an item with the same name already exists";
         if (code == EXDEV) return name + " couldn't be moved because it would have to go to another disk";
-        if (code == EINVAL) return name + " couldn't be moved because the disk can't hold that name";
+        if (code == EINVAL || code == ENAMETOOLONG) return name + " couldn't be moved because the disk can't hold that name";
         return name + " couldn't be moved";
     case FileOperation::trash:
         if (error.isPermissionDenial()) return name + " couldn't be moved to the Trash because you don't have permission to access it";

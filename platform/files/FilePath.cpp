@@ -146,7 +146,7 @@ std::filesystem::path appendingPathComponent(const std::filesystem::path& folder
 bool pathExists(const std::filesystem::path& path) {
     struct stat status {};
     if (::lstat(path.c_str(), &status) == 0) return true;
-    return errno != ENOENT && errno != ENOTDIR;
+    return errno != ENOENT && errno != ENOTDIR && errno != ENAMETOOLONG;
 }
 
 } // namespace platform

@@ -63,7 +63,8 @@ std::string deletingPathExtension(std::string_view path);
 std::filesystem::path appendingPathComponent(const std::filesystem::path& folder, std::string_view component);
 
 // Whether something, even a dangling symbolic link, holds this path. A path that cannot be
-// examined counts as taken, so that nobody writes over what could not be seen.
+// examined counts as taken, so that nobody writes over what could not be seen; a name longer
+// than the disk holds names nothing, and the write to it says why.
 bool pathExists(const std::filesystem::path& path);
 
 } // namespace platform

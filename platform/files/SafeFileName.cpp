@@ -39,4 +39,11 @@ std::string fileNameWithin(const std::string& name, std::size_t limit) {
     return cutAtCharacter(stem, limit - extension.size() - 1) + "." + extension;
 }
 
+std::string markedFileName(const std::string& name, const std::string& mark, std::size_t limit) {
+    const std::string fitted = fileNameWithin(name, limit > mark.size() ? limit - mark.size() : 0);
+    const std::string extension = pathExtension(fitted);
+    if (extension.empty()) return fitted + mark;
+    return deletingPathExtension(fitted) + mark + "." + extension;
+}
+
 } // namespace platform

@@ -18,4 +18,8 @@ std::optional<std::string> oneFileName(const std::string& name);
 // the rest.
 std::string fileNameWithin(const std::string& name, std::size_t limit);
 
+// The name with `mark` put before its extension ("photo-1.png"), the rest cut first as
+// fileNameWithin does, so that the whole stays within `limit` bytes with the mark whole.
+std::string markedFileName(const std::string& name, const std::string& mark, std::size_t limit);
+
 } // namespace platform

@@ -105,12 +105,9 @@ fs::path diskTrash(const fs::path& top, const fs::path& item) {
 // The item's name in the Trash for the n-th try: the name itself, then "photo.2.png",
 // "photo.3.png"..., each short enough that its record's name fits the file system.
 std::string nameInTrash(const std::string& name, int attempt) {
-    const std::string number = attempt == 1 ? std::string() : "." + std::to_string(attempt);
-    const std::string fitted = fileNameWithin(name, maximumFileNameBytes - recordExtension.size() - number.size());
-    if (number.empty()) return fitted;
-    const std::string extension = pathExtension(fitted);
-    if (extension.empty()) return fitted + number;
-    return deletingPathExtension(fitted) + number + "." + extension;
+    const std::size_t limit = maximumFileNameBytes - recordExtension.size();
+    if (attempt == 1) return fileNameWithin(name, limit);
+    return markedFileName(name, "." + std::to_string(attempt), limit);
 }
 
 } // namespace

@@ -390,4 +390,34 @@ TEST_F(MainWindowTest, OnlyCardsNearTheViewHoldPreviewsSoMemoryStaysBounded) {
     EXPECT_FALSE(first->thumbnail().isNull());
 }
 
+// After "Replace the originals" the originals are in the Trash: a card that had not yet shown
+// its picture shows that of the file that took the original's place, as written, the turn
+// already in it and not turned again.
+TEST_F(MainWindowTest, ACardFirstSeenAfterItsOriginalWasReplacedShowsTheFileThatTookItsPlace) {
+    addPhotos(60);
+    window->resize(1120, 760);
+    QCoreApplication::processEvents();
+    BatchGrid* grid = window->grid();
+    ImageCard* first = grid->card(grid->order().front());
+    ImageCard* last = grid->card(grid->order().back());
+    ASSERT_TRUE(eventually([&] { return !first->thumbnail().isNull(); }));
+    ASSERT_TRUE(last->thumbnail().isNull());
+
+    OutputSpec turned = settings.spec();
+    turned.adjustments.reorientation = Reorientation(1);
+    settings.setSpec(turned);
+    destinations.setHasConfirmedReplace(true);
+    destinations.setChoice(DestinationStore::Choice::replaceOriginal);
+    window->exportAction()->trigger();
+    ASSERT_TRUE(exportEnds());
+    ASSERT_TRUE(last->item().originalWasReplaced);
+
+    grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+    ASSERT_TRUE(eventually([&] { return !last->thumbnail().isNull(); }, 20000)) << "the card stays blank";
+    // The photo was 123 by 48 pixels; turned a quarter, it stands upright.
+    EXPECT_EQ(last->thumbnail().size(), QSize(48, 123));
+    grid->verticalScrollBar()->setValue(0);
+    ASSERT_TRUE(eventually([&] { return first->thumbnail().size() == QSize(48, 64); }));
+}
+
 } // namespace

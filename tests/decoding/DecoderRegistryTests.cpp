@@ -1,16 +1,22 @@
 #include "ImageEngine/Model/ConversionError.h"
 #include "ImageEngine/Decoding/DecoderRegistry.h"
 #include "ImageEngine/Decoding/ImageIODecoder.h"
+#include "platform/files/FileErrorText.h"
 #include "platform/read/ImageReader.h"
-#include "support/ConversionErrorCapture.h"
 #include "support/TemporaryFolder.h"
+#include "support/Thrown.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace pictavo;
 using platform::ContentType;
 using testing_support::TemporaryFolder;
-using testing_support::thrownBy;
+using testing_support::thrown;
 
 namespace {
 
@@ -45,11 +51,63 @@ TEST(DecoderRegistry, GivesRasterFilesToTheRasterDecoderByTheirExtension) {
                              "j.dng", "k.nrw", "l.heif", "m.HIF", "n.jp2", "o.exr", "p.pgm", "q.hdr", "r.jfif", "s.MPO"}) {
         EXPECT_TRUE(dynamic_cast<const ImageIODecoder*>(registry.decoder(folder.file(name)).get())) << name;
     }
-    // A vanished file is matched by its name; reading it is what fails, with its name.
+    // A vanished file is matched by its name; reading it is what fails, saying it is not there.
     const auto vanished = folder.file("vanished.png");
-    const auto error = thrownBy([&] { registry.decoder(vanished)->properties(vanished); });
-    EXPECT_EQ(error, ConversionError::decodeFailed("vanished.png"));
-    EXPECT_EQ(error.errorDescription(), "vanished.png can't be opened. It may be damaged.");
+    const auto error = thrown<platform::FileError>([&] { registry.decoder(vanished)->properties(vanished); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(platform::fileErrorDescription(*error),
+              "The file \"vanished.png\" couldn't be opened because there is no such file.");
+}
+
+// Reads as another user would: root reads a file whatever its permission bits, but not once
+// its file-system identity is another user's, which drops that power for this thread alone.
+class AsAnotherUser {
+public:
+    AsAnotherUser() {
+        if (::geteuid() == 0) ::setfsuid(65534);
+    }
+    ~AsAnotherUser() {
+        if (::geteuid() == 0) ::setfsuid(0);
+    }
+    AsAnotherUser(const AsAnotherUser&) = delete;
+    AsAnotherUser& operator=(const AsAnotherUser&) = delete;
+};
+
+// A file deleted after it was added, or one the user may not read, is no damaged image: each
+// decoder says why it could not be opened, in the sentence of the read error.
+TEST(DecoderRegistry, AFileThatIsNotThereOrMayNotBeReadSaysSoRatherThanThatItMayBeDamaged) {
+    const auto registry = DecoderRegistry::standard();
+    TemporaryFolder folder;
+    // Only the file itself is locked, as `chmod 000` locks it.
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                                    std::filesystem::perms::group_exec |
+                                                    std::filesystem::perms::others_read |
+                                                    std::filesystem::perms::others_exec);
+    const auto sentence = [&](const std::filesystem::path& file, bool decode) -> std::string {
+        const auto decoder = registry.decoder(file);
+        const auto error = thrown<platform::FileError>([&] {
+            AsAnotherUser reader;
+            if (decode) {
+                decoder->decode(file);
+            } else {
+                decoder->properties(file);
+            }
+        });
+        return error ? platform::fileErrorDescription(*error) : std::string("no file error");
+    };
+    for (const std::string name : {"photo.png", "scan.tiff", "drawing.svg", "letter.pdf"}) {
+        for (const bool decode : {false, true}) {
+            EXPECT_EQ(sentence(folder.file(name), decode),
+                      "The file \"" + name + "\" couldn't be opened because there is no such file.")
+                << name << (decode ? " decoded" : " inspected");
+            const auto locked = folder.write(name, {0x89, 'P', 'N', 'G'});
+            ::chmod(locked.c_str(), 0);
+            EXPECT_EQ(sentence(locked, decode),
+                      "The file \"" + name + "\" couldn't be opened because you don't have permission to view it.")
+                << name << (decode ? " decoded" : " inspected");
+            std::filesystem::remove(locked);
+        }
+    }
 }
 
 TEST(DecoderRegistry, TheFirstDecoderThatAcceptsWinsSubtypesAreAcceptedAndAnUnreadableExtensionIsNamed) {

@@ -2,16 +2,19 @@
 #include "ImageEngine/Decoding/PDFDecoder.h"
 #include "ImageEngine/Decoding/PDFPageBox.h"
 #include "ImageEngine/Model/ConversionError.h"
+#include "platform/files/FilePath.h"
 #include "support/ConversionErrorCapture.h"
 #include "support/PDFSamples.h"
 #include "support/SampleImages.h"
 #include "support/TemporaryFolder.h"
 #include "support/TestImages.h"
+#include "support/Thrown.h"
 
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
@@ -285,8 +288,10 @@ TEST_F(PDFDecoderTest, ALockedDocumentAsksForNoPasswordAndADamagedOneCannotBeRea
     const platform::Bytes garbage{'%', 'P', 'D', 'F', '-', '1', '.', '4', '\n', 0x00, 0xFF, 'x'};
     const auto damaged = write("damaged.pdf", garbage);
     EXPECT_EQ(thrownBy([&] { decoder.properties(damaged); }), ConversionError::decodeFailed("damaged.pdf"));
-    EXPECT_EQ(thrownBy([&] { decoder.properties(folder.file("missing.pdf")); }),
-              ConversionError::decodeFailed("missing.pdf"));
+    // A file that is not there is not damaged: the read error says it is not there.
+    const auto missing = thrown<platform::FileError>([&] { decoder.properties(folder.file("missing.pdf")); });
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->errorNumber(), ENOENT);
 }
 
 TEST_F(PDFDecoderTest, ASourceRereadsItsFileAtEveryRenderAndRefusesASizeBeyondTheBudgetBeforeOpeningIt) {
@@ -296,7 +301,9 @@ TEST_F(PDFDecoderTest, ASourceRereadsItsFileAtEveryRenderAndRefusesASizeBeyondTh
     write("page.pdf", handWrittenPDF({handWrittenPage({0, 0, 100, 100}, std::nullopt, std::nullopt, "0 0 1 rg 0 0 100 100 re f")}));
     EXPECT_EQ(pixelAt(*rendered(decoded, 100, 100), 10, 50), blue);
     std::filesystem::remove(path);
-    EXPECT_EQ(thrownBy([&] { rendered(decoded, 100, 100); }), ConversionError::decodeFailed("page.pdf"));
+    const auto gone = thrown<platform::FileError>([&] { rendered(decoded, 100, 100); });
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(gone->errorNumber(), ENOENT);
     EXPECT_EQ(thrownBy([&] { rendered(decoded, 1'000'000, 1'000'000); }),
               ConversionError::imageTooLarge(1'000'000, 1'000'000));
     EXPECT_EQ(thrownBy([&] { rendered(decoded, 1'000'001, 10); }), ConversionError::imageTooLarge(1'000'001, 10));

@@ -38,7 +38,7 @@ TEST(BatchItem, SpokenSummarySaysSizeStateAndOnlyTheFirstWarningOfAnAnswer) {
     EXPECT_EQ(card(BatchItem::Pending{}).accessibilityDescription(), size + ", waiting");
     EXPECT_EQ(card(BatchItem::Estimating{}).accessibilityDescription(), size + ", estimating");
     EXPECT_EQ(card(BatchItem::Exporting{}).accessibilityDescription(), size + ", saving");
-    EXPECT_EQ(card(BatchItem::Exported{"/a"}).accessibilityDescription(), size + ", saved");
+    EXPECT_EQ(card(BatchItem::Exported{"/a", {}}).accessibilityDescription(), size + ", saved");
 
     BatchItem estimated = card(BatchItem::Estimated{500'000});
     estimated.warningsAboutTheAnswer = {ConversionWarning::formatFellBack(OutputFormat::png(), "HEIC"),

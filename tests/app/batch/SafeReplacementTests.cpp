@@ -68,6 +68,17 @@ TEST_F(SafeReplacement, AnotherOutputNameTakesTheNextFreeNameAndNeverLeavesTheOr
     EXPECT_EQ(error->path().filename(), "photo.jpg");
 }
 
+// Beside a photo whose name is as long as a name may be, the free name is the original's
+// shortened before its number, and the original stays as it was.
+TEST_F(SafeReplacement, BesideAnOriginalWithTheLongestNameTheNumberedNameIsShortenedToFit) {
+    const std::string longest = std::string(251, 'a') + ".jpg";
+    std::ofstream(originals() / longest) << "old pixels";
+    const fs::path written = writer_.write(bytesOf("new"), originals(), longest);
+    EXPECT_EQ(written, originals() / (std::string(249, 'a') + "-1.jpg"));
+    EXPECT_EQ(textOf(written), "new");
+    EXPECT_EQ(textOf(originals() / longest), "old pixels");
+}
+
 // An original edited after its version was recorded is refused through the store (see the
 // batch replacement tests); one whose version was never recorded is refused here.
 TEST_F(SafeReplacement, AnOriginalWithoutARecordedVersionIsNeverReplaced) {

@@ -2,6 +2,7 @@
 
 #include "platform/files/FilePath.h"
 #include "platform/files/SafeFileName.h"
+#include "platform/text/UnicodeText.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -98,4 +99,22 @@ TEST(OutputNamerUniqueURL, NumbersNamesInOrderUntilOneIsFreeAndGivesUpInsteadOfL
     ASSERT_EQ(asked.size(), static_cast<std::size_t>(OutputNamer::maximumAttempts + 1));
     EXPECT_EQ(std::tuple(asked[0], asked[1], asked[2], asked.back()),
               std::tuple("photo.jpg", "photo-1.jpg", "photo-2.jpg", "photo-10000.jpg"));
+}
+
+// A photo whose name is as long as a name may be: its numbered names are shortened before the
+// number, never inside a character, so that the disk holds them (the writer's tests show the
+// file written beside such a photo).
+TEST(OutputNamerUniqueURL, ANameAsLongAsTheDiskAllowsIsShortenedToHoldItsNumberBetweenCharacters) {
+    TemporaryFolder folder;
+    const auto taken = [](const std::filesystem::path& path) { return platform::pathExists(path); };
+    // Two-byte letters: 125 of them and ".jpg" fill 254 bytes; "-1" leaves room for 124.
+    std::string accented;
+    for (int i = 0; i < 125; ++i) accented += "\u00E9";
+    folder.write(accented + ".jpg", {1});
+    const std::string numbered = OutputNamer::uniqueURL(folder.path(), accented + ".jpg", taken).filename().string();
+    EXPECT_LE(numbered.size(), platform::maximumFileNameBytes);
+    EXPECT_TRUE(platform::isValidUTF8(numbered)) << numbered;
+    EXPECT_EQ(numbered, accented.substr(0, 2 * 124) + "-1.jpg");
+    folder.write(numbered, {1});
+    EXPECT_TRUE(std::filesystem::exists(folder.file(numbered)));
 }

@@ -264,6 +264,9 @@ TEST(FileErrorText, SentencesNameOnlyTheFileAndItsFolder) {
     // FAT's answer to a name with ? " * < > | or a backslash.
     EXPECT_EQ(platform::fileErrorDescription(FileError("/a/b?.png", EINVAL, platform::FileOperation::write)),
               "The file \"b?.png\" couldn't be saved because the disk can't hold that name.");
+    // A name longer than the disk holds is the name's fault, not that of a file already there.
+    EXPECT_EQ(platform::fileErrorDescription(FileError("/a/b.png", ENAMETOOLONG, platform::FileOperation::write)),
+              "The file \"b.png\" couldn't be saved because the disk can't hold that name.");
 }
 
 } // namespace

@@ -93,6 +93,8 @@ TEST(PathExists, CountsFilesFoldersAndDanglingLinks) {
     EXPECT_TRUE(pathExists(folder.write("a.png", {1})));
     std::filesystem::create_symlink(folder.file("nowhere"), folder.file("link.png"));
     EXPECT_TRUE(pathExists(folder.file("link.png")));
-    // A path below a file cannot exist.
+    // A path below a file cannot exist, nor can a name longer than the disk holds, which a
+    // writer looking for a free name must try rather than pass over as taken.
     EXPECT_FALSE(pathExists(folder.file("a.png/inside.png")));
+    EXPECT_FALSE(pathExists(folder.file(std::string(256, 'a') + ".png")));
 }
