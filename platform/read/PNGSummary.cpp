@@ -32,4 +32,10 @@ std::optional<PNGSummary> summarisePng(ByteView bytes) {
     return summary;
 }
 
+int PNGSummary::decodedBytesPerPixel() const {
+    static constexpr int channels[] = {1, 1, 3, 3, 2, 1, 4};
+    const int stored = colourType >= 0 && colourType <= 6 ? channels[colourType] : 4;
+    return stored * (bitDepth == 16 ? 2 : 1);
+}
+
 } // namespace platform
