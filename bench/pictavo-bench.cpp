@@ -6,7 +6,8 @@
 //
 // Folders are walked recursively (regular files only, hidden ones skipped), page 1 of each
 // file is converted (every page with --every-page), at most W at a time (the engine's width, or N). Each failed file gets
-// one line (its name, the error's sentence and its diagnostic), and so does each output that left out some of its
+// one line (its name, the error's sentence and its diagnostic), each warning of a conversion or an estimate one (the
+// name, the card's badge and the sentence its details give), and so does each output that left out some of its
 // source's metadata (what and why); the last line is one JSON object. --memory gives the conversions a bound of
 // their own instead of the machine's (memoryBoundBytes in the JSON).
 #include "ImageEngine/Pipeline/ConversionEngine.h"
@@ -156,6 +157,13 @@ void writeOutput(const fs::path& folder, const std::string& name, const platform
     }
 }
 
+// As the window's card names them: its badge, then the sentence its details give.
+void printWarnings(const fs::path& file, const std::vector<ConversionWarning>& warnings) {
+    for (const ConversionWarning& warning : warnings)
+        std::cout << platform::lastPathComponent(file.string()) << ": " << warning.label() << ": " << warning.message()
+                  << "\n";
+}
+
 std::int64_t peakResidentBytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -236,10 +244,13 @@ int main(int argc, char** argv) {
         inFlight.erase(at);
         try {
             if (job.estimate) {
-                outputBytes += job.estimate->get().bytes;
+                const Estimate estimate = job.estimate->get();
+                outputBytes += estimate.bytes;
+                printWarnings(job.file, estimate.warnings);
             } else {
                 ConversionResult result = job.conversion->get();
                 outputBytes += result.byteCount();
+                printWarnings(job.file, result.warnings);
                 if (!result.diagnostic.empty())
                     std::cout << platform::lastPathComponent(job.file.string()) << ": " << result.diagnostic << "\n";
                 if (options.out) writeOutput(*options.out, result.suggestedFileName, *result.data);

@@ -47,6 +47,21 @@ std::string ConversionWarning::message() const {
         value_);
 }
 
+std::string ConversionWarning::label() const {
+    return std::visit(
+        Overloaded{
+            [](const W::AnimationLost&) -> std::string { return "Frames"; },
+            [](const W::TargetSizeMissed&) -> std::string { return "Target missed"; },
+            [](const W::IconLadderTrimmed&) -> std::string { return "Fewer sizes"; },
+            [](const W::FormatFellBack& c) { return "as " + c.to.displayName(); },
+            [](const W::VectorRasterised&) -> std::string { return "Rasterised"; },
+            [](const W::TransparencyFlattened&) -> std::string { return "Alpha"; },
+            [](const W::UpscaleClamped&) -> std::string { return "Not enlarged"; },
+            [](const W::Reencoded&) -> std::string { return "Re-encoded"; },
+        },
+        value_);
+}
+
 std::size_t ConversionWarning::hash() const {
     std::size_t seed = 0;
     hashCombineValue(seed, value_.index());

@@ -78,7 +78,10 @@ public:
     template <typename T>
     const T* get() const { return std::get_if<T>(&value_); }
 
+    // The sentence the card's details give.
     std::string message() const;
+    // The short label of the card's badge: "Frames", "Target missed", "as PNG", ...
+    std::string label() const;
 
     friend bool operator==(const ConversionWarning&, const ConversionWarning&) = default;
     std::size_t hash() const;

@@ -29,22 +29,7 @@ std::size_t hashValue(const BatchItem::SourceStamp& stamp) {
 
 BatchItem::SourceStamp readSourceStamp(const std::filesystem::path& url) { return platform::readFileStamp(url); }
 
-QString warningLabel(const ConversionWarning& warning) {
-    return std::visit(
-        platform::Overloaded{
-            [](const ConversionWarning::AnimationLost&) { return QStringLiteral("Frames"); },
-            [](const ConversionWarning::TargetSizeMissed&) { return QStringLiteral("Target missed"); },
-            [](const ConversionWarning::IconLadderTrimmed&) { return QStringLiteral("Fewer sizes"); },
-            [](const ConversionWarning::FormatFellBack& fellBack) {
-                return QStringLiteral("as ") + QString::fromStdString(fellBack.to.displayName());
-            },
-            [](const ConversionWarning::VectorRasterised&) { return QStringLiteral("Rasterised"); },
-            [](const ConversionWarning::TransparencyFlattened&) { return QStringLiteral("Alpha"); },
-            [](const ConversionWarning::UpscaleClamped&) { return QStringLiteral("Not enlarged"); },
-            [](const ConversionWarning::Reencoded&) { return QStringLiteral("Re-encoded"); },
-        },
-        warning.value());
-}
+QString warningLabel(const ConversionWarning& warning) { return QString::fromStdString(warning.label()); }
 
 QString BatchItem::accessibilityDescription() const {
     if (const auto* failed = std::get_if<Failed>(&state)) return failed->reason;

@@ -94,7 +94,7 @@ std::size_t hashValue(const BatchItem::SourceStamp& stamp);
 // system afresh on every call.
 BatchItem::SourceStamp readSourceStamp(const std::filesystem::path& url);
 
-// The short label of a warning chip: "Frames", "Target missed", "as PNG", ...
+// The short label of a warning chip, as the engine names it.
 QString warningLabel(const ConversionWarning& warning);
 
 // A file size as the file manager writes it, in the user's locale.

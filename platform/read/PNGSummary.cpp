@@ -85,4 +85,10 @@ std::optional<ColourDescription> pngChunkColour(const PNGSummary& summary) {
     return description;
 }
 
+int PNGSummary::decodedBytesPerPixel() const {
+    static constexpr int channels[] = {1, 1, 3, 3, 2, 1, 4};
+    const int stored = colourType >= 0 && colourType <= 6 ? channels[colourType] : 4;
+    return stored * (bitDepth == 16 ? 2 : 1);
+}
+
 } // namespace platform

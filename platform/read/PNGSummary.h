@@ -31,6 +31,11 @@ struct PNGSummary {
     std::optional<std::array<std::uint32_t, 8>> chromaticities;
 
     bool hasAlpha() const { return colourType == 4 || colourType == 6 || hasTransparencyChunk; }
+    // The least a pixel takes as libvips decodes it: grey, grey and alpha, RGB (a palette's
+    // colours too) or RGBA, of 16-bit samples at a depth of 16, else of bytes, whatever
+    // transparency a tRNS chunk adds. Colour types the format does not have are counted as
+    // the reader refuses them when libvips cannot read the header.
+    int decodedBytesPerPixel() const;
 };
 
 // Nothing when the bytes do not start with a PNG signature and a well-formed IHDR.

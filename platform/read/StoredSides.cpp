@@ -6,6 +6,7 @@
 #include "platform/read/ICODirectory.h"
 #include "platform/read/PNGSummary.h"
 #include "platform/read/PNMHeader.h"
+#include "platform/read/PSDFile.h"
 #include "platform/read/RawBackend.h"
 #include "platform/read/TIFFDirectory.h"
 #include "platform/types/ImageSniffer.h"
@@ -44,10 +45,71 @@ std::optional<StoredSides> sides(std::uint64_t width, std::uint64_t height) {
     return StoredSides{static_cast<std::int64_t>(width), static_cast<std::int64_t>(height)};
 }
 
+// Sides read by a reader that makes every stored pixel whatever size is drawn, each pixel
+// taking at least `bytesPerPixel` once made.
+std::optional<StoredSides> readWhole(std::optional<StoredSides> found, std::uint64_t bytesPerPixel) {
+    if (found) {
+        found->bytesPerPixel = bytesPerPixel;
+        found->readsSmaller = false;
+    }
+    return found;
+}
+
+// `perPixel` bytes for every stored pixel, held at the most that any count reaches.
+std::uint64_t everyStoredPixel(const StoredSides& of, std::uint64_t perPixel) {
+    std::uint64_t bytes = 0;
+    if (__builtin_mul_overflow(static_cast<std::uint64_t>(of.width), static_cast<std::uint64_t>(of.height), &bytes) ||
+        __builtin_mul_overflow(bytes, perPixel, &bytes))
+        return std::numeric_limits<std::uint64_t>::max();
+    return bytes;
+}
+
+std::optional<StoredSides> pngSides(ByteView start) {
+    const auto png = summarisePng(start);
+    if (!png) return std::nullopt;
+    auto found = sides(png->width, png->height);
+    if (!found) return std::nullopt;
+    found->bytesPerPixel = static_cast<std::uint64_t>(png->decodedBytesPerPixel());
+    // Adam7's passes each cover the whole picture, so libvips decodes an interlaced PNG whole
+    // before it hands on a row, whatever size it is then averaged to.
+    if (png->interlaced) found->heldBeside = everyStoredPixel(*found, found->bytesPerPixel);
+    // Only an animated PNG's default image is read, and whole.
+    if (png->animationFrames) found->readsSmaller = false;
+    return found;
+}
+
 // The start-of-frame markers of every coding process; C4 (Huffman tables), C8 (reserved)
 // and CC (arithmetic conditioning) share their range without being frames.
 bool isStartOfFrame(std::uint8_t marker) {
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+// A frame's pixels as libvips makes them: RGB of a byte a sample from three components, and
+// from four too when no profile of the file's own keeps them CMYK; grey from one or two. A
+// progressive frame's scans each refine every block, so libjpeg keeps the coefficients of the
+// whole stored picture, two bytes each, whatever size it decodes at: counted as the reader
+// counts them from libvips' name for the sampling, three components whole when none is
+// subsampled, else as one and a half (4:2:0, the least any name gives).
+std::optional<StoredSides> jpegFrameSides(std::uint8_t marker, ByteView frame) {
+    const auto height = frame.u16be(1);
+    const auto width = frame.u16be(3);
+    // A height of 0 is given later by a DNL marker, which only the decoder reads.
+    if (!width || !height) return std::nullopt;
+    auto found = sides(*width, *height);
+    const auto components = frame.u8(5);
+    if (!found || !components) return found;
+    found->bytesPerPixel = *components >= 3 ? 3 : 1;
+    const bool progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+    if (!progressive) return found;
+    std::uint64_t coefficientBytes = 2 * std::uint64_t{*components};
+    if (*components == 3) {
+        bool subsampled = false;
+        for (std::size_t component = 0; component < 3; ++component)
+            subsampled = subsampled || frame.u8(6 + 3 * component + 1) != std::uint8_t{0x11};
+        coefficientBytes = subsampled ? 3 : 6;
+    }
+    found->heldBeside = everyStoredPixel(*found, coefficientBytes);
+    return found;
 }
 
 // The marker segments are walked by their lengths, each read on its own, so that metadata of
@@ -71,20 +133,21 @@ std::optional<StoredSides> jpegSides(const ByteSource& source) {
         const auto length = bytes.u16be(2);
         if (!length || *length < 2) return std::nullopt;
         if (isStartOfFrame(*marker)) {
-            const Bytes frame = source(at + 4, 5);
-            const ByteView payload(frame.data(), frame.size());
-            const auto height = payload.u16be(1);
-            const auto width = payload.u16be(3);
-            // A height of 0 is given later by a DNL marker, which only the decoder reads.
-            if (!width || !height) return std::nullopt;
-            return sides(*width, *height);
+            // Its precision, sides, count of components and each one's three bytes.
+            const Bytes frame = source(at + 4, std::min<std::size_t>(*length - 2u, 6 + 3 * 255));
+            return jpegFrameSides(*marker, ByteView(frame.data(), frame.size()));
         }
         at += 2 + std::uint64_t{*length};
     }
     return std::nullopt;
 }
 
+// The sides, and whether the picture has alpha, which libwebp decodes as a fourth byte a pixel.
 std::optional<StoredSides> webpSides(ByteView start) {
+    const auto withAlpha = [](std::optional<StoredSides> found, bool alpha) {
+        if (found) found->bytesPerPixel = alpha ? 4 : 3;
+        return found;
+    };
     if (!start.startsWith(0, "RIFF") || !start.startsWith(8, "WEBP")) return std::nullopt;
     const ByteView data = start.sub(20, start.size() >= 20 ? start.size() - 20 : 0);
     if (start.startsWith(12, "VP8 ")) {
@@ -93,18 +156,19 @@ std::optional<StoredSides> webpSides(ByteView start) {
         const auto width = data.u16le(6);
         const auto height = data.u16le(8);
         if (!width || !height) return std::nullopt;
-        return sides(*width & 0x3FFFu, *height & 0x3FFFu);
+        return withAlpha(sides(*width & 0x3FFFu, *height & 0x3FFFu), false);
     }
     if (start.startsWith(12, "VP8L")) {
         const auto packed = data.u32le(1);
         if (data.u8(0) != 0x2F || !packed) return std::nullopt;
-        return sides((*packed & 0x3FFFu) + 1, ((*packed >> 14) & 0x3FFFu) + 1);
+        return withAlpha(sides((*packed & 0x3FFFu) + 1, ((*packed >> 14) & 0x3FFFu) + 1), (*packed >> 28) & 1u);
     }
     if (start.startsWith(12, "VP8X")) {
+        const auto flags = data.u8(0);
         const auto width = data.u32le(4);
         const auto height = data.u32le(7);
-        if (!width || !height) return std::nullopt;
-        return sides((*width & 0xFFFFFFu) + 1, (*height & 0xFFFFFFu) + 1);
+        if (!flags || !width || !height) return std::nullopt;
+        return withAlpha(sides((*width & 0xFFFFFFu) + 1, (*height & 0xFFFFFFu) + 1), *flags & 0x10u);
     }
     return std::nullopt;
 }
@@ -137,7 +201,9 @@ std::optional<StoredSides> larger(std::optional<StoredSides> first, std::optiona
 
 // A HEIF file's images declare their sides in `ispe` properties, in meta/iprp/ipco; the
 // largest is the primary picture's, whose tiles and thumbnails are smaller. The top-level
-// boxes are stepped over by their lengths to the meta box, which alone is read.
+// boxes are stepped over by their lengths to the meta box, which alone is read. libheif
+// decodes to RGB however few channels are coded, of 16-bit samples when they are deeper than
+// 8 bits: counted so when every image's `pixi` says so, as the one read is not told apart here.
 std::optional<StoredSides> heifSides(const ByteSource& source) {
     std::uint64_t at = 0;
     Bytes metaBox;
@@ -150,25 +216,43 @@ std::optional<StoredSides> heifSides(const ByteSource& source) {
         at += box->size;
     }
     std::optional<StoredSides> largest;
+    bool deep = false, shallow = false;
     forEachISOBox(ByteView(metaBox.data(), metaBox.size()), [&](ByteView type, ByteView meta) {
         if (!type.startsWith(0, "meta")) return;
         forEachISOBox(meta.sub(4, meta.size() >= 4 ? meta.size() - 4 : 0), [&](ByteView type, ByteView iprp) {
             if (!type.startsWith(0, "iprp")) return;
             forEachISOBox(iprp, [&](ByteView type, ByteView ipco) {
                 if (!type.startsWith(0, "ipco")) return;
-                forEachISOBox(ipco, [&](ByteView type, ByteView ispe) {
-                    const auto width = ispe.u32be(4);
-                    const auto height = ispe.u32be(8);
+                forEachISOBox(ipco, [&](ByteView type, ByteView property) {
+                    if (type.startsWith(0, "pixi")) {
+                        // After its version and flags, a count of channels and the bits of each.
+                        const auto channels = property.u8(4);
+                        for (std::size_t channel = 0; channels && channel < *channels; ++channel) {
+                            const auto bits = property.u8(5 + channel);
+                            deep = deep || (bits && *bits > 8);
+                            shallow = shallow || !bits || *bits <= 8;
+                        }
+                    }
+                    const auto width = property.u32be(4);
+                    const auto height = property.u32be(8);
                     if (type.startsWith(0, "ispe") && width && height) largest = larger(largest, sides(*width, *height));
                 });
             });
         });
     });
-    return largest;
+    return readWhole(largest, deep && !shallow ? 6 : 3);
+}
+
+// openjpeg decodes every component whole, and libvips makes of them grey or RGB (with alpha
+// where there is a further component) of a byte a sample, or of two for samples deeper than 8
+// bits: at least as many bytes as the first component's depth and the count of components say.
+// `depthByte` holds the bits less one in its low seven bits.
+std::uint64_t jpeg2000BytesPerPixel(std::uint16_t components, std::uint8_t depthByte) {
+    return (components >= 3 ? 3 : 1) * ((depthByte & 0x7Fu) + 1 > 8 ? 2 : 1);
 }
 
 // A JP2 file's header box holds an image header box; a bare codestream's SIZ marker segment
-// declares the reference grid and the picture's offset on it.
+// declares the reference grid and the picture's offset on it, then its components.
 std::optional<StoredSides> jpeg2000Sides(ByteView start) {
     if (start.startsWith(0, "\xFF\x4F\xFF\x51")) {
         const auto right = start.u32be(8);
@@ -176,7 +260,10 @@ std::optional<StoredSides> jpeg2000Sides(ByteView start) {
         const auto left = start.u32be(16);
         const auto top = start.u32be(20);
         if (!right || !bottom || !left || !top || *left >= *right || *top >= *bottom) return std::nullopt;
-        return sides(*right - *left, *bottom - *top);
+        const auto components = start.u16be(40);
+        const auto depth = start.u8(42);
+        return readWhole(sides(*right - *left, *bottom - *top),
+                         components && depth ? jpeg2000BytesPerPixel(*components, *depth) : 1);
     }
     std::optional<StoredSides> found;
     forEachISOBox(start, [&](ByteView type, ByteView header) {
@@ -184,7 +271,13 @@ std::optional<StoredSides> jpeg2000Sides(ByteView start) {
         forEachISOBox(header, [&](ByteView type, ByteView ihdr) {
             const auto height = ihdr.u32be(0);
             const auto width = ihdr.u32be(4);
-            if (type.startsWith(0, "ihdr") && width && height) found = sides(*width, *height);
+            const auto components = ihdr.u16be(8);
+            const auto depth = ihdr.u8(10);
+            if (!type.startsWith(0, "ihdr") || !width || !height) return;
+            // A depth of 255 says the components' depths differ, each given in a box of its own:
+            // counted at a byte a sample, the least.
+            found = readWhole(sides(*width, *height),
+                              components && depth ? jpeg2000BytesPerPixel(*components, *depth == 0xFF ? 7 : *depth) : 1);
         });
     });
     return found;
@@ -361,25 +454,13 @@ std::optional<StoredSides> icnsSides(const ByteSource& source) {
     return largest;
 }
 
-std::optional<StoredSides> readWhole(std::optional<StoredSides> found, std::uint64_t bytesPerPixel) {
-    if (found) {
-        found->bytesPerPixel = bytesPerPixel;
-        found->readsSmaller = false;
-    }
-    return found;
-}
-
 } // namespace
 
 std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::int64_t index) {
     const Bytes read = source(0, startBytes);
     const ByteView start(read.data(), read.size());
     switch (sniffImageFormat(start).format) {
-    case SniffedFormat::png: {
-        const auto png = summarisePng(start);
-        if (!png) return std::nullopt;
-        return sides(png->width, png->height);
-    }
+    case SniffedFormat::png: return pngSides(start);
     case SniffedFormat::jpeg: return jpegSides(source);
     case SniffedFormat::tiff: {
         // The reader takes a TIFF-structured file for a camera's whenever libraw does, and a
@@ -396,21 +477,22 @@ std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::
         return found;
     }
     case SniffedFormat::webp: return webpSides(start);
+    // These readers make every stored pixel whatever size is drawn, in colour at least: a GIF's
+    // colours and a bitmap's as RGB, whatever their palette.
     case SniffedFormat::gif: {
         const auto width = start.u16le(6);
         const auto height = start.u16le(8);
         if (!width || !height) return std::nullopt;
-        return sides(*width, *height);
+        return readWhole(sides(*width, *height), 3);
     }
-    case SniffedFormat::bmp: return bmpSides(start);
+    case SniffedFormat::bmp: return readWhole(bmpSides(start), 3);
     case SniffedFormat::heif: return heifSides(source);
     case SniffedFormat::jpeg2000: return jpeg2000Sides(start);
     case SniffedFormat::pnm: {
         const auto header = readPNMHeader(start);
         if (!header) return std::nullopt;
-        return sides(header->width, header->height);
+        return readWhole(sides(header->width, header->height), static_cast<std::uint64_t>(header->decodedBytesPerPixel()));
     }
-    // These readers make every stored pixel whatever size is drawn, in colour at least.
     case SniffedFormat::jpegXL: return readWhole(jxlSides(source), 1);
     case SniffedFormat::radiance: return readWhole(radianceSides(source), 3);
     case SniffedFormat::openEXR: return readWhole(openEXRSides(source), 3);
@@ -425,8 +507,15 @@ std::optional<StoredSides> storedSidesFromHeader(const ByteSource& source, std::
     case SniffedFormat::psd: {
         const auto height = start.u32be(14);
         const auto width = start.u32be(18);
-        if (!width || !height) return std::nullopt;
-        return sides(*width, *height);
+        const auto depth = start.u16be(22);
+        const auto mode = start.u16be(24);
+        if (!width || !height || !depth || !mode) return std::nullopt;
+        // Colour modes are read as RGB (CMYK too, unless a profile of the file's own keeps it
+        // CMYK), the others as grey, of 16-bit samples or 32-bit floats at those depths.
+        using Mode = PSDFile::Mode;
+        const auto named = static_cast<Mode>(*mode);
+        const bool colour = named == Mode::indexed || named == Mode::rgb || named == Mode::cmyk || named == Mode::lab;
+        return readWhole(sides(*width, *height), (colour ? 3 : 1) * (*depth == 32 ? 4 : *depth == 16 ? 2 : 1));
     }
     case SniffedFormat::unknown: return index == 0 ? RawBackend::storedSides(source) : std::nullopt;
     default: return std::nullopt;

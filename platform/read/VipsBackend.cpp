@@ -581,12 +581,7 @@ ImageReadResult VipsBackend::reducedImageAt(std::int64_t index, const PixelBudge
     if (index < 0 || index >= count_) return {};
     // An animated PNG's frames are read whole.
     if (!reduces() || (png_ && png_->animationFrames)) reduction = 1;
-    if (!headerReadable_) {
-        static constexpr int channels[] = {1, 0, 3, 3, 2, 0, 4};
-        const int colourType = png_->colourType;
-        const int perPixel = (colourType >= 0 && colourType <= 6 ? channels[colourType] : 4) * (png_->bitDepth == 16 ? 2 : 1);
-        return {nullptr, !budget.allows(png_->width, png_->height, std::max(perPixel, 1))};
-    }
+    if (!headerReadable_) return {nullptr, !budget.allows(png_->width, png_->height, png_->decodedBytesPerPixel())};
     // Only the default image of an animated PNG can be decoded.
     if (png_ && png_->animationFrames && index > 0) return {};
     ImageReadResult read;

@@ -190,9 +190,10 @@ TEST(CountedReading, ARefusalForMemoryIsDecidedFromTheHeaderWhateverTheOutput) {
 
 // A picture is refused from its header when its file and its pixels cannot fit, counted at
 // what the header says a pixel takes once decoded: a camera's raw picture, developed whole
-// whatever size is drawn, and a TIFF of 16-bit samples kept at its size. Nothing is held,
-// and so nothing read, to find that out; with room, the raw picture is held for what
-// developing it takes.
+// whatever size is drawn, a TIFF of 16-bit samples kept at its size, a colour PNG and JPEG at
+// three bytes a pixel, and, drawn smaller, an interlaced PNG and a progressive JPEG for the
+// whole picture and the coefficients their readers hold. Nothing is held, and so nothing
+// read, to find that out; with room, the raw picture is held for what developing it takes.
 TEST(CountedReading, WhatAPixelTakesDecodedIsCountedFromTheHeaderBeforeTheFileIsRead) {
     TemporaryFolder folder;
     const auto camera = folder.write("camera.dng", testing_support::dngFile(600, 400, 1, true));
@@ -203,12 +204,24 @@ TEST(CountedReading, WhatAPixelTakesDecodedIsCountedFromTheHeaderBeforeTheFileIs
     const auto deep = folder.write("deep.tif", testing_support::encodeSample(sample, ".tif").value());
     auto smaller = specFor(OutputFormat::jpeg());
     smaller.sizing = ResizeSpec::longestEdge(100);
+    const auto photo = photoLike(1000, 1000);
+    const auto png = folder.write("photo.png", encode(photo, ".png"));
+    const auto jpeg = folder.write("photo.jpg", encode(photo, ".jpg"));
+    const auto interlaced = folder.write("interlaced.png", encode(photo, ".png[interlace]"));
+    const auto progressive = folder.write("progressive.jpg", encode(photo, ".jpg[interlace]"));
     struct Case {
         std::filesystem::path source;
         OutputSpec spec;
         std::uint64_t capacity; // beyond the file and a byte a pixel
     };
-    for (const auto& one : {Case{camera, smaller, 3'000'000}, Case{deep, specFor(OutputFormat::sameAsSource()), 10'000'000}}) {
+    // Beside the file, room for two bytes of each of a million pixels.
+    const auto twoBytesAPixel = [](const std::filesystem::path& file) { return std::filesystem::file_size(file) + 2'000'000; };
+    const auto original = specFor(OutputFormat::sameAsSource());
+    for (const auto& one : {Case{camera, smaller, 3'000'000}, Case{deep, original, 10'000'000},
+                            Case{png, specFor(OutputFormat::webp()), twoBytesAPixel(png)},
+                            Case{jpeg, specFor(OutputFormat::png()), twoBytesAPixel(jpeg)},
+                            Case{interlaced, smaller, twoBytesAPixel(interlaced)},
+                            Case{progressive, smaller, twoBytesAPixel(progressive)}}) {
         const auto memory = std::make_shared<PixelMemory>(one.capacity);
         const auto error = testing_support::thrownBy(
             [&] { engineOf(memory).convert(one.source, one.spec, 1, EncodeEffort::final); });

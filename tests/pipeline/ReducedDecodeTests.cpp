@@ -3,6 +3,7 @@
 #include "ImageEngine/Decoding/ImageIODecoder.h"
 #include "ImageEngine/Model/ConversionError.h"
 #include "platform/base/Cancellation.h"
+#include "platform/text/TextFormat.h"
 #include "support/EncodedSamples.h"
 #include "support/ExifSamples.h"
 #include "support/JPEGSamples.h"
@@ -156,7 +157,8 @@ TEST_F(ReducedDecode, ATurnedPictureWhoseSidesAreNoMultipleOfTheReductionLandsIn
 }
 
 // A picture larger than what is free waits for the conversions holding memory to end, and
-// then runs; one larger than the whole memory is refused, the details naming what it needs.
+// then runs; one larger than the whole memory is refused, the details naming what it needs:
+// from its header, before it is read, its file and its pixels.
 TEST(PixelMemoryOfConversions, APictureLargerThanWhatIsFreeWaitsAndOneLargerThanAllIsRefused) {
     TemporaryFolder folder;
     const auto source = folder.write("photo.jpg", testing_support::makeJpeg(400, 300));
@@ -181,8 +183,9 @@ TEST(PixelMemoryOfConversions, APictureLargerThanWhatIsFreeWaitsAndOneLargerThan
     const auto error = testing_support::thrown<ConversionError>([&] { small.convert(source, spec, 1, EncodeEffort::final); });
     ASSERT_TRUE(error);
     EXPECT_EQ(*error, ConversionError::imageTooLarge(400, 300));
-    EXPECT_EQ(error->diagnostic(), "imageTooLarge(400.0 by 300.0) because converting it takes 450 kB of memory, more than "
-                                   "the 300 kB all conversions together may hold on this computer");
+    EXPECT_EQ(error->diagnostic(), "imageTooLarge(400.0 by 300.0) because converting it takes at least " +
+                                       platform::byteCount(static_cast<std::int64_t>(std::filesystem::file_size(source)) + 360'000) +
+                                       " of memory, more than the 300 kB all conversions together may hold on this computer");
 }
 
 // A conversion is admitted for what it holds at its peak, not for its decoded pixels alone: a

@@ -29,6 +29,8 @@ TEST_F(EnglishWarnings, EveryCaseWithAPayloadHasItsMessageAndEqualityAndHashFoll
          "This vector will be redrawn as 12000 \u00D7 800 pixels, so it won't scale any more."},
     };
     for (const auto& [warning, message] : cases) EXPECT_EQ(warning.message(), message);
+    // The badge names the format written, by the name the format menu shows.
+    EXPECT_EQ(ConversionWarning::formatFellBack(OutputFormat::png(), "PSD").label(), "as PNG");
 
     std::unordered_set<ConversionWarning> seen{
         ConversionWarning::reencoded(), ConversionWarning::reencoded(),

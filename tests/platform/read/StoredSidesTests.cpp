@@ -1,8 +1,10 @@
 #include "platform/files/FilePath.h"
+#include "platform/read/ImageReader.h"
 #include "platform/read/StoredSides.h"
 #include "support/EncodedSamples.h"
 #include "support/IconSamples.h"
 #include "support/JPEGSamples.h"
+#include "support/PSDSamples.h"
 #include "support/TGASamples.h"
 #include "support/TemporaryFolder.h"
 
@@ -164,4 +166,92 @@ TEST(StoredSides, ATIFFsDirectoryGivesTheLeastItsPixelsTakeDecoded) {
     const auto deepSides = storedSidesFromHeader(ByteView(deep.data(), deep.size()));
     EXPECT_EQ(deepSides->bytesPerPixel, 6u);
     EXPECT_GE(deepSides->heldBeside, 30u * 6);
+}
+
+// What the header counts a pixel at is what the reader makes of it: never more, so that no
+// picture that fits is refused, and, for each file made here, no less, so that a colour or
+// deep picture that cannot fit is refused from its header rather than read. Beside the pixels,
+// an interlaced PNG's whole picture and a progressive JPEG's coefficients are counted as the
+// reader counts them; and the header says whether the reader reads the picture smaller.
+TEST(StoredSides, EachPixelIsCountedAtWhatTheReaderMakesOfIt) {
+    SampleImage sample;
+    sample.width = 300;
+    sample.height = 200;
+    const auto with = [&](int bands, bool sixteenBit, bool cmyk = false) {
+        SampleImage changed = sample;
+        changed.bands = bands;
+        changed.sixteenBit = sixteenBit;
+        changed.cmyk = cmyk;
+        return changed;
+    };
+    const auto psd = [&](int mode, int depth, int channels) {
+        PSDSample file;
+        file.mode = mode;
+        file.depth = depth;
+        file.width = sample.width;
+        file.height = sample.height;
+        file.channels.assign(static_cast<std::size_t>(channels),
+                             Bytes(static_cast<std::size_t>(sample.width * sample.height * depth / 8), 0x40));
+        return psdFile(file);
+    };
+    struct Case {
+        std::string name;
+        std::optional<Bytes> file;
+        // Read with alpha where only what follows the header says there is any: a bitmap's
+        // alpha mask, a GIF's transparent index (libvips writes one).
+        bool exact = true;
+    };
+    const std::vector<Case> cases{
+        {"grey.png", encodeSample(with(1, false), ".png")},
+        {"palette.png", encodeSample(sample, ".png[palette]")},
+        {"deep.png", encodeSample(with(3, true), ".png")},
+        {"alpha.png", encodeSample(with(4, false), ".png")},
+        {"interlaced.png", encodeSample(sample, ".png[interlace]")},
+        {"animated.png", withAnimationControl(encodeSample(sample, ".png").value_or(Bytes{}), 2)},
+        {"grey.jpg", encodeSample(with(1, false), ".jpg")},
+        {"photo.jpg", encodeSample(sample, ".jpg")},
+        {"cmyk.jpg", encodeSample(with(4, false, true), ".jpg")},
+        {"progressive.jpg", encodeSample(sample, ".jpg[interlace]")},
+        {"progressive-444.jpg", encodeSample(sample, ".jpg[interlace,Q=95]")},
+        {"progressive-grey.jpg", encodeSample(with(1, false), ".jpg[interlace]")},
+        {"lossy.webp", encodeSample(sample, ".webp")},
+        {"lossless.webp", encodeSample(sample, ".webp[lossless]")},
+        {"alpha.webp", encodeSample(with(4, false), ".webp")},
+        {"lossless-alpha.webp", encodeSample(with(4, false), ".webp[lossless]")},
+        {"palette.gif", encodeSample(sample, ".gif"), false},
+        {"colours.bmp", bmpFile(sample.width, sample.height, 8)},
+        {"alpha.bmp", bmpFileWithAlpha(sample.width, sample.height), false},
+        {"photo.heic", encodeSample(sample, ".heic")},
+        {"photo.avif", encodeSample(sample, ".avif")},
+        {"scan.jp2", encodeSample(sample, ".jp2")},
+        {"deep-grey.jp2", encodeSample(with(1, true), ".jp2")},
+        {"scan.ppm", encodeSample(sample, ".ppm")},
+        {"deep.ppm", encodeSample(with(3, true), ".ppm")},
+        {"layers.psd", psd(3, 8, 3)},
+        {"deep-grey.psd", psd(1, 16, 1)},
+    };
+    for (const auto& one : cases) {
+        if (!one.file && (one.name.ends_with(".heic") || one.name.ends_with(".avif"))) continue;
+        ASSERT_TRUE(one.file && !one.file->empty()) << one.name;
+        const auto sides = storedSidesFromHeader(ByteView(one.file->data(), one.file->size()));
+        ASSERT_TRUE(sides) << one.name;
+        const auto reader = ImageReader::open(std::make_shared<const Bytes>(*one.file));
+        ASSERT_TRUE(reader) << one.name;
+        PixelCost cost;
+        PixelBudget counting;
+        counting.grant = [&](const PixelCost& asked) {
+            cost = asked;
+            return true;
+        };
+        ASSERT_TRUE(reader->imageAt(0, counting).image) << one.name;
+        const auto made = static_cast<std::uint64_t>(cost.bytesPerPixel);
+        EXPECT_TRUE(one.exact ? sides->bytesPerPixel == made : sides->bytesPerPixel <= made)
+            << one.name << ": " << sides->bytesPerPixel << " counted, " << made << " made";
+        const bool heldWhole = one.name.starts_with("interlaced") || one.name.starts_with("progressive");
+        EXPECT_TRUE(heldWhole ? sides->heldBeside == cost.workingBytes : sides->heldBeside <= cost.workingBytes)
+            << one.name << ": " << sides->heldBeside << " counted beside, " << cost.workingBytes << " held";
+        const auto halved = reader->imageAt(0, counting, 2);
+        ASSERT_TRUE(halved.image) << one.name;
+        EXPECT_EQ(sides->readsSmaller, halved.reducedAcross > 1) << one.name;
+    }
 }
