@@ -175,9 +175,13 @@ Outcome<Bytes> jpegFollowedAsBefore(Bytes first, ByteView source) {
     if (!end) return Failure::failure("the source's first picture never ends");
     if (*end == source.size()) return first;
     const auto from = mpfIndex(source);
-    const auto to = from ? mpfIndex(ByteView(first.data(), first.size())) : std::nullopt;
-    if (from && (!to || to->count != from->count || to->bigEndian != from->bigEndian))
-        return Failure::failure("the rewritten picture does not hold the source's MPF index");
+    MPFIndex to;
+    if (from) {
+        const auto rewrittenIndex = mpfIndex(ByteView(first.data(), first.size()));
+        if (!rewrittenIndex || rewrittenIndex->count != from->count || rewrittenIndex->bigEndian != from->bigEndian)
+            return Failure::failure("the rewritten picture does not hold the source's MPF index");
+        to = *rewrittenIndex;
+    }
     const std::size_t firstSize = first.size();
     Bytes whole = std::move(first);
     whole.insert(whole.end(), source.data() + *end, source.data() + source.size());
@@ -185,12 +189,12 @@ Outcome<Bytes> jpegFollowedAsBefore(Bytes first, ByteView source) {
 
     constexpr std::uint64_t largest = std::numeric_limits<std::uint32_t>::max();
     if (firstSize > largest) return Failure::failure("the rewritten picture is too large for the MPF index");
-    const exif_ifd::TIFFView written{whole.data(), whole.size(), to->bigEndian};
+    const exif_ifd::TIFFView written{whole.data(), whole.size(), to.bigEndian};
     for (std::uint32_t picture = 0; picture < from->count; ++picture) {
         const std::size_t entry = from->entries + picture * mpEntrySize;
         const std::uint64_t size = *source.u32(entry + 4, from->bigEndian);
         const std::uint64_t offset = *source.u32(entry + 8, from->bigEndian);
-        const std::size_t rewritten = to->entries + picture * mpEntrySize;
+        const std::size_t rewritten = to.entries + picture * mpEntrySize;
         if (picture == 0) {
             if (offset != 0) return Failure::failure("the MPF index does not list the first picture first");
             written.put32(rewritten + 4, static_cast<std::uint32_t>(firstSize));
@@ -201,7 +205,7 @@ Outcome<Bytes> jpegFollowedAsBefore(Bytes first, ByteView source) {
         if (at < *end || at + size > source.size())
             return Failure::failure("the MPF index lists picture " + std::to_string(picture + 1) +
                                     " outside what follows the first");
-        const std::uint64_t moved = firstSize + (at - *end) - to->header;
+        const std::uint64_t moved = firstSize + (at - *end) - to.header;
         if (moved > largest) return Failure::failure("the rewritten picture is too large for the MPF index");
         written.put32(rewritten + 8, static_cast<std::uint32_t>(moved));
     }
