@@ -21,6 +21,9 @@ void pctv_mozjpeg_default_options(int32_t quality, pctv_mozjpeg_options* options
     options->progressive = 1;
     options->trellis = 1;
     options->full_chroma = quality >= 90 ? 1 : 0;
+    options->density_unit = 0;
+    options->x_density = 0;
+    options->y_density = 0;
     options->stop_asked = NULL;
     options->stop_context = NULL;
 }
@@ -99,6 +102,12 @@ static int encode_into(struct encode_state* state, const uint8_t* pixels, size_t
     }
     /* Not the library's default here: the smallest entropy coding is always wanted. */
     cinfo->optimize_coding = TRUE;
+    if (options->x_density >= 1 && options->x_density <= 65535 && options->y_density >= 1 &&
+        options->y_density <= 65535 && options->density_unit >= 0 && options->density_unit <= 2) {
+        cinfo->density_unit = (UINT8)options->density_unit;
+        cinfo->X_density = (UINT16)options->x_density;
+        cinfo->Y_density = (UINT16)options->y_density;
+    }
 
     jpeg_start_compress(cinfo, TRUE);
     if (icc != NULL && icc_length != 0) jpeg_write_icc_profile(cinfo, icc, (unsigned int)icc_length);

@@ -24,6 +24,12 @@ typedef struct pctv_mozjpeg_options {
     int32_t progressive; /* non-zero: progressive scans */
     int32_t trellis;     /* non-zero: trellis quantisation where the library has it */
     int32_t full_chroma; /* non-zero: no chroma subsampling (4:4:4) */
+    /* The JFIF header's density: x_density by y_density dots per inch (density_unit 1), per
+     * centimetre (2), or a pixel shape in no unit (0). Either density outside 1...65535 writes
+     * the library's own: 1 by 1 in no unit. */
+    int32_t density_unit;
+    int32_t x_density;
+    int32_t y_density;
     /* When given, asked between rows and between the passes of the compression; a non-zero
      * answer ends the encode as failed, its message "stopped". */
     int32_t (*stop_asked)(void* stop_context);

@@ -65,26 +65,35 @@ std::string MetadataStage::afterPictureLeftOut(const ImageProperties& source, co
     if (!bytes) return {};
     const auto* listed = platform::propertyOf<std::int64_t>(dictionary, platform::keys::picturesAfterFirst);
     const std::int64_t pictures = listed ? *listed : 0;
-    std::string what;
-    if (pictures == 1)
-        what = "the second picture, with any EXIF and GPS of its own, and the MPF index that lists it were";
-    else if (pictures > 1)
-        what = "the " + std::to_string(pictures) +
-               " pictures after the first, with any EXIF and GPS of their own, and the MPF index that lists them were";
+    const auto* beyond = platform::propertyOf<std::int64_t>(dictionary, platform::keys::bytesAfterPictures);
+    const std::int64_t bytesBeyond = pictures > 0 && beyond ? *beyond : 0;
+    const auto bytesAfter = [](std::int64_t count, const std::string& what) {
+        return "the " + std::to_string(count) + " bytes after " + what +
+               " (a video, a further picture or data of the camera's own)";
+    };
+    if (pictures <= 0) return bytesAfter(*bytes, "the picture") + " were left out: " + why;
+    const bool one = pictures == 1;
+    std::string what = one ? "the second picture, with any EXIF and GPS of its own, "
+                           : "the " + std::to_string(pictures) +
+                                 " pictures after the first, with any EXIF and GPS of their own, ";
+    const std::string index = one ? "the MPF index that lists it" : "the MPF index that lists them";
+    // A motion photo's video after a gain map goes with them.
+    if (bytesBeyond > 0)
+        what += index + ", and " + bytesAfter(bytesBeyond, one ? "the second picture" : "the last of them");
     else
-        what = "the " + std::to_string(*bytes) + " bytes after the picture (a video, a further picture or data of the "
-               "camera's own) were";
-    return what + " left out: " + why;
+        what += "and " + index;
+    return what + " were left out: " + why;
 }
 
 // The appended items are not carried, so the fields that point at them would point at the
-// wrong bytes of the output, or past its end.
+// wrong bytes of the output, or past its end, and a gain map's parameters would send readers
+// looking for a gain map that is gone.
 void MetadataStage::withoutAppendedItems() {
     auto without = platform::xmpWithoutAppendedItems(*preserved_->metadata);
     if (without.removed.empty()) return;
     std::string names;
     for (const auto& name : without.removed) names += (names.empty() ? "" : ", ") + name;
-    addLeftOut("the XMP fields that point at what followed the source's picture (" + names +
+    addLeftOut("the XMP fields that point at or describe what followed the source's picture (" + names +
                ") were left out: only the first picture is converted");
     preserved_->metadata = std::make_shared<platform::XMPPacket>(std::move(without.packet));
 }

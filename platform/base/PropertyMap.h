@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/base/Bytes.h"
 
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -47,6 +48,9 @@ inline constexpr const char* dpiHeight = "DPIHeight";           // double
 // of unknown unit), so DPIWidth and DPIHeight are pixels per nothing: only their ratio, the
 // pixels' shape, means anything.
 inline constexpr const char* resolutionHasNoUnit = "ResolutionHasNoUnit";
+// bool: the file counts its resolution per centimetre (a TIFF's or a JPEG's unit); DPIWidth and
+// DPIHeight are still per inch.
+inline constexpr const char* resolutionInCentimetres = "ResolutionInCentimetres";
 inline constexpr const char* iccProfile = "ICCProfile";         // Bytes
 inline constexpr const char* exif = "{Exif}";                   // Bytes: TIFF-structured EXIF ("II*\0" or "MM\0*" first)
 inline constexpr const char* gps = "{GPS}";                     // PropertyMap, present when the EXIF holds a GPS IFD
@@ -56,10 +60,12 @@ inline constexpr const char* comment = "{Comment}";             // Bytes: a JPEG
 inline constexpr const char* photoshop = "{Photoshop}";         // Bytes: Photoshop resources but IPTC (PhotoshopResources.h)
 inline constexpr const char* png = "{PNG}";                     // PropertyMap of PNG-specific fields
 inline constexpr const char* pngText = "{PNGText}";             // PropertyArray: a PNG's text chunks (PNGText.h)
-// What follows a JPEG's first picture, when something does: its bytes, and the further
-// pictures its MPF index lists (0 without an index).
+// What follows a JPEG's first picture, when something does: its bytes, the further pictures
+// its MPF index lists (0 without an index), and the bytes after the last of those (0 when
+// none follow them).
 inline constexpr const char* bytesAfterPicture = "BytesAfterPicture";   // int64
 inline constexpr const char* picturesAfterFirst = "PicturesAfterFirst"; // int64
+inline constexpr const char* bytesAfterPictures = "BytesAfterPictures"; // int64
 } // namespace keys
 
 // The value under the key when it is there and of type T; null otherwise.
@@ -72,6 +78,17 @@ const T* propertyOf(const PropertyMap& map, const std::string& key) {
 inline std::optional<std::int64_t> integerProperty(const PropertyMap& map, const std::string& key) {
     if (auto* i = propertyOf<std::int64_t>(map, key)) return *i;
     return std::nullopt;
+}
+
+// A number held as a double or an integer, when it is finite and above zero, as a resolution
+// must be.
+inline std::optional<double> positiveNumberProperty(const PropertyMap& map, const std::string& key) {
+    double value = 0;
+    if (auto* d = propertyOf<double>(map, key)) value = *d;
+    else if (auto* i = propertyOf<std::int64_t>(map, key)) value = static_cast<double>(*i);
+    else return std::nullopt;
+    if (!std::isfinite(value) || value <= 0) return std::nullopt;
+    return value;
 }
 
 } // namespace platform

@@ -5,23 +5,7 @@
 #include "platform/metadata/IPTCToXMP.h"
 #include "platform/metadata/XMPOrientation.h"
 
-#include <cmath>
-
 namespace platform {
-namespace {
-
-std::optional<double> positiveNumber(const PropertyMap& map, const char* key) {
-    auto found = map.find(key);
-    if (found == map.end()) return std::nullopt;
-    double value = 0;
-    if (auto* d = found->second.get<double>()) value = *d;
-    else if (auto* i = found->second.get<std::int64_t>()) value = static_cast<double>(*i);
-    else return std::nullopt;
-    if (!std::isfinite(value) || value <= 0) return std::nullopt;
-    return value;
-}
-
-} // namespace
 
 CarriedMetadata CarriedMetadata::from(const WriterProperties& properties, bool holdsIPTC) {
     CarriedMetadata carried;
@@ -43,8 +27,8 @@ CarriedMetadata CarriedMetadata::from(const WriterProperties& properties, bool h
             carried.photoshop = *resources;
         if (const Bytes* comment = propertyOf<Bytes>(map, keys::comment)) carried.comment = *comment;
         carried.pngTexts = pngTextsOf(map);
-        carried.dpiWidth = positiveNumber(map, keys::dpiWidth);
-        carried.dpiHeight = positiveNumber(map, keys::dpiHeight);
+        carried.dpiWidth = positiveNumberProperty(map, keys::dpiWidth);
+        carried.dpiHeight = positiveNumberProperty(map, keys::dpiHeight);
         if (const bool* noUnit = propertyOf<bool>(map, keys::resolutionHasNoUnit)) carried.resolutionHasNoUnit = *noUnit;
     }
     if (!carried.xmp && properties.xmp) carried.xmp = *properties.xmp;

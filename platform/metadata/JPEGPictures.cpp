@@ -1,8 +1,8 @@
 #include "platform/metadata/JPEGPictures.h"
 
 #include "platform/metadata/ExifIFD0.h"
-#include "platform/metadata/JPEGSegments.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -70,47 +70,102 @@ std::optional<MPFIndex> indexIn(ByteView header, std::size_t headerInFile) {
     return std::nullopt;
 }
 
-// The index of the first APP2 segment that holds one; nothing without one, or when it
-// cannot be read.
-std::optional<MPFIndex> mpfIndex(ByteView jpeg) {
+// What a walk over a JPEG's first picture found: where the picture ends (nothing when it
+// never does), and the index of the first APP2 segment that holds one (nothing without one,
+// or when it cannot be read).
+struct FirstPicture {
+    std::optional<std::size_t> end;
     std::optional<MPFIndex> index;
-    forEachJPEGSegment(jpeg, [&](std::uint8_t marker, ByteView payload) {
-        if (marker != jpegAPP2 || !payload.startsWith(0, mpfMark)) return true;
-        const ByteView header = payload.sub(mpfMark.size(), payload.size() - mpfMark.size());
-        index = indexIn(header, static_cast<std::size_t>(header.data() - jpeg.data()));
-        return false;
-    });
-    return index;
+};
+
+// Where the next marker's code stands from `at` on. A strict walk finds it right there; a
+// lenient one passes over bytes that are no marker, as the JPEG library does when it reads
+// a damaged file (a segment length a few bytes off), so that it ends the picture where the
+// library stops reading it.
+std::optional<std::size_t> nextMarker(ByteView jpeg, std::size_t at, bool lenient) {
+    while (true) {
+        if (jpeg.u8(at) != 0xFF) {
+            if (!lenient || at >= jpeg.size()) return std::nullopt;
+            const void* found = std::memchr(jpeg.data() + at, 0xFF, jpeg.size() - at);
+            if (!found) return std::nullopt;
+            at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - jpeg.data());
+        }
+        while (jpeg.u8(at) == 0xFF) ++at; // fill bytes
+        const auto code = jpeg.u8(at);
+        if (!code) return std::nullopt;
+        if (*code != 0x00) return at;
+        if (!lenient) return std::nullopt;
+        ++at; // a stuffed zero among bytes that are no marker
+    }
+}
+
+FirstPicture walkFirstPicture(ByteView jpeg, bool lenient) {
+    FirstPicture found;
+    if (!jpeg.startsWith(0, "\xFF\xD8")) return found;
+    bool scanned = false, indexSeen = false;
+    std::size_t at = 2;
+    while (const auto code = nextMarker(jpeg, at, lenient)) {
+        const std::uint8_t marker = *jpeg.u8(*code);
+        at = *code + 1;
+        // A damaged picture that lacks its end marker ends where the next picture starts;
+        // before its image data a second start is damage the library does not read past.
+        if (marker == startOfImage) {
+            if (scanned && lenient) found.end = *code - 1;
+            return found;
+        }
+        if (marker == endOfImage) {
+            found.end = at;
+            return found;
+        }
+        if (isRestart(marker) || marker == 0x01) continue; // no length
+        const auto length = jpeg.u16be(at);
+        if (!length || *length < 2 || !jpeg.has(at, *length)) return found;
+        const ByteView payload = jpeg.sub(at + 2, *length - 2u);
+        if (marker == jpegAPP2 && !scanned && !indexSeen && payload.startsWith(0, mpfMark)) {
+            indexSeen = true;
+            found.index = indexIn(payload.sub(mpfMark.size(), payload.size() - mpfMark.size()), at + 2 + mpfMark.size());
+        }
+        at += *length;
+        if (marker == startOfScan) {
+            scanned = true;
+            const auto end = endOfEntropyCodedData(jpeg, at);
+            if (!end) return found;
+            at = *end;
+        }
+    }
+    return found;
+}
+
+std::optional<MPFIndex> mpfIndex(ByteView jpeg) { return walkFirstPicture(jpeg, false).index; }
+
+// The bytes after the last of the further pictures the index lists (a motion photo's video
+// after a gain map); 0 when none follow them, or when the index lists a picture outside what
+// follows the first.
+std::size_t bytesAfterListedPictures(ByteView jpeg, const MPFIndex& index, std::size_t firstEnd) {
+    std::uint64_t last = firstEnd;
+    for (std::uint32_t picture = 1; picture < index.count; ++picture) {
+        const std::size_t entry = index.entries + picture * mpEntrySize;
+        const std::uint64_t at = std::uint64_t{index.header} + *jpeg.u32(entry + 8, index.bigEndian);
+        const std::uint64_t end = at + *jpeg.u32(entry + 4, index.bigEndian);
+        if (at < firstEnd || end > jpeg.size()) return 0;
+        last = std::max(last, end);
+    }
+    return static_cast<std::size_t>(jpeg.size() - last);
 }
 
 } // namespace
 
-std::optional<std::size_t> jpegFirstPictureLength(ByteView jpeg) {
-    if (!jpeg.startsWith(0, "\xFF\xD8")) return std::nullopt;
-    std::size_t at = 2;
-    while (jpeg.u8(at) == 0xFF) {
-        while (jpeg.u8(at) == 0xFF) ++at; // fill bytes
-        const auto marker = jpeg.u8(at++);
-        if (!marker || *marker == 0x00 || *marker == startOfImage) return std::nullopt;
-        if (*marker == endOfImage) return at;
-        if (isRestart(*marker) || *marker == 0x01) continue; // no length
-        const auto length = jpeg.u16be(at);
-        if (!length || *length < 2 || !jpeg.has(at, *length)) return std::nullopt;
-        at += *length;
-        if (*marker == startOfScan) {
-            const auto end = endOfEntropyCodedData(jpeg, at);
-            if (!end) return std::nullopt;
-            at = *end;
-        }
-    }
-    return std::nullopt;
-}
+std::optional<std::size_t> jpegFirstPictureLength(ByteView jpeg) { return walkFirstPicture(jpeg, false).end; }
 
 std::optional<JPEGFollowing> jpegFollowing(ByteView jpeg) {
-    const auto end = jpegFirstPictureLength(jpeg);
-    if (!end || *end == jpeg.size()) return std::nullopt;
-    JPEGFollowing following{jpeg.size() - *end};
-    if (const auto index = mpfIndex(jpeg); index && index->count > 1) following.pictures = index->count - 1;
+    FirstPicture first = walkFirstPicture(jpeg, false);
+    if (!first.end) first = walkFirstPicture(jpeg, true);
+    if (!first.end || *first.end == jpeg.size()) return std::nullopt;
+    JPEGFollowing following{jpeg.size() - *first.end};
+    if (first.index && first.index->count > 1) {
+        following.pictures = first.index->count - 1;
+        following.bytesAfterPictures = bytesAfterListedPictures(jpeg, *first.index, *first.end);
+    }
     return following;
 }
 
@@ -120,9 +175,13 @@ Outcome<Bytes> jpegFollowedAsBefore(Bytes first, ByteView source) {
     if (!end) return Failure::failure("the source's first picture never ends");
     if (*end == source.size()) return first;
     const auto from = mpfIndex(source);
-    const auto to = from ? mpfIndex(ByteView(first.data(), first.size())) : std::nullopt;
-    if (from && (!to || to->count != from->count || to->bigEndian != from->bigEndian))
-        return Failure::failure("the rewritten picture does not hold the source's MPF index");
+    MPFIndex to;
+    if (from) {
+        const auto rewrittenIndex = mpfIndex(ByteView(first.data(), first.size()));
+        if (!rewrittenIndex || rewrittenIndex->count != from->count || rewrittenIndex->bigEndian != from->bigEndian)
+            return Failure::failure("the rewritten picture does not hold the source's MPF index");
+        to = *rewrittenIndex;
+    }
     const std::size_t firstSize = first.size();
     Bytes whole = std::move(first);
     whole.insert(whole.end(), source.data() + *end, source.data() + source.size());
@@ -130,12 +189,12 @@ Outcome<Bytes> jpegFollowedAsBefore(Bytes first, ByteView source) {
 
     constexpr std::uint64_t largest = std::numeric_limits<std::uint32_t>::max();
     if (firstSize > largest) return Failure::failure("the rewritten picture is too large for the MPF index");
-    const exif_ifd::TIFFView written{whole.data(), whole.size(), to->bigEndian};
+    const exif_ifd::TIFFView written{whole.data(), whole.size(), to.bigEndian};
     for (std::uint32_t picture = 0; picture < from->count; ++picture) {
         const std::size_t entry = from->entries + picture * mpEntrySize;
         const std::uint64_t size = *source.u32(entry + 4, from->bigEndian);
         const std::uint64_t offset = *source.u32(entry + 8, from->bigEndian);
-        const std::size_t rewritten = to->entries + picture * mpEntrySize;
+        const std::size_t rewritten = to.entries + picture * mpEntrySize;
         if (picture == 0) {
             if (offset != 0) return Failure::failure("the MPF index does not list the first picture first");
             written.put32(rewritten + 4, static_cast<std::uint32_t>(firstSize));
@@ -146,7 +205,7 @@ Outcome<Bytes> jpegFollowedAsBefore(Bytes first, ByteView source) {
         if (at < *end || at + size > source.size())
             return Failure::failure("the MPF index lists picture " + std::to_string(picture + 1) +
                                     " outside what follows the first");
-        const std::uint64_t moved = firstSize + (at - *end) - to->header;
+        const std::uint64_t moved = firstSize + (at - *end) - to.header;
         if (moved > largest) return Failure::failure("the rewritten picture is too large for the MPF index");
         written.put32(rewritten + 8, static_cast<std::uint32_t>(moved));
     }

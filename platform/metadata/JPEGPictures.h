@@ -20,8 +20,13 @@ struct JPEGFollowing {
     std::size_t bytes = 0;
     // The pictures after the first that the file's MPF index lists; 0 without an index.
     std::int64_t pictures = 0;
+    // What follows the last of those pictures (a motion photo's video after a gain map); 0
+    // when nothing does, or the index lists a picture outside the file.
+    std::size_t bytesAfterPictures = 0;
 };
-// Nothing when nothing follows the first picture, or it never ends.
+// Nothing when nothing follows the first picture, or it never ends. A damaged first picture
+// (a segment length a few bytes off, no end marker before the next picture) ends where the
+// JPEG library stops reading it, so that what follows it is still found.
 std::optional<JPEGFollowing> jpegFollowing(ByteView jpeg);
 
 // `first`, the source's first picture rewritten with its MPF segment copied as it was,

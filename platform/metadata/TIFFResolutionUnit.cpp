@@ -15,7 +15,7 @@ using namespace exif_ifd;
 constexpr std::uint16_t xResolutionTag = 0x011A;
 constexpr std::uint16_t yResolutionTag = 0x011B;
 constexpr std::uint16_t resolutionUnitTag = 0x0128;
-constexpr std::uint16_t noUnit = 1;
+constexpr auto noUnit = static_cast<std::uint16_t>(TIFFResolutionUnit::none);
 constexpr std::uint16_t rationalType = 5;
 
 // A number as the rational TIFF stores, to a thousandth; nothing when it does not fit.
@@ -45,7 +45,7 @@ bool tiffResolutionHasNoUnit(ByteView tiff) {
     return across && down && unitless;
 }
 
-std::optional<Bytes> tiffWithResolutionOfNoUnit(Bytes tiff, double across, double down) {
+std::optional<Bytes> tiffWithResolution(Bytes tiff, double across, double down, TIFFResolutionUnit unit) {
     const auto first = locateIfd0(tiff.data(), tiff.size());
     const auto horizontal = rationalOf(across), vertical = rationalOf(down);
     if (!first || !horizontal || !vertical) return std::nullopt;
@@ -57,15 +57,18 @@ std::optional<Bytes> tiffWithResolutionOfNoUnit(Bytes tiff, double across, doubl
         const std::uint16_t count = view.u16(offset);
         if ((view.size - offset - 2) / entrySize < count || view.size - offset - 2 - count * entrySize < 4)
             return std::nullopt;
+        bool resolution = false, unitNamed = false;
         for (std::size_t i = 0; i < count; ++i) {
             const std::size_t entry = offset + 2 + i * entrySize;
             const std::uint16_t tag = view.u16(entry);
             if (tag == resolutionUnitTag) {
+                unitNamed = true;
                 view.put16(entry + 2, shortType);
                 view.put32(entry + 4, 1);
                 view.put32(entry + 8, 0);
-                view.put16(entry + 8, noUnit);
+                view.put16(entry + 8, static_cast<std::uint16_t>(unit));
             } else if (tag == xResolutionTag || tag == yResolutionTag) {
+                resolution = true;
                 const std::size_t value = view.u32(entry + 8);
                 if (view.u16(entry + 2) != rationalType || view.u32(entry + 4) != 1 || value > view.size ||
                     view.size - value < 8)
@@ -75,6 +78,7 @@ std::optional<Bytes> tiffWithResolutionOfNoUnit(Bytes tiff, double across, doubl
                 view.put32(value + 4, denominator);
             }
         }
+        if (resolution && !unitNamed && unit != TIFFResolutionUnit::inch) return std::nullopt;
         offset = view.u32(offset + 2 + count * entrySize);
     }
     return tiff;

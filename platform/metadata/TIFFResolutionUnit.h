@@ -2,6 +2,7 @@
 #include "platform/base/ByteView.h"
 #include "platform/base/Bytes.h"
 
+#include <cstdint>
 #include <optional>
 
 namespace platform {
@@ -12,10 +13,14 @@ namespace platform {
 bool tiffResolutionHasNoUnit(ByteView tiff);
 inline bool tiffResolutionHasNoUnit(const Bytes& tiff) { return tiffResolutionHasNoUnit(ByteView(tiff.data(), tiff.size())); }
 
-// The TIFF file with the resolution of every directory that names one set to `across` and
-// `down` pixels in no unit (ResolutionUnit 1, "None"), in place; every other byte as it was.
-// Nothing when the file is not a classic TIFF whose directories lie inside it, or a number
-// does not fit a rational.
-std::optional<Bytes> tiffWithResolutionOfNoUnit(Bytes tiff, double across, double down);
+// The units a TIFF's ResolutionUnit names.
+enum class TIFFResolutionUnit : std::uint16_t { none = 1, inch = 2, centimetre = 3 };
+
+// The TIFF file, or TIFF-structured EXIF block, with the resolution of every directory that
+// names one set to `across` and `down` pixels per `unit`, in place; every other byte as it
+// was. Nothing when it is not a classic TIFF whose directories lie inside it, a number does
+// not fit a rational, or a directory names a resolution with no ResolutionUnit to count it
+// in another unit than inches, its default.
+std::optional<Bytes> tiffWithResolution(Bytes tiff, double across, double down, TIFFResolutionUnit unit);
 
 } // namespace platform

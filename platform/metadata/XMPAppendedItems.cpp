@@ -10,6 +10,8 @@ namespace {
 
 constexpr std::string_view cameraNamespace = "http://ns.google.com/photos/1.0/camera/";
 constexpr std::string_view containerNamespace = "http://ns.google.com/photos/1.0/container/";
+// An Ultra HDR picture's gain map parameters: a reader that finds them looks for the gain map.
+constexpr std::string_view gainMapNamespace = "http://ns.adobe.com/hdr-gain-map/1.0/";
 constexpr std::string_view videoFields[] = {"MicroVideo",  "MicroVideoVersion",  "MicroVideoOffset",
                                             "MicroVideoPresentationTimestampUs", "MotionPhoto",
                                             "MotionPhotoVersion", "MotionPhotoPresentationTimestampUs"};
@@ -25,7 +27,7 @@ XMPWithoutAppendedItems xmpWithoutAppendedItems(const XMPPacket& packet) {
         fields.insert(fields.end(), topLevel->fields.begin(), topLevel->fields.end());
         return true;
     };
-    if (!gather(containerNamespace, "Directory")) return {packet};
+    if (!gather(containerNamespace, "Directory") || !gather(gainMapNamespace, "")) return {packet};
     for (const auto local : videoFields)
         if (!gather(cameraNamespace, local)) return {packet};
     if (fields.empty()) return {packet};

@@ -8,8 +8,9 @@ namespace platform {
 
 // A packet without the fields that point at items appended to the source file after its
 // picture, for an output that does not carry them: a motion photo's video (GCamera's
-// MicroVideo and MotionPhoto fields, whose offsets count from the end of the file) and the
-// Container directory that lists every appended item. Every other byte stays as it was.
+// MicroVideo and MotionPhoto fields, whose offsets count from the end of the file), an Ultra
+// HDR gain map's parameters (every hdrgm property), and the Container directory that lists
+// every appended item. Every other byte stays as it was.
 struct XMPWithoutAppendedItems {
     XMPPacket packet;
     // The fields taken out, as the packet names them, in text order; empty when it had none.

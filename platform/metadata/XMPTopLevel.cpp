@@ -102,6 +102,8 @@ private:
         return std::nullopt;
     }
 
+    bool asked(std::string_view local) const { return local_.empty() || local == local_; }
+
     static std::string_view localPart(std::string_view name) {
         const auto colon = name.find(':');
         return colon == std::string_view::npos ? name : name.substr(colon + 1);
@@ -208,7 +210,7 @@ private:
         if (space == rdfNamespace && local == "RDF") element.role = Open::Role::rdf;
         else if (parentRole() == Open::Role::rdf && space == rdfNamespace && local == "Description")
             element.role = Open::Role::topDescription;
-        else if (parentRole() == Open::Role::topDescription && space == uri_ && local == local_)
+        else if (parentRole() == Open::Role::topDescription && space == uri_ && asked(local))
             element.role = Open::Role::field;
         if (element.role == Open::Role::topDescription && !found_.firstDescription) noteFirstDescription(nameEnd);
 
@@ -216,7 +218,7 @@ private:
             const std::string_view attributeName = slice(attribute.nameBegin, attribute.nameEnd);
             if (attributeName == "xmlns" || attributeName.starts_with("xmlns:")) continue;
             const auto attributeSpace = namespaceOf(attributeName, false);
-            if (element.role == Open::Role::topDescription && attributeSpace == uri_ && localPart(attributeName) == local_)
+            if (element.role == Open::Role::topDescription && attributeSpace == uri_ && asked(localPart(attributeName)))
                 found_.fields.push_back({XMPTopLevelField::Form::attribute, std::string(attributeName),
                                          attribute.valueBegin, attribute.valueEnd, attribute.nameBegin,
                                          attribute.valueEnd + 1});

@@ -40,8 +40,8 @@ struct XMPTopLevel {
     std::unordered_set<std::string> prefixesTaken;
 };
 
-// The packet's top-level fields of the property `local` in the namespace `uri`, read as an XML
-// reader reads names: each prefix by the binding in scope where it is used (the default
+// The packet's top-level fields of the property `local` in the namespace `uri` (of every
+// property in it when `local` is empty), read as an XML reader reads names: each prefix by the binding in scope where it is used (the default
 // namespace for an element without one), never by a declaration's text found elsewhere, nor
 // inside an attribute's value. Fails, saying why, only when the text is not XML (an unclosed
 // tag or comment, tags that do not match, a namespace name that is not characters).

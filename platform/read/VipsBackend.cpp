@@ -55,6 +55,15 @@ std::optional<int> intField(VipsImage* image, const char* name) {
     return value;
 }
 
+// libvips names the unit a TIFF's or a JPEG's resolution was counted in, and none for a
+// PNG's, which counts per metre.
+bool countsInCentimetres(VipsImage* image) {
+    const char* unit = nullptr;
+    return vips_image_get_typeof(image, VIPS_META_RESOLUTION_UNIT) != 0 &&
+           vips_image_get_string(image, VIPS_META_RESOLUTION_UNIT, &unit) == 0 && unit &&
+           std::string_view(unit) == "cm";
+}
+
 std::optional<XMPPacket> xmpPacket(VipsImage* image) {
     auto xmp = blobField(image, VIPS_META_XMP_NAME);
     if (!xmp) return std::nullopt;
@@ -469,6 +478,7 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
         if (const auto following = jpegFollowing(file)) {
             properties[keys::bytesAfterPicture] = static_cast<std::int64_t>(following->bytes);
             properties[keys::picturesAfterFirst] = following->pictures;
+            properties[keys::bytesAfterPictures] = static_cast<std::int64_t>(following->bytesAfterPictures);
         }
     }
     std::optional<std::int64_t> exifOrientation;
@@ -505,6 +515,7 @@ std::optional<PropertyMap> VipsBackend::propertiesAt(std::int64_t index) const {
         properties[keys::dpiWidth] = image->Xres * perUnit;
         properties[keys::dpiHeight] = image->Yres * perUnit;
         if (noUnit) properties[keys::resolutionHasNoUnit] = true;
+        else if (countsInCentimetres(image)) properties[keys::resolutionInCentimetres] = true;
     }
     return properties;
 }

@@ -20,6 +20,7 @@
 #include <fstream>
 #include <iomanip>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -559,6 +560,39 @@ TEST(ExifToolMetadata, AResolutionWithoutAUnitStaysSoAndAPositionsTextsReachAWeb
     EXPECT_EQ(complaints(output), "");
     EXPECT_EQ(printed("exiftool -s3 -XMP-exif:GPSProcessingMethod -XMP-exif:GPSAreaInformation " + quoted(output)),
               "GPSMETHODKESTREL\nHARBOURAREA\n");
+}
+
+// Many readers take a JPEG's resolution from its JFIF header before its EXIF, so the two say
+// the same: the source's dots per inch, per centimetre, or its pixels' shape in no unit.
+TEST(ExifToolMetadata, AJPEGThatKeepsAResolutionSaysItInItsJFIFHeaderAndItsEXIFAlike) {
+    TemporaryFolder folder;
+    const std::tuple<const char*, std::string, std::string> sources[] = {
+        {"metres.png", "-PixelsPerUnitX=11811 -PixelsPerUnitY=11811 -PixelUnits=meters", "inches\n300\n300\n"},
+        {"inches.tif", "-XResolution=300 -YResolution=150 -ResolutionUnit=inches", "inches\n300\n150\n"},
+        {"centimetres.tif", "-XResolution=118 -YResolution=118 -ResolutionUnit=cm", "cm\n118\n118\n"},
+        {"exif.jpg", "-EXIF:XResolution=300 -EXIF:YResolution=300 -EXIF:ResolutionUnit=inches", "inches\n300\n300\n"},
+        {"unitless.tif", "-XResolution=300 -YResolution=200 -ResolutionUnit=None", "None\n300\n200\n"},
+        {"unitless.png", "-PixelsPerUnitX=3 -PixelsPerUnitY=2 -PixelUnits=Unknown", "None\n3\n2\n"}};
+    for (const auto& [name, arguments, resolution] : sources) {
+        SCOPED_TRACE(name);
+        const fs::path source = editedByExifTool(folder, name, arguments);
+        const fs::path output = folder.write("out.jpg", *converted(source, OutputFormat::jpeg()).data);
+        EXPECT_EQ(complaints(output), "");
+        EXPECT_EQ(printed("exiftool -s3 -JFIF:ResolutionUnit -JFIF:XResolution -JFIF:YResolution " + quoted(output)),
+                  resolution);
+        const std::string exif =
+            printed("exiftool -s3 -IFD0:ResolutionUnit -IFD0:XResolution -IFD0:YResolution " + quoted(output));
+        if (!exif.empty() || std::string(name) == "exif.jpg") {
+            EXPECT_EQ(exif, resolution);
+        }
+    }
+    // Stripped, the resolution goes with the rest.
+    OutputSpec spec = specFor(OutputFormat::jpeg());
+    spec.quality = QualityMode::quality(80);
+    spec.metadata = MetadataPolicy::strip;
+    const fs::path stripped = folder.write(
+        "stripped.jpg", *standardEngine().convert(folder.file("metres.png"), spec, 1, EncodeEffort::final).data);
+    EXPECT_EQ(printed("exiftool -s3 -JFIF:ResolutionUnit -JFIF:XResolution " + quoted(stripped)), "None\n1\n");
 }
 
 TEST(ExifToolMetadata, APNGsTextsAndItsPacketAfterThePixelsReachEveryOutputWithAPlaceForThemAndTheRestIsNamed) {

@@ -137,4 +137,70 @@ TEST(PicturesAfterTheFirst, AConvertedPictureLeavesOutWhatFollowedItAndWhatPoint
     }
 }
 
+// An Ultra HDR photo as phones write it, with a motion photo's video after its gain map: the
+// first picture's XMP names the gain map's version and lists both in its directory.
+platform::Bytes gainMapAndVideo() {
+    const std::string xmp =
+        std::string("http://ns.adobe.com/xap/1.0/\0", 29) +
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+        "<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' "
+        "xmlns:hdrgm='http://ns.adobe.com/hdr-gain-map/1.0/' "
+        "xmlns:Container='http://ns.google.com/photos/1.0/container/' "
+        "xmlns:Item='http://ns.google.com/photos/1.0/container/item/' hdrgm:Version='1.0'>"
+        "<dc:creator><rdf:Seq><rdf:li>Harbour Master</rdf:li></rdf:Seq></dc:creator>"
+        "<Container:Directory><rdf:Seq><rdf:li rdf:parseType='Resource'><Container:Item Item:Mime='image/jpeg' "
+        "Item:Semantic='Primary'/></rdf:li><rdf:li rdf:parseType='Resource'><Container:Item Item:Mime='image/jpeg' "
+        "Item:Semantic='GainMap' Item:Length='1000'/></rdf:li></rdf:Seq></Container:Directory>"
+        "</rdf:Description></rdf:RDF></x:xmpmeta>";
+    auto file = withPicturesAfter(withSegmentAfterSOI(firstPicture(), 0xE1, bytesOf(xmp)), {makeJpeg(32, 24, 90)});
+    file.insert(file.end(), video.begin(), video.end());
+    return file;
+}
+
+TEST(PicturesAfterTheFirst, AVideoAfterAGainMapIsNamedWithItAndTheGainMapsParametersGoWhereItGoes) {
+    TemporaryFolder folder;
+    const std::string videoNamed =
+        "the " + std::to_string(video.size()) + " bytes after the second picture (a video, a further picture";
+    OutputSpec stripped = specFor(OutputFormat::sameAsSource());
+    stripped.metadata = MetadataPolicy::strip;
+    const auto lossless = converted(folder, "hdr.jpg", gainMapAndVideo(), stripped);
+    EXPECT_NE(lossless.diagnostic.find("the second picture"), std::string::npos) << lossless.diagnostic;
+    EXPECT_NE(lossless.diagnostic.find(videoNamed), std::string::npos) << lossless.diagnostic;
+
+    OutputSpec kept = specFor(OutputFormat::jpeg());
+    kept.quality = QualityMode::quality(85);
+    const auto reencoded = converted(folder, "hdr.jpg", gainMapAndVideo(), kept);
+    EXPECT_NE(reencoded.diagnostic.find(videoNamed), std::string::npos) << reencoded.diagnostic;
+    EXPECT_NE(reencoded.diagnostic.find("(hdrgm:Version, Container:Directory)"), std::string::npos)
+        << reencoded.diagnostic;
+    const platform::Bytes& output = *reencoded.data;
+    EXPECT_FALSE(holds(output, "hdrgm:") || holds(output, "GainMap") || holds(output, "MPF"));
+    EXPECT_TRUE(holds(output, "Harbour Master"));
+    EXPECT_EQ(complaints(folder.write("out-hdr.jpg", output)), "");
+}
+
+// The library reads such a picture with a warning, so it is converted anew rather than
+// rewritten; what followed it is named all the same.
+TEST(PicturesAfterTheFirst, WhatFollowsADamagedFirstPictureIsNamedWhenThePictureIsConvertedAnew) {
+    TemporaryFolder folder;
+    OutputSpec spec = specFor(OutputFormat::sameAsSource());
+    spec.metadata = MetadataPolicy::strip;
+    const auto commented = withSegmentAfterSOI(firstPicture(), 0xFE, bytesOf("a comment of the camera's own"));
+    const auto second = makeJpeg(32, 24, 90);
+    auto unended = commented;
+    unended.resize(unended.size() - 2);
+    auto motion = withSegmentLengthOff(commented, 0xFE, -3);
+    motion.insert(motion.end(), video.begin(), video.end());
+    for (const auto& [name, source, named] :
+         {std::tuple{"short-segment.jpg", withSegmentLengthOff(withPicturesAfter(commented, {second}), 0xFE, -3),
+                     std::string("the second picture")},
+          std::tuple{"no-end.jpg", withPicturesAfter(unended, {second}), std::string("the second picture")},
+          std::tuple{"motion.jpg", motion, "the " + std::to_string(video.size()) + " bytes after the picture"}}) {
+        const auto result = converted(folder, name, source, spec);
+        ASSERT_TRUE(result.data) << name;
+        EXPECT_TRUE(after(*result.data).empty()) << name;
+        EXPECT_NE(result.diagnostic.find(named), std::string::npos) << name << ": " << result.diagnostic;
+    }
+}
+
 } // namespace

@@ -152,4 +152,16 @@ platform::Bytes sRGBProfile() {
     return platform::ColourSpace::sRGB()->iccData();
 }
 
+platform::Bytes withSegmentLengthOff(platform::Bytes jpeg, int code, int by) {
+    for (std::size_t at = 2; at + 4 < jpeg.size(); ++at) {
+        if (jpeg[at] != 0xFF || jpeg[at + 1] != code) continue;
+        const int length = (jpeg[at + 2] << 8 | jpeg[at + 3]) + by;
+        jpeg[at + 2] = static_cast<std::uint8_t>(length >> 8);
+        jpeg[at + 3] = static_cast<std::uint8_t>(length);
+        return jpeg;
+    }
+    ADD_FAILURE() << "no segment of marker " << code;
+    return jpeg;
+}
+
 } // namespace testing_support

@@ -31,6 +31,10 @@ platform::Bytes withSegmentAfterSOI(const platform::Bytes& jpeg, int code, const
 // APP segments, listing it and each of `after`, which follow its end in order.
 platform::Bytes withPicturesAfter(const platform::Bytes& first, const std::vector<platform::Bytes>& after);
 
+// The file with the length of its first segment of marker `code` off by `by` bytes, as a
+// damaged writer leaves it; fails the current test when there is no such segment.
+platform::Bytes withSegmentLengthOff(platform::Bytes jpeg, int code, int by);
+
 platform::Bytes bytesOf(const std::string& text);
 
 // A plausible ICC profile: sRGB's, as the platform's colour space gives it.

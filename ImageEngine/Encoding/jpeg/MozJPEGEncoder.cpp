@@ -4,6 +4,7 @@
 #include "ImageEngine/Encoding/ShimCause.h"
 #include "ImageEngine/Encoding/ShimStop.h"
 #include "ImageEngine/Encoding/SideLimit.h"
+#include "ImageEngine/Encoding/jpeg/JFIFDensity.h"
 #include "ImageEngine/Encoding/jpeg/JPEGMetadataSplice.h"
 #include "ImageEngine/Stages/ColourStage.h"
 #include "platform/base/Cancellation.h"
@@ -54,6 +55,14 @@ platform::Bytes MozJPEGEncoder::encode(const platform::ImageRef& image, const En
     const std::int64_t quality = std::clamp<std::int64_t>(options.quality.value_or(defaultQuality), 1, 100);
     pctv_mozjpeg_options shimOptions;
     pctv_mozjpeg_default_options(static_cast<std::int32_t>(quality), &shimOptions);
+    // Kept metadata keeps the source's resolution; without it the library's 1:1 says none.
+    const std::optional<JFIFDensity> density =
+        options.preserved ? JFIFDensity::of(options.preserved->dictionary) : std::nullopt;
+    if (density) {
+        shimOptions.density_unit = static_cast<std::int32_t>(density->unit);
+        shimOptions.x_density = density->across;
+        shimOptions.y_density = density->down;
+    }
     std::stop_token stop = platform::currentJobStopToken();
     shimOptions.stop_asked = shimStopAsked;
     shimOptions.stop_context = &stop;
@@ -80,7 +89,9 @@ platform::Bytes MozJPEGEncoder::encode(const platform::ImageRef& image, const En
             return *block;
         return std::nullopt;
     };
-    auto spliced = JPEGMetadataSplice::inserting(jpeg, carried(platform::keys::exif), options.preserved->metadata,
+    std::optional<platform::Bytes> exif = carried(platform::keys::exif);
+    if (exif && density) exif = density->agreeingExif(std::move(*exif));
+    auto spliced = JPEGMetadataSplice::inserting(jpeg, exif, options.preserved->metadata,
                                                  static_cast<int>(options.orientation.value_or(1)),
                                                  carried(platform::keys::iptc), carried(platform::keys::comment),
                                                  carried(platform::keys::photoshop));
