@@ -45,7 +45,8 @@ bool tiffResolutionHasNoUnit(ByteView tiff) {
     return across && down && unitless;
 }
 
-std::optional<Bytes> tiffWithResolution(Bytes tiff, double across, double down, TIFFResolutionUnit unit) {
+std::optional<Bytes> tiffWithResolution(Bytes tiff, double across, double down, TIFFResolutionUnit unit,
+                                        TIFFDirectories directories) {
     const auto first = locateIfd0(tiff.data(), tiff.size());
     const auto horizontal = rationalOf(across), vertical = rationalOf(down);
     if (!first || !horizontal || !vertical) return std::nullopt;
@@ -79,6 +80,7 @@ std::optional<Bytes> tiffWithResolution(Bytes tiff, double across, double down, 
             }
         }
         if (resolution && !unitNamed && unit != TIFFResolutionUnit::inch) return std::nullopt;
+        if (directories == TIFFDirectories::first) break;
         offset = view.u32(offset + 2 + count * entrySize);
     }
     return tiff;

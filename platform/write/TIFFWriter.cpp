@@ -21,7 +21,8 @@ Outcome<Bytes> TIFFWriter::write(const std::vector<ImageRef>& images, const Carr
                                  });
     // libvips writes every resolution in a unit.
     if (tiff && metadata.resolutionHasNoUnit && metadata.dpiWidth && metadata.dpiHeight)
-        if (auto unitless = tiffWithResolution(*tiff, *metadata.dpiWidth, *metadata.dpiHeight, TIFFResolutionUnit::none))
+        if (auto unitless = tiffWithResolution(*tiff, *metadata.dpiWidth, *metadata.dpiHeight,
+                                               TIFFResolutionUnit::none, TIFFDirectories::every))
             tiff = std::move(*unitless);
     // libvips writes no EXIF into TIFF; the carried blocks go in afterwards, or the file
     // goes without them rather than not at all.

@@ -44,19 +44,24 @@ platform::Bytes exifWith(const char* unit) {
     data["Exif.Image.XResolution"] = Exiv2::URational(72, 1);
     data["Exif.Image.YResolution"] = Exiv2::URational(72, 1);
     if (unit) data["Exif.Image.ResolutionUnit"] = std::uint16_t(std::stoi(unit));
+    data["Exif.Thumbnail.XResolution"] = Exiv2::URational(180, 1);
+    data["Exif.Thumbnail.YResolution"] = Exiv2::URational(180, 1);
+    data["Exif.Thumbnail.ResolutionUnit"] = std::uint16_t(2);
     Exiv2::Blob blob;
     Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, data);
     return platform::Bytes(blob.begin(), blob.end());
 }
 
 // An EXIF resolution with no unit counts in inches: it cannot be made to say centimetres, and
-// stays as it was rather than say a number in the wrong unit.
+// stays as it was rather than say a number in the wrong unit. The thumbnail keeps its own.
 TEST(JFIFDensity, TheEXIFResolutionSaysWhatTheHeaderSaysOrStaysAsItWas) {
     const JFIFDensity centimetres{JFIFDensity::Unit::centimetre, 118, 59};
     const auto tags = testing_support::exifTags(centimetres.agreeingExif(exifWith("2")));
     EXPECT_EQ(std::tuple(tags.at("Exif.Image.XResolution"), tags.at("Exif.Image.YResolution"),
                          tags.at("Exif.Image.ResolutionUnit"), tags.at("Exif.Image.Make")),
               std::tuple("118/1", "59/1", "3", "Pictavo Test Camera"));
+    EXPECT_EQ(std::tuple(tags.at("Exif.Thumbnail.XResolution"), tags.at("Exif.Thumbnail.ResolutionUnit")),
+              std::tuple("180/1", "2"));
     const platform::Bytes unitless = exifWith(nullptr);
     EXPECT_EQ(centimetres.agreeingExif(unitless), unitless);
     const auto inches = testing_support::exifTags(JFIFDensity{JFIFDensity::Unit::inch, 300, 300}.agreeingExif(unitless));

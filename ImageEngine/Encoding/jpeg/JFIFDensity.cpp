@@ -62,7 +62,7 @@ platform::Bytes JFIFDensity::agreeingExif(platform::Bytes exif) const {
     const platform::TIFFResolutionUnit named = unit == Unit::inch         ? platform::TIFFResolutionUnit::inch
                                                : unit == Unit::centimetre ? platform::TIFFResolutionUnit::centimetre
                                                                           : platform::TIFFResolutionUnit::none;
-    auto agreeing = platform::tiffWithResolution(exif, across, down, named);
+    auto agreeing = platform::tiffWithResolution(exif, across, down, named, platform::TIFFDirectories::first);
     return agreeing ? std::move(*agreeing) : std::move(exif);
 }
 

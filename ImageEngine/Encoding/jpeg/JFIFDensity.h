@@ -19,8 +19,9 @@ struct JFIFDensity {
     // Nothing when the source names no resolution, or one no JFIF header can hold.
     static std::optional<JFIFDensity> of(const platform::PropertyMap& source);
 
-    // The EXIF block with the resolution it names made to say the same, so that a reader of
-    // either finds one resolution; as it was when it names none, or cannot be made to.
+    // The EXIF block with the picture's resolution made to say the same, so that a reader of
+    // either finds one resolution; the thumbnail's stays its own. As it was when it names
+    // none, or cannot be made to.
     platform::Bytes agreeingExif(platform::Bytes exif) const;
 };
 
