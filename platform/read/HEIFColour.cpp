@@ -56,9 +56,11 @@ std::optional<ColourDescription> heifColour(ByteView file, std::int64_t index) {
     std::optional<ColourDescription> found;
     withHEIFImage(file, index, [&](const heif_image_handle* handle) {
         heif_color_profile_nclx* raw = nullptr;
-        if (heif_image_handle_get_nclx_color_profile(handle, &raw).code != heif_error_Ok || !raw) return;
+        // libheif hands over the profile it made even when it refuses a value in it.
+        const heif_error refused = heif_image_handle_get_nclx_color_profile(handle, &raw);
         std::unique_ptr<heif_color_profile_nclx, decltype(&heif_nclx_color_profile_free)> nclx(
             raw, heif_nclx_color_profile_free);
+        if (refused.code != heif_error_Ok || !nclx) return;
         const char* primaries = primariesName(nclx->color_primaries);
         const NamedTransfer transfer = transferOf(nclx->transfer_characteristics);
         const bool sRGBPrimaries = !primaries || nclx->color_primaries == heif_color_primaries_ITU_R_BT_709_5;
