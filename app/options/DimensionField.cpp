@@ -1,6 +1,7 @@
 #include "app/options/DimensionField.h"
 
 #include "ImageEngine/Model/ResizeSpec.h"
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSFonts.h"
 
 #include <algorithm>
@@ -19,6 +20,8 @@ DimensionField::DimensionField(const QString& placeholder, Binding<std::optional
     setAccessibleName(placeholder);
     setFont(fonts::DSFontBody());
     setFixedWidth(fieldWidth);
+    // The style's own focus frame is a hairline hardly darker than the panel.
+    DSFocusRing::follow(this, DSFocusRing::Shape::rounded(3));
     connect(this, &QLineEdit::textEdited, this, &DimensionField::edited);
     refresh();
     // The caret is placed where Tab, selecting the text, leaves it. Otherwise the first Tab into

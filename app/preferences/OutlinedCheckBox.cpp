@@ -1,5 +1,6 @@
 #include "app/preferences/OutlinedCheckBox.h"
 
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSSecondaryLabel.h"
 #include "app/design/DSTheme.h"
 
@@ -10,6 +11,8 @@ namespace pictavo {
 
 OutlinedCheckBox::OutlinedCheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent) {
     connect(&DSTheme::shared(), &DSTheme::changed, this, qOverload<>(&QWidget::update));
+    // The accent outline of a focused box alone changes too little from the grey one.
+    DSFocusRing::follow(this, DSFocusRing::Shape::rounded(3));
 }
 
 QColor OutlinedCheckBox::outlineColour() const {

@@ -1,6 +1,7 @@
 #include "app/preferences/SettingsWindow.h"
 
 #include "app/design/DSAnnouncer.h"
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSFocusScrollArea.h"
 #include "app/design/DSPickerAccessible.h"
 #include "app/design/DSReadingOrder.h"
@@ -34,6 +35,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <initializer_list>
 #include <vector>
 
 namespace pictavo {
@@ -167,6 +169,11 @@ SettingsWindow::SettingsWindow(SettingsStore& settings, DestinationStore& destin
 
     // Rows appear and go again as the format and the destination change; Tab follows the form.
     followReadingOrder(content_);
+    // The style's own focus frame is a hairline hardly darker than the window.
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{format_, size_, save_, chooseFolder_, checkForUpdates_, reset_}) {
+        DSFocusRing::follow(control, DSFocusRing::Shape::rounded(3));
+    }
     // A screen reader starts at the first row, and the first Tab goes on from it.
     format_->setFocus(Qt::OtherFocusReason);
 

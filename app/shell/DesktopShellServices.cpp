@@ -1,6 +1,7 @@
 #include "app/shell/DesktopShellServices.h"
 
 #include "app/batch/BatchStore.h"
+#include "app/design/DSFocusRing.h"
 #include "app/desktop/AlertBox.h"
 #include "app/preferences/AboutDialog.h"
 #include "app/shell/AppIdentity.h"
@@ -27,6 +28,13 @@ void warn(AlertBox& box, const QString& title, const QString& message) {
     box.setWindowTitle(title);
     box.setText(title);
     box.setInformativeText(message);
+}
+
+// Shows the box until it is answered. The style's own focus frame on its buttons is a hairline
+// hardly darker than the box, so they wear the keyboard ring the window's controls wear.
+void ask(AlertBox& box) {
+    for (QAbstractButton* button : box.buttons()) DSFocusRing::follow(button, DSFocusRing::Shape::rounded(3));
+    box.exec();
 }
 
 } // namespace
@@ -56,7 +64,7 @@ bool DesktopShellServices::confirmReplace(QWidget* parent) {
     QPushButton* replace = box.addButton(QStringLiteral("Replace"), QMessageBox::DestructiveRole);
     // Return must not send the originals to the Trash.
     box.setDefaultButton(box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole));
-    box.exec();
+    ask(box);
     return box.clickedButton() == replace;
 }
 
@@ -66,7 +74,7 @@ bool DesktopShellServices::offerToChooseFolder(QWidget* parent, DestinationUnava
     QPushButton* choose = box.addButton(QStringLiteral("Choose Folder\u2026"), QMessageBox::AcceptRole);
     box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box.setDefaultButton(choose);
-    box.exec();
+    ask(box);
     return box.clickedButton() == choose;
 }
 
@@ -83,7 +91,7 @@ bool DesktopShellServices::confirmQuitDuringExport(QWidget* parent, BatchStore& 
     QObject::connect(&store, &BatchStore::isExportingChanged, &box, [&box](bool exporting) {
         if (!exporting) box.done(QMessageBox::Cancel);
     });
-    box.exec();
+    ask(box);
     return box.clickedButton() == quit || !run || !run->isExporting();
 }
 

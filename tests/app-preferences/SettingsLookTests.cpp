@@ -1,10 +1,14 @@
 #include "app-preferences/ScriptedUpdater.h"
 #include "support/FixedPreferences.h"
 #include "ImageEngine/Pipeline/ConversionEngine.h"
+#include "app/design/DSFocusRing.h"
 #include "app/design/DSSecondaryLabel.h"
 #include "app/desktop/FolderAsker.h"
 #include "app/export/DestinationStore.h"
 #include "app/export/PathBookmarks.h"
+#include "app/options/CustomSizeEditor.h"
+#include "app/options/DimensionField.h"
+#include "app/preferences/DefaultSizePicker.h"
 #include "app/preferences/SettingsWindow.h"
 #include "app/preferences/UpdateController.h"
 #include "app/settings/MemoryUserDefaults.h"
@@ -140,6 +144,34 @@ TEST_F(SettingsLookTest, AnUncheckedBoxStandsOutFromTheWindowInEveryAppearance) 
             // Non-text contrast: a control's outline needs 3:1 to be seen.
             EXPECT_GE(strongestContrast(image, area, background), 3.0)
                 << appearance.name << ": " << toggle->text().toStdString();
+        }
+    }
+}
+
+// Every control Tab reaches in the window is ringed at 3:1 or more against the window around it,
+// in every appearance; the style's own focus frame, a hairline, changes far less than that.
+TEST_F(SettingsLookTest, TheKeyboardFocusOfEveryPlainControlStandsOutInEveryAppearance) {
+    window.sizePicker()->setCurrentIndex(window.sizePicker()->findText(SizeChoice(SizeChoice::custom).menuTitle()));
+    Q_EMIT window.sizePicker()->activated(window.sizePicker()->currentIndex());
+    ASSERT_TRUE(window.isRowShown(window.dimensionsRow()));
+    QWidget* controls[] = {window.formatPicker(),        window.sizePicker(),          window.dimensionsRow()->widthField(),
+                           window.keepMetadataToggle(),  window.convertToSRGBToggle(), window.savePicker(),
+                           window.chooseFolderButton(),  window.resetButton()};
+    window.activateWindow();
+    for (const Appearance& appearance : appearances) {
+        theme.preferences->set(appearance.dark, appearance.increasedContrast);
+        QCoreApplication::processEvents();
+        for (QWidget* control : controls) {
+            control->setFocus(Qt::TabFocusReason);
+            QCoreApplication::processEvents();
+            ASSERT_NE(DSFocusRing::shownAround(control), nullptr) << control->metaObject()->className();
+            const QImage image = drawn();
+            const QPoint left = control->mapTo(&window, QPoint(0, control->height() / 2));
+            const QColor ring = image.pixelColor(left - QPoint(3, 0));
+            const QColor around = image.pixelColor(left - QPoint(6, 0));
+            EXPECT_GE(contrastRatio(ring, around), 3.0)
+                << appearance.name << " " << control->metaObject()->className() << ": " << ring.name().toStdString()
+                << " on " << around.name().toStdString();
         }
     }
 }

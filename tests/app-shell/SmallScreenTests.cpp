@@ -1,5 +1,6 @@
 #include "ShellTesting.h"
 
+#include "app/design/DSFocusRing.h"
 #include "app/desktop/FrameFit.h"
 #include "app/shell/DesktopShellServices.h"
 
@@ -74,9 +75,11 @@ struct ShownAlert {
     bool messageFits = false;
     bool insideScreen = false;
     QString defaultButton;
+    bool buttonsRinged = true;
 };
 
-// Each alert as the window shows it, answered by the button a person would press.
+// Each alert as the window shows it, answered by the button a person would press; each of its
+// buttons wears the keyboard ring while it has the focus.
 TEST(Alerts, EveryMessageBoxIsWideEnoughForItsWholeTitleAndText) {
     QWidget parent;
     parent.resize(400, 300);
@@ -107,6 +110,11 @@ TEST(Alerts, EveryMessageBoxIsWideEnoughForItsWholeTitleAndText) {
             }
             if (box->defaultButton()) seen.defaultButton = box->defaultButton()->text();
             seen.insideScreen = box->screen()->availableGeometry().contains(box->frameGeometry());
+            for (QAbstractButton* each : box->buttons()) {
+                each->setFocus(Qt::TabFocusReason);
+                QCoreApplication::processEvents();
+                seen.buttonsRinged = seen.buttonsRinged && DSFocusRing::shownAround(each) != nullptr;
+            }
             for (QAbstractButton* candidate : box->buttons())
                 if (candidate->text() == button) candidate->click();
         });
@@ -116,6 +124,8 @@ TEST(Alerts, EveryMessageBoxIsWideEnoughForItsWholeTitleAndText) {
         EXPECT_TRUE(seen.insideScreen) << which;
         // Return presses the button that loses nothing.
         EXPECT_EQ(seen.defaultButton, safeDefault) << which;
+        // The style's hairline focus frame changes too little to be seen.
+        EXPECT_TRUE(seen.buttonsRinged) << which;
     };
     check([&] { return services.confirmReplace(&parent); }, QStringLiteral("Replace"), true, "replace",
           QStringLiteral("Cancel"));
